@@ -1,0 +1,96 @@
+#include "app/frmmain.h"
+#include "app/desktop.h"
+#include "app/modbuspanel.h"
+#include "app/tabpages.h"
+#include "link/portpanel.h"
+#include "link/statuspanel.h"
+#include "link/trafficpanel.h"
+#include "records/recordspanel.h"
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+frmMain::frmMain(Desktop &desktop, const ComPorts &ports, QWidget *parent)
+    : QMainWindow(parent), m_desktop(desktop), m_ports(ports), m_link(new Link(this, this))
+{
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QStringLiteral("WL8806N智能RS485动态水分记录仪随机软件V14.12.10"));
+
+    auto *central = new QWidget(this);
+    portPanel = new PortPanel(*m_link, m_desktop, m_ports, central);
+    statusPanel = new StatusPanel(central);
+    modbusPanel = new ModbusPanel(central);
+    trafficPanel = new TrafficPanel(central);
+
+    SSTab1 = new QTabWidget(central);
+    SSTab1->setObjectName(QStringLiteral("SSTab1"));
+    livePage = new LivePage(SSTab1);
+    instrumentPage = new InstrumentPage(SSTab1);
+    extendedPage = new ExtendedPage(SSTab1);
+    recordsPanel = new RecordsPanel(SSTab1);
+    SSTab1->addTab(livePage, QStringLiteral("实时数据"));
+    SSTab1->addTab(instrumentPage, QStringLiteral("仪器设置"));
+    SSTab1->addTab(extendedPage, QStringLiteral("扩展设置"));
+    SSTab1->addTab(recordsPanel, QStringLiteral("记录操作"));
+
+    auto *top = new QGridLayout;
+    top->addWidget(portPanel, 0, 0);
+    top->addWidget(statusPanel, 0, 1);
+    top->addWidget(modbusPanel, 0, 2);
+    top->addWidget(trafficPanel, 1, 0, 1, 3);
+    auto *column = new QVBoxLayout(central);
+    column->addLayout(top);
+    column->addWidget(SSTab1, 1);
+    setCentralWidget(central);
+
+    lblStatusLine = new QLabel(this);
+    lblStatusLine->setObjectName(QStringLiteral("lblStatusLine"));
+    lblStatusLine->setAccessibleName(QStringLiteral("状态栏"));
+    statusBar()->addWidget(lblStatusLine, 1);
+
+    connect(m_link, &Link::busyChanged, this, &frmMain::onBusyChanged);
+    connect(portPanel, &PortPanel::statusMessage, this, &frmMain::showStatus);
+    connect(m_link, &Link::portLost, this, [this](const QString &reason) {
+        const QString text = QStringLiteral("串口 %1 已断开（%2），端口已关闭。")
+                                 .arg(m_link->port().portName(), reason);
+        showStatus(text);
+        m_desktop.message(QStringLiteral("System Information"), text, Desktop::Icon::Warning);
+    });
+}
+
+frmMain::~frmMain() = default;
+
+void frmMain::clearCommand() { trafficPanel->txtCommand->clear(); }
+void frmMain::clearState() { trafficPanel->txtState->clear(); }
+void frmMain::showCommand(const QString &hex) { trafficPanel->txtCommand->setText(hex); }
+void frmMain::showState(const QString &hex) { trafficPanel->txtState->setText(hex); }
+void frmMain::showLamp(Lamp lamp) { statusPanel->showLamp(lamp); }
+void frmMain::countExchange() { incrementCounter(statusPanel->lblCounter); }
+void frmMain::countReply() { incrementCounter(statusPanel->lblRecCount); }
+void frmMain::showStatus(const QString &text) { lblStatusLine->setText(text); }
+
+void frmMain::onBusyChanged(bool busy)
+{
+    // While a command holds the bus, other device commands are off; stop buttons stay on.
+    for (QWidget *w : findChildren<QWidget *>())
+        if (w->property("deviceCommand").toBool())
+            w->setEnabled(!busy);
+    if (!busy && m_closeWhenIdle)
+        close();
+}
+
+void frmMain::closeEvent(QCloseEvent *event)
+{
+    if (m_link->busy()) {
+        // Let the running command unwind first; the window closes when the bus is free.
+        m_closeWhenIdle = true;
+        m_link->abort();
+        event->ignore();
+        return;
+    }
+    event->accept();
+}

@@ -1,0 +1,67 @@
+#pragma once
+#include "link/comports.h"
+#include "link/exchange.h"
+#include <QMainWindow>
+
+class Desktop;
+class ExtendedPage;
+class InstrumentPage;
+class LivePage;
+class ModbusPanel;
+class PortPanel;
+class QLabel;
+class QTabWidget;
+class RecordsPanel;
+class StatusPanel;
+class TrafficPanel;
+
+// The main window: it assembles the panels and shows what the exchanges do.
+class frmMain : public QMainWindow, public TrafficView {
+    Q_OBJECT
+public:
+    frmMain(Desktop &desktop, const ComPorts &ports, QWidget *parent = nullptr);
+    ~frmMain() override;
+
+    // Start-up: reads comm.set and ModSet.set, fills the boxes and opens the saved port.
+    void load();
+
+    Link &link() { return *m_link; }
+    Desktop &desktop() { return m_desktop; }
+    ComPorts &comPorts() { return m_ports; }
+
+    // Channels per downloaded record and the modules a module pass walks.
+    int ChannelCount = 20;
+    int StationCount = 1;
+
+    PortPanel *portPanel;
+    StatusPanel *statusPanel;
+    ModbusPanel *modbusPanel;
+    TrafficPanel *trafficPanel;
+    QTabWidget *SSTab1;
+    LivePage *livePage;
+    InstrumentPage *instrumentPage;
+    ExtendedPage *extendedPage;
+    RecordsPanel *recordsPanel;
+    QLabel *lblStatusLine;
+
+    // TrafficView
+    void clearCommand() override;
+    void clearState() override;
+    void showCommand(const QString &hex) override;
+    void showState(const QString &hex) override;
+    void showLamp(Lamp lamp) override;
+    void countExchange() override;
+    void countReply() override;
+    void showStatus(const QString &text) override;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void onBusyChanged(bool busy);
+
+    Desktop &m_desktop;
+    ComPorts m_ports;
+    Link *m_link;
+    bool m_closeWhenIdle = false;
+};

@@ -1,0 +1,64 @@
+#include "app/frmmain.h"
+#include "app/qtdesktop.h"
+#include "app/settingsfiles.h"
+#include "link/portpanel.h"
+#include "sim/simrecorder.h"
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
+#include <QMessageBox>
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("wl8806n"));
+    QApplication::setApplicationVersion(QStringLiteral("14.12.10"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("WL8806N RS485 记录仪随机软件"));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption appDirOption(QStringLiteral("appdir"),
+        QStringLiteral("Directory of comm.set, ModSet.set and the exports (default: beside the program)."),
+        QStringLiteral("dir"));
+    const QCommandLineOption demoOption(QStringLiteral("demo"),
+        QStringLiteral("Attach the saved COM port to a built-in simulated recorder (addresses 21 and the saved device address)."));
+    parser.addOption(appDirOption);
+    parser.addOption(demoOption);
+    parser.process(app);
+
+    QtDesktop desktop(resolveAppDir(parser.value(appDirOption), QCoreApplication::applicationDirPath()));
+    ComPorts ports;
+
+    // The demo puts a simulated recorder on a pseudo-terminal and maps the saved COM number to it.
+    sim::SimRecorder recorder;
+    if (parser.isSet(demoOption)) {
+        QString error;
+        if (!recorder.start(&error)) {
+            QMessageBox::critical(nullptr, QStringLiteral("System Information"),
+                                  QStringLiteral("模拟记录仪无法启动：%1").arg(error));
+            return 1;
+        }
+        const auto comm = settings::readComm(desktop.appDir()).value;
+        const auto mod = settings::readMod(desktop.appDir()).value;
+        recorder.setLineBaud(comm.baudRate);
+        const QDateTime first = QDateTime::currentDateTime().addSecs(-300 * 60);
+        const uint8_t address = uint8_t(mod.deviceAddress);
+        if (mod.deviceAddress >= 1 && mod.deviceAddress <= 247 && address != 21)
+            recorder.addDevice(address);
+        for (uint8_t a : recorder.addresses())
+            recorder.setRecords(sim::SimRecorder::demoRecords(300, first), a);
+        ports.setOverride(comm.portNumber, recorder.portPath());
+    }
+
+    frmMain window(desktop, ports);
+    desktop.setParentWidget(&window);
+    window.show();
+    window.load();
+    if (parser.isSet(demoOption))
+        window.showStatus(QStringLiteral("演示模式：COM%1 连接到模拟记录仪（%2），设备地址 21 及 %3")
+                              .arg(window.portPanel->PortNumber)
+                              .arg(recorder.portPath())
+                              .arg(settings::readMod(desktop.appDir()).value.deviceAddress));
+    return app.exec();
+}

@@ -1,0 +1,39 @@
+#include "app/qtdesktop.h"
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QUrl>
+
+void QtDesktop::message(const QString &title, const QString &text, Icon icon)
+{
+    QMessageBox::Icon i = QMessageBox::NoIcon;
+    switch (icon) {
+    case Icon::None: i = QMessageBox::NoIcon; break;
+    case Icon::Information: i = QMessageBox::Information; break;
+    case Icon::Warning: i = QMessageBox::Warning; break;
+    case Icon::Critical: i = QMessageBox::Critical; break;
+    }
+    QMessageBox box(i, title, text, QMessageBox::Ok, m_parent);
+    box.exec();
+}
+
+bool QtDesktop::confirm(const QString &title, const QString &text)
+{
+    return QMessageBox::question(m_parent, title, text) == QMessageBox::Yes;
+}
+
+QString QtDesktop::saveFileName(const QString &title, const QString &folder, const QString &filter)
+{
+    return QFileDialog::getSaveFileName(m_parent, title, folder, filter);
+}
+
+bool QtDesktop::openFile(const QString &path, Opener)
+{
+    // The desktop picks the text editor or the spreadsheet program by the file's type.
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+QDateTime QtDesktop::now() const
+{
+    return QDateTime::currentDateTime();
+}

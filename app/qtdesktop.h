@@ -1,0 +1,22 @@
+#pragma once
+#include "app/desktop.h"
+
+class QWidget;
+
+// The desktop as Qt offers it: QMessageBox, QFileDialog, QDesktopServices.
+class QtDesktop : public Desktop {
+public:
+    explicit QtDesktop(QString appDir) : m_appDir(std::move(appDir)) {}
+    void setParentWidget(QWidget *w) { m_parent = w; }
+
+    void message(const QString &title, const QString &text, Icon icon) override;
+    bool confirm(const QString &title, const QString &text) override;
+    QString saveFileName(const QString &title, const QString &folder, const QString &filter) override;
+    bool openFile(const QString &path, Opener opener) override;
+    QDateTime now() const override;
+    QString appDir() const override { return m_appDir; }
+
+private:
+    QString m_appDir;
+    QWidget *m_parent = nullptr;
+};

@@ -1,0 +1,59 @@
+#include "app/tabpages.h"
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QVBoxLayout>
+
+QGroupBox *makeFrame(const QString &name, const QString &caption, QWidget *parent)
+{
+    auto *f = new QGroupBox(caption, parent);
+    f->setObjectName(name);
+    return f;
+}
+
+LivePage::LivePage(QWidget *parent) : QWidget(parent)
+{
+    Label3 = new QLabel(QStringLiteral("特别注意：记录仪默认设备地址为21"), this);
+    Label3->setObjectName(QStringLiteral("Label3"));
+    Label3->setStyleSheet(QStringLiteral("color: #c00000; font-weight: bold;"));
+    Frame2_5 = makeFrame(QStringLiteral("Frame2(5)"), QStringLiteral("温度组1"), this);
+    Frame18 = makeFrame(QStringLiteral("Frame18"), QStringLiteral("多模块操作"), this);
+    Frame11 = makeFrame(QStringLiteral("Frame11"), QStringLiteral("单次采集"), this);
+    Frame8 = makeFrame(QStringLiteral("Frame8"), QStringLiteral("存储状态监测"), this);
+    auto *g = new QGridLayout(this);
+    g->addWidget(Label3, 0, 0, 1, 3);
+    g->addWidget(Frame2_5, 1, 0, 3, 1);
+    g->addWidget(Frame11, 1, 1);
+    g->addWidget(Frame18, 2, 1);
+    g->addWidget(Frame8, 3, 1);
+    g->setColumnStretch(0, 3);
+    g->setColumnStretch(1, 2);
+}
+
+InstrumentPage::InstrumentPage(QWidget *parent) : QWidget(parent)
+{
+    Frame13 = makeFrame(QStringLiteral("Frame13"), QStringLiteral("RS485 MODBUS-RTU轮循设备总数"), this);
+    Frame9 = makeFrame(QStringLiteral("Frame9"), QStringLiteral("记录时间间隔"), this);
+    fraClock = makeFrame(QStringLiteral("fraClock"), QStringLiteral("设备时钟"), this);
+    Frame3 = makeFrame(QStringLiteral("Frame3"), QStringLiteral("RS485轮循数据长度"), this);
+    Frame12 = makeFrame(QStringLiteral("Frame12"), QStringLiteral("RS485轮循寄存器起始地址"), this);
+    Frame4 = makeFrame(QStringLiteral("Frame4"), QStringLiteral("RS485轮循设备地址"), this);
+    Frame7_1 = makeFrame(QStringLiteral("Frame7(1)"), QStringLiteral("波特率"), this);
+    auto *g = new QGridLayout(this);
+    g->addWidget(Frame4, 0, 0, 4, 1);
+    g->addWidget(Frame12, 0, 1, 4, 1);
+    g->addWidget(Frame3, 0, 2, 4, 1);
+    g->addWidget(Frame13, 0, 3);
+    g->addWidget(Frame9, 1, 3);
+    g->addWidget(fraClock, 2, 3);
+    g->addWidget(Frame7_1, 3, 3);
+}
+
+ExtendedPage::ExtendedPage(QWidget *parent) : QWidget(parent)
+{
+    Frame16 = makeFrame(QStringLiteral("Frame16"), QStringLiteral("测点数据倍率"), this);
+    fraSensorType = makeFrame(QStringLiteral("fraSensorType"), QStringLiteral("传感器类型"), this);
+    auto *row = new QHBoxLayout(this);
+    row->addWidget(Frame16);
+    row->addWidget(fraSensorType);
+}

@@ -1,0 +1,43 @@
+#pragma once
+#include <QWidget>
+
+class QGroupBox;
+class QLabel;
+
+// A captioned frame of the window; its objectName is the frame's name ("Frame2(5)").
+QGroupBox *makeFrame(const QString &name, const QString &caption, QWidget *parent);
+
+// Tab "实时数据": the note on the recorder's address and the frames of live acquisition.
+class LivePage : public QWidget {
+    Q_OBJECT
+public:
+    explicit LivePage(QWidget *parent = nullptr);
+    QLabel *Label3;
+    QGroupBox *Frame2_5;   // "温度组1"
+    QGroupBox *Frame18;    // "多模块操作"
+    QGroupBox *Frame11;    // "单次采集"
+    QGroupBox *Frame8;     // "存储状态监测"
+};
+
+// Tab "仪器设置": the polling table's device frames, interval, clock and baud rate.
+class InstrumentPage : public QWidget {
+    Q_OBJECT
+public:
+    explicit InstrumentPage(QWidget *parent = nullptr);
+    QGroupBox *Frame13;    // "RS485 MODBUS-RTU轮循设备总数"
+    QGroupBox *Frame9;     // "记录时间间隔"
+    QGroupBox *fraClock;   // "设备时钟"
+    QGroupBox *Frame3;     // "RS485轮循数据长度"
+    QGroupBox *Frame12;    // "RS485轮循寄存器起始地址"
+    QGroupBox *Frame4;     // "RS485轮循设备地址"
+    QGroupBox *Frame7_1;   // "波特率"
+};
+
+// Tab "扩展设置": multipliers and sensor types.
+class ExtendedPage : public QWidget {
+    Q_OBJECT
+public:
+    explicit ExtendedPage(QWidget *parent = nullptr);
+    QGroupBox *Frame16;        // "测点数据倍率"
+    QGroupBox *fraSensorType;  // "传感器类型"
+};

@@ -1,0 +1,38 @@
+#pragma once
+#include <QMap>
+#include <QString>
+
+// Which serial device a COM number stands for.
+//
+// Default mapping, fixed so that the same number always means the same device:
+//   COM1 … COM3    /dev/ttyS0 … /dev/ttyS2       built-in ports
+//   COM4 … COM11   /dev/ttyUSB0 … /dev/ttyUSB7   USB–RS485 adapters (COM4, the usual choice, is the first)
+//   COM12 … COM19  /dev/ttyACM0 … /dev/ttyACM7   USB CDC adapters
+//   COM20 … COM25  /dev/ttyS3 … /dev/ttyS8       further built-in ports
+//
+// The file "comports.map" in the application directory overrides any of them, one line each,
+// "COM7=/dev/serial/by-id/usb-FTDI…" (blank lines and lines starting with # are ignored).
+#include <QSerialPort>
+
+// The message for a port that would not open, naming the device and the reason.
+QString describeOpenFailure(int com, const QString &device, bool exists, bool accessible,
+                            QSerialPort::SerialPortError error, const QString &errorString);
+
+class ComPorts {
+public:
+    static constexpr int kFirst = 1;
+    static constexpr int kLast = 25;
+    static QString defaultDevice(int com);
+
+    // Reads the override file of the application directory; a missing file is no error.
+    // Lines that cannot be read are named in *problems.
+    void loadOverrides(const QString &appDir, QStringList *problems = nullptr);
+    void setOverride(int com, const QString &device);
+    QString device(int com) const;
+    bool isOverridden(int com) const { return m_overrides.contains(com); }
+
+    static QString fileName() { return QStringLiteral("comports.map"); }
+
+private:
+    QMap<int, QString> m_overrides;
+};

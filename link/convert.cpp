@@ -1,0 +1,58 @@
+#include "link/convert.h"
+#include <cmath>
+
+namespace convert {
+
+std::optional<long long> toWhole(const QString &text, long long lo, long long hi, Rounding rounding)
+{
+    const QString t = text.trimmed();
+    if (t.isEmpty())
+        return std::nullopt;
+    // Only plain decimal notation: digits, one optional sign and point (no exponents, no hex).
+    for (QChar c : t)
+        if (!(c.isDigit() || c == QLatin1Char('.') || c == QLatin1Char('-') || c == QLatin1Char('+')))
+            return std::nullopt;
+    bool ok = false;
+    const double d = t.toDouble(&ok);
+    if (!ok || !std::isfinite(d))
+        return std::nullopt;
+    double w = 0;
+    switch (rounding) {
+    case Rounding::NearestEven: w = std::nearbyint(d); break;  // default FE_TONEAREST: halves to even
+    case Rounding::Floor: w = std::floor(d); break;
+    case Rounding::WholeOnly:
+        if (d != std::floor(d))
+            return std::nullopt;
+        w = d;
+        break;
+    }
+    if (w < double(lo) || w > double(hi))
+        return std::nullopt;
+    return static_cast<long long>(w);
+}
+
+std::optional<uint8_t> toByte(const QString &text, Rounding rounding)
+{
+    const auto v = toWhole(text, 0, 255, rounding);
+    if (!v)
+        return std::nullopt;
+    return uint8_t(*v);
+}
+
+std::optional<uint8_t> deviceAddress(const QString &text)
+{
+    const auto v = toWhole(text, 1, 255, Rounding::WholeOnly);
+    if (!v)
+        return std::nullopt;
+    return uint8_t(*v);
+}
+
+QString refusedBoxMessage(const QString &caption, const QString &text, long long lo, long long hi)
+{
+    return QStringLiteral("“%1”中的“%2”不是 %3 到 %4 之间的整数，命令未发送。")
+        .arg(caption, text)
+        .arg(lo)
+        .arg(hi);
+}
+
+} // namespace convert

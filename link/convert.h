@@ -1,0 +1,29 @@
+#pragma once
+#include <QString>
+#include <cstdint>
+#include <optional>
+
+// Conversions of box texts to the numbers a request is built from. Each returns nothing
+// when the text does not give a number in range; the caller then refuses the command.
+namespace convert {
+
+enum class Rounding {
+    NearestEven,  // 2.5 → 2, 3.5 → 4 (how number boxes have always been read)
+    Floor,        // the largest whole number not above the value
+    WholeOnly,    // anything with a fraction is refused
+};
+
+// A decimal number (blanks around it allowed), rounded as asked, within [lo, hi].
+std::optional<long long> toWhole(const QString &text, long long lo, long long hi,
+                                 Rounding rounding = Rounding::NearestEven);
+
+// A request byte 0 … 255.
+std::optional<uint8_t> toByte(const QString &text, Rounding rounding = Rounding::NearestEven);
+
+// The device address of a request: a whole number 1 … 255 (0 would be a broadcast).
+std::optional<uint8_t> deviceAddress(const QString &text);
+
+// "“设备地址”中的“abc”不是 1 到 255 之间的整数，命令未发送。"
+QString refusedBoxMessage(const QString &caption, const QString &text, long long lo, long long hi);
+
+} // namespace convert

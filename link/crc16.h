@@ -1,0 +1,19 @@
+#pragma once
+#include <QByteArray>
+#include <cstdint>
+
+// The Modbus serial-line CRC-16 (reflected polynomial A001, initial FFFF, no final XOR).
+struct Crc {
+    uint8_t low = 0xFF;   // sent first
+    uint8_t high = 0xFF;
+    uint16_t value() const { return uint16_t(low | (high << 8)); }
+};
+
+// Covers bytes 0 … j inclusive; j < 0 covers nothing and gives FF FF.
+Crc Crc16(const QByteArray &cmdstring, int j);
+
+// Appends the CRC of the whole array, low byte first.
+void appendCrc(QByteArray &frame);
+
+// True when the last two bytes are the CRC of the bytes before them.
+bool crcMatches(const QByteArray &frame);

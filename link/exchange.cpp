@@ -1,0 +1,185 @@
+#include "link/exchange.h"
+#include "link/crc16.h"
+#include "link/hex.h"
+#include <QCoreApplication>
+#include <QThread>
+#include <cmath>
+
+namespace kinds {
+using S = ExchangeKind::State;
+//                                              clears  red    wait1 wait2 counts state
+const ExchangeKind LiveRead{QStringLiteral("实时读取"), true, true, 200, 300, true, S::AfterDecode};
+const ExchangeKind ParameterReadAll{QStringLiteral("读所有参数"), false, true, 100, 500, true, S::AfterDecode};
+const ExchangeKind SingleParameterRead{QStringLiteral("读参数"), true, false, 200, 0, false, S::BeforeDecode};
+const ExchangeKind RecordCount{QStringLiteral("读条数"), true, false, 300, 0, false, S::BeforeDecode};
+const ExchangeKind RecordRead{QStringLiteral("读记录"), false, false, 300, 0, false, S::WhenCrcMatches, 0, true};
+const ExchangeKind IntervalRead{QStringLiteral("读记录时间间隔"), true, false, 200, 0, false, S::BeforeDecode};
+const ExchangeKind SensorCountRead{QStringLiteral("读传感器总数"), true, false, 200, 0, false, S::BeforeDecode};
+const ExchangeKind StorageState{QStringLiteral("存储状态监测"), true, false, 200, 0, false, S::BeforeDecode};
+const ExchangeKind ClockRead{QStringLiteral("读时钟"), true, false, 200, 0, false, S::AfterDecode};
+const ExchangeKind SetReg{QStringLiteral("写寄存器"), true, false, 300, 0, false, S::BeforeDecode, 500};
+const ExchangeKind SetCoil{QStringLiteral("写线圈"), true, false, 200, 0, false, S::BeforeDecode};
+const ExchangeKind WriteRegisters{QStringLiteral("写多个寄存器"), true, false, 200, 0, false, S::Returned};
+} // namespace kinds
+
+Link::Link(TrafficView *view, QObject *parent) : QObject(parent), m_view(view)
+{
+    connect(&m_port, &QSerialPort::readyRead, this, &Link::onReadyRead);
+    connect(&m_port, &QSerialPort::errorOccurred, this, &Link::onError);
+    m_lineActivity.start();
+}
+
+Link::~Link()
+{
+    m_waiter.finish();
+}
+
+Link::Hold::~Hold()
+{
+    if (m_link) {
+        m_link->m_held = false;
+        emit m_link->busyChanged(false);
+    }
+}
+
+std::optional<Link::Hold> Link::tryHold()
+{
+    if (m_held)
+        return std::nullopt;
+    m_held = true;
+    m_aborted = false;
+    emit busyChanged(true);
+    return Hold(this);
+}
+
+void Link::abort()
+{
+    m_aborted = true;
+    m_waiter.finish();
+}
+
+void Link::onReadyRead()
+{
+    const QByteArray bytes = m_port.readAll();
+    m_lineActivity.restart();
+    if (!m_collecting)
+        return;  // nobody asked: stale, dropped
+    m_reply += bytes;
+    if (modbus::replyComplete(m_request, m_reply))
+        m_waiter.finish();
+}
+
+void Link::onError(QSerialPort::SerialPortError error)
+{
+    // A vanished device (USB adapter pulled out) shows as a resource error; the port is useless.
+    if (error != QSerialPort::ResourceError || !m_port.isOpen())
+        return;
+    const QString reason = m_port.errorString();
+    m_port.close();
+    PortOpenFlag = false;
+    m_waiter.finish();
+    emit portLost(reason);
+}
+
+void Link::keepInterFrameGap()
+{
+    // Modbus wants 3.5 characters of silence between frames (10 bits a character here),
+    // never less than 1.75 ms.
+    const double gapMs = std::max(1.75, 35000.0 / std::max<qint32>(m_port.baudRate(), 1));
+    const qint64 quiet = m_lineActivity.nsecsElapsed();
+    const qint64 needed = qint64(gapMs * 1e6);
+    if (quiet < needed)
+        m_waiter.wait(int(std::ceil(double(needed - quiet) / 1e6)));
+}
+
+bool Link::waitForReply(int ms)
+{
+    if (ms <= 0 || m_aborted || modbus::replyComplete(m_request, m_reply) || !m_port.isOpen())
+        return false;
+    return m_waiter.wait(ms);
+}
+
+void Link::pause(const Hold &, int ms)
+{
+    if (!m_aborted)
+        m_waiter.wait(ms);
+}
+
+Exchange Link::exchange(const Hold &, const ExchangeKind &kind, const QByteArray &request,
+                        const std::function<void(const Exchange &)> &decode)
+{
+    Exchange ex;
+    ex.request = request;
+    m_view->clearCommand();
+    if (kind.clearsState)
+        m_view->clearState();
+
+    if (m_aborted) {
+        ex.aborted = true;
+        return ex;
+    }
+    if (!m_port.isOpen()) {
+        if (kind.redLampWhenClosed)
+            m_view->showLamp(TrafficView::Lamp::Red);
+        m_view->showStatus(QStringLiteral("%1：端口未打开，命令未发送").arg(kind.name));
+        return ex;
+    }
+
+    m_view->showLamp(TrafficView::Lamp::Yellow);
+    keepInterFrameGap();
+    // Stale input (a late reply to an earlier request) must not be taken for this reply.
+    m_port.clear(QSerialPort::Input);
+    m_port.readAll();
+    m_request = request;
+    m_reply.clear();
+    m_collecting = true;
+
+    m_port.write(request);
+    m_port.flush();
+    m_lineActivity.restart();
+    ex.sent = true;
+    m_view->showCommand(requestHex(request));
+
+    waitForReply(kind.firstWaitMs);
+    if (kind.secondWaitMs > 0 && !m_aborted && m_port.isOpen()) {
+        m_view->showLamp(TrafficView::Lamp::Green);
+        waitForReply(kind.secondWaitMs);
+        m_view->countExchange();
+    }
+    if (kind.pumpAfterWait)
+        QCoreApplication::processEvents();
+    if (m_port.isOpen() && m_port.bytesAvailable() > 0)
+        m_reply += m_port.readAll();
+    m_collecting = false;
+    ex.aborted = m_aborted;
+
+    ex.reply = m_reply;
+    ex.info = modbus::classifyReply(request, ex.reply);
+    ex.stateText = ShowHex(ex.reply);
+    if (kind.countsReply && ex.reply.size() >= 3)
+        m_view->countReply();
+
+    switch (kind.state) {
+    case ExchangeKind::State::BeforeDecode:
+        m_view->showState(ex.stateText);
+        if (decode) decode(ex);
+        break;
+    case ExchangeKind::State::AfterDecode:
+        if (decode) decode(ex);
+        m_view->showState(ex.stateText);
+        break;
+    case ExchangeKind::State::WhenCrcMatches:
+        if (crcMatches(ex.reply))
+            m_view->showState(ex.stateText);
+        if (decode) decode(ex);
+        break;
+    case ExchangeKind::State::Returned:
+        if (decode) decode(ex);
+        break;
+    }
+    m_view->showStatus(QStringLiteral("%1：%2").arg(kind.name, modbus::describeReply(ex.info)));
+
+    if (kind.pauseAfterMs > 0 && !m_aborted)
+        m_waiter.wait(kind.pauseAfterMs);
+    return ex;
+}

@@ -1,0 +1,59 @@
+#pragma once
+#include <QByteArray>
+#include <QString>
+#include <cstdint>
+#include <optional>
+
+// Modbus-RTU request frames, CRC appended, and the classification of replies.
+namespace modbus {
+
+enum Function : uint8_t {
+    ReadHoldingRegisters = 0x03,
+    ReadInputRegisters = 0x04,
+    WriteSingleCoil = 0x05,
+    WriteSingleRegister = 0x06,
+    WriteMultipleRegisters = 0x10,
+};
+
+// Live read: the function code is whatever the user chose and is sent unchanged.
+QByteArray readRequest(uint8_t addr, uint8_t function, uint16_t start, uint8_t quantity);
+QByteArray readHolding(uint8_t addr, uint16_t reg, uint8_t quantity);
+QByteArray readInput(uint8_t addr, uint16_t start, uint8_t quantity);
+QByteArray writeRegister(uint8_t addr, uint16_t reg, uint16_t value);
+QByteArray writeCoil(uint8_t addr, uint16_t coil, bool on);
+// count 1 … 123 registers; data holds 2 × count bytes, big-endian words.
+QByteArray writeRegisters(uint8_t addr, uint16_t start, const QByteArray &data);
+
+// Length of the normal reply to a request: 2 × quantity + 5 for reads, 8 for writes;
+// 0 when the function code is not one this program knows the reply of.
+int expectedReplyLength(const QByteArray &request);
+
+enum class ReplyClass {
+    Valid,        // complete, CRC matches, from the device and function asked
+    Exception,    // a Modbus exception reply of the device asked
+    CrcMismatch,  // long enough, but the CRC does not match
+    OtherSender,  // a good frame from another address or with another function code
+    Short,        // fewer bytes than the reply needs
+    None,         // nothing came
+};
+
+struct ReplyInfo {
+    ReplyClass cls = ReplyClass::None;
+    uint8_t exceptionCode = 0;  // for Exception
+    int expected = 0;           // bytes a normal reply has
+    int received = 0;
+};
+
+ReplyInfo classifyReply(const QByteArray &request, const QByteArray &reply);
+
+// True once the bytes received so far form a whole reply to the request
+// (a normal reply or an exception reply, CRC matching): the wait may end.
+bool replyComplete(const QByteArray &request, const QByteArray &reply);
+
+// Chinese name of a Modbus exception code ("非法数据地址" for 02).
+QString exceptionName(uint8_t code);
+
+// The status-line text of a classified reply.
+QString describeReply(const ReplyInfo &info);
+
+} // namespace modbus

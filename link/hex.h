@@ -1,0 +1,19 @@
+#pragma once
+#include <QByteArray>
+#include <QString>
+#include <cstdint>
+
+// Two upper-case hex digits: 0 → "00", 10 → "0A", 255 → "FF".
+QString FormatHex(uint8_t bb);
+
+// The request echo: every byte as two digits followed by one blank ("02 03 … F6 ").
+QString requestHex(const QByteArray &frame);
+
+// The reply text: one blank before every byte's two digits (" 01 03 02"); empty for no bytes.
+QString ShowHex(const QByteArray &inx);
+
+// The data bytes of a read reply (index 3 … last − 2) in the reply form; empty below 6 bytes.
+QString ShowModbusDateHex(const QByteArray &inx);
+
+// Parses hex tokens separated by blanks ("02 03 00 7C") into bytes; false on a bad token.
+bool parseHexBytes(const QString &text, QByteArray &out);

@@ -1,0 +1,176 @@
+#include "link/portpanel.h"
+#include "app/desktop.h"
+#include "app/settingsfiles.h"
+#include "link/convert.h"
+#include "link/exchange.h"
+#include <QComboBox>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <unistd.h>
+
+PortPanel::PortPanel(Link &link, Desktop &desktop, ComPorts &ports, QWidget *parent)
+    : QGroupBox(QStringLiteral("串口设置"), parent), m_link(link), m_desktop(desktop), m_ports(ports)
+{
+    setObjectName(QStringLiteral("Frame5"));
+    Combo1 = new QComboBox(this);
+    Combo1->setObjectName(QStringLiteral("Combo1"));
+    Combo1->setAccessibleName(QStringLiteral("串口号"));
+    for (int com = ComPorts::kFirst; com <= ComPorts::kLast; ++com)
+        Combo1->addItem(QStringLiteral("COM%1").arg(com));
+    Combo1->setCurrentIndex(3);  // "COM4"
+
+    Combo2 = new QComboBox(this);
+    Combo2->setObjectName(QStringLiteral("Combo2"));
+    Combo2->setEditable(true);
+    for (const char *rate : {"4800", "9600", "14400", "19200", "38400"})
+        Combo2->addItem(QString::fromLatin1(rate));
+    Combo2->setCurrentIndex(3);  // "19200"
+    auto *Label5_2 = new QLabel(QStringLiteral("波特率"), this);
+    Label5_2->setObjectName(QStringLiteral("Label5(2)"));
+    Label5_2->setBuddy(Combo2);
+
+    lblComDevice = new QLabel(this);
+    lblComDevice->setObjectName(QStringLiteral("lblComDevice"));
+    lblComDevice->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+    cmdOpenComm = new QPushButton(QStringLiteral("打开端口"), this);
+    cmdOpenComm->setObjectName(QStringLiteral("cmdOpenComm"));
+    cmdCloseComm = new QPushButton(QStringLiteral("关闭端口"), this);
+    cmdCloseComm->setObjectName(QStringLiteral("cmdCloseComm"));
+    cmdCom = new QPushButton(QStringLiteral("保存"), this);
+    cmdCom->setObjectName(QStringLiteral("cmdCom"));
+    for (QPushButton *b : {cmdOpenComm, cmdCloseComm, cmdCom})
+        b->setProperty("deviceCommand", true);  // not while a command holds the bus
+    Combo1->setProperty("deviceCommand", true);
+
+    auto *g = new QGridLayout(this);
+    g->addWidget(Combo1, 0, 0);
+    g->addWidget(Label5_2, 0, 1);
+    g->addWidget(Combo2, 0, 2);
+    g->addWidget(lblComDevice, 1, 0, 1, 3);
+    g->addWidget(cmdOpenComm, 2, 0);
+    g->addWidget(cmdCloseComm, 2, 1);
+    g->addWidget(cmdCom, 2, 2);
+
+    connect(Combo1, &QComboBox::activated, this, [this] { Combo1_Click(); });
+    connect(Combo1, &QComboBox::currentIndexChanged, this, [this] { showDevice(); });
+    connect(cmdOpenComm, &QPushButton::clicked, this, [this] { cmdOpenComm_Click(); });
+    connect(cmdCloseComm, &QPushButton::clicked, this, [this] { cmdCloseComm_Click(); });
+    connect(cmdCom, &QPushButton::clicked, this, [this] { cmdCom_Click(); });
+    showDevice();
+}
+
+QString PortPanel::describe(int com) const
+{
+    return QStringLiteral("COM%1（%2）").arg(com).arg(m_ports.device(com));
+}
+
+void PortPanel::showDevice()
+{
+    const int com = Combo1->currentIndex() + 1;
+    lblComDevice->setText(QStringLiteral("COM%1 = %2").arg(com).arg(m_ports.device(com)));
+    for (int i = 0; i < Combo1->count(); ++i)
+        Combo1->setItemData(i, m_ports.device(i + 1), Qt::ToolTipRole);
+}
+
+void PortPanel::selectPort(int portNumber)
+{
+    if (portNumber >= ComPorts::kFirst && portNumber <= ComPorts::kLast)
+        Combo1->setCurrentIndex(portNumber - 1);
+}
+
+void PortPanel::selectBaud(int rate)
+{
+    const int i = Combo2->findText(QString::number(rate));
+    if (i >= 0)
+        Combo2->setCurrentIndex(i);
+}
+
+std::optional<int> PortPanel::baudChoice()
+{
+    const QString text = Combo2->currentText();
+    const auto rate = convert::toWhole(text, 50, 4000000, convert::Rounding::WholeOnly);
+    if (!rate) {
+        m_desktop.message(QStringLiteral("System Information"),
+                          QStringLiteral("波特率“%1”不是有效的数值，端口设置未改变。").arg(text),
+                          Desktop::Icon::Warning);
+        return std::nullopt;
+    }
+    return int(*rate);
+}
+
+bool PortPanel::openPort(int com, int rate)
+{
+    QSerialPort &port = m_link.port();
+    if (port.isOpen())
+        port.close();
+    const QString device = m_ports.device(com);
+    port.setPortName(device);
+    port.setBaudRate(rate);
+    port.setDataBits(QSerialPort::Data8);
+    port.setParity(QSerialPort::NoParity);
+    port.setStopBits(QSerialPort::OneStop);
+    port.setFlowControl(QSerialPort::NoFlowControl);
+    const bool opened = port.open(QIODevice::ReadWrite);
+    m_link.PortOpenFlag = opened;
+    showDevice();
+    if (opened) {
+        port.clear(QSerialPort::AllDirections);
+        emit statusMessage(QStringLiteral("端口 %1 已打开，%2,N,8,1").arg(describe(com)).arg(rate));
+        return true;
+    }
+
+    const QByteArray path = QFile::encodeName(device);
+    const QString text = describeOpenFailure(com, device, QFileInfo::exists(device),
+                                             ::access(path.constData(), R_OK | W_OK) == 0,
+                                             port.error(), port.errorString());
+    m_desktop.message(QStringLiteral("System Information"), text, Desktop::Icon::Warning);
+    emit statusMessage(QStringLiteral("端口 %1 未能打开").arg(describe(com)));
+    return false;
+}
+
+void PortPanel::cmdOpenComm_Click()
+{
+    const auto rate = baudChoice();
+    if (!rate)
+        return;
+    PortNumber = Combo1->currentIndex() + 1;
+    BaudRate = *rate;
+    openPort(PortNumber, BaudRate);
+}
+
+void PortPanel::cmdCloseComm_Click()
+{
+    if (!m_link.port().isOpen())
+        return;
+    m_link.port().close();
+    m_link.PortOpenFlag = false;
+    emit statusMessage(QStringLiteral("端口已关闭"));
+}
+
+void PortPanel::Combo1_Click()
+{
+    openPort(Combo1->currentIndex() + 1, BaudRate);
+}
+
+void PortPanel::cmdCom_Click()
+{
+    const auto rate = baudChoice();
+    if (!rate)
+        return;
+    PortNumber = Combo1->currentIndex() + 1;
+    BaudRate = *rate;
+    const bool opened = openPort(PortNumber, BaudRate);
+    QString error;
+    if (!settings::writeComm(m_desktop.appDir(), settings::Comm{PortNumber, BaudRate}, &error)) {
+        m_desktop.message(QStringLiteral("System Information"),
+                          QStringLiteral("无法写入 comm.set：%1").arg(error), Desktop::Icon::Warning);
+        return;
+    }
+    if (opened)
+        m_desktop.message(QStringLiteral("System Prompted"), QStringLiteral("Save successfully"), Desktop::Icon::None);
+    else
+        emit statusMessage(QStringLiteral("设置已保存到 comm.set，但端口 %1 未能打开").arg(describe(PortNumber)));
+}

@@ -1,0 +1,21 @@
+#pragma once
+
+class QEventLoop;
+
+// A wait that keeps the window live: a nested event loop ended by a timer, measured on a
+// monotonic clock (no busy loop; the CPU stays idle). finish() ends it early.
+class Waiter {
+public:
+    // Returns after at least ms milliseconds, or earlier when finish() is called meanwhile.
+    // Returns true when the full time passed, false when it was finished early.
+    bool wait(int ms);
+    void finish();
+    bool waiting() const { return m_loop != nullptr; }
+
+private:
+    QEventLoop *m_loop = nullptr;
+    bool m_finished = false;
+};
+
+// Waits ms milliseconds; pending events are handled at least once, even for 0 ms.
+void WaitMs(int ms);

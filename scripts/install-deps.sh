@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs every Debian 12 package the build, the tests, the benchmarks and the demo need.
+# Non-interactive and idempotent: packages already present are left as they are.
+set -euo pipefail
+
+packages=(
+  g++ cmake ninja-build pkg-config
+  qt6-base-dev libqt6serialport6-dev libgl-dev   # Widgets, SerialPort, Test (libgl-dev: Qt6Gui's CMake config needs it)
+  qt6-qpa-plugins                                 # offscreen and xcb platform plugins
+  libgsf-1-dev libfreexl-dev                      # workbook container and read-back
+  libmodbus-dev                                   # independent Modbus peer for the interop test and benchmark
+  fonts-wqy-microhei                              # CJK font, so the Chinese texts render
+  gnumeric                                        # ssconvert, to prove workbooks against a real spreadsheet program
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"

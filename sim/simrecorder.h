@@ -1,0 +1,100 @@
+#pragma once
+#include <QByteArray>
+#include <QDateTime>
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QVector>
+#include <cstdint>
+#include <functional>
+#include <memory>
+
+// The simulated recorder: a Modbus-RTU slave on a pseudo-terminal, run on its own thread.
+// The program (or a test) opens portPath() like any serial device. One simulator may answer
+// at several addresses, each a recorder with its own registers, coils, clock and memory.
+namespace sim {
+
+// One stored record: its time stamp and one 16-bit value per sensor (tenths, two's complement).
+struct SimRecord {
+    QDateTime time;
+    QVector<uint16_t> values;
+};
+
+enum class Fault {
+    None,
+    NoReply,        // the request is swallowed
+    BadCrc,         // the reply's CRC is spoiled
+    Truncated,      // the reply loses its last bytes
+    Late,           // the reply leaves only after lateMs
+    OtherAddress,   // the reply carries another device address
+    Exception,      // the reply is an exception with exceptionCode
+};
+
+struct FaultSpec {
+    Fault fault = Fault::None;
+    uint8_t exceptionCode = 0x04;
+    int lateMs = 1500;
+    int truncateBy = 3;  // bytes dropped from the end
+};
+
+// Decides the fault for a request; called on the simulator's thread for every request addressed
+// to a device it serves. serial counts those requests from 0.
+using FaultRule = std::function<FaultSpec(const QByteArray &request, int serial)>;
+
+class SimRecorder : public QObject {
+    Q_OBJECT
+public:
+    explicit SimRecorder(QObject *parent = nullptr);
+    ~SimRecorder() override;  // stops the thread and closes the pseudo-terminal
+
+    bool start(QString *error = nullptr);
+    void stop();
+    QString portPath() const;  // the slave side of the pseudo-terminal
+
+    // Devices. A new simulator serves one recorder at address 21 with the demo defaults and an
+    // empty memory.
+    void addDevice(uint8_t address);
+    void removeDevice(uint8_t address);
+    QList<uint8_t> addresses() const;
+
+    // The line. Requests sent at another rate than the line's are not understood (no reply),
+    // as on a real bus; the rate the program's port is set to is read off the pseudo-terminal.
+    void setLineBaud(int baud);
+    int lineBaud() const;
+    void setTurnaroundMs(double ms);   // between the request's end and the reply's start; default 5
+    void setWireTiming(bool on);       // replies take the time their bytes would take; default on
+
+    // Faults: the next count requests to a served device get spec; a rule replaces any queue.
+    void injectFault(const FaultSpec &spec, int count = 1);
+    void setFaultRule(FaultRule rule);
+    void clearFaults();
+
+    // State, inspectable and settable from any thread.
+    uint16_t holding(uint16_t reg, uint8_t address = 21) const;
+    void setHolding(uint16_t reg, uint16_t value, uint8_t address = 21);
+    uint16_t input(uint16_t reg, uint8_t address = 21) const;
+    int coilOnCount(uint16_t coil, uint8_t address = 21) const;  // times the coil was switched on
+    void setRecords(const QVector<SimRecord> &records, uint8_t address = 21);
+    QVector<SimRecord> records(uint8_t address = 21) const;
+    QDateTime clock(uint8_t address = 21) const;
+    void setClock(const QDateTime &time, uint8_t address = 21);
+
+    // Every frame received on the line, whoever it was for, in order.
+    QVector<QByteArray> requests() const;
+    void clearRequests();
+    // Blocks (without spinning) until count frames have been received or timeoutMs passed.
+    bool waitForRequests(int count, int timeoutMs) const;
+
+    // A few hundred plausible records: moisture and temperature channels, one a minute.
+    static QVector<SimRecord> demoRecords(int count, const QDateTime &first, int sensors = 20);
+
+    // The memory bytes of one record as stored: 5B, BCD year, month, day, hour, minute, then
+    // the values high byte first.
+    static QByteArray recordBytes(const SimRecord &record);
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> d;
+};
+
+} // namespace sim

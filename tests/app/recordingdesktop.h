@@ -1,0 +1,46 @@
+#pragma once
+#include "app/desktop.h"
+#include <QStringList>
+
+// The desktop of a test: records every question and answers as told, with a fixed clock.
+class RecordingDesktop : public Desktop {
+public:
+    struct Message { QString title, text; Icon icon; };
+
+    explicit RecordingDesktop(QString dir) : m_dir(std::move(dir)) {}
+
+    void message(const QString &title, const QString &text, Icon icon) override
+    {
+        messages.append({title, text, icon});
+    }
+    bool confirm(const QString &title, const QString &text) override
+    {
+        confirmations.append(title + QLatin1Char('|') + text);
+        return confirmAnswer;
+    }
+    QString saveFileName(const QString &, const QString &folder, const QString &filter) override
+    {
+        saveDialogs.append(folder + QLatin1Char('|') + filter);
+        return saveAnswer;
+    }
+    bool openFile(const QString &path, Opener opener) override
+    {
+        opened.append({path, opener});
+        return true;
+    }
+    QDateTime now() const override { return clock; }
+    QString appDir() const override { return m_dir; }
+
+    QString lastMessage() const { return messages.isEmpty() ? QString() : messages.last().text; }
+
+    QList<Message> messages;
+    QStringList confirmations;
+    QStringList saveDialogs;
+    QList<QPair<QString, Opener>> opened;
+    bool confirmAnswer = true;
+    QString saveAnswer;
+    QDateTime clock = QDateTime(QDate(2026, 12, 6), QTime(14, 30, 45));
+
+private:
+    QString m_dir;
+};
