@@ -1,0 +1,556 @@
+#include "sim/simrecorder.h"
+
+#include "link/crc16.h"
+#include "sim/simmemory.h"
+
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
+#include <QMutex>
+#include <QMutexLocker>
+#include <QSocketNotifier>
+#include <QThread>
+#include <QTimer>
+#include <QWaitCondition>
+
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+#include <map>
+
+#include <fcntl.h>
+#include <pty.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace sim {
+
+namespace {
+
+// The rate the program's port is set to. A Linux pseudo-terminal pair shares one termios (the
+// master's TCGETS answers with the slave's settings), so whatever the program set with
+// QSerialPort::setBaudRate can be read here. Rates without a Bxxx constant (14400) are set by Qt
+// as BOTHER with the exact figure in c_ospeed, which only TCGETS2 reports; glibc 12's termios has
+// no such call, hence the kernel's layout below. 0 when the rate cannot be told.
+#if defined(__linux__) && (defined(__x86_64__) || defined(__i386__) || defined(__aarch64__) \
+                           || defined(__arm__) || defined(__riscv))
+struct KernelTermios2 {
+    tcflag_t c_iflag, c_oflag, c_cflag, c_lflag;
+    cc_t c_line;
+    cc_t c_cc[19];
+    speed_t c_ispeed, c_ospeed;
+};
+#define WL_SIM_TCGETS2 _IOR('T', 0x2A, KernelTermios2)
+#endif
+
+int speedToBaud(speed_t s)
+{
+    switch (s) {
+    case B1200: return 1200;
+    case B2400: return 2400;
+    case B4800: return 4800;
+    case B9600: return 9600;
+    case B19200: return 19200;
+    case B38400: return 38400;
+    case B57600: return 57600;
+    case B115200: return 115200;
+    default: return 0;
+    }
+}
+
+int portBaud(int masterFd)
+{
+#ifdef WL_SIM_TCGETS2
+    KernelTermios2 t2{};
+    if (::ioctl(masterFd, WL_SIM_TCGETS2, &t2) == 0 && t2.c_ospeed > 0)
+        return int(t2.c_ospeed);
+#endif
+    termios t{};
+    if (::tcgetattr(masterFd, &t) != 0)
+        return 0;
+    return speedToBaud(cfgetospeed(&t));
+}
+
+bool makeRaw(int fd)
+{
+    termios t{};
+    if (::tcgetattr(fd, &t) != 0)
+        return false;
+    cfmakeraw(&t);
+    return ::tcsetattr(fd, TCSANOW, &t) == 0;
+}
+
+} // namespace
+
+struct SimRecorder::Impl {
+    // Everything the line needs on its own thread, created and destroyed there.
+    struct Line {
+        explicit Line(Impl *d)
+            : notifier(d->masterFd, QSocketNotifier::Read)
+        {
+            silence.setSingleShot(true);
+            silence.setTimerType(Qt::PreciseTimer);
+            QObject::connect(&notifier, &QSocketNotifier::activated, &context, [d] { d->onReadable(); });
+            QObject::connect(&silence, &QTimer::timeout, &context, [d] { d->onSilence(); });
+            d->line = this;
+        }
+        QObject context;  // pending replies die with it
+        QSocketNotifier notifier;
+        QTimer silence;
+        QByteArray buffer;
+        qint64 lastByteNs = 0;
+    };
+
+    class LineThread : public QThread {
+    public:
+        explicit LineThread(Impl *d) : d(d) {}
+
+    protected:
+        void run() override
+        {
+            Line line(d);
+            exec();
+            d->line = nullptr;
+        }
+
+    private:
+        Impl *d;
+    };
+
+    Impl() { devices.emplace(uint8_t(21), DeviceState{}); }
+
+    // Guarded by mutex.
+    mutable QMutex mutex;
+    mutable QWaitCondition arrived;
+    std::map<uint8_t, DeviceState> devices;
+    int lineBaud = 19200;
+    double turnaroundMs = 5.0;
+    bool wireTiming = true;
+    QList<FaultSpec> faultQueue;
+    FaultRule rule;
+    int ruleSerial = 0;
+    QVector<QByteArray> log;
+
+    // Set by start() and stop() only.
+    QString path;
+    int masterFd = -1;
+    int slaveFd = -1;  // kept open so the master never sees a hang-up while the program is away
+    std::unique_ptr<LineThread> thread;
+
+    // The line thread's own.
+    Line *line = nullptr;
+    QElapsedTimer monotonic;
+
+    static qint64 hostMs() { return QDateTime::currentMSecsSinceEpoch(); }
+
+    DeviceState *device(uint8_t address)
+    {
+        auto it = devices.find(address);
+        return it == devices.end() ? nullptr : &it->second;
+    }
+    const DeviceState *device(uint8_t address) const
+    {
+        auto it = devices.find(address);
+        return it == devices.end() ? nullptr : &it->second;
+    }
+
+    void closeFds()
+    {
+        if (masterFd >= 0)
+            ::close(masterFd);
+        if (slaveFd >= 0)
+            ::close(slaveFd);
+        masterFd = slaveFd = -1;
+    }
+
+    void onReadable()
+    {
+        char chunk[512];
+        bool got = false;
+        for (;;) {
+            const ssize_t n = ::read(masterFd, chunk, sizeof chunk);
+            if (n > 0) {
+                line->buffer.append(chunk, int(n));
+                got = true;
+                continue;
+            }
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK))
+                line->notifier.setEnabled(false);  // the line is gone; never spin on it
+            break;
+        }
+        if (!got)
+            return;
+        line->lastByteNs = monotonic.nsecsElapsed();
+        frameBuffer();
+    }
+
+    // Takes every complete frame off the buffer; what is left waits for more bytes or a silence.
+    void frameBuffer()
+    {
+        QByteArray &buf = line->buffer;
+        for (;;) {
+            const int n = expectedRequestLength(buf);
+            if (n <= 0 || buf.size() < n)
+                break;
+            const QByteArray frame = buf.left(n);
+            buf.remove(0, n);
+            handleFrame(frame);
+        }
+        if (buf.isEmpty()) {
+            line->silence.stop();
+            return;
+        }
+        int baud;
+        {
+            QMutexLocker lock(&mutex);
+            baud = lineBaud;
+        }
+        // 3.5 characters, but never less than 2 ms of real time
+        line->silence.start(std::max(2, int(std::ceil(35000.0 / std::max(baud, 1) / 1000.0))));
+    }
+
+    void onSilence()
+    {
+        if (line->buffer.isEmpty())
+            return;
+        const QByteArray frame = line->buffer;
+        line->buffer.clear();
+        handleFrame(frame);
+    }
+
+    void handleFrame(const QByteArray &frame)
+    {
+        const qint64 arrivalNs = line->lastByteNs;
+        const int programBaud = portBaud(masterFd);
+        const uint8_t address = frame.isEmpty() ? 0 : uint8_t(frame[0]);
+        FaultRule ruleCopy;
+        int serial = 0;
+        {
+            QMutexLocker lock(&mutex);
+            log.append(frame);
+            arrived.wakeAll();
+            // At another rate the recorder hears only noise.
+            if (programBaud != 0 && programBaud != lineBaud)
+                return;
+            if (frame.size() < 4 || !crcMatches(frame))
+                return;
+            if (address == 0) {
+                const LineContext ctx{hostMs(), lineBaud};
+                int newBaud = 0;
+                for (auto &[a, dev] : devices)
+                    newBaud = std::max(newBaud, handleRequest(dev, frame, ctx).newLineBaud);
+                if (newBaud)
+                    lineBaud = newBaud;
+                return;
+            }
+            if (!device(address))
+                return;
+            if (rule) {
+                ruleCopy = rule;
+                serial = ruleSerial++;
+            }
+        }
+        // The rule is the caller's code: run it without the lock so it may call back in.
+        FaultSpec fault;
+        if (ruleCopy)
+            fault = ruleCopy(frame, serial);
+
+        Handled handled;
+        double turnaround;
+        bool wire;
+        int baud;
+        {
+            QMutexLocker lock(&mutex);
+            DeviceState *dev = device(address);
+            if (!dev)
+                return;
+            if (!ruleCopy && !faultQueue.isEmpty())
+                fault = faultQueue.takeFirst();
+            baud = lineBaud;
+            turnaround = turnaroundMs;
+            wire = wireTiming;
+            // The request takes effect whatever becomes of the reply.
+            handled = handleRequest(*dev, frame, LineContext{hostMs(), baud});
+        }
+        if (handled.reply.isEmpty())
+            return;
+
+        QByteArray reply = handled.reply;
+        const int replySize = int(reply.size());
+        switch (fault.fault) {
+        case Fault::None:
+        case Fault::Late:
+            break;
+        case Fault::NoReply:
+            reply.clear();
+            break;
+        case Fault::BadCrc:
+            reply[reply.size() - 1] = char(uint8_t(reply.back()) ^ 0xFF);
+            break;
+        case Fault::Truncated:
+            reply.chop(std::clamp(fault.truncateBy, 0, int(reply.size())));
+            break;
+        case Fault::OtherAddress:
+            reply[0] = char(uint8_t(reply[0]) + 1);
+            reply.chop(2);
+            appendCrc(reply);
+            break;
+        case Fault::Exception:
+            reply = exceptionReply(address, uint8_t(frame[1]), fault.exceptionCode);
+            break;
+        }
+
+        double delayMs = turnaround;
+        if (fault.fault == Fault::Late)
+            delayMs = fault.lateMs;
+        else if (wire)
+            delayMs += (frame.size() + replySize) * 10.0 * 1000.0 / std::max(baud, 1);
+        const double elapsedMs = (monotonic.nsecsElapsed() - arrivalNs) / 1e6;
+        const int waitMs = std::max(0, int(std::ceil(delayMs - elapsedMs)));
+        const int newBaud = handled.newLineBaud;
+        QTimer::singleShot(waitMs, Qt::PreciseTimer, &line->context, [this, reply, newBaud] {
+            writeAll(reply);
+            if (newBaud) {  // the echo left at the old rate; from now on the line runs at the new one
+                QMutexLocker lock(&mutex);
+                lineBaud = newBaud;
+            }
+        });
+    }
+
+    void writeAll(const QByteArray &bytes)
+    {
+        qsizetype done = 0;
+        while (done < bytes.size()) {
+            const ssize_t n = ::write(masterFd, bytes.constData() + done, size_t(bytes.size() - done));
+            if (n > 0) {
+                done += n;
+            } else if (n < 0 && errno == EINTR) {
+                continue;
+            } else {
+                qWarning("sim: reply dropped after %lld of %lld bytes: %s", qlonglong(done),
+                         qlonglong(bytes.size()), std::strerror(errno));
+                return;
+            }
+        }
+    }
+};
+
+SimRecorder::SimRecorder(QObject *parent)
+    : QObject(parent), d(std::make_unique<Impl>())
+{
+    d->monotonic.start();
+}
+
+SimRecorder::~SimRecorder()
+{
+    stop();
+}
+
+bool SimRecorder::start(QString *error)
+{
+    if (d->thread)
+        return true;
+    const auto fail = [&](const char *what) {
+        if (error)
+            *error = QStringLiteral("%1: %2").arg(QLatin1String(what), QString::fromLocal8Bit(std::strerror(errno)));
+        d->closeFds();
+        return false;
+    };
+    if (::openpty(&d->masterFd, &d->slaveFd, nullptr, nullptr, nullptr) != 0)
+        return fail("openpty");
+    ::fcntl(d->masterFd, F_SETFD, FD_CLOEXEC);
+    ::fcntl(d->slaveFd, F_SETFD, FD_CLOEXEC);
+    const int flags = ::fcntl(d->masterFd, F_GETFL);
+    if (flags < 0 || ::fcntl(d->masterFd, F_SETFL, flags | O_NONBLOCK) != 0)
+        return fail("fcntl");
+    if (!makeRaw(d->slaveFd) || !makeRaw(d->masterFd))
+        return fail("tcsetattr");
+    char name[256] = {};
+    if (::ttyname_r(d->slaveFd, name, sizeof name) != 0)
+        return fail("ttyname");
+    d->path = QString::fromLocal8Bit(name);
+    d->thread = std::make_unique<Impl::LineThread>(d.get());
+    d->thread->setObjectName(QStringLiteral("sim line"));
+    d->thread->start();
+    return true;
+}
+
+void SimRecorder::stop()
+{
+    if (!d->thread)
+        return;
+    d->thread->quit();
+    d->thread->wait();
+    d->thread.reset();
+    d->closeFds();
+    d->path.clear();
+}
+
+QString SimRecorder::portPath() const
+{
+    return d->path;
+}
+
+void SimRecorder::addDevice(uint8_t address)
+{
+    if (address == 0)
+        return;
+    QMutexLocker lock(&d->mutex);
+    if (d->devices.count(address))
+        return;
+    DeviceState dev;
+    dev.address = address;
+    d->devices.emplace(address, dev);
+}
+
+void SimRecorder::removeDevice(uint8_t address)
+{
+    QMutexLocker lock(&d->mutex);
+    d->devices.erase(address);
+}
+
+QList<uint8_t> SimRecorder::addresses() const
+{
+    QMutexLocker lock(&d->mutex);
+    QList<uint8_t> out;
+    for (const auto &entry : d->devices)
+        out.append(entry.first);
+    return out;
+}
+
+void SimRecorder::setLineBaud(int baud)
+{
+    QMutexLocker lock(&d->mutex);
+    if (baud > 0)
+        d->lineBaud = baud;
+}
+
+int SimRecorder::lineBaud() const
+{
+    QMutexLocker lock(&d->mutex);
+    return d->lineBaud;
+}
+
+void SimRecorder::setTurnaroundMs(double ms)
+{
+    QMutexLocker lock(&d->mutex);
+    d->turnaroundMs = std::max(0.0, ms);
+}
+
+void SimRecorder::setWireTiming(bool on)
+{
+    QMutexLocker lock(&d->mutex);
+    d->wireTiming = on;
+}
+
+void SimRecorder::injectFault(const FaultSpec &fault, int count)
+{
+    QMutexLocker lock(&d->mutex);
+    d->rule = nullptr;
+    for (int i = 0; i < count; ++i)
+        d->faultQueue.append(fault);
+}
+
+void SimRecorder::setFaultRule(FaultRule rule)
+{
+    QMutexLocker lock(&d->mutex);
+    d->faultQueue.clear();
+    d->rule = std::move(rule);
+    d->ruleSerial = 0;
+}
+
+void SimRecorder::clearFaults()
+{
+    QMutexLocker lock(&d->mutex);
+    d->faultQueue.clear();
+    d->rule = nullptr;
+    d->ruleSerial = 0;
+}
+
+uint16_t SimRecorder::holding(uint16_t reg, uint8_t address) const
+{
+    QMutexLocker lock(&d->mutex);
+    const DeviceState *dev = d->device(address);
+    return dev ? dev->holdingAt(reg, Impl::hostMs(), d->lineBaud) : 0;
+}
+
+void SimRecorder::setHolding(uint16_t r, uint16_t value, uint8_t address)
+{
+    QMutexLocker lock(&d->mutex);
+    DeviceState *dev = d->device(address);
+    if (!dev || r >= reg::HoldingCount || (r >= reg::Clock && r < reg::Clock + 4))
+        return;
+    dev->holding[r] = value;
+    if (r < reg::LiveCount)
+        dev->pinned.set(r);
+}
+
+uint16_t SimRecorder::input(uint16_t reg, uint8_t address) const
+{
+    QMutexLocker lock(&d->mutex);
+    const DeviceState *dev = d->device(address);
+    return dev ? dev->inputAt(reg) : 0xFFFF;
+}
+
+int SimRecorder::coilOnCount(uint16_t coil, uint8_t address) const
+{
+    QMutexLocker lock(&d->mutex);
+    const DeviceState *dev = d->device(address);
+    return dev && coil < reg::CoilCount ? dev->coilOn[coil] : 0;
+}
+
+void SimRecorder::setRecords(const QVector<SimRecord> &records, uint8_t address)
+{
+    QMutexLocker lock(&d->mutex);
+    if (DeviceState *dev = d->device(address))
+        dev->setRecords(records);
+}
+
+QVector<SimRecord> SimRecorder::records(uint8_t address) const
+{
+    QMutexLocker lock(&d->mutex);
+    const DeviceState *dev = d->device(address);
+    return dev ? dev->records : QVector<SimRecord>{};
+}
+
+QDateTime SimRecorder::clock(uint8_t address) const
+{
+    QMutexLocker lock(&d->mutex);
+    const DeviceState *dev = d->device(address);
+    return dev ? dev->clockAt(Impl::hostMs()) : QDateTime{};
+}
+
+void SimRecorder::setClock(const QDateTime &time, uint8_t address)
+{
+    QMutexLocker lock(&d->mutex);
+    if (DeviceState *dev = d->device(address))
+        dev->setClockAt(time, Impl::hostMs());
+}
+
+QVector<QByteArray> SimRecorder::requests() const
+{
+    QMutexLocker lock(&d->mutex);
+    return d->log;
+}
+
+void SimRecorder::clearRequests()
+{
+    QMutexLocker lock(&d->mutex);
+    d->log.clear();
+}
+
+bool SimRecorder::waitForRequests(int count, int timeoutMs) const
+{
+    QDeadlineTimer deadline(timeoutMs, Qt::PreciseTimer);
+    QMutexLocker lock(&d->mutex);
+    while (d->log.size() < count) {
+        if (!d->arrived.wait(&d->mutex, deadline))
+            return d->log.size() >= count;
+    }
+    return true;
+}
+
+} // namespace sim
