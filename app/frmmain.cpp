@@ -54,9 +54,10 @@ frmMain::frmMain(Desktop &desktop, const ComPorts &ports, QWidget *parent)
 
     connect(m_link, &Link::busyChanged, this, &frmMain::onBusyChanged);
     connect(portPanel, &PortPanel::statusMessage, this, &frmMain::showStatus);
-    connect(m_link, &Link::portLost, this, [this](const QString &reason) {
-        const QString text = QStringLiteral("串口 %1 已断开（%2），端口已关闭。")
-                                 .arg(m_link->port().portName(), reason);
+    connect(m_link, &Link::portLost, this, [this](const QString &) {
+        // The system's error text after a hang-up is seldom meaningful ("No such file…").
+        const QString text = QStringLiteral("串口 %1 已断开（设备被拔出或连接中断），端口已关闭。")
+                                 .arg(m_link->port().portName());
         showStatus(text);
         m_desktop.message(QStringLiteral("System Information"), text, Desktop::Icon::Warning);
     });

@@ -29,6 +29,8 @@ void frmMain::load()
     portPanel->selectPort(comm.value.portNumber);
     portPanel->showDevice();
     portPanel->Combo1_Click();
+    // Before the first exchange the lamp tells whether the port is ready: green open, red closed.
+    showLamp(m_link->port().isOpen() ? Lamp::Green : Lamp::Red);
 
     // Said once; the files are left as they are (nothing is written back at start-up). A file
     // that is not there yet is normal on a first run and goes to the status line; a file that

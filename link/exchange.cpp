@@ -71,8 +71,11 @@ void Link::onReadyRead()
 
 void Link::onError(QSerialPort::SerialPortError error)
 {
-    // A vanished device (USB adapter pulled out) shows as a resource error; the port is useless.
-    if (error != QSerialPort::ResourceError || !m_port.isOpen())
+    // A vanished device (USB adapter pulled out, line hung up) shows as a resource, read or write
+    // error, and keeps signalling it: the port is useless and is closed.
+    const bool lost = error == QSerialPort::ResourceError || error == QSerialPort::ReadError
+        || error == QSerialPort::WriteError;
+    if (!lost || !m_port.isOpen())
         return;
     const QString reason = m_port.errorString();
     m_port.close();

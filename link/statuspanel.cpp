@@ -36,6 +36,7 @@ QLabel *counter(const QString &name, const QString &accessible, QWidget *parent)
     l->setAccessibleName(accessible);
     l->setToolTip(accessible);
     l->setMinimumWidth(48);
+    l->setFixedHeight(22);
     l->setFrameShape(QFrame::StyledPanel);
     l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     return l;

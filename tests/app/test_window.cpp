@@ -1,3 +1,4 @@
+#include "app/boxinput.h"
 #include "app/modbuspanel.h"
 #include "app/tabpages.h"
 #include "hexbytes.h"
@@ -58,6 +59,7 @@ private slots:
     void closingDuringACommandStopsIt();
     void portVanishingMidExchange();
     void clearDataArea();
+    void boxFieldsRefusedWithAMessage();
 };
 
 void TestWindow::layoutAndDesignTexts()
@@ -557,6 +559,30 @@ void TestWindow::clearDataArea()
     QCOMPARE(w.recordsPanel->txtReceive->toPlainText(), QString());
     QCOMPARE(w.recordsPanel->txtHaveDone->toPlainText(), QString());
     QCOMPARE(w.statusPanel->lblCounter->text(), QStringLiteral("7"));  // nothing else changes
+}
+
+void TestWindow::boxFieldsRefusedWithAMessage()
+{
+    WindowFixture fx(4, 19200);
+    frmMain &w = fx.start();
+    QLineEdit *station = w.modbusPanel->txtStationID;
+    const struct { const char *text; int address; } rows[] = {
+        {"21", 21}, {"255", 255}, {"0", -1}, {"256", -1}, {"2.5", -1}, {"", -1}, {"abc", -1},
+    };
+    for (const auto &r : rows) {
+        fx.desktop->messages.clear();
+        station->setText(QString::fromLatin1(r.text));
+        const auto a = boxAddress(*fx.desktop, station);
+        QCOMPARE(a ? int(*a) : -1, r.address);
+        QCOMPARE(fx.desktop->messages.size(), r.address < 0 ? 1 : 0);
+        if (r.address < 0)
+            QVERIFY(fx.desktop->lastMessage().contains(QStringLiteral("设备地址")));
+    }
+    // A register number from a box: refused beyond its range, with the box named.
+    w.modbusPanel->txtStartID->setText(QStringLiteral("70000"));
+    QVERIFY(!boxNumber(*fx.desktop, w.modbusPanel->txtStartID, QStringLiteral("起始地址"), 1, 256));
+    QVERIFY(fx.desktop->lastMessage().contains(QStringLiteral("起始地址")));
+    QVERIFY(fx.desktop->lastMessage().contains(QStringLiteral("70000")));
 }
 
 QTEST_MAIN(TestWindow)

@@ -34,6 +34,7 @@ private slots:
     void deviceAddress_data();
     void deviceAddress();
     void comPortMapping();
+    void openFailureNamesDeviceAndReason();
     void waitMsKeepsEventsFlowing();
 };
 
@@ -325,6 +326,23 @@ void TestLink::comPortMapping()
     QCOMPARE(ports.device(25), QStringLiteral("/dev/pts/9"));
     QCOMPARE(ports.device(4), QStringLiteral("/dev/ttyUSB0"));
     QCOMPARE(problems.size(), 2);  // COM26 and "nonsense" named, the rest taken
+}
+
+void TestLink::openFailureNamesDeviceAndReason()
+{
+    const QString dev = QStringLiteral("/dev/ttyUSB0");
+    const struct { bool exists, accessible; QSerialPort::SerialPortError error; const char *says; } rows[] = {
+        {false, false, QSerialPort::DeviceNotFoundError, "不存在"},
+        {true, true, QSerialPort::DeviceNotFoundError, "不存在"},
+        {true, false, QSerialPort::PermissionError, "dialout"},
+        {true, true, QSerialPort::PermissionError, "Selected serial port has been used by other devices!"},
+        {true, true, QSerialPort::OpenError, "无法打开"},
+    };
+    for (const auto &r : rows) {
+        const QString text = describeOpenFailure(4, dev, r.exists, r.accessible, r.error, QStringLiteral("why"));
+        QVERIFY2(text.contains(QString::fromUtf8(r.says)), qPrintable(text));
+        QVERIFY2(text.contains(QStringLiteral("COM4")) && text.contains(dev), qPrintable(text));
+    }
 }
 
 void TestLink::waitMsKeepsEventsFlowing()
