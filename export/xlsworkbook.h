@@ -1,0 +1,45 @@
+#pragma once
+#include <QString>
+#include <QVector>
+#include <cstdint>
+#include <variant>
+
+// A genuine Excel 97–2003 workbook (.xls): BIFF8 records in an OLE2 compound file.
+// One worksheet of text and number cells; libgsf writes the container, this writes the records.
+namespace xls {
+
+struct Cell {
+    int row = 0;     // 0-based
+    int column = 0;  // 0-based, below 256
+    std::variant<QString, double> value;
+};
+
+class Sheet {
+public:
+    explicit Sheet(QString name = QStringLiteral("Sheet1")) : m_name(std::move(name)) {}
+
+    // Cells may be given in any order; a later cell at the same place replaces an earlier one.
+    void setText(int row, int column, const QString &text);
+    // Shown with the number format numberFormat() ("#00.0": 12.3, -12.3, 05.0).
+    void setNumber(int row, int column, double value);
+    void reserve(int cells) { m_cells.reserve(cells); }
+
+    const QString &name() const { return m_name; }
+    const QVector<Cell> &cells() const { return m_cells; }
+    static QString numberFormat() { return QStringLiteral("#00.0"); }
+
+private:
+    QString m_name;
+    QVector<Cell> m_cells;
+};
+
+// The workbook stream (the BIFF8 records of the globals and the one worksheet). Empty when the
+// sheet cannot be written: a cell beyond 65,536 rows or 256 columns, a text longer than 32,767
+// characters, a number that is not finite (writeWorkbook says which).
+QByteArray workbookStream(const Sheet &sheet);
+
+// Writes the workbook to path (through a temporary file renamed when complete: a failure leaves
+// neither a half-written file nor a damaged earlier one). False with a reason in *error.
+bool writeWorkbook(const QString &path, const Sheet &sheet, QString *error);
+
+} // namespace xls
