@@ -31,7 +31,7 @@ frmMain::frmMain(Desktop &desktop, const ComPorts &ports, QWidget *parent)
     livePage = new LivePage(SSTab1);
     instrumentPage = new InstrumentPage(SSTab1);
     extendedPage = new ExtendedPage(SSTab1);
-    recordsPanel = new RecordsPanel(SSTab1);
+    recordsPanel = new RecordsPanel(m_desktop, SSTab1);
     SSTab1->addTab(livePage, QStringLiteral("实时数据"));
     SSTab1->addTab(instrumentPage, QStringLiteral("仪器设置"));
     SSTab1->addTab(extendedPage, QStringLiteral("扩展设置"));

@@ -1,10 +1,12 @@
 #include "records/recordspanel.h"
 #include "app/tabpages.h"
+#include "export/exportpanel.h"
 #include <QFontDatabase>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTextEdit>
 
@@ -19,43 +21,72 @@ QTextEdit *dataBox(const QString &name, const QString &accessible, QWidget *pare
     t->setLineWrapMode(QTextEdit::WidgetWidth);
     return t;
 }
+
+QLabel *label(const QString &name, const QString &text, QWidget *parent)
+{
+    auto *l = new QLabel(text, parent);
+    if (!name.isEmpty())
+        l->setObjectName(name);
+    return l;
+}
+
+// A number box with its caption label in front, added to a row.
+QLineEdit *numberBox(const QString &name, const QString &text, const QString &caption, QHBoxLayout *row, QWidget *parent)
+{
+    auto *e = new QLineEdit(text, parent);
+    e->setObjectName(name);
+    e->setMaximumWidth(80);
+    auto *l = new QLabel(caption, parent);
+    l->setBuddy(e);
+    row->addWidget(l);
+    row->addWidget(e);
+    return e;
+}
 } // namespace
 
-RecordsPanel::RecordsPanel(QWidget *parent) : QWidget(parent)
+RecordsPanel::RecordsPanel(Desktop &desktop, QWidget *parent) : QWidget(parent)
 {
     PicCounter = new QWidget(this);
     PicCounter->setObjectName(QStringLiteral("PicCounter"));
+    Label5_0 = label(QStringLiteral("Label5(0)"), QStringLiteral("系统正在转换处理..."), PicCounter);
+    Label4_3 = label(QStringLiteral("Label4(3)"), QString(), PicCounter);
+    lblCountIC = label(QStringLiteral("lblCountIC"), QStringLiteral("0"), PicCounter);
+    lblCountIC->setAccessibleName(QStringLiteral("已处理的记录号"));
     auto *progress = new QHBoxLayout(PicCounter);
-    lblCountIC = new QLabel(QStringLiteral("0"), PicCounter);
-    lblCountIC->setObjectName(QStringLiteral("lblCountIC"));
-    progress->addWidget(new QLabel(QStringLiteral("系统正在转换处理..."), PicCounter));
-    progress->addWidget(new QLabel(QStringLiteral("已处理"), PicCounter));
+    progress->addWidget(Label5_0);
+    progress->addWidget(Label4_3);
+    progress->addWidget(label(QString(), QStringLiteral("已处理"), PicCounter));
     progress->addWidget(lblCountIC);
-    progress->addWidget(new QLabel(QStringLiteral("条"), PicCounter));
+    progress->addWidget(label(QString(), QStringLiteral("条"), PicCounter));
+    progress->addStretch();
     PicCounter->hide();
 
-    cmdDoWithData2 = new QPushButton(QStringLiteral("导出数据为记事本TXT"), this);
-    cmdDoWithData2->setObjectName(QStringLiteral("cmdDoWithData2"));
-    cmdClearShow = new QPushButton(QStringLiteral("清空数据区"), this);
-    cmdClearShow->setObjectName(QStringLiteral("cmdClearShow"));
-    cmdDoWithData = new QPushButton(QStringLiteral("导出数据为EXCEL表格"), this);
-    cmdDoWithData->setObjectName(QStringLiteral("cmdDoWithData"));
-    // The exports arrive with the export commands; until then the buttons say so by being off.
-    cmdDoWithData2->setEnabled(false);
-    cmdDoWithData->setEnabled(false);
-
     Frame14_1 = makeFrame(QStringLiteral("Frame14(1)"), QStringLiteral("有效记录总数（及指针）"), this);
+    auto *countRow = new QHBoxLayout(Frame14_1);
+    txtRecord = numberBox(QStringLiteral("txtRecord"), QStringLiteral("0"), QStringLiteral("条数"), countRow, Frame14_1);
+    txtRecPoint = numberBox(QStringLiteral("txtRecPoint"), QStringLiteral("0"), QStringLiteral("指针"), countRow, Frame14_1);
+    countRow->addStretch();
+
     Frame15 = makeFrame(QStringLiteral("Frame15"),
                         QStringLiteral("按记录按条读取（建议数据量较小及记录未中断过的情况下使用）"), this);
+    auto *readRow = new QHBoxLayout(Frame15);
+    txtRecCount = numberBox(QStringLiteral("txtRecCount"), QStringLiteral("1"), QStringLiteral("记录号"), readRow, Frame15);
+    txtSensorNum = numberBox(QStringLiteral("txtSensorNum"), QStringLiteral("20"), QStringLiteral("传感器总数"), readRow, Frame15);
+    readRow->addStretch();
+
     txtHaveDone = dataBox(QStringLiteral("txtHaveDone"), QStringLiteral("解析后的记录"), this);
     txtReceive = dataBox(QStringLiteral("txtReceive"), QStringLiteral("接收到的记录数据（十六进制）"), this);
-    Label2_12 = new QLabel(QStringLiteral("读取记录时，请将设备设置为暂停记录状态"), this);
-    Label2_12->setObjectName(QStringLiteral("Label2(12)"));
+    Label2_12 = label(QStringLiteral("Label2(12)"), QStringLiteral("读取记录时，请将设备设置为暂停记录状态"), this);
 
+    cmdClearShow = new QPushButton(QStringLiteral("清空数据区"), this);
+    cmdClearShow->setObjectName(QStringLiteral("cmdClearShow"));
+    exportPanel = new ExportPanel(desktop,
+                                  ExportSources{txtReceive, txtHaveDone, txtRecord, txtSensorNum, PicCounter,
+                                                Label5_0, Label4_3, lblCountIC},
+                                  this);
     auto *buttons = new QHBoxLayout;
-    buttons->addWidget(cmdDoWithData2);
+    buttons->addWidget(exportPanel);
     buttons->addWidget(cmdClearShow);
-    buttons->addWidget(cmdDoWithData);
     buttons->addStretch();
 
     auto *g = new QGridLayout(this);

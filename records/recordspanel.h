@@ -1,8 +1,11 @@
 #pragma once
 #include <QWidget>
 
+class Desktop;
+class ExportPanel;
 class QGroupBox;
 class QLabel;
+class QLineEdit;
 class QPushButton;
 class QTextEdit;
 
@@ -10,18 +13,23 @@ class QTextEdit;
 class RecordsPanel : public QWidget {
     Q_OBJECT
 public:
-    explicit RecordsPanel(QWidget *parent = nullptr);
+    explicit RecordsPanel(Desktop &desktop, QWidget *parent = nullptr);
 
     // "清空数据区": empties the two data boxes; nothing else.
     void cmdClearShow_Click();
 
-    QWidget *PicCounter;          // progress panel, shown while records are read
-    QLabel *lblCountIC;
-    QPushButton *cmdDoWithData2;  // "导出数据为记事本TXT"
+    QWidget *PicCounter;          // progress panel, shown while records are read or exported
+    QLabel *Label5_0;             // what is being done
+    QLabel *Label4_3;             // how many records
+    QLabel *lblCountIC;           // the record being handled
     QPushButton *cmdClearShow;    // "清空数据区"
-    QPushButton *cmdDoWithData;   // "导出数据为EXCEL表格"
+    ExportPanel *exportPanel;     // the export buttons
     QGroupBox *Frame14_1;         // "有效记录总数（及指针）"
+    QLineEdit *txtRecord;         // records the recorder holds
+    QLineEdit *txtRecPoint;
     QGroupBox *Frame15;           // "按记录按条读取（…）"
+    QLineEdit *txtRecCount;       // the record "单条" reads next
+    QLineEdit *txtSensorNum;      // values per record
     QTextEdit *txtHaveDone;
     QTextEdit *txtReceive;
     QLabel *Label2_12;

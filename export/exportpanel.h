@@ -1,0 +1,51 @@
+#pragma once
+#include <QWidget>
+
+class Desktop;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTextEdit;
+
+// The controls an export reads and the progress panel it shows; they belong to the records tab.
+struct ExportSources {
+    QTextEdit *txtReceive;
+    QTextEdit *txtHaveDone;
+    QLineEdit *txtRecord;     // records the recorder reported as valid: the upper bound
+    QLineEdit *txtSensorNum;  // values per record
+    QWidget *PicCounter;
+    QLabel *Label5_0;         // "正在处理"
+    QLabel *Label4_3;         // "共N条"
+    QLabel *lblCountIC;
+};
+
+// The export buttons of the records tab: text file, workbook and CSV.
+class ExportPanel : public QWidget {
+    Q_OBJECT
+public:
+    ExportPanel(Desktop &desktop, const ExportSources &sources, QWidget *parent = nullptr);
+
+    void cmdDoWithData2_Click();    // "导出数据为记事本TXT"
+    void cmdDoWithData_Click();     // "导出数据为EXCEL表格"
+    void cmdDoWithDataCsv_Click();  // "导出数据为CSV"
+
+    QPushButton *cmdDoWithData2;
+    QPushButton *cmdDoWithData;
+    QPushButton *cmdDoWithDataCsv;
+
+private:
+    enum class Format { Text, Workbook, Csv };
+    void runExport(Format format);
+    // The file a save dialog export goes to, or empty when the user gave none.
+    QString askFileName(const QString &title, const QString &folder, const QString &suffix);
+
+    Desktop &m_desktop;
+    ExportSources m_src;
+};
+
+// Creates every missing level of a folder path; true when the folder exists afterwards.
+bool CreateNewDirectory(const QString &path);
+
+// The workbook of an export at time now: "data/4-27-3-21.xls", or "…(2).xls" and on when an export
+// of the same minute is already there.
+QString workbookPath(const QString &appDir, const QDateTime &now);
