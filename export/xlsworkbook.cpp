@@ -315,6 +315,7 @@ bool buildStream(const Sheet &sheet, QByteArray *stream, QString *why)
     QHash<QString, quint32> index;
     QVector<const QString *> strings;
     std::vector<quint32> isst(cells.size(), 0);
+    std::vector<int> stringWidth;
     std::array<int, kMaxColumns> widths{};
     quint32 references = 0;
     qsizetype stringBytes = 0;
@@ -328,11 +329,12 @@ bool buildStream(const Sheet &sheet, QByteArray *stream, QString *why)
         if (it == index.constEnd()) {
             it = index.insert(*text, quint32(strings.size()));
             strings.append(text);
+            stringWidth.push_back(displayWidth(*text));
             stringBytes += 3 + 2 * text->size();
-            int &w = widths[size_t(cells[k]->column)];
-            w = std::max(w, displayWidth(*text));
         }
         isst[k] = *it;
+        int &w = widths[size_t(cells[k]->column)];
+        w = std::max(w, stringWidth[*it]);
     }
 
     Out o;
@@ -411,8 +413,8 @@ bool buildStream(const Sheet &sheet, QByteArray *stream, QString *why)
     bof(o, 0x0010);
     for (int c = 0; c < kMaxColumns; ++c) {
         const int w = std::min(widths[size_t(c)] + 1, 255);
-        if (w <= 9)
-            continue;  // the default width fits
+        if (w <= 8)
+            continue;  // the default width (8.43) fits
         const int r = o.begin(COLINFO);
         o.u16(quint16(c));
         o.u16(quint16(c));
