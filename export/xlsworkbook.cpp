@@ -170,7 +170,7 @@ QString sheetName(const QString &wanted)
 }
 
 // The cells to write, sorted by row then column, each place once (the last given wins).
-// Empty with *why set when a cell cannot go into a BIFF8 sheet.
+// False with *why set when a cell cannot go into a BIFF8 sheet.
 bool orderedCells(const QVector<Cell> &cells, std::vector<const Cell *> *out, QString *why)
 {
     std::vector<quint64> keys;
