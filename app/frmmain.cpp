@@ -26,6 +26,8 @@ frmMain::frmMain(Desktop &desktop, const ComPorts &ports, QWidget *parent)
     modbusPanel = new ModbusPanel(central);
     trafficPanel = new TrafficPanel(central);
 
+    m_context.reset(new PanelContext{*m_link, m_desktop, *this, *modbusPanel, *statusPanel});
+
     SSTab1 = new QTabWidget(central);
     SSTab1->setObjectName(QStringLiteral("SSTab1"));
     livePage = new LivePage(SSTab1);
@@ -36,6 +38,9 @@ frmMain::frmMain(Desktop &desktop, const ComPorts &ports, QWidget *parent)
     SSTab1->addTab(instrumentPage, QStringLiteral("仪器设置"));
     SSTab1->addTab(extendedPage, QStringLiteral("扩展设置"));
     SSTab1->addTab(recordsPanel, QStringLiteral("记录操作"));
+
+    // The device panels fill the frames of the tabs.
+
 
     auto *top = new QGridLayout;
     top->addWidget(portPanel, 0, 0);

@@ -1,6 +1,8 @@
 #pragma once
 #include "link/comports.h"
+#include "app/panelcontext.h"
 #include "link/exchange.h"
+#include <memory>
 #include <QMainWindow>
 
 class Desktop;
@@ -26,6 +28,8 @@ public:
     void load();
 
     Link &link() { return *m_link; }
+    // What the device panels share (the line, desktop, traffic display, Modbus settings, counters).
+    PanelContext &context() { return *m_context; }
     Desktop &desktop() { return m_desktop; }
     ComPorts &comPorts() { return m_ports; }
 
@@ -63,5 +67,6 @@ private:
     Desktop &m_desktop;
     ComPorts m_ports;
     Link *m_link;
+    std::unique_ptr<PanelContext> m_context;
     bool m_closeWhenIdle = false;
 };
