@@ -102,6 +102,12 @@ RecordsPanel::RecordsPanel(Desktop &desktop, QWidget *parent) : QWidget(parent)
     connect(cmdClearShow, &QPushButton::clicked, this, [this] { cmdClearShow_Click(); });
 }
 
+void RecordsPanel::addToFrame15(QWidget *control)
+{
+    auto *row = static_cast<QHBoxLayout *>(Frame15->layout());
+    row->insertWidget(row->count() - 1, control);  // before the closing stretch
+}
+
 void RecordsPanel::cmdClearShow_Click()
 {
     txtReceive->clear();

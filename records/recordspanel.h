@@ -15,6 +15,9 @@ class RecordsPanel : public QWidget {
 public:
     explicit RecordsPanel(Desktop &desktop, QWidget *parent = nullptr);
 
+    // Places a control of another panel in the frame "按记录按条读取…" (the sensor-count read).
+    void addToFrame15(QWidget *control);
+
     // "清空数据区": empties the two data boxes; nothing else.
     void cmdClearShow_Click();
 
