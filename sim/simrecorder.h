@@ -64,8 +64,8 @@ public:
     void setTurnaroundMs(double ms);   // between the request's end and the reply's start; default 5
     void setWireTiming(bool on);       // replies take the time their bytes would take; default on
 
-    // Faults: the next count requests to a served device get spec; a rule replaces any queue.
-    void injectFault(const FaultSpec &spec, int count = 1);
+    // Faults: the next count requests to a served device get the fault; a rule replaces any queue.
+    void injectFault(const FaultSpec &fault, int count = 1);
     void setFaultRule(FaultRule rule);
     void clearFaults();
 

@@ -422,10 +422,10 @@ void TestWindow::repliesClassifiedOverTheWire()
     QFETCH(int, replies);
     WindowFixture fx(4, 19200);
     frmMain &w = fx.start();
-    sim::FaultSpec spec;
-    spec.fault = sim::Fault(fault);
-    spec.exceptionCode = 0x02;
-    fx.recorder.injectFault(spec);
+    sim::FaultSpec injected;
+    injected.fault = sim::Fault(fault);
+    injected.exceptionCode = 0x02;
+    fx.recorder.injectFault(injected);
     auto hold = w.link().tryHold();
     const Exchange ex = w.link().exchange(*hold, kinds::LiveRead, modbus::readRequest(21, 3, 0, 20));
     QVERIFY(!ex.valid());
@@ -433,7 +433,7 @@ void TestWindow::repliesClassifiedOverTheWire()
     QCOMPARE(w.statusPanel->lblCounter->text(), QStringLiteral("1"));
     QCOMPARE(w.statusPanel->lblRecCount->text(), QString::number(replies));
     QCOMPARE(w.trafficPanel->txtState->text(), ShowHex(ex.reply));  // shown as received
-    if (spec.fault == sim::Fault::Exception)
+    if (injected.fault == sim::Fault::Exception)
         QCOMPARE(ex.info.exceptionCode, uint8_t(2));
 }
 
