@@ -1,4 +1,5 @@
 #include "sim/simrecorder.h"
+#include "sim/rawpty.h"
 
 #include "link/crc16.h"
 #include "sim/simmemory.h"
@@ -72,22 +73,13 @@ int portBaud(int masterFd)
     return speedToBaud(cfgetospeed(&t));
 }
 
-bool makeRaw(int fd)
-{
-    termios t{};
-    if (::tcgetattr(fd, &t) != 0)
-        return false;
-    cfmakeraw(&t);
-    return ::tcsetattr(fd, TCSANOW, &t) == 0;
-}
-
 } // namespace
 
 struct SimRecorder::Impl {
     // Everything the line needs on its own thread, created and destroyed there.
     struct Line {
         explicit Line(Impl *d)
-            : notifier(d->masterFd, QSocketNotifier::Read)
+            : notifier(d->pty.master, QSocketNotifier::Read)
         {
             silence.setSingleShot(true);
             silence.setTimerType(Qt::PreciseTimer);
@@ -133,9 +125,7 @@ struct SimRecorder::Impl {
     QVector<QByteArray> log;
 
     // Set by start() and stop() only.
-    QString path;
-    int masterFd = -1;
-    int slaveFd = -1;  // kept open so the master never sees a hang-up while the program is away
+    RawPty pty;  // its slave stays open so the master never sees a hang-up while the program is away
     std::unique_ptr<LineThread> thread;
 
     // The line thread's own.
@@ -155,21 +145,14 @@ struct SimRecorder::Impl {
         return it == devices.end() ? nullptr : &it->second;
     }
 
-    void closeFds()
-    {
-        if (masterFd >= 0)
-            ::close(masterFd);
-        if (slaveFd >= 0)
-            ::close(slaveFd);
-        masterFd = slaveFd = -1;
-    }
+    void closeFds() { pty.close(); }
 
     void onReadable()
     {
         char chunk[512];
         bool got = false;
         for (;;) {
-            const ssize_t n = ::read(masterFd, chunk, sizeof chunk);
+            const ssize_t n = ::read(pty.master, chunk, sizeof chunk);
             if (n > 0) {
                 line->buffer.append(chunk, int(n));
                 got = true;
@@ -224,7 +207,7 @@ struct SimRecorder::Impl {
     void handleFrame(const QByteArray &frame)
     {
         const qint64 arrivalNs = line->lastByteNs;
-        const int programBaud = portBaud(masterFd);
+        const int programBaud = portBaud(pty.master);
         const uint8_t address = frame.isEmpty() ? 0 : uint8_t(frame[0]);
         FaultRule ruleCopy;
         int serial = 0;
@@ -324,7 +307,7 @@ struct SimRecorder::Impl {
     {
         qsizetype done = 0;
         while (done < bytes.size()) {
-            const ssize_t n = ::write(masterFd, bytes.constData() + done, size_t(bytes.size() - done));
+            const ssize_t n = ::write(pty.master, bytes.constData() + done, size_t(bytes.size() - done));
             if (n > 0) {
                 done += n;
             } else if (n < 0 && errno == EINTR) {
@@ -353,25 +336,15 @@ bool SimRecorder::start(QString *error)
 {
     if (d->thread)
         return true;
-    const auto fail = [&](const char *what) {
+    if (!d->pty.open(error))
+        return false;
+    const int flags = ::fcntl(d->pty.master, F_GETFL);
+    if (flags < 0 || ::fcntl(d->pty.master, F_SETFL, flags | O_NONBLOCK) != 0) {
         if (error)
-            *error = QStringLiteral("%1: %2").arg(QLatin1String(what), QString::fromLocal8Bit(std::strerror(errno)));
+            *error = QStringLiteral("fcntl: %1").arg(QString::fromLocal8Bit(std::strerror(errno)));
         d->closeFds();
         return false;
-    };
-    if (::openpty(&d->masterFd, &d->slaveFd, nullptr, nullptr, nullptr) != 0)
-        return fail("openpty");
-    ::fcntl(d->masterFd, F_SETFD, FD_CLOEXEC);
-    ::fcntl(d->slaveFd, F_SETFD, FD_CLOEXEC);
-    const int flags = ::fcntl(d->masterFd, F_GETFL);
-    if (flags < 0 || ::fcntl(d->masterFd, F_SETFL, flags | O_NONBLOCK) != 0)
-        return fail("fcntl");
-    if (!makeRaw(d->slaveFd) || !makeRaw(d->masterFd))
-        return fail("tcsetattr");
-    char name[256] = {};
-    if (::ttyname_r(d->slaveFd, name, sizeof name) != 0)
-        return fail("ttyname");
-    d->path = QString::fromLocal8Bit(name);
+    }
     d->thread = std::make_unique<Impl::LineThread>(d.get());
     d->thread->setObjectName(QStringLiteral("sim line"));
     d->thread->start();
@@ -386,12 +359,11 @@ void SimRecorder::stop()
     d->thread->wait();
     d->thread.reset();
     d->closeFds();
-    d->path.clear();
 }
 
 QString SimRecorder::portPath() const
 {
-    return d->path;
+    return d->pty.path;
 }
 
 void SimRecorder::addDevice(uint8_t address)

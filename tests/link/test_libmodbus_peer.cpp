@@ -5,6 +5,8 @@
 // opens the slave end of pty B, and a bridge thread copies bytes between the two master ends.
 // A second thread runs libmodbus's server loop (modbus_receive / modbus_reply) on a mapping
 // prefilled with known values.
+#include "sim/rawpty.h"
+#include <QFile>
 #include "hexbytes.h"
 #include "link/exchange.h"
 #include "link/frames.h"
@@ -88,44 +90,6 @@ QString describeDifference(const Snapshot &a, const Snapshot &b)
         + firstDifference("holding", a.holding, b.holding) + firstDifference("input", a.input, b.input);
 }
 
-bool makeRaw(int fd)
-{
-    termios t{};
-    if (::tcgetattr(fd, &t) != 0)
-        return false;
-    cfmakeraw(&t);
-    return ::tcsetattr(fd, TCSANOW, &t) == 0;
-}
-
-struct Pty {
-    int master = -1;
-    int slave = -1;  // kept open until the end so the master never sees a hang-up
-    QByteArray path;
-
-    bool open()
-    {
-        if (::openpty(&master, &slave, nullptr, nullptr, nullptr) != 0)
-            return false;
-        ::fcntl(master, F_SETFD, FD_CLOEXEC);
-        ::fcntl(slave, F_SETFD, FD_CLOEXEC);
-        if (!makeRaw(slave) || !makeRaw(master))
-            return false;
-        char name[256] = {};
-        if (::ttyname_r(slave, name, sizeof name) != 0)
-            return false;
-        path = name;
-        return true;
-    }
-    void close()
-    {
-        if (master >= 0)
-            ::close(master);
-        if (slave >= 0)
-            ::close(slave);
-        master = slave = -1;
-    }
-};
-
 bool writeAll(int fd, const char *data, ssize_t n)
 {
     while (n > 0) {
@@ -170,7 +134,7 @@ public:
         for (int i = 0; i < kInputs; ++i)
             m_map->tab_input_registers[i] = inputSeed(i);
 
-        m_ctx = modbus_new_rtu(m_libmodbusSide.path.constData(), 19200, 'N', 8, 1);
+        m_ctx = modbus_new_rtu(QFile::encodeName(m_libmodbusSide.path).constData(), 19200, 'N', 8, 1);
         if (!m_ctx)
             return fail(QStringLiteral("modbus_new_rtu: %1").arg(QString::fromLocal8Bit(modbus_strerror(errno))));
         modbus_set_slave(m_ctx, kSlave);
@@ -214,7 +178,7 @@ public:
         m_programSide.close();
     }
 
-    QString programPort() const { return QString::fromLocal8Bit(m_programSide.path); }
+    QString programPort() const { return m_programSide.path; }
 
     Snapshot snapshot()
     {
@@ -338,8 +302,8 @@ private:
         m_lastFault = QStringLiteral("%1: %2").arg(QLatin1String(where), QString::fromLocal8Bit(modbus_strerror(e)));
     }
 
-    Pty m_libmodbusSide;
-    Pty m_programSide;
+    sim::RawPty m_libmodbusSide;
+    sim::RawPty m_programSide;
     int m_wake[2] = {-1, -1};
     modbus_t *m_ctx = nullptr;
     modbus_mapping_t *m_map = nullptr;
