@@ -1,6 +1,8 @@
 // The .xls writer: what freexl and Gnumeric read back from it, how a failed write leaves the
 // folder, and the few record-layout facts that neither reader checks but Excel relies on.
 #include "export/xlsworkbook.h"
+#include "biffwalker.h"
+#include "freexlreader.h"
 #include "hexbytes.h"
 
 #include <QDateTime>
@@ -19,7 +21,7 @@
 
 namespace {
 
-using Value = std::variant<std::monostate, QString, double>;
+using namespace biff;
 
 // ---- The sheet the program writes --------------------------------------------------------------
 
@@ -58,60 +60,6 @@ xls::Sheet programSheet(int dataRows)
         }
     return sheet;
 }
-
-// ---- freexl ------------------------------------------------------------------------------------
-
-class FreeXl {
-public:
-    explicit FreeXl(const QString &path)
-    {
-        m_rc = freexl_open(QFile::encodeName(path).constData(), &m_handle);
-        if (m_rc == FREEXL_OK)
-            m_rc = freexl_select_active_worksheet(m_handle, 0);
-    }
-    ~FreeXl()
-    {
-        if (m_handle)
-            freexl_close(m_handle);
-    }
-    FreeXl(const FreeXl &) = delete;
-    FreeXl &operator=(const FreeXl &) = delete;
-
-    int status() const { return m_rc; }
-    QPair<unsigned, unsigned> dimensions() const
-    {
-        unsigned rows = 0;
-        unsigned short columns = 0;
-        freexl_worksheet_dimensions(m_handle, &rows, &columns);
-        return {rows, columns};
-    }
-    // A mismatch described, or empty when the cell holds what is expected.
-    QString check(int row, int column, const Value &expected) const
-    {
-        FreeXL_CellValue v;
-        const QString at = QStringLiteral("(%1,%2)").arg(row).arg(column);
-        if (const int rc = freexl_get_cell_value(m_handle, unsigned(row), (unsigned short)column, &v); rc != FREEXL_OK)
-            return at + QStringLiteral(" unreadable: %1").arg(rc);
-        if (const QString *text = std::get_if<QString>(&expected)) {
-            if (v.type != FREEXL_CELL_SST_TEXT)
-                return at + QStringLiteral(" type %1, not a shared text").arg(v.type);
-            const QString got = QString::fromUtf8(v.value.text_value);
-            return got == *text ? QString() : at + QStringLiteral(" text '%1', not '%2'").arg(got.left(40), text->left(40));
-        }
-        if (const double *number = std::get_if<double>(&expected)) {
-            if (v.type != FREEXL_CELL_DOUBLE)
-                return at + QStringLiteral(" type %1, not a number").arg(v.type);
-            return std::abs(v.value.double_value - *number) <= 1e-9
-                ? QString()
-                : at + QStringLiteral(" %1, not %2").arg(v.value.double_value).arg(*number);
-        }
-        return v.type == FREEXL_CELL_NULL ? QString() : at + QStringLiteral(" type %1, not empty").arg(v.type);
-    }
-
-private:
-    const void *m_handle = nullptr;
-    int m_rc = FREEXL_OK;
-};
 
 // ---- Gnumeric's ssconvert ----------------------------------------------------------------------
 
@@ -187,121 +135,6 @@ QVector<QStringList> readCsv(const QString &path)
 #define REQUIRE_SSCONVERT()                                                                        \
     if (QStandardPaths::findExecutable(QStringLiteral("ssconvert")).isEmpty())                     \
     QSKIP("ssconvert (package gnumeric) is not installed; scripts/ install it")
-
-// ---- The records of a stream -------------------------------------------------------------------
-
-struct Record {
-    quint16 id;
-    qsizetype at;  // the header's offset in the stream
-    QByteArray data;
-};
-
-enum : quint16 {
-    kBof = 0x0809, kEof = 0x000A, kCodepage = 0x0042, kFont = 0x0031, kFormat = 0x041E, kXf = 0x00E0,
-    kStyle = 0x0293, kBoundsheet = 0x0085, kSst = 0x00FC, kContinue = 0x003C, kExtsst = 0x00FF,
-    kDimensions = 0x0200, kLabelsst = 0x00FD, kNumber = 0x0203, kWindow1 = 0x003D, kWindow2 = 0x023E,
-};
-
-quint16 u16(const QByteArray &d, qsizetype at) { return qFromLittleEndian<quint16>(d.constData() + at); }
-quint32 u32(const QByteArray &d, qsizetype at) { return qFromLittleEndian<quint32>(d.constData() + at); }
-
-// Every record, or none when the stream does not divide into whole records.
-QVector<Record> recordsOf(const QByteArray &s)
-{
-    QVector<Record> out;
-    qsizetype at = 0;
-    while (at + 4 <= s.size()) {
-        const quint16 length = u16(s, at + 2);
-        if (at + 4 + length > s.size())
-            return {};
-        out.append({u16(s, at), at, s.mid(at + 4, length)});
-        at += 4 + length;
-    }
-    return at == s.size() ? out : QVector<Record>();
-}
-
-QVector<Record> ofId(const QVector<Record> &records, quint16 id)
-{
-    QVector<Record> out;
-    for (const Record &r : records)
-        if (r.id == id)
-            out.append(r);
-    return out;
-}
-
-// The shared strings as a reader walks them through SST and its CONTINUE records, with where
-// each starts and which of them were split across records.
-struct SharedStrings {
-    quint32 total = 0, unique = 0;
-    QStringList strings;
-    QVector<qsizetype> streamPos;  // of each string's length field
-    QVector<int> recordOffset;     // the same, from the start of its record's header
-    int splitNarrow = 0, splitWide = 0;
-    QString fault;
-};
-
-SharedStrings sharedStrings(const QVector<Record> &records)
-{
-    SharedStrings out;
-    qsizetype first = -1;
-    for (qsizetype i = 0; i < records.size() && first < 0; ++i)
-        if (records[i].id == kSst)
-            first = i;
-    if (first < 0) {
-        out.fault = QStringLiteral("no SST");
-        return out;
-    }
-    QVector<const Record *> parts{&records[first]};
-    for (qsizetype i = first + 1; i < records.size() && records[i].id == kContinue; ++i)
-        parts.append(&records[i]);
-    out.total = u32(parts[0]->data, 0);
-    out.unique = u32(parts[0]->data, 4);
-    int part = 0;
-    qsizetype pos = 8;
-    for (quint32 n = 0; n < out.unique; ++n) {
-        if (pos == parts[part]->data.size() && part + 1 < parts.size()) {
-            ++part;
-            pos = 0;
-        }
-        const QByteArray *d = &parts[part]->data;
-        if (pos + 3 > d->size()) {
-            out.fault = QStringLiteral("string %1: its length and flags are cut by a record end").arg(n);
-            return out;
-        }
-        out.streamPos.append(parts[part]->at + 4 + pos);
-        out.recordOffset.append(int(4 + pos));
-        int left = u16(*d, pos);
-        bool wide = (*d)[pos + 2] & 1;
-        pos += 3;
-        QString s;
-        for (;;) {
-            const int unit = wide ? 2 : 1;
-            const int n = std::min<int>(left, int((d->size() - pos) / unit));
-            for (int k = 0; k < n; ++k)
-                s += QChar(wide ? u16(*d, pos + 2 * k) : quint8((*d)[pos + k]));
-            pos += n * unit;
-            left -= n;
-            if (left == 0)
-                break;
-            if (!s.isEmpty() && s.back().isHighSurrogate()) {
-                out.fault = QStringLiteral("string %1: a surrogate pair is split across records").arg(n);
-                return out;
-            }
-            if (++part >= parts.size()) {
-                out.fault = QStringLiteral("string %1 runs past the last CONTINUE").arg(n);
-                return out;
-            }
-            ++(wide ? out.splitWide : out.splitNarrow);
-            d = &parts[part]->data;
-            wide = (*d)[0] & 1;  // a continued string starts again with its flags
-            pos = 1;
-        }
-        out.strings.append(s);
-    }
-    if (part != parts.size() - 1 || pos != parts[part]->data.size())
-        out.fault = QStringLiteral("bytes left after the last string");
-    return out;
-}
 
 // ---- Strings for a shared-string table that needs many CONTINUE records --------------------------
 

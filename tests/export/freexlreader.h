@@ -1,0 +1,62 @@
+#pragma once
+// Reads a workbook's first sheet back with freexl, an .xls reader no one here wrote.
+#include <QFile>
+#include <QPair>
+#include <QString>
+#include <cmath>
+#include <freexl.h>
+#include <variant>
+
+using Value = std::variant<std::monostate, QString, double>;
+
+class FreeXl {
+public:
+    explicit FreeXl(const QString &path)
+    {
+        m_rc = freexl_open(QFile::encodeName(path).constData(), &m_handle);
+        if (m_rc == FREEXL_OK)
+            m_rc = freexl_select_active_worksheet(m_handle, 0);
+    }
+    ~FreeXl()
+    {
+        if (m_handle)
+            freexl_close(m_handle);
+    }
+    FreeXl(const FreeXl &) = delete;
+    FreeXl &operator=(const FreeXl &) = delete;
+
+    int status() const { return m_rc; }
+    QPair<unsigned, unsigned> dimensions() const
+    {
+        unsigned rows = 0;
+        unsigned short columns = 0;
+        freexl_worksheet_dimensions(m_handle, &rows, &columns);
+        return {rows, columns};
+    }
+    // A mismatch described, or empty when the cell holds what is expected.
+    QString check(int row, int column, const Value &expected) const
+    {
+        FreeXL_CellValue v;
+        const QString at = QStringLiteral("(%1,%2)").arg(row).arg(column);
+        if (const int rc = freexl_get_cell_value(m_handle, unsigned(row), (unsigned short)column, &v); rc != FREEXL_OK)
+            return at + QStringLiteral(" unreadable: %1").arg(rc);
+        if (const QString *text = std::get_if<QString>(&expected)) {
+            if (v.type != FREEXL_CELL_SST_TEXT)
+                return at + QStringLiteral(" type %1, not a shared text").arg(v.type);
+            const QString got = QString::fromUtf8(v.value.text_value);
+            return got == *text ? QString() : at + QStringLiteral(" text '%1', not '%2'").arg(got.left(40), text->left(40));
+        }
+        if (const double *number = std::get_if<double>(&expected)) {
+            if (v.type != FREEXL_CELL_DOUBLE)
+                return at + QStringLiteral(" type %1, not a number").arg(v.type);
+            return std::abs(v.value.double_value - *number) <= 1e-9
+                ? QString()
+                : at + QStringLiteral(" %1, not %2").arg(v.value.double_value).arg(*number);
+        }
+        return v.type == FREEXL_CELL_NULL ? QString() : at + QStringLiteral(" type %1, not empty").arg(v.type);
+    }
+
+private:
+    const void *m_handle = nullptr;
+    int m_rc = FREEXL_OK;
+};
