@@ -1,0 +1,86 @@
+#pragma once
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+#include <array>
+#include <cstdint>
+#include <optional>
+
+// The recorder's polling table: for each of its twenty slots a sensor type, the polled device's
+// address, the register to start reading at, the number of registers and a multiplier, plus the
+// number of polled devices. The editor shows it as 101 boxes, txtChannel(0) … txtChannel(100), in
+// six groups; this is the part of the editor that needs no widget.
+namespace polling {
+
+constexpr int BoxCount = 101;
+constexpr int SlotCount = 20;
+constexpr int DeviceCountBox = 80;
+
+// Holding register of box i: 24 … 104 for boxes 0 … 80, 130 … 149 for boxes 81 … 100.
+constexpr uint16_t registerOf(int i) { return uint16_t(i <= 80 ? i + 24 : i + 49); }
+
+enum class Layout {
+    Column,      // one column of twenty rows labelled "1" … "20", the group commands beside it
+    TwoColumns,  // slots 1–10 left, 11–20 right, each row labelled "测点", the commands below
+    Single,      // the device count: one box
+};
+
+// One group of boxes and the index k of its group commands (cmdReadAlarm(k), cmdSetAll(k),
+// cmdWriteEEp(k)). Groups without read-all and write-all (the device count) have readAll < 0.
+struct Group {
+    int k;                   // cmdWriteEEp index; also cmdReadAlarm / cmdSetAll index when readAll
+    QString frame;           // objectName of the frame the group fills
+    QString caption;         // the frame's caption
+    int first;               // first box
+    int count;               // boxes in the group
+    Layout layout;
+    bool readAll;            // has "读所有" and "写所有"
+    QString readAllCaption;  // cmdReadAlarm(k)
+    QString writeAllCaption; // cmdSetAll(k)
+    QString commitCaption;   // cmdWriteEEp(k)
+    uint16_t coil;           // switched on by the commit: the recorder takes the group's registers over
+    QString hint;            // shown in the frame; empty for none
+    int current;             // txtCurrent index of the uniform preset, -1 for none
+    int uniformPreset;       // cmdCurrentSet index of "统一预设", -1 for none
+    int sequentialPreset;    // cmdCurrentSet index of "顺序预设", -1 for none
+
+    uint16_t firstRegister() const { return registerOf(first); }
+    int last() const { return first + count - 1; }
+    bool holds(int box) const { return box >= first && box <= last(); }
+    // The slot (1 … 20) a box stands for; 0 for the device count.
+    int slotOf(int box) const { return layout == Layout::Single ? 0 : box - first + 1; }
+    // How a box is named in messages: "RS485轮循设备地址 测点3".
+    QString boxCaption(int box) const;
+};
+
+// Sensor type, device address, register start, multiplier, data length, device count: k = 0 … 5.
+const std::array<Group, 6> &groups();
+// The group that holds box i (0 … 100).
+const Group &groupOfBox(int i);
+
+constexpr int PresetCount = 6;
+constexpr int CurrentCount = 5;
+
+// The texts a preset puts into its group's boxes: the text of the preset box verbatim for a uniform
+// preset, "1" … "20" for the sequential one.
+QStringList presetTexts(bool sequential, const QString &current);
+
+// A box text as the register value it is written as: a decimal number, rounded to the nearest whole
+// number (halves to even), −32768 … 65535; negative numbers as their 16-bit two's complement, so that
+// what read-all shows is written back unchanged. Nothing for anything else.
+constexpr long long LowestValue = -32768;
+constexpr long long HighestValue = 65535;
+std::optional<uint16_t> registerValue(const QString &text);
+
+// How read-all shows a register: 65535 as 0, words above 40000 as negative (word − 65536).
+int tableWord(uint16_t word);
+
+// The values of a read reply's data words, as read-all shows them, at most maxLength of them:
+// only words whose two bytes both lie before the CRC. Empty for a reply shorter than six bytes.
+QVector<int> tableValues(const QByteArray &reply, int maxLength);
+
+// Word j of a read reply's data (bytes 3 + 2j, 4 + 2j), when the reply holds it before its CRC.
+std::optional<uint16_t> replyWord(const QByteArray &reply, int j);
+
+} // namespace polling
