@@ -2,6 +2,12 @@
 #include "app/desktop.h"
 #include "app/modbuspanel.h"
 #include "app/tabpages.h"
+#include "config/baudratepanel.h"
+#include "config/clockpanel.h"
+#include "config/devicecommand.h"
+#include "config/intervalpanel.h"
+#include "config/pollingtableeditor.h"
+#include "config/sensorcountread.h"
 #include "link/portpanel.h"
 #include "link/statuspanel.h"
 #include "link/trafficpanel.h"
@@ -40,6 +46,15 @@ frmMain::frmMain(Desktop &desktop, const ComPorts &ports, QWidget *parent)
     SSTab1->addTab(recordsPanel, QStringLiteral("记录操作"));
 
     // The device panels fill the frames of the tabs.
+    pollingTable = new PollingTableEditor(*m_context, this);
+    clockPanel = new ClockPanel(*m_context, instrumentPage->fraClock);
+    fillFrame(instrumentPage->fraClock, clockPanel);
+    intervalPanel = new IntervalPanel(*m_context, instrumentPage->Frame9);
+    fillFrame(instrumentPage->Frame9, intervalPanel);
+    baudRatePanel = new BaudRatePanel(*m_context, instrumentPage->Frame7_1);
+    fillFrame(instrumentPage->Frame7_1, baudRatePanel);
+    sensorCountRead = new SensorCountRead(*m_context, recordsPanel->txtSensorNum, this);
+    recordsPanel->addToFrame15(sensorCountRead->cmdReadSensorS);
 
 
     auto *top = new QGridLayout;

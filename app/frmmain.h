@@ -5,15 +5,20 @@
 #include <memory>
 #include <QMainWindow>
 
+class BaudRatePanel;
+class ClockPanel;
 class Desktop;
 class ExtendedPage;
 class InstrumentPage;
+class IntervalPanel;
 class LivePage;
 class ModbusPanel;
+class PollingTableEditor;
 class PortPanel;
 class QLabel;
 class QTabWidget;
 class RecordsPanel;
+class SensorCountRead;
 class StatusPanel;
 class TrafficPanel;
 
@@ -46,6 +51,11 @@ public:
     InstrumentPage *instrumentPage;
     ExtendedPage *extendedPage;
     RecordsPanel *recordsPanel;
+    PollingTableEditor *pollingTable;   // "仪器设置" and "扩展设置": the polling table
+    ClockPanel *clockPanel;             // "设备时钟"
+    IntervalPanel *intervalPanel;       // "记录时间间隔"
+    BaudRatePanel *baudRatePanel;       // "波特率"
+    SensorCountRead *sensorCountRead;   // "读传感器总数" on the records tab
     QLabel *lblStatusLine;
 
     // TrafficView
