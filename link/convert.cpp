@@ -49,10 +49,9 @@ std::optional<uint8_t> deviceAddress(const QString &text)
 
 QString refusedBoxMessage(const QString &caption, const QString &text, long long lo, long long hi)
 {
+    // One arg() call: a "%3" typed into the box must stay as it is.
     return QStringLiteral("“%1”中的“%2”不是 %3 到 %4 之间的整数，命令未发送。")
-        .arg(caption, text)
-        .arg(lo)
-        .arg(hi);
+        .arg(caption, text, QString::number(lo), QString::number(hi));
 }
 
 } // namespace convert

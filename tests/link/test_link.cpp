@@ -297,6 +297,9 @@ void TestLink::deviceAddress()
     QFETCH(int, address);
     const auto a = convert::deviceAddress(text);
     QCOMPARE(a ? int(*a) : -1, address);
+    // The refusal quotes the text as typed, placeholders and all.
+    QVERIFY(convert::refusedBoxMessage(QStringLiteral("设备地址"), text + QStringLiteral("%3"), 1, 255)
+                .contains(text + QStringLiteral("%3")));
 }
 
 void TestLink::comPortMapping()
