@@ -11,6 +11,9 @@
 #include "link/portpanel.h"
 #include "link/statuspanel.h"
 #include "link/trafficpanel.h"
+#include "live/livevaluespanel.h"
+#include "live/pollingpanel.h"
+#include "live/storagestatepanel.h"
 #include "records/recordspanel.h"
 #include <QCloseEvent>
 #include <QGridLayout>
@@ -55,6 +58,9 @@ frmMain::frmMain(Desktop &desktop, const ComPorts &ports, QWidget *parent)
     fillFrame(instrumentPage->Frame7_1, baudRatePanel);
     sensorCountRead = new SensorCountRead(*m_context, recordsPanel->txtSensorNum, this);
     recordsPanel->addToFrame15(sensorCountRead->cmdReadSensorS);
+    liveValuesPanel = new LiveValuesPanel(*m_context, livePage->Frame2_5);
+    pollingPanel = new PollingPanel(*m_context, *liveValuesPanel, livePage->Frame11);
+    storageStatePanel = new StorageStatePanel(*m_context, livePage->Frame8);
 
 
     auto *top = new QGridLayout;

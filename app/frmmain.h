@@ -12,7 +12,9 @@ class ExtendedPage;
 class InstrumentPage;
 class IntervalPanel;
 class LivePage;
+class LiveValuesPanel;
 class ModbusPanel;
+class PollingPanel;
 class PollingTableEditor;
 class PortPanel;
 class QLabel;
@@ -20,6 +22,7 @@ class QTabWidget;
 class RecordsPanel;
 class SensorCountRead;
 class StatusPanel;
+class StorageStatePanel;
 class TrafficPanel;
 
 // The main window: it assembles the panels and shows what the exchanges do.
@@ -56,6 +59,9 @@ public:
     IntervalPanel *intervalPanel;       // "记录时间间隔"
     BaudRatePanel *baudRatePanel;       // "波特率"
     SensorCountRead *sensorCountRead;   // "读传感器总数" on the records tab
+    LiveValuesPanel *liveValuesPanel;   // "温度组1": the live values and ReadModule
+    PollingPanel *pollingPanel;         // "单次采集"
+    StorageStatePanel *storageStatePanel;  // "存储状态监测"
     QLabel *lblStatusLine;
 
     // TrafficView
