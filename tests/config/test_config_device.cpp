@@ -265,9 +265,9 @@ void TestConfigDevice::sensorCount()
     QCOMPARE(n->text(), QStringLiteral("12"));
     // An exception reply is no sensor count (its CRC bytes would read as 12529 or the like).
     for (uint8_t code : {uint8_t(0x02), uint8_t(0x04)}) {
-        sim::FaultSpec spec{sim::Fault::Exception};
-        spec.exceptionCode = code;
-        fx.recorder.injectFault(spec);
+        sim::FaultSpec injected{sim::Fault::Exception};
+        injected.exceptionCode = code;
+        fx.recorder.injectFault(injected);
         w.sensorCountRead->cmdReadSensorS_Click();
         QCOMPARE(n->text(), QStringLiteral("12"));
         QVERIFY2(status(w).contains(QStringLiteral("异常应答")), qPrintable(status(w)));

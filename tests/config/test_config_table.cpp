@@ -396,13 +396,13 @@ void TestConfigTable::failedRepliesLeaveTheBoxes()
         {sim::Fault::Truncated, "不完整"}, {sim::Fault::NoReply, "无应答"},
     };
     for (const auto &f : faults) {
-        sim::FaultSpec spec{f.fault};
-        spec.exceptionCode = 0x02;
-        fx.recorder.injectFault(spec);
+        sim::FaultSpec injected{f.fault};
+        injected.exceptionCode = 0x02;
+        fx.recorder.injectFault(injected);
         t.cmdReadAlarm_Click(0);
         QCOMPARE(boxTexts(t, 0, 20), marks);
         QVERIFY2(status(w).contains(QString::fromUtf8(f.said)), qPrintable(status(w)));
-        fx.recorder.injectFault(spec);
+        fx.recorder.injectFault(injected);
         t.cmdReadP_Click(80);
         QCOMPARE(t.txtChannel[80]->text(), QStringLiteral("9"));
         QVERIFY2(status(w).contains(QString::fromUtf8(f.said)), qPrintable(status(w)));
