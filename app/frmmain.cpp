@@ -19,6 +19,8 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScreen>
+#include <QScrollArea>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -43,10 +45,18 @@ frmMain::frmMain(Desktop &desktop, const ComPorts &ports, QWidget *parent)
     instrumentPage = new InstrumentPage(SSTab1);
     extendedPage = new ExtendedPage(SSTab1);
     recordsPanel = new RecordsPanel(m_desktop, SSTab1);
-    SSTab1->addTab(livePage, QStringLiteral("实时数据"));
-    SSTab1->addTab(instrumentPage, QStringLiteral("仪器设置"));
-    SSTab1->addTab(extendedPage, QStringLiteral("扩展设置"));
-    SSTab1->addTab(recordsPanel, QStringLiteral("记录操作"));
+    // Each page scrolls, so the window fits a small screen whatever a page holds.
+    const auto scrolled = [this](QWidget *page) {
+        auto *area = new QScrollArea(SSTab1);
+        area->setWidgetResizable(true);
+        area->setFrameShape(QFrame::NoFrame);
+        area->setWidget(page);
+        return area;
+    };
+    SSTab1->addTab(scrolled(livePage), QStringLiteral("实时数据"));
+    SSTab1->addTab(scrolled(instrumentPage), QStringLiteral("仪器设置"));
+    SSTab1->addTab(scrolled(extendedPage), QStringLiteral("扩展设置"));
+    SSTab1->addTab(scrolled(recordsPanel), QStringLiteral("记录操作"));
 
     // The device panels fill the frames of the tabs.
     pollingTable = new PollingTableEditor(*m_context, this);
@@ -77,6 +87,9 @@ frmMain::frmMain(Desktop &desktop, const ComPorts &ports, QWidget *parent)
     lblStatusLine->setObjectName(QStringLiteral("lblStatusLine"));
     lblStatusLine->setAccessibleName(QStringLiteral("状态栏"));
     statusBar()->addWidget(lblStatusLine, 1);
+
+    // Room for the widest page on a common screen; smaller screens scroll the pages.
+    resize(QSize(1500, 900).boundedTo(screen()->availableSize()));
 
     connect(m_link, &Link::busyChanged, this, &frmMain::onBusyChanged);
     connect(portPanel, &PortPanel::statusMessage, this, &frmMain::showStatus);

@@ -26,6 +26,9 @@ LivePage::LivePage(QWidget *parent) : QWidget(parent)
     g->addWidget(Frame11, 1, 1);
     g->addWidget(Frame18, 2, 1);
     g->addWidget(Frame8, 3, 1);
+    g->setRowStretch(1, 1);
+    g->setRowStretch(2, 1);
+    g->setRowStretch(3, 1);
     g->setColumnStretch(0, 3);
     g->setColumnStretch(1, 2);
 }

@@ -128,7 +128,7 @@ void TestConfigTable::layoutNamesAndPlaces()
     }
 
     // Column groups: rows labelled "1" … "20", each label the buddy of its box, top to bottom.
-    w.SSTab1->setCurrentWidget(w.instrumentPage);
+    w.SSTab1->setCurrentIndex(1);
     QTest::qWait(0);
     for (int first : {20, 40, 81}) {
         for (int n = 0; n < 20; ++n) {
@@ -144,7 +144,7 @@ void TestConfigTable::layoutNamesAndPlaces()
         }
     }
     // Two-column groups: slots 1–10 left, 11–20 right, each row "测点".
-    w.SSTab1->setCurrentWidget(w.extendedPage);
+    w.SSTab1->setCurrentIndex(2);
     QTest::qWait(0);
     for (int first : {0, 60}) {
         for (int n = 0; n < 10; ++n) {
