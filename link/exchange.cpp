@@ -113,8 +113,10 @@ Exchange Link::exchange(const Hold &, const ExchangeKind &kind, const QByteArray
 {
     Exchange ex;
     ex.request = request;
-    m_view->clearCommand();
-    if (kind.clearsState)
+    const bool show = !kind.quietDisplay;
+    if (show)
+        m_view->clearCommand();
+    if (show && kind.clearsState)
         m_view->clearState();
 
     if (m_aborted) {
@@ -128,7 +130,8 @@ Exchange Link::exchange(const Hold &, const ExchangeKind &kind, const QByteArray
         return ex;
     }
 
-    m_view->showLamp(TrafficView::Lamp::Yellow);
+    if (show)
+        m_view->showLamp(TrafficView::Lamp::Yellow);
     keepInterFrameGap();
     // Stale input (a late reply to an earlier request) must not be taken for this reply.
     m_port.clear(QSerialPort::Input);
@@ -141,11 +144,13 @@ Exchange Link::exchange(const Hold &, const ExchangeKind &kind, const QByteArray
     m_port.flush();
     m_lineActivity.restart();
     ex.sent = true;
-    m_view->showCommand(requestHex(request));
+    if (show)
+        m_view->showCommand(requestHex(request));
 
     waitForReply(kind.firstWaitMs);
     if (kind.secondWaitMs > 0 && !m_aborted && m_port.isOpen()) {
-        m_view->showLamp(TrafficView::Lamp::Green);
+        if (show)
+            m_view->showLamp(TrafficView::Lamp::Green);
         waitForReply(kind.secondWaitMs);
         m_view->countExchange();
     }
@@ -164,15 +169,17 @@ Exchange Link::exchange(const Hold &, const ExchangeKind &kind, const QByteArray
 
     switch (kind.state) {
     case ExchangeKind::State::BeforeDecode:
-        m_view->showState(ex.stateText);
+        if (show)
+            m_view->showState(ex.stateText);
         if (decode) decode(ex);
         break;
     case ExchangeKind::State::AfterDecode:
         if (decode) decode(ex);
-        m_view->showState(ex.stateText);
+        if (show)
+            m_view->showState(ex.stateText);
         break;
     case ExchangeKind::State::WhenCrcMatches:
-        if (crcMatches(ex.reply))
+        if (show && crcMatches(ex.reply))
             m_view->showState(ex.stateText);
         if (decode) decode(ex);
         break;
@@ -180,7 +187,8 @@ Exchange Link::exchange(const Hold &, const ExchangeKind &kind, const QByteArray
         if (decode) decode(ex);
         break;
     }
-    m_view->showStatus(QStringLiteral("%1：%2").arg(kind.name, modbus::describeReply(ex.info)));
+    if (show)
+        m_view->showStatus(QStringLiteral("%1：%2").arg(kind.name, modbus::describeReply(ex.info)));
 
     if (kind.pauseAfterMs > 0 && !m_aborted)
         m_waiter.wait(kind.pauseAfterMs);

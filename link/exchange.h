@@ -37,6 +37,10 @@ struct ExchangeKind {
     State state;                  // when txtState is shown
     int pauseAfterMs = 0;         // kept on purpose after a register write
     bool pumpAfterWait = false;   // one more pass of pending events after the wait
+    // A long run of exchanges (a record download) shows its traffic itself, at a pace a person can
+    // follow: this exchange leaves the hex boxes, the lamp and the status line alone (only a closed
+    // port is still said). Repainting them for every exchange would cost more than the line time.
+    bool quietDisplay = false;
 };
 
 namespace kinds {
