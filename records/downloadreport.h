@@ -1,0 +1,37 @@
+#pragma once
+#include <QList>
+#include <QString>
+
+// How a download of records 1 … total ended, and what the user is told about it.
+namespace records {
+
+struct DownloadOutcome {
+    enum class End {
+        Complete,      // every record was tried
+        Stopped,       // "停止" (or the module group's stop)
+        PortLost,      // the port closed or vanished
+        DeviceSilent,  // too many records in a row without a valid reply
+        Closing,       // the window is closing
+    };
+    End end = End::Complete;
+    int total = 0;
+    int read = 0;
+    QList<int> unread;     // records tried (with their retries) that brought no valid reply
+    int notTriedFrom = 0;  // the first record not tried when it ended early; 0 when all were tried
+};
+
+// Records in a row without a valid reply after which a download gives up on the device.
+constexpr int SilentRecordsLimit = 10;
+
+// The records that were to be read and were not: those that failed, and, unless the user stopped
+// it, those the download did not reach.
+QList<int> missingRecords(const DownloadOutcome &d);
+
+// The message shown at the end of a download, or the empty text when there is nothing to tell
+// beyond the status line (every record read, or stopped with nothing failed, or the window closing).
+QString downloadMessage(const DownloadOutcome &d);
+
+// The status line after a download.
+QString downloadStatus(const DownloadOutcome &d);
+
+} // namespace records

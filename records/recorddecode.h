@@ -1,0 +1,37 @@
+#pragma once
+#include <QList>
+#include <QString>
+#include <cstdint>
+#include <optional>
+
+// The recorder's memory as the program reads it: record k of a memory of N sensors is the block of
+// N + 3 input registers from (k − 1) × (N + 3): the marker 5B, the BCD time (year, month, day, hour,
+// minute) and one big-endian word per sensor.
+namespace records {
+
+// N + 3 registers must fit one read request (125 registers at most).
+constexpr int MaxSensors = 122;
+
+constexpr int registersPerRecord(int sensors) { return sensors + 3; }
+
+// First input register of record k (counted from 1); nothing when k < 1, the sensor count is
+// outside 1 … MaxSensors, or the record would reach past register 65535.
+std::optional<uint16_t> recordStart(long long k, int sensors);
+
+// The highest record number whose registers all lie in 0 … 65535 (2849 for 20 sensors).
+int lastAddressableRecord(int sensors);
+
+// "5、9、12-15、40": record numbers in ascending order, runs of three or more joined by a dash.
+QString numberRanges(QList<int> numbers);
+
+// "剩余约 1 分 05 秒": the time a download still needs at the pace so far.
+QString timeLeftText(qint64 elapsedMs, int done, int total);
+
+} // namespace records
+
+// One record text (" 5B 18 04 27 03 21 09 29 …") as a readable line for N sensors:
+// "18-04-27 03:21  23.45 00.00 \r\n". Values are hundredths, unsigned; the patterns of −9999 (D8F1)
+// and −8888 (DD48) stand for "no value" and show as 00.00. A record text shorter than the 2N + 6
+// bytes of a record gives the empty text; the eight further values after the sensors are shown only
+// when the text holds all of them (−8888 is a real value there, only −9999 is blanked).
+QString DoneData(const QString &RecData, int sensors);
