@@ -14,6 +14,8 @@
 #include "live/livevaluespanel.h"
 #include "live/pollingpanel.h"
 #include "live/storagestatepanel.h"
+#include "records/recordcountpanel.h"
+#include "records/recordreadpanel.h"
 #include "records/recordspanel.h"
 #include <QCloseEvent>
 #include <QGridLayout>
@@ -59,6 +61,8 @@ frmMain::frmMain(Desktop &desktop, const ComPorts &ports, QWidget *parent)
     SSTab1->addTab(scrolled(recordsPanel), QStringLiteral("记录操作"));
 
     // The device panels fill the frames of the tabs.
+    recordCountPanel = new RecordCountPanel(*m_context, *recordsPanel);
+    recordReadPanel = new RecordReadPanel(*m_context, *recordsPanel);
     pollingTable = new PollingTableEditor(*m_context, this);
     clockPanel = new ClockPanel(*m_context, instrumentPage->fraClock);
     fillFrame(instrumentPage->fraClock, clockPanel);

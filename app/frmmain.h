@@ -19,6 +19,8 @@ class PollingTableEditor;
 class PortPanel;
 class QLabel;
 class QTabWidget;
+class RecordCountPanel;
+class RecordReadPanel;
 class RecordsPanel;
 class SensorCountRead;
 class StatusPanel;
@@ -54,6 +56,8 @@ public:
     InstrumentPage *instrumentPage;
     ExtendedPage *extendedPage;
     RecordsPanel *recordsPanel;
+    RecordCountPanel *recordCountPanel;  // "有效记录总数（及指针）"
+    RecordReadPanel *recordReadPanel;    // "按记录按条读取…"
     PollingTableEditor *pollingTable;   // "仪器设置" and "扩展设置": the polling table
     ClockPanel *clockPanel;             // "设备时钟"
     IntervalPanel *intervalPanel;       // "记录时间间隔"

@@ -7,6 +7,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTextEdit>
 
@@ -58,7 +59,24 @@ RecordsPanel::RecordsPanel(Desktop &desktop, QWidget *parent) : QWidget(parent)
     progress->addWidget(label(QString(), QStringLiteral("已处理"), PicCounter));
     progress->addWidget(lblCountIC);
     progress->addWidget(label(QString(), QStringLiteral("条"), PicCounter));
+    // Only a download shows the bar and the time left: records done of n.
+    prgRecords = new QProgressBar(PicCounter);
+    prgRecords->setObjectName(QStringLiteral("prgRecords"));
+    prgRecords->setAccessibleName(QStringLiteral("记录读取进度"));
+    prgRecords->setFormat(QStringLiteral("%v / %m"));
+    prgRecords->setFixedWidth(240);
+    lblTimeLeft = label(QStringLiteral("lblTimeLeft"), QString(), PicCounter);
+    // Texts that change while records are read have a fixed size: a label of another size asks for
+    // a new layout, and the tab control answers that by repainting the whole tab.
+    for (const auto &[l, widest] : {std::pair{lblCountIC, QStringLiteral("000000")},
+                                    std::pair{lblTimeLeft, QStringLiteral("剩余约 00 小时 00 分")}})
+        l->setFixedSize(l->fontMetrics().horizontalAdvance(widest) + 4, l->sizeHint().height());
+    lblTimeLeft->setAccessibleName(QStringLiteral("剩余时间"));
+    progress->addWidget(prgRecords);
+    progress->addWidget(lblTimeLeft);
     progress->addStretch();
+    prgRecords->hide();
+    lblTimeLeft->hide();
     PicCounter->hide();
 
     Frame14_1 = makeFrame(QStringLiteral("Frame14(1)"), QStringLiteral("有效记录总数（及指针）"), this);
@@ -100,6 +118,12 @@ RecordsPanel::RecordsPanel(Desktop &desktop, QWidget *parent) : QWidget(parent)
     g->setRowStretch(4, 1);
 
     connect(cmdClearShow, &QPushButton::clicked, this, [this] { cmdClearShow_Click(); });
+}
+
+void RecordsPanel::addToFrame14_1(QWidget *control)
+{
+    auto *row = static_cast<QHBoxLayout *>(Frame14_1->layout());
+    row->insertWidget(row->count() - 1, control);  // before the closing stretch
 }
 
 void RecordsPanel::addToFrame15(QWidget *control)

@@ -6,6 +6,7 @@ class ExportPanel;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
+class QProgressBar;
 class QPushButton;
 class QTextEdit;
 
@@ -15,7 +16,9 @@ class RecordsPanel : public QWidget {
 public:
     explicit RecordsPanel(Desktop &desktop, QWidget *parent = nullptr);
 
-    // Places a control of another panel in the frame "按记录按条读取…" (the sensor-count read).
+    // Place a control of another panel in a frame of this tab, after the boxes: "有效记录总数（及指针）"
+    // (the count and pointer commands), "按记录按条读取…" (the record reads, the sensor-count read).
+    void addToFrame14_1(QWidget *control);
     void addToFrame15(QWidget *control);
 
     // "清空数据区": empties the two data boxes; nothing else.
@@ -25,6 +28,8 @@ public:
     QLabel *Label5_0;             // what is being done
     QLabel *Label4_3;             // how many records
     QLabel *lblCountIC;           // the record being handled
+    QProgressBar *prgRecords;     // records done of n (downloads only)
+    QLabel *lblTimeLeft;          // the time a download still needs
     QPushButton *cmdClearShow;    // "清空数据区"
     ExportPanel *exportPanel;     // the export buttons
     QGroupBox *Frame14_1;         // "有效记录总数（及指针）"

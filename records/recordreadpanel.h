@@ -1,0 +1,61 @@
+#pragma once
+#include "link/exchange.h"
+#include "records/downloadreport.h"
+#include <QWidget>
+#include <cstdint>
+#include <functional>
+#include <optional>
+
+class QPushButton;
+class QTextEdit;
+class RecordsPanel;
+struct PanelContext;
+
+// "按记录按条读取…" (Frame15): reading records from the recorder's memory, one request per record,
+// into the received-data box txtReceive (and, for "单条", the decoded line into txtHaveDone).
+// The boxes belong to the records tab; this panel adds the commands to the frame.
+class RecordReadPanel : public QWidget {
+    Q_OBJECT
+public:
+    RecordReadPanel(PanelContext &context, RecordsPanel &records);
+
+    void cmdReadOneRec_Click();  // "单条": record txtRecCount, then the number advances
+    void cmdRedall_Click();      // "读取所有记录": records 1 … txtRecord
+    void cmdStopGet_Click();     // "停止": the download ends after the current exchange
+
+    // One request for the record starting at input register start (N + 3 registers). The reply is
+    // usable only when valid(): the device and function asked, CRC matching, byte count 2N + 6.
+    Exchange ReadRecord(const Link::Hold &hold, uint8_t address, uint16_t start, int sensors,
+                        const ExchangeKind &kind = kinds::RecordRead);
+
+    // The record text of record k, asked up to three times; nothing when no valid reply came.
+    // keepTrying is asked before every repeat; *last gets the last exchange.
+    std::optional<QString> readRecordText(const Link::Hold &hold, uint8_t address, int k, int sensors,
+                                          const std::function<bool()> &keepTrying,
+                                          const ExchangeKind &kind = kinds::RecordRead, Exchange *last = nullptr);
+
+    // Empties txtReceive and txtHaveDone and reads records 1 … count of a device into txtReceive
+    // inside a hold the caller owns, with the progress panel. Ends early on "停止", on a lost port,
+    // when the device stays silent, or when the window closes; what was read stays. The caller checks
+    // count and sensors first (records::recordStart of the last record must exist).
+    records::DownloadOutcome downloadAll(const Link::Hold &hold, uint8_t address, int count, int sensors);
+
+    // The sensor count of txtSensorNum (1 … 122), or a message naming the box and nothing.
+    std::optional<int> sensorsFromBox();
+
+    // True while a download may go on; "停止" clears it.
+    bool ReadAllRun = false;
+
+    QPushButton *cmdReadOneRec;
+    QPushButton *cmdRedall;
+    QPushButton *cmdStopGet;
+
+private:
+    void showProgress(int k, int done, int total, qint64 elapsedMs, const Exchange &last);
+
+    PanelContext &m_ctx;
+    RecordsPanel &m_records;
+};
+
+// Appends text at the end of a box's document without reading or rewriting what it holds.
+void appendToBox(QTextEdit *box, const QString &text);
