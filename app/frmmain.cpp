@@ -15,6 +15,7 @@
 #include "live/pollingpanel.h"
 #include "live/storagestatepanel.h"
 #include "records/recordcountpanel.h"
+#include "records/modulepasspanel.h"
 #include "records/recordreadpanel.h"
 #include "records/recordspanel.h"
 #include <QCloseEvent>
@@ -73,6 +74,8 @@ frmMain::frmMain(Desktop &desktop, const ComPorts &ports, QWidget *parent)
     sensorCountRead = new SensorCountRead(*m_context, recordsPanel->txtSensorNum, this);
     recordsPanel->addToFrame15(sensorCountRead->cmdReadSensorS);
     liveValuesPanel = new LiveValuesPanel(*m_context, livePage->Frame2_5);
+    modulePassPanel = new ModulePassPanel(*m_context, livePage->Frame18, *liveValuesPanel, *recordCountPanel,
+                                          *recordReadPanel, StationCount);
     pollingPanel = new PollingPanel(*m_context, *liveValuesPanel, livePage->Frame11);
     storageStatePanel = new StorageStatePanel(*m_context, livePage->Frame8);
 

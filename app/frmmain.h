@@ -14,6 +14,7 @@ class IntervalPanel;
 class LivePage;
 class LiveValuesPanel;
 class ModbusPanel;
+class ModulePassPanel;
 class PollingPanel;
 class PollingTableEditor;
 class PortPanel;
@@ -58,6 +59,7 @@ public:
     RecordsPanel *recordsPanel;
     RecordCountPanel *recordCountPanel;  // "有效记录总数（及指针）"
     RecordReadPanel *recordReadPanel;    // "按记录按条读取…"
+    ModulePassPanel *modulePassPanel;    // "多模块操作"
     PollingTableEditor *pollingTable;   // "仪器设置" and "扩展设置": the polling table
     ClockPanel *clockPanel;             // "设备时钟"
     IntervalPanel *intervalPanel;       // "记录时间间隔"
