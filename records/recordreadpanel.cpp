@@ -277,7 +277,7 @@ records::DownloadOutcome RecordReadPanel::downloadAll(const Link::Hold &hold, ui
         }
     }
     // lblCountIC ends on the record the loop stopped at, or the last one when it ran through.
-    showProgress(std::min(k, count), d.end == End::Complete ? count : k - 1, count, clock.elapsed(), last);
+    showProgress(std::min(k, count), d.read + int(d.unread.size()), count, clock.elapsed(), last);
     appendToBox(m_records.txtReceive, received);
     ReadAllRun = false;
     m_records.prgRecords->hide();
