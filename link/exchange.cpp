@@ -89,10 +89,15 @@ void Link::keepInterFrameGap()
     // Modbus wants 3.5 characters of silence between frames (10 bits a character here),
     // never less than 1.75 ms.
     const double gapMs = std::max(1.75, 35000.0 / std::max<qint32>(m_port.baudRate(), 1));
-    const qint64 quiet = m_lineActivity.nsecsElapsed();
-    const qint64 needed = qint64(gapMs * 1e6);
-    if (quiet < needed)
-        m_waiter.wait(int(std::ceil(double(needed - quiet) / 1e6)));
+    const qint64 left = qint64(gapMs * 1e6) - m_lineActivity.nsecsElapsed();
+    if (left <= 0)
+        return;
+    // A gap of a few milliseconds is slept exactly (a timer would round it up to whole
+    // milliseconds, which a download pays on every record); a longer one keeps the window live.
+    if (left < 5'000'000)
+        QThread::usleep(quint64((left + 999) / 1000));
+    else
+        m_waiter.wait(int(std::ceil(double(left) / 1e6)));
 }
 
 bool Link::waitForReply(int ms)
@@ -133,6 +138,10 @@ Exchange Link::exchange(const Hold &, const ExchangeKind &kind, const QByteArray
     if (show)
         m_view->showLamp(TrafficView::Lamp::Yellow);
     keepInterFrameGap();
+    if (m_aborted || !m_port.isOpen()) {  // stopped, or the port went away, during the gap
+        ex.aborted = m_aborted;
+        return ex;
+    }
     // Stale input (a late reply to an earlier request) must not be taken for this reply.
     m_port.clear(QSerialPort::Input);
     m_port.readAll();
