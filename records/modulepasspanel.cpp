@@ -76,7 +76,9 @@ std::optional<ModulePassPanel::Fields> ModulePassPanel::fields()
     const auto function = boxFunction(d, m.txtFunID);
     if (!function)
         return std::nullopt;
-    const auto start = boxFirstRegister(d, m.txtStartID, QStringLiteral("起始地址"));
+    // The pass asks from the register txtStartID names, not one below it as the polling modes do:
+    // module set-ups of this recorder rely on that, so it stays.
+    const auto start = boxNumber(d, m.txtStartID, QStringLiteral("起始地址"), 0, 255, convert::Rounding::WholeOnly);
     if (!start)
         return std::nullopt;
     const auto count = boxCount(d, m.txtDataLength);
@@ -89,7 +91,7 @@ std::optional<ModulePassPanel::Fields> ModulePassPanel::fields()
     if (!sensors)
         return std::nullopt;
     f.function = *function;
-    f.start = *start;
+    f.start = uint16_t(*start);
     f.count = *count;
     f.pauseMs = int(*pause);
     f.sensors = *sensors;

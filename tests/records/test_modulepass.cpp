@@ -81,10 +81,11 @@ void TestModulePass::passOverThreeModulesOneSilent()
 
     QCOMPARE(fx.trail(), (QStringList{"L1", "C1"} + repeated("R1", 5) + QStringList{"L2", "C2", "L3", "C3"}
                           + repeated("R3", 7)));
-    // Every live read asks for the registers of the settings boxes: 20 from the first.
+    // Every live read asks for the registers of the settings boxes: 20 from register 1, the number
+    // in txtStartID itself (the polling modes ask from one below it).
     for (const QByteArray &f : fx.recorder.requests())
         if (isLiveRead(f, f[0]))
-            QCOMPARE(f.mid(1, 5), QByteArray::fromHex("0300000014"));
+            QCOMPARE(f.mid(1, 5), QByteArray::fromHex("0300010014"));
     QCOMPARE(fx.w->modbusPanel->txtStationID->text(), QStringLiteral("3"));
     QCOMPARE(fx.tab->txtRecord->text(), QStringLiteral("7"));
     // The boxes hold the last module's records.
@@ -111,7 +112,7 @@ void TestModulePass::nothingToDoOrRefused()
     fx.w->StationCount = 1;
     const struct { const char *box, *text, *names; } rows[] = {
         {"txtMtime", "abc", "模块轮询(ms)"}, {"txtMtime", "-5", "模块轮询(ms)"},
-        {"txtFunID", "6", "功能号"}, {"txtStartID", "0", "起始地址"}, {"txtDataLength", "200", "数据长度"},
+        {"txtFunID", "6", "功能号"}, {"txtStartID", "256", "起始地址"}, {"txtDataLength", "200", "数据长度"},
         {"txtSensorNum", "x", "传感器总数"},
     };
     for (const auto &r : rows) {
