@@ -354,7 +354,7 @@ void TestRecordsWindow::downloadWithEveryFault()
     QCOMPARE(unread, (QSet<int>{3, 12, 17, 20, 23}));
     QVERIFY(message.contains(QStringLiteral("有 5 条记录未能读取")));
     // A failing record is asked three times, no more.
-    for (const auto &[k, spec] : broken)
+    for (const auto &[k, fault] : broken)
         QCOMPARE(attempts[k], 3);
     QCOMPARE(attempts[1], 2);
     QCOMPARE(attempts[11], 3);
