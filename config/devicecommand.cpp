@@ -9,34 +9,6 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-std::optional<DeviceCommand> beginCommand(PanelContext &ctx)
-{
-    auto hold = ctx.link.tryHold();
-    if (!hold) {
-        ctx.view.showStatus(QStringLiteral("总线忙：另一条命令正在进行，本命令未执行。"));
-        return std::nullopt;
-    }
-    const auto address = boxAddress(ctx.desktop, ctx.modbus.txtStationID);
-    if (!address)
-        return std::nullopt;
-    return DeviceCommand{std::move(*hold), *address};
-}
-
-void fillFrame(QGroupBox *frame, QWidget *panel)
-{
-    auto *layout = new QVBoxLayout(frame);
-    layout->setContentsMargins(4, 4, 4, 4);
-    layout->addWidget(panel);
-}
-
-QPushButton *commandButton(const QString &name, const QString &caption, QWidget *parent)
-{
-    auto *b = new QPushButton(caption, parent);
-    b->setObjectName(name);
-    b->setProperty("deviceCommand", true);
-    return b;
-}
-
 QLabel *hintLabel(const QString &text, QWidget *parent)
 {
     auto *l = new QLabel(text, parent);

@@ -1,4 +1,5 @@
 #pragma once
+#include "app/devicecommand.h"
 #include "app/panelcontext.h"
 #include "link/exchange.h"
 #include <QString>
@@ -10,21 +11,6 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QWidget;
-
-// The start of every device command of the recorder's settings: the bus, then the device address of
-// txtStationID. Nothing when another command holds the bus (said on the status line) or the address
-// box does not give 1 … 255 (said in a message): the command then sends nothing.
-struct DeviceCommand {
-    Link::Hold hold;
-    uint8_t address;
-};
-std::optional<DeviceCommand> beginCommand(PanelContext &ctx);
-
-// Puts a panel into its frame, which gets a layout holding just the panel.
-void fillFrame(QGroupBox *frame, QWidget *panel);
-
-// A button that starts a device command (off while any command holds the bus).
-QPushButton *commandButton(const QString &name, const QString &caption, QWidget *parent);
 
 // A hint shown in a frame, wrapped.
 QLabel *hintLabel(const QString &text, QWidget *parent);

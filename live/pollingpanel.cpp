@@ -1,4 +1,5 @@
 #include "live/pollingpanel.h"
+#include "app/devicecommand.h"
 #include "app/boxinput.h"
 #include "app/modbuspanel.h"
 #include "app/panelcontext.h"
@@ -112,11 +113,9 @@ void PollingPanel::comDoOnce_Click()
     const auto target = cyclicTarget({});
     if (!target)
         return;
-    auto hold = m_context.link.tryHold();
-    if (!hold) {
-        m_context.view.showStatus(QStringLiteral("单次：总线忙，另一条命令正在通讯，本次未发送"));
+    auto hold = holdBus(m_context, QStringLiteral("单次"));
+    if (!hold)
         return;
-    }
     m_values.ReadModule(*hold, target->device, target->function, target->start, target->count);
 }
 

@@ -1,4 +1,5 @@
 #include "live/storagestatepanel.h"
+#include "app/devicecommand.h"
 #include "app/boxinput.h"
 #include "app/modbuspanel.h"
 #include "app/panelcontext.h"
@@ -50,16 +51,11 @@ StorageStatePanel::StorageStatePanel(PanelContext &context, QGroupBox *frame)
 
 void StorageStatePanel::cmdStartMonitor_Click()
 {
-    const auto device = boxAddress(m_context.desktop, m_context.modbus.txtStationID);
-    if (!device)
+    const auto cmd = beginCommand(m_context, QStringLiteral("存储状态监测"));
+    if (!cmd)
         return;
-    auto hold = m_context.link.tryHold();
-    if (!hold) {
-        m_context.view.showStatus(QStringLiteral("存储状态监测：总线忙，另一条命令正在通讯，本次未发送"));
-        return;
-    }
-    const QByteArray request = modbus::readHolding(*device, kStartCountRegister, 2);
-    m_context.link.exchange(*hold, kinds::StorageState, request, [this](const Exchange &ex) {
+    const QByteArray request = modbus::readHolding(cmd->address, kStartCountRegister, 2);
+    m_context.link.exchange(cmd->hold, kinds::StorageState, request, [this](const Exchange &ex) {
         if (!ex.valid())
             return;
         const live::ReplyWords reply = live::replyWords(ex.request, ex.reply);

@@ -1,4 +1,5 @@
 #include "records/modulepasspanel.h"
+#include "app/devicecommand.h"
 #include "app/boxinput.h"
 #include "app/desktop.h"
 #include "app/modbuspanel.h"
@@ -160,11 +161,9 @@ void ModulePassPanel::reportNotes(const QString &command, const QStringList &not
 
 void ModulePassPanel::Command4_Click()
 {
-    auto hold = m_ctx.link.tryHold();
-    if (!hold) {
-        m_ctx.view.showStatus(QStringLiteral("单次循环：总线忙，命令未发送"));
+    auto hold = holdBus(m_ctx, QStringLiteral("单次循环"));
+    if (!hold)
         return;
-    }
     const auto f = fields();
     if (!f)
         return;
@@ -185,11 +184,9 @@ void ModulePassPanel::Command4_Click()
 
 void ModulePassPanel::cmd1Sys_Click()
 {
-    auto hold = m_ctx.link.tryHold();
-    if (!hold) {
-        m_ctx.view.showStatus(QStringLiteral("自动循环：总线忙，命令未发送"));
+    auto hold = holdBus(m_ctx, QStringLiteral("自动循环"));
+    if (!hold)
         return;
-    }
     const auto f = fields();
     if (!f)
         return;

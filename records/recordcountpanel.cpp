@@ -1,4 +1,5 @@
 #include "records/recordcountpanel.h"
+#include "app/devicecommand.h"
 #include "app/boxinput.h"
 #include "app/desktop.h"
 #include "app/modbuspanel.h"
@@ -70,53 +71,38 @@ std::optional<int> RecordCountPanel::ReadRecordCount(const Link::Hold &hold, uin
 
 void RecordCountPanel::cmdPoint_Click()
 {
-    auto hold = m_ctx.link.tryHold();
-    if (!hold) {
-        m_ctx.view.showStatus(QStringLiteral("读条数：总线忙，命令未发送"));
+    auto cmd = beginCommand(m_ctx, QStringLiteral("读条数"));
+    if (!cmd)
         return;
-    }
-    const auto address = boxAddress(m_ctx.desktop, m_ctx.modbus.txtStationID);
-    if (!address)
-        return;
-    ReadRecordCount(*hold, *address);
+    ReadRecordCount(cmd->hold, cmd->address);
 }
 
 void RecordCountPanel::cmdWriteREC_Click()
 {
-    auto hold = m_ctx.link.tryHold();
-    if (!hold) {
-        m_ctx.view.showStatus(QStringLiteral("清指针：总线忙，命令未发送"));
-        return;
-    }
-    const auto address = boxAddress(m_ctx.desktop, m_ctx.modbus.txtStationID);
-    if (!address)
+    auto cmd = beginCommand(m_ctx, QStringLiteral("清指针"));
+    if (!cmd)
         return;
     if (!m_ctx.desktop.confirm(QStringLiteral("清指针"),
-                               QStringLiteral("将设备 %1 的记录指针清零？").arg(*address)))
+                               QStringLiteral("将设备 %1 的记录指针清零？").arg(cmd->address)))
         return;
-    const Exchange ex = WriteRegisters(m_ctx.link, *hold, *address, RecordPointerRegister, QByteArray(4, '\0'));
+    const Exchange ex = WriteRegisters(m_ctx.link, cmd->hold, cmd->address, RecordPointerRegister, QByteArray(4, '\0'));
     m_ctx.view.showState(ex.stateText);
     if (ex.valid())
-        m_ctx.view.showStatus(QStringLiteral("清指针：设备 %1 的记录指针已清零").arg(*address));
+        m_ctx.view.showStatus(QStringLiteral("清指针：设备 %1 的记录指针已清零").arg(cmd->address));
     else if (ex.sent && !ex.aborted)
         m_ctx.view.showStatus(QStringLiteral("清指针：%1，未确认清零").arg(modbus::describeReply(ex.info)));
 }
 
 void RecordCountPanel::cmdClearRecCount_Click()
 {
-    auto hold = m_ctx.link.tryHold();
-    if (!hold) {
-        m_ctx.view.showStatus(QStringLiteral("清条数：总线忙，命令未发送"));
-        return;
-    }
-    const auto address = boxAddress(m_ctx.desktop, m_ctx.modbus.txtStationID);
-    if (!address)
+    auto cmd = beginCommand(m_ctx, QStringLiteral("清条数"));
+    if (!cmd)
         return;
     if (!m_ctx.desktop.confirm(QStringLiteral("清条数"),
                                QStringLiteral("将设备 %1 的有效记录总数清零？清零后其中的记录不能再读出。")
-                                   .arg(*address)))
+                                   .arg(cmd->address)))
         return;
-    const Exchange cleared = WriteRegisters(m_ctx.link, *hold, *address, RecordCountRegister, QByteArray(2, '\0'));
+    const Exchange cleared = WriteRegisters(m_ctx.link, cmd->hold, cmd->address, RecordCountRegister, QByteArray(2, '\0'));
     m_ctx.view.showState(cleared.stateText);
     if (!cleared.valid()) {
         // The recorder takes the count over only with the coil; without a confirmed count of 0 the
@@ -126,9 +112,9 @@ void RecordCountPanel::cmdClearRecCount_Click()
                                       .arg(modbus::describeReply(cleared.info)));
         return;
     }
-    const Exchange coil = ModbusSetCoil(m_ctx.link, *hold, *address, ClearMemoryCoil, true);
+    const Exchange coil = ModbusSetCoil(m_ctx.link, cmd->hold, cmd->address, ClearMemoryCoil, true);
     if (coil.valid())
-        m_ctx.view.showStatus(QStringLiteral("清条数：设备 %1 的有效记录总数已清零").arg(*address));
+        m_ctx.view.showStatus(QStringLiteral("清条数：设备 %1 的有效记录总数已清零").arg(cmd->address));
     else if (coil.sent && !coil.aborted)
         m_ctx.view.showStatus(QStringLiteral("清条数：条数已写 0，但写线圈 3 %1")
                                   .arg(modbus::describeReply(coil.info)));

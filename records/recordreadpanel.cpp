@@ -1,4 +1,5 @@
 #include "records/recordreadpanel.h"
+#include "app/devicecommand.h"
 #include "app/boxinput.h"
 #include "app/desktop.h"
 #include "app/modbuspanel.h"
@@ -115,13 +116,8 @@ std::optional<QString> RecordReadPanel::readRecordText(const Link::Hold &hold, u
 
 void RecordReadPanel::cmdReadOneRec_Click()
 {
-    auto hold = m_ctx.link.tryHold();
-    if (!hold) {
-        m_ctx.view.showStatus(QStringLiteral("单条：总线忙，命令未发送"));
-        return;
-    }
-    const auto address = boxAddress(m_ctx.desktop, m_ctx.modbus.txtStationID);
-    if (!address)
+    auto cmd = beginCommand(m_ctx, QStringLiteral("单条"));
+    if (!cmd)
         return;
     const auto k = boxNumber(m_ctx.desktop, m_records.txtRecCount, QStringLiteral("记录号"), 1, 65536,
                              convert::Rounding::WholeOnly);
@@ -138,7 +134,7 @@ void RecordReadPanel::cmdReadOneRec_Click()
                               Desktop::Icon::Warning);
         return;
     }
-    const auto text = readRecordText(*hold, *address, int(*k), *sensors, [] { return true; });
+    const auto text = readRecordText(cmd->hold, cmd->address, int(*k), *sensors, [] { return true; });
     if (!text) {
         // The number stays, so the next click asks for the same record again.
         if (m_ctx.link.isOpen() && !m_ctx.link.aborted())
@@ -155,13 +151,8 @@ void RecordReadPanel::cmdReadOneRec_Click()
 
 void RecordReadPanel::cmdRedall_Click()
 {
-    auto hold = m_ctx.link.tryHold();
-    if (!hold) {
-        m_ctx.view.showStatus(QStringLiteral("读取所有记录：总线忙，命令未发送"));
-        return;
-    }
-    const auto address = boxAddress(m_ctx.desktop, m_ctx.modbus.txtStationID);
-    if (!address)
+    auto cmd = beginCommand(m_ctx, QStringLiteral("读取所有记录"));
+    if (!cmd)
         return;
     const auto count = boxNumber(m_ctx.desktop, m_records.txtRecord, QStringLiteral("条数"), 0, 65535,
                                  convert::Rounding::WholeOnly);
@@ -183,7 +174,7 @@ void RecordReadPanel::cmdRedall_Click()
         m_ctx.view.showStatus(QStringLiteral("读取所有记录：端口未打开，命令未发送"));
         return;
     }
-    const records::DownloadOutcome d = downloadAll(*hold, *address, int(*count), *sensors);
+    const records::DownloadOutcome d = downloadAll(cmd->hold, cmd->address, int(*count), *sensors);
     m_ctx.view.showStatus(records::downloadStatus(d));
     const QString message = records::downloadMessage(d);
     if (!message.isEmpty())
