@@ -26,10 +26,16 @@ std::optional<DeviceCommand> beginCommand(PanelContext &ctx, const QString &comm
     return DeviceCommand{std::move(*hold), *address};
 }
 
-QPushButton *commandButton(const QString &name, const QString &caption, QWidget *parent)
+QPushButton *namedButton(const QString &name, const QString &caption, QWidget *parent)
 {
     auto *b = new QPushButton(caption, parent);
     b->setObjectName(name);
+    return b;
+}
+
+QPushButton *commandButton(const QString &name, const QString &caption, QWidget *parent)
+{
+    QPushButton *b = namedButton(name, caption, parent);
     b->setProperty("deviceCommand", true);
     return b;
 }

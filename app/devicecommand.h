@@ -21,6 +21,8 @@ struct DeviceCommand {
 };
 std::optional<DeviceCommand> beginCommand(PanelContext &ctx, const QString &command = QString());
 
+// A button with its control name.
+QPushButton *namedButton(const QString &name, const QString &caption, QWidget *parent);
 // A button that starts a device command (off while any command holds the bus).
 QPushButton *commandButton(const QString &name, const QString &caption, QWidget *parent);
 

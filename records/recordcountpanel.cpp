@@ -15,25 +15,16 @@ namespace {
 constexpr uint16_t RecordCountRegister = 121;
 constexpr uint16_t RecordPointerRegister = 122;  // 122 and 123
 constexpr uint16_t ClearMemoryCoil = 3;
-
-QPushButton *button(const QString &name, const QString &caption, bool deviceCommand, QWidget *parent)
-{
-    auto *b = new QPushButton(caption, parent);
-    b->setObjectName(name);
-    if (deviceCommand)
-        b->setProperty("deviceCommand", true);
-    return b;
-}
 } // namespace
 
 RecordCountPanel::RecordCountPanel(PanelContext &context, RecordsPanel &records)
     : QWidget(records.Frame14_1), m_ctx(context), m_records(records)
 {
     setObjectName(QStringLiteral("RecordCountPanel"));
-    cmdPoint = button(QStringLiteral("cmdPoint"), QStringLiteral("读条数"), true, this);
-    cmdWriteREC = button(QStringLiteral("cmdWriteREC"), QStringLiteral("清指针"), true, this);
-    cmdClearRecCount = button(QStringLiteral("cmdClearRecCount"), QStringLiteral("清条数"), true, this);
-    cmdWritePoint = button(QStringLiteral("cmdWritePoint"), QStringLiteral("写指针"), false, this);
+    cmdPoint = commandButton(QStringLiteral("cmdPoint"), QStringLiteral("读条数"), this);
+    cmdWriteREC = commandButton(QStringLiteral("cmdWriteREC"), QStringLiteral("清指针"), this);
+    cmdClearRecCount = commandButton(QStringLiteral("cmdClearRecCount"), QStringLiteral("清条数"), this);
+    cmdWritePoint = namedButton(QStringLiteral("cmdWritePoint"), QStringLiteral("写指针"), this);
     cmdWritePoint->setEnabled(false);
     cmdWritePoint->setToolTip(QStringLiteral("记录指针只能清零（“清指针”），不能写入其他值"));
     cmdWriteREC->setToolTip(QStringLiteral("将记录仪的记录指针清零"));

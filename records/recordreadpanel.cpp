@@ -24,15 +24,6 @@ constexpr int Attempts = 3;  // the first request and two repeats
 // and this quiet time after a request that went unanswered.
 constexpr int LateReplyGuardMs = 1200;
 constexpr qint64 ProgressPeriodMs = 100;
-
-QPushButton *button(const QString &name, const QString &caption, bool deviceCommand, QWidget *parent)
-{
-    auto *b = new QPushButton(caption, parent);
-    b->setObjectName(name);
-    if (deviceCommand)
-        b->setProperty("deviceCommand", true);
-    return b;
-}
 } // namespace
 
 void appendToBox(QTextEdit *box, const QString &text)
@@ -48,9 +39,9 @@ RecordReadPanel::RecordReadPanel(PanelContext &context, RecordsPanel &records)
     : QWidget(records.Frame15), m_ctx(context), m_records(records)
 {
     setObjectName(QStringLiteral("RecordReadPanel"));
-    cmdReadOneRec = button(QStringLiteral("cmdReadOneRec"), QStringLiteral("单条"), true, this);
-    cmdRedall = button(QStringLiteral("cmdRedall"), QStringLiteral("读取所有记录"), true, this);
-    cmdStopGet = button(QStringLiteral("cmdStopGet"), QStringLiteral("停止"), false, this);
+    cmdReadOneRec = commandButton(QStringLiteral("cmdReadOneRec"), QStringLiteral("单条"), this);
+    cmdRedall = commandButton(QStringLiteral("cmdRedall"), QStringLiteral("读取所有记录"), this);
+    cmdStopGet = namedButton(QStringLiteral("cmdStopGet"), QStringLiteral("停止"), this);
     cmdReadOneRec->setToolTip(QStringLiteral("读取“记录号”中的一条记录，然后记录号加 1"));
     cmdRedall->setToolTip(QStringLiteral("读取第 1 条到“条数”条记录"));
     cmdStopGet->setToolTip(QStringLiteral("在当前记录读完后停止读取"));
