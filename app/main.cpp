@@ -55,10 +55,13 @@ int main(int argc, char *argv[])
     desktop.setParentWidget(&window);
     window.show();
     window.load();
-    if (parser.isSet(demoOption))
-        window.showStatus(QStringLiteral("演示模式：COM%1 连接到模拟记录仪（%2），设备地址 21 及 %3")
+    if (parser.isSet(demoOption)) {
+        QStringList served;
+        for (uint8_t a : recorder.addresses())
+            served << QString::number(a);
+        window.showStatus(QStringLiteral("演示模式：COM%1 连接到模拟记录仪（%2），设备地址 %3")
                               .arg(window.portPanel->PortNumber)
-                              .arg(recorder.portPath())
-                              .arg(settings::readMod(desktop.appDir()).value.deviceAddress));
+                              .arg(recorder.portPath(), served.join(QStringLiteral("、"))));
+    }
     return app.exec();
 }
