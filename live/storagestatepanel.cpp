@@ -29,6 +29,7 @@ StorageStatePanel::StorageStatePanel(PanelContext &context, QGroupBox *frame)
         l->setToolTip(caption);
         l->setMinimumWidth(56);
         l->setFrameShape(QFrame::StyledPanel);
+        l->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
         l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         l->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
         return l;
