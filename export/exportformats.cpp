@@ -1,4 +1,5 @@
 #include "export/exportformats.h"
+#include "link/convert.h"
 
 namespace exports {
 
@@ -27,7 +28,7 @@ QByteArray textFile(const QVector<ParsedRecord> &recs, int bound)
         out += r.timeText.toLatin1();
         out += ' ';
         for (int v : r.tenths) {
-            out += records::formatTenths(v).toLatin1();
+            out += convert::tenthsText(v).toLatin1();
             out += ' ';
         }
         out += '@';

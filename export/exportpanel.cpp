@@ -150,7 +150,7 @@ void ExportPanel::runExport(Format format)
         m_src.lblCountIC->setText(QString::number(recs[last].position));
         QString line = recs[last].timeText + QLatin1Char(' ');
         for (int v : recs[last].tenths)
-            line += (format == Format::Workbook ? records::formatTenthsTwoDecimals(v) : records::formatTenths(v)) + QLatin1Char(' ');
+            line += (format == Format::Workbook ? records::formatTenthsTwoDecimals(v) : convert::tenthsText(v)) + QLatin1Char(' ');
         m_src.txtHaveDone->setPlainText(line);
     }
     m_src.PicCounter->setVisible(false);

@@ -1,4 +1,5 @@
 #include "export/recordparser.h"
+#include "link/convert.h"
 #include <algorithm>
 #include <cmath>
 
@@ -122,18 +123,9 @@ QVector<ParsedRecord> parseRecords(QStringView text, int sensors, int channels)
     return out;
 }
 
-QString formatTenths(int tenths)
-{
-    const int a = std::abs(tenths);
-    return QStringLiteral("%1%2.%3")
-        .arg(tenths < 0 ? QStringLiteral("-") : QString())
-        .arg(a / 10, 2, 10, QLatin1Char('0'))
-        .arg(a % 10);
-}
-
 QString formatTenthsTwoDecimals(int tenths)
 {
-    return formatTenths(tenths) + QLatin1Char('0');
+    return convert::tenthsText(tenths) + QLatin1Char('0');
 }
 
 std::optional<int> recordBound(const QString &txtRecord)

@@ -28,9 +28,7 @@ struct ParsedRecord {
 // record cut short (a partial read) is recognised when the records after it start in step again.
 QVector<ParsedRecord> parseRecords(QStringView text, int sensors, int channels = 20);
 
-// Value text with at least two integer digits and one decimal: 23.4, -01.5, 05.0, 1234.5.
-QString formatTenths(int tenths);
-// The same with two decimals (12.30, -12.30): the line shown while a workbook is written.
+// A value with two decimals (12.30, -12.30): the line shown while a workbook is written.
 QString formatTenthsTwoDecimals(int tenths);
 
 // The number of records to export from txtRecord: its whole part (0 or below: all of them).

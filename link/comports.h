@@ -29,7 +29,6 @@ public:
     void loadOverrides(const QString &appDir, QStringList *problems = nullptr);
     void setOverride(int com, const QString &device);
     QString device(int com) const;
-    bool isOverridden(int com) const { return m_overrides.contains(com); }
 
     static QString fileName() { return QStringLiteral("comports.map"); }
 

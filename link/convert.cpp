@@ -47,6 +47,15 @@ std::optional<uint8_t> deviceAddress(const QString &text)
     return uint8_t(*v);
 }
 
+QString tenthsText(int tenths)
+{
+    const int magnitude = std::abs(tenths);
+    return QStringLiteral("%1%2.%3")
+        .arg(tenths < 0 ? QStringLiteral("-") : QString())
+        .arg(magnitude / 10, 2, 10, QLatin1Char('0'))
+        .arg(magnitude % 10);
+}
+
 QString refusedBoxMessage(const QString &caption, const QString &text, long long lo, long long hi)
 {
     // One arg() call: a "%3" typed into the box must stay as it is.

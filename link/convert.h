@@ -23,6 +23,9 @@ std::optional<uint8_t> toByte(const QString &text, Rounding rounding = Rounding:
 // The device address of a request: a whole number 1 … 255 (0 would be a broadcast).
 std::optional<uint8_t> deviceAddress(const QString &text);
 
+// A value in tenths with at least two integer digits and one decimal: 23.5, 00.5, -01.0, 1234.5.
+QString tenthsText(int tenths);
+
 // "“设备地址”中的“abc”不是 1 到 255 之间的整数，命令未发送。"
 QString refusedBoxMessage(const QString &caption, const QString &text, long long lo, long long hi);
 

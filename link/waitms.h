@@ -10,7 +10,6 @@ public:
     // Returns true when the full time passed, false when it was finished early.
     bool wait(int ms);
     void finish();
-    bool waiting() const { return m_loop != nullptr; }
 
 private:
     QEventLoop *m_loop = nullptr;

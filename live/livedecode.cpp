@@ -1,4 +1,5 @@
 #include "live/livedecode.h"
+#include "link/convert.h"
 #include "link/crc16.h"
 #include "link/frames.h"
 #include <cstdlib>
@@ -14,18 +15,9 @@ int channelValue(uint16_t word)
     return word;
 }
 
-QString valueText(int tenths)
-{
-    const int magnitude = std::abs(tenths);
-    return QStringLiteral("%1%2.%3")
-        .arg(tenths < 0 ? QStringLiteral("-") : QString())
-        .arg(magnitude / 10, 2, 10, QLatin1Char('0'))
-        .arg(magnitude % 10);
-}
-
 QString wordText(uint16_t word)
 {
-    return valueText(channelValue(word));
+    return convert::tenthsText(channelValue(word));
 }
 
 namespace {

@@ -11,11 +11,8 @@ namespace live {
 // above 40000 are negative (word − 65536). Words 32768 … 40000 stay positive.
 int channelValue(uint16_t word);
 
-// Tenths in the "#00.0" pattern: at least two integer digits, one decimal, a leading minus
-// (235 → "23.5", 5 → "00.5", −10 → "-01.0", −25535 → "-2553.5").
-QString valueText(int tenths);
-
-// channelValue and valueText in one: the text of a box for a register word.
+// The text of a box for a register word: channelValue in the "#00.0" pattern of
+// convert::tenthsText (235 → "23.5", 5 → "00.5", −10 → "-01.0", −25535 → "-2553.5").
 QString wordText(uint16_t word);
 
 // The registers a read reply carries for its request.

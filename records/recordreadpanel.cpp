@@ -117,14 +117,8 @@ void RecordReadPanel::cmdReadOneRec_Click()
     const auto sensors = sensorsFromBox();
     if (!sensors)
         return;
-    if (!records::recordStart(*k, *sensors)) {
-        m_ctx.desktop.message(QStringLiteral("System Information"),
-                              QStringLiteral("第 %1 条记录超出了记录仪的寄存器范围（每条 %2 个寄存器时最多 %3 条），命令未发送。")
-                                  .arg(*k).arg(records::registersPerRecord(*sensors))
-                                  .arg(records::lastAddressableRecord(*sensors)),
-                              Desktop::Icon::Warning);
+    if (beyondMemory(int(*k), *sensors, QStringLiteral("第 %1 条记录").arg(*k)))
         return;
-    }
     const auto text = readRecordText(cmd->hold, cmd->address, int(*k), *sensors, [] { return true; });
     if (!text) {
         // The number stays, so the next click asks for the same record again.
@@ -152,14 +146,8 @@ void RecordReadPanel::cmdRedall_Click()
     const auto sensors = sensorsFromBox();
     if (!sensors)
         return;
-    if (*count > records::lastAddressableRecord(*sensors)) {
-        m_ctx.desktop.message(QStringLiteral("System Information"),
-                              QStringLiteral("“条数”中的 %1 条记录超出了记录仪的寄存器范围（每条 %2 个寄存器时最多 %3 条），命令未发送。")
-                                  .arg(*count).arg(records::registersPerRecord(*sensors))
-                                  .arg(records::lastAddressableRecord(*sensors)),
-                              Desktop::Icon::Warning);
+    if (beyondMemory(int(*count), *sensors, QStringLiteral("“条数”中的 %1 条记录").arg(*count)))
         return;
-    }
     if (!m_ctx.link.isOpen()) {
         // Nothing could be read: the boxes keep what they hold.
         m_ctx.view.showStatus(QStringLiteral("读取所有记录：端口未打开，命令未发送"));
@@ -170,6 +158,20 @@ void RecordReadPanel::cmdRedall_Click()
     const QString message = records::downloadMessage(d);
     if (!message.isEmpty())
         m_ctx.desktop.message(QStringLiteral("System Information"), message, Desktop::Icon::Warning);
+}
+
+bool RecordReadPanel::beyondMemory(int record, int sensors, const QString &what)
+{
+    const int last = records::lastAddressableRecord(sensors);
+    if (record <= last)
+        return false;
+    m_ctx.desktop.message(QStringLiteral("System Information"),
+                          QStringLiteral("%1超出了记录仪的寄存器范围（每条 %2 个寄存器时最多 %3 条），命令未发送。")
+                              .arg(what)
+                              .arg(records::registersPerRecord(sensors))
+                              .arg(last),
+                          Desktop::Icon::Warning);
+    return true;
 }
 
 void RecordReadPanel::cmdStopGet_Click()

@@ -42,6 +42,8 @@ public:
 
     // The sensor count of txtSensorNum (1 … 122), or a message naming the box and nothing.
     std::optional<int> sensorsFromBox();
+    // A record number past what the recorder's registers reach: said in a message, and true.
+    bool beyondMemory(int record, int sensors, const QString &what);
 
     // True while a download may go on; "停止" clears it.
     bool ReadAllRun = false;

@@ -1,5 +1,6 @@
 #include "export/exportformats.h"
 #include "export/recordparser.h"
+#include "link/convert.h"
 #include "recordtext.h"
 #include <QTest>
 
@@ -43,7 +44,7 @@ void TestExports::formatting()
     QFETCH(int, tenths);
     QFETCH(QString, text);
     QFETCH(QString, twoDecimals);
-    QCOMPARE(records::formatTenths(tenths), text);
+    QCOMPARE(convert::tenthsText(tenths), text);
     QCOMPARE(records::formatTenthsTwoDecimals(tenths), twoDecimals);
 }
 
