@@ -1,4 +1,5 @@
 #pragma once
+#include "records/replywindow.h"
 
 class Desktop;
 class Link;
@@ -15,4 +16,6 @@ struct PanelContext {
     TrafficView &view;
     ModbusPanel &modbus;
     StatusPanel &status;
+    // The record read's reply window, retries and late-reply guard (replywin.set).
+    records::ReplyWindow replyWindow{};
 };
