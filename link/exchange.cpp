@@ -113,6 +113,46 @@ void Link::pause(const Hold &, int ms)
         m_waiter.wait(ms);
 }
 
+bool Link::awaitSilence(const Hold &, int ms)
+{
+    QElapsedTimer total;
+    total.start();
+    m_lineActivity.restart();  // the silence counts from now
+    while (!m_aborted && m_port.isOpen()) {
+        // Bytes still in the port's buffer have not been seen by onReadyRead yet.
+        if (m_port.bytesAvailable() > 0) {
+            m_port.readAll();
+            m_lineActivity.restart();
+        }
+        const qint64 left = ms - m_lineActivity.elapsed();
+        if (left <= 0)
+            return true;
+        if (total.elapsed() >= 10LL * ms)
+            return false;
+        m_waiter.wait(int(left));
+    }
+    return false;
+}
+
+void Link::settleReply()
+{
+    // Bounded: a line that keeps talking ends the watch after a few rounds all the same.
+    for (int round = 0; round < 16 && m_port.isOpen() && !m_aborted; ++round) {
+        const qsizetype before = m_reply.size();
+        keepInterFrameGap();
+        if (!m_port.isOpen())
+            return;
+        // Whatever reached the port during the gap is taken now (readyRead may not have run yet).
+        m_port.waitForReadyRead(0);
+        if (m_port.bytesAvailable() > 0) {
+            m_reply += m_port.readAll();
+            m_lineActivity.restart();
+        }
+        if (m_reply.size() == before)
+            return;
+    }
+}
+
 Exchange Link::exchange(const Hold &, const ExchangeKind &kind, const QByteArray &request,
                         const std::function<void(const Exchange &)> &decode)
 {
@@ -167,6 +207,8 @@ Exchange Link::exchange(const Hold &, const ExchangeKind &kind, const QByteArray
         QCoreApplication::processEvents();
     if (m_port.isOpen() && m_port.bytesAvailable() > 0)
         m_reply += m_port.readAll();
+    if (kind.settles && !m_reply.isEmpty())
+        settleReply();
     m_collecting = false;
     ex.aborted = m_aborted;
 

@@ -41,6 +41,10 @@ struct ExchangeKind {
     // follow: this exchange leaves the hex boxes, the lamp and the status line alone (only a closed
     // port is still said). Repainting them for every exchange would cost more than the line time.
     bool quietDisplay = false;
+    // After a complete reply the line is watched for one more inter-frame gap: bytes that follow
+    // belong to this reply (a frame with trailing bytes is no exact frame). The gap is owed before
+    // the next request anyway, so this costs nothing in a run of exchanges.
+    bool settles = false;
 };
 
 namespace kinds {
@@ -99,6 +103,13 @@ public:
     // A wait inside a command; ends early when the command is stopped.
     void pause(const Hold &hold, int ms);
 
+    // Waits until the line has been silent for ms since this call (every byte that arrives starts
+    // the silence again) and drops what came meanwhile: a reply that missed its window cannot then
+    // be taken for the answer to the next request. Ends early when the command is stopped or the
+    // port goes; a line that never falls silent is given up after ten times ms. True when silence
+    // was reached.
+    bool awaitSilence(const Hold &hold, int ms);
+
     // Ends the waits of the running command; its later exchanges send nothing. Used when the
     // window closes, and by stop buttons. Cleared when the next command takes the bus.
     void abort();
@@ -119,6 +130,7 @@ private:
     void onReadyRead();
     void onError(QSerialPort::SerialPortError error);
     void keepInterFrameGap();
+    void settleReply();
     bool waitForReply(int ms);
 
     TrafficView *m_view;

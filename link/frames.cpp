@@ -164,6 +164,8 @@ QString describeReply(const ReplyInfo &info)
 {
     switch (info.cls) {
     case ReplyClass::Valid:
+        if (info.received > info.expected)
+            return QStringLiteral("应答帧正确，但其后多出 %1 字节").arg(info.received - info.expected);
         return QStringLiteral("应答正确（%1 字节）").arg(info.received);
     case ReplyClass::Exception:
         return QStringLiteral("异常应答：代码 %1（%2）")

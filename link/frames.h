@@ -42,6 +42,9 @@ struct ReplyInfo {
     uint8_t exceptionCode = 0;  // for Exception
     int expected = 0;           // bytes a normal reply has
     int received = 0;
+    // True for a Valid reply that is exactly one frame: nothing follows the CRC. Bytes after a
+    // good frame are another frame run into it (a late reply meeting a repeat), or noise.
+    bool exact() const { return cls == ReplyClass::Valid && received == expected; }
 };
 
 ReplyInfo classifyReply(const QByteArray &request, const QByteArray &reply);

@@ -2,7 +2,7 @@
 #include <QList>
 #include <QString>
 
-// How a download of records 1 … total ended, and what the user is told about it.
+// How a download of records first … first + total − 1 ended, and what the user is told about it.
 namespace records {
 
 struct DownloadOutcome {
@@ -14,21 +14,26 @@ struct DownloadOutcome {
         Closing,       // the window is closing
     };
     End end = End::Complete;
+    int first = 1;
     int total = 0;
-    int read = 0;
-    QList<int> unread;     // records tried (with their retries) that brought no valid reply
+    int read = 0;          // records kept
+    QList<int> unread{};   // records tried (with their retries) that brought no reply to trust
+    QList<int> notRecords{}; // positions that answered with a valid frame holding no record (erased memory)
     int notTriedFrom = 0;  // the first record not tried when it ended early; 0 when all were tried
+
+    int last() const { return first + total - 1; }
+    bool allRead() const { return read == total; }
 };
 
 // Records in a row without a valid reply after which a download gives up on the device.
 constexpr int SilentRecordsLimit = 10;
 
-// The records that were to be read and were not: those that failed, and, unless the user stopped
-// it, those the download did not reach.
+// The records that were to be read and were not, failed or not reached (not the positions that hold
+// no record: those are named on their own).
 QList<int> missingRecords(const DownloadOutcome &d);
 
 // The message shown at the end of a download, or the empty text when there is nothing to tell
-// beyond the status line (every record read, or stopped with nothing failed, or the window closing).
+// beyond the status line (every record read, or the window closing).
 QString downloadMessage(const DownloadOutcome &d);
 
 // The status line after a download.

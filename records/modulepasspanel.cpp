@@ -221,7 +221,7 @@ void ModulePassPanel::Command3_Click()
     if (!m_ctx.link.busy())
         return;
     m_stop = true;
-    m_read.ReadAllRun = false;  // a running download ends after its current exchange
+    m_read.stopDownload();  // a running download ends after its current exchange
     if (m_pausing)
         m_ctx.link.abort();     // the pause between modules is no exchange: it ends at once
 }

@@ -20,6 +20,25 @@ int lastAddressableRecord(int sensors)
     return 65536 / registersPerRecord(sensors);
 }
 
+bool isRecordData(const QByteArray &data, int sensors)
+{
+    if (sensors < 1 || data.size() != 2 * qsizetype(sensors) + 6 || uint8_t(data[0]) != 0x5B)
+        return false;
+    int f[5];
+    for (int i = 0; i < 5; ++i) {
+        const uint8_t b = uint8_t(data[i + 1]);
+        if ((b >> 4) > 9 || (b & 0x0F) > 9)
+            return false;
+        f[i] = (b >> 4) * 10 + (b & 0x0F);
+    }
+    return f[1] >= 1 && f[1] <= 12 && f[2] >= 1 && f[2] <= 31 && f[3] <= 23 && f[4] <= 59;
+}
+
+bool recordTimeBefore(const QByteArray &a, const QByteArray &b)
+{
+    return a.mid(1, 5) < b.mid(1, 5);
+}
+
 QString numberRanges(QList<int> numbers)
 {
     std::sort(numbers.begin(), numbers.end());

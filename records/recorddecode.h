@@ -21,6 +21,15 @@ std::optional<uint16_t> recordStart(long long k, int sensors);
 // The highest record number whose registers all lie in 0 … 65535 (2849 for 20 sensors).
 int lastAddressableRecord(int sensors);
 
+// The data bytes of one record read (2N + 6: the marker, the time, the values) hold a record only when
+// they start with the marker 5B and a valid BCD time (year 00–99, month 1–12, day 1–31, hour 0–23,
+// minute 0–59). Erased memory reads FF FF …: a valid frame, but no record. Every way of reading
+// records keeps only what passes this.
+bool isRecordData(const QByteArray &data, int sensors);
+
+// Orders two records' data by their time stamps (valid BCD orders as its digits do).
+bool recordTimeBefore(const QByteArray &a, const QByteArray &b);
+
 // "5、9、12-15、40": record numbers in ascending order, runs of three or more joined by a dash.
 QString numberRanges(QList<int> numbers);
 

@@ -19,10 +19,6 @@
 #include <QTextEdit>
 
 namespace {
-constexpr int Attempts = 3;  // the first request and two repeats
-// The latest a reply is taken to come after its request, in all: the read's own window (300 ms)
-// and this quiet time after a request that went unanswered.
-constexpr int LateReplyGuardMs = 1200;
 constexpr qint64 ProgressPeriodMs = 100;
 } // namespace
 
@@ -65,44 +61,18 @@ std::optional<int> RecordReadPanel::sensorsFromBox()
     return int(*n);
 }
 
-Exchange RecordReadPanel::ReadRecord(const Link::Hold &hold, uint8_t address, uint16_t start, int sensors,
-                                     const ExchangeKind &kind)
+RecordDownload &RecordReadPanel::engine()
 {
-    return m_ctx.link.exchange(hold, kind,
-                               modbus::readInput(address, start, uint8_t(records::registersPerRecord(sensors))));
+    // Made afresh for each command, so a changed reply window takes effect at the next one.
+    delete m_download;
+    m_download = new RecordDownload(m_ctx.link, m_ctx.replyWindow, this);
+    return *m_download;
 }
 
-std::optional<QString> RecordReadPanel::readRecordText(const Link::Hold &hold, uint8_t address, int k,
-                                                       int sensors, const std::function<bool()> &keepTrying,
-                                                       const ExchangeKind &kind, Exchange *last)
+void RecordReadPanel::stopDownload()
 {
-    const auto start = records::recordStart(k, sensors);
-    if (!start)
-        return std::nullopt;
-    std::optional<QString> text;
-    bool unanswered = false;  // a reply may still be on its way
-    for (int attempt = 0; attempt < Attempts && !text; ++attempt) {
-        if (attempt > 0 && !keepTrying())
-            break;
-        const Exchange ex = ReadRecord(hold, address, *start, sensors, kind);
-        if (last)
-            *last = ex;
-        if (ex.valid()) {
-            // A repeat asks for the same registers, so a late reply to an earlier attempt that ends
-            // this one early carries this record all the same.
-            text = ShowModbusDateHex(ex.reply);
-            break;
-        }
-        if (!ex.sent || ex.aborted || !m_ctx.link.isOpen())
-            return std::nullopt;  // nothing more can go out
-        unanswered = unanswered || ex.info.cls == modbus::ReplyClass::None;
-    }
-    // Before another record is asked for, a whole reply that missed its window must have come and
-    // gone: taken during the next exchange it would pass for the next record. (The rest of a reply
-    // cut short by the window cannot: it never makes a frame with a matching CRC.)
-    if (unanswered && keepTrying())
-        m_ctx.link.pause(hold, LateReplyGuardMs);
-    return text;
+    if (m_download)
+        m_download->stop();
 }
 
 void RecordReadPanel::cmdReadOneRec_Click()
@@ -119,17 +89,28 @@ void RecordReadPanel::cmdReadOneRec_Click()
         return;
     if (beyondMemory(int(*k), *sensors, QStringLiteral("第 %1 条记录").arg(*k)))
         return;
-    const auto text = readRecordText(cmd->hold, cmd->address, int(*k), *sensors, [] { return true; });
-    if (!text) {
-        // The number stays, so the next click asks for the same record again.
-        if (m_ctx.link.isOpen() && !m_ctx.link.aborted())
-            m_ctx.view.showStatus(QStringLiteral("单条：第 %1 条记录未能读取（重试两次后仍无有效应答）").arg(*k));
+    RecordDownload &download = engine();
+    QString text;
+    connect(&download, &RecordDownload::recordRead, this,
+            [&](int, const QByteArray &data) { text = ShowHex(data); });
+    const records::DownloadOutcome d = download.run(cmd->hold, cmd->address, int(*k), 1, *sensors);
+    if (!d.notRecords.isEmpty()) {
+        // The number advances: the position answered, it just holds nothing.
+        m_records.txtRecCount->setText(QString::number(*k + 1));
+        m_ctx.view.showStatus(QStringLiteral("单条：第 %1 条不是记录（存储区为空或数据无效）").arg(*k));
         return;
     }
-    QString line = DoneData(*text, *sensors);
+    if (text.isEmpty()) {
+        // The number stays, so the next click asks for the same record again.
+        if (m_ctx.link.isOpen() && !m_ctx.link.aborted())
+            m_ctx.view.showStatus(QStringLiteral("单条：第 %1 条记录未能读取（%2 次请求均无可信应答）")
+                                      .arg(*k).arg(m_ctx.replyWindow.attempts));
+        return;
+    }
+    QString line = DoneData(text, *sensors);
     line.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));  // one paragraph per line in the box
     appendToBox(m_records.txtHaveDone, line);
-    appendToBox(m_records.txtReceive, *text);
+    appendToBox(m_records.txtReceive, text);
     m_records.txtRecCount->setText(QString::number(*k + 1));
     m_ctx.view.showStatus(QStringLiteral("单条：已读取第 %1 条记录").arg(*k));
 }
@@ -176,7 +157,7 @@ bool RecordReadPanel::beyondMemory(int record, int sensors, const QString &what)
 
 void RecordReadPanel::cmdStopGet_Click()
 {
-    ReadAllRun = false;
+    stopDownload();
 }
 
 void RecordReadPanel::showProgress(int k, int done, int total, qint64 elapsedMs, const Exchange &last)
@@ -196,10 +177,6 @@ void RecordReadPanel::showProgress(int k, int done, int total, qint64 elapsedMs,
 records::DownloadOutcome RecordReadPanel::downloadAll(const Link::Hold &hold, uint8_t address, int count,
                                                       int sensors)
 {
-    using End = records::DownloadOutcome::End;
-    records::DownloadOutcome d;
-    d.total = count;
-    ReadAllRun = true;
     m_records.txtReceive->clear();
     m_records.txtHaveDone->clear();
     m_records.Label5_0->setText(QStringLiteral("正在读取记录"));
@@ -220,50 +197,22 @@ records::DownloadOutcome RecordReadPanel::downloadAll(const Link::Hold &hold, ui
     clock.start();
     // The progress panel follows at a pace the eye can take; every repaint costs the line time.
     qint64 shownAt = -ProgressPeriodMs;
-    int silentInARow = 0;
-    int k = 1;
-    const auto keepTrying = [this] { return ReadAllRun && !m_ctx.link.aborted(); };
-    // Every record read is shown with the progress, not on its own.
-    static const ExchangeKind pacedRead = [] {
-        ExchangeKind kind = kinds::RecordRead;
-        kind.quietDisplay = true;
-        return kind;
-    }();
-    Exchange last;
+    RecordDownload &download = engine();
+    connect(&download, &RecordDownload::progress, this, [&](int k, int done, int total, const Exchange &last) {
+        if (clock.elapsed() - shownAt < ProgressPeriodMs)
+            return;
+        shownAt = clock.elapsed();
+        showProgress(k, done, total, shownAt, last);
+    });
+    connect(&download, &RecordDownload::recordRead, this,
+            [&](int, const QByteArray &data) { received += ShowHex(data); });
     m_ctx.view.showLamp(TrafficView::Lamp::Yellow);
-    for (; k <= count; ++k) {
-        if (!ReadAllRun || m_ctx.link.aborted()) {
-            d.end = m_ctx.link.aborted() && ReadAllRun ? End::Closing : End::Stopped;
-            d.notTriedFrom = k;
-            break;
-        }
-        if (clock.elapsed() - shownAt >= ProgressPeriodMs) {
-            shownAt = clock.elapsed();
-            showProgress(k, k - 1, count, shownAt, last);
-        }
-        if (const auto text = readRecordText(hold, address, k, sensors, keepTrying, pacedRead, &last)) {
-            received += *text;
-            ++d.read;
-            silentInARow = 0;
-        } else {
-            d.unread.append(k);
-            ++silentInARow;
-        }
-        if (!m_ctx.link.isOpen()) {
-            d.end = End::PortLost;
-            d.notTriedFrom = k < count ? k + 1 : 0;
-            break;
-        }
-        if (silentInARow >= records::SilentRecordsLimit && k < count) {
-            d.end = End::DeviceSilent;
-            d.notTriedFrom = k + 1;
-            break;
-        }
-    }
-    // lblCountIC ends on the record the loop stopped at, or the last one when it ran through.
-    showProgress(std::min(k, count), d.read + int(d.unread.size()), count, clock.elapsed(), last);
+    const records::DownloadOutcome d = download.run(hold, address, 1, count, sensors);
+    // lblCountIC ends on the record the run stopped at, or the last one when it ran through.
+    const int reached = d.notTriedFrom > 0 ? d.notTriedFrom : count;
+    const int tried = d.read + int(d.unread.size() + d.notRecords.size());
+    showProgress(reached, tried, count, clock.elapsed(), download.lastExchange());
     appendToBox(m_records.txtReceive, received);
-    ReadAllRun = false;
     m_records.prgRecords->hide();
     m_records.lblTimeLeft->hide();
     m_records.PicCounter->hide();

@@ -1,6 +1,7 @@
 #pragma once
 #include "link/exchange.h"
 #include "records/downloadreport.h"
+#include "records/recorddownload.h"
 #include <QWidget>
 #include <cstdint>
 #include <functional>
@@ -23,17 +24,6 @@ public:
     void cmdRedall_Click();      // "读取所有记录": records 1 … txtRecord
     void cmdStopGet_Click();     // "停止": the download ends after the current exchange
 
-    // One request for the record starting at input register start (N + 3 registers). The reply is
-    // usable only when valid(): the device and function asked, CRC matching, byte count 2N + 6.
-    Exchange ReadRecord(const Link::Hold &hold, uint8_t address, uint16_t start, int sensors,
-                        const ExchangeKind &kind = kinds::RecordRead);
-
-    // The record text of record k, asked up to three times; nothing when no valid reply came.
-    // keepTrying is asked before every repeat; *last gets the last exchange.
-    std::optional<QString> readRecordText(const Link::Hold &hold, uint8_t address, int k, int sensors,
-                                          const std::function<bool()> &keepTrying,
-                                          const ExchangeKind &kind = kinds::RecordRead, Exchange *last = nullptr);
-
     // Empties txtReceive and txtHaveDone and reads records 1 … count of a device into txtReceive
     // inside a hold the caller owns, with the progress panel. Ends early on "停止", on a lost port,
     // when the device stays silent, or when the window closes; what was read stays. The caller checks
@@ -45,8 +35,9 @@ public:
     // A record number past what the recorder's registers reach: said in a message, and true.
     bool beyondMemory(int record, int sensors, const QString &what);
 
-    // True while a download may go on; "停止" clears it.
-    bool ReadAllRun = false;
+    // Ends a running download after its current exchange ("停止", and the module group's stop).
+    void stopDownload();
+    bool downloading() const { return m_download && m_download->running(); }
 
     QPushButton *cmdReadOneRec;
     QPushButton *cmdRedall;
@@ -54,9 +45,12 @@ public:
 
 private:
     void showProgress(int k, int done, int total, qint64 elapsedMs, const Exchange &last);
+    // A download engine for this command, with the reply window of the moment.
+    RecordDownload &engine();
 
     PanelContext &m_ctx;
     RecordsPanel &m_records;
+    RecordDownload *m_download = nullptr;
 };
 
 // Appends text at the end of a box's document without reading or rewriting what it holds.

@@ -14,6 +14,8 @@
 #include <QWaitCondition>
 
 #include <algorithm>
+#include <array>
+#include <limits>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
@@ -123,6 +125,9 @@ struct SimRecorder::Impl {
     FaultRule rule;
     int ruleSerial = 0;
     QVector<QByteArray> log;
+    std::array<int, FaultKinds> injectedCounts{};
+    int busyIgnored = 0;
+    std::map<uint8_t, qint64> busyUntilNs;  // a device with a late reply pending hears nothing
 
     // Set by start() and stop() only.
     RawPty pty;  // its slave stays open so the master never sees a hang-up while the program is away
@@ -231,6 +236,10 @@ struct SimRecorder::Impl {
             }
             if (!device(address))
                 return;
+            if (auto busy = busyUntilNs.find(address); busy != busyUntilNs.end() && arrivalNs < busy->second) {
+                ++busyIgnored;
+                return;
+            }
             if (rule) {
                 ruleCopy = rule;
                 serial = ruleSerial++;
@@ -284,6 +293,12 @@ struct SimRecorder::Impl {
         case Fault::Exception:
             reply = exceptionReply(address, uint8_t(frame[1]), fault.exceptionCode);
             break;
+        case Fault::Trailing:
+            reply += fault.trailing;
+            break;
+        case Fault::Doubled:
+            reply += reply;
+            break;
         }
 
         double delayMs = turnaround;
@@ -294,8 +309,19 @@ struct SimRecorder::Impl {
         const double elapsedMs = (monotonic.nsecsElapsed() - arrivalNs) / 1e6;
         const int waitMs = std::max(0, int(std::ceil(delayMs - elapsedMs)));
         const int newBaud = handled.newLineBaud;
-        QTimer::singleShot(waitMs, Qt::PreciseTimer, &line->context, [this, reply, newBaud] {
+        {
+            QMutexLocker lock(&mutex);
+            if (fault.fault != Fault::None)
+                ++injectedCounts[size_t(fault.fault)];
+            if (fault.fault == Fault::Late)
+                busyUntilNs[address] = std::numeric_limits<qint64>::max();  // until the reply has left
+        }
+        QTimer::singleShot(waitMs, Qt::PreciseTimer, &line->context, [this, reply, newBaud, address] {
             writeAll(reply);
+            {
+                QMutexLocker lock(&mutex);
+                busyUntilNs.erase(address);
+            }
             if (newBaud) {  // the echo left at the old rate; from now on the line runs at the new one
                 QMutexLocker lock(&mutex);
                 lineBaud = newBaud;
@@ -359,6 +385,8 @@ void SimRecorder::stop()
     d->thread->wait();
     d->thread.reset();
     d->closeFds();
+    QMutexLocker lock(&d->mutex);
+    d->busyUntilNs.clear();  // replies that were pending never go out
 }
 
 QString SimRecorder::portPath() const
@@ -432,6 +460,18 @@ void SimRecorder::setFaultRule(FaultRule rule)
     d->faultQueue.clear();
     d->rule = std::move(rule);
     d->ruleSerial = 0;
+}
+
+int SimRecorder::injected(Fault fault) const
+{
+    QMutexLocker lock(&d->mutex);
+    return d->injectedCounts[size_t(fault)];
+}
+
+int SimRecorder::ignoredWhileBusy() const
+{
+    QMutexLocker lock(&d->mutex);
+    return d->busyIgnored;
 }
 
 void SimRecorder::clearFaults()

@@ -25,16 +25,21 @@ enum class Fault {
     NoReply,        // the request is swallowed
     BadCrc,         // the reply's CRC is spoiled
     Truncated,      // the reply loses its last bytes
-    Late,           // the reply leaves only after lateMs
+    Late,           // the reply leaves only after lateMs; the device is busy until then and
+                    // ignores every request that reaches it meanwhile (it handles one at a time)
     OtherAddress,   // the reply carries another device address
     Exception,      // the reply is an exception with exceptionCode
+    Trailing,       // the reply is followed by trailing bytes in the same burst
+    Doubled,        // the reply goes out twice, back to back
 };
+constexpr int FaultKinds = int(Fault::Doubled) + 1;
 
 struct FaultSpec {
     Fault fault = Fault::None;
     uint8_t exceptionCode = 0x04;
     int lateMs = 1500;
     int truncateBy = 3;  // bytes dropped from the end
+    QByteArray trailing = QByteArray::fromHex("02042E5B18");  // what follows a Trailing reply
 };
 
 // Decides the fault for a request; called on the simulator's thread for every request addressed
@@ -68,6 +73,10 @@ public:
     void injectFault(const FaultSpec &fault, int count = 1);
     void setFaultRule(FaultRule rule);
     void clearFaults();
+    // How often each fault was actually applied to a reply that would have gone out, and how many
+    // requests a busy device ignored.
+    int injected(Fault fault) const;
+    int ignoredWhileBusy() const;
 
     // State, inspectable and settable from any thread.
     uint16_t holding(uint16_t reg, uint8_t address = 21) const;

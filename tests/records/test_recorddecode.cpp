@@ -20,6 +20,7 @@ private slots:
     void timeLeft_data();
     void timeLeft();
     void downloadReports();
+    void recordRule();
 };
 
 void TestRecordDecode::recordRequests_data()
@@ -161,6 +162,7 @@ void TestRecordDecode::timeLeft()
 
 void TestRecordDecode::downloadReports()
 {
+    const auto range = [](int a, int b) { QList<int> l; for (int i = a; i <= b; ++i) l << i; return l; };
     const struct Row {
         const char *name;
         DownloadOutcome d;
@@ -168,26 +170,54 @@ void TestRecordDecode::downloadReports()
         bool message;
         const char *says;
     } rows[] = {
-        {"all read", {End::Complete, 10, 10, {}, 0}, {}, false, ""},
-        {"two failed", {End::Complete, 10, 8, {3, 7}, 0}, {3, 7}, true, "第 3、7 条"},
-        {"stopped, nothing failed", {End::Stopped, 100, 37, {}, 38}, {}, false, ""},
-        {"stopped after a failure", {End::Stopped, 100, 36, {5}, 38}, {5}, true, "第 5 条"},
-        {"port lost: the rest is missing", {End::PortLost, 50, 19, {20}, 21},
-         [] { QList<int> l; for (int i = 20; i <= 50; ++i) l << i; return l; }(), true, "第 20-50 条"},
-        {"port lost at the last record", {End::PortLost, 5, 4, {5}, 0}, {5}, true, "断开"},
-        {"silent device", {End::DeviceSilent, 30, 0, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}, 11},
-         [] { QList<int> l; for (int i = 1; i <= 30; ++i) l << i; return l; }(), true, "第 1-30 条"},
-        {"window closing", {End::Closing, 30, 3, {}, 4}, {}, false, ""},
+        {"all read", {.end = End::Complete, .total = 10, .read = 10}, {}, false, ""},
+        {"two failed", {.end = End::Complete, .total = 10, .read = 8, .unread = {3, 7}}, {3, 7}, true, "有 2 条记录未能读取：第 3、7 条"},
+        {"erased positions are named, not missing", {.end = End::Complete, .total = 10, .read = 8, .notRecords = {9, 10}},
+         {}, true, "有 2 个位置不是记录"},
+        {"stopped, nothing failed: the status names the rest", {.end = End::Stopped, .total = 100, .read = 37, .notTriedFrom = 38},
+         range(38, 100), false, ""},
+        {"stopped after a failure", {.end = End::Stopped, .total = 100, .read = 36, .unread = {5}, .notTriedFrom = 38},
+         QList<int>{5} + range(38, 100), true, "第 38-100 条未读取"},
+        {"port lost: the rest is missing", {.end = End::PortLost, .total = 50, .read = 19, .unread = {20}, .notTriedFrom = 21},
+         range(20, 50), true, "第 21-50 条未读取"},
+        {"a range from record 5", {.end = End::DeviceSilent, .first = 5, .total = 30, .read = 0, .unread = range(5, 14), .notTriedFrom = 15},
+         range(5, 34), true, "第 15-34 条未读取"},
+        {"window closing", {.end = End::Closing, .total = 30, .read = 3, .notTriedFrom = 4}, range(4, 30), false, ""},
     };
     for (const Row &r : rows) {
         QCOMPARE(records::missingRecords(r.d), r.missing);
         const QString m = records::downloadMessage(r.d);
         QVERIFY2(m.isEmpty() != r.message, r.name);
         QVERIFY2(m.contains(QString::fromUtf8(r.says)), qPrintable(m));
-        if (r.message)
-            QVERIFY2(m.contains(QStringLiteral("有 %1 条记录未能读取").arg(r.missing.size())), qPrintable(m));
-        QVERIFY(!records::downloadStatus(r.d).isEmpty());
+        const QString status = records::downloadStatus(r.d);
+        QVERIFY2(status.contains(QStringLiteral("全部")) == (r.d.read == r.d.total), qPrintable(status));
+        if (r.d.end == End::Stopped)
+            QVERIFY2(status.contains(QStringLiteral("第 38-100 条未读取")), qPrintable(status));
     }
+}
+
+void TestRecordDecode::recordRule()
+{
+    // Record data of 2 sensors (10 bytes); whether it holds a record.
+    const struct { const char *hex; bool record; } rows[] = {
+        {"5B 26 11 30 08 01 00 EB FF 9C", true},
+        {"5B 99 12 31 23 59 00 00 00 00", true},    // the last minute of a century
+        {"FF FF FF FF FF FF FF FF FF FF", false},   // erased memory
+        {"5A 26 11 30 08 01 00 EB FF 9C", false},   // no marker
+        {"5B 2A 11 30 08 01 00 EB FF 9C", false},   // a digit above 9
+        {"5B 26 00 30 08 01 00 EB FF 9C", false},   // month 0
+        {"5B 26 13 30 08 01 00 EB FF 9C", false},   // month 13
+        {"5B 26 11 00 08 01 00 EB FF 9C", false},   // day 0
+        {"5B 26 11 32 08 01 00 EB FF 9C", false},   // day 32
+        {"5B 26 11 30 24 01 00 EB FF 9C", false},   // hour 24
+        {"5B 26 11 30 08 60 00 EB FF 9C", false},   // minute 60
+        {"5B 26 11 30 08 01 00 EB FF", false},      // a byte short
+        {"5B 26 11 30 08 01 00 EB FF 9C 00", false},  // a byte over
+    };
+    for (const auto &r : rows)
+        QVERIFY2(records::isRecordData(QByteArray::fromHex(QByteArray(r.hex).replace(' ', "")), 2) == r.record, r.hex);
+    const QByteArray a = QByteArray::fromHex("5B26113008590000"), b = QByteArray::fromHex("5B26113009000000");
+    QVERIFY(records::recordTimeBefore(a, b) && !records::recordTimeBefore(b, a) && !records::recordTimeBefore(a, a));
 }
 
 QTEST_APPLESS_MAIN(TestRecordDecode)
