@@ -1,0 +1,127 @@
+// The download engine against the simulated recorder on a line that goes wrong in every way a real
+// one does, a thousand-odd requests long, with every wait a twentieth of its default. Whatever the
+// line does, a kept record is exactly the memory's record at its position, and the report is true.
+#include "recordingview.h"
+#include "records/downloadreport.h"
+#include "records/recorddownload.h"
+#include "sim/simrecorder.h"
+#include <QSet>
+#include <QTest>
+#include <random>
+
+using sim::Fault;
+using sim::FaultSpec;
+
+class TestDownloadSoak : public QObject {
+    Q_OBJECT
+private slots:
+    void faultyLineKeepsOnlyTrueRecords();
+};
+
+void TestDownloadSoak::faultyLineKeepsOnlyTrueRecords()
+{
+    constexpr int Baud = 115200, Sensors = 20, Stored = 640, Erased = 4;
+    const records::ReplyWindow window{20, 3, 60};
+    // The faults, each with its share of the requests. Late replies come from a busy device and land
+    // anywhere from past the record window to past all three windows and the guard.
+    const struct { Fault fault; int perMille; } table[] = {
+        {Fault::NoReply, 100}, {Fault::BadCrc, 50}, {Fault::Truncated, 50}, {Fault::Late, 20},
+        {Fault::Trailing, 30}, {Fault::Doubled, 20}, {Fault::OtherAddress, 20},
+    };
+    constexpr int BurstPerMille = 4, BurstLength = 10;  // a run of ten silent requests
+
+    sim::SimRecorder recorder;
+    QVERIFY(recorder.start());
+    recorder.setLineBaud(Baud);
+    recorder.setTurnaroundMs(2);
+    auto memory = sim::SimRecorder::demoRecords(Stored, QDateTime(QDate(2026, 11, 30), QTime(8, 0)), Sensors);
+    memory[101] = memory[100];                          // two identical records within a minute
+    memory[300].time = memory[299].time.addDays(-40);   // a clock set back between two records
+    recorder.setRecords(memory);
+
+    std::mt19937 random(8806);  // touched on the simulator's thread only
+    int burstLeft = 0, bursts = 0;
+    // Records whose keeping is checked below get no fault of their own.
+    const QSet<int> spared{101, 102, 300, 301};
+    recorder.setFaultRule([&](const QByteArray &request, int) -> FaultSpec {
+        if (spared.contains(((uint8_t(request[2]) << 8 | uint8_t(request[3])) / (Sensors + 3)) + 1))
+            return {};
+        if (burstLeft > 0 || int(random() % 1000) < BurstPerMille) {
+            if (burstLeft == 0) {
+                burstLeft = BurstLength;
+                ++bursts;
+            }
+            --burstLeft;
+            return {Fault::NoReply};
+        }
+        int roll = int(random() % 1000);
+        for (const auto &row : table) {
+            if ((roll -= row.perMille) >= 0)
+                continue;
+            FaultSpec f{row.fault};
+            const int latest = 3 * window.recordWindowMs + window.guardMs;
+            f.lateMs = window.recordWindowMs * 3 / 2 + int(random() % (latest - window.recordWindowMs * 3 / 2 + 1));
+            return f;
+        }
+        return {};
+    });
+
+    RecordingView view;
+    Link link(&view);
+    link.port().setPortName(recorder.portPath());
+    link.port().setBaudRate(Baud);
+    QVERIFY(link.port().open(QIODevice::ReadWrite));
+    RecordDownload download(link, window);
+    QMap<int, QByteArray> kept;
+    QList<int> keptTwice, notRecords;
+    connect(&download, &RecordDownload::recordRead, this, [&](int k, const QByteArray &data) {
+        if (kept.contains(k))
+            keptTwice << k;
+        kept.insert(k, data);
+    });
+    connect(&download, &RecordDownload::notRecord, this, [&](int k, const QByteArray &) { notRecords << k; });
+
+    const int positions = Stored + Erased;
+    records::DownloadOutcome d;
+    {
+        auto hold = link.tryHold();
+        d = download.run(*hold, 21, 1, positions, Sensors);
+    }
+    recorder.clearFaults();
+
+    // Every kept record is the memory's own record at that position, byte for byte, and kept once.
+    QVERIFY(keptTwice.isEmpty());
+    for (auto it = kept.cbegin(); it != kept.cend(); ++it) {
+        QVERIFY2(it.key() <= Stored, qPrintable(QStringLiteral("erased position %1 kept").arg(it.key())));
+        QVERIFY2(it.value() == sim::SimRecorder::recordBytes(memory[it.key() - 1]),
+                 qPrintable(QStringLiteral("record %1 holds other bytes").arg(it.key())));
+    }
+    // The report is true: what was kept is counted, every position not filled is named, once.
+    QCOMPARE(d.read, int(kept.size()));
+    QCOMPARE(d.notRecords, notRecords);
+    QSet<int> named;
+    for (const QList<int> &part : {QList<int>(kept.keys()), d.notRecords, records::missingRecords(d)})
+        for (int k : part) {
+            QVERIFY2(!named.contains(k), qPrintable(QStringLiteral("position %1 counted twice").arg(k)));
+            named.insert(k);
+        }
+    QCOMPARE(named.size(), positions);
+    for (int k = Stored + 1; k <= positions; ++k)
+        QVERIFY(!kept.contains(k));
+    QCOMPARE(records::downloadStatus(d).contains(QStringLiteral("全部")), d.read == positions);
+    QVERIFY(kept.contains(102) && kept.contains(301));  // true duplicates and a clock set back are records
+
+    // The line really was that bad, and long enough.
+    for (const auto &row : table)
+        QVERIFY2(recorder.injected(row.fault) > 0, qPrintable(QStringLiteral("fault %1 never injected").arg(int(row.fault))));
+    QVERIFY(recorder.ignoredWhileBusy() > 0);
+    QVERIFY(bursts > 0);
+    const int requests = int(recorder.requests().size());
+    QVERIFY2(requests >= 1000 && requests <= 2000, qPrintable(QString::number(requests)));
+    qInfo("%d requests, %d kept, %d unread, %d not records, %d late, %d ignored while busy, %d bursts",
+          requests, d.read, int(d.unread.size()), int(d.notRecords.size()), recorder.injected(Fault::Late),
+          recorder.ignoredWhileBusy(), bursts);
+}
+
+QTEST_GUILESS_MAIN(TestDownloadSoak)
+#include "test_download_soak.moc"
