@@ -16,24 +16,43 @@ class TestDownloadSoak : public QObject {
     Q_OBJECT
 private slots:
     void faultyLineKeepsOnlyTrueRecords();
+    void lateReplyIsWaitedOut();
 };
+
+namespace {
+struct Line {
+    sim::SimRecorder recorder;
+    RecordingView view;
+    Link link{&view};
+    bool open(int baud)
+    {
+        if (!recorder.start())
+            return false;
+        recorder.setLineBaud(baud);
+        recorder.setTurnaroundMs(2);
+        link.port().setPortName(recorder.portPath());
+        link.port().setBaudRate(baud);
+        return link.port().open(QIODevice::ReadWrite);
+    }
+};
+} // namespace
 
 void TestDownloadSoak::faultyLineKeepsOnlyTrueRecords()
 {
     constexpr int Baud = 115200, Sensors = 20, Stored = 640, Erased = 4;
     const records::ReplyWindow window{20, 3, 60};
     // The faults, each with its share of the requests. Late replies come from a busy device and land
-    // anywhere from past the record window to past all three windows and the guard.
+    // anywhere from past the record window to well past all three windows and the guard.
     const struct { Fault fault; int perMille; } table[] = {
         {Fault::NoReply, 100}, {Fault::BadCrc, 50}, {Fault::Truncated, 50}, {Fault::Late, 20},
         {Fault::Trailing, 30}, {Fault::Doubled, 20}, {Fault::OtherAddress, 20},
     };
     constexpr int BurstPerMille = 4, BurstLength = 10;  // a run of ten silent requests
 
-    sim::SimRecorder recorder;
-    QVERIFY(recorder.start());
-    recorder.setLineBaud(Baud);
-    recorder.setTurnaroundMs(2);
+    Line line;
+    QVERIFY(line.open(Baud));
+    sim::SimRecorder &recorder = line.recorder;
+    Link &link = line.link;
     auto memory = sim::SimRecorder::demoRecords(Stored, QDateTime(QDate(2026, 11, 30), QTime(8, 0)), Sensors);
     memory[101] = memory[100];                          // two identical records within a minute
     memory[300].time = memory[299].time.addDays(-40);   // a clock set back between two records
@@ -59,18 +78,13 @@ void TestDownloadSoak::faultyLineKeepsOnlyTrueRecords()
             if ((roll -= row.perMille) >= 0)
                 continue;
             FaultSpec f{row.fault};
-            const int latest = 3 * window.recordWindowMs + window.guardMs;
+            const int latest = 3 * window.recordWindowMs + 2 * window.guardMs;
             f.lateMs = window.recordWindowMs * 3 / 2 + int(random() % (latest - window.recordWindowMs * 3 / 2 + 1));
             return f;
         }
         return {};
     });
 
-    RecordingView view;
-    Link link(&view);
-    link.port().setPortName(recorder.portPath());
-    link.port().setBaudRate(Baud);
-    QVERIFY(link.port().open(QIODevice::ReadWrite));
     RecordDownload download(link, window);
     QMap<int, QByteArray> kept;
     QList<int> keptTwice, notRecords;
@@ -99,6 +113,8 @@ void TestDownloadSoak::faultyLineKeepsOnlyTrueRecords()
     // The report is true: what was kept is counted, every position not filled is named, once.
     QCOMPARE(d.read, int(kept.size()));
     QCOMPARE(d.notRecords, notRecords);
+    for (int k : d.notRecords)
+        QVERIFY2(k > Stored, qPrintable(QStringLiteral("record %1 taken for erased memory").arg(k)));
     QSet<int> named;
     for (const QList<int> &part : {QList<int>(kept.keys()), d.notRecords, records::missingRecords(d)})
         for (int k : part) {
@@ -121,6 +137,28 @@ void TestDownloadSoak::faultyLineKeepsOnlyTrueRecords()
     qInfo("%d requests, %d kept, %d unread, %d not records, %d late, %d ignored while busy, %d bursts",
           requests, d.read, int(d.unread.size()), int(d.notRecords.size()), recorder.injected(Fault::Late),
           recorder.ignoredWhileBusy(), bursts);
+}
+
+void TestDownloadSoak::lateReplyIsWaitedOut()
+{
+    // The first answer comes after the window, while the guard runs: the guard starts again with it and
+    // the repeat goes out to a device that is no longer busy, never into its late reply.
+    const records::ReplyWindow window{100, 3, 400};
+    Line line;
+    QVERIFY(line.open(115200));
+    const auto memory = sim::SimRecorder::demoRecords(2, QDateTime(QDate(2026, 11, 30), QTime(8, 0)), 20);
+    line.recorder.setRecords(memory);
+    FaultSpec late{Fault::Late};
+    late.lateMs = window.recordWindowMs + window.guardMs / 2;
+    line.recorder.injectFault(late);
+    RecordDownload download(line.link, window);
+    QByteArray kept;
+    connect(&download, &RecordDownload::recordRead, this, [&](int, const QByteArray &data) { kept = data; });
+    auto hold = line.link.tryHold();
+    QCOMPARE(download.run(*hold, 21, 2, 1, 20).read, 1);
+    QCOMPARE(kept, sim::SimRecorder::recordBytes(memory[1]));
+    QCOMPARE(line.recorder.ignoredWhileBusy(), 0);
+    QCOMPARE(line.recorder.requests().size(), 3);  // the late one, then a read and the read confirming it
 }
 
 QTEST_GUILESS_MAIN(TestDownloadSoak)
