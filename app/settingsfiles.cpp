@@ -55,10 +55,11 @@ namespace {
 bool numberField(const QString &field, qint64 lo, qint64 hi, int &out)
 {
     bool ok = false;
-    const double d = field.trimmed().toDouble(&ok);
-    if (!ok || d < double(lo) - 0.5 || d > double(hi) + 0.5)
+    // Rounded before the range check (32767.5 is 32768, too big); "nan" fails both comparisons.
+    const double d = std::nearbyint(field.trimmed().toDouble(&ok));
+    if (!ok || !(d >= double(lo) && d <= double(hi)))
         return false;
-    out = int(std::nearbyint(d));
+    out = int(d);
     return true;
 }
 

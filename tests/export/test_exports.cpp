@@ -161,7 +161,6 @@ void TestExports::textFileLines()
                         "2018-04-27 03:21  23.4 -01.5 @3\r\n"
                         "2018-04-27 03:21  23.4 -01.5 @4\r\n"
                         "2018-04-27 03:21  23.4 -01.5 @5\r\n"));
-    QCOMPARE(exports::textFile(recs, 0).count('\n'), 7);
     QCOMPARE(exports::problems(recs, 5).size(), 1);
     QVERIFY(exports::problems(recs, 5)[0].contains(QStringLiteral("第 2 条")));
     QVERIFY(exports::problems(recs, 1).isEmpty());  // beyond the bound nothing is reported

@@ -203,8 +203,6 @@ void TestLink::classify()
     const auto info = modbus::classifyReply(request, reply);
     QCOMPARE(info.cls, cls);
     QCOMPARE(int(info.exceptionCode), code);
-    QCOMPARE(info.received, int(reply.size()));
-    QVERIFY(!modbus::describeReply(info).isEmpty());
 }
 
 void TestLink::replyComplete_data()
@@ -284,7 +282,6 @@ void TestLink::deviceAddress_data()
     QTest::newRow("255") << "255" << 255;
     QTest::newRow("broadcast 0") << "0" << -1;
     QTest::newRow("256") << "256" << -1;
-    QTest::newRow("fraction") << "2.5" << -1;
     QTest::newRow("text") << "x" << -1;
     QTest::newRow("empty") << "" << -1;
 }
