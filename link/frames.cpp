@@ -175,6 +175,8 @@ QString describeReply(const ReplyInfo &info)
     case ReplyClass::OtherSender:
         return QStringLiteral("应答来自其他地址或功能码");
     case ReplyClass::Short:
+        if (info.received >= info.expected)  // long enough, but its byte count is not the one asked
+            return QStringLiteral("应答字节数与请求不符（收到 %1 字节）").arg(info.received);
         return QStringLiteral("应答不完整：收到 %1 字节，应为 %2 字节").arg(info.received).arg(info.expected);
     case ReplyClass::None:
         return QStringLiteral("无应答");

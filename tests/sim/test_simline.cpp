@@ -1,7 +1,6 @@
 // The simulated recorder over its pseudo-terminal: timing, faults, rates, devices.
 #include "simtest.h"
 
-#include <QMutex>
 
 #include <memory>
 
@@ -67,6 +66,8 @@ private slots:
         QTest::newRow("late") << int(Fault::Late) << echo;
         QTest::newRow("other address") << int(Fault::OtherAddress) << writeSingle(22, 116, 77);
         QTest::newRow("exception") << int(Fault::Exception) << frame({21, 0x86, 0x04});
+        QTest::newRow("trailing") << int(Fault::Trailing) << echo + QByteArray::fromHex("02042E5B18");
+        QTest::newRow("doubled") << int(Fault::Doubled) << echo + echo;
     }
 
     void faults()
@@ -89,62 +90,7 @@ private slots:
         bus.send(read);
         QCOMPARE(bus.receive(7), readReply(21, 0x03, {77}));
         QCOMPARE(bus.sim.requests(), (QVector<QByteArray>{writeSingle(21, 116, 77), read}));
-    }
-
-    void faultQueueAndRule()
-    {
-        QMutex seenLock;
-        QVector<int> seen;  // outlives the simulator that fills it
-        Bus bus;
-        QVERIFY(bus.open());
-        const QByteArray read = readRequest(21, 0x03, 104, 1);
-        const QByteArray good = readReply(21, 0x03, {20});
-
-        // Two queued faults, then normal service.
-        FaultSpec exception;
-        exception.fault = Fault::Exception;
-        exception.exceptionCode = 0x06;
-        bus.sim.injectFault(exception, 2);
-        const QByteArray busy = frame({21, 0x83, 0x06});
-        for (const QByteArray &expected : {busy, busy, good}) {
-            bus.send(read);
-            QCOMPARE(bus.receive(int(expected.size())), expected);
-        }
-
-        // A rule sees every request to a served device with its serial, and nothing else.
-        bus.sim.setFaultRule([&](const QByteArray &request, int serial) {
-            QMutexLocker lock(&seenLock);
-            seen.append(serial);
-            FaultSpec s;
-            s.fault = serial % 2 ? Fault::NoReply : Fault::None;
-            if (uint8_t(request[3]) == 116)  // asked for the interval: always late
-                s.fault = Fault::Late, s.lateMs = 100;
-            return s;
-        });
-        const QByteArray nobodys = readRequest(23, 0x03, 104, 1);
-        const QByteArray interval = readRequest(21, 0x03, 116, 1);
-        int sent = 0;
-        for (const QByteArray &request : {read, read, read, nobodys, read, read, interval}) {
-            bus.send(request);
-            QVERIFY(bus.sim.waitForRequests(++sent, 5000));
-        }
-        // Serials 0, 2, 4 answered, 1 and 3 swallowed, 23 never asked about; the late one comes last.
-        const QByteArray expected = good + good + good + readReply(21, 0x03, {59});
-        QCOMPARE(bus.receive(int(expected.size())), expected);
-        {
-            QMutexLocker lock(&seenLock);
-            QCOMPARE(seen, (QVector<int>{0, 1, 2, 3, 4, 5}));
-        }
-        // Queued faults replace the rule; clearing ends both.
-        FaultSpec swallow;
-        swallow.fault = Fault::NoReply;
-        bus.sim.injectFault(swallow, 1);
-        QVERIFY(bus.ignored(read));
-        bus.sim.setFaultRule([](const QByteArray &, int) { return FaultSpec{Fault::NoReply}; });
-        bus.sim.clearFaults();
-        bus.send(read);
-        QCOMPARE(bus.receive(7), good);
-        QCOMPARE(seen.size(), 6);
+        QCOMPARE(bus.sim.injected(Fault(kind)), kind == int(Fault::None) ? 0 : 1);
     }
 
     void wrongRateIsNoise()
