@@ -35,7 +35,8 @@ public:
     frmMain(Desktop &desktop, const ComPorts &ports, QWidget *parent = nullptr);
     ~frmMain() override;
 
-    // Start-up: reads comm.set and ModSet.set, fills the boxes and opens the saved port.
+    // Start-up: reads comm.set, ModSet.set, replywin.set and comports.map, fills the boxes and opens
+    // the saved port.
     void load();
 
     Link &link() { return *m_link; }

@@ -1,8 +1,6 @@
 #include "app/settingsfiles.h"
-#include <QFile>
-#include <QSaveFile>
-#include <cmath>
-#include <limits>
+#include "app/safefile.h"
+#include "link/convert.h"
 
 namespace settings {
 
@@ -43,106 +41,136 @@ bool splitFields(const QByteArray &content, QStringList &fields)
 
 QString commPath(const QString &appDir) { return appDir + QStringLiteral("/comm.set"); }
 QString modPath(const QString &appDir) { return appDir + QStringLiteral("/ModSet.set"); }
+QString replyWindowPath(const QString &appDir) { return appDir + QStringLiteral("/replywin.set"); }
 
-bool isListedBaud(int rate)
+std::optional<int> baudRate(const QString &text)
 {
-    return rate == 4800 || rate == 9600 || rate == 14400 || rate == 19200 || rate == 38400;
+    const auto rate = convert::toWhole(text, kMinBaud, kMaxBaud, convert::Rounding::WholeOnly);
+    return rate ? std::optional<int>(int(*rate)) : std::nullopt;
 }
 
 namespace {
-// A numeric field into a 16- or 32-bit signed variable: a decimal number, rounded to the nearest
-// whole number as the file has always been read.
-bool numberField(const QString &field, qint64 lo, qint64 hi, int &out)
+// A numeric field into a variable of range [lo, hi]: a decimal number, rounded to the nearest
+// whole number as the files have always been read.
+bool numberField(const QString &field, int lo, int hi, int &out)
 {
-    bool ok = false;
-    // Rounded before the range check (32767.5 is 32768, too big); "nan" fails both comparisons.
-    const double d = std::nearbyint(field.trimmed().toDouble(&ok));
-    if (!ok || !(d >= double(lo) && d <= double(hi)))
-        return false;
-    out = int(d);
-    return true;
+    const auto v = convert::toWhole(field, lo, hi);
+    if (v)
+        out = int(*v);
+    return bool(v);
 }
 
 template <typename T>
-bool readFile(const QString &path, const QString &name, Loaded<T> &result, QStringList &fields)
+Loaded<T> malformed(const QString &why)
 {
-    QFile f(path);
-    if (!f.exists()) {
-        result.status = Status::Missing;
-        result.problem = QStringLiteral("未找到设置文件 %1").arg(name);
-        return false;
-    }
-    if (!f.open(QIODevice::ReadOnly)) {
-        result.status = Status::Malformed;
-        result.problem = QStringLiteral("设置文件 %1 无法读取：%2").arg(name, f.errorString());
-        return false;
-    }
-    if (!splitFields(f.readAll(), fields)) {
-        result.status = Status::Malformed;
-        result.problem = QStringLiteral("设置文件 %1 格式错误：引号未闭合").arg(name);
-        return false;
-    }
-    return true;
+    return Loaded<T>{T{}, Status::Malformed, why};
 }
 
 template <typename T>
-void malformed(Loaded<T> &result, const QString &why)
+Loaded<T> readFile(const QString &path, Loaded<T> (*parse)(const QByteArray &))
 {
-    result.value = T{};
-    result.status = Status::Malformed;
-    result.problem = why;
+    const QString name = path.section(QLatin1Char('/'), -1);
+    QByteArray bytes;
+    QString reason;
+    switch (safefile::readBounded(path, kMaxFileBytes, &bytes, &reason)) {
+    case safefile::Read::Ok:
+        return parse(bytes);
+    case safefile::Read::Missing:
+        return Loaded<T>{T{}, Status::Missing, QStringLiteral("未找到设置文件 %1").arg(name)};
+    case safefile::Read::Refused:
+        break;
+    }
+    return malformed<T>(QStringLiteral("设置文件 %1 %2，未读取").arg(name, reason));
 }
+
+const QString kUnclosed = QStringLiteral("设置文件 %1 格式错误：引号未闭合");
 } // namespace
 
-Loaded<Comm> readComm(const QString &appDir)
+Loaded<Comm> parseComm(const QByteArray &content)
 {
-    Loaded<Comm> r;
     QStringList f;
-    if (!readFile(commPath(appDir), QStringLiteral("comm.set"), r, f))
-        return r;
-    int port = 0, baud = 0;
-    if (f.size() < 2 || !numberField(f[0], -32768, 32767, port) || !numberField(f[1], INT32_MIN, INT32_MAX, baud)) {
-        malformed(r, QStringLiteral("设置文件 comm.set 格式错误：应为“端口号,波特率”两个数字"));
-    } else if (port < 1 || port > 25) {
-        malformed(r, QStringLiteral("设置文件 comm.set 中的端口号 %1 不在 1–25 之内").arg(port));
-    } else if (!isListedBaud(baud)) {
-        malformed(r, QStringLiteral("设置文件 comm.set 中的波特率 %1 不是 4800、9600、14400、19200 或 38400").arg(baud));
-    } else {
-        r.value = Comm{port, baud};
+    if (!splitFields(content, f))
+        return malformed<Comm>(kUnclosed.arg(QStringLiteral("comm.set")));
+    int port = 0;
+    if (f.size() < 2 || !numberField(f[0], -32768, 32767, port))
+        return malformed<Comm>(QStringLiteral("设置文件 comm.set 格式错误：应为“端口号,波特率”两个数字"));
+    if (port < 1 || port > 25)
+        return malformed<Comm>(QStringLiteral("设置文件 comm.set 中的端口号 %1 不在 1–25 之内").arg(port));
+    const auto baud = baudRate(f[1]);
+    if (!baud)
+        return malformed<Comm>(QStringLiteral("设置文件 comm.set 中的波特率“%1”不是 %2 到 %3 之间的整数")
+                                   .arg(safefile::shown(f[1]), QString::number(kMinBaud), QString::number(kMaxBaud)));
+    return Loaded<Comm>{Comm{port, *baud}, Status::Ok, {}};
+}
+
+Loaded<Mod> parseMod(const QByteArray &content)
+{
+    QStringList f;
+    if (!splitFields(content, f))
+        return malformed<Mod>(kUnclosed.arg(QStringLiteral("ModSet.set")));
+    if (f.size() < 4)
+        return malformed<Mod>(QStringLiteral("设置文件 ModSet.set 格式错误：应为四个数字"));
+    // Field 1 is not used. Each value is held to what its box or command accepts; a value beyond
+    // that is named and replaced by its default, the others still count.
+    struct Rule { int Mod::*member; const char *caption; int lo, hi; };
+    static const Rule rules[] = {
+        {&Mod::deviceAddress, "设备地址", 1, 255},      // txtStationID
+        {&Mod::channelCount, "通道数", -32768, 32767},  // only read: start-up sets twenty
+        {&Mod::stationCount, "模块总数", 0, 255},       // the module pass
+    };
+    Loaded<Mod> r;
+    QStringList bad;
+    for (int i = 0; i < 3; ++i) {
+        const Rule &rule = rules[i];
+        if (!numberField(f[i + 1], rule.lo, rule.hi, r.value.*rule.member))
+            bad << QStringLiteral("%1“%2”不是 %3 到 %4 之间的整数")
+                       .arg(QString::fromUtf8(rule.caption), safefile::shown(f[i + 1]), QString::number(rule.lo),
+                            QString::number(rule.hi));
+    }
+    if (!bad.isEmpty()) {
+        r.status = Status::Malformed;
+        r.problem = QStringLiteral("设置文件 ModSet.set 中的") + bad.join(QStringLiteral("、"));
     }
     return r;
 }
 
-Loaded<Mod> readMod(const QString &appDir)
+Loaded<ReplyWindow> parseReplyWindow(const QByteArray &content)
 {
-    Loaded<Mod> r;
     QStringList f;
-    if (!readFile(modPath(appDir), QStringLiteral("ModSet.set"), r, f))
-        return r;
-    int v[4] = {};
-    bool ok = f.size() >= 4;
-    for (int i = 0; ok && i < 4; ++i)
-        ok = numberField(f[i], -32768, 32767, v[i]);
-    if (!ok)
-        malformed(r, QStringLiteral("设置文件 ModSet.set 格式错误：应为四个数字"));
-    else
-        r.value = Mod{v[1], v[2], v[3]};
-    return r;
+    if (!splitFields(content, f))
+        return malformed<ReplyWindow>(kUnclosed.arg(QStringLiteral("replywin.set")));
+    ReplyWindow w;
+    if (f.size() != 3 || !numberField(f[0], w.MinWindowMs, w.MaxWindowMs, w.recordWindowMs)
+        || !numberField(f[1], w.MinAttempts, w.MaxAttempts, w.attempts)
+        || !numberField(f[2], w.MinGuardMs, w.MaxGuardMs, w.guardMs))
+        return malformed<ReplyWindow>(
+            QStringLiteral("设置文件 replywin.set 应为“等待毫秒,次数,间隔毫秒”三个整数（%1–%2、%3–%4、%5–%6）")
+                .arg(w.MinWindowMs).arg(w.MaxWindowMs).arg(w.MinAttempts).arg(w.MaxAttempts)
+                .arg(w.MinGuardMs).arg(w.MaxGuardMs));
+    return Loaded<ReplyWindow>{w, Status::Ok, {}};
 }
+
+Loaded<Comm> readComm(const QString &appDir) { return readFile(commPath(appDir), parseComm); }
+Loaded<Mod> readMod(const QString &appDir) { return readFile(modPath(appDir), parseMod); }
+Loaded<ReplyWindow> readReplyWindow(const QString &appDir) { return readFile(replyWindowPath(appDir), parseReplyWindow); }
 
 bool writeComm(const QString &appDir, const Comm &comm, QString *error)
 {
-    QSaveFile f(commPath(appDir));
-    if (!f.open(QIODevice::WriteOnly)) {
-        if (error) *error = f.errorString();
+    return safefile::writeWhole(commPath(appDir),
+                                QByteArray::number(comm.portNumber) + ',' + QByteArray::number(comm.baudRate) + "\r\n",
+                                error);
+}
+
+bool writeReplyWindow(const QString &appDir, const ReplyWindow &w, QString *error)
+{
+    const QByteArray line = QByteArray::number(w.recordWindowMs) + ',' + QByteArray::number(w.attempts) + ','
+        + QByteArray::number(w.guardMs);
+    if (parseReplyWindow(line).status != Status::Ok) {  // never a file the next start-up refuses
+        if (error)
+            *error = QStringLiteral("数值超出允许范围");
         return false;
     }
-    f.write(QByteArray::number(comm.portNumber) + ',' + QByteArray::number(comm.baudRate) + "\r\n");
-    if (!f.commit()) {
-        if (error) *error = f.errorString();
-        return false;
-    }
-    return true;
+    return safefile::writeWhole(replyWindowPath(appDir), line + "\r\n", error);
 }
 
 } // namespace settings

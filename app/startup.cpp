@@ -10,11 +10,25 @@ void frmMain::load()
     const QString dir = m_desktop.appDir();
     const auto comm = settings::readComm(dir);
     const auto mod = settings::readMod(dir);
+    const auto reply = settings::readReplyWindow(dir);
 
+    // Each file that is missing or unusable is said with what is used instead: a file that is not
+    // there yet is normal on a first run and goes to the status line; one that is there but
+    // cannot be used gets a message box. Nothing is written back at start-up.
     QStringList missing, malformed;
-    for (const auto &[status, problem] : {std::pair{comm.status, comm.problem}, std::pair{mod.status, mod.problem}})
-        (status == settings::Status::Missing ? missing : malformed) << problem;
-    malformed.removeAll(QString());
+    const auto note = [&](settings::Status status, const QString &problem, const QString &used) {
+        if (status != settings::Status::Ok)
+            (status == settings::Status::Missing ? missing : malformed) << problem + QStringLiteral("，已使用") + used;
+    };
+    note(comm.status, comm.problem,
+         QStringLiteral("COM%1、%2 波特").arg(comm.value.portNumber).arg(comm.value.baudRate));
+    note(mod.status, mod.problem,
+         QStringLiteral("设备地址 %1、模块总数 %2").arg(mod.value.deviceAddress).arg(mod.value.stationCount));
+    // The reply window is set only by those who need a wider one: its file missing is the usual case.
+    if (reply.status == settings::Status::Malformed)
+        note(reply.status, reply.problem,
+             QStringLiteral("记录应答窗口 %1 毫秒、每条 %2 次、保护时间 %3 毫秒")
+                 .arg(reply.value.recordWindowMs).arg(reply.value.attempts).arg(reply.value.guardMs));
     m_ports.loadOverrides(dir, &malformed);
 
     modbusPanel->txtStationID->setText(QString::number(mod.value.deviceAddress));
@@ -22,6 +36,7 @@ void frmMain::load()
     ChannelCount = 20;
     modbusPanel->txtDataLength->setText(QStringLiteral("20"));
     StationCount = mod.value.stationCount;
+    context().replyWindow = reply.value;
 
     portPanel->PortNumber = comm.value.portNumber;
     portPanel->BaudRate = comm.value.baudRate;
@@ -32,15 +47,9 @@ void frmMain::load()
     // Before the first exchange the lamp tells whether the port is ready: green open, red closed.
     showLamp(m_link->port().isOpen() ? Lamp::Green : Lamp::Red);
 
-    // Said once; the files are left as they are (nothing is written back at start-up). A file
-    // that is not there yet is normal on a first run and goes to the status line; a file that
-    // is there but cannot be read gets a message box.
-    const QString defaults = QStringLiteral("已使用默认值：COM%1，%2 波特，设备地址 %3。")
-                                 .arg(comm.value.portNumber).arg(comm.value.baudRate).arg(mod.value.deviceAddress);
     if (!malformed.isEmpty())
         m_desktop.message(QStringLiteral("System Information"),
-                          (malformed + missing).join(QLatin1Char('\n')) + QLatin1Char('\n') + defaults,
-                          Desktop::Icon::Warning);
+                          (malformed + missing).join(QStringLiteral("。\n")) + QStringLiteral("。"), Desktop::Icon::Warning);
     else if (!missing.isEmpty())
-        showStatus(missing.join(QStringLiteral("；")) + QStringLiteral("。") + defaults);
+        showStatus(missing.join(QStringLiteral("；")) + QStringLiteral("。"));
 }

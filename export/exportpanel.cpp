@@ -1,5 +1,6 @@
 #include "export/exportpanel.h"
 #include "app/desktop.h"
+#include "app/safefile.h"
 #include "export/exportformats.h"
 #include "export/recordparser.h"
 #include "link/convert.h"
@@ -10,22 +11,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QTextEdit>
 
 namespace {
 const QString kPrompt = QStringLiteral("系统提示");
-
-bool saveWhole(const QString &path, const QByteArray &content, QString *error)
-{
-    // Written beside the target and renamed over it when complete.
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(content) != content.size() || !f.commit()) {
-        *error = f.errorString();
-        return false;
-    }
-    return true;
-}
 } // namespace
 
 bool CreateNewDirectory(const QString &path)
@@ -144,7 +133,8 @@ void ExportPanel::runExport(Format format)
     if (format == Format::Workbook)
         ok = xls::writeWorkbook(path, exports::workbookSheet(recs, *bound), &error);
     else
-        ok = saveWhole(path, format == Format::Text ? exports::textFile(recs, *bound) : exports::csvFile(recs, *bound), &error);
+        ok = safefile::writeWhole(path, format == Format::Text ? exports::textFile(recs, *bound)
+                                                               : exports::csvFile(recs, *bound), &error);
 
     if (last >= 0) {
         m_src.lblCountIC->setText(QString::number(recs[last].position));
@@ -156,7 +146,11 @@ void ExportPanel::runExport(Format format)
     m_src.PicCounter->setVisible(false);
 
     if (!ok) {
-        m_desktop.message(kPrompt, QStringLiteral("无法写入 %1：%2").arg(QDir::toNativeSeparators(path), error),
+        // The workbook writer's text already names the file.
+        m_desktop.message(kPrompt,
+                          format == Format::Workbook
+                              ? error
+                              : QStringLiteral("无法写入 %1：%2").arg(QDir::toNativeSeparators(path), error),
                           Desktop::Icon::Warning);
         return;
     }

@@ -1,5 +1,5 @@
 #include "link/comports.h"
-#include <QFile>
+#include "app/safefile.h"
 #include <QRegularExpression>
 
 QString ComPorts::defaultDevice(int com)
@@ -15,28 +15,64 @@ QString ComPorts::defaultDevice(int com)
     return QString();
 }
 
+namespace {
+void say(QStringList *problems, const QString &text)
+{
+    if (problems)
+        problems->append(text);
+}
+
+QString refused(const QString &why)
+{
+    return QStringLiteral("设置文件 %1 %2，未读取，已使用默认的端口对应").arg(ComPorts::fileName(), why);
+}
+} // namespace
+
 void ComPorts::loadOverrides(const QString &appDir, QStringList *problems)
 {
-    QFile f(appDir + QLatin1Char('/') + fileName());
-    if (!f.open(QIODevice::ReadOnly | QIODevice::Text))
-        return;
+    QByteArray content;
+    QString why;
+    switch (safefile::readBounded(appDir + QLatin1Char('/') + fileName(), kMaxMapBytes, &content, &why)) {
+    case safefile::Read::Ok:
+        parseOverrides(content, problems);
+        break;
+    case safefile::Read::Missing:
+        break;
+    case safefile::Read::Refused:
+        say(problems, refused(why));
+        break;
+    }
+}
+
+void ComPorts::parseOverrides(const QByteArray &content, QStringList *problems)
+{
+    if (content.size() > kMaxMapBytes)
+        return say(problems, refused(QStringLiteral("大于 %1 字节").arg(kMaxMapBytes)));
+    QList<QByteArray> lines = content.split('\n');
+    if (lines.last().isEmpty())
+        lines.removeLast();  // after the last line end
+    if (lines.size() > kMaxMapLines)
+        return say(problems, refused(QStringLiteral("超过 %1 行").arg(kMaxMapLines)));
+
     static const QRegularExpression line(QStringLiteral("^\\s*COM(\\d+)\\s*=\\s*(\\S.*?)\\s*$"),
                                          QRegularExpression::CaseInsensitiveOption);
-    int number = 0;
-    while (!f.atEnd()) {
-        ++number;
-        const QString text = QString::fromUtf8(f.readLine()).trimmed();
+    int bad = 0;
+    QString firstBad;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const QString text = QString::fromUtf8(lines[i]).trimmed();
         if (text.isEmpty() || text.startsWith(QLatin1Char('#')))
             continue;
         const auto m = line.match(text);
         const int com = m.hasMatch() ? m.captured(1).toInt() : 0;
         if (com < kFirst || com > kLast) {
-            if (problems)
-                problems->append(QStringLiteral("%1 第 %2 行无法识别：%3").arg(fileName()).arg(number).arg(text));
+            if (bad++ == 0)
+                firstBad = QStringLiteral("第 %1 行“%2”").arg(i + 1).arg(safefile::shown(text));
             continue;
         }
         m_overrides.insert(com, m.captured(2));
     }
+    if (bad > 0)
+        say(problems, QStringLiteral("设置文件 %1 中有 %2 行无法识别（%3），已忽略这些行").arg(fileName()).arg(bad).arg(firstBad));
 }
 
 void ComPorts::setOverride(int com, const QString &device)

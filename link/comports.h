@@ -11,7 +11,8 @@
 //   COM20 … COM25  /dev/ttyS3 … /dev/ttyS8       further built-in ports
 //
 // The file "comports.map" in the application directory overrides any of them, one line each,
-// "COM7=/dev/serial/by-id/usb-FTDI…" (blank lines and lines starting with # are ignored).
+// "COM7=/dev/serial/by-id/usb-FTDI…" (blank lines and lines starting with # are ignored). A file
+// longer than 16 KB or 256 lines, or one that is not a regular file, is not read at all.
 #include <QSerialPort>
 
 // The message for a port that would not open, naming the device and the reason.
@@ -24,9 +25,13 @@ public:
     static constexpr int kLast = 25;
     static QString defaultDevice(int com);
 
-    // Reads the override file of the application directory; a missing file is no error.
-    // Lines that cannot be read are named in *problems.
+    static constexpr qint64 kMaxMapBytes = 16 * 1024;
+    static constexpr int kMaxMapLines = 256;
+
+    // Reads the override file of the application directory; a missing file is no error. A file
+    // refused whole, or lines that cannot be read, are said in one entry of *problems.
     void loadOverrides(const QString &appDir, QStringList *problems = nullptr);
+    void parseOverrides(const QByteArray &content, QStringList *problems = nullptr);
     void setOverride(int com, const QString &device);
     QString device(int com) const;
 

@@ -1,9 +1,9 @@
 #include "link/portpanel.h"
 #include "app/desktop.h"
 #include "app/settingsfiles.h"
-#include "link/convert.h"
 #include "link/exchange.h"
 #include <QComboBox>
+#include <QDir>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QLabel>
@@ -84,21 +84,23 @@ void PortPanel::selectPort(int portNumber)
 void PortPanel::selectBaud(int rate)
 {
     const int i = Combo2->findText(QString::number(rate));
-    if (i >= 0)
-        Combo2->setCurrentIndex(i);
+    Combo2->setCurrentIndex(i);
+    if (i < 0)  // a rate typed and saved earlier stays in the edit text, the list as it is
+        Combo2->setEditText(QString::number(rate));
 }
 
 std::optional<int> PortPanel::baudChoice()
 {
     const QString text = Combo2->currentText();
-    const auto rate = convert::toWhole(text, 50, 4000000, convert::Rounding::WholeOnly);
+    const auto rate = settings::baudRate(text);  // what comm.set keeps for the next start-up
     if (!rate) {
         m_desktop.message(QStringLiteral("System Information"),
-                          QStringLiteral("波特率“%1”不是有效的数值，端口设置未改变。").arg(text),
+                          QStringLiteral("波特率“%1”不是 %2 到 %3 之间的整数，端口设置未改变。")
+                              .arg(text, QString::number(settings::kMinBaud), QString::number(settings::kMaxBaud)),
                           Desktop::Icon::Warning);
         return std::nullopt;
     }
-    return int(*rate);
+    return *rate;
 }
 
 bool PortPanel::openPort(int com, int rate)
@@ -165,8 +167,11 @@ void PortPanel::cmdCom_Click()
     const bool opened = openPort(PortNumber, BaudRate);
     QString error;
     if (!settings::writeComm(m_desktop.appDir(), settings::Comm{PortNumber, BaudRate}, &error)) {
+        const QString path = QDir::toNativeSeparators(settings::commPath(m_desktop.appDir()));
+        emit statusMessage(QStringLiteral("设置未保存：无法写入 %1").arg(path));
         m_desktop.message(QStringLiteral("System Information"),
-                          QStringLiteral("无法写入 comm.set：%1").arg(error), Desktop::Icon::Warning);
+                          QStringLiteral("无法写入 %1：%2\n设置未保存，原有文件保持不变。").arg(path, error),
+                          Desktop::Icon::Warning);
         return;
     }
     if (opened)

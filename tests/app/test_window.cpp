@@ -41,10 +41,7 @@ class TestWindow : public QObject {
 private slots:
     void layoutAndDesignTexts();
     void startUpFromSettingsFiles();
-    void startUpOpensAnySavedPortAndRate_data();
-    void startUpOpensAnySavedPortAndRate();
     void startUpWithoutSettingsFiles();
-    void startUpWithMalformedFile();
     void portCommands();
     void portFailures();
     void closedPortRows_data();
@@ -152,33 +149,6 @@ void TestWindow::startUpFromSettingsFiles()
     QVERIFY(ex.valid());
 }
 
-void TestWindow::startUpOpensAnySavedPortAndRate_data()
-{
-    QTest::addColumn<int>("com");
-    QTest::addColumn<int>("baud");
-    QTest::newRow("COM1 4800") << 1 << 4800;
-    QTest::newRow("COM24 14400") << 24 << 14400;
-    QTest::newRow("COM25 19200") << 25 << 19200;
-    QTest::newRow("COM12 38400") << 12 << 38400;
-}
-
-void TestWindow::startUpOpensAnySavedPortAndRate()
-{
-    QFETCH(int, com);
-    QFETCH(int, baud);
-    WindowFixture fx(com, baud);
-    fx.writeFile(QStringLiteral("comm.set"), QStringLiteral("%1,%2\r\n").arg(com).arg(baud).toLatin1());
-    frmMain &w = fx.start();
-    QCOMPARE(text(fx.find(QStringLiteral("Combo1"))), QStringLiteral("COM%1").arg(com));
-    QCOMPARE(fx.find<QComboBox>(QStringLiteral("Combo2"))->currentText(), QString::number(baud));
-    QVERIFY(w.link().port().isOpen());
-    QCOMPARE(w.link().port().baudRate(), baud);
-    // "打开端口" reopens at the rate the list shows, which is the saved one.
-    w.portPanel->cmdOpenComm_Click();
-    QCOMPARE(w.link().port().baudRate(), baud);
-    QVERIFY(w.link().PortOpenFlag);
-}
-
 void TestWindow::startUpWithoutSettingsFiles()
 {
     WindowFixture fx(4, 19200);
@@ -191,20 +161,6 @@ void TestWindow::startUpWithoutSettingsFiles()
     QVERIFY(w.lblStatusLine->text().contains(QStringLiteral("comm.set")));
     QVERIFY(!QFile::exists(fx.dir.filePath(QStringLiteral("comm.set"))));
     QVERIFY(!QFile::exists(fx.dir.filePath(QStringLiteral("ModSet.set"))));
-}
-
-void TestWindow::startUpWithMalformedFile()
-{
-    WindowFixture fx(4, 19200);
-    fx.writeFile(QStringLiteral("comm.set"), "COM9 at 115200\r\n");
-    fx.writeFile(QStringLiteral("ModSet.set"), "1,21,32,4\r\n");
-    frmMain &w = fx.start();
-    QCOMPARE(fx.desktop->messages.size(), 1);  // said once
-    QVERIFY(fx.desktop->lastMessage().contains(QStringLiteral("comm.set")));
-    QCOMPARE(fx.readFile(QStringLiteral("comm.set")), QByteArray("COM9 at 115200\r\n"));  // left alone
-    QCOMPARE(text(fx.find(QStringLiteral("Combo1"))), QStringLiteral("COM4"));
-    QCOMPARE(text(fx.find(QStringLiteral("txtStationID"))), QStringLiteral("21"));  // the good file still counts
-    QVERIFY(w.link().port().isOpen());
 }
 
 void TestWindow::portCommands()

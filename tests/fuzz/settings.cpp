@@ -1,36 +1,34 @@
-// The settings files: the input is written whole into comm.set, ModSet.set and comports.map.
+// The settings files: the input is parsed as comm.set, ModSet.set, replywin.set and comports.map.
 #include "app/settingsfiles.h"
 #include "fuzzcheck.h"
 #include "link/comports.h"
-#include <QFile>
-#include <QTemporaryDir>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    static const QTemporaryDir dir;
-    const QString path = dir.path();
-    for (const char *name : {"comm.set", "ModSet.set", "comports.map"}) {
-        QFile f(path + QLatin1Char('/') + QLatin1String(name));
-        FUZZ_CHECK(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        FUZZ_CHECK(f.write(reinterpret_cast<const char *>(data), qint64(size)) == qint64(size) && f.flush());
-    }
-
-    const auto [comm, status, problem] = settings::readComm(path);
+    const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char *>(data), qsizetype(size));
+    const auto [comm, status, problem] = settings::parseComm(bytes);
     FUZZ_CHECK(status == settings::Status::Ok
-                   ? comm.portNumber >= 1 && comm.portNumber <= 25 && settings::isListedBaud(comm.baudRate)
+                   ? comm.portNumber >= 1 && comm.portNumber <= 25 && comm.baudRate >= settings::kMinBaud
+                         && comm.baudRate <= settings::kMaxBaud
                    : !problem.isEmpty());
-    // ModSet.set's fields are 16-bit numbers.
-    const auto mod = settings::readMod(path);
-    for (int v : {mod.value.deviceAddress, mod.value.channelCount, mod.value.stationCount})
-        FUZZ_CHECK(v >= -32768 && v <= 32767);
+    // What ModSet.set gives is what the boxes accept.
+    const auto mod = settings::parseMod(bytes);
+    FUZZ_CHECK(mod.value.deviceAddress >= 1 && mod.value.deviceAddress <= 255);
+    FUZZ_CHECK(mod.value.stationCount >= 0 && mod.value.stationCount <= 255);
+    const auto reply = settings::parseReplyWindow(bytes).value;
+    using W = records::ReplyWindow;
+    FUZZ_CHECK(reply.recordWindowMs >= W::MinWindowMs && reply.recordWindowMs <= W::MaxWindowMs
+               && reply.attempts >= W::MinAttempts && reply.attempts <= W::MaxAttempts
+               && reply.guardMs >= W::MinGuardMs && reply.guardMs <= W::MaxGuardMs);
 
     // Every COM number names a device, the file's or the default one, without blanks around it.
     ComPorts ports;
     QStringList problems;
-    ports.loadOverrides(path, &problems);
+    ports.parseOverrides(bytes, &problems);
     for (int com = ComPorts::kFirst; com <= ComPorts::kLast; ++com) {
         const QString device = ports.device(com);
         FUZZ_CHECK(!device.isEmpty() && device == device.trimmed());
     }
+    FUZZ_CHECK(problems.size() <= 1 && (problems.isEmpty() || problems[0].size() < 2000));
     return 0;
 }
