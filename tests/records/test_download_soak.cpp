@@ -42,7 +42,8 @@ void TestDownloadSoak::faultyLineKeepsOnlyTrueRecords()
     constexpr int Baud = 115200, Sensors = 20, Stored = 640, Erased = 4;
     const records::ReplyWindow window{20, 3, 60};
     // The faults, each with its share of the requests. Late replies come from a busy device and land
-    // anywhere from past the record window to well past all three windows and the guard.
+    // anywhere from past the record window to past a record's three windows and guards, where only the
+    // second read can tell them from the next record.
     const struct { Fault fault; int perMille; } table[] = {
         {Fault::NoReply, 100}, {Fault::BadCrc, 50}, {Fault::Truncated, 50}, {Fault::Late, 20},
         {Fault::Trailing, 30}, {Fault::Doubled, 20}, {Fault::OtherAddress, 20},
@@ -78,7 +79,7 @@ void TestDownloadSoak::faultyLineKeepsOnlyTrueRecords()
             if ((roll -= row.perMille) >= 0)
                 continue;
             FaultSpec f{row.fault};
-            const int latest = 3 * window.recordWindowMs + 2 * window.guardMs;
+            const int latest = 4 * (window.recordWindowMs + window.guardMs);
             f.lateMs = window.recordWindowMs * 3 / 2 + int(random() % (latest - window.recordWindowMs * 3 / 2 + 1));
             return f;
         }
@@ -141,24 +142,33 @@ void TestDownloadSoak::faultyLineKeepsOnlyTrueRecords()
 
 void TestDownloadSoak::lateReplyIsWaitedOut()
 {
-    // The first answer comes after the window, while the guard runs: the guard starts again with it and
-    // the repeat goes out to a device that is no longer busy, never into its late reply.
+    // Record 1's first answer comes late from a busy device. Landing in a guard, it starts the guard
+    // again and the repeat goes to a device that is free. Landing past all of record 1's attempts, in
+    // the window of record 2, it is a perfect frame of the wrong record: only the second read shows it.
     const records::ReplyWindow window{100, 3, 400};
-    Line line;
-    QVERIFY(line.open(115200));
-    const auto memory = sim::SimRecorder::demoRecords(2, QDateTime(QDate(2026, 11, 30), QTime(8, 0)), 20);
-    line.recorder.setRecords(memory);
-    FaultSpec late{Fault::Late};
-    late.lateMs = window.recordWindowMs + window.guardMs / 2;
-    line.recorder.injectFault(late);
-    RecordDownload download(line.link, window);
-    QByteArray kept;
-    connect(&download, &RecordDownload::recordRead, this, [&](int, const QByteArray &data) { kept = data; });
-    auto hold = line.link.tryHold();
-    QCOMPARE(download.run(*hold, 21, 2, 1, 20).read, 1);
-    QCOMPARE(kept, sim::SimRecorder::recordBytes(memory[1]));
-    QCOMPARE(line.recorder.ignoredWhileBusy(), 0);
-    QCOMPARE(line.recorder.requests().size(), 3);  // the late one, then a read and the read confirming it
+    const struct { const char *name; int lateMs; QList<int> kept; int ignored; } rows[] = {
+        {"into the guard", window.recordWindowMs + window.guardMs / 2, {1, 2}, 0},
+        {"into the next record", 3 * (window.recordWindowMs + window.guardMs) + window.recordWindowMs / 2, {2}, 3},
+    };
+    for (const auto &r : rows) {
+        Line line;
+        QVERIFY(line.open(115200));
+        const auto memory = sim::SimRecorder::demoRecords(2, QDateTime(QDate(2026, 11, 30), QTime(8, 0)), 20);
+        line.recorder.setRecords(memory);
+        FaultSpec late{Fault::Late};
+        late.lateMs = r.lateMs;
+        line.recorder.injectFault(late);
+        RecordDownload download(line.link, window);
+        QList<int> kept;
+        connect(&download, &RecordDownload::recordRead, this, [&](int k, const QByteArray &data) {
+            kept << k;
+            QVERIFY2(data == sim::SimRecorder::recordBytes(memory[k - 1]), r.name);
+        });
+        auto hold = line.link.tryHold();
+        download.run(*hold, 21, 1, 2, 20);
+        QVERIFY2(kept == r.kept, r.name);
+        QVERIFY2(line.recorder.ignoredWhileBusy() == r.ignored, r.name);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestDownloadSoak)
