@@ -92,7 +92,7 @@ void ClockPanel::cmdTimeWrite_Click()
         if (!b) {
             m_ctx.desktop.message(QStringLiteral("System Information"),
                                   convert::refusedBoxMessage(fields[i].caption, txtTime[i]->text(), fields[i].lo,
-                                                             fields[i].hi),
+                                                             fields[i].hi, convert::Rounding::WholeOnly),
                                   Desktop::Icon::Warning);
             return;
         }

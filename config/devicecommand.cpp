@@ -25,15 +25,18 @@ void reportWrite(PanelContext &ctx, const QString &command, const Exchange &ex, 
         ctx.view.showStatus(QStringLiteral("%1：写入未被确认（%2）").arg(command, problem));
 }
 
-void readRegisterInto(PanelContext &ctx, const ExchangeKind &kind, uint16_t reg, QLineEdit *box)
+std::optional<uint16_t> readRegisterInto(PanelContext &ctx, const ExchangeKind &kind, uint16_t reg, QLineEdit *box)
 {
     const auto cmd = beginCommand(ctx);
     if (!cmd)
-        return;
+        return std::nullopt;
+    std::optional<uint16_t> shown;
     ctx.link.exchange(cmd->hold, kind, modbus::readHolding(cmd->address, reg, 1), [&](const Exchange &ex) {
         if (!ex.valid())
             return;  // an exception reply or a damaged one: the status line says which
-        if (const auto w = polling::replyWord(ex.reply, 0))
-            box->setText(QString::number(*w));
+        shown = polling::replyWord(ex.reply, 0);
+        if (shown)
+            box->setText(QString::number(*shown));
     });
+    return shown;
 }

@@ -19,5 +19,5 @@ QLabel *hintLabel(const QString &text, QWidget *parent);
 void reportWrite(PanelContext &ctx, const QString &command, const Exchange &ex, const QString &done);
 
 // A single-register read into a box. Only the device's own complete answer changes the box (an
-// exception reply never becomes a value); a register above 32767 shows as it is.
-void readRegisterInto(PanelContext &ctx, const ExchangeKind &kind, uint16_t reg, QLineEdit *box);
+// exception reply never becomes a value); a register above 32767 shows as it is. The word shown, if any.
+std::optional<uint16_t> readRegisterInto(PanelContext &ctx, const ExchangeKind &kind, uint16_t reg, QLineEdit *box);

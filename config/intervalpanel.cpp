@@ -38,12 +38,21 @@ void IntervalPanel::cmdSetRecInt_Click()
     const auto cmd = beginCommand(m_ctx);
     if (!cmd)
         return;
+    const QString text = txtRecInt->text();
     const auto v = boxNumber(m_ctx.desktop, txtRecInt, QStringLiteral("时间间隔"), 0, 65535);
     if (!v)
         return;
     const Exchange ex = ModbusSetReg(m_ctx.link, cmd->hold, cmd->address, recorder::IntervalRegister, uint16_t(*v));
-    reportWrite(m_ctx, QStringLiteral("设置记录时间间隔"), ex,
-                *v == 0 ? QStringLiteral("已设为 0（不记录）") : QStringLiteral("已设为 %1 秒").arg(*v));
+    // A fraction goes out rounded; the user is told what the recorder now has.
+    const QString rounding = convert::roundingNote(text, *v);
+    QString done;
+    if (*v == 0)
+        done = rounding.isEmpty() ? QStringLiteral("已设为 0（不记录）")
+                                  : QStringLiteral("已设为 0（不记录；%1）").arg(rounding);
+    else
+        done = rounding.isEmpty() ? QStringLiteral("已设为 %1 秒").arg(*v)
+                                  : QStringLiteral("已设为 %1 秒（%2）").arg(*v).arg(rounding);
+    reportWrite(m_ctx, QStringLiteral("设置记录时间间隔"), ex, done);
 }
 
 void IntervalPanel::cmdReadInterv_Click()

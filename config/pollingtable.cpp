@@ -54,14 +54,6 @@ QStringList presetTexts(bool sequential, const QString &current)
     return out;
 }
 
-std::optional<uint16_t> registerValue(const QString &text)
-{
-    const auto v = convert::toWhole(text, LowestValue, HighestValue, convert::Rounding::NearestEven);
-    if (!v)
-        return std::nullopt;
-    return uint16_t(*v & 0xFFFF);
-}
-
 int tableWord(uint16_t word)
 {
     if (word == 0xFFFF)
@@ -77,18 +69,32 @@ std::optional<uint16_t> replyWord(const QByteArray &reply, int j)
     return uint16_t((uint8_t(reply[p]) << 8) | uint8_t(reply[p + 1]));
 }
 
-QVector<int> tableValues(const QByteArray &reply, int maxLength)
+QVector<uint16_t> replyWords(const QByteArray &reply, int maxLength)
 {
-    QVector<int> out;
+    QVector<uint16_t> out;
     if (reply.size() < 6)
         return out;
     for (int j = 0; j < maxLength; ++j) {
         const auto w = replyWord(reply, j);
         if (!w)
             break;
-        out.append(tableWord(*w));
+        out.append(*w);
     }
     return out;
+}
+
+ReadBack readAllBox(uint16_t word) { return {QString::number(tableWord(word)), word}; }
+
+ReadBack readOneBox(uint16_t word) { return {QString::number(word), word}; }
+
+std::optional<BoxWrite> boxWrite(const QString &text, const std::optional<ReadBack> &read)
+{
+    if (read && read->text == text)
+        return BoxWrite{read->word, QString()};
+    const auto v = convert::toWhole(text, LowestValue, HighestValue, convert::Rounding::NearestEven);
+    if (!v)
+        return std::nullopt;
+    return BoxWrite{uint16_t(*v & 0xFFFF), convert::roundingNote(text, *v)};
 }
 
 } // namespace polling

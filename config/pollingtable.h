@@ -66,21 +66,38 @@ constexpr int CurrentCount = 5;
 // preset, "1" … "20" for the sequential one.
 QStringList presetTexts(bool sequential, const QString &current);
 
-// A box text as the register value it is written as: a decimal number, rounded to the nearest whole
-// number (halves to even), −32768 … 65535; negative numbers as their 16-bit two's complement, so that
-// what read-all shows is written back unchanged. Nothing for anything else.
+// The numbers a box may hold: negative ones are what read-all shows for words above 40000.
 constexpr long long LowestValue = -32768;
 constexpr long long HighestValue = 65535;
-std::optional<uint16_t> registerValue(const QString &text);
 
 // How read-all shows a register: 65535 as 0, words above 40000 as negative (word − 65536).
 int tableWord(uint16_t word);
 
-// The values of a read reply's data words, as read-all shows them, at most maxLength of them:
-// only words whose two bytes both lie before the CRC. Empty for a reply shorter than six bytes.
-QVector<int> tableValues(const QByteArray &reply, int maxLength);
+// The data words of a read reply, at most maxLength of them: only words whose two bytes both lie
+// before the CRC. Empty for a reply shorter than six bytes.
+QVector<uint16_t> replyWords(const QByteArray &reply, int maxLength);
 
 // Word j of a read reply's data (bytes 3 + 2j, 4 + 2j), when the reply holds it before its CRC.
 std::optional<uint16_t> replyWord(const QByteArray &reply, int j);
+
+// What a read put into a box: its text and the register word behind it. Read-all shows FFFF as 0,
+// so the text alone would write 0 back over it.
+struct ReadBack {
+    QString text;
+    uint16_t word;
+};
+// The box of a read-all, respectively of a single read (which shows the word as it is).
+ReadBack readAllBox(uint16_t word);
+ReadBack readOneBox(uint16_t word);
+
+// What writing a box sends. While the box still shows what a read put there, the word that was
+// read. Otherwise the text as a decimal number, rounded to the nearest whole number (halves to even),
+// LowestValue … HighestValue, negative numbers as their 16-bit two's complement; nothing for
+// anything else.
+struct BoxWrite {
+    uint16_t word;
+    QString rounding;  // "“12.5”已取整为 12" when the typed text was rounded; empty otherwise
+};
+std::optional<BoxWrite> boxWrite(const QString &text, const std::optional<ReadBack> &read);
 
 } // namespace polling

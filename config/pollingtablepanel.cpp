@@ -25,7 +25,7 @@ QString indexed(const char *name, int i)
 
 PollingTablePanel::PollingTablePanel(PanelContext &ctx, PollingTableControls &controls,
                                      const polling::Group &group, QWidget *parent)
-    : QWidget(parent), m_ctx(ctx), m_c(controls), m_group(group)
+    : QWidget(parent), m_ctx(ctx), m_c(controls), m_group(group), m_read(size_t(group.count))
 {
     setObjectName(QStringLiteral("pollingTable(%1)").arg(group.k));
     switch (group.layout) {
@@ -56,6 +56,7 @@ void PollingTablePanel::addBoxRow(int box, QGridLayout *grid, int row, int col, 
     grid->addWidget(e, row, col);
     grid->addWidget(read, row, col + 1);
     grid->addWidget(write, row, col + 2);
+    connect(e, &QLineEdit::textEdited, this, [this, box] { m_read[box - m_group.first].reset(); });
     connect(read, &QPushButton::clicked, this, [this, box] { cmdReadP_Click(box); });
     connect(write, &QPushButton::clicked, this, [this, box] { cmdWriteP_Click(box); });
 }
@@ -152,7 +153,19 @@ void PollingTablePanel::buildSingle()
 void PollingTablePanel::cmdReadP_Click(int i)
 {
     Q_ASSERT(m_group.holds(i));
-    readRegisterInto(m_ctx, kinds::SingleParameterRead, polling::registerOf(i), m_c.txtChannel[i]);
+    if (const auto w = readRegisterInto(m_ctx, kinds::SingleParameterRead, polling::registerOf(i), m_c.txtChannel[i]))
+        showRead(i, polling::readOneBox(*w));
+}
+
+void PollingTablePanel::showRead(int i, const polling::ReadBack &read)
+{
+    m_c.txtChannel[i]->setText(read.text);
+    m_read[i - m_group.first] = read;
+}
+
+std::optional<polling::BoxWrite> PollingTablePanel::boxWrite(int i) const
+{
+    return polling::boxWrite(m_c.txtChannel[i]->text(), m_read[i - m_group.first]);
 }
 
 Exchange PollingTablePanel::writeBox(const DeviceCommand &cmd, int i, uint16_t value)
@@ -166,18 +179,20 @@ void PollingTablePanel::cmdWriteP_Click(int i)
     const auto cmd = beginCommand(m_ctx);
     if (!cmd)
         return;
-    const QString text = m_c.txtChannel[i]->text();
-    const auto value = polling::registerValue(text);
+    const auto value = boxWrite(i);
     if (!value) {
         m_ctx.desktop.message(QStringLiteral("System Information"),
-                              convert::refusedBoxMessage(m_group.boxCaption(i), text, polling::LowestValue,
-                                                         polling::HighestValue),
+                              convert::refusedBoxMessage(m_group.boxCaption(i), m_c.txtChannel[i]->text(),
+                                                         polling::LowestValue, polling::HighestValue,
+                                                         convert::Rounding::NearestEven),
                               Desktop::Icon::Warning);
         return;
     }
-    const Exchange ex = writeBox(*cmd, i, *value);
-    reportWrite(m_ctx, QStringLiteral("写参数"), ex,
-                QStringLiteral("寄存器 %1 已写入 %2").arg(polling::registerOf(i)).arg(*value));
+    const Exchange ex = writeBox(*cmd, i, value->word);
+    QString done = QStringLiteral("寄存器 %1 已写入 %2").arg(polling::registerOf(i)).arg(value->word);
+    if (!value->rounding.isEmpty())
+        done += QStringLiteral("（%1）").arg(value->rounding);
+    reportWrite(m_ctx, QStringLiteral("写参数"), ex, done);
 }
 
 void PollingTablePanel::cmdReadAlarm_Click()
@@ -198,9 +213,9 @@ void PollingTablePanel::cmdReadAlarm_Click()
 
 void PollingTablePanel::DoAlarmData(const QByteArray &inx, int MaxLength, int StartPosition)
 {
-    const QVector<int> values = polling::tableValues(inx, MaxLength);
-    for (int j = 0; j < values.size() && StartPosition + j < polling::BoxCount; ++j)
-        m_c.txtChannel[StartPosition + j]->setText(QString::number(values[j]));
+    const QVector<uint16_t> words = polling::replyWords(inx, MaxLength);
+    for (int j = 0; j < words.size() && m_group.holds(StartPosition + j); ++j)
+        showRead(StartPosition + j, polling::readAllBox(words[j]));
 }
 
 void PollingTablePanel::cmdSetAll_Click()
@@ -213,16 +228,20 @@ void PollingTablePanel::cmdSetAll_Click()
     // All boxes are checked before the first write: a refused box must not leave the group half written.
     QVector<uint16_t> values;
     QStringList refused;
+    QStringList rounded;
     for (int i = m_group.first; i <= m_group.last(); ++i) {
-        const QString text = m_c.txtChannel[i]->text();
-        if (const auto v = polling::registerValue(text))
-            values.append(*v);
-        else
-            refused << QStringLiteral("测点%1 的“%2”").arg(m_group.slotOf(i)).arg(text);
+        const auto v = boxWrite(i);
+        if (!v) {
+            refused << QStringLiteral("测点%1 的“%2”").arg(m_group.slotOf(i)).arg(m_c.txtChannel[i]->text());
+            continue;
+        }
+        values.append(v->word);
+        if (!v->rounding.isEmpty())
+            rounded << QStringLiteral("测点%1 %2").arg(m_group.slotOf(i)).arg(v->rounding);
     }
     if (!refused.isEmpty()) {
         m_ctx.desktop.message(QStringLiteral("System Information"),
-                              QStringLiteral("“%1”中以下参数不是 %2 到 %3 之间的整数，所有参数都未写入：%4。")
+                              QStringLiteral("“%1”中以下参数不是 %2 到 %3 之间的数值，所有参数都未写入：%4。")
                                   .arg(m_group.caption)
                                   .arg(polling::LowestValue)
                                   .arg(polling::HighestValue)
@@ -243,6 +262,8 @@ void PollingTablePanel::cmdSetAll_Click()
             unconfirmed << QStringLiteral("寄存器 %1（%2）").arg(polling::registerOf(i)).arg(problem);
     }
     const QString command = m_group.writeAllCaption;
+    const QString roundedNote =
+        rounded.isEmpty() ? QString() : QStringLiteral("（%1）").arg(rounded.join(QStringLiteral("，")));
     if (written < values.size())
         m_ctx.view.showStatus(QStringLiteral("%1：已发送 %2 个参数后中止（%3）")
                                   .arg(command)
@@ -254,13 +275,15 @@ void PollingTablePanel::cmdSetAll_Click()
                                   .arg(command)
                                   .arg(written)
                                   .arg(m_group.firstRegister())
-                                  .arg(polling::registerOf(m_group.last())));
+                                  .arg(polling::registerOf(m_group.last()))
+                              + roundedNote);
     else
         m_ctx.view.showStatus(QStringLiteral("%1：%2 个参数中 %3 个未被确认：%4")
                                   .arg(command)
                                   .arg(written)
                                   .arg(unconfirmed.size())
-                                  .arg(unconfirmed.join(QStringLiteral("；"))));
+                                  .arg(unconfirmed.join(QStringLiteral("；")))
+                              + roundedNote);
 }
 
 void PollingTablePanel::cmdCurrentSet_Click(int preset)
@@ -270,8 +293,10 @@ void PollingTablePanel::cmdCurrentSet_Click(int preset)
     const bool sequential = preset == m_group.sequentialPreset;
     const QString current = sequential ? QString() : m_c.txtCurrent[m_group.current]->text();
     const QStringList texts = polling::presetTexts(sequential, current);
-    for (int n = 0; n < m_group.count; ++n)
+    for (int n = 0; n < m_group.count; ++n) {
         m_c.txtChannel[m_group.first + n]->setText(texts[n]);
+        m_read[n].reset();  // a preset "0" over a read FFFF means 0
+    }
 }
 
 void PollingTablePanel::cmdWriteEEp_Click()

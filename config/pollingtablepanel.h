@@ -3,6 +3,8 @@
 #include "config/pollingtable.h"
 #include <QWidget>
 #include <array>
+#include <optional>
+#include <vector>
 
 class QBoxLayout;
 class QGridLayout;
@@ -37,7 +39,8 @@ public:
 
     // Reads box i's register into the box; a register above 32767 shows as it is.
     void cmdReadP_Click(int i);
-    // Writes box i into its register; a text that is no register value is refused with a message.
+    // Writes box i into its register: the word a read put there while the box still shows it,
+    // otherwise the text; a text that is no register value is refused with a message.
     void cmdWriteP_Click(int i);
     // Reads the group's twenty registers into its boxes; txtDataLength shows "20" afterwards.
     void cmdReadAlarm_Click();
@@ -49,7 +52,7 @@ public:
     void cmdWriteEEp_Click();
 
     // Shows the words of a read-all reply in boxes StartPosition, StartPosition + 1, … (at most
-    // MaxLength of them, only words the reply holds whole).
+    // MaxLength of them, only words the reply holds whole, only boxes of the group).
     void DoAlarmData(const QByteArray &inx, int MaxLength, int StartPosition);
 
 private:
@@ -62,8 +65,13 @@ private:
     void addPresetControls(QBoxLayout *into);
     void addGroupCommands(QBoxLayout *into);
     Exchange writeBox(const DeviceCommand &cmd, int i, uint16_t value);
+    // Box i shows what a read gave and remembers the word behind it.
+    void showRead(int i, const polling::ReadBack &read);
+    std::optional<polling::BoxWrite> boxWrite(int i) const;
 
     PanelContext &m_ctx;
     PollingTableControls &m_c;
     const polling::Group &m_group;
+    // Per box of the group: what the last read put there, until the user or a preset changes it.
+    std::vector<std::optional<polling::ReadBack>> m_read;
 };

@@ -56,11 +56,23 @@ QString tenthsText(int tenths)
         .arg(magnitude % 10);
 }
 
-QString refusedBoxMessage(const QString &caption, const QString &text, long long lo, long long hi)
+QString refusedBoxMessage(const QString &caption, const QString &text, long long lo, long long hi,
+                          Rounding rounding)
 {
+    const QString what = rounding == Rounding::WholeOnly ? QStringLiteral("整数") : QStringLiteral("数值");
     // One arg() call: a "%3" typed into the box must stay as it is.
-    return QStringLiteral("“%1”中的“%2”不是 %3 到 %4 之间的整数，命令未发送。")
-        .arg(caption, text, QString::number(lo), QString::number(hi));
+    return QStringLiteral("“%1”中的“%2”不是 %3 到 %4 之间的%5，命令未发送。")
+        .arg(caption, text, QString::number(lo), QString::number(hi), what);
+}
+
+QString roundingNote(const QString &text, long long value)
+{
+    const QString t = text.trimmed();
+    bool ok = false;
+    const double d = t.toDouble(&ok);
+    if (!ok || d == double(value))
+        return QString();
+    return QStringLiteral("“%1”已取整为 %2").arg(t, QString::number(value));
 }
 
 } // namespace convert

@@ -26,7 +26,13 @@ std::optional<uint8_t> deviceAddress(const QString &text);
 // A value in tenths with at least two integer digits and one decimal: 23.5, 00.5, -01.0, 1234.5.
 QString tenthsText(int tenths);
 
-// "“设备地址”中的“abc”不是 1 到 255 之间的整数，命令未发送。"
-QString refusedBoxMessage(const QString &caption, const QString &text, long long lo, long long hi);
+// "“设备地址”中的“abc”不是 1 到 255 之间的整数，命令未发送。" A box that rounds fractions asks for
+// a number ("数值"), not a whole number: the message must not call 12.5 wrong where it is taken.
+QString refusedBoxMessage(const QString &caption, const QString &text, long long lo, long long hi,
+                          Rounding rounding);
+
+// "“12.5”已取整为 12" when value, what toWhole made of text, is not the number the text says;
+// empty when nothing was rounded away (12, 12.0).
+QString roundingNote(const QString &text, long long value);
 
 } // namespace convert

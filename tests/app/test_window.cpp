@@ -1,5 +1,6 @@
 #include "app/boxinput.h"
 #include "app/modbuspanel.h"
+#include "app/replywindowdialog.h"
 #include "app/tabpages.h"
 #include "hexbytes.h"
 #include "link/crc16.h"
@@ -57,6 +58,7 @@ private slots:
     void portVanishingMidExchange();
     void clearDataArea();
     void boxFieldsRefusedWithAMessage();
+    void replyWindowDialog();
 };
 
 void TestWindow::layoutAndDesignTexts()
@@ -539,6 +541,20 @@ void TestWindow::boxFieldsRefusedWithAMessage()
     QVERIFY(!boxNumber(*fx.desktop, w.modbusPanel->txtStartID, QStringLiteral("起始地址"), 1, 256));
     QVERIFY(fx.desktop->lastMessage().contains(QStringLiteral("起始地址")));
     QVERIFY(fx.desktop->lastMessage().contains(QStringLiteral("70000")));
+}
+
+void TestWindow::replyWindowDialog()
+{
+    using records::ReplyWindow;
+    const ReplyWindow wide{5000, 7, 3000};
+    ReplyWindowDialog d(wide, nullptr);
+    QCOMPARE(d.value(), wide);
+    // What the settings file could hold beyond the bounds comes back within them.
+    const ReplyWindow beyond{ReplyWindow::MaxWindowMs + 1, 0, ReplyWindow::MinGuardMs - 1};
+    QCOMPARE(ReplyWindowDialog(beyond, nullptr).value(),
+             (ReplyWindow{ReplyWindow::MaxWindowMs, ReplyWindow::MinAttempts, ReplyWindow::MinGuardMs}));
+    d.findChild<QPushButton *>(QStringLiteral("cmdRestoreDefaults"))->click();
+    QCOMPARE(d.value(), ReplyWindow{});
 }
 
 QTEST_MAIN(TestWindow)

@@ -202,14 +202,19 @@ void TestConfigDevice::intervalWriteAndRead()
     WindowFixture fx;
     frmMain &w = startAt21(fx);
     IntervalPanel &p = *w.intervalPanel;
-    const struct { const char *text; uint16_t stored; } writes[] = {{"60", 60}, {"9999", 9999}, {"0", 0}, {"59.5", 60}, {"65535", 65535}};
+    // A fraction goes out rounded, halves to even, and the status line says so.
+    const struct { const char *text; uint16_t stored; const char *said; } writes[] = {
+        {"60", 60, "已设为 60 秒"}, {"9999", 9999, "已设为 9999 秒"}, {"0", 0, "已设为 0（不记录）"},
+        {"12.5", 12, "已设为 12 秒（“12.5”已取整为 12）"}, {"59.5", 60, "已设为 60 秒（“59.5”已取整为 60）"},
+        {"0.4", 0, "已设为 0（不记录；“0.4”已取整为 0）"}, {"65535", 65535, "已设为 65535 秒"},
+    };
     for (const auto &wr : writes) {
         fx.recorder.clearRequests();
         p.txtRecInt->setText(QString::fromLatin1(wr.text));
         QTest::mouseClick(p.cmdSetRecInt, Qt::LeftButton);
         QCOMPARE(fx.recorder.requests(), QVector<QByteArray>{modbus::writeRegister(21, 116, wr.stored)});
         QCOMPARE(fx.recorder.holding(116), wr.stored);
-        QVERIFY2(!status(w).contains(QStringLiteral("未被确认")), qPrintable(status(w)));
+        QCOMPARE(status(w), QStringLiteral("设置记录时间间隔：") + QString::fromUtf8(wr.said));
     }
     QCOMPARE(modbus::writeRegister(21, 116, 60), hx("15 06 00 74 00 3C CA D5"));
 
@@ -220,7 +225,8 @@ void TestConfigDevice::intervalWriteAndRead()
         p.txtRecInt->setText(QString::fromLatin1(bad));
         p.cmdSetRecInt_Click();
         QCOMPARE(fx.desktop->messages.size(), 1);
-        QVERIFY(fx.desktop->lastMessage().contains(QStringLiteral("时间间隔")));
+        QVERIFY(fx.desktop->lastMessage().contains(QStringLiteral("“时间间隔”")));
+        QVERIFY(fx.desktop->lastMessage().contains(QStringLiteral("不是 0 到 65535 之间的数值")));
     }
     QTest::qWait(20);
     QCOMPARE(fx.recorder.requests().size(), 0);
@@ -295,7 +301,9 @@ void TestConfigDevice::baudChange()
         b.txtObjectBuad->setText(QString::fromLatin1(target));
         b.cmdBuadRate_Click();
         QCOMPARE(fx.desktop->messages.size(), 1);
-        QVERIFY2(fx.desktop->lastMessage().contains(QString::fromUtf8(named)), qPrintable(fx.desktop->lastMessage()));
+        QVERIFY2(fx.desktop->lastMessage().contains(QString::fromUtf8(named))
+                     && fx.desktop->lastMessage().contains(QStringLiteral("之间的整数")),  // 2.5 is no code
+                 qPrintable(fx.desktop->lastMessage()));
     }
     QTest::qWait(20);
     QCOMPARE(fx.recorder.requests().size(), 0);

@@ -8,16 +8,14 @@
 #include <QTest>
 #include <set>
 
-Q_DECLARE_METATYPE(std::optional<uint16_t>)
-
 class TestConfigModel : public QObject {
     Q_OBJECT
 private slots:
     void registerMapAndGroups();
     void frames_data();
     void frames();
-    void registerValues_data();
-    void registerValues();
+    void boxWrites_data();
+    void boxWrites();
     void readAllRoundTripsEveryWord();
     void readAllDecoding();
     void presets();
@@ -75,10 +73,8 @@ void TestConfigModel::frames_data()
     row("read-all data lengths", modbus::readHolding(21, g[4].firstRegister(), SlotCount), "15 03 00 82 00 14 E6 F9");
     row("read box 0", modbus::readHolding(21, registerOf(0), 1), "15 03 00 18 00 01 07 19");
     row("read box 80", modbus::readHolding(21, registerOf(80), 1), "15 03 00 68 00 01 06 C2");
-    row("write box 20 = 3", modbus::writeRegister(21, registerOf(20), *registerValue("3")), "15 06 00 2C 00 03 0B 16");
-    row("write box 81 = 300", modbus::writeRegister(21, registerOf(81), *registerValue("300")), "15 06 00 82 01 2C 2A BB");
-    row("write box 0 = 12.5", modbus::writeRegister(21, registerOf(0), *registerValue("12.5")), "15 06 00 18 00 0C 0A DC");
-    row("write box 24 = -2", modbus::writeRegister(21, registerOf(24), *registerValue("-2")), "15 06 00 30 FF FE 4A A1");
+    row("write box 20 = 3", modbus::writeRegister(21, registerOf(20), 3), "15 06 00 2C 00 03 0B 16");
+    row("write box 81 = 300", modbus::writeRegister(21, registerOf(81), 300), "15 06 00 82 01 2C 2A BB");
     row("write box 100 = 1", modbus::writeRegister(21, registerOf(100), 1), "15 06 00 95 00 01 5B 32");
     row("commit sensor types", modbus::writeCoil(21, g[0].coil, true), "15 05 00 00 FF 00 8F 2E");
     row("commit addresses", modbus::writeCoil(21, g[1].coil, true), "15 05 00 01 FF 00 DE EE");
@@ -119,55 +115,77 @@ void TestConfigModel::frames()
     QCOMPARE(frame.toHex(' ').toUpper(), expected.toHex(' ').toUpper());
 }
 
-void TestConfigModel::registerValues_data()
+// What a box writes: its text's value, rounded and said so, unless it still shows what read-all put
+// there (read: the word read-all filled it from, -1 for none).
+void TestConfigModel::boxWrites_data()
 {
     QTest::addColumn<QString>("text");
-    QTest::addColumn<std::optional<uint16_t>>("value");
-    const std::optional<uint16_t> refused;
-    const struct { const char *text; int value; } rows[] = {
-        {"0", 0}, {"1", 1}, {"300", 300}, {" 7 ", 7}, {"+5", 5}, {"12.5", 12}, {"13.5", 14}, {"12.4", 12},
-        {"32767", 32767}, {"32768", 32768}, {"40000", 40000}, {"65535", 65535}, {"-1", 65535}, {"-2", 65534},
-        {"-25535", 40001}, {"-32768", 32768}, {"65535.4", 65535},
-        {"65536", -1}, {"70000", -1}, {"65535.5", -1}, {"-32769", -1}, {"-32768.6", -1}, {"", -1}, {"  ", -1},
-        {"abc", -1}, {"1e3", -1}, {"0x10", -1}, {"12,5", -1}, {"1-2", -1}, {"4294967296", -1},
+    QTest::addColumn<int>("read");
+    QTest::addColumn<int>("word");
+    QTest::addColumn<QString>("rounding");
+    const struct { const char *text; int read, word; const char *rounding; } rows[] = {
+        {"0", -1, 0, ""}, {"300", -1, 300, ""}, {" 7 ", -1, 7, ""}, {"+5", -1, 5, ""}, {"12.0", -1, 12, ""},
+        {"2.5", -1, 2, "“2.5”已取整为 2"}, {"13.5", -1, 14, "“13.5”已取整为 14"}, {" 12.4", -1, 12, "“12.4”已取整为 12"},
+        {"-2.4", -1, 65534, "“-2.4”已取整为 -2"}, {"65535.4", -1, 65535, "“65535.4”已取整为 65535"},
+        {"32768", -1, 32768, ""}, {"65535", -1, 65535, ""}, {"-1", -1, 65535, ""}, {"-25535", -1, 40001, ""},
+        {"-32768", -1, 32768, ""},
+        {"65536", -1, -1, ""}, {"65535.5", -1, -1, ""}, {"-32769", -1, -1, ""}, {"-32768.6", -1, -1, ""},
+        {"", -1, -1, ""}, {"  ", -1, -1, ""}, {"abc", -1, -1, ""}, {"1e3", -1, -1, ""}, {"0x10", -1, -1, ""},
+        {"12,5", -1, -1, ""}, {"1-2", -1, -1, ""}, {"4294967296", -1, -1, ""},
+        // Read FFFF shows 0 and writes FFFF back; an edit to anything else writes what was typed.
+        {"0", 0xFFFF, 0xFFFF, ""}, {"00", 0xFFFF, 0, ""}, {"1", 0xFFFF, 1, ""}, {"0.4", 0xFFFF, 0, "“0.4”已取整为 0"},
+        {"abc", 0xFFFF, -1, ""}, {"-25535", 0x9C41, 0x9C41, ""}, {"40000", 0x9C41, 40000, ""},
     };
     for (const auto &r : rows)
-        QTest::newRow(r.text) << QString::fromLatin1(r.text)
-                              << (r.value < 0 ? refused : std::optional<uint16_t>(uint16_t(r.value)));
+        QTest::newRow(qPrintable(QStringLiteral("%1 read %2").arg(QString::fromLatin1(r.text)).arg(r.read)))
+            << QString::fromLatin1(r.text) << r.read << r.word << QString::fromUtf8(r.rounding);
 }
 
-void TestConfigModel::registerValues()
+void TestConfigModel::boxWrites()
 {
     QFETCH(QString, text);
-    QFETCH(std::optional<uint16_t>, value);
-    QCOMPARE(polling::registerValue(text), value);
+    QFETCH(int, read);
+    QFETCH(int, word);
+    QFETCH(QString, rounding);
+    std::optional<polling::ReadBack> back;
+    if (read >= 0)
+        back = polling::readAllBox(uint16_t(read));
+    const auto w = polling::boxWrite(text, back);
+    QCOMPARE(w ? int(w->word) : -1, word);
+    QCOMPARE(w ? w->rounding : QString(), rounding);
 }
 
-// What read-all shows is written back as the same word, for every word but FFFF (shown as 0).
+// Every word read-all shows is written back unchanged, FFFF (shown as 0) through what the read
+// remembers; every other one from its text alone, as typed.
 void TestConfigModel::readAllRoundTripsEveryWord()
 {
     for (int w = 0; w <= 0xFFFF; ++w) {
-        const QString shown = QString::number(polling::tableWord(uint16_t(w)));
-        const auto back = polling::registerValue(shown);
-        QVERIFY2(back, qPrintable(shown));
-        if (*back != (w == 0xFFFF ? 0 : w))
-            QFAIL(qPrintable(QStringLiteral("word %1 shows %2, written back as %3").arg(w).arg(shown).arg(*back)));
+        const polling::ReadBack read = polling::readAllBox(uint16_t(w));
+        const auto back = polling::boxWrite(read.text, read);
+        const auto typed = polling::boxWrite(read.text, std::nullopt);
+        QVERIFY2(back && typed, qPrintable(read.text));
+        if (back->word != w || typed->word != (w == 0xFFFF ? 0 : w))
+            QFAIL(qPrintable(QStringLiteral("word %1 shows %2, written back as %3").arg(w).arg(read.text).arg(back->word)));
     }
 }
 
 void TestConfigModel::readAllDecoding()
 {
-    // Words 0001, FFFF, 9C40, 9C41, FFFE, 8000, 7FFF.
+    // Words 0001, FFFF, 9C40, 9C41, FFFE, 8000, 7FFF, shown as read-all shows them.
     const QByteArray reply = hx("15 03 0E 00 01 FF FF 9C 40 9C 41 FF FE 80 00 7F FF 00 00");
-    QCOMPARE(polling::tableValues(reply, 7), (QVector<int>{1, 0, 40000, -25535, -2, 32768, 32767}));
-    QCOMPARE(polling::tableValues(reply, 3), (QVector<int>{1, 0, 40000}));
+    QStringList shown;
+    for (uint16_t w : polling::replyWords(reply, 7))
+        shown << polling::readAllBox(w).text;
+    QCOMPARE(shown, (QStringList{"1", "0", "40000", "-25535", "-2", "32768", "32767"}));
+    using Words = QVector<uint16_t>;
+    QCOMPARE(polling::replyWords(reply, 3), (Words{1, 0xFFFF, 40000}));
     // A cut reply gives only the words it holds whole before its last two bytes.
-    QCOMPARE(polling::tableValues(reply.left(9), 20), (QVector<int>{1, 0}));
-    QCOMPARE(polling::tableValues(reply.left(10), 20), (QVector<int>{1, 0}));
-    QCOMPARE(polling::tableValues(reply.left(7), 20), (QVector<int>{1}));
-    QCOMPARE(polling::tableValues(reply.left(6), 20), QVector<int>());
-    QCOMPARE(polling::tableValues(hx("15 83 02 80 F5"), 20), QVector<int>());
-    QCOMPARE(polling::tableValues(QByteArray(), 20), QVector<int>());
+    QCOMPARE(polling::replyWords(reply.left(9), 20), (Words{1, 0xFFFF}));
+    QCOMPARE(polling::replyWords(reply.left(10), 20), (Words{1, 0xFFFF}));
+    QCOMPARE(polling::replyWords(reply.left(7), 20), (Words{1}));
+    QCOMPARE(polling::replyWords(reply.left(6), 20), Words());
+    QCOMPARE(polling::replyWords(hx("15 83 02 80 F5"), 20), Words());
+    QCOMPARE(polling::replyWords(QByteArray(), 20), Words());
     QCOMPARE(polling::replyWord(hx("15 03 02 FF FE 00 00"), 0), std::optional<uint16_t>(0xFFFE));
     QCOMPARE(polling::replyWord(hx("15 03 02 FF FE 00 00"), 1), std::optional<uint16_t>());
     QCOMPARE(polling::replyWord(hx("15 03 02 FF FE 00 00"), -1), std::optional<uint16_t>());

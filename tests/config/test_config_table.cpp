@@ -173,9 +173,6 @@ void TestConfigTable::readAllThenWriteAllOfTheAddresses()
     PollingTableEditor &t = *w.pollingTable;
     for (int n = 0; n < 20; ++n)
         fx.recorder.setHolding(uint16_t(44 + n), uint16_t(100 + n));
-    fx.recorder.setHolding(45, 0xFFFE);
-    fx.recorder.setHolding(46, 0x9C40);
-    fx.recorder.setHolding(47, 0xFFFF);
     w.modbusPanel->txtDataLength->setText(QStringLiteral("32"));
 
     t.cmdReadAlarm_Click(1);
@@ -183,9 +180,6 @@ void TestConfigTable::readAllThenWriteAllOfTheAddresses()
     QStringList expected;
     for (int n = 0; n < 20; ++n)
         expected << QString::number(100 + n);
-    expected[1] = QStringLiteral("-2");
-    expected[2] = QStringLiteral("40000");
-    expected[3] = QStringLiteral("0");
     QCOMPARE(boxTexts(t, 20, 20), expected);
     QCOMPARE(w.modbusPanel->txtDataLength->text(), QStringLiteral("20"));
     QCOMPARE(w.statusPanel->lblCounter->text(), QStringLiteral("1"));
@@ -196,9 +190,9 @@ void TestConfigTable::readAllThenWriteAllOfTheAddresses()
 
     // The sequential preset, then write-all: registers 44 … 63 get 1 … 20, in this order.
     fx.recorder.clearRequests();
-    const uint16_t polled = fx.recorder.holding(104);
     t.cmdCurrentSet_Click(4);
     QCOMPARE(fx.recorder.requests().size(), 0);  // a preset sends nothing
+    t.txtChannel[21]->setText(QStringLiteral("2.4"));  // goes out as 2, and is said to
     t.cmdSetAll_Click(1);
     const QVector<QByteArray> sent = fx.recorder.requests();
     QCOMPARE(sent.size(), 20);
@@ -208,8 +202,7 @@ void TestConfigTable::readAllThenWriteAllOfTheAddresses()
     for (int n = 1; n <= 20; ++n)
         values << uint16_t(n);
     QCOMPARE(simRegisters(fx.recorder, 44, 20), values);
-    QCOMPARE(fx.recorder.holding(104), polled);
-    QVERIFY2(status(w).contains(QStringLiteral("20 个参数已写入")), qPrintable(status(w)));
+    QCOMPARE(status(w), QStringLiteral("写所有：20 个参数已写入寄存器 44–63（测点2 “2.4”已取整为 2）"));
     QCOMPARE(w.trafficPanel->txtCommand->text(), requestHex(sent.last()));
 }
 
@@ -218,8 +211,8 @@ void TestConfigTable::negativeAndLargeValuesRoundTrip()
     WindowFixture fx;
     frmMain &w = startAt21(fx);
     PollingTableEditor &t = *w.pollingTable;
-    const uint16_t words[20] = {0xFFFE, 0x8000, 0x9C40, 0x9C41, 0x7FFF, 0x0000, 0x0001, 0xC000, 0xFFFD, 40000,
-                                1234, 32768, 65534, 12, 0x9C3F, 0xA000, 0xF000, 7, 0x0100, 2};
+    const uint16_t words[20] = {0xFFFE, 0x8000, 0x9C40, 0x9C41, 0x7FFF, 0xFFFF, 0x0001, 0xC000, 0xFFFD, 40000,
+                                1234, 32768, 65534, 0xFFFF, 0x9C3F, 0xA000, 0xF000, 7, 0x0100, 0xFFFF};
     QVector<uint16_t> before;
     for (int n = 0; n < 20; ++n) {
         fx.recorder.setHolding(uint16_t(130 + n), words[n]);
@@ -228,21 +221,32 @@ void TestConfigTable::negativeAndLargeValuesRoundTrip()
     const uint16_t polled = fx.recorder.holding(104);
     t.cmdReadAlarm_Click(4);
     QCOMPARE(fx.recorder.requests(), QVector<QByteArray>{hx("15 03 00 82 00 14 E6 F9")});
-    QCOMPARE(t.txtChannel[81]->text(), QStringLiteral("-2"));
-    QCOMPARE(t.txtChannel[82]->text(), QStringLiteral("32768"));
-    QCOMPARE(t.txtChannel[83]->text(), QStringLiteral("40000"));
-    QCOMPARE(t.txtChannel[84]->text(), QStringLiteral("-25535"));
-    // Write-all puts back exactly what was read, and touches no register outside the group.
+    QCOMPARE(boxTexts(t, 81, 6), (QStringList{"-2", "32768", "40000", "-25535", "32767", "0"}));
+    // Write-all puts back exactly what was read, FFFF included, and touches no register outside the group.
     for (int n = 0; n < 20; ++n)
         fx.recorder.setHolding(uint16_t(130 + n), 0x5555);
     fx.recorder.clearRequests();
     t.cmdSetAll_Click(4);
     QCOMPARE(simRegisters(fx.recorder, 130, 20), before);
     QCOMPARE(fx.recorder.holding(104), polled);
-    for (const QByteArray &r : fx.recorder.requests()) {
-        const int reg = (uint8_t(r[2]) << 8) | uint8_t(r[3]);
-        QVERIFY(reg >= 130 && reg <= 149);
-    }
+    QCOMPARE(fx.recorder.requests().size(), 20);  // each into one of the twenty just checked
+    // So does a single write; an edit, a preset or a newer single read replaces what read-all remembered.
+    fx.recorder.setHolding(135, 0x5555);
+    t.cmdWriteP_Click(86);
+    QCOMPARE(fx.recorder.holding(135), uint16_t(0xFFFF));
+    t.txtChannel[94]->selectAll();
+    QTest::keyClicks(t.txtChannel[94], QStringLiteral("0"));
+    t.cmdWriteP_Click(94);
+    QCOMPARE(fx.recorder.holding(143), uint16_t(0));
+    fx.recorder.setHolding(149, 0);
+    t.cmdReadP_Click(100);
+    fx.recorder.setHolding(149, 0x5555);
+    t.cmdWriteP_Click(100);
+    QCOMPARE(fx.recorder.holding(149), uint16_t(0));
+    t.txtCurrent[4]->setText(QStringLiteral("0"));
+    t.cmdCurrentSet_Click(5);
+    t.cmdSetAll_Click(4);
+    QCOMPARE(simRegisters(fx.recorder, 130, 20), QVector<uint16_t>(20, 0));
 }
 
 void TestConfigTable::singleReadsAndWrites()
@@ -272,8 +276,10 @@ void TestConfigTable::singleReadsAndWrites()
     QCOMPARE(w.statusPanel->lblCounter->text(), QStringLiteral("0"));  // single reads count nothing
 
     // Writes through the button, including a fraction and a negative value.
-    const struct { int box; const char *text; uint16_t stored; } writes[] = {
-        {20, "3", 3}, {0, "12.5", 12}, {81, "300", 300}, {60, "-2", 0xFFFE}, {80, "65535", 0xFFFF},
+    const struct { int box; const char *text; uint16_t stored; const char *said; } writes[] = {
+        {20, "3", 3, "寄存器 44 已写入 3"}, {0, "2.5", 2, "寄存器 24 已写入 2（“2.5”已取整为 2）"},
+        {81, "300", 300, "寄存器 130 已写入 300"}, {60, "-2", 0xFFFE, "寄存器 84 已写入 65534"},
+        {80, "65535", 0xFFFF, "寄存器 104 已写入 65535"},
     };
     for (const auto &wr : writes) {
         fx.recorder.clearRequests();
@@ -282,7 +288,7 @@ void TestConfigTable::singleReadsAndWrites()
         QCOMPARE(fx.recorder.requests(),
                  QVector<QByteArray>{modbus::writeRegister(21, polling::registerOf(wr.box), wr.stored)});
         QCOMPARE(fx.recorder.holding(polling::registerOf(wr.box)), wr.stored);
-        QVERIFY2(status(w).contains(QStringLiteral("已写入")), qPrintable(status(w)));
+        QCOMPARE(status(w), QStringLiteral("写参数：") + QString::fromUtf8(wr.said));
         QCOMPARE(w.trafficPanel->txtState->text(), ShowHex(fx.recorder.requests().first()));  // the echo
     }
     QVERIFY(fx.desktop->messages.isEmpty());
@@ -302,6 +308,7 @@ void TestConfigTable::refusedBoxesSendNothing()
         QVERIFY2(fx.desktop->lastMessage().contains(QStringLiteral("RS485轮循设备地址 测点3")),
                  qPrintable(fx.desktop->lastMessage()));
         QVERIFY(fx.desktop->lastMessage().contains(QStringLiteral("“%1”").arg(QString::fromLatin1(bad))));
+        QVERIFY(fx.desktop->lastMessage().contains(QStringLiteral("之间的数值")));  // fractions are taken
     }
     // Write-all checks all twenty first: two bad boxes, one message naming both, nothing written.
     t.cmdCurrentSet_Click(4);
@@ -311,7 +318,9 @@ void TestConfigTable::refusedBoxesSendNothing()
     t.cmdSetAll_Click(1);
     QCOMPARE(fx.desktop->messages.size(), 1);
     const QString msg = fx.desktop->lastMessage();
-    QVERIFY2(msg.contains(QStringLiteral("测点6 的“abc”")) && msg.contains(QStringLiteral("测点11 的“70000”")), qPrintable(msg));
+    QVERIFY2(msg.contains(QStringLiteral("测点6 的“abc”")) && msg.contains(QStringLiteral("测点11 的“70000”"))
+                 && msg.contains(QStringLiteral("之间的数值")),
+             qPrintable(msg));
     // A device address that would broadcast, or is no number: refused for every kind of command.
     for (const char *station : {"0", "256", "x"}) {
         w.modbusPanel->txtStationID->setText(QString::fromLatin1(station));

@@ -293,7 +293,8 @@ void TestLink::deviceAddress()
     const auto a = convert::deviceAddress(text);
     QCOMPARE(a ? int(*a) : -1, address);
     // The refusal quotes the text as typed, placeholders and all.
-    QVERIFY(convert::refusedBoxMessage(QStringLiteral("设备地址"), text + QStringLiteral("%3"), 1, 255)
+    QVERIFY(convert::refusedBoxMessage(QStringLiteral("设备地址"), text + QStringLiteral("%3"), 1, 255,
+                                       convert::Rounding::WholeOnly)
                 .contains(text + QStringLiteral("%3")));
 }
 
