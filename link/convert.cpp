@@ -1,4 +1,5 @@
 #include "link/convert.h"
+#include <QRegularExpression>
 #include <cmath>
 
 namespace convert {
@@ -20,11 +21,14 @@ std::optional<long long> toWhole(const QString &text, long long lo, long long hi
     switch (rounding) {
     case Rounding::NearestEven: w = std::nearbyint(d); break;  // default FE_TONEAREST: halves to even
     case Rounding::Floor: w = std::floor(d); break;
-    case Rounding::WholeOnly:
-        if (d != std::floor(d))
+    case Rounding::WholeOnly: {
+        // Judged on the text: a double drops the fraction of "1.00000000000000001".
+        const qsizetype point = t.indexOf(QLatin1Char('.'));
+        if (point >= 0 && t.mid(point + 1).contains(QRegularExpression(QStringLiteral("[1-9]"))))
             return std::nullopt;
         w = d;
         break;
+    }
     }
     if (w < double(lo) || w > double(hi))
         return std::nullopt;
