@@ -1,6 +1,8 @@
 #pragma once
 #include <QDateTime>
 #include <QString>
+#include "records/replywindow.h"
+#include <optional>
 
 // Everything the program asks of the desktop: message boxes, the save dialog, opening a file
 // in another program, the PC clock and the application directory. The window uses the Qt
@@ -18,6 +20,8 @@ public:
     virtual QString saveFileName(const QString &title, const QString &folder, const QString &filter) = 0;
     // Opens the file in the desktop's program for its kind (never through a shell).
     virtual bool openFile(const QString &path, Opener opener) = 0;
+    // The record download's reply window as the user set it in its dialog; nothing when cancelled.
+    virtual std::optional<records::ReplyWindow> editReplyWindow(const records::ReplyWindow &current) = 0;
     virtual QDateTime now() const = 0;
     virtual QString appDir() const = 0;
 };

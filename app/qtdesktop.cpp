@@ -1,4 +1,5 @@
 #include "app/qtdesktop.h"
+#include "app/replywindowdialog.h"
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -31,6 +32,14 @@ bool QtDesktop::openFile(const QString &path, Opener)
 {
     // The desktop picks the text editor or the spreadsheet program by the file's type.
     return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+std::optional<records::ReplyWindow> QtDesktop::editReplyWindow(const records::ReplyWindow &current)
+{
+    ReplyWindowDialog dialog(current, m_parent);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.value();
 }
 
 QDateTime QtDesktop::now() const

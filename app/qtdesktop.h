@@ -13,6 +13,7 @@ public:
     bool confirm(const QString &title, const QString &text) override;
     QString saveFileName(const QString &title, const QString &folder, const QString &filter) override;
     bool openFile(const QString &path, Opener opener) override;
+    std::optional<records::ReplyWindow> editReplyWindow(const records::ReplyWindow &current) override;
     QDateTime now() const override;
     QString appDir() const override { return m_appDir; }
 

@@ -32,12 +32,14 @@ ReplyWindowDialog::ReplyWindowDialog(const ReplyWindow &current, QWidget *parent
     };
     spnRecordWindow = spin("spnRecordWindow", QStringLiteral("记录应答窗口(ms)"), ReplyWindow::MinWindowMs,
                            ReplyWindow::MaxWindowMs, defaults.recordWindowMs);
-    spnAttempts = spin("spnAttempts", QStringLiteral("每条记录请求次数"), ReplyWindow::MinAttempts,
+    spnAttempts = spin("spnAttempts", QStringLiteral("每条记录失败请求次数"), ReplyWindow::MinAttempts,
                        ReplyWindow::MaxAttempts, defaults.attempts);
     spnGuard = spin("spnGuard", QStringLiteral("迟到应答保护时间(ms)"), ReplyWindow::MinGuardMs,
                     ReplyWindow::MaxGuardMs, defaults.guardMs);
 
-    auto *hint = new QLabel(QStringLiteral("线路较慢（低波特率）或较长时，记录仪的应答来得晚，可能需要加大这些数值。"), this);
+    auto *hint = new QLabel(QStringLiteral("线路较慢（低波特率）或较长时，记录仪的应答来得晚，可能需要加大这些数值。"
+                                              "一次读取失败后，下一次请求前线路须保持安静达到保护时间；"
+                                              "失败后读到的记录要再读一次确认，确认读取不计入失败次数。"), this);
     hint->setWordWrap(true);
 
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel

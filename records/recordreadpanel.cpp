@@ -4,6 +4,7 @@
 #include "app/desktop.h"
 #include "app/modbuspanel.h"
 #include "app/panelcontext.h"
+#include "app/settingsfiles.h"
 #include "link/frames.h"
 #include "link/crc16.h"
 #include "link/hex.h"
@@ -38,18 +39,21 @@ RecordReadPanel::RecordReadPanel(PanelContext &context, RecordsPanel &records)
     cmdReadOneRec = commandButton(QStringLiteral("cmdReadOneRec"), QStringLiteral("单条"), this);
     cmdRedall = commandButton(QStringLiteral("cmdRedall"), QStringLiteral("读取所有记录"), this);
     cmdStopGet = namedButton(QStringLiteral("cmdStopGet"), QStringLiteral("停止"), this);
+    cmdReplyWindow = namedButton(QStringLiteral("cmdReplyWindow"), QStringLiteral("应答等待设置…"), this);
+    cmdReplyWindow->setToolTip(QStringLiteral("记录读取的应答等待时间、请求次数和迟到应答保护时间；线路慢或长时可放宽"));
     cmdReadOneRec->setToolTip(QStringLiteral("读取“记录号”中的一条记录，然后记录号加 1"));
     cmdRedall->setToolTip(QStringLiteral("读取第 1 条到“条数”条记录"));
     cmdStopGet->setToolTip(QStringLiteral("在当前记录读完后停止读取"));
     auto *row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
-    for (QPushButton *b : {cmdReadOneRec, cmdRedall, cmdStopGet})
+    for (QPushButton *b : {cmdReadOneRec, cmdRedall, cmdStopGet, cmdReplyWindow})
         row->addWidget(b);
     records.addToFrame15(this);
 
     connect(cmdReadOneRec, &QPushButton::clicked, this, [this] { cmdReadOneRec_Click(); });
     connect(cmdRedall, &QPushButton::clicked, this, [this] { cmdRedall_Click(); });
     connect(cmdStopGet, &QPushButton::clicked, this, [this] { cmdStopGet_Click(); });
+    connect(cmdReplyWindow, &QPushButton::clicked, this, [this] { cmdReplyWindow_Click(); });
 }
 
 std::optional<int> RecordReadPanel::sensorsFromBox()
@@ -158,6 +162,27 @@ bool RecordReadPanel::beyondMemory(int record, int sensors, const QString &what)
 void RecordReadPanel::cmdStopGet_Click()
 {
     stopDownload();
+}
+
+void RecordReadPanel::cmdReplyWindow_Click()
+{
+    const auto chosen = m_ctx.desktop.editReplyWindow(m_ctx.replyWindow);
+    if (!chosen || *chosen == m_ctx.replyWindow)
+        return;
+    // Taken for the next read whether or not it could be kept for the next start.
+    m_ctx.replyWindow = *chosen;
+    const QString what = QStringLiteral("记录应答窗口 %1 毫秒，每条最多 %2 次失败请求，迟到应答保护 %3 毫秒")
+                             .arg(chosen->recordWindowMs).arg(chosen->attempts).arg(chosen->guardMs);
+    QString error;
+    if (!settings::writeReplyWindow(m_ctx.desktop.appDir(), *chosen, &error)) {
+        m_ctx.desktop.message(QStringLiteral("System Information"),
+                              QStringLiteral("无法保存 %1：%2\n新的设置只在本次运行中有效。")
+                                  .arg(settings::replyWindowPath(m_ctx.desktop.appDir()), error),
+                              Desktop::Icon::Warning);
+        m_ctx.view.showStatus(QStringLiteral("应答等待设置：%1（未保存）").arg(what));
+        return;
+    }
+    m_ctx.view.showStatus(QStringLiteral("应答等待设置：%1，已保存到 replywin.set").arg(what));
 }
 
 void RecordReadPanel::showProgress(int k, int done, int total, qint64 elapsedMs, const Exchange &last)

@@ -23,6 +23,8 @@ public:
     void cmdReadOneRec_Click();  // "单条": record txtRecCount, then the number advances
     void cmdRedall_Click();      // "读取所有记录": records 1 … txtRecord
     void cmdStopGet_Click();     // "停止": the download ends after the current exchange
+    // "应答等待设置…": the record window, the attempts and the late-reply guard, kept in replywin.set.
+    void cmdReplyWindow_Click();
 
     // Empties txtReceive and txtHaveDone and reads records 1 … count of a device into txtReceive
     // inside a hold the caller owns, with the progress panel. Ends early on "停止", on a lost port,
@@ -42,6 +44,7 @@ public:
     QPushButton *cmdReadOneRec;
     QPushButton *cmdRedall;
     QPushButton *cmdStopGet;
+    QPushButton *cmdReplyWindow;
 
 private:
     void showProgress(int k, int done, int total, qint64 elapsedMs, const Exchange &last);

@@ -6,7 +6,7 @@ namespace records {
 
 struct ReplyWindow {
     int recordWindowMs = 300;  // the longest one record read waits for its reply
-    int attempts = 3;          // requests a record gets before it is given up
+    int attempts = 3;          // requests without a reply to trust before a record is given up
     int guardMs = 1200;        // silence the line must keep after a failed attempt before the next request
 
     // What a user may set (the dialog and the settings file accept these, nothing else).

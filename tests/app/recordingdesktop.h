@@ -28,6 +28,11 @@ public:
         opened.append({path, opener});
         return true;
     }
+    std::optional<records::ReplyWindow> editReplyWindow(const records::ReplyWindow &current) override
+    {
+        replyWindowShown.append(current);
+        return replyWindowAnswer;
+    }
     QDateTime now() const override { return clock; }
     QString appDir() const override { return m_dir; }
 
@@ -39,6 +44,8 @@ public:
     QList<QPair<QString, Opener>> opened;
     bool confirmAnswer = true;
     QString saveAnswer;
+    QList<records::ReplyWindow> replyWindowShown;
+    std::optional<records::ReplyWindow> replyWindowAnswer;
     QDateTime clock = QDateTime(QDate(2026, 12, 6), QTime(14, 30, 45));
 
 private:

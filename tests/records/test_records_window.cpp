@@ -40,6 +40,7 @@ private slots:
     void stopDuringDownload();
     void portVanishesMidDownload();
     void closingDuringDownload();
+    void replyWindowSetting();
 };
 
 void TestRecordsWindow::frameControls()
@@ -405,6 +406,27 @@ void TestRecordsWindow::closingDuringDownload()
     QVERIFY(text == fx.memoryText(oneTo(asked)) || text == fx.memoryText(oneTo(asked - 1)));
     QVERIFY(asked > 1);
     QVERIFY(fx.desktop->messages.isEmpty());
+}
+
+void TestRecordsWindow::replyWindowSetting()
+{
+    RecordsWindow fx;
+    fx.recorder.setRecords(sim::SimRecorder::demoRecords(3, First));
+    // Cancelled: nothing changes.
+    QTest::mouseClick(fx.read->cmdReplyWindow, Qt::LeftButton);
+    QCOMPARE(fx.desktop->replyWindowShown, (QList<records::ReplyWindow>{{}}));
+    QVERIFY(!QFile::exists(fx.dir.filePath(QStringLiteral("replywin.set"))));
+    // One failed request is all a record gets now; the file keeps it for the next start.
+    fx.desktop->replyWindowAnswer = records::ReplyWindow{150, 1, 400};
+    QTest::mouseClick(fx.read->cmdReplyWindow, Qt::LeftButton);
+    QVERIFY2(fx.status().contains(QStringLiteral("已保存到 replywin.set")), qPrintable(fx.status()));
+    QFile file(fx.dir.filePath(QStringLiteral("replywin.set")));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("150,1,400\r\n"));
+    fx.recorder.injectFault({Fault::NoReply});
+    fx.read->cmdReadOneRec_Click();
+    QCOMPARE(fx.recordStarts(), QList<int>{0});
+    QVERIFY(fx.status().contains(QStringLiteral("第 1 条记录未能读取")));
 }
 
 QTEST_MAIN(TestRecordsWindow)
