@@ -98,6 +98,7 @@ void RecordReadPanel::cmdReadOneRec_Click()
     connect(&download, &RecordDownload::recordRead, this,
             [&](int, const QByteArray &data) { text = ShowHex(data); });
     const records::DownloadOutcome d = download.run(cmd->hold, cmd->address, int(*k), 1, *sensors);
+    showTraffic(download.lastExchange());
     if (!d.notRecords.isEmpty()) {
         // The number advances: the position answered, it just holds nothing.
         m_records.txtRecCount->setText(QString::number(*k + 1));
@@ -190,6 +191,11 @@ void RecordReadPanel::showProgress(int k, int done, int total, qint64 elapsedMs,
     m_records.lblCountIC->setText(QString::number(k));
     m_records.prgRecords->setValue(done);
     m_records.lblTimeLeft->setText(records::timeLeftText(elapsedMs, done, total));
+    showTraffic(last);
+}
+
+void RecordReadPanel::showTraffic(const Exchange &last)
+{
     // The traffic of the latest record read, as the read itself shows it.
     if (last.sent) {
         m_ctx.view.showCommand(requestHex(last.request));

@@ -212,6 +212,7 @@ void TestRecordsWindow::singleRecordsWalkTheMemory()
         QTest::mouseClick(fx.read->cmdReadOneRec, Qt::LeftButton);
     QCOMPARE(fx.tab->txtRecCount->text(), QStringLiteral("5"));
     QCOMPARE(fx.recordStarts(), (QList<int>{7, 14, 21}));
+    QCOMPARE(fx.w->trafficPanel->txtCommand->text(), requestHex(fx.recorder.requests().last()));
     QCOMPARE(uint8_t(fx.recorder.requests()[0][5]), uint8_t(7));  // N + 3 registers
     QCOMPARE(fx.tab->txtReceive->toPlainText(), QStringLiteral(" 00") + fx.memoryText({2, 3, 4}));
     QStringList lines;
