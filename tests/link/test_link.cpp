@@ -4,7 +4,9 @@
 #include "link/crc16.h"
 #include "link/frames.h"
 #include "link/hex.h"
+#include "link/serialdevice.h"
 #include "link/waitms.h"
+#include <QDir>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTest>
@@ -35,6 +37,7 @@ private slots:
     void deviceAddress();
     void comPortMapping();
     void openFailureNamesDeviceAndReason();
+    void deviceStateFromSysfs();
     void waitMsKeepsEventsFlowing();
 };
 
@@ -342,6 +345,44 @@ void TestLink::openFailureNamesDeviceAndReason()
         const QString text = describeOpenFailure(4, dev, r.exists, r.accessible, r.error, QStringLiteral("why"));
         QVERIFY2(text.contains(QString::fromUtf8(r.says)), qPrintable(text));
         QVERIFY2(text.contains(QStringLiteral("COM4")) && text.contains(dev), qPrintable(text));
+    }
+}
+
+// Presence and the latency advice, from a made-up /dev and /sys.
+void TestLink::deviceStateFromSysfs()
+{
+    QTemporaryDir dir;
+    const QString sys = dir.filePath(QStringLiteral("sys")), timer = QStringLiteral("sys/bus/usb-serial/devices/%1/latency_timer");
+    const std::pair<QString, QByteArray> files[] = {
+        {"dev/ttyUSB0", ""}, {"dev/ttyUSB1", ""}, {"dev/ttyUSB2", ""}, {"dev/ttyUSB3", ""}, {"dev/ttyUSB4", ""},
+        {"dev/ttyUSB6", ""}, {"dev/ttyUSB7", ""}, {"dev/ttyS0", ""}, {"dev/ttyS1", ""},
+        {timer.arg("ttyUSB0"), "1\n"}, {timer.arg("ttyUSB1"), "16\n"}, {timer.arg("ttyUSB2"), "fast\n"},
+        {timer.arg("ttyUSB4"), "16"}, {timer.arg("ttyUSB6"), "2\n"}, {timer.arg("ttyUSB7"), "3\n"},
+        {"sys/class/tty/ttyS0/type", "0\n"}, {"sys/class/tty/ttyS1/type", "4\n"},  // a slot without a UART, one with
+    };
+    for (const auto &[path, content] : files) {
+        QFile f(dir.filePath(path));
+        QVERIFY(QDir().mkpath(QFileInfo(f).path()) && f.open(QIODevice::WriteOnly) && f.write(content) == content.size());
+    }
+    QVERIFY(QDir().mkpath(dir.filePath(timer.arg("ttyUSB3"))));  // cannot be read as a file
+    QVERIFY(QFile::link(QStringLiteral("ttyUSB4"), dir.filePath(QStringLiteral("dev/usb-FTDI_A"))));  // as in /dev/serial/by-id
+    QVERIFY(QFile::link(QStringLiteral("ttyUSB9"), dir.filePath(QStringLiteral("dev/usb-gone"))));
+
+    const struct { const char *device; bool present; int saysMs; const char *tty; } rows[] = {
+        {"dev/ttyACM0", false, 0, ""},  // no device, no sysfs entry
+        {"dev/ttyUSB0", true, 0, ""},   {"dev/ttyUSB6", true, 0, ""},  {"dev/ttyUSB7", true, 3, "ttyUSB7"},
+        {"dev/ttyUSB1", true, 16, "ttyUSB1"}, {"dev/ttyUSB2", true, 0, ""}, {"dev/ttyUSB3", true, 0, ""},
+        {"dev/usb-FTDI_A", true, 16, "ttyUSB4"}, {"dev/usb-gone", false, 0, ""}, {"dev/ttyS0", false, 0, ""}, {"dev/ttyS1", true, 0, ""},
+    };
+    for (const auto &r : rows) {
+        const QString device = dir.filePath(QString::fromLatin1(r.device));
+        QVERIFY2(serialdevice::present(device, sys) == r.present, r.device);
+        const QString advice = serialdevice::latencyAdvice(device, sys);
+        QVERIFY2(advice.isEmpty() == (r.saysMs == 0), qPrintable(r.device + (QStringLiteral(": ") + advice)));
+        if (r.saysMs)
+            QVERIFY2(advice.contains(QStringLiteral("%1 ms").arg(r.saysMs))
+                         && advice.endsWith(QStringLiteral("echo 1 | sudo tee %1/%2").arg(sys, timer.arg(r.tty).mid(4))),
+                     qPrintable(advice));
     }
 }
 
