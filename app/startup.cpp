@@ -42,7 +42,7 @@ void frmMain::load()
     portPanel->BaudRate = comm.value.baudRate;
     portPanel->selectBaud(comm.value.baudRate);
     portPanel->selectPort(comm.value.portNumber);
-    portPanel->showDevice();
+    portPanel->refreshPorts();
     portPanel->Combo1_Click();
     // Before the first exchange the lamp tells whether the port is ready: green open, red closed.
     showLamp(m_link->port().isOpen() ? Lamp::Green : Lamp::Red);

@@ -2,12 +2,14 @@
 #include "app/desktop.h"
 #include "app/settingsfiles.h"
 #include "link/exchange.h"
+#include "link/serialdevice.h"
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QTimer>
 #include <unistd.h>
 
 PortPanel::PortPanel(Link &link, Desktop &desktop, ComPorts &ports, QWidget *parent)
@@ -17,6 +19,10 @@ PortPanel::PortPanel(Link &link, Desktop &desktop, ComPorts &ports, QWidget *par
     Combo1 = new QComboBox(this);
     Combo1->setObjectName(QStringLiteral("Combo1"));
     Combo1->setAccessibleName(QStringLiteral("串口号"));
+    Combo1->setToolTip(QStringLiteral("粗体的端口表示其设备现在存在。\n拔插后 USB 适配器可能换名（ttyUSB0 变成 ttyUSB1），"
+                                      "要让它总是同一个 COM 号，在 %1 中写一行，例如\n"
+                                      "COM4=/dev/serial/by-id/usb-FTDI_…（ls -l /dev/serial/by-id/ 列出现有的名称）")
+                           .arg(ComPorts::fileName()));
     for (int com = ComPorts::kFirst; com <= ComPorts::kLast; ++com)
         Combo1->addItem(QStringLiteral("COM%1").arg(com));
     Combo1->setCurrentIndex(3);  // "COM4"
@@ -55,11 +61,14 @@ PortPanel::PortPanel(Link &link, Desktop &desktop, ComPorts &ports, QWidget *par
     g->addWidget(cmdCom, 2, 2);
 
     connect(Combo1, &QComboBox::activated, this, [this] { Combo1_Click(); });
-    connect(Combo1, &QComboBox::currentIndexChanged, this, [this] { showDevice(); });
+    connect(Combo1, &QComboBox::currentIndexChanged, this, [this] { refreshPorts(); });
     connect(cmdOpenComm, &QPushButton::clicked, this, [this] { cmdOpenComm_Click(); });
     connect(cmdCloseComm, &QPushButton::clicked, this, [this] { cmdCloseComm_Click(); });
     connect(cmdCom, &QPushButton::clicked, this, [this] { cmdCom_Click(); });
-    showDevice();
+    m_refresh = new QTimer(this);
+    connect(m_refresh, &QTimer::timeout, this, &PortPanel::refreshPorts);
+    m_refresh->start(2000);
+    refreshPorts();
 }
 
 QString PortPanel::describe(int com) const
@@ -67,12 +76,24 @@ QString PortPanel::describe(int com) const
     return QStringLiteral("COM%1（%2）").arg(com).arg(m_ports.device(com));
 }
 
-void PortPanel::showDevice()
+void PortPanel::refreshPorts()
 {
-    const int com = Combo1->currentIndex() + 1;
-    lblComDevice->setText(QStringLiteral("COM%1 = %2").arg(com).arg(m_ports.device(com)));
-    for (int i = 0; i < Combo1->count(); ++i)
-        Combo1->setItemData(i, m_ports.device(i + 1), Qt::ToolTipRole);
+    // Only the items' looks change: their texts "COMn" stay, so do the selection and an open list.
+    QString chosen;
+    for (int i = 0; i < Combo1->count(); ++i) {
+        const QString device = m_ports.device(i + 1);
+        const bool there = serialdevice::present(device, sysRoot);
+        const QString state = there ? QStringLiteral("已连接") : QStringLiteral("未连接");
+        QFont font = Combo1->font();
+        font.setBold(there);
+        Combo1->setItemData(i, font, Qt::FontRole);
+        const QString said = QStringLiteral("COM%1（%2，%3）").arg(QString::number(i + 1), device, state);
+        Combo1->setItemData(i, said, Qt::ToolTipRole);
+        Combo1->setItemData(i, said, Qt::AccessibleTextRole);
+        if (i == Combo1->currentIndex())
+            chosen = QStringLiteral("COM%1 = %2（%3）").arg(QString::number(i + 1), device, state);
+    }
+    lblComDevice->setText(chosen);
 }
 
 void PortPanel::selectPort(int portNumber)
@@ -117,10 +138,15 @@ bool PortPanel::openPort(int com, int rate)
     port.setFlowControl(QSerialPort::NoFlowControl);
     const bool opened = port.open(QIODevice::ReadWrite);
     m_link.PortOpenFlag = opened;
-    showDevice();
+    refreshPorts();
     if (opened) {
         port.clear(QSerialPort::AllDirections);
-        emit statusMessage(QStringLiteral("端口 %1 已打开，%2,N,8,1").arg(describe(com)).arg(rate));
+        serialdevice::requestLowLatency(port.handle());  // a refusal (pseudo-terminal, built-in port) is fine
+        QString text = QStringLiteral("端口 %1 已打开，%2,N,8,1").arg(describe(com)).arg(rate);
+        const QString advice = serialdevice::latencyAdvice(device, sysRoot);
+        if (!advice.isEmpty())
+            text += QStringLiteral("；") + advice;
+        emit statusMessage(text);
         return true;
     }
 

@@ -8,6 +8,7 @@ class Link;
 class QComboBox;
 class QLabel;
 class QPushButton;
+class QTimer;
 
 // "串口设置": choosing, opening, closing and saving the serial port.
 class PortPanel : public QGroupBox {
@@ -36,8 +37,12 @@ public:
     QPushButton *cmdCloseComm;
     QPushButton *cmdCom;
 
-    // Refreshes the device shown for the chosen entry (after the mapping changed).
-    void showDevice();
+    // Marks the entries whose device is there now and shows the chosen entry's device; run every
+    // two seconds, so an adapter plugged in or out shows. Neither the selection nor the port changes.
+    void refreshPorts();
+
+    // The sysfs folder asked about devices (tests give their own).
+    QString sysRoot = QStringLiteral("/sys");
 
 signals:
     void statusMessage(const QString &text);
@@ -52,4 +57,5 @@ private:
     Link &m_link;
     Desktop &m_desktop;
     ComPorts &m_ports;
+    QTimer *m_refresh;
 };

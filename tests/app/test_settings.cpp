@@ -6,11 +6,13 @@
 #include "link/portpanel.h"
 #include "records/recordspanel.h"
 #include "windowfixture.h"
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QDirIterator>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTextEdit>
 #include <csignal>
 #include <cstring>
@@ -73,6 +75,7 @@ private slots:
     void fullDiskKeepsEarlierFile_data();
     void fullDiskKeepsEarlierFile();
     void appDir();
+    void portListMarksDevicesThere();
 };
 
 void TestSettings::fields_data()
@@ -343,6 +346,58 @@ void TestSettings::appDir()
     QVERIFY(QFileInfo(given.path() + QStringLiteral("/sub")).isDir());
     // An executable directory that does not exist falls back to the per-user data folder.
     QVERIFY(resolveAppDir(QString(), QStringLiteral("/nonexistent/dir")) != QStringLiteral("/nonexistent/dir"));
+}
+
+// An adapter plugged in and out while another port is open; a pseudo-terminal refuses low latency.
+void TestSettings::portListMarksDevicesThere()
+{
+    WindowFixture fx(3);
+    const QString byId = fx.dir.filePath(QStringLiteral("usb-FTDI_A")), usb = fx.dir.filePath(QStringLiteral("ttyUSB0"));
+    QVERIFY(QFile::link(fx.recorder.portPath(), byId));
+    fx.writeFile(QStringLiteral("comports.map"), QStringLiteral("COM3=%1\nCOM6=%2\n").arg(byId, usb).toUtf8());
+    fx.writeFile(QStringLiteral("comm.set"), "3,19200\r\n");
+    fx.window = std::make_unique<frmMain>(*fx.desktop, ComPorts());
+    PortPanel &p = *fx.window->portPanel;
+    p.sysRoot = fx.dir.filePath(QStringLiteral("sys"));
+    fx.window->show();
+    fx.window->load();
+    p.cmdOpenComm_Click();
+    QVERIFY(fx.window->link().port().isOpen());
+    QVERIFY2(fx.window->lblStatusLine->text().endsWith(QStringLiteral("已打开，19200,N,8,1")), qPrintable(fx.window->lblStatusLine->text()));
+
+    const auto marked = [&](int i) {  // 1 there, 0 missing, -1 when the looks and the words disagree
+        const bool bold = p.Combo1->itemData(i, Qt::FontRole).value<QFont>().bold();
+        const QString said = p.Combo1->itemData(i, Qt::AccessibleTextRole).toString();
+        return said.endsWith(bold ? QStringLiteral("，已连接）") : QStringLiteral("，未连接）")) ? int(bold) : -1;
+    };
+    QCOMPARE(marked(5), 0);
+    QVERIFY(p.Combo1->toolTip().contains(QStringLiteral("/dev/serial/by-id/")));
+    QSignalSpy changed(p.Combo1, &QComboBox::currentIndexChanged), chosen(p.Combo1, &QComboBox::activated);
+    p.Combo1->showPopup();
+    for (const bool plugged : {true, false}) {
+        if (plugged)
+            fx.writeFile(QStringLiteral("ttyUSB0"), "");
+        else
+            QVERIFY(QFile::remove(usb));
+        p.refreshPorts();
+        QCOMPARE(marked(5), int(plugged));
+        QCOMPARE(marked(2), 1);
+        QVERIFY(p.Combo1->view()->isVisible());
+    }
+    QCOMPARE(changed.size() + chosen.size(), 0);
+    QCOMPARE(p.Combo1->currentIndex(), 2);
+    QCOMPARE(p.Combo1->currentText(), QStringLiteral("COM3"));
+    QVERIFY(fx.window->link().port().isOpen());
+
+    // Behind a slow USB adapter the status line says so, with the fix.
+    const QString timer = p.sysRoot + QStringLiteral("/bus/usb-serial/devices/") + QFileInfo(fx.recorder.portPath()).fileName();
+    QVERIFY(QDir().mkpath(timer));
+    writeFile(timer + QStringLiteral("/latency_timer"), "16\n");
+    p.cmdOpenComm_Click();
+    const QString status = fx.window->lblStatusLine->text();
+    QVERIFY2(status.contains(QStringLiteral("已打开，19200,N,8,1；USB 适配器延迟计时器为 16 ms"))
+                 && status.endsWith(QStringLiteral("echo 1 | sudo tee ") + timer + QStringLiteral("/latency_timer")),
+             qPrintable(status));
 }
 
 QTEST_MAIN(TestSettings)
