@@ -1,10 +1,12 @@
 #include "app/replywindowdialog.h"
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QGridLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QVBoxLayout>
+#include <algorithm>
 
 using records::ReplyWindow;
 
@@ -15,19 +17,22 @@ ReplyWindowDialog::ReplyWindowDialog(const ReplyWindow &current, QWidget *parent
     const ReplyWindow defaults;
     auto *grid = new QGridLayout;
     int row = 0;
-    const auto spin = [&](const char *name, const QString &caption, int lo, int hi, int def) {
-        auto *s = new QSpinBox(this);
-        s->setObjectName(QLatin1String(name));
-        s->setRange(lo, hi);
-        s->setAccessibleName(caption);
+    const auto place = [&](QWidget *box, const char *name, const QString &caption, const QString &def) {
+        box->setObjectName(QLatin1String(name));
+        box->setAccessibleName(caption);
         const QString defText = QStringLiteral("默认 %1").arg(def);
-        s->setAccessibleDescription(defText);
+        box->setAccessibleDescription(defText);
         auto *label = new QLabel(caption, this);
-        label->setBuddy(s);
+        label->setBuddy(box);
         grid->addWidget(label, row, 0);
-        grid->addWidget(s, row, 1);
+        grid->addWidget(box, row, 1);
         grid->addWidget(new QLabel(defText, this), row, 2);
         ++row;
+    };
+    const auto spin = [&](const char *name, const QString &caption, int lo, int hi, int def) {
+        auto *s = new QSpinBox(this);
+        s->setRange(lo, hi);
+        place(s, name, caption, QString::number(def));
         return s;
     };
     spnRecordWindow = spin("spnRecordWindow", QStringLiteral("记录应答窗口(ms)"), ReplyWindow::MinWindowMs,
@@ -36,10 +41,15 @@ ReplyWindowDialog::ReplyWindowDialog(const ReplyWindow &current, QWidget *parent
                        ReplyWindow::MaxAttempts, defaults.attempts);
     spnGuard = spin("spnGuard", QStringLiteral("迟到应答保护时间(ms)"), ReplyWindow::MinGuardMs,
                     ReplyWindow::MaxGuardMs, defaults.guardMs);
+    cboEcho = new QComboBox(this);
+    for (EchoMode mode : {EchoMode::Auto, EchoMode::On, EchoMode::Off})
+        cboEcho->addItem(echoModeName(mode));
+    place(cboEcho, "cboEcho", QStringLiteral("串口适配器回显"), cboEcho->itemText(int(defaults.echo)));
 
     auto *hint = new QLabel(QStringLiteral("线路较慢（低波特率）或较长时，记录仪的应答来得晚，可能需要加大这些数值。"
                                               "一次读取失败后，下一次请求前线路须保持安静达到保护时间；"
-                                              "失败后读到的记录要再读一次确认，确认读取不计入失败次数。"), this);
+                                              "失败后读到的记录要再读一次确认，确认读取不计入失败次数。"
+                                              "有的RS485适配器会把发出的请求回送给电脑，自动识别时程序从读取应答中发现并去除回显。"), this);
     hint->setWordWrap(true);
 
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel
@@ -68,6 +78,7 @@ void ReplyWindowDialog::setBoxes(const ReplyWindow &w)
     spnRecordWindow->setValue(w.recordWindowMs);
     spnAttempts->setValue(w.attempts);
     spnGuard->setValue(w.guardMs);
+    cboEcho->setCurrentIndex(std::clamp(int(w.echo), 0, cboEcho->count() - 1));
 }
 
 ReplyWindow ReplyWindowDialog::value() const
@@ -76,5 +87,6 @@ ReplyWindow ReplyWindowDialog::value() const
     w.recordWindowMs = spnRecordWindow->value();
     w.attempts = spnAttempts->value();
     w.guardMs = spnGuard->value();
+    w.echo = EchoMode(cboEcho->currentIndex());
     return w;
 }

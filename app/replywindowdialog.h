@@ -2,10 +2,12 @@
 #include "records/replywindow.h"
 #include <QDialog>
 
+class QComboBox;
 class QSpinBox;
 
 // "应答等待设置": how long a record read waits for its answer, how often it asks, and how long the
-// line must stay silent after a failed attempt. A slow or long line needs these wider.
+// line must stay silent after a failed attempt. A slow or long line needs these wider. And whether
+// the serial adapter echoes the requests (found by itself unless forced).
 class ReplyWindowDialog : public QDialog {
     Q_OBJECT
 public:
@@ -17,6 +19,7 @@ public:
     QSpinBox *spnRecordWindow;
     QSpinBox *spnAttempts;
     QSpinBox *spnGuard;
+    QComboBox *cboEcho;  // items in EchoMode order
 
 private:
     void setBoxes(const records::ReplyWindow &w);

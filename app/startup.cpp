@@ -37,6 +37,7 @@ void frmMain::load()
     modbusPanel->txtDataLength->setText(QStringLiteral("20"));
     StationCount = mod.value.stationCount;
     context().replyWindow = reply.value;
+    context().link.setEchoMode(reply.value.echo);
 
     portPanel->PortNumber = comm.value.portNumber;
     portPanel->BaudRate = comm.value.baudRate;

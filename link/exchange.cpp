@@ -22,6 +22,10 @@ const ExchangeKind SetCoil{QStringLiteral("写线圈"), true, false, 200, 0, fal
 const ExchangeKind WriteRegisters{QStringLiteral("写多个寄存器"), true, false, 200, 0, false, S::Returned};
 } // namespace kinds
 
+namespace {
+const QString EchoNotice = QStringLiteral("串口适配器回显了发出的请求，已自动去除回显");
+} // namespace
+
 Link::Link(TrafficView *view, QObject *parent) : QObject(parent), m_view(view)
 {
     connect(&m_port, &QSerialPort::readyRead, this, &Link::onReadyRead);
@@ -65,8 +69,34 @@ void Link::onReadyRead()
     if (!m_collecting)
         return;  // nobody asked: stale, dropped
     m_reply += bytes;
-    if (modbus::replyComplete(m_request, m_reply))
+    if (replyIn())
         m_waiter.finish();
+}
+
+bool Link::echoExpected() const
+{
+    return m_echoMode == EchoMode::On
+        || (m_echoMode == EchoMode::Auto && m_echoingPorts.contains(m_port.portName()));
+}
+
+qsizetype Link::echoLength(const QByteArray &received) const
+{
+    // Only the whole request counts as its echo: an echo cut short or spoiled stays in what came,
+    // and the reply fails as any garbled reply does. Where the echo is not known yet, only a read
+    // can show it, as a read's reply never equals its request (a write's normal reply does).
+    if (m_echoMode == EchoMode::Off || !received.startsWith(m_request))
+        return 0;
+    const uint8_t fn = m_request.size() > 1 ? uint8_t(m_request[1]) : 0;
+    const bool read = fn == modbus::ReadHoldingRegisters || fn == modbus::ReadInputRegisters;
+    return read || echoExpected() ? m_request.size() : 0;
+}
+
+bool Link::replyIn() const
+{
+    // The start of an echo is no reply, even should it pass for one.
+    if (m_echoMode != EchoMode::Off && m_reply.size() < m_request.size() && m_request.startsWith(m_reply))
+        return false;
+    return modbus::replyComplete(m_request, m_reply.mid(echoLength(m_reply)));
 }
 
 void Link::onError(QSerialPort::SerialPortError error)
@@ -102,7 +132,7 @@ void Link::keepInterFrameGap()
 
 bool Link::waitForReply(int ms)
 {
-    if (ms <= 0 || m_aborted || modbus::replyComplete(m_request, m_reply) || !m_port.isOpen())
+    if (ms <= 0 || m_aborted || replyIn() || !m_port.isOpen())
         return false;
     return m_waiter.wait(ms);
 }
@@ -212,7 +242,13 @@ Exchange Link::exchange(const Hold &, const ExchangeKind &kind, const QByteArray
     m_collecting = false;
     ex.aborted = m_aborted;
 
-    ex.reply = m_reply;
+    const qsizetype echo = echoLength(m_reply);
+    ex.echoRemoved = echo > 0;
+    ex.reply = m_reply.mid(echo);
+    // The first echo seen on a port is said once; from then on every exchange on it expects one.
+    const bool echoFound = ex.echoRemoved && !m_echoingPorts.contains(m_port.portName());
+    if (echoFound)
+        m_echoingPorts.insert(m_port.portName());
     ex.info = modbus::classifyReply(request, ex.reply);
     ex.stateText = ShowHex(ex.reply);
     if (kind.countsReply && ex.reply.size() >= 3)
@@ -239,7 +275,10 @@ Exchange Link::exchange(const Hold &, const ExchangeKind &kind, const QByteArray
         break;
     }
     if (show)
-        m_view->showStatus(QStringLiteral("%1：%2").arg(kind.name, modbus::describeReply(ex.info)));
+        m_view->showStatus(QStringLiteral("%1：%2").arg(kind.name, modbus::describeReply(ex.info))
+                           + (echoFound ? QStringLiteral("；") + EchoNotice : QString()));
+    else if (echoFound)
+        m_view->showStatus(EchoNotice);
 
     if (kind.pauseAfterMs > 0 && !m_aborted)
         m_waiter.wait(kind.pauseAfterMs);

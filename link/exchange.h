@@ -1,10 +1,12 @@
 #pragma once
+#include "link/echomode.h"
 #include "link/frames.h"
 #include "link/waitms.h"
 #include <QByteArray>
 #include <QElapsedTimer>
 #include <QObject>
 #include <QSerialPort>
+#include <QSet>
 #include <QString>
 #include <functional>
 
@@ -66,7 +68,8 @@ struct Exchange {
     bool sent = false;          // false: the port was closed (or lost) and nothing went out
     bool aborted = false;       // the command was stopped (window closing) during the wait
     QByteArray request;
-    QByteArray reply;
+    QByteArray reply;           // the device's reply; an echo of the request is not part of it
+    bool echoRemoved = false;   // the adapter's echo of the request came first and was dropped
     modbus::ReplyInfo info;
     QString stateText;          // ShowHex of the reply (what txtState shows or the caller gets)
     bool valid() const { return info.cls == modbus::ReplyClass::Valid; }
@@ -115,6 +118,14 @@ public:
     void abort();
     bool aborted() const { return m_aborted; }
 
+    // Local echo of the adapter. On a port known to echo (or with On), every exchange expects its
+    // request back before the reply and drops it. Auto learns that a port echoes from a read
+    // (03/04: its reply never equals the request) whose bytes start with the very request sent,
+    // says so once and keeps it for the port's name while the program runs.
+    using EchoMode = ::EchoMode;
+    void setEchoMode(EchoMode mode) { m_echoMode = mode; }
+    EchoMode echoMode() const { return m_echoMode; }
+
     QSerialPort &port() { return m_port; }
     bool isOpen() const { return m_port.isOpen(); }
 
@@ -132,6 +143,9 @@ private:
     void keepInterFrameGap();
     void settleReply();
     bool waitForReply(int ms);
+    bool echoExpected() const;
+    qsizetype echoLength(const QByteArray &received) const;
+    bool replyIn() const;
 
     TrafficView *m_view;
     QSerialPort m_port;
@@ -142,4 +156,6 @@ private:
     QByteArray m_reply;
     Waiter m_waiter;
     QElapsedTimer m_lineActivity;  // since the last byte sent or received
+    EchoMode m_echoMode = EchoMode::Auto;
+    QSet<QString> m_echoingPorts;  // names of the ports seen echoing
 };

@@ -172,8 +172,10 @@ void RecordReadPanel::cmdReplyWindow_Click()
         return;
     // Taken for the next read whether or not it could be kept for the next start.
     m_ctx.replyWindow = *chosen;
-    const QString what = QStringLiteral("记录应答窗口 %1 毫秒，每条最多 %2 次失败请求，迟到应答保护 %3 毫秒")
-                             .arg(chosen->recordWindowMs).arg(chosen->attempts).arg(chosen->guardMs);
+    m_ctx.link.setEchoMode(chosen->echo);
+    const QString what = QStringLiteral("记录应答窗口 %1 毫秒，每条最多 %2 次失败请求，迟到应答保护 %3 毫秒，串口适配器回显：%4")
+                             .arg(chosen->recordWindowMs).arg(chosen->attempts).arg(chosen->guardMs)
+                             .arg(echoModeName(chosen->echo));
     QString error;
     if (!settings::writeReplyWindow(m_ctx.desktop.appDir(), *chosen, &error)) {
         m_ctx.desktop.message(QStringLiteral("System Information"),

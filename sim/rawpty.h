@@ -15,4 +15,7 @@ struct RawPty {
     void close();
 };
 
+// The rate the program's end of the line is set to, read off the master: 0 when it cannot be told.
+int ptyBaud(int masterFd);
+
 } // namespace sim

@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QMutex>
 #include <QMutexLocker>
+#include <QScopeGuard>
 #include <QSocketNotifier>
 #include <QThread>
 #include <QTimer>
@@ -22,60 +23,9 @@
 #include <map>
 
 #include <fcntl.h>
-#include <pty.h>
-#include <sys/ioctl.h>
-#include <termios.h>
 #include <unistd.h>
 
 namespace sim {
-
-namespace {
-
-// The rate the program's port is set to. A Linux pseudo-terminal pair shares one termios (the
-// master's TCGETS answers with the slave's settings), so whatever the program set with
-// QSerialPort::setBaudRate can be read here. Rates without a Bxxx constant (14400) are set by Qt
-// as BOTHER with the exact figure in c_ospeed, which only TCGETS2 reports; glibc 12's termios has
-// no such call, hence the kernel's layout below. 0 when the rate cannot be told.
-#if defined(__linux__) && (defined(__x86_64__) || defined(__i386__) || defined(__aarch64__) \
-                           || defined(__arm__) || defined(__riscv))
-struct KernelTermios2 {
-    tcflag_t c_iflag, c_oflag, c_cflag, c_lflag;
-    cc_t c_line;
-    cc_t c_cc[19];
-    speed_t c_ispeed, c_ospeed;
-};
-#define WL_SIM_TCGETS2 _IOR('T', 0x2A, KernelTermios2)
-#endif
-
-int speedToBaud(speed_t s)
-{
-    switch (s) {
-    case B1200: return 1200;
-    case B2400: return 2400;
-    case B4800: return 4800;
-    case B9600: return 9600;
-    case B19200: return 19200;
-    case B38400: return 38400;
-    case B57600: return 57600;
-    case B115200: return 115200;
-    default: return 0;
-    }
-}
-
-int portBaud(int masterFd)
-{
-#ifdef WL_SIM_TCGETS2
-    KernelTermios2 t2{};
-    if (::ioctl(masterFd, WL_SIM_TCGETS2, &t2) == 0 && t2.c_ospeed > 0)
-        return int(t2.c_ospeed);
-#endif
-    termios t{};
-    if (::tcgetattr(masterFd, &t) != 0)
-        return 0;
-    return speedToBaud(cfgetospeed(&t));
-}
-
-} // namespace
 
 struct SimRecorder::Impl {
     // Everything the line needs on its own thread, created and destroyed there.
@@ -87,6 +37,9 @@ struct SimRecorder::Impl {
             silence.setTimerType(Qt::PreciseTimer);
             QObject::connect(&notifier, &QSocketNotifier::activated, &context, [d] { d->onReadable(); });
             QObject::connect(&silence, &QTimer::timeout, &context, [d] { d->onSilence(); });
+            batch.setSingleShot(true);
+            batch.setTimerType(Qt::PreciseTimer);
+            QObject::connect(&batch, &QTimer::timeout, &context, [d] { d->passHeld(); });
             d->line = this;
         }
         QObject context;  // pending replies die with it
@@ -94,6 +47,8 @@ struct SimRecorder::Impl {
         QTimer silence;
         QByteArray buffer;
         qint64 lastByteNs = 0;
+        QTimer batch;     // runs while bytes are held for the master
+        QByteArray held;
     };
 
     class LineThread : public QThread {
@@ -121,6 +76,8 @@ struct SimRecorder::Impl {
     int lineBaud = 19200;
     double turnaroundMs = 5.0;
     bool wireTiming = true;
+    bool echo = false;
+    int batchLatencyMs = 0;
     QList<FaultSpec> faultQueue;
     FaultRule rule;
     int ruleSerial = 0;
@@ -212,12 +169,17 @@ struct SimRecorder::Impl {
     void handleFrame(const QByteArray &frame)
     {
         const qint64 arrivalNs = line->lastByteNs;
-        const int programBaud = portBaud(pty.master);
+        const int programBaud = ptyBaud(pty.master);
         const uint8_t address = frame.isEmpty() ? 0 : uint8_t(frame[0]);
         FaultRule ruleCopy;
         int serial = 0;
+        // The adapter's echo goes back whatever becomes of the frame, and before any reply.
+        QByteArray echoed;
+        const auto sendEcho = qScopeGuard([&] { deliver(echoed); });
         {
             QMutexLocker lock(&mutex);
+            if (echo)
+                echoed = frame;
             log.append(frame);
             arrived.wakeAll();
             // At another rate the recorder hears only noise.
@@ -267,6 +229,10 @@ struct SimRecorder::Impl {
             // The request takes effect whatever becomes of the reply.
             handled = handleRequest(*dev, frame, LineContext{hostMs(), baud});
         }
+        if (fault.fault == Fault::EchoCut)
+            echoed.chop(std::clamp(fault.truncateBy, 0, int(echoed.size())));
+        else if (fault.fault == Fault::EchoSpoiled && !echoed.isEmpty())
+            echoed[echoed.size() / 2] = char(echoed[echoed.size() / 2] ^ 0x10);
         if (handled.reply.isEmpty())
             return;
 
@@ -275,6 +241,9 @@ struct SimRecorder::Impl {
         switch (fault.fault) {
         case Fault::None:
         case Fault::Late:
+        case Fault::Split:
+        case Fault::EchoCut:
+        case Fault::EchoSpoiled:
             break;
         case Fault::NoReply:
             reply.clear();
@@ -316,8 +285,15 @@ struct SimRecorder::Impl {
             if (fault.fault == Fault::Late)
                 busyUntilNs[address] = std::numeric_limits<qint64>::max();  // until the reply has left
         }
-        QTimer::singleShot(waitMs, Qt::PreciseTimer, &line->context, [this, reply, newBaud, address] {
-            writeAll(reply);
+        const int splitPauseMs = fault.fault == Fault::Split ? fault.splitPauseMs : -1;
+        QTimer::singleShot(waitMs, Qt::PreciseTimer, &line->context, [this, reply, newBaud, address, splitPauseMs] {
+            if (splitPauseMs >= 0) {
+                const QByteArray rest = reply.mid(reply.size() / 2);
+                deliver(reply.left(reply.size() / 2));
+                QTimer::singleShot(splitPauseMs, Qt::PreciseTimer, &line->context, [this, rest] { deliver(rest); });
+            } else {
+                deliver(reply);
+            }
             {
                 QMutexLocker lock(&mutex);
                 busyUntilNs.erase(address);
@@ -327,6 +303,37 @@ struct SimRecorder::Impl {
                 lineBaud = newBaud;
             }
         });
+    }
+
+    // What the line sends the master: at once, or held as a USB adapter holds received bytes until
+    // a packet is full or its latency timer runs out.
+    void deliver(const QByteArray &bytes)
+    {
+        static constexpr int PacketBytes = 62;
+        int latencyMs;
+        {
+            QMutexLocker lock(&mutex);
+            latencyMs = batchLatencyMs;
+        }
+        line->held += bytes;
+        if (latencyMs <= 0) {
+            passHeld();
+            return;
+        }
+        while (line->held.size() >= PacketBytes) {
+            writeAll(line->held.left(PacketBytes));
+            line->held.remove(0, PacketBytes);
+            line->batch.stop();
+        }
+        if (!line->held.isEmpty() && !line->batch.isActive())
+            line->batch.start(latencyMs);
+    }
+
+    void passHeld()
+    {
+        line->batch.stop();
+        writeAll(line->held);
+        line->held.clear();
     }
 
     void writeAll(const QByteArray &bytes)
@@ -444,6 +451,18 @@ void SimRecorder::setWireTiming(bool on)
 {
     QMutexLocker lock(&d->mutex);
     d->wireTiming = on;
+}
+
+void SimRecorder::setEcho(bool on)
+{
+    QMutexLocker lock(&d->mutex);
+    d->echo = on;
+}
+
+void SimRecorder::setBatchLatencyMs(int ms)
+{
+    QMutexLocker lock(&d->mutex);
+    d->batchLatencyMs = std::max(0, ms);
 }
 
 void SimRecorder::injectFault(const FaultSpec &fault, int count)

@@ -31,14 +31,18 @@ enum class Fault {
     Exception,      // the reply is an exception with exceptionCode
     Trailing,       // the reply is followed by trailing bytes in the same burst
     Doubled,        // the reply goes out twice, back to back
+    Split,          // the reply goes out in two halves, splitPauseMs apart
+    EchoCut,        // on an echoing line: the echo of the request loses its last truncateBy bytes
+    EchoSpoiled,    // on an echoing line: one byte of the echo of the request is garbled
 };
-constexpr int FaultKinds = int(Fault::Doubled) + 1;
+constexpr int FaultKinds = int(Fault::EchoSpoiled) + 1;
 
 struct FaultSpec {
     Fault fault = Fault::None;
     uint8_t exceptionCode = 0x04;
     int lateMs = 1500;
     int truncateBy = 3;  // bytes dropped from the end
+    int splitPauseMs = 100;
     QByteArray trailing = QByteArray::fromHex("02042E5B18");  // what follows a Trailing reply
 };
 
@@ -68,6 +72,12 @@ public:
     int lineBaud() const;
     void setTurnaroundMs(double ms);   // between the request's end and the reply's start; default 5
     void setWireTiming(bool on);       // replies take the time their bytes would take; default on
+    // A half-duplex adapter's local echo: every frame the master sends, whoever it is for, comes
+    // back to it at once, before any reply. Default off.
+    void setEcho(bool on);
+    // A USB adapter's delivery: what the line sends the master is held until 62 bytes have gathered
+    // or ms have passed since the first byte held, then passed on together. 0 (default): at once.
+    void setBatchLatencyMs(int ms);
 
     // Faults: the next count requests to a served device get the fault; a rule replaces any queue.
     void injectFault(const FaultSpec &fault, int count = 1);

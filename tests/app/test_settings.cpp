@@ -115,7 +115,7 @@ void TestSettings::files_data()
             name += c >= ' ' && c < 127 ? QByteArray(1, c) : "\\x" + QByteArray::number(uchar(c), 16);
         QTest::addRow("%s %s", file, name.constData()) << QString::fromLatin1(file) << QByteArray(content) << s << v;
     };
-    const QList<int> comm{4, 19200}, mod{2, 20, 1}, reply{300, 3, 1200};
+    const QList<int> comm{4, 19200}, mod{2, 20, 1}, reply{300, 3, 1200, 0};
     row("comm.set", "-", Status::Missing, comm);
     row("comm.set", "3,9600\r\n", Status::Ok, {3, 9600});
     row("comm.set", "1\r\n14400\r\n", Status::Ok, {1, 14400});
@@ -142,13 +142,15 @@ void TestSettings::files_data()
     row("ModSet.set", "1,21,32", Status::Malformed, mod);
     row("replywin.set", "-", Status::Missing, reply);
     row("replywin.set", "300,3,1200\r\n", Status::Ok, reply);
-    row("replywin.set", " 20 , 1\r\n20", Status::Ok, {20, 1, 20});
-    row("replywin.set", "60000,10,60000", Status::Ok, {60000, 10, 60000});
+    row("replywin.set", " 20 , 1\r\n20", Status::Ok, {20, 1, 20, 0});
+    row("replywin.set", "60000,10,60000,1", Status::Ok, {60000, 10, 60000, 1});
+    row("replywin.set", "300,3,1200,2\r\n", Status::Ok, {300, 3, 1200, 2});
     row("replywin.set", "19,3,1200", Status::Malformed, reply);
     row("replywin.set", "300,11,1200", Status::Malformed, reply);
     row("replywin.set", "300,3,60001", Status::Malformed, reply);
     row("replywin.set", "300,3", Status::Malformed, reply);
-    row("replywin.set", "300,3,1200,4", Status::Malformed, reply);
+    row("replywin.set", "300,3,1200,3", Status::Malformed, reply);
+    row("replywin.set", "300,3,1200,0,0", Status::Malformed, reply);
 }
 
 void TestSettings::files()
@@ -171,7 +173,8 @@ void TestSettings::files()
         got = r.status, problem = r.problem, read = {r.value.deviceAddress, r.value.channelCount, r.value.stationCount};
     } else {
         const auto r = settings::readReplyWindow(dir.path());
-        got = r.status, problem = r.problem, read = {r.value.recordWindowMs, r.value.attempts, r.value.guardMs};
+        got = r.status, problem = r.problem, read = {r.value.recordWindowMs, r.value.attempts, r.value.guardMs,
+                                                  int(r.value.echo)};
     }
     QCOMPARE(got, status);
     QCOMPARE(read, values);
@@ -184,7 +187,7 @@ void TestSettings::files()
     }
     // What is read is written back as it was.
     if (status == Status::Ok && file == QStringLiteral("replywin.set")) {
-        const settings::ReplyWindow window{values[0], values[1], values[2]};
+        const settings::ReplyWindow window{values[0], values[1], values[2], EchoMode(values[3])};
         QVERIFY(settings::writeReplyWindow(dir.path(), window, &problem));
         QCOMPARE(settings::readReplyWindow(dir.path()).value, window);
     }
@@ -210,7 +213,7 @@ void TestSettings::unusableFileAtStartUp()
     // Good files beside the bad one still count.
     fx.writeFile(QStringLiteral("comm.set"), "4,9600\r\n");
     fx.writeFile(QStringLiteral("ModSet.set"), "1,21,32,4\r\n");
-    fx.writeFile(QStringLiteral("replywin.set"), "500,5,2000\r\n");
+    fx.writeFile(QStringLiteral("replywin.set"), "500,5,2000,1\r\n");
     const QString path = fx.dir.filePath(file);
     const QByteArray good = fx.readFile(file);
     QFile::remove(path);
@@ -248,8 +251,9 @@ void TestSettings::unusableFileAtStartUp()
     QCOMPARE(w.modbusPanel->txtStationID->text(), file == QStringLiteral("ModSet.set") ? QStringLiteral("2") : QStringLiteral("21"));
     QCOMPARE(w.portPanel->BaudRate, file == QStringLiteral("comm.set") ? 19200 : 9600);
     const records::ReplyWindow window = file == QStringLiteral("replywin.set") ? records::ReplyWindow{}
-                                                                               : records::ReplyWindow{500, 5, 2000};
+                                                                               : records::ReplyWindow{500, 5, 2000, EchoMode::On};
     QCOMPARE(w.context().replyWindow, window);
+    QCOMPARE(w.context().link.echoMode(), window.echo);
 }
 
 void TestSettings::typedRateRoundTrip_data()

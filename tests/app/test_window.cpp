@@ -546,7 +546,7 @@ void TestWindow::boxFieldsRefusedWithAMessage()
 void TestWindow::replyWindowDialog()
 {
     using records::ReplyWindow;
-    const ReplyWindow wide{5000, 7, 3000};
+    const ReplyWindow wide{5000, 7, 3000, EchoMode::Off};
     ReplyWindowDialog d(wide, nullptr);
     QCOMPARE(d.value(), wide);
     // What the settings file could hold beyond the bounds comes back within them.

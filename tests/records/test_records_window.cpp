@@ -418,12 +418,13 @@ void TestRecordsWindow::replyWindowSetting()
     QCOMPARE(fx.desktop->replyWindowShown, (QList<records::ReplyWindow>{{}}));
     QVERIFY(!QFile::exists(fx.dir.filePath(QStringLiteral("replywin.set"))));
     // One failed request is all a record gets now; the file keeps it for the next start.
-    fx.desktop->replyWindowAnswer = records::ReplyWindow{150, 1, 400};
+    fx.desktop->replyWindowAnswer = records::ReplyWindow{150, 1, 400, EchoMode::Off};
     QTest::mouseClick(fx.read->cmdReplyWindow, Qt::LeftButton);
     QVERIFY2(fx.status().contains(QStringLiteral("已保存到 replywin.set")), qPrintable(fx.status()));
     QFile file(fx.dir.filePath(QStringLiteral("replywin.set")));
     QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(file.readAll(), QByteArray("150,1,400\r\n"));
+    QCOMPARE(file.readAll(), QByteArray("150,1,400,2\r\n"));
+    QCOMPARE(fx.w->context().link.echoMode(), EchoMode::Off);
     fx.recorder.injectFault({Fault::NoReply});
     fx.read->cmdReadOneRec_Click();
     QCOMPARE(fx.recordStarts(), QList<int>{0});
