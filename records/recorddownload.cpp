@@ -73,7 +73,6 @@ records::DownloadOutcome RecordDownload::run(const Link::Hold &hold, uint8_t add
     d.first = first;
     d.total = count;
     m_stop = false;
-    m_running = true;
     m_suspect = false;
     m_needGuard = false;
     m_lastKept.clear();
@@ -116,7 +115,6 @@ records::DownloadOutcome RecordDownload::run(const Link::Hold &hold, uint8_t add
     // A reply still on its way must not meet the next command's request.
     if (m_needGuard && !stopping())
         m_link.awaitSilence(hold, m_window.guardMs);
-    m_running = false;
     m_last = last;
     emit finished(d);
     return d;

@@ -28,7 +28,6 @@ public:
     records::DownloadOutcome run(const Link::Hold &hold, uint8_t address, int first, int count, int sensors);
 
     void stop() { m_stop = true; }
-    bool running() const { return m_running; }
     // The last exchange of the latest run.
     const Exchange &lastExchange() const { return m_last; }
 
@@ -50,7 +49,6 @@ private:
     records::ReplyWindow m_window;
     ExchangeKind m_kind;
     bool m_stop = false;
-    bool m_running = false;
     bool m_suspect = false;     // the latest exchange brought no exact frame: a reply may be in flight
     bool m_needGuard = false;   // the line must fall silent before the next request
     QByteArray m_lastKept;      // data of the record kept last

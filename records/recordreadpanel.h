@@ -39,7 +39,6 @@ public:
 
     // Ends a running download after its current exchange ("停止", and the module group's stop).
     void stopDownload();
-    bool downloading() const { return m_download && m_download->running(); }
 
     QPushButton *cmdReadOneRec;
     QPushButton *cmdRedall;
