@@ -1,5 +1,5 @@
 #include "link/convert.h"
-#include <QRegularExpression>
+#include <algorithm>
 #include <cmath>
 
 namespace convert {
@@ -24,7 +24,8 @@ std::optional<long long> toWhole(const QString &text, long long lo, long long hi
     case Rounding::WholeOnly: {
         // Judged on the text: a double drops the fraction of "1.00000000000000001".
         const qsizetype point = t.indexOf(QLatin1Char('.'));
-        if (point >= 0 && t.mid(point + 1).contains(QRegularExpression(QStringLiteral("[1-9]"))))
+        const QStringView fraction = point < 0 ? QStringView() : QStringView(t).mid(point + 1);
+        if (std::any_of(fraction.begin(), fraction.end(), [](QChar c) { return c != QLatin1Char('0'); }))
             return std::nullopt;
         w = d;
         break;
