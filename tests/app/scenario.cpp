@@ -1,0 +1,362 @@
+#include "scenario.h"
+#include "windowfixture.h"
+#include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QCryptographicHash>
+#include <QDirIterator>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMap>
+#include <QPlainTextEdit>
+#include <QRegularExpression>
+#include <QSet>
+#include <QStackedWidget>
+#include <QTabWidget>
+#include <QTextEdit>
+#include <QTimer>
+#include <functional>
+#include <memory>
+
+namespace {
+
+const QMap<QString, sim::Fault> kFaults = {
+    {"NoReply", sim::Fault::NoReply},     {"BadCrc", sim::Fault::BadCrc},   {"Truncated", sim::Fault::Truncated},
+    {"Late", sim::Fault::Late},           {"Exception", sim::Fault::Exception},
+    {"OtherAddress", sim::Fault::OtherAddress}, {"Trailing", sim::Fault::Trailing},
+    {"Doubled", sim::Fault::Doubled},     {"Split", sim::Fault::Split},
+};
+
+QString digest(const QByteArray &bytes)
+{
+    return QString::fromLatin1(QCryptographicHash::hash(bytes, QCryptographicHash::Md5).toHex().left(12));
+}
+
+// A long text is kept as its length, digest and beginning.
+QString shortened(const QString &text)
+{
+    if (text.size() <= 120)
+        return text;
+    return QStringLiteral("%1… (%2 chars #%3)").arg(text.left(60)).arg(text.size()).arg(digest(text.toUtf8()));
+}
+
+class Runner : public QObject {
+public:
+    explicit Runner(const Scenario &s) : m_steps(s.steps) {}
+
+    QString run()
+    {
+        qApp->installEventFilter(this);
+        QTimer::singleShot(0, this, [this] { step(); });
+        m_loop.exec();
+        qApp->removeEventFilter(this);
+        return m_out.join(QLatin1Char('\n')) + QLatin1Char('\n');
+    }
+
+private:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (m_calm && event->type() == QEvent::EnabledChange && !watched->objectName().isEmpty())
+            m_toggled.insert(watched->objectName());
+        return false;
+    }
+
+    void again(int ms = 5) { QTimer::singleShot(ms, this, [this] { step(); }); }
+
+    void step()
+    {
+        if (m_until) {
+            if (!m_until()) {
+                if (m_clock.elapsed() > 20000) {
+                    m_out << QStringLiteral("!! step did not end within 20 s");
+                    m_until = nullptr;
+                    m_index = m_steps.size();
+                    return finish();
+                }
+                return again();
+            }
+            m_until = nullptr;
+        }
+        if (m_started)
+            flush(m_screenAfter && m_inClick == 0);
+        if (m_index >= m_steps.size())
+            return finish();
+        const QString line = m_steps[m_index++];
+        m_out << QStringLiteral("> ") + line;
+        const QString verb = line.section(QLatin1Char(' '), 0, 0);
+        const QString arg = line.section(QLatin1Char(' '), 1, 1);
+        const QString rest = line.section(QLatin1Char(' '), 2).replace(QStringLiteral("\\n"), QStringLiteral("\n"));
+        m_screenAfter = !(verb == "wire" || verb == "press" || verb == "wait" || verb == "calm");
+        m_clock.restart();
+        if (!act(verb, arg, rest))
+            m_out << QStringLiteral("!! unknown step");
+        again(0);
+    }
+
+    bool act(const QString &verb, const QString &arg, const QString &rest)
+    {
+        if (verb == "file") {
+            fx.writeFile(arg, rest.toUtf8());
+        } else if (verb == "records" || verb == "device") {
+            const auto address = uint8_t(arg.toInt());
+            if (!fx.recorder.addresses().contains(address))
+                fx.recorder.addDevice(address);
+            if (verb == "records")
+                fx.recorder.setRecords(sim::SimRecorder::demoRecords(rest.toInt(), QDateTime(QDate(2026, 12, 1), QTime(8, 0))),
+                                       address);
+        } else if (verb == "fault") {
+            sim::FaultSpec f;
+            f.fault = kFaults.value(arg, sim::Fault::None);
+            f.lateMs = 400;
+            fx.recorder.injectFault(f, rest.isEmpty() ? 1 : rest.toInt());
+        } else if (verb == "start") {
+            // Live values and clocks move with time on their own: pinned, a transcript stays the same.
+            static const uint16_t words[20] = {0x00EB, 0x0005, 0x0000, 0xFFFF, 0xFFF6, 0x8001, 0x7FFF, 70, 80, 90,
+                                               100, 110, 120, 130, 140, 150, 160, 170, 180, 190};
+            for (uint8_t a : fx.recorder.addresses()) {
+                for (int k = 0; k < 20; ++k)
+                    fx.recorder.setHolding(uint16_t(k), uint16_t(words[k] + a - 21), a);
+                fx.recorder.setClock(QDateTime(QDate(2026, 12, 5), QTime(9, 10, 0)), a);
+            }
+            fx.start();
+            m_started = true;
+        } else if (verb == "set") {
+            QWidget *w = fx.find(arg);
+            if (auto *e = qobject_cast<QLineEdit *>(w))
+                e->setText(rest);
+            else if (auto *t = qobject_cast<QTextEdit *>(w))
+                t->setPlainText(rest);
+        } else if (verb == "pick") {
+            auto *c = fx.find<QComboBox>(arg);
+            const int i = c->findText(rest);
+            if (i < 0)
+                m_out << QStringLiteral("!! no entry ") + rest;
+            c->setCurrentIndex(i);
+            emit c->activated(i);
+        } else if (verb == "click" || verb == "press") {
+            auto *b = fx.find<QAbstractButton>(arg);
+            showTabOf(b);
+            auto done = std::make_shared<bool>(false);
+            if (verb == "click")
+                m_until = [done] { return *done; };
+            QTimer::singleShot(0, this, [this, b, done] {
+                ++m_inClick;
+                b->click();
+                --m_inClick;
+                *done = true;
+            });
+        } else if (verb == "answer") {
+            fx.desktop->confirmAnswer = arg == "yes";
+        } else if (verb == "saveas") {
+            fx.desktop->saveAnswer = arg.isEmpty() ? QString() : fx.dir.filePath(arg);
+        } else if (verb == "wire") {
+            const qsizetype n = m_frames + arg.toInt();
+            m_until = [this, n] { return fx.recorder.requests().size() >= n; };
+        } else if (verb == "wait" || verb == "quiet") {
+            const qint64 ms = arg.toInt();
+            const qsizetype before = fx.recorder.requests().size();
+            m_until = [this, ms, before, verb] {
+                if (m_clock.elapsed() < ms)
+                    return false;
+                const qsizetype extra = fx.recorder.requests().size() - before;
+                if (verb == "quiet")
+                    m_out << (extra == 0 ? QStringLiteral("quiet") : QStringLiteral("!! %1 frames after the stop").arg(extra));
+                return true;
+            };
+        } else if (verb == "calm") {
+            const qint64 ms = arg.toInt();
+            auto *combo = fx.find<QComboBox>(QStringLiteral("Combo1"));
+            combo->showPopup();
+            m_toggled.clear();
+            m_calm = true;
+            m_until = [this, ms, combo] {
+                if (m_clock.elapsed() < ms)
+                    return false;
+                m_calm = false;
+                QStringList names(m_toggled.begin(), m_toggled.end());
+                names.sort();
+                m_out << (names.isEmpty() ? QStringLiteral("no control changed state")
+                                          : QStringLiteral("controls changed state: ") + names.join(QLatin1Char(' ')));
+                m_out << (combo->view()->isVisible() ? QStringLiteral("Combo1 list still open")
+                                                     : QStringLiteral("Combo1 list closed"));
+                combo->hidePopup();
+                return true;
+            };
+        } else if (verb == "unplug") {
+            fx.recorder.stop();
+        } else if (verb == "close") {
+            fx.window->close();
+        } else {
+            return false;
+        }
+        return true;
+    }
+
+    void showTabOf(QWidget *w)
+    {
+        auto *tabs = fx.find<QTabWidget>(QStringLiteral("SSTab1"));
+        for (int i = 0; i < tabs->count(); ++i)
+            if (tabs->widget(i)->isAncestorOf(w))
+                tabs->setCurrentIndex(i);
+    }
+
+    QString clean(QString s) const
+    {
+        static const QRegularExpression pts(QStringLiteral("pts/[0-9]+"));
+        return s.replace(m_portPath, QStringLiteral("<pty>")).replace(pts, QStringLiteral("<pty>"));
+    }
+
+    QMap<QString, QString> screen() const
+    {
+        QMap<QString, QString> out;
+        out.insert(QStringLiteral("(window)"), fx.window->isVisible() ? QStringLiteral("shown") : QStringLiteral("closed"));
+        for (QWidget *w : fx.window->findChildren<QWidget *>()) {
+            const QString name = w->objectName();
+            if (name.isEmpty() || name.startsWith(QLatin1String("qt_")) || name == QLatin1String("lblTimeLeft"))
+                continue;
+            QString s;
+            if (auto *e = qobject_cast<QLineEdit *>(w))
+                s = e->text();
+            else if (auto *t = qobject_cast<QTextEdit *>(w))
+                s = t->toPlainText();
+            else if (auto *p = qobject_cast<QPlainTextEdit *>(w))
+                s = p->toPlainText();
+            else if (auto *l = qobject_cast<QLabel *>(w))
+                s = l->text();
+            else if (auto *c = qobject_cast<QComboBox *>(w))
+                s = c->currentText();
+            else if (auto *b = qobject_cast<QAbstractButton *>(w))
+                s = b->isCheckable() && b->isChecked() ? QStringLiteral("[checked]") : QString();
+            else if (auto *k = qobject_cast<QStackedWidget *>(w))
+                s = k->currentWidget() ? k->currentWidget()->objectName() : QString();
+            else
+                continue;
+            if (!w->isEnabled())
+                s += QStringLiteral(" [off]");
+            out.insert(name, shortened(clean(s)));
+        }
+        return out;
+    }
+
+    QMap<QString, QString> files() const
+    {
+        QMap<QString, QString> out;
+        QDirIterator it(fx.dir.path(), QDir::Files, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QString path = it.next();
+            const QString name = QDir(fx.dir.path()).relativeFilePath(path);
+            if (name == QLatin1String("comports.map"))
+                continue;
+            QFile f(path);
+            f.open(QIODevice::ReadOnly);
+            const QByteArray bytes = f.readAll();
+            out.insert(name, QStringLiteral("%1 bytes #%2").arg(bytes.size()).arg(digest(bytes)));
+        }
+        return out;
+    }
+
+    template <typename T>
+    void listNew(const QList<T> &list, qsizetype &seen, const QString &what, const std::function<QString(const T &)> &show)
+    {
+        for (; seen < list.size(); ++seen)
+            m_out << what + clean(show(list[seen]));
+    }
+
+    void flush(bool withScreen)
+    {
+        const QVector<QByteArray> wire = fx.recorder.requests();
+        for (; m_frames < wire.size(); ++m_frames)
+            m_out << QStringLiteral("wire ") + QString::fromLatin1(wire[m_frames].toHex(' ').toUpper());
+        RecordingDesktop &d = *fx.desktop;
+        listNew<RecordingDesktop::Message>(d.messages, m_messages, QStringLiteral("message "),
+                                           [](const auto &m) { return m.title + QStringLiteral(" | ") + m.text; });
+        listNew<QString>(d.confirmations, m_confirms, QStringLiteral("confirm "), [](const QString &c) { return c; });
+        listNew<QString>(d.saveDialogs, m_saves, QStringLiteral("save dialog "),
+                         [this](const QString &c) { return QString(c).replace(fx.dir.path(), QStringLiteral("<appdir>")); });
+        listNew<QPair<QString, Desktop::Opener>>(d.opened, m_opened, QStringLiteral("opened "), [this](const auto &o) {
+            return QString(o.first).replace(fx.dir.path(), QStringLiteral("<appdir>"));
+        });
+        const auto nowFiles = files();
+        for (auto it = nowFiles.begin(); it != nowFiles.end(); ++it)
+            if (m_files.value(it.key()) != it.value())
+                m_out << QStringLiteral("file %1: %2").arg(it.key(), it.value());
+        m_files = nowFiles;
+        if (!withScreen || !fx.window)
+            return;
+        // A change of the enabled state alone is listed by name: whole groups change at once.
+        const auto now = screen();
+        const QString off = QStringLiteral(" [off]");
+        QStringList turnedOff, turnedOn;
+        for (auto it = now.begin(); it != now.end(); ++it) {
+            const QString was = m_screen.value(it.key());
+            if (m_screen.contains(it.key()) && was == it.value())
+                continue;
+            if (m_screen.contains(it.key()) && was + off == it.value())
+                turnedOff << it.key();
+            else if (m_screen.contains(it.key()) && was == it.value() + off)
+                turnedOn << it.key();
+            else
+                m_out << QStringLiteral("  %1 = %2").arg(it.key(), it.value());
+        }
+        if (!turnedOff.isEmpty())
+            m_out << QStringLiteral("  off: ") + turnedOff.join(QLatin1Char(' '));
+        if (!turnedOn.isEmpty())
+            m_out << QStringLiteral("  on: ") + turnedOn.join(QLatin1Char(' '));
+        m_screen = now;
+    }
+
+    void finish()
+    {
+        if (m_inClick > 0)
+            return again();
+        flush(true);
+        m_loop.quit();
+    }
+
+public:
+    WindowFixture fx;
+    const QString m_portPath = fx.recorder.portPath();
+
+private:
+    QStringList m_steps;
+    QStringList m_out;
+    QEventLoop m_loop;
+    QElapsedTimer m_clock;
+    std::function<bool()> m_until;
+    int m_index = 0;
+    int m_inClick = 0;
+    bool m_started = false;
+    bool m_screenAfter = true;
+    bool m_calm = false;
+    QSet<QString> m_toggled;
+    QMap<QString, QString> m_screen, m_files;
+    qsizetype m_frames = 0, m_messages = 0, m_confirms = 0, m_saves = 0, m_opened = 0;
+};
+
+} // namespace
+
+void runScenario(const Scenario &scenario)
+{
+    Runner runner(scenario);
+    const QString actual = runner.run();
+    const QString kept = QStringLiteral(WL_TRANSCRIPT_DIR "/%1.txt").arg(QString::fromLatin1(scenario.name));
+    QFile f(kept);
+    if (qEnvironmentVariableIsSet("WL_UPDATE_TRANSCRIPTS")) {
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(actual.toUtf8());
+        return;
+    }
+    QVERIFY2(f.open(QIODevice::ReadOnly), qPrintable(kept + QStringLiteral(" is missing: run with WL_UPDATE_TRANSCRIPTS=1")));
+    const QStringList want = QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'));
+    const QStringList got = actual.split(QLatin1Char('\n'));
+    QFile out(QStringLiteral("%1.actual.txt").arg(QString::fromLatin1(scenario.name)));
+    if (out.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        out.write(actual.toUtf8());
+    for (qsizetype i = 0; i < qMax(want.size(), got.size()); ++i) {
+        const QString w = want.value(i), g = got.value(i);
+        QVERIFY2(w == g, qPrintable(QStringLiteral("%1 line %2\n  kept:   %3\n  now:    %4")
+                                        .arg(QString::fromLatin1(scenario.name)).arg(i + 1).arg(w, g)));
+    }
+}

@@ -1,0 +1,66 @@
+// The window, walked command by command as a user does, against the simulated recorder. Each
+// scenario's transcript (frames on the wire, what the window shows) is kept in transcripts/.
+#include "scenario.h"
+#include <QTest>
+
+namespace {
+const Scenario kScenarios[] = {
+    {"port_and_settings",
+     {"file ModSet.set 1\n21\n20\n3\n", "start", "click cmdPoint", "pick Combo2 9600", "click cmdPoint",
+      "click cmdCloseComm", "click cmdPoint", "click cmdOneM", "pick Combo2 19200", "click cmdOpenComm",
+      "click cmdCom", "set txtStationID 0", "click cmdPoint", "set txtStationID 256", "click cmdPoint",
+      "set txtStationID 2.5", "click cmdPoint", "set txtStationID 21", "click cmdPoint", "unplug", "click cmdPoint"}},
+    {"live_reads",
+     {"device 1", "device 2", "start", "set txtStationID 21", "set txtTimerSet(0) 300", "click cmdOneM", "wire 3",
+      "click cmdStopOnce", "quiet 900", "fault BadCrc", "fault NoReply", "click cmdOneM", "wire 3", "wait 200",
+      "click cmdStopOnce", "quiet 900", "set txtEndId 2", "click cmdLoop", "wire 6", "wait 100", "click cmdStopOnce",
+      "quiet 1500", "set txtTimerSet(0) 0", "click cmdOneM", "set txtTimerSet(0) 500", "click cmdOneM", "calm 1800",
+      "click cmdStopOnce", "click cmdStartMonitor"}},
+    {"polling_table",
+     {"start", "set txtStationID 21", "click cmdReadAlarm(1)", "click cmdReadP(20)", "set txtChannel(20) 7",
+      "click cmdWriteP(20)", "set txtChannel(21) 300", "click cmdWriteP(21)", "click cmdSetAll(1)",
+      "click cmdCurrentSet(1)", "click cmdWriteEEp(1)", "click cmdReadAlarm(0)", "click cmdReadAlarm(3)",
+      "click cmdReadAlarm(4)", "set txtChannel(80) 12", "click cmdWriteEEp(5)", "fault Exception",
+      "click cmdReadAlarm(2)", "fault NoReply 2", "click cmdSetAll(2)"}},
+    {"device_settings",
+     {"start", "set txtStationID 21", "click cmdTimeRead", "click cmdTimeWrite", "click cmdReadInterv",
+      "set txtRecInt 5", "click cmdSetRecInt", "set txtRecInt 0", "click cmdSetRecInt", "click cmdReadSensorS",
+      "set txtObjectBuad 9600", "click cmdBuadRate", "set txtObjectBuad 9601", "click cmdBuadRate"}},
+    {"records",
+     {"records 21 6", "start", "set txtStationID 21", "click cmdPoint", "set txtRecCount 3", "click cmdReadOneRec",
+      "click cmdRedall", "saveas out.txt", "click cmdDoWithData2", "click cmdDoWithData", "saveas out.csv",
+      "click cmdDoWithDataCsv", "set txtRecCount 1e3", "click cmdReadOneRec", "set txtRecCount 7",
+      "click cmdReadOneRec", "click cmdClearShow", "answer no", "click cmdClearRecCount", "answer yes",
+      "click cmdClearRecCount", "click cmdWriteREC"}},
+    {"record_faults",
+     {"records 21 8", "start", "set txtStationID 21", "click cmdPoint", "fault BadCrc", "fault Trailing", "fault Truncated",
+      "fault OtherAddress", "fault Doubled", "fault Split", "fault Late", "click cmdRedall", "fault NoReply 12",
+      "click cmdRedall", "click cmdPoint", "fault NoReply 2", "press cmdRedall", "wire 2", "wait 200",
+      "click cmdStopGet", "click cmdPoint", "quiet 1500"}},
+    {"module_pass",
+     {"file ModSet.set 1\n2\n20\n2\n", "records 1 3", "records 2 3", "start", "set txtMtime 100", "click Command4",
+      "set txtMtime 3000", "press Command4", "wire 5", "wait 400", "click Command3", "click cmdPoint", "quiet 1500",
+      "set txtMtime 100", "press cmd1Sys", "wire 4", "click Command3", "quiet 3000"}},
+    {"closing_during_a_download",
+     {"records 21 40", "start", "set txtStationID 21", "click cmdPoint", "press cmdRedall", "wire 4", "close", "quiet 1500"}},
+};
+} // namespace
+
+class TestScenarios : public QObject {
+    Q_OBJECT
+private slots:
+    void walk_data()
+    {
+        QTest::addColumn<int>("index");
+        for (int i = 0; i < int(std::size(kScenarios)); ++i)
+            QTest::newRow(kScenarios[i].name) << i;
+    }
+    void walk()
+    {
+        QFETCH(int, index);
+        runScenario(kScenarios[index]);
+    }
+};
+
+QTEST_MAIN(TestScenarios)
+#include "test_scenarios.moc"
