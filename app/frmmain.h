@@ -1,7 +1,7 @@
 #pragma once
-#include "link/comports.h"
-#include "app/panelcontext.h"
-#include "link/exchange.h"
+#include "core/settings/comports.h"
+#include "ui/panelcontext.h"
+#include "core/link/exchange.h"
 #include <memory>
 #include <QMainWindow>
 

@@ -1,7 +1,7 @@
 #include "app/frmmain.h"
 #include "app/qtdesktop.h"
-#include "app/settingsfiles.h"
-#include "link/portpanel.h"
+#include "core/settings/settingsfiles.h"
+#include "panels/port/portpanel.h"
 #include "sim/simrecorder.h"
 #include <QApplication>
 #include <QCommandLineParser>

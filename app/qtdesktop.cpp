@@ -1,5 +1,5 @@
 #include "app/qtdesktop.h"
-#include "app/replywindowdialog.h"
+#include "panels/records/replywindowdialog.h"
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QMessageBox>

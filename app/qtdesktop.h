@@ -1,5 +1,5 @@
 #pragma once
-#include "app/desktop.h"
+#include "ui/desktop.h"
 
 class QWidget;
 

@@ -1,8 +1,8 @@
-#include "app/desktop.h"
+#include "ui/desktop.h"
 #include "app/frmmain.h"
-#include "app/modbuspanel.h"
-#include "app/settingsfiles.h"
-#include "link/portpanel.h"
+#include "panels/port/modbuspanel.h"
+#include "core/settings/settingsfiles.h"
+#include "panels/port/portpanel.h"
 #include <QLineEdit>
 
 void frmMain::load()

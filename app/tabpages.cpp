@@ -1,15 +1,9 @@
 #include "app/tabpages.h"
+#include "ui/commandstart.h"
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
 #include <QVBoxLayout>
-
-QGroupBox *makeFrame(const QString &name, const QString &caption, QWidget *parent)
-{
-    auto *f = new QGroupBox(caption, parent);
-    f->setObjectName(name);
-    return f;
-}
 
 LivePage::LivePage(QWidget *parent) : QWidget(parent)
 {

@@ -4,9 +4,6 @@
 class QGroupBox;
 class QLabel;
 
-// A captioned frame of the window; its objectName is the frame's name ("Frame2(5)").
-QGroupBox *makeFrame(const QString &name, const QString &caption, QWidget *parent);
-
 // Tab "实时数据": the note on the recorder's address and the frames of live acquisition.
 class LivePage : public QWidget {
     Q_OBJECT

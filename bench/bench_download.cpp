@@ -4,12 +4,12 @@
 // against the wire limit, the ratios, and the CPU time the window's thread spent; then (a) again
 // through a simulated USB adapter whose latency timer is 16 ms (a common default) and 1 ms.
 // Run by hand: build/bench/bench_download [records]
-#include "app/desktop.h"
+#include "ui/desktop.h"
 #include "app/frmmain.h"
-#include "app/modbuspanel.h"
-#include "link/hex.h"
-#include "records/recordreadpanel.h"
-#include "records/recordspanel.h"
+#include "panels/port/modbuspanel.h"
+#include "core/link/hex.h"
+#include "panels/records/recordreadpanel.h"
+#include "panels/records/recordspanel.h"
 #include "sim/simrecorder.h"
 #include <QApplication>
 #include <QElapsedTimer>

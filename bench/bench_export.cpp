@@ -1,9 +1,9 @@
 // Exports the fullest memory the recorder holds (2,850 records of 20 channels) to each format and
 // prints the times against the 200 ms target. Run by hand: build/bench/bench_export [records]
-#include "export/exportformats.h"
-#include "export/recordparser.h"
-#include "export/xlsworkbook.h"
-#include "link/hex.h"
+#include "core/export/exportformats.h"
+#include "core/export/recordparser.h"
+#include "core/export/xlsworkbook.h"
+#include "core/link/hex.h"
 #include "sim/simrecorder.h"
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -1,6 +1,6 @@
 #include "sim/simmemory.h"
 
-#include "link/crc16.h"
+#include "core/link/crc16.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -1,7 +1,7 @@
 #include "sim/simrecorder.h"
 #include "sim/rawpty.h"
 
-#include "link/crc16.h"
+#include "core/link/crc16.h"
 #include "sim/simmemory.h"
 
 #include <QDeadlineTimer>

@@ -1,5 +1,5 @@
 #pragma once
-#include "link/hex.h"
+#include "core/link/hex.h"
 #include <QByteArray>
 #include <QString>
 

@@ -1,6 +1,6 @@
 #pragma once
 // A traffic display for tests of the exchange without a window: it keeps what it was shown.
-#include "link/exchange.h"
+#include "core/link/exchange.h"
 #include <QString>
 
 class RecordingView : public TrafficView {

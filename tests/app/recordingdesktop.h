@@ -1,5 +1,5 @@
 #pragma once
-#include "app/desktop.h"
+#include "ui/desktop.h"
 #include <QStringList>
 
 // The desktop of a test: records every question and answers as told, with a fixed clock.

@@ -18,6 +18,7 @@
 #include <QTextEdit>
 #include <QTimer>
 #include <functional>
+#include <limits>
 #include <memory>
 
 namespace {
@@ -89,6 +90,9 @@ private:
         const QString arg = line.section(QLatin1Char(' '), 1, 1);
         const QString rest = line.section(QLatin1Char(' '), 2).replace(QStringLiteral("\\n"), QStringLiteral("\n"));
         m_screenAfter = !(verb == "wire" || verb == "press" || verb == "wait" || verb == "calm");
+        // While a command runs on, how many of its frames have come by the end of a step is a race:
+        // "press" shows none, "wire N" the first N, any other step all of them.
+        m_wireShown = verb == "press" ? m_frames : std::numeric_limits<qsizetype>::max();
         m_clock.restart();
         if (!act(verb, arg, rest))
             m_out << QStringLiteral("!! unknown step");
@@ -152,7 +156,8 @@ private:
         } else if (verb == "saveas") {
             fx.desktop->saveAnswer = arg.isEmpty() ? QString() : fx.dir.filePath(arg);
         } else if (verb == "wire") {
-            const qsizetype n = m_frames + arg.toInt();
+            const qsizetype n = arg.toInt();
+            m_wireShown = n;
             m_until = [this, n] { return fx.recorder.requests().size() >= n; };
         } else if (verb == "wait" || verb == "quiet") {
             const qint64 ms = arg.toInt();
@@ -267,7 +272,7 @@ private:
     void flush(bool withScreen)
     {
         const QVector<QByteArray> wire = fx.recorder.requests();
-        for (; m_frames < wire.size(); ++m_frames)
+        for (; m_frames < qMin(wire.size(), m_wireShown); ++m_frames)
             m_out << QStringLiteral("wire ") + QString::fromLatin1(wire[m_frames].toHex(' ').toUpper());
         RecordingDesktop &d = *fx.desktop;
         listNew<RecordingDesktop::Message>(d.messages, m_messages, QStringLiteral("message "),
@@ -332,6 +337,7 @@ private:
     bool m_calm = false;
     QSet<QString> m_toggled;
     QMap<QString, QString> m_screen, m_files;
+    qsizetype m_wireShown = 0;
     qsizetype m_frames = 0, m_messages = 0, m_confirms = 0, m_saves = 0, m_opened = 0;
 };
 

@@ -19,7 +19,7 @@
 //   press NAME            click and go on at once (the command keeps running)
 //   answer yes|no         the answer to the next confirmations
 //   saveas NAME           the file name the next save dialogs give (in the application folder)
-//   wire N                wait until N frames the transcript has not shown yet have reached the recorder
+//   wire N                wait until the recorder has received N frames since the scenario began
 //   wait MS               let MS pass
 //   quiet MS              MS pass without a frame on the line, or the transcript says how many came
 //   calm MS               MS pass with a drop-down list open: says which controls changed state

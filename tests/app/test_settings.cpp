@@ -1,10 +1,10 @@
-#include "app/desktop.h"
-#include "app/modbuspanel.h"
-#include "app/settingsfiles.h"
-#include "export/exportpanel.h"
+#include "ui/desktop.h"
+#include "panels/port/modbuspanel.h"
+#include "core/settings/settingsfiles.h"
+#include "panels/export/exportpanel.h"
 #include "export/recordtext.h"
-#include "link/portpanel.h"
-#include "records/recordspanel.h"
+#include "panels/port/portpanel.h"
+#include "panels/records/recordspanel.h"
 #include "windowfixture.h"
 #include <QAbstractItemView>
 #include <QComboBox>

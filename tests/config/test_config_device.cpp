@@ -1,15 +1,15 @@
 // The clock, the recording interval, the baud rate and the sensor count in the real window against
 // the simulated recorder.
-#include "app/modbuspanel.h"
-#include "config/baudratepanel.h"
-#include "config/clockpanel.h"
-#include "config/intervalpanel.h"
-#include "config/sensorcountread.h"
+#include "panels/port/modbuspanel.h"
+#include "panels/config/baudratepanel.h"
+#include "panels/config/clockpanel.h"
+#include "panels/config/intervalpanel.h"
+#include "panels/config/sensorcountread.h"
 #include "hexbytes.h"
-#include "link/portpanel.h"
-#include "link/statuspanel.h"
-#include "link/trafficpanel.h"
-#include "records/recordspanel.h"
+#include "panels/port/portpanel.h"
+#include "panels/status/statuspanel.h"
+#include "panels/status/trafficpanel.h"
+#include "panels/records/recordspanel.h"
 #include "../app/windowfixture.h"
 #include <QComboBox>
 #include <QGroupBox>

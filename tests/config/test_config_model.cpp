@@ -1,10 +1,10 @@
 // The recorder settings without a window: the polling table's register map and groups, box values,
 // the decoding of read-all, the clock fields, and the frames of every write.
-#include "config/clockfields.h"
-#include "config/pollingtable.h"
-#include "config/recordersettings.h"
+#include "core/config/clockfields.h"
+#include "core/config/pollingtable.h"
+#include "core/config/recordersettings.h"
 #include "hexbytes.h"
-#include "link/frames.h"
+#include "core/link/frames.h"
 #include <QTest>
 #include <set>
 

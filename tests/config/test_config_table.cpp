@@ -1,11 +1,11 @@
 // The polling-table editor in the real window against the simulated recorder.
-#include "app/modbuspanel.h"
+#include "panels/port/modbuspanel.h"
 #include "app/tabpages.h"
-#include "config/pollingtableeditor.h"
+#include "panels/config/pollingtableeditor.h"
 #include "hexbytes.h"
-#include "link/portpanel.h"
-#include "link/statuspanel.h"
-#include "link/trafficpanel.h"
+#include "panels/port/portpanel.h"
+#include "panels/status/statuspanel.h"
+#include "panels/status/trafficpanel.h"
 #include "sim/simmemory.h"
 #include "../app/windowfixture.h"
 #include <QGroupBox>

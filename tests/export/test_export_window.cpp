@@ -1,10 +1,10 @@
 #include "../app/windowfixture.h"
 #include "freexlreader.h"
-#include "export/exportformats.h"
-#include "export/exportpanel.h"
-#include "link/hex.h"
+#include "core/export/exportformats.h"
+#include "panels/export/exportpanel.h"
+#include "core/link/hex.h"
 #include "recordtext.h"
-#include "records/recordspanel.h"
+#include "panels/records/recordspanel.h"
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>

@@ -1,6 +1,6 @@
-#include "export/exportformats.h"
-#include "export/recordparser.h"
-#include "link/convert.h"
+#include "core/export/exportformats.h"
+#include "core/export/recordparser.h"
+#include "core/link/convert.h"
 #include "recordtext.h"
 #include <QTest>
 

@@ -1,6 +1,6 @@
 // The .xls writer: what freexl and Gnumeric read back from it, how a failed write leaves the
 // folder, and the few record-layout facts that neither reader checks but Excel relies on.
-#include "export/xlsworkbook.h"
+#include "core/export/xlsworkbook.h"
 #include "biffwalker.h"
 #include "freexlreader.h"
 #include "hexbytes.h"

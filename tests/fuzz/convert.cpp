@@ -1,6 +1,6 @@
 // Box texts to request numbers. First byte picks the range, the rest is the text (UTF-8).
 #include "fuzzcheck.h"
-#include "link/convert.h"
+#include "core/link/convert.h"
 #include <algorithm>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)

@@ -1,7 +1,7 @@
 // Export of received-data texts. First byte: sensors per record, second: the record bound;
 // the rest is the text.
-#include "export/exportformats.h"
-#include "export/recordparser.h"
+#include "core/export/exportformats.h"
+#include "core/export/recordparser.h"
 #include "fuzzcheck.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)

@@ -1,7 +1,7 @@
 // Record texts. First byte: the sensor count; the rest is a read reply.
 #include "fuzzcheck.h"
-#include "link/hex.h"
-#include "records/recorddecode.h"
+#include "core/link/hex.h"
+#include "core/records/recorddecode.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

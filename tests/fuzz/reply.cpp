@@ -2,8 +2,8 @@
 // next four bytes (address, start, quantity); otherwise the next eight bytes are the request as they
 // are. The rest is the reply.
 #include "fuzzcheck.h"
-#include "link/crc16.h"
-#include "link/frames.h"
+#include "core/link/crc16.h"
+#include "core/link/frames.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

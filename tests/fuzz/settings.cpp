@@ -1,7 +1,7 @@
 // The settings files: the input is parsed as comm.set, ModSet.set, replywin.set and comports.map.
-#include "app/settingsfiles.h"
+#include "core/settings/settingsfiles.h"
 #include "fuzzcheck.h"
-#include "link/comports.h"
+#include "core/settings/comports.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

@@ -4,8 +4,8 @@
 #include "sim/rawpty.h"
 #include <QFile>
 #include "hexbytes.h"
-#include "link/exchange.h"
-#include "link/frames.h"
+#include "core/link/exchange.h"
+#include "core/link/frames.h"
 #include <QTest>
 #include <modbus.h>
 #include <atomic>

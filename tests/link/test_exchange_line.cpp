@@ -1,7 +1,7 @@
 // Link::exchange against the simulated recorder on lines that behave as real USB–RS485 adapters do:
 // a local echo (whole, cut short, garbled; of reads and of writes), bytes handed over in batches,
 // a reply split by a pause.
-#include "link/hex.h"
+#include "core/link/hex.h"
 #include "recordingview.h"
 #include "sim/simrecorder.h"
 #include <QTest>

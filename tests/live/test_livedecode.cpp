@@ -1,7 +1,7 @@
 #include "hexbytes.h"
-#include "link/crc16.h"
-#include "link/frames.h"
-#include "live/livedecode.h"
+#include "core/link/crc16.h"
+#include "core/link/frames.h"
+#include "core/live/livedecode.h"
 #include <QTest>
 
 // Register words to box texts, and which replies a live read takes its registers from.

@@ -1,9 +1,9 @@
 #pragma once
-#include "app/modbuspanel.h"
-#include "link/hex.h"
-#include "records/recordcountpanel.h"
-#include "records/recordreadpanel.h"
-#include "records/recordspanel.h"
+#include "panels/port/modbuspanel.h"
+#include "core/link/hex.h"
+#include "panels/records/recordcountpanel.h"
+#include "panels/records/recordreadpanel.h"
+#include "panels/records/recordspanel.h"
 #include "../app/windowfixture.h"
 #include <QLabel>
 #include <QLineEdit>

@@ -3,8 +3,8 @@
 // and delivers in batches), with every wait a twentieth of its default. Whatever the
 // line does, a kept record is exactly the memory's record at its position, and the report is true.
 #include "recordingview.h"
-#include "records/downloadreport.h"
-#include "records/recorddownload.h"
+#include "core/records/downloadreport.h"
+#include "core/records/recorddownload.h"
 #include "sim/simrecorder.h"
 #include <QSet>
 #include <QTest>

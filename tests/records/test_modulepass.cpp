@@ -1,5 +1,5 @@
-#include "link/statuspanel.h"
-#include "records/modulepasspanel.h"
+#include "panels/status/statuspanel.h"
+#include "panels/records/modulepasspanel.h"
 #include "recordsfixture.h"
 #include <QPushButton>
 

@@ -1,8 +1,8 @@
 #include "hexbytes.h"
-#include "link/crc16.h"
-#include "link/frames.h"
-#include "records/downloadreport.h"
-#include "records/recorddecode.h"
+#include "core/link/crc16.h"
+#include "core/link/frames.h"
+#include "core/records/downloadreport.h"
+#include "core/records/recorddecode.h"
 #include <QTest>
 
 using records::DownloadOutcome;

@@ -1,9 +1,9 @@
 #include "app/tabpages.h"
 #include "hexbytes.h"
-#include "link/crc16.h"
-#include "link/statuspanel.h"
-#include "link/trafficpanel.h"
-#include "records/recorddecode.h"
+#include "core/link/crc16.h"
+#include "panels/status/statuspanel.h"
+#include "panels/status/trafficpanel.h"
+#include "core/records/recorddecode.h"
 #include "recordsfixture.h"
 #include <QProgressBar>
 #include <QPushButton>

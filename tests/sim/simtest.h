@@ -1,7 +1,7 @@
 #pragma once
 // Frames built by hand (independently of the program's own builders) and a simulator on a line,
 // shared by the simulator's tests.
-#include "link/crc16.h"
+#include "core/link/crc16.h"
 #include "sim/simmemory.h"
 #include "sim/simrecorder.h"
 

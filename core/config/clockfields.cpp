@@ -1,0 +1,60 @@
+#include "core/config/clockfields.h"
+#include "core/link/convert.h"
+
+namespace clockfields {
+
+const std::array<Field, BoxCount> &fields()
+{
+    // Read reply: 3 minute, 4 second, 5 day, 6 hour, 7 weekday, 8 month, 9 century, 10 year.
+    static const std::array<Field, BoxCount> table{{
+        {QStringLiteral("秒"), 0, 59, 4},
+        {QStringLiteral("分"), 0, 59, 3},
+        {QStringLiteral("时"), 0, 23, 6},
+        {QStringLiteral("星期"), 1, 7, 7},
+        {QStringLiteral("日"), 1, 31, 5},
+        {QStringLiteral("月"), 1, 12, 8},
+        {QStringLiteral("年"), 0, 99, 10},
+    }};
+    return table;
+}
+
+std::array<QString, BoxCount> boxTexts(const QDateTime &time)
+{
+    const QDate d = time.date();
+    const QTime t = time.time();
+    return {QString::number(t.second()), QString::number(t.minute()), QString::number(t.hour()),
+            QString::number(d.dayOfWeek() % 7 + 1),  // Qt counts Monday 1 … Sunday 7
+            QString::number(d.day()), QString::number(d.month()), QString::number(d.year() - 2000)};
+}
+
+std::optional<uint8_t> toBcd(const QString &text, int lo, int hi)
+{
+    const auto v = convert::toWhole(text, lo, hi, convert::Rounding::WholeOnly);
+    if (!v || *v < 0 || *v > 99)
+        return std::nullopt;
+    return uint8_t(((*v / 10) << 4) | (*v % 10));
+}
+
+std::array<RegisterWrite, 4> setWrites(const std::array<uint8_t, BoxCount> &bcd)
+{
+    const auto word = [](uint8_t high, uint8_t low) { return uint16_t((high << 8) | low); };
+    return {{
+        {uint16_t(WriteRegister + 3), word(Century, bcd[6])},
+        {uint16_t(WriteRegister + 2), word(bcd[3], bcd[5])},
+        {uint16_t(WriteRegister + 1), word(bcd[4], bcd[2])},
+        {WriteRegister, word(bcd[1], bcd[0])},
+    }};
+}
+
+std::array<std::optional<QString>, BoxCount> readTexts(const QByteArray &reply)
+{
+    std::array<std::optional<QString>, BoxCount> out;
+    for (int i = 0; i < BoxCount; ++i) {
+        const int at = fields()[i].replyByte;
+        if (at < reply.size() - 2)  // not the CRC
+            out[i] = QString::number(uint8_t(reply[at]), 16).toUpper();
+    }
+    return out;
+}
+
+} // namespace clockfields

@@ -1,0 +1,37 @@
+#include "core/config/recordersettings.h"
+
+namespace recorder {
+
+namespace {
+constexpr int Rates[] = {4800, 9600, 14400, 19200, 38400};
+}
+
+int baudOfCode(int code)
+{
+    return code >= LowestBaudCode && code <= HighestBaudCode ? Rates[code - 1] : 0;
+}
+
+int codeOfBaud(int baud)
+{
+    for (int code = LowestBaudCode; code <= HighestBaudCode; ++code)
+        if (Rates[code - 1] == baud)
+            return code;
+    return 0;
+}
+
+QString writeProblem(const Exchange &ex)
+{
+    if (ex.aborted)
+        return QStringLiteral("命令已停止");
+    if (!ex.sent)
+        return QStringLiteral("端口未打开，未发送");
+    if (!ex.valid())
+        return modbus::describeReply(ex.info);
+    const bool multiple = ex.request.size() > 1 && uint8_t(ex.request[1]) == modbus::WriteMultipleRegisters;
+    const qsizetype compared = multiple ? 6 : ex.request.size();
+    if (ex.reply.left(compared) != ex.request.left(compared))
+        return QStringLiteral("应答与请求不一致");
+    return QString();
+}
+
+} // namespace recorder

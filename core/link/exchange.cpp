@@ -1,0 +1,286 @@
+#include "core/link/exchange.h"
+#include "core/link/crc16.h"
+#include "core/link/hex.h"
+#include <QCoreApplication>
+#include <QThread>
+#include <cmath>
+
+namespace kinds {
+using S = ExchangeKind::State;
+//                                              clears  red    wait1 wait2 counts state
+const ExchangeKind LiveRead{QStringLiteral("实时读取"), true, true, 200, 300, true, S::AfterDecode};
+const ExchangeKind ParameterReadAll{QStringLiteral("读所有参数"), false, true, 100, 500, true, S::AfterDecode};
+const ExchangeKind SingleParameterRead{QStringLiteral("读参数"), true, false, 200, 0, false, S::BeforeDecode};
+const ExchangeKind RecordCount{QStringLiteral("读条数"), true, false, 300, 0, false, S::BeforeDecode};
+const ExchangeKind RecordRead{QStringLiteral("读记录"), false, false, 300, 0, false, S::WhenCrcMatches, 0, true};
+const ExchangeKind IntervalRead{QStringLiteral("读记录时间间隔"), true, false, 200, 0, false, S::BeforeDecode};
+const ExchangeKind SensorCountRead{QStringLiteral("读传感器总数"), true, false, 200, 0, false, S::BeforeDecode};
+const ExchangeKind StorageState{QStringLiteral("存储状态监测"), true, false, 200, 0, false, S::BeforeDecode};
+const ExchangeKind ClockRead{QStringLiteral("读时钟"), true, false, 200, 0, false, S::AfterDecode};
+const ExchangeKind SetReg{QStringLiteral("写寄存器"), true, false, 300, 0, false, S::BeforeDecode, 500};
+const ExchangeKind SetCoil{QStringLiteral("写线圈"), true, false, 200, 0, false, S::BeforeDecode};
+const ExchangeKind WriteRegisters{QStringLiteral("写多个寄存器"), true, false, 200, 0, false, S::Returned};
+} // namespace kinds
+
+namespace {
+const QString EchoNotice = QStringLiteral("串口适配器回显了发出的请求，已自动去除回显");
+} // namespace
+
+Link::Link(TrafficView *view, QObject *parent) : QObject(parent), m_view(view)
+{
+    connect(&m_port, &QSerialPort::readyRead, this, &Link::onReadyRead);
+    connect(&m_port, &QSerialPort::errorOccurred, this, &Link::onError);
+    m_lineActivity.start();
+}
+
+Link::~Link()
+{
+    m_waiter.finish();
+}
+
+Link::Hold::~Hold()
+{
+    if (m_link) {
+        m_link->m_held = false;
+        emit m_link->busyChanged(false);
+    }
+}
+
+std::optional<Link::Hold> Link::tryHold()
+{
+    if (m_held)
+        return std::nullopt;
+    m_held = true;
+    m_aborted = false;
+    emit busyChanged(true);
+    return Hold(this);
+}
+
+void Link::abort()
+{
+    m_aborted = true;
+    m_waiter.finish();
+}
+
+void Link::onReadyRead()
+{
+    const QByteArray bytes = m_port.readAll();
+    m_lineActivity.restart();
+    if (!m_collecting)
+        return;  // nobody asked: stale, dropped
+    m_reply += bytes;
+    if (replyIn())
+        m_waiter.finish();
+}
+
+bool Link::echoExpected() const
+{
+    return m_echoMode == EchoMode::On
+        || (m_echoMode == EchoMode::Auto && m_echoingPorts.contains(m_port.portName()));
+}
+
+qsizetype Link::echoLength(const QByteArray &received) const
+{
+    // Only the whole request counts as its echo: an echo cut short or spoiled stays in what came,
+    // and the reply fails as any garbled reply does. Where the echo is not known yet, only a read
+    // can show it, as a read's reply never equals its request (a write's normal reply does).
+    if (m_echoMode == EchoMode::Off || !received.startsWith(m_request))
+        return 0;
+    const uint8_t fn = m_request.size() > 1 ? uint8_t(m_request[1]) : 0;
+    const bool read = fn == modbus::ReadHoldingRegisters || fn == modbus::ReadInputRegisters;
+    return read || echoExpected() ? m_request.size() : 0;
+}
+
+bool Link::replyIn() const
+{
+    // The start of an echo is no reply, even should it pass for one.
+    if (m_echoMode != EchoMode::Off && m_reply.size() < m_request.size() && m_request.startsWith(m_reply))
+        return false;
+    return modbus::replyComplete(m_request, m_reply.mid(echoLength(m_reply)));
+}
+
+void Link::onError(QSerialPort::SerialPortError error)
+{
+    // A vanished device (USB adapter pulled out, line hung up) shows as a resource, read or write
+    // error, and keeps signalling it: the port is useless and is closed.
+    const bool lost = error == QSerialPort::ResourceError || error == QSerialPort::ReadError
+        || error == QSerialPort::WriteError;
+    if (!lost || !m_port.isOpen())
+        return;
+    const QString reason = m_port.errorString();
+    m_port.close();
+    PortOpenFlag = false;
+    m_waiter.finish();
+    emit portLost(reason);
+}
+
+void Link::keepInterFrameGap()
+{
+    // Modbus wants 3.5 characters of silence between frames (10 bits a character here),
+    // never less than 1.75 ms.
+    const double gapMs = std::max(1.75, 35000.0 / std::max<qint32>(m_port.baudRate(), 1));
+    const qint64 left = qint64(gapMs * 1e6) - m_lineActivity.nsecsElapsed();
+    if (left <= 0)
+        return;
+    // A gap of a few milliseconds is slept exactly (a timer would round it up to whole
+    // milliseconds, which a download pays on every record); a longer one keeps the window live.
+    if (left < 5'000'000)
+        QThread::usleep(quint64((left + 999) / 1000));
+    else
+        m_waiter.wait(int(std::ceil(double(left) / 1e6)));
+}
+
+bool Link::waitForReply(int ms)
+{
+    if (ms <= 0 || m_aborted || replyIn() || !m_port.isOpen())
+        return false;
+    return m_waiter.wait(ms);
+}
+
+void Link::pause(const Hold &, int ms)
+{
+    if (!m_aborted)
+        m_waiter.wait(ms);
+}
+
+bool Link::awaitSilence(const Hold &, int ms)
+{
+    QElapsedTimer total;
+    total.start();
+    m_lineActivity.restart();  // the silence counts from now
+    while (!m_aborted && m_port.isOpen()) {
+        // Bytes still in the port's buffer have not been seen by onReadyRead yet.
+        if (m_port.bytesAvailable() > 0) {
+            m_port.readAll();
+            m_lineActivity.restart();
+        }
+        const qint64 left = ms - m_lineActivity.elapsed();
+        if (left <= 0)
+            return true;
+        if (total.elapsed() >= 10LL * ms)
+            return false;
+        m_waiter.wait(int(left));
+    }
+    return false;
+}
+
+void Link::settleReply()
+{
+    // Bounded: a line that keeps talking ends the watch after a few rounds all the same.
+    for (int round = 0; round < 16 && m_port.isOpen() && !m_aborted; ++round) {
+        const qsizetype before = m_reply.size();
+        keepInterFrameGap();
+        if (!m_port.isOpen())
+            return;
+        // Whatever reached the port during the gap is taken now (readyRead may not have run yet).
+        m_port.waitForReadyRead(0);
+        if (m_port.bytesAvailable() > 0) {
+            m_reply += m_port.readAll();
+            m_lineActivity.restart();
+        }
+        if (m_reply.size() == before)
+            return;
+    }
+}
+
+Exchange Link::exchange(const Hold &, const ExchangeKind &kind, const QByteArray &request,
+                        const std::function<void(const Exchange &)> &decode)
+{
+    Exchange ex;
+    ex.request = request;
+    const bool show = !kind.quietDisplay;
+    if (show)
+        m_view->clearCommand();
+    if (show && kind.clearsState)
+        m_view->clearState();
+
+    if (m_aborted) {
+        ex.aborted = true;
+        return ex;
+    }
+    if (!m_port.isOpen()) {
+        if (kind.redLampWhenClosed)
+            m_view->showLamp(TrafficView::Lamp::Red);
+        m_view->showStatus(QStringLiteral("%1：端口未打开，命令未发送").arg(kind.name));
+        return ex;
+    }
+
+    if (show)
+        m_view->showLamp(TrafficView::Lamp::Yellow);
+    keepInterFrameGap();
+    if (m_aborted || !m_port.isOpen()) {  // stopped, or the port went away, during the gap
+        ex.aborted = m_aborted;
+        return ex;
+    }
+    // Stale input (a late reply to an earlier request) must not be taken for this reply.
+    m_port.clear(QSerialPort::Input);
+    m_port.readAll();
+    m_request = request;
+    m_reply.clear();
+    m_collecting = true;
+
+    m_port.write(request);
+    m_port.flush();
+    m_lineActivity.restart();
+    ex.sent = true;
+    if (show)
+        m_view->showCommand(requestHex(request));
+
+    waitForReply(kind.firstWaitMs);
+    if (kind.secondWaitMs > 0 && !m_aborted && m_port.isOpen()) {
+        if (show)
+            m_view->showLamp(TrafficView::Lamp::Green);
+        waitForReply(kind.secondWaitMs);
+        m_view->countExchange();
+    }
+    if (kind.pumpAfterWait)
+        QCoreApplication::processEvents();
+    if (m_port.isOpen() && m_port.bytesAvailable() > 0)
+        m_reply += m_port.readAll();
+    if (kind.settles && !m_reply.isEmpty())
+        settleReply();
+    m_collecting = false;
+    ex.aborted = m_aborted;
+
+    const qsizetype echo = echoLength(m_reply);
+    ex.echoRemoved = echo > 0;
+    ex.reply = m_reply.mid(echo);
+    // The first echo seen on a port is said once; from then on every exchange on it expects one.
+    const bool echoFound = ex.echoRemoved && !m_echoingPorts.contains(m_port.portName());
+    if (echoFound)
+        m_echoingPorts.insert(m_port.portName());
+    ex.info = modbus::classifyReply(request, ex.reply);
+    ex.stateText = ShowHex(ex.reply);
+    if (kind.countsReply && ex.reply.size() >= 3)
+        m_view->countReply();
+
+    switch (kind.state) {
+    case ExchangeKind::State::BeforeDecode:
+        if (show)
+            m_view->showState(ex.stateText);
+        if (decode) decode(ex);
+        break;
+    case ExchangeKind::State::AfterDecode:
+        if (decode) decode(ex);
+        if (show)
+            m_view->showState(ex.stateText);
+        break;
+    case ExchangeKind::State::WhenCrcMatches:
+        if (show && crcMatches(ex.reply))
+            m_view->showState(ex.stateText);
+        if (decode) decode(ex);
+        break;
+    case ExchangeKind::State::Returned:
+        if (decode) decode(ex);
+        break;
+    }
+    if (show)
+        m_view->showStatus(QStringLiteral("%1：%2").arg(kind.name, modbus::describeReply(ex.info))
+                           + (echoFound ? QStringLiteral("；") + EchoNotice : QString()));
+    else if (echoFound)
+        m_view->showStatus(EchoNotice);
+
+    if (kind.pauseAfterMs > 0 && !m_aborted)
+        m_waiter.wait(kind.pauseAfterMs);
+    return ex;
+}

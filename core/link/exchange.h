@@ -1,0 +1,161 @@
+#pragma once
+#include "core/link/echomode.h"
+#include "core/link/frames.h"
+#include "core/link/waitms.h"
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <QObject>
+#include <QSerialPort>
+#include <QSet>
+#include <QString>
+#include <functional>
+
+// What the window shows of an exchange. The main window implements it with its traffic
+// boxes (txtCommand, txtState), the stacked status lamps, the two counters and the status line.
+class TrafficView {
+public:
+    enum class Lamp { Yellow, Green, Red };
+    virtual ~TrafficView() = default;
+    virtual void clearCommand() = 0;
+    virtual void clearState() = 0;
+    virtual void showCommand(const QString &hex) = 0;   // txtCommand
+    virtual void showState(const QString &hex) = 0;     // txtState
+    virtual void showLamp(Lamp lamp) = 0;
+    virtual void countExchange() = 0;                   // lblCounter + 1
+    virtual void countReply() = 0;                      // lblRecCount + 1
+    virtual void showStatus(const QString &text) = 0;   // the status line
+};
+
+// The particulars of one kind of exchange. Waits are the longest it waits: a complete reply
+// ends them at once.
+struct ExchangeKind {
+    enum class State { BeforeDecode, AfterDecode, WhenCrcMatches, Returned };
+    QString name;                 // for the status line
+    bool clearsState;             // step 1 clears txtState as well as txtCommand
+    bool redLampWhenClosed;       // a closed port shows imgNotConnected
+    int firstWaitMs;
+    int secondWaitMs;             // > 0: green lamp, this wait, then lblCounter + 1
+    bool countsReply;             // lblRecCount + 1 for a reply of at least 3 bytes
+    State state;                  // when txtState is shown
+    int pauseAfterMs = 0;         // kept on purpose after a register write
+    bool pumpAfterWait = false;   // one more pass of pending events after the wait
+    // A long run of exchanges (a record download) shows its traffic itself, at a pace a person can
+    // follow: this exchange leaves the hex boxes, the lamp and the status line alone (only a closed
+    // port is still said). Repainting them for every exchange would cost more than the line time.
+    bool quietDisplay = false;
+    // After a complete reply the line is watched for one more inter-frame gap: bytes that follow
+    // belong to this reply (a frame with trailing bytes is no exact frame). The gap is owed before
+    // the next request anyway, so this costs nothing in a run of exchanges.
+    bool settles = false;
+};
+
+namespace kinds {
+extern const ExchangeKind LiveRead;
+extern const ExchangeKind ParameterReadAll;
+extern const ExchangeKind SingleParameterRead;
+extern const ExchangeKind RecordCount;
+extern const ExchangeKind RecordRead;
+extern const ExchangeKind IntervalRead;
+extern const ExchangeKind SensorCountRead;
+extern const ExchangeKind StorageState;
+extern const ExchangeKind ClockRead;
+extern const ExchangeKind SetReg;
+extern const ExchangeKind SetCoil;
+extern const ExchangeKind WriteRegisters;
+} // namespace kinds
+
+struct Exchange {
+    bool sent = false;          // false: the port was closed (or lost) and nothing went out
+    bool aborted = false;       // the command was stopped (window closing) during the wait
+    QByteArray request;
+    QByteArray reply;           // the device's reply; an echo of the request is not part of it
+    bool echoRemoved = false;   // the adapter's echo of the request came first and was dropped
+    modbus::ReplyInfo info;
+    QString stateText;          // ShowHex of the reply (what txtState shows or the caller gets)
+    bool valid() const { return info.cls == modbus::ReplyClass::Valid; }
+};
+
+// The serial line and the one exchange routine every device command runs.
+class Link : public QObject {
+    Q_OBJECT
+public:
+    explicit Link(TrafficView *view, QObject *parent = nullptr);
+    ~Link() override;
+
+    // A device command holds the bus from its first exchange to its last wait. Only one
+    // holder at a time: a second command (or a polling tick) is refused while one runs.
+    class Hold {
+    public:
+        Hold(Hold &&other) noexcept : m_link(std::exchange(other.m_link, nullptr)) {}
+        Hold &operator=(Hold &&) = delete;
+        ~Hold();
+    private:
+        friend class Link;
+        explicit Hold(Link *link) : m_link(link) {}
+        Link *m_link;
+    };
+    std::optional<Hold> tryHold();
+    bool busy() const { return m_held; }
+
+    // Runs one exchange as its kind describes. decode runs between reading the reply and the
+    // end of the exchange (before or after txtState is shown, as the kind says); it is not
+    // called when nothing was sent.
+    Exchange exchange(const Hold &hold, const ExchangeKind &kind, const QByteArray &request,
+                      const std::function<void(const Exchange &)> &decode = {});
+
+    // A wait inside a command; ends early when the command is stopped.
+    void pause(const Hold &hold, int ms);
+
+    // Waits until the line has been silent for ms since this call (every byte that arrives starts
+    // the silence again) and drops what came meanwhile: a reply that missed its window cannot then
+    // be taken for the answer to the next request. Ends early when the command is stopped or the
+    // port goes; a line that never falls silent is given up after ten times ms. True when silence
+    // was reached.
+    bool awaitSilence(const Hold &hold, int ms);
+
+    // Ends the waits of the running command; its later exchanges send nothing. Used when the
+    // window closes, and by stop buttons. Cleared when the next command takes the bus.
+    void abort();
+    bool aborted() const { return m_aborted; }
+
+    // Local echo of the adapter. On a port known to echo (or with On), every exchange expects its
+    // request back before the reply and drops it. Auto learns that a port echoes from a read
+    // (03/04: its reply never equals the request) whose bytes start with the very request sent,
+    // says so once and keeps it for the port's name while the program runs.
+    using EchoMode = ::EchoMode;
+    void setEchoMode(EchoMode mode) { m_echoMode = mode; }
+    EchoMode echoMode() const { return m_echoMode; }
+
+    QSerialPort &port() { return m_port; }
+    bool isOpen() const { return m_port.isOpen(); }
+
+    // The program's own mark that the port is open; the polling timers look at it.
+    bool PortOpenFlag = false;
+
+signals:
+    void busyChanged(bool busy);
+    // The port went away during use (a USB adapter pulled out); it has been closed.
+    void portLost(const QString &reason);
+
+private:
+    void onReadyRead();
+    void onError(QSerialPort::SerialPortError error);
+    void keepInterFrameGap();
+    void settleReply();
+    bool waitForReply(int ms);
+    bool echoExpected() const;
+    qsizetype echoLength(const QByteArray &received) const;
+    bool replyIn() const;
+
+    TrafficView *m_view;
+    QSerialPort m_port;
+    bool m_held = false;
+    bool m_aborted = false;
+    bool m_collecting = false;
+    QByteArray m_request;
+    QByteArray m_reply;
+    Waiter m_waiter;
+    QElapsedTimer m_lineActivity;  // since the last byte sent or received
+    EchoMode m_echoMode = EchoMode::Auto;
+    QSet<QString> m_echoingPorts;  // names of the ports seen echoing
+};

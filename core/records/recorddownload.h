@@ -1,0 +1,56 @@
+#pragma once
+#include "core/link/exchange.h"
+#include "core/records/downloadreport.h"
+#include "core/records/replywindow.h"
+#include <QByteArray>
+#include <QObject>
+#include <cstdint>
+
+// Reads a range of records from a recorder's memory, one input-register request a record, and
+// keeps only what can be trusted:
+// - a reply counts only when the bytes received during its exchange are exactly one valid frame of
+//   the device and function asked with the byte count of a record (2N + 6);
+// - after a failed attempt the line must fall silent for the guard time before the next request,
+//   and what came meanwhile is dropped;
+// - a reply read after a failed attempt may still be a late answer to an earlier request that slipped
+//   past the guard: it is kept only when a second read, after the guard, brings the same bytes. The
+//   same holds for a record whose time is earlier than the record kept before it;
+// - a valid frame that is no record (erased memory) is named, never handed on as a record.
+// The waits nest event loops (the window stays live); stop() ends the run after the current exchange.
+// Whoever runs it shows what it reports.
+class RecordDownload : public QObject {
+    Q_OBJECT
+public:
+    RecordDownload(Link &link, const records::ReplyWindow &window, QObject *parent = nullptr);
+
+    // Records first … first + count − 1 of the device at address, N = sensors values each. The caller
+    // has checked that the last record's registers exist (records::recordStart).
+    records::DownloadOutcome run(const Link::Hold &hold, uint8_t address, int first, int count, int sensors);
+
+    void stop() { m_stop = true; }
+    // The last exchange of the latest run.
+    const Exchange &lastExchange() const { return m_last; }
+
+signals:
+    // Before record k is asked for: done records of total are behind; last is the latest exchange.
+    void progress(int k, int done, int total, const Exchange &last);
+    // Record k's data bytes (marker, time, values), kept.
+    void recordRead(int k, const QByteArray &data);
+    // Position k answered with a valid frame that holds no record.
+    void notRecord(int k, const QByteArray &data);
+    void finished(const records::DownloadOutcome &outcome);
+
+private:
+    enum class Verdict { Kept, NotRecord, Unread, Stopped };
+    Verdict readOne(const Link::Hold &hold, uint8_t address, int k, int sensors, Exchange &last);
+    bool stopping() const;
+
+    Link &m_link;
+    records::ReplyWindow m_window;
+    ExchangeKind m_kind;
+    bool m_stop = false;
+    bool m_suspect = false;     // the latest exchange brought no exact frame: a reply may be in flight
+    bool m_needGuard = false;   // the line must fall silent before the next request
+    QByteArray m_lastKept;      // data of the record kept last
+    Exchange m_last;
+};

@@ -1,0 +1,22 @@
+#pragma once
+#include "core/link/echomode.h"
+
+// How long a record download waits and how often it asks. Users on a slow or long line widen these;
+// the defaults are what the recorder answers within on an ordinary bus.
+namespace records {
+
+struct ReplyWindow {
+    int recordWindowMs = 300;  // the longest one record read waits for its reply
+    int attempts = 3;          // requests without a reply to trust before a record is given up
+    int guardMs = 1200;        // silence the line must keep after a failed attempt before the next request
+    EchoMode echo = EchoMode::Auto;  // the serial adapter's local echo, for every exchange of the line
+
+    // What a user may set (the dialog and the settings file accept these, nothing else).
+    static constexpr int MinWindowMs = 20, MaxWindowMs = 60000;
+    static constexpr int MinAttempts = 1, MaxAttempts = 10;
+    static constexpr int MinGuardMs = 20, MaxGuardMs = 60000;
+
+    bool operator==(const ReplyWindow &) const = default;
+};
+
+} // namespace records

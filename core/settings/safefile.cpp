@@ -1,0 +1,129 @@
+#include "core/settings/safefile.h"
+#include <QFile>
+#include <QSaveFile>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace safefile {
+
+namespace {
+QString systemError(int err)
+{
+    return QString::fromLocal8Bit(std::strerror(err));
+}
+
+QString kindOf(mode_t mode)
+{
+    if (S_ISDIR(mode))
+        return QStringLiteral("是一个文件夹");
+    if (S_ISFIFO(mode))
+        return QStringLiteral("是一个管道，不是普通文件");
+    if (S_ISCHR(mode) || S_ISBLK(mode))
+        return QStringLiteral("是一个设备，不是普通文件");
+    return QStringLiteral("不是普通文件");
+}
+} // namespace
+
+bool writeWhole(const QString &path, const QByteArray &content, QString *error)
+{
+    // QSaveFile::commit() of Qt 6.4 reports success after a write that ran out of space, so every
+    // step is checked before it. Unbuffered, and a short write followed by another: the second
+    // one fails with the reason (a full disk, a file-size limit) that the short one leaves unsaid.
+    QSaveFile f(path);
+    bool ok = f.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
+    for (qint64 done = 0; ok && done < content.size();) {
+        const qint64 n = f.write(content.constData() + done, content.size() - done);
+        ok = n > 0;
+        done += n;
+    }
+    ok = ok && f.flush() && f.error() == QFileDevice::NoError;
+    QString why = f.errorString();
+    // On the disk before it replaces the earlier file: some file systems report a full disk only here.
+    if (ok && ::fsync(f.handle()) != 0) {
+        why = systemError(errno);
+        ok = false;
+    }
+    if (!ok) {
+        if (error)
+            *error = why;
+        f.cancelWriting();  // the destructor then drops the temporary file
+        return false;
+    }
+    if (!f.commit()) {
+        if (error)
+            *error = f.errorString();
+        return false;
+    }
+    return true;
+}
+
+Read readBounded(const QString &path, qint64 cap, QByteArray *bytes, QString *reason)
+{
+    bytes->clear();
+    const QByteArray native = QFile::encodeName(path);
+    struct stat st;
+    if (::stat(native.constData(), &st) != 0) {
+        if (errno == ENOENT)
+            return Read::Missing;
+        *reason = systemError(errno);
+        return Read::Refused;
+    }
+    const QString tooLong = QStringLiteral("大于 %1 字节").arg(cap);
+    if (!S_ISREG(st.st_mode)) {
+        *reason = kindOf(st.st_mode);
+        return Read::Refused;
+    }
+    if (st.st_size > cap) {
+        *reason = tooLong;
+        return Read::Refused;
+    }
+    // Non-blocking, and checked again once open: the name may have been swapped for a pipe meanwhile.
+    const int fd = ::open(native.constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0) {
+        *reason = systemError(errno);
+        return Read::Refused;
+    }
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        *reason = S_ISREG(st.st_mode) ? systemError(errno) : kindOf(st.st_mode);
+        ::close(fd);
+        return Read::Refused;
+    }
+    // One byte more than allowed tells a file that grew since the stat from one that fits.
+    bytes->resize(cap + 1);
+    qint64 got = 0;
+    while (got <= cap) {
+        const ssize_t n = ::read(fd, bytes->data() + got, size_t(cap + 1 - got));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            *reason = systemError(errno);
+            ::close(fd);
+            bytes->clear();
+            return Read::Refused;
+        }
+        if (n == 0)
+            break;
+        got += n;
+    }
+    ::close(fd);
+    bytes->resize(got);
+    if (got > cap) {
+        bytes->clear();
+        *reason = tooLong;
+        return Read::Refused;
+    }
+    return Read::Ok;
+}
+
+QString shown(const QString &text, int max)
+{
+    QString s = text.left(max);
+    for (QChar &c : s)
+        if (!c.isPrint())
+            c = QLatin1Char('?');
+    return text.size() > max ? s + QStringLiteral("…") : s;
+}
+} // namespace safefile

@@ -1,0 +1,132 @@
+#include "panels/config/clockpanel.h"
+#include "ui/desktop.h"
+#include "ui/registercommands.h"
+#include "core/config/recordersettings.h"
+#include "core/link/convert.h"
+#include "core/link/writes.h"
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+ClockPanel::ClockPanel(PanelContext &ctx, QWidget *parent) : QWidget(parent), m_ctx(ctx)
+{
+    setObjectName(QStringLiteral("clockPanel"));
+    const auto &fields = clockfields::fields();
+    for (int i = 0; i < clockfields::BoxCount; ++i) {
+        auto *e = new QLineEdit(this);
+        e->setObjectName(QStringLiteral("txtTime(%1)").arg(i));
+        e->setFixedWidth(40);
+        e->setAccessibleName(fields[i].caption);
+        txtTime[i] = e;
+    }
+    txtTime[3]->setAccessibleName(QStringLiteral("星期（1为星期日，7为星期六）"));
+    auto *g = new QGridLayout(this);
+    // First row year, month, day and the weekday; second row hour, minute, second.
+    const int rows[2][4] = {{6, 5, 4, 3}, {2, 1, 0, -1}};
+    for (int r = 0; r < 2; ++r) {
+        for (int c = 0; c < 4; ++c) {
+            const int i = rows[r][c];
+            if (i < 0)
+                continue;
+            g->addWidget(txtTime[i], r, 2 * c);
+            if (i == 3)
+                continue;  // the weekday has no label
+            auto *l = new QLabel(fields[i].caption, this);
+            l->setBuddy(txtTime[i]);
+            g->addWidget(l, r, 2 * c + 1);
+        }
+    }
+    // Tab order follows the rows, not the order the boxes were made in.
+    QWidget *previous = nullptr;
+    for (const auto &row : rows)
+        for (int i : row)
+            if (i >= 0) {
+                if (previous)
+                    setTabOrder(previous, txtTime[i]);
+                previous = txtTime[i];
+            }
+    cmdTimeWrite = commandButton(QStringLiteral("cmdTimeWrite"), QStringLiteral("写入电脑时钟"), this);
+    cmdTimeRead = commandButton(QStringLiteral("cmdTimeRead"), QStringLiteral("读时钟"), this);
+    g->addWidget(cmdTimeWrite, 2, 0, 1, 4);
+    g->addWidget(cmdTimeRead, 2, 4, 1, 4);
+    setTabOrder(previous, cmdTimeWrite);
+    setTabOrder(cmdTimeWrite, cmdTimeRead);
+
+    connect(cmdTimeRead, &QPushButton::clicked, this, [this] { cmdTimeRead_Click(); });
+    connect(cmdTimeWrite, &QPushButton::clicked, this, [this] { cmdTimeWrite_Click(); });
+}
+
+void ClockPanel::cmdTimeRead_Click()
+{
+    const auto cmd = beginCommand(m_ctx);
+    if (!cmd)
+        return;
+    m_ctx.link.exchange(cmd->hold, kinds::ClockRead,
+                        modbus::readHolding(cmd->address, clockfields::ReadRegister, clockfields::ReadCount),
+                        [&](const Exchange &ex) {
+                            if (!ex.valid())
+                                return;  // an exception or a damaged reply changes no box
+                            const auto texts = clockfields::readTexts(ex.reply);
+                            for (int i = 0; i < clockfields::BoxCount; ++i)
+                                if (texts[i])
+                                    txtTime[i]->setText(*texts[i]);
+                        });
+}
+
+void ClockPanel::cmdTimeWrite_Click()
+{
+    const auto cmd = beginCommand(m_ctx);
+    if (!cmd)
+        return;
+    const auto texts = clockfields::boxTexts(m_ctx.desktop.now());
+    for (int i = 0; i < clockfields::BoxCount; ++i)
+        txtTime[i]->setText(texts[i]);
+
+    // Every box is converted before the first write, so a refused one leaves the clock untouched
+    // (and an edit during the set cannot mix two times).
+    const auto &fields = clockfields::fields();
+    std::array<uint8_t, clockfields::BoxCount> bcd{};
+    for (int i = 0; i < clockfields::BoxCount; ++i) {
+        const auto b = clockfields::toBcd(txtTime[i]->text(), fields[i].lo, fields[i].hi);
+        if (!b) {
+            m_ctx.desktop.message(QStringLiteral("System Information"),
+                                  convert::refusedBoxMessage(fields[i].caption, txtTime[i]->text(), fields[i].lo,
+                                                             fields[i].hi, convert::Rounding::WholeOnly),
+                                  Desktop::Icon::Warning);
+            return;
+        }
+        bcd[i] = *b;
+    }
+
+    QStringList unconfirmed;
+    const auto note = [&](const QString &what, const Exchange &ex) {
+        const QString problem = recorder::writeProblem(ex);
+        if (!problem.isEmpty())
+            unconfirmed << QStringLiteral("%1（%2）").arg(what, problem);
+        return ex.sent && !ex.aborted;
+    };
+    for (const auto &w : clockfields::setWrites(bcd)) {
+        const Exchange ex = ModbusSetReg(m_ctx.link, cmd->hold, cmd->address, w.reg, w.value);
+        if (!note(QStringLiteral("寄存器 %1").arg(w.reg), ex)) {
+            m_ctx.view.showStatus(QStringLiteral("写入电脑时钟：未完成（%1）").arg(recorder::writeProblem(ex)));
+            return;  // port closed or the command stopped: nothing more goes out
+        }
+        m_ctx.link.pause(cmd->hold, 500);
+    }
+    const Exchange coil = ModbusSetCoil(m_ctx.link, cmd->hold, cmd->address, clockfields::SetCoil, true);
+    if (!note(QStringLiteral("线圈 %1").arg(clockfields::SetCoil), coil)) {
+        m_ctx.view.showStatus(QStringLiteral("写入电脑时钟：未完成（%1）").arg(recorder::writeProblem(coil)));
+        return;
+    }
+    if (unconfirmed.isEmpty())
+        m_ctx.view.showStatus(QStringLiteral("写入电脑时钟：设备时钟已设为 20%1-%2-%3 %4:%5:%6")
+                                  .arg(texts[6], 2, QLatin1Char('0'))
+                                  .arg(texts[5], 2, QLatin1Char('0'))
+                                  .arg(texts[4], 2, QLatin1Char('0'))
+                                  .arg(texts[2], 2, QLatin1Char('0'))
+                                  .arg(texts[1], 2, QLatin1Char('0'))
+                                  .arg(texts[0], 2, QLatin1Char('0')));
+    else
+        m_ctx.view.showStatus(QStringLiteral("写入电脑时钟：以下写入未被确认：%1").arg(unconfirmed.join(QStringLiteral("；"))));
+}

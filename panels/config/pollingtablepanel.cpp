@@ -1,0 +1,310 @@
+#include "panels/config/pollingtablepanel.h"
+#include "ui/desktop.h"
+#include "panels/port/modbuspanel.h"
+#include "ui/registercommands.h"
+#include "core/config/recordersettings.h"
+#include "core/link/convert.h"
+#include "core/link/writes.h"
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+using polling::Layout;
+
+namespace {
+constexpr int BoxWidth = 56;
+
+QString indexed(const char *name, int i)
+{
+    return QStringLiteral("%1(%2)").arg(QLatin1String(name)).arg(i);
+}
+} // namespace
+
+PollingTablePanel::PollingTablePanel(PanelContext &ctx, PollingTableControls &controls,
+                                     const polling::Group &group, QWidget *parent)
+    : QWidget(parent), m_ctx(ctx), m_c(controls), m_group(group), m_read(size_t(group.count))
+{
+    setObjectName(QStringLiteral("pollingTable(%1)").arg(group.k));
+    switch (group.layout) {
+    case Layout::Column: buildColumn(); break;
+    case Layout::TwoColumns: buildTwoColumns(); break;
+    case Layout::Single: buildSingle(); break;
+    }
+}
+
+void PollingTablePanel::addBoxRow(int box, QGridLayout *grid, int row, int col, QLabel *label)
+{
+    const QString who = m_group.boxCaption(box);
+    auto *e = new QLineEdit(QStringLiteral("0"), this);
+    e->setObjectName(indexed("txtChannel", box));
+    e->setFixedWidth(BoxWidth);
+    e->setAccessibleName(who);
+    auto *read = commandButton(indexed("cmdReadP", box), QStringLiteral("读参数"), this);
+    read->setAccessibleName(QStringLiteral("读参数：%1").arg(who));
+    auto *write = commandButton(indexed("cmdWriteP", box), QStringLiteral("写参数"), this);
+    write->setAccessibleName(QStringLiteral("写参数：%1").arg(who));
+    m_c.txtChannel[box] = e;
+    m_c.cmdReadP[box] = read;
+    m_c.cmdWriteP[box] = write;
+    if (label) {
+        label->setBuddy(e);
+        grid->addWidget(label, row, col++);
+    }
+    grid->addWidget(e, row, col);
+    grid->addWidget(read, row, col + 1);
+    grid->addWidget(write, row, col + 2);
+    connect(e, &QLineEdit::textEdited, this, [this, box] { m_read[box - m_group.first].reset(); });
+    connect(read, &QPushButton::clicked, this, [this, box] { cmdReadP_Click(box); });
+    connect(write, &QPushButton::clicked, this, [this, box] { cmdWriteP_Click(box); });
+}
+
+void PollingTablePanel::addPresetControls(QBoxLayout *into)
+{
+    auto *current = new QLineEdit(QStringLiteral("1"), this);
+    current->setObjectName(indexed("txtCurrent", m_group.current));
+    current->setFixedWidth(BoxWidth);
+    current->setAccessibleName(QStringLiteral("%1 预设值").arg(m_group.caption));
+    m_c.txtCurrent[m_group.current] = current;
+    into->addWidget(current);
+    const auto preset = [&](int index, const QString &caption) {
+        auto *b = new QPushButton(caption, this);
+        b->setObjectName(indexed("cmdCurrentSet", index));
+        m_c.cmdCurrentSet[index] = b;
+        into->addWidget(b);
+        connect(b, &QPushButton::clicked, this, [this, index] { cmdCurrentSet_Click(index); });
+    };
+    preset(m_group.uniformPreset, QStringLiteral("统一预设"));
+    if (m_group.sequentialPreset >= 0)
+        preset(m_group.sequentialPreset, QStringLiteral("顺序预设"));
+}
+
+void PollingTablePanel::addGroupCommands(QBoxLayout *into)
+{
+    const int k = m_group.k;
+    m_c.cmdReadAlarm[k] = commandButton(indexed("cmdReadAlarm", k), m_group.readAllCaption, this);
+    m_c.cmdSetAll[k] = commandButton(indexed("cmdSetAll", k), m_group.writeAllCaption, this);
+    m_c.cmdWriteEEp[k] = commandButton(indexed("cmdWriteEEp", k), m_group.commitCaption, this);
+    for (QPushButton *b : {m_c.cmdReadAlarm[k], m_c.cmdSetAll[k], m_c.cmdWriteEEp[k]})
+        into->addWidget(b);
+    connect(m_c.cmdReadAlarm[k], &QPushButton::clicked, this, [this] { cmdReadAlarm_Click(); });
+    connect(m_c.cmdSetAll[k], &QPushButton::clicked, this, [this] { cmdSetAll_Click(); });
+    connect(m_c.cmdWriteEEp[k], &QPushButton::clicked, this, [this] { cmdWriteEEp_Click(); });
+}
+
+// Device address, register start and data length: twenty numbered rows, the commands beside them.
+void PollingTablePanel::buildColumn()
+{
+    auto *grid = new QGridLayout(this);
+    grid->setVerticalSpacing(2);
+    for (int n = 0; n < m_group.count; ++n)
+        addBoxRow(m_group.first + n, grid, n, 0, new QLabel(QString::number(n + 1), this));
+
+    auto *side = new QVBoxLayout;
+    addPresetControls(side);
+    side->addSpacing(12);
+    addGroupCommands(side);
+    side->addStretch();
+    grid->addLayout(side, 0, 4, m_group.count, 1);
+    if (!m_group.hint.isEmpty())
+        grid->addWidget(hintLabel(m_group.hint, this), m_group.count, 0, 1, 5);
+}
+
+// Sensor type and multiplier: slots 1–10 left, 11–20 right, each row "测点"; the commands below.
+void PollingTablePanel::buildTwoColumns()
+{
+    auto *column = new QVBoxLayout(this);
+    auto *grid = new QGridLayout;
+    grid->setVerticalSpacing(2);
+    const int half = m_group.count / 2;
+    for (int n = 0; n < m_group.count; ++n)
+        addBoxRow(m_group.first + n, grid, n % half, n < half ? 0 : 4, new QLabel(QStringLiteral("测点"), this));
+    column->addLayout(grid);
+    if (!m_group.hint.isEmpty())
+        column->addWidget(hintLabel(m_group.hint, this));
+
+    auto *presetRow = new QHBoxLayout;
+    addPresetControls(presetRow);
+    presetRow->addStretch();
+    column->addLayout(presetRow);
+    auto *commands = new QHBoxLayout;
+    addGroupCommands(commands);
+    commands->addStretch();
+    column->addLayout(commands);
+    column->addStretch();
+}
+
+// The device count: one box with its read, write and commit, and the hint.
+void PollingTablePanel::buildSingle()
+{
+    auto *grid = new QGridLayout(this);
+    auto *hint = hintLabel(m_group.hint, this);
+    addBoxRow(m_group.first, grid, 0, 0, nullptr);
+    hint->setBuddy(m_c.txtChannel[m_group.first]);
+    m_c.cmdWriteEEp[m_group.k] = commandButton(indexed("cmdWriteEEp", m_group.k), m_group.commitCaption, this);
+    grid->addWidget(m_c.cmdWriteEEp[m_group.k], 0, 3);
+    grid->addWidget(hint, 1, 0, 1, 4);
+    grid->setColumnStretch(4, 1);
+    connect(m_c.cmdWriteEEp[m_group.k], &QPushButton::clicked, this, [this] { cmdWriteEEp_Click(); });
+}
+
+void PollingTablePanel::cmdReadP_Click(int i)
+{
+    Q_ASSERT(m_group.holds(i));
+    if (const auto w = readRegisterInto(m_ctx, kinds::SingleParameterRead, polling::registerOf(i), m_c.txtChannel[i]))
+        showRead(i, polling::readOneBox(*w));
+}
+
+void PollingTablePanel::showRead(int i, const polling::ReadBack &read)
+{
+    m_c.txtChannel[i]->setText(read.text);
+    m_read[i - m_group.first] = read;
+}
+
+std::optional<polling::BoxWrite> PollingTablePanel::boxWrite(int i) const
+{
+    return polling::boxWrite(m_c.txtChannel[i]->text(), m_read[i - m_group.first]);
+}
+
+Exchange PollingTablePanel::writeBox(const DeviceCommand &cmd, int i, uint16_t value)
+{
+    return ModbusSetReg(m_ctx.link, cmd.hold, cmd.address, polling::registerOf(i), value);
+}
+
+void PollingTablePanel::cmdWriteP_Click(int i)
+{
+    Q_ASSERT(m_group.holds(i));
+    const auto cmd = beginCommand(m_ctx);
+    if (!cmd)
+        return;
+    const auto value = boxWrite(i);
+    if (!value) {
+        m_ctx.desktop.message(QStringLiteral("System Information"),
+                              convert::refusedBoxMessage(m_group.boxCaption(i), m_c.txtChannel[i]->text(),
+                                                         polling::LowestValue, polling::HighestValue,
+                                                         convert::Rounding::NearestEven),
+                              Desktop::Icon::Warning);
+        return;
+    }
+    const Exchange ex = writeBox(*cmd, i, value->word);
+    QString done = QStringLiteral("寄存器 %1 已写入 %2").arg(polling::registerOf(i)).arg(value->word);
+    if (!value->rounding.isEmpty())
+        done += QStringLiteral("（%1）").arg(value->rounding);
+    reportWrite(m_ctx, QStringLiteral("写参数"), ex, done);
+}
+
+void PollingTablePanel::cmdReadAlarm_Click()
+{
+    if (!m_group.readAll)
+        return;
+    const auto cmd = beginCommand(m_ctx);
+    if (!cmd)
+        return;
+    m_ctx.modbus.txtDataLength->setText(QString::number(polling::SlotCount));
+    m_ctx.link.exchange(cmd->hold, kinds::ParameterReadAll,
+                        modbus::readHolding(cmd->address, m_group.firstRegister(), polling::SlotCount),
+                        [&](const Exchange &ex) {
+                            if (ex.valid())
+                                DoAlarmData(ex.reply, polling::SlotCount, m_group.first);
+                        });
+}
+
+void PollingTablePanel::DoAlarmData(const QByteArray &inx, int MaxLength, int StartPosition)
+{
+    const QVector<uint16_t> words = polling::replyWords(inx, MaxLength);
+    for (int j = 0; j < words.size() && m_group.holds(StartPosition + j); ++j)
+        showRead(StartPosition + j, polling::readAllBox(words[j]));
+}
+
+void PollingTablePanel::cmdSetAll_Click()
+{
+    if (!m_group.readAll)
+        return;
+    const auto cmd = beginCommand(m_ctx);
+    if (!cmd)
+        return;
+    // All boxes are checked before the first write: a refused box must not leave the group half written.
+    QVector<uint16_t> values;
+    QStringList refused;
+    QStringList rounded;
+    for (int i = m_group.first; i <= m_group.last(); ++i) {
+        const auto v = boxWrite(i);
+        if (!v) {
+            refused << QStringLiteral("测点%1 的“%2”").arg(m_group.slotOf(i)).arg(m_c.txtChannel[i]->text());
+            continue;
+        }
+        values.append(v->word);
+        if (!v->rounding.isEmpty())
+            rounded << QStringLiteral("测点%1 %2").arg(m_group.slotOf(i)).arg(v->rounding);
+    }
+    if (!refused.isEmpty()) {
+        m_ctx.desktop.message(QStringLiteral("System Information"),
+                              QStringLiteral("“%1”中以下参数不是 %2 到 %3 之间的数值，所有参数都未写入：%4。")
+                                  .arg(m_group.caption)
+                                  .arg(polling::LowestValue)
+                                  .arg(polling::HighestValue)
+                                  .arg(refused.join(QStringLiteral("，"))),
+                              Desktop::Icon::Warning);
+        return;
+    }
+    QStringList unconfirmed;
+    int written = 0;
+    for (int n = 0; n < values.size(); ++n) {
+        const int i = m_group.first + n;
+        const Exchange ex = writeBox(*cmd, i, values[n]);
+        if (!ex.sent || ex.aborted)
+            break;  // the port went away or the window is closing: nothing more goes out
+        ++written;
+        const QString problem = recorder::writeProblem(ex);
+        if (!problem.isEmpty())
+            unconfirmed << QStringLiteral("寄存器 %1（%2）").arg(polling::registerOf(i)).arg(problem);
+    }
+    const QString command = m_group.writeAllCaption;
+    const QString roundedNote =
+        rounded.isEmpty() ? QString() : QStringLiteral("（%1）").arg(rounded.join(QStringLiteral("，")));
+    if (written < values.size())
+        m_ctx.view.showStatus(QStringLiteral("%1：已发送 %2 个参数后中止（%3）")
+                                  .arg(command)
+                                  .arg(written)
+                                  .arg(m_ctx.link.aborted() ? QStringLiteral("命令已停止")
+                                                            : QStringLiteral("端口未打开")));
+    else if (unconfirmed.isEmpty())
+        m_ctx.view.showStatus(QStringLiteral("%1：%2 个参数已写入寄存器 %3–%4")
+                                  .arg(command)
+                                  .arg(written)
+                                  .arg(m_group.firstRegister())
+                                  .arg(polling::registerOf(m_group.last()))
+                              + roundedNote);
+    else
+        m_ctx.view.showStatus(QStringLiteral("%1：%2 个参数中 %3 个未被确认：%4")
+                                  .arg(command)
+                                  .arg(written)
+                                  .arg(unconfirmed.size())
+                                  .arg(unconfirmed.join(QStringLiteral("；")))
+                              + roundedNote);
+}
+
+void PollingTablePanel::cmdCurrentSet_Click(int preset)
+{
+    if (preset < 0 || (preset != m_group.sequentialPreset && preset != m_group.uniformPreset))
+        return;
+    const bool sequential = preset == m_group.sequentialPreset;
+    const QString current = sequential ? QString() : m_c.txtCurrent[m_group.current]->text();
+    const QStringList texts = polling::presetTexts(sequential, current);
+    for (int n = 0; n < m_group.count; ++n) {
+        m_c.txtChannel[m_group.first + n]->setText(texts[n]);
+        m_read[n].reset();  // a preset "0" over a read FFFF means 0
+    }
+}
+
+void PollingTablePanel::cmdWriteEEp_Click()
+{
+    const auto cmd = beginCommand(m_ctx);
+    if (!cmd)
+        return;
+    const Exchange ex = ModbusSetCoil(m_ctx.link, cmd->hold, cmd->address, m_group.coil, true);
+    reportWrite(m_ctx, m_group.commitCaption, ex,
+                QStringLiteral("已通知记录仪采用“%1”（线圈 %2）").arg(m_group.caption).arg(m_group.coil));
+}

@@ -1,0 +1,77 @@
+#pragma once
+#include "ui/panelcontext.h"
+#include "core/config/pollingtable.h"
+#include <QWidget>
+#include <array>
+#include <optional>
+#include <vector>
+
+class QBoxLayout;
+class QGridLayout;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+struct DeviceCommand;
+struct Exchange;
+
+// The controls of the whole polling table, indexed as the window names them: txtChannel(i),
+// cmdReadP(i) and cmdWriteP(i) for the 101 boxes, and the group commands by their own indexes.
+struct PollingTableControls {
+    std::array<QLineEdit *, polling::BoxCount> txtChannel{};
+    std::array<QPushButton *, polling::BoxCount> cmdReadP{};
+    std::array<QPushButton *, polling::BoxCount> cmdWriteP{};
+    std::array<QPushButton *, 5> cmdReadAlarm{};
+    std::array<QPushButton *, 5> cmdSetAll{};
+    std::array<QPushButton *, polling::PresetCount> cmdCurrentSet{};
+    std::array<QPushButton *, 6> cmdWriteEEp{};
+    std::array<QLineEdit *, polling::CurrentCount> txtCurrent{};
+};
+
+// One group of the polling table in its frame: its boxes with their "读参数"/"写参数", and its
+// read-all, write-all, presets and commit. The same class serves all six groups.
+class PollingTablePanel : public QWidget {
+    Q_OBJECT
+public:
+    PollingTablePanel(PanelContext &ctx, PollingTableControls &controls, const polling::Group &group,
+                      QWidget *parent);
+
+    const polling::Group &group() const { return m_group; }
+
+    // Reads box i's register into the box; a register above 32767 shows as it is.
+    void cmdReadP_Click(int i);
+    // Writes box i into its register: the word a read put there while the box still shows it,
+    // otherwise the text; a text that is no register value is refused with a message.
+    void cmdWriteP_Click(int i);
+    // Reads the group's twenty registers into its boxes; txtDataLength shows "20" afterwards.
+    void cmdReadAlarm_Click();
+    // Writes every box of the group, in order, once all of them have been checked.
+    void cmdSetAll_Click();
+    // Fills the group's boxes: preset index as cmdCurrentSet's.
+    void cmdCurrentSet_Click(int preset);
+    // Switches the group's coil on: the recorder takes the registers over.
+    void cmdWriteEEp_Click();
+
+    // Shows the words of a read-all reply in boxes StartPosition, StartPosition + 1, … (at most
+    // MaxLength of them, only words the reply holds whole, only boxes of the group).
+    void DoAlarmData(const QByteArray &inx, int MaxLength, int StartPosition);
+
+private:
+    void buildColumn();
+    void buildTwoColumns();
+    void buildSingle();
+    // A box with its two buttons, added to a grid row from column col.
+    void addBoxRow(int box, QGridLayout *grid, int row, int col, QLabel *label);
+    // The preset box and its button(s); read-all, write-all and commit.
+    void addPresetControls(QBoxLayout *into);
+    void addGroupCommands(QBoxLayout *into);
+    Exchange writeBox(const DeviceCommand &cmd, int i, uint16_t value);
+    // Box i shows what a read gave and remembers the word behind it.
+    void showRead(int i, const polling::ReadBack &read);
+    std::optional<polling::BoxWrite> boxWrite(int i) const;
+
+    PanelContext &m_ctx;
+    PollingTableControls &m_c;
+    const polling::Group &m_group;
+    // Per box of the group: what the last read put there, until the user or a preset changes it.
+    std::vector<std::optional<polling::ReadBack>> m_read;
+};

@@ -1,0 +1,227 @@
+#include "panels/live/pollingpanel.h"
+#include "ui/commandstart.h"
+#include "ui/boxinput.h"
+#include "panels/port/modbuspanel.h"
+#include "ui/panelcontext.h"
+#include "core/link/exchange.h"
+#include "panels/status/statuspanel.h"
+#include "panels/live/livevaluespanel.h"
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+
+PollingPanel::PollingPanel(PanelContext &context, LiveValuesPanel &values, QGroupBox *frame)
+    : QWidget(frame), m_context(context), m_values(values)
+{
+    setObjectName(QStringLiteral("PollingPanel"));
+    auto button = [this](const QString &name, const QString &text) {
+        auto *b = new QPushButton(text, this);
+        b->setObjectName(name);
+        return b;
+    };
+    comDoOnce = button(QStringLiteral("comDoOnce"), QStringLiteral("单次"));
+    cmdOneM = button(QStringLiteral("cmdOneM"), QStringLiteral("循环"));
+    cmdStopOnce = button(QStringLiteral("cmdStopOnce"), QStringLiteral("停止"));
+    cmdLoop = button(QStringLiteral("cmdLoop"), QStringLiteral("多设备循检"));
+    // The single read holds the bus; the timed modes only start timers whose ticks wait their turn,
+    // and the stop must always work.
+    comDoOnce->setProperty("deviceCommand", true);
+
+    auto *g = new QGridLayout(this);
+    g->addWidget(comDoOnce, 0, 0);
+    g->addWidget(cmdOneM, 0, 1);
+    g->addWidget(cmdStopOnce, 0, 2);
+    g->addWidget(cmdLoop, 0, 3);
+    auto box = [&](const QString &name, const QString &text, const QString &caption, int row, int col) {
+        auto *label = new QLabel(caption, this);
+        auto *e = new QLineEdit(text, this);
+        e->setObjectName(name);
+        e->setMaximumWidth(80);
+        label->setBuddy(e);
+        g->addWidget(label, row, col);
+        g->addWidget(e, row, col + 1);
+        return e;
+    };
+    txtTimerSet[0] = box(QStringLiteral("txtTimerSet(0)"), QStringLiteral("1000"), QStringLiteral("定时(ms)"), 1, 0);
+    txtStrarid = box(QStringLiteral("txtStrarid"), QStringLiteral("1"), QStringLiteral("超始设备地址"), 2, 0);
+    txtEndId = box(QStringLiteral("txtEndId"), QStringLiteral("4"), QStringLiteral("终止设备地址"), 2, 2);
+
+    Timer2 = new QTimer(this);
+    Timer2->setObjectName(QStringLiteral("Timer2"));
+    Timer2->setInterval(3000);
+    Timer5 = new QTimer(this);
+    Timer5->setObjectName(QStringLiteral("Timer5"));
+    Timer5->setInterval(1000);
+
+    connect(comDoOnce, &QPushButton::clicked, this, [this] { comDoOnce_Click(); });
+    connect(cmdOneM, &QPushButton::clicked, this, [this] { cmdOneM_Click(); });
+    connect(cmdStopOnce, &QPushButton::clicked, this, [this] { cmdStopOnce_Click(); });
+    connect(cmdLoop, &QPushButton::clicked, this, [this] { cmdLoop_Click(); });
+    connect(Timer2, &QTimer::timeout, this, [this] { Timer2_Timer(); });
+    connect(Timer5, &QTimer::timeout, this, [this] { Timer5_Timer(); });
+
+    auto *frameLayout = frame->layout() ? frame->layout() : new QVBoxLayout(frame);
+    frameLayout->addWidget(this);
+}
+
+std::optional<PollingPanel::Target> PollingPanel::cyclicTarget(const BeforeMessage &beforeMessage)
+{
+    ModbusPanel &m = m_context.modbus;
+    Desktop &d = m_context.desktop;
+    const auto device = boxDevice(d, m.txtStationID, QStringLiteral("设备地址"), beforeMessage);
+    if (!device)
+        return std::nullopt;
+    const auto function = boxFunction(d, m.txtFunID, beforeMessage);
+    if (!function)
+        return std::nullopt;
+    const auto start = boxFirstRegister(d, m.txtStartID, QStringLiteral("起始地址"), beforeMessage);
+    if (!start)
+        return std::nullopt;
+    const auto count = boxCount(d, m.txtDataLength, beforeMessage);
+    if (!count)
+        return std::nullopt;
+    return Target{*device, *function, *start, *count};
+}
+
+std::optional<PollingPanel::LoopFields> PollingPanel::loopFields(const BeforeMessage &beforeMessage)
+{
+    ModbusPanel &m = m_context.modbus;
+    Desktop &d = m_context.desktop;
+    const auto first = boxDevice(d, txtStrarid, QStringLiteral("超始设备地址"), beforeMessage);
+    if (!first)
+        return std::nullopt;
+    const auto last = boxDevice(d, txtEndId, QStringLiteral("终止设备地址"), beforeMessage);
+    if (!last)
+        return std::nullopt;
+    const auto function = boxFunction(d, m.txtFunID, beforeMessage);
+    if (!function)
+        return std::nullopt;
+    const auto count = boxCount(d, m.txtDataLength, beforeMessage);
+    if (!count)
+        return std::nullopt;
+    return LoopFields{*first, *last, *function, *count};
+}
+
+void PollingPanel::comDoOnce_Click()
+{
+    // A single read always asks for twenty registers, and says so in the box.
+    m_context.modbus.txtDataLength->setText(QStringLiteral("20"));
+    const auto target = cyclicTarget({});
+    if (!target)
+        return;
+    auto hold = holdBus(m_context, QStringLiteral("单次"));
+    if (!hold)
+        return;
+    m_values.ReadModule(*hold, target->device, target->function, target->start, target->count);
+}
+
+void PollingPanel::cmdOneM_Click()
+{
+    // Refused settings do not start the cyclic read, nor let an earlier one go on with them.
+    const BeforeMessage stop = [this] { Timer2->stop(); };
+    const auto interval = boxInterval(m_context.desktop, txtTimerSet[0], stop);
+    if (!interval || !cyclicTarget(stop))
+        return;
+    zeroCounters();
+    Timer2->start(*interval);
+}
+
+void PollingPanel::cmdLoop_Click()
+{
+    const BeforeMessage stop = [this] { Timer5->stop(); };
+    const auto interval = boxInterval(m_context.desktop, txtTimerSet[0], stop);
+    if (!interval)
+        return;
+    const auto fields = loopFields(stop);
+    if (!fields)
+        return;
+    CurrentAddress = fields->first;
+    Timer5->start(*interval);
+}
+
+void PollingPanel::cmdStopOnce_Click()
+{
+    Timer2->stop();
+    Timer5->stop();
+    if (m_polling) {
+        // A tick's exchange is waiting: end it, so it neither counts nor shows anything after the stop.
+        m_stoppedWhilePolling = true;
+        m_context.link.abort();
+    }
+    zeroCounters();
+}
+
+bool PollingPanel::tickMayRun()
+{
+    // The window was closed: polling ends with it.
+    if (!window()->isVisible()) {
+        Timer2->stop();
+        Timer5->stop();
+        return false;
+    }
+    // Any command on the bus (another tick included) makes this tick wait for the next.
+    return !m_context.link.busy();
+}
+
+void PollingPanel::wrapCounter()
+{
+    if (m_context.status.lblCounter->text().toLongLong() > 65535)
+        m_context.status.lblCounter->setText(QStringLiteral("0"));
+}
+
+void PollingPanel::Timer2_Timer()
+{
+    if (!tickMayRun())
+        return;
+    // The boxes are taken afresh: edits count from the next tick; a box that turned invalid stops
+    // the cyclic read (before its message, so the message is not repeated at every tick).
+    const auto target = cyclicTarget([this] { Timer2->stop(); });
+    if (!target)
+        return;
+    wrapCounter();
+    if (!m_context.link.PortOpenFlag)
+        return;
+    poll(*target);
+}
+
+void PollingPanel::Timer5_Timer()
+{
+    if (!tickMayRun())
+        return;
+    const auto fields = loopFields([this] { Timer5->stop(); });
+    if (!fields)
+        return;
+    // first + 1, …, last, first, …; with first not below last, always first.
+    CurrentAddress += 1;
+    if (fields->last < CurrentAddress)
+        CurrentAddress = fields->first;
+    wrapCounter();
+    if (!m_context.link.PortOpenFlag)
+        return;
+    // The loop's first register comes from the first-address box, not from "起始地址".
+    poll(Target{uint8_t(CurrentAddress), fields->function, uint16_t(fields->first - 1), fields->count});
+}
+
+void PollingPanel::poll(const Target &target)
+{
+    auto hold = m_context.link.tryHold();
+    if (!hold)
+        return;
+    m_polling = true;
+    m_values.ReadModule(*hold, target.device, target.function, target.start, target.count);
+    m_polling = false;
+    if (m_stoppedWhilePolling) {
+        m_stoppedWhilePolling = false;
+        zeroCounters();
+    }
+}
+
+void PollingPanel::zeroCounters()
+{
+    m_context.status.lblCounter->setText(QStringLiteral("0"));
+    m_context.status.lblRecCount->setText(QStringLiteral("0"));
+}

@@ -1,0 +1,68 @@
+#include "panels/live/storagestatepanel.h"
+#include "ui/commandstart.h"
+#include "ui/boxinput.h"
+#include "panels/port/modbuspanel.h"
+#include "ui/panelcontext.h"
+#include "core/link/exchange.h"
+#include "core/live/livedecode.h"
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+constexpr uint16_t kStartCountRegister = 124;  // 125 follows: minutes recorded
+}
+
+StorageStatePanel::StorageStatePanel(PanelContext &context, QGroupBox *frame)
+    : QWidget(frame), m_context(context)
+{
+    setObjectName(QStringLiteral("StorageStatePanel"));
+    cmdStartMonitor = new QPushButton(QStringLiteral("开始监测"), this);
+    cmdStartMonitor->setObjectName(QStringLiteral("cmdStartMonitor"));
+    cmdStartMonitor->setProperty("deviceCommand", true);
+    auto number = [this](const QString &name, const QString &caption) {
+        auto *l = new QLabel(QStringLiteral("0"), this);
+        l->setObjectName(name);
+        l->setAccessibleName(caption);
+        l->setToolTip(caption);
+        l->setMinimumWidth(56);
+        l->setFrameShape(QFrame::StyledPanel);
+        l->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+        l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        l->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+        return l;
+    };
+    lblStartCount = number(QStringLiteral("lblStartCount"), QStringLiteral("启动次数"));
+    lblMinuterCount = number(QStringLiteral("lblMinuterCount"), QStringLiteral("已记录分钟数"));
+
+    auto *g = new QGridLayout(this);
+    g->addWidget(cmdStartMonitor, 0, 0, 1, 2);
+    g->addWidget(new QLabel(lblStartCount->accessibleName(), this), 1, 0);
+    g->addWidget(lblStartCount, 1, 1);
+    g->addWidget(new QLabel(lblMinuterCount->accessibleName(), this), 2, 0);
+    g->addWidget(lblMinuterCount, 2, 1);
+
+    connect(cmdStartMonitor, &QPushButton::clicked, this, [this] { cmdStartMonitor_Click(); });
+
+    auto *frameLayout = frame->layout() ? frame->layout() : new QVBoxLayout(frame);
+    frameLayout->addWidget(this);
+}
+
+void StorageStatePanel::cmdStartMonitor_Click()
+{
+    const auto cmd = beginCommand(m_context, QStringLiteral("存储状态监测"));
+    if (!cmd)
+        return;
+    const QByteArray request = modbus::readHolding(cmd->address, kStartCountRegister, 2);
+    m_context.link.exchange(cmd->hold, kinds::StorageState, request, [this](const Exchange &ex) {
+        if (!ex.valid())
+            return;
+        const live::ReplyWords reply = live::replyWords(ex.request, ex.reply);
+        if (reply.words.size() != 2)
+            return;
+        lblStartCount->setText(QString::number(reply.words[0]));
+        lblMinuterCount->setText(QString::number(reply.words[1]));
+    });
+}

@@ -1,0 +1,207 @@
+#include "panels/port/portpanel.h"
+#include "ui/desktop.h"
+#include "core/settings/settingsfiles.h"
+#include "core/link/exchange.h"
+#include "core/link/serialdevice.h"
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+#include <unistd.h>
+
+PortPanel::PortPanel(Link &link, Desktop &desktop, ComPorts &ports, QWidget *parent)
+    : QGroupBox(QStringLiteral("串口设置"), parent), m_link(link), m_desktop(desktop), m_ports(ports)
+{
+    setObjectName(QStringLiteral("Frame5"));
+    Combo1 = new QComboBox(this);
+    Combo1->setObjectName(QStringLiteral("Combo1"));
+    Combo1->setAccessibleName(QStringLiteral("串口号"));
+    Combo1->setToolTip(QStringLiteral("粗体的端口表示其设备现在存在。\n拔插后 USB 适配器可能换名（ttyUSB0 变成 ttyUSB1），"
+                                      "要让它总是同一个 COM 号，在 %1 中写一行，例如\n"
+                                      "COM4=/dev/serial/by-id/usb-FTDI_…（ls -l /dev/serial/by-id/ 列出现有的名称）")
+                           .arg(ComPorts::fileName()));
+    for (int com = ComPorts::kFirst; com <= ComPorts::kLast; ++com)
+        Combo1->addItem(QStringLiteral("COM%1").arg(com));
+    Combo1->setCurrentIndex(3);  // "COM4"
+
+    Combo2 = new QComboBox(this);
+    Combo2->setObjectName(QStringLiteral("Combo2"));
+    Combo2->setEditable(true);
+    for (const char *rate : {"4800", "9600", "14400", "19200", "38400"})
+        Combo2->addItem(QString::fromLatin1(rate));
+    Combo2->setCurrentIndex(3);  // "19200"
+    auto *Label5_2 = new QLabel(QStringLiteral("波特率"), this);
+    Label5_2->setObjectName(QStringLiteral("Label5(2)"));
+    Label5_2->setBuddy(Combo2);
+
+    lblComDevice = new QLabel(this);
+    lblComDevice->setObjectName(QStringLiteral("lblComDevice"));
+    lblComDevice->setTextInteractionFlags(Qt::TextSelectableByMouse);
+
+    cmdOpenComm = new QPushButton(QStringLiteral("打开端口"), this);
+    cmdOpenComm->setObjectName(QStringLiteral("cmdOpenComm"));
+    cmdCloseComm = new QPushButton(QStringLiteral("关闭端口"), this);
+    cmdCloseComm->setObjectName(QStringLiteral("cmdCloseComm"));
+    cmdCom = new QPushButton(QStringLiteral("保存"), this);
+    cmdCom->setObjectName(QStringLiteral("cmdCom"));
+    for (QPushButton *b : {cmdOpenComm, cmdCloseComm, cmdCom})
+        b->setProperty("deviceCommand", true);  // not while a command holds the bus
+    Combo1->setProperty("deviceCommand", true);
+
+    auto *g = new QGridLayout(this);
+    g->addWidget(Combo1, 0, 0);
+    g->addWidget(Label5_2, 0, 1);
+    g->addWidget(Combo2, 0, 2);
+    g->addWidget(lblComDevice, 1, 0, 1, 3);
+    g->addWidget(cmdOpenComm, 2, 0);
+    g->addWidget(cmdCloseComm, 2, 1);
+    g->addWidget(cmdCom, 2, 2);
+
+    connect(Combo1, &QComboBox::activated, this, [this] { Combo1_Click(); });
+    connect(Combo1, &QComboBox::currentIndexChanged, this, [this] { refreshPorts(); });
+    connect(cmdOpenComm, &QPushButton::clicked, this, [this] { cmdOpenComm_Click(); });
+    connect(cmdCloseComm, &QPushButton::clicked, this, [this] { cmdCloseComm_Click(); });
+    connect(cmdCom, &QPushButton::clicked, this, [this] { cmdCom_Click(); });
+    m_refresh = new QTimer(this);
+    connect(m_refresh, &QTimer::timeout, this, &PortPanel::refreshPorts);
+    m_refresh->start(2000);
+    refreshPorts();
+}
+
+QString PortPanel::describe(int com) const
+{
+    return QStringLiteral("COM%1（%2）").arg(com).arg(m_ports.device(com));
+}
+
+void PortPanel::refreshPorts()
+{
+    // Only the items' looks change: their texts "COMn" stay, so do the selection and an open list.
+    QString chosen;
+    for (int i = 0; i < Combo1->count(); ++i) {
+        const QString device = m_ports.device(i + 1);
+        const bool there = serialdevice::present(device, sysRoot);
+        const QString state = there ? QStringLiteral("已连接") : QStringLiteral("未连接");
+        QFont font = Combo1->font();
+        font.setBold(there);
+        Combo1->setItemData(i, font, Qt::FontRole);
+        const QString said = QStringLiteral("COM%1（%2，%3）").arg(QString::number(i + 1), device, state);
+        Combo1->setItemData(i, said, Qt::ToolTipRole);
+        Combo1->setItemData(i, said, Qt::AccessibleTextRole);
+        if (i == Combo1->currentIndex())
+            chosen = QStringLiteral("COM%1 = %2（%3）").arg(QString::number(i + 1), device, state);
+    }
+    lblComDevice->setText(chosen);
+}
+
+void PortPanel::selectPort(int portNumber)
+{
+    if (portNumber >= ComPorts::kFirst && portNumber <= ComPorts::kLast)
+        Combo1->setCurrentIndex(portNumber - 1);
+}
+
+void PortPanel::selectBaud(int rate)
+{
+    const int i = Combo2->findText(QString::number(rate));
+    Combo2->setCurrentIndex(i);
+    if (i < 0)  // a rate typed and saved earlier stays in the edit text, the list as it is
+        Combo2->setEditText(QString::number(rate));
+}
+
+std::optional<int> PortPanel::baudChoice()
+{
+    const QString text = Combo2->currentText();
+    const auto rate = settings::baudRate(text);  // what comm.set keeps for the next start-up
+    if (!rate) {
+        m_desktop.message(QStringLiteral("System Information"),
+                          QStringLiteral("波特率“%1”不是 %2 到 %3 之间的整数，端口设置未改变。")
+                              .arg(text, QString::number(settings::kMinBaud), QString::number(settings::kMaxBaud)),
+                          Desktop::Icon::Warning);
+        return std::nullopt;
+    }
+    return *rate;
+}
+
+bool PortPanel::openPort(int com, int rate)
+{
+    QSerialPort &port = m_link.port();
+    if (port.isOpen())
+        port.close();
+    const QString device = m_ports.device(com);
+    port.setPortName(device);
+    port.setBaudRate(rate);
+    port.setDataBits(QSerialPort::Data8);
+    port.setParity(QSerialPort::NoParity);
+    port.setStopBits(QSerialPort::OneStop);
+    port.setFlowControl(QSerialPort::NoFlowControl);
+    const bool opened = port.open(QIODevice::ReadWrite);
+    m_link.PortOpenFlag = opened;
+    refreshPorts();
+    if (opened) {
+        port.clear(QSerialPort::AllDirections);
+        serialdevice::requestLowLatency(port.handle());  // a refusal (pseudo-terminal, built-in port) is fine
+        QString text = QStringLiteral("端口 %1 已打开，%2,N,8,1").arg(describe(com)).arg(rate);
+        const QString advice = serialdevice::latencyAdvice(device, sysRoot);
+        if (!advice.isEmpty())
+            text += QStringLiteral("；") + advice;
+        emit statusMessage(text);
+        return true;
+    }
+
+    const QByteArray path = QFile::encodeName(device);
+    const QString text = describeOpenFailure(com, device, QFileInfo::exists(device),
+                                             ::access(path.constData(), R_OK | W_OK) == 0,
+                                             port.error(), port.errorString());
+    m_desktop.message(QStringLiteral("System Information"), text, Desktop::Icon::Warning);
+    emit statusMessage(QStringLiteral("端口 %1 未能打开").arg(describe(com)));
+    return false;
+}
+
+void PortPanel::cmdOpenComm_Click()
+{
+    const auto rate = baudChoice();
+    if (!rate)
+        return;
+    PortNumber = Combo1->currentIndex() + 1;
+    BaudRate = *rate;
+    openPort(PortNumber, BaudRate);
+}
+
+void PortPanel::cmdCloseComm_Click()
+{
+    if (!m_link.port().isOpen())
+        return;
+    m_link.port().close();
+    m_link.PortOpenFlag = false;
+    emit statusMessage(QStringLiteral("端口已关闭"));
+}
+
+void PortPanel::Combo1_Click()
+{
+    openPort(Combo1->currentIndex() + 1, BaudRate);
+}
+
+void PortPanel::cmdCom_Click()
+{
+    const auto rate = baudChoice();
+    if (!rate)
+        return;
+    PortNumber = Combo1->currentIndex() + 1;
+    BaudRate = *rate;
+    const bool opened = openPort(PortNumber, BaudRate);
+    QString error;
+    if (!settings::writeComm(m_desktop.appDir(), settings::Comm{PortNumber, BaudRate}, &error)) {
+        const QString path = QDir::toNativeSeparators(settings::commPath(m_desktop.appDir()));
+        emit statusMessage(QStringLiteral("设置未保存：无法写入 %1").arg(path));
+        m_desktop.message(QStringLiteral("System Information"),
+                          QStringLiteral("无法写入 %1：%2\n设置未保存，原有文件保持不变。").arg(path, error),
+                          Desktop::Icon::Warning);
+        return;
+    }
+    if (opened)
+        m_desktop.message(QStringLiteral("System Prompted"), QStringLiteral("Save successfully"), Desktop::Icon::None);
+    else
+        emit statusMessage(QStringLiteral("设置已保存到 comm.set，但端口 %1 未能打开").arg(describe(PortNumber)));
+}

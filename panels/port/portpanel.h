@@ -1,0 +1,61 @@
+#pragma once
+#include "core/settings/comports.h"
+#include <QGroupBox>
+#include <optional>
+
+class Desktop;
+class Link;
+class QComboBox;
+class QLabel;
+class QPushButton;
+class QTimer;
+
+// "串口设置": choosing, opening, closing and saving the serial port.
+class PortPanel : public QGroupBox {
+    Q_OBJECT
+public:
+    PortPanel(Link &link, Desktop &desktop, ComPorts &ports, QWidget *parent = nullptr);
+
+    // The port number (1-based) and rate in use; comm.set holds them between runs.
+    int PortNumber = 4;
+    int BaudRate = 19200;
+
+    void cmdOpenComm_Click();
+    void cmdCloseComm_Click();
+    void cmdCom_Click();
+    // Reopens the port chosen in the list at the rate in use (also run by start-up).
+    void Combo1_Click();
+
+    // Start-up: show a saved port and rate in the lists.
+    void selectPort(int portNumber);
+    void selectBaud(int rate);
+
+    QComboBox *Combo1;
+    QComboBox *Combo2;
+    QLabel *lblComDevice;
+    QPushButton *cmdOpenComm;
+    QPushButton *cmdCloseComm;
+    QPushButton *cmdCom;
+
+    // Marks the entries whose device is there now and shows the chosen entry's device; run every
+    // two seconds, so an adapter plugged in or out shows. Neither the selection nor the port changes.
+    void refreshPorts();
+
+    // The sysfs folder asked about devices (tests give their own).
+    QString sysRoot = QStringLiteral("/sys");
+
+signals:
+    void statusMessage(const QString &text);
+
+private:
+    // The rate the baud list shows; a message and nothing when it is not a rate.
+    std::optional<int> baudChoice();
+    // Opens COM port com at rate; a failure is reported with the device and the reason.
+    bool openPort(int com, int rate);
+    QString describe(int com) const;
+
+    Link &m_link;
+    Desktop &m_desktop;
+    ComPorts &m_ports;
+    QTimer *m_refresh;
+};

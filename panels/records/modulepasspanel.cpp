@@ -1,0 +1,227 @@
+#include "panels/records/modulepasspanel.h"
+#include "ui/commandstart.h"
+#include "ui/boxinput.h"
+#include "ui/desktop.h"
+#include "panels/port/modbuspanel.h"
+#include "ui/panelcontext.h"
+#include "panels/status/statuspanel.h"
+#include "panels/live/liveboxes.h"
+#include "panels/live/livevaluespanel.h"
+#include "core/records/downloadreport.h"
+#include "panels/records/recordcountpanel.h"
+#include "core/records/recorddecode.h"
+#include "panels/records/recordreadpanel.h"
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+ModulePassPanel::ModulePassPanel(PanelContext &context, QGroupBox *frame, LiveValuesPanel &live,
+                                 RecordCountPanel &count, RecordReadPanel &read, const int &stationCount)
+    : QWidget(frame), m_ctx(context), m_live(live), m_count(count), m_read(read), m_stationCount(stationCount)
+{
+    setObjectName(QStringLiteral("ModulePassPanel"));
+    const auto button = [this](const QString &name, const QString &caption, bool deviceCommand) {
+        auto *b = new QPushButton(caption, this);
+        b->setObjectName(name);
+        if (deviceCommand)
+            b->setProperty("deviceCommand", true);
+        return b;
+    };
+    Command4 = button(QStringLiteral("Command4"), QStringLiteral("单次循环"), true);
+    cmd1Sys = button(QStringLiteral("cmd1Sys"), QStringLiteral("自动循环"), true);
+    Command3 = button(QStringLiteral("Command3"), QStringLiteral("停止"), false);
+    Command4->setToolTip(QStringLiteral("依次访问模块 1 到模块总数：读实时数据、读条数、读取所有记录"));
+    cmd1Sys->setToolTip(QStringLiteral("反复执行单次循环，直到按“停止”"));
+    Command3->setToolTip(QStringLiteral("在当前通讯完成后停止模块循环和记录读取"));
+    txtMtime = new QLineEdit(QStringLiteral("1000"), this);
+    txtMtime->setObjectName(QStringLiteral("txtMtime"));
+    txtMtime->setMaximumWidth(80);
+    auto *caption = new QLabel(QStringLiteral("模块轮询(ms)"), this);
+    caption->setBuddy(txtMtime);
+
+    auto *boxRow = new QHBoxLayout;
+    boxRow->addWidget(caption);
+    boxRow->addWidget(txtMtime);
+    boxRow->addStretch();
+    auto *buttonRow = new QHBoxLayout;
+    for (QPushButton *b : {Command4, cmd1Sys, Command3})
+        buttonRow->addWidget(b);
+    buttonRow->addStretch();
+    auto *column = new QVBoxLayout(this);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->addLayout(boxRow);
+    column->addLayout(buttonRow);
+    auto *frameLayout = new QVBoxLayout(frame);
+    frameLayout->addWidget(this);
+
+    connect(Command4, &QPushButton::clicked, this, [this] { Command4_Click(); });
+    connect(cmd1Sys, &QPushButton::clicked, this, [this] { cmd1Sys_Click(); });
+    connect(Command3, &QPushButton::clicked, this, [this] { Command3_Click(); });
+}
+
+std::optional<ModulePassPanel::Fields> ModulePassPanel::fields()
+{
+    Desktop &d = m_ctx.desktop;
+    if (m_stationCount < 0 || m_stationCount > 255) {
+        d.message(QStringLiteral("System Information"),
+                  QStringLiteral("ModSet.set 中的模块总数 %1 不在 0 到 255 之间，命令未发送。").arg(m_stationCount),
+                  Desktop::Icon::Warning);
+        return std::nullopt;
+    }
+    Fields f{};
+    f.modules = m_stationCount;
+    const ModbusPanel &m = m_ctx.modbus;
+    const auto function = boxFunction(d, m.txtFunID);
+    if (!function)
+        return std::nullopt;
+    // The pass asks from the register txtStartID names, not one below it as the polling modes do:
+    // module set-ups of this recorder rely on that, so it stays.
+    const auto start = boxNumber(d, m.txtStartID, QStringLiteral("起始地址"), 0, 255, convert::Rounding::WholeOnly);
+    if (!start)
+        return std::nullopt;
+    const auto count = boxCount(d, m.txtDataLength);
+    if (!count)
+        return std::nullopt;
+    const auto pause = boxNumber(d, txtMtime, QStringLiteral("模块轮询(ms)"), 0, 3600000, convert::Rounding::Floor);
+    if (!pause)
+        return std::nullopt;
+    const auto sensors = m_read.sensorsFromBox();
+    if (!sensors)
+        return std::nullopt;
+    f.function = *function;
+    f.start = uint16_t(*start);
+    f.count = *count;
+    f.pauseMs = int(*pause);
+    f.sensors = *sensors;
+    return f;
+}
+
+ModulePassPanel::PassEnd ModulePassPanel::runPass(const Link::Hold &hold, const Fields &f, QStringList &notes)
+{
+    Link &link = m_ctx.link;
+    const auto stopped = [&] { return m_stop || link.aborted(); };
+    for (int m = 1; m <= f.modules; ++m) {
+        const auto address = uint8_t(m);
+        m_ctx.modbus.txtStationID->setText(QString::number(m));
+        m_live.ReadModule(hold, address, f.function, f.start, f.count);
+        if (stopped())
+            return PassEnd::Stopped;
+        if (!link.isOpen())
+            return PassEnd::PortClosed;
+        m_pausing = true;
+        link.pause(hold, f.pauseMs);
+        m_pausing = false;
+        if (stopped())
+            return PassEnd::Stopped;
+
+        const auto records = m_count.ReadRecordCount(hold, address);
+        if (stopped())
+            return PassEnd::Stopped;
+        if (!link.isOpen())
+            return PassEnd::PortClosed;
+        if (!records) {
+            // Never the previous module's count: this module's records stay where they are.
+            notes << QStringLiteral("模块 %1：未读到记录条数，未读取记录。").arg(m);
+            continue;
+        }
+        if (*records > records::lastAddressableRecord(f.sensors)) {
+            notes << QStringLiteral("模块 %1：%2 条记录超出了寄存器范围（每条 %3 个寄存器时最多 %4 条），未读取记录。")
+                         .arg(m).arg(*records).arg(records::registersPerRecord(f.sensors))
+                         .arg(records::lastAddressableRecord(f.sensors));
+            continue;
+        }
+        const records::DownloadOutcome d = m_read.downloadAll(hold, address, *records, f.sensors);
+        const QString problem = records::downloadMessage(d);
+        if (!problem.isEmpty())
+            notes << QStringLiteral("模块 %1：%2").arg(m).arg(problem);
+        if (stopped())
+            return PassEnd::Stopped;
+        if (d.end == records::DownloadOutcome::End::PortLost || !link.isOpen())
+            return PassEnd::PortClosed;
+        // The record frame's own "停止" ends only this module's download.
+    }
+    return PassEnd::Complete;
+}
+
+bool ModulePassPanel::closing() const
+{
+    // The line was stopped without "停止": the window is closing and nobody reads a message.
+    return m_ctx.link.aborted() && !m_stop;
+}
+
+void ModulePassPanel::reportNotes(const QString &command, const QStringList &notes)
+{
+    if (!notes.isEmpty())
+        m_ctx.desktop.message(QStringLiteral("System Information"),
+                              command + QStringLiteral("：\n") + notes.join(QLatin1Char('\n')), Desktop::Icon::Warning);
+}
+
+void ModulePassPanel::Command4_Click()
+{
+    auto hold = holdBus(m_ctx, QStringLiteral("单次循环"));
+    if (!hold)
+        return;
+    const auto f = fields();
+    if (!f)
+        return;
+    if (f->modules == 0) {
+        m_ctx.view.showStatus(QStringLiteral("单次循环：模块总数为 0，没有要访问的模块"));
+        return;
+    }
+    m_stop = false;
+    QStringList notes;
+    const PassEnd end = runPass(*hold, *f, notes);
+    if (closing())
+        return;
+    m_ctx.view.showStatus(end == PassEnd::Complete ? QStringLiteral("单次循环：已完成，共 %1 个模块").arg(f->modules)
+                          : end == PassEnd::Stopped ? QStringLiteral("单次循环：已停止")
+                                                    : QStringLiteral("单次循环：端口未打开或已断开，循环已中止"));
+    reportNotes(QStringLiteral("单次循环"), notes);
+}
+
+void ModulePassPanel::cmd1Sys_Click()
+{
+    auto hold = holdBus(m_ctx, QStringLiteral("自动循环"));
+    if (!hold)
+        return;
+    const auto f = fields();
+    if (!f)
+        return;
+    m_ctx.status.lblCounter->setText(QStringLiteral("0"));
+    m_ctx.status.lblCicle->setText(QStringLiteral("0"));
+    if (f->modules == 0) {
+        m_ctx.view.showStatus(QStringLiteral("自动循环：模块总数为 0，没有要访问的模块"));
+        return;
+    }
+    m_stop = false;
+    QStringList notes;  // of the last pass
+    int passes = 0;
+    PassEnd end = PassEnd::Complete;
+    while (passes < LoopPasses) {
+        notes.clear();
+        end = runPass(*hold, *f, notes);
+        if (end != PassEnd::Complete)
+            break;
+        ++passes;
+        m_ctx.status.lblCicle->setText(QString::number(passes));
+    }
+    if (closing())
+        return;
+    m_ctx.view.showStatus(end == PassEnd::Complete ? QStringLiteral("自动循环：已完成 %1 遍").arg(passes)
+                          : end == PassEnd::Stopped ? QStringLiteral("自动循环：已停止，完成 %1 遍").arg(passes)
+                                                    : QStringLiteral("自动循环：端口未打开或已断开，完成 %1 遍").arg(passes));
+    reportNotes(QStringLiteral("自动循环（最后一遍）"), notes);
+}
+
+void ModulePassPanel::Command3_Click()
+{
+    if (!m_ctx.link.busy())
+        return;
+    m_stop = true;
+    m_read.stopDownload();  // a running download ends after its current exchange
+    if (m_pausing)
+        m_ctx.link.abort();     // the pause between modules is no exchange: it ends at once
+}

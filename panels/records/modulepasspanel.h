@@ -1,0 +1,62 @@
+#pragma once
+#include "core/link/exchange.h"
+#include <QStringList>
+#include <QWidget>
+#include <cstdint>
+#include <optional>
+
+class LiveValuesPanel;
+class QGroupBox;
+class QLineEdit;
+class QPushButton;
+class RecordCountPanel;
+class RecordReadPanel;
+struct PanelContext;
+
+// "多模块操作" (Frame18): a pass over the modules 1 … StationCount, each getting a live read, the
+// pause of txtMtime, its record count and the download of its records; once ("单次循环") or
+// repeated ("自动循环") until "停止" or the last pass.
+class ModulePassPanel : public QWidget {
+    Q_OBJECT
+public:
+    // stationCount is the window's StationCount, read at every click.
+    ModulePassPanel(PanelContext &context, QGroupBox *frame, LiveValuesPanel &live, RecordCountPanel &count,
+                    RecordReadPanel &read, const int &stationCount);
+
+    void Command4_Click();  // "单次循环"
+    void cmd1Sys_Click();   // "自动循环": lblCounter to 0, then passes; lblCicle counts those completed
+    void Command3_Click();  // "停止": the pass, the loop and a running download end after the current exchange
+
+    // The passes of the automatic loop when nobody stops it.
+    static constexpr int LoopPasses = 3001;
+
+    QPushButton *Command4;
+    QPushButton *cmd1Sys;
+    QPushButton *Command3;
+    QLineEdit *txtMtime;
+
+private:
+    struct Fields {
+        int modules;
+        uint8_t function;
+        uint16_t start;
+        uint8_t count;
+        int pauseMs;
+        int sensors;
+    };
+    // The boxes of a pass, or nothing after a message naming the box that does not convert.
+    std::optional<Fields> fields();
+    enum class PassEnd { Complete, Stopped, PortClosed };
+    // One pass; notes gathers what went wrong with which module.
+    PassEnd runPass(const Link::Hold &hold, const Fields &f, QStringList &notes);
+    void reportNotes(const QString &command, const QStringList &notes);
+    bool closing() const;
+
+    PanelContext &m_ctx;
+    LiveValuesPanel &m_live;
+    RecordCountPanel &m_count;
+    RecordReadPanel &m_read;
+    const int &m_stationCount;
+    bool m_stop = false;      // "停止" was pressed during the running pass or loop (cleared as one starts)
+    bool m_pausing = false;   // in the pause after a module's live read
+};

@@ -1,0 +1,112 @@
+#include "panels/records/recordcountpanel.h"
+#include "ui/commandstart.h"
+#include "ui/boxinput.h"
+#include "ui/desktop.h"
+#include "panels/port/modbuspanel.h"
+#include "ui/panelcontext.h"
+#include "core/link/frames.h"
+#include "core/link/writes.h"
+#include "panels/records/recordspanel.h"
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace {
+constexpr uint16_t RecordCountRegister = 121;
+constexpr uint16_t RecordPointerRegister = 122;  // 122 and 123
+constexpr uint16_t ClearMemoryCoil = 3;
+} // namespace
+
+RecordCountPanel::RecordCountPanel(PanelContext &context, RecordsPanel &records)
+    : QWidget(records.Frame14_1), m_ctx(context), m_records(records)
+{
+    setObjectName(QStringLiteral("RecordCountPanel"));
+    cmdPoint = commandButton(QStringLiteral("cmdPoint"), QStringLiteral("读条数"), this);
+    cmdWriteREC = commandButton(QStringLiteral("cmdWriteREC"), QStringLiteral("清指针"), this);
+    cmdClearRecCount = commandButton(QStringLiteral("cmdClearRecCount"), QStringLiteral("清条数"), this);
+    cmdWritePoint = namedButton(QStringLiteral("cmdWritePoint"), QStringLiteral("写指针"), this);
+    cmdWritePoint->setEnabled(false);
+    cmdWritePoint->setToolTip(QStringLiteral("记录指针只能清零（“清指针”），不能写入其他值"));
+    cmdWriteREC->setToolTip(QStringLiteral("将记录仪的记录指针清零"));
+    cmdClearRecCount->setToolTip(QStringLiteral("将记录仪的有效记录总数清零（记录将无法再读出）"));
+
+    auto *row = new QHBoxLayout(this);
+    row->setContentsMargins(0, 0, 0, 0);
+    for (QPushButton *b : {cmdPoint, cmdWriteREC, cmdClearRecCount, cmdWritePoint})
+        row->addWidget(b);
+    records.addToFrame14_1(this);
+
+    connect(cmdPoint, &QPushButton::clicked, this, [this] { cmdPoint_Click(); });
+    connect(cmdWriteREC, &QPushButton::clicked, this, [this] { cmdWriteREC_Click(); });
+    connect(cmdClearRecCount, &QPushButton::clicked, this, [this] { cmdClearRecCount_Click(); });
+}
+
+std::optional<int> RecordCountPanel::ReadRecordCount(const Link::Hold &hold, uint8_t address)
+{
+    std::optional<int> count;
+    const Exchange ex = m_ctx.link.exchange(hold, kinds::RecordCount,
+                                            modbus::readHolding(address, RecordCountRegister, 1),
+                                            [&](const Exchange &e) {
+        if (e.valid())
+            count = (uint8_t(e.reply[3]) << 8) | uint8_t(e.reply[4]);
+    });
+    if (count) {
+        m_records.txtRecord->setText(QString::number(*count));
+        m_ctx.view.showStatus(QStringLiteral("读条数：设备 %1 有 %2 条记录").arg(address).arg(*count));
+    } else if (ex.sent && !ex.aborted) {
+        m_ctx.view.showStatus(QStringLiteral("读条数：设备 %1 %2，条数未更新")
+                                  .arg(address).arg(modbus::describeReply(ex.info)));
+    }
+    return count;
+}
+
+void RecordCountPanel::cmdPoint_Click()
+{
+    auto cmd = beginCommand(m_ctx, QStringLiteral("读条数"));
+    if (!cmd)
+        return;
+    ReadRecordCount(cmd->hold, cmd->address);
+}
+
+void RecordCountPanel::cmdWriteREC_Click()
+{
+    auto cmd = beginCommand(m_ctx, QStringLiteral("清指针"));
+    if (!cmd)
+        return;
+    if (!m_ctx.desktop.confirm(QStringLiteral("清指针"),
+                               QStringLiteral("将设备 %1 的记录指针清零？").arg(cmd->address)))
+        return;
+    const Exchange ex = WriteRegisters(m_ctx.link, cmd->hold, cmd->address, RecordPointerRegister, QByteArray(4, '\0'));
+    m_ctx.view.showState(ex.stateText);
+    if (ex.valid())
+        m_ctx.view.showStatus(QStringLiteral("清指针：设备 %1 的记录指针已清零").arg(cmd->address));
+    else if (ex.sent && !ex.aborted)
+        m_ctx.view.showStatus(QStringLiteral("清指针：%1，未确认清零").arg(modbus::describeReply(ex.info)));
+}
+
+void RecordCountPanel::cmdClearRecCount_Click()
+{
+    auto cmd = beginCommand(m_ctx, QStringLiteral("清条数"));
+    if (!cmd)
+        return;
+    if (!m_ctx.desktop.confirm(QStringLiteral("清条数"),
+                               QStringLiteral("将设备 %1 的有效记录总数清零？清零后其中的记录不能再读出。")
+                                   .arg(cmd->address)))
+        return;
+    const Exchange cleared = WriteRegisters(m_ctx.link, cmd->hold, cmd->address, RecordCountRegister, QByteArray(2, '\0'));
+    m_ctx.view.showState(cleared.stateText);
+    if (!cleared.valid()) {
+        // The recorder takes the count over only with the coil; without a confirmed count of 0 the
+        // coil is not switched.
+        if (cleared.sent && !cleared.aborted)
+            m_ctx.view.showStatus(QStringLiteral("清条数：%1，条数未清零")
+                                      .arg(modbus::describeReply(cleared.info)));
+        return;
+    }
+    const Exchange coil = ModbusSetCoil(m_ctx.link, cmd->hold, cmd->address, ClearMemoryCoil, true);
+    if (coil.valid())
+        m_ctx.view.showStatus(QStringLiteral("清条数：设备 %1 的有效记录总数已清零").arg(cmd->address));
+    else if (coil.sent && !coil.aborted)
+        m_ctx.view.showStatus(QStringLiteral("清条数：条数已写 0，但写线圈 3 %1")
+                                  .arg(modbus::describeReply(coil.info)));
+}

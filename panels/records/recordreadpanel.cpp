@@ -1,0 +1,253 @@
+#include "panels/records/recordreadpanel.h"
+#include "ui/commandstart.h"
+#include "ui/boxinput.h"
+#include "ui/desktop.h"
+#include "panels/port/modbuspanel.h"
+#include "ui/panelcontext.h"
+#include "core/settings/settingsfiles.h"
+#include "core/link/frames.h"
+#include "core/link/crc16.h"
+#include "core/link/hex.h"
+#include "core/records/recorddecode.h"
+#include "panels/records/recordspanel.h"
+#include <QElapsedTimer>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTextCursor>
+#include <QTextEdit>
+
+namespace {
+constexpr qint64 ProgressPeriodMs = 100;
+} // namespace
+
+void appendToBox(QTextEdit *box, const QString &text)
+{
+    if (text.isEmpty())
+        return;
+    QTextCursor cursor(box->document());
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertText(text);
+}
+
+RecordReadPanel::RecordReadPanel(PanelContext &context, RecordsPanel &records)
+    : QWidget(records.Frame15), m_ctx(context), m_records(records)
+{
+    setObjectName(QStringLiteral("RecordReadPanel"));
+    cmdReadOneRec = commandButton(QStringLiteral("cmdReadOneRec"), QStringLiteral("单条"), this);
+    cmdRedall = commandButton(QStringLiteral("cmdRedall"), QStringLiteral("读取所有记录"), this);
+    cmdStopGet = namedButton(QStringLiteral("cmdStopGet"), QStringLiteral("停止"), this);
+    cmdReplyWindow = namedButton(QStringLiteral("cmdReplyWindow"), QStringLiteral("应答等待设置…"), this);
+    cmdReplyWindow->setToolTip(QStringLiteral("记录读取的应答等待时间、请求次数和迟到应答保护时间；线路慢或长时可放宽"));
+    cmdReadOneRec->setToolTip(QStringLiteral("读取“记录号”中的一条记录，然后记录号加 1"));
+    cmdRedall->setToolTip(QStringLiteral("读取第 1 条到“条数”条记录"));
+    cmdStopGet->setToolTip(QStringLiteral("在当前记录读完后停止读取"));
+    auto *row = new QHBoxLayout(this);
+    row->setContentsMargins(0, 0, 0, 0);
+    for (QPushButton *b : {cmdReadOneRec, cmdRedall, cmdStopGet, cmdReplyWindow})
+        row->addWidget(b);
+    records.addToFrame15(this);
+
+    connect(cmdReadOneRec, &QPushButton::clicked, this, [this] { cmdReadOneRec_Click(); });
+    connect(cmdRedall, &QPushButton::clicked, this, [this] { cmdRedall_Click(); });
+    connect(cmdStopGet, &QPushButton::clicked, this, [this] { cmdStopGet_Click(); });
+    connect(cmdReplyWindow, &QPushButton::clicked, this, [this] { cmdReplyWindow_Click(); });
+}
+
+std::optional<int> RecordReadPanel::sensorsFromBox()
+{
+    const auto n = boxNumber(m_ctx.desktop, m_records.txtSensorNum, QStringLiteral("传感器总数"), 1,
+                             records::MaxSensors, convert::Rounding::WholeOnly);
+    if (!n)
+        return std::nullopt;
+    return int(*n);
+}
+
+RecordDownload &RecordReadPanel::engine()
+{
+    // Made afresh for each command, so a changed reply window takes effect at the next one.
+    delete m_download;
+    m_download = new RecordDownload(m_ctx.link, m_ctx.replyWindow, this);
+    return *m_download;
+}
+
+void RecordReadPanel::stopDownload()
+{
+    if (m_download)
+        m_download->stop();
+}
+
+void RecordReadPanel::cmdReadOneRec_Click()
+{
+    auto cmd = beginCommand(m_ctx, QStringLiteral("单条"));
+    if (!cmd)
+        return;
+    const auto k = boxNumber(m_ctx.desktop, m_records.txtRecCount, QStringLiteral("记录号"), 1, 65536,
+                             convert::Rounding::WholeOnly);
+    if (!k)
+        return;
+    const auto sensors = sensorsFromBox();
+    if (!sensors)
+        return;
+    if (beyondMemory(int(*k), *sensors, QStringLiteral("第 %1 条记录").arg(*k)))
+        return;
+    RecordDownload &download = engine();
+    QString text;
+    connect(&download, &RecordDownload::recordRead, this,
+            [&](int, const QByteArray &data) { text = ShowHex(data); });
+    const records::DownloadOutcome d = download.run(cmd->hold, cmd->address, int(*k), 1, *sensors);
+    showTraffic(download.lastExchange());
+    if (!d.notRecords.isEmpty()) {
+        // The number advances: the position answered, it just holds nothing.
+        m_records.txtRecCount->setText(QString::number(*k + 1));
+        m_ctx.view.showStatus(QStringLiteral("单条：第 %1 条不是记录（存储区为空或数据无效）").arg(*k));
+        return;
+    }
+    if (text.isEmpty()) {
+        // The number stays, so the next click asks for the same record again.
+        if (m_ctx.link.isOpen() && !m_ctx.link.aborted())
+            m_ctx.view.showStatus(QStringLiteral("单条：第 %1 条记录未能读取（%2 次请求均无可信应答）")
+                                      .arg(*k).arg(m_ctx.replyWindow.attempts));
+        return;
+    }
+    QString line = DoneData(text, *sensors);
+    line.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));  // one paragraph per line in the box
+    appendToBox(m_records.txtHaveDone, line);
+    appendToBox(m_records.txtReceive, text);
+    m_records.txtRecCount->setText(QString::number(*k + 1));
+    m_ctx.view.showStatus(QStringLiteral("单条：已读取第 %1 条记录").arg(*k));
+}
+
+void RecordReadPanel::cmdRedall_Click()
+{
+    auto cmd = beginCommand(m_ctx, QStringLiteral("读取所有记录"));
+    if (!cmd)
+        return;
+    const auto count = boxNumber(m_ctx.desktop, m_records.txtRecord, QStringLiteral("条数"), 0, 65535,
+                                 convert::Rounding::WholeOnly);
+    if (!count)
+        return;
+    const auto sensors = sensorsFromBox();
+    if (!sensors)
+        return;
+    if (beyondMemory(int(*count), *sensors, QStringLiteral("“条数”中的 %1 条记录").arg(*count)))
+        return;
+    if (!m_ctx.link.isOpen()) {
+        // Nothing could be read: the boxes keep what they hold.
+        m_ctx.view.showStatus(QStringLiteral("读取所有记录：端口未打开，命令未发送"));
+        return;
+    }
+    const records::DownloadOutcome d = downloadAll(cmd->hold, cmd->address, int(*count), *sensors);
+    m_ctx.view.showStatus(records::downloadStatus(d));
+    const QString message = records::downloadMessage(d);
+    if (!message.isEmpty())
+        m_ctx.desktop.message(QStringLiteral("System Information"), message, Desktop::Icon::Warning);
+}
+
+bool RecordReadPanel::beyondMemory(int record, int sensors, const QString &what)
+{
+    const int last = records::lastAddressableRecord(sensors);
+    if (record <= last)
+        return false;
+    m_ctx.desktop.message(QStringLiteral("System Information"),
+                          QStringLiteral("%1超出了记录仪的寄存器范围（每条 %2 个寄存器时最多 %3 条），命令未发送。")
+                              .arg(what)
+                              .arg(records::registersPerRecord(sensors))
+                              .arg(last),
+                          Desktop::Icon::Warning);
+    return true;
+}
+
+void RecordReadPanel::cmdStopGet_Click()
+{
+    stopDownload();
+}
+
+void RecordReadPanel::cmdReplyWindow_Click()
+{
+    const auto chosen = m_ctx.desktop.editReplyWindow(m_ctx.replyWindow);
+    if (!chosen || *chosen == m_ctx.replyWindow)
+        return;
+    // Taken for the next read whether or not it could be kept for the next start.
+    m_ctx.replyWindow = *chosen;
+    m_ctx.link.setEchoMode(chosen->echo);
+    const QString what = QStringLiteral("记录应答窗口 %1 毫秒，每条最多 %2 次失败请求，迟到应答保护 %3 毫秒，串口适配器回显：%4")
+                             .arg(chosen->recordWindowMs).arg(chosen->attempts).arg(chosen->guardMs)
+                             .arg(echoModeName(chosen->echo));
+    QString error;
+    if (!settings::writeReplyWindow(m_ctx.desktop.appDir(), *chosen, &error)) {
+        m_ctx.desktop.message(QStringLiteral("System Information"),
+                              QStringLiteral("无法保存 %1：%2\n新的设置只在本次运行中有效。")
+                                  .arg(settings::replyWindowPath(m_ctx.desktop.appDir()), error),
+                              Desktop::Icon::Warning);
+        m_ctx.view.showStatus(QStringLiteral("应答等待设置：%1（未保存）").arg(what));
+        return;
+    }
+    m_ctx.view.showStatus(QStringLiteral("应答等待设置：%1，已保存到 replywin.set").arg(what));
+}
+
+void RecordReadPanel::showProgress(int k, int done, int total, qint64 elapsedMs, const Exchange &last)
+{
+    m_records.lblCountIC->setText(QString::number(k));
+    m_records.prgRecords->setValue(done);
+    m_records.lblTimeLeft->setText(records::timeLeftText(elapsedMs, done, total));
+    showTraffic(last);
+}
+
+void RecordReadPanel::showTraffic(const Exchange &last)
+{
+    // The traffic of the latest record read, as the read itself shows it.
+    if (last.sent) {
+        m_ctx.view.showCommand(requestHex(last.request));
+        if (crcMatches(last.reply))
+            m_ctx.view.showState(last.stateText);
+        m_ctx.view.showStatus(QStringLiteral("%1：%2").arg(kinds::RecordRead.name, modbus::describeReply(last.info)));
+    }
+}
+
+records::DownloadOutcome RecordReadPanel::downloadAll(const Link::Hold &hold, uint8_t address, int count,
+                                                      int sensors)
+{
+    m_records.txtReceive->clear();
+    m_records.txtHaveDone->clear();
+    m_records.Label5_0->setText(QStringLiteral("正在读取记录"));
+    m_records.Label4_3->setText(QStringLiteral("共%1条").arg(count));
+    m_records.prgRecords->setRange(0, std::max(count, 1));
+    m_records.prgRecords->setValue(0);
+    m_records.lblTimeLeft->setText(records::timeLeftText(0, 0, count));
+    m_records.prgRecords->show();
+    m_records.lblTimeLeft->show();
+    m_records.PicCounter->show();
+
+    // The record texts gather here and go into txtReceive in one insertion at the end: a text box
+    // lays out its whole paragraph again on every change, so appending record by record would cost
+    // more the more the box holds.
+    QString received;
+    received.reserve(qsizetype(count) * (2 * sensors + 6) * 3);
+    QElapsedTimer clock;
+    clock.start();
+    // The progress panel follows at a pace the eye can take; every repaint costs the line time.
+    qint64 shownAt = -ProgressPeriodMs;
+    RecordDownload &download = engine();
+    connect(&download, &RecordDownload::progress, this, [&](int k, int done, int total, const Exchange &last) {
+        if (clock.elapsed() - shownAt < ProgressPeriodMs)
+            return;
+        shownAt = clock.elapsed();
+        showProgress(k, done, total, shownAt, last);
+    });
+    connect(&download, &RecordDownload::recordRead, this,
+            [&](int, const QByteArray &data) { received += ShowHex(data); });
+    m_ctx.view.showLamp(TrafficView::Lamp::Yellow);
+    const records::DownloadOutcome d = download.run(hold, address, 1, count, sensors);
+    // lblCountIC ends on the record the run stopped at, or the last one when it ran through.
+    const int reached = d.notTriedFrom > 0 ? d.notTriedFrom : count;
+    const int tried = d.read + int(d.unread.size() + d.notRecords.size());
+    showProgress(reached, tried, count, clock.elapsed(), download.lastExchange());
+    appendToBox(m_records.txtReceive, received);
+    m_records.prgRecords->hide();
+    m_records.lblTimeLeft->hide();
+    m_records.PicCounter->hide();
+    return d;
+}

@@ -1,0 +1,60 @@
+#pragma once
+#include "core/link/exchange.h"
+#include "core/records/downloadreport.h"
+#include "core/records/recorddownload.h"
+#include <QWidget>
+#include <cstdint>
+#include <functional>
+#include <optional>
+
+class QPushButton;
+class QTextEdit;
+class RecordsPanel;
+struct PanelContext;
+
+// "按记录按条读取…" (Frame15): reading records from the recorder's memory, one request per record,
+// into the received-data box txtReceive (and, for "单条", the decoded line into txtHaveDone).
+// The boxes belong to the records tab; this panel adds the commands to the frame.
+class RecordReadPanel : public QWidget {
+    Q_OBJECT
+public:
+    RecordReadPanel(PanelContext &context, RecordsPanel &records);
+
+    void cmdReadOneRec_Click();  // "单条": record txtRecCount, then the number advances
+    void cmdRedall_Click();      // "读取所有记录": records 1 … txtRecord
+    void cmdStopGet_Click();     // "停止": the download ends after the current exchange
+    // "应答等待设置…": the record window, the attempts and the late-reply guard, kept in replywin.set.
+    void cmdReplyWindow_Click();
+
+    // Empties txtReceive and txtHaveDone and reads records 1 … count of a device into txtReceive
+    // inside a hold the caller owns, with the progress panel. Ends early on "停止", on a lost port,
+    // when the device stays silent, or when the window closes; what was read stays. The caller checks
+    // count and sensors first (records::recordStart of the last record must exist).
+    records::DownloadOutcome downloadAll(const Link::Hold &hold, uint8_t address, int count, int sensors);
+
+    // The sensor count of txtSensorNum (1 … 122), or a message naming the box and nothing.
+    std::optional<int> sensorsFromBox();
+    // A record number past what the recorder's registers reach: said in a message, and true.
+    bool beyondMemory(int record, int sensors, const QString &what);
+
+    // Ends a running download after its current exchange ("停止", and the module group's stop).
+    void stopDownload();
+
+    QPushButton *cmdReadOneRec;
+    QPushButton *cmdRedall;
+    QPushButton *cmdStopGet;
+    QPushButton *cmdReplyWindow;
+
+private:
+    void showProgress(int k, int done, int total, qint64 elapsedMs, const Exchange &last);
+    void showTraffic(const Exchange &last);
+    // A download engine for this command, with the reply window of the moment.
+    RecordDownload &engine();
+
+    PanelContext &m_ctx;
+    RecordsPanel &m_records;
+    RecordDownload *m_download = nullptr;
+};
+
+// Appends text at the end of a box's document without reading or rewriting what it holds.
+void appendToBox(QTextEdit *box, const QString &text);

@@ -1,0 +1,139 @@
+#include "panels/records/recordspanel.h"
+#include "ui/commandstart.h"
+#include "panels/export/exportpanel.h"
+#include <QFontDatabase>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTextEdit>
+
+namespace {
+QTextEdit *dataBox(const QString &name, const QString &accessible, QWidget *parent)
+{
+    auto *t = new QTextEdit(parent);
+    t->setObjectName(name);
+    t->setAcceptRichText(false);
+    t->setAccessibleName(accessible);
+    t->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    t->setLineWrapMode(QTextEdit::WidgetWidth);
+    return t;
+}
+
+QLabel *label(const QString &name, const QString &text, QWidget *parent)
+{
+    auto *l = new QLabel(text, parent);
+    if (!name.isEmpty())
+        l->setObjectName(name);
+    return l;
+}
+
+// A number box with its caption label in front, added to a row.
+QLineEdit *numberBox(const QString &name, const QString &text, const QString &caption, QHBoxLayout *row, QWidget *parent)
+{
+    auto *e = new QLineEdit(text, parent);
+    e->setObjectName(name);
+    e->setMaximumWidth(80);
+    auto *l = new QLabel(caption, parent);
+    l->setBuddy(e);
+    row->addWidget(l);
+    row->addWidget(e);
+    return e;
+}
+} // namespace
+
+RecordsPanel::RecordsPanel(Desktop &desktop, QWidget *parent) : QWidget(parent)
+{
+    PicCounter = new QWidget(this);
+    PicCounter->setObjectName(QStringLiteral("PicCounter"));
+    Label5_0 = label(QStringLiteral("Label5(0)"), QStringLiteral("系统正在转换处理..."), PicCounter);
+    Label4_3 = label(QStringLiteral("Label4(3)"), QString(), PicCounter);
+    lblCountIC = label(QStringLiteral("lblCountIC"), QStringLiteral("0"), PicCounter);
+    lblCountIC->setAccessibleName(QStringLiteral("已处理的记录号"));
+    auto *progress = new QHBoxLayout(PicCounter);
+    progress->addWidget(Label5_0);
+    progress->addWidget(Label4_3);
+    progress->addWidget(label(QString(), QStringLiteral("已处理"), PicCounter));
+    progress->addWidget(lblCountIC);
+    progress->addWidget(label(QString(), QStringLiteral("条"), PicCounter));
+    // Only a download shows the bar and the time left: records done of n.
+    prgRecords = new QProgressBar(PicCounter);
+    prgRecords->setObjectName(QStringLiteral("prgRecords"));
+    prgRecords->setAccessibleName(QStringLiteral("记录读取进度"));
+    prgRecords->setFormat(QStringLiteral("%v / %m"));
+    prgRecords->setFixedWidth(240);
+    lblTimeLeft = label(QStringLiteral("lblTimeLeft"), QString(), PicCounter);
+    // Texts that change while records are read have a fixed size: a label of another size asks for
+    // a new layout, and the tab control answers that by repainting the whole tab.
+    for (const auto &[l, widest] : {std::pair{lblCountIC, QStringLiteral("000000")},
+                                    std::pair{lblTimeLeft, QStringLiteral("剩余约 00 小时 00 分")}})
+        l->setFixedSize(l->fontMetrics().horizontalAdvance(widest) + 4, l->sizeHint().height());
+    lblTimeLeft->setAccessibleName(QStringLiteral("剩余时间"));
+    progress->addWidget(prgRecords);
+    progress->addWidget(lblTimeLeft);
+    progress->addStretch();
+    prgRecords->hide();
+    lblTimeLeft->hide();
+    PicCounter->hide();
+
+    Frame14_1 = makeFrame(QStringLiteral("Frame14(1)"), QStringLiteral("有效记录总数（及指针）"), this);
+    auto *countRow = new QHBoxLayout(Frame14_1);
+    txtRecord = numberBox(QStringLiteral("txtRecord"), QStringLiteral("0"), QStringLiteral("条数"), countRow, Frame14_1);
+    txtRecPoint = numberBox(QStringLiteral("txtRecPoint"), QStringLiteral("0"), QStringLiteral("指针"), countRow, Frame14_1);
+    countRow->addStretch();
+
+    Frame15 = makeFrame(QStringLiteral("Frame15"),
+                        QStringLiteral("按记录按条读取（建议数据量较小及记录未中断过的情况下使用）"), this);
+    auto *readRow = new QHBoxLayout(Frame15);
+    txtRecCount = numberBox(QStringLiteral("txtRecCount"), QStringLiteral("1"), QStringLiteral("记录号"), readRow, Frame15);
+    txtSensorNum = numberBox(QStringLiteral("txtSensorNum"), QStringLiteral("20"), QStringLiteral("传感器总数"), readRow, Frame15);
+    readRow->addStretch();
+
+    txtHaveDone = dataBox(QStringLiteral("txtHaveDone"), QStringLiteral("解析后的记录"), this);
+    txtReceive = dataBox(QStringLiteral("txtReceive"), QStringLiteral("接收到的记录数据（十六进制）"), this);
+    Label2_12 = label(QStringLiteral("Label2(12)"), QStringLiteral("读取记录时，请将设备设置为暂停记录状态"), this);
+
+    cmdClearShow = new QPushButton(QStringLiteral("清空数据区"), this);
+    cmdClearShow->setObjectName(QStringLiteral("cmdClearShow"));
+    exportPanel = new ExportPanel(desktop,
+                                  ExportSources{txtReceive, txtHaveDone, txtRecord, txtSensorNum, PicCounter,
+                                                Label5_0, Label4_3, lblCountIC},
+                                  this);
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(exportPanel);
+    buttons->addWidget(cmdClearShow);
+    buttons->addStretch();
+
+    auto *g = new QGridLayout(this);
+    g->addWidget(Frame14_1, 0, 0);
+    g->addWidget(Frame15, 0, 1);
+    g->addLayout(buttons, 1, 0, 1, 2);
+    g->addWidget(PicCounter, 2, 0, 1, 2);
+    g->addWidget(Label2_12, 3, 0, 1, 2);
+    g->addWidget(txtHaveDone, 4, 0);
+    g->addWidget(txtReceive, 4, 1);
+    g->setRowStretch(4, 1);
+
+    connect(cmdClearShow, &QPushButton::clicked, this, [this] { cmdClearShow_Click(); });
+}
+
+void RecordsPanel::addToFrame14_1(QWidget *control)
+{
+    auto *row = static_cast<QHBoxLayout *>(Frame14_1->layout());
+    row->insertWidget(row->count() - 1, control);  // before the closing stretch
+}
+
+void RecordsPanel::addToFrame15(QWidget *control)
+{
+    auto *row = static_cast<QHBoxLayout *>(Frame15->layout());
+    row->insertWidget(row->count() - 1, control);  // before the closing stretch
+}
+
+void RecordsPanel::cmdClearShow_Click()
+{
+    txtReceive->clear();
+    txtHaveDone->clear();
+}

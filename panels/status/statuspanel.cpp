@@ -1,0 +1,108 @@
+#include "panels/status/statuspanel.h"
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QStackedWidget>
+
+namespace {
+// A round signal lamp, drawn lit with a highlight so it reads as a lamp, not a flat dot.
+class LampWidget : public QWidget {
+public:
+    LampWidget(QColor colour, QWidget *parent) : QWidget(parent), m_colour(colour) { setFixedSize(20, 20); }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        const QRectF r = QRectF(rect()).adjusted(1.5, 1.5, -1.5, -1.5);
+        QRadialGradient g(r.center() - QPointF(r.width() / 5, r.height() / 5), r.width() / 1.6);
+        g.setColorAt(0, m_colour.lighter(170));
+        g.setColorAt(0.6, m_colour);
+        g.setColorAt(1, m_colour.darker(160));
+        p.setBrush(g);
+        p.setPen(QPen(m_colour.darker(220), 1));
+        p.drawEllipse(r);
+    }
+
+private:
+    QColor m_colour;
+};
+
+QLabel *counter(const QString &name, const QString &accessible, QWidget *parent)
+{
+    auto *l = new QLabel(QStringLiteral("0"), parent);
+    l->setObjectName(name);
+    l->setAccessibleName(accessible);
+    l->setToolTip(accessible);
+    l->setMinimumWidth(48);
+    l->setFixedHeight(22);
+    l->setFrameShape(QFrame::StyledPanel);
+    l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    return l;
+}
+} // namespace
+
+StatusPanel::StatusPanel(QWidget *parent) : QGroupBox(QStringLiteral("运行状态栏"), parent)
+{
+    setObjectName(QStringLiteral("Frame6"));
+    Picture2 = new QStackedWidget(this);
+    Picture2->setObjectName(QStringLiteral("Picture2"));
+    Picture2->setFixedSize(20, 20);
+    struct LampDef { QWidget **slot; const char *name; QColor colour; const char *accessible; };
+    const LampDef lamps[] = {
+        {&imgConnected, "imgConnected", QColor(0, 190, 60), "通讯状态灯：绿色，已到应答时间"},
+        {&ImgYellow, "ImgYellow", QColor(240, 200, 0), "通讯状态灯：黄色，正在发送请求"},
+        {&imgNotConnected, "imgNotConnected", QColor(220, 30, 30), "通讯状态灯：红色，端口未打开"},
+    };
+    for (const LampDef &d : lamps) {
+        auto *w = new LampWidget(d.colour, Picture2);
+        w->setObjectName(QLatin1String(d.name));
+        w->setToolTip(QStringLiteral("数据采集通讯状态指示"));
+        w->setAccessibleName(QString::fromUtf8(d.accessible));
+        Picture2->addWidget(w);
+        *d.slot = w;
+    }
+    // Before the first exchange nothing has been sent: the red lamp until the port proves itself.
+    Picture2->setCurrentWidget(imgNotConnected);
+
+    auto *Line1 = new QFrame(this);
+    Line1->setObjectName(QStringLiteral("Line1"));
+    Line1->setFrameShape(QFrame::VLine);
+    Line1->setFrameShadow(QFrame::Sunken);
+
+    lblRecCount = counter(QStringLiteral("lblRecCount"), QStringLiteral("收到应答次数"), this);
+    lblCicle = counter(QStringLiteral("lblCicle"), QStringLiteral("多模块循环次数"), this);
+    lblCounter = counter(QStringLiteral("lblCounter"), QStringLiteral("发送请求次数"), this);
+
+    auto *row = new QHBoxLayout(this);
+    row->addWidget(Picture2);
+    row->addWidget(Line1);
+    row->addWidget(lblRecCount);
+    row->addWidget(lblCicle);
+    row->addWidget(lblCounter);
+}
+
+void StatusPanel::showLamp(TrafficView::Lamp lamp)
+{
+    switch (lamp) {
+    case TrafficView::Lamp::Yellow: Picture2->setCurrentWidget(ImgYellow); break;
+    case TrafficView::Lamp::Green: Picture2->setCurrentWidget(imgConnected); break;
+    case TrafficView::Lamp::Red: Picture2->setCurrentWidget(imgNotConnected); break;
+    }
+}
+
+TrafficView::Lamp StatusPanel::lamp() const
+{
+    QWidget *front = Picture2->currentWidget();
+    if (front == ImgYellow)
+        return TrafficView::Lamp::Yellow;
+    if (front == imgConnected)
+        return TrafficView::Lamp::Green;
+    return TrafficView::Lamp::Red;
+}
+
+void incrementCounter(QLabel *counter)
+{
+    counter->setText(QString::number(counter->text().toLongLong() + 1));
+}

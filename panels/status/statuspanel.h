@@ -1,0 +1,27 @@
+#pragma once
+#include "core/link/exchange.h"
+#include <QGroupBox>
+
+class QLabel;
+class QStackedWidget;
+
+// "运行状态栏": the three stacked status lamps and the exchange counters.
+class StatusPanel : public QGroupBox {
+    Q_OBJECT
+public:
+    explicit StatusPanel(QWidget *parent = nullptr);
+
+    void showLamp(TrafficView::Lamp lamp);
+    TrafficView::Lamp lamp() const;
+
+    QStackedWidget *Picture2;
+    QWidget *imgConnected;
+    QWidget *ImgYellow;
+    QWidget *imgNotConnected;
+    QLabel *lblRecCount;
+    QLabel *lblCicle;
+    QLabel *lblCounter;
+};
+
+// A counter label's number plus one, written back as decimal text.
+void incrementCounter(QLabel *counter);

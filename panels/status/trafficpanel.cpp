@@ -1,0 +1,40 @@
+#include "panels/status/trafficpanel.h"
+#include <QFontDatabase>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+
+namespace {
+QLineEdit *hexBox(const QString &name, const QString &accessible, QWidget *parent)
+{
+    auto *e = new QLineEdit(parent);
+    e->setObjectName(name);
+    e->setReadOnly(true);
+    e->setAccessibleName(accessible);
+    e->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    e->setMinimumWidth(360);
+    return e;
+}
+} // namespace
+
+TrafficPanel::TrafficPanel(QWidget *parent) : QGroupBox(QStringLiteral("命令状态"), parent)
+{
+    setObjectName(QStringLiteral("Frame1"));
+    txtCommand = hexBox(QStringLiteral("txtCommand"), QStringLiteral("发送命令（十六进制）"), this);
+    txtState = hexBox(QStringLiteral("txtState"), QStringLiteral("响应命令（十六进制）"), this);
+    auto *lc = new QLabel(QStringLiteral("发送命令"), this);
+    auto *ls = new QLabel(QStringLiteral("响应命令"), this);
+    lc->setBuddy(txtCommand);
+    ls->setBuddy(txtState);
+    lblUnit5 = new QLabel(QStringLiteral("℃"), this);
+    lblUnit5->setObjectName(QStringLiteral("lblUnit(5)"));
+    lblUnit6 = new QLabel(QStringLiteral("℃"), this);
+    lblUnit6->setObjectName(QStringLiteral("lblUnit(6)"));
+    auto *g = new QGridLayout(this);
+    g->addWidget(lc, 0, 0);
+    g->addWidget(txtCommand, 0, 1);
+    g->addWidget(lblUnit5, 0, 2);
+    g->addWidget(ls, 1, 0);
+    g->addWidget(txtState, 1, 1);
+    g->addWidget(lblUnit6, 1, 2);
+}

@@ -1,0 +1,55 @@
+#include "ui/commandstart.h"
+#include "ui/boxinput.h"
+#include "panels/port/modbuspanel.h"
+#include <QGroupBox>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+std::optional<Link::Hold> holdBus(PanelContext &ctx, const QString &command)
+{
+    auto hold = ctx.link.tryHold();
+    if (!hold)
+        ctx.view.showStatus(command.isEmpty()
+                                ? QStringLiteral("总线忙：另一条命令正在进行，本命令未执行。")
+                                : QStringLiteral("%1：总线忙，另一条命令正在进行，命令未发送").arg(command));
+    return hold;
+}
+
+std::optional<DeviceCommand> beginCommand(PanelContext &ctx, const QString &command)
+{
+    auto hold = holdBus(ctx, command);
+    if (!hold)
+        return std::nullopt;
+    const auto address = boxAddress(ctx.desktop, ctx.modbus.txtStationID);
+    if (!address)
+        return std::nullopt;
+    return DeviceCommand{std::move(*hold), *address};
+}
+
+QPushButton *namedButton(const QString &name, const QString &caption, QWidget *parent)
+{
+    auto *b = new QPushButton(caption, parent);
+    b->setObjectName(name);
+    return b;
+}
+
+QPushButton *commandButton(const QString &name, const QString &caption, QWidget *parent)
+{
+    QPushButton *b = namedButton(name, caption, parent);
+    b->setProperty("deviceCommand", true);
+    return b;
+}
+
+void fillFrame(QGroupBox *frame, QWidget *panel)
+{
+    auto *layout = new QVBoxLayout(frame);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->addWidget(panel);
+}
+
+QGroupBox *makeFrame(const QString &name, const QString &caption, QWidget *parent)
+{
+    auto *f = new QGroupBox(caption, parent);
+    f->setObjectName(name);
+    return f;
+}

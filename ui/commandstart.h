@@ -1,0 +1,32 @@
+#pragma once
+#include "ui/panelcontext.h"
+#include "core/link/exchange.h"
+#include <QString>
+#include <cstdint>
+#include <optional>
+
+class QGroupBox;
+class QPushButton;
+class QWidget;
+
+// The bus for the device command named command; nothing while another command holds it (said on
+// the status line): the command then sends nothing.
+std::optional<Link::Hold> holdBus(PanelContext &ctx, const QString &command = QString());
+
+// The start of most device commands: the bus, then the device address of txtStationID. Nothing
+// when the bus is held (status line) or the address box does not give 1 … 255 (a message).
+struct DeviceCommand {
+    Link::Hold hold;
+    uint8_t address;
+};
+std::optional<DeviceCommand> beginCommand(PanelContext &ctx, const QString &command = QString());
+
+// A button with its control name.
+QPushButton *namedButton(const QString &name, const QString &caption, QWidget *parent);
+// A button that starts a device command (off while any command holds the bus).
+QPushButton *commandButton(const QString &name, const QString &caption, QWidget *parent);
+
+// A captioned frame of the window; its objectName is the frame's name ("Frame2(5)").
+QGroupBox *makeFrame(const QString &name, const QString &caption, QWidget *parent);
+// Puts a panel into its frame, which gets a layout holding just the panel.
+void fillFrame(QGroupBox *frame, QWidget *panel);

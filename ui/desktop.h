@@ -1,0 +1,31 @@
+#pragma once
+#include <QDateTime>
+#include <QString>
+#include "core/records/replywindow.h"
+#include <optional>
+
+// Everything the program asks of the desktop: message boxes, the save dialog, opening a file
+// in another program, the PC clock and the application directory. The window uses the Qt
+// implementation; tests install one that records the questions and answers them.
+class Desktop {
+public:
+    enum class Icon { None, Information, Warning, Critical };
+    enum class Opener { TextEditor, Spreadsheet };
+
+    virtual ~Desktop() = default;
+    virtual void message(const QString &title, const QString &text, Icon icon) = 0;
+    // A yes/no question; true for yes.
+    virtual bool confirm(const QString &title, const QString &text) = 0;
+    // The file the user chose, or empty when cancelled.
+    virtual QString saveFileName(const QString &title, const QString &folder, const QString &filter) = 0;
+    // Opens the file in the desktop's program for its kind (never through a shell).
+    virtual bool openFile(const QString &path, Opener opener) = 0;
+    // The record download's reply window as the user set it in its dialog; nothing when cancelled.
+    virtual std::optional<records::ReplyWindow> editReplyWindow(const records::ReplyWindow &current) = 0;
+    virtual QDateTime now() const = 0;
+    virtual QString appDir() const = 0;
+};
+
+// The application directory: the given one when not empty, else the executable's directory
+// when it can be written (a portable install), else the per-user data folder.
+QString resolveAppDir(const QString &given, const QString &executableDir);
