@@ -47,8 +47,7 @@ void PollingTableEditor::cmdCurrentSet_Click(int k)
     if (k < 0 || k >= polling::PresetCount)
         return;
     for (PollingTablePanel *p : panels)
-        if (p->group().uniformPreset == k || p->group().sequentialPreset == k)
-            p->cmdCurrentSet_Click(k);
+        p->cmdCurrentSet_Click(k);  // a panel without preset k ignores it
 }
 
 void PollingTableEditor::cmdWriteEEp_Click(int k)
