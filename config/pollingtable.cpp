@@ -61,13 +61,6 @@ QStringList presetTexts(bool sequential, const QString &current)
     return out;
 }
 
-int tableWord(uint16_t word)
-{
-    if (word == 0xFFFF)
-        return 0;
-    return word > 40000 ? int(word) - 65536 : int(word);
-}
-
 std::optional<uint16_t> replyWord(const QByteArray &reply, int j)
 {
     const qsizetype p = 3 + 2 * qsizetype(j);
@@ -90,7 +83,7 @@ QVector<uint16_t> replyWords(const QByteArray &reply, int maxLength)
     return out;
 }
 
-ReadBack readAllBox(uint16_t word) { return {QString::number(tableWord(word)), word}; }
+ReadBack readAllBox(uint16_t word) { return {QString::number(convert::registerValue(word)), word}; }
 
 ReadBack readOneBox(uint16_t word) { return {QString::number(word), word}; }
 

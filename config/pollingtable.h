@@ -76,9 +76,6 @@ QStringList presetTexts(bool sequential, const QString &current);
 constexpr long long LowestValue = -32768;
 constexpr long long HighestValue = 65535;
 
-// How read-all shows a register: 65535 as 0, words above 40000 as negative (word − 65536).
-int tableWord(uint16_t word);
-
 // The data words of a read reply, at most maxLength of them: only words whose two bytes both lie
 // before the CRC. Empty for a reply shorter than six bytes.
 QVector<uint16_t> replyWords(const QByteArray &reply, int maxLength);
@@ -92,7 +89,8 @@ struct ReadBack {
     QString text;
     uint16_t word;
 };
-// The box of a read-all, respectively of a single read (which shows the word as it is).
+// The box of a read-all (convert::registerValue: 65535 as 0, words above 40000 negative),
+// respectively of a single read (which shows the word as it is).
 ReadBack readAllBox(uint16_t word);
 ReadBack readOneBox(uint16_t word);
 

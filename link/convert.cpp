@@ -52,6 +52,13 @@ std::optional<uint8_t> deviceAddress(const QString &text)
     return uint8_t(*v);
 }
 
+int registerValue(uint16_t word)
+{
+    if (word == 0xFFFF)
+        return 0;
+    return word > 40000 ? int(word) - 65536 : int(word);
+}
+
 QString tenthsText(int tenths)
 {
     const int magnitude = std::abs(tenths);
