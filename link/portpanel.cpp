@@ -1,6 +1,7 @@
 #include "link/portpanel.h"
 #include "app/desktop.h"
 #include "app/settingsfiles.h"
+#include "link/baudrates.h"
 #include "link/exchange.h"
 #include "link/serialdevice.h"
 #include <QComboBox>
@@ -30,8 +31,8 @@ PortPanel::PortPanel(Link &link, Desktop &desktop, ComPorts &ports, QWidget *par
     Combo2 = new QComboBox(this);
     Combo2->setObjectName(QStringLiteral("Combo2"));
     Combo2->setEditable(true);
-    for (const char *rate : {"4800", "9600", "14400", "19200", "38400"})
-        Combo2->addItem(QString::fromLatin1(rate));
+    for (int rate : baud::Rates)
+        Combo2->addItem(QString::number(rate));
     Combo2->setCurrentIndex(3);  // "19200"
     auto *Label5_2 = new QLabel(QStringLiteral("波特率"), this);
     Label5_2->setObjectName(QStringLiteral("Label5(2)"));

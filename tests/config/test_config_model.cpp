@@ -4,6 +4,7 @@
 #include "config/pollingtable.h"
 #include "config/recordersettings.h"
 #include "hexbytes.h"
+#include "link/baudrates.h"
 #include "link/frames.h"
 #include <QTest>
 #include <set>
@@ -282,12 +283,12 @@ void TestConfigModel::baudCodes()
 {
     const int rates[] = {4800, 9600, 14400, 19200, 38400};
     for (int code = 1; code <= 5; ++code) {
-        QCOMPARE(recorder::baudOfCode(code), rates[code - 1]);
-        QCOMPARE(recorder::codeOfBaud(rates[code - 1]), code);
+        QCOMPARE(baud::ofCode(code), rates[code - 1]);
+        QCOMPARE(baud::codeOf(rates[code - 1]), code);
     }
-    QCOMPARE(recorder::baudOfCode(0), 0);
-    QCOMPARE(recorder::baudOfCode(6), 0);
-    QCOMPARE(recorder::codeOfBaud(115200), 0);
+    QCOMPARE(baud::ofCode(0), 0);
+    QCOMPARE(baud::ofCode(6), 0);
+    QCOMPARE(baud::codeOf(115200), 0);
 }
 
 QTEST_APPLESS_MAIN(TestConfigModel)
