@@ -45,8 +45,7 @@ public:
     Desktop &desktop() { return m_desktop; }
     ComPorts &comPorts() { return m_ports; }
 
-    // Channels per downloaded record and the modules a module pass walks.
-    int ChannelCount = 20;
+    // The modules a module pass walks.
     int StationCount = 1;
 
     PortPanel *portPanel;

@@ -1,5 +1,4 @@
 #include "link/hex.h"
-#include <QStringList>
 
 namespace {
 const char kDigits[] = "0123456789ABCDEF";
@@ -48,18 +47,4 @@ QString ShowModbusDateHex(const QByteArray &inx)
     if (inx.size() < 6)
         return QString();
     return blankBeforeEach(inx, 3, inx.size() - 2);
-}
-
-bool parseHexBytes(const QString &text, QByteArray &out)
-{
-    out.clear();
-    const auto tokens = text.split(QLatin1Char(' '), Qt::SkipEmptyParts);
-    for (const QString &t : tokens) {
-        bool ok = false;
-        const uint v = t.toUInt(&ok, 16);
-        if (!ok || t.size() > 2 || v > 0xFF)
-            return false;
-        out.append(char(v));
-    }
-    return true;
 }

@@ -14,6 +14,3 @@ QString ShowHex(const QByteArray &inx);
 
 // The data bytes of a read reply (index 3 … last − 2) in the reply form; empty below 6 bytes.
 QString ShowModbusDateHex(const QByteArray &inx);
-
-// Parses hex tokens separated by blanks ("02 03 00 7C") into bytes; false on a bad token.
-bool parseHexBytes(const QString &text, QByteArray &out);

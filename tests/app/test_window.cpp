@@ -140,7 +140,6 @@ void TestWindow::startUpFromSettingsFiles()
     QVERIFY(w.link().PortOpenFlag);
     QCOMPARE(text(fx.find(QStringLiteral("txtStationID"))), QStringLiteral("21"));
     QCOMPARE(text(fx.find(QStringLiteral("txtDataLength"))), QStringLiteral("20"));  // not ModSet's 32
-    QCOMPARE(w.ChannelCount, 20);
     QCOMPARE(w.StationCount, 4);
     QVERIFY(text(fx.find(QStringLiteral("lblComDevice"))).contains(fx.recorder.portPath()));
     QVERIFY(fx.desktop->messages.isEmpty());

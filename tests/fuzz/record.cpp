@@ -1,4 +1,5 @@
 // Record texts. First byte: the sensor count; the rest is a read reply.
+#include "../hexbytes.h"
 #include "fuzzcheck.h"
 #include "link/hex.h"
 #include "records/recorddecode.h"

@@ -86,7 +86,8 @@ void TestLink::crc()
     QVERIFY(!crcMatches(spoiled));
     // Covering only part of a longer buffer: the last index decides, not the buffer size.
     const Crc partial = Crc16(frame + QByteArray("\x00\x00", 2), int(frame.size()) - 1);
-    QCOMPARE(partial.value(), c.value());
+    QCOMPARE(partial.low, c.low);
+    QCOMPARE(partial.high, c.high);
 }
 
 void TestLink::crcOfEmptyRangeIsFFFF()
@@ -393,14 +394,14 @@ void TestLink::waitMsKeepsEventsFlowing()
     QTimer::singleShot(5, [&] { fired = true; });
     QElapsedTimer clock;
     clock.start();
-    WaitMs(30);
+    Waiter().wait(30);
     QVERIFY(fired);
     QVERIFY(clock.elapsed() >= 30);  // never shorter than asked
 
-    // WaitMs(0) still handles what is pending.
+    // A wait of 0 ms still handles what is pending.
     bool posted = false;
     QMetaObject::invokeMethod(this, [&] { posted = true; }, Qt::QueuedConnection);
-    WaitMs(0);
+    Waiter().wait(0);
     QVERIFY(posted);
 
     // finish() ends a wait early.
