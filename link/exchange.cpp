@@ -112,7 +112,6 @@ void Link::onError(QSerialPort::SerialPortError error)
         return;
     const QString reason = m_port.errorString();
     m_port.close();
-    PortOpenFlag = false;
     m_waiter.finish();
     emit portLost(reason);
 }

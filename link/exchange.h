@@ -129,9 +129,6 @@ public:
     QSerialPort &port() { return m_port; }
     bool isOpen() const { return m_port.isOpen(); }
 
-    // The program's own mark that the port is open; the polling timers look at it.
-    bool PortOpenFlag = false;
-
 signals:
     void busyChanged(bool busy);
     // The port went away during use (a USB adapter pulled out); it has been closed.

@@ -138,7 +138,6 @@ bool PortPanel::openPort(int com, int rate)
     port.setStopBits(QSerialPort::OneStop);
     port.setFlowControl(QSerialPort::NoFlowControl);
     const bool opened = port.open(QIODevice::ReadWrite);
-    m_link.PortOpenFlag = opened;
     refreshPorts();
     if (opened) {
         port.clear(QSerialPort::AllDirections);
@@ -175,7 +174,6 @@ void PortPanel::cmdCloseComm_Click()
     if (!m_link.port().isOpen())
         return;
     m_link.port().close();
-    m_link.PortOpenFlag = false;
     emit statusMessage(QStringLiteral("端口已关闭"));
 }
 
