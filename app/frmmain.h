@@ -43,7 +43,6 @@ public:
     // What the device panels share (the line, desktop, traffic display, Modbus settings, counters).
     PanelContext &context() { return *m_context; }
     Desktop &desktop() { return m_desktop; }
-    ComPorts &comPorts() { return m_ports; }
 
     // The modules a module pass walks.
     int StationCount = 1;

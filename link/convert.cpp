@@ -36,14 +36,6 @@ std::optional<long long> toWhole(const QString &text, long long lo, long long hi
     return static_cast<long long>(w);
 }
 
-std::optional<uint8_t> toByte(const QString &text, Rounding rounding)
-{
-    const auto v = toWhole(text, 0, 255, rounding);
-    if (!v)
-        return std::nullopt;
-    return uint8_t(*v);
-}
-
 std::optional<uint8_t> deviceAddress(const QString &text)
 {
     const auto v = toWhole(text, 1, 255, Rounding::WholeOnly);

@@ -17,9 +17,6 @@ enum class Rounding {
 std::optional<long long> toWhole(const QString &text, long long lo, long long hi,
                                  Rounding rounding = Rounding::NearestEven);
 
-// A request byte 0 … 255.
-std::optional<uint8_t> toByte(const QString &text, Rounding rounding = Rounding::NearestEven);
-
 // The device address of a request: a whole number 1 … 255 (0 would be a broadcast).
 std::optional<uint8_t> deviceAddress(const QString &text);
 

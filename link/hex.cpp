@@ -2,22 +2,6 @@
 
 namespace {
 const char kDigits[] = "0123456789ABCDEF";
-
-// Appends " XY" for every byte of [from, to).
-QString blankBeforeEach(const QByteArray &bytes, qsizetype from, qsizetype to)
-{
-    QString s;
-    if (to <= from)
-        return s;
-    s.reserve((to - from) * 3);
-    for (qsizetype i = from; i < to; ++i) {
-        const uint8_t b = uint8_t(bytes[i]);
-        s.append(QLatin1Char(' '));
-        s.append(QLatin1Char(kDigits[b >> 4]));
-        s.append(QLatin1Char(kDigits[b & 15]));
-    }
-    return s;
-}
 } // namespace
 
 QString FormatHex(uint8_t bb)
@@ -39,12 +23,13 @@ QString requestHex(const QByteArray &frame)
 
 QString ShowHex(const QByteArray &inx)
 {
-    return blankBeforeEach(inx, 0, inx.size());
-}
-
-QString ShowModbusDateHex(const QByteArray &inx)
-{
-    if (inx.size() < 6)
-        return QString();
-    return blankBeforeEach(inx, 3, inx.size() - 2);
+    QString s;
+    s.reserve(inx.size() * 3);
+    for (char c : inx) {
+        const uint8_t b = uint8_t(c);
+        s.append(QLatin1Char(' '));
+        s.append(QLatin1Char(kDigits[b >> 4]));
+        s.append(QLatin1Char(kDigits[b & 15]));
+    }
+    return s;
 }

@@ -138,9 +138,6 @@ void TestLink::hexTexts()
     // The reply text: a blank before every pair.
     QCOMPARE(ShowHex(hx("01 03 02 00 0A")), QStringLiteral(" 01 03 02 00 0A"));
     QCOMPARE(ShowHex(QByteArray()), QString());
-    QCOMPARE(ShowModbusDateHex(hx("01 04 02 00 0A")), QString());
-    QCOMPARE(ShowModbusDateHex(hx("01 04 02 00 0A 39 84")), QStringLiteral(" 00 0A"));
-    QCOMPARE(ShowModbusDateHex(hx("02 04 04 5B 18 04 27 AA BB")), QStringLiteral(" 5B 18 04 27"));
 }
 
 void TestLink::expectedLength_data()
@@ -271,8 +268,8 @@ void TestLink::byteConversion()
     QFETCH(QString, text);
     QFETCH(int, nearest);
     QFETCH(int, floor);
-    const auto n = convert::toByte(text);
-    const auto f = convert::toByte(text, convert::Rounding::Floor);
+    const auto n = convert::toWhole(text, 0, 255);
+    const auto f = convert::toWhole(text, 0, 255, convert::Rounding::Floor);
     QCOMPARE(n ? int(*n) : -1, nearest);
     QCOMPARE(f ? int(*f) : -1, floor);
 }
