@@ -4,7 +4,6 @@
 #include "config/pollingtable.h"
 #include "config/recordersettings.h"
 #include "hexbytes.h"
-#include "link/baudrates.h"
 #include "link/frames.h"
 #include <QTest>
 #include <set>
@@ -24,7 +23,6 @@ private slots:
     void clockBcd();
     void clockReadReply();
     void writeOutcome();
-    void baudCodes();
 };
 
 void TestConfigModel::registerMapAndGroups()
@@ -277,18 +275,6 @@ void TestConfigModel::writeOutcome()
     Exchange stopped = exchange(write, write);
     stopped.aborted = true;
     QVERIFY(!recorder::writeProblem(stopped).isEmpty());
-}
-
-void TestConfigModel::baudCodes()
-{
-    const int rates[] = {4800, 9600, 14400, 19200, 38400};
-    for (int code = 1; code <= 5; ++code) {
-        QCOMPARE(baud::ofCode(code), rates[code - 1]);
-        QCOMPARE(baud::codeOf(rates[code - 1]), code);
-    }
-    QCOMPARE(baud::ofCode(0), 0);
-    QCOMPARE(baud::ofCode(6), 0);
-    QCOMPARE(baud::codeOf(115200), 0);
 }
 
 QTEST_APPLESS_MAIN(TestConfigModel)
