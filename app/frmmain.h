@@ -43,10 +43,8 @@ public:
     // What the device panels share (the line, desktop, traffic display, Modbus settings, counters).
     PanelContext &context() { return *m_context; }
     Desktop &desktop() { return m_desktop; }
-    ComPorts &comPorts() { return m_ports; }
 
-    // Channels per downloaded record and the modules a module pass walks.
-    int ChannelCount = 20;
+    // The modules a module pass walks.
     int StationCount = 1;
 
     PortPanel *portPanel;

@@ -33,7 +33,6 @@ void frmMain::load()
 
     modbusPanel->txtStationID->setText(QString::number(mod.value.deviceAddress));
     // Downloaded records always hold twenty channels, whatever ModSet.set says.
-    ChannelCount = 20;
     modbusPanel->txtDataLength->setText(QStringLiteral("20"));
     StationCount = mod.value.stationCount;
     context().replyWindow = reply.value;

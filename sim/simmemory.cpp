@@ -1,5 +1,6 @@
 #include "sim/simmemory.h"
 
+#include "core/link/baudrates.h"
 #include "core/link/crc16.h"
 
 #include <algorithm>
@@ -8,8 +9,6 @@
 namespace sim {
 
 namespace {
-
-constexpr int BaudTable[] = {4800, 9600, 14400, 19200, 38400};  // codes 1 … 5
 
 constexpr uint8_t IllegalFunction = 0x01;
 constexpr uint8_t IllegalAddress = 0x02;
@@ -57,19 +56,6 @@ SimRecord withSensorCount(const SimRecord &record, int n)
 }
 
 } // namespace
-
-int baudCode(int baud)
-{
-    for (int i = 0; i < 5; ++i)
-        if (BaudTable[i] == baud)
-            return i + 1;
-    return 0;
-}
-
-int baudFromCode(int code)
-{
-    return code >= 1 && code <= 5 ? BaudTable[code - 1] : 0;
-}
 
 uint8_t toBcd(int value)
 {
@@ -179,7 +165,7 @@ uint16_t DeviceState::holdingAt(uint16_t address, qint64 hostMs, int lineBaud) c
     }
     if (address < reg::HoldingCount)
         return holding[address];
-    const int code = baudCode(lineBaud);
+    const int code = baud::codeOf(lineBaud);
     if (address >= reg::BaudBase && address <= reg::BaudBase + 5)
         return address == reg::BaudBase + code ? uint16_t(code) : 0;
     return 0;
@@ -327,11 +313,11 @@ Handled handleRequest(DeviceState &dev, const QByteArray &request, const LineCon
         const uint16_t value = word(request, 4);
         if (at >= reg::BaudBase && at <= reg::BaudBase + 5) {
             // The rate register: only the one named by the current code answers.
-            if (at != reg::BaudBase + baudCode(line.lineBaud))
+            if (at != reg::BaudBase + baud::codeOf(line.lineBaud))
                 return fail(IllegalAddress);
-            if (baudFromCode(value) == 0)
+            if (baud::ofCode(value) == 0)
                 return fail(IllegalValue);
-            out.newLineBaud = baudFromCode(value);
+            out.newLineBaud = baud::ofCode(value);
             return echo();
         }
         if (at >= reg::HoldingCount)

@@ -38,11 +38,6 @@ constexpr int CoilClearMemory = 3;
 constexpr int CoilSetClock = 8;
 } // namespace reg
 
-// Baud code of the rate register: 1 = 4800, 2 = 9600, 3 = 14400, 4 = 19200, 5 = 38400;
-// 0 for any other rate, and baudFromCode gives 0 for any other code.
-int baudCode(int baud);
-int baudFromCode(int code);
-
 // Two BCD digits; bcdValue gives -1 for a nibble above 9.
 uint8_t toBcd(int value);
 int bcdValue(uint8_t bcd);

@@ -19,19 +19,26 @@ const std::array<Group, 6> &groups()
     static const QString toDevice = QStringLiteral("更新到设备");
     static const QString toHardware = QStringLiteral("更新硬件");
     static const std::array<Group, 6> table{{
-        {0, QStringLiteral("fraSensorType"), QStringLiteral("传感器类型"), 0, 20, Layout::TwoColumns, true,
-         readAllP, writeAllP, toDevice, 0,
-         QStringLiteral("以上参数值范围1-99，1为温度 2为湿度 3是气体 4是电压 5是电流"), 0, 0, -1},
-        {1, QStringLiteral("Frame4"), QStringLiteral("RS485轮循设备地址"), 20, 20, Layout::Column, true,
-         readAll, writeAll, toHardware, 1, QStringLiteral("以上参数值范围1-20"), 1, 1, 4},
-        {2, QStringLiteral("Frame12"), QStringLiteral("RS485轮循寄存器起始地址"), 40, 20, Layout::Column, true,
-         readAll, writeAll, toHardware, 2, QString(), 2, 2, -1},
-        {3, QStringLiteral("Frame16"), QStringLiteral("测点数据倍率"), 60, 20, Layout::TwoColumns, true,
-         readAllP, writeAllP, toDevice, 4, QString(), 3, 3, -1},
-        {4, QStringLiteral("Frame3"), QStringLiteral("RS485轮循数据长度"), 81, 20, Layout::Column, true,
-         readAll, writeAll, toHardware, 6, QString(), 4, 5, -1},
-        {5, QStringLiteral("Frame13"), QStringLiteral("RS485 MODBUS-RTU轮循设备总数"), 80, 1, Layout::Single, false,
-         QString(), QString(), toDevice, 5, QStringLiteral("值为范围1-99"), -1, -1, -1},
+        {.k = 0, .frame = QStringLiteral("fraSensorType"), .caption = QStringLiteral("传感器类型"), .first = 0,
+         .layout = Layout::TwoColumns, .readAllCaption = readAllP, .writeAllCaption = writeAllP,
+         .commitCaption = toDevice, .coil = 0,
+         .hint = QStringLiteral("以上参数值范围1-99，1为温度 2为湿度 3是气体 4是电压 5是电流"),
+         .presets = Presets{.current = 0, .uniform = 0}},
+        {.k = 1, .frame = QStringLiteral("Frame4"), .caption = QStringLiteral("RS485轮循设备地址"), .first = 20,
+         .readAllCaption = readAll, .writeAllCaption = writeAll, .commitCaption = toHardware, .coil = 1,
+         .hint = QStringLiteral("以上参数值范围1-20"), .presets = Presets{.current = 1, .uniform = 1, .sequential = 4}},
+        {.k = 2, .frame = QStringLiteral("Frame12"), .caption = QStringLiteral("RS485轮循寄存器起始地址"), .first = 40,
+         .readAllCaption = readAll, .writeAllCaption = writeAll, .commitCaption = toHardware, .coil = 2,
+         .presets = Presets{.current = 2, .uniform = 2}},
+        {.k = 3, .frame = QStringLiteral("Frame16"), .caption = QStringLiteral("测点数据倍率"), .first = 60,
+         .layout = Layout::TwoColumns, .readAllCaption = readAllP, .writeAllCaption = writeAllP,
+         .commitCaption = toDevice, .coil = 4, .presets = Presets{.current = 3, .uniform = 3}},
+        {.k = 4, .frame = QStringLiteral("Frame3"), .caption = QStringLiteral("RS485轮循数据长度"), .first = 81,
+         .readAllCaption = readAll, .writeAllCaption = writeAll, .commitCaption = toHardware, .coil = 6,
+         .presets = Presets{.current = 4, .uniform = 5}},
+        {.k = 5, .frame = QStringLiteral("Frame13"), .caption = QStringLiteral("RS485 MODBUS-RTU轮循设备总数"),
+         .first = 80, .count = 1, .layout = Layout::Single, .readAll = false, .commitCaption = toDevice, .coil = 5,
+         .hint = QStringLiteral("值为范围1-99")},
     }};
     return table;
 }
@@ -52,13 +59,6 @@ QStringList presetTexts(bool sequential, const QString &current)
     for (int n = 1; n <= SlotCount; ++n)
         out << (sequential ? QString::number(n) : current);
     return out;
-}
-
-int tableWord(uint16_t word)
-{
-    if (word == 0xFFFF)
-        return 0;
-    return word > 40000 ? int(word) - 65536 : int(word);
 }
 
 std::optional<uint16_t> replyWord(const QByteArray &reply, int j)
@@ -83,7 +83,7 @@ QVector<uint16_t> replyWords(const QByteArray &reply, int maxLength)
     return out;
 }
 
-ReadBack readAllBox(uint16_t word) { return {QString::number(tableWord(word)), word}; }
+ReadBack readAllBox(uint16_t word) { return {QString::number(convert::registerValue(word)), word}; }
 
 ReadBack readOneBox(uint16_t word) { return {QString::number(word), word}; }
 

@@ -26,24 +26,30 @@ enum class Layout {
     Single,      // the device count: one box
 };
 
+// The preset box of a group, txtCurrent(current), with "统一预设" (cmdCurrentSet(uniform)) and, where
+// the group has it, "顺序预设" (cmdCurrentSet(sequential)).
+struct Presets {
+    int current;
+    int uniform;
+    std::optional<int> sequential{};
+};
+
 // One group of boxes and the index k of its group commands (cmdReadAlarm(k), cmdSetAll(k),
-// cmdWriteEEp(k)). Groups without read-all and write-all (the device count) have readAll < 0.
+// cmdWriteEEp(k)).
 struct Group {
-    int k;                   // cmdWriteEEp index; also cmdReadAlarm / cmdSetAll index when readAll
-    QString frame;           // objectName of the frame the group fills
-    QString caption;         // the frame's caption
-    int first;               // first box
-    int count;               // boxes in the group
-    Layout layout;
-    bool readAll;            // has "读所有" and "写所有"
-    QString readAllCaption;  // cmdReadAlarm(k)
-    QString writeAllCaption; // cmdSetAll(k)
-    QString commitCaption;   // cmdWriteEEp(k)
-    uint16_t coil;           // switched on by the commit: the recorder takes the group's registers over
-    QString hint;            // shown in the frame; empty for none
-    int current;             // txtCurrent index of the uniform preset, -1 for none
-    int uniformPreset;       // cmdCurrentSet index of "统一预设", -1 for none
-    int sequentialPreset;    // cmdCurrentSet index of "顺序预设", -1 for none
+    int k;                       // cmdWriteEEp index; also cmdReadAlarm / cmdSetAll index when readAll
+    QString frame;               // objectName of the frame the group fills
+    QString caption;             // the frame's caption
+    int first;                   // first box
+    int count = SlotCount;       // boxes in the group
+    Layout layout = Layout::Column;
+    bool readAll = true;         // has "读所有" and "写所有" (the device count has neither)
+    QString readAllCaption{};    // cmdReadAlarm(k)
+    QString writeAllCaption{};   // cmdSetAll(k)
+    QString commitCaption;       // cmdWriteEEp(k)
+    uint16_t coil;               // switched on by the commit: the recorder takes the group's registers over
+    QString hint{};              // shown in the frame; empty for none
+    std::optional<Presets> presets{};  // none for the device count
 
     uint16_t firstRegister() const { return registerOf(first); }
     int last() const { return first + count - 1; }
@@ -70,9 +76,6 @@ QStringList presetTexts(bool sequential, const QString &current);
 constexpr long long LowestValue = -32768;
 constexpr long long HighestValue = 65535;
 
-// How read-all shows a register: 65535 as 0, words above 40000 as negative (word − 65536).
-int tableWord(uint16_t word);
-
 // The data words of a read reply, at most maxLength of them: only words whose two bytes both lie
 // before the CRC. Empty for a reply shorter than six bytes.
 QVector<uint16_t> replyWords(const QByteArray &reply, int maxLength);
@@ -86,7 +89,8 @@ struct ReadBack {
     QString text;
     uint16_t word;
 };
-// The box of a read-all, respectively of a single read (which shows the word as it is).
+// The box of a read-all (convert::registerValue: 65535 as 0, words above 40000 negative),
+// respectively of a single read (which shows the word as it is).
 ReadBack readAllBox(uint16_t word);
 ReadBack readOneBox(uint16_t word);
 

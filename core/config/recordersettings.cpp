@@ -2,23 +2,6 @@
 
 namespace recorder {
 
-namespace {
-constexpr int Rates[] = {4800, 9600, 14400, 19200, 38400};
-}
-
-int baudOfCode(int code)
-{
-    return code >= LowestBaudCode && code <= HighestBaudCode ? Rates[code - 1] : 0;
-}
-
-int codeOfBaud(int baud)
-{
-    for (int code = LowestBaudCode; code <= HighestBaudCode; ++code)
-        if (Rates[code - 1] == baud)
-            return code;
-    return 0;
-}
-
 QString writeProblem(const Exchange &ex)
 {
     if (ex.aborted)

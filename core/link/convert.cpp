@@ -36,20 +36,19 @@ std::optional<long long> toWhole(const QString &text, long long lo, long long hi
     return static_cast<long long>(w);
 }
 
-std::optional<uint8_t> toByte(const QString &text, Rounding rounding)
-{
-    const auto v = toWhole(text, 0, 255, rounding);
-    if (!v)
-        return std::nullopt;
-    return uint8_t(*v);
-}
-
 std::optional<uint8_t> deviceAddress(const QString &text)
 {
     const auto v = toWhole(text, 1, 255, Rounding::WholeOnly);
     if (!v)
         return std::nullopt;
     return uint8_t(*v);
+}
+
+int registerValue(uint16_t word)
+{
+    if (word == 0xFFFF)
+        return 0;
+    return word > 40000 ? int(word) - 65536 : int(word);
 }
 
 QString tenthsText(int tenths)

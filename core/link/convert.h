@@ -17,11 +17,12 @@ enum class Rounding {
 std::optional<long long> toWhole(const QString &text, long long lo, long long hi,
                                  Rounding rounding = Rounding::NearestEven);
 
-// A request byte 0 … 255.
-std::optional<uint8_t> toByte(const QString &text, Rounding rounding = Rounding::NearestEven);
-
 // The device address of a request: a whole number 1 … 255 (0 would be a broadcast).
 std::optional<uint8_t> deviceAddress(const QString &text);
+
+// How the recorder's register words read as numbers (a live value, a polling-table entry): 65535 is
+// "no reading" and reads 0; words above 40000 are negative (word − 65536); 32768 … 40000 stay positive.
+int registerValue(uint16_t word);
 
 // A value in tenths with at least two integer digits and one decimal: 23.5, 00.5, -01.0, 1234.5.
 QString tenthsText(int tenths);

@@ -6,7 +6,6 @@
 struct Crc {
     uint8_t low = 0xFF;   // sent first
     uint8_t high = 0xFF;
-    uint16_t value() const { return uint16_t(low | (high << 8)); }
 };
 
 // Covers bytes 0 … j inclusive; j < 0 covers nothing and gives FF FF.

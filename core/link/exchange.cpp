@@ -7,19 +7,22 @@
 
 namespace kinds {
 using S = ExchangeKind::State;
-//                                              clears  red    wait1 wait2 counts state
-const ExchangeKind LiveRead{QStringLiteral("实时读取"), true, true, 200, 300, true, S::AfterDecode};
-const ExchangeKind ParameterReadAll{QStringLiteral("读所有参数"), false, true, 100, 500, true, S::AfterDecode};
-const ExchangeKind SingleParameterRead{QStringLiteral("读参数"), true, false, 200, 0, false, S::BeforeDecode};
-const ExchangeKind RecordCount{QStringLiteral("读条数"), true, false, 300, 0, false, S::BeforeDecode};
-const ExchangeKind RecordRead{QStringLiteral("读记录"), false, false, 300, 0, false, S::WhenCrcMatches, 0, true};
-const ExchangeKind IntervalRead{QStringLiteral("读记录时间间隔"), true, false, 200, 0, false, S::BeforeDecode};
-const ExchangeKind SensorCountRead{QStringLiteral("读传感器总数"), true, false, 200, 0, false, S::BeforeDecode};
-const ExchangeKind StorageState{QStringLiteral("存储状态监测"), true, false, 200, 0, false, S::BeforeDecode};
-const ExchangeKind ClockRead{QStringLiteral("读时钟"), true, false, 200, 0, false, S::AfterDecode};
-const ExchangeKind SetReg{QStringLiteral("写寄存器"), true, false, 300, 0, false, S::BeforeDecode, 500};
-const ExchangeKind SetCoil{QStringLiteral("写线圈"), true, false, 200, 0, false, S::BeforeDecode};
-const ExchangeKind WriteRegisters{QStringLiteral("写多个寄存器"), true, false, 200, 0, false, S::Returned};
+const ExchangeKind LiveRead{.name = QStringLiteral("实时读取"), .redLampWhenClosed = true, .firstWaitMs = 200,
+                            .secondWaitMs = 300, .countsReply = true, .state = S::AfterDecode};
+const ExchangeKind ParameterReadAll{.name = QStringLiteral("读所有参数"), .clearsState = false,
+                                    .redLampWhenClosed = true, .firstWaitMs = 100, .secondWaitMs = 500,
+                                    .countsReply = true, .state = S::AfterDecode};
+const ExchangeKind SingleParameterRead{.name = QStringLiteral("读参数")};
+const ExchangeKind RecordCount{.name = QStringLiteral("读条数"), .firstWaitMs = 300};
+const ExchangeKind RecordRead{.name = QStringLiteral("读记录"), .clearsState = false, .firstWaitMs = 300,
+                              .state = S::WhenCrcMatches, .pumpAfterWait = true};
+const ExchangeKind IntervalRead{.name = QStringLiteral("读记录时间间隔")};
+const ExchangeKind SensorCountRead{.name = QStringLiteral("读传感器总数")};
+const ExchangeKind StorageState{.name = QStringLiteral("存储状态监测")};
+const ExchangeKind ClockRead{.name = QStringLiteral("读时钟"), .state = S::AfterDecode};
+const ExchangeKind SetReg{.name = QStringLiteral("写寄存器"), .firstWaitMs = 300, .pauseAfterMs = 500};
+const ExchangeKind SetCoil{.name = QStringLiteral("写线圈")};
+const ExchangeKind WriteRegisters{.name = QStringLiteral("写多个寄存器"), .state = S::Returned};
 } // namespace kinds
 
 namespace {
@@ -109,7 +112,6 @@ void Link::onError(QSerialPort::SerialPortError error)
         return;
     const QString reason = m_port.errorString();
     m_port.close();
-    PortOpenFlag = false;
     m_waiter.finish();
     emit portLost(reason);
 }

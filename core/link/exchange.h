@@ -27,18 +27,18 @@ public:
 };
 
 // The particulars of one kind of exchange. Waits are the longest it waits: a complete reply
-// ends them at once.
+// ends them at once. The defaults are those of most single reads and writes.
 struct ExchangeKind {
     enum class State { BeforeDecode, AfterDecode, WhenCrcMatches, Returned };
-    QString name;                 // for the status line
-    bool clearsState;             // step 1 clears txtState as well as txtCommand
-    bool redLampWhenClosed;       // a closed port shows imgNotConnected
-    int firstWaitMs;
-    int secondWaitMs;             // > 0: green lamp, this wait, then lblCounter + 1
-    bool countsReply;             // lblRecCount + 1 for a reply of at least 3 bytes
-    State state;                  // when txtState is shown
-    int pauseAfterMs = 0;         // kept on purpose after a register write
-    bool pumpAfterWait = false;   // one more pass of pending events after the wait
+    QString name;                    // for the status line
+    bool clearsState = true;         // step 1 clears txtState as well as txtCommand
+    bool redLampWhenClosed = false;  // a closed port shows imgNotConnected
+    int firstWaitMs = 200;
+    int secondWaitMs = 0;            // > 0: green lamp, this wait, then lblCounter + 1
+    bool countsReply = false;        // lblRecCount + 1 for a reply of at least 3 bytes
+    State state = State::BeforeDecode;  // when txtState is shown
+    int pauseAfterMs = 0;            // kept on purpose after a register write
+    bool pumpAfterWait = false;      // one more pass of pending events after the wait
     // A long run of exchanges (a record download) shows its traffic itself, at a pace a person can
     // follow: this exchange leaves the hex boxes, the lamp and the status line alone (only a closed
     // port is still said). Repainting them for every exchange would cost more than the line time.
@@ -128,9 +128,6 @@ public:
 
     QSerialPort &port() { return m_port; }
     bool isOpen() const { return m_port.isOpen(); }
-
-    // The program's own mark that the port is open; the polling timers look at it.
-    bool PortOpenFlag = false;
 
 signals:
     void busyChanged(bool busy);

@@ -1,24 +1,7 @@
 #include "core/link/hex.h"
-#include <QStringList>
 
 namespace {
 const char kDigits[] = "0123456789ABCDEF";
-
-// Appends " XY" for every byte of [from, to).
-QString blankBeforeEach(const QByteArray &bytes, qsizetype from, qsizetype to)
-{
-    QString s;
-    if (to <= from)
-        return s;
-    s.reserve((to - from) * 3);
-    for (qsizetype i = from; i < to; ++i) {
-        const uint8_t b = uint8_t(bytes[i]);
-        s.append(QLatin1Char(' '));
-        s.append(QLatin1Char(kDigits[b >> 4]));
-        s.append(QLatin1Char(kDigits[b & 15]));
-    }
-    return s;
-}
 } // namespace
 
 QString FormatHex(uint8_t bb)
@@ -40,26 +23,13 @@ QString requestHex(const QByteArray &frame)
 
 QString ShowHex(const QByteArray &inx)
 {
-    return blankBeforeEach(inx, 0, inx.size());
-}
-
-QString ShowModbusDateHex(const QByteArray &inx)
-{
-    if (inx.size() < 6)
-        return QString();
-    return blankBeforeEach(inx, 3, inx.size() - 2);
-}
-
-bool parseHexBytes(const QString &text, QByteArray &out)
-{
-    out.clear();
-    const auto tokens = text.split(QLatin1Char(' '), Qt::SkipEmptyParts);
-    for (const QString &t : tokens) {
-        bool ok = false;
-        const uint v = t.toUInt(&ok, 16);
-        if (!ok || t.size() > 2 || v > 0xFF)
-            return false;
-        out.append(char(v));
+    QString s;
+    s.reserve(inx.size() * 3);
+    for (char c : inx) {
+        const uint8_t b = uint8_t(c);
+        s.append(QLatin1Char(' '));
+        s.append(QLatin1Char(kDigits[b >> 4]));
+        s.append(QLatin1Char(kDigits[b & 15]));
     }
-    return true;
+    return s;
 }

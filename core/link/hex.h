@@ -11,9 +11,3 @@ QString requestHex(const QByteArray &frame);
 
 // The reply text: one blank before every byte's two digits (" 01 03 02"); empty for no bytes.
 QString ShowHex(const QByteArray &inx);
-
-// The data bytes of a read reply (index 3 … last − 2) in the reply form; empty below 6 bytes.
-QString ShowModbusDateHex(const QByteArray &inx);
-
-// Parses hex tokens separated by blanks ("02 03 00 7C") into bytes; false on a bad token.
-bool parseHexBytes(const QString &text, QByteArray &out);

@@ -33,9 +33,3 @@ void Waiter::finish()
     if (m_loop)
         m_loop->quit();
 }
-
-void WaitMs(int ms)
-{
-    Waiter w;
-    w.wait(ms);
-}

@@ -15,6 +15,3 @@ private:
     QEventLoop *m_loop = nullptr;
     bool m_finished = false;
 };
-
-// Waits ms milliseconds; pending events are handled at least once, even for 0 ms.
-void WaitMs(int ms);

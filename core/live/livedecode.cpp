@@ -6,18 +6,9 @@
 
 namespace live {
 
-int channelValue(uint16_t word)
-{
-    if (word == 0xFFFF)
-        return 0;
-    if (word > 40000)
-        return int(word) - 65536;
-    return word;
-}
-
 QString wordText(uint16_t word)
 {
-    return convert::tenthsText(channelValue(word));
+    return convert::tenthsText(convert::registerValue(word));
 }
 
 namespace {

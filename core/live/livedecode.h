@@ -7,12 +7,8 @@
 // Decoding of live-read replies: register words to the values the twenty boxes show.
 namespace live {
 
-// A register word as tenths of a unit: 65535 is the sensor's "no reading" and shows 0; words
-// above 40000 are negative (word − 65536). Words 32768 … 40000 stay positive.
-int channelValue(uint16_t word);
-
-// The text of a box for a register word: channelValue in the "#00.0" pattern of
-// convert::tenthsText (235 → "23.5", 5 → "00.5", −10 → "-01.0", −25535 → "-2553.5").
+// The text of a box for a register word, in tenths of a unit: convert::registerValue in the "#00.0"
+// pattern of convert::tenthsText (235 → "23.5", 5 → "00.5", −10 → "-01.0", −25535 → "-2553.5").
 QString wordText(uint16_t word);
 
 // The registers a read reply carries for its request.

@@ -54,10 +54,8 @@ RecordDownload::Verdict RecordDownload::readOne(const Link::Hold &hold, uint8_t 
             continue;
         }
         m_suspect = false;
-        if (!record) {
-            emit notRecord(k, data);
+        if (!record)
             return Verdict::NotRecord;
-        }
         m_lastKept = data;
         emit recordRead(k, data);
         return Verdict::Kept;

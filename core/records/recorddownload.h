@@ -36,8 +36,6 @@ signals:
     void progress(int k, int done, int total, const Exchange &last);
     // Record k's data bytes (marker, time, values), kept.
     void recordRead(int k, const QByteArray &data);
-    // Position k answered with a valid frame that holds no record.
-    void notRecord(int k, const QByteArray &data);
     void finished(const records::DownloadOutcome &outcome);
 
 private:

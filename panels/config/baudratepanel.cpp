@@ -2,6 +2,7 @@
 #include "ui/boxinput.h"
 #include "ui/registercommands.h"
 #include "core/config/recordersettings.h"
+#include "core/link/baudrates.h"
 #include "core/link/writes.h"
 #include <QGridLayout>
 #include <QLabel>
@@ -41,12 +42,12 @@ void BaudRatePanel::cmdBuadRate_Click()
     if (!cmd)
         return;
     // Only the codes the recorder knows: any other would leave it at a rate nobody can reach.
-    const auto current = boxNumber(m_ctx.desktop, txtCurrentBuad, QStringLiteral("当前波特率"), recorder::LowestBaudCode,
-                                   recorder::HighestBaudCode, convert::Rounding::WholeOnly);
+    const auto current = boxNumber(m_ctx.desktop, txtCurrentBuad, QStringLiteral("当前波特率"), baud::LowestCode,
+                                   baud::HighestCode, convert::Rounding::WholeOnly);
     if (!current)
         return;
-    const auto target = boxNumber(m_ctx.desktop, txtObjectBuad, QStringLiteral("更改为"), recorder::LowestBaudCode,
-                                  recorder::HighestBaudCode, convert::Rounding::WholeOnly);
+    const auto target = boxNumber(m_ctx.desktop, txtObjectBuad, QStringLiteral("更改为"), baud::LowestCode,
+                                  baud::HighestCode, convert::Rounding::WholeOnly);
     if (!target)
         return;
     const Exchange ex = ModbusSetReg(m_ctx.link, cmd->hold, cmd->address,
@@ -61,7 +62,7 @@ void BaudRatePanel::cmdBuadRate_Click()
         return;
     }
     // The recorder now listens at the new rate; this port still talks at the old one.
-    const int rate = recorder::baudOfCode(int(*target));
+    const int rate = baud::ofCode(int(*target));
     txtCurrentBuad->setText(QString::number(*target));
     m_ctx.view.showStatus(QStringLiteral("%1：记录仪波特率已改为 %2（代码 %3）。本机端口仍为 %4，请在“串口设置”中把波特率改为 "
                                          "%2 并重新打开端口后再通讯。")

@@ -63,11 +63,13 @@ void PollingTablePanel::addBoxRow(int box, QGridLayout *grid, int row, int col, 
 
 void PollingTablePanel::addPresetControls(QBoxLayout *into)
 {
+    Q_ASSERT(m_group.presets);
+    const polling::Presets &presets = *m_group.presets;
     auto *current = new QLineEdit(QStringLiteral("1"), this);
-    current->setObjectName(indexed("txtCurrent", m_group.current));
+    current->setObjectName(indexed("txtCurrent", presets.current));
     current->setFixedWidth(BoxWidth);
     current->setAccessibleName(QStringLiteral("%1 预设值").arg(m_group.caption));
-    m_c.txtCurrent[m_group.current] = current;
+    m_c.txtCurrent[presets.current] = current;
     into->addWidget(current);
     const auto preset = [&](int index, const QString &caption) {
         auto *b = new QPushButton(caption, this);
@@ -76,9 +78,9 @@ void PollingTablePanel::addPresetControls(QBoxLayout *into)
         into->addWidget(b);
         connect(b, &QPushButton::clicked, this, [this, index] { cmdCurrentSet_Click(index); });
     };
-    preset(m_group.uniformPreset, QStringLiteral("统一预设"));
-    if (m_group.sequentialPreset >= 0)
-        preset(m_group.sequentialPreset, QStringLiteral("顺序预设"));
+    preset(presets.uniform, QStringLiteral("统一预设"));
+    if (presets.sequential)
+        preset(*presets.sequential, QStringLiteral("顺序预设"));
 }
 
 void PollingTablePanel::addGroupCommands(QBoxLayout *into)
@@ -288,10 +290,11 @@ void PollingTablePanel::cmdSetAll_Click()
 
 void PollingTablePanel::cmdCurrentSet_Click(int preset)
 {
-    if (preset < 0 || (preset != m_group.sequentialPreset && preset != m_group.uniformPreset))
+    const auto &presets = m_group.presets;
+    if (!presets || (preset != presets->sequential && preset != presets->uniform))
         return;
-    const bool sequential = preset == m_group.sequentialPreset;
-    const QString current = sequential ? QString() : m_c.txtCurrent[m_group.current]->text();
+    const bool sequential = preset == presets->sequential;
+    const QString current = sequential ? QString() : m_c.txtCurrent[presets->current]->text();
     const QStringList texts = polling::presetTexts(sequential, current);
     for (int n = 0; n < m_group.count; ++n) {
         m_c.txtChannel[m_group.first + n]->setText(texts[n]);

@@ -35,8 +35,6 @@ public:
     PollingTablePanel(PanelContext &ctx, PollingTableControls &controls, const polling::Group &group,
                       QWidget *parent);
 
-    const polling::Group &group() const { return m_group; }
-
     // Reads box i's register into the box; a register above 32767 shows as it is.
     void cmdReadP_Click(int i);
     // Writes box i into its register: the word a read put there while the box still shows it,

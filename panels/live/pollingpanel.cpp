@@ -183,7 +183,7 @@ void PollingPanel::Timer2_Timer()
     if (!target)
         return;
     wrapCounter();
-    if (!m_context.link.PortOpenFlag)
+    if (!m_context.link.isOpen())
         return;
     poll(*target);
 }
@@ -200,7 +200,7 @@ void PollingPanel::Timer5_Timer()
     if (fields->last < CurrentAddress)
         CurrentAddress = fields->first;
     wrapCounter();
-    if (!m_context.link.PortOpenFlag)
+    if (!m_context.link.isOpen())
         return;
     // The loop's first register comes from the first-address box, not from "起始地址".
     poll(Target{uint8_t(CurrentAddress), fields->function, uint16_t(fields->first - 1), fields->count});

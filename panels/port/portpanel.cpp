@@ -1,6 +1,7 @@
 #include "panels/port/portpanel.h"
 #include "ui/desktop.h"
 #include "core/settings/settingsfiles.h"
+#include "core/link/baudrates.h"
 #include "core/link/exchange.h"
 #include "core/link/serialdevice.h"
 #include <QComboBox>
@@ -30,8 +31,8 @@ PortPanel::PortPanel(Link &link, Desktop &desktop, ComPorts &ports, QWidget *par
     Combo2 = new QComboBox(this);
     Combo2->setObjectName(QStringLiteral("Combo2"));
     Combo2->setEditable(true);
-    for (const char *rate : {"4800", "9600", "14400", "19200", "38400"})
-        Combo2->addItem(QString::fromLatin1(rate));
+    for (int rate : baud::Rates)
+        Combo2->addItem(QString::number(rate));
     Combo2->setCurrentIndex(3);  // "19200"
     auto *Label5_2 = new QLabel(QStringLiteral("波特率"), this);
     Label5_2->setObjectName(QStringLiteral("Label5(2)"));
@@ -137,7 +138,6 @@ bool PortPanel::openPort(int com, int rate)
     port.setStopBits(QSerialPort::OneStop);
     port.setFlowControl(QSerialPort::NoFlowControl);
     const bool opened = port.open(QIODevice::ReadWrite);
-    m_link.PortOpenFlag = opened;
     refreshPorts();
     if (opened) {
         port.clear(QSerialPort::AllDirections);
@@ -174,7 +174,6 @@ void PortPanel::cmdCloseComm_Click()
     if (!m_link.port().isOpen())
         return;
     m_link.port().close();
-    m_link.PortOpenFlag = false;
     emit statusMessage(QStringLiteral("端口已关闭"));
 }
 

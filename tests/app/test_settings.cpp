@@ -285,7 +285,7 @@ void TestSettings::typedRateRoundTrip()
     QCOMPARE(again.portPanel->Combo1->currentText(), QStringLiteral("COM%1").arg(com));
     QCOMPARE(again.portPanel->Combo2->currentText(), rate);
     QCOMPARE(again.portPanel->Combo2->count(), 5);
-    QVERIFY(again.link().PortOpenFlag);
+    QVERIFY(again.link().isOpen());
     QCOMPARE(again.link().port().baudRate(), rate.toInt());
     again.portPanel->cmdOpenComm_Click();  // and reopens at it
     QCOMPARE(again.link().port().baudRate(), rate.toInt());

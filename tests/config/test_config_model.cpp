@@ -23,7 +23,6 @@ private slots:
     void clockBcd();
     void clockReadReply();
     void writeOutcome();
-    void baudCodes();
 };
 
 void TestConfigModel::registerMapAndGroups()
@@ -276,18 +275,6 @@ void TestConfigModel::writeOutcome()
     Exchange stopped = exchange(write, write);
     stopped.aborted = true;
     QVERIFY(!recorder::writeProblem(stopped).isEmpty());
-}
-
-void TestConfigModel::baudCodes()
-{
-    const int rates[] = {4800, 9600, 14400, 19200, 38400};
-    for (int code = 1; code <= 5; ++code) {
-        QCOMPARE(recorder::baudOfCode(code), rates[code - 1]);
-        QCOMPARE(recorder::codeOfBaud(rates[code - 1]), code);
-    }
-    QCOMPARE(recorder::baudOfCode(0), 0);
-    QCOMPARE(recorder::baudOfCode(6), 0);
-    QCOMPARE(recorder::codeOfBaud(115200), 0);
 }
 
 QTEST_APPLESS_MAIN(TestConfigModel)

@@ -175,7 +175,7 @@ void TestConfigTable::readAllThenWriteAllOfTheAddresses()
         fx.recorder.setHolding(uint16_t(44 + n), uint16_t(100 + n));
     w.modbusPanel->txtDataLength->setText(QStringLiteral("32"));
 
-    t.cmdReadAlarm_Click(1);
+    t.cmdReadAlarm[1]->click();
     QCOMPARE(fx.recorder.requests(), QVector<QByteArray>{hx("15 03 00 2C 00 14 87 18")});
     QStringList expected;
     for (int n = 0; n < 20; ++n)
@@ -190,10 +190,10 @@ void TestConfigTable::readAllThenWriteAllOfTheAddresses()
 
     // The sequential preset, then write-all: registers 44 … 63 get 1 … 20, in this order.
     fx.recorder.clearRequests();
-    t.cmdCurrentSet_Click(4);
+    t.cmdCurrentSet[4]->click();
     QCOMPARE(fx.recorder.requests().size(), 0);  // a preset sends nothing
     t.txtChannel[21]->setText(QStringLiteral("2.4"));  // goes out as 2, and is said to
-    t.cmdSetAll_Click(1);
+    t.cmdSetAll[1]->click();
     const QVector<QByteArray> sent = fx.recorder.requests();
     QCOMPARE(sent.size(), 20);
     for (int n = 0; n < 20; ++n)
@@ -219,33 +219,33 @@ void TestConfigTable::negativeAndLargeValuesRoundTrip()
         before << words[n];
     }
     const uint16_t polled = fx.recorder.holding(104);
-    t.cmdReadAlarm_Click(4);
+    t.cmdReadAlarm[4]->click();
     QCOMPARE(fx.recorder.requests(), QVector<QByteArray>{hx("15 03 00 82 00 14 E6 F9")});
     QCOMPARE(boxTexts(t, 81, 6), (QStringList{"-2", "32768", "40000", "-25535", "32767", "0"}));
     // Write-all puts back exactly what was read, FFFF included, and touches no register outside the group.
     for (int n = 0; n < 20; ++n)
         fx.recorder.setHolding(uint16_t(130 + n), 0x5555);
     fx.recorder.clearRequests();
-    t.cmdSetAll_Click(4);
+    t.cmdSetAll[4]->click();
     QCOMPARE(simRegisters(fx.recorder, 130, 20), before);
     QCOMPARE(fx.recorder.holding(104), polled);
     QCOMPARE(fx.recorder.requests().size(), 20);  // each into one of the twenty just checked
     // So does a single write; an edit, a preset or a newer single read replaces what read-all remembered.
     fx.recorder.setHolding(135, 0x5555);
-    t.cmdWriteP_Click(86);
+    t.cmdWriteP[86]->click();
     QCOMPARE(fx.recorder.holding(135), uint16_t(0xFFFF));
     t.txtChannel[94]->selectAll();
     QTest::keyClicks(t.txtChannel[94], QStringLiteral("0"));
-    t.cmdWriteP_Click(94);
+    t.cmdWriteP[94]->click();
     QCOMPARE(fx.recorder.holding(143), uint16_t(0));
     fx.recorder.setHolding(149, 0);
-    t.cmdReadP_Click(100);
+    t.cmdReadP[100]->click();
     fx.recorder.setHolding(149, 0x5555);
-    t.cmdWriteP_Click(100);
+    t.cmdWriteP[100]->click();
     QCOMPARE(fx.recorder.holding(149), uint16_t(0));
     t.txtCurrent[4]->setText(QStringLiteral("0"));
-    t.cmdCurrentSet_Click(5);
-    t.cmdSetAll_Click(4);
+    t.cmdCurrentSet[5]->click();
+    t.cmdSetAll[4]->click();
     QCOMPARE(simRegisters(fx.recorder, 130, 20), QVector<uint16_t>(20, 0));
 }
 
@@ -265,7 +265,7 @@ void TestConfigTable::singleReadsAndWrites()
     for (const auto &r : reads) {
         fx.recorder.setHolding(polling::registerOf(r.box), r.word);
         fx.recorder.clearRequests();
-        t.cmdReadP_Click(r.box);
+        t.cmdReadP[r.box]->click();
         QCOMPARE(t.txtChannel[r.box]->text(), QString::fromLatin1(r.shown));
         const QByteArray req = modbus::readHolding(21, polling::registerOf(r.box), 1);
         QCOMPARE(fx.recorder.requests(), QVector<QByteArray>{req});
@@ -303,7 +303,7 @@ void TestConfigTable::refusedBoxesSendNothing()
     for (const char *bad : {"abc", "70000", "65536", "-32769", "", "1e3", "12,5"}) {
         fx.desktop->messages.clear();
         t.txtChannel[22]->setText(QString::fromLatin1(bad));
-        t.cmdWriteP_Click(22);
+        t.cmdWriteP[22]->click();
         QCOMPARE(fx.desktop->messages.size(), 1);
         QVERIFY2(fx.desktop->lastMessage().contains(QStringLiteral("RS485轮循设备地址 测点3")),
                  qPrintable(fx.desktop->lastMessage()));
@@ -311,11 +311,11 @@ void TestConfigTable::refusedBoxesSendNothing()
         QVERIFY(fx.desktop->lastMessage().contains(QStringLiteral("之间的数值")));  // fractions are taken
     }
     // Write-all checks all twenty first: two bad boxes, one message naming both, nothing written.
-    t.cmdCurrentSet_Click(4);
+    t.cmdCurrentSet[4]->click();
     t.txtChannel[25]->setText(QStringLiteral("abc"));
     t.txtChannel[30]->setText(QStringLiteral("70000"));
     fx.desktop->messages.clear();
-    t.cmdSetAll_Click(1);
+    t.cmdSetAll[1]->click();
     QCOMPARE(fx.desktop->messages.size(), 1);
     const QString msg = fx.desktop->lastMessage();
     QVERIFY2(msg.contains(QStringLiteral("测点6 的“abc”")) && msg.contains(QStringLiteral("测点11 的“70000”"))
@@ -326,11 +326,11 @@ void TestConfigTable::refusedBoxesSendNothing()
         w.modbusPanel->txtStationID->setText(QString::fromLatin1(station));
         w.modbusPanel->txtDataLength->setText(QStringLiteral("32"));
         fx.desktop->messages.clear();
-        t.cmdReadP_Click(0);
-        t.cmdWriteP_Click(20);
-        t.cmdReadAlarm_Click(0);
-        t.cmdSetAll_Click(2);
-        t.cmdWriteEEp_Click(5);
+        t.cmdReadP[0]->click();
+        t.cmdWriteP[20]->click();
+        t.cmdReadAlarm[0]->click();
+        t.cmdSetAll[2]->click();
+        t.cmdWriteEEp[5]->click();
         QCOMPARE(fx.desktop->messages.size(), 5);
         for (const auto &m : fx.desktop->messages)
             QVERIFY(m.text.contains(QStringLiteral("设备地址")));
@@ -385,7 +385,7 @@ void TestConfigTable::commitCoils()
     QCOMPARE(fx.recorder.coilOnCount(8), 0);
     // Unanswered, it says so instead of passing for done.
     fx.recorder.injectFault({sim::Fault::NoReply});
-    t.cmdWriteEEp_Click(1);
+    t.cmdWriteEEp[1]->click();
     QVERIFY2(status(w).contains(QStringLiteral("未被确认")) && status(w).contains(QStringLiteral("无应答")),
              qPrintable(status(w)));
     QCOMPARE(fx.recorder.coilOnCount(1), 2);  // carried out, but its answer was lost: hence "unconfirmed"
@@ -408,17 +408,17 @@ void TestConfigTable::failedRepliesLeaveTheBoxes()
         sim::FaultSpec injected{f.fault};
         injected.exceptionCode = 0x02;
         fx.recorder.injectFault(injected);
-        t.cmdReadAlarm_Click(0);
+        t.cmdReadAlarm[0]->click();
         QCOMPARE(boxTexts(t, 0, 20), marks);
         QVERIFY2(status(w).contains(QString::fromUtf8(f.said)), qPrintable(status(w)));
         fx.recorder.injectFault(injected);
-        t.cmdReadP_Click(80);
+        t.cmdReadP[80]->click();
         QCOMPARE(t.txtChannel[80]->text(), QStringLiteral("9"));
         QVERIFY2(status(w).contains(QString::fromUtf8(f.said)), qPrintable(status(w)));
     }
     // A write answered with an exception is said, not passed off as done.
     fx.recorder.injectFault({sim::Fault::Exception});
-    t.cmdWriteP_Click(0);
+    t.cmdWriteP[0]->click();
     QVERIFY2(status(w).contains(QStringLiteral("未被确认")), qPrintable(status(w)));
     // Write-all goes on past an unconfirmed write and names it.
     fx.recorder.setFaultRule([](const QByteArray &request, int) {
@@ -428,7 +428,7 @@ void TestConfigTable::failedRepliesLeaveTheBoxes()
         return s;
     });
     fx.recorder.clearRequests();
-    t.cmdSetAll_Click(0);
+    t.cmdSetAll[0]->click();
     fx.recorder.clearFaults();
     QCOMPARE(fx.recorder.requests().size(), 20);
     QVERIFY2(status(w).contains(QStringLiteral("1 个未被确认")) && status(w).contains(QStringLiteral("寄存器 29")),
@@ -437,10 +437,10 @@ void TestConfigTable::failedRepliesLeaveTheBoxes()
     // The port closed: read-all shows the red lamp and sends nothing, the boxes stay.
     w.portPanel->cmdCloseComm_Click();
     fx.recorder.clearRequests();
-    t.cmdReadAlarm_Click(0);
+    t.cmdReadAlarm[0]->click();
     QCOMPARE(w.statusPanel->lamp(), Lamp::Red);
     QCOMPARE(boxTexts(t, 0, 20), marks);
-    t.cmdSetAll_Click(0);
+    t.cmdSetAll[0]->click();
     QVERIFY2(status(w).contains(QStringLiteral("端口未打开")), qPrintable(status(w)));
     QTest::qWait(20);
     QCOMPARE(fx.recorder.requests().size(), 0);
@@ -456,9 +456,9 @@ void TestConfigTable::busyBusRefusesTheCommand()
         QVERIFY(!t.cmdWriteP[20]->isEnabled());  // off while another command holds the bus
         QVERIFY(!t.cmdReadAlarm[1]->isEnabled());
         QVERIFY(t.cmdCurrentSet[4]->isEnabled());  // presets send nothing
-        t.cmdReadAlarm_Click(1);
+        emit t.cmdReadAlarm[1]->clicked();  // a click that was already queued
         QVERIFY(status(w).contains(QStringLiteral("总线忙")));
-        t.cmdWriteEEp_Click(1);
+        emit t.cmdWriteEEp[1]->clicked();
     }
     QVERIFY(t.cmdWriteP[20]->isEnabled());
     QTest::qWait(20);

@@ -23,8 +23,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     // Rounding moves a value by less than one; a whole number is the same however it is rounded.
     FUZZ_CHECK(!nearest || !floor || *nearest - *floor == 0 || *nearest - *floor == 1);
     FUZZ_CHECK(!whole || (nearest == whole && floor == whole));
-    for (Rounding r : {Rounding::NearestEven, Rounding::Floor, Rounding::WholeOnly})
-        convert::toByte(text, r);
 
     // A fraction other than zero is never whole, however many digits it has.
     const qsizetype point = text.indexOf(QLatin1Char('.'));

@@ -54,7 +54,6 @@ void TestLibmodbusPeer::initTestCase()
     port.setStopBits(QSerialPort::OneStop);
     port.setFlowControl(QSerialPort::NoFlowControl);
     QVERIFY2(port.open(QIODevice::ReadWrite), qPrintable(port.errorString()));
-    m_link->PortOpenFlag = true;
 }
 
 void TestLibmodbusPeer::cleanupTestCase()

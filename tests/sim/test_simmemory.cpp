@@ -1,5 +1,6 @@
 // The recorder's memory and answers, request by request, without a line.
 #include "simtest.h"
+#include "core/link/baudrates.h"
 
 #include <QMutex>
 
@@ -302,11 +303,11 @@ private slots:
                  (QVector<uint16_t>{0, 0, 2, 0, 0, 0}));
         QCOMPARE(run(dev, writeSingle(21, 2564, 4), 9600).reply, frame({21, 0x86, 2}));
         for (int code = 1; code <= 5; ++code) {
-            QCOMPARE(baudCode(baudFromCode(code)), code);
-            QCOMPARE(run(dev, writeSingle(21, 2562, code), 9600).newLineBaud, baudFromCode(code));
+            QCOMPARE(baud::codeOf(baud::ofCode(code)), code);
+            QCOMPARE(run(dev, writeSingle(21, 2562, code), 9600).newLineBaud, baud::ofCode(code));
         }
-        QCOMPARE(baudFromCode(3), 14400);
-        QCOMPARE(baudCode(115200), 0);
+        QCOMPARE(baud::ofCode(3), 14400);
+        QCOMPARE(baud::codeOf(115200), 0);
     }
 
     void demoRecords()
