@@ -11,6 +11,7 @@
 #include "link/frames.h"
 #include "link/serialdevice.h"
 #include "link/waitms.h"
+#include "live/livedecode.h"
 #include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
@@ -27,6 +28,7 @@ private slots:
     void classify_data();
     void classify();
     void hexTexts();
+    void liveReplies();
     void convert_data();
     void convert();
     void comPorts();
@@ -153,6 +155,41 @@ void TestLink::hexTexts()
     QCOMPARE(ShowHex(hx("01 03 02 00 0A")), QStringLiteral(" 01 03 02 00 0A"));
     QCOMPARE(ShowModbusDateHex(hx("01 04 02 00 0A")), QString());
     QCOMPARE(ShowModbusDateHex(hx("02 04 04 5B 18 04 27 AA BB")), QStringLiteral(" 5B 18 04 27"));
+}
+
+// Which replies a live read takes its registers from, and the text a register word shows.
+void TestLink::liveReplies()
+{
+    const QByteArray three = modbus::readRequest(2, 3, 0, 3), reply = withCrc("02 03 06 00 EB FF FF 9C 41");
+    const QList<int> all{0x00EB, 0xFFFF, 0x9C41}, refused{-1};
+    const struct { const char *name; QByteArray request, reply; QList<int> words; } rows[] = {
+        {"whole reply", three, reply, all}, {"a stray byte after it", three, reply + hx("00"), all},
+        {"input registers", modbus::readRequest(2, 4, 0, 3), withCrc("02 04 06 00 EB FF FF 9C 41"), all},
+        {"short reply to a long request", modbus::readRequest(2, 3, 0, 20), reply, all},
+        {"one of three", three, withCrc("02 03 02 00 EB"), {0x00EB}},
+        {"odd byte count: the torn register is left", three, withCrc("02 03 03 00 EB FF"), {0x00EB}},
+        {"no whole register", three, withCrc("02 03 01 00"), {}},
+        {"nothing", three, QByteArray(), refused}, {"exception", three, withCrc("02 83 02"), refused},
+        {"bad crc", three, hx("02 03 06 00 EB FF FF 9C 41 00 00"), refused}, {"truncated", three, reply.left(8), refused},
+        {"another device", three, withCrc("03 03 06 00 EB FF FF 9C 41"), refused},
+        {"another function", three, withCrc("02 04 06 00 EB FF FF 9C 41"), refused},
+        {"byte count disagrees with length", three, withCrc("02 03 04 00 EB FF FF 9C 41"), refused},
+        {"more registers than asked", three, withCrc("02 03 08 00 EB FF FF 9C 41 00 01"), refused},
+    };
+    for (const auto &r : rows) {
+        const live::ReplyWords got = live::replyWords(r.request, r.reply);
+        QList<int> words;
+        for (uint16_t w : got.words)
+            words << w;
+        QVERIFY2(got.decodable ? words == r.words : r.words == refused && words.isEmpty(), r.name);
+        QCOMPARE(got.asked, int(uint8_t(r.request[5])));
+    }
+    const struct { uint16_t word; const char *text; } texts[] = {
+        {0x00EB, "23.5"}, {0x0005, "00.5"}, {0xFFFF, "00.0"}, {0xFFFE, "-00.2"}, {0xFFFB, "-00.5"},  // FFFF: no reading
+        {0x8000, "3276.8"}, {0x9C40, "4000.0"}, {0x9C41, "-2553.5"},  // up to 40000 positive, then negative
+    };
+    for (const auto &t : texts)
+        QCOMPARE(live::wordText(t.word), QString::fromLatin1(t.text));
 }
 
 // The one table of how box texts become numbers. A rule names the box kind; -1: refused.
