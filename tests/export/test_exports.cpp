@@ -13,9 +13,7 @@ class TestExports : public QObject {
 private slots:
     void parser_data();
     void parser();
-    void valueInEveryFormat_data();
     void valueInEveryFormat();
-    void csvFile_data();
     void csvFile();
     void textFileAndProblems();
     void workbookSheetKeepsPositions();
@@ -75,66 +73,45 @@ void TestExports::parser()
 }
 
 // One value through the text export, the CSV and the workbook: the same number and the same sign.
-void TestExports::valueInEveryFormat_data()
+void TestExports::valueInEveryFormat()
 {
-    QTest::addColumn<int>("word");
-    QTest::addColumn<QString>("text");      // the text export, as the window shows it
-    QTest::addColumn<QString>("twoDecimals");
-    QTest::addColumn<QString>("csv");
-    QTest::addColumn<double>("number");     // the workbook cell
-    const struct { int word; const char *text, *two, *csv; double number; } rows[] = {
+    const struct { int word; const char *text, *twoDecimals, *csv; double number; } rows[] = {
         {0x00EB, "23.5", "23.50", "23.5", 23.5}, {0x0005, "00.5", "00.50", "0.5", 0.5}, {0x0000, "00.0", "00.00", "0.0", 0},
         {0x0032, "05.0", "05.00", "5.0", 5}, {0x3039, "1234.5", "1234.50", "1234.5", 1234.5},
         {0xFFFB, "-00.5", "-00.50", "-0.5", -0.5}, {0xFFFD, "-00.3", "-00.30", "-0.3", -0.3},
         {0xFFF1, "-01.5", "-01.50", "-1.5", -1.5}, {0xFF85, "-12.3", "-12.30", "-12.3", -12.3},
         {0x3100, "-5299.2", "-5299.20", "-5299.2", -5299.2},
     };
-    for (const auto &r : rows)
-        QTest::newRow(r.csv) << r.word << r.text << r.two << r.csv << r.number;
-}
-
-void TestExports::valueInEveryFormat()
-{
-    QFETCH(int, word);
-    QFETCH(QString, text);
-    QFETCH(QString, twoDecimals);
-    QFETCH(QString, csv);
-    QFETCH(double, number);
-    const auto recs = parseRecords(recordText("18 04 27 03 21", {word, 0x0001}), 2);
-    QCOMPARE(recs.size(), 1);
-    QCOMPARE(convert::tenthsText(recs[0].tenths[0]), text);
-    QCOMPARE(records::formatTenthsTwoDecimals(recs[0].tenths[0]), twoDecimals);
-    QCOMPARE(exports::textFile(recs, 0), QStringLiteral("2018-04-27 03:21  %1 00.1 @1\r\n").arg(text).toLatin1());
-    QCOMPARE(exports::csvFile(recs, 0, 2).split('\n').value(1), QStringLiteral("2018-04-27T03:21,%1,0.1\r").arg(csv).toLatin1());
-    QVariant cell;
-    const xls::Sheet sheet = exports::workbookSheet(recs, 0, 2);
-    for (const xls::Cell &c : sheet.cells())
-        if (c.row == 2 && c.column == 1 && std::holds_alternative<double>(c.value))
-            cell = std::get<double>(c.value);
-    QCOMPARE(cell, QVariant(number));
+    for (const auto &r : rows) {
+        const auto recs = parseRecords(recordText("18 04 27 03 21", {r.word, 0x0001}), 2);
+        QCOMPARE(convert::tenthsText(recs.value(0).tenths.value(0)), QString::fromLatin1(r.text));
+        QCOMPARE(records::formatTenthsTwoDecimals(recs[0].tenths[0]), QString::fromLatin1(r.twoDecimals));
+        QCOMPARE(exports::textFile(recs, 0), QStringLiteral("2018-04-27 03:21  %1 00.1 @1\r\n").arg(r.text).toLatin1());
+        QCOMPARE(exports::csvFile(recs, 0, 2).split('\n').value(1), QStringLiteral("2018-04-27T03:21,%1,0.1\r").arg(r.csv).toLatin1());
+        QVariant cell;
+        const xls::Sheet sheet = exports::workbookSheet(recs, 0, 2);
+        for (const xls::Cell &c : sheet.cells())
+            if (c.row == 2 && c.column == 1 && std::holds_alternative<double>(c.value))
+                cell = std::get<double>(c.value);
+        QCOMPARE(cell, QVariant(r.number));
+    }
 }
 
 // RFC 4180: a field with a comma, a quote or a line break is quoted, its quotes doubled. Only a time
 // that is no date keeps its text; the rest are digits.
-void TestExports::csvFile_data()
-{
-    QTest::addColumn<QString>("time");
-    QTest::addColumn<QByteArray>("field");
-    QTest::newRow("a date") << "26 11 30 08 05" << QByteArray("2026-11-30T08:05");
-    QTest::newRow("no date, plain") << "26 1A 06 14 5" << QByteArray("2026-1A-06 14:05");
-    QTest::newRow("a comma") << "18,4 04 27 03 21" << QByteArray("\"2018,4-04-27 03:21\"");
-    QTest::newRow("a quote") << "1\"8 04 27 03 21" << QByteArray("\"201\"\"8-04-27 03:21\"");
-    QTest::newRow("both") << "\"a,b\" 04 27 03 21" << QByteArray("\"20\"\"a,b\"\"-04-27 03:21\"");
-}
-
 void TestExports::csvFile()
 {
-    QFETCH(QString, time);
-    QFETCH(QByteArray, field);
-    const auto recs = parseRecords(recordText(qPrintable(time), {234, 0xFFF1}) + QStringLiteral(" 5B 00")
-                                       + recordText("18 04 27 03 21", {5, 6}) + recordText("18 04 27 03 22", {7, 8}), 2);
-    QCOMPARE(exports::csvFile(recs, 3, 3),  // record 2 unreadable, record 4 past the bound
-             "time,ch1,ch2,ch3\r\n" + field + ",23.4,-1.5,\r\n2018-04-27T03:21,0.5,0.6,\r\n");
+    const struct { const char *time, *field; } rows[] = {
+        {"26 11 30 08 05", "2026-11-30T08:05"}, {"26 1A 06 14 5", "2026-1A-06 14:05"},  // a date; no date, plain
+        {"18,4 04 27 03 21", "\"2018,4-04-27 03:21\""}, {"1\"8 04 27 03 21", "\"201\"\"8-04-27 03:21\""},
+        {"\"a,b\" 04 27 03 21", "\"20\"\"a,b\"\"-04-27 03:21\""},
+    };
+    for (const auto &r : rows) {
+        const auto recs = parseRecords(recordText(r.time, {234, 0xFFF1}) + QStringLiteral(" 5B 00")
+                                           + recordText("18 04 27 03 21", {5, 6}) + recordText("18 04 27 03 22", {7, 8}), 2);
+        QCOMPARE(exports::csvFile(recs, 3, 3),  // record 2 unreadable, record 4 past the bound
+                 "time,ch1,ch2,ch3\r\n" + QByteArray(r.field) + ",23.4,-1.5,\r\n2018-04-27T03:21,0.5,0.6,\r\n");
+    }
 }
 
 void TestExports::textFileAndProblems()

@@ -79,8 +79,6 @@ private slots:
     void sharedStringsGoOnInContinueRecords();
     void refusedOrFailed_data();
     void refusedOrFailed();
-    void stringBytes_data();
-    void stringBytes();
     void layout();
 };
 
@@ -208,27 +206,6 @@ void TestXls::refusedOrFailed()
         QCOMPARE(book.dimensions(), qMakePair(unsigned(row + 1), unsigned(column + 1)));
         QVERIFY(book.check(row, column, value.toString()).isEmpty());
     }
-}
-
-void TestXls::stringBytes_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QByteArray>("stored");  // length, flags, characters
-    QTest::newRow("ASCII, one byte each") << QStringLiteral("Ab") << hx("02 00 00 41 62");
-    QTest::newRow("Latin-1 stays one byte") << QStringLiteral("25°é") << hx("04 00 00 32 35 B0 E9");
-    QTest::newRow("one wide character widens all") << QStringLiteral("1#传") << hx("03 00 01 31 00 23 00 20 4F");
-    QTest::newRow("pair counts two") << QStringLiteral("😀") << hx("02 00 01 3D D8 00 DE");
-}
-
-void TestXls::stringBytes()
-{
-    QFETCH(QString, text);
-    QFETCH(QByteArray, stored);
-    xls::Sheet sheet;
-    sheet.setText(0, 0, text);
-    const QVector<Record> sst = ofId(recordsOf(xls::workbookStream(sheet)), kSst);
-    QCOMPARE(sst.size(), 1);
-    QCOMPARE(sst[0].data, hx("01 00 00 00 01 00 00 00") + stored);
 }
 
 void TestXls::layout()

@@ -18,21 +18,17 @@
 #include <QTimer>
 
 using modbus::ReplyClass;
-Q_DECLARE_METATYPE(ReplyClass)
 
 class TestLink : public QObject {
     Q_OBJECT
 private slots:
-    void frames_data();
     void frames();
-    void classify_data();
     void classify();
     void hexTexts();
     void liveReplies();
     void convert_data();
     void convert();
     void comPorts();
-    void deviceStateFromSysfs();
     void waiterEndsWhenFinished();
 };
 
@@ -47,11 +43,8 @@ QByteArray withCrc(const char *hex)
 
 // Each frame once: built as the program builds it, against the bytes the recorder expects (CRC low
 // byte first), and the length of the reply the exchange waits for (-1: a reply frame, CRC only).
-void TestLink::frames_data()
+void TestLink::frames()
 {
-    QTest::addColumn<QByteArray>("built");
-    QTest::addColumn<QByteArray>("expected");
-    QTest::addColumn<int>("replyLength");
     using namespace modbus;
     const struct { const char *name; QByteArray built; const char *hex; int replyLength; } rows[] = {
         {"live read 2/3/0/20", readRequest(2, 3, 0, 20), "02 03 00 00 00 14 45 F6", 45},
@@ -79,36 +72,22 @@ void TestLink::frames_data()
         {"exception reply", withCrc("02 83 02"), "02 83 02 30 F1", -1},
         {"unknown function: no known reply", readRequest(2, 0x2B, 0, 1), "02 2B 00 00 00 01 E4 3F", 0},
     };
-    for (const auto &r : rows)
-        QTest::newRow(r.name) << r.built << hx(r.hex) << r.replyLength;
-}
-
-void TestLink::frames()
-{
-    QFETCH(QByteArray, built);
-    QFETCH(QByteArray, expected);
-    QFETCH(int, replyLength);
-    QCOMPARE(built.toHex(' ').toUpper(), expected.toHex(' ').toUpper());
-    QVERIFY(crcMatches(expected));
-    QByteArray spoiled = expected;
-    spoiled[1] = char(spoiled[1] ^ 0x01);
-    QVERIFY(!crcMatches(spoiled));
-    // The CRC covers bytes 0 … j of a longer buffer: the index decides, not the buffer's size.
-    const Crc part = Crc16(expected, int(expected.size()) - 3);
-    QCOMPARE(QByteArray(1, char(part.low)) + char(part.high), expected.right(2));
-    if (replyLength >= 0)
-        QCOMPARE(modbus::expectedReplyLength(built), replyLength);
+    for (const auto &r : rows) {
+        const QByteArray expected = hx(r.hex);
+        QVERIFY2(r.built == expected, qPrintable(r.name + (": " + r.built.toHex(' '))));
+        QByteArray spoiled = expected;
+        spoiled[1] = char(spoiled[1] ^ 0x01);
+        QVERIFY2(crcMatches(expected) && !crcMatches(spoiled), r.name);
+        // The CRC covers bytes 0 … j of a longer buffer: the index decides, not the buffer's size.
+        const Crc part = Crc16(expected, int(expected.size()) - 3);
+        QVERIFY2(QByteArray(1, char(part.low)) + char(part.high) == expected.right(2), r.name);
+        QVERIFY2(r.replyLength < 0 || modbus::expectedReplyLength(r.built) == r.replyLength, r.name);
+    }
 }
 
 // Every reply class, whether the wait may end on it, and what the status line says.
-void TestLink::classify_data()
+void TestLink::classify()
 {
-    QTest::addColumn<QByteArray>("request");
-    QTest::addColumn<QByteArray>("reply");
-    QTest::addColumn<ReplyClass>("cls");
-    QTest::addColumn<int>("code");
-    QTest::addColumn<bool>("complete");
-    QTest::addColumn<QString>("says");
     const QByteArray read1 = modbus::readHolding(2, 121, 1), write = modbus::writeRegister(2, 116, 60);
     const struct { const char *name; QByteArray request, reply; ReplyClass cls; int code; bool complete; const char *says; } rows[] = {
         {"valid read", read1, withCrc("02 03 02 00 2A"), ReplyClass::Valid, 0, true, "应答正确（7 字节）"},
@@ -127,24 +106,12 @@ void TestLink::classify_data()
         {"byte count disagrees", read1, withCrc("02 03 04 00 2A"), ReplyClass::Short, 0, true, "字节数与请求不符"},
         {"nothing", read1, QByteArray(), ReplyClass::None, 0, false, "无应答"},
     };
-    for (const auto &r : rows)
-        QTest::newRow(r.name) << r.request << r.reply << r.cls << r.code << r.complete << QString::fromUtf8(r.says);
-}
-
-void TestLink::classify()
-{
-    QFETCH(QByteArray, request);
-    QFETCH(QByteArray, reply);
-    QFETCH(ReplyClass, cls);
-    QFETCH(int, code);
-    QFETCH(bool, complete);
-    QFETCH(QString, says);
-    const auto info = modbus::classifyReply(request, reply);
-    QCOMPARE(info.cls, cls);
-    QCOMPARE(int(info.exceptionCode), code);
-    QCOMPARE(info.exact(), cls == ReplyClass::Valid && reply.size() == modbus::expectedReplyLength(request));
-    QCOMPARE(modbus::replyComplete(request, reply), complete);
-    QVERIFY2(modbus::describeReply(info).contains(says), qPrintable(modbus::describeReply(info)));
+    for (const auto &r : rows) {
+        const auto info = modbus::classifyReply(r.request, r.reply);
+        QVERIFY2(info.cls == r.cls && info.exceptionCode == r.code && modbus::replyComplete(r.request, r.reply) == r.complete, r.name);
+        QVERIFY2(info.exact() == (r.cls == ReplyClass::Valid && r.reply.size() == modbus::expectedReplyLength(r.request)), r.name);
+        QVERIFY2(modbus::describeReply(info).contains(QString::fromUtf8(r.says)), qPrintable(modbus::describeReply(info)));
+    }
 }
 
 void TestLink::hexTexts()
@@ -246,77 +213,58 @@ void TestLink::convert()
     QVERIFY(convert::refusedBoxMessage(QStringLiteral("设备地址"), typed, 1, 255, convert::Rounding::WholeOnly).contains(QStringLiteral("“%1”").arg(typed)));
 }
 
+// COM numbers to devices, the override file, open failures, presence and the latency advice (from
+// a made-up /dev and /sys).
 void TestLink::comPorts()
 {
-    const struct { int com; const char *device; } rows[] = {
-        {1, "/dev/ttyS0"}, {3, "/dev/ttyS2"}, {4, "/dev/ttyUSB0"}, {11, "/dev/ttyUSB7"},
-        {12, "/dev/ttyACM0"}, {19, "/dev/ttyACM7"}, {20, "/dev/ttyS3"}, {25, "/dev/ttyS8"},
+    const struct { int com; const char *device; } defaults[] = {
+        {1, "/dev/ttyS0"}, {3, "/dev/ttyS2"}, {4, "/dev/ttyUSB0"}, {11, "/dev/ttyUSB7"}, {12, "/dev/ttyACM0"}, {19, "/dev/ttyACM7"}, {20, "/dev/ttyS3"}, {25, "/dev/ttyS8"},
     };
     QSet<QString> seen;
     for (int com = ComPorts::kFirst; com <= ComPorts::kLast; ++com)
         seen.insert(ComPorts::defaultDevice(com));
     QCOMPARE(int(seen.size()), ComPorts::kLast - ComPorts::kFirst + 1);  // every entry its own device
-    for (const auto &r : rows)
+    for (const auto &r : defaults)
         QCOMPARE(ComPorts::defaultDevice(r.com), QString::fromLatin1(r.device));
-
     QTemporaryDir dir;
-    QFile f(dir.filePath(ComPorts::fileName()));
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write("# adapters by id\n\nCOM7 = /dev/serial/by-id/usb-FTDI_A\ncom25=/dev/pts/9\nCOM26=/dev/x\nnonsense\n");
-    f.close();
+    const auto make = [&](const QString &path, const QByteArray &content) {
+        QFile f(dir.filePath(path));
+        return QDir().mkpath(QFileInfo(f).path()) && f.open(QIODevice::WriteOnly) && f.write(content) == content.size();
+    };
+    QVERIFY(make(ComPorts::fileName(), "# by id\n\nCOM7 = /dev/serial/by-id/usb-FTDI_A\ncom25=/dev/pts/9\nCOM26=/dev/x\nnonsense\n"));
     ComPorts ports;
     QStringList problems;
     ports.loadOverrides(dir.path(), &problems);
-    QCOMPARE(ports.device(7), QStringLiteral("/dev/serial/by-id/usb-FTDI_A"));
-    QCOMPARE(ports.device(25), QStringLiteral("/dev/pts/9"));
-    QCOMPARE(ports.device(4), QStringLiteral("/dev/ttyUSB0"));
-    QCOMPARE(problems.size(), 1);  // COM26 and "nonsense" in one entry, the rest taken
-    QVERIFY2(problems[0].contains(QStringLiteral("2 行")), qPrintable(problems[0]));
-
-    const QString dev = QStringLiteral("/dev/ttyUSB0");
+    QCOMPARE((QStringList{ports.device(7), ports.device(25), ports.device(4)}),
+             (QStringList{"/dev/serial/by-id/usb-FTDI_A", "/dev/pts/9", "/dev/ttyUSB0"}));
+    QVERIFY2(problems.size() == 1 && problems[0].contains(QStringLiteral("2 行")), qPrintable(problems.join(u' ')));  // COM26, "nonsense"
     const struct { bool exists, accessible; QSerialPort::SerialPortError error; const char *says; } failures[] = {
-        {false, false, QSerialPort::DeviceNotFoundError, "不存在"},
-        {true, false, QSerialPort::PermissionError, "dialout"},
+        {false, false, QSerialPort::DeviceNotFoundError, "不存在"}, {true, false, QSerialPort::PermissionError, "dialout"},
         {true, true, QSerialPort::PermissionError, "Selected serial port has been used by other devices!"},
         {true, true, QSerialPort::OpenError, "无法打开"},
     };
     for (const auto &r : failures) {
-        const QString text = describeOpenFailure(4, dev, r.exists, r.accessible, r.error, QStringLiteral("why"));
-        QVERIFY2(text.contains(QString::fromUtf8(r.says)) && text.contains(QStringLiteral("COM4")) && text.contains(dev),
-                 qPrintable(text));
+        const QString text = describeOpenFailure(4, QStringLiteral("/dev/ttyUSB0"), r.exists, r.accessible, r.error, QStringLiteral("why"));
+        QVERIFY2(text.contains(QString::fromUtf8(r.says)) && text.contains(u"COM4") && text.contains(u"/dev/ttyUSB0"), qPrintable(text));
     }
-}
-
-// Presence and the latency advice, from a made-up /dev and /sys.
-void TestLink::deviceStateFromSysfs()
-{
-    QTemporaryDir dir;
     const QString sys = dir.filePath(QStringLiteral("sys")), timer = QStringLiteral("sys/bus/usb-serial/devices/%1/latency_timer");
-    const std::pair<QString, QByteArray> files[] = {
-        {"dev/ttyUSB0", ""}, {"dev/ttyUSB1", ""}, {"dev/ttyUSB2", ""}, {"dev/ttyUSB4", ""}, {"dev/ttyS0", ""}, {"dev/ttyS1", ""},
-        {timer.arg("ttyUSB0"), "1\n"}, {timer.arg("ttyUSB1"), "16\n"}, {timer.arg("ttyUSB2"), "fast\n"}, {timer.arg("ttyUSB4"), "16"},
-        {"sys/class/tty/ttyS0/type", "0\n"}, {"sys/class/tty/ttyS1/type", "4\n"},  // a slot without a UART, one with
-    };
-    for (const auto &[path, content] : files) {
-        QFile f(dir.filePath(path));
-        QVERIFY(QDir().mkpath(QFileInfo(f).path()) && f.open(QIODevice::WriteOnly) && f.write(content) == content.size());
-    }
+    for (const char *device : {"dev/ttyUSB0", "dev/ttyUSB1", "dev/ttyUSB2", "dev/ttyUSB4", "dev/ttyS0", "dev/ttyS1"})
+        QVERIFY(make(QString::fromLatin1(device), ""));
+    QVERIFY(make(timer.arg("ttyUSB0"), "1\n") && make(timer.arg("ttyUSB1"), "16\n") && make(timer.arg("ttyUSB2"), "fast\n")
+            && make(timer.arg("ttyUSB4"), "16") && make("sys/class/tty/ttyS0/type", "0\n") && make("sys/class/tty/ttyS1/type", "4\n"));
     QVERIFY(QFile::link(QStringLiteral("ttyUSB4"), dir.filePath(QStringLiteral("dev/usb-FTDI_A"))));  // as in /dev/serial/by-id
     QVERIFY(QFile::link(QStringLiteral("ttyUSB9"), dir.filePath(QStringLiteral("dev/usb-gone"))));
     const struct { const char *device; bool present; int saysMs; const char *tty; } rows[] = {
         {"dev/ttyACM0", false, 0, ""}, {"dev/ttyUSB0", true, 0, ""}, {"dev/ttyUSB1", true, 16, "ttyUSB1"},
         {"dev/ttyUSB2", true, 0, ""}, {"dev/usb-FTDI_A", true, 16, "ttyUSB4"}, {"dev/usb-gone", false, 0, ""},
-        {"dev/ttyS0", false, 0, ""}, {"dev/ttyS1", true, 0, ""},
+        {"dev/ttyS0", false, 0, ""}, {"dev/ttyS1", true, 0, ""},  // a slot without a UART, one with
     };
     for (const auto &r : rows) {
-        const QString device = dir.filePath(QString::fromLatin1(r.device));
+        const QString device = dir.filePath(QString::fromLatin1(r.device)), advice = serialdevice::latencyAdvice(device, sys);
         QVERIFY2(serialdevice::present(device, sys) == r.present, r.device);
-        const QString advice = serialdevice::latencyAdvice(device, sys);
-        QVERIFY2(advice.isEmpty() == (r.saysMs == 0), qPrintable(r.device + (QStringLiteral(": ") + advice)));
-        if (r.saysMs)
-            QVERIFY2(advice.contains(QStringLiteral("%1 ms").arg(r.saysMs))
-                         && advice.endsWith(QStringLiteral("echo 1 | sudo tee %1/%2").arg(sys, timer.arg(r.tty).mid(4))),
-                     qPrintable(advice));
+        QVERIFY2(r.saysMs ? advice.contains(QStringLiteral("%1 ms").arg(r.saysMs))
+                                && advice.endsWith(QStringLiteral("echo 1 | sudo tee %1/%2").arg(sys, timer.arg(r.tty).mid(4)))
+                          : advice.isEmpty(), qPrintable(r.device + (QStringLiteral(": ") + advice)));
     }
 }
 

@@ -15,12 +15,10 @@
 using sim::Fault;
 using sim::FaultSpec;
 using End = records::DownloadOutcome::End;
-Q_DECLARE_METATYPE(End)
 
 class TestDownload : public QObject {
     Q_OBJECT
 private slots:
-    void outcomes_data();
     void outcomes();
     void faultyLineKeepsOnlyTrueRecords_data();
     void faultyLineKeepsOnlyTrueRecords();
@@ -61,18 +59,11 @@ QList<int> range(int a, int b, int step = 1)
 }
 } // namespace
 
-// Faults by record: which records get which fault, on their first request only or on every one.
-void TestDownload::outcomes_data()
+// Faults by record: which records get which fault, on their first request only or on every one; the
+// records that end unread, how the download ends, and what the user is told (the message, or the
+// status line when there is no message).
+void TestDownload::outcomes()
 {
-    QTest::addColumn<int>("stored");
-    QTest::addColumn<int>("positions");
-    QTest::addColumn<QList<int>>("faulty");
-    QTest::addColumn<int>("fault");
-    QTest::addColumn<bool>("always");
-    QTest::addColumn<int>("lateMs");
-    QTest::addColumn<QList<int>>("unread");
-    QTest::addColumn<End>("end");
-    QTest::addColumn<QString>("says");  // in the message, or the status line when there is no message
     const struct { const char *name; int stored, positions; QList<int> faulty; Fault fault; bool always; int lateMs; QList<int> unread; End end; const char *says; } rows[] = {
         {"all read", 4, 4, {}, Fault::None, false, 150, {}, End::Complete, "已读取全部 4 条记录"},
         {"bad CRC once: the repeat is kept", 4, 4, {2}, Fault::BadCrc, false, 150, {}, End::Complete, "已读取全部 4 条记录"},
@@ -92,62 +83,38 @@ void TestDownload::outcomes_data()
          "共 20 条记录，已读取 10 条"},
         {"erased memory: not records", 3, 5, {}, Fault::None, false, 150, {}, End::Complete, "有 2 个位置不是记录（存储区为空或数据无效），未作为记录保存：第 4、5 条"},
     };
-    for (const auto &r : rows)
-        QTest::newRow(r.name) << r.stored << r.positions << r.faulty << int(r.fault) << r.always << r.lateMs << r.unread << r.end
-                              << QString::fromUtf8(r.says);
-}
-
-void TestDownload::outcomes()
-{
-    QFETCH(int, stored);
-    QFETCH(int, positions);
-    QFETCH(QList<int>, faulty);
-    QFETCH(int, fault);
-    QFETCH(bool, always);
-    QFETCH(int, lateMs);
-    QFETCH(QList<int>, unread);
-    QFETCH(End, end);
-    QFETCH(QString, says);
-    Line line;
-    QVERIFY(line.open());
-    const auto memory = sim::SimRecorder::demoRecords(stored, FirstRecord, Sensors);
-    line.recorder.setRecords(memory);
-    QSet<int> asked;  // on the simulator's thread; read after the run
-    line.recorder.setFaultRule([&](const QByteArray &request, int) {
-        const int k = recordOf(request);
-        const bool first = !asked.contains(k);
-        asked.insert(k);
-        FaultSpec f{faulty.contains(k) && (always || first) ? Fault(fault) : Fault::None};
-        f.lateMs = lateMs;
-        return f;
-    });
-    RecordDownload download(line.link, records::ReplyWindow{40, 3, 80});
-    QList<int> kept, notRecords;
-    connect(&download, &RecordDownload::recordRead, this, [&](int k, const QByteArray &data) {
-        kept << k;
-        QVERIFY2(data == sim::SimRecorder::recordBytes(memory[k - 1]), qPrintable(QString::number(k)));
-    });
-    connect(&download, &RecordDownload::notRecord, this, [&](int k, const QByteArray &) { notRecords << k; });
-    records::DownloadOutcome d;
-    {
+    for (const auto &r : rows) {
+        Line line;
+        QVERIFY(line.open());
+        const auto memory = sim::SimRecorder::demoRecords(r.stored, FirstRecord, Sensors);
+        line.recorder.setRecords(memory);
+        QSet<int> asked;  // on the simulator's thread; read after the run
+        line.recorder.setFaultRule([&](const QByteArray &request, int) {
+            const int k = recordOf(request);
+            FaultSpec f{r.faulty.contains(k) && (r.always || !asked.contains(k)) ? r.fault : Fault::None};
+            f.lateMs = r.lateMs;
+            asked.insert(k);
+            return f;
+        });
+        RecordDownload download(line.link, records::ReplyWindow{40, 3, 80});
+        QList<int> kept, notRecords;
+        connect(&download, &RecordDownload::recordRead, this, [&](int k, const QByteArray &data) {
+            kept << k;
+            QVERIFY2(data == sim::SimRecorder::recordBytes(memory[k - 1]), r.name);
+        });
+        connect(&download, &RecordDownload::notRecord, this, [&](int k, const QByteArray &) { notRecords << k; });
         auto hold = line.link.tryHold();
-        d = download.run(*hold, 21, 1, positions, Sensors);
+        const records::DownloadOutcome d = download.run(*hold, 21, 1, r.positions, Sensors);
+        QVERIFY2(d.end == r.end && d.unread == r.unread && d.read == kept.size() && d.notRecords == notRecords, r.name);
+        QVERIFY2(notRecords == range(r.stored + 1, r.positions), r.name);
+        // Every position is kept, unread, no record or not tried, and only one of them.
+        QList<int> all = kept + r.unread + notRecords + (d.notTriedFrom ? range(d.notTriedFrom, r.positions) : QList<int>());
+        std::sort(all.begin(), all.end());
+        QVERIFY2(all == range(1, r.positions), r.name);
+        const QString message = records::downloadMessage(d), shown = message.isEmpty() ? records::downloadStatus(d) : message;
+        QVERIFY2(shown.contains(QString::fromUtf8(r.says)), qPrintable(shown));
+        QVERIFY2(r.fault == Fault::None || line.recorder.injected(r.fault) > 0, r.name);
     }
-    QCOMPARE(d.end, end);
-    QCOMPARE(d.unread, unread);
-    QCOMPARE(d.read, int(kept.size()));
-    QCOMPARE(d.notRecords, notRecords);
-    QCOMPARE(notRecords, range(stored + 1, positions));
-    // Every position is kept, unread, no record or not tried, and only one of them.
-    const QList<int> notTried = d.notTriedFrom ? range(d.notTriedFrom, positions) : QList<int>();
-    QList<int> all = kept + unread + notRecords + notTried;
-    std::sort(all.begin(), all.end());
-    QCOMPARE(all, range(1, positions));
-    const QString message = records::downloadMessage(d);
-    const QString shown = message.isEmpty() ? records::downloadStatus(d) : message;
-    QVERIFY2(shown.contains(says), qPrintable(shown));
-    if (fault != int(Fault::None))
-        QVERIFY(line.recorder.injected(Fault(fault)) > 0);
 }
 
 void TestDownload::faultyLineKeepsOnlyTrueRecords_data()
