@@ -33,19 +33,8 @@ void TestExchangeLine::lineBehaviours()
     const QByteArray write = modbus::writeRegister(21, 116, 90), shortRead = modbus::readHolding(21, 104, 1);
     ExchangeKind kind = kinds::SingleParameterRead;
     kind.firstWaitMs = 300;
-    const struct {
-        const char *name;
-        int baud;
-        bool echo;
-        int batchMs;
-        F fault;       // on the last exchange
-        int pauseMs;   // of a split reply
-        M mode;
-        const char *steps;  // r read, w write
-        C cls;
-        bool echoRemoved;
-        int notices;
-    } rows[] = {
+    // fault: on the last exchange; pauseMs: of a split reply; steps: r read, w write.
+    const struct { const char *name; int baud; bool echo; int batchMs; F fault; int pauseMs; M mode; const char *steps; C cls; bool echoRemoved; int notices; } rows[] = {
         {"no echo", 115200, false, 0, F::None, 0, M::Auto, "r", C::Valid, false, 0},
         {"echo found, said once", 115200, true, 0, F::None, 0, M::Auto, "rr", C::Valid, true, 1},
         {"echo cut short", 115200, true, 0, F::EchoCut, 0, M::Auto, "r", C::CrcMismatch, false, 0},
@@ -73,8 +62,7 @@ void TestExchangeLine::lineBehaviours()
         recorder.setBatchLatencyMs(r.batchMs);
         sim::FaultSpec fault{r.fault};
         fault.splitPauseMs = r.pauseMs;
-        const int last = int(qstrlen(r.steps)) - 1;
-        recorder.setFaultRule([=](const QByteArray &, int serial) { return serial == last ? fault : sim::FaultSpec{}; });
+        recorder.setFaultRule([=, last = int(qstrlen(r.steps)) - 1](const QByteArray &, int serial) { return serial == last ? fault : sim::FaultSpec{}; });
         link.setEchoMode(r.mode);
         link.port().setPortName(recorder.portPath());
         link.port().setBaudRate(r.baud);
@@ -83,12 +71,9 @@ void TestExchangeLine::lineBehaviours()
         Exchange ex;
         for (const char *step = r.steps; *step; ++step)
             ex = link.exchange(*hold, kind, *step == 'w' ? write : r.baud < 9600 ? shortRead : read);
-        QVERIFY2(ex.info.cls == r.cls, r.name);
-        QVERIFY2(ex.echoRemoved == r.echoRemoved, r.name);
-        QVERIFY2(view.echoNotices == r.notices, r.name);
+        QVERIFY2(ex.info.cls == r.cls && ex.echoRemoved == r.echoRemoved && view.echoNotices == r.notices, r.name);
         // What is shown and handed on is the device's own reply, whole and alone.
-        if (r.cls == C::Valid)
-            QVERIFY2(ex.info.exact() && view.state == ShowHex(ex.reply), r.name);
+        QVERIFY2(r.cls != C::Valid || (ex.info.exact() && view.state == ShowHex(ex.reply)), r.name);
     }
 }
 

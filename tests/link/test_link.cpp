@@ -26,7 +26,6 @@ private slots:
     void classify();
     void hexTexts();
     void liveReplies();
-    void convert_data();
     void convert();
     void comPorts();
     void waiterEndsWhenFinished();
@@ -160,11 +159,8 @@ void TestLink::liveReplies()
 }
 
 // The one table of how box texts become numbers. A rule names the box kind; -1: refused.
-void TestLink::convert_data()
+void TestLink::convert()
 {
-    QTest::addColumn<QString>("rule");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<qlonglong>("value");
     const struct { const char *rule, *text; qlonglong value; } rows[] = {
         {"byte", "20", 20}, {"byte", " 7 ", 7}, {"byte", "+5", 5}, {"byte", "255", 255}, {"byte", "256", -1},
         {"byte", "2.5", 2}, {"byte", "3.5", 4}, {"byte", "4.7", 5},  // halves to even
@@ -181,36 +177,29 @@ void TestLink::convert_data()
         {"rate", "57600", 57600}, {"rate", "49", -1}, {"rate", "4000001", -1}, {"rate", "9600.5", -1},
         {"clock minute", "59", 0x59}, {"clock minute", "9", 0x09}, {"clock minute", "60", -1}, {"clock minute", "3B", -1},
     };
-    for (const auto &r : rows)
-        QTest::addRow("%s %s", r.rule, r.text) << QString::fromLatin1(r.rule) << QString::fromUtf8(r.text) << r.value;
-}
-
-void TestLink::convert()
-{
-    QFETCH(QString, rule);
-    QFETCH(QString, text);
-    QFETCH(qlonglong, value);
-    std::optional<qlonglong> got;
-    const auto take = [&](const auto &v) { if (v) got = qlonglong(*v); };
-    if (rule == u"byte")
-        take(convert::toByte(text));
-    else if (rule == u"floor")
-        take(convert::toByte(text, convert::Rounding::Floor));
-    else if (rule == u"address")
-        take(convert::deviceAddress(text));
-    else if (rule == u"count")
-        take(records::recordBound(text));
-    else if (rule == u"register") {
-        if (const auto w = polling::boxWrite(text, std::nullopt))
-            got = w->word;
-    } else if (rule == u"rate")
-        take(settings::baudRate(text));
-    else
-        take(clockfields::toBcd(text, 0, 59));
-    QCOMPARE(got.value_or(-1), value);
-    // A refusal quotes the text as typed, a "%3" in it included.
-    const QString typed = text + QStringLiteral("%3");
-    QVERIFY(convert::refusedBoxMessage(QStringLiteral("设备地址"), typed, 1, 255, convert::Rounding::WholeOnly).contains(QStringLiteral("“%1”").arg(typed)));
+    for (const auto &r : rows) {
+        const QString rule = QString::fromLatin1(r.rule), text = QString::fromUtf8(r.text);
+        std::optional<qlonglong> got;
+        const auto take = [&](const auto &v) { if (v) got = qlonglong(*v); };
+        if (rule == u"byte")
+            take(convert::toByte(text));
+        else if (rule == u"floor")
+            take(convert::toByte(text, convert::Rounding::Floor));
+        else if (rule == u"address")
+            take(convert::deviceAddress(text));
+        else if (rule == u"count")
+            take(records::recordBound(text));
+        else if (const auto w = polling::boxWrite(text, std::nullopt); rule == u"register")
+            take(w ? std::optional(w->word) : std::nullopt);
+        else if (rule == u"rate")
+            take(settings::baudRate(text));
+        else
+            take(clockfields::toBcd(text, 0, 59));
+        QVERIFY2(got.value_or(-1) == r.value, qPrintable(rule + u' ' + text + u' ' + QString::number(got.value_or(-1))));
+        // A refusal quotes the text as typed, a "%3" in it included.
+        const QString typed = text + QStringLiteral("%3");
+        QVERIFY(convert::refusedBoxMessage(QStringLiteral("设备地址"), typed, 1, 255, convert::Rounding::WholeOnly).contains(QStringLiteral("“%1”").arg(typed)));
+    }
 }
 
 // COM numbers to devices, the override file, open failures, presence and the latency advice (from
