@@ -22,14 +22,10 @@ private slots:
 void TestConfigModel::registerMapAndGroups()
 {
     // Boundaries of the map: 0–80 → 24–104, 81–100 → 130–149.
-    const struct { int box, reg, k; } rows[] = {
-        {0, 24, 0}, {19, 43, 0}, {20, 44, 1}, {39, 63, 1}, {40, 64, 2}, {59, 83, 2},
-        {60, 84, 3}, {79, 103, 3}, {80, 104, 5}, {81, 130, 4}, {87, 136, 4}, {100, 149, 4},
-    };
-    for (const auto &r : rows) {
-        QCOMPARE(int(polling::registerOf(r.box)), r.reg);
-        QCOMPARE(polling::groupOfBox(r.box).k, r.k);
-    }
+    const struct { int box, reg, k; } rows[] = {{0, 24, 0}, {19, 43, 0}, {20, 44, 1}, {39, 63, 1}, {40, 64, 2}, {59, 83, 2},
+        {60, 84, 3}, {79, 103, 3}, {80, 104, 5}, {81, 130, 4}, {87, 136, 4}, {100, 149, 4}};
+    for (const auto &r : rows)
+        QVERIFY2(polling::registerOf(r.box) == r.reg && polling::groupOfBox(r.box).k == r.k, qPrintable(QString::number(r.box)));
     // Every box its own register, none of them among the interval, clock and memory registers.
     std::set<int> regs;
     for (int i = 0; i < polling::BoxCount; ++i)
@@ -131,26 +127,18 @@ void TestConfigModel::clockFields()
 void TestConfigModel::writeOutcome()
 {
     const auto exchange = [](const QByteArray &request, const QByteArray &reply) {
-        Exchange ex;
-        ex.sent = true;
-        ex.request = request;
-        ex.reply = reply;
-        ex.info = modbus::classifyReply(request, reply);
-        return ex;
+        return Exchange{.sent = true, .request = request, .reply = reply, .info = modbus::classifyReply(request, reply)};
     };
     const QByteArray write = modbus::writeRegister(21, 116, 60), clear = modbus::writeRegisters(21, 121, QByteArray(2, '\0'));
     Exchange stopped = exchange(write, write);
     stopped.aborted = true;
     const struct { Exchange ex; const char *says; } rows[] = {
-        {exchange(write, write), ""},
-        {exchange(write, QByteArray()), "无应答"},
-        {exchange(write, hx("15 86 02 83 A5")), "非法数据地址"},
-        {exchange(write, hx("15 06 00 74 00 3C CA D6")), "CRC"},
+        {exchange(write, write), ""}, {exchange(write, QByteArray()), "无应答"},
+        {exchange(write, hx("15 86 02 83 A5")), "非法数据地址"}, {exchange(write, hx("15 06 00 74 00 3C CA D6")), "CRC"},
         {exchange(write, modbus::writeRegister(21, 116, 61)), "不一致"},  // well formed, but not what was asked
         {exchange(clear, hx("15 10 00 79 00 01 D3 04")), ""},           // 16 answers with its first six bytes
         {exchange(clear, clear), "应答"},                              // the request itself is no answer
-        {Exchange(), "端口未打开"},
-        {stopped, "停"},
+        {Exchange(), "端口未打开"}, {stopped, "停"},
     };
     for (const auto &r : rows) {
         const QString problem = recorder::writeProblem(r.ex);

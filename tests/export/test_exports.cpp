@@ -11,7 +11,6 @@ using records::parseRecords;
 class TestExports : public QObject {
     Q_OBJECT
 private slots:
-    void parser_data();
     void parser();
     void valueInEveryFormat();
     void csvFile();
@@ -19,57 +18,42 @@ private slots:
     void workbookSheetKeepsPositions();
 };
 
-// Each row: received text, N, then the expected records as "position:values" or "position!" for an
-// unreadable one; values are tenths.
-void TestExports::parser_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("sensors");
-    QTest::addColumn<QStringList>("expected");
-    const char *t = "18 04 27 03 21";
-    QTest::newRow("two complete, N=2")
-        << recordText(t, {0x00EB, 0x0005}) + recordText(t, {0x0000, 0xFFF6}) << 2 << QStringList{"1:235,5", "2:0,-10"};
-    QTest::newRow("sign rule: high byte above 48 is negative")
-        << recordText(t, {0x3039, 0x3100, 0xFF85, 0xFFFB}) << 4 << QStringList{"1:12345,-52992,-123,-5"};
-    QTest::newRow("value bytes 5B do not split")
-        << recordText(t, {0x5B12, 0x125B}) + recordText(t, {0x005B, 0x5B5B}) << 2 << QStringList{"1:-42222,4699", "2:91,-42149"};
-    QTest::newRow("short record at the end")
-        << recordText(t, {1, 2, 3, 4}) + recordText(t, {7, 8, 9}) << 4 << QStringList{"1:1,2,3,4", "2:7,8,9"};
-    QTest::newRow("short record in the middle")
-        << recordText(t, {1, 2, 3, 4}) + recordText(t, {7, 8}) + recordText(t, {5, 6, 0x5B00, 8}) << 4
-        << QStringList{"1:1,2,3,4", "2:7,8", "3:5,6,-42240,8"};
-    QTest::newRow("too short keeps its position")
-        << recordText(t, {1, 2}) + QStringLiteral(" 5B 18 04") + recordText(t, {3, 4}) << 2 << QStringList{"1:1,2", "2!", "3:3,4"};
-    QTest::newRow("0D0A inside a token")
-        << recordText(t, {1, 2}) + QStringLiteral(" 5B 18 04 27 0D0A 21 00 01 00 02") + recordText(t, {3, 4}) << 2
-        << QStringList{"1:1,2", "2!", "3:3,4"};
-    QTest::newRow("not hexadecimal")
-        << recordText(t, {1, 2}) + QStringLiteral(" 5B 18 04 27 03 21 00 XY 00 02") + recordText(t, {3, 4}) << 2
-        << QStringList{"1:1,2", "2!", "3:3,4"};
-    QTest::newRow("text before the first marker") << QStringLiteral(" 00 11 22") + recordText(t, {1, 2}) << 2 << QStringList{"1:1,2"};
-    QTest::newRow("line breaks count as blanks")
-        << recordText(t, {1, 2}) + QStringLiteral("\r\n") + recordText(t, {3, 4}) << 2 << QStringList{"1:1,2", "2:3,4"};
-    QTest::newRow("twenty values at most")
-        << recordText(t, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22}) << 22
-        << QStringList{"1:1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17,18,19,20"};
-    QTest::newRow("one value a record, N=1") << recordText(t, {1}) + recordText(t, {2}) << 1 << QStringList{"1:1", "2:2"};
-    QTest::newRow("one value where two are due") << recordText(t, {1}) << 2 << QStringList{"1!"};
-}
-
+// The received text: expected records as "position:values" or "position!" for an unreadable one
+// (values in tenths).
 void TestExports::parser()
 {
-    QFETCH(QString, text);
-    QFETCH(int, sensors);
-    QFETCH(QStringList, expected);
-    QStringList got;
-    for (const ParsedRecord &r : parseRecords(text, sensors)) {
-        QStringList v;
-        for (int x : r.tenths)
-            v << QString::number(x);
-        got << (r.readable ? QStringLiteral("%1:%2").arg(r.position).arg(v.join(u',')) : QStringLiteral("%1!").arg(r.position));
-        QCOMPARE(r.problem.isEmpty(), r.readable);
+    const char *t = "18 04 27 03 21";
+    const struct { const char *name; QString text; int sensors; QStringList expected; } rows[] = {
+        {"two complete, N=2", recordText(t, {0x00EB, 0x0005}) + recordText(t, {0x0000, 0xFFF6}), 2, {"1:235,5", "2:0,-10"}},
+        {"sign rule: high byte above 48 is negative", recordText(t, {0x3039, 0x3100, 0xFF85, 0xFFFB}), 4,
+         {"1:12345,-52992,-123,-5"}},
+        {"value bytes 5B do not split", recordText(t, {0x5B12, 0x125B}) + recordText(t, {0x005B, 0x5B5B}), 2,
+         {"1:-42222,4699", "2:91,-42149"}},
+        {"short record at the end", recordText(t, {1, 2, 3, 4}) + recordText(t, {7, 8, 9}), 4, {"1:1,2,3,4", "2:7,8,9"}},
+        {"short record in the middle", recordText(t, {1, 2, 3, 4}) + recordText(t, {7, 8}) + recordText(t, {5, 6, 0x5B00, 8}), 4,
+         {"1:1,2,3,4", "2:7,8", "3:5,6,-42240,8"}},
+        {"too short keeps its position", recordText(t, {1, 2}) + " 5B 18 04" + recordText(t, {3, 4}), 2, {"1:1,2", "2!", "3:3,4"}},
+        {"0D0A inside a token", recordText(t, {1, 2}) + " 5B 18 04 27 0D0A 21 00 01 00 02" + recordText(t, {3, 4}), 2,
+         {"1:1,2", "2!", "3:3,4"}},
+        {"not hexadecimal", recordText(t, {1, 2}) + " 5B 18 04 27 03 21 00 XY 00 02" + recordText(t, {3, 4}), 2, {"1:1,2", "2!", "3:3,4"}},
+        {"text before the first marker", " 00 11 22" + recordText(t, {1, 2}), 2, {"1:1,2"}},
+        {"line breaks count as blanks", recordText(t, {1, 2}) + "\r\n" + recordText(t, {3, 4}), 2, {"1:1,2", "2:3,4"}},
+        {"twenty values at most", recordText(t, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22}), 22,
+         {"1:1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17,18,19,20"}},
+        {"one value a record, N=1", recordText(t, {1}) + recordText(t, {2}), 1, {"1:1", "2:2"}},
+        {"one value where two are due", recordText(t, {1}), 2, {"1!"}},
+    };
+    for (const auto &r : rows) {
+        QStringList got;
+        for (const ParsedRecord &p : parseRecords(r.text, r.sensors)) {
+            QStringList v;
+            for (int x : p.tenths)
+                v << QString::number(x);
+            got << (p.readable ? QStringLiteral("%1:%2").arg(p.position).arg(v.join(u',')) : QStringLiteral("%1!").arg(p.position));
+            QVERIFY2(p.problem.isEmpty() == p.readable, r.name);
+        }
+        QVERIFY2(got == r.expected, qPrintable(QString::fromLatin1(r.name) + QStringLiteral(": ") + got.join(u' ')));
     }
-    QCOMPARE(got, expected);
 }
 
 // One value through the text export, the CSV and the workbook: the same number and the same sign.

@@ -10,12 +10,10 @@
 #include "link/crc16.h"
 #include "link/frames.h"
 #include "link/serialdevice.h"
-#include "link/waitms.h"
 #include "live/livedecode.h"
 #include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 
 using modbus::ReplyClass;
 
@@ -28,7 +26,6 @@ private slots:
     void liveReplies();
     void convert();
     void comPorts();
-    void waiterEndsWhenFinished();
 };
 
 namespace {
@@ -47,18 +44,12 @@ void TestLink::frames()
     using namespace modbus;
     const struct { const char *name; QByteArray built; const char *hex; int replyLength; } rows[] = {
         {"live read 2/3/0/20", readRequest(2, 3, 0, 20), "02 03 00 00 00 14 45 F6", 45},
-        {"live read keeps the function", readRequest(1, 3, 0, 1), "01 03 00 00 00 01 84 0A", 7},
-        {"storage state 21", readHolding(21, 124, 2), "15 03 00 7C 00 02 06 C7", 9},
         {"record count 2", readHolding(2, 121, 1), "02 03 00 79 00 01 55 E0", 7},
         {"clock read", readHolding(21, clockfields::ReadRegister, clockfields::ReadCount), "15 03 00 75 00 04 56 C7", 13},
-        {"interval read", readHolding(21, 116, 1), "15 03 00 74 00 01 C7 04", 7},
-        {"sensor count read", readHolding(21, 136, 1), "15 03 00 88 00 01 07 34", 7},
         {"read-all addresses", readHolding(21, polling::groups()[1].firstRegister(), polling::SlotCount), "15 03 00 2C 00 14 87 18", 45},
-        {"read-all data lengths", readHolding(21, polling::groups()[4].firstRegister(), polling::SlotCount), "15 03 00 82 00 14 E6 F9", 45},
         {"record 3 of N=20", readInput(2, 46, 23), "02 04 00 2E 00 17 D0 3E", 51},
         {"record start past 255", readInput(21, 0x1234, 23), "15 04 12 34 00 17 F7 A6", 51},
         {"interval 60 at 2", writeRegister(2, 116, 60), "02 06 00 74 00 3C C9 F2", 8},
-        {"interval 9999", writeRegister(21, 116, 9999), "15 06 00 74 27 0F 91 30", 8},
         {"baud 9600 to 19200", writeRegister(21, 0x0A02, 4), "15 06 0A 02 00 04 29 05", 8},
         {"box 81 = 300", writeRegister(21, polling::registerOf(81), 300), "15 06 00 82 01 2C 2A BB", 8},
         {"clock set, year first", writeRegister(21, 0x81, 0x2026), "15 06 00 81 20 26 42 EC", 8},
@@ -255,15 +246,6 @@ void TestLink::comPorts()
                                 && advice.endsWith(QStringLiteral("echo 1 | sudo tee %1/%2").arg(sys, timer.arg(r.tty).mid(4)))
                           : advice.isEmpty(), qPrintable(r.device + (QStringLiteral(": ") + advice)));
     }
-}
-
-void TestLink::waiterEndsWhenFinished()
-{
-    Waiter w;
-    bool fired = false;
-    QTimer::singleShot(1, [&] { fired = true; w.finish(); });
-    QVERIFY(!w.wait(600000));  // ended by finish(), not by its time
-    QVERIFY(fired);            // and the events went on meanwhile
 }
 
 QTEST_GUILESS_MAIN(TestLink)
