@@ -46,26 +46,16 @@ struct FileSizeLimit {
 };
 
 // A settings file read as start-up reads it: status, problem and the values start-up uses.
-struct Read {
-    Status status;
-    QString problem;
-    QList<int> values;
-};
+struct Read { Status status; QString problem; QList<int> values; };
 
 Read readSettings(const QString &file, const QString &dir)
 {
-    if (file == u"comm.set") {
-        const auto r = settings::readComm(dir);
+    if (const auto r = settings::readComm(dir); file == u"comm.set")
         return {r.status, r.problem, {r.value.portNumber, r.value.baudRate}};
-    }
-    if (file == u"ModSet.set") {
-        const auto r = settings::readMod(dir);
+    if (const auto r = settings::readMod(dir); file == u"ModSet.set")
         return {r.status, r.problem, {r.value.deviceAddress, r.value.channelCount, r.value.stationCount}};
-    }
-    if (file == u"replywin.set") {
-        const auto r = settings::readReplyWindow(dir);
+    if (const auto r = settings::readReplyWindow(dir); file == u"replywin.set")
         return {r.status, r.problem, {r.value.recordWindowMs, r.value.attempts, r.value.guardMs, int(r.value.echo)}};
-    }
     ComPorts ports;
     QStringList problems;
     ports.loadOverrides(dir, &problems);

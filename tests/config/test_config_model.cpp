@@ -4,7 +4,6 @@
 #include "config/pollingtable.h"
 #include "config/recordersettings.h"
 #include "hexbytes.h"
-#include "link/frames.h"
 #include <QTest>
 #include <set>
 

@@ -16,11 +16,7 @@ private slots:
 namespace {
 struct NoticeCounter : RecordingView {
     int echoNotices = 0;
-    void showStatus(const QString &text) override
-    {
-        RecordingView::showStatus(text);
-        echoNotices += text.contains(QStringLiteral("串口适配器回显了发出的请求"));
-    }
+    void showStatus(const QString &text) override { echoNotices += text.contains(QStringLiteral("串口适配器回显了发出的请求")); }
 };
 } // namespace
 

@@ -119,38 +119,19 @@ private:
 class TestLibmodbusPeer : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase();
-    void cleanupTestCase();
-    void requests_data();
     void requests();
-
-private:
-    std::unique_ptr<Peer> m_peer;
-    RecordingView m_view;
-    std::unique_ptr<Link> m_link;
 };
 
-void TestLibmodbusPeer::initTestCase()
+void TestLibmodbusPeer::requests()
 {
-    m_peer = std::make_unique<Peer>();
-    const QString why = m_peer->start();
+    Peer peer;
+    const QString why = peer.start();
     QVERIFY2(why.isEmpty(), qPrintable(why));
-    m_link = std::make_unique<Link>(&m_view);
-    m_link->port().setPortName(m_peer->programPort());
-    m_link->port().setBaudRate(19200);
-    QVERIFY2(m_link->port().open(QIODevice::ReadWrite), qPrintable(m_link->port().errorString()));
-}
-
-void TestLibmodbusPeer::cleanupTestCase()
-{
-    m_link.reset();
-    m_peer.reset();
-}
-
-void TestLibmodbusPeer::requests_data()
-{
-    QTest::addColumn<QByteArray>("request");
-    QTest::addColumn<int>("exception");  // 0: a normal reply
+    RecordingView view;
+    Link link(&view);
+    link.port().setPortName(peer.programPort());
+    link.port().setBaudRate(19200);
+    QVERIFY2(link.port().open(QIODevice::ReadWrite), qPrintable(link.port().errorString()));
     using namespace modbus;
     QByteArray most;
     for (int i = 0; i < 123; ++i)
@@ -174,45 +155,36 @@ void TestLibmodbusPeer::requests_data()
         {"05 beyond the coils", writeCoil(kSlave, 16, true), 2},
         {"16 running past the end", writeRegisters(kSlave, 299, hx("12 34 56 78")), 2},
     };
-    for (const auto &r : rows)
-        QTest::newRow(r.name) << r.request << r.exception;
-}
-
-void TestLibmodbusPeer::requests()
-{
-    QFETCH(QByteArray, request);
-    QFETCH(int, exception);
     const auto word = [](const QByteArray &b, int i) { return uint16_t(uint8_t(b[i]) << 8 | uint8_t(b[i + 1])); };
-    const uint8_t fn = uint8_t(request[1]);
-    const uint16_t start = word(request, 2);
-    const Tables before = m_peer->tables();
-    Tables expected = before;  // what a write should leave
-    if (!exception && fn == modbus::WriteSingleRegister)
-        expected.holding[start] = word(request, 4);
-    if (!exception && fn == modbus::WriteSingleCoil)
-        expected.coils[start] = request[4] != 0;
-    if (!exception && fn == modbus::WriteMultipleRegisters)
-        for (int i = 0; i < word(request, 4); ++i)
-            expected.holding[start + i] = word(request, 7 + 2 * i);
-
-    const ExchangeKind &kind = fn == modbus::WriteSingleCoil ? kinds::SetCoil
-        : fn == modbus::WriteMultipleRegisters               ? kinds::WriteRegisters
-                                                              : kinds::SingleParameterRead;
-    auto hold = m_link->tryHold();
-    const Exchange ex = m_link->exchange(*hold, kind, request);
-    QVERIFY(ex.sent);
-    QCOMPARE(ex.info.cls, exception ? ReplyClass::Exception : ReplyClass::Valid);
-    QCOMPARE(int(ex.info.exceptionCode), exception);
-    QVERIFY(ex.info.exact() || exception);
-    QCOMPARE(m_peer->tables(), expected);
-    if (exception)
-        QCOMPARE(uint8_t(ex.reply[1]), uint8_t(fn | 0x80));
-    else if (fn == modbus::ReadHoldingRegisters || fn == modbus::ReadInputRegisters) {
-        const auto &table = fn == modbus::ReadHoldingRegisters ? before.holding : before.input;
-        for (int i = 0; i < word(request, 4); ++i)
-            QCOMPARE(word(ex.reply, 3 + 2 * i), table[start + i]);
-    } else
-        QCOMPARE(ex.reply.left(6).toHex(' '), request.left(6).toHex(' '));  // 05, 06: the echo; 16: start and count
+    for (const auto &r : rows) {
+        const uint8_t fn = uint8_t(r.request[1]);
+        const uint16_t start = word(r.request, 2);
+        const Tables before = peer.tables();
+        Tables expected = before;  // what a write should leave
+        if (!r.exception && fn == WriteSingleRegister)
+            expected.holding[start] = word(r.request, 4);
+        if (!r.exception && fn == WriteSingleCoil)
+            expected.coils[start] = r.request[4] != 0;
+        if (!r.exception && fn == WriteMultipleRegisters)
+            for (int i = 0; i < word(r.request, 4); ++i)
+                expected.holding[start + i] = word(r.request, 7 + 2 * i);
+        const ExchangeKind &kind = fn == WriteSingleCoil ? kinds::SetCoil
+            : fn == WriteMultipleRegisters               ? kinds::WriteRegisters
+                                                                  : kinds::SingleParameterRead;
+        auto hold = link.tryHold();
+        const Exchange ex = link.exchange(*hold, kind, r.request);
+        QVERIFY2(ex.sent && ex.info.cls == (r.exception ? ReplyClass::Exception : ReplyClass::Valid), r.name);
+        QVERIFY2(ex.info.exceptionCode == r.exception && (ex.info.exact() || r.exception), r.name);
+        QVERIFY2(peer.tables() == expected, r.name);
+        if (r.exception)
+            QVERIFY2(uint8_t(ex.reply[1]) == uint8_t(fn | 0x80), r.name);
+        else if (fn == ReadHoldingRegisters || fn == ReadInputRegisters) {
+            const auto &table = fn == ReadHoldingRegisters ? before.holding : before.input;
+            for (int i = 0; i < word(r.request, 4); ++i)
+                QVERIFY2(word(ex.reply, 3 + 2 * i) == table[start + i], r.name);
+        } else  // 05, 06: the echo; 16: start and count
+            QVERIFY2(ex.reply.left(6) == r.request.left(6), r.name);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestLibmodbusPeer)

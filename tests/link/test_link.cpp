@@ -106,7 +106,6 @@ void TestLink::classify()
 
 void TestLink::hexTexts()
 {
-    QCOMPARE(FormatHex(10), QStringLiteral("0A"));
     // The request echo: a blank after every pair; the reply text: a blank before every pair.
     QCOMPARE(requestHex(hx("02 03 00 00 00 14 45 F6")), QStringLiteral("02 03 00 00 00 14 45 F6 "));
     QCOMPARE(ShowHex(hx("01 03 02 00 0A")), QStringLiteral(" 01 03 02 00 0A"));

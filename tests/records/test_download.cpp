@@ -7,7 +7,6 @@
 #include "records/downloadreport.h"
 #include "records/recorddownload.h"
 #include "sim/simrecorder.h"
-#include <QMutex>
 #include <QSet>
 #include <QTest>
 #include <random>
@@ -32,16 +31,15 @@ struct Line {
     sim::SimRecorder recorder;
     RecordingView view;
     Link link{&view};
-    bool open(int baud = 115200)
+    bool open()
     {
         if (!recorder.start())
             return false;
-        recorder.setLineBaud(baud);
+        recorder.setLineBaud(115200);
         recorder.setTurnaroundMs(2);
         recorder.setFrameEndBySilence(true);
         link.port().setPortName(recorder.portPath());
-        link.port().setBaudRate(baud);
-        return link.port().open(QIODevice::ReadWrite);
+        return link.port().open(QIODevice::ReadWrite) && link.port().setBaudRate(115200);
     }
 };
 
