@@ -1,5 +1,6 @@
 #include "app/frmmain.h"
 #include "app/qtdesktop.h"
+#include "core/settings/appdir.h"
 #include "core/settings/settingsfiles.h"
 #include "panels/port/portpanel.h"
 #include "sim/simrecorder.h"

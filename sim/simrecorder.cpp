@@ -47,6 +47,8 @@ struct SimRecorder::Impl {
         QTimer silence;
         QByteArray buffer;
         qint64 lastByteNs = 0;
+        qint64 lastWriteNs = std::numeric_limits<qint64>::min() / 2;  // the last byte sent the master
+        bool runOn = false;  // the frame in the buffer began too soon after the reply before it
         QTimer batch;     // runs while bytes are held for the master
         QByteArray held;
     };
@@ -78,6 +80,7 @@ struct SimRecorder::Impl {
     bool wireTiming = true;
     bool echo = false;
     int batchLatencyMs = 0;
+    bool frameEndBySilence = false;
     QList<FaultSpec> faultQueue;
     FaultRule rule;
     int ruleSerial = 0;
@@ -109,7 +112,36 @@ struct SimRecorder::Impl {
 
     void closeFds() { pty.close(); }
 
+    // 3.5 characters of 10 bits at the line's rate, never less than 1.75 ms.
+    double gapMs() const
+    {
+        QMutexLocker lock(&mutex);
+        return std::max(1.75, 35000.0 / std::max(lineBaud, 1));
+    }
+    bool bySilence() const
+    {
+        QMutexLocker lock(&mutex);
+        return frameEndBySilence;
+    }
+
     void onReadable()
+    {
+        const bool fresh = line->buffer.isEmpty();
+        if (!readLine())
+            return;
+        line->lastByteNs = monotonic.nsecsElapsed();
+        if (!bySilence()) {
+            frameBuffer();
+            return;
+        }
+        // A master that did not keep the gap after the reply it got garbles the frame it starts.
+        if (fresh && double(line->lastByteNs - line->lastWriteNs) < gapMs() * 1e6 / 2)
+            line->runOn = true;
+        line->silence.start(int(std::ceil(gapMs())));
+    }
+
+    // Appends what the line holds to the buffer; false when nothing came.
+    bool readLine()
     {
         char chunk[512];
         bool got = false;
@@ -126,10 +158,7 @@ struct SimRecorder::Impl {
                 line->notifier.setEnabled(false);  // the line is gone; never spin on it
             break;
         }
-        if (!got)
-            return;
-        line->lastByteNs = monotonic.nsecsElapsed();
-        frameBuffer();
+        return got;
     }
 
     // Takes every complete frame off the buffer; what is left waits for more bytes or a silence.
@@ -148,25 +177,25 @@ struct SimRecorder::Impl {
             line->silence.stop();
             return;
         }
-        int baud;
-        {
-            QMutexLocker lock(&mutex);
-            baud = lineBaud;
-        }
-        // 3.5 characters, but never less than 2 ms of real time
-        line->silence.start(std::max(2, int(std::ceil(35000.0 / std::max(baud, 1) / 1000.0))));
+        line->silence.start(int(std::ceil(gapMs())));
     }
 
     void onSilence()
     {
+        // Bytes already waiting broke the silence, however late this thread came to look.
+        if (bySilence() && readLine()) {
+            line->lastByteNs = monotonic.nsecsElapsed();
+            line->silence.start(int(std::ceil(gapMs())));
+            return;
+        }
         if (line->buffer.isEmpty())
             return;
         const QByteArray frame = line->buffer;
         line->buffer.clear();
-        handleFrame(frame);
+        handleFrame(frame, std::exchange(line->runOn, false));
     }
 
-    void handleFrame(const QByteArray &frame)
+    void handleFrame(const QByteArray &frame, bool garbled = false)
     {
         const qint64 arrivalNs = line->lastByteNs;
         const int programBaud = ptyBaud(pty.master);
@@ -182,6 +211,8 @@ struct SimRecorder::Impl {
                 echoed = frame;
             log.append(frame);
             arrived.wakeAll();
+            if (garbled)
+                return;
             // At another rate the recorder hears only noise.
             if (programBaud != 0 && programBaud != lineBaud)
                 return;
@@ -348,9 +379,11 @@ struct SimRecorder::Impl {
             } else {
                 qWarning("sim: reply dropped after %lld of %lld bytes: %s", qlonglong(done),
                          qlonglong(bytes.size()), std::strerror(errno));
-                return;
+                break;
             }
         }
+        if (done > 0)
+            line->lastWriteNs = monotonic.nsecsElapsed();
     }
 };
 
@@ -441,29 +474,20 @@ int SimRecorder::lineBaud() const
     return d->lineBaud;
 }
 
-void SimRecorder::setTurnaroundMs(double ms)
+namespace {
+template <typename T>
+void setLocked(QMutex &mutex, T &field, T value)
 {
-    QMutexLocker lock(&d->mutex);
-    d->turnaroundMs = std::max(0.0, ms);
+    QMutexLocker lock(&mutex);
+    field = value;
 }
+} // namespace
 
-void SimRecorder::setWireTiming(bool on)
-{
-    QMutexLocker lock(&d->mutex);
-    d->wireTiming = on;
-}
-
-void SimRecorder::setEcho(bool on)
-{
-    QMutexLocker lock(&d->mutex);
-    d->echo = on;
-}
-
-void SimRecorder::setBatchLatencyMs(int ms)
-{
-    QMutexLocker lock(&d->mutex);
-    d->batchLatencyMs = std::max(0, ms);
-}
+void SimRecorder::setTurnaroundMs(double ms) { setLocked(d->mutex, d->turnaroundMs, std::max(0.0, ms)); }
+void SimRecorder::setWireTiming(bool on) { setLocked(d->mutex, d->wireTiming, on); }
+void SimRecorder::setEcho(bool on) { setLocked(d->mutex, d->echo, on); }
+void SimRecorder::setBatchLatencyMs(int ms) { setLocked(d->mutex, d->batchLatencyMs, std::max(0, ms)); }
+void SimRecorder::setFrameEndBySilence(bool on) { setLocked(d->mutex, d->frameEndBySilence, on); }
 
 void SimRecorder::injectFault(const FaultSpec &fault, int count)
 {

@@ -78,6 +78,13 @@ public:
     // A USB adapter's delivery: what the line sends the master is held until 62 bytes have gathered
     // or ms have passed since the first byte held, then passed on together. 0 (default): at once.
     void setBatchLatencyMs(int ms);
+    // Frame ends as a real slave finds them: a frame ends after 3.5 characters of silence at the line's
+    // rate (at least 1.75 ms). Bytes that follow a frame, or the end of the reply just sent, sooner than
+    // half that run into one garbled frame that gets no reply. A pseudo-terminal has no wire timing, so
+    // the gaps are measured on this side between byte arrivals and from the last byte written; the half
+    // leaves room for scheduling, so a master that keeps the gap never loses a frame. Off (default):
+    // frames are cut by their length.
+    void setFrameEndBySilence(bool on);
 
     // Faults: the next count requests to a served device get the fault; a rule replaces any queue.
     void injectFault(const FaultSpec &fault, int count = 1);

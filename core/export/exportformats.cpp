@@ -6,6 +6,15 @@ namespace exports {
 using records::ParsedRecord;
 
 namespace {
+// A CSV field as RFC 4180 wants it: quoted when it holds a comma, a quote or a line break, its quotes
+// doubled. Only a time text that is no date can hold one; the rest is digits.
+QByteArray csvField(const QByteArray &text)
+{
+    if (!text.contains(',') && !text.contains('"') && !text.contains('\r') && !text.contains('\n'))
+        return text;
+    return '"' + QByteArray(text).replace('"', "\"\"") + '"';
+}
+
 // The records within the bound, in order.
 template <typename F>
 void forEachInBound(const QVector<ParsedRecord> &recs, int bound, F &&f)
@@ -49,7 +58,7 @@ QByteArray csvFile(const QVector<ParsedRecord> &recs, int bound, int channels)
             return;
         const auto t = r.time();
         // A time that is no valid date keeps its text, so nothing is lost.
-        out += t ? t->toString(QStringLiteral("yyyy-MM-ddTHH:mm")).toLatin1() : r.timeText.trimmed().toUtf8();
+        out += t ? t->toString(QStringLiteral("yyyy-MM-ddTHH:mm")).toLatin1() : csvField(r.timeText.trimmed().toUtf8());
         for (int c = 0; c < channels; ++c) {
             out += ',';
             if (c < r.tenths.size()) {

@@ -12,7 +12,7 @@ namespace exports {
 // their position unused.
 QByteArray textFile(const QVector<records::ParsedRecord> &recs, int bound);
 
-// UTF-8 CSV: "time,ch1,…,chN", then the time in ISO 8601 and plain numbers (12.3, -1.5).
+// UTF-8 CSV (RFC 4180): "time,ch1,…,chN", then the time in ISO 8601 and plain numbers (12.3, -0.5).
 QByteArray csvFile(const QVector<records::ParsedRecord> &recs, int bound, int channels = 20);
 
 // Row 1 "传感器序列号", row 2 "日期" and "1#传感器" …, then the record at position i in row i + 2

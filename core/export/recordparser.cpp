@@ -2,6 +2,7 @@
 #include "core/link/convert.h"
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace records {
 
@@ -130,11 +131,12 @@ QString formatTenthsTwoDecimals(int tenths)
 
 std::optional<int> recordBound(const QString &txtRecord)
 {
-    bool ok = false;
-    const double n = txtRecord.trimmed().toDouble(&ok);
-    if (!ok || !std::isfinite(n))
+    // Read as every number box is read: plain decimal notation only, no exponent, no hex.
+    constexpr long long Far = 1LL << 53;
+    const auto n = convert::toWhole(txtRecord, -Far, Far, convert::Rounding::Floor);
+    if (!n)
         return std::nullopt;
-    return int(std::clamp(std::floor(n), 0.0, 2147483647.0));
+    return int(std::clamp<long long>(*n, 0, std::numeric_limits<int>::max()));
 }
 
 } // namespace records

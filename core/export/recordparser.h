@@ -32,7 +32,7 @@ QVector<ParsedRecord> parseRecords(QStringView text, int sensors, int channels =
 QString formatTenthsTwoDecimals(int tenths);
 
 // The number of records to export from txtRecord: its whole part (0 or below: all of them).
-// Nothing when the text is not a number.
+// Nothing when the text is not a plain decimal number ("1e3" is not).
 std::optional<int> recordBound(const QString &txtRecord);
 
 } // namespace records

@@ -237,8 +237,10 @@ Exchange Link::exchange(const Hold &, const ExchangeKind &kind, const QByteArray
     }
     if (kind.pumpAfterWait)
         QCoreApplication::processEvents();
-    if (m_port.isOpen() && m_port.bytesAvailable() > 0)
+    if (m_port.isOpen() && m_port.bytesAvailable() > 0) {
         m_reply += m_port.readAll();
+        m_lineActivity.restart();  // the gap before the next request counts from these bytes too
+    }
     if (kind.settles && !m_reply.isEmpty())
         settleReply();
     m_collecting = false;

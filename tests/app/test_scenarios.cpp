@@ -44,7 +44,7 @@ const Scenario kScenarios[] = {
     {"reply_window_and_a_lost_port",
      {"records 21 40", "start", "set txtStationID 21", "click cmdPoint", "replywindow 200,2,300,2",
       "click cmdReplyWindow", "fault NoReply 4", "click cmdRedall", "press cmdRedall", "wire 48", "unplug",
-      "wait 500", "click cmdPoint"}},
+      "wait 2500", "click cmdPoint"}},
     {"closing_during_a_download",
      {"records 21 40", "start", "set txtStationID 21", "click cmdPoint", "press cmdRedall", "wire 4", "close", "quiet 1500"}},
 };

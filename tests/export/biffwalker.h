@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <QVector>
 #include <QtEndian>
+#include <algorithm>
 
 namespace biff {
 
@@ -61,14 +62,10 @@ struct SharedStrings {
 inline SharedStrings sharedStrings(const QVector<Record> &records)
 {
     SharedStrings out;
-    qsizetype first = -1;
-    for (qsizetype i = 0; i < records.size() && first < 0; ++i)
-        if (records[i].id == kSst)
-            first = i;
-    if (first < 0) {
-        out.fault = QStringLiteral("no SST");
-        return out;
-    }
+    const auto fail = [&](const QString &why) { out.fault = why; return out; };
+    const qsizetype first = std::find_if(records.begin(), records.end(), [](const Record &r) { return r.id == kSst; }) - records.begin();
+    if (first == records.size())
+        return fail(QStringLiteral("no SST"));
     QVector<const Record *> parts{&records[first]};
     for (qsizetype i = first + 1; i < records.size() && records[i].id == kContinue; ++i)
         parts.append(&records[i]);
@@ -82,10 +79,8 @@ inline SharedStrings sharedStrings(const QVector<Record> &records)
             pos = 0;
         }
         const QByteArray *d = &parts[part]->data;
-        if (pos + 3 > d->size()) {
-            out.fault = QStringLiteral("string %1: its length and flags are cut by a record end").arg(n);
-            return out;
-        }
+        if (pos + 3 > d->size())
+            return fail(QStringLiteral("string %1: its length and flags are cut by a record end").arg(n));
         out.streamPos.append(parts[part]->at + 4 + pos);
         out.recordOffset.append(int(4 + pos));
         int left = u16(*d, pos);
@@ -101,14 +96,10 @@ inline SharedStrings sharedStrings(const QVector<Record> &records)
             left -= n;
             if (left == 0)
                 break;
-            if (!s.isEmpty() && s.back().isHighSurrogate()) {
-                out.fault = QStringLiteral("string %1: a surrogate pair is split across records").arg(n);
-                return out;
-            }
-            if (++part >= parts.size()) {
-                out.fault = QStringLiteral("string %1 runs past the last CONTINUE").arg(n);
-                return out;
-            }
+            if (!s.isEmpty() && s.back().isHighSurrogate())
+                return fail(QStringLiteral("string %1: a surrogate pair is split across records").arg(n));
+            if (++part >= parts.size())
+                return fail(QStringLiteral("string %1 runs past the last CONTINUE").arg(n));
             ++(wide ? out.splitWide : out.splitNarrow);
             d = &parts[part]->data;
             wide = (*d)[0] & 1;  // a continued string starts again with its flags

@@ -40,20 +40,16 @@ public:
         const QString at = QStringLiteral("(%1,%2)").arg(row).arg(column);
         if (const int rc = freexl_get_cell_value(m_handle, unsigned(row), (unsigned short)column, &v); rc != FREEXL_OK)
             return at + QStringLiteral(" unreadable: %1").arg(rc);
-        if (const QString *text = std::get_if<QString>(&expected)) {
-            if (v.type != FREEXL_CELL_SST_TEXT)
-                return at + QStringLiteral(" type %1, not a shared text").arg(v.type);
-            const QString got = QString::fromUtf8(v.value.text_value);
-            return got == *text ? QString() : at + QStringLiteral(" text '%1', not '%2'").arg(got.left(40), text->left(40));
-        }
-        if (const double *number = std::get_if<double>(&expected)) {
-            if (v.type != FREEXL_CELL_DOUBLE)
-                return at + QStringLiteral(" type %1, not a number").arg(v.type);
-            return std::abs(v.value.double_value - *number) <= 1e-9
-                ? QString()
-                : at + QStringLiteral(" %1, not %2").arg(v.value.double_value).arg(*number);
-        }
-        return v.type == FREEXL_CELL_NULL ? QString() : at + QStringLiteral(" type %1, not empty").arg(v.type);
+        const QString *text = std::get_if<QString>(&expected);
+        const double *number = std::get_if<double>(&expected);
+        const int type = text ? FREEXL_CELL_SST_TEXT : number ? FREEXL_CELL_DOUBLE : FREEXL_CELL_NULL;
+        if (v.type != type)
+            return at + QStringLiteral(" type %1, not %2").arg(v.type).arg(type);
+        if (text && QString::fromUtf8(v.value.text_value) != *text)
+            return at + QStringLiteral(" text '%1', not '%2'").arg(QString::fromUtf8(v.value.text_value).left(40), text->left(40));
+        if (number && std::abs(v.value.double_value - *number) > 1e-9)
+            return at + QStringLiteral(" %1, not %2").arg(v.value.double_value).arg(*number);
+        return QString();
     }
 
 private:

@@ -1,6 +1,6 @@
 // Link::exchange against the simulated recorder on lines that behave as real USB–RS485 adapters do:
 // a local echo (whole, cut short, garbled; of reads and of writes), bytes handed over in batches,
-// a reply split by a pause.
+// a reply split by a pause; and a slave that ends frames by silence, as a real one does.
 #include "core/link/hex.h"
 #include "recordingview.h"
 #include "sim/simrecorder.h"
@@ -10,16 +10,13 @@ class TestExchangeLine : public QObject {
     Q_OBJECT
 private slots:
     void lineBehaviours();
+    void frameEndsBySilence();
 };
 
 namespace {
 struct NoticeCounter : RecordingView {
     int echoNotices = 0;
-    void showStatus(const QString &text) override
-    {
-        RecordingView::showStatus(text);
-        echoNotices += text.contains(QStringLiteral("串口适配器回显了发出的请求"));
-    }
+    void showStatus(const QString &text) override { echoNotices += text.contains(QStringLiteral("串口适配器回显了发出的请求")); }
 };
 } // namespace
 
@@ -29,60 +26,95 @@ void TestExchangeLine::lineBehaviours()
     using C = modbus::ReplyClass;
     using M = EchoMode;
     const QByteArray read = modbus::readInput(21, 0, 60);  // 125 bytes back: more than one USB packet
-    const QByteArray write = modbus::writeRegister(21, 116, 90);
+    const QByteArray write = modbus::writeRegister(21, 116, 90), shortRead = modbus::readHolding(21, 104, 1);
     ExchangeKind kind = kinds::SingleParameterRead;
     kind.firstWaitMs = 300;
-    const struct {
-        const char *name;
-        bool echo;
-        int batchMs;
-        F fault;       // on the last exchange
-        int pauseMs;   // of a split reply
-        M mode;
-        const char *steps;  // r read, w write
-        C cls;
-        bool echoRemoved;
-        int notices;
-    } rows[] = {
-        {"no echo", false, 0, F::None, 0, M::Auto, "r", C::Valid, false, 0},
-        {"echo found, said once", true, 0, F::None, 0, M::Auto, "rr", C::Valid, true, 1},
-        {"echo cut short", true, 0, F::EchoCut, 0, M::Auto, "r", C::CrcMismatch, false, 0},
-        {"echo garbled", true, 0, F::EchoSpoiled, 0, M::Auto, "r", C::CrcMismatch, false, 0},
-        {"write echoed and answered", true, 0, F::None, 0, M::Auto, "rw", C::Valid, true, 1},
-        {"write echoed, not answered", true, 0, F::NoReply, 0, M::Auto, "rw", C::None, true, 1},
-        {"echo, handling off", true, 0, F::None, 0, M::Off, "r", C::CrcMismatch, false, 0},
-        {"echo, handling on", true, 0, F::None, 0, M::On, "w", C::Valid, true, 1},
-        {"echo in 16 ms batches", true, 16, F::None, 0, M::Auto, "r", C::Valid, true, 1},
-        {"split within the window", false, 0, F::Split, 20, M::Auto, "r", C::Valid, false, 0},
-        {"split past the window", false, 0, F::Split, 1000, M::Auto, "r", C::Short, false, 0},
+    // fault: on the last exchange; pauseMs: of a split reply; steps: r read, w write.
+    const struct { const char *name; int baud; bool echo; int batchMs; F fault; int pauseMs; M mode; const char *steps; C cls; bool echoRemoved; int notices; } rows[] = {
+        {"no echo", 115200, false, 0, F::None, 0, M::Auto, "r", C::Valid, false, 0},
+        {"echo found, said once", 115200, true, 0, F::None, 0, M::Auto, "rr", C::Valid, true, 1},
+        {"echo cut short", 115200, true, 0, F::EchoCut, 0, M::Auto, "r", C::CrcMismatch, false, 0},
+        {"echo garbled", 115200, true, 0, F::EchoSpoiled, 0, M::Auto, "r", C::CrcMismatch, false, 0},
+        {"write echoed and answered", 115200, true, 0, F::None, 0, M::Auto, "rw", C::Valid, true, 1},
+        {"write echoed, not answered", 115200, true, 0, F::NoReply, 0, M::Auto, "rw", C::None, true, 1},
+        {"echo, handling off", 115200, true, 0, F::None, 0, M::Off, "r", C::CrcMismatch, false, 0},
+        {"echo, handling on", 115200, true, 0, F::None, 0, M::On, "w", C::Valid, true, 1},
+        {"echo in 16 ms batches", 115200, true, 16, F::None, 0, M::Auto, "r", C::Valid, true, 1},
+        {"split within the window", 115200, false, 0, F::Split, 20, M::Auto, "r", C::Valid, false, 0},
+        {"split past the window", 115200, false, 0, F::Split, 1000, M::Auto, "r", C::Short, false, 0},
+        // The slave hears the second request only if the master kept the gap after the first reply.
+        {"gap kept after a reply", 2400, false, 0, F::None, 0, M::Auto, "rr", C::Valid, false, 0},
+        {"gap kept after a write's reply", 2400, true, 0, F::None, 0, M::Auto, "rwr", C::Valid, true, 1},
     };
     for (const auto &r : rows) {
         sim::SimRecorder recorder;
         NoticeCounter view;
         Link link(&view);
         QVERIFY(recorder.start());
-        recorder.setLineBaud(115200);
+        recorder.setLineBaud(r.baud);
+        recorder.setFrameEndBySilence(true);
         recorder.setTurnaroundMs(2);
         recorder.setEcho(r.echo);
         recorder.setBatchLatencyMs(r.batchMs);
         sim::FaultSpec fault{r.fault};
         fault.splitPauseMs = r.pauseMs;
-        const int last = int(qstrlen(r.steps)) - 1;
-        recorder.setFaultRule([=](const QByteArray &, int serial) { return serial == last ? fault : sim::FaultSpec{}; });
+        recorder.setFaultRule([=, last = int(qstrlen(r.steps)) - 1](const QByteArray &, int serial) { return serial == last ? fault : sim::FaultSpec{}; });
         link.setEchoMode(r.mode);
         link.port().setPortName(recorder.portPath());
-        link.port().setBaudRate(115200);
+        link.port().setBaudRate(r.baud);
         QVERIFY(link.port().open(QIODevice::ReadWrite));
         auto hold = link.tryHold();
         Exchange ex;
         for (const char *step = r.steps; *step; ++step)
-            ex = link.exchange(*hold, kind, *step == 'r' ? read : write);
-        QVERIFY2(ex.info.cls == r.cls, r.name);
-        QVERIFY2(ex.echoRemoved == r.echoRemoved, r.name);
-        QVERIFY2(view.echoNotices == r.notices, r.name);
+            ex = link.exchange(*hold, kind, *step == 'w' ? write : r.baud < 9600 ? shortRead : read);
+        QVERIFY2(ex.info.cls == r.cls && ex.echoRemoved == r.echoRemoved && view.echoNotices == r.notices, r.name);
         // What is shown and handed on is the device's own reply, whole and alone.
-        if (r.cls == C::Valid)
-            QVERIFY2(ex.info.exact() && view.state == ShowHex(ex.reply), r.name);
+        QVERIFY2(r.cls != C::Valid || (ex.info.exact() && view.state == ShowHex(ex.reply)), r.name);
+    }
+}
+
+// A master that skips the 3.5-character gap, written raw: with frame ends by silence its frames run
+// together and get no reply; cut by length (the switch off) they would be answered.
+void TestExchangeLine::frameEndsBySilence()
+{
+    const QByteArray a = modbus::readHolding(21, 104, 1), b = modbus::readHolding(21, 116, 1);
+    const struct { const char *name; bool bySilence, afterReply; int answered; } rows[] = {
+        {"two requests in one write, by length", false, false, 2},
+        {"two requests in one write, by silence", true, false, 0},
+        {"a request on the heels of a reply, by length", false, true, 2},
+        {"a request on the heels of a reply, by silence", true, true, 1},
+    };
+    for (const auto &r : rows) {
+        sim::SimRecorder recorder;
+        QSerialPort port;
+        QVERIFY(recorder.start());
+        recorder.setLineBaud(1200);  // a gap of 29 ms: no scheduling delay passes for one
+        recorder.setFrameEndBySilence(r.bySilence);
+        port.setPortName(recorder.portPath());
+        QVERIFY(port.open(QIODevice::ReadWrite) && port.setBaudRate(1200));
+        const auto receive = [&](qsizetype n) {
+            while (port.bytesAvailable() < n && port.waitForReadyRead(5000)) {
+            }
+            return port.bytesAvailable() >= n;
+        };
+        if (r.afterReply) {
+            port.write(a);
+            QVERIFY(port.waitForBytesWritten(5000) && receive(7));
+            port.write(b);  // at once: well inside the gap
+        } else {
+            port.write(a + b);
+        }
+        port.waitForBytesWritten(5000);
+        QVERIFY(recorder.waitForRequests(r.bySilence && !r.afterReply ? 1 : 2, 5000));
+        // A probe after a proper silence; whatever answers came for the two come before its own.
+        QTest::qWait(100);
+        const QByteArray probe = modbus::readHolding(21, 121, 1);
+        port.write(probe);
+        QVERIFY2(receive(7 * (r.answered + 1)), r.name);
+        QTest::qWait(100);
+        port.waitForReadyRead(0);
+        QVERIFY2(port.bytesAvailable() == 7 * (r.answered + 1), r.name);
+        QVERIFY2(modbus::classifyReply(probe, port.readAll().right(7)).cls == modbus::ReplyClass::Valid, r.name);
     }
 }
 

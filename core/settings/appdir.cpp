@@ -1,4 +1,4 @@
-#include "ui/desktop.h"
+#include "core/settings/appdir.h"
 #include <QDir>
 #include <QFileInfo>
 #include <QStandardPaths>

@@ -1,0 +1,213 @@
+// The download engine against the simulated recorder over a pseudo-terminal, no window: a table of
+// what each kind of bad reply makes of a record and of the download's end and report; then a soak of
+// a thousand-odd requests on a line that goes wrong in every way at once (half plain, half through an
+// adapter that echoes and delivers in batches). Whatever the line does, a kept record is exactly the
+// memory's record at its position, and the report is true.
+#include "recordingview.h"
+#include "core/records/downloadreport.h"
+#include "core/records/recorddownload.h"
+#include "sim/simrecorder.h"
+#include <QSet>
+#include <QTest>
+#include <random>
+
+using sim::Fault;
+using sim::FaultSpec;
+using End = records::DownloadOutcome::End;
+
+class TestDownload : public QObject {
+    Q_OBJECT
+private slots:
+    void outcomes();
+    void faultyLineKeepsOnlyTrueRecords_data();
+    void faultyLineKeepsOnlyTrueRecords();
+};
+
+namespace {
+constexpr int Sensors = 20;
+const QDateTime FirstRecord(QDate(2026, 11, 30), QTime(8, 0));
+
+struct Line {
+    sim::SimRecorder recorder;
+    RecordingView view;
+    Link link{&view};
+    bool open()
+    {
+        if (!recorder.start())
+            return false;
+        recorder.setLineBaud(115200);
+        recorder.setTurnaroundMs(2);
+        recorder.setFrameEndBySilence(true);
+        link.port().setPortName(recorder.portPath());
+        return link.port().open(QIODevice::ReadWrite) && link.port().setBaudRate(115200);
+    }
+};
+
+int recordOf(const QByteArray &request)
+{
+    return (uint8_t(request[2]) << 8 | uint8_t(request[3])) / (Sensors + 3) + 1;
+}
+
+QList<int> range(int a, int b, int step = 1)
+{
+    QList<int> out;
+    for (int k = a; k <= b; k += step)
+        out << k;
+    return out;
+}
+} // namespace
+
+// Faults by record: which records get which fault, on their first request only or on every one; the
+// records that end unread, how the download ends, and what the user is told (the message, or the
+// status line when there is no message).
+void TestDownload::outcomes()
+{
+    const struct { const char *name; int stored, positions; QList<int> faulty; Fault fault; bool always; int lateMs; QList<int> unread; End end; const char *says; } rows[] = {
+        {"all read", 4, 4, {}, Fault::None, false, 150, {}, End::Complete, "已读取全部 4 条记录"},
+        {"bad CRC once: the repeat is kept", 4, 4, {2}, Fault::BadCrc, false, 150, {}, End::Complete, "已读取全部 4 条记录"},
+        {"late once, into the guard", 4, 4, {2}, Fault::Late, false, 150, {}, End::Complete, "已读取全部 4 条记录"},
+        {"truncated once", 4, 4, {3}, Fault::Truncated, false, 150, {}, End::Complete, "已读取全部 4 条记录"},
+        {"trailing bytes once", 4, 4, {1}, Fault::Trailing, false, 150, {}, End::Complete, "已读取全部 4 条记录"},
+        {"another address once", 4, 4, {4}, Fault::OtherAddress, false, 150, {}, End::Complete, "已读取全部 4 条记录"},
+        {"exception once", 4, 4, {2}, Fault::Exception, false, 150, {}, End::Complete, "已读取全部 4 条记录"},
+        // Record 1's late answer meets record 2's request: a perfect frame of the wrong record.
+        {"late past the record's attempts", 3, 3, {1}, Fault::Late, false, 380, {1}, End::Complete, "第 1 条"},
+        {"bad CRC every time: unread", 4, 4, {2}, Fault::BadCrc, true, 150, {2}, End::Complete, "有 1 条记录未能读取：第 2 条"},
+        {"trailing bytes every time: unread", 4, 4, {3}, Fault::Trailing, true, 150, {3}, End::Complete, "第 3 条"},
+        {"exception every time: unread", 4, 4, {4}, Fault::Exception, true, 150, {4}, End::Complete, "第 4 条"},
+        {"ten silent in a row: device silent", 15, 15, range(3, 12), Fault::NoReply, true, 150, range(3, 12), End::DeviceSilent,
+         "设备连续 10 条记录没有有效应答，读取已中止。已读取 2 条。有 10 条记录未能读取：第 3-12 条。第 13-15 条未读取"},
+        {"ten silent spread out: not silent", 20, 20, range(1, 19, 2), Fault::NoReply, true, 150, range(1, 19, 2), End::Complete,
+         "共 20 条记录，已读取 10 条"},
+        {"erased memory: not records", 3, 5, {}, Fault::None, false, 150, {}, End::Complete, "有 2 个位置不是记录（存储区为空或数据无效），未作为记录保存：第 4、5 条"},
+    };
+    for (const auto &r : rows) {
+        Line line;
+        QVERIFY(line.open());
+        const auto memory = sim::SimRecorder::demoRecords(r.stored, FirstRecord, Sensors);
+        line.recorder.setRecords(memory);
+        QSet<int> asked;  // on the simulator's thread; read after the run
+        line.recorder.setFaultRule([&](const QByteArray &request, int) {
+            const int k = recordOf(request);
+            FaultSpec f{r.faulty.contains(k) && (r.always || !asked.contains(k)) ? r.fault : Fault::None};
+            f.lateMs = r.lateMs;
+            asked.insert(k);
+            return f;
+        });
+        RecordDownload download(line.link, records::ReplyWindow{40, 3, 80});
+        QList<int> kept, notRecords;
+        connect(&download, &RecordDownload::recordRead, this, [&](int k, const QByteArray &data) {
+            kept << k;
+            QVERIFY2(data == sim::SimRecorder::recordBytes(memory[k - 1]), r.name);
+        });
+        auto hold = line.link.tryHold();
+        const records::DownloadOutcome d = download.run(*hold, 21, 1, r.positions, Sensors);
+        notRecords = d.notRecords;
+        QVERIFY2(d.end == r.end && d.unread == r.unread && d.read == kept.size(), r.name);
+        QVERIFY2(notRecords == range(r.stored + 1, r.positions), r.name);
+        // Every position is kept, unread, no record or not tried, and only one of them.
+        QList<int> all = kept + r.unread + notRecords + (d.notTriedFrom ? range(d.notTriedFrom, r.positions) : QList<int>());
+        std::sort(all.begin(), all.end());
+        QVERIFY2(all == range(1, r.positions), r.name);
+        const QString message = records::downloadMessage(d), shown = message.isEmpty() ? records::downloadStatus(d) : message;
+        QVERIFY2(shown.contains(QString::fromUtf8(r.says)), qPrintable(shown));
+        QVERIFY2(r.fault == Fault::None || line.recorder.injected(r.fault) > 0, r.name);
+    }
+}
+
+void TestDownload::faultyLineKeepsOnlyTrueRecords_data()
+{
+    QTest::addColumn<bool>("echo");  // and bytes delivered in 1 ms batches
+    QTest::newRow("plain line") << false;
+    QTest::newRow("echoing adapter") << true;
+}
+
+void TestDownload::faultyLineKeepsOnlyTrueRecords()
+{
+    QFETCH(bool, echo);
+    constexpr int Stored = 320, Erased = 4;
+    const records::ReplyWindow window{20, 3, 60};
+    // The faults, each with its share of the requests. Late replies come from a busy device and land
+    // anywhere from past the record window to past a record's three windows and guards, where only the
+    // second read can tell them from the next record.
+    const struct { Fault fault; int perMille; } table[] = {
+        {Fault::NoReply, 100}, {Fault::BadCrc, 50}, {Fault::Truncated, 50}, {Fault::Late, 20},
+        {Fault::Trailing, 30}, {Fault::Doubled, 20}, {Fault::OtherAddress, 20},
+    };
+    constexpr int BurstPerMille = 8, BurstLength = 10;  // a run of ten silent requests
+
+    Line line;
+    QVERIFY(line.open());
+    line.recorder.setEcho(echo);
+    line.recorder.setBatchLatencyMs(echo ? 1 : 0);
+    auto memory = sim::SimRecorder::demoRecords(Stored, FirstRecord, Sensors);
+    memory[101] = memory[100];                          // two identical records within a minute
+    memory[300].time = memory[299].time.addDays(-40);   // a clock set back between two records
+    line.recorder.setRecords(memory);
+
+    std::mt19937 random(8806);  // touched on the simulator's thread only
+    int burstLeft = 0, bursts = 0;
+    const QSet<int> spared{101, 102, 300, 301};  // records whose keeping is checked below
+    line.recorder.setFaultRule([&](const QByteArray &request, int) -> FaultSpec {
+        if (spared.contains(recordOf(request)))
+            return {};
+        if (burstLeft > 0 || int(random() % 1000) < BurstPerMille) {
+            bursts += burstLeft == 0;
+            burstLeft = (burstLeft == 0 ? BurstLength : burstLeft) - 1;
+            return {Fault::NoReply};
+        }
+        int roll = int(random() % 1000);
+        for (const auto &row : table) {
+            if ((roll -= row.perMille) >= 0)
+                continue;
+            FaultSpec f{row.fault};
+            const int latest = 4 * (window.recordWindowMs + window.guardMs);
+            f.lateMs = window.recordWindowMs * 3 / 2 + int(random() % (latest - window.recordWindowMs * 3 / 2 + 1));
+            return f;
+        }
+        return {};
+    });
+
+    RecordDownload download(line.link, window);
+    QMap<int, QByteArray> kept;
+    QList<int> keptTwice, notRecords;
+    connect(&download, &RecordDownload::recordRead, this, [&](int k, const QByteArray &data) {
+        if (kept.contains(k))
+            keptTwice << k;
+        kept.insert(k, data);
+    });
+    const int positions = Stored + Erased;
+    records::DownloadOutcome d;
+    {
+        auto hold = line.link.tryHold();
+        d = download.run(*hold, 21, 1, positions, Sensors);
+    }
+    notRecords = d.notRecords;
+    line.recorder.clearFaults();
+
+    // Every kept record is the memory's own record at that position, byte for byte, and kept once.
+    QVERIFY(keptTwice.isEmpty());
+    for (auto it = kept.cbegin(); it != kept.cend(); ++it)
+        QVERIFY2(it.key() <= Stored && it.value() == sim::SimRecorder::recordBytes(memory[it.key() - 1]),
+                 qPrintable(QStringLiteral("position %1 holds other bytes").arg(it.key())));
+    // The report is true: what was kept is counted, every position not filled is named, once.
+    QCOMPARE(d.read, int(kept.size()));
+    QCOMPARE(d.notRecords, notRecords);
+    QList<int> all = kept.keys() + d.notRecords + records::missingRecords(d);
+    std::sort(all.begin(), all.end());
+    QCOMPARE(all, range(1, positions));
+    QVERIFY2(d.notRecords.isEmpty() || d.notRecords.first() > Stored, "a record taken for erased memory");
+    QVERIFY(kept.contains(102) && kept.contains(301));  // true duplicates and a clock set back are records
+    QCOMPARE(line.view.status.contains(QStringLiteral("回显")), echo);  // the echo was found, and said
+
+    // The line really was that bad, and long enough.
+    for (const auto &row : table)
+        QVERIFY2(line.recorder.injected(row.fault) > 0, qPrintable(QStringLiteral("fault %1 never injected").arg(int(row.fault))));
+    QVERIFY(line.recorder.ignoredWhileBusy() > 0);
+    QVERIFY(bursts > 0);
+    const int requests = int(line.recorder.requests().size());
+    QVERIFY2(requests >= 500 && requests <= 1000, qPrintable(QString::number(requests)));
+}
+
+QTEST_GUILESS_MAIN(TestDownload)
+#include "test_download.moc"
