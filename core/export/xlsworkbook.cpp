@@ -565,20 +565,23 @@ bool writeCompoundFile(FILE *file, const QByteArray &name, const QByteArray &str
 
 } // namespace
 
-QByteArray workbookStream(const Sheet &sheet)
+QByteArray workbookStream(const Sheet &sheet, QString *why)
 {
     QByteArray stream;
-    QString why;
-    if (!buildStream(sheet, &stream, &why))
+    QString reason;
+    if (!buildStream(sheet, &stream, &reason)) {
+        if (why)
+            *why = reason;
         return {};
+    }
     return stream;
 }
 
 bool writeWorkbook(const QString &path, const Sheet &sheet, QString *error)
 {
-    QByteArray stream;
     QString why;
-    if (!buildStream(sheet, &stream, &why)) {
+    const QByteArray stream = workbookStream(sheet, &why);
+    if (stream.isEmpty()) {
         setError(error, path, why);
         return false;
     }

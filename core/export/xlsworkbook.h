@@ -35,8 +35,8 @@ private:
 
 // The workbook stream (the BIFF8 records of the globals and the one worksheet). Empty when the
 // sheet cannot be written: a cell beyond 65,536 rows or 256 columns, a text longer than 32,767
-// characters, a number that is not finite (writeWorkbook says which).
-QByteArray workbookStream(const Sheet &sheet);
+// characters, a number that is not finite; *why then says which.
+QByteArray workbookStream(const Sheet &sheet, QString *why = nullptr);
 
 // Writes the workbook to path (through a temporary file renamed when complete: a failure leaves
 // neither a half-written file nor a damaged earlier one). False with a reason in *error.

@@ -14,11 +14,6 @@ QList<int> notTried(const DownloadOutcome &d)
 }
 } // namespace
 
-QList<int> missingRecords(const DownloadOutcome &d)
-{
-    return d.unread + notTried(d);
-}
-
 namespace {
 // Every position not filled, named: those that failed, those not reached, those holding no record.
 QString unfilledText(const DownloadOutcome &d)

@@ -28,10 +28,6 @@ struct DownloadOutcome {
 // Records in a row without a valid reply after which a download gives up on the device.
 constexpr int SilentRecordsLimit = 10;
 
-// The records that were to be read and were not, failed or not reached (not the positions that hold
-// no record: those are named on their own).
-QList<int> missingRecords(const DownloadOutcome &d);
-
 // The message shown at the end of a download, or the empty text when there is nothing to tell
 // beyond the status line (every record read, or the window closing).
 QString downloadMessage(const DownloadOutcome &d);
