@@ -132,6 +132,8 @@ private:
                 e->setText(rest);
             else if (auto *t = qobject_cast<QTextEdit *>(w))
                 t->setPlainText(rest);
+            else if (auto *c = qobject_cast<QComboBox *>(w))
+                c->setEditText(rest);
         } else if (verb == "pick") {
             auto *c = fx.find<QComboBox>(arg);
             const int i = c->findText(rest);
@@ -261,7 +263,11 @@ private:
             QFile f(path);
             f.open(QIODevice::ReadOnly);
             const QByteArray bytes = f.readAll();
-            out.insert(name, QStringLiteral("%1 bytes #%2").arg(bytes.size()).arg(digest(bytes)));
+            // A settings file is shown as it is; an export by its size and digest.
+            const bool small = bytes.size() <= 80 && !bytes.contains('\0') && !name.contains(QLatin1Char('/'));
+            out.insert(name, small ? QString::fromUtf8(bytes).replace(QStringLiteral("\r"), QStringLiteral("\\r"))
+                                         .replace(QStringLiteral("\n"), QStringLiteral("\\n"))
+                                   : QStringLiteral("%1 bytes #%2").arg(bytes.size()).arg(digest(bytes)));
         }
         return out;
     }

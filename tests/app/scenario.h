@@ -13,7 +13,7 @@
 //   fault KIND [N]        the next N requests get KIND (NoReply, BadCrc, Truncated, Late, Exception,
 //                         OtherAddress, Trailing, Doubled, Split)
 //   start                 start the window (reads the settings files, opens the port)
-//   set NAME TEXT         type into a box (the text may be empty)
+//   set NAME TEXT         type into a box or an editable list (the text may be empty)
 //   pick NAME TEXT        choose an entry of a drop-down list, as a user does
 //   click NAME            click and wait until the click's handler has returned (its command ended)
 //   press NAME            click and go on at once (the command keeps running)
