@@ -270,7 +270,7 @@ void PollingTablePanel::cmdSetAll_Click()
         m_ctx.view.showStatus(QStringLiteral("%1：已发送 %2 个参数后中止（%3）")
                                   .arg(command)
                                   .arg(written)
-                                  .arg(m_ctx.link.aborted() ? QStringLiteral("命令已停止")
+                                  .arg(cmd->hold.stopped() ? QStringLiteral("命令已停止")
                                                             : QStringLiteral("端口未打开")));
     else if (unconfirmed.isEmpty())
         m_ctx.view.showStatus(QStringLiteral("%1：%2 个参数已写入寄存器 %3–%4")

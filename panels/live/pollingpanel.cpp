@@ -147,11 +147,9 @@ void PollingPanel::cmdStopOnce_Click()
 {
     Timer2->stop();
     Timer5->stop();
-    if (m_polling) {
-        // A tick's exchange is waiting: end it, so it neither counts nor shows anything after the stop.
-        m_stoppedWhilePolling = true;
-        m_context.link.abort();
-    }
+    // A tick's exchange that is waiting ends now, so it neither counts nor shows anything after the stop.
+    if (m_tick)
+        m_tick->cancel(CancelReason::Stop);
     zeroCounters();
 }
 
@@ -211,13 +209,11 @@ void PollingPanel::poll(const Target &target)
     auto hold = m_context.link.tryHold();
     if (!hold)
         return;
-    m_polling = true;
+    m_tick = hold->cancel();
     m_values.ReadModule(*hold, target.device, target.function, target.start, target.count);
-    m_polling = false;
-    if (m_stoppedWhilePolling) {
-        m_stoppedWhilePolling = false;
+    m_tick.reset();
+    if (hold->cancel().reason() == CancelReason::Stop)
         zeroCounters();
-    }
 }
 
 void PollingPanel::zeroCounters()

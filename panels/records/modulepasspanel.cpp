@@ -35,7 +35,7 @@ ModulePassPanel::ModulePassPanel(PanelContext &context, QGroupBox *frame, LiveVa
     Command3 = button(QStringLiteral("Command3"), QStringLiteral("停止"), false);
     Command4->setToolTip(QStringLiteral("依次访问模块 1 到模块总数：读实时数据、读条数、读取所有记录"));
     cmd1Sys->setToolTip(QStringLiteral("反复执行单次循环，直到按“停止”"));
-    Command3->setToolTip(QStringLiteral("在当前通讯完成后停止模块循环和记录读取"));
+    Command3->setToolTip(QStringLiteral("立即停止模块循环，包括其中的等待和记录读取"));
     txtMtime = new QLineEdit(QStringLiteral("1000"), this);
     txtMtime->setObjectName(QStringLiteral("txtMtime"));
     txtMtime->setMaximumWidth(80);
@@ -102,7 +102,7 @@ std::optional<ModulePassPanel::Fields> ModulePassPanel::fields()
 ModulePassPanel::PassEnd ModulePassPanel::runPass(const Link::Hold &hold, const Fields &f, QStringList &notes)
 {
     Link &link = m_ctx.link;
-    const auto stopped = [&] { return m_stop || link.aborted(); };
+    const auto stopped = [&] { return hold.stopped(); };
     for (int m = 1; m <= f.modules; ++m) {
         const auto address = uint8_t(m);
         m_ctx.modbus.txtStationID->setText(QString::number(m));
@@ -111,9 +111,7 @@ ModulePassPanel::PassEnd ModulePassPanel::runPass(const Link::Hold &hold, const 
             return PassEnd::Stopped;
         if (!link.isOpen())
             return PassEnd::PortClosed;
-        m_pausing = true;
         link.pause(hold, f.pauseMs);
-        m_pausing = false;
         if (stopped())
             return PassEnd::Stopped;
 
@@ -146,12 +144,6 @@ ModulePassPanel::PassEnd ModulePassPanel::runPass(const Link::Hold &hold, const 
     return PassEnd::Complete;
 }
 
-bool ModulePassPanel::closing() const
-{
-    // The line was stopped without "停止": the window is closing and nobody reads a message.
-    return m_ctx.link.aborted() && !m_stop;
-}
-
 void ModulePassPanel::reportNotes(const QString &command, const QStringList &notes)
 {
     if (!notes.isEmpty())
@@ -171,11 +163,12 @@ void ModulePassPanel::Command4_Click()
         m_ctx.view.showStatus(QStringLiteral("单次循环：模块总数为 0，没有要访问的模块"));
         return;
     }
-    m_stop = false;
+    m_running = hold->cancel();
     QStringList notes;
     const PassEnd end = runPass(*hold, *f, notes);
-    if (closing())
-        return;
+    m_running.reset();
+    if (hold->cancel().reason() == CancelReason::Closing)
+        return;  // nobody reads a message any more
     m_ctx.view.showStatus(end == PassEnd::Complete ? QStringLiteral("单次循环：已完成，共 %1 个模块").arg(f->modules)
                           : end == PassEnd::Stopped ? QStringLiteral("单次循环：已停止")
                                                     : QStringLiteral("单次循环：端口未打开或已断开，循环已中止"));
@@ -196,7 +189,7 @@ void ModulePassPanel::cmd1Sys_Click()
         m_ctx.view.showStatus(QStringLiteral("自动循环：模块总数为 0，没有要访问的模块"));
         return;
     }
-    m_stop = false;
+    m_running = hold->cancel();
     QStringList notes;  // of the last pass
     int passes = 0;
     PassEnd end = PassEnd::Complete;
@@ -208,7 +201,8 @@ void ModulePassPanel::cmd1Sys_Click()
         ++passes;
         m_ctx.status.lblCicle->setText(QString::number(passes));
     }
-    if (closing())
+    m_running.reset();
+    if (hold->cancel().reason() == CancelReason::Closing)
         return;
     m_ctx.view.showStatus(end == PassEnd::Complete ? QStringLiteral("自动循环：已完成 %1 遍").arg(passes)
                           : end == PassEnd::Stopped ? QStringLiteral("自动循环：已停止，完成 %1 遍").arg(passes)
@@ -218,10 +212,6 @@ void ModulePassPanel::cmd1Sys_Click()
 
 void ModulePassPanel::Command3_Click()
 {
-    if (!m_ctx.link.busy())
-        return;
-    m_stop = true;
-    m_read.stopDownload();  // a running download ends after its current exchange
-    if (m_pausing)
-        m_ctx.link.abort();     // the pause between modules is no exchange: it ends at once
+    if (m_running)
+        m_running->cancel(CancelReason::Stop);
 }
