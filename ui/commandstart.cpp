@@ -9,10 +9,14 @@ std::optional<Link::Hold> holdBus(PanelContext &ctx, const QString &command)
 {
     auto hold = ctx.link.tryHold();
     if (!hold)
-        ctx.view.showStatus(command.isEmpty()
-                                ? QStringLiteral("总线忙：另一条命令正在进行，本命令未执行。")
-                                : QStringLiteral("%1：总线忙，另一条命令正在进行，命令未发送").arg(command));
+        ctx.view.showStatus(busyMessage(command));
     return hold;
+}
+
+QString busyMessage(const QString &command)
+{
+    return command.isEmpty() ? QStringLiteral("总线忙：另一条命令正在进行，本命令未执行。")
+                             : QStringLiteral("%1：总线忙，另一条命令正在进行，命令未发送").arg(command);
 }
 
 std::optional<DeviceCommand> beginCommand(PanelContext &ctx, const QString &command)

@@ -206,7 +206,7 @@ void PollingPanel::Timer5_Timer()
 
 void PollingPanel::poll(const Target &target)
 {
-    auto hold = m_context.link.tryHold();
+    auto hold = m_context.link.tryHold(Link::Visibility::Quiet);
     if (!hold)
         return;
     m_tick = hold->cancel();
