@@ -37,7 +37,7 @@ frmMain::frmMain(Desktop &desktop, const ComPorts &ports, QWidget *parent)
     auto *central = new QWidget(this);
     portPanel = new PortPanel(*m_link, m_desktop, m_ports, central);
     statusPanel = new StatusPanel(central);
-    modbusPanel = new ModbusPanel(central);
+    modbusPanel = new ModbusPanel(m_desktop, central);
     trafficPanel = new TrafficPanel(central);
 
     m_context.reset(new PanelContext{*m_link, m_desktop, *this, *modbusPanel, *statusPanel});
@@ -75,7 +75,7 @@ frmMain::frmMain(Desktop &desktop, const ComPorts &ports, QWidget *parent)
     recordsPanel->addToFrame15(sensorCountRead->cmdReadSensorS);
     liveValuesPanel = new LiveValuesPanel(*m_context, livePage->Frame2_5);
     modulePassPanel = new ModulePassPanel(*m_context, livePage->Frame18, *liveValuesPanel, *recordCountPanel,
-                                          *recordReadPanel, StationCount);
+                                          *recordReadPanel);
     pollingPanel = new PollingPanel(*m_context, *liveValuesPanel, livePage->Frame11);
     storageStatePanel = new StorageStatePanel(*m_context, livePage->Frame8);
 

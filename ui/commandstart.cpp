@@ -1,6 +1,5 @@
 #include "ui/commandstart.h"
 #include "ui/boxinput.h"
-#include "panels/port/modbuspanel.h"
 #include <QGroupBox>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -24,7 +23,7 @@ std::optional<DeviceCommand> beginCommand(PanelContext &ctx, const QString &comm
     auto hold = holdBus(ctx, command);
     if (!hold)
         return std::nullopt;
-    const auto address = boxAddress(ctx.desktop, ctx.modbus.txtStationID);
+    const auto address = ctx.modbus.deviceAddress();
     if (!address)
         return std::nullopt;
     return DeviceCommand{std::move(*hold), *address};

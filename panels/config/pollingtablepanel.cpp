@@ -1,6 +1,5 @@
 #include "panels/config/pollingtablepanel.h"
 #include "ui/desktop.h"
-#include "panels/port/modbuspanel.h"
 #include "ui/registercommands.h"
 #include "core/config/recordersettings.h"
 #include "core/link/convert.h"
@@ -204,7 +203,7 @@ void PollingTablePanel::cmdReadAlarm_Click()
     const auto cmd = beginCommand(m_ctx);
     if (!cmd)
         return;
-    m_ctx.modbus.txtDataLength->setText(QString::number(polling::SlotCount));
+    m_ctx.modbus.showRegisterCount(polling::SlotCount);
     m_ctx.link.exchange(cmd->hold, kinds::ParameterReadAll,
                         modbus::readHolding(cmd->address, m_group.firstRegister(), polling::SlotCount),
                         [&](const Exchange &ex) {

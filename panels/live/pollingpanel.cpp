@@ -1,10 +1,8 @@
 #include "panels/live/pollingpanel.h"
 #include "ui/commandstart.h"
 #include "ui/boxinput.h"
-#include "panels/port/modbuspanel.h"
 #include "ui/panelcontext.h"
 #include "core/link/exchange.h"
-#include "panels/status/statuspanel.h"
 #include "panels/live/livevaluespanel.h"
 #include <QGridLayout>
 #include <QGroupBox>
@@ -70,18 +68,17 @@ PollingPanel::PollingPanel(PanelContext &context, LiveValuesPanel &values, QGrou
 
 std::optional<PollingPanel::Target> PollingPanel::cyclicTarget(const BeforeMessage &beforeMessage)
 {
-    ModbusPanel &m = m_context.modbus;
-    Desktop &d = m_context.desktop;
-    const auto device = boxDevice(d, m.txtStationID, QStringLiteral("设备地址"), beforeMessage);
+    ModbusSettings &m = m_context.modbus;
+    const auto device = m.deviceAddress(beforeMessage);
     if (!device)
         return std::nullopt;
-    const auto function = boxFunction(d, m.txtFunID, beforeMessage);
+    const auto function = m.function(beforeMessage);
     if (!function)
         return std::nullopt;
-    const auto start = boxFirstRegister(d, m.txtStartID, QStringLiteral("起始地址"), beforeMessage);
+    const auto start = m.startRegister(beforeMessage);
     if (!start)
         return std::nullopt;
-    const auto count = boxCount(d, m.txtDataLength, beforeMessage);
+    const auto count = m.registerCount(beforeMessage);
     if (!count)
         return std::nullopt;
     return Target{*device, *function, *start, *count};
@@ -89,7 +86,6 @@ std::optional<PollingPanel::Target> PollingPanel::cyclicTarget(const BeforeMessa
 
 std::optional<PollingPanel::LoopFields> PollingPanel::loopFields(const BeforeMessage &beforeMessage)
 {
-    ModbusPanel &m = m_context.modbus;
     Desktop &d = m_context.desktop;
     const auto first = boxDevice(d, txtStrarid, QStringLiteral("超始设备地址"), beforeMessage);
     if (!first)
@@ -97,10 +93,10 @@ std::optional<PollingPanel::LoopFields> PollingPanel::loopFields(const BeforeMes
     const auto last = boxDevice(d, txtEndId, QStringLiteral("终止设备地址"), beforeMessage);
     if (!last)
         return std::nullopt;
-    const auto function = boxFunction(d, m.txtFunID, beforeMessage);
+    const auto function = m_context.modbus.function(beforeMessage);
     if (!function)
         return std::nullopt;
-    const auto count = boxCount(d, m.txtDataLength, beforeMessage);
+    const auto count = m_context.modbus.registerCount(beforeMessage);
     if (!count)
         return std::nullopt;
     return LoopFields{*first, *last, *function, *count};
@@ -109,7 +105,7 @@ std::optional<PollingPanel::LoopFields> PollingPanel::loopFields(const BeforeMes
 void PollingPanel::comDoOnce_Click()
 {
     // A single read always asks for twenty registers, and says so in the box.
-    m_context.modbus.txtDataLength->setText(QStringLiteral("20"));
+    m_context.modbus.showRegisterCount(20);
     const auto target = cyclicTarget({});
     if (!target)
         return;
@@ -167,8 +163,8 @@ bool PollingPanel::tickMayRun()
 
 void PollingPanel::wrapCounter()
 {
-    if (m_context.status.lblCounter->text().toLongLong() > 65535)
-        m_context.status.lblCounter->setText(QStringLiteral("0"));
+    if (m_context.counters.requestsSent() > 65535)
+        m_context.counters.setRequestsSent(0);
 }
 
 void PollingPanel::Timer2_Timer()
@@ -218,6 +214,6 @@ void PollingPanel::poll(const Target &target)
 
 void PollingPanel::zeroCounters()
 {
-    m_context.status.lblCounter->setText(QStringLiteral("0"));
-    m_context.status.lblRecCount->setText(QStringLiteral("0"));
+    m_context.counters.setRequestsSent(0);
+    m_context.counters.setRepliesReceived(0);
 }

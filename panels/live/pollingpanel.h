@@ -1,6 +1,6 @@
 #pragma once
 #include "core/link/cancel.h"
-#include "panels/live/liveboxes.h"
+#include "ui/boxinput.h"
 #include <QWidget>
 #include <array>
 #include <cstdint>

@@ -2,10 +2,7 @@
 #include "ui/commandstart.h"
 #include "ui/boxinput.h"
 #include "ui/desktop.h"
-#include "panels/port/modbuspanel.h"
 #include "ui/panelcontext.h"
-#include "panels/status/statuspanel.h"
-#include "panels/live/liveboxes.h"
 #include "panels/live/livevaluespanel.h"
 #include "core/records/downloadreport.h"
 #include "panels/records/recordcountpanel.h"
@@ -19,8 +16,8 @@
 #include <QVBoxLayout>
 
 ModulePassPanel::ModulePassPanel(PanelContext &context, QGroupBox *frame, LiveValuesPanel &live,
-                                 RecordCountPanel &count, RecordReadPanel &read, const int &stationCount)
-    : QWidget(frame), m_ctx(context), m_live(live), m_count(count), m_read(read), m_stationCount(stationCount)
+                                 RecordCountPanel &count, RecordReadPanel &read)
+    : QWidget(frame), m_ctx(context), m_live(live), m_count(count), m_read(read)
 {
     setObjectName(QStringLiteral("ModulePassPanel"));
     const auto button = [this](const QString &name, const QString &caption, bool deviceCommand) {
@@ -65,24 +62,24 @@ ModulePassPanel::ModulePassPanel(PanelContext &context, QGroupBox *frame, LiveVa
 std::optional<ModulePassPanel::Fields> ModulePassPanel::fields()
 {
     Desktop &d = m_ctx.desktop;
-    if (m_stationCount < 0 || m_stationCount > 255) {
+    const int stations = m_ctx.StationCount;
+    if (stations < 0 || stations > 255) {
         d.message(QStringLiteral("System Information"),
-                  QStringLiteral("ModSet.set 中的模块总数 %1 不在 0 到 255 之间，命令未发送。").arg(m_stationCount),
+                  QStringLiteral("ModSet.set 中的模块总数 %1 不在 0 到 255 之间，命令未发送。").arg(stations),
                   Desktop::Icon::Warning);
         return std::nullopt;
     }
     Fields f{};
-    f.modules = m_stationCount;
-    const ModbusPanel &m = m_ctx.modbus;
-    const auto function = boxFunction(d, m.txtFunID);
+    f.modules = stations;
+    const auto function = m_ctx.modbus.function();
     if (!function)
         return std::nullopt;
     // The pass asks from the register txtStartID names, not one below it as the polling modes do:
     // module set-ups of this recorder rely on that, so it stays.
-    const auto start = boxNumber(d, m.txtStartID, QStringLiteral("起始地址"), 0, 255, convert::Rounding::WholeOnly);
+    const auto start = m_ctx.modbus.startRegisterAsIs();
     if (!start)
         return std::nullopt;
-    const auto count = boxCount(d, m.txtDataLength);
+    const auto count = m_ctx.modbus.registerCount();
     if (!count)
         return std::nullopt;
     const auto pause = boxNumber(d, txtMtime, QStringLiteral("模块轮询(ms)"), 0, 3600000, convert::Rounding::Floor);
@@ -105,7 +102,7 @@ ModulePassPanel::PassEnd ModulePassPanel::runPass(const Link::Hold &hold, const 
     const auto stopped = [&] { return hold.stopped(); };
     for (int m = 1; m <= f.modules; ++m) {
         const auto address = uint8_t(m);
-        m_ctx.modbus.txtStationID->setText(QString::number(m));
+        m_ctx.modbus.showDeviceAddress(m);
         m_live.ReadModule(hold, address, f.function, f.start, f.count);
         if (stopped())
             return PassEnd::Stopped;
@@ -183,8 +180,8 @@ void ModulePassPanel::cmd1Sys_Click()
     const auto f = fields();
     if (!f)
         return;
-    m_ctx.status.lblCounter->setText(QStringLiteral("0"));
-    m_ctx.status.lblCicle->setText(QStringLiteral("0"));
+    m_ctx.counters.setRequestsSent(0);
+    m_ctx.counters.setPasses(0);
     if (f->modules == 0) {
         m_ctx.view.showStatus(QStringLiteral("自动循环：模块总数为 0，没有要访问的模块"));
         return;
@@ -199,7 +196,7 @@ void ModulePassPanel::cmd1Sys_Click()
         if (end != PassEnd::Complete)
             break;
         ++passes;
-        m_ctx.status.lblCicle->setText(QString::number(passes));
+        m_ctx.counters.setPasses(passes);
     }
     m_running.reset();
     if (hold->cancel().reason() == CancelReason::Closing)

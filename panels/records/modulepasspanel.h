@@ -19,9 +19,9 @@ struct PanelContext;
 class ModulePassPanel : public QWidget {
     Q_OBJECT
 public:
-    // stationCount is the window's StationCount, read at every click.
+    // The modules walked are the context's StationCount, read at every click.
     ModulePassPanel(PanelContext &context, QGroupBox *frame, LiveValuesPanel &live, RecordCountPanel &count,
-                    RecordReadPanel &read, const int &stationCount);
+                    RecordReadPanel &read);
 
     void Command4_Click();  // "单次循环"
     void cmd1Sys_Click();   // "自动循环": lblCounter to 0, then passes; lblCicle counts those completed
@@ -55,6 +55,5 @@ private:
     LiveValuesPanel &m_live;
     RecordCountPanel &m_count;
     RecordReadPanel &m_read;
-    const int &m_stationCount;
     std::optional<CommandCancel> m_running;  // the cancel of the pass or loop under way
 };

@@ -2,7 +2,6 @@
 #include "ui/commandstart.h"
 #include "ui/boxinput.h"
 #include "ui/desktop.h"
-#include "panels/port/modbuspanel.h"
 #include "ui/panelcontext.h"
 #include "core/settings/settingsfiles.h"
 #include "core/link/frames.h"
@@ -11,6 +10,7 @@
 #include "core/records/recorddecode.h"
 #include "panels/records/recordspanel.h"
 #include <QElapsedTimer>
+#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
