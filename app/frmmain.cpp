@@ -37,7 +37,7 @@ frmMain::frmMain(Desktop &desktop, const ComPorts &ports, QWidget *parent)
     auto *central = new QWidget(this);
     portPanel = new PortPanel(*m_link, m_desktop, m_ports, central);
     statusPanel = new StatusPanel(central);
-    modbusPanel = new ModbusPanel(central);
+    modbusPanel = new ModbusPanel(m_desktop, central);
     trafficPanel = new TrafficPanel(central);
 
     m_context.reset(new PanelContext{*m_link, m_desktop, *this, *modbusPanel, *statusPanel});
@@ -75,7 +75,7 @@ frmMain::frmMain(Desktop &desktop, const ComPorts &ports, QWidget *parent)
     recordsPanel->addToFrame15(sensorCountRead->cmdReadSensorS);
     liveValuesPanel = new LiveValuesPanel(*m_context, livePage->Frame2_5);
     modulePassPanel = new ModulePassPanel(*m_context, livePage->Frame18, *liveValuesPanel, *recordCountPanel,
-                                          *recordReadPanel, StationCount);
+                                          *recordReadPanel);
     pollingPanel = new PollingPanel(*m_context, *liveValuesPanel, livePage->Frame11);
     storageStatePanel = new StorageStatePanel(*m_context, livePage->Frame8);
 
@@ -99,6 +99,10 @@ frmMain::frmMain(Desktop &desktop, const ComPorts &ports, QWidget *parent)
     resize(QSize(1500, 900).boundedTo(screen()->availableSize()));
 
     connect(m_link, &Link::busyChanged, this, &frmMain::onBusyChanged);
+    connect(m_link, &Link::idle, this, [this] {
+        if (m_closeWhenIdle)
+            close();
+    });
     connect(portPanel, &PortPanel::statusMessage, this, &frmMain::showStatus);
     connect(m_link, &Link::portLost, this, [this](const QString &) {
         // The system's error text after a hang-up is seldom meaningful ("No such file…").
@@ -126,8 +130,6 @@ void frmMain::onBusyChanged(bool busy)
     for (QWidget *w : findChildren<QWidget *>())
         if (w->property("deviceCommand").toBool())
             w->setEnabled(!busy);
-    if (!busy && m_closeWhenIdle)
-        close();
 }
 
 void frmMain::closeEvent(QCloseEvent *event)
@@ -135,7 +137,7 @@ void frmMain::closeEvent(QCloseEvent *event)
     if (m_link->busy()) {
         // Let the running command unwind first; the window closes when the bus is free.
         m_closeWhenIdle = true;
-        m_link->abort();
+        m_link->cancelCommand(CancelReason::Closing);
         event->ignore();
         return;
     }

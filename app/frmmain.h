@@ -44,9 +44,6 @@ public:
     PanelContext &context() { return *m_context; }
     Desktop &desktop() { return m_desktop; }
 
-    // The modules a module pass walks.
-    int StationCount = 1;
-
     PortPanel *portPanel;
     StatusPanel *statusPanel;
     ModbusPanel *modbusPanel;

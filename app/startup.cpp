@@ -34,7 +34,7 @@ void frmMain::load()
     modbusPanel->txtStationID->setText(QString::number(mod.value.deviceAddress));
     // Downloaded records always hold twenty channels, whatever ModSet.set says.
     modbusPanel->txtDataLength->setText(QStringLiteral("20"));
-    StationCount = mod.value.stationCount;
+    context().StationCount = mod.value.stationCount;
     context().replyWindow = reply.value;
     context().link.setEchoMode(reply.value.echo);
 

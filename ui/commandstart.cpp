@@ -1,6 +1,5 @@
 #include "ui/commandstart.h"
 #include "ui/boxinput.h"
-#include "panels/port/modbuspanel.h"
 #include <QGroupBox>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -9,10 +8,14 @@ std::optional<Link::Hold> holdBus(PanelContext &ctx, const QString &command)
 {
     auto hold = ctx.link.tryHold();
     if (!hold)
-        ctx.view.showStatus(command.isEmpty()
-                                ? QStringLiteral("总线忙：另一条命令正在进行，本命令未执行。")
-                                : QStringLiteral("%1：总线忙，另一条命令正在进行，命令未发送").arg(command));
+        ctx.view.showStatus(busyMessage(command));
     return hold;
+}
+
+QString busyMessage(const QString &command)
+{
+    return command.isEmpty() ? QStringLiteral("总线忙：另一条命令正在进行，本命令未执行。")
+                             : QStringLiteral("%1：总线忙，另一条命令正在进行，命令未发送").arg(command);
 }
 
 std::optional<DeviceCommand> beginCommand(PanelContext &ctx, const QString &command)
@@ -20,7 +23,7 @@ std::optional<DeviceCommand> beginCommand(PanelContext &ctx, const QString &comm
     auto hold = holdBus(ctx, command);
     if (!hold)
         return std::nullopt;
-    const auto address = boxAddress(ctx.desktop, ctx.modbus.txtStationID);
+    const auto address = ctx.modbus.deviceAddress();
     if (!address)
         return std::nullopt;
     return DeviceCommand{std::move(*hold), *address};

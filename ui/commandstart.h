@@ -12,6 +12,8 @@ class QWidget;
 // The bus for the device command named command; nothing while another command holds it (said on
 // the status line): the command then sends nothing.
 std::optional<Link::Hold> holdBus(PanelContext &ctx, const QString &command = QString());
+// What the status line says when a command is refused because another one holds the bus.
+QString busyMessage(const QString &command = QString());
 
 // The start of most device commands: the bus, then the device address of txtStationID. Nothing
 // when the bus is held (status line) or the address box does not give 1 … 255 (a message).

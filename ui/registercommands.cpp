@@ -1,6 +1,5 @@
 #include "ui/registercommands.h"
 #include "ui/boxinput.h"
-#include "panels/port/modbuspanel.h"
 #include "core/config/pollingtable.h"
 #include "core/config/recordersettings.h"
 #include <QLineEdit>

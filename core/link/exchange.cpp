@@ -43,26 +43,37 @@ Link::~Link()
 
 Link::Hold::~Hold()
 {
-    if (m_link) {
+    if (m_link && m_owner) {
         m_link->m_held = false;
-        emit m_link->busyChanged(false);
+        m_link->m_command.reset();
+        if (!std::exchange(m_link->m_heldQuietly, false))
+            emit m_link->busyChanged(false);
+        emit m_link->idle();
     }
 }
 
-std::optional<Link::Hold> Link::tryHold()
+bool Link::Hold::stopped() const
+{
+    const auto why = m_cancel.reason();
+    return why && *why != CancelReason::PortLost;
+}
+
+std::optional<Link::Hold> Link::tryHold(Visibility visibility)
 {
     if (m_held)
         return std::nullopt;
     m_held = true;
-    m_aborted = false;
-    emit busyChanged(true);
-    return Hold(this);
+    m_heldQuietly = visibility == Visibility::Quiet;
+    m_command.emplace();
+    if (!m_heldQuietly)
+        emit busyChanged(true);
+    return Hold(this, true, *m_command);
 }
 
-void Link::abort()
+void Link::cancelCommand(CancelReason why)
 {
-    m_aborted = true;
-    m_waiter.finish();
+    if (m_command)
+        m_command->cancel(why);
 }
 
 void Link::onReadyRead()
@@ -113,44 +124,44 @@ void Link::onError(QSerialPort::SerialPortError error)
     const QString reason = m_port.errorString();
     m_port.close();
     m_waiter.finish();
+    cancelCommand(CancelReason::PortLost);
     emit portLost(reason);
 }
 
-void Link::keepInterFrameGap()
+void Link::keepInterFrameGap(const std::stop_token &stop)
 {
     // Modbus wants 3.5 characters of silence between frames (10 bits a character here),
     // never less than 1.75 ms.
     const double gapMs = std::max(1.75, 35000.0 / std::max<qint32>(m_port.baudRate(), 1));
     const qint64 left = qint64(gapMs * 1e6) - m_lineActivity.nsecsElapsed();
-    if (left <= 0)
+    if (left <= 0 || stop.stop_requested())
         return;
     // A gap of a few milliseconds is slept exactly (a timer would round it up to whole
     // milliseconds, which a download pays on every record); a longer one keeps the window live.
     if (left < 5'000'000)
         QThread::usleep(quint64((left + 999) / 1000));
     else
-        m_waiter.wait(int(std::ceil(double(left) / 1e6)));
+        m_waiter.wait(int(std::ceil(double(left) / 1e6)), stop);
 }
 
-bool Link::waitForReply(int ms)
+bool Link::waitForReply(const Hold &hold, int ms)
 {
-    if (ms <= 0 || m_aborted || replyIn() || !m_port.isOpen())
+    if (ms <= 0 || replyIn() || !m_port.isOpen())
         return false;
-    return m_waiter.wait(ms);
+    return m_waiter.wait(ms, hold.cancel().token());
 }
 
-void Link::pause(const Hold &, int ms)
+void Link::pause(const Hold &hold, int ms)
 {
-    if (!m_aborted)
-        m_waiter.wait(ms);
+    m_waiter.wait(ms, hold.cancel().token());
 }
 
-bool Link::awaitSilence(const Hold &, int ms)
+bool Link::awaitSilence(const Hold &hold, int ms)
 {
     QElapsedTimer total;
     total.start();
     m_lineActivity.restart();  // the silence counts from now
-    while (!m_aborted && m_port.isOpen()) {
+    while (!hold.cancel().cancelled() && m_port.isOpen()) {
         // Bytes still in the port's buffer have not been seen by onReadyRead yet.
         if (m_port.bytesAvailable() > 0) {
             m_port.readAll();
@@ -161,17 +172,17 @@ bool Link::awaitSilence(const Hold &, int ms)
             return true;
         if (total.elapsed() >= 10LL * ms)
             return false;
-        m_waiter.wait(int(left));
+        m_waiter.wait(int(left), hold.cancel().token());
     }
     return false;
 }
 
-void Link::settleReply()
+void Link::settleReply(const Hold &hold)
 {
     // Bounded: a line that keeps talking ends the watch after a few rounds all the same.
-    for (int round = 0; round < 16 && m_port.isOpen() && !m_aborted; ++round) {
+    for (int round = 0; round < 16 && m_port.isOpen() && !hold.cancel().cancelled(); ++round) {
         const qsizetype before = m_reply.size();
-        keepInterFrameGap();
+        keepInterFrameGap(hold.cancel().token());
         if (!m_port.isOpen())
             return;
         // Whatever reached the port during the gap is taken now (readyRead may not have run yet).
@@ -185,7 +196,7 @@ void Link::settleReply()
     }
 }
 
-Exchange Link::exchange(const Hold &, const ExchangeKind &kind, const QByteArray &request,
+Exchange Link::exchange(const Hold &hold, const ExchangeKind &kind, const QByteArray &request,
                         const std::function<void(const Exchange &)> &decode)
 {
     Exchange ex;
@@ -196,7 +207,7 @@ Exchange Link::exchange(const Hold &, const ExchangeKind &kind, const QByteArray
     if (show && kind.clearsState)
         m_view->clearState();
 
-    if (m_aborted) {
+    if (hold.stopped()) {
         ex.aborted = true;
         return ex;
     }
@@ -209,9 +220,9 @@ Exchange Link::exchange(const Hold &, const ExchangeKind &kind, const QByteArray
 
     if (show)
         m_view->showLamp(TrafficView::Lamp::Yellow);
-    keepInterFrameGap();
-    if (m_aborted || !m_port.isOpen()) {  // stopped, or the port went away, during the gap
-        ex.aborted = m_aborted;
+    keepInterFrameGap(hold.cancel().token());
+    if (hold.stopped() || !m_port.isOpen()) {  // stopped, or the port went away, during the gap
+        ex.aborted = hold.stopped();
         return ex;
     }
     // Stale input (a late reply to an earlier request) must not be taken for this reply.
@@ -228,23 +239,24 @@ Exchange Link::exchange(const Hold &, const ExchangeKind &kind, const QByteArray
     if (show)
         m_view->showCommand(requestHex(request));
 
-    waitForReply(kind.firstWaitMs);
-    if (kind.secondWaitMs > 0 && !m_aborted && m_port.isOpen()) {
+    waitForReply(hold, kind.firstWaitMs);
+    if (kind.secondWaitMs > 0 && !hold.cancel().cancelled() && m_port.isOpen()) {
         if (show)
             m_view->showLamp(TrafficView::Lamp::Green);
-        waitForReply(kind.secondWaitMs);
+        waitForReply(hold, kind.secondWaitMs);
         m_view->countExchange();
     }
-    if (kind.pumpAfterWait)
+    // A cancelled command unwinds at once: a click that follows the stop meets a free bus.
+    if (kind.pumpAfterWait && !hold.cancel().cancelled())
         QCoreApplication::processEvents();
     if (m_port.isOpen() && m_port.bytesAvailable() > 0) {
         m_reply += m_port.readAll();
         m_lineActivity.restart();  // the gap before the next request counts from these bytes too
     }
     if (kind.settles && !m_reply.isEmpty())
-        settleReply();
+        settleReply(hold);
     m_collecting = false;
-    ex.aborted = m_aborted;
+    ex.aborted = hold.stopped();
 
     const qsizetype echo = echoLength(m_reply);
     ex.echoRemoved = echo > 0;
@@ -284,7 +296,7 @@ Exchange Link::exchange(const Hold &, const ExchangeKind &kind, const QByteArray
     else if (echoFound)
         m_view->showStatus(EchoNotice);
 
-    if (kind.pauseAfterMs > 0 && !m_aborted)
-        m_waiter.wait(kind.pauseAfterMs);
+    if (kind.pauseAfterMs > 0)
+        m_waiter.wait(kind.pauseAfterMs, hold.cancel().token());
     return ex;
 }

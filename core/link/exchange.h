@@ -1,4 +1,5 @@
 #pragma once
+#include "core/link/cancel.h"
 #include "core/link/echomode.h"
 #include "core/link/frames.h"
 #include "core/link/waitms.h"
@@ -9,6 +10,8 @@
 #include <QSet>
 #include <QString>
 #include <functional>
+#include <optional>
+#include <utility>
 
 // What the window shows of an exchange. The main window implements it with its traffic
 // boxes (txtCommand, txtState), the stacked status lamps, the two counters and the status line.
@@ -66,7 +69,9 @@ extern const ExchangeKind WriteRegisters;
 
 struct Exchange {
     bool sent = false;          // false: the port was closed (or lost) and nothing went out
-    bool aborted = false;       // the command was stopped (window closing) during the wait
+    // The command was cancelled by its stop or the window closing, during or before the exchange. A
+    // lost port is said by the exchange itself (nothing sent, or no reply), as a closed one is.
+    bool aborted = false;
     QByteArray request;
     QByteArray reply;           // the device's reply; an echo of the request is not part of it
     bool echoRemoved = false;   // the adapter's echo of the request came first and was dropped
@@ -84,18 +89,35 @@ public:
 
     // A device command holds the bus from its first exchange to its last wait. Only one
     // holder at a time: a second command (or a polling tick) is refused while one runs.
+    // The hold carries the command's cancel: every wait of the command ends at once when it is
+    // cancelled, and its later exchanges send nothing.
     class Hold {
     public:
-        Hold(Hold &&other) noexcept : m_link(std::exchange(other.m_link, nullptr)) {}
+        Hold(Hold &&other) noexcept
+            : m_link(std::exchange(other.m_link, nullptr)), m_owner(other.m_owner), m_cancel(other.m_cancel) {}
         Hold &operator=(Hold &&) = delete;
         ~Hold();
+        const CommandCancel &cancel() const { return m_cancel; }
+        // Cancelled with a reason other than a lost port (which the exchanges see as a closed port).
+        bool stopped() const;
+        // The same bus for a part of the command that can be cancelled on its own (a module's
+        // download inside a module pass); it ends with the command too. The command keeps the bus.
+        Hold part() const { return Hold(m_link, false, m_cancel.part()); }
     private:
         friend class Link;
-        explicit Hold(Link *link) : m_link(link) {}
+        Hold(Link *link, bool owner, CommandCancel cancel) : m_link(link), m_owner(owner), m_cancel(std::move(cancel)) {}
         Link *m_link;
+        bool m_owner;
+        CommandCancel m_cancel;
     };
-    std::optional<Hold> tryHold();
+    // Shown: a command the user started; the device command buttons go off while it runs
+    // (busyChanged). Quiet: a polling tick, which leaves the window's controls alone; a click on
+    // another command meanwhile is refused by its own check of the bus.
+    enum class Visibility { Shown, Quiet };
+    std::optional<Hold> tryHold(Visibility visibility = Visibility::Shown);
     bool busy() const { return m_held; }
+    // Cancels the running command, if any (the window closing; a lost port cancels it itself).
+    void cancelCommand(CancelReason why);
 
     // Runs one exchange as its kind describes. decode runs between reading the reply and the
     // end of the exchange (before or after txtState is shown, as the kind says); it is not
@@ -103,20 +125,15 @@ public:
     Exchange exchange(const Hold &hold, const ExchangeKind &kind, const QByteArray &request,
                       const std::function<void(const Exchange &)> &decode = {});
 
-    // A wait inside a command; ends early when the command is stopped.
+    // A wait inside a command; ends at once when the command is cancelled.
     void pause(const Hold &hold, int ms);
 
     // Waits until the line has been silent for ms since this call (every byte that arrives starts
     // the silence again) and drops what came meanwhile: a reply that missed its window cannot then
-    // be taken for the answer to the next request. Ends early when the command is stopped or the
+    // be taken for the answer to the next request. Ends at once when the command is cancelled or the
     // port goes; a line that never falls silent is given up after ten times ms. True when silence
     // was reached.
     bool awaitSilence(const Hold &hold, int ms);
-
-    // Ends the waits of the running command; its later exchanges send nothing. Used when the
-    // window closes, and by stop buttons. Cleared when the next command takes the bus.
-    void abort();
-    bool aborted() const { return m_aborted; }
 
     // Local echo of the adapter. On a port known to echo (or with On), every exchange expects its
     // request back before the reply and drops it. Auto learns that a port echoes from a read
@@ -130,16 +147,19 @@ public:
     bool isOpen() const { return m_port.isOpen(); }
 
 signals:
+    // A shown command took the bus (true) or gave it back (false).
     void busyChanged(bool busy);
+    // The bus is free again, whoever held it.
+    void idle();
     // The port went away during use (a USB adapter pulled out); it has been closed.
     void portLost(const QString &reason);
 
 private:
     void onReadyRead();
     void onError(QSerialPort::SerialPortError error);
-    void keepInterFrameGap();
-    void settleReply();
-    bool waitForReply(int ms);
+    void keepInterFrameGap(const std::stop_token &stop);
+    void settleReply(const Hold &hold);
+    bool waitForReply(const Hold &hold, int ms);
     bool echoExpected() const;
     qsizetype echoLength(const QByteArray &received) const;
     bool replyIn() const;
@@ -147,7 +167,8 @@ private:
     TrafficView *m_view;
     QSerialPort m_port;
     bool m_held = false;
-    bool m_aborted = false;
+    bool m_heldQuietly = false;
+    std::optional<CommandCancel> m_command;  // the cancel of the command holding the bus
     bool m_collecting = false;
     QByteArray m_request;
     QByteArray m_reply;

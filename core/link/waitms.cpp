@@ -4,9 +4,12 @@
 #include <QEventLoop>
 #include <QTimer>
 
-bool Waiter::wait(int ms)
+bool Waiter::wait(int ms, std::stop_token stop)
 {
-    m_finished = false;
+    m_finished = stop.stop_requested();
+    if (m_finished)
+        return false;
+    const std::stop_callback onStop(stop, [this] { finish(); });
     QCoreApplication::processEvents();
     if (ms <= 0 || m_finished)
         return !m_finished;

@@ -1,14 +1,17 @@
 #pragma once
+#include <stop_token>
 
 class QEventLoop;
 
 // A wait that keeps the window live: a nested event loop ended by a timer, measured on a
-// monotonic clock (no busy loop; the CPU stays idle). finish() ends it early.
+// monotonic clock (no busy loop; the CPU stays idle). finish() ends it early, and so does a stop
+// requested on the token it watches (at once: the stop quits the loop).
 class Waiter {
 public:
-    // Returns after at least ms milliseconds, or earlier when finish() is called meanwhile.
-    // Returns true when the full time passed, false when it was finished early.
-    bool wait(int ms);
+    // Returns after at least ms milliseconds, or earlier when finish() is called or stop is
+    // requested meanwhile (a stop requested before returns at once). Returns true when the full
+    // time passed, false when it was ended early.
+    bool wait(int ms, std::stop_token stop = {});
     void finish();
 
 private:

@@ -10,9 +10,20 @@ RecordDownload::RecordDownload(Link &link, const records::ReplyWindow &window, Q
     m_kind.settles = true;
 }
 
-bool RecordDownload::stopping() const
+bool RecordDownload::stopping(const Link::Hold &hold) const
 {
-    return m_stop || m_link.aborted() || !m_link.isOpen();
+    return hold.cancel().cancelled() || !m_link.isOpen();
+}
+
+records::DownloadOutcome::End RecordDownload::stoppedEnd(const Link::Hold &hold) const
+{
+    using End = records::DownloadOutcome::End;
+    switch (hold.cancel().reason().value_or(CancelReason::PortLost)) {
+    case CancelReason::Stop: return End::Stopped;
+    case CancelReason::Closing: return End::Closing;
+    case CancelReason::PortLost: break;
+    }
+    return End::PortLost;
 }
 
 RecordDownload::Verdict RecordDownload::readOne(const Link::Hold &hold, uint8_t address, int k, int sensors,
@@ -26,9 +37,9 @@ RecordDownload::Verdict RecordDownload::readOne(const Link::Hold &hold, uint8_t 
     // The attempts count the requests that brought nothing to trust; the second read that confirms a
     // doubtful reply is not one of them.
     for (int failed = 0; failed < m_window.attempts;) {
-        if (stopping())
+        if (stopping(hold))
             return Verdict::Stopped;
-        if (m_needGuard && !m_link.awaitSilence(hold, m_window.guardMs) && stopping())
+        if (m_needGuard && !m_link.awaitSilence(hold, m_window.guardMs) && stopping(hold))
             return Verdict::Stopped;
         m_needGuard = false;
         last = m_link.exchange(hold, m_kind, request);
@@ -70,7 +81,6 @@ records::DownloadOutcome RecordDownload::run(const Link::Hold &hold, uint8_t add
     records::DownloadOutcome d;
     d.first = first;
     d.total = count;
-    m_stop = false;
     m_suspect = false;
     m_needGuard = false;
     m_lastKept.clear();
@@ -78,8 +88,8 @@ records::DownloadOutcome RecordDownload::run(const Link::Hold &hold, uint8_t add
     Exchange last;
     const int end = first + count - 1;
     for (int k = first; k <= end; ++k) {
-        if (stopping()) {
-            d.end = m_link.aborted() && !m_stop ? End::Closing : !m_link.isOpen() ? End::PortLost : End::Stopped;
+        if (stopping(hold)) {
+            d.end = stoppedEnd(hold);
             d.notTriedFrom = k;
             break;
         }
@@ -87,7 +97,7 @@ records::DownloadOutcome RecordDownload::run(const Link::Hold &hold, uint8_t add
         const Verdict v = readOne(hold, address, k, sensors, last);
         if (v == Verdict::Stopped) {
             // The record under way when the run was stopped counts as not read.
-            d.end = m_link.aborted() && !m_stop ? End::Closing : !m_link.isOpen() ? End::PortLost : End::Stopped;
+            d.end = stoppedEnd(hold);
             d.unread.append(k);
             d.notTriedFrom = k < end ? k + 1 : 0;
             break;
@@ -111,7 +121,7 @@ records::DownloadOutcome RecordDownload::run(const Link::Hold &hold, uint8_t add
         }
     }
     // A reply still on its way must not meet the next command's request.
-    if (m_needGuard && !stopping())
+    if (m_needGuard && !stopping(hold))
         m_link.awaitSilence(hold, m_window.guardMs);
     m_last = last;
     emit finished(d);

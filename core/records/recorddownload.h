@@ -16,18 +16,18 @@
 //   past the guard: it is kept only when a second read, after the guard, brings the same bytes. The
 //   same holds for a record whose time is earlier than the record kept before it;
 // - a valid frame that is no record (erased memory) is named, never handed on as a record.
-// The waits nest event loops (the window stays live); stop() ends the run after the current exchange.
-// Whoever runs it shows what it reports.
+// The waits nest event loops (the window stays live); cancelling the hold's command ends the run at
+// once, the record under way counted as not read. Whoever runs it shows what it reports.
 class RecordDownload : public QObject {
     Q_OBJECT
 public:
     RecordDownload(Link &link, const records::ReplyWindow &window, QObject *parent = nullptr);
 
     // Records first … first + count − 1 of the device at address, N = sensors values each. The caller
-    // has checked that the last record's registers exist (records::recordStart).
+    // has checked that the last record's registers exist (records::recordStart). A cancel of hold ends
+    // the run with the cancel's reason.
     records::DownloadOutcome run(const Link::Hold &hold, uint8_t address, int first, int count, int sensors);
 
-    void stop() { m_stop = true; }
     // The last exchange of the latest run.
     const Exchange &lastExchange() const { return m_last; }
 
@@ -41,12 +41,12 @@ signals:
 private:
     enum class Verdict { Kept, NotRecord, Unread, Stopped };
     Verdict readOne(const Link::Hold &hold, uint8_t address, int k, int sensors, Exchange &last);
-    bool stopping() const;
+    bool stopping(const Link::Hold &hold) const;
+    records::DownloadOutcome::End stoppedEnd(const Link::Hold &hold) const;
 
     Link &m_link;
     records::ReplyWindow m_window;
     ExchangeKind m_kind;
-    bool m_stop = false;
     bool m_suspect = false;     // the latest exchange brought no exact frame: a reply may be in flight
     bool m_needGuard = false;   // the line must fall silent before the next request
     QByteArray m_lastKept;      // data of the record kept last

@@ -1,6 +1,5 @@
 #include "panels/config/pollingtablepanel.h"
 #include "ui/desktop.h"
-#include "panels/port/modbuspanel.h"
 #include "ui/registercommands.h"
 #include "core/config/recordersettings.h"
 #include "core/link/convert.h"
@@ -204,7 +203,7 @@ void PollingTablePanel::cmdReadAlarm_Click()
     const auto cmd = beginCommand(m_ctx);
     if (!cmd)
         return;
-    m_ctx.modbus.txtDataLength->setText(QString::number(polling::SlotCount));
+    m_ctx.modbus.showRegisterCount(polling::SlotCount);
     m_ctx.link.exchange(cmd->hold, kinds::ParameterReadAll,
                         modbus::readHolding(cmd->address, m_group.firstRegister(), polling::SlotCount),
                         [&](const Exchange &ex) {
@@ -270,7 +269,7 @@ void PollingTablePanel::cmdSetAll_Click()
         m_ctx.view.showStatus(QStringLiteral("%1：已发送 %2 个参数后中止（%3）")
                                   .arg(command)
                                   .arg(written)
-                                  .arg(m_ctx.link.aborted() ? QStringLiteral("命令已停止")
+                                  .arg(cmd->hold.stopped() ? QStringLiteral("命令已停止")
                                                             : QStringLiteral("端口未打开")));
     else if (unconfirmed.isEmpty())
         m_ctx.view.showStatus(QStringLiteral("%1：%2 个参数已写入寄存器 %3–%4")

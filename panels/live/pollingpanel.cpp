@@ -1,10 +1,8 @@
 #include "panels/live/pollingpanel.h"
 #include "ui/commandstart.h"
 #include "ui/boxinput.h"
-#include "panels/port/modbuspanel.h"
 #include "ui/panelcontext.h"
 #include "core/link/exchange.h"
-#include "panels/status/statuspanel.h"
 #include "panels/live/livevaluespanel.h"
 #include <QGridLayout>
 #include <QGroupBox>
@@ -70,18 +68,17 @@ PollingPanel::PollingPanel(PanelContext &context, LiveValuesPanel &values, QGrou
 
 std::optional<PollingPanel::Target> PollingPanel::cyclicTarget(const BeforeMessage &beforeMessage)
 {
-    ModbusPanel &m = m_context.modbus;
-    Desktop &d = m_context.desktop;
-    const auto device = boxDevice(d, m.txtStationID, QStringLiteral("设备地址"), beforeMessage);
+    ModbusSettings &m = m_context.modbus;
+    const auto device = m.deviceAddress(beforeMessage);
     if (!device)
         return std::nullopt;
-    const auto function = boxFunction(d, m.txtFunID, beforeMessage);
+    const auto function = m.function(beforeMessage);
     if (!function)
         return std::nullopt;
-    const auto start = boxFirstRegister(d, m.txtStartID, QStringLiteral("起始地址"), beforeMessage);
+    const auto start = m.startRegister(beforeMessage);
     if (!start)
         return std::nullopt;
-    const auto count = boxCount(d, m.txtDataLength, beforeMessage);
+    const auto count = m.registerCount(beforeMessage);
     if (!count)
         return std::nullopt;
     return Target{*device, *function, *start, *count};
@@ -89,7 +86,6 @@ std::optional<PollingPanel::Target> PollingPanel::cyclicTarget(const BeforeMessa
 
 std::optional<PollingPanel::LoopFields> PollingPanel::loopFields(const BeforeMessage &beforeMessage)
 {
-    ModbusPanel &m = m_context.modbus;
     Desktop &d = m_context.desktop;
     const auto first = boxDevice(d, txtStrarid, QStringLiteral("超始设备地址"), beforeMessage);
     if (!first)
@@ -97,10 +93,10 @@ std::optional<PollingPanel::LoopFields> PollingPanel::loopFields(const BeforeMes
     const auto last = boxDevice(d, txtEndId, QStringLiteral("终止设备地址"), beforeMessage);
     if (!last)
         return std::nullopt;
-    const auto function = boxFunction(d, m.txtFunID, beforeMessage);
+    const auto function = m_context.modbus.function(beforeMessage);
     if (!function)
         return std::nullopt;
-    const auto count = boxCount(d, m.txtDataLength, beforeMessage);
+    const auto count = m_context.modbus.registerCount(beforeMessage);
     if (!count)
         return std::nullopt;
     return LoopFields{*first, *last, *function, *count};
@@ -109,7 +105,7 @@ std::optional<PollingPanel::LoopFields> PollingPanel::loopFields(const BeforeMes
 void PollingPanel::comDoOnce_Click()
 {
     // A single read always asks for twenty registers, and says so in the box.
-    m_context.modbus.txtDataLength->setText(QStringLiteral("20"));
+    m_context.modbus.showRegisterCount(20);
     const auto target = cyclicTarget({});
     if (!target)
         return;
@@ -147,11 +143,9 @@ void PollingPanel::cmdStopOnce_Click()
 {
     Timer2->stop();
     Timer5->stop();
-    if (m_polling) {
-        // A tick's exchange is waiting: end it, so it neither counts nor shows anything after the stop.
-        m_stoppedWhilePolling = true;
-        m_context.link.abort();
-    }
+    // A tick's exchange that is waiting ends now, so it neither counts nor shows anything after the stop.
+    if (m_tick)
+        m_tick->cancel(CancelReason::Stop);
     zeroCounters();
 }
 
@@ -169,8 +163,8 @@ bool PollingPanel::tickMayRun()
 
 void PollingPanel::wrapCounter()
 {
-    if (m_context.status.lblCounter->text().toLongLong() > 65535)
-        m_context.status.lblCounter->setText(QStringLiteral("0"));
+    if (m_context.counters.requestsSent() > 65535)
+        m_context.counters.setRequestsSent(0);
 }
 
 void PollingPanel::Timer2_Timer()
@@ -208,20 +202,18 @@ void PollingPanel::Timer5_Timer()
 
 void PollingPanel::poll(const Target &target)
 {
-    auto hold = m_context.link.tryHold();
+    auto hold = m_context.link.tryHold(Link::Visibility::Quiet);
     if (!hold)
         return;
-    m_polling = true;
+    m_tick = hold->cancel();
     m_values.ReadModule(*hold, target.device, target.function, target.start, target.count);
-    m_polling = false;
-    if (m_stoppedWhilePolling) {
-        m_stoppedWhilePolling = false;
+    m_tick.reset();
+    if (hold->cancel().reason() == CancelReason::Stop)
         zeroCounters();
-    }
 }
 
 void PollingPanel::zeroCounters()
 {
-    m_context.status.lblCounter->setText(QStringLiteral("0"));
-    m_context.status.lblRecCount->setText(QStringLiteral("0"));
+    m_context.counters.setRequestsSent(0);
+    m_context.counters.setRepliesReceived(0);
 }

@@ -1,5 +1,6 @@
 #pragma once
-#include "panels/live/liveboxes.h"
+#include "core/link/cancel.h"
+#include "ui/boxinput.h"
 #include <QWidget>
 #include <array>
 #include <cstdint>
@@ -15,6 +16,7 @@ struct PanelContext;
 // "单次采集" (Frame11): the single read, the cyclic read (Timer2), the multi-device loop (Timer5)
 // and their stop. Every reading is one ReadModule exchange. A tick that falls due while any
 // command holds the bus is skipped, so polling never overlaps an exchange whatever the interval.
+// A tick holds the bus quietly: the window's controls stay as they are (an open list stays open).
 class PollingPanel : public QWidget {
     Q_OBJECT
 public:
@@ -60,6 +62,5 @@ private:
 
     PanelContext &m_context;
     LiveValuesPanel &m_values;
-    bool m_polling = false;             // a tick's exchange is running
-    bool m_stoppedWhilePolling = false;
+    std::optional<CommandCancel> m_tick;  // the cancel of the tick under way
 };

@@ -1,7 +1,6 @@
 #include "panels/live/storagestatepanel.h"
 #include "ui/commandstart.h"
 #include "ui/boxinput.h"
-#include "panels/port/modbuspanel.h"
 #include "ui/panelcontext.h"
 #include "core/link/exchange.h"
 #include "core/live/livedecode.h"

@@ -1,9 +1,11 @@
 #include "panels/port/modbuspanel.h"
+#include "ui/boxinput.h"
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 
-ModbusPanel::ModbusPanel(QWidget *parent) : QGroupBox(QStringLiteral("MODBUS-RTU设置"), parent)
+ModbusPanel::ModbusPanel(Desktop &desktop, QWidget *parent)
+    : QGroupBox(QStringLiteral("MODBUS-RTU设置"), parent), m_desktop(desktop)
 {
     setObjectName(QStringLiteral("Frame10"));
     auto *g = new QGridLayout(this);
@@ -21,4 +23,40 @@ ModbusPanel::ModbusPanel(QWidget *parent) : QGroupBox(QStringLiteral("MODBUS-RTU
     txtStartID = box(QStringLiteral("txtStartID"), QStringLiteral("1"), QStringLiteral("起始地址"), 0, 2);
     txtDataLength = box(QStringLiteral("txtDataLength"), QStringLiteral("32"), QStringLiteral("数据长度"), 1, 0);
     txtFunID = box(QStringLiteral("txtFunID"), QStringLiteral("3"), QStringLiteral("功能号"), 1, 2);
+}
+
+std::optional<uint8_t> ModbusPanel::deviceAddress(const BeforeMessage &beforeMessage)
+{
+    return boxDevice(m_desktop, txtStationID, QStringLiteral("设备地址"), beforeMessage);
+}
+
+std::optional<uint8_t> ModbusPanel::function(const BeforeMessage &beforeMessage)
+{
+    return boxFunction(m_desktop, txtFunID, beforeMessage);
+}
+
+std::optional<uint16_t> ModbusPanel::startRegister(const BeforeMessage &beforeMessage)
+{
+    return boxFirstRegister(m_desktop, txtStartID, QStringLiteral("起始地址"), beforeMessage);
+}
+
+std::optional<uint16_t> ModbusPanel::startRegisterAsIs()
+{
+    const auto v = boxNumber(m_desktop, txtStartID, QStringLiteral("起始地址"), 0, 255, convert::Rounding::WholeOnly);
+    return v ? std::optional<uint16_t>(uint16_t(*v)) : std::nullopt;
+}
+
+std::optional<uint8_t> ModbusPanel::registerCount(const BeforeMessage &beforeMessage)
+{
+    return boxCount(m_desktop, txtDataLength, beforeMessage);
+}
+
+void ModbusPanel::showDeviceAddress(int address)
+{
+    txtStationID->setText(QString::number(address));
+}
+
+void ModbusPanel::showRegisterCount(int count)
+{
+    txtDataLength->setText(QString::number(count));
 }

@@ -1,4 +1,5 @@
 #include "panels/port/portpanel.h"
+#include "ui/commandstart.h"
 #include "ui/desktop.h"
 #include "core/settings/settingsfiles.h"
 #include "core/link/baudrates.h"
@@ -159,8 +160,18 @@ bool PortPanel::openPort(int com, int rate)
     return false;
 }
 
+bool PortPanel::refusedWhileBusy()
+{
+    if (!m_link.busy())
+        return false;
+    emit statusMessage(busyMessage());
+    return true;
+}
+
 void PortPanel::cmdOpenComm_Click()
 {
+    if (refusedWhileBusy())
+        return;
     const auto rate = baudChoice();
     if (!rate)
         return;
@@ -171,6 +182,8 @@ void PortPanel::cmdOpenComm_Click()
 
 void PortPanel::cmdCloseComm_Click()
 {
+    if (refusedWhileBusy())
+        return;
     if (!m_link.port().isOpen())
         return;
     m_link.port().close();
@@ -179,11 +192,15 @@ void PortPanel::cmdCloseComm_Click()
 
 void PortPanel::Combo1_Click()
 {
+    if (refusedWhileBusy())
+        return;
     openPort(Combo1->currentIndex() + 1, BaudRate);
 }
 
 void PortPanel::cmdCom_Click()
 {
+    if (refusedWhileBusy())
+        return;
     const auto rate = baudChoice();
     if (!rate)
         return;

@@ -53,6 +53,9 @@ private:
     // Opens COM port com at rate; a failure is reported with the device and the reason.
     bool openPort(int com, int rate);
     QString describe(int com) const;
+    // A polling tick holds the bus without turning the controls off: while it (or any command)
+    // runs, the port stays as it is and the status line says why. True when refused.
+    bool refusedWhileBusy();
 
     Link &m_link;
     Desktop &m_desktop;

@@ -2,10 +2,7 @@
 #include "ui/commandstart.h"
 #include "ui/boxinput.h"
 #include "ui/desktop.h"
-#include "panels/port/modbuspanel.h"
 #include "ui/panelcontext.h"
-#include "panels/status/statuspanel.h"
-#include "panels/live/liveboxes.h"
 #include "panels/live/livevaluespanel.h"
 #include "core/records/downloadreport.h"
 #include "panels/records/recordcountpanel.h"
@@ -19,8 +16,8 @@
 #include <QVBoxLayout>
 
 ModulePassPanel::ModulePassPanel(PanelContext &context, QGroupBox *frame, LiveValuesPanel &live,
-                                 RecordCountPanel &count, RecordReadPanel &read, const int &stationCount)
-    : QWidget(frame), m_ctx(context), m_live(live), m_count(count), m_read(read), m_stationCount(stationCount)
+                                 RecordCountPanel &count, RecordReadPanel &read)
+    : QWidget(frame), m_ctx(context), m_live(live), m_count(count), m_read(read)
 {
     setObjectName(QStringLiteral("ModulePassPanel"));
     const auto button = [this](const QString &name, const QString &caption, bool deviceCommand) {
@@ -35,7 +32,7 @@ ModulePassPanel::ModulePassPanel(PanelContext &context, QGroupBox *frame, LiveVa
     Command3 = button(QStringLiteral("Command3"), QStringLiteral("停止"), false);
     Command4->setToolTip(QStringLiteral("依次访问模块 1 到模块总数：读实时数据、读条数、读取所有记录"));
     cmd1Sys->setToolTip(QStringLiteral("反复执行单次循环，直到按“停止”"));
-    Command3->setToolTip(QStringLiteral("在当前通讯完成后停止模块循环和记录读取"));
+    Command3->setToolTip(QStringLiteral("立即停止模块循环，包括其中的等待和记录读取"));
     txtMtime = new QLineEdit(QStringLiteral("1000"), this);
     txtMtime->setObjectName(QStringLiteral("txtMtime"));
     txtMtime->setMaximumWidth(80);
@@ -65,24 +62,24 @@ ModulePassPanel::ModulePassPanel(PanelContext &context, QGroupBox *frame, LiveVa
 std::optional<ModulePassPanel::Fields> ModulePassPanel::fields()
 {
     Desktop &d = m_ctx.desktop;
-    if (m_stationCount < 0 || m_stationCount > 255) {
+    const int stations = m_ctx.StationCount;
+    if (stations < 0 || stations > 255) {
         d.message(QStringLiteral("System Information"),
-                  QStringLiteral("ModSet.set 中的模块总数 %1 不在 0 到 255 之间，命令未发送。").arg(m_stationCount),
+                  QStringLiteral("ModSet.set 中的模块总数 %1 不在 0 到 255 之间，命令未发送。").arg(stations),
                   Desktop::Icon::Warning);
         return std::nullopt;
     }
     Fields f{};
-    f.modules = m_stationCount;
-    const ModbusPanel &m = m_ctx.modbus;
-    const auto function = boxFunction(d, m.txtFunID);
+    f.modules = stations;
+    const auto function = m_ctx.modbus.function();
     if (!function)
         return std::nullopt;
     // The pass asks from the register txtStartID names, not one below it as the polling modes do:
     // module set-ups of this recorder rely on that, so it stays.
-    const auto start = boxNumber(d, m.txtStartID, QStringLiteral("起始地址"), 0, 255, convert::Rounding::WholeOnly);
+    const auto start = m_ctx.modbus.startRegisterAsIs();
     if (!start)
         return std::nullopt;
-    const auto count = boxCount(d, m.txtDataLength);
+    const auto count = m_ctx.modbus.registerCount();
     if (!count)
         return std::nullopt;
     const auto pause = boxNumber(d, txtMtime, QStringLiteral("模块轮询(ms)"), 0, 3600000, convert::Rounding::Floor);
@@ -102,18 +99,16 @@ std::optional<ModulePassPanel::Fields> ModulePassPanel::fields()
 ModulePassPanel::PassEnd ModulePassPanel::runPass(const Link::Hold &hold, const Fields &f, QStringList &notes)
 {
     Link &link = m_ctx.link;
-    const auto stopped = [&] { return m_stop || link.aborted(); };
+    const auto stopped = [&] { return hold.stopped(); };
     for (int m = 1; m <= f.modules; ++m) {
         const auto address = uint8_t(m);
-        m_ctx.modbus.txtStationID->setText(QString::number(m));
+        m_ctx.modbus.showDeviceAddress(m);
         m_live.ReadModule(hold, address, f.function, f.start, f.count);
         if (stopped())
             return PassEnd::Stopped;
         if (!link.isOpen())
             return PassEnd::PortClosed;
-        m_pausing = true;
         link.pause(hold, f.pauseMs);
-        m_pausing = false;
         if (stopped())
             return PassEnd::Stopped;
 
@@ -146,12 +141,6 @@ ModulePassPanel::PassEnd ModulePassPanel::runPass(const Link::Hold &hold, const 
     return PassEnd::Complete;
 }
 
-bool ModulePassPanel::closing() const
-{
-    // The line was stopped without "停止": the window is closing and nobody reads a message.
-    return m_ctx.link.aborted() && !m_stop;
-}
-
 void ModulePassPanel::reportNotes(const QString &command, const QStringList &notes)
 {
     if (!notes.isEmpty())
@@ -171,11 +160,12 @@ void ModulePassPanel::Command4_Click()
         m_ctx.view.showStatus(QStringLiteral("单次循环：模块总数为 0，没有要访问的模块"));
         return;
     }
-    m_stop = false;
+    m_running = hold->cancel();
     QStringList notes;
     const PassEnd end = runPass(*hold, *f, notes);
-    if (closing())
-        return;
+    m_running.reset();
+    if (hold->cancel().reason() == CancelReason::Closing)
+        return;  // nobody reads a message any more
     m_ctx.view.showStatus(end == PassEnd::Complete ? QStringLiteral("单次循环：已完成，共 %1 个模块").arg(f->modules)
                           : end == PassEnd::Stopped ? QStringLiteral("单次循环：已停止")
                                                     : QStringLiteral("单次循环：端口未打开或已断开，循环已中止"));
@@ -190,13 +180,13 @@ void ModulePassPanel::cmd1Sys_Click()
     const auto f = fields();
     if (!f)
         return;
-    m_ctx.status.lblCounter->setText(QStringLiteral("0"));
-    m_ctx.status.lblCicle->setText(QStringLiteral("0"));
+    m_ctx.counters.setRequestsSent(0);
+    m_ctx.counters.setPasses(0);
     if (f->modules == 0) {
         m_ctx.view.showStatus(QStringLiteral("自动循环：模块总数为 0，没有要访问的模块"));
         return;
     }
-    m_stop = false;
+    m_running = hold->cancel();
     QStringList notes;  // of the last pass
     int passes = 0;
     PassEnd end = PassEnd::Complete;
@@ -206,9 +196,10 @@ void ModulePassPanel::cmd1Sys_Click()
         if (end != PassEnd::Complete)
             break;
         ++passes;
-        m_ctx.status.lblCicle->setText(QString::number(passes));
+        m_ctx.counters.setPasses(passes);
     }
-    if (closing())
+    m_running.reset();
+    if (hold->cancel().reason() == CancelReason::Closing)
         return;
     m_ctx.view.showStatus(end == PassEnd::Complete ? QStringLiteral("自动循环：已完成 %1 遍").arg(passes)
                           : end == PassEnd::Stopped ? QStringLiteral("自动循环：已停止，完成 %1 遍").arg(passes)
@@ -218,10 +209,6 @@ void ModulePassPanel::cmd1Sys_Click()
 
 void ModulePassPanel::Command3_Click()
 {
-    if (!m_ctx.link.busy())
-        return;
-    m_stop = true;
-    m_read.stopDownload();  // a running download ends after its current exchange
-    if (m_pausing)
-        m_ctx.link.abort();     // the pause between modules is no exchange: it ends at once
+    if (m_running)
+        m_running->cancel(CancelReason::Stop);
 }

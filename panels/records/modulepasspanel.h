@@ -19,13 +19,13 @@ struct PanelContext;
 class ModulePassPanel : public QWidget {
     Q_OBJECT
 public:
-    // stationCount is the window's StationCount, read at every click.
+    // The modules walked are the context's StationCount, read at every click.
     ModulePassPanel(PanelContext &context, QGroupBox *frame, LiveValuesPanel &live, RecordCountPanel &count,
-                    RecordReadPanel &read, const int &stationCount);
+                    RecordReadPanel &read);
 
     void Command4_Click();  // "单次循环"
     void cmd1Sys_Click();   // "自动循环": lblCounter to 0, then passes; lblCicle counts those completed
-    void Command3_Click();  // "停止": the pass, the loop and a running download end after the current exchange
+    void Command3_Click();  // "停止": the running pass or loop ends at once, whatever it waits for
 
     // The passes of the automatic loop when nobody stops it.
     static constexpr int LoopPasses = 3001;
@@ -50,13 +50,10 @@ private:
     // One pass; notes gathers what went wrong with which module.
     PassEnd runPass(const Link::Hold &hold, const Fields &f, QStringList &notes);
     void reportNotes(const QString &command, const QStringList &notes);
-    bool closing() const;
 
     PanelContext &m_ctx;
     LiveValuesPanel &m_live;
     RecordCountPanel &m_count;
     RecordReadPanel &m_read;
-    const int &m_stationCount;
-    bool m_stop = false;      // "停止" was pressed during the running pass or loop (cleared as one starts)
-    bool m_pausing = false;   // in the pause after a module's live read
+    std::optional<CommandCancel> m_running;  // the cancel of the pass or loop under way
 };

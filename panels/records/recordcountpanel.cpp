@@ -2,10 +2,10 @@
 #include "ui/commandstart.h"
 #include "ui/boxinput.h"
 #include "ui/desktop.h"
-#include "panels/port/modbuspanel.h"
 #include "ui/panelcontext.h"
 #include "core/link/frames.h"
 #include "core/link/writes.h"
+#include <QGroupBox>
 #include "panels/records/recordspanel.h"
 #include <QHBoxLayout>
 #include <QLineEdit>

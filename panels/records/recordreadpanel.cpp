@@ -2,7 +2,6 @@
 #include "ui/commandstart.h"
 #include "ui/boxinput.h"
 #include "ui/desktop.h"
-#include "panels/port/modbuspanel.h"
 #include "ui/panelcontext.h"
 #include "core/settings/settingsfiles.h"
 #include "core/link/frames.h"
@@ -11,6 +10,7 @@
 #include "core/records/recorddecode.h"
 #include "panels/records/recordspanel.h"
 #include <QElapsedTimer>
+#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -43,7 +43,7 @@ RecordReadPanel::RecordReadPanel(PanelContext &context, RecordsPanel &records)
     cmdReplyWindow->setToolTip(QStringLiteral("记录读取的应答等待时间、请求次数和迟到应答保护时间；线路慢或长时可放宽"));
     cmdReadOneRec->setToolTip(QStringLiteral("读取“记录号”中的一条记录，然后记录号加 1"));
     cmdRedall->setToolTip(QStringLiteral("读取第 1 条到“条数”条记录"));
-    cmdStopGet->setToolTip(QStringLiteral("在当前记录读完后停止读取"));
+    cmdStopGet->setToolTip(QStringLiteral("立即停止读取记录"));
     auto *row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
     for (QPushButton *b : {cmdReadOneRec, cmdRedall, cmdStopGet, cmdReplyWindow})
@@ -73,10 +73,14 @@ RecordDownload &RecordReadPanel::engine()
     return *m_download;
 }
 
-void RecordReadPanel::stopDownload()
+records::DownloadOutcome RecordReadPanel::runDownload(RecordDownload &download, const Link::Hold &hold,
+                                                     uint8_t address, int first, int count, int sensors)
 {
-    if (m_download)
-        m_download->stop();
+    const Link::Hold part = hold.part();
+    m_running = part.cancel();
+    const records::DownloadOutcome d = download.run(part, address, first, count, sensors);
+    m_running.reset();
+    return d;
 }
 
 void RecordReadPanel::cmdReadOneRec_Click()
@@ -97,7 +101,7 @@ void RecordReadPanel::cmdReadOneRec_Click()
     QString text;
     connect(&download, &RecordDownload::recordRead, this,
             [&](int, const QByteArray &data) { text = ShowHex(data); });
-    const records::DownloadOutcome d = download.run(cmd->hold, cmd->address, int(*k), 1, *sensors);
+    const records::DownloadOutcome d = runDownload(download, cmd->hold, cmd->address, int(*k), 1, *sensors);
     showTraffic(download.lastExchange());
     if (!d.notRecords.isEmpty()) {
         // The number advances: the position answered, it just holds nothing.
@@ -106,8 +110,12 @@ void RecordReadPanel::cmdReadOneRec_Click()
         return;
     }
     if (text.isEmpty()) {
-        // The number stays, so the next click asks for the same record again.
-        if (m_ctx.link.isOpen() && !m_ctx.link.aborted())
+        // The number stays, so the next click asks for the same record again. Closing: nobody reads;
+        // a lost port: the window says so.
+        using End = records::DownloadOutcome::End;
+        if (d.end == End::Stopped)
+            m_ctx.view.showStatus(QStringLiteral("单条：已停止"));
+        else if (d.end != End::Closing && d.end != End::PortLost)
             m_ctx.view.showStatus(QStringLiteral("单条：第 %1 条记录未能读取（%2 次请求均无可信应答）")
                                       .arg(*k).arg(m_ctx.replyWindow.attempts));
         return;
@@ -162,7 +170,8 @@ bool RecordReadPanel::beyondMemory(int record, int sensors, const QString &what)
 
 void RecordReadPanel::cmdStopGet_Click()
 {
-    stopDownload();
+    if (m_running)
+        m_running->cancel(CancelReason::Stop);
 }
 
 void RecordReadPanel::cmdReplyWindow_Click()
@@ -240,7 +249,7 @@ records::DownloadOutcome RecordReadPanel::downloadAll(const Link::Hold &hold, ui
     connect(&download, &RecordDownload::recordRead, this,
             [&](int, const QByteArray &data) { received += ShowHex(data); });
     m_ctx.view.showLamp(TrafficView::Lamp::Yellow);
-    const records::DownloadOutcome d = download.run(hold, address, 1, count, sensors);
+    const records::DownloadOutcome d = runDownload(download, hold, address, 1, count, sensors);
     // lblCountIC ends on the record the run stopped at, or the last one when it ran through.
     const int reached = d.notTriedFrom > 0 ? d.notTriedFrom : count;
     const int tried = d.read + int(d.unread.size() + d.notRecords.size());

@@ -22,23 +22,21 @@ public:
 
     void cmdReadOneRec_Click();  // "单条": record txtRecCount, then the number advances
     void cmdRedall_Click();      // "读取所有记录": records 1 … txtRecord
-    void cmdStopGet_Click();     // "停止": the download ends after the current exchange
+    void cmdStopGet_Click();     // "停止": the running download ends at once (inside a module pass, only its download)
     // "应答等待设置…": the record window, the attempts and the late-reply guard, kept in replywin.set.
     void cmdReplyWindow_Click();
 
     // Empties txtReceive and txtHaveDone and reads records 1 … count of a device into txtReceive
-    // inside a hold the caller owns, with the progress panel. Ends early on "停止", on a lost port,
-    // when the device stays silent, or when the window closes; what was read stays. The caller checks
-    // count and sensors first (records::recordStart of the last record must exist).
+    // inside a hold the caller owns, with the progress panel. Ends early when the caller's command is
+    // cancelled, on this frame's "停止" (which ends this download only), on a lost port or when the
+    // device stays silent; what was read stays. The caller checks count and sensors first
+    // (records::recordStart of the last record must exist).
     records::DownloadOutcome downloadAll(const Link::Hold &hold, uint8_t address, int count, int sensors);
 
     // The sensor count of txtSensorNum (1 … 122), or a message naming the box and nothing.
     std::optional<int> sensorsFromBox();
     // A record number past what the recorder's registers reach: said in a message, and true.
     bool beyondMemory(int record, int sensors, const QString &what);
-
-    // Ends a running download after its current exchange ("停止", and the module group's stop).
-    void stopDownload();
 
     QPushButton *cmdReadOneRec;
     QPushButton *cmdRedall;
@@ -50,10 +48,14 @@ private:
     void showTraffic(const Exchange &last);
     // A download engine for this command, with the reply window of the moment.
     RecordDownload &engine();
+    // A download as a part of the command of hold, which this frame's "停止" cancels.
+    records::DownloadOutcome runDownload(RecordDownload &download, const Link::Hold &hold, uint8_t address,
+                                         int first, int count, int sensors);
 
     PanelContext &m_ctx;
     RecordsPanel &m_records;
     RecordDownload *m_download = nullptr;
+    std::optional<CommandCancel> m_running;  // the cancel of the download under way
 };
 
 // Appends text at the end of a box's document without reading or rewriting what it holds.

@@ -102,6 +102,26 @@ TrafficView::Lamp StatusPanel::lamp() const
     return TrafficView::Lamp::Red;
 }
 
+long long StatusPanel::requestsSent() const
+{
+    return lblCounter->text().toLongLong();
+}
+
+void StatusPanel::setRequestsSent(long long n)
+{
+    lblCounter->setText(QString::number(n));
+}
+
+void StatusPanel::setRepliesReceived(long long n)
+{
+    lblRecCount->setText(QString::number(n));
+}
+
+void StatusPanel::setPasses(long long n)
+{
+    lblCicle->setText(QString::number(n));
+}
+
 void incrementCounter(QLabel *counter)
 {
     counter->setText(QString::number(counter->text().toLongLong() + 1));

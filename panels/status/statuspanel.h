@@ -1,18 +1,24 @@
 #pragma once
 #include "core/link/exchange.h"
+#include "ui/panelcontext.h"
 #include <QGroupBox>
 
 class QLabel;
 class QStackedWidget;
 
 // "运行状态栏": the three stacked status lamps and the exchange counters.
-class StatusPanel : public QGroupBox {
+class StatusPanel : public QGroupBox, public Counters {
     Q_OBJECT
 public:
     explicit StatusPanel(QWidget *parent = nullptr);
 
     void showLamp(TrafficView::Lamp lamp);
     TrafficView::Lamp lamp() const;
+
+    long long requestsSent() const override;
+    void setRequestsSent(long long n) override;
+    void setRepliesReceived(long long n) override;
+    void setPasses(long long n) override;
 
     QStackedWidget *Picture2;
     QWidget *imgConnected;

@@ -39,7 +39,7 @@ const Scenario kScenarios[] = {
     {"record_faults",
      {"records 21 8", "start", "set txtStationID 21", "click cmdPoint", "fault BadCrc", "fault Trailing", "fault Truncated",
       "fault OtherAddress", "fault Doubled", "fault Split", "fault Late", "click cmdRedall", "fault NoReply 12",
-      "click cmdRedall", "click cmdPoint", "fault NoReply 2", "press cmdRedall", "wire 35", "wait 200",
+      "click cmdRedall", "click cmdPoint", "fault NoReply 2", "press cmdRedall", "wire 35", "wait 500",
       "click cmdStopGet", "click cmdPoint", "quiet 1500"}},
     {"module_pass",
      {"file ModSet.set 1\n2\n20\n2\n", "records 1 3", "records 2 3", "start", "set txtMtime 100", "click Command4",
