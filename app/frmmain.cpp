@@ -64,7 +64,7 @@ frmMain::frmMain(Desktop &desktop, const ComPorts &ports, QWidget *parent)
     // The device panels fill the frames of the tabs.
     recordCountPanel = new RecordCountPanel(*m_context, *recordsPanel);
     recordReadPanel = new RecordReadPanel(*m_context, *recordsPanel);
-    pollingTable = new PollingTableEditor(*m_context, this);
+    new PollingTableEditor(*m_context, this);  // fills the polling-table frames of both tabs
     clockPanel = new ClockPanel(*m_context, instrumentPage->fraClock);
     fillFrame(instrumentPage->fraClock, clockPanel);
     intervalPanel = new IntervalPanel(*m_context, instrumentPage->Frame9);
@@ -74,10 +74,9 @@ frmMain::frmMain(Desktop &desktop, const ComPorts &ports, QWidget *parent)
     sensorCountRead = new SensorCountRead(*m_context, recordsPanel->txtSensorNum, this);
     recordsPanel->addToFrame15(sensorCountRead->cmdReadSensorS);
     liveValuesPanel = new LiveValuesPanel(*m_context, livePage->Frame2_5);
-    modulePassPanel = new ModulePassPanel(*m_context, livePage->Frame18, *liveValuesPanel, *recordCountPanel,
-                                          *recordReadPanel);
-    pollingPanel = new PollingPanel(*m_context, *liveValuesPanel, livePage->Frame11);
-    storageStatePanel = new StorageStatePanel(*m_context, livePage->Frame8);
+    new ModulePassPanel(*m_context, livePage->Frame18, *liveValuesPanel, *recordCountPanel, *recordReadPanel);
+    new PollingPanel(*m_context, *liveValuesPanel, livePage->Frame11);
+    new StorageStatePanel(*m_context, livePage->Frame8);
 
 
     auto *top = new QGridLayout;

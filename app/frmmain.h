@@ -14,9 +14,6 @@ class IntervalPanel;
 class LivePage;
 class LiveValuesPanel;
 class ModbusPanel;
-class ModulePassPanel;
-class PollingPanel;
-class PollingTableEditor;
 class PortPanel;
 class QLabel;
 class QTabWidget;
@@ -25,7 +22,6 @@ class RecordReadPanel;
 class RecordsPanel;
 class SensorCountRead;
 class StatusPanel;
-class StorageStatePanel;
 class TrafficPanel;
 
 // The main window: it assembles the panels and shows what the exchanges do.
@@ -55,15 +51,11 @@ public:
     RecordsPanel *recordsPanel;
     RecordCountPanel *recordCountPanel;  // "有效记录总数（及指针）"
     RecordReadPanel *recordReadPanel;    // "按记录按条读取…"
-    ModulePassPanel *modulePassPanel;    // "多模块操作"
-    PollingTableEditor *pollingTable;   // "仪器设置" and "扩展设置": the polling table
     ClockPanel *clockPanel;             // "设备时钟"
     IntervalPanel *intervalPanel;       // "记录时间间隔"
     BaudRatePanel *baudRatePanel;       // "波特率"
     SensorCountRead *sensorCountRead;   // "读传感器总数" on the records tab
     LiveValuesPanel *liveValuesPanel;   // "温度组1": the live values and ReadModule
-    PollingPanel *pollingPanel;         // "单次采集"
-    StorageStatePanel *storageStatePanel;  // "存储状态监测"
     QLabel *lblStatusLine;
 
     // TrafficView

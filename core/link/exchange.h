@@ -141,7 +141,6 @@ public:
     // says so once and keeps it for the port's name while the program runs.
     using EchoMode = ::EchoMode;
     void setEchoMode(EchoMode mode) { m_echoMode = mode; }
-    EchoMode echoMode() const { return m_echoMode; }
 
     QSerialPort &port() { return m_port; }
     bool isOpen() const { return m_port.isOpen(); }

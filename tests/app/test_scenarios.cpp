@@ -44,7 +44,7 @@ const Scenario kScenarios[] = {
     {"module_pass",
      {"file ModSet.set 1\n2\n20\n2\n", "records 1 3", "records 2 3", "start", "set txtMtime 100", "click Command4",
       "set txtMtime 1500", "press Command4", "wire 15", "wait 400", "click Command3", "click cmdPoint", "quiet 1500",
-      "set txtMtime 100", "press cmd1Sys", "wire 21", "click Command3", "quiet 3000"}},
+      "press cmd1Sys", "wire 18", "wait 300", "click Command3", "quiet 2000"}},
     {"reply_window_and_a_lost_port",
      {"records 21 40", "start", "set txtStationID 21", "click cmdPoint", "replywindow 200,2,300,2",
       "click cmdReplyWindow", "fault NoReply 4", "click cmdRedall", "press cmdRedall", "wire 48", "unplug",

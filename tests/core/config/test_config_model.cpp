@@ -126,7 +126,7 @@ void TestConfigModel::clockFields()
 void TestConfigModel::writeOutcome()
 {
     const auto exchange = [](const QByteArray &request, const QByteArray &reply) {
-        return Exchange{.sent = true, .request = request, .reply = reply, .info = modbus::classifyReply(request, reply)};
+        return Exchange{.sent = true, .request = request, .reply = reply, .info = modbus::classifyReply(request, reply), .stateText = {}};
     };
     const QByteArray write = modbus::writeRegister(21, 116, 60), clear = modbus::writeRegisters(21, 121, QByteArray(2, '\0'));
     Exchange stopped = exchange(write, write);
