@@ -71,7 +71,8 @@ frmMain::frmMain(Desktop &desktop, const ComPorts &ports, QWidget *parent)
     fillFrame(instrumentPage->Frame9, intervalPanel);
     baudRatePanel = new BaudRatePanel(*m_context, instrumentPage->Frame7_1);
     fillFrame(instrumentPage->Frame7_1, baudRatePanel);
-    sensorCountRead = new SensorCountRead(*m_context, recordsPanel->txtSensorNum, this);
+    sensorCountRead = new SensorCountRead(*m_context, recordsPanel->Frame15,
+                                          [p = recordsPanel](int n) { p->showSensorCount(n); }, this);
     recordsPanel->addToFrame15(sensorCountRead->cmdReadSensorS);
     liveValuesPanel = new LiveValuesPanel(*m_context, livePage->Frame2_5);
     new ModulePassPanel(*m_context, livePage->Frame18, *liveValuesPanel, *recordCountPanel, *recordReadPanel);

@@ -26,6 +26,12 @@ void reportWrite(PanelContext &ctx, const QString &command, const Exchange &ex, 
 
 std::optional<uint16_t> readRegisterInto(PanelContext &ctx, const ExchangeKind &kind, uint16_t reg, QLineEdit *box)
 {
+    return readRegisterInto(ctx, kind, reg, [box](uint16_t w) { box->setText(QString::number(w)); });
+}
+
+std::optional<uint16_t> readRegisterInto(PanelContext &ctx, const ExchangeKind &kind, uint16_t reg,
+                                         const std::function<void(uint16_t)> &show)
+{
     const auto cmd = beginCommand(ctx);
     if (!cmd)
         return std::nullopt;
@@ -35,7 +41,7 @@ std::optional<uint16_t> readRegisterInto(PanelContext &ctx, const ExchangeKind &
             return;  // an exception reply or a damaged one: the status line says which
         shown = polling::replyWord(ex.reply, 0);
         if (shown)
-            box->setText(QString::number(*shown));
+            show(*shown);
     });
     return shown;
 }

@@ -4,6 +4,7 @@
 #include "core/link/exchange.h"
 #include <QString>
 #include <cstdint>
+#include <functional>
 #include <optional>
 
 class QGroupBox;
@@ -21,3 +22,6 @@ void reportWrite(PanelContext &ctx, const QString &command, const Exchange &ex, 
 // A single-register read into a box. Only the device's own complete answer changes the box (an
 // exception reply never becomes a value); a register above 32767 shows as it is. The word shown, if any.
 std::optional<uint16_t> readRegisterInto(PanelContext &ctx, const ExchangeKind &kind, uint16_t reg, QLineEdit *box);
+// The same, shown by the panel that owns the value.
+std::optional<uint16_t> readRegisterInto(PanelContext &ctx, const ExchangeKind &kind, uint16_t reg,
+                                         const std::function<void(uint16_t)> &show);

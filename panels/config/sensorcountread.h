@@ -2,16 +2,15 @@
 #include "ui/panelcontext.h"
 #include <QObject>
 #include <QPushButton>
+#include <functional>
 
-class QLineEdit;
-
-// "读传感器总数": reads the number of values per record (register 136) into the records tab's
-// txtSensorNum, which the record download and decoding use. Its button is placed by the window
-// in the frame of that box.
+// "读传感器总数": reads the number of values per record (register 136), which the records tab shows
+// (showCount) and the record download and decoding use. Its button is made in frame, and placed by
+// the window in that frame's row.
 class SensorCountRead : public QObject {
     Q_OBJECT
 public:
-    SensorCountRead(PanelContext &ctx, QLineEdit *txtSensorNum, QObject *parent);
+    SensorCountRead(PanelContext &ctx, QWidget *frame, std::function<void(int)> showCount, QObject *parent);
 
     void cmdReadSensorS_Click();
 
@@ -19,5 +18,5 @@ public:
 
 private:
     PanelContext &m_ctx;
-    QLineEdit *m_txtSensorNum;
+    std::function<void(int)> m_showCount;
 };

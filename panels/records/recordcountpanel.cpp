@@ -8,7 +8,6 @@
 #include <QGroupBox>
 #include "panels/records/recordspanel.h"
 #include <QHBoxLayout>
-#include <QLineEdit>
 #include <QPushButton>
 
 namespace {
@@ -51,7 +50,7 @@ std::optional<int> RecordCountPanel::ReadRecordCount(const Link::Hold &hold, uin
             count = (uint8_t(e.reply[3]) << 8) | uint8_t(e.reply[4]);
     });
     if (count) {
-        m_records.txtRecord->setText(QString::number(*count));
+        m_records.showRecordCount(*count);
         m_ctx.view.showStatus(QStringLiteral("读条数：设备 %1 有 %2 条记录").arg(address).arg(*count));
     } else if (ex.sent && !ex.aborted) {
         m_ctx.view.showStatus(QStringLiteral("读条数：设备 %1 %2，条数未更新")

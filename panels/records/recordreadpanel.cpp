@@ -1,6 +1,5 @@
 #include "panels/records/recordreadpanel.h"
 #include "ui/commandstart.h"
-#include "ui/boxinput.h"
 #include "ui/desktop.h"
 #include "ui/panelcontext.h"
 #include "core/settings/settingsfiles.h"
@@ -12,25 +11,11 @@
 #include <QElapsedTimer>
 #include <QGroupBox>
 #include <QHBoxLayout>
-#include <QLabel>
-#include <QLineEdit>
-#include <QProgressBar>
 #include <QPushButton>
-#include <QTextCursor>
-#include <QTextEdit>
 
 namespace {
 constexpr qint64 ProgressPeriodMs = 100;
 } // namespace
-
-void appendToBox(QTextEdit *box, const QString &text)
-{
-    if (text.isEmpty())
-        return;
-    QTextCursor cursor(box->document());
-    cursor.movePosition(QTextCursor::End);
-    cursor.insertText(text);
-}
 
 RecordReadPanel::RecordReadPanel(PanelContext &context, RecordsPanel &records)
     : QWidget(records.Frame15), m_ctx(context), m_records(records)
@@ -58,11 +43,7 @@ RecordReadPanel::RecordReadPanel(PanelContext &context, RecordsPanel &records)
 
 std::optional<int> RecordReadPanel::sensorsFromBox()
 {
-    const auto n = boxNumber(m_ctx.desktop, m_records.txtSensorNum, QStringLiteral("传感器总数"), 1,
-                             records::MaxSensors, convert::Rounding::WholeOnly);
-    if (!n)
-        return std::nullopt;
-    return int(*n);
+    return m_records.sensorCount();
 }
 
 RecordDownload &RecordReadPanel::engine()
@@ -88,24 +69,23 @@ void RecordReadPanel::cmdReadOneRec_Click()
     auto cmd = beginCommand(m_ctx, QStringLiteral("单条"));
     if (!cmd)
         return;
-    const auto k = boxNumber(m_ctx.desktop, m_records.txtRecCount, QStringLiteral("记录号"), 1, 65536,
-                             convert::Rounding::WholeOnly);
+    const auto k = m_records.recordNumber();
     if (!k)
         return;
-    const auto sensors = sensorsFromBox();
+    const auto sensors = m_records.sensorCount();
     if (!sensors)
         return;
-    if (beyondMemory(int(*k), *sensors, QStringLiteral("第 %1 条记录").arg(*k)))
+    if (beyondMemory(*k, *sensors, QStringLiteral("第 %1 条记录").arg(*k)))
         return;
     RecordDownload &download = engine();
     QString text;
     connect(&download, &RecordDownload::recordRead, this,
             [&](int, const QByteArray &data) { text = ShowHex(data); });
-    const records::DownloadOutcome d = runDownload(download, cmd->hold, cmd->address, int(*k), 1, *sensors);
+    const records::DownloadOutcome d = runDownload(download, cmd->hold, cmd->address, *k, 1, *sensors);
     showTraffic(download.lastExchange());
     if (!d.notRecords.isEmpty()) {
         // The number advances: the position answered, it just holds nothing.
-        m_records.txtRecCount->setText(QString::number(*k + 1));
+        m_records.setNextRecordNumber(*k + 1);
         m_ctx.view.showStatus(QStringLiteral("单条：第 %1 条不是记录（存储区为空或数据无效）").arg(*k));
         return;
     }
@@ -122,9 +102,8 @@ void RecordReadPanel::cmdReadOneRec_Click()
     }
     QString line = DoneData(text, *sensors);
     line.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));  // one paragraph per line in the box
-    appendToBox(m_records.txtHaveDone, line);
-    appendToBox(m_records.txtReceive, text);
-    m_records.txtRecCount->setText(QString::number(*k + 1));
+    m_records.appendRecord(line, text);
+    m_records.setNextRecordNumber(*k + 1);
     m_ctx.view.showStatus(QStringLiteral("单条：已读取第 %1 条记录").arg(*k));
 }
 
@@ -133,21 +112,20 @@ void RecordReadPanel::cmdRedall_Click()
     auto cmd = beginCommand(m_ctx, QStringLiteral("读取所有记录"));
     if (!cmd)
         return;
-    const auto count = boxNumber(m_ctx.desktop, m_records.txtRecord, QStringLiteral("条数"), 0, 65535,
-                                 convert::Rounding::WholeOnly);
+    const auto count = m_records.recordCount();
     if (!count)
         return;
-    const auto sensors = sensorsFromBox();
+    const auto sensors = m_records.sensorCount();
     if (!sensors)
         return;
-    if (beyondMemory(int(*count), *sensors, QStringLiteral("“条数”中的 %1 条记录").arg(*count)))
+    if (beyondMemory(*count, *sensors, QStringLiteral("“条数”中的 %1 条记录").arg(*count)))
         return;
     if (!m_ctx.link.isOpen()) {
         // Nothing could be read: the boxes keep what they hold.
         m_ctx.view.showStatus(QStringLiteral("读取所有记录：端口未打开，命令未发送"));
         return;
     }
-    const records::DownloadOutcome d = downloadAll(cmd->hold, cmd->address, int(*count), *sensors);
+    const records::DownloadOutcome d = downloadAll(cmd->hold, cmd->address, *count, *sensors);
     m_ctx.view.showStatus(records::downloadStatus(d));
     const QString message = records::downloadMessage(d);
     if (!message.isEmpty())
@@ -199,9 +177,7 @@ void RecordReadPanel::cmdReplyWindow_Click()
 
 void RecordReadPanel::showProgress(int k, int done, int total, qint64 elapsedMs, const Exchange &last)
 {
-    m_records.lblCountIC->setText(QString::number(k));
-    m_records.prgRecords->setValue(done);
-    m_records.lblTimeLeft->setText(records::timeLeftText(elapsedMs, done, total));
+    m_records.showProgress(k, done, total, elapsedMs);
     showTraffic(last);
 }
 
@@ -219,20 +195,9 @@ void RecordReadPanel::showTraffic(const Exchange &last)
 records::DownloadOutcome RecordReadPanel::downloadAll(const Link::Hold &hold, uint8_t address, int count,
                                                       int sensors)
 {
-    m_records.txtReceive->clear();
-    m_records.txtHaveDone->clear();
-    m_records.Label5_0->setText(QStringLiteral("正在读取记录"));
-    m_records.Label4_3->setText(QStringLiteral("共%1条").arg(count));
-    m_records.prgRecords->setRange(0, std::max(count, 1));
-    m_records.prgRecords->setValue(0);
-    m_records.lblTimeLeft->setText(records::timeLeftText(0, 0, count));
-    m_records.prgRecords->show();
-    m_records.lblTimeLeft->show();
-    m_records.PicCounter->show();
+    m_records.beginDownload(count);
 
-    // The record texts gather here and go into txtReceive in one insertion at the end: a text box
-    // lays out its whole paragraph again on every change, so appending record by record would cost
-    // more the more the box holds.
+    // The record texts gather here and go into the received-data box in one insertion at the end.
     QString received;
     received.reserve(qsizetype(count) * (2 * sensors + 6) * 3);
     QElapsedTimer clock;
@@ -254,9 +219,6 @@ records::DownloadOutcome RecordReadPanel::downloadAll(const Link::Hold &hold, ui
     const int reached = d.notTriedFrom > 0 ? d.notTriedFrom : count;
     const int tried = d.read + int(d.unread.size() + d.notRecords.size());
     showProgress(reached, tried, count, clock.elapsed(), download.lastExchange());
-    appendToBox(m_records.txtReceive, received);
-    m_records.prgRecords->hide();
-    m_records.lblTimeLeft->hide();
-    m_records.PicCounter->hide();
+    m_records.endDownload(received);
     return d;
 }

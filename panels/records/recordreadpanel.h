@@ -8,7 +8,6 @@
 #include <optional>
 
 class QPushButton;
-class QTextEdit;
 class RecordsPanel;
 struct PanelContext;
 
@@ -33,7 +32,7 @@ public:
     // (records::recordStart of the last record must exist).
     records::DownloadOutcome downloadAll(const Link::Hold &hold, uint8_t address, int count, int sensors);
 
-    // The sensor count of txtSensorNum (1 … 122), or a message naming the box and nothing.
+    // The records tab's sensor count (1 … 122), or a message naming the box and nothing.
     std::optional<int> sensorsFromBox();
     // A record number past what the recorder's registers reach: said in a message, and true.
     bool beyondMemory(int record, int sensors, const QString &what);
@@ -57,6 +56,3 @@ private:
     RecordDownload *m_download = nullptr;
     std::optional<CommandCancel> m_running;  // the cancel of the download under way
 };
-
-// Appends text at the end of a box's document without reading or rewriting what it holds.
-void appendToBox(QTextEdit *box, const QString &text);

@@ -1,6 +1,8 @@
 #include "panels/records/recordspanel.h"
 #include "ui/commandstart.h"
 #include "panels/export/exportpanel.h"
+#include "ui/boxinput.h"
+#include "core/records/recorddecode.h"
 #include <QFontDatabase>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -9,9 +11,20 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTextCursor>
 #include <QTextEdit>
 
 namespace {
+// Appends text at the end of a box's document without reading or rewriting what it holds.
+void appendToBox(QTextEdit *box, const QString &text)
+{
+    if (text.isEmpty())
+        return;
+    QTextCursor cursor(box->document());
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertText(text);
+}
+
 QTextEdit *dataBox(const QString &name, const QString &accessible, QWidget *parent)
 {
     auto *t = new QTextEdit(parent);
@@ -45,7 +58,7 @@ QLineEdit *numberBox(const QString &name, const QString &text, const QString &ca
 }
 } // namespace
 
-RecordsPanel::RecordsPanel(Desktop &desktop, QWidget *parent) : QWidget(parent)
+RecordsPanel::RecordsPanel(Desktop &desktop, QWidget *parent) : QWidget(parent), m_desktop(desktop)
 {
     PicCounter = new QWidget(this);
     PicCounter->setObjectName(QStringLiteral("PicCounter"));
@@ -136,4 +149,53 @@ void RecordsPanel::cmdClearShow_Click()
 {
     txtReceive->clear();
     txtHaveDone->clear();
+}
+
+std::optional<int> RecordsPanel::whole(const QLineEdit *box, const QString &caption, int lo, int hi)
+{
+    const auto n = boxNumber(m_desktop, box, caption, lo, hi, convert::Rounding::WholeOnly);
+    return n ? std::optional<int>(int(*n)) : std::nullopt;
+}
+
+std::optional<int> RecordsPanel::recordNumber() { return whole(txtRecCount, QStringLiteral("记录号"), 1, 65536); }
+std::optional<int> RecordsPanel::recordCount() { return whole(txtRecord, QStringLiteral("条数"), 0, 65535); }
+std::optional<int> RecordsPanel::sensorCount()
+{
+    return whole(txtSensorNum, QStringLiteral("传感器总数"), 1, records::MaxSensors);
+}
+
+void RecordsPanel::showRecordCount(int n) { txtRecord->setText(QString::number(n)); }
+void RecordsPanel::showSensorCount(int n) { txtSensorNum->setText(QString::number(n)); }
+void RecordsPanel::setNextRecordNumber(int k) { txtRecCount->setText(QString::number(k)); }
+
+void RecordsPanel::appendRecord(const QString &line, const QString &hex)
+{
+    appendToBox(txtHaveDone, line);
+    appendToBox(txtReceive, hex);
+}
+
+void RecordsPanel::beginDownload(int count)
+{
+    cmdClearShow_Click();
+    Label5_0->setText(QStringLiteral("正在读取记录"));
+    Label4_3->setText(QStringLiteral("共%1条").arg(count));
+    prgRecords->setRange(0, std::max(count, 1));
+    prgRecords->setValue(0);
+    lblTimeLeft->setText(records::timeLeftText(0, 0, count));
+    for (QWidget *w : {static_cast<QWidget *>(prgRecords), static_cast<QWidget *>(lblTimeLeft), PicCounter})
+        w->show();
+}
+
+void RecordsPanel::showProgress(int k, int done, int total, qint64 elapsedMs)
+{
+    lblCountIC->setText(QString::number(k));
+    prgRecords->setValue(done);
+    lblTimeLeft->setText(records::timeLeftText(elapsedMs, done, total));
+}
+
+void RecordsPanel::endDownload(const QString &received)
+{
+    appendToBox(txtReceive, received);
+    for (QWidget *w : {static_cast<QWidget *>(prgRecords), static_cast<QWidget *>(lblTimeLeft), PicCounter})
+        w->hide();
 }

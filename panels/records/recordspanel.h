@@ -1,5 +1,6 @@
 #pragma once
 #include <QWidget>
+#include <optional>
 
 class Desktop;
 class ExportPanel;
@@ -24,6 +25,24 @@ public:
     // "清空数据区": empties the two data boxes; nothing else.
     void cmdClearShow_Click();
 
+    // What the commands on records read from this tab, checked: out of range or not a whole number,
+    // a message names the box and nothing is returned.
+    std::optional<int> recordNumber();  // "记录号", 1 … 65536
+    std::optional<int> recordCount();   // "条数", 0 … 65535
+    std::optional<int> sensorCount();   // "传感器总数", 1 … records::MaxSensors
+
+    // What the commands show here.
+    void showRecordCount(int n);
+    void showSensorCount(int n);
+    void setNextRecordNumber(int k);
+    void appendRecord(const QString &line, const QString &hex);  // decoded line and its hex
+    // A download: the data boxes empty, the progress panel with its bar for count records, and at
+    // the end the received hex in one insertion (appending record by record costs more the more
+    // the box holds).
+    void beginDownload(int count);
+    void showProgress(int k, int done, int total, qint64 elapsedMs);
+    void endDownload(const QString &received);
+
     QWidget *PicCounter;          // progress panel, shown while records are read or exported
     QLabel *Label5_0;             // what is being done
     QLabel *Label4_3;             // how many records
@@ -41,4 +60,9 @@ public:
     QTextEdit *txtHaveDone;
     QTextEdit *txtReceive;
     QLabel *Label2_12;
+
+private:
+    std::optional<int> whole(const QLineEdit *box, const QString &caption, int lo, int hi);
+
+    Desktop &m_desktop;
 };
