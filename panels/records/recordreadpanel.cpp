@@ -7,7 +7,6 @@
 #include "core/link/crc16.h"
 #include "core/link/hex.h"
 #include "core/records/recorddecode.h"
-#include "panels/records/recordspanel.h"
 #include <QElapsedTimer>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -39,11 +38,6 @@ RecordReadPanel::RecordReadPanel(PanelContext &context, RecordsPanel &records)
     connect(cmdRedall, &QPushButton::clicked, this, [this] { cmdRedall_Click(); });
     connect(cmdStopGet, &QPushButton::clicked, this, [this] { cmdStopGet_Click(); });
     connect(cmdReplyWindow, &QPushButton::clicked, this, [this] { cmdReplyWindow_Click(); });
-}
-
-std::optional<int> RecordReadPanel::sensorsFromBox()
-{
-    return m_records.sensorCount();
 }
 
 RecordDownload &RecordReadPanel::engine()

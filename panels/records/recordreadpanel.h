@@ -2,13 +2,13 @@
 #include "core/link/exchange.h"
 #include "core/records/downloadreport.h"
 #include "core/records/recorddownload.h"
+#include "panels/records/recordspanel.h"
 #include <QWidget>
 #include <cstdint>
 #include <functional>
 #include <optional>
 
 class QPushButton;
-class RecordsPanel;
 struct PanelContext;
 
 // "按记录按条读取…" (Frame15): reading records from the recorder's memory, one request per record,
@@ -33,7 +33,7 @@ public:
     records::DownloadOutcome downloadAll(const Link::Hold &hold, uint8_t address, int count, int sensors);
 
     // The records tab's sensor count (1 … 122), or a message naming the box and nothing.
-    std::optional<int> sensorsFromBox();
+    std::optional<int> sensorsFromBox() { return m_records.sensorCount(); }
     // A record number past what the recorder's registers reach: said in a message, and true.
     bool beyondMemory(int record, int sensors, const QString &what);
 

@@ -159,10 +159,7 @@ std::optional<int> RecordsPanel::whole(const QLineEdit *box, const QString &capt
 
 std::optional<int> RecordsPanel::recordNumber() { return whole(txtRecCount, QStringLiteral("记录号"), 1, 65536); }
 std::optional<int> RecordsPanel::recordCount() { return whole(txtRecord, QStringLiteral("条数"), 0, 65535); }
-std::optional<int> RecordsPanel::sensorCount()
-{
-    return whole(txtSensorNum, QStringLiteral("传感器总数"), 1, records::MaxSensors);
-}
+std::optional<int> RecordsPanel::sensorCount() { return whole(txtSensorNum, QStringLiteral("传感器总数"), 1, records::MaxSensors); }
 
 void RecordsPanel::showRecordCount(int n) { txtRecord->setText(QString::number(n)); }
 void RecordsPanel::showSensorCount(int n) { txtSensorNum->setText(QString::number(n)); }

@@ -31,14 +31,12 @@ public:
     std::optional<int> recordCount();   // "条数", 0 … 65535
     std::optional<int> sensorCount();   // "传感器总数", 1 … records::MaxSensors
 
-    // What the commands show here.
     void showRecordCount(int n);
     void showSensorCount(int n);
     void setNextRecordNumber(int k);
     void appendRecord(const QString &line, const QString &hex);  // decoded line and its hex
-    // A download: the data boxes empty, the progress panel with its bar for count records, and at
-    // the end the received hex in one insertion (appending record by record costs more the more
-    // the box holds).
+    // A download: empty data boxes and the progress bar; at the end the hex in one insertion, as a
+    // text box lays out its whole paragraph again on every change.
     void beginDownload(int count);
     void showProgress(int k, int done, int total, qint64 elapsedMs);
     void endDownload(const QString &received);
