@@ -11,6 +11,7 @@
 #include <QLineEdit>
 #include <QMap>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QRegularExpression>
 #include <QSet>
 #include <QStackedWidget>
@@ -240,6 +241,8 @@ private:
                 s = c->currentText();
             else if (auto *b = qobject_cast<QAbstractButton *>(w))
                 s = b->isCheckable() && b->isChecked() ? QStringLiteral("[checked]") : QString();
+            else if (auto *g = qobject_cast<QProgressBar *>(w))
+                s = QStringLiteral("%1/%2").arg(g->value()).arg(g->maximum());
             else if (auto *k = qobject_cast<QStackedWidget *>(w))
                 s = k->currentWidget() ? k->currentWidget()->objectName() : QString();
             else
