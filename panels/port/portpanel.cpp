@@ -168,16 +168,21 @@ bool PortPanel::refusedWhileBusy()
     return true;
 }
 
-void PortPanel::cmdOpenComm_Click()
+std::optional<bool> PortPanel::openChosen()
 {
     if (refusedWhileBusy())
-        return;
+        return std::nullopt;
     const auto rate = baudChoice();
     if (!rate)
-        return;
+        return std::nullopt;
     PortNumber = Combo1->currentIndex() + 1;
     BaudRate = *rate;
-    openPort(PortNumber, BaudRate);
+    return openPort(PortNumber, BaudRate);
+}
+
+void PortPanel::cmdOpenComm_Click()
+{
+    openChosen();
 }
 
 void PortPanel::cmdCloseComm_Click()
@@ -199,14 +204,9 @@ void PortPanel::Combo1_Click()
 
 void PortPanel::cmdCom_Click()
 {
-    if (refusedWhileBusy())
+    const auto opened = openChosen();
+    if (!opened)
         return;
-    const auto rate = baudChoice();
-    if (!rate)
-        return;
-    PortNumber = Combo1->currentIndex() + 1;
-    BaudRate = *rate;
-    const bool opened = openPort(PortNumber, BaudRate);
     QString error;
     if (!settings::writeComm(m_desktop.appDir(), settings::Comm{PortNumber, BaudRate}, &error)) {
         const QString path = QDir::toNativeSeparators(settings::commPath(m_desktop.appDir()));
@@ -216,7 +216,7 @@ void PortPanel::cmdCom_Click()
                           Desktop::Icon::Warning);
         return;
     }
-    if (opened)
+    if (*opened)
         m_desktop.message(QStringLiteral("System Prompted"), QStringLiteral("Save successfully"), Desktop::Icon::None);
     else
         emit statusMessage(QStringLiteral("设置已保存到 comm.set，但端口 %1 未能打开").arg(describe(PortNumber)));

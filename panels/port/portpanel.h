@@ -56,6 +56,9 @@ private:
     // A polling tick holds the bus without turning the controls off: while it (or any command)
     // runs, the port stays as it is and the status line says why. True when refused.
     bool refusedWhileBusy();
+    // Opens the chosen entry at the chosen rate: whether it opened; nothing when the bus is busy or
+    // the rate box is refused (both said).
+    std::optional<bool> openChosen();
 
     Link &m_link;
     Desktop &m_desktop;
