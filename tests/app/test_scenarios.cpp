@@ -46,7 +46,7 @@ const Scenario kScenarios[] = {
       "set txtMtime 1500", "press Command4", "wire 15", "wait 400", "click Command3", "click cmdPoint", "quiet 1500",
       "press cmd1Sys", "wire 18", "wait 300", "click Command3", "quiet 2000"}},
     {"reply_window_and_a_lost_port",
-     {"records 21 40", "start", "set txtStationID 21", "click cmdPoint", "replywindow 200,2,300,2",
+     {"records 21 40", "start", "set txtStationID 21", "click cmdPoint", "replywindow 600,2,600,2",
       "click cmdReplyWindow", "fault NoReply 4", "click cmdRedall", "press cmdRedall", "wire 48", "unplug",
       "wait 2500", "click cmdPoint"}},
     {"closing_during_a_download",
