@@ -18,6 +18,8 @@
 #include "panels/records/modulepasspanel.h"
 #include "panels/records/recordreadpanel.h"
 #include "panels/records/recordspanel.h"
+#include "panels/tools/busscanpanel.h"
+#include "panels/tools/settingsfilepanel.h"
 #include <QCloseEvent>
 #include <QGridLayout>
 #include <QLabel>
@@ -60,6 +62,8 @@ frmMain::frmMain(Desktop &desktop, const ComPorts &ports, QWidget *parent)
     SSTab1->addTab(scrolled(instrumentPage), QStringLiteral("仪器设置"));
     SSTab1->addTab(scrolled(extendedPage), QStringLiteral("扩展设置"));
     SSTab1->addTab(scrolled(recordsPanel), QStringLiteral("记录操作"));
+    toolsPage = new ToolsPage(SSTab1);
+    SSTab1->addTab(scrolled(toolsPage), QStringLiteral("维护工具"));
 
     // The device panels fill the frames of the tabs.
     recordCountPanel = new RecordCountPanel(*m_context, *recordsPanel);
@@ -78,6 +82,10 @@ frmMain::frmMain(Desktop &desktop, const ComPorts &ports, QWidget *parent)
     new ModulePassPanel(*m_context, livePage->Frame18, *liveValuesPanel, *recordCountPanel, *recordReadPanel);
     new PollingPanel(*m_context, *liveValuesPanel, livePage->Frame11);
     new StorageStatePanel(*m_context, livePage->Frame8);
+    busScanPanel = new BusScanPanel(*m_context, [p = portPanel](int rate) { p->useRate(rate); }, toolsPage->fraBusScan);
+    fillFrame(toolsPage->fraBusScan, busScanPanel);
+    settingsFilePanel = new SettingsFilePanel(*m_context, toolsPage->fraSettingsFile);
+    fillFrame(toolsPage->fraSettingsFile, settingsFilePanel);
 
 
     auto *top = new QGridLayout;

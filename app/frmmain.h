@@ -6,6 +6,9 @@
 #include <QMainWindow>
 
 class BaudRatePanel;
+class BusScanPanel;
+class SettingsFilePanel;
+class ToolsPage;
 class ClockPanel;
 class Desktop;
 class ExtendedPage;
@@ -48,6 +51,9 @@ public:
     LivePage *livePage;
     InstrumentPage *instrumentPage;
     ExtendedPage *extendedPage;
+    ToolsPage *toolsPage;
+    BusScanPanel *busScanPanel;         // "总线扫描"
+    SettingsFilePanel *settingsFilePanel;  // "记录仪设置文件"
     RecordsPanel *recordsPanel;
     RecordCountPanel *recordCountPanel;  // "有效记录总数（及指针）"
     RecordReadPanel *recordReadPanel;    // "按记录按条读取…"

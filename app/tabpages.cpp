@@ -54,3 +54,12 @@ ExtendedPage::ExtendedPage(QWidget *parent) : QWidget(parent)
     row->addWidget(Frame16);
     row->addWidget(fraSensorType);
 }
+
+ToolsPage::ToolsPage(QWidget *parent) : QWidget(parent)
+{
+    fraSettingsFile = makeFrame(QStringLiteral("fraSettingsFile"), QStringLiteral("记录仪设置文件"), this);
+    fraBusScan = makeFrame(QStringLiteral("fraBusScan"), QStringLiteral("总线扫描"), this);
+    auto *column = new QVBoxLayout(this);
+    column->addWidget(fraSettingsFile);
+    column->addWidget(fraBusScan, 1);
+}

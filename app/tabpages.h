@@ -38,3 +38,12 @@ public:
     QGroupBox *Frame16;        // "测点数据倍率"
     QGroupBox *fraSensorType;  // "传感器类型"
 };
+
+// Tab "维护工具": a recorder's settings to and from a file, and the bus scan.
+class ToolsPage : public QWidget {
+    Q_OBJECT
+public:
+    explicit ToolsPage(QWidget *parent = nullptr);
+    QGroupBox *fraSettingsFile;  // "记录仪设置文件"
+    QGroupBox *fraBusScan;       // "总线扫描"
+};

@@ -1,5 +1,6 @@
 #include "panels/export/exportpanel.h"
 #include "ui/desktop.h"
+#include "ui/filechoice.h"
 #include "core/settings/safefile.h"
 #include "core/export/exportformats.h"
 #include "core/export/recordparser.h"
@@ -16,11 +17,6 @@
 namespace {
 const QString kPrompt = QStringLiteral("系统提示");
 } // namespace
-
-bool CreateNewDirectory(const QString &path)
-{
-    return QDir().mkpath(path);
-}
 
 QString workbookPath(const QString &appDir, const QDateTime &now)
 {
@@ -59,22 +55,6 @@ void ExportPanel::cmdDoWithData2_Click() { runExport(Format::Text); }
 void ExportPanel::cmdDoWithData_Click() { runExport(Format::Workbook); }
 void ExportPanel::cmdDoWithDataCsv_Click() { runExport(Format::Csv); }
 
-QString ExportPanel::askFileName(const QString &title, const QString &folder, const QString &suffix)
-{
-    CreateNewDirectory(folder);
-    QString path = m_desktop.saveFileName(title, folder, QStringLiteral("%1 (*.%1)").arg(suffix));
-    if (path.isEmpty())
-        return QString();
-    if (!path.endsWith(QLatin1Char('.') + suffix, Qt::CaseInsensitive)) {
-        // The dialog asked about the name as typed; the file gets its ending, so ask again.
-        path += QLatin1Char('.') + suffix;
-        if (QFileInfo::exists(path)
-            && !m_desktop.confirm(kPrompt, QStringLiteral("%1 已存在。\n要替换它吗？").arg(QDir::toNativeSeparators(path))))
-            return QString();
-    }
-    return path;
-}
-
 void ExportPanel::runExport(Format format)
 {
     const QString appDir = m_desktop.appDir();
@@ -102,10 +82,10 @@ void ExportPanel::runExport(Format format)
     QString path;
     switch (format) {
     case Format::Text:
-        path = askFileName(QStringLiteral("导出数据为记事本TXT"), appDir + QStringLiteral("/txt"), QStringLiteral("txt"));
+        path = askSaveName(m_desktop, QStringLiteral("导出数据为记事本TXT"), appDir + QStringLiteral("/txt"), QStringLiteral("txt"));
         break;
     case Format::Csv:
-        path = askFileName(QStringLiteral("导出数据为CSV"), appDir + QStringLiteral("/data"), QStringLiteral("csv"));
+        path = askSaveName(m_desktop, QStringLiteral("导出数据为CSV"), appDir + QStringLiteral("/data"), QStringLiteral("csv"));
         break;
     case Format::Workbook:
         CreateNewDirectory(appDir + QStringLiteral("/data"));

@@ -37,14 +37,11 @@ private:
     enum class Format { Text, Workbook, Csv };
     void runExport(Format format);
     // The file a save dialog export goes to, or empty when the user gave none.
-    QString askFileName(const QString &title, const QString &folder, const QString &suffix);
 
     Desktop &m_desktop;
     ExportSources m_src;
 };
 
-// Creates every missing level of a folder path; true when the folder exists afterwards.
-bool CreateNewDirectory(const QString &path);
 
 // The workbook of an export at time now: "data/4-27-3-21.xls", or "…(2).xls" and on when an export
 // of the same minute is already there.

@@ -112,6 +112,14 @@ void PortPanel::selectBaud(int rate)
         Combo2->setEditText(QString::number(rate));
 }
 
+void PortPanel::useRate(int rate)
+{
+    selectBaud(rate);
+    BaudRate = rate;
+    if (m_link.port().isOpen())
+        m_link.port().setBaudRate(rate);
+}
+
 std::optional<int> PortPanel::baudChoice()
 {
     const QString text = Combo2->currentText();

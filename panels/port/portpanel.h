@@ -29,6 +29,8 @@ public:
     // Start-up: show a saved port and rate in the lists.
     void selectPort(int portNumber);
     void selectBaud(int rate);
+    // The port runs at rate from now on (a device found at that rate); comm.set is written by "保存".
+    void useRate(int rate);
 
     QComboBox *Combo1;
     QComboBox *Combo2;

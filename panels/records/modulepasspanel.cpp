@@ -1,4 +1,5 @@
 #include "panels/records/modulepasspanel.h"
+#include "core/records/memoryfill.h"
 #include "ui/commandstart.h"
 #include "ui/boxinput.h"
 #include "ui/desktop.h"
@@ -122,6 +123,8 @@ ModulePassPanel::PassEnd ModulePassPanel::runPass(const Link::Hold &hold, const 
             notes << QStringLiteral("模块 %1：未读到记录条数，未读取记录。").arg(m);
             continue;
         }
+        if (const auto fill = records::memoryFill(*records, f.sensors); fill && fill->nearlyFull() && !fill->overCapacity())
+            notes << QStringLiteral("模块 %1：%2。").arg(m).arg(records::fillWarning(*fill));
         if (*records > records::lastAddressableRecord(f.sensors)) {
             notes << QStringLiteral("模块 %1：%2 条记录超出了寄存器范围（每条 %3 个寄存器时最多 %4 条），未读取记录。")
                          .arg(m).arg(*records).arg(records::registersPerRecord(f.sensors))

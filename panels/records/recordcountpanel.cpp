@@ -5,6 +5,7 @@
 #include "ui/panelcontext.h"
 #include "core/link/frames.h"
 #include "core/link/writes.h"
+#include "core/records/memoryfill.h"
 #include <QGroupBox>
 #include "panels/records/recordspanel.h"
 #include <QHBoxLayout>
@@ -51,7 +52,10 @@ std::optional<int> RecordCountPanel::ReadRecordCount(const Link::Hold &hold, uin
     });
     if (count) {
         m_records.showRecordCount(*count);
-        m_ctx.view.showStatus(QStringLiteral("读条数：设备 %1 有 %2 条记录").arg(address).arg(*count));
+        QString text = QStringLiteral("读条数：设备 %1 有 %2 条记录").arg(address).arg(*count);
+        if (const auto fill = m_records.memoryFill(); fill && !records::fillWarning(*fill).isEmpty())
+            text += QStringLiteral("；") + records::fillWarning(*fill);
+        m_ctx.view.showStatus(text);
     } else if (ex.sent && !ex.aborted) {
         m_ctx.view.showStatus(QStringLiteral("读条数：设备 %1 %2，条数未更新")
                                   .arg(address).arg(modbus::describeReply(ex.info)));

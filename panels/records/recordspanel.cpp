@@ -3,6 +3,8 @@
 #include "panels/export/exportpanel.h"
 #include "ui/boxinput.h"
 #include "core/records/recorddecode.h"
+#include "core/link/convert.h"
+#include <QVBoxLayout>
 #include <QFontDatabase>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -93,10 +95,15 @@ RecordsPanel::RecordsPanel(Desktop &desktop, QWidget *parent) : QWidget(parent),
     PicCounter->hide();
 
     Frame14_1 = makeFrame(QStringLiteral("Frame14(1)"), QStringLiteral("有效记录总数（及指针）"), this);
-    auto *countRow = new QHBoxLayout(Frame14_1);
-    txtRecord = numberBox(QStringLiteral("txtRecord"), QStringLiteral("0"), QStringLiteral("条数"), countRow, Frame14_1);
-    txtRecPoint = numberBox(QStringLiteral("txtRecPoint"), QStringLiteral("0"), QStringLiteral("指针"), countRow, Frame14_1);
-    countRow->addStretch();
+    auto *countFrame = new QVBoxLayout(Frame14_1);
+    m_countRow = new QHBoxLayout;
+    countFrame->addLayout(m_countRow);
+    txtRecord = numberBox(QStringLiteral("txtRecord"), QStringLiteral("0"), QStringLiteral("条数"), m_countRow, Frame14_1);
+    txtRecPoint = numberBox(QStringLiteral("txtRecPoint"), QStringLiteral("0"), QStringLiteral("指针"), m_countRow, Frame14_1);
+    m_countRow->addStretch();
+    lblMemoryFill = label(QStringLiteral("lblMemoryFill"), QString(), Frame14_1);
+    lblMemoryFill->setAccessibleName(QStringLiteral("存储占用"));
+    countFrame->addWidget(lblMemoryFill);
 
     Frame15 = makeFrame(QStringLiteral("Frame15"),
                         QStringLiteral("按记录按条读取（建议数据量较小及记录未中断过的情况下使用）"), this);
@@ -131,12 +138,39 @@ RecordsPanel::RecordsPanel(Desktop &desktop, QWidget *parent) : QWidget(parent),
     g->setRowStretch(4, 1);
 
     connect(cmdClearShow, &QPushButton::clicked, this, [this] { cmdClearShow_Click(); });
+    // The fill follows the boxes, whoever changes them: a count read, a sensor count read or typed.
+    connect(txtRecord, &QLineEdit::textChanged, this, &RecordsPanel::showMemoryFill);
+    connect(txtSensorNum, &QLineEdit::textChanged, this, &RecordsPanel::showMemoryFill);
+    showMemoryFill();
+}
+
+std::optional<records::MemoryFill> RecordsPanel::memoryFill() const
+{
+    const auto count = convert::toWhole(txtRecord->text(), 0, 65535, convert::Rounding::WholeOnly);
+    const auto sensors = convert::toWhole(txtSensorNum->text(), 1, records::MaxSensors, convert::Rounding::WholeOnly);
+    if (!count || !sensors)
+        return std::nullopt;
+    return records::memoryFill(*count, int(*sensors));
+}
+
+void RecordsPanel::showMemoryFill()
+{
+    const auto fill = memoryFill();
+    if (!fill) {
+        lblMemoryFill->setText(QStringLiteral("存储占用：条数或传感器总数无效"));
+        lblMemoryFill->setStyleSheet(QString());
+        return;
+    }
+    // Said in words as well as in colour.
+    const bool warn = fill->nearlyFull();
+    lblMemoryFill->setText(QStringLiteral("存储占用：%1%2").arg(records::fillText(*fill),
+                                                          warn ? QStringLiteral("，将满，请读取记录后清条数") : QString()));
+    lblMemoryFill->setStyleSheet(warn ? QStringLiteral("color: #c00000; font-weight: bold;") : QString());
 }
 
 void RecordsPanel::addToFrame14_1(QWidget *control)
 {
-    auto *row = static_cast<QHBoxLayout *>(Frame14_1->layout());
-    row->insertWidget(row->count() - 1, control);  // before the closing stretch
+    m_countRow->insertWidget(m_countRow->count() - 1, control);  // before the closing stretch
 }
 
 void RecordsPanel::addToFrame15(QWidget *control)

@@ -1,10 +1,12 @@
 #pragma once
+#include "core/records/memoryfill.h"
 #include <QWidget>
 #include <optional>
 
 class Desktop;
 class ExportPanel;
 class QGroupBox;
+class QHBoxLayout;
 class QLabel;
 class QLineEdit;
 class QProgressBar;
@@ -32,6 +34,8 @@ public:
     std::optional<int> sensorCount();   // "传感器总数", 1 … records::MaxSensors
 
     void showRecordCount(int n);
+    // How full the memory is by the count and sensor-count boxes; nothing when either is no number.
+    std::optional<records::MemoryFill> memoryFill() const;
     void showSensorCount(int n);
     void setNextRecordNumber(int k);
     void appendRecord(const QString &line, const QString &hex);  // decoded line and its hex
@@ -52,6 +56,7 @@ public:
     QGroupBox *Frame14_1;         // "有效记录总数（及指针）"
     QLineEdit *txtRecord;         // records the recorder holds
     QLineEdit *txtRecPoint;
+    QLabel *lblMemoryFill;        // the count against the memory's capacity, and the warning
     QGroupBox *Frame15;           // "按记录按条读取（…）"
     QLineEdit *txtRecCount;       // the record "单条" reads next
     QLineEdit *txtSensorNum;      // values per record
@@ -60,7 +65,9 @@ public:
     QLabel *Label2_12;
 
 private:
+    void showMemoryFill();
     std::optional<int> whole(const QLineEdit *box, const QString &caption, int lo, int hi);
 
     Desktop &m_desktop;
+    QHBoxLayout *m_countRow;
 };

@@ -2,6 +2,7 @@
 #include "hexbytes.h"
 #include "core/link/frames.h"
 #include "core/records/downloadreport.h"
+#include "core/records/memoryfill.h"
 #include "core/records/recorddecode.h"
 #include <QTest>
 
@@ -15,6 +16,7 @@ private slots:
     void doneData();
     void recordRule();
     void downloadReports();
+    void memoryFill();
 };
 
 namespace {
@@ -122,4 +124,24 @@ void TestRecordDecode::downloadReports()
 }
 
 QTEST_APPLESS_MAIN(TestRecordDecode)
+void TestRecordDecode::memoryFill()
+{
+    // capacity 65536 / (N + 3); the warning from 90 %, exactly where the shown percent reaches 90
+    const struct { long long count; int sensors; const char *text; bool warns; } rows[] = {
+        {0, 20, "已用 0/2849 条（0%）", false},
+        {2564, 20, "已用 2564/2849 条（89%）", false},   // 89.99 %
+        {2565, 20, "已用 2565/2849 条（90%）", true},
+        {2849, 20, "已用 2849/2849 条（100%）", true},
+        {2850, 20, "已用 2850/2849 条（100%）", true},   // more than the memory holds: the sensor count is off
+        {14745, 1, "已用 14745/16384 条（89%）", false}, {14746, 1, "已用 14746/16384 条（90%）", true},
+        {10, 0, "", false}, {10, 123, "", false}, {-1, 20, "", false}, {65536, 20, "", false},
+    };
+    for (const auto &r : rows) {
+        const auto fill = records::memoryFill(r.count, r.sensors);
+        QCOMPARE(fill ? records::fillText(*fill) : QString(), QString::fromUtf8(r.text));
+        QCOMPARE(fill && !records::fillWarning(*fill).isEmpty(), r.warns);
+    }
+    QVERIFY(records::fillWarning(*records::memoryFill(2850, 20)).contains(QStringLiteral("传感器总数")));
+}
+
 #include "test_recorddecode.moc"

@@ -1,0 +1,25 @@
+#include "ui/filechoice.h"
+#include "ui/desktop.h"
+#include <QDir>
+#include <QFileInfo>
+
+bool CreateNewDirectory(const QString &path)
+{
+    return QDir().mkpath(path);
+}
+
+QString askSaveName(Desktop &desktop, const QString &title, const QString &folder, const QString &suffix)
+{
+    CreateNewDirectory(folder);
+    QString path = desktop.saveFileName(title, folder, QStringLiteral("%1 (*.%1)").arg(suffix));
+    if (path.isEmpty())
+        return QString();
+    if (!path.endsWith(QLatin1Char('.') + suffix, Qt::CaseInsensitive)) {
+        path += QLatin1Char('.') + suffix;
+        if (QFileInfo::exists(path)
+            && !desktop.confirm(QStringLiteral("系统提示"),
+                                QStringLiteral("%1 已存在。\n要替换它吗？").arg(QDir::toNativeSeparators(path))))
+            return QString();
+    }
+    return path;
+}
