@@ -90,12 +90,9 @@ Parsed parse(const QByteArray &text)
     QHash<uint16_t, qsizetype> lineOf;
     for (qsizetype i = 0; i < count; ++i) {
         const qsizetype n = i + 1;
-        QByteArray raw = lines[i];
-        if (raw.endsWith('\r'))
-            raw.chop(1);
         // Chinese Windows saves GBK by default: say so, rather than call every name wrong.
         QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
-        const QString line = utf8(raw);
+        const QString line = utf8(lines[i]);  // a CR of a CR LF goes with the trimming below
         if (utf8.hasError())
             return refused(n, QStringLiteral("不是 UTF-8 编码的文字（设置文件须以 UTF-8 保存）"));
         const QString trimmed = line.trimmed();
@@ -115,7 +112,7 @@ Parsed parse(const QByteArray &text)
         bool isNumber = false;
         const uint r = field[0].trimmed().toUInt(&isNumber);
         if (!isNumber || r > 0xFFFF || !holds(uint16_t(r)))
-            return refused(n, QStringLiteral("%1不是设置文件所含的寄存器（24 … 104、130 … 149、116）").arg(quoted(field[0])));
+            return refused(n, QStringLiteral("%1不是设置文件所含的寄存器（24 … 104、130 … 149、116）").arg(quoted(field[0].trimmed())));
         const uint16_t reg = uint16_t(r);
         if (field[1].simplified() != describe(reg))
             return refused(n, QStringLiteral("寄存器 %1 是“%2”，不是%3").arg(QString::number(reg), describe(reg), quoted(field[1])));

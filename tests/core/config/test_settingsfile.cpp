@@ -119,7 +119,7 @@ void TestSettingsFile::refused_data()
     QTest::newRow("spaces for tabs") << edited(25, "25  传感器类型 测点2  1") << l25 << "制表符";
     QTest::newRow("fourth field") << edited(25, "25\t传感器类型 测点2\t1\t") << l25 << "制表符";
     QTest::newRow("between the parts") << edited(25, "105\t\t1") << l25 << "“105”不是设置文件所含的寄存器";
-    QTest::newRow("clock register") << edited(25, "117\t\t1") << l25 << "“117”不是";
+    QTest::newRow("past the table") << edited(25, "150\t\t1") << l25 << "“150”不是";
     QTest::newRow("register no number") << edited(25, "0x19\t传感器类型 测点2\t1") << l25 << "“0x19”不是";
     QTest::newRow("register past 16 bits") << edited(25, "65560\t传感器类型 测点2\t1") << l25 << "不是设置文件";
     QTest::newRow("moved to the wrong line") << edited(25, "25\t传感器类型 测点3\t1") << l25 << "寄存器 25 是“传感器类型 测点2”";
