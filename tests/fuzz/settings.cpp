@@ -1,7 +1,9 @@
-// The settings files: the input is parsed as comm.set, ModSet.set, replywin.set and comports.map.
+// The settings files: the input is parsed as comm.set, ModSet.set, replywin.set, comports.map and a
+// recorder settings file.
 #include "core/settings/settingsfiles.h"
 #include "fuzzcheck.h"
 #include "core/settings/comports.h"
+#include "core/config/settingsfile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
@@ -30,5 +32,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         FUZZ_CHECK(!device.isEmpty() && device == device.trimmed());
     }
     FUZZ_CHECK(problems.size() <= 1 && (problems.isEmpty() || problems[0].size() < 2000));
+
+    // A recorder settings file gives every register or one short line naming a line; what it gives
+    // is written back as the same words.
+    const auto parsed = settingsfile::parse(bytes);
+    FUZZ_CHECK(parsed.words ? parsed.error.isEmpty() && parsed.words->size() == settingsfile::registers().size()
+                            : parsed.error.startsWith(QStringLiteral("第 ")) && parsed.error.size() < 200
+                                  && !parsed.error.contains(QLatin1Char('\n')));
+    if (parsed.words)
+        FUZZ_CHECK(settingsfile::parse(settingsfile::write(*parsed.words, 1, {})).words == parsed.words);
     return 0;
 }
