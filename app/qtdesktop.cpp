@@ -28,6 +28,11 @@ QString QtDesktop::saveFileName(const QString &title, const QString &folder, con
     return QFileDialog::getSaveFileName(m_parent, title, folder, filter);
 }
 
+QString QtDesktop::openFileName(const QString &title, const QString &folder, const QString &filter)
+{
+    return QFileDialog::getOpenFileName(m_parent, title, folder, filter);
+}
+
 bool QtDesktop::openFile(const QString &path, Opener)
 {
     // The desktop picks the text editor or the spreadsheet program by the file's type.

@@ -12,6 +12,7 @@ public:
     void message(const QString &title, const QString &text, Icon icon) override;
     bool confirm(const QString &title, const QString &text) override;
     QString saveFileName(const QString &title, const QString &folder, const QString &filter) override;
+    QString openFileName(const QString &title, const QString &folder, const QString &filter) override;
     bool openFile(const QString &path, Opener opener) override;
     std::optional<records::ReplyWindow> editReplyWindow(const records::ReplyWindow &current) override;
     QDateTime now() const override;

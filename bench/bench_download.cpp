@@ -43,6 +43,7 @@ public:
     void message(const QString &, const QString &text, Icon) override { messages << text; }
     bool confirm(const QString &, const QString &) override { return true; }
     QString saveFileName(const QString &, const QString &, const QString &) override { return QString(); }
+    QString openFileName(const QString &, const QString &, const QString &) override { return QString(); }
     bool openFile(const QString &, Opener) override { return false; }
     std::optional<records::ReplyWindow> editReplyWindow(const records::ReplyWindow &) override { return std::nullopt; }
     QDateTime now() const override { return QDateTime::currentDateTime(); }

@@ -148,7 +148,7 @@ void DeviceState::updateMemoryRegisters()
     holding[reg::MinutesRecorded] = uint16_t(std::min(count * holding[reg::Interval] / 60, 0xFFFF));
 }
 
-uint16_t DeviceState::holdingAt(uint16_t address, qint64 hostMs, int lineBaud) const
+uint16_t DeviceState::holdingAt(uint16_t address, qint64 hostMs) const
 {
     if (address < reg::LiveCount)
         return pinned[address] ? holding[address] : uint16_t(liveValue(address + 1, clockAt(hostMs)));
@@ -165,7 +165,7 @@ uint16_t DeviceState::holdingAt(uint16_t address, qint64 hostMs, int lineBaud) c
     }
     if (address < reg::HoldingCount)
         return holding[address];
-    const int code = baud::codeOf(lineBaud);
+    const int code = baud::codeOf(rate);
     if (address >= reg::BaudBase && address <= reg::BaudBase + 5)
         return address == reg::BaudBase + code ? uint16_t(code) : 0;
     return 0;
@@ -250,7 +250,7 @@ bool readBlockServed(uint16_t start, int quantity)
 
 } // namespace
 
-Handled handleRequest(DeviceState &dev, const QByteArray &request, const LineContext &line)
+Handled handleRequest(DeviceState &dev, const QByteArray &request, qint64 hostMs)
 {
     Handled out;
     if (request.size() < 4 || !crcMatches(request))
@@ -292,7 +292,7 @@ Handled handleRequest(DeviceState &dev, const QByteArray &request, const LineCon
         r.append(char(quantity * 2));
         for (int i = 0; i < quantity; ++i) {
             const uint16_t at = uint16_t(start + i);
-            appendWord(r, fn == 0x03 ? dev.holdingAt(at, line.hostMs, line.lineBaud) : dev.inputAt(at));
+            appendWord(r, fn == 0x03 ? dev.holdingAt(at, hostMs) : dev.inputAt(at));
         }
         appendCrc(r);
         return out;
@@ -305,7 +305,7 @@ Handled handleRequest(DeviceState &dev, const QByteArray &request, const LineCon
         if (coil >= reg::CoilCount)
             return fail(IllegalAddress);
         if (value == 0xFF00)
-            switchCoilOn(dev, coil, line.hostMs);
+            switchCoilOn(dev, coil, hostMs);
         return echo();
     }
     case 0x06: {
@@ -313,15 +313,17 @@ Handled handleRequest(DeviceState &dev, const QByteArray &request, const LineCon
         const uint16_t value = word(request, 4);
         if (at >= reg::BaudBase && at <= reg::BaudBase + 5) {
             // The rate register: only the one named by the current code answers.
-            if (at != reg::BaudBase + baud::codeOf(line.lineBaud))
+            if (at != reg::BaudBase + baud::codeOf(dev.rate))
                 return fail(IllegalAddress);
-            if (baud::ofCode(value) == 0)
+            if (baud::ofCode(value) == 0 || dev.refused.count(at))
                 return fail(IllegalValue);
-            out.newLineBaud = baud::ofCode(value);
+            out.newBaud = baud::ofCode(value);
             return echo();
         }
         if (at >= reg::HoldingCount)
             return fail(IllegalAddress);
+        if (dev.refused.count(at))
+            return fail(IllegalValue);
         storeHolding(dev, at, value);
         return echo();
     }
@@ -334,6 +336,9 @@ Handled handleRequest(DeviceState &dev, const QByteArray &request, const LineCon
         // The rate register is changed through function 06 only.
         if (start + quantity > reg::HoldingCount)
             return fail(IllegalAddress);
+        // One refused register refuses the whole write: nothing of it is stored.
+        if (dev.refused.lower_bound(start) != dev.refused.lower_bound(uint16_t(start + quantity)))
+            return fail(IllegalValue);
         for (int i = 0; i < quantity; ++i)
             storeHolding(dev, uint16_t(start + i), word(request, 7 + 2 * i));
         if (broadcast)

@@ -7,6 +7,7 @@
 #include <array>
 #include <bitset>
 #include <cstdint>
+#include <set>
 
 // The recorder's memory and its request handling, free of any thread or file descriptor so the
 // simulator's behaviour can be checked byte by byte.
@@ -51,6 +52,8 @@ struct DeviceState {
     DeviceState();  // the demo defaults, an empty memory, the clock at the host's time
 
     uint8_t address = 21;
+    int rate = 19200;                    // baud; it hears only requests sent at this rate
+    std::set<uint16_t> refused;          // holding registers whose writes it answers with exception 03
     std::array<uint16_t, reg::HoldingCount> holding{};
     std::bitset<reg::LiveCount> pinned;  // live registers set by hand stop drifting
     std::array<int, reg::CoilCount> coilOn{};
@@ -64,25 +67,19 @@ struct DeviceState {
     void setRecords(const QVector<SimRecord> &records);
     void updateMemoryRegisters();
     int sensorCount() const;                              // N, holding 136
-    uint16_t holdingAt(uint16_t address, qint64 hostMs, int lineBaud) const;  // reads as served
+    uint16_t holdingAt(uint16_t address, qint64 hostMs) const;  // reads as served
     uint16_t inputAt(int address) const;
-};
-
-// What the line looks like while a request is handled.
-struct LineContext {
-    qint64 hostMs = 0;      // the host's clock, milliseconds since the epoch
-    int lineBaud = 19200;
 };
 
 struct Handled {
     QByteArray reply;       // empty: nothing is sent
-    int newLineBaud = 0;    // non-zero: the line switches to this rate once the reply has left
+    int newBaud = 0;        // non-zero: the device switches to this rate once the reply has left
 };
 
-// One complete request frame (CRC included) for dev. Bad CRC, a frame of the wrong length for its
-// function or another device's address: no reply. Address 0 (broadcast) is carried out without
-// a reply.
-Handled handleRequest(DeviceState &dev, const QByteArray &request, const LineContext &line);
+// One complete request frame (CRC included) for dev, heard at dev's rate; hostMs is the host's
+// clock (milliseconds since the epoch). Bad CRC, a frame of the wrong length for its function or
+// another device's address: no reply. Address 0 (broadcast) is carried out without a reply.
+Handled handleRequest(DeviceState &dev, const QByteArray &request, qint64 hostMs);
 
 // addr, fn | 0x80, code, CRC.
 QByteArray exceptionReply(uint8_t address, uint8_t function, uint8_t code);

@@ -75,7 +75,7 @@ struct SimRecorder::Impl {
     mutable QMutex mutex;
     mutable QWaitCondition arrived;
     std::map<uint8_t, DeviceState> devices;
-    int lineBaud = 19200;
+    int defaultBaud = 19200;  // the rate of a device added
     double turnaroundMs = 5.0;
     bool wireTiming = true;
     bool echo = false;
@@ -112,11 +112,19 @@ struct SimRecorder::Impl {
 
     void closeFds() { pty.close(); }
 
-    // 3.5 characters of 10 bits at the line's rate, never less than 1.75 ms.
+    // The rate the program sends at; the devices' default when the pseudo-terminal cannot tell.
+    int sendingBaud() const
+    {
+        if (const int baud = ptyBaud(pty.master))
+            return baud;
+        QMutexLocker lock(&mutex);
+        return defaultBaud;
+    }
+
+    // 3.5 characters of 10 bits at the rate the program sends at, never less than 1.75 ms.
     double gapMs() const
     {
-        QMutexLocker lock(&mutex);
-        return std::max(1.75, 35000.0 / std::max(lineBaud, 1));
+        return std::max(1.75, 35000.0 / std::max(sendingBaud(), 1));
     }
     bool bySilence() const
     {
@@ -199,6 +207,8 @@ struct SimRecorder::Impl {
     {
         const qint64 arrivalNs = line->lastByteNs;
         const int programBaud = ptyBaud(pty.master);
+        // A device at another rate hears only noise.
+        const auto hears = [programBaud](const DeviceState &dev) { return programBaud == 0 || programBaud == dev.rate; };
         const uint8_t address = frame.isEmpty() ? 0 : uint8_t(frame[0]);
         FaultRule ruleCopy;
         int serial = 0;
@@ -213,21 +223,19 @@ struct SimRecorder::Impl {
             arrived.wakeAll();
             if (garbled)
                 return;
-            // At another rate the recorder hears only noise.
-            if (programBaud != 0 && programBaud != lineBaud)
-                return;
             if (frame.size() < 4 || !crcMatches(frame))
                 return;
             if (address == 0) {
-                const LineContext ctx{hostMs(), lineBaud};
-                int newBaud = 0;
-                for (auto &[a, dev] : devices)
-                    newBaud = std::max(newBaud, handleRequest(dev, frame, ctx).newLineBaud);
-                if (newBaud)
-                    lineBaud = newBaud;
+                const qint64 now = hostMs();
+                for (auto &[a, dev] : devices) {
+                    if (!hears(dev))
+                        continue;
+                    if (const int newBaud = handleRequest(dev, frame, now).newBaud)
+                        dev.rate = newBaud;
+                }
                 return;
             }
-            if (!device(address))
+            if (!device(address) || !hears(*device(address)))
                 return;
             if (auto busy = busyUntilNs.find(address); busy != busyUntilNs.end() && arrivalNs < busy->second) {
                 ++busyIgnored;
@@ -250,15 +258,15 @@ struct SimRecorder::Impl {
         {
             QMutexLocker lock(&mutex);
             DeviceState *dev = device(address);
-            if (!dev)
+            if (!dev || !hears(*dev))
                 return;
             if (!ruleCopy && !faultQueue.isEmpty())
                 fault = faultQueue.takeFirst();
-            baud = lineBaud;
+            baud = programBaud ? programBaud : dev->rate;
             turnaround = turnaroundMs;
             wire = wireTiming;
             // The request takes effect whatever becomes of the reply.
-            handled = handleRequest(*dev, frame, LineContext{hostMs(), baud});
+            handled = handleRequest(*dev, frame, hostMs());
         }
         if (fault.fault == Fault::EchoCut)
             echoed.chop(std::clamp(fault.truncateBy, 0, int(echoed.size())));
@@ -308,7 +316,7 @@ struct SimRecorder::Impl {
             delayMs += (frame.size() + replySize) * 10.0 * 1000.0 / std::max(baud, 1);
         const double elapsedMs = (monotonic.nsecsElapsed() - arrivalNs) / 1e6;
         const int waitMs = std::max(0, int(std::ceil(delayMs - elapsedMs)));
-        const int newBaud = handled.newLineBaud;
+        const int newBaud = handled.newBaud;
         {
             QMutexLocker lock(&mutex);
             if (fault.fault != Fault::None)
@@ -325,14 +333,11 @@ struct SimRecorder::Impl {
             } else {
                 deliver(reply);
             }
-            {
-                QMutexLocker lock(&mutex);
-                busyUntilNs.erase(address);
-            }
-            if (newBaud) {  // the echo left at the old rate; from now on the line runs at the new one
-                QMutexLocker lock(&mutex);
-                lineBaud = newBaud;
-            }
+            QMutexLocker lock(&mutex);
+            busyUntilNs.erase(address);
+            // The echo left at the old rate; from now on the device listens at the new one.
+            if (DeviceState *dev = device(address); dev && newBaud)
+                dev->rate = newBaud;
         });
     }
 
@@ -443,6 +448,7 @@ void SimRecorder::addDevice(uint8_t address)
         return;
     DeviceState dev;
     dev.address = address;
+    dev.rate = d->defaultBaud;
     d->devices.emplace(address, dev);
 }
 
@@ -464,14 +470,31 @@ QList<uint8_t> SimRecorder::addresses() const
 void SimRecorder::setLineBaud(int baud)
 {
     QMutexLocker lock(&d->mutex);
-    if (baud > 0)
-        d->lineBaud = baud;
+    if (baud <= 0)
+        return;
+    d->defaultBaud = baud;
+    for (auto &entry : d->devices)
+        entry.second.rate = baud;
 }
 
 int SimRecorder::lineBaud() const
 {
     QMutexLocker lock(&d->mutex);
-    return d->lineBaud;
+    return d->defaultBaud;
+}
+
+void SimRecorder::setDeviceBaud(uint8_t address, int baud)
+{
+    QMutexLocker lock(&d->mutex);
+    if (DeviceState *dev = d->device(address); dev && baud > 0)
+        dev->rate = baud;
+}
+
+int SimRecorder::deviceBaud(uint8_t address) const
+{
+    QMutexLocker lock(&d->mutex);
+    const DeviceState *dev = d->device(address);
+    return dev ? dev->rate : 0;
 }
 
 namespace {
@@ -529,7 +552,7 @@ uint16_t SimRecorder::holding(uint16_t reg, uint8_t address) const
 {
     QMutexLocker lock(&d->mutex);
     const DeviceState *dev = d->device(address);
-    return dev ? dev->holdingAt(reg, Impl::hostMs(), d->lineBaud) : 0;
+    return dev ? dev->holdingAt(reg, Impl::hostMs()) : 0;
 }
 
 void SimRecorder::setHolding(uint16_t r, uint16_t value, uint8_t address)
@@ -541,6 +564,17 @@ void SimRecorder::setHolding(uint16_t r, uint16_t value, uint8_t address)
     dev->holding[r] = value;
     if (r < reg::LiveCount)
         dev->pinned.set(r);
+}
+
+void SimRecorder::setRefusedRegister(uint16_t reg, bool refused, uint8_t address)
+{
+    QMutexLocker lock(&d->mutex);
+    if (DeviceState *dev = d->device(address)) {
+        if (refused)
+            dev->refused.insert(reg);
+        else
+            dev->refused.erase(reg);
+    }
 }
 
 uint16_t SimRecorder::input(uint16_t reg, uint8_t address) const

@@ -61,15 +61,20 @@ public:
     QString portPath() const;  // the slave side of the pseudo-terminal
 
     // Devices. A new simulator serves one recorder at address 21 with the demo defaults and an
-    // empty memory.
+    // empty memory. A device added listens at the line's rate.
     void addDevice(uint8_t address);
     void removeDevice(uint8_t address);
     QList<uint8_t> addresses() const;
 
-    // The line. Requests sent at another rate than the line's are not understood (no reply),
-    // as on a real bus; the rate the program's port is set to is read off the pseudo-terminal.
+    // Rates. Each device listens at its own rate: a request sent at another rate is noise to it
+    // (no reply), as on a real bus; the rate the program's port is set to is read off the
+    // pseudo-terminal. A write to the baud register moves only the device it reaches, once its
+    // reply has left. setLineBaud puts every device, and every device added later, at the rate;
+    // lineBaud is that rate, whatever single devices were moved to since. Default 19200.
     void setLineBaud(int baud);
     int lineBaud() const;
+    void setDeviceBaud(uint8_t address, int baud);
+    int deviceBaud(uint8_t address) const;  // 0 for an address not served
     void setTurnaroundMs(double ms);   // between the request's end and the reply's start; default 5
     void setWireTiming(bool on);       // replies take the time their bytes would take; default on
     // A half-duplex adapter's local echo: every frame the master sends, whoever it is for, comes
@@ -78,8 +83,8 @@ public:
     // A USB adapter's delivery: what the line sends the master is held until 62 bytes have gathered
     // or ms have passed since the first byte held, then passed on together. 0 (default): at once.
     void setBatchLatencyMs(int ms);
-    // Frame ends as a real slave finds them: a frame ends after 3.5 characters of silence at the line's
-    // rate (at least 1.75 ms). Bytes that follow a frame, or the end of the reply just sent, sooner than
+    // Frame ends as a real slave finds them: a frame ends after 3.5 characters of silence at the rate
+    // the program sends at (at least 1.75 ms). Bytes that follow a frame, or the end of the reply just sent, sooner than
     // half that run into one garbled frame that gets no reply. A pseudo-terminal has no wire timing, so
     // the gaps are measured on this side between byte arrivals and from the last byte written; the half
     // leaves room for scheduling, so a master that keeps the gap never loses a frame. Off (default):
@@ -98,6 +103,9 @@ public:
     // State, inspectable and settable from any thread.
     uint16_t holding(uint16_t reg, uint8_t address = 21) const;
     void setHolding(uint16_t reg, uint16_t value, uint8_t address = 21);
+    // A refused holding register: a write to it (06, or 16 covering it) is answered with exception 03
+    // (illegal data value) and changes nothing; reads are served as before.
+    void setRefusedRegister(uint16_t reg, bool refused, uint8_t address = 21);
     uint16_t input(uint16_t reg, uint8_t address = 21) const;
     int coilOnCount(uint16_t coil, uint8_t address = 21) const;  // times the coil was switched on
     void setRecords(const QVector<SimRecord> &records, uint8_t address = 21);

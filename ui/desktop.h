@@ -4,7 +4,7 @@
 #include "core/records/replywindow.h"
 #include <optional>
 
-// Everything the program asks of the desktop: message boxes, the save dialog, opening a file
+// Everything the program asks of the desktop: message boxes, the save and open dialogs, opening a file
 // in another program, the PC clock and the application directory. The window uses the Qt
 // implementation; tests install one that records the questions and answers them.
 class Desktop {
@@ -18,6 +18,8 @@ public:
     virtual bool confirm(const QString &title, const QString &text) = 0;
     // The file the user chose, or empty when cancelled.
     virtual QString saveFileName(const QString &title, const QString &folder, const QString &filter) = 0;
+    // The file the user chose to open, or empty when cancelled.
+    virtual QString openFileName(const QString &title, const QString &folder, const QString &filter) = 0;
     // Opens the file in the desktop's program for its kind (never through a shell).
     virtual bool openFile(const QString &path, Opener opener) = 0;
     // The record download's reply window as the user set it in its dialog; nothing when cancelled.

@@ -23,6 +23,11 @@ public:
         saveDialogs.append(folder + QLatin1Char('|') + filter);
         return saveAnswer;
     }
+    QString openFileName(const QString &, const QString &folder, const QString &filter) override
+    {
+        openDialogs.append(folder + QLatin1Char('|') + filter);
+        return openAnswer;
+    }
     bool openFile(const QString &path, Opener opener) override
     {
         opened.append({path, opener});
@@ -41,9 +46,11 @@ public:
     QList<Message> messages;
     QStringList confirmations;
     QStringList saveDialogs;
+    QStringList openDialogs;
     QList<QPair<QString, Opener>> opened;
     bool confirmAnswer = true;
     QString saveAnswer;
+    QString openAnswer;
     QList<records::ReplyWindow> replyWindowShown;
     std::optional<records::ReplyWindow> replyWindowAnswer;
     QDateTime clock = QDateTime(QDate(2026, 12, 6), QTime(14, 30, 45));

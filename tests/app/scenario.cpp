@@ -111,6 +111,13 @@ private:
             if (verb == "records")
                 fx.recorder.setRecords(sim::SimRecorder::demoRecords(rest.toInt(), QDateTime(QDate(2026, 12, 1), QTime(8, 0))),
                                        address);
+            else if (!rest.isEmpty())
+                fx.recorder.setDeviceBaud(address, rest.toInt());
+        } else if (verb == "refuse") {
+            const auto address = uint8_t(arg.toInt());
+            if (!fx.recorder.addresses().contains(address))
+                m_out << QStringLiteral("!! no device ") + arg;
+            fx.recorder.setRefusedRegister(uint16_t(rest.toInt()), true, address);
         } else if (verb == "fault") {
             sim::FaultSpec f;
             f.fault = kFaults.value(arg, sim::Fault::None);
@@ -162,6 +169,8 @@ private:
                                                                  EchoMode(v.value(3).toInt())};
         } else if (verb == "saveas") {
             fx.desktop->saveAnswer = arg.isEmpty() ? QString() : fx.dir.filePath(arg);
+        } else if (verb == "openas") {
+            fx.desktop->openAnswer = arg.isEmpty() ? QString() : fx.dir.filePath(arg);
         } else if (verb == "wire") {
             const qsizetype n = arg.toInt();
             m_wireShown = n;
@@ -291,11 +300,11 @@ private:
         listNew<RecordingDesktop::Message>(d.messages, m_messages, QStringLiteral("message "),
                                            [](const auto &m) { return m.title + QStringLiteral(" | ") + m.text; });
         listNew<QString>(d.confirmations, m_confirms, QStringLiteral("confirm "), [](const QString &c) { return c; });
-        listNew<QString>(d.saveDialogs, m_saves, QStringLiteral("save dialog "),
-                         [this](const QString &c) { return QString(c).replace(fx.dir.path(), QStringLiteral("<appdir>")); });
-        listNew<QPair<QString, Desktop::Opener>>(d.opened, m_opened, QStringLiteral("opened "), [this](const auto &o) {
-            return QString(o.first).replace(fx.dir.path(), QStringLiteral("<appdir>"));
-        });
+        const auto inAppDir = [this](const QString &c) { return QString(c).replace(fx.dir.path(), QStringLiteral("<appdir>")); };
+        listNew<QString>(d.saveDialogs, m_saves, QStringLiteral("save dialog "), inAppDir);
+        listNew<QString>(d.openDialogs, m_opens, QStringLiteral("open dialog "), inAppDir);
+        listNew<QPair<QString, Desktop::Opener>>(d.opened, m_opened, QStringLiteral("opened "),
+                                                 [&](const auto &o) { return inAppDir(o.first); });
         const auto nowFiles = files();
         for (auto it = nowFiles.begin(); it != nowFiles.end(); ++it)
             if (m_files.value(it.key()) != it.value())
@@ -351,7 +360,7 @@ private:
     QSet<QString> m_toggled;
     QMap<QString, QString> m_screen, m_files;
     qsizetype m_wireShown = 0;
-    qsizetype m_frames = 0, m_messages = 0, m_confirms = 0, m_saves = 0, m_opened = 0;
+    qsizetype m_frames = 0, m_messages = 0, m_confirms = 0, m_saves = 0, m_opens = 0, m_opened = 0;
 };
 
 } // namespace

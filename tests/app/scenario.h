@@ -2,14 +2,15 @@
 // Scenario runner for window tests: a scenario is a list of user steps ("click cmdReadP",
 // "set txtStationID 21") run against the real window and a simulated recorder. It writes a
 // transcript — every frame the recorder received and every change a user could see (box texts,
-// enabled buttons, messages, files written) after each step — and compares it with the one kept
+// enabled buttons, messages, dialogs, files written) after each step — and compares it with the one kept
 // under tests/app/transcripts/. WL_UPDATE_TRANSCRIPTS=1 rewrites the kept transcripts.
 //
 // Steps run from a timer, so a step can act while a command of an earlier step still runs in its
 // nested waits, as a user's click does. Steps:
 //   file NAME TEXT        write a file in the application folder (\n for line breaks)
 //   records ADDR N        N demo records in the memory of device ADDR (created when missing)
-//   device ADDR           another device on the line
+//   device ADDR [BAUD]    another device on the line; with BAUD it listens at that rate, not the line's
+//   refuse ADDR REG       device ADDR answers a write to holding register REG with exception 03
 //   fault KIND [N]        the next N requests get KIND (NoReply, BadCrc, Truncated, Late, Exception,
 //                         OtherAddress, Trailing, Doubled, Split)
 //   start                 start the window (reads the settings files, opens the port)
@@ -20,6 +21,7 @@
 //   answer yes|no         the answer to the next confirmations
 //   replywindow W,A,G,E   what the reply-window dialog gives when shown next
 //   saveas NAME           the file name the next save dialogs give (in the application folder)
+//   openas NAME           the file name the next open dialogs give (in the application folder)
 //   wire N                wait until the recorder has received N frames since the scenario began
 //   wait MS               let MS pass
 //   quiet MS              MS pass without a frame on the line, or the transcript says how many came

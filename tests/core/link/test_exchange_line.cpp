@@ -1,6 +1,7 @@
 // Link::exchange against the simulated recorder on lines that behave as real USB–RS485 adapters do:
 // a local echo (whole, cut short, garbled; of reads and of writes), bytes handed over in batches,
-// a reply split by a pause; and a slave that ends frames by silence, as a real one does.
+// a reply split by a pause; and a slave that ends frames by silence, as a real one does. Then one
+// line with two devices at different rates, as a bus scan meets it, and a device that refuses a write.
 #include "core/link/hex.h"
 #include "recordingview.h"
 #include "sim/simrecorder.h"
@@ -11,6 +12,7 @@ class TestExchangeLine : public QObject {
 private slots:
     void lineBehaviours();
     void frameEndsBySilence();
+    void devicesAtTheirOwnRates();
 };
 
 namespace {
@@ -115,6 +117,58 @@ void TestExchangeLine::frameEndsBySilence()
         port.waitForReadyRead(0);
         QVERIFY2(port.bytesAvailable() == 7 * (r.answered + 1), r.name);
         QVERIFY2(modbus::classifyReply(probe, port.readAll().right(7)).cls == modbus::ReplyClass::Valid, r.name);
+    }
+}
+
+// Device 21 at 19200, device 22 at 9600, the rows run in order on one line: a device answers only
+// at its own rate, a baud change (2560 + code) or a broadcast one moves only the devices that heard
+// it, and a refused register is answered with exception 03 and keeps its value.
+void TestExchangeLine::devicesAtTheirOwnRates()
+{
+    using C = modbus::ReplyClass;
+    using namespace modbus;
+    sim::SimRecorder recorder;
+    RecordingView view;
+    Link link(&view);
+    QVERIFY(recorder.start());
+    recorder.setLineBaud(19200);
+    recorder.addDevice(22);
+    recorder.setDeviceBaud(22, 9600);
+    recorder.setFrameEndBySilence(true);
+    recorder.setRefusedRegister(116, true, 21);
+    link.port().setPortName(recorder.portPath());
+    QVERIFY(link.port().open(QIODevice::ReadWrite));
+    ExchangeKind kind = kinds::SingleParameterRead;
+    kind.firstWaitMs = 300;
+    // value: the word a read gives, or the exception's code.
+    const struct { const char *name; int baud; QByteArray request; C cls; int value; } rows[] = {
+        {"21 answers at its rate", 19200, readHolding(21, 116, 1), C::Valid, 59},
+        {"22 is silent at 21's rate", 19200, readHolding(22, 116, 1), C::None, 0},
+        {"22 answers at its rate", 9600, readHolding(22, 116, 1), C::Valid, 59},
+        {"21 is silent at 22's rate", 9600, readHolding(21, 116, 1), C::None, 0},
+        {"22's baud register names its own rate", 9600, readHolding(22, 2562, 1), C::Valid, 2},
+        {"22 moves to 38400", 9600, writeRegister(22, 2562, 5), C::Valid, 5},
+        {"22 answers at its new rate", 38400, readHolding(22, 2565, 1), C::Valid, 5},
+        {"21 stayed at 19200", 19200, readHolding(21, 2564, 1), C::Valid, 4},
+        {"a broadcast write", 19200, writeRegister(0, 104, 7), C::None, 0},
+        {"a broadcast moves 21 to 9600", 19200, writeRegister(0, 2564, 2), C::None, 0},
+        {"21 answers at 9600", 9600, readHolding(21, 2562, 1), C::Valid, 2},
+        {"21 heard the broadcast write", 9600, readHolding(21, 104, 1), C::Valid, 7},
+        {"22 did not hear it", 38400, readHolding(22, 104, 1), C::Valid, 20},
+        {"21 refuses a write to 116", 9600, writeRegister(21, 116, 90), C::Exception, 3},
+        {"21 refuses a block write over 116", 9600, writeRegisters(21, 115, QByteArray(4, '\x01')), C::Exception, 3},
+        {"116 kept its value", 9600, readHolding(21, 115, 2), C::Valid, 59},
+        {"22 takes a write to 116", 38400, writeRegister(22, 116, 90), C::Valid, 90},
+    };
+    for (const auto &r : rows) {
+        QVERIFY(link.port().setBaudRate(r.baud));
+        auto hold = link.tryHold();
+        const Exchange ex = link.exchange(*hold, kind, r.request);
+        QVERIFY2(ex.info.cls == r.cls, r.name);
+        if (r.cls == C::Exception)
+            QVERIFY2(ex.info.exceptionCode == r.value, r.name);
+        else if (r.cls == C::Valid)  // the last word of a read or of an 06 echo
+            QVERIFY2((uint8_t(ex.reply[ex.reply.size() - 4]) << 8 | uint8_t(ex.reply[ex.reply.size() - 3])) == r.value, r.name);
     }
 }
 
