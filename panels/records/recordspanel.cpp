@@ -164,7 +164,9 @@ void RecordsPanel::showMemoryFill()
     // Said in words as well as in colour.
     const bool warn = fill->nearlyFull();
     lblMemoryFill->setText(QStringLiteral("存储占用：%1%2").arg(records::fillText(*fill),
-                                                          warn ? QStringLiteral("，将满，请读取记录后清条数") : QString()));
+                                                          !warn ? QString()
+                                                          : fill->count >= fill->capacity ? QStringLiteral("，已满，请读取记录后清条数")
+                                                                                          : QStringLiteral("，将满，请读取记录后清条数")));
     lblMemoryFill->setStyleSheet(warn ? QStringLiteral("color: #c00000; font-weight: bold;") : QString());
 }
 

@@ -223,7 +223,7 @@ void SettingsFilePanel::cmdLoadSettings_Click()
                              .arg(written.size()));
         written << d.reg;
         if (const QString p = recorder::writeProblem(ex); !p.isEmpty())
-            problems << QStringLiteral("%1 写入未被确认（%2）").arg(registerName(d.reg), p);
+            problems << QStringLiteral("%1写入未被确认（%2）").arg(registerName(d.reg), p);
     }
     // The recorder takes a group's registers over only when its coil is switched on.
     for (int k : settingsfile::groupsOf(written)) {
@@ -243,7 +243,8 @@ void SettingsFilePanel::cmdLoadSettings_Click()
         untaken << QStringLiteral("%1：应为 %2，读回 %3").arg(registerName(d.reg)).arg(d.file).arg(d.device);
     if (untaken.isEmpty() && problems.isEmpty())
         return ended(QStringLiteral("%1 个参数已写入设备 %2 并更新，读回与文件一致").arg(written.size()).arg(cmd->address));
-    ended(QStringLiteral("%1 个参数已写入，%2 个读回与文件不同").arg(written.size()).arg(untaken.size()));
+    ended(QStringLiteral("已向设备 %1 发送 %2 个参数，%3 个读回与文件不同，%4 个写入未被确认")
+              .arg(cmd->address).arg(written.size()).arg(untaken.size()).arg(problems.size()));
     m_ctx.desktop.message(QStringLiteral("System Information"),
                           QStringLiteral("%1：\n%2").arg(LoadCommand, (untaken + problems).join(QLatin1Char('\n'))),
                           Desktop::Icon::Warning);

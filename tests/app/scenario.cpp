@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QLabel>
+#include <QTreeWidget>
 #include <QLineEdit>
 #include <QMap>
 #include <QPlainTextEdit>
@@ -226,7 +227,8 @@ private:
     QString clean(QString s) const
     {
         static const QRegularExpression pts(QStringLiteral("pts/[0-9]+"));
-        return s.replace(m_portPath, QStringLiteral("<pty>")).replace(pts, QStringLiteral("<pty>"));
+        return s.replace(m_portPath, QStringLiteral("<pty>")).replace(pts, QStringLiteral("<pty>"))
+            .replace(fx.dir.path(), QStringLiteral("<appdir>"));
     }
 
     QMap<QString, QString> screen() const
@@ -235,7 +237,8 @@ private:
         out.insert(QStringLiteral("(window)"), fx.window->isVisible() ? QStringLiteral("shown") : QStringLiteral("closed"));
         for (QWidget *w : fx.window->findChildren<QWidget *>()) {
             const QString name = w->objectName();
-            if (name.isEmpty() || name.startsWith(QLatin1String("qt_")) || name == QLatin1String("lblTimeLeft"))
+            if (name.isEmpty() || name.startsWith(QLatin1String("qt_")) || name == QLatin1String("lblTimeLeft")
+                || name == QLatin1String("lblScanLeft"))
                 continue;
             QString s;
             if (auto *e = qobject_cast<QLineEdit *>(w))
@@ -252,7 +255,16 @@ private:
                 s = b->isCheckable() && b->isChecked() ? QStringLiteral("[checked]") : QString();
             else if (auto *g = qobject_cast<QProgressBar *>(w))
                 s = QStringLiteral("%1/%2").arg(g->value()).arg(g->maximum());
-            else if (auto *k = qobject_cast<QStackedWidget *>(w))
+            else if (auto *v = qobject_cast<QTreeWidget *>(w)) {
+                QStringList rows;
+                for (int i = 0; i < v->topLevelItemCount(); ++i) {
+                    QStringList cells;
+                    for (int c = 0; c < v->columnCount(); ++c)
+                        cells << v->topLevelItem(i)->text(c);
+                    rows << cells.join(QLatin1Char(' '));
+                }
+                s = rows.join(QStringLiteral("; "));
+            } else if (auto *k = qobject_cast<QStackedWidget *>(w))
                 s = k->currentWidget() ? k->currentWidget()->objectName() : QString();
             else
                 continue;
