@@ -133,7 +133,7 @@ void TestRecordDecode::memoryFill()
         {2565, 20, "已用 2565/2849 条（90%）", true},
         {2849, 20, "已用 2849/2849 条（100%）", true},
         {2850, 20, "已用 2850/2849 条（100%）", true},   // more than the memory holds: the sensor count is off
-        {14745, 1, "已用 14745/16384 条（89%）", false}, {14746, 1, "已用 14746/16384 条（90%）", true},
+        {3275, 15, "已用 3275/3640 条（89%）", false}, {3276, 15, "已用 3276/3640 条（90%）", true},  // exactly 90 %
         {10, 0, "", false}, {10, 123, "", false}, {-1, 20, "", false}, {65536, 20, "", false},
     };
     for (const auto &r : rows) {
