@@ -10,6 +10,9 @@ struct ReplyWindow {
     int attempts = 3;          // requests without a reply to trust before a record is given up
     int guardMs = 1200;        // silence the line must keep after a failed attempt before the next request
     EchoMode echo = EchoMode::Auto;  // the serial adapter's local echo, for every exchange of the line
+    // A download asks for as many whole records as one read carries (125 registers) where the recorder
+    // allows it; off: one record a request.
+    bool blockReads = true;
 
     // What a user may set (the dialog and the settings file accept these, nothing else).
     static constexpr int MinWindowMs = 20, MaxWindowMs = 60000;

@@ -1,4 +1,5 @@
 #include "panels/records/replywindowdialog.h"
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QGridLayout>
@@ -45,11 +46,17 @@ ReplyWindowDialog::ReplyWindowDialog(const ReplyWindow &current, QWidget *parent
     for (EchoMode mode : {EchoMode::Auto, EchoMode::On, EchoMode::Off})
         cboEcho->addItem(echoModeName(mode));
     place(cboEcho, "cboEcho", QStringLiteral("串口适配器回显"), cboEcho->itemText(int(defaults.echo)));
+    chkBlockReads = new QCheckBox(QStringLiteral("成块读取（一次请求读取多条记录）"), this);
+    chkBlockReads->setObjectName(QStringLiteral("chkBlockReads"));
+    grid->addWidget(chkBlockReads, row, 0, 1, 2);
+    grid->addWidget(new QLabel(QStringLiteral("默认 开"), this), row, 2);
 
     auto *hint = new QLabel(QStringLiteral("线路较慢（低波特率）或较长时，记录仪的应答来得晚，可能需要加大这些数值。"
                                               "一次读取失败后，下一次请求前线路须保持安静达到保护时间；"
                                               "失败后读到的记录要再读一次确认，确认读取不计入失败次数。"
-                                              "有的RS485适配器会把发出的请求回送给电脑，自动识别时程序从读取应答中发现并去除回显。"), this);
+                                              "有的RS485适配器会把发出的请求回送给电脑，自动识别时程序从读取应答中发现并去除回显。"
+                                              "成块读取时一次请求最多读取 125 个寄存器中能容下的整条记录；"
+                                              "记录仪不支持时自动改为逐条读取。"), this);
     hint->setWordWrap(true);
 
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel
@@ -79,6 +86,7 @@ void ReplyWindowDialog::setBoxes(const ReplyWindow &w)
     spnAttempts->setValue(w.attempts);
     spnGuard->setValue(w.guardMs);
     cboEcho->setCurrentIndex(std::clamp(int(w.echo), 0, cboEcho->count() - 1));
+    chkBlockReads->setChecked(w.blockReads);
 }
 
 ReplyWindow ReplyWindowDialog::value() const
@@ -88,5 +96,6 @@ ReplyWindow ReplyWindowDialog::value() const
     w.attempts = spnAttempts->value();
     w.guardMs = spnGuard->value();
     w.echo = EchoMode(cboEcho->currentIndex());
+    w.blockReads = chkBlockReads->isChecked();
     return w;
 }

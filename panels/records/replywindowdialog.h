@@ -2,12 +2,14 @@
 #include "core/records/replywindow.h"
 #include <QDialog>
 
+class QCheckBox;
 class QComboBox;
 class QSpinBox;
 
 // "应答等待设置": how long a record read waits for its answer, how often it asks, and how long the
 // line must stay silent after a failed attempt. A slow or long line needs these wider. And whether
-// the serial adapter echoes the requests (found by itself unless forced).
+// the serial adapter echoes the requests (found by itself unless forced), and whether a download reads
+// several records a request.
 class ReplyWindowDialog : public QDialog {
     Q_OBJECT
 public:
@@ -20,6 +22,7 @@ public:
     QSpinBox *spnAttempts;
     QSpinBox *spnGuard;
     QComboBox *cboEcho;  // items in EchoMode order
+    QCheckBox *chkBlockReads;
 
 private:
     void setBoxes(const records::ReplyWindow &w);

@@ -167,7 +167,7 @@ private:
         } else if (verb == "replywindow") {
             const QStringList v = arg.split(QLatin1Char(','));
             fx.desktop->replyWindowAnswer = records::ReplyWindow{v.value(0).toInt(), v.value(1).toInt(), v.value(2).toInt(),
-                                                                 EchoMode(v.value(3).toInt())};
+                                                                 EchoMode(v.value(3).toInt()), v.value(4, QStringLiteral("1")) == u"1"};
         } else if (verb == "saveas") {
             fx.desktop->saveAnswer = arg.isEmpty() ? QString() : fx.dir.filePath(arg);
         } else if (verb == "openas") {

@@ -55,7 +55,7 @@ Read readSettings(const QString &file, const QString &dir)
     if (const auto r = settings::readMod(dir); file == u"ModSet.set")
         return {r.status, r.problem, {r.value.deviceAddress, r.value.channelCount, r.value.stationCount}};
     if (const auto r = settings::readReplyWindow(dir); file == u"replywin.set")
-        return {r.status, r.problem, {r.value.recordWindowMs, r.value.attempts, r.value.guardMs, int(r.value.echo)}};
+        return {r.status, r.problem, {r.value.recordWindowMs, r.value.attempts, r.value.guardMs, int(r.value.echo), int(r.value.blockReads)}};
     ComPorts ports;
     QStringList problems;
     ports.loadOverrides(dir, &problems);
@@ -88,7 +88,7 @@ void TestSettings::files()
     QStringList unused;
     QVERIFY(!settings::splitFields("\"abc,1", unused));  // an unterminated quote
 
-    const QList<int> comm{4, 19200}, mod{2, 20, 1}, reply{300, 3, 1200, 0};
+    const QList<int> comm{4, 19200}, mod{2, 20, 1}, reply{300, 3, 1200, 0, 1};
     const struct { const char *file, *content; Status status; QList<int> values; } rows[] = {  // content nullptr: no file
         {"comm.set", nullptr, Status::Missing, comm}, {"comm.set", "3,9600\r\n", Status::Ok, {3, 9600}},
         {"comm.set", "1\r\n14400\r\n", Status::Ok, {1, 14400}}, {"comm.set", "25,57600\r\n", Status::Ok, {25, 57600}},
@@ -101,10 +101,11 @@ void TestSettings::files()
         {"ModSet.set", "1,300,32,4", Status::Malformed, {2, 32, 4}}, {"ModSet.set", "1,21,40000,x", Status::Malformed, {21, 20, 1}},
         {"ModSet.set", "1,21,32", Status::Malformed, mod},
         {"replywin.set", nullptr, Status::Missing, reply}, {"replywin.set", "300,3,1200\r\n", Status::Ok, reply},
-        {"replywin.set", "60000,10,60000,1", Status::Ok, {60000, 10, 60000, 1}},
+        {"replywin.set", "60000,10,60000,1", Status::Ok, {60000, 10, 60000, 1, 1}},  // before the block setting: on
+        {"replywin.set", "300,3,1200,2,0", Status::Ok, {300, 3, 1200, 2, 0}},
         {"replywin.set", "19,3,1200", Status::Malformed, reply}, {"replywin.set", "300,11,1200", Status::Malformed, reply},
         {"replywin.set", "300,3,60001", Status::Malformed, reply}, {"replywin.set", "300,3,1200,3", Status::Malformed, reply},
-        {"replywin.set", "300,3,1200,0,0", Status::Malformed, reply},
+        {"replywin.set", "300,3,1200,0,2", Status::Malformed, reply}, {"replywin.set", "300,3,1200,0,1,0", Status::Malformed, reply},
     };
     for (const auto &r : rows) {
         QTemporaryDir dir;
@@ -117,7 +118,7 @@ void TestSettings::files()
         if (r.content)  // reading never rewrites the file
             QCOMPARE(readFile(dir.filePath(file)), QByteArray(r.content));
         if (r.status == Status::Ok && file == u"replywin.set") {  // what is read is written back as it was
-            const settings::ReplyWindow window{r.values[0], r.values[1], r.values[2], EchoMode(r.values[3])};
+            const settings::ReplyWindow window{r.values[0], r.values[1], r.values[2], EchoMode(r.values[3]), r.values[4] == 1};
             QString problem;
             QVERIFY(settings::writeReplyWindow(dir.path(), window, &problem));
             QCOMPARE(settings::readReplyWindow(dir.path()).value, window);
