@@ -60,23 +60,34 @@ QString downloadMessage(const DownloadOutcome &d)
 QString downloadStatus(const DownloadOutcome &d)
 {
     using End = DownloadOutcome::End;
+    using Mode = DownloadOutcome::Mode;
     const int unfilled = d.total - d.read;
+    QString text;
     switch (d.end) {
     case End::Complete:
-        return d.allRead() ? QStringLiteral("读取所有记录：已读取全部 %1 条记录").arg(d.total)
+        text = d.allRead() ? QStringLiteral("读取所有记录：已读取全部 %1 条记录").arg(d.total)
                            : QStringLiteral("读取所有记录：已读取 %1 条，%2 条未读取或不是记录").arg(d.read).arg(unfilled);
+        break;
     case End::Stopped:
-        return QStringLiteral("读取所有记录：已停止，已读取 %1 条%2")
-            .arg(d.read)
-            .arg(d.notTriedFrom > 0 ? QStringLiteral("，第 %1 条未读取").arg(numberRanges(notTried(d))) : QString());
+        text = QStringLiteral("读取所有记录：已停止，已读取 %1 条%2")
+                   .arg(d.read)
+                   .arg(d.notTriedFrom > 0 ? QStringLiteral("，第 %1 条未读取").arg(numberRanges(notTried(d))) : QString());
+        break;
     case End::PortLost:
-        return QStringLiteral("读取所有记录：串口已断开，已读取 %1 条").arg(d.read);
+        text = QStringLiteral("读取所有记录：串口已断开，已读取 %1 条").arg(d.read);
+        break;
     case End::DeviceSilent:
-        return QStringLiteral("读取所有记录：设备无应答，已读取 %1 条").arg(d.read);
+        text = QStringLiteral("读取所有记录：设备无应答，已读取 %1 条").arg(d.read);
+        break;
     case End::Closing:
         return QStringLiteral("读取所有记录：窗口关闭，读取已中止");
     }
-    return QString();
+    switch (d.mode) {
+    case Mode::Single: return text + QStringLiteral("（逐条读取）");
+    case Mode::Block: return text + QStringLiteral("（成块读取）");
+    case Mode::BlockRefused: return text + QStringLiteral("（记录仪不支持成块读取：%1，已改为逐条读取）").arg(d.refusal);
+    }
+    return text;
 }
 
 } // namespace records

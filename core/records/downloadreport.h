@@ -14,6 +14,11 @@ struct DownloadOutcome {
         Closing,       // the window is closing
     };
     End end = End::Complete;
+    // How the records were asked for: one a request, several a request, or one a request because the
+    // recorder refused block reads (refusal says how).
+    enum class Mode { Single, Block, BlockRefused };
+    Mode mode = Mode::Single;
+    QString refusal{};
     int first = 1;
     int total = 0;
     int read = 0;          // records kept

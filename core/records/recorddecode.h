@@ -9,8 +9,9 @@
 // minute) and one big-endian word per sensor.
 namespace records {
 
-// N + 3 registers must fit one read request (125 registers at most).
-constexpr int MaxSensors = 122;
+// The most registers one read request may ask for; N + 3 must fit it.
+constexpr int MaxReadRegisters = 125;
+constexpr int MaxSensors = MaxReadRegisters - 3;
 
 constexpr int registersPerRecord(int sensors) { return sensors + 3; }
 

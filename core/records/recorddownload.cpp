@@ -1,6 +1,8 @@
 #include "core/records/recorddownload.h"
 #include "core/link/frames.h"
 #include "core/records/recorddecode.h"
+#include <algorithm>
+#include <cmath>
 
 RecordDownload::RecordDownload(Link &link, const records::ReplyWindow &window, QObject *parent)
     : QObject(parent), m_link(link), m_window(window), m_kind(kinds::RecordRead)
@@ -26,25 +28,32 @@ records::DownloadOutcome::End RecordDownload::stoppedEnd(const Link::Hold &hold)
     return End::PortLost;
 }
 
-RecordDownload::Verdict RecordDownload::readOne(const Link::Hold &hold, uint8_t address, int k, int sensors,
-                                                Exchange &last)
+RecordDownload::Verdict RecordDownload::readRun(const Link::Hold &hold, uint8_t address, int k, int n, int sensors,
+                                                int attempts, Exchange &last, QList<QByteArray> &data)
 {
     const auto start = records::recordStart(k, sensors);
-    if (!start)
+    if (!start || !records::recordStart(k + n - 1, sensors))
         return Verdict::Unread;
-    const QByteArray request = modbus::readInput(address, *start, uint8_t(records::registersPerRecord(sensors)));
+    const int perRecord = records::registersPerRecord(sensors);
+    const QByteArray request = modbus::readInput(address, *start, uint8_t(n * perRecord));
+    ExchangeKind kind = m_kind;
+    // The window is one record's; the further records' bytes take their own time on the line.
+    const int baud = std::max<qint32>(m_link.port().baudRate(), 1);
+    kind.firstWaitMs += int(std::ceil((n - 1) * 2 * perRecord * 10'000.0 / baud));
     QByteArray candidate;  // a reply that waits for a second read to agree with it
     // The attempts count the requests that brought nothing to trust; the second read that confirms a
     // doubtful reply is not one of them.
-    for (int failed = 0; failed < m_window.attempts;) {
+    for (int failed = 0; failed < attempts;) {
         if (stopping(hold))
             return Verdict::Stopped;
         if (m_needGuard && !m_link.awaitSilence(hold, m_window.guardMs) && stopping(hold))
             return Verdict::Stopped;
         m_needGuard = false;
-        last = m_link.exchange(hold, m_kind, request);
+        last = m_link.exchange(hold, kind, request);
         if (!last.sent || last.aborted)
             return Verdict::Stopped;
+        if (n > 1 && last.info.cls == modbus::ReplyClass::Exception && last.reply.size() == 5)
+            return Verdict::Refused;  // a whole frame: nothing else is on its way
         if (!last.info.exact()) {
             // Nothing usable; whatever answer is still on its way must be gone before the next request.
             ++failed;
@@ -53,70 +62,128 @@ RecordDownload::Verdict RecordDownload::readOne(const Link::Hold &hold, uint8_t 
             candidate.clear();
             continue;
         }
-        const QByteArray data = last.reply.mid(3, last.reply.size() - 5);
-        const bool record = records::isRecordData(data, sensors);
-        const bool doubtful = m_suspect || (record && !m_lastKept.isEmpty() && records::recordTimeBefore(data, m_lastKept));
-        if (doubtful && data != candidate) {
+        const QByteArray bytes = last.reply.mid(3, last.reply.size() - 5);
+        data.clear();
+        bool doubtful = m_suspect;
+        QByteArray before = m_lastKept;
+        for (int i = 0; i < n; ++i) {
+            data << bytes.mid(qsizetype(i) * 2 * perRecord, 2 * perRecord);
+            if (!records::isRecordData(data.last(), sensors))
+                continue;
+            doubtful = doubtful || (!before.isEmpty() && records::recordTimeBefore(data.last(), before));
+            before = data.last();
+        }
+        if (doubtful && bytes != candidate) {
             // Read it again after the guard; only the same bytes twice are believed.
             if (!candidate.isEmpty())
                 ++failed;  // two reads disagreed
-            candidate = data;
+            candidate = bytes;
             m_needGuard = true;
             continue;
         }
         m_suspect = false;
-        if (!record)
-            return Verdict::NotRecord;
-        m_lastKept = data;
-        emit recordRead(k, data);
-        return Verdict::Kept;
+        return Verdict::Read;
     }
     return Verdict::Unread;
+}
+
+int RecordDownload::runLength(int k, int last, int sensors) const
+{
+    if (m_blocks == Blocks::Off)
+        return 1;
+    const int fit = records::MaxReadRegisters / records::registersPerRecord(sensors);
+    return std::max(1, std::min({fit, last - k + 1, records::lastAddressableRecord(sensors) - k + 1}));
+}
+
+void RecordDownload::refuseBlocks(records::DownloadOutcome &d, const QString &why)
+{
+    m_blocks = Blocks::Off;
+    d.mode = records::DownloadOutcome::Mode::BlockRefused;
+    d.refusal = why;
+    emit blockReadsRefused(why);
 }
 
 records::DownloadOutcome RecordDownload::run(const Link::Hold &hold, uint8_t address, int first, int count,
                                              int sensors)
 {
     using End = records::DownloadOutcome::End;
+    using Mode = records::DownloadOutcome::Mode;
     records::DownloadOutcome d;
     d.first = first;
     d.total = count;
+    d.mode = m_window.blockReads && count > 1 ? Mode::Block : Mode::Single;
+    m_blocks = d.mode == Mode::Block ? Blocks::Probing : Blocks::Off;
     m_suspect = false;
     m_needGuard = false;
     m_lastKept.clear();
     int silentInARow = 0;
+    // A block that failed: its records up to singlesTo are asked one by one. While the recorder is still
+    // being judged, their success counts against block reads.
+    int singlesTo = 0;
+    bool judging = false, singlesRead = true;
+    int probeFailures = 0;
     Exchange last;
     const int end = first + count - 1;
-    for (int k = first; k <= end; ++k) {
+    for (int k = first; k <= end;) {
         if (stopping(hold)) {
             d.end = stoppedEnd(hold);
             d.notTriedFrom = k;
             break;
         }
+        const int n = k > singlesTo ? runLength(k, end, sensors) : 1;
         emit progress(k, k - first, count, last);
-        const Verdict v = readOne(hold, address, k, sensors, last);
+        QList<QByteArray> data;
+        const Verdict v = readRun(hold, address, k, n, sensors, n > 1 ? 1 : m_window.attempts, last, data);
         if (v == Verdict::Stopped) {
-            // The record under way when the run was stopped counts as not read.
+            // The records under way when the run was stopped count as not read.
             d.end = stoppedEnd(hold);
-            d.unread.append(k);
-            d.notTriedFrom = k < end ? k + 1 : 0;
+            for (int i = k; i < k + n; ++i)
+                d.unread.append(i);
+            d.notTriedFrom = k + n <= end ? k + n : 0;
             break;
         }
-        if (v == Verdict::Kept)
-            ++d.read;
-        else if (v == Verdict::NotRecord)
-            d.notRecords.append(k);
-        else
-            d.unread.append(k);
-        silentInARow = v == Verdict::Unread ? silentInARow + 1 : 0;
+        if (n > 1 && v != Verdict::Read) {
+            if (v == Verdict::Refused && m_blocks == Blocks::Probing)
+                refuseBlocks(d, QStringLiteral("成块读取得到异常应答：%1").arg(modbus::describeReply(last.info)));
+            else {
+                singlesTo = k + n - 1;
+                judging = m_blocks == Blocks::Probing;
+                singlesRead = true;
+            }
+            continue;  // the same records, one a request
+        }
+        if (n > 1)
+            m_blocks = Blocks::On;
+        for (int i = 0; i < n; ++i) {
+            const int r = k + i;
+            if (v != Verdict::Read) {
+                d.unread.append(r);
+                singlesRead = false;
+                ++silentInARow;
+            } else if (!records::isRecordData(data[i], sensors)) {
+                d.notRecords.append(r);
+                silentInARow = 0;
+            } else {
+                ++d.read;
+                m_lastKept = data[i];
+                emit recordRead(r, data[i]);
+                silentInARow = 0;
+            }
+        }
+        k += n;
+        if (judging && k > singlesTo) {
+            judging = false;
+            if (singlesRead && ++probeFailures >= 2)
+                refuseBlocks(d, QStringLiteral("两次成块读取失败，而逐条读取成功"));
+        }
         if (!m_link.isOpen()) {
             d.end = End::PortLost;
-            d.notTriedFrom = k < end ? k + 1 : 0;
+            d.notTriedFrom = k <= end ? k : 0;
             break;
         }
-        if (silentInARow >= records::SilentRecordsLimit && k < end) {
+        if (silentInARow >= records::SilentRecordsLimit && k <= end) {
             d.end = End::DeviceSilent;
-            d.notTriedFrom = k + 1;
+            d.notTriedFrom = k;
             break;
         }
     }

@@ -6,10 +6,16 @@
 #include <QObject>
 #include <cstdint>
 
-// Reads a range of records from a recorder's memory, one input-register request a record, and
-// keeps only what can be trusted:
+// Reads a range of records from a recorder's memory and keeps only what can be trusted. With block
+// reads on (the reply window's setting) a request asks for as many whole records as one read carries
+// (125 registers: five of 20 sensors), never past the range or the register space, and the reply is
+// split into records; otherwise one record a request. The first block requests decide whether the
+// recorder takes them: an exception reply, or two block requests failing while single reads of the
+// same records succeed, and the rest is read one record a request (said once, and in the report). A
+// block that fails later is a line fault: its records are asked again one by one, and blocks go on.
+// For every request:
 // - a reply counts only when the bytes received during its exchange are exactly one valid frame of
-//   the device and function asked with the byte count of a record (2N + 6);
+//   the device and function asked with the byte count of the records asked (2N + 6 each);
 // - after a failed attempt the line must fall silent for the guard time before the next request,
 //   and what came meanwhile is dropped;
 // - a reply read after a failed attempt may still be a late answer to an earlier request that slipped
@@ -37,16 +43,27 @@ signals:
     // Record k's data bytes (marker, time, values), kept.
     void recordRead(int k, const QByteArray &data);
     void finished(const records::DownloadOutcome &outcome);
+    // The recorder refused block reads (why says how); the rest is read one record a request.
+    void blockReadsRefused(const QString &why);
 
 private:
-    enum class Verdict { Kept, NotRecord, Unread, Stopped };
-    Verdict readOne(const Link::Hold &hold, uint8_t address, int k, int sensors, Exchange &last);
+    enum class Verdict { Read, Unread, Stopped, Refused };
+    // Records k … k + n − 1 in one request, at most attempts requests that bring nothing to trust. Read:
+    // data holds each record's bytes (a record or not: the caller judges). Refused: a block read got
+    // an exception reply.
+    Verdict readRun(const Link::Hold &hold, uint8_t address, int k, int n, int sensors, int attempts,
+                    Exchange &last, QList<QByteArray> &data);
+    // Records a request from k on: a block where blocks are on, never past last.
+    int runLength(int k, int last, int sensors) const;
+    void refuseBlocks(records::DownloadOutcome &d, const QString &why);
     bool stopping(const Link::Hold &hold) const;
     records::DownloadOutcome::End stoppedEnd(const Link::Hold &hold) const;
 
     Link &m_link;
     records::ReplyWindow m_window;
     ExchangeKind m_kind;
+    enum class Blocks { Off, Probing, On };
+    Blocks m_blocks = Blocks::Off;
     bool m_suspect = false;     // the latest exchange brought no exact frame: a reply may be in flight
     bool m_needGuard = false;   // the line must fall silent before the next request
     QByteArray m_lastKept;      // data of the record kept last

@@ -207,6 +207,9 @@ records::DownloadOutcome RecordReadPanel::downloadAll(const Link::Hold &hold, ui
     });
     connect(&download, &RecordDownload::recordRead, this,
             [&](int, const QByteArray &data) { received += ShowHex(data); });
+    connect(&download, &RecordDownload::blockReadsRefused, this, [this](const QString &why) {
+        m_ctx.view.showStatus(QStringLiteral("读取所有记录：记录仪不支持成块读取（%1），改为逐条读取").arg(why));
+    });
     m_ctx.view.showLamp(TrafficView::Lamp::Yellow);
     const records::DownloadOutcome d = runDownload(download, hold, address, 1, count, sensors);
     // lblCountIC ends on the record the run stopped at, or the last one when it ran through.
