@@ -204,6 +204,13 @@ uint16_t SimRecorder::input(uint16_t reg, uint8_t address) const
     return dev ? dev->inputAt(reg) : 0xFFFF;
 }
 
+void SimRecorder::setBlockRefusal(BlockRefusal how, uint8_t address)
+{
+    QMutexLocker lock(&d->mutex);
+    if (DeviceState *dev = d->device(address))
+        dev->blockRefusal = how;
+}
+
 int SimRecorder::coilOnCount(uint16_t coil, uint8_t address) const
 {
     QMutexLocker lock(&d->mutex);
