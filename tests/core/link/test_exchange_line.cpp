@@ -190,13 +190,6 @@ void TestExchangeLine::blockReadRefusals()
     QVERIFY(link.port().open(QIODevice::ReadWrite) && link.port().setBaudRate(19200));
     ExchangeKind kind = kinds::SingleParameterRead;
     kind.firstWaitMs = 300;
-    const auto recordsReply = [&](int from, int n) {  // records from … from + n − 1 (1-based), as read
-        QByteArray r = QByteArray::fromHex("1504") + char(46 * n);
-        for (int k = from; k < from + n; ++k)
-            r += sim::SimRecorder::recordBytes(records[k - 1]);
-        appendCrc(r);
-        return r;
-    };
     // records: whole records the reply carries from the start (-1: exception 02, 0: nothing).
     const struct { const char *name; R how; int start, quantity, records; } rows[] = {
         {"five records served", R::None, 23, 115, 5},
@@ -212,8 +205,13 @@ void TestExchangeLine::blockReadRefusals()
         recorder.setBlockRefusal(r.how);
         auto hold = link.tryHold();
         const Exchange ex = link.exchange(*hold, kind, modbus::readInput(21, uint16_t(r.start), uint8_t(r.quantity)));
-        const QByteArray expected = r.records < 0 ? QByteArray::fromHex("15840282C5")
-                                  : r.records == 0 ? QByteArray() : recordsReply(r.start / 23 + 1, r.records);
+        QByteArray expected = QByteArray::fromHex(r.records < 0 ? "15840282C5" : "");
+        for (int i = 0; i < r.records; ++i)
+            expected += sim::SimRecorder::recordBytes(records[r.start / 23 + i]);
+        if (r.records > 0) {
+            expected.prepend(QByteArray::fromHex("1504") + char(46 * r.records));
+            appendCrc(expected);
+        }
         QVERIFY2(ex.reply == expected, r.name);
     }
     // Other functions read past 23 registers as before.
