@@ -279,9 +279,23 @@ Handled handleRequest(DeviceState &dev, const QByteArray &request, qint64 hostMs
     case 0x03:
     case 0x04: {
         const uint16_t start = word(request, 2);
-        const int quantity = word(request, 4);
+        int quantity = word(request, 4);
         if (quantity < 1 || quantity > 125)
             return fail(IllegalValue);
+        if (fn == 0x04 && quantity > dev.sensorCount() + 3) {
+            using Refusal = SimRecorder::BlockRefusal;
+            switch (dev.blockRefusal) {
+            case Refusal::None:
+                break;
+            case Refusal::Exception:
+                return fail(IllegalAddress);
+            case Refusal::NoReply:
+                return out;
+            case Refusal::WrongLength:
+                quantity = dev.sensorCount() + 3;
+                break;
+            }
+        }
         if (fn == 0x03 ? !readBlockServed(start, quantity) : start + quantity > reg::InputCount)
             return fail(IllegalAddress);
         if (broadcast)

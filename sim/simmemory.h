@@ -54,6 +54,7 @@ struct DeviceState {
     uint8_t address = 21;
     int rate = 19200;                    // baud; it hears only requests sent at this rate
     std::set<uint16_t> refused;          // holding registers whose writes it answers with exception 03
+    SimRecorder::BlockRefusal blockRefusal = SimRecorder::BlockRefusal::None;  // of 04 reads past one record
     std::array<uint16_t, reg::HoldingCount> holding{};
     std::bitset<reg::LiveCount> pinned;  // live registers set by hand stop drifting
     std::array<int, reg::CoilCount> coilOn{};

@@ -107,6 +107,17 @@ public:
     // (illegal data value) and changes nothing; reads are served as before.
     void setRefusedRegister(uint16_t reg, bool refused, uint8_t address = 21);
     uint16_t input(uint16_t reg, uint8_t address = 21) const;
+    // A recorder that takes no block reads: an input-register read (04) of more registers than one
+    // record (N + 3, N = holding 136) is refused the way the device's firmware refuses it. Reads of
+    // one record or less and every other function are served as before. Default None.
+    enum class BlockRefusal {
+        None,
+        Exception,    // exception 02 (illegal data address)
+        NoReply,      // the request is swallowed
+        WrongLength,  // a valid frame with the first record's registers only (byte count 2(N + 3)),
+                      // as a device that caps the quantity sends
+    };
+    void setBlockRefusal(BlockRefusal how, uint8_t address = 21);
     int coilOnCount(uint16_t coil, uint8_t address = 21) const;  // times the coil was switched on
     void setRecords(const QVector<SimRecord> &records, uint8_t address = 21);
     QVector<SimRecord> records(uint8_t address = 21) const;

@@ -1,7 +1,9 @@
 // Link::exchange against the simulated recorder on lines that behave as real USB–RS485 adapters do:
 // a local echo (whole, cut short, garbled; of reads and of writes), bytes handed over in batches,
 // a reply split by a pause; and a slave that ends frames by silence, as a real one does. Then one
-// line with two devices at different rates, as a bus scan meets it, and a device that refuses a write.
+// line with two devices at different rates, as a bus scan meets it, a device that refuses a write, and
+// one that refuses block reads of records.
+#include "core/link/crc16.h"
 #include "core/link/hex.h"
 #include "recordingview.h"
 #include "sim/simrecorder.h"
@@ -13,6 +15,7 @@ private slots:
     void lineBehaviours();
     void frameEndsBySilence();
     void devicesAtTheirOwnRates();
+    void blockReadRefusals();
 };
 
 namespace {
@@ -170,6 +173,50 @@ void TestExchangeLine::devicesAtTheirOwnRates()
         else if (r.cls == C::Valid)  // the last word of a read or of an 06 echo
             QVERIFY2((uint8_t(ex.reply[ex.reply.size() - 4]) << 8 | uint8_t(ex.reply[ex.reply.size() - 3])) == r.value, r.name);
     }
+}
+
+// Records of 20 sensors (23 registers each) at device 21. A refusing device refuses only input reads
+// of more than one record, each in its own way; the bytes back are checked whole.
+void TestExchangeLine::blockReadRefusals()
+{
+    using R = sim::SimRecorder::BlockRefusal;
+    sim::SimRecorder recorder;
+    RecordingView view;
+    Link link(&view);
+    QVERIFY(recorder.start());
+    const auto records = sim::SimRecorder::demoRecords(6, QDateTime(QDate(2026, 3, 1), QTime(8, 0)), 20);
+    recorder.setRecords(records);
+    link.port().setPortName(recorder.portPath());
+    QVERIFY(link.port().open(QIODevice::ReadWrite) && link.port().setBaudRate(19200));
+    ExchangeKind kind = kinds::SingleParameterRead;
+    kind.firstWaitMs = 300;
+    // records: whole records the reply carries from the start (-1: exception 02, 0: nothing).
+    const struct { const char *name; R how; int start, quantity, records; } rows[] = {
+        {"five records served", R::None, 23, 115, 5},
+        {"refused by exception", R::Exception, 23, 115, -1},
+        {"one register past a record: exception", R::Exception, 0, 24, -1},
+        {"one record is served", R::Exception, 23, 23, 1},
+        {"swallowed", R::NoReply, 23, 115, 0},
+        {"one record, not swallowed", R::NoReply, 46, 23, 1},
+        {"capped to the first record", R::WrongLength, 23, 115, 1},
+        {"one register past a record: capped", R::WrongLength, 46, 24, 1},
+    };
+    for (const auto &r : rows) {
+        recorder.setBlockRefusal(r.how);
+        auto hold = link.tryHold();
+        const Exchange ex = link.exchange(*hold, kind, modbus::readInput(21, uint16_t(r.start), uint8_t(r.quantity)));
+        QByteArray expected = QByteArray::fromHex(r.records < 0 ? "15840282C5" : "");
+        for (int i = 0; i < r.records; ++i)
+            expected += sim::SimRecorder::recordBytes(records[r.start / 23 + i]);
+        if (r.records > 0) {
+            expected.prepend(QByteArray::fromHex("1504") + char(46 * r.records));
+            appendCrc(expected);
+        }
+        QVERIFY2(ex.reply == expected, r.name);
+    }
+    // Other functions read past 23 registers as before.
+    auto hold = link.tryHold();
+    QVERIFY(link.exchange(*hold, kind, modbus::readHolding(21, 100, 30)).valid());
 }
 
 QTEST_GUILESS_MAIN(TestExchangeLine)

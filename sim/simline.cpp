@@ -1,0 +1,274 @@
+#include "sim/simline.h"
+
+#include "core/link/crc16.h"
+
+#include <QScopeGuard>
+
+#include <cerrno>
+#include <cmath>
+#include <cstring>
+
+#include <unistd.h>
+
+namespace sim {
+
+void SimRecorder::Impl::onReadable()
+{
+    const bool fresh = line->buffer.isEmpty();
+    if (!readLine())
+        return;
+    line->lastByteNs = monotonic.nsecsElapsed();
+    if (!bySilence()) {
+        frameBuffer();
+        return;
+    }
+    // A master that did not keep the gap after the reply it got garbles the frame it starts.
+    if (fresh && double(line->lastByteNs - line->lastWriteNs) < gapMs() * 1e6 / 2)
+        line->runOn = true;
+    line->silence.start(int(std::ceil(gapMs())));
+}
+
+// Appends what the line holds to the buffer; false when nothing came.
+bool SimRecorder::Impl::readLine()
+{
+    char chunk[512];
+    bool got = false;
+    for (;;) {
+        const ssize_t n = ::read(pty.master, chunk, sizeof chunk);
+        if (n > 0) {
+            line->buffer.append(chunk, int(n));
+            got = true;
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK))
+            line->notifier.setEnabled(false);  // the line is gone; never spin on it
+        break;
+    }
+    return got;
+}
+
+// Takes every complete frame off the buffer; what is left waits for more bytes or a silence.
+void SimRecorder::Impl::frameBuffer()
+{
+    QByteArray &buf = line->buffer;
+    for (;;) {
+        const int n = expectedRequestLength(buf);
+        if (n <= 0 || buf.size() < n)
+            break;
+        const QByteArray frame = buf.left(n);
+        buf.remove(0, n);
+        handleFrame(frame);
+    }
+    if (buf.isEmpty()) {
+        line->silence.stop();
+        return;
+    }
+    line->silence.start(int(std::ceil(gapMs())));
+}
+
+void SimRecorder::Impl::onSilence()
+{
+    // Bytes already waiting broke the silence, however late this thread came to look.
+    if (bySilence() && readLine()) {
+        line->lastByteNs = monotonic.nsecsElapsed();
+        line->silence.start(int(std::ceil(gapMs())));
+        return;
+    }
+    if (line->buffer.isEmpty())
+        return;
+    const QByteArray frame = line->buffer;
+    line->buffer.clear();
+    handleFrame(frame, std::exchange(line->runOn, false));
+}
+
+void SimRecorder::Impl::handleFrame(const QByteArray &frame, bool garbled)
+{
+    const qint64 arrivalNs = line->lastByteNs;
+    const int programBaud = ptyBaud(pty.master);
+    // A device at another rate hears only noise.
+    const auto hears = [programBaud](const DeviceState &dev) { return programBaud == 0 || programBaud == dev.rate; };
+    const uint8_t address = frame.isEmpty() ? 0 : uint8_t(frame[0]);
+    FaultRule ruleCopy;
+    int serial = 0;
+    // The adapter's echo goes back whatever becomes of the frame, and before any reply.
+    QByteArray echoed;
+    const auto sendEcho = qScopeGuard([&] { deliver(echoed); });
+    {
+        QMutexLocker lock(&mutex);
+        if (echo)
+            echoed = frame;
+        log.append(frame);
+        arrived.wakeAll();
+        if (garbled)
+            return;
+        if (frame.size() < 4 || !crcMatches(frame))
+            return;
+        if (address == 0) {
+            const qint64 now = hostMs();
+            for (auto &[a, dev] : devices) {
+                if (!hears(dev))
+                    continue;
+                if (const int newBaud = handleRequest(dev, frame, now).newBaud)
+                    dev.rate = newBaud;
+            }
+            return;
+        }
+        if (!device(address) || !hears(*device(address)))
+            return;
+        if (auto busy = busyUntilNs.find(address); busy != busyUntilNs.end() && arrivalNs < busy->second) {
+            ++busyIgnored;
+            return;
+        }
+        if (rule) {
+            ruleCopy = rule;
+            serial = ruleSerial++;
+        }
+    }
+    // The rule is the caller's code: run it without the lock so it may call back in.
+    FaultSpec fault;
+    if (ruleCopy)
+        fault = ruleCopy(frame, serial);
+
+    Handled handled;
+    double turnaround;
+    bool wire;
+    int baud;
+    {
+        QMutexLocker lock(&mutex);
+        DeviceState *dev = device(address);
+        if (!dev || !hears(*dev))
+            return;
+        if (!ruleCopy && !faultQueue.isEmpty())
+            fault = faultQueue.takeFirst();
+        baud = programBaud ? programBaud : dev->rate;
+        turnaround = turnaroundMs;
+        wire = wireTiming;
+        // The request takes effect whatever becomes of the reply.
+        handled = handleRequest(*dev, frame, hostMs());
+    }
+    if (fault.fault == Fault::EchoCut)
+        echoed.chop(std::clamp(fault.truncateBy, 0, int(echoed.size())));
+    else if (fault.fault == Fault::EchoSpoiled && !echoed.isEmpty())
+        echoed[echoed.size() / 2] = char(echoed[echoed.size() / 2] ^ 0x10);
+    if (handled.reply.isEmpty())
+        return;
+
+    QByteArray reply = handled.reply;
+    const int replySize = int(reply.size());
+    switch (fault.fault) {
+    case Fault::None:
+    case Fault::Late:
+    case Fault::Split:
+    case Fault::EchoCut:
+    case Fault::EchoSpoiled:
+        break;
+    case Fault::NoReply:
+        reply.clear();
+        break;
+    case Fault::BadCrc:
+        reply[reply.size() - 1] = char(uint8_t(reply.back()) ^ 0xFF);
+        break;
+    case Fault::Truncated:
+        reply.chop(std::clamp(fault.truncateBy, 0, int(reply.size())));
+        break;
+    case Fault::OtherAddress:
+        reply[0] = char(uint8_t(reply[0]) + 1);
+        reply.chop(2);
+        appendCrc(reply);
+        break;
+    case Fault::Exception:
+        reply = exceptionReply(address, uint8_t(frame[1]), fault.exceptionCode);
+        break;
+    case Fault::Trailing:
+        reply += fault.trailing;
+        break;
+    case Fault::Doubled:
+        reply += reply;
+        break;
+    }
+
+    double delayMs = turnaround;
+    if (fault.fault == Fault::Late)
+        delayMs = fault.lateMs;
+    else if (wire)
+        delayMs += (frame.size() + replySize) * 10.0 * 1000.0 / std::max(baud, 1);
+    const double elapsedMs = (monotonic.nsecsElapsed() - arrivalNs) / 1e6;
+    const int waitMs = std::max(0, int(std::ceil(delayMs - elapsedMs)));
+    const int newBaud = handled.newBaud;
+    {
+        QMutexLocker lock(&mutex);
+        if (fault.fault != Fault::None)
+            ++injectedCounts[size_t(fault.fault)];
+        if (fault.fault == Fault::Late)
+            busyUntilNs[address] = std::numeric_limits<qint64>::max();  // until the reply has left
+    }
+    const int splitPauseMs = fault.fault == Fault::Split ? fault.splitPauseMs : -1;
+    QTimer::singleShot(waitMs, Qt::PreciseTimer, &line->context, [this, reply, newBaud, address, splitPauseMs] {
+        if (splitPauseMs >= 0) {
+            const QByteArray rest = reply.mid(reply.size() / 2);
+            deliver(reply.left(reply.size() / 2));
+            QTimer::singleShot(splitPauseMs, Qt::PreciseTimer, &line->context, [this, rest] { deliver(rest); });
+        } else {
+            deliver(reply);
+        }
+        QMutexLocker lock(&mutex);
+        busyUntilNs.erase(address);
+        // The echo left at the old rate; from now on the device listens at the new one.
+        if (DeviceState *dev = device(address); dev && newBaud)
+            dev->rate = newBaud;
+    });
+}
+
+// What the line sends the master: at once, or held as a USB adapter holds received bytes until
+// a packet is full or its latency timer runs out.
+void SimRecorder::Impl::deliver(const QByteArray &bytes)
+{
+    static constexpr int PacketBytes = 62;
+    int latencyMs;
+    {
+        QMutexLocker lock(&mutex);
+        latencyMs = batchLatencyMs;
+    }
+    line->held += bytes;
+    if (latencyMs <= 0) {
+        passHeld();
+        return;
+    }
+    while (line->held.size() >= PacketBytes) {
+        writeAll(line->held.left(PacketBytes));
+        line->held.remove(0, PacketBytes);
+        line->batch.stop();
+    }
+    if (!line->held.isEmpty() && !line->batch.isActive())
+        line->batch.start(latencyMs);
+}
+
+void SimRecorder::Impl::passHeld()
+{
+    line->batch.stop();
+    writeAll(line->held);
+    line->held.clear();
+}
+
+void SimRecorder::Impl::writeAll(const QByteArray &bytes)
+{
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(pty.master, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n > 0) {
+            done += n;
+        } else if (n < 0 && errno == EINTR) {
+            continue;
+        } else {
+            qWarning("sim: reply dropped after %lld of %lld bytes: %s", qlonglong(done),
+                     qlonglong(bytes.size()), std::strerror(errno));
+            break;
+        }
+    }
+    if (done > 0)
+        line->lastWriteNs = monotonic.nsecsElapsed();
+}
+
+} // namespace sim

@@ -1,0 +1,141 @@
+#pragma once
+// The simulator's line: the private state behind SimRecorder and the handling of what the master
+// sends, on the line's own thread. Only the simulator's own files include this.
+#include "sim/simrecorder.h"
+#include "sim/rawpty.h"
+#include "sim/simmemory.h"
+
+#include <QDateTime>
+#include <QElapsedTimer>
+#include <QMutex>
+#include <QMutexLocker>
+#include <QSocketNotifier>
+#include <QThread>
+#include <QTimer>
+#include <QWaitCondition>
+
+#include <algorithm>
+#include <array>
+#include <limits>
+#include <map>
+#include <memory>
+
+namespace sim {
+
+struct SimRecorder::Impl {
+    // Everything the line needs on its own thread, created and destroyed there.
+    struct Line {
+        explicit Line(Impl *d)
+            : notifier(d->pty.master, QSocketNotifier::Read)
+        {
+            silence.setSingleShot(true);
+            silence.setTimerType(Qt::PreciseTimer);
+            QObject::connect(&notifier, &QSocketNotifier::activated, &context, [d] { d->onReadable(); });
+            QObject::connect(&silence, &QTimer::timeout, &context, [d] { d->onSilence(); });
+            batch.setSingleShot(true);
+            batch.setTimerType(Qt::PreciseTimer);
+            QObject::connect(&batch, &QTimer::timeout, &context, [d] { d->passHeld(); });
+            d->line = this;
+        }
+        QObject context;  // pending replies die with it
+        QSocketNotifier notifier;
+        QTimer silence;
+        QByteArray buffer;
+        qint64 lastByteNs = 0;
+        qint64 lastWriteNs = std::numeric_limits<qint64>::min() / 2;  // the last byte sent the master
+        bool runOn = false;  // the frame in the buffer began too soon after the reply before it
+        QTimer batch;     // runs while bytes are held for the master
+        QByteArray held;
+    };
+
+    class LineThread : public QThread {
+    public:
+        explicit LineThread(Impl *d) : d(d) {}
+
+    protected:
+        void run() override
+        {
+            Line line(d);
+            exec();
+            d->line = nullptr;
+        }
+
+    private:
+        Impl *d;
+    };
+
+    Impl() { devices.emplace(uint8_t(21), DeviceState{}); }
+
+    // Guarded by mutex.
+    mutable QMutex mutex;
+    mutable QWaitCondition arrived;
+    std::map<uint8_t, DeviceState> devices;
+    int defaultBaud = 19200;  // the rate of a device added
+    double turnaroundMs = 5.0;
+    bool wireTiming = true;
+    bool echo = false;
+    int batchLatencyMs = 0;
+    bool frameEndBySilence = false;
+    QList<FaultSpec> faultQueue;
+    FaultRule rule;
+    int ruleSerial = 0;
+    QVector<QByteArray> log;
+    std::array<int, FaultKinds> injectedCounts{};
+    int busyIgnored = 0;
+    std::map<uint8_t, qint64> busyUntilNs;  // a device with a late reply pending hears nothing
+
+    // Set by start() and stop() only.
+    RawPty pty;  // its slave stays open so the master never sees a hang-up while the program is away
+    std::unique_ptr<LineThread> thread;
+
+    // The line thread's own.
+    Line *line = nullptr;
+    QElapsedTimer monotonic;
+
+    static qint64 hostMs() { return QDateTime::currentMSecsSinceEpoch(); }
+
+    DeviceState *device(uint8_t address)
+    {
+        auto it = devices.find(address);
+        return it == devices.end() ? nullptr : &it->second;
+    }
+    const DeviceState *device(uint8_t address) const
+    {
+        auto it = devices.find(address);
+        return it == devices.end() ? nullptr : &it->second;
+    }
+
+    void closeFds() { pty.close(); }
+
+    // The rate the program sends at; the devices' default when the pseudo-terminal cannot tell.
+    int sendingBaud() const
+    {
+        if (const int baud = ptyBaud(pty.master))
+            return baud;
+        QMutexLocker lock(&mutex);
+        return defaultBaud;
+    }
+
+    // 3.5 characters of 10 bits at the rate the program sends at, never less than 1.75 ms.
+    double gapMs() const
+    {
+        return std::max(1.75, 35000.0 / std::max(sendingBaud(), 1));
+    }
+    bool bySilence() const
+    {
+        QMutexLocker lock(&mutex);
+        return frameEndBySilence;
+    }
+
+    // The line thread's handling of what the master sends and of what goes back to it.
+    void onReadable();
+    bool readLine();
+    void frameBuffer();
+    void onSilence();
+    void handleFrame(const QByteArray &frame, bool garbled = false);
+    void deliver(const QByteArray &bytes);
+    void passHeld();
+    void writeAll(const QByteArray &bytes);
+};
+
+} // namespace sim
