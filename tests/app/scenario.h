@@ -19,7 +19,7 @@
 //   click NAME            click and wait until the click's handler has returned (its command ended)
 //   press NAME            click and go on at once (the command keeps running)
 //   answer yes|no         the answer to the next confirmations
-//   replywindow W,A,G,E   what the reply-window dialog gives when shown next
+//   replywindow W,A,G,E[,B] what the reply-window dialog gives when shown next (B: block reads 1/0, 1 when left out)
 //   saveas NAME           the file name the next save dialogs give (in the application folder)
 //   openas NAME           the file name the next open dialogs give (in the application folder)
 //   wire N                wait until the recorder has received N frames since the scenario began

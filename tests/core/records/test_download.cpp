@@ -19,6 +19,7 @@ class TestDownload : public QObject {
     Q_OBJECT
 private slots:
     void outcomes();
+    void blockReads();
     void faultyLineKeepsOnlyTrueRecords_data();
     void faultyLineKeepsOnlyTrueRecords();
 };
@@ -112,6 +113,59 @@ void TestDownload::outcomes()
         const QString message = records::downloadMessage(d), shown = message.isEmpty() ? records::downloadStatus(d) : message;
         QVERIFY2(shown.contains(QString::fromUtf8(r.says)), qPrintable(shown));
         QVERIFY2(r.fault == Fault::None || line.recorder.injected(r.fault) > 0, r.name);
+    }
+}
+
+// Block reads against each way a recorder may take them: the requests that go out ("k×n": n records
+// from k; "k": one record), how the records end and the mode reported. A failed attempt makes the next
+// reply doubtful, so it is read twice.
+void TestDownload::blockReads()
+{
+    using Refusal = sim::SimRecorder::BlockRefusal;
+    using Mode = records::DownloadOutcome::Mode;
+    const struct { const char *name; int stored; Refusal refusal; QList<int> faultySerials; Fault fault; Mode mode; const char *requests; } rows[] = {
+        {"five a request, the rest in one", 12, Refusal::None, {}, Fault::None, Mode::Block, "1×5 6×5 11×2"},
+        {"exception: one a request", 12, Refusal::Exception, {}, Fault::None, Mode::BlockRefused, "1×5 1 2 3 4 5 6 7 8 9 10 11 12"},
+        {"no reply twice, singles answer: one a request", 12, Refusal::NoReply, {}, Fault::None, Mode::BlockRefused,
+         "1×5 1 1 2 3 4 5 6×5 6 6 7 8 9 10 11 12"},
+        {"wrong length twice: one a request", 12, Refusal::WrongLength, {}, Fault::None, Mode::BlockRefused,
+         "1×5 1 1 2 3 4 5 6×5 6 6 7 8 9 10 11 12"},
+        {"first block lost on the line: blocks go on", 12, Refusal::None, {0}, Fault::NoReply, Mode::Block, "1×5 1 1 2 3 4 5 6×5 11×2"},
+        {"a later block lost: its records one by one", 12, Refusal::None, {1}, Fault::BadCrc, Mode::Block, "1×5 6×5 6 6 7 8 9 10 11×2"},
+        {"a later exception is a line fault", 12, Refusal::None, {1}, Fault::Exception, Mode::Block, "1×5 6×5 6 7 8 9 10 11×2"},
+        {"erased memory inside a block", 8, Refusal::None, {}, Fault::None, Mode::Block, "1×5 6×5 11×2"},
+    };
+    for (const auto &r : rows) {
+        Line line;
+        QVERIFY(line.open());
+        const auto memory = sim::SimRecorder::demoRecords(r.stored, FirstRecord, Sensors);
+        line.recorder.setRecords(memory);
+        line.recorder.setBlockRefusal(r.refusal);
+        line.recorder.setFaultRule([&](const QByteArray &, int serial) {
+            return FaultSpec{r.faultySerials.contains(serial) ? r.fault : Fault::None};
+        });
+        RecordDownload download(line.link, records::ReplyWindow{40, 3, 80});
+        QList<int> kept;
+        QString said;
+        connect(&download, &RecordDownload::recordRead, this, [&](int k, const QByteArray &data) {
+            kept << k;
+            QVERIFY2(data == sim::SimRecorder::recordBytes(memory[k - 1]), r.name);
+        });
+        connect(&download, &RecordDownload::blockReadsRefused, this, [&](const QString &why) { said += why + u'|'; });
+        auto hold = line.link.tryHold();
+        const records::DownloadOutcome d = download.run(*hold, 21, 1, 12, Sensors);
+        QStringList requests;
+        for (const QByteArray &q : line.recorder.requests()) {
+            const int n = uint8_t(q[5]) / (Sensors + 3);
+            requests << (n == 1 ? QString::number(recordOf(q)) : QStringLiteral("%1×%2").arg(recordOf(q)).arg(n));
+        }
+        QCOMPARE(requests.join(u' '), QString::fromUtf8(r.requests));
+        QVERIFY2(d.mode == r.mode && d.unread.isEmpty() && kept == range(1, r.stored), r.name);
+        QVERIFY2(d.notRecords == range(r.stored + 1, 12), r.name);
+        QVERIFY2(said.count(u'|') == (r.mode == Mode::BlockRefused), qPrintable(said));  // said once
+        QVERIFY2(records::downloadStatus(d).contains(r.mode == Mode::Block ? QStringLiteral("成块读取")
+                                                                           : QStringLiteral("记录仪不支持成块读取")),
+                 r.name);
     }
 }
 
