@@ -1,6 +1,9 @@
 #include "ui/commandstart.h"
 #include "ui/boxinput.h"
+#include <QGridLayout>
 #include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -55,4 +58,17 @@ QGroupBox *makeFrame(const QString &name, const QString &caption, QWidget *paren
     auto *f = new QGroupBox(caption, parent);
     f->setObjectName(name);
     return f;
+}
+
+QLineEdit *captionedBox(const QString &name, const QString &text, const QString &caption, QGridLayout *grid, int row,
+                        int col, QWidget *parent)
+{
+    auto *e = new QLineEdit(text, parent);
+    e->setObjectName(name);
+    e->setMaximumWidth(64);
+    auto *l = new QLabel(caption, parent);
+    l->setBuddy(e);
+    grid->addWidget(l, row, col);
+    grid->addWidget(e, row, col + 1);
+    return e;
 }

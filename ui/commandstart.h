@@ -5,7 +5,9 @@
 #include <cstdint>
 #include <optional>
 
+class QGridLayout;
 class QGroupBox;
+class QLineEdit;
 class QPushButton;
 class QWidget;
 
@@ -27,6 +29,10 @@ std::optional<DeviceCommand> beginCommand(PanelContext &ctx, const QString &comm
 QPushButton *namedButton(const QString &name, const QString &caption, QWidget *parent);
 // A button that starts a device command (off while any command holds the bus).
 QPushButton *commandButton(const QString &name, const QString &caption, QWidget *parent);
+
+// A number box with its caption label (the box's buddy) in a grid row: the label at col, the box after it.
+QLineEdit *captionedBox(const QString &name, const QString &text, const QString &caption, QGridLayout *grid, int row,
+                        int col, QWidget *parent);
 
 // A captioned frame of the window; its objectName is the frame's name ("Frame2(5)").
 QGroupBox *makeFrame(const QString &name, const QString &caption, QWidget *parent);

@@ -1,5 +1,6 @@
 #include "panels/port/modbuspanel.h"
 #include "ui/boxinput.h"
+#include "ui/commandstart.h"
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -9,15 +10,8 @@ ModbusPanel::ModbusPanel(Desktop &desktop, QWidget *parent)
 {
     setObjectName(QStringLiteral("Frame10"));
     auto *g = new QGridLayout(this);
-    auto box = [&](const QString &name, const QString &text, const QString &caption, int row, int col) {
-        auto *e = new QLineEdit(text, this);
-        e->setObjectName(name);
-        e->setMaximumWidth(64);
-        auto *l = new QLabel(caption, this);
-        l->setBuddy(e);
-        g->addWidget(l, row, col);
-        g->addWidget(e, row, col + 1);
-        return e;
+    const auto box = [&](const QString &name, const QString &text, const QString &caption, int row, int col) {
+        return captionedBox(name, text, caption, g, row, col, this);
     };
     txtStationID = box(QStringLiteral("txtStationID"), QStringLiteral("2"), QStringLiteral("设备地址"), 0, 0);
     txtStartID = box(QStringLiteral("txtStartID"), QStringLiteral("1"), QStringLiteral("起始地址"), 0, 2);

@@ -19,18 +19,6 @@
 namespace {
 enum Column { AddressColumn, RateColumn, AnswerColumn };
 
-QLineEdit *box(const QString &name, const QString &text, const QString &caption, QGridLayout *g, int row, int col,
-               QWidget *parent)
-{
-    auto *e = new QLineEdit(text, parent);
-    e->setObjectName(name);
-    e->setMaximumWidth(64);
-    auto *l = new QLabel(caption, parent);
-    l->setBuddy(e);
-    g->addWidget(l, row, col);
-    g->addWidget(e, row, col + 1);
-    return e;
-}
 } // namespace
 
 BusScanPanel::BusScanPanel(PanelContext &context, std::function<void(int)> setPortRate, QWidget *parent)
@@ -38,9 +26,9 @@ BusScanPanel::BusScanPanel(PanelContext &context, std::function<void(int)> setPo
 {
     setObjectName(QStringLiteral("BusScanPanel"));
     auto *g = new QGridLayout(this);
-    txtScanFirst = box(QStringLiteral("txtScanFirst"), QString::number(scan::FirstAddress), QStringLiteral("起始地址"), g, 0, 0, this);
-    txtScanLast = box(QStringLiteral("txtScanLast"), QString::number(scan::LastAddress), QStringLiteral("结束地址"), g, 0, 2, this);
-    txtScanWait = box(QStringLiteral("txtScanWait"), QString::number(scan::DefaultWaitMs), QStringLiteral("应答等待(ms)"), g, 0, 4, this);
+    txtScanFirst = captionedBox(QStringLiteral("txtScanFirst"), QString::number(scan::FirstAddress), QStringLiteral("起始地址"), g, 0, 0, this);
+    txtScanLast = captionedBox(QStringLiteral("txtScanLast"), QString::number(scan::LastAddress), QStringLiteral("结束地址"), g, 0, 2, this);
+    txtScanWait = captionedBox(QStringLiteral("txtScanWait"), QString::number(scan::DefaultWaitMs), QStringLiteral("应答等待(ms)"), g, 0, 4, this);
     chkScanAllRates = new QCheckBox(QStringLiteral("依次使用记录仪的五种波特率（4800–38400），否则只用端口当前的波特率"), this);
     chkScanAllRates->setObjectName(QStringLiteral("chkScanAllRates"));
     g->addWidget(chkScanAllRates, 1, 0, 1, 7);
