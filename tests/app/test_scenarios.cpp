@@ -53,7 +53,7 @@ const Scenario kScenarios[] = {
      {"records 21 2565", "start", "set txtStationID 21", "click cmdPoint", "set txtRecord 2564", "set txtRecord 2849",
       "set txtSensorNum 19", "set txtSensorNum x"}},
     {"bus_scan",
-     {"device 5 9600", "device 30", "start", "set txtScanLast 32", "set txtScanWait 20", "click cmdScanStart",
+     {"device 5 9600", "device 30", "start", "set txtScanLast 32", "set txtScanWait 60", "click cmdScanStart",
       "click chkScanAllRates", "click cmdScanStart", "click cmdScanUse", "click cmdPoint", "set txtScanLast 0",
       "click cmdScanStart", "click chkScanAllRates", "set txtScanLast 247", "set txtScanWait 300", "press cmdScanStart",
       "wire 196", "click cmdScanStop", "quiet 1000"}},

@@ -41,12 +41,12 @@ void TestBusScan::findsEachDeviceAtItsRate()
     const QList<int> all(baud::Rates.begin(), baud::Rates.end());
     const QString exception = QStringLiteral("异常应答 02（%1）").arg(modbus::exceptionName(2));
     const struct { const char *name; QList<int> rates; int first, last, wait, stopAt; QStringList found; } rows[] = {
-        {"the port's rate", {19200}, 1, 11, 20, 0, {"7 19200 " + exception}},
-        {"every rate", all, 1, 31, 20, 0, {"5 9600 传感器总数 20", "7 19200 " + exception, "12 19200 传感器总数 20", "21 19200 传感器总数 20",
+        {"the port's rate", {19200}, 1, 11, 60, 0, {"7 19200 " + exception}},
+        {"every rate", all, 1, 31, 60, 0, {"5 9600 传感器总数 20", "7 19200 " + exception, "12 19200 传感器总数 20", "21 19200 传感器总数 20",
                                           "30 19200 传感器总数 20"}},
-        {"a range, two rates", {9600, 19200}, 6, 25, 20, 0, {"7 19200 " + exception, "12 19200 传感器总数 20", "21 19200 传感器总数 20"}},
+        {"a range, two rates", {9600, 19200}, 6, 25, 60, 0, {"7 19200 " + exception, "12 19200 传感器总数 20", "21 19200 传感器总数 20"}},
         {"a slow device", {19200}, 11, 13, 100, 0, {"12 19200 传感器总数 20 late"}},
-        {"stopped", {19200}, 1, 247, 20, 10, {"7 19200 " + exception}},
+        {"stopped", {19200}, 1, 247, 60, 10, {"7 19200 " + exception}},
     };
     for (const auto &r : rows) {
         recorder.clearRequests();
