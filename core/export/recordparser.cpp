@@ -57,9 +57,7 @@ void decode(ParsedRecord &r, int sensors, int channels)
             r.tenths.clear();
             return;
         }
-        const int word = *hi * 256 + *lo;
-        // The recorder's sign rule: a high byte above 48 (30 hex) is a negative value.
-        r.tenths.append(*hi > 48 ? word - 65536 : word);
+        r.tenths.append(signedTenths(*hi * 256 + *lo));
     }
     r.readable = true;
 }

@@ -28,6 +28,10 @@ struct ParsedRecord {
 // record cut short (a partial read) is recognised when the records after it start in step again.
 QVector<ParsedRecord> parseRecords(QStringView text, int sensors, int channels = 20);
 
+// The recorder's sign rule for a value word: a high byte above 30 hex is a negative value, the word
+// less 65536. Every reading of record values (the exports, the viewer) goes through this one rule.
+constexpr int signedTenths(int word) { return (word >> 8) > 0x30 ? word - 65536 : word; }
+
 // A value with two decimals (12.30, -12.30): the line shown while a workbook is written.
 QString formatTenthsTwoDecimals(int tenths);
 

@@ -105,8 +105,8 @@ QString hundredths(int v)
     return QStringLiteral("%1.%2").arg(v / 100, 2, 10, QLatin1Char('0')).arg(v % 100, 2, 10, QLatin1Char('0'));
 }
 
-constexpr int NoValue9999 = 0xD8F1;  // −9999 as a 16-bit word
-constexpr int NoValue8888 = 0xDD48;  // −8888 as a 16-bit word
+using records::NoValue8888;
+using records::NoValue9999;
 
 } // namespace
 

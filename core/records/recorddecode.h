@@ -28,6 +28,10 @@ int lastAddressableRecord(int sensors);
 // records keeps only what passes this.
 bool isRecordData(const QByteArray &data, int sensors);
 
+// The words a recorder writes for a sensor without a reading: −9999 (D8F1) and −8888 (DD48).
+constexpr int NoValue9999 = 0xD8F1;
+constexpr int NoValue8888 = 0xDD48;
+
 // Orders two records' data by their time stamps (valid BCD orders as its digits do).
 bool recordTimeBefore(const QByteArray &a, const QByteArray &b);
 
