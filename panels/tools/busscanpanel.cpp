@@ -88,7 +88,7 @@ std::optional<scan::Plan> BusScanPanel::plan()
                                 Rounding::WholeOnly);
     if (!wait)
         return std::nullopt;
-    scan::Plan p{.first = int(*first), .last = int(*last), .waitMs = int(*wait)};
+    scan::Plan p{.first = int(*first), .last = int(*last), .rates = {}, .waitMs = int(*wait)};
     if (chkScanAllRates->isChecked())
         p.rates = QList<int>(baud::Rates.begin(), baud::Rates.end());
     else
