@@ -93,6 +93,7 @@ private:
     {
         QProcess p;
         p.setProcessChannelMode(QProcess::MergedChannels);
+        p.setWorkingDirectory(m_dir.path());  // the checkout may be a folder the server's user cannot enter
         if (geteuid() == 0 && program != QLatin1String("chown"))
             p.start(QStringLiteral("runuser"), QStringList{"-u", "postgres", "--", program} + args);
         else
