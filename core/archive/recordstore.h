@@ -12,6 +12,9 @@
 // server); both take the same statements.
 namespace archive {
 
+// The archive file's name in the application folder, the default archive.
+inline constexpr char DefaultFileName[] = "archive.db";
+
 struct ArchiveConfig {
     enum Kind { Sqlite, Postgres };
     Kind kind = Sqlite;
