@@ -1,0 +1,93 @@
+#pragma once
+#include <QByteArray>
+#include <QDateTime>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <optional>
+
+// The archive of every record downloaded: one row a record, kept once however often the same memory
+// is read again. The same code runs on SQLite (a file, the default) and on PostgreSQL (a site
+// server); both take the same statements.
+namespace archive {
+
+// The archive file's name in the application folder, the default archive.
+inline constexpr char DefaultFileName[] = "archive.db";
+
+struct ArchiveConfig {
+    enum Kind { Sqlite, Postgres };
+    Kind kind = Sqlite;
+    QString sqlitePath;   // Sqlite: the database file, e.g. archive.db in the application folder
+    // Postgres: no password here — libpq finds one in ~/.pgpass or PGPASSFILE, or the server trusts
+    // the local user. A host that starts with "/" is the folder of the server's Unix socket.
+    QString host;
+    int port = 5432;
+    QString database;
+    QString user;
+};
+
+// One stored record. time is the recorder's own stamp as "YYYY-MM-DD HH:MM" (the year taken as
+// 20yy, no time zone); words are the record's big-endian words exactly as read.
+struct StoredRecord {
+    QString recorder;
+    uint8_t address = 0;
+    QString time;
+    int occurrence = 0;   // 0, 1, … for identical records read one after another
+    QByteArray words;
+    int intervalS = 0;
+    QDateTime readAt;     // UTC
+    QString port;         // empty for rows kept from before the port was recorded
+
+    // The record's data bytes as the recorder sent them: 5B, the BCD time, the words.
+    QByteArray data() const;
+};
+
+// "2024-01-02 03:04" from a record's data bytes (5B, BCD yy mm dd hh mi, …).
+QString recordTime(const QByteArray &data);
+
+class RecordStore {
+public:
+    static constexpr int SchemaVersion = 2;
+
+    RecordStore();
+    ~RecordStore();
+    RecordStore(const RecordStore &) = delete;
+    RecordStore &operator=(const RecordStore &) = delete;
+
+    // Connects, then creates the tables or brings an older archive up to SchemaVersion. An archive
+    // written by a newer program is refused, and so is anything the database refuses; *error says why.
+    bool open(const ArchiveConfig &config, QString *error);
+    bool isOpen() const;
+
+    struct Batch {
+        QString recorder;     // the recorder's name, e.g. "COM4-21"; never empty
+        uint8_t address = 0;
+        int intervalS = 0;    // the recording interval read before the download
+        QDateTime readAt;
+        QString port;
+        QList<QByteArray> records;  // data bytes as read, in download order
+    };
+
+    // Stores a batch in one transaction: all of it or nothing. A batch holding anything that is not
+    // a record is refused whole before a row is written. Returns the rows added (records already
+    // kept add none), or nothing and *error.
+    std::optional<int> store(const Batch &batch, QString *error);
+
+    // One recorder's records with from ≤ time ≤ to (minutes; the times' zones are ignored: the
+    // recorder's clock has none), in time order.
+    QList<StoredRecord> period(const QString &recorder, const QDateTime &from, const QDateTime &to,
+                               QString *error) const;
+    QStringList recorders() const;
+    int schemaVersion() const { return m_version; }
+
+private:
+    bool connectTo(const ArchiveConfig &config, const QString &driver, QString *error);
+    bool createOrUpgrade(QString *error);
+    void closeConnection();
+
+    QString m_connection;
+    int m_version = 0;
+};
+
+} // namespace archive

@@ -1,0 +1,238 @@
+// The record archive, the same table of cases on a SQLite file and on a PostgreSQL server that the
+// test starts itself: what is kept once, what is kept twice, what is refused, a batch that fails
+// half-way, and an archive of the first version brought up to date.
+#include "core/archive/recordstore.h"
+#include <QDir>
+#include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QTemporaryDir>
+#include <QTest>
+#include <unistd.h>
+
+using archive::ArchiveConfig;
+using archive::RecordStore;
+
+namespace {
+// A record of two sensors: 5B, then the BCD time and the words given in hex (spaces ignored).
+QByteArray rec(const char *hex) { return QByteArray(1, char(0x5B)) + QByteArray::fromHex(hex); }
+const QByteArray r1 = rec("24 01 02 03 04 0102 0304"), r2 = rec("24 01 02 03 05 0102 0304"),
+                 r3 = rec("24 01 02 03 06 0001 0002"), blanks = rec("24 01 02 03 07 FFFF D8F1"),
+                 erased(10, char(0xFF));
+const QDateTime readAt(QDate(2024, 1, 3), QTime(1, 2), Qt::UTC);
+
+struct Step { QString recorder; QList<QByteArray> records; int added; };  // added −1: refused
+struct Case {
+    const char *name;
+    bool fromV1;            // the archive is one the first version left, holding r1 of "A"
+    const char *refused;    // a time that archive's table refuses, to fail a batch half-way
+    QList<Step> steps;
+    QList<QPair<QString, QList<QByteArray>>> kept;  // each recorder's records afterwards, in time order
+};
+const QList<Case> cases = {
+    {"same memory twice", false, nullptr, {{"A", {r1, r2, r3}, 3}, {"A", {r1, r2, r3}, 0}}, {{"A", {r1, r2, r3}}}},
+    {"identical neighbours", false, nullptr,
+     {{"A", {r1, r1, r2}, 3}, {"A", {r1, r1, r2}, 0}, {"A", {r1, r1, r1, r2}, 1}}, {{"A", {r1, r1, r1, r2}}}},
+    {"blank words as read", false, nullptr, {{"A", {blanks, r3}, 2}}, {{"A", {r3, blanks}}}},
+    {"two recorders one address", false, nullptr, {{"A", {r1, r2}, 2}, {"B", {r1, r2}, 2}, {"A", {r2}, 0}},
+     {{"A", {r1, r2}}, {"B", {r1, r2}}}},
+    {"what is not a record", false, nullptr,
+     {{"A", {r1, erased}, -1}, {"A", {r1, r2.chopped(1)}, -1}, {"", {r1}, -1}, {"A", {r1}, 1}}, {{"A", {r1}}}},
+    {"insert fails half-way", true, "2024-01-02 03:06", {{"A", {r2, r3, blanks}, -1}}, {{"A", {r1}}}},
+    {"upgrade from version 1", true, nullptr, {{"A", {r1, r2}, 1}}, {{"A", {r1, r2}}}},
+};
+
+// A PostgreSQL server of our own: a data folder in a temporary folder, listening only on a Unix
+// socket there (so any port number is free). initdb and postgres refuse to run as root.
+class PgServer {
+public:
+    bool start(QString *why)
+    {
+        QStringList versions = QDir(QStringLiteral("/usr/lib/postgresql")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+        std::sort(versions.begin(), versions.end(), [](auto &a, auto &b) { return a.toInt() > b.toInt(); });
+        for (const QString &v : versions)
+            if (m_bin.isEmpty() && QFile::exists(QStringLiteral("/usr/lib/postgresql/%1/bin/initdb").arg(v)))
+                m_bin = QStringLiteral("/usr/lib/postgresql/%1/bin/").arg(v);
+        if (m_bin.isEmpty() || !m_dir.isValid()) {
+            *why = QStringLiteral("no PostgreSQL server programs under /usr/lib/postgresql");
+            return false;
+        }
+        const QString data = m_dir.filePath(QStringLiteral("data"));
+        if (geteuid() == 0 && !run(QStringLiteral("chown"), {QStringLiteral("postgres"), m_dir.path()}, why))
+            return false;
+        if (!run(m_bin + "initdb", {"-D", data, "-U", "wltest", "-A", "trust", "-E", "UTF8", "--locale=C", "--no-sync"}, why))
+            return false;
+        QFile conf(data + "/postgresql.conf");
+        if (!conf.open(QIODevice::Append)
+            || conf.write(QStringLiteral("listen_addresses = ''\nunix_socket_directories = '%1'\nport = 54329\nfsync = off\n")
+                              .arg(m_dir.path()).toUtf8()) < 0 || !conf.flush()) {
+            *why = "cannot write " + conf.fileName();
+            return false;
+        }
+        m_running = run(m_bin + "pg_ctl", {"-D", data, "-l", m_dir.filePath("log"), "-w", "-t", "60", "start"}, why);
+        return m_running;
+    }
+    ~PgServer()
+    {
+        QString why;
+        if (m_running)
+            run(m_bin + "pg_ctl", {"-D", m_dir.filePath("data"), "-m", "fast", "-w", "stop"}, &why);
+    }
+    bool createDatabase(const QString &name, QString *why)
+    {
+        return run(m_bin + "createdb", {"-h", m_dir.path(), "-p", "54329", "-U", "wltest", name}, why);
+    }
+    ArchiveConfig config(const QString &database) const
+    {
+        return {ArchiveConfig::Postgres, {}, m_dir.path(), 54329, database, QStringLiteral("wltest")};
+    }
+
+private:
+    bool run(const QString &program, const QStringList &args, QString *why)
+    {
+        QProcess p;
+        p.setProcessChannelMode(QProcess::MergedChannels);
+        p.setWorkingDirectory(m_dir.path());  // the checkout may be a folder the server's user cannot enter
+        if (geteuid() == 0 && program != QLatin1String("chown"))
+            p.start(QStringLiteral("runuser"), QStringList{"-u", "postgres", "--", program} + args);
+        else
+            p.start(program, args);
+        const bool finished = p.waitForFinished(90000);
+        if (finished && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0)
+            return true;
+        if (!finished)
+            p.kill(), p.waitForFinished(5000);
+        QFile log(m_dir.filePath("log"));
+        *why = QStringLiteral("%1 failed: %2 %3 %4").arg(program, p.errorString(), QString::fromLocal8Bit(p.readAll()),
+                                                         log.open(QIODevice::ReadOnly) ? log.readAll() : QByteArray());
+        return false;
+    }
+    QTemporaryDir m_dir;
+    QString m_bin;
+    bool m_running = false;
+};
+
+// The archive as the first version of the program left it: no port column, r1 of "A" in it.
+void makeVersion1(const ArchiveConfig &c, const char *refused)
+{
+    const bool pg = c.kind == ArchiveConfig::Postgres;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(pg ? "QPSQL" : "QSQLITE", "v1");
+        db.setDatabaseName(pg ? c.database : c.sqlitePath);
+        db.setHostName(c.host), db.setPort(c.port), db.setUserName(c.user);
+        QVERIFY2(db.open(), qPrintable(db.lastError().text()));
+        QSqlQuery q(db);
+        const QString check = refused ? QStringLiteral(", CHECK (taken <> '%1')").arg(refused) : QString();
+        QVERIFY(q.exec("CREATE TABLE schema_version (version INTEGER NOT NULL)"));
+        QVERIFY(q.exec("INSERT INTO schema_version (version) VALUES (1)"));
+        QVERIFY2(q.exec(QStringLiteral("CREATE TABLE records (recorder TEXT NOT NULL, address INTEGER NOT NULL,"
+                                       " taken TEXT NOT NULL, occurrence INTEGER NOT NULL, words %1 NOT NULL,"
+                                       " interval_s INTEGER NOT NULL, read_at TEXT NOT NULL,"
+                                       " PRIMARY KEY (recorder, taken, words, occurrence)%2)")
+                         .arg(pg ? "BYTEA" : "BLOB", check)),
+                 qPrintable(q.lastError().text()));
+        QVERIFY(q.prepare("INSERT INTO records VALUES (?, ?, ?, ?, ?, ?, ?)"));
+        for (const QVariant &v : {QVariant("A"), QVariant(21), QVariant("2024-01-02 03:04"), QVariant(0),
+                                  QVariant(r1.mid(6)), QVariant(60), QVariant("2024-01-03T01:02:00Z")})
+            q.addBindValue(v);
+        QVERIFY2(q.exec(), qPrintable(q.lastError().text()));
+    }
+    QSqlDatabase::removeDatabase("v1");
+}
+} // namespace
+
+class TestArchive : public QObject {
+    Q_OBJECT
+    PgServer m_pg;
+    bool m_pgUp = false;
+    QString m_pgWhy;
+    int m_databases = 0;
+
+private slots:
+    void initTestCase() { m_pgUp = m_pg.start(&m_pgWhy); }
+
+    void store_data()
+    {
+        QTest::addColumn<bool>("postgres");
+        QTest::addColumn<int>("index");
+        for (bool pg : {false, true})
+            for (int i = 0; i < cases.size(); ++i)
+                QTest::addRow("%s: %s", pg ? "postgres" : "sqlite", cases[i].name) << pg << i;
+    }
+
+    void store()
+    {
+        QFETCH(bool, postgres);
+        QFETCH(int, index);
+        const Case &c = cases[index];
+        QTemporaryDir dir;
+        ArchiveConfig config{ArchiveConfig::Sqlite, dir.filePath("archive.db"), {}, 0, {}, {}};
+        if (postgres) {
+            if (!m_pgUp && qgetenv("CI") == "true")
+                QFAIL(qPrintable("no PostgreSQL server for the test: " + m_pgWhy));
+            if (!m_pgUp)
+                QSKIP(qPrintable("no PostgreSQL server for the test: " + m_pgWhy));
+            const QString name = QStringLiteral("archive%1").arg(++m_databases);
+            QString why;
+            QVERIFY2(m_pg.createDatabase(name, &why), qPrintable(why));
+            config = m_pg.config(name);
+        }
+        if (c.fromV1)
+            makeVersion1(config, c.refused);
+        if (QTest::currentTestFailed())
+            return;
+        // Each batch through a store of its own, as separate downloads would.
+        for (const Step &s : c.steps) {
+            RecordStore store;
+            QString error;
+            QVERIFY2(store.open(config, &error), qPrintable(error));
+            const auto added = store.store({s.recorder, 21, 60, readAt, "COM4", s.records}, &error);
+            QCOMPARE(added.value_or(-1), s.added);
+            QCOMPARE(error.isEmpty(), s.added >= 0);
+        }
+        RecordStore store;
+        QString error;
+        QVERIFY2(store.open(config, &error), qPrintable(error));
+        QCOMPARE(store.schemaVersion(), 2);
+        QStringList names;
+        for (const auto &[recorder, records] : c.kept) {
+            names << recorder;
+            const auto rows = store.period(recorder, QDateTime(QDate(2000, 1, 1), QTime(0, 0)),
+                                      QDateTime(QDate(2099, 12, 31), QTime(23, 59)), &error);
+            QList<QByteArray> data;
+            for (const auto &row : rows) {
+                data << row.data();
+                const bool old = c.fromV1 && recorder == "A" && row.data() == r1;
+                QCOMPARE(row.port, old ? QString() : QStringLiteral("COM4"));
+                QCOMPARE(std::tuple(row.address, row.intervalS, row.readAt), std::tuple(uint8_t(21), 60, readAt));
+            }
+            QCOMPARE(data, records);
+            // Both ends of a period are in it.
+            const auto inside = std::count_if(records.begin(), records.end(), [](auto &r) {
+                return archive::recordTime(r) >= "2024-01-02 03:05" && archive::recordTime(r) <= "2024-01-02 03:06";
+            });
+            QCOMPARE(store.period(recorder, QDateTime(QDate(2024, 1, 2), QTime(3, 5)),
+                                  QDateTime(QDate(2024, 1, 2), QTime(3, 6)), &error).size(), inside);
+        }
+        QCOMPARE(store.recorders(), names);
+    }
+
+    void connectionsAreReleased()
+    {
+        {
+            QTemporaryDir dir;
+            RecordStore a, b;
+            QString error;
+            QVERIFY(a.open({ArchiveConfig::Sqlite, dir.filePath("a.db"), {}, 0, {}, {}}, &error));
+            QVERIFY(b.open({ArchiveConfig::Sqlite, dir.filePath("a.db"), {}, 0, {}, {}}, &error));
+            QVERIFY(!b.open({ArchiveConfig::Sqlite, dir.filePath("no/such/folder.db"), {}, 0, {}, {}}, &error));
+            QVERIFY(!error.isEmpty());
+            QCOMPARE(QSqlDatabase::connectionNames().size(), 1);
+        }
+        QVERIFY(QSqlDatabase::connectionNames().isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestArchive)
+#include "test_archive.moc"
