@@ -3,25 +3,12 @@
 // hand: build/bench/bench_scan [wait-ms]
 #include "core/link/baudrates.h"
 #include "core/link/busscan.h"
+#include "recordingview.h"
 #include "sim/simrecorder.h"
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <cstdio>
 #include <cstdlib>
-
-namespace {
-class NoView : public TrafficView {
-public:
-    void clearCommand() override {}
-    void clearState() override {}
-    void showCommand(const QString &) override {}
-    void showState(const QString &) override {}
-    void showLamp(Lamp) override {}
-    void countExchange() override {}
-    void countReply() override {}
-    void showStatus(const QString &) override {}
-};
-} // namespace
 
 int main(int argc, char **argv)
 {
@@ -33,7 +20,7 @@ int main(int argc, char **argv)
     recorder.setFrameEndBySilence(true);
     if (!recorder.start())
         return 1;
-    NoView view;
+    RecordingView view;
     Link link(&view);
     link.port().setPortName(recorder.portPath());
     if (!link.port().open(QIODevice::ReadWrite))
