@@ -20,6 +20,7 @@
 #include "panels/records/recordspanel.h"
 #include "panels/tools/busscanpanel.h"
 #include "panels/tools/settingsfilepanel.h"
+#include "ui/recordarchive.h"
 #include <QCloseEvent>
 #include <QGridLayout>
 #include <QLabel>
@@ -43,6 +44,8 @@ frmMain::frmMain(Desktop &desktop, const ComPorts &ports, QWidget *parent)
     trafficPanel = new TrafficPanel(central);
 
     m_context.reset(new PanelContext{*m_link, m_desktop, *this, *modbusPanel, *statusPanel});
+    recordArchive = new RecordArchive(m_desktop, [p = portPanel] { return p->PortNumber; }, this);
+    m_context->archive = recordArchive;
 
     SSTab1 = new QTabWidget(central);
     SSTab1->setObjectName(QStringLiteral("SSTab1"));

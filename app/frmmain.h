@@ -20,6 +20,7 @@ class ModbusPanel;
 class PortPanel;
 class QLabel;
 class QTabWidget;
+class RecordArchive;
 class RecordCountPanel;
 class RecordReadPanel;
 class RecordsPanel;
@@ -63,6 +64,7 @@ public:
     SensorCountRead *sensorCountRead;   // "读传感器总数" on the records tab
     LiveValuesPanel *liveValuesPanel;   // "温度组1": the live values and ReadModule
     QLabel *lblStatusLine;
+    RecordArchive *recordArchive;       // the archive of every download, and the recorders' names
 
     // TrafficView
     void clearCommand() override;

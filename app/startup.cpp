@@ -3,6 +3,7 @@
 #include "panels/port/modbuspanel.h"
 #include "core/settings/settingsfiles.h"
 #include "panels/port/portpanel.h"
+#include "ui/recordarchive.h"
 #include <QLineEdit>
 
 void frmMain::load()
@@ -30,6 +31,7 @@ void frmMain::load()
              QStringLiteral("记录应答窗口 %1 毫秒、每条 %2 次、保护时间 %3 毫秒")
                  .arg(reply.value.recordWindowMs).arg(reply.value.attempts).arg(reply.value.guardMs));
     m_ports.loadOverrides(dir, &malformed);
+    recordArchive->names().load(dir, &malformed);
 
     modbusPanel->txtStationID->setText(QString::number(mod.value.deviceAddress));
     // Downloaded records always hold twenty channels, whatever ModSet.set says.

@@ -6,6 +6,7 @@
 
 class Desktop;
 class Link;
+class RecordArchive;
 class TrafficView;
 
 // The Modbus settings of the window ("MODBUS-RTU设置") as the device commands take them: each value
@@ -51,4 +52,6 @@ struct PanelContext {
     records::ReplyWindow replyWindow{};
     // The modules a module pass walks (ModSet.set).
     int StationCount = 1;
+    // Where downloaded records are kept (none: they are not archived).
+    RecordArchive *archive = nullptr;
 };

@@ -1,4 +1,6 @@
 #include "core/config/recordersettings.h"
+#include "core/config/pollingtable.h"
+#include "core/link/frames.h"
 
 namespace recorder {
 
@@ -15,6 +17,17 @@ QString writeProblem(const Exchange &ex)
     if (ex.reply.left(compared) != ex.request.left(compared))
         return QStringLiteral("应答与请求不一致");
     return QString();
+}
+
+std::optional<int> readInterval(Link &link, const Link::Hold &hold, uint8_t address)
+{
+    std::optional<int> seconds;
+    link.exchange(hold, kinds::IntervalRead, modbus::readHolding(address, IntervalRegister, 1), [&](const Exchange &ex) {
+        if (ex.valid())
+            if (const auto w = polling::replyWord(ex.reply, 0))
+                seconds = *w;
+    });
+    return seconds;
 }
 
 } // namespace recorder

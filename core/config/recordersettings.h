@@ -2,6 +2,7 @@
 #include "core/link/exchange.h"
 #include <QString>
 #include <cstdint>
+#include <optional>
 
 // The recorder's single-value settings and what a write's reply says about it.
 namespace recorder {
@@ -13,5 +14,8 @@ constexpr uint16_t BaudRegisterBase = 2560;    // + the current baud code (link/
 // Why a write was not confirmed, for the status line; empty when the device echoed it (function 05
 // and 06 echo the request, function 16 its first six bytes).
 QString writeProblem(const Exchange &ex);
+// The recording interval of the recorder at address, read inside the caller's hold: its seconds, or
+// nothing when no complete answer came (an exception, silence, a stop).
+std::optional<int> readInterval(Link &link, const Link::Hold &hold, uint8_t address);
 
 } // namespace recorder

@@ -2,6 +2,8 @@
 #include "ui/commandstart.h"
 #include "ui/desktop.h"
 #include "ui/panelcontext.h"
+#include "ui/recordarchive.h"
+#include "core/config/recordersettings.h"
 #include "core/settings/settingsfiles.h"
 #include "core/link/frames.h"
 #include "core/link/crc16.h"
@@ -71,10 +73,14 @@ void RecordReadPanel::cmdReadOneRec_Click()
         return;
     if (beyondMemory(*k, *sensors, QStringLiteral("第 %1 条记录").arg(*k)))
         return;
+    const auto interval = recorder::readInterval(m_ctx.link, cmd->hold, cmd->address);
     RecordDownload &download = engine();
     QString text;
-    connect(&download, &RecordDownload::recordRead, this,
-            [&](int, const QByteArray &data) { text = ShowHex(data); });
+    QByteArray kept;
+    connect(&download, &RecordDownload::recordRead, this, [&](int, const QByteArray &data) {
+        text = ShowHex(data);
+        kept = data;
+    });
     const records::DownloadOutcome d = runDownload(download, cmd->hold, cmd->address, *k, 1, *sensors);
     showTraffic(download.lastExchange());
     if (!d.notRecords.isEmpty()) {
@@ -98,7 +104,8 @@ void RecordReadPanel::cmdReadOneRec_Click()
     line.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));  // one paragraph per line in the box
     m_records.appendRecord(line, text);
     m_records.setNextRecordNumber(*k + 1);
-    m_ctx.view.showStatus(QStringLiteral("单条：已读取第 %1 条记录").arg(*k));
+    const QString note = archive(cmd->address, interval, {kept});
+    m_ctx.view.showStatus(QStringLiteral("单条：已读取第 %1 条记录").arg(*k) + (note.isEmpty() ? QString() : QStringLiteral("；") + note));
 }
 
 void RecordReadPanel::cmdRedall_Click()
@@ -119,8 +126,9 @@ void RecordReadPanel::cmdRedall_Click()
         m_ctx.view.showStatus(QStringLiteral("读取所有记录：端口未打开，命令未发送"));
         return;
     }
-    const records::DownloadOutcome d = downloadAll(cmd->hold, cmd->address, *count, *sensors);
-    m_ctx.view.showStatus(records::downloadStatus(d));
+    QString note;
+    const records::DownloadOutcome d = downloadAll(cmd->hold, cmd->address, *count, *sensors, &note);
+    m_ctx.view.showStatus(records::downloadStatus(d) + (note.isEmpty() ? QString() : QStringLiteral("；") + note));
     const QString message = records::downloadMessage(d);
     if (!message.isEmpty())
         m_ctx.desktop.message(QStringLiteral("System Information"), message, Desktop::Icon::Warning);
@@ -186,9 +194,18 @@ void RecordReadPanel::showTraffic(const Exchange &last)
     }
 }
 
-records::DownloadOutcome RecordReadPanel::downloadAll(const Link::Hold &hold, uint8_t address, int count,
-                                                      int sensors)
+QString RecordReadPanel::archive(uint8_t address, std::optional<int> intervalS, const QList<QByteArray> &records)
 {
+    if (!m_ctx.archive)
+        return QString();
+    return m_ctx.archive->store(address, intervalS.value_or(0), records);
+}
+
+records::DownloadOutcome RecordReadPanel::downloadAll(const Link::Hold &hold, uint8_t address, int count,
+                                                      int sensors, QString *archiveNote)
+{
+    // The interval goes with the records into the archive: the viewer's gaps are judged by it.
+    const auto interval = recorder::readInterval(m_ctx.link, hold, address);
     m_records.beginDownload(count);
 
     // The record texts gather here and go into the received-data box in one insertion at the end.
@@ -205,8 +222,12 @@ records::DownloadOutcome RecordReadPanel::downloadAll(const Link::Hold &hold, ui
         shownAt = clock.elapsed();
         showProgress(k, done, total, shownAt, last);
     });
-    connect(&download, &RecordDownload::recordRead, this,
-            [&](int, const QByteArray &data) { received += ShowHex(data); });
+    QList<QByteArray> kept;
+    kept.reserve(count);
+    connect(&download, &RecordDownload::recordRead, this, [&](int, const QByteArray &data) {
+        received += ShowHex(data);
+        kept.append(data);
+    });
     connect(&download, &RecordDownload::blockReadsRefused, this, [this](const QString &why) {
         m_ctx.view.showStatus(QStringLiteral("读取所有记录：记录仪不支持成块读取（%1），改为逐条读取").arg(why));
     });
@@ -217,5 +238,8 @@ records::DownloadOutcome RecordReadPanel::downloadAll(const Link::Hold &hold, ui
     const int tried = d.read + int(d.unread.size() + d.notRecords.size());
     showProgress(reached, tried, count, clock.elapsed(), download.lastExchange());
     m_records.endDownload(received);
+    const QString note = archive(address, interval, kept);
+    if (archiveNote)
+        *archiveNote = note;
     return d;
 }

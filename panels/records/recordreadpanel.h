@@ -29,8 +29,10 @@ public:
     // inside a hold the caller owns, with the progress panel. Ends early when the caller's command is
     // cancelled, on this frame's "停止" (which ends this download only), on a lost port or when the
     // device stays silent; what was read stays. The caller checks count and sensors first
-    // (records::recordStart of the last record must exist).
-    records::DownloadOutcome downloadAll(const Link::Hold &hold, uint8_t address, int count, int sensors);
+    // (records::recordStart of the last record must exist). The recording interval is read first, and
+    // the records read go to the archive; *archiveNote says how that went.
+    records::DownloadOutcome downloadAll(const Link::Hold &hold, uint8_t address, int count, int sensors,
+                                         QString *archiveNote = nullptr);
 
     // The records tab's sensor count (1 … 122), or a message naming the box and nothing.
     std::optional<int> sensorsFromBox() { return m_records.sensorCount(); }
@@ -47,6 +49,8 @@ private:
     void showTraffic(const Exchange &last);
     // A download engine for this command, with the reply window of the moment.
     RecordDownload &engine();
+    // Keeps records read from address in the archive, with the interval read before; the status note.
+    QString archive(uint8_t address, std::optional<int> intervalS, const QList<QByteArray> &records);
     // A download as a part of the command of hold, which this frame's "停止" cancels.
     records::DownloadOutcome runDownload(RecordDownload &download, const Link::Hold &hold, uint8_t address,
                                          int first, int count, int sensors);

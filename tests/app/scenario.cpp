@@ -282,7 +282,8 @@ private:
         while (it.hasNext()) {
             const QString path = it.next();
             const QString name = QDir(fx.dir.path()).relativeFilePath(path);
-            if (name == QLatin1String("comports.map"))
+            // The archive is a database: what it holds is read back through the history tab.
+            if (name == QLatin1String("comports.map") || name.startsWith(QLatin1String("archive.db")))
                 continue;
             QFile f(path);
             f.open(QIODevice::ReadOnly);

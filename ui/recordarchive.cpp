@@ -1,0 +1,64 @@
+#include "ui/recordarchive.h"
+#include "ui/desktop.h"
+
+RecordArchive::RecordArchive(Desktop &desktop, std::function<int()> comPort, QObject *parent)
+    : QObject(parent), m_desktop(desktop), m_comPort(std::move(comPort))
+{
+    m_config.sqlitePath = desktop.appDir() + QLatin1Char('/') + QLatin1String(archive::DefaultFileName);
+}
+
+RecordArchive::~RecordArchive() = default;
+
+void RecordArchive::useConfig(const archive::ArchiveConfig &config)
+{
+    m_config = config;
+    m_store.reset();
+}
+
+archive::RecordStore *RecordArchive::open(QString *error)
+{
+    if (m_store)
+        return m_store.get();
+    auto store = std::make_unique<archive::RecordStore>();
+    if (!store->open(m_config, error))
+        return nullptr;
+    m_store = std::move(store);
+    return m_store.get();
+}
+
+QString RecordArchive::recorderName(uint8_t address) const
+{
+    return m_names.name(m_comPort(), address);
+}
+
+QString RecordArchive::store(uint8_t address, int intervalS, const QList<QByteArray> &records)
+{
+    if (records.isEmpty())
+        return QString();
+    archive::RecordStore::Batch batch;
+    batch.recorder = recorderName(address);
+    batch.address = address;
+    batch.intervalS = intervalS;
+    batch.readAt = m_desktop.now().toUTC();
+    batch.port = QStringLiteral("COM%1").arg(m_comPort());
+    batch.records = records;
+    QString error;
+    std::optional<int> added;
+    if (archive::RecordStore *s = open(&error))
+        added = s->store(batch, &error);
+    if (!added) {
+        // A store that failed once may have lost its connection: the next one connects afresh.
+        m_store.reset();
+        const QString note = QStringLiteral("未能存档：%1").arg(error);
+        if (!m_failing)
+            m_desktop.message(QStringLiteral("System Information"),
+                              QStringLiteral("读到的 %1 条记录未能存入存档（%2）。\n记录仍在接收框中，可以照常导出。")
+                                  .arg(records.size()).arg(error),
+                              Desktop::Icon::Warning);
+        m_failing = true;
+        return note;
+    }
+    m_failing = false;
+    emit stored(batch.recorder);
+    return QStringLiteral("已存档，新增 %1 条").arg(*added);
+}

@@ -1,0 +1,41 @@
+#pragma once
+#include "core/archive/recordstore.h"
+#include "core/settings/recorders.h"
+#include <QObject>
+#include <QString>
+#include <cstdint>
+#include <functional>
+#include <memory>
+class Desktop;
+// The window's archive: where every downloaded record is kept, and the names of the recorders it
+// keeps them under. Opened on first use; a download never waits for the user because of it.
+class RecordArchive : public QObject {
+    Q_OBJECT
+public:
+    // comPort: the COM number of the port in use, the other half of a recorder's identity.
+    RecordArchive(Desktop &desktop, std::function<int()> comPort, QObject *parent = nullptr);
+    ~RecordArchive() override;
+    // The archive to use from now on (the next store opens it).
+    void useConfig(const archive::ArchiveConfig &config);
+    const archive::ArchiveConfig &config() const { return m_config; }
+    // The store, opened first when needed; nothing and *error when it cannot be opened.
+    archive::RecordStore *open(QString *error);
+    RecorderNames &names() { return m_names; }
+    int comPort() const { return m_comPort(); }
+    // The recorder at address on the port in use: its name, or "COM4-21".
+    QString recorderName(uint8_t address) const;
+    // Keeps the records a download read from address. A failure is said in a message the first time
+    // and on the status note after that, until a store works again; the records stay in the received
+    // box either way. Returns the status note: "已存档，新增 12 条" or why nothing was kept.
+    QString store(uint8_t address, int intervalS, const QList<QByteArray> &records);
+signals:
+    // Records of recorder were added to the archive.
+    void stored(const QString &recorder);
+private:
+    Desktop &m_desktop;
+    std::function<int()> m_comPort;
+    archive::ArchiveConfig m_config;
+    std::unique_ptr<archive::RecordStore> m_store;
+    RecorderNames m_names;
+    bool m_failing = false;  // the last store failed and said so in a message
+};
