@@ -149,14 +149,15 @@ void TestPeriodExport::xlsLimit()
     }
 }
 
-// Every cell shows as in the .xls (numbers "#00.0"); past the .xls rows too. Written over an earlier
+// Every cell shows as in the .xls (numbers "#00.0"), a replaced one too; past the .xls rows as well. Written over an earlier
 // file, keeping its permissions.
 void TestPeriodExport::xlsxReadsBack()
 {
     QTemporaryDir dir;
     const QVector<int> values{0xD8F1, 0xDD48, 0x00EB, 0xFF85, 0x0005, 0x3039, 0x3100, 0xFFFB};
-    const xls::Sheet sheet = exports::workbookSheet(
+    xls::Sheet sheet = exports::workbookSheet(
         exports::periodRecords(stored({{"18 04 27 03 21", values}, {"18 04 27 03 21", values}, {"26 1A 06 14 05", counting(20, 0xFFF0)}})), 0);
+    sheet.setNumber(3, 2, 1.5);  // out of order, and replacing a cell
     const QString xls = dir.filePath(QStringLiteral("p.xls")), xlsx = dir.filePath(QStringLiteral("时段.xlsx"));
     QString error;
     QVERIFY2(xls::writeWorkbook(xls, sheet, &error), qPrintable(error));
