@@ -34,6 +34,91 @@ void Sheet::setNumber(int row, int column, double value)
     m_cells.append(Cell{row, column, value});
 }
 
+std::vector<const Cell *> Sheet::placedCells() const
+{
+    const auto before = [](const Cell *a, const Cell *b) { return a->row != b->row ? a->row < b->row : a->column < b->column; };
+    std::vector<const Cell *> out;
+    out.reserve(size_t(m_cells.size()));
+    for (const Cell &c : m_cells)
+        out.push_back(&c);
+    // Stable, so that of the cells at one place the last given comes last.
+    if (!std::is_sorted(out.begin(), out.end(), before))
+        std::stable_sort(out.begin(), out.end(), before);
+    size_t kept = 0;
+    for (size_t k = 0; k < out.size(); ++k)
+        if (k + 1 == out.size() || before(out[k], out[k + 1]))
+            out[kept++] = out[k];
+    out.resize(kept);
+    return out;
+}
+
+int displayWidth(const QString &text)
+{
+    int w = 0;
+    for (const QChar c : text) {
+        if (c.isLowSurrogate())
+            continue;
+        w += c.unicode() >= 0x1100 ? 2 : 1;
+    }
+    return w;
+}
+
+QString sheetName(const QString &wanted)
+{
+    QString name = wanted;
+    for (QChar &c : name)
+        if (QStringView(u":\\/?*[]").contains(c) || c.unicode() < 0x20)
+            c = u'_';
+    if (name.size() > 31)
+        name.truncate(name.at(30).isHighSurrogate() ? 30 : 31);
+    while (name.startsWith(u'\''))
+        name.remove(0, 1);
+    while (name.endsWith(u'\''))
+        name.chop(1);
+    return name.isEmpty() ? QStringLiteral("Sheet1") : name;
+}
+
+QString systemReason(int err)
+{
+    switch (err) {
+    case ENOENT:
+        return QStringLiteral("所在的文件夹不存在");
+    case EACCES:
+    case EPERM:
+        return QStringLiteral("没有写入权限");
+    case ENOSPC:
+    case EDQUOT:
+        return QStringLiteral("磁盘空间不足");
+    case EROFS:
+        return QStringLiteral("磁盘是只读的");
+    case EISDIR:
+        return QStringLiteral("同名的是一个文件夹");
+    case ENOTDIR:
+        return QStringLiteral("路径中有一段不是文件夹");
+    default:
+        return QString::fromLocal8Bit(std::strerror(err));
+    }
+}
+
+int createTemporary(const QByteArray &target, QByteArray *temporary)
+{
+    struct stat existing;
+    const bool replaces = ::stat(target.constData(), &existing) == 0 && S_ISREG(existing.st_mode);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        *temporary = target + ".part-"
+            + QByteArray::number(QRandomGenerator::global()->generate64() & 0xFFFFFFFFFFFFull, 36);
+        const int fd = ::open(temporary->constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            if (replaces)
+                ::fchmod(fd, existing.st_mode & 07777);
+            return fd;
+        }
+        if (errno != EEXIST)
+            return -1;
+    }
+    return -1;
+}
+
 namespace {
 
 constexpr int kMaxRows = 65536;
@@ -142,41 +227,11 @@ void shortString(Out &o, const QString &s)
     o.chars(s.constData(), int(s.size()), wide);
 }
 
-// Columns a text takes in the default font: East Asian characters count twice.
-int displayWidth(const QString &s)
-{
-    int w = 0;
-    for (const QChar c : s) {
-        if (c.isLowSurrogate())
-            continue;
-        w += c.unicode() >= 0x1100 ? 2 : 1;
-    }
-    return w;
-}
-
-QString sheetName(const QString &wanted)
-{
-    QString name = wanted;
-    for (QChar &c : name)
-        if (QStringView(u":\\/?*[]").contains(c) || c.unicode() < 0x20)
-            c = u'_';
-    if (name.size() > 31)
-        name.truncate(name.at(30).isHighSurrogate() ? 30 : 31);
-    while (name.startsWith(u'\''))
-        name.remove(0, 1);
-    while (name.endsWith(u'\''))
-        name.chop(1);
-    return name.isEmpty() ? QStringLiteral("Sheet1") : name;
-}
-
 // The cells to write, sorted by row then column, each place once (the last given wins).
 // False with *why set when a cell cannot go into a BIFF8 sheet.
-bool orderedCells(const QVector<Cell> &cells, std::vector<const Cell *> *out, QString *why)
+bool orderedCells(const Sheet &sheet, std::vector<const Cell *> *out, QString *why)
 {
-    std::vector<quint64> keys;
-    keys.reserve(size_t(cells.size()));
-    for (qsizetype i = 0; i < cells.size(); ++i) {
-        const Cell &c = cells[i];
+    for (const Cell &c : sheet.cells()) {
         if (c.row < 0 || c.row >= kMaxRows) {
             *why = QStringLiteral("第 %1 行超出了 Excel 97–2003 工作表的范围（最多 %2 行）")
                        .arg(qint64(c.row) + 1).arg(kMaxRows);
@@ -197,17 +252,8 @@ bool orderedCells(const QVector<Cell> &cells, std::vector<const Cell *> *out, QS
             *why = QStringLiteral("第 %1 行第 %2 列的数值不是有限的数").arg(c.row + 1).arg(c.column + 1);
             return false;
         }
-        keys.push_back(quint64(c.row * kMaxColumns + c.column) << 32 | quint64(i));
     }
-    if (!std::is_sorted(keys.begin(), keys.end()))
-        std::sort(keys.begin(), keys.end());
-    out->clear();
-    out->reserve(keys.size());
-    for (size_t k = 0; k < keys.size(); ++k) {
-        if (k + 1 < keys.size() && keys[k + 1] >> 32 == keys[k] >> 32)
-            continue;  // replaced by a later cell at the same place
-        out->push_back(&cells[qsizetype(keys[k] & 0xFFFFFFFFu)]);
-    }
+    *out = sheet.placedCells();
     return true;
 }
 
@@ -308,7 +354,7 @@ void sst(Out &o, const QVector<const QString *> &strings, quint32 references, in
 bool buildStream(const Sheet &sheet, QByteArray *stream, QString *why)
 {
     std::vector<const Cell *> cells;
-    if (!orderedCells(sheet.cells(), &cells, why))
+    if (!orderedCells(sheet, &cells, why))
         return false;
 
     // Shared strings in order of first use, and per column the widest text.
@@ -475,53 +521,10 @@ bool buildStream(const Sheet &sheet, QByteArray *stream, QString *why)
     return true;
 }
 
-QString systemReason(int err)
-{
-    switch (err) {
-    case ENOENT:
-        return QStringLiteral("所在的文件夹不存在");
-    case EACCES:
-    case EPERM:
-        return QStringLiteral("没有写入权限");
-    case ENOSPC:
-    case EDQUOT:
-        return QStringLiteral("磁盘空间不足");
-    case EROFS:
-        return QStringLiteral("磁盘是只读的");
-    case EISDIR:
-        return QStringLiteral("同名的是一个文件夹");
-    case ENOTDIR:
-        return QStringLiteral("路径中有一段不是文件夹");
-    default:
-        return QString::fromLocal8Bit(std::strerror(err));
-    }
-}
-
 void setError(QString *error, const QString &path, const QString &reason)
 {
     if (error)
         *error = QStringLiteral("无法写入 Excel 文件 %1：%2").arg(path, reason);
-}
-
-// Creates path + ".part-XXXXXX" with the permissions an ordinary new file gets (or those of the
-// file it will replace). Returns the descriptor, or -1 with errno set.
-int createTemporary(const QByteArray &target, QByteArray *temporary)
-{
-    struct stat existing;
-    const bool replaces = ::stat(target.constData(), &existing) == 0 && S_ISREG(existing.st_mode);
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        *temporary = target + ".part-"
-            + QByteArray::number(QRandomGenerator::global()->generate64() & 0xFFFFFFFFFFFFull, 36);
-        const int fd = ::open(temporary->constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0) {
-            if (replaces)
-                ::fchmod(fd, existing.st_mode & 07777);
-            return fd;
-        }
-        if (errno != EEXIST)
-            return -1;
-    }
-    return -1;
 }
 
 // The compound file around the stream; false with *why set on a write error.

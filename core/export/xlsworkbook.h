@@ -3,6 +3,7 @@
 #include <QVector>
 #include <cstdint>
 #include <variant>
+#include <vector>
 
 // A genuine Excel 97–2003 workbook (.xls): BIFF8 records in an OLE2 compound file.
 // One worksheet of text and number cells; libgsf writes the container, this writes the records.
@@ -26,12 +27,28 @@ public:
 
     const QString &name() const { return m_name; }
     const QVector<Cell> &cells() const { return m_cells; }
+    // The cells in row then column order, each place once (the last given wins).
+    std::vector<const Cell *> placedCells() const;
     static QString numberFormat() { return QStringLiteral("#00.0"); }
 
 private:
     QString m_name;
     QVector<Cell> m_cells;
 };
+
+// The sheet's name made fit for a workbook: no ":\\/?*[]" or control characters, at most 31
+// characters, no quote at either end; "Sheet1" when nothing is left.
+QString sheetName(const QString &wanted);
+
+// Columns a text takes in the default font: East Asian characters count twice.
+int displayWidth(const QString &text);
+
+// An errno in a few words for a message ("没有写入权限", "磁盘空间不足").
+QString systemReason(int err);
+
+// Creates target + ".part-XXXXXX" beside it, with the permissions an ordinary new file gets (or those
+// of the file it will replace). Returns the descriptor, or -1 with errno set.
+int createTemporary(const QByteArray &target, QByteArray *temporary);
 
 // The workbook stream (the BIFF8 records of the globals and the one worksheet). Empty when the
 // sheet cannot be written: a cell beyond 65,536 rows or 256 columns, a text longer than 32,767

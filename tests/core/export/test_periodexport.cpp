@@ -1,0 +1,216 @@
+// A period of the archive exported: the same files as the download that brought its records, the
+// .xls limit, and the .xlsx workbook read back by another program.
+#include "core/archive/recordstore.h"
+#include "core/export/exportformats.h"
+#include "core/export/periodexport.h"
+#include "core/export/xlsxworkbook.h"
+#include "recordtext.h"
+#include <QDir>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+#include <sys/stat.h>
+
+namespace {
+struct Rec {
+    const char *time;
+    QVector<int> words;
+};
+
+// The archive's rows for records as the download stores them: the time read from the data bytes.
+QList<archive::StoredRecord> stored(const QVector<Rec> &recs)
+{
+    QList<archive::StoredRecord> out;
+    for (const Rec &r : recs) {
+        QByteArray data = QByteArray(1, char(0x5B)) + QByteArray::fromHex(QByteArray(r.time).replace(' ', ""));
+        for (int w : r.words)
+            data += char(w >> 8), data += char(w);
+        archive::StoredRecord s;
+        s.recorder = QStringLiteral("COM4-21");
+        s.time = archive::recordTime(data);
+        s.words = data.mid(6);
+        out.append(s);
+    }
+    return out;
+}
+
+QStringList cellTexts(const xls::Sheet &sheet)
+{
+    QStringList out;
+    for (const xls::Cell *c : sheet.placedCells())
+        out << QStringLiteral("%1:%2 %3").arg(c->row).arg(c->column).arg(
+            std::holds_alternative<QString>(c->value) ? std::get<QString>(c->value) : QString::number(std::get<double>(c->value), 'g', 17));
+    return out;
+}
+
+QVector<int> counting(int n, int from)
+{
+    QVector<int> v;
+    for (int i = 0; i < n; ++i)
+        v << from + 37 * i;
+    return v;
+}
+
+// The workbook as CSV, every cell as shown (minus signs U+2212), by gnumeric's converter.
+QByteArray shownCells(const QString &workbook, QString *why)
+{
+    const QString ssconvert = QStandardPaths::findExecutable(QStringLiteral("ssconvert"));
+    if (ssconvert.isEmpty()) {
+        *why = QStringLiteral("ssconvert not found");
+        return {};
+    }
+    const QString csv = workbook + QStringLiteral(".csv");
+    QProcess p;
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(ssconvert, {QStringLiteral("--export-type=Gnumeric_stf:stf_assistant"), QStringLiteral("-O"),
+                        QStringLiteral("format=preserve separator=, eol=unix"), workbook, csv});
+    if (!p.waitForFinished(120000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
+        *why = QStringLiteral("ssconvert failed: %1 %2").arg(p.errorString(), QString::fromLocal8Bit(p.readAll()));
+        p.kill();
+        p.waitForFinished(5000);
+        return {};
+    }
+    QFile f(csv);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QVector<Rec> manyRecords(int n)
+{
+    QVector<Rec> recs(n, Rec{"24 01 02 03 04", {0x00EB}});
+    recs.back() = Rec{"24 02 03 04 05", {0xFF85}};
+    return recs;
+}
+} // namespace
+
+class TestPeriodExport : public QObject {
+    Q_OBJECT
+private slots:
+    void periodAsDownloaded_data();
+    void periodAsDownloaded();
+    void xlsLimit();
+    void xlsxReadsBack();
+    void xlsxFailureKeepsEarlierFile();
+};
+
+void TestPeriodExport::periodAsDownloaded_data()
+{
+    QTest::addColumn<int>("sensors");
+    QTest::addColumn<QVector<Rec>>("recs");
+    const QVector<int> noReading{0xD8F1, 0xDD48, 0x00EB, 0xFF85, 0x0000, 0x3039, 0x3100, 0xFFFB};
+    QTest::newRow("8 sensors: no reading, negative, sign edge") << 8
+        << QVector<Rec>{{"18 04 27 03 21", noReading}, {"18 04 27 03 31", counting(8, 0xFFF0)}};
+    QTest::newRow("two identical records") << 8 << QVector<Rec>{{"18 04 27 03 21", noReading}, {"18 04 27 03 21", noReading}};
+    QTest::newRow("20 sensors, value bytes 5B") << 20
+        << QVector<Rec>{{"26 11 30 08 05", counting(20, 0x5B5B)}, {"26 11 30 08 06", counting(20, 0x005B)}};
+    QTest::newRow("a time that is no date") << 2 << QVector<Rec>{{"26 1A 06 14 05", {1, 0xFFF1}}, {"26 12 31 23 59", {2, 3}}};
+    QTest::newRow("one sensor") << 1 << QVector<Rec>{{"24 01 02 03 04", {0x8000}}, {"24 01 02 03 05", {0x7FFF}}};
+}
+
+// The period's text, CSV and sheet are those of the download's received text holding the same records.
+void TestPeriodExport::periodAsDownloaded()
+{
+    QFETCH(int, sensors);
+    QFETCH(QVector<Rec>, recs);
+    QString received;
+    for (const Rec &r : recs) {
+        received += recordText(r.time, {});
+        for (int w : r.words)
+            received += QStringLiteral(" %1 %2").arg(w >> 8, 2, 16, QLatin1Char('0')).arg(w & 0xFF, 2, 16, QLatin1Char('0')).toUpper();
+    }
+    const auto downloaded = records::parseRecords(received, sensors);
+    const auto period = exports::periodRecords(stored(recs));
+    QCOMPARE(period.size(), recs.size());
+    QCOMPARE(exports::textFile(period, 0), exports::textFile(downloaded, 0));
+    QCOMPARE(exports::csvFile(period, 0), exports::csvFile(downloaded, 0));
+    QCOMPARE(cellTexts(exports::workbookSheet(period, 0)), cellTexts(exports::workbookSheet(downloaded, 0)));
+    QVERIFY(exports::textFile(period, 0).endsWith(QByteArray(" @") + QByteArray::number(recs.size()) + "\r\n"));
+}
+
+// The limit is the .xls writer's own: one record more and the sheet no longer goes in.
+void TestPeriodExport::xlsLimit()
+{
+    const struct { int records; bool fits; } rows[] = {{1, true}, {65534, true}, {65535, false}, {70000, false}};
+    for (const auto &r : rows) {
+        QCOMPARE(exports::fitsXls(r.records), r.fits);
+        if (!r.fits)
+            QVERIFY(exports::xlsTooManyRecords(r.records).contains(QStringLiteral("%1 条记录").arg(r.records))
+                    && exports::xlsTooManyRecords(r.records).contains(QStringLiteral("65534")));
+    }
+    for (const int n : {exports::XlsMaxRecords, exports::XlsMaxRecords + 1}) {
+        const xls::Sheet sheet = exports::workbookSheet(exports::periodRecords(stored(manyRecords(n))), 0);
+        QCOMPARE(!xls::workbookStream(sheet).isEmpty(), exports::fitsXls(n));
+    }
+}
+
+// Every cell shows as in the .xls (numbers "#00.0"), a replaced one too; past the .xls rows as well. Written over an earlier
+// file, keeping its permissions.
+void TestPeriodExport::xlsxReadsBack()
+{
+    QTemporaryDir dir;
+    const QVector<int> values{0xD8F1, 0xDD48, 0x00EB, 0xFF85, 0x0005, 0x3039, 0x3100, 0xFFFB};
+    xls::Sheet sheet = exports::workbookSheet(
+        exports::periodRecords(stored({{"18 04 27 03 21", values}, {"18 04 27 03 21", values}, {"26 1A 06 14 05", counting(20, 0xFFF0)}})), 0);
+    sheet.setNumber(3, 2, 1.5);  // out of order, and replacing a cell
+    const QString xls = dir.filePath(QStringLiteral("p.xls")), xlsx = dir.filePath(QStringLiteral("时段.xlsx"));
+    QString error;
+    QVERIFY2(xls::writeWorkbook(xls, sheet, &error), qPrintable(error));
+    {
+        QFile old(xlsx);
+        QVERIFY(old.open(QIODevice::WriteOnly) && old.write("earlier") > 0);
+    }
+    QVERIFY(::chmod(QFile::encodeName(xlsx).constData(), 0640) == 0);
+    QVERIFY2(xlsx::writeWorkbook(xlsx, sheet, &error), qPrintable(error));
+    struct stat st;
+    QVERIFY(::stat(QFile::encodeName(xlsx).constData(), &st) == 0 && (st.st_mode & 07777) == 0640);
+    QString why;
+    const QByteArray fromXls = shownCells(xls, &why), fromXlsx = shownCells(xlsx, &why);
+    QVERIFY2(!fromXls.isEmpty(), qPrintable(why));
+    QCOMPARE(fromXlsx, fromXls);
+    QVERIFY2(fromXlsx.contains("\"2018-04-27 03:21 \",−999.9,−888.8,23.5,−12.3,00.5,1234.5,−5299.2,−00.5,,"), fromXlsx.constData());
+
+    const QString big = dir.filePath(QStringLiteral("big.xlsx"));
+    QVERIFY2(xlsx::writeWorkbook(big, exports::workbookSheet(exports::periodRecords(stored(manyRecords(70000))), 0), &error),
+             qPrintable(error));
+    const QList<QByteArray> lines = shownCells(big, &why).trimmed().split('\n');
+    QCOMPARE(lines.size(), 70002);
+    QVERIFY2(lines[70001].startsWith("\"2024-02-03 04:05 \",−12.3,,"), lines[70001].constData());
+    QVERIFY(QDir(dir.path()).entryList({QStringLiteral("*.part*")}, QDir::Files | QDir::Hidden).isEmpty());
+}
+
+// A refused or failed write names the file and why, leaves the earlier file and no temporary file.
+void TestPeriodExport::xlsxFailureKeepsEarlierFile()
+{
+    const struct { const char *name, *where; int row; QString text; const char *named; } rows[] = {
+        {"last row", "p.xlsx", 1048575, QStringLiteral("日期"), ""},
+        {"row past the sheet", "p.xlsx", 1048576, QStringLiteral("日期"), "1048577"},
+        {"text too long", "p.xlsx", 3, QString(32768, u'x'), "32768"},
+        {"a folder in the way", "dir.xlsx", 0, QStringLiteral("日期"), "文件夹"},
+        {"missing folder", "没有/p.xlsx", 0, QStringLiteral("日期"), "文件夹不存在"},
+    };
+    for (const auto &r : rows) {
+        QTemporaryDir dir;
+        QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("dir.xlsx/inside"))));
+        const QString path = dir.filePath(QString::fromUtf8(r.where)), named = QString::fromUtf8(r.named);
+        xls::Sheet earlier, sheet;
+        earlier.setNumber(0, 0, 1.5);
+        QVERIFY(xlsx::writeWorkbook(dir.filePath(QStringLiteral("p.xlsx")), earlier, nullptr));
+        const QByteArray before = fileBytes(path);
+        sheet.setText(r.row, 0, r.text);
+        QString error;
+        QVERIFY2(xlsx::writeWorkbook(path, sheet, &error) == named.isEmpty(), r.name);
+        QVERIFY2(QDir(dir.path()).entryList({QStringLiteral("*.part*")}, QDir::Files | QDir::Hidden).isEmpty(), r.name);
+        QVERIFY2(named.isEmpty() ? error.isEmpty() : error.contains(path) && error.contains(named), qPrintable(error));
+        if (!named.isEmpty())
+            QVERIFY2(fileBytes(path) == before, r.name);
+    }
+}
+
+QTEST_GUILESS_MAIN(TestPeriodExport)
+#include "test_periodexport.moc"
