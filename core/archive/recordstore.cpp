@@ -287,4 +287,57 @@ QStringList RecordStore::recorders() const
     return names;
 }
 
+std::optional<std::pair<QString, QString>> RecordStore::span(const QString &recorder, QString *error) const
+{
+    if (!isOpen()) {
+        *error = QStringLiteral("存档没有打开");
+        return std::nullopt;
+    }
+    QSqlQuery q(QSqlDatabase::database(m_connection, false));
+    q.prepare(QStringLiteral("SELECT MIN(taken), MAX(taken) FROM records WHERE recorder = ?"));
+    q.addBindValue(recorder);
+    if (!q.exec() || !q.next()) {
+        *error = sqlError(QStringLiteral("读不出存档"), q.lastError());
+        return std::nullopt;
+    }
+    if (q.value(0).isNull())
+        return std::nullopt;
+    return std::pair{q.value(0).toString(), q.value(1).toString()};
+}
+
+std::optional<int> RecordStore::renameRecorder(const QString &from, const QString &to, QString *error)
+{
+    if (!isOpen()) {
+        *error = QStringLiteral("存档没有打开");
+        return std::nullopt;
+    }
+    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    if (!db.transaction()) {
+        *error = sqlError(QStringLiteral("存档数据库不能开始事务"), db.lastError());
+        return std::nullopt;
+    }
+    QSqlQuery copy(db), drop(db);
+    // The WHERE before ON CONFLICT is what lets SQLite read the upsert after a SELECT.
+    bool ok = copy.prepare(QStringLiteral(
+                  "INSERT INTO records (recorder, address, taken, occurrence, words, interval_s, read_at, port)"
+                  " SELECT ?, address, taken, occurrence, words, interval_s, read_at, port FROM records"
+                  " WHERE recorder = ? ON CONFLICT DO NOTHING"))
+              && drop.prepare(QStringLiteral("DELETE FROM records WHERE recorder = ?"));
+    copy.addBindValue(to);
+    copy.addBindValue(from);
+    drop.addBindValue(from);
+    ok = ok && copy.exec() && drop.exec();
+    const int moved = ok ? drop.numRowsAffected() : 0;
+    if (!ok || !db.commit()) {
+        *error = sqlError(QStringLiteral("记录没有改到新名称下"), copy.lastError().isValid() ? copy.lastError()
+                                                               : drop.lastError().isValid() ? drop.lastError()
+                                                                                           : db.lastError());
+        copy.finish();
+        drop.finish();
+        db.rollback();
+        return std::nullopt;
+    }
+    return moved;
+}
+
 } // namespace archive

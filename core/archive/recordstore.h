@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <cstdint>
 #include <optional>
+#include <utility>
 
 // The archive of every record downloaded: one row a record, kept once however often the same memory
 // is read again. The same code runs on SQLite (a file, the default) and on PostgreSQL (a site
@@ -79,6 +80,11 @@ public:
     QList<StoredRecord> period(const QString &recorder, const QDateTime &from, const QDateTime &to,
                                QString *error) const;
     QStringList recorders() const;
+    // The first and last record time of a recorder ("YYYY-MM-DD HH:MM"); nothing when it has none.
+    std::optional<std::pair<QString, QString>> span(const QString &recorder, QString *error) const;
+    // A recorder given a new name: its records move to that name in one transaction. A record the
+    // new name already holds is kept once. Returns the records moved, or nothing and *error.
+    std::optional<int> renameRecorder(const QString &from, const QString &to, QString *error);
     int schemaVersion() const { return m_version; }
 
 private:

@@ -149,6 +149,34 @@ class TestArchive : public QObject {
     QString m_pgWhy;
     int m_databases = 0;
 
+    // An empty archive of the kind asked: a file in dir, or a new database on the test's server.
+    // Nothing when there is none (the test is then failed or skipped, as the machine warrants).
+    std::optional<ArchiveConfig> freshArchive(bool postgres, const QTemporaryDir &dir)
+    {
+        if (!postgres)
+            return ArchiveConfig{ArchiveConfig::Sqlite, dir.filePath("archive.db"), {}, 0, {}, {}};
+        if (!m_pgUp && qgetenv("CI") == "true")
+            QTest::qFail(qPrintable("no PostgreSQL server for the test: " + m_pgWhy), __FILE__, __LINE__);
+        else if (!m_pgUp)
+            QTest::qSkip(qPrintable("no PostgreSQL server for the test: " + m_pgWhy), __FILE__, __LINE__);
+        if (!m_pgUp)
+            return std::nullopt;
+        const QString name = QStringLiteral("archive%1").arg(++m_databases);
+        QString why;
+        if (!m_pg.createDatabase(name, &why)) {
+            QTest::qFail(qPrintable(why), __FILE__, __LINE__);
+            return std::nullopt;
+        }
+        return m_pg.config(name);
+    }
+
+    static void bothDatabases()
+    {
+        QTest::addColumn<bool>("postgres");
+        QTest::newRow("sqlite") << false;
+        QTest::newRow("postgres") << true;
+    }
+
 private slots:
     void initTestCase() { m_pgUp = m_pg.start(&m_pgWhy); }
 
@@ -167,17 +195,10 @@ private slots:
         QFETCH(int, index);
         const Case &c = cases[index];
         QTemporaryDir dir;
-        ArchiveConfig config{ArchiveConfig::Sqlite, dir.filePath("archive.db"), {}, 0, {}, {}};
-        if (postgres) {
-            if (!m_pgUp && qgetenv("CI") == "true")
-                QFAIL(qPrintable("no PostgreSQL server for the test: " + m_pgWhy));
-            if (!m_pgUp)
-                QSKIP(qPrintable("no PostgreSQL server for the test: " + m_pgWhy));
-            const QString name = QStringLiteral("archive%1").arg(++m_databases);
-            QString why;
-            QVERIFY2(m_pg.createDatabase(name, &why), qPrintable(why));
-            config = m_pg.config(name);
-        }
+        const auto archive = freshArchive(postgres, dir);
+        if (!archive)
+            return;
+        const ArchiveConfig &config = *archive;
         if (c.fromV1)
             makeVersion1(config, c.refused);
         if (QTest::currentTestFailed())
@@ -216,6 +237,30 @@ private slots:
                                   QDateTime(QDate(2024, 1, 2), QTime(3, 6)), &error).size(), inside);
         }
         QCOMPARE(store.recorders(), names);
+    }
+
+    // Naming a recorder moves its records, merging with what the new name holds; the span follows.
+    void renameAndSpan_data() { bothDatabases(); }
+    void renameAndSpan()
+    {
+        QFETCH(bool, postgres);
+        QTemporaryDir dir;
+        const auto config = freshArchive(postgres, dir);
+        if (!config)
+            return;
+        RecordStore store;
+        QString error;
+        QVERIFY2(store.open(*config, &error), qPrintable(error));
+        QVERIFY(store.store({"COM4-21", 21, 60, readAt, "COM4", {r1, r2}}, &error));
+        QVERIFY(store.store({"冷库", 21, 60, readAt, "COM4", {r2, r3}}, &error));
+        QVERIFY(!store.span("冷库二号", &error));
+        QCOMPARE(store.renameRecorder("COM4-21", "冷库", &error).value_or(-1), 2);
+        QCOMPARE(store.recorders(), QStringList{"冷库"});
+        QList<QByteArray> kept;
+        for (const auto &row : store.period("冷库", QDateTime(QDate(2000, 1, 1), QTime()), QDateTime(QDate(2099, 1, 1), QTime()), &error))
+            kept << row.data();
+        QCOMPARE(kept, (QList<QByteArray>{r1, r2, r3}));
+        QCOMPARE(store.span("冷库", &error), (std::pair{archive::recordTime(r1), archive::recordTime(r3)}));
     }
 
     void connectionsAreReleased()
