@@ -3,6 +3,7 @@
 #include "core/export/exportformats.h"
 #include "core/view/recordvalues.h"
 #include "core/view/series.h"
+#include "core/view/period.h"
 #include "core/export/recordtext.h"
 #include <QTest>
 
@@ -15,6 +16,7 @@ private slots:
     void recordTime();
     void gaps();
     void decimation();
+    void period();
 };
 
 // Each word as the viewer reads it, and the same record through the parser into the text and CSV
@@ -110,3 +112,29 @@ void TestView::decimation()
 
 QTEST_GUILESS_MAIN(TestView)
 #include "test_view.moc"
+
+// A period from the archive: rows in order, a record of no date left out, the widest record setting
+// the sensors, the longest interval setting the gap rule.
+void TestView::period()
+{
+    const auto stored = [](const char *time, QByteArray words, int interval) {
+        archive::StoredRecord r;
+        r.time = QString::fromLatin1(time);
+        r.words = words;
+        r.intervalS = interval;
+        return r;
+    };
+    const QByteArray two = QByteArray::fromHex("00EBD8F1"), one = QByteArray::fromHex("FFF6");
+    const PeriodView p = periodView({stored("2024-01-02 03:00", two, 60), stored("2024-01-02 03:03", two, 120),
+                                     stored("2024-04-31 03:04", two, 120), stored("2024-01-02 03:07", one, 120),
+                                     stored("2024-01-02 03:12", two, 120)});
+    QCOMPARE(p.rows.size(), 4);
+    QCOMPARE(std::tuple(p.sensors, p.intervalS, p.skipped), std::tuple(2, 120, 1));
+    QCOMPARE(p.rows[2].tenths, (QVector<std::optional<int>>{-10}));
+    QCOMPARE(p.rows[3].time, QDateTime(QDate(2024, 1, 2), QTime(3, 12)));
+    const auto at = [](int minute) { return QDateTime(QDate(2024, 1, 2), QTime(3, minute)).toMSecsSinceEpoch(); };
+    // Sensor 1: 3:00–3:07 steps of at most 4 minutes stay one line (gap rule 240 s); 3:12 is past it.
+    QCOMPARE(p.series[0], (QVector<Segment>{{{at(0), 235}, {at(3), 235}, {at(7), -10}}, {{at(12), 235}}}));
+    // Sensor 2 never had a reading (D8F1), and the one-value record has none for it.
+    QVERIFY(p.series[1].isEmpty());
+}
