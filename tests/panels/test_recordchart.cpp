@@ -1,8 +1,12 @@
 // The chart of sensors over time: lines that never cross a gap, thinning to the pixels, zooming and
-// back, marks, and files that are written whole or not at all.
+// back, marks, files that are written whole or not at all, and the live trend drawn on it.
 #include "panels/history/recordchart.h"
+#include "panels/live/livetrendpanel.h"
+#include "app/recordingdesktop.h"
 #include "filesizelimit.h"
 #include <QApplication>
+#include <QComboBox>
+#include <QListWidget>
 #include <QDateTimeAxis>
 #include <QDir>
 #include <QFile>
@@ -71,6 +75,7 @@ private slots:
     void readOut();
     void marksFollowTheView();
     void files();
+    void liveTrend();
 
 private:
     RecordChart *m_chart = nullptr;
@@ -261,6 +266,39 @@ void TestRecordChart::files()
         QCOMPARE(readFile(path), written);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 1 + (&k - kinds));  // no temporary left
     }
+}
+
+// The live trend draws the chosen device's checked sensors, and only when its refresh falls due,
+// however many reads came since.
+void TestRecordChart::liveTrend()
+{
+    RecordingDesktop desktop(QDir::tempPath());
+    LiveTrendPanel panel(desktop);
+    const auto legend = [&] {
+        QStringList out;
+        for (QAbstractSeries *s : panel.chtLiveTrend->chart()->series())
+            if (!s->name().isEmpty())
+                out << s->name();
+        return out;
+    };
+    for (int i = 0; i < 5; ++i) {
+        panel.addValues(5, {uint16_t(10 * i)});
+        panel.addValues(2, {0x00EB, 0xFFF6});
+        desktop.clock = desktop.clock.addSecs(1);
+    }
+    // The first device seen stays chosen; the reads after its first are drawn together.
+    QCOMPARE(panel.cboTrendDevice->currentText(), u"5");
+    QCOMPARE(panel.cboTrendDevice->itemText(0), u"2");
+    QCOMPARE(legend(), QStringList{"1#传感器"});
+    QCOMPARE(lines(*panel.chtLiveTrend).first()->count(), 1);
+    QTRY_COMPARE(lines(*panel.chtLiveTrend).first()->count(), 5);
+    QCOMPARE(lines(*panel.chtLiveTrend).first()->points().last().y(), 4.0);
+
+    panel.cboTrendDevice->setCurrentIndex(0);
+    QCOMPARE(legend(), (QStringList{"1#传感器", "2#传感器"}));
+    QCOMPARE(lines(*panel.chtLiveTrend).last()->points().first().y(), -1.0);
+    panel.lstTrendSensors->item(0)->setCheckState(Qt::Unchecked);
+    QCOMPARE(legend(), QStringList{"2#传感器"});
 }
 
 QTEST_MAIN(TestRecordChart)
