@@ -11,6 +11,7 @@
 #include "panels/port/portpanel.h"
 #include "panels/status/statuspanel.h"
 #include "panels/status/trafficpanel.h"
+#include "panels/live/livetrendpanel.h"
 #include "panels/live/livevaluespanel.h"
 #include "panels/live/pollingpanel.h"
 #include "panels/live/storagestatepanel.h"
@@ -67,6 +68,8 @@ frmMain::frmMain(Desktop &desktop, const ComPorts &ports, QWidget *parent)
     SSTab1->addTab(scrolled(recordsPanel), QStringLiteral("记录操作"));
     toolsPage = new ToolsPage(SSTab1);
     SSTab1->addTab(scrolled(toolsPage), QStringLiteral("维护工具"));
+    liveTrendPanel = new LiveTrendPanel(m_desktop, SSTab1);
+    SSTab1->addTab(liveTrendPanel, QStringLiteral("实时曲线"));  // a chart fills its page, never scrolls
 
     // The device panels fill the frames of the tabs.
     recordCountPanel = new RecordCountPanel(*m_context, *recordsPanel);
@@ -82,6 +85,7 @@ frmMain::frmMain(Desktop &desktop, const ComPorts &ports, QWidget *parent)
                                           [p = recordsPanel](int n) { p->showSensorCount(n); }, this);
     recordsPanel->addToFrame15(sensorCountRead->cmdReadSensorS);
     liveValuesPanel = new LiveValuesPanel(*m_context, livePage->Frame2_5);
+    connect(liveValuesPanel, &LiveValuesPanel::valuesShown, liveTrendPanel, &LiveTrendPanel::addValues);
     new ModulePassPanel(*m_context, livePage->Frame18, *liveValuesPanel, *recordCountPanel, *recordReadPanel);
     new PollingPanel(*m_context, *liveValuesPanel, livePage->Frame11);
     new StorageStatePanel(*m_context, livePage->Frame8);

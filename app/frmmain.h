@@ -15,6 +15,7 @@ class ExtendedPage;
 class InstrumentPage;
 class IntervalPanel;
 class LivePage;
+class LiveTrendPanel;
 class LiveValuesPanel;
 class ModbusPanel;
 class PortPanel;
@@ -63,6 +64,7 @@ public:
     BaudRatePanel *baudRatePanel;       // "波特率"
     SensorCountRead *sensorCountRead;   // "读传感器总数" on the records tab
     LiveValuesPanel *liveValuesPanel;   // "温度组1": the live values and ReadModule
+    LiveTrendPanel *liveTrendPanel;     // "实时曲线": listens to liveValuesPanel
     QLabel *lblStatusLine;
     RecordArchive *recordArchive;       // the archive of every download, and the recorders' names
 

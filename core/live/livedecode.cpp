@@ -6,9 +6,14 @@
 
 namespace live {
 
+int wordTenths(uint16_t word)
+{
+    return convert::registerValue(word);
+}
+
 QString wordText(uint16_t word)
 {
-    return convert::tenthsText(convert::registerValue(word));
+    return convert::tenthsText(wordTenths(word));
 }
 
 namespace {

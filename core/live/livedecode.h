@@ -7,8 +7,12 @@
 // Decoding of live-read replies: register words to the values the twenty boxes show.
 namespace live {
 
-// The text of a box for a register word, in tenths of a unit: convert::registerValue in the "#00.0"
-// pattern of convert::tenthsText (235 → "23.5", 5 → "00.5", −10 → "-01.0", −25535 → "-2553.5").
+// The value of a box for a register word, in tenths of a unit (convert::registerValue): what the box
+// shows and what the live trend draws.
+int wordTenths(uint16_t word);
+
+// The text of a box for a register word: wordTenths in the "#00.0" pattern of convert::tenthsText
+// (235 → "23.5", 5 → "00.5", −10 → "-01.0", −25535 → "-2553.5").
 QString wordText(uint16_t word);
 
 // The registers a read reply carries for its request.

@@ -59,5 +59,7 @@ int LiveValuesPanel::DoData(const QByteArray &request, const QByteArray &inx)
     const int shown = std::min<int>(int(reply.words.size()), int(txtValue1.size()));
     for (int k = 0; k < shown; ++k)
         txtValue1[k]->setText(live::wordText(reply.words[k]));
+    if (shown > 0)
+        emit valuesShown(uint8_t(request[0]), reply.words.first(shown));
     return int(reply.words.size());
 }

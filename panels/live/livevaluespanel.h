@@ -1,5 +1,6 @@
 #pragma once
 #include "core/link/exchange.h"
+#include <QVector>
 #include <QWidget>
 #include <array>
 #include <cstdint>
@@ -29,6 +30,11 @@ public:
 
     std::array<QLineEdit *, 20> txtValue1{};
     std::array<QLabel *, 20> lblValue{};
+
+signals:
+    // DoData filled boxes 0 … words.size() − 1 with the words of a reply of device (the live trend
+    // listens here, so it sees every live read and costs the bus nothing).
+    void valuesShown(uint8_t device, const QVector<uint16_t> &words);
 
 private:
     PanelContext &m_context;

@@ -5,12 +5,11 @@
 #include "core/settings/settingsfiles.h"
 #include "core/export/xlsworkbook.h"
 #include "core/settings/comports.h"
+#include "filesizelimit.h"
 #include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
-#include <csignal>
 #include <cstring>
-#include <sys/resource.h>
 #include <sys/stat.h>
 
 using settings::Status;
@@ -27,23 +26,6 @@ QByteArray readFile(const QString &path)
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
-
-// A disk that fills after a few bytes: writes past the limit fail with EFBIG (SIGXFSZ ignored).
-struct FileSizeLimit {
-    rlimit old{};
-    void (*oldHandler)(int) = std::signal(SIGXFSZ, SIG_IGN);
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        getrlimit(RLIMIT_FSIZE, &old);
-        const rlimit lowered{bytes, old.rlim_max};
-        setrlimit(RLIMIT_FSIZE, &lowered);
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &old);
-        std::signal(SIGXFSZ, oldHandler);
-    }
-};
 
 // A settings file read as start-up reads it: status, problem and the values start-up uses.
 struct Read { Status status; QString problem; QList<int> values; };

@@ -1,0 +1,540 @@
+#include "panels/history/recordchart.h"
+#include "core/settings/safefile.h"
+#include <QBuffer>
+#include <QDateTime>
+#include <QDateTimeAxis>
+#include <QDir>
+#include <QGraphicsEllipseItem>
+#include <QGraphicsLineItem>
+#include <QImageWriter>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLegendMarker>
+#include <QLineSeries>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QPrinter>
+#include <QRubberBand>
+#include <QTimer>
+#include <QValueAxis>
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace {
+constexpr qint64 kMinSpan = 1000;           // the closest zoom: a second across the plot
+constexpr qint64 kMaxSpan = 100LL * 365 * 86400 * 1000;
+constexpr int kNearPixels = 48;             // a read-out only for a point this close to the cursor
+
+QColor sensorColour(int i)
+{
+    // Hues a golden angle apart: neighbours differ clearly, and twenty sensors stay apart.
+    return QColor::fromHsv(int(std::fmod(210.0 + i * 137.508, 360.0)), 210, i % 2 ? 170 : 215);
+}
+
+bool beforeTime(const view::Point &p, qint64 t) { return p.msecs < t; }
+bool afterTime(qint64 t, const view::Point &p) { return t < p.msecs; }
+
+QString timeText(qint64 msecs)
+{
+    const QDateTime t = QDateTime::fromMSecsSinceEpoch(msecs);
+    return t.toString(msecs % 60000 ? QStringLiteral("yyyy-MM-dd HH:mm:ss") : QStringLiteral("yyyy-MM-dd HH:mm"));
+}
+} // namespace
+
+RecordChart::RecordChart(QWidget *parent)
+    : QChartView(new QChart, parent),
+      m_time(new QDateTimeAxis),
+      m_value(new QValueAxis),
+      m_dot(new QGraphicsEllipseItem(-4, -4, 8, 8, chart())),
+      m_readOut(new QLabel(this)),
+      m_band(new QRubberBand(QRubberBand::Rectangle, viewport())),
+      m_redrawTimer(new QTimer(this))
+{
+    setObjectName(QStringLiteral("RecordChart"));
+    setAccessibleName(QStringLiteral("曲线图"));
+    setFrameShape(QFrame::NoFrame);
+    setRenderHint(QPainter::Antialiasing);
+    setFocusPolicy(Qt::StrongFocus);
+    setMouseTracking(true);
+    setRubberBand(QChartView::NoRubberBand);  // our own: it must thin again after zooming
+
+    chart()->legend()->setAlignment(Qt::AlignBottom);
+    chart()->setMargins(QMargins(4, 4, 4, 4));
+    m_value->setLabelFormat(QStringLiteral("%.1f"));
+    chart()->addAxis(m_time, Qt::AlignBottom);
+    chart()->addAxis(m_value, Qt::AlignLeft);
+
+    m_dot->setZValue(20);
+    m_dot->setBrush(Qt::white);
+    m_dot->hide();
+    m_readOut->setObjectName(QStringLiteral("lblChartReadOut"));
+    m_readOut->setStyleSheet(QStringLiteral("QLabel { background: rgba(255,255,225,230); border: 1px solid gray; padding: 2px; }"));
+    m_readOut->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_readOut->hide();
+
+    m_redrawTimer->setSingleShot(true);
+    connect(m_redrawTimer, &QTimer::timeout, this, [this] {
+        redraw();
+        placeMarks();
+    });
+    // The plot area settles after a resize or a new legend: thin for its new width once it has.
+    connect(chart(), &QChart::plotAreaChanged, this, [this] { m_redrawTimer->start(0); });
+    resetZoom();
+}
+
+RecordChart::~RecordChart() = default;
+
+void RecordChart::setSeries(const QVector<ChartSeries> &series, bool keepView)
+{
+    bool same = series.size() == m_sensors.size();
+    for (qsizetype i = 0; same && i < series.size(); ++i)
+        same = series[i].name == m_sensors[i].data.name;
+    if (!same) {
+        // Another set of sensors: new lines (and legend entries) for them.
+        for (Sensor &s : m_sensors)
+            for (QLineSeries *line : s.lines) {
+                chart()->removeSeries(line);
+                delete line;
+            }
+        m_sensors.clear();
+        for (const ChartSeries &c : series)
+            m_sensors.append(Sensor{c, {}});
+    } else {
+        for (qsizetype i = 0; i < series.size(); ++i)
+            m_sensors[i].data = series[i];
+    }
+    if (keepView && m_zoomed) {
+        setView(m_from, m_to, m_low, m_high, false);
+        return;
+    }
+    resetZoom();
+}
+
+void RecordChart::resetZoom()
+{
+    qint64 from, to;
+    double low, high;
+    fullRange(&from, &to, &low, &high);
+    m_zoomed = false;
+    setView(from, to, low, high, false);
+}
+
+void RecordChart::zoomTo(qint64 fromMsecs, qint64 toMsecs)
+{
+    setView(fromMsecs, toMsecs, m_low, m_high, true);
+}
+
+void RecordChart::fullRange(qint64 *from, qint64 *to, double *low, double *high) const
+{
+    qint64 first = std::numeric_limits<qint64>::max(), last = std::numeric_limits<qint64>::min();
+    int lo = std::numeric_limits<int>::max(), hi = std::numeric_limits<int>::min();
+    for (const Sensor &s : m_sensors)
+        for (const view::Segment &seg : s.data.segments) {
+            if (seg.isEmpty())
+                continue;
+            first = std::min(first, seg.first().msecs);
+            last = std::max(last, seg.last().msecs);
+            for (const view::Point &p : seg) {
+                lo = std::min(lo, p.tenths);
+                hi = std::max(hi, p.tenths);
+            }
+        }
+    if (first > last) {
+        // Nothing to draw: the last hour, 0 … 100.
+        last = QDateTime::currentMSecsSinceEpoch();
+        first = last - 3600 * 1000;
+        lo = 0;
+        hi = 1000;
+    }
+    if (last - first < 60 * 1000) {  // a lone reading sits in the middle of a minute
+        const qint64 mid = first + (last - first) / 2;
+        first = mid - 30 * 1000;
+        last = mid + 30 * 1000;
+    }
+    *from = first;
+    *to = last;
+    // A margin above and below, so the extremes do not sit on the plot's edge.
+    const double pad = hi > lo ? (hi - lo) / 10.0 * 0.05 : 1.0;
+    *low = lo / 10.0 - pad;
+    *high = hi / 10.0 + pad;
+}
+
+void RecordChart::setView(qint64 from, qint64 to, double low, double high, bool byUser)
+{
+    if (to < from)
+        std::swap(from, to);
+    if (to - from < kMinSpan) {
+        const qint64 mid = from + (to - from) / 2;
+        from = mid - kMinSpan / 2;
+        to = from + kMinSpan;
+    }
+    if (to - from > kMaxSpan)
+        return;
+    if (high < low)
+        std::swap(low, high);
+    if (high - low < 0.1) {
+        const double mid = (low + high) / 2;
+        low = mid - 0.05;
+        high = mid + 0.05;
+    }
+    m_from = from;
+    m_to = to;
+    m_low = low;
+    m_high = high;
+    if (byUser)
+        m_zoomed = true;
+    m_time->setRange(QDateTime::fromMSecsSinceEpoch(from), QDateTime::fromMSecsSinceEpoch(to));
+    m_value->setRange(low, high);
+    updateTimeFormat();
+    redraw();
+    placeMarks();
+    emit viewChanged(from, to);
+}
+
+void RecordChart::updateTimeFormat()
+{
+    const qint64 span = m_to - m_from;
+    const qint64 minute = 60 * 1000, day = 24 * 60 * minute;
+    QString format = QStringLiteral("yyyy-MM-dd");
+    if (span <= 10 * minute)
+        format = QStringLiteral("HH:mm:ss");
+    else if (span <= day)
+        format = QStringLiteral("HH:mm");
+    else if (span <= 60 * day)
+        format = QStringLiteral("MM-dd HH:mm");
+    m_time->setFormat(format);
+    m_time->setTickCount(std::clamp(int(plotRect().width() / 110), 2, 12));
+}
+
+void RecordChart::redraw()
+{
+    // Two points per pixel column at most: more could not be seen, and would only cost time.
+    const int columns = std::max(int(chart()->plotArea().width()), 2);
+    for (qsizetype si = 0; si < m_sensors.size(); ++si) {
+        Sensor &s = m_sensors[si];
+        QVector<QList<QPointF>> shown;
+        for (const view::Segment &seg : s.data.segments) {
+            if (seg.isEmpty() || seg.last().msecs < m_from || seg.first().msecs > m_to)
+                continue;
+            // The points in view and one on each side, so the line runs on to the plot's edges.
+            auto lo = std::lower_bound(seg.cbegin(), seg.cend(), m_from, beforeTime);
+            auto hi = std::upper_bound(lo, seg.cend(), m_to, afterTime);
+            if (lo != seg.cbegin())
+                --lo;
+            if (hi != seg.cend())
+                ++hi;
+            const view::Segment thin = view::decimate(view::Segment(lo, hi), columns, m_from, m_to);
+            QList<QPointF> points;
+            points.reserve(thin.size());
+            for (const view::Point &p : thin)
+                points.append(QPointF(double(p.msecs), p.tenths / 10.0));
+            shown.append(std::move(points));
+        }
+        const qsizetype wanted = std::max<qsizetype>(shown.size(), 1);
+        while (s.lines.size() > wanted) {
+            QLineSeries *line = s.lines.takeLast();
+            chart()->removeSeries(line);
+            delete line;
+        }
+        while (s.lines.size() < wanted) {
+            auto *line = new QLineSeries(this);
+            line->setColor(sensorColour(int(si)));
+            line->setMarkerSize(5);
+            if (s.lines.isEmpty())
+                line->setName(s.data.name);
+            chart()->addSeries(line);
+            line->attachAxis(m_time);
+            line->attachAxis(m_value);
+            if (!s.lines.isEmpty())  // one legend entry per sensor
+                for (QLegendMarker *m : chart()->legend()->markers(line))
+                    m->setVisible(false);
+            s.lines.append(line);
+        }
+        for (qsizetype i = 0; i < s.lines.size(); ++i) {
+            QLineSeries *line = s.lines[i];
+            const QList<QPointF> points = i < shown.size() ? shown[i] : QList<QPointF>();
+            // A segment of one reading has no line to draw: it shows as a dot.
+            line->setPointsVisible(points.size() == 1);
+            line->replace(points);
+        }
+    }
+}
+
+void RecordChart::setMarks(const QVector<qint64> &msecs)
+{
+    m_marks = msecs;
+    std::sort(m_marks.begin(), m_marks.end());
+    m_marks.erase(std::unique(m_marks.begin(), m_marks.end()), m_marks.end());
+    placeMarks();
+}
+
+void RecordChart::placeMarks()
+{
+    const auto lo = std::lower_bound(m_marks.cbegin(), m_marks.cend(), m_from);
+    const auto hi = std::upper_bound(lo, m_marks.cend(), m_to);
+    const qsizetype count = hi - lo;
+    while (m_markLines.size() < count) {
+        auto *line = new QGraphicsLineItem(chart());
+        line->setPen(QPen(QColor(220, 0, 0, 160), 0));
+        line->setZValue(10);
+        line->setData(0, QStringLiteral("mark"));
+        m_markLines.append(line);
+    }
+    const QRectF plot = chart()->plotArea();
+    const double perMsec = plot.width() / double(m_to - m_from);
+    for (qsizetype i = 0; i < m_markLines.size(); ++i) {
+        QGraphicsLineItem *line = m_markLines[i];
+        line->setVisible(i < count);
+        if (i < count) {
+            const double x = plot.left() + double(lo[i] - m_from) * perMsec;
+            line->setLine(x, plot.top(), x, plot.bottom());
+        }
+    }
+}
+
+QRectF RecordChart::plotRect() const
+{
+    const QRectF plot = chart()->plotArea();
+    return QRectF(mapFromScene(chart()->mapToScene(plot.topLeft())), plot.size());
+}
+
+qint64 RecordChart::timeAt(double x) const
+{
+    const QRectF plot = plotRect();
+    return m_from + qint64(std::llround((x - plot.left()) / std::max(plot.width(), 1.0) * double(m_to - m_from)));
+}
+
+double RecordChart::valueAt(double y) const
+{
+    const QRectF plot = plotRect();
+    return m_high - (y - plot.top()) / std::max(plot.height(), 1.0) * (m_high - m_low);
+}
+
+QPointF RecordChart::pixelOf(qint64 msecs, double units) const
+{
+    const QRectF plot = plotRect();
+    return QPointF(plot.left() + double(msecs - m_from) / double(m_to - m_from) * plot.width(),
+                   plot.top() + (m_high - units) / (m_high - m_low) * plot.height());
+}
+
+RecordChart::Nearest RecordChart::nearest(const QPoint &pos) const
+{
+    Nearest best;
+    if (!plotRect().adjusted(-2, -2, 2, 2).contains(pos))
+        return best;
+    const qint64 t = timeAt(pos.x());
+    double bestDistance = kNearPixels;
+    for (qsizetype si = 0; si < m_sensors.size(); ++si)
+        for (const view::Segment &seg : m_sensors[si].data.segments) {
+            if (seg.isEmpty() || seg.last().msecs < m_from || seg.first().msecs > m_to)
+                continue;
+            // The readings either side of the cursor's time: the nearest in time, and the nearest
+            // on the screen with them unless the line is far steeper than the pixels show.
+            const qsizetype at = std::lower_bound(seg.cbegin(), seg.cend(), t, beforeTime) - seg.cbegin();
+            for (qsizetype i : {at - 1, at}) {
+                if (i < 0 || i >= seg.size() || seg[i].msecs < m_from || seg[i].msecs > m_to)
+                    continue;
+                const QPointF d = pixelOf(seg[i].msecs, seg[i].tenths / 10.0) - QPointF(pos);
+                const double distance = std::hypot(d.x(), d.y());
+                if (distance < bestDistance) {
+                    bestDistance = distance;
+                    best = Nearest{int(si), seg[i]};
+                }
+            }
+        }
+    return best;
+}
+
+QString RecordChart::readOut(const QPoint &pos) const
+{
+    return text(nearest(pos));
+}
+
+QString RecordChart::text(const Nearest &n) const
+{
+    if (n.sensor < 0)
+        return QString();
+    return QStringLiteral("%1  %2 %3")
+        .arg(timeText(n.point.msecs), m_sensors[n.sensor].data.name, QString::number(n.point.tenths / 10.0, 'f', 1));
+}
+
+void RecordChart::resizeEvent(QResizeEvent *event)
+{
+    QChartView::resizeEvent(event);
+    updateTimeFormat();
+}
+
+void RecordChart::mousePressEvent(QMouseEvent *event)
+{
+    m_pressAt = event->position().toPoint();
+    m_dragButton = event->button();
+    if (m_dragButton == Qt::LeftButton) {
+        m_band->setGeometry(QRect(m_pressAt, QSize()));
+        m_band->show();
+    }
+    event->accept();
+}
+
+void RecordChart::mouseMoveEvent(QMouseEvent *event)
+{
+    const QPoint pos = event->position().toPoint();
+    if (m_dragButton == Qt::LeftButton) {
+        m_band->setGeometry(QRect(m_pressAt, pos).normalized());
+    } else if (m_dragButton == Qt::RightButton || m_dragButton == Qt::MiddleButton) {
+        const QRectF plot = plotRect();
+        const qint64 dt = qint64(std::llround((pos.x() - m_pressAt.x()) / std::max(plot.width(), 1.0) * double(m_to - m_from)));
+        const double dv = (pos.y() - m_pressAt.y()) / std::max(plot.height(), 1.0) * (m_high - m_low);
+        m_pressAt = pos;
+        setView(m_from - dt, m_to - dt, m_low + dv, m_high + dv, true);
+    }
+    const Nearest n = nearest(pos);
+    const QString shown = text(n);
+    m_dot->setVisible(n.sensor >= 0);
+    if (n.sensor >= 0) {
+        m_dot->setPen(QPen(sensorColour(n.sensor), 2));
+        m_dot->setPos(chart()->mapFromScene(mapToScene(pixelOf(n.point.msecs, n.point.tenths / 10.0).toPoint())));
+        m_readOut->setText(shown);
+        m_readOut->adjustSize();
+        const QRectF plot = plotRect();
+        m_readOut->move(int(plot.left()) + 6, int(plot.top()) + 6);
+        m_readOut->show();
+    } else {
+        m_readOut->hide();
+    }
+    emit cursorText(shown);
+    event->accept();
+}
+
+void RecordChart::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (m_dragButton == Qt::LeftButton && event->button() == Qt::LeftButton) {
+        m_band->hide();
+        const QRectF r = QRectF(m_band->geometry()).intersected(plotRect());
+        // A click, or a rectangle too thin to mean a zoom, leaves the view.
+        if (r.width() >= 6 && r.height() >= 6)
+            setView(timeAt(r.left()), timeAt(r.right()), valueAt(r.bottom()), valueAt(r.top()), true);
+    }
+    if (event->button() == m_dragButton)
+        m_dragButton = Qt::NoButton;
+    event->accept();
+}
+
+void RecordChart::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton)
+        resetZoom();
+    event->accept();
+}
+
+void RecordChart::wheelEvent(QWheelEvent *event)
+{
+    const double steps = event->angleDelta().y() / 120.0;
+    if (steps == 0) {
+        event->ignore();
+        return;
+    }
+    const double factor = std::pow(0.8, steps);
+    const qint64 t = std::clamp(timeAt(event->position().x()), m_from, m_to);
+    setView(t - qint64((t - m_from) * factor), t + qint64((m_to - t) * factor), m_low, m_high, true);
+    event->accept();
+}
+
+void RecordChart::keyPressEvent(QKeyEvent *event)
+{
+    const qint64 dt = (m_to - m_from) / 10;
+    const double dv = (m_high - m_low) / 10;
+    const qint64 mid = m_from + (m_to - m_from) / 2;
+    switch (event->key()) {
+    case Qt::Key_Left: setView(m_from - dt, m_to - dt, m_low, m_high, true); break;
+    case Qt::Key_Right: setView(m_from + dt, m_to + dt, m_low, m_high, true); break;
+    case Qt::Key_Up: setView(m_from, m_to, m_low + dv, m_high + dv, true); break;
+    case Qt::Key_Down: setView(m_from, m_to, m_low - dv, m_high - dv, true); break;
+    case Qt::Key_Plus:
+    case Qt::Key_Equal: setView(mid - 4 * dt, mid + 4 * dt, m_low, m_high, true); break;
+    case Qt::Key_Minus: setView(mid - 6 * dt, mid + 6 * dt, m_low, m_high, true); break;
+    case Qt::Key_Home: resetZoom(); break;
+    default: QChartView::keyPressEvent(event); return;
+    }
+    event->accept();
+}
+
+void RecordChart::leaveEvent(QEvent *event)
+{
+    m_readOut->hide();
+    m_dot->hide();
+    emit cursorText(QString());
+    QChartView::leaveEvent(event);
+}
+
+QImage RecordChart::image()
+{
+    // The chart, not the read-out that happens to be under the mouse.
+    const bool readOut = m_readOut->isVisible(), dot = m_dot->isVisible();
+    m_readOut->hide();
+    m_dot->hide();
+    const QImage out = grab().toImage();
+    m_readOut->setVisible(readOut);
+    m_dot->setVisible(dot);
+    return out;
+}
+
+QByteArray RecordChart::pdfBytes()
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    {
+        QPdfWriter pdf(&buffer);
+        pdf.setTitle(chart()->title());
+        pdf.setCreator(QStringLiteral("WL8806N"));
+        pdf.setPageSize(QPageSize(QPageSize::A4));
+        pdf.setPageOrientation(QPageLayout::Landscape);
+        QPainter painter;
+        if (!painter.begin(&pdf))
+            return QByteArray();
+        const bool dot = m_dot->isVisible();
+        m_dot->hide();
+        render(&painter);
+        m_dot->setVisible(dot);
+        if (!painter.end())
+            return QByteArray();
+    }
+    return buffer.data();
+}
+
+bool RecordChart::savePng(const QString &path, QString *error)
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "png");
+    QString why;
+    if (!writer.write(image()))
+        why = writer.errorString();
+    else if (safefile::writeWhole(path, buffer.data(), &why))
+        return true;
+    if (error)
+        *error = QStringLiteral("图表未能保存到 %1：%2").arg(QDir::toNativeSeparators(path), why);
+    return false;
+}
+
+bool RecordChart::savePdf(const QString &path, QString *error)
+{
+    const QByteArray bytes = pdfBytes();
+    QString why = QStringLiteral("PDF 未能生成");
+    if (!bytes.isEmpty() && safefile::writeWhole(path, bytes, &why))
+        return true;
+    if (error)
+        *error = QStringLiteral("图表未能保存到 %1：%2").arg(QDir::toNativeSeparators(path), why);
+    return false;
+}
+
+void RecordChart::print(QPrinter *printer)
+{
+    QPainter painter;
+    if (!painter.begin(printer))
+        return;
+    const bool dot = m_dot->isVisible();
+    m_dot->hide();
+    render(&painter);
+    m_dot->setVisible(dot);
+}

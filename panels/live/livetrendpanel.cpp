@@ -1,0 +1,94 @@
+#include "panels/live/livetrendpanel.h"
+#include "panels/history/recordchart.h"
+#include "ui/desktop.h"
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace {
+// Four redraws a second: the curve looks live, and a fast poll of many devices costs little.
+constexpr int kRefreshMsecs = 250;
+} // namespace
+
+LiveTrendPanel::LiveTrendPanel(Desktop &desktop, QWidget *parent)
+    : QWidget(parent), m_desktop(desktop), m_refresh(new QTimer(this))
+{
+    setObjectName(QStringLiteral("LiveTrendPanel"));
+    cboTrendDevice = new QComboBox(this);
+    cboTrendDevice->setObjectName(QStringLiteral("cboTrendDevice"));
+    auto *deviceCaption = new QLabel(QStringLiteral("设备地址"), this);
+    deviceCaption->setBuddy(cboTrendDevice);
+
+    lstTrendSensors = new QListWidget(this);
+    lstTrendSensors->setObjectName(QStringLiteral("lstTrendSensors"));
+    lstTrendSensors->setAccessibleName(QStringLiteral("显示的传感器"));
+    for (int k = 0; k < view::LiveHistory::kSensors; ++k) {
+        auto *item = new QListWidgetItem(QStringLiteral("%1#传感器").arg(k + 1), lstTrendSensors);
+        item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
+        item->setCheckState(Qt::Checked);
+    }
+    lstTrendSensors->setMaximumWidth(140);
+
+    chtLiveTrend = new RecordChart(this);
+    chtLiveTrend->setObjectName(QStringLiteral("chtLiveTrend"));
+    auto *cmdTrendReset = new QPushButton(QStringLiteral("显示全部"), this);
+    cmdTrendReset->setObjectName(QStringLiteral("cmdTrendReset"));
+    auto *lblTrendCursor = new QLabel(this);
+    lblTrendCursor->setObjectName(QStringLiteral("lblTrendCursor"));
+    lblTrendCursor->setAccessibleName(QStringLiteral("曲线读数"));
+
+    auto *bar = new QHBoxLayout;
+    bar->addWidget(deviceCaption);
+    bar->addWidget(cboTrendDevice);
+    bar->addWidget(cmdTrendReset);
+    bar->addWidget(lblTrendCursor, 1);
+    auto *body = new QHBoxLayout;
+    body->addWidget(lstTrendSensors);
+    body->addWidget(chtLiveTrend, 1);
+    auto *column = new QVBoxLayout(this);
+    column->addLayout(bar);
+    column->addLayout(body, 1);
+
+    m_refresh->setSingleShot(true);
+    m_refresh->setInterval(kRefreshMsecs);
+    connect(m_refresh, &QTimer::timeout, this, &LiveTrendPanel::refresh);
+    connect(cboTrendDevice, &QComboBox::currentIndexChanged, this, [this] {
+        chtLiveTrend->resetZoom();  // another device: its own data in full
+        refresh();
+    });
+    connect(lstTrendSensors, &QListWidget::itemChanged, this, &LiveTrendPanel::refresh);
+    connect(cmdTrendReset, &QPushButton::clicked, chtLiveTrend, &RecordChart::resetZoom);
+    connect(chtLiveTrend, &RecordChart::cursorText, lblTrendCursor, &QLabel::setText);
+}
+
+void LiveTrendPanel::addValues(uint8_t device, const QVector<uint16_t> &words)
+{
+    m_history.add(device, m_desktop.now().toMSecsSinceEpoch(), words);
+    if (cboTrendDevice->findData(device) < 0) {
+        // In address order, so a device is found where a person looks for it.
+        int at = 0;
+        while (at < cboTrendDevice->count() && cboTrendDevice->itemData(at).toInt() < device)
+            ++at;
+        cboTrendDevice->insertItem(at, QString::number(device), int(device));
+    }
+    if (!m_refresh->isActive())
+        m_refresh->start();
+}
+
+void LiveTrendPanel::refresh()
+{
+    m_refresh->stop();
+    QVector<RecordChart::ChartSeries> series;
+    if (cboTrendDevice->currentIndex() >= 0) {
+        const auto device = uint8_t(cboTrendDevice->currentData().toInt());
+        const int sensors = m_history.sensors(device);
+        for (int k = 0; k < sensors; ++k)
+            if (lstTrendSensors->item(k)->checkState() == Qt::Checked)
+                series.append({lstTrendSensors->item(k)->text(), m_history.segments(device, k)});
+    }
+    chtLiveTrend->setSeries(series, true);
+}

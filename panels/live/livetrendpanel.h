@@ -1,0 +1,36 @@
+#pragma once
+#include "core/view/livehistory.h"
+#include <QVector>
+#include <QWidget>
+#include <cstdint>
+
+class Desktop;
+class QComboBox;
+class QListWidget;
+class QTimer;
+class RecordChart;
+
+// Tab "实时曲线": the live values of the last minutes as curves, one device at a time. It only
+// listens to what the live reads show and never asks the bus for anything.
+class LiveTrendPanel : public QWidget {
+    Q_OBJECT
+public:
+    explicit LiveTrendPanel(Desktop &desktop, QWidget *parent = nullptr);
+
+    // The words a live read of device showed in the boxes (word k in box k), stamped with the PC's
+    // time now. The chart follows a few times a second at most, however fast the reads come.
+    void addValues(uint8_t device, const QVector<uint16_t> &words);
+
+    const view::LiveHistory &history() const { return m_history; }
+
+    QComboBox *cboTrendDevice;     // the devices seen
+    QListWidget *lstTrendSensors;  // "1#传感器" … "20#传感器", each with a check box
+    RecordChart *chtLiveTrend;
+
+private:
+    void refresh();
+
+    Desktop &m_desktop;
+    view::LiveHistory m_history;
+    QTimer *m_refresh;
+};

@@ -1,0 +1,121 @@
+// The live trend's memory: the window it keeps, devices kept apart, and gaps cut by the read rhythm.
+#include "core/view/livehistory.h"
+#include <QTest>
+
+using view::LiveHistory;
+
+namespace {
+constexpr qint64 kT0 = 1'700'000'000'000;  // any time; the history does not look at the clock
+
+// Segments of sensor 0 as "first-last" times in seconds after kT0.
+QString spans(const LiveHistory &h, uint8_t device, int sensor = 0)
+{
+    QStringList out;
+    for (const view::Segment &s : h.segments(device, sensor))
+        out << QStringLiteral("%1-%2").arg((s.first().msecs - kT0) / 1000).arg((s.last().msecs - kT0) / 1000);
+    return out.join(u' ');
+}
+} // namespace
+
+class TestLiveHistory : public QObject {
+    Q_OBJECT
+private slots:
+    void window_data();
+    void window();
+    void devicesApart();
+    void gaps_data();
+    void gaps();
+};
+
+void TestLiveHistory::window_data()
+{
+    QTest::addColumn<qint64>("windowMsecs");
+    QTest::addColumn<int>("stepMsecs");
+    QTest::addColumn<int>("reads");
+    QTest::addColumn<int>("kept");
+    QTest::newRow("ten minutes at 1 s") << qint64(600'000) << 1000 << 900 << 601;
+    QTest::newRow("fewer reads than fit") << qint64(600'000) << 1000 << 300 << 300;
+    QTest::newRow("one minute at 250 ms") << qint64(60'000) << 250 << 1000 << 241;
+    QTest::newRow("below a second counts as one") << qint64(10) << 100 << 50 << 11;
+}
+
+// Older samples leave as newer ones come; the newest always stays.
+void TestLiveHistory::window()
+{
+    QFETCH(qint64, windowMsecs);
+    QFETCH(int, stepMsecs);
+    QFETCH(int, reads);
+    QFETCH(int, kept);
+    LiveHistory h(windowMsecs);
+    for (int i = 0; i < reads; ++i)
+        h.add(7, kT0 + qint64(i) * stepMsecs, {uint16_t(i)});
+    const QVector<view::Sample> s = h.samples(7, 0);
+    QCOMPARE(s.size(), kept);
+    QCOMPARE(s.last().msecs, kT0 + qint64(reads - 1) * stepMsecs);
+    QCOMPARE(*s.last().tenths, reads - 1);
+}
+
+// Each device has its own samples and sensor count; the window runs on the newest time of any
+// device; a sensor that a read did not reach has no value in that sample; the clock set back drops
+// what lies ahead of it.
+void TestLiveHistory::devicesApart()
+{
+    LiveHistory h(60'000);
+    h.add(2, kT0, {0x00EB, 0xFFF6, 7});
+    h.add(1, kT0 + 1000, {5});
+    h.add(2, kT0 + 2000, {0x0001});
+    QCOMPARE(h.devices(), (QVector<uint8_t>{1, 2}));
+    QCOMPARE(h.sensors(1), 1);
+    QCOMPARE(h.sensors(2), 3);
+    QCOMPARE(h.size(1), 1);
+    QCOMPARE(h.size(2), 2);
+    const QVector<view::Sample> s1 = h.samples(2, 1);
+    QCOMPARE(s1.size(), 2);
+    QCOMPARE(s1[0].tenths, std::optional<int>(-10));
+    QVERIFY(!s1[1].tenths);                       // the second read brought one word only
+    QCOMPARE(*h.samples(2, 0)[0].tenths, 235);   // as the box shows it: "23.5"
+    QVERIFY(h.samples(1, 1).first().tenths == std::nullopt);
+    QVERIFY(h.samples(3, 0).isEmpty());
+
+    h.add(1, kT0 + 62'500, {6});                  // device 2 is no longer read: it fades out
+    QCOMPARE(h.size(2), 0);
+    QCOMPARE(h.size(1), 1);
+    QCOMPARE(h.devices(), (QVector<uint8_t>{1, 2}));
+
+    h.add(1, kT0 + 30'000, {8});                  // the PC clock went back half a minute
+    QCOMPARE(h.size(1), 1);
+    QCOMPARE(*h.samples(1, 0)[0].tenths, 8);
+}
+
+void TestLiveHistory::gaps_data()
+{
+    QTest::addColumn<QList<int>>("steps");  // seconds between successive reads
+    QTest::addColumn<QString>("segments");
+    QTest::addColumn<int>("interval");
+    QTest::newRow("steady") << QList<int>{2, 2, 2} << "0-6" << 2;
+    // A pause longer than the interval plus a minute is a gap; a shorter one is not.
+    QTest::newRow("pause over a minute") << QList<int>{2, 2, 63, 2} << "0-4 67-69" << 2;
+    QTest::newRow("pause under a minute") << QList<int>{2, 2, 61, 2} << "0-67" << 2;
+    // The median of the steps: one slow step does not widen the rule.
+    QTest::newRow("slow poll, one long step") << QList<int>{30, 30, 200, 30, 30} << "0-60 260-320" << 30;
+    QTest::newRow("slow poll, twice its step") << QList<int>{100, 100, 201} << "0-200 401-401" << 100;
+    QTest::newRow("sub-second poll") << QList<int>{0, 0, 0} << "0-0" << 1;
+    QTest::newRow("one read") << QList<int>{} << "0-0" << 0;
+}
+
+void TestLiveHistory::gaps()
+{
+    QFETCH(QList<int>, steps);
+    QFETCH(QString, segments);
+    QFETCH(int, interval);
+    LiveHistory h(3'600'000);
+    qint64 t = kT0;
+    h.add(1, t, {1});
+    for (int step : steps)
+        h.add(1, t += step * 1000, {1});
+    QCOMPARE(spans(h, 1), segments);
+    QCOMPARE(h.intervalSecs(1), interval);
+}
+
+QTEST_APPLESS_MAIN(TestLiveHistory)
+#include "test_livehistory.moc"
