@@ -22,6 +22,7 @@
 #include "panels/tools/busscanpanel.h"
 #include "panels/tools/settingsfilepanel.h"
 #include "ui/recordarchive.h"
+#include "panels/history/historypanel.h"
 #include <QCloseEvent>
 #include <QGridLayout>
 #include <QLabel>
@@ -70,6 +71,8 @@ frmMain::frmMain(Desktop &desktop, const ComPorts &ports, QWidget *parent)
     SSTab1->addTab(scrolled(toolsPage), QStringLiteral("维护工具"));
     liveTrendPanel = new LiveTrendPanel(m_desktop, SSTab1);
     SSTab1->addTab(liveTrendPanel, QStringLiteral("实时曲线"));  // a chart fills its page, never scrolls
+    historyPanel = new HistoryPanel(*m_context, SSTab1);
+    SSTab1->addTab(historyPanel, QStringLiteral("历史数据"));
 
     // The device panels fill the frames of the tabs.
     recordCountPanel = new RecordCountPanel(*m_context, *recordsPanel);

@@ -22,6 +22,7 @@ class PortPanel;
 class QLabel;
 class QTabWidget;
 class RecordArchive;
+class HistoryPanel;
 class RecordCountPanel;
 class RecordReadPanel;
 class RecordsPanel;
@@ -66,6 +67,7 @@ public:
     LiveValuesPanel *liveValuesPanel;   // "温度组1": the live values and ReadModule
     LiveTrendPanel *liveTrendPanel;     // "实时曲线": listens to liveValuesPanel
     QLabel *lblStatusLine;
+    HistoryPanel *historyPanel;         // "历史数据": the archive as a table and a chart
     RecordArchive *recordArchive;       // the archive of every download, and the recorders' names
 
     // TrafficView

@@ -1,8 +1,11 @@
 #include "app/qtdesktop.h"
 #include "panels/records/replywindowdialog.h"
+#include <QApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QUrl>
 
 void QtDesktop::message(const QString &title, const QString &text, Icon icon)
@@ -50,4 +53,16 @@ std::optional<records::ReplyWindow> QtDesktop::editReplyWindow(const records::Re
 QDateTime QtDesktop::now() const
 {
     return QDateTime::currentDateTime();
+}
+
+bool QtDesktop::print(const QString &title, const std::function<void(QPrinter *)> &draw)
+{
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setPageOrientation(QPageLayout::Landscape);
+    QPrintDialog dialog(&printer, QApplication::activeWindow());
+    dialog.setWindowTitle(title);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    draw(&printer);
+    return true;
 }

@@ -2,7 +2,9 @@
 #include <QDateTime>
 #include <QString>
 #include "core/records/replywindow.h"
+#include <functional>
 #include <optional>
+class QPrinter;
 
 // Everything the program asks of the desktop: message boxes, the save and open dialogs, opening a file
 // in another program, the PC clock and the application directory. The window uses the Qt
@@ -24,6 +26,8 @@ public:
     virtual bool openFile(const QString &path, Opener opener) = 0;
     // The record download's reply window as the user set it in its dialog; nothing when cancelled.
     virtual std::optional<records::ReplyWindow> editReplyWindow(const records::ReplyWindow &current) = 0;
+    // The print dialog; when the user goes on, draw fills the printer chosen. False when cancelled.
+    virtual bool print(const QString &title, const std::function<void(QPrinter *)> &draw) = 0;
     virtual QDateTime now() const = 0;
     virtual QString appDir() const = 0;
 };

@@ -35,6 +35,7 @@ QString RecordArchive::store(uint8_t address, int intervalS, const QList<QByteAr
 {
     if (records.isEmpty())
         return QString();
+    m_lastAddress = address;
     archive::RecordStore::Batch batch;
     batch.recorder = recorderName(address);
     batch.address = address;

@@ -24,6 +24,8 @@ public:
     int comPort() const { return m_comPort(); }
     // The recorder at address on the port in use: its name, or "COM4-21".
     QString recorderName(uint8_t address) const;
+    // The address records were last stored from; 21, every recorder's own, before the first.
+    int lastAddress() const { return m_lastAddress; }
     // Keeps the records a download read from address. A failure is said in a message the first time
     // and on the status note after that, until a store works again; the records stay in the received
     // box either way. Returns the status note: "已存档，新增 12 条" or why nothing was kept.
@@ -37,5 +39,6 @@ private:
     archive::ArchiveConfig m_config;
     std::unique_ptr<archive::RecordStore> m_store;
     RecorderNames m_names;
-    bool m_failing = false;  // the last store failed and said so in a message
+    bool m_failing = false;
+    int m_lastAddress = 21;  // the last store failed and said so in a message
 };

@@ -38,6 +38,11 @@ public:
         replyWindowShown.append(current);
         return replyWindowAnswer;
     }
+    bool print(const QString &title, const std::function<void(QPrinter *)> &) override
+    {
+        printDialogs.append(title);
+        return false;
+    }
     QDateTime now() const override { return clock; }
     QString appDir() const override { return m_dir; }
 
@@ -53,6 +58,7 @@ public:
     QString openAnswer;
     QList<records::ReplyWindow> replyWindowShown;
     std::optional<records::ReplyWindow> replyWindowAnswer;
+    QStringList printDialogs;
     QDateTime clock = QDateTime(QDate(2026, 12, 6), QTime(14, 30, 45));
 
 private:

@@ -1,0 +1,42 @@
+#include "panels/history/historymodel.h"
+
+void HistoryModel::setPeriod(const view::PeriodView *period)
+{
+    beginResetModel();
+    m_period = period;
+    endResetModel();
+}
+
+int HistoryModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() || !m_period ? 0 : int(m_period->rows.size());
+}
+
+int HistoryModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() || !m_period ? 0 : m_period->sensors + 1;
+}
+
+QVariant HistoryModel::data(const QModelIndex &index, int role) const
+{
+    if (!m_period || !index.isValid())
+        return {};
+    const view::RecordValues &row = m_period->rows[index.row()];
+    if (role == Qt::TextAlignmentRole)
+        return index.column() == 0 ? QVariant() : QVariant(Qt::AlignRight | Qt::AlignVCenter);
+    if (role != Qt::DisplayRole)
+        return {};
+    if (index.column() == 0)
+        return row.time.toString(QStringLiteral("yyyy-MM-dd HH:mm"));
+    const int s = index.column() - 1;
+    return s < row.tenths.size() ? view::valueText(row.tenths[s]) : QString();
+}
+
+QVariant HistoryModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (role != Qt::DisplayRole)
+        return {};
+    if (orientation == Qt::Vertical)
+        return section + 1;
+    return section == 0 ? QStringLiteral("时间") : sensorName(section - 1);
+}

@@ -1,0 +1,365 @@
+#include "panels/history/historypanel.h"
+#include "panels/history/historymodel.h"
+#include "panels/history/recordchart.h"
+#include "panels/history/recordernamepanel.h"
+#include "core/export/exportformats.h"
+#include "core/export/periodexport.h"
+#include "core/export/xlsworkbook.h"
+#include "core/export/xlsxworkbook.h"
+#include "core/settings/safefile.h"
+#include "ui/commandstart.h"
+#include "ui/desktop.h"
+#include "ui/filechoice.h"
+#include "ui/panelcontext.h"
+#include "ui/recordarchive.h"
+#include <QComboBox>
+#include <QDateTimeEdit>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QSplitter>
+#include <QTableView>
+#include <QVBoxLayout>
+
+namespace {
+constexpr int DefaultDays = 30;       // a recorder chosen shows its last month
+constexpr int MaxMarks = 2000;        // rows picked beyond this are not marked one by one
+const QString Minute = QStringLiteral("yyyy-MM-dd HH:mm");
+
+QDateTime minuteTime(const QString &text)
+{
+    return QDateTime::fromString(text, Minute);
+}
+} // namespace
+
+HistoryPanel::HistoryPanel(PanelContext &context, QWidget *parent)
+    : QWidget(parent), m_ctx(context), m_model(new HistoryModel(this))
+{
+    setObjectName(QStringLiteral("HistoryPanel"));
+    cboRecorder = new QComboBox(this);
+    cboRecorder->setObjectName(QStringLiteral("cboRecorder"));
+    cboRecorder->setMinimumContentsLength(16);
+    const auto dateBox = [this](const QString &name) {
+        auto *box = new QDateTimeEdit(this);
+        box->setObjectName(name);
+        box->setDisplayFormat(Minute);
+        box->setCalendarPopup(true);
+        return box;
+    };
+    dtpFrom = dateBox(QStringLiteral("dtpFrom"));
+    dtpTo = dateBox(QStringLiteral("dtpTo"));
+    const QDateTime now = m_ctx.desktop.now();
+    dtpFrom->setDateTime(now.addDays(-DefaultDays));
+    dtpTo->setDateTime(now);
+    cmdHistoryShow = namedButton(QStringLiteral("cmdHistoryShow"), QStringLiteral("显示"), this);
+    cmdHistoryAll = namedButton(QStringLiteral("cmdHistoryAll"), QStringLiteral("全部时段"), this);
+    cmdArchiveSettings = namedButton(QStringLiteral("cmdArchiveSettings"), QStringLiteral("存档设置…"), this);
+    cmdHistoryShow->setToolTip(QStringLiteral("读出所选记录仪在这段时间内存档的记录"));
+    cmdArchiveSettings->setToolTip(QStringLiteral("使用本机存档文件或 PostgreSQL 服务器"));
+
+    tblHistory = new QTableView(this);
+    tblHistory->setObjectName(QStringLiteral("tblHistory"));
+    tblHistory->setModel(m_model);
+    tblHistory->setSelectionBehavior(QAbstractItemView::SelectRows);
+    tblHistory->setAccessibleName(QStringLiteral("历史记录表"));
+    tblHistory->verticalHeader()->setDefaultSectionSize(tblHistory->fontMetrics().height() + 6);
+    lstSensors = new QListWidget(this);
+    lstSensors->setObjectName(QStringLiteral("lstSensors"));
+    lstSensors->setAccessibleName(QStringLiteral("曲线显示的传感器"));
+    lstSensors->setMaximumWidth(lstSensors->fontMetrics().horizontalAdvance(QStringLiteral("20#传感器")) * 2);
+    chart = new RecordChart(this);
+    chart->setObjectName(QStringLiteral("chtHistory"));
+    chart->setAccessibleName(QStringLiteral("历史曲线"));
+    lblCursor = new QLabel(this);
+    lblCursor->setObjectName(QStringLiteral("lblCursor"));
+    lblHistoryState = new QLabel(this);
+    lblHistoryState->setObjectName(QStringLiteral("lblHistoryState"));
+
+    cmdExportText = namedButton(QStringLiteral("cmdExportText"), QStringLiteral("导出文本"), this);
+    cmdExportXls = namedButton(QStringLiteral("cmdExportXls"), QStringLiteral("导出Excel(.xls)"), this);
+    cmdExportXlsx = namedButton(QStringLiteral("cmdExportXlsx"), QStringLiteral("导出Excel(.xlsx)"), this);
+    cmdExportCsv = namedButton(QStringLiteral("cmdExportCsv"), QStringLiteral("导出CSV"), this);
+    cmdSavePng = namedButton(QStringLiteral("cmdSavePng"), QStringLiteral("保存曲线图片"), this);
+    cmdSavePdf = namedButton(QStringLiteral("cmdSavePdf"), QStringLiteral("保存曲线PDF"), this);
+    cmdPrint = namedButton(QStringLiteral("cmdPrint"), QStringLiteral("打印曲线…"), this);
+    cmdResetZoom = namedButton(QStringLiteral("cmdResetZoom"), QStringLiteral("复原缩放"), this);
+    cmdResetZoom->setToolTip(QStringLiteral("显示全部时段；在曲线上拖出矩形放大，滚轮缩放，右键拖动平移"));
+
+    auto *choice = new QHBoxLayout;
+    choice->addWidget(new QLabel(QStringLiteral("记录仪"), this));
+    choice->addWidget(cboRecorder);
+    auto *fromCaption = new QLabel(QStringLiteral("从"), this);
+    fromCaption->setBuddy(dtpFrom);
+    auto *toCaption = new QLabel(QStringLiteral("到"), this);
+    toCaption->setBuddy(dtpTo);
+    for (QWidget *w : std::initializer_list<QWidget *>{fromCaption, dtpFrom, toCaption, dtpTo, cmdHistoryShow, cmdHistoryAll})
+        choice->addWidget(w);
+    choice->addStretch();
+    choice->addWidget(cmdArchiveSettings);
+
+    auto *chartSide = new QWidget(this);
+    auto *chartGrid = new QGridLayout(chartSide);
+    chartGrid->setContentsMargins(0, 0, 0, 0);
+    chartGrid->addWidget(chart, 0, 0);
+    chartGrid->addWidget(lstSensors, 0, 1);
+    chartGrid->addWidget(lblCursor, 1, 0, 1, 2);
+    auto *split = new QSplitter(Qt::Horizontal, this);
+    split->addWidget(tblHistory);
+    split->addWidget(chartSide);
+    split->setStretchFactor(1, 2);
+
+    auto *buttons = new QHBoxLayout;
+    for (QPushButton *b : {cmdExportText, cmdExportXls, cmdExportXlsx, cmdExportCsv})
+        buttons->addWidget(b);
+    buttons->addSpacing(24);
+    for (QPushButton *b : {cmdSavePng, cmdSavePdf, cmdPrint, cmdResetZoom})
+        buttons->addWidget(b);
+    buttons->addStretch();
+
+    namePanel = new RecorderNamePanel(m_ctx, this);
+    auto *column = new QVBoxLayout(this);
+    column->addLayout(choice);
+    column->addWidget(namePanel);
+    column->addWidget(split, 1);
+    column->addWidget(lblHistoryState);
+    column->addLayout(buttons);
+
+    connect(cboRecorder, &QComboBox::activated, this, [this] { chooseRecorder(); });
+    connect(cmdHistoryShow, &QPushButton::clicked, this, [this] { cmdHistoryShow_Click(); });
+    connect(cmdHistoryAll, &QPushButton::clicked, this, [this] { cmdHistoryAll_Click(); });
+    connect(cmdArchiveSettings, &QPushButton::clicked, this, [this] { cmdArchiveSettings_Click(); });
+    connect(cmdExportText, &QPushButton::clicked, this, [this] { exportPeriod(Format::Text); });
+    connect(cmdExportXls, &QPushButton::clicked, this, [this] { exportPeriod(Format::Xls); });
+    connect(cmdExportXlsx, &QPushButton::clicked, this, [this] { exportPeriod(Format::Xlsx); });
+    connect(cmdExportCsv, &QPushButton::clicked, this, [this] { exportPeriod(Format::Csv); });
+    connect(cmdSavePng, &QPushButton::clicked, this, [this] { cmdSavePng_Click(); });
+    connect(cmdSavePdf, &QPushButton::clicked, this, [this] { cmdSavePdf_Click(); });
+    connect(cmdPrint, &QPushButton::clicked, this, [this] { cmdPrint_Click(); });
+    connect(cmdResetZoom, &QPushButton::clicked, chart, &RecordChart::resetZoom);
+    connect(chart, &RecordChart::cursorText, lblCursor, &QLabel::setText);
+    connect(lstSensors, &QListWidget::itemChanged, this, [this] { drawChart(); });
+    connect(tblHistory->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { markSelection(); });
+    connect(namePanel, &RecorderNamePanel::renamed, this, [this] { refreshRecorders(); });
+    if (m_ctx.archive)
+        connect(m_ctx.archive, &RecordArchive::stored, this, [this] { refreshRecorders(); });
+}
+
+void HistoryPanel::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    namePanel->fillCurrent();
+    refreshRecorders();
+}
+
+archive::RecordStore *HistoryPanel::store()
+{
+    QString error;
+    archive::RecordStore *s = m_ctx.archive ? m_ctx.archive->open(&error) : nullptr;
+    if (!s)
+        lblHistoryState->setText(QStringLiteral("存档打不开：%1").arg(error));
+    return s;
+}
+
+void HistoryPanel::refreshRecorders()
+{
+    archive::RecordStore *s = store();
+    if (!s)
+        return;
+    const QString chosen = cboRecorder->currentText();
+    const QStringList names = s->recorders();
+    if (names == QStringList([this] {
+            QStringList shown;
+            for (int i = 0; i < cboRecorder->count(); ++i)
+                shown << cboRecorder->itemText(i);
+            return shown;
+        }()))
+        return;
+    cboRecorder->clear();
+    cboRecorder->addItems(names);
+    if (names.contains(chosen))
+        cboRecorder->setCurrentText(chosen);
+    else if (!names.isEmpty())
+        chooseRecorder();
+}
+
+void HistoryPanel::chooseRecorder()
+{
+    archive::RecordStore *s = store();
+    if (!s || cboRecorder->currentText().isEmpty())
+        return;
+    QString error;
+    const auto span = s->span(cboRecorder->currentText(), &error);
+    if (!span)
+        return;
+    const QDateTime last = minuteTime(span->second);
+    dtpTo->setDateTime(last);
+    dtpFrom->setDateTime(std::max(minuteTime(span->first), last.addDays(-DefaultDays)));
+}
+
+void HistoryPanel::cmdHistoryAll_Click()
+{
+    archive::RecordStore *s = store();
+    if (!s)
+        return;
+    QString error;
+    if (const auto span = s->span(cboRecorder->currentText(), &error)) {
+        dtpFrom->setDateTime(minuteTime(span->first));
+        dtpTo->setDateTime(minuteTime(span->second));
+    }
+    cmdHistoryShow_Click();
+}
+
+void HistoryPanel::cmdHistoryShow_Click()
+{
+    const QString recorder = cboRecorder->currentText();
+    if (recorder.isEmpty()) {
+        m_ctx.view.showStatus(QStringLiteral("历史数据：存档中还没有记录，请先读取记录"));
+        return;
+    }
+    if (dtpFrom->dateTime() > dtpTo->dateTime()) {
+        m_ctx.desktop.message(QStringLiteral("System Information"), QStringLiteral("“从”的时间晚于“到”的时间，请改正时段。"),
+                              Desktop::Icon::Warning);
+        return;
+    }
+    archive::RecordStore *s = store();
+    if (!s)
+        return;
+    QString error;
+    QList<archive::StoredRecord> records = s->period(recorder, dtpFrom->dateTime(), dtpTo->dateTime(), &error);
+    if (!error.isEmpty()) {
+        lblHistoryState->setText(error);
+        m_ctx.view.showStatus(QStringLiteral("历史数据：%1").arg(error));
+        return;
+    }
+    m_model->setPeriod(nullptr);
+    m_records = std::move(records);
+    m_recorder = recorder;
+    m_period = view::periodView(m_records);
+    m_model->setPeriod(&m_period);
+    showSensors();
+    chart->resetZoom();
+    QString state = QStringLiteral("%1：%2 至 %3，共 %4 条记录")
+                        .arg(recorder, dtpFrom->dateTime().toString(Minute), dtpTo->dateTime().toString(Minute))
+                        .arg(m_period.rows.size());
+    if (m_period.intervalS > 0)
+        state += QStringLiteral("，记录间隔 %1 秒").arg(m_period.intervalS);
+    if (m_period.skipped > 0)
+        state += QStringLiteral("（%1 条记录的时间不是有效日期，未显示）").arg(m_period.skipped);
+    lblHistoryState->setText(state);
+    m_ctx.view.showStatus(QStringLiteral("历史数据：") + state);
+}
+
+void HistoryPanel::showSensors()
+{
+    // The choice of sensors stays across periods; new sensors start shown.
+    QVector<bool> shown;
+    for (int i = 0; i < lstSensors->count(); ++i)
+        shown << (lstSensors->item(i)->checkState() == Qt::Checked);
+    const QSignalBlocker quiet(lstSensors);
+    lstSensors->clear();
+    for (int s = 0; s < m_period.sensors; ++s) {
+        auto *item = new QListWidgetItem(HistoryModel::sensorName(s), lstSensors);
+        item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+        item->setCheckState(s < shown.size() && !shown[s] ? Qt::Unchecked : Qt::Checked);
+    }
+    drawChart();
+}
+
+void HistoryPanel::drawChart()
+{
+    QVector<RecordChart::ChartSeries> series;
+    for (int s = 0; s < m_period.sensors && s < lstSensors->count(); ++s)
+        if (lstSensors->item(s)->checkState() == Qt::Checked)
+            series.append({HistoryModel::sensorName(s), m_period.series[s]});
+    chart->setSeries(series, true);
+    markSelection();
+}
+
+void HistoryPanel::markSelection()
+{
+    QVector<qint64> marks;
+    for (const QModelIndex &row : tblHistory->selectionModel()->selectedRows()) {
+        if (marks.size() >= MaxMarks)
+            break;
+        marks.append(m_period.rows[row.row()].time.toMSecsSinceEpoch());
+    }
+    chart->setMarks(marks);
+}
+
+QString HistoryPanel::askName(const QString &title, const QString &suffix)
+{
+    return askSaveName(m_ctx.desktop, title, m_ctx.desktop.appDir() + QStringLiteral("/history"), suffix);
+}
+
+void HistoryPanel::exportPeriod(Format format)
+{
+    if (m_records.isEmpty()) {
+        m_ctx.view.showStatus(QStringLiteral("导出：没有显示任何记录，请先选择记录仪和时段并按“显示”"));
+        return;
+    }
+    if (format == Format::Xls && !exports::fitsXls(m_records.size())) {
+        m_ctx.desktop.message(QStringLiteral("System Information"), exports::xlsTooManyRecords(m_records.size()),
+                              Desktop::Icon::Warning);
+        return;
+    }
+    static const struct { const char *title; const char *suffix; } kinds[] = {
+        {"导出时段为文本", "txt"}, {"导出时段为Excel(.xls)", "xls"}, {"导出时段为Excel(.xlsx)", "xlsx"}, {"导出时段为CSV", "csv"}};
+    const auto &kind = kinds[int(format)];
+    const QString path = askName(QString::fromUtf8(kind.title), QString::fromLatin1(kind.suffix));
+    if (path.isEmpty())
+        return;
+    const QVector<records::ParsedRecord> recs = exports::periodRecords(m_records);
+    QString error;
+    bool ok = false;
+    switch (format) {
+    case Format::Text: ok = safefile::writeWhole(path, exports::textFile(recs, 0), &error); break;
+    case Format::Csv: ok = safefile::writeWhole(path, exports::csvFile(recs, 0), &error); break;
+    case Format::Xls: ok = xls::writeWorkbook(path, exports::workbookSheet(recs, 0), &error); break;
+    case Format::Xlsx: ok = xlsx::writeWorkbook(path, exports::workbookSheet(recs, 0), &error); break;
+    }
+    if (!ok) {
+        m_ctx.desktop.message(QStringLiteral("System Information"), QStringLiteral("导出失败：%1").arg(error),
+                              Desktop::Icon::Warning);
+        return;
+    }
+    m_ctx.view.showStatus(QStringLiteral("已导出 %1 条记录到 %2").arg(m_records.size()).arg(path));
+}
+
+void HistoryPanel::cmdSavePng_Click()
+{
+    const QString path = askName(QStringLiteral("保存曲线图片"), QStringLiteral("png"));
+    QString error;
+    if (path.isEmpty())
+        return;
+    if (!chart->savePng(path, &error))
+        m_ctx.desktop.message(QStringLiteral("System Information"), error, Desktop::Icon::Warning);
+    else
+        m_ctx.view.showStatus(QStringLiteral("曲线已保存到 %1").arg(path));
+}
+
+void HistoryPanel::cmdSavePdf_Click()
+{
+    const QString path = askName(QStringLiteral("保存曲线PDF"), QStringLiteral("pdf"));
+    QString error;
+    if (path.isEmpty())
+        return;
+    if (!chart->savePdf(path, &error))
+        m_ctx.desktop.message(QStringLiteral("System Information"), error, Desktop::Icon::Warning);
+    else
+        m_ctx.view.showStatus(QStringLiteral("曲线已保存到 %1").arg(path));
+}
+
+void HistoryPanel::cmdPrint_Click()
+{
+    if (m_ctx.desktop.print(QStringLiteral("打印曲线"), [this](QPrinter *printer) { chart->print(printer); }))
+        m_ctx.view.showStatus(QStringLiteral("曲线已送往打印机"));
+}
+
+void HistoryPanel::cmdArchiveSettings_Click()
+{
+    // Filled in with the archive settings dialog.
+}

@@ -1,0 +1,72 @@
+#pragma once
+#include "core/archive/recordstore.h"
+#include "core/view/period.h"
+#include <QWidget>
+class HistoryModel;
+class QComboBox;
+class QDateTimeEdit;
+class QLabel;
+class QListWidget;
+class QPushButton;
+class QTableView;
+class RecordChart;
+class RecorderNamePanel;
+struct PanelContext;
+// "历史数据": the archived records of one recorder over a period, as a table and a chart side by
+// side, and the period exported as text, workbook, .xlsx or CSV. It reads the archive only: the bus
+// is never used, so it works while a download runs.
+class HistoryPanel : public QWidget {
+    Q_OBJECT
+public:
+    HistoryPanel(PanelContext &context, QWidget *parent = nullptr);
+    // The recorders the archive holds, the chosen one kept when it is still there.
+    void refreshRecorders();
+    // Reads the chosen recorder's records from dtpFrom to dtpTo into the table and the chart.
+    void cmdHistoryShow_Click();
+    // The chosen recorder's whole span of records.
+    void cmdHistoryAll_Click();
+    enum class Format { Text, Xls, Xlsx, Csv };
+    void exportPeriod(Format format);
+    void cmdSavePng_Click();
+    void cmdSavePdf_Click();
+    void cmdPrint_Click();
+    void cmdArchiveSettings_Click();
+    const view::PeriodView &period() const { return m_period; }
+    QComboBox *cboRecorder;
+    QDateTimeEdit *dtpFrom;
+    QDateTimeEdit *dtpTo;
+    QPushButton *cmdHistoryShow;
+    QPushButton *cmdHistoryAll;
+    QPushButton *cmdArchiveSettings;
+    QTableView *tblHistory;
+    QListWidget *lstSensors;
+    RecordChart *chart;
+    QLabel *lblCursor;
+    QLabel *lblHistoryState;
+    QPushButton *cmdExportText;
+    QPushButton *cmdExportXls;
+    QPushButton *cmdExportXlsx;
+    QPushButton *cmdExportCsv;
+    QPushButton *cmdSavePng;
+    QPushButton *cmdSavePdf;
+    QPushButton *cmdPrint;
+    QPushButton *cmdResetZoom;
+    RecorderNamePanel *namePanel;
+protected:
+    // The tab shown: the recorders archived meanwhile, and the recorder in use for naming.
+    void showEvent(QShowEvent *event) override;
+private:
+    // The chosen recorder's span into the period boxes: at most its last 30 days.
+    void chooseRecorder();
+    void showSensors();        // the sensor list after a period is read
+    void drawChart();          // the checked sensors' lines
+    void markSelection();      // the rows picked in the table, on the chart
+    archive::RecordStore *store();
+    // The file name to save the period or chart as, asked in the save dialog; empty when cancelled.
+    QString askName(const QString &title, const QString &suffix);
+    PanelContext &m_ctx;
+    HistoryModel *m_model;
+    QList<archive::StoredRecord> m_records;  // the period read, as the archive holds it
+    view::PeriodView m_period;
+    QString m_recorder;                      // the recorder m_records belong to
+};

@@ -1,0 +1,114 @@
+#include "panels/history/recordernamepanel.h"
+#include "core/settings/comports.h"
+#include "ui/boxinput.h"
+#include "ui/commandstart.h"
+#include "ui/desktop.h"
+#include "ui/panelcontext.h"
+#include "ui/recordarchive.h"
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+RecorderNamePanel::RecorderNamePanel(PanelContext &context, QWidget *parent)
+    : QGroupBox(QStringLiteral("记录仪名称"), parent), m_ctx(context)
+{
+    setObjectName(QStringLiteral("fraRecorderName"));
+    const auto box = [this](const QString &name, int chars) {
+        auto *b = new QLineEdit(this);
+        b->setObjectName(name);
+        b->setMaximumWidth(b->fontMetrics().horizontalAdvance(QLatin1Char('0')) * chars + 16);
+        return b;
+    };
+    txtNameCom = box(QStringLiteral("txtNameCom"), 3);
+    txtNameAddress = box(QStringLiteral("txtNameAddress"), 4);
+    txtRecorderName = new QLineEdit(this);
+    txtRecorderName->setObjectName(QStringLiteral("txtRecorderName"));
+    txtRecorderName->setMaxLength(RecorderNames::kMaxNameLength);
+    cmdSetName = namedButton(QStringLiteral("cmdSetName"), QStringLiteral("命名"), this);
+    cmdDefaultName = namedButton(QStringLiteral("cmdDefaultName"), QStringLiteral("恢复默认名称"), this);
+    cmdSetName->setToolTip(QStringLiteral("此端口和地址上的记录仪以后读到的记录都存在这个名称下"));
+    auto *row = new QHBoxLayout(this);
+    const auto captioned = [&](const QString &caption, QLineEdit *b) {
+        auto *label = new QLabel(caption, this);
+        label->setBuddy(b);
+        row->addWidget(label);
+        row->addWidget(b);
+    };
+    captioned(QStringLiteral("端口 COM"), txtNameCom);
+    captioned(QStringLiteral("地址"), txtNameAddress);
+    captioned(QStringLiteral("名称"), txtRecorderName);
+    row->addWidget(cmdSetName);
+    row->addWidget(cmdDefaultName);
+    connect(cmdSetName, &QPushButton::clicked, this, [this] { cmdSetName_Click(); });
+    connect(cmdDefaultName, &QPushButton::clicked, this, [this] { cmdDefaultName_Click(); });
+}
+
+void RecorderNamePanel::fillCurrent()
+{
+    if (!m_ctx.archive)
+        return;
+    if (txtNameCom->text().isEmpty())
+        txtNameCom->setText(QString::number(m_ctx.archive->comPort()));
+    if (txtNameAddress->text().isEmpty())
+        txtNameAddress->setText(QString::number(m_ctx.archive->lastAddress()));
+}
+
+void RecorderNamePanel::cmdSetName_Click()
+{
+    if (txtRecorderName->text().trimmed().isEmpty()) {
+        m_ctx.desktop.message(QStringLiteral("System Information"), QStringLiteral("请在“名称”中填写记录仪的名称。"),
+                              Desktop::Icon::Warning);
+        return;
+    }
+    rename(txtRecorderName->text());
+}
+
+void RecorderNamePanel::cmdDefaultName_Click()
+{
+    rename(QString());
+}
+
+void RecorderNamePanel::rename(const QString &newName)
+{
+    if (!m_ctx.archive)
+        return;
+    Desktop &d = m_ctx.desktop;
+    const auto com = boxNumber(d, txtNameCom, QStringLiteral("端口 COM"), ComPorts::kFirst, ComPorts::kLast);
+    if (!com)
+        return;
+    const auto address = boxNumber(d, txtNameAddress, QStringLiteral("地址"), RecorderNames::kMinAddress,
+                                   RecorderNames::kMaxAddress);
+    if (!address)
+        return;
+    RecorderNames names = m_ctx.archive->names();
+    const QString before = names.name(int(*com), int(*address));
+    QString error;
+    if (newName.isEmpty())
+        names.clearName(int(*com), int(*address));
+    else if (!names.setName(int(*com), int(*address), newName, &error)) {
+        d.message(QStringLiteral("System Information"), QStringLiteral("不能这样命名：%1。").arg(error), Desktop::Icon::Warning);
+        return;
+    }
+    const QString after = names.name(int(*com), int(*address));
+    if (after == before) {
+        m_ctx.view.showStatus(QStringLiteral("记录仪名称：COM%1 地址 %2 已叫“%3”").arg(*com).arg(*address).arg(after));
+        return;
+    }
+    if (!names.save(d.appDir(), &error)) {
+        d.message(QStringLiteral("System Information"), QStringLiteral("名称未改：%1").arg(error), Desktop::Icon::Warning);
+        return;
+    }
+    m_ctx.archive->names() = names;
+    QString note;
+    archive::RecordStore *store = m_ctx.archive->open(&error);
+    if (store && store->span(before, &error)
+        && d.confirm(QStringLiteral("System Information"),
+                     QStringLiteral("存档中有“%1”的记录。把它们改归“%2”吗？").arg(before, after))) {
+        const auto moved = store->renameRecorder(before, after, &error);
+        note = moved ? QStringLiteral("，存档中 %1 条记录已改归新名称").arg(*moved)
+                     : QStringLiteral("，存档中的记录未能改归新名称（%1）").arg(error);
+    }
+    m_ctx.view.showStatus(QStringLiteral("记录仪名称：COM%1 地址 %2 现在叫“%3”").arg(*com).arg(*address).arg(after) + note);
+    emit renamed();
+}
