@@ -15,6 +15,7 @@ public:
     QString openFileName(const QString &title, const QString &folder, const QString &filter) override;
     bool openFile(const QString &path, Opener opener) override;
     std::optional<records::ReplyWindow> editReplyWindow(const records::ReplyWindow &current) override;
+    std::optional<archive::ArchiveConfig> editArchive(const archive::ArchiveConfig &current) override;
     QDateTime now() const override;
     QString appDir() const override { return m_appDir; }
 

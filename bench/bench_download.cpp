@@ -73,6 +73,7 @@ public:
     QString openFileName(const QString &, const QString &, const QString &) override { return QString(); }
     bool openFile(const QString &, Opener) override { return false; }
     std::optional<records::ReplyWindow> editReplyWindow(const records::ReplyWindow &) override { return std::nullopt; }
+    std::optional<archive::ArchiveConfig> editArchive(const archive::ArchiveConfig &) override { return std::nullopt; }
     QDateTime now() const override { return QDateTime::currentDateTime(); }
     QString appDir() const override { return m_dir; }
     QStringList messages;

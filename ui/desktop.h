@@ -1,6 +1,7 @@
 #pragma once
 #include <QDateTime>
 #include <QString>
+#include "core/archive/recordstore.h"
 #include "core/records/replywindow.h"
 #include <optional>
 
@@ -24,6 +25,9 @@ public:
     virtual bool openFile(const QString &path, Opener opener) = 0;
     // The record download's reply window as the user set it in its dialog; nothing when cancelled.
     virtual std::optional<records::ReplyWindow> editReplyWindow(const records::ReplyWindow &current) = 0;
+    // The archive the user chose in its settings dialog (saved there, the password filled in for this
+    // run); nothing when cancelled.
+    virtual std::optional<archive::ArchiveConfig> editArchive(const archive::ArchiveConfig &current) = 0;
     virtual QDateTime now() const = 0;
     virtual QString appDir() const = 0;
 };

@@ -137,7 +137,8 @@ QByteArray settingsContent(const ArchiveConfig &config)
 bool saveSettings(const QString &appDir, const ArchiveConfig &config, QString *error)
 {
     if (const QString why = settingsRefusal(config); !why.isEmpty()) {
-        *error = why;
+        if (error)
+            *error = why;
         return false;
     }
     return safefile::writeWhole(appDir + QLatin1Char('/') + fileName, settingsContent(config), error);

@@ -38,6 +38,11 @@ public:
         replyWindowShown.append(current);
         return replyWindowAnswer;
     }
+    std::optional<archive::ArchiveConfig> editArchive(const archive::ArchiveConfig &current) override
+    {
+        archiveShown.append(current);
+        return archiveAnswer;
+    }
     QDateTime now() const override { return clock; }
     QString appDir() const override { return m_dir; }
 
@@ -53,6 +58,8 @@ public:
     QString openAnswer;
     QList<records::ReplyWindow> replyWindowShown;
     std::optional<records::ReplyWindow> replyWindowAnswer;
+    QList<archive::ArchiveConfig> archiveShown;
+    std::optional<archive::ArchiveConfig> archiveAnswer;
     QDateTime clock = QDateTime(QDate(2026, 12, 6), QTime(14, 30, 45));
 
 private:
