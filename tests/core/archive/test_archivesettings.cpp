@@ -66,8 +66,10 @@ private slots:
         QTest::newRow("sqlite keeps the server") << QByteArray("kind=sqlite\nhost=/run/pg\nport=65535\nuser=u")
                                                  << "sqlite /run/pg:65535  u" << none;
         QTest::newRow("each line refused")
-            << QByteArray("kind=mysql\nport=0\nport=65536\nhots=db\npassword=x\nhost=a b\nuser\ndatabase=\xFF\nport=x")
-            << "" << QList<int>{1, 2, 3, 4, 5, 6, 7, 8, 9};
+            << QByteArray("kind=mysql\nport=0\nhots=db\npassword=x\nhost=a b\nuser\ndatabase=\xFF")
+            << "" << QList<int>{1, 2, 3, 4, 5, 6, 7};
+        QTest::newRow("port 65536") << QByteArray("\nport=65536") << "" << QList<int>{2};
+        QTest::newRow("port not a number") << QByteArray("port=5432x") << "" << QList<int>{1};
         QTest::newRow("twice") << site + "user=other\n" << "" << QList<int>{6};
         QTest::newRow("no database") << QByteArray("kind=postgres\nuser=u") << "" << QList<int>{-1};
         QTest::newRow("no user") << QByteArray("kind=postgres\ndatabase=d") << "" << QList<int>{-1};
