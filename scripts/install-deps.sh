@@ -9,6 +9,7 @@ packages=(
   qt6-qpa-plugins                                 # offscreen and xcb platform plugins
   libgsf-1-dev libfreexl-dev                      # workbook container and read-back
   libqt6sql6-sqlite libqt6sql6-psql postgresql   # the record archive's drivers; the archive test starts its own server
+  qtkeychain-qt6-dev                              # the archive server's password in the user's keyring
   libmodbus-dev                                   # independent Modbus peer for the interop test and benchmark
   fonts-wqy-microhei                              # CJK font, so the Chinese texts render
   gnumeric                                        # ssconvert, to prove workbooks against a real spreadsheet program
