@@ -11,6 +11,8 @@ namespace archive {
 
 inline constexpr char KeyringService[] = "wl8806n-archive";
 inline constexpr int KeyringTimeoutMs = 5000;
+// When a person is at the screen: a locked keyring asks them to unlock it first.
+inline constexpr int KeyringPromptTimeoutMs = 60000;
 
 // The entry's name: "user@host:port/database".
 QString keyringKey(const ArchiveConfig &config);

@@ -165,13 +165,13 @@ std::optional<ArchiveConfig> configuredArchive(const QString &appDir, QStringLis
     return config;
 }
 
-bool saveChoice(const QString &appDir, const ArchiveConfig &config, QString *error, QString *note)
+bool saveChoice(const QString &appDir, const ArchiveConfig &config, QString *error, QString *note, int keyringTimeoutMs)
 {
     if (!saveSettings(appDir, config, error))
         return false;
     if (config.kind != ArchiveConfig::Postgres || config.password.isEmpty())
         return true;
-    const KeyringAnswer kept = storePassword(config, config.password);
+    const KeyringAnswer kept = storePassword(config, config.password, keyringTimeoutMs);
     if (kept.status != KeyringAnswer::Done)
         *note = QStringLiteral("口令没有保存（%1）。请把它写进 ~/.pgpass（权限 0600），"
                                "一行“主机:端口:数据库:用户:口令”，程序连接时由 PostgreSQL 读取。")

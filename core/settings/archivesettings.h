@@ -1,4 +1,5 @@
 #pragma once
+#include "core/archive/archivepassword.h"
 #include "core/archive/recordstore.h"
 #include <QByteArray>
 #include <QString>
@@ -44,7 +45,8 @@ std::optional<ArchiveConfig> configuredArchive(const QString &appDir, QStringLis
 // What the settings dialog's OK does: writes archive.set and, for a PostgreSQL archive with a
 // password, keeps the password in the keyring. False and *error when archive.set was not written
 // (then nothing else is done); *note says when the password could not be kept and what to do instead.
-bool saveChoice(const QString &appDir, const ArchiveConfig &config, QString *error, QString *note);
+bool saveChoice(const QString &appDir, const ArchiveConfig &config, QString *error, QString *note,
+                int keyringTimeoutMs = KeyringTimeoutMs);
 
 // Opens the configured archive. For a PostgreSQL archive the password comes from the keyring when
 // one answers; *note then says why there was none to give (the connection goes on without, for

@@ -18,6 +18,7 @@ ArchiveSettingsDialog::ArchiveSettingsDialog(const ArchiveConfig &current, Deskt
 {
     setObjectName(QStringLiteral("frmArchiveSettings"));
     setWindowTitle(QStringLiteral("存档数据库设置"));
+    setMinimumWidth(420);
     optSqlite = new QRadioButton(QStringLiteral("本机文件（SQLite）"), this);
     optSqlite->setObjectName(QStringLiteral("optSqlite"));
     optPostgres = new QRadioButton(QStringLiteral("PostgreSQL 服务器"), this);
@@ -143,14 +144,14 @@ void ArchiveSettingsDialog::accept()
         showProblem(why);
         return;
     }
-    if (!archive::saveChoice(m_appDir, *config, &why, &note)) {
+    if (!archive::saveChoice(m_appDir, *config, &why, &note, archive::KeyringPromptTimeoutMs)) {
         lblResult->setText(QStringLiteral("设置没有保存：%1").arg(why));
         return;
     }
     // A password emptied on purpose is no longer kept either.
     if (config->kind == ArchiveConfig::Postgres && config->password.isEmpty() && !m_current.password.isEmpty()
         && archive::keyringKey(*config) == archive::keyringKey(m_current))
-        archive::forgetPassword(*config);
+        archive::forgetPassword(*config, archive::KeyringPromptTimeoutMs);
     if (!note.isEmpty())
         m_desktop.message(windowTitle(), note, Desktop::Icon::Warning);
     m_chosen = *config;
