@@ -1,4 +1,5 @@
 #include "app/qtdesktop.h"
+#include "panels/history/archivesettingsdialog.h"
 #include "panels/records/replywindowdialog.h"
 #include <QApplication>
 #include <QDesktopServices>
@@ -48,6 +49,14 @@ std::optional<records::ReplyWindow> QtDesktop::editReplyWindow(const records::Re
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     return dialog.value();
+}
+
+std::optional<archive::ArchiveConfig> QtDesktop::editArchive(const archive::ArchiveConfig &current)
+{
+    ArchiveSettingsDialog dialog(current, *this, m_parent);
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.chosen();
 }
 
 QDateTime QtDesktop::now() const

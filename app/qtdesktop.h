@@ -16,6 +16,7 @@ public:
     bool openFile(const QString &path, Opener opener) override;
     std::optional<records::ReplyWindow> editReplyWindow(const records::ReplyWindow &current) override;
     bool print(const QString &title, const std::function<void(QPrinter *)> &draw) override;
+    std::optional<archive::ArchiveConfig> editArchive(const archive::ArchiveConfig &current) override;
     QDateTime now() const override;
     QString appDir() const override { return m_appDir; }
 

@@ -29,7 +29,7 @@ int main(int argc, char **argv)
         QTemporaryDir dir;
         archive::RecordStore store;
         QString error;
-        if (!store.open({archive::ArchiveConfig::Sqlite, dir.filePath("archive.db"), {}, 0, {}, {}}, &error)) {
+        if (!store.open({archive::ArchiveConfig::Sqlite, dir.filePath("archive.db"), {}, 0, {}, {}, {}}, &error)) {
             std::fprintf(stderr, "%s\n", qPrintable(error));
             return 1;
         }

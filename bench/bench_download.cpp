@@ -74,6 +74,7 @@ public:
     bool openFile(const QString &, Opener) override { return false; }
     std::optional<records::ReplyWindow> editReplyWindow(const records::ReplyWindow &) override { return std::nullopt; }
     bool print(const QString &, const std::function<void(QPrinter *)> &) override { return false; }
+    std::optional<archive::ArchiveConfig> editArchive(const archive::ArchiveConfig &) override { return std::nullopt; }
     QDateTime now() const override { return QDateTime::currentDateTime(); }
     QString appDir() const override { return m_dir; }
     QStringList messages;

@@ -1,6 +1,7 @@
 #pragma once
 #include <QDateTime>
 #include <QString>
+#include "core/archive/recordstore.h"
 #include "core/records/replywindow.h"
 #include <functional>
 #include <optional>
@@ -28,6 +29,9 @@ public:
     virtual std::optional<records::ReplyWindow> editReplyWindow(const records::ReplyWindow &current) = 0;
     // The print dialog; when the user goes on, draw fills the printer chosen. False when cancelled.
     virtual bool print(const QString &title, const std::function<void(QPrinter *)> &draw) = 0;
+    // The archive the user chose in its settings dialog (saved there, the password filled in for this
+    // run); nothing when cancelled.
+    virtual std::optional<archive::ArchiveConfig> editArchive(const archive::ArchiveConfig &current) = 0;
     virtual QDateTime now() const = 0;
     virtual QString appDir() const = 0;
 };

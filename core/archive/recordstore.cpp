@@ -117,6 +117,8 @@ bool RecordStore::connectTo(const ArchiveConfig &config, const QString &driver, 
         db.setPort(config.port);
         db.setDatabaseName(config.database);
         db.setUserName(config.user);
+        if (!config.password.isEmpty())
+            db.setPassword(config.password);
         db.setConnectOptions(QStringLiteral("connect_timeout=10"));
     } else {
         db.setDatabaseName(config.sqlitePath);

@@ -20,12 +20,14 @@ struct ArchiveConfig {
     enum Kind { Sqlite, Postgres };
     Kind kind = Sqlite;
     QString sqlitePath;   // Sqlite: the database file, e.g. archive.db in the application folder
-    // Postgres: no password here — libpq finds one in ~/.pgpass or PGPASSFILE, or the server trusts
-    // the local user. A host that starts with "/" is the folder of the server's Unix socket.
+    // Postgres. A host that starts with "/" is the folder of the server's Unix socket.
     QString host;
     int port = 5432;
     QString database;
     QString user;
+    // For this run only, from the user's keyring or typed in; never written to a file. Empty: libpq
+    // finds one in ~/.pgpass or PGPASSFILE, or the server trusts the local user.
+    QString password;
 };
 
 // One stored record. time is the recorder's own stamp as "YYYY-MM-DD HH:MM" (the year taken as

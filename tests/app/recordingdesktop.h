@@ -43,6 +43,11 @@ public:
         printDialogs.append(title);
         return false;
     }
+    std::optional<archive::ArchiveConfig> editArchive(const archive::ArchiveConfig &current) override
+    {
+        archiveShown.append(current);
+        return archiveAnswer;
+    }
     QDateTime now() const override { return clock; }
     QString appDir() const override { return m_dir; }
 
@@ -59,6 +64,8 @@ public:
     QList<records::ReplyWindow> replyWindowShown;
     std::optional<records::ReplyWindow> replyWindowAnswer;
     QStringList printDialogs;
+    QList<archive::ArchiveConfig> archiveShown;
+    std::optional<archive::ArchiveConfig> archiveAnswer;
     QDateTime clock = QDateTime(QDate(2026, 12, 6), QTime(14, 30, 45));
 
 private:

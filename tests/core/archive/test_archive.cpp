@@ -2,14 +2,12 @@
 // test starts itself: what is kept once, what is kept twice, what is refused, a batch that fails
 // half-way, and an archive of the first version brought up to date.
 #include "core/archive/recordstore.h"
-#include <QDir>
-#include <QProcess>
+#include "pgserver.h"
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
-#include <unistd.h>
 
 using archive::ArchiveConfig;
 using archive::RecordStore;
@@ -41,76 +39,6 @@ const QList<Case> cases = {
      {{"A", {r1, erased}, -1}, {"A", {r1, r2.chopped(1)}, -1}, {"", {r1}, -1}, {"A", {r1}, 1}}, {{"A", {r1}}}},
     {"insert fails half-way", true, "2024-01-02 03:06", {{"A", {r2, r3, blanks}, -1}}, {{"A", {r1}}}},
     {"upgrade from version 1", true, nullptr, {{"A", {r1, r2}, 1}}, {{"A", {r1, r2}}}},
-};
-
-// A PostgreSQL server of our own: a data folder in a temporary folder, listening only on a Unix
-// socket there (so any port number is free). initdb and postgres refuse to run as root.
-class PgServer {
-public:
-    bool start(QString *why)
-    {
-        QStringList versions = QDir(QStringLiteral("/usr/lib/postgresql")).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
-        std::sort(versions.begin(), versions.end(), [](auto &a, auto &b) { return a.toInt() > b.toInt(); });
-        for (const QString &v : versions)
-            if (m_bin.isEmpty() && QFile::exists(QStringLiteral("/usr/lib/postgresql/%1/bin/initdb").arg(v)))
-                m_bin = QStringLiteral("/usr/lib/postgresql/%1/bin/").arg(v);
-        if (m_bin.isEmpty() || !m_dir.isValid()) {
-            *why = QStringLiteral("no PostgreSQL server programs under /usr/lib/postgresql");
-            return false;
-        }
-        const QString data = m_dir.filePath(QStringLiteral("data"));
-        if (geteuid() == 0 && !run(QStringLiteral("chown"), {QStringLiteral("postgres"), m_dir.path()}, why))
-            return false;
-        if (!run(m_bin + "initdb", {"-D", data, "-U", "wltest", "-A", "trust", "-E", "UTF8", "--locale=C", "--no-sync"}, why))
-            return false;
-        QFile conf(data + "/postgresql.conf");
-        if (!conf.open(QIODevice::Append)
-            || conf.write(QStringLiteral("listen_addresses = ''\nunix_socket_directories = '%1'\nport = 54329\nfsync = off\n")
-                              .arg(m_dir.path()).toUtf8()) < 0 || !conf.flush()) {
-            *why = "cannot write " + conf.fileName();
-            return false;
-        }
-        m_running = run(m_bin + "pg_ctl", {"-D", data, "-l", m_dir.filePath("log"), "-w", "-t", "60", "start"}, why);
-        return m_running;
-    }
-    ~PgServer()
-    {
-        QString why;
-        if (m_running)
-            run(m_bin + "pg_ctl", {"-D", m_dir.filePath("data"), "-m", "fast", "-w", "stop"}, &why);
-    }
-    bool createDatabase(const QString &name, QString *why)
-    {
-        return run(m_bin + "createdb", {"-h", m_dir.path(), "-p", "54329", "-U", "wltest", name}, why);
-    }
-    ArchiveConfig config(const QString &database) const
-    {
-        return {ArchiveConfig::Postgres, {}, m_dir.path(), 54329, database, QStringLiteral("wltest")};
-    }
-
-private:
-    bool run(const QString &program, const QStringList &args, QString *why)
-    {
-        QProcess p;
-        p.setProcessChannelMode(QProcess::MergedChannels);
-        p.setWorkingDirectory(m_dir.path());  // the checkout may be a folder the server's user cannot enter
-        if (geteuid() == 0 && program != QLatin1String("chown"))
-            p.start(QStringLiteral("runuser"), QStringList{"-u", "postgres", "--", program} + args);
-        else
-            p.start(program, args);
-        const bool finished = p.waitForFinished(90000);
-        if (finished && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0)
-            return true;
-        if (!finished)
-            p.kill(), p.waitForFinished(5000);
-        QFile log(m_dir.filePath("log"));
-        *why = QStringLiteral("%1 failed: %2 %3 %4").arg(program, p.errorString(), QString::fromLocal8Bit(p.readAll()),
-                                                         log.open(QIODevice::ReadOnly) ? log.readAll() : QByteArray());
-        return false;
-    }
-    QTemporaryDir m_dir;
-    QString m_bin;
-    bool m_running = false;
 };
 
 // The archive as the first version of the program left it: no port column, r1 of "A" in it.
@@ -154,7 +82,7 @@ class TestArchive : public QObject {
     std::optional<ArchiveConfig> freshArchive(bool postgres, const QTemporaryDir &dir)
     {
         if (!postgres)
-            return ArchiveConfig{ArchiveConfig::Sqlite, dir.filePath("archive.db"), {}, 0, {}, {}};
+            return ArchiveConfig{ArchiveConfig::Sqlite, dir.filePath("archive.db"), {}, 0, {}, {}, {}};
         if (!m_pgUp && qgetenv("CI") == "true")
             QTest::qFail(qPrintable("no PostgreSQL server for the test: " + m_pgWhy), __FILE__, __LINE__);
         else if (!m_pgUp)
@@ -269,9 +197,9 @@ private slots:
             QTemporaryDir dir;
             RecordStore a, b;
             QString error;
-            QVERIFY(a.open({ArchiveConfig::Sqlite, dir.filePath("a.db"), {}, 0, {}, {}}, &error));
-            QVERIFY(b.open({ArchiveConfig::Sqlite, dir.filePath("a.db"), {}, 0, {}, {}}, &error));
-            QVERIFY(!b.open({ArchiveConfig::Sqlite, dir.filePath("no/such/folder.db"), {}, 0, {}, {}}, &error));
+            QVERIFY(a.open({ArchiveConfig::Sqlite, dir.filePath("a.db"), {}, 0, {}, {}, {}}, &error));
+            QVERIFY(b.open({ArchiveConfig::Sqlite, dir.filePath("a.db"), {}, 0, {}, {}, {}}, &error));
+            QVERIFY(!b.open({ArchiveConfig::Sqlite, dir.filePath("no/such/folder.db"), {}, 0, {}, {}, {}}, &error));
             QVERIFY(!error.isEmpty());
             QCOMPARE(QSqlDatabase::connectionNames().size(), 1);
         }

@@ -1,0 +1,200 @@
+#include "core/settings/archivesettings.h"
+#include "core/archive/archivepassword.h"
+#include "core/settings/safefile.h"
+#include <QStringDecoder>
+#include <algorithm>
+
+namespace archive {
+
+namespace {
+constexpr int kMaxReported = 10;
+const QString fileName = QString::fromLatin1(SettingsFileName);
+
+bool hasControl(const QString &s)
+{
+    return std::any_of(s.begin(), s.end(), [](QChar c) {
+        return c.category() == QChar::Other_Control || c == QChar::LineSeparator || c == QChar::ParagraphSeparator;
+    });
+}
+
+QString portRefusal(qint64 port)
+{
+    return QStringLiteral("端口 %1 不在 1–65535 之内").arg(port);
+}
+
+// Why one field's value cannot be used; empty when it can.
+QString fieldRefusal(const QString &caption, const QString &value)
+{
+    if (hasControl(value))
+        return QStringLiteral("%1不能含换行或其他控制字符").arg(caption);
+    if (caption == u"主机" && value.contains(QLatin1Char(' ')))
+        return QStringLiteral("主机不能含空格");
+    return QString();
+}
+} // namespace
+
+QString settingsRefusal(const ArchiveConfig &config)
+{
+    const std::pair<QString, QString> fields[] = {
+        {QStringLiteral("主机"), config.host}, {QStringLiteral("数据库"), config.database}, {QStringLiteral("用户"), config.user}};
+    for (const auto &[caption, value] : fields)
+        if (const QString why = fieldRefusal(caption, value); !why.isEmpty())
+            return why;
+    if (config.port < 1 || config.port > 65535)
+        return portRefusal(config.port);
+    if (config.kind == ArchiveConfig::Postgres && config.database.trimmed().isEmpty())
+        return QStringLiteral("数据库不能为空");
+    if (config.kind == ArchiveConfig::Postgres && config.user.trimmed().isEmpty())
+        return QStringLiteral("用户不能为空");
+    return QString();
+}
+
+std::optional<ArchiveConfig> parseSettings(const QByteArray &content, QStringList *problems)
+{
+    ArchiveConfig config;
+    QStringList seen;
+    QList<QByteArray> lines = content.split('\n');
+    if (!lines.isEmpty() && lines.first().startsWith("\xEF\xBB\xBF"))
+        lines.first().remove(0, 3);  // the byte-order mark some editors write
+    int bad = 0;
+    const auto complain = [&](const QString &sentence) {
+        if (++bad <= kMaxReported && problems)
+            problems->append(sentence);
+    };
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        QStringDecoder utf8(QStringDecoder::Utf8);
+        const QString text = QString(utf8(lines[i])).trimmed();
+        if (text.isEmpty() || text.startsWith(QLatin1Char('#')))
+            continue;
+        const QString key = text.section(QLatin1Char('='), 0, 0).trimmed().toLower();
+        const QString value = text.section(QLatin1Char('='), 1).trimmed();
+        QString why;
+        if (utf8.hasError())
+            why = QStringLiteral("不是 UTF-8 文字");
+        else if (!text.contains(QLatin1Char('=')))
+            why = QStringLiteral("应为“名称=值”");
+        else if (key == u"password")
+            why = QStringLiteral("口令不写在文件里，请存入密钥环或 ~/.pgpass");
+        else if (seen.contains(key))
+            why = QStringLiteral("前面已有 %1=").arg(key);
+        else if (key == u"kind") {
+            if (value.compare(u"sqlite", Qt::CaseInsensitive) == 0)
+                config.kind = ArchiveConfig::Sqlite;
+            else if (value.compare(u"postgres", Qt::CaseInsensitive) == 0)
+                config.kind = ArchiveConfig::Postgres;
+            else
+                why = QStringLiteral("kind 应为 sqlite 或 postgres");
+        } else if (key == u"port") {
+            bool isNumber = false;
+            const qint64 port = value.toLongLong(&isNumber, 10);
+            if (!isNumber)
+                why = QStringLiteral("端口“%1”不是数字").arg(safefile::shown(value));
+            else if (port < 1 || port > 65535)
+                why = portRefusal(port);
+            else
+                config.port = int(port);
+        } else if (key == u"host" || key == u"database" || key == u"user") {
+            const QString caption = key == u"host" ? QStringLiteral("主机")
+                                    : key == u"database" ? QStringLiteral("数据库") : QStringLiteral("用户");
+            why = fieldRefusal(caption, value);
+            (key == u"host" ? config.host : key == u"database" ? config.database : config.user) = value;
+        } else {
+            why = QStringLiteral("不认识的设置“%1”").arg(safefile::shown(key));
+        }
+        seen.append(key);
+        if (!why.isEmpty())
+            complain(QStringLiteral("设置文件 %1 第 %2 行“%3”：%4").arg(fileName).arg(i + 1).arg(safefile::shown(text, 40), why));
+    }
+    if (bad == 0 && config.kind == ArchiveConfig::Postgres) {
+        if (config.database.isEmpty())
+            complain(QStringLiteral("设置文件 %1 没有 database=（PostgreSQL 存档的数据库）").arg(fileName));
+        if (config.user.isEmpty())
+            complain(QStringLiteral("设置文件 %1 没有 user=（连接 PostgreSQL 的用户）").arg(fileName));
+    }
+    if (bad > kMaxReported && problems)
+        problems->append(QStringLiteral("……设置文件 %1 共 %2 处无法使用").arg(fileName).arg(bad));
+    if (bad > 0)
+        return std::nullopt;
+    return config;
+}
+
+QByteArray settingsContent(const ArchiveConfig &config)
+{
+    const bool postgres = config.kind == ArchiveConfig::Postgres;
+    QString out = QStringLiteral("# 存档数据库：kind=sqlite（应用程序文件夹中的 %1）或 kind=postgres；"
+                                 "口令不写在这里，存在密钥环或 ~/.pgpass 中\r\n")
+                      .arg(QLatin1String(DefaultFileName));
+    out += QStringLiteral("kind=%1\r\n").arg(postgres ? u"postgres" : u"sqlite");
+    // Kept with the SQLite archive too, so that going back to the server needs no retyping.
+    const bool server = postgres || !config.host.isEmpty() || !config.database.isEmpty() || !config.user.isEmpty();
+    if (server) {
+        out += QStringLiteral("host=%1\r\nport=%2\r\n").arg(config.host.trimmed()).arg(config.port);
+        out += QStringLiteral("database=%1\r\nuser=%2\r\n").arg(config.database.trimmed(), config.user.trimmed());
+    }
+    return out.toUtf8();
+}
+
+bool saveSettings(const QString &appDir, const ArchiveConfig &config, QString *error)
+{
+    if (const QString why = settingsRefusal(config); !why.isEmpty()) {
+        if (error)
+            *error = why;
+        return false;
+    }
+    return safefile::writeWhole(appDir + QLatin1Char('/') + fileName, settingsContent(config), error);
+}
+
+std::optional<ArchiveConfig> configuredArchive(const QString &appDir, QStringList *problems)
+{
+    QByteArray content;
+    QString why;
+    std::optional<ArchiveConfig> config;
+    switch (safefile::readBounded(appDir + QLatin1Char('/') + fileName, MaxSettingsBytes, &content, &why)) {
+    case safefile::Read::Ok:
+        config = parseSettings(content, problems);
+        break;
+    case safefile::Read::Missing:
+        config = ArchiveConfig{};
+        break;
+    case safefile::Read::Refused:
+        problems->append(QStringLiteral("设置文件 %1 %2，未读取").arg(fileName, why));
+        break;
+    }
+    if (config)
+        config->sqlitePath = appDir + QLatin1Char('/') + QLatin1String(DefaultFileName);
+    return config;
+}
+
+bool saveChoice(const QString &appDir, const ArchiveConfig &config, QString *error, QString *note, int keyringTimeoutMs)
+{
+    if (!saveSettings(appDir, config, error))
+        return false;
+    if (config.kind != ArchiveConfig::Postgres || config.password.isEmpty())
+        return true;
+    const KeyringAnswer kept = storePassword(config, config.password, keyringTimeoutMs);
+    if (kept.status != KeyringAnswer::Done)
+        *note = QStringLiteral("口令没有保存（%1）。请把它写进 ~/.pgpass（权限 0600），"
+                               "一行“主机:端口:数据库:用户:口令”，程序连接时由 PostgreSQL 读取。")
+                    .arg(kept.reason);
+    return true;
+}
+
+bool openConfiguredArchive(RecordStore &store, const QString &appDir, QString *error, QString *note)
+{
+    QStringList problems;
+    std::optional<ArchiveConfig> config = configuredArchive(appDir, &problems);
+    if (!config) {
+        *error = problems.join(QLatin1Char('\n'));
+        return false;
+    }
+    if (config->kind == ArchiveConfig::Postgres) {
+        const KeyringAnswer answer = readPassword(*config);
+        if (answer.status == KeyringAnswer::Done)
+            config->password = answer.password;
+        else if (note)
+            *note = QStringLiteral("%1，连接时不带口令（PostgreSQL 会查 ~/.pgpass）").arg(answer.reason);
+    }
+    return store.open(*config, error);
+}
+
+} // namespace archive
