@@ -1,18 +1,26 @@
 #include "ui/recordarchive.h"
 #include "ui/desktop.h"
+#include "core/settings/archivesettings.h"
 
 RecordArchive::RecordArchive(Desktop &desktop, std::function<int()> comPort, QObject *parent)
     : QObject(parent), m_desktop(desktop), m_comPort(std::move(comPort))
 {
-    m_config.sqlitePath = desktop.appDir() + QLatin1Char('/') + QLatin1String(archive::DefaultFileName);
 }
 
 RecordArchive::~RecordArchive() = default;
 
 void RecordArchive::useConfig(const archive::ArchiveConfig &config)
 {
-    m_config = config;
+    m_chosen = config;
     m_store.reset();
+}
+
+archive::ArchiveConfig RecordArchive::config() const
+{
+    if (m_chosen)
+        return *m_chosen;
+    QStringList problems;
+    return archive::configuredArchive(m_desktop.appDir(), &problems).value_or(archive::ArchiveConfig{});
 }
 
 archive::RecordStore *RecordArchive::open(QString *error)
@@ -20,7 +28,9 @@ archive::RecordStore *RecordArchive::open(QString *error)
     if (m_store)
         return m_store.get();
     auto store = std::make_unique<archive::RecordStore>();
-    if (!store->open(m_config, error))
+    const bool opened = m_chosen ? store->open(*m_chosen, error)
+                                 : archive::openConfiguredArchive(*store, m_desktop.appDir(), error, nullptr);
+    if (!opened)
         return nullptr;
     m_store = std::move(store);
     return m_store.get();

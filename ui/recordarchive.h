@@ -15,10 +15,12 @@ public:
     // comPort: the COM number of the port in use, the other half of a recorder's identity.
     RecordArchive(Desktop &desktop, std::function<int()> comPort, QObject *parent = nullptr);
     ~RecordArchive() override;
-    // The archive to use from now on (the next store opens it).
+    // The archive to use from now on, its password filled in (the next store opens it).
     void useConfig(const archive::ArchiveConfig &config);
-    const archive::ArchiveConfig &config() const { return m_config; }
-    // The store, opened first when needed; nothing and *error when it cannot be opened.
+    // The archive in use: the one chosen in this run, or archive.set's (its password not read).
+    archive::ArchiveConfig config() const;
+    // The store, opened first when needed: the archive chosen in this run, or else archive.set's with
+    // the password from the keyring. Nothing and *error when it cannot be opened.
     archive::RecordStore *open(QString *error);
     RecorderNames &names() { return m_names; }
     int comPort() const { return m_comPort(); }
@@ -36,7 +38,7 @@ signals:
 private:
     Desktop &m_desktop;
     std::function<int()> m_comPort;
-    archive::ArchiveConfig m_config;
+    std::optional<archive::ArchiveConfig> m_chosen;
     std::unique_ptr<archive::RecordStore> m_store;
     RecorderNames m_names;
     bool m_failing = false;

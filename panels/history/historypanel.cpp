@@ -361,5 +361,20 @@ void HistoryPanel::cmdPrint_Click()
 
 void HistoryPanel::cmdArchiveSettings_Click()
 {
-    // Filled in with the archive settings dialog.
+    if (!m_ctx.archive)
+        return;
+    const auto chosen = m_ctx.desktop.editArchive(m_ctx.archive->config());
+    if (!chosen)
+        return;
+    m_ctx.archive->useConfig(*chosen);
+    m_records.clear();
+    m_period = {};
+    m_model->setPeriod(&m_period);
+    showSensors();
+    cboRecorder->clear();
+    refreshRecorders();
+    const bool server = chosen->kind == archive::ArchiveConfig::Postgres;
+    m_ctx.view.showStatus(server ? QStringLiteral("存档：PostgreSQL %1@%2:%3/%4").arg(chosen->user, chosen->host)
+                                       .arg(chosen->port).arg(chosen->database)
+                                 : QStringLiteral("存档：本机文件 %1").arg(chosen->sqlitePath));
 }

@@ -9,6 +9,12 @@
 #include <QEventLoop>
 #include <QLabel>
 #include <QTreeWidget>
+#include <QTableView>
+#include <QDateTimeEdit>
+#include <QItemSelectionModel>
+#include <QChartView>
+#include <QLineSeries>
+#include <QGraphicsItem>
 #include <QLineEdit>
 #include <QMap>
 #include <QPlainTextEdit>
@@ -143,6 +149,15 @@ private:
                 t->setPlainText(rest);
             else if (auto *c = qobject_cast<QComboBox *>(w))
                 c->setEditText(rest);
+            else if (auto *d = qobject_cast<QDateTimeEdit *>(w))
+                d->setDateTime(QDateTime::fromString(rest, QStringLiteral("yyyy-MM-dd HH:mm")));
+        } else if (verb == "rows") {
+            // rows TABLE FIRST-LAST: those rows of a table picked, as a drag over them would.
+            auto *t = fx.find<QTableView>(arg);
+            const QStringList ends = rest.split(QLatin1Char('-'));
+            const QModelIndex a = t->model()->index(ends.value(0).toInt(), 0);
+            const QModelIndex b = t->model()->index(ends.value(1).toInt(), 0);
+            t->selectionModel()->select(QItemSelection(a, b), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
         } else if (verb == "pick") {
             auto *c = fx.find<QComboBox>(arg);
             const int i = c->findText(rest);
@@ -237,8 +252,9 @@ private:
         out.insert(QStringLiteral("(window)"), fx.window->isVisible() ? QStringLiteral("shown") : QStringLiteral("closed"));
         for (QWidget *w : fx.window->findChildren<QWidget *>()) {
             const QString name = w->objectName();
+            // Left out: what a timer redraws at its own pace (the live trend) or what shows the time left.
             if (name.isEmpty() || name.startsWith(QLatin1String("qt_")) || name == QLatin1String("lblTimeLeft")
-                || name == QLatin1String("lblScanLeft"))
+                || name == QLatin1String("lblScanLeft") || name == QLatin1String("chtLiveTrend"))
                 continue;
             QString s;
             if (auto *e = qobject_cast<QLineEdit *>(w))
@@ -251,6 +267,8 @@ private:
                 s = l->text();
             else if (auto *c = qobject_cast<QComboBox *>(w))
                 s = c->currentText();
+            else if (auto *d = qobject_cast<QDateTimeEdit *>(w))
+                s = d->text();
             else if (auto *b = qobject_cast<QAbstractButton *>(w))
                 s = b->isCheckable() && b->isChecked() ? QStringLiteral("[checked]") : QString();
             else if (auto *g = qobject_cast<QProgressBar *>(w))
@@ -264,6 +282,34 @@ private:
                     rows << cells.join(QLatin1Char(' '));
                 }
                 s = rows.join(QStringLiteral("; "));
+            } else if (auto *t = qobject_cast<QTableView *>(w)) {
+                // A table by its size and the first cells of its first and last row.
+                const QAbstractItemModel *m = t->model();
+                const auto row = [m](int r) {
+                    QStringList cells;
+                    for (int c = 0; c < std::min(m->columnCount(), 4); ++c)
+                        cells << m->index(r, c).data().toString();
+                    return cells.join(QLatin1Char(' '));
+                };
+                s = QStringLiteral("%1 rows").arg(m->rowCount());
+                if (m->rowCount() > 0)
+                    s += QStringLiteral(": ") + row(0) + QStringLiteral(" … ") + row(m->rowCount() - 1);
+            } else if (auto *v = qobject_cast<QChartView *>(w)) {
+                // A chart by its lines (a sensor's first line carries its name), points and marks.
+                QStringList named;
+                int lines = 0, points = 0, marks = 0;
+                for (QAbstractSeries *a : v->chart()->series()) {
+                    auto *l = qobject_cast<QLineSeries *>(a);
+                    if (!l)
+                        continue;
+                    ++lines;
+                    points += int(l->count());
+                    if (!l->name().isEmpty() && named.size() < 3)
+                        named << QStringLiteral("%1 %2 pts").arg(l->name()).arg(l->count());
+                }
+                for (QGraphicsItem *i : v->scene()->items())
+                    marks += i->data(0).toString() == QLatin1String("mark") && i->isVisible();
+                s = QStringLiteral("%1 lines, %2 points, %3 marks: %4").arg(lines).arg(points).arg(marks).arg(named.join(QStringLiteral(", ")));
             } else if (auto *k = qobject_cast<QStackedWidget *>(w))
                 s = k->currentWidget() ? k->currentWidget()->objectName() : QString();
             else
