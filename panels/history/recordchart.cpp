@@ -1,6 +1,7 @@
 #include "panels/history/recordchart.h"
 #include "core/settings/safefile.h"
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDateTimeAxis>
 #include <QDir>
@@ -61,7 +62,7 @@ RecordChart::RecordChart(QWidget *parent)
 
     chart()->legend()->setAlignment(Qt::AlignBottom);
     chart()->setMargins(QMargins(4, 4, 4, 4));
-    m_value->setLabelFormat(QStringLiteral("%.1f"));
+    m_value->setTickType(QValueAxis::TicksDynamic);
     chart()->addAxis(m_time, Qt::AlignBottom);
     chart()->addAxis(m_value, Qt::AlignLeft);
 
@@ -184,9 +185,16 @@ void RecordChart::setView(qint64 from, qint64 to, double low, double high, bool 
     m_high = high;
     if (byUser)
         m_zoomed = true;
+    updateTimeFormat();  // before the range: the axis labels its new range at once
     m_time->setRange(QDateTime::fromMSecsSinceEpoch(from), QDateTime::fromMSecsSinceEpoch(to));
     m_value->setRange(low, high);
-    updateTimeFormat();
+    // Ticks at round values (1, 2 or 5 times a power of ten) without rounding the range: the range
+    // is the one the mouse zoomed to.
+    const double rough = (high - low) / 5, power = std::pow(10.0, std::floor(std::log10(rough)));
+    const double step = power * (rough / power < 1.5 ? 1 : rough / power < 3.5 ? 2 : rough / power < 7.5 ? 5 : 10);
+    m_value->setTickAnchor(0);
+    m_value->setTickInterval(step);
+    m_value->setLabelFormat(step < 0.1 ? QStringLiteral("%.2f") : step < 1 ? QStringLiteral("%.1f") : QStringLiteral("%.0f"));
     redraw();
     placeMarks();
     emit viewChanged(from, to);
@@ -276,7 +284,7 @@ void RecordChart::placeMarks()
     const qsizetype count = hi - lo;
     while (m_markLines.size() < count) {
         auto *line = new QGraphicsLineItem(chart());
-        line->setPen(QPen(QColor(220, 0, 0, 160), 0));
+        line->setPen(QPen(QColor(40, 40, 40, 170), 0, Qt::DashLine));
         line->setZValue(10);
         line->setData(0, QStringLiteral("mark"));
         m_markLines.append(line);
@@ -467,8 +475,21 @@ void RecordChart::leaveEvent(QEvent *event)
     QChartView::leaveEvent(event);
 }
 
+void RecordChart::settle()
+{
+    // A file or a page right after new data: lay out the legend and axes and thin for the final
+    // plot width now, not when the event loop would.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    if (m_redrawTimer->isActive()) {
+        m_redrawTimer->stop();
+        redraw();
+        placeMarks();
+    }
+}
+
 QImage RecordChart::image()
 {
+    settle();
     // The chart, not the read-out that happens to be under the mouse.
     const bool readOut = m_readOut->isVisible(), dot = m_dot->isVisible();
     m_readOut->hide();
@@ -489,6 +510,7 @@ QByteArray RecordChart::pdfBytes()
         pdf.setCreator(QStringLiteral("WL8806N"));
         pdf.setPageSize(QPageSize(QPageSize::A4));
         pdf.setPageOrientation(QPageLayout::Landscape);
+        settle();
         QPainter painter;
         if (!painter.begin(&pdf))
             return QByteArray();
@@ -530,6 +552,7 @@ bool RecordChart::savePdf(const QString &path, QString *error)
 
 void RecordChart::print(QPrinter *printer)
 {
+    settle();
     QPainter painter;
     if (!painter.begin(printer))
         return;

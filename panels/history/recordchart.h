@@ -94,6 +94,7 @@ private:
     qint64 timeAt(double x) const;      // widget x to time
     double valueAt(double y) const;
     QPointF pixelOf(qint64 msecs, double units) const;
+    void settle();
     QByteArray pdfBytes();
     QImage image();
 

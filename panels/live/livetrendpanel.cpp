@@ -79,9 +79,20 @@ void LiveTrendPanel::addValues(uint8_t device, const QVector<uint16_t> &words)
         m_refresh->start();
 }
 
+void LiveTrendPanel::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (m_stale)
+        refresh();
+}
+
 void LiveTrendPanel::refresh()
 {
     m_refresh->stop();
+    // Nobody looks at a hidden tab: draw when it is shown.
+    m_stale = !isVisible();
+    if (m_stale)
+        return;
     QVector<RecordChart::ChartSeries> series;
     if (cboTrendDevice->currentIndex() >= 0) {
         const auto device = uint8_t(cboTrendDevice->currentData().toInt());

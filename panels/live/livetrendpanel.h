@@ -27,10 +27,14 @@ public:
     QListWidget *lstTrendSensors;  // "1#传感器" … "20#传感器", each with a check box
     RecordChart *chtLiveTrend;
 
+protected:
+    void showEvent(QShowEvent *event) override;
+
 private:
     void refresh();
 
     Desktop &m_desktop;
     view::LiveHistory m_history;
     QTimer *m_refresh;
+    bool m_stale = false;  // reads came while the tab was not shown
 };

@@ -268,8 +268,8 @@ void TestRecordChart::files()
     }
 }
 
-// The live trend draws the chosen device's checked sensors, and only when its refresh falls due,
-// however many reads came since.
+// The live trend draws the chosen device's checked sensors: not while its tab is hidden, at once
+// when it is shown, and then when its refresh falls due, however many reads came since.
 void TestRecordChart::liveTrend()
 {
     RecordingDesktop desktop(QDir::tempPath());
@@ -281,16 +281,23 @@ void TestRecordChart::liveTrend()
                 out << s->name();
         return out;
     };
-    for (int i = 0; i < 5; ++i) {
+    const auto read = [&](int i) {
         panel.addValues(5, {uint16_t(10 * i)});
         panel.addValues(2, {0x00EB, 0xFFF6});
         desktop.clock = desktop.clock.addSecs(1);
-    }
-    // The first device seen stays chosen; the reads after its first are drawn together.
+    };
+    for (int i = 0; i < 3; ++i)
+        read(i);
+    QVERIFY(legend().isEmpty());
+    panel.show();
+    // The first device seen stays chosen.
     QCOMPARE(panel.cboTrendDevice->currentText(), u"5");
     QCOMPARE(panel.cboTrendDevice->itemText(0), u"2");
     QCOMPARE(legend(), QStringList{"1#传感器"});
-    QCOMPARE(lines(*panel.chtLiveTrend).first()->count(), 1);
+    QCOMPARE(lines(*panel.chtLiveTrend).first()->count(), 3);
+    for (int i = 3; i < 5; ++i)
+        read(i);
+    QCOMPARE(lines(*panel.chtLiveTrend).first()->count(), 3);
     QTRY_COMPARE(lines(*panel.chtLiveTrend).first()->count(), 5);
     QCOMPARE(lines(*panel.chtLiveTrend).first()->points().last().y(), 4.0);
 
