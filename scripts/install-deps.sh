@@ -10,7 +10,6 @@ packages=(
   qt6-charts-dev libqt6opengl6-dev                # charts (their CMake config needs Qt6OpenGL's); PrintSupport is in qt6-base-dev
   libgsf-1-dev libfreexl-dev                      # workbook container and read-back
   libqt6sql6-sqlite libqt6sql6-psql postgresql   # the record archive's drivers; the archive test starts its own server
-  qt6-charts-dev                                  # the history and live-trend charts
   libxlsxwriter-dev                               # .xlsx export of an archived period
   qtkeychain-qt6-dev                              # the PostgreSQL password in the user's keyring
   libmodbus-dev                                   # independent Modbus peer for the interop test and benchmark
