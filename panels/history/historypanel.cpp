@@ -215,6 +215,11 @@ void HistoryPanel::cmdHistoryAll_Click()
 
 void HistoryPanel::cmdHistoryShow_Click()
 {
+    archive::RecordStore *s = store();
+    if (!s) {
+        m_ctx.view.showStatus(QStringLiteral("历史数据：") + lblHistoryState->text());
+        return;
+    }
     const QString recorder = cboRecorder->currentText();
     if (recorder.isEmpty()) {
         m_ctx.view.showStatus(QStringLiteral("历史数据：存档中还没有记录，请先读取记录"));
@@ -225,9 +230,6 @@ void HistoryPanel::cmdHistoryShow_Click()
                               Desktop::Icon::Warning);
         return;
     }
-    archive::RecordStore *s = store();
-    if (!s)
-        return;
     QString error;
     QList<archive::StoredRecord> records = s->period(recorder, dtpFrom->dateTime(), dtpTo->dateTime(), &error);
     if (!error.isEmpty()) {

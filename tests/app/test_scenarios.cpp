@@ -72,6 +72,11 @@ const Scenario kScenarios[] = {
       "set dtpTo 2026-12-01 08:19", "click cmdHistoryShow", "saveas p.txt", "click cmdExportText",
       "set txtRecorderName 冷库一号", "answer yes", "click cmdSetName", "click cmdRedall", "click cmdHistoryAll",
       "set txtRecorderName COM4-22", "click cmdSetName"}},
+    // An archive that cannot be written: one message, the records stay in the received box, the next
+    // download says it on the status line only.
+    {"archive_unwritable",
+     {"file archive.db this is no database", "records 21 3", "start", "set txtStationID 21", "click cmdPoint",
+      "click cmdRedall", "click cmdRedall", "click cmdHistoryShow"}},
     {"closing_during_a_download",
      {"file replywin.set 300,3,1200,0,0", "records 21 40", "start", "set txtStationID 21", "click cmdPoint", "press cmdRedall", "wire 5", "close",
       "quiet 1500"}},
