@@ -69,7 +69,7 @@ const Scenario kScenarios[] = {
     {"history",
      {"records 21 40", "start", "set txtStationID 21", "click cmdPoint", "click cmdRedall", "click cmdHistoryShow",
       "rows tblHistory 2-4", "saveas p.csv", "click cmdExportCsv", "set dtpFrom 2026-12-01 08:10",
-      "set dtpTo 2026-12-01 08:19", "click cmdHistoryShow", "saveas p.txt", "click cmdExportText",
+      "set dtpTo 2026-12-01 08:19", "click cmdHistoryShow", "saveas p.txt", "click cmdExportText", "saveas p.xls", "click cmdExportXls",
       "set txtRecorderName 冷库一号", "answer yes", "click cmdSetName", "click cmdRedall", "click cmdHistoryAll",
       "set txtRecorderName COM4-22", "click cmdSetName"}},
     // An archive that cannot be written: one message, the records stay in the received box, the next
