@@ -127,7 +127,7 @@ void TestView::period()
     const QByteArray two = QByteArray::fromHex("00EBD8F1"), one = QByteArray::fromHex("FFF6");
     const PeriodView p = periodView({stored("2024-01-02 03:00", two, 60), stored("2024-01-02 03:03", two, 120),
                                      stored("2024-04-31 03:04", two, 120), stored("2024-01-02 03:07", one, 120),
-                                     stored("2024-01-02 03:12", two, 120)});
+                                     stored("2024-01-02 03:12", two, 60)});
     QCOMPARE(p.rows.size(), 4);
     QCOMPARE(std::tuple(p.sensors, p.intervalS, p.skipped), std::tuple(2, 120, 1));
     QCOMPARE(p.rows[2].tenths, (QVector<std::optional<int>>{-10}));
