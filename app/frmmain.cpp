@@ -23,6 +23,7 @@
 #include "panels/tools/settingsfilepanel.h"
 #include "ui/recordarchive.h"
 #include "panels/history/historypanel.h"
+#include "panels/history/sensortablepanel.h"
 #include <QCloseEvent>
 #include <QGridLayout>
 #include <QLabel>
@@ -73,6 +74,8 @@ frmMain::frmMain(Desktop &desktop, const ComPorts &ports, QWidget *parent)
     SSTab1->addTab(liveTrendPanel, QStringLiteral("实时曲线"));  // a chart fills its page, never scrolls
     historyPanel = new HistoryPanel(*m_context, SSTab1);
     SSTab1->addTab(historyPanel, QStringLiteral("历史数据"));
+    sensorTablePanel = new SensorTablePanel(*m_context, SSTab1);
+    SSTab1->addTab(sensorTablePanel, tr("传感器"));
 
     // The device panels fill the frames of the tabs.
     recordCountPanel = new RecordCountPanel(*m_context, *recordsPanel);

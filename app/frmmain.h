@@ -23,6 +23,7 @@ class QLabel;
 class QTabWidget;
 class RecordArchive;
 class HistoryPanel;
+class SensorTablePanel;
 class RecordCountPanel;
 class RecordReadPanel;
 class RecordsPanel;
@@ -67,6 +68,7 @@ public:
     LiveValuesPanel *liveValuesPanel;   // "温度组1": the live values and ReadModule
     LiveTrendPanel *liveTrendPanel;     // "实时曲线": listens to liveValuesPanel
     QLabel *lblStatusLine;
+    SensorTablePanel *sensorTablePanel; // "传感器": names and limits
     HistoryPanel *historyPanel;         // "历史数据": the archive as a table and a chart
     RecordArchive *recordArchive;       // the archive of every download, and the recorders' names
 

@@ -32,6 +32,10 @@ void frmMain::load()
                  .arg(reply.value.recordWindowMs).arg(reply.value.attempts).arg(reply.value.guardMs));
     m_ports.loadOverrides(dir, &malformed);
     recordArchive->names().load(dir, &malformed);
+    QString sensorProblem;
+    recordArchive->sensors().load(dir, &sensorProblem);
+    if (!sensorProblem.isEmpty())
+        malformed << sensorProblem;
 
     modbusPanel->txtStationID->setText(QString::number(mod.value.deviceAddress));
     // Downloaded records always hold twenty channels, whatever ModSet.set says.

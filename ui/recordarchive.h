@@ -1,6 +1,7 @@
 #pragma once
 #include "core/archive/recordstore.h"
 #include "core/settings/recorders.h"
+#include "core/settings/sensortable.h"
 #include <QObject>
 #include <QString>
 #include <cstdint>
@@ -23,6 +24,8 @@ public:
     // the password from the keyring. Nothing and *error when it cannot be opened.
     archive::RecordStore *open(QString *error);
     RecorderNames &names() { return m_names; }
+    // The sensors' names and limits, per recorder name.
+    sensors::SensorTable &sensors() { return m_sensors; }
     int comPort() const { return m_comPort(); }
     // The recorder at address on the port in use: its name, or "COM4-21".
     QString recorderName(uint8_t address) const;
@@ -41,6 +44,7 @@ private:
     std::optional<archive::ArchiveConfig> m_chosen;
     std::unique_ptr<archive::RecordStore> m_store;
     RecorderNames m_names;
+    sensors::SensorTable m_sensors;
     bool m_failing = false;
     int m_lastAddress = 21;  // the last store failed and said so in a message
 };

@@ -16,6 +16,13 @@ QString wordText(uint16_t word)
     return convert::tenthsText(wordTenths(word));
 }
 
+std::optional<int> wordReading(uint16_t word)
+{
+    if (word == 0xFFFF)
+        return std::nullopt;
+    return wordTenths(word);
+}
+
 namespace {
 uint16_t wordAt(const QByteArray &frame, int i)
 {

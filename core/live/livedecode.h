@@ -3,6 +3,7 @@
 #include <QString>
 #include <QVector>
 #include <cstdint>
+#include <optional>
 
 // Decoding of live-read replies: register words to the values the twenty boxes show.
 namespace live {
@@ -14,6 +15,9 @@ int wordTenths(uint16_t word);
 // The text of a box for a register word: wordTenths in the "#00.0" pattern of convert::tenthsText
 // (235 → "23.5", 5 → "00.5", −10 → "-01.0", −25535 → "-2553.5").
 QString wordText(uint16_t word);
+// A word as a reading compared with limits: its tenths as the box shows them, nothing for 65535 (the
+// word a sensor without a reading gives).
+std::optional<int> wordReading(uint16_t word);
 
 // The registers a read reply carries for its request.
 struct ReplyWords {

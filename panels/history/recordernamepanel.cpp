@@ -109,6 +109,15 @@ void RecorderNamePanel::rename(const QString &newName)
         note = moved ? QStringLiteral("，存档中 %1 条记录已改归新名称").arg(*moved)
                      : QStringLiteral("，存档中的记录未能改归新名称（%1）").arg(error);
     }
+    // The sensors' names and limits belong to the recorder, whatever it is called.
+    sensors::SensorTable table = m_ctx.archive->sensors();
+    table.rename(before, after);
+    if (table.content() != m_ctx.archive->sensors().content()) {
+        if (table.save(d.appDir(), &error))
+            m_ctx.archive->sensors() = table;
+        else
+            note += tr("；传感器名称与限值未能改到新名称下（%1）").arg(error);
+    }
     m_ctx.view.showStatus(QStringLiteral("记录仪名称：COM%1 地址 %2 现在叫“%3”").arg(*com).arg(*address).arg(after) + note);
     emit renamed();
 }

@@ -1,5 +1,7 @@
 #include "panels/live/livevaluespanel.h"
 #include "ui/panelcontext.h"
+#include "ui/recordarchive.h"
+#include "core/settings/sensortable.h"
 #include "core/live/livedecode.h"
 #include <QGridLayout>
 #include <QGroupBox>
@@ -47,6 +49,8 @@ Exchange LiveValuesPanel::ReadModule(const Link::Hold &hold, uint8_t device, uin
         m_context.view.showStatus(QStringLiteral("%1：%2；只收到 %3 个值，已显示，其余保持原值")
                                       .arg(kinds::LiveRead.name, modbus::describeReply(ex.info))
                                       .arg(taken));
+    if (taken > 0 && !m_outOfRange.isEmpty())
+        m_context.view.showStatus(tr("设备 %1 超出限值：%2").arg(device).arg(m_outOfRange.join(tr("；"))));
     return ex;
 }
 
@@ -57,9 +61,50 @@ int LiveValuesPanel::DoData(const QByteArray &request, const QByteArray &inx)
         return 0;
     // Registers from the 21st on have no box.
     const int shown = std::min<int>(int(reply.words.size()), int(txtValue1.size()));
-    for (int k = 0; k < shown; ++k)
+    // Register r holds sensor r + 1; the recorder is the device asked on the port in use.
+    const int firstSensor = (uint8_t(request[2]) << 8 | uint8_t(request[3])) + 1;
+    const QString recorder = m_context.archive ? m_context.archive->recorderName(uint8_t(request[0])) : QString();
+    m_outOfRange.clear();
+    for (int k = 0; k < shown; ++k) {
         txtValue1[k]->setText(live::wordText(reply.words[k]));
+        markBox(k, recorder, firstSensor + k, live::wordReading(reply.words[k]));
+    }
     if (shown > 0)
         emit valuesShown(uint8_t(request[0]), reply.words.first(shown));
     return int(reply.words.size());
+}
+
+void LiveValuesPanel::markBox(int k, const QString &recorder, int number, std::optional<int> reading)
+{
+    QLineEdit *box = txtValue1[k];
+    const sensors::Sensor sensor = m_context.archive && number <= sensors::MaxSensor
+                                       ? m_context.archive->sensors().sensor(recorder, number)
+                                       : sensors::Sensor{};
+    const sensors::Reading r = sensors::compare(reading, sensor);
+    const QString name = m_context.archive && number <= sensors::MaxSensor
+                             ? m_context.archive->sensors().displayName(recorder, number)
+                             : tr("第%1路").arg(k + 1);
+    QString what = sensor.unit.isEmpty() ? name : tr("%1（%2）").arg(name, sensor.unit);
+    if (sensor.low && sensor.high)
+        what += tr("，限值 %1 … %2").arg(sensors::limitText(sensor.low), sensors::limitText(sensor.high));
+    else if (sensor.low)
+        what += tr("，下限 %1").arg(sensors::limitText(sensor.low));
+    else if (sensor.high)
+        what += tr("，上限 %1").arg(sensors::limitText(sensor.high));
+    QString state;
+    if (r == sensors::Reading::Above)
+        state = tr("高于上限 %1").arg(sensors::limitText(sensor.high));
+    else if (r == sensors::Reading::Below)
+        state = tr("低于下限 %1").arg(sensors::limitText(sensor.low));
+    if (!state.isEmpty())
+        m_outOfRange << tr("%1 %2 %3").arg(name, box->text(), state);
+    const bool out = sensors::outOfRange(r);
+    box->setToolTip(what);
+    box->setAccessibleDescription(out ? tr("%1：%2，超出限值").arg(what, state) : what);
+    if (box->property("outOfRange").toBool() != out) {
+        box->setProperty("outOfRange", out);
+        // Colour and weight both, and the description says it in words: never colour alone.
+        box->setStyleSheet(out ? QStringLiteral("QLineEdit { background: #ffe0e0; color: #a00000; font-weight: bold; }")
+                               : QString());
+    }
 }

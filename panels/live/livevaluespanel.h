@@ -2,7 +2,9 @@
 #include "core/link/exchange.h"
 #include <QVector>
 #include <QWidget>
+#include <QStringList>
 #include <array>
+#include <optional>
 #include <cstdint>
 
 class QGroupBox;
@@ -29,6 +31,8 @@ public:
     int DoData(const QByteArray &request, const QByteArray &inx);
 
     std::array<QLineEdit *, 20> txtValue1{};
+    // The sensors shown outside their limits by the latest read, for the status line; empty when none.
+    QStringList outOfRange() const { return m_outOfRange; }
     std::array<QLabel *, 20> lblValue{};
 
 signals:
@@ -37,5 +41,9 @@ signals:
     void valuesShown(uint8_t device, const QVector<uint16_t> &words);
 
 private:
+    // Box k shows sensor `number` of recorder: its name as tool tip and accessible description, and
+    // a value outside the sensor's limits marked in colour and in the description.
+    void markBox(int k, const QString &recorder, int number, std::optional<int> reading);
     PanelContext &m_context;
+    QStringList m_outOfRange;
 };

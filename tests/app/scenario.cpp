@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QTreeWidget>
 #include <QTableView>
+#include <QTableWidget>
 #include <QDateTimeEdit>
 #include <QItemSelectionModel>
 #include <QChartView>
@@ -158,6 +159,15 @@ private:
             const QModelIndex a = t->model()->index(ends.value(0).toInt(), 0);
             const QModelIndex b = t->model()->index(ends.value(1).toInt(), 0);
             t->selectionModel()->select(QItemSelection(a, b), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        } else if (verb == "cell") {
+            // cell TABLE ROW,COLUMN TEXT: a cell of an editable table typed over.
+            auto *t = fx.find<QTableWidget>(arg);
+            showTabOf(t);
+            const QString place = rest.section(QLatin1Char(' '), 0, 0);
+            const int row = place.section(QLatin1Char(','), 0, 0).toInt(), column = place.section(QLatin1Char(','), 1, 1).toInt();
+            if (!t->item(row, column))
+                t->setItem(row, column, new QTableWidgetItem);
+            t->item(row, column)->setText(rest.section(QLatin1Char(' '), 1));
         } else if (verb == "pick") {
             auto *c = fx.find<QComboBox>(arg);
             const int i = c->findText(rest);
@@ -258,7 +268,8 @@ private:
                 continue;
             QString s;
             if (auto *e = qobject_cast<QLineEdit *>(w))
-                s = e->text();
+                // A value outside its limits: what a screen reader hears of it.
+                s = e->text() + (e->property("outOfRange").toBool() ? QStringLiteral(" [%1]").arg(e->accessibleDescription()) : QString());
             else if (auto *t = qobject_cast<QTextEdit *>(w))
                 s = t->toPlainText();
             else if (auto *p = qobject_cast<QPlainTextEdit *>(w))

@@ -77,6 +77,13 @@ const Scenario kScenarios[] = {
     {"archive_unwritable",
      {"file archive.db this is no database", "records 21 3", "start", "set txtStationID 21", "click cmdPoint",
       "click cmdRedall", "click cmdRedall", "click cmdHistoryShow"}},
+    // Sensor names and limits: a value above its limit is marked in its box, said on the status line
+    // and heard by a screen reader; a sensor without a reading (65535) never is; a bad limit saves nothing.
+    {"sensor_limits",
+     {"records 21 3", "start", "set txtStationID 21", "cell tblSensors 0,0 东墙 1 米",
+      "cell tblSensors 0,1 ℃", "cell tblSensors 0,3 20.0", "cell tblSensors 3,2 0", "cell tblSensors 4,2 -0.5",
+      "cell tblSensors 5,3 1.25", "click cmdSaveSensors", "cell tblSensors 5,3 ", "click cmdSaveSensors",
+      "click comDoOnce", "cell tblSensors 0,3 23.5", "click cmdSaveSensors", "click comDoOnce"}},
     {"closing_during_a_download",
      {"file replywin.set 300,3,1200,0,0", "records 21 40", "start", "set txtStationID 21", "click cmdPoint", "press cmdRedall", "wire 5", "close",
       "quiet 1500"}},
