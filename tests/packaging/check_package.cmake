@@ -72,7 +72,8 @@ foreach(pattern IN ITEMS
     "Depends: [^\n]*libqt6sql6-sqlite" "Depends: [^\n]*(fonts-wqy-microhei|fonts-noto-cjk)"
     "Recommends: [^\n]*libqt6sql6-psql" "Maintainer: [^\n<]*developers <[^@>]+@[^>]+>\n" "Section: [a-z]+\n")
   if(NOT control MATCHES "${pattern}")
-    fail("control fields do not match \"${pattern}\":\n${control}")
+    string(REPLACE "\n" "\\n" shown "${pattern}")
+    fail("control fields do not match \"${shown}\":\n${control}")
   endif()
 endforeach()
 
