@@ -20,7 +20,7 @@ int main(int argc, char *argv[])
     parser.addHelpOption();
     parser.addVersionOption();
     const QCommandLineOption appDirOption(QStringLiteral("appdir"),
-        QStringLiteral("Directory of comm.set, ModSet.set and the exports (default: beside the program)."),
+        QStringLiteral("Directory of comm.set, ModSet.set and the exports (default: beside a portable copy of the program, else the per-user data folder)."),
         QStringLiteral("dir"));
     const QCommandLineOption demoOption(QStringLiteral("demo"),
         QStringLiteral("Attach the saved COM port to a built-in simulated recorder (addresses 21 and the saved device address)."));

@@ -15,6 +15,7 @@ packages=(
   libmodbus-dev                                   # independent Modbus peer for the interop test and benchmark
   fonts-wqy-microhei                              # CJK font, so the Chinese texts render
   gnumeric                                        # ssconvert, to prove workbooks against a real spreadsheet program
+  dpkg-dev lintian desktop-file-utils appstream   # the Debian package: dpkg-shlibdeps, and its checks
 )
 
 missing=()

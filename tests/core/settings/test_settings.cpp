@@ -7,6 +7,7 @@
 #include "core/settings/comports.h"
 #include "filesizelimit.h"
 #include <QDir>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <cstring>
@@ -179,11 +180,27 @@ void TestSettings::fullDiskKeepsEarlierFile()
 void TestSettings::appDir()
 {
     QTemporaryDir exe, given;
-    QCOMPARE(resolveAppDir(QString(), exe.path()), exe.path());  // a portable install keeps its files beside it
+    QCOMPARE(resolveAppDir(QString(), exe.path()), exe.path());  // a portable copy keeps its files beside it
     QCOMPARE(resolveAppDir(given.path() + QStringLiteral("/sub"), exe.path()), given.path() + QStringLiteral("/sub"));
     QVERIFY(QFileInfo(given.path() + QStringLiteral("/sub")).isDir());
-    // An executable directory that does not exist falls back to the per-user data folder.
-    QVERIFY(resolveAppDir(QString(), QStringLiteral("/nonexistent/dir")) != QStringLiteral("/nonexistent/dir"));
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    // An executable directory that does not exist falls back to the per-user data folder; so does an
+    // installed program, even one that could write beside itself (root can, in /usr/bin).
+    QCOMPARE(resolveAppDir(QString(), QStringLiteral("/nonexistent/dir")), data);
+    QCOMPARE(resolveAppDir(QString(), QStringLiteral("/usr/bin")), data);
+    QCOMPARE(resolveAppDir(QStringLiteral("/usr/bin"), exe.path()), QStringLiteral("/usr/bin"));  // asked for, it is used
+
+    const struct { const char *exeDir, *installBinDir; bool installed; } rows[] = {
+        {"/usr/bin", "", true}, {"/usr/local/bin", "", true}, {"/usr/lib/wl8806n/", "", true}, {"/bin", "", true},
+        {"/sbin", "", true}, {"/usr/../usr/bin", "", true},
+        {"/usr2/bin", "", false}, {"/usrbin", "", false}, {"/binaries", "", false},  // a name that only starts alike
+        {"/home/u/wl8806n", "", false}, {"/opt/wl8806n/bin", "", false}, {"/work/build", "/usr/local/bin", false},
+        {"/opt/wl8806n/bin", "/opt/wl8806n/bin", true}, {"/opt/wl8806n/bin/", "/opt/wl8806n/bin", true},
+        {"/opt/wl8806n", "/opt/wl8806n/bin", false}, {"/opt/wl8806n/bin/x", "/opt/wl8806n/bin", false},
+    };
+    for (const auto &r : rows)
+        QVERIFY2(installedInSystem(QString::fromLatin1(r.exeDir), QString::fromLatin1(r.installBinDir)) == r.installed,
+                 r.exeDir);
 }
 
 QTEST_GUILESS_MAIN(TestSettings)
