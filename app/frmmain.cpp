@@ -92,6 +92,15 @@ frmMain::frmMain(Desktop &desktop, const ComPorts &ports, QWidget *parent)
     recordsPanel->addToFrame15(sensorCountRead->cmdReadSensorS);
     liveValuesPanel = new LiveValuesPanel(*m_context, livePage->Frame2_5);
     connect(liveValuesPanel, &LiveValuesPanel::valuesShown, liveTrendPanel, &LiveTrendPanel::addValues);
+    // Names and limits belong to the recorder at a device's address on the port in use.
+    liveTrendPanel->setSensorLookup([a = recordArchive](uint8_t device, int number) {
+        const QString recorder = a->recorderName(device);
+        return std::pair{a->sensors().displayName(recorder, number), a->sensors().sensor(recorder, number)};
+    });
+    connect(sensorTablePanel, &SensorTablePanel::sensorsChanged, this, [this] {
+        historyPanel->applySensors();
+        liveTrendPanel->applySensors();
+    });
     new ModulePassPanel(*m_context, livePage->Frame18, *liveValuesPanel, *recordCountPanel, *recordReadPanel);
     new PollingPanel(*m_context, *liveValuesPanel, livePage->Frame11);
     new StorageStatePanel(*m_context, livePage->Frame8);

@@ -1,15 +1,23 @@
 #include "panels/history/historymodel.h"
 
-void HistoryModel::setPeriod(const view::PeriodView *period)
+void HistoryModel::setPeriod(const view::PeriodView *period, std::optional<QVector<int>> rows)
 {
     beginResetModel();
     m_period = period;
+    m_rows = std::move(rows);
     endResetModel();
+}
+
+void HistoryModel::setNames(const QStringList &names)
+{
+    m_names = names;
+    if (columnCount() > 1)
+        emit headerDataChanged(Qt::Horizontal, 1, columnCount() - 1);
 }
 
 int HistoryModel::rowCount(const QModelIndex &parent) const
 {
-    return parent.isValid() || !m_period ? 0 : int(m_period->rows.size());
+    return parent.isValid() || !m_period ? 0 : m_rows ? int(m_rows->size()) : int(m_period->rows.size());
 }
 
 int HistoryModel::columnCount(const QModelIndex &parent) const
@@ -21,7 +29,7 @@ QVariant HistoryModel::data(const QModelIndex &index, int role) const
 {
     if (!m_period || !index.isValid())
         return {};
-    const view::RecordValues &row = m_period->rows[index.row()];
+    const view::RecordValues &row = m_period->rows[periodRow(index.row())];
     if (role == Qt::TextAlignmentRole)
         return index.column() == 0 ? QVariant() : QVariant(Qt::AlignRight | Qt::AlignVCenter);
     if (role != Qt::DisplayRole)
@@ -38,5 +46,7 @@ QVariant HistoryModel::headerData(int section, Qt::Orientation orientation, int 
         return {};
     if (orientation == Qt::Vertical)
         return section + 1;
-    return section == 0 ? QStringLiteral("时间") : sensorName(section - 1);
+    if (section == 0)
+        return QStringLiteral("时间");
+    return section - 1 < m_names.size() ? m_names[section - 1] : sensorName(section - 1);
 }

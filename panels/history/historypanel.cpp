@@ -12,6 +12,7 @@
 #include "ui/filechoice.h"
 #include "ui/panelcontext.h"
 #include "ui/recordarchive.h"
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDateTimeEdit>
 #include <QGridLayout>
@@ -59,6 +60,9 @@ HistoryPanel::HistoryPanel(PanelContext &context, QWidget *parent)
     cmdHistoryAll = namedButton(QStringLiteral("cmdHistoryAll"), QStringLiteral("全部时段"), this);
     cmdArchiveSettings = namedButton(QStringLiteral("cmdArchiveSettings"), QStringLiteral("存档设置…"), this);
     cmdHistoryShow->setToolTip(QStringLiteral("读出所选记录仪在这段时间内存档的记录"));
+    chkOutOfRange = new QCheckBox(tr("只显示超限记录"), this);
+    chkOutOfRange->setObjectName(QStringLiteral("chkOutOfRange"));
+    chkOutOfRange->setToolTip(tr("表中只列出有传感器超出其限值的记录（限值在“传感器”页设定）"));
     cmdArchiveSettings->setToolTip(QStringLiteral("使用本机存档文件或 PostgreSQL 服务器"));
 
     tblHistory = new QTableView(this);
@@ -96,7 +100,8 @@ HistoryPanel::HistoryPanel(PanelContext &context, QWidget *parent)
     fromCaption->setBuddy(dtpFrom);
     auto *toCaption = new QLabel(QStringLiteral("到"), this);
     toCaption->setBuddy(dtpTo);
-    for (QWidget *w : std::initializer_list<QWidget *>{fromCaption, dtpFrom, toCaption, dtpTo, cmdHistoryShow, cmdHistoryAll})
+    for (QWidget *w : std::initializer_list<QWidget *>{fromCaption, dtpFrom, toCaption, dtpTo, cmdHistoryShow, cmdHistoryAll,
+                                                       chkOutOfRange})
         choice->addWidget(w);
     choice->addStretch();
     choice->addWidget(cmdArchiveSettings);
@@ -142,6 +147,7 @@ HistoryPanel::HistoryPanel(PanelContext &context, QWidget *parent)
     connect(cmdResetZoom, &QPushButton::clicked, chart, &RecordChart::resetZoom);
     connect(chart, &RecordChart::cursorText, lblCursor, &QLabel::setText);
     connect(lstSensors, &QListWidget::itemChanged, this, [this] { drawChart(); });
+    connect(chkOutOfRange, &QCheckBox::toggled, this, [this] { applyFilter(); });
     connect(tblHistory->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { markSelection(); });
     connect(namePanel, &RecorderNamePanel::renamed, this, [this] { refreshRecorders(); });
     if (m_ctx.archive)
@@ -241,7 +247,7 @@ void HistoryPanel::cmdHistoryShow_Click()
     m_records = std::move(records);
     m_recorder = recorder;
     m_period = view::periodView(m_records);
-    m_model->setPeriod(&m_period);
+    applyFilter();
     showSensors();
     chart->resetZoom();
     QString state = QStringLiteral("%1：%2 至 %3，共 %4 条记录")
@@ -255,6 +261,47 @@ void HistoryPanel::cmdHistoryShow_Click()
     m_ctx.view.showStatus(QStringLiteral("历史数据：") + state);
 }
 
+sensors::Sensor HistoryPanel::sensorOf(int index) const
+{
+    return m_ctx.archive ? m_ctx.archive->sensors().sensor(m_recorder, index + 1) : sensors::Sensor{};
+}
+
+QString HistoryPanel::sensorCaption(int index) const
+{
+    return m_ctx.archive ? m_ctx.archive->sensors().displayName(m_recorder, index + 1) : HistoryModel::sensorName(index);
+}
+
+void HistoryPanel::applySensors()
+{
+    applyFilter();
+    showSensors();
+}
+
+void HistoryPanel::applyFilter()
+{
+    QStringList names;
+    for (int s = 0; s < m_period.sensors; ++s)
+        names << sensorCaption(s);
+    std::optional<QVector<int>> rows;
+    if (chkOutOfRange->isChecked()) {
+        rows.emplace();
+        QVector<sensors::Sensor> limits;
+        for (int s = 0; s < m_period.sensors; ++s)
+            limits << sensorOf(s);
+        for (int r = 0; r < m_period.rows.size(); ++r) {
+            const auto &values = m_period.rows[r].tenths;
+            for (int s = 0; s < values.size() && s < limits.size(); ++s)
+                if (sensors::outOfRange(sensors::compare(values[s], limits[s]))) {
+                    rows->append(r);
+                    break;
+                }
+        }
+    }
+    m_model->setPeriod(&m_period, std::move(rows));
+    m_model->setNames(names);
+    markSelection();
+}
+
 void HistoryPanel::showSensors()
 {
     // The choice of sensors stays across periods; new sensors start shown.
@@ -264,7 +311,7 @@ void HistoryPanel::showSensors()
     const QSignalBlocker quiet(lstSensors);
     lstSensors->clear();
     for (int s = 0; s < m_period.sensors; ++s) {
-        auto *item = new QListWidgetItem(HistoryModel::sensorName(s), lstSensors);
+        auto *item = new QListWidgetItem(sensorCaption(s), lstSensors);
         item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
         item->setCheckState(s < shown.size() && !shown[s] ? Qt::Unchecked : Qt::Checked);
     }
@@ -276,7 +323,7 @@ void HistoryPanel::drawChart()
     QVector<RecordChart::ChartSeries> series;
     for (int s = 0; s < m_period.sensors && s < lstSensors->count(); ++s)
         if (lstSensors->item(s)->checkState() == Qt::Checked)
-            series.append({HistoryModel::sensorName(s), m_period.series[s]});
+            series.append({sensorCaption(s), m_period.series[s], sensorOf(s).low, sensorOf(s).high});
     chart->setSeries(series, true);
     markSelection();
 }
@@ -287,7 +334,7 @@ void HistoryPanel::markSelection()
     for (const QModelIndex &row : tblHistory->selectionModel()->selectedRows()) {
         if (marks.size() >= MaxMarks)
             break;
-        marks.append(m_period.rows[row.row()].time.toMSecsSinceEpoch());
+        marks.append(m_period.rows[m_model->periodRow(row.row())].time.toMSecsSinceEpoch());
     }
     chart->setMarks(marks);
 }

@@ -1,8 +1,10 @@
 #pragma once
 #include "core/archive/recordstore.h"
 #include "core/view/period.h"
+#include "core/settings/sensortable.h"
 #include <QWidget>
 class HistoryModel;
+class QCheckBox;
 class QComboBox;
 class QDateTimeEdit;
 class QLabel;
@@ -32,12 +34,15 @@ public:
     void cmdPrint_Click();
     void cmdArchiveSettings_Click();
     const view::PeriodView &period() const { return m_period; }
+    // The sensors' names and limits changed: captions, lines, limits and the filter follow.
+    void applySensors();
     QComboBox *cboRecorder;
     QDateTimeEdit *dtpFrom;
     QDateTimeEdit *dtpTo;
     QPushButton *cmdHistoryShow;
     QPushButton *cmdHistoryAll;
     QPushButton *cmdArchiveSettings;
+    QCheckBox *chkOutOfRange;
     QTableView *tblHistory;
     QListWidget *lstSensors;
     RecordChart *chart;
@@ -61,6 +66,9 @@ private:
     void showSensors();        // the sensor list after a period is read
     void drawChart();          // the checked sensors' lines
     void markSelection();      // the rows picked in the table, on the chart
+    void applyFilter();        // all rows, or those holding a value outside its limits
+    sensors::Sensor sensorOf(int index) const;  // sensor index + 1 of the recorder shown
+    QString sensorCaption(int index) const;
     archive::RecordStore *store();
     // The file name to save the period or chart as, asked in the save dialog; empty when cancelled.
     QString askName(const QString &title, const QString &suffix);

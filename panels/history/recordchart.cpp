@@ -94,7 +94,7 @@ void RecordChart::setSeries(const QVector<ChartSeries> &series, bool keepView)
     if (!same) {
         // Another set of sensors: new lines (and legend entries) for them.
         for (Sensor &s : m_sensors)
-            for (QLineSeries *line : s.lines) {
+            for (QLineSeries *line : s.lines + s.limits) {
                 chart()->removeSeries(line);
                 delete line;
             }
@@ -141,6 +141,13 @@ void RecordChart::fullRange(qint64 *from, qint64 *to, double *low, double *high)
                 hi = std::max(hi, p.tenths);
             }
         }
+    // The limits are in view too: how far a value is from them is what the chart is read for.
+    for (const Sensor &s : m_sensors)
+        for (const std::optional<int> &limit : {s.data.low, s.data.high})
+            if (limit && first <= last) {
+                lo = std::min(lo, *limit);
+                hi = std::max(hi, *limit);
+            }
     if (first > last) {
         // Nothing to draw: the last hour, 0 … 100.
         last = QDateTime::currentMSecsSinceEpoch();
@@ -266,7 +273,36 @@ void RecordChart::redraw()
             line->setPointsVisible(points.size() == 1);
             line->replace(points);
         }
+        drawLimits(int(si), s);
     }
+}
+
+void RecordChart::drawLimits(int index, Sensor &s)
+{
+    QVector<int> values;
+    for (const std::optional<int> &limit : {s.data.low, s.data.high})
+        if (limit)
+            values.append(*limit);
+    while (s.limits.size() > values.size()) {
+        QLineSeries *line = s.limits.takeLast();
+        chart()->removeSeries(line);
+        delete line;
+    }
+    while (s.limits.size() < values.size()) {
+        auto *line = new QLineSeries(this);
+        QPen pen(sensorColour(index));
+        pen.setStyle(Qt::DashLine);
+        pen.setWidthF(1.5);
+        line->setPen(pen);
+        chart()->addSeries(line);
+        line->attachAxis(m_time);
+        line->attachAxis(m_value);
+        for (QLegendMarker *m : chart()->legend()->markers(line))
+            m->setVisible(false);
+        s.limits.append(line);
+    }
+    for (qsizetype i = 0; i < values.size(); ++i)
+        s.limits[i]->replace({QPointF(double(m_from), values[i] / 10.0), QPointF(double(m_to), values[i] / 10.0)});
 }
 
 void RecordChart::setMarks(const QVector<qint64> &msecs)

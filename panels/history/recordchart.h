@@ -3,6 +3,7 @@
 #include <QChartView>
 #include <QPair>
 #include <QVector>
+#include <optional>
 
 class QDateTimeAxis;
 class QGraphicsEllipseItem;
@@ -28,6 +29,7 @@ public:
     struct ChartSeries {
         QString name;                      // "1#传感器"
         QVector<view::Segment> segments;   // in time order
+        std::optional<int> low, high;      // the sensor's limits in tenths, drawn as dashed lines
     };
 
     explicit RecordChart(QWidget *parent = nullptr);
@@ -77,7 +79,9 @@ private:
     struct Sensor {
         ChartSeries data;
         QVector<QLineSeries *> lines;  // lines[0] carries the legend entry
+        QVector<QLineSeries *> limits; // its low and high limit across the view, when it has them
     };
+    void drawLimits(int index, Sensor &s);
     struct Nearest {
         int sensor = -1;
         view::Point point;

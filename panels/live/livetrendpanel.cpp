@@ -86,6 +86,12 @@ void LiveTrendPanel::showEvent(QShowEvent *event)
         refresh();
 }
 
+void LiveTrendPanel::setSensorLookup(SensorLookup lookup)
+{
+    m_lookup = std::move(lookup);
+    refresh();
+}
+
 void LiveTrendPanel::refresh()
 {
     m_refresh->stop();
@@ -97,9 +103,16 @@ void LiveTrendPanel::refresh()
     if (cboTrendDevice->currentIndex() >= 0) {
         const auto device = uint8_t(cboTrendDevice->currentData().toInt());
         const int sensors = m_history.sensors(device);
-        for (int k = 0; k < sensors; ++k)
+        for (int k = 0; k < sensors; ++k) {
+            const auto [name, sensor] = m_lookup ? m_lookup(device, k + 1)
+                                                 : std::pair{QStringLiteral("%1#传感器").arg(k + 1), sensors::Sensor{}};
+            if (lstTrendSensors->item(k)->text() != name) {
+                const QSignalBlocker quiet(lstTrendSensors);
+                lstTrendSensors->item(k)->setText(name);
+            }
             if (lstTrendSensors->item(k)->checkState() == Qt::Checked)
-                series.append({lstTrendSensors->item(k)->text(), m_history.segments(device, k)});
+                series.append({name, m_history.segments(device, k), sensor.low, sensor.high});
+        }
     }
     chtLiveTrend->setSeries(series, true);
 }

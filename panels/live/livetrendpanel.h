@@ -1,5 +1,7 @@
 #pragma once
 #include "core/view/livehistory.h"
+#include "core/settings/sensortable.h"
+#include <functional>
 #include <QVector>
 #include <QWidget>
 #include <cstdint>
@@ -22,6 +24,11 @@ public:
     void addValues(uint8_t device, const QVector<uint16_t> &words);
 
     const view::LiveHistory &history() const { return m_history; }
+    // Where a device's sensor (1 … 20) gets its caption and limits; without it "n#传感器", no limits.
+    using SensorLookup = std::function<std::pair<QString, sensors::Sensor>(uint8_t device, int number)>;
+    void setSensorLookup(SensorLookup lookup);
+    // The names or limits changed: the captions and limit lines are drawn again.
+    void applySensors() { refresh(); }
 
     QComboBox *cboTrendDevice;     // the devices seen
     QListWidget *lstTrendSensors;  // "1#传感器" … "20#传感器", each with a check box
@@ -34,6 +41,7 @@ private:
     void refresh();
 
     Desktop &m_desktop;
+    SensorLookup m_lookup;
     view::LiveHistory m_history;
     QTimer *m_refresh;
     bool m_stale = false;  // reads came while the tab was not shown
