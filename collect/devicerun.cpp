@@ -157,7 +157,8 @@ void clearAfter(Run &r, QMap<int, QByteArray> &kept, int intervalS)
         r.res.count = *again.count;
         r.total = r.res.count;
         kept.insert(readRange(r, before + 1, r.res.count - before));
-        if (!r.res.complete() || r.res.interrupted || !keep(r, kept, intervalS)) {
+        const bool keptAll = keep(r, kept, intervalS);  // what was read is kept even when the clear is off
+        if (!r.res.complete() || r.res.interrupted || !keptAll) {
             r.res.problems << QStringLiteral("读取期间新增的记录未能全部读出或保存，条数未清零");
             return;
         }
