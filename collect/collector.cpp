@@ -93,11 +93,10 @@ QString deviceLine(const DeviceResult &d)
         if (d.clockSet && *d.clockSet)
             line += QStringLiteral("，时钟已设置");
     }
-    for (const QString &p : d.problems)
-        line += QStringLiteral("；") + p;
+    QStringList notes = d.problems;
     if (d.interrupted)
-        line += QStringLiteral("；已中断");
-    return line;
+        notes << QStringLiteral("已中断");
+    return line + (d.usable ? QStringLiteral("；") : QString()) + notes.join(QStringLiteral("；"));
 }
 
 bool sameDevice(const QString &a, const QString &b)

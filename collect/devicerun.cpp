@@ -39,9 +39,9 @@ QMap<int, QByteArray> readRange(Run &r, int first, int count)
             r.job.progress(r.done + done, r.total);
     });
     const records::DownloadOutcome d = download.run(r.hold, r.job.address, first, count, r.job.sensors);
-    r.done += count;
     if (r.job.progress)
-        r.job.progress(r.done, r.total);
+        r.job.progress(r.done + (d.notTriedFrom > 0 ? d.notTriedFrom - first : count), r.total);
+    r.done += count;
     r.res.read += d.read;
     r.res.missing += d.unread;
     r.res.notRecords += d.notRecords;
