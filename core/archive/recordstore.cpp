@@ -289,6 +289,25 @@ QStringList RecordStore::recorders() const
     return names;
 }
 
+std::optional<bool> RecordStore::holds(const QString &recorder, const QByteArray &data, QString *error) const
+{
+    if (!isOpen()) {
+        *error = QStringLiteral("存档没有打开");
+        return std::nullopt;
+    }
+    QSqlQuery q(QSqlDatabase::database(m_connection, false));
+    q.setForwardOnly(true);
+    q.prepare(QStringLiteral("SELECT 1 FROM records WHERE recorder = ? AND taken = ? AND words = ? LIMIT 1"));
+    q.addBindValue(recorder);
+    q.addBindValue(recordTime(data));
+    q.addBindValue(data.mid(6));
+    if (!q.exec()) {
+        *error = sqlError(QStringLiteral("读不出存档"), q.lastError());
+        return std::nullopt;
+    }
+    return q.next();
+}
+
 std::optional<std::pair<QString, QString>> RecordStore::span(const QString &recorder, QString *error) const
 {
     if (!isOpen()) {

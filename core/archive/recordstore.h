@@ -82,6 +82,10 @@ public:
     QList<StoredRecord> period(const QString &recorder, const QDateTime &from, const QDateTime &to,
                                QString *error) const;
     QStringList recorders() const;
+    // Whether the recorder's records hold one with these data bytes (whatever its occurrence):
+    // a download that reads backwards stops at the first record the archive already keeps.
+    // Nothing and *error when the archive cannot be asked.
+    std::optional<bool> holds(const QString &recorder, const QByteArray &data, QString *error) const;
     // The first and last record time of a recorder ("YYYY-MM-DD HH:MM"); nothing when it has none.
     std::optional<std::pair<QString, QString>> span(const QString &recorder, QString *error) const;
     // A recorder given a new name: its records move to that name in one transaction. A record the

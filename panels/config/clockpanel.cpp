@@ -1,9 +1,8 @@
 #include "panels/config/clockpanel.h"
 #include "ui/desktop.h"
 #include "ui/registercommands.h"
-#include "core/config/recordersettings.h"
+#include "core/config/clockset.h"
 #include "core/link/convert.h"
-#include "core/link/writes.h"
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -99,26 +98,12 @@ void ClockPanel::cmdTimeWrite_Click()
         bcd[i] = *b;
     }
 
-    QStringList unconfirmed;
-    const auto note = [&](const QString &what, const Exchange &ex) {
-        const QString problem = recorder::writeProblem(ex);
-        if (!problem.isEmpty())
-            unconfirmed << QStringLiteral("%1（%2）").arg(what, problem);
-        return ex.sent && !ex.aborted;
-    };
-    for (const auto &w : clockfields::setWrites(bcd)) {
-        const Exchange ex = ModbusSetReg(m_ctx.link, cmd->hold, cmd->address, w.reg, w.value);
-        if (!note(QStringLiteral("寄存器 %1").arg(w.reg), ex)) {
-            m_ctx.view.showStatus(QStringLiteral("写入电脑时钟：未完成（%1）").arg(recorder::writeProblem(ex)));
-            return;  // port closed or the command stopped: nothing more goes out
-        }
-        m_ctx.link.pause(cmd->hold, 500);
-    }
-    const Exchange coil = ModbusSetCoil(m_ctx.link, cmd->hold, cmd->address, clockfields::SetCoil, true);
-    if (!note(QStringLiteral("线圈 %1").arg(clockfields::SetCoil), coil)) {
-        m_ctx.view.showStatus(QStringLiteral("写入电脑时钟：未完成（%1）").arg(recorder::writeProblem(coil)));
+    const clockfields::ClockSet set = clockfields::setClock(m_ctx.link, cmd->hold, cmd->address, bcd);
+    if (!set.ended.isEmpty()) {
+        m_ctx.view.showStatus(QStringLiteral("写入电脑时钟：未完成（%1）").arg(set.ended));
         return;
     }
+    const QStringList &unconfirmed = set.unconfirmed;
     if (unconfirmed.isEmpty())
         m_ctx.view.showStatus(QStringLiteral("写入电脑时钟：设备时钟已设为 20%1-%2-%3 %4:%5:%6")
                                   .arg(texts[6], 2, QLatin1Char('0'))

@@ -6,16 +6,11 @@
 #include "core/link/frames.h"
 #include "core/link/writes.h"
 #include "core/records/memoryfill.h"
+#include "core/records/recordcount.h"
 #include <QGroupBox>
 #include "panels/records/recordspanel.h"
 #include <QHBoxLayout>
 #include <QPushButton>
-
-namespace {
-constexpr uint16_t RecordCountRegister = 121;
-constexpr uint16_t RecordPointerRegister = 122;  // 122 and 123
-constexpr uint16_t ClearMemoryCoil = 3;
-} // namespace
 
 RecordCountPanel::RecordCountPanel(PanelContext &context, RecordsPanel &records)
     : QWidget(records.Frame14_1), m_ctx(context), m_records(records)
@@ -43,13 +38,9 @@ RecordCountPanel::RecordCountPanel(PanelContext &context, RecordsPanel &records)
 
 std::optional<int> RecordCountPanel::ReadRecordCount(const Link::Hold &hold, uint8_t address)
 {
-    std::optional<int> count;
-    const Exchange ex = m_ctx.link.exchange(hold, kinds::RecordCount,
-                                            modbus::readHolding(address, RecordCountRegister, 1),
-                                            [&](const Exchange &e) {
-        if (e.valid())
-            count = (uint8_t(e.reply[3]) << 8) | uint8_t(e.reply[4]);
-    });
+    const records::CountRead read = records::readRecordCount(m_ctx.link, hold, address);
+    const std::optional<int> count = read.count;
+    const Exchange &ex = read.exchange;
     if (count) {
         m_records.showRecordCount(*count);
         QString text = QStringLiteral("读条数：设备 %1 有 %2 条记录").arg(address).arg(*count);
@@ -79,7 +70,7 @@ void RecordCountPanel::cmdWriteREC_Click()
     if (!m_ctx.desktop.confirm(QStringLiteral("清指针"),
                                QStringLiteral("将设备 %1 的记录指针清零？").arg(cmd->address)))
         return;
-    const Exchange ex = WriteRegisters(m_ctx.link, cmd->hold, cmd->address, RecordPointerRegister, QByteArray(4, '\0'));
+    const Exchange ex = WriteRegisters(m_ctx.link, cmd->hold, cmd->address, records::RecordPointerRegister, QByteArray(4, '\0'));
     m_ctx.view.showState(ex.stateText);
     if (ex.valid())
         m_ctx.view.showStatus(QStringLiteral("清指针：设备 %1 的记录指针已清零").arg(cmd->address));
@@ -96,17 +87,18 @@ void RecordCountPanel::cmdClearRecCount_Click()
                                QStringLiteral("将设备 %1 的有效记录总数清零？清零后其中的记录不能再读出。")
                                    .arg(cmd->address)))
         return;
-    const Exchange cleared = WriteRegisters(m_ctx.link, cmd->hold, cmd->address, RecordCountRegister, QByteArray(2, '\0'));
-    m_ctx.view.showState(cleared.stateText);
+    const records::CountClear clear = records::clearRecordCount(m_ctx.link, cmd->hold, cmd->address);
+    const Exchange &cleared = clear.countWrite;
+    // The coil's exchange shows its own reply once it went out.
+    if (!clear.coil || !clear.coil->sent)
+        m_ctx.view.showState(cleared.stateText);
     if (!cleared.valid()) {
-        // The recorder takes the count over only with the coil; without a confirmed count of 0 the
-        // coil is not switched.
         if (cleared.sent && !cleared.aborted)
             m_ctx.view.showStatus(QStringLiteral("清条数：%1，条数未清零")
                                       .arg(modbus::describeReply(cleared.info)));
         return;
     }
-    const Exchange coil = ModbusSetCoil(m_ctx.link, cmd->hold, cmd->address, ClearMemoryCoil, true);
+    const Exchange &coil = *clear.coil;
     if (coil.valid())
         m_ctx.view.showStatus(QStringLiteral("清条数：设备 %1 的有效记录总数已清零").arg(cmd->address));
     else if (coil.sent && !coil.aborted)

@@ -167,7 +167,8 @@ private slots:
         QCOMPARE(store.recorders(), names);
     }
 
-    // Naming a recorder moves its records, merging with what the new name holds; the span follows.
+    // Naming a recorder moves its records, merging with what the new name holds; the span and what
+    // the archive holds follow.
     void renameAndSpan_data() { bothDatabases(); }
     void renameAndSpan()
     {
@@ -189,6 +190,13 @@ private slots:
             kept << row.data();
         QCOMPARE(kept, (QList<QByteArray>{r1, r2, r3}));
         QCOMPARE(store.span("冷库", &error), (std::pair{archive::recordTime(r1), archive::recordTime(r3)}));
+        // What a backward read asks: the same time with other words, or another recorder's, is not held.
+        const std::pair<QString, QByteArray> asked[] = {{"冷库", r1}, {"冷库", r3}, {"冷库", rec("24 01 02 03 06 0001 0003")},
+                                                        {"冷库", blanks}, {"COM4-21", r1}};
+        QList<bool> held;
+        for (const auto &[name, data] : asked)
+            held << store.holds(name, data, &error).value_or(false);
+        QCOMPARE(held, (QList<bool>{true, true, false, false, false}));
     }
 
     void connectionsAreReleased()

@@ -1,0 +1,291 @@
+#include "collect/collector.h"
+#include "collect/devicerun.h"
+#include "collect/interrupt.h"
+#include "collect/options.h"
+#include "collect/outputs.h"
+#include "core/link/serialdevice.h"
+#include "core/records/downloadreport.h"
+#include "core/records/recorddecode.h"
+#include "core/settings/appdir.h"
+#include "core/settings/archivesettings.h"
+#include "core/settings/comports.h"
+#include "core/settings/recorders.h"
+#include "core/settings/settingsfiles.h"
+#include "sim/simrecorder.h"
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <unistd.h>
+
+namespace collect {
+
+namespace {
+// The collector shows no traffic: its progress and summary say what a person needs.
+class QuietView : public TrafficView {
+public:
+    void clearCommand() override {}
+    void clearState() override {}
+    void showCommand(const QString &) override {}
+    void showState(const QString &) override {}
+    void showLamp(Lamp) override {}
+    void countExchange() override {}
+    void countReply() override {}
+    void showStatus(const QString &) override {}
+};
+
+constexpr int DemoRecords = 300;
+
+Exit deviceExit(const DeviceResult &d)
+{
+    if (d.complete() && !d.interrupted)
+        return Complete;
+    return d.usable || d.interrupted ? Missing : Unusable;
+}
+
+QString statusName(int code)
+{
+    return code == Complete ? QStringLiteral("complete") : code == Missing ? QStringLiteral("missing")
+                                                                           : QStringLiteral("unusable");
+}
+
+QJsonArray numbers(const QList<int> &list)
+{
+    QJsonArray a;
+    for (int k : list)
+        a.append(k);
+    return a;
+}
+
+QJsonObject deviceJson(const DeviceResult &d)
+{
+    QJsonObject o{{"address", d.address}, {"recorder", d.recorder}, {"count", d.usable ? QJsonValue(d.count) : QJsonValue()},
+                  {"read", d.read}, {"added", d.added ? QJsonValue(*d.added) : QJsonValue()},
+                  {"firstRead", d.firstRead}, {"missing", numbers(d.missing)}, {"notRecords", numbers(d.notRecords)},
+                  {"problems", QJsonArray::fromStringList(d.problems)}, {"interrupted", d.interrupted},
+                  {"status", statusName(deviceExit(d))}};
+    QJsonObject files;
+    for (auto it = d.files.begin(); it != d.files.end(); ++it)
+        files.insert(it.key(), it.value());
+    o.insert("files", files);
+    if (d.cleared)
+        o.insert("cleared", *d.cleared);
+    if (d.clockSet)
+        o.insert("clockSet", *d.clockSet);
+    return o;
+}
+
+// One line a device for standard error.
+QString deviceLine(const DeviceResult &d)
+{
+    QString line = QStringLiteral("设备 %1（%2）：").arg(d.address).arg(d.recorder);
+    if (d.usable) {
+        line += QStringLiteral("条数 %1，读出 %2 条").arg(d.count).arg(d.read);
+        if (d.added)
+            line += QStringLiteral("，存档新增 %1 条").arg(*d.added);
+        if (!d.missing.isEmpty())
+            line += QStringLiteral("，未读出第 %1 条").arg(records::numberRanges(d.missing));
+        if (!d.notRecords.isEmpty())
+            line += QStringLiteral("，第 %1 条不是记录").arg(records::numberRanges(d.notRecords));
+        if (d.cleared && *d.cleared)
+            line += QStringLiteral("，条数已清零");
+        if (d.clockSet && *d.clockSet)
+            line += QStringLiteral("，时钟已设置");
+    }
+    QStringList notes = d.problems;
+    if (d.interrupted)
+        notes << QStringLiteral("已中断");
+    return line + (d.usable ? QStringLiteral("；") : QString()) + notes.join(QStringLiteral("；"));
+}
+
+bool sameDevice(const QString &a, const QString &b)
+{
+    if (a == b)
+        return true;
+    const QString ca = QFileInfo(a).canonicalFilePath(), cb = QFileInfo(b).canonicalFilePath();
+    return !ca.isEmpty() && ca == cb;
+}
+
+// Opens the port as the window does: 8 data bits, no parity, one stop bit; an adapter asked to pass
+// bytes on at once. Empty on success, else one line naming the device and the reason.
+QString openPort(QSerialPort &port, const QString &device, int com, int baud)
+{
+    port.setPortName(device);
+    port.setBaudRate(baud);
+    port.setDataBits(QSerialPort::Data8);
+    port.setParity(QSerialPort::NoParity);
+    port.setStopBits(QSerialPort::OneStop);
+    port.setFlowControl(QSerialPort::NoFlowControl);
+    if (port.open(QIODevice::ReadWrite)) {
+        port.clear(QSerialPort::AllDirections);
+        serialdevice::requestLowLatency(port.handle());
+        return QString();
+    }
+    const QByteArray path = QFile::encodeName(device);
+    QString text = describeOpenFailure(com, device, QFileInfo::exists(device),
+                                       ::access(path.constData(), R_OK | W_OK) == 0, port.error(), port.errorString());
+    if (com == 0)
+        text.replace(QStringLiteral("COM0（%1）").arg(device), device);
+    return text.replace(QLatin1Char('\n'), QLatin1Char(' '));
+}
+} // namespace
+
+int run(const QStringList &arguments, const Io &io)
+{
+    const Parsed parsed = parseArguments(arguments);
+    switch (parsed.action) {
+    case Parsed::Action::Help:
+        io.out(parsed.text);
+        return Complete;
+    case Parsed::Action::Version:
+        io.out(QStringLiteral("wl8806n-collect %1\n").arg(QStringLiteral(WL_VERSION)));
+        return Complete;
+    case Parsed::Action::Usage:
+        io.err(QStringLiteral("wl8806n-collect: %1（用法见 --help）\n").arg(parsed.text));
+        return Usage;
+    case Parsed::Action::Run:
+        break;
+    }
+    const Options &o = parsed.options;
+    const auto note = [&](const QString &text) { io.err(text + QLatin1Char('\n')); };
+    QJsonObject summary{{"program", "wl8806n-collect"}, {"version", WL_VERSION}};
+    const auto finish = [&](int code) {
+        summary.insert("status", statusName(code));
+        summary.insert("exitCode", code);
+        if (o.json)
+            io.out(QString::fromUtf8(QJsonDocument(summary).toJson(QJsonDocument::Indented)));
+        return code;
+    };
+
+    const QString appDir = resolveAppDir(o.appDir, QCoreApplication::applicationDirPath());
+    const auto comm = settings::readComm(appDir);
+    const auto mod = settings::readMod(appDir);
+    const auto window = settings::readReplyWindow(appDir);
+    for (const auto &[status, problem] : {std::pair{comm.status, comm.problem}, std::pair{mod.status, mod.problem},
+                                          std::pair{window.status, window.problem}})
+        if (status == settings::Status::Malformed)
+            note(problem);
+
+    QList<uint8_t> addresses = o.addresses;
+    if (addresses.isEmpty()) {
+        // As the window's module pass: modules 1 … the count in ModSet.set.
+        const int modules = mod.value.stationCount;
+        if (modules < 1 || modules > 247) {
+            io.err(QStringLiteral("wl8806n-collect: --address：ModSet.set 中的模块总数是 %1，请用 --address 给出设备地址\n").arg(modules));
+            return Usage;
+        }
+        for (int a = 1; a <= modules; ++a)
+            addresses << uint8_t(a);
+    }
+    const int baud = o.baud.value_or(comm.value.baudRate);
+
+    ComPorts ports;
+    QStringList problems;
+    ports.loadOverrides(appDir, &problems);
+    int com = o.com.value_or(o.port.isEmpty() ? comm.value.portNumber : 0);
+
+    sim::SimRecorder simulator;
+    if (o.demo) {
+        QString error;
+        if (!simulator.start(&error)) {
+            note(QStringLiteral("模拟记录仪无法启动：%1").arg(error));
+            return finish(Unusable);
+        }
+        simulator.setLineBaud(baud);
+        for (uint8_t a : simulator.addresses())
+            if (!addresses.contains(a))
+                simulator.removeDevice(a);
+        const QDateTime first = QDateTime::currentDateTime().addSecs(-DemoRecords * 60);
+        for (uint8_t a : addresses) {
+            simulator.addDevice(a);
+            simulator.setRecords(sim::SimRecorder::demoRecords(DemoRecords, first, o.sensors), a);
+        }
+        ports.setOverride(com, simulator.portPath());
+        note(QStringLiteral("演示模式：COM%1 连接到模拟记录仪（%2）").arg(com).arg(simulator.portPath()));
+    }
+    for (const QString &p : problems)
+        note(p);
+
+    const QString device = com ? ports.device(com) : o.port;
+    for (int n = ComPorts::kFirst; n <= ComPorts::kLast && com == 0; ++n)
+        if (sameDevice(ports.device(n), device))
+            com = n;
+    // A recorder is a port and an address. A device no COM number names is its own port half.
+    const QString portName = com ? QStringLiteral("COM%1").arg(com) : device;
+    if (com == 0)
+        note(QStringLiteral("--port：%1 不对应任何 COM 编号，记录以“%1-地址”为记录仪名存档").arg(device));
+    summary.insert("port", portName);
+    summary.insert("device", device);
+    RecorderNames names;
+    problems.clear();
+    names.load(appDir, &problems);
+    for (const QString &p : problems)
+        note(p);
+
+    std::unique_ptr<archive::RecordStore> store;
+    if (o.archive) {
+        store = std::make_unique<archive::RecordStore>();
+        QString error, archiveNote;
+        if (!archive::openConfiguredArchive(*store, appDir, &error, &archiveNote)) {
+            note(QStringLiteral("存档无法使用：%1").arg(error));
+            summary.insert("problem", error);
+            return finish(Unusable);
+        }
+        if (!archiveNote.isEmpty())
+            note(archiveNote);
+    }
+
+    QuietView view;
+    Link link(&view);
+    link.setEchoMode(window.value.echo);
+    if (const QString why = openPort(link.port(), device, com, baud); !why.isEmpty()) {
+        note(why);
+        summary.insert("problem", why);
+        return finish(Unusable);
+    }
+
+    bool interrupted = false;
+    Interrupt interrupt([&] {
+        interrupted = true;
+        link.cancelCommand(CancelReason::Stop);
+    });
+    int code = Complete;
+    QJsonArray devices;
+    for (uint8_t a : addresses) {
+        DeviceResult res;
+        if (interrupted) {
+            res.address = a;
+            res.recorder = com ? names.name(com, a) : QStringLiteral("%1-%2").arg(device).arg(a);
+            res.interrupted = true;
+        } else {
+            DeviceJob job;
+            job.address = a;
+            job.sensors = o.sensors;
+            job.window = window.value;
+            job.recorder = com ? names.name(com, a) : QStringLiteral("%1-%2").arg(device).arg(a);
+            job.port = portName;
+            job.store = store.get();
+            for (const auto &[kind, path] : {std::pair{"csv", o.csv}, std::pair{"xls", o.xls}, std::pair{"txt", o.txt}})
+                if (!path.isEmpty())
+                    job.files.insert(kind, addresses.size() > 1 ? perDevicePath(path, a) : path);
+            job.sinceLast = o.sinceLast;
+            job.clearAfter = o.clearAfter;
+            job.setClock = o.setClock;
+            Progress progress(io, QStringLiteral("设备 %1").arg(a));
+            job.progress = [&](int done, int total) { progress.update(done, total); };
+            auto hold = link.tryHold(Link::Visibility::Quiet);
+            res = collectDevice(link, *hold, job);
+            progress.finish();
+        }
+        note(deviceLine(res));
+        devices.append(deviceJson(res));
+        code = std::max(code, int(deviceExit(res)));
+    }
+    summary.insert("devices", devices);
+    summary.insert("interrupted", interrupted);
+    // An interrupted run kept what it stored; what it did not read is missing.
+    return finish(interrupted ? Missing : code);
+}
+
+} // namespace collect

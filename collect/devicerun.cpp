@@ -1,0 +1,221 @@
+#include "collect/devicerun.h"
+#include "collect/outputs.h"
+#include "core/config/clockset.h"
+#include "core/config/recordersettings.h"
+#include "core/link/frames.h"
+#include "core/records/downloadreport.h"
+#include "core/records/recordcount.h"
+#include "core/records/recorddecode.h"
+#include "core/records/recorddownload.h"
+
+namespace collect {
+
+namespace {
+// Rounds of "the count grew during the download" a clear follows before it gives up: a recorder
+// that records faster than it can be read is never cleared.
+constexpr int ClearRounds = 5;
+
+struct Run {
+    Link &link;
+    const Link::Hold &hold;
+    const DeviceJob &job;
+    DeviceResult &res;
+    int done = 0;   // records tried before the current range, for the progress
+    int total = 0;
+};
+
+// Reads records first … first + count − 1 with the window's engine and reply window; what could not
+// be read goes into the result's lists.
+QMap<int, QByteArray> readRange(Run &r, int first, int count)
+{
+    QMap<int, QByteArray> got;
+    if (count <= 0)
+        return got;
+    RecordDownload download(r.link, r.job.window);
+    QObject::connect(&download, &RecordDownload::recordRead, &download,
+                     [&](int k, const QByteArray &data) { got.insert(k, data); });
+    QObject::connect(&download, &RecordDownload::progress, &download, [&](int, int done, int) {
+        if (r.job.progress)
+            r.job.progress(r.done + done, r.total);
+    });
+    const records::DownloadOutcome d = download.run(r.hold, r.job.address, first, count, r.job.sensors);
+    if (r.job.progress)
+        r.job.progress(r.done + (d.notTriedFrom > 0 ? d.notTriedFrom - first : count), r.total);
+    r.done += count;
+    r.res.read += d.read;
+    r.res.missing += d.unread;
+    r.res.notRecords += d.notRecords;
+    if (d.notTriedFrom > 0)
+        for (int k = d.notTriedFrom; k <= d.last(); ++k)
+            r.res.missing << k;
+    using End = records::DownloadOutcome::End;
+    if (d.end == End::Stopped || d.end == End::Closing)
+        r.res.interrupted = true;
+    else if (d.end != End::Complete)
+        r.res.problems << records::downloadMessage(d).split(QLatin1Char('\n')).join(QLatin1Char(' '));
+    return got;
+}
+
+// From the newest record backwards, a read's worth at a time, until a record the archive holds:
+// what came after it is new. The run of records identical to that one is read whole, so that the
+// archive numbers its occurrences as it did when it first kept them.
+QMap<int, QByteArray> readSinceLast(Run &r)
+{
+    const int chunk = std::max(1, records::MaxReadRegisters / records::registersPerRecord(r.job.sensors));
+    QMap<int, QByteArray> seen;
+    int held = 0;
+    for (int k = r.res.count; k >= 1 && !held && !r.hold.stopped() && r.link.isOpen();) {
+        const int first = std::max(1, k - chunk + 1);
+        seen.insert(readRange(r, first, k - first + 1));
+        for (int j = k; j >= first && !held; --j) {
+            if (!seen.contains(j))
+                continue;
+            QString error;
+            const auto holds = r.job.store->holds(r.job.recorder, seen[j], &error);
+            if (!holds) {
+                r.res.problems << QStringLiteral("存档：%1").arg(error);
+                return {};
+            }
+            if (*holds)
+                held = j;
+        }
+        k = first - 1;
+    }
+    int from = held ? held : 1;
+    while (held && from > 1 && !r.hold.stopped()) {
+        if (!seen.contains(from - 1))
+            seen.insert(readRange(r, from - 1, 1));
+        if (seen.value(from - 1) != seen.value(held))
+            break;
+        --from;
+    }
+    // Records before the one held are the archive's already; only later ones can be missing.
+    const auto older = [&](int k) { return k < from; };
+    r.res.missing.removeIf(older);
+    r.res.notRecords.removeIf(older);
+    r.res.firstRead = from;
+    QMap<int, QByteArray> kept;
+    for (auto it = seen.lowerBound(from); it != seen.end(); ++it)
+        kept.insert(it.key(), it.value());
+    return kept;
+}
+
+// Stores the records and writes the files; false when any of it failed.
+bool keep(Run &r, const QMap<int, QByteArray> &kept, int intervalS)
+{
+    const QList<QByteArray> data = kept.values();
+    bool ok = true;
+    if (r.job.store) {
+        QString error;
+        const auto added = r.job.store->store({r.job.recorder, r.job.address, intervalS,
+                                               QDateTime::currentDateTimeUtc(), r.job.port, data}, &error);
+        if (added) {
+            r.res.added = r.res.added.value_or(0) + *added;
+        } else {
+            r.res.problems << QStringLiteral("未能存档：%1").arg(error);
+            ok = false;
+        }
+    }
+    QString error;
+    if (!writeFiles(data, r.job.sensors, r.job.files, &r.res.files, &error)) {
+        r.res.problems << error;
+        ok = false;
+    }
+    return ok;
+}
+
+// Clears the count only when the count read again just before still is the count read; records
+// that arrived meanwhile are read and kept first.
+void clearAfter(Run &r, QMap<int, QByteArray> &kept, int intervalS)
+{
+    r.res.cleared = false;
+    if (!r.res.complete() || r.res.interrupted) {
+        r.res.problems << QStringLiteral("有记录未读出或未保存，条数未清零");
+        return;
+    }
+    for (int round = 0; round < ClearRounds; ++round) {
+        const records::CountRead again = records::readRecordCount(r.link, r.hold, r.job.address);
+        if (r.hold.stopped())
+            return;
+        if (!again.count) {
+            r.res.problems << QStringLiteral("清零前再次读条数：%1，条数未清零").arg(modbus::describeReply(again.exchange.info));
+            return;
+        }
+        if (*again.count < r.res.count) {
+            r.res.problems << QStringLiteral("清零前条数从 %1 变为 %2，条数未清零").arg(r.res.count).arg(*again.count);
+            return;
+        }
+        if (*again.count == r.res.count) {
+            const records::CountClear clear = records::clearRecordCount(r.link, r.hold, r.job.address);
+            r.res.cleared = clear.done();
+            if (!clear.done())
+                r.res.problems << QStringLiteral("清条数未被确认：%1")
+                                      .arg(recorder::writeProblem(clear.coil ? *clear.coil : clear.countWrite));
+            return;
+        }
+        const int before = r.res.count;
+        r.res.count = *again.count;
+        r.total = r.res.count;
+        kept.insert(readRange(r, before + 1, r.res.count - before));
+        const bool keptAll = keep(r, kept, intervalS);  // what was read is kept even when the clear is off
+        if (!r.res.complete() || r.res.interrupted || !keptAll) {
+            r.res.problems << QStringLiteral("读取期间新增的记录未能全部读出或保存，条数未清零");
+            return;
+        }
+    }
+    r.res.problems << QStringLiteral("读取期间条数一直在增加，条数未清零");
+}
+} // namespace
+
+DeviceResult collectDevice(Link &link, const Link::Hold &hold, const DeviceJob &job)
+{
+    DeviceResult res;
+    res.address = job.address;
+    res.recorder = job.recorder;
+    Run r{link, hold, job, res};
+    // The interval goes with the records into the archive: the viewer judges gaps by it.
+    const int intervalS = recorder::readInterval(link, hold, job.address).value_or(0);
+    const records::CountRead count = records::readRecordCount(link, hold, job.address);
+    if (!count.count) {
+        if (hold.stopped())
+            res.interrupted = true;
+        else
+            res.problems << QStringLiteral("未读到记录条数（%1）")
+                                .arg(count.exchange.sent ? modbus::describeReply(count.exchange.info)
+                                                         : QStringLiteral("端口未打开"));
+        return res;
+    }
+    res.usable = true;
+    res.count = *count.count;
+    r.total = res.count;
+    if (res.count > records::lastAddressableRecord(job.sensors)) {
+        res.problems << QStringLiteral("%1 条记录超出了寄存器范围（每条 %2 个寄存器时最多 %3 条），未读取记录")
+                            .arg(res.count).arg(records::registersPerRecord(job.sensors))
+                            .arg(records::lastAddressableRecord(job.sensors));
+        return res;
+    }
+    QMap<int, QByteArray> kept = job.sinceLast ? readSinceLast(r) : readRange(r, 1, res.count);
+    if (!job.sinceLast && res.count > 0)
+        res.firstRead = 1;
+    const bool kept_ok = keep(r, kept, intervalS);
+    if (job.clearAfter && !hold.stopped()) {
+        if (kept_ok)
+            clearAfter(r, kept, intervalS);
+        else
+            res.cleared = false;
+    }
+    if (job.setClock && !hold.stopped()) {
+        const auto bcd = clockfields::bcdOf(QDateTime::currentDateTime());
+        const clockfields::ClockSet set = bcd ? clockfields::setClock(link, hold, job.address, *bcd)
+                                              : clockfields::ClockSet{QStringLiteral("电脑时钟超出了记录仪的年份范围"), {}};
+        res.clockSet = set.done();
+        if (!set.done())
+            res.problems << QStringLiteral("设置时钟：%1")
+                                .arg(set.ended.isEmpty() ? set.unconfirmed.join(QStringLiteral("；")) : set.ended);
+    }
+    if (hold.stopped())
+        res.interrupted = true;
+    return res;
+}
+
+} // namespace collect

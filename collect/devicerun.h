@@ -1,0 +1,45 @@
+#pragma once
+#include "core/archive/recordstore.h"
+#include "core/link/exchange.h"
+#include "core/records/replywindow.h"
+#include <QList>
+#include <QMap>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <optional>
+// One recorder's part of a collection, inside the bus hold of the run.
+namespace collect {
+struct DeviceResult {
+    uint8_t address = 0;
+    QString recorder;                // the name its records are archived under
+    bool usable = false;             // its record count was read
+    int count = 0;                   // the count downloaded against (the last one read)
+    int read = 0;                    // records read in this run
+    QList<int> missing;              // record numbers that brought nothing to trust, or were not tried
+    QList<int> notRecords;           // positions that hold no record
+    int firstRead = 0;               // --since-last: the first record read (0: none)
+    std::optional<int> added;        // rows the archive added; nothing when not stored
+    QMap<QString, QString> files;    // "csv" → the path written
+    std::optional<bool> cleared;     // --clear-after: whether the count was cleared
+    std::optional<bool> clockSet;    // --set-clock: whether every write was confirmed
+    QStringList problems;            // what went wrong, one sentence each
+    bool interrupted = false;
+    bool complete() const { return usable && missing.isEmpty() && notRecords.isEmpty() && problems.isEmpty(); }
+};
+
+struct DeviceJob {
+    uint8_t address = 0;
+    int sensors = 20;
+    records::ReplyWindow window;
+    QString recorder;
+    QString port;                           // the identity's port half, stored with each record
+    archive::RecordStore *store = nullptr;  // nothing: --no-archive
+    QMap<QString, QString> files;           // "csv" / "xls" / "txt" → path
+    bool sinceLast = false, clearAfter = false, setClock = false;
+    // Before record k is asked: done of total are behind.
+    std::function<void(int done, int total)> progress;
+};
+
+DeviceResult collectDevice(Link &link, const Link::Hold &hold, const DeviceJob &job);
+} // namespace collect

@@ -1,0 +1,20 @@
+// wl8806n-collect: the recorders' records into the archive or files, from a shell or a timer.
+#include "collect/collector.h"
+#include <QCoreApplication>
+#include <cstdio>
+#include <unistd.h>
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("wl8806n-collect"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(WL_VERSION));
+    const auto to = [](FILE *stream) {
+        return [stream](const QString &text) {
+            const QByteArray bytes = text.toUtf8();
+            std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
+            std::fflush(stream);
+        };
+    };
+    return collect::run(QCoreApplication::arguments(), {to(stdout), to(stderr), ::isatty(STDERR_FILENO) == 1});
+}

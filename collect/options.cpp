@@ -1,0 +1,190 @@
+#include "collect/options.h"
+#include "core/records/recorddecode.h"
+#include "core/settings/comports.h"
+#include "core/settings/settingsfiles.h"
+#include <QCommandLineParser>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QSet>
+
+namespace collect {
+
+namespace {
+constexpr int MinAddress = 1, MaxAddress = 247;  // the bus addresses a Modbus slave may have
+
+QString quoted(const QString &text) { return QStringLiteral("“%1”").arg(text); }
+} // namespace
+
+std::optional<int> comNumber(const QString &text)
+{
+    static const QRegularExpression form(QStringLiteral("^(?:[Cc][Oo][Mm])?([0-9]{1,2})$"));
+    const auto m = form.match(text.trimmed());
+    if (!m.hasMatch())
+        return std::nullopt;
+    const int n = m.captured(1).toInt();
+    if (n < ComPorts::kFirst || n > ComPorts::kLast)
+        return std::nullopt;
+    return n;
+}
+
+std::optional<QList<uint8_t>> parseAddresses(const QString &text, QString *error)
+{
+    QList<uint8_t> addresses;
+    QSet<int> seen;
+    const auto address = [&](const QString &t) -> std::optional<int> {
+        bool ok = false;
+        const int a = t.trimmed().toInt(&ok);
+        if (!ok || a < MinAddress || a > MaxAddress) {
+            *error = QStringLiteral("--address：%1 不是 %2 到 %3 之间的地址").arg(quoted(t.trimmed())).arg(MinAddress).arg(MaxAddress);
+            return std::nullopt;
+        }
+        return a;
+    };
+    for (const QString &part : text.split(QLatin1Char(','))) {
+        const QStringList ends = part.split(QLatin1Char('-'));
+        if (ends.size() > 2) {
+            *error = QStringLiteral("--address：%1 不是地址或地址范围（如 1-4）").arg(quoted(part.trimmed()));
+            return std::nullopt;
+        }
+        const auto lo = address(ends.first());
+        const auto hi = ends.size() == 2 ? address(ends.last()) : lo;
+        if (!lo || !hi)
+            return std::nullopt;
+        if (*hi < *lo) {
+            *error = QStringLiteral("--address：范围 %1 的起点大于终点").arg(quoted(part.trimmed()));
+            return std::nullopt;
+        }
+        for (int a = *lo; a <= *hi; ++a) {
+            if (seen.contains(a)) {
+                *error = QStringLiteral("--address：地址 %1 出现了两次").arg(a);
+                return std::nullopt;
+            }
+            seen.insert(a);
+            addresses << uint8_t(a);
+        }
+    }
+    return addresses;
+}
+
+QString perDevicePath(const QString &path, uint8_t address)
+{
+    const QFileInfo info(path);
+    const QString suffix = info.completeSuffix().isEmpty() ? QString() : QStringLiteral(".") + info.suffix();
+    const QString stem = path.left(path.size() - suffix.size());
+    return QStringLiteral("%1-%2%3").arg(stem).arg(address).arg(suffix);
+}
+
+Parsed parseArguments(const QStringList &arguments)
+{
+    QCommandLineParser p;
+    p.setApplicationDescription(QStringLiteral(
+        "读取 WL8806N 记录仪的记录并存入存档（或写成文件）。\n"
+        "退出状态：0 全部读出；1 有记录未读出或未保存；2 端口、设备或存档不能使用；64 参数错误。"));
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("显示帮助。"));
+    const QCommandLineOption version(QStringLiteral("version"), QStringLiteral("显示版本。"));
+    const QCommandLineOption port(QStringLiteral("port"),
+        QStringLiteral("串口：COM 编号（4 或 COM4，经 comports.map 或默认对应关系）或设备路径。默认：comm.set 中的端口。"),
+        QStringLiteral("port"));
+    const QCommandLineOption baud(QStringLiteral("baud"), QStringLiteral("波特率。默认：comm.set 中的波特率。"),
+                                  QStringLiteral("rate"));
+    const QCommandLineOption address(QStringLiteral("address"),
+        QStringLiteral("设备地址，如 21,22 或 1-4。默认：1 到 ModSet.set 中的模块总数。"), QStringLiteral("list"));
+    const QCommandLineOption appDir(QStringLiteral("appdir"),
+        QStringLiteral("comm.set、ModSet.set、replywin.set、comports.map、recorders.set 和 archive.set 所在的目录（默认：程序所在目录）。"),
+        QStringLiteral("dir"));
+    const QCommandLineOption sensors(QStringLiteral("sensors"), QStringLiteral("每条记录的传感器总数（默认 20）。"),
+                                     QStringLiteral("n"));
+    const QCommandLineOption csv(QStringLiteral("csv"), QStringLiteral("把记录写入 CSV 文件（多台设备时地址插在后缀前：data-21.csv）。"),
+                                 QStringLiteral("file"));
+    const QCommandLineOption xls(QStringLiteral("xls"), QStringLiteral("把记录写入 Excel (.xls) 文件（多台设备时同上）。"),
+                                 QStringLiteral("file"));
+    const QCommandLineOption txt(QStringLiteral("txt"), QStringLiteral("把记录写入文本文件（多台设备时同上）。"),
+                                 QStringLiteral("file"));
+    const QCommandLineOption noArchive(QStringLiteral("no-archive"), QStringLiteral("不存入存档（须给出 --csv、--xls 或 --txt）。"));
+    const QCommandLineOption sinceLast(QStringLiteral("since-last"),
+        QStringLiteral("从最新一条记录往前读，读到存档中已有的记录为止。"));
+    const QCommandLineOption clearAfter(QStringLiteral("clear-after"),
+        QStringLiteral("全部记录读出并保存、且再次读到的条数未变时，将记录仪的条数清零。"));
+    const QCommandLineOption setClock(QStringLiteral("set-clock"), QStringLiteral("读完后用电脑时钟设置记录仪时钟。"));
+    const QCommandLineOption demo(QStringLiteral("demo"), QStringLiteral("连接内置的模拟记录仪（端口须为 COM 编号）。"));
+    const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("在标准输出上输出 JSON 格式的结果。"));
+    p.addOptions({help, version, port, baud, address, appDir, sensors, csv, xls, txt, noArchive, sinceLast,
+                  clearAfter, setClock, demo, json});
+
+    Parsed r;
+    const auto usage = [&](const QString &text) {
+        r.action = Parsed::Action::Usage;
+        r.text = text;
+        return r;
+    };
+    if (!p.parse(arguments))
+        return usage(p.errorText());
+    if (p.isSet(help)) {
+        r.action = Parsed::Action::Help;
+        r.text = p.helpText();
+        return r;
+    }
+    if (p.isSet(version)) {
+        r.action = Parsed::Action::Version;
+        return r;
+    }
+    if (!p.positionalArguments().isEmpty())
+        return usage(QStringLiteral("多余的参数 %1").arg(quoted(p.positionalArguments().first())));
+    // An option given twice would leave the user unsure which one counted.
+    for (const auto *o : {&port, &baud, &address, &appDir, &sensors, &csv, &xls, &txt})
+        if (p.values(*o).size() > 1)
+            return usage(QStringLiteral("--%1 只能给出一次").arg(o->names().constLast()));
+
+    Options &o = r.options;
+    if (p.isSet(port)) {
+        o.port = p.value(port);
+        o.com = comNumber(o.port);
+        if (!o.com && !o.port.startsWith(QLatin1Char('/')))
+            return usage(QStringLiteral("--port：%1 既不是 COM 编号（%2 到 %3）也不是设备路径（以 / 开头）")
+                             .arg(quoted(o.port)).arg(ComPorts::kFirst).arg(ComPorts::kLast));
+    }
+    if (p.isSet(baud)) {
+        o.baud = settings::baudRate(p.value(baud));
+        if (!o.baud)
+            return usage(QStringLiteral("--baud：%1 不是 %2 到 %3 之间的波特率")
+                             .arg(quoted(p.value(baud))).arg(settings::kMinBaud).arg(settings::kMaxBaud));
+    }
+    if (p.isSet(address)) {
+        QString error;
+        const auto list = parseAddresses(p.value(address), &error);
+        if (!list)
+            return usage(error);
+        o.addresses = *list;
+    }
+    if (p.isSet(sensors)) {
+        bool ok = false;
+        o.sensors = p.value(sensors).toInt(&ok);
+        if (!ok || o.sensors < 1 || o.sensors > records::MaxSensors)
+            return usage(QStringLiteral("--sensors：%1 不是 1 到 %2 之间的数").arg(quoted(p.value(sensors))).arg(records::MaxSensors));
+    }
+    for (const auto &[option, field] : {std::pair{&csv, &o.csv}, std::pair{&xls, &o.xls}, std::pair{&txt, &o.txt}}) {
+        if (p.isSet(*option) && p.value(*option).trimmed().isEmpty())
+            return usage(QStringLiteral("--%1：没有给出文件名").arg(option->names().constLast()));
+        *field = p.value(*option);
+    }
+    o.appDir = p.value(appDir);
+    o.archive = !p.isSet(noArchive);
+    o.sinceLast = p.isSet(sinceLast);
+    o.clearAfter = p.isSet(clearAfter);
+    o.setClock = p.isSet(setClock);
+    o.demo = p.isSet(demo);
+    o.json = p.isSet(json);
+    if (!o.archive && o.csv.isEmpty() && o.xls.isEmpty() && o.txt.isEmpty())
+        return usage(QStringLiteral("--no-archive：没有 --csv、--xls 或 --txt，读出的记录无处保存"));
+    if (o.sinceLast && !o.archive)
+        return usage(QStringLiteral("--since-last：要由存档判断哪些记录是新的，不能与 --no-archive 同时使用"));
+    // Clearing needs every record of the memory read in this run: a backward read leaves the older
+    // ones to earlier runs, whose completeness this run cannot see.
+    if (o.sinceLast && o.clearAfter)
+        return usage(QStringLiteral("--clear-after：清零前须读出全部记录，不能与 --since-last 同时使用"));
+    if (o.demo && !o.port.isEmpty() && !o.com)
+        return usage(QStringLiteral("--port：演示模式只接受 COM 编号，%1 是设备路径").arg(quoted(o.port)));
+    return r;
+}
+
+} // namespace collect

@@ -1,0 +1,36 @@
+#pragma once
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <optional>
+// The collector's command line, checked whole before anything is opened or sent.
+namespace collect {
+struct Options {
+    QString port;                 // as given: "4", "COM4" or a device path; empty: comm.set's
+    std::optional<int> com;       // the COM number when the port was given as one
+    std::optional<int> baud;      // nothing: comm.set's
+    QList<uint8_t> addresses;     // empty: 1 … ModSet.set's module count
+    QString appDir;
+    int sensors = 20;             // values a record, as the records tab's default
+    QString csv, xls, txt;
+    bool archive = true;
+    bool sinceLast = false, clearAfter = false, setClock = false, demo = false, json = false;
+};
+
+struct Parsed {
+    enum class Action { Run, Help, Version, Usage };
+    Action action = Action::Run;
+    Options options;
+    QString text;  // Help: the help text; Usage: the one-line error naming the option
+};
+// arguments[0] is the program's name, as QCoreApplication::arguments() gives it.
+Parsed parseArguments(const QStringList &arguments);
+
+// "21,22", "1-4" or both mixed; nothing and *error for anything else.
+std::optional<QList<uint8_t>> parseAddresses(const QString &text, QString *error);
+// "4", "COM4", "com4" → 4 (1 … 25); nothing for anything else.
+std::optional<int> comNumber(const QString &text);
+// The file name for one device of several: the address before the suffix ("data.csv" → "data-21.csv").
+QString perDevicePath(const QString &path, uint8_t address);
+} // namespace collect

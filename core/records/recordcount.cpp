@@ -1,0 +1,27 @@
+#include "core/records/recordcount.h"
+#include "core/link/frames.h"
+#include "core/link/writes.h"
+
+namespace records {
+
+CountRead readRecordCount(Link &link, const Link::Hold &hold, uint8_t address)
+{
+    CountRead r;
+    r.exchange = link.exchange(hold, kinds::RecordCount, modbus::readHolding(address, RecordCountRegister, 1),
+                               [&](const Exchange &e) {
+        if (e.valid())
+            r.count = (uint8_t(e.reply[3]) << 8) | uint8_t(e.reply[4]);
+    });
+    return r;
+}
+
+CountClear clearRecordCount(Link &link, const Link::Hold &hold, uint8_t address)
+{
+    CountClear c;
+    c.countWrite = WriteRegisters(link, hold, address, RecordCountRegister, QByteArray(2, '\0'));
+    if (c.countWrite.valid())
+        c.coil = ModbusSetCoil(link, hold, address, ClearMemoryCoil, true);
+    return c;
+}
+
+} // namespace records
