@@ -7,7 +7,8 @@
 int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("wl8806n-collect"));
+    // The window's name: an installed collector keeps to the window's per-user folder and archive.
+    QCoreApplication::setApplicationName(QStringLiteral("wl8806n"));
     QCoreApplication::setApplicationVersion(QStringLiteral(WL_VERSION));
     const auto to = [](FILE *stream) {
         return [stream](const QString &text) {
