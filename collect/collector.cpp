@@ -47,8 +47,11 @@ Exit deviceExit(const DeviceResult &d)
 QString statusName(int code)
 {
     return code == Complete ? QStringLiteral("complete") : code == Missing ? QStringLiteral("missing")
-                                                                           : QStringLiteral("unusable");
+         : code == OutOfRange ? QStringLiteral("out-of-range") : QStringLiteral("unusable");
 }
+
+// At most this many values out of range are listed a device; the count says how many there were.
+constexpr int MaxListed = 1000;
 
 QJsonArray numbers(const QList<int> &list)
 {
@@ -58,7 +61,7 @@ QJsonArray numbers(const QList<int> &list)
     return a;
 }
 
-QJsonObject deviceJson(const DeviceResult &d)
+QJsonObject deviceJson(const DeviceResult &d, const sensors::SensorTable &table)
 {
     QJsonObject o{{"address", d.address}, {"recorder", d.recorder}, {"count", d.usable ? QJsonValue(d.count) : QJsonValue()},
                   {"read", d.read}, {"added", d.added ? QJsonValue(*d.added) : QJsonValue()},
@@ -69,6 +72,22 @@ QJsonObject deviceJson(const DeviceResult &d)
     for (auto it = d.files.begin(); it != d.files.end(); ++it)
         files.insert(it.key(), it.value());
     o.insert("files", files);
+    // The sensors named or bounded, and the values read outside their limits.
+    QJsonArray named;
+    const QMap<int, sensors::Sensor> of = table.of(d.recorder);
+    for (auto it = of.cbegin(); it != of.cend(); ++it) {
+        QJsonObject s{{"sensor", it.key()}, {"name", table.displayName(d.recorder, it.key())}, {"unit", it->unit}};
+        s.insert("low", it->low ? QJsonValue(*it->low / 10.0) : QJsonValue());
+        s.insert("high", it->high ? QJsonValue(*it->high / 10.0) : QJsonValue());
+        named.append(s);
+    }
+    o.insert("sensors", named);
+    QJsonArray outside;
+    for (const DeviceResult::OutOfRange &v : d.outOfRange.mid(0, MaxListed))
+        outside.append(QJsonObject{{"record", v.record}, {"time", v.time}, {"sensor", v.sensor},
+                                   {"name", table.displayName(d.recorder, v.sensor)}, {"value", v.tenths / 10.0}});
+    o.insert("outOfRange", outside);
+    o.insert("outOfRangeCount", int(d.outOfRange.size()));
     if (d.cleared)
         o.insert("cleared", *d.cleared);
     if (d.clockSet)
@@ -222,6 +241,12 @@ int run(const QStringList &arguments, const Io &io)
     names.load(appDir, &problems);
     for (const QString &p : problems)
         note(p);
+    // A limits file that cannot be read is said once; the run goes on without limits.
+    sensors::SensorTable limits;
+    QString limitsProblem;
+    limits.load(appDir, &limitsProblem);
+    if (!limitsProblem.isEmpty())
+        note(limitsProblem);
 
     std::unique_ptr<archive::RecordStore> store;
     if (o.archive) {
@@ -251,6 +276,7 @@ int run(const QStringList &arguments, const Io &io)
         link.cancelCommand(CancelReason::Stop);
     });
     int code = Complete;
+    bool outOfRange = false;
     QJsonArray devices;
     for (uint8_t a : addresses) {
         DeviceResult res;
@@ -266,6 +292,7 @@ int run(const QStringList &arguments, const Io &io)
             job.recorder = com ? names.name(com, a) : QStringLiteral("%1-%2").arg(device).arg(a);
             job.port = portName;
             job.store = store.get();
+            job.limits = &limits;
             for (const auto &[kind, path] : {std::pair{"csv", o.csv}, std::pair{"xls", o.xls}, std::pair{"txt", o.txt}})
                 if (!path.isEmpty())
                     job.files.insert(kind, addresses.size() > 1 ? perDevicePath(path, a) : path);
@@ -279,12 +306,15 @@ int run(const QStringList &arguments, const Io &io)
             progress.finish();
         }
         note(deviceLine(res));
-        devices.append(deviceJson(res));
+        devices.append(deviceJson(res, limits));
+        outOfRange = outOfRange || !res.outOfRange.isEmpty();
         code = std::max(code, int(deviceExit(res)));
     }
     summary.insert("devices", devices);
     summary.insert("interrupted", interrupted);
     // An interrupted run kept what it stored; what it did not read is missing.
+    if (code == Complete && outOfRange && o.failOnLimits)
+        code = OutOfRange;  // everything was read: the only news is values outside their limits
     return finish(interrupted ? Missing : code);
 }
 

@@ -7,6 +7,7 @@
 #include "core/records/recordcount.h"
 #include "core/records/recorddecode.h"
 #include "core/records/recorddownload.h"
+#include "core/view/recordvalues.h"
 
 namespace collect {
 
@@ -104,6 +105,12 @@ QMap<int, QByteArray> readSinceLast(Run &r)
 bool keep(Run &r, const QMap<int, QByteArray> &kept, int intervalS)
 {
     const QList<QByteArray> data = kept.values();
+    if (r.job.limits)
+        for (auto it = kept.cbegin(); it != kept.cend(); ++it)
+            if (const auto values = view::recordValues(*it, r.job.sensors))
+                for (int s : r.job.limits->outOfRange(r.job.recorder, values->tenths))
+                    r.res.outOfRange.append({it.key(), values->time.toString(QStringLiteral("yyyy-MM-dd HH:mm")), s,
+                                             *values->tenths[s - 1]});
     bool ok = true;
     if (r.job.store) {
         QString error;
@@ -117,7 +124,10 @@ bool keep(Run &r, const QMap<int, QByteArray> &kept, int intervalS)
         }
     }
     QString error;
-    if (!writeFiles(data, r.job.sensors, r.job.files, &r.res.files, &error)) {
+    QStringList names;
+    for (int n = 1; r.job.limits && n <= sensors::MaxSensor; ++n)
+        names << r.job.limits->sensor(r.job.recorder, n).name;
+    if (!writeFiles(data, r.job.sensors, r.job.files, &r.res.files, &error, names)) {
         r.res.problems << error;
         ok = false;
     }

@@ -1,4 +1,5 @@
 #pragma once
+#include "core/settings/sensortable.h"
 #include "core/archive/recordstore.h"
 #include "core/link/exchange.h"
 #include "core/records/replywindow.h"
@@ -25,6 +26,14 @@ struct DeviceResult {
     std::optional<bool> clockSet;    // --set-clock: whether every write was confirmed
     QStringList problems;            // what went wrong, one sentence each
     bool interrupted = false;
+    // Values of the records read outside their sensor's limits (the archive's decoding).
+    struct OutOfRange {
+        int record = 0;
+        QString time;
+        int sensor = 0;
+        int tenths = 0;
+    };
+    QList<OutOfRange> outOfRange;
     bool complete() const { return usable && missing.isEmpty() && notRecords.isEmpty() && problems.isEmpty(); }
 };
 
@@ -35,6 +44,7 @@ struct DeviceJob {
     QString recorder;
     QString port;                           // the identity's port half, stored with each record
     archive::RecordStore *store = nullptr;  // nothing: --no-archive
+    const sensors::SensorTable *limits = nullptr;  // the sensors' names and limits
     QMap<QString, QString> files;           // "csv" / "xls" / "txt" → path
     bool sinceLast = false, clearAfter = false, setClock = false;
     // Before record k is asked: done of total are behind.

@@ -79,7 +79,8 @@ Parsed parseArguments(const QStringList &arguments)
     QCommandLineParser p;
     p.setApplicationDescription(QStringLiteral(
         "读取 WL8806N 记录仪的记录并存入存档（或写成文件）。\n"
-        "退出状态：0 全部读出；1 有记录未读出或未保存；2 端口、设备或存档不能使用；64 参数错误。"));
+        "退出状态：0 全部读出；1 有记录未读出或未保存；2 端口、设备或存档不能使用；"
+        "3 全部读出，但有记录超出限值（--fail-on-limits）；64 参数错误。"));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("显示帮助。"));
     const QCommandLineOption version(QStringLiteral("version"), QStringLiteral("显示版本。"));
     const QCommandLineOption port(QStringLiteral("port"),
@@ -108,8 +109,10 @@ Parsed parseArguments(const QStringList &arguments)
     const QCommandLineOption setClock(QStringLiteral("set-clock"), QStringLiteral("读完后用电脑时钟设置记录仪时钟。"));
     const QCommandLineOption demo(QStringLiteral("demo"), QStringLiteral("连接内置的模拟记录仪（端口须为 COM 编号）。"));
     const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("在标准输出上输出 JSON 格式的结果。"));
+    const QCommandLineOption failOnLimits(QStringLiteral("fail-on-limits"),
+        QStringLiteral("读到的记录中有传感器超出 sensors.set 中的限值时，以状态 3 退出。"));
     p.addOptions({help, version, port, baud, address, appDir, sensors, csv, xls, txt, noArchive, sinceLast,
-                  clearAfter, setClock, demo, json});
+                  clearAfter, setClock, demo, json, failOnLimits});
 
     Parsed r;
     const auto usage = [&](const QString &text) {
@@ -174,6 +177,7 @@ Parsed parseArguments(const QStringList &arguments)
     o.setClock = p.isSet(setClock);
     o.demo = p.isSet(demo);
     o.json = p.isSet(json);
+    o.failOnLimits = p.isSet(failOnLimits);
     if (!o.archive && o.csv.isEmpty() && o.xls.isEmpty() && o.txt.isEmpty())
         return usage(QStringLiteral("--no-archive：没有 --csv、--xls 或 --txt，读出的记录无处保存"));
     if (o.sinceLast && !o.archive)

@@ -16,6 +16,7 @@ struct Options {
     QString csv, xls, txt;
     bool archive = true;
     bool sinceLast = false, clearAfter = false, setClock = false, demo = false, json = false;
+    bool failOnLimits = false;    // records with a value outside its limits end with OutOfRange
 };
 
 struct Parsed {

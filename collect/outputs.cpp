@@ -7,7 +7,7 @@
 namespace collect {
 
 bool writeFiles(const QList<QByteArray> &records, int sensors, const QMap<QString, QString> &files,
-                QMap<QString, QString> *written, QString *error)
+                QMap<QString, QString> *written, QString *error, const QStringList &names)
 {
     if (files.isEmpty())
         return true;
@@ -25,7 +25,7 @@ bool writeFiles(const QList<QByteArray> &records, int sensors, const QMap<QStrin
             else
                 ok = xls::writeWorkbook(it.value(), exports::workbookSheet(parsed, 0, std::min(sensors, 20)), &why);
         } else {
-            const QByteArray content = it.key() == QLatin1String("csv") ? exports::csvFile(parsed, 0, std::min(sensors, 20))
+            const QByteArray content = it.key() == QLatin1String("csv") ? exports::csvFile(parsed, 0, std::min(sensors, 20), names)
                                                                         : exports::textFile(parsed, 0);
             ok = safefile::writeWhole(it.value(), content, &why);
         }

@@ -9,9 +9,9 @@
 namespace collect {
 // Writes the records (data bytes in memory order) to files ("csv" / "xls" / "txt" → path) with the
 // records tab's writers; each file whole or not at all. The paths written go into *written; false
-// and *error (naming the file) at the first that failed.
+// and *error (naming the file) at the first that failed. names: the sensors' names for the CSV header.
 bool writeFiles(const QList<QByteArray> &records, int sensors, const QMap<QString, QString> &files,
-                QMap<QString, QString> *written, QString *error);
+                QMap<QString, QString> *written, QString *error, const QStringList &names = {});
 
 // A device's download progress: a bar redrawn in place on a terminal, otherwise a line at every
 // tenth of the way (a log stays short).

@@ -47,11 +47,13 @@ QByteArray textFile(const QVector<ParsedRecord> &recs, int bound)
     return out;
 }
 
-QByteArray csvFile(const QVector<ParsedRecord> &recs, int bound, int channels)
+QByteArray csvFile(const QVector<ParsedRecord> &recs, int bound, int channels, const QStringList &names)
 {
     QByteArray out = "time";
-    for (int c = 1; c <= channels; ++c)
-        out += ",ch" + QByteArray::number(c);
+    for (int c = 1; c <= channels; ++c) {
+        const QString name = names.value(c - 1);
+        out += ',' + csvField("ch" + QByteArray::number(c) + (name.isEmpty() ? QByteArray() : ' ' + name.toUtf8()));
+    }
     out += "\r\n";
     forEachInBound(recs, bound, [&](const ParsedRecord &r) {
         if (!r.readable)

@@ -13,7 +13,10 @@ namespace exports {
 QByteArray textFile(const QVector<records::ParsedRecord> &recs, int bound);
 
 // UTF-8 CSV (RFC 4180): "time,ch1,…,chN", then the time in ISO 8601 and plain numbers (12.3, -0.5).
-QByteArray csvFile(const QVector<records::ParsedRecord> &recs, int bound, int channels = 20);
+// A sensor with a name in names (index 0 for ch1) is headed "ch3 东墙 1 米": the column keeps its
+// number for scripts, and a person sees the place.
+QByteArray csvFile(const QVector<records::ParsedRecord> &recs, int bound, int channels = 20,
+                   const QStringList &names = {});
 
 // Row 1 "传感器序列号", row 2 "日期" and "1#传感器" …, then the record at position i in row i + 2
 // (1-based): its time text and its values as number cells.

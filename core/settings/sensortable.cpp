@@ -90,6 +90,23 @@ void SensorTable::rename(const QString &from, const QString &to)
             m_sensors.insert({to, n}, m_sensors.take({from, n}));
 }
 
+QList<int> SensorTable::outOfRange(const QString &recorder, const QVector<std::optional<int>> &tenths) const
+{
+    QList<int> out;
+    for (int k = 0; k < tenths.size() && k < MaxSensor; ++k)
+        if (tenths[k] && sensors::outOfRange(compare(tenths[k], sensor(recorder, k + 1))))
+            out << k + 1;
+    return out;
+}
+
+QMap<int, Sensor> SensorTable::of(const QString &recorder) const
+{
+    QMap<int, Sensor> out;
+    for (auto it = m_sensors.lowerBound({recorder, 0}); it != m_sensors.cend() && it.key().first == recorder; ++it)
+        out.insert(it.key().second, *it);
+    return out;
+}
+
 QString SensorTable::displayName(const QString &recorder, int number) const
 {
     const QString name = sensor(recorder, number).name;

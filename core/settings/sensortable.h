@@ -3,6 +3,7 @@
 #include <QMap>
 #include <QString>
 #include <QStringList>
+#include <QVector>
 #include <optional>
 #include <utility>
 // What a recorder's sensors are called and the range each one should stay in. They belong to a
@@ -54,6 +55,10 @@ public:
     // "东墙 1 米", or "3#传感器" for a sensor without a name.
     QString displayName(const QString &recorder, int number) const;
     bool isEmpty() const { return m_sensors.isEmpty(); }
+    // The sensors (1-based) of a recorder's values (value k is sensor k + 1) outside their limits.
+    QList<int> outOfRange(const QString &recorder, const QVector<std::optional<int>> &tenths) const;
+    // The recorder's sensors that have a name, a unit or a limit, by number.
+    QMap<int, Sensor> of(const QString &recorder) const;
     QByteArray content() const;
     bool save(const QString &appDir, QString *error) const;
 private:

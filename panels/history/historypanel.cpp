@@ -271,6 +271,14 @@ QString HistoryPanel::sensorCaption(int index) const
     return m_ctx.archive ? m_ctx.archive->sensors().displayName(m_recorder, index + 1) : HistoryModel::sensorName(index);
 }
 
+QStringList HistoryPanel::namedColumns() const
+{
+    QStringList names;
+    for (int s = 0; s < sensors::MaxSensor; ++s)
+        names << (m_ctx.archive ? m_ctx.archive->sensors().sensor(m_recorder, s + 1).name : QString());
+    return names;
+}
+
 void HistoryPanel::applySensors()
 {
     applyFilter();
@@ -283,19 +291,11 @@ void HistoryPanel::applyFilter()
     for (int s = 0; s < m_period.sensors; ++s)
         names << sensorCaption(s);
     std::optional<QVector<int>> rows;
-    if (chkOutOfRange->isChecked()) {
+    if (chkOutOfRange->isChecked() && m_ctx.archive) {
         rows.emplace();
-        QVector<sensors::Sensor> limits;
-        for (int s = 0; s < m_period.sensors; ++s)
-            limits << sensorOf(s);
-        for (int r = 0; r < m_period.rows.size(); ++r) {
-            const auto &values = m_period.rows[r].tenths;
-            for (int s = 0; s < values.size() && s < limits.size(); ++s)
-                if (sensors::outOfRange(sensors::compare(values[s], limits[s]))) {
-                    rows->append(r);
-                    break;
-                }
-        }
+        for (int r = 0; r < m_period.rows.size(); ++r)
+            if (!m_ctx.archive->sensors().outOfRange(m_recorder, m_period.rows[r].tenths).isEmpty())
+                rows->append(r);
     }
     m_model->setPeriod(&m_period, std::move(rows));
     m_model->setNames(names);
@@ -366,7 +366,7 @@ void HistoryPanel::exportPeriod(Format format)
     bool ok = false;
     switch (format) {
     case Format::Text: ok = safefile::writeWhole(path, exports::textFile(recs, 0), &error); break;
-    case Format::Csv: ok = safefile::writeWhole(path, exports::csvFile(recs, 0), &error); break;
+    case Format::Csv: ok = safefile::writeWhole(path, exports::csvFile(recs, 0, 20, namedColumns()), &error); break;
     case Format::Xls: ok = xls::writeWorkbook(path, exports::workbookSheet(recs, 0), &error); break;
     case Format::Xlsx: ok = xlsx::writeWorkbook(path, exports::workbookSheet(recs, 0), &error); break;
     }

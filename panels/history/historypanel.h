@@ -69,6 +69,7 @@ private:
     void applyFilter();        // all rows, or those holding a value outside its limits
     sensors::Sensor sensorOf(int index) const;  // sensor index + 1 of the recorder shown
     QString sensorCaption(int index) const;
+    QStringList namedColumns() const;   // the CSV's sensor names: empty where a sensor has none
     archive::RecordStore *store();
     // The file name to save the period or chart as, asked in the save dialog; empty when cancelled.
     QString askName(const QString &title, const QString &suffix);

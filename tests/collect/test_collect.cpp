@@ -6,6 +6,7 @@
 #include "core/records/recorddecode.h"
 #include "core/settings/settingsfiles.h"
 #include "sim/simrecorder.h"
+#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -130,6 +131,37 @@ private slots:
         }
         QCOMPARE(archived("COM4-21"), bytes(m_sim.records(21)));
         QCOMPARE(archived("COM4-22"), bytes(m_sim.records(22)));
+    }
+
+    // Names and limits in the summary; values out of range end with status 3 only when asked; a
+    // limits file that cannot be read is said and the run goes on without limits.
+    void limits()
+    {
+        QFile f(m_dir->filePath("sensors.set"));
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write("COM4-21\t1\t东墙\t℃\t\t5.0\nCOM4-21\t2\t西墙\n") > 0);
+        f.close();
+        Run r = collect({"--port", "COM4", "--address", "21,22", "--json", "--csv", m_dir->filePath("d.csv")});
+        QCOMPARE(r.code, collect::Complete);
+        QFile csv(m_dir->filePath("d-21.csv"));
+        QVERIFY(csv.open(QIODevice::ReadOnly));
+        QVERIFY(csv.readLine().startsWith("time,ch1 东墙,ch2 西墙,ch3,"));
+        const QJsonArray named = r.device(0)["sensors"].toArray();
+        QCOMPARE(named.size(), 2);
+        QCOMPARE(named[0].toObject()["name"].toString(), "东墙");
+        QCOMPARE(named[0].toObject()["high"].toDouble(), 5.0);
+        const QJsonArray outside = r.device(0)["outOfRange"].toArray();
+        QCOMPARE(r.device(0)["outOfRangeCount"].toInt(), 12);
+        QCOMPARE(outside.size(), 12);
+        QCOMPARE(std::tuple(outside[0].toObject()["record"].toInt(), outside[0].toObject()["sensor"].toInt()), std::tuple(1, 1));
+        QVERIFY(outside[0].toObject()["value"].toDouble() > 5.0);
+        QVERIFY(r.device(1)["outOfRange"].toArray().isEmpty());  // the limits are COM4-21's, not address 22's
+        r = collect({"--port", "COM4", "--address", "21", "--fail-on-limits", "--json"});
+        QCOMPARE(r.code, collect::OutOfRange);
+        QCOMPARE(r.json["status"].toString(), "out-of-range");
+        QVERIFY(f.remove() && QDir(m_dir->path()).mkdir("sensors.set"));
+        r = collect({"--port", "COM4", "--address", "21", "--fail-on-limits"});
+        QCOMPARE(r.code, collect::Complete);
+        QVERIFY2(r.err.contains("sensors.set"), qPrintable(r.err));
     }
 
     // The archive, not the time, says what is new: each case stores the memory before, then reads

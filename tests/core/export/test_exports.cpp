@@ -96,6 +96,10 @@ void TestExports::csvFile()
         QCOMPARE(exports::csvFile(recs, 3, 3),  // record 2 unreadable, record 4 past the bound
                  "time,ch1,ch2,ch3\r\n" + QByteArray(r.field) + ",23.4,-1.5,\r\n2018-04-27T03:21,0.5,0.6,\r\n");
     }
+    // Named sensors head their column after its number; a name holding a comma is quoted.
+    const auto recs = parseRecords(recordText("18 04 27 03 21", {5, 6}), 2);
+    QCOMPARE(exports::csvFile(recs, 0, 3, {"东墙, 1 米", {}, "北\"门"}).split('\n').first(),
+             QByteArray("time,\"ch1 东墙, 1 米\",ch2,\"ch3 北\"\"门\"\r"));
 }
 
 void TestExports::textFileAndProblems()
