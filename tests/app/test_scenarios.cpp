@@ -81,7 +81,7 @@ const Scenario kScenarios[] = {
     // and heard by a screen reader; a sensor without a reading (65535) never is; a bad limit saves nothing.
     {"sensor_limits",
      {"records 21 3", "start", "set txtStationID 21", "cell tblSensors 0,0 东墙 1 米",
-      "cell tblSensors 0,1 ℃", "cell tblSensors 0,3 20.0", "cell tblSensors 3,2 0", "cell tblSensors 4,2 -0.5",
+      "cell tblSensors 0,1 ℃", "cell tblSensors 0,3 20.0", "cell tblSensors 3,2 0.5", "cell tblSensors 4,2 -0.5",
       "cell tblSensors 5,3 1.25", "click cmdSaveSensors", "cell tblSensors 5,3 ", "click cmdSaveSensors",
       "click comDoOnce", "cell tblSensors 0,3 23.5", "click cmdSaveSensors", "click comDoOnce", "click cmdPoint",
       "click cmdRedall", "cell tblSensors 1,3 1.0", "click cmdSaveSensors", "click cmdHistoryShow", "click chkOutOfRange"}},
