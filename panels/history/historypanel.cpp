@@ -378,28 +378,27 @@ void HistoryPanel::exportPeriod(Format format)
     m_ctx.view.showStatus(QStringLiteral("已导出 %1 条记录到 %2").arg(m_records.size()).arg(path));
 }
 
-void HistoryPanel::cmdSavePng_Click()
+void HistoryPanel::saveChart(const QString &title, const QString &suffix,
+                             bool (RecordChart::*save)(const QString &, QString *))
 {
-    const QString path = askName(QStringLiteral("保存曲线图片"), QStringLiteral("png"));
-    QString error;
+    const QString path = askName(title, suffix);
     if (path.isEmpty())
         return;
-    if (!chart->savePng(path, &error))
+    QString error;
+    if (!(chart->*save)(path, &error))
         m_ctx.desktop.message(QStringLiteral("System Information"), error, Desktop::Icon::Warning);
     else
         m_ctx.view.showStatus(QStringLiteral("曲线已保存到 %1").arg(path));
 }
 
+void HistoryPanel::cmdSavePng_Click()
+{
+    saveChart(QStringLiteral("保存曲线图片"), QStringLiteral("png"), &RecordChart::savePng);
+}
+
 void HistoryPanel::cmdSavePdf_Click()
 {
-    const QString path = askName(QStringLiteral("保存曲线PDF"), QStringLiteral("pdf"));
-    QString error;
-    if (path.isEmpty())
-        return;
-    if (!chart->savePdf(path, &error))
-        m_ctx.desktop.message(QStringLiteral("System Information"), error, Desktop::Icon::Warning);
-    else
-        m_ctx.view.showStatus(QStringLiteral("曲线已保存到 %1").arg(path));
+    saveChart(QStringLiteral("保存曲线PDF"), QStringLiteral("pdf"), &RecordChart::savePdf);
 }
 
 void HistoryPanel::cmdPrint_Click()

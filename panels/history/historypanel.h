@@ -73,6 +73,8 @@ private:
     archive::RecordStore *store();
     // The file name to save the period or chart as, asked in the save dialog; empty when cancelled.
     QString askName(const QString &title, const QString &suffix);
+    // The chart saved by save into a file the user names.
+    void saveChart(const QString &title, const QString &suffix, bool (RecordChart::*save)(const QString &, QString *));
     PanelContext &m_ctx;
     HistoryModel *m_model;
     QList<archive::StoredRecord> m_records;  // the period read, as the archive holds it
