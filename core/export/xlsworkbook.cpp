@@ -521,12 +521,6 @@ bool buildStream(const Sheet &sheet, QByteArray *stream, QString *why)
     return true;
 }
 
-void setError(QString *error, const QString &path, const QString &reason)
-{
-    if (error)
-        *error = QStringLiteral("无法写入 Excel 文件 %1：%2").arg(path, reason);
-}
-
 // The compound file around the stream; false with *why set on a write error.
 bool writeCompoundFile(FILE *file, const QByteArray &name, const QByteArray &stream, QString *why)
 {
@@ -614,6 +608,18 @@ bool writeWorkbook(const QString &path, const Sheet &sheet, QString *error)
         why = systemReason(errno);
         ok = false;
     }
+    return finishTemporary(ok, temporary, target, why, path, error);
+}
+
+void setError(QString *error, const QString &path, const QString &reason)
+{
+    if (error)
+        *error = QStringLiteral("无法写入 Excel 文件 %1：%2").arg(path, reason);
+}
+
+bool finishTemporary(bool ok, const QByteArray &temporary, const QByteArray &target, QString why,
+                     const QString &path, QString *error)
+{
     if (ok && ::rename(temporary.constData(), target.constData()) != 0) {
         why = systemReason(errno);
         ok = false;
@@ -621,9 +627,8 @@ bool writeWorkbook(const QString &path, const Sheet &sheet, QString *error)
     if (!ok) {
         ::unlink(temporary.constData());
         setError(error, path, why);
-        return false;
     }
-    return true;
+    return ok;
 }
 
 } // namespace xls

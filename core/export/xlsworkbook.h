@@ -50,6 +50,14 @@ QString systemReason(int err);
 // of the file it will replace). Returns the descriptor, or -1 with errno set.
 int createTemporary(const QByteArray &target, QByteArray *temporary);
 
+// "无法写入 Excel 文件 <path>：<reason>" into *error, when there is one.
+void setError(QString *error, const QString &path, const QString &reason);
+
+// The end of a workbook write: when ok, the temporary is renamed over the target; otherwise, or when
+// the rename fails, it is removed, the target stays as it was, and *error says why. ok after all.
+bool finishTemporary(bool ok, const QByteArray &temporary, const QByteArray &target, QString why,
+                     const QString &path, QString *error);
+
 // The workbook stream (the BIFF8 records of the globals and the one worksheet). Empty when the
 // sheet cannot be written: a cell beyond 65,536 rows or 256 columns, a text longer than 32,767
 // characters, a number that is not finite; *why then says which.

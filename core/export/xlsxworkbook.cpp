@@ -23,11 +23,7 @@ constexpr int kMaxTextLength = 32767;
 
 using Cells = std::vector<const xls::Cell *>;
 
-void setError(QString *error, const QString &path, const QString &reason)
-{
-    if (error)
-        *error = QStringLiteral("无法写入 Excel 文件 %1：%2").arg(path, reason);
-}
+using xls::setError;
 
 // Why a cell cannot go into an .xlsx sheet; empty when all can.
 QString refusal(const Cells &cells)
@@ -148,16 +144,7 @@ bool writeWorkbook(const QString &path, const xls::Sheet &sheet, QString *error)
         if (fd >= 0)
             ::close(fd);
     }
-    if (ok && ::rename(temporary.constData(), target.constData()) != 0) {
-        why = xls::systemReason(errno);
-        ok = false;
-    }
-    if (!ok) {
-        ::unlink(temporary.constData());
-        setError(error, path, why);
-        return false;
-    }
-    return true;
+    return xls::finishTemporary(ok, temporary, target, why, path, error);
 }
 
 } // namespace xlsx
