@@ -21,6 +21,7 @@
 #include "panels/records/recordspanel.h"
 #include "panels/tools/busscanpanel.h"
 #include "panels/tools/settingsfilepanel.h"
+#include "panels/tools/languagepanel.h"
 #include "ui/recordarchive.h"
 #include "panels/history/historypanel.h"
 #include "panels/history/sensortablepanel.h"
@@ -108,6 +109,8 @@ frmMain::frmMain(Desktop &desktop, const ComPorts &ports, QWidget *parent)
     fillFrame(toolsPage->fraBusScan, busScanPanel);
     settingsFilePanel = new SettingsFilePanel(*m_context, toolsPage->fraSettingsFile);
     fillFrame(toolsPage->fraSettingsFile, settingsFilePanel);
+    fillFrame(toolsPage->fraLanguage, new LanguagePanel(m_desktop, [this](const QString &text) { showStatus(text); },
+                                                        toolsPage->fraLanguage));
 
 
     auto *top = new QGridLayout;

@@ -1,12 +1,16 @@
 #include "app/frmmain.h"
 #include "app/qtdesktop.h"
 #include "core/settings/appdir.h"
+#include "core/settings/language.h"
 #include "core/settings/settingsfiles.h"
 #include "panels/port/portpanel.h"
 #include "sim/simrecorder.h"
+#include "ui/translation.h"
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
+#include <QLocale>
+#include <cstdio>
 #include <QMessageBox>
 
 int main(int argc, char *argv[])
@@ -24,11 +28,30 @@ int main(int argc, char *argv[])
         QStringLiteral("dir"));
     const QCommandLineOption demoOption(QStringLiteral("demo"),
         QStringLiteral("Attach the saved COM port to a built-in simulated recorder (addresses 21 and the saved device address)."));
+    const QCommandLineOption langOption(QStringLiteral("lang"),
+        QStringLiteral("Language of the window: zh (Chinese, the default) or en (English). Without it, the choice saved "
+                       "in the window, else English for an en_* locale and Chinese for any other."),
+        QStringLiteral("zh|en"));
     parser.addOption(appDirOption);
     parser.addOption(demoOption);
+    parser.addOption(langOption);
     parser.process(app);
 
     QtDesktop desktop(resolveAppDir(parser.value(appDirOption), QCoreApplication::applicationDirPath()));
+
+    // The language is settled before the first widget exists: every text is translated as it is made.
+    QString languageProblem;
+    const auto saved = language::readSaved(desktop.appDir(), &languageProblem);
+    const auto choice = language::choose(parser.isSet(langOption) ? parser.value(langOption) : QString(), saved,
+                                         QLocale::system().name());
+    if (parser.isSet(langOption) && !language::parse(parser.value(langOption))) {
+        fprintf(stderr, "wl8806n: --lang %s: use zh or en\n", qPrintable(parser.value(langOption)));
+        return 64;
+    }
+    if (!translation::apply(choice.language))
+        languageProblem = QStringLiteral("The English translation could not be loaded; the window is in Chinese.");
+    else if (languageProblem.isEmpty())
+        languageProblem = choice.problem;
     ComPorts ports;
 
     // The demo puts a simulated recorder on a pseudo-terminal and maps the saved COM number to it.
@@ -64,5 +87,7 @@ int main(int argc, char *argv[])
                               .arg(window.portPanel->PortNumber)
                               .arg(recorder.portPath(), served.join(QStringLiteral("、"))));
     }
+    if (!languageProblem.isEmpty())
+        window.showStatus(languageProblem);
     return app.exec();
 }

@@ -59,7 +59,9 @@ ToolsPage::ToolsPage(QWidget *parent) : QWidget(parent)
 {
     fraSettingsFile = makeFrame(QStringLiteral("fraSettingsFile"), QStringLiteral("记录仪设置文件"), this);
     fraBusScan = makeFrame(QStringLiteral("fraBusScan"), QStringLiteral("总线扫描"), this);
+    fraLanguage = makeFrame(QStringLiteral("fraLanguage"), tr("界面语言（Language）"), this);
     auto *column = new QVBoxLayout(this);
     column->addWidget(fraSettingsFile);
     column->addWidget(fraBusScan, 1);
+    column->addWidget(fraLanguage);
 }

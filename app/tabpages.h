@@ -46,4 +46,5 @@ public:
     explicit ToolsPage(QWidget *parent = nullptr);
     QGroupBox *fraSettingsFile;  // "记录仪设置文件"
     QGroupBox *fraBusScan;       // "总线扫描"
+    QGroupBox *fraLanguage;      // the window's language at the next start
 };

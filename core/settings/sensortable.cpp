@@ -8,11 +8,6 @@
 namespace sensors {
 
 namespace {
-QString tr(const char *text)
-{
-    return QCoreApplication::translate("sensors", text);
-}
-
 bool hasControl(const QString &text)
 {
     return std::any_of(text.begin(), text.end(), [](QChar c) {
@@ -57,20 +52,20 @@ QString limitText(std::optional<int> tenths)
 QString SensorTable::refusal(int number, const Sensor &sensor)
 {
     if (number < 1 || number > MaxSensor)
-        return tr("传感器号 %1 不在 1 到 %2 之间").arg(number).arg(MaxSensor);
+        return QCoreApplication::translate("sensors", "传感器号 %1 不在 1 到 %2 之间").arg(number).arg(MaxSensor);
     if (sensor.name.toUcs4().size() > MaxNameLength || hasControl(sensor.name))
-        return tr("名称“%1”超过 %2 个字符或含制表符、换行").arg(safefile::shown(sensor.name)).arg(MaxNameLength);
+        return QCoreApplication::translate("sensors", "名称“%1”超过 %2 个字符或含制表符、换行").arg(safefile::shown(sensor.name)).arg(MaxNameLength);
     if (sensor.unit.toUcs4().size() > MaxUnitLength || hasControl(sensor.unit))
-        return tr("单位“%1”超过 %2 个字符或含制表符、换行").arg(safefile::shown(sensor.unit)).arg(MaxUnitLength);
+        return QCoreApplication::translate("sensors", "单位“%1”超过 %2 个字符或含制表符、换行").arg(safefile::shown(sensor.unit)).arg(MaxUnitLength);
     if (sensor.low && sensor.high && *sensor.low > *sensor.high)
-        return tr("下限 %1 高于上限 %2").arg(limitText(sensor.low), limitText(sensor.high));
+        return QCoreApplication::translate("sensors", "下限 %1 高于上限 %2").arg(limitText(sensor.low), limitText(sensor.high));
     return QString();
 }
 
 bool SensorTable::set(const QString &recorder, int number, const Sensor &sensor, QString *error)
 {
     Sensor s{sensor.name.trimmed(), sensor.unit.trimmed(), sensor.low, sensor.high};
-    const QString why = recorder.trimmed().isEmpty() ? tr("没有记录仪名称") : refusal(number, s);
+    const QString why = recorder.trimmed().isEmpty() ? QCoreApplication::translate("sensors", "没有记录仪名称") : refusal(number, s);
     if (!why.isEmpty()) {
         if (error)
             *error = why;
@@ -126,7 +121,7 @@ void SensorTable::load(const QString &appDir, QString *problem)
         break;
     case safefile::Read::Refused:
         if (problem)
-            *problem = tr("传感器设置文件 %1 %2，未读取：传感器没有名称和限值").arg(fileName(), why);
+            *problem = QCoreApplication::translate("sensors", "传感器设置文件 %1 %2，未读取：传感器没有名称和限值").arg(fileName(), why);
         break;
     }
 }
@@ -160,28 +155,29 @@ void SensorTable::parse(const QByteArray &content, QString *problem)
         };
         const auto low = limit(4), high = limit(5);
         if (utf8.hasError())
-            why = tr("不是 UTF-8 文字");
+            why = QCoreApplication::translate("sensors", "不是 UTF-8 文字");
         else if (f.size() < 2 || f.size() > 6 || !isNumber || f[0].trimmed().isEmpty())
-            why = tr("应为“记录仪<Tab>传感器号<Tab>名称<Tab>单位<Tab>下限<Tab>上限”");
+            why = QCoreApplication::translate("sensors", "应为“记录仪<Tab>传感器号<Tab>名称<Tab>单位<Tab>下限<Tab>上限”");
         else if (!low || !high)
-            why = tr("限值不是最多一位小数的数");
+            why = QCoreApplication::translate("sensors", "限值不是最多一位小数的数");
         else if (m_sensors.contains({f[0].trimmed(), number}))
-            why = tr("这个传感器前面已有一行");
+            why = QCoreApplication::translate("sensors", "这个传感器前面已有一行");
         else
             set(f[0].trimmed(), number, {f.value(2), f.value(3), *low, *high}, &why);
         if (why.isEmpty())
             continue;
         if (++badCount <= 3)
-            bad << tr("第 %1 行：%2").arg(i + 1).arg(why);
+            bad << QCoreApplication::translate("sensors", "第 %1 行：%2").arg(i + 1).arg(why);
     }
     if (badCount > 0 && problem)
-        *problem = tr("传感器设置文件 %1 有 %2 行无法使用，已忽略（%3）").arg(fileName()).arg(badCount)
-                       .arg(bad.join(tr("；")) + (badCount > 3 ? tr("……") : QString()));
+        *problem = QCoreApplication::translate("sensors", "传感器设置文件 %1 有 %2 行无法使用，已忽略（%3）").arg(fileName()).arg(badCount)
+                       .arg(bad.join(QCoreApplication::translate("sensors", "；")) + (badCount > 3 ? QCoreApplication::translate("sensors", "……") : QString()));
 }
 
 QByteArray SensorTable::content() const
 {
-    QByteArray out = tr("# 传感器名称与限值：记录仪<Tab>传感器号<Tab>名称<Tab>单位<Tab>下限<Tab>上限\r\n").toUtf8();
+    // The file reads the same whatever the window's language.
+    QByteArray out = QStringLiteral("# 传感器名称与限值：记录仪<Tab>传感器号<Tab>名称<Tab>单位<Tab>下限<Tab>上限\r\n").toUtf8();
     for (auto it = m_sensors.cbegin(); it != m_sensors.cend(); ++it)
         out += QStringList{it.key().first, QString::number(it.key().second), it->name, it->unit, limitText(it->low),
                            limitText(it->high)}

@@ -3,6 +3,7 @@
 #include "core/settings/appdir.h"
 #include "core/settings/safefile.h"
 #include "core/settings/settingsfiles.h"
+#include "core/settings/language.h"
 #include "core/export/xlsworkbook.h"
 #include "core/settings/comports.h"
 #include "filesizelimit.h"
@@ -53,6 +54,7 @@ private slots:
     void unusableFiles();
     void fullDiskKeepsEarlierFile();
     void appDir();
+    void language();
 };
 
 // How a file splits into fields, and what each file may hold (the number rules of single fields are
@@ -201,6 +203,38 @@ void TestSettings::appDir()
     for (const auto &r : rows)
         QVERIFY2(installedInSystem(QString::fromLatin1(r.exeDir), QString::fromLatin1(r.installBinDir)) == r.installed,
                  r.exeDir);
+}
+
+// Which language the window starts in: --lang, else the saved choice, else only an English locale.
+void TestSettings::language()
+{
+    using language::Language;
+    const QString none;  // --lang not given
+    const struct { QString option; std::optional<QString> saved; const char *locale; Language want; bool problem; } rows[] = {
+        {none, std::nullopt, "C", Language::Chinese, false}, {none, std::nullopt, "POSIX", Language::Chinese, false},
+        {none, std::nullopt, "zh_CN", Language::Chinese, false}, {none, std::nullopt, "de_DE", Language::Chinese, false},
+        {none, std::nullopt, "en_US", Language::English, false}, {none, std::nullopt, "en_GB.UTF-8", Language::English, false},
+        {none, std::nullopt, "en", Language::English, false}, {none, std::nullopt, "eng_XX", Language::Chinese, false},
+        {none, QStringLiteral("en\n"), "C", Language::English, false}, {none, QStringLiteral("zh"), "en_US", Language::Chinese, false},
+        {none, QStringLiteral("fr"), "C", Language::Chinese, true}, {none, QStringLiteral("fr"), "en_US", Language::English, true},
+        {QStringLiteral("en"), QStringLiteral("zh"), "C", Language::English, false},
+        {QStringLiteral(" ZH "), QStringLiteral("en"), "en_US", Language::Chinese, false},
+        {QStringLiteral("xx"), QStringLiteral("en"), "C", Language::English, true},
+        {QStringLiteral(""), std::nullopt, "C", Language::Chinese, true},
+    };
+    for (const auto &r : rows) {
+        const auto got = language::choose(r.option, r.saved, QLatin1String(r.locale));
+        const QString what = r.option + u'|' + r.saved.value_or(QStringLiteral("-")) + u'|' + QLatin1String(r.locale);
+        QVERIFY2(got.language == r.want && got.problem.isEmpty() != r.problem, qPrintable(what + u' ' + got.problem));
+    }
+    // The choice is kept whole: a file that cannot be read is said, never taken for a language.
+    QTemporaryDir dir;
+    QString problem, error;
+    QVERIFY(!language::readSaved(dir.path(), &problem) && problem.isEmpty());
+    QVERIFY(language::save(dir.path(), Language::English, &error));
+    QCOMPARE(language::parse(*language::readSaved(dir.path(), &problem)), Language::English);
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("sub")) && writeFile(dir.filePath(QStringLiteral("sub/language.set")), QByteArray(100, 'x')));
+    QVERIFY(!language::readSaved(dir.filePath(QStringLiteral("sub")), &problem) && problem.contains(u"language.set"));
 }
 
 QTEST_GUILESS_MAIN(TestSettings)

@@ -1,0 +1,119 @@
+// The window in English: no Chinese text left on any control, and the files the program writes the
+// same in either language.
+#include "core/export/exportformats.h"
+#include "core/settings/language.h"
+#include "core/settings/settingsfiles.h"
+#include "core/settings/sensortable.h"
+#include "ui/translation.h"
+#include "windowfixture.h"
+#include <QAbstractButton>
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTabWidget>
+#include <QtTest>
+
+namespace {
+bool hasHan(const QString &text)
+{
+    return std::any_of(text.begin(), text.end(), [](QChar c) { return c.script() == QChar::Script_Han; });
+}
+
+// Every caption, tip, accessible name and header a person reads or hears; not what boxes hold (data).
+QStringList chineseTexts(QWidget *root)
+{
+    QStringList found;
+    const auto check = [&](QWidget *w, const char *what, const QString &text) {
+        if (hasHan(text))
+            found << QStringLiteral("%1 %2 %3: %4").arg(QString::fromLatin1(w->metaObject()->className()),
+                                                         w->objectName(), QString::fromLatin1(what), text);
+    };
+    QList<QWidget *> widgets = root->findChildren<QWidget *>();
+    widgets.prepend(root);
+    for (QWidget *w : widgets) {
+        check(w, "window title", w->windowTitle());
+        check(w, "tool tip", w->toolTip());
+        check(w, "accessible name", w->accessibleName());
+        check(w, "accessible description", w->accessibleDescription());
+        if (auto *b = qobject_cast<QAbstractButton *>(w))
+            check(w, "caption", b->text());
+        if (auto *l = qobject_cast<QLabel *>(w))
+            check(w, "caption", l->text());
+        if (auto *g = qobject_cast<QGroupBox *>(w))
+            check(w, "title", g->title());
+        if (auto *e = qobject_cast<QLineEdit *>(w))
+            check(w, "placeholder", e->placeholderText());
+        if (auto *t = qobject_cast<QTabWidget *>(w))
+            for (int i = 0; i < t->count(); ++i)
+                check(w, "tab", t->tabText(i));
+        if (auto *c = qobject_cast<QComboBox *>(w); c && c->objectName() != u"cboLanguage")  // each language in itself
+            for (int i = 0; i < c->count(); ++i)
+                check(w, "item", c->itemText(i));
+        if (auto *v = qobject_cast<QAbstractItemView *>(w); v && v->model())
+            for (int c = 0; c < v->model()->columnCount(); ++c)
+                check(w, "column", v->model()->headerData(c, Qt::Horizontal).toString());
+    }
+    return found;
+}
+
+QVector<QByteArray> writtenFiles(const QString &dir)
+{
+    const QString t = QStringLiteral(" 5B 18 04 27 03 21 00 EB FF F6 D8 F1 01 02");
+    const auto recs = records::parseRecords(QString(t + t), 4);
+    QVector<QByteArray> files{exports::textFile(recs, 2), exports::csvFile(recs, 2, 4, {QStringLiteral("东墙")})};
+    const xls::Sheet sheet = exports::workbookSheet(recs, 2, 4);
+    QByteArray cells = sheet.name().toUtf8();
+    for (const xls::Cell *c : sheet.placedCells())
+        cells += std::holds_alternative<QString>(c->value) ? std::get<QString>(c->value).toUtf8()
+                                                           : QByteArray::number(std::get<double>(c->value));
+    files << cells;
+    sensors::SensorTable table;
+    QString refused;
+    table.set(QStringLiteral("冷库一号"), 3, {QStringLiteral("东墙"), QStringLiteral("℃"), -50, 300}, &refused);
+    files << table.content() << table.displayName(QStringLiteral("冷库一号"), 4).toUtf8();
+    QString error;
+    if (!settings::writeComm(dir, {3, 9600}, &error) || !language::save(dir, language::Language::English, &error))
+        qFatal("%s", qPrintable(error));
+    for (const char *name : {"comm.set", "language.set"}) {
+        QFile f(dir + u'/' + QLatin1String(name));
+        files << (f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray());
+    }
+    return files;
+}
+} // namespace
+
+class TestEnglish : public QObject {
+    Q_OBJECT
+private slots:
+    void cleanup() { translation::apply(language::Language::Chinese); }
+    void windowHasNoChineseLeft();
+    void filesDoNotChange();
+};
+
+void TestEnglish::windowHasNoChineseLeft()
+{
+    QVERIFY(translation::apply(language::Language::English));
+    WindowFixture f;
+    frmMain &w = f.start();
+    const QStringList left = chineseTexts(&w);
+    QVERIFY2(left.isEmpty(), qPrintable(QStringLiteral("%1 texts not translated:\n").arg(left.size()) + left.join(u'\n')));
+    // Back in Chinese, a new window is as it was written.
+    translation::apply(language::Language::Chinese);
+    WindowFixture chinese;
+    QVERIFY(hasHan(chinese.start().windowTitle()));
+}
+
+void TestEnglish::filesDoNotChange()
+{
+    QTemporaryDir zh, en;
+    const auto chinese = writtenFiles(zh.path());
+    QVERIFY(translation::apply(language::Language::English));
+    QCOMPARE(writtenFiles(en.path()), chinese);
+    QVERIFY(chinese[1].contains("东墙") && chinese[2].contains("传感器"));
+}
+
+QTEST_MAIN(TestEnglish)
+#include "test_english.moc"

@@ -1,0 +1,35 @@
+#include "ui/translation.h"
+#include <QCoreApplication>
+#include <QTranslator>
+
+namespace translation {
+
+namespace {
+language::Language inUse = language::Language::Chinese;
+}
+
+language::Language current() { return inUse; }
+
+bool apply(language::Language language)
+{
+    // One translator for the program's lifetime; tests switch back and forth.
+    static QTranslator *english = nullptr;
+    if (!english) {
+        english = new QTranslator(QCoreApplication::instance());
+        if (!english->load(QStringLiteral(":/i18n/wl8806n_en.qm"))) {
+            delete english;
+            english = nullptr;
+            return language == language::Language::Chinese;
+        }
+    }
+    if (language == language::Language::English) {
+        if (!QCoreApplication::installTranslator(english))
+            return false;
+    } else {
+        QCoreApplication::removeTranslator(english);
+    }
+    inUse = language;
+    return true;
+}
+
+} // namespace translation
