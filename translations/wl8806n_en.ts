@@ -750,7 +750,7 @@ The new settings hold only until the program ends.</translation>
     </message>
     <message>
         <source>按记录按条读取（建议数据量较小及记录未中断过的情况下使用）</source>
-        <translation>Read by record (for small amounts of data and uninterrupted recording)</translation>
+        <translation>Read by record (for small data and unbroken recording)</translation>
     </message>
     <message>
         <source>记录号</source>
@@ -770,7 +770,7 @@ The new settings hold only until the program ends.</translation>
     </message>
     <message>
         <source>读取记录时，请将设备设置为暂停记录状态</source>
-        <translation>Pause recording on the device while reading records</translation>
+        <translation>Pause recording while reading records</translation>
     </message>
     <message>
         <source>清空数据区</source>
