@@ -2,6 +2,100 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en" sourcelanguage="zh_CN">
 <context>
+    <name>ArchiveSettingsDialog</name>
+    <message>
+        <source>存档数据库设置</source>
+        <translation>Archive database settings</translation>
+    </message>
+    <message>
+        <source>本机文件（SQLite）</source>
+        <translation>Local file (SQLite)</translation>
+    </message>
+    <message>
+        <source>PostgreSQL 服务器</source>
+        <translation>PostgreSQL server</translation>
+    </message>
+    <message>
+        <source>文件：%1/%2</source>
+        <translation>File: %1/%2</translation>
+    </message>
+    <message>
+        <source>主机</source>
+        <translation>Host</translation>
+    </message>
+    <message>
+        <source>端口</source>
+        <translation>Port</translation>
+    </message>
+    <message>
+        <source>数据库</source>
+        <translation>Database</translation>
+    </message>
+    <message>
+        <source>用户</source>
+        <translation>User</translation>
+    </message>
+    <message>
+        <source>口令</source>
+        <translation>Password</translation>
+    </message>
+    <message>
+        <source>db.example 或 /run/postgresql</source>
+        <translation>db.example or /run/postgresql</translation>
+    </message>
+    <message>
+        <source>空着：用 ~/.pgpass 或服务器信任本机用户</source>
+        <translation>Empty: ~/.pgpass, or the server trusts local users</translation>
+    </message>
+    <message>
+        <source>测试连接</source>
+        <translation>Test connection</translation>
+    </message>
+    <message>
+        <source>连接测试结果</source>
+        <translation>Connection test result</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>端口“%1”不是 1–65535 之间的数字</source>
+        <translation>Port &quot;%1&quot; is not a number from 1 to 65535</translation>
+    </message>
+    <message>
+        <source>正在连接……</source>
+        <translation>Connecting…</translation>
+    </message>
+    <message>
+        <source>连接成功，存档可以使用。</source>
+        <translation>Connected: the archive can be used.</translation>
+    </message>
+    <message>
+        <source>连接失败：%1</source>
+        <translation>Connection failed: %1</translation>
+    </message>
+    <message>
+        <source>设置没有保存：%1</source>
+        <translation>Settings not saved: %1</translation>
+    </message>
+</context>
+<context>
+    <name>HistoryModel</name>
+    <message>
+        <source>时间</source>
+        <translation>Time</translation>
+    </message>
+    <message>
+        <source>%1#传感器</source>
+        <translation>Sensor %1</translation>
+    </message>
+</context>
+<context>
     <name>HistoryPanel</name>
     <message>
         <source>只显示超限记录</source>
@@ -10,6 +104,166 @@
     <message>
         <source>表中只列出有传感器超出其限值的记录（限值在“传感器”页设定）</source>
         <translation>The table lists only the records where a sensor is outside its limits (limits are set on the &quot;Sensors&quot; tab)</translation>
+    </message>
+    <message>
+        <source>显示</source>
+        <translation>Show</translation>
+    </message>
+    <message>
+        <source>全部时段</source>
+        <translation>All times</translation>
+    </message>
+    <message>
+        <source>存档设置…</source>
+        <translation>Archive…</translation>
+    </message>
+    <message>
+        <source>读出所选记录仪在这段时间内存档的记录</source>
+        <translation>Show the records archived for the chosen recorder in this period</translation>
+    </message>
+    <message>
+        <source>使用本机存档文件或 PostgreSQL 服务器</source>
+        <translation>Use a local archive file or a PostgreSQL server</translation>
+    </message>
+    <message>
+        <source>历史记录表</source>
+        <translation>History records</translation>
+    </message>
+    <message>
+        <source>曲线显示的传感器</source>
+        <translation>Sensors in the chart</translation>
+    </message>
+    <message>
+        <source>历史曲线</source>
+        <translation>History chart</translation>
+    </message>
+    <message>
+        <source>导出文本</source>
+        <translation>Export text</translation>
+    </message>
+    <message>
+        <source>导出Excel(.xls)</source>
+        <translation>Excel (.xls)</translation>
+    </message>
+    <message>
+        <source>导出Excel(.xlsx)</source>
+        <translation>Excel (.xlsx)</translation>
+    </message>
+    <message>
+        <source>导出CSV</source>
+        <translation>Export CSV</translation>
+    </message>
+    <message>
+        <source>保存曲线图片</source>
+        <translation>Save image</translation>
+    </message>
+    <message>
+        <source>保存曲线PDF</source>
+        <translation>Save PDF</translation>
+    </message>
+    <message>
+        <source>打印曲线…</source>
+        <translation>Print…</translation>
+    </message>
+    <message>
+        <source>复原缩放</source>
+        <translation>Reset zoom</translation>
+    </message>
+    <message>
+        <source>显示全部时段；在曲线上拖出矩形放大，滚轮缩放，右键拖动平移</source>
+        <translation>Show the whole period; drag a rectangle on the chart to zoom in, use the wheel to zoom, drag with the right button to pan</translation>
+    </message>
+    <message>
+        <source>记录仪</source>
+        <translation>Recorder</translation>
+    </message>
+    <message>
+        <source>从</source>
+        <translation>From</translation>
+    </message>
+    <message>
+        <source>到</source>
+        <translation>To</translation>
+    </message>
+    <message>
+        <source>存档打不开：%1</source>
+        <translation>The archive cannot be opened: %1</translation>
+    </message>
+    <message>
+        <source>历史数据：</source>
+        <translation>History: </translation>
+    </message>
+    <message>
+        <source>历史数据：存档中还没有记录，请先读取记录</source>
+        <translation>History: the archive holds no records yet; read records first</translation>
+    </message>
+    <message>
+        <source>“从”的时间晚于“到”的时间，请改正时段。</source>
+        <translation>The &quot;From&quot; time is later than the &quot;To&quot; time. Please correct the period.</translation>
+    </message>
+    <message>
+        <source>历史数据：%1</source>
+        <translation>History: %1</translation>
+    </message>
+    <message>
+        <source>%1：%2 至 %3，共 %4 条记录</source>
+        <translation>%1: %2 to %3, %4 records</translation>
+    </message>
+    <message>
+        <source>，记录间隔 %1 秒</source>
+        <translation>, recording interval %1 s</translation>
+    </message>
+    <message>
+        <source>（%1 条记录的时间不是有效日期，未显示）</source>
+        <translation> (%1 records without a valid date not shown)</translation>
+    </message>
+    <message>
+        <source>导出：没有显示任何记录，请先选择记录仪和时段并按“显示”</source>
+        <translation>Export: no records shown; choose a recorder and a period first and press &quot;Show&quot;</translation>
+    </message>
+    <message>
+        <source>导出时段为文本</source>
+        <translation>Export the period as text</translation>
+    </message>
+    <message>
+        <source>导出时段为Excel(.xls)</source>
+        <translation>Export the period as Excel (.xls)</translation>
+    </message>
+    <message>
+        <source>导出时段为Excel(.xlsx)</source>
+        <translation>Export the period as Excel (.xlsx)</translation>
+    </message>
+    <message>
+        <source>导出时段为CSV</source>
+        <translation>Export the period as CSV</translation>
+    </message>
+    <message>
+        <source>导出失败：%1</source>
+        <translation>Export failed: %1</translation>
+    </message>
+    <message>
+        <source>已导出 %1 条记录到 %2</source>
+        <translation>%1 records exported to %2</translation>
+    </message>
+    <message>
+        <source>曲线已保存到 %1</source>
+        <translation>Chart saved to %1</translation>
+    </message>
+    <message>
+        <source>打印曲线</source>
+        <translation>Print chart</translation>
+    </message>
+    <message>
+        <source>曲线已送往打印机</source>
+        <translation>Chart sent to the printer</translation>
+    </message>
+    <message>
+        <source>存档：PostgreSQL %1@%2:%3/%4</source>
+        <translation>Archive: PostgreSQL %1@%2:%3/%4</translation>
+    </message>
+    <message>
+        <source>存档：本机文件 %1</source>
+        <translation>Archive: local file %1</translation>
     </message>
 </context>
 <context>
@@ -37,6 +291,25 @@
     <message>
         <source>界面语言已保存：%1，下次启动时生效。</source>
         <translation>Language saved: %1. It takes effect the next time the program starts.</translation>
+    </message>
+</context>
+<context>
+    <name>Link</name>
+    <message>
+        <source>串口适配器回显了发出的请求，已自动去除回显</source>
+        <translation>The serial adapter echoes the requests sent; the echo is removed automatically</translation>
+    </message>
+    <message>
+        <source>%1：端口未打开，命令未发送</source>
+        <translation>%1: port not open, command not sent</translation>
+    </message>
+    <message>
+        <source>%1：%2</source>
+        <translation>%1: %2</translation>
+    </message>
+    <message>
+        <source>；</source>
+        <translation>; </translation>
     </message>
 </context>
 <context>
@@ -87,10 +360,496 @@
     </message>
 </context>
 <context>
+    <name>ModulePassPanel</name>
+    <message>
+        <source>单次循环</source>
+        <translation>Single cycle</translation>
+    </message>
+    <message>
+        <source>自动循环</source>
+        <translation>Auto cycle</translation>
+    </message>
+    <message>
+        <source>停止</source>
+        <translation>Stop</translation>
+    </message>
+    <message>
+        <source>依次访问模块 1 到模块总数：读实时数据、读条数、读取所有记录</source>
+        <translation>Visit modules 1 to the module count in turn: read live data, read the count, read all records</translation>
+    </message>
+    <message>
+        <source>反复执行单次循环，直到按“停止”</source>
+        <translation>Repeat the single cycle until &quot;Stop&quot; is pressed</translation>
+    </message>
+    <message>
+        <source>立即停止模块循环，包括其中的等待和记录读取</source>
+        <translation>Stop the module cycle at once, with its waits and record reading</translation>
+    </message>
+    <message>
+        <source>模块轮询(ms)</source>
+        <translation>Module poll (ms)</translation>
+    </message>
+    <message>
+        <source>ModSet.set 中的模块总数 %1 不在 0 到 255 之间，命令未发送。</source>
+        <translation>The module count %1 in ModSet.set is not between 0 and 255. Command not sent.</translation>
+    </message>
+    <message>
+        <source>模块 %1：未读到记录条数，未读取记录。</source>
+        <translation>Module %1: the record count was not read; records not read.</translation>
+    </message>
+    <message>
+        <source>模块 %1：%2。</source>
+        <translation>Module %1: %2.</translation>
+    </message>
+    <message>
+        <source>模块 %1：%2 条记录超出了寄存器范围（每条 %3 个寄存器时最多 %4 条），未读取记录。</source>
+        <translation>Module %1: %2 records exceed the register range (at most %4 with %3 registers each); records not read.</translation>
+    </message>
+    <message>
+        <source>模块 %1：%2</source>
+        <translation>Module %1: %2</translation>
+    </message>
+    <message>
+        <source>：
+</source>
+        <translation>:
+</translation>
+    </message>
+    <message>
+        <source>单次循环：模块总数为 0，没有要访问的模块</source>
+        <translation>Single cycle: the module count is 0, no module to visit</translation>
+    </message>
+    <message>
+        <source>单次循环：已完成，共 %1 个模块</source>
+        <translation>Single cycle: done, %1 modules</translation>
+    </message>
+    <message>
+        <source>单次循环：已停止</source>
+        <translation>Single cycle: stopped</translation>
+    </message>
+    <message>
+        <source>单次循环：端口未打开或已断开，循环已中止</source>
+        <translation>Single cycle: port not open or disconnected; cycle ended</translation>
+    </message>
+    <message>
+        <source>自动循环：模块总数为 0，没有要访问的模块</source>
+        <translation>Auto cycle: the module count is 0, no module to visit</translation>
+    </message>
+    <message>
+        <source>自动循环：已完成 %1 遍</source>
+        <translation>Auto cycle: %1 passes done</translation>
+    </message>
+    <message>
+        <source>自动循环：已停止，完成 %1 遍</source>
+        <translation>Auto cycle: stopped after %1 passes</translation>
+    </message>
+    <message>
+        <source>自动循环：端口未打开或已断开，完成 %1 遍</source>
+        <translation>Auto cycle: port not open or disconnected after %1 passes</translation>
+    </message>
+    <message>
+        <source>自动循环（最后一遍）</source>
+        <translation>Auto cycle (last pass)</translation>
+    </message>
+</context>
+<context>
+    <name>RecordChart</name>
+    <message>
+        <source>曲线图</source>
+        <translation>Chart</translation>
+    </message>
+    <message>
+        <source>图表未能保存到 %1：%2</source>
+        <translation>The chart could not be saved to %1: %2</translation>
+    </message>
+    <message>
+        <source>PDF 未能生成</source>
+        <translation>the PDF could not be made</translation>
+    </message>
+</context>
+<context>
+    <name>RecordCountPanel</name>
+    <message>
+        <source>读条数</source>
+        <translation>Read count</translation>
+    </message>
+    <message>
+        <source>清指针</source>
+        <translation>Clear pointer</translation>
+    </message>
+    <message>
+        <source>清条数</source>
+        <translation>Clear count</translation>
+    </message>
+    <message>
+        <source>写指针</source>
+        <translation>Write pointer</translation>
+    </message>
+    <message>
+        <source>记录指针只能清零（“清指针”），不能写入其他值</source>
+        <translation>The record pointer can only be cleared (&quot;Clear pointer&quot;), not set to another value</translation>
+    </message>
+    <message>
+        <source>将记录仪的记录指针清零</source>
+        <translation>Clear the recorder&apos;s record pointer</translation>
+    </message>
+    <message>
+        <source>将记录仪的有效记录总数清零（记录将无法再读出）</source>
+        <translation>Clear the recorder&apos;s count of valid records (the records can no longer be read)</translation>
+    </message>
+    <message>
+        <source>读条数：设备 %1 有 %2 条记录</source>
+        <translation>Read count: device %1 holds %2 records</translation>
+    </message>
+    <message>
+        <source>；</source>
+        <translation>; </translation>
+    </message>
+    <message>
+        <source>读条数：设备 %1 %2，条数未更新</source>
+        <translation>Read count: device %1 %2; count not updated</translation>
+    </message>
+    <message>
+        <source>将设备 %1 的记录指针清零？</source>
+        <translation>Clear the record pointer of device %1?</translation>
+    </message>
+    <message>
+        <source>清指针：设备 %1 的记录指针已清零</source>
+        <translation>Clear pointer: the record pointer of device %1 is cleared</translation>
+    </message>
+    <message>
+        <source>清指针：%1，未确认清零</source>
+        <translation>Clear pointer: %1; clearing not confirmed</translation>
+    </message>
+    <message>
+        <source>将设备 %1 的有效记录总数清零？清零后其中的记录不能再读出。</source>
+        <translation>Clear the count of valid records of device %1? Its records can no longer be read afterwards.</translation>
+    </message>
+    <message>
+        <source>清条数：%1，条数未清零</source>
+        <translation>Clear count: %1; count not cleared</translation>
+    </message>
+    <message>
+        <source>清条数：设备 %1 的有效记录总数已清零</source>
+        <translation>Clear count: the count of valid records of device %1 is cleared</translation>
+    </message>
+    <message>
+        <source>清条数：条数已写 0，但写线圈 3 %1</source>
+        <translation>Clear count: 0 written to the count, but writing coil 3: %1</translation>
+    </message>
+</context>
+<context>
+    <name>RecordReadPanel</name>
+    <message>
+        <source>单条</source>
+        <translation>One record</translation>
+    </message>
+    <message>
+        <source>读取所有记录</source>
+        <translation>Read all records</translation>
+    </message>
+    <message>
+        <source>停止</source>
+        <translation>Stop</translation>
+    </message>
+    <message>
+        <source>应答等待设置…</source>
+        <translation>Reply waits…</translation>
+    </message>
+    <message>
+        <source>记录读取的应答等待时间、请求次数和迟到应答保护时间；线路慢或长时可放宽</source>
+        <translation>Reply wait, requests and late-reply guard time of record reading; allow more on slow or long lines</translation>
+    </message>
+    <message>
+        <source>读取“记录号”中的一条记录，然后记录号加 1</source>
+        <translation>Read the record in &quot;Record no.&quot;, then add 1 to the record number</translation>
+    </message>
+    <message>
+        <source>读取第 1 条到“条数”条记录</source>
+        <translation>Read records 1 to &quot;Count&quot;</translation>
+    </message>
+    <message>
+        <source>立即停止读取记录</source>
+        <translation>Stop reading records at once</translation>
+    </message>
+    <message>
+        <source>第 %1 条记录</source>
+        <translation>Record %1</translation>
+    </message>
+    <message>
+        <source>单条：第 %1 条不是记录（存储区为空或数据无效）</source>
+        <translation>One record: no. %1 is not a record (empty memory or invalid data)</translation>
+    </message>
+    <message>
+        <source>单条：已停止</source>
+        <translation>One record: stopped</translation>
+    </message>
+    <message>
+        <source>单条：第 %1 条记录未能读取（%2 次请求均无可信应答）</source>
+        <translation>One record: record %1 could not be read (no trustworthy reply to %2 requests)</translation>
+    </message>
+    <message>
+        <source>单条：已读取第 %1 条记录</source>
+        <translation>One record: record %1 read</translation>
+    </message>
+    <message>
+        <source>；</source>
+        <translation>; </translation>
+    </message>
+    <message>
+        <source>“条数”中的 %1 条记录</source>
+        <translation>The %1 records in &quot;Count&quot;</translation>
+    </message>
+    <message>
+        <source>读取所有记录：端口未打开，命令未发送</source>
+        <translation>Read all records: port not open, command not sent</translation>
+    </message>
+    <message>
+        <source>%1超出了记录仪的寄存器范围（每条 %2 个寄存器时最多 %3 条），命令未发送。</source>
+        <translation>%1: beyond the recorder&apos;s register range (at most %3 records with %2 registers each). Command not sent.</translation>
+    </message>
+    <message>
+        <source>记录应答窗口 %1 毫秒，每条最多 %2 次失败请求，迟到应答保护 %3 毫秒，串口适配器回显：%4</source>
+        <translation>record reply window %1 ms, at most %2 failed requests per record, late-reply guard %3 ms, serial adapter echo: %4</translation>
+    </message>
+    <message>
+        <source>无法保存 %1：%2
+新的设置只在本次运行中有效。</source>
+        <translation>Cannot save %1: %2
+The new settings hold only until the program ends.</translation>
+    </message>
+    <message>
+        <source>应答等待设置：%1（未保存）</source>
+        <translation>Reply waits: %1 (not saved)</translation>
+    </message>
+    <message>
+        <source>应答等待设置：%1，已保存到 replywin.set</source>
+        <translation>Reply waits: %1, saved to replywin.set</translation>
+    </message>
+    <message>
+        <source>%1：%2</source>
+        <translation>%1: %2</translation>
+    </message>
+    <message>
+        <source>读取所有记录：记录仪不支持成块读取（%1），改为逐条读取</source>
+        <translation>Read all records: the recorder does not support block reads (%1); reading record by record</translation>
+    </message>
+</context>
+<context>
     <name>RecorderNamePanel</name>
     <message>
         <source>；传感器名称与限值未能改到新名称下（%1）</source>
         <translation>; the sensor names and limits could not be moved to the new name (%1)</translation>
+    </message>
+    <message>
+        <source>记录仪名称</source>
+        <translation>Recorder names</translation>
+    </message>
+    <message>
+        <source>命名</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>恢复默认名称</source>
+        <translation>Default name</translation>
+    </message>
+    <message>
+        <source>此端口和地址上的记录仪以后读到的记录都存在这个名称下</source>
+        <translation>Records read from now on from the recorder at this port and address are stored under this name</translation>
+    </message>
+    <message>
+        <source>端口 COM</source>
+        <translation>Port COM</translation>
+    </message>
+    <message>
+        <source>地址</source>
+        <translation>Address</translation>
+    </message>
+    <message>
+        <source>名称</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>请在“名称”中填写记录仪的名称。</source>
+        <translation>Please enter the recorder&apos;s name in &quot;Name&quot;.</translation>
+    </message>
+    <message>
+        <source>不能这样命名：%1。</source>
+        <translation>Cannot use this name: %1.</translation>
+    </message>
+    <message>
+        <source>记录仪名称：COM%1 地址 %2 已叫“%3”</source>
+        <translation>Recorder names: COM%1 address %2 is already called &quot;%3&quot;</translation>
+    </message>
+    <message>
+        <source>名称未改：%1</source>
+        <translation>Name not changed: %1</translation>
+    </message>
+    <message>
+        <source>存档中有“%1”的记录。把它们改归“%2”吗？</source>
+        <translation>The archive holds records of &quot;%1&quot;. Move them to &quot;%2&quot;?</translation>
+    </message>
+    <message>
+        <source>，存档中 %1 条记录已改归新名称</source>
+        <translation>; %1 archived records moved to the new name</translation>
+    </message>
+    <message>
+        <source>，存档中的记录未能改归新名称（%1）</source>
+        <translation>; the archived records could not be moved to the new name (%1)</translation>
+    </message>
+    <message>
+        <source>记录仪名称：COM%1 地址 %2 现在叫“%3”</source>
+        <translation>Recorder names: COM%1 address %2 is now called &quot;%3&quot;</translation>
+    </message>
+</context>
+<context>
+    <name>RecordsPanel</name>
+    <message>
+        <source>系统正在转换处理...</source>
+        <translation>Converting...</translation>
+    </message>
+    <message>
+        <source>已处理的记录号</source>
+        <translation>Records processed</translation>
+    </message>
+    <message>
+        <source>已处理</source>
+        <translation>Processed</translation>
+    </message>
+    <message>
+        <source>条</source>
+        <translation>records</translation>
+    </message>
+    <message>
+        <source>记录读取进度</source>
+        <translation>Record reading progress</translation>
+    </message>
+    <message>
+        <source>剩余约 00 小时 00 分</source>
+        <translation>About 00 h 00 min left</translation>
+    </message>
+    <message>
+        <source>剩余时间</source>
+        <translation>Time left</translation>
+    </message>
+    <message>
+        <source>有效记录总数（及指针）</source>
+        <translation>Valid records (and pointer)</translation>
+    </message>
+    <message>
+        <source>条数</source>
+        <translation>Count</translation>
+    </message>
+    <message>
+        <source>指针</source>
+        <translation>Pointer</translation>
+    </message>
+    <message>
+        <source>存储占用</source>
+        <translation>Memory use</translation>
+    </message>
+    <message>
+        <source>按记录按条读取（建议数据量较小及记录未中断过的情况下使用）</source>
+        <translation>Read by record (for small data and unbroken recording)</translation>
+    </message>
+    <message>
+        <source>记录号</source>
+        <translation>Record no.</translation>
+    </message>
+    <message>
+        <source>传感器总数</source>
+        <translation>Sensor count</translation>
+    </message>
+    <message>
+        <source>解析后的记录</source>
+        <translation>Decoded records</translation>
+    </message>
+    <message>
+        <source>接收到的记录数据（十六进制）</source>
+        <translation>Received record data (hex)</translation>
+    </message>
+    <message>
+        <source>读取记录时，请将设备设置为暂停记录状态</source>
+        <translation>Pause recording while reading records</translation>
+    </message>
+    <message>
+        <source>清空数据区</source>
+        <translation>Clear data</translation>
+    </message>
+    <message>
+        <source>存储占用：条数或传感器总数无效</source>
+        <translation>Memory use: count or sensor count not valid</translation>
+    </message>
+    <message>
+        <source>存储占用：%1%2</source>
+        <translation>Memory use: %1%2</translation>
+    </message>
+    <message>
+        <source>，已满，请读取记录后清条数</source>
+        <translation>, full: read the records, then clear the count</translation>
+    </message>
+    <message>
+        <source>，将满，请读取记录后清条数</source>
+        <translation>, nearly full: read the records, then clear the count</translation>
+    </message>
+    <message>
+        <source>正在读取记录</source>
+        <translation>Reading records</translation>
+    </message>
+    <message>
+        <source>共%1条</source>
+        <translation>of %1</translation>
+    </message>
+</context>
+<context>
+    <name>ReplyWindowDialog</name>
+    <message>
+        <source>应答等待设置</source>
+        <translation>Reply waits</translation>
+    </message>
+    <message>
+        <source>默认 %1</source>
+        <translation>default %1</translation>
+    </message>
+    <message>
+        <source>记录应答窗口(ms)</source>
+        <translation>Record reply window (ms)</translation>
+    </message>
+    <message>
+        <source>每条记录失败请求次数</source>
+        <translation>Failed requests per record</translation>
+    </message>
+    <message>
+        <source>迟到应答保护时间(ms)</source>
+        <translation>Late-reply guard time (ms)</translation>
+    </message>
+    <message>
+        <source>串口适配器回显</source>
+        <translation>Serial adapter echo</translation>
+    </message>
+    <message>
+        <source>成块读取（一次请求读取多条记录）</source>
+        <translation>Block reads (several records per request)</translation>
+    </message>
+    <message>
+        <source>默认 开</source>
+        <translation>default on</translation>
+    </message>
+    <message>
+        <source>线路较慢（低波特率）或较长时，记录仪的应答来得晚，可能需要加大这些数值。一次读取失败后，下一次请求前线路须保持安静达到保护时间；失败后读到的记录要再读一次确认，确认读取不计入失败次数。有的RS485适配器会把发出的请求回送给电脑，自动识别时程序从读取应答中发现并去除回显。成块读取时一次请求最多读取 125 个寄存器中能容下的整条记录；记录仪不支持时自动改为逐条读取。</source>
+        <translation>On a slow (low baud rate) or long line the recorder&apos;s replies come late, and these values may need to be larger. After a failed read the line must stay quiet for the guard time before the next request; a record read after a failure is read once more to confirm it, and the confirming read does not count as a failure. Some RS485 adapters send the requests back to the PC; with automatic detection the program finds the echo in read replies and removes it. A block read asks for as many whole records as fit in 125 registers; if the recorder does not support it, records are read one by one.</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>恢复默认</source>
+        <translation>Defaults</translation>
     </message>
 </context>
 <context>
@@ -151,6 +910,10 @@
         <source>传感器设置：%1 的传感器名称与限值已存入 sensors.set</source>
         <translation>Sensor settings: the sensor names and limits of %1 are saved in sensors.set</translation>
     </message>
+    <message>
+        <source>%1#传感器</source>
+        <translation>Sensor %1</translation>
+    </message>
 </context>
 <context>
     <name>ToolsPage</name>
@@ -160,10 +923,378 @@
     </message>
 </context>
 <context>
+    <name>archive</name>
+    <message>
+        <source>密钥环里没有这个存档的口令</source>
+        <translation>the keyring holds no password for this archive</translation>
+    </message>
+    <message>
+        <source>密钥环拒绝了访问</source>
+        <translation>the keyring refused access</translation>
+    </message>
+    <message>
+        <source>没有可用的密钥环</source>
+        <translation>no keyring available</translation>
+    </message>
+    <message>
+        <source>（%1）</source>
+        <translation> (%1)</translation>
+    </message>
+    <message>
+        <source>密钥环 %1 秒内没有应答</source>
+        <translation>the keyring did not answer within %1 s</translation>
+    </message>
+    <message>
+        <source>%1：%2</source>
+        <translation>%1: %2</translation>
+    </message>
+    <message>
+        <source>存档数据库拒绝了“%1”</source>
+        <translation>The archive database refused &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>没有 %1 数据库驱动（Debian：%2）</source>
+        <translation>No %1 database driver (Debian: %2)</translation>
+    </message>
+    <message>
+        <source>没有给出存档文件</source>
+        <translation>No archive file given</translation>
+    </message>
+    <message>
+        <source>打不开存档数据库</source>
+        <translation>Cannot open the archive database</translation>
+    </message>
+    <message>
+        <source>存档文件不能用预写日志</source>
+        <translation>The archive file cannot use write-ahead logging</translation>
+    </message>
+    <message>
+        <source>存档数据库不能开始事务</source>
+        <translation>The archive database cannot start a transaction</translation>
+    </message>
+    <message>
+        <source>读不出存档的版本</source>
+        <translation>Cannot read the archive&apos;s version</translation>
+    </message>
+    <message>
+        <source>存档是较新的程序写的（版本 %1），本程序只认到版本 %2</source>
+        <translation>The archive was written by a newer program (version %1); this program reads up to version %2</translation>
+    </message>
+    <message>
+        <source>存档的表没有建成</source>
+        <translation>The archive&apos;s tables could not be made</translation>
+    </message>
+    <message>
+        <source>存档没有打开</source>
+        <translation>The archive is not open</translation>
+    </message>
+    <message>
+        <source>没有记录仪的名字，记录没有存档</source>
+        <translation>No recorder name: the records were not archived</translation>
+    </message>
+    <message>
+        <source>第 %1 条不是记录，这一批都没有存档</source>
+        <translation>Item %1 is not a record: none of this batch was archived</translation>
+    </message>
+    <message>
+        <source>这一批记录没有存进存档</source>
+        <translation>This batch of records was not archived</translation>
+    </message>
+    <message>
+        <source>读不出存档</source>
+        <translation>Cannot read the archive</translation>
+    </message>
+    <message>
+        <source>记录没有改到新名称下</source>
+        <translation>The records were not moved to the new name</translation>
+    </message>
+</context>
+<context>
+    <name>archivesettings</name>
+    <message>
+        <source>端口 %1 不在 1–65535 之内</source>
+        <translation>Port %1 is not within 1–65535</translation>
+    </message>
+    <message>
+        <source>%1不能含换行或其他控制字符</source>
+        <translation>%1 cannot contain line breaks or other control characters</translation>
+    </message>
+    <message>
+        <source>主机不能含空格</source>
+        <translation>Host cannot contain spaces</translation>
+    </message>
+    <message>
+        <source>主机</source>
+        <translation>Host</translation>
+    </message>
+    <message>
+        <source>数据库</source>
+        <translation>Database</translation>
+    </message>
+    <message>
+        <source>用户</source>
+        <translation>User</translation>
+    </message>
+    <message>
+        <source>数据库不能为空</source>
+        <translation>Database cannot be empty</translation>
+    </message>
+    <message>
+        <source>用户不能为空</source>
+        <translation>User cannot be empty</translation>
+    </message>
+    <message>
+        <source>不是 UTF-8 文字</source>
+        <translation>not UTF-8 text</translation>
+    </message>
+    <message>
+        <source>应为“名称=值”</source>
+        <translation>should be &quot;name=value&quot;</translation>
+    </message>
+    <message>
+        <source>口令不写在文件里，请存入密钥环或 ~/.pgpass</source>
+        <translation>passwords do not go in the file; keep them in the keyring or ~/.pgpass</translation>
+    </message>
+    <message>
+        <source>前面已有 %1=</source>
+        <translation>%1= given before</translation>
+    </message>
+    <message>
+        <source>kind 应为 sqlite 或 postgres</source>
+        <translation>kind should be sqlite or postgres</translation>
+    </message>
+    <message>
+        <source>端口“%1”不是数字</source>
+        <translation>port &quot;%1&quot; is not a number</translation>
+    </message>
+    <message>
+        <source>不认识的设置“%1”</source>
+        <translation>unknown setting &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>设置文件 %1 第 %2 行“%3”：%4</source>
+        <translation>Settings file %1 line %2 &quot;%3&quot;: %4</translation>
+    </message>
+    <message>
+        <source>设置文件 %1 没有 database=（PostgreSQL 存档的数据库）</source>
+        <translation>Settings file %1 has no database= (the PostgreSQL archive database)</translation>
+    </message>
+    <message>
+        <source>设置文件 %1 没有 user=（连接 PostgreSQL 的用户）</source>
+        <translation>Settings file %1 has no user= (the user connecting to PostgreSQL)</translation>
+    </message>
+    <message>
+        <source>……设置文件 %1 共 %2 处无法使用</source>
+        <translation>…settings file %1: %2 entries cannot be used</translation>
+    </message>
+    <message>
+        <source>设置文件 %1 %2，未读取</source>
+        <translation>Settings file %1 %2, not read</translation>
+    </message>
+    <message>
+        <source>口令没有保存（%1）。请把它写进 ~/.pgpass（权限 0600），一行“主机:端口:数据库:用户:口令”，程序连接时由 PostgreSQL 读取。</source>
+        <translation>The password was not saved (%1). Please put it in ~/.pgpass (permissions 0600) as a line &quot;host:port:database:user:password&quot;; PostgreSQL reads it when the program connects.</translation>
+    </message>
+    <message>
+        <source>%1，连接时不带口令（PostgreSQL 会查 ~/.pgpass）</source>
+        <translation>%1; connecting without a password (PostgreSQL looks in ~/.pgpass)</translation>
+    </message>
+</context>
+<context>
+    <name>clockfields</name>
+    <message>
+        <source>秒</source>
+        <translation>Second</translation>
+    </message>
+    <message>
+        <source>分</source>
+        <translation>Minute</translation>
+    </message>
+    <message>
+        <source>时</source>
+        <translation>Hour</translation>
+    </message>
+    <message>
+        <source>星期</source>
+        <translation>Weekday</translation>
+    </message>
+    <message>
+        <source>日</source>
+        <translation>Day</translation>
+    </message>
+    <message>
+        <source>月</source>
+        <translation>Month</translation>
+    </message>
+    <message>
+        <source>年</source>
+        <translation>Year</translation>
+    </message>
+    <message>
+        <source>%1（%2）</source>
+        <translation>%1 (%2)</translation>
+    </message>
+    <message>
+        <source>寄存器 %1</source>
+        <translation>register %1</translation>
+    </message>
+    <message>
+        <source>线圈 %1</source>
+        <translation>coil %1</translation>
+    </message>
+</context>
+<context>
+    <name>comports</name>
+    <message>
+        <source>设置文件 %1 %2，未读取，已使用默认的端口对应</source>
+        <translation>Settings file %1 %2, not read; the default port mapping is used</translation>
+    </message>
+    <message>
+        <source>大于 %1 字节</source>
+        <translation>is larger than %1 bytes</translation>
+    </message>
+    <message>
+        <source>超过 %1 行</source>
+        <translation>has more than %1 lines</translation>
+    </message>
+    <message>
+        <source>第 %1 行“%2”</source>
+        <translation>line %1 &quot;%2&quot;</translation>
+    </message>
+    <message>
+        <source>设置文件 %1 中有 %2 行无法识别（%3），已忽略这些行</source>
+        <translation>Settings file %1 has %2 lines that cannot be understood (%3); they are ignored</translation>
+    </message>
+    <message>
+        <source>COM%1（%2）</source>
+        <translation>COM%1 (%2)</translation>
+    </message>
+    <message>
+        <source>串口 %1 不存在：找不到该设备。
+请检查USB转RS485转换器是否已插好，或在 %2 中为该端口指定设备。</source>
+        <translation>Serial port %1 does not exist: the device cannot be found.
+Please check that the USB-RS485 converter is plugged in, or name a device for the port in %2.</translation>
+    </message>
+    <message>
+        <source>没有权限打开串口 %1。
+请将当前用户加入 dialout 组（sudo usermod -aG dialout $USER），重新登录后再试。</source>
+        <translation>No permission to open serial port %1.
+Please add the user to the dialout group (sudo usermod -aG dialout $USER), log in again and retry.</translation>
+    </message>
+    <message>
+        <source>串口 %1 无法打开：%2</source>
+        <translation>Serial port %1 cannot be opened: %2</translation>
+    </message>
+</context>
+<context>
+    <name>convert</name>
+    <message>
+        <source>整数</source>
+        <translation>whole number</translation>
+    </message>
+    <message>
+        <source>数值</source>
+        <translation>number</translation>
+    </message>
+    <message>
+        <source>“%1”中的“%2”不是 %3 到 %4 之间的%5，命令未发送。</source>
+        <translation>&quot;%2&quot; in &quot;%1&quot; is not a %5 from %3 to %4. Command not sent.</translation>
+    </message>
+    <message>
+        <source>“%1”已取整为 %2</source>
+        <translation>&quot;%1&quot; rounded to %2</translation>
+    </message>
+</context>
+<context>
+    <name>echomode</name>
+    <message>
+        <source>有回显</source>
+        <translation>Echo</translation>
+    </message>
+    <message>
+        <source>无回显</source>
+        <translation>No echo</translation>
+    </message>
+    <message>
+        <source>自动识别</source>
+        <translation>Auto-detect</translation>
+    </message>
+</context>
+<context>
+    <name>exports</name>
+    <message>
+        <source>第 %1 条记录无法解析：%2</source>
+        <translation>Record %1 cannot be decoded: %2</translation>
+    </message>
+    <message>
+        <source>……共 %1 条记录无法解析</source>
+        <translation>…%1 records in all cannot be decoded</translation>
+    </message>
+    <message>
+        <source>该时段有 %1 条记录，超过 .xls 工作表的 %2 条上限，请导出为 .xlsx 或 CSV。</source>
+        <translation>The period holds %1 records, more than the %2 an .xls sheet can hold. Please export as .xlsx or CSV.</translation>
+    </message>
+</context>
+<context>
     <name>frmMain</name>
     <message>
         <source>传感器</source>
         <translation>Sensors</translation>
+    </message>
+</context>
+<context>
+    <name>kinds</name>
+    <message>
+        <source>总线扫描</source>
+        <translation>Bus scan</translation>
+    </message>
+    <message>
+        <source>实时读取</source>
+        <translation>Live read</translation>
+    </message>
+    <message>
+        <source>读所有参数</source>
+        <translation>Read all parameters</translation>
+    </message>
+    <message>
+        <source>读参数</source>
+        <translation>Read parameter</translation>
+    </message>
+    <message>
+        <source>读条数</source>
+        <translation>Read count</translation>
+    </message>
+    <message>
+        <source>读记录</source>
+        <translation>Read record</translation>
+    </message>
+    <message>
+        <source>读记录时间间隔</source>
+        <translation>Read recording interval</translation>
+    </message>
+    <message>
+        <source>读传感器总数</source>
+        <translation>Read sensor count</translation>
+    </message>
+    <message>
+        <source>存储状态监测</source>
+        <translation>Storage state</translation>
+    </message>
+    <message>
+        <source>读时钟</source>
+        <translation>Read clock</translation>
+    </message>
+    <message>
+        <source>写寄存器</source>
+        <translation>Write register</translation>
+    </message>
+    <message>
+        <source>写线圈</source>
+        <translation>Write coil</translation>
+    </message>
+    <message>
+        <source>写多个寄存器</source>
+        <translation>Write registers</translation>
     </message>
 </context>
 <context>
@@ -179,6 +1310,379 @@
     <message>
         <source>%1 无法使用：%2</source>
         <translation>%1 cannot be used: %2</translation>
+    </message>
+</context>
+<context>
+    <name>modbus</name>
+    <message>
+        <source>非法功能</source>
+        <translation>Illegal function</translation>
+    </message>
+    <message>
+        <source>非法数据地址</source>
+        <translation>Illegal data address</translation>
+    </message>
+    <message>
+        <source>非法数据值</source>
+        <translation>Illegal data value</translation>
+    </message>
+    <message>
+        <source>从站设备故障</source>
+        <translation>Slave device failure</translation>
+    </message>
+    <message>
+        <source>确认</source>
+        <translation>Acknowledge</translation>
+    </message>
+    <message>
+        <source>从站设备忙</source>
+        <translation>Slave device busy</translation>
+    </message>
+    <message>
+        <source>存储奇偶性差错</source>
+        <translation>Memory parity error</translation>
+    </message>
+    <message>
+        <source>网关路径不可用</source>
+        <translation>Gateway path unavailable</translation>
+    </message>
+    <message>
+        <source>网关目标设备响应失败</source>
+        <translation>Gateway target device failed to respond</translation>
+    </message>
+    <message>
+        <source>未知异常</source>
+        <translation>Unknown exception</translation>
+    </message>
+    <message>
+        <source>应答帧正确，但其后多出 %1 字节</source>
+        <translation>Reply frame correct, but followed by %1 extra bytes</translation>
+    </message>
+    <message>
+        <source>应答正确（%1 字节）</source>
+        <translation>Reply correct (%1 bytes)</translation>
+    </message>
+    <message>
+        <source>异常应答：代码 %1（%2）</source>
+        <translation>Exception reply: code %1 (%2)</translation>
+    </message>
+    <message>
+        <source>应答CRC校验错误（%1 字节）</source>
+        <translation>Reply CRC error (%1 bytes)</translation>
+    </message>
+    <message>
+        <source>应答来自其他地址或功能码</source>
+        <translation>Reply from another address or function code</translation>
+    </message>
+    <message>
+        <source>应答字节数与请求不符（收到 %1 字节）</source>
+        <translation>Reply length does not fit the request (%1 bytes received)</translation>
+    </message>
+    <message>
+        <source>应答不完整：收到 %1 字节，应为 %2 字节</source>
+        <translation>Incomplete reply: %1 bytes received, %2 expected</translation>
+    </message>
+    <message>
+        <source>无应答</source>
+        <translation>No reply</translation>
+    </message>
+</context>
+<context>
+    <name>polling</name>
+    <message>
+        <source>%1 测点%2</source>
+        <translation>%1, point %2</translation>
+    </message>
+    <message>
+        <source>传感器类型</source>
+        <translation>Sensor type</translation>
+    </message>
+    <message>
+        <source>RS485轮循设备地址</source>
+        <translation>RS485 polling address</translation>
+    </message>
+    <message>
+        <source>RS485轮循寄存器起始地址</source>
+        <translation>RS485 polling start register</translation>
+    </message>
+    <message>
+        <source>测点数据倍率</source>
+        <translation>Point multiplier</translation>
+    </message>
+    <message>
+        <source>RS485轮循数据长度</source>
+        <translation>RS485 polling data length</translation>
+    </message>
+    <message>
+        <source>RS485 MODBUS-RTU轮循设备总数</source>
+        <translation>RS485 Modbus-RTU polled devices</translation>
+    </message>
+    <message>
+        <source>读所有</source>
+        <translation>Read all</translation>
+    </message>
+    <message>
+        <source>写所有</source>
+        <translation>Write all</translation>
+    </message>
+    <message>
+        <source>读所有参数</source>
+        <translation>Read all</translation>
+    </message>
+    <message>
+        <source>写入所有参数</source>
+        <translation>Write all</translation>
+    </message>
+    <message>
+        <source>更新到设备</source>
+        <translation>To device</translation>
+    </message>
+    <message>
+        <source>更新硬件</source>
+        <translation>To hardware</translation>
+    </message>
+    <message>
+        <source>以上参数值范围1-99，1为温度 2为湿度 3是气体 4是电压 5是电流</source>
+        <translation>Values 1-99: 1 temperature, 2 humidity, 3 gas, 4 voltage, 5 current</translation>
+    </message>
+    <message>
+        <source>以上参数值范围1-20</source>
+        <translation>Values 1-20</translation>
+    </message>
+    <message>
+        <source>值为范围1-99</source>
+        <translation>Value 1-99</translation>
+    </message>
+</context>
+<context>
+    <name>recorder</name>
+    <message>
+        <source>命令已停止</source>
+        <translation>command stopped</translation>
+    </message>
+    <message>
+        <source>端口未打开，未发送</source>
+        <translation>port not open, not sent</translation>
+    </message>
+    <message>
+        <source>应答与请求不一致</source>
+        <translation>the reply does not match the request</translation>
+    </message>
+</context>
+<context>
+    <name>recorders</name>
+    <message>
+        <source>端口 COM%1 不在 COM%2–COM%3 之内</source>
+        <translation>Port COM%1 is not within COM%2–COM%3</translation>
+    </message>
+    <message>
+        <source>地址 %1 不在 %2–%3 之内</source>
+        <translation>Address %1 is not within %2–%3</translation>
+    </message>
+    <message>
+        <source>名称不能为空</source>
+        <translation>The name cannot be empty</translation>
+    </message>
+    <message>
+        <source>名称“%1”不能含逗号、换行或其他控制字符</source>
+        <translation>The name &quot;%1&quot; cannot contain commas, line breaks or other control characters</translation>
+    </message>
+    <message>
+        <source>名称“%1”超过 %2 个字符</source>
+        <translation>The name &quot;%1&quot; is longer than %2 characters</translation>
+    </message>
+    <message>
+        <source>名称“%1”是另一台记录仪的默认名称</source>
+        <translation>The name &quot;%1&quot; is another recorder&apos;s default name</translation>
+    </message>
+    <message>
+        <source>名称“%1”已用于 %2</source>
+        <translation>The name &quot;%1&quot; is already used for %2</translation>
+    </message>
+    <message>
+        <source>设置文件 %1 %2，未读取，记录仪使用默认名称</source>
+        <translation>Settings file %1 %2, not read; the recorders use their default names</translation>
+    </message>
+    <message>
+        <source>不是 UTF-8 文字</source>
+        <translation>not UTF-8 text</translation>
+    </message>
+    <message>
+        <source>应为“COM端口,地址,名称”</source>
+        <translation>should be &quot;COM port,address,name&quot;</translation>
+    </message>
+    <message>
+        <source>这台记录仪前面已有名称</source>
+        <translation>this recorder was named before</translation>
+    </message>
+    <message>
+        <source>设置文件 %1 第 %2 行“%3”：%4，已忽略此行</source>
+        <translation>Settings file %1 line %2 &quot;%3&quot;: %4; line ignored</translation>
+    </message>
+    <message>
+        <source>……设置文件 %1 共 %2 行无法使用</source>
+        <translation>…settings file %1: %2 lines cannot be used</translation>
+    </message>
+</context>
+<context>
+    <name>records</name>
+    <message>
+        <source>含有换行符 0D0A</source>
+        <translation>contains a line break 0D0A</translation>
+    </message>
+    <message>
+        <source>只有 %1 个字节，不足一条记录</source>
+        <translation>only %1 bytes, less than a record</translation>
+    </message>
+    <message>
+        <source>第 %1 通道的“%2 %3”不是十六进制数</source>
+        <translation>&quot;%2 %3&quot; of channel %1 is not hexadecimal</translation>
+    </message>
+    <message>
+        <source>有 %1 条记录未能读取：第 %2 条。</source>
+        <translation> %1 records could not be read: %2.</translation>
+    </message>
+    <message>
+        <source>第 %1 条未读取。</source>
+        <translation> Not read: %1.</translation>
+    </message>
+    <message>
+        <source>有 %1 个位置不是记录（存储区为空或数据无效），未作为记录保存：第 %2 条。</source>
+        <translation> %1 positions hold no record (empty memory or invalid data) and were not kept as records: %2.</translation>
+    </message>
+    <message>
+        <source>共 %1 条记录，已读取 %2 条。%3</source>
+        <translation>%1 records in all, %2 read.%3</translation>
+    </message>
+    <message>
+        <source>读取已停止，已读取 %1 条。%2</source>
+        <translation>Reading stopped, %1 records read.%2</translation>
+    </message>
+    <message>
+        <source>读取记录时串口已断开，读取已中止。已读取的 %1 条记录保留在接收区。%2</source>
+        <translation>The serial port was disconnected while reading records; reading ended. The %1 records read stay in the receive area.%2</translation>
+    </message>
+    <message>
+        <source>设备连续 %1 条记录没有有效应答，读取已中止。已读取 %2 条。%3</source>
+        <translation>The device gave no valid reply for %1 records in a row; reading ended. %2 records read.%3</translation>
+    </message>
+    <message>
+        <source>读取所有记录：已读取全部 %1 条记录</source>
+        <translation>Read all records: all %1 records read</translation>
+    </message>
+    <message>
+        <source>读取所有记录：已读取 %1 条，%2 条未读取或不是记录</source>
+        <translation>Read all records: %1 read, %2 not read or no record</translation>
+    </message>
+    <message>
+        <source>读取所有记录：已停止，已读取 %1 条%2</source>
+        <translation>Read all records: stopped, %1 read%2</translation>
+    </message>
+    <message>
+        <source>，第 %1 条未读取</source>
+        <translation>, not read: %1</translation>
+    </message>
+    <message>
+        <source>读取所有记录：串口已断开，已读取 %1 条</source>
+        <translation>Read all records: serial port disconnected, %1 read</translation>
+    </message>
+    <message>
+        <source>读取所有记录：设备无应答，已读取 %1 条</source>
+        <translation>Read all records: no reply from the device, %1 read</translation>
+    </message>
+    <message>
+        <source>读取所有记录：窗口关闭，读取已中止</source>
+        <translation>Read all records: window closed, reading ended</translation>
+    </message>
+    <message>
+        <source>（逐条读取）</source>
+        <translation> (record by record)</translation>
+    </message>
+    <message>
+        <source>（成块读取）</source>
+        <translation> (block reads)</translation>
+    </message>
+    <message>
+        <source>（记录仪不支持成块读取：%1，已改为逐条读取）</source>
+        <translation> (the recorder does not support block reads: %1; read record by record)</translation>
+    </message>
+    <message>
+        <source>已用 %1/%2 条（%3%）</source>
+        <translation>%1/%2 used (%3%)</translation>
+    </message>
+    <message>
+        <source>记录条数 %1 超过了存储容量 %2 条，请核对传感器总数，并尽快读取记录后清条数</source>
+        <translation>The record count %1 exceeds the memory&apos;s %2 records. Please check the sensor count, and read the records and clear the count soon</translation>
+    </message>
+    <message>
+        <source>存储已用 %1%（%2/%3 条），请尽快读取记录并清条数</source>
+        <translation>Memory %1% used (%2/%3): please read the records and clear the count soon</translation>
+    </message>
+    <message>
+        <source>、</source>
+        <translation>, </translation>
+    </message>
+    <message>
+        <source>剩余约 0 秒</source>
+        <translation>About 0 s left</translation>
+    </message>
+    <message>
+        <source>剩余时间估算中</source>
+        <translation>Estimating time left</translation>
+    </message>
+    <message>
+        <source>剩余约 %1 秒</source>
+        <translation>About %1 s left</translation>
+    </message>
+    <message>
+        <source>剩余约 %1 分 %2 秒</source>
+        <translation>About %1 min %2 s left</translation>
+    </message>
+    <message>
+        <source>剩余约 %1 小时 %2 分</source>
+        <translation>About %1 h %2 min left</translation>
+    </message>
+    <message>
+        <source>成块读取得到异常应答：%1</source>
+        <translation>block read got an exception reply: %1</translation>
+    </message>
+    <message>
+        <source>两次成块读取失败，而逐条读取成功</source>
+        <translation>two block reads failed where single reads succeeded</translation>
+    </message>
+</context>
+<context>
+    <name>safefile</name>
+    <message>
+        <source>是一个文件夹</source>
+        <translation>is a folder</translation>
+    </message>
+    <message>
+        <source>是一个管道，不是普通文件</source>
+        <translation>is a pipe, not a regular file</translation>
+    </message>
+    <message>
+        <source>是一个设备，不是普通文件</source>
+        <translation>is a device, not a regular file</translation>
+    </message>
+    <message>
+        <source>不是普通文件</source>
+        <translation>is not a regular file</translation>
+    </message>
+    <message>
+        <source>大于 %1 字节</source>
+        <translation>is larger than %1 bytes</translation>
+    </message>
+</context>
+<context>
+    <name>scan</name>
+    <message>
+        <source>传感器总数 %1</source>
+        <translation>sensor count %1</translation>
+    </message>
+    <message>
+        <source>异常应答 %1（%2）</source>
+        <translation>exception reply %1 (%2)</translation>
     </message>
 </context>
 <context>
@@ -238,6 +1742,213 @@
     <message>
         <source>……</source>
         <translation>…</translation>
+    </message>
+</context>
+<context>
+    <name>serialdevice</name>
+    <message>
+        <source>USB 适配器延迟计时器为 %1 ms，会拖慢读取；可执行 echo 1 | sudo tee %2</source>
+        <translation>The USB adapter&apos;s latency timer is %1 ms, which slows reading; run echo 1 | sudo tee %2</translation>
+    </message>
+</context>
+<context>
+    <name>settings</name>
+    <message>
+        <source>未找到设置文件 %1</source>
+        <translation>Settings file %1 not found</translation>
+    </message>
+    <message>
+        <source>设置文件 %1 %2，未读取</source>
+        <translation>Settings file %1 %2, not read</translation>
+    </message>
+    <message>
+        <source>设置文件 %1 格式错误：引号未闭合</source>
+        <translation>Settings file %1 is malformed: unclosed quote</translation>
+    </message>
+    <message>
+        <source>设置文件 comm.set 格式错误：应为“端口号,波特率”两个数字</source>
+        <translation>Settings file comm.set is malformed: it should hold two numbers &quot;port,baud rate&quot;</translation>
+    </message>
+    <message>
+        <source>设置文件 comm.set 中的端口号 %1 不在 1–25 之内</source>
+        <translation>The port number %1 in settings file comm.set is not within 1–25</translation>
+    </message>
+    <message>
+        <source>设置文件 comm.set 中的波特率“%1”不是 %2 到 %3 之间的整数</source>
+        <translation>The baud rate &quot;%1&quot; in settings file comm.set is not a whole number from %2 to %3</translation>
+    </message>
+    <message>
+        <source>设置文件 ModSet.set 格式错误：应为四个数字</source>
+        <translation>Settings file ModSet.set is malformed: it should hold four numbers</translation>
+    </message>
+    <message>
+        <source>设备地址</source>
+        <translation>device address</translation>
+    </message>
+    <message>
+        <source>通道数</source>
+        <translation>channel count</translation>
+    </message>
+    <message>
+        <source>模块总数</source>
+        <translation>module count</translation>
+    </message>
+    <message>
+        <source>%1“%2”不是 %3 到 %4 之间的整数</source>
+        <translation>%1 &quot;%2&quot; is not a whole number from %3 to %4</translation>
+    </message>
+    <message>
+        <source>设置文件 ModSet.set 中的%1</source>
+        <translation>In settings file ModSet.set: %1</translation>
+    </message>
+    <message>
+        <source>、</source>
+        <translation>, </translation>
+    </message>
+    <message>
+        <source>设置文件 replywin.set 应为“等待毫秒,次数,间隔毫秒,回显,成块读取”五个整数（%1–%2、%3–%4、%5–%6、0 自动识别 1 有回显 2 无回显、1 成块读取 0 逐条读取）</source>
+        <translation>Settings file replywin.set should hold five whole numbers &quot;wait ms,attempts,guard ms,echo,block reads&quot; (%1–%2, %3–%4, %5–%6, 0 detect 1 echo 2 no echo, 1 block reads 0 record by record)</translation>
+    </message>
+    <message>
+        <source>数值超出允许范围</source>
+        <translation>value out of range</translation>
+    </message>
+</context>
+<context>
+    <name>settingsfile</name>
+    <message>
+        <source>%1（%2）</source>
+        <translation>%1 (%2)</translation>
+    </message>
+    <message>
+        <source>第 %1 行：%2</source>
+        <translation>Line %1: %2</translation>
+    </message>
+    <message>
+        <source>“%1”</source>
+        <translation>&quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>不是 UTF-8 编码的文字（设置文件须以 UTF-8 保存）</source>
+        <translation>not UTF-8 text (settings files must be saved as UTF-8)</translation>
+    </message>
+    <message>
+        <source>记录仪设置文件的版本%1不受支持，此程序读版本 %2</source>
+        <translation>recorder settings file version %1 is not supported; this program reads version %2</translation>
+    </message>
+    <message>
+        <source>不是记录仪设置文件（应以“%1”开头）</source>
+        <translation>not a recorder settings file (it should begin with &quot;%1&quot;)</translation>
+    </message>
+    <message>
+        <source>%1不是以制表符分隔的“寄存器、名称、数值”</source>
+        <translation>%1 is not &quot;register, name, value&quot; separated by tabs</translation>
+    </message>
+    <message>
+        <source>%1不是设置文件所含的寄存器（24 … 104、130 … 149、116）</source>
+        <translation>%1 is not a register a settings file holds (24 … 104, 130 … 149, 116)</translation>
+    </message>
+    <message>
+        <source>寄存器 %1 是“%2”，不是%3</source>
+        <translation>register %1 is &quot;%2&quot;, not %3</translation>
+    </message>
+    <message>
+        <source>寄存器 %1已在第 %2 行给出</source>
+        <translation>register %1 was given in line %2 already</translation>
+    </message>
+    <message>
+        <source>“%1”的数值%2不是 %3 到 %4 之间的整数</source>
+        <translation>the value %2 of &quot;%1&quot; is not a whole number from %3 to %4</translation>
+    </message>
+    <message>
+        <source>文件到此结束，缺少寄存器 %1%2</source>
+        <translation>the file ends here without register %1%2</translation>
+    </message>
+    <message>
+        <source>等 %1 个</source>
+        <translation> and others, %1 in all</translation>
+    </message>
+</context>
+<context>
+    <name>xls</name>
+    <message>
+        <source>所在的文件夹不存在</source>
+        <translation>the folder does not exist</translation>
+    </message>
+    <message>
+        <source>没有写入权限</source>
+        <translation>no permission to write</translation>
+    </message>
+    <message>
+        <source>磁盘空间不足</source>
+        <translation>the disk is full</translation>
+    </message>
+    <message>
+        <source>磁盘是只读的</source>
+        <translation>the disk is read-only</translation>
+    </message>
+    <message>
+        <source>同名的是一个文件夹</source>
+        <translation>a folder has that name</translation>
+    </message>
+    <message>
+        <source>路径中有一段不是文件夹</source>
+        <translation>part of the path is not a folder</translation>
+    </message>
+    <message>
+        <source>第 %1 行超出了 Excel 97–2003 工作表的范围（最多 %2 行）</source>
+        <translation>row %1 is beyond an Excel 97–2003 sheet (at most %2 rows)</translation>
+    </message>
+    <message>
+        <source>第 %1 列超出了 Excel 97–2003 工作表的范围（最多 %2 列）</source>
+        <translation>column %1 is beyond an Excel 97–2003 sheet (at most %2 columns)</translation>
+    </message>
+    <message>
+        <source>第 %1 行第 %2 列的文字有 %3 个字符，超过了单元格能容纳的 %4 个</source>
+        <translation>the text in row %1, column %2 has %3 characters, more than the %4 a cell holds</translation>
+    </message>
+    <message>
+        <source>第 %1 行第 %2 列的数值不是有限的数</source>
+        <translation>the value in row %1, column %2 is not a finite number</translation>
+    </message>
+    <message>
+        <source>无法建立文件输出</source>
+        <translation>cannot set up the file output</translation>
+    </message>
+    <message>
+        <source>写入失败</source>
+        <translation>writing failed</translation>
+    </message>
+    <message>
+        <source>无法写入 Excel 文件 %1：%2</source>
+        <translation>Cannot write Excel file %1: %2</translation>
+    </message>
+</context>
+<context>
+    <name>xlsx</name>
+    <message>
+        <source>第 %1 行超出了 Excel 工作表的范围（最多 %2 行）</source>
+        <translation>row %1 is beyond an Excel sheet (at most %2 rows)</translation>
+    </message>
+    <message>
+        <source>第 %1 列超出了 Excel 工作表的范围（最多 %2 列）</source>
+        <translation>column %1 is beyond an Excel sheet (at most %2 columns)</translation>
+    </message>
+    <message>
+        <source>第 %1 行第 %2 列的文字有 %3 个字符，超过了单元格能容纳的 %4 个</source>
+        <translation>the text in row %1, column %2 has %3 characters, more than the %4 a cell holds</translation>
+    </message>
+    <message>
+        <source>第 %1 行第 %2 列的数值不是有限的数</source>
+        <translation>the value in row %1, column %2 is not a finite number</translation>
+    </message>
+    <message>
+        <source>内存不足</source>
+        <translation>out of memory</translation>
+    </message>
+    <message>
+        <source>写入失败（%1）</source>
+        <translation>writing failed (%1)</translation>
     </message>
 </context>
 </TS>

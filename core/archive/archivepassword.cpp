@@ -1,4 +1,5 @@
 #include "core/archive/archivepassword.h"
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
 #include <qt6keychain/keychain.h>
@@ -25,18 +26,18 @@ KeyringAnswer run(QKeychain::Job *job, int timeoutMs)
             break;
         case QKeychain::EntryNotFound:
             answer.status = KeyringAnswer::NotFound;
-            answer.reason = QStringLiteral("密钥环里没有这个存档的口令");
+            answer.reason = QCoreApplication::translate("archive", "密钥环里没有这个存档的口令");
             break;
         case QKeychain::AccessDenied:
         case QKeychain::AccessDeniedByUser:
-            answer.reason = QStringLiteral("密钥环拒绝了访问");
+            answer.reason = QCoreApplication::translate("archive", "密钥环拒绝了访问");
             break;
         default: {
             // Without a session bus the library says no more than "Unknown error".
             const QString detail = j->errorString().trimmed();
-            answer.reason = QStringLiteral("没有可用的密钥环");
+            answer.reason = QCoreApplication::translate("archive", "没有可用的密钥环");
             if (!detail.isEmpty() && detail != u"Unknown error")
-                answer.reason += QStringLiteral("（%1）").arg(detail);
+                answer.reason += QCoreApplication::translate("archive", "（%1）").arg(detail);
             break;
         }
         }
@@ -53,7 +54,7 @@ KeyringAnswer run(QKeychain::Job *job, int timeoutMs)
     }
     if (!finished) {
         answer.status = KeyringAnswer::Unreachable;
-        answer.reason = QStringLiteral("密钥环 %1 秒内没有应答").arg(timeoutMs / 1000.0);
+        answer.reason = QCoreApplication::translate("archive", "密钥环 %1 秒内没有应答").arg(timeoutMs / 1000.0);
     }
     return answer;
 }

@@ -1,5 +1,6 @@
 #include "core/archive/recordstore.h"
 #include "core/records/recorddecode.h"
+#include <QCoreApplication>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -14,7 +15,7 @@ std::atomic<int> connectionCounter{0};
 QString sqlError(const QString &what, const QSqlError &e)
 {
     const QString text = e.text().trimmed();
-    return text.isEmpty() ? what : QStringLiteral("%1：%2").arg(what, text);
+    return text.isEmpty() ? what : QCoreApplication::translate("archive", "%1：%2").arg(what, text);
 }
 
 // The key holds no nullable column: a NULL never equals another, so a row holding one would be
@@ -40,7 +41,7 @@ bool exec(QSqlDatabase &db, const QString &sql, QString *error)
     QSqlQuery q(db);
     if (q.exec(sql))
         return true;
-    *error = sqlError(QStringLiteral("存档数据库拒绝了“%1”").arg(sql.left(40)), q.lastError());
+    *error = sqlError(QCoreApplication::translate("archive", "存档数据库拒绝了“%1”").arg(sql.left(40)), q.lastError());
     return false;
 }
 } // namespace
@@ -92,12 +93,12 @@ bool RecordStore::open(const ArchiveConfig &config, QString *error)
     const bool postgres = config.kind == ArchiveConfig::Postgres;
     const QString driver = postgres ? QStringLiteral("QPSQL") : QStringLiteral("QSQLITE");
     if (!QSqlDatabase::isDriverAvailable(driver)) {
-        *error = QStringLiteral("没有 %1 数据库驱动（Debian：%2）")
+        *error = QCoreApplication::translate("archive", "没有 %1 数据库驱动（Debian：%2）")
                      .arg(driver, postgres ? QStringLiteral("libqt6sql6-psql") : QStringLiteral("libqt6sql6-sqlite"));
         return false;
     }
     if (!postgres && config.sqlitePath.isEmpty()) {
-        *error = QStringLiteral("没有给出存档文件");
+        *error = QCoreApplication::translate("archive", "没有给出存档文件");
         return false;
     }
     m_connection = QStringLiteral("wl_archive_%1").arg(++connectionCounter);
@@ -127,12 +128,12 @@ bool RecordStore::connectTo(const ArchiveConfig &config, const QString &driver, 
     }
     bool ok = db.open();
     if (!ok)
-        *error = sqlError(QStringLiteral("打不开存档数据库"), db.lastError());
+        *error = sqlError(QCoreApplication::translate("archive", "打不开存档数据库"), db.lastError());
     if (ok && !postgres) {
         QSqlQuery q(db);
         ok = q.exec(QStringLiteral("PRAGMA journal_mode=WAL")) && q.next();
         if (!ok)
-            *error = sqlError(QStringLiteral("存档文件不能用预写日志"), q.lastError());
+            *error = sqlError(QCoreApplication::translate("archive", "存档文件不能用预写日志"), q.lastError());
     }
     return ok;
 }
@@ -142,7 +143,7 @@ bool RecordStore::createOrUpgrade(QString *error)
     QSqlDatabase db = QSqlDatabase::database(m_connection, false);
     const bool postgres = db.driverName() == QLatin1String("QPSQL");
     if (!db.transaction()) {
-        *error = sqlError(QStringLiteral("存档数据库不能开始事务"), db.lastError());
+        *error = sqlError(QCoreApplication::translate("archive", "存档数据库不能开始事务"), db.lastError());
         return false;
     }
     bool ok = db.tables().contains(QLatin1String("schema_version"))
@@ -154,10 +155,10 @@ bool RecordStore::createOrUpgrade(QString *error)
         if (ok && q.next())
             version = q.value(0).toInt();
         if (!ok)
-            *error = sqlError(QStringLiteral("读不出存档的版本"), q.lastError());
+            *error = sqlError(QCoreApplication::translate("archive", "读不出存档的版本"), q.lastError());
     }
     if (ok && version > SchemaVersion) {
-        *error = QStringLiteral("存档是较新的程序写的（版本 %1），本程序只认到版本 %2").arg(version).arg(SchemaVersion);
+        *error = QCoreApplication::translate("archive", "存档是较新的程序写的（版本 %1），本程序只认到版本 %2").arg(version).arg(SchemaVersion);
         ok = false;
     }
     if (ok && version == 0) {
@@ -169,7 +170,7 @@ bool RecordStore::createOrUpgrade(QString *error)
              && exec(db, QStringLiteral("UPDATE schema_version SET version = 2"), error);
     }
     if (ok && !db.commit()) {
-        *error = sqlError(QStringLiteral("存档的表没有建成"), db.lastError());
+        *error = sqlError(QCoreApplication::translate("archive", "存档的表没有建成"), db.lastError());
         ok = false;
     }
     if (!ok) {
@@ -183,23 +184,23 @@ bool RecordStore::createOrUpgrade(QString *error)
 std::optional<int> RecordStore::store(const Batch &batch, QString *error)
 {
     if (!isOpen()) {
-        *error = QStringLiteral("存档没有打开");
+        *error = QCoreApplication::translate("archive", "存档没有打开");
         return std::nullopt;
     }
     if (batch.recorder.trimmed().isEmpty()) {
-        *error = QStringLiteral("没有记录仪的名字，记录没有存档");
+        *error = QCoreApplication::translate("archive", "没有记录仪的名字，记录没有存档");
         return std::nullopt;
     }
     for (qsizetype i = 0; i < batch.records.size(); ++i) {
         const QByteArray &r = batch.records[i];
         if (r.size() % 2 != 0 || !records::isRecordData(r, int((r.size() - 6) / 2))) {
-            *error = QStringLiteral("第 %1 条不是记录，这一批都没有存档").arg(i + 1);
+            *error = QCoreApplication::translate("archive", "第 %1 条不是记录，这一批都没有存档").arg(i + 1);
             return std::nullopt;
         }
     }
     QSqlDatabase db = QSqlDatabase::database(m_connection, false);
     if (!db.transaction()) {
-        *error = sqlError(QStringLiteral("存档数据库不能开始事务"), db.lastError());
+        *error = sqlError(QCoreApplication::translate("archive", "存档数据库不能开始事务"), db.lastError());
         return std::nullopt;
     }
     QSqlQuery q(db);
@@ -227,12 +228,12 @@ std::optional<int> RecordStore::store(const Batch &batch, QString *error)
             added += qMax(0, q.numRowsAffected());
     }
     if (ok && !db.commit()) {
-        *error = sqlError(QStringLiteral("这一批记录没有存进存档"), db.lastError());
+        *error = sqlError(QCoreApplication::translate("archive", "这一批记录没有存进存档"), db.lastError());
         db.rollback();
         return std::nullopt;
     }
     if (!ok) {
-        *error = sqlError(QStringLiteral("这一批记录没有存进存档"), q.lastError());
+        *error = sqlError(QCoreApplication::translate("archive", "这一批记录没有存进存档"), q.lastError());
         q.finish();
         db.rollback();
         return std::nullopt;
@@ -245,7 +246,7 @@ QList<StoredRecord> RecordStore::period(const QString &recorder, const QDateTime
 {
     QList<StoredRecord> rows;
     if (!isOpen()) {
-        *error = QStringLiteral("存档没有打开");
+        *error = QCoreApplication::translate("archive", "存档没有打开");
         return rows;
     }
     QSqlQuery q(QSqlDatabase::database(m_connection, false));
@@ -258,7 +259,7 @@ QList<StoredRecord> RecordStore::period(const QString &recorder, const QDateTime
     q.addBindValue(from.toString(minute));
     q.addBindValue(to.toString(minute));
     if (!q.exec()) {
-        *error = sqlError(QStringLiteral("读不出存档"), q.lastError());
+        *error = sqlError(QCoreApplication::translate("archive", "读不出存档"), q.lastError());
         return rows;
     }
     while (q.next()) {
@@ -292,7 +293,7 @@ QStringList RecordStore::recorders() const
 std::optional<bool> RecordStore::holds(const QString &recorder, const QByteArray &data, QString *error) const
 {
     if (!isOpen()) {
-        *error = QStringLiteral("存档没有打开");
+        *error = QCoreApplication::translate("archive", "存档没有打开");
         return std::nullopt;
     }
     QSqlQuery q(QSqlDatabase::database(m_connection, false));
@@ -302,7 +303,7 @@ std::optional<bool> RecordStore::holds(const QString &recorder, const QByteArray
     q.addBindValue(recordTime(data));
     q.addBindValue(data.mid(6));
     if (!q.exec()) {
-        *error = sqlError(QStringLiteral("读不出存档"), q.lastError());
+        *error = sqlError(QCoreApplication::translate("archive", "读不出存档"), q.lastError());
         return std::nullopt;
     }
     return q.next();
@@ -311,14 +312,14 @@ std::optional<bool> RecordStore::holds(const QString &recorder, const QByteArray
 std::optional<std::pair<QString, QString>> RecordStore::span(const QString &recorder, QString *error) const
 {
     if (!isOpen()) {
-        *error = QStringLiteral("存档没有打开");
+        *error = QCoreApplication::translate("archive", "存档没有打开");
         return std::nullopt;
     }
     QSqlQuery q(QSqlDatabase::database(m_connection, false));
     q.prepare(QStringLiteral("SELECT MIN(taken), MAX(taken) FROM records WHERE recorder = ?"));
     q.addBindValue(recorder);
     if (!q.exec() || !q.next()) {
-        *error = sqlError(QStringLiteral("读不出存档"), q.lastError());
+        *error = sqlError(QCoreApplication::translate("archive", "读不出存档"), q.lastError());
         return std::nullopt;
     }
     if (q.value(0).isNull())
@@ -329,12 +330,12 @@ std::optional<std::pair<QString, QString>> RecordStore::span(const QString &reco
 std::optional<int> RecordStore::renameRecorder(const QString &from, const QString &to, QString *error)
 {
     if (!isOpen()) {
-        *error = QStringLiteral("存档没有打开");
+        *error = QCoreApplication::translate("archive", "存档没有打开");
         return std::nullopt;
     }
     QSqlDatabase db = QSqlDatabase::database(m_connection, false);
     if (!db.transaction()) {
-        *error = sqlError(QStringLiteral("存档数据库不能开始事务"), db.lastError());
+        *error = sqlError(QCoreApplication::translate("archive", "存档数据库不能开始事务"), db.lastError());
         return std::nullopt;
     }
     QSqlQuery copy(db), drop(db);
@@ -350,7 +351,7 @@ std::optional<int> RecordStore::renameRecorder(const QString &from, const QStrin
     ok = ok && copy.exec() && drop.exec();
     const int moved = ok ? drop.numRowsAffected() : 0;
     if (!ok || !db.commit()) {
-        *error = sqlError(QStringLiteral("记录没有改到新名称下"), copy.lastError().isValid() ? copy.lastError()
+        *error = sqlError(QCoreApplication::translate("archive", "记录没有改到新名称下"), copy.lastError().isValid() ? copy.lastError()
                                                                : drop.lastError().isValid() ? drop.lastError()
                                                                                            : db.lastError());
         copy.finish();

@@ -1,20 +1,33 @@
 #include "core/config/clockfields.h"
 #include "core/link/convert.h"
+#include <QCoreApplication>
 
 namespace clockfields {
 
-const std::array<Field, BoxCount> &fields()
+namespace {
+QString shown(const char *text) { return QCoreApplication::translate("clockfields", text); }
+
+std::array<Field, BoxCount> build()
 {
     // Read reply: 3 minute, 4 second, 5 day, 6 hour, 7 weekday, 8 month, 9 century, 10 year.
-    static const std::array<Field, BoxCount> table{{
-        {QStringLiteral("秒"), 0, 59, 4},
-        {QStringLiteral("分"), 0, 59, 3},
-        {QStringLiteral("时"), 0, 23, 6},
-        {QStringLiteral("星期"), 1, 7, 7},
-        {QStringLiteral("日"), 1, 31, 5},
-        {QStringLiteral("月"), 1, 12, 8},
-        {QStringLiteral("年"), 0, 99, 10},
+    return {{
+        {shown(QT_TRANSLATE_NOOP("clockfields", "秒")), 0, 59, 4},
+        {shown(QT_TRANSLATE_NOOP("clockfields", "分")), 0, 59, 3},
+        {shown(QT_TRANSLATE_NOOP("clockfields", "时")), 0, 23, 6},
+        {shown(QT_TRANSLATE_NOOP("clockfields", "星期")), 1, 7, 7},
+        {shown(QT_TRANSLATE_NOOP("clockfields", "日")), 1, 31, 5},
+        {shown(QT_TRANSLATE_NOOP("clockfields", "月")), 1, 12, 8},
+        {shown(QT_TRANSLATE_NOOP("clockfields", "年")), 0, 99, 10},
     }};
+}
+} // namespace
+
+const std::array<Field, BoxCount> &fields()
+{
+    // Built again in place when the window's language has changed: references into it stay valid.
+    static std::array<Field, BoxCount> table = build();
+    if (table[0].caption != shown("秒"))
+        table = build();
     return table;
 }
 

@@ -1,6 +1,7 @@
 #include "core/config/clockset.h"
 #include "core/config/recordersettings.h"
 #include "core/link/writes.h"
+#include <QCoreApplication>
 
 namespace clockfields {
 
@@ -14,15 +15,15 @@ ClockSet setClock(Link &link, const Link::Hold &hold, uint8_t address, const std
             return false;  // port closed or the command stopped: nothing more goes out
         }
         if (!problem.isEmpty())
-            set.unconfirmed << QStringLiteral("%1（%2）").arg(what, problem);
+            set.unconfirmed << QCoreApplication::translate("clockfields", "%1（%2）").arg(what, problem);
         return true;
     };
     for (const auto &w : setWrites(bcd)) {
-        if (!note(QStringLiteral("寄存器 %1").arg(w.reg), ModbusSetReg(link, hold, address, w.reg, w.value)))
+        if (!note(QCoreApplication::translate("clockfields", "寄存器 %1").arg(w.reg), ModbusSetReg(link, hold, address, w.reg, w.value)))
             return set;
         link.pause(hold, 500);
     }
-    note(QStringLiteral("线圈 %1").arg(SetCoil), ModbusSetCoil(link, hold, address, SetCoil, true));
+    note(QCoreApplication::translate("clockfields", "线圈 %1").arg(SetCoil), ModbusSetCoil(link, hold, address, SetCoil, true));
     return set;
 }
 

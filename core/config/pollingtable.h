@@ -39,7 +39,7 @@ struct Presets {
 struct Group {
     int k;                       // cmdWriteEEp index; also cmdReadAlarm / cmdSetAll index when readAll
     QString frame;               // objectName of the frame the group fills
-    QString caption;             // the frame's caption
+    QString caption;             // the frame's caption, in the window's language
     int first;                   // first box
     int count = SlotCount;       // boxes in the group
     Layout layout = Layout::Column;
@@ -50,6 +50,7 @@ struct Group {
     uint16_t coil;               // switched on by the commit: the recorder takes the group's registers over
     QString hint{};              // shown in the frame; empty for none
     std::optional<Presets> presets{};  // none for the device count
+    QString name{};              // the caption untranslated: settings files name the boxes by it
 
     uint16_t firstRegister() const { return registerOf(first); }
     int last() const { return first + count - 1; }
@@ -58,6 +59,8 @@ struct Group {
     int slotOf(int box) const { return layout == Layout::Single ? 0 : box - first + 1; }
     // How a box is named in messages: "RS485轮循设备地址 测点3".
     QString boxCaption(int box) const;
+    // How a settings file names a box: boxCaption untranslated.
+    QString boxName(int box) const;
 };
 
 // Sensor type, device address, register start, multiplier, data length, device count: k = 0 … 5.

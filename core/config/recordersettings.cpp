@@ -1,21 +1,22 @@
 #include "core/config/recordersettings.h"
 #include "core/config/pollingtable.h"
 #include "core/link/frames.h"
+#include <QCoreApplication>
 
 namespace recorder {
 
 QString writeProblem(const Exchange &ex)
 {
     if (ex.aborted)
-        return QStringLiteral("命令已停止");
+        return QCoreApplication::translate("recorder", "命令已停止");
     if (!ex.sent)
-        return QStringLiteral("端口未打开，未发送");
+        return QCoreApplication::translate("recorder", "端口未打开，未发送");
     if (!ex.valid())
         return modbus::describeReply(ex.info);
     const bool multiple = ex.request.size() > 1 && uint8_t(ex.request[1]) == modbus::WriteMultipleRegisters;
     const qsizetype compared = multiple ? 6 : ex.request.size();
     if (ex.reply.left(compared) != ex.request.left(compared))
-        return QStringLiteral("应答与请求不一致");
+        return QCoreApplication::translate("recorder", "应答与请求不一致");
     return QString();
 }
 

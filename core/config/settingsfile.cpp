@@ -3,6 +3,7 @@
 #include "core/config/recordersettings.h"
 #include "core/link/convert.h"
 #include "core/settings/safefile.h"
+#include <QCoreApplication>
 #include <QHash>
 #include <QStringDecoder>
 #include <algorithm>
@@ -28,14 +29,14 @@ int boxOf(uint16_t reg)
 
 bool holds(uint16_t reg) { return boxOf(reg) >= 0 || reg == recorder::IntervalRegister; }
 
-QString named(uint16_t reg) { return QStringLiteral("%1（%2）").arg(QString::number(reg), describe(reg)); }
+QString named(uint16_t reg) { return QCoreApplication::translate("settingsfile", "%1（%2）").arg(QString::number(reg), describe(reg)); }
 
 Parsed refused(qsizetype line, const QString &why)
 {
-    return Parsed{std::nullopt, QStringLiteral("第 %1 行：%2").arg(QString::number(line), why)};
+    return Parsed{std::nullopt, QCoreApplication::translate("settingsfile", "第 %1 行：%2").arg(QString::number(line), why)};
 }
 
-QString quoted(const QString &text) { return QStringLiteral("“%1”").arg(safefile::shown(text)); }
+QString quoted(const QString &text) { return QCoreApplication::translate("settingsfile", "“%1”").arg(safefile::shown(text)); }
 } // namespace
 
 const QList<uint16_t> &registers()
@@ -54,7 +55,7 @@ QString describe(uint16_t reg)
     if (reg == recorder::IntervalRegister)
         return QStringLiteral("记录时间间隔");
     const int box = boxOf(reg);
-    return box < 0 ? QString() : polling::groupOfBox(box).boxCaption(box);
+    return box < 0 ? QString() : polling::groupOfBox(box).boxName(box);
 }
 
 QByteArray write(const Words &words, uint8_t address, const QDateTime &readAt)
@@ -65,7 +66,8 @@ QByteArray write(const Words &words, uint8_t address, const QDateTime &readAt)
     out += QStringLiteral("# 读自设备地址 %1，时间 %2\n")
                .arg(QString::number(address), readAt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")));
     out += QStringLiteral("# 寄存器 %1也是记录仪的传感器总数，此文件中为 %2；载入时一并写入\n")
-               .arg(named(sensors), QString::number(words.value(sensors)));
+               .arg(QStringLiteral("%1（%2）").arg(QString::number(sensors), describe(sensors)),
+                    QString::number(words.value(sensors)));
     out += QStringLiteral("# 每行：寄存器、名称、数值（0 … 65535），以制表符分隔；名称须与寄存器相符\n");
     int group = -1;
     for (uint16_t reg : registers()) {
@@ -94,35 +96,35 @@ Parsed parse(const QByteArray &text)
         QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
         const QString line = utf8(lines[i]);  // a CR of a CR LF goes with the trimming below
         if (utf8.hasError())
-            return refused(n, QStringLiteral("不是 UTF-8 编码的文字（设置文件须以 UTF-8 保存）"));
+            return refused(n, QCoreApplication::translate("settingsfile", "不是 UTF-8 编码的文字（设置文件须以 UTF-8 保存）"));
         const QString trimmed = line.trimmed();
         if (n == 1) {
             if (trimmed == magic())
                 continue;
             if (trimmed.startsWith(kind() + QLatin1Char(' ')))
-                return refused(n, QStringLiteral("记录仪设置文件的版本%1不受支持，此程序读版本 %2")
+                return refused(n, QCoreApplication::translate("settingsfile", "记录仪设置文件的版本%1不受支持，此程序读版本 %2")
                                       .arg(quoted(trimmed.mid(kind().size() + 1)), version()));
-            return refused(n, QStringLiteral("不是记录仪设置文件（应以“%1”开头）").arg(magic()));
+            return refused(n, QCoreApplication::translate("settingsfile", "不是记录仪设置文件（应以“%1”开头）").arg(magic()));
         }
         if (trimmed.isEmpty() || trimmed.startsWith(QLatin1Char('#')))
             continue;
         const QStringList field = line.split(QLatin1Char('\t'));
         if (field.size() != 3)
-            return refused(n, QStringLiteral("%1不是以制表符分隔的“寄存器、名称、数值”").arg(quoted(trimmed)));
+            return refused(n, QCoreApplication::translate("settingsfile", "%1不是以制表符分隔的“寄存器、名称、数值”").arg(quoted(trimmed)));
         bool isNumber = false;
         const uint r = field[0].trimmed().toUInt(&isNumber);
         if (!isNumber || r > 0xFFFF || !holds(uint16_t(r)))
-            return refused(n, QStringLiteral("%1不是设置文件所含的寄存器（24 … 104、130 … 149、116）").arg(quoted(field[0].trimmed())));
+            return refused(n, QCoreApplication::translate("settingsfile", "%1不是设置文件所含的寄存器（24 … 104、130 … 149、116）").arg(quoted(field[0].trimmed())));
         const uint16_t reg = uint16_t(r);
         if (field[1].simplified() != describe(reg))
-            return refused(n, QStringLiteral("寄存器 %1 是“%2”，不是%3").arg(QString::number(reg), describe(reg), quoted(field[1])));
+            return refused(n, QCoreApplication::translate("settingsfile", "寄存器 %1 是“%2”，不是%3").arg(QString::number(reg), describe(reg), quoted(field[1])));
         if (lineOf.contains(reg))
-            return refused(n, QStringLiteral("寄存器 %1已在第 %2 行给出").arg(named(reg), QString::number(lineOf[reg])));
+            return refused(n, QCoreApplication::translate("settingsfile", "寄存器 %1已在第 %2 行给出").arg(named(reg), QString::number(lineOf[reg])));
         const bool table = reg != recorder::IntervalRegister;
         const long long lo = table ? polling::LowestValue : 0, hi = table ? polling::HighestValue : 0xFFFF;
         const auto v = convert::toWhole(field[2], lo, hi, convert::Rounding::WholeOnly);
         if (!v)
-            return refused(n, QStringLiteral("“%1”的数值%2不是 %3 到 %4 之间的整数")
+            return refused(n, QCoreApplication::translate("settingsfile", "“%1”的数值%2不是 %3 到 %4 之间的整数")
                                   .arg(describe(reg), quoted(field[2].trimmed()), QString::number(lo), QString::number(hi)));
         words.insert(reg, uint16_t(*v & 0xFFFF));
         lineOf.insert(reg, n);
@@ -130,8 +132,8 @@ Parsed parse(const QByteArray &text)
     const auto missing = std::find_if(registers().begin(), registers().end(), [&](uint16_t r) { return !words.contains(r); });
     if (missing != registers().end()) {
         const qsizetype lacking = registers().size() - words.size();
-        return refused(count, QStringLiteral("文件到此结束，缺少寄存器 %1%2")
-                                  .arg(named(*missing), lacking > 1 ? QStringLiteral("等 %1 个").arg(lacking) : QString()));
+        return refused(count, QCoreApplication::translate("settingsfile", "文件到此结束，缺少寄存器 %1%2")
+                                  .arg(named(*missing), lacking > 1 ? QCoreApplication::translate("settingsfile", "等 %1 个").arg(lacking) : QString()));
     }
     return Parsed{words, QString()};
 }

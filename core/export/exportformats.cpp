@@ -1,5 +1,6 @@
 #include "core/export/exportformats.h"
 #include "core/link/convert.h"
+#include <QCoreApplication>
 
 namespace exports {
 
@@ -100,10 +101,10 @@ QStringList problems(const QVector<ParsedRecord> &recs, int bound)
         if (r.readable)
             return;
         if (++unreadable <= 20)
-            out << QStringLiteral("第 %1 条记录无法解析：%2").arg(r.position).arg(r.problem);
+            out << QCoreApplication::translate("exports", "第 %1 条记录无法解析：%2").arg(r.position).arg(r.problem);
     });
     if (unreadable > 20)
-        out << QStringLiteral("……共 %1 条记录无法解析").arg(unreadable);
+        out << QCoreApplication::translate("exports", "……共 %1 条记录无法解析").arg(unreadable);
     return out;
 }
 

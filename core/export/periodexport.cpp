@@ -1,5 +1,6 @@
 #include "core/export/periodexport.h"
 #include "core/link/hex.h"
+#include <QCoreApplication>
 
 namespace exports {
 
@@ -20,7 +21,7 @@ QVector<records::ParsedRecord> periodRecords(const QList<archive::StoredRecord> 
 
 QString xlsTooManyRecords(qsizetype records)
 {
-    return QStringLiteral("该时段有 %1 条记录，超过 .xls 工作表的 %2 条上限，请导出为 .xlsx 或 CSV。").arg(records).arg(XlsMaxRecords);
+    return QCoreApplication::translate("exports", "该时段有 %1 条记录，超过 .xls 工作表的 %2 条上限，请导出为 .xlsx 或 CSV。").arg(records).arg(XlsMaxRecords);
 }
 
 } // namespace exports

@@ -1,5 +1,6 @@
 #include "core/export/recordparser.h"
 #include "core/link/convert.h"
+#include <QCoreApplication>
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -36,12 +37,12 @@ void decode(ParsedRecord &r, int sensors, int channels)
 {
     const QStringList &b = r.tokens;
     if (std::any_of(b.begin(), b.end(), [](const QString &t) { return t.contains(QStringLiteral("0D0A")); })) {
-        r.problem = QStringLiteral("含有换行符 0D0A");
+        r.problem = QCoreApplication::translate("records", "含有换行符 0D0A");
         return;
     }
     // The time and two values at least (one when a record holds only one).
     if (b.size() < 5 + 2 * std::clamp(sensors, 0, 2)) {
-        r.problem = QStringLiteral("只有 %1 个字节，不足一条记录").arg(b.size());
+        r.problem = QCoreApplication::translate("records", "只有 %1 个字节，不足一条记录").arg(b.size());
         return;
     }
     r.timeText = QStringLiteral("20") + twoDigits(b[0]) + QLatin1Char('-') + twoDigits(b[1]) + QLatin1Char('-')
@@ -53,7 +54,7 @@ void decode(ParsedRecord &r, int sensors, int channels)
         const auto hi = hexValue(b[k]);
         const auto lo = hexValue(b[k + 1]);
         if (!hi || !lo) {
-            r.problem = QStringLiteral("第 %1 通道的“%2 %3”不是十六进制数").arg(j + 1).arg(b[k], b[k + 1]);
+            r.problem = QCoreApplication::translate("records", "第 %1 通道的“%2 %3”不是十六进制数").arg(j + 1).arg(b[k], b[k + 1]);
             r.tenths.clear();
             return;
         }

@@ -1,5 +1,6 @@
 #include "core/export/xlsworkbook.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QHash>
 #include <QRandomGenerator>
@@ -82,19 +83,19 @@ QString systemReason(int err)
 {
     switch (err) {
     case ENOENT:
-        return QStringLiteral("所在的文件夹不存在");
+        return QCoreApplication::translate("xls", "所在的文件夹不存在");
     case EACCES:
     case EPERM:
-        return QStringLiteral("没有写入权限");
+        return QCoreApplication::translate("xls", "没有写入权限");
     case ENOSPC:
     case EDQUOT:
-        return QStringLiteral("磁盘空间不足");
+        return QCoreApplication::translate("xls", "磁盘空间不足");
     case EROFS:
-        return QStringLiteral("磁盘是只读的");
+        return QCoreApplication::translate("xls", "磁盘是只读的");
     case EISDIR:
-        return QStringLiteral("同名的是一个文件夹");
+        return QCoreApplication::translate("xls", "同名的是一个文件夹");
     case ENOTDIR:
-        return QStringLiteral("路径中有一段不是文件夹");
+        return QCoreApplication::translate("xls", "路径中有一段不是文件夹");
     default:
         return QString::fromLocal8Bit(std::strerror(err));
     }
@@ -233,23 +234,23 @@ bool orderedCells(const Sheet &sheet, std::vector<const Cell *> *out, QString *w
 {
     for (const Cell &c : sheet.cells()) {
         if (c.row < 0 || c.row >= kMaxRows) {
-            *why = QStringLiteral("第 %1 行超出了 Excel 97–2003 工作表的范围（最多 %2 行）")
+            *why = QCoreApplication::translate("xls", "第 %1 行超出了 Excel 97–2003 工作表的范围（最多 %2 行）")
                        .arg(qint64(c.row) + 1).arg(kMaxRows);
             return false;
         }
         if (c.column < 0 || c.column >= kMaxColumns) {
-            *why = QStringLiteral("第 %1 列超出了 Excel 97–2003 工作表的范围（最多 %2 列）")
+            *why = QCoreApplication::translate("xls", "第 %1 列超出了 Excel 97–2003 工作表的范围（最多 %2 列）")
                        .arg(qint64(c.column) + 1).arg(kMaxColumns);
             return false;
         }
         if (const QString *text = std::get_if<QString>(&c.value)) {
             if (text->size() > kMaxTextLength) {
-                *why = QStringLiteral("第 %1 行第 %2 列的文字有 %3 个字符，超过了单元格能容纳的 %4 个")
+                *why = QCoreApplication::translate("xls", "第 %1 行第 %2 列的文字有 %3 个字符，超过了单元格能容纳的 %4 个")
                            .arg(c.row + 1).arg(c.column + 1).arg(text->size()).arg(kMaxTextLength);
                 return false;
             }
         } else if (!std::isfinite(std::get<double>(c.value))) {
-            *why = QStringLiteral("第 %1 行第 %2 列的数值不是有限的数").arg(c.row + 1).arg(c.column + 1);
+            *why = QCoreApplication::translate("xls", "第 %1 行第 %2 列的数值不是有限的数").arg(c.row + 1).arg(c.column + 1);
             return false;
         }
     }
@@ -529,7 +530,7 @@ bool writeCompoundFile(FILE *file, const QByteArray &name, const QByteArray &str
 
     GsfOutput *sink = gsf_output_stdio_new_FILE(name.constData(), file, TRUE);
     if (!sink) {
-        *why = QStringLiteral("无法建立文件输出");
+        *why = QCoreApplication::translate("xls", "无法建立文件输出");
         return false;
     }
     GsfOutfile *ole = gsf_outfile_msole_new(sink);
@@ -551,7 +552,7 @@ bool writeCompoundFile(FILE *file, const QByteArray &name, const QByteArray &str
             e = gsf_output_error(GSF_OUTPUT(ole));
         if (!e)
             e = gsf_output_error(sink);
-        *why = e && e->message ? QString::fromUtf8(e->message) : QStringLiteral("写入失败");
+        *why = e && e->message ? QString::fromUtf8(e->message) : QCoreApplication::translate("xls", "写入失败");
     }
     if (child)
         g_object_unref(child);
@@ -614,7 +615,7 @@ bool writeWorkbook(const QString &path, const Sheet &sheet, QString *error)
 void setError(QString *error, const QString &path, const QString &reason)
 {
     if (error)
-        *error = QStringLiteral("无法写入 Excel 文件 %1：%2").arg(path, reason);
+        *error = QCoreApplication::translate("xls", "无法写入 Excel 文件 %1：%2").arg(path, reason);
 }
 
 bool finishTemporary(bool ok, const QByteArray &temporary, const QByteArray &target, QString why,

@@ -1,5 +1,6 @@
 #include "core/export/xlsxworkbook.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 
@@ -30,15 +31,15 @@ QString refusal(const Cells &cells)
 {
     for (const xls::Cell *c : cells) {
         if (c->row < 0 || c->row >= kMaxRows)
-            return QStringLiteral("第 %1 行超出了 Excel 工作表的范围（最多 %2 行）").arg(qint64(c->row) + 1).arg(kMaxRows);
+            return QCoreApplication::translate("xlsx", "第 %1 行超出了 Excel 工作表的范围（最多 %2 行）").arg(qint64(c->row) + 1).arg(kMaxRows);
         if (c->column < 0 || c->column >= kMaxColumns)
-            return QStringLiteral("第 %1 列超出了 Excel 工作表的范围（最多 %2 列）").arg(qint64(c->column) + 1).arg(kMaxColumns);
+            return QCoreApplication::translate("xlsx", "第 %1 列超出了 Excel 工作表的范围（最多 %2 列）").arg(qint64(c->column) + 1).arg(kMaxColumns);
         if (const QString *text = std::get_if<QString>(&c->value)) {
             if (text->size() > kMaxTextLength)
-                return QStringLiteral("第 %1 行第 %2 列的文字有 %3 个字符，超过了单元格能容纳的 %4 个")
+                return QCoreApplication::translate("xlsx", "第 %1 行第 %2 列的文字有 %3 个字符，超过了单元格能容纳的 %4 个")
                     .arg(c->row + 1).arg(c->column + 1).arg(text->size()).arg(kMaxTextLength);
         } else if (!std::isfinite(std::get<double>(c->value))) {
-            return QStringLiteral("第 %1 行第 %2 列的数值不是有限的数").arg(c->row + 1).arg(c->column + 1);
+            return QCoreApplication::translate("xlsx", "第 %1 行第 %2 列的数值不是有限的数").arg(c->row + 1).arg(c->column + 1);
         }
     }
     return {};
@@ -50,7 +51,7 @@ QString reason(lxw_error e, int err)
 {
     switch (e) {
     case LXW_ERROR_MEMORY_MALLOC_FAILED:
-        return QStringLiteral("内存不足");
+        return QCoreApplication::translate("xlsx", "内存不足");
     case LXW_ERROR_CREATING_XLSX_FILE:
     case LXW_ERROR_CREATING_TMPFILE:
     case LXW_ERROR_READING_TMPFILE:
@@ -61,7 +62,7 @@ QString reason(lxw_error e, int err)
             return xls::systemReason(err);
         [[fallthrough]];
     default:
-        return QStringLiteral("写入失败（%1）").arg(QString::fromUtf8(lxw_strerror(e)));
+        return QCoreApplication::translate("xlsx", "写入失败（%1）").arg(QString::fromUtf8(lxw_strerror(e)));
     }
 }
 

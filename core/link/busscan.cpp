@@ -1,6 +1,7 @@
 #include "core/link/busscan.h"
 #include "core/link/crc16.h"
 #include "core/link/frames.h"
+#include <QCoreApplication>
 #include <QSet>
 #include <algorithm>
 #include <cmath>
@@ -35,11 +36,11 @@ std::optional<Found> answerIn(const QByteArray &bytes, int first, int last)
     Found f;
     f.address = uint8_t(address);
     if (info.exact()) {
-        f.answer = QStringLiteral("传感器总数 %1").arg((uint8_t(bytes[3]) << 8) | uint8_t(bytes[4]));
+        f.answer = QCoreApplication::translate("scan", "传感器总数 %1").arg((uint8_t(bytes[3]) << 8) | uint8_t(bytes[4]));
         return f;
     }
     if (info.cls == modbus::ReplyClass::Exception && bytes.size() == 5) {
-        f.answer = QStringLiteral("异常应答 %1（%2）")
+        f.answer = QCoreApplication::translate("scan", "异常应答 %1（%2）")
                        .arg(info.exceptionCode, 2, 16, QLatin1Char('0'))
                        .arg(modbus::exceptionName(info.exceptionCode));
         return f;
@@ -57,7 +58,7 @@ scan::Outcome BusScan::run(const Link::Hold &hold, const scan::Plan &plan)
     scan::Outcome out;
     QSerialPort &port = m_link.port();
     const qint32 rateBefore = port.baudRate();
-    ExchangeKind kind{.name = QStringLiteral("总线扫描"), .quietDisplay = true};
+    ExchangeKind kind{.name = QString::fromUtf8(QT_TRANSLATE_NOOP("kinds", "总线扫描")), .quietDisplay = true};
     const int total = plan.total();
     int done = 0;
     const auto ended = [&] {

@@ -1,4 +1,5 @@
 #include "core/link/convert.h"
+#include <QCoreApplication>
 #include <algorithm>
 #include <cmath>
 
@@ -63,9 +64,9 @@ QString tenthsText(int tenths)
 QString refusedBoxMessage(const QString &caption, const QString &text, long long lo, long long hi,
                           Rounding rounding)
 {
-    const QString what = rounding == Rounding::WholeOnly ? QStringLiteral("整数") : QStringLiteral("数值");
+    const QString what = rounding == Rounding::WholeOnly ? QCoreApplication::translate("convert", "整数") : QCoreApplication::translate("convert", "数值");
     // One arg() call: a "%3" typed into the box must stay as it is.
-    return QStringLiteral("“%1”中的“%2”不是 %3 到 %4 之间的%5，命令未发送。")
+    return QCoreApplication::translate("convert", "“%1”中的“%2”不是 %3 到 %4 之间的%5，命令未发送。")
         .arg(caption, text, QString::number(lo), QString::number(hi), what);
 }
 
@@ -76,7 +77,7 @@ QString roundingNote(const QString &text, long long value)
     const double d = t.toDouble(&ok);
     if (!ok || d == double(value))
         return QString();
-    return QStringLiteral("“%1”已取整为 %2").arg(t, QString::number(value));
+    return QCoreApplication::translate("convert", "“%1”已取整为 %2").arg(t, QString::number(value));
 }
 
 } // namespace convert

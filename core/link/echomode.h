@@ -1,4 +1,5 @@
 #pragma once
+#include <QCoreApplication>
 #include <QString>
 
 // Whether the serial adapter hands the master its own request back before the device's reply, as
@@ -10,8 +11,8 @@ enum class EchoMode { Auto = 0, On = 1, Off = 2 };
 inline QString echoModeName(EchoMode mode)
 {
     switch (mode) {
-    case EchoMode::On: return QStringLiteral("有回显");
-    case EchoMode::Off: return QStringLiteral("无回显");
-    default: return QStringLiteral("自动识别");
+    case EchoMode::On: return QCoreApplication::translate("echomode", "有回显");
+    case EchoMode::Off: return QCoreApplication::translate("echomode", "无回显");
+    default: return QCoreApplication::translate("echomode", "自动识别");
     }
 }

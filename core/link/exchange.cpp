@@ -5,28 +5,35 @@
 #include <QThread>
 #include <cmath>
 
+namespace {
+// The kinds are built before any translation is loaded: they keep the Chinese, shownName() translates.
+QString source(const char *text) { return QString::fromUtf8(text); }
+} // namespace
+
 namespace kinds {
 using S = ExchangeKind::State;
-const ExchangeKind LiveRead{.name = QStringLiteral("实时读取"), .redLampWhenClosed = true, .firstWaitMs = 200,
+const ExchangeKind LiveRead{.name = source(QT_TRANSLATE_NOOP("kinds", "实时读取")), .redLampWhenClosed = true, .firstWaitMs = 200,
                             .secondWaitMs = 300, .countsReply = true, .state = S::AfterDecode};
-const ExchangeKind ParameterReadAll{.name = QStringLiteral("读所有参数"), .clearsState = false,
+const ExchangeKind ParameterReadAll{.name = source(QT_TRANSLATE_NOOP("kinds", "读所有参数")), .clearsState = false,
                                     .redLampWhenClosed = true, .firstWaitMs = 100, .secondWaitMs = 500,
                                     .countsReply = true, .state = S::AfterDecode};
-const ExchangeKind SingleParameterRead{.name = QStringLiteral("读参数")};
-const ExchangeKind RecordCount{.name = QStringLiteral("读条数"), .firstWaitMs = 300};
-const ExchangeKind RecordRead{.name = QStringLiteral("读记录"), .clearsState = false, .firstWaitMs = 300,
+const ExchangeKind SingleParameterRead{.name = source(QT_TRANSLATE_NOOP("kinds", "读参数"))};
+const ExchangeKind RecordCount{.name = source(QT_TRANSLATE_NOOP("kinds", "读条数")), .firstWaitMs = 300};
+const ExchangeKind RecordRead{.name = source(QT_TRANSLATE_NOOP("kinds", "读记录")), .clearsState = false, .firstWaitMs = 300,
                               .state = S::WhenCrcMatches, .pumpAfterWait = true};
-const ExchangeKind IntervalRead{.name = QStringLiteral("读记录时间间隔")};
-const ExchangeKind SensorCountRead{.name = QStringLiteral("读传感器总数")};
-const ExchangeKind StorageState{.name = QStringLiteral("存储状态监测")};
-const ExchangeKind ClockRead{.name = QStringLiteral("读时钟"), .state = S::AfterDecode};
-const ExchangeKind SetReg{.name = QStringLiteral("写寄存器"), .firstWaitMs = 300, .pauseAfterMs = 500};
-const ExchangeKind SetCoil{.name = QStringLiteral("写线圈")};
-const ExchangeKind WriteRegisters{.name = QStringLiteral("写多个寄存器"), .state = S::Returned};
+const ExchangeKind IntervalRead{.name = source(QT_TRANSLATE_NOOP("kinds", "读记录时间间隔"))};
+const ExchangeKind SensorCountRead{.name = source(QT_TRANSLATE_NOOP("kinds", "读传感器总数"))};
+const ExchangeKind StorageState{.name = source(QT_TRANSLATE_NOOP("kinds", "存储状态监测"))};
+const ExchangeKind ClockRead{.name = source(QT_TRANSLATE_NOOP("kinds", "读时钟")), .state = S::AfterDecode};
+const ExchangeKind SetReg{.name = source(QT_TRANSLATE_NOOP("kinds", "写寄存器")), .firstWaitMs = 300, .pauseAfterMs = 500};
+const ExchangeKind SetCoil{.name = source(QT_TRANSLATE_NOOP("kinds", "写线圈"))};
+const ExchangeKind WriteRegisters{.name = source(QT_TRANSLATE_NOOP("kinds", "写多个寄存器")), .state = S::Returned};
 } // namespace kinds
 
+QString ExchangeKind::shownName() const { return QCoreApplication::translate("kinds", name.toUtf8().constData()); }
+
 namespace {
-const QString EchoNotice = QStringLiteral("串口适配器回显了发出的请求，已自动去除回显");
+const char *const EchoNotice = QT_TRANSLATE_NOOP("Link", "串口适配器回显了发出的请求，已自动去除回显");
 } // namespace
 
 Link::Link(TrafficView *view, QObject *parent) : QObject(parent), m_view(view)
@@ -214,7 +221,7 @@ Exchange Link::exchange(const Hold &hold, const ExchangeKind &kind, const QByteA
     if (!m_port.isOpen()) {
         if (kind.redLampWhenClosed)
             m_view->showLamp(TrafficView::Lamp::Red);
-        m_view->showStatus(QStringLiteral("%1：端口未打开，命令未发送").arg(kind.name));
+        m_view->showStatus(tr("%1：端口未打开，命令未发送").arg(kind.shownName()));
         return ex;
     }
 
@@ -291,10 +298,10 @@ Exchange Link::exchange(const Hold &hold, const ExchangeKind &kind, const QByteA
         break;
     }
     if (show)
-        m_view->showStatus(QStringLiteral("%1：%2").arg(kind.name, modbus::describeReply(ex.info))
-                           + (echoFound ? QStringLiteral("；") + EchoNotice : QString()));
+        m_view->showStatus(tr("%1：%2").arg(kind.shownName(), modbus::describeReply(ex.info))
+                           + (echoFound ? tr("；") + tr(EchoNotice) : QString()));
     else if (echoFound)
-        m_view->showStatus(EchoNotice);
+        m_view->showStatus(tr(EchoNotice));
 
     if (kind.pauseAfterMs > 0)
         m_waiter.wait(kind.pauseAfterMs, hold.cancel().token());

@@ -33,7 +33,7 @@ public:
 // ends them at once. The defaults are those of most single reads and writes.
 struct ExchangeKind {
     enum class State { BeforeDecode, AfterDecode, WhenCrcMatches, Returned };
-    QString name;                    // for the status line
+    QString name;                    // untranslated; shownName() for the status line
     bool clearsState = true;         // step 1 clears txtState as well as txtCommand
     bool redLampWhenClosed = false;  // a closed port shows imgNotConnected
     int firstWaitMs = 200;
@@ -50,6 +50,8 @@ struct ExchangeKind {
     // belong to this reply (a frame with trailing bytes is no exact frame). The gap is owed before
     // the next request anyway, so this costs nothing in a run of exchanges.
     bool settles = false;
+
+    QString shownName() const;  // name in the window's language
 };
 
 namespace kinds {

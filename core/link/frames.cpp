@@ -1,6 +1,7 @@
 #include "core/link/frames.h"
 #include "core/link/crc16.h"
 #include "core/link/hex.h"
+#include <QCoreApplication>
 
 namespace modbus {
 
@@ -147,16 +148,16 @@ bool replyComplete(const QByteArray &request, const QByteArray &reply)
 QString exceptionName(uint8_t code)
 {
     switch (code) {
-    case 0x01: return QStringLiteral("非法功能");
-    case 0x02: return QStringLiteral("非法数据地址");
-    case 0x03: return QStringLiteral("非法数据值");
-    case 0x04: return QStringLiteral("从站设备故障");
-    case 0x05: return QStringLiteral("确认");
-    case 0x06: return QStringLiteral("从站设备忙");
-    case 0x08: return QStringLiteral("存储奇偶性差错");
-    case 0x0A: return QStringLiteral("网关路径不可用");
-    case 0x0B: return QStringLiteral("网关目标设备响应失败");
-    default: return QStringLiteral("未知异常");
+    case 0x01: return QCoreApplication::translate("modbus", "非法功能");
+    case 0x02: return QCoreApplication::translate("modbus", "非法数据地址");
+    case 0x03: return QCoreApplication::translate("modbus", "非法数据值");
+    case 0x04: return QCoreApplication::translate("modbus", "从站设备故障");
+    case 0x05: return QCoreApplication::translate("modbus", "确认");
+    case 0x06: return QCoreApplication::translate("modbus", "从站设备忙");
+    case 0x08: return QCoreApplication::translate("modbus", "存储奇偶性差错");
+    case 0x0A: return QCoreApplication::translate("modbus", "网关路径不可用");
+    case 0x0B: return QCoreApplication::translate("modbus", "网关目标设备响应失败");
+    default: return QCoreApplication::translate("modbus", "未知异常");
     }
 }
 
@@ -165,21 +166,21 @@ QString describeReply(const ReplyInfo &info)
     switch (info.cls) {
     case ReplyClass::Valid:
         if (info.received > info.expected)
-            return QStringLiteral("应答帧正确，但其后多出 %1 字节").arg(info.received - info.expected);
-        return QStringLiteral("应答正确（%1 字节）").arg(info.received);
+            return QCoreApplication::translate("modbus", "应答帧正确，但其后多出 %1 字节").arg(info.received - info.expected);
+        return QCoreApplication::translate("modbus", "应答正确（%1 字节）").arg(info.received);
     case ReplyClass::Exception:
-        return QStringLiteral("异常应答：代码 %1（%2）")
+        return QCoreApplication::translate("modbus", "异常应答：代码 %1（%2）")
             .arg(FormatHex(info.exceptionCode), exceptionName(info.exceptionCode));
     case ReplyClass::CrcMismatch:
-        return QStringLiteral("应答CRC校验错误（%1 字节）").arg(info.received);
+        return QCoreApplication::translate("modbus", "应答CRC校验错误（%1 字节）").arg(info.received);
     case ReplyClass::OtherSender:
-        return QStringLiteral("应答来自其他地址或功能码");
+        return QCoreApplication::translate("modbus", "应答来自其他地址或功能码");
     case ReplyClass::Short:
         if (info.received >= info.expected)  // long enough, but its byte count is not the one asked
-            return QStringLiteral("应答字节数与请求不符（收到 %1 字节）").arg(info.received);
-        return QStringLiteral("应答不完整：收到 %1 字节，应为 %2 字节").arg(info.received).arg(info.expected);
+            return QCoreApplication::translate("modbus", "应答字节数与请求不符（收到 %1 字节）").arg(info.received);
+        return QCoreApplication::translate("modbus", "应答不完整：收到 %1 字节，应为 %2 字节").arg(info.received).arg(info.expected);
     case ReplyClass::None:
-        return QStringLiteral("无应答");
+        return QCoreApplication::translate("modbus", "无应答");
     }
     return QString();
 }

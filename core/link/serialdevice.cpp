@@ -1,4 +1,5 @@
 #include "core/link/serialdevice.h"
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <optional>
@@ -58,7 +59,7 @@ QString latencyAdvice(const QString &device, const QString &sysRoot)
     const auto ms = readNumber(path);
     if (!ms || *ms <= kMaxGoodLatencyMs)
         return QString();
-    return QStringLiteral("USB 适配器延迟计时器为 %1 ms，会拖慢读取；可执行 echo 1 | sudo tee %2").arg(*ms).arg(path);
+    return QCoreApplication::translate("serialdevice", "USB 适配器延迟计时器为 %1 ms，会拖慢读取；可执行 echo 1 | sudo tee %2").arg(*ms).arg(path);
 }
 
 } // namespace serialdevice

@@ -1,5 +1,6 @@
 #include "core/records/memoryfill.h"
 #include "core/records/recorddecode.h"
+#include <QCoreApplication>
 
 namespace records {
 
@@ -13,17 +14,17 @@ std::optional<MemoryFill> memoryFill(long long count, int sensors)
 
 QString fillText(const MemoryFill &fill)
 {
-    return QStringLiteral("已用 %1/%2 条（%3%）").arg(fill.count).arg(fill.capacity).arg(fill.percent());
+    return QCoreApplication::translate("records", "已用 %1/%2 条（%3%）").arg(fill.count).arg(fill.capacity).arg(fill.percent());
 }
 
 QString fillWarning(const MemoryFill &fill)
 {
     if (fill.overCapacity())
-        return QStringLiteral("记录条数 %1 超过了存储容量 %2 条，请核对传感器总数，并尽快读取记录后清条数")
+        return QCoreApplication::translate("records", "记录条数 %1 超过了存储容量 %2 条，请核对传感器总数，并尽快读取记录后清条数")
             .arg(fill.count).arg(fill.capacity);
     if (!fill.nearlyFull())
         return QString();
-    return QStringLiteral("存储已用 %1%（%2/%3 条），请尽快读取记录并清条数")
+    return QCoreApplication::translate("records", "存储已用 %1%（%2/%3 条），请尽快读取记录并清条数")
         .arg(fill.percent()).arg(fill.count).arg(fill.capacity);
 }
 

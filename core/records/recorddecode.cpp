@@ -1,4 +1,5 @@
 #include "core/records/recorddecode.h"
+#include <QCoreApplication>
 #include <QStringList>
 #include <algorithm>
 #include <cmath>
@@ -56,20 +57,20 @@ QString numberRanges(QList<int> numbers)
         }
         i = j + 1;
     }
-    return parts.join(QStringLiteral("、"));
+    return parts.join(QCoreApplication::translate("records", "、"));
 }
 
 QString timeLeftText(qint64 elapsedMs, int done, int total)
 {
     if (done <= 0 || total <= done)
-        return done >= total && total > 0 ? QStringLiteral("剩余约 0 秒") : QStringLiteral("剩余时间估算中");
+        return done >= total && total > 0 ? QCoreApplication::translate("records", "剩余约 0 秒") : QCoreApplication::translate("records", "剩余时间估算中");
     const double leftMs = double(elapsedMs) * (total - done) / done;
     const qint64 s = qint64(std::ceil(leftMs / 1000.0));
     if (s < 60)
-        return QStringLiteral("剩余约 %1 秒").arg(s);
+        return QCoreApplication::translate("records", "剩余约 %1 秒").arg(s);
     if (s < 3600)
-        return QStringLiteral("剩余约 %1 分 %2 秒").arg(s / 60).arg(s % 60, 2, 10, QLatin1Char('0'));
-    return QStringLiteral("剩余约 %1 小时 %2 分").arg(s / 3600).arg(s / 60 % 60, 2, 10, QLatin1Char('0'));
+        return QCoreApplication::translate("records", "剩余约 %1 分 %2 秒").arg(s / 60).arg(s % 60, 2, 10, QLatin1Char('0'));
+    return QCoreApplication::translate("records", "剩余约 %1 小时 %2 分").arg(s / 3600).arg(s / 60 % 60, 2, 10, QLatin1Char('0'));
 }
 
 } // namespace records

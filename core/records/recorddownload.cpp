@@ -1,6 +1,7 @@
 #include "core/records/recorddownload.h"
 #include "core/link/frames.h"
 #include "core/records/recorddecode.h"
+#include <QCoreApplication>
 #include <algorithm>
 #include <cmath>
 
@@ -144,7 +145,7 @@ records::DownloadOutcome RecordDownload::run(const Link::Hold &hold, uint8_t add
         }
         if (n > 1 && v != Verdict::Read) {
             if (v == Verdict::Refused && m_blocks == Blocks::Probing)
-                refuseBlocks(d, QStringLiteral("成块读取得到异常应答：%1").arg(modbus::describeReply(last.info)));
+                refuseBlocks(d, QCoreApplication::translate("records", "成块读取得到异常应答：%1").arg(modbus::describeReply(last.info)));
             else {
                 singlesTo = k + n - 1;
                 judging = m_blocks == Blocks::Probing;
@@ -174,7 +175,7 @@ records::DownloadOutcome RecordDownload::run(const Link::Hold &hold, uint8_t add
         if (judging && k > singlesTo) {
             judging = false;
             if (singlesRead && ++probeFailures >= 2)
-                refuseBlocks(d, QStringLiteral("两次成块读取失败，而逐条读取成功"));
+                refuseBlocks(d, QCoreApplication::translate("records", "两次成块读取失败，而逐条读取成功"));
         }
         if (!m_link.isOpen()) {
             d.end = End::PortLost;

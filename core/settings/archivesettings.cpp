@@ -1,6 +1,7 @@
 #include "core/settings/archivesettings.h"
 #include "core/archive/archivepassword.h"
 #include "core/settings/safefile.h"
+#include <QCoreApplication>
 #include <QStringDecoder>
 #include <algorithm>
 
@@ -19,33 +20,35 @@ bool hasControl(const QString &s)
 
 QString portRefusal(qint64 port)
 {
-    return QStringLiteral("端口 %1 不在 1–65535 之内").arg(port);
+    return QCoreApplication::translate("archivesettings", "端口 %1 不在 1–65535 之内").arg(port);
 }
 
 // Why one field's value cannot be used; empty when it can.
-QString fieldRefusal(const QString &caption, const QString &value)
+QString fieldRefusal(const QString &caption, const QString &value, bool isHost)
 {
     if (hasControl(value))
-        return QStringLiteral("%1不能含换行或其他控制字符").arg(caption);
-    if (caption == u"主机" && value.contains(QLatin1Char(' ')))
-        return QStringLiteral("主机不能含空格");
+        return QCoreApplication::translate("archivesettings", "%1不能含换行或其他控制字符").arg(caption);
+    if (isHost && value.contains(QLatin1Char(' ')))
+        return QCoreApplication::translate("archivesettings", "主机不能含空格");
     return QString();
 }
 } // namespace
 
 QString settingsRefusal(const ArchiveConfig &config)
 {
-    const std::pair<QString, QString> fields[] = {
-        {QStringLiteral("主机"), config.host}, {QStringLiteral("数据库"), config.database}, {QStringLiteral("用户"), config.user}};
-    for (const auto &[caption, value] : fields)
-        if (const QString why = fieldRefusal(caption, value); !why.isEmpty())
+    const std::tuple<QString, QString, bool> fields[] = {
+        {QCoreApplication::translate("archivesettings", "主机"), config.host, true},
+        {QCoreApplication::translate("archivesettings", "数据库"), config.database, false},
+        {QCoreApplication::translate("archivesettings", "用户"), config.user, false}};
+    for (const auto &[caption, value, isHost] : fields)
+        if (const QString why = fieldRefusal(caption, value, isHost); !why.isEmpty())
             return why;
     if (config.port < 1 || config.port > 65535)
         return portRefusal(config.port);
     if (config.kind == ArchiveConfig::Postgres && config.database.trimmed().isEmpty())
-        return QStringLiteral("数据库不能为空");
+        return QCoreApplication::translate("archivesettings", "数据库不能为空");
     if (config.kind == ArchiveConfig::Postgres && config.user.trimmed().isEmpty())
-        return QStringLiteral("用户不能为空");
+        return QCoreApplication::translate("archivesettings", "用户不能为空");
     return QString();
 }
 
@@ -70,49 +73,49 @@ std::optional<ArchiveConfig> parseSettings(const QByteArray &content, QStringLis
         const QString value = text.section(QLatin1Char('='), 1).trimmed();
         QString why;
         if (utf8.hasError())
-            why = QStringLiteral("不是 UTF-8 文字");
+            why = QCoreApplication::translate("archivesettings", "不是 UTF-8 文字");
         else if (!text.contains(QLatin1Char('=')))
-            why = QStringLiteral("应为“名称=值”");
+            why = QCoreApplication::translate("archivesettings", "应为“名称=值”");
         else if (key == u"password")
-            why = QStringLiteral("口令不写在文件里，请存入密钥环或 ~/.pgpass");
+            why = QCoreApplication::translate("archivesettings", "口令不写在文件里，请存入密钥环或 ~/.pgpass");
         else if (seen.contains(key))
-            why = QStringLiteral("前面已有 %1=").arg(key);
+            why = QCoreApplication::translate("archivesettings", "前面已有 %1=").arg(key);
         else if (key == u"kind") {
             if (value.compare(u"sqlite", Qt::CaseInsensitive) == 0)
                 config.kind = ArchiveConfig::Sqlite;
             else if (value.compare(u"postgres", Qt::CaseInsensitive) == 0)
                 config.kind = ArchiveConfig::Postgres;
             else
-                why = QStringLiteral("kind 应为 sqlite 或 postgres");
+                why = QCoreApplication::translate("archivesettings", "kind 应为 sqlite 或 postgres");
         } else if (key == u"port") {
             bool isNumber = false;
             const qint64 port = value.toLongLong(&isNumber, 10);
             if (!isNumber)
-                why = QStringLiteral("端口“%1”不是数字").arg(safefile::shown(value));
+                why = QCoreApplication::translate("archivesettings", "端口“%1”不是数字").arg(safefile::shown(value));
             else if (port < 1 || port > 65535)
                 why = portRefusal(port);
             else
                 config.port = int(port);
         } else if (key == u"host" || key == u"database" || key == u"user") {
-            const QString caption = key == u"host" ? QStringLiteral("主机")
-                                    : key == u"database" ? QStringLiteral("数据库") : QStringLiteral("用户");
-            why = fieldRefusal(caption, value);
+            const QString caption = key == u"host" ? QCoreApplication::translate("archivesettings", "主机")
+                                    : key == u"database" ? QCoreApplication::translate("archivesettings", "数据库") : QCoreApplication::translate("archivesettings", "用户");
+            why = fieldRefusal(caption, value, key == u"host");
             (key == u"host" ? config.host : key == u"database" ? config.database : config.user) = value;
         } else {
-            why = QStringLiteral("不认识的设置“%1”").arg(safefile::shown(key));
+            why = QCoreApplication::translate("archivesettings", "不认识的设置“%1”").arg(safefile::shown(key));
         }
         seen.append(key);
         if (!why.isEmpty())
-            complain(QStringLiteral("设置文件 %1 第 %2 行“%3”：%4").arg(fileName).arg(i + 1).arg(safefile::shown(text, 40), why));
+            complain(QCoreApplication::translate("archivesettings", "设置文件 %1 第 %2 行“%3”：%4").arg(fileName).arg(i + 1).arg(safefile::shown(text, 40), why));
     }
     if (bad == 0 && config.kind == ArchiveConfig::Postgres) {
         if (config.database.isEmpty())
-            complain(QStringLiteral("设置文件 %1 没有 database=（PostgreSQL 存档的数据库）").arg(fileName));
+            complain(QCoreApplication::translate("archivesettings", "设置文件 %1 没有 database=（PostgreSQL 存档的数据库）").arg(fileName));
         if (config.user.isEmpty())
-            complain(QStringLiteral("设置文件 %1 没有 user=（连接 PostgreSQL 的用户）").arg(fileName));
+            complain(QCoreApplication::translate("archivesettings", "设置文件 %1 没有 user=（连接 PostgreSQL 的用户）").arg(fileName));
     }
     if (bad > kMaxReported && problems)
-        problems->append(QStringLiteral("……设置文件 %1 共 %2 处无法使用").arg(fileName).arg(bad));
+        problems->append(QCoreApplication::translate("archivesettings", "……设置文件 %1 共 %2 处无法使用").arg(fileName).arg(bad));
     if (bad > 0)
         return std::nullopt;
     return config;
@@ -157,7 +160,7 @@ std::optional<ArchiveConfig> configuredArchive(const QString &appDir, QStringLis
         config = ArchiveConfig{};
         break;
     case safefile::Read::Refused:
-        problems->append(QStringLiteral("设置文件 %1 %2，未读取").arg(fileName, why));
+        problems->append(QCoreApplication::translate("archivesettings", "设置文件 %1 %2，未读取").arg(fileName, why));
         break;
     }
     if (config)
@@ -173,7 +176,7 @@ bool saveChoice(const QString &appDir, const ArchiveConfig &config, QString *err
         return true;
     const KeyringAnswer kept = storePassword(config, config.password, keyringTimeoutMs);
     if (kept.status != KeyringAnswer::Done)
-        *note = QStringLiteral("口令没有保存（%1）。请把它写进 ~/.pgpass（权限 0600），"
+        *note = QCoreApplication::translate("archivesettings", "口令没有保存（%1）。请把它写进 ~/.pgpass（权限 0600），"
                                "一行“主机:端口:数据库:用户:口令”，程序连接时由 PostgreSQL 读取。")
                     .arg(kept.reason);
     return true;
@@ -192,7 +195,7 @@ bool openConfiguredArchive(RecordStore &store, const QString &appDir, QString *e
         if (answer.status == KeyringAnswer::Done)
             config->password = answer.password;
         else if (note)
-            *note = QStringLiteral("%1，连接时不带口令（PostgreSQL 会查 ~/.pgpass）").arg(answer.reason);
+            *note = QCoreApplication::translate("archivesettings", "%1，连接时不带口令（PostgreSQL 会查 ~/.pgpass）").arg(answer.reason);
     }
     return store.open(*config, error);
 }

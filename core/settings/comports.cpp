@@ -1,5 +1,6 @@
 #include "core/settings/comports.h"
 #include "core/settings/safefile.h"
+#include <QCoreApplication>
 #include <QRegularExpression>
 
 QString ComPorts::defaultDevice(int com)
@@ -24,7 +25,7 @@ void say(QStringList *problems, const QString &text)
 
 QString refused(const QString &why)
 {
-    return QStringLiteral("设置文件 %1 %2，未读取，已使用默认的端口对应").arg(ComPorts::fileName(), why);
+    return QCoreApplication::translate("comports", "设置文件 %1 %2，未读取，已使用默认的端口对应").arg(ComPorts::fileName(), why);
 }
 } // namespace
 
@@ -47,12 +48,12 @@ void ComPorts::loadOverrides(const QString &appDir, QStringList *problems)
 void ComPorts::parseOverrides(const QByteArray &content, QStringList *problems)
 {
     if (content.size() > kMaxMapBytes)
-        return say(problems, refused(QStringLiteral("大于 %1 字节").arg(kMaxMapBytes)));
+        return say(problems, refused(QCoreApplication::translate("comports", "大于 %1 字节").arg(kMaxMapBytes)));
     QList<QByteArray> lines = content.split('\n');
     if (lines.last().isEmpty())
         lines.removeLast();  // after the last line end
     if (lines.size() > kMaxMapLines)
-        return say(problems, refused(QStringLiteral("超过 %1 行").arg(kMaxMapLines)));
+        return say(problems, refused(QCoreApplication::translate("comports", "超过 %1 行").arg(kMaxMapLines)));
 
     static const QRegularExpression line(QStringLiteral("^\\s*COM(\\d+)\\s*=\\s*(\\S.*?)\\s*$"),
                                          QRegularExpression::CaseInsensitiveOption);
@@ -66,13 +67,13 @@ void ComPorts::parseOverrides(const QByteArray &content, QStringList *problems)
         const int com = m.hasMatch() ? m.captured(1).toInt() : 0;
         if (com < kFirst || com > kLast) {
             if (bad++ == 0)
-                firstBad = QStringLiteral("第 %1 行“%2”").arg(i + 1).arg(safefile::shown(text));
+                firstBad = QCoreApplication::translate("comports", "第 %1 行“%2”").arg(i + 1).arg(safefile::shown(text));
             continue;
         }
         m_overrides.insert(com, m.captured(2));
     }
     if (bad > 0)
-        say(problems, QStringLiteral("设置文件 %1 中有 %2 行无法识别（%3），已忽略这些行").arg(fileName()).arg(bad).arg(firstBad));
+        say(problems, QCoreApplication::translate("comports", "设置文件 %1 中有 %2 行无法识别（%3），已忽略这些行").arg(fileName()).arg(bad).arg(firstBad));
 }
 
 void ComPorts::setOverride(int com, const QString &device)
@@ -88,14 +89,14 @@ QString ComPorts::device(int com) const
 QString describeOpenFailure(int com, const QString &device, bool exists, bool accessible,
                             QSerialPort::SerialPortError error, const QString &errorString)
 {
-    const QString which = QStringLiteral("COM%1（%2）").arg(com).arg(device);
+    const QString which = QCoreApplication::translate("comports", "COM%1（%2）").arg(com).arg(device);
     if (!exists || error == QSerialPort::DeviceNotFoundError)
-        return QStringLiteral("串口 %1 不存在：找不到该设备。\n请检查USB转RS485转换器是否已插好，"
+        return QCoreApplication::translate("comports", "串口 %1 不存在：找不到该设备。\n请检查USB转RS485转换器是否已插好，"
                               "或在 %2 中为该端口指定设备。").arg(which, ComPorts::fileName());
     if (!accessible)
-        return QStringLiteral("没有权限打开串口 %1。\n请将当前用户加入 dialout 组"
+        return QCoreApplication::translate("comports", "没有权限打开串口 %1。\n请将当前用户加入 dialout 组"
                               "（sudo usermod -aG dialout $USER），重新登录后再试。").arg(which);
     if (error == QSerialPort::PermissionError)  // readable and writable, yet refused: someone holds it
         return QStringLiteral("Selected serial port has been used by other devices!\n%1").arg(which);
-    return QStringLiteral("串口 %1 无法打开：%2").arg(which, errorString);
+    return QCoreApplication::translate("comports", "串口 %1 无法打开：%2").arg(which, errorString);
 }

@@ -1,6 +1,7 @@
 #include "core/settings/recorders.h"
 #include "core/settings/comports.h"
 #include "core/settings/safefile.h"
+#include <QCoreApplication>
 #include <QRegularExpression>
 #include <QStringDecoder>
 #include <algorithm>
@@ -36,24 +37,24 @@ QString RecorderNames::name(int comPort, int address) const
 QString RecorderNames::refusal(int comPort, int address, const QString &name) const
 {
     if (comPort < ComPorts::kFirst || comPort > ComPorts::kLast)
-        return QStringLiteral("端口 COM%1 不在 COM%2–COM%3 之内").arg(comPort).arg(ComPorts::kFirst).arg(ComPorts::kLast);
+        return QCoreApplication::translate("recorders", "端口 COM%1 不在 COM%2–COM%3 之内").arg(comPort).arg(ComPorts::kFirst).arg(ComPorts::kLast);
     if (address < kMinAddress || address > kMaxAddress)
-        return QStringLiteral("地址 %1 不在 %2–%3 之内").arg(address).arg(kMinAddress).arg(kMaxAddress);
+        return QCoreApplication::translate("recorders", "地址 %1 不在 %2–%3 之内").arg(address).arg(kMinAddress).arg(kMaxAddress);
     if (name.isEmpty())
-        return QStringLiteral("名称不能为空");
+        return QCoreApplication::translate("recorders", "名称不能为空");
     const auto breaksLine = [](QChar c) {
         return c.category() == QChar::Other_Control || c == QChar::LineSeparator || c == QChar::ParagraphSeparator;
     };
     if (name.contains(QLatin1Char(',')) || std::any_of(name.begin(), name.end(), breaksLine))
-        return QStringLiteral("名称“%1”不能含逗号、换行或其他控制字符").arg(safefile::shown(name));
+        return QCoreApplication::translate("recorders", "名称“%1”不能含逗号、换行或其他控制字符").arg(safefile::shown(name));
     if (name.toUcs4().size() > kMaxNameLength)
-        return QStringLiteral("名称“%1”超过 %2 个字符").arg(safefile::shown(name), QString::number(kMaxNameLength));
+        return QCoreApplication::translate("recorders", "名称“%1”超过 %2 个字符").arg(safefile::shown(name), QString::number(kMaxNameLength));
     if (const auto m = defaultPattern().match(name);
         m.hasMatch() && (m.captured(1).toInt() != comPort || m.captured(2).toInt() != address))
-        return QStringLiteral("名称“%1”是另一台记录仪的默认名称").arg(name);
+        return QCoreApplication::translate("recorders", "名称“%1”是另一台记录仪的默认名称").arg(name);
     for (auto it = m_names.cbegin(); it != m_names.cend(); ++it)
         if (it.key() != std::pair{comPort, address} && it->compare(name, Qt::CaseInsensitive) == 0)
-            return QStringLiteral("名称“%1”已用于 %2").arg(name, defaultName(it.key().first, it.key().second));
+            return QCoreApplication::translate("recorders", "名称“%1”已用于 %2").arg(name, defaultName(it.key().first, it.key().second));
     return QString();
 }
 
@@ -83,7 +84,7 @@ void RecorderNames::load(const QString &appDir, QStringList *problems)
         break;
     case safefile::Read::Refused:
         if (problems)
-            problems->append(QStringLiteral("设置文件 %1 %2，未读取，记录仪使用默认名称").arg(fileName(), why));
+            problems->append(QCoreApplication::translate("recorders", "设置文件 %1 %2，未读取，记录仪使用默认名称").arg(fileName(), why));
         break;
     }
 }
@@ -105,21 +106,21 @@ void RecorderNames::parse(const QByteArray &content, QStringList *problems)
         bool isNumber = false;
         const int address = f.size() == 3 ? f[1].trimmed().toInt(&isNumber, 10) : 0;
         if (utf8.hasError())
-            why = QStringLiteral("不是 UTF-8 文字");
+            why = QCoreApplication::translate("recorders", "不是 UTF-8 文字");
         else if (f.size() != 3 || portField(f[0].trimmed()) == 0 || !isNumber)
-            why = QStringLiteral("应为“COM端口,地址,名称”");
+            why = QCoreApplication::translate("recorders", "应为“COM端口,地址,名称”");
         else if (hasName(portField(f[0].trimmed()), address))
-            why = QStringLiteral("这台记录仪前面已有名称");
+            why = QCoreApplication::translate("recorders", "这台记录仪前面已有名称");
         else
             setName(portField(f[0].trimmed()), address, f[2], &why);
         if (why.isEmpty())
             continue;
         if (++bad <= kMaxReported && problems)
-            problems->append(QStringLiteral("设置文件 %1 第 %2 行“%3”：%4，已忽略此行")
+            problems->append(QCoreApplication::translate("recorders", "设置文件 %1 第 %2 行“%3”：%4，已忽略此行")
                                  .arg(fileName()).arg(i + 1).arg(safefile::shown(text, 40), why));
     }
     if (bad > kMaxReported && problems)
-        problems->append(QStringLiteral("……设置文件 %1 共 %2 行无法使用").arg(fileName()).arg(bad));
+        problems->append(QCoreApplication::translate("recorders", "……设置文件 %1 共 %2 行无法使用").arg(fileName()).arg(bad));
 }
 
 QByteArray RecorderNames::content() const

@@ -1,4 +1,5 @@
 #include "core/settings/safefile.h"
+#include <QCoreApplication>
 #include <QFile>
 #include <QSaveFile>
 #include <cerrno>
@@ -18,12 +19,12 @@ QString systemError(int err)
 QString kindOf(mode_t mode)
 {
     if (S_ISDIR(mode))
-        return QStringLiteral("是一个文件夹");
+        return QCoreApplication::translate("safefile", "是一个文件夹");
     if (S_ISFIFO(mode))
-        return QStringLiteral("是一个管道，不是普通文件");
+        return QCoreApplication::translate("safefile", "是一个管道，不是普通文件");
     if (S_ISCHR(mode) || S_ISBLK(mode))
-        return QStringLiteral("是一个设备，不是普通文件");
-    return QStringLiteral("不是普通文件");
+        return QCoreApplication::translate("safefile", "是一个设备，不是普通文件");
+    return QCoreApplication::translate("safefile", "不是普通文件");
 }
 } // namespace
 
@@ -71,7 +72,7 @@ Read readBounded(const QString &path, qint64 cap, QByteArray *bytes, QString *re
         *reason = systemError(errno);
         return Read::Refused;
     }
-    const QString tooLong = QStringLiteral("大于 %1 字节").arg(cap);
+    const QString tooLong = QCoreApplication::translate("safefile", "大于 %1 字节").arg(cap);
     if (!S_ISREG(st.st_mode)) {
         *reason = kindOf(st.st_mode);
         return Read::Refused;

@@ -1,6 +1,7 @@
 #include "core/settings/settingsfiles.h"
 #include "core/settings/safefile.h"
 #include "core/link/convert.h"
+#include <QCoreApplication>
 
 namespace settings {
 
@@ -76,29 +77,30 @@ Loaded<T> readFile(const QString &path, Loaded<T> (*parse)(const QByteArray &))
     case safefile::Read::Ok:
         return parse(bytes);
     case safefile::Read::Missing:
-        return Loaded<T>{T{}, Status::Missing, QStringLiteral("未找到设置文件 %1").arg(name)};
+        return Loaded<T>{T{}, Status::Missing, QCoreApplication::translate("settings", "未找到设置文件 %1").arg(name)};
     case safefile::Read::Refused:
         break;
     }
-    return malformed<T>(QStringLiteral("设置文件 %1 %2，未读取").arg(name, reason));
+    return malformed<T>(QCoreApplication::translate("settings", "设置文件 %1 %2，未读取").arg(name, reason));
 }
 
-const QString kUnclosed = QStringLiteral("设置文件 %1 格式错误：引号未闭合");
+// Translated where used: the language may change after start-up.
+const char *const kUnclosed = QT_TRANSLATE_NOOP("settings", "设置文件 %1 格式错误：引号未闭合");
 } // namespace
 
 Loaded<Comm> parseComm(const QByteArray &content)
 {
     QStringList f;
     if (!splitFields(content, f))
-        return malformed<Comm>(kUnclosed.arg(QStringLiteral("comm.set")));
+        return malformed<Comm>(QCoreApplication::translate("settings", kUnclosed).arg(QStringLiteral("comm.set")));
     int port = 0;
     if (f.size() < 2 || !numberField(f[0], -32768, 32767, port))
-        return malformed<Comm>(QStringLiteral("设置文件 comm.set 格式错误：应为“端口号,波特率”两个数字"));
+        return malformed<Comm>(QCoreApplication::translate("settings", "设置文件 comm.set 格式错误：应为“端口号,波特率”两个数字"));
     if (port < 1 || port > 25)
-        return malformed<Comm>(QStringLiteral("设置文件 comm.set 中的端口号 %1 不在 1–25 之内").arg(port));
+        return malformed<Comm>(QCoreApplication::translate("settings", "设置文件 comm.set 中的端口号 %1 不在 1–25 之内").arg(port));
     const auto baud = baudRate(f[1]);
     if (!baud)
-        return malformed<Comm>(QStringLiteral("设置文件 comm.set 中的波特率“%1”不是 %2 到 %3 之间的整数")
+        return malformed<Comm>(QCoreApplication::translate("settings", "设置文件 comm.set 中的波特率“%1”不是 %2 到 %3 之间的整数")
                                    .arg(safefile::shown(f[1]), QString::number(kMinBaud), QString::number(kMaxBaud)));
     return Loaded<Comm>{Comm{port, *baud}, Status::Ok, {}};
 }
@@ -107,29 +109,30 @@ Loaded<Mod> parseMod(const QByteArray &content)
 {
     QStringList f;
     if (!splitFields(content, f))
-        return malformed<Mod>(kUnclosed.arg(QStringLiteral("ModSet.set")));
+        return malformed<Mod>(QCoreApplication::translate("settings", kUnclosed).arg(QStringLiteral("ModSet.set")));
     if (f.size() < 4)
-        return malformed<Mod>(QStringLiteral("设置文件 ModSet.set 格式错误：应为四个数字"));
+        return malformed<Mod>(QCoreApplication::translate("settings", "设置文件 ModSet.set 格式错误：应为四个数字"));
     // Field 1 is not used. Each value is held to what its box or command accepts; a value beyond
     // that is named and replaced by its default, the others still count.
     struct Rule { int Mod::*member; const char *caption; int lo, hi; };
     static const Rule rules[] = {
-        {&Mod::deviceAddress, "设备地址", 1, 255},      // txtStationID
-        {&Mod::channelCount, "通道数", -32768, 32767},  // only read: start-up sets twenty
-        {&Mod::stationCount, "模块总数", 0, 255},       // the module pass
+        {&Mod::deviceAddress, QT_TRANSLATE_NOOP("settings", "设备地址"), 1, 255},      // txtStationID
+        {&Mod::channelCount, QT_TRANSLATE_NOOP("settings", "通道数"), -32768, 32767},  // only read: start-up sets twenty
+        {&Mod::stationCount, QT_TRANSLATE_NOOP("settings", "模块总数"), 0, 255},       // the module pass
     };
     Loaded<Mod> r;
     QStringList bad;
     for (int i = 0; i < 3; ++i) {
         const Rule &rule = rules[i];
         if (!numberField(f[i + 1], rule.lo, rule.hi, r.value.*rule.member))
-            bad << QStringLiteral("%1“%2”不是 %3 到 %4 之间的整数")
-                       .arg(QString::fromUtf8(rule.caption), safefile::shown(f[i + 1]), QString::number(rule.lo),
+            bad << QCoreApplication::translate("settings", "%1“%2”不是 %3 到 %4 之间的整数")
+                       .arg(QCoreApplication::translate("settings", rule.caption), safefile::shown(f[i + 1]), QString::number(rule.lo),
                             QString::number(rule.hi));
     }
     if (!bad.isEmpty()) {
         r.status = Status::Malformed;
-        r.problem = QStringLiteral("设置文件 ModSet.set 中的") + bad.join(QStringLiteral("、"));
+        r.problem = QCoreApplication::translate("settings", "设置文件 ModSet.set 中的%1")
+                        .arg(bad.join(QCoreApplication::translate("settings", "、")));
     }
     return r;
 }
@@ -138,7 +141,7 @@ Loaded<ReplyWindow> parseReplyWindow(const QByteArray &content)
 {
     QStringList f;
     if (!splitFields(content, f))
-        return malformed<ReplyWindow>(kUnclosed.arg(QStringLiteral("replywin.set")));
+        return malformed<ReplyWindow>(QCoreApplication::translate("settings", kUnclosed).arg(QStringLiteral("replywin.set")));
     ReplyWindow w;
     // Files written before the echo setting have three fields, before the block setting four.
     int echo = int(EchoMode::Auto);
@@ -149,7 +152,7 @@ Loaded<ReplyWindow> parseReplyWindow(const QByteArray &content)
         || (f.size() >= 4 && !numberField(f[3], int(EchoMode::Auto), int(EchoMode::Off), echo))
         || (f.size() == 5 && !numberField(f[4], 0, 1, blocks)))
         return malformed<ReplyWindow>(
-            QStringLiteral("设置文件 replywin.set 应为“等待毫秒,次数,间隔毫秒,回显,成块读取”五个整数（%1–%2、%3–%4、%5–%6、"
+            QCoreApplication::translate("settings", "设置文件 replywin.set 应为“等待毫秒,次数,间隔毫秒,回显,成块读取”五个整数（%1–%2、%3–%4、%5–%6、"
                            "0 自动识别 1 有回显 2 无回显、1 成块读取 0 逐条读取）")
                 .arg(w.MinWindowMs).arg(w.MaxWindowMs).arg(w.MinAttempts).arg(w.MaxAttempts)
                 .arg(w.MinGuardMs).arg(w.MaxGuardMs));
@@ -175,7 +178,7 @@ bool writeReplyWindow(const QString &appDir, const ReplyWindow &w, QString *erro
         + QByteArray::number(w.guardMs) + ',' + QByteArray::number(int(w.echo)) + ',' + QByteArray::number(int(w.blockReads));
     if (parseReplyWindow(line).status != Status::Ok) {  // never a file the next start-up refuses
         if (error)
-            *error = QStringLiteral("数值超出允许范围");
+            *error = QCoreApplication::translate("settings", "数值超出允许范围");
         return false;
     }
     return safefile::writeWhole(replyWindowPath(appDir), line + "\r\n", error);

@@ -17,16 +17,16 @@ ArchiveSettingsDialog::ArchiveSettingsDialog(const ArchiveConfig &current, Deskt
     : QDialog(parent), m_desktop(desktop), m_appDir(desktop.appDir()), m_current(current), m_chosen(current)
 {
     setObjectName(QStringLiteral("frmArchiveSettings"));
-    setWindowTitle(QStringLiteral("存档数据库设置"));
+    setWindowTitle(tr("存档数据库设置"));
     setMinimumWidth(420);
-    optSqlite = new QRadioButton(QStringLiteral("本机文件（SQLite）"), this);
+    optSqlite = new QRadioButton(tr("本机文件（SQLite）"), this);
     optSqlite->setObjectName(QStringLiteral("optSqlite"));
-    optPostgres = new QRadioButton(QStringLiteral("PostgreSQL 服务器"), this);
+    optPostgres = new QRadioButton(tr("PostgreSQL 服务器"), this);
     optPostgres->setObjectName(QStringLiteral("optPostgres"));
     auto *kinds = new QButtonGroup(this);
     kinds->addButton(optSqlite);
     kinds->addButton(optPostgres);
-    auto *file = new QLabel(QStringLiteral("文件：%1/%2").arg(m_appDir, QLatin1String(archive::DefaultFileName)), this);
+    auto *file = new QLabel(tr("文件：%1/%2").arg(m_appDir, QLatin1String(archive::DefaultFileName)), this);
     file->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     auto *grid = new QGridLayout;
@@ -41,27 +41,27 @@ ArchiveSettingsDialog::ArchiveSettingsDialog(const ArchiveConfig &current, Deskt
         grid->addWidget(edit, row++, 1);
         return edit;
     };
-    txtHost = box("txtHost", QStringLiteral("主机"), current.host);
-    txtPort = box("txtPort", QStringLiteral("端口"), QString::number(current.port));
-    txtDatabase = box("txtDatabase", QStringLiteral("数据库"), current.database);
-    txtUser = box("txtUser", QStringLiteral("用户"), current.user);
-    txtPassword = box("txtPassword", QStringLiteral("口令"), current.password);
+    txtHost = box("txtHost", tr("主机"), current.host);
+    txtPort = box("txtPort", tr("端口"), QString::number(current.port));
+    txtDatabase = box("txtDatabase", tr("数据库"), current.database);
+    txtUser = box("txtUser", tr("用户"), current.user);
+    txtPassword = box("txtPassword", tr("口令"), current.password);
     txtPassword->setEchoMode(QLineEdit::Password);
-    txtHost->setPlaceholderText(QStringLiteral("db.example 或 /run/postgresql"));
-    txtPassword->setPlaceholderText(QStringLiteral("空着：用 ~/.pgpass 或服务器信任本机用户"));
+    txtHost->setPlaceholderText(tr("db.example 或 /run/postgresql"));
+    txtPassword->setPlaceholderText(tr("空着：用 ~/.pgpass 或服务器信任本机用户"));
 
-    cmdTestConnection = new QPushButton(QStringLiteral("测试连接"), this);
+    cmdTestConnection = new QPushButton(tr("测试连接"), this);
     cmdTestConnection->setObjectName(QStringLiteral("cmdTestConnection"));
     cmdTestConnection->setAutoDefault(false);  // Enter in a box means OK
     lblResult = new QLabel(this);
     lblResult->setObjectName(QStringLiteral("lblResult"));
-    lblResult->setAccessibleName(QStringLiteral("连接测试结果"));
+    lblResult->setAccessibleName(tr("连接测试结果"));
     lblResult->setWordWrap(true);
     lblResult->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("确定"));
-    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("取消"));
+    buttons->button(QDialogButtonBox::Ok)->setText(tr("确定"));
+    buttons->button(QDialogButtonBox::Cancel)->setText(tr("取消"));
     connect(buttons, &QDialogButtonBox::accepted, this, &ArchiveSettingsDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(cmdTestConnection, &QPushButton::clicked, this, &ArchiveSettingsDialog::testConnection);
@@ -96,7 +96,7 @@ std::optional<ArchiveConfig> ArchiveSettingsDialog::value(QString *why) const
     if (isNumber && port >= 1 && port <= 65535)
         c.port = port;
     else if (c.kind == ArchiveConfig::Postgres) {
-        *why = QStringLiteral("端口“%1”不是 1–65535 之间的数字").arg(txtPort->text().trimmed());
+        *why = tr("端口“%1”不是 1–65535 之间的数字").arg(txtPort->text().trimmed());
         return std::nullopt;
     }
     if (c.kind == ArchiveConfig::Postgres)
@@ -128,12 +128,12 @@ void ArchiveSettingsDialog::testConnection()
         showProblem(why);
         return;
     }
-    lblResult->setText(QStringLiteral("正在连接……"));
+    lblResult->setText(tr("正在连接……"));
     cmdTestConnection->setEnabled(false);
     archive::RecordStore store;
     const bool ok = store.open(*config, &why);
     cmdTestConnection->setEnabled(true);
-    lblResult->setText(ok ? QStringLiteral("连接成功，存档可以使用。") : QStringLiteral("连接失败：%1").arg(why));
+    lblResult->setText(ok ? tr("连接成功，存档可以使用。") : tr("连接失败：%1").arg(why));
 }
 
 void ArchiveSettingsDialog::accept()
@@ -145,7 +145,7 @@ void ArchiveSettingsDialog::accept()
         return;
     }
     if (!archive::saveChoice(m_appDir, *config, &why, &note, archive::KeyringPromptTimeoutMs)) {
-        lblResult->setText(QStringLiteral("设置没有保存：%1").arg(why));
+        lblResult->setText(tr("设置没有保存：%1").arg(why));
         return;
     }
     // A password emptied on purpose is no longer kept either.

@@ -47,6 +47,6 @@ QVariant HistoryModel::headerData(int section, Qt::Orientation orientation, int 
     if (orientation == Qt::Vertical)
         return section + 1;
     if (section == 0)
-        return QStringLiteral("时间");
+        return tr("时间");
     return section - 1 < m_names.size() ? m_names[section - 1] : sensorName(section - 1);
 }

@@ -20,8 +20,8 @@ public:
     int columnCount(const QModelIndex &parent = {}) const override;
     QVariant data(const QModelIndex &index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
-    // The caption of sensor s (0-based), as the workbook export names it: "1#传感器".
-    static QString sensorName(int s) { return QStringLiteral("%1#传感器").arg(s + 1); }
+    // The caption of sensor s (0-based) without a name, in the window's language ("1#传感器").
+    static QString sensorName(int s) { return tr("%1#传感器").arg(s + 1); }
 private:
     const view::PeriodView *m_period = nullptr;
     std::optional<QVector<int>> m_rows;

@@ -56,49 +56,49 @@ HistoryPanel::HistoryPanel(PanelContext &context, QWidget *parent)
     const QDateTime now = m_ctx.desktop.now();
     dtpFrom->setDateTime(now.addDays(-DefaultDays));
     dtpTo->setDateTime(now);
-    cmdHistoryShow = namedButton(QStringLiteral("cmdHistoryShow"), QStringLiteral("显示"), this);
-    cmdHistoryAll = namedButton(QStringLiteral("cmdHistoryAll"), QStringLiteral("全部时段"), this);
-    cmdArchiveSettings = namedButton(QStringLiteral("cmdArchiveSettings"), QStringLiteral("存档设置…"), this);
-    cmdHistoryShow->setToolTip(QStringLiteral("读出所选记录仪在这段时间内存档的记录"));
+    cmdHistoryShow = namedButton(QStringLiteral("cmdHistoryShow"), tr("显示"), this);
+    cmdHistoryAll = namedButton(QStringLiteral("cmdHistoryAll"), tr("全部时段"), this);
+    cmdArchiveSettings = namedButton(QStringLiteral("cmdArchiveSettings"), tr("存档设置…"), this);
+    cmdHistoryShow->setToolTip(tr("读出所选记录仪在这段时间内存档的记录"));
     chkOutOfRange = new QCheckBox(tr("只显示超限记录"), this);
     chkOutOfRange->setObjectName(QStringLiteral("chkOutOfRange"));
     chkOutOfRange->setToolTip(tr("表中只列出有传感器超出其限值的记录（限值在“传感器”页设定）"));
-    cmdArchiveSettings->setToolTip(QStringLiteral("使用本机存档文件或 PostgreSQL 服务器"));
+    cmdArchiveSettings->setToolTip(tr("使用本机存档文件或 PostgreSQL 服务器"));
 
     tblHistory = new QTableView(this);
     tblHistory->setObjectName(QStringLiteral("tblHistory"));
     tblHistory->setModel(m_model);
     tblHistory->setSelectionBehavior(QAbstractItemView::SelectRows);
-    tblHistory->setAccessibleName(QStringLiteral("历史记录表"));
+    tblHistory->setAccessibleName(tr("历史记录表"));
     tblHistory->verticalHeader()->setDefaultSectionSize(tblHistory->fontMetrics().height() + 6);
     lstSensors = new QListWidget(this);
     lstSensors->setObjectName(QStringLiteral("lstSensors"));
-    lstSensors->setAccessibleName(QStringLiteral("曲线显示的传感器"));
+    lstSensors->setAccessibleName(tr("曲线显示的传感器"));
     lstSensors->setMaximumWidth(lstSensors->fontMetrics().horizontalAdvance(QStringLiteral("20#传感器")) * 2);
     chart = new RecordChart(this);
     chart->setObjectName(QStringLiteral("chtHistory"));
-    chart->setAccessibleName(QStringLiteral("历史曲线"));
+    chart->setAccessibleName(tr("历史曲线"));
     lblCursor = new QLabel(this);
     lblCursor->setObjectName(QStringLiteral("lblCursor"));
     lblHistoryState = new QLabel(this);
     lblHistoryState->setObjectName(QStringLiteral("lblHistoryState"));
 
-    cmdExportText = namedButton(QStringLiteral("cmdExportText"), QStringLiteral("导出文本"), this);
-    cmdExportXls = namedButton(QStringLiteral("cmdExportXls"), QStringLiteral("导出Excel(.xls)"), this);
-    cmdExportXlsx = namedButton(QStringLiteral("cmdExportXlsx"), QStringLiteral("导出Excel(.xlsx)"), this);
-    cmdExportCsv = namedButton(QStringLiteral("cmdExportCsv"), QStringLiteral("导出CSV"), this);
-    cmdSavePng = namedButton(QStringLiteral("cmdSavePng"), QStringLiteral("保存曲线图片"), this);
-    cmdSavePdf = namedButton(QStringLiteral("cmdSavePdf"), QStringLiteral("保存曲线PDF"), this);
-    cmdPrint = namedButton(QStringLiteral("cmdPrint"), QStringLiteral("打印曲线…"), this);
-    cmdResetZoom = namedButton(QStringLiteral("cmdResetZoom"), QStringLiteral("复原缩放"), this);
-    cmdResetZoom->setToolTip(QStringLiteral("显示全部时段；在曲线上拖出矩形放大，滚轮缩放，右键拖动平移"));
+    cmdExportText = namedButton(QStringLiteral("cmdExportText"), tr("导出文本"), this);
+    cmdExportXls = namedButton(QStringLiteral("cmdExportXls"), tr("导出Excel(.xls)"), this);
+    cmdExportXlsx = namedButton(QStringLiteral("cmdExportXlsx"), tr("导出Excel(.xlsx)"), this);
+    cmdExportCsv = namedButton(QStringLiteral("cmdExportCsv"), tr("导出CSV"), this);
+    cmdSavePng = namedButton(QStringLiteral("cmdSavePng"), tr("保存曲线图片"), this);
+    cmdSavePdf = namedButton(QStringLiteral("cmdSavePdf"), tr("保存曲线PDF"), this);
+    cmdPrint = namedButton(QStringLiteral("cmdPrint"), tr("打印曲线…"), this);
+    cmdResetZoom = namedButton(QStringLiteral("cmdResetZoom"), tr("复原缩放"), this);
+    cmdResetZoom->setToolTip(tr("显示全部时段；在曲线上拖出矩形放大，滚轮缩放，右键拖动平移"));
 
     auto *choice = new QHBoxLayout;
-    choice->addWidget(new QLabel(QStringLiteral("记录仪"), this));
+    choice->addWidget(new QLabel(tr("记录仪"), this));
     choice->addWidget(cboRecorder);
-    auto *fromCaption = new QLabel(QStringLiteral("从"), this);
+    auto *fromCaption = new QLabel(tr("从"), this);
     fromCaption->setBuddy(dtpFrom);
-    auto *toCaption = new QLabel(QStringLiteral("到"), this);
+    auto *toCaption = new QLabel(tr("到"), this);
     toCaption->setBuddy(dtpTo);
     for (QWidget *w : std::initializer_list<QWidget *>{fromCaption, dtpFrom, toCaption, dtpTo, cmdHistoryShow, cmdHistoryAll,
                                                        chkOutOfRange})
@@ -166,7 +166,7 @@ archive::RecordStore *HistoryPanel::store()
     QString error;
     archive::RecordStore *s = m_ctx.archive ? m_ctx.archive->open(&error) : nullptr;
     if (!s)
-        lblHistoryState->setText(QStringLiteral("存档打不开：%1").arg(error));
+        lblHistoryState->setText(tr("存档打不开：%1").arg(error));
     return s;
 }
 
@@ -223,16 +223,16 @@ void HistoryPanel::cmdHistoryShow_Click()
 {
     archive::RecordStore *s = store();
     if (!s) {
-        m_ctx.view.showStatus(QStringLiteral("历史数据：") + lblHistoryState->text());
+        m_ctx.view.showStatus(tr("历史数据：") + lblHistoryState->text());
         return;
     }
     const QString recorder = cboRecorder->currentText();
     if (recorder.isEmpty()) {
-        m_ctx.view.showStatus(QStringLiteral("历史数据：存档中还没有记录，请先读取记录"));
+        m_ctx.view.showStatus(tr("历史数据：存档中还没有记录，请先读取记录"));
         return;
     }
     if (dtpFrom->dateTime() > dtpTo->dateTime()) {
-        m_ctx.desktop.message(QStringLiteral("System Information"), QStringLiteral("“从”的时间晚于“到”的时间，请改正时段。"),
+        m_ctx.desktop.message(QStringLiteral("System Information"), tr("“从”的时间晚于“到”的时间，请改正时段。"),
                               Desktop::Icon::Warning);
         return;
     }
@@ -240,7 +240,7 @@ void HistoryPanel::cmdHistoryShow_Click()
     QList<archive::StoredRecord> records = s->period(recorder, dtpFrom->dateTime(), dtpTo->dateTime(), &error);
     if (!error.isEmpty()) {
         lblHistoryState->setText(error);
-        m_ctx.view.showStatus(QStringLiteral("历史数据：%1").arg(error));
+        m_ctx.view.showStatus(tr("历史数据：%1").arg(error));
         return;
     }
     m_model->setPeriod(nullptr);
@@ -250,15 +250,15 @@ void HistoryPanel::cmdHistoryShow_Click()
     applyFilter();
     showSensors();
     chart->resetZoom();
-    QString state = QStringLiteral("%1：%2 至 %3，共 %4 条记录")
+    QString state = tr("%1：%2 至 %3，共 %4 条记录")
                         .arg(recorder, dtpFrom->dateTime().toString(Minute), dtpTo->dateTime().toString(Minute))
                         .arg(m_period.rows.size());
     if (m_period.intervalS > 0)
-        state += QStringLiteral("，记录间隔 %1 秒").arg(m_period.intervalS);
+        state += tr("，记录间隔 %1 秒").arg(m_period.intervalS);
     if (m_period.skipped > 0)
-        state += QStringLiteral("（%1 条记录的时间不是有效日期，未显示）").arg(m_period.skipped);
+        state += tr("（%1 条记录的时间不是有效日期，未显示）").arg(m_period.skipped);
     lblHistoryState->setText(state);
-    m_ctx.view.showStatus(QStringLiteral("历史数据：") + state);
+    m_ctx.view.showStatus(tr("历史数据：") + state);
 }
 
 sensors::Sensor HistoryPanel::sensorOf(int index) const
@@ -268,7 +268,9 @@ sensors::Sensor HistoryPanel::sensorOf(int index) const
 
 QString HistoryPanel::sensorCaption(int index) const
 {
-    return m_ctx.archive ? m_ctx.archive->sensors().displayName(m_recorder, index + 1) : HistoryModel::sensorName(index);
+    // Not displayName(): its default name is the one the exports write, in Chinese.
+    const QString name = sensorOf(index).name;
+    return name.isEmpty() ? HistoryModel::sensorName(index) : name;
 }
 
 QStringList HistoryPanel::namedColumns() const
@@ -347,7 +349,7 @@ QString HistoryPanel::askName(const QString &title, const QString &suffix)
 void HistoryPanel::exportPeriod(Format format)
 {
     if (m_records.isEmpty()) {
-        m_ctx.view.showStatus(QStringLiteral("导出：没有显示任何记录，请先选择记录仪和时段并按“显示”"));
+        m_ctx.view.showStatus(tr("导出：没有显示任何记录，请先选择记录仪和时段并按“显示”"));
         return;
     }
     if (format == Format::Xls && !exports::fitsXls(m_records.size())) {
@@ -356,9 +358,12 @@ void HistoryPanel::exportPeriod(Format format)
         return;
     }
     static const struct { const char *title; const char *suffix; } kinds[] = {
-        {"导出时段为文本", "txt"}, {"导出时段为Excel(.xls)", "xls"}, {"导出时段为Excel(.xlsx)", "xlsx"}, {"导出时段为CSV", "csv"}};
+        {QT_TR_NOOP("导出时段为文本"), "txt"},
+        {QT_TR_NOOP("导出时段为Excel(.xls)"), "xls"},
+        {QT_TR_NOOP("导出时段为Excel(.xlsx)"), "xlsx"},
+        {QT_TR_NOOP("导出时段为CSV"), "csv"}};
     const auto &kind = kinds[int(format)];
-    const QString path = askName(QString::fromUtf8(kind.title), QString::fromLatin1(kind.suffix));
+    const QString path = askName(tr(kind.title), QString::fromLatin1(kind.suffix));
     if (path.isEmpty())
         return;
     const QVector<records::ParsedRecord> recs = exports::periodRecords(m_records);
@@ -371,11 +376,11 @@ void HistoryPanel::exportPeriod(Format format)
     case Format::Xlsx: ok = xlsx::writeWorkbook(path, exports::workbookSheet(recs, 0), &error); break;
     }
     if (!ok) {
-        m_ctx.desktop.message(QStringLiteral("System Information"), QStringLiteral("导出失败：%1").arg(error),
+        m_ctx.desktop.message(QStringLiteral("System Information"), tr("导出失败：%1").arg(error),
                               Desktop::Icon::Warning);
         return;
     }
-    m_ctx.view.showStatus(QStringLiteral("已导出 %1 条记录到 %2").arg(m_records.size()).arg(path));
+    m_ctx.view.showStatus(tr("已导出 %1 条记录到 %2").arg(m_records.size()).arg(path));
 }
 
 void HistoryPanel::saveChart(const QString &title, const QString &suffix,
@@ -388,23 +393,23 @@ void HistoryPanel::saveChart(const QString &title, const QString &suffix,
     if (!(chart->*save)(path, &error))
         m_ctx.desktop.message(QStringLiteral("System Information"), error, Desktop::Icon::Warning);
     else
-        m_ctx.view.showStatus(QStringLiteral("曲线已保存到 %1").arg(path));
+        m_ctx.view.showStatus(tr("曲线已保存到 %1").arg(path));
 }
 
 void HistoryPanel::cmdSavePng_Click()
 {
-    saveChart(QStringLiteral("保存曲线图片"), QStringLiteral("png"), &RecordChart::savePng);
+    saveChart(tr("保存曲线图片"), QStringLiteral("png"), &RecordChart::savePng);
 }
 
 void HistoryPanel::cmdSavePdf_Click()
 {
-    saveChart(QStringLiteral("保存曲线PDF"), QStringLiteral("pdf"), &RecordChart::savePdf);
+    saveChart(tr("保存曲线PDF"), QStringLiteral("pdf"), &RecordChart::savePdf);
 }
 
 void HistoryPanel::cmdPrint_Click()
 {
-    if (m_ctx.desktop.print(QStringLiteral("打印曲线"), [this](QPrinter *printer) { chart->print(printer); }))
-        m_ctx.view.showStatus(QStringLiteral("曲线已送往打印机"));
+    if (m_ctx.desktop.print(tr("打印曲线"), [this](QPrinter *printer) { chart->print(printer); }))
+        m_ctx.view.showStatus(tr("曲线已送往打印机"));
 }
 
 void HistoryPanel::cmdArchiveSettings_Click()
@@ -422,7 +427,7 @@ void HistoryPanel::cmdArchiveSettings_Click()
     cboRecorder->clear();
     refreshRecorders();
     const bool server = chosen->kind == archive::ArchiveConfig::Postgres;
-    m_ctx.view.showStatus(server ? QStringLiteral("存档：PostgreSQL %1@%2:%3/%4").arg(chosen->user, chosen->host)
+    m_ctx.view.showStatus(server ? tr("存档：PostgreSQL %1@%2:%3/%4").arg(chosen->user, chosen->host)
                                        .arg(chosen->port).arg(chosen->database)
-                                 : QStringLiteral("存档：本机文件 %1").arg(chosen->sqlitePath));
+                                 : tr("存档：本机文件 %1").arg(chosen->sqlitePath));
 }

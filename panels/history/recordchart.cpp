@@ -53,7 +53,7 @@ RecordChart::RecordChart(QWidget *parent)
       m_redrawTimer(new QTimer(this))
 {
     setObjectName(QStringLiteral("RecordChart"));
-    setAccessibleName(QStringLiteral("曲线图"));
+    setAccessibleName(tr("曲线图"));
     setFrameShape(QFrame::NoFrame);
     setRenderHint(QPainter::Antialiasing);
     setFocusPolicy(Qt::StrongFocus);
@@ -571,18 +571,18 @@ bool RecordChart::savePng(const QString &path, QString *error)
     else if (safefile::writeWhole(path, buffer.data(), &why))
         return true;
     if (error)
-        *error = QStringLiteral("图表未能保存到 %1：%2").arg(QDir::toNativeSeparators(path), why);
+        *error = tr("图表未能保存到 %1：%2").arg(QDir::toNativeSeparators(path), why);
     return false;
 }
 
 bool RecordChart::savePdf(const QString &path, QString *error)
 {
     const QByteArray bytes = pdfBytes();
-    QString why = QStringLiteral("PDF 未能生成");
+    QString why = tr("PDF 未能生成");
     if (!bytes.isEmpty() && safefile::writeWhole(path, bytes, &why))
         return true;
     if (error)
-        *error = QStringLiteral("图表未能保存到 %1：%2").arg(QDir::toNativeSeparators(path), why);
+        *error = tr("图表未能保存到 %1：%2").arg(QDir::toNativeSeparators(path), why);
     return false;
 }
 

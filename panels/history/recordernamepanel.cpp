@@ -11,7 +11,7 @@
 #include <QPushButton>
 
 RecorderNamePanel::RecorderNamePanel(PanelContext &context, QWidget *parent)
-    : QGroupBox(QStringLiteral("记录仪名称"), parent), m_ctx(context)
+    : QGroupBox(tr("记录仪名称"), parent), m_ctx(context)
 {
     setObjectName(QStringLiteral("fraRecorderName"));
     const auto box = [this](const QString &name, int chars) {
@@ -25,9 +25,9 @@ RecorderNamePanel::RecorderNamePanel(PanelContext &context, QWidget *parent)
     txtRecorderName = new QLineEdit(this);
     txtRecorderName->setObjectName(QStringLiteral("txtRecorderName"));
     txtRecorderName->setMaxLength(RecorderNames::kMaxNameLength);
-    cmdSetName = namedButton(QStringLiteral("cmdSetName"), QStringLiteral("命名"), this);
-    cmdDefaultName = namedButton(QStringLiteral("cmdDefaultName"), QStringLiteral("恢复默认名称"), this);
-    cmdSetName->setToolTip(QStringLiteral("此端口和地址上的记录仪以后读到的记录都存在这个名称下"));
+    cmdSetName = namedButton(QStringLiteral("cmdSetName"), tr("命名"), this);
+    cmdDefaultName = namedButton(QStringLiteral("cmdDefaultName"), tr("恢复默认名称"), this);
+    cmdSetName->setToolTip(tr("此端口和地址上的记录仪以后读到的记录都存在这个名称下"));
     auto *row = new QHBoxLayout(this);
     const auto captioned = [&](const QString &caption, QLineEdit *b) {
         auto *label = new QLabel(caption, this);
@@ -35,9 +35,9 @@ RecorderNamePanel::RecorderNamePanel(PanelContext &context, QWidget *parent)
         row->addWidget(label);
         row->addWidget(b);
     };
-    captioned(QStringLiteral("端口 COM"), txtNameCom);
-    captioned(QStringLiteral("地址"), txtNameAddress);
-    captioned(QStringLiteral("名称"), txtRecorderName);
+    captioned(tr("端口 COM"), txtNameCom);
+    captioned(tr("地址"), txtNameAddress);
+    captioned(tr("名称"), txtRecorderName);
     row->addWidget(cmdSetName);
     row->addWidget(cmdDefaultName);
     connect(cmdSetName, &QPushButton::clicked, this, [this] { cmdSetName_Click(); });
@@ -57,7 +57,7 @@ void RecorderNamePanel::fillCurrent()
 void RecorderNamePanel::cmdSetName_Click()
 {
     if (txtRecorderName->text().trimmed().isEmpty()) {
-        m_ctx.desktop.message(QStringLiteral("System Information"), QStringLiteral("请在“名称”中填写记录仪的名称。"),
+        m_ctx.desktop.message(QStringLiteral("System Information"), tr("请在“名称”中填写记录仪的名称。"),
                               Desktop::Icon::Warning);
         return;
     }
@@ -74,10 +74,10 @@ void RecorderNamePanel::rename(const QString &newName)
     if (!m_ctx.archive)
         return;
     Desktop &d = m_ctx.desktop;
-    const auto com = boxNumber(d, txtNameCom, QStringLiteral("端口 COM"), ComPorts::kFirst, ComPorts::kLast);
+    const auto com = boxNumber(d, txtNameCom, tr("端口 COM"), ComPorts::kFirst, ComPorts::kLast);
     if (!com)
         return;
-    const auto address = boxNumber(d, txtNameAddress, QStringLiteral("地址"), RecorderNames::kMinAddress,
+    const auto address = boxNumber(d, txtNameAddress, tr("地址"), RecorderNames::kMinAddress,
                                    RecorderNames::kMaxAddress);
     if (!address)
         return;
@@ -87,16 +87,16 @@ void RecorderNamePanel::rename(const QString &newName)
     if (newName.isEmpty())
         names.clearName(int(*com), int(*address));
     else if (!names.setName(int(*com), int(*address), newName, &error)) {
-        d.message(QStringLiteral("System Information"), QStringLiteral("不能这样命名：%1。").arg(error), Desktop::Icon::Warning);
+        d.message(QStringLiteral("System Information"), tr("不能这样命名：%1。").arg(error), Desktop::Icon::Warning);
         return;
     }
     const QString after = names.name(int(*com), int(*address));
     if (after == before) {
-        m_ctx.view.showStatus(QStringLiteral("记录仪名称：COM%1 地址 %2 已叫“%3”").arg(*com).arg(*address).arg(after));
+        m_ctx.view.showStatus(tr("记录仪名称：COM%1 地址 %2 已叫“%3”").arg(*com).arg(*address).arg(after));
         return;
     }
     if (!names.save(d.appDir(), &error)) {
-        d.message(QStringLiteral("System Information"), QStringLiteral("名称未改：%1").arg(error), Desktop::Icon::Warning);
+        d.message(QStringLiteral("System Information"), tr("名称未改：%1").arg(error), Desktop::Icon::Warning);
         return;
     }
     m_ctx.archive->names() = names;
@@ -104,10 +104,10 @@ void RecorderNamePanel::rename(const QString &newName)
     archive::RecordStore *store = m_ctx.archive->open(&error);
     if (store && store->span(before, &error)
         && d.confirm(QStringLiteral("System Information"),
-                     QStringLiteral("存档中有“%1”的记录。把它们改归“%2”吗？").arg(before, after))) {
+                     tr("存档中有“%1”的记录。把它们改归“%2”吗？").arg(before, after))) {
         const auto moved = store->renameRecorder(before, after, &error);
-        note = moved ? QStringLiteral("，存档中 %1 条记录已改归新名称").arg(*moved)
-                     : QStringLiteral("，存档中的记录未能改归新名称（%1）").arg(error);
+        note = moved ? tr("，存档中 %1 条记录已改归新名称").arg(*moved)
+                     : tr("，存档中的记录未能改归新名称（%1）").arg(error);
     }
     // The sensors' names and limits belong to the recorder, whatever it is called.
     sensors::SensorTable table = m_ctx.archive->sensors();
@@ -118,6 +118,6 @@ void RecorderNamePanel::rename(const QString &newName)
         else
             note += tr("；传感器名称与限值未能改到新名称下（%1）").arg(error);
     }
-    m_ctx.view.showStatus(QStringLiteral("记录仪名称：COM%1 地址 %2 现在叫“%3”").arg(*com).arg(*address).arg(after) + note);
+    m_ctx.view.showStatus(tr("记录仪名称：COM%1 地址 %2 现在叫“%3”").arg(*com).arg(*address).arg(after) + note);
     emit renamed();
 }

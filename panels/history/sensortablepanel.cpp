@@ -30,7 +30,7 @@ SensorTablePanel::SensorTablePanel(PanelContext &context, QWidget *parent) : QWi
     tblSensors->setHorizontalHeaderLabels({tr("名称"), tr("单位"), tr("下限"), tr("上限")});
     QStringList rows;
     for (int s = 1; s <= sensors::MaxSensor; ++s)
-        rows << QStringLiteral("%1#传感器").arg(s);
+        rows << tr("%1#传感器").arg(s);
     tblSensors->setVerticalHeaderLabels(rows);
     tblSensors->horizontalHeader()->setSectionResizeMode(Name, QHeaderView::Stretch);
     cmdSaveSensors = namedButton(QStringLiteral("cmdSaveSensors"), tr("保存"), this);

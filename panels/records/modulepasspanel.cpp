@@ -28,16 +28,16 @@ ModulePassPanel::ModulePassPanel(PanelContext &context, QGroupBox *frame, LiveVa
             b->setProperty("deviceCommand", true);
         return b;
     };
-    Command4 = button(QStringLiteral("Command4"), QStringLiteral("单次循环"), true);
-    cmd1Sys = button(QStringLiteral("cmd1Sys"), QStringLiteral("自动循环"), true);
-    Command3 = button(QStringLiteral("Command3"), QStringLiteral("停止"), false);
-    Command4->setToolTip(QStringLiteral("依次访问模块 1 到模块总数：读实时数据、读条数、读取所有记录"));
-    cmd1Sys->setToolTip(QStringLiteral("反复执行单次循环，直到按“停止”"));
-    Command3->setToolTip(QStringLiteral("立即停止模块循环，包括其中的等待和记录读取"));
+    Command4 = button(QStringLiteral("Command4"), tr("单次循环"), true);
+    cmd1Sys = button(QStringLiteral("cmd1Sys"), tr("自动循环"), true);
+    Command3 = button(QStringLiteral("Command3"), tr("停止"), false);
+    Command4->setToolTip(tr("依次访问模块 1 到模块总数：读实时数据、读条数、读取所有记录"));
+    cmd1Sys->setToolTip(tr("反复执行单次循环，直到按“停止”"));
+    Command3->setToolTip(tr("立即停止模块循环，包括其中的等待和记录读取"));
     txtMtime = new QLineEdit(QStringLiteral("1000"), this);
     txtMtime->setObjectName(QStringLiteral("txtMtime"));
     txtMtime->setMaximumWidth(80);
-    auto *caption = new QLabel(QStringLiteral("模块轮询(ms)"), this);
+    auto *caption = new QLabel(tr("模块轮询(ms)"), this);
     caption->setBuddy(txtMtime);
 
     auto *boxRow = new QHBoxLayout;
@@ -66,7 +66,7 @@ std::optional<ModulePassPanel::Fields> ModulePassPanel::fields()
     const int stations = m_ctx.StationCount;
     if (stations < 0 || stations > 255) {
         d.message(QStringLiteral("System Information"),
-                  QStringLiteral("ModSet.set 中的模块总数 %1 不在 0 到 255 之间，命令未发送。").arg(stations),
+                  tr("ModSet.set 中的模块总数 %1 不在 0 到 255 之间，命令未发送。").arg(stations),
                   Desktop::Icon::Warning);
         return std::nullopt;
     }
@@ -83,7 +83,7 @@ std::optional<ModulePassPanel::Fields> ModulePassPanel::fields()
     const auto count = m_ctx.modbus.registerCount();
     if (!count)
         return std::nullopt;
-    const auto pause = boxNumber(d, txtMtime, QStringLiteral("模块轮询(ms)"), 0, 3600000, convert::Rounding::Floor);
+    const auto pause = boxNumber(d, txtMtime, tr("模块轮询(ms)"), 0, 3600000, convert::Rounding::Floor);
     if (!pause)
         return std::nullopt;
     const auto sensors = m_read.sensorsFromBox();
@@ -120,13 +120,13 @@ ModulePassPanel::PassEnd ModulePassPanel::runPass(const Link::Hold &hold, const 
             return PassEnd::PortClosed;
         if (!records) {
             // Never the previous module's count: this module's records stay where they are.
-            notes << QStringLiteral("模块 %1：未读到记录条数，未读取记录。").arg(m);
+            notes << tr("模块 %1：未读到记录条数，未读取记录。").arg(m);
             continue;
         }
         if (const auto fill = records::memoryFill(*records, f.sensors); fill && fill->nearlyFull() && !fill->overCapacity())
-            notes << QStringLiteral("模块 %1：%2。").arg(m).arg(records::fillWarning(*fill));
+            notes << tr("模块 %1：%2。").arg(m).arg(records::fillWarning(*fill));
         if (*records > records::lastAddressableRecord(f.sensors)) {
-            notes << QStringLiteral("模块 %1：%2 条记录超出了寄存器范围（每条 %3 个寄存器时最多 %4 条），未读取记录。")
+            notes << tr("模块 %1：%2 条记录超出了寄存器范围（每条 %3 个寄存器时最多 %4 条），未读取记录。")
                          .arg(m).arg(*records).arg(records::registersPerRecord(f.sensors))
                          .arg(records::lastAddressableRecord(f.sensors));
             continue;
@@ -134,7 +134,7 @@ ModulePassPanel::PassEnd ModulePassPanel::runPass(const Link::Hold &hold, const 
         const records::DownloadOutcome d = m_read.downloadAll(hold, address, *records, f.sensors);
         const QString problem = records::downloadMessage(d);
         if (!problem.isEmpty())
-            notes << QStringLiteral("模块 %1：%2").arg(m).arg(problem);
+            notes << tr("模块 %1：%2").arg(m).arg(problem);
         if (stopped())
             return PassEnd::Stopped;
         if (d.end == records::DownloadOutcome::End::PortLost || !link.isOpen())
@@ -148,19 +148,19 @@ void ModulePassPanel::reportNotes(const QString &command, const QStringList &not
 {
     if (!notes.isEmpty())
         m_ctx.desktop.message(QStringLiteral("System Information"),
-                              command + QStringLiteral("：\n") + notes.join(QLatin1Char('\n')), Desktop::Icon::Warning);
+                              command + tr("：\n") + notes.join(QLatin1Char('\n')), Desktop::Icon::Warning);
 }
 
 void ModulePassPanel::Command4_Click()
 {
-    auto hold = holdBus(m_ctx, QStringLiteral("单次循环"));
+    auto hold = holdBus(m_ctx, tr("单次循环"));
     if (!hold)
         return;
     const auto f = fields();
     if (!f)
         return;
     if (f->modules == 0) {
-        m_ctx.view.showStatus(QStringLiteral("单次循环：模块总数为 0，没有要访问的模块"));
+        m_ctx.view.showStatus(tr("单次循环：模块总数为 0，没有要访问的模块"));
         return;
     }
     m_running = hold->cancel();
@@ -169,15 +169,15 @@ void ModulePassPanel::Command4_Click()
     m_running.reset();
     if (hold->cancel().reason() == CancelReason::Closing)
         return;  // nobody reads a message any more
-    m_ctx.view.showStatus(end == PassEnd::Complete ? QStringLiteral("单次循环：已完成，共 %1 个模块").arg(f->modules)
-                          : end == PassEnd::Stopped ? QStringLiteral("单次循环：已停止")
-                                                    : QStringLiteral("单次循环：端口未打开或已断开，循环已中止"));
-    reportNotes(QStringLiteral("单次循环"), notes);
+    m_ctx.view.showStatus(end == PassEnd::Complete ? tr("单次循环：已完成，共 %1 个模块").arg(f->modules)
+                          : end == PassEnd::Stopped ? tr("单次循环：已停止")
+                                                    : tr("单次循环：端口未打开或已断开，循环已中止"));
+    reportNotes(tr("单次循环"), notes);
 }
 
 void ModulePassPanel::cmd1Sys_Click()
 {
-    auto hold = holdBus(m_ctx, QStringLiteral("自动循环"));
+    auto hold = holdBus(m_ctx, tr("自动循环"));
     if (!hold)
         return;
     const auto f = fields();
@@ -186,7 +186,7 @@ void ModulePassPanel::cmd1Sys_Click()
     m_ctx.counters.setRequestsSent(0);
     m_ctx.counters.setPasses(0);
     if (f->modules == 0) {
-        m_ctx.view.showStatus(QStringLiteral("自动循环：模块总数为 0，没有要访问的模块"));
+        m_ctx.view.showStatus(tr("自动循环：模块总数为 0，没有要访问的模块"));
         return;
     }
     m_running = hold->cancel();
@@ -204,10 +204,10 @@ void ModulePassPanel::cmd1Sys_Click()
     m_running.reset();
     if (hold->cancel().reason() == CancelReason::Closing)
         return;
-    m_ctx.view.showStatus(end == PassEnd::Complete ? QStringLiteral("自动循环：已完成 %1 遍").arg(passes)
-                          : end == PassEnd::Stopped ? QStringLiteral("自动循环：已停止，完成 %1 遍").arg(passes)
-                                                    : QStringLiteral("自动循环：端口未打开或已断开，完成 %1 遍").arg(passes));
-    reportNotes(QStringLiteral("自动循环（最后一遍）"), notes);
+    m_ctx.view.showStatus(end == PassEnd::Complete ? tr("自动循环：已完成 %1 遍").arg(passes)
+                          : end == PassEnd::Stopped ? tr("自动循环：已停止，完成 %1 遍").arg(passes)
+                                                    : tr("自动循环：端口未打开或已断开，完成 %1 遍").arg(passes));
+    reportNotes(tr("自动循环（最后一遍）"), notes);
 }
 
 void ModulePassPanel::Command3_Click()

@@ -16,14 +16,14 @@ RecordCountPanel::RecordCountPanel(PanelContext &context, RecordsPanel &records)
     : QWidget(records.Frame14_1), m_ctx(context), m_records(records)
 {
     setObjectName(QStringLiteral("RecordCountPanel"));
-    cmdPoint = commandButton(QStringLiteral("cmdPoint"), QStringLiteral("读条数"), this);
-    cmdWriteREC = commandButton(QStringLiteral("cmdWriteREC"), QStringLiteral("清指针"), this);
-    cmdClearRecCount = commandButton(QStringLiteral("cmdClearRecCount"), QStringLiteral("清条数"), this);
-    cmdWritePoint = namedButton(QStringLiteral("cmdWritePoint"), QStringLiteral("写指针"), this);
+    cmdPoint = commandButton(QStringLiteral("cmdPoint"), tr("读条数"), this);
+    cmdWriteREC = commandButton(QStringLiteral("cmdWriteREC"), tr("清指针"), this);
+    cmdClearRecCount = commandButton(QStringLiteral("cmdClearRecCount"), tr("清条数"), this);
+    cmdWritePoint = namedButton(QStringLiteral("cmdWritePoint"), tr("写指针"), this);
     cmdWritePoint->setEnabled(false);
-    cmdWritePoint->setToolTip(QStringLiteral("记录指针只能清零（“清指针”），不能写入其他值"));
-    cmdWriteREC->setToolTip(QStringLiteral("将记录仪的记录指针清零"));
-    cmdClearRecCount->setToolTip(QStringLiteral("将记录仪的有效记录总数清零（记录将无法再读出）"));
+    cmdWritePoint->setToolTip(tr("记录指针只能清零（“清指针”），不能写入其他值"));
+    cmdWriteREC->setToolTip(tr("将记录仪的记录指针清零"));
+    cmdClearRecCount->setToolTip(tr("将记录仪的有效记录总数清零（记录将无法再读出）"));
 
     auto *row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
@@ -43,12 +43,12 @@ std::optional<int> RecordCountPanel::ReadRecordCount(const Link::Hold &hold, uin
     const Exchange &ex = read.exchange;
     if (count) {
         m_records.showRecordCount(*count);
-        QString text = QStringLiteral("读条数：设备 %1 有 %2 条记录").arg(address).arg(*count);
+        QString text = tr("读条数：设备 %1 有 %2 条记录").arg(address).arg(*count);
         if (const auto fill = m_records.memoryFill(); fill && !records::fillWarning(*fill).isEmpty())
-            text += QStringLiteral("；") + records::fillWarning(*fill);
+            text += tr("；") + records::fillWarning(*fill);
         m_ctx.view.showStatus(text);
     } else if (ex.sent && !ex.aborted) {
-        m_ctx.view.showStatus(QStringLiteral("读条数：设备 %1 %2，条数未更新")
+        m_ctx.view.showStatus(tr("读条数：设备 %1 %2，条数未更新")
                                   .arg(address).arg(modbus::describeReply(ex.info)));
     }
     return count;
@@ -56,7 +56,7 @@ std::optional<int> RecordCountPanel::ReadRecordCount(const Link::Hold &hold, uin
 
 void RecordCountPanel::cmdPoint_Click()
 {
-    auto cmd = beginCommand(m_ctx, QStringLiteral("读条数"));
+    auto cmd = beginCommand(m_ctx, tr("读条数"));
     if (!cmd)
         return;
     ReadRecordCount(cmd->hold, cmd->address);
@@ -64,27 +64,27 @@ void RecordCountPanel::cmdPoint_Click()
 
 void RecordCountPanel::cmdWriteREC_Click()
 {
-    auto cmd = beginCommand(m_ctx, QStringLiteral("清指针"));
+    auto cmd = beginCommand(m_ctx, tr("清指针"));
     if (!cmd)
         return;
-    if (!m_ctx.desktop.confirm(QStringLiteral("清指针"),
-                               QStringLiteral("将设备 %1 的记录指针清零？").arg(cmd->address)))
+    if (!m_ctx.desktop.confirm(tr("清指针"),
+                               tr("将设备 %1 的记录指针清零？").arg(cmd->address)))
         return;
     const Exchange ex = WriteRegisters(m_ctx.link, cmd->hold, cmd->address, records::RecordPointerRegister, QByteArray(4, '\0'));
     m_ctx.view.showState(ex.stateText);
     if (ex.valid())
-        m_ctx.view.showStatus(QStringLiteral("清指针：设备 %1 的记录指针已清零").arg(cmd->address));
+        m_ctx.view.showStatus(tr("清指针：设备 %1 的记录指针已清零").arg(cmd->address));
     else if (ex.sent && !ex.aborted)
-        m_ctx.view.showStatus(QStringLiteral("清指针：%1，未确认清零").arg(modbus::describeReply(ex.info)));
+        m_ctx.view.showStatus(tr("清指针：%1，未确认清零").arg(modbus::describeReply(ex.info)));
 }
 
 void RecordCountPanel::cmdClearRecCount_Click()
 {
-    auto cmd = beginCommand(m_ctx, QStringLiteral("清条数"));
+    auto cmd = beginCommand(m_ctx, tr("清条数"));
     if (!cmd)
         return;
-    if (!m_ctx.desktop.confirm(QStringLiteral("清条数"),
-                               QStringLiteral("将设备 %1 的有效记录总数清零？清零后其中的记录不能再读出。")
+    if (!m_ctx.desktop.confirm(tr("清条数"),
+                               tr("将设备 %1 的有效记录总数清零？清零后其中的记录不能再读出。")
                                    .arg(cmd->address)))
         return;
     const records::CountClear clear = records::clearRecordCount(m_ctx.link, cmd->hold, cmd->address);
@@ -94,14 +94,14 @@ void RecordCountPanel::cmdClearRecCount_Click()
         m_ctx.view.showState(cleared.stateText);
     if (!cleared.valid()) {
         if (cleared.sent && !cleared.aborted)
-            m_ctx.view.showStatus(QStringLiteral("清条数：%1，条数未清零")
+            m_ctx.view.showStatus(tr("清条数：%1，条数未清零")
                                       .arg(modbus::describeReply(cleared.info)));
         return;
     }
     const Exchange &coil = *clear.coil;
     if (coil.valid())
-        m_ctx.view.showStatus(QStringLiteral("清条数：设备 %1 的有效记录总数已清零").arg(cmd->address));
+        m_ctx.view.showStatus(tr("清条数：设备 %1 的有效记录总数已清零").arg(cmd->address));
     else if (coil.sent && !coil.aborted)
-        m_ctx.view.showStatus(QStringLiteral("清条数：条数已写 0，但写线圈 3 %1")
+        m_ctx.view.showStatus(tr("清条数：条数已写 0，但写线圈 3 %1")
                                   .arg(modbus::describeReply(coil.info)));
 }

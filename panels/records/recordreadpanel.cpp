@@ -22,14 +22,14 @@ RecordReadPanel::RecordReadPanel(PanelContext &context, RecordsPanel &records)
     : QWidget(records.Frame15), m_ctx(context), m_records(records)
 {
     setObjectName(QStringLiteral("RecordReadPanel"));
-    cmdReadOneRec = commandButton(QStringLiteral("cmdReadOneRec"), QStringLiteral("单条"), this);
-    cmdRedall = commandButton(QStringLiteral("cmdRedall"), QStringLiteral("读取所有记录"), this);
-    cmdStopGet = namedButton(QStringLiteral("cmdStopGet"), QStringLiteral("停止"), this);
-    cmdReplyWindow = namedButton(QStringLiteral("cmdReplyWindow"), QStringLiteral("应答等待设置…"), this);
-    cmdReplyWindow->setToolTip(QStringLiteral("记录读取的应答等待时间、请求次数和迟到应答保护时间；线路慢或长时可放宽"));
-    cmdReadOneRec->setToolTip(QStringLiteral("读取“记录号”中的一条记录，然后记录号加 1"));
-    cmdRedall->setToolTip(QStringLiteral("读取第 1 条到“条数”条记录"));
-    cmdStopGet->setToolTip(QStringLiteral("立即停止读取记录"));
+    cmdReadOneRec = commandButton(QStringLiteral("cmdReadOneRec"), tr("单条"), this);
+    cmdRedall = commandButton(QStringLiteral("cmdRedall"), tr("读取所有记录"), this);
+    cmdStopGet = namedButton(QStringLiteral("cmdStopGet"), tr("停止"), this);
+    cmdReplyWindow = namedButton(QStringLiteral("cmdReplyWindow"), tr("应答等待设置…"), this);
+    cmdReplyWindow->setToolTip(tr("记录读取的应答等待时间、请求次数和迟到应答保护时间；线路慢或长时可放宽"));
+    cmdReadOneRec->setToolTip(tr("读取“记录号”中的一条记录，然后记录号加 1"));
+    cmdRedall->setToolTip(tr("读取第 1 条到“条数”条记录"));
+    cmdStopGet->setToolTip(tr("立即停止读取记录"));
     auto *row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
     for (QPushButton *b : {cmdReadOneRec, cmdRedall, cmdStopGet, cmdReplyWindow})
@@ -62,7 +62,7 @@ records::DownloadOutcome RecordReadPanel::runDownload(RecordDownload &download, 
 
 void RecordReadPanel::cmdReadOneRec_Click()
 {
-    auto cmd = beginCommand(m_ctx, QStringLiteral("单条"));
+    auto cmd = beginCommand(m_ctx, tr("单条"));
     if (!cmd)
         return;
     const auto k = m_records.recordNumber();
@@ -71,7 +71,7 @@ void RecordReadPanel::cmdReadOneRec_Click()
     const auto sensors = m_records.sensorCount();
     if (!sensors)
         return;
-    if (beyondMemory(*k, *sensors, QStringLiteral("第 %1 条记录").arg(*k)))
+    if (beyondMemory(*k, *sensors, tr("第 %1 条记录").arg(*k)))
         return;
     const auto interval = recorder::readInterval(m_ctx.link, cmd->hold, cmd->address);
     RecordDownload &download = engine();
@@ -86,7 +86,7 @@ void RecordReadPanel::cmdReadOneRec_Click()
     if (!d.notRecords.isEmpty()) {
         // The number advances: the position answered, it just holds nothing.
         m_records.setNextRecordNumber(*k + 1);
-        m_ctx.view.showStatus(QStringLiteral("单条：第 %1 条不是记录（存储区为空或数据无效）").arg(*k));
+        m_ctx.view.showStatus(tr("单条：第 %1 条不是记录（存储区为空或数据无效）").arg(*k));
         return;
     }
     if (text.isEmpty()) {
@@ -94,9 +94,9 @@ void RecordReadPanel::cmdReadOneRec_Click()
         // a lost port: the window says so.
         using End = records::DownloadOutcome::End;
         if (d.end == End::Stopped)
-            m_ctx.view.showStatus(QStringLiteral("单条：已停止"));
+            m_ctx.view.showStatus(tr("单条：已停止"));
         else if (d.end != End::Closing && d.end != End::PortLost)
-            m_ctx.view.showStatus(QStringLiteral("单条：第 %1 条记录未能读取（%2 次请求均无可信应答）")
+            m_ctx.view.showStatus(tr("单条：第 %1 条记录未能读取（%2 次请求均无可信应答）")
                                       .arg(*k).arg(m_ctx.replyWindow.attempts));
         return;
     }
@@ -105,12 +105,12 @@ void RecordReadPanel::cmdReadOneRec_Click()
     m_records.appendRecord(line, text);
     m_records.setNextRecordNumber(*k + 1);
     const QString note = archive(cmd->address, interval, {kept});
-    m_ctx.view.showStatus(QStringLiteral("单条：已读取第 %1 条记录").arg(*k) + (note.isEmpty() ? QString() : QStringLiteral("；") + note));
+    m_ctx.view.showStatus(tr("单条：已读取第 %1 条记录").arg(*k) + (note.isEmpty() ? QString() : tr("；") + note));
 }
 
 void RecordReadPanel::cmdRedall_Click()
 {
-    auto cmd = beginCommand(m_ctx, QStringLiteral("读取所有记录"));
+    auto cmd = beginCommand(m_ctx, tr("读取所有记录"));
     if (!cmd)
         return;
     const auto count = m_records.recordCount();
@@ -119,16 +119,16 @@ void RecordReadPanel::cmdRedall_Click()
     const auto sensors = m_records.sensorCount();
     if (!sensors)
         return;
-    if (beyondMemory(*count, *sensors, QStringLiteral("“条数”中的 %1 条记录").arg(*count)))
+    if (beyondMemory(*count, *sensors, tr("“条数”中的 %1 条记录").arg(*count)))
         return;
     if (!m_ctx.link.isOpen()) {
         // Nothing could be read: the boxes keep what they hold.
-        m_ctx.view.showStatus(QStringLiteral("读取所有记录：端口未打开，命令未发送"));
+        m_ctx.view.showStatus(tr("读取所有记录：端口未打开，命令未发送"));
         return;
     }
     QString note;
     const records::DownloadOutcome d = downloadAll(cmd->hold, cmd->address, *count, *sensors, &note);
-    m_ctx.view.showStatus(records::downloadStatus(d) + (note.isEmpty() ? QString() : QStringLiteral("；") + note));
+    m_ctx.view.showStatus(records::downloadStatus(d) + (note.isEmpty() ? QString() : tr("；") + note));
     const QString message = records::downloadMessage(d);
     if (!message.isEmpty())
         m_ctx.desktop.message(QStringLiteral("System Information"), message, Desktop::Icon::Warning);
@@ -140,7 +140,7 @@ bool RecordReadPanel::beyondMemory(int record, int sensors, const QString &what)
     if (record <= last)
         return false;
     m_ctx.desktop.message(QStringLiteral("System Information"),
-                          QStringLiteral("%1超出了记录仪的寄存器范围（每条 %2 个寄存器时最多 %3 条），命令未发送。")
+                          tr("%1超出了记录仪的寄存器范围（每条 %2 个寄存器时最多 %3 条），命令未发送。")
                               .arg(what)
                               .arg(records::registersPerRecord(sensors))
                               .arg(last),
@@ -162,19 +162,19 @@ void RecordReadPanel::cmdReplyWindow_Click()
     // Taken for the next read whether or not it could be kept for the next start.
     m_ctx.replyWindow = *chosen;
     m_ctx.link.setEchoMode(chosen->echo);
-    const QString what = QStringLiteral("记录应答窗口 %1 毫秒，每条最多 %2 次失败请求，迟到应答保护 %3 毫秒，串口适配器回显：%4")
+    const QString what = tr("记录应答窗口 %1 毫秒，每条最多 %2 次失败请求，迟到应答保护 %3 毫秒，串口适配器回显：%4")
                              .arg(chosen->recordWindowMs).arg(chosen->attempts).arg(chosen->guardMs)
                              .arg(echoModeName(chosen->echo));
     QString error;
     if (!settings::writeReplyWindow(m_ctx.desktop.appDir(), *chosen, &error)) {
         m_ctx.desktop.message(QStringLiteral("System Information"),
-                              QStringLiteral("无法保存 %1：%2\n新的设置只在本次运行中有效。")
+                              tr("无法保存 %1：%2\n新的设置只在本次运行中有效。")
                                   .arg(settings::replyWindowPath(m_ctx.desktop.appDir()), error),
                               Desktop::Icon::Warning);
-        m_ctx.view.showStatus(QStringLiteral("应答等待设置：%1（未保存）").arg(what));
+        m_ctx.view.showStatus(tr("应答等待设置：%1（未保存）").arg(what));
         return;
     }
-    m_ctx.view.showStatus(QStringLiteral("应答等待设置：%1，已保存到 replywin.set").arg(what));
+    m_ctx.view.showStatus(tr("应答等待设置：%1，已保存到 replywin.set").arg(what));
 }
 
 void RecordReadPanel::showProgress(int k, int done, int total, qint64 elapsedMs, const Exchange &last)
@@ -190,7 +190,7 @@ void RecordReadPanel::showTraffic(const Exchange &last)
         m_ctx.view.showCommand(requestHex(last.request));
         if (crcMatches(last.reply))
             m_ctx.view.showState(last.stateText);
-        m_ctx.view.showStatus(QStringLiteral("%1：%2").arg(kinds::RecordRead.name, modbus::describeReply(last.info)));
+        m_ctx.view.showStatus(tr("%1：%2").arg(kinds::RecordRead.shownName(), modbus::describeReply(last.info)));
     }
 }
 
@@ -229,7 +229,7 @@ records::DownloadOutcome RecordReadPanel::downloadAll(const Link::Hold &hold, ui
         kept.append(data);
     });
     connect(&download, &RecordDownload::blockReadsRefused, this, [this](const QString &why) {
-        m_ctx.view.showStatus(QStringLiteral("读取所有记录：记录仪不支持成块读取（%1），改为逐条读取").arg(why));
+        m_ctx.view.showStatus(tr("读取所有记录：记录仪不支持成块读取（%1），改为逐条读取").arg(why));
     });
     m_ctx.view.showLamp(TrafficView::Lamp::Yellow);
     const records::DownloadOutcome d = runDownload(download, hold, address, 1, count, sensors);

@@ -64,29 +64,29 @@ RecordsPanel::RecordsPanel(Desktop &desktop, QWidget *parent) : QWidget(parent),
 {
     PicCounter = new QWidget(this);
     PicCounter->setObjectName(QStringLiteral("PicCounter"));
-    Label5_0 = label(QStringLiteral("Label5(0)"), QStringLiteral("系统正在转换处理..."), PicCounter);
+    Label5_0 = label(QStringLiteral("Label5(0)"), tr("系统正在转换处理..."), PicCounter);
     Label4_3 = label(QStringLiteral("Label4(3)"), QString(), PicCounter);
     lblCountIC = label(QStringLiteral("lblCountIC"), QStringLiteral("0"), PicCounter);
-    lblCountIC->setAccessibleName(QStringLiteral("已处理的记录号"));
+    lblCountIC->setAccessibleName(tr("已处理的记录号"));
     auto *progress = new QHBoxLayout(PicCounter);
     progress->addWidget(Label5_0);
     progress->addWidget(Label4_3);
-    progress->addWidget(label(QString(), QStringLiteral("已处理"), PicCounter));
+    progress->addWidget(label(QString(), tr("已处理"), PicCounter));
     progress->addWidget(lblCountIC);
-    progress->addWidget(label(QString(), QStringLiteral("条"), PicCounter));
+    progress->addWidget(label(QString(), tr("条"), PicCounter));
     // Only a download shows the bar and the time left: records done of n.
     prgRecords = new QProgressBar(PicCounter);
     prgRecords->setObjectName(QStringLiteral("prgRecords"));
-    prgRecords->setAccessibleName(QStringLiteral("记录读取进度"));
+    prgRecords->setAccessibleName(tr("记录读取进度"));
     prgRecords->setFormat(QStringLiteral("%v / %m"));
     prgRecords->setFixedWidth(240);
     lblTimeLeft = label(QStringLiteral("lblTimeLeft"), QString(), PicCounter);
     // Texts that change while records are read have a fixed size: a label of another size asks for
     // a new layout, and the tab control answers that by repainting the whole tab.
     for (const auto &[l, widest] : {std::pair{lblCountIC, QStringLiteral("000000")},
-                                    std::pair{lblTimeLeft, QStringLiteral("剩余约 00 小时 00 分")}})
+                                    std::pair{lblTimeLeft, tr("剩余约 00 小时 00 分")}})
         l->setFixedSize(l->fontMetrics().horizontalAdvance(widest) + 4, l->sizeHint().height());
-    lblTimeLeft->setAccessibleName(QStringLiteral("剩余时间"));
+    lblTimeLeft->setAccessibleName(tr("剩余时间"));
     progress->addWidget(prgRecords);
     progress->addWidget(lblTimeLeft);
     progress->addStretch();
@@ -94,29 +94,29 @@ RecordsPanel::RecordsPanel(Desktop &desktop, QWidget *parent) : QWidget(parent),
     lblTimeLeft->hide();
     PicCounter->hide();
 
-    Frame14_1 = makeFrame(QStringLiteral("Frame14(1)"), QStringLiteral("有效记录总数（及指针）"), this);
+    Frame14_1 = makeFrame(QStringLiteral("Frame14(1)"), tr("有效记录总数（及指针）"), this);
     auto *countFrame = new QVBoxLayout(Frame14_1);
     m_countRow = new QHBoxLayout;
     countFrame->addLayout(m_countRow);
-    txtRecord = numberBox(QStringLiteral("txtRecord"), QStringLiteral("0"), QStringLiteral("条数"), m_countRow, Frame14_1);
-    txtRecPoint = numberBox(QStringLiteral("txtRecPoint"), QStringLiteral("0"), QStringLiteral("指针"), m_countRow, Frame14_1);
+    txtRecord = numberBox(QStringLiteral("txtRecord"), QStringLiteral("0"), tr("条数"), m_countRow, Frame14_1);
+    txtRecPoint = numberBox(QStringLiteral("txtRecPoint"), QStringLiteral("0"), tr("指针"), m_countRow, Frame14_1);
     m_countRow->addStretch();
     lblMemoryFill = label(QStringLiteral("lblMemoryFill"), QString(), Frame14_1);
-    lblMemoryFill->setAccessibleName(QStringLiteral("存储占用"));
+    lblMemoryFill->setAccessibleName(tr("存储占用"));
     countFrame->addWidget(lblMemoryFill);
 
     Frame15 = makeFrame(QStringLiteral("Frame15"),
-                        QStringLiteral("按记录按条读取（建议数据量较小及记录未中断过的情况下使用）"), this);
+                        tr("按记录按条读取（建议数据量较小及记录未中断过的情况下使用）"), this);
     auto *readRow = new QHBoxLayout(Frame15);
-    txtRecCount = numberBox(QStringLiteral("txtRecCount"), QStringLiteral("1"), QStringLiteral("记录号"), readRow, Frame15);
-    txtSensorNum = numberBox(QStringLiteral("txtSensorNum"), QStringLiteral("20"), QStringLiteral("传感器总数"), readRow, Frame15);
+    txtRecCount = numberBox(QStringLiteral("txtRecCount"), QStringLiteral("1"), tr("记录号"), readRow, Frame15);
+    txtSensorNum = numberBox(QStringLiteral("txtSensorNum"), QStringLiteral("20"), tr("传感器总数"), readRow, Frame15);
     readRow->addStretch();
 
-    txtHaveDone = dataBox(QStringLiteral("txtHaveDone"), QStringLiteral("解析后的记录"), this);
-    txtReceive = dataBox(QStringLiteral("txtReceive"), QStringLiteral("接收到的记录数据（十六进制）"), this);
-    Label2_12 = label(QStringLiteral("Label2(12)"), QStringLiteral("读取记录时，请将设备设置为暂停记录状态"), this);
+    txtHaveDone = dataBox(QStringLiteral("txtHaveDone"), tr("解析后的记录"), this);
+    txtReceive = dataBox(QStringLiteral("txtReceive"), tr("接收到的记录数据（十六进制）"), this);
+    Label2_12 = label(QStringLiteral("Label2(12)"), tr("读取记录时，请将设备设置为暂停记录状态"), this);
 
-    cmdClearShow = new QPushButton(QStringLiteral("清空数据区"), this);
+    cmdClearShow = new QPushButton(tr("清空数据区"), this);
     cmdClearShow->setObjectName(QStringLiteral("cmdClearShow"));
     exportPanel = new ExportPanel(desktop,
                                   ExportSources{txtReceive, txtHaveDone, txtRecord, txtSensorNum, PicCounter,
@@ -157,16 +157,16 @@ void RecordsPanel::showMemoryFill()
 {
     const auto fill = memoryFill();
     if (!fill) {
-        lblMemoryFill->setText(QStringLiteral("存储占用：条数或传感器总数无效"));
+        lblMemoryFill->setText(tr("存储占用：条数或传感器总数无效"));
         lblMemoryFill->setStyleSheet(QString());
         return;
     }
     // Said in words as well as in colour.
     const bool warn = fill->nearlyFull();
-    lblMemoryFill->setText(QStringLiteral("存储占用：%1%2").arg(records::fillText(*fill),
+    lblMemoryFill->setText(tr("存储占用：%1%2").arg(records::fillText(*fill),
                                                           !warn ? QString()
-                                                          : fill->count >= fill->capacity ? QStringLiteral("，已满，请读取记录后清条数")
-                                                                                          : QStringLiteral("，将满，请读取记录后清条数")));
+                                                          : fill->count >= fill->capacity ? tr("，已满，请读取记录后清条数")
+                                                                                          : tr("，将满，请读取记录后清条数")));
     lblMemoryFill->setStyleSheet(warn ? QStringLiteral("color: #c00000; font-weight: bold;") : QString());
 }
 
@@ -193,9 +193,9 @@ std::optional<int> RecordsPanel::whole(const QLineEdit *box, const QString &capt
     return n ? std::optional<int>(int(*n)) : std::nullopt;
 }
 
-std::optional<int> RecordsPanel::recordNumber() { return whole(txtRecCount, QStringLiteral("记录号"), 1, 65536); }
-std::optional<int> RecordsPanel::recordCount() { return whole(txtRecord, QStringLiteral("条数"), 0, 65535); }
-std::optional<int> RecordsPanel::sensorCount() { return whole(txtSensorNum, QStringLiteral("传感器总数"), 1, records::MaxSensors); }
+std::optional<int> RecordsPanel::recordNumber() { return whole(txtRecCount, tr("记录号"), 1, 65536); }
+std::optional<int> RecordsPanel::recordCount() { return whole(txtRecord, tr("条数"), 0, 65535); }
+std::optional<int> RecordsPanel::sensorCount() { return whole(txtSensorNum, tr("传感器总数"), 1, records::MaxSensors); }
 
 void RecordsPanel::showRecordCount(int n) { txtRecord->setText(QString::number(n)); }
 void RecordsPanel::showSensorCount(int n) { txtSensorNum->setText(QString::number(n)); }
@@ -210,8 +210,8 @@ void RecordsPanel::appendRecord(const QString &line, const QString &hex)
 void RecordsPanel::beginDownload(int count)
 {
     cmdClearShow_Click();
-    Label5_0->setText(QStringLiteral("正在读取记录"));
-    Label4_3->setText(QStringLiteral("共%1条").arg(count));
+    Label5_0->setText(tr("正在读取记录"));
+    Label4_3->setText(tr("共%1条").arg(count));
     prgRecords->setRange(0, std::max(count, 1));
     prgRecords->setValue(0);
     lblTimeLeft->setText(records::timeLeftText(0, 0, count));

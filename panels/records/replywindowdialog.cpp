@@ -14,14 +14,14 @@ using records::ReplyWindow;
 ReplyWindowDialog::ReplyWindowDialog(const ReplyWindow &current, QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("frmReplyWindow"));
-    setWindowTitle(QStringLiteral("应答等待设置"));
+    setWindowTitle(tr("应答等待设置"));
     const ReplyWindow defaults;
     auto *grid = new QGridLayout;
     int row = 0;
     const auto place = [&](QWidget *box, const char *name, const QString &caption, const QString &def) {
         box->setObjectName(QLatin1String(name));
         box->setAccessibleName(caption);
-        const QString defText = QStringLiteral("默认 %1").arg(def);
+        const QString defText = tr("默认 %1").arg(def);
         box->setAccessibleDescription(defText);
         auto *label = new QLabel(caption, this);
         label->setBuddy(box);
@@ -36,22 +36,22 @@ ReplyWindowDialog::ReplyWindowDialog(const ReplyWindow &current, QWidget *parent
         place(s, name, caption, QString::number(def));
         return s;
     };
-    spnRecordWindow = spin("spnRecordWindow", QStringLiteral("记录应答窗口(ms)"), ReplyWindow::MinWindowMs,
+    spnRecordWindow = spin("spnRecordWindow", tr("记录应答窗口(ms)"), ReplyWindow::MinWindowMs,
                            ReplyWindow::MaxWindowMs, defaults.recordWindowMs);
-    spnAttempts = spin("spnAttempts", QStringLiteral("每条记录失败请求次数"), ReplyWindow::MinAttempts,
+    spnAttempts = spin("spnAttempts", tr("每条记录失败请求次数"), ReplyWindow::MinAttempts,
                        ReplyWindow::MaxAttempts, defaults.attempts);
-    spnGuard = spin("spnGuard", QStringLiteral("迟到应答保护时间(ms)"), ReplyWindow::MinGuardMs,
+    spnGuard = spin("spnGuard", tr("迟到应答保护时间(ms)"), ReplyWindow::MinGuardMs,
                     ReplyWindow::MaxGuardMs, defaults.guardMs);
     cboEcho = new QComboBox(this);
     for (EchoMode mode : {EchoMode::Auto, EchoMode::On, EchoMode::Off})
         cboEcho->addItem(echoModeName(mode));
-    place(cboEcho, "cboEcho", QStringLiteral("串口适配器回显"), cboEcho->itemText(int(defaults.echo)));
-    chkBlockReads = new QCheckBox(QStringLiteral("成块读取（一次请求读取多条记录）"), this);
+    place(cboEcho, "cboEcho", tr("串口适配器回显"), cboEcho->itemText(int(defaults.echo)));
+    chkBlockReads = new QCheckBox(tr("成块读取（一次请求读取多条记录）"), this);
     chkBlockReads->setObjectName(QStringLiteral("chkBlockReads"));
     grid->addWidget(chkBlockReads, row, 0, 1, 2);
-    grid->addWidget(new QLabel(QStringLiteral("默认 开"), this), row, 2);
+    grid->addWidget(new QLabel(tr("默认 开"), this), row, 2);
 
-    auto *hint = new QLabel(QStringLiteral("线路较慢（低波特率）或较长时，记录仪的应答来得晚，可能需要加大这些数值。"
+    auto *hint = new QLabel(tr("线路较慢（低波特率）或较长时，记录仪的应答来得晚，可能需要加大这些数值。"
                                               "一次读取失败后，下一次请求前线路须保持安静达到保护时间；"
                                               "失败后读到的记录要再读一次确认，确认读取不计入失败次数。"
                                               "有的RS485适配器会把发出的请求回送给电脑，自动识别时程序从读取应答中发现并去除回显。"
@@ -62,10 +62,10 @@ ReplyWindowDialog::ReplyWindowDialog(const ReplyWindow &current, QWidget *parent
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel
                                              | QDialogButtonBox::RestoreDefaults,
                                          this);
-    buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("确定"));
-    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("取消"));
+    buttons->button(QDialogButtonBox::Ok)->setText(tr("确定"));
+    buttons->button(QDialogButtonBox::Cancel)->setText(tr("取消"));
     QPushButton *restore = buttons->button(QDialogButtonBox::RestoreDefaults);
-    restore->setText(QStringLiteral("恢复默认"));
+    restore->setText(tr("恢复默认"));
     restore->setObjectName(QStringLiteral("cmdRestoreDefaults"));
     // Enter in a spin box accepts the dialog, not the reset.
     restore->setAutoDefault(false);

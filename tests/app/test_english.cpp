@@ -1,5 +1,8 @@
 // The window in English: no Chinese text left on any control, and the files the program writes the
 // same in either language.
+#include "core/config/clockfields.h"
+#include "core/config/pollingtable.h"
+#include "core/config/settingsfile.h"
 #include "core/export/exportformats.h"
 #include "core/settings/language.h"
 #include "core/settings/settingsfiles.h"
@@ -74,6 +77,10 @@ QVector<QByteArray> writtenFiles(const QString &dir)
     QString refused;
     table.set(QStringLiteral("冷库一号"), 3, {QStringLiteral("东墙"), QStringLiteral("℃"), -50, 300}, &refused);
     files << table.content() << table.displayName(QStringLiteral("冷库一号"), 4).toUtf8();
+    settingsfile::Words words;
+    for (uint16_t reg : settingsfile::registers())
+        words.insert(reg, reg);
+    files << settingsfile::write(words, 3, QDateTime(QDate(2026, 3, 1), QTime(8, 0)));
     QString error;
     if (!settings::writeComm(dir, {3, 9600}, &error) || !language::save(dir, language::Language::English, &error))
         qFatal("%s", qPrintable(error));
@@ -113,6 +120,12 @@ void TestEnglish::filesDoNotChange()
     QVERIFY(translation::apply(language::Language::English));
     QCOMPARE(writtenFiles(en.path()), chinese);
     QVERIFY(chinese[1].contains("东墙") && chinese[2].contains("传感器"));
+    // The captions the tables hold follow the language; the names the settings file writes do not.
+    const polling::Group &group = polling::groups()[1];
+    QVERIFY(!hasHan(group.caption) && !hasHan(clockfields::fields()[0].caption));
+    QVERIFY(hasHan(group.boxName(group.first)) && !hasHan(group.boxCaption(group.first)));
+    translation::apply(language::Language::Chinese);
+    QVERIFY(hasHan(polling::groups()[1].caption) && hasHan(clockfields::fields()[0].caption));
 }
 
 QTEST_MAIN(TestEnglish)
