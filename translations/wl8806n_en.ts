@@ -1055,7 +1055,7 @@ Write these parameters and apply them on the device?</translation>
     <name>StorageStatePanel</name>
     <message>
         <source>开始监测</source>
-        <translation>Start</translation>
+        <translation>Read storage state</translation>
     </message>
     <message>
         <source>启动次数</source>
