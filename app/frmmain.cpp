@@ -39,7 +39,7 @@ frmMain::frmMain(Desktop &desktop, const ComPorts &ports, QWidget *parent)
     : QMainWindow(parent), m_desktop(desktop), m_ports(ports), m_link(new Link(this, this))
 {
     setObjectName(QStringLiteral("frmMain"));
-    setWindowTitle(QStringLiteral("WL8806N智能RS485动态水分记录仪随机软件V14.12.10"));
+    setWindowTitle(tr("WL8806N智能RS485动态水分记录仪随机软件V14.12.10"));
 
     auto *central = new QWidget(this);
     portPanel = new PortPanel(*m_link, m_desktop, m_ports, central);
@@ -65,16 +65,16 @@ frmMain::frmMain(Desktop &desktop, const ComPorts &ports, QWidget *parent)
         area->setWidget(page);
         return area;
     };
-    SSTab1->addTab(scrolled(livePage), QStringLiteral("实时数据"));
-    SSTab1->addTab(scrolled(instrumentPage), QStringLiteral("仪器设置"));
-    SSTab1->addTab(scrolled(extendedPage), QStringLiteral("扩展设置"));
-    SSTab1->addTab(scrolled(recordsPanel), QStringLiteral("记录操作"));
+    SSTab1->addTab(scrolled(livePage), tr("实时数据"));
+    SSTab1->addTab(scrolled(instrumentPage), tr("仪器设置"));
+    SSTab1->addTab(scrolled(extendedPage), tr("扩展设置"));
+    SSTab1->addTab(scrolled(recordsPanel), tr("记录操作"));
     toolsPage = new ToolsPage(SSTab1);
-    SSTab1->addTab(scrolled(toolsPage), QStringLiteral("维护工具"));
+    SSTab1->addTab(scrolled(toolsPage), tr("维护工具"));
     liveTrendPanel = new LiveTrendPanel(m_desktop, SSTab1);
-    SSTab1->addTab(liveTrendPanel, QStringLiteral("实时曲线"));  // a chart fills its page, never scrolls
+    SSTab1->addTab(liveTrendPanel, tr("实时曲线"));  // a chart fills its page, never scrolls
     historyPanel = new HistoryPanel(*m_context, SSTab1);
-    SSTab1->addTab(historyPanel, QStringLiteral("历史数据"));
+    SSTab1->addTab(historyPanel, tr("历史数据"));
     sensorTablePanel = new SensorTablePanel(*m_context, SSTab1);
     SSTab1->addTab(sensorTablePanel, tr("传感器"));
 
@@ -125,7 +125,7 @@ frmMain::frmMain(Desktop &desktop, const ComPorts &ports, QWidget *parent)
 
     lblStatusLine = new QLabel(this);
     lblStatusLine->setObjectName(QStringLiteral("lblStatusLine"));
-    lblStatusLine->setAccessibleName(QStringLiteral("状态栏"));
+    lblStatusLine->setAccessibleName(tr("状态栏"));
     statusBar()->addWidget(lblStatusLine, 1);
 
     // Room for the widest page on a common screen; smaller screens scroll the pages.
@@ -139,7 +139,7 @@ frmMain::frmMain(Desktop &desktop, const ComPorts &ports, QWidget *parent)
     connect(portPanel, &PortPanel::statusMessage, this, &frmMain::showStatus);
     connect(m_link, &Link::portLost, this, [this](const QString &) {
         // The system's error text after a hang-up is seldom meaningful ("No such file…").
-        const QString text = QStringLiteral("串口 %1 已断开（设备被拔出或连接中断），端口已关闭。")
+        const QString text = tr("串口 %1 已断开（设备被拔出或连接中断），端口已关闭。")
                                  .arg(m_link->port().portName());
         showStatus(text);
         m_desktop.message(QStringLiteral("System Information"), text, Desktop::Icon::Warning);

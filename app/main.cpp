@@ -60,7 +60,7 @@ int main(int argc, char *argv[])
         QString error;
         if (!recorder.start(&error)) {
             QMessageBox::critical(nullptr, QStringLiteral("System Information"),
-                                  QStringLiteral("模拟记录仪无法启动：%1").arg(error));
+                                  QCoreApplication::translate("main", "模拟记录仪无法启动：%1").arg(error));
             return 1;
         }
         const auto comm = settings::readComm(desktop.appDir()).value;
@@ -83,9 +83,9 @@ int main(int argc, char *argv[])
         QStringList served;
         for (uint8_t a : recorder.addresses())
             served << QString::number(a);
-        window.showStatus(QStringLiteral("演示模式：COM%1 连接到模拟记录仪（%2），设备地址 %3")
+        window.showStatus(QCoreApplication::translate("main", "演示模式：COM%1 连接到模拟记录仪（%2），设备地址 %3")
                               .arg(window.portPanel->PortNumber)
-                              .arg(recorder.portPath(), served.join(QStringLiteral("、"))));
+                              .arg(recorder.portPath(), served.join(QCoreApplication::translate("main", "、"))));
     }
     if (!languageProblem.isEmpty())
         window.showStatus(languageProblem);

@@ -19,16 +19,16 @@ void frmMain::load()
     QStringList missing, malformed;
     const auto note = [&](settings::Status status, const QString &problem, const QString &used) {
         if (status != settings::Status::Ok)
-            (status == settings::Status::Missing ? missing : malformed) << problem + QStringLiteral("，已使用") + used;
+            (status == settings::Status::Missing ? missing : malformed) << tr("%1，已使用%2").arg(problem, used);
     };
     note(comm.status, comm.problem,
-         QStringLiteral("COM%1、%2 波特").arg(comm.value.portNumber).arg(comm.value.baudRate));
+         tr("COM%1、%2 波特").arg(comm.value.portNumber).arg(comm.value.baudRate));
     note(mod.status, mod.problem,
-         QStringLiteral("设备地址 %1、模块总数 %2").arg(mod.value.deviceAddress).arg(mod.value.stationCount));
+         tr("设备地址 %1、模块总数 %2").arg(mod.value.deviceAddress).arg(mod.value.stationCount));
     // The reply window is set only by those who need a wider one: its file missing is the usual case.
     if (reply.status == settings::Status::Malformed)
         note(reply.status, reply.problem,
-             QStringLiteral("记录应答窗口 %1 毫秒、每条 %2 次、保护时间 %3 毫秒")
+             tr("记录应答窗口 %1 毫秒、每条 %2 次、保护时间 %3 毫秒")
                  .arg(reply.value.recordWindowMs).arg(reply.value.attempts).arg(reply.value.guardMs));
     m_ports.loadOverrides(dir, &malformed);
     recordArchive->names().load(dir, &malformed);
@@ -55,7 +55,7 @@ void frmMain::load()
 
     if (!malformed.isEmpty())
         m_desktop.message(QStringLiteral("System Information"),
-                          (malformed + missing).join(QStringLiteral("。\n")) + QStringLiteral("。"), Desktop::Icon::Warning);
+                          (malformed + missing).join(tr("。\n")) + tr("。"), Desktop::Icon::Warning);
     else if (!missing.isEmpty())
-        showStatus(missing.join(QStringLiteral("；")) + QStringLiteral("。"));
+        showStatus(missing.join(tr("；")) + tr("。"));
 }

@@ -7,13 +7,13 @@
 
 LivePage::LivePage(QWidget *parent) : QWidget(parent)
 {
-    Label3 = new QLabel(QStringLiteral("特别注意：记录仪默认设备地址为21"), this);
+    Label3 = new QLabel(tr("特别注意：记录仪默认设备地址为21"), this);
     Label3->setObjectName(QStringLiteral("Label3"));
     Label3->setStyleSheet(QStringLiteral("color: #c00000; font-weight: bold;"));
-    Frame2_5 = makeFrame(QStringLiteral("Frame2(5)"), QStringLiteral("温度组1"), this);
-    Frame18 = makeFrame(QStringLiteral("Frame18"), QStringLiteral("多模块操作"), this);
-    Frame11 = makeFrame(QStringLiteral("Frame11"), QStringLiteral("单次采集"), this);
-    Frame8 = makeFrame(QStringLiteral("Frame8"), QStringLiteral("存储状态监测"), this);
+    Frame2_5 = makeFrame(QStringLiteral("Frame2(5)"), tr("温度组1"), this);
+    Frame18 = makeFrame(QStringLiteral("Frame18"), tr("多模块操作"), this);
+    Frame11 = makeFrame(QStringLiteral("Frame11"), tr("单次采集"), this);
+    Frame8 = makeFrame(QStringLiteral("Frame8"), tr("存储状态监测"), this);
     auto *g = new QGridLayout(this);
     g->addWidget(Label3, 0, 0, 1, 3);
     g->addWidget(Frame2_5, 1, 0, 3, 1);
@@ -29,13 +29,13 @@ LivePage::LivePage(QWidget *parent) : QWidget(parent)
 
 InstrumentPage::InstrumentPage(QWidget *parent) : QWidget(parent)
 {
-    Frame13 = makeFrame(QStringLiteral("Frame13"), QStringLiteral("RS485 MODBUS-RTU轮循设备总数"), this);
-    Frame9 = makeFrame(QStringLiteral("Frame9"), QStringLiteral("记录时间间隔"), this);
-    fraClock = makeFrame(QStringLiteral("fraClock"), QStringLiteral("设备时钟"), this);
-    Frame3 = makeFrame(QStringLiteral("Frame3"), QStringLiteral("RS485轮循数据长度"), this);
-    Frame12 = makeFrame(QStringLiteral("Frame12"), QStringLiteral("RS485轮循寄存器起始地址"), this);
-    Frame4 = makeFrame(QStringLiteral("Frame4"), QStringLiteral("RS485轮循设备地址"), this);
-    Frame7_1 = makeFrame(QStringLiteral("Frame7(1)"), QStringLiteral("波特率"), this);
+    Frame13 = makeFrame(QStringLiteral("Frame13"), tr("RS485 MODBUS-RTU轮循设备总数"), this);
+    Frame9 = makeFrame(QStringLiteral("Frame9"), tr("记录时间间隔"), this);
+    fraClock = makeFrame(QStringLiteral("fraClock"), tr("设备时钟"), this);
+    Frame3 = makeFrame(QStringLiteral("Frame3"), tr("RS485轮循数据长度"), this);
+    Frame12 = makeFrame(QStringLiteral("Frame12"), tr("RS485轮循寄存器起始地址"), this);
+    Frame4 = makeFrame(QStringLiteral("Frame4"), tr("RS485轮循设备地址"), this);
+    Frame7_1 = makeFrame(QStringLiteral("Frame7(1)"), tr("波特率"), this);
     auto *g = new QGridLayout(this);
     g->addWidget(Frame4, 0, 0, 4, 1);
     g->addWidget(Frame12, 0, 1, 4, 1);
@@ -48,8 +48,8 @@ InstrumentPage::InstrumentPage(QWidget *parent) : QWidget(parent)
 
 ExtendedPage::ExtendedPage(QWidget *parent) : QWidget(parent)
 {
-    Frame16 = makeFrame(QStringLiteral("Frame16"), QStringLiteral("测点数据倍率"), this);
-    fraSensorType = makeFrame(QStringLiteral("fraSensorType"), QStringLiteral("传感器类型"), this);
+    Frame16 = makeFrame(QStringLiteral("Frame16"), tr("测点数据倍率"), this);
+    fraSensorType = makeFrame(QStringLiteral("fraSensorType"), tr("传感器类型"), this);
     auto *row = new QHBoxLayout(this);
     row->addWidget(Frame16);
     row->addWidget(fraSensorType);
@@ -57,8 +57,8 @@ ExtendedPage::ExtendedPage(QWidget *parent) : QWidget(parent)
 
 ToolsPage::ToolsPage(QWidget *parent) : QWidget(parent)
 {
-    fraSettingsFile = makeFrame(QStringLiteral("fraSettingsFile"), QStringLiteral("记录仪设置文件"), this);
-    fraBusScan = makeFrame(QStringLiteral("fraBusScan"), QStringLiteral("总线扫描"), this);
+    fraSettingsFile = makeFrame(QStringLiteral("fraSettingsFile"), tr("记录仪设置文件"), this);
+    fraBusScan = makeFrame(QStringLiteral("fraBusScan"), tr("总线扫描"), this);
     fraLanguage = makeFrame(QStringLiteral("fraLanguage"), tr("界面语言（Language）"), this);
     auto *column = new QVBoxLayout(this);
     column->addWidget(fraSettingsFile);

@@ -1,5 +1,6 @@
 #include "ui/boxinput.h"
 #include "ui/desktop.h"
+#include <QCoreApplication>
 #include <QLineEdit>
 #include <climits>
 
@@ -36,13 +37,13 @@ std::optional<uint8_t> boxDevice(Desktop &desktop, const QLineEdit *box, const Q
 
 std::optional<uint8_t> boxFunction(Desktop &desktop, const QLineEdit *txtFunID, const BeforeMessage &beforeMessage)
 {
-    const auto v = field(desktop, txtFunID, QStringLiteral("功能号"), 3, 4, beforeMessage);
+    const auto v = field(desktop, txtFunID, QCoreApplication::translate("BoxInput", "功能号"), 3, 4, beforeMessage);
     return v ? std::optional<uint8_t>(uint8_t(*v)) : std::nullopt;
 }
 
 std::optional<uint8_t> boxCount(Desktop &desktop, const QLineEdit *txtDataLength, const BeforeMessage &beforeMessage)
 {
-    const auto v = field(desktop, txtDataLength, QStringLiteral("数据长度"), 1, 125, beforeMessage);
+    const auto v = field(desktop, txtDataLength, QCoreApplication::translate("BoxInput", "数据长度"), 1, 125, beforeMessage);
     return v ? std::optional<uint8_t>(uint8_t(*v)) : std::nullopt;
 }
 
@@ -55,6 +56,6 @@ std::optional<uint16_t> boxFirstRegister(Desktop &desktop, const QLineEdit *box,
 
 std::optional<int> boxInterval(Desktop &desktop, const QLineEdit *box, const BeforeMessage &beforeMessage)
 {
-    const auto v = field(desktop, box, QStringLiteral("定时(ms)"), 1, INT_MAX, beforeMessage);
+    const auto v = field(desktop, box, QCoreApplication::translate("BoxInput", "定时(ms)"), 1, INT_MAX, beforeMessage);
     return v ? std::optional<int>(int(*v)) : std::nullopt;
 }

@@ -1,5 +1,6 @@
 #include "ui/commandstart.h"
 #include "ui/boxinput.h"
+#include <QCoreApplication>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -17,8 +18,8 @@ std::optional<Link::Hold> holdBus(PanelContext &ctx, const QString &command)
 
 QString busyMessage(const QString &command)
 {
-    return command.isEmpty() ? QStringLiteral("总线忙：另一条命令正在进行，本命令未执行。")
-                             : QStringLiteral("%1：总线忙，另一条命令正在进行，命令未发送").arg(command);
+    return command.isEmpty() ? QCoreApplication::translate("CommandStart", "总线忙：另一条命令正在进行，本命令未执行。")
+                             : QCoreApplication::translate("CommandStart", "%1：总线忙，另一条命令正在进行，命令未发送").arg(command);
 }
 
 std::optional<DeviceCommand> beginCommand(PanelContext &ctx, const QString &command)

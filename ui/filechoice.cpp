@@ -1,5 +1,6 @@
 #include "ui/filechoice.h"
 #include "ui/desktop.h"
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 
@@ -17,8 +18,8 @@ QString askSaveName(Desktop &desktop, const QString &title, const QString &folde
     if (!path.endsWith(QLatin1Char('.') + suffix, Qt::CaseInsensitive)) {
         path += QLatin1Char('.') + suffix;
         if (QFileInfo::exists(path)
-            && !desktop.confirm(QStringLiteral("系统提示"),
-                                QStringLiteral("%1 已存在。\n要替换它吗？").arg(QDir::toNativeSeparators(path))))
+            && !desktop.confirm(QCoreApplication::translate("FileChoice", "系统提示"),
+                                QCoreApplication::translate("FileChoice", "%1 已存在。\n要替换它吗？").arg(QDir::toNativeSeparators(path))))
             return QString();
     }
     return path;

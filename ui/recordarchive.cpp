@@ -60,10 +60,10 @@ QString RecordArchive::store(uint8_t address, int intervalS, const QList<QByteAr
     if (!added) {
         // A store that failed once may have lost its connection: the next one connects afresh.
         m_store.reset();
-        const QString note = QStringLiteral("未能存档：%1").arg(error);
+        const QString note = tr("未能存档：%1").arg(error);
         if (!m_failing)
             m_desktop.message(QStringLiteral("System Information"),
-                              QStringLiteral("读到的 %1 条记录未能存入存档（%2）。\n记录仍在接收框中，可以照常导出。")
+                              tr("读到的 %1 条记录未能存入存档（%2）。\n记录仍在接收框中，可以照常导出。")
                                   .arg(records.size()).arg(error),
                               Desktop::Icon::Warning);
         m_failing = true;
@@ -71,5 +71,5 @@ QString RecordArchive::store(uint8_t address, int intervalS, const QList<QByteAr
     }
     m_failing = false;
     emit stored(batch.recorder);
-    return QStringLiteral("已存档，新增 %1 条").arg(*added);
+    return tr("已存档，新增 %1 条").arg(*added);
 }

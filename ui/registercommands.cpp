@@ -2,6 +2,7 @@
 #include "ui/boxinput.h"
 #include "core/config/pollingtable.h"
 #include "core/config/recordersettings.h"
+#include <QCoreApplication>
 #include <QLineEdit>
 #include <QGroupBox>
 #include <QLabel>
@@ -19,9 +20,9 @@ void reportWrite(PanelContext &ctx, const QString &command, const Exchange &ex, 
 {
     const QString problem = recorder::writeProblem(ex);
     if (problem.isEmpty())
-        ctx.view.showStatus(QStringLiteral("%1：%2").arg(command, done));
+        ctx.view.showStatus(QCoreApplication::translate("RegisterCommands", "%1：%2").arg(command, done));
     else
-        ctx.view.showStatus(QStringLiteral("%1：写入未被确认（%2）").arg(command, problem));
+        ctx.view.showStatus(QCoreApplication::translate("RegisterCommands", "%1：写入未被确认（%2）").arg(command, problem));
 }
 
 std::optional<uint16_t> readRegisterInto(PanelContext &ctx, const ExchangeKind &kind, uint16_t reg, QLineEdit *box)

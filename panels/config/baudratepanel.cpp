@@ -12,18 +12,18 @@
 BaudRatePanel::BaudRatePanel(PanelContext &ctx, QWidget *parent) : QWidget(parent), m_ctx(ctx)
 {
     setObjectName(QStringLiteral("baudRatePanel"));
-    auto *above = new QLabel(QStringLiteral("当前波特率：       更改为"), this);
+    auto *above = new QLabel(tr("当前波特率：       更改为"), this);
     txtCurrentBuad = new QLineEdit(QStringLiteral("2"), this);
     txtCurrentBuad->setObjectName(QStringLiteral("txtCurrentBuad"));
-    txtCurrentBuad->setAccessibleName(QStringLiteral("当前波特率代码"));
+    txtCurrentBuad->setAccessibleName(tr("当前波特率代码"));
     txtCurrentBuad->setFixedWidth(48);
     above->setBuddy(txtCurrentBuad);
     txtObjectBuad = new QLineEdit(QStringLiteral("0"), this);
     txtObjectBuad->setObjectName(QStringLiteral("txtObjectBuad"));
-    txtObjectBuad->setAccessibleName(QStringLiteral("更改为的波特率代码"));
+    txtObjectBuad->setAccessibleName(tr("更改为的波特率代码"));
     txtObjectBuad->setFixedWidth(48);
-    cmdBuadRate = commandButton(QStringLiteral("cmdBuadRate"), QStringLiteral("修改"), this);
-    auto *below = hintLabel(QStringLiteral("值对应波特率 1-4800 2-9600 3-14400 4-19200 5-38400"), this);
+    cmdBuadRate = commandButton(QStringLiteral("cmdBuadRate"), tr("修改"), this);
+    auto *below = hintLabel(tr("值对应波特率 1-4800 2-9600 3-14400 4-19200 5-38400"), this);
 
     auto *g = new QGridLayout(this);
     g->addWidget(above, 0, 0, 1, 3);
@@ -42,29 +42,29 @@ void BaudRatePanel::cmdBuadRate_Click()
     if (!cmd)
         return;
     // Only the codes the recorder knows: any other would leave it at a rate nobody can reach.
-    const auto current = boxNumber(m_ctx.desktop, txtCurrentBuad, QStringLiteral("当前波特率"), baud::LowestCode,
+    const auto current = boxNumber(m_ctx.desktop, txtCurrentBuad, tr("当前波特率"), baud::LowestCode,
                                    baud::HighestCode, convert::Rounding::WholeOnly);
     if (!current)
         return;
-    const auto target = boxNumber(m_ctx.desktop, txtObjectBuad, QStringLiteral("更改为"), baud::LowestCode,
+    const auto target = boxNumber(m_ctx.desktop, txtObjectBuad, tr("更改为"), baud::LowestCode,
                                   baud::HighestCode, convert::Rounding::WholeOnly);
     if (!target)
         return;
     const Exchange ex = ModbusSetReg(m_ctx.link, cmd->hold, cmd->address,
                                      uint16_t(recorder::BaudRegisterBase + *current), uint16_t(*target));
-    const QString command = QStringLiteral("修改波特率");
+    const QString command = tr("修改波特率");
     const QString problem = recorder::writeProblem(ex);
     if (!problem.isEmpty()) {
-        QString text = QStringLiteral("%1：写入未被确认（%2）").arg(command, problem);
+        QString text = tr("%1：写入未被确认（%2）").arg(command, problem);
         if (ex.info.cls == modbus::ReplyClass::Exception && ex.info.exceptionCode == 0x02)
-            text += QStringLiteral("，请核对“当前波特率”代码");
+            text += tr("，请核对“当前波特率”代码");
         m_ctx.view.showStatus(text);
         return;
     }
     // The recorder now listens at the new rate; this port still talks at the old one.
     const int rate = baud::ofCode(int(*target));
     txtCurrentBuad->setText(QString::number(*target));
-    m_ctx.view.showStatus(QStringLiteral("%1：记录仪波特率已改为 %2（代码 %3）。本机端口仍为 %4，请在“串口设置”中把波特率改为 "
+    m_ctx.view.showStatus(tr("%1：记录仪波特率已改为 %2（代码 %3）。本机端口仍为 %4，请在“串口设置”中把波特率改为 "
                                          "%2 并重新打开端口后再通讯。")
                               .arg(command)
                               .arg(rate)

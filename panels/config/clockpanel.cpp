@@ -19,7 +19,7 @@ ClockPanel::ClockPanel(PanelContext &ctx, QWidget *parent) : QWidget(parent), m_
         e->setAccessibleName(fields[i].caption);
         txtTime[i] = e;
     }
-    txtTime[3]->setAccessibleName(QStringLiteral("星期（1为星期日，7为星期六）"));
+    txtTime[3]->setAccessibleName(tr("星期（1为星期日，7为星期六）"));
     auto *g = new QGridLayout(this);
     // First row year, month, day and the weekday; second row hour, minute, second.
     const int rows[2][4] = {{6, 5, 4, 3}, {2, 1, 0, -1}};
@@ -45,8 +45,8 @@ ClockPanel::ClockPanel(PanelContext &ctx, QWidget *parent) : QWidget(parent), m_
                     setTabOrder(previous, txtTime[i]);
                 previous = txtTime[i];
             }
-    cmdTimeWrite = commandButton(QStringLiteral("cmdTimeWrite"), QStringLiteral("写入电脑时钟"), this);
-    cmdTimeRead = commandButton(QStringLiteral("cmdTimeRead"), QStringLiteral("读时钟"), this);
+    cmdTimeWrite = commandButton(QStringLiteral("cmdTimeWrite"), tr("写入电脑时钟"), this);
+    cmdTimeRead = commandButton(QStringLiteral("cmdTimeRead"), tr("读时钟"), this);
     g->addWidget(cmdTimeWrite, 2, 0, 1, 4);
     g->addWidget(cmdTimeRead, 2, 4, 1, 4);
     setTabOrder(previous, cmdTimeWrite);
@@ -100,12 +100,12 @@ void ClockPanel::cmdTimeWrite_Click()
 
     const clockfields::ClockSet set = clockfields::setClock(m_ctx.link, cmd->hold, cmd->address, bcd);
     if (!set.ended.isEmpty()) {
-        m_ctx.view.showStatus(QStringLiteral("写入电脑时钟：未完成（%1）").arg(set.ended));
+        m_ctx.view.showStatus(tr("写入电脑时钟：未完成（%1）").arg(set.ended));
         return;
     }
     const QStringList &unconfirmed = set.unconfirmed;
     if (unconfirmed.isEmpty())
-        m_ctx.view.showStatus(QStringLiteral("写入电脑时钟：设备时钟已设为 20%1-%2-%3 %4:%5:%6")
+        m_ctx.view.showStatus(tr("写入电脑时钟：设备时钟已设为 20%1-%2-%3 %4:%5:%6")
                                   .arg(texts[6], 2, QLatin1Char('0'))
                                   .arg(texts[5], 2, QLatin1Char('0'))
                                   .arg(texts[4], 2, QLatin1Char('0'))
@@ -113,5 +113,5 @@ void ClockPanel::cmdTimeWrite_Click()
                                   .arg(texts[1], 2, QLatin1Char('0'))
                                   .arg(texts[0], 2, QLatin1Char('0')));
     else
-        m_ctx.view.showStatus(QStringLiteral("写入电脑时钟：以下写入未被确认：%1").arg(unconfirmed.join(QStringLiteral("；"))));
+        m_ctx.view.showStatus(tr("写入电脑时钟：以下写入未被确认：%1").arg(unconfirmed.join(tr("；"))));
 }

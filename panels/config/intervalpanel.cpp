@@ -14,11 +14,11 @@ IntervalPanel::IntervalPanel(PanelContext &ctx, QWidget *parent) : QWidget(paren
     txtRecInt = new QLineEdit(QStringLiteral("1"), this);
     txtRecInt->setObjectName(QStringLiteral("txtRecInt"));
     txtRecInt->setFixedWidth(64);
-    auto *label = new QLabel(QStringLiteral("时间间隔"), this);
+    auto *label = new QLabel(tr("时间间隔"), this);
     label->setBuddy(txtRecInt);
-    cmdSetRecInt = commandButton(QStringLiteral("cmdSetRecInt"), QStringLiteral("设置记录时间间隔"), this);
-    cmdReadInterv = commandButton(QStringLiteral("cmdReadInterv"), QStringLiteral("读记录时间间隔"), this);
-    auto *hint = hintLabel(QStringLiteral("值范围：1-9999，0时则不记录,当需要两个时间差为整数时，比如定时60秒，"
+    cmdSetRecInt = commandButton(QStringLiteral("cmdSetRecInt"), tr("设置记录时间间隔"), this);
+    cmdReadInterv = commandButton(QStringLiteral("cmdReadInterv"), tr("读记录时间间隔"), this);
+    auto *hint = hintLabel(tr("值范围：1-9999，0时则不记录,当需要两个时间差为整数时，比如定时60秒，"
                                           "此值应设为59，建议此值大于59秒，以保证通讯流畅"),
                            this);
     auto *g = new QGridLayout(this);
@@ -39,7 +39,7 @@ void IntervalPanel::cmdSetRecInt_Click()
     if (!cmd)
         return;
     const QString text = txtRecInt->text();
-    const auto v = boxNumber(m_ctx.desktop, txtRecInt, QStringLiteral("时间间隔"), 0, 65535);
+    const auto v = boxNumber(m_ctx.desktop, txtRecInt, tr("时间间隔"), 0, 65535);
     if (!v)
         return;
     const Exchange ex = ModbusSetReg(m_ctx.link, cmd->hold, cmd->address, recorder::IntervalRegister, uint16_t(*v));
@@ -47,12 +47,12 @@ void IntervalPanel::cmdSetRecInt_Click()
     const QString rounding = convert::roundingNote(text, *v);
     QString done;
     if (*v == 0)
-        done = rounding.isEmpty() ? QStringLiteral("已设为 0（不记录）")
-                                  : QStringLiteral("已设为 0（不记录；%1）").arg(rounding);
+        done = rounding.isEmpty() ? tr("已设为 0（不记录）")
+                                  : tr("已设为 0（不记录；%1）").arg(rounding);
     else
-        done = rounding.isEmpty() ? QStringLiteral("已设为 %1 秒").arg(*v)
-                                  : QStringLiteral("已设为 %1 秒（%2）").arg(*v).arg(rounding);
-    reportWrite(m_ctx, QStringLiteral("设置记录时间间隔"), ex, done);
+        done = rounding.isEmpty() ? tr("已设为 %1 秒").arg(*v)
+                                  : tr("已设为 %1 秒（%2）").arg(*v).arg(rounding);
+    reportWrite(m_ctx, tr("设置记录时间间隔"), ex, done);
 }
 
 void IntervalPanel::cmdReadInterv_Click()

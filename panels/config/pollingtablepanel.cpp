@@ -41,10 +41,10 @@ void PollingTablePanel::addBoxRow(int box, QGridLayout *grid, int row, int col, 
     e->setObjectName(indexed("txtChannel", box));
     e->setFixedWidth(BoxWidth);
     e->setAccessibleName(who);
-    auto *read = commandButton(indexed("cmdReadP", box), QStringLiteral("读参数"), this);
-    read->setAccessibleName(QStringLiteral("读参数：%1").arg(who));
-    auto *write = commandButton(indexed("cmdWriteP", box), QStringLiteral("写参数"), this);
-    write->setAccessibleName(QStringLiteral("写参数：%1").arg(who));
+    auto *read = commandButton(indexed("cmdReadP", box), tr("读参数"), this);
+    read->setAccessibleName(tr("读参数：%1").arg(who));
+    auto *write = commandButton(indexed("cmdWriteP", box), tr("写参数"), this);
+    write->setAccessibleName(tr("写参数：%1").arg(who));
     m_c.txtChannel[box] = e;
     m_c.cmdReadP[box] = read;
     m_c.cmdWriteP[box] = write;
@@ -67,7 +67,7 @@ void PollingTablePanel::addPresetControls(QBoxLayout *into)
     auto *current = new QLineEdit(QStringLiteral("1"), this);
     current->setObjectName(indexed("txtCurrent", presets.current));
     current->setFixedWidth(BoxWidth);
-    current->setAccessibleName(QStringLiteral("%1 预设值").arg(m_group.caption));
+    current->setAccessibleName(tr("%1 预设值").arg(m_group.caption));
     m_c.txtCurrent[presets.current] = current;
     into->addWidget(current);
     const auto preset = [&](int index, const QString &caption) {
@@ -77,9 +77,9 @@ void PollingTablePanel::addPresetControls(QBoxLayout *into)
         into->addWidget(b);
         connect(b, &QPushButton::clicked, this, [this, index] { cmdCurrentSet_Click(index); });
     };
-    preset(presets.uniform, QStringLiteral("统一预设"));
+    preset(presets.uniform, tr("统一预设"));
     if (presets.sequential)
-        preset(*presets.sequential, QStringLiteral("顺序预设"));
+        preset(*presets.sequential, tr("顺序预设"));
 }
 
 void PollingTablePanel::addGroupCommands(QBoxLayout *into)
@@ -121,7 +121,7 @@ void PollingTablePanel::buildTwoColumns()
     grid->setVerticalSpacing(2);
     const int half = m_group.count / 2;
     for (int n = 0; n < m_group.count; ++n)
-        addBoxRow(m_group.first + n, grid, n % half, n < half ? 0 : 4, new QLabel(QStringLiteral("测点"), this));
+        addBoxRow(m_group.first + n, grid, n % half, n < half ? 0 : 4, new QLabel(tr("测点"), this));
     column->addLayout(grid);
     if (!m_group.hint.isEmpty())
         column->addWidget(hintLabel(m_group.hint, this));
@@ -190,10 +190,10 @@ void PollingTablePanel::cmdWriteP_Click(int i)
         return;
     }
     const Exchange ex = writeBox(*cmd, i, value->word);
-    QString done = QStringLiteral("寄存器 %1 已写入 %2").arg(polling::registerOf(i)).arg(value->word);
+    QString done = tr("寄存器 %1 已写入 %2").arg(polling::registerOf(i)).arg(value->word);
     if (!value->rounding.isEmpty())
-        done += QStringLiteral("（%1）").arg(value->rounding);
-    reportWrite(m_ctx, QStringLiteral("写参数"), ex, done);
+        done += tr("（%1）").arg(value->rounding);
+    reportWrite(m_ctx, tr("写参数"), ex, done);
 }
 
 void PollingTablePanel::cmdReadAlarm_Click()
@@ -233,20 +233,20 @@ void PollingTablePanel::cmdSetAll_Click()
     for (int i = m_group.first; i <= m_group.last(); ++i) {
         const auto v = boxWrite(i);
         if (!v) {
-            refused << QStringLiteral("测点%1 的“%2”").arg(m_group.slotOf(i)).arg(m_c.txtChannel[i]->text());
+            refused << tr("测点%1 的“%2”").arg(m_group.slotOf(i)).arg(m_c.txtChannel[i]->text());
             continue;
         }
         values.append(v->word);
         if (!v->rounding.isEmpty())
-            rounded << QStringLiteral("测点%1 %2").arg(m_group.slotOf(i)).arg(v->rounding);
+            rounded << tr("测点%1 %2").arg(m_group.slotOf(i)).arg(v->rounding);
     }
     if (!refused.isEmpty()) {
         m_ctx.desktop.message(QStringLiteral("System Information"),
-                              QStringLiteral("“%1”中以下参数不是 %2 到 %3 之间的数值，所有参数都未写入：%4。")
+                              tr("“%1”中以下参数不是 %2 到 %3 之间的数值，所有参数都未写入：%4。")
                                   .arg(m_group.caption)
                                   .arg(polling::LowestValue)
                                   .arg(polling::HighestValue)
-                                  .arg(refused.join(QStringLiteral("，"))),
+                                  .arg(refused.join(tr("，"))),
                               Desktop::Icon::Warning);
         return;
     }
@@ -260,30 +260,30 @@ void PollingTablePanel::cmdSetAll_Click()
         ++written;
         const QString problem = recorder::writeProblem(ex);
         if (!problem.isEmpty())
-            unconfirmed << QStringLiteral("寄存器 %1（%2）").arg(polling::registerOf(i)).arg(problem);
+            unconfirmed << tr("寄存器 %1（%2）").arg(polling::registerOf(i)).arg(problem);
     }
     const QString command = m_group.writeAllCaption;
     const QString roundedNote =
-        rounded.isEmpty() ? QString() : QStringLiteral("（%1）").arg(rounded.join(QStringLiteral("，")));
+        rounded.isEmpty() ? QString() : tr("（%1）").arg(rounded.join(tr("，")));
     if (written < values.size())
-        m_ctx.view.showStatus(QStringLiteral("%1：已发送 %2 个参数后中止（%3）")
+        m_ctx.view.showStatus(tr("%1：已发送 %2 个参数后中止（%3）")
                                   .arg(command)
                                   .arg(written)
-                                  .arg(cmd->hold.stopped() ? QStringLiteral("命令已停止")
-                                                            : QStringLiteral("端口未打开")));
+                                  .arg(cmd->hold.stopped() ? tr("命令已停止")
+                                                            : tr("端口未打开")));
     else if (unconfirmed.isEmpty())
-        m_ctx.view.showStatus(QStringLiteral("%1：%2 个参数已写入寄存器 %3–%4")
+        m_ctx.view.showStatus(tr("%1：%2 个参数已写入寄存器 %3–%4")
                                   .arg(command)
                                   .arg(written)
                                   .arg(m_group.firstRegister())
                                   .arg(polling::registerOf(m_group.last()))
                               + roundedNote);
     else
-        m_ctx.view.showStatus(QStringLiteral("%1：%2 个参数中 %3 个未被确认：%4")
+        m_ctx.view.showStatus(tr("%1：%2 个参数中 %3 个未被确认：%4")
                                   .arg(command)
                                   .arg(written)
                                   .arg(unconfirmed.size())
-                                  .arg(unconfirmed.join(QStringLiteral("；")))
+                                  .arg(unconfirmed.join(tr("；")))
                               + roundedNote);
 }
 
@@ -308,5 +308,5 @@ void PollingTablePanel::cmdWriteEEp_Click()
         return;
     const Exchange ex = ModbusSetCoil(m_ctx.link, cmd->hold, cmd->address, m_group.coil, true);
     reportWrite(m_ctx, m_group.commitCaption, ex,
-                QStringLiteral("已通知记录仪采用“%1”（线圈 %2）").arg(m_group.caption).arg(m_group.coil));
+                tr("已通知记录仪采用“%1”（线圈 %2）").arg(m_group.caption).arg(m_group.coil));
 }

@@ -8,7 +8,7 @@ SensorCountRead::SensorCountRead(PanelContext &ctx, QWidget *frame, std::functio
     : QObject(parent), m_ctx(ctx), m_showCount(std::move(showCount))
 {
     setObjectName(QStringLiteral("sensorCountRead"));
-    cmdReadSensorS = commandButton(QStringLiteral("cmdReadSensorS"), QStringLiteral("读传感器总数"), frame);
+    cmdReadSensorS = commandButton(QStringLiteral("cmdReadSensorS"), tr("读传感器总数"), frame);
     connect(cmdReadSensorS, &QPushButton::clicked, this, [this] { cmdReadSensorS_Click(); });
 }
 

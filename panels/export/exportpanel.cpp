@@ -15,7 +15,7 @@
 #include <QTextEdit>
 
 namespace {
-const QString kPrompt = QStringLiteral("系统提示");
+const char *const kPrompt = QT_TRANSLATE_NOOP("ExportPanel", "系统提示");
 } // namespace
 
 QString workbookPath(const QString &appDir, const QDateTime &now)
@@ -35,11 +35,11 @@ QString workbookPath(const QString &appDir, const QDateTime &now)
 ExportPanel::ExportPanel(Desktop &desktop, const ExportSources &sources, QWidget *parent)
     : QWidget(parent), m_desktop(desktop), m_src(sources)
 {
-    cmdDoWithData2 = new QPushButton(QStringLiteral("导出数据为记事本TXT"), this);
+    cmdDoWithData2 = new QPushButton(tr("导出数据为记事本TXT"), this);
     cmdDoWithData2->setObjectName(QStringLiteral("cmdDoWithData2"));
-    cmdDoWithData = new QPushButton(QStringLiteral("导出数据为EXCEL表格"), this);
+    cmdDoWithData = new QPushButton(tr("导出数据为EXCEL表格"), this);
     cmdDoWithData->setObjectName(QStringLiteral("cmdDoWithData"));
-    cmdDoWithDataCsv = new QPushButton(QStringLiteral("导出数据为CSV"), this);
+    cmdDoWithDataCsv = new QPushButton(tr("导出数据为CSV"), this);
     cmdDoWithDataCsv->setObjectName(QStringLiteral("cmdDoWithDataCsv"));
     auto *row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
@@ -59,21 +59,21 @@ void ExportPanel::runExport(Format format)
 {
     const QString appDir = m_desktop.appDir();
     if (format == Format::Workbook && QFileInfo::exists(appDir + QStringLiteral("/excel.bz"))) {
-        m_desktop.message(kPrompt, QStringLiteral("EXCEL已打开"), Desktop::Icon::None);
+        m_desktop.message(tr(kPrompt), tr("EXCEL已打开"), Desktop::Icon::None);
         return;
     }
     const QString text = m_src.txtReceive->toPlainText();
     if (text.trimmed().isEmpty()) {
-        m_desktop.message(kPrompt, QStringLiteral("数据源为空，请先读取记录仪数据!"), Desktop::Icon::None);
+        m_desktop.message(tr(kPrompt), tr("数据源为空，请先读取记录仪数据!"), Desktop::Icon::None);
         return;
     }
     const auto bound = records::recordBound(m_src.txtRecord->text());
     const auto sensors = convert::toWhole(m_src.txtSensorNum->text(), 0, 125);
     if (!bound || !sensors) {
         const bool badCount = !bound;
-        m_desktop.message(kPrompt,
-                          QStringLiteral("“%1”中的“%2”不是有效的数字，导出未进行。")
-                              .arg(badCount ? QStringLiteral("条数") : QStringLiteral("传感器总数"),
+        m_desktop.message(tr(kPrompt),
+                          tr("“%1”中的“%2”不是有效的数字，导出未进行。")
+                              .arg(badCount ? tr("条数") : tr("传感器总数"),
                                    badCount ? m_src.txtRecord->text() : m_src.txtSensorNum->text()),
                           Desktop::Icon::Warning);
         return;
@@ -82,10 +82,10 @@ void ExportPanel::runExport(Format format)
     QString path;
     switch (format) {
     case Format::Text:
-        path = askSaveName(m_desktop, QStringLiteral("导出数据为记事本TXT"), appDir + QStringLiteral("/txt"), QStringLiteral("txt"));
+        path = askSaveName(m_desktop, tr("导出数据为记事本TXT"), appDir + QStringLiteral("/txt"), QStringLiteral("txt"));
         break;
     case Format::Csv:
-        path = askSaveName(m_desktop, QStringLiteral("导出数据为CSV"), appDir + QStringLiteral("/data"), QStringLiteral("csv"));
+        path = askSaveName(m_desktop, tr("导出数据为CSV"), appDir + QStringLiteral("/data"), QStringLiteral("csv"));
         break;
     case Format::Workbook:
         CreateNewDirectory(appDir + QStringLiteral("/data"));
@@ -97,12 +97,12 @@ void ExportPanel::runExport(Format format)
 
     m_src.txtHaveDone->clear();
     m_src.PicCounter->setVisible(true);
-    m_src.Label5_0->setText(QStringLiteral("正在处理"));
+    m_src.Label5_0->setText(tr("正在处理"));
     m_src.lblCountIC->setText(QStringLiteral("1"));
     QCoreApplication::processEvents();  // let the panel show before the work
 
     const QVector<records::ParsedRecord> recs = records::parseRecords(text, int(*sensors));
-    m_src.Label4_3->setText(QStringLiteral("共%1条").arg(recs.size()));
+    m_src.Label4_3->setText(tr("共%1条").arg(recs.size()));
     int last = -1;  // the last record written, shown as the line being produced
     for (int i = 0; i < recs.size(); ++i)
         if ((*bound <= 0 || recs[i].position <= *bound) && recs[i].readable)
@@ -127,17 +127,17 @@ void ExportPanel::runExport(Format format)
 
     if (!ok) {
         // The workbook writer's text already names the file.
-        m_desktop.message(kPrompt,
+        m_desktop.message(tr(kPrompt),
                           format == Format::Workbook
                               ? error
-                              : QStringLiteral("无法写入 %1：%2").arg(QDir::toNativeSeparators(path), error),
+                              : tr("无法写入 %1：%2").arg(QDir::toNativeSeparators(path), error),
                           Desktop::Icon::Warning);
         return;
     }
     const QStringList problems = exports::problems(recs, *bound);
     if (!problems.isEmpty())
-        m_desktop.message(kPrompt,
-                          QStringLiteral("已导出到 %1，但以下记录未导出：\n").arg(QDir::toNativeSeparators(path))
+        m_desktop.message(tr(kPrompt),
+                          tr("已导出到 %1，但以下记录未导出：\n").arg(QDir::toNativeSeparators(path))
                               + problems.join(QLatin1Char('\n')),
                           Desktop::Icon::Warning);
     m_desktop.openFile(path, format == Format::Text ? Desktop::Opener::TextEditor : Desktop::Opener::Spreadsheet);

@@ -20,14 +20,14 @@ LiveTrendPanel::LiveTrendPanel(Desktop &desktop, QWidget *parent)
     setObjectName(QStringLiteral("LiveTrendPanel"));
     cboTrendDevice = new QComboBox(this);
     cboTrendDevice->setObjectName(QStringLiteral("cboTrendDevice"));
-    auto *deviceCaption = new QLabel(QStringLiteral("设备地址"), this);
+    auto *deviceCaption = new QLabel(tr("设备地址"), this);
     deviceCaption->setBuddy(cboTrendDevice);
 
     lstTrendSensors = new QListWidget(this);
     lstTrendSensors->setObjectName(QStringLiteral("lstTrendSensors"));
-    lstTrendSensors->setAccessibleName(QStringLiteral("显示的传感器"));
+    lstTrendSensors->setAccessibleName(tr("显示的传感器"));
     for (int k = 0; k < view::LiveHistory::kSensors; ++k) {
-        auto *item = new QListWidgetItem(QStringLiteral("%1#传感器").arg(k + 1), lstTrendSensors);
+        auto *item = new QListWidgetItem(tr("%1#传感器").arg(k + 1), lstTrendSensors);
         item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsUserCheckable);
         item->setCheckState(Qt::Checked);
     }
@@ -35,11 +35,11 @@ LiveTrendPanel::LiveTrendPanel(Desktop &desktop, QWidget *parent)
 
     chtLiveTrend = new RecordChart(this);
     chtLiveTrend->setObjectName(QStringLiteral("chtLiveTrend"));
-    auto *cmdTrendReset = new QPushButton(QStringLiteral("显示全部"), this);
+    auto *cmdTrendReset = new QPushButton(tr("显示全部"), this);
     cmdTrendReset->setObjectName(QStringLiteral("cmdTrendReset"));
     auto *lblTrendCursor = new QLabel(this);
     lblTrendCursor->setObjectName(QStringLiteral("lblTrendCursor"));
-    lblTrendCursor->setAccessibleName(QStringLiteral("曲线读数"));
+    lblTrendCursor->setAccessibleName(tr("曲线读数"));
 
     auto *bar = new QHBoxLayout;
     bar->addWidget(deviceCaption);
@@ -105,7 +105,7 @@ void LiveTrendPanel::refresh()
         const int sensors = m_history.sensors(device);
         for (int k = 0; k < sensors; ++k) {
             const auto [name, sensor] = m_lookup ? m_lookup(device, k + 1)
-                                                 : std::pair{QStringLiteral("%1#传感器").arg(k + 1), sensors::Sensor{}};
+                                                 : std::pair{tr("%1#传感器").arg(k + 1), sensors::Sensor{}};
             if (lstTrendSensors->item(k)->text() != name) {
                 const QSignalBlocker quiet(lstTrendSensors);
                 lstTrendSensors->item(k)->setText(name);

@@ -23,7 +23,7 @@ LiveValuesPanel::LiveValuesPanel(PanelContext &context, QGroupBox *frame)
         box->setAlignment(Qt::AlignRight);
         box->setMinimumWidth(64);
         box->setAccessibleName(channel);
-        box->setAccessibleDescription(QStringLiteral("第%1路实时值").arg(k + 1));
+        box->setAccessibleDescription(tr("第%1路实时值").arg(k + 1));
         auto *label = new QLabel(channel, this);
         label->setObjectName(QStringLiteral("lblValue(%1)").arg(k));
         label->setBuddy(box);
@@ -46,7 +46,7 @@ Exchange LiveValuesPanel::ReadModule(const Link::Hold &hold, uint8_t device, uin
         taken = DoData(e.request, e.reply);
     });
     if (taken > 0 && !ex.valid())  // a shorter frame of the device's own: say what was shown
-        m_context.view.showStatus(QStringLiteral("%1：%2；只收到 %3 个值，已显示，其余保持原值")
+        m_context.view.showStatus(tr("%1：%2；只收到 %3 个值，已显示，其余保持原值")
                                       .arg(kinds::LiveRead.name, modbus::describeReply(ex.info))
                                       .arg(taken));
     if (taken > 0 && !m_outOfRange.isEmpty())

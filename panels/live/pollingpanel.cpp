@@ -21,10 +21,10 @@ PollingPanel::PollingPanel(PanelContext &context, LiveValuesPanel &values, QGrou
         b->setObjectName(name);
         return b;
     };
-    comDoOnce = button(QStringLiteral("comDoOnce"), QStringLiteral("单次"));
-    cmdOneM = button(QStringLiteral("cmdOneM"), QStringLiteral("循环"));
-    cmdStopOnce = button(QStringLiteral("cmdStopOnce"), QStringLiteral("停止"));
-    cmdLoop = button(QStringLiteral("cmdLoop"), QStringLiteral("多设备循检"));
+    comDoOnce = button(QStringLiteral("comDoOnce"), tr("单次"));
+    cmdOneM = button(QStringLiteral("cmdOneM"), tr("循环"));
+    cmdStopOnce = button(QStringLiteral("cmdStopOnce"), tr("停止"));
+    cmdLoop = button(QStringLiteral("cmdLoop"), tr("多设备循检"));
     // The single read holds the bus; the timed modes only start timers whose ticks wait their turn,
     // and the stop must always work.
     comDoOnce->setProperty("deviceCommand", true);
@@ -44,9 +44,9 @@ PollingPanel::PollingPanel(PanelContext &context, LiveValuesPanel &values, QGrou
         g->addWidget(e, row, col + 1);
         return e;
     };
-    txtTimerSet[0] = box(QStringLiteral("txtTimerSet(0)"), QStringLiteral("1000"), QStringLiteral("定时(ms)"), 1, 0);
-    txtStrarid = box(QStringLiteral("txtStrarid"), QStringLiteral("1"), QStringLiteral("超始设备地址"), 2, 0);
-    txtEndId = box(QStringLiteral("txtEndId"), QStringLiteral("4"), QStringLiteral("终止设备地址"), 2, 2);
+    txtTimerSet[0] = box(QStringLiteral("txtTimerSet(0)"), QStringLiteral("1000"), tr("定时(ms)"), 1, 0);
+    txtStrarid = box(QStringLiteral("txtStrarid"), QStringLiteral("1"), tr("超始设备地址"), 2, 0);
+    txtEndId = box(QStringLiteral("txtEndId"), QStringLiteral("4"), tr("终止设备地址"), 2, 2);
 
     Timer2 = new QTimer(this);
     Timer2->setObjectName(QStringLiteral("Timer2"));
@@ -87,10 +87,10 @@ std::optional<PollingPanel::Target> PollingPanel::cyclicTarget(const BeforeMessa
 std::optional<PollingPanel::LoopFields> PollingPanel::loopFields(const BeforeMessage &beforeMessage)
 {
     Desktop &d = m_context.desktop;
-    const auto first = boxDevice(d, txtStrarid, QStringLiteral("超始设备地址"), beforeMessage);
+    const auto first = boxDevice(d, txtStrarid, tr("超始设备地址"), beforeMessage);
     if (!first)
         return std::nullopt;
-    const auto last = boxDevice(d, txtEndId, QStringLiteral("终止设备地址"), beforeMessage);
+    const auto last = boxDevice(d, txtEndId, tr("终止设备地址"), beforeMessage);
     if (!last)
         return std::nullopt;
     const auto function = m_context.modbus.function(beforeMessage);
@@ -109,7 +109,7 @@ void PollingPanel::comDoOnce_Click()
     const auto target = cyclicTarget({});
     if (!target)
         return;
-    auto hold = holdBus(m_context, QStringLiteral("单次"));
+    auto hold = holdBus(m_context, tr("单次"));
     if (!hold)
         return;
     m_values.ReadModule(*hold, target->device, target->function, target->start, target->count);

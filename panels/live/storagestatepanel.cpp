@@ -18,7 +18,7 @@ StorageStatePanel::StorageStatePanel(PanelContext &context, QGroupBox *frame)
     : QWidget(frame), m_context(context)
 {
     setObjectName(QStringLiteral("StorageStatePanel"));
-    cmdStartMonitor = new QPushButton(QStringLiteral("开始监测"), this);
+    cmdStartMonitor = new QPushButton(tr("开始监测"), this);
     cmdStartMonitor->setObjectName(QStringLiteral("cmdStartMonitor"));
     cmdStartMonitor->setProperty("deviceCommand", true);
     auto number = [this](const QString &name, const QString &caption) {
@@ -33,8 +33,8 @@ StorageStatePanel::StorageStatePanel(PanelContext &context, QGroupBox *frame)
         l->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
         return l;
     };
-    lblStartCount = number(QStringLiteral("lblStartCount"), QStringLiteral("启动次数"));
-    lblMinuterCount = number(QStringLiteral("lblMinuterCount"), QStringLiteral("已记录分钟数"));
+    lblStartCount = number(QStringLiteral("lblStartCount"), tr("启动次数"));
+    lblMinuterCount = number(QStringLiteral("lblMinuterCount"), tr("已记录分钟数"));
 
     auto *g = new QGridLayout(this);
     g->addWidget(cmdStartMonitor, 0, 0, 1, 2);
@@ -51,7 +51,7 @@ StorageStatePanel::StorageStatePanel(PanelContext &context, QGroupBox *frame)
 
 void StorageStatePanel::cmdStartMonitor_Click()
 {
-    const auto cmd = beginCommand(m_context, QStringLiteral("存储状态监测"));
+    const auto cmd = beginCommand(m_context, tr("存储状态监测"));
     if (!cmd)
         return;
     const QByteArray request = modbus::readHolding(cmd->address, kStartCountRegister, 2);

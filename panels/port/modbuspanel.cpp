@@ -6,22 +6,22 @@
 #include <QLineEdit>
 
 ModbusPanel::ModbusPanel(Desktop &desktop, QWidget *parent)
-    : QGroupBox(QStringLiteral("MODBUS-RTU设置"), parent), m_desktop(desktop)
+    : QGroupBox(tr("MODBUS-RTU设置"), parent), m_desktop(desktop)
 {
     setObjectName(QStringLiteral("Frame10"));
     auto *g = new QGridLayout(this);
     const auto box = [&](const QString &name, const QString &text, const QString &caption, int row, int col) {
         return captionedBox(name, text, caption, g, row, col, this);
     };
-    txtStationID = box(QStringLiteral("txtStationID"), QStringLiteral("2"), QStringLiteral("设备地址"), 0, 0);
-    txtStartID = box(QStringLiteral("txtStartID"), QStringLiteral("1"), QStringLiteral("起始地址"), 0, 2);
-    txtDataLength = box(QStringLiteral("txtDataLength"), QStringLiteral("32"), QStringLiteral("数据长度"), 1, 0);
-    txtFunID = box(QStringLiteral("txtFunID"), QStringLiteral("3"), QStringLiteral("功能号"), 1, 2);
+    txtStationID = box(QStringLiteral("txtStationID"), QStringLiteral("2"), tr("设备地址"), 0, 0);
+    txtStartID = box(QStringLiteral("txtStartID"), QStringLiteral("1"), tr("起始地址"), 0, 2);
+    txtDataLength = box(QStringLiteral("txtDataLength"), QStringLiteral("32"), tr("数据长度"), 1, 0);
+    txtFunID = box(QStringLiteral("txtFunID"), QStringLiteral("3"), tr("功能号"), 1, 2);
 }
 
 std::optional<uint8_t> ModbusPanel::deviceAddress(const BeforeMessage &beforeMessage)
 {
-    return boxDevice(m_desktop, txtStationID, QStringLiteral("设备地址"), beforeMessage);
+    return boxDevice(m_desktop, txtStationID, tr("设备地址"), beforeMessage);
 }
 
 std::optional<uint8_t> ModbusPanel::function(const BeforeMessage &beforeMessage)
@@ -31,12 +31,12 @@ std::optional<uint8_t> ModbusPanel::function(const BeforeMessage &beforeMessage)
 
 std::optional<uint16_t> ModbusPanel::startRegister(const BeforeMessage &beforeMessage)
 {
-    return boxFirstRegister(m_desktop, txtStartID, QStringLiteral("起始地址"), beforeMessage);
+    return boxFirstRegister(m_desktop, txtStartID, tr("起始地址"), beforeMessage);
 }
 
 std::optional<uint16_t> ModbusPanel::startRegisterAsIs()
 {
-    const auto v = boxNumber(m_desktop, txtStartID, QStringLiteral("起始地址"), 0, 255, convert::Rounding::WholeOnly);
+    const auto v = boxNumber(m_desktop, txtStartID, tr("起始地址"), 0, 255, convert::Rounding::WholeOnly);
     return v ? std::optional<uint16_t>(uint16_t(*v)) : std::nullopt;
 }
 

@@ -15,13 +15,13 @@
 #include <unistd.h>
 
 PortPanel::PortPanel(Link &link, Desktop &desktop, ComPorts &ports, QWidget *parent)
-    : QGroupBox(QStringLiteral("串口设置"), parent), m_link(link), m_desktop(desktop), m_ports(ports)
+    : QGroupBox(tr("串口设置"), parent), m_link(link), m_desktop(desktop), m_ports(ports)
 {
     setObjectName(QStringLiteral("Frame5"));
     Combo1 = new QComboBox(this);
     Combo1->setObjectName(QStringLiteral("Combo1"));
-    Combo1->setAccessibleName(QStringLiteral("串口号"));
-    Combo1->setToolTip(QStringLiteral("粗体的端口表示其设备现在存在。\n拔插后 USB 适配器可能换名（ttyUSB0 变成 ttyUSB1），"
+    Combo1->setAccessibleName(tr("串口号"));
+    Combo1->setToolTip(tr("粗体的端口表示其设备现在存在。\n拔插后 USB 适配器可能换名（ttyUSB0 变成 ttyUSB1），"
                                       "要让它总是同一个 COM 号，在 %1 中写一行，例如\n"
                                       "COM4=/dev/serial/by-id/usb-FTDI_…（ls -l /dev/serial/by-id/ 列出现有的名称）")
                            .arg(ComPorts::fileName()));
@@ -35,7 +35,7 @@ PortPanel::PortPanel(Link &link, Desktop &desktop, ComPorts &ports, QWidget *par
     for (int rate : baud::Rates)
         Combo2->addItem(QString::number(rate));
     Combo2->setCurrentIndex(3);  // "19200"
-    auto *Label5_2 = new QLabel(QStringLiteral("波特率"), this);
+    auto *Label5_2 = new QLabel(tr("波特率"), this);
     Label5_2->setObjectName(QStringLiteral("Label5(2)"));
     Label5_2->setBuddy(Combo2);
 
@@ -43,11 +43,11 @@ PortPanel::PortPanel(Link &link, Desktop &desktop, ComPorts &ports, QWidget *par
     lblComDevice->setObjectName(QStringLiteral("lblComDevice"));
     lblComDevice->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
-    cmdOpenComm = new QPushButton(QStringLiteral("打开端口"), this);
+    cmdOpenComm = new QPushButton(tr("打开端口"), this);
     cmdOpenComm->setObjectName(QStringLiteral("cmdOpenComm"));
-    cmdCloseComm = new QPushButton(QStringLiteral("关闭端口"), this);
+    cmdCloseComm = new QPushButton(tr("关闭端口"), this);
     cmdCloseComm->setObjectName(QStringLiteral("cmdCloseComm"));
-    cmdCom = new QPushButton(QStringLiteral("保存"), this);
+    cmdCom = new QPushButton(tr("保存"), this);
     cmdCom->setObjectName(QStringLiteral("cmdCom"));
     for (QPushButton *b : {cmdOpenComm, cmdCloseComm, cmdCom})
         b->setProperty("deviceCommand", true);  // not while a command holds the bus
@@ -75,7 +75,7 @@ PortPanel::PortPanel(Link &link, Desktop &desktop, ComPorts &ports, QWidget *par
 
 QString PortPanel::describe(int com) const
 {
-    return QStringLiteral("COM%1（%2）").arg(com).arg(m_ports.device(com));
+    return tr("COM%1（%2）").arg(com).arg(m_ports.device(com));
 }
 
 void PortPanel::refreshPorts()
@@ -85,15 +85,15 @@ void PortPanel::refreshPorts()
     for (int i = 0; i < Combo1->count(); ++i) {
         const QString device = m_ports.device(i + 1);
         const bool there = serialdevice::present(device, sysRoot);
-        const QString state = there ? QStringLiteral("已连接") : QStringLiteral("未连接");
+        const QString state = there ? tr("已连接") : tr("未连接");
         QFont font = Combo1->font();
         font.setBold(there);
         Combo1->setItemData(i, font, Qt::FontRole);
-        const QString said = QStringLiteral("COM%1（%2，%3）").arg(QString::number(i + 1), device, state);
+        const QString said = tr("COM%1（%2，%3）").arg(QString::number(i + 1), device, state);
         Combo1->setItemData(i, said, Qt::ToolTipRole);
         Combo1->setItemData(i, said, Qt::AccessibleTextRole);
         if (i == Combo1->currentIndex())
-            chosen = QStringLiteral("COM%1 = %2（%3）").arg(QString::number(i + 1), device, state);
+            chosen = tr("COM%1 = %2（%3）").arg(QString::number(i + 1), device, state);
     }
     lblComDevice->setText(chosen);
 }
@@ -126,7 +126,7 @@ std::optional<int> PortPanel::baudChoice()
     const auto rate = settings::baudRate(text);  // what comm.set keeps for the next start-up
     if (!rate) {
         m_desktop.message(QStringLiteral("System Information"),
-                          QStringLiteral("波特率“%1”不是 %2 到 %3 之间的整数，端口设置未改变。")
+                          tr("波特率“%1”不是 %2 到 %3 之间的整数，端口设置未改变。")
                               .arg(text, QString::number(settings::kMinBaud), QString::number(settings::kMaxBaud)),
                           Desktop::Icon::Warning);
         return std::nullopt;
@@ -151,10 +151,10 @@ bool PortPanel::openPort(int com, int rate)
     if (opened) {
         port.clear(QSerialPort::AllDirections);
         serialdevice::requestLowLatency(port.handle());  // a refusal (pseudo-terminal, built-in port) is fine
-        QString text = QStringLiteral("端口 %1 已打开，%2,N,8,1").arg(describe(com)).arg(rate);
+        QString text = tr("端口 %1 已打开，%2,N,8,1").arg(describe(com)).arg(rate);
         const QString advice = serialdevice::latencyAdvice(device, sysRoot);
         if (!advice.isEmpty())
-            text += QStringLiteral("；") + advice;
+            text += tr("；") + advice;
         emit statusMessage(text);
         return true;
     }
@@ -164,7 +164,7 @@ bool PortPanel::openPort(int com, int rate)
                                              ::access(path.constData(), R_OK | W_OK) == 0,
                                              port.error(), port.errorString());
     m_desktop.message(QStringLiteral("System Information"), text, Desktop::Icon::Warning);
-    emit statusMessage(QStringLiteral("端口 %1 未能打开").arg(describe(com)));
+    emit statusMessage(tr("端口 %1 未能打开").arg(describe(com)));
     return false;
 }
 
@@ -200,7 +200,7 @@ void PortPanel::cmdCloseComm_Click()
     if (!m_link.port().isOpen())
         return;
     m_link.port().close();
-    emit statusMessage(QStringLiteral("端口已关闭"));
+    emit statusMessage(tr("端口已关闭"));
 }
 
 void PortPanel::Combo1_Click()
@@ -218,14 +218,14 @@ void PortPanel::cmdCom_Click()
     QString error;
     if (!settings::writeComm(m_desktop.appDir(), settings::Comm{PortNumber, BaudRate}, &error)) {
         const QString path = QDir::toNativeSeparators(settings::commPath(m_desktop.appDir()));
-        emit statusMessage(QStringLiteral("设置未保存：无法写入 %1").arg(path));
+        emit statusMessage(tr("设置未保存：无法写入 %1").arg(path));
         m_desktop.message(QStringLiteral("System Information"),
-                          QStringLiteral("无法写入 %1：%2\n设置未保存，原有文件保持不变。").arg(path, error),
+                          tr("无法写入 %1：%2\n设置未保存，原有文件保持不变。").arg(path, error),
                           Desktop::Icon::Warning);
         return;
     }
     if (*opened)
         m_desktop.message(QStringLiteral("System Prompted"), QStringLiteral("Save successfully"), Desktop::Icon::None);
     else
-        emit statusMessage(QStringLiteral("设置已保存到 comm.set，但端口 %1 未能打开").arg(describe(PortNumber)));
+        emit statusMessage(tr("设置已保存到 comm.set，但端口 %1 未能打开").arg(describe(PortNumber)));
 }

@@ -43,7 +43,7 @@ QLabel *counter(const QString &name, const QString &accessible, QWidget *parent)
 }
 } // namespace
 
-StatusPanel::StatusPanel(QWidget *parent) : QGroupBox(QStringLiteral("运行状态栏"), parent)
+StatusPanel::StatusPanel(QWidget *parent) : QGroupBox(tr("运行状态栏"), parent)
 {
     setObjectName(QStringLiteral("Frame6"));
     Picture2 = new QStackedWidget(this);
@@ -51,15 +51,15 @@ StatusPanel::StatusPanel(QWidget *parent) : QGroupBox(QStringLiteral("运行状�
     Picture2->setFixedSize(20, 20);
     struct LampDef { QWidget **slot; const char *name; QColor colour; const char *accessible; };
     const LampDef lamps[] = {
-        {&imgConnected, "imgConnected", QColor(0, 190, 60), "通讯状态灯：绿色，已到应答时间"},
-        {&ImgYellow, "ImgYellow", QColor(240, 200, 0), "通讯状态灯：黄色，正在发送请求"},
-        {&imgNotConnected, "imgNotConnected", QColor(220, 30, 30), "通讯状态灯：红色，端口未打开"},
+        {&imgConnected, "imgConnected", QColor(0, 190, 60), QT_TR_NOOP("通讯状态灯：绿色，已到应答时间")},
+        {&ImgYellow, "ImgYellow", QColor(240, 200, 0), QT_TR_NOOP("通讯状态灯：黄色，正在发送请求")},
+        {&imgNotConnected, "imgNotConnected", QColor(220, 30, 30), QT_TR_NOOP("通讯状态灯：红色，端口未打开")},
     };
     for (const LampDef &d : lamps) {
         auto *w = new LampWidget(d.colour, Picture2);
         w->setObjectName(QLatin1String(d.name));
-        w->setToolTip(QStringLiteral("数据采集通讯状态指示"));
-        w->setAccessibleName(QString::fromUtf8(d.accessible));
+        w->setToolTip(tr("数据采集通讯状态指示"));
+        w->setAccessibleName(tr(d.accessible));
         Picture2->addWidget(w);
         *d.slot = w;
     }
@@ -71,9 +71,9 @@ StatusPanel::StatusPanel(QWidget *parent) : QGroupBox(QStringLiteral("运行状�
     Line1->setFrameShape(QFrame::VLine);
     Line1->setFrameShadow(QFrame::Sunken);
 
-    lblRecCount = counter(QStringLiteral("lblRecCount"), QStringLiteral("收到应答次数"), this);
-    lblCicle = counter(QStringLiteral("lblCicle"), QStringLiteral("多模块循环次数"), this);
-    lblCounter = counter(QStringLiteral("lblCounter"), QStringLiteral("发送请求次数"), this);
+    lblRecCount = counter(QStringLiteral("lblRecCount"), tr("收到应答次数"), this);
+    lblCicle = counter(QStringLiteral("lblCicle"), tr("多模块循环次数"), this);
+    lblCounter = counter(QStringLiteral("lblCounter"), tr("发送请求次数"), this);
 
     auto *row = new QHBoxLayout(this);
     row->addWidget(Picture2);

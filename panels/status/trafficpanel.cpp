@@ -17,13 +17,13 @@ QLineEdit *hexBox(const QString &name, const QString &accessible, QWidget *paren
 }
 } // namespace
 
-TrafficPanel::TrafficPanel(QWidget *parent) : QGroupBox(QStringLiteral("命令状态"), parent)
+TrafficPanel::TrafficPanel(QWidget *parent) : QGroupBox(tr("命令状态"), parent)
 {
     setObjectName(QStringLiteral("Frame1"));
-    txtCommand = hexBox(QStringLiteral("txtCommand"), QStringLiteral("发送命令（十六进制）"), this);
-    txtState = hexBox(QStringLiteral("txtState"), QStringLiteral("响应命令（十六进制）"), this);
-    auto *lc = new QLabel(QStringLiteral("发送命令"), this);
-    auto *ls = new QLabel(QStringLiteral("响应命令"), this);
+    txtCommand = hexBox(QStringLiteral("txtCommand"), tr("发送命令（十六进制）"), this);
+    txtState = hexBox(QStringLiteral("txtState"), tr("响应命令（十六进制）"), this);
+    auto *lc = new QLabel(tr("发送命令"), this);
+    auto *ls = new QLabel(tr("响应命令"), this);
     lc->setBuddy(txtCommand);
     ls->setBuddy(txtState);
     lblUnit5 = new QLabel(QStringLiteral("℃"), this);

@@ -26,28 +26,28 @@ BusScanPanel::BusScanPanel(PanelContext &context, std::function<void(int)> setPo
 {
     setObjectName(QStringLiteral("BusScanPanel"));
     auto *g = new QGridLayout(this);
-    txtScanFirst = captionedBox(QStringLiteral("txtScanFirst"), QString::number(scan::FirstAddress), QStringLiteral("起始地址"), g, 0, 0, this);
-    txtScanLast = captionedBox(QStringLiteral("txtScanLast"), QString::number(scan::LastAddress), QStringLiteral("结束地址"), g, 0, 2, this);
-    txtScanWait = captionedBox(QStringLiteral("txtScanWait"), QString::number(scan::DefaultWaitMs), QStringLiteral("应答等待(ms)"), g, 0, 4, this);
-    chkScanAllRates = new QCheckBox(QStringLiteral("依次使用记录仪的五种波特率（4800–38400），否则只用端口当前的波特率"), this);
+    txtScanFirst = captionedBox(QStringLiteral("txtScanFirst"), QString::number(scan::FirstAddress), tr("起始地址"), g, 0, 0, this);
+    txtScanLast = captionedBox(QStringLiteral("txtScanLast"), QString::number(scan::LastAddress), tr("结束地址"), g, 0, 2, this);
+    txtScanWait = captionedBox(QStringLiteral("txtScanWait"), QString::number(scan::DefaultWaitMs), tr("应答等待(ms)"), g, 0, 4, this);
+    chkScanAllRates = new QCheckBox(tr("依次使用记录仪的五种波特率（4800–38400），否则只用端口当前的波特率"), this);
     chkScanAllRates->setObjectName(QStringLiteral("chkScanAllRates"));
     g->addWidget(chkScanAllRates, 1, 0, 1, 7);
 
-    cmdScanStart = commandButton(QStringLiteral("cmdScanStart"), QStringLiteral("开始扫描"), this);
-    cmdScanStart->setToolTip(QStringLiteral("向每个地址读一次传感器总数（只读，不写入任何内容），列出应答的设备"));
-    cmdScanStop = namedButton(QStringLiteral("cmdScanStop"), QStringLiteral("停止"), this);
-    cmdScanStop->setToolTip(QStringLiteral("立即停止扫描"));
+    cmdScanStart = commandButton(QStringLiteral("cmdScanStart"), tr("开始扫描"), this);
+    cmdScanStart->setToolTip(tr("向每个地址读一次传感器总数（只读，不写入任何内容），列出应答的设备"));
+    cmdScanStop = namedButton(QStringLiteral("cmdScanStop"), tr("停止"), this);
+    cmdScanStop->setToolTip(tr("立即停止扫描"));
     prgScan = new QProgressBar(this);
     prgScan->setObjectName(QStringLiteral("prgScan"));
-    prgScan->setAccessibleName(QStringLiteral("扫描进度"));
+    prgScan->setAccessibleName(tr("扫描进度"));
     prgScan->setFormat(QStringLiteral("%v / %m"));
     prgScan->setValue(0);
     lblScanAt = new QLabel(this);
     lblScanAt->setObjectName(QStringLiteral("lblScanAt"));
-    lblScanAt->setAccessibleName(QStringLiteral("正在询问的地址"));
+    lblScanAt->setAccessibleName(tr("正在询问的地址"));
     lblScanLeft = new QLabel(this);
     lblScanLeft->setObjectName(QStringLiteral("lblScanLeft"));
-    lblScanLeft->setAccessibleName(QStringLiteral("扫描剩余时间"));
+    lblScanLeft->setAccessibleName(tr("扫描剩余时间"));
     auto *run = new QHBoxLayout;
     for (QWidget *w : {static_cast<QWidget *>(cmdScanStart), static_cast<QWidget *>(cmdScanStop),
                        static_cast<QWidget *>(prgScan), static_cast<QWidget *>(lblScanAt), static_cast<QWidget *>(lblScanLeft)})
@@ -57,13 +57,13 @@ BusScanPanel::BusScanPanel(PanelContext &context, std::function<void(int)> setPo
 
     lstScanFound = new QTreeWidget(this);
     lstScanFound->setObjectName(QStringLiteral("lstScanFound"));
-    lstScanFound->setAccessibleName(QStringLiteral("找到的设备"));
+    lstScanFound->setAccessibleName(tr("找到的设备"));
     lstScanFound->setRootIsDecorated(false);
-    lstScanFound->setHeaderLabels({QStringLiteral("设备地址"), QStringLiteral("波特率"), QStringLiteral("应答")});
+    lstScanFound->setHeaderLabels({tr("设备地址"), tr("波特率"), tr("应答")});
     lstScanFound->header()->setSectionResizeMode(AnswerColumn, QHeaderView::Stretch);
     g->addWidget(lstScanFound, 3, 0, 1, 7);
-    cmdScanUse = commandButton(QStringLiteral("cmdScanUse"), QStringLiteral("设为当前设备"), this);
-    cmdScanUse->setToolTip(QStringLiteral("把选中设备的地址填入“设备地址”，并把端口改为它的波特率"));
+    cmdScanUse = commandButton(QStringLiteral("cmdScanUse"), tr("设为当前设备"), this);
+    cmdScanUse->setToolTip(tr("把选中设备的地址填入“设备地址”，并把端口改为它的波特率"));
     g->addWidget(cmdScanUse, 4, 0, 1, 2);
     g->setColumnStretch(6, 1);
     g->setRowStretch(3, 1);
@@ -78,13 +78,13 @@ std::optional<scan::Plan> BusScanPanel::plan()
 {
     Desktop &d = m_ctx.desktop;
     using convert::Rounding;
-    const auto first = boxNumber(d, txtScanFirst, QStringLiteral("起始地址"), scan::FirstAddress, scan::LastAddress, Rounding::WholeOnly);
+    const auto first = boxNumber(d, txtScanFirst, tr("起始地址"), scan::FirstAddress, scan::LastAddress, Rounding::WholeOnly);
     if (!first)
         return std::nullopt;
-    const auto last = boxNumber(d, txtScanLast, QStringLiteral("结束地址"), *first, scan::LastAddress, Rounding::WholeOnly);
+    const auto last = boxNumber(d, txtScanLast, tr("结束地址"), *first, scan::LastAddress, Rounding::WholeOnly);
     if (!last)
         return std::nullopt;
-    const auto wait = boxNumber(d, txtScanWait, QStringLiteral("应答等待(ms)"), scan::LowestWaitMs, scan::HighestWaitMs,
+    const auto wait = boxNumber(d, txtScanWait, tr("应答等待(ms)"), scan::LowestWaitMs, scan::HighestWaitMs,
                                 Rounding::WholeOnly);
     if (!wait)
         return std::nullopt;
@@ -101,7 +101,7 @@ void BusScanPanel::addFound(const scan::Found &device)
     auto *item = new QTreeWidgetItem(lstScanFound);
     item->setText(AddressColumn, QString::number(device.address));
     item->setText(RateColumn, QString::number(device.baud));
-    item->setText(AnswerColumn, device.late ? device.answer + QStringLiteral("（应答较慢，可加大应答等待）") : device.answer);
+    item->setText(AnswerColumn, device.late ? device.answer + tr("（应答较慢，可加大应答等待）") : device.answer);
     item->setData(AddressColumn, Qt::UserRole, int(device.address));
     item->setData(RateColumn, Qt::UserRole, device.baud);
     if (!lstScanFound->currentItem())
@@ -110,14 +110,14 @@ void BusScanPanel::addFound(const scan::Found &device)
 
 void BusScanPanel::cmdScanStart_Click()
 {
-    auto hold = holdBus(m_ctx, QStringLiteral("总线扫描"));
+    auto hold = holdBus(m_ctx, tr("总线扫描"));
     if (!hold)
         return;
     const auto p = plan();
     if (!p)
         return;
     if (!m_ctx.link.isOpen()) {
-        m_ctx.view.showStatus(QStringLiteral("总线扫描：端口未打开，未扫描"));
+        m_ctx.view.showStatus(tr("总线扫描：端口未打开，未扫描"));
         return;
     }
     lstScanFound->clear();
@@ -128,7 +128,7 @@ void BusScanPanel::cmdScanStart_Click()
     clock.start();
     connect(&scan, &BusScan::progress, this, [&](int done, int total, int rate, int address) {
         prgScan->setValue(done);
-        lblScanAt->setText(QStringLiteral("正在询问：地址 %1，%2 bps").arg(address).arg(rate));
+        lblScanAt->setText(tr("正在询问：地址 %1，%2 bps").arg(address).arg(rate));
         lblScanLeft->setText(records::timeLeftText(clock.elapsed(), done, total));
     });
     connect(&scan, &BusScan::found, this, &BusScanPanel::addFound);
@@ -141,12 +141,12 @@ void BusScanPanel::cmdScanStart_Click()
     lblScanAt->clear();
     lblScanLeft->clear();
     using End = scan::Outcome::End;
-    QString text = out.end == End::Complete  ? QStringLiteral("总线扫描：完成")
-                   : out.end == End::Stopped ? QStringLiteral("总线扫描：已停止")
-                                             : QStringLiteral("总线扫描：端口已断开，扫描中止");
-    text += QStringLiteral("，询问了 %1 次，找到 %2 台设备").arg(out.asked).arg(out.found.size());
+    QString text = out.end == End::Complete  ? tr("总线扫描：完成")
+                   : out.end == End::Stopped ? tr("总线扫描：已停止")
+                                             : tr("总线扫描：端口已断开，扫描中止");
+    text += tr("，询问了 %1 次，找到 %2 台设备").arg(out.asked).arg(out.found.size());
     for (int rate : out.refusedRates)
-        text += QStringLiteral("；端口不支持 %1 bps，未扫描该波特率").arg(rate);
+        text += tr("；端口不支持 %1 bps，未扫描该波特率").arg(rate);
     m_ctx.view.showStatus(text);
 }
 
@@ -160,17 +160,17 @@ void BusScanPanel::cmdScanUse_Click()
 {
     const QTreeWidgetItem *item = lstScanFound->currentItem();
     if (!item) {
-        m_ctx.view.showStatus(QStringLiteral("设为当前设备：请先在列表中选择一台设备"));
+        m_ctx.view.showStatus(tr("设为当前设备：请先在列表中选择一台设备"));
         return;
     }
     // Not while a command runs: its requests must keep the address and rate they started with.
     if (m_ctx.link.busy()) {
-        m_ctx.view.showStatus(busyMessage(QStringLiteral("设为当前设备")));
+        m_ctx.view.showStatus(busyMessage(tr("设为当前设备")));
         return;
     }
     const int address = item->data(AddressColumn, Qt::UserRole).toInt();
     const int rate = item->data(RateColumn, Qt::UserRole).toInt();
     m_ctx.modbus.showDeviceAddress(address);
     m_setPortRate(rate);
-    m_ctx.view.showStatus(QStringLiteral("设为当前设备：设备地址 %1，端口波特率 %2（按“保存”可写入 comm.set）").arg(address).arg(rate));
+    m_ctx.view.showStatus(tr("设为当前设备：设备地址 %1，端口波特率 %2（按“保存”可写入 comm.set）").arg(address).arg(rate));
 }

@@ -7,6 +7,7 @@
 #include "core/config/recordersettings.h"
 #include "core/link/writes.h"
 #include "core/settings/safefile.h"
+#include <QCoreApplication>
 #include <QDir>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -14,8 +15,8 @@
 #include <QVBoxLayout>
 
 namespace {
-const QString SaveCommand = QStringLiteral("保存记录仪设置");
-const QString LoadCommand = QStringLiteral("载入记录仪设置");
+const char *const SaveCommand = QT_TRANSLATE_NOOP("SettingsFilePanel", "保存记录仪设置");
+const char *const LoadCommand = QT_TRANSLATE_NOOP("SettingsFilePanel", "载入记录仪设置");
 constexpr qint64 FileCap = 64 * 1024;  // a settings file is about 4 KB
 
 // The reads a settings file needs, as the window reads them: each group of twenty, then the single
@@ -35,7 +36,7 @@ QList<Block> blocks()
 
 QString registerName(uint16_t reg)
 {
-    return QStringLiteral("寄存器 %1（%2）").arg(reg).arg(settingsfile::describe(reg));
+    return QCoreApplication::translate("SettingsFilePanel", "寄存器 %1（%2）").arg(reg).arg(settingsfile::describe(reg));
 }
 
 // "传感器类型：测点1 3→5，测点4 0→1" — one line per group, so that a whole table fits a question.
@@ -46,7 +47,8 @@ QString differenceLines(const QList<settingsfile::Difference> &diffs)
     QStringList items;
     const auto flush = [&] {
         if (!items.isEmpty())
-            lines << QStringLiteral("%1：%2").arg(group, items.join(QStringLiteral("，")));
+            lines << QCoreApplication::translate("SettingsFilePanel", "%1：%2")
+                         .arg(group, items.join(QCoreApplication::translate("SettingsFilePanel", "，")));
         items.clear();
     };
     for (const auto &d : diffs) {
@@ -68,15 +70,15 @@ QString differenceLines(const QList<settingsfile::Difference> &diffs)
 SettingsFilePanel::SettingsFilePanel(PanelContext &context, QWidget *parent) : QWidget(parent), m_ctx(context)
 {
     setObjectName(QStringLiteral("SettingsFilePanel"));
-    cmdSaveSettings = commandButton(QStringLiteral("cmdSaveSettings"), SaveCommand, this);
-    cmdSaveSettings->setToolTip(QStringLiteral("读出当前设备地址的记录仪的轮循参数表和记录时间间隔，保存到文件"));
-    cmdLoadSettings = commandButton(QStringLiteral("cmdLoadSettings"), LoadCommand, this);
-    cmdLoadSettings->setToolTip(QStringLiteral("把文件中的设置写入当前设备地址的记录仪：先列出不同之处，确认后写入、更新到设备并读回核对"));
-    cmdSettingsStop = namedButton(QStringLiteral("cmdSettingsStop"), QStringLiteral("停止"), this);
-    cmdSettingsStop->setToolTip(QStringLiteral("立即停止保存或载入"));
+    cmdSaveSettings = commandButton(QStringLiteral("cmdSaveSettings"), tr(SaveCommand), this);
+    cmdSaveSettings->setToolTip(tr("读出当前设备地址的记录仪的轮循参数表和记录时间间隔，保存到文件"));
+    cmdLoadSettings = commandButton(QStringLiteral("cmdLoadSettings"), tr(LoadCommand), this);
+    cmdLoadSettings->setToolTip(tr("把文件中的设置写入当前设备地址的记录仪：先列出不同之处，确认后写入、更新到设备并读回核对"));
+    cmdSettingsStop = namedButton(QStringLiteral("cmdSettingsStop"), tr("停止"), this);
+    cmdSettingsStop->setToolTip(tr("立即停止保存或载入"));
     lblSettingsFile = new QLabel(this);
     lblSettingsFile->setObjectName(QStringLiteral("lblSettingsFile"));
-    lblSettingsFile->setAccessibleName(QStringLiteral("设置文件操作状态"));
+    lblSettingsFile->setAccessibleName(tr("设置文件操作状态"));
     lblSettingsFile->setWordWrap(true);
     auto *row = new QHBoxLayout;
     for (QPushButton *b : {cmdSaveSettings, cmdLoadSettings, cmdSettingsStop})
@@ -102,19 +104,19 @@ std::optional<settingsfile::Words> SettingsFilePanel::readDevice(const Link::Hol
                                                                  QString *failure)
 {
     ExchangeKind kind = kinds::SingleParameterRead;
-    kind.name = QStringLiteral("读设置");
+    kind.name = tr("读设置");
     kind.firstWaitMs = kinds::ParameterReadAll.firstWaitMs + kinds::ParameterReadAll.secondWaitMs;
     settingsfile::Words words;
     for (const Block &b : blocks()) {
         const Exchange ex = m_ctx.link.exchange(hold, kind, modbus::readHolding(address, b.first, uint8_t(b.count)));
         if (!ex.sent || ex.aborted) {
-            *failure = hold.stopped() ? QStringLiteral("已停止") : QStringLiteral("端口未打开");
+            *failure = hold.stopped() ? tr("已停止") : tr("端口未打开");
             return std::nullopt;
         }
         const QVector<uint16_t> got = ex.valid() ? polling::replyWords(ex.reply, b.count) : QVector<uint16_t>{};
         if (got.size() != b.count) {
-            *failure = QStringLiteral("读寄存器 %1–%2 时%3").arg(b.first).arg(b.first + b.count - 1)
-                           .arg(ex.valid() ? QStringLiteral("应答不完整") : modbus::describeReply(ex.info));
+            *failure = tr("读寄存器 %1–%2 时%3").arg(b.first).arg(b.first + b.count - 1)
+                           .arg(ex.valid() ? tr("应答不完整") : modbus::describeReply(ex.info));
             return std::nullopt;
         }
         for (int j = 0; j < b.count; ++j)
@@ -128,48 +130,48 @@ void SettingsFilePanel::cmdSaveSettings_Click()
     settingsfile::Words words;
     uint8_t address;
     {
-        const auto cmd = beginCommand(m_ctx, SaveCommand);
+        const auto cmd = beginCommand(m_ctx, tr(SaveCommand));
         if (!cmd)
             return;
         address = cmd->address;
-        say(QStringLiteral("%1：正在读取设备 %2 的设置……").arg(SaveCommand).arg(address));
+        say(tr("%1：正在读取设备 %2 的设置……").arg(tr(SaveCommand)).arg(address));
         m_running = cmd->hold.cancel();
         QString failure;
         const auto read = readDevice(cmd->hold, address, &failure);
         m_running.reset();
         if (!read) {
             if (cmd->hold.cancel().reason() != CancelReason::Closing)
-                say(QStringLiteral("%1：%2，未保存").arg(SaveCommand, failure));
+                say(tr("%1：%2，未保存").arg(tr(SaveCommand), failure));
             return;
         }
         words = *read;
     }  // the bus is free while the user names the file
-    const QString path = askSaveName(m_ctx.desktop, SaveCommand, m_ctx.desktop.appDir() + QStringLiteral("/settings"),
+    const QString path = askSaveName(m_ctx.desktop, tr(SaveCommand), m_ctx.desktop.appDir() + QStringLiteral("/settings"),
                                      QStringLiteral("txt"));
     if (path.isEmpty()) {
-        say(QStringLiteral("%1：已取消，未保存").arg(SaveCommand));
+        say(tr("%1：已取消，未保存").arg(tr(SaveCommand)));
         return;
     }
     QString error;
     if (!safefile::writeWhole(path, settingsfile::write(words, address, m_ctx.desktop.now()), &error)) {
         m_ctx.desktop.message(QStringLiteral("System Information"),
-                              QStringLiteral("无法写入 %1：%2\n设置未保存，原有文件保持不变。")
+                              tr("无法写入 %1：%2\n设置未保存，原有文件保持不变。")
                                   .arg(QDir::toNativeSeparators(path), error),
                               Desktop::Icon::Warning);
-        say(QStringLiteral("%1：未能写入文件，未保存").arg(SaveCommand));
+        say(tr("%1：未能写入文件，未保存").arg(tr(SaveCommand)));
         return;
     }
-    say(QStringLiteral("%1：设备 %2 的 %3 个参数已保存到 %4")
-            .arg(SaveCommand).arg(address).arg(words.size()).arg(QDir::toNativeSeparators(path)));
+    say(tr("%1：设备 %2 的 %3 个参数已保存到 %4")
+            .arg(tr(SaveCommand)).arg(address).arg(words.size()).arg(QDir::toNativeSeparators(path)));
 }
 
 void SettingsFilePanel::cmdLoadSettings_Click()
 {
     if (m_ctx.link.busy()) {
-        m_ctx.view.showStatus(busyMessage(LoadCommand));
+        m_ctx.view.showStatus(busyMessage(tr(LoadCommand)));
         return;
     }
-    const QString path = m_ctx.desktop.openFileName(LoadCommand, m_ctx.desktop.appDir() + QStringLiteral("/settings"),
+    const QString path = m_ctx.desktop.openFileName(tr(LoadCommand), m_ctx.desktop.appDir() + QStringLiteral("/settings"),
                                                     QStringLiteral("txt (*.txt);;* (*)"));
     if (path.isEmpty())
         return;
@@ -178,19 +180,19 @@ void SettingsFilePanel::cmdLoadSettings_Click()
     QString reason;
     settingsfile::Parsed parsed;
     if (safefile::readBounded(path, FileCap, &bytes, &reason) != safefile::Read::Ok)
-        parsed.error = reason.isEmpty() ? QStringLiteral("文件不存在") : reason;
+        parsed.error = reason.isEmpty() ? tr("文件不存在") : reason;
     else
         parsed = settingsfile::parse(bytes);
     if (!parsed.words) {
         m_ctx.desktop.message(QStringLiteral("System Information"),
-                              QStringLiteral("%1 不能载入：%2\n没有写入任何参数。").arg(shownPath, parsed.error),
+                              tr("%1 不能载入：%2\n没有写入任何参数。").arg(shownPath, parsed.error),
                               Desktop::Icon::Warning);
-        say(QStringLiteral("%1：文件不能载入，没有写入任何参数").arg(LoadCommand));
+        say(tr("%1：文件不能载入，没有写入任何参数").arg(tr(LoadCommand)));
         return;
     }
     const settingsfile::Words &file = *parsed.words;
 
-    const auto cmd = beginCommand(m_ctx, LoadCommand);
+    const auto cmd = beginCommand(m_ctx, tr(LoadCommand));
     if (!cmd)
         return;
     m_running = cmd->hold.cancel();
@@ -198,55 +200,55 @@ void SettingsFilePanel::cmdLoadSettings_Click()
     const Link::Hold &hold = cmd->hold;
     const auto ended = [&](const QString &what) {
         if (hold.cancel().reason() != CancelReason::Closing)
-            say(QStringLiteral("%1：%2").arg(LoadCommand, what));
+            say(tr("%1：%2").arg(tr(LoadCommand), what));
     };
-    say(QStringLiteral("%1：正在读取设备 %2 现在的设置……").arg(LoadCommand).arg(cmd->address));
+    say(tr("%1：正在读取设备 %2 现在的设置……").arg(tr(LoadCommand)).arg(cmd->address));
     QString failure;
     const auto before = readDevice(hold, cmd->address, &failure);
     if (!before)
-        return ended(failure + QStringLiteral("，没有写入任何参数"));
+        return ended(failure + tr("，没有写入任何参数"));
     const QList<settingsfile::Difference> diffs = settingsfile::differences(*before, file);
     if (diffs.isEmpty())
-        return ended(QStringLiteral("设备 %1 的设置与文件相同，无需写入").arg(cmd->address));
-    if (!m_ctx.desktop.confirm(LoadCommand, QStringLiteral("设备 %1 有 %2 个参数与文件 %3 不同（现值→文件值）：\n%4\n\n写入这些参数并更新到设备？")
+        return ended(tr("设备 %1 的设置与文件相同，无需写入").arg(cmd->address));
+    if (!m_ctx.desktop.confirm(tr(LoadCommand), tr("设备 %1 有 %2 个参数与文件 %3 不同（现值→文件值）：\n%4\n\n写入这些参数并更新到设备？")
                                                 .arg(cmd->address).arg(diffs.size()).arg(shownPath, differenceLines(diffs))))
-        return ended(QStringLiteral("已取消，没有写入任何参数"));
+        return ended(tr("已取消，没有写入任何参数"));
 
     QStringList problems;
     QList<uint16_t> written;
     for (const auto &d : diffs) {
-        lblSettingsFile->setText(QStringLiteral("%1：正在写入 %2/%3").arg(LoadCommand).arg(written.size() + 1).arg(diffs.size()));
+        lblSettingsFile->setText(tr("%1：正在写入 %2/%3").arg(tr(LoadCommand)).arg(written.size() + 1).arg(diffs.size()));
         const Exchange ex = ModbusSetReg(m_ctx.link, hold, cmd->address, d.reg, d.file);
         if (!ex.sent || ex.aborted)
-            return ended(QStringLiteral("%1，已写入 %2 个参数，未更新到设备")
-                             .arg(hold.stopped() ? QStringLiteral("已停止") : QStringLiteral("端口未打开或已断开"))
+            return ended(tr("%1，已写入 %2 个参数，未更新到设备")
+                             .arg(hold.stopped() ? tr("已停止") : tr("端口未打开或已断开"))
                              .arg(written.size()));
         written << d.reg;
         if (const QString p = recorder::writeProblem(ex); !p.isEmpty())
-            problems << QStringLiteral("%1写入未被确认（%2）").arg(registerName(d.reg), p);
+            problems << tr("%1写入未被确认（%2）").arg(registerName(d.reg), p);
     }
     // The recorder takes a group's registers over only when its coil is switched on.
     for (int k : settingsfile::groupsOf(written)) {
         const polling::Group &g = polling::groups()[size_t(k)];
         const Exchange ex = ModbusSetCoil(m_ctx.link, hold, cmd->address, g.coil, true);
         if (!ex.sent || ex.aborted)
-            return ended(QStringLiteral("%1，参数已写入，但未全部更新到设备")
-                             .arg(hold.stopped() ? QStringLiteral("已停止") : QStringLiteral("端口未打开或已断开")));
+            return ended(tr("%1，参数已写入，但未全部更新到设备")
+                             .arg(hold.stopped() ? tr("已停止") : tr("端口未打开或已断开")));
         if (const QString p = recorder::writeProblem(ex); !p.isEmpty())
-            problems << QStringLiteral("“%1”更新到设备（线圈 %2）未被确认（%3）").arg(g.caption).arg(g.coil).arg(p);
+            problems << tr("“%1”更新到设备（线圈 %2）未被确认（%3）").arg(g.caption).arg(g.coil).arg(p);
     }
     const auto after = readDevice(hold, cmd->address, &failure);
     if (!after)
-        return ended(QStringLiteral("%1 个参数已写入并更新到设备，但读回时%2，无法核对").arg(written.size()).arg(failure));
+        return ended(tr("%1 个参数已写入并更新到设备，但读回时%2，无法核对").arg(written.size()).arg(failure));
     QStringList untaken;
     for (const auto &d : settingsfile::differences(*after, file))
-        untaken << QStringLiteral("%1：应为 %2，读回 %3").arg(registerName(d.reg)).arg(d.file).arg(d.device);
+        untaken << tr("%1：应为 %2，读回 %3").arg(registerName(d.reg)).arg(d.file).arg(d.device);
     if (untaken.isEmpty() && problems.isEmpty())
-        return ended(QStringLiteral("%1 个参数已写入设备 %2 并更新，读回与文件一致").arg(written.size()).arg(cmd->address));
-    ended(QStringLiteral("已向设备 %1 发送 %2 个参数，%3 个读回与文件不同，%4 个写入未被确认")
+        return ended(tr("%1 个参数已写入设备 %2 并更新，读回与文件一致").arg(written.size()).arg(cmd->address));
+    ended(tr("已向设备 %1 发送 %2 个参数，%3 个读回与文件不同，%4 个写入未被确认")
               .arg(cmd->address).arg(written.size()).arg(untaken.size()).arg(problems.size()));
     m_ctx.desktop.message(QStringLiteral("System Information"),
-                          QStringLiteral("%1：\n%2").arg(LoadCommand, (untaken + problems).join(QLatin1Char('\n'))),
+                          tr("%1：\n%2").arg(tr(LoadCommand), (untaken + problems).join(QLatin1Char('\n'))),
                           Desktop::Icon::Warning);
 }
 
