@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFontDatabase>
+#include <QHash>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -39,9 +40,10 @@ public:
     {
         if (!index.isValid() || index.row() >= m_rows.size() || !m_log.contains(m_rows[index.row()]))
             return {};
-        const FrameRecord &f = m_log.at(m_rows[index.row()]);
+        const qint64 seq = m_rows[index.row()];
+        const FrameRecord &f = m_log.at(seq);
         if (role == Qt::ForegroundRole)
-            return framelog::decode(f).error ? QBrush(Qt::darkRed) : QVariant();
+            return decoded(seq).error ? QBrush(Qt::darkRed) : QVariant();
         if (role == Qt::TextAlignmentRole && index.column() == 2)
             return int(Qt::AlignRight | Qt::AlignVCenter);
         if (role != Qt::DisplayRole)
@@ -51,7 +53,7 @@ public:
         case 1: return framelog::directionText(f.kind);
         case 2: return framelog::gapText(f.gapUs);
         case 3: return QString::fromLatin1(f.bytes.toHex(' ').toUpper());
-        default: return framelog::decode(f).text;
+        default: return decoded(seq).text;
         }
     }
 
@@ -99,6 +101,7 @@ public:
         m_rows.clear();
         m_next = m_log.endSeq();
         m_devices.reset();
+        m_decoded.clear();
         endResetModel();
     }
 
@@ -107,6 +110,17 @@ public:
     qint64 pending() const { return m_log.endSeq() - std::max(m_next, m_log.firstSeq()); }
 
 private:
+    // A view asks for every cell of a row, in several roles, on every repaint: each frame is read once.
+    // A frame never changes, so what was read stays right; the cache is only kept small.
+    const FrameText &decoded(qint64 seq) const
+    {
+        if (const auto it = m_decoded.constFind(seq); it != m_decoded.cend())
+            return *it;
+        if (m_decoded.size() >= 4096)
+            m_decoded.clear();
+        return *m_decoded.insert(seq, framelog::decode(m_log.at(seq)));
+    }
+
     bool passes(const FrameRecord &f) const
     {
         if (m_device >= 0 && framelog::address(f) != m_device)
@@ -120,6 +134,7 @@ private:
     int m_device = -1;
     bool m_errorsOnly = false;
     std::bitset<256> m_devices;  // addresses seen in requests and replies
+    mutable QHash<qint64, FrameText> m_decoded;
 };
 
 namespace {
