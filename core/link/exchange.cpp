@@ -130,8 +130,12 @@ void Link::logNow(FrameKind kind, const QByteArray &bytes)
 
 void Link::takeReply(const QByteArray &bytes)
 {
-    if (m_log && !bytes.isEmpty())
-        m_replyChunks.append({m_reply.size(), QDateTime::currentMSecsSinceEpoch(), silenceUs()});
+    if (m_log && !bytes.isEmpty()) {
+        // The request's own bytes were still on the wire after the write returned: the silence
+        // before the first answer starts when they end.
+        const qint32 gap = m_reply.isEmpty() ? std::max<qint32>(0, silenceUs() - m_requestWireUs) : silenceUs();
+        m_replyChunks.append({m_reply.size(), QDateTime::currentMSecsSinceEpoch(), gap});
+    }
     m_reply += bytes;
     m_lineActivity.restart();
 }
@@ -289,7 +293,10 @@ Exchange Link::exchange(const Hold &hold, const ExchangeKind &kind, const QByteA
     m_replyChunks.clear();
     m_collecting = true;
 
-    logNow(FrameKind::Sent, request);
+    if (m_log) {
+        logNow(FrameKind::Sent, request);
+        m_requestWireUs = qint32(request.size() * 10'000'000LL / std::max<qint32>(m_port.baudRate(), 1));
+    }
     m_port.write(request);
     m_port.flush();
     m_lineActivity.restart();

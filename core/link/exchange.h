@@ -191,4 +191,5 @@ private:
     // times (kept only for a log).
     struct Chunk { qsizetype offset; qint64 timeMs; qint32 gapUs; };
     QVarLengthArray<Chunk, 8> m_replyChunks;
+    qint32 m_requestWireUs = 0;  // how long the last request takes on the wire
 };
