@@ -25,6 +25,10 @@
 #include "ui/recordarchive.h"
 #include "panels/history/historypanel.h"
 #include "panels/history/sensortablepanel.h"
+#include "panels/monitor/busmonitorpanel.h"
+#include "core/link/framelog.h"
+#include <QAction>
+#include <QPushButton>
 #include <QCloseEvent>
 #include <QGridLayout>
 #include <QLabel>
@@ -128,6 +132,19 @@ frmMain::frmMain(Desktop &desktop, const ComPorts &ports, QWidget *parent)
     lblStatusLine->setAccessibleName(tr("状态栏"));
     statusBar()->addWidget(lblStatusLine, 1);
 
+    // The bus monitor: the line's frames are logged while it is open, and only then.
+    m_frameLog = std::make_unique<FrameLog>();
+    busMonitorPanel = new BusMonitorPanel(*m_frameLog, m_desktop, this);
+    addDockWidget(Qt::BottomDockWidgetArea, busMonitorPanel);
+    busMonitorPanel->hide();
+    QAction *monitorShown = busMonitorPanel->toggleViewAction();  // follows the dock's close button too
+    monitorShown->setChecked(false);
+    connect(trafficPanel->cmdMonitor, &QPushButton::toggled, busMonitorPanel, &QWidget::setVisible);
+    connect(monitorShown, &QAction::toggled, this, [this](bool open) {
+        trafficPanel->cmdMonitor->setChecked(open);
+        m_link->setFrameLog(open ? m_frameLog.get() : nullptr);
+    });
+
     // Room for the widest page on a common screen; smaller screens scroll the pages.
     resize(QSize(1500, 900).boundedTo(screen()->availableSize()));
 
@@ -146,7 +163,11 @@ frmMain::frmMain(Desktop &desktop, const ComPorts &ports, QWidget *parent)
     });
 }
 
-frmMain::~frmMain() = default;
+frmMain::~frmMain()
+{
+    // The log goes before the child widgets and the line (members before the base's children).
+    m_link->setFrameLog(nullptr);
+}
 
 void frmMain::clearCommand() { trafficPanel->txtCommand->clear(); }
 void frmMain::clearState() { trafficPanel->txtState->clear(); }

@@ -6,6 +6,8 @@
 #include <QMainWindow>
 
 class BaudRatePanel;
+class BusMonitorPanel;
+class FrameLog;
 class BusScanPanel;
 class SettingsFilePanel;
 class ToolsPage;
@@ -71,6 +73,7 @@ public:
     SensorTablePanel *sensorTablePanel; // "传感器": names and limits
     HistoryPanel *historyPanel;         // "历史数据": the archive as a table and a chart
     RecordArchive *recordArchive;       // the archive of every download, and the recorders' names
+    BusMonitorPanel *busMonitorPanel;   // "通信监视": a dock, hidden until cmdMonitor opens it
 
     // TrafficView
     void clearCommand() override;
@@ -91,6 +94,7 @@ private:
     Desktop &m_desktop;
     ComPorts m_ports;
     Link *m_link;
+    std::unique_ptr<FrameLog> m_frameLog;  // kept while the window lives; fed only while the monitor is open
     std::unique_ptr<PanelContext> m_context;
     bool m_closeWhenIdle = false;
 };

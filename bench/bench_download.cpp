@@ -1,22 +1,27 @@
 // Downloads 500 records of 20 sensors from the simulated recorder (5 ms turnaround) at 9600, 19200
-// and 38400 baud, three ways: (a) the window's own "读取所有记录" (the real window, offscreen) with
+// and 38400 baud, four ways: (a) the window's own "读取所有记录" (the real window, offscreen) with
 // block reads off in its reply-window setting, one record a request; (b) the same with block reads
-// on; (c) a small libmodbus master reading one record a request. The runs go a, b, c, a, b, c, …
-// so that whatever else the machine does falls on all three alike; each figure is the median.
+// on; (c) a small libmodbus master reading one record a request; (d) as (a) with the bus monitor
+// ("通信监视") open, so every frame goes into its log and its table follows. The runs go a, b, c, d,
+// a, b, c, d, … so that whatever else the machine does falls on all alike; each figure is the median.
 // Printed per rate: records per second, the ratio to the wire limit of the requests the mode makes
-// and to libmodbus, and the CPU time of the window's thread in block mode. The last line gives the
-// ratios at 19200 baud for scripts.
+// and to libmodbus, the CPU time of the window's thread in block mode, and with the monitor open
+// against closed (d against a: rate and CPU time). The last line gives the ratios at 19200 baud for
+// scripts.
 //
 // The wire limit counts, per request, the request and the reply at ten bits a character and the
 // turnaround, but not the 3.5-character silence the program keeps before each request (libmodbus
 // keeps none): one record a request is 8 + (2(N + 3) + 5) bytes. The simulator cuts frames by their
 // length, as libmodbus's frames need.
-// Run by hand: build/bench/bench_download [records a run]   (500 records: 8 to 9 minutes, most of it wire time)
+// Run by hand: build/bench/bench_download [records a run]   (500 records: 11 to 12 minutes, most of it wire time)
 #include "app/frmmain.h"
 #include "core/link/hex.h"
 #include "core/records/recorddecode.h"
 #include "core/settings/settingsfiles.h"
+#include "core/link/framelog.h"
+#include "panels/monitor/busmonitorpanel.h"
 #include "panels/port/modbuspanel.h"
+#include "panels/status/trafficpanel.h"
 #include "panels/records/recordreadpanel.h"
 #include "panels/records/recordspanel.h"
 #include "sim/simrecorder.h"
@@ -25,6 +30,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTextEdit>
@@ -87,6 +93,7 @@ struct Run {
     double wallMs = 0;
     double cpuMs = 0;
     bool exact = false;  // what was read equals the memory, record for record
+    qint64 frames = 0;   // frames in the bus monitor's log
 };
 
 bool writeFile(const QString &path, const QByteArray &content)
@@ -97,7 +104,8 @@ bool writeFile(const QString &path, const QByteArray &content)
 
 // The window as a user starts it: its application folder says which port, which rate and whether
 // to read in blocks (replywin.set, written by the program's own writer).
-Run windowDownload(sim::SimRecorder &recorder, int baud, bool blockReads, int count, const QString &expected)
+Run windowDownload(sim::SimRecorder &recorder, int baud, bool blockReads, int count, const QString &expected,
+                   bool monitor = false)
 {
     Run run;
     QTemporaryDir dir;
@@ -123,6 +131,8 @@ Run windowDownload(sim::SimRecorder &recorder, int baud, bool blockReads, int co
     w.modbusPanel->txtStationID->setText(QString::number(Device));
     w.recordsPanel->txtRecord->setText(QString::number(count));
     w.recordsPanel->txtSensorNum->setText(QString::number(Sensors));
+    if (monitor)
+        w.trafficPanel->cmdMonitor->click();
     QApplication::processEvents();
 
     QElapsedTimer wall;
@@ -132,6 +142,10 @@ Run windowDownload(sim::SimRecorder &recorder, int baud, bool blockReads, int co
     run.wallMs = wall.nsecsElapsed() / 1e6;
     run.cpuMs = threadCpuMs() - cpu0;
     run.exact = w.recordsPanel->txtReceive->toPlainText() == expected;
+    if (monitor) {
+        w.busMonitorPanel->catchUp();
+        run.frames = w.link().frameLog() ? w.link().frameLog()->size() : 0;
+    }
     if (!desktop.messages.isEmpty())
         std::printf("  window said: %s\n", qPrintable(desktop.messages.join(QStringLiteral(" | "))));
     return run;
@@ -192,12 +206,14 @@ struct Mode {
     int perRequest;  // records a request, for its wire limit
     std::vector<double> rates, cpuPercent;
     bool exact = true;
+    qint64 frames = 0;
     double rate() const { return median(rates); }
     void add(const Run &r, int count)
     {
         rates.push_back(r.wallMs > 0 ? count * 1000.0 / r.wallMs : 0.0);
         cpuPercent.push_back(r.wallMs > 0 ? 100.0 * r.cpuMs / r.wallMs : 0.0);
         exact = exact && r.exact;
+        frames = r.frames;
     }
 };
 } // namespace
@@ -224,20 +240,22 @@ int main(int argc, char **argv)
     for (const auto &r : records)
         expected += ShowHex(sim::SimRecorder::recordBytes(r));
 
-    std::printf("%d records of %d sensors a run, %.0f ms turnaround, median of %d runs interleaved a, b, c\n", count,
+    std::printf("%d records of %d sensors a run, %.0f ms turnaround, median of %d runs interleaved a, b, c, d\n", count,
                 Sensors, TurnaroundMs, Runs);
     QElapsedTimer total;
     total.start();
-    double single = 0, block = 0, libmodbus = 0, singleWire = 0;
+    double single = 0, block = 0, libmodbus = 0, singleWire = 0, monitorRate = 0, monitorCpu = 0;
     for (const int baud : Bauds) {
         recorder.setLineBaud(baud);
         Mode modes[] = {{"(a) program, one record a request", 1, {}, {}},
                         {"(b) program, block reads", PerBlock, {}, {}},
-                        {"(c) libmodbus, one record a request", 1, {}, {}}};
+                        {"(c) libmodbus, one record a request", 1, {}, {}},
+                        {"(d) as (a), bus monitor open", 1, {}, {}}};
         for (int i = 0; i < Runs; ++i) {
             modes[0].add(windowDownload(recorder, baud, false, count, expected), count);
             modes[1].add(windowDownload(recorder, baud, true, count, expected), count);
             modes[2].add(libmodbusDownload(recorder.portPath(), baud, count, expected), count);
+            modes[3].add(windowDownload(recorder, baud, false, count, expected, true), count);
             recorder.clearRequests();
         }
         const auto limit = [&](int perRequest) { return count * 1000.0 / wireMs(baud, count, perRequest); };
@@ -257,16 +275,28 @@ int main(int argc, char **argv)
             cpuRuns += QString::asprintf("%.2f ", c);
         std::printf("  window thread CPU in block mode: %.2f %% of the wall time (runs %s; target at most 2 %%)\n",
                     median(modes[1].cpuPercent), qPrintable(cpuRuns.trimmed()));
+        // CPU per record rather than per second: a slower run would otherwise look cheaper.
+        const auto cpuPerRecord = [](const Mode &m) { return median(m.cpuPercent) / std::max(m.rate(), 1e-9); };
+        const double rateRatio = modes[0].rate() > 0 ? modes[3].rate() / modes[0].rate() : 0.0;
+        const double cpuRatio = cpuPerRecord(modes[0]) > 0 ? cpuPerRecord(modes[3]) / cpuPerRecord(modes[0]) : 0.0;
+        std::printf("  bus monitor open against closed: records/s %.3f, window thread CPU a record %.2f "
+                    "(CPU %.2f %% against %.2f %% of the wall time; %lld frames logged in the last run)\n",
+                    rateRatio, cpuRatio, median(modes[3].cpuPercent), median(modes[0].cpuPercent),
+                    static_cast<long long>(modes[3].frames));
         if (baud == ScriptBaud) {
             single = modes[0].rate();
             block = modes[1].rate();
             libmodbus = modes[2].rate();
             singleWire = single / limit(1);
+            monitorRate = rateRatio;
+            monitorCpu = cpuRatio;
         }
         std::fflush(stdout);
     }
     std::printf("\ntotal %.1f min\n", total.elapsed() / 60000.0);
-    std::printf("ratios: single/libmodbus=%.2f block/libmodbus=%.2f single/wire=%.2f\n",
-                libmodbus > 0 ? single / libmodbus : 0.0, libmodbus > 0 ? block / libmodbus : 0.0, singleWire);
+    std::printf("ratios: single/libmodbus=%.2f block/libmodbus=%.2f single/wire=%.2f monitor/single=%.3f "
+                "monitor-cpu/single-cpu=%.2f\n",
+                libmodbus > 0 ? single / libmodbus : 0.0, libmodbus > 0 ? block / libmodbus : 0.0, singleWire, monitorRate,
+                monitorCpu);
     return 0;
 }

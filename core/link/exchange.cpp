@@ -2,8 +2,10 @@
 #include "core/link/crc16.h"
 #include "core/link/hex.h"
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QThread>
 #include <cmath>
+#include <limits>
 
 namespace {
 // The kinds are built before any translation is loaded: they keep the Chinese, shownName() translates.
@@ -86,10 +88,12 @@ void Link::cancelCommand(CancelReason why)
 void Link::onReadyRead()
 {
     const QByteArray bytes = m_port.readAll();
-    m_lineActivity.restart();
-    if (!m_collecting)
-        return;  // nobody asked: stale, dropped
-    m_reply += bytes;
+    if (!m_collecting) {
+        logNow(FrameKind::Dropped, bytes);  // nobody asked: stale, dropped
+        m_lineActivity.restart();
+        return;
+    }
+    takeReply(bytes);
     if (replyIn())
         m_waiter.finish();
 }
@@ -118,6 +122,62 @@ bool Link::replyIn() const
     if (m_echoMode != EchoMode::Off && m_reply.size() < m_request.size() && m_request.startsWith(m_reply))
         return false;
     return modbus::replyComplete(m_request, m_reply.mid(echoLength(m_reply)));
+}
+
+qint32 Link::silenceUs() const
+{
+    return qint32(std::min<qint64>(m_lineActivity.nsecsElapsed() / 1000, std::numeric_limits<qint32>::max()));
+}
+
+void Link::logNow(FrameKind kind, const QByteArray &bytes)
+{
+    if (m_log && (!bytes.isEmpty() || kind == FrameKind::NoReply))
+        m_log->append(kind, QDateTime::currentMSecsSinceEpoch(), silenceUs(), bytes);
+}
+
+void Link::takeReply(const QByteArray &bytes)
+{
+    if (m_log && !bytes.isEmpty()) {
+        // The request's own bytes were still on the wire after the write returned: the silence
+        // before the first answer starts when they end.
+        const qint32 gap = m_reply.isEmpty() ? std::max<qint32>(0, silenceUs() - m_requestWireUs) : silenceUs();
+        m_replyChunks.append({m_reply.size(), QDateTime::currentMSecsSinceEpoch(), gap});
+    }
+    m_reply += bytes;
+    m_lineActivity.restart();
+}
+
+void Link::logReply(qsizetype echo, qsizetype settleStart)
+{
+    if (!m_log)
+        return;
+    if (m_reply.isEmpty()) {
+        logNow(FrameKind::NoReply, {});
+        return;
+    }
+    if (m_replyChunks.isEmpty())  // the log came while the reply was under way
+        return;
+    // A frame cut from the middle of a piece followed its bytes before without a gap.
+    const auto cut = [&](FrameKind kind, qsizetype from, qsizetype to) {
+        if (from >= to)
+            return;
+        const Chunk *c = &m_replyChunks.front();
+        for (const Chunk &k : m_replyChunks)
+            if (k.offset <= from)
+                c = &k;
+        m_log->append(kind, c->timeMs, c->offset == from ? c->gapUs : 0, m_reply.mid(from, to - from));
+    };
+    const qsizetype replyEnd = std::max(echo, settleStart);
+    cut(FrameKind::Echo, 0, echo);
+    if (replyEnd > echo)
+        cut(FrameKind::Received, echo, replyEnd);
+    else
+        logNow(FrameKind::NoReply, {});  // the echo alone
+    for (qsizetype i = 0; i < m_replyChunks.size(); ++i) {
+        const qsizetype from = std::max(m_replyChunks[i].offset, replyEnd);
+        const qsizetype to = i + 1 < m_replyChunks.size() ? m_replyChunks[i + 1].offset : m_reply.size();
+        cut(FrameKind::Trailing, from, to);
+    }
 }
 
 void Link::onError(QSerialPort::SerialPortError error)
@@ -171,7 +231,7 @@ bool Link::awaitSilence(const Hold &hold, int ms)
     while (!hold.cancel().cancelled() && m_port.isOpen()) {
         // Bytes still in the port's buffer have not been seen by onReadyRead yet.
         if (m_port.bytesAvailable() > 0) {
-            m_port.readAll();
+            logNow(FrameKind::Dropped, m_port.readAll());
             m_lineActivity.restart();
         }
         const qint64 left = ms - m_lineActivity.elapsed();
@@ -194,10 +254,8 @@ void Link::settleReply(const Hold &hold)
             return;
         // Whatever reached the port during the gap is taken now (readyRead may not have run yet).
         m_port.waitForReadyRead(0);
-        if (m_port.bytesAvailable() > 0) {
-            m_reply += m_port.readAll();
-            m_lineActivity.restart();
-        }
+        if (m_port.bytesAvailable() > 0)
+            takeReply(m_port.readAll());
         if (m_reply.size() == before)
             return;
     }
@@ -233,12 +291,19 @@ Exchange Link::exchange(const Hold &hold, const ExchangeKind &kind, const QByteA
         return ex;
     }
     // Stale input (a late reply to an earlier request) must not be taken for this reply.
+    if (m_log)
+        logNow(FrameKind::Dropped, m_port.readAll());
     m_port.clear(QSerialPort::Input);
     m_port.readAll();
     m_request = request;
     m_reply.clear();
+    m_replyChunks.clear();
     m_collecting = true;
 
+    if (m_log) {
+        logNow(FrameKind::Sent, request);
+        m_requestWireUs = qint32(request.size() * 10'000'000LL / std::max<qint32>(m_port.baudRate(), 1));
+    }
     m_port.write(request);
     m_port.flush();
     m_lineActivity.restart();
@@ -256,16 +321,17 @@ Exchange Link::exchange(const Hold &hold, const ExchangeKind &kind, const QByteA
     // A cancelled command unwinds at once: a click that follows the stop meets a free bus.
     if (kind.pumpAfterWait && !hold.cancel().cancelled())
         QCoreApplication::processEvents();
-    if (m_port.isOpen() && m_port.bytesAvailable() > 0) {
-        m_reply += m_port.readAll();
-        m_lineActivity.restart();  // the gap before the next request counts from these bytes too
-    }
+    // The gap before the next request counts from these bytes too.
+    if (m_port.isOpen() && m_port.bytesAvailable() > 0)
+        takeReply(m_port.readAll());
+    const qsizetype settleStart = m_reply.size();
     if (kind.settles && !m_reply.isEmpty())
         settleReply(hold);
     m_collecting = false;
     ex.aborted = hold.stopped();
 
     const qsizetype echo = echoLength(m_reply);
+    logReply(echo, settleStart);
     ex.echoRemoved = echo > 0;
     ex.reply = m_reply.mid(echo);
     // The first echo seen on a port is said once; from then on every exchange on it expects one.

@@ -1,6 +1,7 @@
 #pragma once
 #include "core/link/cancel.h"
 #include "core/link/echomode.h"
+#include "core/link/framelog.h"
 #include "core/link/frames.h"
 #include "core/link/waitms.h"
 #include <QByteArray>
@@ -9,6 +10,7 @@
 #include <QSerialPort>
 #include <QSet>
 #include <QString>
+#include <QVarLengthArray>
 #include <functional>
 #include <optional>
 #include <utility>
@@ -147,6 +149,11 @@ public:
     QSerialPort &port() { return m_port; }
     bool isOpen() const { return m_port.isOpen(); }
 
+    // The bus monitor's log: every frame sent or heard is appended to it from now on (nullptr: none,
+    // and nothing is spent on it).
+    void setFrameLog(FrameLog *log) { m_log = log; }
+    FrameLog *frameLog() const { return m_log; }
+
 signals:
     // A shown command took the bus (true) or gave it back (false).
     void busyChanged(bool busy);
@@ -164,6 +171,10 @@ private:
     bool echoExpected() const;
     qsizetype echoLength(const QByteArray &received) const;
     bool replyIn() const;
+    qint32 silenceUs() const;
+    void logNow(FrameKind kind, const QByteArray &bytes);
+    void takeReply(const QByteArray &bytes);
+    void logReply(qsizetype echo, qsizetype settleStart);
 
     TrafficView *m_view;
     QSerialPort m_port;
@@ -177,4 +188,10 @@ private:
     QElapsedTimer m_lineActivity;  // since the last byte sent or received
     EchoMode m_echoMode = EchoMode::Auto;
     QSet<QString> m_echoingPorts;  // names of the ports seen echoing
+    FrameLog *m_log = nullptr;
+    // Where each piece of the reply began and when it came, so the frames cut from it get their own
+    // times (kept only for a log).
+    struct Chunk { qsizetype offset; qint64 timeMs; qint32 gapUs; };
+    QVarLengthArray<Chunk, 8> m_replyChunks;
+    qint32 m_requestWireUs = 0;  // how long the last request takes on the wire
 };

@@ -3,6 +3,7 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 
 namespace {
 QLineEdit *hexBox(const QString &name, const QString &accessible, QWidget *parent)
@@ -30,6 +31,10 @@ TrafficPanel::TrafficPanel(QWidget *parent) : QGroupBox(tr("命令状态"), pare
     lblUnit5->setObjectName(QStringLiteral("lblUnit(5)"));
     lblUnit6 = new QLabel(QStringLiteral("℃"), this);
     lblUnit6->setObjectName(QStringLiteral("lblUnit(6)"));
+    cmdMonitor = new QPushButton(tr("通信监视"), this);
+    cmdMonitor->setObjectName(QStringLiteral("cmdMonitor"));
+    cmdMonitor->setCheckable(true);
+    cmdMonitor->setToolTip(tr("显示或隐藏总线上收发的每一帧"));
     auto *g = new QGridLayout(this);
     g->addWidget(lc, 0, 0);
     g->addWidget(txtCommand, 0, 1);
@@ -37,4 +42,5 @@ TrafficPanel::TrafficPanel(QWidget *parent) : QGroupBox(tr("命令状态"), pare
     g->addWidget(ls, 1, 0);
     g->addWidget(txtState, 1, 1);
     g->addWidget(lblUnit6, 1, 2);
+    g->addWidget(cmdMonitor, 0, 3, 2, 1);
 }

@@ -3,6 +3,7 @@
 
 class QLabel;
 class QLineEdit;
+class QPushButton;
 
 // "命令状态": the request sent and the reply received, in hex.
 class TrafficPanel : public QGroupBox {
@@ -13,4 +14,5 @@ public:
     QLineEdit *txtState;
     QLabel *lblUnit5;
     QLabel *lblUnit6;
+    QPushButton *cmdMonitor;  // "通信监视": shows or hides the bus monitor
 };

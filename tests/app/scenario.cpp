@@ -260,11 +260,14 @@ private:
     {
         QMap<QString, QString> out;
         out.insert(QStringLiteral("(window)"), fx.window->isVisible() ? QStringLiteral("shown") : QStringLiteral("closed"));
+        const QWidget *monitor = fx.window->findChild<QWidget *>(QStringLiteral("dockMonitor"));
         for (QWidget *w : fx.window->findChildren<QWidget *>()) {
             const QString name = w->objectName();
-            // Left out: what a timer redraws at its own pace (the live trend) or what shows the time left.
+            // Left out: what a timer redraws at its own pace (the live trend, the bus monitor's frames
+            // with their times) or what shows the time left.
             if (name.isEmpty() || name.startsWith(QLatin1String("qt_")) || name == QLatin1String("lblTimeLeft")
-                || name == QLatin1String("lblScanLeft") || name == QLatin1String("chtLiveTrend"))
+                || name == QLatin1String("lblScanLeft") || name == QLatin1String("chtLiveTrend")
+                || (monitor && (w == monitor || monitor->isAncestorOf(w))))
                 continue;
             QString s;
             if (auto *e = qobject_cast<QLineEdit *>(w))

@@ -1,6 +1,12 @@
 // The window, walked command by command as a user does, against the simulated recorder. Each
 // scenario's transcript (frames on the wire, what the window shows) is kept in transcripts/.
 #include "scenario.h"
+#include "windowfixture.h"
+#include "panels/monitor/busmonitorpanel.h"
+#include "panels/port/modbuspanel.h"
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableView>
 #include <QTest>
 
 namespace {
@@ -104,6 +110,36 @@ private slots:
     {
         QFETCH(int, index);
         runScenario(kScenarios[index]);
+    }
+
+    // The bus monitor: closed, nothing is logged; opened, every frame is and its table follows; closed
+    // by its own title bar, the traffic panel's button goes off and the logging stops.
+    void busMonitor()
+    {
+        WindowFixture fx;
+        frmMain &w = fx.start();
+        auto *button = fx.find<QPushButton>(QStringLiteral("cmdMonitor"));
+        auto *dock = fx.find<BusMonitorPanel>(QStringLiteral("dockMonitor"));
+        auto *read = fx.find<QPushButton>(QStringLiteral("cmdPoint"));
+        w.modbusPanel->txtStationID->setText(QStringLiteral("21"));
+        read->click();
+        QVERIFY(!dock->isVisible() && !w.link().frameLog());
+        button->click();
+        QVERIFY(dock->isVisible() && w.link().frameLog());
+        read->click();
+        dock->catchUp();
+        const QAbstractItemModel *m = dock->tblMonitor->model();
+        QCOMPARE(m->rowCount(), 2);
+        QCOMPARE(m->index(0, 1).data().toString() + m->index(1, 1).data().toString(), u"发收");
+        QVERIFY(m->index(1, 4).data().toString().endsWith(u"CRC 正确"));
+        dock->close();
+        QVERIFY(!button->isChecked() && !w.link().frameLog());
+        read->click();
+        QCOMPARE(w.link().frameLog(), nullptr);
+        button->click();
+        read->click();
+        dock->catchUp();
+        QCOMPARE(m->rowCount(), 4);
     }
 };
 

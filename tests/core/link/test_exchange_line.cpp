@@ -34,27 +34,30 @@ void TestExchangeLine::lineBehaviours()
     const QByteArray write = modbus::writeRegister(21, 116, 90), shortRead = modbus::readHolding(21, 104, 1);
     ExchangeKind kind = kinds::SingleParameterRead;
     kind.firstWaitMs = 300;
-    // fault: on the last exchange; pauseMs: of a split reply; steps: r read, w write.
-    const struct { const char *name; int baud; bool echo; int batchMs; F fault; int pauseMs; M mode; const char *steps; C cls; bool echoRemoved; int notices; } rows[] = {
-        {"no echo", 115200, false, 0, F::None, 0, M::Auto, "r", C::Valid, false, 0},
-        {"echo found, said once", 115200, true, 0, F::None, 0, M::Auto, "rr", C::Valid, true, 1},
-        {"echo cut short", 115200, true, 0, F::EchoCut, 0, M::Auto, "r", C::CrcMismatch, false, 0},
-        {"echo garbled", 115200, true, 0, F::EchoSpoiled, 0, M::Auto, "r", C::CrcMismatch, false, 0},
-        {"write echoed and answered", 115200, true, 0, F::None, 0, M::Auto, "rw", C::Valid, true, 1},
-        {"write echoed, not answered", 115200, true, 0, F::NoReply, 0, M::Auto, "rw", C::None, true, 1},
-        {"echo, handling off", 115200, true, 0, F::None, 0, M::Off, "r", C::CrcMismatch, false, 0},
-        {"echo, handling on", 115200, true, 0, F::None, 0, M::On, "w", C::Valid, true, 1},
-        {"echo in 16 ms batches", 115200, true, 16, F::None, 0, M::Auto, "r", C::Valid, true, 1},
-        {"split within the window", 115200, false, 0, F::Split, 20, M::Auto, "r", C::Valid, false, 0},
-        {"split past the window", 115200, false, 0, F::Split, 1000, M::Auto, "r", C::Short, false, 0},
+    // fault: on the last exchange; pauseMs: of a split reply; steps: r read, w write. logged: the frames
+    // the bus monitor's log gets (Sent, Received, Echo, No reply).
+    const struct { const char *name; int baud; bool echo; int batchMs; F fault; int pauseMs; M mode; const char *steps; C cls; bool echoRemoved; int notices; const char *logged; } rows[] = {
+        {"no echo", 115200, false, 0, F::None, 0, M::Auto, "r", C::Valid, false, 0, "SR"},
+        {"echo found, said once", 115200, true, 0, F::None, 0, M::Auto, "rr", C::Valid, true, 1, "SERSER"},
+        {"echo cut short", 115200, true, 0, F::EchoCut, 0, M::Auto, "r", C::CrcMismatch, false, 0, "SR"},
+        {"echo garbled", 115200, true, 0, F::EchoSpoiled, 0, M::Auto, "r", C::CrcMismatch, false, 0, "SR"},
+        {"write echoed and answered", 115200, true, 0, F::None, 0, M::Auto, "rw", C::Valid, true, 1, "SERSER"},
+        {"write echoed, not answered", 115200, true, 0, F::NoReply, 0, M::Auto, "rw", C::None, true, 1, "SERSEN"},
+        {"echo, handling off", 115200, true, 0, F::None, 0, M::Off, "r", C::CrcMismatch, false, 0, "SR"},
+        {"echo, handling on", 115200, true, 0, F::None, 0, M::On, "w", C::Valid, true, 1, "SER"},
+        {"echo in 16 ms batches", 115200, true, 16, F::None, 0, M::Auto, "r", C::Valid, true, 1, "SER"},
+        {"split within the window", 115200, false, 0, F::Split, 20, M::Auto, "r", C::Valid, false, 0, "SR"},
+        {"split past the window", 115200, false, 0, F::Split, 1000, M::Auto, "r", C::Short, false, 0, "SR"},
         // The slave hears the second request only if the master kept the gap after the first reply.
-        {"gap kept after a reply", 2400, false, 0, F::None, 0, M::Auto, "rr", C::Valid, false, 0},
-        {"gap kept after a write's reply", 2400, true, 0, F::None, 0, M::Auto, "rwr", C::Valid, true, 1},
+        {"gap kept after a reply", 2400, false, 0, F::None, 0, M::Auto, "rr", C::Valid, false, 0, "SRSR"},
+        {"gap kept after a write's reply", 2400, true, 0, F::None, 0, M::Auto, "rwr", C::Valid, true, 1, "SERSERSER"},
     };
     for (const auto &r : rows) {
         sim::SimRecorder recorder;
         NoticeCounter view;
         Link link(&view);
+        FrameLog log;
+        link.setFrameLog(&log);
         QVERIFY(recorder.start());
         recorder.setLineBaud(r.baud);
         recorder.setFrameEndBySilence(true);
@@ -75,6 +78,12 @@ void TestExchangeLine::lineBehaviours()
         QVERIFY2(ex.info.cls == r.cls && ex.echoRemoved == r.echoRemoved && view.echoNotices == r.notices, r.name);
         // What is shown and handed on is the device's own reply, whole and alone.
         QVERIFY2(r.cls != C::Valid || (ex.info.exact() && view.state == ShowHex(ex.reply)), r.name);
+        QString logged;
+        for (qint64 seq = log.firstSeq(); seq < log.endSeq(); ++seq)
+            logged += QLatin1Char("SREDTN"[int(log.at(seq).kind)]);
+        QVERIFY2(logged == QLatin1String(r.logged), qPrintable(QStringLiteral("%1: %2").arg(r.name, logged)));
+        const FrameRecord &last = log.at(log.endSeq() - 1);
+        QVERIFY2(last.kind != FrameKind::Received || (last.bytes == ex.reply && last.request == ex.request), r.name);
     }
 }
 

@@ -1,0 +1,268 @@
+#include "core/link/framelog.h"
+#include "core/link/crc16.h"
+#include "core/link/frames.h"
+#include "core/link/hex.h"
+#include <QDateTime>
+#include <QStringList>
+
+namespace framelog {
+
+namespace {
+QString functionName(uint8_t fn)
+{
+    switch (fn) {
+    case modbus::ReadHoldingRegisters: return QStringLiteral("读保持寄存器");
+    case modbus::ReadInputRegisters: return QStringLiteral("读输入寄存器");
+    case modbus::WriteSingleCoil: return QStringLiteral("写单个线圈");
+    case modbus::WriteSingleRegister: return QStringLiteral("写单个寄存器");
+    case modbus::WriteMultipleRegisters: return QStringLiteral("写多个寄存器");
+    default: return QStringLiteral("未知功能");
+    }
+}
+
+uint8_t byteAt(const QByteArray &b, int at) { return uint8_t(b[at]); }
+int word(const QByteArray &b, int at) { return (byteAt(b, at) << 8) | byteAt(b, at + 1); }
+
+QString words(const QByteArray &b, int from, int count)
+{
+    QStringList out;
+    for (int i = 0; i < count; ++i)
+        out << QString::number(word(b, from + 2 * i));
+    return QStringLiteral("值 ") + out.join(QLatin1Char(' '));
+}
+
+// The length of the frame its first bytes announce; 0 while too few bytes say it. A function this
+// program never sends is taken as the bytes that came.
+int frameLength(const QByteArray &b, bool request)
+{
+    const uint8_t fn = byteAt(b, 1);
+    if (fn & 0x80)
+        return 5;
+    switch (fn) {
+    case modbus::ReadHoldingRegisters:
+    case modbus::ReadInputRegisters:
+        return request ? 8 : b.size() >= 3 ? 5 + byteAt(b, 2) : 0;
+    case modbus::WriteSingleCoil:
+    case modbus::WriteSingleRegister:
+        return 8;
+    case modbus::WriteMultipleRegisters:
+        return !request ? 8 : b.size() >= 7 ? 9 + byteAt(b, 6) : 0;
+    default:
+        return b.size() >= 4 ? int(b.size()) : 0;
+    }
+}
+
+// What a whole frame asks or answers. A read's reply says no start register: the request it answers
+// does.
+void details(const QByteArray &f, const QByteArray &request, bool isRequest, QStringList &parts, bool &error)
+{
+    const uint8_t fn = byteAt(f, 1);
+    switch (fn) {
+    case modbus::ReadHoldingRegisters:
+    case modbus::ReadInputRegisters:
+        if (isRequest) {
+            parts << QStringLiteral("起始 %1，数量 %2").arg(word(f, 2)).arg(word(f, 4));
+            return;
+        }
+        if (request.size() >= 6 && byteAt(request, 1) == fn) {
+            parts << QStringLiteral("起始 %1，数量 %2").arg(word(request, 2)).arg(byteAt(f, 2) / 2);
+            if (byteAt(f, 2) != 2 * word(request, 4)) {
+                parts << QStringLiteral("字节数 %1 与请求的 %2 个寄存器不符").arg(byteAt(f, 2)).arg(word(request, 4));
+                error = true;
+            }
+        } else {
+            parts << QStringLiteral("数量 %1").arg(byteAt(f, 2) / 2);
+        }
+        parts << words(f, 3, byteAt(f, 2) / 2);
+        return;
+    case modbus::WriteSingleCoil: {
+        const int v = word(f, 4);
+        const QString value = v == 0xFF00 ? QStringLiteral("ON") : v == 0 ? QStringLiteral("OFF")
+                                                                            : QStringLiteral("非法值 %1").arg(v);
+        parts << QStringLiteral("线圈 %1 = %2").arg(word(f, 2)).arg(value);
+        error = error || (v != 0xFF00 && v != 0);
+        return;
+    }
+    case modbus::WriteSingleRegister:
+        parts << QStringLiteral("寄存器 %1 = %2").arg(word(f, 2)).arg(word(f, 4));
+        return;
+    case modbus::WriteMultipleRegisters:
+        parts << QStringLiteral("起始 %1，数量 %2").arg(word(f, 2)).arg(word(f, 4));
+        if (isRequest) {
+            if (byteAt(f, 6) != 2 * word(f, 4)) {
+                parts << QStringLiteral("字节数 %1 与数量不符").arg(byteAt(f, 6));
+                error = true;
+            }
+            parts << words(f, 7, byteAt(f, 6) / 2);
+        }
+        return;
+    default:
+        return;
+    }
+}
+
+QString describe(const QByteArray &b, const QByteArray &request, bool isRequest, bool &error)
+{
+    if (b.isEmpty())
+        return QStringLiteral("（无字节）");
+    QStringList parts{QStringLiteral("地址 %1").arg(byteAt(b, 0))};
+    const auto done = [&parts] { return parts.join(QStringLiteral("，")); };
+    if (b.size() < 2) {
+        error = true;
+        parts << QStringLiteral("残帧：1 字节");
+        return done();
+    }
+    const uint8_t fn = byteAt(b, 1) & 0x7F;
+    parts << QStringLiteral("功能 %1 %2").arg(fn, 2, 10, QLatin1Char('0')).arg(functionName(fn));
+    const int length = frameLength(b, isRequest);
+    if (length == 0 || b.size() < length || b.size() < 4) {
+        error = true;
+        parts << (length > 0 ? QStringLiteral("残帧：%1 字节，应为 %2 字节").arg(b.size()).arg(length)
+                             : QStringLiteral("残帧：%1 字节").arg(b.size()));
+        return done();
+    }
+    const QByteArray frame = b.left(length);
+    if (byteAt(b, 1) & 0x80) {
+        const uint8_t code = byteAt(frame, 2);
+        parts << QStringLiteral("异常应答：代码 %1 %2").arg(FormatHex(code), modbus::exceptionName(code));
+        error = true;
+    } else {
+        details(frame, request, isRequest, parts, error);
+    }
+    if (!isRequest && request.size() >= 2 && (b[0] != request[0] || fn != byteAt(request, 1))) {
+        parts << QStringLiteral("不是所发请求的地址或功能码");
+        error = true;
+    }
+    const bool crcGood = crcMatches(frame);
+    parts << (crcGood ? QStringLiteral("CRC 正确") : QStringLiteral("CRC 错误"));
+    error = error || !crcGood;
+    if (b.size() > length) {
+        parts << QStringLiteral("其后多出 %1 字节").arg(b.size() - length);
+        error = true;
+    }
+    return done();
+}
+} // namespace
+
+FrameText decode(const FrameRecord &frame)
+{
+    FrameText out;
+    out.address = address(frame);
+    switch (frame.kind) {
+    case FrameKind::Sent:
+        out.text = frame.bytes.isEmpty() ? QString() : describe(frame.bytes, {}, true, out.error);
+        break;
+    case FrameKind::Received:
+        out.text = describe(frame.bytes, frame.request, false, out.error);
+        break;
+    case FrameKind::Echo:
+        out.text = QStringLiteral("适配器回显的请求，已去除");
+        break;
+    case FrameKind::Dropped:
+        out.text = QStringLiteral("丢弃的字节：") + describe(frame.bytes, frame.request, false, out.error);
+        out.error = true;
+        break;
+    case FrameKind::Trailing:
+        out.text = QStringLiteral("完整应答之后多出的字节：") + describe(frame.bytes, frame.request, false, out.error);
+        out.error = true;
+        break;
+    case FrameKind::NoReply:
+        out.text = QStringLiteral("无应答");
+        out.error = true;
+        break;
+    }
+    return out;
+}
+
+int address(const FrameRecord &frame)
+{
+    const QByteArray &b = frame.bytes.isEmpty() ? frame.request : frame.bytes;
+    return b.isEmpty() ? -1 : byteAt(b, 0);
+}
+
+QString timeText(qint64 timeMs)
+{
+    return QDateTime::fromMSecsSinceEpoch(timeMs).toString(QStringLiteral("HH:mm:ss.zzz"));
+}
+
+QString gapText(qint32 gapUs)
+{
+    if (gapUs < 0)
+        return QStringLiteral("—");
+    if (gapUs > 60'000'000)
+        return QStringLiteral("> 60000");
+    return QString::number(gapUs / 1000.0, 'f', 1);
+}
+
+QString directionText(FrameKind kind)
+{
+    return kind == FrameKind::Sent ? QStringLiteral("发") : QStringLiteral("收");
+}
+
+namespace {
+QStringList fields(const FrameRecord &f)
+{
+    return {timeText(f.timeMs), directionText(f.kind), gapText(f.gapUs), QString::fromLatin1(f.bytes.toHex(' ').toUpper()),
+            decode(f).text};
+}
+
+QByteArray csvField(const QString &text)
+{
+    QByteArray s = text.toUtf8();
+    if (!s.contains(',') && !s.contains('"') && !s.contains('\n') && !s.contains('\r'))
+        return s;
+    return '"' + s.replace('"', "\"\"") + '"';
+}
+} // namespace
+
+QByteArray textFile(const FrameLog &log, const QVector<qint64> &seqs)
+{
+    QByteArray out = QStringLiteral("时间          方向  间隔(ms)  十六进制 | 解析\r\n").toUtf8();
+    for (qint64 seq : seqs) {
+        if (!log.contains(seq))
+            continue;
+        const QStringList f = fields(log.at(seq));
+        out += QStringLiteral("%1  %2  %3  %4 | %5\r\n").arg(f[0], f[1], f[2].rightJustified(8), f[3], f[4]).toUtf8();
+    }
+    return out;
+}
+
+QByteArray csvFile(const FrameLog &log, const QVector<qint64> &seqs)
+{
+    QByteArray out = QStringLiteral("时间,方向,间隔(ms),十六进制,解析\r\n").toUtf8();
+    for (qint64 seq : seqs) {
+        if (!log.contains(seq))
+            continue;
+        QByteArrayList row;
+        for (const QString &field : fields(log.at(seq)))
+            row << csvField(field);
+        out += row.join(',') + "\r\n";
+    }
+    return out;
+}
+} // namespace framelog
+
+void FrameLog::append(FrameKind kind, qint64 timeMs, qint32 gapUs, const QByteArray &bytes)
+{
+    if (m_capacity <= 0)
+        return;
+    if (size() >= m_capacity) {
+        m_frames.pop_front();
+        ++m_first;
+    }
+    FrameRecord &r = m_frames.emplace_back();
+    r.timeMs = timeMs;
+    r.gapUs = gapUs;
+    r.kind = kind;
+    r.bytes = bytes;
+    if (kind == FrameKind::Sent)
+        m_lastRequest = bytes;
+    else
+        r.request = m_lastRequest;
+}
+
+void FrameLog::clear()
+{
+    m_first = endSeq();
+    m_frames.clear();
+}

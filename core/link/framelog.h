@@ -1,0 +1,74 @@
+#pragma once
+#include <QByteArray>
+#include <QString>
+#include <QVector>
+#include <cstdint>
+#include <deque>
+
+// What the line carried, frame by frame, for the bus monitor. A record holds only the bytes and when
+// they came; the words a person reads are made from it when it is shown, so a long download costs one
+// append a frame and the log's memory stays bounded.
+enum class FrameKind : uint8_t {
+    Sent,      // a request
+    Received,  // the reply to it (its echo taken off)
+    Echo,      // the adapter's echo of the request
+    Dropped,   // bytes nobody asked for: before a request, while waiting for silence, after a reply's wait
+    Trailing,  // bytes that followed a complete reply while it settled
+    NoReply,   // nothing came within the reply's wait (no bytes)
+};
+
+struct FrameRecord {
+    qint64 timeMs = 0;    // ms since the epoch, when the first byte went out or was seen
+    qint32 gapUs = -1;    // silence on the line before it; -1: not known
+    FrameKind kind = FrameKind::Sent;
+    QByteArray bytes;
+    QByteArray request;   // for all but a request: the last request sent (shared, no copy)
+};
+
+// The one-line reading of a frame.
+struct FrameText {
+    int address = -1;     // the device it is from or to; -1: no byte says
+    bool error = false;   // an exception, a bad CRC, a torn or overlong frame, stray bytes, no reply
+    QString text;
+};
+
+namespace framelog {
+FrameText decode(const FrameRecord &frame);
+// The device a frame belongs to, without decoding it: its first byte, or the request's for no reply.
+int address(const FrameRecord &frame);
+QString timeText(qint64 timeMs);      // "14:30:45.123", local time
+QString gapText(qint32 gapUs);        // "3.6" (ms); "—" when not known; "> 60000" past a minute
+QString directionText(FrameKind kind);  // "发" for a request, "收" for everything heard
+} // namespace framelog
+
+// The frames of the line, oldest first, at most capacity of them: the oldest go first. Each frame keeps
+// its sequence number for good, so a view knows what it has shown after the oldest are gone.
+class FrameLog {
+public:
+    static constexpr qsizetype DefaultCapacity = 100'000;
+    explicit FrameLog(qsizetype capacity = DefaultCapacity) : m_capacity(capacity) {}
+
+    void append(FrameKind kind, qint64 timeMs, qint32 gapUs, const QByteArray &bytes);
+    // Sequence numbers held: firstSeq() … endSeq() - 1.
+    qint64 firstSeq() const { return m_first; }
+    qint64 endSeq() const { return m_first + qint64(m_frames.size()); }
+    bool contains(qint64 seq) const { return seq >= firstSeq() && seq < endSeq(); }
+    const FrameRecord &at(qint64 seq) const { return m_frames[size_t(seq - m_first)]; }
+    qsizetype size() const { return qsizetype(m_frames.size()); }
+    qsizetype capacity() const { return m_capacity; }
+    // Forgets every frame; the numbering goes on.
+    void clear();
+
+private:
+    std::deque<FrameRecord> m_frames;
+    qint64 m_first = 0;
+    qsizetype m_capacity;
+    QByteArray m_lastRequest;
+};
+
+namespace framelog {
+// The frames given, as a person reads them: one line each (time, direction, gap, hex, reading), or
+// as CSV with a header row. Files are UTF-8.
+QByteArray textFile(const FrameLog &log, const QVector<qint64> &seqs);
+QByteArray csvFile(const FrameLog &log, const QVector<qint64> &seqs);
+} // namespace framelog

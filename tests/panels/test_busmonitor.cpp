@@ -1,0 +1,151 @@
+// The bus monitor on its own log: filters by device and by errors, pause and clear, and the frames shown
+// saved as CSV or text — whole, or not at all with the earlier file left as it was.
+#include "panels/monitor/busmonitorpanel.h"
+#include "app/recordingdesktop.h"
+#include "core/link/crc16.h"
+#include "core/link/framelog.h"
+#include "filesizelimit.h"
+#include "hexbytes.h"
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+QByteArray withCrc(const char *hex)
+{
+    QByteArray f = hx(hex);
+    appendCrc(f);
+    return f;
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+const qint64 T0 = QDateTime(QDate(2026, 12, 6), QTime(14, 30, 45), Qt::UTC).toMSecsSinceEpoch();
+} // namespace
+
+class TestBusMonitor : public QObject {
+    Q_OBJECT
+private slots:
+    void filtersPauseClear();
+    void save();
+};
+
+// Two devices: 1 answers (once with a bad CRC), 2 does not; a stray byte is dropped. Rows are the
+// log's sequence numbers.
+void TestBusMonitor::filtersPauseClear()
+{
+    FrameLog log;
+    RecordingDesktop desktop(QDir::tempPath());
+    BusMonitorPanel panel(log, desktop);
+    panel.show();
+    const QByteArray badReply = [] { QByteArray b = withCrc("01 06 00 05 00 07"); b[7] = 0; return b; }();
+    const struct { FrameKind kind; QByteArray bytes; } frames[] = {
+        {FrameKind::Sent, withCrc("01 03 00 0A 00 01")}, {FrameKind::Received, withCrc("01 03 02 00 2A")},
+        {FrameKind::Sent, withCrc("02 03 00 00 00 01")}, {FrameKind::NoReply, {}},
+        {FrameKind::Sent, withCrc("01 06 00 05 00 07")}, {FrameKind::Received, badReply},
+        {FrameKind::Dropped, hx("FF")},
+    };
+    for (const auto &f : frames)
+        log.append(f.kind, T0, 2000, f.bytes);
+    panel.catchUp();
+    QCOMPARE(panel.tblMonitor->model()->rowCount(), 7);
+    QCOMPARE(panel.cboMonitorDevice->count(), 3);  // 全部, 1, 2: a stray byte names no device
+
+    const struct { int device; bool errors; QVector<qint64> rows; } filters[] = {
+        {2, false, {2, 3}}, {-1, true, {3, 5, 6}}, {1, true, {5}}, {1, false, {0, 1, 4, 5}}, {-1, false, {0, 1, 2, 3, 4, 5, 6}},
+    };
+    for (const auto &f : filters) {
+        panel.cboMonitorDevice->setCurrentIndex(panel.cboMonitorDevice->findData(f.device));
+        panel.chkMonitorErrors->setChecked(f.errors);
+        QCOMPARE(panel.shownFrames(), f.rows);
+        QCOMPARE(panel.tblMonitor->model()->rowCount(), f.rows.size());
+    }
+    const QAbstractItemModel *m = panel.tblMonitor->model();
+    QCOMPARE(m->index(3, 1).data().toString(), u"收");
+    QCOMPARE(m->index(3, 4).data().toString(), u"无应答");
+
+    // Paused, the table stands still while the log goes on; going on catches up.
+    panel.cmdMonitorPause->click();
+    QCOMPARE(panel.cmdMonitorPause->text(), u"继续");
+    log.append(FrameKind::Sent, T0, 0, withCrc("03 03 00 00 00 01"));
+    panel.catchUp();
+    QCOMPARE(m->rowCount(), 7);
+    QVERIFY(panel.lblMonitorCount->text().contains(u"1 帧未显示"));
+    panel.cmdMonitorPause->click();
+    QCOMPARE(m->rowCount(), 8);
+    QCOMPARE(panel.cboMonitorDevice->count(), 4);
+
+    panel.cboMonitorDevice->setCurrentIndex(1);
+    panel.cmdMonitorClear->click();
+    QCOMPARE(log.size(), 0);
+    QCOMPARE(m->rowCount(), 0);
+    QCOMPARE(panel.cboMonitorDevice->count(), 1);
+    log.append(FrameKind::Sent, T0, 0, withCrc("02 03 00 00 00 01"));
+    panel.catchUp();
+    QCOMPARE(panel.shownFrames(), QVector<qint64>{8});
+}
+
+void TestBusMonitor::save()
+{
+    QTemporaryDir dir;
+    FrameLog log;
+    RecordingDesktop desktop(dir.path());
+    BusMonitorPanel panel(log, desktop);
+    const QByteArray request = withCrc("01 03 00 0A 00 01"), reply = withCrc("01 03 02 00 2A");
+    log.append(FrameKind::Sent, T0, 5000, request);
+    log.append(FrameKind::Received, T0 + 27, 12'345, reply);
+    log.append(FrameKind::Sent, T0 + 40, 1800, withCrc("02 03 00 00 00 01"));
+    panel.catchUp();
+    panel.cboMonitorDevice->setCurrentIndex(panel.cboMonitorDevice->findData(1));  // what is shown is saved
+
+    const QString csv = dir.filePath(QStringLiteral("monitor.csv"));
+    desktop.saveAnswer = csv;
+    panel.cmdMonitorSave->click();
+    QVERIFY2(desktop.messages.isEmpty(), qPrintable(desktop.lastMessage()));
+    const QByteArray written = readFile(csv);
+    QCOMPARE(QString::fromUtf8(written),
+             QStringLiteral("时间,方向,间隔(ms),十六进制,解析\r\n"
+                            "14:30:45.000,发,5.0,%1,地址 1，功能 03 读保持寄存器，起始 10，数量 1，CRC 正确\r\n"
+                            "14:30:45.027,收,12.3,%2,地址 1，功能 03 读保持寄存器，起始 10，数量 1，值 42，CRC 正确\r\n")
+                 .arg(QString::fromLatin1(request.toHex(' ').toUpper()), QString::fromLatin1(reply.toHex(' ').toUpper())));
+
+    const QString text = dir.filePath(QStringLiteral("monitor.txt"));
+    desktop.saveAnswer = text;
+    panel.cmdMonitorSave->click();
+    const QList<QByteArray> lines = readFile(text).split('\n');
+    QCOMPARE(lines.size(), 4);  // a header, two frames, and the end of the last line
+    QVERIFY(lines[2].startsWith("14:30:45.027  收      12.3  01 03 02 00 2A"));
+
+    // A disk that fills: the earlier file stays, nothing else is left, and the user is told.
+    desktop.saveAnswer = csv;
+    panel.cboMonitorDevice->setCurrentIndex(0);
+    {
+        const FileSizeLimit full(100);
+        panel.cmdMonitorSave->click();
+    }
+    QCOMPARE(desktop.messages.size(), 1);
+    QCOMPARE(desktop.messages.last().icon, Desktop::Icon::Warning);
+    QVERIFY(desktop.lastMessage().contains(csv));
+    QCOMPARE(readFile(csv), written);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 2);
+    QCOMPARE(desktop.saveDialogs.size(), 3);
+}
+
+int main(int argc, char **argv)
+{
+    qputenv("TZ", "UTC");  // the table's times are local
+    QApplication app(argc, argv);
+    TestBusMonitor test;
+    return QTest::qExec(&test, argc, argv);
+}
+#include "test_busmonitor.moc"
