@@ -147,6 +147,115 @@
     </message>
 </context>
 <context>
+    <name>BusMonitorPanel</name>
+    <message>
+        <source>时间</source>
+        <translation>Time</translation>
+    </message>
+    <message>
+        <source>方向</source>
+        <translation>Dir.</translation>
+    </message>
+    <message>
+        <source>间隔(ms)</source>
+        <translation>Gap (ms)</translation>
+    </message>
+    <message>
+        <source>十六进制</source>
+        <translation>Hex</translation>
+    </message>
+    <message>
+        <source>解析</source>
+        <translation>Decoded</translation>
+    </message>
+    <message>
+        <source>通信监视</source>
+        <translation>Bus monitor</translation>
+    </message>
+    <message>
+        <source>设备</source>
+        <translation>Device</translation>
+    </message>
+    <message>
+        <source>按设备地址筛选</source>
+        <translation>Filter by device address</translation>
+    </message>
+    <message>
+        <source>全部</source>
+        <translation>All</translation>
+    </message>
+    <message>
+        <source>仅显示错误</source>
+        <translation>Errors only</translation>
+    </message>
+    <message>
+        <source>异常应答、CRC错误、残帧、多余或丢弃的字节、无应答</source>
+        <translation>Exception replies, CRC errors, torn frames, extra or dropped bytes, no reply</translation>
+    </message>
+    <message>
+        <source>暂停</source>
+        <translation>Pause</translation>
+    </message>
+    <message>
+        <source>停止刷新表格；记录照常进行，继续时补上</source>
+        <translation>Stops refreshing the table; frames are still logged and appear when you continue</translation>
+    </message>
+    <message>
+        <source>清除</source>
+        <translation>Clear</translation>
+    </message>
+    <message>
+        <source>保存…</source>
+        <translation>Save…</translation>
+    </message>
+    <message>
+        <source>把表格中显示的帧保存为文本或CSV文件</source>
+        <translation>Save the frames shown in the table as a text or CSV file</translation>
+    </message>
+    <message>
+        <source>显示的帧数</source>
+        <translation>Frames shown</translation>
+    </message>
+    <message>
+        <source>通信帧列表</source>
+        <translation>Frame list</translation>
+    </message>
+    <message>
+        <source>继续</source>
+        <translation>Continue</translation>
+    </message>
+    <message>
+        <source>显示 %1 帧，共记录 %2 帧（最多保留 %3 帧）</source>
+        <translation>%1 frames shown, %2 logged (at most %3 kept)</translation>
+    </message>
+    <message>
+        <source>；已暂停，%1 帧未显示</source>
+        <translation>; paused, %1 frames not shown</translation>
+    </message>
+    <message>
+        <source>表格中没有可保存的帧</source>
+        <translation>The table holds no frames to save</translation>
+    </message>
+    <message>
+        <source>保存通信监视记录</source>
+        <translation>Save the bus monitor log</translation>
+    </message>
+    <message>
+        <source>文本文件 (*.txt);;CSV文件 (*.csv)</source>
+        <translation>Text files (*.txt);;CSV files (*.csv)</translation>
+    </message>
+    <message>
+        <source>无法保存 %1：%2
+原有的文件没有改动。</source>
+        <translation>Cannot save %1: %2
+The existing file was not changed.</translation>
+    </message>
+    <message>
+        <source>已把 %1 帧保存到 %2</source>
+        <translation>%1 frames saved to %2</translation>
+    </message>
+</context>
+<context>
     <name>BusScanPanel</name>
     <message>
         <source>起始地址</source>
@@ -1870,6 +1979,14 @@ Write these parameters and apply them on the device?</translation>
         <source>响应命令</source>
         <translation>Reply</translation>
     </message>
+    <message>
+        <source>通信监视</source>
+        <translation>Bus monitor</translation>
+    </message>
+    <message>
+        <source>显示或隐藏总线上收发的每一帧</source>
+        <translation>Show or hide every frame sent and received on the bus</translation>
+    </message>
 </context>
 <context>
     <name>archive</name>
@@ -2182,6 +2299,147 @@ Please add the user to the dialout group (sudo usermod -aG dialout $USER), log i
     <message>
         <source>该时段有 %1 条记录，超过 .xls 工作表的 %2 条上限，请导出为 .xlsx 或 CSV。</source>
         <translation>The period holds %1 records, more than the %2 an .xls sheet can hold. Please export as .xlsx or CSV.</translation>
+    </message>
+</context>
+<context>
+    <name>framelog</name>
+    <message>
+        <source>读保持寄存器</source>
+        <translation>read holding registers</translation>
+    </message>
+    <message>
+        <source>读输入寄存器</source>
+        <translation>read input registers</translation>
+    </message>
+    <message>
+        <source>写单个线圈</source>
+        <translation>write single coil</translation>
+    </message>
+    <message>
+        <source>写单个寄存器</source>
+        <translation>write single register</translation>
+    </message>
+    <message>
+        <source>写多个寄存器</source>
+        <translation>write multiple registers</translation>
+    </message>
+    <message>
+        <source>未知功能</source>
+        <translation>unknown function</translation>
+    </message>
+    <message>
+        <source>值 </source>
+        <translation>values </translation>
+    </message>
+    <message>
+        <source>起始 %1，数量 %2</source>
+        <translation>start %1, quantity %2</translation>
+    </message>
+    <message>
+        <source>字节数 %1 与请求的 %2 个寄存器不符</source>
+        <translation>byte count %1 does not match the %2 registers asked for</translation>
+    </message>
+    <message>
+        <source>数量 %1</source>
+        <translation>quantity %1</translation>
+    </message>
+    <message>
+        <source>非法值 %1</source>
+        <translation>invalid value %1</translation>
+    </message>
+    <message>
+        <source>线圈 %1 = %2</source>
+        <translation>coil %1 = %2</translation>
+    </message>
+    <message>
+        <source>寄存器 %1 = %2</source>
+        <translation>register %1 = %2</translation>
+    </message>
+    <message>
+        <source>字节数 %1 与数量不符</source>
+        <translation>byte count %1 does not match the quantity</translation>
+    </message>
+    <message>
+        <source>（无字节）</source>
+        <translation>(no bytes)</translation>
+    </message>
+    <message>
+        <source>地址 %1</source>
+        <translation>address %1</translation>
+    </message>
+    <message>
+        <source>，</source>
+        <translation>, </translation>
+    </message>
+    <message>
+        <source>残帧：1 字节</source>
+        <translation>torn frame: 1 byte</translation>
+    </message>
+    <message>
+        <source>功能 %1 %2</source>
+        <translation>function %1 %2</translation>
+    </message>
+    <message>
+        <source>残帧：%1 字节，应为 %2 字节</source>
+        <translation>torn frame: %1 bytes, %2 expected</translation>
+    </message>
+    <message>
+        <source>残帧：%1 字节</source>
+        <translation>torn frame: %1 bytes</translation>
+    </message>
+    <message>
+        <source>异常应答：代码 %1 %2</source>
+        <translation>exception reply: code %1 %2</translation>
+    </message>
+    <message>
+        <source>不是所发请求的地址或功能码</source>
+        <translation>not the address or function of the request sent</translation>
+    </message>
+    <message>
+        <source>CRC 正确</source>
+        <translation>CRC good</translation>
+    </message>
+    <message>
+        <source>CRC 错误</source>
+        <translation>CRC bad</translation>
+    </message>
+    <message>
+        <source>其后多出 %1 字节</source>
+        <translation>followed by %1 extra bytes</translation>
+    </message>
+    <message>
+        <source>适配器回显的请求，已去除</source>
+        <translation>the adapter&apos;s echo of the request, removed</translation>
+    </message>
+    <message>
+        <source>丢弃的字节：</source>
+        <translation>dropped bytes: </translation>
+    </message>
+    <message>
+        <source>完整应答之后多出的字节：</source>
+        <translation>bytes after a complete reply: </translation>
+    </message>
+    <message>
+        <source>无应答</source>
+        <translation>no reply</translation>
+    </message>
+    <message>
+        <source>发</source>
+        <translation>TX</translation>
+    </message>
+    <message>
+        <source>收</source>
+        <translation>RX</translation>
+    </message>
+    <message>
+        <source>时间          方向  间隔(ms)  十六进制 | 解析<byte value="xd"/>
+</source>
+        <translation>Time          Dir.  Gap (ms)  Hex | Decoded</translation>
+    </message>
+    <message>
+        <source>时间,方向,间隔(ms),十六进制,解析<byte value="xd"/>
+</source>
+        <translation>time,direction,gap_ms,hex,decoded</translation>
     </message>
 </context>
 <context>

@@ -1,4 +1,5 @@
 #include "core/link/framelog.h"
+#include <QCoreApplication>
 #include "core/link/crc16.h"
 #include "core/link/frames.h"
 #include "core/link/hex.h"
@@ -11,12 +12,12 @@ namespace {
 QString functionName(uint8_t fn)
 {
     switch (fn) {
-    case modbus::ReadHoldingRegisters: return QStringLiteral("读保持寄存器");
-    case modbus::ReadInputRegisters: return QStringLiteral("读输入寄存器");
-    case modbus::WriteSingleCoil: return QStringLiteral("写单个线圈");
-    case modbus::WriteSingleRegister: return QStringLiteral("写单个寄存器");
-    case modbus::WriteMultipleRegisters: return QStringLiteral("写多个寄存器");
-    default: return QStringLiteral("未知功能");
+    case modbus::ReadHoldingRegisters: return QCoreApplication::translate("framelog", "读保持寄存器");
+    case modbus::ReadInputRegisters: return QCoreApplication::translate("framelog", "读输入寄存器");
+    case modbus::WriteSingleCoil: return QCoreApplication::translate("framelog", "写单个线圈");
+    case modbus::WriteSingleRegister: return QCoreApplication::translate("framelog", "写单个寄存器");
+    case modbus::WriteMultipleRegisters: return QCoreApplication::translate("framelog", "写多个寄存器");
+    default: return QCoreApplication::translate("framelog", "未知功能");
     }
 }
 
@@ -28,7 +29,7 @@ QString words(const QByteArray &b, int from, int count)
     QStringList out;
     for (int i = 0; i < count; ++i)
         out << QString::number(word(b, from + 2 * i));
-    return QStringLiteral("值 ") + out.join(QLatin1Char(' '));
+    return QCoreApplication::translate("framelog", "值 ") + out.join(QLatin1Char(' '));
 }
 
 // The length of the frame its first bytes announce; 0 while too few bytes say it. A function this
@@ -61,36 +62,36 @@ void details(const QByteArray &f, const QByteArray &request, bool isRequest, QSt
     case modbus::ReadHoldingRegisters:
     case modbus::ReadInputRegisters:
         if (isRequest) {
-            parts << QStringLiteral("起始 %1，数量 %2").arg(word(f, 2)).arg(word(f, 4));
+            parts << QCoreApplication::translate("framelog", "起始 %1，数量 %2").arg(word(f, 2)).arg(word(f, 4));
             return;
         }
         if (request.size() >= 6 && byteAt(request, 1) == fn) {
-            parts << QStringLiteral("起始 %1，数量 %2").arg(word(request, 2)).arg(byteAt(f, 2) / 2);
+            parts << QCoreApplication::translate("framelog", "起始 %1，数量 %2").arg(word(request, 2)).arg(byteAt(f, 2) / 2);
             if (byteAt(f, 2) != 2 * word(request, 4)) {
-                parts << QStringLiteral("字节数 %1 与请求的 %2 个寄存器不符").arg(byteAt(f, 2)).arg(word(request, 4));
+                parts << QCoreApplication::translate("framelog", "字节数 %1 与请求的 %2 个寄存器不符").arg(byteAt(f, 2)).arg(word(request, 4));
                 error = true;
             }
         } else {
-            parts << QStringLiteral("数量 %1").arg(byteAt(f, 2) / 2);
+            parts << QCoreApplication::translate("framelog", "数量 %1").arg(byteAt(f, 2) / 2);
         }
         parts << words(f, 3, byteAt(f, 2) / 2);
         return;
     case modbus::WriteSingleCoil: {
         const int v = word(f, 4);
         const QString value = v == 0xFF00 ? QStringLiteral("ON") : v == 0 ? QStringLiteral("OFF")
-                                                                            : QStringLiteral("非法值 %1").arg(v);
-        parts << QStringLiteral("线圈 %1 = %2").arg(word(f, 2)).arg(value);
+                                                                            : QCoreApplication::translate("framelog", "非法值 %1").arg(v);
+        parts << QCoreApplication::translate("framelog", "线圈 %1 = %2").arg(word(f, 2)).arg(value);
         error = error || (v != 0xFF00 && v != 0);
         return;
     }
     case modbus::WriteSingleRegister:
-        parts << QStringLiteral("寄存器 %1 = %2").arg(word(f, 2)).arg(word(f, 4));
+        parts << QCoreApplication::translate("framelog", "寄存器 %1 = %2").arg(word(f, 2)).arg(word(f, 4));
         return;
     case modbus::WriteMultipleRegisters:
-        parts << QStringLiteral("起始 %1，数量 %2").arg(word(f, 2)).arg(word(f, 4));
+        parts << QCoreApplication::translate("framelog", "起始 %1，数量 %2").arg(word(f, 2)).arg(word(f, 4));
         if (isRequest) {
             if (byteAt(f, 6) != 2 * word(f, 4)) {
-                parts << QStringLiteral("字节数 %1 与数量不符").arg(byteAt(f, 6));
+                parts << QCoreApplication::translate("framelog", "字节数 %1 与数量不符").arg(byteAt(f, 6));
                 error = true;
             }
             parts << words(f, 7, byteAt(f, 6) / 2);
@@ -104,40 +105,40 @@ void details(const QByteArray &f, const QByteArray &request, bool isRequest, QSt
 QString describe(const QByteArray &b, const QByteArray &request, bool isRequest, bool &error)
 {
     if (b.isEmpty())
-        return QStringLiteral("（无字节）");
-    QStringList parts{QStringLiteral("地址 %1").arg(byteAt(b, 0))};
-    const auto done = [&parts] { return parts.join(QStringLiteral("，")); };
+        return QCoreApplication::translate("framelog", "（无字节）");
+    QStringList parts{QCoreApplication::translate("framelog", "地址 %1").arg(byteAt(b, 0))};
+    const auto done = [&parts] { return parts.join(QCoreApplication::translate("framelog", "，")); };
     if (b.size() < 2) {
         error = true;
-        parts << QStringLiteral("残帧：1 字节");
+        parts << QCoreApplication::translate("framelog", "残帧：1 字节");
         return done();
     }
     const uint8_t fn = byteAt(b, 1) & 0x7F;
-    parts << QStringLiteral("功能 %1 %2").arg(fn, 2, 10, QLatin1Char('0')).arg(functionName(fn));
+    parts << QCoreApplication::translate("framelog", "功能 %1 %2").arg(fn, 2, 10, QLatin1Char('0')).arg(functionName(fn));
     const int length = frameLength(b, isRequest);
     if (length == 0 || b.size() < length || b.size() < 4) {
         error = true;
-        parts << (length > 0 ? QStringLiteral("残帧：%1 字节，应为 %2 字节").arg(b.size()).arg(length)
-                             : QStringLiteral("残帧：%1 字节").arg(b.size()));
+        parts << (length > 0 ? QCoreApplication::translate("framelog", "残帧：%1 字节，应为 %2 字节").arg(b.size()).arg(length)
+                             : QCoreApplication::translate("framelog", "残帧：%1 字节").arg(b.size()));
         return done();
     }
     const QByteArray frame = b.left(length);
     if (byteAt(b, 1) & 0x80) {
         const uint8_t code = byteAt(frame, 2);
-        parts << QStringLiteral("异常应答：代码 %1 %2").arg(FormatHex(code), modbus::exceptionName(code));
+        parts << QCoreApplication::translate("framelog", "异常应答：代码 %1 %2").arg(FormatHex(code), modbus::exceptionName(code));
         error = true;
     } else {
         details(frame, request, isRequest, parts, error);
     }
     if (!isRequest && request.size() >= 2 && (b[0] != request[0] || fn != byteAt(request, 1))) {
-        parts << QStringLiteral("不是所发请求的地址或功能码");
+        parts << QCoreApplication::translate("framelog", "不是所发请求的地址或功能码");
         error = true;
     }
     const bool crcGood = crcMatches(frame);
-    parts << (crcGood ? QStringLiteral("CRC 正确") : QStringLiteral("CRC 错误"));
+    parts << (crcGood ? QCoreApplication::translate("framelog", "CRC 正确") : QCoreApplication::translate("framelog", "CRC 错误"));
     error = error || !crcGood;
     if (b.size() > length) {
-        parts << QStringLiteral("其后多出 %1 字节").arg(b.size() - length);
+        parts << QCoreApplication::translate("framelog", "其后多出 %1 字节").arg(b.size() - length);
         error = true;
     }
     return done();
@@ -156,18 +157,18 @@ FrameText decode(const FrameRecord &frame)
         out.text = describe(frame.bytes, frame.request, false, out.error);
         break;
     case FrameKind::Echo:
-        out.text = QStringLiteral("适配器回显的请求，已去除");
+        out.text = QCoreApplication::translate("framelog", "适配器回显的请求，已去除");
         break;
     case FrameKind::Dropped:
-        out.text = QStringLiteral("丢弃的字节：") + describe(frame.bytes, frame.request, false, out.error);
+        out.text = QCoreApplication::translate("framelog", "丢弃的字节：") + describe(frame.bytes, frame.request, false, out.error);
         out.error = true;
         break;
     case FrameKind::Trailing:
-        out.text = QStringLiteral("完整应答之后多出的字节：") + describe(frame.bytes, frame.request, false, out.error);
+        out.text = QCoreApplication::translate("framelog", "完整应答之后多出的字节：") + describe(frame.bytes, frame.request, false, out.error);
         out.error = true;
         break;
     case FrameKind::NoReply:
-        out.text = QStringLiteral("无应答");
+        out.text = QCoreApplication::translate("framelog", "无应答");
         out.error = true;
         break;
     }
@@ -196,7 +197,7 @@ QString gapText(qint32 gapUs)
 
 QString directionText(FrameKind kind)
 {
-    return kind == FrameKind::Sent ? QStringLiteral("发") : QStringLiteral("收");
+    return kind == FrameKind::Sent ? QCoreApplication::translate("framelog", "发") : QCoreApplication::translate("framelog", "收");
 }
 
 namespace {
@@ -217,7 +218,7 @@ QByteArray csvField(const QString &text)
 
 QByteArray textFile(const FrameLog &log, const QVector<qint64> &seqs)
 {
-    QByteArray out = QStringLiteral("时间          方向  间隔(ms)  十六进制 | 解析\r\n").toUtf8();
+    QByteArray out = QCoreApplication::translate("framelog", "时间          方向  间隔(ms)  十六进制 | 解析\r\n").toUtf8();
     for (qint64 seq : seqs) {
         if (!log.contains(seq))
             continue;
@@ -229,7 +230,7 @@ QByteArray textFile(const FrameLog &log, const QVector<qint64> &seqs)
 
 QByteArray csvFile(const FrameLog &log, const QVector<qint64> &seqs)
 {
-    QByteArray out = QStringLiteral("时间,方向,间隔(ms),十六进制,解析\r\n").toUtf8();
+    QByteArray out = QCoreApplication::translate("framelog", "时间,方向,间隔(ms),十六进制,解析\r\n").toUtf8();
     for (qint64 seq : seqs) {
         if (!log.contains(seq))
             continue;
