@@ -22,6 +22,7 @@
 #include "panels/tools/busscanpanel.h"
 #include "panels/tools/settingsfilepanel.h"
 #include "ui/recordarchive.h"
+#include "ui/valuelabel.h"
 #include "panels/history/historypanel.h"
 #include "panels/history/sensortablepanel.h"
 #include <QCloseEvent>
@@ -108,6 +109,11 @@ frmMain::frmMain(Desktop &desktop, const ComPorts &ports, QWidget *parent)
     fillFrame(toolsPage->fraBusScan, busScanPanel);
     settingsFilePanel = new SettingsFilePanel(*m_context, toolsPage->fraSettingsFile);
     fillFrame(toolsPage->fraSettingsFile, settingsFilePanel);
+    // Panels are made in the order they depend on each other; Tab goes as the pages read.
+    for (const QList<QWidget *> &frames :
+         {livePage->readingOrder(), instrumentPage->readingOrder(), extendedPage->readingOrder(),
+          recordsPanel->readingOrder(), toolsPage->readingOrder()})
+        setReadingOrder(frames);
 
 
     auto *top = new QGridLayout;
@@ -120,9 +126,8 @@ frmMain::frmMain(Desktop &desktop, const ComPorts &ports, QWidget *parent)
     column->addWidget(SSTab1, 1);
     setCentralWidget(central);
 
-    lblStatusLine = new QLabel(this);
+    lblStatusLine = new ValueLabel(QString(), QStringLiteral("状态栏"), this, ValueLabel::Announce::Alert);
     lblStatusLine->setObjectName(QStringLiteral("lblStatusLine"));
-    lblStatusLine->setAccessibleName(QStringLiteral("状态栏"));
     statusBar()->addWidget(lblStatusLine, 1);
 
     // Room for the widest page on a common screen; smaller screens scroll the pages.
