@@ -2,6 +2,7 @@
 // every changing label, the keyboard's path through each tab, and that every tab fits a common screen.
 #include "windowfixture.h"
 #include "ui/valuelabel.h"
+#include "panels/live/pollingpanel.h"
 #include <QAbstractButton>
 #include <QAccessible>
 #include <QGroupBox>
@@ -15,7 +16,7 @@ namespace {
 struct Heard {
     QObject *object;
     QAccessible::Event type;
-    QString value;  // of a value change
+    QString value;  // of a value change, or what the object showed
 };
 QList<Heard> g_heard;
 // A click made when a label first changes (ends a command that would run on).
@@ -26,9 +27,9 @@ void listen(QAccessibleEvent *event)
 {
     const QString value = event->type() == QAccessible::ValueChanged
                               ? static_cast<QAccessibleValueChangeEvent *>(event)->value().toString()
-                              : QString();
+                              : event->accessibleInterface()->text(QAccessible::Value);
     g_heard.append({event->object(), event->type(), value});
-    if (g_stopOnChange && event->object() == g_watched && event->type() == QAccessible::ValueChanged)
+    if (g_stopOnChange && event->object() == g_watched)
         std::exchange(g_stopOnChange, nullptr)->click();
 }
 
@@ -172,10 +173,35 @@ private slots:
         QStringList announced;
         for (const Heard &h : std::as_const(g_heard))
             if (h.object == w.lblStatusLine && h.type == QAccessible::Alert)
-                announced << QAccessible::queryAccessibleInterface(w.lblStatusLine)->text(QAccessible::Value);
+                announced << h.value;
         QCOMPARE(texts[1], texts[2]);
         QCOMPARE(announced.size(), 3);
         QCOMPARE(announced.last(), texts.last());
+    }
+
+    // A cyclic read's tick that finds the port closed says so once, and again after the port was
+    // open in between.
+    void closedPortPausesPollingAudibly()
+    {
+        WindowFixture fx;
+        frmMain &w = fx.start();
+        auto *polling = fx.find<PollingPanel>(QStringLiteral("PollingPanel"));
+        const auto click = [&](const char *name) { fx.find<QAbstractButton>(QLatin1String(name))->click(); };
+        click("cmdCloseComm");
+        g_heard.clear();
+        polling->Timer2_Timer();
+        polling->Timer2_Timer();
+        click("cmdOpenComm");
+        polling->Timer2_Timer();
+        click("cmdCloseComm");
+        polling->Timer2_Timer();
+        QStringList said;
+        for (const Heard &h : std::as_const(g_heard))
+            if (h.object == w.lblStatusLine && h.type == QAccessible::Alert)
+                said << h.value;
+        const QString pause = QStringLiteral("串口已关闭，循环采集暂停；重新打开串口后继续。");
+        QCOMPARE(said.count(pause), 2);
+        QCOMPARE(said.last(), pause);
     }
 
     // At 1366 × 768 every tab fits its width, and no frame, caption or button is squeezed below
