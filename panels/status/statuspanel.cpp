@@ -87,6 +87,7 @@ StatusPanel::StatusPanel(QWidget *parent) : QGroupBox(QStringLiteral("运行状�
         row->addWidget(c);
         row->addWidget(l);
     }
+    row->addStretch();  // each caption stays beside its counter, however wide the group
 }
 
 void StatusPanel::showLamp(TrafficView::Lamp lamp)
