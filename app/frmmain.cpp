@@ -23,6 +23,7 @@
 #include "panels/tools/settingsfilepanel.h"
 #include "panels/tools/languagepanel.h"
 #include "ui/recordarchive.h"
+#include "ui/valuelabel.h"
 #include "panels/history/historypanel.h"
 #include "panels/history/sensortablepanel.h"
 #include "panels/monitor/busmonitorpanel.h"
@@ -115,6 +116,11 @@ frmMain::frmMain(Desktop &desktop, const ComPorts &ports, QWidget *parent)
     fillFrame(toolsPage->fraSettingsFile, settingsFilePanel);
     fillFrame(toolsPage->fraLanguage, new LanguagePanel(m_desktop, [this](const QString &text) { showStatus(text); },
                                                         toolsPage->fraLanguage));
+    // Panels are made in the order they depend on each other; Tab goes as the pages read.
+    for (const QList<QWidget *> &frames :
+         {livePage->readingOrder(), instrumentPage->readingOrder(), extendedPage->readingOrder(),
+          recordsPanel->readingOrder(), toolsPage->readingOrder()})
+        setReadingOrder(frames);
 
 
     auto *top = new QGridLayout;
@@ -127,9 +133,8 @@ frmMain::frmMain(Desktop &desktop, const ComPorts &ports, QWidget *parent)
     column->addWidget(SSTab1, 1);
     setCentralWidget(central);
 
-    lblStatusLine = new QLabel(this);
+    lblStatusLine = new ValueLabel(QString(), tr("状态栏"), this, ValueLabel::Announce::Alert);
     lblStatusLine->setObjectName(QStringLiteral("lblStatusLine"));
-    lblStatusLine->setAccessibleName(tr("状态栏"));
     statusBar()->addWidget(lblStatusLine, 1);
 
     // The bus monitor: the line's frames are logged while it is open, and only then.

@@ -32,6 +32,7 @@ class RecordsPanel;
 class SensorCountRead;
 class StatusPanel;
 class TrafficPanel;
+class ValueLabel;
 
 // The main window: it assembles the panels and shows what the exchanges do.
 class frmMain : public QMainWindow, public TrafficView {
@@ -69,7 +70,7 @@ public:
     SensorCountRead *sensorCountRead;   // "读传感器总数" on the records tab
     LiveValuesPanel *liveValuesPanel;   // "温度组1": the live values and ReadModule
     LiveTrendPanel *liveTrendPanel;     // "实时曲线": listens to liveValuesPanel
-    QLabel *lblStatusLine;
+    ValueLabel *lblStatusLine;  // every message is announced to assistive technology
     SensorTablePanel *sensorTablePanel; // "传感器": names and limits
     HistoryPanel *historyPanel;         // "历史数据": the archive as a table and a chart
     RecordArchive *recordArchive;       // the archive of every download, and the recorders' names

@@ -1,5 +1,6 @@
 #include "app/tabpages.h"
 #include "ui/commandstart.h"
+#include "ui/valuelabel.h"
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -9,7 +10,7 @@ LivePage::LivePage(QWidget *parent) : QWidget(parent)
 {
     Label3 = new QLabel(tr("特别注意：记录仪默认设备地址为21"), this);
     Label3->setObjectName(QStringLiteral("Label3"));
-    Label3->setStyleSheet(QStringLiteral("color: #c00000; font-weight: bold;"));
+    Label3->setStyleSheet(warningStyle(Label3));
     Frame2_5 = makeFrame(QStringLiteral("Frame2(5)"), tr("温度组1"), this);
     Frame18 = makeFrame(QStringLiteral("Frame18"), tr("多模块操作"), this);
     Frame11 = makeFrame(QStringLiteral("Frame11"), tr("单次采集"), this);
@@ -27,6 +28,11 @@ LivePage::LivePage(QWidget *parent) : QWidget(parent)
     g->setColumnStretch(1, 2);
 }
 
+QList<QWidget *> LivePage::readingOrder() const
+{
+    return {Frame2_5, Frame11, Frame18, Frame8};
+}
+
 InstrumentPage::InstrumentPage(QWidget *parent) : QWidget(parent)
 {
     Frame13 = makeFrame(QStringLiteral("Frame13"), tr("RS485 MODBUS-RTU轮循设备总数"), this);
@@ -36,14 +42,24 @@ InstrumentPage::InstrumentPage(QWidget *parent) : QWidget(parent)
     Frame12 = makeFrame(QStringLiteral("Frame12"), tr("RS485轮循寄存器起始地址"), this);
     Frame4 = makeFrame(QStringLiteral("Frame4"), tr("RS485轮循设备地址"), this);
     Frame7_1 = makeFrame(QStringLiteral("Frame7(1)"), tr("波特率"), this);
+    // The three polling columns side by side, the four small frames two by two under them: in one
+    // row the page would not fit a 1366-pixel screen.
     auto *g = new QGridLayout(this);
-    g->addWidget(Frame4, 0, 0, 4, 1);
-    g->addWidget(Frame12, 0, 1, 4, 1);
-    g->addWidget(Frame3, 0, 2, 4, 1);
-    g->addWidget(Frame13, 0, 3);
-    g->addWidget(Frame9, 1, 3);
-    g->addWidget(fraClock, 2, 3);
-    g->addWidget(Frame7_1, 3, 3);
+    g->addWidget(Frame4, 0, 0);
+    g->addWidget(Frame12, 0, 1);
+    g->addWidget(Frame3, 0, 2);
+    auto *small = new QGridLayout;
+    small->addWidget(Frame13, 0, 0);
+    small->addWidget(Frame9, 0, 1);
+    small->addWidget(fraClock, 1, 0);
+    small->addWidget(Frame7_1, 1, 1);
+    g->addLayout(small, 1, 0, 1, 3);
+    g->setRowStretch(2, 1);
+}
+
+QList<QWidget *> InstrumentPage::readingOrder() const
+{
+    return {Frame4, Frame12, Frame3, Frame13, Frame9, fraClock, Frame7_1};
 }
 
 ExtendedPage::ExtendedPage(QWidget *parent) : QWidget(parent)
@@ -55,6 +71,11 @@ ExtendedPage::ExtendedPage(QWidget *parent) : QWidget(parent)
     row->addWidget(fraSensorType);
 }
 
+QList<QWidget *> ExtendedPage::readingOrder() const
+{
+    return {Frame16, fraSensorType};
+}
+
 ToolsPage::ToolsPage(QWidget *parent) : QWidget(parent)
 {
     fraSettingsFile = makeFrame(QStringLiteral("fraSettingsFile"), tr("记录仪设置文件"), this);
@@ -64,4 +85,9 @@ ToolsPage::ToolsPage(QWidget *parent) : QWidget(parent)
     column->addWidget(fraSettingsFile);
     column->addWidget(fraBusScan, 1);
     column->addWidget(fraLanguage);
+}
+
+QList<QWidget *> ToolsPage::readingOrder() const
+{
+    return {fraSettingsFile, fraBusScan, fraLanguage};
 }

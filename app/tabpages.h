@@ -9,6 +9,8 @@ class LivePage : public QWidget {
     Q_OBJECT
 public:
     explicit LivePage(QWidget *parent = nullptr);
+    // The frames as a reader goes through them (their panels are made in another order).
+    QList<QWidget *> readingOrder() const;
     QLabel *Label3;
     QGroupBox *Frame2_5;   // "温度组1"
     QGroupBox *Frame18;    // "多模块操作"
@@ -21,6 +23,8 @@ class InstrumentPage : public QWidget {
     Q_OBJECT
 public:
     explicit InstrumentPage(QWidget *parent = nullptr);
+    // The frames as a reader goes through them (their panels are made in another order).
+    QList<QWidget *> readingOrder() const;
     QGroupBox *Frame13;    // "RS485 MODBUS-RTU轮循设备总数"
     QGroupBox *Frame9;     // "记录时间间隔"
     QGroupBox *fraClock;   // "设备时钟"
@@ -35,6 +39,7 @@ class ExtendedPage : public QWidget {
     Q_OBJECT
 public:
     explicit ExtendedPage(QWidget *parent = nullptr);
+    QList<QWidget *> readingOrder() const;
     QGroupBox *Frame16;        // "测点数据倍率"
     QGroupBox *fraSensorType;  // "传感器类型"
 };
@@ -44,6 +49,7 @@ class ToolsPage : public QWidget {
     Q_OBJECT
 public:
     explicit ToolsPage(QWidget *parent = nullptr);
+    QList<QWidget *> readingOrder() const;
     QGroupBox *fraSettingsFile;  // "记录仪设置文件"
     QGroupBox *fraBusScan;       // "总线扫描"
     QGroupBox *fraLanguage;      // the window's language at the next start

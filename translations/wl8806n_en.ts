@@ -87,10 +87,6 @@
 <context>
     <name>BaudRatePanel</name>
     <message>
-        <source>当前波特率：       更改为</source>
-        <translation>Current baud:    Change to</translation>
-    </message>
-    <message>
         <source>当前波特率代码</source>
         <translation>Current baud rate code</translation>
     </message>
@@ -129,6 +125,10 @@
     <message>
         <source>%1：记录仪波特率已改为 %2（代码 %3）。本机端口仍为 %4，请在“串口设置”中把波特率改为 %2 并重新打开端口后再通讯。</source>
         <translation>%1: the recorder&apos;s baud rate is now %2 (code %3). This computer&apos;s port is still at %4: set the baud rate to %2 under &quot;Serial port settings&quot; and open the port again before communicating.</translation>
+    </message>
+    <message>
+        <source>当前波特率：</source>
+        <translation>Current rate:</translation>
     </message>
 </context>
 <context>
@@ -253,6 +253,10 @@ The existing file was not changed.</translation>
     <message>
         <source>已把 %1 帧保存到 %2</source>
         <translation>%1 frames saved to %2</translation>
+    </message>
+    <message>
+        <source>；</source>
+        <translation>; </translation>
     </message>
 </context>
 <context>
@@ -674,6 +678,14 @@ Do you want to replace it?</translation>
         <source>存档：本机文件 %1</source>
         <translation>Archive: local file %1</translation>
     </message>
+    <message>
+        <source>曲线光标处的值</source>
+        <translation>Value at the chart cursor</translation>
+    </message>
+    <message>
+        <source>历史数据状态</source>
+        <translation>History status</translation>
+    </message>
 </context>
 <context>
     <name>InstrumentPage</name>
@@ -1003,6 +1015,14 @@ Do you want to replace it?</translation>
         <source>自动循环（最后一遍）</source>
         <translation>Auto cycle (last pass)</translation>
     </message>
+    <message>
+        <source>串口未打开，无法开始单次循环。请先打开串口。</source>
+        <translation>The serial port is not open, so a single pass cannot start. Open the port first.</translation>
+    </message>
+    <message>
+        <source>串口未打开，无法开始自动循环。请先打开串口。</source>
+        <translation>The serial port is not open, so automatic passes cannot start. Open the port first.</translation>
+    </message>
 </context>
 <context>
     <name>PollingPanel</name>
@@ -1033,6 +1053,22 @@ Do you want to replace it?</translation>
     <message>
         <source>终止设备地址</source>
         <translation>Last device address</translation>
+    </message>
+    <message>
+        <source>串口未打开，无法开始循环采集。请先打开串口。</source>
+        <translation>The serial port is not open, so cyclic reading cannot start. Open the port first.</translation>
+    </message>
+    <message>
+        <source>串口未打开，无法开始多设备循检。请先打开串口。</source>
+        <translation>The serial port is not open, so the multi-device pass cannot start. Open the port first.</translation>
+    </message>
+    <message>
+        <source>串口已关闭，循环采集暂停；重新打开串口后继续。</source>
+        <translation>The serial port is closed: cyclic reading is paused and goes on when the port is open again.</translation>
+    </message>
+    <message>
+        <source>串口已关闭，多设备循检暂停；重新打开串口后继续。</source>
+        <translation>The serial port is closed: the multi-device pass is paused and goes on when the port is open again.</translation>
     </message>
 </context>
 <context>
@@ -1213,6 +1249,14 @@ The settings were not saved; the existing file is unchanged.</translation>
     <message>
         <source>设置已保存到 comm.set，但端口 %1 未能打开</source>
         <translation>Settings saved to comm.set, but port %1 could not be opened</translation>
+    </message>
+    <message>
+        <source>串口设备</source>
+        <translation>Serial device</translation>
+    </message>
+    <message>
+        <source>端口未打开，无需关闭。</source>
+        <translation>The port is not open; there is nothing to close.</translation>
     </message>
 </context>
 <context>
@@ -1580,6 +1624,14 @@ The new settings hold only until the program ends.</translation>
         <source>共%1条</source>
         <translation>of %1</translation>
     </message>
+    <message>
+        <source>当前处理</source>
+        <translation>Current step</translation>
+    </message>
+    <message>
+        <source>本次记录条数</source>
+        <translation>Records this time</translation>
+    </message>
 </context>
 <context>
     <name>RegisterCommands</name>
@@ -1921,6 +1973,18 @@ Write these parameters and apply them on the device?</translation>
     <message>
         <source>发送请求次数</source>
         <translation>Requests sent</translation>
+    </message>
+    <message>
+        <source>应答</source>
+        <translation>Replies</translation>
+    </message>
+    <message>
+        <source>循环</source>
+        <translation>Passes</translation>
+    </message>
+    <message>
+        <source>请求</source>
+        <translation>Requests</translation>
     </message>
 </context>
 <context>

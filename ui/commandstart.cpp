@@ -54,6 +54,21 @@ void fillFrame(QGroupBox *frame, QWidget *panel)
     layout->addWidget(panel);
 }
 
+void setReadingOrder(const QList<QWidget *> &frames)
+{
+    QList<QWidget *> stops;
+    const auto takesTab = [](QWidget *w) { return (w->focusPolicy() & Qt::TabFocus) && !w->focusProxy(); };
+    for (QWidget *frame : frames) {
+        if (takesTab(frame))
+            stops << frame;
+        for (QWidget *w = frame->nextInFocusChain(); w != frame; w = w->nextInFocusChain())
+            if (frame->isAncestorOf(w) && takesTab(w) && !stops.contains(w))
+                stops << w;
+    }
+    for (qsizetype i = 0; i + 1 < stops.size(); ++i)
+        QWidget::setTabOrder(stops[i], stops[i + 1]);
+}
+
 QGroupBox *makeFrame(const QString &name, const QString &caption, QWidget *parent)
 {
     auto *f = new QGroupBox(caption, parent);

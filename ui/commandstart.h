@@ -38,3 +38,6 @@ QLineEdit *captionedBox(const QString &name, const QString &text, const QString 
 QGroupBox *makeFrame(const QString &name, const QString &caption, QWidget *parent);
 // Puts a panel into its frame, which gets a layout holding just the panel.
 void fillFrame(QGroupBox *frame, QWidget *panel);
+// Tab goes through the frames in this order, each frame's controls in their present order (a
+// control may stand for itself).
+void setReadingOrder(const QList<QWidget *> &frames);

@@ -12,21 +12,25 @@
 BaudRatePanel::BaudRatePanel(PanelContext &ctx, QWidget *parent) : QWidget(parent), m_ctx(ctx)
 {
     setObjectName(QStringLiteral("baudRatePanel"));
-    auto *above = new QLabel(tr("当前波特率：       更改为"), this);
+    // The caption above the two boxes, split so that each part stands over its own box.
+    auto *currentCaption = new QLabel(tr("当前波特率："), this);
+    auto *targetCaption = new QLabel(tr("更改为"), this);
     txtCurrentBuad = new QLineEdit(QStringLiteral("2"), this);
     txtCurrentBuad->setObjectName(QStringLiteral("txtCurrentBuad"));
     txtCurrentBuad->setAccessibleName(tr("当前波特率代码"));
     txtCurrentBuad->setFixedWidth(48);
-    above->setBuddy(txtCurrentBuad);
+    currentCaption->setBuddy(txtCurrentBuad);
     txtObjectBuad = new QLineEdit(QStringLiteral("0"), this);
     txtObjectBuad->setObjectName(QStringLiteral("txtObjectBuad"));
     txtObjectBuad->setAccessibleName(tr("更改为的波特率代码"));
     txtObjectBuad->setFixedWidth(48);
+    targetCaption->setBuddy(txtObjectBuad);
     cmdBuadRate = commandButton(QStringLiteral("cmdBuadRate"), tr("修改"), this);
     auto *below = hintLabel(tr("值对应波特率 1-4800 2-9600 3-14400 4-19200 5-38400"), this);
 
     auto *g = new QGridLayout(this);
-    g->addWidget(above, 0, 0, 1, 3);
+    g->addWidget(currentCaption, 0, 0);
+    g->addWidget(targetCaption, 0, 1);
     g->addWidget(txtCurrentBuad, 1, 0);
     g->addWidget(txtObjectBuad, 1, 1);
     g->addWidget(cmdBuadRate, 1, 2);

@@ -28,11 +28,17 @@ ClockPanel::ClockPanel(PanelContext &ctx, QWidget *parent) : QWidget(parent), m_
             const int i = rows[r][c];
             if (i < 0)
                 continue;
-            g->addWidget(txtTime[i], r, 2 * c);
-            if (i == 3)
-                continue;  // the weekday has no label
             auto *l = new QLabel(fields[i].caption, this);
             l->setBuddy(txtTime[i]);
+            if (i == 3) {
+                // The weekday reads "星期 6": its caption comes first, and says how it counts.
+                l->setToolTip(txtTime[i]->accessibleName());
+                txtTime[i]->setToolTip(txtTime[i]->accessibleName());
+                g->addWidget(l, r, 2 * c);
+                g->addWidget(txtTime[i], r, 2 * c + 1);
+                continue;
+            }
+            g->addWidget(txtTime[i], r, 2 * c);
             g->addWidget(l, r, 2 * c + 1);
         }
     }

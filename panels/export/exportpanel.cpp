@@ -1,6 +1,7 @@
 #include "panels/export/exportpanel.h"
 #include "ui/desktop.h"
 #include "ui/filechoice.h"
+#include "ui/valuelabel.h"
 #include "core/settings/safefile.h"
 #include "core/export/exportformats.h"
 #include "core/export/recordparser.h"

@@ -6,6 +6,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTextEdit;
+class ValueLabel;
 
 // The controls an export reads and the progress panel it shows; they belong to the records tab.
 struct ExportSources {
@@ -14,9 +15,9 @@ struct ExportSources {
     QLineEdit *txtRecord;     // records the recorder reported as valid: the upper bound
     QLineEdit *txtSensorNum;  // values per record
     QWidget *PicCounter;
-    QLabel *Label5_0;         // "正在处理"
-    QLabel *Label4_3;         // "共N条"
-    QLabel *lblCountIC;
+    ValueLabel *Label5_0;     // "正在处理"
+    ValueLabel *Label4_3;     // "共N条"
+    ValueLabel *lblCountIC;
 };
 
 // The export buttons of the records tab: text file, workbook and CSV.

@@ -1,4 +1,5 @@
 #include "panels/history/archivesettingsdialog.h"
+#include "ui/valuelabel.h"
 #include "core/archive/archivepassword.h"
 #include "core/settings/archivesettings.h"
 #include "ui/desktop.h"
@@ -53,9 +54,8 @@ ArchiveSettingsDialog::ArchiveSettingsDialog(const ArchiveConfig &current, Deskt
     cmdTestConnection = new QPushButton(tr("测试连接"), this);
     cmdTestConnection->setObjectName(QStringLiteral("cmdTestConnection"));
     cmdTestConnection->setAutoDefault(false);  // Enter in a box means OK
-    lblResult = new QLabel(this);
+    lblResult = new ValueLabel(QString(), tr("连接测试结果"), this);
     lblResult->setObjectName(QStringLiteral("lblResult"));
-    lblResult->setAccessibleName(tr("连接测试结果"));
     lblResult->setWordWrap(true);
     lblResult->setTextInteractionFlags(Qt::TextSelectableByMouse);
 

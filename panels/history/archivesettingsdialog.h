@@ -5,6 +5,7 @@
 
 class Desktop;
 class QLabel;
+class ValueLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
@@ -36,7 +37,7 @@ public:
     QLineEdit *txtUser;
     QLineEdit *txtPassword;
     QPushButton *cmdTestConnection;
-    QLabel *lblResult;  // the connection test's answer, or why the boxes cannot be saved
+    ValueLabel *lblResult;  // the connection test's answer, or why the boxes cannot be saved
 
 private:
     void showProblem(const QString &why);

@@ -1,4 +1,5 @@
 #include "panels/history/historypanel.h"
+#include "ui/valuelabel.h"
 #include "panels/history/historymodel.h"
 #include "panels/history/recordchart.h"
 #include "panels/history/recordernamepanel.h"
@@ -78,9 +79,9 @@ HistoryPanel::HistoryPanel(PanelContext &context, QWidget *parent)
     chart = new RecordChart(this);
     chart->setObjectName(QStringLiteral("chtHistory"));
     chart->setAccessibleName(tr("历史曲线"));
-    lblCursor = new QLabel(this);
+    lblCursor = new ValueLabel(QString(), tr("曲线光标处的值"), this);
     lblCursor->setObjectName(QStringLiteral("lblCursor"));
-    lblHistoryState = new QLabel(this);
+    lblHistoryState = new ValueLabel(QString(), tr("历史数据状态"), this);
     lblHistoryState->setObjectName(QStringLiteral("lblHistoryState"));
 
     cmdExportText = namedButton(QStringLiteral("cmdExportText"), tr("导出文本"), this);
@@ -94,7 +95,9 @@ HistoryPanel::HistoryPanel(PanelContext &context, QWidget *parent)
     cmdResetZoom->setToolTip(tr("显示全部时段；在曲线上拖出矩形放大，滚轮缩放，右键拖动平移"));
 
     auto *choice = new QHBoxLayout;
-    choice->addWidget(new QLabel(tr("记录仪"), this));
+    auto *recorderCaption = new QLabel(tr("记录仪"), this);
+    recorderCaption->setBuddy(cboRecorder);
+    choice->addWidget(recorderCaption);
     choice->addWidget(cboRecorder);
     auto *fromCaption = new QLabel(tr("从"), this);
     fromCaption->setBuddy(dtpFrom);
@@ -133,6 +136,10 @@ HistoryPanel::HistoryPanel(PanelContext &context, QWidget *parent)
     column->addWidget(lblHistoryState);
     column->addLayout(buttons);
 
+    setReadingOrder({cboRecorder, dtpFrom, dtpTo, cmdHistoryShow, cmdHistoryAll, chkOutOfRange, cmdArchiveSettings,
+                     namePanel, tblHistory, chart, lstSensors, cmdExportText, cmdExportXls, cmdExportXlsx, cmdExportCsv,
+                     cmdSavePng, cmdSavePdf, cmdPrint, cmdResetZoom});
+
     connect(cboRecorder, &QComboBox::activated, this, [this] { chooseRecorder(); });
     connect(cmdHistoryShow, &QPushButton::clicked, this, [this] { cmdHistoryShow_Click(); });
     connect(cmdHistoryAll, &QPushButton::clicked, this, [this] { cmdHistoryAll_Click(); });
@@ -145,7 +152,7 @@ HistoryPanel::HistoryPanel(PanelContext &context, QWidget *parent)
     connect(cmdSavePdf, &QPushButton::clicked, this, [this] { cmdSavePdf_Click(); });
     connect(cmdPrint, &QPushButton::clicked, this, [this] { cmdPrint_Click(); });
     connect(cmdResetZoom, &QPushButton::clicked, chart, &RecordChart::resetZoom);
-    connect(chart, &RecordChart::cursorText, lblCursor, &QLabel::setText);
+    connect(chart, &RecordChart::cursorText, lblCursor, &ValueLabel::setText);
     connect(lstSensors, &QListWidget::itemChanged, this, [this] { drawChart(); });
     connect(chkOutOfRange, &QCheckBox::toggled, this, [this] { applyFilter(); });
     connect(tblHistory->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { markSelection(); });

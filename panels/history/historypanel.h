@@ -8,6 +8,7 @@ class QCheckBox;
 class QComboBox;
 class QDateTimeEdit;
 class QLabel;
+class ValueLabel;
 class QListWidget;
 class QPushButton;
 class QTableView;
@@ -46,8 +47,8 @@ public:
     QTableView *tblHistory;
     QListWidget *lstSensors;
     RecordChart *chart;
-    QLabel *lblCursor;
-    QLabel *lblHistoryState;
+    ValueLabel *lblCursor;
+    ValueLabel *lblHistoryState;
     QPushButton *cmdExportText;
     QPushButton *cmdExportXls;
     QPushButton *cmdExportXlsx;

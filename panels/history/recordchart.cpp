@@ -70,7 +70,7 @@ RecordChart::RecordChart(QWidget *parent)
     m_dot->setBrush(Qt::white);
     m_dot->hide();
     m_readOut->setObjectName(QStringLiteral("lblChartReadOut"));
-    m_readOut->setStyleSheet(QStringLiteral("QLabel { background: rgba(255,255,225,230); border: 1px solid gray; padding: 2px; }"));
+    m_readOut->setStyleSheet(QStringLiteral("QLabel { background: rgba(255,255,225,230); color: black; border: 1px solid gray; padding: 2px; }"));
     m_readOut->setAttribute(Qt::WA_TransparentForMouseEvents);
     m_readOut->hide();
 

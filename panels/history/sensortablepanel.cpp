@@ -49,6 +49,7 @@ SensorTablePanel::SensorTablePanel(PanelContext &context, QWidget *parent) : QWi
     column->addLayout(top);
     column->addWidget(hint);
     column->addWidget(tblSensors, 1);
+    setTabOrder(cmdSaveSensors, tblSensors);  // the table was made before the button above it
 
     connect(cboSensorRecorder, &QComboBox::currentTextChanged, this, [this] { showRecorder(); });
     connect(cmdSaveSensors, &QPushButton::clicked, this, [this] { cmdSaveSensors_Click(); });

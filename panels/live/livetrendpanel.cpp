@@ -1,6 +1,7 @@
 #include "panels/live/livetrendpanel.h"
 #include "panels/history/recordchart.h"
 #include "ui/desktop.h"
+#include "ui/valuelabel.h"
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -37,9 +38,12 @@ LiveTrendPanel::LiveTrendPanel(Desktop &desktop, QWidget *parent)
     chtLiveTrend->setObjectName(QStringLiteral("chtLiveTrend"));
     auto *cmdTrendReset = new QPushButton(tr("显示全部"), this);
     cmdTrendReset->setObjectName(QStringLiteral("cmdTrendReset"));
-    auto *lblTrendCursor = new QLabel(this);
+    auto *lblTrendCursor = new ValueLabel(QString(), tr("曲线读数"), this);
     lblTrendCursor->setObjectName(QStringLiteral("lblTrendCursor"));
-    lblTrendCursor->setAccessibleName(tr("曲线读数"));
+    // The bar above the chart first, then the sensor list beside it, then the chart.
+    setTabOrder(cboTrendDevice, cmdTrendReset);
+    setTabOrder(cmdTrendReset, lstTrendSensors);
+    setTabOrder(lstTrendSensors, chtLiveTrend);
 
     auto *bar = new QHBoxLayout;
     bar->addWidget(deviceCaption);
@@ -62,7 +66,7 @@ LiveTrendPanel::LiveTrendPanel(Desktop &desktop, QWidget *parent)
     });
     connect(lstTrendSensors, &QListWidget::itemChanged, this, &LiveTrendPanel::refresh);
     connect(cmdTrendReset, &QPushButton::clicked, chtLiveTrend, &RecordChart::resetZoom);
-    connect(chtLiveTrend, &RecordChart::cursorText, lblTrendCursor, &QLabel::setText);
+    connect(chtLiveTrend, &RecordChart::cursorText, lblTrendCursor, &ValueLabel::setText);
 }
 
 void LiveTrendPanel::addValues(uint8_t device, const QVector<uint16_t> &words)

@@ -122,6 +122,8 @@ void PollingPanel::cmdOneM_Click()
     const auto interval = boxInterval(m_context.desktop, txtTimerSet[0], stop);
     if (!interval || !cyclicTarget(stop))
         return;
+    if (!portOpenToStart(Timer2, tr("串口未打开，无法开始循环采集。请先打开串口。")))
+        return;
     zeroCounters();
     Timer2->start(*interval);
 }
@@ -135,6 +137,8 @@ void PollingPanel::cmdLoop_Click()
     const auto fields = loopFields(stop);
     if (!fields)
         return;
+    if (!portOpenToStart(Timer5, tr("串口未打开，无法开始多设备循检。请先打开串口。")))
+        return;
     CurrentAddress = fields->first;
     Timer5->start(*interval);
 }
@@ -147,6 +151,26 @@ void PollingPanel::cmdStopOnce_Click()
     if (m_tick)
         m_tick->cancel(CancelReason::Stop);
     zeroCounters();
+}
+
+bool PollingPanel::portOpenToStart(QTimer *timer, const QString &refusal)
+{
+    if (m_context.link.isOpen())
+        return true;
+    // With the port closed every tick would be skipped: nothing would ever show why.
+    timer->stop();
+    m_context.view.showStatus(refusal);
+    return false;
+}
+
+bool PollingPanel::portOpenForTick(const QString &pause)
+{
+    // Closing the port pauses the timers, it does not stop them: said once, not at every tick.
+    const bool open = m_context.link.isOpen();
+    if (!open && !m_saidPaused)
+        m_context.view.showStatus(pause);
+    m_saidPaused = !open;
+    return open;
 }
 
 bool PollingPanel::tickMayRun()
@@ -177,7 +201,7 @@ void PollingPanel::Timer2_Timer()
     if (!target)
         return;
     wrapCounter();
-    if (!m_context.link.isOpen())
+    if (!portOpenForTick(tr("串口已关闭，循环采集暂停；重新打开串口后继续。")))
         return;
     poll(*target);
 }
@@ -194,7 +218,7 @@ void PollingPanel::Timer5_Timer()
     if (fields->last < CurrentAddress)
         CurrentAddress = fields->first;
     wrapCounter();
-    if (!m_context.link.isOpen())
+    if (!portOpenForTick(tr("串口已关闭，多设备循检暂停；重新打开串口后继续。")))
         return;
     // The loop's first register comes from the first-address box, not from "起始地址".
     poll(Target{uint8_t(CurrentAddress), fields->function, uint16_t(fields->first - 1), fields->count});

@@ -55,6 +55,11 @@ private:
     };
     std::optional<Target> cyclicTarget(const BeforeMessage &beforeMessage);
     std::optional<LoopFields> loopFields(const BeforeMessage &beforeMessage);
+    // False, said on the status line, when the port is closed: a timed mode started so would
+    // never read anything.
+    bool portOpenToStart(QTimer *timer, const QString &refusal);
+    // False when a tick finds the port closed; pause is said once until a tick finds it open again.
+    bool portOpenForTick(const QString &pause);
     bool tickMayRun();
     void wrapCounter();
     void poll(const Target &target);
@@ -62,5 +67,6 @@ private:
 
     PanelContext &m_context;
     LiveValuesPanel &m_values;
-    std::optional<CommandCancel> m_tick;  // the cancel of the tick under way
+    std::optional<CommandCancel> m_tick;
+    bool m_saidPaused = false;  // the cancel of the tick under way
 };

@@ -2,6 +2,7 @@
 #include "ui/commandstart.h"
 #include "ui/boxinput.h"
 #include "ui/panelcontext.h"
+#include "ui/valuelabel.h"
 #include "core/link/exchange.h"
 #include "core/live/livedecode.h"
 #include <QGridLayout>
@@ -22,9 +23,8 @@ StorageStatePanel::StorageStatePanel(PanelContext &context, QGroupBox *frame)
     cmdStartMonitor->setObjectName(QStringLiteral("cmdStartMonitor"));
     cmdStartMonitor->setProperty("deviceCommand", true);
     auto number = [this](const QString &name, const QString &caption) {
-        auto *l = new QLabel(QStringLiteral("0"), this);
+        auto *l = new ValueLabel(QStringLiteral("0"), caption, this);
         l->setObjectName(name);
-        l->setAccessibleName(caption);
         l->setToolTip(caption);
         l->setMinimumWidth(56);
         l->setFrameShape(QFrame::StyledPanel);
@@ -38,10 +38,12 @@ StorageStatePanel::StorageStatePanel(PanelContext &context, QGroupBox *frame)
 
     auto *g = new QGridLayout(this);
     g->addWidget(cmdStartMonitor, 0, 0, 1, 2);
-    g->addWidget(new QLabel(lblStartCount->accessibleName(), this), 1, 0);
-    g->addWidget(lblStartCount, 1, 1);
-    g->addWidget(new QLabel(lblMinuterCount->accessibleName(), this), 2, 0);
-    g->addWidget(lblMinuterCount, 2, 1);
+    for (int row = 1; ValueLabel *l : {lblStartCount, lblMinuterCount}) {
+        auto *caption = new QLabel(l->accessibleName(), this);
+        caption->setBuddy(l);
+        g->addWidget(caption, row, 0);
+        g->addWidget(l, row++, 1);
+    }
 
     connect(cmdStartMonitor, &QPushButton::clicked, this, [this] { cmdStartMonitor_Click(); });
 

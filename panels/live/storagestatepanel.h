@@ -2,7 +2,7 @@
 #include <QWidget>
 
 class QGroupBox;
-class QLabel;
+class ValueLabel;
 class QPushButton;
 struct PanelContext;
 
@@ -18,8 +18,8 @@ public:
     void cmdStartMonitor_Click();
 
     QPushButton *cmdStartMonitor;
-    QLabel *lblStartCount;
-    QLabel *lblMinuterCount;
+    ValueLabel *lblStartCount;
+    ValueLabel *lblMinuterCount;
 
 private:
     PanelContext &m_context;

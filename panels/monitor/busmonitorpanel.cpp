@@ -295,7 +295,7 @@ void BusMonitorPanel::showCount()
     if (cmdMonitorPause->isChecked())
         text += tr("；已暂停，%1 帧未显示").arg(m_model->pending());
     if (!m_note.isEmpty())
-        text += QStringLiteral("；") + m_note;
+        text += tr("；") + m_note;
     lblMonitorCount->setText(text);
 }
 

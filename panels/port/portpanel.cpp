@@ -1,4 +1,5 @@
 #include "panels/port/portpanel.h"
+#include "ui/valuelabel.h"
 #include "ui/commandstart.h"
 #include "ui/desktop.h"
 #include "core/settings/settingsfiles.h"
@@ -39,7 +40,7 @@ PortPanel::PortPanel(Link &link, Desktop &desktop, ComPorts &ports, QWidget *par
     Label5_2->setObjectName(QStringLiteral("Label5(2)"));
     Label5_2->setBuddy(Combo2);
 
-    lblComDevice = new QLabel(this);
+    lblComDevice = new ValueLabel(QString(), tr("串口设备"), this);
     lblComDevice->setObjectName(QStringLiteral("lblComDevice"));
     lblComDevice->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
@@ -197,8 +198,10 @@ void PortPanel::cmdCloseComm_Click()
 {
     if (refusedWhileBusy())
         return;
-    if (!m_link.port().isOpen())
+    if (!m_link.port().isOpen()) {
+        emit statusMessage(tr("端口未打开，无需关闭。"));
         return;
+    }
     m_link.port().close();
     emit statusMessage(tr("端口已关闭"));
 }

@@ -7,6 +7,7 @@ class Desktop;
 class Link;
 class QComboBox;
 class QLabel;
+class ValueLabel;
 class QPushButton;
 class QTimer;
 
@@ -34,7 +35,7 @@ public:
 
     QComboBox *Combo1;
     QComboBox *Combo2;
-    QLabel *lblComDevice;
+    ValueLabel *lblComDevice;
     QPushButton *cmdOpenComm;
     QPushButton *cmdCloseComm;
     QPushButton *cmdCom;

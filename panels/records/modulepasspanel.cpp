@@ -52,6 +52,10 @@ ModulePassPanel::ModulePassPanel(PanelContext &context, QGroupBox *frame, LiveVa
     column->setContentsMargins(0, 0, 0, 0);
     column->addLayout(boxRow);
     column->addLayout(buttonRow);
+    // The box is made after the buttons: Tab goes through the frame as it reads.
+    setTabOrder(txtMtime, Command4);
+    setTabOrder(Command4, cmd1Sys);
+    setTabOrder(cmd1Sys, Command3);
     auto *frameLayout = new QVBoxLayout(frame);
     frameLayout->addWidget(this);
 
@@ -144,6 +148,15 @@ ModulePassPanel::PassEnd ModulePassPanel::runPass(const Link::Hold &hold, const 
     return PassEnd::Complete;
 }
 
+bool ModulePassPanel::portOpen(const QString &refusal)
+{
+    // Said before the first module: the pass would otherwise walk every module finding no port.
+    if (m_ctx.link.isOpen())
+        return true;
+    m_ctx.view.showStatus(refusal);
+    return false;
+}
+
 void ModulePassPanel::reportNotes(const QString &command, const QStringList &notes)
 {
     if (!notes.isEmpty())
@@ -157,7 +170,7 @@ void ModulePassPanel::Command4_Click()
     if (!hold)
         return;
     const auto f = fields();
-    if (!f)
+    if (!f || !portOpen(tr("串口未打开，无法开始单次循环。请先打开串口。")))
         return;
     if (f->modules == 0) {
         m_ctx.view.showStatus(tr("单次循环：模块总数为 0，没有要访问的模块"));
@@ -181,7 +194,7 @@ void ModulePassPanel::cmd1Sys_Click()
     if (!hold)
         return;
     const auto f = fields();
-    if (!f)
+    if (!f || !portOpen(tr("串口未打开，无法开始自动循环。请先打开串口。")))
         return;
     m_ctx.counters.setRequestsSent(0);
     m_ctx.counters.setPasses(0);

@@ -2,6 +2,7 @@
 #include "ui/commandstart.h"
 #include "panels/export/exportpanel.h"
 #include "ui/boxinput.h"
+#include "ui/valuelabel.h"
 #include "core/records/recorddecode.h"
 #include "core/link/convert.h"
 #include <QVBoxLayout>
@@ -38,11 +39,16 @@ QTextEdit *dataBox(const QString &name, const QString &accessible, QWidget *pare
     return t;
 }
 
-QLabel *label(const QString &name, const QString &text, QWidget *parent)
+QLabel *label(const QString &text, QWidget *parent)
 {
-    auto *l = new QLabel(text, parent);
-    if (!name.isEmpty())
-        l->setObjectName(name);
+    return new QLabel(text, parent);
+}
+
+// A label whose text changes while records are read or exported.
+ValueLabel *valueLabel(const QString &name, const QString &text, const QString &accessible, QWidget *parent)
+{
+    auto *l = new ValueLabel(text, accessible, parent);
+    l->setObjectName(name);
     return l;
 }
 
@@ -64,29 +70,29 @@ RecordsPanel::RecordsPanel(Desktop &desktop, QWidget *parent) : QWidget(parent),
 {
     PicCounter = new QWidget(this);
     PicCounter->setObjectName(QStringLiteral("PicCounter"));
-    Label5_0 = label(QStringLiteral("Label5(0)"), tr("系统正在转换处理..."), PicCounter);
-    Label4_3 = label(QStringLiteral("Label4(3)"), QString(), PicCounter);
-    lblCountIC = label(QStringLiteral("lblCountIC"), QStringLiteral("0"), PicCounter);
-    lblCountIC->setAccessibleName(tr("已处理的记录号"));
+    Label5_0 = valueLabel(QStringLiteral("Label5(0)"), tr("系统正在转换处理..."), tr("当前处理"), PicCounter);
+    Label4_3 = valueLabel(QStringLiteral("Label4(3)"), QString(), tr("本次记录条数"), PicCounter);
+    lblCountIC = valueLabel(QStringLiteral("lblCountIC"), QStringLiteral("0"), tr("已处理的记录号"), PicCounter);
     auto *progress = new QHBoxLayout(PicCounter);
     progress->addWidget(Label5_0);
     progress->addWidget(Label4_3);
-    progress->addWidget(label(QString(), tr("已处理"), PicCounter));
+    auto *done = label(tr("已处理"), PicCounter);
+    done->setBuddy(lblCountIC);
+    progress->addWidget(done);
     progress->addWidget(lblCountIC);
-    progress->addWidget(label(QString(), tr("条"), PicCounter));
+    progress->addWidget(label(tr("条"), PicCounter));
     // Only a download shows the bar and the time left: records done of n.
     prgRecords = new QProgressBar(PicCounter);
     prgRecords->setObjectName(QStringLiteral("prgRecords"));
     prgRecords->setAccessibleName(tr("记录读取进度"));
     prgRecords->setFormat(QStringLiteral("%v / %m"));
     prgRecords->setFixedWidth(240);
-    lblTimeLeft = label(QStringLiteral("lblTimeLeft"), QString(), PicCounter);
+    lblTimeLeft = valueLabel(QStringLiteral("lblTimeLeft"), QString(), tr("剩余时间"), PicCounter);
     // Texts that change while records are read have a fixed size: a label of another size asks for
     // a new layout, and the tab control answers that by repainting the whole tab.
     for (const auto &[l, widest] : {std::pair{lblCountIC, QStringLiteral("000000")},
                                     std::pair{lblTimeLeft, tr("剩余约 00 小时 00 分")}})
         l->setFixedSize(l->fontMetrics().horizontalAdvance(widest) + 4, l->sizeHint().height());
-    lblTimeLeft->setAccessibleName(tr("剩余时间"));
     progress->addWidget(prgRecords);
     progress->addWidget(lblTimeLeft);
     progress->addStretch();
@@ -101,8 +107,7 @@ RecordsPanel::RecordsPanel(Desktop &desktop, QWidget *parent) : QWidget(parent),
     txtRecord = numberBox(QStringLiteral("txtRecord"), QStringLiteral("0"), tr("条数"), m_countRow, Frame14_1);
     txtRecPoint = numberBox(QStringLiteral("txtRecPoint"), QStringLiteral("0"), tr("指针"), m_countRow, Frame14_1);
     m_countRow->addStretch();
-    lblMemoryFill = label(QStringLiteral("lblMemoryFill"), QString(), Frame14_1);
-    lblMemoryFill->setAccessibleName(tr("存储占用"));
+    lblMemoryFill = valueLabel(QStringLiteral("lblMemoryFill"), QString(), tr("存储占用"), Frame14_1);
     countFrame->addWidget(lblMemoryFill);
 
     Frame15 = makeFrame(QStringLiteral("Frame15"),
@@ -114,7 +119,8 @@ RecordsPanel::RecordsPanel(Desktop &desktop, QWidget *parent) : QWidget(parent),
 
     txtHaveDone = dataBox(QStringLiteral("txtHaveDone"), tr("解析后的记录"), this);
     txtReceive = dataBox(QStringLiteral("txtReceive"), tr("接收到的记录数据（十六进制）"), this);
-    Label2_12 = label(QStringLiteral("Label2(12)"), tr("读取记录时，请将设备设置为暂停记录状态"), this);
+    Label2_12 = label(tr("读取记录时，请将设备设置为暂停记录状态"), this);
+    Label2_12->setObjectName(QStringLiteral("Label2(12)"));
 
     cmdClearShow = new QPushButton(tr("清空数据区"), this);
     cmdClearShow->setObjectName(QStringLiteral("cmdClearShow"));
@@ -167,7 +173,12 @@ void RecordsPanel::showMemoryFill()
                                                           !warn ? QString()
                                                           : fill->count >= fill->capacity ? tr("，已满，请读取记录后清条数")
                                                                                           : tr("，将满，请读取记录后清条数")));
-    lblMemoryFill->setStyleSheet(warn ? QStringLiteral("color: #c00000; font-weight: bold;") : QString());
+    lblMemoryFill->setStyleSheet(warn ? warningStyle(lblMemoryFill) : QString());
+}
+
+QList<QWidget *> RecordsPanel::readingOrder() const
+{
+    return {Frame14_1, Frame15, exportPanel, cmdClearShow, txtHaveDone, txtReceive};
 }
 
 void RecordsPanel::addToFrame14_1(QWidget *control)

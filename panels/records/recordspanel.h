@@ -12,6 +12,7 @@ class QLineEdit;
 class QProgressBar;
 class QPushButton;
 class QTextEdit;
+class ValueLabel;
 
 // Tab "记录操作": the downloaded records, the decoded lines and the commands on them.
 class RecordsPanel : public QWidget {
@@ -23,6 +24,9 @@ public:
     // (the count and pointer commands), "按记录按条读取…" (the record reads, the sensor-count read).
     void addToFrame14_1(QWidget *control);
     void addToFrame15(QWidget *control);
+
+    // The parts of the tab as a reader goes through them.
+    QList<QWidget *> readingOrder() const;
 
     // "清空数据区": empties the two data boxes; nothing else.
     void cmdClearShow_Click();
@@ -46,17 +50,17 @@ public:
     void endDownload(const QString &received);
 
     QWidget *PicCounter;          // progress panel, shown while records are read or exported
-    QLabel *Label5_0;             // what is being done
-    QLabel *Label4_3;             // how many records
-    QLabel *lblCountIC;           // the record being handled
+    ValueLabel *Label5_0;             // what is being done
+    ValueLabel *Label4_3;             // how many records
+    ValueLabel *lblCountIC;           // the record being handled
     QProgressBar *prgRecords;     // records done of n (downloads only)
-    QLabel *lblTimeLeft;          // the time a download still needs
+    ValueLabel *lblTimeLeft;          // the time a download still needs
     QPushButton *cmdClearShow;    // "清空数据区"
     ExportPanel *exportPanel;     // the export buttons
     QGroupBox *Frame14_1;         // "有效记录总数（及指针）"
     QLineEdit *txtRecord;         // records the recorder holds
     QLineEdit *txtRecPoint;
-    QLabel *lblMemoryFill;        // the count against the memory's capacity, and the warning
+    ValueLabel *lblMemoryFill;        // the count against the memory's capacity, and the warning
     QGroupBox *Frame15;           // "按记录按条读取（…）"
     QLineEdit *txtRecCount;       // the record "单条" reads next
     QLineEdit *txtSensorNum;      // values per record

@@ -1,4 +1,5 @@
 #include "panels/status/statuspanel.h"
+#include "ui/valuelabel.h"
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPainter>
@@ -29,11 +30,10 @@ private:
     QColor m_colour;
 };
 
-QLabel *counter(const QString &name, const QString &accessible, QWidget *parent)
+ValueLabel *counter(const QString &name, const QString &accessible, QWidget *parent)
 {
-    auto *l = new QLabel(QStringLiteral("0"), parent);
+    auto *l = new ValueLabel(QStringLiteral("0"), accessible, parent);
     l->setObjectName(name);
-    l->setAccessibleName(accessible);
     l->setToolTip(accessible);
     l->setMinimumWidth(48);
     l->setFixedHeight(22);
@@ -78,9 +78,16 @@ StatusPanel::StatusPanel(QWidget *parent) : QGroupBox(tr("运行状态栏"), par
     auto *row = new QHBoxLayout(this);
     row->addWidget(Picture2);
     row->addWidget(Line1);
-    row->addWidget(lblRecCount);
-    row->addWidget(lblCicle);
-    row->addWidget(lblCounter);
+    // A short caption before each counter: the numbers alone say nothing to a newcomer.
+    for (const auto &[l, caption] : {std::pair{lblRecCount, tr("应答")}, std::pair{lblCicle, tr("循环")},
+                                     std::pair{lblCounter, tr("请求")}}) {
+        auto *c = new QLabel(caption, this);
+        c->setObjectName(l->objectName() + QStringLiteral("Caption"));
+        c->setBuddy(l);
+        row->addWidget(c);
+        row->addWidget(l);
+    }
+    row->addStretch();  // each caption stays beside its counter, however wide the group
 }
 
 void StatusPanel::showLamp(TrafficView::Lamp lamp)
@@ -122,7 +129,7 @@ void StatusPanel::setPasses(long long n)
     lblCicle->setText(QString::number(n));
 }
 
-void incrementCounter(QLabel *counter)
+void incrementCounter(ValueLabel *counter)
 {
     counter->setText(QString::number(counter->text().toLongLong() + 1));
 }

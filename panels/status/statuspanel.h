@@ -3,7 +3,7 @@
 #include "ui/panelcontext.h"
 #include <QGroupBox>
 
-class QLabel;
+class ValueLabel;
 class QStackedWidget;
 
 // "运行状态栏": the three stacked status lamps and the exchange counters.
@@ -24,10 +24,10 @@ public:
     QWidget *imgConnected;
     QWidget *ImgYellow;
     QWidget *imgNotConnected;
-    QLabel *lblRecCount;
-    QLabel *lblCicle;
-    QLabel *lblCounter;
+    ValueLabel *lblRecCount;
+    ValueLabel *lblCicle;
+    ValueLabel *lblCounter;
 };
 
 // A counter label's number plus one, written back as decimal text.
-void incrementCounter(QLabel *counter);
+void incrementCounter(ValueLabel *counter);

@@ -1,4 +1,5 @@
 #include "panels/tools/busscanpanel.h"
+#include "ui/valuelabel.h"
 #include "ui/boxinput.h"
 #include "ui/commandstart.h"
 #include "ui/desktop.h"
@@ -42,12 +43,10 @@ BusScanPanel::BusScanPanel(PanelContext &context, std::function<void(int)> setPo
     prgScan->setAccessibleName(tr("扫描进度"));
     prgScan->setFormat(QStringLiteral("%v / %m"));
     prgScan->setValue(0);
-    lblScanAt = new QLabel(this);
+    lblScanAt = new ValueLabel(QString(), tr("正在询问的地址"), this);
     lblScanAt->setObjectName(QStringLiteral("lblScanAt"));
-    lblScanAt->setAccessibleName(tr("正在询问的地址"));
-    lblScanLeft = new QLabel(this);
+    lblScanLeft = new ValueLabel(QString(), tr("扫描剩余时间"), this);
     lblScanLeft->setObjectName(QStringLiteral("lblScanLeft"));
-    lblScanLeft->setAccessibleName(tr("扫描剩余时间"));
     auto *run = new QHBoxLayout;
     for (QWidget *w : {static_cast<QWidget *>(cmdScanStart), static_cast<QWidget *>(cmdScanStop),
                        static_cast<QWidget *>(prgScan), static_cast<QWidget *>(lblScanAt), static_cast<QWidget *>(lblScanLeft)})

@@ -7,6 +7,7 @@
 
 class QCheckBox;
 class QLabel;
+class ValueLabel;
 class QLineEdit;
 class QProgressBar;
 class QPushButton;
@@ -33,8 +34,8 @@ public:
     QPushButton *cmdScanStop;
     QPushButton *cmdScanUse;
     QProgressBar *prgScan;
-    QLabel *lblScanAt;
-    QLabel *lblScanLeft;
+    ValueLabel *lblScanAt;
+    ValueLabel *lblScanLeft;
     QTreeWidget *lstScanFound;
 
 private:

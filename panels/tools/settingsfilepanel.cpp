@@ -1,4 +1,5 @@
 #include "panels/tools/settingsfilepanel.h"
+#include "ui/valuelabel.h"
 #include "ui/commandstart.h"
 #include "ui/desktop.h"
 #include "ui/filechoice.h"
@@ -76,9 +77,8 @@ SettingsFilePanel::SettingsFilePanel(PanelContext &context, QWidget *parent) : Q
     cmdLoadSettings->setToolTip(tr("把文件中的设置写入当前设备地址的记录仪：先列出不同之处，确认后写入、更新到设备并读回核对"));
     cmdSettingsStop = namedButton(QStringLiteral("cmdSettingsStop"), tr("停止"), this);
     cmdSettingsStop->setToolTip(tr("立即停止保存或载入"));
-    lblSettingsFile = new QLabel(this);
+    lblSettingsFile = new ValueLabel(QString(), tr("设置文件操作状态"), this);
     lblSettingsFile->setObjectName(QStringLiteral("lblSettingsFile"));
-    lblSettingsFile->setAccessibleName(tr("设置文件操作状态"));
     lblSettingsFile->setWordWrap(true);
     auto *row = new QHBoxLayout;
     for (QPushButton *b : {cmdSaveSettings, cmdLoadSettings, cmdSettingsStop})

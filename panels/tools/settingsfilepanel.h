@@ -6,6 +6,7 @@
 #include <optional>
 
 class QLabel;
+class ValueLabel;
 class QPushButton;
 struct PanelContext;
 
@@ -24,7 +25,7 @@ public:
     QPushButton *cmdSaveSettings;
     QPushButton *cmdLoadSettings;
     QPushButton *cmdSettingsStop;
-    QLabel *lblSettingsFile;       // what the command is doing, and how it ended
+    ValueLabel *lblSettingsFile;       // what the command is doing, and how it ended
 
 private:
     // Every register of a settings file, read from the device; nothing, with *failure saying which

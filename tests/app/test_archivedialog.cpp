@@ -3,6 +3,7 @@
 #include "app/recordingdesktop.h"
 #include "core/settings/archivesettings.h"
 #include "panels/history/archivesettingsdialog.h"
+#include "ui/valuelabel.h"
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>

@@ -13,7 +13,8 @@ namespace {
 const Scenario kScenarios[] = {
     {"port_and_settings",
      {"file ModSet.set 1\n21\n20\n3\n", "start", "click cmdPoint", "pick Combo2 9600", "click cmdPoint",
-      "click cmdCloseComm", "click cmdPoint", "click cmdOneM", "pick Combo2 19200", "click cmdOpenComm",
+      "click cmdCloseComm", "click cmdPoint", "click cmdOneM", "click cmdLoop", "click Command4",
+      "click cmd1Sys", "click cmdCloseComm", "pick Combo2 19200", "click cmdOpenComm",
       "click cmdCom", "set txtStationID 0", "click cmdPoint", "set txtStationID 256", "click cmdPoint",
       "set txtStationID 2.5", "click cmdPoint", "set txtStationID 21", "click cmdPoint", "unplug", "click cmdPoint"}},
     {"start_up_files",

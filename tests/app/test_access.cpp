@@ -1,0 +1,306 @@
+// The window for people who do not see it as drawn, or see it small: what a screen reader is told of
+// every changing label, the keyboard's path through each tab, and that every tab fits a common screen.
+#include "windowfixture.h"
+#include "ui/valuelabel.h"
+#include "panels/live/pollingpanel.h"
+#include <QAbstractButton>
+#include <QAccessible>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTabWidget>
+
+namespace {
+struct Heard {
+    QObject *object;
+    QAccessible::Event type;
+    QString value;  // of a value change, or what the object showed
+};
+QList<Heard> g_heard;
+// A click made when a label first changes (ends a command that would run on).
+QObject *g_watched = nullptr;
+QAbstractButton *g_stopOnChange = nullptr;
+
+void listen(QAccessibleEvent *event)
+{
+    const QString value = event->type() == QAccessible::ValueChanged
+                              ? static_cast<QAccessibleValueChangeEvent *>(event)->value().toString()
+                              : event->accessibleInterface()->text(QAccessible::Value);
+    g_heard.append({event->object(), event->type(), value});
+    if (g_stopOnChange && event->object() == g_watched)
+        std::exchange(g_stopOnChange, nullptr)->click();
+}
+
+// The steps before the command: "file NAME TEXT", "device ADDR", "records ADDR N",
+// "holding ADDR REG VALUE", "set BOX TEXT", "click BUTTON"; "start" opens the window.
+void prepare(WindowFixture &fx, const QStringList &steps)
+{
+    for (const QString &step : steps) {
+        const QStringList w = step.split(QLatin1Char(' '));
+        if (w[0] == u"file")
+            fx.writeFile(w[1], w.mid(2).join(QLatin1Char(' ')).replace(QStringLiteral("\\n"), QStringLiteral("\n")).toUtf8());
+        else if (w[0] == u"device")
+            fx.recorder.addDevice(uint8_t(w[1].toInt()));
+        else if (w[0] == u"records")
+            fx.recorder.setRecords(sim::SimRecorder::demoRecords(w[2].toInt(), QDateTime(QDate(2026, 12, 1), QTime(8, 0))),
+                                   uint8_t(w[1].toInt()));
+        else if (w[0] == u"holding")
+            fx.recorder.setHolding(uint16_t(w[2].toInt()), uint16_t(w[3].toInt()), uint8_t(w[1].toInt()));
+        else if (w[0] == u"start")
+            fx.start();
+        else if (w[0] == u"set")
+            fx.find<QLineEdit>(w[1])->setText(w.value(2));
+        else if (w[0] == u"click")
+            fx.find<QAbstractButton>(w[1])->click();
+        else
+            QFAIL(qPrintable(QStringLiteral("unknown step ") + step));
+    }
+}
+
+// The page of a tab as the tab control shows it, and the width it has.
+QWidget *pageOf(QTabWidget *tabs, int i, int *room)
+{
+    QWidget *w = tabs->widget(i);
+    if (auto *area = qobject_cast<QScrollArea *>(w)) {
+        *room = area->viewport()->width();
+        return area->widget();
+    }
+    *room = w->width();
+    return w;
+}
+
+QString where(QWidget *w, QWidget *page)
+{
+    const QPoint p = w->mapTo(page, QPoint());
+    return QStringLiteral("%1 \"%2\" at %3,%4").arg(w->objectName(), w->property("text").toString()).arg(p.x()).arg(p.y());
+}
+} // namespace
+
+class TestAccess : public QObject {
+    Q_OBJECT
+private slots:
+    void init()
+    {
+        g_heard.clear();
+        g_stopOnChange = nullptr;
+        // Qt passes events on only while assistive technology is active, never on the offscreen
+        // platform: the labels' own listener hears them.
+        ValueLabel::setListener(listen);
+    }
+    void cleanup() { ValueLabel::setListener(nullptr); }
+
+    // Each command changes labels; a screen reader gets each label's name and shown text and hears
+    // the change.
+    void labelValues_data()
+    {
+        QTest::addColumn<QStringList>("steps");
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("stop");  // clicked when the first label changes
+        QTest::addColumn<QStringList>("labels");
+        const QStringList at21{"start", "set txtStationID 21"};
+        QTest::newRow("counters after a read") << at21 << "comDoOnce" << "" << QStringList{"lblCounter", "lblRecCount"};
+        QTest::newRow("passes of the module loop")
+            << QStringList{"file ModSet.set 1\\n1\\n20\\n1\\n", "device 1", "start", "set txtMtime 0"} << "cmd1Sys"
+            << "Command3" << QStringList{"lblCicle", "lblCounter"};
+        QTest::newRow("storage state") << QStringList{"holding 21 124 7", "holding 21 125 1234"} + at21
+                                       << "cmdStartMonitor" << "" << QStringList{"lblStartCount", "lblMinuterCount"};
+        QTest::newRow("record number after a download")
+            << QStringList{"records 21 3"} + at21 + QStringList{"click cmdPoint"} << "cmdRedall" << ""
+            << QStringList{"lblCountIC", "Label4(3)", "Label5(0)"};
+        QTest::newRow("memory fill after the count") << QStringList{"records 21 5"} + at21 << "cmdPoint" << ""
+                                                     << QStringList{"lblMemoryFill"};
+        QTest::newRow("status line: cyclic read, port closed") << QStringList{"start", "click cmdCloseComm"} << "cmdOneM"
+                                                               << "" << QStringList{"lblStatusLine"};
+        QTest::newRow("status line: device loop, port closed") << QStringList{"start", "click cmdCloseComm"} << "cmdLoop"
+                                                               << "" << QStringList{"lblStatusLine"};
+        QTest::newRow("port device") << QStringList{} << "start" << "" << QStringList{"lblComDevice"};
+    }
+    void labelValues()
+    {
+        QFETCH(QStringList, steps);
+        QFETCH(QString, command);
+        QFETCH(QString, stop);
+        QFETCH(QStringList, labels);
+        WindowFixture fx;
+        prepare(fx, steps);
+        if (QTest::currentTestFailed())
+            return;
+        if (!stop.isEmpty()) {
+            g_watched = fx.find(labels.first());
+            g_stopOnChange = fx.find<QAbstractButton>(stop);
+        }
+        g_heard.clear();
+        if (command == u"start")
+            fx.start();
+        else
+            fx.find<QAbstractButton>(command)->click();
+        QVERIFY(!g_stopOnChange);
+        for (const QString &name : labels) {
+            auto *l = fx.find<QLabel>(name);
+            QAccessibleInterface *a = QAccessible::queryAccessibleInterface(l);
+            QVERIFY(a);
+            QVERIFY2(!l->accessibleName().isEmpty(), qPrintable(name));
+            QCOMPARE(a->text(QAccessible::Name), l->accessibleName());
+            QVERIFY2(l->text() != u"0" && !l->text().isEmpty(), qPrintable(name + QStringLiteral(" did not change")));
+            QCOMPARE(a->text(QAccessible::Value), l->text());
+            QCOMPARE(a->text(QAccessible::Description), l->text());
+            QString last;
+            bool described = false;
+            for (const Heard &h : std::as_const(g_heard))
+                if (h.object == l) {
+                    if (h.type == QAccessible::ValueChanged)
+                        last = h.value;
+                    described |= h.type == QAccessible::DescriptionChanged;
+                }
+            QVERIFY2(described, qPrintable(name));
+            QCOMPARE(last, l->text());
+        }
+    }
+
+    // Every status-line message is announced, the same message again too.
+    void statusLineAnnounces()
+    {
+        WindowFixture fx;
+        frmMain &w = fx.start();
+        g_heard.clear();
+        QStringList texts;
+        for (int i = 0; i < 3; ++i) {
+            fx.find<QAbstractButton>(QStringLiteral("cmdCloseComm"))->click();
+            texts << w.lblStatusLine->text();
+        }
+        QStringList announced;
+        for (const Heard &h : std::as_const(g_heard))
+            if (h.object == w.lblStatusLine && h.type == QAccessible::Alert)
+                announced << h.value;
+        QCOMPARE(texts[1], texts[2]);
+        QCOMPARE(announced.size(), 3);
+        QCOMPARE(announced.last(), texts.last());
+    }
+
+    // A cyclic read's tick that finds the port closed says so once, and again after the port was
+    // open in between.
+    void closedPortPausesPollingAudibly()
+    {
+        WindowFixture fx;
+        frmMain &w = fx.start();
+        auto *polling = fx.find<PollingPanel>(QStringLiteral("PollingPanel"));
+        const auto click = [&](const char *name) { fx.find<QAbstractButton>(QLatin1String(name))->click(); };
+        click("cmdCloseComm");
+        g_heard.clear();
+        polling->Timer2_Timer();
+        polling->Timer2_Timer();
+        click("cmdOpenComm");
+        polling->Timer2_Timer();
+        click("cmdCloseComm");
+        polling->Timer2_Timer();
+        QStringList said;
+        for (const Heard &h : std::as_const(g_heard))
+            if (h.object == w.lblStatusLine && h.type == QAccessible::Alert)
+                said << h.value;
+        const QString pause = QStringLiteral("串口已关闭，循环采集暂停；重新打开串口后继续。");
+        QCOMPARE(said.count(pause), 2);
+        QCOMPARE(said.last(), pause);
+    }
+
+    // At 1366 × 768 every tab fits its width, and no frame, caption or button is squeezed below
+    // what its text needs.
+    void tabsFitTheScreen()
+    {
+        WindowFixture fx;
+        frmMain &w = fx.start();
+        w.resize(1366, 768);
+        QVERIFY(w.width() <= 1366);
+        for (int i = 0; i < w.SSTab1->count(); ++i) {
+            w.SSTab1->setCurrentIndex(i);
+            QCoreApplication::sendPostedEvents();
+            QCoreApplication::processEvents();
+            int room = 0;
+            QWidget *page = pageOf(w.SSTab1, i, &room);
+            const QString tab = w.SSTab1->tabText(i);
+            QVERIFY2(page->minimumSizeHint().width() <= room,
+                     qPrintable(QStringLiteral("%1: needs %2, has %3").arg(tab).arg(page->minimumSizeHint().width()).arg(room)));
+            if (auto *area = qobject_cast<QScrollArea *>(w.SSTab1->widget(i)))
+                QVERIFY2(!area->horizontalScrollBar()->isVisible(), qPrintable(tab));
+            for (QWidget *c : page->findChildren<QWidget *>()) {
+                if (!c->isVisible())
+                    continue;
+                auto *label = qobject_cast<QLabel *>(c);
+                const bool caption = (label && !label->text().isEmpty()) || qobject_cast<QAbstractButton *>(c);
+                const bool frame = qobject_cast<QGroupBox *>(c);
+                if (!caption && !frame)
+                    continue;
+                if (label && label->wordWrap()) {
+                    QVERIFY2(label->height() >= label->heightForWidth(label->width()),
+                             qPrintable(tab + QStringLiteral(": clipped ") + where(c, page)));
+                    continue;
+                }
+                const int needs = frame ? c->minimumSizeHint().width() : c->sizeHint().width();
+                QVERIFY2(c->width() >= needs, qPrintable(QStringLiteral("%1: %2 is %3 wide, needs %4")
+                                                             .arg(tab, where(c, page)).arg(c->width()).arg(needs)));
+            }
+        }
+    }
+
+    // Tab walks each page in reading order: a frame at a time, and within a frame top to bottom,
+    // left to right; a new column may start higher up only to the right.
+    void tabOrderFollowsTheLayout()
+    {
+        WindowFixture fx;
+        frmMain &w = fx.start();
+        w.resize(1366, 768);
+        for (int i = 0; i < w.SSTab1->count(); ++i) {
+            w.SSTab1->setCurrentIndex(i);
+            QCoreApplication::sendPostedEvents();
+            QCoreApplication::processEvents();
+            int room = 0;
+            QWidget *page = pageOf(w.SSTab1, i, &room);
+            const QString tab = w.SSTab1->tabText(i);
+            QList<QWidget *> stops;
+            for (QWidget *c : page->findChildren<QWidget *>())
+                if (c->isVisible() && c->isEnabled() && (c->focusPolicy() & Qt::TabFocus) && !c->focusProxy())
+                    stops << c;
+            if (stops.isEmpty())
+                continue;
+            // The chain as Tab walks it, from the first of the page's stops it reaches.
+            QList<QWidget *> chain;
+            QWidget *at = page;
+            for (int n = 0; n < 5000 && chain.size() < stops.size(); ++n, at = at->nextInFocusChain())
+                if (stops.contains(at) && !chain.contains(at))
+                    chain << at;
+            QCOMPARE(chain.size(), stops.size());
+            const auto frameOf = [page](QWidget *c) {
+                QWidget *f = c->parentWidget();
+                while (f != page && !qobject_cast<QGroupBox *>(f))
+                    f = f->parentWidget();
+                return f;
+            };
+            const auto rect = [page](QWidget *c) { return QRect(c->mapTo(page, QPoint()), c->size()); };
+            // b comes after a: not in the same row to its left, not above it unless in a column to its right.
+            const auto backwards = [](const QRect &a, const QRect &b) {
+                const bool sameRow = b.top() < a.bottom() && a.top() < b.bottom();
+                return sameRow ? b.right() < a.left() : b.bottom() < a.top() && b.left() < a.right();
+            };
+            QSet<QWidget *> framesDone;
+            for (qsizetype k = 0; k + 1 < chain.size(); ++k) {
+                QWidget *a = chain[k], *b = chain[k + 1];
+                QWidget *fa = frameOf(a), *fb = frameOf(b);
+                if (fa == fb) {
+                    QVERIFY2(!backwards(rect(a), rect(b)),
+                             qPrintable(QStringLiteral("%1: %2 → %3").arg(tab, where(a, page), where(b, page))));
+                    continue;
+                }
+                framesDone.insert(fa);  // the page itself is no frame: it may be left and come back to
+                QVERIFY2(fb == page || !framesDone.contains(fb),
+                         qPrintable(QStringLiteral("%1: back into %2 from %3").arg(tab, where(fb, page), where(a, page))));
+                if (fa != page && fb != page)
+                    QVERIFY2(!backwards(rect(fa), rect(fb)),
+                             qPrintable(QStringLiteral("%1: frame %2 → %3").arg(tab, where(fa, page), where(fb, page))));
+            }
+        }
+    }
+};
+
+QTEST_MAIN(TestAccess)
+#include "test_access.moc"
