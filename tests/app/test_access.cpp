@@ -1,5 +1,6 @@
 // The window for people who do not see it as drawn, or see it small: what a screen reader is told of
 // every changing label, the keyboard's path through each tab, and that every tab fits a common screen.
+#include "ui/translation.h"
 #include "windowfixture.h"
 #include "ui/valuelabel.h"
 #include "panels/live/pollingpanel.h"
@@ -206,8 +207,18 @@ private slots:
 
     // At 1366 × 768 every tab fits its width, and no frame, caption or button is squeezed below
     // what its text needs.
+    // In Chinese and in English, whose captions are longer.
+    void tabsFitTheScreen_data()
+    {
+        QTest::addColumn<bool>("english");
+        QTest::newRow("zh") << false;
+        QTest::newRow("en") << true;
+    }
     void tabsFitTheScreen()
     {
+        QFETCH(bool, english);
+        QVERIFY(translation::apply(english ? language::Language::English : language::Language::Chinese));
+        const auto chinese = qScopeGuard([] { translation::apply(language::Language::Chinese); });
         WindowFixture fx;
         frmMain &w = fx.start();
         w.resize(1366, 768);
