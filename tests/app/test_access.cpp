@@ -60,9 +60,13 @@ void prepare(WindowFixture &fx, const QStringList &steps)
     }
 }
 
-// The page of a tab as the tab control shows it, and the width it has.
-QWidget *pageOf(QTabWidget *tabs, int i, int *room)
+// Shows tab i and gives its page as the tab control shows it, the width it has and its caption.
+QWidget *showPage(QTabWidget *tabs, int i, int *room, QString *tab)
 {
+    tabs->setCurrentIndex(i);
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
+    *tab = tabs->tabText(i);
     QWidget *w = tabs->widget(i);
     if (auto *area = qobject_cast<QScrollArea *>(w)) {
         *room = area->viewport()->width();
@@ -224,12 +228,9 @@ private slots:
         w.resize(1366, 768);
         QVERIFY(w.width() <= 1366);
         for (int i = 0; i < w.SSTab1->count(); ++i) {
-            w.SSTab1->setCurrentIndex(i);
-            QCoreApplication::sendPostedEvents();
-            QCoreApplication::processEvents();
             int room = 0;
-            QWidget *page = pageOf(w.SSTab1, i, &room);
-            const QString tab = w.SSTab1->tabText(i);
+            QString tab;
+            QWidget *page = showPage(w.SSTab1, i, &room, &tab);
             QVERIFY2(page->minimumSizeHint().width() <= room,
                      qPrintable(QStringLiteral("%1: needs %2, has %3").arg(tab).arg(page->minimumSizeHint().width()).arg(room)));
             if (auto *area = qobject_cast<QScrollArea *>(w.SSTab1->widget(i)))
@@ -262,12 +263,9 @@ private slots:
         frmMain &w = fx.start();
         w.resize(1366, 768);
         for (int i = 0; i < w.SSTab1->count(); ++i) {
-            w.SSTab1->setCurrentIndex(i);
-            QCoreApplication::sendPostedEvents();
-            QCoreApplication::processEvents();
             int room = 0;
-            QWidget *page = pageOf(w.SSTab1, i, &room);
-            const QString tab = w.SSTab1->tabText(i);
+            QString tab;
+            QWidget *page = showPage(w.SSTab1, i, &room, &tab);
             QList<QWidget *> stops;
             for (QWidget *c : page->findChildren<QWidget *>())
                 if (c->isVisible() && c->isEnabled() && (c->focusPolicy() & Qt::TabFocus) && !c->focusProxy())
