@@ -101,7 +101,7 @@ frmMain::frmMain(Desktop &desktop, const ComPorts &ports, QWidget *parent)
     // Names and limits belong to the recorder at a device's address on the port in use.
     liveTrendPanel->setSensorLookup([a = recordArchive](uint8_t device, int number) {
         const QString recorder = a->recorderName(device);
-        return std::pair{a->sensors().displayName(recorder, number), a->sensors().sensor(recorder, number)};
+        return std::pair{a->sensors().shownName(recorder, number), a->sensors().sensor(recorder, number)};
     });
     connect(sensorTablePanel, &SensorTablePanel::sensorsChanged, this, [this] {
         historyPanel->applySensors();

@@ -3099,6 +3099,10 @@ Please add the user to the dialout group (sudo usermod -aG dialout $USER), log i
         <source>……</source>
         <translation>…</translation>
     </message>
+    <message>
+        <source>%1#传感器</source>
+        <translation>Sensor %1</translation>
+    </message>
 </context>
 <context>
     <name>serialdevice</name>

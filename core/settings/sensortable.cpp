@@ -108,6 +108,12 @@ QString SensorTable::displayName(const QString &recorder, int number) const
     return name.isEmpty() ? QStringLiteral("%1#传感器").arg(number) : name;
 }
 
+QString SensorTable::shownName(const QString &recorder, int number) const
+{
+    const QString name = sensor(recorder, number).name;
+    return name.isEmpty() ? QCoreApplication::translate("sensors", "%1#传感器").arg(number) : name;
+}
+
 void SensorTable::load(const QString &appDir, QString *problem)
 {
     m_sensors.clear();

@@ -54,6 +54,8 @@ public:
     void rename(const QString &from, const QString &to);
     // "东墙 1 米", or "3#传感器" for a sensor without a name.
     QString displayName(const QString &recorder, int number) const;
+    // The same for the window: a sensor without a name in the window's language ("Sensor 3").
+    QString shownName(const QString &recorder, int number) const;
     bool isEmpty() const { return m_sensors.isEmpty(); }
     // The sensors (1-based) of a recorder's values (value k is sensor k + 1) outside their limits.
     QList<int> outOfRange(const QString &recorder, const QVector<std::optional<int>> &tenths) const;

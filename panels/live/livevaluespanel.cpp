@@ -47,7 +47,7 @@ Exchange LiveValuesPanel::ReadModule(const Link::Hold &hold, uint8_t device, uin
     });
     if (taken > 0 && !ex.valid())  // a shorter frame of the device's own: say what was shown
         m_context.view.showStatus(tr("%1：%2；只收到 %3 个值，已显示，其余保持原值")
-                                      .arg(kinds::LiveRead.name, modbus::describeReply(ex.info))
+                                      .arg(kinds::LiveRead.shownName(), modbus::describeReply(ex.info))
                                       .arg(taken));
     if (taken > 0 && !m_outOfRange.isEmpty())
         m_context.view.showStatus(tr("设备 %1 超出限值：%2").arg(device).arg(m_outOfRange.join(tr("；"))));
@@ -82,7 +82,7 @@ void LiveValuesPanel::markBox(int k, const QString &recorder, int number, std::o
                                        : sensors::Sensor{};
     const sensors::Reading r = sensors::compare(reading, sensor);
     const QString name = m_context.archive && number <= sensors::MaxSensor
-                             ? m_context.archive->sensors().displayName(recorder, number)
+                             ? m_context.archive->sensors().shownName(recorder, number)
                              : tr("第%1路").arg(k + 1);
     QString what = sensor.unit.isEmpty() ? name : tr("%1（%2）").arg(name, sensor.unit);
     if (sensor.low && sensor.high)

@@ -119,6 +119,7 @@ void TestEnglish::filesDoNotChange()
     const auto chinese = writtenFiles(zh.path());
     QVERIFY(translation::apply(language::Language::English));
     QCOMPARE(writtenFiles(en.path()), chinese);
+    QCOMPARE(sensors::SensorTable().shownName(QStringLiteral("冷库一号"), 4), u"Sensor 4");  // the window's name for it
     QVERIFY(chinese[1].contains("东墙") && chinese[2].contains("传感器"));
     // The captions the tables hold follow the language; the names the settings file writes do not.
     const polling::Group &group = polling::groups()[1];
