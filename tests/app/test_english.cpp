@@ -8,6 +8,7 @@
 #include "core/settings/settingsfiles.h"
 #include "core/settings/sensortable.h"
 #include "ui/translation.h"
+#include "ui/valuelabel.h"
 #include "windowfixture.h"
 #include <QAbstractButton>
 #include <QAbstractItemView>
@@ -97,6 +98,7 @@ class TestEnglish : public QObject {
 private slots:
     void cleanup() { translation::apply(language::Language::Chinese); }
     void windowHasNoChineseLeft();
+    void commandsSpeakEnglish();
     void filesDoNotChange();
 };
 
@@ -111,6 +113,29 @@ void TestEnglish::windowHasNoChineseLeft()
     translation::apply(language::Language::Chinese);
     WindowFixture chinese;
     QVERIFY(hasHan(chinese.start().windowTitle()));
+}
+
+// What commands say (the status line after each, messages, labels they fill) is in English too; so is
+// a refusal for a closed port.
+void TestEnglish::commandsSpeakEnglish()
+{
+    QVERIFY(translation::apply(language::Language::English));
+    WindowFixture f;
+    f.recorder.setRecords(sim::SimRecorder::demoRecords(3, QDateTime(QDate(2026, 12, 1), QTime(8, 0))), 21);
+    frmMain &w = f.start();
+    f.find<QLineEdit>(QStringLiteral("txtStationID"))->setText(QStringLiteral("21"));
+    QStringList heard;
+    for (const char *command : {"comDoOnce", "cmdReadP(20)", "cmdReadInterv", "cmdPoint", "cmdRedall", "cmdStartMonitor", "cmdTimeRead", "cmdReadSensorS",
+                                "cmdCloseComm", "cmdOneM", "cmdLoop", "cmdCloseComm", "comDoOnce"}) {
+        f.find<QAbstractButton>(QLatin1String(command))->click();
+        if (hasHan(w.lblStatusLine->text()))
+            heard << QLatin1String(command) + QStringLiteral(": ") + w.lblStatusLine->text();
+    }
+    for (const auto &m : f.desktop->messages)
+        if (hasHan(m.title + m.text))
+            heard << m.title + QStringLiteral(": ") + m.text;
+    heard += chineseTexts(&w);
+    QVERIFY2(heard.isEmpty(), qPrintable(heard.join(u'\n')));
 }
 
 void TestEnglish::filesDoNotChange()
