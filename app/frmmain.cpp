@@ -170,7 +170,9 @@ frmMain::frmMain(Desktop &desktop, const ComPorts &ports, QWidget *parent)
 
 frmMain::~frmMain()
 {
-    // The log goes before the child widgets and the line (members before the base's children).
+    // The log goes before the child widgets and the line (members before the base's children), and
+    // the dock, hidden as it goes, must not reach back into a window that is already gone.
+    disconnect(busMonitorPanel->toggleViewAction(), nullptr, this, nullptr);
     m_link->setFrameLog(nullptr);
 }
 
