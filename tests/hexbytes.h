@@ -1,4 +1,5 @@
 #pragma once
+#include "core/link/crc16.h"
 #include "core/link/hex.h"
 #include <QByteArray>
 #include <QString>
@@ -26,4 +27,12 @@ inline QByteArray hx(const char *text)
     if (!parseHexBytes(QString::fromLatin1(text), out))
         qFatal("bad hex literal in test: %s", text);
     return out;
+}
+
+// hx() with its CRC appended: a whole frame.
+inline QByteArray withCrc(const char *text)
+{
+    QByteArray f = hx(text);
+    appendCrc(f);
+    return f;
 }

@@ -16,6 +16,14 @@ std::optional<Link::Hold> holdBus(PanelContext &ctx, const QString &command)
     return hold;
 }
 
+bool portOpenOrSay(PanelContext &ctx, const QString &refusal)
+{
+    if (ctx.link.isOpen())
+        return true;
+    ctx.view.showStatus(refusal);
+    return false;
+}
+
 QString busyMessage(const QString &command)
 {
     return command.isEmpty() ? QCoreApplication::translate("CommandStart", "总线忙：另一条命令正在进行，本命令未执行。")

@@ -16,6 +16,9 @@ class QWidget;
 std::optional<Link::Hold> holdBus(PanelContext &ctx, const QString &command = QString());
 // What the status line says when a command is refused because another one holds the bus.
 QString busyMessage(const QString &command = QString());
+// True when the port is open; else the refusal goes to the status line. For a command that would
+// otherwise run on, a tick or a module at a time, finding nothing and saying nothing.
+bool portOpenOrSay(PanelContext &ctx, const QString &refusal);
 
 // The start of most device commands: the bus, then the device address of txtStationID. Nothing
 // when the bus is held (status line) or the address box does not give 1 … 255 (a message).

@@ -155,11 +155,10 @@ void PollingPanel::cmdStopOnce_Click()
 
 bool PollingPanel::portOpenToStart(QTimer *timer, const QString &refusal)
 {
-    if (m_context.link.isOpen())
-        return true;
     // With the port closed every tick would be skipped: nothing would ever show why.
+    if (portOpenOrSay(m_context, refusal))
+        return true;
     timer->stop();
-    m_context.view.showStatus(refusal);
     return false;
 }
 

@@ -21,16 +21,9 @@ ModulePassPanel::ModulePassPanel(PanelContext &context, QGroupBox *frame, LiveVa
     : QWidget(frame), m_ctx(context), m_live(live), m_count(count), m_read(read)
 {
     setObjectName(QStringLiteral("ModulePassPanel"));
-    const auto button = [this](const QString &name, const QString &caption, bool deviceCommand) {
-        auto *b = new QPushButton(caption, this);
-        b->setObjectName(name);
-        if (deviceCommand)
-            b->setProperty("deviceCommand", true);
-        return b;
-    };
-    Command4 = button(QStringLiteral("Command4"), tr("单次循环"), true);
-    cmd1Sys = button(QStringLiteral("cmd1Sys"), tr("自动循环"), true);
-    Command3 = button(QStringLiteral("Command3"), tr("停止"), false);
+    Command4 = commandButton(QStringLiteral("Command4"), tr("单次循环"), this);
+    cmd1Sys = commandButton(QStringLiteral("cmd1Sys"), tr("自动循环"), this);
+    Command3 = namedButton(QStringLiteral("Command3"), tr("停止"), this);
     Command4->setToolTip(tr("依次访问模块 1 到模块总数：读实时数据、读条数、读取所有记录"));
     cmd1Sys->setToolTip(tr("反复执行单次循环，直到按“停止”"));
     Command3->setToolTip(tr("立即停止模块循环，包括其中的等待和记录读取"));
@@ -148,15 +141,6 @@ ModulePassPanel::PassEnd ModulePassPanel::runPass(const Link::Hold &hold, const 
     return PassEnd::Complete;
 }
 
-bool ModulePassPanel::portOpen(const QString &refusal)
-{
-    // Said before the first module: the pass would otherwise walk every module finding no port.
-    if (m_ctx.link.isOpen())
-        return true;
-    m_ctx.view.showStatus(refusal);
-    return false;
-}
-
 void ModulePassPanel::reportNotes(const QString &command, const QStringList &notes)
 {
     if (!notes.isEmpty())
@@ -170,7 +154,8 @@ void ModulePassPanel::Command4_Click()
     if (!hold)
         return;
     const auto f = fields();
-    if (!f || !portOpen(tr("串口未打开，无法开始单次循环。请先打开串口。")))
+    // Said before the first module: the pass would otherwise walk every module finding no port.
+    if (!f || !portOpenOrSay(m_ctx, tr("串口未打开，无法开始单次循环。请先打开串口。")))
         return;
     if (f->modules == 0) {
         m_ctx.view.showStatus(tr("单次循环：模块总数为 0，没有要访问的模块"));
@@ -194,7 +179,7 @@ void ModulePassPanel::cmd1Sys_Click()
     if (!hold)
         return;
     const auto f = fields();
-    if (!f || !portOpen(tr("串口未打开，无法开始自动循环。请先打开串口。")))
+    if (!f || !portOpenOrSay(m_ctx, tr("串口未打开，无法开始自动循环。请先打开串口。")))
         return;
     m_ctx.counters.setRequestsSent(0);
     m_ctx.counters.setPasses(0);

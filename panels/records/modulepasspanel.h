@@ -50,7 +50,6 @@ private:
     // One pass; notes gathers what went wrong with which module.
     PassEnd runPass(const Link::Hold &hold, const Fields &f, QStringList &notes);
     // False, said on the status line, when the port is closed.
-    bool portOpen(const QString &refusal);
     void reportNotes(const QString &command, const QStringList &notes);
 
     PanelContext &m_ctx;

@@ -17,13 +17,6 @@
 #include <QTest>
 
 namespace {
-QByteArray withCrc(const char *hex)
-{
-    QByteArray f = hx(hex);
-    appendCrc(f);
-    return f;
-}
-
 QByteArray readFile(const QString &path)
 {
     QFile f(path);

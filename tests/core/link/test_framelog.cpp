@@ -15,13 +15,6 @@ private slots:
 };
 
 namespace {
-QByteArray withCrc(const char *hex)
-{
-    QByteArray f = hx(hex);
-    appendCrc(f);
-    return f;
-}
-
 QByteArray badCrc(const char *hex)
 {
     QByteArray f = withCrc(hex);

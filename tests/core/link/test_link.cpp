@@ -28,15 +28,6 @@ private slots:
     void comPorts();
 };
 
-namespace {
-QByteArray withCrc(const char *hex)
-{
-    QByteArray f = hx(hex);
-    appendCrc(f);
-    return f;
-}
-} // namespace
-
 // Each frame once: built as the program builds it, against the bytes the recorder expects (CRC low
 // byte first), and the length of the reply the exchange waits for (-1: a reply frame, CRC only).
 void TestLink::frames()
