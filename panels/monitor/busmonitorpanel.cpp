@@ -2,6 +2,7 @@
 #include "core/link/framelog.h"
 #include "core/settings/safefile.h"
 #include "ui/desktop.h"
+#include "ui/valuelabel.h"
 #include <QAbstractTableModel>
 #include <QBrush>
 #include <QCheckBox>
@@ -22,7 +23,10 @@
 // is drawn, so a hundred thousand rows cost the numbers only.
 class FrameTableModel : public QAbstractTableModel {
 public:
-    explicit FrameTableModel(const FrameLog &log, QObject *parent) : QAbstractTableModel(parent), m_log(log) {}
+    FrameTableModel(const FrameLog &log, const QWidget *view, QObject *parent)
+        : QAbstractTableModel(parent), m_log(log), m_view(view)
+    {
+    }
 
     int rowCount(const QModelIndex &parent = {}) const override { return parent.isValid() ? 0 : int(m_rows.size()); }
     int columnCount(const QModelIndex &parent = {}) const override { return parent.isValid() ? 0 : 5; }
@@ -43,7 +47,7 @@ public:
         const qint64 seq = m_rows[index.row()];
         const FrameRecord &f = m_log.at(seq);
         if (role == Qt::ForegroundRole)
-            return decoded(seq).error ? QBrush(Qt::darkRed) : QVariant();
+            return decoded(seq).error ? QBrush(warningColour(m_view->palette())) : QVariant();
         if (role == Qt::TextAlignmentRole && index.column() == 2)
             return int(Qt::AlignRight | Qt::AlignVCenter);
         if (role != Qt::DisplayRole)
@@ -129,6 +133,7 @@ private:
     }
 
     const FrameLog &m_log;
+    const QWidget *m_view;  // whose palette, light or dark, an error's colour must read on
     QVector<qint64> m_rows;
     qint64 m_next = 0;
     int m_device = -1;
@@ -168,12 +173,11 @@ BusMonitorPanel::BusMonitorPanel(FrameLog &log, Desktop &desktop, QWidget *paren
     cmdMonitorClear = button("cmdMonitorClear", tr("清除"));
     cmdMonitorSave = button("cmdMonitorSave", tr("保存…"));
     cmdMonitorSave->setToolTip(tr("把表格中显示的帧保存为文本或CSV文件"));
-    lblMonitorCount = new QLabel(body);
+    lblMonitorCount = new ValueLabel(QString(), tr("显示的帧数"), body);
     lblMonitorCount->setObjectName(QStringLiteral("lblMonitorCount"));
-    lblMonitorCount->setAccessibleName(tr("显示的帧数"));
 
-    m_model = new FrameTableModel(m_log, this);
     tblMonitor = new QTableView(body);
+    m_model = new FrameTableModel(m_log, tblMonitor, this);
     tblMonitor->setObjectName(QStringLiteral("tblMonitor"));
     tblMonitor->setAccessibleName(tr("通信帧列表"));
     tblMonitor->setModel(m_model);

@@ -7,7 +7,7 @@ class FrameLog;
 class FrameTableModel;
 class QCheckBox;
 class QComboBox;
-class QLabel;
+class ValueLabel;
 class QPushButton;
 class QTableView;
 class QTimer;
@@ -31,7 +31,7 @@ public:
     QPushButton *cmdMonitorPause;  // "暂停" / "继续"
     QPushButton *cmdMonitorClear;  // "清除"
     QPushButton *cmdMonitorSave;   // "保存…"
-    QLabel *lblMonitorCount;
+    ValueLabel *lblMonitorCount;  // frames shown of those kept
     QTableView *tblMonitor;
 
 protected:

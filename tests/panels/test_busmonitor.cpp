@@ -6,11 +6,13 @@
 #include "core/link/framelog.h"
 #include "filesizelimit.h"
 #include "hexbytes.h"
+#include "ui/valuelabel.h"
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
 #include <QLabel>
+#include <QPalette>
 #include <QPushButton>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -66,6 +68,16 @@ void TestBusMonitor::filtersPauseClear()
     const QAbstractItemModel *m = panel.tblMonitor->model();
     QCOMPARE(m->index(3, 1).data().toString(), u"收");
     QCOMPARE(m->index(3, 4).data().toString(), u"无应答");
+    // An error row stands out in a colour that reads on the table, on a light desktop or a dark one.
+    for (const QColor window : {QColor(Qt::white), QColor(30, 30, 30)}) {
+        QPalette p = panel.tblMonitor->palette();
+        p.setColor(QPalette::Window, window);
+        p.setColor(QPalette::Base, window);
+        panel.tblMonitor->setPalette(p);
+        const QColor error = m->index(3, 4).data(Qt::ForegroundRole).value<QBrush>().color();
+        QVERIFY2(qAbs(error.lightness() - window.lightness()) > 100, qPrintable(error.name()));
+        QVERIFY(!m->index(2, 4).data(Qt::ForegroundRole).isValid());
+    }
 
     // Paused, the table stands still while the log goes on; going on catches up.
     panel.cmdMonitorPause->click();
