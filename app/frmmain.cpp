@@ -136,6 +136,7 @@ frmMain::frmMain(Desktop &desktop, const ComPorts &ports, QWidget *parent)
     lblStatusLine = new ValueLabel(QString(), tr("状态栏"), this, ValueLabel::Announce::Alert);
     lblStatusLine->setObjectName(QStringLiteral("lblStatusLine"));
     statusBar()->addWidget(lblStatusLine, 1);
+    m_desktop.setStatusLine([this](const QString &text) { showStatus(text); });
 
     // The bus monitor: the line's frames are logged while it is open, and only then.
     m_frameLog = std::make_unique<FrameLog>();
@@ -163,8 +164,7 @@ frmMain::frmMain(Desktop &desktop, const ComPorts &ports, QWidget *parent)
         // The system's error text after a hang-up is seldom meaningful ("No such file…").
         const QString text = tr("串口 %1 已断开（设备被拔出或连接中断），端口已关闭。")
                                  .arg(m_link->port().portName());
-        showStatus(text);
-        m_desktop.message(QStringLiteral("System Information"), text, Desktop::Icon::Warning);
+        m_desktop.warnAndSay(text);
     });
 }
 
@@ -173,6 +173,7 @@ frmMain::~frmMain()
     // The log goes before the child widgets and the line (members before the base's children), and
     // the dock, hidden as it goes, must not reach back into a window that is already gone.
     disconnect(busMonitorPanel->toggleViewAction(), nullptr, this, nullptr);
+    m_desktop.setStatusLine({});
     m_link->setFrameLog(nullptr);
 }
 

@@ -9,8 +9,7 @@ std::optional<long long> boxNumber(Desktop &desktop, const QLineEdit *box, const
 {
     const auto v = convert::toWhole(box->text(), lo, hi, rounding);
     if (!v)
-        desktop.message(QStringLiteral("System Information"),
-                        convert::refusedBoxMessage(caption, box->text(), lo, hi, rounding), Desktop::Icon::Warning);
+        desktop.warnAndSay(convert::refusedBoxMessage(caption, box->text(), lo, hi, rounding));
     return v;
 }
 

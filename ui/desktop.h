@@ -34,5 +34,19 @@ public:
     virtual std::optional<archive::ArchiveConfig> editArchive(const archive::ArchiveConfig &current) = 0;
     virtual QDateTime now() const = 0;
     virtual QString appDir() const = 0;
+
+    // A command that will not run, or a line that went wrong: a warning box, and the same words on
+    // the window's status line, where they stay (and are read out) after the box is gone.
+    void warnAndSay(const QString &text)
+    {
+        if (m_statusLine)
+            m_statusLine(text);
+        message(QStringLiteral("System Information"), text, Icon::Warning);
+    }
+    // The window's status line (none: warnings are boxes only).
+    void setStatusLine(std::function<void(const QString &)> line) { m_statusLine = std::move(line); }
+
+private:
+    std::function<void(const QString &)> m_statusLine;
 };
 

@@ -95,10 +95,8 @@ void ClockPanel::cmdTimeWrite_Click()
     for (int i = 0; i < clockfields::BoxCount; ++i) {
         const auto b = clockfields::toBcd(txtTime[i]->text(), fields[i].lo, fields[i].hi);
         if (!b) {
-            m_ctx.desktop.message(QStringLiteral("System Information"),
-                                  convert::refusedBoxMessage(fields[i].caption, txtTime[i]->text(), fields[i].lo,
-                                                             fields[i].hi, convert::Rounding::WholeOnly),
-                                  Desktop::Icon::Warning);
+            m_ctx.desktop.warnAndSay(convert::refusedBoxMessage(fields[i].caption, txtTime[i]->text(), fields[i].lo,
+                                                                fields[i].hi, convert::Rounding::WholeOnly));
             return;
         }
         bcd[i] = *b;

@@ -182,11 +182,9 @@ void PollingTablePanel::cmdWriteP_Click(int i)
         return;
     const auto value = boxWrite(i);
     if (!value) {
-        m_ctx.desktop.message(QStringLiteral("System Information"),
-                              convert::refusedBoxMessage(m_group.boxCaption(i), m_c.txtChannel[i]->text(),
-                                                         polling::LowestValue, polling::HighestValue,
-                                                         convert::Rounding::NearestEven),
-                              Desktop::Icon::Warning);
+        m_ctx.desktop.warnAndSay(convert::refusedBoxMessage(m_group.boxCaption(i), m_c.txtChannel[i]->text(),
+                                                            polling::LowestValue, polling::HighestValue,
+                                                            convert::Rounding::NearestEven));
         return;
     }
     const Exchange ex = writeBox(*cmd, i, value->word);
@@ -241,13 +239,11 @@ void PollingTablePanel::cmdSetAll_Click()
             rounded << tr("测点%1 %2").arg(m_group.slotOf(i)).arg(v->rounding);
     }
     if (!refused.isEmpty()) {
-        m_ctx.desktop.message(QStringLiteral("System Information"),
-                              tr("“%1”中以下参数不是 %2 到 %3 之间的数值，所有参数都未写入：%4。")
-                                  .arg(m_group.caption)
-                                  .arg(polling::LowestValue)
-                                  .arg(polling::HighestValue)
-                                  .arg(refused.join(tr("，"))),
-                              Desktop::Icon::Warning);
+        m_ctx.desktop.warnAndSay(tr("“%1”中以下参数不是 %2 到 %3 之间的数值，所有参数都未写入：%4。")
+                                     .arg(m_group.caption)
+                                     .arg(polling::LowestValue)
+                                     .arg(polling::HighestValue)
+                                     .arg(refused.join(tr("，"))));
         return;
     }
     QStringList unconfirmed;

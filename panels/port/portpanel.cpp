@@ -126,10 +126,8 @@ std::optional<int> PortPanel::baudChoice()
     const QString text = Combo2->currentText();
     const auto rate = settings::baudRate(text);  // what comm.set keeps for the next start-up
     if (!rate) {
-        m_desktop.message(QStringLiteral("System Information"),
-                          tr("波特率“%1”不是 %2 到 %3 之间的整数，端口设置未改变。")
-                              .arg(text, QString::number(settings::kMinBaud), QString::number(settings::kMaxBaud)),
-                          Desktop::Icon::Warning);
+        m_desktop.warnAndSay(tr("波特率“%1”不是 %2 到 %3 之间的整数，端口设置未改变。")
+                                 .arg(text, QString::number(settings::kMinBaud), QString::number(settings::kMaxBaud)));
         return std::nullopt;
     }
     return *rate;

@@ -62,9 +62,7 @@ std::optional<ModulePassPanel::Fields> ModulePassPanel::fields()
     Desktop &d = m_ctx.desktop;
     const int stations = m_ctx.StationCount;
     if (stations < 0 || stations > 255) {
-        d.message(QStringLiteral("System Information"),
-                  tr("ModSet.set 中的模块总数 %1 不在 0 到 255 之间，命令未发送。").arg(stations),
-                  Desktop::Icon::Warning);
+        d.warnAndSay(tr("ModSet.set 中的模块总数 %1 不在 0 到 255 之间，命令未发送。").arg(stations));
         return std::nullopt;
     }
     Fields f{};

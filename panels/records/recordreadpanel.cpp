@@ -139,12 +139,10 @@ bool RecordReadPanel::beyondMemory(int record, int sensors, const QString &what)
     const int last = records::lastAddressableRecord(sensors);
     if (record <= last)
         return false;
-    m_ctx.desktop.message(QStringLiteral("System Information"),
-                          tr("%1超出了记录仪的寄存器范围（每条 %2 个寄存器时最多 %3 条），命令未发送。")
-                              .arg(what)
-                              .arg(records::registersPerRecord(sensors))
-                              .arg(last),
-                          Desktop::Icon::Warning);
+    m_ctx.desktop.warnAndSay(tr("%1超出了记录仪的寄存器范围（每条 %2 个寄存器时最多 %3 条），命令未发送。")
+                                 .arg(what)
+                                 .arg(records::registersPerRecord(sensors))
+                                 .arg(last));
     return true;
 }
 
