@@ -43,6 +43,7 @@ void frmMain::load()
     context().StationCount = mod.value.stationCount;
     context().replyWindow = reply.value;
     context().link.setEchoMode(reply.value.echo);
+    context().link.setGuardMs(reply.value.guardMs);
 
     portPanel->PortNumber = comm.value.portNumber;
     portPanel->BaudRate = comm.value.baudRate;

@@ -218,7 +218,7 @@ int run(const QStringList &arguments, const Io &io)
         const QDateTime first = QDateTime::currentDateTime().addSecs(-DemoRecords * 60);
         for (uint8_t a : addresses) {
             simulator.addDevice(a);
-            simulator.setRecords(sim::SimRecorder::demoRecords(DemoRecords, first, o.sensors), a);
+            simulator.setRecords(sim::SimRecorder::demoRecords(DemoRecords, first, o.sensors.value_or(20)), a);
         }
         ports.setOverride(com, simulator.portPath());
         note(QStringLiteral("演示模式：COM%1 连接到模拟记录仪（%2）").arg(com).arg(simulator.portPath()));
@@ -264,6 +264,7 @@ int run(const QStringList &arguments, const Io &io)
     QuietView view;
     Link link(&view);
     link.setEchoMode(window.value.echo);
+    link.setGuardMs(window.value.guardMs);
     if (const QString why = openPort(link.port(), device, com, baud); !why.isEmpty()) {
         note(why);
         summary.insert("problem", why);
@@ -287,7 +288,7 @@ int run(const QStringList &arguments, const Io &io)
         } else {
             DeviceJob job;
             job.address = a;
-            job.sensors = o.sensors;
+            job.sensors = o.sensors.value_or(0);
             job.window = window.value;
             job.recorder = com ? names.name(com, a) : QStringLiteral("%1-%2").arg(device).arg(a);
             job.port = portName;

@@ -177,15 +177,14 @@ void clearAfter(Run &r, QMap<int, QByteArray> &kept, int intervalS)
 }
 } // namespace
 
-DeviceResult collectDevice(Link &link, const Link::Hold &hold, const DeviceJob &job)
+DeviceResult collectDevice(Link &link, const Link::Hold &hold, const DeviceJob &asked)
 {
     DeviceResult res;
-    res.address = job.address;
-    res.recorder = job.recorder;
-    Run r{link, hold, job, res};
+    res.address = asked.address;
+    res.recorder = asked.recorder;
     // The interval goes with the records into the archive: the viewer judges gaps by it.
-    const int intervalS = recorder::readInterval(link, hold, job.address).value_or(0);
-    const records::CountRead count = records::readRecordCount(link, hold, job.address);
+    const int intervalS = recorder::readInterval(link, hold, asked.address).value_or(0);
+    const records::CountRead count = records::readRecordCount(link, hold, asked.address);
     if (!count.count) {
         if (hold.stopped())
             res.interrupted = true;
@@ -195,6 +194,19 @@ DeviceResult collectDevice(Link &link, const Link::Hold &hold, const DeviceJob &
                                                          : QStringLiteral("端口未打开"));
         return res;
     }
+    const auto sensors = recorder::readSensorCount(link, hold, asked.address);
+    if (!sensors || (asked.sensors && asked.sensors != *sensors)) {
+        if (hold.stopped())
+            res.interrupted = true;
+        else if (!sensors)
+            res.problems << QStringLiteral("未读到传感器总数（寄存器 136），未读取记录");
+        else
+            res.problems << QStringLiteral("--sensors：%1，未读取记录").arg(recorder::sensorCountMismatch(*sensors, asked.sensors));
+        return res;
+    }
+    DeviceJob job = asked;
+    job.sensors = *sensors;
+    Run r{link, hold, job, res};
     res.usable = true;
     res.count = *count.count;
     r.total = res.count;

@@ -39,7 +39,7 @@ struct DeviceResult {
 
 struct DeviceJob {
     uint8_t address = 0;
-    int sensors = 20;
+    int sensors = 0;                        // values a record; 0: the recorder's own
     records::ReplyWindow window;
     QString recorder;
     QString port;                           // the identity's port half, stored with each record
@@ -51,5 +51,7 @@ struct DeviceJob {
     std::function<void(int done, int total)> progress;
 };
 
-DeviceResult collectDevice(Link &link, const Link::Hold &hold, const DeviceJob &job);
+// Reads the recorder's sensor count first: records are framed by it, so a job that names another
+// number reads nothing.
+DeviceResult collectDevice(Link &link, const Link::Hold &hold, const DeviceJob &asked);
 } // namespace collect

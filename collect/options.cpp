@@ -93,7 +93,7 @@ Parsed parseArguments(const QStringList &arguments)
     const QCommandLineOption appDir(QStringLiteral("appdir"),
         QStringLiteral("comm.set、ModSet.set、replywin.set、comports.map、recorders.set 和 archive.set 所在的目录（默认：程序所在目录）。"),
         QStringLiteral("dir"));
-    const QCommandLineOption sensors(QStringLiteral("sensors"), QStringLiteral("每条记录的传感器总数（默认 20）。"),
+    const QCommandLineOption sensors(QStringLiteral("sensors"), QStringLiteral("每条记录的传感器总数。默认取记录仪自己的（寄存器 136）；给出时必须与它相同，否则不读取记录。"),
                                      QStringLiteral("n"));
     const QCommandLineOption csv(QStringLiteral("csv"), QStringLiteral("把记录写入 CSV 文件（多台设备时地址插在后缀前：data-21.csv）。"),
                                  QStringLiteral("file"));
@@ -162,7 +162,7 @@ Parsed parseArguments(const QStringList &arguments)
     if (p.isSet(sensors)) {
         bool ok = false;
         o.sensors = p.value(sensors).toInt(&ok);
-        if (!ok || o.sensors < 1 || o.sensors > records::MaxSensors)
+        if (!ok || *o.sensors < 1 || *o.sensors > records::MaxSensors)
             return usage(QStringLiteral("--sensors：%1 不是 1 到 %2 之间的数").arg(quoted(p.value(sensors))).arg(records::MaxSensors));
     }
     for (const auto &[option, field] : {std::pair{&csv, &o.csv}, std::pair{&xls, &o.xls}, std::pair{&txt, &o.txt}}) {

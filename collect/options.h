@@ -12,7 +12,7 @@ struct Options {
     std::optional<int> baud;      // nothing: comm.set's
     QList<uint8_t> addresses;     // empty: 1 … ModSet.set's module count
     QString appDir;
-    int sensors = 20;             // values a record, as the records tab's default
+    std::optional<int> sensors;   // values a record; nothing: the recorder's own (holding 136)
     QString csv, xls, txt;
     bool archive = true;
     bool sinceLast = false, clearAfter = false, setClock = false, demo = false, json = false;

@@ -1023,6 +1023,14 @@ Do you want to replace it?</translation>
         <source>串口未打开，无法开始自动循环。请先打开串口。</source>
         <translation>The serial port is not open, so automatic passes cannot start. Open the port first.</translation>
     </message>
+    <message>
+        <source>模块 %1：%2，未读取记录。</source>
+        <translation>Module %1: %2; no records were read.</translation>
+    </message>
+    <message>
+        <source>未读到传感器总数（寄存器 136）</source>
+        <translation>the sensor count (register 136) could not be read</translation>
+    </message>
 </context>
 <context>
     <name>PollingPanel</name>
@@ -1457,6 +1465,20 @@ The new settings hold only until the program ends.</translation>
     <message>
         <source>读取所有记录：记录仪不支持成块读取（%1），改为逐条读取</source>
         <translation>Read all records: the recorder does not support block reads (%1); reading record by record</translation>
+    </message>
+    <message>
+        <source>%1：未读到记录仪的传感器总数（寄存器 136），未读取记录</source>
+        <translation>%1: the recorder's sensor count (register 136) could not be read; no records were read</translation>
+    </message>
+    <message>
+        <source>%1，记录按它分条。
+改用 %2 并读取记录吗？</source>
+        <translation>%1, and its records are laid out by it.
+Use %2 and read the records?</translation>
+    </message>
+    <message>
+        <source>%1：%2，未读取记录</source>
+        <translation>%1: %2; no records were read</translation>
     </message>
 </context>
 <context>
@@ -2742,6 +2764,10 @@ Please add the user to the dialout group (sudo usermod -aG dialout $USER), log i
         <source>无应答</source>
         <translation>No reply</translation>
     </message>
+    <message>
+        <source>再次读取的应答不一致，未采用</source>
+        <translation>the replies to the repeated read disagree; none was taken</translation>
+    </message>
 </context>
 <context>
     <name>polling</name>
@@ -2823,6 +2849,10 @@ Please add the user to the dialout group (sudo usermod -aG dialout $USER), log i
     <message>
         <source>应答与请求不一致</source>
         <translation>the reply does not match the request</translation>
+    </message>
+    <message>
+        <source>记录仪的传感器总数是 %1，不是 %2</source>
+        <translation>the recorder has %1 sensors, not %2</translation>
     </message>
 </context>
 <context>

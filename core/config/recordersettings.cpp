@@ -1,6 +1,7 @@
 #include "core/config/recordersettings.h"
 #include "core/config/pollingtable.h"
 #include "core/link/frames.h"
+#include "core/records/recorddecode.h"
 #include <QCoreApplication>
 
 namespace recorder {
@@ -29,6 +30,22 @@ std::optional<int> readInterval(Link &link, const Link::Hold &hold, uint8_t addr
                 seconds = *w;
     });
     return seconds;
+}
+
+std::optional<int> readSensorCount(Link &link, const Link::Hold &hold, uint8_t address)
+{
+    std::optional<int> count;
+    link.exchange(hold, kinds::SensorCountRead, modbus::readHolding(address, SensorCountRegister, 1), [&](const Exchange &ex) {
+        if (ex.valid())
+            if (const auto w = polling::replyWord(ex.reply, 0); w && *w >= 1 && *w <= records::MaxSensors)
+                count = *w;
+    });
+    return count;
+}
+
+QString sensorCountMismatch(int recorders, int asked)
+{
+    return QCoreApplication::translate("recorder", "记录仪的传感器总数是 %1，不是 %2").arg(recorders).arg(asked);
 }
 
 } // namespace recorder

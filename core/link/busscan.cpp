@@ -58,7 +58,10 @@ scan::Outcome BusScan::run(const Link::Hold &hold, const scan::Plan &plan)
     scan::Outcome out;
     QSerialPort &port = m_link.port();
     const qint32 rateBefore = port.baudRate();
-    ExchangeKind kind{.name = QString::fromUtf8(QT_TRANSLATE_NOOP("kinds", "总线扫描")), .quietDisplay = true};
+    // Each probe asks another address, so a late answer names its sender: no second read is needed, and
+    // the silence after noise or a late answer is the probe's own window, not the records' long guard.
+    ExchangeKind kind{.name = QString::fromUtf8(QT_TRANSLATE_NOOP("kinds", "总线扫描")), .quietDisplay = true,
+                      .confirmsAfterFault = false};
     const int total = plan.total();
     int done = 0;
     const auto ended = [&] {
@@ -81,6 +84,7 @@ scan::Outcome BusScan::run(const Link::Hold &hold, const scan::Plan &plan)
             continue;
         }
         kind.firstWaitMs = scan::windowMs(plan.waitMs, baud);
+        kind.guardMs = kind.firstWaitMs;
         QSet<int> seen;  // addresses found at this rate
         const auto note = [&](scan::Found f) {
             if (seen.contains(f.address))
@@ -99,15 +103,12 @@ scan::Outcome BusScan::run(const Link::Hold &hold, const scan::Plan &plan)
             ++out.asked;
             if (ex.reply.isEmpty())
                 continue;
+            // Noise (a device at another rate hears and answers garbage) or an answer that came late
+            // leaves the line unsettled: the link keeps it silent before the next address is asked.
             if (auto f = scan::answerIn(ex.reply, plan.first, plan.last)) {
                 f->late = f->address != a;
                 note(*f);
-                if (!f->late)
-                    continue;
             }
-            // Noise (a device at another rate hears and answers garbage) or an answer that came late:
-            // the line must fall silent before the next address is asked.
-            m_link.awaitSilence(hold, kind.firstWaitMs);
         }
     }
     if (port.isOpen())

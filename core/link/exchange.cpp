@@ -89,8 +89,12 @@ void Link::onReadyRead()
 {
     const QByteArray bytes = m_port.readAll();
     if (!m_collecting) {
-        logNow(FrameKind::Dropped, bytes);  // nobody asked: stale, dropped
+        // Nobody asked: a late answer, or noise. Dropped, and the line is not to be trusted until it
+        // has been silent for the guard time.
+        logNow(FrameKind::Dropped, bytes);
         m_lineActivity.restart();
+        if (!bytes.isEmpty())
+            m_unsettled = m_doubtful = true;
         return;
     }
     takeReply(bytes);
@@ -111,9 +115,7 @@ qsizetype Link::echoLength(const QByteArray &received) const
     // can show it, as a read's reply never equals its request (a write's normal reply does).
     if (m_echoMode == EchoMode::Off || !received.startsWith(m_request))
         return 0;
-    const uint8_t fn = m_request.size() > 1 ? uint8_t(m_request[1]) : 0;
-    const bool read = fn == modbus::ReadHoldingRegisters || fn == modbus::ReadInputRegisters;
-    return read || echoExpected() ? m_request.size() : 0;
+    return modbus::isRead(m_request) || echoExpected() ? m_request.size() : 0;
 }
 
 bool Link::replyIn() const
@@ -223,17 +225,21 @@ void Link::pause(const Hold &hold, int ms)
     m_waiter.wait(ms, hold.cancel().token());
 }
 
-bool Link::awaitSilence(const Hold &hold, int ms)
+void Link::dropStale()
+{
+    // Bytes that reached the port since the last exchange and were not seen yet (no event loop ran).
+    if (m_port.bytesAvailable() == 0)
+        m_port.waitForReadyRead(0);
+    if (m_port.bytesAvailable() > 0)
+        onReadyRead();
+}
+
+bool Link::quietLine(const Hold &hold, int ms)
 {
     QElapsedTimer total;
     total.start();
-    m_lineActivity.restart();  // the silence counts from now
     while (!hold.cancel().cancelled() && m_port.isOpen()) {
-        // Bytes still in the port's buffer have not been seen by onReadyRead yet.
-        if (m_port.bytesAvailable() > 0) {
-            logNow(FrameKind::Dropped, m_port.readAll());
-            m_lineActivity.restart();
-        }
+        dropStale();
         const qint64 left = ms - m_lineActivity.elapsed();
         if (left <= 0)
             return true;
@@ -261,6 +267,110 @@ void Link::settleReply(const Hold &hold)
     }
 }
 
+bool Link::transfer(const Hold &hold, const ExchangeKind &kind, Exchange &ex)
+{
+    const bool show = !kind.quietDisplay;
+    if (show)
+        m_view->showLamp(TrafficView::Lamp::Yellow);
+    dropStale();
+    if (m_unsettled) {
+        quietLine(hold, kind.guardMs > 0 ? kind.guardMs : m_guardMs);
+        if (!hold.cancel().cancelled() && m_port.isOpen())
+            m_unsettled = false;
+    }
+    keepInterFrameGap(hold.cancel().token());
+    if (hold.stopped() || !m_port.isOpen()) {  // stopped, or the port went away, before the request
+        ex.aborted = hold.stopped();
+        return false;
+    }
+    // Stale input (a late reply to an earlier request) must not be taken for this reply.
+    if (m_log)
+        logNow(FrameKind::Dropped, m_port.readAll());
+    m_port.clear(QSerialPort::Input);
+    m_port.readAll();
+    m_request = ex.request;
+    m_reply.clear();
+    m_replyChunks.clear();
+    m_collecting = true;
+
+    if (m_log) {
+        logNow(FrameKind::Sent, ex.request);
+        m_requestWireUs = qint32(ex.request.size() * 10'000'000LL / std::max<qint32>(m_port.baudRate(), 1));
+    }
+    m_port.write(ex.request);
+    m_port.flush();
+    m_lineActivity.restart();
+    ex.sent = true;
+    if (show)
+        m_view->showCommand(requestHex(ex.request));
+
+    waitForReply(hold, kind.firstWaitMs);
+    if (kind.secondWaitMs > 0 && !hold.cancel().cancelled() && m_port.isOpen()) {
+        if (show)
+            m_view->showLamp(TrafficView::Lamp::Green);
+        waitForReply(hold, kind.secondWaitMs);
+        m_view->countExchange();
+    }
+    // A cancelled command unwinds at once: a click that follows the stop meets a free bus.
+    if (kind.pumpAfterWait && !hold.cancel().cancelled())
+        QCoreApplication::processEvents();
+    // The gap before the next request counts from these bytes too.
+    if (m_port.isOpen() && m_port.bytesAvailable() > 0)
+        takeReply(m_port.readAll());
+    // The line is watched for one more inter-frame gap: bytes that follow belong to this reply (a
+    // frame with trailing bytes is no exact frame). The gap is owed before the next request anyway.
+    const qsizetype settleStart = m_reply.size();
+    if (!m_reply.isEmpty())
+        settleReply(hold);
+    m_collecting = false;
+    ex.aborted = hold.stopped();
+
+    const qsizetype echo = echoLength(m_reply);
+    logReply(echo, settleStart);
+    ex.echoRemoved = echo > 0;
+    ex.reply = m_reply.mid(echo);
+    // The first echo seen on a port is said once; from then on every exchange on it expects one.
+    const bool echoFound = ex.echoRemoved && !m_echoingPorts.contains(m_port.portName());
+    if (echoFound)
+        m_echoingPorts.insert(m_port.portName());
+    ex.info = modbus::classifyReply(ex.request, ex.reply);
+    ex.stateText = ShowHex(ex.reply);
+    if (!ex.info.whole() || hold.cancel().cancelled())
+        m_unsettled = m_doubtful = true;
+    else if (!modbus::isRead(ex.request))
+        m_doubtful = false;  // a write's answer repeats what it asked: the line is in step again
+    return echoFound;
+}
+
+bool Link::confirmRead(const Hold &hold, const ExchangeKind &kind, Exchange &ex)
+{
+    // The first read after a failed exchange may have taken a late answer to an earlier request of the
+    // same shape for its own, which no content check can tell. It is asked again at once and taken when
+    // two replies in a row agree: every answer to this same request carries the right content, so only
+    // a stray one can disagree. (At once, so a clock read agrees with itself; a stray byte meanwhile
+    // still brings the guard first.)
+    bool echoFound = false;
+    QByteArray before = ex.reply;
+    for (int round = 0; round < 2; ++round) {
+        Exchange again;
+        again.request = ex.request;
+        echoFound = transfer(hold, kind, again) || echoFound;
+        const bool agrees = again.info.exact() && again.reply == before;
+        if (!again.sent || again.aborted || !again.info.exact() || agrees) {
+            ex = again;
+            ex.sent = true;  // the first read went out
+            if (agrees)
+                m_doubtful = false;
+            return echoFound;
+        }
+        before = again.reply;
+        ex = again;
+    }
+    ex.info.cls = modbus::ReplyClass::Unconfirmed;
+    m_unsettled = m_doubtful = true;
+    return echoFound;
+}
+
 Exchange Link::exchange(const Hold &hold, const ExchangeKind &kind, const QByteArray &request,
                         const std::function<void(const Exchange &)> &decode)
 {
@@ -283,84 +393,35 @@ Exchange Link::exchange(const Hold &hold, const ExchangeKind &kind, const QByteA
         return ex;
     }
 
-    if (show)
-        m_view->showLamp(TrafficView::Lamp::Yellow);
-    keepInterFrameGap(hold.cancel().token());
-    if (hold.stopped() || !m_port.isOpen()) {  // stopped, or the port went away, during the gap
-        ex.aborted = hold.stopped();
+    const bool confirm = kind.confirmsAfterFault && m_doubtful && modbus::isRead(request);
+    bool echoFound = transfer(hold, kind, ex);
+    if (!ex.sent)
         return ex;
-    }
-    // Stale input (a late reply to an earlier request) must not be taken for this reply.
-    if (m_log)
-        logNow(FrameKind::Dropped, m_port.readAll());
-    m_port.clear(QSerialPort::Input);
-    m_port.readAll();
-    m_request = request;
-    m_reply.clear();
-    m_replyChunks.clear();
-    m_collecting = true;
-
-    if (m_log) {
-        logNow(FrameKind::Sent, request);
-        m_requestWireUs = qint32(request.size() * 10'000'000LL / std::max<qint32>(m_port.baudRate(), 1));
-    }
-    m_port.write(request);
-    m_port.flush();
-    m_lineActivity.restart();
-    ex.sent = true;
-    if (show)
-        m_view->showCommand(requestHex(request));
-
-    waitForReply(hold, kind.firstWaitMs);
-    if (kind.secondWaitMs > 0 && !hold.cancel().cancelled() && m_port.isOpen()) {
-        if (show)
-            m_view->showLamp(TrafficView::Lamp::Green);
-        waitForReply(hold, kind.secondWaitMs);
-        m_view->countExchange();
-    }
-    // A cancelled command unwinds at once: a click that follows the stop meets a free bus.
-    if (kind.pumpAfterWait && !hold.cancel().cancelled())
-        QCoreApplication::processEvents();
-    // The gap before the next request counts from these bytes too.
-    if (m_port.isOpen() && m_port.bytesAvailable() > 0)
-        takeReply(m_port.readAll());
-    const qsizetype settleStart = m_reply.size();
-    if (kind.settles && !m_reply.isEmpty())
-        settleReply(hold);
-    m_collecting = false;
-    ex.aborted = hold.stopped();
-
-    const qsizetype echo = echoLength(m_reply);
-    logReply(echo, settleStart);
-    ex.echoRemoved = echo > 0;
-    ex.reply = m_reply.mid(echo);
-    // The first echo seen on a port is said once; from then on every exchange on it expects one.
-    const bool echoFound = ex.echoRemoved && !m_echoingPorts.contains(m_port.portName());
-    if (echoFound)
-        m_echoingPorts.insert(m_port.portName());
-    ex.info = modbus::classifyReply(request, ex.reply);
-    ex.stateText = ShowHex(ex.reply);
+    if (confirm && ex.info.exact() && !ex.aborted)
+        echoFound = confirmRead(hold, kind, ex) || echoFound;
     if (kind.countsReply && ex.reply.size() >= 3)
         m_view->countReply();
 
+    // Replies that never agreed are shown, but nothing is taken from them.
+    const bool decodes = decode && ex.info.cls != modbus::ReplyClass::Unconfirmed;
     switch (kind.state) {
     case ExchangeKind::State::BeforeDecode:
         if (show)
             m_view->showState(ex.stateText);
-        if (decode) decode(ex);
+        if (decodes) decode(ex);
         break;
     case ExchangeKind::State::AfterDecode:
-        if (decode) decode(ex);
+        if (decodes) decode(ex);
         if (show)
             m_view->showState(ex.stateText);
         break;
     case ExchangeKind::State::WhenCrcMatches:
         if (show && crcMatches(ex.reply))
             m_view->showState(ex.stateText);
-        if (decode) decode(ex);
+        if (decodes) decode(ex);
         break;
     case ExchangeKind::State::Returned:
-        if (decode) decode(ex);
+        if (decodes) decode(ex);
         break;
     }
     if (show)

@@ -48,10 +48,12 @@ struct ExchangeKind {
     // follow: this exchange leaves the hex boxes, the lamp and the status line alone (only a closed
     // port is still said). Repainting them for every exchange would cost more than the line time.
     bool quietDisplay = false;
-    // After a complete reply the line is watched for one more inter-frame gap: bytes that follow
-    // belong to this reply (a frame with trailing bytes is no exact frame). The gap is owed before
-    // the next request anyway, so this costs nothing in a run of exchanges.
-    bool settles = false;
+    // The silence kept after a failed exchange before this one is sent (0: the line's guard time).
+    // A bus scan, whose probes go each to another address, keeps its own short one.
+    int guardMs = 0;
+    // The first read after a failed exchange is asked again after the guard and taken only when both
+    // replies agree. Off only where a late answer names itself (a scan's probes: each another address).
+    bool confirmsAfterFault = true;
 
     QString shownName() const;  // name in the window's language
 };
@@ -132,12 +134,16 @@ public:
     // A wait inside a command; ends at once when the command is cancelled.
     void pause(const Hold &hold, int ms);
 
-    // Waits until the line has been silent for ms since this call (every byte that arrives starts
-    // the silence again) and drops what came meanwhile: a reply that missed its window cannot then
-    // be taken for the answer to the next request. Ends at once when the command is cancelled or the
-    // port goes; a line that never falls silent is given up after ten times ms. True when silence
-    // was reached.
-    bool awaitSilence(const Hold &hold, int ms);
+    // The line's trust rule. After an exchange that did not end with its exact reply (nothing, a cut
+    // or garbled reply, bytes after it, another sender, a cancel) or bytes nobody asked for, the next
+    // request waits until the line has been silent for the guard time (every byte starting the
+    // silence again, and dropped), and the first read after it is confirmed by a second read. An
+    // exchange that ended well costs nothing.
+    void setGuardMs(int ms) { m_guardMs = ms; }
+    int guardMs() const { return m_guardMs; }
+    // A caller that doubts a reply it was given (a record older than the one before it) has the next
+    // request wait for the guard, as after a failed exchange.
+    void distrust() { m_unsettled = true; }
 
     // Local echo of the adapter. On a port known to echo (or with On), every exchange expects its
     // request back before the reply and drops it. Auto learns that a port echoes from a read
@@ -166,6 +172,14 @@ private:
     void onReadyRead();
     void onError(QSerialPort::SerialPortError error);
     void keepInterFrameGap(const std::stop_token &stop);
+    // One request and its reply, with the silence the line owes before it. Returns whether the local
+    // echo of the port was found for the first time.
+    bool transfer(const Hold &hold, const ExchangeKind &kind, Exchange &ex);
+    bool confirmRead(const Hold &hold, const ExchangeKind &kind, Exchange &ex);
+    // Waits until the line has been silent for ms since its last byte, dropping what comes; true when
+    // silence was reached (a line that never falls silent is given up after ten times ms).
+    bool quietLine(const Hold &hold, int ms);
+    void dropStale();
     void settleReply(const Hold &hold);
     bool waitForReply(const Hold &hold, int ms);
     bool echoExpected() const;
@@ -182,6 +196,9 @@ private:
     bool m_heldQuietly = false;
     std::optional<CommandCancel> m_command;  // the cancel of the command holding the bus
     bool m_collecting = false;
+    int m_guardMs = 1200;
+    bool m_unsettled = false;  // a reply may still be on its way: the next request waits for the guard
+    bool m_doubtful = false;   // the next read may meet a late reply: it is confirmed
     QByteArray m_request;
     QByteArray m_reply;
     Waiter m_waiter;

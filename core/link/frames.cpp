@@ -63,6 +63,12 @@ QByteArray writeRegisters(uint8_t addr, uint16_t start, const QByteArray &data)
     return f;
 }
 
+bool isRead(const QByteArray &request)
+{
+    const uint8_t fn = request.size() > 1 ? uint8_t(request[1]) : 0;
+    return fn == ReadHoldingRegisters || fn == ReadInputRegisters;
+}
+
 int expectedReplyLength(const QByteArray &request)
 {
     if (request.size() < 6)
@@ -181,6 +187,8 @@ QString describeReply(const ReplyInfo &info)
         return QCoreApplication::translate("modbus", "应答不完整：收到 %1 字节，应为 %2 字节").arg(info.received).arg(info.expected);
     case ReplyClass::None:
         return QCoreApplication::translate("modbus", "无应答");
+    case ReplyClass::Unconfirmed:
+        return QCoreApplication::translate("modbus", "再次读取的应答不一致，未采用");
     }
     return QString();
 }

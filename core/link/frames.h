@@ -24,6 +24,9 @@ QByteArray writeCoil(uint8_t addr, uint16_t coil, bool on);
 // count 1 … 123 registers; data holds 2 × count bytes, big-endian words.
 QByteArray writeRegisters(uint8_t addr, uint16_t start, const QByteArray &data);
 
+// A read of registers (03 or 04): its reply carries values, and two of the same shape look alike.
+bool isRead(const QByteArray &request);
+
 // Length of the normal reply to a request: 2 × quantity + 5 for reads, 8 for writes;
 // 0 when the function code is not one this program knows the reply of.
 int expectedReplyLength(const QByteArray &request);
@@ -35,6 +38,9 @@ enum class ReplyClass {
     OtherSender,  // a good frame from another address or with another function code
     Short,        // fewer bytes than the reply needs
     None,         // nothing came
+    // Whole frames, but the reads asked again after a failed exchange never brought the same bytes
+    // twice: one of them may have been a late answer to an earlier request.
+    Unconfirmed,
 };
 
 struct ReplyInfo {
@@ -45,6 +51,9 @@ struct ReplyInfo {
     // True for a Valid reply that is exactly one frame: nothing follows the CRC. Bytes after a
     // good frame are another frame run into it (a late reply meeting a repeat), or noise.
     bool exact() const { return cls == ReplyClass::Valid && received == expected; }
+    // The reply was exactly one whole frame of the device asked, a normal or an exception reply:
+    // nothing else of it can still be on its way.
+    bool whole() const { return exact() || (cls == ReplyClass::Exception && received == 5); }
 };
 
 ReplyInfo classifyReply(const QByteArray &request, const QByteArray &reply);

@@ -10,7 +10,7 @@ RecordDownload::RecordDownload(Link &link, const records::ReplyWindow &window, Q
 {
     m_kind.firstWaitMs = window.recordWindowMs;
     m_kind.quietDisplay = true;  // the runner shows the traffic with its progress
-    m_kind.settles = true;
+    m_kind.guardMs = window.guardMs;
 }
 
 bool RecordDownload::stopping(const Link::Hold &hold) const
@@ -43,13 +43,11 @@ RecordDownload::Verdict RecordDownload::readRun(const Link::Hold &hold, uint8_t 
     kind.firstWaitMs += int(std::ceil((n - 1) * 2 * perRecord * 10'000.0 / baud));
     QByteArray candidate;  // a reply that waits for a second read to agree with it
     // The attempts count the requests that brought nothing to trust; the second read that confirms a
-    // doubtful reply is not one of them.
+    // doubtful reply is not one of them. After a failed attempt the link keeps the guard before the
+    // next request and confirms the first reply after it itself.
     for (int failed = 0; failed < attempts;) {
         if (stopping(hold))
             return Verdict::Stopped;
-        if (m_needGuard && !m_link.awaitSilence(hold, m_window.guardMs) && stopping(hold))
-            return Verdict::Stopped;
-        m_needGuard = false;
         last = m_link.exchange(hold, kind, request);
         if (!last.sent || last.aborted)
             return Verdict::Stopped;
@@ -58,14 +56,12 @@ RecordDownload::Verdict RecordDownload::readRun(const Link::Hold &hold, uint8_t 
         if (!last.info.exact()) {
             // Nothing usable; whatever answer is still on its way must be gone before the next request.
             ++failed;
-            m_suspect = true;
-            m_needGuard = true;
             candidate.clear();
             continue;
         }
         const QByteArray bytes = last.reply.mid(3, last.reply.size() - 5);
         data.clear();
-        bool doubtful = m_suspect;
+        bool doubtful = false;
         QByteArray before = m_lastKept;
         for (int i = 0; i < n; ++i) {
             data << bytes.mid(qsizetype(i) * 2 * perRecord, 2 * perRecord);
@@ -79,10 +75,9 @@ RecordDownload::Verdict RecordDownload::readRun(const Link::Hold &hold, uint8_t 
             if (!candidate.isEmpty())
                 ++failed;  // two reads disagreed
             candidate = bytes;
-            m_needGuard = true;
+            m_link.distrust();
             continue;
         }
-        m_suspect = false;
         return Verdict::Read;
     }
     return Verdict::Unread;
@@ -114,8 +109,6 @@ records::DownloadOutcome RecordDownload::run(const Link::Hold &hold, uint8_t add
     d.total = count;
     d.mode = m_window.blockReads && count > 1 ? Mode::Block : Mode::Single;
     m_blocks = d.mode == Mode::Block ? Blocks::Probing : Blocks::Off;
-    m_suspect = false;
-    m_needGuard = false;
     m_lastKept.clear();
     int silentInARow = 0;
     // A block that failed: its records up to singlesTo are asked one by one. While the recorder is still
@@ -188,9 +181,6 @@ records::DownloadOutcome RecordDownload::run(const Link::Hold &hold, uint8_t add
             break;
         }
     }
-    // A reply still on its way must not meet the next command's request.
-    if (m_needGuard && !stopping(hold))
-        m_link.awaitSilence(hold, m_window.guardMs);
     m_last = last;
     emit finished(d);
     return d;

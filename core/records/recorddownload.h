@@ -16,11 +16,10 @@
 // For every request:
 // - a reply counts only when the bytes received during its exchange are exactly one valid frame of
 //   the device and function asked with the byte count of the records asked (2N + 6 each);
-// - after a failed attempt the line must fall silent for the guard time before the next request,
-//   and what came meanwhile is dropped;
-// - a reply read after a failed attempt may still be a late answer to an earlier request that slipped
-//   past the guard: it is kept only when a second read, after the guard, brings the same bytes. The
-//   same holds for a record whose time is earlier than the record kept before it;
+// - after a failed attempt the link keeps the line silent for the guard time before the next request,
+//   and confirms the next reply by a second read (it may be a late answer that slipped past the guard);
+// - a record whose time is earlier than the record kept before it is read again after the guard and
+//   kept only when the second read brings the same bytes;
 // - a valid frame that is no record (erased memory) is named, never handed on as a record.
 // The waits nest event loops (the window stays live); cancelling the hold's command ends the run at
 // once, the record under way counted as not read. Whoever runs it shows what it reports.
@@ -64,8 +63,6 @@ private:
     ExchangeKind m_kind;
     enum class Blocks { Off, Probing, On };
     Blocks m_blocks = Blocks::Off;
-    bool m_suspect = false;     // the latest exchange brought no exact frame: a reply may be in flight
-    bool m_needGuard = false;   // the line must fall silent before the next request
     QByteArray m_lastKept;      // data of the record kept last
     Exchange m_last;
 };

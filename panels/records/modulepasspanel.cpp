@@ -1,5 +1,6 @@
 #include "panels/records/modulepasspanel.h"
 #include "core/records/memoryfill.h"
+#include "core/config/recordersettings.h"
 #include "ui/commandstart.h"
 #include "ui/boxinput.h"
 #include "ui/desktop.h"
@@ -116,6 +117,17 @@ ModulePassPanel::PassEnd ModulePassPanel::runPass(const Link::Hold &hold, const 
         if (!records) {
             // Never the previous module's count: this module's records stay where they are.
             notes << tr("模块 %1：未读到记录条数，未读取记录。").arg(m);
+            continue;
+        }
+        // Records are framed by the recorder's own sensor count: another number would cut them wrong.
+        const auto sensors = recorder::readSensorCount(link, hold, address);
+        if (stopped())
+            return PassEnd::Stopped;
+        if (!link.isOpen())
+            return PassEnd::PortClosed;
+        if (!sensors || *sensors != f.sensors) {
+            notes << tr("模块 %1：%2，未读取记录。").arg(m).arg(sensors ? recorder::sensorCountMismatch(*sensors, f.sensors)
+                                                                     : tr("未读到传感器总数（寄存器 136）"));
             continue;
         }
         if (const auto fill = records::memoryFill(*records, f.sensors); fill && fill->nearlyFull() && !fill->overCapacity())

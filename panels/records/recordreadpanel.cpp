@@ -68,10 +68,11 @@ void RecordReadPanel::cmdReadOneRec_Click()
     const auto k = m_records.recordNumber();
     if (!k)
         return;
-    const auto sensors = m_records.sensorCount();
-    if (!sensors)
+    const auto box = m_records.sensorCount();
+    if (!box)
         return;
-    if (beyondMemory(*k, *sensors, tr("第 %1 条记录").arg(*k)))
+    const auto sensors = agreedSensors(cmd->hold, cmd->address, *box, tr("单条"));
+    if (!sensors || beyondMemory(*k, *sensors, tr("第 %1 条记录").arg(*k)))
         return;
     const auto interval = recorder::readInterval(m_ctx.link, cmd->hold, cmd->address);
     RecordDownload &download = engine();
@@ -116,16 +117,17 @@ void RecordReadPanel::cmdRedall_Click()
     const auto count = m_records.recordCount();
     if (!count)
         return;
-    const auto sensors = m_records.sensorCount();
-    if (!sensors)
-        return;
-    if (beyondMemory(*count, *sensors, tr("“条数”中的 %1 条记录").arg(*count)))
+    const auto box = m_records.sensorCount();
+    if (!box)
         return;
     if (!m_ctx.link.isOpen()) {
         // Nothing could be read: the boxes keep what they hold.
         m_ctx.view.showStatus(tr("读取所有记录：端口未打开，命令未发送"));
         return;
     }
+    const auto sensors = agreedSensors(cmd->hold, cmd->address, *box, tr("读取所有记录"));
+    if (!sensors || beyondMemory(*count, *sensors, tr("“条数”中的 %1 条记录").arg(*count)))
+        return;
     QString note;
     const records::DownloadOutcome d = downloadAll(cmd->hold, cmd->address, *count, *sensors, &note);
     m_ctx.view.showStatus(records::downloadStatus(d) + (note.isEmpty() ? QString() : tr("；") + note));
@@ -146,6 +148,26 @@ bool RecordReadPanel::beyondMemory(int record, int sensors, const QString &what)
     return true;
 }
 
+std::optional<int> RecordReadPanel::agreedSensors(const Link::Hold &hold, uint8_t address, int box, const QString &command)
+{
+    const auto n = recorder::readSensorCount(m_ctx.link, hold, address);
+    if (!n) {
+        if (!hold.stopped() && m_ctx.link.isOpen())  // a closed port or a stop is said already
+            m_ctx.view.showStatus(tr("%1：未读到记录仪的传感器总数（寄存器 136），未读取记录").arg(command));
+        return std::nullopt;
+    }
+    if (*n == box)
+        return n;
+    const QString why = recorder::sensorCountMismatch(*n, box);
+    if (!m_ctx.desktop.confirm(QStringLiteral("System Information"),
+                               tr("%1，记录按它分条。\n改用 %2 并读取记录吗？").arg(why).arg(*n))) {
+        m_ctx.view.showStatus(tr("%1：%2，未读取记录").arg(command, why));
+        return std::nullopt;
+    }
+    m_records.showSensorCount(*n);
+    return n;
+}
+
 void RecordReadPanel::cmdStopGet_Click()
 {
     if (m_running)
@@ -160,6 +182,7 @@ void RecordReadPanel::cmdReplyWindow_Click()
     // Taken for the next read whether or not it could be kept for the next start.
     m_ctx.replyWindow = *chosen;
     m_ctx.link.setEchoMode(chosen->echo);
+    m_ctx.link.setGuardMs(chosen->guardMs);
     const QString what = tr("记录应答窗口 %1 毫秒，每条最多 %2 次失败请求，迟到应答保护 %3 毫秒，串口适配器回显：%4")
                              .arg(chosen->recordWindowMs).arg(chosen->attempts).arg(chosen->guardMs)
                              .arg(echoModeName(chosen->echo));

@@ -38,6 +38,10 @@ public:
     std::optional<int> sensorsFromBox() { return m_records.sensorCount(); }
     // A record number past what the recorder's registers reach: said in a message, and true.
     bool beyondMemory(int record, int sensors, const QString &what);
+    // Reads the recorder's sensor count before a download: records are framed by it. When the box
+    // holds another number the user is asked to take the recorder's (the box then shows it). The number
+    // to download with, or nothing (said on the status line; nothing is downloaded).
+    std::optional<int> agreedSensors(const Link::Hold &hold, uint8_t address, int box, const QString &command);
 
     QPushButton *cmdReadOneRec;
     QPushButton *cmdRedall;

@@ -279,6 +279,7 @@ private slots:
         QTest::newRow("port") << QStringList{"--port", "COM99"} << usage << "--port：“COM99”";
         QTest::newRow("port twice") << QStringList{"--port", "4", "--port", "5"} << usage << "--port";
         QTest::newRow("sensors") << QStringList{"--sensors", "123"} << usage << "--sensors：“123”";
+        QTest::newRow("not the recorder's sensors") << QStringList{"--sensors", "33"} << unusable << "记录仪的传感器总数是 20，不是 33";
         QTest::newRow("empty file") << QStringList{"--csv", ""} << usage << "--csv";
         QTest::newRow("nowhere to keep") << QStringList{"--no-archive"} << usage << "--no-archive";
         QTest::newRow("since-last, no archive") << QStringList{"--since-last", "--no-archive", "--txt", "a.txt"} << usage << "--since-last";
@@ -300,6 +301,8 @@ private slots:
             QVERIFY(r.out.isEmpty());
             QVERIFY(m_sim.requests().isEmpty());  // nothing was sent
         }
+        if (code == collect::Unusable)
+            QVERIFY(archived("COM4-21").isEmpty());
     }
 };
 
