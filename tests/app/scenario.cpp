@@ -1,5 +1,6 @@
 #include "scenario.h"
 #include "windowfixture.h"
+#include "core/export/freexlreader.h"
 #include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QComboBox>
@@ -54,7 +55,8 @@ QString shortened(const QString &text)
 
 class Runner : public QObject {
 public:
-    explicit Runner(const Scenario &s) : m_steps(s.steps) {}
+    // baseline: the window as it starts with nothing changed; the first screen lists what differs.
+    Runner(const Scenario &s, QMap<QString, QString> baseline) : m_steps(s.steps), m_screen(std::move(baseline)) {}
 
     QString run()
     {
@@ -330,14 +332,14 @@ private:
                 continue;
             if (!w->isEnabled())
                 s += QStringLiteral(" [off]");
-            out.insert(name, shortened(clean(s)));
+            out.insert(name, shortened(clean(s)).replace(QLatin1Char('\n'), QStringLiteral("\\n")));
         }
         return out;
     }
 
-    QMap<QString, QString> files() const
+    QMap<QString, QByteArray> files() const
     {
-        QMap<QString, QString> out;
+        QMap<QString, QByteArray> out;
         QDirIterator it(fx.dir.path(), QDir::Files, QDirIterator::Subdirectories);
         while (it.hasNext()) {
             const QString path = it.next();
@@ -347,13 +349,37 @@ private:
                 continue;
             QFile f(path);
             f.open(QIODevice::ReadOnly);
-            const QByteArray bytes = f.readAll();
-            // A settings file is shown as it is; an export by its size and digest.
-            const bool small = bytes.size() <= 80 && !bytes.contains('\0') && !name.contains(QLatin1Char('/'));
-            out.insert(name, small ? QString::fromUtf8(bytes).replace(QStringLiteral("\r"), QStringLiteral("\\r"))
-                                         .replace(QStringLiteral("\n"), QStringLiteral("\\n"))
-                                   : QStringLiteral("%1 bytes #%2").arg(bytes.size()).arg(digest(bytes)));
+            out.insert(name, f.readAll());
         }
+        return out;
+    }
+
+    // A file as a reviewer wants to see it: a short settings file as it is; a longer text by its
+    // size and its first lines (or, when an earlier version was shown, the lines that changed); a
+    // workbook by what an independent reader finds in it.
+    QStringList showFile(const QString &name, const QByteArray &bytes, const QByteArray &before) const
+    {
+        if (bytes.contains('\0')) {
+            FreeXl book(fx.dir.filePath(name));
+            if (book.status() != FREEXL_OK)
+                return {QStringLiteral("file %1: %2 bytes, not a workbook freexl reads").arg(name).arg(bytes.size())};
+            const auto [rows, columns] = book.dimensions();
+            QStringList cells;
+            for (int c = 0; c < std::min<int>(columns, 4); ++c)
+                cells << book.text(0, c);
+            return {QStringLiteral("file %1: %2 bytes, a workbook of %3 rows × %4 columns; first row: %5")
+                        .arg(name).arg(bytes.size()).arg(rows).arg(columns).arg(cells.join(QStringLiteral(" | ")))};
+        }
+        const QString text = QString::fromUtf8(bytes);
+        if (bytes.size() <= 80 && !name.contains(QLatin1Char('/')))
+            return {QStringLiteral("file %1: %2").arg(name, QString(text).replace(QStringLiteral("\r"), QStringLiteral("\\r"))
+                                                                .replace(QStringLiteral("\n"), QStringLiteral("\\n")))};
+        const QStringList lines = text.split(QStringLiteral("\n")), was = QString::fromUtf8(before).split(QStringLiteral("\n"));
+        QStringList out{QStringLiteral("file %1: %2 lines, %3 bytes").arg(name).arg(lines.size() - lines.endsWith(QString())).arg(bytes.size())};
+        for (qsizetype i = 0; i < lines.size() && out.size() <= 3; ++i)
+            if (before.isNull() ? !lines[i].isEmpty() : was.value(i) != lines[i])
+                out << QStringLiteral("  | %1%2").arg(before.isNull() ? QString() : QStringLiteral("line %1: ").arg(i + 1),
+                                                      shortened(clean(QString(lines[i]).remove(QLatin1Char('\r')))));
         return out;
     }
 
@@ -380,8 +406,8 @@ private:
                                                  [&](const auto &o) { return inAppDir(o.first); });
         const auto nowFiles = files();
         for (auto it = nowFiles.begin(); it != nowFiles.end(); ++it)
-            if (m_files.value(it.key()) != it.value())
-                m_out << QStringLiteral("file %1: %2").arg(it.key(), it.value());
+            if (!m_files.contains(it.key()) || m_files.value(it.key()) != it.value())
+                m_out << showFile(it.key(), it.value(), m_files.value(it.key()));
         m_files = nowFiles;
         if (!withScreen || !fx.window)
             return;
@@ -421,6 +447,7 @@ public:
 
 private:
     QStringList m_steps;
+    QMap<QString, QString> m_screen;
     QStringList m_out;
     QEventLoop m_loop;
     QElapsedTimer m_clock;
@@ -431,7 +458,7 @@ private:
     bool m_screenAfter = true;
     bool m_calm = false;
     QSet<QString> m_toggled;
-    QMap<QString, QString> m_screen, m_files;
+    QMap<QString, QByteArray> m_files;
     qsizetype m_wireShown = 0;
     qsizetype m_frames = 0, m_messages = 0, m_confirms = 0, m_saves = 0, m_opens = 0, m_opened = 0;
 };
@@ -440,7 +467,16 @@ private:
 
 void runScenario(const Scenario &scenario)
 {
-    Runner runner(scenario);
+    // The start screen is kept once, as the transcript of the scenario that only starts the window.
+    QMap<QString, QString> baseline;
+    if (qstrcmp(scenario.name, StartScreen) != 0) {
+        QFile start(QStringLiteral(WL_TRANSCRIPT_DIR "/%1.txt").arg(QLatin1String(StartScreen)));
+        QVERIFY(start.open(QIODevice::ReadOnly));
+        for (const QString &line : QString::fromUtf8(start.readAll()).split(QLatin1Char('\n')))
+            if (const qsizetype eq = line.indexOf(QStringLiteral(" = ")); line.startsWith(QStringLiteral("  ")) && eq > 2)
+                baseline.insert(line.mid(2, eq - 2), line.mid(eq + 3));
+    }
+    Runner runner(scenario, baseline);
     const QString actual = runner.run();
     const QString kept = QStringLiteral(WL_TRANSCRIPT_DIR "/%1.txt").arg(QString::fromLatin1(scenario.name));
     QFile f(kept);

@@ -35,5 +35,8 @@ struct Scenario {
     QStringList steps;
 };
 
+// The scenario that only starts the window: its transcript is the start screen the others differ from.
+inline constexpr char StartScreen[] = "start_screen";
+
 // Runs the scenario and compares its transcript; a QTest failure names the first line that differs.
 void runScenario(const Scenario &scenario);

@@ -11,6 +11,7 @@
 
 namespace {
 const Scenario kScenarios[] = {
+    {StartScreen, {"start"}},
     {"port_and_settings",
      {"file ModSet.set 1\n21\n20\n3\n", "start", "click cmdPoint", "pick Combo2 9600", "click cmdPoint",
       "click cmdCloseComm", "click cmdPoint", "click cmdOneM", "click cmdLoop", "click Command4",

@@ -52,6 +52,21 @@ public:
         return QString();
     }
 
+    // A cell as text: a number as printed, nothing for an empty cell.
+    QString text(int row, int column) const
+    {
+        FreeXL_CellValue v;
+        if (freexl_get_cell_value(m_handle, unsigned(row), (unsigned short)column, &v) != FREEXL_OK)
+            return QStringLiteral("?");
+        if (v.type == FREEXL_CELL_SST_TEXT || v.type == FREEXL_CELL_TEXT)
+            return QString::fromUtf8(v.value.text_value);
+        if (v.type == FREEXL_CELL_DOUBLE)
+            return QString::number(v.value.double_value);
+        if (v.type == FREEXL_CELL_INT)
+            return QString::number(v.value.int_value);
+        return QString();
+    }
+
 private:
     const void *m_handle = nullptr;
     int m_rc = FREEXL_OK;
