@@ -95,12 +95,22 @@ void SimRecorder::Impl::handleFrame(const QByteArray &frame, bool garbled)
     // The adapter's echo goes back whatever becomes of the frame, and before any reply.
     QByteArray echoed;
     const auto sendEcho = qScopeGuard([&] { deliver(echoed); });
+    std::function<void(int)> hook;
+    int index = 0;
     {
         QMutexLocker lock(&mutex);
         if (echo)
             echoed = frame;
         log.append(frame);
+        index = int(log.size()) - 1;
+        hook = frameHook;
         arrived.wakeAll();
+    }
+    // The caller's code, without the lock: it may call back in, and the line waits while it runs.
+    if (hook)
+        hook(index);
+    {
+        QMutexLocker lock(&mutex);
         if (garbled)
             return;
         if (frame.size() < 4 || !crcMatches(frame))

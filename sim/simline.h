@@ -79,6 +79,7 @@ struct SimRecorder::Impl {
     QList<FaultSpec> faultQueue;
     FaultRule rule;
     int ruleSerial = 0;
+    std::function<void(int)> frameHook;
     QVector<QByteArray> log;
     std::array<int, FaultKinds> injectedCounts{};
     int busyIgnored = 0;

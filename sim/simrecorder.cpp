@@ -252,6 +252,12 @@ QVector<QByteArray> SimRecorder::requests() const
     return d->log;
 }
 
+void SimRecorder::setFrameHook(std::function<void(int)> hook)
+{
+    QMutexLocker lock(&d->mutex);
+    d->frameHook = std::move(hook);
+}
+
 void SimRecorder::clearRequests()
 {
     QMutexLocker lock(&d->mutex);

@@ -129,6 +129,10 @@ public:
     void clearRequests();
     // Blocks (without spinning) until count frames have been received or timeoutMs passed.
     bool waitForRequests(int count, int timeoutMs) const;
+    // Called on the simulator's thread as each frame arrives (index as requests() counts it), before
+    // anything answers it; the line waits while it runs, so a test can act on "frame N has come"
+    // before its reply exists. nullptr: none.
+    void setFrameHook(std::function<void(int index)> hook);
 
     // A few hundred plausible records: moisture and temperature channels, one a minute.
     static QVector<SimRecord> demoRecords(int count, const QDateTime &first, int sensors = 20);

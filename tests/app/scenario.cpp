@@ -22,11 +22,13 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QRegularExpression>
+#include <QSemaphore>
 #include <QSet>
 #include <QStackedWidget>
 #include <QTabWidget>
 #include <QTextEdit>
 #include <QTimer>
+#include <atomic>
 #include <functional>
 #include <limits>
 #include <memory>
@@ -91,6 +93,8 @@ private:
             }
             m_until = nullptr;
         }
+        if (m_releaseAfter >= 0 && m_index > m_releaseAfter)
+            release();
         if (m_started)
             flush(m_screenAfter && m_inClick == 0);
         if (m_index >= m_steps.size())
@@ -202,6 +206,15 @@ private:
         } else if (verb == "wire") {
             const qsizetype n = arg.toInt();
             m_wireShown = n;
+            // Frame n is held unanswered until the next step has acted: a stop or a close lands on it,
+            // however fast or slow the machine.
+            fx.recorder.setFrameHook([this, n](int index) {
+                if (index + 1 == n) {
+                    m_held = true;
+                    m_release.tryAcquire(1, 30000);
+                }
+            });
+            m_releaseAfter = m_index;
             m_until = [this, n] { return fx.recorder.requests().size() >= n; };
         } else if (verb == "wait" || verb == "quiet") {
             const qint64 ms = arg.toInt();
@@ -234,6 +247,7 @@ private:
                 return true;
             };
         } else if (verb == "unplug") {
+            release();
             fx.recorder.stop();
         } else if (verb == "close") {
             fx.window->close();
@@ -433,8 +447,18 @@ private:
         m_screen = now;
     }
 
+    // Lets a frame held by "wire" be answered.
+    void release()
+    {
+        m_releaseAfter = -1;
+        fx.recorder.setFrameHook(nullptr);
+        if (m_held.exchange(false))
+            m_release.release();
+    }
+
     void finish()
     {
+        release();
         if (m_inClick > 0)
             return again();
         flush(true);
@@ -454,6 +478,9 @@ private:
     std::function<bool()> m_until;
     int m_index = 0;
     int m_inClick = 0;
+    int m_releaseAfter = -1;  // the step after which a held frame is let go
+    std::atomic<bool> m_held = false;
+    QSemaphore m_release;
     bool m_started = false;
     bool m_screenAfter = true;
     bool m_calm = false;

@@ -22,7 +22,8 @@
 //   replywindow W,A,G,E[,B] what the reply-window dialog gives when shown next (B: block reads 1/0, 1 when left out)
 //   saveas NAME           the file name the next save dialogs give (in the application folder)
 //   openas NAME           the file name the next open dialogs give (in the application folder)
-//   wire N                wait until the recorder has received N frames since the scenario began
+//   wire N                wait until the recorder has received N frames since the scenario began;
+//                         frame N is left unanswered until the next step has acted
 //   wait MS               let MS pass
 //   quiet MS              MS pass without a frame on the line, or the transcript says how many came
 //   calm MS               MS pass with a drop-down list open: says which controls changed state
