@@ -40,18 +40,12 @@ int main(int argc, char *argv[])
     QtDesktop desktop(resolveAppDir(parser.value(appDirOption), QCoreApplication::applicationDirPath()));
 
     // The language is settled before the first widget exists: every text is translated as it is made.
-    QString languageProblem;
-    const auto saved = language::readSaved(desktop.appDir(), &languageProblem);
-    const auto choice = language::choose(parser.isSet(langOption) ? parser.value(langOption) : QString(), saved,
-                                         QLocale::system().name());
     if (parser.isSet(langOption) && !language::parse(parser.value(langOption))) {
         fprintf(stderr, "wl8806n: --lang %s: use zh or en\n", qPrintable(parser.value(langOption)));
         return 64;
     }
-    if (!translation::apply(choice.language))
-        languageProblem = QStringLiteral("The English translation could not be loaded; the window is in Chinese.");
-    else if (languageProblem.isEmpty())
-        languageProblem = choice.problem;
+    const QString languageProblem = translation::start(desktop.appDir(), parser.isSet(langOption) ? parser.value(langOption) : QString(),
+                                                       QLocale::system().name()).problem;
     ComPorts ports;
 
     // The demo puts a simulated recorder on a pseudo-terminal and maps the saved COM number to it.

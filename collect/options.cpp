@@ -91,7 +91,9 @@ Parsed parseArguments(const QStringList &arguments)
     const QCommandLineOption address(QStringLiteral("address"),
         QStringLiteral("设备地址，如 21,22 或 1-4。默认：1 到 ModSet.set 中的模块总数。"), QStringLiteral("list"));
     const QCommandLineOption appDir(QStringLiteral("appdir"),
-        QStringLiteral("comm.set、ModSet.set、replywin.set、comports.map、recorders.set 和 archive.set 所在的目录（默认：程序所在目录）。"),
+        QStringLiteral("comm.set、ModSet.set、replywin.set、comports.map、recorders.set 和 archive.set 所在的目录。默认："
+                       "安装到系统中（/usr 下或安装前缀的 bin 目录）的程序用个人数据目录 ~/.local/share/wl8806n；"
+                       "单独放在一个文件夹里的程序用该文件夹，不可写时也用个人数据目录。"),
         QStringLiteral("dir"));
     const QCommandLineOption sensors(QStringLiteral("sensors"), QStringLiteral("每条记录的传感器总数。默认取记录仪自己的（寄存器 136）；给出时必须与它相同，否则不读取记录。"),
                                      QStringLiteral("n"));

@@ -32,4 +32,16 @@ bool apply(language::Language language)
     return true;
 }
 
+Start start(const QString &appDir, const QString &option, const QString &localeName)
+{
+    const auto chosen = language::choose(option, language::readSaved(appDir, nullptr), localeName).language;
+    if (!apply(chosen))
+        return {language::Language::Chinese,
+                QStringLiteral("The English translation could not be loaded; the window is in Chinese.")};
+    // The same files and options read again: the choice is the same, its words now translated.
+    QString unreadable;
+    const auto choice = language::choose(option, language::readSaved(appDir, &unreadable), localeName);
+    return {chosen, unreadable.isEmpty() ? choice.problem : unreadable};
+}
+
 } // namespace translation

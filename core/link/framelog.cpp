@@ -5,6 +5,8 @@
 #include "core/link/hex.h"
 #include <QDateTime>
 #include <QStringList>
+#include <algorithm>
+#include <limits>
 
 namespace framelog {
 
@@ -247,23 +249,67 @@ void FrameLog::append(FrameKind kind, qint64 timeMs, qint32 gapUs, const QByteAr
 {
     if (m_capacity <= 0)
         return;
-    if (size() >= m_capacity) {
-        m_frames.pop_front();
-        ++m_first;
-    }
-    FrameRecord &r = m_frames.emplace_back();
-    r.timeMs = timeMs;
-    r.gapUs = gapUs;
-    r.kind = kind;
-    r.bytes = bytes;
+    if (size() >= m_capacity)
+        dropOldest();
+    const qint64 seq = endSeq();
+    const qint64 back = kind == FrameKind::Sent || m_lastRequestSeq < 0 ? 0 : seq - m_lastRequestSeq;
+    m_frames.push_back({timeMs, m_byteBase + qint64(m_bytes.size()), gapUs, quint32(bytes.size()),
+                        back <= std::numeric_limits<quint32>::max() ? quint32(back) : 0, kind});
+    m_bytes.insert(m_bytes.end(), bytes.cbegin(), bytes.cend());
     if (kind == FrameKind::Sent)
-        m_lastRequest = bytes;
-    else
-        r.request = m_lastRequest;
+        m_lastRequestSeq = seq;
+}
+
+FrameRecord FrameLog::at(qint64 seq) const
+{
+    const Slot &s = slot(seq);
+    FrameRecord r;
+    r.timeMs = s.timeMs;
+    r.gapUs = s.gapUs;
+    r.kind = s.kind;
+    r.bytes = bytesOf(s);
+    if (s.requestBack > 0)
+        r.request = requestAt(seq - s.requestBack);
+    return r;
+}
+
+QByteArray FrameLog::bytesOf(const Slot &s) const
+{
+    QByteArray out(qsizetype(s.length), Qt::Uninitialized);
+    const auto from = m_bytes.cbegin() + (s.offset - m_byteBase);
+    std::copy(from, from + s.length, out.data());
+    return out;
+}
+
+QByteArray FrameLog::requestAt(qint64 seq) const
+{
+    if (contains(seq))
+        return bytesOf(slot(seq));
+    return seq == m_goneRequestSeq ? m_goneRequest : QByteArray();
+}
+
+void FrameLog::dropOldest()
+{
+    const Slot &s = m_frames.front();
+    if (s.kind == FrameKind::Sent) {
+        m_goneRequestSeq = m_first;
+        m_goneRequest = bytesOf(s);
+    }
+    m_bytes.erase(m_bytes.begin(), m_bytes.begin() + s.length);
+    m_byteBase += s.length;
+    m_frames.pop_front();
+    ++m_first;
 }
 
 void FrameLog::clear()
 {
+    // What comes next may still answer the last request.
+    if (contains(m_lastRequestSeq)) {
+        m_goneRequestSeq = m_lastRequestSeq;
+        m_goneRequest = bytesOf(slot(m_lastRequestSeq));
+    }
     m_first = endSeq();
+    m_byteBase += qint64(m_bytes.size());
     m_frames.clear();
+    m_bytes.clear();
 }

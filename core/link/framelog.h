@@ -22,7 +22,7 @@ struct FrameRecord {
     qint32 gapUs = -1;    // silence on the line before it; -1: not known
     FrameKind kind = FrameKind::Sent;
     QByteArray bytes;
-    QByteArray request;   // for all but a request: the last request sent (shared, no copy)
+    QByteArray request;   // for all but a request: the last request sent before it
 };
 
 // The one-line reading of a frame.
@@ -43,6 +43,10 @@ QString directionText(FrameKind kind);  // "发" for a request, "收" for everyt
 
 // The frames of the line, oldest first, at most capacity of them: the oldest go first. Each frame keeps
 // its sequence number for good, so a view knows what it has shown after the oldest are gone.
+//
+// A full log holds a hundred thousand frames, so a frame is kept packed: a small fixed record, and its
+// bytes copied into one store shared by all (never the array it came in, which may be a read buffer
+// many times its size). The request a reply follows is found again, not kept twice.
 class FrameLog {
 public:
     static constexpr qsizetype DefaultCapacity = 100'000;
@@ -53,17 +57,36 @@ public:
     qint64 firstSeq() const { return m_first; }
     qint64 endSeq() const { return m_first + qint64(m_frames.size()); }
     bool contains(qint64 seq) const { return seq >= firstSeq() && seq < endSeq(); }
-    const FrameRecord &at(qint64 seq) const { return m_frames[size_t(seq - m_first)]; }
+    // The frame, made anew on each call.
+    FrameRecord at(qint64 seq) const;
     qsizetype size() const { return qsizetype(m_frames.size()); }
     qsizetype capacity() const { return m_capacity; }
     // Forgets every frame; the numbering goes on.
     void clear();
 
 private:
-    std::deque<FrameRecord> m_frames;
+    struct Slot {
+        qint64 timeMs;
+        qint64 offset;         // where its bytes start, counted over every byte ever stored
+        qint32 gapUs;
+        quint32 length;
+        quint32 requestBack;   // how many frames back the last request before it is; 0: none or itself one
+        FrameKind kind;
+    };
+    const Slot &slot(qint64 seq) const { return m_frames[size_t(seq - m_first)]; }
+    QByteArray bytesOf(const Slot &s) const;
+    QByteArray requestAt(qint64 seq) const;
+    void dropOldest();
+
+    std::deque<Slot> m_frames;
+    std::deque<char> m_bytes;   // the frames' bytes, one after the other, oldest first
     qint64 m_first = 0;
+    qint64 m_byteBase = 0;      // the offset of m_bytes' first byte
+    qint64 m_lastRequestSeq = -1;
+    // The newest request no longer held, for the frames kept that followed it.
+    qint64 m_goneRequestSeq = -1;
+    QByteArray m_goneRequest;
     qsizetype m_capacity;
-    QByteArray m_lastRequest;
 };
 
 namespace framelog {

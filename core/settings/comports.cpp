@@ -78,11 +78,13 @@ void ComPorts::parseOverrides(const QByteArray &content, QStringList *problems)
 
 void ComPorts::setOverride(int com, const QString &device)
 {
-    m_overrides.insert(com, device);
+    m_fixed.insert(com, device);
 }
 
 QString ComPorts::device(int com) const
 {
+    if (const auto fixed = m_fixed.constFind(com); fixed != m_fixed.cend())
+        return *fixed;
     return m_overrides.value(com, defaultDevice(com));
 }
 

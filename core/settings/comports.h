@@ -32,11 +32,14 @@ public:
     // refused whole, or lines that cannot be read, are said in one entry of *problems.
     void loadOverrides(const QString &appDir, QStringList *problems = nullptr);
     void parseOverrides(const QByteArray &content, QStringList *problems = nullptr);
+    // A device that com stands for whatever the override file says, read before or after (the demo's
+    // simulated recorder).
     void setOverride(int com, const QString &device);
     QString device(int com) const;
 
     static QString fileName() { return QStringLiteral("comports.map"); }
 
 private:
-    QMap<int, QString> m_overrides;
+    QMap<int, QString> m_overrides;  // from the file
+    QMap<int, QString> m_fixed;      // set by the program
 };

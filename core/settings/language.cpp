@@ -42,7 +42,7 @@ Choice choose(const QString &option, const std::optional<QString> &saved, const 
         }
         if (choice.problem.isEmpty())
             choice.problem = QCoreApplication::translate("language", "%1 中的“%2”不是可用的语言（可用 zh 或 en）")
-                                 .arg(FileName, safefile::shown(*saved));
+                                 .arg(FileName, safefile::shown(saved->trimmed()));
     }
     // Only an explicitly English locale: C, POSIX and every other language keep the source texts.
     const QString locale = localeName.section(QLatin1Char('.'), 0, 0).section(QLatin1Char('@'), 0, 0);
@@ -57,7 +57,7 @@ std::optional<QString> readSaved(const QString &appDir, QString *problem)
     QString reason;
     switch (safefile::readBounded(QDir(appDir).filePath(FileName), 64, &bytes, &reason)) {
     case safefile::Read::Ok:
-        return QString::fromUtf8(bytes);
+        return QString::fromUtf8(bytes).trimmed();  // the line end an editor adds is no part of it
     case safefile::Read::Missing:
         return std::nullopt;
     case safefile::Read::Refused:

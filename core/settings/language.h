@@ -23,8 +23,8 @@ struct Choice {
 // of language.set, nothing when it is not there.
 Choice choose(const QString &option, const std::optional<QString> &saved, const QString &localeName);
 
-// The saved choice in appDir's language.set: nothing when the file is missing (or unreadable, said
-// in *problem).
+// The saved choice in appDir's language.set, without the blanks and line end around it: nothing
+// when the file is missing (or unreadable, said in *problem).
 std::optional<QString> readSaved(const QString &appDir, QString *problem);
 // Saves the choice whole, or leaves the earlier file and says why.
 bool save(const QString &appDir, Language language, QString *error);

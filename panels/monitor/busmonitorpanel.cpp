@@ -45,19 +45,20 @@ public:
         if (!index.isValid() || index.row() >= m_rows.size() || !m_log.contains(m_rows[index.row()]))
             return {};
         const qint64 seq = m_rows[index.row()];
-        const FrameRecord &f = m_log.at(seq);
         if (role == Qt::ForegroundRole)
             return decoded(seq).error ? QBrush(warningColour(m_view->palette())) : QVariant();
         if (role == Qt::TextAlignmentRole && index.column() == 2)
             return int(Qt::AlignRight | Qt::AlignVCenter);
         if (role != Qt::DisplayRole)
             return {};
+        if (index.column() == 4)
+            return decoded(seq).text;
+        const FrameRecord f = m_log.at(seq);
         switch (index.column()) {
         case 0: return framelog::timeText(f.timeMs);
         case 1: return framelog::directionText(f.kind);
         case 2: return framelog::gapText(f.gapUs);
-        case 3: return QString::fromLatin1(f.bytes.toHex(' ').toUpper());
-        default: return decoded(seq).text;
+        default: return QString::fromLatin1(f.bytes.toHex(' ').toUpper());
         }
     }
 
@@ -72,7 +73,7 @@ public:
         }
         QVector<qint64> added;
         for (m_next = std::max(m_next, m_log.firstSeq()); m_next < m_log.endSeq(); ++m_next) {
-            const FrameRecord &f = m_log.at(m_next);
+            const FrameRecord f = m_log.at(m_next);
             const int address = framelog::address(f);
             if (address >= 0 && (f.kind == FrameKind::Sent || f.kind == FrameKind::Received))
                 m_devices.set(size_t(address));
@@ -115,12 +116,12 @@ public:
 
 private:
     // A view asks for every cell of a row, in several roles, on every repaint: each frame is read once.
-    // A frame never changes, so what was read stays right; the cache is only kept small.
+    // A frame never changes, so what was read stays right; the cache holds a few screens' worth.
     const FrameText &decoded(qint64 seq) const
     {
         if (const auto it = m_decoded.constFind(seq); it != m_decoded.cend())
             return *it;
-        if (m_decoded.size() >= 4096)
+        if (m_decoded.size() >= 512)
             m_decoded.clear();
         return *m_decoded.insert(seq, framelog::decode(m_log.at(seq)));
     }

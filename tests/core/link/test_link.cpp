@@ -199,12 +199,13 @@ void TestLink::comPorts()
         QFile f(dir.filePath(path));
         return QDir().mkpath(QFileInfo(f).path()) && f.open(QIODevice::WriteOnly) && f.write(content) == content.size();
     };
-    QVERIFY(make(ComPorts::fileName(), "# by id\n\nCOM7 = /dev/serial/by-id/usb-FTDI_A\ncom25=/dev/pts/9\nCOM26=/dev/x\nnonsense\n"));
+    QVERIFY(make(ComPorts::fileName(), "# by id\n\nCOM7 = /dev/serial/by-id/usb-FTDI_A\ncom25=/dev/pts/9\nCOM26=/dev/x\nnonsense\nCOM4=/dev/ttyUSB0\n"));
     ComPorts ports;
+    ports.setOverride(4, QStringLiteral("/dev/pts/3"));  // the demo's simulated recorder: the file does not replace it
     QStringList problems;
     ports.loadOverrides(dir.path(), &problems);
-    QCOMPARE((QStringList{ports.device(7), ports.device(25), ports.device(4)}),
-             (QStringList{"/dev/serial/by-id/usb-FTDI_A", "/dev/pts/9", "/dev/ttyUSB0"}));
+    QCOMPARE((QStringList{ports.device(7), ports.device(25), ports.device(4), ports.device(5)}),
+             (QStringList{"/dev/serial/by-id/usb-FTDI_A", "/dev/pts/9", "/dev/pts/3", "/dev/ttyUSB1"}));
     QVERIFY2(problems.size() == 1 && problems[0].contains(QStringLiteral("2 行")), qPrintable(problems.join(u' ')));  // COM26, "nonsense"
     const struct { bool exists, accessible; QSerialPort::SerialPortError error; const char *says; } failures[] = {
         {false, false, QSerialPort::DeviceNotFoundError, "不存在"}, {true, false, QSerialPort::PermissionError, "dialout"},

@@ -232,7 +232,7 @@ void TestSettings::language()
     QString problem, error;
     QVERIFY(!language::readSaved(dir.path(), &problem) && problem.isEmpty());
     QVERIFY(language::save(dir.path(), Language::English, &error));
-    QCOMPARE(language::parse(*language::readSaved(dir.path(), &problem)), Language::English);
+    QCOMPARE(language::readSaved(dir.path(), &problem), u"en");  // its line end is no part of it
     QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("sub")) && writeFile(dir.filePath(QStringLiteral("sub/language.set")), QByteArray(100, 'x')));
     QVERIFY(!language::readSaved(dir.filePath(QStringLiteral("sub")), &problem) && problem.contains(u"language.set"));
 }
