@@ -1,8 +1,8 @@
 #include "collect/collector.h"
 #include "collect/devicerun.h"
-#include "collect/interrupt.h"
 #include "collect/options.h"
 #include "collect/outputs.h"
+#include "core/process/interrupt.h"
 #include "core/link/serialdevice.h"
 #include "core/records/downloadreport.h"
 #include "core/records/recorddecode.h"
@@ -168,6 +168,15 @@ int run(const QStringList &arguments, const Io &io)
     }
     const Options &o = parsed.options;
     const auto note = [&](const QString &text) { io.err(text + QLatin1Char('\n')); };
+    // From here on a hang-up, Ctrl-C or SIGTERM ends the run the way it ends on its own: after the
+    // exchange under way, with what was read stored and written, the port and its lock released.
+    bool interrupted = false;
+    Link *running = nullptr;
+    process::Interrupt interrupt([&] {
+        interrupted = true;
+        if (running)
+            running->cancelCommand(CancelReason::Stop);
+    });
     QJsonObject summary{{"program", "wl8806n-collect"}, {"version", WL_VERSION}};
     const auto finish = [&](int code) {
         summary.insert("status", statusName(code));
@@ -269,12 +278,9 @@ int run(const QStringList &arguments, const Io &io)
         summary.insert("problem", why);
         return finish(Unusable);
     }
+    running = &link;
 
-    bool interrupted = false;
-    Interrupt interrupt([&] {
-        interrupted = true;
-        link.cancelCommand(CancelReason::Stop);
-    });
+    QCoreApplication::processEvents();  // a signal that came meanwhile counts before anything is sent
     int code = Complete;
     bool outOfRange = false;
     QJsonArray devices;
@@ -312,6 +318,7 @@ int run(const QStringList &arguments, const Io &io)
     }
     summary.insert("devices", devices);
     summary.insert("interrupted", interrupted);
+    running = nullptr;
     // An interrupted run kept what it stored; what it did not read is missing.
     if (code == Complete && outOfRange && o.failOnLimits)
         code = OutOfRange;  // everything was read: the only news is values outside their limits
