@@ -68,10 +68,12 @@ QJsonObject deviceJson(const DeviceResult &d, const sensors::SensorTable &table)
                   {"firstRead", d.firstRead}, {"missing", numbers(d.missing)}, {"notRecords", numbers(d.notRecords)},
                   {"problems", QJsonArray::fromStringList(d.problems)}, {"interrupted", d.interrupted},
                   {"status", statusName(deviceExit(d))}};
-    QJsonObject files;
-    for (auto it = d.files.begin(); it != d.files.end(); ++it)
-        files.insert(it.key(), it.value());
-    o.insert("files", files);
+    for (const auto &[key, map] : {std::pair{"files", &d.files}, std::pair{"filesFailed", &d.filesFailed}}) {
+        QJsonObject files;
+        for (auto it = map->begin(); it != map->end(); ++it)
+            files.insert(it.key(), it.value());
+        o.insert(key, files);
+    }
     // The sensors named or bounded, and the values read outside their limits.
     QJsonArray named;
     const QMap<int, sensors::Sensor> of = table.of(d.recorder);
@@ -113,9 +115,11 @@ QString deviceLine(const DeviceResult &d)
             line += QStringLiteral("，时钟已设置");
     }
     QStringList notes = d.problems;
+    if (d.partialFiles && !d.files.isEmpty())
+        notes << QStringLiteral("记录不全，文件写在 %1（要求的文件名下的文件没有改动）").arg(d.files.values().join(QStringLiteral("、")));
     if (d.interrupted)
         notes << QStringLiteral("已中断");
-    return line + (d.usable ? QStringLiteral("；") : QString()) + notes.join(QStringLiteral("；"));
+    return line + (d.usable && !notes.isEmpty() ? QStringLiteral("；") : QString()) + notes.join(QStringLiteral("；"));
 }
 
 bool sameDevice(const QString &a, const QString &b)

@@ -123,15 +123,16 @@ bool keep(Run &r, const QMap<int, QByteArray> &kept, int intervalS)
             ok = false;
         }
     }
-    QString error;
     QStringList names;
     for (int n = 1; r.job.limits && n <= sensors::MaxSensor; ++n)
         names << r.job.limits->sensor(r.job.recorder, n).name;
-    if (!writeFiles(data, r.job.sensors, r.job.files, &r.res.files, &error, names)) {
-        r.res.problems << error;
-        ok = false;
-    }
-    return ok;
+    r.res.partialFiles = r.res.interrupted || !r.res.missing.isEmpty();
+    r.res.files.clear();
+    r.res.filesFailed.clear();
+    const QStringList failures = writeFiles(data, r.job.sensors, r.job.files, r.res.partialFiles, &r.res.files,
+                                            &r.res.filesFailed, names);
+    r.res.problems << failures;
+    return ok && failures.isEmpty();
 }
 
 // Clears the count only when the count read again just before still is the count read; records

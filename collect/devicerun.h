@@ -22,6 +22,8 @@ struct DeviceResult {
     int firstRead = 0;               // --since-last: the first record read (0: none)
     std::optional<int> added;        // rows the archive added; nothing when not stored
     QMap<QString, QString> files;    // "csv" → the path written
+    QMap<QString, QString> filesFailed;  // "csv" → the path that could not be written
+    bool partialFiles = false;       // the files went beside the asked names: records are missing
     std::optional<bool> cleared;     // --clear-after: whether the count was cleared
     std::optional<bool> clockSet;    // --set-clock: whether every write was confirmed
     QStringList problems;            // what went wrong, one sentence each
