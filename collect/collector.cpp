@@ -39,6 +39,8 @@ constexpr int DemoRecords = 300;
 
 Exit deviceExit(const DeviceResult &d)
 {
+    if (d.archiveFailed)
+        return Unusable;
     if (d.complete() && !d.interrupted)
         return Complete;
     return d.usable || d.interrupted ? Missing : Unusable;
@@ -261,14 +263,24 @@ int run(const QStringList &arguments, const Io &io)
     if (!limitsProblem.isEmpty())
         note(limitsProblem);
 
+    // An archive that cannot be used ends the run with Unusable, but only after the files asked for
+    // are written: the records are not lost to it.
     std::unique_ptr<archive::RecordStore> store;
+    bool archiveUnusable = false;
     if (o.archive) {
         store = std::make_unique<archive::RecordStore>();
+        store->setWaitNote(note);
         QString error, archiveNote;
         if (!archive::openConfiguredArchive(*store, appDir, &error, &archiveNote)) {
             note(QStringLiteral("存档无法使用：%1").arg(error));
             summary.insert("problem", error);
-            return finish(Unusable);
+            if (o.csv.isEmpty() && o.xls.isEmpty() && o.txt.isEmpty())
+                return finish(Unusable);
+            // Nothing to compare with: every record is read; nothing is cleared that the archive lacks.
+            note(QStringLiteral("记录只写入文件%1%2").arg(o.sinceLast ? QStringLiteral("，读出全部记录") : QString(),
+                                                     o.clearAfter ? QStringLiteral("，条数不清零") : QString()));
+            store.reset();
+            archiveUnusable = true;
         }
         if (!archiveNote.isEmpty())
             note(archiveNote);
@@ -285,7 +297,7 @@ int run(const QStringList &arguments, const Io &io)
     running = &link;
 
     QCoreApplication::processEvents();  // a signal that came meanwhile counts before anything is sent
-    int code = Complete;
+    int code = archiveUnusable ? Unusable : Complete;
     bool outOfRange = false;
     QJsonArray devices;
     for (uint8_t a : addresses) {
@@ -306,8 +318,8 @@ int run(const QStringList &arguments, const Io &io)
             for (const auto &[kind, path] : {std::pair{"csv", o.csv}, std::pair{"xls", o.xls}, std::pair{"txt", o.txt}})
                 if (!path.isEmpty())
                     job.files.insert(kind, addresses.size() > 1 ? perDevicePath(path, a) : path);
-            job.sinceLast = o.sinceLast;
-            job.clearAfter = o.clearAfter;
+            job.sinceLast = o.sinceLast && store;
+            job.clearAfter = o.clearAfter && !archiveUnusable;
             job.setClock = o.setClock;
             Progress progress(io, QStringLiteral("设备 %1").arg(a));
             job.progress = [&](int done, int total) { progress.update(done, total); };
@@ -326,7 +338,7 @@ int run(const QStringList &arguments, const Io &io)
     // An interrupted run kept what it stored; what it did not read is missing.
     if (code == Complete && outOfRange && o.failOnLimits)
         code = OutOfRange;  // everything was read: the only news is values outside their limits
-    return finish(interrupted ? Missing : code);
+    return finish(interrupted && code != Unusable ? Missing : code);
 }
 
 } // namespace collect
