@@ -2,6 +2,7 @@
 #include "collect/devicerun.h"
 #include "collect/options.h"
 #include "collect/outputs.h"
+#include "collect/seriallock.h"
 #include "core/process/interrupt.h"
 #include "core/link/serialdevice.h"
 #include "core/records/downloadreport.h"
@@ -134,8 +135,11 @@ bool sameDevice(const QString &a, const QString &b)
 
 // Opens the port as the window does: 8 data bits, no parity, one stop bit; an adapter asked to pass
 // bytes on at once. Empty on success, else one line naming the device and the reason.
-QString openPort(QSerialPort &port, const QString &device, int com, int baud)
+QString openPort(QSerialPort &port, const QString &device, int com, int baud, const std::function<void(const QString &)> &note)
 {
+    const StaleLock lock = clearStaleLock(device);
+    if (!lock.removed.isEmpty())
+        note(lock.removed);
     port.setPortName(device);
     port.setBaudRate(baud);
     port.setDataBits(QSerialPort::Data8);
@@ -152,6 +156,8 @@ QString openPort(QSerialPort &port, const QString &device, int com, int baud)
                                        ::access(path.constData(), R_OK | W_OK) == 0, port.error(), port.errorString());
     if (com == 0)
         text.replace(QStringLiteral("COM0（%1）").arg(device), device);
+    if (!lock.blocking.isEmpty())
+        text += QStringLiteral("（%1）").arg(lock.blocking);
     return text.replace(QLatin1Char('\n'), QLatin1Char(' '));
 }
 } // namespace
@@ -289,7 +295,7 @@ int run(const QStringList &arguments, const Io &io)
     QuietView view;
     Link link(&view);
     link.setEchoMode(window.value.echo);
-    if (const QString why = openPort(link.port(), device, com, baud); !why.isEmpty()) {
+    if (const QString why = openPort(link.port(), device, com, baud, note); !why.isEmpty()) {
         note(why);
         summary.insert("problem", why);
         return finish(Unusable);
