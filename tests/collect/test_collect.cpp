@@ -16,6 +16,7 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScopeGuard>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -307,6 +308,8 @@ private slots:
         args = args.replaceInStrings(QRegularExpression("^@"), m_dir->path()) + QStringList{"--address", "21", "--json"};
         const QString lock = collect::serialLockPath(m_sim.portPath()), db = m_dir->filePath("archive.db");
         std::atomic<bool> stopped = false;
+        // A lock planted here never outlives the row: another program may get the pseudo-terminal next.
+        const auto planted = qScopeGuard([&] { contents(lock).contains("another-name") && QFile::remove(lock); });
         // Records from..to never answer; the first request for one may interrupt the run.
         const auto silent = [&](int from, int to, bool interrupt) {
             m_sim.setFaultRule([&, from, to, interrupt](const QByteArray &request, int) {
