@@ -1,5 +1,6 @@
 #include "app/frmmain.h"
 #include "app/qtdesktop.h"
+#include "core/process/interrupt.h"
 #include "core/settings/appdir.h"
 #include "core/settings/language.h"
 #include "core/settings/settingsfiles.h"
@@ -83,5 +84,8 @@ int main(int argc, char *argv[])
     }
     if (!languageProblem.isEmpty())
         window.showStatus(languageProblem);
+    // A hang-up, Ctrl-C or SIGTERM (a logout, a shutdown) closes the window as its close box does: a
+    // command under way is stopped safely first, and the program ends as after any close.
+    const process::Interrupt stop([&window] { window.close(); });
     return app.exec();
 }

@@ -1,8 +1,9 @@
 #include "collect/collector.h"
 #include "collect/devicerun.h"
-#include "collect/interrupt.h"
 #include "collect/options.h"
 #include "collect/outputs.h"
+#include "collect/seriallock.h"
+#include "core/process/interrupt.h"
 #include "core/link/serialdevice.h"
 #include "core/records/downloadreport.h"
 #include "core/records/recorddecode.h"
@@ -39,6 +40,8 @@ constexpr int DemoRecords = 300;
 
 Exit deviceExit(const DeviceResult &d)
 {
+    if (d.archiveFailed)
+        return Unusable;
     if (d.complete() && !d.interrupted)
         return Complete;
     return d.usable || d.interrupted ? Missing : Unusable;
@@ -68,10 +71,12 @@ QJsonObject deviceJson(const DeviceResult &d, const sensors::SensorTable &table)
                   {"firstRead", d.firstRead}, {"missing", numbers(d.missing)}, {"notRecords", numbers(d.notRecords)},
                   {"problems", QJsonArray::fromStringList(d.problems)}, {"interrupted", d.interrupted},
                   {"status", statusName(deviceExit(d))}};
-    QJsonObject files;
-    for (auto it = d.files.begin(); it != d.files.end(); ++it)
-        files.insert(it.key(), it.value());
-    o.insert("files", files);
+    for (const auto &[key, map] : {std::pair{"files", &d.files}, std::pair{"filesFailed", &d.filesFailed}}) {
+        QJsonObject files;
+        for (auto it = map->begin(); it != map->end(); ++it)
+            files.insert(it.key(), it.value());
+        o.insert(key, files);
+    }
     // The sensors named or bounded, and the values read outside their limits.
     QJsonArray named;
     const QMap<int, sensors::Sensor> of = table.of(d.recorder);
@@ -113,9 +118,11 @@ QString deviceLine(const DeviceResult &d)
             line += QStringLiteral("，时钟已设置");
     }
     QStringList notes = d.problems;
+    if (d.partialFiles && !d.files.isEmpty())
+        notes << QStringLiteral("记录不全，文件写在 %1（要求的文件名下的文件没有改动）").arg(d.files.values().join(QStringLiteral("、")));
     if (d.interrupted)
         notes << QStringLiteral("已中断");
-    return line + (d.usable ? QStringLiteral("；") : QString()) + notes.join(QStringLiteral("；"));
+    return line + (d.usable && !notes.isEmpty() ? QStringLiteral("；") : QString()) + notes.join(QStringLiteral("；"));
 }
 
 bool sameDevice(const QString &a, const QString &b)
@@ -128,8 +135,11 @@ bool sameDevice(const QString &a, const QString &b)
 
 // Opens the port as the window does: 8 data bits, no parity, one stop bit; an adapter asked to pass
 // bytes on at once. Empty on success, else one line naming the device and the reason.
-QString openPort(QSerialPort &port, const QString &device, int com, int baud)
+QString openPort(QSerialPort &port, const QString &device, int com, int baud, const std::function<void(const QString &)> &note)
 {
+    const StaleLock lock = clearStaleLock(device);
+    if (!lock.removed.isEmpty())
+        note(lock.removed);
     port.setPortName(device);
     port.setBaudRate(baud);
     port.setDataBits(QSerialPort::Data8);
@@ -146,6 +156,8 @@ QString openPort(QSerialPort &port, const QString &device, int com, int baud)
                                        ::access(path.constData(), R_OK | W_OK) == 0, port.error(), port.errorString());
     if (com == 0)
         text.replace(QStringLiteral("COM0（%1）").arg(device), device);
+    if (!lock.blocking.isEmpty())
+        text += QStringLiteral("（%1）").arg(lock.blocking);
     return text.replace(QLatin1Char('\n'), QLatin1Char(' '));
 }
 } // namespace
@@ -168,6 +180,15 @@ int run(const QStringList &arguments, const Io &io)
     }
     const Options &o = parsed.options;
     const auto note = [&](const QString &text) { io.err(text + QLatin1Char('\n')); };
+    // From here on a hang-up, Ctrl-C or SIGTERM ends the run the way it ends on its own: after the
+    // exchange under way, with what was read stored and written, the port and its lock released.
+    bool interrupted = false;
+    Link *running = nullptr;
+    process::Interrupt interrupt([&] {
+        interrupted = true;
+        if (running)
+            running->cancelCommand(CancelReason::Stop);
+    });
     QJsonObject summary{{"program", "wl8806n-collect"}, {"version", WL_VERSION}};
     const auto finish = [&](int code) {
         summary.insert("status", statusName(code));
@@ -248,14 +269,24 @@ int run(const QStringList &arguments, const Io &io)
     if (!limitsProblem.isEmpty())
         note(limitsProblem);
 
+    // An archive that cannot be used ends the run with Unusable, but only after the files asked for
+    // are written: the records are not lost to it.
     std::unique_ptr<archive::RecordStore> store;
+    bool archiveUnusable = false;
     if (o.archive) {
         store = std::make_unique<archive::RecordStore>();
+        store->setWaitNote(note);
         QString error, archiveNote;
         if (!archive::openConfiguredArchive(*store, appDir, &error, &archiveNote)) {
             note(QStringLiteral("存档无法使用：%1").arg(error));
             summary.insert("problem", error);
-            return finish(Unusable);
+            if (o.csv.isEmpty() && o.xls.isEmpty() && o.txt.isEmpty())
+                return finish(Unusable);
+            // Nothing to compare with: every record is read; nothing is cleared that the archive lacks.
+            note(QStringLiteral("记录只写入文件%1%2").arg(o.sinceLast ? QStringLiteral("，读出全部记录") : QString(),
+                                                     o.clearAfter ? QStringLiteral("，条数不清零") : QString()));
+            store.reset();
+            archiveUnusable = true;
         }
         if (!archiveNote.isEmpty())
             note(archiveNote);
@@ -265,18 +296,15 @@ int run(const QStringList &arguments, const Io &io)
     Link link(&view);
     link.setEchoMode(window.value.echo);
     link.setGuardMs(window.value.guardMs);
-    if (const QString why = openPort(link.port(), device, com, baud); !why.isEmpty()) {
+    if (const QString why = openPort(link.port(), device, com, baud, note); !why.isEmpty()) {
         note(why);
         summary.insert("problem", why);
         return finish(Unusable);
     }
+    running = &link;
 
-    bool interrupted = false;
-    Interrupt interrupt([&] {
-        interrupted = true;
-        link.cancelCommand(CancelReason::Stop);
-    });
-    int code = Complete;
+    QCoreApplication::processEvents();  // a signal that came meanwhile counts before anything is sent
+    int code = archiveUnusable ? Unusable : Complete;
     bool outOfRange = false;
     QJsonArray devices;
     for (uint8_t a : addresses) {
@@ -297,8 +325,8 @@ int run(const QStringList &arguments, const Io &io)
             for (const auto &[kind, path] : {std::pair{"csv", o.csv}, std::pair{"xls", o.xls}, std::pair{"txt", o.txt}})
                 if (!path.isEmpty())
                     job.files.insert(kind, addresses.size() > 1 ? perDevicePath(path, a) : path);
-            job.sinceLast = o.sinceLast;
-            job.clearAfter = o.clearAfter;
+            job.sinceLast = o.sinceLast && store;
+            job.clearAfter = o.clearAfter && !archiveUnusable;
             job.setClock = o.setClock;
             Progress progress(io, QStringLiteral("设备 %1").arg(a));
             job.progress = [&](int done, int total) { progress.update(done, total); };
@@ -313,10 +341,11 @@ int run(const QStringList &arguments, const Io &io)
     }
     summary.insert("devices", devices);
     summary.insert("interrupted", interrupted);
+    running = nullptr;
     // An interrupted run kept what it stored; what it did not read is missing.
     if (code == Complete && outOfRange && o.failOnLimits)
         code = OutOfRange;  // everything was read: the only news is values outside their limits
-    return finish(interrupted ? Missing : code);
+    return finish(interrupted && code != Unusable ? Missing : code);
 }
 
 } // namespace collect

@@ -15,6 +15,6 @@ struct Io {
 };
 
 // Runs the collector with arguments (arguments[0] is the program's name). Needs a
-// QCoreApplication; SIGINT and SIGTERM end it after the current exchange while it runs.
+// QCoreApplication; SIGHUP, SIGINT and SIGTERM end it after the current exchange while it runs.
 int run(const QStringList &arguments, const Io &io);
 } // namespace collect

@@ -57,15 +57,64 @@ QMap<int, QByteArray> readRange(Run &r, int first, int count)
     return got;
 }
 
+void archiveProblem(Run &r, const QString &error)
+{
+    r.res.problems << QStringLiteral("存档：%1").arg(error);
+    r.res.archiveFailed = true;
+}
+
+// The first position of the run of records identical to the one at k, reading back what was not
+// seen: the archive numbers identical records that follow each other, so a run is stored whole.
+int identicalFrom(Run &r, QMap<int, QByteArray> &seen, int k)
+{
+    int from = k;
+    while (seen.contains(k) && from > 1 && !r.hold.stopped()) {
+        if (!seen.contains(from - 1))
+            seen.insert(readRange(r, from - 1, 1));
+        if (seen.value(from - 1) != seen.value(k))
+            break;
+        --from;
+    }
+    return from;
+}
+
+// The positions before from that earlier runs left unread and the memory still reaches are read
+// again, into kept; a position that fails again stays missing.
+void readAgain(Run &r, QMap<int, QByteArray> &seen, QMap<int, QByteArray> &kept, int from)
+{
+    QString error;
+    const auto holes = r.job.store->missingPositions(r.job.recorder, &error);
+    if (!holes)
+        return archiveProblem(r, error);
+    QList<int> wanted;
+    for (int k : *holes)
+        if (k < from && k <= r.res.count && !r.res.missing.contains(k))
+            wanted << k;
+    for (qsizetype i = 0, j = 0; i < wanted.size(); i = ++j) {
+        while (j + 1 < wanted.size() && wanted[j + 1] == wanted[j] + 1)
+            ++j;
+        if (r.hold.stopped() || !r.link.isOpen()) {
+            r.res.missing << wanted.mid(i, j - i + 1);
+            continue;
+        }
+        seen.insert(readRange(r, wanted[i], int(j - i + 1)));
+        for (int k = identicalFrom(r, seen, wanted[i]); k <= wanted[j]; ++k)
+            if (seen.contains(k))
+                kept.insert(k, seen[k]);
+    }
+}
+
 // From the newest record backwards, a read's worth at a time, until a record the archive holds:
 // what came after it is new. The run of records identical to that one is read whole, so that the
-// archive numbers its occurrences as it did when it first kept them.
+// archive numbers its occurrences as it did when it first kept them. Then the positions earlier runs
+// could not read are read again.
 QMap<int, QByteArray> readSinceLast(Run &r)
 {
     const int chunk = std::max(1, records::MaxReadRegisters / records::registersPerRecord(r.job.sensors));
     QMap<int, QByteArray> seen;
     int held = 0;
-    for (int k = r.res.count; k >= 1 && !held && !r.hold.stopped() && r.link.isOpen();) {
+    int k = r.res.count;
+    while (k >= 1 && !held && !r.hold.stopped() && r.link.isOpen()) {
         const int first = std::max(1, k - chunk + 1);
         seen.insert(readRange(r, first, k - first + 1));
         for (int j = k; j >= first && !held; --j) {
@@ -74,7 +123,7 @@ QMap<int, QByteArray> readSinceLast(Run &r)
             QString error;
             const auto holds = r.job.store->holds(r.job.recorder, seen[j], &error);
             if (!holds) {
-                r.res.problems << QStringLiteral("存档：%1").arg(error);
+                archiveProblem(r, error);
                 return {};
             }
             if (*holds)
@@ -82,26 +131,24 @@ QMap<int, QByteArray> readSinceLast(Run &r)
         }
         k = first - 1;
     }
-    int from = held ? held : 1;
-    while (held && from > 1 && !r.hold.stopped()) {
-        if (!seen.contains(from - 1))
-            seen.insert(readRange(r, from - 1, 1));
-        if (seen.value(from - 1) != seen.value(held))
-            break;
-        --from;
-    }
-    // Records before the one held are the archive's already; only later ones can be missing.
-    const auto older = [&](int k) { return k < from; };
+    const int from = held ? identicalFrom(r, seen, held) : 1;
+    // Records before the one held are the archive's already; only later ones can be missing. A read
+    // that ended before it met one leaves the older ones unread.
+    const auto older = [&](int j) { return j < from; };
     r.res.missing.removeIf(older);
     r.res.notRecords.removeIf(older);
+    for (int j = 1; !held && j <= k; ++j)
+        r.res.missing << j;
     r.res.firstRead = from;
     QMap<int, QByteArray> kept;
     for (auto it = seen.lowerBound(from); it != seen.end(); ++it)
         kept.insert(it.key(), it.value());
+    readAgain(r, seen, kept, from);
     return kept;
 }
 
-// Stores the records and writes the files; false when any of it failed.
+// Stores the records and writes the files; false when any of it failed. The archive learns which
+// positions are still missing, for the next backward read.
 bool keep(Run &r, const QMap<int, QByteArray> &kept, int intervalS)
 {
     const QList<QByteArray> data = kept.values();
@@ -111,27 +158,30 @@ bool keep(Run &r, const QMap<int, QByteArray> &kept, int intervalS)
                 for (int s : r.job.limits->outOfRange(r.job.recorder, values->tenths))
                     r.res.outOfRange.append({it.key(), values->time.toString(QStringLiteral("yyyy-MM-dd HH:mm")), s,
                                              *values->tenths[s - 1]});
+    std::sort(r.res.missing.begin(), r.res.missing.end());
     bool ok = true;
     if (r.job.store) {
         QString error;
-        const auto added = r.job.store->store({r.job.recorder, r.job.address, intervalS,
-                                               QDateTime::currentDateTimeUtc(), r.job.port, data}, &error);
+        const auto added = r.job.store->store({r.job.recorder, r.job.address, intervalS, QDateTime::currentDateTimeUtc(),
+                                               r.job.port, data, kept.keys(), r.res.missing, r.res.count}, &error);
         if (added) {
             r.res.added = r.res.added.value_or(0) + *added;
         } else {
             r.res.problems << QStringLiteral("未能存档：%1").arg(error);
+            r.res.archiveFailed = true;
             ok = false;
         }
     }
-    QString error;
     QStringList names;
     for (int n = 1; r.job.limits && n <= sensors::MaxSensor; ++n)
         names << r.job.limits->sensor(r.job.recorder, n).name;
-    if (!writeFiles(data, r.job.sensors, r.job.files, &r.res.files, &error, names)) {
-        r.res.problems << error;
-        ok = false;
-    }
-    return ok;
+    r.res.partialFiles = r.res.interrupted || !r.res.missing.isEmpty();
+    r.res.files.clear();
+    r.res.filesFailed.clear();
+    const QStringList failures = writeFiles(data, r.job.sensors, r.job.files, r.res.partialFiles, &r.res.files,
+                                            &r.res.filesFailed, names);
+    r.res.problems << failures;
+    return ok && failures.isEmpty();
 }
 
 // Clears the count only when the count read again just before still is the count read; records

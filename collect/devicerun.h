@@ -22,6 +22,9 @@ struct DeviceResult {
     int firstRead = 0;               // --since-last: the first record read (0: none)
     std::optional<int> added;        // rows the archive added; nothing when not stored
     QMap<QString, QString> files;    // "csv" → the path written
+    QMap<QString, QString> filesFailed;  // "csv" → the path that could not be written
+    bool partialFiles = false;       // the files went beside the asked names: records are missing
+    bool archiveFailed = false;      // the archive refused the records or a question
     std::optional<bool> cleared;     // --clear-after: whether the count was cleared
     std::optional<bool> clockSet;    // --set-clock: whether every write was confirmed
     QStringList problems;            // what went wrong, one sentence each
@@ -43,7 +46,7 @@ struct DeviceJob {
     records::ReplyWindow window;
     QString recorder;
     QString port;                           // the identity's port half, stored with each record
-    archive::RecordStore *store = nullptr;  // nothing: --no-archive
+    archive::RecordStore *store = nullptr;  // nothing: --no-archive, or an archive that cannot be used
     const sensors::SensorTable *limits = nullptr;  // the sensors' names and limits
     QMap<QString, QString> files;           // "csv" / "xls" / "txt" → path
     bool sinceLast = false, clearAfter = false, setClock = false;

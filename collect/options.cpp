@@ -79,6 +79,10 @@ Parsed parseArguments(const QStringList &arguments)
     QCommandLineParser p;
     p.setApplicationDescription(QStringLiteral(
         "读取 WL8806N 记录仪的记录并存入存档（或写成文件）。\n"
+        "记录不全时（运行被中断，或有记录未读出），--csv、--xls、--txt 的文件写在要求的文件名旁边，"
+        "名字带 .partial（data.csv → data.partial.csv），以前写好的 data.csv 不会被替换。"
+        "每个文件各自写入：一个写不成不影响其他的。存档不能使用时，文件照样写入，之后以状态 2 退出。\n"
+        "SIGHUP、SIGINT（Ctrl-C）或 SIGTERM：当前的一次通信完成后结束读取，保存已读出的记录，以状态 1 退出。\n"
         "退出状态：0 全部读出；1 有记录未读出或未保存；2 端口、设备或存档不能使用；"
         "3 全部读出，但有记录超出限值（--fail-on-limits）；64 参数错误。"));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("显示帮助。"));
@@ -105,7 +109,7 @@ Parsed parseArguments(const QStringList &arguments)
                                  QStringLiteral("file"));
     const QCommandLineOption noArchive(QStringLiteral("no-archive"), QStringLiteral("不存入存档（须给出 --csv、--xls 或 --txt）。"));
     const QCommandLineOption sinceLast(QStringLiteral("since-last"),
-        QStringLiteral("从最新一条记录往前读，读到存档中已有的记录为止。"));
+        QStringLiteral("从最新一条记录往前读，读到存档中已有的记录为止；以前的运行未读出的记录（记录仪仍存有的）也再读一次。"));
     const QCommandLineOption clearAfter(QStringLiteral("clear-after"),
         QStringLiteral("全部记录读出并保存、且再次读到的条数未变时，将记录仪的条数清零。"));
     const QCommandLineOption setClock(QStringLiteral("set-clock"), QStringLiteral("读完后用电脑时钟设置记录仪时钟。"));

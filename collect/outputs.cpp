@@ -3,39 +3,50 @@
 #include "core/export/periodexport.h"
 #include "core/link/hex.h"
 #include "core/settings/safefile.h"
+#include <QFileInfo>
 
 namespace collect {
 
-bool writeFiles(const QList<QByteArray> &records, int sensors, const QMap<QString, QString> &files,
-                QMap<QString, QString> *written, QString *error, const QStringList &names)
+QString partialPath(const QString &path)
 {
+    const QFileInfo info(path);
+    const QString suffix = info.suffix().isEmpty() ? QString() : QStringLiteral(".") + info.suffix();
+    return path.left(path.size() - suffix.size()) + QStringLiteral(".partial") + suffix;
+}
+
+QStringList writeFiles(const QList<QByteArray> &records, int sensors, const QMap<QString, QString> &files, bool partial,
+                       QMap<QString, QString> *written, QMap<QString, QString> *failed, const QStringList &names)
+{
+    QStringList problems;
     if (files.isEmpty())
-        return true;
+        return problems;
     // The writers read records as the records tab's received text holds them.
     QString text;
     for (const QByteArray &r : records)
         text += ShowHex(r);
     const QVector<records::ParsedRecord> parsed = records::parseRecords(text, sensors);
     for (auto it = files.begin(); it != files.end(); ++it) {
+        const QString path = partial ? partialPath(it.value()) : it.value();
         QString why;
         bool ok = false;
         if (it.key() == QLatin1String("xls")) {
             if (!exports::fitsXls(parsed.size()))
                 why = exports::xlsTooManyRecords(parsed.size());
             else
-                ok = xls::writeWorkbook(it.value(), exports::workbookSheet(parsed, 0, std::min(sensors, 20)), &why);
+                ok = xls::writeWorkbook(path, exports::workbookSheet(parsed, 0, std::min(sensors, 20)), &why);
         } else {
             const QByteArray content = it.key() == QLatin1String("csv") ? exports::csvFile(parsed, 0, std::min(sensors, 20), names)
                                                                         : exports::textFile(parsed, 0);
-            ok = safefile::writeWhole(it.value(), content, &why);
+            ok = safefile::writeWhole(path, content, &why);
         }
-        if (!ok) {
-            *error = QStringLiteral("--%1：未能写入 %2：%3").arg(it.key(), it.value(), why);
-            return false;
+        if (ok) {
+            written->insert(it.key(), path);
+        } else {
+            failed->insert(it.key(), path);
+            problems << QStringLiteral("--%1：未能写入 %2：%3").arg(it.key(), path, why);
         }
-        written->insert(it.key(), it.value());
     }
-    return true;
+    return problems;
 }
 
 void Progress::update(int done, int total)

@@ -8,10 +8,16 @@
 // What the collector writes: the export files of a device's records, its progress on standard error.
 namespace collect {
 // Writes the records (data bytes in memory order) to files ("csv" / "xls" / "txt" → path) with the
-// records tab's writers; each file whole or not at all. The paths written go into *written; false
-// and *error (naming the file) at the first that failed. names: the sensors' names for the CSV header.
-bool writeFiles(const QList<QByteArray> &records, int sensors, const QMap<QString, QString> &files,
-                QMap<QString, QString> *written, QString *error, const QStringList &names = {});
+// records tab's writers; each file whole or not at all, and each on its own: one that cannot be
+// written does not keep the others from being written. Records that are not all there (partial: the
+// download was interrupted or left records unread) go beside the asked name (partialPath), so that a
+// whole file an earlier run wrote there stays. The paths written go into *written, those that failed
+// into *failed; a sentence (naming the option and the file) for each failure is returned. names: the
+// sensors' names for the CSV header.
+QStringList writeFiles(const QList<QByteArray> &records, int sensors, const QMap<QString, QString> &files, bool partial,
+                       QMap<QString, QString> *written, QMap<QString, QString> *failed, const QStringList &names = {});
+// "out.csv" → "out.partial.csv"; "out" → "out.partial".
+QString partialPath(const QString &path);
 
 // A device's download progress: a bar redrawn in place on a terminal, otherwise a line at every
 // tenth of the way (a log stays short).

@@ -2101,6 +2101,26 @@ Write these parameters and apply them on the device?</translation>
         <translation>%1: %2</translation>
     </message>
     <message>
+        <source>存档数据库 %1 是只读的（文件或它所在的文件夹不可写），记录存不进去</source>
+        <translation>The archive database %1 is read-only (the file or its folder cannot be written): records cannot be stored</translation>
+    </message>
+    <message>
+        <source>%1 不是存档数据库（不是 SQLite 数据库文件），程序没有改动它；请把它移开或改名，程序会新建存档</source>
+        <translation>%1 is not an archive database (not an SQLite database file); it was left as it is. Move or rename it and the program creates a new archive</translation>
+    </message>
+    <message>
+        <source>存档数据库 %1 已损坏；请从备份恢复，或把它移开，程序会新建存档</source>
+        <translation>The archive database %1 is damaged; restore it from a backup, or move it away and the program creates a new archive</translation>
+    </message>
+    <message>
+        <source>磁盘已满，存档数据库 %1 写不进去；请腾出空间</source>
+        <translation>The disk is full: the archive database %1 cannot be written; free some space</translation>
+    </message>
+    <message>
+        <source>存档数据库 %1 被另一个程序占用，等了 %2 秒仍未放开</source>
+        <translation>The archive database %1 is held by another program and was not released within %2 seconds</translation>
+    </message>
+    <message>
         <source>存档数据库拒绝了“%1”</source>
         <translation>The archive database refused &quot;%1&quot;</translation>
     </message>
@@ -2121,6 +2141,10 @@ Write these parameters and apply them on the device?</translation>
         <translation>The archive file cannot use write-ahead logging</translation>
     </message>
     <message>
+        <source>存档数据库 %1 正被另一个程序写入，等它写完……</source>
+        <translation>Another program is writing the archive database %1; waiting for it to finish…</translation>
+    </message>
+    <message>
         <source>存档数据库不能开始事务</source>
         <translation>The archive database cannot start a transaction</translation>
     </message>
@@ -2129,8 +2153,8 @@ Write these parameters and apply them on the device?</translation>
         <translation>Cannot read the archive&apos;s version</translation>
     </message>
     <message>
-        <source>存档是较新的程序写的（版本 %1），本程序只认到版本 %2</source>
-        <translation>The archive was written by a newer program (version %1); this program reads up to version %2</translation>
+        <source>存档数据库 %1 是较新版本的程序写的（版本 %2），本程序只认到版本 %3；请换用新版本的程序</source>
+        <translation>The archive database %1 was written by a newer version of the program (version %2); this program reads up to version %3. Use the newer version</translation>
     </message>
     <message>
         <source>存档的表没有建成</source>
@@ -2147,6 +2171,10 @@ Write these parameters and apply them on the device?</translation>
     <message>
         <source>第 %1 条不是记录，这一批都没有存档</source>
         <translation>Item %1 is not a record: none of this batch was archived</translation>
+    </message>
+    <message>
+        <source>记录和它们的位置对不上，这一批都没有存档</source>
+        <translation>The records and their positions do not match: none of this batch was archived</translation>
     </message>
     <message>
         <source>这一批记录没有存进存档</source>
@@ -2208,24 +2236,32 @@ Write these parameters and apply them on the device?</translation>
         <translation>passwords do not go in the file; keep them in the keyring or ~/.pgpass</translation>
     </message>
     <message>
-        <source>前面已有 %1=</source>
-        <translation>%1= given before</translation>
+        <source>前面已经设置过</source>
+        <translation>already set on an earlier line</translation>
+    </message>
+    <message>
+        <source>端口不是数字</source>
+        <translation>the port is not a number</translation>
+    </message>
+    <message>
+        <source>端口不在 1–65535 之内</source>
+        <translation>the port is not within 1–65535</translation>
+    </message>
+    <message>
+        <source>不认识的设置</source>
+        <translation>unknown setting</translation>
+    </message>
+    <message>
+        <source>设置文件 %1 第 %2 行（%3=）：%4</source>
+        <translation>Settings file %1 line %2 (%3=): %4</translation>
+    </message>
+    <message>
+        <source>设置文件 %1 第 %2 行：%3</source>
+        <translation>Settings file %1 line %2: %3</translation>
     </message>
     <message>
         <source>kind 应为 sqlite 或 postgres</source>
         <translation>kind should be sqlite or postgres</translation>
-    </message>
-    <message>
-        <source>端口“%1”不是数字</source>
-        <translation>port &quot;%1&quot; is not a number</translation>
-    </message>
-    <message>
-        <source>不认识的设置“%1”</source>
-        <translation>unknown setting &quot;%1&quot;</translation>
-    </message>
-    <message>
-        <source>设置文件 %1 第 %2 行“%3”：%4</source>
-        <translation>Settings file %1 line %2 &quot;%3&quot;: %4</translation>
     </message>
     <message>
         <source>设置文件 %1 没有 database=（PostgreSQL 存档的数据库）</source>

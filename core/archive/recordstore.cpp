@@ -1,21 +1,79 @@
 #include "core/archive/recordstore.h"
 #include "core/records/recorddecode.h"
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
 #include <atomic>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace archive {
 
 namespace {
 std::atomic<int> connectionCounter{0};
 
+// SQLite's primary result codes that name a fault a user can act on.
+enum SqliteCode { Busy = 5, Locked = 6, ReadOnly = 8, Corrupt = 11, Full = 13, CantOpen = 14, NotADatabase = 26 };
+
+bool isSqlite(const QSqlDatabase &db)
+{
+    return db.driverName() == QLatin1String("QSQLITE");
+}
+
 QString sqlError(const QString &what, const QSqlError &e)
 {
     const QString text = e.text().trimmed();
     return text.isEmpty() ? what : QCoreApplication::translate("archive", "%1：%2").arg(what, text);
+}
+
+// Whether this process may write path, by its effective rights.
+bool writable(const QString &path)
+{
+    return ::faccessat(AT_FDCWD, QFile::encodeName(path).constData(), W_OK, AT_EACCESS) == 0;
+}
+
+QString readOnlyArchive(const QString &file)
+{
+    return QCoreApplication::translate("archive", "存档数据库 %1 是只读的（文件或它所在的文件夹不可写），记录存不进去")
+        .arg(file);
+}
+
+// What went wrong: in words of its own where SQLite names a fault of the file, the disk or the lock,
+// otherwise what was being done and the database's text.
+QString describe(const QSqlDatabase &db, const QString &what, const QSqlError &e)
+{
+    bool number = false;
+    const int code = e.nativeErrorCode().toInt(&number) & 0xFF;
+    if (!isSqlite(db) || !number)
+        return sqlError(what, e);
+    const QString file = db.databaseName();
+    switch (code) {
+    case NotADatabase:
+        return QCoreApplication::translate("archive", "%1 不是存档数据库（不是 SQLite 数据库文件），程序没有改动它；"
+                                                      "请把它移开或改名，程序会新建存档").arg(file);
+    case Corrupt:
+        return QCoreApplication::translate("archive", "存档数据库 %1 已损坏；请从备份恢复，或把它移开，程序会新建存档")
+            .arg(file);
+    case ReadOnly:
+        return readOnlyArchive(file);
+    case Full:
+        return QCoreApplication::translate("archive", "磁盘已满，存档数据库 %1 写不进去；请腾出空间").arg(file);
+    case Busy:
+    case Locked:
+        return QCoreApplication::translate("archive", "存档数据库 %1 被另一个程序占用，等了 %2 秒仍未放开")
+            .arg(file).arg(RecordStore::BusyTimeoutMs / 1000);
+    case CantOpen: {
+        const QFileInfo info(file);
+        if (info.dir().exists() && !writable(info.exists() ? file : info.path()))
+            return readOnlyArchive(file);
+        break;
+    }
+    }
+    return sqlError(what, e);
 }
 
 // The key holds no nullable column: a NULL never equals another, so a row holding one would be
@@ -36,13 +94,34 @@ QString recordsTable(bool postgres)
         .arg(postgres ? QStringLiteral("BYTEA") : QStringLiteral("BLOB"));
 }
 
+QString missingTable()
+{
+    return QStringLiteral("CREATE TABLE IF NOT EXISTS missing_positions ("
+                          " recorder TEXT NOT NULL, position INTEGER NOT NULL, PRIMARY KEY (recorder, position))");
+}
+
 bool exec(QSqlDatabase &db, const QString &sql, QString *error)
 {
     QSqlQuery q(db);
     if (q.exec(sql))
         return true;
-    *error = sqlError(QCoreApplication::translate("archive", "存档数据库拒绝了“%1”").arg(sql.left(40)), q.lastError());
+    *error = describe(db, QCoreApplication::translate("archive", "存档数据库拒绝了“%1”").arg(sql.left(40)), q.lastError());
     return false;
+}
+
+// Runs a prepared statement once for each set of values; false and *error at the first refused.
+bool execEach(QSqlDatabase &db, const QString &sql, const QList<QVariantList> &rows, QString *error)
+{
+    QSqlQuery q(db);
+    bool ok = q.prepare(sql);
+    for (qsizetype i = 0; ok && i < rows.size(); ++i) {
+        for (const QVariant &v : rows[i])
+            q.addBindValue(v);
+        ok = q.exec();
+    }
+    if (!ok)
+        *error = describe(db, QCoreApplication::translate("archive", "存档数据库拒绝了“%1”").arg(sql.left(40)), q.lastError());
+    return ok;
 }
 } // namespace
 
@@ -124,30 +203,79 @@ bool RecordStore::connectTo(const ArchiveConfig &config, const QString &driver, 
     } else {
         db.setDatabaseName(config.sqlitePath);
         // Another program writing the same file makes us wait a while, not fail at once.
-        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=5000"));
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(BusyTimeoutMs));
     }
     bool ok = db.open();
     if (!ok)
-        *error = sqlError(QCoreApplication::translate("archive", "打不开存档数据库"), db.lastError());
+        *error = describe(db, QCoreApplication::translate("archive", "打不开存档数据库"), db.lastError());
     if (ok && !postgres) {
         QSqlQuery q(db);
         ok = q.exec(QStringLiteral("PRAGMA journal_mode=WAL")) && q.next();
         if (!ok)
-            *error = sqlError(QCoreApplication::translate("archive", "存档文件不能用预写日志"), q.lastError());
+            *error = describe(db, QCoreApplication::translate("archive", "存档文件不能用预写日志"), q.lastError());
     }
     return ok;
+}
+
+// SQLite: the write lock is taken at BEGIN, so programs writing at once take turns. In a deferred
+// transaction that has read, SQLite refuses the later write at once instead of waiting; two collectors
+// started together then lost the race to create the tables. When another program holds the lock,
+// this one says so once and waits for it up to the busy timeout. PostgreSQL: a plain BEGIN.
+bool RecordStore::begin(QString *error, const QString &what)
+{
+    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    if (!isSqlite(db)) {
+        if (db.transaction())
+            return true;
+        *error = describe(db, what, db.lastError());
+        return false;
+    }
+    QSqlQuery q(db);
+    const auto beginWaiting = [&](int ms) {
+        return q.exec(QStringLiteral("PRAGMA busy_timeout = %1").arg(ms)) && q.exec(QStringLiteral("BEGIN IMMEDIATE"));
+    };
+    bool ok = beginWaiting(0);
+    if (!ok && (q.lastError().nativeErrorCode().toInt() & 0xFF) == Busy) {
+        if (m_waitNote)
+            m_waitNote(QCoreApplication::translate("archive", "存档数据库 %1 正被另一个程序写入，等它写完……").arg(db.databaseName()));
+        ok = beginWaiting(BusyTimeoutMs);
+    }
+    const QSqlError failure = q.lastError();
+    q.exec(QStringLiteral("PRAGMA busy_timeout = %1").arg(BusyTimeoutMs));  // later statements wait as before
+    if (!ok)
+        *error = describe(db, what, failure);
+    return ok;
+}
+
+// QSQLite's own commit drops the database's error code; the fault's name needs it.
+bool RecordStore::commit(QString *error, const QString &what)
+{
+    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    if (!isSqlite(db)) {
+        if (db.commit())
+            return true;
+        *error = describe(db, what, db.lastError());
+    } else {
+        QSqlQuery q(db);
+        if (q.exec(QStringLiteral("COMMIT")))
+            return true;
+        *error = describe(db, what, q.lastError());
+    }
+    db.rollback();
+    return false;
 }
 
 bool RecordStore::createOrUpgrade(QString *error)
 {
     QSqlDatabase db = QSqlDatabase::database(m_connection, false);
-    const bool postgres = db.driverName() == QLatin1String("QPSQL");
-    if (!db.transaction()) {
-        *error = sqlError(QCoreApplication::translate("archive", "存档数据库不能开始事务"), db.lastError());
+    const bool postgres = !isSqlite(db);
+    if (!begin(error, QCoreApplication::translate("archive", "存档数据库不能开始事务")))
         return false;
-    }
-    bool ok = db.tables().contains(QLatin1String("schema_version"))
-              || exec(db, QStringLiteral("CREATE TABLE IF NOT EXISTS schema_version (version INTEGER NOT NULL)"), error);
+    // Two programs creating the tables of a new server database at once: the second waits here and
+    // then finds them made.
+    bool ok = !postgres || exec(db, QStringLiteral("SELECT pg_advisory_xact_lock(8806)"), error);
+    ok = ok && (db.tables().contains(QLatin1String("schema_version"))
+                || exec(db, QStringLiteral("CREATE TABLE IF NOT EXISTS schema_version (version INTEGER NOT NULL)"), error));
     int version = 0;
     if (ok) {
         QSqlQuery q(db);
@@ -155,28 +283,32 @@ bool RecordStore::createOrUpgrade(QString *error)
         if (ok && q.next())
             version = q.value(0).toInt();
         if (!ok)
-            *error = sqlError(QCoreApplication::translate("archive", "读不出存档的版本"), q.lastError());
+            *error = describe(db, QCoreApplication::translate("archive", "读不出存档的版本"), q.lastError());
     }
     if (ok && version > SchemaVersion) {
-        *error = QCoreApplication::translate("archive", "存档是较新的程序写的（版本 %1），本程序只认到版本 %2").arg(version).arg(SchemaVersion);
+        *error = QCoreApplication::translate("archive", "存档数据库 %1 是较新版本的程序写的（版本 %2），本程序只认到版本 %3；"
+                                                        "请换用新版本的程序").arg(db.databaseName()).arg(version).arg(SchemaVersion);
         ok = false;
     }
     if (ok && version == 0) {
-        ok = exec(db, recordsTable(postgres), error)
-             && exec(db, QStringLiteral("INSERT INTO schema_version (version) VALUES (2)"), error);
-    } else if (ok && version == 1) {
-        // Version 1 did not record the port a record was read from.
-        ok = exec(db, QStringLiteral("ALTER TABLE records ADD COLUMN port TEXT NOT NULL DEFAULT ''"), error)
-             && exec(db, QStringLiteral("UPDATE schema_version SET version = 2"), error);
+        ok = exec(db, recordsTable(postgres), error) && exec(db, missingTable(), error)
+             && exec(db, QStringLiteral("INSERT INTO schema_version (version) VALUES (%1)").arg(SchemaVersion), error);
+    } else if (ok && version < SchemaVersion) {
+        // Version 1 did not record the port a record was read from; version 2 did not keep the
+        // positions a download left unread.
+        ok = (version >= 2 || exec(db, QStringLiteral("ALTER TABLE records ADD COLUMN port TEXT NOT NULL DEFAULT ''"), error))
+             && exec(db, missingTable(), error)
+             && exec(db, QStringLiteral("UPDATE schema_version SET version = %1").arg(SchemaVersion), error);
     }
-    if (ok && !db.commit()) {
-        *error = sqlError(QCoreApplication::translate("archive", "存档的表没有建成"), db.lastError());
-        ok = false;
-    }
+    // A read-only file opens and reads as any other; a write tells, before a download is spent on it.
+    if (ok && !postgres)
+        ok = exec(db, QStringLiteral("UPDATE schema_version SET version = version"), error);
     if (!ok) {
         db.rollback();
         return false;
     }
+    if (!commit(error, QCoreApplication::translate("archive", "存档的表没有建成")))
+        return false;
     m_version = SchemaVersion;
     return true;
 }
@@ -198,11 +330,13 @@ std::optional<int> RecordStore::store(const Batch &batch, QString *error)
             return std::nullopt;
         }
     }
-    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
-    if (!db.transaction()) {
-        *error = sqlError(QCoreApplication::translate("archive", "存档数据库不能开始事务"), db.lastError());
+    if (!batch.positions.isEmpty() && batch.positions.size() != batch.records.size()) {
+        *error = QCoreApplication::translate("archive", "记录和它们的位置对不上，这一批都没有存档");
         return std::nullopt;
     }
+    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    if (!begin(error, QCoreApplication::translate("archive", "存档数据库不能开始事务")))
+        return std::nullopt;
     QSqlQuery q(db);
     bool ok = q.prepare(QStringLiteral(
         "INSERT INTO records (recorder, address, taken, occurrence, words, interval_s, read_at, port)"
@@ -214,7 +348,8 @@ std::optional<int> RecordStore::store(const Batch &batch, QString *error)
         const QByteArray &r = batch.records[i];
         // The k-th of identical records read one after another is occurrence k − 1: two real
         // records in one minute stay two, and the same memory read again numbers them alike.
-        occurrence = i > 0 && r == batch.records[i - 1] ? occurrence + 1 : 0;
+        const bool follows = batch.positions.isEmpty() || (i > 0 && batch.positions[i] == batch.positions[i - 1] + 1);
+        occurrence = i > 0 && follows && r == batch.records[i - 1] ? occurrence + 1 : 0;
         q.addBindValue(batch.recorder);
         q.addBindValue(int(batch.address));
         q.addBindValue(recordTime(r));
@@ -227,18 +362,50 @@ std::optional<int> RecordStore::store(const Batch &batch, QString *error)
         if (ok)
             added += qMax(0, q.numRowsAffected());
     }
-    if (ok && !db.commit()) {
-        *error = sqlError(QCoreApplication::translate("archive", "这一批记录没有存进存档"), db.lastError());
-        db.rollback();
-        return std::nullopt;
+    const QString failed = QCoreApplication::translate("archive", "这一批记录没有存进存档");
+    if (!ok)
+        *error = describe(db, failed, q.lastError());
+    q.finish();
+    if (ok && batch.count >= 0) {
+        QList<QVariantList> read, missing;
+        for (int k : batch.positions)
+            read.append({batch.recorder, k});
+        for (int k : batch.missing)
+            missing.append({batch.recorder, k});
+        ok = execEach(db, QStringLiteral("DELETE FROM missing_positions WHERE recorder = ? AND position > ?"),
+                      {{batch.recorder, batch.count}}, error)
+             && execEach(db, QStringLiteral("DELETE FROM missing_positions WHERE recorder = ? AND position = ?"), read, error)
+             && execEach(db, QStringLiteral("INSERT INTO missing_positions (recorder, position) VALUES (?, ?)"
+                                            " ON CONFLICT DO NOTHING"), missing, error);
     }
     if (!ok) {
-        *error = sqlError(QCoreApplication::translate("archive", "这一批记录没有存进存档"), q.lastError());
-        q.finish();
         db.rollback();
         return std::nullopt;
     }
+    if (!commit(error, failed))
+        return std::nullopt;
     return added;
+}
+
+std::optional<QList<int>> RecordStore::missingPositions(const QString &recorder, QString *error) const
+{
+    if (!isOpen()) {
+        *error = QCoreApplication::translate("archive", "存档没有打开");
+        return std::nullopt;
+    }
+    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    q.prepare(QStringLiteral("SELECT position FROM missing_positions WHERE recorder = ? ORDER BY position"));
+    q.addBindValue(recorder);
+    if (!q.exec()) {
+        *error = describe(db, QCoreApplication::translate("archive", "读不出存档"), q.lastError());
+        return std::nullopt;
+    }
+    QList<int> positions;
+    while (q.next())
+        positions.append(q.value(0).toInt());
+    return positions;
 }
 
 QList<StoredRecord> RecordStore::period(const QString &recorder, const QDateTime &from, const QDateTime &to,
@@ -259,7 +426,8 @@ QList<StoredRecord> RecordStore::period(const QString &recorder, const QDateTime
     q.addBindValue(from.toString(minute));
     q.addBindValue(to.toString(minute));
     if (!q.exec()) {
-        *error = sqlError(QCoreApplication::translate("archive", "读不出存档"), q.lastError());
+        *error = describe(QSqlDatabase::database(m_connection, false), QCoreApplication::translate("archive", "读不出存档"),
+                          q.lastError());
         return rows;
     }
     while (q.next()) {
@@ -303,7 +471,8 @@ std::optional<bool> RecordStore::holds(const QString &recorder, const QByteArray
     q.addBindValue(recordTime(data));
     q.addBindValue(data.mid(6));
     if (!q.exec()) {
-        *error = sqlError(QCoreApplication::translate("archive", "读不出存档"), q.lastError());
+        *error = describe(QSqlDatabase::database(m_connection, false), QCoreApplication::translate("archive", "读不出存档"),
+                          q.lastError());
         return std::nullopt;
     }
     return q.next();
@@ -319,7 +488,8 @@ std::optional<std::pair<QString, QString>> RecordStore::span(const QString &reco
     q.prepare(QStringLiteral("SELECT MIN(taken), MAX(taken) FROM records WHERE recorder = ?"));
     q.addBindValue(recorder);
     if (!q.exec() || !q.next()) {
-        *error = sqlError(QCoreApplication::translate("archive", "读不出存档"), q.lastError());
+        *error = describe(QSqlDatabase::database(m_connection, false), QCoreApplication::translate("archive", "读不出存档"),
+                          q.lastError());
         return std::nullopt;
     }
     if (q.value(0).isNull())
@@ -334,10 +504,8 @@ std::optional<int> RecordStore::renameRecorder(const QString &from, const QStrin
         return std::nullopt;
     }
     QSqlDatabase db = QSqlDatabase::database(m_connection, false);
-    if (!db.transaction()) {
-        *error = sqlError(QCoreApplication::translate("archive", "存档数据库不能开始事务"), db.lastError());
+    if (!begin(error, QCoreApplication::translate("archive", "存档数据库不能开始事务")))
         return std::nullopt;
-    }
     QSqlQuery copy(db), drop(db);
     // The WHERE before ON CONFLICT is what lets SQLite read the upsert after a SELECT.
     bool ok = copy.prepare(QStringLiteral(
@@ -350,15 +518,20 @@ std::optional<int> RecordStore::renameRecorder(const QString &from, const QStrin
     drop.addBindValue(from);
     ok = ok && copy.exec() && drop.exec();
     const int moved = ok ? drop.numRowsAffected() : 0;
-    if (!ok || !db.commit()) {
-        *error = sqlError(QCoreApplication::translate("archive", "记录没有改到新名称下"), copy.lastError().isValid() ? copy.lastError()
-                                                               : drop.lastError().isValid() ? drop.lastError()
-                                                                                           : db.lastError());
-        copy.finish();
-        drop.finish();
+    const QString failed = QCoreApplication::translate("archive", "记录没有改到新名称下");
+    if (!ok)
+        *error = describe(db, failed, copy.lastError().isValid() ? copy.lastError() : drop.lastError());
+    copy.finish();
+    drop.finish();
+    ok = ok && execEach(db, QStringLiteral("INSERT INTO missing_positions (recorder, position) SELECT ?, position"
+                                           " FROM missing_positions WHERE recorder = ? ON CONFLICT DO NOTHING"), {{to, from}}, error)
+         && execEach(db, QStringLiteral("DELETE FROM missing_positions WHERE recorder = ?"), {{from}}, error);
+    if (!ok) {
         db.rollback();
         return std::nullopt;
     }
+    if (!commit(error, failed))
+        return std::nullopt;
     return moved;
 }
 

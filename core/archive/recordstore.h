@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <utility>
 
@@ -51,16 +52,23 @@ QString recordTime(const QByteArray &data);
 
 class RecordStore {
 public:
-    static constexpr int SchemaVersion = 2;
+    static constexpr int SchemaVersion = 3;
+    // How long a write waits for another program that is writing the same SQLite archive.
+    static constexpr int BusyTimeoutMs = 5000;
 
     RecordStore();
     ~RecordStore();
     RecordStore(const RecordStore &) = delete;
     RecordStore &operator=(const RecordStore &) = delete;
 
-    // Connects, then creates the tables or brings an older archive up to SchemaVersion. An archive
-    // written by a newer program is refused, and so is anything the database refuses; *error says why.
+    // Connects, then creates the tables or brings an older archive up to SchemaVersion, under the
+    // archive's write lock: programs started together take turns. An archive written by a newer
+    // program is refused, and so is anything the database refuses; *error says why, in words of their
+    // own for a file that is no database, a damaged one, a read-only one (found here, before anything
+    // is read for it), a full disk and a lock that is not released.
     bool open(const ArchiveConfig &config, QString *error);
+    // Said once when open() or store() waits for another program to finish with the archive.
+    void setWaitNote(std::function<void(const QString &)> note) { m_waitNote = std::move(note); }
     bool isOpen() const;
 
     struct Batch {
@@ -70,6 +78,14 @@ public:
         QDateTime readAt;
         QString port;
         QList<QByteArray> records;  // data bytes as read, in download order
+        // Each record's position in the recorder's memory; empty: the records follow each other
+        // there. Identical records are numbered as one run only where their positions follow.
+        QList<int> positions{};
+        // With count ≥ 0 the batch also says what stays to be read: the positions still missing
+        // after this download of a memory of count records. Positions read in it, and positions past
+        // count (the memory was cleared), are no longer missing.
+        QList<int> missing{};
+        int count = -1;
     };
 
     // Stores a batch in one transaction: all of it or nothing. A batch holding anything that is not
@@ -82,14 +98,18 @@ public:
     QList<StoredRecord> period(const QString &recorder, const QDateTime &from, const QDateTime &to,
                                QString *error) const;
     QStringList recorders() const;
+    // The positions of the recorder's memory that downloads left unread (ascending): a backward
+    // read reads them again. Nothing and *error when the archive cannot be asked.
+    std::optional<QList<int>> missingPositions(const QString &recorder, QString *error) const;
     // Whether the recorder's records hold one with these data bytes (whatever its occurrence):
     // a download that reads backwards stops at the first record the archive already keeps.
     // Nothing and *error when the archive cannot be asked.
     std::optional<bool> holds(const QString &recorder, const QByteArray &data, QString *error) const;
     // The first and last record time of a recorder ("YYYY-MM-DD HH:MM"); nothing when it has none.
     std::optional<std::pair<QString, QString>> span(const QString &recorder, QString *error) const;
-    // A recorder given a new name: its records move to that name in one transaction. A record the
-    // new name already holds is kept once. Returns the records moved, or nothing and *error.
+    // A recorder given a new name: its records (and the positions it has still to read) move to that
+    // name in one transaction. A record the new name already holds is kept once. Returns the records
+    // moved, or nothing and *error.
     std::optional<int> renameRecorder(const QString &from, const QString &to, QString *error);
     int schemaVersion() const { return m_version; }
 
@@ -97,9 +117,12 @@ private:
     bool connectTo(const ArchiveConfig &config, const QString &driver, QString *error);
     bool createOrUpgrade(QString *error);
     void closeConnection();
+    bool begin(QString *error, const QString &what);
+    bool commit(QString *error, const QString &what);
 
     QString m_connection;
     int m_version = 0;
+    std::function<void(const QString &)> m_waitNote;
 };
 
 } // namespace archive

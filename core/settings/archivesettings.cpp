@@ -79,7 +79,7 @@ std::optional<ArchiveConfig> parseSettings(const QByteArray &content, QStringLis
         else if (key == u"password")
             why = QCoreApplication::translate("archivesettings", "口令不写在文件里，请存入密钥环或 ~/.pgpass");
         else if (seen.contains(key))
-            why = QCoreApplication::translate("archivesettings", "前面已有 %1=").arg(key);
+            why = QCoreApplication::translate("archivesettings", "前面已经设置过");
         else if (key == u"kind") {
             if (value.compare(u"sqlite", Qt::CaseInsensitive) == 0)
                 config.kind = ArchiveConfig::Sqlite;
@@ -91,9 +91,9 @@ std::optional<ArchiveConfig> parseSettings(const QByteArray &content, QStringLis
             bool isNumber = false;
             const qint64 port = value.toLongLong(&isNumber, 10);
             if (!isNumber)
-                why = QCoreApplication::translate("archivesettings", "端口“%1”不是数字").arg(safefile::shown(value));
+                why = QCoreApplication::translate("archivesettings", "端口不是数字");
             else if (port < 1 || port > 65535)
-                why = portRefusal(port);
+                why = QCoreApplication::translate("archivesettings", "端口不在 1–65535 之内");
             else
                 config.port = int(port);
         } else if (key == u"host" || key == u"database" || key == u"user") {
@@ -102,11 +102,17 @@ std::optional<ArchiveConfig> parseSettings(const QByteArray &content, QStringLis
             why = fieldRefusal(caption, value, key == u"host");
             (key == u"host" ? config.host : key == u"database" ? config.database : config.user) = value;
         } else {
-            why = QCoreApplication::translate("archivesettings", "不认识的设置“%1”").arg(safefile::shown(key));
+            why = QCoreApplication::translate("archivesettings", "不认识的设置");
         }
         seen.append(key);
-        if (!why.isEmpty())
-            complain(QCoreApplication::translate("archivesettings", "设置文件 %1 第 %2 行“%3”：%4").arg(fileName).arg(i + 1).arg(safefile::shown(text, 40), why));
+        // A refused line is named by its number and key, never by its value: the value may be a
+        // password typed where it does not belong, and the message goes to a journal.
+        if (why.isEmpty())
+            continue;
+        if (!utf8.hasError() && text.contains(QLatin1Char('=')))
+            complain(QCoreApplication::translate("archivesettings", "设置文件 %1 第 %2 行（%3=）：%4").arg(fileName).arg(i + 1).arg(safefile::shown(key), why));
+        else
+            complain(QCoreApplication::translate("archivesettings", "设置文件 %1 第 %2 行：%3").arg(fileName).arg(i + 1).arg(why));
     }
     if (bad == 0 && config.kind == ArchiveConfig::Postgres) {
         if (config.database.isEmpty())

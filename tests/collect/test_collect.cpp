@@ -1,8 +1,11 @@
 // The collector run in-process against the simulated recorder: a whole collection into the archive and
 // CSV files, a backward read that stops at what the archive holds, a clear that waits for every record,
-// an interrupt, and the exit statuses with the JSON summary read back.
+// a bad night (two at once, faults, signals, holes, stale locks), and the exit statuses with the JSON
+// summary read back.
 #include "collect/collector.h"
+#include "collect/seriallock.h"
 #include "core/archive/recordstore.h"
+#include "permissionbits.h"
 #include "core/records/recorddecode.h"
 #include "core/settings/settingsfiles.h"
 #include "sim/simrecorder.h"
@@ -11,6 +14,11 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QScopeGuard>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 #include <atomic>
@@ -34,6 +42,8 @@ bool reads(const QByteArray &request, int k)
     const int at = *records::recordStart(k, Sensors);
     return start <= at && at < start + quantity;
 }
+
+enum Night { Race, Password, BadOutput, Interrupted, Hole, Hangup, StaleLock, NotADatabase, ReadOnly };
 
 struct Run {
     int code = -1;
@@ -64,16 +74,56 @@ class TestCollect : public QObject {
             r.json = QJsonDocument::fromJson(r.out.toUtf8()).object();
         return r;
     }
-    QList<QByteArray> archived(const QString &recorder)
+    QList<QByteArray> archived(const QString &recorder, QList<int> *missing = nullptr)
     {
         archive::RecordStore store;
         QString error;
-        if (!store.open({archive::ArchiveConfig::Sqlite, m_dir->filePath("archive.db"), {}, 0, {}, {}, {}}, &error))
+        if (!QFile::exists(m_dir->filePath("archive.db"))
+            || !store.open({archive::ArchiveConfig::Sqlite, m_dir->filePath("archive.db"), {}, 0, {}, {}, {}}, &error))
             return {};
+        if (missing)
+            *missing = store.missingPositions(recorder, &error).value_or(QList<int>{-1});
         QList<QByteArray> data;
         for (const auto &row : store.period(recorder, QDateTime(QDate(2000, 1, 1), QTime()), QDateTime(QDate(2099, 1, 1), QTime()), &error))
             data << row.data();
         return data;
+    }
+    // The collector as a program of its own, for what needs a process: a signal, two at once.
+    std::unique_ptr<QProcess> start(const QStringList &args)
+    {
+        auto p = std::make_unique<QProcess>();
+        p->setReadChannel(QProcess::StandardError);
+        p->start(WL_COLLECT, QStringList{"--appdir", m_dir->path(), "--json"} + args);
+        return p;
+    }
+    // Reads a child's standard error until it says what is looked for; false when it ended first.
+    static bool until(QProcess &p, QString &err, const QString &pattern)
+    {
+        while (!err.contains(QRegularExpression(pattern))) {
+            if (!p.waitForReadyRead(-1))
+                return false;
+            err += QString::fromUtf8(p.readAllStandardError());
+        }
+        return true;
+    }
+    static Run ended(QProcess &p, const QString &err)
+    {
+        Run r;
+        p.waitForFinished(-1);
+        r.code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+        r.err = err + QString::fromUtf8(p.readAllStandardError());
+        r.json = QJsonDocument::fromJson(p.readAllStandardOutput()).object();
+        return r;
+    }
+    static bool put(const QString &path, const QByteArray &content)
+    {
+        QFile f(path);
+        return f.open(QIODevice::WriteOnly) && f.write(content) == content.size() && f.flush();
+    }
+    static QByteArray contents(const QString &path)
+    {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
     }
     static QList<QByteArray> bytes(const Memory &memory)
     {
@@ -96,9 +146,7 @@ private slots:
     {
         m_dir = std::make_unique<QTemporaryDir>();
         QString error;
-        QFile map(m_dir->filePath("comports.map"));
-        QVERIFY(map.open(QIODevice::WriteOnly) && map.write(("COM4=" + m_sim.portPath() + "\n").toUtf8()) > 0);
-        map.close();
+        QVERIFY(put(m_dir->filePath("comports.map"), ("COM4=" + m_sim.portPath() + "\n").toUtf8()));
         QVERIFY(settings::writeComm(m_dir->path(), {4, 115200}, &error));
         QVERIFY(settings::writeReplyWindow(m_dir->path(), {60, 2, 60}, &error));
         m_sim.clearFaults();
@@ -107,14 +155,16 @@ private slots:
         m_sim.setRecords(demo(7, First.addDays(1)), 22);
     }
 
-    // Two devices into the archive and a CSV file each; a second run adds nothing.
+    // Two devices into the archive and a CSV file each, with the sensors' names and limits in the
+    // summary and the CSV heading; a second run adds nothing. Values out of range end with status 3
+    // only when asked; a limits file that cannot be read is said and the run goes on without limits.
     void wholeCollection()
     {
+        QVERIFY(put(m_dir->filePath("sensors.set"), "COM4-21\t1\t东墙\t℃\t\t5.0\nCOM4-21\t2\t西墙\n"));
         for (int pass = 0; pass < 2; ++pass) {
             const Run r = collect({"--port", "COM4", "--address", "21,22", "--csv", m_dir->filePath("data.csv"), "--json"});
             QCOMPARE(r.code, collect::Complete);
-            QCOMPARE(r.json["status"].toString(), "complete");
-            QCOMPARE(r.json["port"].toString(), "COM4");
+            QCOMPARE(r.json["status"].toString() + r.json["port"].toString(), "completeCOM4");
             const int counts[] = {12, 7};
             for (int i = 0; i < 2; ++i) {
                 const auto d = r.device(i);
@@ -124,44 +174,25 @@ private slots:
                 QVERIFY(r.list(i, "missing").isEmpty());
                 const QString csv = m_dir->filePath(QStringLiteral("data-%1.csv").arg(21 + i));
                 QCOMPARE(d["files"].toObject()["csv"].toString(), csv);
-                QFile f(csv);
-                QVERIFY(f.open(QIODevice::ReadOnly));
-                QCOMPARE(f.readAll().count('\n'), counts[i] + 1);  // the heading and a line a record
+                QCOMPARE(contents(csv).count('\n'), counts[i] + 1);  // the heading and a line a record
+                // The limits are COM4-21's, not address 22's.
+                QCOMPARE(contents(csv).startsWith("time,ch1 东墙,ch2 西墙,ch3,"), i == 0);
+                const QJsonObject named = d["sensors"].toArray().at(0).toObject(), outside = d["outOfRange"].toArray().at(0).toObject();
+                QCOMPARE(std::tuple(d["sensors"].toArray().size(), named["name"].toString(), named["high"].toDouble()),
+                         i ? std::tuple(0, QString(), 0.0) : std::tuple(2, QString("东墙"), 5.0));
+                QCOMPARE(std::tuple(d["outOfRangeCount"].toInt(), outside["record"].toInt(), outside["sensor"].toInt()),
+                         i ? std::tuple(0, 0, 0) : std::tuple(12, 1, 1));
+                QVERIFY(i || outside["value"].toDouble() > 5.0);
             }
         }
         QCOMPARE(archived("COM4-21"), bytes(m_sim.records(21)));
         QCOMPARE(archived("COM4-22"), bytes(m_sim.records(22)));
-    }
-
-    // Names and limits in the summary; values out of range end with status 3 only when asked; a
-    // limits file that cannot be read is said and the run goes on without limits.
-    void limits()
-    {
-        QFile f(m_dir->filePath("sensors.set"));
-        QVERIFY(f.open(QIODevice::WriteOnly) && f.write("COM4-21\t1\t东墙\t℃\t\t5.0\nCOM4-21\t2\t西墙\n") > 0);
-        f.close();
-        Run r = collect({"--port", "COM4", "--address", "21,22", "--json", "--csv", m_dir->filePath("d.csv")});
-        QCOMPARE(r.code, collect::Complete);
-        QFile csv(m_dir->filePath("d-21.csv"));
-        QVERIFY(csv.open(QIODevice::ReadOnly));
-        QVERIFY(csv.readLine().startsWith("time,ch1 东墙,ch2 西墙,ch3,"));
-        const QJsonArray named = r.device(0)["sensors"].toArray();
-        QCOMPARE(named.size(), 2);
-        QCOMPARE(named[0].toObject()["name"].toString(), "东墙");
-        QCOMPARE(named[0].toObject()["high"].toDouble(), 5.0);
-        const QJsonArray outside = r.device(0)["outOfRange"].toArray();
-        QCOMPARE(r.device(0)["outOfRangeCount"].toInt(), 12);
-        QCOMPARE(outside.size(), 12);
-        QCOMPARE(std::tuple(outside[0].toObject()["record"].toInt(), outside[0].toObject()["sensor"].toInt()), std::tuple(1, 1));
-        QVERIFY(outside[0].toObject()["value"].toDouble() > 5.0);
-        QVERIFY(r.device(1)["outOfRange"].toArray().isEmpty());  // the limits are COM4-21's, not address 22's
-        r = collect({"--port", "COM4", "--address", "21", "--fail-on-limits", "--json"});
+        Run r = collect({"--port", "COM4", "--address", "21", "--fail-on-limits", "--json"});
         QCOMPARE(r.code, collect::OutOfRange);
         QCOMPARE(r.json["status"].toString(), "out-of-range");
-        QVERIFY(f.remove() && QDir(m_dir->path()).mkdir("sensors.set"));
+        QVERIFY(QFile::remove(m_dir->filePath("sensors.set")) && QDir(m_dir->path()).mkdir("sensors.set"));
         r = collect({"--port", "COM4", "--address", "21", "--fail-on-limits"});
-        QCOMPARE(r.code, collect::Complete);
-        QVERIFY2(r.err.contains("sensors.set"), qPrintable(r.err));
+        QVERIFY2(r.code == collect::Complete && r.err.contains("sensors.set"), qPrintable(r.err));
     }
 
     // The archive, not the time, says what is new: each case stores the memory before, then reads
@@ -242,24 +273,143 @@ private slots:
         m_sim.clearFaults();
     }
 
-    // SIGINT ends the download after the exchange under way; what was read is kept, the next device
-    // is not visited, and the run ends "missing".
-    void interrupted()
+    // A bad night, each row ending with what is on disk: the files (nothing else beside the settings
+    // and the archive: no temporary file), the archive's rows, no serial lock, and the exit status.
+    void badNight_data()
     {
-        m_sim.setFaultRule([](const QByteArray &request, int) {
-            if (reads(request, 6))
-                ::kill(::getpid(), SIGINT);
-            return sim::FaultSpec{};
-        });
-        const Run r = collect({"--address", "21,22", "--json"});
+        QTest::addColumn<int>("night");
+        QTest::addColumn<QStringList>("args");   // "@" is the application folder
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QStringList>("files");  // "name", or "name:lines" for a CSV file
+        QTest::addColumn<int>("archived");       // COM4-21's rows (−1: as the runs say they added)
+        const int complete = collect::Complete, missing = collect::Missing, unusable = collect::Unusable;
+        QTest::newRow("two at once on a fresh folder") << int(Race) << QStringList{"--demo"} << complete << QStringList{} << -1;
+        QTest::newRow("password line") << int(Password) << QStringList{} << unusable << QStringList{} << 0;
+        QTest::newRow("a bad output among good ones")
+            << int(BadOutput) << QStringList{"--csv", "/nonexistent/x.csv", "--txt", "@/out.txt", "--xls", "@/out.xls"}
+            << missing << QStringList{"out.txt", "out.xls"} << 12;
+        QTest::newRow("interrupted beside an earlier file") << int(Interrupted) << QStringList{"--csv", "@/out.csv"} << missing
+                                                            << QStringList{"out.csv:13", "out.partial.csv:6"} << 12;
+        QTest::newRow("a hole, then --since-last") << int(Hole) << QStringList{"--since-last"} << complete << QStringList{} << 12;
+        QTest::newRow("SIGHUP") << int(Hangup) << QStringList{"--csv", "@/out.csv", "--xls", "@/out.xls"} << missing
+                                << QStringList{"out.partial.csv:6", "out.partial.xls"} << 5;
+        QTest::newRow("stale lock") << int(StaleLock) << QStringList{} << complete << QStringList{} << 12;
+        QTest::newRow("archive not a database") << int(NotADatabase) << QStringList{"--csv", "@/out.csv"} << unusable
+                                                << QStringList{"out.csv:13"} << 0;
+        QTest::newRow("read-only archive") << int(ReadOnly) << QStringList{} << unusable << QStringList{} << 12;
+    }
+    void badNight()
+    {
+        QFETCH(int, night);
+        QFETCH(QStringList, args);
+        QFETCH(int, code);
+        QFETCH(QStringList, files);
+        QFETCH(int, archived);
+        args = args.replaceInStrings(QRegularExpression("^@"), m_dir->path()) + QStringList{"--address", "21", "--json"};
+        const QString lock = collect::serialLockPath(m_sim.portPath()), db = m_dir->filePath("archive.db");
+        std::atomic<bool> stopped = false;
+        // A lock planted here never outlives the row: another program may get the pseudo-terminal next.
+        const auto planted = qScopeGuard([&] { contents(lock).contains("another-name") && QFile::remove(lock); });
+        // Records from..to never answer; the first request for one may interrupt the run.
+        const auto silent = [&](int from, int to, bool interrupt) {
+            m_sim.setFaultRule([&, from, to, interrupt](const QByteArray &request, int) {
+                sim::FaultSpec f;
+                for (int k = from; k <= to; ++k)
+                    if (reads(request, k) && (f.fault = sim::Fault::NoReply, interrupt) && !stopped.exchange(true))
+                        ::kill(::getpid(), SIGINT);
+                return f;
+            });
+        };
+        Run r;
+        QString err;
+        switch (Night(night)) {
+        case Race: {  // both find the archive's lock held, say they wait, and go on once it is let go
+            const auto a = start(args), b = start(args);
+            QString errB;
+            {
+                QSqlDatabase holder = QSqlDatabase::addDatabase("QSQLITE", "holder");
+                holder.setDatabaseName(db);
+                QSqlQuery q(holder.open() ? holder : QSqlDatabase());
+                QVERIFY(q.exec("PRAGMA journal_mode=WAL") && q.exec("BEGIN IMMEDIATE"));
+                const bool waited = until(*a, err, "等它写完") || until(*b, errB, "等它写完");
+                QVERIFY2(q.exec("ROLLBACK") && waited, qPrintable(err + errB));
+            }
+            QSqlDatabase::removeDatabase("holder");
+            const Run ra = ended(*a, err), rb = ended(*b, errB);
+            QCOMPARE(ra.device(0)["read"].toInt() + rb.device(0)["read"].toInt(), 600);
+            archived = ra.device(0)["added"].toInt() + rb.device(0)["added"].toInt();
+            r.code = std::max(ra.code, rb.code);
+            break;
+        }
+        case Password:
+            QVERIFY(put(m_dir->filePath("archive.set"), "# 存档\nkind=postgres\nhost=db\ndatabase=wl\nuser=c\npassword=Sekr1tpw\n"));
+            r = collect(args);
+            QVERIFY2(r.json["problem"].toString().contains("第 6 行（password=）") && !(r.err + r.out).contains("Sekr1tpw"), qPrintable(r.err));
+            break;
+        case BadOutput:
+            r = collect(args);
+            QCOMPARE(r.device(0)["filesFailed"].toObject()["csv"].toString(), "/nonexistent/x.csv");
+            break;
+        case Interrupted:
+            QCOMPARE(collect(args).code, collect::Complete);
+            silent(6, 12, true);
+            r = collect(args);
+            break;
+        case Hole:
+            silent(7, 7, false);
+            r = collect(args.mid(1));
+            QCOMPARE(std::pair(r.code, r.list(0, "missing")), std::pair(int(collect::Missing), QList<int>{7}));
+            m_sim.clearFaults();
+            r = collect(args);
+            break;
+        case Hangup: {  // once the progress shows the download under way; the child waits for a reply meanwhile
+            QVERIFY(settings::writeReplyWindow(m_dir->path(), {records::ReplyWindow::MaxWindowMs, 1, 60}, &err));
+            silent(6, 12, false);
+            const auto child = start(args);
+            QVERIFY(until(*child, err, "：[1-9][0-9]*/12 条"));
+            ::kill(pid_t(child->processId()), SIGHUP);
+            r = ended(*child, err);
+            break;
+        }
+        case StaleLock: {  // of a process that ended before the machine was renamed
+            QProcess gone;
+            gone.start("true");
+            const QByteArray pid = QByteArray::number(gone.waitForStarted(-1) ? gone.processId() : 0);
+            QVERIFY(gone.waitForFinished(-1) && put(lock, pid + "\nwl8806n-collect\nanother-name\n"));
+            r = collect(args);
+            break;
+        }
+        case NotADatabase:
+            QVERIFY(put(db, "记录\n"));
+            r = collect(args);
+            QVERIFY2(r.err.contains("不是存档数据库") && contents(db) == "记录\n", qPrintable(r.err));
+            break;
+        case ReadOnly: {  // found before anything is sent
+            QCOMPARE(collect(args).code, collect::Complete);
+            QVERIFY(QFile::setPermissions(db, QFile::ReadOwner));
+            m_sim.clearRequests();
+            {
+                const PermissionBits bits;
+                r = collect(args);
+            }
+            QVERIFY(QFile::setPermissions(db, QFile::ReadOwner | QFile::WriteOwner));
+            QVERIFY2(r.err.contains("只读") && m_sim.requests().isEmpty(), qPrintable(r.err));
+            break;
+        }
+        }
         m_sim.clearFaults();
-        QCOMPARE(r.code, collect::Missing);
-        QVERIFY(r.json["interrupted"].toBool());
-        const int read = r.device(0)["read"].toInt();
-        QVERIFY2(read >= 5 && read < 12, qPrintable(r.err));
-        QCOMPARE(archived("COM4-21").size(), read);
-        QCOMPARE(r.device(1)["read"].toInt(), 0);
-        QVERIFY(archived("COM4-22").isEmpty());
+        QVERIFY2(r.code == code, qPrintable(r.err));
+        QCOMPARE(r.json["interrupted"].toBool(), night == Interrupted || night == Hangup);
+        QStringList left = QDir(m_dir->path()).entryList(QDir::Files | QDir::Hidden, QDir::Name), names;
+        left.removeIf([](const QString &name) { return QRegularExpression("^archive\\.db|\\.set$|\\.map$").match(name).hasMatch(); });
+        for (const QString &file : files) {
+            names << file.section(':', 0, 0);
+            QVERIFY(!file.contains(':') || contents(m_dir->filePath(names.last())).count('\n') == file.section(':', 1).toInt());
+        }
+        QCOMPARE(left, names);
+        QList<int> stillMissing;
+        QCOMPARE(this->archived("COM4-21", &stillMissing).size(), archived);
+        QVERIFY(!QFile::exists(lock) && (stillMissing.isEmpty() || night != Hole));
     }
 
     void exitStatus_data()

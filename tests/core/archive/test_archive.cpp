@@ -2,6 +2,7 @@
 // test starts itself: what is kept once, what is kept twice, what is refused, a batch that fails
 // half-way, and an archive of the first version brought up to date.
 #include "core/archive/recordstore.h"
+#include "permissionbits.h"
 #include "pgserver.h"
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -143,7 +144,7 @@ private slots:
         RecordStore store;
         QString error;
         QVERIFY2(store.open(config, &error), qPrintable(error));
-        QCOMPARE(store.schemaVersion(), 2);
+        QCOMPARE(store.schemaVersion(), 3);
         QStringList names;
         for (const auto &[recorder, records] : c.kept) {
             names << recorder;
@@ -180,8 +181,8 @@ private slots:
         RecordStore store;
         QString error;
         QVERIFY2(store.open(*config, &error), qPrintable(error));
-        QVERIFY(store.store({"COM4-21", 21, 60, readAt, "COM4", {r1, r2}}, &error));
-        QVERIFY(store.store({"冷库", 21, 60, readAt, "COM4", {r2, r3}}, &error));
+        QVERIFY(store.store({"COM4-21", 21, 60, readAt, "COM4", {r1, r2}, {1, 3}, {2, 7}, 7}, &error));
+        QVERIFY(store.store({"冷库", 21, 60, readAt, "COM4", {r2, r3}, {}, {7}, 9}, &error));
         QVERIFY(!store.span("冷库二号", &error));
         QCOMPARE(store.renameRecorder("COM4-21", "冷库", &error).value_or(-1), 2);
         QCOMPARE(store.recorders(), QStringList{"冷库"});
@@ -190,6 +191,11 @@ private slots:
             kept << row.data();
         QCOMPARE(kept, (QList<QByteArray>{r1, r2, r3}));
         QCOMPARE(store.span("冷库", &error), (std::pair{archive::recordTime(r1), archive::recordTime(r3)}));
+        // The positions still to read go with the name; a later download drops what it read and what
+        // lies past its count.
+        QCOMPARE(store.missingPositions("冷库", &error), QList<int>({2, 7}));
+        QVERIFY(store.store({"冷库", 21, 60, readAt, "COM4", {r1}, {2}, {}, 6}, &error));
+        QCOMPARE(store.missingPositions("冷库", &error), QList<int>());
         // What a backward read asks: the same time with other words, or another recorder's, is not held.
         const std::pair<QString, QByteArray> asked[] = {{"冷库", r1}, {"冷库", r3}, {"冷库", rec("24 01 02 03 06 0001 0003")},
                                                         {"冷库", blanks}, {"COM4-21", r1}};
@@ -199,19 +205,56 @@ private slots:
         QCOMPARE(held, (QList<bool>{true, true, false, false, false}));
     }
 
-    void connectionsAreReleased()
+    // A fault of the file, its folder or the disk is named in words of its own, and the file stays
+    // as it was.
+    void faults_data()
     {
-        {
-            QTemporaryDir dir;
-            RecordStore a, b;
-            QString error;
-            QVERIFY(a.open({ArchiveConfig::Sqlite, dir.filePath("a.db"), {}, 0, {}, {}, {}}, &error));
-            QVERIFY(b.open({ArchiveConfig::Sqlite, dir.filePath("a.db"), {}, 0, {}, {}, {}}, &error));
-            QVERIFY(!b.open({ArchiveConfig::Sqlite, dir.filePath("no/such/folder.db"), {}, 0, {}, {}, {}}, &error));
-            QVERIFY(!error.isEmpty());
-            QCOMPARE(QSqlDatabase::connectionNames().size(), 1);
+        QTest::addColumn<int>("fault");
+        QTest::addColumn<QString>("named");
+        QTest::newRow("not a database") << 0 << "不是存档数据库";
+        QTest::newRow("damaged") << 1 << "已损坏";
+        QTest::newRow("read-only file") << 2 << "是只读的";
+        QTest::newRow("read-only folder") << 3 << "是只读的";
+        QTest::newRow("disk full") << 4 << "磁盘已满";
+        QTest::newRow("newer version") << 5 << "较新版本";
+    }
+    void faults()
+    {
+        QFETCH(int, fault);
+        QFETCH(QString, named);
+        QTemporaryDir dir;
+        const ArchiveConfig config{ArchiveConfig::Sqlite, dir.filePath("archive.db"), {}, 0, {}, {}, {}};
+        QFile file(config.sqlitePath);
+        QString error;
+        if (fault > 0) {
+            RecordStore store;
+            QVERIFY(store.open(config, &error) && store.store({"A", 21, 60, readAt, "COM4", {r1, r2}}, &error));
+            QSqlQuery(QSqlDatabase::database(QSqlDatabase::connectionNames().constFirst())).exec(fault == 5 ? "UPDATE schema_version SET version = 9" : "SELECT 1");
         }
-        QVERIFY(QSqlDatabase::connectionNames().isEmpty());
+        // Not a database: a text file. Damaged: the first page's tree header spoilt.
+        QVERIFY(fault > 1 || (file.open(QIODevice::ReadWrite) && file.seek(fault ? 100 : 0) && file.write(fault ? "\xFF" : "记录\n") > 0 && file.flush()));
+        file.close();
+        QVERIFY(fault < 2 || fault > 3 || QFile::setPermissions(fault == 2 ? file.fileName() : dir.path(), QFile::ReadOwner | QFile::ExeOwner));
+        const QByteArray before = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+        file.close();
+        {
+            const PermissionBits bits;
+            RecordStore store;
+            bool ok = store.open(config, &error);
+            QSqlQuery q(QSqlDatabase::database(QSqlDatabase::connectionNames().value(0), false));
+            // Disk full: the store's own connection may grow the file no further.
+            if (fault == 4 && ok && q.exec("PRAGMA page_count") && q.next() && q.exec("PRAGMA max_page_count = " + q.value(0).toString())) {
+                QList<QByteArray> many;
+                for (int minute = 0; minute < 300; ++minute)
+                    many << rec(QString::asprintf("240102%02d%02d 0102", minute / 60, minute % 60).toLatin1().constData());
+                ok = store.store({"A", 21, 60, readAt, "COM4", many}, &error).has_value();
+            }
+            QVERIFY(!ok);
+        }
+        QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        QVERIFY2(error.contains(named), qPrintable(error));
+        QVERIFY(file.open(QIODevice::ReadOnly) && file.readAll() == before);
+        QVERIFY(QSqlDatabase::connectionNames().isEmpty());  // a store that failed to open let its connection go
     }
 };
 

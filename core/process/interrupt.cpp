@@ -1,14 +1,16 @@
-#include "collect/interrupt.h"
+#include "core/process/interrupt.h"
 #include <QSocketNotifier>
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
+#include <iterator>
 #include <unistd.h>
 
-namespace collect {
+namespace process {
 
 namespace {
 volatile sig_atomic_t g_writeFd = -1;
+constexpr int Caught[] = {SIGHUP, SIGINT, SIGTERM};
 
 void onSignal(int)
 {
@@ -21,7 +23,7 @@ void onSignal(int)
 } // namespace
 
 struct Interrupt::Saved {
-    struct sigaction interrupt {}, terminate {};
+    struct sigaction earlier[std::size(Caught)] {};
 };
 
 Interrupt::Interrupt(std::function<void()> handler) : m_onSignal(std::move(handler)), m_saved(std::make_unique<Saved>())
@@ -42,16 +44,16 @@ Interrupt::Interrupt(std::function<void()> handler) : m_onSignal(std::move(handl
     action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    sigaction(SIGINT, &action, &m_saved->interrupt);
-    sigaction(SIGTERM, &action, &m_saved->terminate);
+    for (size_t i = 0; i < std::size(Caught); ++i)
+        sigaction(Caught[i], &action, &m_saved->earlier[i]);
 }
 
 Interrupt::~Interrupt()
 {
     if (!m_notifier)
         return;
-    sigaction(SIGINT, &m_saved->interrupt, nullptr);
-    sigaction(SIGTERM, &m_saved->terminate, nullptr);
+    for (size_t i = 0; i < std::size(Caught); ++i)
+        sigaction(Caught[i], &m_saved->earlier[i], nullptr);
     const int writeFd = g_writeFd;
     g_writeFd = -1;
     ::close(writeFd);
@@ -59,4 +61,4 @@ Interrupt::~Interrupt()
     ::close(m_read);
 }
 
-} // namespace collect
+} // namespace process
