@@ -1468,7 +1468,7 @@ The new settings hold only until the program ends.</translation>
     </message>
     <message>
         <source>%1：未读到记录仪的传感器总数（寄存器 136），未读取记录</source>
-        <translation>%1: the recorder's sensor count (register 136) could not be read; no records were read</translation>
+        <translation>%1: the recorder&apos;s sensor count (register 136) could not be read; no records were read</translation>
     </message>
     <message>
         <source>%1，记录按它分条。

@@ -104,7 +104,7 @@ private:
         const QString verb = line.section(QLatin1Char(' '), 0, 0);
         const QString arg = line.section(QLatin1Char(' '), 1, 1);
         const QString rest = line.section(QLatin1Char(' '), 2).replace(QStringLiteral("\\n"), QStringLiteral("\n"));
-        m_screenAfter = !(verb == "wire" || verb == "press" || verb == "wait" || verb == "calm" || verb == "idle");
+        m_screenAfter = !(verb == "wire" || verb == "press" || verb == "wait" || verb == "calm" || verb == "idle" || verb == "until");
         // While a command runs on, how many of its frames have come by the end of a step is a race:
         // "press" shows none, "wire N" the first N, any other step all of them.
         m_wireShown = verb == "press" ? m_frames : std::numeric_limits<qsizetype>::max();
@@ -216,6 +216,8 @@ private:
             });
             m_releaseAfter = m_index;
             m_until = [this, n] { return fx.recorder.requests().size() >= n; };
+        } else if (verb == "until") {
+            m_until = [this, arg, rest] { return screen().value(arg).contains(rest); };
         } else if (verb == "idle") {
             m_until = [this] { return !fx.window->link().busy(); };
         } else if (verb == "wait" || verb == "quiet") {

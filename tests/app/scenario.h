@@ -25,6 +25,7 @@
 //   wire N                wait until the recorder has received N frames since the scenario began;
 //                         frame N is left unanswered until the next step has acted
 //   idle                  wait until the command under way has ended (the bus is free)
+//   until NAME TEXT       wait until the control shows TEXT (the program's own sign that it got there)
 //   wait MS               let MS pass
 //   quiet MS              MS pass without a frame on the line, or the transcript says how many came
 //   calm MS               MS pass with a drop-down list open: says which controls changed state

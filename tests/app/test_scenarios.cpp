@@ -17,7 +17,7 @@ const Scenario kScenarios[] = {
       "click cmdCloseComm", "click cmdPoint", "click cmdOneM", "click cmdLoop", "click Command4",
       "click cmd1Sys", "click cmdCloseComm", "pick Combo2 19200", "click cmdOpenComm",
       "click cmdCom", "set txtStationID 0", "click cmdPoint", "set txtStationID 256", "click cmdPoint",
-      "set txtStationID 2.5", "click cmdPoint", "set txtStationID 21", "click cmdPoint", "unplug", "click cmdPoint"}},
+      "set txtStationID 2.5", "click cmdPoint", "set txtStationID 21", "click cmdPoint", "unplug", "until lblComDevice 未连接", "click cmdPoint"}},
     {"start_up_files",
      {"device 2", "file comm.set 4,abc\r\n", "file ModSet.set 1\n300\n20\n1\n", "file replywin.set 300,3\n",
       "start", "set Combo2 57600", "click cmdCom", "click cmdPoint", "set Combo2 19200", "click cmdCom",
