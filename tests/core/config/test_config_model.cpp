@@ -4,39 +4,69 @@
 #include "core/config/pollingtable.h"
 #include "core/config/recordersettings.h"
 #include "hexbytes.h"
+#include "tablerows.h"
 #include <QTest>
 #include <set>
+
+// Boundaries of the map: 0–80 → 24–104, 81–100 → 130–149; the box's group k and the coil committing it.
+const auto &boxRows() { static const struct { int box, reg, k, coil; } rows[] = {
+    {0, 24, 0, 0}, {19, 43, 0, 0}, {20, 44, 1, 1}, {39, 63, 1, 1}, {40, 64, 2, 2}, {59, 83, 2, 2}, {60, 84, 3, 4},
+    {79, 103, 3, 4}, {80, 104, 5, 5}, {81, 130, 4, 6}, {87, 136, 4, 6}, {100, 149, 4, 6}}; return rows; }
+
+const auto &readBackRows() { static const struct { const char *text; int read, word; const char *rounding; } rows[] = {
+    {"0", 0xFFFF, 0xFFFF, ""}, {"00", 0xFFFF, 0, ""}, {"1", 0xFFFF, 1, ""}, {"0.4", 0xFFFF, 0, "“0.4”已取整为 0"},
+    {"abc", 0xFFFF, -1, ""}, {"-25535", 0x9C41, 0x9C41, ""}, {"40000", 0x9C41, 40000, ""},
+    {"13.5", -1, 14, "“13.5”已取整为 14"}, {" 12.4", -1, 12, "“12.4”已取整为 12"}, {"12.0", -1, 12, ""},
+}; return rows; }
+
+Exchange exchange(const QByteArray &request, const QByteArray &reply)
+{
+    return Exchange{.sent = true, .request = request, .reply = reply, .info = modbus::classifyReply(request, reply), .stateText = {}};
+}
+
+const auto &writeRows() {
+    const QByteArray write = modbus::writeRegister(21, 116, 60), clear = modbus::writeRegisters(21, 121, QByteArray(2, '\0'));
+    Exchange stopped = exchange(write, write);
+    stopped.aborted = true;
+    static const struct { const char *name; Exchange ex; const char *says; } rows[] = {
+        {"echo", exchange(write, write), ""}, {"no reply", exchange(write, QByteArray()), "无应答"},
+        {"exception", exchange(write, hx("15 86 02 83 A5")), "非法数据地址"}, {"bad crc", exchange(write, hx("15 06 00 74 00 3C CA D6")), "CRC"},
+        {"another value", exchange(write, modbus::writeRegister(21, 116, 61)), "不一致"},  // well formed, but not what was asked
+        {"16 answered", exchange(clear, hx("15 10 00 79 00 01 D3 04")), ""},           // 16 answers with its first six bytes
+        {"16 echoed", exchange(clear, clear), "应答"},                              // the request itself is no answer
+        {"port closed", Exchange(), "端口未打开"}, {"stopped", stopped, "停"},
+    }; return rows; }
 
 class TestConfigModel : public QObject {
     Q_OBJECT
 private slots:
-    void registerMapAndGroups();
+    void boxRegisters_data() { tableRows(boxRows(), [](const auto &r) { return QStringLiteral("box %1").arg(r.box); }); }
+    void boxRegisters();
+    void registerMap();
     void readAllRoundTripsEveryWord();
+    void readBackBoxes_data() { tableRows(readBackRows(), [](const auto &r) { return QStringLiteral("“%1” read %2").arg(r.text).arg(r.read, 0, 16); }); }
     void readBackBoxes();
     void readAllDecoding();
     void clockFields();
+    void writeOutcome_data() { tableRows(writeRows()); }
     void writeOutcome();
 };
 
-void TestConfigModel::registerMapAndGroups()
+void TestConfigModel::boxRegisters()
 {
-    // Boundaries of the map: 0–80 → 24–104, 81–100 → 130–149.
-    const struct { int box, reg, k; } rows[] = {{0, 24, 0}, {19, 43, 0}, {20, 44, 1}, {39, 63, 1}, {40, 64, 2}, {59, 83, 2},
-        {60, 84, 3}, {79, 103, 3}, {80, 104, 5}, {81, 130, 4}, {87, 136, 4}, {100, 149, 4}};
-    for (const auto &r : rows)
-        QVERIFY2(polling::registerOf(r.box) == r.reg && polling::groupOfBox(r.box).k == r.k, qPrintable(QString::number(r.box)));
+    const auto &r = tableRow(boxRows());
+    const polling::Group &g = polling::groupOfBox(r.box);
+    QCOMPARE((QList<int>{polling::registerOf(r.box), g.k, g.coil}), (QList<int>{r.reg, r.k, r.coil}));
+    QCOMPARE(&g, &polling::groups()[r.k]);
+}
+
+void TestConfigModel::registerMap()
+{
     // Every box its own register, none of them among the interval, clock and memory registers.
     std::set<int> regs;
     for (int i = 0; i < polling::BoxCount; ++i)
         regs.insert(polling::registerOf(i) > 104 && polling::registerOf(i) < 130 ? -1 : polling::registerOf(i));
     QVERIFY(int(regs.size()) == polling::BoxCount && !regs.count(-1));
-    // Each group: its first register, its size and the coil that commits it.
-    const struct { int first, count, coil; } groups[] = {{24, 20, 0}, {44, 20, 1}, {64, 20, 2}, {84, 20, 4}, {130, 20, 6}, {104, 1, 5}};
-    for (int k = 0; k < 6; ++k) {
-        const polling::Group &g = polling::groups()[k];
-        QCOMPARE(g.k, k);
-        QCOMPARE((QList<int>{g.firstRegister(), g.count, g.coil}), (QList<int>{groups[k].first, groups[k].count, groups[k].coil}));
-    }
     QCOMPARE(polling::groups()[1].boxCaption(22), QStringLiteral("RS485轮循设备地址 测点3"));
     QCOMPARE(polling::groups()[5].boxCaption(80), QStringLiteral("RS485 MODBUS-RTU轮循设备总数"));
 }
@@ -59,19 +89,13 @@ void TestConfigModel::readAllRoundTripsEveryWord()
 // the box text are in the one conversion table of the link tests).
 void TestConfigModel::readBackBoxes()
 {
-    const struct { const char *text; int read, word; const char *rounding; } rows[] = {
-        {"0", 0xFFFF, 0xFFFF, ""}, {"00", 0xFFFF, 0, ""}, {"1", 0xFFFF, 1, ""}, {"0.4", 0xFFFF, 0, "“0.4”已取整为 0"},
-        {"abc", 0xFFFF, -1, ""}, {"-25535", 0x9C41, 0x9C41, ""}, {"40000", 0x9C41, 40000, ""},
-        {"13.5", -1, 14, "“13.5”已取整为 14"}, {" 12.4", -1, 12, "“12.4”已取整为 12"}, {"12.0", -1, 12, ""},
-    };
-    for (const auto &r : rows) {
-        std::optional<polling::ReadBack> back;
-        if (r.read >= 0)
-            back = polling::readAllBox(uint16_t(r.read));
-        const auto w = polling::boxWrite(QString::fromLatin1(r.text), back);
-        QCOMPARE(w ? int(w->word) : -1, r.word);
-        QCOMPARE(w ? w->rounding : QString(), QString::fromUtf8(r.rounding));
-    }
+    const auto &r = tableRow(readBackRows());
+    std::optional<polling::ReadBack> back;
+    if (r.read >= 0)
+        back = polling::readAllBox(uint16_t(r.read));
+    const auto w = polling::boxWrite(QString::fromLatin1(r.text), back);
+    QCOMPARE(w ? int(w->word) : -1, r.word);
+    QCOMPARE(w ? w->rounding : QString(), QString::fromUtf8(r.rounding));
 }
 
 void TestConfigModel::readAllDecoding()
@@ -98,22 +122,8 @@ void TestConfigModel::readAllDecoding()
 void TestConfigModel::clockFields()
 {
     // The boxes from the PC clock: second, minute, hour, weekday (Sunday 1), day, month, year.
-    const struct { QDateTime time; std::array<const char *, 7> boxes; } rows[] = {
-        {QDateTime(QDate(2026, 12, 6), QTime(14, 30, 45)), {"45", "30", "14", "1", "6", "12", "26"}},  // Sunday
-        {QDateTime(QDate(2100, 1, 1), QTime(8, 0, 9)), {"9", "0", "8", "6", "1", "1", "100"}},         // Friday
-    };
-    for (const auto &r : rows)
-        for (int i = 0; i < 7; ++i)
-            QCOMPARE(clockfields::boxTexts(r.time)[i], QString::fromLatin1(r.boxes[i]));
-    // Set: the four registers in the order they go out (year first), BCD.
-    const auto texts = clockfields::boxTexts(QDateTime(QDate(2026, 12, 6), QTime(14, 30, 45)));
-    std::array<uint8_t, clockfields::BoxCount> bcd{};
-    for (int i = 0; i < clockfields::BoxCount; ++i)
-        bcd[i] = *clockfields::toBcd(texts[i], clockfields::fields()[i].lo, clockfields::fields()[i].hi);
-    QList<int> writes;
-    for (const auto &w : clockfields::setWrites(bcd))
-        writes << w.reg << w.value;
-    QCOMPARE(writes, (QList<int>{0x81, 0x2026, 0x80, 0x0112, 0x7F, 0x0614, 0x7E, 0x3045}));
+    const auto boxes = clockfields::boxTexts(QDateTime(QDate(2100, 1, 1), QTime(8, 0, 9)));  // a Friday
+    QCOMPARE(QStringList(boxes.begin(), boxes.end()), (QStringList{"9", "0", "8", "6", "1", "1", "100"}));
     // Read: a byte that is not BCD shows as it is, a leading zero goes; a cut reply fills only what it holds.
     const auto odd = clockfields::readTexts(hx("15 03 08 3B 05 06 14 03 12 20 26 00 00"));
     QCOMPARE((QStringList{*odd[0], *odd[1], *odd[2], *odd[3], *odd[4], *odd[5], *odd[6]}),
@@ -125,24 +135,9 @@ void TestConfigModel::clockFields()
 
 void TestConfigModel::writeOutcome()
 {
-    const auto exchange = [](const QByteArray &request, const QByteArray &reply) {
-        return Exchange{.sent = true, .request = request, .reply = reply, .info = modbus::classifyReply(request, reply), .stateText = {}};
-    };
-    const QByteArray write = modbus::writeRegister(21, 116, 60), clear = modbus::writeRegisters(21, 121, QByteArray(2, '\0'));
-    Exchange stopped = exchange(write, write);
-    stopped.aborted = true;
-    const struct { Exchange ex; const char *says; } rows[] = {
-        {exchange(write, write), ""}, {exchange(write, QByteArray()), "无应答"},
-        {exchange(write, hx("15 86 02 83 A5")), "非法数据地址"}, {exchange(write, hx("15 06 00 74 00 3C CA D6")), "CRC"},
-        {exchange(write, modbus::writeRegister(21, 116, 61)), "不一致"},  // well formed, but not what was asked
-        {exchange(clear, hx("15 10 00 79 00 01 D3 04")), ""},           // 16 answers with its first six bytes
-        {exchange(clear, clear), "应答"},                              // the request itself is no answer
-        {Exchange(), "端口未打开"}, {stopped, "停"},
-    };
-    for (const auto &r : rows) {
-        const QString problem = recorder::writeProblem(r.ex);
-        QVERIFY2(*r.says ? problem.contains(QString::fromUtf8(r.says)) : problem.isEmpty(), qPrintable(problem));
-    }
+    const auto &r = tableRow(writeRows());
+    const QString problem = recorder::writeProblem(r.ex);
+    QVERIFY2(*r.says ? problem.contains(QString::fromUtf8(r.says)) : problem.isEmpty(), qPrintable(problem));
 }
 
 QTEST_APPLESS_MAIN(TestConfigModel)

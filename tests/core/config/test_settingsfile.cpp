@@ -1,6 +1,7 @@
 // The recorder settings file: what is written reads back as the same words, and a damaged or
 // hand-edited file that would write a wrong register is refused, naming the line at fault.
 #include "core/config/settingsfile.h"
+#include "tablerows.h"
 #include <QTest>
 
 using namespace settingsfile;
@@ -37,25 +38,58 @@ QByteArray edited(uint16_t reg, const QByteArray &with)
     return lines.join('\n');
 }
 int lastLine() { return int(file().count('\n')); }
+
+// What a person's editor or hand may do to a file that still means the same words.
+const auto &acceptedRows() { static const struct { const char *name; QByteArray text; int reg, word; } rows[] = {
+    {"CR LF and a BOM", "\xEF\xBB\xBF" + file().replace("\n", "\r\n"), 26, 40001},
+    {"comments, blanks", edited(25, "\n  # x\t\t\n 25 \t 传感器类型  测点2 \t+7 \n#"), 25, 7},
+    {"negative as the box", edited(25, "25\t传感器类型 测点2\t-2"), 25, 65534},
+    {"lowest", edited(130, "130\tRS485轮循数据长度 测点1\t-32768"), 130, 32768},
+    {"whole with zeros", edited(116, "116\t记录时间间隔\t65535.00"), 116, 65535},
+    {"no final line end", file().chopped(1), 116, 64741},
+}; return rows; }
+
+const auto &refusedRows() {
+    const int l25 = lineOf(25);
+    static const struct { const char *name; QByteArray text; int line; QString says; } rows[] = {
+        {"empty", QByteArray(), 1, "不是记录仪设置文件"},
+        {"comment first", "# x\n" + file(), 1, "不是记录仪设置文件"},
+        {"binary", QByteArray("\x00\xFF\x01\n\x02", 5), 1, "UTF-8"},
+        {"later version", file().replace("设置 1\n", "设置 2\n"), 1, "版本“2”不受支持"},
+        {"GBK name", edited(25, "25\t\xB4\xAB\xB8\xD0\xC6\xF7 2\t1"), l25, "UTF-8"},
+        {"spaces for tabs", edited(25, "25  传感器类型 测点2  1"), l25, "制表符"},
+        {"fourth field", edited(25, "25\t传感器类型 测点2\t1\t"), l25, "制表符"},
+        {"between the parts", edited(25, "105\t\t1"), l25, "“105”不是设置文件所含的寄存器"},
+        {"past the table", edited(25, "150\t\t1"), l25, "“150”不是"},
+        {"register no number", edited(25, "0x19\t传感器类型 测点2\t1"), l25, "“0x19”不是"},
+        {"register past 16 bits", edited(25, "65560\t传感器类型 测点2\t1"), l25, "不是设置文件"},
+        {"moved to the wrong line", edited(25, "25\t传感器类型 测点3\t1"), l25, "寄存器 25 是“传感器类型 测点2”"},
+        {"twice", file() + "24\t传感器类型 测点1\t1\n", lastLine() + 1, QString("已在第 %1 行").arg(lineOf(24))},
+        {"fraction", edited(25, "25\t传感器类型 测点2\t12.5"), l25, "“12.5”不是 -32768 到 65535 之间的整数"},
+        {"past 16 bits", edited(25, "25\t传感器类型 测点2\t65536"), l25, "不是 -32768"},
+        {"below the box", edited(25, "25\t传感器类型 测点2\t-32769"), l25, "不是 -32768"},
+        {"negative interval", edited(116, "116\t记录时间间隔\t-1"), lastLine(), "不是 0 到 65535"},
+        {"no value", edited(25, "25\t传感器类型 测点2\t"), l25, "“”不是"},
+        {"exponent", edited(25, "25\t传感器类型 测点2\t1e3"), l25, "“1e3”"},
+        {"huge line", edited(25, QByteArray(1 << 20, 'x')), l25, "“xxxxxxxxxxxxxxxxxxxxxxxx…”"},
+        {"no interval", edited(116, ""), lastLine(), "缺少寄存器 116（记录时间间隔）"},
+        {"cut short", file().left(file().indexOf("\n26\t") + 1), lineOf(26) - 1, "缺少寄存器 26（传感器类型 测点3）等 100 个"},
+    }; return rows; }
 } // namespace
 
 class TestSettingsFile : public QObject {
     Q_OBJECT
 private slots:
     void layoutAndRoundTrip();
-    void accepted_data();
+    void accepted_data() { tableRows(acceptedRows()); }
     void accepted();
-    void refused_data();
+    void refused_data() { tableRows(refusedRows()); }
     void refused();
 };
 
 void TestSettingsFile::layoutAndRoundTrip()
 {
-    const QList<uint16_t> &regs = registers();
-    QCOMPARE((QList<int>{int(regs.size()), regs[0], regs[79], regs[80], regs[81], regs[100], regs[101]}),
-             (QList<int>{102, 24, 103, 104, 130, 149, 116}));
-    QCOMPARE((QStringList{describe(26), describe(104), describe(136), describe(116), describe(105)}),
-             (QStringList{"传感器类型 测点3", "RS485 MODBUS-RTU轮循设备总数", "RS485轮循数据长度 测点7", "记录时间间隔", ""}));
+    QCOMPARE((QStringList{describe(104), describe(105)}), (QStringList{"RS485 MODBUS-RTU轮循设备总数", ""}));
     const QStringList lines = QString::fromUtf8(file()).split(QLatin1Char('\n'));
     QCOMPARE(lines[0], QStringLiteral("WL8806N 记录仪设置 1"));
     QVERIFY(lines.filter(QStringLiteral("# ")).join(QString()).contains(QStringLiteral("21，时间 2025-03-14 09:26:53")));
@@ -79,71 +113,22 @@ void TestSettingsFile::layoutAndRoundTrip()
     QCOMPARE(groupsOf({116, 105}), QList<int>());
 }
 
-// What a person's editor or hand may do to a file that still means the same words.
-void TestSettingsFile::accepted_data()
-{
-    QTest::addColumn<QByteArray>("text");
-    QTest::addColumn<int>("reg");
-    QTest::addColumn<int>("word");
-    QTest::newRow("CR LF and a BOM") << "\xEF\xBB\xBF" + file().replace("\n", "\r\n") << 26 << 40001;
-    QTest::newRow("comments, blanks") << edited(25, "\n  # x\t\t\n 25 \t 传感器类型  测点2 \t+7 \n#") << 25 << 7;
-    QTest::newRow("negative as the box") << edited(25, "25\t传感器类型 测点2\t-2") << 25 << 65534;
-    QTest::newRow("lowest") << edited(130, "130\tRS485轮循数据长度 测点1\t-32768") << 130 << 32768;
-    QTest::newRow("whole with zeros") << edited(116, "116\t记录时间间隔\t65535.00") << 116 << 65535;
-    QTest::newRow("no final line end") << file().chopped(1) << 116 << 64741;
-}
-
 void TestSettingsFile::accepted()
 {
-    QFETCH(QByteArray, text);
-    const Parsed p = parse(text);
+    const auto &r = tableRow(acceptedRows());
+    const Parsed p = parse(r.text);
     QVERIFY2(p.words && p.error.isEmpty(), qPrintable(p.error));
-    QFETCH(int, reg);
-    QFETCH(int, word);
     Words expected = sample();
-    expected[uint16_t(reg)] = uint16_t(word);
+    expected[uint16_t(r.reg)] = uint16_t(r.word);
     QCOMPARE(*p.words, expected);
-}
-
-void TestSettingsFile::refused_data()
-{
-    QTest::addColumn<QByteArray>("text");
-    QTest::addColumn<int>("line");
-    QTest::addColumn<QString>("says");
-    const int l25 = lineOf(25);
-    QTest::newRow("empty") << QByteArray() << 1 << "不是记录仪设置文件";
-    QTest::newRow("comment first") << "# x\n" + file() << 1 << "不是记录仪设置文件";
-    QTest::newRow("binary") << QByteArray("\x00\xFF\x01\n\x02", 5) << 1 << "UTF-8";
-    QTest::newRow("later version") << file().replace("设置 1\n", "设置 2\n") << 1 << "版本“2”不受支持";
-    QTest::newRow("GBK name") << edited(25, "25\t\xB4\xAB\xB8\xD0\xC6\xF7 2\t1") << l25 << "UTF-8";
-    QTest::newRow("spaces for tabs") << edited(25, "25  传感器类型 测点2  1") << l25 << "制表符";
-    QTest::newRow("fourth field") << edited(25, "25\t传感器类型 测点2\t1\t") << l25 << "制表符";
-    QTest::newRow("between the parts") << edited(25, "105\t\t1") << l25 << "“105”不是设置文件所含的寄存器";
-    QTest::newRow("past the table") << edited(25, "150\t\t1") << l25 << "“150”不是";
-    QTest::newRow("register no number") << edited(25, "0x19\t传感器类型 测点2\t1") << l25 << "“0x19”不是";
-    QTest::newRow("register past 16 bits") << edited(25, "65560\t传感器类型 测点2\t1") << l25 << "不是设置文件";
-    QTest::newRow("moved to the wrong line") << edited(25, "25\t传感器类型 测点3\t1") << l25 << "寄存器 25 是“传感器类型 测点2”";
-    QTest::newRow("twice") << file() + "24\t传感器类型 测点1\t1\n" << lastLine() + 1 << QString("已在第 %1 行").arg(lineOf(24));
-    QTest::newRow("fraction") << edited(25, "25\t传感器类型 测点2\t12.5") << l25 << "“12.5”不是 -32768 到 65535 之间的整数";
-    QTest::newRow("past 16 bits") << edited(25, "25\t传感器类型 测点2\t65536") << l25 << "不是 -32768";
-    QTest::newRow("below the box") << edited(25, "25\t传感器类型 测点2\t-32769") << l25 << "不是 -32768";
-    QTest::newRow("negative interval") << edited(116, "116\t记录时间间隔\t-1") << lastLine() << "不是 0 到 65535";
-    QTest::newRow("no value") << edited(25, "25\t传感器类型 测点2\t") << l25 << "“”不是";
-    QTest::newRow("exponent") << edited(25, "25\t传感器类型 测点2\t1e3") << l25 << "“1e3”";
-    QTest::newRow("huge line") << edited(25, QByteArray(1 << 20, 'x')) << l25 << "“xxxxxxxxxxxxxxxxxxxxxxxx…”";
-    QTest::newRow("no interval") << edited(116, "") << lastLine() << "缺少寄存器 116（记录时间间隔）";
-    QTest::newRow("cut short") << file().left(file().indexOf("\n26\t") + 1) << lineOf(26) - 1
-                               << "缺少寄存器 26（传感器类型 测点3）等 100 个";
 }
 
 void TestSettingsFile::refused()
 {
-    QFETCH(QByteArray, text);
-    QFETCH(int, line);
-    QFETCH(QString, says);
-    const Parsed p = parse(text);
+    const auto &r = tableRow(refusedRows());
+    const Parsed p = parse(r.text);
     QVERIFY(!p.words);
-    QVERIFY2(p.error.startsWith(QStringLiteral("第 %1 行：").arg(line)) && p.error.contains(says), qPrintable(p.error));
+    QVERIFY2(p.error.startsWith(QStringLiteral("第 %1 行：").arg(r.line)) && p.error.contains(r.says), qPrintable(p.error));
     QVERIFY(!p.error.contains(QLatin1Char('\n')) && p.error.size() < 120);
 }
 

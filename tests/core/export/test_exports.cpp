@@ -3,27 +3,17 @@
 #include "core/export/recordparser.h"
 #include "core/link/convert.h"
 #include "recordtext.h"
+#include "tablerows.h"
 #include <QTest>
 
 using records::ParsedRecord;
 using records::parseRecords;
 
-class TestExports : public QObject {
-    Q_OBJECT
-private slots:
-    void parser();
-    void valueInEveryFormat();
-    void csvFile();
-    void textFileAndProblems();
-    void workbookSheetKeepsPositions();
-};
-
 // The received text: expected records as "position:values" or "position!" for an unreadable one
 // (values in tenths).
-void TestExports::parser()
-{
+const auto &parserRows() {
     const char *t = "18 04 27 03 21";
-    const struct { const char *name; QString text; int sensors; QStringList expected; } rows[] = {
+    static const struct { const char *name; QString text; int sensors; QStringList expected; } rows[] = {
         {"two complete, N=2", recordText(t, {0x00EB, 0x0005}) + recordText(t, {0x0000, 0xFFF6}), 2, {"1:235,5", "2:0,-10"}},
         {"sign rule: high byte above 48 is negative", recordText(t, {0x3039, 0x3100, 0xFF85, 0xFFFB}), 4,
          {"1:12345,-52992,-123,-5"}},
@@ -42,64 +32,75 @@ void TestExports::parser()
          {"1:1,2,3,4,5,6,7,8,9,10,11,12,13,14,15,16,17,18,19,20"}},
         {"one value a record, N=1", recordText(t, {1}) + recordText(t, {2}), 1, {"1:1", "2:2"}},
         {"one value where two are due", recordText(t, {1}), 2, {"1!"}},
-    };
-    for (const auto &r : rows) {
-        QStringList got;
-        for (const ParsedRecord &p : parseRecords(r.text, r.sensors)) {
-            QStringList v;
-            for (int x : p.tenths)
-                v << QString::number(x);
-            got << (p.readable ? QStringLiteral("%1:%2").arg(p.position).arg(v.join(u',')) : QStringLiteral("%1!").arg(p.position));
-            QVERIFY2(p.problem.isEmpty() == p.readable, r.name);
-        }
-        QVERIFY2(got == r.expected, qPrintable(QString::fromLatin1(r.name) + QStringLiteral(": ") + got.join(u' ')));
-    }
-}
+    }; return rows; }
 
 // One value through the text export, the CSV and the workbook: the same number and the same sign.
-void TestExports::valueInEveryFormat()
-{
-    const struct { int word; const char *text, *twoDecimals, *csv; double number; } rows[] = {
-        {0x00EB, "23.5", "23.50", "23.5", 23.5}, {0x0005, "00.5", "00.50", "0.5", 0.5}, {0x0000, "00.0", "00.00", "0.0", 0},
-        {0x0032, "05.0", "05.00", "5.0", 5}, {0x3039, "1234.5", "1234.50", "1234.5", 1234.5},
-        {0xFFFB, "-00.5", "-00.50", "-0.5", -0.5}, {0xFFFD, "-00.3", "-00.30", "-0.3", -0.3},
-        {0xFFF1, "-01.5", "-01.50", "-1.5", -1.5}, {0xFF85, "-12.3", "-12.30", "-12.3", -12.3},
-        {0x3100, "-5299.2", "-5299.20", "-5299.2", -5299.2},
-    };
-    for (const auto &r : rows) {
-        const auto recs = parseRecords(recordText("18 04 27 03 21", {r.word, 0x0001}), 2);
-        QCOMPARE(convert::tenthsText(recs.value(0).tenths.value(0)), QString::fromLatin1(r.text));
-        QCOMPARE(records::formatTenthsTwoDecimals(recs[0].tenths[0]), QString::fromLatin1(r.twoDecimals));
-        QCOMPARE(exports::textFile(recs, 0), QStringLiteral("2018-04-27 03:21  %1 00.1 @1\r\n").arg(r.text).toLatin1());
-        QCOMPARE(exports::csvFile(recs, 0, 2).split('\n').value(1), QStringLiteral("2018-04-27T03:21,%1,0.1\r").arg(r.csv).toLatin1());
-        QVariant cell;
-        const xls::Sheet sheet = exports::workbookSheet(recs, 0, 2);
-        for (const xls::Cell &c : sheet.cells())
-            if (c.row == 2 && c.column == 1 && std::holds_alternative<double>(c.value))
-                cell = std::get<double>(c.value);
-        QCOMPARE(cell, QVariant(r.number));
-    }
-}
+const auto &valueRows() { static const struct { int word; const char *text, *twoDecimals, *csv; double number; } rows[] = {
+    {0x00EB, "23.5", "23.50", "23.5", 23.5}, {0x0005, "00.5", "00.50", "0.5", 0.5}, {0x0000, "00.0", "00.00", "0.0", 0},
+    {0x0032, "05.0", "05.00", "5.0", 5}, {0x3039, "1234.5", "1234.50", "1234.5", 1234.5},
+    {0xFFFB, "-00.5", "-00.50", "-0.5", -0.5}, {0xFFFD, "-00.3", "-00.30", "-0.3", -0.3},
+    {0xFFF1, "-01.5", "-01.50", "-1.5", -1.5}, {0xFF85, "-12.3", "-12.30", "-12.3", -12.3},
+    {0x3100, "-5299.2", "-5299.20", "-5299.2", -5299.2},
+}; return rows; }
 
 // RFC 4180: a field with a comma, a quote or a line break is quoted, its quotes doubled. Only a time
-// that is no date keeps its text; the rest are digits.
+// that is no date keeps its text; the rest are digits. Named sensors head their column after its number.
+const auto &csvRows() { static const struct { const char *time, *field; } rows[] = {
+    {"26 11 30 08 05", "2026-11-30T08:05"}, {"26 1A 06 14 5", "2026-1A-06 14:05"},  // a date; no date, plain
+    {"18,4 04 27 03 21", "\"2018,4-04-27 03:21\""}, {"1\"8 04 27 03 21", "\"201\"\"8-04-27 03:21\""},
+    {"\"a,b\" 04 27 03 21", "\"20\"\"a,b\"\"-04-27 03:21\""},
+}; return rows; }
+
+class TestExports : public QObject {
+    Q_OBJECT
+private slots:
+    void parser_data() { tableRows(parserRows()); }
+    void parser();
+    void valueInEveryFormat_data() { tableRows(valueRows(), [](const auto &r) { return r.text; }); }
+    void valueInEveryFormat();
+    void csvFile_data() { tableRows(csvRows(), [](const auto &r) { return r.time; }); }
+    void csvFile();
+    void textFileAndProblems();
+    void workbookSheetKeepsPositions();
+};
+
+void TestExports::parser()
+{
+    const auto &r = tableRow(parserRows());
+    QStringList got;
+    for (const ParsedRecord &p : parseRecords(r.text, r.sensors)) {
+        QStringList v;
+        for (int x : p.tenths)
+            v << QString::number(x);
+        got << (p.readable ? QStringLiteral("%1:%2").arg(p.position).arg(v.join(u',')) : QStringLiteral("%1!").arg(p.position));
+        QVERIFY(p.problem.isEmpty() == p.readable);
+    }
+    QCOMPARE(got, r.expected);
+}
+
+void TestExports::valueInEveryFormat()
+{
+    const auto &r = tableRow(valueRows());
+    const auto recs = parseRecords(recordText("18 04 27 03 21", {r.word, 0x0001}), 2);
+    QCOMPARE(convert::tenthsText(recs.value(0).tenths.value(0)), QString::fromLatin1(r.text));
+    QCOMPARE(records::formatTenthsTwoDecimals(recs[0].tenths[0]), QString::fromLatin1(r.twoDecimals));
+    QCOMPARE(exports::textFile(recs, 0), QStringLiteral("2018-04-27 03:21  %1 00.1 @1\r\n").arg(r.text).toLatin1());
+    QCOMPARE(exports::csvFile(recs, 0, 2).split('\n').value(1), QStringLiteral("2018-04-27T03:21,%1,0.1\r").arg(r.csv).toLatin1());
+    QVariant cell;
+    const xls::Sheet sheet = exports::workbookSheet(recs, 0, 2);
+    for (const xls::Cell &c : sheet.cells())
+        if (c.row == 2 && c.column == 1 && std::holds_alternative<double>(c.value))
+            cell = std::get<double>(c.value);
+    QCOMPARE(cell, QVariant(r.number));
+}
+
 void TestExports::csvFile()
 {
-    const struct { const char *time, *field; } rows[] = {
-        {"26 11 30 08 05", "2026-11-30T08:05"}, {"26 1A 06 14 5", "2026-1A-06 14:05"},  // a date; no date, plain
-        {"18,4 04 27 03 21", "\"2018,4-04-27 03:21\""}, {"1\"8 04 27 03 21", "\"201\"\"8-04-27 03:21\""},
-        {"\"a,b\" 04 27 03 21", "\"20\"\"a,b\"\"-04-27 03:21\""},
-    };
-    for (const auto &r : rows) {
-        const auto recs = parseRecords(recordText(r.time, {234, 0xFFF1}) + QStringLiteral(" 5B 00")
-                                           + recordText("18 04 27 03 21", {5, 6}) + recordText("18 04 27 03 22", {7, 8}), 2);
-        QCOMPARE(exports::csvFile(recs, 3, 3),  // record 2 unreadable, record 4 past the bound
-                 "time,ch1,ch2,ch3\r\n" + QByteArray(r.field) + ",23.4,-1.5,\r\n2018-04-27T03:21,0.5,0.6,\r\n");
-    }
-    // Named sensors head their column after its number; a name holding a comma is quoted.
-    const auto recs = parseRecords(recordText("18 04 27 03 21", {5, 6}), 2);
-    QCOMPARE(exports::csvFile(recs, 0, 3, {"东墙, 1 米", {}, "北\"门"}).split('\n').first(),
-             QByteArray("time,\"ch1 东墙, 1 米\",ch2,\"ch3 北\"\"门\"\r"));
+    const auto &r = tableRow(csvRows());
+    const auto recs = parseRecords(recordText(r.time, {234, 0xFFF1}) + QStringLiteral(" 5B 00")
+                                       + recordText("18 04 27 03 21", {5, 6}) + recordText("18 04 27 03 22", {7, 8}), 2);
+    QCOMPARE(exports::csvFile(recs, 3, 3, {"东墙, 1 米", {}, "北\"门"}),  // record 2 unreadable, record 4 past the bound
+             "time,\"ch1 东墙, 1 米\",ch2,\"ch3 北\"\"门\"\r\n" + QByteArray(r.field) + ",23.4,-1.5,\r\n2018-04-27T03:21,0.5,0.6,\r\n");
 }
 
 void TestExports::textFileAndProblems()

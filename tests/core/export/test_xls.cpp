@@ -4,6 +4,7 @@
 #include "biffwalker.h"
 #include "freexlreader.h"
 #include "hexbytes.h"
+#include "tablerows.h"
 #include <QDateTime>
 #include <QDir>
 #include <QTemporaryDir>
@@ -70,6 +71,18 @@ QByteArray fileBytes(const QString &path)
     QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
+
+// What a sheet may hold, and where it may go ("导出.xls" is there already; named "": accepted).
+const char *const Earlier = "导出.xls";
+const auto &refusalRows() {
+    const QVariant text = QStringLiteral("传感器");
+    static const struct { const char *name; int row, column; QVariant value; const char *where, *named; } rows[] = {
+        {"last row and column", 65535, 255, text, Earlier, ""}, {"longest text", 3, 2, QString(32767, u'传'), Earlier, ""},
+        {"row 65537", 65536, 0, text, Earlier, "65537"}, {"column 257", 0, 256, 12.3, Earlier, "257"},
+        {"negative row", -1, 0, 12.3, Earlier, "0"}, {"text too long", 3, 2, QString(32768, u'x'), Earlier, "32768"},
+        {"not a number", 3, 2, std::nan(""), Earlier, "第 4 行第 3 列"}, {"infinite", 3, 2, -HUGE_VAL, Earlier, "第 4 行第 3 列"},
+        {"missing folder", 0, 0, text, "没有/r.xls", "文件夹不存在"}, {"a folder in the way", 0, 0, text, "dir.xls", "dir.xls"},
+    }; return rows; }
 } // namespace
 
 class TestXls : public QObject {
@@ -77,6 +90,7 @@ class TestXls : public QObject {
 private slots:
     void programSheetReadsBack();
     void sharedStringsGoOnInContinueRecords();
+    void refusedOrFailed_data() { tableRows(refusalRows()); }
     void refusedOrFailed();
     void layout();
 };
@@ -153,41 +167,30 @@ void TestXls::sharedStringsGoOnInContinueRecords()
         QVERIFY2(book.check(i, 0, varied[i % varied.size()]).isEmpty(), qPrintable(book.check(i, 0, varied[i % varied.size()])));
 }
 
-// What a sheet may hold, and where it may go. A refusal names the file and the reason, and the
-// earlier file stays as it was.
+// A refusal names the file and the reason, and the earlier file stays as it was.
 void TestXls::refusedOrFailed()
 {
-    const QVariant text = QStringLiteral("传感器");
-    const char *file = "导出.xls";
-    const struct { const char *name; int row, column; QVariant value; const char *where, *named; } rows[] = {  // named "": accepted
-        {"last row and column", 65535, 255, text, file, ""}, {"longest text", 3, 2, QString(32767, u'传'), file, ""},
-        {"row 65537", 65536, 0, text, file, "65537"}, {"column 257", 0, 256, 12.3, file, "257"},
-        {"negative row", -1, 0, 12.3, file, "0"}, {"text too long", 3, 2, QString(32768, u'x'), file, "32768"},
-        {"not a number", 3, 2, std::nan(""), file, "第 4 行第 3 列"}, {"infinite", 3, 2, -HUGE_VAL, file, "第 4 行第 3 列"},
-        {"missing folder", 0, 0, text, "没有/r.xls", "文件夹不存在"}, {"a folder in the way", 0, 0, text, "dir.xls", "dir.xls"},
-    };
-    for (const auto &r : rows) {
-        xls::Sheet sheet;
-        sheet.setText(0, 0, QStringLiteral("日期"));
-        if (r.value.typeId() == QMetaType::QString)
-            sheet.setText(r.row, r.column, r.value.toString());
-        else
-            sheet.setNumber(r.row, r.column, r.value.toDouble());
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QString::fromUtf8(r.where)), named = QString::fromUtf8(r.named);
-        QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("dir.xls/inside"))));
-        QVERIFY(xls::writeWorkbook(dir.filePath(QString::fromUtf8(file)), programSheet(3), nullptr));
-        const QByteArray before = fileBytes(path);
-        QString error;
-        QVERIFY2(xls::writeWorkbook(path, sheet, &error) == named.isEmpty() && noPartFiles(dir.path()), r.name);
-        QVERIFY2(named.isEmpty() ? error.isEmpty() : error.contains(path) && error.contains(named), qPrintable(error));
-        if (!named.isEmpty())
-            QVERIFY2(fileBytes(path) == before, r.name);
-        else if (r.value.toString().size() < 4000) {  // freexl reads no longer text: the stream is walked above
-            FreeXl book(path);
-            QVERIFY2(book.dimensions() == qMakePair(unsigned(r.row + 1), unsigned(r.column + 1)), r.name);
-            QVERIFY2(book.check(r.row, r.column, r.value.toString()).isEmpty(), r.name);
-        }
+    const auto &r = tableRow(refusalRows());
+    xls::Sheet sheet;
+    sheet.setText(0, 0, QStringLiteral("日期"));
+    if (r.value.typeId() == QMetaType::QString)
+        sheet.setText(r.row, r.column, r.value.toString());
+    else
+        sheet.setNumber(r.row, r.column, r.value.toDouble());
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QString::fromUtf8(r.where)), named = QString::fromUtf8(r.named);
+    QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("dir.xls/inside"))));
+    QVERIFY(xls::writeWorkbook(dir.filePath(QString::fromUtf8(Earlier)), programSheet(3), nullptr));
+    const QByteArray before = fileBytes(path);
+    QString error;
+    QVERIFY(xls::writeWorkbook(path, sheet, &error) == named.isEmpty() && noPartFiles(dir.path()));
+    QVERIFY2(named.isEmpty() ? error.isEmpty() : error.contains(path) && error.contains(named), qPrintable(error));
+    if (!named.isEmpty())
+        QVERIFY(fileBytes(path) == before);
+    else if (r.value.toString().size() < 4000) {  // freexl reads no longer text: the stream is walked above
+        FreeXl book(path);
+        QVERIFY(book.dimensions() == qMakePair(unsigned(r.row + 1), unsigned(r.column + 1)));
+        QVERIFY(book.check(r.row, r.column, r.value.toString()).isEmpty());
     }
 }
 

@@ -9,131 +9,173 @@
 #include "core/link/hex.h"
 #include "core/records/recordcount.h"
 #include "recordingview.h"
+#include "tablerows.h"
 #include "sim/simrecorder.h"
 #include <QTest>
 
-class TestExchangeLine : public QObject {
-    Q_OBJECT
-private slots:
-    void lineBehaviours();
-    void frameEndsBySilence();
-    void devicesAtTheirOwnRates();
-    void blockReadRefusals();
-    void everyReplyItsOwn();
-};
-
 namespace {
+using C = modbus::ReplyClass;
+
 struct NoticeCounter : RecordingView {
     int echoNotices = 0;
     void showStatus(const QString &text) override { echoNotices += text.contains(QStringLiteral("串口适配器回显了发出的请求")); }
 };
+
+// fault: on the last exchange; pauseMs: of a split reply; steps: r read, w write. logged: the frames
+// the bus monitor's log gets (Sent, Received, Echo, No reply).
+const auto &lineRows() { using F = sim::Fault; using M = EchoMode; static const struct { const char *name; int baud; bool echo; int batchMs; F fault; int pauseMs; M mode; const char *steps; C cls; bool echoRemoved; int notices; const char *logged; } rows[] = {
+    {"no echo", 115200, false, 0, F::None, 0, M::Auto, "r", C::Valid, false, 0, "SR"},
+    {"echo found, said once", 115200, true, 0, F::None, 0, M::Auto, "rr", C::Valid, true, 1, "SERSER"},
+    {"echo cut short", 115200, true, 0, F::EchoCut, 0, M::Auto, "r", C::CrcMismatch, false, 0, "SR"},
+    {"echo garbled", 115200, true, 0, F::EchoSpoiled, 0, M::Auto, "r", C::CrcMismatch, false, 0, "SR"},
+    {"write echoed and answered", 115200, true, 0, F::None, 0, M::Auto, "rw", C::Valid, true, 1, "SERSER"},
+    {"write echoed, not answered", 115200, true, 0, F::NoReply, 0, M::Auto, "rw", C::None, true, 1, "SERSEN"},
+    {"echo, handling off", 115200, true, 0, F::None, 0, M::Off, "r", C::CrcMismatch, false, 0, "SR"},
+    {"echo, handling on", 115200, true, 0, F::None, 0, M::On, "w", C::Valid, true, 1, "SER"},
+    {"echo in 16 ms batches", 115200, true, 16, F::None, 0, M::Auto, "r", C::Valid, true, 1, "SER"},
+    {"split within the window", 115200, false, 0, F::Split, 20, M::Auto, "r", C::Valid, false, 0, "SR"},
+    {"split past the window", 115200, false, 0, F::Split, 1000, M::Auto, "r", C::Short, false, 0, "SR"},
+    // The slave hears the second request only if the master kept the gap after the first reply.
+    {"gap kept after a reply", 2400, false, 0, F::None, 0, M::Auto, "rr", C::Valid, false, 0, "SRSR"},
+    {"gap kept after a write's reply", 2400, true, 0, F::None, 0, M::Auto, "rwr", C::Valid, true, 1, "SERSERSER"},
+}; return rows; }
+
+const auto &silenceRows() { static const struct { const char *name; bool bySilence, afterReply; int answered; } rows[] = {
+    {"two requests in one write, by length", false, false, 2},
+    {"two requests in one write, by silence", true, false, 0},
+    {"a request on the heels of a reply, by length", false, true, 2},
+    {"a request on the heels of a reply, by silence", true, true, 1},
+}; return rows; }
+
+// records: whole records the reply carries from the start (-1: exception 02, 0: nothing).
+const auto &refusalRows() { using R = sim::SimRecorder::BlockRefusal; static const struct { const char *name; R how; int start, quantity, records; } rows[] = {
+    {"five records served", R::None, 23, 115, 5},
+    {"refused by exception", R::Exception, 23, 115, -1},
+    {"one register past a record: exception", R::Exception, 0, 24, -1},
+    {"one record is served", R::Exception, 23, 23, 1},
+    {"swallowed", R::NoReply, 23, 115, 0},
+    {"one record, not swallowed", R::NoReply, 46, 23, 1},
+    {"capped to the first record", R::WrongLength, 23, 115, 1},
+    {"one register past a record: capped", R::WrongLength, 46, 24, 1},
+}; return rows; }
+
+using Value = std::optional<int>;
+using Read = std::function<Value(Link &, const Link::Hold &)>;
+
+// own: what the second read must give; firstMs: the first exchange's window (a late reply comes 50 ms after it).
+const auto &pairRows() {
+    const auto lastWord = [](const Exchange &ex) -> Value {
+        return ex.valid() ? Value(uint8_t(ex.reply[ex.reply.size() - 4]) << 8 | uint8_t(ex.reply[ex.reply.size() - 3])) : std::nullopt;
+    };
+    const auto clock = [=](uint8_t a) {
+        return [=](Link &l, const Link::Hold &h) { return lastWord(l.exchange(h, kinds::ClockRead, modbus::readHolding(a, 117, 4))); };
+    };
+    const auto live = [=](uint16_t start) {  // one register, so the word is the one asked
+        return [=](Link &l, const Link::Hold &h) { return lastWord(l.exchange(h, kinds::LiveRead, modbus::readRequest(21, 3, start, 1))); };
+    };
+    const auto count = [](uint8_t a) {
+        return [=](Link &l, const Link::Hold &h) { return records::readRecordCount(l, h, a).count; };
+    };
+    static const struct { const char *name; Read first, second; int own, firstMs; bool sameDevice; } rows[] = {
+        {"interval then count", [](Link &l, const Link::Hold &h) { return recorder::readInterval(l, h, 21); }, count(21), 10, 200, true},
+        {"clock then clock", clock(21), clock(22), 0x2019, 200, false},
+        {"live read then live read", live(0), live(10), 110, 500, true},
+        {"counts in a module pass", count(21), count(22), 3, 300, false},
+    }; return rows; }
+enum Trouble { LateIntoGuard, LateAfterGuard, Trailing, OtherAddress, Cancel };
+const char *const TroubleNames[] = {"late reply into the guard", "late reply after the guard", "trailing bytes", "another address", "a cancel"};
 } // namespace
+
+class TestExchangeLine : public QObject {
+    Q_OBJECT
+private slots:
+    void lineBehaviours_data() { tableRows(lineRows()); }
+    void lineBehaviours();
+    void frameEndsBySilence_data() { tableRows(silenceRows()); }
+    void frameEndsBySilence();
+    void devicesAtTheirOwnRates();
+    void blockReadRefusals_data() { tableRows(refusalRows()); }
+    void blockReadRefusals();
+    void everyReplyItsOwn_data();
+    void everyReplyItsOwn();
+};
 
 void TestExchangeLine::lineBehaviours()
 {
-    using F = sim::Fault;
-    using C = modbus::ReplyClass;
-    using M = EchoMode;
+    const auto &r = tableRow(lineRows());
     const QByteArray read = modbus::readInput(21, 0, 60);  // 125 bytes back: more than one USB packet
     const QByteArray write = modbus::writeRegister(21, 116, 90), shortRead = modbus::readHolding(21, 104, 1);
     ExchangeKind kind = kinds::SingleParameterRead;
     kind.firstWaitMs = 300;
-    // fault: on the last exchange; pauseMs: of a split reply; steps: r read, w write. logged: the frames
-    // the bus monitor's log gets (Sent, Received, Echo, No reply).
-    const struct { const char *name; int baud; bool echo; int batchMs; F fault; int pauseMs; M mode; const char *steps; C cls; bool echoRemoved; int notices; const char *logged; } rows[] = {
-        {"no echo", 115200, false, 0, F::None, 0, M::Auto, "r", C::Valid, false, 0, "SR"},
-        {"echo found, said once", 115200, true, 0, F::None, 0, M::Auto, "rr", C::Valid, true, 1, "SERSER"},
-        {"echo cut short", 115200, true, 0, F::EchoCut, 0, M::Auto, "r", C::CrcMismatch, false, 0, "SR"},
-        {"echo garbled", 115200, true, 0, F::EchoSpoiled, 0, M::Auto, "r", C::CrcMismatch, false, 0, "SR"},
-        {"write echoed and answered", 115200, true, 0, F::None, 0, M::Auto, "rw", C::Valid, true, 1, "SERSER"},
-        {"write echoed, not answered", 115200, true, 0, F::NoReply, 0, M::Auto, "rw", C::None, true, 1, "SERSEN"},
-        {"echo, handling off", 115200, true, 0, F::None, 0, M::Off, "r", C::CrcMismatch, false, 0, "SR"},
-        {"echo, handling on", 115200, true, 0, F::None, 0, M::On, "w", C::Valid, true, 1, "SER"},
-        {"echo in 16 ms batches", 115200, true, 16, F::None, 0, M::Auto, "r", C::Valid, true, 1, "SER"},
-        {"split within the window", 115200, false, 0, F::Split, 20, M::Auto, "r", C::Valid, false, 0, "SR"},
-        {"split past the window", 115200, false, 0, F::Split, 1000, M::Auto, "r", C::Short, false, 0, "SR"},
-        // The slave hears the second request only if the master kept the gap after the first reply.
-        {"gap kept after a reply", 2400, false, 0, F::None, 0, M::Auto, "rr", C::Valid, false, 0, "SRSR"},
-        {"gap kept after a write's reply", 2400, true, 0, F::None, 0, M::Auto, "rwr", C::Valid, true, 1, "SERSERSER"},
-    };
-    for (const auto &r : rows) {
-        sim::SimRecorder recorder;
-        NoticeCounter view;
-        Link link(&view);
-        FrameLog log;
-        link.setFrameLog(&log);
-        QVERIFY(recorder.start());
-        recorder.setLineBaud(r.baud);
-        recorder.setFrameEndBySilence(true);
-        recorder.setTurnaroundMs(2);
-        recorder.setEcho(r.echo);
-        recorder.setBatchLatencyMs(r.batchMs);
-        sim::FaultSpec fault{r.fault};
-        fault.splitPauseMs = r.pauseMs;
-        recorder.setFaultRule([=, last = int(qstrlen(r.steps)) - 1](const QByteArray &, int serial) { return serial == last ? fault : sim::FaultSpec{}; });
-        link.setEchoMode(r.mode);
-        link.port().setPortName(recorder.portPath());
-        link.port().setBaudRate(r.baud);
-        QVERIFY(link.port().open(QIODevice::ReadWrite));
-        auto hold = link.tryHold();
-        Exchange ex;
-        for (const char *step = r.steps; *step; ++step)
-            ex = link.exchange(*hold, kind, *step == 'w' ? write : r.baud < 9600 ? shortRead : read);
-        QVERIFY2(ex.info.cls == r.cls && ex.echoRemoved == r.echoRemoved && view.echoNotices == r.notices, r.name);
-        // What is shown and handed on is the device's own reply, whole and alone.
-        QVERIFY2(r.cls != C::Valid || (ex.info.exact() && view.state == ShowHex(ex.reply)), r.name);
-        QString logged;
-        for (qint64 seq = log.firstSeq(); seq < log.endSeq(); ++seq)
-            logged += QLatin1Char("SREDTN"[int(log.at(seq).kind)]);
-        QVERIFY2(logged == QLatin1String(r.logged), qPrintable(QStringLiteral("%1: %2").arg(r.name, logged)));
-        const FrameRecord &last = log.at(log.endSeq() - 1);
-        QVERIFY2(last.kind != FrameKind::Received || (last.bytes == ex.reply && last.request == ex.request), r.name);
-    }
+    sim::SimRecorder recorder;
+    NoticeCounter view;
+    Link link(&view);
+    FrameLog log;
+    link.setFrameLog(&log);
+    QVERIFY(recorder.start());
+    recorder.setLineBaud(r.baud);
+    recorder.setFrameEndBySilence(true);
+    recorder.setTurnaroundMs(2);
+    recorder.setEcho(r.echo);
+    recorder.setBatchLatencyMs(r.batchMs);
+    sim::FaultSpec fault{r.fault};
+    fault.splitPauseMs = r.pauseMs;
+    recorder.setFaultRule([=, last = int(qstrlen(r.steps)) - 1](const QByteArray &, int serial) { return serial == last ? fault : sim::FaultSpec{}; });
+    link.setEchoMode(r.mode);
+    link.port().setPortName(recorder.portPath());
+    link.port().setBaudRate(r.baud);
+    QVERIFY(link.port().open(QIODevice::ReadWrite));
+    auto hold = link.tryHold();
+    Exchange ex;
+    for (const char *step = r.steps; *step; ++step)
+        ex = link.exchange(*hold, kind, *step == 'w' ? write : r.baud < 9600 ? shortRead : read);
+    QVERIFY2(ex.info.cls == r.cls && ex.echoRemoved == r.echoRemoved && view.echoNotices == r.notices, r.name);
+    // What is shown and handed on is the device's own reply, whole and alone.
+    QVERIFY2(r.cls != C::Valid || (ex.info.exact() && view.state == ShowHex(ex.reply)), r.name);
+    QString logged;
+    for (qint64 seq = log.firstSeq(); seq < log.endSeq(); ++seq)
+        logged += QLatin1Char("SREDTN"[int(log.at(seq).kind)]);
+    QVERIFY2(logged == QLatin1String(r.logged), qPrintable(QStringLiteral("%1: %2").arg(r.name, logged)));
+    const FrameRecord &last = log.at(log.endSeq() - 1);
+    QVERIFY2(last.kind != FrameKind::Received || (last.bytes == ex.reply && last.request == ex.request), r.name);
 }
 
 // A master that skips the 3.5-character gap, written raw: with frame ends by silence its frames run
 // together and get no reply; cut by length (the switch off) they would be answered.
 void TestExchangeLine::frameEndsBySilence()
 {
+    const auto &r = tableRow(silenceRows());
     const QByteArray a = modbus::readHolding(21, 104, 1), b = modbus::readHolding(21, 116, 1);
-    const struct { const char *name; bool bySilence, afterReply; int answered; } rows[] = {
-        {"two requests in one write, by length", false, false, 2},
-        {"two requests in one write, by silence", true, false, 0},
-        {"a request on the heels of a reply, by length", false, true, 2},
-        {"a request on the heels of a reply, by silence", true, true, 1},
-    };
-    for (const auto &r : rows) {
-        sim::SimRecorder recorder;
-        QSerialPort port;
-        QVERIFY(recorder.start());
-        recorder.setLineBaud(1200);  // a gap of 29 ms: no scheduling delay passes for one
-        recorder.setFrameEndBySilence(r.bySilence);
-        port.setPortName(recorder.portPath());
-        QVERIFY(port.open(QIODevice::ReadWrite) && port.setBaudRate(1200));
-        const auto receive = [&](qsizetype n) {
-            while (port.bytesAvailable() < n && port.waitForReadyRead(5000)) {
-            }
-            return port.bytesAvailable() >= n;
-        };
-        if (r.afterReply) {
-            port.write(a);
-            QVERIFY(port.waitForBytesWritten(5000) && receive(7));
-            port.write(b);  // at once: well inside the gap
-        } else {
-            port.write(a + b);
+    sim::SimRecorder recorder;
+    QSerialPort port;
+    QVERIFY(recorder.start());
+    recorder.setLineBaud(1200);  // a gap of 29 ms: no scheduling delay passes for one
+    recorder.setFrameEndBySilence(r.bySilence);
+    port.setPortName(recorder.portPath());
+    QVERIFY(port.open(QIODevice::ReadWrite) && port.setBaudRate(1200));
+    const auto receive = [&](qsizetype n) {
+        while (port.bytesAvailable() < n && port.waitForReadyRead(5000)) {
         }
-        port.waitForBytesWritten(5000);
-        QVERIFY(recorder.waitForRequests(r.bySilence && !r.afterReply ? 1 : 2, 5000));
-        // A probe after a proper silence; whatever answers came for the two come before its own.
-        QTest::qWait(100);
-        const QByteArray probe = modbus::readHolding(21, 121, 1);
-        port.write(probe);
-        QVERIFY2(receive(7 * (r.answered + 1)), r.name);
-        QTest::qWait(100);
-        port.waitForReadyRead(0);
-        QVERIFY2(port.bytesAvailable() == 7 * (r.answered + 1), r.name);
-        QVERIFY2(modbus::classifyReply(probe, port.readAll().right(7)).cls == modbus::ReplyClass::Valid, r.name);
+        return port.bytesAvailable() >= n;
+    };
+    if (r.afterReply) {
+        port.write(a);
+        QVERIFY(port.waitForBytesWritten(5000) && receive(7));
+        port.write(b);  // at once: well inside the gap
+    } else {
+        port.write(a + b);
     }
+    port.waitForBytesWritten(5000);
+    QVERIFY(recorder.waitForRequests(r.bySilence && !r.afterReply ? 1 : 2, 5000));
+    // A probe after a proper silence; whatever answers came for the two come before its own.
+    QTest::qWait(100);
+    const QByteArray probe = modbus::readHolding(21, 121, 1);
+    port.write(probe);
+    QVERIFY2(receive(7 * (r.answered + 1)), r.name);
+    QTest::qWait(100);
+    port.waitForReadyRead(0);
+    QVERIFY2(port.bytesAvailable() == 7 * (r.answered + 1), r.name);
+    QVERIFY2(modbus::classifyReply(probe, port.readAll().right(7)).cls == modbus::ReplyClass::Valid, r.name);
 }
 
 // Device 21 at 19200, device 22 at 9600, the rows run in order on one line: a device answers only
@@ -141,7 +183,6 @@ void TestExchangeLine::frameEndsBySilence()
 // it, and a refused register is answered with exception 03 and keeps its value.
 void TestExchangeLine::devicesAtTheirOwnRates()
 {
-    using C = modbus::ReplyClass;
     using namespace modbus;
     sim::SimRecorder recorder;
     RecordingView view;
@@ -192,7 +233,7 @@ void TestExchangeLine::devicesAtTheirOwnRates()
 // of more than one record, each in its own way; the bytes back are checked whole.
 void TestExchangeLine::blockReadRefusals()
 {
-    using R = sim::SimRecorder::BlockRefusal;
+    const auto &r = tableRow(refusalRows());
     sim::SimRecorder recorder;
     RecordingView view;
     Link link(&view);
@@ -203,111 +244,81 @@ void TestExchangeLine::blockReadRefusals()
     QVERIFY(link.port().open(QIODevice::ReadWrite) && link.port().setBaudRate(19200));
     ExchangeKind kind = kinds::SingleParameterRead;
     kind.firstWaitMs = 300;
-    // records: whole records the reply carries from the start (-1: exception 02, 0: nothing).
-    const struct { const char *name; R how; int start, quantity, records; } rows[] = {
-        {"five records served", R::None, 23, 115, 5},
-        {"refused by exception", R::Exception, 23, 115, -1},
-        {"one register past a record: exception", R::Exception, 0, 24, -1},
-        {"one record is served", R::Exception, 23, 23, 1},
-        {"swallowed", R::NoReply, 23, 115, 0},
-        {"one record, not swallowed", R::NoReply, 46, 23, 1},
-        {"capped to the first record", R::WrongLength, 23, 115, 1},
-        {"one register past a record: capped", R::WrongLength, 46, 24, 1},
-    };
-    for (const auto &r : rows) {
-        recorder.setBlockRefusal(r.how);
-        auto hold = link.tryHold();
-        const Exchange ex = link.exchange(*hold, kind, modbus::readInput(21, uint16_t(r.start), uint8_t(r.quantity)));
-        QByteArray expected = QByteArray::fromHex(r.records < 0 ? "15840282C5" : "");
-        for (int i = 0; i < r.records; ++i)
-            expected += sim::SimRecorder::recordBytes(records[r.start / 23 + i]);
-        if (r.records > 0) {
-            expected.prepend(QByteArray::fromHex("1504") + char(46 * r.records));
-            appendCrc(expected);
-        }
-        QVERIFY2(ex.reply == expected, r.name);
-    }
-    // Other functions read past 23 registers as before.
+    recorder.setBlockRefusal(r.how);
     auto hold = link.tryHold();
+    const Exchange ex = link.exchange(*hold, kind, modbus::readInput(21, uint16_t(r.start), uint8_t(r.quantity)));
+    QByteArray expected = QByteArray::fromHex(r.records < 0 ? "15840282C5" : "");
+    for (int i = 0; i < r.records; ++i)
+        expected += sim::SimRecorder::recordBytes(records[r.start / 23 + i]);
+    if (r.records > 0) {
+        expected.prepend(QByteArray::fromHex("1504") + char(46 * r.records));
+        appendCrc(expected);
+    }
+    QVERIFY2(ex.reply == expected, r.name);
+    // Other functions read past 23 registers as before.
     QVERIFY(link.exchange(*hold, kind, modbus::readHolding(21, 100, 30)).valid());
 }
 
 // Device 21 holds 10 records, device 22 three; their clocks are years apart. The first exchange of each
 // pair meets the trouble; the second is of the same shape (a late first reply would pass for it).
+void TestExchangeLine::everyReplyItsOwn_data()
+{
+    QTest::addColumn<int>("pair");
+    QTest::addColumn<int>("t");
+    for (int p = 0; p < int(std::size(pairRows())); ++p)
+        for (int t = LateIntoGuard; t <= Cancel; ++t)
+            QTest::addRow("%s, %s", pairRows()[p].name, TroubleNames[t]) << p << t;
+}
+
 void TestExchangeLine::everyReplyItsOwn()
 {
-    using Value = std::optional<int>;
-    using Read = std::function<Value(Link &, const Link::Hold &)>;
-    const auto lastWord = [](const Exchange &ex) -> Value {
-        return ex.valid() ? Value(uint8_t(ex.reply[ex.reply.size() - 4]) << 8 | uint8_t(ex.reply[ex.reply.size() - 3])) : std::nullopt;
-    };
-    const auto clock = [=](uint8_t a) {
-        return [=](Link &l, const Link::Hold &h) { return lastWord(l.exchange(h, kinds::ClockRead, modbus::readHolding(a, 117, 4))); };
-    };
-    const auto live = [=](uint16_t start) {  // one register, so the word is the one asked
-        return [=](Link &l, const Link::Hold &h) { return lastWord(l.exchange(h, kinds::LiveRead, modbus::readRequest(21, 3, start, 1))); };
-    };
-    const auto count = [](uint8_t a) {
-        return [=](Link &l, const Link::Hold &h) { return records::readRecordCount(l, h, a).count; };
-    };
-    // own: what the second read must give; firstMs: the first exchange's window (a late reply comes 50 ms after it).
-    const struct { const char *name; Read first, second; int own, firstMs; bool sameDevice; } pairs[] = {
-        {"interval then count", [](Link &l, const Link::Hold &h) { return recorder::readInterval(l, h, 21); }, count(21), 10, 200, true},
-        {"clock then clock", clock(21), clock(22), 0x2019, 200, false},
-        {"live read then live read", live(0), live(10), 110, 500, true},
-        {"counts in a module pass", count(21), count(22), 3, 300, false},
-    };
-    enum Trouble { LateIntoGuard, LateAfterGuard, Trailing, OtherAddress, Cancel };
-    const char *troubles[] = {"late reply into the guard", "late reply after the guard", "trailing bytes", "another address", "a cancel"};
-    for (const auto &p : pairs) {
-        for (int t = LateIntoGuard; t <= Cancel; ++t) {
-            const QString name = QStringLiteral("%1, %2").arg(p.name, troubles[t]);
-            sim::SimRecorder recorder;
-            RecordingView view;
-            Link link(&view);
-            FrameLog log;
-            link.setFrameLog(&log);
-            QVERIFY(recorder.start());
-            recorder.addDevice(22);
-            recorder.setRecords(sim::SimRecorder::demoRecords(10, QDateTime(QDate(2026, 3, 1), QTime(8, 0))), 21);
-            recorder.setRecords(sim::SimRecorder::demoRecords(3, QDateTime(QDate(2019, 7, 1), QTime(8, 0))), 22);
-            recorder.setClock(QDateTime(QDate(2019, 7, 1), QTime(8, 0)), 22);
-            for (uint16_t r = 0; r < 20; ++r)
-                recorder.setHolding(r, uint16_t(100 + r), 21);
-            const sim::Fault fault = t == Trailing ? sim::Fault::Trailing : t == OtherAddress ? sim::Fault::OtherAddress : sim::Fault::Late;
-            recorder.setFaultRule([&, fault, late = p.firstMs + 50, cancel = t == Cancel](const QByteArray &, int serial) {
-                if (serial != 0)
-                    return sim::FaultSpec{};
-                if (cancel)  // as the stop button is clicked while the reply is on its way
-                    QMetaObject::invokeMethod(&link, [&link] { link.cancelCommand(CancelReason::Stop); }, Qt::QueuedConnection);
-                sim::FaultSpec f{fault};
-                f.lateMs = late;
-                return f;
-            });
-            // After the guard: the late reply meets the second request, which the busy device ignored.
-            link.setGuardMs(t == LateAfterGuard ? 100 : 1000);
-            link.port().setPortName(recorder.portPath());
-            QVERIFY(link.port().open(QIODevice::ReadWrite) && link.port().setBaudRate(19200));
-            Value second;
-            {
-                auto hold = link.tryHold();
-                p.first(link, *hold);
-                if (t != Cancel)
-                    second = p.second(link, *hold);
-            }
-            if (t == Cancel) {
-                auto hold = link.tryHold();
-                second = p.second(link, *hold);
-            }
-            const bool mayFail = !p.sameDevice && t == LateAfterGuard;  // two devices answered into one window
-            QVERIFY2(second == p.own || (mayFail && !second), qPrintable(name));
-            // A late reply that falls into the guard is dropped there, and shown so.
-            bool dropped = false;
-            for (qint64 seq = log.firstSeq(); seq < log.endSeq(); ++seq)
-                dropped = dropped || log.at(seq).kind == FrameKind::Dropped;
-            QVERIFY2(dropped || (t != LateIntoGuard && t != Cancel), qPrintable(name));
-        }
+    QFETCH(int, pair);
+    QFETCH(int, t);
+    const auto &p = pairRows()[pair];
+    sim::SimRecorder recorder;
+    RecordingView view;
+    Link link(&view);
+    FrameLog log;
+    link.setFrameLog(&log);
+    QVERIFY(recorder.start());
+    recorder.addDevice(22);
+    recorder.setRecords(sim::SimRecorder::demoRecords(10, QDateTime(QDate(2026, 3, 1), QTime(8, 0))), 21);
+    recorder.setRecords(sim::SimRecorder::demoRecords(3, QDateTime(QDate(2019, 7, 1), QTime(8, 0))), 22);
+    recorder.setClock(QDateTime(QDate(2019, 7, 1), QTime(8, 0)), 22);
+    for (uint16_t r = 0; r < 20; ++r)
+        recorder.setHolding(r, uint16_t(100 + r), 21);
+    const sim::Fault fault = t == Trailing ? sim::Fault::Trailing : t == OtherAddress ? sim::Fault::OtherAddress : sim::Fault::Late;
+    recorder.setFaultRule([&, fault, late = p.firstMs + 50, cancel = t == Cancel](const QByteArray &, int serial) {
+        if (serial != 0)
+            return sim::FaultSpec{};
+        if (cancel)  // as the stop button is clicked while the reply is on its way
+            QMetaObject::invokeMethod(&link, [&link] { link.cancelCommand(CancelReason::Stop); }, Qt::QueuedConnection);
+        sim::FaultSpec f{fault};
+        f.lateMs = late;
+        return f;
+    });
+    // After the guard: the late reply meets the second request, which the busy device ignored.
+    link.setGuardMs(t == LateAfterGuard ? 100 : 1000);
+    link.port().setPortName(recorder.portPath());
+    QVERIFY(link.port().open(QIODevice::ReadWrite) && link.port().setBaudRate(19200));
+    Value second;
+    {
+        auto hold = link.tryHold();
+        p.first(link, *hold);
+        if (t != Cancel)
+            second = p.second(link, *hold);
     }
+    if (t == Cancel) {
+        auto hold = link.tryHold();
+        second = p.second(link, *hold);
+    }
+    const bool mayFail = !p.sameDevice && t == LateAfterGuard;  // two devices answered into one window
+    QVERIFY(second == p.own || (mayFail && !second));
+    // A late reply that falls into the guard is dropped there, and shown so.
+    bool dropped = false;
+    for (qint64 seq = log.firstSeq(); seq < log.endSeq(); ++seq)
+        dropped = dropped || log.at(seq).kind == FrameKind::Dropped;
+    QVERIFY(dropped || (t != LateIntoGuard && t != Cancel));
 }
 
 QTEST_GUILESS_MAIN(TestExchangeLine)

@@ -3,6 +3,7 @@
 // libmodbus opens one pseudo-terminal, the program's Link another, a bridge thread joins the two.
 #include "hexbytes.h"
 #include "recordingview.h"
+#include "tablerows.h"
 #include "sim/rawpty.h"
 #include <QFile>
 #include <QTest>
@@ -13,7 +14,7 @@
 #include <thread>
 #include <unistd.h>
 
-using modbus::ReplyClass;
+using namespace modbus;
 
 namespace {
 constexpr uint8_t kSlave = 17;
@@ -114,16 +115,42 @@ private:
     std::atomic<bool> m_stopping{false};
     std::mutex m_mutex;  // the mapping
 };
+
+const auto &requestRows() {
+    QByteArray most;
+    for (int i = 0; i < 123; ++i)
+        most += char(0x0F + i) + QByteArray(1, char(i * 0x11));
+    static const struct { const char *name; QByteArray request; int exception; } rows[] = {
+    {"03 live read, 20 from 0", readRequest(kSlave, 3, 0, 20), 0},
+    {"03 start above 255", readHolding(kSlave, 0x0105, 9), 0},
+    {"03 125 registers, the most a read asks", readHolding(kSlave, 175, 125), 0},
+    {"04 record read, 23 from 46", readInput(kSlave, 46, 23), 0},
+    {"04 start above 255", readInput(kSlave, 0x0110, 23), 0},
+    {"06 register 116", writeRegister(kSlave, 116, 0x003C), 0},
+    {"06 high address byte, FFFF", writeRegister(kSlave, 0x0120, 0xFFFF), 0},
+    {"05 coil 4 on", writeCoil(kSlave, 4, true), 0},
+    {"05 coil 3 off", writeCoil(kSlave, 3, false), 0},
+    {"16 clear pointer", writeRegisters(kSlave, 122, QByteArray(4, '\0')), 0},
+    {"16 123 registers, the most a write carries", writeRegisters(kSlave, 150, most), 0},
+    {"03 beyond the map", readHolding(kSlave, 300, 1), 2},
+    {"03 126 registers", readHolding(kSlave, 0, 126), 3},
+    {"04 running past the end", readInput(kSlave, 290, 23), 2},
+    {"06 beyond the map", writeRegister(kSlave, 300, 0x1234), 2},
+    {"05 beyond the coils", writeCoil(kSlave, 16, true), 2},
+    {"16 running past the end", writeRegisters(kSlave, 299, hx("12 34 56 78")), 2},
+}; return rows; }
 } // namespace
 
 class TestLibmodbusPeer : public QObject {
     Q_OBJECT
 private slots:
+    void requests_data() { tableRows(requestRows()); }
     void requests();
 };
 
 void TestLibmodbusPeer::requests()
 {
+    const auto &r = tableRow(requestRows());
     Peer peer;
     const QString why = peer.start();
     QVERIFY2(why.isEmpty(), qPrintable(why));
@@ -132,59 +159,34 @@ void TestLibmodbusPeer::requests()
     link.port().setPortName(peer.programPort());
     link.port().setBaudRate(19200);
     QVERIFY2(link.port().open(QIODevice::ReadWrite), qPrintable(link.port().errorString()));
-    using namespace modbus;
-    QByteArray most;
-    for (int i = 0; i < 123; ++i)
-        most += char(0x0F + i) + QByteArray(1, char(i * 0x11));
-    const struct { const char *name; QByteArray request; int exception; } rows[] = {
-        {"03 live read, 20 from 0", readRequest(kSlave, 3, 0, 20), 0},
-        {"03 start above 255", readHolding(kSlave, 0x0105, 9), 0},
-        {"03 125 registers, the most a read asks", readHolding(kSlave, 175, 125), 0},
-        {"04 record read, 23 from 46", readInput(kSlave, 46, 23), 0},
-        {"04 start above 255", readInput(kSlave, 0x0110, 23), 0},
-        {"06 register 116", writeRegister(kSlave, 116, 0x003C), 0},
-        {"06 high address byte, FFFF", writeRegister(kSlave, 0x0120, 0xFFFF), 0},
-        {"05 coil 4 on", writeCoil(kSlave, 4, true), 0},
-        {"05 coil 3 off", writeCoil(kSlave, 3, false), 0},
-        {"16 clear pointer", writeRegisters(kSlave, 122, QByteArray(4, '\0')), 0},
-        {"16 123 registers, the most a write carries", writeRegisters(kSlave, 150, most), 0},
-        {"03 beyond the map", readHolding(kSlave, 300, 1), 2},
-        {"03 126 registers", readHolding(kSlave, 0, 126), 3},
-        {"04 running past the end", readInput(kSlave, 290, 23), 2},
-        {"06 beyond the map", writeRegister(kSlave, 300, 0x1234), 2},
-        {"05 beyond the coils", writeCoil(kSlave, 16, true), 2},
-        {"16 running past the end", writeRegisters(kSlave, 299, hx("12 34 56 78")), 2},
-    };
     const auto word = [](const QByteArray &b, int i) { return uint16_t(uint8_t(b[i]) << 8 | uint8_t(b[i + 1])); };
-    for (const auto &r : rows) {
-        const uint8_t fn = uint8_t(r.request[1]);
-        const uint16_t start = word(r.request, 2);
-        const Tables before = peer.tables();
-        Tables expected = before;  // what a write should leave
-        if (!r.exception && fn == WriteSingleRegister)
-            expected.holding[start] = word(r.request, 4);
-        if (!r.exception && fn == WriteSingleCoil)
-            expected.coils[start] = r.request[4] != 0;
-        if (!r.exception && fn == WriteMultipleRegisters)
-            for (int i = 0; i < word(r.request, 4); ++i)
-                expected.holding[start + i] = word(r.request, 7 + 2 * i);
-        const ExchangeKind &kind = fn == WriteSingleCoil ? kinds::SetCoil
-            : fn == WriteMultipleRegisters               ? kinds::WriteRegisters
-                                                                  : kinds::SingleParameterRead;
-        auto hold = link.tryHold();
-        const Exchange ex = link.exchange(*hold, kind, r.request);
-        QVERIFY2(ex.sent && ex.info.cls == (r.exception ? ReplyClass::Exception : ReplyClass::Valid), r.name);
-        QVERIFY2(ex.info.exceptionCode == r.exception && (ex.info.exact() || r.exception), r.name);
-        QVERIFY2(peer.tables() == expected, r.name);
-        if (r.exception)
-            QVERIFY2(uint8_t(ex.reply[1]) == uint8_t(fn | 0x80), r.name);
-        else if (fn == ReadHoldingRegisters || fn == ReadInputRegisters) {
-            const auto &table = fn == ReadHoldingRegisters ? before.holding : before.input;
-            for (int i = 0; i < word(r.request, 4); ++i)
-                QVERIFY2(word(ex.reply, 3 + 2 * i) == table[start + i], r.name);
-        } else  // 05, 06: the echo; 16: start and count
-            QVERIFY2(ex.reply.left(6) == r.request.left(6), r.name);
-    }
+    const uint8_t fn = uint8_t(r.request[1]);
+    const uint16_t start = word(r.request, 2);
+    const Tables before = peer.tables();
+    Tables expected = before;  // what a write should leave
+    if (!r.exception && fn == WriteSingleRegister)
+        expected.holding[start] = word(r.request, 4);
+    if (!r.exception && fn == WriteSingleCoil)
+        expected.coils[start] = r.request[4] != 0;
+    if (!r.exception && fn == WriteMultipleRegisters)
+        for (int i = 0; i < word(r.request, 4); ++i)
+            expected.holding[start + i] = word(r.request, 7 + 2 * i);
+    const ExchangeKind &kind = fn == WriteSingleCoil ? kinds::SetCoil
+        : fn == WriteMultipleRegisters               ? kinds::WriteRegisters
+                                                              : kinds::SingleParameterRead;
+    auto hold = link.tryHold();
+    const Exchange ex = link.exchange(*hold, kind, r.request);
+    QVERIFY2(ex.sent && ex.info.cls == (r.exception ? ReplyClass::Exception : ReplyClass::Valid), r.name);
+    QVERIFY2(ex.info.exceptionCode == r.exception && (ex.info.exact() || r.exception), r.name);
+    QVERIFY2(peer.tables() == expected, r.name);
+    if (r.exception)
+        QVERIFY2(uint8_t(ex.reply[1]) == uint8_t(fn | 0x80), r.name);
+    else if (fn == ReadHoldingRegisters || fn == ReadInputRegisters) {
+        const auto &table = fn == ReadHoldingRegisters ? before.holding : before.input;
+        for (int i = 0; i < word(r.request, 4); ++i)
+            QVERIFY2(word(ex.reply, 3 + 2 * i) == table[start + i], r.name);
+    } else  // 05, 06: the echo; 16: start and count
+        QVERIFY2(ex.reply.left(6) == r.request.left(6), r.name);
 }
 
 QTEST_GUILESS_MAIN(TestLibmodbusPeer)

@@ -5,6 +5,7 @@
 #include "core/config/pollingtable.h"
 #include "core/export/recordparser.h"
 #include "hexbytes.h"
+#include "tablerows.h"
 #include "core/settings/comports.h"
 #include "core/link/convert.h"
 #include "core/link/crc16.h"
@@ -17,61 +18,26 @@
 
 using modbus::ReplyClass;
 
-class TestLink : public QObject {
-    Q_OBJECT
-private slots:
-    void frames();
-    void classify();
-    void hexTexts();
-    void liveReplies();
-    void convert();
-    void comPorts();
-};
-
 // Each frame once: built as the program builds it, against the bytes the recorder expects (CRC low
-// byte first), and the length of the reply the exchange waits for (-1: a reply frame, CRC only).
-void TestLink::frames()
-{
-    using namespace modbus;
-    const struct { const char *name; QByteArray built; const char *hex; int replyLength; } rows[] = {
-        {"live read 2/3/0/20", readRequest(2, 3, 0, 20), "02 03 00 00 00 14 45 F6", 45},
-        {"record count 2", readHolding(2, 121, 1), "02 03 00 79 00 01 55 E0", 7},
-        {"clock read", readHolding(21, clockfields::ReadRegister, clockfields::ReadCount), "15 03 00 75 00 04 56 C7", 13},
-        {"read-all addresses", readHolding(21, polling::groups()[1].firstRegister(), polling::SlotCount), "15 03 00 2C 00 14 87 18", 45},
-        {"record 3 of N=20", readInput(2, 46, 23), "02 04 00 2E 00 17 D0 3E", 51},
-        {"record start past 255", readInput(21, 0x1234, 23), "15 04 12 34 00 17 F7 A6", 51},
-        {"interval 60 at 2", writeRegister(2, 116, 60), "02 06 00 74 00 3C C9 F2", 8},
-        {"baud 9600 to 19200", writeRegister(21, 0x0A02, 4), "15 06 0A 02 00 04 29 05", 8},
-        {"box 81 = 300", writeRegister(21, polling::registerOf(81), 300), "15 06 00 82 01 2C 2A BB", 8},
-        {"clock set, year first", writeRegister(21, 0x81, 0x2026), "15 06 00 81 20 26 42 EC", 8},
-        {"coil on", writeCoil(2, 3, true), "02 05 00 03 FF 00 7C 09", 8},
-        {"coil off", writeCoil(2, 3, false), "02 05 00 03 00 00 3D F9", 8},
-        {"clock coil", writeCoil(21, clockfields::SetCoil, true), "15 05 00 08 FF 00 0E EC", 8},
-        {"clear count", writeRegisters(21, 121, QByteArray(2, '\0')), "15 10 00 79 00 01 02 00 00 52 F9", 8},
-        {"clear pointer", writeRegisters(21, 122, QByteArray(4, '\0')), "15 10 00 7A 00 02 04 00 00 00 00 35 04", 8},
-        {"clock reply", withCrc("15 03 08 30 45 06 14 03 12 20 26"), "15 03 08 30 45 06 14 03 12 20 26 CB C9", -1},
-        {"exception reply", withCrc("02 83 02"), "02 83 02 30 F1", -1},
-        {"unknown function: no known reply", readRequest(2, 0x2B, 0, 1), "02 2B 00 00 00 01 E4 3F", 0},
-    };
-    for (const auto &r : rows) {
-        const QByteArray expected = hx(r.hex);
-        QVERIFY2(r.built == expected, qPrintable(r.name + (": " + r.built.toHex(' '))));
-        QByteArray spoiled = expected;
-        spoiled[1] = char(spoiled[1] ^ 0x01);
-        QVERIFY2(crcMatches(expected) && !crcMatches(spoiled), r.name);
-        // The CRC covers bytes 0 … j of a longer buffer: the index decides, not the buffer's size.
-        const Crc part = Crc16(expected, int(expected.size()) - 3);
-        QVERIFY2(QByteArray(1, char(part.low)) + char(part.high) == expected.right(2), r.name);
-        QVERIFY2(r.replyLength < 0 || modbus::expectedReplyLength(r.built) == r.replyLength, r.name);
-    }
-}
+// byte first), and the length of the reply the exchange waits for; more frames: the scenarios' wires.
+const auto &frameRows() { using namespace modbus; static const struct { const char *name; QByteArray built; const char *hex; int replyLength; } rows[] = {
+    {"live read 2/3/0/20", readRequest(2, 3, 0, 20), "02 03 00 00 00 14 45 F6", 45},
+    {"record count 2", readHolding(2, 121, 1), "02 03 00 79 00 01 55 E0", 7},
+    {"clock read", readHolding(21, clockfields::ReadRegister, clockfields::ReadCount), "15 03 00 75 00 04 56 C7", 13},
+    {"record start past 255", readInput(21, 0x1234, 23), "15 04 12 34 00 17 F7 A6", 51},
+    {"interval 60 at 2", writeRegister(2, 116, 60), "02 06 00 74 00 3C C9 F2", 8},
+    {"baud 9600 to 19200", writeRegister(21, 0x0A02, 4), "15 06 0A 02 00 04 29 05", 8},
+    {"box 81 = 300", writeRegister(21, polling::registerOf(81), 300), "15 06 00 82 01 2C 2A BB", 8},
+    {"coil on", writeCoil(2, 3, true), "02 05 00 03 FF 00 7C 09", 8},
+    {"coil off", writeCoil(2, 3, false), "02 05 00 03 00 00 3D F9", 8},
+    {"clear pointer", writeRegisters(21, 122, QByteArray(4, '\0')), "15 10 00 7A 00 02 04 00 00 00 00 35 04", 8},
+    {"unknown function: no known reply", readRequest(2, 0x2B, 0, 1), "02 2B 00 00 00 01 E4 3F", 0},
+}; return rows; }
 
 // Every reply class, whether the wait may end on it, and what the status line says.
-void TestLink::classify()
-{
+const auto &classifyRows() {
     const QByteArray read1 = modbus::readHolding(2, 121, 1), write = modbus::writeRegister(2, 116, 60);
-    const struct { const char *name; QByteArray request, reply; ReplyClass cls; int code; bool complete; const char *says; } rows[] = {
-        {"valid read", read1, withCrc("02 03 02 00 2A"), ReplyClass::Valid, 0, true, "应答正确（7 字节）"},
+    static const struct { const char *name; QByteArray request, reply; ReplyClass cls; int code; bool complete; const char *says; } rows[] = {
         {"valid write echo", write, write, ReplyClass::Valid, 0, true, "应答正确（8 字节）"},
         {"valid, bytes after it", read1, withCrc("02 03 02 00 2A") + hx("00 11"), ReplyClass::Valid, 0, true, "多出 2 字节"},
         {"exception 02", read1, withCrc("02 83 02"), ReplyClass::Exception, 2, true, "代码 02（非法数据地址）"},
@@ -85,29 +51,13 @@ void TestLink::classify()
         {"cut before its crc", read1, hx("02 03 02 00 2A 11"), ReplyClass::Short, 0, false, "收到 6 字节"},
         {"fewer registers than asked", modbus::readHolding(2, 0, 3), withCrc("02 03 02 00 2A"), ReplyClass::Short, 0, false, "应为 11 字节"},
         {"byte count disagrees", read1, withCrc("02 03 04 00 2A"), ReplyClass::Short, 0, true, "字节数与请求不符"},
-        {"nothing", read1, QByteArray(), ReplyClass::None, 0, false, "无应答"},
-    };
-    for (const auto &r : rows) {
-        const auto info = modbus::classifyReply(r.request, r.reply);
-        QVERIFY2(info.cls == r.cls && info.exceptionCode == r.code && modbus::replyComplete(r.request, r.reply) == r.complete, r.name);
-        QVERIFY2(info.exact() == (r.cls == ReplyClass::Valid && r.reply.size() == modbus::expectedReplyLength(r.request)), r.name);
-        QVERIFY2(modbus::describeReply(info).contains(QString::fromUtf8(r.says)), qPrintable(modbus::describeReply(info)));
-    }
-}
-
-void TestLink::hexTexts()
-{
-    // The request echo: a blank after every pair; the reply text: a blank before every pair.
-    QCOMPARE(requestHex(hx("02 03 00 00 00 14 45 F6")), QStringLiteral("02 03 00 00 00 14 45 F6 "));
-    QCOMPARE(ShowHex(hx("01 03 02 00 0A")), QStringLiteral(" 01 03 02 00 0A"));
-}
+    }; return rows; }
 
 // Which replies a live read takes its registers from, and the text a register word shows.
-void TestLink::liveReplies()
-{
+const auto &liveRows() {
     const QByteArray three = modbus::readRequest(2, 3, 0, 3), reply = withCrc("02 03 06 00 EB FF FF 9C 41");
     const QList<int> all{0x00EB, 0xFFFF, 0x9C41}, refused{-1};
-    const struct { const char *name; QByteArray request, reply; QList<int> words; } rows[] = {
+    static const struct { const char *name; QByteArray request, reply; QList<int> words; } rows[] = {
         {"whole reply", three, reply, all}, {"a stray byte after it", three, reply + hx("00"), all},
         {"input registers", modbus::readRequest(2, 4, 0, 3), withCrc("02 04 06 00 EB FF FF 9C 41"), all},
         {"short reply to a long request", modbus::readRequest(2, 3, 0, 20), reply, all},
@@ -120,86 +70,149 @@ void TestLink::liveReplies()
         {"another function", three, withCrc("02 04 06 00 EB FF FF 9C 41"), refused},
         {"byte count disagrees with length", three, withCrc("02 03 04 00 EB FF FF 9C 41"), refused},
         {"more registers than asked", three, withCrc("02 03 08 00 EB FF FF 9C 41 00 01"), refused},
-    };
-    for (const auto &r : rows) {
-        const live::ReplyWords got = live::replyWords(r.request, r.reply);
-        QList<int> words;
-        for (uint16_t w : got.words)
-            words << w;
-        QVERIFY2(got.decodable ? words == r.words : r.words == refused && words.isEmpty(), r.name);
-        QCOMPARE(got.asked, int(uint8_t(r.request[5])));
-    }
-    const struct { uint16_t word; const char *text; } texts[] = {
-        {0x00EB, "23.5"}, {0x0005, "00.5"}, {0xFFFF, "00.0"}, {0xFFFE, "-00.2"}, {0xFFFB, "-00.5"},  // FFFF: no reading
-        {0x8000, "3276.8"}, {0x9C40, "4000.0"}, {0x9C41, "-2553.5"},  // up to 40000 positive, then negative
-    };
-    for (const auto &t : texts)
-        QCOMPARE(live::wordText(t.word), QString::fromLatin1(t.text));
-}
+    }; return rows; }
+
+const auto &wordTextRows() { static const struct { uint16_t word; const char *text; } rows[] = {
+    {0x00EB, "23.5"}, {0x0005, "00.5"}, {0xFFFF, "00.0"}, {0xFFFE, "-00.2"}, {0xFFFB, "-00.5"},  // FFFF: no reading
+    {0x8000, "3276.8"}, {0x9C40, "4000.0"}, {0x9C41, "-2553.5"},  // up to 40000 positive, then negative
+}; return rows; }
 
 // The one table of how box texts become numbers. A rule names the box kind; -1: refused.
-void TestLink::convert()
+const auto &convertRows() { static const struct { const char *rule, *text; qlonglong value; } rows[] = {
+    {"byte", "20", 20}, {"byte", " 7 ", 7}, {"byte", "+5", 5}, {"byte", "255", 255}, {"byte", "256", -1},
+    {"byte", "2.5", 2}, {"byte", "3.5", 4}, {"byte", "4.7", 5},  // halves to even
+    {"byte", "255.4", 255}, {"byte", "255.5", -1}, {"byte", "-0.4", 0}, {"byte", "-1", -1},
+    {"byte", "", -1}, {"byte", "abc", -1}, {"byte", "1e2", -1}, {"byte", "0x10", -1}, {"byte", "12ab", -1},
+    {"byte", "12,5", -1}, {"byte", "1-2", -1}, {"byte", "inf", -1}, {"byte", "٣", -1},
+    {"floor", "4.7", 4}, {"floor", "255.5", 255}, {"floor", "-0.4", -1},
+    {"address", "21", 21}, {"address", "255", 255}, {"address", "0", -1}, {"address", "2.0", 2},
+    {"address", "2.5", -1}, {"address", "1.00000000000000001", -1},
+    {"count", "5", 5}, {"count", "5.7", 5}, {"count", "0", 0}, {"count", "-3", 0}, {"count", " 12 ", 12},  // parsed as "byte"
+    {"register", "300", 300}, {"register", "-1", 0xFFFF}, {"register", "-2.4", 65534}, {"register", "65535.4", 65535},
+    {"register", "-32768", 32768}, {"register", "65536", -1}, {"register", "-32769", -1}, {"register", "4294967296", -1},
+    {"rate", "57600", 57600}, {"rate", "49", -1}, {"rate", "4000001", -1}, {"rate", "9600.5", -1},
+    {"clock minute", "59", 0x59}, {"clock minute", "9", 0x09}, {"clock minute", "60", -1}, {"clock minute", "3B", -1},
+}; return rows; }
+
+const auto &defaultDeviceRows() { static const struct { int com; const char *device; } rows[] = {
+    {1, "/dev/ttyS0"}, {3, "/dev/ttyS2"}, {4, "/dev/ttyUSB0"}, {11, "/dev/ttyUSB7"}, {12, "/dev/ttyACM0"}, {19, "/dev/ttyACM7"}, {20, "/dev/ttyS3"}, {25, "/dev/ttyS8"},
+}; return rows; }
+
+const auto &openFailureRows() { static const struct { const char *name; bool exists, accessible; QSerialPort::SerialPortError error; const char *says; } rows[] = {
+    {"missing", false, false, QSerialPort::DeviceNotFoundError, "不存在"}, {"no permission", true, false, QSerialPort::PermissionError, "dialout"},
+    {"in use", true, true, QSerialPort::PermissionError, "Selected serial port has been used by other devices!"},
+    {"other", true, true, QSerialPort::OpenError, "无法打开"},
+}; return rows; }
+
+const auto &latencyRows() { static const struct { const char *device; bool present; int saysMs; const char *tty; } rows[] = {
+    {"dev/ttyACM0", false, 0, ""}, {"dev/ttyUSB0", true, 0, ""}, {"dev/ttyUSB1", true, 16, "ttyUSB1"},
+    {"dev/ttyUSB2", true, 0, ""}, {"dev/usb-FTDI_A", true, 16, "ttyUSB4"}, {"dev/usb-gone", false, 0, ""},
+    {"dev/ttyS0", false, 0, ""}, {"dev/ttyS1", true, 0, ""},  // a slot without a UART, one with
+}; return rows; }
+
+bool make(const QTemporaryDir &dir, const QString &path, const QByteArray &content)
 {
-    const struct { const char *rule, *text; qlonglong value; } rows[] = {
-        {"byte", "20", 20}, {"byte", " 7 ", 7}, {"byte", "+5", 5}, {"byte", "255", 255}, {"byte", "256", -1},
-        {"byte", "2.5", 2}, {"byte", "3.5", 4}, {"byte", "4.7", 5},  // halves to even
-        {"byte", "255.4", 255}, {"byte", "255.5", -1}, {"byte", "-0.4", 0}, {"byte", "-1", -1},
-        {"byte", "", -1}, {"byte", "abc", -1}, {"byte", "1e2", -1}, {"byte", "0x10", -1}, {"byte", "12ab", -1},
-        {"byte", "12,5", -1}, {"byte", "1-2", -1}, {"byte", "inf", -1}, {"byte", "٣", -1},
-        {"floor", "4.7", 4}, {"floor", "255.5", 255}, {"floor", "-0.4", -1},
-        {"address", "21", 21}, {"address", "255", 255}, {"address", "0", -1}, {"address", "2.0", 2},
-        {"address", "2.5", -1}, {"address", "1.00000000000000001", -1},
-        {"count", "5", 5}, {"count", "5.7", 5}, {"count", "0", 0}, {"count", "-3", 0}, {"count", " 12 ", 12},
-        {"count", "1e3", -1}, {"count", "abc", -1}, {"count", "", -1},
-        {"register", "300", 300}, {"register", "-1", 0xFFFF}, {"register", "-2.4", 65534}, {"register", "65535.4", 65535},
-        {"register", "-32768", 32768}, {"register", "65536", -1}, {"register", "-32769", -1}, {"register", "4294967296", -1},
-        {"rate", "57600", 57600}, {"rate", "49", -1}, {"rate", "4000001", -1}, {"rate", "9600.5", -1},
-        {"clock minute", "59", 0x59}, {"clock minute", "9", 0x09}, {"clock minute", "60", -1}, {"clock minute", "3B", -1},
-    };
-    for (const auto &r : rows) {
-        const QString rule = QString::fromLatin1(r.rule), text = QString::fromUtf8(r.text);
-        std::optional<qlonglong> got;
-        const auto take = [&](const auto &v) { if (v) got = qlonglong(*v); };
-        if (rule == u"byte")
-            take(convert::toWhole(text, 0, 255));
-        else if (rule == u"floor")
-            take(convert::toWhole(text, 0, 255, convert::Rounding::Floor));
-        else if (rule == u"address")
-            take(convert::deviceAddress(text));
-        else if (rule == u"count")
-            take(records::recordBound(text));
-        else if (const auto w = polling::boxWrite(text, std::nullopt); rule == u"register")
-            take(w ? std::optional(w->word) : std::nullopt);
-        else if (rule == u"rate")
-            take(settings::baudRate(text));
-        else
-            take(clockfields::toBcd(text, 0, 59));
-        QVERIFY2(got.value_or(-1) == r.value, qPrintable(rule + u' ' + text + u' ' + QString::number(got.value_or(-1))));
-        // A refusal quotes the text as typed, a "%3" in it included.
-        const QString typed = text + QStringLiteral("%3");
-        QVERIFY(convert::refusedBoxMessage(QStringLiteral("设备地址"), typed, 1, 255, convert::Rounding::WholeOnly).contains(QStringLiteral("“%1”").arg(typed)));
-    }
+    QFile f(dir.filePath(path));
+    return QDir().mkpath(QFileInfo(f).path()) && f.open(QIODevice::WriteOnly) && f.write(content) == content.size();
 }
 
-// COM numbers to devices, the override file, open failures, presence and the latency advice (from
-// a made-up /dev and /sys).
+class TestLink : public QObject {
+    Q_OBJECT
+private slots:
+    void frames_data() { tableRows(frameRows()); }
+    void frames();
+    void classify_data() { tableRows(classifyRows()); }
+    void classify();
+    void liveReplies_data() { tableRows(liveRows()); }
+    void liveReplies();
+    void wordTexts_data() { tableRows(wordTextRows(), [](const auto &r) { return QStringLiteral("%1").arg(r.word, 4, 16, QChar(u'0')).toUpper(); }); }
+    void wordTexts();
+    void convert_data() { tableRows(convertRows(), [](const auto &r) { return QString::fromUtf8(r.rule) + " “" + QString::fromUtf8(r.text) + "”"; }); }
+    void convert();
+    void comPorts();
+    void defaultDevices_data() { tableRows(defaultDeviceRows(), [](const auto &r) { return QStringLiteral("COM%1").arg(r.com); }); }
+    void defaultDevices();
+    void openFailures_data() { tableRows(openFailureRows()); }
+    void openFailures();
+    void latencyAdvice_data() { tableRows(latencyRows(), [](const auto &r) { return r.device; }); }
+    void latencyAdvice();
+};
+
+void TestLink::frames()
+{
+    const auto &r = tableRow(frameRows());
+    const QByteArray expected = hx(r.hex);
+    QVERIFY2(r.built == expected, qPrintable(r.built.toHex(' ')));
+    QByteArray spoiled = expected;
+    spoiled[1] = char(spoiled[1] ^ 0x01);
+    QVERIFY(crcMatches(expected) && !crcMatches(spoiled));
+    // The CRC covers bytes 0 … j of a longer buffer: the index decides, not the buffer's size.
+    const Crc part = Crc16(expected, int(expected.size()) - 3);
+    QVERIFY(QByteArray(1, char(part.low)) + char(part.high) == expected.right(2));
+    QCOMPARE(modbus::expectedReplyLength(r.built), r.replyLength);
+}
+
+void TestLink::classify()
+{
+    const auto &r = tableRow(classifyRows());
+    const auto info = modbus::classifyReply(r.request, r.reply);
+    QVERIFY(info.cls == r.cls && info.exceptionCode == r.code && modbus::replyComplete(r.request, r.reply) == r.complete);
+    QVERIFY(info.exact() == (r.cls == ReplyClass::Valid && r.reply.size() == modbus::expectedReplyLength(r.request)));
+    QVERIFY2(modbus::describeReply(info).contains(QString::fromUtf8(r.says)), qPrintable(modbus::describeReply(info)));
+}
+
+void TestLink::liveReplies()
+{
+    const auto &r = tableRow(liveRows());
+    const live::ReplyWords got = live::replyWords(r.request, r.reply);
+    QList<int> words;
+    for (uint16_t w : got.words)
+        words << w;
+    QVERIFY(got.decodable ? words == r.words : r.words == QList<int>{-1} && words.isEmpty());
+    QCOMPARE(got.asked, int(uint8_t(r.request[5])));
+}
+
+void TestLink::wordTexts()
+{
+    const auto &r = tableRow(wordTextRows());
+    QCOMPARE(live::wordText(r.word), QString::fromLatin1(r.text));
+}
+
+void TestLink::convert()
+{
+    const auto &r = tableRow(convertRows());
+    const QString rule = QString::fromLatin1(r.rule), text = QString::fromUtf8(r.text);
+    std::optional<qlonglong> got;
+    const auto take = [&](const auto &v) { if (v) got = qlonglong(*v); };
+    if (rule == u"byte")
+        take(convert::toWhole(text, 0, 255));
+    else if (rule == u"floor")
+        take(convert::toWhole(text, 0, 255, convert::Rounding::Floor));
+    else if (rule == u"address")
+        take(convert::deviceAddress(text));
+    else if (rule == u"count")
+        take(records::recordBound(text));
+    else if (const auto w = polling::boxWrite(text, std::nullopt); rule == u"register")
+        take(w ? std::optional(w->word) : std::nullopt);
+    else if (rule == u"rate")
+        take(settings::baudRate(text));
+    else
+        take(clockfields::toBcd(text, 0, 59));
+    QCOMPARE(got.value_or(-1), r.value);
+    // A refusal quotes the text as typed, a "%3" in it included.
+    const QString typed = text + QStringLiteral("%3");
+    QVERIFY(convert::refusedBoxMessage(QStringLiteral("设备地址"), typed, 1, 255, convert::Rounding::WholeOnly).contains(QStringLiteral("“%1”").arg(typed)));
+}
+
+// COM numbers to devices, each its own, and the override file.
 void TestLink::comPorts()
 {
-    const struct { int com; const char *device; } defaults[] = {
-        {1, "/dev/ttyS0"}, {3, "/dev/ttyS2"}, {4, "/dev/ttyUSB0"}, {11, "/dev/ttyUSB7"}, {12, "/dev/ttyACM0"}, {19, "/dev/ttyACM7"}, {20, "/dev/ttyS3"}, {25, "/dev/ttyS8"},
-    };
     QSet<QString> seen;
     for (int com = ComPorts::kFirst; com <= ComPorts::kLast; ++com)
         seen.insert(ComPorts::defaultDevice(com));
     QCOMPARE(int(seen.size()), ComPorts::kLast - ComPorts::kFirst + 1);  // every entry its own device
-    for (const auto &r : defaults)
-        QCOMPARE(ComPorts::defaultDevice(r.com), QString::fromLatin1(r.device));
     QTemporaryDir dir;
-    const auto make = [&](const QString &path, const QByteArray &content) {
-        QFile f(dir.filePath(path));
-        return QDir().mkpath(QFileInfo(f).path()) && f.open(QIODevice::WriteOnly) && f.write(content) == content.size();
-    };
-    QVERIFY(make(ComPorts::fileName(), "# by id\n\nCOM7 = /dev/serial/by-id/usb-FTDI_A\ncom25=/dev/pts/9\nCOM26=/dev/x\nnonsense\nCOM4=/dev/ttyUSB0\n"));
+    QVERIFY(make(dir, ComPorts::fileName(), "# by id\n\nCOM7 = /dev/serial/by-id/usb-FTDI_A\ncom25=/dev/pts/9\nCOM26=/dev/x\nnonsense\nCOM4=/dev/ttyUSB0\n"));
     ComPorts ports;
     ports.setOverride(4, QStringLiteral("/dev/pts/3"));  // the demo's simulated recorder: the file does not replace it
     QStringList problems;
@@ -207,34 +220,38 @@ void TestLink::comPorts()
     QCOMPARE((QStringList{ports.device(7), ports.device(25), ports.device(4), ports.device(5)}),
              (QStringList{"/dev/serial/by-id/usb-FTDI_A", "/dev/pts/9", "/dev/pts/3", "/dev/ttyUSB1"}));
     QVERIFY2(problems.size() == 1 && problems[0].contains(QStringLiteral("2 行")), qPrintable(problems.join(u' ')));  // COM26, "nonsense"
-    const struct { bool exists, accessible; QSerialPort::SerialPortError error; const char *says; } failures[] = {
-        {false, false, QSerialPort::DeviceNotFoundError, "不存在"}, {true, false, QSerialPort::PermissionError, "dialout"},
-        {true, true, QSerialPort::PermissionError, "Selected serial port has been used by other devices!"},
-        {true, true, QSerialPort::OpenError, "无法打开"},
-    };
-    for (const auto &r : failures) {
-        const QString text = describeOpenFailure(4, QStringLiteral("/dev/ttyUSB0"), r.exists, r.accessible, r.error, QStringLiteral("why"));
-        QVERIFY2(text.contains(QString::fromUtf8(r.says)) && text.contains(u"COM4") && text.contains(u"/dev/ttyUSB0"), qPrintable(text));
-    }
+}
+
+void TestLink::defaultDevices()
+{
+    const auto &r = tableRow(defaultDeviceRows());
+    QCOMPARE(ComPorts::defaultDevice(r.com), QString::fromLatin1(r.device));
+}
+
+void TestLink::openFailures()
+{
+    const auto &r = tableRow(openFailureRows());
+    const QString text = describeOpenFailure(4, QStringLiteral("/dev/ttyUSB0"), r.exists, r.accessible, r.error, QStringLiteral("why"));
+    QVERIFY2(text.contains(QString::fromUtf8(r.says)) && text.contains(u"COM4") && text.contains(u"/dev/ttyUSB0"), qPrintable(text));
+}
+
+// Presence and the latency advice, from a made-up /dev and /sys.
+void TestLink::latencyAdvice()
+{
+    const auto &r = tableRow(latencyRows());
+    QTemporaryDir dir;
     const QString sys = dir.filePath(QStringLiteral("sys")), timer = QStringLiteral("sys/bus/usb-serial/devices/%1/latency_timer");
     for (const char *device : {"dev/ttyUSB0", "dev/ttyUSB1", "dev/ttyUSB2", "dev/ttyUSB4", "dev/ttyS0", "dev/ttyS1"})
-        QVERIFY(make(QString::fromLatin1(device), ""));
-    QVERIFY(make(timer.arg("ttyUSB0"), "1\n") && make(timer.arg("ttyUSB1"), "16\n") && make(timer.arg("ttyUSB2"), "fast\n")
-            && make(timer.arg("ttyUSB4"), "16") && make("sys/class/tty/ttyS0/type", "0\n") && make("sys/class/tty/ttyS1/type", "4\n"));
+        QVERIFY(make(dir, QString::fromLatin1(device), ""));
+    QVERIFY(make(dir, timer.arg("ttyUSB0"), "1\n") && make(dir, timer.arg("ttyUSB1"), "16\n") && make(dir, timer.arg("ttyUSB2"), "fast\n")
+            && make(dir, timer.arg("ttyUSB4"), "16") && make(dir, "sys/class/tty/ttyS0/type", "0\n") && make(dir, "sys/class/tty/ttyS1/type", "4\n"));
     QVERIFY(QFile::link(QStringLiteral("ttyUSB4"), dir.filePath(QStringLiteral("dev/usb-FTDI_A"))));  // as in /dev/serial/by-id
     QVERIFY(QFile::link(QStringLiteral("ttyUSB9"), dir.filePath(QStringLiteral("dev/usb-gone"))));
-    const struct { const char *device; bool present; int saysMs; const char *tty; } rows[] = {
-        {"dev/ttyACM0", false, 0, ""}, {"dev/ttyUSB0", true, 0, ""}, {"dev/ttyUSB1", true, 16, "ttyUSB1"},
-        {"dev/ttyUSB2", true, 0, ""}, {"dev/usb-FTDI_A", true, 16, "ttyUSB4"}, {"dev/usb-gone", false, 0, ""},
-        {"dev/ttyS0", false, 0, ""}, {"dev/ttyS1", true, 0, ""},  // a slot without a UART, one with
-    };
-    for (const auto &r : rows) {
-        const QString device = dir.filePath(QString::fromLatin1(r.device)), advice = serialdevice::latencyAdvice(device, sys);
-        QVERIFY2(serialdevice::present(device, sys) == r.present, r.device);
-        QVERIFY2(r.saysMs ? advice.contains(QStringLiteral("%1 ms").arg(r.saysMs))
-                                && advice.endsWith(QStringLiteral("echo 1 | sudo tee %1/%2").arg(sys, timer.arg(r.tty).mid(4)))
-                          : advice.isEmpty(), qPrintable(r.device + (QStringLiteral(": ") + advice)));
-    }
+    const QString device = dir.filePath(QString::fromLatin1(r.device)), advice = serialdevice::latencyAdvice(device, sys);
+    QCOMPARE(serialdevice::present(device, sys), r.present);
+    QVERIFY2(r.saysMs ? advice.contains(QStringLiteral("%1 ms").arg(r.saysMs))
+                            && advice.endsWith(QStringLiteral("echo 1 | sudo tee %1/%2").arg(sys, timer.arg(r.tty).mid(4)))
+                      : advice.isEmpty(), qPrintable(advice));
 }
 
 QTEST_GUILESS_MAIN(TestLink)

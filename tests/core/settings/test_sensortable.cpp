@@ -1,53 +1,59 @@
 // Sensor names and limits: how a value stands against its limits, what a limit may be, and the file.
 #include "core/settings/sensortable.h"
+#include "tablerows.h"
 #include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
 
 using namespace sensors;
 
+const auto &compareRows() {
+    const Sensor both{{}, {}, -50, 300}, lowOnly{{}, {}, 0, {}}, none;
+    static const struct { std::optional<int> value; Sensor s; Reading r; } rows[] = {
+        {120, both, Reading::Inside},   {-50, both, Reading::Inside},    {300, both, Reading::Inside},
+        {-51, both, Reading::Below},    {301, both, Reading::Above},     {{}, both, Reading::NoReading},
+        {-1, lowOnly, Reading::Below},  {30000, lowOnly, Reading::Inside}, {-32768, none, Reading::Inside},
+        {{}, none, Reading::NoReading},
+    }; return rows; }
+QString tenths(std::optional<int> v) { return v ? QString::number(*v) : QStringLiteral("-"); }
+
+const auto &limitRows() { static const struct { const char *text; std::optional<int> tenths; const char *shown; } rows[] = {
+    {"30", 300, "30.0"}, {" -5.5 ", -55, "-5.5"}, {"+0.5", 5, "0.5"}, {"-0.1", -1, "-0.1"},
+    {"6553.5", 65535, "6553.5"}, {"-3276.8", -32768, "-3276.8"}, {"6553.6", {}, ""}, {"1.25", {}, ""},
+    {"1e3", {}, ""}, {"", {}, ""}, {"3,5", {}, ""}, {"--1", {}, ""},
+}; return rows; }
+
 class TestSensorTable : public QObject {
     Q_OBJECT
 private slots:
+    void compareWithLimits_data() { tableRows(compareRows(), [](const auto &r) { return tenths(r.value) + " in " + tenths(r.s.low) + ".." + tenths(r.s.high); }); }
     void compareWithLimits();
+    void limits_data() { tableRows(limitRows(), [](const auto &r) { return QStringLiteral("“%1”").arg(r.text); }); }
     void limits();
     void file();
 };
 
 void TestSensorTable::compareWithLimits()
 {
-    const Sensor both{{}, {}, -50, 300}, lowOnly{{}, {}, 0, {}}, none;
-    const struct { std::optional<int> value; const Sensor &s; Reading r; } rows[] = {
-        {120, both, Reading::Inside},   {-50, both, Reading::Inside},    {300, both, Reading::Inside},
-        {-51, both, Reading::Below},    {301, both, Reading::Above},     {{}, both, Reading::NoReading},
-        {-1, lowOnly, Reading::Below},  {30000, lowOnly, Reading::Inside}, {-32768, none, Reading::Inside},
-        {{}, none, Reading::NoReading},
-    };
-    for (const auto &r : rows)
-        QCOMPARE(compare(r.value, r.s), r.r);
+    const auto &r = tableRow(compareRows());
+    QCOMPARE(compare(r.value, r.s), r.r);
 }
 
 void TestSensorTable::limits()
 {
-    const struct { const char *text; std::optional<int> tenths; const char *shown; } rows[] = {
-        {"30", 300, "30.0"}, {" -5.5 ", -55, "-5.5"}, {"+0.5", 5, "0.5"}, {"-0.1", -1, "-0.1"},
-        {"6553.5", 65535, "6553.5"}, {"-3276.8", -32768, "-3276.8"}, {"6553.6", {}, ""}, {"1.25", {}, ""},
-        {"1e3", {}, ""}, {"", {}, ""}, {"3,5", {}, ""}, {"--1", {}, ""},
-    };
-    for (const auto &r : rows) {
-        QCOMPARE(parseLimit(QString::fromUtf8(r.text)), r.tenths);
-        QCOMPARE(limitText(r.tenths), QString::fromLatin1(r.shown));
-    }
-    QVERIFY(!SensorTable::refusal(3, {{}, {}, 300, -50}).isEmpty());
-    QVERIFY(!SensorTable::refusal(21, {}).isEmpty());
-    QVERIFY(!SensorTable::refusal(1, {QStringLiteral("a\tb"), {}, {}, {}}).isEmpty());
-    QVERIFY(SensorTable::refusal(1, {QStringLiteral("东墙, 1 米"), QStringLiteral("℃"), 0, 0}).isEmpty());
+    const auto &r = tableRow(limitRows());
+    QCOMPARE(parseLimit(QString::fromUtf8(r.text)), r.tenths);
+    QCOMPARE(limitText(r.tenths), QString::fromLatin1(r.shown));
 }
 
 // Good lines are kept and bad ones skipped, with one sentence naming the file; what is written reads
 // back the same; a file that cannot be read leaves no sensors and says so.
 void TestSensorTable::file()
 {
+    QVERIFY(!SensorTable::refusal(3, {{}, {}, 300, -50}).isEmpty());
+    QVERIFY(!SensorTable::refusal(21, {}).isEmpty());
+    QVERIFY(!SensorTable::refusal(1, {QStringLiteral("a\tb"), {}, {}, {}}).isEmpty());
+    QVERIFY(SensorTable::refusal(1, {QStringLiteral("东墙, 1 米"), QStringLiteral("℃"), 0, 0}).isEmpty());
     SensorTable t;
     QString problem;
     t.parse("\xEF\xBB\xBF# comment\r\n"

@@ -1,5 +1,6 @@
 // The live trend's memory: the window it keeps, devices kept apart, and gaps cut by the read rhythm.
 #include "core/view/livehistory.h"
+#include "tablerows.h"
 #include <QTest>
 
 using view::LiveHistory;
@@ -15,44 +16,45 @@ QString spans(const LiveHistory &h, uint8_t device, int sensor = 0)
         out << QStringLiteral("%1-%2").arg((s.first().msecs - kT0) / 1000).arg((s.last().msecs - kT0) / 1000);
     return out.join(u' ');
 }
+
+const auto &windowRows() { static const struct { const char *name; qint64 windowMsecs; int stepMsecs, reads, kept; } rows[] = {
+    {"ten minutes at 1 s", 600'000, 1000, 900, 601}, {"fewer reads than fit", 600'000, 1000, 300, 300},
+    {"one minute at 250 ms", 60'000, 250, 1000, 241}, {"below a second counts as one", 10, 100, 50, 11},
+}; return rows; }
+
+// steps: seconds between successive reads.
+const auto &gapRows() { static const struct { const char *name; QList<int> steps; const char *segments; int interval; } rows[] = {
+    {"steady", {2, 2, 2}, "0-6", 2},
+    // A pause longer than the interval plus a minute is a gap; a shorter one is not.
+    {"pause over a minute", {2, 2, 63, 2}, "0-4 67-69", 2}, {"pause under a minute", {2, 2, 61, 2}, "0-67", 2},
+    // The median of the steps: one slow step does not widen the rule.
+    {"slow poll, one long step", {30, 30, 200, 30, 30}, "0-60 260-320", 30},
+    {"slow poll, twice its step", {100, 100, 201}, "0-200 401-401", 100},
+    {"sub-second poll", {0, 0, 0}, "0-0", 1}, {"one read", {}, "0-0", 0},
+}; return rows; }
 } // namespace
 
 class TestLiveHistory : public QObject {
     Q_OBJECT
 private slots:
-    void window_data();
+    void window_data() { tableRows(windowRows()); }
     void window();
     void devicesApart();
-    void gaps_data();
+    void gaps_data() { tableRows(gapRows()); }
     void gaps();
 };
-
-void TestLiveHistory::window_data()
-{
-    QTest::addColumn<qint64>("windowMsecs");
-    QTest::addColumn<int>("stepMsecs");
-    QTest::addColumn<int>("reads");
-    QTest::addColumn<int>("kept");
-    QTest::newRow("ten minutes at 1 s") << qint64(600'000) << 1000 << 900 << 601;
-    QTest::newRow("fewer reads than fit") << qint64(600'000) << 1000 << 300 << 300;
-    QTest::newRow("one minute at 250 ms") << qint64(60'000) << 250 << 1000 << 241;
-    QTest::newRow("below a second counts as one") << qint64(10) << 100 << 50 << 11;
-}
 
 // Older samples leave as newer ones come; the newest always stays.
 void TestLiveHistory::window()
 {
-    QFETCH(qint64, windowMsecs);
-    QFETCH(int, stepMsecs);
-    QFETCH(int, reads);
-    QFETCH(int, kept);
-    LiveHistory h(windowMsecs);
-    for (int i = 0; i < reads; ++i)
-        h.add(7, kT0 + qint64(i) * stepMsecs, {uint16_t(i)});
+    const auto &r = tableRow(windowRows());
+    LiveHistory h(r.windowMsecs);
+    for (int i = 0; i < r.reads; ++i)
+        h.add(7, kT0 + qint64(i) * r.stepMsecs, {uint16_t(i)});
     const QVector<view::Sample> s = h.samples(7, 0);
-    QCOMPARE(s.size(), kept);
-    QCOMPARE(s.last().msecs, kT0 + qint64(reads - 1) * stepMsecs);
-    QCOMPARE(*s.last().tenths, reads - 1);
+    QCOMPARE(s.size(), r.kept);
+    QCOMPARE(s.last().msecs, kT0 + qint64(r.reads - 1) * r.stepMsecs);
+    QCOMPARE(*s.last().tenths, r.reads - 1);
 }
 
 // Each device has its own samples and sensor count; the window runs on the newest time of any
@@ -87,34 +89,16 @@ void TestLiveHistory::devicesApart()
     QCOMPARE(*h.samples(1, 0)[0].tenths, 8);
 }
 
-void TestLiveHistory::gaps_data()
-{
-    QTest::addColumn<QList<int>>("steps");  // seconds between successive reads
-    QTest::addColumn<QString>("segments");
-    QTest::addColumn<int>("interval");
-    QTest::newRow("steady") << QList<int>{2, 2, 2} << "0-6" << 2;
-    // A pause longer than the interval plus a minute is a gap; a shorter one is not.
-    QTest::newRow("pause over a minute") << QList<int>{2, 2, 63, 2} << "0-4 67-69" << 2;
-    QTest::newRow("pause under a minute") << QList<int>{2, 2, 61, 2} << "0-67" << 2;
-    // The median of the steps: one slow step does not widen the rule.
-    QTest::newRow("slow poll, one long step") << QList<int>{30, 30, 200, 30, 30} << "0-60 260-320" << 30;
-    QTest::newRow("slow poll, twice its step") << QList<int>{100, 100, 201} << "0-200 401-401" << 100;
-    QTest::newRow("sub-second poll") << QList<int>{0, 0, 0} << "0-0" << 1;
-    QTest::newRow("one read") << QList<int>{} << "0-0" << 0;
-}
-
 void TestLiveHistory::gaps()
 {
-    QFETCH(QList<int>, steps);
-    QFETCH(QString, segments);
-    QFETCH(int, interval);
+    const auto &r = tableRow(gapRows());
     LiveHistory h(3'600'000);
     qint64 t = kT0;
     h.add(1, t, {1});
-    for (int step : steps)
+    for (int step : r.steps)
         h.add(1, t += step * 1000, {1});
-    QCOMPARE(spans(h, 1), segments);
-    QCOMPARE(h.intervalSecs(1), interval);
+    QCOMPARE(spans(h, 1), QString::fromLatin1(r.segments));
+    QCOMPARE(h.intervalSecs(1), r.interval);
 }
 
 QTEST_APPLESS_MAIN(TestLiveHistory)

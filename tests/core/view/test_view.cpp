@@ -5,16 +5,47 @@
 #include "core/view/series.h"
 #include "core/view/period.h"
 #include "core/export/recordtext.h"
+#include "tablerows.h"
 #include <QTest>
 
 using namespace view;
 
+const auto &valueRows() { static const struct { int word; std::optional<int> tenths; const char *text; } rows[] = {
+    {0x0000, 0, "00.0"}, {0x00EB, 235, "23.5"}, {0x30FF, 12543, "1254.3"}, {0x3100, -52992, "-5299.2"},
+    {0x8000, -32768, "-3276.8"}, {0xFFF6, -10, "-01.0"}, {0xFFFF, -1, "-00.1"}, {0xD8F2, -9998, "-999.8"},
+    {0xD8F1, {}, ""}, {0xDD48, {}, ""},
+}; return rows; }
+
+const auto &timeRows() { static const struct { const char *hex; int sensors; const char *time; } rows[] = {
+    {"5B991231235900010002", 2, "2099-12-31 23:59"}, {"5B0002290000FFFF", 1, "2000-02-29 00:00"},
+    {"5B0102290000FFFF", 1, nullptr},   // no 29 February in 2001
+    {"5B1804310000FFFF", 1, nullptr},   // nor a 31 April
+    {"FFFFFFFFFFFFFFFF", 1, nullptr},   // erased memory
+    {"5B18042703210001", 2, nullptr},   // shorter than two sensors
+}; return rows; }
+
+const auto &gapRows() { static const struct { int interval; QList<qint64> stepsSecs; QList<int> missing; QStringList expected; } rows[] = {
+    {600, {1200}, {}, {"0-1"}}, {600, {1201}, {}, {"0", "1"}},              // twice the interval
+    {30, {60, 90}, {}, {"0-2"}}, {30, {91}, {}, {"0", "1"}},               // a minute more than one
+    {60, {120, 121, 60}, {}, {"0-1", "2-3"}},
+    {600, {600, -60, 600}, {}, {"0-1", "2-3"}},                            // a clock set back
+    {600, {600, 600, 600, 600}, {2}, {"0-1", "3-4"}}, {600, {600}, {0, 1}, {}},
+    {0, {86400}, {}, {"0-1"}},                                             // interval not known
+}; return rows; }
+
+const auto &decimationRows() { static const struct { qsizetype points; int columns; } rows[] = {
+    {43200, 800}, {43200, 1}, {43200, 43199}, {43200, 43200}, {5, 800}}; return rows; }
+
 class TestView : public QObject {
     Q_OBJECT
 private slots:
+    void valuesAgreeWithExports_data() { tableRows(valueRows(), [](const auto &r) { return QStringLiteral("%1").arg(r.word, 4, 16, QChar(u'0')).toUpper(); }); }
     void valuesAgreeWithExports();
+    void recordTime_data() { tableRows(timeRows(), [](const auto &r) { return r.hex; }); }
     void recordTime();
+    void gaps_data() { tableRows(gapRows(), [](const auto &r) { return QStringLiteral("every %1 s: %2").arg(r.interval).arg(r.expected.join(u' ')); }); }
     void gaps();
+    void decimation_data() { tableRows(decimationRows(), [](const auto &r) { return QStringLiteral("%1 points, %2 columns").arg(r.points).arg(r.columns); }); }
     void decimation();
     void period();
 };
@@ -23,66 +54,43 @@ private slots:
 // exports: the viewer's text is the text file's, its number the CSV's.
 void TestView::valuesAgreeWithExports()
 {
-    const struct { int word; std::optional<int> tenths; const char *text; } rows[] = {
-        {0x0000, 0, "00.0"}, {0x00EB, 235, "23.5"}, {0x30FF, 12543, "1254.3"}, {0x3100, -52992, "-5299.2"},
-        {0x8000, -32768, "-3276.8"}, {0xFFF6, -10, "-01.0"}, {0xFFFF, -1, "-00.1"}, {0xD8F2, -9998, "-999.8"},
-        {0xD8F1, {}, ""}, {0xDD48, {}, ""},
-    };
-    for (const auto &r : rows) {
-        const QByteArray data = QByteArray::fromHex("5B1804270321") + char(r.word >> 8) + char(r.word & 0xFF);
-        const auto rec = recordValues(data, 1);
-        QVERIFY(rec && rec->tenths.size() == 1);
-        QCOMPARE(rec->tenths[0], r.tenths);
-        QCOMPARE(valueText(rec->tenths[0]), QString::fromLatin1(r.text));
-        if (!r.tenths)
-            continue;
-        const auto parsed = records::parseRecords(recordText("18 04 27 03 21", {r.word}), 1, 1);
-        QCOMPARE(QString::fromLatin1(exports::textFile(parsed, 0)), "2018-04-27 03:21  " + valueText(r.tenths) + " @1\r\n");
-        const QList<QByteArray> csv = exports::csvFile(parsed, 0, 1).split('\n')[1].trimmed().split(',');
-        QCOMPARE(csv[0], rec->time.toString(QStringLiteral("yyyy-MM-ddTHH:mm")).toLatin1());
-        QCOMPARE(qRound(csv[1].toDouble() * 10), *r.tenths);
-    }
+    const auto &r = tableRow(valueRows());
+    const QByteArray data = QByteArray::fromHex("5B1804270321") + char(r.word >> 8) + char(r.word & 0xFF);
+    const auto rec = recordValues(data, 1);
+    QVERIFY(rec && rec->tenths.size() == 1);
+    QCOMPARE(rec->tenths[0], r.tenths);
+    QCOMPARE(valueText(rec->tenths[0]), QString::fromLatin1(r.text));
+    if (!r.tenths)
+        return;
+    const auto parsed = records::parseRecords(recordText("18 04 27 03 21", {r.word}), 1, 1);
+    QCOMPARE(QString::fromLatin1(exports::textFile(parsed, 0)), "2018-04-27 03:21  " + valueText(r.tenths) + " @1\r\n");
+    const QList<QByteArray> csv = exports::csvFile(parsed, 0, 1).split('\n')[1].trimmed().split(',');
+    QCOMPARE(csv[0], rec->time.toString(QStringLiteral("yyyy-MM-ddTHH:mm")).toLatin1());
+    QCOMPARE(qRound(csv[1].toDouble() * 10), *r.tenths);
 }
 
 void TestView::recordTime()
 {
-    const struct { const char *hex; int sensors; const char *time; } rows[] = {
-        {"5B991231235900010002", 2, "2099-12-31 23:59"}, {"5B0002290000FFFF", 1, "2000-02-29 00:00"},
-        {"5B0102290000FFFF", 1, nullptr},   // no 29 February in 2001
-        {"5B1804310000FFFF", 1, nullptr},   // nor a 31 April
-        {"FFFFFFFFFFFFFFFF", 1, nullptr},   // erased memory
-        {"5B18042703210001", 2, nullptr},   // shorter than two sensors
-    };
-    for (const auto &r : rows) {
-        const auto rec = recordValues(QByteArray::fromHex(r.hex), r.sensors);
-        QCOMPARE(rec ? rec->time.toString(QStringLiteral("yyyy-MM-dd HH:mm")) : QString(), QString::fromLatin1(r.time));
-    }
+    const auto &r = tableRow(timeRows());
+    const auto rec = recordValues(QByteArray::fromHex(r.hex), r.sensors);
+    QCOMPARE(rec ? rec->time.toString(QStringLiteral("yyyy-MM-dd HH:mm")) : QString(), QString::fromLatin1(r.time));
 }
 
 // Segments as "first-last" sample indexes; samples one interval apart unless a step is given.
 void TestView::gaps()
 {
-    const struct { int interval; QList<qint64> stepsSecs; QList<int> missing; QStringList expected; } rows[] = {
-        {600, {1200}, {}, {"0-1"}}, {600, {1201}, {}, {"0", "1"}},              // twice the interval
-        {30, {60, 90}, {}, {"0-2"}}, {30, {91}, {}, {"0", "1"}},               // a minute more than one
-        {60, {120, 121, 60}, {}, {"0-1", "2-3"}},
-        {600, {600, -60, 600}, {}, {"0-1", "2-3"}},                            // a clock set back
-        {600, {600, 600, 600, 600}, {2}, {"0-1", "3-4"}}, {600, {600}, {0, 1}, {}},
-        {0, {86400}, {}, {"0-1"}},                                             // interval not known
-    };
-    for (const auto &r : rows) {
-        QVector<Sample> samples{{0, 1}};
-        for (qint64 s : r.stepsSecs)
-            samples.append({samples.last().msecs + 1000 * s, int(samples.size()) + 1});
-        for (int m : r.missing)
-            samples[m].tenths.reset();
-        QStringList got;
-        for (const Segment &seg : segments(samples, r.interval)) {
-            const int a = seg.first().tenths - 1, b = seg.last().tenths - 1;
-            got << (a == b ? QString::number(a) : QStringLiteral("%1-%2").arg(a).arg(b));
-        }
-        QVERIFY2(got == r.expected, qPrintable(QString::number(r.interval) + ": " + got.join(u' ')));
+    const auto &r = tableRow(gapRows());
+    QVector<Sample> samples{{0, 1}};
+    for (qint64 s : r.stepsSecs)
+        samples.append({samples.last().msecs + 1000 * s, int(samples.size()) + 1});
+    for (int m : r.missing)
+        samples[m].tenths.reset();
+    QStringList got;
+    for (const Segment &seg : segments(samples, r.interval)) {
+        const int a = seg.first().tenths - 1, b = seg.last().tenths - 1;
+        got << (a == b ? QString::number(a) : QStringLiteral("%1-%2").arg(a).arg(b));
     }
+    QCOMPARE(got, r.expected);
 }
 
 // A month of one-minute records on charts of several widths: every spike survives, the count stays
@@ -92,22 +100,20 @@ void TestView::decimation()
     Segment month;
     for (int i = 0; i < 43200; ++i)
         month.append({qint64(i) * 60000, (i % 997 == 500) ? 5000 + i : (i % 991 == 7) ? -5000 - i : (i * 7) % 100});
-    const struct { qsizetype points; int columns; } rows[] = {{43200, 800}, {43200, 1}, {43200, 43199}, {43200, 43200}, {5, 800}};
-    for (const auto &r : rows) {
-        const Segment in = month.first(r.points);
-        const Segment out = decimate(in, r.columns);
-        if (in.size() <= r.columns) {
-            QVERIFY(out == in);
-            continue;
-        }
-        QVERIFY(out.size() <= 2 * r.columns + 2 && out.size() > r.columns / 2);
-        QVERIFY(out.first() == in.first() && out.last() == in.last());
-        for (qsizetype k = 1; k < out.size(); ++k)
-            QVERIFY(out[k - 1].msecs < out[k].msecs && in[out[k].msecs / 60000] == out[k]);
-        for (const Point &p : in)
-            if (std::abs(p.tenths) >= 5000 && r.columns >= 86)  // a column holds at most one spike of each sign
-                QVERIFY2(out.contains(p), qPrintable(QString::number(p.tenths)));
+    const auto &r = tableRow(decimationRows());
+    const Segment in = month.first(r.points);
+    const Segment out = decimate(in, r.columns);
+    if (in.size() <= r.columns) {
+        QVERIFY(out == in);
+        return;
     }
+    QVERIFY(out.size() <= 2 * r.columns + 2 && out.size() > r.columns / 2);
+    QVERIFY(out.first() == in.first() && out.last() == in.last());
+    for (qsizetype k = 1; k < out.size(); ++k)
+        QVERIFY(out[k - 1].msecs < out[k].msecs && in[out[k].msecs / 60000] == out[k]);
+    for (const Point &p : in)
+        if (std::abs(p.tenths) >= 5000 && r.columns >= 86)  // a column holds at most one spike of each sign
+            QVERIFY2(out.contains(p), qPrintable(QString::number(p.tenths)));
 }
 
 QTEST_GUILESS_MAIN(TestView)
