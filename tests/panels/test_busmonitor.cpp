@@ -7,6 +7,7 @@
 #include "filesizelimit.h"
 #include "hexbytes.h"
 #include "ui/valuelabel.h"
+#include "wholefile.h"
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -19,12 +20,6 @@
 #include <QTest>
 
 namespace {
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
 const qint64 T0 = QDateTime(QDate(2026, 12, 6), QTime(14, 30, 45), Qt::UTC).toMSecsSinceEpoch();
 } // namespace
 

@@ -4,6 +4,7 @@
 #include "panels/live/livetrendpanel.h"
 #include "app/recordingdesktop.h"
 #include "filesizelimit.h"
+#include "wholefile.h"
 #include <QApplication>
 #include <QComboBox>
 #include <QListWidget>
@@ -49,12 +50,6 @@ QList<QGraphicsLineItem *> marks(RecordChart &c)
         if (auto *line = qgraphicsitem_cast<QGraphicsLineItem *>(item); line && line->isVisible() && line->data(0).toString() == u"mark")
             out.append(line);
     return out;
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
 
 void send(QWidget *w, QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons held)

@@ -4,6 +4,7 @@
 #include "core/archive/archivepassword.h"
 #include "core/settings/archivesettings.h"
 #include "pgserver.h"
+#include "wholefile.h"
 #include <QFile>
 #include <QSqlDatabase>
 #include <QTest>
@@ -12,18 +13,6 @@ using archive::ArchiveConfig;
 using archive::RecordStore;
 
 namespace {
-bool writeFile(const QString &path, const QByteArray &content)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(content) == content.size() && f.flush();
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
 // "postgres db.site:5432 wl8806n collector" or "sqlite" with the server's fields when kept.
 QString shown(const ArchiveConfig &c)
 {
