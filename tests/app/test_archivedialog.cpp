@@ -66,9 +66,8 @@ private slots:
             return;
         }
         const ArchiveConfig chosen = dialog.chosen();
-        QCOMPARE(chosen.kind, postgres ? ArchiveConfig::Postgres : ArchiveConfig::Sqlite);
-        QCOMPARE(chosen.password, postgres ? boxes[4] : QString());
-        QCOMPARE(chosen.sqlitePath, dir.filePath("archive.db"));
+        QCOMPARE(std::tuple(chosen.kind == ArchiveConfig::Postgres, chosen.password, chosen.sqlitePath),
+                 std::tuple(postgres, postgres ? boxes[4] : QString(), dir.filePath("archive.db")));
         QCOMPARE(readFile(file), archive::settingsContent(chosen));
         QVERIFY(!readFile(file).contains("pw"));
         QCOMPARE(desktop.messages.size(), says.isEmpty() ? 0 : 1);

@@ -87,9 +87,7 @@ void TestBusMonitor::filtersPauseClear()
 
     panel.cboMonitorDevice->setCurrentIndex(1);
     panel.cmdMonitorClear->click();
-    QCOMPARE(log.size(), 0);
-    QCOMPARE(m->rowCount(), 0);
-    QCOMPARE(panel.cboMonitorDevice->count(), 1);
+    QCOMPARE(std::tuple(int(log.size()), m->rowCount(), panel.cboMonitorDevice->count()), std::tuple(0, 0, 1));
     log.append(FrameKind::Sent, T0, 0, withCrc("02 03 00 00 00 01"));
     panel.catchUp();
     QCOMPARE(panel.shownFrames(), QVector<qint64>{8});

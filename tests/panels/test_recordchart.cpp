@@ -62,8 +62,14 @@ void send(QWidget *w, QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::
 class TestRecordChart : public QObject {
     Q_OBJECT
 private slots:
-    void init();
-    void cleanup();
+    void init()
+    {
+        m_chart = new RecordChart;
+        m_chart->resize(800, 500);
+        m_chart->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_chart));
+    }
+    void cleanup() { delete m_chart; }
     void segmentsAndLegend();
     void thinning();
     void zoomAndBack();
@@ -75,19 +81,6 @@ private slots:
 private:
     RecordChart *m_chart = nullptr;
 };
-
-void TestRecordChart::init()
-{
-    m_chart = new RecordChart;
-    m_chart->resize(800, 500);
-    m_chart->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_chart));
-}
-
-void TestRecordChart::cleanup()
-{
-    delete m_chart;
-}
 
 // Each segment its own line in its sensor's colour; one legend entry per sensor, even for a sensor
 // with nothing to draw.
