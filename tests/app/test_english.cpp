@@ -85,10 +85,8 @@ QVector<QByteArray> writtenFiles(const QString &dir)
     QString error;
     if (!settings::writeComm(dir, {3, 9600}, &error) || !language::save(dir, language::Language::English, &error))
         qFatal("%s", qPrintable(error));
-    for (const char *name : {"comm.set", "language.set"}) {
-        QFile f(dir + u'/' + QLatin1String(name));
-        files << (f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray());
-    }
+    for (const char *name : {"comm.set", "language.set"})
+        files << readFile(dir + u'/' + QLatin1String(name));
     return files;
 }
 } // namespace
@@ -117,8 +115,7 @@ void TestEnglish::commandsSpeakEnglish()
 {
     // English from the locale; language.set names no language (with an editor's line end), said in English.
     QTemporaryDir dir;
-    QFile set(dir.filePath(QStringLiteral("language.set")));
-    QVERIFY(set.open(QIODevice::WriteOnly) && set.write("fr\r\n") == 4 && set.flush());
+    QVERIFY(writeFile(dir.filePath(QStringLiteral("language.set")), "fr\r\n"));
     QCOMPARE(translation::start(dir.path(), QString(), QStringLiteral("en_US")).problem,
              u"\"fr\" in language.set is not a language of the program (zh or en)");
     WindowFixture f;

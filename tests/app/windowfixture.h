@@ -2,7 +2,7 @@
 #include "app/frmmain.h"
 #include "recordingdesktop.h"
 #include "sim/simrecorder.h"
-#include <QFile>
+#include "wholefile.h"
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>
@@ -27,17 +27,10 @@ struct WindowFixture {
 
     void writeFile(const QString &name, const QByteArray &content)
     {
-        QFile f(dir.filePath(name));
-        if (!f.open(QIODevice::WriteOnly))
+        if (!::writeFile(dir.filePath(name), content))
             qFatal("cannot write %s", qPrintable(name));
-        f.write(content);
     }
-
-    QByteArray readFile(const QString &name) const
-    {
-        QFile f(dir.filePath(name));
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-    }
+    QByteArray readFile(const QString &name) const { return ::readFile(dir.filePath(name)); }
 
     frmMain &start()
     {

@@ -9,6 +9,7 @@
 #include "core/records/recorddecode.h"
 #include "core/settings/settingsfiles.h"
 #include "sim/simrecorder.h"
+#include "wholefile.h"
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
@@ -115,16 +116,6 @@ class TestCollect : public QObject {
         r.json = QJsonDocument::fromJson(p.readAllStandardOutput()).object();
         return r;
     }
-    static bool put(const QString &path, const QByteArray &content)
-    {
-        QFile f(path);
-        return f.open(QIODevice::WriteOnly) && f.write(content) == content.size() && f.flush();
-    }
-    static QByteArray contents(const QString &path)
-    {
-        QFile f(path);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }
     static QList<QByteArray> bytes(const Memory &memory)
     {
         QList<QByteArray> out;
@@ -146,7 +137,7 @@ private slots:
     {
         m_dir = std::make_unique<QTemporaryDir>();
         QString error;
-        QVERIFY(put(m_dir->filePath("comports.map"), ("COM4=" + m_sim.portPath() + "\n").toUtf8()));
+        QVERIFY(writeFile(m_dir->filePath("comports.map"), ("COM4=" + m_sim.portPath() + "\n").toUtf8()));
         QVERIFY(settings::writeComm(m_dir->path(), {4, 115200}, &error));
         QVERIFY(settings::writeReplyWindow(m_dir->path(), {60, 2, 60}, &error));
         m_sim.clearFaults();
@@ -160,7 +151,7 @@ private slots:
     // only when asked; a limits file that cannot be read is said and the run goes on without limits.
     void wholeCollection()
     {
-        QVERIFY(put(m_dir->filePath("sensors.set"), "COM4-21\t1\t东墙\t℃\t\t5.0\nCOM4-21\t2\t西墙\n"));
+        QVERIFY(writeFile(m_dir->filePath("sensors.set"), "COM4-21\t1\t东墙\t℃\t\t5.0\nCOM4-21\t2\t西墙\n"));
         for (int pass = 0; pass < 2; ++pass) {
             const Run r = collect({"--port", "COM4", "--address", "21,22", "--csv", m_dir->filePath("data.csv"), "--json"});
             QCOMPARE(r.code, collect::Complete);
@@ -174,9 +165,9 @@ private slots:
                 QVERIFY(r.list(i, "missing").isEmpty());
                 const QString csv = m_dir->filePath(QStringLiteral("data-%1.csv").arg(21 + i));
                 QCOMPARE(d["files"].toObject()["csv"].toString(), csv);
-                QCOMPARE(contents(csv).count('\n'), counts[i] + 1);  // the heading and a line a record
+                QCOMPARE(readFile(csv).count('\n'), counts[i] + 1);  // the heading and a line a record
                 // The limits are COM4-21's, not address 22's.
-                QCOMPARE(contents(csv).startsWith("time,ch1 东墙,ch2 西墙,ch3,"), i == 0);
+                QCOMPARE(readFile(csv).startsWith("time,ch1 东墙,ch2 西墙,ch3,"), i == 0);
                 const QJsonObject named = d["sensors"].toArray().at(0).toObject(), outside = d["outOfRange"].toArray().at(0).toObject();
                 QCOMPARE(std::tuple(d["sensors"].toArray().size(), named["name"].toString(), named["high"].toDouble()),
                          i ? std::tuple(0, QString(), 0.0) : std::tuple(2, QString("东墙"), 5.0));
@@ -309,7 +300,7 @@ private slots:
         const QString lock = collect::serialLockPath(m_sim.portPath()), db = m_dir->filePath("archive.db");
         std::atomic<bool> stopped = false;
         // A lock planted here never outlives the row: another program may get the pseudo-terminal next.
-        const auto planted = qScopeGuard([&] { contents(lock).contains("another-name") && QFile::remove(lock); });
+        const auto planted = qScopeGuard([&] { readFile(lock).contains("another-name") && QFile::remove(lock); });
         // Records from..to never answer; the first request for one may interrupt the run.
         const auto silent = [&](int from, int to, bool interrupt) {
             m_sim.setFaultRule([&, from, to, interrupt](const QByteArray &request, int) {
@@ -342,7 +333,7 @@ private slots:
             break;
         }
         case Password:
-            QVERIFY(put(m_dir->filePath("archive.set"), "# 存档\nkind=postgres\nhost=db\ndatabase=wl\nuser=c\npassword=Sekr1tpw\n"));
+            QVERIFY(writeFile(m_dir->filePath("archive.set"), "# 存档\nkind=postgres\nhost=db\ndatabase=wl\nuser=c\npassword=Sekr1tpw\n"));
             r = collect(args);
             QVERIFY2(r.json["problem"].toString().contains("第 6 行（password=）") && !(r.err + r.out).contains("Sekr1tpw"), qPrintable(r.err));
             break;
@@ -375,14 +366,14 @@ private slots:
             QProcess gone;
             gone.start("true");
             const QByteArray pid = QByteArray::number(gone.waitForStarted(-1) ? gone.processId() : 0);
-            QVERIFY(gone.waitForFinished(-1) && put(lock, pid + "\nwl8806n-collect\nanother-name\n"));
+            QVERIFY(gone.waitForFinished(-1) && writeFile(lock, pid + "\nwl8806n-collect\nanother-name\n"));
             r = collect(args);
             break;
         }
         case NotADatabase:
-            QVERIFY(put(db, "记录\n"));
+            QVERIFY(writeFile(db, "记录\n"));
             r = collect(args);
-            QVERIFY2(r.err.contains("不是存档数据库") && contents(db) == "记录\n", qPrintable(r.err));
+            QVERIFY2(r.err.contains("不是存档数据库") && readFile(db) == "记录\n", qPrintable(r.err));
             break;
         case ReadOnly: {  // found before anything is sent
             QCOMPARE(collect(args).code, collect::Complete);
@@ -404,7 +395,7 @@ private slots:
         left.removeIf([](const QString &name) { return QRegularExpression("^archive\\.db|\\.set$|\\.map$").match(name).hasMatch(); });
         for (const QString &file : files) {
             names << file.section(':', 0, 0);
-            QVERIFY(!file.contains(':') || contents(m_dir->filePath(names.last())).count('\n') == file.section(':', 1).toInt());
+            QVERIFY(!file.contains(':') || readFile(m_dir->filePath(names.last())).count('\n') == file.section(':', 1).toInt());
         }
         QCOMPARE(left, names);
         QList<int> stillMissing;

@@ -7,6 +7,7 @@
 #include "filesizelimit.h"
 #include "hexbytes.h"
 #include "ui/valuelabel.h"
+#include "wholefile.h"
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -19,12 +20,6 @@
 #include <QTest>
 
 namespace {
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
 const qint64 T0 = QDateTime(QDate(2026, 12, 6), QTime(14, 30, 45), Qt::UTC).toMSecsSinceEpoch();
 } // namespace
 
@@ -92,9 +87,7 @@ void TestBusMonitor::filtersPauseClear()
 
     panel.cboMonitorDevice->setCurrentIndex(1);
     panel.cmdMonitorClear->click();
-    QCOMPARE(log.size(), 0);
-    QCOMPARE(m->rowCount(), 0);
-    QCOMPARE(panel.cboMonitorDevice->count(), 1);
+    QCOMPARE(std::tuple(int(log.size()), m->rowCount(), panel.cboMonitorDevice->count()), std::tuple(0, 0, 1));
     log.append(FrameKind::Sent, T0, 0, withCrc("02 03 00 00 00 01"));
     panel.catchUp();
     QCOMPARE(panel.shownFrames(), QVector<qint64>{8});

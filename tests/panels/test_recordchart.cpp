@@ -4,6 +4,7 @@
 #include "panels/live/livetrendpanel.h"
 #include "app/recordingdesktop.h"
 #include "filesizelimit.h"
+#include "wholefile.h"
 #include <QApplication>
 #include <QComboBox>
 #include <QListWidget>
@@ -51,12 +52,6 @@ QList<QGraphicsLineItem *> marks(RecordChart &c)
     return out;
 }
 
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
 void send(QWidget *w, QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons held)
 {
     QMouseEvent e(type, QPointF(at), w->mapToGlobal(QPointF(at)), button, held, Qt::NoModifier);
@@ -67,8 +62,14 @@ void send(QWidget *w, QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::
 class TestRecordChart : public QObject {
     Q_OBJECT
 private slots:
-    void init();
-    void cleanup();
+    void init()
+    {
+        m_chart = new RecordChart;
+        m_chart->resize(800, 500);
+        m_chart->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_chart));
+    }
+    void cleanup() { delete m_chart; }
     void segmentsAndLegend();
     void thinning();
     void zoomAndBack();
@@ -80,19 +81,6 @@ private slots:
 private:
     RecordChart *m_chart = nullptr;
 };
-
-void TestRecordChart::init()
-{
-    m_chart = new RecordChart;
-    m_chart->resize(800, 500);
-    m_chart->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_chart));
-}
-
-void TestRecordChart::cleanup()
-{
-    delete m_chart;
-}
 
 // Each segment its own line in its sensor's colour; one legend entry per sensor, even for a sensor
 // with nothing to draw.

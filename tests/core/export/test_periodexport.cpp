@@ -6,6 +6,7 @@
 #include "core/export/xlsxworkbook.h"
 #include "recordtext.h"
 #include "tablerows.h"
+#include "wholefile.h"
 #include <QDir>
 #include <QProcess>
 #include <QStandardPaths>
@@ -73,12 +74,6 @@ QByteArray shownCells(const QString &workbook, QString *why)
         return {};
     }
     QFile f(csv);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-QByteArray fileBytes(const QString &path)
-{
-    QFile f(path);
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
@@ -164,10 +159,7 @@ void TestPeriodExport::xlsxReadsBack()
     const QString xls = dir.filePath(QStringLiteral("p.xls")), xlsx = dir.filePath(QStringLiteral("时段.xlsx"));
     QString error;
     QVERIFY2(xls::writeWorkbook(xls, sheet, &error), qPrintable(error));
-    {
-        QFile old(xlsx);
-        QVERIFY(old.open(QIODevice::WriteOnly) && old.write("earlier") > 0);
-    }
+    QVERIFY(writeFile(xlsx, "earlier"));
     QVERIFY(::chmod(QFile::encodeName(xlsx).constData(), 0640) == 0);
     QVERIFY2(xlsx::writeWorkbook(xlsx, sheet, &error), qPrintable(error));
     struct stat st;
@@ -196,14 +188,14 @@ void TestPeriodExport::xlsxFailureKeepsEarlierFile()
     xls::Sheet earlier, sheet;
     earlier.setNumber(0, 0, 1.5);
     QVERIFY(xlsx::writeWorkbook(path, earlier, nullptr));
-    const QByteArray before = fileBytes(path);
+    const QByteArray before = readFile(path);
     sheet.setText(r.row, 0, r.text);
     QString error;
     QCOMPARE(xlsx::writeWorkbook(path, sheet, &error), named.isEmpty());
     QVERIFY(QDir(dir.path()).entryList({QStringLiteral("*.part*")}, QDir::Files | QDir::Hidden).isEmpty());
     QVERIFY2(named.isEmpty() ? error.isEmpty() : error.contains(path) && error.contains(named), qPrintable(error));
     if (!named.isEmpty())
-        QCOMPARE(fileBytes(path), before);
+        QCOMPARE(readFile(path), before);
 }
 
 QTEST_GUILESS_MAIN(TestPeriodExport)

@@ -5,6 +5,7 @@
 #include "freexlreader.h"
 #include "hexbytes.h"
 #include "tablerows.h"
+#include "wholefile.h"
 #include <QDateTime>
 #include <QDir>
 #include <QTemporaryDir>
@@ -66,12 +67,6 @@ bool noPartFiles(const QString &dir)
     return QDir(dir).entryList({QStringLiteral("*.part*")}, QDir::Files | QDir::Hidden).isEmpty();
 }
 
-QByteArray fileBytes(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 // What a sheet may hold, and where it may go ("导出.xls" is there already; named "": accepted).
 const char *const Earlier = "导出.xls";
 const auto &refusalRows() {
@@ -101,10 +96,7 @@ void TestXls::programSheetReadsBack()
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("records.xls"));
     const int dataRows = 3000;
-    {
-        QFile old(path);
-        QVERIFY(old.open(QIODevice::WriteOnly) && old.write("not a workbook") > 0);
-    }
+    QVERIFY(writeFile(path, "not a workbook"));
     QVERIFY(::chmod(QFile::encodeName(path).constData(), 0640) == 0);
     QString error;
     QVERIFY2(xls::writeWorkbook(path, programSheet(dataRows), &error), qPrintable(error));
@@ -181,12 +173,12 @@ void TestXls::refusedOrFailed()
     const QString path = dir.filePath(QString::fromUtf8(r.where)), named = QString::fromUtf8(r.named);
     QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("dir.xls/inside"))));
     QVERIFY(xls::writeWorkbook(dir.filePath(QString::fromUtf8(Earlier)), programSheet(3), nullptr));
-    const QByteArray before = fileBytes(path);
+    const QByteArray before = readFile(path);
     QString error;
     QVERIFY(xls::writeWorkbook(path, sheet, &error) == named.isEmpty() && noPartFiles(dir.path()));
     QVERIFY2(named.isEmpty() ? error.isEmpty() : error.contains(path) && error.contains(named), qPrintable(error));
     if (!named.isEmpty())
-        QVERIFY(fileBytes(path) == before);
+        QCOMPARE(readFile(path), before);
     else if (r.value.toString().size() < 4000) {  // freexl reads no longer text: the stream is walked above
         FreeXl book(path);
         QVERIFY(book.dimensions() == qMakePair(unsigned(r.row + 1), unsigned(r.column + 1)));

@@ -7,6 +7,7 @@
 #include "core/export/xlsworkbook.h"
 #include "core/settings/comports.h"
 #include "filesizelimit.h"
+#include "wholefile.h"
 #include <QDir>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -17,18 +18,6 @@
 using settings::Status;
 
 namespace {
-bool writeFile(const QString &path, const QByteArray &content)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(content) == content.size();
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
-}
-
 // A settings file read as start-up reads it: status, problem and the values start-up uses.
 struct Read { Status status; QString problem; QList<int> values; };
 
