@@ -314,6 +314,10 @@ bool Link::transfer(const Hold &hold, const ExchangeKind &kind, Exchange &ex)
     // A cancelled command unwinds at once: a click that follows the stop meets a free bus.
     if (kind.pumpAfterWait && !hold.cancel().cancelled())
         QCoreApplication::processEvents();
+    // A reply that reached the port while this program was not given the processor (a busy PC) is
+    // taken all the same: the port is asked once more before the window counts as empty.
+    if (m_port.isOpen() && !replyIn() && m_port.bytesAvailable() == 0)
+        m_port.waitForReadyRead(0);
     // The gap before the next request counts from these bytes too.
     if (m_port.isOpen() && m_port.bytesAvailable() > 0)
         takeReply(m_port.readAll());
