@@ -3,6 +3,7 @@
 #include "app/recordingdesktop.h"
 #include "core/settings/archivesettings.h"
 #include "panels/history/archivesettingsdialog.h"
+#include "tablerows.h"
 #include "ui/valuelabel.h"
 #include "wholefile.h"
 #include <QFile>
@@ -22,6 +23,10 @@ void fill(ArchiveSettingsDialog &d, bool postgres, const QStringList &boxes)
     for (qsizetype i = 0; i < edits.size(); ++i)
         edits[i]->setText(boxes[i]);
 }
+
+const auto &connectionRows() { static const struct { bool postgres; QStringList boxes; const char *says; bool file; } rows[] = {
+    {true, {"/nonexistent", "5432", "wl", "c", ""}, "连接失败", false}, {true, {"/nonexistent", "5432", "", "c", ""}, "数据库", false},
+    {false, {"", "", "", "", ""}, "连接成功", true}}; return rows; }
 } // namespace
 
 class TestArchiveDialog : public QObject {
@@ -74,22 +79,17 @@ private slots:
         QVERIFY(desktop.lastMessage().contains(says));
     }
 
+    void testConnection_data() { tableRows(connectionRows(), [](const auto &r) { return QString::fromUtf8(r.says); }); }
     void testConnection()
     {
+        const auto &r = tableRow(connectionRows());
         QTemporaryDir dir;
         RecordingDesktop desktop(dir.path());
         ArchiveSettingsDialog dialog(ArchiveConfig{}, desktop, nullptr);
-        const struct { bool postgres; QStringList boxes; const char *says; bool file; } rows[] = {
-            {true, {"/nonexistent", "5432", "wl", "c", ""}, "连接失败", false},
-            {true, {"/nonexistent", "5432", "", "c", ""}, "数据库", false},
-            {false, {"", "", "", "", ""}, "连接成功", true},
-        };
-        for (const auto &r : rows) {
-            fill(dialog, r.postgres, r.boxes);
-            dialog.testConnection();
-            QVERIFY2(dialog.lblResult->text().contains(QString::fromUtf8(r.says)), qPrintable(dialog.lblResult->text()));
-            QCOMPARE(QFile::exists(dir.filePath("archive.db")), r.file);
-        }
+        fill(dialog, r.postgres, r.boxes);
+        dialog.testConnection();
+        QVERIFY2(dialog.lblResult->text().contains(QString::fromUtf8(r.says)), qPrintable(dialog.lblResult->text()));
+        QCOMPARE(QFile::exists(dir.filePath("archive.db")), r.file);
         QVERIFY(!QFile::exists(dir.filePath("archive.set")));  // a test saves nothing
     }
 };

@@ -4,6 +4,7 @@
 #include "panels/live/livetrendpanel.h"
 #include "app/recordingdesktop.h"
 #include "filesizelimit.h"
+#include "tablerows.h"
 #include "wholefile.h"
 #include <QApplication>
 #include <QComboBox>
@@ -57,6 +58,10 @@ void send(QWidget *w, QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::
     QMouseEvent e(type, QPointF(at), w->mapToGlobal(QPointF(at)), button, held, Qt::NoModifier);
     QApplication::sendEvent(w, &e);
 }
+
+// The files the chart writes, each with how it starts.
+const auto &fileKinds() { static const struct { const char *name; bool (RecordChart::*save)(const QString &, QString *); const char *head; } kinds[] = {
+    {"chart.png", &RecordChart::savePng, "\x89PNG"}, {"chart.pdf", &RecordChart::savePdf, "%PDF"}}; return kinds; }
 } // namespace
 
 class TestRecordChart : public QObject {
@@ -75,6 +80,7 @@ private slots:
     void zoomAndBack();
     void readOut();
     void marksFollowTheView();
+    void files_data() { tableRows(fileKinds()); }
     void files();
     void liveTrend();
 
@@ -229,31 +235,26 @@ void TestRecordChart::files()
 {
     m_chart->setSeries({{"1#传感器", {run(kT0, 100, [](int i) { return i; })}}});
     QTemporaryDir dir;
-    const struct { const char *name; bool (RecordChart::*save)(const QString &, QString *); const char *head; } kinds[] = {
-        {"chart.png", &RecordChart::savePng, "\x89PNG"},
-        {"chart.pdf", &RecordChart::savePdf, "%PDF"},
-    };
-    for (const auto &k : kinds) {
-        const QString path = dir.filePath(QString::fromLatin1(k.name));
-        QString error;
-        QVERIFY2((m_chart->*k.save)(path, &error), qPrintable(error));
-        const QByteArray written = readFile(path);
-        QVERIFY(written.startsWith(k.head) && written.size() > 1000);
-        if (QByteArray(k.head) == "\x89PNG")
-            QCOMPARE(QImage::fromData(written).size(), m_chart->size());
-        else
-            QVERIFY(written.trimmed().endsWith("%%EOF"));
+    const auto &k = tableRow(fileKinds());
+    const QString path = dir.filePath(QString::fromLatin1(k.name));
+    QString error;
+    QVERIFY2((m_chart->*k.save)(path, &error), qPrintable(error));
+    const QByteArray written = readFile(path);
+    QVERIFY(written.startsWith(k.head) && written.size() > 1000);
+    if (QByteArray(k.head) == "\x89PNG")
+        QCOMPARE(QImage::fromData(written).size(), m_chart->size());
+    else
+        QVERIFY(written.trimmed().endsWith("%%EOF"));
 
-        QVERIFY(!(m_chart->*k.save)(dir.filePath(QStringLiteral("none/") + k.name), &error));
-        QVERIFY(error.contains(QStringLiteral("none/") + k.name));
-        {
-            const FileSizeLimit full(100);
-            QVERIFY(!(m_chart->*k.save)(path, &error));
-        }
-        QVERIFY(error.contains(path));
-        QCOMPARE(readFile(path), written);
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 1 + (&k - kinds));  // no temporary left
+    QVERIFY(!(m_chart->*k.save)(dir.filePath(QStringLiteral("none/") + k.name), &error));
+    QVERIFY(error.contains(QStringLiteral("none/") + k.name));
+    {
+        const FileSizeLimit full(100);
+        QVERIFY(!(m_chart->*k.save)(path, &error));
     }
+    QVERIFY(error.contains(path));
+    QCOMPARE(readFile(path), written);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 1);  // no temporary left
 }
 
 // The live trend draws the chosen device's checked sensors: not while its tab is hidden, at once

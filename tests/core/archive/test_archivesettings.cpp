@@ -4,6 +4,7 @@
 #include "core/archive/archivepassword.h"
 #include "core/settings/archivesettings.h"
 #include "pgserver.h"
+#include "tablerows.h"
 #include "wholefile.h"
 #include <QFile>
 #include <QSqlDatabase>
@@ -24,6 +25,10 @@ QString shown(const ArchiveConfig &c)
 const QByteArray site = "kind=postgres\nhost=db.site\nport=5432\ndatabase=wl8806n\nuser=collector\n";
 const QDateTime readAt(QDate(2024, 1, 3), QTime(1, 2), Qt::UTC);
 const QByteArray record = QByteArray(1, char(0x5B)) + QByteArray::fromHex("2401020304 0102 0304");
+
+const auto &refusedRows() { static const struct { int port; const char *database, *user, *host, *why; } rows[] = {
+    {0, "d", "u", "h", "端口 0"}, {65536, "d", "u", "h", "端口 65536"}, {5432, " ", "u", "h", "数据库"},
+    {5432, "d", "", "h", "用户"}, {5432, "d", "u", "a\nb", "主机"}, {5432, "d\tx", "u", "h", "数据库"}}; return rows; }
 } // namespace
 
 class TestArchiveSettings : public QObject {
@@ -101,21 +106,22 @@ private slots:
             QCOMPARE(again->sqlitePath, dir.filePath("archive.db"));
             QVERIFY(again->password.isEmpty());
         }
-        // Refused settings name the box and leave the earlier file as it was.
-        QVERIFY(archive::saveSettings(dir.path(), c, &error));
-        const QByteArray earlier = readFile(dir.filePath("archive.set"));
-        const struct { int port; const char *database, *user, *host, *why; } refused[] = {
-            {0, "d", "u", "h", "端口 0"}, {65536, "d", "u", "h", "端口 65536"}, {5432, " ", "u", "h", "数据库"},
-            {5432, "d", "", "h", "用户"}, {5432, "d", "u", "a\nb", "主机"}, {5432, "d\tx", "u", "h", "数据库"},
-        };
-        for (const auto &r : refused) {
-            error.clear();
-            QVERIFY(!archive::saveSettings(dir.path(), {ArchiveConfig::Postgres, {}, r.host, r.port, r.database, r.user, {}}, &error));
-            QVERIFY2(error.contains(QString::fromUtf8(r.why)), qPrintable(error));
-            QCOMPARE(readFile(dir.filePath("archive.set")), earlier);
-        }
         QVERIFY(!archive::saveSettings(dir.filePath("no/such/folder"), c, &error));
         QVERIFY(!error.isEmpty());
+    }
+
+    // Refused settings name the box and leave the earlier file as it was.
+    void refused_data() { tableRows(refusedRows(), [](const auto &r) { return QString::fromUtf8(r.why) + u' ' + QString::fromLatin1(QByteArray(r.database).toPercentEncoding()); }); }
+    void refused()
+    {
+        const auto &r = tableRow(refusedRows());
+        QTemporaryDir dir;
+        QString error;
+        QVERIFY(archive::saveSettings(dir.path(), {ArchiveConfig::Postgres, "ignored.db", "db.site", 6543, "wl8806n", "collector", "s3cret"}, &error));
+        const QByteArray earlier = readFile(dir.filePath("archive.set"));
+        QVERIFY(!archive::saveSettings(dir.path(), {ArchiveConfig::Postgres, {}, r.host, r.port, r.database, r.user, {}}, &error));
+        QVERIFY2(error.contains(QString::fromUtf8(r.why)), qPrintable(error));
+        QCOMPARE(readFile(dir.filePath("archive.set")), earlier);
     }
 
     // The archive archive.set names, opened as the window and the collector open it: a record stored

@@ -3,18 +3,13 @@
 #include "core/link/crc16.h"
 #include "core/link/framelog.h"
 #include "hexbytes.h"
+#include "tablerows.h"
 #include <QTest>
 
-class TestFrameLog : public QObject {
-    Q_OBJECT
-private slots:
-    void decoding_data();
-    void decoding();
-    void gapText();
-    void bound();
-};
-
 namespace {
+const auto &gapRows() { static const struct { qint32 us; const char *text; } rows[] = {
+    {-1, "—"}, {0, "0.0"}, {1749, "1.7"}, {3600, "3.6"}, {123'450, "123.5"}, {60'000'000, "60000.0"}, {60'000'001, "> 60000"}}; return rows; }
+
 QByteArray badCrc(const char *hex)
 {
     QByteArray f = withCrc(hex);
@@ -22,6 +17,17 @@ QByteArray badCrc(const char *hex)
     return f;
 }
 } // namespace
+
+class TestFrameLog : public QObject {
+    Q_OBJECT
+private slots:
+    void decoding_data();
+    void decoding();
+    void gapText_data() { tableRows(gapRows(), [](const auto &r) { return QString::number(r.us); }); }
+    void gapText();
+    void bound();
+};
+
 
 void TestFrameLog::decoding_data()
 {
@@ -106,11 +112,8 @@ void TestFrameLog::decoding()
 
 void TestFrameLog::gapText()
 {
-    const struct { qint32 us; const char *text; } rows[] = {
-        {-1, "—"}, {0, "0.0"}, {1749, "1.7"}, {3600, "3.6"}, {123'450, "123.5"}, {60'000'000, "60000.0"}, {60'000'001, "> 60000"},
-    };
-    for (const auto &r : rows)
-        QCOMPARE(framelog::gapText(r.us), QString::fromUtf8(r.text));
+    const auto &r = tableRow(gapRows());
+    QCOMPARE(framelog::gapText(r.us), QString::fromUtf8(r.text));
 }
 
 // 100,005 frames: the first five are gone, the rest kept in order under their own numbers; a reply

@@ -7,6 +7,7 @@
 #include "core/export/xlsworkbook.h"
 #include "core/settings/comports.h"
 #include "filesizelimit.h"
+#include "tablerows.h"
 #include "wholefile.h"
 #include <QDir>
 #include <QStandardPaths>
@@ -34,69 +35,92 @@ Read readSettings(const QString &file, const QString &dir)
     ports.loadOverrides(dir, &problems);
     return {problems.isEmpty() ? Status::Ok : Status::Malformed, problems.join(u' '), {}};
 }
+
+const auto &splitRows() { static const struct { const char *content; QStringList fields; } rows[] = {
+    {"1\r\n21\r\n32\r\n4\r\n", {"1", "21", "32", "4"}}, {" 1 , 21 ,32,4", {"1", "21", "32", "4"}},  // how a file splits into fields
+    {"1,21\r\n\r\n32,4\r\n", {"1", "21", "32", "4"}}, {"\"a,b\" , 1", {"a,b", "1"}}, {"1,,3", {"1", "", "3"}}}; return rows; }
+
+// What each file may hold (the number rules of single fields are in the one conversion table).
+const QList<int> comm{4, 19200}, mod{2, 20, 1}, reply{300, 3, 1200, 0, 1};
+const auto &fileRows() { static const struct { const char *file, *content; Status status; QList<int> values; } rows[] = {  // content nullptr: no file
+    {"comm.set", nullptr, Status::Missing, comm}, {"comm.set", "3,9600\r\n", Status::Ok, {3, 9600}}, {"comm.set", "1\r\n14400\r\n", Status::Ok, {1, 14400}},
+    {"comm.set", "25,57600\r\n", Status::Ok, {25, 57600}}, {"comm.set", "4,49", Status::Malformed, comm}, {"comm.set", "26,9600", Status::Malformed, comm},
+    {"comm.set", "0,9600", Status::Malformed, comm}, {"comm.set", "COM3,9600", Status::Malformed, comm}, {"comm.set", "3\r\n", Status::Malformed, comm},
+    {"comm.set", "\"3,9600", Status::Malformed, comm}, {"ModSet.set", nullptr, Status::Missing, mod}, {"ModSet.set", " 0 , 5\r\n 20, 3 ", Status::Ok, {5, 20, 3}},
+    {"ModSet.set", "x,255,-5,0", Status::Ok, {255, -5, 0}},  // field 1 is not used
+    // A value its box or command would refuse is replaced by its default; the others count.
+    {"ModSet.set", "1,300,32,4", Status::Malformed, {2, 32, 4}}, {"ModSet.set", "1,21,40000,x", Status::Malformed, {21, 20, 1}},
+    {"ModSet.set", "1,21,32", Status::Malformed, mod}, {"replywin.set", nullptr, Status::Missing, reply}, {"replywin.set", "300,3,1200\r\n", Status::Ok, reply},
+    {"replywin.set", "60000,10,60000,1", Status::Ok, {60000, 10, 60000, 1, 1}},  // before the block setting: on
+    {"replywin.set", "300,3,1200,2,0", Status::Ok, {300, 3, 1200, 2, 0}}, {"replywin.set", "19,3,1200", Status::Malformed, reply},
+    {"replywin.set", "300,11,1200", Status::Malformed, reply}, {"replywin.set", "300,3,60001", Status::Malformed, reply},
+    {"replywin.set", "300,3,1200,3", Status::Malformed, reply}, {"replywin.set", "300,3,1200,0,2", Status::Malformed, reply},
+    {"replywin.set", "300,3,1200,0,1,0", Status::Malformed, reply}}; return rows; }
+
+// Whether a program in exeDir is an installed one.
+const auto &installedRows() { static const struct { const char *exeDir, *installBinDir; bool installed; } rows[] = {
+    {"/usr/bin", "", true}, {"/usr/local/bin", "", true}, {"/usr/lib/wl8806n/", "", true}, {"/bin", "", true}, {"/sbin", "", true}, {"/usr/../usr/bin", "", true},
+    {"/usr2/bin", "", false}, {"/usrbin", "", false}, {"/binaries", "", false},  // a name that only starts alike
+    {"/home/u/wl8806n", "", false}, {"/opt/wl8806n/bin", "", false}, {"/work/build", "/usr/local/bin", false},
+    {"/opt/wl8806n/bin", "/opt/wl8806n/bin", true}, {"/opt/wl8806n/bin/", "/opt/wl8806n/bin", true},
+    {"/opt/wl8806n", "/opt/wl8806n/bin", false}, {"/opt/wl8806n/bin/x", "/opt/wl8806n/bin", false}}; return rows; }
+
+// Which language the window starts in: --lang, else the saved choice, else only an English locale.
+const auto &languageRows() { using language::Language; static const QString none;  // none: --lang not given
+    static const struct { QString option; std::optional<QString> saved; const char *locale; Language want; bool problem; } rows[] = {
+    {none, std::nullopt, "C", Language::Chinese, false}, {none, std::nullopt, "POSIX", Language::Chinese, false},
+    {none, std::nullopt, "zh_CN", Language::Chinese, false}, {none, std::nullopt, "de_DE", Language::Chinese, false},
+    {none, std::nullopt, "en_US", Language::English, false}, {none, std::nullopt, "en_GB.UTF-8", Language::English, false},
+    {none, std::nullopt, "en", Language::English, false}, {none, std::nullopt, "eng_XX", Language::Chinese, false},
+    {none, QStringLiteral("en\n"), "C", Language::English, false}, {none, QStringLiteral("zh"), "en_US", Language::Chinese, false},
+    {none, QStringLiteral("fr"), "C", Language::Chinese, true}, {none, QStringLiteral("fr"), "en_US", Language::English, true},
+    {QStringLiteral("en"), QStringLiteral("zh"), "C", Language::English, false}, {QStringLiteral(" ZH "), QStringLiteral("en"), "en_US", Language::Chinese, false},
+    {QStringLiteral("xx"), QStringLiteral("en"), "C", Language::English, true}, {QStringLiteral(""), std::nullopt, "C", Language::Chinese, true}}; return rows; }
 } // namespace
 
 class TestSettings : public QObject {
     Q_OBJECT
 private slots:
+    void splits_data() { tableRows(splitRows(), [](const auto &r) { return QString::fromLatin1(QByteArray(r.content).toPercentEncoding(" ,\"")); }); }
+    void splits();
+    void files_data() { tableRows(fileRows(), [](const auto &r) { return QString::fromLatin1(r.file + (' ' + QByteArray(r.content ? r.content : "-").toPercentEncoding(" ,\""))); }); }
     void files();
     void unusableFiles();
     void fullDiskKeepsEarlierFile();
     void appDir();
+    void installed_data() { tableRows(installedRows(), [](const auto &r) { return QString::fromLatin1(r.exeDir) + u'|' + QLatin1String(r.installBinDir); }); }
+    void installed();
+    void language_data() { tableRows(languageRows(), [](const auto &r) { return r.option + u'|' + r.saved.value_or(QStringLiteral("-")) + u'|' + QLatin1String(r.locale); }); }
     void language();
+    void savedLanguage();
 };
 
-// How a file splits into fields, and what each file may hold (the number rules of single fields are
-// in the one conversion table).
+void TestSettings::splits()
+{
+    const auto &r = tableRow(splitRows());
+    QStringList got, unused;
+    QVERIFY(settings::splitFields(r.content, got));
+    QCOMPARE(got, r.fields);
+    QVERIFY(!settings::splitFields("\"abc,1", unused));  // an unterminated quote
+}
+
 void TestSettings::files()
 {
-    const struct { const char *content; QStringList fields; } splits[] = {
-        {"1\r\n21\r\n32\r\n4\r\n", {"1", "21", "32", "4"}}, {" 1 , 21 ,32,4", {"1", "21", "32", "4"}},
-        {"1,21\r\n\r\n32,4\r\n", {"1", "21", "32", "4"}}, {"\"a,b\" , 1", {"a,b", "1"}}, {"1,,3", {"1", "", "3"}},
-    };
-    for (const auto &r : splits) {
-        QStringList got;
-        QVERIFY(settings::splitFields(r.content, got));
-        QCOMPARE(got, r.fields);
-    }
-    QStringList unused;
-    QVERIFY(!settings::splitFields("\"abc,1", unused));  // an unterminated quote
-
-    const QList<int> comm{4, 19200}, mod{2, 20, 1}, reply{300, 3, 1200, 0, 1};
-    const struct { const char *file, *content; Status status; QList<int> values; } rows[] = {  // content nullptr: no file
-        {"comm.set", nullptr, Status::Missing, comm}, {"comm.set", "3,9600\r\n", Status::Ok, {3, 9600}},
-        {"comm.set", "1\r\n14400\r\n", Status::Ok, {1, 14400}}, {"comm.set", "25,57600\r\n", Status::Ok, {25, 57600}},
-        {"comm.set", "4,49", Status::Malformed, comm}, {"comm.set", "26,9600", Status::Malformed, comm},
-        {"comm.set", "0,9600", Status::Malformed, comm}, {"comm.set", "COM3,9600", Status::Malformed, comm},
-        {"comm.set", "3\r\n", Status::Malformed, comm}, {"comm.set", "\"3,9600", Status::Malformed, comm},
-        {"ModSet.set", nullptr, Status::Missing, mod}, {"ModSet.set", " 0 , 5\r\n 20, 3 ", Status::Ok, {5, 20, 3}},
-        {"ModSet.set", "x,255,-5,0", Status::Ok, {255, -5, 0}},  // field 1 is not used
-        // A value its box or command would refuse is replaced by its default; the others count.
-        {"ModSet.set", "1,300,32,4", Status::Malformed, {2, 32, 4}}, {"ModSet.set", "1,21,40000,x", Status::Malformed, {21, 20, 1}},
-        {"ModSet.set", "1,21,32", Status::Malformed, mod},
-        {"replywin.set", nullptr, Status::Missing, reply}, {"replywin.set", "300,3,1200\r\n", Status::Ok, reply},
-        {"replywin.set", "60000,10,60000,1", Status::Ok, {60000, 10, 60000, 1, 1}},  // before the block setting: on
-        {"replywin.set", "300,3,1200,2,0", Status::Ok, {300, 3, 1200, 2, 0}},
-        {"replywin.set", "19,3,1200", Status::Malformed, reply}, {"replywin.set", "300,11,1200", Status::Malformed, reply},
-        {"replywin.set", "300,3,60001", Status::Malformed, reply}, {"replywin.set", "300,3,1200,3", Status::Malformed, reply},
-        {"replywin.set", "300,3,1200,0,2", Status::Malformed, reply}, {"replywin.set", "300,3,1200,0,1,0", Status::Malformed, reply},
-    };
-    for (const auto &r : rows) {
-        QTemporaryDir dir;
-        const QString file = QString::fromLatin1(r.file), what = file + u' ' + QString::fromLatin1(r.content ? r.content : "-");
-        if (r.content)
-            QVERIFY(writeFile(dir.filePath(file), r.content));
-        const Read got = readSettings(file, dir.path());
-        QVERIFY2(got.status == r.status && got.values == r.values, qPrintable(what));
-        QVERIFY2(r.status == Status::Ok ? got.problem.isEmpty() : got.problem.contains(file), qPrintable(got.problem));
-        if (r.content)  // reading never rewrites the file
-            QCOMPARE(readFile(dir.filePath(file)), QByteArray(r.content));
-        if (r.status == Status::Ok && file == u"replywin.set") {  // what is read is written back as it was
-            const settings::ReplyWindow window{r.values[0], r.values[1], r.values[2], EchoMode(r.values[3]), r.values[4] == 1};
-            QString problem;
-            QVERIFY(settings::writeReplyWindow(dir.path(), window, &problem));
-            QCOMPARE(settings::readReplyWindow(dir.path()).value, window);
-        }
+    const auto &r = tableRow(fileRows());
+    QTemporaryDir dir;
+    const QString file = QString::fromLatin1(r.file), what = file + u' ' + QString::fromLatin1(r.content ? r.content : "-");
+    if (r.content)
+        QVERIFY(writeFile(dir.filePath(file), r.content));
+    const Read got = readSettings(file, dir.path());
+    QVERIFY2(got.status == r.status && got.values == r.values, qPrintable(what));
+    QVERIFY2(r.status == Status::Ok ? got.problem.isEmpty() : got.problem.contains(file), qPrintable(got.problem));
+    if (r.content)  // reading never rewrites the file
+        QCOMPARE(readFile(dir.filePath(file)), QByteArray(r.content));
+    if (r.status == Status::Ok && file == u"replywin.set") {  // what is read is written back as it was
+        const settings::ReplyWindow window{r.values[0], r.values[1], r.values[2], EchoMode(r.values[3]), r.values[4] == 1};
+        QString problem;
+        QVERIFY(settings::writeReplyWindow(dir.path(), window, &problem));
+        QCOMPARE(settings::readReplyWindow(dir.path()).value, window);
     }
 }
 
@@ -180,47 +204,28 @@ void TestSettings::appDir()
     QCOMPARE(resolveAppDir(QString(), QStringLiteral("/nonexistent/dir")), data);
     QCOMPARE(resolveAppDir(QString(), QStringLiteral("/usr/bin")), data);
     QCOMPARE(resolveAppDir(QStringLiteral("/usr/bin"), exe.path()), QStringLiteral("/usr/bin"));  // asked for, it is used
-
-    const struct { const char *exeDir, *installBinDir; bool installed; } rows[] = {
-        {"/usr/bin", "", true}, {"/usr/local/bin", "", true}, {"/usr/lib/wl8806n/", "", true}, {"/bin", "", true},
-        {"/sbin", "", true}, {"/usr/../usr/bin", "", true},
-        {"/usr2/bin", "", false}, {"/usrbin", "", false}, {"/binaries", "", false},  // a name that only starts alike
-        {"/home/u/wl8806n", "", false}, {"/opt/wl8806n/bin", "", false}, {"/work/build", "/usr/local/bin", false},
-        {"/opt/wl8806n/bin", "/opt/wl8806n/bin", true}, {"/opt/wl8806n/bin/", "/opt/wl8806n/bin", true},
-        {"/opt/wl8806n", "/opt/wl8806n/bin", false}, {"/opt/wl8806n/bin/x", "/opt/wl8806n/bin", false},
-    };
-    for (const auto &r : rows)
-        QVERIFY2(installedInSystem(QString::fromLatin1(r.exeDir), QString::fromLatin1(r.installBinDir)) == r.installed,
-                 r.exeDir);
 }
 
-// Which language the window starts in: --lang, else the saved choice, else only an English locale.
+void TestSettings::installed()
+{
+    const auto &r = tableRow(installedRows());
+    QVERIFY2(installedInSystem(QString::fromLatin1(r.exeDir), QString::fromLatin1(r.installBinDir)) == r.installed, r.exeDir);
+}
+
 void TestSettings::language()
 {
-    using language::Language;
-    const QString none;  // --lang not given
-    const struct { QString option; std::optional<QString> saved; const char *locale; Language want; bool problem; } rows[] = {
-        {none, std::nullopt, "C", Language::Chinese, false}, {none, std::nullopt, "POSIX", Language::Chinese, false},
-        {none, std::nullopt, "zh_CN", Language::Chinese, false}, {none, std::nullopt, "de_DE", Language::Chinese, false},
-        {none, std::nullopt, "en_US", Language::English, false}, {none, std::nullopt, "en_GB.UTF-8", Language::English, false},
-        {none, std::nullopt, "en", Language::English, false}, {none, std::nullopt, "eng_XX", Language::Chinese, false},
-        {none, QStringLiteral("en\n"), "C", Language::English, false}, {none, QStringLiteral("zh"), "en_US", Language::Chinese, false},
-        {none, QStringLiteral("fr"), "C", Language::Chinese, true}, {none, QStringLiteral("fr"), "en_US", Language::English, true},
-        {QStringLiteral("en"), QStringLiteral("zh"), "C", Language::English, false},
-        {QStringLiteral(" ZH "), QStringLiteral("en"), "en_US", Language::Chinese, false},
-        {QStringLiteral("xx"), QStringLiteral("en"), "C", Language::English, true},
-        {QStringLiteral(""), std::nullopt, "C", Language::Chinese, true},
-    };
-    for (const auto &r : rows) {
-        const auto got = language::choose(r.option, r.saved, QLatin1String(r.locale));
-        const QString what = r.option + u'|' + r.saved.value_or(QStringLiteral("-")) + u'|' + QLatin1String(r.locale);
-        QVERIFY2(got.language == r.want && got.problem.isEmpty() != r.problem, qPrintable(what + u' ' + got.problem));
-    }
-    // The choice is kept whole: a file that cannot be read is said, never taken for a language.
+    const auto &r = tableRow(languageRows());
+    const auto got = language::choose(r.option, r.saved, QLatin1String(r.locale));
+    QVERIFY2(got.language == r.want && got.problem.isEmpty() != r.problem, qPrintable(got.problem));
+}
+
+// The choice is kept whole: a file that cannot be read is said, never taken for a language.
+void TestSettings::savedLanguage()
+{
     QTemporaryDir dir;
     QString problem, error;
     QVERIFY(!language::readSaved(dir.path(), &problem) && problem.isEmpty());
-    QVERIFY(language::save(dir.path(), Language::English, &error));
+    QVERIFY(language::save(dir.path(), language::Language::English, &error));
     QCOMPARE(language::readSaved(dir.path(), &problem), u"en");  // its line end is no part of it
     QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("sub")) && writeFile(dir.filePath(QStringLiteral("sub/language.set")), QByteArray(100, 'x')));
     QVERIFY(!language::readSaved(dir.filePath(QStringLiteral("sub")), &problem) && problem.contains(u"language.set"));
