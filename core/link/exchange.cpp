@@ -225,29 +225,28 @@ void Link::pause(const Hold &hold, int ms)
     m_waiter.wait(ms, hold.cancel().token());
 }
 
-void Link::dropStale()
+void Link::takeWaiting()
 {
-    // Bytes that reached the port since the last exchange and were not seen yet (no event loop ran).
+    // Bytes that reached the port while no event loop ran (a nested step, a busy PC) are taken now:
+    // as part of the reply while one is collected, as dropped otherwise.
     if (m_port.bytesAvailable() == 0)
         m_port.waitForReadyRead(0);
     if (m_port.bytesAvailable() > 0)
         onReadyRead();
 }
 
-bool Link::quietLine(const Hold &hold, int ms)
+void Link::quietLine(const Hold &hold, int ms)
 {
     QElapsedTimer total;
     total.start();
-    while (!hold.cancel().cancelled() && m_port.isOpen()) {
-        dropStale();
+    // A line that never falls silent is given up after ten times ms.
+    while (!hold.cancel().cancelled() && m_port.isOpen() && total.elapsed() < 10LL * ms) {
+        takeWaiting();
         const qint64 left = ms - m_lineActivity.elapsed();
         if (left <= 0)
-            return true;
-        if (total.elapsed() >= 10LL * ms)
-            return false;
+            return;
         m_waiter.wait(int(left), hold.cancel().token());
     }
-    return false;
 }
 
 void Link::settleReply(const Hold &hold)
@@ -258,10 +257,7 @@ void Link::settleReply(const Hold &hold)
         keepInterFrameGap(hold.cancel().token());
         if (!m_port.isOpen())
             return;
-        // Whatever reached the port during the gap is taken now (readyRead may not have run yet).
-        m_port.waitForReadyRead(0);
-        if (m_port.bytesAvailable() > 0)
-            takeReply(m_port.readAll());
+        takeWaiting();  // whatever reached the port during the gap (readyRead may not have run yet)
         if (m_reply.size() == before)
             return;
     }
@@ -272,7 +268,7 @@ bool Link::transfer(const Hold &hold, const ExchangeKind &kind, Exchange &ex)
     const bool show = !kind.quietDisplay;
     if (show)
         m_view->showLamp(TrafficView::Lamp::Yellow);
-    dropStale();
+    takeWaiting();
     if (m_unsettled) {
         quietLine(hold, kind.guardMs > 0 ? kind.guardMs : m_guardMs);
         if (!hold.cancel().cancelled() && m_port.isOpen())
@@ -316,11 +312,8 @@ bool Link::transfer(const Hold &hold, const ExchangeKind &kind, Exchange &ex)
         QCoreApplication::processEvents();
     // A reply that reached the port while this program was not given the processor (a busy PC) is
     // taken all the same: the port is asked once more before the window counts as empty.
-    if (m_port.isOpen() && !replyIn() && m_port.bytesAvailable() == 0)
-        m_port.waitForReadyRead(0);
-    // The gap before the next request counts from these bytes too.
-    if (m_port.isOpen() && m_port.bytesAvailable() > 0)
-        takeReply(m_port.readAll());
+    if (m_port.isOpen())
+        takeWaiting();
     // The line is watched for one more inter-frame gap: bytes that follow belong to this reply (a
     // frame with trailing bytes is no exact frame). The gap is owed before the next request anyway.
     const qsizetype settleStart = m_reply.size();

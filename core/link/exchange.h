@@ -176,10 +176,9 @@ private:
     // echo of the port was found for the first time.
     bool transfer(const Hold &hold, const ExchangeKind &kind, Exchange &ex);
     bool confirmRead(const Hold &hold, const ExchangeKind &kind, Exchange &ex);
-    // Waits until the line has been silent for ms since its last byte, dropping what comes; true when
-    // silence was reached (a line that never falls silent is given up after ten times ms).
-    bool quietLine(const Hold &hold, int ms);
-    void dropStale();
+    // Waits until the line has been silent for ms since its last byte, dropping what comes.
+    void quietLine(const Hold &hold, int ms);
+    void takeWaiting();
     void settleReply(const Hold &hold);
     bool waitForReply(const Hold &hold, int ms);
     bool echoExpected() const;
