@@ -71,6 +71,8 @@ int main(int argc, char *argv[])
     }
 
     frmMain window(desktop, ports);
+    if (parser.isSet(demoOption))
+        window.link().setPeerPending([&recorder] { return recorder.replyPending(); });
     desktop.setParentWidget(&window);
     window.show();
     window.load();

@@ -294,6 +294,8 @@ int run(const QStringList &arguments, const Io &io)
 
     QuietView view;
     Link link(&view);
+    if (o.demo)
+        link.setPeerPending([&simulator] { return simulator.replyPending(); });
     link.setEchoMode(window.value.echo);
     link.setGuardMs(window.value.guardMs);
     if (const QString why = openPort(link.port(), device, com, baud, note); !why.isEmpty()) {

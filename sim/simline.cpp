@@ -8,12 +8,15 @@
 #include <cmath>
 #include <cstring>
 
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 namespace sim {
 
 void SimRecorder::Impl::onReadable()
 {
+    ++owed;  // before the read: bytes leave the kernel's queue only while this counts
+    const auto done = qScopeGuard([this] { --owed; });
     const bool fresh = line->buffer.isEmpty();
     if (!readLine())
         return;
@@ -22,10 +25,29 @@ void SimRecorder::Impl::onReadable()
         frameBuffer();
         return;
     }
-    // A master that did not keep the gap after the reply it got garbles the frame it starts.
-    if (fresh && double(line->lastByteNs - line->lastWriteNs) < gapMs() * 1e6 / 2)
+    mark(line->framing, true);
+    // A master that did not keep the gap after the reply it got garbles the frame it starts, and so
+    // does one that starts while a reply is still to come. Both are judged so that a late look by
+    // this thread only ever forgives: the time of a write is taken before the write, and bytes
+    // already waiting when a reply left began before it.
+    if (fresh
+        && (std::exchange(line->sentDuring, false) || line->repliesDue > 0
+            || double(line->lastByteNs - line->lastWriteNs) < gapMs() * 1e6 / 2))
         line->runOn = true;
     line->silence.start(int(std::ceil(gapMs())));
+}
+
+void SimRecorder::Impl::mark(bool &state, bool on)
+{
+    if (on != state)
+        owed += on ? 1 : -1;
+    state = on;
+}
+
+bool SimRecorder::Impl::masterBytesWaiting() const
+{
+    int queued = 0;
+    return ::ioctl(pty.master, FIONREAD, &queued) == 0 && queued > 0;
 }
 
 // Appends what the line holds to the buffer; false when nothing came.
@@ -61,6 +83,7 @@ void SimRecorder::Impl::frameBuffer()
         buf.remove(0, n);
         handleFrame(frame);
     }
+    mark(line->framing, !buf.isEmpty());
     if (buf.isEmpty()) {
         line->silence.stop();
         return;
@@ -70,17 +93,18 @@ void SimRecorder::Impl::frameBuffer()
 
 void SimRecorder::Impl::onSilence()
 {
-    // Bytes already waiting broke the silence, however late this thread came to look.
-    if (bySilence() && readLine()) {
-        line->lastByteNs = monotonic.nsecsElapsed();
-        line->silence.start(int(std::ceil(gapMs())));
-        return;
-    }
+    ++owed;
+    const auto done = qScopeGuard([this] { --owed; });
+    mark(line->framing, false);
     if (line->buffer.isEmpty())
         return;
+    // The silence was kept: bytes found waiting now, however they came while this thread was not
+    // given the processor, begin the next frame (a late look never joins two frames).
     const QByteArray frame = line->buffer;
     line->buffer.clear();
     handleFrame(frame, std::exchange(line->runOn, false));
+    if (bySilence())
+        onReadable();
 }
 
 void SimRecorder::Impl::handleFrame(const QByteArray &frame, bool garbled)
@@ -215,7 +239,18 @@ void SimRecorder::Impl::handleFrame(const QByteArray &frame, bool garbled)
             busyUntilNs[address] = std::numeric_limits<qint64>::max();  // until the reply has left
     }
     const int splitPauseMs = fault.fault == Fault::Split ? fault.splitPauseMs : -1;
-    QTimer::singleShot(waitMs, Qt::PreciseTimer, &line->context, [this, reply, newBaud, address, splitPauseMs] {
+    const bool due = fault.fault != Fault::Late;  // a late reply is late on purpose
+    if (due) {
+        ++line->repliesDue;
+        ++owed;
+    }
+    QTimer::singleShot(waitMs, Qt::PreciseTimer, &line->context, [this, reply, newBaud, address, splitPauseMs, due] {
+        const auto done = qScopeGuard([this, due] {
+            if (due) {
+                --line->repliesDue;
+                --owed;
+            }
+        });
         if (splitPauseMs >= 0) {
             const QByteArray rest = reply.mid(reply.size() / 2);
             deliver(reply.left(reply.size() / 2));
@@ -253,6 +288,7 @@ void SimRecorder::Impl::deliver(const QByteArray &bytes)
     }
     if (!line->held.isEmpty() && !line->batch.isActive())
         line->batch.start(latencyMs);
+    mark(line->holding, !line->held.isEmpty());
 }
 
 void SimRecorder::Impl::passHeld()
@@ -260,10 +296,17 @@ void SimRecorder::Impl::passHeld()
     line->batch.stop();
     writeAll(line->held);
     line->held.clear();
+    mark(line->holding, false);
 }
 
 void SimRecorder::Impl::writeAll(const QByteArray &bytes)
 {
+    if (bytes.isEmpty())
+        return;
+    // Taken before the write: the master cannot have the bytes before this time.
+    const qint64 before = monotonic.nsecsElapsed();
+    if (masterBytesWaiting())
+        line->sentDuring = true;
     qsizetype done = 0;
     while (done < bytes.size()) {
         const ssize_t n = ::write(pty.master, bytes.constData() + done, size_t(bytes.size() - done));
@@ -278,7 +321,7 @@ void SimRecorder::Impl::writeAll(const QByteArray &bytes)
         }
     }
     if (done > 0)
-        line->lastWriteNs = monotonic.nsecsElapsed();
+        line->lastWriteNs = before;
 }
 
 } // namespace sim

@@ -16,6 +16,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <limits>
 #include <map>
 #include <memory>
@@ -43,7 +44,11 @@ struct SimRecorder::Impl {
         QByteArray buffer;
         qint64 lastByteNs = 0;
         qint64 lastWriteNs = std::numeric_limits<qint64>::min() / 2;  // the last byte sent the master
-        bool runOn = false;  // the frame in the buffer began too soon after the reply before it
+        bool runOn = false;  // the frame in the buffer began too soon after the reply before it, or during it
+        bool sentDuring = false;  // the master's bytes were already waiting when a reply went out
+        int repliesDue = 0;       // replies scheduled in their ordinary time and not yet written
+        bool framing = false;     // bytes in the buffer wait for the silence that ends their frame
+        bool holding = false;     // bytes held for the master
         QTimer batch;     // runs while bytes are held for the master
         QByteArray held;
     };
@@ -88,6 +93,11 @@ struct SimRecorder::Impl {
     // Set by start() and stop() only.
     RawPty pty;  // its slave stays open so the master never sees a hang-up while the program is away
     std::unique_ptr<LineThread> thread;
+
+    // Work under way that ends in bytes for the master (a frame read or being framed, a reply due in
+    // its ordinary time, bytes held for a packet): while above 0 a reply may still come. Replies a
+    // fault makes late on purpose (Late, the second half of Split) do not count.
+    std::atomic<int> owed{0};
 
     // The line thread's own.
     Line *line = nullptr;
@@ -137,6 +147,8 @@ struct SimRecorder::Impl {
     void deliver(const QByteArray &bytes);
     void passHeld();
     void writeAll(const QByteArray &bytes);
+    void mark(bool &state, bool on);  // a piece of work begins or ends, counted in owed
+    bool masterBytesWaiting() const;
 };
 
 } // namespace sim

@@ -50,6 +50,7 @@ void SimRecorder::stop()
     d->thread->wait();
     d->thread.reset();
     d->closeFds();
+    d->owed = 0;  // what was under way dies with the line
     QMutexLocker lock(&d->mutex);
     d->busyUntilNs.clear();  // replies that were pending never go out
 }
@@ -256,6 +257,14 @@ void SimRecorder::setFrameHook(std::function<void(int)> hook)
 {
     QMutexLocker lock(&d->mutex);
     d->frameHook = std::move(hook);
+}
+
+bool SimRecorder::replyPending() const
+{
+    if (!d->thread)
+        return false;
+    // The kernel's queue first: the line thread counts its work before it takes bytes off it.
+    return d->masterBytesWaiting() || d->owed.load() > 0;
 }
 
 void SimRecorder::clearRequests()

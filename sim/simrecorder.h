@@ -84,11 +84,14 @@ public:
     // or ms have passed since the first byte held, then passed on together. 0 (default): at once.
     void setBatchLatencyMs(int ms);
     // Frame ends as a real slave finds them: a frame ends after 3.5 characters of silence at the rate
-    // the program sends at (at least 1.75 ms). Bytes that follow a frame, or the end of the reply just sent, sooner than
-    // half that run into one garbled frame that gets no reply. A pseudo-terminal has no wire timing, so
-    // the gaps are measured on this side between byte arrivals and from the last byte written; the half
-    // leaves room for scheduling, so a master that keeps the gap never loses a frame. Off (default):
-    // frames are cut by their length.
+    // the program sends at (at least 1.75 ms). Bytes that follow a frame sooner than that run into one
+    // garbled frame that gets no reply; so does a frame that starts before the reply to the one before
+    // has gone out, or sooner than half the gap after it. A pseudo-terminal has no wire timing, so the
+    // gaps are measured on this side, and always so that a thread the machine schedules late forgives
+    // rather than accuses: bytes found waiting when a silence ends begin the next frame, a reply's time
+    // is taken before its write, and bytes already waiting when a reply goes out began during it. A
+    // master that keeps the gap never loses a frame; bytes written together always run into one.
+    // Off (default): frames are cut by their length.
     void setFrameEndBySilence(bool on);
 
     // Faults: the next count requests to a served device get the fault; a rule replaces any queue.
@@ -133,6 +136,13 @@ public:
     // anything answers it; the line waits while it runs, so a test can act on "frame N has come"
     // before its reply exists. nullptr: none.
     void setFrameHook(std::function<void(int index)> hook);
+
+    // True while something the master sent may still be answered in its ordinary time: bytes not yet
+    // framed, a frame being handled (a frame hook holding it included), a reply waiting for its
+    // turnaround and wire time or held for a packet. A reply a fault makes late on purpose (Late, the
+    // second half of Split) does not count. A master given this waits for the simulator however
+    // slowly the machine schedules it, and no longer than that.
+    bool replyPending() const;
 
     // A few hundred plausible records: moisture and temperature channels, one a minute.
     static QVector<SimRecord> demoRecords(int count, const QDateTime &first, int sensors = 20);

@@ -220,6 +220,17 @@ bool Link::waitForReply(const Hold &hold, int ms)
     return m_waiter.wait(ms, hold.cancel().token());
 }
 
+void Link::waitForPeer(const Hold &hold)
+{
+    if (!m_peerPending)
+        return;
+    // Bounded all the same: a peer that never finishes costs a minute, not the program.
+    QElapsedTimer total;
+    total.start();
+    while (m_port.isOpen() && !replyIn() && !hold.cancel().cancelled() && total.elapsed() < 60'000 && m_peerPending())
+        m_waiter.wait(1, hold.cancel().token());
+}
+
 void Link::pause(const Hold &hold, int ms)
 {
     m_waiter.wait(ms, hold.cancel().token());
@@ -307,6 +318,7 @@ bool Link::transfer(const Hold &hold, const ExchangeKind &kind, Exchange &ex)
         waitForReply(hold, kind.secondWaitMs);
         m_view->countExchange();
     }
+    waitForPeer(hold);
     // A cancelled command unwinds at once: a click that follows the stop meets a free bus.
     if (kind.pumpAfterWait && !hold.cancel().cancelled())
         QCoreApplication::processEvents();

@@ -155,6 +155,12 @@ public:
     QSerialPort &port() { return m_port; }
     bool isOpen() const { return m_port.isOpen(); }
 
+    // A peer that can say whether a reply to what it was sent is still on its way (the simulated
+    // recorder can; a device on a wire cannot): a reply window that runs out while it says so waits
+    // on until the reply is in or the peer has nothing more to send, so how the machine schedules
+    // the peer never turns a reply into none. nullptr (default): the window alone decides.
+    void setPeerPending(std::function<bool()> pending) { m_peerPending = std::move(pending); }
+
     // The bus monitor's log: every frame sent or heard is appended to it from now on (nullptr: none,
     // and nothing is spent on it).
     void setFrameLog(FrameLog *log) { m_log = log; }
@@ -181,6 +187,7 @@ private:
     void takeWaiting();
     void settleReply(const Hold &hold);
     bool waitForReply(const Hold &hold, int ms);
+    void waitForPeer(const Hold &hold);
     bool echoExpected() const;
     qsizetype echoLength(const QByteArray &received) const;
     bool replyIn() const;
@@ -205,6 +212,7 @@ private:
     EchoMode m_echoMode = EchoMode::Auto;
     QSet<QString> m_echoingPorts;  // names of the ports seen echoing
     FrameLog *m_log = nullptr;
+    std::function<bool()> m_peerPending;
     // Where each piece of the reply began and when it came, so the frames cut from it get their own
     // times (kept only for a log).
     struct Chunk { qsizetype offset; qint64 timeMs; qint32 gapUs; };

@@ -13,6 +13,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QPushButton>
+#include <utility>
 
 namespace {
 constexpr qint64 ProgressPeriodMs = 100;
@@ -54,9 +55,9 @@ records::DownloadOutcome RecordReadPanel::runDownload(RecordDownload &download, 
                                                      uint8_t address, int first, int count, int sensors)
 {
     const Link::Hold part = hold.part();
-    m_running = part.cancel();
+    const auto outer = std::exchange(m_running, part.cancel());
     const records::DownloadOutcome d = download.run(part, address, first, count, sensors);
-    m_running.reset();
+    m_running = outer;
     return d;
 }
 
@@ -65,6 +66,7 @@ void RecordReadPanel::cmdReadOneRec_Click()
     auto cmd = beginCommand(m_ctx, tr("单条"));
     if (!cmd)
         return;
+    const auto stoppable = stopWith(cmd->hold);
     const auto k = m_records.recordNumber();
     if (!k)
         return;
@@ -114,6 +116,7 @@ void RecordReadPanel::cmdRedall_Click()
     auto cmd = beginCommand(m_ctx, tr("读取所有记录"));
     if (!cmd)
         return;
+    const auto stoppable = stopWith(cmd->hold);
     const auto count = m_records.recordCount();
     if (!count)
         return;
@@ -152,7 +155,9 @@ std::optional<int> RecordReadPanel::agreedSensors(const Link::Hold &hold, uint8_
 {
     const auto n = recorder::readSensorCount(m_ctx.link, hold, address);
     if (!n) {
-        if (!hold.stopped() && m_ctx.link.isOpen())  // a closed port or a stop is said already
+        if (hold.stopped())
+            m_ctx.view.showStatus(tr("%1：已停止，未读取记录").arg(command));
+        else if (m_ctx.link.isOpen())  // a lost port is said already
             m_ctx.view.showStatus(tr("%1：未读到记录仪的传感器总数（寄存器 136），未读取记录").arg(command));
         return std::nullopt;
     }
@@ -166,6 +171,14 @@ std::optional<int> RecordReadPanel::agreedSensors(const Link::Hold &hold, uint8_
     }
     m_records.showSensorCount(*n);
     return n;
+}
+
+QScopeGuard<std::function<void()>> RecordReadPanel::stopWith(const Link::Hold &hold)
+{
+    // The frame's stop reaches the command from its first request on: the reads before the
+    // download (the sensor count, the interval) end with it too.
+    m_running = hold.cancel();
+    return QScopeGuard<std::function<void()>>([this] { m_running.reset(); });
 }
 
 void RecordReadPanel::cmdStopGet_Click()

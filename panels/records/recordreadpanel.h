@@ -3,6 +3,7 @@
 #include "core/records/downloadreport.h"
 #include "core/records/recorddownload.h"
 #include "panels/records/recordspanel.h"
+#include <QScopeGuard>
 #include <QWidget>
 #include <cstdint>
 #include <functional>
@@ -55,6 +56,8 @@ private:
     RecordDownload &engine();
     // Keeps records read from address in the archive, with the interval read before; the status note.
     QString archive(uint8_t address, std::optional<int> intervalS, const QList<QByteArray> &records);
+    // This frame's "停止" cancels hold's command until the guard ends.
+    QScopeGuard<std::function<void()>> stopWith(const Link::Hold &hold);
     // A download as a part of the command of hold, which this frame's "停止" cancels.
     records::DownloadOutcome runDownload(RecordDownload &download, const Link::Hold &hold, uint8_t address,
                                          int first, int count, int sensors);

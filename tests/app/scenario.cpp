@@ -104,7 +104,7 @@ private:
         const QString verb = line.section(QLatin1Char(' '), 0, 0);
         const QString arg = line.section(QLatin1Char(' '), 1, 1);
         const QString rest = line.section(QLatin1Char(' '), 2).replace(QStringLiteral("\\n"), QStringLiteral("\n"));
-        m_screenAfter = !(verb == "wire" || verb == "press" || verb == "wait" || verb == "calm" || verb == "idle" || verb == "until");
+        m_screenAfter = !(verb == "wire" || verb == "press" || verb == "calm" || verb == "idle" || verb == "until");
         // While a command runs on, how many of its frames have come by the end of a step is a race:
         // "press" shows none, "wire N" the first N, any other step all of them.
         m_wireShown = verb == "press" ? m_frames : std::numeric_limits<qsizetype>::max();
@@ -220,15 +220,15 @@ private:
             m_until = [this, arg, rest] { return screen().value(arg).contains(rest); };
         } else if (verb == "idle") {
             m_until = [this] { return !fx.window->link().busy(); };
-        } else if (verb == "wait" || verb == "quiet") {
+        } else if (verb == "quiet") {
             const qint64 ms = arg.toInt();
             const qsizetype before = fx.recorder.requests().size();
-            m_until = [this, ms, before, verb] {
-                if (m_clock.elapsed() < ms)
+            m_until = [this, ms, before] {
+                // At least ms, and then until the line is idle: what was counted is all there is.
+                if (m_clock.elapsed() < ms || fx.window->link().busy() || fx.recorder.replyPending())
                     return false;
                 const qsizetype extra = fx.recorder.requests().size() - before;
-                if (verb == "quiet")
-                    m_out << (extra == 0 ? QStringLiteral("quiet") : QStringLiteral("!! %1 frames after the stop").arg(extra));
+                m_out << (extra == 0 ? QStringLiteral("quiet") : QStringLiteral("!! %1 frames after the stop").arg(extra));
                 return true;
             };
         } else if (verb == "calm") {
@@ -237,8 +237,10 @@ private:
             combo->showPopup();
             m_toggled.clear();
             m_calm = true;
-            m_until = [this, ms, combo] {
-                if (m_clock.elapsed() < ms)
+            const qsizetype before = fx.recorder.requests().size();
+            m_until = [this, ms, combo, before] {
+                // At least ms, and at least two polling requests while the list was open.
+                if (m_clock.elapsed() < ms || fx.recorder.requests().size() < before + 2)
                     return false;
                 m_calm = false;
                 QStringList names(m_toggled.begin(), m_toggled.end());

@@ -26,9 +26,11 @@
 //                         frame N is left unanswered until the next step has acted
 //   idle                  wait until the command under way has ended (the bus is free)
 //   until NAME TEXT       wait until the control shows TEXT (the program's own sign that it got there)
-//   wait MS               let MS pass
-//   quiet MS              MS pass without a frame on the line, or the transcript says how many came
-//   calm MS               MS pass with a drop-down list open: says which controls changed state
+//   quiet MS              at least MS pass, and until the bus and the recorder are idle, without a
+//                         frame on the line, or the transcript says how many came (a slow machine
+//                         can only make the watch longer)
+//   calm MS               at least MS, and two requests of the polling loop, pass with a drop-down
+//                         list open: says which controls changed state
 //   unplug                the recorder's line goes away (a USB adapter pulled out)
 //   close                 close the window
 #include <QStringList>

@@ -49,7 +49,7 @@ const Scenario kScenarios[] = {
      {"file replywin.set 300,3,1200,0,0", "records 21 8", "start", "set txtStationID 21", "click cmdPoint", "fault None", "fault None", "fault BadCrc", "fault Trailing", "fault Truncated",
       "fault OtherAddress", "fault Doubled", "click cmdRedall", "fault None", "fault NoReply 13",
       "click cmdRedall", "click cmdPoint", "fault None 2", "fault NoReply 1", "press cmdRedall", "wire 39",
-      "click cmdStopGet", "click cmdPoint", "quiet 1500"}},
+      "click cmdStopGet", "click cmdPoint", "quiet 1500", "press cmdRedall", "wire 42", "click cmdStopGet", "quiet 1500"}},
     {"module_pass",
      {"file replywin.set 300,3,1200,0,0", "file ModSet.set 1\n2\n20\n2\n", "records 1 3", "records 2 3", "start", "set txtMtime 100", "click Command4",
       "set txtMtime 1500", "press Command4", "wire 21", "click Command3", "click cmdPoint", "quiet 1500",

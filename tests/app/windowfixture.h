@@ -35,6 +35,7 @@ struct WindowFixture {
     frmMain &start()
     {
         window = std::make_unique<frmMain>(*desktop, ComPorts());
+        window->link().setPeerPending([this] { return recorder.replyPending(); });
         window->show();
         window->load();
         return *window;

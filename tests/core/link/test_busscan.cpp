@@ -54,6 +54,7 @@ void TestBusScan::findsEachDeviceAtItsRate()
     RecordingView view;
     Link link(&view);
     link.port().setPortName(recorder.portPath());
+    link.setPeerPending([&] { return recorder.replyPending(); });
     link.port().setBaudRate(19200);
     QVERIFY(link.port().open(QIODevice::ReadWrite));
 

@@ -40,6 +40,7 @@ void TestCancel::waitsEndWhenCancelled()
     // Record reads (04) get no reply; other reads are answered and keep the line talking.
     recorder.setFaultRule([](const QByteArray &q, int) { return sim::FaultSpec{q[1] == 4 ? sim::Fault::NoReply : sim::Fault::None}; });
     link.port().setPortName(recorder.portPath());
+    link.setPeerPending([&] { return recorder.replyPending(); });
     QVERIFY(link.port().open(QIODevice::ReadWrite));
     auto hold = link.tryHold();
     const Link::Hold part = hold->part();  // as a module pass hands its download

@@ -13,6 +13,8 @@
 #include "sim/simrecorder.h"
 #include <QTest>
 
+#include <unistd.h>
+
 namespace {
 using C = modbus::ReplyClass;
 
@@ -40,11 +42,11 @@ const auto &lineRows() { using F = sim::Fault; using M = EchoMode; static const 
     {"gap kept after a write's reply", 2400, true, 0, F::None, 0, M::Auto, "rwr", C::Valid, true, 1, "SERSERSER"},
 }; return rows; }
 
-const auto &silenceRows() { static const struct { const char *name; bool bySilence, afterReply; int answered; } rows[] = {
+const auto &silenceRows() { static const struct { const char *name; bool bySilence, duringReply; int answered; } rows[] = {
     {"two requests in one write, by length", false, false, 2},
     {"two requests in one write, by silence", true, false, 0},
-    {"a request on the heels of a reply, by length", false, true, 2},
-    {"a request on the heels of a reply, by silence", true, true, 1},
+    {"a request before the reply has gone, by length", false, true, 2},
+    {"a request before the reply has gone, by silence", true, true, 1},
 }; return rows; }
 
 // records: whole records the reply carries from the start (-1: exception 02, 0: nothing).
@@ -123,6 +125,7 @@ void TestExchangeLine::lineBehaviours()
     recorder.setFaultRule([=, last = int(qstrlen(r.steps)) - 1](const QByteArray &, int serial) { return serial == last ? fault : sim::FaultSpec{}; });
     link.setEchoMode(r.mode);
     link.port().setPortName(recorder.portPath());
+    link.setPeerPending([&] { return recorder.replyPending(); });
     link.port().setBaudRate(r.baud);
     QVERIFY(link.port().open(QIODevice::ReadWrite));
     auto hold = link.tryHold();
@@ -141,7 +144,8 @@ void TestExchangeLine::lineBehaviours()
 }
 
 // A master that skips the 3.5-character gap, written raw: with frame ends by silence its frames run
-// together and get no reply; cut by length (the switch off) they would be answered.
+// together and get no reply, and a frame sent before the reply to the one before has gone collides
+// with it; cut by length (the switch off) both would be answered.
 void TestExchangeLine::frameEndsBySilence()
 {
     const auto &r = tableRow(silenceRows());
@@ -149,31 +153,31 @@ void TestExchangeLine::frameEndsBySilence()
     sim::SimRecorder recorder;
     QSerialPort port;
     QVERIFY(recorder.start());
-    recorder.setLineBaud(1200);  // a gap of 29 ms: no scheduling delay passes for one
+    recorder.setLineBaud(1200);  // a gap of 29 ms
     recorder.setFrameEndBySilence(r.bySilence);
     port.setPortName(recorder.portPath());
     QVERIFY(port.open(QIODevice::ReadWrite) && port.setBaudRate(1200));
-    const auto receive = [&](qsizetype n) {
-        while (port.bytesAvailable() < n && port.waitForReadyRead(5000)) {
-        }
-        return port.bytesAvailable() >= n;
-    };
-    if (r.afterReply) {
-        port.write(a);
-        QVERIFY(port.waitForBytesWritten(5000) && receive(7));
-        port.write(b);  // at once: well inside the gap
-    } else {
-        port.write(a + b);
-    }
-    port.waitForBytesWritten(5000);
-    QVERIFY(recorder.waitForRequests(r.bySilence && !r.afterReply ? 1 : 2, 5000));
-    // A probe after a proper silence; whatever answers came for the two come before its own.
-    QTest::qWait(100);
+    std::atomic<ssize_t> written = r.duringReply ? 0 : b.size();
+    if (r.duringReply)  // b leaves once a has come and before its reply exists, however late that is
+        recorder.setFrameHook([&](int index) {
+            if (index == 0)
+                written = ::write(port.handle(), b.constData(), size_t(b.size()));
+        });
+    port.write(r.duringReply ? a : a + b);
+    QVERIFY(port.waitForBytesWritten(5000));
+    QVERIFY(recorder.waitForRequests(r.bySilence && !r.duringReply ? 1 : 2, 5000));
+    const auto settled = [&] { return QTest::qWaitFor([&] { return !recorder.replyPending(); }, 10000); };
+    QVERIFY(settled() && written == b.size());
+    // A probe after at least the gap (a longer silence never hurts); what came for the two comes
+    // before its own reply.
+    QTest::qWait(2 * 29);
     const QByteArray probe = modbus::readHolding(21, 121, 1);
     port.write(probe);
-    QVERIFY2(receive(7 * (r.answered + 1)), r.name);
-    QTest::qWait(100);
+    QVERIFY(port.waitForBytesWritten(5000));
+    QVERIFY(recorder.waitForRequests(r.bySilence && !r.duringReply ? 2 : 3, 5000) && settled());
     port.waitForReadyRead(0);
+    while (port.bytesAvailable() < 7 * (r.answered + 1) && port.waitForReadyRead(5000)) {
+    }
     QVERIFY2(port.bytesAvailable() == 7 * (r.answered + 1), r.name);
     QVERIFY2(modbus::classifyReply(probe, port.readAll().right(7)).cls == modbus::ReplyClass::Valid, r.name);
 }
@@ -194,6 +198,7 @@ void TestExchangeLine::devicesAtTheirOwnRates()
     recorder.setFrameEndBySilence(true);
     recorder.setRefusedRegister(116, true, 21);
     link.port().setPortName(recorder.portPath());
+    link.setPeerPending([&] { return recorder.replyPending(); });
     QVERIFY(link.port().open(QIODevice::ReadWrite));
     ExchangeKind kind = kinds::SingleParameterRead;
     kind.firstWaitMs = 300;
@@ -241,6 +246,7 @@ void TestExchangeLine::blockReadRefusals()
     const auto records = sim::SimRecorder::demoRecords(6, QDateTime(QDate(2026, 3, 1), QTime(8, 0)), 20);
     recorder.setRecords(records);
     link.port().setPortName(recorder.portPath());
+    link.setPeerPending([&] { return recorder.replyPending(); });
     QVERIFY(link.port().open(QIODevice::ReadWrite) && link.port().setBaudRate(19200));
     ExchangeKind kind = kinds::SingleParameterRead;
     kind.firstWaitMs = 300;
@@ -300,6 +306,7 @@ void TestExchangeLine::everyReplyItsOwn()
     // After the guard: the late reply meets the second request, which the busy device ignored.
     link.setGuardMs(t == LateAfterGuard ? 100 : 1000);
     link.port().setPortName(recorder.portPath());
+    link.setPeerPending([&] { return recorder.replyPending(); });
     QVERIFY(link.port().open(QIODevice::ReadWrite) && link.port().setBaudRate(19200));
     Value second;
     {

@@ -33,6 +33,7 @@ struct Line {
         recorder.setTurnaroundMs(2);
         recorder.setFrameEndBySilence(true);
         link.port().setPortName(recorder.portPath());
+        link.setPeerPending([&] { return recorder.replyPending(); });
         return link.port().open(QIODevice::ReadWrite) && link.port().setBaudRate(115200);
     }
 };
