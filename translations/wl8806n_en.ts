@@ -1480,6 +1480,10 @@ Use %2 and read the records?</translation>
         <source>%1：%2，未读取记录</source>
         <translation>%1: %2; no records were read</translation>
     </message>
+    <message>
+        <source>%1：已停止，未读取记录</source>
+        <translation>%1: stopped, no records read</translation>
+    </message>
 </context>
 <context>
     <name>RecorderNamePanel</name>

@@ -6,6 +6,7 @@
 #include "core/link/framelog.h"
 #include "filesizelimit.h"
 #include "hexbytes.h"
+#include "tablerows.h"
 #include "ui/valuelabel.h"
 #include "wholefile.h"
 #include <QApplication>
@@ -23,43 +24,58 @@ namespace {
 const qint64 T0 = QDateTime(QDate(2026, 12, 6), QTime(14, 30, 45), Qt::UTC).toMSecsSinceEpoch();
 } // namespace
 
+// Two devices: 1 answers (once with a bad CRC), 2 does not; a stray byte is dropped. Rows are the
+// log's sequence numbers.
+struct MonitorOnLog {
+    FrameLog log;
+    RecordingDesktop desktop{QDir::tempPath()};
+    BusMonitorPanel panel{log, desktop};
+    MonitorOnLog()
+    {
+        panel.show();
+        const QByteArray badReply = [] { QByteArray b = withCrc("01 06 00 05 00 07"); b[7] = 0; return b; }();
+        const struct { FrameKind kind; QByteArray bytes; } frames[] = {
+            {FrameKind::Sent, withCrc("01 03 00 0A 00 01")}, {FrameKind::Received, withCrc("01 03 02 00 2A")},
+            {FrameKind::Sent, withCrc("02 03 00 00 00 01")}, {FrameKind::NoReply, {}},
+            {FrameKind::Sent, withCrc("01 06 00 05 00 07")}, {FrameKind::Received, badReply},
+            {FrameKind::Dropped, hx("FF")},
+        };
+        for (const auto &f : frames)
+            log.append(f.kind, T0, 2000, f.bytes);
+        panel.catchUp();
+    }
+};
+
+const auto &filterRows() { static const struct { const char *name; int device; bool errors; QVector<qint64> rows; } rows[] = {
+    {"device 2", 2, false, {2, 3}}, {"errors", -1, true, {3, 5, 6}}, {"device 1, errors", 1, true, {5}},
+    {"device 1", 1, false, {0, 1, 4, 5}}, {"all", -1, false, {0, 1, 2, 3, 4, 5, 6}},
+}; return rows; }
+
 class TestBusMonitor : public QObject {
     Q_OBJECT
 private slots:
-    void filtersPauseClear();
+    void filters_data() { tableRows(filterRows()); }
+    void filters();
+    void pauseClear();
     void save();
 };
 
-// Two devices: 1 answers (once with a bad CRC), 2 does not; a stray byte is dropped. Rows are the
-// log's sequence numbers.
-void TestBusMonitor::filtersPauseClear()
+void TestBusMonitor::filters()
 {
-    FrameLog log;
-    RecordingDesktop desktop(QDir::tempPath());
-    BusMonitorPanel panel(log, desktop);
-    panel.show();
-    const QByteArray badReply = [] { QByteArray b = withCrc("01 06 00 05 00 07"); b[7] = 0; return b; }();
-    const struct { FrameKind kind; QByteArray bytes; } frames[] = {
-        {FrameKind::Sent, withCrc("01 03 00 0A 00 01")}, {FrameKind::Received, withCrc("01 03 02 00 2A")},
-        {FrameKind::Sent, withCrc("02 03 00 00 00 01")}, {FrameKind::NoReply, {}},
-        {FrameKind::Sent, withCrc("01 06 00 05 00 07")}, {FrameKind::Received, badReply},
-        {FrameKind::Dropped, hx("FF")},
-    };
-    for (const auto &f : frames)
-        log.append(f.kind, T0, 2000, f.bytes);
-    panel.catchUp();
-    QCOMPARE(panel.tblMonitor->model()->rowCount(), 7);
-    QCOMPARE(panel.cboMonitorDevice->count(), 3);  // 全部, 1, 2: a stray byte names no device
+    const auto &f = tableRow(filterRows());
+    MonitorOnLog on;
+    QCOMPARE(on.panel.cboMonitorDevice->count(), 3);  // 全部, 1, 2: a stray byte names no device
+    on.panel.cboMonitorDevice->setCurrentIndex(on.panel.cboMonitorDevice->findData(f.device));
+    on.panel.chkMonitorErrors->setChecked(f.errors);
+    QCOMPARE(on.panel.shownFrames(), f.rows);
+    QCOMPARE(on.panel.tblMonitor->model()->rowCount(), f.rows.size());
+}
 
-    const struct { int device; bool errors; QVector<qint64> rows; } filters[] = {
-        {2, false, {2, 3}}, {-1, true, {3, 5, 6}}, {1, true, {5}}, {1, false, {0, 1, 4, 5}}, {-1, false, {0, 1, 2, 3, 4, 5, 6}},
-    };
-    for (const auto &f : filters) {
-        panel.cboMonitorDevice->setCurrentIndex(panel.cboMonitorDevice->findData(f.device));
-        panel.chkMonitorErrors->setChecked(f.errors);
-        QCOMPARE(panel.shownFrames(), f.rows);
-        QCOMPARE(panel.tblMonitor->model()->rowCount(), f.rows.size());
-    }
+void TestBusMonitor::pauseClear()
+{
+    MonitorOnLog on;
+    FrameLog &log = on.log;
+    BusMonitorPanel &panel = on.panel;
     const QAbstractItemModel *m = panel.tblMonitor->model();
     QCOMPARE(m->index(3, 1).data().toString(), u"收");
     QCOMPARE(m->index(3, 4).data().toString(), u"无应答");

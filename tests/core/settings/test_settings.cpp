@@ -76,6 +76,29 @@ const auto &languageRows() { using language::Language; static const QString none
     {none, QStringLiteral("fr"), "C", Language::Chinese, true}, {none, QStringLiteral("fr"), "en_US", Language::English, true},
     {QStringLiteral("en"), QStringLiteral("zh"), "C", Language::English, false}, {QStringLiteral(" ZH "), QStringLiteral("en"), "en_US", Language::Chinese, false},
     {QStringLiteral("xx"), QStringLiteral("en"), "C", Language::English, true}, {QStringLiteral(""), std::nullopt, "C", Language::Chinese, true}}; return rows; }
+
+// Files that must not be read as settings: the read returns at once, names the file, and the
+// defaults stand.
+const auto &unusableRows()
+{
+    struct Row { QString name; QString file; QByteArray good, kind; qint64 cap; };
+    static const QVector<Row> rows = [] {
+        QVector<Row> out;
+        const struct { const char *file, *good; qint64 cap; } files[] = {
+            {"comm.set", "3,9600\r\n", 4096}, {"ModSet.set", "1,21,32,4\r\n", 4096},
+            {"replywin.set", "500,5,2000,1\r\n", 4096}, {"comports.map", "COM3=/dev/pts/9\n", 16 * 1024},
+        };
+        for (const auto &f : files)
+            for (const QByteArray kind : {"folder", "fifo", "/dev/zero", "oversized", "257 lines", "binary"})
+                if (qstrcmp(f.file, "comports.map") == 0 || (kind != "257 lines" && kind != "binary"))  // the map's own limits
+                    out.append({QStringLiteral("%1 %2").arg(QLatin1String(f.file), QString::fromLatin1(kind)), QLatin1String(f.file), f.good, kind, f.cap});
+        return out;
+    }();
+    return rows;
+}
+
+// A write that fails leaves the earlier file exactly as it was, adds no file, and says why.
+const auto &targetRows() { static const struct { const char *name; } rows[] = {{"out.txt"}, {"12-6-14-30.xls"}, {"comm.set"}, {"replywin.set"}}; return rows; }
 } // namespace
 
 class TestSettings : public QObject {
@@ -85,7 +108,9 @@ private slots:
     void splits();
     void files_data() { tableRows(fileRows(), [](const auto &r) { return QString::fromLatin1(r.file + (' ' + QByteArray(r.content ? r.content : "-").toPercentEncoding(" ,\""))); }); }
     void files();
+    void unusableFiles_data() { tableRows(unusableRows()); }
     void unusableFiles();
+    void fullDiskKeepsEarlierFile_data() { tableRows(targetRows()); }
     void fullDiskKeepsEarlierFile();
     void appDir();
     void installed_data() { tableRows(installedRows(), [](const auto &r) { return QString::fromLatin1(r.exeDir) + u'|' + QLatin1String(r.installBinDir); }); }
@@ -124,72 +149,57 @@ void TestSettings::files()
     }
 }
 
-// Files that must not be read as settings: the read returns at once, names the file, and the
-// defaults stand.
 void TestSettings::unusableFiles()
 {
-    const struct { const char *file, *good; qint64 cap; } files[] = {
-        {"comm.set", "3,9600\r\n", 4096}, {"ModSet.set", "1,21,32,4\r\n", 4096},
-        {"replywin.set", "500,5,2000,1\r\n", 4096}, {"comports.map", "COM3=/dev/pts/9\n", 16 * 1024},
-    };
-    for (const auto &f : files)
-        for (const char *kind : {"folder", "fifo", "/dev/zero", "oversized", "257 lines", "binary"}) {
-            const QString file = QString::fromLatin1(f.file), what = file + u' ' + QLatin1String(kind);
-            QTemporaryDir dir, none;
-            const QString path = dir.filePath(file);
-            const QByteArray kindName(kind);
-            if (kindName == "folder")
-                QVERIFY(QDir().mkdir(path));
-            else if (kindName == "fifo")
-                QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);  // a blocking read never returns
-            else if (kindName == "/dev/zero")
-                QVERIFY(QFile::link(QStringLiteral("/dev/zero"), path));           // a read never ends
-            else if (kindName == "oversized")
-                QVERIFY(writeFile(path, f.good + QByteArray(f.cap + 1 - qstrlen(f.good), ' ')));  // good, but too long
-            else if (file != u"comports.map")
-                continue;  // the map's own limits: lines, and bytes that are no text
-            else if (kindName == "257 lines")
-                QVERIFY(writeFile(path, QByteArray("# note\n").repeated(257)));
-            else {
-                QByteArray junk(f.cap, '\0');
-                for (qsizetype i = 0; i < junk.size(); ++i)
-                    junk[i] = char((i * 7919) >> 3);
-                QVERIFY(writeFile(path, junk));
-            }
-            const Read r = readSettings(file, dir.path());
-            QVERIFY2(r.status == Status::Malformed && r.values == readSettings(file, none.path()).values, qPrintable(what));
-            QVERIFY2(r.problem.contains(file) && r.problem.size() < 160, qPrintable(r.problem));
-        }
+    const auto &f = tableRow(unusableRows());
+    QTemporaryDir dir, none;
+    const QString path = dir.filePath(f.file);
+    if (f.kind == "folder") {
+        QVERIFY(QDir().mkdir(path));
+    } else if (f.kind == "fifo") {
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);  // a blocking read never returns
+    } else if (f.kind == "/dev/zero") {
+        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), path));           // a read never ends
+    } else if (f.kind == "oversized") {
+        QVERIFY(writeFile(path, f.good + QByteArray(f.cap + 1 - f.good.size(), ' ')));  // good, but too long
+    } else if (f.kind == "257 lines") {
+        QVERIFY(writeFile(path, QByteArray("# note\n").repeated(257)));
+    } else {
+        QByteArray junk(f.cap, '\0');
+        for (qsizetype i = 0; i < junk.size(); ++i)
+            junk[i] = char((i * 7919) >> 3);
+        QVERIFY(writeFile(path, junk));
+    }
+    const Read r = readSettings(f.file, dir.path());
+    QVERIFY(r.status == Status::Malformed && r.values == readSettings(f.file, none.path()).values);
+    QVERIFY2(r.problem.contains(f.file) && r.problem.size() < 160, qPrintable(r.problem));
 }
 
-// A write that fails leaves the earlier file exactly as it was, adds no file, and says why.
 void TestSettings::fullDiskKeepsEarlierFile()
 {
     xls::Sheet sheet;
     sheet.setText(0, 0, QStringLiteral("日期"));
-    for (const char *target : {"out.txt", "12-6-14-30.xls", "comm.set", "replywin.set"}) {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(QString::fromLatin1(target));
-        QVERIFY(writeFile(path, "earlier file\r\n"));
-        const QStringList before = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
-        QString error;
-        bool written;
-        {
-            const FileSizeLimit full(4);
-            if (path.endsWith(u"comm.set"))
-                written = settings::writeComm(dir.path(), settings::Comm{3, 9600}, &error);
-            else if (path.endsWith(u"replywin.set"))
-                written = settings::writeReplyWindow(dir.path(), settings::ReplyWindow{}, &error);
-            else if (path.endsWith(u".xls"))
-                written = xls::writeWorkbook(path, sheet, &error);
-            else
-                written = safefile::writeWhole(path, "2018-04-27 03:21  23.4 -01.5 @1\r\n", &error);
-        }
-        QVERIFY2(!written, target);
-        QCOMPARE(readFile(path), QByteArray("earlier file\r\n"));
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), before);  // nothing partial, no temporary file
-        QVERIFY2(error.contains(QString::fromLocal8Bit(std::strerror(EFBIG))), qPrintable(error));
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QString::fromLatin1(tableRow(targetRows()).name));
+    QVERIFY(writeFile(path, "earlier file\r\n"));
+    const QStringList before = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
+    QString error;
+    bool written;
+    {
+        const FileSizeLimit full(4);
+        if (path.endsWith(u"comm.set"))
+            written = settings::writeComm(dir.path(), settings::Comm{3, 9600}, &error);
+        else if (path.endsWith(u"replywin.set"))
+            written = settings::writeReplyWindow(dir.path(), settings::ReplyWindow{}, &error);
+        else if (path.endsWith(u".xls"))
+            written = xls::writeWorkbook(path, sheet, &error);
+        else
+            written = safefile::writeWhole(path, "2018-04-27 03:21  23.4 -01.5 @1\r\n", &error);
     }
+    QVERIFY(!written);
+    QCOMPARE(readFile(path), QByteArray("earlier file\r\n"));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), before);  // nothing partial, no temporary file
+    QVERIFY2(error.contains(QString::fromLocal8Bit(std::strerror(EFBIG))), qPrintable(error));
 }
 
 void TestSettings::appDir()
