@@ -12,6 +12,7 @@
 #include "tablerows.h"
 #include "sim/simrecorder.h"
 #include <QTest>
+#include <QThread>
 
 #include <unistd.h>
 
@@ -96,6 +97,7 @@ private slots:
     void frameEndsBySilence_data() { tableRows(silenceRows()); }
     void frameEndsBySilence();
     void devicesAtTheirOwnRates();
+    void starvedSimulator();
     void blockReadRefusals_data() { tableRows(refusalRows()); }
     void blockReadRefusals();
     void everyReplyItsOwn_data();
@@ -180,6 +182,23 @@ void TestExchangeLine::frameEndsBySilence()
     }
     QVERIFY2(port.bytesAvailable() == 7 * (r.answered + 1), r.name);
     QVERIFY2(modbus::classifyReply(probe, port.readAll().right(7)).cls == modbus::ReplyClass::Valid, r.name);
+}
+
+// A simulator the machine does not schedule for longer than the window (its frame hook sleeps) still
+// has its reply taken: the window waits while the simulator says a reply is on its way.
+void TestExchangeLine::starvedSimulator()
+{
+    sim::SimRecorder recorder;
+    RecordingView view;
+    Link link(&view);
+    QVERIFY(recorder.start());
+    link.port().setPortName(recorder.portPath());
+    link.setPeerPending([&] { return recorder.replyPending(); });
+    QVERIFY(link.port().open(QIODevice::ReadWrite) && link.port().setBaudRate(19200));
+    recorder.setFrameHook([](int) { QThread::msleep(200); });
+    ExchangeKind kind = kinds::SingleParameterRead;
+    kind.firstWaitMs = 50;
+    QCOMPARE(link.exchange(*link.tryHold(), kind, modbus::readHolding(21, 116, 1)).info.cls, C::Valid);
 }
 
 // Device 21 at 19200, device 22 at 9600, the rows run in order on one line: a device answers only
