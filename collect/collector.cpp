@@ -133,29 +133,16 @@ bool sameDevice(const QString &a, const QString &b)
     return !ca.isEmpty() && ca == cb;
 }
 
-// Opens the port as the window does: 8 data bits, no parity, one stop bit; an adapter asked to pass
-// bytes on at once. Empty on success, else one line naming the device and the reason.
+// Opens the port with the window's opener, after clearing a lock its owner left behind. Empty on
+// success, else one line naming the device and the reason.
 QString openPort(QSerialPort &port, const QString &device, int com, int baud, const std::function<void(const QString &)> &note)
 {
     const StaleLock lock = clearStaleLock(device);
     if (!lock.removed.isEmpty())
         note(lock.removed);
-    port.setPortName(device);
-    port.setBaudRate(baud);
-    port.setDataBits(QSerialPort::Data8);
-    port.setParity(QSerialPort::NoParity);
-    port.setStopBits(QSerialPort::OneStop);
-    port.setFlowControl(QSerialPort::NoFlowControl);
-    if (port.open(QIODevice::ReadWrite)) {
-        port.clear(QSerialPort::AllDirections);
-        serialdevice::requestLowLatency(port.handle());
-        return QString();
-    }
-    const QByteArray path = QFile::encodeName(device);
-    QString text = describeOpenFailure(com, device, QFileInfo::exists(device),
-                                       ::access(path.constData(), R_OK | W_OK) == 0, port.error(), port.errorString());
-    if (com == 0)
-        text.replace(QStringLiteral("COM0（%1）").arg(device), device);
+    QString text = serialdevice::openLine(port, device, baud, com);
+    if (text.isEmpty())
+        return text;
     if (!lock.blocking.isEmpty())
         text += QStringLiteral("（%1）").arg(lock.blocking);
     return text.replace(QLatin1Char('\n'), QLatin1Char(' '));

@@ -13,7 +13,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTimer>
-#include <unistd.h>
 
 PortPanel::PortPanel(Link &link, Desktop &desktop, ComPorts &ports, QWidget *parent)
     : QGroupBox(tr("串口设置"), parent), m_link(link), m_desktop(desktop), m_ports(ports)
@@ -135,33 +134,17 @@ std::optional<int> PortPanel::baudChoice()
 
 bool PortPanel::openPort(int com, int rate)
 {
-    QSerialPort &port = m_link.port();
-    if (port.isOpen())
-        port.close();
     const QString device = m_ports.device(com);
-    port.setPortName(device);
-    port.setBaudRate(rate);
-    port.setDataBits(QSerialPort::Data8);
-    port.setParity(QSerialPort::NoParity);
-    port.setStopBits(QSerialPort::OneStop);
-    port.setFlowControl(QSerialPort::NoFlowControl);
-    const bool opened = port.open(QIODevice::ReadWrite);
+    const QString text = serialdevice::openLine(m_link.port(), device, rate, com);
     refreshPorts();
-    if (opened) {
-        port.clear(QSerialPort::AllDirections);
-        serialdevice::requestLowLatency(port.handle());  // a refusal (pseudo-terminal, built-in port) is fine
-        QString text = tr("端口 %1 已打开，%2,N,8,1").arg(describe(com)).arg(rate);
+    if (text.isEmpty()) {
+        QString opened = tr("端口 %1 已打开，%2,N,8,1").arg(describe(com)).arg(rate);
         const QString advice = serialdevice::latencyAdvice(device, sysRoot);
         if (!advice.isEmpty())
-            text += tr("；") + advice;
-        emit statusMessage(text);
+            opened += tr("；") + advice;
+        emit statusMessage(opened);
         return true;
     }
-
-    const QByteArray path = QFile::encodeName(device);
-    const QString text = describeOpenFailure(com, device, QFileInfo::exists(device),
-                                             ::access(path.constData(), R_OK | W_OK) == 0,
-                                             port.error(), port.errorString());
     m_desktop.message(QStringLiteral("System Information"), text, Desktop::Icon::Warning);
     emit statusMessage(tr("端口 %1 未能打开").arg(describe(com)));
     return false;
