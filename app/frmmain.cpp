@@ -163,7 +163,7 @@ frmMain::frmMain(Desktop &desktop, const ComPorts &ports, QWidget *parent)
     connect(m_link, &Link::portLost, this, [this](const QString &) {
         // The system's error text after a hang-up is seldom meaningful ("No such file…").
         const QString text = tr("串口 %1 已断开（设备被拔出或连接中断），端口已关闭。")
-                                 .arg(m_link->port().portName());
+                                 .arg(m_link->portName());
         portPanel->refreshPorts();  // the device line says so at once, not at its next look
         m_desktop.warnAndSay(text);
     });

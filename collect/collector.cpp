@@ -135,12 +135,12 @@ bool sameDevice(const QString &a, const QString &b)
 
 // Opens the port with the window's opener, after clearing a lock its owner left behind. Empty on
 // success, else one line naming the device and the reason.
-QString openPort(QSerialPort &port, const QString &device, int com, int baud, const std::function<void(const QString &)> &note)
+QString openPort(Link &link, const QString &device, int com, int baud, const std::function<void(const QString &)> &note)
 {
     const StaleLock lock = clearStaleLock(device);
     if (!lock.removed.isEmpty())
         note(lock.removed);
-    QString text = serialdevice::openLine(port, device, baud, com);
+    QString text = link.open(device, baud, com);
     if (text.isEmpty())
         return text;
     if (!lock.blocking.isEmpty())
@@ -285,7 +285,7 @@ int run(const QStringList &arguments, const Io &io)
         link.setPeerPending([&simulator] { return simulator.replyPending(); });
     link.setEchoMode(window.value.echo);
     link.setGuardMs(window.value.guardMs);
-    if (const QString why = openPort(link.port(), device, com, baud, note); !why.isEmpty()) {
+    if (const QString why = openPort(link, device, com, baud, note); !why.isEmpty()) {
         note(why);
         summary.insert("problem", why);
         return finish(Unusable);

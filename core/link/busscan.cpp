@@ -56,8 +56,7 @@ scan::Outcome BusScan::run(const Link::Hold &hold, const scan::Plan &plan)
 {
     using End = scan::Outcome::End;
     scan::Outcome out;
-    QSerialPort &port = m_link.port();
-    const qint32 rateBefore = port.baudRate();
+    const qint32 rateBefore = m_link.baudRate();
     // Each probe asks another address, so a late answer names its sender: no second read is needed, and
     // the silence after noise or a late answer is the probe's own window, not the records' long guard.
     ExchangeKind kind{.name = QString::fromUtf8(QT_TRANSLATE_NOOP("kinds", "总线扫描")), .quietDisplay = true,
@@ -78,7 +77,7 @@ scan::Outcome BusScan::run(const Link::Hold &hold, const scan::Plan &plan)
     for (const int baud : plan.rates) {
         if (ended())
             break;
-        if (!port.setBaudRate(baud)) {
+        if (!m_link.setBaudRate(baud)) {
             out.refusedRates << baud;
             done += plan.addresses();
             continue;
@@ -111,7 +110,7 @@ scan::Outcome BusScan::run(const Link::Hold &hold, const scan::Plan &plan)
             }
         }
     }
-    if (port.isOpen())
-        port.setBaudRate(rateBefore);
+    if (m_link.isOpen())
+        m_link.setBaudRate(rateBefore);
     return out;
 }

@@ -1,4 +1,5 @@
 #include "core/link/exchange.h"
+#include "core/link/serialdevice.h"
 #include "core/link/crc16.h"
 #include "core/link/hex.h"
 #include <QCoreApplication>
@@ -218,6 +219,11 @@ bool Link::waitForReply(const Hold &hold, int ms)
     if (ms <= 0 || replyIn() || !m_port.isOpen())
         return false;
     return m_waiter.wait(ms, hold.cancel().token());
+}
+
+QString Link::open(const QString &device, int baud, int com)
+{
+    return serialdevice::openLine(m_port, device, baud, com);
 }
 
 void Link::waitForPeer(const Hold &hold)

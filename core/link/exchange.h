@@ -152,6 +152,14 @@ public:
     using EchoMode = ::EchoMode;
     void setEchoMode(EchoMode mode) { m_echoMode = mode; }
 
+    // The line. Callers open, close and set it through these; port() is the device itself, for tests.
+    // open: 8N1 at baud without flow control, cleared, low latency asked; empty when it opened,
+    // otherwise the message for COM com that says why not (com 0 names the device alone).
+    QString open(const QString &device, int baud, int com);
+    void close() { m_port.close(); }
+    bool setBaudRate(int baud) { return m_port.setBaudRate(baud); }
+    int baudRate() const { return m_port.baudRate(); }
+    QString portName() const { return m_port.portName(); }
     QSerialPort &port() { return m_port; }
     bool isOpen() const { return m_port.isOpen(); }
 

@@ -39,7 +39,7 @@ RecordDownload::Verdict RecordDownload::readRun(const Link::Hold &hold, uint8_t 
     const QByteArray request = modbus::readInput(address, *start, uint8_t(n * perRecord));
     ExchangeKind kind = m_kind;
     // The window is one record's; the further records' bytes take their own time on the line.
-    const int baud = std::max<qint32>(m_link.port().baudRate(), 1);
+    const int baud = std::max<qint32>(m_link.baudRate(), 1);
     kind.firstWaitMs += int(std::ceil((n - 1) * 2 * perRecord * 10'000.0 / baud));
     QByteArray candidate;  // a reply that waits for a second read to agree with it
     // The attempts count the requests that brought nothing to trust; the second read that confirms a

@@ -73,5 +73,5 @@ void BaudRatePanel::cmdBuadRate_Click()
                               .arg(command)
                               .arg(rate)
                               .arg(*target)
-                              .arg(m_ctx.link.port().baudRate()));
+                              .arg(m_ctx.link.baudRate()));
 }

@@ -116,8 +116,8 @@ void PortPanel::useRate(int rate)
 {
     selectBaud(rate);
     BaudRate = rate;
-    if (m_link.port().isOpen())
-        m_link.port().setBaudRate(rate);
+    if (m_link.isOpen())
+        m_link.setBaudRate(rate);
 }
 
 std::optional<int> PortPanel::baudChoice()
@@ -135,7 +135,7 @@ std::optional<int> PortPanel::baudChoice()
 bool PortPanel::openPort(int com, int rate)
 {
     const QString device = m_ports.device(com);
-    const QString text = serialdevice::openLine(m_link.port(), device, rate, com);
+    const QString text = m_link.open(device, rate, com);
     refreshPorts();
     if (text.isEmpty()) {
         QString opened = tr("端口 %1 已打开，%2,N,8,1").arg(describe(com)).arg(rate);
@@ -179,11 +179,11 @@ void PortPanel::cmdCloseComm_Click()
 {
     if (refusedWhileBusy())
         return;
-    if (!m_link.port().isOpen()) {
+    if (!m_link.isOpen()) {
         emit statusMessage(tr("端口未打开，无需关闭。"));
         return;
     }
-    m_link.port().close();
+    m_link.close();
     emit statusMessage(tr("端口已关闭"));
 }
 

@@ -91,7 +91,7 @@ std::optional<scan::Plan> BusScanPanel::plan()
     if (chkScanAllRates->isChecked())
         p.rates = QList<int>(baud::Rates.begin(), baud::Rates.end());
     else
-        p.rates = {m_ctx.link.port().baudRate()};
+        p.rates = {m_ctx.link.baudRate()};
     return p;
 }
 
