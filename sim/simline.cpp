@@ -244,7 +244,8 @@ void SimRecorder::Impl::handleFrame(const QByteArray &frame, bool garbled)
         ++line->repliesDue;
         ++owed;
     }
-    QTimer::singleShot(waitMs, Qt::PreciseTimer, &line->context, [this, reply, newBaud, address, splitPauseMs, due] {
+    const bool splitLate = fault.splitLate;
+    QTimer::singleShot(waitMs, Qt::PreciseTimer, &line->context, [this, reply, newBaud, address, splitPauseMs, due, splitLate] {
         const auto done = qScopeGuard([this, due] {
             if (due) {
                 --line->repliesDue;
@@ -254,7 +255,18 @@ void SimRecorder::Impl::handleFrame(const QByteArray &frame, bool garbled)
         if (splitPauseMs >= 0) {
             const QByteArray rest = reply.mid(reply.size() / 2);
             deliver(reply.left(reply.size() / 2));
-            QTimer::singleShot(splitPauseMs, Qt::PreciseTimer, &line->context, [this, rest] { deliver(rest); });
+            const bool restDue = due && !splitLate;
+            if (restDue) {
+                ++line->repliesDue;
+                ++owed;
+            }
+            QTimer::singleShot(splitPauseMs, Qt::PreciseTimer, &line->context, [this, rest, restDue] {
+                deliver(rest);
+                if (restDue) {
+                    --line->repliesDue;
+                    --owed;
+                }
+            });
         } else {
             deliver(reply);
         }

@@ -96,7 +96,7 @@ struct SimRecorder::Impl {
 
     // Work under way that ends in bytes for the master (a frame read or being framed, a reply due in
     // its ordinary time, bytes held for a packet): while above 0 a reply may still come. Replies a
-    // fault makes late on purpose (Late, the second half of Split) do not count.
+    // fault makes late on purpose (Late, a splitLate second half) do not count.
     std::atomic<int> owed{0};
 
     // The line thread's own.

@@ -43,6 +43,7 @@ struct FaultSpec {
     int lateMs = 1500;
     int truncateBy = 3;  // bytes dropped from the end
     int splitPauseMs = 100;
+    bool splitLate = false;  // the second half of a Split is late on purpose: no reply still coming
     QByteArray trailing = QByteArray::fromHex("02042E5B18");  // what follows a Trailing reply
 };
 
@@ -140,8 +141,8 @@ public:
     // True while something the master sent may still be answered in its ordinary time: bytes not yet
     // framed, a frame being handled (a frame hook holding it included), a reply waiting for its
     // turnaround and wire time or held for a packet. A reply a fault makes late on purpose (Late, the
-    // second half of Split) does not count. A master given this waits for the simulator however
-    // slowly the machine schedules it, and no longer than that.
+    // second half of a Split with splitLate) does not count. A master given this waits for the
+    // simulator however slowly the machine schedules it, and no longer than that.
     bool replyPending() const;
 
     // A few hundred plausible records: moisture and temperature channels, one a minute.

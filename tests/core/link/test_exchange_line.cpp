@@ -124,6 +124,7 @@ void TestExchangeLine::lineBehaviours()
     recorder.setBatchLatencyMs(r.batchMs);
     sim::FaultSpec fault{r.fault};
     fault.splitPauseMs = r.pauseMs;
+    fault.splitLate = r.pauseMs > kind.firstWaitMs;  // past the window on purpose; within it, on time however slow
     recorder.setFaultRule([=, last = int(qstrlen(r.steps)) - 1](const QByteArray &, int serial) { return serial == last ? fault : sim::FaultSpec{}; });
     link.setEchoMode(r.mode);
     link.port().setPortName(recorder.portPath());
