@@ -22,12 +22,11 @@ int main(int argc, char **argv)
         return 1;
     RecordingView view;
     Link link(&view);
-    link.port().setPortName(recorder.portPath());
-    if (!link.port().open(QIODevice::ReadWrite))
+    if (!link.open(recorder.portPath(), 19200, 0).isEmpty())
         return 1;
     const auto run = [&](int baud) {
         recorder.setLineBaud(baud);
-        link.port().setBaudRate(baud);
+        link.setBaudRate(baud);
         auto hold = link.tryHold();
         QElapsedTimer t;
         t.start();

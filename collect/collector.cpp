@@ -137,7 +137,7 @@ bool sameDevice(const QString &a, const QString &b)
 // success, else one line naming the device and the reason.
 QString openPort(Link &link, const QString &device, int com, int baud, const std::function<void(const QString &)> &note)
 {
-    const StaleLock lock = clearStaleLock(device);
+    const StaleLock lock = line::isNetwork(device) ? StaleLock{} : clearStaleLock(device);
     if (!lock.removed.isEmpty())
         note(lock.removed);
     QString text = link.open(device, baud, com);

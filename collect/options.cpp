@@ -1,5 +1,6 @@
 #include "collect/options.h"
 #include "core/records/recorddecode.h"
+#include "core/link/line.h"
 #include "core/settings/comports.h"
 #include "core/settings/settingsfiles.h"
 #include <QCommandLineParser>
@@ -88,7 +89,8 @@ Parsed parseArguments(const QStringList &arguments)
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("显示帮助。"));
     const QCommandLineOption version(QStringLiteral("version"), QStringLiteral("显示版本。"));
     const QCommandLineOption port(QStringLiteral("port"),
-        QStringLiteral("串口：COM 编号（4 或 COM4，经 comports.map 或默认对应关系）或设备路径。默认：comm.set 中的端口。"),
+        QStringLiteral("线路：COM 编号（4 或 COM4，经 comports.map 或默认对应关系）、设备路径，或网络线路 "
+                       "rtu-over-tcp://主机:端口（透明传输的串口服务器）、tcp://主机:端口（Modbus TCP 网关）。默认：comm.set 中的端口。"),
         QStringLiteral("port"));
     const QCommandLineOption baud(QStringLiteral("baud"), QStringLiteral("波特率。默认：comm.set 中的波特率。"),
                                   QStringLiteral("rate"));
@@ -148,8 +150,8 @@ Parsed parseArguments(const QStringList &arguments)
     if (p.isSet(port)) {
         o.port = p.value(port);
         o.com = comNumber(o.port);
-        if (!o.com && !o.port.startsWith(QLatin1Char('/')))
-            return usage(QStringLiteral("--port：%1 既不是 COM 编号（%2 到 %3）也不是设备路径（以 / 开头）")
+        if (!o.com && !o.port.startsWith(QLatin1Char('/')) && !line::isNetwork(o.port))
+            return usage(QStringLiteral("--port：%1 既不是 COM 编号（%2 到 %3）也不是设备路径（以 / 开头）或网络线路（rtu-over-tcp:// 或 tcp://）")
                              .arg(quoted(o.port)).arg(ComPorts::kFirst).arg(ComPorts::kLast));
     }
     if (p.isSet(baud)) {

@@ -781,6 +781,33 @@ Do you want to replace it?</translation>
     </message>
 </context>
 <context>
+    <name>Line</name>
+    <message>
+        <source>“%1”不是可用的线路：请写成 rtu-over-tcp://主机:端口 或 tcp://主机:端口，或串口设备的路径</source>
+        <translation>“%1” is not a usable line: write rtu-over-tcp://host:port or tcp://host:port, or the path of a serial device</translation>
+    </message>
+    <message>
+        <source>COM%1（%2）</source>
+        <translation>COM%1 (%2)</translation>
+    </message>
+    <message>
+        <source>连接 %1 已停止</source>
+        <translation>Connecting to %1 stopped</translation>
+    </message>
+    <message>
+        <source>已停止</source>
+        <translation>stopped</translation>
+    </message>
+    <message>
+        <source>%1 ms 内未连上</source>
+        <translation>no connection within %1 ms</translation>
+    </message>
+    <message>
+        <source>无法连接 %1：%2</source>
+        <translation>Cannot connect to %1: %2</translation>
+    </message>
+</context>
+<context>
     <name>Link</name>
     <message>
         <source>串口适配器回显了发出的请求，已自动去除回显</source>
@@ -797,6 +824,10 @@ Do you want to replace it?</translation>
     <message>
         <source>；</source>
         <translation>; </translation>
+    </message>
+    <message>
+        <source>%1 的连接中断（%2），下一次请求前重新连接</source>
+        <translation>The connection to %1 dropped (%2); it is made again before the next request</translation>
     </message>
 </context>
 <context>

@@ -1,5 +1,4 @@
 #include "core/link/exchange.h"
-#include "core/link/serialdevice.h"
 #include "core/link/crc16.h"
 #include "core/link/hex.h"
 #include <QCoreApplication>
@@ -41,8 +40,6 @@ const char *const EchoNotice = QT_TRANSLATE_NOOP("Link", "串口适配器回显�
 
 Link::Link(TrafficView *view, QObject *parent) : QObject(parent), m_view(view)
 {
-    connect(&m_port, &QSerialPort::readyRead, this, &Link::onReadyRead);
-    connect(&m_port, &QSerialPort::errorOccurred, this, &Link::onError);
     m_lineActivity.start();
 }
 
@@ -88,7 +85,7 @@ void Link::cancelCommand(CancelReason why)
 
 void Link::onReadyRead()
 {
-    const QByteArray bytes = m_port.readAll();
+    const QByteArray bytes = m_line->readAll();
     if (!m_collecting) {
         // Nobody asked: a late answer, or noise. Dropped, and the line is not to be trusted until it
         // has been silent for the guard time.
@@ -106,7 +103,7 @@ void Link::onReadyRead()
 bool Link::echoExpected() const
 {
     return m_echoMode == EchoMode::On
-        || (m_echoMode == EchoMode::Auto && m_echoingPorts.contains(m_port.portName()));
+        || (m_echoMode == EchoMode::Auto && m_echoingPorts.contains(m_line->name()));
 }
 
 qsizetype Link::echoLength(const QByteArray &received) const
@@ -183,27 +180,45 @@ void Link::logReply(qsizetype echo, qsizetype settleStart)
     }
 }
 
-void Link::onError(QSerialPort::SerialPortError error)
+void Link::onLost(const QString &reason)
 {
-    // A vanished device (USB adapter pulled out, line hung up) shows as a resource, read or write
-    // error, and keeps signalling it: the port is useless and is closed.
-    const bool lost = error == QSerialPort::ResourceError || error == QSerialPort::ReadError
-        || error == QSerialPort::WriteError;
-    if (!lost || !m_port.isOpen())
-        return;
-    const QString reason = m_port.errorString();
-    m_port.close();
     m_waiter.finish();
+    if (m_line->reconnects()) {
+        // Whatever was under way is cut; the line is connected again before the next request, and
+        // what it brings first is not trusted before the guard.
+        m_unsettled = m_doubtful = true;
+        emit notice(tr("%1 的连接中断（%2），下一次请求前重新连接").arg(m_line->name(), reason));
+        return;
+    }
     cancelCommand(CancelReason::PortLost);
     emit portLost(reason);
 }
 
+void Link::onDropped(const QByteArray &bytes)
+{
+    // An answer to an earlier request: never taken, and a sign that the line is not in step.
+    logNow(FrameKind::Dropped, bytes);
+    m_unsettled = m_doubtful = true;
+}
+
+bool Link::reconnect(const Hold &hold)
+{
+    if (m_line->isOpen())
+        return true;
+    const QString why = m_line->open(m_com, hold.cancel().token());
+    if (why.isEmpty()) {
+        m_lineActivity.restart();
+        return true;
+    }
+    if (!hold.cancel().cancelled())
+        emit notice(why);
+    return false;
+}
+
 void Link::keepInterFrameGap(const std::stop_token &stop)
 {
-    // Modbus wants 3.5 characters of silence between frames (10 bits a character here),
-    // never less than 1.75 ms.
-    const double gapMs = std::max(1.75, 35000.0 / std::max<qint32>(m_port.baudRate(), 1));
-    const qint64 left = qint64(gapMs * 1e6) - m_lineActivity.nsecsElapsed();
+    // Modbus wants 3.5 characters of silence between frames; a line of packets keeps none.
+    const qint64 left = m_line->gapNs() - m_lineActivity.nsecsElapsed();
     if (left <= 0 || stop.stop_requested())
         return;
     // A gap of a few milliseconds is slept exactly (a timer would round it up to whole
@@ -216,14 +231,46 @@ void Link::keepInterFrameGap(const std::stop_token &stop)
 
 bool Link::waitForReply(const Hold &hold, int ms)
 {
-    if (ms <= 0 || replyIn() || !m_port.isOpen())
+    if (ms <= 0 || replyIn() || !lineUp())
         return false;
     return m_waiter.wait(ms, hold.cancel().token());
 }
 
-QString Link::open(const QString &device, int baud, int com)
+QString Link::open(const QString &target, int baud, int com)
 {
-    return serialdevice::openLine(m_port, device, baud, com);
+    close();
+    QString error;
+    std::unique_ptr<Line> line = line::make(target, baud, &error);
+    if (!line)
+        return error;
+    line->setConnectTimeoutMs(m_connectTimeoutMs);
+    error = line->open(com);
+    if (!error.isEmpty())
+        return error;
+    connect(line.get(), &Line::readyRead, this, &Link::onReadyRead);
+    connect(line.get(), &Line::lost, this, &Link::onLost);
+    connect(line.get(), &Line::dropped, this, &Link::onDropped);
+    m_line = std::move(line);
+    m_com = com;
+    m_lineActivity.restart();
+    return QString();
+}
+
+void Link::close()
+{
+    if (!m_line)
+        return;
+    m_line->disconnect(this);
+    m_line->close();
+    // Deleted once the events under way are done: a close may come from inside one of its signals.
+    m_line.release()->deleteLater();
+}
+
+void Link::setConnectTimeoutMs(int ms)
+{
+    m_connectTimeoutMs = ms;
+    if (m_line)
+        m_line->setConnectTimeoutMs(ms);
 }
 
 void Link::waitForPeer(const Hold &hold)
@@ -233,7 +280,7 @@ void Link::waitForPeer(const Hold &hold)
     // Bounded all the same: a peer that never finishes costs a minute, not the program.
     QElapsedTimer total;
     total.start();
-    while (m_port.isOpen() && !replyIn() && !hold.cancel().cancelled() && total.elapsed() < 60'000 && m_peerPending())
+    while (lineUp() && !replyIn() && !hold.cancel().cancelled() && total.elapsed() < 60'000 && m_peerPending())
         m_waiter.wait(1, hold.cancel().token());
 }
 
@@ -246,9 +293,7 @@ void Link::takeWaiting()
 {
     // Bytes that reached the port while no event loop ran (a nested step, a busy PC) are taken now:
     // as part of the reply while one is collected, as dropped otherwise.
-    if (m_port.bytesAvailable() == 0)
-        m_port.waitForReadyRead(0);
-    if (m_port.bytesAvailable() > 0)
+    if (lineUp() && m_line->poll())
         onReadyRead();
 }
 
@@ -257,7 +302,7 @@ void Link::quietLine(const Hold &hold, int ms)
     QElapsedTimer total;
     total.start();
     // A line that never falls silent is given up after ten times ms.
-    while (!hold.cancel().cancelled() && m_port.isOpen() && total.elapsed() < 10LL * ms) {
+    while (!hold.cancel().cancelled() && lineUp() && total.elapsed() < 10LL * ms) {
         takeWaiting();
         const qint64 left = ms - m_lineActivity.elapsed();
         if (left <= 0)
@@ -269,10 +314,10 @@ void Link::quietLine(const Hold &hold, int ms)
 void Link::settleReply(const Hold &hold)
 {
     // Bounded: a line that keeps talking ends the watch after a few rounds all the same.
-    for (int round = 0; round < 16 && m_port.isOpen() && !hold.cancel().cancelled(); ++round) {
+    for (int round = 0; round < 16 && lineUp() && !hold.cancel().cancelled(); ++round) {
         const qsizetype before = m_reply.size();
         keepInterFrameGap(hold.cancel().token());
-        if (!m_port.isOpen())
+        if (!lineUp())
             return;
         takeWaiting();  // whatever reached the port during the gap (readyRead may not have run yet)
         if (m_reply.size() == before)
@@ -285,22 +330,25 @@ bool Link::transfer(const Hold &hold, const ExchangeKind &kind, Exchange &ex)
     const bool show = !kind.quietDisplay;
     if (show)
         m_view->showLamp(TrafficView::Lamp::Yellow);
+    if (!reconnect(hold)) {
+        ex.aborted = hold.stopped();
+        return false;
+    }
     takeWaiting();
     if (m_unsettled) {
         quietLine(hold, kind.guardMs > 0 ? kind.guardMs : m_guardMs);
-        if (!hold.cancel().cancelled() && m_port.isOpen())
+        if (!hold.cancel().cancelled() && lineUp())
             m_unsettled = false;
     }
     keepInterFrameGap(hold.cancel().token());
-    if (hold.stopped() || !m_port.isOpen()) {  // stopped, or the port went away, before the request
+    if (hold.stopped() || !lineUp()) {  // stopped, or the port went away, before the request
         ex.aborted = hold.stopped();
         return false;
     }
     // Stale input (a late reply to an earlier request) must not be taken for this reply.
     if (m_log)
-        logNow(FrameKind::Dropped, m_port.readAll());
-    m_port.clear(QSerialPort::Input);
-    m_port.readAll();
+        logNow(FrameKind::Dropped, m_line->readAll());
+    m_line->discardInput();
     m_request = ex.request;
     m_reply.clear();
     m_replyChunks.clear();
@@ -308,17 +356,16 @@ bool Link::transfer(const Hold &hold, const ExchangeKind &kind, Exchange &ex)
 
     if (m_log) {
         logNow(FrameKind::Sent, ex.request);
-        m_requestWireUs = qint32(ex.request.size() * 10'000'000LL / std::max<qint32>(m_port.baudRate(), 1));
+        m_requestWireUs = m_line->wireUs(ex.request.size());
     }
-    m_port.write(ex.request);
-    m_port.flush();
+    m_line->write(ex.request);
     m_lineActivity.restart();
     ex.sent = true;
     if (show)
         m_view->showCommand(requestHex(ex.request));
 
     waitForReply(hold, kind.firstWaitMs);
-    if (kind.secondWaitMs > 0 && !hold.cancel().cancelled() && m_port.isOpen()) {
+    if (kind.secondWaitMs > 0 && !hold.cancel().cancelled() && lineUp()) {
         if (show)
             m_view->showLamp(TrafficView::Lamp::Green);
         waitForReply(hold, kind.secondWaitMs);
@@ -330,7 +377,7 @@ bool Link::transfer(const Hold &hold, const ExchangeKind &kind, Exchange &ex)
         QCoreApplication::processEvents();
     // A reply that reached the port while this program was not given the processor (a busy PC) is
     // taken all the same: the port is asked once more before the window counts as empty.
-    if (m_port.isOpen())
+    if (lineUp())
         takeWaiting();
     // The line is watched for one more inter-frame gap: bytes that follow belong to this reply (a
     // frame with trailing bytes is no exact frame). The gap is owed before the next request anyway.
@@ -345,9 +392,9 @@ bool Link::transfer(const Hold &hold, const ExchangeKind &kind, Exchange &ex)
     ex.echoRemoved = echo > 0;
     ex.reply = m_reply.mid(echo);
     // The first echo seen on a port is said once; from then on every exchange on it expects one.
-    const bool echoFound = ex.echoRemoved && !m_echoingPorts.contains(m_port.portName());
+    const bool echoFound = ex.echoRemoved && !m_echoingPorts.contains(m_line->name());
     if (echoFound)
-        m_echoingPorts.insert(m_port.portName());
+        m_echoingPorts.insert(m_line->name());
     ex.info = modbus::classifyReply(ex.request, ex.reply);
     ex.stateText = ShowHex(ex.reply);
     if (!ex.info.whole() || hold.cancel().cancelled())
@@ -401,7 +448,7 @@ Exchange Link::exchange(const Hold &hold, const ExchangeKind &kind, const QByteA
         ex.aborted = true;
         return ex;
     }
-    if (!m_port.isOpen()) {
+    if (!isOpen()) {
         if (kind.redLampWhenClosed)
             m_view->showLamp(TrafficView::Lamp::Red);
         m_view->showStatus(tr("%1：端口未打开，命令未发送").arg(kind.shownName()));

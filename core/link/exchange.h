@@ -3,15 +3,16 @@
 #include "core/link/echomode.h"
 #include "core/link/framelog.h"
 #include "core/link/frames.h"
+#include "core/link/line.h"
 #include "core/link/waitms.h"
 #include <QByteArray>
 #include <QElapsedTimer>
 #include <QObject>
-#include <QSerialPort>
 #include <QSet>
 #include <QString>
 #include <QVarLengthArray>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <utility>
 
@@ -152,16 +153,22 @@ public:
     using EchoMode = ::EchoMode;
     void setEchoMode(EchoMode mode) { m_echoMode = mode; }
 
-    // The line. Callers open, close and set it through these; port() is the device itself, for tests.
-    // open: 8N1 at baud without flow control, cleared, low latency asked; empty when it opened,
-    // otherwise the message for COM com that says why not (com 0 names the device alone).
-    QString open(const QString &device, int baud, int com);
-    void close() { m_port.close(); }
-    bool setBaudRate(int baud) { return m_port.setBaudRate(baud); }
-    int baudRate() const { return m_port.baudRate(); }
-    QString portName() const { return m_port.portName(); }
-    QSerialPort &port() { return m_port; }
-    bool isOpen() const { return m_port.isOpen(); }
+    // The line: a serial device path, or a URL "rtu-over-tcp://host:port" (a transparent RS485-to-
+    // Ethernet server) or "tcp://host:port" (a Modbus TCP gateway). open: at baud, cleared; empty when
+    // it opened, otherwise the message for COM com that says why not (com 0 names the line alone).
+    // A connection that drops stays open: it is connected again before the next request, waiting at
+    // most the connect timeout.
+    QString open(const QString &target, int baud, int com);
+    void close();
+    bool setBaudRate(int baud) { return m_line && m_line->setBaudRate(baud); }
+    int baudRate() const { return m_line ? m_line->baudRate() : 0; }
+    QString portName() const { return m_line ? m_line->name() : QString(); }
+    bool isOpen() const { return m_line && (m_line->isOpen() || m_line->reconnects()); }
+    // Bytes can go out now (a dropped connection is not up until it is connected again).
+    bool lineUp() const { return m_line && m_line->isOpen(); }
+    Line *line() const { return m_line.get(); }
+    void setConnectTimeoutMs(int ms);
+    int connectTimeoutMs() const { return m_connectTimeoutMs; }
 
     // A peer that can say whether a reply to what it was sent is still on its way (the simulated
     // recorder can; a device on a wire cannot): a reply window that runs out while it says so waits
@@ -181,10 +188,15 @@ signals:
     void idle();
     // The port went away during use (a USB adapter pulled out); it has been closed.
     void portLost(const QString &reason);
+    // Something the user should know about the line: a connection dropped, or would not come back.
+    void notice(const QString &text);
 
 private:
     void onReadyRead();
-    void onError(QSerialPort::SerialPortError error);
+    void onLost(const QString &reason);
+    void onDropped(const QByteArray &bytes);
+    // A dropped connection is connected again before a request; false (and said) when it would not.
+    bool reconnect(const Hold &hold);
     void keepInterFrameGap(const std::stop_token &stop);
     // One request and its reply, with the silence the line owes before it. Returns whether the local
     // echo of the port was found for the first time.
@@ -205,7 +217,9 @@ private:
     void logReply(qsizetype echo, qsizetype settleStart);
 
     TrafficView *m_view;
-    QSerialPort m_port;
+    std::unique_ptr<Line> m_line;
+    int m_com = 0;  // the COM number the line was opened for, for messages
+    int m_connectTimeoutMs = 3000;
     bool m_held = false;
     bool m_heldQuietly = false;
     std::optional<CommandCancel> m_command;  // the cancel of the command holding the bus

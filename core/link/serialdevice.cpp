@@ -1,11 +1,8 @@
 #include "core/link/serialdevice.h"
-#include "core/settings/comports.h"
-#include <QSerialPort>
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <optional>
-#include <unistd.h>
 #ifdef __linux__
 #include <linux/serial.h>
 #include <sys/ioctl.h>
@@ -63,29 +60,6 @@ QString latencyAdvice(const QString &device, const QString &sysRoot)
     if (!ms || *ms <= kMaxGoodLatencyMs)
         return QString();
     return QCoreApplication::translate("serialdevice", "USB 适配器延迟计时器为 %1 ms，会拖慢读取；可执行 echo 1 | sudo tee %2").arg(*ms).arg(path);
-}
-
-QString openLine(QSerialPort &port, const QString &device, int baud, int com)
-{
-    if (port.isOpen())
-        port.close();
-    port.setPortName(device);
-    port.setBaudRate(baud);
-    port.setDataBits(QSerialPort::Data8);
-    port.setParity(QSerialPort::NoParity);
-    port.setStopBits(QSerialPort::OneStop);
-    port.setFlowControl(QSerialPort::NoFlowControl);
-    if (port.open(QIODevice::ReadWrite)) {
-        port.clear(QSerialPort::AllDirections);
-        requestLowLatency(port.handle());  // a refusal (pseudo-terminal, built-in port) is fine
-        return QString();
-    }
-    const QByteArray path = QFile::encodeName(device);
-    QString text = describeOpenFailure(com, device, QFileInfo::exists(device), ::access(path.constData(), R_OK | W_OK) == 0,
-                                       port.error(), port.errorString());
-    if (com == 0)
-        text.replace(QStringLiteral("COM0（%1）").arg(device), device);
-    return text;
 }
 
 } // namespace serialdevice

@@ -1,8 +1,6 @@
 #pragma once
 #include <QString>
 
-class QSerialPort;
-
 // What the system says about a serial device besides opening it: whether it is there now, and
 // how long a USB adapter holds received bytes back. sysRoot is the sysfs folder, "/sys" except
 // in tests.
@@ -28,11 +26,5 @@ bool requestLowLatency(int fd);
 // Empty while the adapter's latency timer is at most kMaxGoodLatencyMs, or there is none or it
 // cannot be read; otherwise the delay and the command that lowers it, for the status line.
 QString latencyAdvice(const QString &device, const QString &sysRoot = kSysRoot);
-
-// Opens port on device for the recorders' line: baud, 8 data bits, no parity, one stop bit, no flow
-// control; what waited in either direction is cleared and low latency is asked for. An empty text
-// when it opened; otherwise the message for COM com that says why not (a com of 0 names the
-// device alone).
-QString openLine(QSerialPort &port, const QString &device, int baud, int com);
 
 } // namespace serialdevice

@@ -53,10 +53,8 @@ void TestBusScan::findsEachDeviceAtItsRate()
     QVERIFY(recorder.start());
     RecordingView view;
     Link link(&view);
-    link.port().setPortName(recorder.portPath());
     link.setPeerPending([&] { return recorder.replyPending(); });
-    link.port().setBaudRate(19200);
-    QVERIFY(link.port().open(QIODevice::ReadWrite));
+    QVERIFY(link.open(recorder.portPath(), 19200, 0).isEmpty());
 
     auto hold = link.tryHold();
     BusScan scan(link);
@@ -78,7 +76,7 @@ void TestBusScan::findsEachDeviceAtItsRate()
         QVERIFY2(r.found.contains(f), qPrintable(f));
     QCOMPARE(out.end, r.stopAt ? scan::Outcome::End::Stopped : scan::Outcome::End::Complete);
     QCOMPARE(out.asked, r.stopAt ? r.stopAt - r.first : plan.total());
-    QCOMPARE(link.port().baudRate(), 19200);
+    QCOMPARE(link.baudRate(), 19200);
     // Every probe reached the simulator, and only the probe went out: nothing is ever written.
     QVERIFY(heard && recorder.waitForRequests(out.asked, 10000));
     const QVector<QByteArray> requests = recorder.requests();

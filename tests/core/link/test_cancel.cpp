@@ -39,13 +39,12 @@ void TestCancel::waitsEndWhenCancelled()
     recorder.setRecords(sim::SimRecorder::demoRecords(5, QDateTime(QDate(2026, 1, 1), QTime(8, 0))));
     // Record reads (04) get no reply; other reads are answered and keep the line talking.
     recorder.setFaultRule([](const QByteArray &q, int) { return sim::FaultSpec{q[1] == 4 ? sim::Fault::NoReply : sim::Fault::None}; });
-    link.port().setPortName(recorder.portPath());
     link.setPeerPending([&] { return recorder.replyPending(); });
-    QVERIFY(link.port().open(QIODevice::ReadWrite));
+    QVERIFY(link.open(recorder.portPath(), 19200, 0).isEmpty());
     auto hold = link.tryHold();
     const Link::Hold part = hold->part();  // as a module pass hands its download
     QTimer talk;  // the line kept busy
-    QObject::connect(&talk, &QTimer::timeout, [&] { link.port().write(modbus::readHolding(21, 0, 20)); });
+    QObject::connect(&talk, &QTimer::timeout, [&] { link.line()->write(modbus::readHolding(21, 0, 20)); });
     talk.start(5);
     QTimer::singleShot(50, [&] {
         if (r.reason == R::PortLost)

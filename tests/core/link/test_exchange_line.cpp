@@ -12,6 +12,7 @@
 #include "tablerows.h"
 #include "sim/simrecorder.h"
 #include <QTest>
+#include <QSerialPort>
 #include <QThread>
 
 #include <unistd.h>
@@ -127,10 +128,8 @@ void TestExchangeLine::lineBehaviours()
     fault.splitLate = r.pauseMs > kind.firstWaitMs;  // past the window on purpose; within it, on time however slow
     recorder.setFaultRule([=, last = int(qstrlen(r.steps)) - 1](const QByteArray &, int serial) { return serial == last ? fault : sim::FaultSpec{}; });
     link.setEchoMode(r.mode);
-    link.port().setPortName(recorder.portPath());
     link.setPeerPending([&] { return recorder.replyPending(); });
-    link.port().setBaudRate(r.baud);
-    QVERIFY(link.port().open(QIODevice::ReadWrite));
+    QVERIFY(link.open(recorder.portPath(), r.baud, 0).isEmpty());
     auto hold = link.tryHold();
     Exchange ex;
     for (const char *step = r.steps; *step; ++step)
@@ -193,9 +192,8 @@ void TestExchangeLine::starvedSimulator()
     RecordingView view;
     Link link(&view);
     QVERIFY(recorder.start());
-    link.port().setPortName(recorder.portPath());
     link.setPeerPending([&] { return recorder.replyPending(); });
-    QVERIFY(link.port().open(QIODevice::ReadWrite) && link.port().setBaudRate(19200));
+    QVERIFY(link.open(recorder.portPath(), 19200, 0).isEmpty());
     recorder.setFrameHook([](int) { QThread::msleep(200); });
     ExchangeKind kind = kinds::SingleParameterRead;
     kind.firstWaitMs = 50;
@@ -217,9 +215,8 @@ void TestExchangeLine::devicesAtTheirOwnRates()
     recorder.setDeviceBaud(22, 9600);
     recorder.setFrameEndBySilence(true);
     recorder.setRefusedRegister(116, true, 21);
-    link.port().setPortName(recorder.portPath());
     link.setPeerPending([&] { return recorder.replyPending(); });
-    QVERIFY(link.port().open(QIODevice::ReadWrite));
+    QVERIFY(link.open(recorder.portPath(), 19200, 0).isEmpty());
     ExchangeKind kind = kinds::SingleParameterRead;
     kind.firstWaitMs = 300;
     // value: the word a read gives, or the exception's code.
@@ -243,7 +240,7 @@ void TestExchangeLine::devicesAtTheirOwnRates()
         {"22 takes a write to 116", 38400, writeRegister(22, 116, 90), C::Valid, 90},
     };
     for (const auto &r : rows) {
-        QVERIFY(link.port().setBaudRate(r.baud));
+        QVERIFY(link.setBaudRate(r.baud));
         auto hold = link.tryHold();
         const Exchange ex = link.exchange(*hold, kind, r.request);
         QVERIFY2(ex.info.cls == r.cls, r.name);
@@ -265,9 +262,8 @@ void TestExchangeLine::blockReadRefusals()
     QVERIFY(recorder.start());
     const auto records = sim::SimRecorder::demoRecords(6, QDateTime(QDate(2026, 3, 1), QTime(8, 0)), 20);
     recorder.setRecords(records);
-    link.port().setPortName(recorder.portPath());
     link.setPeerPending([&] { return recorder.replyPending(); });
-    QVERIFY(link.port().open(QIODevice::ReadWrite) && link.port().setBaudRate(19200));
+    QVERIFY(link.open(recorder.portPath(), 19200, 0).isEmpty());
     ExchangeKind kind = kinds::SingleParameterRead;
     kind.firstWaitMs = 300;
     recorder.setBlockRefusal(r.how);
@@ -325,9 +321,8 @@ void TestExchangeLine::everyReplyItsOwn()
     });
     // After the guard: the late reply meets the second request, which the busy device ignored.
     link.setGuardMs(t == LateAfterGuard ? 100 : 1000);
-    link.port().setPortName(recorder.portPath());
     link.setPeerPending([&] { return recorder.replyPending(); });
-    QVERIFY(link.port().open(QIODevice::ReadWrite) && link.port().setBaudRate(19200));
+    QVERIFY(link.open(recorder.portPath(), 19200, 0).isEmpty());
     Value second;
     {
         auto hold = link.tryHold();

@@ -156,9 +156,8 @@ void TestLibmodbusPeer::requests()
     QVERIFY2(why.isEmpty(), qPrintable(why));
     RecordingView view;
     Link link(&view);
-    link.port().setPortName(peer.programPort());
-    link.port().setBaudRate(19200);
-    QVERIFY2(link.port().open(QIODevice::ReadWrite), qPrintable(link.port().errorString()));
+    const QString opened = link.open(peer.programPort(), 19200, 0);
+    QVERIFY2(opened.isEmpty(), qPrintable(opened));
     const auto word = [](const QByteArray &b, int i) { return uint16_t(uint8_t(b[i]) << 8 | uint8_t(b[i + 1])); };
     const uint8_t fn = uint8_t(r.request[1]);
     const uint16_t start = word(r.request, 2);

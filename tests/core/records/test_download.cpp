@@ -21,7 +21,7 @@ namespace {
 constexpr int Sensors = 20;
 const QDateTime FirstRecord(QDate(2026, 11, 30), QTime(8, 0));
 
-struct Line {
+struct Bus {
     sim::SimRecorder recorder;
     RecordingView view;
     Link link{&view};
@@ -32,9 +32,8 @@ struct Line {
         recorder.setLineBaud(115200);
         recorder.setTurnaroundMs(2);
         recorder.setFrameEndBySilence(true);
-        link.port().setPortName(recorder.portPath());
         link.setPeerPending([&] { return recorder.replyPending(); });
-        return link.port().open(QIODevice::ReadWrite) && link.port().setBaudRate(115200);
+        return link.open(recorder.portPath(), 115200, 0).isEmpty();
     }
 };
 
@@ -108,7 +107,7 @@ private slots:
 void TestDownload::outcomes()
 {
     const auto &r = tableRow(outcomeRows());
-    Line line;
+    Bus line;
     QVERIFY(line.open());
     const auto memory = sim::SimRecorder::demoRecords(r.stored, FirstRecord, Sensors);
     line.recorder.setRecords(memory);
@@ -142,7 +141,7 @@ void TestDownload::outcomes()
 void TestDownload::blockReads()
 {
     const auto &r = tableRow(blockRows());
-    Line line;
+    Bus line;
     QVERIFY(line.open());
     const auto memory = sim::SimRecorder::demoRecords(r.stored, FirstRecord, Sensors);
     line.recorder.setRecords(memory);
@@ -189,7 +188,7 @@ void TestDownload::faultyLineKeepsOnlyTrueRecords()
     };
     const int BurstPerMille = blocks ? 20 : 8, BurstLength = 10;  // a run of ten silent requests
 
-    Line line;
+    Bus line;
     QVERIFY(line.open());
     line.recorder.setEcho(echo);
     line.recorder.setBatchLatencyMs(echo ? 1 : 0);
