@@ -44,6 +44,7 @@ void frmMain::load()
     context().replyWindow = reply.value;
     context().link.setEchoMode(reply.value.echo);
     context().link.setGuardMs(reply.value.guardMs);
+    context().link.setConnectTimeoutMs(reply.value.connectTimeoutMs);
 
     portPanel->PortNumber = comm.value.portNumber;
     portPanel->BaudRate = comm.value.baudRate;

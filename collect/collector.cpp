@@ -285,6 +285,8 @@ int run(const QStringList &arguments, const Io &io)
         link.setPeerPending([&simulator] { return simulator.replyPending(); });
     link.setEchoMode(window.value.echo);
     link.setGuardMs(window.value.guardMs);
+    link.setConnectTimeoutMs(window.value.connectTimeoutMs);
+    QObject::connect(&link, &Link::notice, [&note](const QString &text) { note(text); });
     if (const QString why = openPort(link, device, com, baud, note); !why.isEmpty()) {
         note(why);
         summary.insert("problem", why);

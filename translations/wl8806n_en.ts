@@ -130,6 +130,10 @@
         <source>当前波特率：</source>
         <translation>Current rate:</translation>
     </message>
+    <message>
+        <source>%1：记录仪波特率已改为 %2（代码 %3）。请在串口服务器或网关上把串口波特率也改为 %2 后再通讯。</source>
+        <translation>%1: the recorder&apos;s baud rate is now %2 (code %3). Set the serial side of the device server or gateway to %2 as well before talking to it again.</translation>
+    </message>
 </context>
 <context>
     <name>BoxInput</name>
@@ -1212,14 +1216,6 @@ Do you want to replace it?</translation>
         <translation>Serial port number</translation>
     </message>
     <message>
-        <source>粗体的端口表示其设备现在存在。
-拔插后 USB 适配器可能换名（ttyUSB0 变成 ttyUSB1），要让它总是同一个 COM 号，在 %1 中写一行，例如
-COM4=/dev/serial/by-id/usb-FTDI_…（ls -l /dev/serial/by-id/ 列出现有的名称）</source>
-        <translation>A port in bold has its device present now.
-After replugging, a USB adapter may change its name (ttyUSB0 becomes ttyUSB1). To keep it on the same COM number, write a line in %1, for example
-COM4=/dev/serial/by-id/usb-FTDI_… (ls -l /dev/serial/by-id/ lists the names present)</translation>
-    </message>
-    <message>
         <source>波特率</source>
         <translation>Baud rate</translation>
     </message>
@@ -1296,6 +1292,26 @@ The settings were not saved; the existing file is unchanged.</translation>
     <message>
         <source>端口未打开，无需关闭。</source>
         <translation>The port is not open; there is nothing to close.</translation>
+    </message>
+    <message>
+        <source>粗体的端口表示其设备现在存在。
+拔插后 USB 适配器可能换名（ttyUSB0 变成 ttyUSB1），要让它总是同一个 COM 号，在 %1 中写一行，例如
+COM4=/dev/serial/by-id/usb-FTDI_…（ls -l /dev/serial/by-id/ 列出现有的名称）
+串口服务器或 Modbus TCP 网关写成网址，例如
+COM7=rtu-over-tcp://192.168.1.50:4001 或 COM8=tcp://192.168.1.60:502</source>
+        <translation>A port in bold has its device present now.
+After replugging, a USB adapter may change its name (ttyUSB0 becomes ttyUSB1). To keep it on the same COM number, write a line in %1, for example
+COM4=/dev/serial/by-id/usb-FTDI_… (ls -l /dev/serial/by-id/ lists the names present)
+A device server or Modbus TCP gateway is written as a URL, for example
+COM7=rtu-over-tcp://192.168.1.50:4001 or COM8=tcp://192.168.1.60:502</translation>
+    </message>
+    <message>
+        <source>网络线路的波特率在串口服务器或网关上设置</source>
+        <translation>The baud rate of a network line is set on the device server or gateway</translation>
+    </message>
+    <message>
+        <source>端口 %1 已连接</source>
+        <translation>Port %1 connected</translation>
     </message>
 </context>
 <context>
@@ -1736,10 +1752,6 @@ Use %2 and read the records?</translation>
         <translation>default on</translation>
     </message>
     <message>
-        <source>线路较慢（低波特率）或较长时，记录仪的应答来得晚，可能需要加大这些数值。一次读取失败后，下一次请求前线路须保持安静达到保护时间；失败后读到的记录要再读一次确认，确认读取不计入失败次数。有的RS485适配器会把发出的请求回送给电脑，自动识别时程序从读取应答中发现并去除回显。成块读取时一次请求最多读取 125 个寄存器中能容下的整条记录；记录仪不支持时自动改为逐条读取。</source>
-        <translation>On a slow (low baud rate) or long line the recorder&apos;s replies come late, and these values may need to be larger. After a failed read the line must stay quiet for the guard time before the next request; a record read after a failure is read once more to confirm it, and the confirming read does not count as a failure. Some RS485 adapters send the requests back to the PC; with automatic detection the program finds the echo in read replies and removes it. A block read asks for as many whole records as fit in 125 registers; if the recorder does not support it, records are read one by one.</translation>
-    </message>
-    <message>
         <source>确定</source>
         <translation>OK</translation>
     </message>
@@ -1750,6 +1762,14 @@ Use %2 and read the records?</translation>
     <message>
         <source>恢复默认</source>
         <translation>Defaults</translation>
+    </message>
+    <message>
+        <source>网络线路连接超时(ms)</source>
+        <translation>Network line connect timeout (ms)</translation>
+    </message>
+    <message>
+        <source>线路较慢（低波特率）或较长时，记录仪的应答来得晚，可能需要加大这些数值。一次读取失败后，下一次请求前线路须保持安静达到保护时间；失败后读到的记录要再读一次确认，确认读取不计入失败次数。有的RS485适配器会把发出的请求回送给电脑，自动识别时程序从读取应答中发现并去除回显。成块读取时一次请求最多读取 125 个寄存器中能容下的整条记录；记录仪不支持时自动改为逐条读取。网络线路（串口服务器、Modbus TCP 网关）断开后，下一次请求前重新连接，最多等待连接超时。</source>
+        <translation>On a slow (low baud rate) or long line the recorder&apos;s replies come late, and these values may need to be larger. After a failed read the line must stay quiet for the guard time before the next request; a record read after a failure is read once more to confirm it, and the confirming read does not count as a failure. Some RS485 adapters send the requests back to the PC; with automatic detection the program finds the echo in read replies and removes it. A block read asks for as many whole records as fit in 125 registers; if the recorder does not support it, records are read one by one. A network line (device server, Modbus TCP gateway) that drops is connected again before the next request, waiting at most the connect timeout.</translation>
     </message>
 </context>
 <context>
@@ -3267,12 +3287,12 @@ Please add the user to the dialout group (sudo usermod -aG dialout $USER), log i
         <translation>, </translation>
     </message>
     <message>
-        <source>设置文件 replywin.set 应为“等待毫秒,次数,间隔毫秒,回显,成块读取”五个整数（%1–%2、%3–%4、%5–%6、0 自动识别 1 有回显 2 无回显、1 成块读取 0 逐条读取）</source>
-        <translation>Settings file replywin.set should hold five whole numbers &quot;wait ms,attempts,guard ms,echo,block reads&quot; (%1–%2, %3–%4, %5–%6, 0 detect 1 echo 2 no echo, 1 block reads 0 record by record)</translation>
-    </message>
-    <message>
         <source>数值超出允许范围</source>
         <translation>value out of range</translation>
+    </message>
+    <message>
+        <source>设置文件 replywin.set 应为“等待毫秒,次数,间隔毫秒,回显,成块读取,连接超时毫秒”六个整数（%1–%2、%3–%4、%5–%6、0 自动识别 1 有回显 2 无回显、1 成块读取 0 逐条读取、%7–%8）</source>
+        <translation>Settings file replywin.set should hold six whole numbers &quot;wait ms,attempts,guard ms,echo,block reads,connect timeout ms&quot; (%1–%2, %3–%4, %5–%6, 0 detect 1 echo 2 no echo, 1 block reads 0 record by record, %7–%8)</translation>
     </message>
 </context>
 <context>

@@ -13,11 +13,15 @@ struct ReplyWindow {
     // A download asks for as many whole records as one read carries (125 registers) where the recorder
     // allows it; off: one record a request.
     bool blockReads = true;
+    // The longest a network line (a device server, a Modbus TCP gateway) is waited for when it is
+    // connected or connected again; not part of any reply window.
+    int connectTimeoutMs = 3000;
 
     // What a user may set (the dialog and the settings file accept these, nothing else).
     static constexpr int MinWindowMs = 20, MaxWindowMs = 60000;
     static constexpr int MinAttempts = 1, MaxAttempts = 10;
     static constexpr int MinGuardMs = 20, MaxGuardMs = 60000;
+    static constexpr int MinConnectMs = 100, MaxConnectMs = 60000;
 
     bool operator==(const ReplyWindow &) const = default;
 };

@@ -143,19 +143,21 @@ Loaded<ReplyWindow> parseReplyWindow(const QByteArray &content)
     if (!splitFields(content, f))
         return malformed<ReplyWindow>(QCoreApplication::translate("settings", kUnclosed).arg(QStringLiteral("replywin.set")));
     ReplyWindow w;
-    // Files written before the echo setting have three fields, before the block setting four.
+    // Files written before the echo setting have three fields, before the block setting four, before
+    // the connect timeout five.
     int echo = int(EchoMode::Auto);
     int blocks = 1;
-    if (f.size() < 3 || f.size() > 5 || !numberField(f[0], w.MinWindowMs, w.MaxWindowMs, w.recordWindowMs)
+    if (f.size() < 3 || f.size() > 6 || !numberField(f[0], w.MinWindowMs, w.MaxWindowMs, w.recordWindowMs)
         || !numberField(f[1], w.MinAttempts, w.MaxAttempts, w.attempts)
         || !numberField(f[2], w.MinGuardMs, w.MaxGuardMs, w.guardMs)
         || (f.size() >= 4 && !numberField(f[3], int(EchoMode::Auto), int(EchoMode::Off), echo))
-        || (f.size() == 5 && !numberField(f[4], 0, 1, blocks)))
+        || (f.size() >= 5 && !numberField(f[4], 0, 1, blocks))
+        || (f.size() == 6 && !numberField(f[5], w.MinConnectMs, w.MaxConnectMs, w.connectTimeoutMs)))
         return malformed<ReplyWindow>(
-            QCoreApplication::translate("settings", "设置文件 replywin.set 应为“等待毫秒,次数,间隔毫秒,回显,成块读取”五个整数（%1–%2、%3–%4、%5–%6、"
-                           "0 自动识别 1 有回显 2 无回显、1 成块读取 0 逐条读取）")
+            QCoreApplication::translate("settings", "设置文件 replywin.set 应为“等待毫秒,次数,间隔毫秒,回显,成块读取,连接超时毫秒”六个整数（%1–%2、%3–%4、%5–%6、"
+                           "0 自动识别 1 有回显 2 无回显、1 成块读取 0 逐条读取、%7–%8）")
                 .arg(w.MinWindowMs).arg(w.MaxWindowMs).arg(w.MinAttempts).arg(w.MaxAttempts)
-                .arg(w.MinGuardMs).arg(w.MaxGuardMs));
+                .arg(w.MinGuardMs).arg(w.MaxGuardMs).arg(w.MinConnectMs).arg(w.MaxConnectMs));
     w.echo = EchoMode(echo);
     w.blockReads = blocks == 1;
     return Loaded<ReplyWindow>{w, Status::Ok, {}};
@@ -175,7 +177,8 @@ bool writeComm(const QString &appDir, const Comm &comm, QString *error)
 bool writeReplyWindow(const QString &appDir, const ReplyWindow &w, QString *error)
 {
     const QByteArray line = QByteArray::number(w.recordWindowMs) + ',' + QByteArray::number(w.attempts) + ','
-        + QByteArray::number(w.guardMs) + ',' + QByteArray::number(int(w.echo)) + ',' + QByteArray::number(int(w.blockReads));
+        + QByteArray::number(w.guardMs) + ',' + QByteArray::number(int(w.echo)) + ',' + QByteArray::number(int(w.blockReads))
+        + ',' + QByteArray::number(w.connectTimeoutMs);
     if (parseReplyWindow(line).status != Status::Ok) {  // never a file the next start-up refuses
         if (error)
             *error = QCoreApplication::translate("settings", "数值超出允许范围");

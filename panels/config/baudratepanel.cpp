@@ -68,6 +68,11 @@ void BaudRatePanel::cmdBuadRate_Click()
     // The recorder now listens at the new rate; this port still talks at the old one.
     const int rate = baud::ofCode(int(*target));
     txtCurrentBuad->setText(QString::number(*target));
+    if (m_ctx.link.line() && !m_ctx.link.line()->baudRateSettable()) {
+        m_ctx.view.showStatus(tr("%1：记录仪波特率已改为 %2（代码 %3）。请在串口服务器或网关上把串口波特率也改为 %2 后再通讯。")
+                                  .arg(command).arg(rate).arg(*target));
+        return;
+    }
     m_ctx.view.showStatus(tr("%1：记录仪波特率已改为 %2（代码 %3）。本机端口仍为 %4，请在“串口设置”中把波特率改为 "
                                          "%2 并重新打开端口后再通讯。")
                               .arg(command)

@@ -5,6 +5,7 @@
 #include "core/settings/settingsfiles.h"
 #include "core/link/baudrates.h"
 #include "core/link/exchange.h"
+#include "core/link/line.h"
 #include "core/link/serialdevice.h"
 #include <QComboBox>
 #include <QDir>
@@ -23,7 +24,9 @@ PortPanel::PortPanel(Link &link, Desktop &desktop, ComPorts &ports, QWidget *par
     Combo1->setAccessibleName(tr("串口号"));
     Combo1->setToolTip(tr("粗体的端口表示其设备现在存在。\n拔插后 USB 适配器可能换名（ttyUSB0 变成 ttyUSB1），"
                                       "要让它总是同一个 COM 号，在 %1 中写一行，例如\n"
-                                      "COM4=/dev/serial/by-id/usb-FTDI_…（ls -l /dev/serial/by-id/ 列出现有的名称）")
+                                      "COM4=/dev/serial/by-id/usb-FTDI_…（ls -l /dev/serial/by-id/ 列出现有的名称）\n"
+                                      "串口服务器或 Modbus TCP 网关写成网址，例如\n"
+                                      "COM7=rtu-over-tcp://192.168.1.50:4001 或 COM8=tcp://192.168.1.60:502")
                            .arg(ComPorts::fileName()));
     for (int com = ComPorts::kFirst; com <= ComPorts::kLast; ++com)
         Combo1->addItem(QStringLiteral("COM%1").arg(com));
@@ -84,7 +87,9 @@ void PortPanel::refreshPorts()
     QString chosen;
     for (int i = 0; i < Combo1->count(); ++i) {
         const QString device = m_ports.device(i + 1);
-        const bool there = serialdevice::present(device, sysRoot);
+        // A network line is there while the link's connection to it is up.
+        const bool there = line::isNetwork(device) ? m_link.lineUp() && m_link.portName() == device
+                                                   : serialdevice::present(device, sysRoot);
         const QString state = there ? tr("已连接") : tr("未连接");
         QFont font = Combo1->font();
         font.setBold(there);
@@ -96,6 +101,10 @@ void PortPanel::refreshPorts()
             chosen = tr("COM%1 = %2（%3）").arg(QString::number(i + 1), device, state);
     }
     lblComDevice->setText(chosen);
+    // A device server's serial side has its rate set on the server.
+    const bool network = line::isNetwork(m_ports.device(Combo1->currentIndex() + 1));
+    Combo2->setEnabled(!network);
+    Combo2->setToolTip(network ? tr("网络线路的波特率在串口服务器或网关上设置") : QString());
 }
 
 void PortPanel::selectPort(int portNumber)
@@ -137,6 +146,10 @@ bool PortPanel::openPort(int com, int rate)
     const QString device = m_ports.device(com);
     const QString text = m_link.open(device, rate, com);
     refreshPorts();
+    if (text.isEmpty() && line::isNetwork(device)) {
+        emit statusMessage(tr("端口 %1 已连接").arg(describe(com)));
+        return true;
+    }
     if (text.isEmpty()) {
         QString opened = tr("端口 %1 已打开，%2,N,8,1").arg(describe(com)).arg(rate);
         const QString advice = serialdevice::latencyAdvice(device, sysRoot);

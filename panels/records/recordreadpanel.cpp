@@ -196,6 +196,7 @@ void RecordReadPanel::cmdReplyWindow_Click()
     m_ctx.replyWindow = *chosen;
     m_ctx.link.setEchoMode(chosen->echo);
     m_ctx.link.setGuardMs(chosen->guardMs);
+    m_ctx.link.setConnectTimeoutMs(chosen->connectTimeoutMs);
     const QString what = tr("记录应答窗口 %1 毫秒，每条最多 %2 次失败请求，迟到应答保护 %3 毫秒，串口适配器回显：%4")
                              .arg(chosen->recordWindowMs).arg(chosen->attempts).arg(chosen->guardMs)
                              .arg(echoModeName(chosen->echo));

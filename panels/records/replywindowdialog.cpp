@@ -46,6 +46,8 @@ ReplyWindowDialog::ReplyWindowDialog(const ReplyWindow &current, QWidget *parent
     for (EchoMode mode : {EchoMode::Auto, EchoMode::On, EchoMode::Off})
         cboEcho->addItem(echoModeName(mode));
     place(cboEcho, "cboEcho", tr("串口适配器回显"), cboEcho->itemText(int(defaults.echo)));
+    spnConnect = spin("spnConnect", tr("网络线路连接超时(ms)"), ReplyWindow::MinConnectMs, ReplyWindow::MaxConnectMs,
+                      defaults.connectTimeoutMs);
     chkBlockReads = new QCheckBox(tr("成块读取（一次请求读取多条记录）"), this);
     chkBlockReads->setObjectName(QStringLiteral("chkBlockReads"));
     grid->addWidget(chkBlockReads, row, 0, 1, 2);
@@ -56,7 +58,9 @@ ReplyWindowDialog::ReplyWindowDialog(const ReplyWindow &current, QWidget *parent
                                               "失败后读到的记录要再读一次确认，确认读取不计入失败次数。"
                                               "有的RS485适配器会把发出的请求回送给电脑，自动识别时程序从读取应答中发现并去除回显。"
                                               "成块读取时一次请求最多读取 125 个寄存器中能容下的整条记录；"
-                                              "记录仪不支持时自动改为逐条读取。"), this);
+                                              "记录仪不支持时自动改为逐条读取。"
+                                              "网络线路（串口服务器、Modbus TCP 网关）断开后，下一次请求前重新连接，"
+                                              "最多等待连接超时。"), this);
     hint->setWordWrap(true);
 
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel
@@ -87,6 +91,7 @@ void ReplyWindowDialog::setBoxes(const ReplyWindow &w)
     spnGuard->setValue(w.guardMs);
     cboEcho->setCurrentIndex(std::clamp(int(w.echo), 0, cboEcho->count() - 1));
     chkBlockReads->setChecked(w.blockReads);
+    spnConnect->setValue(w.connectTimeoutMs);
 }
 
 ReplyWindow ReplyWindowDialog::value() const
@@ -97,5 +102,6 @@ ReplyWindow ReplyWindowDialog::value() const
     w.guardMs = spnGuard->value();
     w.echo = EchoMode(cboEcho->currentIndex());
     w.blockReads = chkBlockReads->isChecked();
+    w.connectTimeoutMs = spnConnect->value();
     return w;
 }

@@ -21,6 +21,7 @@ public:
     QSpinBox *spnRecordWindow;
     QSpinBox *spnAttempts;
     QSpinBox *spnGuard;
+    QSpinBox *spnConnect;
     QComboBox *cboEcho;  // items in EchoMode order
     QCheckBox *chkBlockReads;
 

@@ -29,7 +29,7 @@ Read readSettings(const QString &file, const QString &dir)
     if (const auto r = settings::readMod(dir); file == u"ModSet.set")
         return {r.status, r.problem, {r.value.deviceAddress, r.value.channelCount, r.value.stationCount}};
     if (const auto r = settings::readReplyWindow(dir); file == u"replywin.set")
-        return {r.status, r.problem, {r.value.recordWindowMs, r.value.attempts, r.value.guardMs, int(r.value.echo), int(r.value.blockReads)}};
+        return {r.status, r.problem, {r.value.recordWindowMs, r.value.attempts, r.value.guardMs, int(r.value.echo), int(r.value.blockReads), r.value.connectTimeoutMs}};
     ComPorts ports;
     QStringList problems;
     ports.loadOverrides(dir, &problems);
@@ -41,7 +41,7 @@ const auto &splitRows() { static const struct { const char *content; QStringList
     {"1,21\r\n\r\n32,4\r\n", {"1", "21", "32", "4"}}, {"\"a,b\" , 1", {"a,b", "1"}}, {"1,,3", {"1", "", "3"}}}; return rows; }
 
 // What each file may hold (the number rules of single fields are in the one conversion table).
-const QList<int> comm{4, 19200}, mod{2, 20, 1}, reply{300, 3, 1200, 0, 1};
+const QList<int> comm{4, 19200}, mod{2, 20, 1}, reply{300, 3, 1200, 0, 1, 3000};
 const auto &fileRows() { static const struct { const char *file, *content; Status status; QList<int> values; } rows[] = {  // content nullptr: no file
     {"comm.set", nullptr, Status::Missing, comm}, {"comm.set", "3,9600\r\n", Status::Ok, {3, 9600}}, {"comm.set", "1\r\n14400\r\n", Status::Ok, {1, 14400}},
     {"comm.set", "25,57600\r\n", Status::Ok, {25, 57600}}, {"comm.set", "4,49", Status::Malformed, comm}, {"comm.set", "26,9600", Status::Malformed, comm},
@@ -51,11 +51,11 @@ const auto &fileRows() { static const struct { const char *file, *content; Statu
     // A value its box or command would refuse is replaced by its default; the others count.
     {"ModSet.set", "1,300,32,4", Status::Malformed, {2, 32, 4}}, {"ModSet.set", "1,21,40000,x", Status::Malformed, {21, 20, 1}},
     {"ModSet.set", "1,21,32", Status::Malformed, mod}, {"replywin.set", nullptr, Status::Missing, reply}, {"replywin.set", "300,3,1200\r\n", Status::Ok, reply},
-    {"replywin.set", "60000,10,60000,1", Status::Ok, {60000, 10, 60000, 1, 1}},  // before the block setting: on
-    {"replywin.set", "300,3,1200,2,0", Status::Ok, {300, 3, 1200, 2, 0}}, {"replywin.set", "19,3,1200", Status::Malformed, reply},
+    {"replywin.set", "60000,10,60000,1", Status::Ok, {60000, 10, 60000, 1, 1, 3000}},  // before the block setting: on
+    {"replywin.set", "300,3,1200,2,0", Status::Ok, {300, 3, 1200, 2, 0, 3000}}, {"replywin.set", "300,3,1200,0,1,60000", Status::Ok, {300, 3, 1200, 0, 1, 60000}}, {"replywin.set", "19,3,1200", Status::Malformed, reply},
     {"replywin.set", "300,11,1200", Status::Malformed, reply}, {"replywin.set", "300,3,60001", Status::Malformed, reply},
     {"replywin.set", "300,3,1200,3", Status::Malformed, reply}, {"replywin.set", "300,3,1200,0,2", Status::Malformed, reply},
-    {"replywin.set", "300,3,1200,0,1,0", Status::Malformed, reply}}; return rows; }
+    {"replywin.set", "300,3,1200,0,1,99", Status::Malformed, reply}, {"replywin.set", "300,3,1200,0,1,100,0", Status::Malformed, reply}}; return rows; }
 
 // Whether a program in exeDir is an installed one.
 const auto &installedRows() { static const struct { const char *exeDir, *installBinDir; bool installed; } rows[] = {
@@ -142,7 +142,7 @@ void TestSettings::files()
     if (r.content)  // reading never rewrites the file
         QCOMPARE(readFile(dir.filePath(file)), QByteArray(r.content));
     if (r.status == Status::Ok && file == u"replywin.set") {  // what is read is written back as it was
-        const settings::ReplyWindow window{r.values[0], r.values[1], r.values[2], EchoMode(r.values[3]), r.values[4] == 1};
+        const settings::ReplyWindow window{r.values[0], r.values[1], r.values[2], EchoMode(r.values[3]), r.values[4] == 1, r.values[5]};
         QString problem;
         QVERIFY(settings::writeReplyWindow(dir.path(), window, &problem));
         QCOMPARE(settings::readReplyWindow(dir.path()).value, window);
