@@ -41,7 +41,7 @@
 #include <QVBoxLayout>
 
 frmMain::frmMain(Desktop &desktop, const ComPorts &ports, QWidget *parent)
-    : QMainWindow(parent), m_desktop(desktop), m_ports(ports), m_link(new Link(this, this))
+    : QMainWindow(parent), m_desktop(desktop), m_ports(ports), m_link(new Link(this))
 {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(tr("WL8806N智能RS485动态水分记录仪随机软件V14.12.10"));
@@ -52,7 +52,15 @@ frmMain::frmMain(Desktop &desktop, const ComPorts &ports, QWidget *parent)
     modbusPanel = new ModbusPanel(m_desktop, central);
     trafficPanel = new TrafficPanel(central);
 
-    m_context.reset(new PanelContext{*m_link, m_desktop, *this, *modbusPanel, *statusPanel});
+    m_traffic = new TrafficPresenter(*m_link, TrafficDisplay{
+        .command = [t = trafficPanel](const QString &hex) { t->txtCommand->setText(hex); },
+        .state = [t = trafficPanel](const QString &hex) { t->txtState->setText(hex); },
+        .lamp = [s = statusPanel](Lamp lamp) { s->showLamp(lamp); },
+        .countExchange = [s = statusPanel] { incrementCounter(s->lblCounter); },
+        .countReply = [s = statusPanel] { incrementCounter(s->lblRecCount); },
+        .status = [this](const QString &text) { showStatus(text); },
+    }, this);
+    m_context.reset(new PanelContext{*m_link, m_desktop, *m_traffic, *modbusPanel, *statusPanel});
     recordArchive = new RecordArchive(m_desktop, [p = portPanel] { return p->PortNumber; }, this);
     m_context->archive = recordArchive;
 
@@ -182,13 +190,6 @@ frmMain::~frmMain()
     m_link->setFrameLog(nullptr);
 }
 
-void frmMain::clearCommand() { trafficPanel->txtCommand->clear(); }
-void frmMain::clearState() { trafficPanel->txtState->clear(); }
-void frmMain::showCommand(const QString &hex) { trafficPanel->txtCommand->setText(hex); }
-void frmMain::showState(const QString &hex) { trafficPanel->txtState->setText(hex); }
-void frmMain::showLamp(Lamp lamp) { statusPanel->showLamp(lamp); }
-void frmMain::countExchange() { incrementCounter(statusPanel->lblCounter); }
-void frmMain::countReply() { incrementCounter(statusPanel->lblRecCount); }
 void frmMain::showStatus(const QString &text) { lblStatusLine->setText(text); }
 
 void frmMain::onBusyChanged(bool busy)

@@ -34,8 +34,8 @@ class StatusPanel;
 class TrafficPanel;
 class ValueLabel;
 
-// The main window: it assembles the panels and shows what the exchanges do.
-class frmMain : public QMainWindow, public TrafficView {
+// The main window: it assembles the panels; the traffic presenter shows what the exchanges do.
+class frmMain : public QMainWindow {
     Q_OBJECT
 public:
     frmMain(Desktop &desktop, const ComPorts &ports, QWidget *parent = nullptr);
@@ -76,15 +76,7 @@ public:
     RecordArchive *recordArchive;       // the archive of every download, and the recorders' names
     BusMonitorPanel *busMonitorPanel;   // "通信监视": a dock, hidden until cmdMonitor opens it
 
-    // TrafficView
-    void clearCommand() override;
-    void clearState() override;
-    void showCommand(const QString &hex) override;
-    void showState(const QString &hex) override;
-    void showLamp(Lamp lamp) override;
-    void countExchange() override;
-    void countReply() override;
-    void showStatus(const QString &text) override;
+    void showStatus(const QString &text);  // the status line
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -95,6 +87,7 @@ private:
     Desktop &m_desktop;
     ComPorts m_ports;
     Link *m_link;
+    TrafficPresenter *m_traffic;
     std::unique_ptr<FrameLog> m_frameLog;  // kept while the window lives; fed only while the monitor is open
     std::unique_ptr<PanelContext> m_context;
     bool m_closeWhenIdle = false;

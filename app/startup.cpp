@@ -53,7 +53,7 @@ void frmMain::load()
     portPanel->refreshPorts();
     portPanel->Combo1_Click();
     // Before the first exchange the lamp tells whether the port is ready: green open, red closed.
-    showLamp(m_link->isOpen() ? Lamp::Green : Lamp::Red);
+    m_traffic->showLamp(m_link->isOpen() ? Lamp::Green : Lamp::Red);
 
     if (!malformed.isEmpty())
         m_desktop.message(QStringLiteral("System Information"),

@@ -1,9 +1,9 @@
 // A bus scan of the whole address range at one rate against the simulated line (wire timing on, three
 // recorders answering), timed against the one-minute target, and at each of the five rates. Run by
 // hand: build/bench/bench_scan [wait-ms]
+#include "core/link/exchange.h"
 #include "core/link/baudrates.h"
 #include "core/link/busscan.h"
-#include "recordingview.h"
 #include "sim/simrecorder.h"
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -20,8 +20,7 @@ int main(int argc, char **argv)
     recorder.setFrameEndBySilence(true);
     if (!recorder.start())
         return 1;
-    RecordingView view;
-    Link link(&view);
+    Link link;
     if (!link.open(recorder.portPath(), 19200, 0).isEmpty())
         return 1;
     const auto run = [&](int baud) {

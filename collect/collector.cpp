@@ -23,18 +23,6 @@
 namespace collect {
 
 namespace {
-// The collector shows no traffic: its progress and summary say what a person needs.
-class QuietView : public TrafficView {
-public:
-    void clearCommand() override {}
-    void clearState() override {}
-    void showCommand(const QString &) override {}
-    void showState(const QString &) override {}
-    void showLamp(Lamp) override {}
-    void countExchange() override {}
-    void countReply() override {}
-    void showStatus(const QString &) override {}
-};
 
 constexpr int DemoRecords = 300;
 
@@ -279,8 +267,7 @@ int run(const QStringList &arguments, const Io &io)
             note(archiveNote);
     }
 
-    QuietView view;
-    Link link(&view);
+    Link link;
     if (o.demo)
         link.setPeerPending([&simulator] { return simulator.replyPending(); });
     link.setEchoMode(window.value.echo);

@@ -814,22 +814,6 @@ Do you want to replace it?</translation>
 <context>
     <name>Link</name>
     <message>
-        <source>串口适配器回显了发出的请求，已自动去除回显</source>
-        <translation>The serial adapter echoes the requests sent; the echo is removed automatically</translation>
-    </message>
-    <message>
-        <source>%1：端口未打开，命令未发送</source>
-        <translation>%1: port not open, command not sent</translation>
-    </message>
-    <message>
-        <source>%1：%2</source>
-        <translation>%1: %2</translation>
-    </message>
-    <message>
-        <source>；</source>
-        <translation>; </translation>
-    </message>
-    <message>
         <source>%1 的连接中断（%2），下一次请求前重新连接</source>
         <translation>The connection to %1 dropped (%2); it is made again before the next request</translation>
     </message>
@@ -1506,10 +1490,6 @@ The new settings hold only until the program ends.</translation>
         <translation>Reply waits: %1, saved to replywin.set</translation>
     </message>
     <message>
-        <source>%1：%2</source>
-        <translation>%1: %2</translation>
-    </message>
-    <message>
         <source>读取所有记录：记录仪不支持成块读取（%1），改为逐条读取</source>
         <translation>Read all records: the recorder does not support block reads (%1); reading record by record</translation>
     </message>
@@ -2127,6 +2107,25 @@ Write these parameters and apply them on the device?</translation>
     <message>
         <source>显示或隐藏总线上收发的每一帧</source>
         <translation>Show or hide every frame sent and received on the bus</translation>
+    </message>
+</context>
+<context>
+    <name>TrafficPresenter</name>
+    <message>
+        <source>串口适配器回显了发出的请求，已自动去除回显</source>
+        <translation>The serial adapter echoes the requests sent; the echo is removed automatically</translation>
+    </message>
+    <message>
+        <source>%1：端口未打开，命令未发送</source>
+        <translation>%1: port not open, command not sent</translation>
+    </message>
+    <message>
+        <source>；</source>
+        <translation>; </translation>
+    </message>
+    <message>
+        <source>%1：%2</source>
+        <translation>%1: %2</translation>
     </message>
 </context>
 <context>

@@ -1,13 +1,13 @@
 #pragma once
 #include "ui/boxinput.h"
 #include "core/records/replywindow.h"
+#include "ui/trafficpresenter.h"
 #include <cstdint>
 #include <optional>
 
 class Desktop;
 class Link;
 class RecordArchive;
-class TrafficView;
 
 // The Modbus settings of the window ("MODBUS-RTU设置") as the device commands take them: each value
 // is checked when asked for; a box that does not give it gets a message naming the box (after
@@ -30,7 +30,8 @@ public:
     virtual void showRegisterCount(int count) = 0;
 };
 
-// The counters of the status group that commands set (the exchange itself counts through TrafficView).
+// The counters of the status group that commands set (the exchanges themselves are counted by the
+// traffic presenter).
 class Counters {
 public:
     virtual ~Counters() = default;
@@ -45,7 +46,7 @@ public:
 struct PanelContext {
     Link &link;
     Desktop &desktop;
-    TrafficView &view;
+    TrafficPresenter &view;
     ModbusSettings &modbus;
     Counters &counters;
     // The record read's reply window, retries and late-reply guard (replywin.set).

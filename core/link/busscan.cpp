@@ -57,10 +57,8 @@ scan::Outcome BusScan::run(const Link::Hold &hold, const scan::Plan &plan)
     using End = scan::Outcome::End;
     scan::Outcome out;
     const qint32 rateBefore = m_link.baudRate();
-    // Each probe asks another address, so a late answer names its sender: no second read is needed, and
-    // the silence after noise or a late answer is the probe's own window, not the records' long guard.
-    ExchangeKind kind{.name = QString::fromUtf8(QT_TRANSLATE_NOOP("kinds", "总线扫描")), .quietDisplay = true,
-                      .confirmsAfterFault = false};
+    // The silence after noise or a late answer is the probe's own window, not the records' long guard.
+    ExchangeKind kind = kinds::BusProbe;
     const int total = plan.total();
     int done = 0;
     const auto ended = [&] {

@@ -13,32 +13,30 @@ QString source(const char *text) { return QString::fromUtf8(text); }
 } // namespace
 
 namespace kinds {
-using S = ExchangeKind::State;
-const ExchangeKind LiveRead{.name = source(QT_TRANSLATE_NOOP("kinds", "实时读取")), .redLampWhenClosed = true, .firstWaitMs = 200,
-                            .secondWaitMs = 300, .countsReply = true, .state = S::AfterDecode};
-const ExchangeKind ParameterReadAll{.name = source(QT_TRANSLATE_NOOP("kinds", "读所有参数")), .clearsState = false,
-                                    .redLampWhenClosed = true, .firstWaitMs = 100, .secondWaitMs = 500,
-                                    .countsReply = true, .state = S::AfterDecode};
-const ExchangeKind SingleParameterRead{.name = source(QT_TRANSLATE_NOOP("kinds", "读参数"))};
-const ExchangeKind RecordCount{.name = source(QT_TRANSLATE_NOOP("kinds", "读条数")), .firstWaitMs = 300};
-const ExchangeKind RecordRead{.name = source(QT_TRANSLATE_NOOP("kinds", "读记录")), .clearsState = false, .firstWaitMs = 300,
-                              .state = S::WhenCrcMatches, .pumpAfterWait = true};
-const ExchangeKind IntervalRead{.name = source(QT_TRANSLATE_NOOP("kinds", "读记录时间间隔"))};
-const ExchangeKind SensorCountRead{.name = source(QT_TRANSLATE_NOOP("kinds", "读传感器总数"))};
-const ExchangeKind StorageState{.name = source(QT_TRANSLATE_NOOP("kinds", "存储状态监测"))};
-const ExchangeKind ClockRead{.name = source(QT_TRANSLATE_NOOP("kinds", "读时钟")), .state = S::AfterDecode};
-const ExchangeKind SetReg{.name = source(QT_TRANSLATE_NOOP("kinds", "写寄存器")), .firstWaitMs = 300, .pauseAfterMs = 500};
-const ExchangeKind SetCoil{.name = source(QT_TRANSLATE_NOOP("kinds", "写线圈"))};
-const ExchangeKind WriteRegisters{.name = source(QT_TRANSLATE_NOOP("kinds", "写多个寄存器")), .state = S::Returned};
+using I = ExchangeKind::Id;
+const ExchangeKind LiveRead{.id = I::LiveRead, .name = source(QT_TRANSLATE_NOOP("kinds", "实时读取")), .firstWaitMs = 200, .secondWaitMs = 300};
+const ExchangeKind ParameterReadAll{.id = I::ParameterReadAll, .name = source(QT_TRANSLATE_NOOP("kinds", "读所有参数")),
+                                    .firstWaitMs = 100, .secondWaitMs = 500};
+const ExchangeKind SingleParameterRead{.id = I::SingleParameterRead, .name = source(QT_TRANSLATE_NOOP("kinds", "读参数"))};
+const ExchangeKind RecordCount{.id = I::RecordCount, .name = source(QT_TRANSLATE_NOOP("kinds", "读条数")), .firstWaitMs = 300};
+const ExchangeKind RecordRead{.id = I::RecordRead, .name = source(QT_TRANSLATE_NOOP("kinds", "读记录")), .firstWaitMs = 300,
+                              .pumpAfterWait = true};
+const ExchangeKind IntervalRead{.id = I::IntervalRead, .name = source(QT_TRANSLATE_NOOP("kinds", "读记录时间间隔"))};
+const ExchangeKind SensorCountRead{.id = I::SensorCountRead, .name = source(QT_TRANSLATE_NOOP("kinds", "读传感器总数"))};
+const ExchangeKind StorageState{.id = I::StorageState, .name = source(QT_TRANSLATE_NOOP("kinds", "存储状态监测"))};
+const ExchangeKind ClockRead{.id = I::ClockRead, .name = source(QT_TRANSLATE_NOOP("kinds", "读时钟"))};
+const ExchangeKind SetReg{.id = I::SetReg, .name = source(QT_TRANSLATE_NOOP("kinds", "写寄存器")), .firstWaitMs = 300, .pauseAfterMs = 500};
+const ExchangeKind SetCoil{.id = I::SetCoil, .name = source(QT_TRANSLATE_NOOP("kinds", "写线圈"))};
+const ExchangeKind WriteRegisters{.id = I::WriteRegisters, .name = source(QT_TRANSLATE_NOOP("kinds", "写多个寄存器"))};
+const ExchangeKind RecordDownload{.id = I::RecordDownload, .name = source(QT_TRANSLATE_NOOP("kinds", "读记录")), .firstWaitMs = 300,
+                                  .pumpAfterWait = true};
+// Each probe asks another address, so a late answer names its sender: no second read is needed.
+const ExchangeKind BusProbe{.id = I::BusProbe, .name = source(QT_TRANSLATE_NOOP("kinds", "总线扫描")), .confirmsAfterFault = false};
 } // namespace kinds
 
 QString ExchangeKind::shownName() const { return QCoreApplication::translate("kinds", name.toUtf8().constData()); }
 
-namespace {
-const char *const EchoNotice = QT_TRANSLATE_NOOP("Link", "串口适配器回显了发出的请求，已自动去除回显");
-} // namespace
-
-Link::Link(TrafficView *view, QObject *parent) : QObject(parent), m_view(view)
+Link::Link(QObject *parent) : QObject(parent)
 {
     m_lineActivity.start();
 }
@@ -327,9 +325,7 @@ void Link::settleReply(const Hold &hold)
 
 bool Link::transfer(const Hold &hold, const ExchangeKind &kind, Exchange &ex)
 {
-    const bool show = !kind.quietDisplay;
-    if (show)
-        m_view->showLamp(TrafficView::Lamp::Yellow);
+    emit lineTaken(kind);
     if (!reconnect(hold)) {
         ex.aborted = hold.stopped();
         return false;
@@ -361,15 +357,13 @@ bool Link::transfer(const Hold &hold, const ExchangeKind &kind, Exchange &ex)
     m_line->write(ex.request);
     m_lineActivity.restart();
     ex.sent = true;
-    if (show)
-        m_view->showCommand(requestHex(ex.request));
+    emit requestSent(kind, ex.request);
 
     waitForReply(hold, kind.firstWaitMs);
     if (kind.secondWaitMs > 0 && !hold.cancel().cancelled() && lineUp()) {
-        if (show)
-            m_view->showLamp(TrafficView::Lamp::Green);
+        emit secondWait(kind, false);
         waitForReply(hold, kind.secondWaitMs);
-        m_view->countExchange();
+        emit secondWait(kind, true);
     }
     waitForPeer(hold);
     // A cancelled command unwinds at once: a click that follows the stop meets a free bus.
@@ -438,61 +432,27 @@ Exchange Link::exchange(const Hold &hold, const ExchangeKind &kind, const QByteA
 {
     Exchange ex;
     ex.request = request;
-    const bool show = !kind.quietDisplay;
-    if (show)
-        m_view->clearCommand();
-    if (show && kind.clearsState)
-        m_view->clearState();
-
+    emit exchangeStarted(kind);
     if (hold.stopped()) {
         ex.aborted = true;
+        emit exchangeFinished(kind, ex);
         return ex;
     }
     if (!isOpen()) {
-        if (kind.redLampWhenClosed)
-            m_view->showLamp(TrafficView::Lamp::Red);
-        m_view->showStatus(tr("%1：端口未打开，命令未发送").arg(kind.shownName()));
+        ex.closed = true;
+        emit exchangeFinished(kind, ex);
         return ex;
     }
 
     const bool confirm = kind.confirmsAfterFault && m_doubtful && modbus::isRead(request);
-    bool echoFound = transfer(hold, kind, ex);
-    if (!ex.sent)
-        return ex;
-    if (confirm && ex.info.exact() && !ex.aborted)
-        echoFound = confirmRead(hold, kind, ex) || echoFound;
-    if (kind.countsReply && ex.reply.size() >= 3)
-        m_view->countReply();
-
+    ex.echoLearned = transfer(hold, kind, ex);
+    if (ex.sent && confirm && ex.info.exact() && !ex.aborted)
+        ex.echoLearned = confirmRead(hold, kind, ex) || ex.echoLearned;
     // Replies that never agreed are shown, but nothing is taken from them.
-    const bool decodes = decode && ex.info.cls != modbus::ReplyClass::Unconfirmed;
-    switch (kind.state) {
-    case ExchangeKind::State::BeforeDecode:
-        if (show)
-            m_view->showState(ex.stateText);
-        if (decodes) decode(ex);
-        break;
-    case ExchangeKind::State::AfterDecode:
-        if (decodes) decode(ex);
-        if (show)
-            m_view->showState(ex.stateText);
-        break;
-    case ExchangeKind::State::WhenCrcMatches:
-        if (show && crcMatches(ex.reply))
-            m_view->showState(ex.stateText);
-        if (decodes) decode(ex);
-        break;
-    case ExchangeKind::State::Returned:
-        if (decodes) decode(ex);
-        break;
-    }
-    if (show)
-        m_view->showStatus(tr("%1：%2").arg(kind.shownName(), modbus::describeReply(ex.info))
-                           + (echoFound ? tr("；") + tr(EchoNotice) : QString()));
-    else if (echoFound)
-        m_view->showStatus(tr(EchoNotice));
-
-    if (kind.pauseAfterMs > 0)
+    if (ex.sent && decode && ex.info.cls != modbus::ReplyClass::Unconfirmed)
+        decode(ex);
+    emit exchangeFinished(kind, ex);
+    if (ex.sent && kind.pauseAfterMs > 0)
         m_waiter.wait(kind.pauseAfterMs, hold.cancel().token());
     return ex;
 }

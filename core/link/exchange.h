@@ -16,39 +16,22 @@
 #include <optional>
 #include <utility>
 
-// What the window shows of an exchange. The main window implements it with its traffic
-// boxes (txtCommand, txtState), the stacked status lamps, the two counters and the status line.
-class TrafficView {
-public:
-    enum class Lamp { Yellow, Green, Red };
-    virtual ~TrafficView() = default;
-    virtual void clearCommand() = 0;
-    virtual void clearState() = 0;
-    virtual void showCommand(const QString &hex) = 0;   // txtCommand
-    virtual void showState(const QString &hex) = 0;     // txtState
-    virtual void showLamp(Lamp lamp) = 0;
-    virtual void countExchange() = 0;                   // lblCounter + 1
-    virtual void countReply() = 0;                      // lblRecCount + 1
-    virtual void showStatus(const QString &text) = 0;   // the status line
-};
-
-// The particulars of one kind of exchange. Waits are the longest it waits: a complete reply
-// ends them at once. The defaults are those of most single reads and writes.
+// The particulars of one kind of exchange: who it is and how long it waits. Waits are the longest it
+// waits: a complete reply ends them at once. The defaults are those of most single reads and writes.
+// What each kind shows in the window is the window's own business.
 struct ExchangeKind {
-    enum class State { BeforeDecode, AfterDecode, WhenCrcMatches, Returned };
+    enum class Id : uint8_t {
+        LiveRead, ParameterReadAll, SingleParameterRead, RecordCount, RecordRead, IntervalRead, SensorCountRead,
+        StorageState, ClockRead, SetReg, SetCoil, WriteRegisters,
+        RecordDownload,  // a record read inside a download, one of a long run
+        BusProbe,        // a bus scan's probe of one address
+    };
+    Id id = Id::SingleParameterRead;
     QString name;                    // untranslated; shownName() for the status line
-    bool clearsState = true;         // step 1 clears txtState as well as txtCommand
-    bool redLampWhenClosed = false;  // a closed port shows imgNotConnected
     int firstWaitMs = 200;
-    int secondWaitMs = 0;            // > 0: green lamp, this wait, then lblCounter + 1
-    bool countsReply = false;        // lblRecCount + 1 for a reply of at least 3 bytes
-    State state = State::BeforeDecode;  // when txtState is shown
+    int secondWaitMs = 0;            // > 0: a second wait after the first (counted when it ends)
     int pauseAfterMs = 0;            // kept on purpose after a register write
     bool pumpAfterWait = false;      // one more pass of pending events after the wait
-    // A long run of exchanges (a record download) shows its traffic itself, at a pace a person can
-    // follow: this exchange leaves the hex boxes, the lamp and the status line alone (only a closed
-    // port is still said). Repainting them for every exchange would cost more than the line time.
-    bool quietDisplay = false;
     // The silence kept after a failed exchange before this one is sent (0: the line's guard time).
     // A bus scan, whose probes go each to another address, keeps its own short one.
     int guardMs = 0;
@@ -72,9 +55,12 @@ extern const ExchangeKind ClockRead;
 extern const ExchangeKind SetReg;
 extern const ExchangeKind SetCoil;
 extern const ExchangeKind WriteRegisters;
+extern const ExchangeKind RecordDownload;
+extern const ExchangeKind BusProbe;
 } // namespace kinds
 
 struct Exchange {
+    bool closed = false;        // the port was closed when the exchange began: nothing was tried
     bool sent = false;          // false: the port was closed (or lost) and nothing went out
     // The command was cancelled by its stop or the window closing, during or before the exchange. A
     // lost port is said by the exchange itself (nothing sent, or no reply), as a closed one is.
@@ -82,6 +68,7 @@ struct Exchange {
     QByteArray request;
     QByteArray reply;           // the device's reply; an echo of the request is not part of it
     bool echoRemoved = false;   // the adapter's echo of the request came first and was dropped
+    bool echoLearned = false;   // ... for the first time on this line: from now on every exchange expects it
     modbus::ReplyInfo info;
     QString stateText;          // ShowHex of the reply (what txtState shows or the caller gets)
     bool valid() const { return info.cls == modbus::ReplyClass::Valid; }
@@ -91,7 +78,7 @@ struct Exchange {
 class Link : public QObject {
     Q_OBJECT
 public:
-    explicit Link(TrafficView *view, QObject *parent = nullptr);
+    explicit Link(QObject *parent = nullptr);
     ~Link() override;
 
     // A device command holds the bus from its first exchange to its last wait. Only one
@@ -127,8 +114,8 @@ public:
     void cancelCommand(CancelReason why);
 
     // Runs one exchange as its kind describes. decode runs between reading the reply and the
-    // end of the exchange (before or after txtState is shown, as the kind says); it is not
-    // called when nothing was sent.
+    // end of the exchange (before exchangeFinished); it is not called when nothing was sent or the
+    // replies never agreed.
     Exchange exchange(const Hold &hold, const ExchangeKind &kind, const QByteArray &request,
                       const std::function<void(const Exchange &)> &decode = {});
 
@@ -191,6 +178,15 @@ signals:
     // Something the user should know about the line: a connection dropped, or would not come back.
     void notice(const QString &text);
 
+    // What an exchange does as it does it, for whoever shows it. Every exchange that starts finishes;
+    // between them, each request it sends (a read confirmed after a fault sends again) is announced
+    // as the line is taken and again once it has gone out.
+    void exchangeStarted(const ExchangeKind &kind);
+    void lineTaken(const ExchangeKind &kind);
+    void requestSent(const ExchangeKind &kind, const QByteArray &request);
+    void secondWait(const ExchangeKind &kind, bool over);  // the kind's second wait begins, or is over
+    void exchangeFinished(const ExchangeKind &kind, const Exchange &ex);
+
 private:
     void onReadyRead();
     void onLost(const QString &reason);
@@ -216,7 +212,6 @@ private:
     void takeReply(const QByteArray &bytes);
     void logReply(qsizetype echo, qsizetype settleStart);
 
-    TrafficView *m_view;
     std::unique_ptr<Line> m_line;
     int m_com = 0;  // the COM number the line was opened for, for messages
     int m_connectTimeoutMs = 3000;

@@ -6,10 +6,9 @@
 #include <cmath>
 
 RecordDownload::RecordDownload(Link &link, const records::ReplyWindow &window, QObject *parent)
-    : QObject(parent), m_link(link), m_window(window), m_kind(kinds::RecordRead)
+    : QObject(parent), m_link(link), m_window(window), m_kind(kinds::RecordDownload)
 {
     m_kind.firstWaitMs = window.recordWindowMs;
-    m_kind.quietDisplay = true;  // the runner shows the traffic with its progress
     m_kind.guardMs = window.guardMs;
 }
 

@@ -85,7 +85,7 @@ void RecordReadPanel::cmdReadOneRec_Click()
         kept = data;
     });
     const records::DownloadOutcome d = runDownload(download, cmd->hold, cmd->address, *k, 1, *sensors);
-    showTraffic(download.lastExchange());
+    m_ctx.view.showExchange(kinds::RecordDownload, download.lastExchange());
     if (!d.notRecords.isEmpty()) {
         // The number advances: the position answered, it just holds nothing.
         m_records.setNextRecordNumber(*k + 1);
@@ -215,18 +215,7 @@ void RecordReadPanel::cmdReplyWindow_Click()
 void RecordReadPanel::showProgress(int k, int done, int total, qint64 elapsedMs, const Exchange &last)
 {
     m_records.showProgress(k, done, total, elapsedMs);
-    showTraffic(last);
-}
-
-void RecordReadPanel::showTraffic(const Exchange &last)
-{
-    // The traffic of the latest record read, as the read itself shows it.
-    if (last.sent) {
-        m_ctx.view.showCommand(requestHex(last.request));
-        if (crcMatches(last.reply))
-            m_ctx.view.showState(last.stateText);
-        m_ctx.view.showStatus(tr("%1：%2").arg(kinds::RecordRead.shownName(), modbus::describeReply(last.info)));
-    }
+    m_ctx.view.showExchange(kinds::RecordDownload, last);
 }
 
 QString RecordReadPanel::archive(uint8_t address, std::optional<int> intervalS, const QList<QByteArray> &records)
@@ -266,7 +255,7 @@ records::DownloadOutcome RecordReadPanel::downloadAll(const Link::Hold &hold, ui
     connect(&download, &RecordDownload::blockReadsRefused, this, [this](const QString &why) {
         m_ctx.view.showStatus(tr("读取所有记录：记录仪不支持成块读取（%1），改为逐条读取").arg(why));
     });
-    m_ctx.view.showLamp(TrafficView::Lamp::Yellow);
+    m_ctx.view.showLamp(Lamp::Yellow);
     const records::DownloadOutcome d = runDownload(download, hold, address, 1, count, sensors);
     // lblCountIC ends on the record the run stopped at, or the last one when it ran through.
     const int reached = d.notTriedFrom > 0 ? d.notTriedFrom : count;

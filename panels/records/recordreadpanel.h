@@ -51,7 +51,6 @@ public:
 
 private:
     void showProgress(int k, int done, int total, qint64 elapsedMs, const Exchange &last);
-    void showTraffic(const Exchange &last);
     // A download engine for this command, with the reply window of the moment.
     RecordDownload &engine();
     // Keeps records read from address in the archive, with the interval read before; the status note.

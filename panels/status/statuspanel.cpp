@@ -90,23 +90,23 @@ StatusPanel::StatusPanel(QWidget *parent) : QGroupBox(tr("运行状态栏"), par
     row->addStretch();  // each caption stays beside its counter, however wide the group
 }
 
-void StatusPanel::showLamp(TrafficView::Lamp lamp)
+void StatusPanel::showLamp(Lamp lamp)
 {
     switch (lamp) {
-    case TrafficView::Lamp::Yellow: Picture2->setCurrentWidget(ImgYellow); break;
-    case TrafficView::Lamp::Green: Picture2->setCurrentWidget(imgConnected); break;
-    case TrafficView::Lamp::Red: Picture2->setCurrentWidget(imgNotConnected); break;
+    case Lamp::Yellow: Picture2->setCurrentWidget(ImgYellow); break;
+    case Lamp::Green: Picture2->setCurrentWidget(imgConnected); break;
+    case Lamp::Red: Picture2->setCurrentWidget(imgNotConnected); break;
     }
 }
 
-TrafficView::Lamp StatusPanel::lamp() const
+Lamp StatusPanel::lamp() const
 {
     QWidget *front = Picture2->currentWidget();
     if (front == ImgYellow)
-        return TrafficView::Lamp::Yellow;
+        return Lamp::Yellow;
     if (front == imgConnected)
-        return TrafficView::Lamp::Green;
-    return TrafficView::Lamp::Red;
+        return Lamp::Green;
+    return Lamp::Red;
 }
 
 long long StatusPanel::requestsSent() const

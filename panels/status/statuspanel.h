@@ -1,5 +1,5 @@
 #pragma once
-#include "core/link/exchange.h"
+#include "ui/trafficpresenter.h"
 #include "ui/panelcontext.h"
 #include <QGroupBox>
 
@@ -12,8 +12,8 @@ class StatusPanel : public QGroupBox, public Counters {
 public:
     explicit StatusPanel(QWidget *parent = nullptr);
 
-    void showLamp(TrafficView::Lamp lamp);
-    TrafficView::Lamp lamp() const;
+    void showLamp(Lamp lamp);
+    Lamp lamp() const;
 
     long long requestsSent() const override;
     void setRequestsSent(long long n) override;

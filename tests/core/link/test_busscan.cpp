@@ -1,8 +1,8 @@
 // The bus scan lists exactly the devices that answer, each at its own rate, never writes, ends at once
 // when stopped, and leaves the port at the rate it had.
+#include "core/link/exchange.h"
 #include "core/link/busscan.h"
 #include "core/link/baudrates.h"
-#include "recordingview.h"
 #include "sim/simrecorder.h"
 #include "tablerows.h"
 #include <QTest>
@@ -51,8 +51,7 @@ void TestBusScan::findsEachDeviceAtItsRate()
     });
     recorder.setFrameEndBySilence(true);
     QVERIFY(recorder.start());
-    RecordingView view;
-    Link link(&view);
+    Link link;
     link.setPeerPending([&] { return recorder.replyPending(); });
     QVERIFY(link.open(recorder.portPath(), 19200, 0).isEmpty());
 

@@ -1,8 +1,8 @@
 // The program's frames, CRCs and exchange against libmodbus's RTU slave, an implementation nobody
 // here wrote: every function the program sends (03, 04, 05, 06, 16) and the exception replies.
 // libmodbus opens one pseudo-terminal, the program's Link another, a bridge thread joins the two.
+#include "core/link/exchange.h"
 #include "hexbytes.h"
-#include "recordingview.h"
 #include "tablerows.h"
 #include "sim/rawpty.h"
 #include <QFile>
@@ -154,8 +154,7 @@ void TestLibmodbusPeer::requests()
     Peer peer;
     const QString why = peer.start();
     QVERIFY2(why.isEmpty(), qPrintable(why));
-    RecordingView view;
-    Link link(&view);
+    Link link;
     const QString opened = link.open(peer.programPort(), 19200, 0);
     QVERIFY2(opened.isEmpty(), qPrintable(opened));
     const auto word = [](const QByteArray &b, int i) { return uint16_t(uint8_t(b[i]) << 8 | uint8_t(b[i + 1])); };

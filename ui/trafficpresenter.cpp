@@ -1,0 +1,110 @@
+#include "ui/trafficpresenter.h"
+#include "core/link/crc16.h"
+#include "core/link/hex.h"
+
+namespace {
+using Id = ExchangeKind::Id;
+
+// What one kind of exchange shows.
+struct Shown {
+    enum class Reply { Always, WhenCrcMatches, Never };  // when the reply's hex box shows it
+    bool live = true;              // painted as it happens (else: by its runner, at its pace)
+    bool clearsState = true;       // the start clears the reply's box as well as the request's
+    bool redLampWhenClosed = false;  // a closed port turns the lamp red
+    bool countsReply = false;      // lblRecCount + 1 for a reply of at least 3 bytes
+    Reply reply = Reply::Always;
+};
+
+Shown shown(Id id)
+{
+    using R = Shown::Reply;
+    switch (id) {
+    case Id::LiveRead: return {.redLampWhenClosed = true, .countsReply = true};
+    case Id::ParameterReadAll: return {.clearsState = false, .redLampWhenClosed = true, .countsReply = true};
+    case Id::RecordRead: return {.clearsState = false, .reply = R::WhenCrcMatches};
+    case Id::WriteRegisters: return {.reply = R::Never};  // the command shows what it wrote
+    case Id::RecordDownload: return {.live = false, .clearsState = false, .reply = R::WhenCrcMatches};
+    case Id::BusProbe: return {.live = false};
+    case Id::SingleParameterRead: case Id::RecordCount: case Id::IntervalRead: case Id::SensorCountRead:
+    case Id::StorageState: case Id::ClockRead: case Id::SetReg: case Id::SetCoil: break;
+    }
+    return {};
+}
+
+const char *const EchoNotice = QT_TRANSLATE_NOOP("TrafficPresenter", "串口适配器回显了发出的请求，已自动去除回显");
+} // namespace
+
+TrafficPresenter::TrafficPresenter(Link &link, TrafficDisplay display, QObject *parent)
+    : QObject(parent), m_display(std::move(display))
+{
+    connect(&link, &Link::exchangeStarted, this, &TrafficPresenter::onStarted);
+    connect(&link, &Link::lineTaken, this, &TrafficPresenter::onLineTaken);
+    connect(&link, &Link::requestSent, this, &TrafficPresenter::onSent);
+    connect(&link, &Link::secondWait, this, &TrafficPresenter::onSecondWait);
+    connect(&link, &Link::exchangeFinished, this, &TrafficPresenter::onFinished);
+}
+
+void TrafficPresenter::onStarted(const ExchangeKind &kind)
+{
+    const Shown s = shown(kind.id);
+    if (!s.live)
+        return;
+    m_display.command(QString());
+    if (s.clearsState)
+        m_display.state(QString());
+}
+
+void TrafficPresenter::onLineTaken(const ExchangeKind &kind)
+{
+    if (shown(kind.id).live)
+        m_display.lamp(Lamp::Yellow);
+}
+
+void TrafficPresenter::onSent(const ExchangeKind &kind, const QByteArray &request)
+{
+    if (shown(kind.id).live)
+        m_display.command(requestHex(request));
+}
+
+void TrafficPresenter::onSecondWait(const ExchangeKind &kind, bool over)
+{
+    if (over)
+        m_display.countExchange();
+    else if (shown(kind.id).live)
+        m_display.lamp(Lamp::Green);
+}
+
+void TrafficPresenter::onFinished(const ExchangeKind &kind, const Exchange &ex)
+{
+    const Shown s = shown(kind.id);
+    if (ex.closed) {
+        if (s.redLampWhenClosed)
+            m_display.lamp(Lamp::Red);
+        m_display.status(tr("%1：端口未打开，命令未发送").arg(kind.shownName()));
+        return;
+    }
+    if (!ex.sent)
+        return;
+    if (s.countsReply && ex.reply.size() >= 3)
+        m_display.countReply();
+    if (s.live)
+        paint(kind, ex, ex.echoLearned ? tr("；") + tr(EchoNotice) : QString());
+    else if (ex.echoLearned)
+        m_display.status(tr(EchoNotice));
+}
+
+void TrafficPresenter::showExchange(const ExchangeKind &kind, const Exchange &ex)
+{
+    if (ex.sent)
+        paint(kind, ex, QString());
+}
+
+void TrafficPresenter::paint(const ExchangeKind &kind, const Exchange &ex, const QString &after)
+{
+    using R = Shown::Reply;
+    const Shown s = shown(kind.id);
+    m_display.command(requestHex(ex.request));
+    if (s.reply == R::Always || (s.reply == R::WhenCrcMatches && crcMatches(ex.reply)))
+        m_display.state(ex.stateText);
+    m_display.status(tr("%1：%2").arg(kind.shownName(), modbus::describeReply(ex.info)) + after);
+}
