@@ -1,6 +1,7 @@
-// The program's frames, CRCs and exchange against libmodbus's RTU slave, an implementation nobody
-// here wrote: every function the program sends (03, 04, 05, 06, 16) and the exception replies.
-// libmodbus opens one pseudo-terminal, the program's Link another, a bridge thread joins the two.
+// The program's frames, CRCs and exchange against libmodbus's RTU slave and its Modbus TCP server, an
+// implementation nobody here wrote: every function the program sends (03, 04, 05, 06, 16) and the
+// exception replies, over a serial line and over a Modbus TCP connection. On the serial line libmodbus
+// opens one pseudo-terminal, the program's Link another, a bridge thread joins the two.
 #include "core/link/exchange.h"
 #include "hexbytes.h"
 #include "tablerows.h"
@@ -11,6 +12,9 @@
 #include <atomic>
 #include <mutex>
 #include <poll.h>
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
 
@@ -27,13 +31,16 @@ struct Tables {
     bool operator==(const Tables &) const = default;
 };
 
-// libmodbus's RTU slave on one pseudo-terminal, a bridge to the second one, and their threads. A
-// frame libmodbus finds wrong (a bad CRC, a bad length) gets no reply: the test sees that.
+// libmodbus's RTU slave on one pseudo-terminal with a bridge to the second one, or its Modbus TCP
+// server on a loopback port; and their threads. A frame libmodbus finds wrong (a bad CRC, a bad
+// length) gets no reply: the test sees that.
 class Peer {
 public:
     ~Peer()
     {
         m_stopping = true;
+        if (m_listener >= 0)
+            ::shutdown(m_listener, SHUT_RDWR);  // an accept still waiting returns
         for (std::thread *t : {&m_server, &m_bridge})
             if (t->joinable())
                 t->join();
@@ -41,16 +48,19 @@ public:
             modbus_close(m_ctx);
             modbus_free(m_ctx);
         }
+        if (m_listener >= 0)
+            ::close(m_listener);
         if (m_map)
             modbus_mapping_free(m_map);
     }
 
-    QString start()
+    QString start(bool tcp)
     {
-        if (!m_libmodbusSide.open() || !m_programSide.open())
+        if (!tcp && (!m_libmodbusSide.open() || !m_programSide.open()))
             return QStringLiteral("pty: %1").arg(QString::fromLocal8Bit(strerror(errno)));
         m_map = modbus_mapping_new(kCoils, 0, kRegisters, kRegisters);
-        m_ctx = modbus_new_rtu(QFile::encodeName(m_libmodbusSide.path).constData(), 19200, 'N', 8, 1);
+        m_ctx = tcp ? modbus_new_tcp("127.0.0.1", 0)
+                    : modbus_new_rtu(QFile::encodeName(m_libmodbusSide.path).constData(), 19200, 'N', 8, 1);
         if (!m_map || !m_ctx)
             return QStringLiteral("libmodbus refused the mapping or the line");
         // Distinct values with both bytes busy, so a wrong address, table or byte order shows.
@@ -63,14 +73,27 @@ public:
         modbus_set_slave(m_ctx, kSlave);
         modbus_set_indication_timeout(m_ctx, 0, 100000);  // wakes this often to see whether to stop
         modbus_set_response_timeout(m_ctx, 0, 50000);      // slept before some exception replies (0.5 s by default)
+        if (tcp) {
+            sockaddr_in bound{};
+            socklen_t size = sizeof bound;
+            if ((m_listener = modbus_tcp_listen(m_ctx, 1)) < 0 || ::getsockname(m_listener, reinterpret_cast<sockaddr *>(&bound), &size) != 0)
+                return QStringLiteral("modbus_tcp_listen: %1").arg(QString::fromLocal8Bit(modbus_strerror(errno)));
+            m_programPort = QStringLiteral("tcp://127.0.0.1:%1").arg(ntohs(bound.sin_port));
+            m_server = std::thread([this] {
+                if (modbus_tcp_accept(m_ctx, &m_listener) >= 0)
+                    serve();
+            });
+            return QString();
+        }
         if (modbus_connect(m_ctx) != 0)
             return QStringLiteral("modbus_connect: %1").arg(QString::fromLocal8Bit(modbus_strerror(errno)));
+        m_programPort = m_programSide.path;
         m_bridge = std::thread([this] { bridge(); });
         m_server = std::thread([this] { serve(); });
         return QString();
     }
 
-    QString programPort() const { return m_programSide.path; }
+    QString programPort() const { return m_programPort; }
 
     Tables tables()
     {
@@ -99,9 +122,11 @@ private:
 
     void serve()
     {
-        uint8_t query[MODBUS_RTU_MAX_ADU_LENGTH];
+        uint8_t query[MODBUS_TCP_MAX_ADU_LENGTH];  // the longer of the two
         while (!m_stopping) {
             const int rc = modbus_receive(m_ctx, query);
+            if (rc < 0 && errno != ETIMEDOUT)
+                return;  // the connection closed
             std::lock_guard lock(m_mutex);
             if (rc > 0)
                 modbus_reply(m_ctx, query, rc, m_map);
@@ -109,6 +134,8 @@ private:
     }
 
     sim::RawPty m_libmodbusSide, m_programSide;
+    QString m_programPort;
+    int m_listener = -1;
     modbus_t *m_ctx = nullptr;
     modbus_mapping_t *m_map = nullptr;
     std::thread m_bridge, m_server;
@@ -141,6 +168,9 @@ const auto &requestRows() {
 }; return rows; }
 } // namespace
 
+// One exchange with the peer, checked against its tables.
+void exchangeWith(Peer &peer, const QByteArray &request, int exception, const char *name);
+
 class TestLibmodbusPeer : public QObject {
     Q_OBJECT
 private slots:
@@ -151,9 +181,20 @@ private slots:
 void TestLibmodbusPeer::requests()
 {
     const auto &r = tableRow(requestRows());
-    Peer peer;
-    const QString why = peer.start();
-    QVERIFY2(why.isEmpty(), qPrintable(why));
+    for (const bool tcp : {false, true}) {
+        Peer peer;
+        const QString why = peer.start(tcp);
+        QVERIFY2(why.isEmpty(), qPrintable(why));
+        exchangeWith(peer, r.request, r.exception, r.name);
+        if (QTest::currentTestFailed())
+            qWarning("over %s", tcp ? "Modbus TCP" : "RTU");
+    }
+}
+
+void exchangeWith(Peer &peer, const QByteArray &request, int exception, const char *name)
+{
+    // The same checks over every line: a read brings the peer's table, a write changes what it names.
+    const struct { const QByteArray &request; int exception; const char *name; } r{request, exception, name};
     Link link;
     const QString opened = link.open(peer.programPort(), 19200, 0);
     QVERIFY2(opened.isEmpty(), qPrintable(opened));
