@@ -233,6 +233,8 @@ void SimRecorder::Impl::handleFrame(const QByteArray &frame, bool garbled, uint1
     case Fault::EchoSpoiled:
     case Fault::Trailing:
     case Fault::Doubled:
+    case Fault::Disconnect:
+    case Fault::OtherTransaction:
         break;
     case Fault::NoReply:
         reply.clear();
@@ -253,7 +255,7 @@ void SimRecorder::Impl::handleFrame(const QByteArray &frame, bool garbled, uint1
         break;
     }
     // The reply as the line carries it, and what becomes of it there.
-    QByteArray out = framed(reply, transaction);
+    QByteArray out = framed(reply, uint16_t(transaction + (fault.fault == Fault::OtherTransaction)));
     if (fault.fault == Fault::Trailing)
         out += fault.trailing;
     else if (fault.fault == Fault::Doubled)
@@ -280,9 +282,9 @@ void SimRecorder::Impl::handleFrame(const QByteArray &frame, bool garbled, uint1
         ++line->repliesDue;
         ++owed;
     }
-    const bool splitLate = fault.splitLate;
+    const bool splitLate = fault.splitLate, cut = fault.fault == Fault::Disconnect;
     const int asker = line->connection;  // the reply goes back on the connection that asked, or nowhere
-    QTimer::singleShot(waitMs, Qt::PreciseTimer, &line->context, [this, out, newBaud, address, splitPauseMs, due, splitLate, asker] {
+    QTimer::singleShot(waitMs, Qt::PreciseTimer, &line->context, [this, out, newBaud, address, splitPauseMs, due, splitLate, cut, asker] {
         const auto done = qScopeGuard([this, due] {
             if (due) {
                 --line->repliesDue;
@@ -291,6 +293,9 @@ void SimRecorder::Impl::handleFrame(const QByteArray &frame, bool garbled, uint1
         });
         if (line->connection != asker) {
             // the connection that asked is gone, and the reply with it
+        } else if (cut) {
+            deliver(out.left(out.size() / 2));
+            dropClient();
         } else if (splitPauseMs >= 0) {
             const QByteArray rest = out.mid(out.size() / 2);
             deliver(out.left(out.size() / 2));

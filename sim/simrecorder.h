@@ -24,8 +24,8 @@ struct SimRecord {
 
 // Faults act on the device's RTU reply. On Modbus TCP that reply is then sent as an MBAP frame: the
 // unit id is the reply's first byte (its address), the PDU the bytes between it and the last two (the
-// CRC), and the length field counts what is sent; Trailing, Doubled and Split then act on the frame
-// as sent.
+// CRC), and the length field counts what is sent; Trailing, Doubled, Split and Disconnect then act on
+// the frame as sent.
 enum class Fault {
     None,
     NoReply,        // the request is swallowed
@@ -41,8 +41,12 @@ enum class Fault {
     Split,          // the reply goes out in two halves, splitPauseMs apart
     EchoCut,        // on an echoing line: the echo of the request loses its last truncateBy bytes
     EchoSpoiled,    // on an echoing line: one byte of the echo of the request is garbled
+    Disconnect,     // the first half of the reply goes out, then a TCP line closes the connection (the
+                    // pseudo-terminal stays up: a cut reply)
+    OtherTransaction,  // on Modbus TCP the reply carries the request's transaction id + 1; elsewhere a
+                       // plain reply
 };
-constexpr int FaultKinds = int(Fault::EchoSpoiled) + 1;
+constexpr int FaultKinds = int(Fault::OtherTransaction) + 1;
 
 struct FaultSpec {
     Fault fault = Fault::None;
