@@ -11,6 +11,7 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QLocale>
+#include <QMap>
 #include <cstdio>
 #include <QMessageBox>
 
@@ -29,12 +30,17 @@ int main(int argc, char *argv[])
         QStringLiteral("dir"));
     const QCommandLineOption demoOption(QStringLiteral("demo"),
         QStringLiteral("Attach the saved COM port to a built-in simulated recorder (addresses 21 and the saved device address)."));
+    const QCommandLineOption demoLineOption(QStringLiteral("demo-line"),
+        QStringLiteral("The simulated recorder's line with --demo: pty (a pseudo-terminal, the default), rtu-over-tcp (raw RTU "
+                       "behind a TCP listener, as a device server) or tcp (a Modbus TCP server, as a gateway)."),
+        QStringLiteral("pty|rtu-over-tcp|tcp"), QStringLiteral("pty"));
     const QCommandLineOption langOption(QStringLiteral("lang"),
         QStringLiteral("Language of the window: zh (Chinese, the default) or en (English). Without it, the choice saved "
                        "in the window, else English for an en_* locale and Chinese for any other."),
         QStringLiteral("zh|en"));
     parser.addOption(appDirOption);
     parser.addOption(demoOption);
+    parser.addOption(demoLineOption);
     parser.addOption(langOption);
     parser.process(app);
 
@@ -45,15 +51,23 @@ int main(int argc, char *argv[])
         fprintf(stderr, "wl8806n: --lang %s: use zh or en\n", qPrintable(parser.value(langOption)));
         return 64;
     }
+    using Line = sim::SimRecorder::Transport;
+    static const QMap<QString, Line> demoLines = {
+        {QStringLiteral("pty"), Line::Pty}, {QStringLiteral("rtu-over-tcp"), Line::RtuOverTcp}, {QStringLiteral("tcp"), Line::ModbusTcp}};
+    if (!demoLines.contains(parser.value(demoLineOption))) {
+        fprintf(stderr, "wl8806n: --demo-line %s: use pty, rtu-over-tcp or tcp\n", qPrintable(parser.value(demoLineOption)));
+        return 64;
+    }
     const QString languageProblem = translation::start(desktop.appDir(), parser.isSet(langOption) ? parser.value(langOption) : QString(),
                                                        QLocale::system().name()).problem;
     ComPorts ports;
 
-    // The demo puts a simulated recorder on a pseudo-terminal and maps the saved COM number to it.
+    // The demo puts a simulated recorder on a pseudo-terminal (or behind a TCP listener) and maps the
+    // saved COM number to its path (or URL).
     sim::SimRecorder recorder;
     if (parser.isSet(demoOption)) {
         QString error;
-        if (!recorder.start(&error)) {
+        if (!recorder.start(&error, demoLines.value(parser.value(demoLineOption)))) {
             QMessageBox::critical(nullptr, QStringLiteral("System Information"),
                                   QCoreApplication::translate("main", "模拟记录仪无法启动：%1").arg(error));
             return 1;

@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include <sys/ioctl.h>
+#include <sys/socket.h>
 #include <unistd.h>
 
 namespace sim {
@@ -17,10 +18,18 @@ void SimRecorder::Impl::onReadable()
 {
     ++owed;  // before the read: bytes leave the kernel's queue only while this counts
     const auto done = qScopeGuard([this] { --owed; });
+    const auto hangUp = qScopeGuard([this] {  // once what came before the close is handled
+        if (line->hungUp)
+            dropClient();
+    });
     const bool fresh = line->buffer.isEmpty();
     if (!readLine())
         return;
     line->lastByteNs = monotonic.nsecsElapsed();
+    if (transport == Transport::ModbusTcp) {
+        frameMbap();
+        return;
+    }
     if (!bySilence()) {
         frameBuffer();
         return;
@@ -46,8 +55,31 @@ void SimRecorder::Impl::mark(bool &state, bool on)
 
 bool SimRecorder::Impl::masterBytesWaiting() const
 {
+    QMutexLocker lock(&fdMutex);
     int queued = 0;
-    return ::ioctl(pty.master, FIONREAD, &queued) == 0 && queued > 0;
+    return wireFd >= 0 && ::ioctl(wireFd, FIONREAD, &queued) == 0 && queued > 0;
+}
+
+void SimRecorder::Impl::watch(int fd)
+{
+    line->fd = fd;
+    {
+        QMutexLocker lock(&fdMutex);
+        wireFd = fd;
+    }
+    line->notifier = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
+    QObject::connect(line->notifier.get(), &QSocketNotifier::activated, &line->context, [this] { onReadable(); });
+}
+
+void SimRecorder::Impl::closeFds()
+{
+    pty.close();
+    if (listenFd >= 0)
+        ::close(listenFd);
+    listenFd = -1;
+    port = 0;
+    QMutexLocker lock(&fdMutex);
+    wireFd = -1;
 }
 
 // Appends what the line holds to the buffer; false when nothing came.
@@ -56,7 +88,7 @@ bool SimRecorder::Impl::readLine()
     char chunk[512];
     bool got = false;
     for (;;) {
-        const ssize_t n = ::read(pty.master, chunk, sizeof chunk);
+        const ssize_t n = ::read(line->fd, chunk, sizeof chunk);
         if (n > 0) {
             line->buffer.append(chunk, int(n));
             got = true;
@@ -64,8 +96,10 @@ bool SimRecorder::Impl::readLine()
         }
         if (n < 0 && errno == EINTR)
             continue;
-        if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK))
-            line->notifier.setEnabled(false);  // the line is gone; never spin on it
+        if (n == 0 || (errno != EAGAIN && errno != EWOULDBLOCK)) {
+            line->notifier->setEnabled(false);  // the line is gone; never spin on it
+            line->hungUp = transport != Transport::Pty;
+        }
         break;
     }
     return got;
@@ -107,10 +141,10 @@ void SimRecorder::Impl::onSilence()
         onReadable();
 }
 
-void SimRecorder::Impl::handleFrame(const QByteArray &frame, bool garbled)
+void SimRecorder::Impl::handleFrame(const QByteArray &frame, bool garbled, uint16_t transaction)
 {
     const qint64 arrivalNs = line->lastByteNs;
-    const int programBaud = ptyBaud(pty.master);
+    const int programBaud = this->programBaud();
     // A device at another rate hears only noise.
     const auto hears = [programBaud](const DeviceState &dev) { return programBaud == 0 || programBaud == dev.rate; };
     const uint8_t address = frame.isEmpty() ? 0 : uint8_t(frame[0]);
@@ -123,7 +157,7 @@ void SimRecorder::Impl::handleFrame(const QByteArray &frame, bool garbled)
     int index = 0;
     {
         QMutexLocker lock(&mutex);
-        if (echo)
+        if (echo && transport == Transport::Pty)
             echoed = frame;
         log.append(frame);
         index = int(log.size()) - 1;
@@ -197,6 +231,10 @@ void SimRecorder::Impl::handleFrame(const QByteArray &frame, bool garbled)
     case Fault::Split:
     case Fault::EchoCut:
     case Fault::EchoSpoiled:
+    case Fault::Trailing:
+    case Fault::Doubled:
+    case Fault::Disconnect:
+    case Fault::OtherTransaction:
         break;
     case Fault::NoReply:
         reply.clear();
@@ -215,13 +253,13 @@ void SimRecorder::Impl::handleFrame(const QByteArray &frame, bool garbled)
     case Fault::Exception:
         reply = exceptionReply(address, uint8_t(frame[1]), fault.exceptionCode);
         break;
-    case Fault::Trailing:
-        reply += fault.trailing;
-        break;
-    case Fault::Doubled:
-        reply += reply;
-        break;
     }
+    // The reply as the line carries it, and what becomes of it there.
+    QByteArray out = framed(reply, uint16_t(transaction + (fault.fault == Fault::OtherTransaction)));
+    if (fault.fault == Fault::Trailing)
+        out += fault.trailing;
+    else if (fault.fault == Fault::Doubled)
+        out += out;
 
     double delayMs = turnaround;
     if (fault.fault == Fault::Late)
@@ -244,31 +282,38 @@ void SimRecorder::Impl::handleFrame(const QByteArray &frame, bool garbled)
         ++line->repliesDue;
         ++owed;
     }
-    const bool splitLate = fault.splitLate;
-    QTimer::singleShot(waitMs, Qt::PreciseTimer, &line->context, [this, reply, newBaud, address, splitPauseMs, due, splitLate] {
+    const bool splitLate = fault.splitLate, cut = fault.fault == Fault::Disconnect;
+    const int asker = line->connection;  // the reply goes back on the connection that asked, or nowhere
+    QTimer::singleShot(waitMs, Qt::PreciseTimer, &line->context, [this, out, newBaud, address, splitPauseMs, due, splitLate, cut, asker] {
         const auto done = qScopeGuard([this, due] {
             if (due) {
                 --line->repliesDue;
                 --owed;
             }
         });
-        if (splitPauseMs >= 0) {
-            const QByteArray rest = reply.mid(reply.size() / 2);
-            deliver(reply.left(reply.size() / 2));
+        if (line->connection != asker) {
+            // the connection that asked is gone, and the reply with it
+        } else if (cut) {
+            deliver(out.left(out.size() / 2));
+            dropClient();
+        } else if (splitPauseMs >= 0) {
+            const QByteArray rest = out.mid(out.size() / 2);
+            deliver(out.left(out.size() / 2));
             const bool restDue = due && !splitLate;
             if (restDue) {
                 ++line->repliesDue;
                 ++owed;
             }
-            QTimer::singleShot(splitPauseMs, Qt::PreciseTimer, &line->context, [this, rest, restDue] {
-                deliver(rest);
+            QTimer::singleShot(splitPauseMs, Qt::PreciseTimer, &line->context, [this, rest, restDue, asker] {
+                if (line->connection == asker)
+                    deliver(rest);
                 if (restDue) {
                     --line->repliesDue;
                     --owed;
                 }
             });
         } else {
-            deliver(reply);
+            deliver(out);
         }
         QMutexLocker lock(&mutex);
         busyUntilNs.erase(address);
@@ -286,7 +331,7 @@ void SimRecorder::Impl::deliver(const QByteArray &bytes)
     int latencyMs;
     {
         QMutexLocker lock(&mutex);
-        latencyMs = batchLatencyMs;
+        latencyMs = transport == Transport::Pty ? batchLatencyMs : 0;
     }
     line->held += bytes;
     if (latencyMs <= 0) {
@@ -313,7 +358,7 @@ void SimRecorder::Impl::passHeld()
 
 void SimRecorder::Impl::writeAll(const QByteArray &bytes)
 {
-    if (bytes.isEmpty())
+    if (bytes.isEmpty() || line->fd < 0)
         return;
     // Taken before the write: the master cannot have the bytes before this time.
     const qint64 before = monotonic.nsecsElapsed();
@@ -321,7 +366,9 @@ void SimRecorder::Impl::writeAll(const QByteArray &bytes)
         line->sentDuring = true;
     qsizetype done = 0;
     while (done < bytes.size()) {
-        const ssize_t n = ::write(pty.master, bytes.constData() + done, size_t(bytes.size() - done));
+        const ssize_t n = transport == Transport::Pty
+                              ? ::write(line->fd, bytes.constData() + done, size_t(bytes.size() - done))
+                              : ::send(line->fd, bytes.constData() + done, size_t(bytes.size() - done), MSG_NOSIGNAL);
         if (n > 0) {
             done += n;
         } else if (n < 0 && errno == EINTR) {

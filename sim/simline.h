@@ -27,19 +27,27 @@ struct SimRecorder::Impl {
     // Everything the line needs on its own thread, created and destroyed there.
     struct Line {
         explicit Line(Impl *d)
-            : notifier(d->pty.master, QSocketNotifier::Read)
         {
             silence.setSingleShot(true);
             silence.setTimerType(Qt::PreciseTimer);
-            QObject::connect(&notifier, &QSocketNotifier::activated, &context, [d] { d->onReadable(); });
             QObject::connect(&silence, &QTimer::timeout, &context, [d] { d->onSilence(); });
             batch.setSingleShot(true);
             batch.setTimerType(Qt::PreciseTimer);
             QObject::connect(&batch, &QTimer::timeout, &context, [d] { d->passHeld(); });
             d->line = this;
+            if (d->transport == Transport::Pty) {
+                d->watch(d->pty.master);
+            } else {
+                listening = std::make_unique<QSocketNotifier>(d->listenFd, QSocketNotifier::Read);
+                QObject::connect(listening.get(), &QSocketNotifier::activated, &context, [d] { d->acceptClient(); });
+            }
         }
         QObject context;  // pending replies die with it
-        QSocketNotifier notifier;
+        std::unique_ptr<QSocketNotifier> listening;  // a TCP line's listener
+        std::unique_ptr<QSocketNotifier> notifier;   // the bytes the master sends
+        int fd = -1;          // what the line reads and writes: the pty's master, or the client's connection
+        int connection = 0;   // counts the connections dropped: a reply goes only to the one that asked
+        bool hungUp = false;  // the client closed its side; the connection goes once its bytes are handled
         QTimer silence;
         QByteArray buffer;
         qint64 lastByteNs = 0;
@@ -62,6 +70,7 @@ struct SimRecorder::Impl {
         {
             Line line(d);
             exec();
+            d->dropClient();
             d->line = nullptr;
         }
 
@@ -91,8 +100,16 @@ struct SimRecorder::Impl {
     std::map<uint8_t, qint64> busyUntilNs;  // a device with a late reply pending hears nothing
 
     // Set by start() and stop() only.
+    Transport transport = Transport::Pty;
     RawPty pty;  // its slave stays open so the master never sees a hang-up while the program is away
+    int listenFd = -1;  // a TCP line's listener on 127.0.0.1
+    int port = 0;
     std::unique_ptr<LineThread> thread;
+
+    // The line's fd as other threads see it (for replyPending): the pty's master, the client's
+    // connection, or -1.
+    mutable QMutex fdMutex;
+    int wireFd = -1;
 
     // Work under way that ends in bytes for the master (a frame read or being framed, a reply due in
     // its ordinary time, bytes held for a packet): while above 0 a reply may still come. Replies a
@@ -116,12 +133,16 @@ struct SimRecorder::Impl {
         return it == devices.end() ? nullptr : &it->second;
     }
 
-    void closeFds() { pty.close(); }
+    void closeFds();
 
-    // The rate the program sends at; the devices' default when the pseudo-terminal cannot tell.
+    // The rate the program's port is set to, read off the pseudo-terminal; 0 when it cannot be told
+    // (a TCP line has none).
+    int programBaud() const { return transport == Transport::Pty ? ptyBaud(pty.master) : 0; }
+
+    // The rate the program sends at; the devices' default when the line cannot tell.
     int sendingBaud() const
     {
-        if (const int baud = ptyBaud(pty.master))
+        if (const int baud = programBaud())
             return baud;
         QMutexLocker lock(&mutex);
         return defaultBaud;
@@ -135,7 +156,7 @@ struct SimRecorder::Impl {
     bool bySilence() const
     {
         QMutexLocker lock(&mutex);
-        return frameEndBySilence;
+        return frameEndBySilence && transport == Transport::Pty;
     }
 
     // The line thread's handling of what the master sends and of what goes back to it.
@@ -143,12 +164,21 @@ struct SimRecorder::Impl {
     bool readLine();
     void frameBuffer();
     void onSilence();
-    void handleFrame(const QByteArray &frame, bool garbled = false);
+    void handleFrame(const QByteArray &frame, bool garbled = false, uint16_t transaction = 0);
     void deliver(const QByteArray &bytes);
     void passHeld();
     void writeAll(const QByteArray &bytes);
     void mark(bool &state, bool on);  // a piece of work begins or ends, counted in owed
     bool masterBytesWaiting() const;
+    void watch(int fd);  // reads what arrives on fd, the line from now on
+
+    // A TCP line's own (simtcp.cpp).
+    bool listen(QString *error);
+    void acceptClient();
+    void dropClient();  // closes the client's connection, if any; a pseudo-terminal stays up
+    bool clientWaiting() const;  // a connection waits to be taken
+    void frameMbap();
+    QByteArray framed(const QByteArray &reply, uint16_t transaction) const;  // the reply as the line carries it
 };
 
 } // namespace sim

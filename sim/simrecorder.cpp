@@ -23,14 +23,23 @@ SimRecorder::~SimRecorder()
     stop();
 }
 
-bool SimRecorder::start(QString *error)
+bool SimRecorder::start(QString *error, Transport transport)
 {
-    if (d->thread)
-        return true;
-    if (!d->pty.open(error))
+    if (d->thread) {
+        if (transport == d->transport)
+            return true;
+        if (error)
+            *error = QStringLiteral("the simulator already serves another kind of line");
         return false;
-    const int flags = ::fcntl(d->pty.master, F_GETFL);
-    if (flags < 0 || ::fcntl(d->pty.master, F_SETFL, flags | O_NONBLOCK) != 0) {
+    }
+    d->transport = transport;
+    if (transport != Transport::Pty) {
+        if (!d->listen(error))
+            return false;
+    } else if (!d->pty.open(error)) {
+        return false;
+    } else if (const int flags = ::fcntl(d->pty.master, F_GETFL);
+               flags < 0 || ::fcntl(d->pty.master, F_SETFL, flags | O_NONBLOCK) != 0) {
         if (error)
             *error = QStringLiteral("fcntl: %1").arg(QString::fromLocal8Bit(std::strerror(errno)));
         d->closeFds();
@@ -55,9 +64,18 @@ void SimRecorder::stop()
     d->busyUntilNs.clear();  // replies that were pending never go out
 }
 
+SimRecorder::Transport SimRecorder::transport() const
+{
+    return d->transport;
+}
+
 QString SimRecorder::portPath() const
 {
-    return d->pty.path;
+    if (d->transport == Transport::Pty || d->port == 0)
+        return d->pty.path;
+    return QStringLiteral("%1://127.0.0.1:%2")
+        .arg(QLatin1String(d->transport == Transport::RtuOverTcp ? "rtu-over-tcp" : "tcp"))
+        .arg(d->port);
 }
 
 void SimRecorder::addDevice(uint8_t address)
@@ -263,8 +281,8 @@ bool SimRecorder::replyPending() const
 {
     if (!d->thread)
         return false;
-    // The kernel's queue first: the line thread counts its work before it takes bytes off it.
-    return d->masterBytesWaiting() || d->owed.load() > 0;
+    // The kernel's queues first: the line thread counts its work before it takes bytes off them.
+    return d->clientWaiting() || d->masterBytesWaiting() || d->owed.load() > 0;
 }
 
 void SimRecorder::clearRequests()

@@ -9,9 +9,11 @@
 #include <functional>
 #include <memory>
 
-// The simulated recorder: a Modbus-RTU slave on a pseudo-terminal, run on its own thread.
-// The program (or a test) opens portPath() like any serial device. One simulator may answer
-// at several addresses, each a recorder with its own registers, coils, clock and memory.
+// The simulated recorder: a Modbus-RTU slave on its own thread, served on a pseudo-terminal, as raw
+// RTU behind a TCP listener (a transparent RS485-to-Ethernet device server) or as a Modbus TCP server
+// (a gateway). The program (or a test) opens portPath() like any line of that kind. One simulator may
+// answer at several addresses, each a recorder with its own registers, coils, clock and memory; every
+// kind of line serves the same devices, faults and state.
 namespace sim {
 
 // One stored record: its time stamp and one 16-bit value per sensor (tenths, two's complement).
@@ -20,22 +22,31 @@ struct SimRecord {
     QVector<uint16_t> values;
 };
 
+// Faults act on the device's RTU reply. On Modbus TCP that reply is then sent as an MBAP frame: the
+// unit id is the reply's first byte (its address), the PDU the bytes between it and the last two (the
+// CRC), and the length field counts what is sent; Trailing, Doubled, Split and Disconnect then act on
+// the frame as sent.
 enum class Fault {
     None,
     NoReply,        // the request is swallowed
-    BadCrc,         // the reply's CRC is spoiled
-    Truncated,      // the reply loses its last bytes
+    BadCrc,         // the reply's CRC is spoiled; on Modbus TCP, which carries no CRC, a plain reply
+    Truncated,      // the reply loses its last truncateBy bytes; on Modbus TCP a whole MBAP frame whose
+                    // PDU is truncateBy bytes short (the RTU reply's CRC and the rest as cut)
     Late,           // the reply leaves only after lateMs; the device is busy until then and
                     // ignores every request that reaches it meanwhile (it handles one at a time)
-    OtherAddress,   // the reply carries another device address
+    OtherAddress,   // the reply carries another device address (on Modbus TCP another unit id)
     Exception,      // the reply is an exception with exceptionCode
-    Trailing,       // the reply is followed by trailing bytes in the same burst
+    Trailing,       // the reply is followed by trailing bytes in the same burst (after the MBAP frame)
     Doubled,        // the reply goes out twice, back to back
     Split,          // the reply goes out in two halves, splitPauseMs apart
     EchoCut,        // on an echoing line: the echo of the request loses its last truncateBy bytes
     EchoSpoiled,    // on an echoing line: one byte of the echo of the request is garbled
+    Disconnect,     // the first half of the reply goes out, then a TCP line closes the connection (the
+                    // pseudo-terminal stays up: a cut reply)
+    OtherTransaction,  // on Modbus TCP the reply carries the request's transaction id + 1; elsewhere a
+                       // plain reply
 };
-constexpr int FaultKinds = int(Fault::EchoSpoiled) + 1;
+constexpr int FaultKinds = int(Fault::OtherTransaction) + 1;
 
 struct FaultSpec {
     Fault fault = Fault::None;
@@ -55,11 +66,25 @@ class SimRecorder : public QObject {
     Q_OBJECT
 public:
     explicit SimRecorder(QObject *parent = nullptr);
-    ~SimRecorder() override;  // stops the thread and closes the pseudo-terminal
+    ~SimRecorder() override;  // stops the thread and closes its line
 
-    bool start(QString *error = nullptr);
+    // The kinds of line the devices are served on.
+    enum class Transport {
+        Pty,         // a pseudo-terminal, as a serial port
+        RtuOverTcp,  // a listener on 127.0.0.1 whose stream carries the RTU bytes as the pty would
+        ModbusTcp,   // a Modbus TCP server on 127.0.0.1: MBAP frames, unit id = device address, no CRC
+    };
+    // A TCP line serves one connection at a time: a new one replaces the one before (as a device server
+    // takes the newest), and after a close the next is served with the same state. A reply whose
+    // connection has gone is dropped. Modbus TCP frames requests by the MBAP length (a frame may come
+    // in pieces, several in one read), ignores a request whose protocol id is not 0, and closes a
+    // connection whose length field cannot be a request's. False (with the reason in *error) when the
+    // line cannot be opened, or when the simulator already runs on another kind.
+    bool start(QString *error = nullptr, Transport transport = Transport::Pty);
     void stop();
-    QString portPath() const;  // the slave side of the pseudo-terminal
+    Transport transport() const;
+    // The pty's slave path, rtu-over-tcp://127.0.0.1:PORT or tcp://127.0.0.1:PORT; empty when stopped.
+    QString portPath() const;
 
     // Devices. A new simulator serves one recorder at address 21 with the demo defaults and an
     // empty memory. A device added listens at the line's rate.
@@ -69,7 +94,8 @@ public:
 
     // Rates. Each device listens at its own rate: a request sent at another rate is noise to it
     // (no reply), as on a real bus; the rate the program's port is set to is read off the
-    // pseudo-terminal. A write to the baud register moves only the device it reaches, once its
+    // pseudo-terminal. A TCP line has no rate to read: every device hears, and the devices' own rate
+    // times the wire as the device server's serial side would. A write to the baud register moves only the device it reaches, once its
     // reply has left. setLineBaud puts every device, and every device added later, at the rate;
     // lineBaud is that rate, whatever single devices were moved to since. Default 19200.
     void setLineBaud(int baud);
@@ -78,6 +104,8 @@ public:
     int deviceBaud(uint8_t address) const;  // 0 for an address not served
     void setTurnaroundMs(double ms);   // between the request's end and the reply's start; default 5
     void setWireTiming(bool on);       // replies take the time their bytes would take; default on
+    // The echo, the batch latency and frame ends by silence are the pseudo-terminal's: a TCP line
+    // ignores them (raw RTU frames are cut by their length, Modbus TCP by the MBAP length).
     // A half-duplex adapter's local echo: every frame the master sends, whoever it is for, comes
     // back to it at once, before any reply. Default off.
     void setEcho(bool on);
@@ -128,7 +156,8 @@ public:
     QDateTime clock(uint8_t address = 21) const;
     void setClock(const QDateTime &time, uint8_t address = 21);
 
-    // Every frame received on the line, whoever it was for, in order.
+    // Every frame received on the line, whoever it was for, in order; a Modbus TCP request as the RTU
+    // frame it stands for (unit id, PDU, CRC).
     QVector<QByteArray> requests() const;
     void clearRequests();
     // Blocks (without spinning) until count frames have been received or timeoutMs passed.
@@ -139,7 +168,8 @@ public:
     void setFrameHook(std::function<void(int index)> hook);
 
     // True while something the master sent may still be answered in its ordinary time: bytes not yet
-    // framed, a frame being handled (a frame hook holding it included), a reply waiting for its
+    // framed (waiting at the pty or the connection, a connection not yet taken, a part of an MBAP frame),
+    // a frame being handled (a frame hook holding it included), a reply waiting for its
     // turnaround and wire time or held for a packet. A reply a fault makes late on purpose (Late, the
     // second half of a Split with splitLate) does not count. A master given this waits for the
     // simulator however slowly the machine schedules it, and no longer than that.
