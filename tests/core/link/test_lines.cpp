@@ -1,0 +1,88 @@
+// One table of line behaviours, run over every kind of line the link speaks through: the simulated
+// recorder on a pseudo-terminal, behind a TCP listener as raw RTU, and as a Modbus TCP server. The
+// first exchange meets the row's fault; the second, plain, must come through on every line (after a
+// late reply, a cut one or a dropped connection alike).
+#include "core/link/exchange.h"
+#include "tablerows.h"
+#include "sim/simrecorder.h"
+#include <QSignalSpy>
+#include <QTest>
+
+namespace {
+using C = modbus::ReplyClass;
+using F = sim::Fault;
+using T = sim::SimRecorder::Transport;
+constexpr T Lines[] = {T::Pty, T::RtuOverTcp, T::ModbusTcp};
+const char *const LineNames[] = {"pty", "rtu-over-tcp", "tcp"};
+
+// cls: of the first exchange on the pty, raw RTU over TCP and Modbus TCP; exact: it was one whole frame.
+const auto &behaviourRows() { static const struct { const char *name; F fault; C cls[3]; bool exact[3]; int notices[3]; } rows[] = {
+    {"plain", F::None, {C::Valid, C::Valid, C::Valid}, {true, true, true}, {0, 0, 0}},
+    {"late reply", F::Late, {C::None, C::None, C::None}, {}, {0, 0, 0}},
+    {"trailing bytes", F::Trailing, {C::Valid, C::Valid, C::Valid}, {}, {0, 0, 0}},
+    {"another address", F::OtherAddress, {C::OtherSender, C::OtherSender, C::OtherSender}, {}, {0, 0, 0}},
+    // A Modbus TCP frame cut short is no frame at all. The connection is made again before the next request.
+    {"connection lost mid-reply", F::Disconnect, {C::Short, C::Short, C::None}, {}, {0, 1, 1}},
+    // Only Modbus TCP carries a transaction id: a reply to another is dropped, never taken.
+    {"another transaction", F::OtherTransaction, {C::Valid, C::Valid, C::None}, {true, true, false}, {0, 0, 0}},
+}; return rows; }
+} // namespace
+
+class TestLines : public QObject {
+    Q_OBJECT
+private slots:
+    void behaviours_data();
+    void behaviours();
+};
+
+void TestLines::behaviours_data()
+{
+    QTest::addColumn<int>("row");
+    QTest::addColumn<int>("line");
+    int i = 0;
+    for (const auto &r : behaviourRows()) {
+        for (int l = 0; l < 3; ++l)
+            QTest::newRow(qPrintable(QStringLiteral("%1 / %2").arg(r.name, LineNames[l]))) << i << l;
+        ++i;
+    }
+}
+
+void TestLines::behaviours()
+{
+    const auto &r = tableRow(behaviourRows());
+    QFETCH(int, line);
+    sim::SimRecorder recorder;
+    QVERIFY(recorder.start(nullptr, Lines[line]));
+    sim::FaultSpec fault{r.fault};
+    fault.lateMs = 1000;
+    recorder.injectFault(fault);
+    Link link;
+    link.setGuardMs(1200);  // longer than the late reply is late
+    link.setPeerPending([&] { return recorder.replyPending(); });
+    QVERIFY(link.open(recorder.portPath(), 19200, 0).isEmpty());
+    // On a wire the frames keep 3.5 characters apart; a line of packets keeps no gap of its own.
+    QCOMPARE(link.line()->gapNs() > 0, Lines[line] == T::Pty);
+    QSignalSpy started(&link, &Link::exchangeStarted), sent(&link, &Link::requestSent), finished(&link, &Link::exchangeFinished),
+        notices(&link, &Link::notice);
+    ExchangeKind kind = kinds::SingleParameterRead;
+    kind.firstWaitMs = 150;
+    const QByteArray read = modbus::readHolding(21, 116, 1);
+    auto hold = link.tryHold();
+    const Exchange first = link.exchange(*hold, kind, read);
+    QVERIFY(first.sent);
+    QCOMPARE(first.info.cls, r.cls[line]);
+    QCOMPARE(first.info.exact(), r.exact[line]);
+    QCOMPARE(notices.size(), r.notices[line]);
+    const Exchange second = link.exchange(*hold, kind, read);
+    QVERIFY2(second.sent && second.info.exact() && second.reply == first.request.left(2) + QByteArray::fromHex("02003B") + second.reply.right(2),
+             qPrintable(second.stateText));
+    // Every exchange is reported from its start to its end, and each request it sent (a read confirmed
+    // after a fault is sent twice) is announced as the simulator heard it.
+    QCOMPARE(started.size(), 2);
+    QCOMPARE(finished.size(), 2);
+    QVERIFY(recorder.waitForRequests(int(sent.size()), 5000));
+    QCOMPARE(recorder.requests().size(), sent.size());
+}
+
+QTEST_GUILESS_MAIN(TestLines)
+#include "test_lines.moc"
