@@ -24,3 +24,19 @@ const auto &tableRow(const Table &table)
     QFETCH(int, row);
     return std::data(table)[row];
 }
+
+// Each entry once for every variant (a kind of line, say): columns "row" and "variant", data rows
+// named "name / variant".
+template <typename Table, typename Variants>
+void tableRowsOver(const Table &table, const Variants &variants)
+{
+    QTest::addColumn<int>("row");
+    QTest::addColumn<int>("variant");
+    int index = 0;
+    for (const auto &entry : table) {
+        int v = 0;
+        for (const char *variant : variants)
+            QTest::newRow(qPrintable(QStringLiteral("%1 / %2").arg(QString(entry.name), QLatin1String(variant)))) << index << v++;
+        ++index;
+    }
+}

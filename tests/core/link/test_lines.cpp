@@ -4,7 +4,7 @@
 // late reply, a cut one or a dropped connection alike).
 #include "core/link/exchange.h"
 #include "tablerows.h"
-#include "sim/simrecorder.h"
+#include "simlines.h"
 #include <QSignalSpy>
 #include <QTest>
 
@@ -12,8 +12,6 @@ namespace {
 using C = modbus::ReplyClass;
 using F = sim::Fault;
 using T = sim::SimRecorder::Transport;
-constexpr T Lines[] = {T::Pty, T::RtuOverTcp, T::ModbusTcp};
-const char *const LineNames[] = {"pty", "rtu-over-tcp", "tcp"};
 
 // cls: of the first exchange on the pty, raw RTU over TCP and Modbus TCP; exact: it was one whole frame.
 const auto &behaviourRows() { static const struct { const char *name; F fault; C cls[3]; bool exact[3]; int notices[3]; } rows[] = {
@@ -37,22 +35,16 @@ private slots:
 
 void TestLines::behaviours_data()
 {
-    QTest::addColumn<int>("row");
-    QTest::addColumn<int>("line");
-    int i = 0;
-    for (const auto &r : behaviourRows()) {
-        for (int l = 0; l < 3; ++l)
-            QTest::newRow(qPrintable(QStringLiteral("%1 / %2").arg(r.name, LineNames[l]))) << i << l;
-        ++i;
-    }
+    tableRowsOver(behaviourRows(), SimLineNames);
 }
 
 void TestLines::behaviours()
 {
     const auto &r = tableRow(behaviourRows());
-    QFETCH(int, line);
+    QFETCH(int, variant);
+    const int line = variant;
     sim::SimRecorder recorder;
-    QVERIFY(recorder.start(nullptr, Lines[line]));
+    QVERIFY(recorder.start(nullptr, SimLines[line]));
     sim::FaultSpec fault{r.fault};
     fault.lateMs = 1000;
     recorder.injectFault(fault);
@@ -61,7 +53,7 @@ void TestLines::behaviours()
     link.setPeerPending([&] { return recorder.replyPending(); });
     QVERIFY(link.open(recorder.portPath(), 19200, 0).isEmpty());
     // On a wire the frames keep 3.5 characters apart; a line of packets keeps no gap of its own.
-    QCOMPARE(link.line()->gapNs() > 0, Lines[line] == T::Pty);
+    QCOMPARE(link.line()->gapNs() > 0, SimLines[line] == T::Pty);
     QSignalSpy started(&link, &Link::exchangeStarted), sent(&link, &Link::requestSent), finished(&link, &Link::exchangeFinished),
         notices(&link, &Link::notice);
     ExchangeKind kind = kinds::SingleParameterRead;
