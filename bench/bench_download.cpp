@@ -1,19 +1,21 @@
 // Downloads 500 records of 20 sensors from the simulated recorder (5 ms turnaround) at 9600, 19200
-// and 38400 baud, four ways: (a) the window's own "读取所有记录" (the real window, offscreen) with
+// and 38400 baud, five ways: (a) the window's own "读取所有记录" (the real window, offscreen) with
 // block reads off in its reply-window setting, one record a request; (b) the same with block reads
 // on; (c) a small libmodbus master reading one record a request; (d) as (a) with the bus monitor
-// ("通信监视") open, so every frame goes into its log and its table follows. The runs go a, b, c, d,
-// a, b, c, d, … so that whatever else the machine does falls on all alike; each figure is the median.
+// ("通信监视") open, so every frame goes into its log and its table follows; (e) as (b) through a
+// second simulated recorder that serves raw RTU behind a TCP listener on loopback (a transparent
+// device server) with the same wire model. The runs go a, b, c, d, e, a, b, … so that whatever else
+// the machine does falls on all alike; each figure is the median.
 // Printed per rate: records per second, the ratio to the wire limit of the requests the mode makes
 // and to libmodbus, the CPU time of the window's thread in block mode, and with the monitor open
-// against closed (d against a: rate and CPU time). The last line gives the ratios at 19200 baud for
-// scripts.
+// against closed (d against a: rate and CPU time), and RTU over TCP against the pseudo-terminal (e
+// against b). The last line gives the ratios at 19200 baud for scripts.
 //
 // The wire limit counts, per request, the request and the reply at ten bits a character and the
 // turnaround, but not the 3.5-character silence the program keeps before each request (libmodbus
 // keeps none): one record a request is 8 + (2(N + 3) + 5) bytes. The simulator cuts frames by their
 // length, as libmodbus's frames need.
-// Run by hand: build/bench/bench_download [records a run]   (500 records: 11 to 12 minutes, most of it wire time)
+// Run by hand: build/bench/bench_download [records a run]   (500 records: 14 to 15 minutes, most of it wire time)
 #include "app/frmmain.h"
 #include "core/link/hex.h"
 #include "core/records/recorddecode.h"
@@ -227,36 +229,42 @@ int main(int argc, char **argv)
     // The memory holds the records read, and no more fit in the input registers.
     const int count = std::clamp(argc > 1 ? std::atoi(argv[1]) : 500, 1, records::lastAddressableRecord(Sensors));
 
-    sim::SimRecorder recorder;
+    sim::SimRecorder recorder, tcpRecorder;
     QString error;
-    if (!recorder.start(&error)) {
+    if (!recorder.start(&error) || !tcpRecorder.start(&error, sim::SimRecorder::Transport::RtuOverTcp)) {
         std::printf("simulated recorder: %s\n", qPrintable(error));
         return 1;
     }
-    recorder.setTurnaroundMs(TurnaroundMs);
     const auto records = sim::SimRecorder::demoRecords(count, QDateTime(QDate(2026, 1, 1), QTime(0, 0)), Sensors);
-    recorder.setRecords(records);
+    for (sim::SimRecorder *r : {&recorder, &tcpRecorder}) {
+        r->setTurnaroundMs(TurnaroundMs);
+        r->setRecords(records);
+    }
     QString expected;
     for (const auto &r : records)
         expected += ShowHex(sim::SimRecorder::recordBytes(r));
 
-    std::printf("%d records of %d sensors a run, %.0f ms turnaround, median of %d runs interleaved a, b, c, d\n", count,
+    std::printf("%d records of %d sensors a run, %.0f ms turnaround, median of %d runs interleaved a, b, c, d, e\n", count,
                 Sensors, TurnaroundMs, Runs);
     QElapsedTimer total;
     total.start();
-    double single = 0, block = 0, libmodbus = 0, singleWire = 0, monitorRate = 0, monitorCpu = 0;
+    double single = 0, block = 0, libmodbus = 0, singleWire = 0, monitorRate = 0, monitorCpu = 0, tcpBlock = 0;
     for (const int baud : Bauds) {
         recorder.setLineBaud(baud);
+        tcpRecorder.setLineBaud(baud);
         Mode modes[] = {{"(a) program, one record a request", 1, {}, {}},
                         {"(b) program, block reads", PerBlock, {}, {}},
                         {"(c) libmodbus, one record a request", 1, {}, {}},
-                        {"(d) as (a), bus monitor open", 1, {}, {}}};
+                        {"(d) as (a), bus monitor open", 1, {}, {}},
+                        {"(e) as (b), RTU over TCP on loopback", PerBlock, {}, {}}};
         for (int i = 0; i < Runs; ++i) {
             modes[0].add(windowDownload(recorder, baud, false, count, expected), count);
             modes[1].add(windowDownload(recorder, baud, true, count, expected), count);
             modes[2].add(libmodbusDownload(recorder.portPath(), baud, count, expected), count);
             modes[3].add(windowDownload(recorder, baud, false, count, expected, true), count);
+            modes[4].add(windowDownload(tcpRecorder, baud, true, count, expected), count);
             recorder.clearRequests();
+            tcpRecorder.clearRequests();
         }
         const auto limit = [&](int perRequest) { return count * 1000.0 / wireMs(baud, count, perRequest); };
         std::printf("\n%d baud: wire limit %.2f records/s one record a request, %.2f records/s %d a request\n", baud,
@@ -283,6 +291,8 @@ int main(int argc, char **argv)
                     "(CPU %.2f %% against %.2f %% of the wall time; %lld frames logged in the last run)\n",
                     rateRatio, cpuRatio, median(modes[3].cpuPercent), median(modes[0].cpuPercent),
                     static_cast<long long>(modes[3].frames));
+        std::printf("  block reads through RTU over TCP against the pseudo-terminal: records/s %.3f\n",
+                    modes[1].rate() > 0 ? modes[4].rate() / modes[1].rate() : 0.0);
         if (baud == ScriptBaud) {
             single = modes[0].rate();
             block = modes[1].rate();
@@ -290,13 +300,14 @@ int main(int argc, char **argv)
             singleWire = single / limit(1);
             monitorRate = rateRatio;
             monitorCpu = cpuRatio;
+            tcpBlock = modes[4].rate();
         }
         std::fflush(stdout);
     }
     std::printf("\ntotal %.1f min\n", total.elapsed() / 60000.0);
     std::printf("ratios: single/libmodbus=%.2f block/libmodbus=%.2f single/wire=%.2f monitor/single=%.3f "
-                "monitor-cpu/single-cpu=%.2f\n",
+                "monitor-cpu/single-cpu=%.2f tcp/pty=%.2f\n",
                 libmodbus > 0 ? single / libmodbus : 0.0, libmodbus > 0 ? block / libmodbus : 0.0, singleWire, monitorRate,
-                monitorCpu);
+                monitorCpu, block > 0 ? tcpBlock / block : 0.0);
     return 0;
 }
