@@ -175,10 +175,7 @@ frmMain::frmMain(Desktop &desktop, const ComPorts &ports, QWidget *parent)
         portPanel->refreshPorts();  // the device line says so at once, not at its next look
         m_desktop.warnAndSay(text);
     });
-    connect(m_link, &Link::notice, this, [this](const QString &text) {
-        showStatus(text);
-        portPanel->refreshPorts();
-    });
+    connect(m_link, &Link::notice, this, &frmMain::showStatus);
 }
 
 frmMain::~frmMain()

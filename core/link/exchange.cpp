@@ -186,6 +186,7 @@ void Link::onLost(const QString &reason)
         // what it brings first is not trusted before the guard.
         m_unsettled = m_doubtful = true;
         emit notice(tr("%1 的连接中断（%2），下一次请求前重新连接").arg(m_line->name(), reason));
+        emit connectionChanged(false);
         return;
     }
     cancelCommand(CancelReason::PortLost);
@@ -206,6 +207,7 @@ bool Link::reconnect(const Hold &hold)
     const QString why = m_line->open(m_com, hold.cancel().token());
     if (why.isEmpty()) {
         m_lineActivity.restart();
+        emit connectionChanged(true);
         return true;
     }
     if (!hold.cancel().cancelled())

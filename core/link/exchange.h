@@ -177,6 +177,8 @@ signals:
     void portLost(const QString &reason);
     // Something the user should know about the line: a connection dropped, or would not come back.
     void notice(const QString &text);
+    // A line that reconnects went down, or came up again.
+    void connectionChanged(bool up);
 
     // What an exchange does as it does it, for whoever shows it. Every exchange that starts finishes;
     // between them, each request it sends (a read confirmed after a fault sends again) is announced

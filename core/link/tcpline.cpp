@@ -79,8 +79,10 @@ QByteArray TcpLine::readAll()
 
 bool TcpLine::poll()
 {
-    if (m_socket.bytesAvailable() == 0 && isOpen())
-        m_socket.waitForReadyRead(0);
+    // Asked even with bytes at hand, and again after them: a connection closed behind the last bytes
+    // is found now, within the exchange, not at some later event. (Bounded: a stream that never ends.)
+    for (int round = 0; round < 8 && isOpen() && m_socket.waitForReadyRead(0); ++round) {
+    }
     if (m_socket.bytesAvailable() > 0)
         m_received += decode(m_socket.readAll());
     return !m_received.isEmpty();

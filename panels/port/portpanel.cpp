@@ -70,6 +70,7 @@ PortPanel::PortPanel(Link &link, Desktop &desktop, ComPorts &ports, QWidget *par
     connect(cmdOpenComm, &QPushButton::clicked, this, [this] { cmdOpenComm_Click(); });
     connect(cmdCloseComm, &QPushButton::clicked, this, [this] { cmdCloseComm_Click(); });
     connect(cmdCom, &QPushButton::clicked, this, [this] { cmdCom_Click(); });
+    connect(&m_link, &Link::connectionChanged, this, &PortPanel::refreshPorts);
     m_refresh = new QTimer(this);
     connect(m_refresh, &QTimer::timeout, this, &PortPanel::refreshPorts);
     m_refresh->start(2000);

@@ -40,6 +40,7 @@ const QMap<QString, sim::Fault> kFaults = {
     {"Late", sim::Fault::Late},           {"Exception", sim::Fault::Exception},
     {"OtherAddress", sim::Fault::OtherAddress}, {"Trailing", sim::Fault::Trailing},
     {"Doubled", sim::Fault::Doubled},     {"Split", sim::Fault::Split},
+    {"Disconnect", sim::Fault::Disconnect},
 };
 
 QString digest(const QByteArray &bytes)
@@ -252,6 +253,15 @@ private:
                 combo->hidePopup();
                 return true;
             };
+        } else if (verb == "line") {
+            // Before "start": the recorder moves behind a TCP listener, raw RTU or Modbus TCP, and its
+            // COM number names the URL.
+            QString error;
+            fx.recorder.stop();
+            if (!fx.recorder.start(&error, arg == "tcp" ? sim::SimRecorder::Transport::ModbusTcp : sim::SimRecorder::Transport::RtuOverTcp))
+                m_out << QStringLiteral("!! ") + error;
+            fx.writeFile(QStringLiteral("comports.map"), QStringLiteral("COM4=%1\n").arg(fx.recorder.portPath()).toUtf8());
+            m_portPath = fx.recorder.portPath();
         } else if (verb == "unplug") {
             release();
             fx.recorder.stop();
@@ -274,7 +284,7 @@ private:
     QString clean(QString s) const
     {
         static const QRegularExpression pts(QStringLiteral("pts/[0-9]+"));
-        return s.replace(m_portPath, QStringLiteral("<pty>")).replace(pts, QStringLiteral("<pty>"))
+        return s.replace(m_portPath, m_portPath.contains(QLatin1String("://")) ? QStringLiteral("<url>") : QStringLiteral("<pty>")).replace(pts, QStringLiteral("<pty>"))
             .replace(fx.dir.path(), QStringLiteral("<appdir>"));
     }
 
@@ -473,7 +483,7 @@ private:
 
 public:
     WindowFixture fx;
-    const QString m_portPath = fx.recorder.portPath();
+    QString m_portPath = fx.recorder.portPath();
 
 private:
     QStringList m_steps;

@@ -94,6 +94,11 @@ const Scenario kScenarios[] = {
       "cell tblSensors 5,3 1.25", "click cmdSaveSensors", "cell tblSensors 5,3 ", "click cmdSaveSensors",
       "click comDoOnce", "cell tblSensors 0,3 23.5", "click cmdSaveSensors", "click comDoOnce", "click cmdPoint",
       "click cmdRedall", "cell tblSensors 1,3 1.0", "click cmdSaveSensors", "click cmdHistoryShow", "click chkOutOfRange"}},
+    // A recorder behind a Modbus TCP gateway: a dropped connection is made again before the next
+    // request; a gateway gone is said.
+    {"network_line",
+     {"line tcp", "records 21 6", "start", "set txtStationID 21", "click cmdPoint", "fault Disconnect", "click cmdPoint",
+      "click cmdPoint", "click cmdRedall", "unplug", "until lblComDevice 未连接", "click cmdPoint"}},
     {"closing_during_a_download",
      {"file replywin.set 300,3,1200,0,0", "records 21 40", "start", "set txtStationID 21", "click cmdPoint", "press cmdRedall", "wire 5", "close",
       "quiet 1500"}},
