@@ -817,6 +817,10 @@ Do you want to replace it?</translation>
         <source>%1 的连接中断（%2），下一次请求前重新连接</source>
         <translation>The connection to %1 dropped (%2); it is made again before the next request</translation>
     </message>
+    <message>
+        <source>线路正忙，请稍后再打开</source>
+        <translation>The line is busy; open it again in a moment</translation>
+    </message>
 </context>
 <context>
     <name>LivePage</name>

@@ -238,13 +238,18 @@ bool Link::waitForReply(const Hold &hold, int ms)
 
 QString Link::open(const QString &target, int baud, int com)
 {
+    // A connection takes a while: the bus is held meanwhile, so a command (or a second open) waits its
+    // turn, and closing the window ends the wait.
+    const std::optional<Hold> hold = tryHold();
+    if (!hold)
+        return tr("线路正忙，请稍后再打开");
     close();
     QString error;
     std::unique_ptr<Line> line = line::make(target, baud, &error);
     if (!line)
         return error;
     line->setConnectTimeoutMs(m_connectTimeoutMs);
-    error = line->open(com);
+    error = line->open(com, hold->cancel().token());
     if (!error.isEmpty())
         return error;
     connect(line.get(), &Line::readyRead, this, &Link::onReadyRead);
