@@ -42,7 +42,8 @@ Scheme schemeOf(const QString &target)
 
 bool isNetwork(const QString &target)
 {
-    return schemeOf(target) != Scheme::Serial;
+    const Scheme kind = schemeOf(target);
+    return kind == Scheme::RtuOverTcp || kind == Scheme::ModbusTcp;
 }
 
 std::unique_ptr<Line> make(const QString &target, int baud, QString *error)

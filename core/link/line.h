@@ -65,9 +65,9 @@ private:
 namespace line {
 enum class Scheme { Serial, RtuOverTcp, ModbusTcp, Unknown };
 // What a comports.map entry or a --port value names: a URL "rtu-over-tcp://host:port" or
-// "tcp://host:port", else a serial device path.
+// "tcp://host:port", another URL (which no line takes), else a serial device path.
 Scheme schemeOf(const QString &target);
-bool isNetwork(const QString &target);
+bool isNetwork(const QString &target);  // one of the URLs a line takes
 // A line for target at baud; nullptr with *error when the URL cannot be used.
 std::unique_ptr<Line> make(const QString &target, int baud, QString *error);
 } // namespace line

@@ -419,6 +419,8 @@ private slots:
         QTest::newRow("baud") << QStringList{"--baud", "12"} << usage << "--baud：“12”";
         QTest::newRow("port") << QStringList{"--port", "COM99"} << usage << "--port：“COM99”";
         QTest::newRow("port twice") << QStringList{"--port", "4", "--port", "5"} << usage << "--port";
+        QTest::newRow("no such gateway") << QStringList{"--port", "tcp://127.0.0.1:1"} << unusable << "无法连接 tcp://127.0.0.1:1";
+        QTest::newRow("not a line") << QStringList{"--port", "http://127.0.0.1:502"} << usage << "--port：“http://127.0.0.1:502”";
         QTest::newRow("sensors") << QStringList{"--sensors", "123"} << usage << "--sensors：“123”";
         QTest::newRow("not the recorder's sensors") << QStringList{"--sensors", "33"} << unusable << "记录仪的传感器总数是 20，不是 33";
         QTest::newRow("empty file") << QStringList{"--csv", ""} << usage << "--csv";
