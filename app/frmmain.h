@@ -68,7 +68,7 @@ public:
     IntervalPanel *intervalPanel;       // "记录时间间隔"
     BaudRatePanel *baudRatePanel;       // "波特率"
     SensorCountRead *sensorCountRead;   // "读传感器总数" on the records tab
-    LiveValuesPanel *liveValuesPanel;   // "温度组1": the live values and ReadModule
+    LiveValuesPanel *liveValuesPanel;   // "温度组1": the live values and the read that fills them
     LiveTrendPanel *liveTrendPanel;     // "实时曲线": listens to liveValuesPanel
     ValueLabel *lblStatusLine;  // every message is announced to assistive technology
     SensorTablePanel *sensorTablePanel; // "传感器": names and limits

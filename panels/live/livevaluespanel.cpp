@@ -37,41 +37,33 @@ LiveValuesPanel::LiveValuesPanel(PanelContext &context, QGroupBox *frame)
     frameLayout->addWidget(this);
 }
 
-Exchange LiveValuesPanel::ReadModule(const Link::Hold &hold, uint8_t device, uint8_t function, uint16_t start,
-                                     uint8_t count)
+jobs::LiveReading LiveValuesPanel::readAndShow(const Link::Hold &hold, const jobs::LiveTarget &target)
 {
-    const QByteArray request = modbus::readRequest(device, function, start, count);
-    int taken = 0;
-    Exchange ex = m_context.link.exchange(hold, kinds::LiveRead, request, [&](const Exchange &e) {
-        taken = DoData(e.request, e.reply);
-    });
-    if (taken > 0 && !ex.valid())  // a shorter frame of the device's own: say what was shown
+    const jobs::LiveReading r = jobs::readLiveValues(m_context.link, hold, target);
+    if (r.words.isEmpty())
+        return r;
+    showValues(target.device, target.start, r.words);
+    if (r.partial())  // a shorter frame of the device's own: say what was shown
         m_context.view.showStatus(tr("%1：%2；只收到 %3 个值，已显示，其余保持原值")
-                                      .arg(kinds::LiveRead.shownName(), modbus::describeReply(ex.info))
-                                      .arg(taken));
-    if (taken > 0 && !m_outOfRange.isEmpty())
-        m_context.view.showStatus(tr("设备 %1 超出限值：%2").arg(device).arg(m_outOfRange.join(tr("；"))));
-    return ex;
+                                      .arg(kinds::LiveRead.shownName(), modbus::describeReply(r.exchange.info))
+                                      .arg(r.words.size()));
+    if (!m_outOfRange.isEmpty())
+        m_context.view.showStatus(tr("设备 %1 超出限值：%2").arg(target.device).arg(m_outOfRange.join(tr("；"))));
+    return r;
 }
 
-int LiveValuesPanel::DoData(const QByteArray &request, const QByteArray &inx)
+void LiveValuesPanel::showValues(uint8_t device, uint16_t start, const QVector<uint16_t> &words)
 {
-    const live::ReplyWords reply = live::replyWords(request, inx);
-    if (!reply.decodable)
-        return 0;
     // Registers from the 21st on have no box.
-    const int shown = std::min<int>(int(reply.words.size()), int(txtValue1.size()));
+    const int shown = std::min<int>(int(words.size()), int(txtValue1.size()));
     // Register r holds sensor r + 1; the recorder is the device asked on the port in use.
-    const int firstSensor = (uint8_t(request[2]) << 8 | uint8_t(request[3])) + 1;
-    const QString recorder = m_context.archive ? m_context.archive->recorderName(uint8_t(request[0])) : QString();
+    const QString recorder = m_context.archive ? m_context.archive->recorderName(device) : QString();
     m_outOfRange.clear();
     for (int k = 0; k < shown; ++k) {
-        txtValue1[k]->setText(live::wordText(reply.words[k]));
-        markBox(k, recorder, firstSensor + k, live::wordReading(reply.words[k]));
+        txtValue1[k]->setText(live::wordText(words[k]));
+        markBox(k, recorder, start + 1 + k, live::wordReading(words[k]));
     }
-    if (shown > 0)
-        emit valuesShown(uint8_t(request[0]), reply.words.first(shown));
-    return int(reply.words.size());
+    emit valuesShown(device, words.first(shown));
 }
 
 void LiveValuesPanel::markBox(int k, const QString &recorder, int number, std::optional<int> reading)

@@ -112,7 +112,7 @@ void PollingPanel::comDoOnce_Click()
     auto hold = holdBus(m_context, tr("单次"));
     if (!hold)
         return;
-    m_values.ReadModule(*hold, target->device, target->function, target->start, target->count);
+    m_values.readAndShow(*hold, {target->device, target->function, target->start, target->count});
 }
 
 void PollingPanel::cmdOneM_Click()
@@ -229,7 +229,7 @@ void PollingPanel::poll(const Target &target)
     if (!hold)
         return;
     m_tick = hold->cancel();
-    m_values.ReadModule(*hold, target.device, target.function, target.start, target.count);
+    m_values.readAndShow(*hold, {target.device, target.function, target.start, target.count});
     m_tick.reset();
     if (hold->cancel().reason() == CancelReason::Stop)
         zeroCounters();

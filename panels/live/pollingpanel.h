@@ -14,7 +14,7 @@ class QTimer;
 struct PanelContext;
 
 // "单次采集" (Frame11): the single read, the cyclic read (Timer2), the multi-device loop (Timer5)
-// and their stop. Every reading is one ReadModule exchange. A tick that falls due while any
+// and their stop. Every reading is one live read (LiveValuesPanel::readAndShow). A tick that falls due while any
 // command holds the bus is skipped, so polling never overlaps an exchange whatever the interval.
 // A tick holds the bus quietly: the window's controls stay as they are (an open list stays open).
 class PollingPanel : public QWidget {

@@ -100,7 +100,7 @@ ModulePassPanel::PassEnd ModulePassPanel::runPass(const Link::Hold &hold, const 
     for (int m = 1; m <= f.modules; ++m) {
         const auto address = uint8_t(m);
         m_ctx.modbus.showDeviceAddress(m);
-        m_live.ReadModule(hold, address, f.function, f.start, f.count);
+        m_live.readAndShow(hold, {address, f.function, f.start, f.count});
         if (stopped())
             return PassEnd::Stopped;
         if (!link.isOpen())
