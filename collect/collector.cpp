@@ -1,5 +1,6 @@
 #include "collect/collector.h"
 #include "collect/devicerun.h"
+#include "collect/liverun.h"
 #include "collect/options.h"
 #include "collect/outputs.h"
 #include "collect/seriallock.h"
@@ -248,7 +249,7 @@ int run(const QStringList &arguments, const Io &io)
     // are written: the records are not lost to it.
     std::unique_ptr<archive::RecordStore> store;
     bool archiveUnusable = false;
-    if (o.archive) {
+    if (o.archive && !o.live) {
         store = std::make_unique<archive::RecordStore>();
         store->setWaitNote(note);
         QString error, archiveNote;
@@ -270,6 +271,8 @@ int run(const QStringList &arguments, const Io &io)
     Link link;
     if (o.demo)
         link.setPeerPending([&simulator] { return simulator.replyPending(); });
+    else if (io.peerPending)
+        link.setPeerPending(io.peerPending);
     link.setEchoMode(window.value.echo);
     link.setGuardMs(window.value.guardMs);
     link.setConnectTimeoutMs(window.value.connectTimeoutMs);
@@ -282,6 +285,14 @@ int run(const QStringList &arguments, const Io &io)
     running = &link;
 
     QCoreApplication::processEvents();  // a signal that came meanwhile counts before anything is sent
+    if (o.live) {
+        QJsonArray devices;
+        const int code = readLive(link, addresses, o, interrupted, io, devices);
+        summary.insert("devices", devices);
+        summary.insert("interrupted", interrupted);
+        running = nullptr;
+        return finish(code);
+    }
     int code = archiveUnusable ? Unusable : Complete;
     bool outOfRange = false;
     QJsonArray devices;

@@ -12,6 +12,9 @@ struct Io {
     std::function<void(const QString &)> out;  // standard output: the JSON summary
     std::function<void(const QString &)> err;  // standard error: progress, notes, errors
     bool errTerminal = false;                  // standard error is a terminal: a progress bar
+    // A peer that can say whether a reply is still on its way (a simulated recorder run beside the
+    // collector in a test; see Link::setPeerPending). Empty: none, or the demo's own.
+    std::function<bool()> peerPending;
 };
 
 // Runs the collector with arguments (arguments[0] is the program's name). Needs a

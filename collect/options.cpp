@@ -4,6 +4,7 @@
 #include "core/settings/comports.h"
 #include "core/settings/settingsfiles.h"
 #include <QCommandLineParser>
+#include <tuple>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSet>
@@ -119,8 +120,15 @@ Parsed parseArguments(const QStringList &arguments)
     const QCommandLineOption json(QStringLiteral("json"), QStringLiteral("在标准输出上输出 JSON 格式的结果。"));
     const QCommandLineOption failOnLimits(QStringLiteral("fail-on-limits"),
         QStringLiteral("读到的记录中有传感器超出 sensors.set 中的限值时，以状态 3 退出。"));
+    const QCommandLineOption live(QStringLiteral("live"),
+        QStringLiteral("不读记录，读每台设备的实时值一次（同窗口的“单次”），按窗口数值框的格式输出，每台设备一行。"));
+    const QCommandLineOption function(QStringLiteral("function"), QStringLiteral("实时值的功能号：3 或 4。默认 3。"), QStringLiteral("3|4"));
+    const QCommandLineOption start(QStringLiteral("start"), QStringLiteral("实时值的起始地址，从 1 起（1 到 256）。默认 1。"),
+                                   QStringLiteral("n"));
+    const QCommandLineOption count(QStringLiteral("count"), QStringLiteral("实时值的数据长度（1 到 125 个寄存器）。默认 20。"),
+                                   QStringLiteral("n"));
     p.addOptions({help, version, port, baud, address, appDir, sensors, csv, xls, txt, noArchive, sinceLast,
-                  clearAfter, setClock, demo, json, failOnLimits});
+                  clearAfter, setClock, demo, json, failOnLimits, live, function, start, count});
 
     Parsed r;
     const auto usage = [&](const QString &text) {
@@ -142,7 +150,7 @@ Parsed parseArguments(const QStringList &arguments)
     if (!p.positionalArguments().isEmpty())
         return usage(QStringLiteral("多余的参数 %1").arg(quoted(p.positionalArguments().first())));
     // An option given twice would leave the user unsure which one counted.
-    for (const auto *o : {&port, &baud, &address, &appDir, &sensors, &csv, &xls, &txt})
+    for (const auto *o : {&port, &baud, &address, &appDir, &sensors, &csv, &xls, &txt, &function, &start, &count})
         if (p.values(*o).size() > 1)
             return usage(QStringLiteral("--%1 只能给出一次").arg(o->names().constLast()));
 
@@ -186,6 +194,34 @@ Parsed parseArguments(const QStringList &arguments)
     o.demo = p.isSet(demo);
     o.json = p.isSet(json);
     o.failOnLimits = p.isSet(failOnLimits);
+    if (o.demo && !o.port.isEmpty() && !o.com)
+        return usage(QStringLiteral("--port：演示模式只接受 COM 编号，%1 是设备路径").arg(quoted(o.port)));
+    o.live = p.isSet(live);
+    // The live read's fields, with the rules of the window's boxes.
+    for (const auto &[option, lo, hi] : {std::tuple{&function, 3, 4}, std::tuple{&start, 1, 256}, std::tuple{&count, 1, 125}}) {
+        if (!p.isSet(*option))
+            continue;
+        const QString name = option->names().constLast();
+        if (!o.live)
+            return usage(QStringLiteral("--%1 只用于 --live").arg(name));
+        bool ok = false;
+        const int v = p.value(*option).toInt(&ok);
+        if (!ok || v < lo || v > hi)
+            return usage(QStringLiteral("--%1：%2 不是 %3 到 %4 之间的整数").arg(name, quoted(p.value(*option))).arg(lo).arg(hi));
+        if (option == &function)
+            o.function = uint8_t(v);
+        else if (option == &start)
+            o.start = uint16_t(v - 1);
+        else
+            o.count = uint8_t(v);
+    }
+    if (o.live) {
+        // Live values go to standard output; nothing is downloaded, kept or written.
+        for (const auto *option : {&csv, &xls, &txt, &noArchive, &sinceLast, &clearAfter, &setClock, &sensors, &failOnLimits})
+            if (p.isSet(*option))
+                return usage(QStringLiteral("--%1：--live 只读实时值，不读记录").arg(option->names().constLast()));
+        return r;
+    }
     if (!o.archive && o.csv.isEmpty() && o.xls.isEmpty() && o.txt.isEmpty())
         return usage(QStringLiteral("--no-archive：没有 --csv、--xls 或 --txt，读出的记录无处保存"));
     if (o.sinceLast && !o.archive)
@@ -194,8 +230,6 @@ Parsed parseArguments(const QStringList &arguments)
     // ones to earlier runs, whose completeness this run cannot see.
     if (o.sinceLast && o.clearAfter)
         return usage(QStringLiteral("--clear-after：清零前须读出全部记录，不能与 --since-last 同时使用"));
-    if (o.demo && !o.port.isEmpty() && !o.com)
-        return usage(QStringLiteral("--port：演示模式只接受 COM 编号，%1 是设备路径").arg(quoted(o.port)));
     return r;
 }
 

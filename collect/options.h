@@ -17,6 +17,11 @@ struct Options {
     bool archive = true;
     bool sinceLast = false, clearAfter = false, setClock = false, demo = false, json = false;
     bool failOnLimits = false;    // records with a value outside its limits end with OutOfRange
+    // --live: each device's live values once, as the window's "单次" reads them, instead of its records.
+    bool live = false;
+    uint8_t function = 3;         // 03 or 04
+    uint16_t start = 0;           // the first register, from 0 (--start counts from 1, as "起始地址")
+    uint8_t count = 20;           // registers, 1 … 125
 };
 
 struct Parsed {

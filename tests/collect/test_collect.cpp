@@ -7,6 +7,8 @@
 #include "core/archive/recordstore.h"
 #include "permissionbits.h"
 #include "core/records/recorddecode.h"
+#include "core/link/frames.h"
+#include "core/live/livedecode.h"
 #include "core/settings/settingsfiles.h"
 #include "sim/simrecorder.h"
 #include "wholefile.h"
@@ -69,7 +71,8 @@ class TestCollect : public QObject {
     Run collect(const QStringList &args)
     {
         Run r;
-        const collect::Io io{[&](const QString &t) { r.out += t; }, [&](const QString &t) { r.err += t; }, false};
+        const collect::Io io{[&](const QString &t) { r.out += t; }, [&](const QString &t) { r.err += t; }, false,
+                             [this] { return m_sim.replyPending(); }};
         r.code = collect::run(QStringList{"wl8806n-collect", "--appdir", m_dir->path()} + args, io);
         if (args.contains("--json"))
             r.json = QJsonDocument::fromJson(r.out.toUtf8()).object();
@@ -403,6 +406,23 @@ private slots:
         QVERIFY(!QFile::exists(lock) && (stillMissing.isEmpty() || night != Hole));
     }
 
+    // Live values once a device, as the window's boxes show them; a silent device ends with status 2.
+    void liveValues()
+    {
+        m_sim.setHolding(2, 235);
+        m_sim.setHolding(3, 0xFFF6);
+        Run r = collect({"--live", "--address", "21,22", "--start", "3", "--count", "2"});
+        QCOMPARE(r.code, int(collect::Complete));
+        QCOMPARE(r.out, QStringLiteral("21 23.5 -01.0\n22 %1 %2\n").arg(live::wordText(m_sim.holding(2, 22)), live::wordText(m_sim.holding(3, 22))));
+        r = collect({"--live", "--address", "21,30", "--function", "4", "--json"});
+        QCOMPARE(r.code, int(collect::Unusable));
+        QCOMPARE(r.device(0)["values"].toArray().size(), 20);
+        QCOMPARE(r.device(1)["status"].toString(), QStringLiteral("unusable"));
+        QVERIFY2(r.err.contains("设备 30：") && r.json["status"] == "unusable", qPrintable(r.err));
+        QCOMPARE(m_sim.requests().first(), modbus::readHolding(21, 2, 2));
+        QVERIFY(!QFile::exists(m_dir->filePath("archive.db")));  // nothing is kept
+    }
+
     void exitStatus_data()
     {
         QTest::addColumn<QStringList>("args");
@@ -419,6 +439,9 @@ private slots:
         QTest::newRow("baud") << QStringList{"--baud", "12"} << usage << "--baud：“12”";
         QTest::newRow("port") << QStringList{"--port", "COM99"} << usage << "--port：“COM99”";
         QTest::newRow("port twice") << QStringList{"--port", "4", "--port", "5"} << usage << "--port";
+        QTest::newRow("start without live") << QStringList{"--start", "2"} << usage << "--start 只用于 --live";
+        QTest::newRow("live start 0") << QStringList{"--live", "--start", "0"} << usage << "--start：“0”";
+        QTest::newRow("live into a file") << QStringList{"--live", "--csv", "a.csv"} << usage << "--csv：--live";
         QTest::newRow("no such gateway") << QStringList{"--port", "tcp://127.0.0.1:1"} << unusable << "无法连接 tcp://127.0.0.1:1";
         QTest::newRow("not a line") << QStringList{"--port", "http://127.0.0.1:502"} << usage << "--port：“http://127.0.0.1:502”";
         QTest::newRow("sensors") << QStringList{"--sensors", "123"} << usage << "--sensors：“123”";
