@@ -40,8 +40,14 @@ LiveValuesPanel::LiveValuesPanel(PanelContext &context, QGroupBox *frame)
 jobs::LiveReading LiveValuesPanel::readAndShow(const Link::Hold &hold, const jobs::LiveTarget &target)
 {
     const jobs::LiveReading r = jobs::readLiveValues(m_context.link, hold, target);
+    show(target, r);
+    return r;
+}
+
+void LiveValuesPanel::show(const jobs::LiveTarget &target, const jobs::LiveReading &r)
+{
     if (r.words.isEmpty())
-        return r;
+        return;
     showValues(target.device, target.start, r.words);
     if (r.partial())  // a shorter frame of the device's own: say what was shown
         m_context.view.showStatus(tr("%1：%2；只收到 %3 个值，已显示，其余保持原值")
@@ -49,7 +55,6 @@ jobs::LiveReading LiveValuesPanel::readAndShow(const Link::Hold &hold, const job
                                       .arg(r.words.size()));
     if (!m_outOfRange.isEmpty())
         m_context.view.showStatus(tr("设备 %1 超出限值：%2").arg(target.device).arg(m_outOfRange.join(tr("；"))));
-    return r;
 }
 
 void LiveValuesPanel::showValues(uint8_t device, uint16_t start, const QVector<uint16_t> &words)

@@ -23,6 +23,8 @@ public:
     // shorter frame of the device's own fills the boxes whose two bytes came and leaves the others).
     // Every polling mode and the module pass end here.
     jobs::LiveReading readAndShow(const Link::Hold &hold, const jobs::LiveTarget &target);
+    // What a read brought (a poller's tick), shown.
+    void show(const jobs::LiveTarget &target, const jobs::LiveReading &reading);
 
     std::array<QLineEdit *, 20> txtValue1{};
     std::array<QLabel *, 20> lblValue{};

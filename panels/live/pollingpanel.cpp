@@ -9,7 +9,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QTimer>
 #include <QVBoxLayout>
 
 PollingPanel::PollingPanel(PanelContext &context, LiveValuesPanel &values, QGroupBox *frame)
@@ -48,19 +47,15 @@ PollingPanel::PollingPanel(PanelContext &context, LiveValuesPanel &values, QGrou
     txtStrarid = box(QStringLiteral("txtStrarid"), QStringLiteral("1"), tr("超始设备地址"), 2, 0);
     txtEndId = box(QStringLiteral("txtEndId"), QStringLiteral("4"), tr("终止设备地址"), 2, 2);
 
-    Timer2 = new QTimer(this);
+    Timer2 = poller([this] { return cyclicTick(); }, tr("串口已关闭，循环采集暂停；重新打开串口后继续。"));
     Timer2->setObjectName(QStringLiteral("Timer2"));
-    Timer2->setInterval(3000);
-    Timer5 = new QTimer(this);
+    Timer5 = poller([this] { return loopTick(); }, tr("串口已关闭，多设备循检暂停；重新打开串口后继续。"));
     Timer5->setObjectName(QStringLiteral("Timer5"));
-    Timer5->setInterval(1000);
 
     connect(comDoOnce, &QPushButton::clicked, this, [this] { comDoOnce_Click(); });
     connect(cmdOneM, &QPushButton::clicked, this, [this] { cmdOneM_Click(); });
     connect(cmdStopOnce, &QPushButton::clicked, this, [this] { cmdStopOnce_Click(); });
     connect(cmdLoop, &QPushButton::clicked, this, [this] { cmdLoop_Click(); });
-    connect(Timer2, &QTimer::timeout, this, [this] { Timer2_Timer(); });
-    connect(Timer5, &QTimer::timeout, this, [this] { Timer5_Timer(); });
 
     auto *frameLayout = frame->layout() ? frame->layout() : new QVBoxLayout(frame);
     frameLayout->addWidget(this);
@@ -112,7 +107,7 @@ void PollingPanel::comDoOnce_Click()
     auto hold = holdBus(m_context, tr("单次"));
     if (!hold)
         return;
-    m_values.readAndShow(*hold, {target->device, target->function, target->start, target->count});
+    m_values.readAndShow(*hold, *target);
 }
 
 void PollingPanel::cmdOneM_Click()
@@ -145,43 +140,45 @@ void PollingPanel::cmdLoop_Click()
 
 void PollingPanel::cmdStopOnce_Click()
 {
+    // A tick's exchange that is waiting ends now, so it neither counts nor shows anything after the stop.
     Timer2->stop();
     Timer5->stop();
-    // A tick's exchange that is waiting ends now, so it neither counts nor shows anything after the stop.
-    if (m_tick)
-        m_tick->cancel(CancelReason::Stop);
     zeroCounters();
 }
 
-bool PollingPanel::portOpenToStart(QTimer *timer, const QString &refusal)
+jobs::Poller *PollingPanel::poller(jobs::Poller::NextTarget next, const QString &pause)
+{
+    auto *p = new jobs::Poller(m_context.link, std::move(next), this);
+    // Closing the port pauses the pollers, it does not stop them: said once, not at every tick.
+    connect(p, &jobs::Poller::paused, this, [this, pause](bool closed) {
+        if (closed)
+            m_context.view.showStatus(pause);
+    });
+    connect(p, &jobs::Poller::read, this, [this](const jobs::LiveTarget &target, const jobs::LiveReading &reading, bool stopped) {
+        m_values.show(target, reading);
+        if (stopped)
+            zeroCounters();
+    });
+    return p;
+}
+
+bool PollingPanel::portOpenToStart(jobs::Poller *poller, const QString &refusal)
 {
     // With the port closed every tick would be skipped: nothing would ever show why.
     if (portOpenOrSay(m_context, refusal))
         return true;
-    timer->stop();
+    poller->stop();
     return false;
 }
 
-bool PollingPanel::portOpenForTick(const QString &pause)
-{
-    // Closing the port pauses the timers, it does not stop them: said once, not at every tick.
-    const bool open = m_context.link.isOpen();
-    if (!open && !m_saidPaused)
-        m_context.view.showStatus(pause);
-    m_saidPaused = !open;
-    return open;
-}
-
-bool PollingPanel::tickMayRun()
+bool PollingPanel::windowShown()
 {
     // The window was closed: polling ends with it.
-    if (!window()->isVisible()) {
-        Timer2->stop();
-        Timer5->stop();
-        return false;
-    }
-    // Any command on the bus (another tick included) makes this tick wait for the next.
-    return !m_context.link.busy();
+    if (window()->isVisible())
+        return true;
+    Timer2->stop();
+    Timer5->stop();
+    return false;
 }
 
 void PollingPanel::wrapCounter()
@@ -192,47 +189,40 @@ void PollingPanel::wrapCounter()
 
 void PollingPanel::Timer2_Timer()
 {
-    if (!tickMayRun())
-        return;
-    // The boxes are taken afresh: edits count from the next tick; a box that turned invalid stops
-    // the cyclic read (before its message, so the message is not repeated at every tick).
-    const auto target = cyclicTarget([this] { Timer2->stop(); });
-    if (!target)
-        return;
-    wrapCounter();
-    if (!portOpenForTick(tr("串口已关闭，循环采集暂停；重新打开串口后继续。")))
-        return;
-    poll(*target);
+    Timer2->tick();
 }
 
 void PollingPanel::Timer5_Timer()
 {
-    if (!tickMayRun())
-        return;
+    Timer5->tick();
+}
+
+std::optional<PollingPanel::Target> PollingPanel::cyclicTick()
+{
+    if (!windowShown())
+        return std::nullopt;
+    // The boxes are taken afresh: edits count from the next tick; a box that turned invalid stops
+    // the cyclic read (before its message, so the message is not repeated at every tick).
+    const auto target = cyclicTarget([this] { Timer2->stop(); });
+    if (target)
+        wrapCounter();
+    return target;
+}
+
+std::optional<PollingPanel::Target> PollingPanel::loopTick()
+{
+    if (!windowShown())
+        return std::nullopt;
     const auto fields = loopFields([this] { Timer5->stop(); });
     if (!fields)
-        return;
+        return std::nullopt;
     // first + 1, …, last, first, …; with first not below last, always first.
     CurrentAddress += 1;
     if (fields->last < CurrentAddress)
         CurrentAddress = fields->first;
     wrapCounter();
-    if (!portOpenForTick(tr("串口已关闭，多设备循检暂停；重新打开串口后继续。")))
-        return;
     // The loop's first register comes from the first-address box, not from "起始地址".
-    poll(Target{uint8_t(CurrentAddress), fields->function, uint16_t(fields->first - 1), fields->count});
-}
-
-void PollingPanel::poll(const Target &target)
-{
-    auto hold = m_context.link.tryHold(Link::Visibility::Quiet);
-    if (!hold)
-        return;
-    m_tick = hold->cancel();
-    m_values.readAndShow(*hold, {target.device, target.function, target.start, target.count});
-    m_tick.reset();
-    if (hold->cancel().reason() == CancelReason::Stop)
-        zeroCounters();
+    return Target{uint8_t(CurrentAddress), fields->function, uint16_t(fields->first - 1), fields->count};
 }
 
 void PollingPanel::zeroCounters()

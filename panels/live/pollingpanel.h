@@ -1,5 +1,5 @@
 #pragma once
-#include "core/link/cancel.h"
+#include "core/jobs/poller.h"
 #include "ui/boxinput.h"
 #include <QWidget>
 #include <array>
@@ -10,13 +10,11 @@ class LiveValuesPanel;
 class QGroupBox;
 class QLineEdit;
 class QPushButton;
-class QTimer;
 struct PanelContext;
 
-// "单次采集" (Frame11): the single read, the cyclic read (Timer2), the multi-device loop (Timer5)
-// and their stop. Every reading is one live read (LiveValuesPanel::readAndShow). A tick that falls due while any
-// command holds the bus is skipped, so polling never overlaps an exchange whatever the interval.
-// A tick holds the bus quietly: the window's controls stay as they are (an open list stays open).
+// "单次采集" (Frame11): the single read, the cyclic read (Timer2) and the multi-device loop (Timer5),
+// each a poller (jobs::Poller: a tick waits while the bus is held and holds it quietly), and their
+// stop. The boxes are read afresh at every tick.
 class PollingPanel : public QWidget {
     Q_OBJECT
 public:
@@ -36,17 +34,12 @@ public:
     std::array<QLineEdit *, 1> txtTimerSet{};
     QLineEdit *txtStrarid;   // first device address of the loop, also its first register
     QLineEdit *txtEndId;     // last device address of the loop
-    QTimer *Timer2;          // cyclic read
-    QTimer *Timer5;          // multi-device loop
+    jobs::Poller *Timer2;    // cyclic read
+    jobs::Poller *Timer5;    // multi-device loop
     int CurrentAddress = 0;  // the device of the loop's last tick
 
 private:
-    struct Target {
-        uint8_t device;
-        uint8_t function;
-        uint16_t start;
-        uint8_t count;
-    };
+    using Target = jobs::LiveTarget;
     struct LoopFields {
         uint8_t first;
         uint8_t last;
@@ -57,16 +50,15 @@ private:
     std::optional<LoopFields> loopFields(const BeforeMessage &beforeMessage);
     // False, said on the status line, when the port is closed: a timed mode started so would
     // never read anything.
-    bool portOpenToStart(QTimer *timer, const QString &refusal);
-    // False when a tick finds the port closed; pause is said once until a tick finds it open again.
-    bool portOpenForTick(const QString &pause);
-    bool tickMayRun();
+    bool portOpenToStart(jobs::Poller *poller, const QString &refusal);
+    // A poller of this panel: its pause said on the status line, its reads shown.
+    jobs::Poller *poller(jobs::Poller::NextTarget next, const QString &pause);
+    std::optional<Target> cyclicTick();
+    std::optional<Target> loopTick();
+    bool windowShown();
     void wrapCounter();
-    void poll(const Target &target);
     void zeroCounters();
 
     PanelContext &m_context;
     LiveValuesPanel &m_values;
-    std::optional<CommandCancel> m_tick;
-    bool m_saidPaused = false;  // the cancel of the tick under way
 };
