@@ -21,7 +21,9 @@ void TestPoller::walk()
     link.setPeerPending([&] { return recorder.replyPending(); });
     QVERIFY(link.open(recorder.portPath(), 19200, 0).isEmpty());
     uint8_t next = 21;
+    int asked = 0;  // a skipped tick must not move a loop on to its next device
     jobs::Poller poller(link, [&]() -> std::optional<jobs::LiveTarget> {
+        ++asked;
         if (next == 0)
             return std::nullopt;
         return jobs::LiveTarget{next, 3, 0, 2};
@@ -40,6 +42,7 @@ void TestPoller::walk()
         poller.tick();
     }
     QCOMPARE(read.size(), 2);
+    QCOMPARE(asked, 2);
 
     link.close();
     poller.tick();
