@@ -119,6 +119,18 @@ Read readBounded(const QString &path, qint64 cap, QByteArray *bytes, QString *re
     return Read::Ok;
 }
 
+void load(const QString &path, qint64 cap, const std::function<void(const QByteArray &)> &use,
+          const std::function<void(const QString &)> &refused)
+{
+    QByteArray content;
+    QString reason;
+    switch (readBounded(path, cap, &content, &reason)) {
+    case Read::Ok: use(content); break;
+    case Read::Missing: break;
+    case Read::Refused: refused(reason); break;
+    }
+}
+
 QString shown(const QString &text, int max)
 {
     QString s = text.left(max);
