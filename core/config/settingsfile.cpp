@@ -2,7 +2,7 @@
 #include "core/config/pollingtable.h"
 #include "core/config/recordersettings.h"
 #include "core/link/convert.h"
-#include "core/settings/safefile.h"
+#include "core/files/safefile.h"
 #include <QCoreApplication>
 #include <QHash>
 #include <QStringDecoder>

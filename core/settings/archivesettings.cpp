@@ -1,6 +1,6 @@
 #include "core/settings/archivesettings.h"
 #include "core/archive/archivepassword.h"
-#include "core/settings/safefile.h"
+#include "core/files/safefile.h"
 #include <QCoreApplication>
 #include <QStringDecoder>
 #include <algorithm>

@@ -1,5 +1,5 @@
 #include "core/settings/comports.h"
-#include "core/settings/safefile.h"
+#include "core/files/safefile.h"
 #include <QCoreApplication>
 #include <QRegularExpression>
 

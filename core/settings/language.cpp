@@ -1,5 +1,5 @@
 #include "core/settings/language.h"
-#include "core/settings/safefile.h"
+#include "core/files/safefile.h"
 #include <QCoreApplication>
 #include <QDir>
 

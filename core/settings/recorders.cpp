@@ -1,6 +1,6 @@
 #include "core/settings/recorders.h"
 #include "core/settings/comports.h"
-#include "core/settings/safefile.h"
+#include "core/files/safefile.h"
 #include <QCoreApplication>
 #include <QRegularExpression>
 #include <QStringDecoder>

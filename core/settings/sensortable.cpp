@@ -1,5 +1,5 @@
 #include "core/settings/sensortable.h"
-#include "core/settings/safefile.h"
+#include "core/files/safefile.h"
 #include <QCoreApplication>
 #include <QRegularExpression>
 #include <QStringDecoder>

@@ -1,5 +1,5 @@
 #include "core/settings/settingsfiles.h"
-#include "core/settings/safefile.h"
+#include "core/files/safefile.h"
 #include "core/link/convert.h"
 #include <QCoreApplication>
 

@@ -1,7 +1,7 @@
 // The settings files and the file writes, without a window: what each file may hold, files that
 // cannot be read as settings, and a disk that fills during a write.
 #include "core/settings/appdir.h"
-#include "core/settings/safefile.h"
+#include "core/files/safefile.h"
 #include "core/settings/settingsfiles.h"
 #include "core/settings/language.h"
 #include "core/export/xlsworkbook.h"

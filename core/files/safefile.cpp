@@ -1,4 +1,4 @@
-#include "core/settings/safefile.h"
+#include "core/files/safefile.h"
 #include <QCoreApplication>
 #include <QFile>
 #include <QSaveFile>
