@@ -10,6 +10,17 @@ namespace safefile {
 // the disk. On failure path is exactly as it was, no temporary file remains, and *error says why.
 bool writeWhole(const QString &path, const QByteArray &content, QString *error);
 
+// The same for a file a library writes itself, through a descriptor or by name: write gets the
+// descriptor (which it closes) and the name of a new file beside path, path + ".part-XXXXXX", with the
+// permissions of the file it will replace or those of any new file. When write succeeds and the file
+// reaches the disk it is renamed over path; otherwise it is removed, path is exactly as it was, and
+// *why says why: write's own reason, or writeReason's.
+using Writer = std::function<bool(int fd, const QByteArray &name, QString *why)>;
+bool writeThrough(const QString &path, const Writer &write, QString *why);
+
+// An errno of a file write in a few words for a message ("没有写入权限", "磁盘空间不足").
+QString writeReason(int err);
+
 enum class Read { Ok, Missing, Refused };
 
 // Reads a regular file of at most cap bytes into *bytes. A folder, device, pipe or socket is refused
