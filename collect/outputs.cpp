@@ -2,7 +2,7 @@
 #include "core/export/exportformats.h"
 #include "core/export/periodexport.h"
 #include "core/link/hex.h"
-#include "core/settings/safefile.h"
+#include "core/files/safefile.h"
 #include <QFileInfo>
 
 namespace collect {

@@ -3153,6 +3153,30 @@ Please add the user to the dialout group (sudo usermod -aG dialout $USER), log i
         <source>大于 %1 字节</source>
         <translation>is larger than %1 bytes</translation>
     </message>
+    <message>
+        <source>所在的文件夹不存在</source>
+        <translation>the folder does not exist</translation>
+    </message>
+    <message>
+        <source>没有写入权限</source>
+        <translation>no permission to write</translation>
+    </message>
+    <message>
+        <source>磁盘空间不足</source>
+        <translation>the disk is full</translation>
+    </message>
+    <message>
+        <source>磁盘是只读的</source>
+        <translation>the disk is read-only</translation>
+    </message>
+    <message>
+        <source>同名的是一个文件夹</source>
+        <translation>a folder has that name</translation>
+    </message>
+    <message>
+        <source>路径中有一段不是文件夹</source>
+        <translation>part of the path is not a folder</translation>
+    </message>
 </context>
 <context>
     <name>scan</name>
@@ -3355,30 +3379,6 @@ Please add the user to the dialout group (sudo usermod -aG dialout $USER), log i
 </context>
 <context>
     <name>xls</name>
-    <message>
-        <source>所在的文件夹不存在</source>
-        <translation>the folder does not exist</translation>
-    </message>
-    <message>
-        <source>没有写入权限</source>
-        <translation>no permission to write</translation>
-    </message>
-    <message>
-        <source>磁盘空间不足</source>
-        <translation>the disk is full</translation>
-    </message>
-    <message>
-        <source>磁盘是只读的</source>
-        <translation>the disk is read-only</translation>
-    </message>
-    <message>
-        <source>同名的是一个文件夹</source>
-        <translation>a folder has that name</translation>
-    </message>
-    <message>
-        <source>路径中有一段不是文件夹</source>
-        <translation>part of the path is not a folder</translation>
-    </message>
     <message>
         <source>第 %1 行超出了 Excel 97–2003 工作表的范围（最多 %2 行）</source>
         <translation>row %1 is beyond an Excel 97–2003 sheet (at most %2 rows)</translation>

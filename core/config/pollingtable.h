@@ -19,6 +19,14 @@ constexpr int DeviceCountBox = 80;
 
 // Holding register of box i: 24 … 104 for boxes 0 … 80, 130 … 149 for boxes 81 … 100.
 constexpr uint16_t registerOf(int i) { return uint16_t(i <= 80 ? i + 24 : i + 49); }
+// The box whose holding register reg is; -1 for a register of no box.
+constexpr int boxOf(uint16_t reg)
+{
+    for (int i = 0; i < BoxCount; ++i)
+        if (registerOf(i) == reg)
+            return i;
+    return -1;
+}
 
 enum class Layout {
     Column,      // one column of twenty rows labelled "1" … "20", the group commands beside it

@@ -1,5 +1,6 @@
 #pragma once
 #include "core/link/exchange.h"
+#include "core/link/registers.h"
 #include <QString>
 #include <cstdint>
 #include <optional>
@@ -8,8 +9,8 @@
 namespace recorder {
 
 constexpr uint16_t IntervalRegister = 116;     // seconds between records; 0 stops recording
-constexpr uint16_t SensorCountRegister = 136;  // values per record (also slot 7's data length)
 constexpr uint16_t BaudRegisterBase = 2560;    // + the current baud code (link/baudrates.h), written with the new one
+// SensorCountRegister (136) is in core/link/registers.h: the bus scan reads it as well.
 
 // Why a write was not confirmed, for the status line; empty when the device echoed it (function 05
 // and 06 echo the request, function 16 its first six bytes).

@@ -2,7 +2,7 @@
 #include "core/config/pollingtable.h"
 #include "core/config/recordersettings.h"
 #include "core/link/convert.h"
-#include "core/settings/safefile.h"
+#include "core/files/safefile.h"
 #include <QCoreApplication>
 #include <QHash>
 #include <QStringDecoder>
@@ -17,17 +17,7 @@ QString kind() { return QStringLiteral("WL8806N 记录仪设置"); }
 QString version() { return QStringLiteral("1"); }
 QString magic() { return kind() + QLatin1Char(' ') + version(); }
 
-// The box of a polling-table register; -1 for any other register.
-int boxOf(uint16_t reg)
-{
-    if (reg >= 24 && reg <= 104)
-        return reg - 24;
-    if (reg >= 130 && reg <= 149)
-        return reg - 49;
-    return -1;
-}
-
-bool holds(uint16_t reg) { return boxOf(reg) >= 0 || reg == recorder::IntervalRegister; }
+bool holds(uint16_t reg) { return polling::boxOf(reg) >= 0 || reg == recorder::IntervalRegister; }
 
 QString named(uint16_t reg) { return QCoreApplication::translate("settingsfile", "%1（%2）").arg(QString::number(reg), describe(reg)); }
 
@@ -54,7 +44,7 @@ QString describe(uint16_t reg)
 {
     if (reg == recorder::IntervalRegister)
         return QStringLiteral("记录时间间隔");
-    const int box = boxOf(reg);
+    const int box = polling::boxOf(reg);
     return box < 0 ? QString() : polling::groupOfBox(box).boxName(box);
 }
 
@@ -72,7 +62,7 @@ QByteArray write(const Words &words, uint8_t address, const QDateTime &readAt)
     int group = -1;
     for (uint16_t reg : registers()) {
         // A blank line before each group keeps the file readable; the reader skips it.
-        const int box = boxOf(reg);
+        const int box = polling::boxOf(reg);
         const int k = box < 0 ? -1 : polling::groupOfBox(box).k;
         if (k != group || box < 0)
             out += QLatin1Char('\n');
@@ -151,7 +141,7 @@ QList<int> groupsOf(const QList<uint16_t> &regs)
 {
     QList<int> out;
     for (const polling::Group &g : polling::groups())
-        if (std::any_of(regs.begin(), regs.end(), [&](uint16_t r) { return boxOf(r) >= 0 && g.holds(boxOf(r)); }))
+        if (std::any_of(regs.begin(), regs.end(), [&](uint16_t r) { return polling::boxOf(r) >= 0 && g.holds(polling::boxOf(r)); }))
             out.append(g.k);
     return out;
 }

@@ -1,9 +1,8 @@
 #include "core/export/xlsworkbook.h"
+#include "core/files/safefile.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QHash>
-#include <QRandomGenerator>
 #include <QtEndian>
 
 #include <gsf/gsf-outfile-msole.h>
@@ -18,8 +17,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -77,47 +74,6 @@ QString sheetName(const QString &wanted)
     while (name.endsWith(u'\''))
         name.chop(1);
     return name.isEmpty() ? QStringLiteral("Sheet1") : name;
-}
-
-QString systemReason(int err)
-{
-    switch (err) {
-    case ENOENT:
-        return QCoreApplication::translate("xls", "所在的文件夹不存在");
-    case EACCES:
-    case EPERM:
-        return QCoreApplication::translate("xls", "没有写入权限");
-    case ENOSPC:
-    case EDQUOT:
-        return QCoreApplication::translate("xls", "磁盘空间不足");
-    case EROFS:
-        return QCoreApplication::translate("xls", "磁盘是只读的");
-    case EISDIR:
-        return QCoreApplication::translate("xls", "同名的是一个文件夹");
-    case ENOTDIR:
-        return QCoreApplication::translate("xls", "路径中有一段不是文件夹");
-    default:
-        return QString::fromLocal8Bit(std::strerror(err));
-    }
-}
-
-int createTemporary(const QByteArray &target, QByteArray *temporary)
-{
-    struct stat existing;
-    const bool replaces = ::stat(target.constData(), &existing) == 0 && S_ISREG(existing.st_mode);
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        *temporary = target + ".part-"
-            + QByteArray::number(QRandomGenerator::global()->generate64() & 0xFFFFFFFFFFFFull, 36);
-        const int fd = ::open(temporary->constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0) {
-            if (replaces)
-                ::fchmod(fd, existing.st_mode & 07777);
-            return fd;
-        }
-        if (errno != EEXIST)
-            return -1;
-    }
-    return -1;
 }
 
 namespace {
@@ -579,57 +535,33 @@ bool writeWorkbook(const QString &path, const Sheet &sheet, QString *error)
 {
     QString why;
     const QByteArray stream = workbookStream(sheet, &why);
-    if (stream.isEmpty()) {
+    const bool ok = !stream.isEmpty() && safefile::writeThrough(path, [&](int fd, const QByteArray &name, QString *reason) {
+        FILE *file = ::fdopen(fd, "wb");
+        if (!file) {
+            *reason = safefile::writeReason(errno);
+            ::close(fd);
+            return false;
+        }
+        bool written = writeCompoundFile(file, name, stream, reason);
+        if (written && std::fflush(file) != 0) {
+            *reason = safefile::writeReason(errno);
+            written = false;
+        }
+        if (std::fclose(file) != 0 && written) {
+            *reason = safefile::writeReason(errno);
+            written = false;
+        }
+        return written;
+    }, &why);
+    if (!ok)
         setError(error, path, why);
-        return false;
-    }
-
-    const QByteArray target = QFile::encodeName(path);
-    QByteArray temporary;
-    const int fd = createTemporary(target, &temporary);
-    if (fd < 0) {
-        setError(error, path, systemReason(errno));
-        return false;
-    }
-    FILE *file = ::fdopen(fd, "wb");
-    if (!file) {
-        const int err = errno;
-        ::close(fd);
-        ::unlink(temporary.constData());
-        setError(error, path, systemReason(err));
-        return false;
-    }
-
-    bool ok = writeCompoundFile(file, temporary, stream, &why);
-    if (ok && (std::fflush(file) != 0 || ::fsync(::fileno(file)) != 0)) {
-        why = systemReason(errno);
-        ok = false;
-    }
-    if (std::fclose(file) != 0 && ok) {
-        why = systemReason(errno);
-        ok = false;
-    }
-    return finishTemporary(ok, temporary, target, why, path, error);
+    return ok;
 }
 
 void setError(QString *error, const QString &path, const QString &reason)
 {
     if (error)
         *error = QCoreApplication::translate("xls", "无法写入 Excel 文件 %1：%2").arg(path, reason);
-}
-
-bool finishTemporary(bool ok, const QByteArray &temporary, const QByteArray &target, QString why,
-                     const QString &path, QString *error)
-{
-    if (ok && ::rename(temporary.constData(), target.constData()) != 0) {
-        why = systemReason(errno);
-        ok = false;
-    }
-    if (!ok) {
-        ::unlink(temporary.constData());
-        setError(error, path, why);
-    }
-    return ok;
 }
 
 } // namespace xls

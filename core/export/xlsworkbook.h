@@ -43,28 +43,16 @@ QString sheetName(const QString &wanted);
 // Columns a text takes in the default font: East Asian characters count twice.
 int displayWidth(const QString &text);
 
-// An errno in a few words for a message ("没有写入权限", "磁盘空间不足").
-QString systemReason(int err);
-
-// Creates target + ".part-XXXXXX" beside it, with the permissions an ordinary new file gets (or those
-// of the file it will replace). Returns the descriptor, or -1 with errno set.
-int createTemporary(const QByteArray &target, QByteArray *temporary);
-
 // "无法写入 Excel 文件 <path>：<reason>" into *error, when there is one.
 void setError(QString *error, const QString &path, const QString &reason);
-
-// The end of a workbook write: when ok, the temporary is renamed over the target; otherwise, or when
-// the rename fails, it is removed, the target stays as it was, and *error says why. ok after all.
-bool finishTemporary(bool ok, const QByteArray &temporary, const QByteArray &target, QString why,
-                     const QString &path, QString *error);
 
 // The workbook stream (the BIFF8 records of the globals and the one worksheet). Empty when the
 // sheet cannot be written: a cell beyond 65,536 rows or 256 columns, a text longer than 32,767
 // characters, a number that is not finite; *why then says which.
 QByteArray workbookStream(const Sheet &sheet, QString *why = nullptr);
 
-// Writes the workbook to path (through a temporary file renamed when complete: a failure leaves
-// neither a half-written file nor a damaged earlier one). False with a reason in *error.
+// Writes the workbook to path (through safefile::writeThrough: a failure leaves neither a
+// half-written file nor a damaged earlier one). False with a reason in *error.
 bool writeWorkbook(const QString &path, const Sheet &sheet, QString *error);
 
 } // namespace xls

@@ -1,4 +1,5 @@
 #include "core/export/xlsxworkbook.h"
+#include "core/files/safefile.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -9,7 +10,6 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
-#include <fcntl.h>
 #include <map>
 #include <unistd.h>
 #include <vector>
@@ -59,7 +59,7 @@ QString reason(lxw_error e, int err)
     case LXW_ERROR_ZIP_FILE_ADD:
     case LXW_ERROR_ZIP_CLOSE:
         if (err != 0)
-            return xls::systemReason(err);
+            return safefile::writeReason(err);
         [[fallthrough]];
     default:
         return QCoreApplication::translate("xlsx", "写入失败（%1）").arg(QString::fromUtf8(lxw_strerror(e)));
@@ -125,27 +125,14 @@ bool writeWorkbook(const QString &path, const xls::Sheet &sheet, QString *error)
         return false;
     }
 
-    const QByteArray target = QFile::encodeName(path);
-    QByteArray temporary;
-    int fd = xls::createTemporary(target, &temporary);
-    if (fd < 0) {
-        setError(error, path, xls::systemReason(errno));
-        return false;
-    }
-    ::close(fd);  // a name taken; libxlsxwriter opens the file again by it
-
-    bool ok = writeFile(temporary, QFile::encodeName(QFileInfo(path).absolutePath()), sheet.name(), cells, &why);
-    if (ok) {
-        // On the disk before it replaces the earlier file.
-        fd = ::open(temporary.constData(), O_RDONLY | O_CLOEXEC);
-        if (fd < 0 || ::fsync(fd) != 0) {
-            why = xls::systemReason(errno);
-            ok = false;
-        }
-        if (fd >= 0)
-            ::close(fd);
-    }
-    return xls::finishTemporary(ok, temporary, target, why, path, error);
+    const QByteArray tmpdir = QFile::encodeName(QFileInfo(path).absolutePath());
+    const bool ok = safefile::writeThrough(path, [&](int fd, const QByteArray &name, QString *reason) {
+        ::close(fd);  // a name taken; libxlsxwriter opens the file again by it
+        return writeFile(name, tmpdir, sheet.name(), cells, reason);
+    }, &why);
+    if (!ok)
+        setError(error, path, why);
+    return ok;
 }
 
 } // namespace xlsx

@@ -1,6 +1,7 @@
 #include "core/link/busscan.h"
 #include "core/link/crc16.h"
 #include "core/link/frames.h"
+#include "core/link/registers.h"
 #include <QCoreApplication>
 #include <QSet>
 #include <algorithm>
@@ -15,7 +16,7 @@ constexpr int ProbeReplyBytes = 7;  // address, 03, 02, one word, CRC
 
 QByteArray probe(uint8_t address)
 {
-    return modbus::readHolding(address, ProbeRegister, 1);
+    return modbus::readHolding(address, recorder::SensorCountRegister, 1);
 }
 
 int windowMs(int waitMs, int baud)

@@ -13,7 +13,6 @@
 // same (another kind of module), and is listed with its exception.
 namespace scan {
 
-constexpr uint16_t ProbeRegister = 136;   // the recorder's sensor count
 constexpr int FirstAddress = 1;
 constexpr int LastAddress = 247;          // the highest unicast address Modbus allows
 constexpr int DefaultWaitMs = 100;        // after the request and reply bytes have crossed the line

@@ -1,6 +1,6 @@
 #include "core/settings/archivesettings.h"
 #include "core/archive/archivepassword.h"
-#include "core/settings/safefile.h"
+#include "core/files/safefile.h"
 #include <QCoreApplication>
 #include <QStringDecoder>
 #include <algorithm>
@@ -155,20 +155,13 @@ bool saveSettings(const QString &appDir, const ArchiveConfig &config, QString *e
 
 std::optional<ArchiveConfig> configuredArchive(const QString &appDir, QStringList *problems)
 {
-    QByteArray content;
-    QString why;
-    std::optional<ArchiveConfig> config;
-    switch (safefile::readBounded(appDir + QLatin1Char('/') + fileName, MaxSettingsBytes, &content, &why)) {
-    case safefile::Read::Ok:
-        config = parseSettings(content, problems);
-        break;
-    case safefile::Read::Missing:
-        config = ArchiveConfig{};
-        break;
-    case safefile::Read::Refused:
-        problems->append(QCoreApplication::translate("archivesettings", "设置文件 %1 %2，未读取").arg(fileName, why));
-        break;
-    }
+    std::optional<ArchiveConfig> config = ArchiveConfig{};  // no file: the default archive
+    safefile::load(appDir + QLatin1Char('/') + fileName, MaxSettingsBytes,
+                   [&](const QByteArray &content) { config = parseSettings(content, problems); },
+                   [&](const QString &why) {
+                       config.reset();
+                       problems->append(QCoreApplication::translate("archivesettings", "设置文件 %1 %2，未读取").arg(fileName, why));
+                   });
     if (config)
         config->sqlitePath = appDir + QLatin1Char('/') + QLatin1String(DefaultFileName);
     return config;

@@ -1,5 +1,5 @@
 #include "core/settings/comports.h"
-#include "core/settings/safefile.h"
+#include "core/files/safefile.h"
 #include <QCoreApplication>
 #include <QRegularExpression>
 
@@ -31,18 +31,8 @@ QString refused(const QString &why)
 
 void ComPorts::loadOverrides(const QString &appDir, QStringList *problems)
 {
-    QByteArray content;
-    QString why;
-    switch (safefile::readBounded(appDir + QLatin1Char('/') + fileName(), kMaxMapBytes, &content, &why)) {
-    case safefile::Read::Ok:
-        parseOverrides(content, problems);
-        break;
-    case safefile::Read::Missing:
-        break;
-    case safefile::Read::Refused:
-        say(problems, refused(why));
-        break;
-    }
+    safefile::load(appDir + QLatin1Char('/') + fileName(), kMaxMapBytes, [&](const QByteArray &content) { parseOverrides(content, problems); },
+                   [&](const QString &why) { say(problems, refused(why)); });
 }
 
 void ComPorts::parseOverrides(const QByteArray &content, QStringList *problems)

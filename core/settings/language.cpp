@@ -1,5 +1,5 @@
 #include "core/settings/language.h"
-#include "core/settings/safefile.h"
+#include "core/files/safefile.h"
 #include <QCoreApplication>
 #include <QDir>
 
@@ -53,19 +53,14 @@ Choice choose(const QString &option, const std::optional<QString> &saved, const 
 
 std::optional<QString> readSaved(const QString &appDir, QString *problem)
 {
-    QByteArray bytes;
-    QString reason;
-    switch (safefile::readBounded(QDir(appDir).filePath(FileName), 64, &bytes, &reason)) {
-    case safefile::Read::Ok:
-        return QString::fromUtf8(bytes).trimmed();  // the line end an editor adds is no part of it
-    case safefile::Read::Missing:
-        return std::nullopt;
-    case safefile::Read::Refused:
-        break;
-    }
-    if (problem)
-        *problem = QCoreApplication::translate("language", "%1 无法使用：%2").arg(FileName, reason);
-    return std::nullopt;
+    std::optional<QString> saved;
+    // Trimmed: the line end an editor adds is no part of it.
+    safefile::load(QDir(appDir).filePath(FileName), 64, [&](const QByteArray &bytes) { saved = QString::fromUtf8(bytes).trimmed(); },
+                   [&](const QString &reason) {
+                       if (problem)
+                           *problem = QCoreApplication::translate("language", "%1 无法使用：%2").arg(FileName, reason);
+                   });
+    return saved;
 }
 
 bool save(const QString &appDir, Language language, QString *error)

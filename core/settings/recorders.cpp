@@ -1,6 +1,6 @@
 #include "core/settings/recorders.h"
 #include "core/settings/comports.h"
-#include "core/settings/safefile.h"
+#include "core/files/safefile.h"
 #include <QCoreApplication>
 #include <QRegularExpression>
 #include <QStringDecoder>
@@ -74,19 +74,11 @@ bool RecorderNames::setName(int comPort, int address, const QString &name, QStri
 void RecorderNames::load(const QString &appDir, QStringList *problems)
 {
     m_names.clear();
-    QByteArray content;
-    QString why;
-    switch (safefile::readBounded(appDir + QLatin1Char('/') + fileName(), kMaxFileBytes, &content, &why)) {
-    case safefile::Read::Ok:
-        parse(content, problems);
-        break;
-    case safefile::Read::Missing:
-        break;
-    case safefile::Read::Refused:
-        if (problems)
-            problems->append(QCoreApplication::translate("recorders", "设置文件 %1 %2，未读取，记录仪使用默认名称").arg(fileName(), why));
-        break;
-    }
+    safefile::load(appDir + QLatin1Char('/') + fileName(), kMaxFileBytes, [&](const QByteArray &content) { parse(content, problems); },
+                   [&](const QString &why) {
+                       if (problems)
+                           problems->append(QCoreApplication::translate("recorders", "设置文件 %1 %2，未读取，记录仪使用默认名称").arg(fileName(), why));
+                   });
 }
 
 void RecorderNames::parse(const QByteArray &content, QStringList *problems)

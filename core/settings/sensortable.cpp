@@ -1,5 +1,5 @@
 #include "core/settings/sensortable.h"
-#include "core/settings/safefile.h"
+#include "core/files/safefile.h"
 #include <QCoreApplication>
 #include <QRegularExpression>
 #include <QStringDecoder>
@@ -117,19 +117,11 @@ QString SensorTable::shownName(const QString &recorder, int number) const
 void SensorTable::load(const QString &appDir, QString *problem)
 {
     m_sensors.clear();
-    QByteArray content;
-    QString why;
-    switch (safefile::readBounded(appDir + QLatin1Char('/') + fileName(), MaxFileBytes, &content, &why)) {
-    case safefile::Read::Ok:
-        parse(content, problem);
-        break;
-    case safefile::Read::Missing:
-        break;
-    case safefile::Read::Refused:
-        if (problem)
-            *problem = QCoreApplication::translate("sensors", "传感器设置文件 %1 %2，未读取：传感器没有名称和限值").arg(fileName(), why);
-        break;
-    }
+    safefile::load(appDir + QLatin1Char('/') + fileName(), MaxFileBytes, [&](const QByteArray &content) { parse(content, problem); },
+                   [&](const QString &why) {
+                       if (problem)
+                           *problem = QCoreApplication::translate("sensors", "传感器设置文件 %1 %2，未读取：传感器没有名称和限值").arg(fileName(), why);
+                   });
 }
 
 void SensorTable::parse(const QByteArray &content, QString *problem)

@@ -1,5 +1,5 @@
 #include "core/settings/settingsfiles.h"
-#include "core/settings/safefile.h"
+#include "core/files/safefile.h"
 #include "core/link/convert.h"
 #include <QCoreApplication>
 
@@ -71,17 +71,11 @@ template <typename T>
 Loaded<T> readFile(const QString &path, Loaded<T> (*parse)(const QByteArray &))
 {
     const QString name = path.section(QLatin1Char('/'), -1);
-    QByteArray bytes;
-    QString reason;
-    switch (safefile::readBounded(path, kMaxFileBytes, &bytes, &reason)) {
-    case safefile::Read::Ok:
-        return parse(bytes);
-    case safefile::Read::Missing:
-        return Loaded<T>{T{}, Status::Missing, QCoreApplication::translate("settings", "未找到设置文件 %1").arg(name)};
-    case safefile::Read::Refused:
-        break;
-    }
-    return malformed<T>(QCoreApplication::translate("settings", "设置文件 %1 %2，未读取").arg(name, reason));
+    Loaded<T> loaded{T{}, Status::Missing, QCoreApplication::translate("settings", "未找到设置文件 %1").arg(name)};
+    safefile::load(path, kMaxFileBytes, [&](const QByteArray &bytes) { loaded = parse(bytes); }, [&](const QString &reason) {
+        loaded = malformed<T>(QCoreApplication::translate("settings", "设置文件 %1 %2，未读取").arg(name, reason));
+    });
+    return loaded;
 }
 
 // Translated where used: the language may change after start-up.

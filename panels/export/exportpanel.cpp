@@ -2,7 +2,7 @@
 #include "ui/desktop.h"
 #include "ui/filechoice.h"
 #include "ui/valuelabel.h"
-#include "core/settings/safefile.h"
+#include "core/files/safefile.h"
 #include "core/export/exportformats.h"
 #include "core/export/recordparser.h"
 #include "core/link/convert.h"

@@ -7,7 +7,7 @@
 #include "core/export/periodexport.h"
 #include "core/export/xlsworkbook.h"
 #include "core/export/xlsxworkbook.h"
-#include "core/settings/safefile.h"
+#include "core/files/safefile.h"
 #include "ui/commandstart.h"
 #include "ui/desktop.h"
 #include "ui/filechoice.h"

@@ -1,5 +1,5 @@
 #include "panels/history/recordchart.h"
-#include "core/settings/safefile.h"
+#include "core/files/safefile.h"
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QDateTime>

@@ -1,6 +1,6 @@
 #include "panels/monitor/busmonitorpanel.h"
 #include "core/link/framelog.h"
-#include "core/settings/safefile.h"
+#include "core/files/safefile.h"
 #include "ui/desktop.h"
 #include "ui/valuelabel.h"
 #include <QAbstractTableModel>

@@ -7,7 +7,7 @@
 #include "core/config/pollingtable.h"
 #include "core/config/recordersettings.h"
 #include "core/link/writes.h"
-#include "core/settings/safefile.h"
+#include "core/files/safefile.h"
 #include <QCoreApplication>
 #include <QDir>
 #include <QHBoxLayout>

@@ -1,10 +1,10 @@
 // The settings files and the file writes, without a window: what each file may hold, files that
 // cannot be read as settings, and a disk that fills during a write.
 #include "core/settings/appdir.h"
-#include "core/settings/safefile.h"
+#include "core/files/safefile.h"
 #include "core/settings/settingsfiles.h"
 #include "core/settings/language.h"
-#include "core/export/xlsworkbook.h"
+#include "core/export/xlsxworkbook.h"
 #include "core/settings/comports.h"
 #include "filesizelimit.h"
 #include "tablerows.h"
@@ -98,7 +98,7 @@ const auto &unusableRows()
 }
 
 // A write that fails leaves the earlier file exactly as it was, adds no file, and says why.
-const auto &targetRows() { static const struct { const char *name; } rows[] = {{"out.txt"}, {"12-6-14-30.xls"}, {"comm.set"}, {"replywin.set"}}; return rows; }
+const auto &targetRows() { static const struct { const char *name; } rows[] = {{"out.txt"}, {"12-6-14-30.xls"}, {"12-6-14-30.xlsx"}, {"comm.set"}, {"replywin.set"}}; return rows; }
 } // namespace
 
 class TestSettings : public QObject {
@@ -191,8 +191,8 @@ void TestSettings::fullDiskKeepsEarlierFile()
             written = settings::writeComm(dir.path(), settings::Comm{3, 9600}, &error);
         else if (path.endsWith(u"replywin.set"))
             written = settings::writeReplyWindow(dir.path(), settings::ReplyWindow{}, &error);
-        else if (path.endsWith(u".xls"))
-            written = xls::writeWorkbook(path, sheet, &error);
+        else if (path.contains(u".xls"))
+            written = (path.endsWith(u'x') ? xlsx::writeWorkbook : xls::writeWorkbook)(path, sheet, &error);
         else
             written = safefile::writeWhole(path, "2018-04-27 03:21  23.4 -01.5 @1\r\n", &error);
     }

@@ -1,6 +1,7 @@
-#include "core/settings/safefile.h"
+#include "core/files/safefile.h"
 #include <QCoreApplication>
 #include <QFile>
+#include <QRandomGenerator>
 #include <QSaveFile>
 #include <cerrno>
 #include <cstring>
@@ -25,6 +26,27 @@ QString kindOf(mode_t mode)
     if (S_ISCHR(mode) || S_ISBLK(mode))
         return QCoreApplication::translate("safefile", "是一个设备，不是普通文件");
     return QCoreApplication::translate("safefile", "不是普通文件");
+}
+
+// Creates target + ".part-XXXXXX" beside it, with the permissions an ordinary new file gets (or those
+// of the file it will replace). Returns the descriptor, or -1 with errno set.
+int createTemporary(const QByteArray &target, QByteArray *temporary)
+{
+    struct stat existing;
+    const bool replaces = ::stat(target.constData(), &existing) == 0 && S_ISREG(existing.st_mode);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        *temporary = target + ".part-"
+            + QByteArray::number(QRandomGenerator::global()->generate64() & 0xFFFFFFFFFFFFull, 36);
+        const int fd = ::open(temporary->constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0) {
+            if (replaces)
+                ::fchmod(fd, existing.st_mode & 07777);
+            return fd;
+        }
+        if (errno != EEXIST)
+            return -1;
+    }
+    return -1;
 }
 } // namespace
 
@@ -59,6 +81,57 @@ bool writeWhole(const QString &path, const QByteArray &content, QString *error)
         return false;
     }
     return true;
+}
+
+bool writeThrough(const QString &path, const Writer &write, QString *why)
+{
+    const QByteArray target = QFile::encodeName(path);
+    QByteArray temporary;
+    const int fd = createTemporary(target, &temporary);
+    if (fd < 0) {
+        *why = writeReason(errno);
+        return false;
+    }
+    bool ok = write(fd, temporary, why);
+    if (ok) {
+        // On the disk before it replaces the earlier file.
+        const int written = ::open(temporary.constData(), O_RDONLY | O_CLOEXEC);
+        if (written < 0 || ::fsync(written) != 0) {
+            *why = writeReason(errno);
+            ok = false;
+        }
+        if (written >= 0)
+            ::close(written);
+    }
+    if (ok && ::rename(temporary.constData(), target.constData()) != 0) {
+        *why = writeReason(errno);
+        ok = false;
+    }
+    if (!ok)
+        ::unlink(temporary.constData());
+    return ok;
+}
+
+QString writeReason(int err)
+{
+    switch (err) {
+    case ENOENT:
+        return QCoreApplication::translate("safefile", "所在的文件夹不存在");
+    case EACCES:
+    case EPERM:
+        return QCoreApplication::translate("safefile", "没有写入权限");
+    case ENOSPC:
+    case EDQUOT:
+        return QCoreApplication::translate("safefile", "磁盘空间不足");
+    case EROFS:
+        return QCoreApplication::translate("safefile", "磁盘是只读的");
+    case EISDIR:
+        return QCoreApplication::translate("safefile", "同名的是一个文件夹");
+    case ENOTDIR:
+        return QCoreApplication::translate("safefile", "路径中有一段不是文件夹");
+    default:
+        return systemError(err);
+    }
 }
 
 Read readBounded(const QString &path, qint64 cap, QByteArray *bytes, QString *reason)
@@ -117,6 +190,18 @@ Read readBounded(const QString &path, qint64 cap, QByteArray *bytes, QString *re
         return Read::Refused;
     }
     return Read::Ok;
+}
+
+void load(const QString &path, qint64 cap, const std::function<void(const QByteArray &)> &use,
+          const std::function<void(const QString &)> &refused)
+{
+    QByteArray content;
+    QString reason;
+    switch (readBounded(path, cap, &content, &reason)) {
+    case Read::Ok: use(content); break;
+    case Read::Missing: break;
+    case Read::Refused: refused(reason); break;
+    }
 }
 
 QString shown(const QString &text, int max)
