@@ -73,7 +73,7 @@ void TestLines::behaviours()
     QCOMPARE(started.size(), 2);
     QCOMPARE(finished.size(), 2);
     QVERIFY(recorder.waitForRequests(int(sent.size()), 5000));
-    QCOMPARE(recorder.requests().size(), sent.size());
+    QCOMPARE(recorder.requests(), QVector<QByteArray>(sent.size(), read));  // the same RTU frames on every line
 }
 
 QTEST_GUILESS_MAIN(TestLines)
