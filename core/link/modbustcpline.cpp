@@ -18,8 +18,7 @@ QByteArray ModbusTcpLine::encode(const QByteArray &frame)
     // An RTU frame: address, PDU, CRC.
     const QByteArray pdu = frame.mid(1, frame.size() - 3);
     ++m_transaction;
-    m_answered = false;
-    m_pending.clear();
+    reset();  // a new request: nothing of an earlier one counts
     QByteArray out;
     out.reserve(HeaderBytes + pdu.size());
     appendWord(out, m_transaction);

@@ -20,8 +20,6 @@ public:
     bool setBaudRate(int baud) override;
     int baudRate() const override { return m_baud; }
 
-    QSerialPort &port() { return m_port; }  // the device itself, for tests
-
 private:
     void onError(QSerialPort::SerialPortError error);
 

@@ -16,10 +16,7 @@ TcpLine::TcpLine(const QString &url, const QString &host, quint16 port, int baud
 
 QString TcpLine::open(int com, std::stop_token stop)
 {
-    m_up = false;
-    m_socket.abort();
-    m_received.clear();
-    reset();
+    close();  // a connection made again starts afresh
     const QString which = com > 0 ? QCoreApplication::translate("Line", "COM%1（%2）").arg(com).arg(m_url) : m_url;
     if (stop.stop_requested())
         return QCoreApplication::translate("Line", "连接 %1 已停止").arg(which);
