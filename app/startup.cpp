@@ -40,7 +40,7 @@ void frmMain::load()
     modbusPanel->txtStationID->setText(QString::number(mod.value.deviceAddress));
     // Downloaded records always hold twenty channels, whatever ModSet.set says.
     modbusPanel->txtDataLength->setText(QStringLiteral("20"));
-    context().StationCount = mod.value.stationCount;
+    context().moduleCount = mod.value.stationCount;
     context().replyWindow = reply.value;
     context().link.setEchoMode(reply.value.echo);
     context().link.setGuardMs(reply.value.guardMs);

@@ -177,7 +177,7 @@ Run libmodbusDownload(const QString &path, int baud, int count, const QString &e
             bytes.append(char(r >> 8));
             bytes.append(char(r & 0xFF));
         }
-        got += ShowHex(bytes);
+        got += hexText(bytes);
     }
     run.wallMs = wall.nsecsElapsed() / 1e6;
     run.cpuMs = threadCpuMs() - cpu0;
@@ -242,7 +242,7 @@ int main(int argc, char **argv)
     }
     QString expected;
     for (const auto &r : records)
-        expected += ShowHex(sim::SimRecorder::recordBytes(r));
+        expected += hexText(sim::SimRecorder::recordBytes(r));
 
     std::printf("%d records of %d sensors a run, %.0f ms turnaround, median of %d runs interleaved a, b, c, d, e\n", count,
                 Sensors, TurnaroundMs, Runs);

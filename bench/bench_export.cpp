@@ -38,7 +38,7 @@ int main(int argc, char **argv)
     const auto recs = sim::SimRecorder::demoRecords(count, QDateTime(QDate(2026, 1, 1), QTime(0, 0)));
     QString received;
     for (const auto &r : recs)
-        received += ShowHex(sim::SimRecorder::recordBytes(r));
+        received += hexText(sim::SimRecorder::recordBytes(r));
     QTemporaryDir dir;
     std::printf("%d records of 20 channels, %lld characters of received text\n", count, qlonglong(received.size()));
 

@@ -23,7 +23,7 @@ QStringList writeFiles(const QList<QByteArray> &records, int sensors, const QMap
     // The writers read records as the records tab's received text holds them.
     QString text;
     for (const QByteArray &r : records)
-        text += ShowHex(r);
+        text += hexText(r);
     const QVector<records::ParsedRecord> parsed = records::parseRecords(text, sensors);
     for (auto it = files.begin(); it != files.end(); ++it) {
         const QString path = partial ? partialPath(it.value()) : it.value();

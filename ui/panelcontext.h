@@ -52,7 +52,7 @@ struct PanelContext {
     // The record read's reply window, retries and late-reply guard (replywin.set).
     records::ReplyWindow replyWindow{};
     // The modules a module pass walks (ModSet.set).
-    int StationCount = 1;
+    int moduleCount = 1;
     // Where downloaded records are kept (none: they are not archived).
     RecordArchive *archive = nullptr;
 };

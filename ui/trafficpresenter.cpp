@@ -22,7 +22,7 @@ Shown shown(Id id)
     case Id::LiveRead: return {.redLampWhenClosed = true, .countsReply = true};
     case Id::ParameterReadAll: return {.clearsState = false, .redLampWhenClosed = true, .countsReply = true};
     case Id::RecordRead: return {.clearsState = false, .reply = R::WhenCrcMatches};
-    case Id::WriteRegisters: return {.reply = R::Never};  // the command shows what it wrote
+    case Id::setRegisters: return {.reply = R::Never};  // the command shows what it wrote
     case Id::RecordDownload: return {.live = false, .clearsState = false, .reply = R::WhenCrcMatches};
     case Id::BusProbe: return {.live = false};
     case Id::SingleParameterRead: case Id::RecordCount: case Id::IntervalRead: case Id::SensorCountRead:

@@ -19,11 +19,11 @@ ClockSet setClock(Link &link, const Link::Hold &hold, uint8_t address, const std
         return true;
     };
     for (const auto &w : setWrites(bcd)) {
-        if (!note(QCoreApplication::translate("clockfields", "寄存器 %1").arg(w.reg), ModbusSetReg(link, hold, address, w.reg, w.value)))
+        if (!note(QCoreApplication::translate("clockfields", "寄存器 %1").arg(w.reg), setRegister(link, hold, address, w.reg, w.value)))
             return set;
         link.pause(hold, 500);
     }
-    note(QCoreApplication::translate("clockfields", "线圈 %1").arg(SetCoil), ModbusSetCoil(link, hold, address, SetCoil, true));
+    note(QCoreApplication::translate("clockfields", "线圈 %1").arg(SetCoil), setCoil(link, hold, address, SetCoil, true));
     return set;
 }
 

@@ -11,7 +11,7 @@ QVector<records::ParsedRecord> periodRecords(const QList<archive::StoredRecord> 
     for (const archive::StoredRecord &stored : period) {
         // The record's bytes as the download writes them into the received text, read by the same
         // parser: every value and every odd time byte comes out as it does there.
-        const QVector<records::ParsedRecord> parsed = records::parseRecords(ShowHex(stored.data()), int(stored.words.size() / 2));
+        const QVector<records::ParsedRecord> parsed = records::parseRecords(hexText(stored.data()), int(stored.words.size() / 2));
         records::ParsedRecord r = parsed.value(0);
         r.position = int(out.size()) + 1;
         out.append(std::move(r));

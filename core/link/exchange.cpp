@@ -27,7 +27,7 @@ const ExchangeKind StorageState{.id = I::StorageState, .name = source(QT_TRANSLA
 const ExchangeKind ClockRead{.id = I::ClockRead, .name = source(QT_TRANSLATE_NOOP("kinds", "读时钟"))};
 const ExchangeKind SetReg{.id = I::SetReg, .name = source(QT_TRANSLATE_NOOP("kinds", "写寄存器")), .firstWaitMs = 300, .pauseAfterMs = 500};
 const ExchangeKind SetCoil{.id = I::SetCoil, .name = source(QT_TRANSLATE_NOOP("kinds", "写线圈"))};
-const ExchangeKind WriteRegisters{.id = I::WriteRegisters, .name = source(QT_TRANSLATE_NOOP("kinds", "写多个寄存器"))};
+const ExchangeKind setRegisters{.id = I::setRegisters, .name = source(QT_TRANSLATE_NOOP("kinds", "写多个寄存器"))};
 const ExchangeKind RecordDownload{.id = I::RecordDownload, .name = source(QT_TRANSLATE_NOOP("kinds", "读记录")), .firstWaitMs = 300,
                                   .pumpAfterWait = true};
 // Each probe asks another address, so a late answer names its sender: no second read is needed.
@@ -397,7 +397,7 @@ bool Link::transfer(const Hold &hold, const ExchangeKind &kind, Exchange &ex)
     if (echoFound)
         m_echoingPorts.insert(m_line->name());
     ex.info = modbus::classifyReply(ex.request, ex.reply);
-    ex.stateText = ShowHex(ex.reply);
+    ex.stateText = hexText(ex.reply);
     if (!ex.info.whole() || hold.cancel().cancelled())
         m_unsettled = m_doubtful = true;
     else if (!modbus::isRead(ex.request))

@@ -22,7 +22,7 @@
 struct ExchangeKind {
     enum class Id : uint8_t {
         LiveRead, ParameterReadAll, SingleParameterRead, RecordCount, RecordRead, IntervalRead, SensorCountRead,
-        StorageState, ClockRead, SetReg, SetCoil, WriteRegisters,
+        StorageState, ClockRead, SetReg, SetCoil, setRegisters,
         RecordDownload,  // a record read inside a download, one of a long run
         BusProbe,        // a bus scan's probe of one address
     };
@@ -54,7 +54,7 @@ extern const ExchangeKind StorageState;
 extern const ExchangeKind ClockRead;
 extern const ExchangeKind SetReg;
 extern const ExchangeKind SetCoil;
-extern const ExchangeKind WriteRegisters;
+extern const ExchangeKind setRegisters;
 extern const ExchangeKind RecordDownload;
 extern const ExchangeKind BusProbe;
 } // namespace kinds
@@ -70,7 +70,7 @@ struct Exchange {
     bool echoRemoved = false;   // the adapter's echo of the request came first and was dropped
     bool echoLearned = false;   // ... for the first time on this line: from now on every exchange expects it
     modbus::ReplyInfo info;
-    QString stateText;          // ShowHex of the reply (what txtState shows or the caller gets)
+    QString stateText;          // hexText of the reply (what txtState shows or the caller gets)
     bool valid() const { return info.cls == modbus::ReplyClass::Valid; }
 };
 

@@ -21,7 +21,7 @@ QString requestHex(const QByteArray &frame)
     return s;
 }
 
-QString ShowHex(const QByteArray &inx)
+QString hexText(const QByteArray &inx)
 {
     QString s;
     s.reserve(inx.size() * 3);

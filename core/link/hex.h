@@ -10,4 +10,4 @@ QString FormatHex(uint8_t bb);
 QString requestHex(const QByteArray &frame);
 
 // The reply text: one blank before every byte's two digits (" 01 03 02"); empty for no bytes.
-QString ShowHex(const QByteArray &inx);
+QString hexText(const QByteArray &inx);

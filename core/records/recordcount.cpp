@@ -18,9 +18,9 @@ CountRead readRecordCount(Link &link, const Link::Hold &hold, uint8_t address)
 CountClear clearRecordCount(Link &link, const Link::Hold &hold, uint8_t address)
 {
     CountClear c;
-    c.countWrite = WriteRegisters(link, hold, address, RecordCountRegister, QByteArray(2, '\0'));
+    c.countWrite = setRegisters(link, hold, address, RecordCountRegister, QByteArray(2, '\0'));
     if (c.countWrite.valid())
-        c.coil = ModbusSetCoil(link, hold, address, ClearMemoryCoil, true);
+        c.coil = setCoil(link, hold, address, ClearMemoryCoil, true);
     return c;
 }
 

@@ -54,7 +54,7 @@ void BaudRatePanel::cmdBuadRate_Click()
                                   baud::HighestCode, convert::Rounding::WholeOnly);
     if (!target)
         return;
-    const Exchange ex = ModbusSetReg(m_ctx.link, cmd->hold, cmd->address,
+    const Exchange ex = setRegister(m_ctx.link, cmd->hold, cmd->address,
                                      uint16_t(recorder::BaudRegisterBase + *current), uint16_t(*target));
     const QString command = tr("修改波特率");
     const QString problem = recorder::writeProblem(ex);

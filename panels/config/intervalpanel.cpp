@@ -42,7 +42,7 @@ void IntervalPanel::cmdSetRecInt_Click()
     const auto v = boxNumber(m_ctx.desktop, txtRecInt, tr("时间间隔"), 0, 65535);
     if (!v)
         return;
-    const Exchange ex = ModbusSetReg(m_ctx.link, cmd->hold, cmd->address, recorder::IntervalRegister, uint16_t(*v));
+    const Exchange ex = setRegister(m_ctx.link, cmd->hold, cmd->address, recorder::IntervalRegister, uint16_t(*v));
     // A fraction goes out rounded; the user is told what the recorder now has.
     const QString rounding = convert::roundingNote(text, *v);
     QString done;

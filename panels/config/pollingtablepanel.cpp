@@ -171,7 +171,7 @@ std::optional<polling::BoxWrite> PollingTablePanel::boxWrite(int i) const
 
 Exchange PollingTablePanel::writeBox(const DeviceCommand &cmd, int i, uint16_t value)
 {
-    return ModbusSetReg(m_ctx.link, cmd.hold, cmd.address, polling::registerOf(i), value);
+    return setRegister(m_ctx.link, cmd.hold, cmd.address, polling::registerOf(i), value);
 }
 
 void PollingTablePanel::cmdWriteP_Click(int i)
@@ -302,7 +302,7 @@ void PollingTablePanel::cmdWriteEEp_Click()
     const auto cmd = beginCommand(m_ctx);
     if (!cmd)
         return;
-    const Exchange ex = ModbusSetCoil(m_ctx.link, cmd->hold, cmd->address, m_group.coil, true);
+    const Exchange ex = setCoil(m_ctx.link, cmd->hold, cmd->address, m_group.coil, true);
     reportWrite(m_ctx, m_group.commitCaption, ex,
                 tr("已通知记录仪采用“%1”（线圈 %2）").arg(m_group.caption).arg(m_group.coil));
 }

@@ -61,7 +61,7 @@ ModulePassPanel::ModulePassPanel(PanelContext &context, QGroupBox *frame, LiveVa
 std::optional<ModulePassPanel::Fields> ModulePassPanel::fields()
 {
     Desktop &d = m_ctx.desktop;
-    const int stations = m_ctx.StationCount;
+    const int stations = m_ctx.moduleCount;
     if (stations < 0 || stations > 255) {
         d.warnAndSay(tr("ModSet.set 中的模块总数 %1 不在 0 到 255 之间，命令未发送。").arg(stations));
         return std::nullopt;

@@ -13,13 +13,13 @@ class RecordCountPanel;
 class RecordReadPanel;
 struct PanelContext;
 
-// "多模块操作" (Frame18): a pass over the modules 1 … StationCount, each getting a live read, the
+// "多模块操作" (Frame18): a pass over the modules 1 … moduleCount, each getting a live read, the
 // pause of txtMtime, its record count and the download of its records; once ("单次循环") or
 // repeated ("自动循环") until "停止" or the last pass.
 class ModulePassPanel : public QWidget {
     Q_OBJECT
 public:
-    // The modules walked are the context's StationCount, read at every click.
+    // The modules walked are the context's moduleCount, read at every click.
     ModulePassPanel(PanelContext &context, QGroupBox *frame, LiveValuesPanel &live, RecordCountPanel &count,
                     RecordReadPanel &read);
 

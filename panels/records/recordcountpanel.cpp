@@ -70,7 +70,7 @@ void RecordCountPanel::cmdWriteREC_Click()
     if (!m_ctx.desktop.confirm(tr("清指针"),
                                tr("将设备 %1 的记录指针清零？").arg(cmd->address)))
         return;
-    const Exchange ex = WriteRegisters(m_ctx.link, cmd->hold, cmd->address, records::RecordPointerRegister, QByteArray(4, '\0'));
+    const Exchange ex = setRegisters(m_ctx.link, cmd->hold, cmd->address, records::RecordPointerRegister, QByteArray(4, '\0'));
     m_ctx.view.showState(ex.stateText);
     if (ex.valid())
         m_ctx.view.showStatus(tr("清指针：设备 %1 的记录指针已清零").arg(cmd->address));

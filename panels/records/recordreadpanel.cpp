@@ -81,7 +81,7 @@ void RecordReadPanel::cmdReadOneRec_Click()
     QString text;
     QByteArray kept;
     connect(&download, &RecordDownload::recordRead, this, [&](int, const QByteArray &data) {
-        text = ShowHex(data);
+        text = hexText(data);
         kept = data;
     });
     const records::DownloadOutcome d = runDownload(download, cmd->hold, cmd->address, *k, 1, *sensors);
@@ -249,7 +249,7 @@ records::DownloadOutcome RecordReadPanel::downloadAll(const Link::Hold &hold, ui
     QList<QByteArray> kept;
     kept.reserve(count);
     connect(&download, &RecordDownload::recordRead, this, [&](int, const QByteArray &data) {
-        received += ShowHex(data);
+        received += hexText(data);
         kept.append(data);
     });
     connect(&download, &RecordDownload::blockReadsRefused, this, [this](const QString &why) {

@@ -218,7 +218,7 @@ void SettingsFilePanel::cmdLoadSettings_Click()
     QList<uint16_t> written;
     for (const auto &d : diffs) {
         lblSettingsFile->setText(tr("%1：正在写入 %2/%3").arg(tr(LoadCommand)).arg(written.size() + 1).arg(diffs.size()));
-        const Exchange ex = ModbusSetReg(m_ctx.link, hold, cmd->address, d.reg, d.file);
+        const Exchange ex = setRegister(m_ctx.link, hold, cmd->address, d.reg, d.file);
         if (!ex.sent || ex.aborted)
             return ended(tr("%1，已写入 %2 个参数，未更新到设备")
                              .arg(hold.stopped() ? tr("已停止") : tr("端口未打开或已断开"))
@@ -230,7 +230,7 @@ void SettingsFilePanel::cmdLoadSettings_Click()
     // The recorder takes a group's registers over only when its coil is switched on.
     for (int k : settingsfile::groupsOf(written)) {
         const polling::Group &g = polling::groups()[size_t(k)];
-        const Exchange ex = ModbusSetCoil(m_ctx.link, hold, cmd->address, g.coil, true);
+        const Exchange ex = setCoil(m_ctx.link, hold, cmd->address, g.coil, true);
         if (!ex.sent || ex.aborted)
             return ended(tr("%1，参数已写入，但未全部更新到设备")
                              .arg(hold.stopped() ? tr("已停止") : tr("端口未打开或已断开")));

@@ -13,8 +13,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QByteArray reply = in.mid(1);
 
     QByteArray back;
-    FUZZ_CHECK(parseHexBytes(ShowHex(reply), back) && back == reply);
-    const QString text = reply.size() < 6 ? QString() : ShowHex(reply.mid(3).chopped(2));  // the data bytes: all but 3 in front and the CRC
+    FUZZ_CHECK(parseHexBytes(hexText(reply), back) && back == reply);
+    const QString text = reply.size() < 6 ? QString() : hexText(reply.mid(3).chopped(2));  // the data bytes: all but 3 in front and the CRC
     FUZZ_CHECK(parseHexBytes(text, back) && back == (reply.size() < 6 ? QByteArray() : reply.mid(3).chopped(2)));
 
     // A line for every text holding a whole record, with N values or N + 8.

@@ -211,7 +211,7 @@ void exchangeWith(Peer &peer, const QByteArray &request, int exception, const ch
         for (int i = 0; i < word(r.request, 4); ++i)
             expected.holding[start + i] = word(r.request, 7 + 2 * i);
     const ExchangeKind &kind = fn == WriteSingleCoil ? kinds::SetCoil
-        : fn == WriteMultipleRegisters               ? kinds::WriteRegisters
+        : fn == WriteMultipleRegisters               ? kinds::setRegisters
                                                               : kinds::SingleParameterRead;
     auto hold = link.tryHold();
     const Exchange ex = link.exchange(*hold, kind, r.request);
