@@ -21,7 +21,7 @@ int main(int argc, char **argv)
                                                .arg(m, 2, 10, QChar('0')).toLatin1());
         for (int s = 0; s < 20; ++s)
             r += char((k + s) >> 8), r += char(k + s);
-        batch.records << r;
+        batch.records << records::Record{k + 1, r};
     }
     QList<double> first, again;
     int added = 0, addedAgain = 0;

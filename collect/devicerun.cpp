@@ -6,7 +6,7 @@
 #include "core/records/downloadreport.h"
 #include "core/records/recordcount.h"
 #include "core/records/recorddecode.h"
-#include "core/records/recorddownload.h"
+#include "core/jobs/downloadandkeep.h"
 #include "core/view/recordvalues.h"
 
 namespace collect {
@@ -23,37 +23,56 @@ struct Run {
     DeviceResult &res;
     int done = 0;   // records tried before the current range, for the progress
     int total = 0;
+    int intervalS = 0;
 };
 
-// Reads records first … first + count − 1 with the window's engine and reply window; what could not
-// be read goes into the result's lists.
+// What a download of records first … first + count − 1 left unread or could not end goes into the
+// result's lists; its records go into got.
+void takeDownload(Run &r, const jobs::Downloaded &d, QMap<int, QByteArray> &got)
+{
+    for (const records::Record &rec : d.records)
+        got.insert(rec.position, rec.data);
+    r.res.read += d.outcome.read;
+    r.res.missing += d.outcome.unread;
+    r.res.notRecords += d.outcome.notRecords;
+    if (d.outcome.notTriedFrom > 0)
+        for (int k = d.outcome.notTriedFrom; k <= d.outcome.last(); ++k)
+            r.res.missing << k;
+    using End = records::DownloadOutcome::End;
+    if (d.outcome.end == End::Stopped || d.outcome.end == End::Closing)
+        r.res.interrupted = true;
+    else if (d.outcome.end != End::Complete)
+        r.res.problems << records::downloadMessage(d.outcome).split(QLatin1Char('\n')).join(QLatin1Char(' '));
+}
+
+// The download job of the run, its progress going to the job's progress.
+std::unique_ptr<jobs::DownloadAndKeep> downloader(Run &r, jobs::DownloadAndKeep::Keep keep = {})
+{
+    auto job = std::make_unique<jobs::DownloadAndKeep>(r.link, r.job.window, std::move(keep));
+    QObject::connect(job.get(), &jobs::DownloadAndKeep::progress, job.get(), [&r](int, int done, int) {
+        if (r.job.progress)
+            r.job.progress(r.done + done, r.total);
+    });
+    return job;
+}
+
+void endProgress(Run &r, const records::DownloadOutcome &d, int first, int count)
+{
+    if (r.job.progress)
+        r.job.progress(r.done + (d.notTriedFrom > 0 ? d.notTriedFrom - first : count), r.total);
+    r.done += count;
+}
+
+// Reads records first … first + count − 1 with the window's download and reply window; what could
+// not be read goes into the result's lists.
 QMap<int, QByteArray> readRange(Run &r, int first, int count)
 {
     QMap<int, QByteArray> got;
     if (count <= 0)
         return got;
-    RecordDownload download(r.link, r.job.window);
-    QObject::connect(&download, &RecordDownload::recordRead, &download,
-                     [&](int k, const QByteArray &data) { got.insert(k, data); });
-    QObject::connect(&download, &RecordDownload::progress, &download, [&](int, int done, int) {
-        if (r.job.progress)
-            r.job.progress(r.done + done, r.total);
-    });
-    const records::DownloadOutcome d = download.run(r.hold, r.job.address, first, count, r.job.sensors);
-    if (r.job.progress)
-        r.job.progress(r.done + (d.notTriedFrom > 0 ? d.notTriedFrom - first : count), r.total);
-    r.done += count;
-    r.res.read += d.read;
-    r.res.missing += d.unread;
-    r.res.notRecords += d.notRecords;
-    if (d.notTriedFrom > 0)
-        for (int k = d.notTriedFrom; k <= d.last(); ++k)
-            r.res.missing << k;
-    using End = records::DownloadOutcome::End;
-    if (d.end == End::Stopped || d.end == End::Closing)
-        r.res.interrupted = true;
-    else if (d.end != End::Complete)
-        r.res.problems << records::downloadMessage(d).split(QLatin1Char('\n')).join(QLatin1Char(' '));
+    const jobs::Downloaded d = downloader(r)->download(r.hold, r.job.address, first, count, r.job.sensors);
+    endProgress(r, d.outcome, first, count);
+    takeDownload(r, d, got);
     return got;
 }
 
@@ -149,21 +168,24 @@ QMap<int, QByteArray> readSinceLast(Run &r)
 
 // Stores the records and writes the files; false when any of it failed. The archive learns which
 // positions are still missing, for the next backward read.
-bool keep(Run &r, const QMap<int, QByteArray> &kept, int intervalS)
+bool keep(Run &r, const QMap<int, QByteArray> &kept)
 {
-    const QList<QByteArray> data = kept.values();
+    QList<records::Record> data;
+    data.reserve(kept.size());
+    for (auto it = kept.cbegin(); it != kept.cend(); ++it)
+        data.append({it.key(), *it});
     if (r.job.limits)
-        for (auto it = kept.cbegin(); it != kept.cend(); ++it)
-            if (const auto values = view::recordValues(*it, r.job.sensors))
+        for (const records::Record &rec : data)
+            if (const auto values = view::recordValues(rec.data, r.job.sensors))
                 for (int s : r.job.limits->outOfRange(r.job.recorder, values->tenths))
-                    r.res.outOfRange.append({it.key(), values->time.toString(QStringLiteral("yyyy-MM-dd HH:mm")), s,
+                    r.res.outOfRange.append({rec.position, values->time.toString(QStringLiteral("yyyy-MM-dd HH:mm")), s,
                                              *values->tenths[s - 1]});
     std::sort(r.res.missing.begin(), r.res.missing.end());
     bool ok = true;
     if (r.job.store) {
         QString error;
-        const auto added = r.job.store->store({r.job.recorder, r.job.address, intervalS, QDateTime::currentDateTimeUtc(),
-                                               r.job.port, data, kept.keys(), r.res.missing, r.res.count}, &error);
+        const auto added = r.job.store->store({r.job.recorder, r.job.address, r.intervalS, QDateTime::currentDateTimeUtc(),
+                                               r.job.port, data, r.res.missing, r.res.count}, &error);
         if (added) {
             r.res.added = r.res.added.value_or(0) + *added;
         } else {
@@ -186,7 +208,7 @@ bool keep(Run &r, const QMap<int, QByteArray> &kept, int intervalS)
 
 // Clears the count only when the count read again just before still is the count read; records
 // that arrived meanwhile are read and kept first.
-void clearAfter(Run &r, QMap<int, QByteArray> &kept, int intervalS)
+void clearAfter(Run &r, QMap<int, QByteArray> &kept)
 {
     r.res.cleared = false;
     if (!r.res.complete() || r.res.interrupted) {
@@ -217,7 +239,7 @@ void clearAfter(Run &r, QMap<int, QByteArray> &kept, int intervalS)
         r.res.count = *again.count;
         r.total = r.res.count;
         kept.insert(readRange(r, before + 1, r.res.count - before));
-        const bool keptAll = keep(r, kept, intervalS);  // what was read is kept even when the clear is off
+        const bool keptAll = keep(r, kept);  // what was read is kept even when the clear is off
         if (!r.res.complete() || r.res.interrupted || !keptAll) {
             r.res.problems << QStringLiteral("读取期间新增的记录未能全部读出或保存，条数未清零");
             return;
@@ -232,8 +254,6 @@ DeviceResult collectDevice(Link &link, const Link::Hold &hold, const DeviceJob &
     DeviceResult res;
     res.address = asked.address;
     res.recorder = asked.recorder;
-    // The interval goes with the records into the archive: the viewer judges gaps by it.
-    const int intervalS = recorder::readInterval(link, hold, asked.address).value_or(0);
     const records::CountRead count = records::readRecordCount(link, hold, asked.address);
     if (!count.count) {
         if (hold.stopped())
@@ -266,13 +286,26 @@ DeviceResult collectDevice(Link &link, const Link::Hold &hold, const DeviceJob &
                             .arg(records::lastAddressableRecord(job.sensors));
         return res;
     }
-    QMap<int, QByteArray> kept = job.sinceLast ? readSinceLast(r) : readRange(r, 1, res.count);
-    if (!job.sinceLast && res.count > 0)
-        res.firstRead = 1;
-    const bool kept_ok = keep(r, kept, intervalS);
+    QMap<int, QByteArray> kept;
+    bool keptAll = false;
+    if (job.sinceLast) {
+        // The interval goes with the records into the archive: the viewer judges gaps by it.
+        r.intervalS = recorder::readInterval(link, hold, job.address).value_or(0);
+        kept = readSinceLast(r);
+        keptAll = keep(r, kept);
+    } else {
+        res.firstRead = res.count > 0 ? 1 : 0;
+        downloader(r, [&](uint8_t, const jobs::Downloaded &d) {
+            endProgress(r, d.outcome, 1, res.count);
+            takeDownload(r, d, kept);
+            r.intervalS = d.intervalS;
+            keptAll = keep(r, kept);
+            return QString();
+        })->run(hold, job.address, 1, res.count, job.sensors);
+    }
     if (job.clearAfter && !hold.stopped()) {
-        if (kept_ok)
-            clearAfter(r, kept, intervalS);
+        if (keptAll)
+            clearAfter(r, kept);
         else
             res.cleared = false;
     }

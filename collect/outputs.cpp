@@ -1,7 +1,6 @@
 #include "collect/outputs.h"
 #include "core/export/exportformats.h"
 #include "core/export/periodexport.h"
-#include "core/link/hex.h"
 #include "core/files/safefile.h"
 #include <QFileInfo>
 
@@ -14,29 +13,24 @@ QString partialPath(const QString &path)
     return path.left(path.size() - suffix.size()) + QStringLiteral(".partial") + suffix;
 }
 
-QStringList writeFiles(const QList<QByteArray> &records, int sensors, const QMap<QString, QString> &files, bool partial,
+QStringList writeFiles(const QList<records::Record> &records, int sensors, const QMap<QString, QString> &files, bool partial,
                        QMap<QString, QString> *written, QMap<QString, QString> *failed, const QStringList &names)
 {
     QStringList problems;
     if (files.isEmpty())
         return problems;
-    // The writers read records as the records tab's received text holds them.
-    QString text;
-    for (const QByteArray &r : records)
-        text += hexText(r);
-    const QVector<records::ParsedRecord> parsed = records::parseRecords(text, sensors);
     for (auto it = files.begin(); it != files.end(); ++it) {
         const QString path = partial ? partialPath(it.value()) : it.value();
         QString why;
         bool ok = false;
         if (it.key() == QLatin1String("xls")) {
-            if (!exports::fitsXls(parsed.size()))
-                why = exports::xlsTooManyRecords(parsed.size());
+            if (!exports::fitsXls(records.size()))
+                why = exports::xlsTooManyRecords(records.size());
             else
-                ok = xls::writeWorkbook(path, exports::workbookSheet(parsed, 0, std::min(sensors, 20)), &why);
+                ok = xls::writeWorkbook(path, exports::workbookSheet(records, 0, std::min(sensors, 20)), &why);
         } else {
-            const QByteArray content = it.key() == QLatin1String("csv") ? exports::csvFile(parsed, 0, std::min(sensors, 20), names)
-                                                                        : exports::textFile(parsed, 0);
+            const QByteArray content = it.key() == QLatin1String("csv") ? exports::csvFile(records, 0, std::min(sensors, 20), names)
+                                                                        : exports::textFile(records, 0);
             ok = safefile::writeWhole(path, content, &why);
         }
         if (ok) {

@@ -1,5 +1,6 @@
 #pragma once
 #include "collect/collector.h"
+#include "core/records/record.h"
 #include <QByteArray>
 #include <QElapsedTimer>
 #include <QList>
@@ -7,14 +8,14 @@
 #include <QString>
 // What the collector writes: the export files of a device's records, its progress on standard error.
 namespace collect {
-// Writes the records (data bytes in memory order) to files ("csv" / "xls" / "txt" → path) with the
+// Writes the records (in memory order) to files ("csv" / "xls" / "txt" → path) with the
 // records tab's writers; each file whole or not at all, and each on its own: one that cannot be
 // written does not keep the others from being written. Records that are not all there (partial: the
 // download was interrupted or left records unread) go beside the asked name (partialPath), so that a
 // whole file an earlier run wrote there stays. The paths written go into *written, those that failed
 // into *failed; a sentence (naming the option and the file) for each failure is returned. names: the
 // sensors' names for the CSV header.
-QStringList writeFiles(const QList<QByteArray> &records, int sensors, const QMap<QString, QString> &files, bool partial,
+QStringList writeFiles(const QList<records::Record> &records, int sensors, const QMap<QString, QString> &files, bool partial,
                        QMap<QString, QString> *written, QMap<QString, QString> *failed, const QStringList &names = {});
 // "out.csv" → "out.partial.csv"; "out" → "out.partial".
 QString partialPath(const QString &path);

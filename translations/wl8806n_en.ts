@@ -459,14 +459,6 @@ The existing file was not changed.</translation>
         <translation>Sensor count</translation>
     </message>
     <message>
-        <source>正在处理</source>
-        <translation>Processing</translation>
-    </message>
-    <message>
-        <source>共%1条</source>
-        <translation>%1 in all</translation>
-    </message>
-    <message>
         <source>无法写入 %1：%2</source>
         <translation>Cannot write %1: %2</translation>
     </message>
@@ -981,22 +973,6 @@ Do you want to replace it?</translation>
         <translation>The module count %1 in ModSet.set is not between 0 and 255. Command not sent.</translation>
     </message>
     <message>
-        <source>模块 %1：未读到记录条数，未读取记录。</source>
-        <translation>Module %1: the record count was not read; records not read.</translation>
-    </message>
-    <message>
-        <source>模块 %1：%2。</source>
-        <translation>Module %1: %2.</translation>
-    </message>
-    <message>
-        <source>模块 %1：%2 条记录超出了寄存器范围（每条 %3 个寄存器时最多 %4 条），未读取记录。</source>
-        <translation>Module %1: %2 records exceed the register range (at most %4 with %3 registers each); records not read.</translation>
-    </message>
-    <message>
-        <source>模块 %1：%2</source>
-        <translation>Module %1: %2</translation>
-    </message>
-    <message>
         <source>：
 </source>
         <translation>:
@@ -1045,14 +1021,6 @@ Do you want to replace it?</translation>
     <message>
         <source>串口未打开，无法开始自动循环。请先打开串口。</source>
         <translation>The serial port is not open, so automatic passes cannot start. Open the port first.</translation>
-    </message>
-    <message>
-        <source>模块 %1：%2，未读取记录。</source>
-        <translation>Module %1: %2; no records were read.</translation>
-    </message>
-    <message>
-        <source>未读到传感器总数（寄存器 136）</source>
-        <translation>the sensor count (register 136) could not be read</translation>
     </message>
 </context>
 <context>
@@ -1689,6 +1657,10 @@ Use %2 and read the records?</translation>
         <source>本次记录条数</source>
         <translation>Records this time</translation>
     </message>
+    <message>
+        <source>正在处理</source>
+        <translation>Processing</translation>
+    </message>
 </context>
 <context>
     <name>RegisterCommands</name>
@@ -2231,10 +2203,6 @@ Write these parameters and apply them on the device?</translation>
         <translation>Item %1 is not a record: none of this batch was archived</translation>
     </message>
     <message>
-        <source>记录和它们的位置对不上，这一批都没有存档</source>
-        <translation>The records and their positions do not match: none of this batch was archived</translation>
-    </message>
-    <message>
         <source>这一批记录没有存进存档</source>
         <translation>This batch of records was not archived</translation>
     </message>
@@ -2700,6 +2668,33 @@ Please add the user to the dialout group (sudo usermod -aG dialout $USER), log i
     </message>
 </context>
 <context>
+    <name>jobs::ModulePass</name>
+    <message>
+        <source>模块 %1：未读到记录条数，未读取记录。</source>
+        <translation>Module %1: the record count was not read; records not read.</translation>
+    </message>
+    <message>
+        <source>模块 %1：%2，未读取记录。</source>
+        <translation>Module %1: %2; no records were read.</translation>
+    </message>
+    <message>
+        <source>未读到传感器总数（寄存器 136）</source>
+        <translation>the sensor count (register 136) could not be read</translation>
+    </message>
+    <message>
+        <source>模块 %1：%2。</source>
+        <translation>Module %1: %2.</translation>
+    </message>
+    <message>
+        <source>模块 %1：%2 条记录超出了寄存器范围（每条 %3 个寄存器时最多 %4 条），未读取记录。</source>
+        <translation>Module %1: %2 records exceed the register range (at most %4 with %3 registers each); records not read.</translation>
+    </message>
+    <message>
+        <source>模块 %1：%2</source>
+        <translation>Module %1: %2</translation>
+    </message>
+</context>
+<context>
     <name>kinds</name>
     <message>
         <source>总线扫描</source>
@@ -3015,10 +3010,6 @@ Please add the user to the dialout group (sudo usermod -aG dialout $USER), log i
         <translation>only %1 bytes, less than a record</translation>
     </message>
     <message>
-        <source>第 %1 通道的“%2 %3”不是十六进制数</source>
-        <translation>&quot;%2 %3&quot; of channel %1 is not hexadecimal</translation>
-    </message>
-    <message>
         <source>有 %1 条记录未能读取：第 %2 条。</source>
         <translation> %1 records could not be read: %2.</translation>
     </message>
@@ -3129,6 +3120,10 @@ Please add the user to the dialout group (sudo usermod -aG dialout $USER), log i
     <message>
         <source>两次成块读取失败，而逐条读取成功</source>
         <translation>two block reads failed where single reads succeeded</translation>
+    </message>
+    <message>
+        <source>第 %1 个字节“%2”不是十六进制数</source>
+        <translation>byte %1 “%2” is not hexadecimal</translation>
     </message>
 </context>
 <context>

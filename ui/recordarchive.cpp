@@ -41,7 +41,7 @@ QString RecordArchive::recorderName(uint8_t address) const
     return m_names.name(m_comPort(), address);
 }
 
-QString RecordArchive::store(uint8_t address, int intervalS, const QList<QByteArray> &records)
+QString RecordArchive::store(uint8_t address, int intervalS, const QList<records::Record> &records)
 {
     if (records.isEmpty())
         return QString();

@@ -34,7 +34,7 @@ public:
     // Keeps the records a download read from address. A failure is said in a message the first time
     // and on the status note after that, until a store works again; the records stay in the received
     // box either way. Returns the status note: "已存档，新增 12 条" or why nothing was kept.
-    QString store(uint8_t address, int intervalS, const QList<QByteArray> &records);
+    QString store(uint8_t address, int intervalS, const QList<records::Record> &records);
 signals:
     // Records of recorder were added to the archive.
     void stored(const QString &recorder);

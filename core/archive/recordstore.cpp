@@ -125,15 +125,6 @@ bool execEach(QSqlDatabase &db, const QString &sql, const QList<QVariantList> &r
 }
 } // namespace
 
-QString recordTime(const QByteArray &data)
-{
-    // Valid BCD reads as its own digits in hex.
-    const QByteArray h = data.mid(1, 5).toHex();
-    return QStringLiteral("20%1-%2-%3 %4:%5")
-        .arg(QLatin1StringView(h.mid(0, 2)), QLatin1StringView(h.mid(2, 2)), QLatin1StringView(h.mid(4, 2)),
-             QLatin1StringView(h.mid(6, 2)), QLatin1StringView(h.mid(8, 2)));
-}
-
 QByteArray StoredRecord::data() const
 {
     QByteArray digits = time.mid(2).toLatin1();
@@ -324,15 +315,11 @@ std::optional<int> RecordStore::store(const Batch &batch, QString *error)
         return std::nullopt;
     }
     for (qsizetype i = 0; i < batch.records.size(); ++i) {
-        const QByteArray &r = batch.records[i];
+        const QByteArray &r = batch.records[i].data;
         if (r.size() % 2 != 0 || !records::isRecordData(r, int((r.size() - 6) / 2))) {
             *error = QCoreApplication::translate("archive", "第 %1 条不是记录，这一批都没有存档").arg(i + 1);
             return std::nullopt;
         }
-    }
-    if (!batch.positions.isEmpty() && batch.positions.size() != batch.records.size()) {
-        *error = QCoreApplication::translate("archive", "记录和它们的位置对不上，这一批都没有存档");
-        return std::nullopt;
     }
     QSqlDatabase db = QSqlDatabase::database(m_connection, false);
     if (!begin(error, QCoreApplication::translate("archive", "存档数据库不能开始事务")))
@@ -345,16 +332,16 @@ std::optional<int> RecordStore::store(const Batch &batch, QString *error)
     int added = 0;
     int occurrence = 0;
     for (qsizetype i = 0; ok && i < batch.records.size(); ++i) {
-        const QByteArray &r = batch.records[i];
+        const records::Record &r = batch.records[i];
         // The k-th of identical records read one after another is occurrence k − 1: two real
         // records in one minute stay two, and the same memory read again numbers them alike.
-        const bool follows = batch.positions.isEmpty() || (i > 0 && batch.positions[i] == batch.positions[i - 1] + 1);
-        occurrence = i > 0 && follows && r == batch.records[i - 1] ? occurrence + 1 : 0;
+        const bool follows = i > 0 && r.position == batch.records[i - 1].position + 1;
+        occurrence = follows && r.data == batch.records[i - 1].data ? occurrence + 1 : 0;
         q.addBindValue(batch.recorder);
         q.addBindValue(int(batch.address));
-        q.addBindValue(recordTime(r));
+        q.addBindValue(r.timeText());
         q.addBindValue(occurrence);
-        q.addBindValue(r.mid(6));
+        q.addBindValue(r.data.mid(6));
         q.addBindValue(batch.intervalS);
         q.addBindValue(readAt);
         q.addBindValue(batch.port);
@@ -368,8 +355,8 @@ std::optional<int> RecordStore::store(const Batch &batch, QString *error)
     q.finish();
     if (ok && batch.count >= 0) {
         QList<QVariantList> read, missing;
-        for (int k : batch.positions)
-            read.append({batch.recorder, k});
+        for (const records::Record &r : batch.records)
+            read.append({batch.recorder, r.position});
         for (int k : batch.missing)
             missing.append({batch.recorder, k});
         ok = execEach(db, QStringLiteral("DELETE FROM missing_positions WHERE recorder = ? AND position > ?"),
@@ -468,7 +455,7 @@ std::optional<bool> RecordStore::holds(const QString &recorder, const QByteArray
     q.setForwardOnly(true);
     q.prepare(QStringLiteral("SELECT 1 FROM records WHERE recorder = ? AND taken = ? AND words = ? LIMIT 1"));
     q.addBindValue(recorder);
-    q.addBindValue(recordTime(data));
+    q.addBindValue(records::Record{0, data}.timeText());
     q.addBindValue(data.mid(6));
     if (!q.exec()) {
         *error = describe(QSqlDatabase::database(m_connection, false), QCoreApplication::translate("archive", "读不出存档"),

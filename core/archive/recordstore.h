@@ -1,4 +1,5 @@
 #pragma once
+#include "core/records/record.h"
 #include <QByteArray>
 #include <QDateTime>
 #include <QList>
@@ -47,9 +48,6 @@ struct StoredRecord {
     QByteArray data() const;
 };
 
-// "2024-01-02 03:04" from a record's data bytes (5B, BCD yy mm dd hh mi, …).
-QString recordTime(const QByteArray &data);
-
 class RecordStore {
 public:
     static constexpr int SchemaVersion = 3;
@@ -77,10 +75,9 @@ public:
         int intervalS = 0;    // the recording interval read before the download
         QDateTime readAt;
         QString port;
-        QList<QByteArray> records;  // data bytes as read, in download order
-        // Each record's position in the recorder's memory; empty: the records follow each other
-        // there. Identical records are numbered as one run only where their positions follow.
-        QList<int> positions{};
+        // As read, in download order. Identical records are numbered as one run only where their
+        // positions in the memory follow each other.
+        QList<records::Record> records;
         // With count ≥ 0 the batch also says what stays to be read: the positions still missing
         // after this download of a memory of count records. Positions read in it, and positions past
         // count (the memory was cleared), are no longer missing.

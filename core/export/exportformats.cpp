@@ -1,14 +1,15 @@
 #include "core/export/exportformats.h"
 #include "core/link/convert.h"
-#include <QCoreApplication>
+#include <algorithm>
+#include <limits>
 
 namespace exports {
 
-using records::ParsedRecord;
+using records::Record;
 
 namespace {
 // A CSV field as RFC 4180 wants it: quoted when it holds a comma, a quote or a line break, its quotes
-// doubled. Only a time text that is no date can hold one; the rest is digits.
+// doubled. Only a sensor's name can hold one; the rest is digits.
 QByteArray csvField(const QByteArray &text)
 {
     if (!text.contains(',') && !text.contains('"') && !text.contains('\r') && !text.contains('\n'))
@@ -16,39 +17,39 @@ QByteArray csvField(const QByteArray &text)
     return '"' + QByteArray(text).replace('"', "\"\"") + '"';
 }
 
-// The records within the bound, in order.
+constexpr int MaxChannels = 20;
+
+int valuesOf(const Record &r, int channels) { return std::min({r.wordCount(), channels, MaxChannels}); }
+
+// The records within the bound that write a line, with their places.
 template <typename F>
-void forEachInBound(const QVector<ParsedRecord> &recs, int bound, F &&f)
+void forEachWritten(const QList<Record> &recs, int bound, F &&f)
 {
-    for (const ParsedRecord &r : recs) {
-        if (bound > 0 && r.position > bound)
-            break;
-        f(r);
-    }
+    for (qsizetype i = 0; i < recs.size() && (bound <= 0 || i < bound); ++i)
+        if (recs[i].hasTime())
+            f(int(i) + 1, recs[i]);
 }
 } // namespace
 
-QByteArray textFile(const QVector<ParsedRecord> &recs, int bound)
+QByteArray textFile(const QList<Record> &recs, int bound)
 {
     QByteArray out;
     out.reserve(recs.size() * 140);
-    forEachInBound(recs, bound, [&](const ParsedRecord &r) {
-        if (!r.readable)
-            return;
-        out += r.timeText.toLatin1();
-        out += ' ';
-        for (int v : r.tenths) {
-            out += convert::tenthsText(v).toLatin1();
+    forEachWritten(recs, bound, [&](int place, const Record &r) {
+        out += r.timeText().toLatin1();
+        out += "  ";
+        for (int j = 0, n = valuesOf(r, MaxChannels); j < n; ++j) {
+            out += convert::tenthsText(r.tenths(j)).toLatin1();
             out += ' ';
         }
         out += '@';
-        out += QByteArray::number(r.position);
+        out += QByteArray::number(place);
         out += "\r\n";
     });
     return out;
 }
 
-QByteArray csvFile(const QVector<ParsedRecord> &recs, int bound, int channels, const QStringList &names)
+QByteArray csvFile(const QList<Record> &recs, int bound, int channels, const QStringList &names)
 {
     QByteArray out = "time";
     for (int c = 1; c <= channels; ++c) {
@@ -56,16 +57,15 @@ QByteArray csvFile(const QVector<ParsedRecord> &recs, int bound, int channels, c
         out += ',' + csvField("ch" + QByteArray::number(c) + (name.isEmpty() ? QByteArray() : ' ' + name.toUtf8()));
     }
     out += "\r\n";
-    forEachInBound(recs, bound, [&](const ParsedRecord &r) {
-        if (!r.readable)
-            return;
+    forEachWritten(recs, bound, [&](int, const Record &r) {
         const auto t = r.time();
-        // A time that is no valid date keeps its text, so nothing is lost.
-        out += t ? t->toString(QStringLiteral("yyyy-MM-ddTHH:mm")).toLatin1() : csvField(r.timeText.trimmed().toUtf8());
+        // A time that is no valid date keeps its digits, so nothing is lost.
+        out += t ? t->toString(QStringLiteral("yyyy-MM-ddTHH:mm")).toLatin1() : r.timeText().toLatin1();
+        const int n = valuesOf(r, channels);
         for (int c = 0; c < channels; ++c) {
             out += ',';
-            if (c < r.tenths.size()) {
-                const int v = r.tenths[c];
+            if (c < n) {
+                const int v = r.tenths(c);
                 out += (v < 0 ? "-" : "") + QByteArray::number(std::abs(v) / 10) + '.' + QByteArray::number(std::abs(v) % 10);
             }
         }
@@ -74,7 +74,7 @@ QByteArray csvFile(const QVector<ParsedRecord> &recs, int bound, int channels, c
     return out;
 }
 
-xls::Sheet workbookSheet(const QVector<ParsedRecord> &recs, int bound, int channels)
+xls::Sheet workbookSheet(const QList<Record> &recs, int bound, int channels)
 {
     xls::Sheet sheet;
     sheet.reserve((recs.size() + 2) * (channels + 1));
@@ -82,30 +82,43 @@ xls::Sheet workbookSheet(const QVector<ParsedRecord> &recs, int bound, int chann
     sheet.setText(1, 0, QStringLiteral("日期"));
     for (int c = 0; c < channels; ++c)
         sheet.setText(1, c + 1, QStringLiteral("%1#传感器").arg(c + 1));
-    forEachInBound(recs, bound, [&](const ParsedRecord &r) {
-        if (!r.readable)
-            return;
-        const int row = r.position + 1;
-        sheet.setText(row, 0, r.timeText);
-        for (int j = 0; j < r.tenths.size() && j < channels; ++j)
-            sheet.setNumber(row, j + 1, r.tenths[j] / 10.0);
+    forEachWritten(recs, bound, [&](int place, const Record &r) {
+        const int row = place + 1;
+        sheet.setText(row, 0, r.timeText() + QLatin1Char(' '));
+        for (int j = 0, n = valuesOf(r, channels); j < n; ++j)
+            sheet.setNumber(row, j + 1, r.tenths(j) / 10.0);
     });
     return sheet;
 }
 
-QStringList problems(const QVector<ParsedRecord> &recs, int bound)
+int lastWritten(const QList<Record> &recs, int bound)
 {
-    QStringList out;
-    int unreadable = 0;
-    forEachInBound(recs, bound, [&](const ParsedRecord &r) {
-        if (r.readable)
-            return;
-        if (++unreadable <= 20)
-            out << QCoreApplication::translate("exports", "第 %1 条记录无法解析：%2").arg(r.position).arg(r.problem);
-    });
-    if (unreadable > 20)
-        out << QCoreApplication::translate("exports", "……共 %1 条记录无法解析").arg(unreadable);
-    return out;
+    int last = 0;
+    forEachWritten(recs, bound, [&](int place, const Record &) { last = place; });
+    return last;
+}
+
+QString progressLine(const Record &r, bool twoDecimals)
+{
+    QString line = r.timeText() + QStringLiteral("  ");
+    for (int j = 0, n = valuesOf(r, MaxChannels); j < n; ++j)
+        line += (twoDecimals ? formatTenthsTwoDecimals(r.tenths(j)) : convert::tenthsText(r.tenths(j))) + QLatin1Char(' ');
+    return line;
+}
+
+QString formatTenthsTwoDecimals(int tenths)
+{
+    return convert::tenthsText(tenths) + QLatin1Char('0');
+}
+
+std::optional<int> recordBound(const QString &countText)
+{
+    // Read as every number box is read: plain decimal notation only, no exponent, no hex.
+    constexpr long long Far = 1LL << 53;
+    const auto n = convert::toWhole(countText, -Far, Far, convert::Rounding::Floor);
+    if (!n)
+        return std::nullopt;
+    return int(std::clamp<long long>(*n, 0, std::numeric_limits<int>::max()));
 }
 
 } // namespace exports

@@ -1,6 +1,6 @@
 #pragma once
 #include "core/archive/recordstore.h"
-#include "core/export/recordparser.h"
+#include "core/records/record.h"
 #include <QList>
 #include <QString>
 #include <QVector>
@@ -12,9 +12,8 @@ namespace exports {
 // The records one .xls sheet holds: its 65,536 rows less the two heading rows.
 constexpr int XlsMaxRecords = 65534;
 
-// A period's records (one recorder's, in time order) as the writers take them: positions 1..N in
-// the order given, each read as its data bytes are read from a download's received text.
-QVector<records::ParsedRecord> periodRecords(const QList<archive::StoredRecord> &period);
+// A period's records (one recorder's, in time order) as the writers take them.
+QList<records::Record> periodRecords(const QList<archive::StoredRecord> &period);
 
 // Whether that many records fit an .xls sheet.
 constexpr bool fitsXls(qsizetype records) { return records <= XlsMaxRecords; }

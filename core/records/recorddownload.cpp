@@ -159,7 +159,7 @@ records::DownloadOutcome RecordDownload::run(const Link::Hold &hold, uint8_t add
             } else {
                 ++d.read;
                 m_lastKept = data[i];
-                emit recordRead(r, data[i]);
+                emit recordRead(records::Record{r, data[i]});
                 silentInARow = 0;
             }
         }

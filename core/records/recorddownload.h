@@ -1,6 +1,7 @@
 #pragma once
 #include "core/link/exchange.h"
 #include "core/records/downloadreport.h"
+#include "core/records/record.h"
 #include "core/records/replywindow.h"
 #include <QByteArray>
 #include <QObject>
@@ -39,8 +40,8 @@ public:
 signals:
     // Before record k is asked for: done records of total are behind; last is the latest exchange.
     void progress(int k, int done, int total, const Exchange &last);
-    // Record k's data bytes (marker, time, values), kept.
-    void recordRead(int k, const QByteArray &data);
+    // A record read and kept (its number and its data bytes: marker, time, values).
+    void recordRead(const records::Record &record);
     void finished(const records::DownloadOutcome &outcome);
     // The recorder refused block reads (why says how); the rest is read one record a request.
     void blockReadsRefused(const QString &why);

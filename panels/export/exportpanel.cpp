@@ -1,19 +1,14 @@
 #include "panels/export/exportpanel.h"
 #include "ui/desktop.h"
 #include "ui/filechoice.h"
-#include "ui/valuelabel.h"
 #include "core/files/safefile.h"
 #include "core/export/exportformats.h"
-#include "core/export/recordparser.h"
 #include "core/link/convert.h"
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
-#include <QLabel>
-#include <QLineEdit>
 #include <QPushButton>
-#include <QTextEdit>
 
 namespace {
 const char *const kPrompt = QT_TRANSLATE_NOOP("ExportPanel", "系统提示");
@@ -33,8 +28,8 @@ QString workbookPath(const QString &appDir, const QDateTime &now)
     return path;
 }
 
-ExportPanel::ExportPanel(Desktop &desktop, const ExportSources &sources, QWidget *parent)
-    : QWidget(parent), m_desktop(desktop), m_src(sources)
+ExportPanel::ExportPanel(Desktop &desktop, ExportSource &source, QWidget *parent)
+    : QWidget(parent), m_desktop(desktop), m_src(source)
 {
     cmdDoWithData2 = new QPushButton(tr("导出数据为记事本TXT"), this);
     cmdDoWithData2->setObjectName(QStringLiteral("cmdDoWithData2"));
@@ -63,19 +58,18 @@ void ExportPanel::runExport(Format format)
         m_desktop.message(tr(kPrompt), tr("EXCEL已打开"), Desktop::Icon::None);
         return;
     }
-    const QString text = m_src.txtReceive->toPlainText();
-    if (text.trimmed().isEmpty()) {
+    if (!m_src.hasRecords()) {
         m_desktop.message(tr(kPrompt), tr("数据源为空，请先读取记录仪数据!"), Desktop::Icon::None);
         return;
     }
-    const auto bound = records::recordBound(m_src.txtRecord->text());
-    const auto sensors = convert::toWhole(m_src.txtSensorNum->text(), 0, 125);
+    const auto bound = exports::recordBound(m_src.countText());
+    const auto sensors = convert::toWhole(m_src.sensorText(), 0, 125);
     if (!bound || !sensors) {
         const bool badCount = !bound;
         m_desktop.message(tr(kPrompt),
                           tr("“%1”中的“%2”不是有效的数字，导出未进行。")
                               .arg(badCount ? tr("条数") : tr("传感器总数"),
-                                   badCount ? m_src.txtRecord->text() : m_src.txtSensorNum->text()),
+                                   badCount ? m_src.countText() : m_src.sensorText()),
                           Desktop::Icon::Warning);
         return;
     }
@@ -96,18 +90,12 @@ void ExportPanel::runExport(Format format)
     if (path.isEmpty())
         return;
 
-    m_src.txtHaveDone->clear();
-    m_src.PicCounter->setVisible(true);
-    m_src.Label5_0->setText(tr("正在处理"));
-    m_src.lblCountIC->setText(QStringLiteral("1"));
+    m_src.showExportStarted();
     QCoreApplication::processEvents();  // let the panel show before the work
 
-    const QVector<records::ParsedRecord> recs = records::parseRecords(text, int(*sensors));
-    m_src.Label4_3->setText(tr("共%1条").arg(recs.size()));
-    int last = -1;  // the last record written, shown as the line being produced
-    for (int i = 0; i < recs.size(); ++i)
-        if ((*bound <= 0 || recs[i].position <= *bound) && recs[i].readable)
-            last = i;
+    const records::RecordText text = m_src.exportRecords(int(*sensors));
+    const QList<records::Record> &recs = text.records;
+    m_src.showExportTotal(int(recs.size()));
 
     QString error;
     bool ok = false;
@@ -116,15 +104,9 @@ void ExportPanel::runExport(Format format)
     else
         ok = safefile::writeWhole(path, format == Format::Text ? exports::textFile(recs, *bound)
                                                                : exports::csvFile(recs, *bound), &error);
-
-    if (last >= 0) {
-        m_src.lblCountIC->setText(QString::number(recs[last].position));
-        QString line = recs[last].timeText + QLatin1Char(' ');
-        for (int v : recs[last].tenths)
-            line += (format == Format::Workbook ? records::formatTenthsTwoDecimals(v) : convert::tenthsText(v)) + QLatin1Char(' ');
-        m_src.txtHaveDone->setPlainText(line);
-    }
-    m_src.PicCounter->setVisible(false);
+    // The last record written shows as the line being produced.
+    const int last = exports::lastWritten(recs, *bound);
+    m_src.showExportEnded(last, last > 0 ? exports::progressLine(recs[last - 1], format == Format::Workbook) : QString());
 
     if (!ok) {
         // The workbook writer's text already names the file.
@@ -135,7 +117,7 @@ void ExportPanel::runExport(Format format)
                           Desktop::Icon::Warning);
         return;
     }
-    const QStringList problems = exports::problems(recs, *bound);
+    const QStringList problems = records::unreadableMessages(text, *bound);
     if (!problems.isEmpty())
         m_desktop.message(tr(kPrompt),
                           tr("已导出到 %1，但以下记录未导出：\n").arg(QDir::toNativeSeparators(path))

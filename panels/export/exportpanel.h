@@ -1,30 +1,32 @@
 #pragma once
+#include "core/records/recordtext.h"
 #include <QWidget>
 
 class Desktop;
-class QLabel;
-class QLineEdit;
 class QPushButton;
-class QTextEdit;
-class ValueLabel;
 
-// The controls an export reads and the progress panel it shows; they belong to the records tab.
-struct ExportSources {
-    QTextEdit *txtReceive;
-    QTextEdit *txtHaveDone;
-    QLineEdit *txtRecord;     // records the recorder reported as valid: the upper bound
-    QLineEdit *txtSensorNum;  // values per record
-    QWidget *PicCounter;
-    ValueLabel *Label5_0;     // "正在处理"
-    ValueLabel *Label4_3;     // "共N条"
-    ValueLabel *lblCountIC;
+// What an export reads and where it shows its progress: the records tab.
+class ExportSource {
+public:
+    virtual ~ExportSource() = default;
+    // Whether there is anything to export.
+    virtual bool hasRecords() const = 0;
+    // The records to export, a text's read with N values each.
+    virtual records::RecordText exportRecords(int sensors) const = 0;
+    virtual QString countText() const = 0;   // records the recorder reported as valid: the upper bound
+    virtual QString sensorText() const = 0;  // values per record
+    // The progress panel: shown before the work, the number of records, then the last record written
+    // (its place, 0: none, and its line) as it is hidden.
+    virtual void showExportStarted() = 0;
+    virtual void showExportTotal(int records) = 0;
+    virtual void showExportEnded(int lastPlace, const QString &line) = 0;
 };
 
 // The export buttons of the records tab: text file, workbook and CSV.
 class ExportPanel : public QWidget {
     Q_OBJECT
 public:
-    ExportPanel(Desktop &desktop, const ExportSources &sources, QWidget *parent = nullptr);
+    ExportPanel(Desktop &desktop, ExportSource &source, QWidget *parent = nullptr);
 
     void cmdDoWithData2_Click();    // "导出数据为记事本TXT"
     void cmdDoWithData_Click();     // "导出数据为EXCEL表格"
@@ -37,10 +39,9 @@ public:
 private:
     enum class Format { Text, Workbook, Csv };
     void runExport(Format format);
-    // The file a save dialog export goes to, or empty when the user gave none.
 
     Desktop &m_desktop;
-    ExportSources m_src;
+    ExportSource &m_src;
 };
 
 

@@ -373,7 +373,7 @@ void HistoryPanel::exportPeriod(Format format)
     const QString path = askName(tr(kind.title), QString::fromLatin1(kind.suffix));
     if (path.isEmpty())
         return;
-    const QVector<records::ParsedRecord> recs = exports::periodRecords(m_records);
+    const QList<records::Record> recs = exports::periodRecords(m_records);
     QString error;
     bool ok = false;
     switch (format) {

@@ -1,14 +1,10 @@
 #include "panels/records/modulepasspanel.h"
-#include "core/records/memoryfill.h"
-#include "core/config/recordersettings.h"
 #include "ui/commandstart.h"
 #include "ui/boxinput.h"
 #include "ui/desktop.h"
 #include "ui/panelcontext.h"
 #include "panels/live/livevaluespanel.h"
-#include "core/records/downloadreport.h"
 #include "panels/records/recordcountpanel.h"
-#include "core/records/recorddecode.h"
 #include "panels/records/recordreadpanel.h"
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -58,7 +54,7 @@ ModulePassPanel::ModulePassPanel(PanelContext &context, QGroupBox *frame, LiveVa
     connect(Command3, &QPushButton::clicked, this, [this] { Command3_Click(); });
 }
 
-std::optional<ModulePassPanel::Fields> ModulePassPanel::fields()
+std::optional<jobs::ModulePassSettings> ModulePassPanel::fields()
 {
     Desktop &d = m_ctx.desktop;
     const int stations = m_ctx.moduleCount;
@@ -66,7 +62,7 @@ std::optional<ModulePassPanel::Fields> ModulePassPanel::fields()
         d.warnAndSay(tr("ModSet.set 中的模块总数 %1 不在 0 到 255 之间，命令未发送。").arg(stations));
         return std::nullopt;
     }
-    Fields f{};
+    jobs::ModulePassSettings f;
     f.modules = stations;
     const auto function = m_ctx.modbus.function();
     if (!function)
@@ -85,70 +81,23 @@ std::optional<ModulePassPanel::Fields> ModulePassPanel::fields()
     const auto sensors = m_read.sensorsFromBox();
     if (!sensors)
         return std::nullopt;
-    f.function = *function;
-    f.start = uint16_t(*start);
-    f.count = *count;
+    f.live.function = *function;
+    f.live.start = uint16_t(*start);
+    f.live.count = *count;
     f.pauseMs = int(*pause);
     f.sensors = *sensors;
     return f;
 }
 
-ModulePassPanel::PassEnd ModulePassPanel::runPass(const Link::Hold &hold, const Fields &f, QStringList &notes)
+std::unique_ptr<jobs::ModulePass> ModulePassPanel::newPass()
 {
-    Link &link = m_ctx.link;
-    const auto stopped = [&] { return hold.stopped(); };
-    for (int m = 1; m <= f.modules; ++m) {
-        const auto address = uint8_t(m);
-        m_ctx.modbus.showDeviceAddress(m);
-        m_live.readAndShow(hold, {address, f.function, f.start, f.count});
-        if (stopped())
-            return PassEnd::Stopped;
-        if (!link.isOpen())
-            return PassEnd::PortClosed;
-        link.pause(hold, f.pauseMs);
-        if (stopped())
-            return PassEnd::Stopped;
-
-        const auto records = m_count.ReadRecordCount(hold, address);
-        if (stopped())
-            return PassEnd::Stopped;
-        if (!link.isOpen())
-            return PassEnd::PortClosed;
-        if (!records) {
-            // Never the previous module's count: this module's records stay where they are.
-            notes << tr("模块 %1：未读到记录条数，未读取记录。").arg(m);
-            continue;
-        }
-        // Records are framed by the recorder's own sensor count: another number would cut them wrong.
-        const auto sensors = recorder::readSensorCount(link, hold, address);
-        if (stopped())
-            return PassEnd::Stopped;
-        if (!link.isOpen())
-            return PassEnd::PortClosed;
-        if (!sensors || *sensors != f.sensors) {
-            notes << tr("模块 %1：%2，未读取记录。").arg(m).arg(sensors ? recorder::sensorCountMismatch(*sensors, f.sensors)
-                                                                     : tr("未读到传感器总数（寄存器 136）"));
-            continue;
-        }
-        if (const auto fill = records::memoryFill(*records, f.sensors); fill && fill->nearlyFull() && !fill->overCapacity())
-            notes << tr("模块 %1：%2。").arg(m).arg(records::fillWarning(*fill));
-        if (*records > records::lastAddressableRecord(f.sensors)) {
-            notes << tr("模块 %1：%2 条记录超出了寄存器范围（每条 %3 个寄存器时最多 %4 条），未读取记录。")
-                         .arg(m).arg(*records).arg(records::registersPerRecord(f.sensors))
-                         .arg(records::lastAddressableRecord(f.sensors));
-            continue;
-        }
-        const records::DownloadOutcome d = m_read.downloadAll(hold, address, *records, f.sensors);
-        const QString problem = records::downloadMessage(d);
-        if (!problem.isEmpty())
-            notes << tr("模块 %1：%2").arg(m).arg(problem);
-        if (stopped())
-            return PassEnd::Stopped;
-        if (d.end == records::DownloadOutcome::End::PortLost || !link.isOpen())
-            return PassEnd::PortClosed;
-        // The record frame's own "停止" ends only this module's download.
-    }
-    return PassEnd::Complete;
+    auto pass = std::make_unique<jobs::ModulePass>(m_ctx.link, m_read.recordsTabDownload());
+    connect(pass.get(), &jobs::ModulePass::moduleStarted, this, [this](int m) { m_ctx.modbus.showDeviceAddress(m); });
+    connect(pass.get(), &jobs::ModulePass::liveRead, this,
+            [this](const jobs::LiveTarget &target, const jobs::LiveReading &reading) { m_live.show(target, reading); });
+    connect(pass.get(), &jobs::ModulePass::countRead, this,
+            [this](uint8_t address, const records::CountRead &read) { m_count.showCount(address, read); });
+    return pass;
 }
 
 void ModulePassPanel::reportNotes(const QString &command, const QStringList &notes)
@@ -173,12 +122,13 @@ void ModulePassPanel::Command4_Click()
     }
     m_running = hold->cancel();
     QStringList notes;
-    const PassEnd end = runPass(*hold, *f, notes);
+    using End = jobs::ModulePass::End;
+    const End end = newPass()->run(*hold, *f, notes);
     m_running.reset();
     if (hold->cancel().reason() == CancelReason::Closing)
         return;  // nobody reads a message any more
-    m_ctx.view.showStatus(end == PassEnd::Complete ? tr("单次循环：已完成，共 %1 个模块").arg(f->modules)
-                          : end == PassEnd::Stopped ? tr("单次循环：已停止")
+    m_ctx.view.showStatus(end == End::Complete ? tr("单次循环：已完成，共 %1 个模块").arg(f->modules)
+                          : end == End::Stopped ? tr("单次循环：已停止")
                                                     : tr("单次循环：端口未打开或已断开，循环已中止"));
     reportNotes(tr("单次循环"), notes);
 }
@@ -200,11 +150,13 @@ void ModulePassPanel::cmd1Sys_Click()
     m_running = hold->cancel();
     QStringList notes;  // of the last pass
     int passes = 0;
-    PassEnd end = PassEnd::Complete;
+    using End = jobs::ModulePass::End;
+    End end = End::Complete;
+    const auto pass = newPass();
     while (passes < LoopPasses) {
         notes.clear();
-        end = runPass(*hold, *f, notes);
-        if (end != PassEnd::Complete)
+        end = pass->run(*hold, *f, notes);
+        if (end != End::Complete)
             break;
         ++passes;
         m_ctx.counters.setPasses(passes);
@@ -212,8 +164,8 @@ void ModulePassPanel::cmd1Sys_Click()
     m_running.reset();
     if (hold->cancel().reason() == CancelReason::Closing)
         return;
-    m_ctx.view.showStatus(end == PassEnd::Complete ? tr("自动循环：已完成 %1 遍").arg(passes)
-                          : end == PassEnd::Stopped ? tr("自动循环：已停止，完成 %1 遍").arg(passes)
+    m_ctx.view.showStatus(end == End::Complete ? tr("自动循环：已完成 %1 遍").arg(passes)
+                          : end == End::Stopped ? tr("自动循环：已停止，完成 %1 遍").arg(passes)
                                                     : tr("自动循环：端口未打开或已断开，完成 %1 遍").arg(passes));
     reportNotes(tr("自动循环（最后一遍）"), notes);
 }

@@ -1,8 +1,9 @@
 #pragma once
-#include "core/link/exchange.h"
+#include "core/jobs/modulepass.h"
 #include <QStringList>
 #include <QWidget>
 #include <cstdint>
+#include <memory>
 #include <optional>
 
 class LiveValuesPanel;
@@ -36,19 +37,10 @@ public:
     QLineEdit *txtMtime;
 
 private:
-    struct Fields {
-        int modules;
-        uint8_t function;
-        uint16_t start;
-        uint8_t count;
-        int pauseMs;
-        int sensors;
-    };
     // The boxes of a pass, or nothing after a message naming the box that does not convert.
-    std::optional<Fields> fields();
-    enum class PassEnd { Complete, Stopped, PortClosed };
-    // One pass; notes gathers what went wrong with which module.
-    PassEnd runPass(const Link::Hold &hold, const Fields &f, QStringList &notes);
+    std::optional<jobs::ModulePassSettings> fields();
+    // A pass job whose modules show in the window as the commands of each step do.
+    std::unique_ptr<jobs::ModulePass> newPass();
     // False, said on the status line, when the port is closed.
     void reportNotes(const QString &command, const QStringList &notes);
 

@@ -39,6 +39,12 @@ RecordCountPanel::RecordCountPanel(PanelContext &context, RecordsPanel &records)
 std::optional<int> RecordCountPanel::ReadRecordCount(const Link::Hold &hold, uint8_t address)
 {
     const records::CountRead read = records::readRecordCount(m_ctx.link, hold, address);
+    showCount(address, read);
+    return read.count;
+}
+
+void RecordCountPanel::showCount(uint8_t address, const records::CountRead &read)
+{
     const std::optional<int> count = read.count;
     const Exchange &ex = read.exchange;
     if (count) {
@@ -51,7 +57,6 @@ std::optional<int> RecordCountPanel::ReadRecordCount(const Link::Hold &hold, uin
         m_ctx.view.showStatus(tr("读条数：设备 %1 %2，条数未更新")
                                   .arg(address).arg(modbus::describeReply(ex.info)));
     }
-    return count;
 }
 
 void RecordCountPanel::cmdPoint_Click()

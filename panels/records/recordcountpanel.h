@@ -1,4 +1,5 @@
 #pragma once
+#include "core/records/recordcount.h"
 #include "core/link/exchange.h"
 #include <QWidget>
 #include <cstdint>
@@ -24,6 +25,8 @@ public:
     // caller owns. Only the device's own complete reply is taken (0 … 65535); otherwise txtRecord
     // keeps its text, the status line says why, and nothing is returned.
     std::optional<int> ReadRecordCount(const Link::Hold &hold, uint8_t address);
+    // A count read of the device at address, shown: in txtRecord with the memory's fill, or why not.
+    void showCount(uint8_t address, const records::CountRead &read);
 
     QPushButton *cmdPoint;
     QPushButton *cmdWriteREC;

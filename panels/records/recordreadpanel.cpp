@@ -6,10 +6,7 @@
 #include "core/config/recordersettings.h"
 #include "core/settings/settingsfiles.h"
 #include "core/link/frames.h"
-#include "core/link/crc16.h"
-#include "core/link/hex.h"
 #include "core/records/recorddecode.h"
-#include <QElapsedTimer>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QPushButton>
@@ -43,22 +40,14 @@ RecordReadPanel::RecordReadPanel(PanelContext &context, RecordsPanel &records)
     connect(cmdReplyWindow, &QPushButton::clicked, this, [this] { cmdReplyWindow_Click(); });
 }
 
-RecordDownload &RecordReadPanel::engine()
+jobs::DownloadAndKeep &RecordReadPanel::newDownload()
 {
     // Made afresh for each command, so a changed reply window takes effect at the next one.
-    delete m_download;
-    m_download = new RecordDownload(m_ctx.link, m_ctx.replyWindow, this);
+    m_download = std::make_unique<jobs::DownloadAndKeep>(
+        m_ctx.link, m_ctx.replyWindow, [this](uint8_t address, const jobs::Downloaded &d) {
+            return m_ctx.archive ? m_ctx.archive->store(address, d.intervalS, d.records) : QString();
+        });
     return *m_download;
-}
-
-records::DownloadOutcome RecordReadPanel::runDownload(RecordDownload &download, const Link::Hold &hold,
-                                                     uint8_t address, int first, int count, int sensors)
-{
-    const Link::Hold part = hold.part();
-    const auto outer = std::exchange(m_running, part.cancel());
-    const records::DownloadOutcome d = download.run(part, address, first, count, sensors);
-    m_running = outer;
-    return d;
 }
 
 void RecordReadPanel::cmdReadOneRec_Click()
@@ -76,15 +65,9 @@ void RecordReadPanel::cmdReadOneRec_Click()
     const auto sensors = agreedSensors(cmd->hold, cmd->address, *box, tr("单条"));
     if (!sensors || beyondMemory(*k, *sensors, tr("第 %1 条记录").arg(*k)))
         return;
-    const auto interval = recorder::readInterval(m_ctx.link, cmd->hold, cmd->address);
-    RecordDownload &download = engine();
-    QString text;
-    QByteArray kept;
-    connect(&download, &RecordDownload::recordRead, this, [&](int, const QByteArray &data) {
-        text = hexText(data);
-        kept = data;
-    });
-    const records::DownloadOutcome d = runDownload(download, cmd->hold, cmd->address, *k, 1, *sensors);
+    jobs::DownloadAndKeep &download = newDownload();
+    const jobs::DownloadAndKeep::Result r = download.run(cmd->hold, cmd->address, *k, 1, *sensors);
+    const records::DownloadOutcome &d = r.downloaded.outcome;
     m_ctx.view.showExchange(kinds::RecordDownload, download.lastExchange());
     if (!d.notRecords.isEmpty()) {
         // The number advances: the position answered, it just holds nothing.
@@ -92,7 +75,7 @@ void RecordReadPanel::cmdReadOneRec_Click()
         m_ctx.view.showStatus(tr("单条：第 %1 条不是记录（存储区为空或数据无效）").arg(*k));
         return;
     }
-    if (text.isEmpty()) {
+    if (r.downloaded.records.isEmpty()) {
         // The number stays, so the next click asks for the same record again. Closing: nobody reads;
         // a lost port: the window says so.
         using End = records::DownloadOutcome::End;
@@ -103,11 +86,9 @@ void RecordReadPanel::cmdReadOneRec_Click()
                                       .arg(*k).arg(m_ctx.replyWindow.attempts));
         return;
     }
-    QString line = DoneData(text, *sensors);
-    line.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));  // one paragraph per line in the box
-    m_records.appendRecord(line, text);
+    m_records.appendRecord(r.downloaded.records.first(), *sensors);
     m_records.setNextRecordNumber(*k + 1);
-    const QString note = archive(cmd->address, interval, {kept});
+    const QString &note = r.keptNote;
     m_ctx.view.showStatus(tr("单条：已读取第 %1 条记录").arg(*k) + (note.isEmpty() ? QString() : tr("；") + note));
 }
 
@@ -131,8 +112,9 @@ void RecordReadPanel::cmdRedall_Click()
     const auto sensors = agreedSensors(cmd->hold, cmd->address, *box, tr("读取所有记录"));
     if (!sensors || beyondMemory(*count, *sensors, tr("“条数”中的 %1 条记录").arg(*count)))
         return;
-    QString note;
-    const records::DownloadOutcome d = downloadAll(cmd->hold, cmd->address, *count, *sensors, &note);
+    const jobs::DownloadAndKeep::Result r = recordsTabDownload().run(cmd->hold, cmd->address, 1, *count, *sensors);
+    const records::DownloadOutcome &d = r.downloaded.outcome;
+    const QString &note = r.keptNote;
     m_ctx.view.showStatus(records::downloadStatus(d) + (note.isEmpty() ? QString() : tr("；") + note));
     const QString message = records::downloadMessage(d);
     if (!message.isEmpty())
@@ -185,6 +167,8 @@ void RecordReadPanel::cmdStopGet_Click()
 {
     if (m_running)
         m_running->cancel(CancelReason::Stop);
+    if (m_download)
+        m_download->stop();
 }
 
 void RecordReadPanel::cmdReplyWindow_Click()
@@ -218,52 +202,33 @@ void RecordReadPanel::showProgress(int k, int done, int total, qint64 elapsedMs,
     m_ctx.view.showExchange(kinds::RecordDownload, last);
 }
 
-QString RecordReadPanel::archive(uint8_t address, std::optional<int> intervalS, const QList<QByteArray> &records)
+jobs::DownloadAndKeep &RecordReadPanel::recordsTabDownload()
 {
-    if (!m_ctx.archive)
-        return QString();
-    return m_ctx.archive->store(address, intervalS.value_or(0), records);
-}
-
-records::DownloadOutcome RecordReadPanel::downloadAll(const Link::Hold &hold, uint8_t address, int count,
-                                                      int sensors, QString *archiveNote)
-{
-    // The interval goes with the records into the archive: the viewer's gaps are judged by it.
-    const auto interval = recorder::readInterval(m_ctx.link, hold, address);
-    m_records.beginDownload(count);
-
-    // The record texts gather here and go into the received-data box in one insertion at the end.
-    QString received;
-    received.reserve(qsizetype(count) * (2 * sensors + 6) * 3);
-    QElapsedTimer clock;
-    clock.start();
+    jobs::DownloadAndKeep &download = newDownload();
+    connect(&download, &jobs::DownloadAndKeep::started, this, [this](int count) {
+        m_records.beginDownload(count);
+        m_clock.start();
+        m_shownAt = -ProgressPeriodMs;
+        m_ctx.view.showLamp(Lamp::Yellow);
+    });
     // The progress panel follows at a pace the eye can take; every repaint costs the line time.
-    qint64 shownAt = -ProgressPeriodMs;
-    RecordDownload &download = engine();
-    connect(&download, &RecordDownload::progress, this, [&](int k, int done, int total, const Exchange &last) {
-        if (clock.elapsed() - shownAt < ProgressPeriodMs)
+    connect(&download, &jobs::DownloadAndKeep::progress, this, [this](int k, int done, int total, const Exchange &last) {
+        if (m_clock.elapsed() - m_shownAt < ProgressPeriodMs)
             return;
-        shownAt = clock.elapsed();
-        showProgress(k, done, total, shownAt, last);
+        m_shownAt = m_clock.elapsed();
+        showProgress(k, done, total, m_shownAt, last);
     });
-    QList<QByteArray> kept;
-    kept.reserve(count);
-    connect(&download, &RecordDownload::recordRead, this, [&](int, const QByteArray &data) {
-        received += hexText(data);
-        kept.append(data);
-    });
-    connect(&download, &RecordDownload::blockReadsRefused, this, [this](const QString &why) {
+    connect(&download, &jobs::DownloadAndKeep::blockReadsRefused, this, [this](const QString &why) {
         m_ctx.view.showStatus(tr("读取所有记录：记录仪不支持成块读取（%1），改为逐条读取").arg(why));
     });
-    m_ctx.view.showLamp(Lamp::Yellow);
-    const records::DownloadOutcome d = runDownload(download, hold, address, 1, count, sensors);
-    // lblCountIC ends on the record the run stopped at, or the last one when it ran through.
-    const int reached = d.notTriedFrom > 0 ? d.notTriedFrom : count;
-    const int tried = d.read + int(d.unread.size() + d.notRecords.size());
-    showProgress(reached, tried, count, clock.elapsed(), download.lastExchange());
-    m_records.endDownload(received);
-    const QString note = archive(address, interval, kept);
-    if (archiveNote)
-        *archiveNote = note;
-    return d;
+    connect(&download, &jobs::DownloadAndKeep::ended, this, [this, &download](const jobs::Downloaded &done) {
+        const records::DownloadOutcome &d = done.outcome;
+        // lblCountIC ends on the record the run stopped at, or the last one when it ran through.
+        const int reached = d.notTriedFrom > 0 ? d.notTriedFrom : d.last();
+        const int tried = d.read + int(d.unread.size() + d.notRecords.size());
+        showProgress(reached, tried, d.total, m_clock.elapsed(), download.lastExchange());
+        // The records go into the box in one insertion at the end.
+        m_records.endDownload(done.records);
+    });
+    return download;
 }

@@ -1,12 +1,13 @@
 #pragma once
 #include "core/link/exchange.h"
-#include "core/records/downloadreport.h"
-#include "core/records/recorddownload.h"
+#include "core/jobs/downloadandkeep.h"
 #include "panels/records/recordspanel.h"
+#include <QElapsedTimer>
 #include <QScopeGuard>
 #include <QWidget>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 
 class QPushButton;
@@ -26,14 +27,14 @@ public:
     // "应答等待设置…": the record window, the attempts and the late-reply guard, kept in replywin.set.
     void cmdReplyWindow_Click();
 
-    // Empties txtReceive and txtHaveDone and reads records 1 … count of a device into txtReceive
-    // inside a hold the caller owns, with the progress panel. Ends early when the caller's command is
-    // cancelled, on this frame's "停止" (which ends this download only), on a lost port or when the
-    // device stays silent; what was read stays. The caller checks count and sensors first
-    // (records::recordStart of the last record must exist). The recording interval is read first, and
-    // the records read go to the archive; *archiveNote says how that went.
-    records::DownloadOutcome downloadAll(const Link::Hold &hold, uint8_t address, int count, int sensors,
-                                         QString *archiveNote = nullptr);
+    // A download of records 1 … count shown on the records tab: its boxes emptied, the progress
+    // panel, the records into txtReceive at the end, the recording interval read first and the
+    // records kept in the archive. The caller runs it inside a hold it owns (it ends early when the
+    // caller's command is cancelled, on this frame's "停止", which ends this download only, on a lost
+    // port or when the device stays silent) and checks count and sensors first
+    // (records::recordStart of the last record must exist). Made afresh, with the reply window of the
+    // moment, at every call.
+    jobs::DownloadAndKeep &recordsTabDownload();
 
     // The records tab's sensor count (1 … 122), or a message naming the box and nothing.
     std::optional<int> sensorsFromBox() { return m_records.sensorCount(); }
@@ -51,18 +52,15 @@ public:
 
 private:
     void showProgress(int k, int done, int total, qint64 elapsedMs, const Exchange &last);
-    // A download engine for this command, with the reply window of the moment.
-    RecordDownload &engine();
-    // Keeps records read from address in the archive, with the interval read before; the status note.
-    QString archive(uint8_t address, std::optional<int> intervalS, const QList<QByteArray> &records);
+    // A download job with the reply window of the moment that keeps what it reads in the archive.
+    jobs::DownloadAndKeep &newDownload();
     // This frame's "停止" cancels hold's command until the guard ends.
     QScopeGuard<std::function<void()>> stopWith(const Link::Hold &hold);
-    // A download as a part of the command of hold, which this frame's "停止" cancels.
-    records::DownloadOutcome runDownload(RecordDownload &download, const Link::Hold &hold, uint8_t address,
-                                         int first, int count, int sensors);
 
     PanelContext &m_ctx;
     RecordsPanel &m_records;
-    RecordDownload *m_download = nullptr;
-    std::optional<CommandCancel> m_running;  // the cancel of the download under way
+    std::unique_ptr<jobs::DownloadAndKeep> m_download;
+    std::optional<CommandCancel> m_running;  // the cancel of this frame's command under way
+    QElapsedTimer m_clock;                    // since the records tab's download began
+    qint64 m_shownAt = 0;                     // when its progress was last shown
 };

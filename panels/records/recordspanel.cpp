@@ -4,6 +4,7 @@
 #include "ui/boxinput.h"
 #include "ui/valuelabel.h"
 #include "core/records/recorddecode.h"
+#include "core/records/recordtext.h"
 #include "core/link/convert.h"
 #include <QVBoxLayout>
 #include <QFontDatabase>
@@ -124,10 +125,7 @@ RecordsPanel::RecordsPanel(Desktop &desktop, QWidget *parent) : QWidget(parent),
 
     cmdClearShow = new QPushButton(tr("清空数据区"), this);
     cmdClearShow->setObjectName(QStringLiteral("cmdClearShow"));
-    exportPanel = new ExportPanel(desktop,
-                                  ExportSources{txtReceive, txtHaveDone, txtRecord, txtSensorNum, PicCounter,
-                                                Label5_0, Label4_3, lblCountIC},
-                                  this);
+    exportPanel = new ExportPanel(desktop, *this, this);
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(exportPanel);
     buttons->addWidget(cmdClearShow);
@@ -144,6 +142,10 @@ RecordsPanel::RecordsPanel(Desktop &desktop, QWidget *parent) : QWidget(parent),
     g->setRowStretch(4, 1);
 
     connect(cmdClearShow, &QPushButton::clicked, this, [this] { cmdClearShow_Click(); });
+    connect(txtReceive->document(), &QTextDocument::contentsChange, this, [this] {
+        if (!m_writing)
+            m_edited = true;
+    });
     // The fill follows the boxes, whoever changes them: a count read, a sensor count read or typed.
     connect(txtRecord, &QLineEdit::textChanged, this, &RecordsPanel::showMemoryFill);
     connect(txtSensorNum, &QLineEdit::textChanged, this, &RecordsPanel::showMemoryFill);
@@ -194,8 +196,20 @@ void RecordsPanel::addToFrame15(QWidget *control)
 
 void RecordsPanel::cmdClearShow_Click()
 {
+    m_writing = true;
     txtReceive->clear();
+    m_writing = false;
+    m_received.clear();
+    m_edited = false;
     txtHaveDone->clear();
+}
+
+void RecordsPanel::appendReceived(const QList<records::Record> &received)
+{
+    m_writing = true;
+    appendToBox(txtReceive, records::recordsText(received));
+    m_writing = false;
+    m_received += received;
 }
 
 std::optional<int> RecordsPanel::whole(const QLineEdit *box, const QString &caption, int lo, int hi)
@@ -212,10 +226,12 @@ void RecordsPanel::showRecordCount(int n) { txtRecord->setText(QString::number(n
 void RecordsPanel::showSensorCount(int n) { txtSensorNum->setText(QString::number(n)); }
 void RecordsPanel::setNextRecordNumber(int k) { txtRecCount->setText(QString::number(k)); }
 
-void RecordsPanel::appendRecord(const QString &line, const QString &hex)
+void RecordsPanel::appendRecord(const records::Record &record, int sensors)
 {
+    QString line = records::decodedLine(record, sensors);
+    line.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));  // one paragraph per line in the box
     appendToBox(txtHaveDone, line);
-    appendToBox(txtReceive, hex);
+    appendReceived({record});
 }
 
 void RecordsPanel::beginDownload(int count)
@@ -237,9 +253,43 @@ void RecordsPanel::showProgress(int k, int done, int total, qint64 elapsedMs)
     lblTimeLeft->setText(records::timeLeftText(elapsedMs, done, total));
 }
 
-void RecordsPanel::endDownload(const QString &received)
+void RecordsPanel::endDownload(const QList<records::Record> &received)
 {
-    appendToBox(txtReceive, received);
+    appendReceived(received);
     for (QWidget *w : {static_cast<QWidget *>(prgRecords), static_cast<QWidget *>(lblTimeLeft), PicCounter})
         w->hide();
+}
+
+bool RecordsPanel::hasRecords() const
+{
+    return m_edited ? !txtReceive->toPlainText().trimmed().isEmpty() : !m_received.isEmpty();
+}
+
+records::RecordText RecordsPanel::exportRecords(int sensors) const
+{
+    if (m_edited)
+        return records::readRecordText(txtReceive->toPlainText(), sensors);
+    return {m_received, {}};
+}
+
+QString RecordsPanel::countText() const { return txtRecord->text(); }
+QString RecordsPanel::sensorText() const { return txtSensorNum->text(); }
+
+void RecordsPanel::showExportStarted()
+{
+    txtHaveDone->clear();
+    PicCounter->setVisible(true);
+    Label5_0->setText(tr("正在处理"));
+    lblCountIC->setText(QStringLiteral("1"));
+}
+
+void RecordsPanel::showExportTotal(int records) { Label4_3->setText(tr("共%1条").arg(records)); }
+
+void RecordsPanel::showExportEnded(int lastPlace, const QString &line)
+{
+    if (lastPlace > 0) {
+        lblCountIC->setText(QString::number(lastPlace));
+        txtHaveDone->setPlainText(line);
+    }
+    PicCounter->setVisible(false);
 }

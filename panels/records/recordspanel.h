@@ -1,5 +1,7 @@
 #pragma once
 #include "core/records/memoryfill.h"
+#include "core/records/record.h"
+#include "panels/export/exportpanel.h"
 #include <QWidget>
 #include <optional>
 
@@ -14,8 +16,10 @@ class QPushButton;
 class QTextEdit;
 class ValueLabel;
 
-// Tab "记录操作": the downloaded records, the decoded lines and the commands on them.
-class RecordsPanel : public QWidget {
+// Tab "记录操作": the downloaded records, the decoded lines and the commands on them. The records
+// read are kept as they came and shown as hex in txtReceive; the exports write them, or what the box
+// holds once somebody typed or pasted into it.
+class RecordsPanel : public QWidget, public ExportSource {
     Q_OBJECT
 public:
     explicit RecordsPanel(Desktop &desktop, QWidget *parent = nullptr);
@@ -42,12 +46,22 @@ public:
     std::optional<records::MemoryFill> memoryFill() const;
     void showSensorCount(int n);
     void setNextRecordNumber(int k);
-    void appendRecord(const QString &line, const QString &hex);  // decoded line and its hex
+    // A record "单条" read: its decoded line (N values) and its hex.
+    void appendRecord(const records::Record &record, int sensors);
     // A download: empty data boxes and the progress bar; at the end the hex in one insertion, as a
     // text box lays out its whole paragraph again on every change.
     void beginDownload(int count);
     void showProgress(int k, int done, int total, qint64 elapsedMs);
-    void endDownload(const QString &received);
+    void endDownload(const QList<records::Record> &received);
+
+    // What the exports read.
+    bool hasRecords() const override;
+    records::RecordText exportRecords(int sensors) const override;
+    QString countText() const override;
+    QString sensorText() const override;
+    void showExportStarted() override;
+    void showExportTotal(int records) override;
+    void showExportEnded(int lastPlace, const QString &line) override;
 
     QWidget *PicCounter;          // progress panel, shown while records are read or exported
     ValueLabel *Label5_0;             // what is being done
@@ -72,6 +86,12 @@ private:
     void showMemoryFill();
     std::optional<int> whole(const QLineEdit *box, const QString &caption, int lo, int hi);
 
+    // Appends to txtReceive what the program read; a change made any other way marks the box edited.
+    void appendReceived(const QList<records::Record> &received);
+
     Desktop &m_desktop;
     QHBoxLayout *m_countRow;
+    QList<records::Record> m_received;  // what txtReceive shows, while nobody edited it
+    bool m_writing = false;             // the program is changing txtReceive
+    bool m_edited = false;              // txtReceive was changed by hand since the program wrote it
 };

@@ -65,8 +65,8 @@ QStringList chineseTexts(QWidget *root)
 
 QVector<QByteArray> writtenFiles(const QString &dir)
 {
-    const QString t = QStringLiteral(" 5B 18 04 27 03 21 00 EB FF F6 D8 F1 01 02");
-    const auto recs = records::parseRecords(QString(t + t), 4);
+    const QByteArray t = QByteArray::fromHex("5B180427032100EBFFF6D8F10102");
+    const QList<records::Record> recs{{1, t}, {2, t}};
     QVector<QByteArray> files{exports::textFile(recs, 2), exports::csvFile(recs, 2, 4, {QStringLiteral("东墙")})};
     const xls::Sheet sheet = exports::workbookSheet(recs, 2, 4);
     QByteArray cells = sheet.name().toUtf8();

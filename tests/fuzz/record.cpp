@@ -2,7 +2,7 @@
 #include "../hexbytes.h"
 #include "fuzzcheck.h"
 #include "core/link/hex.h"
-#include "core/records/recorddecode.h"
+#include "core/records/record.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
@@ -17,14 +17,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QString text = reply.size() < 6 ? QString() : hexText(reply.mid(3).chopped(2));  // the data bytes: all but 3 in front and the CRC
     FUZZ_CHECK(parseHexBytes(text, back) && back == (reply.size() < 6 ? QByteArray() : reply.mid(3).chopped(2)));
 
-    // A line for every text holding a whole record, with N values or N + 8.
-    const QString line = DoneData(text, sensors);
+    // A line for every record holding N words, with N values or N + 8.
+    const QString line = records::decodedLine(records::Record{1, back}, sensors);
     FUZZ_CHECK(line.isEmpty() == (back.size() < 2 * sensors + 6));
     if (!line.isEmpty()) {
         FUZZ_CHECK(line.endsWith(QStringLiteral("\r\n")));
         const qsizetype values = line.count(QLatin1Char('.'));
         FUZZ_CHECK(values == sensors || values == sensors + 8);
     }
-    DoneData(QString::fromLatin1(reply), sensors);  // any text at all, as pasted into the box
     return 0;
 }

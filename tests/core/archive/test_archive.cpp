@@ -137,7 +137,7 @@ private slots:
             RecordStore store;
             QString error;
             QVERIFY2(store.open(config, &error), qPrintable(error));
-            const auto added = store.store({s.recorder, 21, 60, readAt, "COM4", s.records}, &error);
+            const auto added = store.store({s.recorder, 21, 60, readAt, "COM4", records::numbered(s.records)}, &error);
             QCOMPARE(added.value_or(-1), s.added);
             QCOMPARE(error.isEmpty(), s.added >= 0);
         }
@@ -160,7 +160,7 @@ private slots:
             QCOMPARE(data, records);
             // Both ends of a period are in it.
             const auto inside = std::count_if(records.begin(), records.end(), [](auto &r) {
-                return archive::recordTime(r) >= "2024-01-02 03:05" && archive::recordTime(r) <= "2024-01-02 03:06";
+                return records::Record{0, r}.timeText() >= "2024-01-02 03:05" && records::Record{0, r}.timeText() <= "2024-01-02 03:06";
             });
             QCOMPARE(store.period(recorder, QDateTime(QDate(2024, 1, 2), QTime(3, 5)),
                                   QDateTime(QDate(2024, 1, 2), QTime(3, 6)), &error).size(), inside);
@@ -181,8 +181,8 @@ private slots:
         RecordStore store;
         QString error;
         QVERIFY2(store.open(*config, &error), qPrintable(error));
-        QVERIFY(store.store({"COM4-21", 21, 60, readAt, "COM4", {r1, r2}, {1, 3}, {2, 7}, 7}, &error));
-        QVERIFY(store.store({"冷库", 21, 60, readAt, "COM4", {r2, r3}, {}, {7}, 9}, &error));
+        QVERIFY(store.store({"COM4-21", 21, 60, readAt, "COM4", {{1, r1}, {3, r2}}, {2, 7}, 7}, &error));
+        QVERIFY(store.store({"冷库", 21, 60, readAt, "COM4", records::numbered({r2, r3}), {7}, 9}, &error));
         QVERIFY(!store.span("冷库二号", &error));
         QCOMPARE(store.renameRecorder("COM4-21", "冷库", &error).value_or(-1), 2);
         QCOMPARE(store.recorders(), QStringList{"冷库"});
@@ -190,11 +190,11 @@ private slots:
         for (const auto &row : store.period("冷库", QDateTime(QDate(2000, 1, 1), QTime()), QDateTime(QDate(2099, 1, 1), QTime()), &error))
             kept << row.data();
         QCOMPARE(kept, (QList<QByteArray>{r1, r2, r3}));
-        QCOMPARE(store.span("冷库", &error), (std::pair{archive::recordTime(r1), archive::recordTime(r3)}));
+        QCOMPARE(store.span("冷库", &error), (std::pair{records::Record{0, r1}.timeText(), records::Record{0, r3}.timeText()}));
         // The positions still to read go with the name; a later download drops what it read and what
         // lies past its count.
         QCOMPARE(store.missingPositions("冷库", &error), QList<int>({2, 7}));
-        QVERIFY(store.store({"冷库", 21, 60, readAt, "COM4", {r1}, {2}, {}, 6}, &error));
+        QVERIFY(store.store({"冷库", 21, 60, readAt, "COM4", {{2, r1}}, {}, 6}, &error));
         QCOMPARE(store.missingPositions("冷库", &error), QList<int>());
         // What a backward read asks: the same time with other words, or another recorder's, is not held.
         const std::pair<QString, QByteArray> asked[] = {{"冷库", r1}, {"冷库", r3}, {"冷库", rec("24 01 02 03 06 0001 0003")},
@@ -228,7 +228,7 @@ private slots:
         QString error;
         if (fault > 0) {
             RecordStore store;
-            QVERIFY(store.open(config, &error) && store.store({"A", 21, 60, readAt, "COM4", {r1, r2}}, &error));
+            QVERIFY(store.open(config, &error) && store.store({"A", 21, 60, readAt, "COM4", records::numbered({r1, r2})}, &error));
             QSqlQuery(QSqlDatabase::database(QSqlDatabase::connectionNames().constFirst())).exec(fault == 5 ? "UPDATE schema_version SET version = 9" : "SELECT 1");
         }
         // Not a database: a text file. Damaged: the first page's tree header spoilt.
@@ -247,7 +247,7 @@ private slots:
                 QList<QByteArray> many;
                 for (int minute = 0; minute < 300; ++minute)
                     many << rec(QString::asprintf("240102%02d%02d 0102", minute / 60, minute % 60).toLatin1().constData());
-                ok = store.store({"A", 21, 60, readAt, "COM4", many}, &error).has_value();
+                ok = store.store({"A", 21, 60, readAt, "COM4", records::numbered(many)}, &error).has_value();
             }
             QVERIFY(!ok);
         }

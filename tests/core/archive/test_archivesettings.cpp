@@ -172,7 +172,7 @@ private slots:
             // No keyring answers in this test.
             QCOMPARE(std::tuple(opened, error.isEmpty(), note.contains(u"密钥环")), std::tuple(opens, opens, keyring));
             if (opens)
-                QCOMPARE(store.store({"A", 21, 60, readAt, "COM4", {record}}, &error), std::optional<int>(1));
+                QCOMPARE(store.store({"A", 21, 60, readAt, "COM4", records::numbered({record})}, &error), std::optional<int>(1));
         }
         QCOMPARE(QFile::exists(dir.filePath("archive.db")), sqliteFile);
         if (!opens)

@@ -1,13 +1,19 @@
-// The received-data text read back into records, and the three exports made of them.
+// Records as values: a received-data text read back into records, a record's values, and the three
+// exports made of records.
 #include "core/export/exportformats.h"
-#include "core/export/recordparser.h"
 #include "core/link/convert.h"
+#include "core/records/recordtext.h"
+#include "core/view/recordvalues.h"
 #include "recordtext.h"
 #include "tablerows.h"
 #include <QTest>
 
-using records::ParsedRecord;
-using records::parseRecords;
+using records::Record;
+
+namespace {
+QList<Record> parseRecords(const QString &text, int sensors) { return records::readRecordText(text, sensors).records; }
+Record recordOf(const char *time, std::initializer_list<int> words) { return parseRecords(recordText(time, words), int(words.size())).value(0); }
+} // namespace
 
 // The received text: expected records as "position:values" or "position!" for an unreadable one
 // (values in tenths).
@@ -25,6 +31,8 @@ const auto &parserRows() {
         {"too short keeps its position", recordText(t, {1, 2}) + " 5B 18 04" + recordText(t, {3, 4}), 2, {"1:1,2", "2!", "3:3,4"}},
         {"0D0A inside a token", recordText(t, {1, 2}) + " 5B 18 04 27 0D0A 21 00 01 00 02" + recordText(t, {3, 4}), 2,
          {"1:1,2", "2!", "3:3,4"}},
+        {"a CR inside a token is dropped", recordText(t, {1, 2}) + " 5B 18 04 27 03 21 00 0D01 00 02", 2, {"1:1,2", "2:1,2"}},
+        {"a time that is no hex", " 5B 18 04 2X 03 21 00 01 00 02" + recordText(t, {3, 4}), 2, {"1!", "2:3,4"}},
         {"not hexadecimal", recordText(t, {1, 2}) + " 5B 18 04 27 03 21 00 XY 00 02" + recordText(t, {3, 4}), 2, {"1:1,2", "2!", "3:3,4"}},
         {"text before the first marker", " 00 11 22" + recordText(t, {1, 2}), 2, {"1:1,2"}},
         {"line breaks count as blanks", recordText(t, {1, 2}) + "\r\n" + recordText(t, {3, 4}), 2, {"1:1,2", "2:3,4"}},
@@ -34,21 +42,21 @@ const auto &parserRows() {
         {"one value where two are due", recordText(t, {1}), 2, {"1!"}},
     }; return rows; }
 
-// One value through the text export, the CSV and the workbook: the same number and the same sign.
-const auto &valueRows() { static const struct { int word; const char *text, *twoDecimals, *csv; double number; } rows[] = {
-    {0x00EB, "23.5", "23.50", "23.5", 23.5}, {0x0005, "00.5", "00.50", "0.5", 0.5}, {0x0000, "00.0", "00.00", "0.0", 0},
-    {0x0032, "05.0", "05.00", "5.0", 5}, {0x3039, "1234.5", "1234.50", "1234.5", 1234.5},
-    {0xFFFB, "-00.5", "-00.50", "-0.5", -0.5}, {0xFFFD, "-00.3", "-00.30", "-0.3", -0.3},
-    {0xFFF1, "-01.5", "-01.50", "-1.5", -1.5}, {0xFF85, "-12.3", "-12.30", "-12.3", -12.3},
-    {0x3100, "-5299.2", "-5299.20", "-5299.2", -5299.2},
+// One value word through the viewer, the text export, the CSV and the workbook: the same number and
+// the same sign. The files write the words of no reading as numbers; the viewer shows nothing.
+const auto &valueRows() { static const struct { int word; bool reading; const char *text, *twoDecimals, *csv; double number; } rows[] = {
+    {0x00EB, true, "23.5", "23.50", "23.5", 23.5}, {0x0005, true, "00.5", "00.50", "0.5", 0.5},
+    {0x0000, true, "00.0", "00.00", "0.0", 0}, {0x3039, true, "1234.5", "1234.50", "1234.5", 1234.5},
+    {0x30FF, true, "1254.3", "1254.30", "1254.3", 1254.3}, {0x3100, true, "-5299.2", "-5299.20", "-5299.2", -5299.2},
+    {0xFFFB, true, "-00.5", "-00.50", "-0.5", -0.5}, {0xFFF1, true, "-01.5", "-01.50", "-1.5", -1.5},
+    {0xFF85, true, "-12.3", "-12.30", "-12.3", -12.3}, {0x8000, true, "-3276.8", "-3276.80", "-3276.8", -3276.8},
+    {0xD8F2, true, "-999.8", "-999.80", "-999.8", -999.8},
+    {0xD8F1, false, "-999.9", "-999.90", "-999.9", -999.9}, {0xDD48, false, "-888.8", "-888.80", "-888.8", -888.8},
 }; return rows; }
 
-// RFC 4180: a field with a comma, a quote or a line break is quoted, its quotes doubled. Only a time
-// that is no date keeps its text; the rest are digits. Named sensors head their column after its number.
+// A time that is a date is written in ISO 8601; one that is none keeps its digits.
 const auto &csvRows() { static const struct { const char *time, *field; } rows[] = {
-    {"26 11 30 08 05", "2026-11-30T08:05"}, {"26 1A 06 14 5", "2026-1A-06 14:05"},  // a date; no date, plain
-    {"18,4 04 27 03 21", "\"2018,4-04-27 03:21\""}, {"1\"8 04 27 03 21", "\"201\"\"8-04-27 03:21\""},
-    {"\"a,b\" 04 27 03 21", "\"20\"\"a,b\"\"-04-27 03:21\""},
+    {"26 11 30 08 05", "2026-11-30T08:05"}, {"26 1A 06 14 5", "2026-1A-06 14:05"}, {"18 04 31 03 21", "2018-04-31 03:21"},
 }; return rows; }
 
 class TestExports : public QObject {
@@ -68,12 +76,16 @@ void TestExports::parser()
 {
     const auto &r = tableRow(parserRows());
     QStringList got;
-    for (const ParsedRecord &p : parseRecords(r.text, r.sensors)) {
+    const records::RecordText text = records::readRecordText(r.text, r.sensors);
+    QStringList unreadable;
+    for (const auto &[place, why] : text.unreadable)
+        unreadable << QStringLiteral("%1!").arg(place);
+    for (const Record &p : text.records) {
         QStringList v;
-        for (int x : p.tenths)
-            v << QString::number(x);
-        got << (p.readable ? QStringLiteral("%1:%2").arg(p.position).arg(v.join(u',')) : QStringLiteral("%1!").arg(p.position));
-        QVERIFY(p.problem.isEmpty() == p.readable);
+        for (int i = 0; i < std::min(p.wordCount(), 20); ++i)
+            v << QString::number(p.tenths(i));
+        got << (p.hasTime() ? QStringLiteral("%1:%2").arg(p.position).arg(v.join(u',')) : QStringLiteral("%1!").arg(p.position));
+        QVERIFY(unreadable.contains(QStringLiteral("%1!").arg(p.position)) != p.hasTime());
     }
     QCOMPARE(got, r.expected);
 }
@@ -81,9 +93,11 @@ void TestExports::parser()
 void TestExports::valueInEveryFormat()
 {
     const auto &r = tableRow(valueRows());
-    const auto recs = parseRecords(recordText("18 04 27 03 21", {r.word, 0x0001}), 2);
-    QCOMPARE(convert::tenthsText(recs.value(0).tenths.value(0)), QString::fromLatin1(r.text));
-    QCOMPARE(records::formatTenthsTwoDecimals(recs[0].tenths[0]), QString::fromLatin1(r.twoDecimals));
+    const QList<Record> recs{recordOf("18 04 27 03 21", {r.word, 0x0001})};
+    const auto viewed = view::recordValues(recs[0].data, 2);
+    QVERIFY(viewed && viewed->tenths.size() == 2);
+    QCOMPARE(view::valueText(viewed->tenths[0]), r.reading ? QString::fromLatin1(r.text) : QString());
+    QCOMPARE(exports::progressLine(recs[0], true), QStringLiteral("2018-04-27 03:21  %1 00.10 ").arg(r.twoDecimals));
     QCOMPARE(exports::textFile(recs, 0), QStringLiteral("2018-04-27 03:21  %1 00.1 @1\r\n").arg(r.text).toLatin1());
     QCOMPARE(exports::csvFile(recs, 0, 2).split('\n').value(1), QStringLiteral("2018-04-27T03:21,%1,0.1\r").arg(r.csv).toLatin1());
     QVariant cell;
@@ -99,6 +113,7 @@ void TestExports::csvFile()
     const auto &r = tableRow(csvRows());
     const auto recs = parseRecords(recordText(r.time, {234, 0xFFF1}) + QStringLiteral(" 5B 00")
                                        + recordText("18 04 27 03 21", {5, 6}) + recordText("18 04 27 03 22", {7, 8}), 2);
+    QCOMPARE(exports::lastWritten(recs, 3), 3);
     QCOMPARE(exports::csvFile(recs, 3, 3, {"东墙, 1 米", {}, "北\"门"}),  // record 2 unreadable, record 4 past the bound
              "time,\"ch1 东墙, 1 米\",ch2,\"ch3 北\"\"门\"\r\n" + QByteArray(r.field) + ",23.4,-1.5,\r\n2018-04-27T03:21,0.5,0.6,\r\n");
 }
@@ -115,12 +130,16 @@ void TestExports::textFileAndProblems()
                                                     "2018-04-27 03:21  23.4 -01.5 @3\r\n"
                                                     "2018-04-27 03:21  23.4 -01.5 @4\r\n"
                                                     "2018-04-27 03:21  23.4 -01.5 @5\r\n"));
-    QCOMPARE(exports::problems(recs, 5).size(), 1);
-    QVERIFY(exports::problems(recs, 5)[0].contains(QStringLiteral("第 2 条")));
-    QVERIFY(exports::problems(recs, 1).isEmpty());  // beyond the bound nothing is reported
-    const auto time = parseRecords(recordText("26 1A 06 14 5", {1}), 1);
-    QCOMPARE(time[0].timeText, QStringLiteral("2026-1A-06 14:05 "));  // a token that is no number is copied
-    QVERIFY(!time[0].time());
+    const records::RecordText read = records::readRecordText(text, 2);
+    QCOMPARE(records::unreadableMessages(read, 5).size(), 1);
+    QVERIFY(records::unreadableMessages(read, 5)[0].contains(QStringLiteral("第 2 条")));
+    QVERIFY(records::unreadableMessages(read, 1).isEmpty());  // beyond the bound nothing is reported
+    // What the download wrote reads back as the records it wrote.
+    const QList<Record> downloaded{{1, QByteArray::fromHex("5B18042703015B5B0001")}, {2, QByteArray::fromHex("5B1804270302005B5B00")}};
+    QCOMPARE(parseRecords(records::recordsText(downloaded), 2), downloaded);
+    const Record time = recordOf("26 1A 06 14 5", {1});
+    QCOMPARE(time.timeText(), QStringLiteral("2026-1A-06 14:05"));  // a byte that is no BCD keeps its digits
+    QVERIFY(!time.time());
 }
 
 void TestExports::workbookSheetKeepsPositions()

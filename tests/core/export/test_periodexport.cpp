@@ -4,7 +4,6 @@
 #include "core/export/exportformats.h"
 #include "core/export/periodexport.h"
 #include "core/export/xlsxworkbook.h"
-#include "recordtext.h"
 #include "tablerows.h"
 #include "wholefile.h"
 #include <QDir>
@@ -20,17 +19,24 @@ struct Rec {
     QVector<int> words;
 };
 
+// A record's data bytes as the recorder sends them.
+QByteArray bytesOf(const Rec &r)
+{
+    QByteArray data = QByteArray(1, char(0x5B)) + QByteArray::fromHex(QByteArray(r.time).replace(' ', ""));
+    for (int w : r.words)
+        data += char(w >> 8), data += char(w);
+    return data;
+}
+
 // The archive's rows for records as the download stores them: the time read from the data bytes.
 QList<archive::StoredRecord> stored(const QVector<Rec> &recs)
 {
     QList<archive::StoredRecord> out;
     for (const Rec &r : recs) {
-        QByteArray data = QByteArray(1, char(0x5B)) + QByteArray::fromHex(QByteArray(r.time).replace(' ', ""));
-        for (int w : r.words)
-            data += char(w >> 8), data += char(w);
+        const QByteArray data = bytesOf(r);
         archive::StoredRecord s;
         s.recorder = QStringLiteral("COM4-21");
-        s.time = archive::recordTime(data);
+        s.time = records::Record{0, data}.timeText();
         s.words = data.mid(6);
         out.append(s);
     }
@@ -117,18 +123,14 @@ private slots:
     void xlsxFailureKeepsEarlierFile();
 };
 
-// The period's text, CSV and sheet are those of the download's received text holding the same records.
+// The period's text, CSV and sheet are those of the download that brought the same records.
 void TestPeriodExport::periodAsDownloaded()
 {
     const auto &r = tableRow(periodRows());
     const QVector<Rec> &recs = r.recs;
-    QString received;
-    for (const Rec &r : recs) {
-        received += recordText(r.time, {});
-        for (int w : r.words)
-            received += QStringLiteral(" %1 %2").arg(w >> 8, 2, 16, QLatin1Char('0')).arg(w & 0xFF, 2, 16, QLatin1Char('0')).toUpper();
-    }
-    const auto downloaded = records::parseRecords(received, r.sensors);
+    QList<records::Record> downloaded;
+    for (const Rec &r : recs)
+        downloaded.append({int(downloaded.size()) + 1, bytesOf(r)});
     const auto period = exports::periodRecords(stored(recs));
     QCOMPARE(period.size(), recs.size());
     QCOMPARE(exports::textFile(period, 0), exports::textFile(downloaded, 0));

@@ -3,7 +3,7 @@
 #include "core/settings/settingsfiles.h"
 #include "core/config/clockfields.h"
 #include "core/config/pollingtable.h"
-#include "core/export/recordparser.h"
+#include "core/export/exportformats.h"
 #include "hexbytes.h"
 #include "tablerows.h"
 #include "core/settings/comports.h"
@@ -191,7 +191,7 @@ void TestLink::convert()
     else if (rule == u"address")
         take(convert::deviceAddress(text));
     else if (rule == u"count")
-        take(records::recordBound(text));
+        take(exports::recordBound(text));
     else if (const auto w = polling::boxWrite(text, std::nullopt); rule == u"register")
         take(w ? std::optional(w->word) : std::nullopt);
     else if (rule == u"rate")

@@ -125,9 +125,9 @@ void TestDownload::outcomes()
     });
     RecordDownload download(line.link, records::ReplyWindow{40, 3, 80, EchoMode::Auto, false});
     QList<int> kept;
-    connect(&download, &RecordDownload::recordRead, this, [&](int k, const QByteArray &data) {
-        kept << k;
-        QVERIFY2(data == sim::SimRecorder::recordBytes(memory[k - 1]), r.name);
+    connect(&download, &RecordDownload::recordRead, this, [&](const records::Record &rec) {
+        kept << rec.position;
+        QVERIFY2(rec.data == sim::SimRecorder::recordBytes(memory[rec.position - 1]), r.name);
     });
     auto hold = line.link.tryHold();
     const records::DownloadOutcome d = download.run(*hold, 21, 1, r.positions, Sensors);
@@ -156,9 +156,9 @@ void TestDownload::blockReads()
     RecordDownload download(line.link, records::ReplyWindow{300, 3, 80});  // wide: the requests are counted
     QList<int> kept;
     QString said;
-    connect(&download, &RecordDownload::recordRead, this, [&](int k, const QByteArray &data) {
-        kept << k;
-        QVERIFY2(data == sim::SimRecorder::recordBytes(memory[k - 1]), r.name);
+    connect(&download, &RecordDownload::recordRead, this, [&](const records::Record &rec) {
+        kept << rec.position;
+        QVERIFY2(rec.data == sim::SimRecorder::recordBytes(memory[rec.position - 1]), r.name);
     });
     connect(&download, &RecordDownload::blockReadsRefused, this, [&](const QString &why) { said += why + u'|'; });
     auto hold = line.link.tryHold();
@@ -233,10 +233,10 @@ void TestDownload::faultyLineKeepsOnlyTrueRecords()
     RecordDownload download(line.link, window);
     QMap<int, QByteArray> kept;
     QList<int> keptTwice;
-    connect(&download, &RecordDownload::recordRead, this, [&](int k, const QByteArray &data) {
-        if (kept.contains(k))
-            keptTwice << k;
-        kept.insert(k, data);
+    connect(&download, &RecordDownload::recordRead, this, [&](const records::Record &rec) {
+        if (kept.contains(rec.position))
+            keptTwice << rec.position;
+        kept.insert(rec.position, rec.data);
     });
     const int positions = Stored + Erased;
     records::DownloadOutcome d;

