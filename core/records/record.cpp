@@ -11,6 +11,18 @@ QString digits(int b)
     return QStringLiteral("%1").arg(b, 2, 16, QLatin1Char('0')).toUpper();
 }
 
+// The five time bytes as numbers (year, month, day, hour, minute); false when one is no BCD.
+bool timeFields(const QByteArray &data, int (&f)[5])
+{
+    for (int i = 0; i < 5; ++i) {
+        const int b = byteAt(data, i + 1);
+        if ((b >> 4) > 9 || (b & 0x0F) > 9)
+            return false;
+        f[i] = (b >> 4) * 10 + (b & 0x0F);
+    }
+    return true;
+}
+
 // "00.00": at least two integer digits and exactly two decimals of hundredths.
 QString hundredths(int v)
 {
@@ -46,15 +58,9 @@ QString Record::timeText() const
 
 std::optional<QDateTime> Record::time() const
 {
-    if (!hasTime())
-        return std::nullopt;
     int f[5];
-    for (int i = 0; i < 5; ++i) {
-        const int b = byteAt(data, i + 1);
-        if ((b >> 4) > 9 || (b & 0x0F) > 9)
-            return std::nullopt;
-        f[i] = (b >> 4) * 10 + (b & 0x0F);
-    }
+    if (!hasTime() || !timeFields(data, f))
+        return std::nullopt;
     const QDate d(2000 + f[0], f[1], f[2]);
     const QTime t(f[3], f[4]);
     if (!d.isValid() || !t.isValid())
@@ -67,12 +73,8 @@ bool isRecordData(const QByteArray &data, int sensors)
     if (sensors < 1 || data.size() != 2 * qsizetype(sensors) + 6 || uint8_t(data[0]) != 0x5B)
         return false;
     int f[5];
-    for (int i = 0; i < 5; ++i) {
-        const uint8_t b = uint8_t(data[i + 1]);
-        if ((b >> 4) > 9 || (b & 0x0F) > 9)
-            return false;
-        f[i] = (b >> 4) * 10 + (b & 0x0F);
-    }
+    if (!timeFields(data, f))
+        return false;
     return f[1] >= 1 && f[1] <= 12 && f[2] >= 1 && f[2] <= 31 && f[3] <= 23 && f[4] <= 59;
 }
 
