@@ -61,7 +61,7 @@ frmMain::frmMain(Desktop &desktop, const ComPorts &ports, QWidget *parent)
         .status = [this](const QString &text) { showStatus(text); },
     }, this);
     m_context.reset(new PanelContext{*m_link, m_desktop, *m_traffic, *modbusPanel, *statusPanel});
-    recordArchive = new RecordArchive(m_desktop, [p = portPanel] { return p->PortNumber; }, this);
+    recordArchive = new RecordArchive(m_desktop, [p = portPanel] { return p->portInUse; }, this);
     m_context->archive = recordArchive;
 
     SSTab1 = new QTabWidget(central);
