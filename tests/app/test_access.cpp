@@ -194,12 +194,12 @@ private slots:
         const auto click = [&](const char *name) { fx.find<QAbstractButton>(QLatin1String(name))->click(); };
         click("cmdCloseComm");
         g_heard.clear();
-        polling->Timer2_Timer();
-        polling->Timer2_Timer();
+        polling->runCyclicTick();
+        polling->runCyclicTick();
         click("cmdOpenComm");
-        polling->Timer2_Timer();
+        polling->runCyclicTick();
         click("cmdCloseComm");
-        polling->Timer2_Timer();
+        polling->runCyclicTick();
         QStringList said;
         for (const Heard &h : std::as_const(g_heard))
             if (h.object == w.lblStatusLine && h.type == QAccessible::Alert)
