@@ -101,9 +101,9 @@ frmMain::frmMain(Desktop &desktop, const ComPorts &ports, QWidget *parent)
     fillFrame(instrumentPage->Frame9, intervalPanel);
     baudRatePanel = new BaudRatePanel(*m_context, instrumentPage->Frame7_1);
     fillFrame(instrumentPage->Frame7_1, baudRatePanel);
-    sensorCountRead = new SensorCountRead(*m_context, recordsPanel->Frame15,
+    sensorCountRead = new SensorCountRead(*m_context, recordsPanel->recordReadFrame,
                                           [p = recordsPanel](int n) { p->showSensorCount(n); }, this);
-    recordsPanel->addToFrame15(sensorCountRead->cmdReadSensorS);
+    recordsPanel->addToRecordReadFrame(sensorCountRead->cmdReadSensorS);
     liveValuesPanel = new LiveValuesPanel(*m_context, livePage->Frame2_5);
     connect(liveValuesPanel, &LiveValuesPanel::valuesShown, liveTrendPanel, &LiveTrendPanel::addValues);
     // Names and limits belong to the recorder at a device's address on the port in use.

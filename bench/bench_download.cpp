@@ -140,7 +140,7 @@ Run windowDownload(sim::SimRecorder &recorder, int baud, bool blockReads, int co
     QElapsedTimer wall;
     const double cpu0 = threadCpuMs();
     wall.start();
-    w.recordReadPanel->cmdRedall_Click();
+    w.recordReadPanel->readAllRecords();
     run.wallMs = wall.nsecsElapsed() / 1e6;
     run.cpuMs = threadCpuMs() - cpu0;
     run.exact = w.recordsPanel->txtReceive->toPlainText() == expected;

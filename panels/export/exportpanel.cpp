@@ -36,25 +36,25 @@ QString workbookPath(const QString &appDir, const QDateTime &now)
 ExportPanel::ExportPanel(Desktop &desktop, const ExportSources &sources, QWidget *parent)
     : QWidget(parent), m_desktop(desktop), m_src(sources)
 {
-    cmdDoWithData2 = new QPushButton(tr("导出数据为记事本TXT"), this);
-    cmdDoWithData2->setObjectName(QStringLiteral("cmdDoWithData2"));
-    cmdDoWithData = new QPushButton(tr("导出数据为EXCEL表格"), this);
-    cmdDoWithData->setObjectName(QStringLiteral("cmdDoWithData"));
-    cmdDoWithDataCsv = new QPushButton(tr("导出数据为CSV"), this);
-    cmdDoWithDataCsv->setObjectName(QStringLiteral("cmdDoWithDataCsv"));
+    cmdExportText = new QPushButton(tr("导出数据为记事本TXT"), this);
+    cmdExportText->setObjectName(QStringLiteral("cmdDoWithData2"));
+    cmdExportXls = new QPushButton(tr("导出数据为EXCEL表格"), this);
+    cmdExportXls->setObjectName(QStringLiteral("cmdDoWithData"));
+    cmdExportCsv = new QPushButton(tr("导出数据为CSV"), this);
+    cmdExportCsv->setObjectName(QStringLiteral("cmdDoWithDataCsv"));
     auto *row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
-    row->addWidget(cmdDoWithData2);
-    row->addWidget(cmdDoWithData);
-    row->addWidget(cmdDoWithDataCsv);
-    connect(cmdDoWithData2, &QPushButton::clicked, this, [this] { cmdDoWithData2_Click(); });
-    connect(cmdDoWithData, &QPushButton::clicked, this, [this] { cmdDoWithData_Click(); });
-    connect(cmdDoWithDataCsv, &QPushButton::clicked, this, [this] { cmdDoWithDataCsv_Click(); });
+    row->addWidget(cmdExportText);
+    row->addWidget(cmdExportXls);
+    row->addWidget(cmdExportCsv);
+    connect(cmdExportText, &QPushButton::clicked, this, [this] { exportText(); });
+    connect(cmdExportXls, &QPushButton::clicked, this, [this] { exportWorkbook(); });
+    connect(cmdExportCsv, &QPushButton::clicked, this, [this] { exportCsv(); });
 }
 
-void ExportPanel::cmdDoWithData2_Click() { runExport(Format::Text); }
-void ExportPanel::cmdDoWithData_Click() { runExport(Format::Workbook); }
-void ExportPanel::cmdDoWithDataCsv_Click() { runExport(Format::Csv); }
+void ExportPanel::exportText() { runExport(Format::Text); }
+void ExportPanel::exportWorkbook() { runExport(Format::Workbook); }
+void ExportPanel::exportCsv() { runExport(Format::Csv); }
 
 void ExportPanel::runExport(Format format)
 {
@@ -96,14 +96,14 @@ void ExportPanel::runExport(Format format)
     if (path.isEmpty())
         return;
 
-    m_src.txtHaveDone->clear();
-    m_src.PicCounter->setVisible(true);
-    m_src.Label5_0->setText(tr("正在处理"));
-    m_src.lblCountIC->setText(QStringLiteral("1"));
+    m_src.txtDecoded->clear();
+    m_src.progressPanel->setVisible(true);
+    m_src.lblActivity->setText(tr("正在处理"));
+    m_src.lblCurrentRecord->setText(QStringLiteral("1"));
     QCoreApplication::processEvents();  // let the panel show before the work
 
     const QVector<records::ParsedRecord> recs = records::parseRecords(text, int(*sensors));
-    m_src.Label4_3->setText(tr("共%1条").arg(recs.size()));
+    m_src.lblRecordTotal->setText(tr("共%1条").arg(recs.size()));
     int last = -1;  // the last record written, shown as the line being produced
     for (int i = 0; i < recs.size(); ++i)
         if ((*bound <= 0 || recs[i].position <= *bound) && recs[i].readable)
@@ -118,13 +118,13 @@ void ExportPanel::runExport(Format format)
                                                                : exports::csvFile(recs, *bound), &error);
 
     if (last >= 0) {
-        m_src.lblCountIC->setText(QString::number(recs[last].position));
+        m_src.lblCurrentRecord->setText(QString::number(recs[last].position));
         QString line = recs[last].timeText + QLatin1Char(' ');
         for (int v : recs[last].tenths)
             line += (format == Format::Workbook ? records::formatTenthsTwoDecimals(v) : convert::tenthsText(v)) + QLatin1Char(' ');
-        m_src.txtHaveDone->setPlainText(line);
+        m_src.txtDecoded->setPlainText(line);
     }
-    m_src.PicCounter->setVisible(false);
+    m_src.progressPanel->setVisible(false);
 
     if (!ok) {
         // The workbook writer's text already names the file.

@@ -11,13 +11,13 @@ class ValueLabel;
 // The controls an export reads and the progress panel it shows; they belong to the records tab.
 struct ExportSources {
     QTextEdit *txtReceive;
-    QTextEdit *txtHaveDone;
+    QTextEdit *txtDecoded;
     QLineEdit *txtRecord;     // records the recorder reported as valid: the upper bound
     QLineEdit *txtSensorNum;  // values per record
-    QWidget *PicCounter;
-    ValueLabel *Label5_0;     // "正在处理"
-    ValueLabel *Label4_3;     // "共N条"
-    ValueLabel *lblCountIC;
+    QWidget *progressPanel;
+    ValueLabel *lblActivity;       // "正在处理"
+    ValueLabel *lblRecordTotal;    // "共N条"
+    ValueLabel *lblCurrentRecord;  // the record being handled
 };
 
 // The export buttons of the records tab: text file, workbook and CSV.
@@ -26,13 +26,13 @@ class ExportPanel : public QWidget {
 public:
     ExportPanel(Desktop &desktop, const ExportSources &sources, QWidget *parent = nullptr);
 
-    void cmdDoWithData2_Click();    // "导出数据为记事本TXT"
-    void cmdDoWithData_Click();     // "导出数据为EXCEL表格"
-    void cmdDoWithDataCsv_Click();  // "导出数据为CSV"
+    void exportText();      // "导出数据为记事本TXT"
+    void exportWorkbook();  // "导出数据为EXCEL表格"
+    void exportCsv();       // "导出数据为CSV"
 
-    QPushButton *cmdDoWithData2;
-    QPushButton *cmdDoWithData;
-    QPushButton *cmdDoWithDataCsv;
+    QPushButton *cmdExportText;
+    QPushButton *cmdExportXls;
+    QPushButton *cmdExportCsv;
 
 private:
     enum class Format { Text, Workbook, Csv };

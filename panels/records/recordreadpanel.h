@@ -13,20 +13,20 @@ class QPushButton;
 struct PanelContext;
 
 // "按记录按条读取…" (Frame15): reading records from the recorder's memory, one request per record,
-// into the received-data box txtReceive (and, for "单条", the decoded line into txtHaveDone).
+// into the received-data box txtReceive (and, for "单条", the decoded line into txtDecoded).
 // The boxes belong to the records tab; this panel adds the commands to the frame.
 class RecordReadPanel : public QWidget {
     Q_OBJECT
 public:
     RecordReadPanel(PanelContext &context, RecordsPanel &records);
 
-    void cmdReadOneRec_Click();  // "单条": record txtRecCount, then the number advances
-    void cmdRedall_Click();      // "读取所有记录": records 1 … txtRecord
-    void cmdStopGet_Click();     // "停止": the running download ends at once (inside a module pass, only its download)
+    void readOneRecord();   // "单条": record txtRecordNumber, then the number advances
+    void readAllRecords();  // "读取所有记录": records 1 … txtRecord
+    void stopDownload();    // "停止": the running download ends at once (inside a module pass, only its download)
     // "应答等待设置…": the record window, the attempts and the late-reply guard, kept in replywin.set.
-    void cmdReplyWindow_Click();
+    void chooseReplyWindow();
 
-    // Empties txtReceive and txtHaveDone and reads records 1 … count of a device into txtReceive
+    // Empties txtReceive and txtDecoded and reads records 1 … count of a device into txtReceive
     // inside a hold the caller owns, with the progress panel. Ends early when the caller's command is
     // cancelled, on this frame's "停止" (which ends this download only), on a lost port or when the
     // device stays silent; what was read stays. The caller checks count and sensors first
@@ -45,7 +45,7 @@ public:
     std::optional<int> agreedSensors(const Link::Hold &hold, uint8_t address, int box, const QString &command);
 
     QPushButton *cmdReadOneRec;
-    QPushButton *cmdRedall;
+    QPushButton *cmdReadAll;
     QPushButton *cmdStopGet;
     QPushButton *cmdReplyWindow;
 
