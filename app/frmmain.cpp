@@ -103,7 +103,7 @@ frmMain::frmMain(Desktop &desktop, const ComPorts &ports, QWidget *parent)
     fillFrame(instrumentPage->Frame7_1, baudRatePanel);
     sensorCountRead = new SensorCountRead(*m_context, recordsPanel->recordReadFrame,
                                           [p = recordsPanel](int n) { p->showSensorCount(n); }, this);
-    recordsPanel->addToRecordReadFrame(sensorCountRead->cmdReadSensorS);
+    recordsPanel->addToRecordReadFrame(sensorCountRead->cmdReadSensorCount);
     liveValuesPanel = new LiveValuesPanel(*m_context, livePage->Frame2_5);
     connect(liveValuesPanel, &LiveValuesPanel::valuesShown, liveTrendPanel, &LiveTrendPanel::addValues);
     // Names and limits belong to the recorder at a device's address on the port in use.
