@@ -56,8 +56,8 @@ frmMain::frmMain(Desktop &desktop, const ComPorts &ports, QWidget *parent)
         .command = [t = trafficPanel](const QString &hex) { t->txtCommand->setText(hex); },
         .state = [t = trafficPanel](const QString &hex) { t->txtState->setText(hex); },
         .lamp = [s = statusPanel](Lamp lamp) { s->showLamp(lamp); },
-        .countExchange = [s = statusPanel] { incrementCounter(s->lblCounter); },
-        .countReply = [s = statusPanel] { incrementCounter(s->lblRecCount); },
+        .countExchange = [s = statusPanel] { incrementCounter(s->lblRequestCount); },
+        .countReply = [s = statusPanel] { incrementCounter(s->lblReplyCount); },
         .status = [this](const QString &text) { showStatus(text); },
     }, this);
     m_context.reset(new PanelContext{*m_link, m_desktop, *m_traffic, *modbusPanel, *statusPanel});

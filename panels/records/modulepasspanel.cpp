@@ -71,7 +71,7 @@ std::optional<ModulePassPanel::Fields> ModulePassPanel::fields()
     const auto function = m_ctx.modbus.function();
     if (!function)
         return std::nullopt;
-    // The pass asks from the register txtStartID names, not one below it as the polling modes do:
+    // The pass asks from the register txtStartRegister names, not one below it as the polling modes do:
     // module set-ups of this recorder rely on that, so it stays.
     const auto start = m_ctx.modbus.startRegisterAsIs();
     if (!start)

@@ -24,7 +24,7 @@ public:
                     RecordReadPanel &read);
 
     void runSinglePass();  // "单次循环"
-    void runAutoLoop();    // "自动循环": lblCounter to 0, then passes; lblCicle counts those completed
+    void runAutoLoop();    // "自动循环": lblRequestCount to 0, then passes; lblPassCount counts those completed
     void stopPasses();     // "停止": the running pass or loop ends at once, whatever it waits for
 
     // The passes of the automatic loop when nobody stops it.
