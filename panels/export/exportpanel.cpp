@@ -89,7 +89,7 @@ void ExportPanel::runExport(Format format)
         path = askSaveName(m_desktop, tr("导出数据为CSV"), appDir + QStringLiteral("/data"), QStringLiteral("csv"));
         break;
     case Format::Workbook:
-        CreateNewDirectory(appDir + QStringLiteral("/data"));
+        makeFolderPath(appDir + QStringLiteral("/data"));
         path = workbookPath(appDir, m_desktop.now());
         break;
     }

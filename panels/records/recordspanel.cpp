@@ -122,15 +122,15 @@ RecordsPanel::RecordsPanel(Desktop &desktop, QWidget *parent) : QWidget(parent),
     lblPauseHint = label(tr("读取记录时，请将设备设置为暂停记录状态"), this);
     lblPauseHint->setObjectName(QStringLiteral("Label2(12)"));
 
-    cmdClearShow = new QPushButton(tr("清空数据区"), this);
-    cmdClearShow->setObjectName(QStringLiteral("cmdClearShow"));
+    cmdClearData = new QPushButton(tr("清空数据区"), this);
+    cmdClearData->setObjectName(QStringLiteral("cmdClearShow"));
     exportPanel = new ExportPanel(desktop,
                                   ExportSources{txtReceive, txtDecoded, txtRecord, txtSensorNum, progressPanel,
                                                 lblActivity, lblRecordTotal, lblCurrentRecord},
                                   this);
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(exportPanel);
-    buttons->addWidget(cmdClearShow);
+    buttons->addWidget(cmdClearData);
     buttons->addStretch();
 
     auto *g = new QGridLayout(this);
@@ -143,7 +143,7 @@ RecordsPanel::RecordsPanel(Desktop &desktop, QWidget *parent) : QWidget(parent),
     g->addWidget(txtReceive, 4, 1);
     g->setRowStretch(4, 1);
 
-    connect(cmdClearShow, &QPushButton::clicked, this, [this] { clearDataBoxes(); });
+    connect(cmdClearData, &QPushButton::clicked, this, [this] { clearDataBoxes(); });
     // The fill follows the boxes, whoever changes them: a count read, a sensor count read or typed.
     connect(txtRecord, &QLineEdit::textChanged, this, &RecordsPanel::showMemoryFill);
     connect(txtSensorNum, &QLineEdit::textChanged, this, &RecordsPanel::showMemoryFill);
@@ -178,7 +178,7 @@ void RecordsPanel::showMemoryFill()
 
 QList<QWidget *> RecordsPanel::readingOrder() const
 {
-    return {recordCountFrame, recordReadFrame, exportPanel, cmdClearShow, txtDecoded, txtReceive};
+    return {recordCountFrame, recordReadFrame, exportPanel, cmdClearData, txtDecoded, txtReceive};
 }
 
 void RecordsPanel::addToRecordCountFrame(QWidget *control)

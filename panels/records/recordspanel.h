@@ -55,7 +55,7 @@ public:
     ValueLabel *lblCurrentRecord; // the record being handled
     QProgressBar *prgRecords;     // records done of n (downloads only)
     ValueLabel *lblTimeLeft;          // the time a download still needs
-    QPushButton *cmdClearShow;    // "清空数据区"
+    QPushButton *cmdClearData;    // "清空数据区"
     ExportPanel *exportPanel;     // the export buttons
     QGroupBox *recordCountFrame;  // "有效记录总数（及指针）"
     QLineEdit *txtRecord;         // records the recorder holds
