@@ -56,40 +56,40 @@ frmMain::frmMain(Desktop &desktop, const ComPorts &ports, QWidget *parent)
         .command = [t = trafficPanel](const QString &hex) { t->txtCommand->setText(hex); },
         .state = [t = trafficPanel](const QString &hex) { t->txtState->setText(hex); },
         .lamp = [s = statusPanel](Lamp lamp) { s->showLamp(lamp); },
-        .countExchange = [s = statusPanel] { incrementCounter(s->lblCounter); },
-        .countReply = [s = statusPanel] { incrementCounter(s->lblRecCount); },
+        .countExchange = [s = statusPanel] { incrementCounter(s->lblRequestCount); },
+        .countReply = [s = statusPanel] { incrementCounter(s->lblReplyCount); },
         .status = [this](const QString &text) { showStatus(text); },
     }, this);
     m_context.reset(new PanelContext{*m_link, m_desktop, *m_traffic, *modbusPanel, *statusPanel});
-    recordArchive = new RecordArchive(m_desktop, [p = portPanel] { return p->PortNumber; }, this);
+    recordArchive = new RecordArchive(m_desktop, [p = portPanel] { return p->portInUse; }, this);
     m_context->archive = recordArchive;
 
-    SSTab1 = new QTabWidget(central);
-    SSTab1->setObjectName(QStringLiteral("SSTab1"));
-    livePage = new LivePage(SSTab1);
-    instrumentPage = new InstrumentPage(SSTab1);
-    extendedPage = new ExtendedPage(SSTab1);
-    recordsPanel = new RecordsPanel(m_desktop, SSTab1);
+    tabs = new QTabWidget(central);
+    tabs->setObjectName(QStringLiteral("SSTab1"));
+    livePage = new LivePage(tabs);
+    instrumentPage = new InstrumentPage(tabs);
+    extendedPage = new ExtendedPage(tabs);
+    recordsPanel = new RecordsPanel(m_desktop, tabs);
     // Each page scrolls, so the window fits a small screen whatever a page holds.
     const auto scrolled = [this](QWidget *page) {
-        auto *area = new QScrollArea(SSTab1);
+        auto *area = new QScrollArea(tabs);
         area->setWidgetResizable(true);
         area->setFrameShape(QFrame::NoFrame);
         area->setWidget(page);
         return area;
     };
-    SSTab1->addTab(scrolled(livePage), tr("实时数据"));
-    SSTab1->addTab(scrolled(instrumentPage), tr("仪器设置"));
-    SSTab1->addTab(scrolled(extendedPage), tr("扩展设置"));
-    SSTab1->addTab(scrolled(recordsPanel), tr("记录操作"));
-    toolsPage = new ToolsPage(SSTab1);
-    SSTab1->addTab(scrolled(toolsPage), tr("维护工具"));
-    liveTrendPanel = new LiveTrendPanel(m_desktop, SSTab1);
-    SSTab1->addTab(liveTrendPanel, tr("实时曲线"));  // a chart fills its page, never scrolls
-    historyPanel = new HistoryPanel(*m_context, SSTab1);
-    SSTab1->addTab(historyPanel, tr("历史数据"));
-    sensorTablePanel = new SensorTablePanel(*m_context, SSTab1);
-    SSTab1->addTab(sensorTablePanel, tr("传感器"));
+    tabs->addTab(scrolled(livePage), tr("实时数据"));
+    tabs->addTab(scrolled(instrumentPage), tr("仪器设置"));
+    tabs->addTab(scrolled(extendedPage), tr("扩展设置"));
+    tabs->addTab(scrolled(recordsPanel), tr("记录操作"));
+    toolsPage = new ToolsPage(tabs);
+    tabs->addTab(scrolled(toolsPage), tr("维护工具"));
+    liveTrendPanel = new LiveTrendPanel(m_desktop, tabs);
+    tabs->addTab(liveTrendPanel, tr("实时曲线"));  // a chart fills its page, never scrolls
+    historyPanel = new HistoryPanel(*m_context, tabs);
+    tabs->addTab(historyPanel, tr("历史数据"));
+    sensorTablePanel = new SensorTablePanel(*m_context, tabs);
+    tabs->addTab(sensorTablePanel, tr("传感器"));
 
     // The device panels fill the frames of the tabs.
     recordCountPanel = new RecordCountPanel(*m_context, *recordsPanel);
@@ -97,14 +97,14 @@ frmMain::frmMain(Desktop &desktop, const ComPorts &ports, QWidget *parent)
     new PollingTableEditor(*m_context, this);  // fills the polling-table frames of both tabs
     clockPanel = new ClockPanel(*m_context, instrumentPage->fraClock);
     fillFrame(instrumentPage->fraClock, clockPanel);
-    intervalPanel = new IntervalPanel(*m_context, instrumentPage->Frame9);
-    fillFrame(instrumentPage->Frame9, intervalPanel);
-    baudRatePanel = new BaudRatePanel(*m_context, instrumentPage->Frame7_1);
-    fillFrame(instrumentPage->Frame7_1, baudRatePanel);
-    sensorCountRead = new SensorCountRead(*m_context, recordsPanel->Frame15,
+    intervalPanel = new IntervalPanel(*m_context, instrumentPage->intervalFrame);
+    fillFrame(instrumentPage->intervalFrame, intervalPanel);
+    baudRatePanel = new BaudRatePanel(*m_context, instrumentPage->baudRateFrame);
+    fillFrame(instrumentPage->baudRateFrame, baudRatePanel);
+    sensorCountRead = new SensorCountRead(*m_context, recordsPanel->recordReadFrame,
                                           [p = recordsPanel](int n) { p->showSensorCount(n); }, this);
-    recordsPanel->addToFrame15(sensorCountRead->cmdReadSensorS);
-    liveValuesPanel = new LiveValuesPanel(*m_context, livePage->Frame2_5);
+    recordsPanel->addToRecordReadFrame(sensorCountRead->cmdReadSensorCount);
+    liveValuesPanel = new LiveValuesPanel(*m_context, livePage->liveValuesFrame);
     connect(liveValuesPanel, &LiveValuesPanel::valuesShown, liveTrendPanel, &LiveTrendPanel::addValues);
     // Names and limits belong to the recorder at a device's address on the port in use.
     liveTrendPanel->setSensorLookup([a = recordArchive](uint8_t device, int number) {
@@ -115,9 +115,9 @@ frmMain::frmMain(Desktop &desktop, const ComPorts &ports, QWidget *parent)
         historyPanel->applySensors();
         liveTrendPanel->applySensors();
     });
-    new ModulePassPanel(*m_context, livePage->Frame18, *liveValuesPanel, *recordCountPanel, *recordReadPanel);
-    new PollingPanel(*m_context, *liveValuesPanel, livePage->Frame11);
-    new StorageStatePanel(*m_context, livePage->Frame8);
+    new ModulePassPanel(*m_context, livePage->modulePassFrame, *liveValuesPanel, *recordCountPanel, *recordReadPanel);
+    new PollingPanel(*m_context, *liveValuesPanel, livePage->pollingFrame);
+    new StorageStatePanel(*m_context, livePage->storageStateFrame);
     busScanPanel = new BusScanPanel(*m_context, [p = portPanel](int rate) { p->useRate(rate); }, toolsPage->fraBusScan);
     fillFrame(toolsPage->fraBusScan, busScanPanel);
     settingsFilePanel = new SettingsFilePanel(*m_context, toolsPage->fraSettingsFile);
@@ -138,7 +138,7 @@ frmMain::frmMain(Desktop &desktop, const ComPorts &ports, QWidget *parent)
     top->addWidget(trafficPanel, 1, 0, 1, 3);
     auto *column = new QVBoxLayout(central);
     column->addLayout(top);
-    column->addWidget(SSTab1, 1);
+    column->addWidget(tabs, 1);
     setCentralWidget(central);
 
     lblStatusLine = new ValueLabel(QString(), tr("状态栏"), this, ValueLabel::Announce::Alert);

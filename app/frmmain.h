@@ -54,7 +54,7 @@ public:
     StatusPanel *statusPanel;
     ModbusPanel *modbusPanel;
     TrafficPanel *trafficPanel;
-    QTabWidget *SSTab1;
+    QTabWidget *tabs;
     LivePage *livePage;
     InstrumentPage *instrumentPage;
     ExtendedPage *extendedPage;

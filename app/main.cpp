@@ -95,7 +95,7 @@ int main(int argc, char *argv[])
         for (uint8_t a : recorder.addresses())
             served << QString::number(a);
         window.showStatus(QCoreApplication::translate("main", "演示模式：COM%1 连接到模拟记录仪（%2），设备地址 %3")
-                              .arg(window.portPanel->PortNumber)
+                              .arg(window.portPanel->portInUse)
                               .arg(recorder.portPath(), served.join(QCoreApplication::translate("main", "、"))));
     }
     if (!languageProblem.isEmpty())

@@ -46,12 +46,12 @@ void frmMain::load()
     context().link.setGuardMs(reply.value.guardMs);
     context().link.setConnectTimeoutMs(reply.value.connectTimeoutMs);
 
-    portPanel->PortNumber = comm.value.portNumber;
-    portPanel->BaudRate = comm.value.baudRate;
+    portPanel->portInUse = comm.value.portNumber;
+    portPanel->rateInUse = comm.value.baudRate;
     portPanel->selectBaud(comm.value.baudRate);
     portPanel->selectPort(comm.value.portNumber);
     portPanel->refreshPorts();
-    portPanel->Combo1_Click();
+    portPanel->reopenPort();
     // Before the first exchange the lamp tells whether the port is ready: green open, red closed.
     m_traffic->showLamp(m_link->isOpen() ? Lamp::Green : Lamp::Red);
 

@@ -11,11 +11,11 @@ public:
     explicit LivePage(QWidget *parent = nullptr);
     // The frames as a reader goes through them (their panels are made in another order).
     QList<QWidget *> readingOrder() const;
-    QLabel *Label3;
-    QGroupBox *Frame2_5;   // "温度组1"
-    QGroupBox *Frame18;    // "多模块操作"
-    QGroupBox *Frame11;    // "单次采集"
-    QGroupBox *Frame8;     // "存储状态监测"
+    QLabel *lblAddressNote;         // the recorder answers at address 21 until set otherwise
+    QGroupBox *liveValuesFrame;     // "温度组1"
+    QGroupBox *modulePassFrame;     // "多模块操作"
+    QGroupBox *pollingFrame;        // "单次采集"
+    QGroupBox *storageStateFrame;   // "存储状态监测"
 };
 
 // Tab "仪器设置": the polling table's device frames, interval, clock and baud rate.
@@ -25,13 +25,13 @@ public:
     explicit InstrumentPage(QWidget *parent = nullptr);
     // The frames as a reader goes through them (their panels are made in another order).
     QList<QWidget *> readingOrder() const;
-    QGroupBox *Frame13;    // "RS485 MODBUS-RTU轮循设备总数"
-    QGroupBox *Frame9;     // "记录时间间隔"
-    QGroupBox *fraClock;   // "设备时钟"
-    QGroupBox *Frame3;     // "RS485轮循数据长度"
-    QGroupBox *Frame12;    // "RS485轮循寄存器起始地址"
-    QGroupBox *Frame4;     // "RS485轮循设备地址"
-    QGroupBox *Frame7_1;   // "波特率"
+    QGroupBox *deviceCountFrame;    // "RS485 MODBUS-RTU轮循设备总数"
+    QGroupBox *intervalFrame;       // "记录时间间隔"
+    QGroupBox *fraClock;            // "设备时钟"
+    QGroupBox *dataLengthFrame;     // "RS485轮循数据长度"
+    QGroupBox *startRegisterFrame;  // "RS485轮循寄存器起始地址"
+    QGroupBox *deviceAddressFrame;  // "RS485轮循设备地址"
+    QGroupBox *baudRateFrame;       // "波特率"
 };
 
 // Tab "扩展设置": multipliers and sensor types.
@@ -40,7 +40,7 @@ class ExtendedPage : public QWidget {
 public:
     explicit ExtendedPage(QWidget *parent = nullptr);
     QList<QWidget *> readingOrder() const;
-    QGroupBox *Frame16;        // "测点数据倍率"
+    QGroupBox *multiplierFrame;  // "测点数据倍率"
     QGroupBox *fraSensorType;  // "传感器类型"
 };
 

@@ -129,7 +129,7 @@ Run windowDownload(sim::SimRecorder &recorder, int baud, bool blockReads, int co
         std::printf("  the window did not take block reads %s from replywin.set\n", blockReads ? "on" : "off");
         return run;
     }
-    w.SSTab1->setCurrentWidget(w.recordsPanel);  // where the user starts a download from
+    w.tabs->setCurrentWidget(w.recordsPanel);  // where the user starts a download from
     w.modbusPanel->txtStationID->setText(QString::number(Device));
     w.recordsPanel->txtRecord->setText(QString::number(count));
     w.recordsPanel->txtSensorNum->setText(QString::number(Sensors));
@@ -140,7 +140,7 @@ Run windowDownload(sim::SimRecorder &recorder, int baud, bool blockReads, int co
     QElapsedTimer wall;
     const double cpu0 = threadCpuMs();
     wall.start();
-    w.recordReadPanel->cmdRedall_Click();
+    w.recordReadPanel->readAllRecords();
     run.wallMs = wall.nsecsElapsed() / 1e6;
     run.cpuMs = threadCpuMs() - cpu0;
     run.exact = w.recordsPanel->txtReceive->toPlainText() == expected;

@@ -34,15 +34,15 @@ std::optional<uint8_t> boxDevice(Desktop &desktop, const QLineEdit *box, const Q
     return v ? std::optional<uint8_t>(uint8_t(*v)) : std::nullopt;
 }
 
-std::optional<uint8_t> boxFunction(Desktop &desktop, const QLineEdit *txtFunID, const BeforeMessage &beforeMessage)
+std::optional<uint8_t> boxFunction(Desktop &desktop, const QLineEdit *box, const BeforeMessage &beforeMessage)
 {
-    const auto v = field(desktop, txtFunID, QCoreApplication::translate("BoxInput", "功能号"), 3, 4, beforeMessage);
+    const auto v = field(desktop, box, QCoreApplication::translate("BoxInput", "功能号"), 3, 4, beforeMessage);
     return v ? std::optional<uint8_t>(uint8_t(*v)) : std::nullopt;
 }
 
-std::optional<uint8_t> boxCount(Desktop &desktop, const QLineEdit *txtDataLength, const BeforeMessage &beforeMessage)
+std::optional<uint8_t> boxCount(Desktop &desktop, const QLineEdit *box, const BeforeMessage &beforeMessage)
 {
-    const auto v = field(desktop, txtDataLength, QCoreApplication::translate("BoxInput", "数据长度"), 1, 125, beforeMessage);
+    const auto v = field(desktop, box, QCoreApplication::translate("BoxInput", "数据长度"), 1, 125, beforeMessage);
     return v ? std::optional<uint8_t>(uint8_t(*v)) : std::nullopt;
 }
 

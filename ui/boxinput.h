@@ -26,11 +26,11 @@ std::optional<uint8_t> boxDevice(Desktop &desktop, const QLineEdit *box, const Q
 
 // "功能号": 3 (holding registers) or 4 (input registers). Any other code would turn the live read
 // into something else (06 would write the count into register 0), so it is refused.
-std::optional<uint8_t> boxFunction(Desktop &desktop, const QLineEdit *txtFunID,
+std::optional<uint8_t> boxFunction(Desktop &desktop, const QLineEdit *box,
                                    const BeforeMessage &beforeMessage = {});
 
 // "数据长度": 1 … 125 registers, what one Modbus read may ask for.
-std::optional<uint8_t> boxCount(Desktop &desktop, const QLineEdit *txtDataLength,
+std::optional<uint8_t> boxCount(Desktop &desktop, const QLineEdit *box,
                                 const BeforeMessage &beforeMessage = {});
 
 // A first register counted from 1 (1 … 256) as the zero-based register of the request (0 … 255);

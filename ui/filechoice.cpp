@@ -4,14 +4,14 @@
 #include <QDir>
 #include <QFileInfo>
 
-bool CreateNewDirectory(const QString &path)
+bool makeFolderPath(const QString &path)
 {
     return QDir().mkpath(path);
 }
 
 QString askSaveName(Desktop &desktop, const QString &title, const QString &folder, const QString &suffix)
 {
-    CreateNewDirectory(folder);
+    makeFolderPath(folder);
     QString path = desktop.saveFileName(title, folder, QStringLiteral("%1 (*.%1)").arg(suffix));
     if (path.isEmpty())
         return QString();

@@ -4,7 +4,7 @@
 class Desktop;
 
 // Creates every missing level of a folder path; true when the folder exists afterwards.
-bool CreateNewDirectory(const QString &path);
+bool makeFolderPath(const QString &path);
 
 // The file the user names in the save dialog, in folder (created when missing), ending in .suffix;
 // empty when cancelled. A name typed without the ending gets it, and replacing a file of that name is

@@ -35,10 +35,10 @@ public:
 class Counters {
 public:
     virtual ~Counters() = default;
-    virtual long long requestsSent() const = 0;         // lblCounter
+    virtual long long requestsSent() const = 0;         // lblRequestCount
     virtual void setRequestsSent(long long n) = 0;
-    virtual void setRepliesReceived(long long n) = 0;   // lblRecCount
-    virtual void setPasses(long long n) = 0;            // lblCicle: module passes completed
+    virtual void setRepliesReceived(long long n) = 0;   // lblReplyCount
+    virtual void setPasses(long long n) = 0;            // lblPassCount: module passes completed
 };
 
 // What every device panel shares: the line, the desktop, the traffic display (status line, lamps,

@@ -11,7 +11,7 @@ struct Shown {
     bool live = true;              // painted as it happens (else: by its runner, at its pace)
     bool clearsState = true;       // the start clears the reply's box as well as the request's
     bool redLampWhenClosed = false;  // a closed port turns the lamp red
-    bool countsReply = false;      // lblRecCount + 1 for a reply of at least 3 bytes
+    bool countsReply = false;      // lblReplyCount + 1 for a reply of at least 3 bytes
     Reply reply = Reply::Always;
 };
 

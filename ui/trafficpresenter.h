@@ -10,8 +10,8 @@ struct TrafficDisplay {
     std::function<void(const QString &)> command;  // the request's hex box (txtCommand); empty: cleared
     std::function<void(const QString &)> state;    // the reply's hex box (txtState); empty: cleared
     std::function<void(Lamp)> lamp;
-    std::function<void()> countExchange;           // lblCounter + 1
-    std::function<void()> countReply;              // lblRecCount + 1
+    std::function<void()> countExchange;           // lblRequestCount + 1
+    std::function<void()> countReply;              // lblReplyCount + 1
     std::function<void(const QString &)> status;   // the status line
 };
 

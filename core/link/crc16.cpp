@@ -1,11 +1,11 @@
 #include "core/link/crc16.h"
 
-Crc Crc16(const QByteArray &cmdstring, int j)
+Crc Crc16(const QByteArray &bytes, int lastIndex)
 {
     uint16_t crc = 0xFFFF;
-    const int last = std::min<int>(j, int(cmdstring.size()) - 1);
+    const int last = std::min<int>(lastIndex, int(bytes.size()) - 1);
     for (int i = 0; i <= last; ++i) {
-        crc ^= uint8_t(cmdstring[i]);
+        crc ^= uint8_t(bytes[i]);
         for (int bit = 0; bit < 8; ++bit)
             crc = (crc & 1) ? uint16_t((crc >> 1) ^ 0xA001) : uint16_t(crc >> 1);
     }

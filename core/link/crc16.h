@@ -8,8 +8,8 @@ struct Crc {
     uint8_t high = 0xFF;
 };
 
-// Covers bytes 0 … j inclusive; j < 0 covers nothing and gives FF FF.
-Crc Crc16(const QByteArray &cmdstring, int j);
+// Covers bytes 0 … lastIndex inclusive; lastIndex < 0 covers nothing and gives FF FF.
+Crc Crc16(const QByteArray &bytes, int lastIndex);
 
 // Appends the CRC of the whole array, low byte first.
 void appendCrc(QByteArray &frame);

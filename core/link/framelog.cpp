@@ -127,7 +127,7 @@ QString describe(const QByteArray &b, const QByteArray &request, bool isRequest,
     const QByteArray frame = b.left(length);
     if (byteAt(b, 1) & 0x80) {
         const uint8_t code = byteAt(frame, 2);
-        parts << QCoreApplication::translate("framelog", "异常应答：代码 %1 %2").arg(FormatHex(code), modbus::exceptionName(code));
+        parts << QCoreApplication::translate("framelog", "异常应答：代码 %1 %2").arg(byteHex(code), modbus::exceptionName(code));
         error = true;
     } else {
         details(frame, request, isRequest, parts, error);

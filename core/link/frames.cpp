@@ -176,7 +176,7 @@ QString describeReply(const ReplyInfo &info)
         return QCoreApplication::translate("modbus", "应答正确（%1 字节）").arg(info.received);
     case ReplyClass::Exception:
         return QCoreApplication::translate("modbus", "异常应答：代码 %1（%2）")
-            .arg(FormatHex(info.exceptionCode), exceptionName(info.exceptionCode));
+            .arg(byteHex(info.exceptionCode), exceptionName(info.exceptionCode));
     case ReplyClass::CrcMismatch:
         return QCoreApplication::translate("modbus", "应答CRC校验错误（%1 字节）").arg(info.received);
     case ReplyClass::OtherSender:

@@ -4,10 +4,10 @@
 #include <cstdint>
 
 // Two upper-case hex digits: 0 → "00", 10 → "0A", 255 → "FF".
-QString FormatHex(uint8_t bb);
+QString byteHex(uint8_t byte);
 
 // The request echo: every byte as two digits followed by one blank ("02 03 … F6 ").
 QString requestHex(const QByteArray &frame);
 
 // The reply text: one blank before every byte's two digits (" 01 03 02"); empty for no bytes.
-QString hexText(const QByteArray &inx);
+QString hexText(const QByteArray &bytes);

@@ -15,42 +15,42 @@ BaudRatePanel::BaudRatePanel(PanelContext &ctx, QWidget *parent) : QWidget(paren
     // The caption above the two boxes, split so that each part stands over its own box.
     auto *currentCaption = new QLabel(tr("当前波特率："), this);
     auto *targetCaption = new QLabel(tr("更改为"), this);
-    txtCurrentBuad = new QLineEdit(QStringLiteral("2"), this);
-    txtCurrentBuad->setObjectName(QStringLiteral("txtCurrentBuad"));
-    txtCurrentBuad->setAccessibleName(tr("当前波特率代码"));
-    txtCurrentBuad->setFixedWidth(48);
-    currentCaption->setBuddy(txtCurrentBuad);
-    txtObjectBuad = new QLineEdit(QStringLiteral("0"), this);
-    txtObjectBuad->setObjectName(QStringLiteral("txtObjectBuad"));
-    txtObjectBuad->setAccessibleName(tr("更改为的波特率代码"));
-    txtObjectBuad->setFixedWidth(48);
-    targetCaption->setBuddy(txtObjectBuad);
-    cmdBuadRate = commandButton(QStringLiteral("cmdBuadRate"), tr("修改"), this);
+    txtCurrentBaudCode = new QLineEdit(QStringLiteral("2"), this);
+    txtCurrentBaudCode->setObjectName(QStringLiteral("txtCurrentBuad"));
+    txtCurrentBaudCode->setAccessibleName(tr("当前波特率代码"));
+    txtCurrentBaudCode->setFixedWidth(48);
+    currentCaption->setBuddy(txtCurrentBaudCode);
+    txtNewBaudCode = new QLineEdit(QStringLiteral("0"), this);
+    txtNewBaudCode->setObjectName(QStringLiteral("txtObjectBuad"));
+    txtNewBaudCode->setAccessibleName(tr("更改为的波特率代码"));
+    txtNewBaudCode->setFixedWidth(48);
+    targetCaption->setBuddy(txtNewBaudCode);
+    cmdChangeBaud = commandButton(QStringLiteral("cmdBuadRate"), tr("修改"), this);
     auto *below = hintLabel(tr("值对应波特率 1-4800 2-9600 3-14400 4-19200 5-38400"), this);
 
     auto *g = new QGridLayout(this);
     g->addWidget(currentCaption, 0, 0);
     g->addWidget(targetCaption, 0, 1);
-    g->addWidget(txtCurrentBuad, 1, 0);
-    g->addWidget(txtObjectBuad, 1, 1);
-    g->addWidget(cmdBuadRate, 1, 2);
+    g->addWidget(txtCurrentBaudCode, 1, 0);
+    g->addWidget(txtNewBaudCode, 1, 1);
+    g->addWidget(cmdChangeBaud, 1, 2);
     g->addWidget(below, 2, 0, 1, 3);
     g->setColumnStretch(3, 1);
 
-    connect(cmdBuadRate, &QPushButton::clicked, this, [this] { cmdBuadRate_Click(); });
+    connect(cmdChangeBaud, &QPushButton::clicked, this, [this] { changeBaudRate(); });
 }
 
-void BaudRatePanel::cmdBuadRate_Click()
+void BaudRatePanel::changeBaudRate()
 {
     const auto cmd = beginCommand(m_ctx);
     if (!cmd)
         return;
     // Only the codes the recorder knows: any other would leave it at a rate nobody can reach.
-    const auto current = boxNumber(m_ctx.desktop, txtCurrentBuad, tr("当前波特率"), baud::LowestCode,
+    const auto current = boxNumber(m_ctx.desktop, txtCurrentBaudCode, tr("当前波特率"), baud::LowestCode,
                                    baud::HighestCode, convert::Rounding::WholeOnly);
     if (!current)
         return;
-    const auto target = boxNumber(m_ctx.desktop, txtObjectBuad, tr("更改为"), baud::LowestCode,
+    const auto target = boxNumber(m_ctx.desktop, txtNewBaudCode, tr("更改为"), baud::LowestCode,
                                   baud::HighestCode, convert::Rounding::WholeOnly);
     if (!target)
         return;
@@ -67,7 +67,7 @@ void BaudRatePanel::cmdBuadRate_Click()
     }
     // The recorder now listens at the new rate; this port still talks at the old one.
     const int rate = baud::ofCode(int(*target));
-    txtCurrentBuad->setText(QString::number(*target));
+    txtCurrentBaudCode->setText(QString::number(*target));
     if (m_ctx.link.line() && !m_ctx.link.line()->baudRateSettable()) {
         m_ctx.view.showStatus(tr("%1：记录仪波特率已改为 %2（代码 %3）。请在串口服务器或网关上把串口波特率也改为 %2 后再通讯。")
                                   .arg(command).arg(rate).arg(*target));

@@ -13,11 +13,11 @@ public:
     BaudRatePanel(PanelContext &ctx, QWidget *parent);
 
     // "修改"
-    void cmdBuadRate_Click();
+    void changeBaudRate();
 
-    QLineEdit *txtCurrentBuad;
-    QLineEdit *txtObjectBuad;
-    QPushButton *cmdBuadRate;
+    QLineEdit *txtCurrentBaudCode;
+    QLineEdit *txtNewBaudCode;
+    QPushButton *cmdChangeBaud;
 
 private:
     PanelContext &m_ctx;

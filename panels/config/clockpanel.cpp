@@ -58,11 +58,11 @@ ClockPanel::ClockPanel(PanelContext &ctx, QWidget *parent) : QWidget(parent), m_
     setTabOrder(previous, cmdTimeWrite);
     setTabOrder(cmdTimeWrite, cmdTimeRead);
 
-    connect(cmdTimeRead, &QPushButton::clicked, this, [this] { cmdTimeRead_Click(); });
-    connect(cmdTimeWrite, &QPushButton::clicked, this, [this] { cmdTimeWrite_Click(); });
+    connect(cmdTimeRead, &QPushButton::clicked, this, [this] { readClock(); });
+    connect(cmdTimeWrite, &QPushButton::clicked, this, [this] { writePcClock(); });
 }
 
-void ClockPanel::cmdTimeRead_Click()
+void ClockPanel::readClock()
 {
     const auto cmd = beginCommand(m_ctx);
     if (!cmd)
@@ -79,7 +79,7 @@ void ClockPanel::cmdTimeRead_Click()
                         });
 }
 
-void ClockPanel::cmdTimeWrite_Click()
+void ClockPanel::writePcClock()
 {
     const auto cmd = beginCommand(m_ctx);
     if (!cmd)

@@ -14,10 +14,10 @@ public:
     ClockPanel(PanelContext &ctx, QWidget *parent);
 
     // "读时钟": reads registers 117–120 into the boxes.
-    void cmdTimeRead_Click();
+    void readClock();
     // "写入电脑时钟": fills the boxes from the PC clock and writes registers 129, 128, 127, 126 in
     // that order, then switches coil 8 on so that the recorder takes the time over.
-    void cmdTimeWrite_Click();
+    void writePcClock();
 
     std::array<QLineEdit *, clockfields::BoxCount> txtTime{};
     QPushButton *cmdTimeWrite;

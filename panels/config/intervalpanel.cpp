@@ -29,11 +29,11 @@ IntervalPanel::IntervalPanel(PanelContext &ctx, QWidget *parent) : QWidget(paren
     g->addWidget(hint, 1, 0, 1, 4);
     g->setColumnStretch(4, 1);
 
-    connect(cmdSetRecInt, &QPushButton::clicked, this, [this] { cmdSetRecInt_Click(); });
-    connect(cmdReadInterv, &QPushButton::clicked, this, [this] { cmdReadInterv_Click(); });
+    connect(cmdSetRecInt, &QPushButton::clicked, this, [this] { writeInterval(); });
+    connect(cmdReadInterv, &QPushButton::clicked, this, [this] { readInterval(); });
 }
 
-void IntervalPanel::cmdSetRecInt_Click()
+void IntervalPanel::writeInterval()
 {
     const auto cmd = beginCommand(m_ctx);
     if (!cmd)
@@ -55,7 +55,7 @@ void IntervalPanel::cmdSetRecInt_Click()
     reportWrite(m_ctx, tr("设置记录时间间隔"), ex, done);
 }
 
-void IntervalPanel::cmdReadInterv_Click()
+void IntervalPanel::readInterval()
 {
     readRegisterInto(m_ctx, kinds::IntervalRead, recorder::IntervalRegister, txtRecInt);
 }

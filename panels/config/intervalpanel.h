@@ -12,9 +12,9 @@ public:
     IntervalPanel(PanelContext &ctx, QWidget *parent);
 
     // "设置记录时间间隔": writes txtRecInt (0 … 65535) into register 116.
-    void cmdSetRecInt_Click();
+    void writeInterval();
     // "读记录时间间隔": reads register 116 into txtRecInt.
-    void cmdReadInterv_Click();
+    void readInterval();
 
     QLineEdit *txtRecInt;
     QPushButton *cmdSetRecInt;

@@ -56,8 +56,8 @@ void PollingTablePanel::addBoxRow(int box, QGridLayout *grid, int row, int col, 
     grid->addWidget(read, row, col + 1);
     grid->addWidget(write, row, col + 2);
     connect(e, &QLineEdit::textEdited, this, [this, box] { m_read[box - m_group.first].reset(); });
-    connect(read, &QPushButton::clicked, this, [this, box] { cmdReadP_Click(box); });
-    connect(write, &QPushButton::clicked, this, [this, box] { cmdWriteP_Click(box); });
+    connect(read, &QPushButton::clicked, this, [this, box] { readOne(box); });
+    connect(write, &QPushButton::clicked, this, [this, box] { writeOne(box); });
 }
 
 void PollingTablePanel::addPresetControls(QBoxLayout *into)
@@ -68,14 +68,14 @@ void PollingTablePanel::addPresetControls(QBoxLayout *into)
     current->setObjectName(indexed("txtCurrent", presets.current));
     current->setFixedWidth(BoxWidth);
     current->setAccessibleName(tr("%1 预设值").arg(m_group.caption));
-    m_c.txtCurrent[presets.current] = current;
+    m_c.txtPreset[presets.current] = current;
     into->addWidget(current);
     const auto preset = [&](int index, const QString &caption) {
         auto *b = new QPushButton(caption, this);
         b->setObjectName(indexed("cmdCurrentSet", index));
-        m_c.cmdCurrentSet[index] = b;
+        m_c.cmdPreset[index] = b;
         into->addWidget(b);
-        connect(b, &QPushButton::clicked, this, [this, index] { cmdCurrentSet_Click(index); });
+        connect(b, &QPushButton::clicked, this, [this, index] { applyPreset(index); });
     };
     preset(presets.uniform, tr("统一预设"));
     if (presets.sequential)
@@ -85,14 +85,14 @@ void PollingTablePanel::addPresetControls(QBoxLayout *into)
 void PollingTablePanel::addGroupCommands(QBoxLayout *into)
 {
     const int k = m_group.k;
-    m_c.cmdReadAlarm[k] = commandButton(indexed("cmdReadAlarm", k), m_group.readAllCaption, this);
+    m_c.cmdReadGroup[k] = commandButton(indexed("cmdReadAlarm", k), m_group.readAllCaption, this);
     m_c.cmdSetAll[k] = commandButton(indexed("cmdSetAll", k), m_group.writeAllCaption, this);
-    m_c.cmdWriteEEp[k] = commandButton(indexed("cmdWriteEEp", k), m_group.commitCaption, this);
-    for (QPushButton *b : {m_c.cmdReadAlarm[k], m_c.cmdSetAll[k], m_c.cmdWriteEEp[k]})
+    m_c.cmdCommitGroup[k] = commandButton(indexed("cmdWriteEEp", k), m_group.commitCaption, this);
+    for (QPushButton *b : {m_c.cmdReadGroup[k], m_c.cmdSetAll[k], m_c.cmdCommitGroup[k]})
         into->addWidget(b);
-    connect(m_c.cmdReadAlarm[k], &QPushButton::clicked, this, [this] { cmdReadAlarm_Click(); });
-    connect(m_c.cmdSetAll[k], &QPushButton::clicked, this, [this] { cmdSetAll_Click(); });
-    connect(m_c.cmdWriteEEp[k], &QPushButton::clicked, this, [this] { cmdWriteEEp_Click(); });
+    connect(m_c.cmdReadGroup[k], &QPushButton::clicked, this, [this] { readGroup(); });
+    connect(m_c.cmdSetAll[k], &QPushButton::clicked, this, [this] { writeGroup(); });
+    connect(m_c.cmdCommitGroup[k], &QPushButton::clicked, this, [this] { commitGroup(); });
 }
 
 // Device address, register start and data length: twenty numbered rows, the commands beside them.
@@ -144,14 +144,14 @@ void PollingTablePanel::buildSingle()
     auto *hint = hintLabel(m_group.hint, this);
     addBoxRow(m_group.first, grid, 0, 0, nullptr);
     hint->setBuddy(m_c.txtChannel[m_group.first]);
-    m_c.cmdWriteEEp[m_group.k] = commandButton(indexed("cmdWriteEEp", m_group.k), m_group.commitCaption, this);
-    grid->addWidget(m_c.cmdWriteEEp[m_group.k], 0, 3);
+    m_c.cmdCommitGroup[m_group.k] = commandButton(indexed("cmdWriteEEp", m_group.k), m_group.commitCaption, this);
+    grid->addWidget(m_c.cmdCommitGroup[m_group.k], 0, 3);
     grid->addWidget(hint, 1, 0, 1, 4);
     grid->setColumnStretch(4, 1);
-    connect(m_c.cmdWriteEEp[m_group.k], &QPushButton::clicked, this, [this] { cmdWriteEEp_Click(); });
+    connect(m_c.cmdCommitGroup[m_group.k], &QPushButton::clicked, this, [this] { commitGroup(); });
 }
 
-void PollingTablePanel::cmdReadP_Click(int i)
+void PollingTablePanel::readOne(int i)
 {
     Q_ASSERT(m_group.holds(i));
     if (const auto w = readRegisterInto(m_ctx, kinds::SingleParameterRead, polling::registerOf(i), m_c.txtChannel[i]))
@@ -174,7 +174,7 @@ Exchange PollingTablePanel::writeBox(const DeviceCommand &cmd, int i, uint16_t v
     return setRegister(m_ctx.link, cmd.hold, cmd.address, polling::registerOf(i), value);
 }
 
-void PollingTablePanel::cmdWriteP_Click(int i)
+void PollingTablePanel::writeOne(int i)
 {
     Q_ASSERT(m_group.holds(i));
     const auto cmd = beginCommand(m_ctx);
@@ -194,7 +194,7 @@ void PollingTablePanel::cmdWriteP_Click(int i)
     reportWrite(m_ctx, tr("写参数"), ex, done);
 }
 
-void PollingTablePanel::cmdReadAlarm_Click()
+void PollingTablePanel::readGroup()
 {
     if (!m_group.readAll)
         return;
@@ -206,18 +206,18 @@ void PollingTablePanel::cmdReadAlarm_Click()
                         modbus::readHolding(cmd->address, m_group.firstRegister(), polling::SlotCount),
                         [&](const Exchange &ex) {
                             if (ex.valid())
-                                DoAlarmData(ex.reply, polling::SlotCount, m_group.first);
+                                showGroupWords(ex.reply, polling::SlotCount, m_group.first);
                         });
 }
 
-void PollingTablePanel::DoAlarmData(const QByteArray &inx, int MaxLength, int StartPosition)
+void PollingTablePanel::showGroupWords(const QByteArray &reply, int maxLength, int startPosition)
 {
-    const QVector<uint16_t> words = polling::replyWords(inx, MaxLength);
-    for (int j = 0; j < words.size() && m_group.holds(StartPosition + j); ++j)
-        showRead(StartPosition + j, polling::readAllBox(words[j]));
+    const QVector<uint16_t> words = polling::replyWords(reply, maxLength);
+    for (int j = 0; j < words.size() && m_group.holds(startPosition + j); ++j)
+        showRead(startPosition + j, polling::readAllBox(words[j]));
 }
 
-void PollingTablePanel::cmdSetAll_Click()
+void PollingTablePanel::writeGroup()
 {
     if (!m_group.readAll)
         return;
@@ -283,13 +283,13 @@ void PollingTablePanel::cmdSetAll_Click()
                               + roundedNote);
 }
 
-void PollingTablePanel::cmdCurrentSet_Click(int preset)
+void PollingTablePanel::applyPreset(int preset)
 {
     const auto &presets = m_group.presets;
     if (!presets || (preset != presets->sequential && preset != presets->uniform))
         return;
     const bool sequential = preset == presets->sequential;
-    const QString current = sequential ? QString() : m_c.txtCurrent[presets->current]->text();
+    const QString current = sequential ? QString() : m_c.txtPreset[presets->current]->text();
     const QStringList texts = polling::presetTexts(sequential, current);
     for (int n = 0; n < m_group.count; ++n) {
         m_c.txtChannel[m_group.first + n]->setText(texts[n]);
@@ -297,7 +297,7 @@ void PollingTablePanel::cmdCurrentSet_Click(int preset)
     }
 }
 
-void PollingTablePanel::cmdWriteEEp_Click()
+void PollingTablePanel::commitGroup()
 {
     const auto cmd = beginCommand(m_ctx);
     if (!cmd)

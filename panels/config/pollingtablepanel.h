@@ -20,11 +20,11 @@ struct PollingTableControls {
     std::array<QLineEdit *, polling::BoxCount> txtChannel{};
     std::array<QPushButton *, polling::BoxCount> cmdReadP{};
     std::array<QPushButton *, polling::BoxCount> cmdWriteP{};
-    std::array<QPushButton *, 5> cmdReadAlarm{};
+    std::array<QPushButton *, 5> cmdReadGroup{};
     std::array<QPushButton *, 5> cmdSetAll{};
-    std::array<QPushButton *, polling::PresetCount> cmdCurrentSet{};
-    std::array<QPushButton *, 6> cmdWriteEEp{};
-    std::array<QLineEdit *, polling::CurrentCount> txtCurrent{};
+    std::array<QPushButton *, polling::PresetCount> cmdPreset{};
+    std::array<QPushButton *, 6> cmdCommitGroup{};
+    std::array<QLineEdit *, polling::CurrentCount> txtPreset{};
 };
 
 // One group of the polling table in its frame: its boxes with their "读参数"/"写参数", and its
@@ -36,22 +36,22 @@ public:
                       QWidget *parent);
 
     // Reads box i's register into the box; a register above 32767 shows as it is.
-    void cmdReadP_Click(int i);
+    void readOne(int i);
     // Writes box i into its register: the word a read put there while the box still shows it,
     // otherwise the text; a text that is no register value is refused with a message.
-    void cmdWriteP_Click(int i);
+    void writeOne(int i);
     // Reads the group's twenty registers into its boxes; txtDataLength shows "20" afterwards.
-    void cmdReadAlarm_Click();
+    void readGroup();
     // Writes every box of the group, in order, once all of them have been checked.
-    void cmdSetAll_Click();
-    // Fills the group's boxes: preset index as cmdCurrentSet's.
-    void cmdCurrentSet_Click(int preset);
+    void writeGroup();
+    // Fills the group's boxes: preset index as cmdPreset's.
+    void applyPreset(int preset);
     // Switches the group's coil on: the recorder takes the registers over.
-    void cmdWriteEEp_Click();
+    void commitGroup();
 
-    // Shows the words of a read-all reply in boxes StartPosition, StartPosition + 1, … (at most
-    // MaxLength of them, only words the reply holds whole, only boxes of the group).
-    void DoAlarmData(const QByteArray &inx, int MaxLength, int StartPosition);
+    // Shows the words of a read-all reply in boxes startPosition, startPosition + 1, … (at most
+    // maxLength of them, only words the reply holds whole, only boxes of the group).
+    void showGroupWords(const QByteArray &reply, int maxLength, int startPosition);
 
 private:
     void buildColumn();

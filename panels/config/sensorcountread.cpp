@@ -8,11 +8,11 @@ SensorCountRead::SensorCountRead(PanelContext &ctx, QWidget *frame, std::functio
     : QObject(parent), m_ctx(ctx), m_showCount(std::move(showCount))
 {
     setObjectName(QStringLiteral("sensorCountRead"));
-    cmdReadSensorS = commandButton(QStringLiteral("cmdReadSensorS"), tr("读传感器总数"), frame);
-    connect(cmdReadSensorS, &QPushButton::clicked, this, [this] { cmdReadSensorS_Click(); });
+    cmdReadSensorCount = commandButton(QStringLiteral("cmdReadSensorS"), tr("读传感器总数"), frame);
+    connect(cmdReadSensorCount, &QPushButton::clicked, this, [this] { readSensorCount(); });
 }
 
-void SensorCountRead::cmdReadSensorS_Click()
+void SensorCountRead::readSensorCount()
 {
     readRegisterInto(m_ctx, kinds::SensorCountRead, recorder::SensorCountRegister, m_showCount);
 }

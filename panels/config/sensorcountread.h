@@ -12,9 +12,9 @@ class SensorCountRead : public QObject {
 public:
     SensorCountRead(PanelContext &ctx, QWidget *frame, std::function<void(int)> showCount, QObject *parent);
 
-    void cmdReadSensorS_Click();
+    void readSensorCount();
 
-    QPushButton *cmdReadSensorS;
+    QPushButton *cmdReadSensorCount;
 
 private:
     PanelContext &m_ctx;

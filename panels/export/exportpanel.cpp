@@ -31,25 +31,25 @@ QString workbookPath(const QString &appDir, const QDateTime &now)
 ExportPanel::ExportPanel(Desktop &desktop, ExportSource &source, QWidget *parent)
     : QWidget(parent), m_desktop(desktop), m_src(source)
 {
-    cmdDoWithData2 = new QPushButton(tr("导出数据为记事本TXT"), this);
-    cmdDoWithData2->setObjectName(QStringLiteral("cmdDoWithData2"));
-    cmdDoWithData = new QPushButton(tr("导出数据为EXCEL表格"), this);
-    cmdDoWithData->setObjectName(QStringLiteral("cmdDoWithData"));
-    cmdDoWithDataCsv = new QPushButton(tr("导出数据为CSV"), this);
-    cmdDoWithDataCsv->setObjectName(QStringLiteral("cmdDoWithDataCsv"));
+    cmdExportText = new QPushButton(tr("导出数据为记事本TXT"), this);
+    cmdExportText->setObjectName(QStringLiteral("cmdDoWithData2"));
+    cmdExportXls = new QPushButton(tr("导出数据为EXCEL表格"), this);
+    cmdExportXls->setObjectName(QStringLiteral("cmdDoWithData"));
+    cmdExportCsv = new QPushButton(tr("导出数据为CSV"), this);
+    cmdExportCsv->setObjectName(QStringLiteral("cmdDoWithDataCsv"));
     auto *row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
-    row->addWidget(cmdDoWithData2);
-    row->addWidget(cmdDoWithData);
-    row->addWidget(cmdDoWithDataCsv);
-    connect(cmdDoWithData2, &QPushButton::clicked, this, [this] { cmdDoWithData2_Click(); });
-    connect(cmdDoWithData, &QPushButton::clicked, this, [this] { cmdDoWithData_Click(); });
-    connect(cmdDoWithDataCsv, &QPushButton::clicked, this, [this] { cmdDoWithDataCsv_Click(); });
+    row->addWidget(cmdExportText);
+    row->addWidget(cmdExportXls);
+    row->addWidget(cmdExportCsv);
+    connect(cmdExportText, &QPushButton::clicked, this, [this] { exportText(); });
+    connect(cmdExportXls, &QPushButton::clicked, this, [this] { exportWorkbook(); });
+    connect(cmdExportCsv, &QPushButton::clicked, this, [this] { exportCsv(); });
 }
 
-void ExportPanel::cmdDoWithData2_Click() { runExport(Format::Text); }
-void ExportPanel::cmdDoWithData_Click() { runExport(Format::Workbook); }
-void ExportPanel::cmdDoWithDataCsv_Click() { runExport(Format::Csv); }
+void ExportPanel::exportText() { runExport(Format::Text); }
+void ExportPanel::exportWorkbook() { runExport(Format::Workbook); }
+void ExportPanel::exportCsv() { runExport(Format::Csv); }
 
 void ExportPanel::runExport(Format format)
 {
@@ -83,7 +83,7 @@ void ExportPanel::runExport(Format format)
         path = askSaveName(m_desktop, tr("导出数据为CSV"), appDir + QStringLiteral("/data"), QStringLiteral("csv"));
         break;
     case Format::Workbook:
-        CreateNewDirectory(appDir + QStringLiteral("/data"));
+        makeFolderPath(appDir + QStringLiteral("/data"));
         path = workbookPath(appDir, m_desktop.now());
         break;
     }

@@ -28,13 +28,13 @@ class ExportPanel : public QWidget {
 public:
     ExportPanel(Desktop &desktop, ExportSource &source, QWidget *parent = nullptr);
 
-    void cmdDoWithData2_Click();    // "导出数据为记事本TXT"
-    void cmdDoWithData_Click();     // "导出数据为EXCEL表格"
-    void cmdDoWithDataCsv_Click();  // "导出数据为CSV"
+    void exportText();      // "导出数据为记事本TXT"
+    void exportWorkbook();  // "导出数据为EXCEL表格"
+    void exportCsv();       // "导出数据为CSV"
 
-    QPushButton *cmdDoWithData2;
-    QPushButton *cmdDoWithData;
-    QPushButton *cmdDoWithDataCsv;
+    QPushButton *cmdExportText;
+    QPushButton *cmdExportXls;
+    QPushButton *cmdExportCsv;
 
 private:
     enum class Format { Text, Workbook, Csv };

@@ -141,16 +141,16 @@ HistoryPanel::HistoryPanel(PanelContext &context, QWidget *parent)
                      cmdSavePng, cmdSavePdf, cmdPrint, cmdResetZoom});
 
     connect(cboRecorder, &QComboBox::activated, this, [this] { chooseRecorder(); });
-    connect(cmdHistoryShow, &QPushButton::clicked, this, [this] { cmdHistoryShow_Click(); });
-    connect(cmdHistoryAll, &QPushButton::clicked, this, [this] { cmdHistoryAll_Click(); });
-    connect(cmdArchiveSettings, &QPushButton::clicked, this, [this] { cmdArchiveSettings_Click(); });
+    connect(cmdHistoryShow, &QPushButton::clicked, this, [this] { showPeriod(); });
+    connect(cmdHistoryAll, &QPushButton::clicked, this, [this] { showWholeSpan(); });
+    connect(cmdArchiveSettings, &QPushButton::clicked, this, [this] { editArchiveSettings(); });
     connect(cmdExportText, &QPushButton::clicked, this, [this] { exportPeriod(Format::Text); });
     connect(cmdExportXls, &QPushButton::clicked, this, [this] { exportPeriod(Format::Xls); });
     connect(cmdExportXlsx, &QPushButton::clicked, this, [this] { exportPeriod(Format::Xlsx); });
     connect(cmdExportCsv, &QPushButton::clicked, this, [this] { exportPeriod(Format::Csv); });
-    connect(cmdSavePng, &QPushButton::clicked, this, [this] { cmdSavePng_Click(); });
-    connect(cmdSavePdf, &QPushButton::clicked, this, [this] { cmdSavePdf_Click(); });
-    connect(cmdPrint, &QPushButton::clicked, this, [this] { cmdPrint_Click(); });
+    connect(cmdSavePng, &QPushButton::clicked, this, [this] { savePng(); });
+    connect(cmdSavePdf, &QPushButton::clicked, this, [this] { savePdf(); });
+    connect(cmdPrint, &QPushButton::clicked, this, [this] { printChart(); });
     connect(cmdResetZoom, &QPushButton::clicked, chart, &RecordChart::resetZoom);
     connect(chart, &RecordChart::cursorText, lblCursor, &ValueLabel::setText);
     connect(lstSensors, &QListWidget::itemChanged, this, [this] { drawChart(); });
@@ -213,7 +213,7 @@ void HistoryPanel::chooseRecorder()
     dtpFrom->setDateTime(std::max(minuteTime(span->first), last.addDays(-DefaultDays)));
 }
 
-void HistoryPanel::cmdHistoryAll_Click()
+void HistoryPanel::showWholeSpan()
 {
     archive::RecordStore *s = store();
     if (!s)
@@ -223,10 +223,10 @@ void HistoryPanel::cmdHistoryAll_Click()
         dtpFrom->setDateTime(minuteTime(span->first));
         dtpTo->setDateTime(minuteTime(span->second));
     }
-    cmdHistoryShow_Click();
+    showPeriod();
 }
 
-void HistoryPanel::cmdHistoryShow_Click()
+void HistoryPanel::showPeriod()
 {
     archive::RecordStore *s = store();
     if (!s) {
@@ -403,23 +403,23 @@ void HistoryPanel::saveChart(const QString &title, const QString &suffix,
         m_ctx.view.showStatus(tr("曲线已保存到 %1").arg(path));
 }
 
-void HistoryPanel::cmdSavePng_Click()
+void HistoryPanel::savePng()
 {
     saveChart(tr("保存曲线图片"), QStringLiteral("png"), &RecordChart::savePng);
 }
 
-void HistoryPanel::cmdSavePdf_Click()
+void HistoryPanel::savePdf()
 {
     saveChart(tr("保存曲线PDF"), QStringLiteral("pdf"), &RecordChart::savePdf);
 }
 
-void HistoryPanel::cmdPrint_Click()
+void HistoryPanel::printChart()
 {
     if (m_ctx.desktop.print(tr("打印曲线"), [this](QPrinter *printer) { chart->print(printer); }))
         m_ctx.view.showStatus(tr("曲线已送往打印机"));
 }
 
-void HistoryPanel::cmdArchiveSettings_Click()
+void HistoryPanel::editArchiveSettings()
 {
     if (!m_ctx.archive)
         return;

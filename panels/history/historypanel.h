@@ -25,15 +25,15 @@ public:
     // The recorders the archive holds, the chosen one kept when it is still there.
     void refreshRecorders();
     // Reads the chosen recorder's records from dtpFrom to dtpTo into the table and the chart.
-    void cmdHistoryShow_Click();
+    void showPeriod();
     // The chosen recorder's whole span of records.
-    void cmdHistoryAll_Click();
+    void showWholeSpan();
     enum class Format { Text, Xls, Xlsx, Csv };
     void exportPeriod(Format format);
-    void cmdSavePng_Click();
-    void cmdSavePdf_Click();
-    void cmdPrint_Click();
-    void cmdArchiveSettings_Click();
+    void savePng();
+    void savePdf();
+    void printChart();
+    void editArchiveSettings();
     const view::PeriodView &period() const { return m_period; }
     // The sensors' names and limits changed: captions, lines, limits and the filter follow.
     void applySensors();

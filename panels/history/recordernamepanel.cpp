@@ -40,8 +40,8 @@ RecorderNamePanel::RecorderNamePanel(PanelContext &context, QWidget *parent)
     captioned(tr("名称"), txtRecorderName);
     row->addWidget(cmdSetName);
     row->addWidget(cmdDefaultName);
-    connect(cmdSetName, &QPushButton::clicked, this, [this] { cmdSetName_Click(); });
-    connect(cmdDefaultName, &QPushButton::clicked, this, [this] { cmdDefaultName_Click(); });
+    connect(cmdSetName, &QPushButton::clicked, this, [this] { nameRecorder(); });
+    connect(cmdDefaultName, &QPushButton::clicked, this, [this] { restoreDefaultName(); });
 }
 
 void RecorderNamePanel::fillCurrent()
@@ -54,7 +54,7 @@ void RecorderNamePanel::fillCurrent()
         txtNameAddress->setText(QString::number(m_ctx.archive->lastAddress()));
 }
 
-void RecorderNamePanel::cmdSetName_Click()
+void RecorderNamePanel::nameRecorder()
 {
     if (txtRecorderName->text().trimmed().isEmpty()) {
         m_ctx.desktop.message(QStringLiteral("System Information"), tr("请在“名称”中填写记录仪的名称。"),
@@ -64,7 +64,7 @@ void RecorderNamePanel::cmdSetName_Click()
     rename(txtRecorderName->text());
 }
 
-void RecorderNamePanel::cmdDefaultName_Click()
+void RecorderNamePanel::restoreDefaultName()
 {
     rename(QString());
 }

@@ -11,9 +11,9 @@ public:
     RecorderNamePanel(PanelContext &context, QWidget *parent = nullptr);
     // Names the recorder of the boxes; the records archived under its earlier name follow, if the
     // user agrees.
-    void cmdSetName_Click();
+    void nameRecorder();
     // The recorder goes back to its default name ("COM4-21").
-    void cmdDefaultName_Click();
+    void restoreDefaultName();
     // The port in use and the address last downloaded from, into empty boxes.
     void fillCurrent();
     QLineEdit *txtNameCom;

@@ -52,7 +52,7 @@ SensorTablePanel::SensorTablePanel(PanelContext &context, QWidget *parent) : QWi
     setTabOrder(cmdSaveSensors, tblSensors);  // the table was made before the button above it
 
     connect(cboSensorRecorder, &QComboBox::currentTextChanged, this, [this] { showRecorder(); });
-    connect(cmdSaveSensors, &QPushButton::clicked, this, [this] { cmdSaveSensors_Click(); });
+    connect(cmdSaveSensors, &QPushButton::clicked, this, [this] { saveSensors(); });
 }
 
 void SensorTablePanel::showEvent(QShowEvent *event)
@@ -94,7 +94,7 @@ void SensorTablePanel::showRecorder()
     }
 }
 
-void SensorTablePanel::cmdSaveSensors_Click()
+void SensorTablePanel::saveSensors()
 {
     if (!m_ctx.archive)
         return;

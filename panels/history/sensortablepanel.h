@@ -15,7 +15,7 @@ public:
     // The chosen recorder's sensors into the table.
     void showRecorder();
     // The table checked cell by cell (a bad cell is named and nothing is saved), then written whole.
-    void cmdSaveSensors_Click();
+    void saveSensors();
     QComboBox *cboSensorRecorder;
     QTableWidget *tblSensors;
     QPushButton *cmdSaveSensors;

@@ -30,7 +30,7 @@ LiveValuesPanel::LiveValuesPanel(PanelContext &context, QGroupBox *frame)
         const int column = k / 5, row = k % 5;
         grid->addWidget(label, row, 2 * column);
         grid->addWidget(box, row, 2 * column + 1);
-        txtValue1[k] = box;
+        txtValue[k] = box;
         lblValue[k] = label;
     }
     auto *frameLayout = frame->layout() ? frame->layout() : new QVBoxLayout(frame);
@@ -60,12 +60,12 @@ void LiveValuesPanel::show(const jobs::LiveTarget &target, const jobs::LiveReadi
 void LiveValuesPanel::showValues(uint8_t device, uint16_t start, const QVector<uint16_t> &words)
 {
     // Registers from the 21st on have no box.
-    const int shown = std::min<int>(int(words.size()), int(txtValue1.size()));
+    const int shown = std::min<int>(int(words.size()), int(txtValue.size()));
     // Register r holds sensor r + 1; the recorder is the device asked on the port in use.
     const QString recorder = m_context.archive ? m_context.archive->recorderName(device) : QString();
     m_outOfRange.clear();
     for (int k = 0; k < shown; ++k) {
-        txtValue1[k]->setText(live::wordText(words[k]));
+        txtValue[k]->setText(live::wordText(words[k]));
         markBox(k, recorder, start + 1 + k, live::wordReading(words[k]));
     }
     emit valuesShown(device, words.first(shown));
@@ -73,7 +73,7 @@ void LiveValuesPanel::showValues(uint8_t device, uint16_t start, const QVector<u
 
 void LiveValuesPanel::markBox(int k, const QString &recorder, int number, std::optional<int> reading)
 {
-    QLineEdit *box = txtValue1[k];
+    QLineEdit *box = txtValue[k];
     const sensors::Sensor sensor = m_context.archive && number <= sensors::MaxSensor
                                        ? m_context.archive->sensors().sensor(recorder, number)
                                        : sensors::Sensor{};

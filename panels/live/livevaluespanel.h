@@ -26,7 +26,7 @@ public:
     // What a read brought (a poller's tick), shown.
     void show(const jobs::LiveTarget &target, const jobs::LiveReading &reading);
 
-    std::array<QLineEdit *, 20> txtValue1{};
+    std::array<QLineEdit *, 20> txtValue{};
     std::array<QLabel *, 20> lblValue{};
 
 signals:

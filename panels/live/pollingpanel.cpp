@@ -20,18 +20,18 @@ PollingPanel::PollingPanel(PanelContext &context, LiveValuesPanel &values, QGrou
         b->setObjectName(name);
         return b;
     };
-    comDoOnce = button(QStringLiteral("comDoOnce"), tr("单次"));
-    cmdOneM = button(QStringLiteral("cmdOneM"), tr("循环"));
-    cmdStopOnce = button(QStringLiteral("cmdStopOnce"), tr("停止"));
+    cmdReadOnce = button(QStringLiteral("comDoOnce"), tr("单次"));
+    cmdCyclicRead = button(QStringLiteral("cmdOneM"), tr("循环"));
+    cmdStopPolling = button(QStringLiteral("cmdStopOnce"), tr("停止"));
     cmdLoop = button(QStringLiteral("cmdLoop"), tr("多设备循检"));
     // The single read holds the bus; the timed modes only start timers whose ticks wait their turn,
     // and the stop must always work.
-    comDoOnce->setProperty("deviceCommand", true);
+    cmdReadOnce->setProperty("deviceCommand", true);
 
     auto *g = new QGridLayout(this);
-    g->addWidget(comDoOnce, 0, 0);
-    g->addWidget(cmdOneM, 0, 1);
-    g->addWidget(cmdStopOnce, 0, 2);
+    g->addWidget(cmdReadOnce, 0, 0);
+    g->addWidget(cmdCyclicRead, 0, 1);
+    g->addWidget(cmdStopPolling, 0, 2);
     g->addWidget(cmdLoop, 0, 3);
     auto box = [&](const QString &name, const QString &text, const QString &caption, int row, int col) {
         auto *label = new QLabel(caption, this);
@@ -44,18 +44,18 @@ PollingPanel::PollingPanel(PanelContext &context, LiveValuesPanel &values, QGrou
         return e;
     };
     txtTimerSet[0] = box(QStringLiteral("txtTimerSet(0)"), QStringLiteral("1000"), tr("定时(ms)"), 1, 0);
-    txtStrarid = box(QStringLiteral("txtStrarid"), QStringLiteral("1"), tr("超始设备地址"), 2, 0);
-    txtEndId = box(QStringLiteral("txtEndId"), QStringLiteral("4"), tr("终止设备地址"), 2, 2);
+    txtLoopFirst = box(QStringLiteral("txtStrarid"), QStringLiteral("1"), tr("超始设备地址"), 2, 0);
+    txtLoopLast = box(QStringLiteral("txtEndId"), QStringLiteral("4"), tr("终止设备地址"), 2, 2);
 
-    Timer2 = poller([this] { return cyclicTick(); }, tr("串口已关闭，循环采集暂停；重新打开串口后继续。"));
-    Timer2->setObjectName(QStringLiteral("Timer2"));
-    Timer5 = poller([this] { return loopTick(); }, tr("串口已关闭，多设备循检暂停；重新打开串口后继续。"));
-    Timer5->setObjectName(QStringLiteral("Timer5"));
+    cyclicPoller = poller([this] { return cyclicTick(); }, tr("串口已关闭，循环采集暂停；重新打开串口后继续。"));
+    cyclicPoller->setObjectName(QStringLiteral("Timer2"));
+    loopPoller = poller([this] { return loopTick(); }, tr("串口已关闭，多设备循检暂停；重新打开串口后继续。"));
+    loopPoller->setObjectName(QStringLiteral("Timer5"));
 
-    connect(comDoOnce, &QPushButton::clicked, this, [this] { comDoOnce_Click(); });
-    connect(cmdOneM, &QPushButton::clicked, this, [this] { cmdOneM_Click(); });
-    connect(cmdStopOnce, &QPushButton::clicked, this, [this] { cmdStopOnce_Click(); });
-    connect(cmdLoop, &QPushButton::clicked, this, [this] { cmdLoop_Click(); });
+    connect(cmdReadOnce, &QPushButton::clicked, this, [this] { readOnce(); });
+    connect(cmdCyclicRead, &QPushButton::clicked, this, [this] { startCyclicRead(); });
+    connect(cmdStopPolling, &QPushButton::clicked, this, [this] { stopPolling(); });
+    connect(cmdLoop, &QPushButton::clicked, this, [this] { startLoop(); });
 
     auto *frameLayout = frame->layout() ? frame->layout() : new QVBoxLayout(frame);
     frameLayout->addWidget(this);
@@ -82,10 +82,10 @@ std::optional<PollingPanel::Target> PollingPanel::cyclicTarget(const BeforeMessa
 std::optional<PollingPanel::LoopFields> PollingPanel::loopFields(const BeforeMessage &beforeMessage)
 {
     Desktop &d = m_context.desktop;
-    const auto first = boxDevice(d, txtStrarid, tr("超始设备地址"), beforeMessage);
+    const auto first = boxDevice(d, txtLoopFirst, tr("超始设备地址"), beforeMessage);
     if (!first)
         return std::nullopt;
-    const auto last = boxDevice(d, txtEndId, tr("终止设备地址"), beforeMessage);
+    const auto last = boxDevice(d, txtLoopLast, tr("终止设备地址"), beforeMessage);
     if (!last)
         return std::nullopt;
     const auto function = m_context.modbus.function(beforeMessage);
@@ -97,7 +97,7 @@ std::optional<PollingPanel::LoopFields> PollingPanel::loopFields(const BeforeMes
     return LoopFields{*first, *last, *function, *count};
 }
 
-void PollingPanel::comDoOnce_Click()
+void PollingPanel::readOnce()
 {
     // A single read always asks for twenty registers, and says so in the box.
     m_context.modbus.showRegisterCount(20);
@@ -110,39 +110,39 @@ void PollingPanel::comDoOnce_Click()
     m_values.readAndShow(*hold, *target);
 }
 
-void PollingPanel::cmdOneM_Click()
+void PollingPanel::startCyclicRead()
 {
     // Refused settings do not start the cyclic read, nor let an earlier one go on with them.
-    const BeforeMessage stop = [this] { Timer2->stop(); };
+    const BeforeMessage stop = [this] { cyclicPoller->stop(); };
     const auto interval = boxInterval(m_context.desktop, txtTimerSet[0], stop);
     if (!interval || !cyclicTarget(stop))
         return;
-    if (!portOpenToStart(Timer2, tr("串口未打开，无法开始循环采集。请先打开串口。")))
+    if (!portOpenToStart(cyclicPoller, tr("串口未打开，无法开始循环采集。请先打开串口。")))
         return;
     zeroCounters();
-    Timer2->start(*interval);
+    cyclicPoller->start(*interval);
 }
 
-void PollingPanel::cmdLoop_Click()
+void PollingPanel::startLoop()
 {
-    const BeforeMessage stop = [this] { Timer5->stop(); };
+    const BeforeMessage stop = [this] { loopPoller->stop(); };
     const auto interval = boxInterval(m_context.desktop, txtTimerSet[0], stop);
     if (!interval)
         return;
     const auto fields = loopFields(stop);
     if (!fields)
         return;
-    if (!portOpenToStart(Timer5, tr("串口未打开，无法开始多设备循检。请先打开串口。")))
+    if (!portOpenToStart(loopPoller, tr("串口未打开，无法开始多设备循检。请先打开串口。")))
         return;
-    CurrentAddress = fields->first;
-    Timer5->start(*interval);
+    loopAddress = fields->first;
+    loopPoller->start(*interval);
 }
 
-void PollingPanel::cmdStopOnce_Click()
+void PollingPanel::stopPolling()
 {
     // A tick's exchange that is waiting ends now, so it neither counts nor shows anything after the stop.
-    Timer2->stop();
-    Timer5->stop();
+    cyclicPoller->stop();
+    loopPoller->stop();
     zeroCounters();
 }
 
@@ -176,8 +176,8 @@ bool PollingPanel::windowShown()
     // The window was closed: polling ends with it.
     if (window()->isVisible())
         return true;
-    Timer2->stop();
-    Timer5->stop();
+    cyclicPoller->stop();
+    loopPoller->stop();
     return false;
 }
 
@@ -187,14 +187,14 @@ void PollingPanel::wrapCounter()
         m_context.counters.setRequestsSent(0);
 }
 
-void PollingPanel::Timer2_Timer()
+void PollingPanel::runCyclicTick()
 {
-    Timer2->tick();
+    cyclicPoller->tick();
 }
 
-void PollingPanel::Timer5_Timer()
+void PollingPanel::runLoopTick()
 {
-    Timer5->tick();
+    loopPoller->tick();
 }
 
 std::optional<PollingPanel::Target> PollingPanel::cyclicTick()
@@ -203,7 +203,7 @@ std::optional<PollingPanel::Target> PollingPanel::cyclicTick()
         return std::nullopt;
     // The boxes are taken afresh: edits count from the next tick; a box that turned invalid stops
     // the cyclic read (before its message, so the message is not repeated at every tick).
-    const auto target = cyclicTarget([this] { Timer2->stop(); });
+    const auto target = cyclicTarget([this] { cyclicPoller->stop(); });
     if (target)
         wrapCounter();
     return target;
@@ -213,16 +213,16 @@ std::optional<PollingPanel::Target> PollingPanel::loopTick()
 {
     if (!windowShown())
         return std::nullopt;
-    const auto fields = loopFields([this] { Timer5->stop(); });
+    const auto fields = loopFields([this] { loopPoller->stop(); });
     if (!fields)
         return std::nullopt;
     // first + 1, …, last, first, …; with first not below last, always first.
-    CurrentAddress += 1;
-    if (fields->last < CurrentAddress)
-        CurrentAddress = fields->first;
+    loopAddress += 1;
+    if (fields->last < loopAddress)
+        loopAddress = fields->first;
     wrapCounter();
     // The loop's first register comes from the first-address box, not from "起始地址".
-    return Target{uint8_t(CurrentAddress), fields->function, uint16_t(fields->first - 1), fields->count};
+    return Target{uint8_t(loopAddress), fields->function, uint16_t(fields->first - 1), fields->count};
 }
 
 void PollingPanel::zeroCounters()

@@ -20,23 +20,24 @@ class PollingPanel : public QWidget {
 public:
     PollingPanel(PanelContext &context, LiveValuesPanel &values, QGroupBox *frame);
 
-    void comDoOnce_Click();    // "单次": 20 registers from the device of "MODBUS-RTU设置"
-    void cmdOneM_Click();      // "循环": counters to 0, Timer2 at the interval
-    void cmdLoop_Click();      // "多设备循检": CurrentAddress from the first address, Timer5
-    void cmdStopOnce_Click();  // "停止": both timers off, counters to 0
-    void Timer2_Timer();
-    void Timer5_Timer();
+    void readOnce();         // "单次": 20 registers from the device of "MODBUS-RTU设置"
+    void startCyclicRead();  // "循环": counters to 0, cyclicPoller at the interval
+    void startLoop();        // "多设备循检": loopAddress from the first address, loopPoller
+    void stopPolling();      // "停止": both pollers off, counters to 0
+    // One tick of a poller now, as its timer would run it.
+    void runCyclicTick();
+    void runLoopTick();
 
-    QPushButton *comDoOnce;
-    QPushButton *cmdOneM;
-    QPushButton *cmdStopOnce;
+    QPushButton *cmdReadOnce;
+    QPushButton *cmdCyclicRead;
+    QPushButton *cmdStopPolling;
     QPushButton *cmdLoop;
     std::array<QLineEdit *, 1> txtTimerSet{};
-    QLineEdit *txtStrarid;   // first device address of the loop, also its first register
-    QLineEdit *txtEndId;     // last device address of the loop
-    jobs::Poller *Timer2;    // cyclic read
-    jobs::Poller *Timer5;    // multi-device loop
-    int CurrentAddress = 0;  // the device of the loop's last tick
+    QLineEdit *txtLoopFirst;     // first device address of the loop, also its first register
+    QLineEdit *txtLoopLast;      // last device address of the loop
+    jobs::Poller *cyclicPoller;  // cyclic read
+    jobs::Poller *loopPoller;    // multi-device loop
+    int loopAddress = 0;         // the device of the loop's last tick
 
 private:
     using Target = jobs::LiveTarget;

@@ -34,24 +34,24 @@ StorageStatePanel::StorageStatePanel(PanelContext &context, QGroupBox *frame)
         return l;
     };
     lblStartCount = number(QStringLiteral("lblStartCount"), tr("启动次数"));
-    lblMinuterCount = number(QStringLiteral("lblMinuterCount"), tr("已记录分钟数"));
+    lblMinutesRecorded = number(QStringLiteral("lblMinuterCount"), tr("已记录分钟数"));
 
     auto *g = new QGridLayout(this);
     g->addWidget(cmdStartMonitor, 0, 0, 1, 2);
-    for (int row = 1; ValueLabel *l : {lblStartCount, lblMinuterCount}) {
+    for (int row = 1; ValueLabel *l : {lblStartCount, lblMinutesRecorded}) {
         auto *caption = new QLabel(l->accessibleName(), this);
         caption->setBuddy(l);
         g->addWidget(caption, row, 0);
         g->addWidget(l, row++, 1);
     }
 
-    connect(cmdStartMonitor, &QPushButton::clicked, this, [this] { cmdStartMonitor_Click(); });
+    connect(cmdStartMonitor, &QPushButton::clicked, this, [this] { readStorageState(); });
 
     auto *frameLayout = frame->layout() ? frame->layout() : new QVBoxLayout(frame);
     frameLayout->addWidget(this);
 }
 
-void StorageStatePanel::cmdStartMonitor_Click()
+void StorageStatePanel::readStorageState()
 {
     const auto cmd = beginCommand(m_context, tr("存储状态监测"));
     if (!cmd)
@@ -64,6 +64,6 @@ void StorageStatePanel::cmdStartMonitor_Click()
         if (reply.words.size() != 2)
             return;
         lblStartCount->setText(QString::number(reply.words[0]));
-        lblMinuterCount->setText(QString::number(reply.words[1]));
+        lblMinutesRecorded->setText(QString::number(reply.words[1]));
     });
 }

@@ -15,11 +15,11 @@ public:
 
     // "开始监测". Only a valid reply to the request changes the labels; anything else (an exception,
     // another function code, a bad CRC, nothing) leaves them and is said on the status line.
-    void cmdStartMonitor_Click();
+    void readStorageState();
 
     QPushButton *cmdStartMonitor;
     ValueLabel *lblStartCount;
-    ValueLabel *lblMinuterCount;
+    ValueLabel *lblMinutesRecorded;
 
 private:
     PanelContext &m_context;

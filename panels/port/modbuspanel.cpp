@@ -14,9 +14,9 @@ ModbusPanel::ModbusPanel(Desktop &desktop, QWidget *parent)
         return captionedBox(name, text, caption, g, row, col, this);
     };
     txtStationID = box(QStringLiteral("txtStationID"), QStringLiteral("2"), tr("设备地址"), 0, 0);
-    txtStartID = box(QStringLiteral("txtStartID"), QStringLiteral("1"), tr("起始地址"), 0, 2);
+    txtStartRegister = box(QStringLiteral("txtStartID"), QStringLiteral("1"), tr("起始地址"), 0, 2);
     txtDataLength = box(QStringLiteral("txtDataLength"), QStringLiteral("32"), tr("数据长度"), 1, 0);
-    txtFunID = box(QStringLiteral("txtFunID"), QStringLiteral("3"), tr("功能号"), 1, 2);
+    txtFunction = box(QStringLiteral("txtFunID"), QStringLiteral("3"), tr("功能号"), 1, 2);
 }
 
 std::optional<uint8_t> ModbusPanel::deviceAddress(const BeforeMessage &beforeMessage)
@@ -26,17 +26,17 @@ std::optional<uint8_t> ModbusPanel::deviceAddress(const BeforeMessage &beforeMes
 
 std::optional<uint8_t> ModbusPanel::function(const BeforeMessage &beforeMessage)
 {
-    return boxFunction(m_desktop, txtFunID, beforeMessage);
+    return boxFunction(m_desktop, txtFunction, beforeMessage);
 }
 
 std::optional<uint16_t> ModbusPanel::startRegister(const BeforeMessage &beforeMessage)
 {
-    return boxFirstRegister(m_desktop, txtStartID, tr("起始地址"), beforeMessage);
+    return boxFirstRegister(m_desktop, txtStartRegister, tr("起始地址"), beforeMessage);
 }
 
 std::optional<uint16_t> ModbusPanel::startRegisterAsIs()
 {
-    const auto v = boxNumber(m_desktop, txtStartID, tr("起始地址"), 0, 255, convert::Rounding::WholeOnly);
+    const auto v = boxNumber(m_desktop, txtStartRegister, tr("起始地址"), 0, 255, convert::Rounding::WholeOnly);
     return v ? std::optional<uint16_t>(uint16_t(*v)) : std::nullopt;
 }
 

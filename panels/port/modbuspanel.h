@@ -12,9 +12,9 @@ class ModbusPanel : public QGroupBox, public ModbusSettings {
 public:
     explicit ModbusPanel(Desktop &desktop, QWidget *parent = nullptr);
     QLineEdit *txtStationID;
-    QLineEdit *txtStartID;
+    QLineEdit *txtStartRegister;
     QLineEdit *txtDataLength;
-    QLineEdit *txtFunID;
+    QLineEdit *txtFunction;
 
     std::optional<uint8_t> deviceAddress(const BeforeMessage &beforeMessage = {}) override;
     std::optional<uint8_t> function(const BeforeMessage &beforeMessage = {}) override;

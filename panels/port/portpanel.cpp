@@ -19,28 +19,28 @@ PortPanel::PortPanel(Link &link, Desktop &desktop, ComPorts &ports, QWidget *par
     : QGroupBox(tr("串口设置"), parent), m_link(link), m_desktop(desktop), m_ports(ports)
 {
     setObjectName(QStringLiteral("Frame5"));
-    Combo1 = new QComboBox(this);
-    Combo1->setObjectName(QStringLiteral("Combo1"));
-    Combo1->setAccessibleName(tr("串口号"));
-    Combo1->setToolTip(tr("粗体的端口表示其设备现在存在。\n拔插后 USB 适配器可能换名（ttyUSB0 变成 ttyUSB1），"
+    portList = new QComboBox(this);
+    portList->setObjectName(QStringLiteral("Combo1"));
+    portList->setAccessibleName(tr("串口号"));
+    portList->setToolTip(tr("粗体的端口表示其设备现在存在。\n拔插后 USB 适配器可能换名（ttyUSB0 变成 ttyUSB1），"
                                       "要让它总是同一个 COM 号，在 %1 中写一行，例如\n"
                                       "COM4=/dev/serial/by-id/usb-FTDI_…（ls -l /dev/serial/by-id/ 列出现有的名称）\n"
                                       "串口服务器或 Modbus TCP 网关写成网址，例如\n"
                                       "COM7=rtu-over-tcp://192.168.1.50:4001 或 COM8=tcp://192.168.1.60:502")
                            .arg(ComPorts::fileName()));
     for (int com = ComPorts::kFirst; com <= ComPorts::kLast; ++com)
-        Combo1->addItem(QStringLiteral("COM%1").arg(com));
-    Combo1->setCurrentIndex(3);  // "COM4"
+        portList->addItem(QStringLiteral("COM%1").arg(com));
+    portList->setCurrentIndex(3);  // "COM4"
 
-    Combo2 = new QComboBox(this);
-    Combo2->setObjectName(QStringLiteral("Combo2"));
-    Combo2->setEditable(true);
+    baudList = new QComboBox(this);
+    baudList->setObjectName(QStringLiteral("Combo2"));
+    baudList->setEditable(true);
     for (int rate : baud::Rates)
-        Combo2->addItem(QString::number(rate));
-    Combo2->setCurrentIndex(3);  // "19200"
-    auto *Label5_2 = new QLabel(tr("波特率"), this);
-    Label5_2->setObjectName(QStringLiteral("Label5(2)"));
-    Label5_2->setBuddy(Combo2);
+        baudList->addItem(QString::number(rate));
+    baudList->setCurrentIndex(3);  // "19200"
+    auto *baudCaption = new QLabel(tr("波特率"), this);
+    baudCaption->setObjectName(QStringLiteral("Label5(2)"));
+    baudCaption->setBuddy(baudList);
 
     lblComDevice = new ValueLabel(QString(), tr("串口设备"), this);
     lblComDevice->setObjectName(QStringLiteral("lblComDevice"));
@@ -50,26 +50,26 @@ PortPanel::PortPanel(Link &link, Desktop &desktop, ComPorts &ports, QWidget *par
     cmdOpenComm->setObjectName(QStringLiteral("cmdOpenComm"));
     cmdCloseComm = new QPushButton(tr("关闭端口"), this);
     cmdCloseComm->setObjectName(QStringLiteral("cmdCloseComm"));
-    cmdCom = new QPushButton(tr("保存"), this);
-    cmdCom->setObjectName(QStringLiteral("cmdCom"));
-    for (QPushButton *b : {cmdOpenComm, cmdCloseComm, cmdCom})
+    cmdSavePort = new QPushButton(tr("保存"), this);
+    cmdSavePort->setObjectName(QStringLiteral("cmdCom"));
+    for (QPushButton *b : {cmdOpenComm, cmdCloseComm, cmdSavePort})
         b->setProperty("deviceCommand", true);  // not while a command holds the bus
-    Combo1->setProperty("deviceCommand", true);
+    portList->setProperty("deviceCommand", true);
 
     auto *g = new QGridLayout(this);
-    g->addWidget(Combo1, 0, 0);
-    g->addWidget(Label5_2, 0, 1);
-    g->addWidget(Combo2, 0, 2);
+    g->addWidget(portList, 0, 0);
+    g->addWidget(baudCaption, 0, 1);
+    g->addWidget(baudList, 0, 2);
     g->addWidget(lblComDevice, 1, 0, 1, 3);
     g->addWidget(cmdOpenComm, 2, 0);
     g->addWidget(cmdCloseComm, 2, 1);
-    g->addWidget(cmdCom, 2, 2);
+    g->addWidget(cmdSavePort, 2, 2);
 
-    connect(Combo1, &QComboBox::activated, this, [this] { Combo1_Click(); });
-    connect(Combo1, &QComboBox::currentIndexChanged, this, [this] { refreshPorts(); });
-    connect(cmdOpenComm, &QPushButton::clicked, this, [this] { cmdOpenComm_Click(); });
-    connect(cmdCloseComm, &QPushButton::clicked, this, [this] { cmdCloseComm_Click(); });
-    connect(cmdCom, &QPushButton::clicked, this, [this] { cmdCom_Click(); });
+    connect(portList, &QComboBox::activated, this, [this] { reopenPort(); });
+    connect(portList, &QComboBox::currentIndexChanged, this, [this] { refreshPorts(); });
+    connect(cmdOpenComm, &QPushButton::clicked, this, [this] { openChosenPort(); });
+    connect(cmdCloseComm, &QPushButton::clicked, this, [this] { closePort(); });
+    connect(cmdSavePort, &QPushButton::clicked, this, [this] { savePortSettings(); });
     connect(&m_link, &Link::connectionChanged, this, &PortPanel::refreshPorts);
     m_refresh = new QTimer(this);
     connect(m_refresh, &QTimer::timeout, this, &PortPanel::refreshPorts);
@@ -86,53 +86,53 @@ void PortPanel::refreshPorts()
 {
     // Only the items' looks change: their texts "COMn" stay, so do the selection and an open list.
     QString chosen;
-    for (int i = 0; i < Combo1->count(); ++i) {
+    for (int i = 0; i < portList->count(); ++i) {
         const QString device = m_ports.device(i + 1);
         // A network line is there while the link's connection to it is up.
         const bool there = line::isNetwork(device) ? m_link.lineUp() && m_link.portName() == device
                                                    : serialdevice::present(device, sysRoot);
         const QString state = there ? tr("已连接") : tr("未连接");
-        QFont font = Combo1->font();
+        QFont font = portList->font();
         font.setBold(there);
-        Combo1->setItemData(i, font, Qt::FontRole);
+        portList->setItemData(i, font, Qt::FontRole);
         const QString said = tr("COM%1（%2，%3）").arg(QString::number(i + 1), device, state);
-        Combo1->setItemData(i, said, Qt::ToolTipRole);
-        Combo1->setItemData(i, said, Qt::AccessibleTextRole);
-        if (i == Combo1->currentIndex())
+        portList->setItemData(i, said, Qt::ToolTipRole);
+        portList->setItemData(i, said, Qt::AccessibleTextRole);
+        if (i == portList->currentIndex())
             chosen = tr("COM%1 = %2（%3）").arg(QString::number(i + 1), device, state);
     }
     lblComDevice->setText(chosen);
     // A device server's serial side has its rate set on the server.
-    const bool network = line::isNetwork(m_ports.device(Combo1->currentIndex() + 1));
-    Combo2->setEnabled(!network);
-    Combo2->setToolTip(network ? tr("网络线路的波特率在串口服务器或网关上设置") : QString());
+    const bool network = line::isNetwork(m_ports.device(portList->currentIndex() + 1));
+    baudList->setEnabled(!network);
+    baudList->setToolTip(network ? tr("网络线路的波特率在串口服务器或网关上设置") : QString());
 }
 
 void PortPanel::selectPort(int portNumber)
 {
     if (portNumber >= ComPorts::kFirst && portNumber <= ComPorts::kLast)
-        Combo1->setCurrentIndex(portNumber - 1);
+        portList->setCurrentIndex(portNumber - 1);
 }
 
 void PortPanel::selectBaud(int rate)
 {
-    const int i = Combo2->findText(QString::number(rate));
-    Combo2->setCurrentIndex(i);
+    const int i = baudList->findText(QString::number(rate));
+    baudList->setCurrentIndex(i);
     if (i < 0)  // a rate typed and saved earlier stays in the edit text, the list as it is
-        Combo2->setEditText(QString::number(rate));
+        baudList->setEditText(QString::number(rate));
 }
 
 void PortPanel::useRate(int rate)
 {
     selectBaud(rate);
-    BaudRate = rate;
+    rateInUse = rate;
     if (m_link.isOpen())
         m_link.setBaudRate(rate);
 }
 
 std::optional<int> PortPanel::baudChoice()
 {
-    const QString text = Combo2->currentText();
+    const QString text = baudList->currentText();
     const auto rate = settings::baudRate(text);  // what comm.set keeps for the next start-up
     if (!rate) {
         m_desktop.warnAndSay(tr("波特率“%1”不是 %2 到 %3 之间的整数，端口设置未改变。")
@@ -179,17 +179,17 @@ std::optional<bool> PortPanel::openChosen()
     const auto rate = baudChoice();
     if (!rate)
         return std::nullopt;
-    PortNumber = Combo1->currentIndex() + 1;
-    BaudRate = *rate;
-    return openPort(PortNumber, BaudRate);
+    portInUse = portList->currentIndex() + 1;
+    rateInUse = *rate;
+    return openPort(portInUse, rateInUse);
 }
 
-void PortPanel::cmdOpenComm_Click()
+void PortPanel::openChosenPort()
 {
     openChosen();
 }
 
-void PortPanel::cmdCloseComm_Click()
+void PortPanel::closePort()
 {
     if (refusedWhileBusy())
         return;
@@ -201,20 +201,20 @@ void PortPanel::cmdCloseComm_Click()
     emit statusMessage(tr("端口已关闭"));
 }
 
-void PortPanel::Combo1_Click()
+void PortPanel::reopenPort()
 {
     if (refusedWhileBusy())
         return;
-    openPort(Combo1->currentIndex() + 1, BaudRate);
+    openPort(portList->currentIndex() + 1, rateInUse);
 }
 
-void PortPanel::cmdCom_Click()
+void PortPanel::savePortSettings()
 {
     const auto opened = openChosen();
     if (!opened)
         return;
     QString error;
-    if (!settings::writeComm(m_desktop.appDir(), settings::Comm{PortNumber, BaudRate}, &error)) {
+    if (!settings::writeComm(m_desktop.appDir(), settings::Comm{portInUse, rateInUse}, &error)) {
         const QString path = QDir::toNativeSeparators(settings::commPath(m_desktop.appDir()));
         emit statusMessage(tr("设置未保存：无法写入 %1").arg(path));
         m_desktop.message(QStringLiteral("System Information"),
@@ -225,5 +225,5 @@ void PortPanel::cmdCom_Click()
     if (*opened)
         m_desktop.message(QStringLiteral("System Prompted"), QStringLiteral("Save successfully"), Desktop::Icon::None);
     else
-        emit statusMessage(tr("设置已保存到 comm.set，但端口 %1 未能打开").arg(describe(PortNumber)));
+        emit statusMessage(tr("设置已保存到 comm.set，但端口 %1 未能打开").arg(describe(portInUse)));
 }

@@ -18,14 +18,14 @@ public:
     PortPanel(Link &link, Desktop &desktop, ComPorts &ports, QWidget *parent = nullptr);
 
     // The port number (1-based) and rate in use; comm.set holds them between runs.
-    int PortNumber = 4;
-    int BaudRate = 19200;
+    int portInUse = 4;
+    int rateInUse = 19200;
 
-    void cmdOpenComm_Click();
-    void cmdCloseComm_Click();
-    void cmdCom_Click();
+    void openChosenPort();    // "打开端口": the chosen entry at the chosen rate
+    void closePort();         // "关闭端口"
+    void savePortSettings();  // "保存": opens as "打开端口" does and writes comm.set, opened or not
     // Reopens the port chosen in the list at the rate in use (also run by start-up).
-    void Combo1_Click();
+    void reopenPort();
 
     // Start-up: show a saved port and rate in the lists.
     void selectPort(int portNumber);
@@ -33,12 +33,12 @@ public:
     // The port runs at rate from now on (a device found at that rate); comm.set is written by "保存".
     void useRate(int rate);
 
-    QComboBox *Combo1;
-    QComboBox *Combo2;
+    QComboBox *portList;
+    QComboBox *baudList;
     ValueLabel *lblComDevice;
     QPushButton *cmdOpenComm;
     QPushButton *cmdCloseComm;
-    QPushButton *cmdCom;
+    QPushButton *cmdSavePort;
 
     // Marks the entries whose device is there now and shows the chosen entry's device; run every
     // two seconds, so an adapter plugged in or out shows. Neither the selection nor the port changes.

@@ -18,24 +18,24 @@ ModulePassPanel::ModulePassPanel(PanelContext &context, QGroupBox *frame, LiveVa
     : QWidget(frame), m_ctx(context), m_live(live), m_count(count), m_read(read)
 {
     setObjectName(QStringLiteral("ModulePassPanel"));
-    Command4 = commandButton(QStringLiteral("Command4"), tr("单次循环"), this);
-    cmd1Sys = commandButton(QStringLiteral("cmd1Sys"), tr("自动循环"), this);
-    Command3 = namedButton(QStringLiteral("Command3"), tr("停止"), this);
-    Command4->setToolTip(tr("依次访问模块 1 到模块总数：读实时数据、读条数、读取所有记录"));
-    cmd1Sys->setToolTip(tr("反复执行单次循环，直到按“停止”"));
-    Command3->setToolTip(tr("立即停止模块循环，包括其中的等待和记录读取"));
-    txtMtime = new QLineEdit(QStringLiteral("1000"), this);
-    txtMtime->setObjectName(QStringLiteral("txtMtime"));
-    txtMtime->setMaximumWidth(80);
+    cmdSinglePass = commandButton(QStringLiteral("Command4"), tr("单次循环"), this);
+    cmdAutoLoop = commandButton(QStringLiteral("cmd1Sys"), tr("自动循环"), this);
+    cmdStopPass = namedButton(QStringLiteral("Command3"), tr("停止"), this);
+    cmdSinglePass->setToolTip(tr("依次访问模块 1 到模块总数：读实时数据、读条数、读取所有记录"));
+    cmdAutoLoop->setToolTip(tr("反复执行单次循环，直到按“停止”"));
+    cmdStopPass->setToolTip(tr("立即停止模块循环，包括其中的等待和记录读取"));
+    txtModulePause = new QLineEdit(QStringLiteral("1000"), this);
+    txtModulePause->setObjectName(QStringLiteral("txtMtime"));
+    txtModulePause->setMaximumWidth(80);
     auto *caption = new QLabel(tr("模块轮询(ms)"), this);
-    caption->setBuddy(txtMtime);
+    caption->setBuddy(txtModulePause);
 
     auto *boxRow = new QHBoxLayout;
     boxRow->addWidget(caption);
-    boxRow->addWidget(txtMtime);
+    boxRow->addWidget(txtModulePause);
     boxRow->addStretch();
     auto *buttonRow = new QHBoxLayout;
-    for (QPushButton *b : {Command4, cmd1Sys, Command3})
+    for (QPushButton *b : {cmdSinglePass, cmdAutoLoop, cmdStopPass})
         buttonRow->addWidget(b);
     buttonRow->addStretch();
     auto *column = new QVBoxLayout(this);
@@ -43,15 +43,15 @@ ModulePassPanel::ModulePassPanel(PanelContext &context, QGroupBox *frame, LiveVa
     column->addLayout(boxRow);
     column->addLayout(buttonRow);
     // The box is made after the buttons: Tab goes through the frame as it reads.
-    setTabOrder(txtMtime, Command4);
-    setTabOrder(Command4, cmd1Sys);
-    setTabOrder(cmd1Sys, Command3);
+    setTabOrder(txtModulePause, cmdSinglePass);
+    setTabOrder(cmdSinglePass, cmdAutoLoop);
+    setTabOrder(cmdAutoLoop, cmdStopPass);
     auto *frameLayout = new QVBoxLayout(frame);
     frameLayout->addWidget(this);
 
-    connect(Command4, &QPushButton::clicked, this, [this] { Command4_Click(); });
-    connect(cmd1Sys, &QPushButton::clicked, this, [this] { cmd1Sys_Click(); });
-    connect(Command3, &QPushButton::clicked, this, [this] { Command3_Click(); });
+    connect(cmdSinglePass, &QPushButton::clicked, this, [this] { runSinglePass(); });
+    connect(cmdAutoLoop, &QPushButton::clicked, this, [this] { runAutoLoop(); });
+    connect(cmdStopPass, &QPushButton::clicked, this, [this] { stopPasses(); });
 }
 
 std::optional<jobs::ModulePassSettings> ModulePassPanel::fields()
@@ -67,7 +67,7 @@ std::optional<jobs::ModulePassSettings> ModulePassPanel::fields()
     const auto function = m_ctx.modbus.function();
     if (!function)
         return std::nullopt;
-    // The pass asks from the register txtStartID names, not one below it as the polling modes do:
+    // The pass asks from the register txtStartRegister names, not one below it as the polling modes do:
     // module set-ups of this recorder rely on that, so it stays.
     const auto start = m_ctx.modbus.startRegisterAsIs();
     if (!start)
@@ -75,7 +75,7 @@ std::optional<jobs::ModulePassSettings> ModulePassPanel::fields()
     const auto count = m_ctx.modbus.registerCount();
     if (!count)
         return std::nullopt;
-    const auto pause = boxNumber(d, txtMtime, tr("模块轮询(ms)"), 0, 3600000, convert::Rounding::Floor);
+    const auto pause = boxNumber(d, txtModulePause, tr("模块轮询(ms)"), 0, 3600000, convert::Rounding::Floor);
     if (!pause)
         return std::nullopt;
     const auto sensors = m_read.sensorsFromBox();
@@ -107,7 +107,7 @@ void ModulePassPanel::reportNotes(const QString &command, const QStringList &not
                               command + tr("：\n") + notes.join(QLatin1Char('\n')), Desktop::Icon::Warning);
 }
 
-void ModulePassPanel::Command4_Click()
+void ModulePassPanel::runSinglePass()
 {
     auto hold = holdBus(m_ctx, tr("单次循环"));
     if (!hold)
@@ -133,7 +133,7 @@ void ModulePassPanel::Command4_Click()
     reportNotes(tr("单次循环"), notes);
 }
 
-void ModulePassPanel::cmd1Sys_Click()
+void ModulePassPanel::runAutoLoop()
 {
     auto hold = holdBus(m_ctx, tr("自动循环"));
     if (!hold)
@@ -170,7 +170,7 @@ void ModulePassPanel::cmd1Sys_Click()
     reportNotes(tr("自动循环（最后一遍）"), notes);
 }
 
-void ModulePassPanel::Command3_Click()
+void ModulePassPanel::stopPasses()
 {
     if (m_running)
         m_running->cancel(CancelReason::Stop);

@@ -14,8 +14,8 @@ class RecordCountPanel;
 class RecordReadPanel;
 struct PanelContext;
 
-// "多模块操作" (Frame18): a pass over the modules 1 … moduleCount, each getting a live read, the
-// pause of txtMtime, its record count and the download of its records; once ("单次循环") or
+// "多模块操作" (modulePassFrame): a pass over the modules 1 … moduleCount, each getting a live read, the
+// pause of txtModulePause, its record count and the download of its records; once ("单次循环") or
 // repeated ("自动循环") until "停止" or the last pass.
 class ModulePassPanel : public QWidget {
     Q_OBJECT
@@ -24,17 +24,17 @@ public:
     ModulePassPanel(PanelContext &context, QGroupBox *frame, LiveValuesPanel &live, RecordCountPanel &count,
                     RecordReadPanel &read);
 
-    void Command4_Click();  // "单次循环"
-    void cmd1Sys_Click();   // "自动循环": lblCounter to 0, then passes; lblCicle counts those completed
-    void Command3_Click();  // "停止": the running pass or loop ends at once, whatever it waits for
+    void runSinglePass();  // "单次循环"
+    void runAutoLoop();    // "自动循环": lblRequestCount to 0, then passes; lblPassCount counts those completed
+    void stopPasses();     // "停止": the running pass or loop ends at once, whatever it waits for
 
     // The passes of the automatic loop when nobody stops it.
     static constexpr int LoopPasses = 3001;
 
-    QPushButton *Command4;
-    QPushButton *cmd1Sys;
-    QPushButton *Command3;
-    QLineEdit *txtMtime;
+    QPushButton *cmdSinglePass;
+    QPushButton *cmdAutoLoop;
+    QPushButton *cmdStopPass;
+    QLineEdit *txtModulePause;
 
 private:
     // The boxes of a pass, or nothing after a message naming the box that does not convert.

@@ -13,30 +13,30 @@
 #include <QPushButton>
 
 RecordCountPanel::RecordCountPanel(PanelContext &context, RecordsPanel &records)
-    : QWidget(records.Frame14_1), m_ctx(context), m_records(records)
+    : QWidget(records.recordCountFrame), m_ctx(context), m_records(records)
 {
     setObjectName(QStringLiteral("RecordCountPanel"));
-    cmdPoint = commandButton(QStringLiteral("cmdPoint"), tr("读条数"), this);
-    cmdWriteREC = commandButton(QStringLiteral("cmdWriteREC"), tr("清指针"), this);
+    cmdReadCount = commandButton(QStringLiteral("cmdPoint"), tr("读条数"), this);
+    cmdClearPointer = commandButton(QStringLiteral("cmdWriteREC"), tr("清指针"), this);
     cmdClearRecCount = commandButton(QStringLiteral("cmdClearRecCount"), tr("清条数"), this);
     cmdWritePoint = namedButton(QStringLiteral("cmdWritePoint"), tr("写指针"), this);
     cmdWritePoint->setEnabled(false);
     cmdWritePoint->setToolTip(tr("记录指针只能清零（“清指针”），不能写入其他值"));
-    cmdWriteREC->setToolTip(tr("将记录仪的记录指针清零"));
+    cmdClearPointer->setToolTip(tr("将记录仪的记录指针清零"));
     cmdClearRecCount->setToolTip(tr("将记录仪的有效记录总数清零（记录将无法再读出）"));
 
     auto *row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
-    for (QPushButton *b : {cmdPoint, cmdWriteREC, cmdClearRecCount, cmdWritePoint})
+    for (QPushButton *b : {cmdReadCount, cmdClearPointer, cmdClearRecCount, cmdWritePoint})
         row->addWidget(b);
-    records.addToFrame14_1(this);
+    records.addToRecordCountFrame(this);
 
-    connect(cmdPoint, &QPushButton::clicked, this, [this] { cmdPoint_Click(); });
-    connect(cmdWriteREC, &QPushButton::clicked, this, [this] { cmdWriteREC_Click(); });
-    connect(cmdClearRecCount, &QPushButton::clicked, this, [this] { cmdClearRecCount_Click(); });
+    connect(cmdReadCount, &QPushButton::clicked, this, [this] { readCount(); });
+    connect(cmdClearPointer, &QPushButton::clicked, this, [this] { clearPointer(); });
+    connect(cmdClearRecCount, &QPushButton::clicked, this, [this] { clearCount(); });
 }
 
-std::optional<int> RecordCountPanel::ReadRecordCount(const Link::Hold &hold, uint8_t address)
+std::optional<int> RecordCountPanel::readAndShowCount(const Link::Hold &hold, uint8_t address)
 {
     const records::CountRead read = records::readRecordCount(m_ctx.link, hold, address);
     showCount(address, read);
@@ -59,15 +59,15 @@ void RecordCountPanel::showCount(uint8_t address, const records::CountRead &read
     }
 }
 
-void RecordCountPanel::cmdPoint_Click()
+void RecordCountPanel::readCount()
 {
     auto cmd = beginCommand(m_ctx, tr("读条数"));
     if (!cmd)
         return;
-    ReadRecordCount(cmd->hold, cmd->address);
+    readAndShowCount(cmd->hold, cmd->address);
 }
 
-void RecordCountPanel::cmdWriteREC_Click()
+void RecordCountPanel::clearPointer()
 {
     auto cmd = beginCommand(m_ctx, tr("清指针"));
     if (!cmd)
@@ -83,7 +83,7 @@ void RecordCountPanel::cmdWriteREC_Click()
         m_ctx.view.showStatus(tr("清指针：%1，未确认清零").arg(modbus::describeReply(ex.info)));
 }
 
-void RecordCountPanel::cmdClearRecCount_Click()
+void RecordCountPanel::clearCount()
 {
     auto cmd = beginCommand(m_ctx, tr("清条数"));
     if (!cmd)

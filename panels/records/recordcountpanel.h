@@ -17,19 +17,19 @@ class RecordCountPanel : public QWidget {
 public:
     RecordCountPanel(PanelContext &context, RecordsPanel &records);
 
-    void cmdPoint_Click();          // "读条数"
-    void cmdWriteREC_Click();       // "清指针"
-    void cmdClearRecCount_Click();  // "清条数"
+    void readCount();     // "读条数"
+    void clearPointer();  // "清指针"
+    void clearCount();    // "清条数"
 
     // Reads the record count (holding register 121) of a device into txtRecord, inside a hold the
     // caller owns. Only the device's own complete reply is taken (0 … 65535); otherwise txtRecord
     // keeps its text, the status line says why, and nothing is returned.
-    std::optional<int> ReadRecordCount(const Link::Hold &hold, uint8_t address);
+    std::optional<int> readAndShowCount(const Link::Hold &hold, uint8_t address);
     // A count read of the device at address, shown: in txtRecord with the memory's fill, or why not.
     void showCount(uint8_t address, const records::CountRead &read);
 
-    QPushButton *cmdPoint;
-    QPushButton *cmdWriteREC;
+    QPushButton *cmdReadCount;
+    QPushButton *cmdClearPointer;
     QPushButton *cmdClearRecCount;
     QPushButton *cmdWritePoint;     // "写指针": the pointer is only ever cleared; kept off
 

@@ -17,27 +17,27 @@ constexpr qint64 ProgressPeriodMs = 100;
 } // namespace
 
 RecordReadPanel::RecordReadPanel(PanelContext &context, RecordsPanel &records)
-    : QWidget(records.Frame15), m_ctx(context), m_records(records)
+    : QWidget(records.recordReadFrame), m_ctx(context), m_records(records)
 {
     setObjectName(QStringLiteral("RecordReadPanel"));
     cmdReadOneRec = commandButton(QStringLiteral("cmdReadOneRec"), tr("单条"), this);
-    cmdRedall = commandButton(QStringLiteral("cmdRedall"), tr("读取所有记录"), this);
+    cmdReadAll = commandButton(QStringLiteral("cmdRedall"), tr("读取所有记录"), this);
     cmdStopGet = namedButton(QStringLiteral("cmdStopGet"), tr("停止"), this);
     cmdReplyWindow = namedButton(QStringLiteral("cmdReplyWindow"), tr("应答等待设置…"), this);
     cmdReplyWindow->setToolTip(tr("记录读取的应答等待时间、请求次数和迟到应答保护时间；线路慢或长时可放宽"));
     cmdReadOneRec->setToolTip(tr("读取“记录号”中的一条记录，然后记录号加 1"));
-    cmdRedall->setToolTip(tr("读取第 1 条到“条数”条记录"));
+    cmdReadAll->setToolTip(tr("读取第 1 条到“条数”条记录"));
     cmdStopGet->setToolTip(tr("立即停止读取记录"));
     auto *row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
-    for (QPushButton *b : {cmdReadOneRec, cmdRedall, cmdStopGet, cmdReplyWindow})
+    for (QPushButton *b : {cmdReadOneRec, cmdReadAll, cmdStopGet, cmdReplyWindow})
         row->addWidget(b);
-    records.addToFrame15(this);
+    records.addToRecordReadFrame(this);
 
-    connect(cmdReadOneRec, &QPushButton::clicked, this, [this] { cmdReadOneRec_Click(); });
-    connect(cmdRedall, &QPushButton::clicked, this, [this] { cmdRedall_Click(); });
-    connect(cmdStopGet, &QPushButton::clicked, this, [this] { cmdStopGet_Click(); });
-    connect(cmdReplyWindow, &QPushButton::clicked, this, [this] { cmdReplyWindow_Click(); });
+    connect(cmdReadOneRec, &QPushButton::clicked, this, [this] { readOneRecord(); });
+    connect(cmdReadAll, &QPushButton::clicked, this, [this] { readAllRecords(); });
+    connect(cmdStopGet, &QPushButton::clicked, this, [this] { stopDownload(); });
+    connect(cmdReplyWindow, &QPushButton::clicked, this, [this] { chooseReplyWindow(); });
 }
 
 jobs::DownloadAndKeep &RecordReadPanel::newDownload()
@@ -50,7 +50,7 @@ jobs::DownloadAndKeep &RecordReadPanel::newDownload()
     return *m_download;
 }
 
-void RecordReadPanel::cmdReadOneRec_Click()
+void RecordReadPanel::readOneRecord()
 {
     auto cmd = beginCommand(m_ctx, tr("单条"));
     if (!cmd)
@@ -92,7 +92,7 @@ void RecordReadPanel::cmdReadOneRec_Click()
     m_ctx.view.showStatus(tr("单条：已读取第 %1 条记录").arg(*k) + (note.isEmpty() ? QString() : tr("；") + note));
 }
 
-void RecordReadPanel::cmdRedall_Click()
+void RecordReadPanel::readAllRecords()
 {
     auto cmd = beginCommand(m_ctx, tr("读取所有记录"));
     if (!cmd)
@@ -163,7 +163,7 @@ QScopeGuard<std::function<void()>> RecordReadPanel::stopWith(const Link::Hold &h
     return QScopeGuard<std::function<void()>>([this] { m_running.reset(); });
 }
 
-void RecordReadPanel::cmdStopGet_Click()
+void RecordReadPanel::stopDownload()
 {
     if (m_running)
         m_running->cancel(CancelReason::Stop);
@@ -171,7 +171,7 @@ void RecordReadPanel::cmdStopGet_Click()
         m_download->stop();
 }
 
-void RecordReadPanel::cmdReplyWindow_Click()
+void RecordReadPanel::chooseReplyWindow()
 {
     const auto chosen = m_ctx.desktop.editReplyWindow(m_ctx.replyWindow);
     if (!chosen || *chosen == m_ctx.replyWindow)
@@ -223,7 +223,7 @@ jobs::DownloadAndKeep &RecordReadPanel::recordsTabDownload()
     });
     connect(&download, &jobs::DownloadAndKeep::ended, this, [this, &download](const jobs::Downloaded &done) {
         const records::DownloadOutcome &d = done.outcome;
-        // lblCountIC ends on the record the run stopped at, or the last one when it ran through.
+        // lblCurrentRecord ends on the record the run stopped at, or the last one when it ran through.
         const int reached = d.notTriedFrom > 0 ? d.notTriedFrom : d.last();
         const int tried = d.read + int(d.unread.size() + d.notRecords.size());
         showProgress(reached, tried, d.total, m_clock.elapsed(), download.lastExchange());

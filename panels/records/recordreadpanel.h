@@ -13,19 +13,19 @@
 class QPushButton;
 struct PanelContext;
 
-// "按记录按条读取…" (Frame15): reading records from the recorder's memory, one request per record,
-// into the received-data box txtReceive (and, for "单条", the decoded line into txtHaveDone).
-// The boxes belong to the records tab; this panel adds the commands to the frame.
+// "按记录按条读取…" (Frame15): reading records from the recorder's memory into the received-data box
+// txtReceive (and, for "单条", the decoded line into txtDecoded). The boxes belong to the records
+// tab; this panel adds the commands to the frame.
 class RecordReadPanel : public QWidget {
     Q_OBJECT
 public:
     RecordReadPanel(PanelContext &context, RecordsPanel &records);
 
-    void cmdReadOneRec_Click();  // "单条": record txtRecCount, then the number advances
-    void cmdRedall_Click();      // "读取所有记录": records 1 … txtRecord
-    void cmdStopGet_Click();     // "停止": the running download ends at once (inside a module pass, only its download)
+    void readOneRecord();  // "单条": record txtRecordNumber, then the number advances
+    void readAllRecords();      // "读取所有记录": records 1 … txtRecord
+    void stopDownload();    // "停止": the running download ends at once (inside a module pass, only its download)
     // "应答等待设置…": the record window, the attempts and the late-reply guard, kept in replywin.set.
-    void cmdReplyWindow_Click();
+    void chooseReplyWindow();
 
     // A download of records 1 … count shown on the records tab: its boxes emptied, the progress
     // panel, the records into txtReceive at the end, the recording interval read first and the
@@ -46,7 +46,7 @@ public:
     std::optional<int> agreedSensors(const Link::Hold &hold, uint8_t address, int box, const QString &command);
 
     QPushButton *cmdReadOneRec;
-    QPushButton *cmdRedall;
+    QPushButton *cmdReadAll;
     QPushButton *cmdStopGet;
     QPushButton *cmdReplyWindow;
 

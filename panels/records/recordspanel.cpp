@@ -69,29 +69,29 @@ QLineEdit *numberBox(const QString &name, const QString &text, const QString &ca
 
 RecordsPanel::RecordsPanel(Desktop &desktop, QWidget *parent) : QWidget(parent), m_desktop(desktop)
 {
-    PicCounter = new QWidget(this);
-    PicCounter->setObjectName(QStringLiteral("PicCounter"));
-    Label5_0 = valueLabel(QStringLiteral("Label5(0)"), tr("系统正在转换处理..."), tr("当前处理"), PicCounter);
-    Label4_3 = valueLabel(QStringLiteral("Label4(3)"), QString(), tr("本次记录条数"), PicCounter);
-    lblCountIC = valueLabel(QStringLiteral("lblCountIC"), QStringLiteral("0"), tr("已处理的记录号"), PicCounter);
-    auto *progress = new QHBoxLayout(PicCounter);
-    progress->addWidget(Label5_0);
-    progress->addWidget(Label4_3);
-    auto *done = label(tr("已处理"), PicCounter);
-    done->setBuddy(lblCountIC);
+    progressPanel = new QWidget(this);
+    progressPanel->setObjectName(QStringLiteral("PicCounter"));
+    lblActivity = valueLabel(QStringLiteral("Label5(0)"), tr("系统正在转换处理..."), tr("当前处理"), progressPanel);
+    lblRecordTotal = valueLabel(QStringLiteral("Label4(3)"), QString(), tr("本次记录条数"), progressPanel);
+    lblCurrentRecord = valueLabel(QStringLiteral("lblCountIC"), QStringLiteral("0"), tr("已处理的记录号"), progressPanel);
+    auto *progress = new QHBoxLayout(progressPanel);
+    progress->addWidget(lblActivity);
+    progress->addWidget(lblRecordTotal);
+    auto *done = label(tr("已处理"), progressPanel);
+    done->setBuddy(lblCurrentRecord);
     progress->addWidget(done);
-    progress->addWidget(lblCountIC);
-    progress->addWidget(label(tr("条"), PicCounter));
+    progress->addWidget(lblCurrentRecord);
+    progress->addWidget(label(tr("条"), progressPanel));
     // Only a download shows the bar and the time left: records done of n.
-    prgRecords = new QProgressBar(PicCounter);
+    prgRecords = new QProgressBar(progressPanel);
     prgRecords->setObjectName(QStringLiteral("prgRecords"));
     prgRecords->setAccessibleName(tr("记录读取进度"));
     prgRecords->setFormat(QStringLiteral("%v / %m"));
     prgRecords->setFixedWidth(240);
-    lblTimeLeft = valueLabel(QStringLiteral("lblTimeLeft"), QString(), tr("剩余时间"), PicCounter);
+    lblTimeLeft = valueLabel(QStringLiteral("lblTimeLeft"), QString(), tr("剩余时间"), progressPanel);
     // Texts that change while records are read have a fixed size: a label of another size asks for
     // a new layout, and the tab control answers that by repainting the whole tab.
-    for (const auto &[l, widest] : {std::pair{lblCountIC, QStringLiteral("000000")},
+    for (const auto &[l, widest] : {std::pair{lblCurrentRecord, QStringLiteral("000000")},
                                     std::pair{lblTimeLeft, tr("剩余约 00 小时 00 分")}})
         l->setFixedSize(l->fontMetrics().horizontalAdvance(widest) + 4, l->sizeHint().height());
     progress->addWidget(prgRecords);
@@ -99,49 +99,49 @@ RecordsPanel::RecordsPanel(Desktop &desktop, QWidget *parent) : QWidget(parent),
     progress->addStretch();
     prgRecords->hide();
     lblTimeLeft->hide();
-    PicCounter->hide();
+    progressPanel->hide();
 
-    Frame14_1 = makeFrame(QStringLiteral("Frame14(1)"), tr("有效记录总数（及指针）"), this);
-    auto *countFrame = new QVBoxLayout(Frame14_1);
+    recordCountFrame = makeFrame(QStringLiteral("Frame14(1)"), tr("有效记录总数（及指针）"), this);
+    auto *countFrame = new QVBoxLayout(recordCountFrame);
     m_countRow = new QHBoxLayout;
     countFrame->addLayout(m_countRow);
-    txtRecord = numberBox(QStringLiteral("txtRecord"), QStringLiteral("0"), tr("条数"), m_countRow, Frame14_1);
-    txtRecPoint = numberBox(QStringLiteral("txtRecPoint"), QStringLiteral("0"), tr("指针"), m_countRow, Frame14_1);
+    txtRecord = numberBox(QStringLiteral("txtRecord"), QStringLiteral("0"), tr("条数"), m_countRow, recordCountFrame);
+    txtRecPoint = numberBox(QStringLiteral("txtRecPoint"), QStringLiteral("0"), tr("指针"), m_countRow, recordCountFrame);
     m_countRow->addStretch();
-    lblMemoryFill = valueLabel(QStringLiteral("lblMemoryFill"), QString(), tr("存储占用"), Frame14_1);
+    lblMemoryFill = valueLabel(QStringLiteral("lblMemoryFill"), QString(), tr("存储占用"), recordCountFrame);
     countFrame->addWidget(lblMemoryFill);
 
-    Frame15 = makeFrame(QStringLiteral("Frame15"),
+    recordReadFrame = makeFrame(QStringLiteral("Frame15"),
                         tr("按记录按条读取（建议数据量较小及记录未中断过的情况下使用）"), this);
-    auto *readRow = new QHBoxLayout(Frame15);
-    txtRecCount = numberBox(QStringLiteral("txtRecCount"), QStringLiteral("1"), tr("记录号"), readRow, Frame15);
-    txtSensorNum = numberBox(QStringLiteral("txtSensorNum"), QStringLiteral("20"), tr("传感器总数"), readRow, Frame15);
+    auto *readRow = new QHBoxLayout(recordReadFrame);
+    txtRecordNumber = numberBox(QStringLiteral("txtRecCount"), QStringLiteral("1"), tr("记录号"), readRow, recordReadFrame);
+    txtSensorNum = numberBox(QStringLiteral("txtSensorNum"), QStringLiteral("20"), tr("传感器总数"), readRow, recordReadFrame);
     readRow->addStretch();
 
-    txtHaveDone = dataBox(QStringLiteral("txtHaveDone"), tr("解析后的记录"), this);
+    txtDecoded = dataBox(QStringLiteral("txtHaveDone"), tr("解析后的记录"), this);
     txtReceive = dataBox(QStringLiteral("txtReceive"), tr("接收到的记录数据（十六进制）"), this);
-    Label2_12 = label(tr("读取记录时，请将设备设置为暂停记录状态"), this);
-    Label2_12->setObjectName(QStringLiteral("Label2(12)"));
+    lblPauseHint = label(tr("读取记录时，请将设备设置为暂停记录状态"), this);
+    lblPauseHint->setObjectName(QStringLiteral("Label2(12)"));
 
-    cmdClearShow = new QPushButton(tr("清空数据区"), this);
-    cmdClearShow->setObjectName(QStringLiteral("cmdClearShow"));
+    cmdClearData = new QPushButton(tr("清空数据区"), this);
+    cmdClearData->setObjectName(QStringLiteral("cmdClearShow"));
     exportPanel = new ExportPanel(desktop, *this, this);
     auto *buttons = new QHBoxLayout;
     buttons->addWidget(exportPanel);
-    buttons->addWidget(cmdClearShow);
+    buttons->addWidget(cmdClearData);
     buttons->addStretch();
 
     auto *g = new QGridLayout(this);
-    g->addWidget(Frame14_1, 0, 0);
-    g->addWidget(Frame15, 0, 1);
+    g->addWidget(recordCountFrame, 0, 0);
+    g->addWidget(recordReadFrame, 0, 1);
     g->addLayout(buttons, 1, 0, 1, 2);
-    g->addWidget(PicCounter, 2, 0, 1, 2);
-    g->addWidget(Label2_12, 3, 0, 1, 2);
-    g->addWidget(txtHaveDone, 4, 0);
+    g->addWidget(progressPanel, 2, 0, 1, 2);
+    g->addWidget(lblPauseHint, 3, 0, 1, 2);
+    g->addWidget(txtDecoded, 4, 0);
     g->addWidget(txtReceive, 4, 1);
     g->setRowStretch(4, 1);
 
-    connect(cmdClearShow, &QPushButton::clicked, this, [this] { cmdClearShow_Click(); });
+    connect(cmdClearData, &QPushButton::clicked, this, [this] { clearDataBoxes(); });
     connect(txtReceive->document(), &QTextDocument::contentsChange, this, [this] {
         if (!m_writing)
             m_edited = true;
@@ -180,28 +180,28 @@ void RecordsPanel::showMemoryFill()
 
 QList<QWidget *> RecordsPanel::readingOrder() const
 {
-    return {Frame14_1, Frame15, exportPanel, cmdClearShow, txtHaveDone, txtReceive};
+    return {recordCountFrame, recordReadFrame, exportPanel, cmdClearData, txtDecoded, txtReceive};
 }
 
-void RecordsPanel::addToFrame14_1(QWidget *control)
+void RecordsPanel::addToRecordCountFrame(QWidget *control)
 {
     m_countRow->insertWidget(m_countRow->count() - 1, control);  // before the closing stretch
 }
 
-void RecordsPanel::addToFrame15(QWidget *control)
+void RecordsPanel::addToRecordReadFrame(QWidget *control)
 {
-    auto *row = static_cast<QHBoxLayout *>(Frame15->layout());
+    auto *row = static_cast<QHBoxLayout *>(recordReadFrame->layout());
     row->insertWidget(row->count() - 1, control);  // before the closing stretch
 }
 
-void RecordsPanel::cmdClearShow_Click()
+void RecordsPanel::clearDataBoxes()
 {
     m_writing = true;
     txtReceive->clear();
     m_writing = false;
     m_received.clear();
     m_edited = false;
-    txtHaveDone->clear();
+    txtDecoded->clear();
 }
 
 void RecordsPanel::appendReceived(const QList<records::Record> &received)
@@ -218,37 +218,37 @@ std::optional<int> RecordsPanel::whole(const QLineEdit *box, const QString &capt
     return n ? std::optional<int>(int(*n)) : std::nullopt;
 }
 
-std::optional<int> RecordsPanel::recordNumber() { return whole(txtRecCount, tr("记录号"), 1, 65536); }
+std::optional<int> RecordsPanel::recordNumber() { return whole(txtRecordNumber, tr("记录号"), 1, 65536); }
 std::optional<int> RecordsPanel::recordCount() { return whole(txtRecord, tr("条数"), 0, 65535); }
 std::optional<int> RecordsPanel::sensorCount() { return whole(txtSensorNum, tr("传感器总数"), 1, records::MaxSensors); }
 
 void RecordsPanel::showRecordCount(int n) { txtRecord->setText(QString::number(n)); }
 void RecordsPanel::showSensorCount(int n) { txtSensorNum->setText(QString::number(n)); }
-void RecordsPanel::setNextRecordNumber(int k) { txtRecCount->setText(QString::number(k)); }
+void RecordsPanel::setNextRecordNumber(int k) { txtRecordNumber->setText(QString::number(k)); }
 
 void RecordsPanel::appendRecord(const records::Record &record, int sensors)
 {
     QString line = records::decodedLine(record, sensors);
     line.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));  // one paragraph per line in the box
-    appendToBox(txtHaveDone, line);
+    appendToBox(txtDecoded, line);
     appendReceived({record});
 }
 
 void RecordsPanel::beginDownload(int count)
 {
-    cmdClearShow_Click();
-    Label5_0->setText(tr("正在读取记录"));
-    Label4_3->setText(tr("共%1条").arg(count));
+    clearDataBoxes();
+    lblActivity->setText(tr("正在读取记录"));
+    lblRecordTotal->setText(tr("共%1条").arg(count));
     prgRecords->setRange(0, std::max(count, 1));
     prgRecords->setValue(0);
     lblTimeLeft->setText(records::timeLeftText(0, 0, count));
-    for (QWidget *w : {static_cast<QWidget *>(prgRecords), static_cast<QWidget *>(lblTimeLeft), PicCounter})
+    for (QWidget *w : {static_cast<QWidget *>(prgRecords), static_cast<QWidget *>(lblTimeLeft), progressPanel})
         w->show();
 }
 
 void RecordsPanel::showProgress(int k, int done, int total, qint64 elapsedMs)
 {
-    lblCountIC->setText(QString::number(k));
+    lblCurrentRecord->setText(QString::number(k));
     prgRecords->setValue(done);
     lblTimeLeft->setText(records::timeLeftText(elapsedMs, done, total));
 }
@@ -256,7 +256,7 @@ void RecordsPanel::showProgress(int k, int done, int total, qint64 elapsedMs)
 void RecordsPanel::endDownload(const QList<records::Record> &received)
 {
     appendReceived(received);
-    for (QWidget *w : {static_cast<QWidget *>(prgRecords), static_cast<QWidget *>(lblTimeLeft), PicCounter})
+    for (QWidget *w : {static_cast<QWidget *>(prgRecords), static_cast<QWidget *>(lblTimeLeft), progressPanel})
         w->hide();
 }
 
@@ -277,19 +277,19 @@ QString RecordsPanel::sensorText() const { return txtSensorNum->text(); }
 
 void RecordsPanel::showExportStarted()
 {
-    txtHaveDone->clear();
-    PicCounter->setVisible(true);
-    Label5_0->setText(tr("正在处理"));
-    lblCountIC->setText(QStringLiteral("1"));
+    txtDecoded->clear();
+    progressPanel->setVisible(true);
+    lblActivity->setText(tr("正在处理"));
+    lblCurrentRecord->setText(QStringLiteral("1"));
 }
 
-void RecordsPanel::showExportTotal(int records) { Label4_3->setText(tr("共%1条").arg(records)); }
+void RecordsPanel::showExportTotal(int records) { lblRecordTotal->setText(tr("共%1条").arg(records)); }
 
 void RecordsPanel::showExportEnded(int lastPlace, const QString &line)
 {
     if (lastPlace > 0) {
-        lblCountIC->setText(QString::number(lastPlace));
-        txtHaveDone->setPlainText(line);
+        lblCurrentRecord->setText(QString::number(lastPlace));
+        txtDecoded->setPlainText(line);
     }
-    PicCounter->setVisible(false);
+    progressPanel->setVisible(false);
 }

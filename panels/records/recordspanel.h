@@ -26,14 +26,14 @@ public:
 
     // Place a control of another panel in a frame of this tab, after the boxes: "有效记录总数（及指针）"
     // (the count and pointer commands), "按记录按条读取…" (the record reads, the sensor-count read).
-    void addToFrame14_1(QWidget *control);
-    void addToFrame15(QWidget *control);
+    void addToRecordCountFrame(QWidget *control);
+    void addToRecordReadFrame(QWidget *control);
 
     // The parts of the tab as a reader goes through them.
     QList<QWidget *> readingOrder() const;
 
     // "清空数据区": empties the two data boxes; nothing else.
-    void cmdClearShow_Click();
+    void clearDataBoxes();
 
     // What the commands on records read from this tab, checked: out of range or not a whole number,
     // a message names the box and nothing is returned.
@@ -63,24 +63,24 @@ public:
     void showExportTotal(int records) override;
     void showExportEnded(int lastPlace, const QString &line) override;
 
-    QWidget *PicCounter;          // progress panel, shown while records are read or exported
-    ValueLabel *Label5_0;             // what is being done
-    ValueLabel *Label4_3;             // how many records
-    ValueLabel *lblCountIC;           // the record being handled
+    QWidget *progressPanel;       // shown while records are read or exported
+    ValueLabel *lblActivity;      // what is being done
+    ValueLabel *lblRecordTotal;   // how many records
+    ValueLabel *lblCurrentRecord; // the record being handled
     QProgressBar *prgRecords;     // records done of n (downloads only)
     ValueLabel *lblTimeLeft;          // the time a download still needs
-    QPushButton *cmdClearShow;    // "清空数据区"
+    QPushButton *cmdClearData;    // "清空数据区"
     ExportPanel *exportPanel;     // the export buttons
-    QGroupBox *Frame14_1;         // "有效记录总数（及指针）"
+    QGroupBox *recordCountFrame;  // "有效记录总数（及指针）"
     QLineEdit *txtRecord;         // records the recorder holds
     QLineEdit *txtRecPoint;
     ValueLabel *lblMemoryFill;        // the count against the memory's capacity, and the warning
-    QGroupBox *Frame15;           // "按记录按条读取（…）"
-    QLineEdit *txtRecCount;       // the record "单条" reads next
+    QGroupBox *recordReadFrame;   // "按记录按条读取（…）"
+    QLineEdit *txtRecordNumber;   // the record "单条" reads next
     QLineEdit *txtSensorNum;      // values per record
-    QTextEdit *txtHaveDone;
-    QTextEdit *txtReceive;
-    QLabel *Label2_12;
+    QTextEdit *txtDecoded;        // the decoded lines
+    QTextEdit *txtReceive;        // the records as received, in hex
+    QLabel *lblPauseHint;         // pause recording before reading records
 
 private:
     void showMemoryFill();

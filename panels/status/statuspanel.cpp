@@ -46,41 +46,41 @@ ValueLabel *counter(const QString &name, const QString &accessible, QWidget *par
 StatusPanel::StatusPanel(QWidget *parent) : QGroupBox(tr("运行状态栏"), parent)
 {
     setObjectName(QStringLiteral("Frame6"));
-    Picture2 = new QStackedWidget(this);
-    Picture2->setObjectName(QStringLiteral("Picture2"));
-    Picture2->setFixedSize(20, 20);
+    lampStack = new QStackedWidget(this);
+    lampStack->setObjectName(QStringLiteral("Picture2"));
+    lampStack->setFixedSize(20, 20);
     struct LampDef { QWidget **slot; const char *name; QColor colour; const char *accessible; };
     const LampDef lamps[] = {
         {&imgConnected, "imgConnected", QColor(0, 190, 60), QT_TR_NOOP("通讯状态灯：绿色，已到应答时间")},
-        {&ImgYellow, "ImgYellow", QColor(240, 200, 0), QT_TR_NOOP("通讯状态灯：黄色，正在发送请求")},
+        {&imgSending, "ImgYellow", QColor(240, 200, 0), QT_TR_NOOP("通讯状态灯：黄色，正在发送请求")},
         {&imgNotConnected, "imgNotConnected", QColor(220, 30, 30), QT_TR_NOOP("通讯状态灯：红色，端口未打开")},
     };
     for (const LampDef &d : lamps) {
-        auto *w = new LampWidget(d.colour, Picture2);
+        auto *w = new LampWidget(d.colour, lampStack);
         w->setObjectName(QLatin1String(d.name));
         w->setToolTip(tr("数据采集通讯状态指示"));
         w->setAccessibleName(tr(d.accessible));
-        Picture2->addWidget(w);
+        lampStack->addWidget(w);
         *d.slot = w;
     }
     // Before the first exchange nothing has been sent: the red lamp until the port proves itself.
-    Picture2->setCurrentWidget(imgNotConnected);
+    lampStack->setCurrentWidget(imgNotConnected);
 
-    auto *Line1 = new QFrame(this);
-    Line1->setObjectName(QStringLiteral("Line1"));
-    Line1->setFrameShape(QFrame::VLine);
-    Line1->setFrameShadow(QFrame::Sunken);
+    auto *separator = new QFrame(this);
+    separator->setObjectName(QStringLiteral("Line1"));
+    separator->setFrameShape(QFrame::VLine);
+    separator->setFrameShadow(QFrame::Sunken);
 
-    lblRecCount = counter(QStringLiteral("lblRecCount"), tr("收到应答次数"), this);
-    lblCicle = counter(QStringLiteral("lblCicle"), tr("多模块循环次数"), this);
-    lblCounter = counter(QStringLiteral("lblCounter"), tr("发送请求次数"), this);
+    lblReplyCount = counter(QStringLiteral("lblRecCount"), tr("收到应答次数"), this);
+    lblPassCount = counter(QStringLiteral("lblCicle"), tr("多模块循环次数"), this);
+    lblRequestCount = counter(QStringLiteral("lblCounter"), tr("发送请求次数"), this);
 
     auto *row = new QHBoxLayout(this);
-    row->addWidget(Picture2);
-    row->addWidget(Line1);
+    row->addWidget(lampStack);
+    row->addWidget(separator);
     // A short caption before each counter: the numbers alone say nothing to a newcomer.
-    for (const auto &[l, caption] : {std::pair{lblRecCount, tr("应答")}, std::pair{lblCicle, tr("循环")},
-                                     std::pair{lblCounter, tr("请求")}}) {
+    for (const auto &[l, caption] : {std::pair{lblReplyCount, tr("应答")}, std::pair{lblPassCount, tr("循环")},
+                                     std::pair{lblRequestCount, tr("请求")}}) {
         auto *c = new QLabel(caption, this);
         c->setObjectName(l->objectName() + QStringLiteral("Caption"));
         c->setBuddy(l);
@@ -93,16 +93,16 @@ StatusPanel::StatusPanel(QWidget *parent) : QGroupBox(tr("运行状态栏"), par
 void StatusPanel::showLamp(Lamp lamp)
 {
     switch (lamp) {
-    case Lamp::Yellow: Picture2->setCurrentWidget(ImgYellow); break;
-    case Lamp::Green: Picture2->setCurrentWidget(imgConnected); break;
-    case Lamp::Red: Picture2->setCurrentWidget(imgNotConnected); break;
+    case Lamp::Yellow: lampStack->setCurrentWidget(imgSending); break;
+    case Lamp::Green: lampStack->setCurrentWidget(imgConnected); break;
+    case Lamp::Red: lampStack->setCurrentWidget(imgNotConnected); break;
     }
 }
 
 Lamp StatusPanel::lamp() const
 {
-    QWidget *front = Picture2->currentWidget();
-    if (front == ImgYellow)
+    QWidget *front = lampStack->currentWidget();
+    if (front == imgSending)
         return Lamp::Yellow;
     if (front == imgConnected)
         return Lamp::Green;
@@ -111,22 +111,22 @@ Lamp StatusPanel::lamp() const
 
 long long StatusPanel::requestsSent() const
 {
-    return lblCounter->text().toLongLong();
+    return lblRequestCount->text().toLongLong();
 }
 
 void StatusPanel::setRequestsSent(long long n)
 {
-    lblCounter->setText(QString::number(n));
+    lblRequestCount->setText(QString::number(n));
 }
 
 void StatusPanel::setRepliesReceived(long long n)
 {
-    lblRecCount->setText(QString::number(n));
+    lblReplyCount->setText(QString::number(n));
 }
 
 void StatusPanel::setPasses(long long n)
 {
-    lblCicle->setText(QString::number(n));
+    lblPassCount->setText(QString::number(n));
 }
 
 void incrementCounter(ValueLabel *counter)

@@ -20,13 +20,13 @@ public:
     void setRepliesReceived(long long n) override;
     void setPasses(long long n) override;
 
-    QStackedWidget *Picture2;
+    QStackedWidget *lampStack;
     QWidget *imgConnected;
-    QWidget *ImgYellow;
+    QWidget *imgSending;
     QWidget *imgNotConnected;
-    ValueLabel *lblRecCount;
-    ValueLabel *lblCicle;
-    ValueLabel *lblCounter;
+    ValueLabel *lblReplyCount;
+    ValueLabel *lblPassCount;
+    ValueLabel *lblRequestCount;
 };
 
 // A counter label's number plus one, written back as decimal text.

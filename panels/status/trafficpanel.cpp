@@ -27,10 +27,10 @@ TrafficPanel::TrafficPanel(QWidget *parent) : QGroupBox(tr("命令状态"), pare
     auto *ls = new QLabel(tr("响应命令"), this);
     lc->setBuddy(txtCommand);
     ls->setBuddy(txtState);
-    lblUnit5 = new QLabel(QStringLiteral("℃"), this);
-    lblUnit5->setObjectName(QStringLiteral("lblUnit(5)"));
-    lblUnit6 = new QLabel(QStringLiteral("℃"), this);
-    lblUnit6->setObjectName(QStringLiteral("lblUnit(6)"));
+    lblCommandUnit = new QLabel(QStringLiteral("℃"), this);
+    lblCommandUnit->setObjectName(QStringLiteral("lblUnit(5)"));
+    lblStateUnit = new QLabel(QStringLiteral("℃"), this);
+    lblStateUnit->setObjectName(QStringLiteral("lblUnit(6)"));
     cmdMonitor = new QPushButton(tr("通信监视"), this);
     cmdMonitor->setObjectName(QStringLiteral("cmdMonitor"));
     cmdMonitor->setCheckable(true);
@@ -38,9 +38,9 @@ TrafficPanel::TrafficPanel(QWidget *parent) : QGroupBox(tr("命令状态"), pare
     auto *g = new QGridLayout(this);
     g->addWidget(lc, 0, 0);
     g->addWidget(txtCommand, 0, 1);
-    g->addWidget(lblUnit5, 0, 2);
+    g->addWidget(lblCommandUnit, 0, 2);
     g->addWidget(ls, 1, 0);
     g->addWidget(txtState, 1, 1);
-    g->addWidget(lblUnit6, 1, 2);
+    g->addWidget(lblStateUnit, 1, 2);
     g->addWidget(cmdMonitor, 0, 3, 2, 1);
 }

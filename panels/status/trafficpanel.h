@@ -12,7 +12,7 @@ public:
     explicit TrafficPanel(QWidget *parent = nullptr);
     QLineEdit *txtCommand;
     QLineEdit *txtState;
-    QLabel *lblUnit5;
-    QLabel *lblUnit6;
+    QLabel *lblCommandUnit;
+    QLabel *lblStateUnit;
     QPushButton *cmdMonitor;  // "通信监视": shows or hides the bus monitor
 };

@@ -67,10 +67,10 @@ BusScanPanel::BusScanPanel(PanelContext &context, std::function<void(int)> setPo
     g->setColumnStretch(6, 1);
     g->setRowStretch(3, 1);
 
-    connect(cmdScanStart, &QPushButton::clicked, this, [this] { cmdScanStart_Click(); });
-    connect(cmdScanStop, &QPushButton::clicked, this, [this] { cmdScanStop_Click(); });
-    connect(cmdScanUse, &QPushButton::clicked, this, [this] { cmdScanUse_Click(); });
-    connect(lstScanFound, &QTreeWidget::itemActivated, this, [this] { cmdScanUse_Click(); });
+    connect(cmdScanStart, &QPushButton::clicked, this, [this] { startScan(); });
+    connect(cmdScanStop, &QPushButton::clicked, this, [this] { stopScan(); });
+    connect(cmdScanUse, &QPushButton::clicked, this, [this] { useFound(); });
+    connect(lstScanFound, &QTreeWidget::itemActivated, this, [this] { useFound(); });
 }
 
 std::optional<scan::Plan> BusScanPanel::plan()
@@ -107,7 +107,7 @@ void BusScanPanel::addFound(const scan::Found &device)
         lstScanFound->setCurrentItem(item);
 }
 
-void BusScanPanel::cmdScanStart_Click()
+void BusScanPanel::startScan()
 {
     auto hold = holdBus(m_ctx, tr("总线扫描"));
     if (!hold)
@@ -149,13 +149,13 @@ void BusScanPanel::cmdScanStart_Click()
     m_ctx.view.showStatus(text);
 }
 
-void BusScanPanel::cmdScanStop_Click()
+void BusScanPanel::stopScan()
 {
     if (m_running)
         m_running->cancel(CancelReason::Stop);
 }
 
-void BusScanPanel::cmdScanUse_Click()
+void BusScanPanel::useFound()
 {
     const QTreeWidgetItem *item = lstScanFound->currentItem();
     if (!item) {

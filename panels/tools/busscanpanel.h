@@ -22,9 +22,9 @@ public:
     // setPortRate sets the port's rate (the port list shows it; comm.set is written only by "保存").
     BusScanPanel(PanelContext &context, std::function<void(int)> setPortRate, QWidget *parent);
 
-    void cmdScanStart_Click();
-    void cmdScanStop_Click();  // ends the scan at once
-    void cmdScanUse_Click();   // the chosen device becomes the window's device
+    void startScan();  // "开始扫描"
+    void stopScan();   // ends the scan at once
+    void useFound();   // the chosen device becomes the window's device
 
     QLineEdit *txtScanFirst;
     QLineEdit *txtScanLast;

@@ -89,9 +89,9 @@ SettingsFilePanel::SettingsFilePanel(PanelContext &context, QWidget *parent) : Q
     column->addLayout(row);
     column->addWidget(lblSettingsFile);
 
-    connect(cmdSaveSettings, &QPushButton::clicked, this, [this] { cmdSaveSettings_Click(); });
-    connect(cmdLoadSettings, &QPushButton::clicked, this, [this] { cmdLoadSettings_Click(); });
-    connect(cmdSettingsStop, &QPushButton::clicked, this, [this] { cmdSettingsStop_Click(); });
+    connect(cmdSaveSettings, &QPushButton::clicked, this, [this] { saveRecorderSettings(); });
+    connect(cmdLoadSettings, &QPushButton::clicked, this, [this] { loadRecorderSettings(); });
+    connect(cmdSettingsStop, &QPushButton::clicked, this, [this] { stopTransfer(); });
 }
 
 void SettingsFilePanel::say(const QString &text)
@@ -125,7 +125,7 @@ std::optional<settingsfile::Words> SettingsFilePanel::readDevice(const Link::Hol
     return words;
 }
 
-void SettingsFilePanel::cmdSaveSettings_Click()
+void SettingsFilePanel::saveRecorderSettings()
 {
     settingsfile::Words words;
     uint8_t address;
@@ -165,7 +165,7 @@ void SettingsFilePanel::cmdSaveSettings_Click()
             .arg(tr(SaveCommand)).arg(address).arg(words.size()).arg(QDir::toNativeSeparators(path)));
 }
 
-void SettingsFilePanel::cmdLoadSettings_Click()
+void SettingsFilePanel::loadRecorderSettings()
 {
     if (m_ctx.link.busy()) {
         m_ctx.view.showStatus(busyMessage(tr(LoadCommand)));
@@ -252,7 +252,7 @@ void SettingsFilePanel::cmdLoadSettings_Click()
                           Desktop::Icon::Warning);
 }
 
-void SettingsFilePanel::cmdSettingsStop_Click()
+void SettingsFilePanel::stopTransfer()
 {
     if (m_running)
         m_running->cancel(CancelReason::Stop);

@@ -18,9 +18,9 @@ class SettingsFilePanel : public QWidget {
 public:
     SettingsFilePanel(PanelContext &context, QWidget *parent);
 
-    void cmdSaveSettings_Click();
-    void cmdLoadSettings_Click();
-    void cmdSettingsStop_Click();  // ends a save or load at once
+    void saveRecorderSettings();  // the recorder's settings into a file
+    void loadRecorderSettings();  // a file's settings into the recorder
+    void stopTransfer();          // ends a save or load at once
 
     QPushButton *cmdSaveSettings;
     QPushButton *cmdLoadSettings;

@@ -194,12 +194,12 @@ private slots:
         const auto click = [&](const char *name) { fx.find<QAbstractButton>(QLatin1String(name))->click(); };
         click("cmdCloseComm");
         g_heard.clear();
-        polling->Timer2_Timer();
-        polling->Timer2_Timer();
+        polling->runCyclicTick();
+        polling->runCyclicTick();
         click("cmdOpenComm");
-        polling->Timer2_Timer();
+        polling->runCyclicTick();
         click("cmdCloseComm");
-        polling->Timer2_Timer();
+        polling->runCyclicTick();
         QStringList said;
         for (const Heard &h : std::as_const(g_heard))
             if (h.object == w.lblStatusLine && h.type == QAccessible::Alert)
@@ -227,13 +227,13 @@ private slots:
         frmMain &w = fx.start();
         w.resize(1366, 768);
         QVERIFY(w.width() <= 1366);
-        for (int i = 0; i < w.SSTab1->count(); ++i) {
+        for (int i = 0; i < w.tabs->count(); ++i) {
             int room = 0;
             QString tab;
-            QWidget *page = showPage(w.SSTab1, i, &room, &tab);
+            QWidget *page = showPage(w.tabs, i, &room, &tab);
             QVERIFY2(page->minimumSizeHint().width() <= room,
                      qPrintable(QStringLiteral("%1: needs %2, has %3").arg(tab).arg(page->minimumSizeHint().width()).arg(room)));
-            if (auto *area = qobject_cast<QScrollArea *>(w.SSTab1->widget(i)))
+            if (auto *area = qobject_cast<QScrollArea *>(w.tabs->widget(i)))
                 QVERIFY2(!area->horizontalScrollBar()->isVisible(), qPrintable(tab));
             for (QWidget *c : page->findChildren<QWidget *>()) {
                 if (!c->isVisible())
@@ -262,10 +262,10 @@ private slots:
         WindowFixture fx;
         frmMain &w = fx.start();
         w.resize(1366, 768);
-        for (int i = 0; i < w.SSTab1->count(); ++i) {
+        for (int i = 0; i < w.tabs->count(); ++i) {
             int room = 0;
             QString tab;
-            QWidget *page = showPage(w.SSTab1, i, &room, &tab);
+            QWidget *page = showPage(w.tabs, i, &room, &tab);
             QList<QWidget *> stops;
             for (QWidget *c : page->findChildren<QWidget *>())
                 if (c->isVisible() && c->isEnabled() && (c->focusPolicy() & Qt::TabFocus) && !c->focusProxy())
