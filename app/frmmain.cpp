@@ -56,7 +56,7 @@ frmMain::frmMain(Desktop &desktop, const ComPorts &ports, QWidget *parent)
         .command = [t = trafficPanel](const QString &hex) { t->txtCommand->setText(hex); },
         .state = [t = trafficPanel](const QString &hex) { t->txtState->setText(hex); },
         .lamp = [s = statusPanel](Lamp lamp) { s->showLamp(lamp); },
-        .countExchange = [s = statusPanel] { incrementCounter(s->lblRequestCount); },
+        .countRequest = [s = statusPanel] { incrementCounter(s->lblRequestCount); },
         .countReply = [s = statusPanel] { incrementCounter(s->lblReplyCount); },
         .status = [this](const QString &text) { showStatus(text); },
     }, this);

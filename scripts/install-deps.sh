@@ -9,6 +9,7 @@ packages=(
   qt6-qpa-plugins                                 # offscreen and xcb platform plugins
   qt6-charts-dev libqt6opengl6-dev                # charts (their CMake config needs Qt6OpenGL's); PrintSupport is in qt6-base-dev
   qt6-tools-dev qt6-l10n-tools                    # Qt Linguist's CMake functions, lupdate and lrelease (the English translation)
+  qt6-translations-l10n                           # Qt's own dialogs in Chinese (qtbase_zh_CN.qm)
   libgsf-1-dev libfreexl-dev                      # workbook container and read-back
   libqt6sql6-sqlite libqt6sql6-psql postgresql   # the record archive's drivers; the archive test starts its own server
   libxlsxwriter-dev                               # .xlsx export of an archived period

@@ -4,6 +4,8 @@
 
 #include <QScopeGuard>
 
+#include <utility>
+
 #include <cerrno>
 #include <cmath>
 #include <cstring>
@@ -22,10 +24,27 @@ void SimRecorder::Impl::onReadable()
         if (line->hungUp)
             dropClient();
     });
-    const bool fresh = line->buffer.isEmpty();
+    bool fresh = line->buffer.isEmpty();
+    const qint64 heldSinceNs = line->lastByteNs;
+    const qsizetype held = line->buffer.size();
     if (!readLine())
         return;
     line->lastByteNs = monotonic.nsecsElapsed();
+    // A whole request that had waited longer than the gap when more bytes came was ended by the
+    // silence, however late this thread looks: the silence timer just had not run yet. It is
+    // handled as the frame it was, and the new bytes begin the next one (a late look never joins
+    // two frames).
+    if (!fresh && bySilence() && transport != Transport::ModbusTcp
+        && double(line->lastByteNs - heldSinceNs) >= gapMs() * 1e6) {
+        const QByteArray before = line->buffer.left(held);
+        if (expectedRequestLength(before) == held && crcMatches(before)) {
+            line->buffer.remove(0, held);
+            const qint64 arrivedNs = std::exchange(line->lastByteNs, heldSinceNs);
+            handleFrame(before, std::exchange(line->runOn, false));
+            line->lastByteNs = arrivedNs;
+            fresh = true;
+        }
+    }
     if (transport == Transport::ModbusTcp) {
         frameMbap();
         return;

@@ -262,6 +262,10 @@ The existing file was not changed.</translation>
         <source>；</source>
         <translation>; </translation>
     </message>
+    <message>
+        <source>通信监视_%1.txt</source>
+        <translation>bus-monitor_%1.txt</translation>
+    </message>
 </context>
 <context>
     <name>BusScanPanel</name>
@@ -467,6 +471,18 @@ The existing file was not changed.</translation>
 </source>
         <translation>Exported to %1, but these records were not exported:
 </translation>
+    </message>
+    <message>
+        <source>记录_%1</source>
+        <translation>records_%1</translation>
+    </message>
+    <message>
+        <source>已导出到 %1</source>
+        <translation>Exported to %1</translation>
+    </message>
+    <message>
+        <source>已导出到 %1，但无法打开该文件</source>
+        <translation>Exported to %1, but the file could not be opened</translation>
     </message>
 </context>
 <context>
@@ -2018,6 +2034,14 @@ Write these parameters and apply them on the device?</translation>
     <message>
         <source>请求</source>
         <translation>Requests</translation>
+    </message>
+    <message>
+        <source>清零</source>
+        <translation>Reset</translation>
+    </message>
+    <message>
+        <source>请求和应答次数从 0 重新计数</source>
+        <translation>Count requests and replies again from 0</translation>
     </message>
 </context>
 <context>

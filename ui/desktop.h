@@ -43,6 +43,12 @@ public:
             m_statusLine(text);
         message(QStringLiteral("System Information"), text, Icon::Warning);
     }
+    // What a command did (a file written, where), on the status line alone.
+    void say(const QString &text)
+    {
+        if (m_statusLine)
+            m_statusLine(text);
+    }
     // The window's status line (none: warnings are boxes only).
     void setStatusLine(std::function<void(const QString &)> line) { m_statusLine = std::move(line); }
 

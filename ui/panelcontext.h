@@ -30,14 +30,11 @@ public:
     virtual void showRegisterCount(int count) = 0;
 };
 
-// The counters of the status group that commands set (the exchanges themselves are counted by the
-// traffic presenter).
+// The counter of the status group that commands set (the requests and replies are counted by the
+// traffic presenter, and reset only by the group's "清零").
 class Counters {
 public:
     virtual ~Counters() = default;
-    virtual long long requestsSent() const = 0;         // lblRequestCount
-    virtual void setRequestsSent(long long n) = 0;
-    virtual void setRepliesReceived(long long n) = 0;   // lblReplyCount
     virtual void setPasses(long long n) = 0;            // lblPassCount: module passes completed
 };
 

@@ -10,8 +10,6 @@ struct Shown {
     enum class Reply { Always, WhenCrcMatches, Never };  // when the reply's hex box shows it
     bool live = true;              // painted as it happens (else: by its runner, at its pace)
     bool clearsState = true;       // the start clears the reply's box as well as the request's
-    bool redLampWhenClosed = false;  // a closed port turns the lamp red
-    bool countsReply = false;      // lblReplyCount + 1 for a reply of at least 3 bytes
     Reply reply = Reply::Always;
 };
 
@@ -19,13 +17,12 @@ Shown shown(Id id)
 {
     using R = Shown::Reply;
     switch (id) {
-    case Id::LiveRead: return {.redLampWhenClosed = true, .countsReply = true};
-    case Id::ParameterReadAll: return {.clearsState = false, .redLampWhenClosed = true, .countsReply = true};
+    case Id::ParameterReadAll: return {.clearsState = false};
     case Id::RecordRead: return {.clearsState = false, .reply = R::WhenCrcMatches};
     case Id::setRegisters: return {.reply = R::Never};  // the command shows what it wrote
     case Id::RecordDownload: return {.live = false, .clearsState = false, .reply = R::WhenCrcMatches};
     case Id::BusProbe: return {.live = false};
-    case Id::SingleParameterRead: case Id::RecordCount: case Id::IntervalRead: case Id::SensorCountRead:
+    case Id::LiveRead: case Id::SingleParameterRead: case Id::RecordCount: case Id::IntervalRead: case Id::SensorCountRead:
     case Id::StorageState: case Id::ClockRead: case Id::SetReg: case Id::SetCoil: break;
     }
     return {};
@@ -38,9 +35,7 @@ TrafficPresenter::TrafficPresenter(Link &link, TrafficDisplay display, QObject *
     : QObject(parent), m_display(std::move(display))
 {
     connect(&link, &Link::exchangeStarted, this, &TrafficPresenter::onStarted);
-    connect(&link, &Link::lineTaken, this, &TrafficPresenter::onLineTaken);
     connect(&link, &Link::requestSent, this, &TrafficPresenter::onSent);
-    connect(&link, &Link::secondWait, this, &TrafficPresenter::onSecondWait);
     connect(&link, &Link::exchangeFinished, this, &TrafficPresenter::onFinished);
 }
 
@@ -54,38 +49,35 @@ void TrafficPresenter::onStarted(const ExchangeKind &kind)
         m_display.state(QString());
 }
 
-void TrafficPresenter::onLineTaken(const ExchangeKind &kind)
-{
-    if (shown(kind.id).live)
-        m_display.lamp(Lamp::Yellow);
-}
-
+// The lamp and the counters follow every exchange, whatever command makes it: each request sent
+// turns the lamp yellow and counts one request; the exchange's end turns it green when a Modbus frame
+// of the device asked came back (an exception reply too: the device answered) or a broadcast went
+// out, which counts one reply, and red otherwise (no reply, a garbled or foreign one, the port
+// closed, the exchange stopped).
 void TrafficPresenter::onSent(const ExchangeKind &kind, const QByteArray &request)
 {
+    m_display.lamp(Lamp::Yellow);
+    m_display.countRequest();
     if (shown(kind.id).live)
         m_display.command(requestHex(request));
-}
-
-void TrafficPresenter::onSecondWait(const ExchangeKind &kind, bool over)
-{
-    if (over)
-        m_display.countExchange();
-    else if (shown(kind.id).live)
-        m_display.lamp(Lamp::Green);
 }
 
 void TrafficPresenter::onFinished(const ExchangeKind &kind, const Exchange &ex)
 {
     const Shown s = shown(kind.id);
     if (ex.closed) {
-        if (s.redLampWhenClosed)
-            m_display.lamp(Lamp::Red);
+        m_display.lamp(Lamp::Red);
         m_display.status(tr("%1：端口未打开，命令未发送").arg(kind.shownName()));
         return;
     }
-    if (!ex.sent)
+    if (!ex.sent) {
+        m_display.lamp(Lamp::Red);
         return;
-    if (s.countsReply && ex.reply.size() >= 3)
+    }
+    const bool broadcast = !ex.request.isEmpty() && ex.request[0] == 0;
+    const bool answered = ex.valid() || ex.info.cls == modbus::ReplyClass::Exception;
+    m_display.lamp(answered || (broadcast && !ex.aborted) ? Lamp::Green : Lamp::Red);
+    if (answered)
         m_display.countReply();
     if (s.live)
         paint(kind, ex, ex.echoLearned ? tr("；") + tr(EchoNotice) : QString());

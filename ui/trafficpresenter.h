@@ -10,13 +10,14 @@ struct TrafficDisplay {
     std::function<void(const QString &)> command;  // the request's hex box (txtCommand); empty: cleared
     std::function<void(const QString &)> state;    // the reply's hex box (txtState); empty: cleared
     std::function<void(Lamp)> lamp;
-    std::function<void()> countExchange;           // lblRequestCount + 1
+    std::function<void()> countRequest;            // lblRequestCount + 1
     std::function<void()> countReply;              // lblReplyCount + 1
     std::function<void(const QString &)> status;   // the status line
 };
 
 // Turns what the link reports into what the window shows. What each kind of exchange shows (the hex
-// boxes, the lamp, the counters, the status line) is the one table in the source file.
+// boxes, the status line) is the one table in the source file; the lamp and the counters follow
+// every exchange by one rule.
 class TrafficPresenter : public QObject {
     Q_OBJECT
 public:
@@ -31,9 +32,7 @@ public:
 
 private:
     void onStarted(const ExchangeKind &kind);
-    void onLineTaken(const ExchangeKind &kind);
     void onSent(const ExchangeKind &kind, const QByteArray &request);
-    void onSecondWait(const ExchangeKind &kind, bool over);
     void onFinished(const ExchangeKind &kind, const Exchange &ex);
     void paint(const ExchangeKind &kind, const Exchange &ex, const QString &after);
 

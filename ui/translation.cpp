@@ -1,5 +1,7 @@
 #include "ui/translation.h"
 #include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QTranslator>
 
 namespace translation {
@@ -10,8 +12,34 @@ language::Language inUse = language::Language::Chinese;
 
 language::Language current() { return inUse; }
 
+namespace {
+// Qt's own texts (its file, print and message dialogs' buttons) are English; the Chinese window
+// installs Qt's Chinese translation of them from the system's Qt translations.
+void applyQtOwn(language::Language language)
+{
+    static QTranslator *chinese = nullptr;
+    static bool tried = false;
+    if (!tried) {
+        tried = true;
+        chinese = new QTranslator(QCoreApplication::instance());
+        if (!chinese->load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"), QStringLiteral("_"),
+                           QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+            delete chinese;
+            chinese = nullptr;
+        }
+    }
+    if (!chinese)
+        return;
+    if (language == language::Language::Chinese)
+        QCoreApplication::installTranslator(chinese);
+    else
+        QCoreApplication::removeTranslator(chinese);
+}
+} // namespace
+
 bool apply(language::Language language)
 {
+    applyQtOwn(language);
     // One translator for the program's lifetime; tests switch back and forth.
     static QTranslator *english = nullptr;
     if (!english) {

@@ -75,12 +75,13 @@ void ExportPanel::runExport(Format format)
     }
 
     QString path;
+    const QString name = tr("记录_%1").arg(m_desktop.now().toString(QStringLiteral("yyyy-MM-dd_HHmm")));
     switch (format) {
     case Format::Text:
-        path = askSaveName(m_desktop, tr("导出数据为记事本TXT"), appDir + QStringLiteral("/txt"), QStringLiteral("txt"));
+        path = askSaveName(m_desktop, tr("导出数据为记事本TXT"), appDir + QStringLiteral("/txt"), QStringLiteral("txt"), name);
         break;
     case Format::Csv:
-        path = askSaveName(m_desktop, tr("导出数据为CSV"), appDir + QStringLiteral("/data"), QStringLiteral("csv"));
+        path = askSaveName(m_desktop, tr("导出数据为CSV"), appDir + QStringLiteral("/data"), QStringLiteral("csv"), name);
         break;
     case Format::Workbook:
         makeFolderPath(appDir + QStringLiteral("/data"));
@@ -108,13 +109,12 @@ void ExportPanel::runExport(Format format)
     const int last = exports::lastWritten(recs, *bound);
     m_src.showExportEnded(last, last > 0 ? exports::progressLine(recs[last - 1], format == Format::Workbook) : QString());
 
+    const QString shown = QDir::toNativeSeparators(path);
     if (!ok) {
         // The workbook writer's text already names the file.
-        m_desktop.message(tr(kPrompt),
-                          format == Format::Workbook
-                              ? error
-                              : tr("无法写入 %1：%2").arg(QDir::toNativeSeparators(path), error),
-                          Desktop::Icon::Warning);
+        const QString why = format == Format::Workbook ? error : tr("无法写入 %1：%2").arg(shown, error);
+        m_desktop.say(why);
+        m_desktop.message(tr(kPrompt), why, Desktop::Icon::Warning);
         return;
     }
     const QStringList problems = records::unreadableMessages(text, *bound);
@@ -123,5 +123,6 @@ void ExportPanel::runExport(Format format)
                           tr("已导出到 %1，但以下记录未导出：\n").arg(QDir::toNativeSeparators(path))
                               + problems.join(QLatin1Char('\n')),
                           Desktop::Icon::Warning);
-    m_desktop.openFile(path, format == Format::Text ? Desktop::Opener::TextEditor : Desktop::Opener::Spreadsheet);
+    const bool opened = m_desktop.openFile(path, format == Format::Text ? Desktop::Opener::TextEditor : Desktop::Opener::Spreadsheet);
+    m_desktop.say(opened ? tr("已导出到 %1").arg(shown) : tr("已导出到 %1，但无法打开该文件").arg(shown));
 }

@@ -119,7 +119,6 @@ void PollingPanel::startCyclicRead()
         return;
     if (!portOpenToStart(cyclicPoller, tr("串口未打开，无法开始循环采集。请先打开串口。")))
         return;
-    zeroCounters();
     cyclicPoller->start(*interval);
 }
 
@@ -143,7 +142,6 @@ void PollingPanel::stopPolling()
     // A tick's exchange that is waiting ends now, so it neither counts nor shows anything after the stop.
     cyclicPoller->stop();
     loopPoller->stop();
-    zeroCounters();
 }
 
 jobs::Poller *PollingPanel::poller(jobs::Poller::NextTarget next, const QString &pause)
@@ -154,10 +152,8 @@ jobs::Poller *PollingPanel::poller(jobs::Poller::NextTarget next, const QString 
         if (closed)
             m_context.view.showStatus(pause);
     });
-    connect(p, &jobs::Poller::read, this, [this](const jobs::LiveTarget &target, const jobs::LiveReading &reading, bool stopped) {
+    connect(p, &jobs::Poller::read, this, [this](const jobs::LiveTarget &target, const jobs::LiveReading &reading, bool) {
         m_values.show(target, reading);
-        if (stopped)
-            zeroCounters();
     });
     return p;
 }
@@ -181,12 +177,6 @@ bool PollingPanel::windowShown()
     return false;
 }
 
-void PollingPanel::wrapCounter()
-{
-    if (m_context.counters.requestsSent() > 65535)
-        m_context.counters.setRequestsSent(0);
-}
-
 void PollingPanel::runCyclicTick()
 {
     cyclicPoller->tick();
@@ -203,10 +193,7 @@ std::optional<PollingPanel::Target> PollingPanel::cyclicTick()
         return std::nullopt;
     // The boxes are taken afresh: edits count from the next tick; a box that turned invalid stops
     // the cyclic read (before its message, so the message is not repeated at every tick).
-    const auto target = cyclicTarget([this] { cyclicPoller->stop(); });
-    if (target)
-        wrapCounter();
-    return target;
+    return cyclicTarget([this] { cyclicPoller->stop(); });
 }
 
 std::optional<PollingPanel::Target> PollingPanel::loopTick()
@@ -220,13 +207,6 @@ std::optional<PollingPanel::Target> PollingPanel::loopTick()
     loopAddress += 1;
     if (fields->last < loopAddress)
         loopAddress = fields->first;
-    wrapCounter();
     // The loop's first register comes from the first-address box, not from "起始地址".
     return Target{uint8_t(loopAddress), fields->function, uint16_t(fields->first - 1), fields->count};
-}
-
-void PollingPanel::zeroCounters()
-{
-    m_context.counters.setRequestsSent(0);
-    m_context.counters.setRepliesReceived(0);
 }

@@ -57,8 +57,6 @@ private:
     std::optional<Target> cyclicTick();
     std::optional<Target> loopTick();
     bool windowShown();
-    void wrapCounter();
-    void zeroCounters();
 
     PanelContext &m_context;
     LiveValuesPanel &m_values;

@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QFontDatabase>
 #include <QHash>
+#include <QDir>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -310,8 +311,10 @@ void BusMonitorPanel::save()
         m_desktop.message(QStringLiteral("System Information"), tr("表格中没有可保存的帧"), Desktop::Icon::Information);
         return;
     }
-    const QString path = m_desktop.saveFileName(tr("保存通信监视记录"), m_desktop.appDir(),
-                                                tr("文本文件 (*.txt);;CSV文件 (*.csv)"));
+    // A name to start from: what it is and when.
+    const QString suggested = m_desktop.appDir() + QStringLiteral("/")
+        + tr("通信监视_%1.txt").arg(m_desktop.now().toString(QStringLiteral("yyyy-MM-dd_HHmm")));
+    const QString path = m_desktop.saveFileName(tr("保存通信监视记录"), suggested, tr("文本文件 (*.txt);;CSV文件 (*.csv)"));
     if (path.isEmpty())
         return;
     // The file's name says which: what the CSV filter gives ends in .csv.
@@ -319,10 +322,10 @@ void BusMonitorPanel::save()
     const QByteArray content = csv ? framelog::csvFile(m_log, m_model->rows()) : framelog::textFile(m_log, m_model->rows());
     QString error;
     if (!safefile::writeWhole(path, content, &error)) {
-        m_desktop.message(QStringLiteral("System Information"),
-                          tr("无法保存 %1：%2\n原有的文件没有改动。").arg(path, error), Desktop::Icon::Warning);
+        m_desktop.warnAndSay(tr("无法保存 %1：%2\n原有的文件没有改动。").arg(QDir::toNativeSeparators(path), error));
         return;
     }
-    m_note = tr("已把 %1 帧保存到 %2").arg(m_model->rows().size()).arg(path);
+    m_note = tr("已把 %1 帧保存到 %2").arg(m_model->rows().size()).arg(QDir::toNativeSeparators(path));
+    m_desktop.say(m_note);
     showCount();
 }

@@ -141,7 +141,6 @@ void ModulePassPanel::runAutoLoop()
     const auto f = fields();
     if (!f || !portOpenOrSay(m_ctx, tr("串口未打开，无法开始自动循环。请先打开串口。")))
         return;
-    m_ctx.counters.setRequestsSent(0);
     m_ctx.counters.setPasses(0);
     if (f->modules == 0) {
         m_ctx.view.showStatus(tr("自动循环：模块总数为 0，没有要访问的模块"));

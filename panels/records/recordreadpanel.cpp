@@ -209,7 +209,6 @@ jobs::DownloadAndKeep &RecordReadPanel::recordsTabDownload()
         m_records.beginDownload(count);
         m_clock.start();
         m_shownAt = -ProgressPeriodMs;
-        m_ctx.view.showLamp(Lamp::Yellow);
     });
     // The progress panel follows at a pace the eye can take; every repaint costs the line time.
     connect(&download, &jobs::DownloadAndKeep::progress, this, [this](int k, int done, int total, const Exchange &last) {

@@ -2,6 +2,7 @@
 #include "ui/valuelabel.h"
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPushButton>
 #include <QPainter>
 #include <QStackedWidget>
 
@@ -87,6 +88,11 @@ StatusPanel::StatusPanel(QWidget *parent) : QGroupBox(tr("运行状态栏"), par
         row->addWidget(c);
         row->addWidget(l);
     }
+    cmdResetCounters = new QPushButton(tr("清零"), this);
+    cmdResetCounters->setObjectName(QStringLiteral("cmdResetCounters"));
+    cmdResetCounters->setToolTip(tr("请求和应答次数从 0 重新计数"));
+    row->addWidget(cmdResetCounters);
+    connect(cmdResetCounters, &QPushButton::clicked, this, &StatusPanel::resetCounters);
     row->addStretch();  // each caption stays beside its counter, however wide the group
 }
 
@@ -109,19 +115,10 @@ Lamp StatusPanel::lamp() const
     return Lamp::Red;
 }
 
-long long StatusPanel::requestsSent() const
+void StatusPanel::resetCounters()
 {
-    return lblRequestCount->text().toLongLong();
-}
-
-void StatusPanel::setRequestsSent(long long n)
-{
-    lblRequestCount->setText(QString::number(n));
-}
-
-void StatusPanel::setRepliesReceived(long long n)
-{
-    lblReplyCount->setText(QString::number(n));
+    lblRequestCount->setText(QStringLiteral("0"));
+    lblReplyCount->setText(QStringLiteral("0"));
 }
 
 void StatusPanel::setPasses(long long n)

@@ -4,6 +4,7 @@
 #include <QGroupBox>
 
 class ValueLabel;
+class QPushButton;
 class QStackedWidget;
 
 // "运行状态栏": the three stacked status lamps and the exchange counters.
@@ -15,10 +16,9 @@ public:
     void showLamp(Lamp lamp);
     Lamp lamp() const;
 
-    long long requestsSent() const override;
-    void setRequestsSent(long long n) override;
-    void setRepliesReceived(long long n) override;
     void setPasses(long long n) override;
+    // "清零": the request and reply counters start again from 0.
+    void resetCounters();
 
     QStackedWidget *lampStack;
     QWidget *imgConnected;
@@ -27,6 +27,7 @@ public:
     ValueLabel *lblReplyCount;
     ValueLabel *lblPassCount;
     ValueLabel *lblRequestCount;
+    QPushButton *cmdResetCounters;
 };
 
 // A counter label's number plus one, written back as decimal text.

@@ -10,6 +10,10 @@
 #include "ui/translation.h"
 #include "ui/valuelabel.h"
 #include "windowfixture.h"
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QPushButton>
+#include <QMessageBox>
 #include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QComboBox>
@@ -98,7 +102,25 @@ private slots:
     void windowHasNoChineseLeft();
     void commandsSpeakEnglish();
     void filesDoNotChange();
+    void qtDialogsSpeakTheWindowsLanguage();
 };
+
+// Qt's own dialogs (a file dialog's buttons, a question's Yes) follow the window's language.
+void TestEnglish::qtDialogsSpeakTheWindowsLanguage()
+{
+    for (const auto language : {language::Language::Chinese, language::Language::English, language::Language::Chinese}) {
+        QVERIFY(translation::apply(language));
+        QFileDialog files(nullptr, QStringLiteral("t"));
+        files.setOption(QFileDialog::DontUseNativeDialog);
+        files.setAcceptMode(QFileDialog::AcceptSave);
+        QDialogButtonBox *box = files.findChild<QDialogButtonBox *>();
+        QVERIFY(box);
+        QMessageBox question(QMessageBox::Question, QStringLiteral("t"), QStringLiteral("t"), QMessageBox::Yes | QMessageBox::No);
+        const QString texts = box->button(QDialogButtonBox::Save)->text() + box->button(QDialogButtonBox::Cancel)->text()
+            + question.button(QMessageBox::Yes)->text();
+        QVERIFY2(hasHan(texts) == (language == language::Language::Chinese), qPrintable(texts));
+    }
+}
 
 void TestEnglish::windowHasNoChineseLeft()
 {
