@@ -17,6 +17,8 @@ public:
     virtual ~ModbusSettings() = default;
     // "设备地址", the device of every request: 1 … 255, never the broadcast 0.
     virtual std::optional<uint8_t> deviceAddress(const BeforeMessage &beforeMessage = {}) = 0;
+    // The same box read quietly (no message): nothing while it holds no device address.
+    virtual std::optional<uint8_t> addressInBox() const = 0;
     // "功能号" of a live read: 3 or 4.
     virtual std::optional<uint8_t> function(const BeforeMessage &beforeMessage = {}) = 0;
     // "起始地址" counted from 1 (1 … 256), as the zero-based register of the request.

@@ -1,5 +1,6 @@
 #include "panels/history/recordernamepanel.h"
 #include "core/settings/comports.h"
+#include "core/link/convert.h"
 #include "ui/boxinput.h"
 #include "ui/commandstart.h"
 #include "ui/desktop.h"
@@ -40,6 +41,11 @@ RecorderNamePanel::RecorderNamePanel(PanelContext &context, QWidget *parent)
     captioned(tr("名称"), txtRecorderName);
     row->addWidget(cmdSetName);
     row->addWidget(cmdDefaultName);
+    lblNamed = new QLabel(this);
+    lblNamed->setObjectName(QStringLiteral("lblNamed"));
+    row->addWidget(lblNamed);
+    connect(txtNameCom, &QLineEdit::textChanged, this, &RecorderNamePanel::showNamed);
+    connect(txtNameAddress, &QLineEdit::textChanged, this, &RecorderNamePanel::showNamed);
     connect(cmdSetName, &QPushButton::clicked, this, [this] { nameRecorder(); });
     connect(cmdDefaultName, &QPushButton::clicked, this, [this] { restoreDefaultName(); });
 }
@@ -48,10 +54,21 @@ void RecorderNamePanel::fillCurrent()
 {
     if (!m_ctx.archive)
         return;
-    if (txtNameCom->text().isEmpty())
-        txtNameCom->setText(QString::number(m_ctx.archive->comPort()));
-    if (txtNameAddress->text().isEmpty())
-        txtNameAddress->setText(QString::number(m_ctx.archive->lastAddress()));
+    // The recorder being read: the port in use and the device address box.
+    txtNameCom->setText(QString::number(m_ctx.archive->comPort()));
+    txtNameAddress->setText(QString::number(m_ctx.modbus.addressInBox().value_or(uint8_t(m_ctx.archive->lastAddress()))));
+    showNamed();
+}
+
+void RecorderNamePanel::showNamed()
+{
+    const auto com = convert::toWhole(txtNameCom->text(), ComPorts::kFirst, ComPorts::kLast, convert::Rounding::WholeOnly);
+    const auto address = convert::toWhole(txtNameAddress->text(), RecorderNames::kMinAddress, RecorderNames::kMaxAddress,
+                                          convert::Rounding::WholeOnly);
+    lblNamed->setText(com && address && m_ctx.archive
+                          ? tr("命名的记录仪：COM%1 地址 %2，现名“%3”").arg(*com).arg(*address)
+                                .arg(m_ctx.archive->names().name(int(*com), int(*address)))
+                          : tr("命名的记录仪：端口或地址无效"));
 }
 
 void RecorderNamePanel::nameRecorder()

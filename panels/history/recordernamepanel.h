@@ -1,5 +1,6 @@
 #pragma once
 #include <QGroupBox>
+class QLabel;
 class QLineEdit;
 class QPushButton;
 struct PanelContext;
@@ -14,17 +15,20 @@ public:
     void nameRecorder();
     // The recorder goes back to its default name ("COM4-21").
     void restoreDefaultName();
-    // The port in use and the address last downloaded from, into empty boxes.
+    // The recorder being read: the port in use and the device address box (the address last
+    // downloaded from while that box holds no address).
     void fillCurrent();
     QLineEdit *txtNameCom;
     QLineEdit *txtNameAddress;
     QLineEdit *txtRecorderName;
     QPushButton *cmdSetName;
     QPushButton *cmdDefaultName;
+    QLabel *lblNamed;  // which recorder the boxes name, and its name now
 signals:
     void renamed();
 private:
     // Takes the recorder of the boxes to newName (empty: its default), saving recorders.set.
     void rename(const QString &newName);
+    void showNamed();
     PanelContext &m_ctx;
 };

@@ -69,15 +69,16 @@ void SensorTablePanel::refreshRecorders()
     QString error;
     if (archive::RecordStore *store = m_ctx.archive->open(&error))
         names = store->recorders();
-    const QString current = m_ctx.archive->recorderName(uint8_t(m_ctx.archive->lastAddress()));
+    // The recorder being read: the device address box on the port in use.
+    const QString current = m_ctx.archive->recorderName(m_ctx.modbus.addressInBox().value_or(uint8_t(m_ctx.archive->lastAddress())));
     if (!names.contains(current))
         names.prepend(current);
     const QString chosen = cboSensorRecorder->currentText();
     const QSignalBlocker quiet(cboSensorRecorder);
     cboSensorRecorder->clear();
     cboSensorRecorder->addItems(names);
-    cboSensorRecorder->setCurrentText(chosen.isEmpty() ? current : chosen);
-    if (chosen.isEmpty())  // the table keeps what is being typed into it for the chosen recorder
+    cboSensorRecorder->setCurrentText(current);
+    if (chosen != current)  // the table keeps what is being typed into it for the same recorder
         showRecorder();
 }
 

@@ -1,4 +1,5 @@
 #include "panels/port/modbuspanel.h"
+#include "core/link/convert.h"
 #include "ui/boxinput.h"
 #include "ui/commandstart.h"
 #include <QGridLayout>
@@ -22,6 +23,12 @@ ModbusPanel::ModbusPanel(Desktop &desktop, QWidget *parent)
 std::optional<uint8_t> ModbusPanel::deviceAddress(const BeforeMessage &beforeMessage)
 {
     return boxDevice(m_desktop, txtStationID, tr("设备地址"), beforeMessage);
+}
+
+std::optional<uint8_t> ModbusPanel::addressInBox() const
+{
+    const auto n = convert::toWhole(txtStationID->text(), 1, 255, convert::Rounding::WholeOnly);
+    return n ? std::optional<uint8_t>(uint8_t(*n)) : std::nullopt;
 }
 
 std::optional<uint8_t> ModbusPanel::function(const BeforeMessage &beforeMessage)

@@ -17,6 +17,7 @@ public:
     QLineEdit *txtFunction;
 
     std::optional<uint8_t> deviceAddress(const BeforeMessage &beforeMessage = {}) override;
+    std::optional<uint8_t> addressInBox() const override;
     std::optional<uint8_t> function(const BeforeMessage &beforeMessage = {}) override;
     std::optional<uint16_t> startRegister(const BeforeMessage &beforeMessage = {}) override;
     std::optional<uint16_t> startRegisterAsIs() override;
