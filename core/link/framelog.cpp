@@ -170,7 +170,12 @@ FrameText decode(const FrameRecord &frame)
         out.error = true;
         break;
     case FrameKind::NoReply:
-        out.text = QCoreApplication::translate("framelog", "无应答");
+        // The row names what went unanswered: the device and the request.
+        out.text = frame.request.isEmpty()
+            ? QCoreApplication::translate("framelog", "无应答")
+            : QCoreApplication::translate("framelog", "设备 %1 无应答：%2")
+                  .arg(out.address)
+                  .arg(QString::fromLatin1(frame.request.toHex(' ').toUpper()));
         out.error = true;
         break;
     }
@@ -199,6 +204,8 @@ QString gapText(qint32 gapUs)
 
 QString directionText(FrameKind kind)
 {
+    if (kind == FrameKind::NoReply)
+        return QCoreApplication::translate("framelog", "无应答");
     return kind == FrameKind::Sent ? QCoreApplication::translate("framelog", "发") : QCoreApplication::translate("framelog", "收");
 }
 

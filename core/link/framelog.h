@@ -38,7 +38,7 @@ FrameText decode(const FrameRecord &frame);
 int address(const FrameRecord &frame);
 QString timeText(qint64 timeMs);      // "14:30:45.123", local time
 QString gapText(qint32 gapUs);        // "3.6" (ms); "—" when not known; "> 60000" past a minute
-QString directionText(FrameKind kind);  // "发" for a request, "收" for everything heard
+QString directionText(FrameKind kind);  // "发" for a request, "无应答" for a silence, "收" for everything heard
 } // namespace framelog
 
 // The frames of the line, oldest first, at most capacity of them: the oldest go first. Each frame keeps
