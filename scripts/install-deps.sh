@@ -17,6 +17,7 @@ packages=(
   libmodbus-dev                                   # independent Modbus peer for the interop test and benchmark
   fonts-wqy-microhei                              # CJK font, so the Chinese texts render
   gnumeric                                        # ssconvert, to prove workbooks against a real spreadsheet program
+  python3-openpyxl                                # reads the .xlsx back in a test: its times as dates, its sheet name
   dpkg-dev lintian desktop-file-utils appstream   # the Debian package: dpkg-shlibdeps, and its checks
 )
 

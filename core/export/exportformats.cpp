@@ -74,9 +74,9 @@ QByteArray csvFile(const QList<Record> &recs, int bound, int channels, const QSt
     return out;
 }
 
-xls::Sheet workbookSheet(const QList<Record> &recs, int bound, int channels)
+xls::Sheet workbookSheet(const QList<Record> &recs, int bound, int channels, const QString &sheetName)
 {
-    xls::Sheet sheet;
+    xls::Sheet sheet(sheetName);
     sheet.reserve((recs.size() + 2) * (channels + 1));
     sheet.setText(0, 0, QStringLiteral("传感器序列号"));  // the serial numbers beside it are not known
     sheet.setText(1, 0, QStringLiteral("日期"));
@@ -84,7 +84,10 @@ xls::Sheet workbookSheet(const QList<Record> &recs, int bound, int channels)
         sheet.setText(1, c + 1, QStringLiteral("%1#传感器").arg(c + 1));
     forEachWritten(recs, bound, [&](int place, const Record &r) {
         const int row = place + 1;
-        sheet.setText(row, 0, r.timeText() + QLatin1Char(' '));
+        if (const auto t = r.time())
+            sheet.setDateTime(row, 0, *t);
+        else
+            sheet.setText(row, 0, r.timeText());  // its digits, so nothing is lost
         for (int j = 0, n = valuesOf(r, channels); j < n; ++j)
             sheet.setNumber(row, j + 1, r.tenths(j) / 10.0);
     });

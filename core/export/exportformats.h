@@ -21,8 +21,11 @@ QByteArray textFile(const QList<records::Record> &recs, int bound);
 QByteArray csvFile(const QList<records::Record> &recs, int bound, int channels = 20, const QStringList &names = {});
 
 // Row 1 "传感器序列号", row 2 "日期" and "1#传感器" …, then the record at place i in row i + 2
-// (1-based): its time text and its values as number cells.
-xls::Sheet workbookSheet(const QList<records::Record> &recs, int bound, int channels = 20);
+// (1-based): its time as a date cell (a time that is no valid date as its text) and its values as
+// number cells. The sheet is named sheetName: "记录" for a download's records, the recorder's name
+// for an archived period. Like the headings, it reads the same in every language of the window.
+xls::Sheet workbookSheet(const QList<records::Record> &recs, int bound, int channels = 20,
+                         const QString &sheetName = QStringLiteral("记录"));
 
 // The place of the last record an export writes, or 0 when it writes none.
 int lastWritten(const QList<records::Record> &recs, int bound);

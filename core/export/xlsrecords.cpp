@@ -21,14 +21,17 @@ constexpr int kMaxTextLength = 32767;  // what an Excel cell holds
 constexpr int kMaxRecordData = 8224;   // longer data goes on in CONTINUE records
 
 constexpr quint16 kNumberFormat = 164;  // first index free for custom formats
+constexpr quint16 kDateFormat = 165;
 constexpr quint16 kTextXf = 15;         // cell XF: General
 constexpr quint16 kNumberXf = 16;       // cell XF: "#00.0"
+constexpr quint16 kDateXf = 17;         // cell XF: "yyyy-mm-dd hh:mm"
 
 enum RecordId : quint16 {
     BOF = 0x0809,
     EOF_ = 0x000A,
     CODEPAGE = 0x0042,
     WINDOW1 = 0x003D,
+    DATEMODE = 0x0022,
     FONT = 0x0031,
     FORMAT = 0x041E,
     XF = 0x00E0,
@@ -142,7 +145,7 @@ bool orderedCells(const Sheet &sheet, std::vector<const Cell *> *out, QString *w
                            .arg(c.row + 1).arg(c.column + 1).arg(text->size()).arg(kMaxTextLength);
                 return false;
             }
-        } else if (!std::isfinite(std::get<double>(c.value))) {
+        } else if (!std::isfinite(cellNumber(c))) {
             *why = QCoreApplication::translate("xls", "第 %1 行第 %2 列的数值不是有限的数").arg(c.row + 1).arg(c.column + 1);
             return false;
         }
@@ -262,8 +265,11 @@ bool buildStream(const Sheet &sheet, QByteArray *stream, QString *why)
     index.reserve(qsizetype(cells.size()) / 4 + 16);
     for (size_t k = 0; k < cells.size(); ++k) {
         const QString *text = std::get_if<QString>(&cells[k]->value);
-        if (!text)
+        if (!text) {
+            int &w = widths[size_t(cells[k]->column)];
+            w = std::max(w, displayWidth(*cells[k]));
             continue;
+        }
         ++references;
         auto it = index.constFind(*text);
         if (it == index.constEnd()) {
@@ -300,12 +306,16 @@ bool buildStream(const Sheet &sheet, QByteArray *stream, QString *why)
         o.u16(600);     // tab bar width, per mille
         o.end(r);
     }
+    {
+        const int r = o.begin(DATEMODE);
+        o.u16(0);  // dates count from 1900, as cellNumber() gives them
+        o.end(r);
+    }
     for (int i = 0; i < 5; ++i)  // fonts 0–3 and 5: Excel numbers no font 4
         font(o);
-    {
+    for (const auto &[id, format] : {std::pair{kNumberFormat, Sheet::numberFormat()}, std::pair{kDateFormat, Sheet::dateFormat()}}) {
         const int r = o.begin(FORMAT);
-        const QString format = Sheet::numberFormat();
-        o.u16(kNumberFormat);
+        o.u16(id);
         o.u16(quint16(format.size()));
         o.u8(0);
         o.chars(format.constData(), int(format.size()), false);
@@ -316,6 +326,7 @@ bool buildStream(const Sheet &sheet, QByteArray *stream, QString *why)
         xf(o, i <= 2 ? 1 : i <= 4 ? 2 : 0, 0, 0xFFF5, 0xF4);
     xf(o, 0, 0, 0x0001, 0x00);           // kTextXf
     xf(o, 0, kNumberFormat, 0x0001, 0x04);  // kNumberXf
+    xf(o, 0, kDateFormat, 0x0001, 0x04);    // kDateXf
     {
         const int r = o.begin(STYLE);
         o.u16(0x8000);  // built-in style on XF 0
@@ -382,15 +393,16 @@ bool buildStream(const Sheet &sheet, QByteArray *stream, QString *why)
         // Each cell record made whole and appended once: these are most of the stream.
         const Cell &c = *cells[k];
         char rec[18];
-        const double *number = std::get_if<double>(&c.value);
+        const bool number = !std::holds_alternative<QString>(c.value);
         qToLittleEndian(quint16(number ? NUMBER : LABELSST), rec);
         qToLittleEndian(quint16(number ? 14 : 10), rec + 2);
         qToLittleEndian(quint16(c.row), rec + 4);
         qToLittleEndian(quint16(c.column), rec + 6);
-        qToLittleEndian(number ? kNumberXf : kTextXf, rec + 8);
+        qToLittleEndian(!number ? kTextXf : std::holds_alternative<double>(c.value) ? kNumberXf : kDateXf, rec + 8);
         if (number) {
+            const double v = cellNumber(c);
             quint64 bits;
-            std::memcpy(&bits, number, sizeof bits);
+            std::memcpy(&bits, &v, sizeof bits);
             qToLittleEndian(bits, rec + 10);
         } else {
             qToLittleEndian(isst[k], rec + 10);

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <unistd.h>
 #include <vector>
@@ -23,6 +24,11 @@ void Sheet::setText(int row, int column, const QString &text)
 }
 
 void Sheet::setNumber(int row, int column, double value)
+{
+    m_cells.append(Cell{row, column, value});
+}
+
+void Sheet::setDateTime(int row, int column, const QDateTime &value)
 {
     m_cells.append(Cell{row, column, value});
 }
@@ -54,6 +60,25 @@ int displayWidth(const QString &text)
         w += c.unicode() >= 0x1100 ? 2 : 1;
     }
     return w;
+}
+
+int displayWidth(const Cell &cell)
+{
+    if (const QString *text = std::get_if<QString>(&cell.value))
+        return displayWidth(*text);
+    return std::holds_alternative<QDateTime>(cell.value) ? int(Sheet::dateFormat().size()) : 0;
+}
+
+double cellNumber(const Cell &cell)
+{
+    if (const double *number = std::get_if<double>(&cell.value))
+        return *number;
+    const QDateTime *at = std::get_if<QDateTime>(&cell.value);
+    // The date and time fields, not the moment: a local time stays the time the recorder wrote.
+    const qint64 days = at && at->date().isValid() ? QDate(1899, 12, 30).daysTo(at->date()) : 0;
+    if (days < 61 || days > 2'958'465 || !at->time().isValid())  // 1900-03-01 … 9999-12-31
+        return std::nan("");
+    return double(days) + at->time().msecsSinceStartOfDay() / 86'400'000.0;
 }
 
 QString sheetName(const QString &wanted)

@@ -38,7 +38,7 @@ QString refusal(const Cells &cells)
             if (text->size() > kMaxTextLength)
                 return QCoreApplication::translate("xlsx", "第 %1 行第 %2 列的文字有 %3 个字符，超过了单元格能容纳的 %4 个")
                     .arg(c->row + 1).arg(c->column + 1).arg(text->size()).arg(kMaxTextLength);
-        } else if (!std::isfinite(std::get<double>(c->value))) {
+        } else if (!std::isfinite(xls::cellNumber(*c))) {
             return QCoreApplication::translate("xlsx", "第 %1 行第 %2 列的数值不是有限的数").arg(c->row + 1).arg(c->column + 1);
         }
     }
@@ -80,28 +80,31 @@ bool writeFile(const QByteArray &file, const QByteArray &tmpdir, const QString &
     lxw_error e = LXW_NO_ERROR;
     lxw_worksheet *sheet = workbook_add_worksheet(book, xls::sheetName(name).toUtf8().constData());
     lxw_format *number = workbook_add_format(book);
-    if (!sheet || !number)
+    lxw_format *date = workbook_add_format(book);
+    if (!sheet || !number || !date) {
         e = LXW_ERROR_MEMORY_MALLOC_FAILED;
-    else
+    } else {
         format_set_num_format(number, xls::Sheet::numberFormat().toUtf8().constData());
+        format_set_num_format(date, xls::Sheet::dateFormat().toUtf8().constData());
+    }
 
-    // Columns as wide as their widest text, as in the .xls; given before the rows, which constant
-    // memory writes out as they come.
+    // Columns as wide as their widest text or date, as in the .xls; given before the rows, which
+    // constant memory writes out as they come.
     std::map<int, int> widths;
     for (const xls::Cell *c : cells)
-        if (const QString *text = std::get_if<QString>(&c->value))
-            widths[c->column] = std::max(widths[c->column], xls::displayWidth(*text));
+        if (const int w = xls::displayWidth(*c); w > 0)
+            widths[c->column] = std::max(widths[c->column], w);
     for (auto it = widths.begin(); e == LXW_NO_ERROR && it != widths.end(); ++it)
         if (const int w = std::min(it->second + 1, 255); w > 8)
             e = worksheet_set_column(sheet, lxw_col_t(it->first), lxw_col_t(it->first), w, nullptr);
 
     for (auto it = cells.begin(); e == LXW_NO_ERROR && it != cells.end(); ++it) {
         const xls::Cell &c = **it;
-        if (const double *v = std::get_if<double>(&c.value))
-            e = worksheet_write_number(sheet, lxw_row_t(c.row), lxw_col_t(c.column), *v, number);
+        if (const QString *text = std::get_if<QString>(&c.value))
+            e = worksheet_write_string(sheet, lxw_row_t(c.row), lxw_col_t(c.column), text->toUtf8().constData(), nullptr);
         else
-            e = worksheet_write_string(sheet, lxw_row_t(c.row), lxw_col_t(c.column),
-                                       std::get<QString>(c.value).toUtf8().constData(), nullptr);
+            e = worksheet_write_number(sheet, lxw_row_t(c.row), lxw_col_t(c.column), xls::cellNumber(c),
+                                       std::holds_alternative<double>(c.value) ? number : date);
     }
     // Closed in every case: that frees the workbook. After a failure what it wrote is thrown away.
     errno = 0;

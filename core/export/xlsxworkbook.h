@@ -7,8 +7,9 @@
 namespace xlsx {
 
 // Writes sheet to path with the cells of the .xls workbook at the same places, numbers shown with
-// xls::Sheet::numberFormat(). Through safefile::writeThrough, as xls::writeWorkbook does: a failure
-// leaves the earlier file as it was and no temporary file. False with a reason in *error.
+// xls::Sheet::numberFormat() and dates with dateFormat(). Through safefile::writeThrough, as
+// xls::writeWorkbook does: a failure leaves the earlier file as it was and no temporary file. False
+// with a reason in *error.
 bool writeWorkbook(const QString &path, const xls::Sheet &sheet, QString *error);
 
 } // namespace xlsx

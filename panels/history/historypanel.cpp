@@ -379,8 +379,8 @@ void HistoryPanel::exportPeriod(Format format)
     switch (format) {
     case Format::Text: ok = safefile::writeWhole(path, exports::textFile(recs, 0), &error); break;
     case Format::Csv: ok = safefile::writeWhole(path, exports::csvFile(recs, 0, 20, namedColumns()), &error); break;
-    case Format::Xls: ok = xls::writeWorkbook(path, exports::workbookSheet(recs, 0), &error); break;
-    case Format::Xlsx: ok = xlsx::writeWorkbook(path, exports::workbookSheet(recs, 0), &error); break;
+    case Format::Xls: ok = xls::writeWorkbook(path, exports::workbookSheet(recs, 0, 20, m_recorder), &error); break;
+    case Format::Xlsx: ok = xlsx::writeWorkbook(path, exports::workbookSheet(recs, 0, 20, m_recorder), &error); break;
     }
     if (!ok) {
         m_ctx.desktop.message(QStringLiteral("System Information"), tr("导出失败：%1").arg(error),

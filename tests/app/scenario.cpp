@@ -394,11 +394,12 @@ private:
             if (book.status() != FREEXL_OK)
                 return {QStringLiteral("file %1: %2 bytes, not a workbook freexl reads").arg(name).arg(bytes.size())};
             const auto [rows, columns] = book.dimensions();
-            QStringList cells;
+            QStringList first, third;
             for (int c = 0; c < std::min<int>(columns, 4); ++c)
-                cells << book.text(0, c);
-            return {QStringLiteral("file %1: %2 bytes, a workbook of %3 rows × %4 columns; first row: %5")
-                        .arg(name).arg(bytes.size()).arg(rows).arg(columns).arg(cells.join(QStringLiteral(" | ")))};
+                first << book.text(0, c), third << book.text(2, c);
+            return {QStringLiteral("file %1: %2 bytes, a workbook (sheet %3) of %4 rows × %5 columns; first row: %6; third: %7")
+                        .arg(name).arg(bytes.size()).arg(book.sheetName()).arg(rows).arg(columns)
+                        .arg(first.join(QStringLiteral(" | ")), third.join(QStringLiteral(" | ")))};
         }
         const QString text = QString::fromUtf8(bytes);
         if (bytes.size() <= 80 && !name.contains(QLatin1Char('/')))

@@ -75,8 +75,7 @@ QVector<QByteArray> writtenFiles(const QString &dir)
     const xls::Sheet sheet = exports::workbookSheet(recs, 2, 4);
     QByteArray cells = sheet.name().toUtf8();
     for (const xls::Cell *c : sheet.placedCells())
-        cells += std::holds_alternative<QString>(c->value) ? std::get<QString>(c->value).toUtf8()
-                                                           : QByteArray::number(std::get<double>(c->value));
+        cells += QVariant::fromStdVariant(c->value).toString().toUtf8();
     files << cells;
     sensors::SensorTable table;
     QString refused;

@@ -18,7 +18,7 @@ struct Record {
 enum : quint16 {
     kBof = 0x0809, kEof = 0x000A, kCodepage = 0x0042, kFont = 0x0031, kFormat = 0x041E, kXf = 0x00E0,
     kStyle = 0x0293, kBoundsheet = 0x0085, kSst = 0x00FC, kContinue = 0x003C, kExtsst = 0x00FF,
-    kDimensions = 0x0200, kLabelsst = 0x00FD, kNumber = 0x0203, kWindow1 = 0x003D, kWindow2 = 0x023E,
+    kDimensions = 0x0200, kLabelsst = 0x00FD, kNumber = 0x0203, kWindow1 = 0x003D, kWindow2 = 0x023E, kDatemode = 0x0022, kColinfo = 0x007D,
 };
 
 inline quint16 u16(const QByteArray &d, qsizetype at) { return qFromLittleEndian<quint16>(d.constData() + at); }

@@ -1,5 +1,6 @@
 #pragma once
 // Reads a workbook's first sheet back with freexl, an .xls reader no one here wrote.
+#include <QDateTime>
 #include <QFile>
 #include <QPair>
 #include <QString>
@@ -7,7 +8,7 @@
 #include <freexl.h>
 #include <variant>
 
-using Value = std::variant<std::monostate, QString, double>;
+using Value = std::variant<std::monostate, QString, double, QDateTime>;
 
 class FreeXl {
 public:
@@ -26,6 +27,11 @@ public:
     FreeXl &operator=(const FreeXl &) = delete;
 
     int status() const { return m_rc; }
+    QString sheetName() const
+    {
+        const char *name = nullptr;
+        return freexl_get_worksheet_name(m_handle, 0, &name) == FREEXL_OK ? QString::fromUtf8(name) : QString();
+    }
     QPair<unsigned, unsigned> dimensions() const
     {
         unsigned rows = 0;
@@ -42,11 +48,13 @@ public:
             return at + QStringLiteral(" unreadable: %1").arg(rc);
         const QString *text = std::get_if<QString>(&expected);
         const double *number = std::get_if<double>(&expected);
-        const int type = text ? FREEXL_CELL_SST_TEXT : number ? FREEXL_CELL_DOUBLE : FREEXL_CELL_NULL;
+        const QDateTime *date = std::get_if<QDateTime>(&expected);  // a number shown as a date and time
+        const int type = text ? FREEXL_CELL_SST_TEXT : number ? FREEXL_CELL_DOUBLE : date ? FREEXL_CELL_DATETIME : FREEXL_CELL_NULL;
         if (v.type != type)
             return at + QStringLiteral(" type %1, not %2").arg(v.type).arg(type);
-        if (text && QString::fromUtf8(v.value.text_value) != *text)
-            return at + QStringLiteral(" text '%1', not '%2'").arg(QString::fromUtf8(v.value.text_value).left(40), text->left(40));
+        const QString wanted = text ? *text : date ? date->toString(u"yyyy-MM-dd HH:mm:ss") : QString();
+        if ((text || date) && QString::fromUtf8(v.value.text_value) != wanted)
+            return at + QStringLiteral(" text '%1', not '%2'").arg(QString::fromUtf8(v.value.text_value).left(40), wanted.left(40));
         if (number && std::abs(v.value.double_value - *number) > 1e-9)
             return at + QStringLiteral(" %1, not %2").arg(v.value.double_value).arg(*number);
         return QString();
@@ -58,7 +66,7 @@ public:
         FreeXL_CellValue v;
         if (freexl_get_cell_value(m_handle, unsigned(row), (unsigned short)column, &v) != FREEXL_OK)
             return QStringLiteral("?");
-        if (v.type == FREEXL_CELL_SST_TEXT || v.type == FREEXL_CELL_TEXT)
+        if (v.type == FREEXL_CELL_SST_TEXT || v.type == FREEXL_CELL_TEXT || (v.type >= FREEXL_CELL_DATE && v.type <= FREEXL_CELL_TIME))
             return QString::fromUtf8(v.value.text_value);
         if (v.type == FREEXL_CELL_DOUBLE)
             return QString::number(v.value.double_value);

@@ -145,18 +145,18 @@ void TestExports::textFileAndProblems()
 void TestExports::workbookSheetKeepsPositions()
 {
     const auto recs = parseRecords(recordText("18 04 27 03 21", {123, 0xFF85}) + QStringLiteral(" 5B 00")
-                                       + recordText("18 04 27 03 22", {1, 2}), 2);
-    QMap<QPair<int, int>, QString> cells;
+                                       + recordText("18 04 31 03 22", {1, 2}), 2);
+    QMap<QPair<int, int>, QVariant> cells;
     const xls::Sheet sheet = exports::workbookSheet(recs, 0, 2);
     for (const xls::Cell &c : sheet.cells())
-        cells[{c.row, c.column}] = std::holds_alternative<QString>(c.value) ? std::get<QString>(c.value)
-                                                                           : QString::number(std::get<double>(c.value));
-    const QMap<QPair<int, int>, QString> expected{
+        cells[{c.row, c.column}] = QVariant::fromStdVariant(c.value);
+    const QMap<QPair<int, int>, QVariant> expected{
         {{0, 0}, "传感器序列号"}, {{1, 0}, "日期"}, {{1, 1}, "1#传感器"}, {{1, 2}, "2#传感器"},
-        {{2, 0}, "2018-04-27 03:21 "}, {{2, 1}, "12.3"}, {{2, 2}, "-12.3"},  // record 2 unreadable: row 3 stays empty
-        {{4, 0}, "2018-04-27 03:22 "}, {{4, 1}, "0.1"}, {{4, 2}, "0.2"},
+        {{2, 0}, QDateTime(QDate(2018, 4, 27), QTime(3, 21))}, {{2, 1}, 12.3}, {{2, 2}, -12.3},  // record 2 unreadable: row 3 stays empty
+        {{4, 0}, "2018-04-31 03:22"}, {{4, 1}, 0.1}, {{4, 2}, 0.2},  // 31 April: the time as it is
     };
     QCOMPARE(cells, expected);
+    QCOMPARE(sheet.name(), QStringLiteral("记录"));
 }
 
 QTEST_GUILESS_MAIN(TestExports)

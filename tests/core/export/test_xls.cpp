@@ -25,9 +25,19 @@ Value programCell(int row, int column)
         return column == 0 ? Value(row == 0 ? QStringLiteral("传感器序列号") : QStringLiteral("日期"))
             : row == 0     ? Value()
                            : Value(QStringLiteral("%1#传感器").arg(column));
-    if (column == 0)
-        return QDateTime(QDate(2018, 4, 27), QTime(3, 21)).addSecs(60 * (row - 2)).toString(u"yyyy-MM-dd HH:mm ");
+    if (column == 0)  // every minute of the day, over the leap day and the turn of a year
+        return QDateTime(QDate(2023, 12, 31), QTime(23, 59)).addSecs(60 * 37 * (row - 2));
     return kValues[((row - 2) * 7 + column - 1) % std::size(kValues)];
+}
+
+void put(xls::Sheet &sheet, int row, int column, const Value &v)
+{
+    if (const QString *text = std::get_if<QString>(&v))
+        sheet.setText(row, column, *text);
+    else if (const double *number = std::get_if<double>(&v))
+        sheet.setNumber(row, column, *number);
+    else if (const QDateTime *at = std::get_if<QDateTime>(&v))
+        sheet.setDateTime(row, column, *at);
 }
 
 xls::Sheet programSheet(int dataRows)
@@ -36,13 +46,8 @@ xls::Sheet programSheet(int dataRows)
     sheet.setNumber(0, 0, 1.5);  // a later cell replaces an earlier one, whatever either holds
     sheet.setText(2, 1, QStringLiteral("replaced"));
     for (int row = 0; row < dataRows + 2; ++row)
-        for (int column = 0; column <= kChannels; ++column) {
-            const Value v = programCell(row, column);
-            if (const QString *text = std::get_if<QString>(&v))
-                sheet.setText(row, column, *text);
-            else if (const double *number = std::get_if<double>(&v))
-                sheet.setNumber(row, column, *number);
-        }
+        for (int column = 0; column <= kChannels; ++column)
+            put(sheet, row, column, programCell(row, column));
     return sheet;
 }
 
@@ -70,9 +75,14 @@ bool noPartFiles(const QString &dir)
 // What a sheet may hold, and where it may go ("导出.xls" is there already; named "": accepted).
 const char *const Earlier = "导出.xls";
 const auto &refusalRows() {
-    const QVariant text = QStringLiteral("传感器");
-    static const struct { const char *name; int row, column; QVariant value; const char *where, *named; } rows[] = {
+    const Value text = QStringLiteral("传感器");
+    static const struct { const char *name; int row, column; Value value; const char *where, *named; } rows[] = {
         {"last row and column", 65535, 255, text, Earlier, ""}, {"longest text", 3, 2, QString(32767, u'传'), Earlier, ""},
+        {"first date", 3, 2, QDateTime(QDate(1900, 3, 1), QTime(0, 0)), Earlier, ""},
+        {"the recorder's last date", 3, 2, QDateTime(QDate(2099, 12, 31), QTime(23, 59)), Earlier, ""},
+        {"date before March 1900", 3, 2, QDateTime(QDate(1900, 2, 28), QTime(23, 59)), Earlier, "第 4 行第 3 列"},
+        {"after 9999", 3, 2, QDateTime(QDate(10000, 1, 1), QTime(0, 0)), Earlier, "第 4 行第 3 列"},
+        {"no date", 3, 2, QDateTime(), Earlier, "第 4 行第 3 列"},
         {"row 65537", 65536, 0, text, Earlier, "65537"}, {"column 257", 0, 256, 12.3, Earlier, "257"},
         {"negative row", -1, 0, 12.3, Earlier, "0"}, {"text too long", 3, 2, QString(32768, u'x'), Earlier, "32768"},
         {"not a number", 3, 2, std::nan(""), Earlier, "第 4 行第 3 列"}, {"infinite", 3, 2, -HUGE_VAL, Earlier, "第 4 行第 3 列"},
@@ -107,6 +117,7 @@ void TestXls::programSheetReadsBack()
 
     FreeXl book(path);
     QCOMPARE(book.status(), FREEXL_OK);
+    QCOMPARE(book.sheetName(), QStringLiteral("记录"));
     QCOMPARE(book.dimensions(), qMakePair(unsigned(dataRows + 2), unsigned(kChannels + 1)));
     QStringList faults;
     for (int row = 0; row < dataRows + 2; ++row)
@@ -165,10 +176,7 @@ void TestXls::refusedOrFailed()
     const auto &r = tableRow(refusalRows());
     xls::Sheet sheet;
     sheet.setText(0, 0, QStringLiteral("日期"));
-    if (r.value.typeId() == QMetaType::QString)
-        sheet.setText(r.row, r.column, r.value.toString());
-    else
-        sheet.setNumber(r.row, r.column, r.value.toDouble());
+    put(sheet, r.row, r.column, r.value);
     QTemporaryDir dir;
     const QString path = dir.filePath(QString::fromUtf8(r.where)), named = QString::fromUtf8(r.named);
     QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("dir.xls/inside"))));
@@ -179,10 +187,10 @@ void TestXls::refusedOrFailed()
     QVERIFY2(named.isEmpty() ? error.isEmpty() : error.contains(path) && error.contains(named), qPrintable(error));
     if (!named.isEmpty())
         QCOMPARE(readFile(path), before);
-    else if (r.value.toString().size() < 4000) {  // freexl reads no longer text: the stream is walked above
+    else if (const QString *t = std::get_if<QString>(&r.value); !t || t->size() < 4000) {  // freexl reads no longer text
         FreeXl book(path);
         QVERIFY(book.dimensions() == qMakePair(unsigned(r.row + 1), unsigned(r.column + 1)));
-        QVERIFY(book.check(r.row, r.column, r.value.toString()).isEmpty());
+        QVERIFY2(book.check(r.row, r.column, r.value).isEmpty(), qPrintable(book.check(r.row, r.column, r.value)));
     }
 }
 
@@ -201,8 +209,9 @@ void TestXls::layout()
     QCOMPARE(records.back().id, kEof);
     QCOMPARE(ofId(records, kDimensions).value(0).data, hx("03 00 00 00  04 00 00 00  05 00  06 00  00 00"));
 
-    // Every number cell shown through "#00.0", every text through General, each by a cell XF whose
-    // font exists (Excel numbers no font 4).
+    // Every number cell shown through "#00.0", every date through "yyyy-mm-dd hh:mm" and every text
+    // through General, each by a cell XF whose font exists (Excel numbers no font 4); dates from 1900,
+    // in a column wide enough to show them.
     const QVector<Record> program = recordsOf(xls::workbookStream(programSheet(20)));
     const QVector<Record> xfs = ofId(program, kXf);
     QCOMPARE(ofId(program, kFont).size(), 5);
@@ -216,9 +225,11 @@ void TestXls::layout()
         const int format = u16(xfs[xf].data, 2);
         return format == 0 ? QStringLiteral("General") : formats.value(format, QStringLiteral("missing FORMAT"));
     };
-    QCOMPARE(ofId(program, kNumber).size(), 20 * kChannels);
+    QCOMPARE(ofId(program, kNumber).size(), 20 * (kChannels + 1));
     for (const Record &n : ofId(program, kNumber))
-        QCOMPARE(formatOf(n), xls::Sheet::numberFormat());
+        QCOMPARE(formatOf(n), u16(n.data, 2) == 0 ? xls::Sheet::dateFormat() : xls::Sheet::numberFormat());
+    QCOMPARE(ofId(program, kDatemode).value(0).data, hx("00 00"));
+    QCOMPARE(ofId(program, kColinfo).value(0).data.left(6), hx("00 00  00 00  00 11"));  // column A: a date's 16 characters and one
     for (const Record &t : ofId(program, kLabelsst))
         QCOMPARE(formatOf(t), QStringLiteral("General"));
 }
