@@ -35,7 +35,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QScreen>
+#include <QComboBox>
 #include <QScrollArea>
+#include <utility>
+#include <QTimer>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
@@ -71,19 +74,21 @@ frmMain::frmMain(Desktop &desktop, const ComPorts &ports, QWidget *parent)
     extendedPage = new ExtendedPage(tabs);
     recordsPanel = new RecordsPanel(m_desktop, tabs);
     // Each page scrolls, so the window fits a small screen whatever a page holds.
-    const auto scrolled = [this](QWidget *page) {
+    const auto scrolled = [this](QWidget *page, const QString &caption) {
         auto *area = new QScrollArea(tabs);
         area->setWidgetResizable(true);
         area->setFrameShape(QFrame::NoFrame);
+        area->setFocusPolicy(Qt::NoFocus);  // Tab goes to the page's controls, not to the frame around them
+        area->setAccessibleName(caption);
         area->setWidget(page);
-        return area;
+        tabs->addTab(area, caption);
     };
-    tabs->addTab(scrolled(livePage), tr("实时数据"));
-    tabs->addTab(scrolled(instrumentPage), tr("仪器设置"));
-    tabs->addTab(scrolled(extendedPage), tr("扩展设置"));
-    tabs->addTab(scrolled(recordsPanel), tr("记录操作"));
+    scrolled(livePage, tr("实时数据"));
+    scrolled(instrumentPage, tr("仪器设置"));
+    scrolled(extendedPage, tr("扩展设置"));
+    scrolled(recordsPanel, tr("记录操作"));
     toolsPage = new ToolsPage(tabs);
-    tabs->addTab(scrolled(toolsPage), tr("维护工具"));
+    scrolled(toolsPage, tr("维护工具"));
     liveTrendPanel = new LiveTrendPanel(m_desktop, tabs);
     tabs->addTab(liveTrendPanel, tr("实时曲线"));  // a chart fills its page, never scrolls
     historyPanel = new HistoryPanel(*m_context, tabs);
@@ -160,7 +165,11 @@ frmMain::frmMain(Desktop &desktop, const ComPorts &ports, QWidget *parent)
     });
 
     // Room for the widest page on a common screen; smaller screens scroll the pages.
-    resize(QSize(1500, 900).boundedTo(screen()->availableSize()));
+    // The whole window, its frame and title bar included, on the screen's free area (a panel or a
+    // task bar takes part of it): the frame is not known before the window manager shows it, so an
+    // allowance is kept now and the window is fitted again once shown (fitToScreen).
+    resize(QSize(1500, 900).boundedTo(screen()->availableSize() - QSize(FrameAllowance, TitleAllowance)));
+    nameComboBoxes();
 
     connect(m_link, &Link::busyChanged, this, &frmMain::onBusyChanged);
     connect(m_link, &Link::idle, this, [this] {
@@ -188,6 +197,39 @@ frmMain::~frmMain()
 }
 
 void frmMain::showStatus(const QString &text) { lblStatusLine->setText(text); }
+
+void frmMain::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (!std::exchange(m_fitted, true))
+        QTimer::singleShot(0, this, &frmMain::fitToScreen);
+}
+
+void frmMain::fitToScreen()
+{
+    const QRect free = screen()->availableGeometry();
+    const QRect frame = frameGeometry();
+    // Without a window manager's frame (a test's screen) there is nothing to correct.
+    if (free.contains(frame) || frame == geometry())
+        return;
+    const QSize decoration = frame.size() - size();
+    resize(size().boundedTo(free.size() - decoration));
+    move(free.topLeft());
+}
+
+void frmMain::nameComboBoxes()
+{
+    // A combo box is named by its caption and its value is its value: without a name of its own a
+    // screen reader names it by its current text, and an editable one's text field by nothing.
+    for (QComboBox *c : findChildren<QComboBox *>()) {
+        if (c->accessibleName().isEmpty())
+            for (QLabel *l : findChildren<QLabel *>())
+                if (l->buddy() == c)
+                    c->setAccessibleName(l->text().remove(QLatin1Char('&')));
+        if (c->lineEdit() && c->lineEdit()->accessibleName().isEmpty())
+            c->lineEdit()->setAccessibleName(c->accessibleName());
+    }
+}
 
 void frmMain::onBusyChanged(bool busy)
 {

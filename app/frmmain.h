@@ -78,11 +78,19 @@ public:
 
     void showStatus(const QString &text);  // the status line
 
+    // Room kept for the window manager's frame and title bar before the window is first shown.
+    static constexpr int FrameAllowance = 16;
+    static constexpr int TitleAllowance = 48;
+
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
 
 private:
     void onBusyChanged(bool busy);
+    // Once shown: the window, frame included, moved and shrunk into the screen's free area.
+    void fitToScreen();
+    void nameComboBoxes();
 
     Desktop &m_desktop;
     ComPorts m_ports;
@@ -91,4 +99,5 @@ private:
     std::unique_ptr<FrameLog> m_frameLog;  // kept while the window lives; fed only while the monitor is open
     std::unique_ptr<PanelContext> m_context;
     bool m_closeWhenIdle = false;
+    bool m_fitted = false;
 };

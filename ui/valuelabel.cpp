@@ -52,10 +52,12 @@ void ValueLabel::setText(const QString &text)
     if (!changed && m_announce == Announce::Quiet)
         return;
     // Windows (UI Automation) passes a string value change on as the element's new value; the
-    // Linux bridge drops value changes of an element without a numeric value, but passes a
-    // description change on. Qt 6.4 forwards an Alert on neither: it is sent for the bridges
+    // Linux bridge refuses (and complains of) value changes of an element without a numeric value,
+    // but passes a description change on. Qt 6.4 forwards an Alert on neither: it is sent for the bridges
     // and tools that listen for it.
+#ifdef Q_OS_WIN
     send(QAccessibleValueChangeEvent(this, text));
+#endif
     send(QAccessibleEvent(this, QAccessible::DescriptionChanged));
     if (m_announce == Announce::Alert)
         send(QAccessibleEvent(this, QAccessible::Alert));

@@ -20,6 +20,7 @@ LiveValuesPanel::LiveValuesPanel(PanelContext &context, QGroupBox *frame)
         auto *box = new QLineEdit(QStringLiteral("0"), this);
         box->setObjectName(QStringLiteral("txtValue1(%1)").arg(k));
         box->setReadOnly(true);
+        box->setFocusPolicy(Qt::ClickFocus);  // not a Tab stop; still read out, and copied after a click
         box->setAlignment(Qt::AlignRight);
         box->setMinimumWidth(64);
         box->setAccessibleName(channel);

@@ -11,6 +11,7 @@ QLineEdit *hexBox(const QString &name, const QString &accessible, QWidget *paren
     auto *e = new QLineEdit(parent);
     e->setObjectName(name);
     e->setReadOnly(true);
+    e->setFocusPolicy(Qt::ClickFocus);  // not a Tab stop; still read out, and copied after a click
     e->setAccessibleName(accessible);
     e->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     e->setMinimumWidth(360);

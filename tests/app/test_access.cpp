@@ -11,6 +11,8 @@
 #include <QLineEdit>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QTabWidget>
 
 namespace {
@@ -154,10 +156,9 @@ private slots:
             QString last;
             bool described = false;
             for (const Heard &h : std::as_const(g_heard))
-                if (h.object == l) {
-                    if (h.type == QAccessible::ValueChanged)
-                        last = h.value;
-                    described |= h.type == QAccessible::DescriptionChanged;
+                if (h.object == l && h.type == QAccessible::DescriptionChanged) {
+                    last = h.value;
+                    described = true;
                 }
             QVERIFY2(described, qPrintable(name));
             QCOMPARE(last, l->text());
@@ -225,8 +226,11 @@ private slots:
         const auto chinese = qScopeGuard([] { translation::apply(language::Language::Chinese); });
         WindowFixture fx;
         frmMain &w = fx.start();
-        w.resize(1366, 768);
-        QVERIFY(w.width() <= 1366);
+        // The whole window, frame and status line included, on the screen's free area.
+        QTRY_VERIFY2(w.screen()->availableGeometry().contains(w.frameGeometry()), qPrintable(QStringLiteral("%1 × %2")
+                     .arg(w.frameGeometry().width()).arg(w.frameGeometry().height())));
+        QVERIFY(w.lblStatusLine->isVisible() && w.screen()->availableGeometry().contains(
+                    QRect(w.lblStatusLine->mapToGlobal(QPoint()), w.lblStatusLine->size())));
         for (int i = 0; i < w.tabs->count(); ++i) {
             int room = 0;
             QString tab;
@@ -266,10 +270,21 @@ private slots:
             int room = 0;
             QString tab;
             QWidget *page = showPage(w.tabs, i, &room, &tab);
+            // The frame around a page is no stop, or a named one.
+            QVERIFY2(!(w.tabs->widget(i)->focusPolicy() & Qt::TabFocus) || !w.tabs->widget(i)->accessibleName().isEmpty(), qPrintable(tab));
             QList<QWidget *> stops;
-            for (QWidget *c : page->findChildren<QWidget *>())
-                if (c->isVisible() && c->isEnabled() && (c->focusPolicy() & Qt::TabFocus) && !c->focusProxy())
+            for (QWidget *c : page->findChildren<QWidget *>()) {
+                const bool stop = c->isVisible() && c->isEnabled() && (c->focusPolicy() & Qt::TabFocus) && !c->focusProxy();
+                // A box that only shows a value is read out, not walked through; a combo box is named
+                // by its caption, its text field too.
+                auto *edit = qobject_cast<QLineEdit *>(c);
+                QVERIFY2(!(stop && edit && edit->isReadOnly()), qPrintable(tab + QStringLiteral(": Tab stops at ") + where(c, page)));
+                if (auto *combo = qobject_cast<QComboBox *>(c))
+                    QVERIFY2(!combo->accessibleName().isEmpty() && (!combo->lineEdit() || !combo->lineEdit()->accessibleName().isEmpty()),
+                             qPrintable(tab + QStringLiteral(": unnamed ") + where(c, page)));
+                if (stop)
                     stops << c;
+            }
             if (stops.isEmpty())
                 continue;
             // The chain as Tab walks it, from the first of the page's stops it reaches.
