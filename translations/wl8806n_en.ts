@@ -1566,6 +1566,14 @@ Use %2 and read the records?</translation>
         <source>记录仪名称：COM%1 地址 %2 现在叫“%3”</source>
         <translation>Recorder names: COM%1 address %2 is now called &quot;%3&quot;</translation>
     </message>
+    <message>
+        <source>命名的记录仪：COM%1 地址 %2，现名“%3”</source>
+        <translation>Names the recorder at COM%1, address %2, now “%3”</translation>
+    </message>
+    <message>
+        <source>命名的记录仪：端口或地址无效</source>
+        <translation>Names: the port or the address is not valid</translation>
+    </message>
 </context>
 <context>
     <name>RecordsPanel</name>
@@ -2612,6 +2620,10 @@ Please add the user to the dialout group (sudo usermod -aG dialout $USER), log i
         <source>时间,方向,间隔(ms),十六进制,解析<byte value="xd"/>
 </source>
         <translation>time,direction,gap_ms,hex,decoded</translation>
+    </message>
+    <message>
+        <source>设备 %1 无应答：%2</source>
+        <translation>Device %1 did not answer: %2</translation>
     </message>
 </context>
 <context>
