@@ -89,7 +89,7 @@ void TestFrameLog::decoding_data()
     row("from another device", R, withCrc("02 03 06 00 01 00 02 FF FF"), read03,
         QStringLiteral("地址 2，功能 03 读保持寄存器，起始 10，数量 3，值 1 2 65535，不是所发请求的地址或功能码，CRC 正确"), true, 2);
     row("echo", int(FrameKind::Echo), read03, read03, QStringLiteral("适配器回显的请求，已去除"), false, 1);
-    row("no reply", int(FrameKind::NoReply), {}, read03, QStringLiteral("无应答"), true, 1);
+    row("no reply", int(FrameKind::NoReply), {}, read03, QStringLiteral("设备 1 无应答：01 03 00 0A 00 03 25 C9"), true, 1);
     row("dropped late reply", int(FrameKind::Dropped), reply03, read03, QStringLiteral("丢弃的字节：") + reply03Text, true, 1);
     row("trailing bytes", int(FrameKind::Trailing), hx("02 04"), read03,
         QStringLiteral("完整应答之后多出的字节：地址 2，功能 04 读输入寄存器，残帧：2 字节"), true, 2);
