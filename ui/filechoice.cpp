@@ -9,10 +9,12 @@ bool makeFolderPath(const QString &path)
     return QDir().mkpath(path);
 }
 
-QString askSaveName(Desktop &desktop, const QString &title, const QString &folder, const QString &suffix)
+QString askSaveName(Desktop &desktop, const QString &title, const QString &folder, const QString &suffix,
+                    const QString &name)
 {
     makeFolderPath(folder);
-    QString path = desktop.saveFileName(title, folder, QStringLiteral("%1 (*.%1)").arg(suffix));
+    const QString start = name.isEmpty() ? folder : QStringLiteral("%1/%2.%3").arg(folder, name, suffix);
+    QString path = desktop.saveFileName(title, start, QStringLiteral("%1 (*.%1)").arg(suffix));
     if (path.isEmpty())
         return QString();
     if (!path.endsWith(QLatin1Char('.') + suffix, Qt::CaseInsensitive)) {
