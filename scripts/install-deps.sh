@@ -16,6 +16,7 @@ packages=(
   libmodbus-dev                                   # independent Modbus peer for the interop test and benchmark
   fonts-wqy-microhei                              # CJK font, so the Chinese texts render
   gnumeric                                        # ssconvert, to prove workbooks against a real spreadsheet program
+  poppler-utils                                   # pdftotext, to read the chart's PDF and print back in its test
   dpkg-dev lintian desktop-file-utils appstream   # the Debian package: dpkg-shlibdeps, and its checks
 )
 

@@ -22,6 +22,7 @@
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QListWidget>
+#include <QPrinter>
 #include <QPushButton>
 #include <QSplitter>
 #include <QTableView>
@@ -79,6 +80,7 @@ HistoryPanel::HistoryPanel(PanelContext &context, QWidget *parent)
     chart = new RecordChart(this);
     chart->setObjectName(QStringLiteral("chtHistory"));
     chart->setAccessibleName(tr("历史曲线"));
+    chart->setClock([this] { return m_ctx.desktop.now(); });
     lblCursor = new ValueLabel(QString(), tr("曲线光标处的值"), this);
     lblCursor->setObjectName(QStringLiteral("lblCursor"));
     lblHistoryState = new ValueLabel(QString(), tr("历史数据状态"), this);
@@ -154,6 +156,11 @@ HistoryPanel::HistoryPanel(PanelContext &context, QWidget *parent)
     connect(cmdResetZoom, &QPushButton::clicked, chart, &RecordChart::resetZoom);
     connect(chart, &RecordChart::cursorText, lblCursor, &ValueLabel::setText);
     connect(lstSensors, &QListWidget::itemChanged, this, [this] { drawChart(); });
+    // A click on the legend is a click on the sensor's check box.
+    connect(chart, &RecordChart::seriesToggled, this, [this](int index, bool shown) {
+        const QSignalBlocker quiet(lstSensors);
+        lstSensors->item(index)->setCheckState(shown ? Qt::Checked : Qt::Unchecked);
+    });
     connect(chkOutOfRange, &QCheckBox::toggled, this, [this] { applyFilter(); });
     connect(tblHistory->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { markSelection(); });
     connect(namePanel, &RecorderNamePanel::renamed, this, [this] { refreshRecorders(); });
@@ -256,6 +263,7 @@ void HistoryPanel::showPeriod()
     m_period = view::periodView(m_records);
     applyFilter();
     showSensors();
+    chart->setHeading(recorder, dtpFrom->dateTime().toMSecsSinceEpoch(), dtpTo->dateTime().toMSecsSinceEpoch());
     chart->resetZoom();
     QString state = tr("%1：%2 至 %3，共 %4 条记录")
                         .arg(recorder, dtpFrom->dateTime().toString(Minute), dtpTo->dateTime().toString(Minute))
@@ -331,8 +339,8 @@ void HistoryPanel::drawChart()
 {
     QVector<RecordChart::ChartSeries> series;
     for (int s = 0; s < m_period.sensors && s < lstSensors->count(); ++s)
-        if (lstSensors->item(s)->checkState() == Qt::Checked)
-            series.append({sensorCaption(s), m_period.series[s], sensorOf(s).low, sensorOf(s).high});
+        series.append({sensorCaption(s), m_period.series[s], sensorOf(s).low, sensorOf(s).high,
+                       lstSensors->item(s)->checkState() == Qt::Checked});
     chart->setSeries(series, true);
     markSelection();
 }
@@ -415,8 +423,17 @@ void HistoryPanel::savePdf()
 
 void HistoryPanel::printChart()
 {
-    if (m_ctx.desktop.print(tr("打印曲线"), [this](QPrinter *printer) { chart->print(printer); }))
-        m_ctx.view.showStatus(tr("曲线已送往打印机"));
+    QString error, file;
+    bool ok = false;
+    if (!m_ctx.desktop.print(tr("打印曲线"), [&](QPrinter *printer) {
+            file = printer->outputFileName();
+            ok = chart->print(printer, &error);
+        }))
+        return;
+    if (!ok)
+        m_ctx.view.showStatus(file.isEmpty() ? tr("打印失败：%1").arg(error) : tr("曲线未能打印到 %1：%2").arg(file, error));
+    else
+        m_ctx.view.showStatus(file.isEmpty() ? tr("曲线已送往打印机") : tr("曲线已打印到 %1").arg(file));
 }
 
 void HistoryPanel::editArchiveSettings()
