@@ -1,5 +1,4 @@
 #include "panels/history/recordchart.h"
-#include "core/files/safefile.h"
 #include <QCategoryAxis>
 #include <QCoreApplication>
 #include <QDateTime>
@@ -16,6 +15,7 @@
 #include <QValueAxis>
 #include <algorithm>
 #include <cmath>
+#include <tuple>
 
 namespace {
 constexpr int kNearPixels = 48;             // a read-out only for a point this close to the cursor
