@@ -116,6 +116,7 @@ frmMain::frmMain(Desktop &desktop, const ComPorts &ports, QWidget *parent)
         const QString recorder = a->recorderName(device);
         return std::pair{a->sensors().shownName(recorder, number), a->sensors().sensor(recorder, number)};
     });
+    liveTrendPanel->setRecorderLookup([a = recordArchive](uint8_t device) { return a->recorderName(device); });
     connect(sensorTablePanel, &SensorTablePanel::sensorsChanged, this, [this] {
         historyPanel->applySensors();
         liveTrendPanel->applySensors();

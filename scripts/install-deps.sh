@@ -18,6 +18,7 @@ packages=(
   fonts-wqy-microhei                              # CJK font, so the Chinese texts render
   gnumeric                                        # ssconvert, to prove workbooks against a real spreadsheet program
   python3-openpyxl                                # reads the .xlsx back in a test: its times as dates, its sheet name
+  poppler-utils                                   # pdftotext, to read the chart's PDF and print back in its test
   dpkg-dev lintian desktop-file-utils appstream   # the Debian package: dpkg-shlibdeps, and its checks
 )
 

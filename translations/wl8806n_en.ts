@@ -519,6 +519,12 @@ Do you want to replace it?</translation>
         <source>%1#传感器</source>
         <translation>Sensor %1</translation>
     </message>
+    <message>
+        <source>%1#
+传感器</source>
+        <translation>%1#
+sensor</translation>
+    </message>
 </context>
 <context>
     <name>HistoryPanel</name>
@@ -627,16 +633,8 @@ Do you want to replace it?</translation>
         <translation>The &quot;From&quot; time is later than the &quot;To&quot; time. Please correct the period.</translation>
     </message>
     <message>
-        <source>历史数据：%1</source>
-        <translation>History: %1</translation>
-    </message>
-    <message>
         <source>%1：%2 至 %3，共 %4 条记录</source>
         <translation>%1: %2 to %3, %4 records</translation>
-    </message>
-    <message>
-        <source>，记录间隔 %1 秒</source>
-        <translation>, recording interval %1 s</translation>
     </message>
     <message>
         <source>（%1 条记录的时间不是有效日期，未显示）</source>
@@ -697,6 +695,34 @@ Do you want to replace it?</translation>
     <message>
         <source>历史数据状态</source>
         <translation>History status</translation>
+    </message>
+    <message>
+        <source>%1 小时</source>
+        <translation>%1 h</translation>
+    </message>
+    <message>
+        <source>%1 分钟</source>
+        <translation>%1 min</translation>
+    </message>
+    <message>
+        <source>%1 秒</source>
+        <translation>%1 s</translation>
+    </message>
+    <message>
+        <source>，记录间隔 %1</source>
+        <translation>, recording interval %1</translation>
+    </message>
+    <message>
+        <source>打印失败：%1</source>
+        <translation>Printing failed: %1</translation>
+    </message>
+    <message>
+        <source>曲线未能打印到 %1：%2</source>
+        <translation>The chart could not be printed to %1: %2</translation>
+    </message>
+    <message>
+        <source>曲线已打印到 %1</source>
+        <translation>Chart printed to %1</translation>
     </message>
 </context>
 <context>
@@ -874,6 +900,10 @@ Do you want to replace it?</translation>
     <message>
         <source>曲线读数</source>
         <translation>Trend reading</translation>
+    </message>
+    <message>
+        <source>设备 %1</source>
+        <translation>Device %1</translation>
     </message>
 </context>
 <context>
@@ -1316,6 +1346,46 @@ The records are still in the receive box and can be exported as usual.</translat
     <message>
         <source>PDF 未能生成</source>
         <translation>the PDF could not be made</translation>
+    </message>
+    <message>
+        <source>%1  %2</source>
+        <translation>%1  %2</translation>
+    </message>
+    <message>
+        <source>%1 至 %2</source>
+        <translation>%1 to %2</translation>
+    </message>
+    <message>
+        <source>上限</source>
+        <translation>High limit</translation>
+    </message>
+    <message>
+        <source>下限</source>
+        <translation>Low limit</translation>
+    </message>
+    <message>
+        <source>、</source>
+        <translation>, </translation>
+    </message>
+    <message>
+        <source>记录曲线</source>
+        <translation>Record chart</translation>
+    </message>
+    <message>
+        <source>时段：%1</source>
+        <translation>Period: %1</translation>
+    </message>
+    <message>
+        <source>制作于：%1</source>
+        <translation>Made: %1</translation>
+    </message>
+    <message>
+        <source>打印机未能开始打印</source>
+        <translation>The printer could not start printing</translation>
+    </message>
+    <message>
+        <source>打印未能完成</source>
+        <translation>The print could not be finished</translation>
     </message>
 </context>
 <context>

@@ -48,5 +48,8 @@ QVariant HistoryModel::headerData(int section, Qt::Orientation orientation, int 
         return section + 1;
     if (section == 0)
         return tr("时间");
-    return section - 1 < m_names.size() ? m_names[section - 1] : sensorName(section - 1);
+    // A sensor without a name in two lines, "1#" over "传感器": twenty columns fit beside the time.
+    const int s = section - 1;
+    const QString caption = s < m_names.size() ? m_names[s] : sensorName(s);
+    return caption == sensorName(s) ? tr("%1#\n传感器").arg(s + 1) : caption;
 }

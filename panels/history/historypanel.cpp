@@ -22,8 +22,11 @@
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QListWidget>
+#include <QPrinter>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSplitter>
+#include <QStyle>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -35,6 +38,25 @@ const QString Minute = QStringLiteral("yyyy-MM-dd HH:mm");
 QDateTime minuteTime(const QString &text)
 {
     return QDateTime::fromString(text, Minute);
+}
+
+// The recorder waits one second more than its interval register says between records (the interval
+// box's note: set 59 for records a minute apart), so the spacing of the records is the register + 1.
+QString recordSpacing(int intervalRegister)
+{
+    const int seconds = intervalRegister + 1;
+    if (seconds % 3600 == 0)
+        return HistoryPanel::tr("%1 小时").arg(seconds / 3600);
+    if (seconds % 60 == 0)
+        return HistoryPanel::tr("%1 分钟").arg(seconds / 60);
+    return HistoryPanel::tr("%1 秒").arg(seconds);
+}
+
+// A recorder's name as part of a file name: no folder separators or characters Windows refuses.
+QString fileNamePart(QString text)
+{
+    static const QRegularExpression refused(QStringLiteral("[\\\\/:*?\"<>|\\s]+"));
+    return text.replace(refused, QStringLiteral("-"));
 }
 } // namespace
 
@@ -72,6 +94,7 @@ HistoryPanel::HistoryPanel(PanelContext &context, QWidget *parent)
     tblHistory->setSelectionBehavior(QAbstractItemView::SelectRows);
     tblHistory->setAccessibleName(tr("历史记录表"));
     tblHistory->verticalHeader()->setDefaultSectionSize(tblHistory->fontMetrics().height() + 6);
+    tblHistory->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
     lstSensors = new QListWidget(this);
     lstSensors->setObjectName(QStringLiteral("lstSensors"));
     lstSensors->setAccessibleName(tr("曲线显示的传感器"));
@@ -79,6 +102,7 @@ HistoryPanel::HistoryPanel(PanelContext &context, QWidget *parent)
     chart = new RecordChart(this);
     chart->setObjectName(QStringLiteral("chtHistory"));
     chart->setAccessibleName(tr("历史曲线"));
+    chart->setClock([this] { return m_ctx.desktop.now(); });
     lblCursor = new ValueLabel(QString(), tr("曲线光标处的值"), this);
     lblCursor->setObjectName(QStringLiteral("lblCursor"));
     lblHistoryState = new ValueLabel(QString(), tr("历史数据状态"), this);
@@ -115,10 +139,14 @@ HistoryPanel::HistoryPanel(PanelContext &context, QWidget *parent)
     chartGrid->addWidget(chart, 0, 0);
     chartGrid->addWidget(lstSensors, 0, 1);
     chartGrid->addWidget(lblCursor, 1, 0, 1, 2);
-    auto *split = new QSplitter(Qt::Horizontal, this);
-    split->addWidget(tblHistory);
-    split->addWidget(chartSide);
-    split->setStretchFactor(1, 2);
+    // The table below the chart, as wide as the window: the time and twenty sensors fit side by side.
+    splHistory = new QSplitter(Qt::Vertical, this);
+    splHistory->setObjectName(QStringLiteral("splHistory"));
+    splHistory->addWidget(chartSide);
+    splHistory->addWidget(tblHistory);
+    splHistory->setChildrenCollapsible(false);
+    splHistory->setStretchFactor(0, 2);
+    splHistory->setStretchFactor(1, 1);
 
     auto *buttons = new QHBoxLayout;
     for (QPushButton *b : {cmdExportText, cmdExportXls, cmdExportXlsx, cmdExportCsv})
@@ -132,15 +160,15 @@ HistoryPanel::HistoryPanel(PanelContext &context, QWidget *parent)
     auto *column = new QVBoxLayout(this);
     column->addLayout(choice);
     column->addWidget(namePanel);
-    column->addWidget(split, 1);
+    column->addWidget(splHistory, 1);
     column->addWidget(lblHistoryState);
     column->addLayout(buttons);
 
     setReadingOrder({cboRecorder, dtpFrom, dtpTo, cmdHistoryShow, cmdHistoryAll, chkOutOfRange, cmdArchiveSettings,
-                     namePanel, tblHistory, chart, lstSensors, cmdExportText, cmdExportXls, cmdExportXlsx, cmdExportCsv,
+                     namePanel, chart, lstSensors, tblHistory, cmdExportText, cmdExportXls, cmdExportXlsx, cmdExportCsv,
                      cmdSavePng, cmdSavePdf, cmdPrint, cmdResetZoom});
 
-    connect(cboRecorder, &QComboBox::activated, this, [this] { chooseRecorder(); });
+    connect(cboRecorder, &QComboBox::activated, this, [this] { showRecent(); });
     connect(cmdHistoryShow, &QPushButton::clicked, this, [this] { showPeriod(); });
     connect(cmdHistoryAll, &QPushButton::clicked, this, [this] { showWholeSpan(); });
     connect(cmdArchiveSettings, &QPushButton::clicked, this, [this] { editArchiveSettings(); });
@@ -154,11 +182,22 @@ HistoryPanel::HistoryPanel(PanelContext &context, QWidget *parent)
     connect(cmdResetZoom, &QPushButton::clicked, chart, &RecordChart::resetZoom);
     connect(chart, &RecordChart::cursorText, lblCursor, &ValueLabel::setText);
     connect(lstSensors, &QListWidget::itemChanged, this, [this] { drawChart(); });
+    // A click on the legend is a click on the sensor's check box.
+    connect(chart, &RecordChart::seriesToggled, this, [this](int index, bool shown) {
+        const QSignalBlocker quiet(lstSensors);
+        lstSensors->item(index)->setCheckState(shown ? Qt::Checked : Qt::Unchecked);
+    });
     connect(chkOutOfRange, &QCheckBox::toggled, this, [this] { applyFilter(); });
     connect(tblHistory->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { markSelection(); });
     connect(namePanel, &RecorderNamePanel::renamed, this, [this] { refreshRecorders(); });
     if (m_ctx.archive)
-        connect(m_ctx.archive, &RecordArchive::stored, this, [this] { refreshRecorders(); });
+        connect(m_ctx.archive, &RecordArchive::stored, this, [this](const QString &recorder) {
+            refreshRecorders();
+            // Shown again now, or when the tab is next opened.
+            m_stale = m_stale || recorder == cboRecorder->currentText();
+            if (m_stale && isVisible())
+                showRecent();
+        });
 }
 
 void HistoryPanel::showEvent(QShowEvent *event)
@@ -166,6 +205,16 @@ void HistoryPanel::showEvent(QShowEvent *event)
     QWidget::showEvent(event);
     namePanel->fillCurrent();
     refreshRecorders();
+    if (m_stale || m_recorder != cboRecorder->currentText())
+        showRecent();
+}
+
+void HistoryPanel::showRecent()
+{
+    m_stale = false;
+    chooseRecorder();
+    if (!cboRecorder->currentText().isEmpty())
+        readPeriod();
 }
 
 archive::RecordStore *HistoryPanel::store()
@@ -228,13 +277,11 @@ void HistoryPanel::showWholeSpan()
 
 void HistoryPanel::showPeriod()
 {
-    archive::RecordStore *s = store();
-    if (!s) {
+    if (!store()) {
         m_ctx.view.showStatus(tr("历史数据：") + lblHistoryState->text());
         return;
     }
-    const QString recorder = cboRecorder->currentText();
-    if (recorder.isEmpty()) {
+    if (cboRecorder->currentText().isEmpty()) {
         m_ctx.view.showStatus(tr("历史数据：存档中还没有记录，请先读取记录"));
         return;
     }
@@ -243,11 +290,20 @@ void HistoryPanel::showPeriod()
                               Desktop::Icon::Warning);
         return;
     }
+    readPeriod();
+    m_ctx.view.showStatus(tr("历史数据：") + lblHistoryState->text());
+}
+
+void HistoryPanel::readPeriod()
+{
+    archive::RecordStore *s = store();
+    if (!s)
+        return;
+    const QString recorder = cboRecorder->currentText();
     QString error;
     QList<archive::StoredRecord> records = s->period(recorder, dtpFrom->dateTime(), dtpTo->dateTime(), &error);
     if (!error.isEmpty()) {
         lblHistoryState->setText(error);
-        m_ctx.view.showStatus(tr("历史数据：%1").arg(error));
         return;
     }
     m_model->setPeriod(nullptr);
@@ -255,17 +311,30 @@ void HistoryPanel::showPeriod()
     m_recorder = recorder;
     m_period = view::periodView(m_records);
     applyFilter();
+    fitColumns();
     showSensors();
+    chart->setHeading(recorder, dtpFrom->dateTime().toMSecsSinceEpoch(), dtpTo->dateTime().toMSecsSinceEpoch());
     chart->resetZoom();
     QString state = tr("%1：%2 至 %3，共 %4 条记录")
                         .arg(recorder, dtpFrom->dateTime().toString(Minute), dtpTo->dateTime().toString(Minute))
                         .arg(m_period.rows.size());
     if (m_period.intervalS > 0)
-        state += tr("，记录间隔 %1 秒").arg(m_period.intervalS);
+        state += tr("，记录间隔 %1").arg(recordSpacing(m_period.intervalS));
     if (m_period.skipped > 0)
         state += tr("（%1 条记录的时间不是有效日期，未显示）").arg(m_period.skipped);
     lblHistoryState->setText(state);
-    m_ctx.view.showStatus(tr("历史数据：") + state);
+}
+
+void HistoryPanel::fitColumns()
+{
+    QHeaderView *header = tblHistory->horizontalHeader();
+    const QFontMetrics metrics = tblHistory->fontMetrics();
+    const int padding = 2 * tblHistory->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, tblHistory) + 12;
+    header->resizeSection(0, std::max(metrics.horizontalAdvance(QStringLiteral("0000-00-00 00:00")) + padding,
+                                      header->sectionSizeHint(0)));
+    const int value = metrics.horizontalAdvance(QStringLiteral("-888.8")) + padding;
+    for (int c = 1; c < m_model->columnCount(); ++c)
+        header->resizeSection(c, std::max(value, header->sectionSizeHint(c)));
 }
 
 sensors::Sensor HistoryPanel::sensorOf(int index) const
@@ -331,8 +400,8 @@ void HistoryPanel::drawChart()
 {
     QVector<RecordChart::ChartSeries> series;
     for (int s = 0; s < m_period.sensors && s < lstSensors->count(); ++s)
-        if (lstSensors->item(s)->checkState() == Qt::Checked)
-            series.append({sensorCaption(s), m_period.series[s], sensorOf(s).low, sensorOf(s).high});
+        series.append({sensorCaption(s), m_period.series[s], sensorOf(s).low, sensorOf(s).high,
+                       lstSensors->item(s)->checkState() == Qt::Checked});
     chart->setSeries(series, true);
     markSelection();
 }
@@ -350,7 +419,12 @@ void HistoryPanel::markSelection()
 
 QString HistoryPanel::askName(const QString &title, const QString &suffix)
 {
-    return askSaveName(m_ctx.desktop, title, m_ctx.desktop.appDir() + QStringLiteral("/history"), suffix);
+    const QString recorder = m_recorder.isEmpty() ? cboRecorder->currentText() : m_recorder;
+    const QString name = recorder.isEmpty() ? QString()
+                                            : QStringLiteral("%1_%2_%3").arg(fileNamePart(recorder),
+                                                                            dtpFrom->date().toString(Qt::ISODate),
+                                                                            dtpTo->date().toString(Qt::ISODate));
+    return askSaveName(m_ctx.desktop, title, m_ctx.desktop.appDir() + QStringLiteral("/history"), suffix, name);
 }
 
 void HistoryPanel::exportPeriod(Format format)
@@ -383,6 +457,7 @@ void HistoryPanel::exportPeriod(Format format)
     case Format::Xlsx: ok = xlsx::writeWorkbook(path, exports::workbookSheet(recs, 0, 20, m_recorder), &error); break;
     }
     if (!ok) {
+        m_ctx.view.showStatus(tr("导出失败：%1").arg(error));
         m_ctx.desktop.message(QStringLiteral("System Information"), tr("导出失败：%1").arg(error),
                               Desktop::Icon::Warning);
         return;
@@ -397,10 +472,12 @@ void HistoryPanel::saveChart(const QString &title, const QString &suffix,
     if (path.isEmpty())
         return;
     QString error;
-    if (!(chart->*save)(path, &error))
+    if (!(chart->*save)(path, &error)) {
+        m_ctx.view.showStatus(error);
         m_ctx.desktop.message(QStringLiteral("System Information"), error, Desktop::Icon::Warning);
-    else
+    } else {
         m_ctx.view.showStatus(tr("曲线已保存到 %1").arg(path));
+    }
 }
 
 void HistoryPanel::savePng()
@@ -415,8 +492,17 @@ void HistoryPanel::savePdf()
 
 void HistoryPanel::printChart()
 {
-    if (m_ctx.desktop.print(tr("打印曲线"), [this](QPrinter *printer) { chart->print(printer); }))
-        m_ctx.view.showStatus(tr("曲线已送往打印机"));
+    QString error, file;
+    bool ok = false;
+    if (!m_ctx.desktop.print(tr("打印曲线"), [&](QPrinter *printer) {
+            file = printer->outputFileName();
+            ok = chart->print(printer, &error);
+        }))
+        return;
+    if (!ok)
+        m_ctx.view.showStatus(file.isEmpty() ? tr("打印失败：%1").arg(error) : tr("曲线未能打印到 %1：%2").arg(file, error));
+    else
+        m_ctx.view.showStatus(file.isEmpty() ? tr("曲线已送往打印机") : tr("曲线已打印到 %1").arg(file));
 }
 
 void HistoryPanel::editArchiveSettings()

@@ -11,20 +11,23 @@ class QLabel;
 class ValueLabel;
 class QListWidget;
 class QPushButton;
+class QSplitter;
 class QTableView;
 class RecordChart;
 class RecorderNamePanel;
 struct PanelContext;
-// "历史数据": the archived records of one recorder over a period, as a table and a chart side by
-// side, and the period exported as text, workbook, .xlsx or CSV. It reads the archive only: the bus
-// is never used, so it works while a download runs.
+// "历史数据": the archived records of one recorder over a period, as a chart above a table (a splitter
+// between them), and the period exported as text, workbook, .xlsx or CSV, the chart as PNG, PDF or a
+// print. Opened, it shows the chosen recorder's last 30 days, and again after a download stored
+// records of it. It reads the archive only: the bus is never used, so it works while a download runs.
 class HistoryPanel : public QWidget {
     Q_OBJECT
 public:
     HistoryPanel(PanelContext &context, QWidget *parent = nullptr);
     // The recorders the archive holds, the chosen one kept when it is still there.
     void refreshRecorders();
-    // Reads the chosen recorder's records from dtpFrom to dtpTo into the table and the chart.
+    // Reads the chosen recorder's records from dtpFrom to dtpTo into the table and the chart, and says
+    // so on the status line.
     void showPeriod();
     // The chosen recorder's whole span of records.
     void showWholeSpan();
@@ -44,6 +47,7 @@ public:
     QPushButton *cmdHistoryAll;
     QPushButton *cmdArchiveSettings;
     QCheckBox *chkOutOfRange;
+    QSplitter *splHistory;      // the chart above, the table below
     QTableView *tblHistory;
     QListWidget *lstSensors;
     RecordChart *chart;
@@ -64,6 +68,11 @@ protected:
 private:
     // The chosen recorder's span into the period boxes: at most its last 30 days.
     void chooseRecorder();
+    // Its last 30 days read and shown, the status line left alone.
+    void showRecent();
+    // The period in the boxes read into the table and the chart; the state label sums it up, or says
+    // why nothing could be read.
+    void readPeriod();
     void showSensors();        // the sensor list after a period is read
     void drawChart();          // the checked sensors' lines
     void markSelection();      // the rows picked in the table, on the chart
@@ -73,7 +82,9 @@ private:
     QStringList namedColumns() const;   // the CSV's sensor names: empty where a sensor has none
     archive::RecordStore *store();
     // The file name to save the period or chart as, asked in the save dialog; empty when cancelled.
+    // It suggests "<recorder>_<from date>_<to date>.<suffix>".
     QString askName(const QString &title, const QString &suffix);
+    void fitColumns();         // the time column as wide as its text, every sensor column narrow
     // The chart saved by save into a file the user names.
     void saveChart(const QString &title, const QString &suffix, bool (RecordChart::*save)(const QString &, QString *));
     PanelContext &m_ctx;
@@ -81,4 +92,5 @@ private:
     QList<archive::StoredRecord> m_records;  // the period read, as the archive holds it
     view::PeriodView m_period;
     QString m_recorder;                      // the recorder m_records belong to
+    bool m_stale = false;                    // records of the chosen recorder were stored since
 };

@@ -1,28 +1,25 @@
 #include "panels/history/recordchart.h"
-#include "core/files/safefile.h"
-#include <QBuffer>
+#include <QCategoryAxis>
 #include <QCoreApplication>
 #include <QDateTime>
-#include <QDateTimeAxis>
-#include <QDir>
 #include <QGraphicsEllipseItem>
 #include <QGraphicsLineItem>
-#include <QImageWriter>
+#include <QGraphicsSimpleTextItem>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QLegendMarker>
+#include <QLegend>
 #include <QLineSeries>
-#include <QPainter>
-#include <QPdfWriter>
-#include <QPrinter>
+#include <QMap>
 #include <QRubberBand>
 #include <QTimer>
 #include <QValueAxis>
 #include <algorithm>
 #include <cmath>
+#include <tuple>
 
 namespace {
 constexpr int kNearPixels = 48;             // a read-out only for a point this close to the cursor
+constexpr int kMargin = 4;
 
 QColor sensorColour(int i)
 {
@@ -42,8 +39,9 @@ QString timeText(qint64 msecs)
 
 RecordChart::RecordChart(QWidget *parent)
     : QChartView(new QChart, parent),
-      m_time(new QDateTimeAxis),
+      m_time(new QCategoryAxis),
       m_value(new QValueAxis),
+      m_legend(new ChartLegend(chart())),
       m_dot(new QGraphicsEllipseItem(-4, -4, 8, 8, chart())),
       m_readOut(new QLabel(this)),
       m_band(new QRubberBand(QRubberBand::Rectangle, viewport())),
@@ -57,8 +55,13 @@ RecordChart::RecordChart(QWidget *parent)
     setMouseTracking(true);
     setRubberBand(QChartView::NoRubberBand);  // our own: it must thin again after zooming
 
-    chart()->legend()->setAlignment(Qt::AlignBottom);
-    chart()->setMargins(QMargins(4, 4, 4, 4));
+    // Our own legend: Qt's cuts the names short ("1…") once they do not fit in one row.
+    chart()->legend()->hide();
+    chart()->setMargins(QMargins(kMargin, kMargin, kMargin, kMargin));
+    QFont titleFont = chart()->titleFont();
+    titleFont.setBold(true);
+    chart()->setTitleFont(titleFont);
+    m_time->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
     m_value->setTickType(QValueAxis::TicksDynamic);
     chart()->addAxis(m_time, Qt::AlignBottom);
     chart()->addAxis(m_value, Qt::AlignLeft);
@@ -72,10 +75,8 @@ RecordChart::RecordChart(QWidget *parent)
     m_readOut->hide();
 
     m_redrawTimer->setSingleShot(true);
-    connect(m_redrawTimer, &QTimer::timeout, this, [this] {
-        redraw();
-        placeMarks();
-    });
+    connect(m_redrawTimer, &QTimer::timeout, this, [this] { relayOut(); });
+    connect(chart(), &QChart::geometryChanged, this, [this] { layOutLegend(); });
     // The plot area settles after a resize or a new legend: thin for its new width once it has.
     connect(chart(), &QChart::plotAreaChanged, this, [this] { m_redrawTimer->start(0); });
     resetZoom();
@@ -97,16 +98,72 @@ void RecordChart::setSeries(const QVector<ChartSeries> &series, bool keepView)
             }
         m_sensors.clear();
         for (const ChartSeries &c : series)
-            m_sensors.append(Sensor{c, {}});
+            m_sensors.append(Sensor{c, {}, {}});
     } else {
         for (qsizetype i = 0; i < series.size(); ++i)
             m_sensors[i].data = series[i];
     }
+    updateLegend();
     if (keepView && m_zoomed) {
         setView(m_from, m_to, m_low, m_high, false);
         return;
     }
     resetZoom();
+}
+
+void RecordChart::updateLegend()
+{
+    QVector<ChartLegend::Entry> entries;
+    for (qsizetype i = 0; i < m_sensors.size(); ++i)
+        entries.append({m_sensors[i].data.name, sensorColour(int(i)), m_sensors[i].data.shown});
+    if (entries == m_legend->entries())
+        return;
+    m_legend->setEntries(entries);
+    layOutLegend();
+}
+
+void RecordChart::layOutLegend()
+{
+    const QSizeF size = chart()->size();
+    const qreal height = m_legend->layOut(size.width() - 2 * kMargin);
+    m_legend->setPos(kMargin, size.height() - kMargin - height);
+    // The plot and its axes take what the legend leaves.
+    const int bottom = kMargin + (height > 0 ? int(std::ceil(height)) + kMargin : 0);
+    if (chart()->margins().bottom() != bottom)
+        chart()->setMargins(QMargins(kMargin, kMargin, kMargin, bottom));
+}
+
+void RecordChart::toggle(int index)
+{
+    Sensor &s = m_sensors[index];
+    s.data.shown = !s.data.shown;
+    updateLegend();
+    if (m_zoomed)
+        setView(m_from, m_to, m_low, m_high, false);
+    else
+        resetZoom();  // the values fit the sensors still shown
+    emit seriesToggled(index, s.data.shown);
+}
+
+void RecordChart::setHeading(const QString &recorder, qint64 fromMsecs, qint64 toMsecs)
+{
+    m_recorder = recorder;
+    m_headFrom = fromMsecs;
+    m_headTo = toMsecs;
+    chart()->setTitle(tr("%1  %2").arg(recorder, periodText(fromMsecs, toMsecs)));
+}
+
+QString RecordChart::periodText(qint64 fromMsecs, qint64 toMsecs)
+{
+    return tr("%1 至 %2").arg(timeText(fromMsecs), timeText(toMsecs));
+}
+
+void RecordChart::relayOut()
+{
+    updateTimeTicks();
+    redraw();
+    placeMarks();
+    placeLimitNotes();
 }
 
 void RecordChart::redraw()
@@ -117,7 +174,7 @@ void RecordChart::redraw()
         Sensor &s = m_sensors[si];
         QVector<QList<QPointF>> shown;
         for (const view::Segment &seg : s.data.segments) {
-            if (seg.isEmpty() || seg.last().msecs < m_from || seg.first().msecs > m_to)
+            if (!s.data.shown || seg.isEmpty() || seg.last().msecs < m_from || seg.first().msecs > m_to)
                 continue;
             // The points in view and one on each side, so the line runs on to the plot's edges.
             auto lo = std::lower_bound(seg.cbegin(), seg.cend(), m_from, beforeTime);
@@ -148,9 +205,6 @@ void RecordChart::redraw()
             chart()->addSeries(line);
             line->attachAxis(m_time);
             line->attachAxis(m_value);
-            if (!s.lines.isEmpty())  // one legend entry per sensor
-                for (QLegendMarker *m : chart()->legend()->markers(line))
-                    m->setVisible(false);
             s.lines.append(line);
         }
         for (qsizetype i = 0; i < s.lines.size(); ++i) {
@@ -168,7 +222,7 @@ void RecordChart::drawLimits(int index, Sensor &s)
 {
     QVector<int> values;
     for (const std::optional<int> &limit : {s.data.low, s.data.high})
-        if (limit)
+        if (limit && s.data.shown)
             values.append(*limit);
     while (s.limits.size() > values.size()) {
         QLineSeries *line = s.limits.takeLast();
@@ -184,12 +238,55 @@ void RecordChart::drawLimits(int index, Sensor &s)
         chart()->addSeries(line);
         line->attachAxis(m_time);
         line->attachAxis(m_value);
-        for (QLegendMarker *m : chart()->legend()->markers(line))
-            m->setVisible(false);
         s.limits.append(line);
     }
     for (qsizetype i = 0; i < values.size(); ++i)
         s.limits[i]->replace({QPointF(double(m_from), values[i] / 10.0), QPointF(double(m_to), values[i] / 10.0)});
+}
+
+void RecordChart::placeLimitNotes()
+{
+    // One note per limit value and side: sensors sharing a limit share a note, in their colour when
+    // it is one sensor's.
+    struct Note {
+        QStringList names;
+        QColor colour;
+    };
+    QMap<std::tuple<bool, bool, int>, Note> notes;  // (above the axis, a high limit, tenths)
+    for (qsizetype i = 0; i < m_sensors.size(); ++i) {
+        const ChartSeries &c = m_sensors[i].data;
+        for (const auto &[limit, high] : {std::pair{c.low, false}, std::pair{c.high, true}}) {
+            if (!c.shown || !limit || (*limit / 10.0 >= m_low && *limit / 10.0 <= m_high))
+                continue;
+            Note &n = notes[{*limit / 10.0 > m_high, high, *limit}];
+            n.names << c.name;
+            n.colour = n.names.size() == 1 ? sensorColour(int(i)) : QColor(60, 60, 60);
+        }
+    }
+    while (m_limitNotes.size() < notes.size()) {
+        auto *item = new QGraphicsSimpleTextItem(chart());
+        item->setZValue(12);
+        item->setData(0, QStringLiteral("limit"));
+        m_limitNotes.append(item);
+    }
+    const QRectF plot = chart()->plotArea();
+    qreal right[2] = {plot.right() - 4, plot.right() - 4};  // where the next note ends, below and above
+    qsizetype k = 0;
+    for (auto it = notes.cbegin(); it != notes.cend(); ++it, ++k) {
+        const auto [above, high, tenths] = it.key();
+        QGraphicsSimpleTextItem *item = m_limitNotes[k];
+        item->setText(QStringLiteral("%1 %2 %3").arg(above ? QStringLiteral("▲") : QStringLiteral("▼"),
+                                                     high ? tr("上限") : tr("下限"), QString::number(tenths / 10.0, 'f', 1)));
+        item->setBrush(it->colour);
+        item->setToolTip(it->names.join(tr("、")));
+        const QRectF box = item->boundingRect();
+        right[above] -= box.width();
+        item->setPos(right[above], above ? plot.top() + 2 : plot.bottom() - box.height() - 2);
+        right[above] -= 12;
+        item->show();
+    }
+    for (; k < m_limitNotes.size(); ++k)
+        m_limitNotes[k]->hide();
 }
 
 void RecordChart::setMarks(const QVector<qint64> &msecs)
@@ -233,7 +330,7 @@ RecordChart::Nearest RecordChart::nearest(const QPoint &pos) const
     double bestDistance = kNearPixels;
     for (qsizetype si = 0; si < m_sensors.size(); ++si)
         for (const view::Segment &seg : m_sensors[si].data.segments) {
-            if (seg.isEmpty() || seg.last().msecs < m_from || seg.first().msecs > m_to)
+            if (!m_sensors[si].data.shown || seg.isEmpty() || seg.last().msecs < m_from || seg.first().msecs > m_to)
                 continue;
             // The readings either side of the cursor's time: the nearest in time, and the nearest
             // on the screen with them unless the line is far steeper than the pixels show.
@@ -268,11 +365,17 @@ QString RecordChart::text(const Nearest &n) const
 void RecordChart::resizeEvent(QResizeEvent *event)
 {
     QChartView::resizeEvent(event);
-    updateTimeFormat();
+    updateTimeTicks();
 }
 
 void RecordChart::mousePressEvent(QMouseEvent *event)
 {
+    const int entry = m_legend->entryAt(m_legend->mapFromScene(mapToScene(event->position().toPoint())));
+    if (event->button() == Qt::LeftButton && entry >= 0) {
+        toggle(entry);
+        event->accept();
+        return;
+    }
     m_pressAt = event->position().toPoint();
     m_dragButton = event->button();
     if (m_dragButton == Qt::LeftButton) {
@@ -285,6 +388,8 @@ void RecordChart::mousePressEvent(QMouseEvent *event)
 void RecordChart::mouseMoveEvent(QMouseEvent *event)
 {
     const QPoint pos = event->position().toPoint();
+    const bool overLegend = m_legend->entryAt(m_legend->mapFromScene(mapToScene(pos))) >= 0;
+    viewport()->setCursor(overLegend && m_dragButton == Qt::NoButton ? Qt::PointingHandCursor : Qt::ArrowCursor);
     if (m_dragButton == Qt::LeftButton) {
         m_band->setGeometry(QRect(m_pressAt, pos).normalized());
     } else if (m_dragButton == Qt::RightButton || m_dragButton == Qt::MiddleButton) {
@@ -371,91 +476,4 @@ void RecordChart::leaveEvent(QEvent *event)
     m_dot->hide();
     emit cursorText(QString());
     QChartView::leaveEvent(event);
-}
-
-void RecordChart::settle()
-{
-    // A file or a page right after new data: lay out the legend and axes and thin for the final
-    // plot width now, not when the event loop would.
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
-    if (m_redrawTimer->isActive()) {
-        m_redrawTimer->stop();
-        redraw();
-        placeMarks();
-    }
-}
-
-QImage RecordChart::image()
-{
-    settle();
-    // The chart, not the read-out that happens to be under the mouse.
-    const bool readOut = m_readOut->isVisible(), dot = m_dot->isVisible();
-    m_readOut->hide();
-    m_dot->hide();
-    const QImage out = grab().toImage();
-    m_readOut->setVisible(readOut);
-    m_dot->setVisible(dot);
-    return out;
-}
-
-QByteArray RecordChart::pdfBytes()
-{
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    {
-        QPdfWriter pdf(&buffer);
-        pdf.setTitle(chart()->title());
-        pdf.setCreator(QStringLiteral("WL8806N"));
-        pdf.setPageSize(QPageSize(QPageSize::A4));
-        pdf.setPageOrientation(QPageLayout::Landscape);
-        settle();
-        QPainter painter;
-        if (!painter.begin(&pdf))
-            return QByteArray();
-        const bool dot = m_dot->isVisible();
-        m_dot->hide();
-        render(&painter);
-        m_dot->setVisible(dot);
-        if (!painter.end())
-            return QByteArray();
-    }
-    return buffer.data();
-}
-
-bool RecordChart::savePng(const QString &path, QString *error)
-{
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, "png");
-    QString why;
-    if (!writer.write(image()))
-        why = writer.errorString();
-    else if (safefile::writeWhole(path, buffer.data(), &why))
-        return true;
-    if (error)
-        *error = tr("图表未能保存到 %1：%2").arg(QDir::toNativeSeparators(path), why);
-    return false;
-}
-
-bool RecordChart::savePdf(const QString &path, QString *error)
-{
-    const QByteArray bytes = pdfBytes();
-    QString why = tr("PDF 未能生成");
-    if (!bytes.isEmpty() && safefile::writeWhole(path, bytes, &why))
-        return true;
-    if (error)
-        *error = tr("图表未能保存到 %1：%2").arg(QDir::toNativeSeparators(path), why);
-    return false;
-}
-
-void RecordChart::print(QPrinter *printer)
-{
-    settle();
-    QPainter painter;
-    if (!painter.begin(printer))
-        return;
-    const bool dot = m_dot->isVisible();
-    m_dot->hide();
-    render(&painter);
-    m_dot->setVisible(dot);
 }

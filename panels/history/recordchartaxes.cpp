@@ -1,7 +1,8 @@
 #include "panels/history/recordchart.h"
+#include <QCategoryAxis>
 #include <QDateTime>
-#include <QDateTimeAxis>
 #include <QValueAxis>
+#include <QVector>
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -12,6 +13,51 @@
 namespace {
 constexpr qint64 kMinSpan = 1000;           // the closest zoom: a second across the plot
 constexpr qint64 kMaxSpan = 100LL * 365 * 86400 * 1000;
+constexpr qint64 kSecond = 1000, kMinute = 60 * kSecond, kHour = 60 * kMinute, kDay = 24 * kHour;
+
+struct TimeTicks {
+    QVector<qint64> at;
+    QString format;
+};
+
+// Ticks at round local times, at most `most` of them in from … to: whole seconds, minutes or hours
+// counted from midnight, or midnights. Their labels carry the date when from and to are not on the
+// same day (and the year when not in the same year), so every label is one of its own.
+TimeTicks timeTicks(qint64 from, qint64 to, int most)
+{
+    static constexpr qint64 steps[] = {kSecond, 2 * kSecond, 5 * kSecond, 10 * kSecond, 15 * kSecond, 30 * kSecond,
+                                       kMinute, 2 * kMinute, 5 * kMinute, 10 * kMinute, 15 * kMinute, 30 * kMinute,
+                                       kHour, 2 * kHour, 3 * kHour, 6 * kHour, 12 * kHour, kDay, 2 * kDay, 7 * kDay,
+                                       14 * kDay, 28 * kDay, 91 * kDay, 182 * kDay, 364 * kDay, 728 * kDay,
+                                       1820 * kDay, 3640 * kDay, 7280 * kDay, 14560 * kDay};
+    qint64 step = steps[std::size(steps) - 1];
+    for (qint64 candidate : steps)
+        if ((to - from) / candidate < most) {
+            step = candidate;
+            break;
+        }
+    const QDate first = QDateTime::fromMSecsSinceEpoch(from).date(), last = QDateTime::fromMSecsSinceEpoch(to).date();
+    TimeTicks out;
+    if (step >= kDay) {
+        // Midnights of every n-th day counted from a fixed day, so panning keeps the same days.
+        const qint64 n = step / kDay;
+        for (QDate day = first.addDays((n - first.toJulianDay() % n) % n); day <= last; day = day.addDays(n))
+            if (const qint64 t = QDateTime(day, QTime(0, 0)).toMSecsSinceEpoch(); t >= from && t <= to)
+                out.at.append(t);
+    } else {
+        for (QDate day = first; day <= last; day = day.addDays(1)) {
+            const qint64 midnight = QDateTime(day, QTime(0, 0)).toMSecsSinceEpoch();
+            const qint64 end = std::min(to, QDateTime(day.addDays(1), QTime(0, 0)).toMSecsSinceEpoch() - 1);
+            for (qint64 t = midnight + std::max<qint64>(0, (from - midnight) / step * step); t <= end; t += step)
+                if (t >= from)
+                    out.at.append(t);
+        }
+    }
+    const QString date = first.year() == last.year() ? QStringLiteral("MM-dd") : QStringLiteral("yyyy-MM-dd");
+    const QString time = step < kMinute ? QStringLiteral("HH:mm:ss") : QStringLiteral("HH:mm");
+    out.format = step >= kDay ? date : first == last ? time : date + QLatin1Char(' ') + time;
+    return out;
+}
 } // namespace
 
 void RecordChart::resetZoom()
@@ -38,22 +84,23 @@ void RecordChart::fullRange(qint64 *from, qint64 *to, double *low, double *high)
                 continue;
             first = std::min(first, seg.first().msecs);
             last = std::max(last, seg.last().msecs);
-            for (const view::Point &p : seg) {
-                lo = std::min(lo, p.tenths);
-                hi = std::max(hi, p.tenths);
-            }
         }
-    // The limits are in view too: how far a value is from them is what the chart is read for.
-    for (const Sensor &s : m_sensors)
-        for (const std::optional<int> &limit : {s.data.low, s.data.high})
-            if (limit && first <= last) {
-                lo = std::min(lo, *limit);
-                hi = std::max(hi, *limit);
-            }
+    // The values of the sensors shown: a limit beyond them is noted at the axis' edge, not fitted in.
+    for (const bool all : {false, true}) {
+        for (const Sensor &s : m_sensors)
+            for (const view::Segment &seg : s.data.segments)
+                for (const view::Point &p : seg)
+                    if (all || s.data.shown) {
+                        lo = std::min(lo, p.tenths);
+                        hi = std::max(hi, p.tenths);
+                    }
+        if (lo <= hi)
+            break;  // with every sensor hidden, the values of all of them
+    }
     if (first > last) {
-        // Nothing to draw: the last hour, 0 … 100.
-        last = QDateTime::currentMSecsSinceEpoch();
-        first = last - 3600 * 1000;
+        // Nothing to draw: the period of the title, or else the last hour; 0 … 100.
+        last = m_headTo > m_headFrom ? m_headTo : QDateTime::currentMSecsSinceEpoch();
+        first = m_headTo > m_headFrom ? m_headFrom : last - 3600 * 1000;
         lo = 0;
         hi = 1000;
     }
@@ -94,8 +141,8 @@ void RecordChart::setView(qint64 from, qint64 to, double low, double high, bool 
     m_high = high;
     if (byUser)
         m_zoomed = true;
-    updateTimeFormat();  // before the range: the axis labels its new range at once
-    m_time->setRange(QDateTime::fromMSecsSinceEpoch(from), QDateTime::fromMSecsSinceEpoch(to));
+    m_time->setRange(double(from), double(to));
+    updateTimeTicks();
     m_value->setRange(low, high);
     // Ticks at round values (1, 2 or 5 times a power of ten) without rounding the range: the range
     // is the one the mouse zoomed to.
@@ -106,22 +153,19 @@ void RecordChart::setView(qint64 from, qint64 to, double low, double high, bool 
     m_value->setLabelFormat(step < 0.1 ? QStringLiteral("%.2f") : step < 1 ? QStringLiteral("%.1f") : QStringLiteral("%.0f"));
     redraw();
     placeMarks();
+    placeLimitNotes();
     emit viewChanged(from, to);
 }
 
-void RecordChart::updateTimeFormat()
+void RecordChart::updateTimeTicks()
 {
-    const qint64 span = m_to - m_from;
-    const qint64 minute = 60 * 1000, day = 24 * 60 * minute;
-    QString format = QStringLiteral("yyyy-MM-dd");
-    if (span <= 10 * minute)
-        format = QStringLiteral("HH:mm:ss");
-    else if (span <= day)
-        format = QStringLiteral("HH:mm");
-    else if (span <= 60 * day)
-        format = QStringLiteral("MM-dd HH:mm");
-    m_time->setFormat(format);
-    m_time->setTickCount(std::clamp(int(plotRect().width() / 110), 2, 12));
+    const TimeTicks ticks = timeTicks(m_from, m_to, std::clamp(int(chart()->plotArea().width() / 110), 2, 12));
+    const QStringList old = m_time->categoriesLabels();
+    for (const QString &label : old)
+        m_time->remove(label);
+    m_time->setStartValue(double(m_from));
+    for (qint64 t : ticks.at)
+        m_time->append(QDateTime::fromMSecsSinceEpoch(t).toString(ticks.format), double(t));
 }
 
 QRectF RecordChart::plotRect() const

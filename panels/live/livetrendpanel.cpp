@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <limits>
 
 namespace {
 // Four redraws a second: the curve looks live, and a fast poll of many devices costs little.
@@ -65,6 +66,11 @@ LiveTrendPanel::LiveTrendPanel(Desktop &desktop, QWidget *parent)
         refresh();
     });
     connect(lstTrendSensors, &QListWidget::itemChanged, this, &LiveTrendPanel::refresh);
+    // A click on the legend is a click on the sensor's check box.
+    connect(chtLiveTrend, &RecordChart::seriesToggled, this, [this](int index, bool shown) {
+        const QSignalBlocker quiet(lstTrendSensors);
+        lstTrendSensors->item(index)->setCheckState(shown ? Qt::Checked : Qt::Unchecked);
+    });
     connect(cmdTrendReset, &QPushButton::clicked, chtLiveTrend, &RecordChart::resetZoom);
     connect(chtLiveTrend, &RecordChart::cursorText, lblTrendCursor, &ValueLabel::setText);
 }
@@ -107,6 +113,7 @@ void LiveTrendPanel::refresh()
     if (cboTrendDevice->currentIndex() >= 0) {
         const auto device = uint8_t(cboTrendDevice->currentData().toInt());
         const int sensors = m_history.sensors(device);
+        qint64 first = std::numeric_limits<qint64>::max(), last = std::numeric_limits<qint64>::min();
         for (int k = 0; k < sensors; ++k) {
             const auto [name, sensor] = m_lookup ? m_lookup(device, k + 1)
                                                  : std::pair{tr("%1#传感器").arg(k + 1), sensors::Sensor{}};
@@ -114,9 +121,16 @@ void LiveTrendPanel::refresh()
                 const QSignalBlocker quiet(lstTrendSensors);
                 lstTrendSensors->item(k)->setText(name);
             }
-            if (lstTrendSensors->item(k)->checkState() == Qt::Checked)
-                series.append({name, m_history.segments(device, k), sensor.low, sensor.high});
+            series.append({name, m_history.segments(device, k), sensor.low, sensor.high,
+                           lstTrendSensors->item(k)->checkState() == Qt::Checked});
+            for (const view::Segment &seg : series.last().segments)
+                if (!seg.isEmpty()) {
+                    first = std::min(first, seg.first().msecs);
+                    last = std::max(last, seg.last().msecs);
+                }
         }
+        if (first <= last)
+            chtLiveTrend->setHeading(m_recorderName ? m_recorderName(device) : tr("设备 %1").arg(device), first, last);
     }
     chtLiveTrend->setSeries(series, true);
 }

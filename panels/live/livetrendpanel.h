@@ -27,6 +27,9 @@ public:
     // Where a device's sensor (1 … 20) gets its caption and limits; without it "n#传感器", no limits.
     using SensorLookup = std::function<std::pair<QString, sensors::Sensor>(uint8_t device, int number)>;
     void setSensorLookup(SensorLookup lookup);
+    // The name of the recorder at a device's address, for the chart's title; without it "设备 5".
+    using RecorderLookup = std::function<QString(uint8_t device)>;
+    void setRecorderLookup(RecorderLookup lookup) { m_recorderName = std::move(lookup); }
     // The names or limits changed: the captions and limit lines are drawn again.
     void applySensors() { refresh(); }
 
@@ -42,6 +45,7 @@ private:
 
     Desktop &m_desktop;
     SensorLookup m_lookup;
+    RecorderLookup m_recorderName;
     view::LiveHistory m_history;
     QTimer *m_refresh;
     bool m_stale = false;  // reads came while the tab was not shown

@@ -12,7 +12,8 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QComboBox>
-#include <QLineEdit>
+#include <QHeaderView>
+#include <QTableView>
 #include <QTabWidget>
 
 namespace {
@@ -257,6 +258,24 @@ private slots:
                                                              .arg(tab, where(c, page)).arg(c->width()).arg(needs)));
             }
         }
+    }
+
+    // The history tab opened after a download shows the recorder's records at once, at 1366 × 768
+    // with the time column as wide as its text and every sensor's column in view.
+    void historyTableFits()
+    {
+        WindowFixture fx;
+        prepare(fx, {"records 21 40", "start", "set txtStationID 21", "click cmdPoint", "click cmdRedall"});
+        fx.window->resize(1366, 768);
+        int room = 0;
+        QString tab;
+        showPage(fx.window->tabs, fx.window->tabs->indexOf(fx.find(QStringLiteral("HistoryPanel"))), &room, &tab);
+        const auto *table = fx.find<QTableView>(QStringLiteral("tblHistory"));
+        QCOMPARE(table->model()->rowCount(), 40);
+        QCOMPARE(table->model()->columnCount(), 21);
+        QVERIFY(table->columnWidth(0) > table->fontMetrics().horizontalAdvance(table->model()->index(0, 0).data().toString()) + 6);
+        QVERIFY2(table->horizontalHeader()->length() <= table->viewport()->width(),
+                 qPrintable(QStringLiteral("%1 > %2").arg(table->horizontalHeader()->length()).arg(table->viewport()->width())));
     }
 
     // Tab walks each page in reading order: a frame at a time, and within a frame top to bottom,

@@ -74,14 +74,15 @@ const Scenario kScenarios[] = {
       "click cmdLoadSettings", "answer yes", "click cmdLoadSettings", "click cmdLoadSettings",
       "file bad1.txt WL8806N 记录仪设置 1\n24\t传感器类型 测点1\t70000\n", "openas bad1.txt", "click cmdLoadSettings",
       "file bad2.txt comm settings\n", "openas bad2.txt", "click cmdLoadSettings"}},
-    // A download lands in the archive and shows in the history tab; the same memory read again adds
-    // nothing, also after the recorder was named.
+    // A download lands in the archive and shows in the history tab as soon as it is opened; the same
+    // memory read again adds nothing, also after the recorder was named. The save dialogs suggest the
+    // recorder and the period; a chart that cannot be saved says so on the status line too.
     {"history",
-     {"records 21 40", "start", "set txtStationID 21", "click cmdPoint", "click cmdRedall", "click cmdHistoryShow",
+     {"records 21 40", "start", "set txtStationID 21", "click cmdPoint", "click cmdRedall", "click cmdResetZoom",
       "rows tblHistory 2-4", "saveas p.csv", "click cmdExportCsv", "set dtpFrom 2026-12-01 08:10",
       "set dtpTo 2026-12-01 08:19", "click cmdHistoryShow", "saveas p.txt", "click cmdExportText", "saveas p.xls", "click cmdExportXls",
       "set txtRecorderName 冷库一号", "answer yes", "click cmdSetName", "click cmdRedall", "click cmdHistoryAll",
-      "set txtRecorderName COM4-22", "click cmdSetName"}},
+      "saveas none/c.png", "click cmdSavePng", "set txtRecorderName COM4-22", "click cmdSetName"}},
     // An archive that cannot be written: one message, the records stay in the received box, the next
     // download says it on the status line only.
     {"archive_unwritable",

@@ -1,5 +1,7 @@
-// The chart of sensors over time: lines that never cross a gap, thinning to the pixels, zooming and
-// back, marks, files that are written whole or not at all, and the live trend drawn on it.
+// The chart of sensors over time: lines that never cross a gap, a legend naming every sensor in full,
+// limits that leave the value axis to the data, round time ticks, thinning to the pixels, zooming and
+// back, marks, pages (PNG, PDF, print) with title block and legend, written whole or not at all, and
+// the live trend drawn on it.
 #include "panels/history/recordchart.h"
 #include "panels/live/livetrendpanel.h"
 #include "app/recordingdesktop.h"
@@ -7,16 +9,18 @@
 #include "tablerows.h"
 #include "wholefile.h"
 #include <QApplication>
+#include <QCategoryAxis>
 #include <QComboBox>
 #include <QListWidget>
-#include <QDateTimeAxis>
 #include <QDir>
 #include <QFile>
 #include <QGraphicsLineItem>
 #include <QGraphicsScene>
-#include <QLegendMarker>
+#include <QGraphicsSimpleTextItem>
 #include <QLineSeries>
 #include <QMouseEvent>
+#include <QPrinter>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -44,6 +48,43 @@ QList<QLineSeries *> lines(RecordChart &c)
     return out;
 }
 
+QStringList legendNames(const RecordChart &c)
+{
+    QStringList out;
+    for (const ChartLegend::Entry &e : c.legend().entries())
+        out << e.name;
+    return out;
+}
+
+// An entry's name in the chart's widget, as a click finds it.
+QPoint legendPoint(RecordChart &c, int i)
+{
+    return c.mapFromScene(c.legend().mapToScene(c.legend().places()[i].text.topLeft() + QPointF(4, 4)));
+}
+
+// Whether name was painted whole into text of image: its last fifth leaves ink (a name cut or elided
+// leaves the end of its room blank).
+bool paintedWhole(const QImage &image, const QRectF &text, const QString &name)
+{
+    const qreal advance = QFontMetricsF(QApplication::font()).horizontalAdvance(name);
+    const QRect end = QRectF(text.left() + advance * 0.8, text.top(), advance * 0.2, text.height()).toAlignedRect() & image.rect();
+    for (int y = end.top(); y <= end.bottom(); ++y)
+        for (int x = end.left(); x <= end.right(); ++x)
+            if (qGray(image.pixel(x, y)) < 120)
+                return true;
+    return false;
+}
+
+QStringList limitNotes(RecordChart &c)
+{
+    QStringList out;
+    for (QGraphicsItem *item : c.scene()->items())
+        if (auto *t = dynamic_cast<QGraphicsSimpleTextItem *>(item); t && t->isVisible() && t->data(0).toString() == u"limit")
+            out << t->text();
+    out.sort();
+    return out;
+}
+
 QList<QGraphicsLineItem *> marks(RecordChart &c)
 {
     QList<QGraphicsLineItem *> out;
@@ -59,9 +100,37 @@ void send(QWidget *w, QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::
     QApplication::sendEvent(w, &e);
 }
 
-// The files the chart writes, each with how it starts.
-const auto &fileKinds() { static const struct { const char *name; bool (RecordChart::*save)(const QString &, QString *); const char *head; } kinds[] = {
-    {"chart.png", &RecordChart::savePng, "\x89PNG"}, {"chart.pdf", &RecordChart::savePdf, "%PDF"}}; return kinds; }
+bool printToFile(RecordChart *chart, const QString &path, QString *error)
+{
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(path);
+    return chart->print(&printer, error);
+}
+
+QString pdfText(const QString &path)
+{
+    QProcess p;
+    p.start(QStringLiteral("pdftotext"), {path, QStringLiteral("-")});  // poppler-utils
+    p.waitForFinished(-1);
+    return p.exitCode() == 0 ? QString::fromUtf8(p.readAllStandardOutput()) : QStringLiteral("pdftotext: ") + p.errorString();
+}
+
+// The pages the chart writes, each with how it starts; print: to a PDF file.
+const auto &fileKinds() { static const struct { const char *name; std::function<bool(RecordChart *, const QString &, QString *)> save; const char *head; } kinds[] = {
+    {"chart.png", &RecordChart::savePng, "\x89PNG"}, {"chart.pdf", &RecordChart::savePdf, "%PDF"}, {"print.pdf", printToFile, "%PDF"}}; return kinds; }
+
+// Legends of many sensors at widths a window gives a chart.
+const auto &legendRows() { static const struct { const char *name; int sensors, width; const char *caption; } rows[] = {
+    {"20 unnamed, 420 px", 20, 420, "%1#传感器"}, {"20 named, 420 px", 20, 420, "%1# 冷库北墙上层货架温度"},
+    {"3 names wider than the chart", 3, 300, "%1# 冷库一号北墙上层货架温度探头（靠近门口的那一支）"}}; return rows; }
+
+// Spans of view at 800 px (at most six ticks), from a midnight: the step, and the labels' form.
+const auto &tickRows() { static const struct { const char *name; qint64 from, to, step; const char *format; } rows[] = {
+    {"live seconds", 7'013, 107'900, 30'000, "HH:mm:ss"},
+    {"within a day", 8 * 3'600'000 + 17 * kMinute, 11 * 3'600'000, 30 * kMinute, "HH:mm"},
+    {"across midnight", 20 * 3'600'000, 30 * 3'600'000, 2 * 3'600'000, "MM-dd HH:mm"},
+    {"a month", 0, 31 * 86'400'000LL, 7 * 86'400'000LL, "MM-dd"}}; return rows; }
 } // namespace
 
 class TestRecordChart : public QObject {
@@ -76,6 +145,11 @@ private slots:
     }
     void cleanup() { delete m_chart; }
     void segmentsAndLegend();
+    void legendNamesInFull_data() { tableRows(legendRows()); }
+    void legendNamesInFull();
+    void limitsLeaveTheAxisToTheData();
+    void timeTicks_data() { tableRows(tickRows()); }
+    void timeTicks();
     void thinning();
     void zoomAndBack();
     void readOut();
@@ -89,7 +163,7 @@ private:
 };
 
 // Each segment its own line in its sensor's colour; one legend entry per sensor, even for a sensor
-// with nothing to draw.
+// with nothing to draw; a click on an entry hides its sensor, a second shows it again.
 void TestRecordChart::segmentsAndLegend()
 {
     const QVector<view::Segment> a = {run(kT0, 10, [](int i) { return i; }), run(kT0 + 20 * kMinute, 5, [](int) { return 50; }),
@@ -111,14 +185,86 @@ void TestRecordChart::segmentsAndLegend()
     QCOMPARE(perSegment, (QList<int>{10, 5, 1}));
     QVERIFY(drawn[3]->color() != drawn[0]->color());
 
-    const auto legend = [this] {
-        QStringList out;
-        for (QLegendMarker *m : m_chart->chart()->legend()->markers())
-            if (m->isVisible())
-                out << m->label();
-        return out;
-    };
-    QTRY_COMPARE(legend(), (QStringList{"1#传感器", "2#传感器", "3#传感器"}));  // once the legend is laid out
+    QCOMPARE(legendNames(*m_chart), (QStringList{"1#传感器", "2#传感器", "3#传感器"}));
+
+    QSignalSpy toggled(m_chart, &RecordChart::seriesToggled);
+    for (const bool shown : {false, true}) {
+        send(m_chart->viewport(), QEvent::MouseButtonPress, legendPoint(*m_chart, 1), Qt::LeftButton, Qt::LeftButton);
+        QCOMPARE(toggled.takeFirst(), (QVariantList{1, shown}));
+        QCOMPARE(m_chart->legend().entries()[1].shown, shown);
+        QCOMPARE(lines(*m_chart).size(), shown ? 4 : 3);
+        QCOMPARE(m_chart->valueRange().first < -2.0, shown);  // the values fit the sensors shown
+    }
+}
+
+// Every name in full below the plot, also where it has to wrap, inside the chart and painted whole.
+void TestRecordChart::legendNamesInFull()
+{
+    const auto &row = tableRow(legendRows());
+    QVector<RecordChart::ChartSeries> series;
+    QStringList names;
+    for (int i = 0; i < row.sensors; ++i) {
+        names << QString::fromUtf8(row.caption).arg(i + 1);
+        series.append({names.last(), {run(kT0, 30, [i](int k) { return i * 10 + k; })}});
+    }
+    m_chart->resize(row.width, 480);
+    m_chart->setSeries(series);
+    QTRY_VERIFY(m_chart->chart()->plotArea().bottom() < m_chart->legend().y());  // laid out
+    QCOMPARE(legendNames(*m_chart), names);
+    const QImage shown = m_chart->grab().toImage();
+    const QRectF inside = m_chart->legend().mapRectFromScene(m_chart->mapToScene(m_chart->rect()).boundingRect());
+    const QVector<ChartLegend::Place> places = m_chart->legend().places();
+    const QFontMetricsF metrics(QApplication::font());
+    for (int i = 0; i < row.sensors; ++i) {
+        const QRectF text = places[i].text;
+        QVERIFY2(inside.contains(text), qPrintable(names[i]));
+        QVERIFY(metrics.boundingRect(QRectF(text.topLeft(), QSizeF(text.width(), 1e6)), ChartLegend::TextFlags, names[i]).height() <= text.height());
+        for (int j = 0; j < i; ++j)
+            QVERIFY(!text.intersects(places[j].text.united(places[j].stroke)));
+        if (metrics.horizontalAdvance(names[i]) <= text.width())
+            QVERIFY2(paintedWhole(shown, m_chart->mapFromScene(m_chart->legend().mapToScene(text)).boundingRect(), names[i]),
+                     qPrintable(names[i]));
+    }
+}
+
+// The value axis fits the data shown; a limit inside it is a dashed line, one beyond it a note at
+// the edge; a hidden sensor's limits go with it.
+void TestRecordChart::limitsLeaveTheAxisToTheData()
+{
+    m_chart->setSeries({{"1#传感器", {run(kT0, 10, [](int i) { return 200 + i; })}, 150, 600},
+                        {"2#传感器", {run(kT0, 10, [](int i) { return 205 - i; })}, 203, 600},
+                        {"3#传感器", {run(kT0, 10, [](int) { return 204; })}, -50, std::nullopt, false}});
+    const auto [low, high] = m_chart->valueRange();
+    QVERIFY(low > 19.5 && low < 19.6 && high > 20.9 && high < 21.0);
+    QCOMPARE(limitNotes(*m_chart), (QStringList{"▲ 上限 60.0", "▼ 下限 15.0"}));
+    QCOMPARE(lines(*m_chart).size(), 2 + 4);  // two sensors' readings, their four limits across the view
+    const QList<QPointF> limit = lines(*m_chart)[4]->points();  // 2#传感器's low limit, in view
+    QCOMPARE(limit, (QList<QPointF>{{double(kT0), 20.3}, {double(kT0 + 9 * kMinute), 20.3}}));
+    const QPointF at = m_chart->chart()->mapToPosition(limit.first(), lines(*m_chart)[4]);
+    QVERIFY(m_chart->chart()->plotArea().adjusted(-1, -1, 1, 1).contains(at));
+}
+
+// Ticks at round times, as many as the width holds; the date on them once the view crosses midnight.
+void TestRecordChart::timeTicks()
+{
+    const auto &row = tableRow(tickRows());
+    const qint64 midnight = QDateTime(QDate(2026, 11, 7), QTime(0, 0)).toMSecsSinceEpoch();
+    m_chart->setSeries({{"1#传感器", {{{midnight + row.from, 1}, {midnight + row.to, 2}}}}});
+    auto *axis = qobject_cast<QCategoryAxis *>(m_chart->chart()->axes(Qt::Horizontal).first());
+    QCOMPARE(qMakePair(qint64(axis->min()), qint64(axis->max())), qMakePair(midnight + row.from, midnight + row.to));
+    QVector<qint64> at;
+    for (const QString &label : axis->categoriesLabels()) {
+        at << qint64(axis->endValue(label));
+        QCOMPARE(label, QDateTime::fromMSecsSinceEpoch(at.last()).toString(QString::fromLatin1(row.format)));
+    }
+    QVERIFY(at.size() >= 3);
+    const qint64 step = at[1] - at[0];
+    QCOMPARE(step, row.step);
+    for (qsizetype i = 0; i < at.size(); ++i) {
+        QCOMPARE(at[i] - at[0], i * step);
+        QCOMPARE(QDateTime::fromMSecsSinceEpoch(at[i]).time().msecsSinceStartOfDay() % std::min(step, 86'400'000LL), 0);
+    }
+    QVERIFY(at.first() - (midnight + row.from) < step && (midnight + row.to) - at.last() < step);
 }
 
 // A long series keeps about two points per pixel column, the spike among them; zoomed in far
@@ -150,8 +296,8 @@ void TestRecordChart::zoomAndBack()
     QCOMPARE(full, qMakePair(kT0, kT0 + 599 * kMinute));
     QVERIFY(fullValues.first < 10.0 && fullValues.first > 9.0 && fullValues.second > 14.9 && fullValues.second < 16.0);
     const auto axis = [this] {
-        auto *t = qobject_cast<QDateTimeAxis *>(m_chart->chart()->axes(Qt::Horizontal).first());
-        return qMakePair(t->min().toMSecsSinceEpoch(), t->max().toMSecsSinceEpoch());
+        auto *t = qobject_cast<QValueAxis *>(m_chart->chart()->axes(Qt::Horizontal).first());
+        return qMakePair(qint64(t->min()), qint64(t->max()));
     };
     QCOMPARE(axis(), full);
 
@@ -230,27 +376,48 @@ void TestRecordChart::marksFollowTheView()
     QVERIFY(marks(*m_chart).isEmpty());
 }
 
-// PNG and PDF come whole; a write that fails leaves the earlier file and names the file.
+// A landscape page: the title block (recorder, period, when it was made) above the chart and its
+// legend, every name painted in full. Written whole; a write that fails leaves the earlier file and
+// names the file.
 void TestRecordChart::files()
 {
-    m_chart->setSeries({{"1#传感器", {run(kT0, 100, [](int i) { return i; })}}});
+    m_chart->setSeries({{"1#传感器", {run(kT0, 100, [](int i) { return i; })}}, {"2# 东墙 1 米", {run(kT0, 100, [](int) { return 5; })}}});
+    m_chart->setHeading(QStringLiteral("冷库一号"), kT0, kT0 + 99 * kMinute);
+    const QString period = RecordChart::periodText(kT0, kT0 + 99 * kMinute);
+    QCOMPARE(m_chart->chart()->title(), QStringLiteral("冷库一号  ") + period);
+    m_chart->setClock([] { return QDateTime(QDate(2026, 12, 8), QTime(9, 15)); });
     QTemporaryDir dir;
     const auto &k = tableRow(fileKinds());
     const QString path = dir.filePath(QString::fromLatin1(k.name));
     QString error;
-    QVERIFY2((m_chart->*k.save)(path, &error), qPrintable(error));
+    QVERIFY2(k.save(m_chart, path, &error), qPrintable(error));
     const QByteArray written = readFile(path);
-    QVERIFY(written.startsWith(k.head) && written.size() > 1000);
-    if (QByteArray(k.head) == "\x89PNG")
-        QCOMPARE(QImage::fromData(written).size(), m_chart->size());
-    else
-        QVERIFY(written.trimmed().endsWith("%%EOF"));
+    QVERIFY(written.startsWith(k.head));
+    const QStringList names = legendNames(*m_chart);
+    QCOMPARE(m_chart->pageLegend().size(), names.size());
+    if (path.endsWith(u".png")) {
+        const QImage image = QImage::fromData(written);
+        QCOMPARE(image.size(), RecordChart::PngSize);
+        for (int i = 0; i < names.size(); ++i) {
+            const ChartLegend::Place &p = m_chart->pageLegend()[i];
+            QVERIFY2(paintedWhole(image, p.text, names[i]), qPrintable(names[i]));
+            const QColor stroke = image.pixelColor(QPointF(p.stroke.center().x(), p.text.top() + QFontMetricsF(QApplication::font()).height() / 2).toPoint());
+            QVERIFY(qAbs(stroke.hue() - m_chart->legend().entries()[i].colour.hue()) < 8);
+        }
+    } else {
+        QVERIFY(written.contains("/MediaBox [0 0 842"));  // A4 across
+        const QString text = pdfText(path);
+        for (const QString &said : names + QStringList{"冷库一号", "时段：" + period, "制作于：2026-12-08 09:15"})
+            QVERIFY2(text.contains(said), qPrintable(said + QStringLiteral(" not in: ") + text));
+    }
 
-    QVERIFY(!(m_chart->*k.save)(dir.filePath(QStringLiteral("none/") + k.name), &error));
+    QVERIFY(!k.save(m_chart, dir.filePath(QStringLiteral("none/") + k.name), &error));
+    if (QByteArray(k.name).startsWith("print"))
+        return;  // the printer writes as it goes
     QVERIFY(error.contains(QStringLiteral("none/") + k.name));
     {
         const FileSizeLimit full(100);
-        QVERIFY(!(m_chart->*k.save)(path, &error));
+        QVERIFY(!k.save(m_chart, path, &error));
     }
     QVERIFY(error.contains(path));
     QCOMPARE(readFile(path), written);
@@ -265,9 +432,9 @@ void TestRecordChart::liveTrend()
     LiveTrendPanel panel(desktop);
     const auto legend = [&] {
         QStringList out;
-        for (QAbstractSeries *s : panel.chtLiveTrend->chart()->series())
-            if (!s->name().isEmpty())
-                out << s->name();
+        for (const ChartLegend::Entry &e : panel.chtLiveTrend->legend().entries())
+            if (e.shown)
+                out << e.name;
         return out;
     };
     const auto read = [&](int i) {
@@ -295,6 +462,10 @@ void TestRecordChart::liveTrend()
     QCOMPARE(lines(*panel.chtLiveTrend).last()->points().first().y(), -1.0);
     panel.lstTrendSensors->item(0)->setCheckState(Qt::Unchecked);
     QCOMPARE(legend(), QStringList{"2#传感器"});
+    QTRY_VERIFY(!panel.chtLiveTrend->legend().places().isEmpty());
+    send(panel.chtLiveTrend->viewport(), QEvent::MouseButtonPress, legendPoint(*panel.chtLiveTrend, 1), Qt::LeftButton, Qt::LeftButton);
+    QCOMPARE(panel.lstTrendSensors->item(1)->checkState(), Qt::Unchecked);
+    QVERIFY(panel.chtLiveTrend->chart()->title().startsWith(QStringLiteral("设备 2  ") + QDateTime::fromMSecsSinceEpoch(desktop.clock.toMSecsSinceEpoch() - 5000).toString("yyyy-MM-dd HH:mm:ss")));
 }
 
 QTEST_MAIN(TestRecordChart)
