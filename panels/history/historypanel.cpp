@@ -3,14 +3,8 @@
 #include "panels/history/historymodel.h"
 #include "panels/history/recordchart.h"
 #include "panels/history/recordernamepanel.h"
-#include "core/export/exportformats.h"
-#include "core/export/periodexport.h"
-#include "core/export/xlsworkbook.h"
-#include "core/export/xlsxworkbook.h"
-#include "core/files/safefile.h"
 #include "ui/commandstart.h"
 #include "ui/desktop.h"
-#include "ui/filechoice.h"
 #include "ui/panelcontext.h"
 #include "ui/recordarchive.h"
 #include <QCheckBox>
@@ -22,7 +16,6 @@
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QListWidget>
-#include <QPrinter>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSplitter>
@@ -52,12 +45,6 @@ QString recordSpacing(int intervalRegister)
     return HistoryPanel::tr("%1 秒").arg(seconds);
 }
 
-// A recorder's name as part of a file name: no folder separators or characters Windows refuses.
-QString fileNamePart(QString text)
-{
-    static const QRegularExpression refused(QStringLiteral("[\\\\/:*?\"<>|\\s]+"));
-    return text.replace(refused, QStringLiteral("-"));
-}
 } // namespace
 
 HistoryPanel::HistoryPanel(PanelContext &context, QWidget *parent)
@@ -415,94 +402,6 @@ void HistoryPanel::markSelection()
         marks.append(m_period.rows[m_model->periodRow(row.row())].time.toMSecsSinceEpoch());
     }
     chart->setMarks(marks);
-}
-
-QString HistoryPanel::askName(const QString &title, const QString &suffix)
-{
-    const QString recorder = m_recorder.isEmpty() ? cboRecorder->currentText() : m_recorder;
-    const QString name = recorder.isEmpty() ? QString()
-                                            : QStringLiteral("%1_%2_%3").arg(fileNamePart(recorder),
-                                                                            dtpFrom->date().toString(Qt::ISODate),
-                                                                            dtpTo->date().toString(Qt::ISODate));
-    return askSaveName(m_ctx.desktop, title, m_ctx.desktop.appDir() + QStringLiteral("/history"), suffix, name);
-}
-
-void HistoryPanel::exportPeriod(Format format)
-{
-    if (m_records.isEmpty()) {
-        m_ctx.view.showStatus(tr("导出：没有显示任何记录，请先选择记录仪和时段并按“显示”"));
-        return;
-    }
-    if (format == Format::Xls && !exports::fitsXls(m_records.size())) {
-        m_ctx.desktop.message(QStringLiteral("System Information"), exports::xlsTooManyRecords(m_records.size()),
-                              Desktop::Icon::Warning);
-        return;
-    }
-    static const struct { const char *title; const char *suffix; } kinds[] = {
-        {QT_TR_NOOP("导出时段为文本"), "txt"},
-        {QT_TR_NOOP("导出时段为Excel(.xls)"), "xls"},
-        {QT_TR_NOOP("导出时段为Excel(.xlsx)"), "xlsx"},
-        {QT_TR_NOOP("导出时段为CSV"), "csv"}};
-    const auto &kind = kinds[int(format)];
-    const QString path = askName(tr(kind.title), QString::fromLatin1(kind.suffix));
-    if (path.isEmpty())
-        return;
-    const QList<records::Record> recs = exports::periodRecords(m_records);
-    QString error;
-    bool ok = false;
-    switch (format) {
-    case Format::Text: ok = safefile::writeWhole(path, exports::textFile(recs, 0), &error); break;
-    case Format::Csv: ok = safefile::writeWhole(path, exports::csvFile(recs, 0, 20, namedColumns()), &error); break;
-    case Format::Xls: ok = xls::writeWorkbook(path, exports::workbookSheet(recs, 0, 20, m_recorder), &error); break;
-    case Format::Xlsx: ok = xlsx::writeWorkbook(path, exports::workbookSheet(recs, 0, 20, m_recorder), &error); break;
-    }
-    if (!ok) {
-        m_ctx.view.showStatus(tr("导出失败：%1").arg(error));
-        m_ctx.desktop.message(QStringLiteral("System Information"), tr("导出失败：%1").arg(error),
-                              Desktop::Icon::Warning);
-        return;
-    }
-    m_ctx.view.showStatus(tr("已导出 %1 条记录到 %2").arg(m_records.size()).arg(path));
-}
-
-void HistoryPanel::saveChart(const QString &title, const QString &suffix,
-                             bool (RecordChart::*save)(const QString &, QString *))
-{
-    const QString path = askName(title, suffix);
-    if (path.isEmpty())
-        return;
-    QString error;
-    if (!(chart->*save)(path, &error)) {
-        m_ctx.view.showStatus(error);
-        m_ctx.desktop.message(QStringLiteral("System Information"), error, Desktop::Icon::Warning);
-    } else {
-        m_ctx.view.showStatus(tr("曲线已保存到 %1").arg(path));
-    }
-}
-
-void HistoryPanel::savePng()
-{
-    saveChart(tr("保存曲线图片"), QStringLiteral("png"), &RecordChart::savePng);
-}
-
-void HistoryPanel::savePdf()
-{
-    saveChart(tr("保存曲线PDF"), QStringLiteral("pdf"), &RecordChart::savePdf);
-}
-
-void HistoryPanel::printChart()
-{
-    QString error, file;
-    bool ok = false;
-    if (!m_ctx.desktop.print(tr("打印曲线"), [&](QPrinter *printer) {
-            file = printer->outputFileName();
-            ok = chart->print(printer, &error);
-        }))
-        return;
-    if (!ok)
-        m_ctx.view.showStatus(file.isEmpty() ? tr("打印失败：%1").arg(error) : tr("曲线未能打印到 %1：%2").arg(file, error));
-    else
-        m_ctx.view.showStatus(file.isEmpty() ? tr("曲线已送往打印机") : tr("曲线已打印到 %1").arg(file));
 }
 
 void HistoryPanel::editArchiveSettings()
