@@ -1,4 +1,5 @@
 #include "app/frmmain.h"
+#include "core/files/safefile.h"
 #include "ui/desktop.h"
 #include "panels/port/modbuspanel.h"
 #include "app/tabpages.h"
@@ -156,13 +157,23 @@ frmMain::frmMain(Desktop &desktop, const ComPorts &ports, QWidget *parent)
     m_frameLog = std::make_unique<FrameLog>();
     busMonitorPanel = new BusMonitorPanel(*m_frameLog, m_desktop, this);
     addDockWidget(Qt::BottomDockWidgetArea, busMonitorPanel);
+    // It opens in a window of its own, so the pages keep their room; docked below or floating, where
+    // the user leaves it is where it opens next time (monitor.set).
+    busMonitorPanel->setFloating(true);
     busMonitorPanel->hide();
+    restoreMonitorPlace();
     QAction *monitorShown = busMonitorPanel->toggleViewAction();  // follows the dock's close button too
     monitorShown->setChecked(false);
     connect(trafficPanel->cmdMonitor, &QPushButton::toggled, busMonitorPanel, &QWidget::setVisible);
     connect(monitorShown, &QAction::toggled, this, [this](bool open) {
         trafficPanel->cmdMonitor->setChecked(open);
         m_link->setFrameLog(open ? m_frameLog.get() : nullptr);
+        if (open && !m_monitorPlaced) {
+            m_monitorPlaced = true;
+            const QRect free = screen()->availableGeometry();
+            busMonitorPanel->setGeometry(QRect(free.left(), free.bottom() - free.height() / 3, free.width() * 2 / 3, free.height() / 3));
+        }
+        m_monitorUsed = m_monitorUsed || open;
     });
 
     // Room for the widest page on a common screen; smaller screens scroll the pages.
@@ -249,5 +260,20 @@ void frmMain::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
+    if (m_monitorUsed) {
+        QString error;  // the place is a convenience: a folder that cannot take it is not worth a word
+        safefile::writeWhole(m_desktop.appDir() + QStringLiteral("/") + QLatin1String(MonitorPlaceFile),
+                             saveState().toBase64() + "\r\n", &error);
+    }
     event->accept();
+}
+
+void frmMain::restoreMonitorPlace()
+{
+    safefile::load(m_desktop.appDir() + QStringLiteral("/") + QLatin1String(MonitorPlaceFile), 64 * 1024,
+                   [this](const QByteArray &content) {
+                       m_monitorPlaced = restoreState(QByteArray::fromBase64(content.trimmed()));
+                       busMonitorPanel->hide();  // the place comes back, the monitor opens when asked
+                   },
+                   [](const QString &) {});
 }

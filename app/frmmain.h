@@ -91,6 +91,9 @@ private:
     // Once shown: the window, frame included, moved and shrunk into the screen's free area.
     void fitToScreen();
     void nameComboBoxes();
+    // The monitor's place (docked or floating, and where) as the user left it in an earlier run.
+    void restoreMonitorPlace();
+    static constexpr char MonitorPlaceFile[] = "monitor.set";
 
     Desktop &m_desktop;
     ComPorts m_ports;
@@ -100,4 +103,6 @@ private:
     std::unique_ptr<PanelContext> m_context;
     bool m_closeWhenIdle = false;
     bool m_fitted = false;
+    bool m_monitorPlaced = false;  // placed by the user or an earlier run
+    bool m_monitorUsed = false;    // opened in this run: its place is kept at the end
 };

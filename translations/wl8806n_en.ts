@@ -2066,6 +2066,10 @@ Write these parameters and apply them on the device?</translation>
         <translation>%1:
 %2</translation>
     </message>
+    <message>
+        <source>设置_%1_%2</source>
+        <translation>settings_%1_%2</translation>
+    </message>
 </context>
 <context>
     <name>StatusPanel</name>

@@ -1,4 +1,5 @@
 #include "panels/tools/settingsfilepanel.h"
+#include "ui/recordarchive.h"
 #include "ui/valuelabel.h"
 #include "ui/commandstart.h"
 #include "ui/desktop.h"
@@ -146,8 +147,11 @@ void SettingsFilePanel::saveRecorderSettings()
         }
         words = *read;
     }  // the bus is free while the user names the file
+    // Named after the recorder and the day: "设置_COM4-21_2026-12-08".
+    const QString recorder = m_ctx.archive ? m_ctx.archive->recorderName(address) : QString::number(address);
+    const QString name = tr("设置_%1_%2").arg(recorder, m_ctx.desktop.now().date().toString(Qt::ISODate));
     const QString path = askSaveName(m_ctx.desktop, tr(SaveCommand), m_ctx.desktop.appDir() + QStringLiteral("/settings"),
-                                     QStringLiteral("txt"));
+                                     QStringLiteral("txt"), QString(name).replace(QLatin1Char('/'), QLatin1Char('-')));
     if (path.isEmpty()) {
         say(tr("%1：已取消，未保存").arg(tr(SaveCommand)));
         return;

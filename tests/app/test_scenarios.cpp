@@ -136,6 +136,7 @@ private slots:
         QVERIFY(!dock->isVisible() && !w.link().frameLog());
         button->click();
         QVERIFY(dock->isVisible() && w.link().frameLog());
+        QVERIFY(dock->isFloating());  // beside the window: the pages keep their room
         read->click();
         dock->catchUp();
         const QAbstractItemModel *m = dock->tblMonitor->model();
@@ -150,6 +151,11 @@ private slots:
         read->click();
         dock->catchUp();
         QCOMPARE(m->rowCount(), 4);
+        // Where the user leaves it is where it opens next time.
+        dock->setFloating(false);
+        w.close();
+        QVERIFY(!fx.readFile(QStringLiteral("monitor.set")).isEmpty());
+        QVERIFY(!fx.start().busMonitorPanel->isFloating());
     }
 };
 
