@@ -41,6 +41,29 @@ QString readOnlyArchive(const QString &file)
     return QCoreApplication::translate("archive", "存档数据库 %1 是只读的（文件或它所在的文件夹不可写），记录存不进去")
         .arg(file);
 }
+// The key holds no nullable column: a NULL never equals another, so a row holding one would be
+// stored again at every download.
+QString recordsTable(bool postgres)
+{
+    return QStringLiteral(
+               "CREATE TABLE IF NOT EXISTS records ("
+               " recorder TEXT NOT NULL,"
+               " address INTEGER NOT NULL,"
+               " taken TEXT NOT NULL,"
+               " occurrence INTEGER NOT NULL,"
+               " words %1 NOT NULL,"
+               " interval_s INTEGER NOT NULL,"
+               " read_at TEXT NOT NULL,"
+               " port TEXT NOT NULL,"
+               " PRIMARY KEY (recorder, taken, words, occurrence))")
+        .arg(postgres ? QStringLiteral("BYTEA") : QStringLiteral("BLOB"));
+}
+
+QString missingTable()
+{
+    return QStringLiteral("CREATE TABLE IF NOT EXISTS missing_positions ("
+                          " recorder TEXT NOT NULL, position INTEGER NOT NULL, PRIMARY KEY (recorder, position))");
+}
 } // namespace
 
 namespace sql {
@@ -77,30 +100,6 @@ QString describe(const QSqlDatabase &db, const QString &what, const QSqlError &e
     return sqlError(what, e);
 }
 
-// The key holds no nullable column: a NULL never equals another, so a row holding one would be
-// stored again at every download.
-QString recordsTable(bool postgres)
-{
-    return QStringLiteral(
-               "CREATE TABLE IF NOT EXISTS records ("
-               " recorder TEXT NOT NULL,"
-               " address INTEGER NOT NULL,"
-               " taken TEXT NOT NULL,"
-               " occurrence INTEGER NOT NULL,"
-               " words %1 NOT NULL,"
-               " interval_s INTEGER NOT NULL,"
-               " read_at TEXT NOT NULL,"
-               " port TEXT NOT NULL,"
-               " PRIMARY KEY (recorder, taken, words, occurrence))")
-        .arg(postgres ? QStringLiteral("BYTEA") : QStringLiteral("BLOB"));
-}
-
-QString missingTable()
-{
-    return QStringLiteral("CREATE TABLE IF NOT EXISTS missing_positions ("
-                          " recorder TEXT NOT NULL, position INTEGER NOT NULL, PRIMARY KEY (recorder, position))");
-}
-
 bool exec(QSqlDatabase &db, const QString &sql, QString *error)
 {
     QSqlQuery q(db);
@@ -128,8 +127,6 @@ bool execEach(QSqlDatabase &db, const QString &sql, const QList<QVariantList> &r
 using sql::describe;
 using sql::exec;
 using sql::execEach;
-using sql::missingTable;
-using sql::recordsTable;
 
 RecordStore::RecordStore() = default;
 
