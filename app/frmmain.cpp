@@ -81,6 +81,8 @@ frmMain::frmMain(Desktop &desktop, const ComPorts &ports, QWidget *parent)
         area->setFrameShape(QFrame::NoFrame);
         area->setFocusPolicy(Qt::NoFocus);  // Tab goes to the page's controls, not to the frame around them
         area->setAccessibleName(caption);
+        if (page->layout())
+            page->layout()->setContentsMargins(6, 6, 6, 6);  // the tab's own frame is margin enough
         area->setWidget(page);
         tabs->addTab(area, caption);
     };
@@ -137,13 +139,18 @@ frmMain::frmMain(Desktop &desktop, const ComPorts &ports, QWidget *parent)
           recordsPanel->readingOrder(), toolsPage->readingOrder()})
         setReadingOrder(frames);
 
-
+    // The frames above the tabs keep small margins: what is under the tabs has the room.
+    for (QWidget *frame : std::initializer_list<QWidget *>{portPanel, statusPanel, modbusPanel, trafficPanel})
+        if (frame->layout())
+            frame->layout()->setContentsMargins(6, 4, 6, 4);
     auto *top = new QGridLayout;
+    top->setVerticalSpacing(4);
     top->addWidget(portPanel, 0, 0);
     top->addWidget(statusPanel, 0, 1);
     top->addWidget(modbusPanel, 0, 2);
     top->addWidget(trafficPanel, 1, 0, 1, 3);
     auto *column = new QVBoxLayout(central);
+    column->setContentsMargins(6, 6, 6, 0);
     column->addLayout(top);
     column->addWidget(tabs, 1);
     setCentralWidget(central);
@@ -180,7 +187,7 @@ frmMain::frmMain(Desktop &desktop, const ComPorts &ports, QWidget *parent)
     // The whole window, its frame and title bar included, on the screen's free area (a panel or a
     // task bar takes part of it): the frame is not known before the window manager shows it, so an
     // allowance is kept now and the window is fitted again once shown (fitToScreen).
-    resize(QSize(1500, 900).boundedTo(screen()->availableSize() - QSize(FrameAllowance, TitleAllowance)));
+    resize(PreferredSize.boundedTo(screen()->availableSize() - QSize(FrameAllowance, TitleAllowance)));
     nameComboBoxes();
 
     connect(m_link, &Link::busyChanged, this, &frmMain::onBusyChanged);
@@ -217,12 +224,23 @@ void frmMain::showEvent(QShowEvent *event)
         QTimer::singleShot(0, this, &frmMain::fitToScreen);
 }
 
+void frmMain::showOnScreen()
+{
+    // A screen with less room than the window would like (a 1366 × 768 laptop) gets the window
+    // maximized: the window manager then fits frame, title bar and status line to its free area.
+    const QSize room = screen()->availableSize() - QSize(FrameAllowance, TitleAllowance);
+    if (room.width() < PreferredSize.width() || room.height() < PreferredSize.height())
+        showMaximized();
+    else
+        show();
+}
+
 void frmMain::fitToScreen()
 {
     const QRect free = screen()->availableGeometry();
     const QRect frame = frameGeometry();
     // Without a window manager's frame (a test's screen) there is nothing to correct.
-    if (free.contains(frame) || frame == geometry())
+    if (isMaximized() || free.contains(frame) || frame == geometry())
         return;
     const QSize decoration = frame.size() - size();
     resize(size().boundedTo(free.size() - decoration));

@@ -79,8 +79,12 @@ public:
     void showStatus(const QString &text);  // the status line
 
     // Room kept for the window manager's frame and title bar before the window is first shown.
+    static constexpr QSize PreferredSize{1500, 900};
     static constexpr int FrameAllowance = 16;
     static constexpr int TitleAllowance = 48;
+
+    // Shows the window on its screen: maximized when the screen has less room than it would like.
+    void showOnScreen();
 
 protected:
     void closeEvent(QCloseEvent *event) override;

@@ -38,10 +38,13 @@ int main(int argc, char *argv[])
         QStringLiteral("Language of the window: zh (Chinese, the default) or en (English). Without it, the choice saved "
                        "in the window, else English for an en_* locale and Chinese for any other."),
         QStringLiteral("zh|en"));
+    const QCommandLineOption tabOption(QStringLiteral("tab"),
+        QStringLiteral("Open the window on tab N (1 is the first)."), QStringLiteral("N"));
     parser.addOption(appDirOption);
     parser.addOption(demoOption);
     parser.addOption(demoLineOption);
     parser.addOption(langOption);
+    parser.addOption(tabOption);
     parser.process(app);
 
     QtDesktop desktop(resolveAppDir(parser.value(appDirOption), QCoreApplication::applicationDirPath()));
@@ -85,10 +88,19 @@ int main(int argc, char *argv[])
     }
 
     frmMain window(desktop, ports);
+    if (parser.isSet(tabOption)) {
+        bool ok = false;
+        const int tab = parser.value(tabOption).toInt(&ok);
+        if (!ok || tab < 1 || tab > window.tabs->count()) {
+            fprintf(stderr, "wl8806n: --tab %s: use 1 to %d\n", qPrintable(parser.value(tabOption)), int(window.tabs->count()));
+            return 64;
+        }
+        window.tabs->setCurrentIndex(tab - 1);
+    }
     if (parser.isSet(demoOption))
         window.link().setPeerPending([&recorder] { return recorder.replyPending(); });
     desktop.setParentWidget(&window);
-    window.show();
+    window.showOnScreen();
     window.load();
     if (parser.isSet(demoOption)) {
         QStringList served;

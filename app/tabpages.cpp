@@ -42,17 +42,15 @@ InstrumentPage::InstrumentPage(QWidget *parent) : QWidget(parent)
     startRegisterFrame = makeFrame(QStringLiteral("Frame12"), tr("RS485轮循寄存器起始地址"), this);
     deviceAddressFrame = makeFrame(QStringLiteral("Frame4"), tr("RS485轮循设备地址"), this);
     baudRateFrame = makeFrame(QStringLiteral("Frame7(1)"), tr("波特率"), this);
-    // The three polling columns side by side, the four small frames two by two under them: in one
-    // row the page would not fit a 1366-pixel screen.
+    // The three polling frames side by side (each its twenty slots in two halves), the four small
+    // frames in a row under them: the page fits a 1366 × 768 screen without scrolling.
     auto *g = new QGridLayout(this);
     g->addWidget(deviceAddressFrame, 0, 0);
     g->addWidget(startRegisterFrame, 0, 1);
     g->addWidget(dataLengthFrame, 0, 2);
-    auto *small = new QGridLayout;
-    small->addWidget(deviceCountFrame, 0, 0);
-    small->addWidget(intervalFrame, 0, 1);
-    small->addWidget(fraClock, 1, 0);
-    small->addWidget(baudRateFrame, 1, 1);
+    auto *small = new QHBoxLayout;
+    for (QWidget *frame : {deviceCountFrame, intervalFrame, fraClock, baudRateFrame})
+        small->addWidget(frame);
     g->addLayout(small, 1, 0, 1, 3);
     g->setRowStretch(2, 1);
 }

@@ -108,7 +108,7 @@
     </message>
     <message>
         <source>更改为</source>
-        <translation>Change to</translation>
+        <translation>New:</translation>
     </message>
     <message>
         <source>修改波特率</source>
@@ -128,7 +128,7 @@
     </message>
     <message>
         <source>当前波特率：</source>
-        <translation>Current rate:</translation>
+        <translation>Current:</translation>
     </message>
     <message>
         <source>%1：记录仪波特率已改为 %2（代码 %3）。请在串口服务器或网关上把串口波特率也改为 %2 后再通讯。</source>
@@ -724,6 +724,14 @@ sensor</translation>
         <source>曲线已打印到 %1</source>
         <translation>Chart printed to %1</translation>
     </message>
+    <message>
+        <source>存档中还没有记录：在“记录操作”读取记录后，这里显示记录仪最近 %1 天的记录</source>
+        <translation>The archive holds no records yet: once records are read on &quot;Records&quot;, the recorder's last %1 days show here</translation>
+    </message>
+    <message>
+        <source>所选时段没有记录</source>
+        <translation>No records in the chosen period</translation>
+    </message>
 </context>
 <context>
     <name>InstrumentPage</name>
@@ -764,11 +772,11 @@ sensor</translation>
     </message>
     <message>
         <source>设置记录时间间隔</source>
-        <translation>Set recording interval</translation>
+        <translation>Set interval</translation>
     </message>
     <message>
         <source>读记录时间间隔</source>
-        <translation>Read recording interval</translation>
+        <translation>Read interval</translation>
     </message>
     <message>
         <source>值范围：1-9999，0时则不记录,当需要两个时间差为整数时，比如定时60秒，此值应设为59，建议此值大于59秒，以保证通讯流畅</source>
@@ -904,6 +912,10 @@ sensor</translation>
     <message>
         <source>设备 %1</source>
         <translation>Device %1</translation>
+    </message>
+    <message>
+        <source>单次或循环读取后，这里显示读数</source>
+        <translation>Readings show here after &quot;Once&quot; or &quot;Cycle&quot;</translation>
     </message>
 </context>
 <context>
@@ -2832,7 +2844,7 @@ Please add the user to the dialout group (sudo usermod -aG dialout $USER), log i
     </message>
     <message>
         <source>读记录时间间隔</source>
-        <translation>Read recording interval</translation>
+        <translation>Read interval</translation>
     </message>
     <message>
         <source>读传感器总数</source>

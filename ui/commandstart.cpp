@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyle>
 #include <QVBoxLayout>
 
 std::optional<Link::Hold> holdBus(PanelContext &ctx, const QString &command)
@@ -41,24 +42,47 @@ std::optional<DeviceCommand> beginCommand(PanelContext &ctx, const QString &comm
     return DeviceCommand{std::move(*hold), *address};
 }
 
-QPushButton *namedButton(const QString &name, const QString &caption, QWidget *parent)
+namespace {
+// A push button whose size hint is its caption and the style's margins, without the style's minimum
+// width and no taller than a number box: rows of twenty of them fit where standard buttons would not.
+class CaptionWideButton : public QPushButton {
+public:
+    using QPushButton::QPushButton;
+    QSize sizeHint() const override
+    {
+        QSize s = QPushButton::sizeHint();
+        const int margins = 2 * (style()->pixelMetric(QStyle::PM_ButtonMargin, nullptr, this) +
+                                 style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, this));
+        const QSize caption = fontMetrics().size(Qt::TextShowMnemonic, text());
+        s.setWidth(std::min(s.width(), caption.width() + margins + 4));
+        s.setHeight(std::min(s.height(), caption.height() + margins / 2 + 4));
+        return s;
+    }
+    QSize minimumSizeHint() const override { return sizeHint(); }
+};
+} // namespace
+
+QPushButton *namedButton(const QString &name, const QString &caption, QWidget *parent, ButtonWidth width)
 {
-    auto *b = new QPushButton(caption, parent);
+    QPushButton *b = width == ButtonWidth::Caption ? new CaptionWideButton(caption, parent) : new QPushButton(caption, parent);
     b->setObjectName(name);
     return b;
 }
 
-QPushButton *commandButton(const QString &name, const QString &caption, QWidget *parent)
+QPushButton *commandButton(const QString &name, const QString &caption, QWidget *parent, ButtonWidth width)
 {
-    QPushButton *b = namedButton(name, caption, parent);
+    QPushButton *b = namedButton(name, caption, parent, width);
     b->setProperty("deviceCommand", true);
     return b;
 }
 
 void fillFrame(QGroupBox *frame, QWidget *panel)
 {
+    // The frame keeps a small margin; the panel inside adds none of its own.
     auto *layout = new QVBoxLayout(frame);
-    layout->setContentsMargins(4, 4, 4, 4);
+    layout->setContentsMargins(6, 6, 6, 6);
+    if (panel->layout())
+        panel->layout()->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(panel);
 }
 

@@ -28,10 +28,15 @@ struct DeviceCommand {
 };
 std::optional<DeviceCommand> beginCommand(PanelContext &ctx, const QString &command = QString());
 
+// How wide a button is: the style's usual width, or just as wide as its caption needs (for rows of
+// many small buttons).
+enum class ButtonWidth { Standard, Caption };
 // A button with its control name.
-QPushButton *namedButton(const QString &name, const QString &caption, QWidget *parent);
+QPushButton *namedButton(const QString &name, const QString &caption, QWidget *parent,
+                         ButtonWidth width = ButtonWidth::Standard);
 // A button that starts a device command (off while any command holds the bus).
-QPushButton *commandButton(const QString &name, const QString &caption, QWidget *parent);
+QPushButton *commandButton(const QString &name, const QString &caption, QWidget *parent,
+                           ButtonWidth width = ButtonWidth::Standard);
 
 // A number box with its caption label (the box's buddy) in a grid row: the label at col, the box after it.
 QLineEdit *captionedBox(const QString &name, const QString &text, const QString &caption, QGridLayout *grid, int row,

@@ -37,7 +37,7 @@ std::array<Group, 6> build()
     const QString toHardware = shown(QT_TRANSLATE_NOOP("polling", "更新硬件"));
     std::array<Group, 6> table{{
         {.k = 0, .frame = QStringLiteral("fraSensorType"), .caption = shown(Captions[0]), .first = 0,
-         .layout = Layout::TwoColumns, .readAllCaption = readAllP, .writeAllCaption = writeAllP,
+         .layout = Layout::Sensors, .readAllCaption = readAllP, .writeAllCaption = writeAllP,
          .commitCaption = toDevice, .coil = 0,
          .hint = shown(QT_TRANSLATE_NOOP("polling", "以上参数值范围1-99，1为温度 2为湿度 3是气体 4是电压 5是电流")),
          .presets = Presets{.current = 0, .uniform = 0}},
@@ -49,7 +49,7 @@ std::array<Group, 6> build()
          .readAllCaption = readAll, .writeAllCaption = writeAll, .commitCaption = toHardware, .coil = 2,
          .presets = Presets{.current = 2, .uniform = 2}},
         {.k = 3, .frame = QStringLiteral("Frame16"), .caption = shown(Captions[3]), .first = 60,
-         .layout = Layout::TwoColumns, .readAllCaption = readAllP, .writeAllCaption = writeAllP,
+         .layout = Layout::Sensors, .readAllCaption = readAllP, .writeAllCaption = writeAllP,
          .commitCaption = toDevice, .coil = 4, .presets = Presets{.current = 3, .uniform = 3}},
         {.k = 4, .frame = QStringLiteral("Frame3"), .caption = shown(Captions[4]), .first = 81,
          .readAllCaption = readAll, .writeAllCaption = writeAll, .commitCaption = toHardware, .coil = 6,

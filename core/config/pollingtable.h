@@ -29,8 +29,8 @@ constexpr int boxOf(uint16_t reg)
 }
 
 enum class Layout {
-    Column,      // one column of twenty rows labelled "1" … "20", the group commands beside it
-    TwoColumns,  // slots 1–10 left, 11–20 right, each row labelled "测点", the commands below
+    Numbered,    // slots 1–10 left, 11–20 right, the rows labelled "1" … "20", the commands below
+    Sensors,     // slots 1–10 left, 11–20 right, each row labelled "测点", the commands below
     Single,      // the device count: one box
 };
 
@@ -50,7 +50,7 @@ struct Group {
     QString caption;             // the frame's caption, in the window's language
     int first;                   // first box
     int count = SlotCount;       // boxes in the group
-    Layout layout = Layout::Column;
+    Layout layout = Layout::Numbered;
     bool readAll = true;         // has "读所有" and "写所有" (the device count has neither)
     QString readAllCaption{};    // cmdReadAlarm(k)
     QString writeAllCaption{};   // cmdSetAll(k)

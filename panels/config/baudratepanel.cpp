@@ -25,17 +25,19 @@ BaudRatePanel::BaudRatePanel(PanelContext &ctx, QWidget *parent) : QWidget(paren
     txtNewBaudCode->setAccessibleName(tr("更改为的波特率代码"));
     txtNewBaudCode->setFixedWidth(48);
     targetCaption->setBuddy(txtNewBaudCode);
-    cmdChangeBaud = commandButton(QStringLiteral("cmdBuadRate"), tr("修改"), this);
+    cmdChangeBaud = commandButton(QStringLiteral("cmdBuadRate"), tr("修改"), this, ButtonWidth::Caption);
     auto *below = hintLabel(tr("值对应波特率 1-4800 2-9600 3-14400 4-19200 5-38400"), this);
 
     auto *g = new QGridLayout(this);
+    // One row of boxes, each after its caption, the code list under them: the frame is as low as
+    // its neighbours on the page.
     g->addWidget(currentCaption, 0, 0);
-    g->addWidget(targetCaption, 0, 1);
-    g->addWidget(txtCurrentBaudCode, 1, 0);
-    g->addWidget(txtNewBaudCode, 1, 1);
-    g->addWidget(cmdChangeBaud, 1, 2);
-    g->addWidget(below, 2, 0, 1, 3);
-    g->setColumnStretch(3, 1);
+    g->addWidget(txtCurrentBaudCode, 0, 1);
+    g->addWidget(targetCaption, 0, 2);
+    g->addWidget(txtNewBaudCode, 0, 3);
+    g->addWidget(cmdChangeBaud, 0, 4);
+    g->addWidget(below, 1, 0, 1, 5);
+    g->setColumnStretch(5, 1);
 
     connect(cmdChangeBaud, &QPushButton::clicked, this, [this] { changeBaudRate(); });
 }

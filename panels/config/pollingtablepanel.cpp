@@ -14,7 +14,7 @@
 using polling::Layout;
 
 namespace {
-constexpr int BoxWidth = 56;
+constexpr int BoxWidth = 52;
 
 QString indexed(const char *name, int i)
 {
@@ -28,8 +28,8 @@ PollingTablePanel::PollingTablePanel(PanelContext &ctx, PollingTableControls &co
 {
     setObjectName(QStringLiteral("pollingTable(%1)").arg(group.k));
     switch (group.layout) {
-    case Layout::Column: buildColumn(); break;
-    case Layout::TwoColumns: buildTwoColumns(); break;
+    case Layout::Numbered: buildRows(true); break;
+    case Layout::Sensors: buildRows(false); break;
     case Layout::Single: buildSingle(); break;
     }
 }
@@ -41,9 +41,9 @@ void PollingTablePanel::addBoxRow(int box, QGridLayout *grid, int row, int col, 
     e->setObjectName(indexed("txtChannel", box));
     e->setFixedWidth(BoxWidth);
     e->setAccessibleName(who);
-    auto *read = commandButton(indexed("cmdReadP", box), tr("读参数"), this);
+    auto *read = commandButton(indexed("cmdReadP", box), tr("读参数"), this, ButtonWidth::Caption);
     read->setAccessibleName(tr("读参数：%1").arg(who));
-    auto *write = commandButton(indexed("cmdWriteP", box), tr("写参数"), this);
+    auto *write = commandButton(indexed("cmdWriteP", box), tr("写参数"), this, ButtonWidth::Caption);
     write->setAccessibleName(tr("写参数：%1").arg(who));
     m_c.txtChannel[box] = e;
     m_c.cmdReadP[box] = read;
@@ -71,8 +71,7 @@ void PollingTablePanel::addPresetControls(QBoxLayout *into)
     m_c.txtPreset[presets.current] = current;
     into->addWidget(current);
     const auto preset = [&](int index, const QString &caption) {
-        auto *b = new QPushButton(caption, this);
-        b->setObjectName(indexed("cmdCurrentSet", index));
+        QPushButton *b = namedButton(indexed("cmdCurrentSet", index), caption, this, ButtonWidth::Caption);
         m_c.cmdPreset[index] = b;
         into->addWidget(b);
         connect(b, &QPushButton::clicked, this, [this, index] { applyPreset(index); });
@@ -85,9 +84,9 @@ void PollingTablePanel::addPresetControls(QBoxLayout *into)
 void PollingTablePanel::addGroupCommands(QBoxLayout *into)
 {
     const int k = m_group.k;
-    m_c.cmdReadGroup[k] = commandButton(indexed("cmdReadAlarm", k), m_group.readAllCaption, this);
-    m_c.cmdSetAll[k] = commandButton(indexed("cmdSetAll", k), m_group.writeAllCaption, this);
-    m_c.cmdCommitGroup[k] = commandButton(indexed("cmdWriteEEp", k), m_group.commitCaption, this);
+    m_c.cmdReadGroup[k] = commandButton(indexed("cmdReadAlarm", k), m_group.readAllCaption, this, ButtonWidth::Caption);
+    m_c.cmdSetAll[k] = commandButton(indexed("cmdSetAll", k), m_group.writeAllCaption, this, ButtonWidth::Caption);
+    m_c.cmdCommitGroup[k] = commandButton(indexed("cmdWriteEEp", k), m_group.commitCaption, this, ButtonWidth::Caption);
     for (QPushButton *b : {m_c.cmdReadGroup[k], m_c.cmdSetAll[k], m_c.cmdCommitGroup[k]})
         into->addWidget(b);
     connect(m_c.cmdReadGroup[k], &QPushButton::clicked, this, [this] { readGroup(); });
@@ -95,41 +94,27 @@ void PollingTablePanel::addGroupCommands(QBoxLayout *into)
     connect(m_c.cmdCommitGroup[k], &QPushButton::clicked, this, [this] { commitGroup(); });
 }
 
-// Device address, register start and data length: twenty numbered rows, the commands beside them.
-void PollingTablePanel::buildColumn()
-{
-    auto *grid = new QGridLayout(this);
-    grid->setVerticalSpacing(2);
-    for (int n = 0; n < m_group.count; ++n)
-        addBoxRow(m_group.first + n, grid, n, 0, new QLabel(QString::number(n + 1), this));
-
-    auto *side = new QVBoxLayout;
-    addPresetControls(side);
-    side->addSpacing(12);
-    addGroupCommands(side);
-    side->addStretch();
-    grid->addLayout(side, 0, 4, m_group.count, 1);
-    if (!m_group.hint.isEmpty())
-        grid->addWidget(hintLabel(m_group.hint, this), m_group.count, 0, 1, 5);
-}
-
-// Sensor type and multiplier: slots 1–10 left, 11–20 right, each row "测点"; the commands below.
-void PollingTablePanel::buildTwoColumns()
+// Twenty rows in two halves, slots 1–10 left and 11–20 right (numbered for the polling table, each
+// "测点" for the sensor settings); under them the presets with the hint, then the frame's commands.
+void PollingTablePanel::buildRows(bool numbered)
 {
     auto *column = new QVBoxLayout(this);
     auto *grid = new QGridLayout;
-    grid->setVerticalSpacing(2);
+    grid->setVerticalSpacing(1);
     const int half = m_group.count / 2;
     for (int n = 0; n < m_group.count; ++n)
-        addBoxRow(m_group.first + n, grid, n % half, n < half ? 0 : 4, new QLabel(tr("测点"), this));
+        addBoxRow(m_group.first + n, grid, n % half, n < half ? 0 : 4,
+                  new QLabel(numbered ? QString::number(n + 1) : tr("测点"), this));
+    grid->setColumnMinimumWidth(4, 12);
+    grid->setColumnStretch(8, 1);
     column->addLayout(grid);
+    auto *presets = new QHBoxLayout;
+    addPresetControls(presets);
     if (!m_group.hint.isEmpty())
-        column->addWidget(hintLabel(m_group.hint, this));
-
-    auto *presetRow = new QHBoxLayout;
-    addPresetControls(presetRow);
-    presetRow->addStretch();
-    column->addLayout(presetRow);
+        presets->addWidget(hintLabel(m_group.hint, this), 1);
+    else
+        presets->addStretch();
+    column->addLayout(presets);
     auto *commands = new QHBoxLayout;
     addGroupCommands(commands);
     commands->addStretch();

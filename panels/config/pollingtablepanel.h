@@ -54,8 +54,7 @@ public:
     void showGroupWords(const QByteArray &reply, int maxLength, int startPosition);
 
 private:
-    void buildColumn();
-    void buildTwoColumns();
+    void buildRows(bool numbered);
     void buildSingle();
     // A box with its two buttons, added to a grid row from column col.
     void addBoxRow(int box, QGridLayout *grid, int row, int col, QLabel *label);

@@ -192,7 +192,7 @@ void HistoryPanel::showEvent(QShowEvent *event)
     QWidget::showEvent(event);
     namePanel->fillCurrent();
     refreshRecorders();
-    if (m_stale || m_recorder != cboRecorder->currentText())
+    if (m_stale || m_recorder != cboRecorder->currentText() || cboRecorder->currentText().isEmpty())
         showRecent();
 }
 
@@ -200,8 +200,12 @@ void HistoryPanel::showRecent()
 {
     m_stale = false;
     chooseRecorder();
-    if (!cboRecorder->currentText().isEmpty())
+    if (!cboRecorder->currentText().isEmpty()) {
         readPeriod();
+    } else if (store()) {
+        lblHistoryState->setText(tr("存档中还没有记录：在“记录操作”读取记录后，这里显示记录仪最近 %1 天的记录").arg(DefaultDays));
+        chart->setPlaceholder(lblHistoryState->text());
+    }
 }
 
 archive::RecordStore *HistoryPanel::store()
@@ -301,6 +305,7 @@ void HistoryPanel::readPeriod()
     fitColumns();
     showSensors();
     chart->setHeading(recorder, dtpFrom->dateTime().toMSecsSinceEpoch(), dtpTo->dateTime().toMSecsSinceEpoch());
+    chart->setPlaceholder(tr("所选时段没有记录"));
     chart->resetZoom();
     QString state = tr("%1：%2 至 %3，共 %4 条记录")
                         .arg(recorder, dtpFrom->dateTime().toString(Minute), dtpTo->dateTime().toString(Minute))

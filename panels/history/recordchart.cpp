@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QGraphicsEllipseItem>
+#include <QGraphicsLayout>
 #include <QGraphicsLineItem>
 #include <QGraphicsSimpleTextItem>
 #include <QKeyEvent>
@@ -42,6 +43,7 @@ RecordChart::RecordChart(QWidget *parent)
       m_time(new QCategoryAxis),
       m_value(new QValueAxis),
       m_legend(new ChartLegend(chart())),
+      m_placeholder(new QGraphicsSimpleTextItem(chart())),
       m_dot(new QGraphicsEllipseItem(-4, -4, 8, 8, chart())),
       m_readOut(new QLabel(this)),
       m_band(new QRubberBand(QRubberBand::Rectangle, viewport())),
@@ -66,6 +68,9 @@ RecordChart::RecordChart(QWidget *parent)
     chart()->addAxis(m_time, Qt::AlignBottom);
     chart()->addAxis(m_value, Qt::AlignLeft);
 
+    m_placeholder->setZValue(15);
+    m_placeholder->setBrush(palette().color(QPalette::PlaceholderText));
+    m_placeholder->hide();
     m_dot->setZValue(20);
     m_dot->setBrush(Qt::white);
     m_dot->hide();
@@ -158,6 +163,36 @@ QString RecordChart::periodText(qint64 fromMsecs, qint64 toMsecs)
     return tr("%1 至 %2").arg(timeText(fromMsecs), timeText(toMsecs));
 }
 
+void RecordChart::setPlaceholder(const QString &text)
+{
+    m_placeholder->setText(text);
+    placePlaceholder();
+}
+
+bool RecordChart::empty() const
+{
+    return std::none_of(m_sensors.cbegin(), m_sensors.cend(), [](const Sensor &s) {
+        return std::any_of(s.data.segments.cbegin(), s.data.segments.cend(), [](const view::Segment &g) { return !g.isEmpty(); });
+    });
+}
+
+void RecordChart::showAxes()
+{
+    const bool shown = !empty() || m_headTo > m_headFrom;
+    if (m_time->isVisible() == shown)
+        return;
+    m_time->setVisible(shown);
+    m_value->setVisible(shown);
+    if (chart()->layout())
+        chart()->layout()->activate();  // the plot's new width, before ticks are laid out on it
+}
+
+void RecordChart::placePlaceholder()
+{
+    m_placeholder->setVisible(empty() && !m_placeholder->text().isEmpty());
+    m_placeholder->setPos(chart()->plotArea().center() - m_placeholder->boundingRect().center());
+}
+
 void RecordChart::relayOut()
 {
     updateTimeTicks();
@@ -216,6 +251,7 @@ void RecordChart::redraw()
         }
         drawLimits(int(si), s);
     }
+    placePlaceholder();
 }
 
 void RecordChart::drawLimits(int index, Sensor &s)

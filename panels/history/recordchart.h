@@ -63,6 +63,10 @@ public:
     // The title: the recorder and the period, "冷库一号  2026-11-08 00:00 至 2026-12-08 00:00".
     void setHeading(const QString &recorder, qint64 fromMsecs, qint64 toMsecs);
     static QString periodText(qint64 fromMsecs, qint64 toMsecs);
+    // What the plot says while it has nothing to draw ("所选时段没有记录"); without a heading the
+    // axes are hidden then, rather than showing a period nobody chose.
+    void setPlaceholder(const QString &text);
+    QString placeholder() const { return m_placeholder->isVisible() ? m_placeholder->text() : QString(); }
     // Where "made on" of a page is read; the PC's clock unless set.
     void setClock(std::function<QDateTime()> clock) { m_clock = std::move(clock); }
     const ChartLegend &legend() const { return *m_legend; }
@@ -141,6 +145,10 @@ private:
     QString m_recorder;
     qint64 m_headFrom = 0, m_headTo = 0;
     std::function<QDateTime()> m_clock = [] { return QDateTime::currentDateTime(); };
+    bool empty() const;       // no sensor has a reading
+    void showAxes();          // the axes, unless there is neither a reading nor a heading
+    void placePlaceholder();
+    QGraphicsSimpleTextItem *m_placeholder;
     QGraphicsEllipseItem *m_dot;
     QLabel *m_readOut;
     QRubberBand *m_band;

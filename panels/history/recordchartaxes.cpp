@@ -141,6 +141,7 @@ void RecordChart::setView(qint64 from, qint64 to, double low, double high, bool 
     m_high = high;
     if (byUser)
         m_zoomed = true;
+    showAxes();
     m_time->setRange(double(from), double(to));
     updateTimeTicks();
     m_value->setRange(low, high);

@@ -36,6 +36,7 @@ LiveTrendPanel::LiveTrendPanel(Desktop &desktop, QWidget *parent)
     lstTrendSensors->setMaximumWidth(140);
 
     chtLiveTrend = new RecordChart(this);
+    chtLiveTrend->setPlaceholder(tr("单次或循环读取后，这里显示读数"));
     chtLiveTrend->setObjectName(QStringLiteral("chtLiveTrend"));
     auto *cmdTrendReset = new QPushButton(tr("显示全部"), this);
     cmdTrendReset->setObjectName(QStringLiteral("cmdTrendReset"));

@@ -36,7 +36,7 @@ struct WindowFixture {
     {
         window = std::make_unique<frmMain>(*desktop, ComPorts());
         window->link().setPeerPending([this] { return recorder.replyPending(); });
-        window->show();
+        window->showOnScreen();
         window->load();
         return *window;
     }

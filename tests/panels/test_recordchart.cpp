@@ -231,9 +231,12 @@ void TestRecordChart::legendNamesInFull()
 // the edge; a hidden sensor's limits go with it.
 void TestRecordChart::limitsLeaveTheAxisToTheData()
 {
+    m_chart->setPlaceholder(QStringLiteral("没有记录"));  // nothing to draw and no period: no axes, the note
+    QVERIFY(!m_chart->chart()->axes().first()->isVisible() && m_chart->placeholder() == u"没有记录");
     m_chart->setSeries({{"1#传感器", {run(kT0, 10, [](int i) { return 200 + i; })}, 150, 600},
                         {"2#传感器", {run(kT0, 10, [](int i) { return 205 - i; })}, 203, 600},
                         {"3#传感器", {run(kT0, 10, [](int) { return 204; })}, -50, std::nullopt, false}});
+    QVERIFY(m_chart->chart()->axes().first()->isVisible() && m_chart->placeholder().isEmpty());
     const auto [low, high] = m_chart->valueRange();
     QVERIFY(low > 19.5 && low < 19.6 && high > 20.9 && high < 21.0);
     QCOMPARE(limitNotes(*m_chart), (QStringList{"▲ 上限 60.0", "▼ 下限 15.0"}));
