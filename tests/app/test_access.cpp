@@ -113,7 +113,10 @@ void checkTabFits(QTabWidget *tabs, int i)
                      qPrintable(tab + QStringLiteral(": clipped ") + where(c, page)));
             continue;
         }
-        const int needs = frame ? c->minimumSizeHint().width() : c->sizeHint().width();
+        // A button's caption needs its width and a margin, whatever the button's own hint says.
+        const auto *button = qobject_cast<QAbstractButton *>(c);
+        const int captionNeeds = button && !button->text().isEmpty() ? c->fontMetrics().horizontalAdvance(button->text()) + 8 : 0;
+        const int needs = frame ? c->minimumSizeHint().width() : std::max(c->sizeHint().width(), captionNeeds);
         QVERIFY2(c->width() >= needs, qPrintable(QStringLiteral("%1: %2 is %3 wide, needs %4")
                                                      .arg(tab, where(c, page)).arg(c->width()).arg(needs)));
     }
