@@ -1,0 +1,24 @@
+#include "core/watch/alarm.h"
+#include <array>
+
+namespace watch {
+namespace {
+constexpr std::array<const char *, 4> EventWords{"raised", "repeated", "acknowledged", "cleared"};
+constexpr std::array<const char *, 3> KindWords{"high", "low", "no-answer"};
+
+template <typename E, size_t N>
+std::optional<E> fromWord(const std::array<const char *, N> &words, const QString &word)
+{
+    for (size_t i = 0; i < N; ++i)
+        if (word == QLatin1String(words[i]))
+            return E(i);
+    return std::nullopt;
+}
+} // namespace
+
+QString eventWord(AlarmEvent event) { return QLatin1String(EventWords[size_t(event)]); }
+QString kindWord(AlarmKind kind) { return QLatin1String(KindWords[size_t(kind)]); }
+std::optional<AlarmEvent> eventFromWord(const QString &word) { return fromWord<AlarmEvent>(EventWords, word); }
+std::optional<AlarmKind> kindFromWord(const QString &word) { return fromWord<AlarmKind>(KindWords, word); }
+
+} // namespace watch

@@ -1,0 +1,37 @@
+#pragma once
+#include <QDateTime>
+#include <QString>
+#include <cstdint>
+#include <optional>
+// What the watcher tells people and keeps in the archive: one step in the life of an alarm.
+// An alarm is raised, may be repeated while nobody has acknowledged it, may be acknowledged (by a
+// name, with a note) and is cleared. Every step is a Transition; the archive only ever appends them,
+// and the watcher rebuilds its alarms from them after a restart.
+namespace watch {
+
+enum class AlarmEvent { Raised, Repeated, Acknowledged, Cleared };
+enum class AlarmKind { High, Low, NoAnswer };
+
+struct Transition {
+    AlarmEvent event = AlarmEvent::Raised;
+    AlarmKind kind = AlarmKind::High;
+    qint64 id = 0;            // the alarm's number, the same for all its steps; unique in the archive
+    QString recorder;         // "COM4-21"
+    uint8_t address = 0;
+    int sensor = 0;           // 1 … 20; 0 for no-answer
+    std::optional<int> value; // tenths, the reading that raised it (or the latest); none for no-answer
+    std::optional<int> limit; // tenths, the limit it passed; none for no-answer
+    QDateTime time;           // UTC
+    QString by;               // who acknowledged; empty otherwise
+    QString note;             // the acknowledgement's note; empty otherwise
+    bool operator==(const Transition &) const = default;
+};
+
+// "raised", "repeated", "acknowledged", "cleared"; "high", "low", "no-answer": the words the webhook's
+// JSON and the archive use.
+QString eventWord(AlarmEvent event);
+QString kindWord(AlarmKind kind);
+std::optional<AlarmEvent> eventFromWord(const QString &word);
+std::optional<AlarmKind> kindFromWord(const QString &word);
+
+} // namespace watch
