@@ -1,10 +1,12 @@
 #pragma once
 #include "core/records/record.h"
+#include "core/watch/alarm.h"
 #include <QByteArray>
 #include <QDateTime>
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QVector>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -50,7 +52,7 @@ struct StoredRecord {
 
 class RecordStore {
 public:
-    static constexpr int SchemaVersion = 3;
+    static constexpr int SchemaVersion = 4;
     // How long a write waits for another program that is writing the same SQLite archive.
     static constexpr int BusyTimeoutMs = 5000;
 
@@ -109,6 +111,19 @@ public:
     // moved, or nothing and *error.
     std::optional<int> renameRecorder(const QString &from, const QString &to, QString *error);
     int schemaVersion() const { return m_version; }
+
+    // The watcher's live readings: value k of tenths is sensor k + 1, a number in the sensor's unit
+    // (NULL for no reading) taken at a UTC time; a reading already kept is not kept twice.
+    bool storeReadings(const QString &recorder, uint8_t address, const QDateTime &taken,
+                       const QVector<std::optional<int>> &tenths, QString *error);
+    // One step of an alarm, appended.
+    bool appendAlarm(const watch::Transition &step, QString *error);
+    enum class AlarmSteps { All, OfOpenAlarms };
+    // The alarm steps from since on (all of them for an invalid time), in the order they happened;
+    // OfOpenAlarms: only those of alarms not yet cleared (what a restarted watcher picks up again).
+    std::optional<QList<watch::Transition>> alarmSteps(AlarmSteps which, const QDateTime &since, QString *error) const;
+    // The highest alarm number used (0 for none): new alarms number on from it.
+    std::optional<qint64> lastAlarmId(QString *error) const;
 
 private:
     bool connectTo(const ArchiveConfig &config, const QString &driver, QString *error);

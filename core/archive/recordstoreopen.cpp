@@ -59,6 +59,31 @@ QString recordsTable(bool postgres)
         .arg(postgres ? QStringLiteral("BYTEA") : QStringLiteral("BLOB"));
 }
 
+// The watcher's tables, only ever appended to: a reading a number (NULL for none) at a time, so SQL
+// tools and dashboards use them as they are.
+QStringList watchTables(bool postgres)
+{
+    const QString time = postgres ? QStringLiteral("TIMESTAMPTZ") : QStringLiteral("TEXT");
+    const QString number = postgres ? QStringLiteral("DOUBLE PRECISION") : QStringLiteral("REAL");
+    const QString seq = postgres ? QStringLiteral("BIGSERIAL PRIMARY KEY") : QStringLiteral("INTEGER PRIMARY KEY AUTOINCREMENT");
+    return {QStringLiteral("CREATE TABLE IF NOT EXISTS readings (recorder TEXT NOT NULL, address INTEGER NOT NULL,"
+                           " sensor INTEGER NOT NULL, taken %1 NOT NULL, value %2, PRIMARY KEY (recorder, sensor, taken))")
+                .arg(time, number),
+            QStringLiteral("CREATE TABLE IF NOT EXISTS alarms (seq %1, alarm_id BIGINT NOT NULL, event TEXT NOT NULL,"
+                           " kind TEXT NOT NULL, recorder TEXT NOT NULL, address INTEGER NOT NULL, sensor INTEGER NOT NULL,"
+                           " value %2, limit_value %2, happened %3 NOT NULL, by_name TEXT NOT NULL, note TEXT NOT NULL)")
+                .arg(seq, number, time),
+            QStringLiteral("CREATE INDEX IF NOT EXISTS alarms_by_id ON alarms (alarm_id)")};
+}
+
+bool execAll(QSqlDatabase &db, const QStringList &statements, QString *error)
+{
+    for (const QString &s : statements)
+        if (!sql::exec(db, s, error))
+            return false;
+    return true;
+}
+
 QString missingTable()
 {
     return QStringLiteral("CREATE TABLE IF NOT EXISTS missing_positions ("
@@ -279,12 +304,13 @@ bool RecordStore::createOrUpgrade(QString *error)
     }
     if (ok && version == 0) {
         ok = exec(db, recordsTable(postgres), error) && exec(db, missingTable(), error)
+             && execAll(db, watchTables(postgres), error)
              && exec(db, QStringLiteral("INSERT INTO schema_version (version) VALUES (%1)").arg(SchemaVersion), error);
     } else if (ok && version < SchemaVersion) {
         // Version 1 did not record the port a record was read from; version 2 did not keep the
-        // positions a download left unread.
+        // positions a download left unread; version 3 had no watcher.
         ok = (version >= 2 || exec(db, QStringLiteral("ALTER TABLE records ADD COLUMN port TEXT NOT NULL DEFAULT ''"), error))
-             && exec(db, missingTable(), error)
+             && exec(db, missingTable(), error) && execAll(db, watchTables(postgres), error)
              && exec(db, QStringLiteral("UPDATE schema_version SET version = %1").arg(SchemaVersion), error);
     }
     // A read-only file opens and reads as any other; a write tells, before a download is spent on it.

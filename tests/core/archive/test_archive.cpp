@@ -144,7 +144,7 @@ private slots:
         RecordStore store;
         QString error;
         QVERIFY2(store.open(config, &error), qPrintable(error));
-        QCOMPARE(store.schemaVersion(), 3);
+        QCOMPARE(store.schemaVersion(), RecordStore::SchemaVersion);
         QStringList names;
         for (const auto &[recorder, records] : c.kept) {
             names << recorder;
@@ -203,6 +203,43 @@ private slots:
         for (const auto &[name, data] : asked)
             held << store.holds(name, data, &error).value_or(false);
         QCOMPARE(held, (QList<bool>{true, true, false, false, false}));
+    }
+
+    // The watcher's readings are numbers (NULL for none) SQL reads as they are; alarm steps come back
+    // as written, and those of alarms not cleared are what a restarted watcher picks up.
+    void watchTables_data() { bothDatabases(); }
+    void watchTables()
+    {
+        QFETCH(bool, postgres);
+        QTemporaryDir dir;
+        const auto config = freshArchive(postgres, dir);
+        if (!config)
+            return;
+        RecordStore store;
+        QString error;
+        QVERIFY2(store.open(*config, &error), qPrintable(error));
+        const QDateTime t0(QDate(2026, 12, 8), QTime(3, 12), Qt::UTC);
+        for (int i = 0; i < 2; ++i)  // the same poll stored again is kept once
+            QVERIFY2(store.storeReadings("冷库", 21, t0, {235, std::nullopt, -15}, &error), qPrintable(error));
+        QSqlQuery q(QSqlDatabase::database(QSqlDatabase::connectionNames().first()));
+        QVERIFY(q.exec("SELECT sensor, value FROM readings WHERE value IS NULL OR value < 0 OR value > 23.4 ORDER BY sensor"));
+        QStringList rows;
+        while (q.next())
+            rows << QStringLiteral("%1=%2").arg(q.value(0).toInt()).arg(q.value(1).isNull() ? "NULL" : q.value(1).toString());
+        QCOMPARE(rows, (QStringList{"1=23.5", "2=NULL", "3=-1.5"}));
+        using watch::AlarmEvent, watch::AlarmKind;
+        const QList<watch::Transition> steps{
+            {AlarmEvent::Raised, AlarmKind::High, 1, "冷库", 21, 3, 250, 200, t0},
+            {AlarmEvent::Raised, AlarmKind::NoAnswer, 2, "COM4-22", 22, 0, std::nullopt, std::nullopt, t0.addSecs(60)},
+            {AlarmEvent::Acknowledged, AlarmKind::High, 1, "冷库", 21, 3, 250, 200, t0.addSecs(120), "王工", "门已关"},
+            {AlarmEvent::Cleared, AlarmKind::NoAnswer, 2, "COM4-22", 22, 0, std::nullopt, std::nullopt, t0.addSecs(180)}};
+        for (const auto &step : steps)
+            QVERIFY2(store.appendAlarm(step, &error), qPrintable(error));
+        QCOMPARE(store.alarmSteps(RecordStore::AlarmSteps::All, {}, &error).value_or(QList<watch::Transition>{}), steps);
+        QCOMPARE(store.alarmSteps(RecordStore::AlarmSteps::OfOpenAlarms, {}, &error).value_or(QList<watch::Transition>{}),
+                 (QList<watch::Transition>{steps[0], steps[2]}));
+        QCOMPARE(store.alarmSteps(RecordStore::AlarmSteps::All, t0.addSecs(120), &error)->size(), 2);
+        QCOMPARE(store.lastAlarmId(&error), 2);
     }
 
     // A fault of the file, its folder or the disk is named in words of its own, and the file stays
