@@ -2223,6 +2223,65 @@ Write these parameters and apply them on the device?</translation>
     </message>
 </context>
 <context>
+    <name>alarms</name>
+    <message>
+        <source>“%1”不是 %2 到 %3 之间、最多一位小数的数</source>
+        <translation>&quot;%1&quot; is not a number from %2 to %3 with at most one decimal</translation>
+    </message>
+    <message>
+        <source>“%1”不是 %2 到 %3 之间的整数</source>
+        <translation>&quot;%1&quot; is not a whole number from %2 to %3</translation>
+    </message>
+    <message>
+        <source>不是 UTF-8 文字</source>
+        <translation>is not UTF-8 text</translation>
+    </message>
+    <message>
+        <source>应为“名称=值”</source>
+        <translation>should be &quot;name=value&quot;</translation>
+    </message>
+    <message>
+        <source>不认识的设置</source>
+        <translation>unknown setting</translation>
+    </message>
+    <message>
+        <source>前面已经设置过</source>
+        <translation>already set on an earlier line</translation>
+    </message>
+    <message>
+        <source>第 %1 行（%2=）：%3</source>
+        <translation>line %1 (%2=): %3</translation>
+    </message>
+    <message>
+        <source>第 %1 行：%2</source>
+        <translation>line %1: %2</translation>
+    </message>
+    <message>
+        <source>报警设置文件 %1 有 %2 行无法使用，已忽略（%3）</source>
+        <translation>Alarm settings file %1 has %2 unusable lines, ignored (%3)</translation>
+    </message>
+    <message>
+        <source>；</source>
+        <translation>; </translation>
+    </message>
+    <message>
+        <source>……</source>
+        <translation>…</translation>
+    </message>
+    <message>
+        <source>报警设置文件 %1 %2，未读取：报警按默认设置</source>
+        <translation>Alarm settings file %1 %2 and was not read: alarms use the default settings</translation>
+    </message>
+    <message>
+        <source>没有编号为 %1 的未解除报警：它不存在或已经解除</source>
+        <translation>There is no active alarm number %1: it does not exist or has already cleared</translation>
+    </message>
+    <message>
+        <source>报警 %1 已经确认过，无需再次确认</source>
+        <translation>Alarm %1 has already been acknowledged</translation>
+    </message>
+</context>
+<context>
     <name>archive</name>
     <message>
         <source>密钥环里没有这个存档的口令</source>

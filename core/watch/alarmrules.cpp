@@ -1,0 +1,259 @@
+#include "core/watch/alarmrules.h"
+#include "core/files/safefile.h"
+#include <QCoreApplication>
+#include <QRegularExpression>
+#include <QStringDecoder>
+#include <algorithm>
+
+namespace watch {
+
+namespace {
+constexpr qint64 MaxFileBytes = 16 * 1024;
+constexpr int MaxReported = 3;
+
+// One key of the file: the setting it sets and the values it takes. A deadband is in tenths, written
+// like a limit ("0.5"); the others are whole numbers.
+struct Rule {
+    const char *key;
+    int AlarmSettings::*member;
+    int lo, hi;
+    bool tenths;
+};
+constexpr Rule Rules[] = {
+    {"delay", &AlarmSettings::delayS, 0, 86400, false},
+    {"deadband", &AlarmSettings::deadbandTenths, 0, 1000, true},
+    {"repeat", &AlarmSettings::repeatS, 0, 7 * 86400, false},
+    {"comm-lost-polls", &AlarmSettings::commLostPolls, 1, 1000, false},
+};
+
+std::optional<int> ruleValue(const Rule &rule, const QString &text)
+{
+    static const QRegularExpression whole(QStringLiteral("^\\+?\\d{1,9}$"));
+    std::optional<int> v;
+    if (rule.tenths)
+        v = sensors::parseLimit(text);
+    else if (whole.match(text).hasMatch())
+        v = text.toInt();
+    return v && *v >= rule.lo && *v <= rule.hi ? v : std::nullopt;
+}
+
+QString ruleRefusal(const Rule &rule, const QString &text)
+{
+    if (rule.tenths)
+        return QCoreApplication::translate("alarms", "“%1”不是 %2 到 %3 之间、最多一位小数的数")
+            .arg(safefile::shown(text), sensors::limitText(rule.lo), sensors::limitText(rule.hi));
+    return QCoreApplication::translate("alarms", "“%1”不是 %2 到 %3 之间的整数").arg(safefile::shown(text)).arg(rule.lo).arg(rule.hi);
+}
+} // namespace
+
+AlarmSettings parseAlarmSettings(const QByteArray &content, QString *problem)
+{
+    AlarmSettings settings;
+    QList<QByteArray> lines = content.split('\n');
+    if (!lines.isEmpty() && lines.first().startsWith("\xEF\xBB\xBF"))
+        lines.first().remove(0, 3);  // the byte-order mark some editors write
+    QStringList seen, bad;
+    int badCount = 0;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        QStringDecoder utf8(QStringDecoder::Utf8);
+        const QString text = QString(utf8(lines[i])).trimmed();
+        if (text.isEmpty() || text.startsWith(QLatin1Char('#')))
+            continue;
+        const QString key = text.section(QLatin1Char('='), 0, 0).trimmed().toLower();
+        const QString value = text.section(QLatin1Char('='), 1).trimmed();
+        const auto rule = std::find_if(std::begin(Rules), std::end(Rules), [&](const Rule &r) { return key == QLatin1String(r.key); });
+        QString why;
+        if (utf8.hasError())
+            why = QCoreApplication::translate("alarms", "不是 UTF-8 文字");
+        else if (!text.contains(QLatin1Char('=')))
+            why = QCoreApplication::translate("alarms", "应为“名称=值”");
+        else if (rule == std::end(Rules))
+            why = QCoreApplication::translate("alarms", "不认识的设置");
+        else if (seen.contains(key))
+            why = QCoreApplication::translate("alarms", "前面已经设置过");
+        else if (const auto v = ruleValue(*rule, value))
+            settings.*(rule->member) = *v;
+        else
+            why = ruleRefusal(*rule, value);
+        seen << key;
+        if (why.isEmpty() || ++badCount > MaxReported)
+            continue;
+        if (!utf8.hasError() && text.contains(QLatin1Char('=')))
+            bad << QCoreApplication::translate("alarms", "第 %1 行（%2=）：%3").arg(i + 1).arg(safefile::shown(key), why);
+        else
+            bad << QCoreApplication::translate("alarms", "第 %1 行：%2").arg(i + 1).arg(why);
+    }
+    if (badCount > 0 && problem)
+        *problem = QCoreApplication::translate("alarms", "报警设置文件 %1 有 %2 行无法使用，已忽略（%3）")
+                       .arg(alarmSettingsFileName()).arg(badCount)
+                       .arg(bad.join(QCoreApplication::translate("alarms", "；"))
+                            + (badCount > MaxReported ? QCoreApplication::translate("alarms", "……") : QString()));
+    return settings;
+}
+
+AlarmSettings loadAlarmSettings(const QString &appDir, QString *problem)
+{
+    AlarmSettings settings;
+    safefile::load(appDir + QLatin1Char('/') + alarmSettingsFileName(), MaxFileBytes,
+                   [&](const QByteArray &content) { settings = parseAlarmSettings(content, problem); },
+                   [&](const QString &why) {
+                       if (problem)
+                           *problem = QCoreApplication::translate("alarms", "报警设置文件 %1 %2，未读取：报警按默认设置").arg(alarmSettingsFileName(), why);
+                   });
+    return settings;
+}
+
+Transition AlarmRules::step(const Key &key, Alarm &alarm, AlarmEvent event, const QDateTime &now, const QString &by,
+                            const QString &note)
+{
+    alarm.last = Transition{event, key.kind, alarm.last.id, key.recorder, alarm.address, key.sensor, alarm.value, alarm.limit, now, by, note};
+    return alarm.last;
+}
+
+void AlarmRules::raise(const Key &key, uint8_t address, std::optional<int> value, std::optional<int> limit, const QDateTime &now,
+                       QList<Transition> &out)
+{
+    Alarm alarm{{}, value, limit, address, false, now};
+    alarm.last.id = m_nextId++;
+    out << step(key, *m_active.insert(key, alarm), AlarmEvent::Raised, now);
+}
+
+void AlarmRules::clear(QMap<Key, Alarm>::iterator it, const QDateTime &now, QList<Transition> &out)
+{
+    out << step(it.key(), *it, AlarmEvent::Cleared, now);
+    m_active.erase(it);
+}
+
+// One side of one sensor: an active alarm clears past the deadband (or when its limit is gone); a
+// value outside starts an excursion, which raises once it has lasted the delay.
+void AlarmRules::checkSide(const Key &key, uint8_t address, std::optional<int> value, std::optional<int> limit,
+                           const QDateTime &now, QList<Transition> &out)
+{
+    const bool high = key.kind == AlarmKind::High;
+    if (const auto it = m_active.find(key); it != m_active.end()) {
+        it->address = address;
+        if (value)
+            it->value = value;
+        if (!limit)
+            return clear(it, now, out);  // the limit's alarm goes with it
+        if (!value)
+            return;
+        it->limit = limit;
+        const int deadband = m_settings.deadbandTenths;
+        if (high ? *value <= *limit - deadband : *value >= *limit + deadband)
+            clear(it, now, out);
+        return;
+    }
+    if (!value)
+        return;  // no reading: the excursion, if any, goes on
+    if (!limit || (high ? *value <= *limit : *value >= *limit)) {
+        m_pending.remove(key);
+        return;
+    }
+    auto since = m_pending.find(key);
+    if (since == m_pending.end())
+        since = m_pending.insert(key, now);
+    if (since->secsTo(now) >= m_settings.delayS) {
+        m_pending.erase(since);
+        raise(key, address, value, limit, now, out);
+    }
+}
+
+QList<Transition> AlarmRules::observe(const QString &recorder, uint8_t address, const QVector<std::optional<int>> &tenths,
+                                      const QMap<int, sensors::Sensor> &limits, const QDateTime &nowUtc)
+{
+    QList<Transition> out;
+    m_failures.remove(recorder);
+    if (const auto it = m_active.find({recorder, 0, AlarmKind::NoAnswer}); it != m_active.end()) {
+        it->address = address;
+        clear(it, nowUtc, out);
+    }
+    for (int k = 0; k < tenths.size() && k < sensors::MaxSensor; ++k) {
+        const sensors::Sensor sensor = limits.value(k + 1);
+        checkSide({recorder, k + 1, AlarmKind::High}, address, tenths[k], sensor.high, nowUtc, out);
+        checkSide({recorder, k + 1, AlarmKind::Low}, address, tenths[k], sensor.low, nowUtc, out);
+    }
+    return out;
+}
+
+QList<Transition> AlarmRules::pollFailed(const QString &recorder, uint8_t address, const QDateTime &nowUtc)
+{
+    QList<Transition> out;
+    int &failures = m_failures[recorder];
+    failures = std::min(failures + 1, m_settings.commLostPolls);
+    const Key key{recorder, 0, AlarmKind::NoAnswer};
+    if (failures >= m_settings.commLostPolls && !m_active.contains(key))
+        raise(key, address, {}, {}, nowUtc, out);
+    return out;
+}
+
+QList<Transition> AlarmRules::tick(const QDateTime &nowUtc)
+{
+    QList<Transition> out;
+    if (m_settings.repeatS <= 0)
+        return out;
+    for (auto it = m_active.begin(); it != m_active.end(); ++it)
+        if (!it->acknowledged && it->notified.secsTo(nowUtc) >= m_settings.repeatS) {
+            it->notified = nowUtc;
+            out << step(it.key(), *it, AlarmEvent::Repeated, nowUtc);
+        }
+    return out;
+}
+
+std::optional<Transition> AlarmRules::acknowledge(qint64 id, const QString &by, const QString &note, const QDateTime &nowUtc,
+                                                  QString *error)
+{
+    const auto it = std::find_if(m_active.begin(), m_active.end(), [&](const Alarm &a) { return a.last.id == id; });
+    QString why;
+    if (it == m_active.end())
+        why = QCoreApplication::translate("alarms", "没有编号为 %1 的未解除报警：它不存在或已经解除").arg(id);
+    else if (it->acknowledged)
+        why = QCoreApplication::translate("alarms", "报警 %1 已经确认过，无需再次确认").arg(id);
+    if (!why.isEmpty()) {
+        if (error)
+            *error = why;
+        return std::nullopt;
+    }
+    it->acknowledged = true;
+    return step(it.key(), *it, AlarmEvent::Acknowledged, nowUtc, by, note);
+}
+
+void AlarmRules::restore(const QList<Transition> &history)
+{
+    m_active.clear();
+    m_pending.clear();
+    m_failures.clear();
+    for (const Transition &t : history) {
+        m_nextId = std::max(m_nextId, t.id + 1);
+        const Key key{t.recorder, t.sensor, t.kind};
+        if (t.event == AlarmEvent::Raised) {
+            m_active.insert(key, Alarm{t, t.value, t.limit, t.address, false, t.time});
+            continue;
+        }
+        const auto it = m_active.find(key);
+        if (it == m_active.end() || it->last.id != t.id)
+            continue;  // a step of an alarm that is no longer active
+        if (t.event == AlarmEvent::Cleared) {
+            m_active.erase(it);
+            continue;
+        }
+        it->last = t;
+        if (t.value)
+            it->value = t.value;
+        if (t.event == AlarmEvent::Repeated)
+            it->notified = t.time;
+        else
+            it->acknowledged = true;
+    }
+}
+
+QList<Transition> AlarmRules::active() const
+{
+    QList<Transition> out;
+    for (const Alarm &alarm : m_active)
+        out << alarm.last;
+    std::sort(out.begin(), out.end(), [](const Transition &a, const Transition &b) { return a.id < b.id; });
+    return out;
+}
+
+} // namespace watch
