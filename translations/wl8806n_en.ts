@@ -726,7 +726,7 @@ sensor</translation>
     </message>
     <message>
         <source>存档中还没有记录：在“记录操作”读取记录后，这里显示记录仪最近 %1 天的记录</source>
-        <translation>The archive holds no records yet: once records are read on &quot;Records&quot;, the recorder's last %1 days show here</translation>
+        <translation>The archive holds no records yet: once records are read on &quot;Records&quot;, the recorder&apos;s last %1 days show here</translation>
     </message>
     <message>
         <source>所选时段没有记录</source>
@@ -2390,6 +2390,14 @@ Write these parameters and apply them on the device?</translation>
     <message>
         <source>记录没有改到新名称下</source>
         <translation>The records were not moved to the new name</translation>
+    </message>
+    <message>
+        <source>读数没有存进存档</source>
+        <translation>The readings were not stored in the archive</translation>
+    </message>
+    <message>
+        <source>读不出存档的报警</source>
+        <translation>The archive's alarms cannot be read</translation>
     </message>
 </context>
 <context>
