@@ -19,6 +19,7 @@ packages=(
   gnumeric                                        # ssconvert, to prove workbooks against a real spreadsheet program
   python3-openpyxl                                # reads the .xlsx back in a test: its times as dates, its sheet name
   poppler-utils                                   # pdftotext, to read the chart's PDF and print back in its test
+  libsystemd-dev                                  # the watcher tells systemd it is ready and alive (sd_notify)
   dpkg-dev lintian desktop-file-utils appstream   # the Debian package: dpkg-shlibdeps, and its checks
 )
 

@@ -124,6 +124,15 @@ public:
     std::optional<QList<watch::Transition>> alarmSteps(AlarmSteps which, const QDateTime &since, QString *error) const;
     // The highest alarm number used (0 for none): new alarms number on from it.
     std::optional<qint64> lastAlarmId(QString *error) const;
+    // A watcher's sign of life after each poll: its host, the time (UTC) and the lines it watches.
+    struct WatcherBeat {
+        QString host;
+        QDateTime beat;
+        QString lines;
+    };
+    bool beat(const WatcherBeat &beat, QString *error);
+    // The latest beat of any watcher; nothing when none ever beat (or on an error, in *error).
+    std::optional<WatcherBeat> lastBeat(QString *error) const;
 
 private:
     bool connectTo(const ArchiveConfig &config, const QString &driver, QString *error);

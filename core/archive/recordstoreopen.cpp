@@ -73,7 +73,10 @@ QStringList watchTables(bool postgres)
                            " kind TEXT NOT NULL, recorder TEXT NOT NULL, address INTEGER NOT NULL, sensor INTEGER NOT NULL,"
                            " value %2, limit_value %2, happened %3 NOT NULL, by_name TEXT NOT NULL, note TEXT NOT NULL)")
                 .arg(seq, number, time),
-            QStringLiteral("CREATE INDEX IF NOT EXISTS alarms_by_id ON alarms (alarm_id)")};
+            QStringLiteral("CREATE INDEX IF NOT EXISTS alarms_by_id ON alarms (alarm_id)"),
+            // Each watching host's last poll: the window says from it whether a watcher runs.
+            QStringLiteral("CREATE TABLE IF NOT EXISTS watchers (host TEXT NOT NULL PRIMARY KEY, beat %1 NOT NULL,"
+                           " lines TEXT NOT NULL)").arg(time)};
 }
 
 bool execAll(QSqlDatabase &db, const QStringList &statements, QString *error)

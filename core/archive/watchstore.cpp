@@ -28,6 +28,13 @@ std::optional<int> tenthsOf(const QVariant &v)
     return int(std::lround(v.toDouble() * 10));
 }
 
+// A time as the database gives it back: a timestamp (PostgreSQL) or the text it was written as (SQLite).
+QDateTime timeOf(const QVariant &v)
+{
+    const QDateTime t = v.typeId() == QMetaType::QDateTime ? v.toDateTime() : QDateTime::fromString(v.toString(), Qt::ISODate);
+    return t.toUTC();
+}
+
 QString notOpen() { return QCoreApplication::translate("archive", "存档没有打开"); }
 } // namespace
 
@@ -102,9 +109,7 @@ std::optional<QList<watch::Transition>> RecordStore::alarmSteps(AlarmSteps which
         t.sensor = q.value(5).toInt();
         t.value = tenthsOf(q.value(6));
         t.limit = tenthsOf(q.value(7));
-        t.time = q.value(8).toDateTime().toUTC();
-        if (!t.time.isValid())
-            t.time = QDateTime::fromString(q.value(8).toString(), Qt::ISODate).toUTC();
+        t.time = timeOf(q.value(8));
         t.by = q.value(9).toString();
         t.note = q.value(10).toString();
         steps.append(t);
@@ -125,6 +130,35 @@ std::optional<qint64> RecordStore::lastAlarmId(QString *error) const
         return std::nullopt;
     }
     return q.value(0).toLongLong();
+}
+
+bool RecordStore::beat(const WatcherBeat &beat, QString *error)
+{
+    if (!isOpen()) {
+        *error = notOpen();
+        return false;
+    }
+    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    return sql::execEach(db, QStringLiteral("INSERT INTO watchers (host, beat, lines) VALUES (?, ?, ?) ON CONFLICT (host)"
+                                            " DO UPDATE SET beat = excluded.beat, lines = excluded.lines"),
+                         {{beat.host, utcText(beat.beat), beat.lines}}, error);
+}
+
+std::optional<RecordStore::WatcherBeat> RecordStore::lastBeat(QString *error) const
+{
+    if (!isOpen()) {
+        *error = notOpen();
+        return std::nullopt;
+    }
+    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    QSqlQuery q(db);
+    if (!q.exec(QStringLiteral("SELECT host, beat, lines FROM watchers ORDER BY beat DESC LIMIT 1"))) {
+        *error = describe(db, QCoreApplication::translate("archive", "读不出存档的报警"), q.lastError());
+        return std::nullopt;
+    }
+    if (!q.next())
+        return std::nullopt;
+    return WatcherBeat{q.value(0).toString(), timeOf(q.value(1)), q.value(2).toString()};
 }
 
 } // namespace archive

@@ -240,6 +240,11 @@ private slots:
                  (QList<watch::Transition>{steps[0], steps[2]}));
         QCOMPARE(store.alarmSteps(RecordStore::AlarmSteps::All, t0.addSecs(120), &error)->size(), 2);
         QCOMPARE(store.lastAlarmId(&error), 2);
+        QVERIFY(!store.lastBeat(&error) && error.isEmpty());
+        for (const auto &b : {RecordStore::WatcherBeat{"pc1", t0, "COM4"}, {"pc2", t0.addSecs(30), "COM5"}, {"pc1", t0.addSecs(60), "COM4"}})
+            QVERIFY2(store.beat(b, &error), qPrintable(error));
+        const auto beat = store.lastBeat(&error);
+        QCOMPARE(std::tuple(beat->host, beat->beat, beat->lines), std::tuple(QString("pc1"), t0.addSecs(60), QString("COM4")));
     }
 
     // A fault of the file, its folder or the disk is named in words of its own, and the file stays

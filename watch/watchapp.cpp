@@ -1,0 +1,208 @@
+#include "watch/watchapp.h"
+#include "core/archive/recordstore.h"
+#include "core/process/interrupt.h"
+#include "core/settings/appdir.h"
+#include "core/settings/archivesettings.h"
+#include "core/settings/comports.h"
+#include "core/settings/settingsfiles.h"
+#include "sim/simrecorder.h"
+#include "watch/watchservice.h"
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QHostInfo>
+#include <systemd/sd-daemon.h>
+
+namespace watch {
+namespace {
+
+QString stepLine(const Transition &t, const QString &name)
+{
+    QString line = QStringLiteral("报警 %1 %2 %3 %4").arg(t.id).arg(eventWord(t.event), kindWord(t.kind), t.recorder);
+    if (t.sensor)
+        line += QStringLiteral(" %1").arg(name.isEmpty() ? QStringLiteral("%1#传感器").arg(t.sensor) : name);
+    if (t.value)
+        line += QStringLiteral(" %1").arg(*t.value / 10.0, 0, 'f', 1);
+    if (t.limit)
+        line += QStringLiteral("（限值 %1）").arg(*t.limit / 10.0, 0, 'f', 1);
+    if (!t.by.isEmpty())
+        line += QStringLiteral(" 由 %1 确认%2").arg(t.by, t.note.isEmpty() ? QString() : QStringLiteral("：") + t.note);
+    return line;
+}
+
+// --ack: the acknowledgement goes into the archive; the watcher, running or started later, picks it up.
+int acknowledge(archive::RecordStore &store, qint64 id, const QString &by, const QString &note, const Io &io)
+{
+    QString error;
+    const auto open = store.alarmSteps(archive::RecordStore::AlarmSteps::OfOpenAlarms, {}, &error);
+    if (!open) {
+        io.err(QStringLiteral("wl8806n-watch: %1\n").arg(error));
+        return Unusable;
+    }
+    AlarmRules rules{AlarmSettings{}};
+    rules.restore(*open);
+    const auto step = rules.acknowledge(id, by, note, QDateTime::currentDateTimeUtc(), &error);
+    if (!step) {
+        io.err(QStringLiteral("wl8806n-watch: --ack %1：%2\n").arg(id).arg(error));
+        return Refused;
+    }
+    if (!store.appendAlarm(*step, &error)) {
+        io.err(QStringLiteral("wl8806n-watch: %1\n").arg(error));
+        return Unusable;
+    }
+    io.out(stepLine(*step, {}) + QLatin1Char('\n'));
+    return Done;
+}
+} // namespace
+
+int run(const QStringList &arguments, const Io &io)
+{
+    QCommandLineParser p;
+    p.setApplicationDescription(QStringLiteral("WL8806N 无人值守监视：定时读取实时值，存档，超限报警并通知。"));
+    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("显示帮助。"));
+    const QCommandLineOption appDir(QStringLiteral("appdir"), QStringLiteral("应用文件夹（watch.set、alarms.set、notify.set、存档）。"), QStringLiteral("dir"));
+    const QCommandLineOption port(QStringLiteral("port"), QStringLiteral("只监视这个端口：COM 编号或线路的 URL（代替 watch.set 的线路）。"), QStringLiteral("port"));
+    const QCommandLineOption address(QStringLiteral("address"), QStringLiteral("设备地址，如 21,22 或 1-4（代替 watch.set 中的）。"), QStringLiteral("list"));
+    const QCommandLineOption pollS(QStringLiteral("poll-s"), QStringLiteral("两次读取相隔的秒数（代替 watch.set 中的）。"), QStringLiteral("s"));
+    const QCommandLineOption baud(QStringLiteral("baud"), QStringLiteral("波特率。默认：comm.set 中的波特率。"), QStringLiteral("rate"));
+    const QCommandLineOption once(QStringLiteral("once"), QStringLiteral("每条线路读取一次后退出。"));
+    const QCommandLineOption demo(QStringLiteral("demo"), QStringLiteral("第一条线路连接内置的模拟记录仪。"));
+    const QCommandLineOption ack(QStringLiteral("ack"), QStringLiteral("确认编号为 ID 的报警（须给出 --by）。"), QStringLiteral("ID"));
+    const QCommandLineOption by(QStringLiteral("by"), QStringLiteral("确认人。"), QStringLiteral("name"));
+    const QCommandLineOption ackNote(QStringLiteral("note"), QStringLiteral("确认的说明。"), QStringLiteral("text"));
+    p.addOptions({help, appDir, port, address, pollS, baud, once, demo, ack, by, ackNote});
+    if (!p.parse(arguments)) {
+        io.err(QStringLiteral("wl8806n-watch: %1\n").arg(p.errorText()));
+        return Usage;
+    }
+    if (p.isSet(help)) {
+        io.out(p.helpText());
+        return Done;
+    }
+    const auto usage = [&](const QString &text) {
+        io.err(QStringLiteral("wl8806n-watch: %1（用法见 --help）\n").arg(text));
+        return Usage;
+    };
+    const QString dir = resolveAppDir(p.value(appDir), QCoreApplication::applicationDirPath());
+    archive::RecordStore store;
+    QString error, note;
+    const auto openArchive = [&] {
+        if (archive::openConfiguredArchive(store, dir, &error, &note))
+            return true;
+        io.err(QStringLiteral("wl8806n-watch: 存档无法使用：%1\n").arg(error));
+        return false;
+    };
+    if (p.isSet(ack)) {
+        bool ok = false;
+        const qint64 id = p.value(ack).toLongLong(&ok);
+        if (!ok || id < 1 || p.value(by).trimmed().isEmpty())
+            return usage(QStringLiteral("--ack 要一个报警编号，并用 --by 给出确认人"));
+        return openArchive() ? acknowledge(store, id, p.value(by).trimmed(), p.value(ackNote), io) : Unusable;
+    }
+
+    // What to watch: watch.set, with --port, --address, --poll-s and --baud over it.
+    QString problem;
+    WatchSettings settings = loadWatchSettings(dir, &problem);
+    if (!problem.isEmpty())
+        io.err(problem + QLatin1Char('\n'));
+    if (p.isSet(port)) {
+        const auto line = parsePort(p.value(port), &problem);
+        if (!line)
+            return usage(problem);
+        settings.lines = {*line};
+    }
+    for (WatchedLine &line : settings.lines) {
+        if (p.isSet(address)) {
+            const auto a = parseAddresses(p.value(address), &problem);
+            if (!a)
+                return usage(QStringLiteral("--address：") + problem);
+            line.addresses = *a;
+        }
+        if (p.isSet(pollS)) {
+            bool ok = false;
+            line.pollS = p.value(pollS).toInt(&ok);
+            if (!ok || line.pollS < 1 || line.pollS > 86400)
+                return usage(QStringLiteral("--poll-s 是 1 到 86400 秒"));
+        }
+        if (p.isSet(baud))
+            line.baud = p.value(baud).toInt();
+    }
+    if (settings.lines.isEmpty() || settings.lines.first().addresses.isEmpty())
+        return usage(QStringLiteral("没有要监视的线路：请写 watch.set，或给出 --port 和 --address"));
+
+    if (!openArchive())
+        return Unusable;
+    if (!note.isEmpty())
+        io.err(note + QLatin1Char('\n'));
+    WatchService::Setup setup;
+    setup.appDir = dir;
+    setup.host = QHostInfo::localHostName();
+    setup.store = &store;
+    setup.sensors.load(dir, &problem);
+    QStringList problems;
+    setup.names.load(dir, &problems);
+    setup.alarms = loadAlarmSettings(dir, &problem);
+    for (const QString &text : problems + QStringList{problem})
+        if (!text.isEmpty())
+            io.err(text + QLatin1Char('\n'));
+    setup.log = [&io](const QString &text) { io.err(text + QLatin1Char('\n')); };
+    setup.tell = [&io](const Transition &t, const QString &name, const QString &) { io.err(stepLine(t, name) + QLatin1Char('\n')); };
+    WatchService service(std::move(setup));
+    if (!service.restore(&error)) {
+        io.err(QStringLiteral("wl8806n-watch: 存档中的报警读不出：%1\n").arg(error));
+        return Unusable;
+    }
+
+    const auto comm = settings::readComm(dir).value;
+    ComPorts ports;
+    ports.loadOverrides(dir, &problems);
+    sim::SimRecorder simulator;
+    if (p.isSet(demo)) {
+        if (!simulator.start(&error))
+            return usage(QStringLiteral("模拟记录仪无法启动：") + error);
+        for (uint8_t a : settings.lines.first().addresses)
+            simulator.addDevice(a);
+        ports.setOverride(settings.lines.first().com, simulator.portPath());
+    }
+    for (const WatchedLine &line : settings.lines) {
+        auto link = std::make_unique<Link>();
+        if (p.isSet(demo))
+            link->setPeerPending([&simulator] { return simulator.replyPending(); });
+        else if (io.peerPending)
+            link->setPeerPending(io.peerPending);
+        const QString device = line.com ? ports.device(line.com) : line.port;
+        if (const QString why = link->open(device, line.baud.value_or(comm.baudRate), line.com); !why.isEmpty()) {
+            io.err(QStringLiteral("wl8806n-watch: %1：%2\n").arg(line.port, why));
+            return Unusable;
+        }
+        io.err(QStringLiteral("监视 %1（%2）：设备 %3，每 %4 秒\n").arg(line.port, device)
+                   .arg([&] { QStringList a; for (uint8_t x : line.addresses) a << QString::number(x); return a.join(QLatin1Char(',')); }())
+                   .arg(line.pollS));
+        service.add(std::move(link), line);
+    }
+    if (p.isSet(once)) {
+        service.pollAll();
+        return Done;
+    }
+    service.start();
+
+    // Under systemd (Type=notify): ready once every line is open, and a sign of life after each poll
+    // for the watchdog, so a watcher that hangs is restarted.
+    QEventLoop loop;
+    process::Interrupt interrupt([&] {
+        service.stop();
+        loop.quit();
+    });
+    uint64_t watchdogUs = 0;
+    const bool watchdog = sd_watchdog_enabled(0, &watchdogUs) > 0;
+    QObject::connect(&service, &WatchService::polled, &service, [watchdog] {
+        if (watchdog)
+            sd_notify(0, "WATCHDOG=1");
+    });
+    sd_notify(0, "READY=1");
+    loop.exec();
+    sd_notify(0, "STOPPING=1");
+    return Done;
+}
+
+} // namespace watch

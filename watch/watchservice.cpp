@@ -1,0 +1,115 @@
+#include "watch/watchservice.h"
+#include <QCoreApplication>
+#include <QSet>
+
+namespace watch {
+
+WatchService::WatchService(Setup setup, QObject *parent)
+    : QObject(parent), m_setup(std::move(setup)), m_rules(m_setup.alarms)
+{
+}
+
+WatchService::~WatchService() { stop(); }
+
+bool WatchService::restore(QString *error)
+{
+    const auto open = m_setup.store->alarmSteps(archive::RecordStore::AlarmSteps::OfOpenAlarms, {}, error);
+    const auto last = open ? m_setup.store->lastAlarmId(error) : std::nullopt;
+    if (!open || !last)
+        return false;
+    m_rules.restore(*open);
+    m_rules.setNextId(std::max(m_rules.nextId(), *last + 1));
+    return true;
+}
+
+QString WatchService::recorderName(const WatchedLine &line, uint8_t address) const
+{
+    // The window's names: a COM port and an address, or a line's URL and the address.
+    return line.com ? m_setup.names.name(line.com, address) : QStringLiteral("%1-%2").arg(line.port).arg(address);
+}
+
+void WatchService::add(std::unique_ptr<Link> link, const WatchedLine &line)
+{
+    auto w = std::make_unique<Watched>();
+    w->link = std::move(link);
+    LineWatch::Context context{m_setup.store, &m_setup.sensors, &m_rules,
+                               [this, line](uint8_t a) { return recorderName(line, a); },
+                               [this](const Transition &t) {
+                                   const sensors::Sensor s = m_setup.sensors.sensor(t.recorder, t.sensor);
+                                   m_setup.tell(t, t.sensor ? m_setup.sensors.displayName(t.recorder, t.sensor) : QString(), s.unit);
+                               },
+                               m_setup.log};
+    w->watch = std::make_unique<LineWatch>(*w->link, line, context);
+    const size_t index = m_lines.size();
+    w->timer.setInterval(line.pollS * 1000);
+    w->timer.setTimerType(Qt::CoarseTimer);
+    connect(&w->timer, &QTimer::timeout, this, [this, index] { poll(index); });
+    m_lines.push_back(std::move(w));
+}
+
+void WatchService::start()
+{
+    for (size_t i = 0; i < m_lines.size(); ++i) {
+        m_lines[i]->timer.start();
+        QTimer::singleShot(0, this, [this, i] { poll(i); });
+    }
+}
+
+void WatchService::pollAll()
+{
+    for (size_t i = 0; i < m_lines.size(); ++i)
+        poll(i);
+}
+
+void WatchService::stop()
+{
+    for (auto &w : m_lines) {
+        w->timer.stop();
+        w->link->cancelCommand(CancelReason::Stop);
+    }
+}
+
+void WatchService::poll(size_t index)
+{
+    Watched &w = *m_lines[index];
+    // A poll of many devices may outlast the period: the timer's next turn waits for the next period.
+    if (w.polling)
+        return;
+    w.polling = true;
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    pickUpAcknowledgements(now);
+    w.watch->poll(now);
+    QString error;
+    QStringList lines;
+    for (const auto &l : m_lines)
+        lines << l->watch->line().port;
+    if (!m_setup.store->beat({m_setup.host, now, lines.join(QLatin1Char(' '))}, &error) && m_setup.log)
+        m_setup.log(error);
+    w.polling = false;
+    emit polled();
+}
+
+void WatchService::pickUpAcknowledgements(const QDateTime &nowUtc)
+{
+    Q_UNUSED(nowUtc);
+    QString error;
+    const auto open = m_setup.store->alarmSteps(archive::RecordStore::AlarmSteps::OfOpenAlarms, {}, &error);
+    if (!open)
+        return;
+    QSet<qint64> acknowledged;
+    for (const Transition &t : m_rules.active())
+        if (t.event == AlarmEvent::Acknowledged)
+            acknowledged.insert(t.id);
+    for (const Transition &step : *open) {
+        if (step.event != AlarmEvent::Acknowledged || acknowledged.contains(step.id))
+            continue;
+        // Written by the window or --ack: the rules stop repeating it, and people are told who.
+        if (const auto t = m_rules.acknowledge(step.id, step.by, step.note, step.time, &error)) {
+            acknowledged.insert(step.id);
+            const sensors::Sensor s = m_setup.sensors.sensor(t->recorder, t->sensor);
+            m_setup.tell(*t, t->sensor ? m_setup.sensors.displayName(t->recorder, t->sensor) : QString(), s.unit);
+        }
+    }
+}
+
+} // namespace watch

@@ -1,0 +1,61 @@
+#pragma once
+#include "core/archive/recordstore.h"
+#include "core/settings/recorders.h"
+#include "core/settings/sensortable.h"
+#include "core/watch/linewatch.h"
+#include <QObject>
+#include <QTimer>
+#include <memory>
+#include <vector>
+
+// The watcher at work: one link, poller and timer per watched line, the alarm rules of the site, the
+// archive, and the telling of each alarm step. Acknowledgements written to the archive by the window
+// or `--ack` are picked up at each poll, so they reach the rules and the people whoever wrote them.
+namespace watch {
+
+class WatchService : public QObject {
+    Q_OBJECT
+public:
+    struct Setup {
+        QString appDir;
+        QString host;                         // the heartbeat's name for this watcher
+        archive::RecordStore *store = nullptr;
+        sensors::SensorTable sensors;
+        RecorderNames names;
+        AlarmSettings alarms;
+        std::function<void(const Transition &, const QString &name, const QString &unit)> tell;
+        std::function<void(const QString &)> log;
+    };
+    explicit WatchService(Setup setup, QObject *parent = nullptr);
+    ~WatchService() override;
+
+    // The alarms still open in the archive become the rules' own again (not raised twice).
+    bool restore(QString *error);
+    // A line to watch, its link already open.
+    void add(std::unique_ptr<Link> link, const WatchedLine &line);
+    // Every line polled at once and then every pollS seconds.
+    void start();
+    // One poll of every line now (the timers' work, and --once's).
+    void pollAll();
+    void stop();
+
+signals:
+    void polled();  // after each line's poll: the service's sign of life (the systemd watchdog)
+
+private:
+    void poll(size_t index);
+    void pickUpAcknowledgements(const QDateTime &nowUtc);
+    QString recorderName(const WatchedLine &line, uint8_t address) const;
+
+    struct Watched {
+        std::unique_ptr<Link> link;
+        std::unique_ptr<LineWatch> watch;
+        QTimer timer;
+        bool polling = false;
+    };
+    Setup m_setup;
+    AlarmRules m_rules;
+    std::vector<std::unique_ptr<Watched>> m_lines;
+};
+
+} // namespace watch
