@@ -66,11 +66,12 @@ int run(const QStringList &arguments, const Io &io)
     const QCommandLineOption pollS(QStringLiteral("poll-s"), QStringLiteral("两次读取相隔的秒数（代替 watch.set 中的）。"), QStringLiteral("s"));
     const QCommandLineOption baud(QStringLiteral("baud"), QStringLiteral("波特率。默认：comm.set 中的波特率。"), QStringLiteral("rate"));
     const QCommandLineOption once(QStringLiteral("once"), QStringLiteral("每条线路读取一次后退出。"));
+    const QCommandLineOption recordsNow(QStringLiteral("records-now"), QStringLiteral("开始时先下载每台记录仪的新记录（如同 records-at 的时间到了）。"));
     const QCommandLineOption demo(QStringLiteral("demo"), QStringLiteral("第一条线路连接内置的模拟记录仪。"));
     const QCommandLineOption ack(QStringLiteral("ack"), QStringLiteral("确认编号为 ID 的报警（须给出 --by）。"), QStringLiteral("ID"));
     const QCommandLineOption by(QStringLiteral("by"), QStringLiteral("确认人。"), QStringLiteral("name"));
     const QCommandLineOption ackNote(QStringLiteral("note"), QStringLiteral("确认的说明。"), QStringLiteral("text"));
-    p.addOptions({help, appDir, port, address, pollS, baud, once, demo, ack, by, ackNote});
+    p.addOptions({help, appDir, port, address, pollS, baud, once, recordsNow, demo, ack, by, ackNote});
     if (!p.parse(arguments)) {
         io.err(QStringLiteral("wl8806n-watch: %1\n").arg(p.errorText()));
         return Usage;
@@ -160,8 +161,11 @@ int run(const QStringList &arguments, const Io &io)
     if (p.isSet(demo)) {
         if (!simulator.start(&error))
             return usage(QStringLiteral("模拟记录仪无法启动：") + error);
-        for (uint8_t a : settings.lines.first().addresses)
+        // As the window's demo: a few hundred records a minute apart up to now in every recorder.
+        for (uint8_t a : settings.lines.first().addresses) {
             simulator.addDevice(a);
+            simulator.setRecords(sim::SimRecorder::demoRecords(300, QDateTime::currentDateTime().addSecs(-300 * 60)), a);
+        }
         ports.setOverride(settings.lines.first().com, simulator.portPath());
     }
     for (const WatchedLine &line : settings.lines) {
@@ -180,11 +184,16 @@ int run(const QStringList &arguments, const Io &io)
                    .arg(line.pollS));
         service.add(std::move(link), line);
     }
+    const auto replyWindow = settings::readReplyWindow(dir).value;
+    if (p.isSet(recordsNow))
+        service.downloadRecords(replyWindow);
     if (p.isSet(once)) {
         service.pollAll();
         return Done;
     }
     service.start();
+    if (settings.recordsAt)
+        service.downloadDaily(*settings.recordsAt, replyWindow);
 
     // Under systemd (Type=notify): ready once every line is open, and a sign of life after each poll
     // for the watchdog, so a watcher that hangs is restarted.

@@ -1,4 +1,5 @@
 #include "watch/watchservice.h"
+#include "collect/devicerun.h"
 #include <QCoreApplication>
 #include <QSet>
 
@@ -52,6 +53,53 @@ void WatchService::start()
     for (size_t i = 0; i < m_lines.size(); ++i) {
         m_lines[i]->timer.start();
         QTimer::singleShot(0, this, [this, i] { poll(i); });
+    }
+}
+
+void WatchService::downloadDaily(const QTime &at, const records::ReplyWindow &window)
+{
+    m_recordsAt = at;
+    m_window = window;
+    m_daily.setSingleShot(true);
+    connect(&m_daily, &QTimer::timeout, this, [this] {
+        downloadRecords(m_window);
+        downloadDaily(m_recordsAt, m_window);
+    }, Qt::UniqueConnection);
+    // The next time of day it names, today or tomorrow; at least a minute on, so one run is one day's.
+    const QDateTime now = QDateTime::currentDateTime();
+    QDateTime next(now.date(), at);
+    if (next <= now.addSecs(60))
+        next = next.addDays(1);
+    m_daily.start(int(std::min<qint64>(now.msecsTo(next), std::numeric_limits<int>::max())));
+}
+
+void WatchService::downloadRecords(const records::ReplyWindow &window)
+{
+    for (auto &w : m_lines) {
+        const WatchedLine &line = w->watch->line();
+        auto hold = w->link->tryHold(Link::Visibility::Quiet);
+        if (!hold) {
+            if (m_setup.log)
+                m_setup.log(QCoreApplication::translate("watch", "%1 正被别的命令占用，今天的记录没有下载").arg(line.port));
+            continue;
+        }
+        w->polling = true;  // the polls wait for the download
+        for (uint8_t address : line.addresses) {
+            collect::DeviceJob job;
+            job.address = address;
+            job.window = window;
+            job.recorder = recorderName(line, address);
+            job.port = line.port;
+            job.store = m_setup.store;
+            job.limits = &m_setup.sensors;
+            job.sinceLast = true;
+            const collect::DeviceResult r = collect::collectDevice(*w->link, *hold, job);
+            if (m_setup.log)
+                m_setup.log(QCoreApplication::translate("watch", "%1：下载记录 %2 条，存入 %3 条%4")
+                                .arg(job.recorder).arg(r.read).arg(r.added.value_or(0))
+                                .arg(r.problems.isEmpty() ? QString() : QStringLiteral("（%1）").arg(r.problems.join(QStringLiteral("；")))));
+        }
+        w->polling = false;
     }
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 #include "core/archive/recordstore.h"
+#include "core/records/replywindow.h"
 #include "core/settings/recorders.h"
 #include "core/settings/sensortable.h"
 #include "core/watch/linewatch.h"
@@ -35,6 +36,11 @@ public:
     void add(std::unique_ptr<Link> link, const WatchedLine &line);
     // Every line polled at once and then every pollS seconds.
     void start();
+    // Each day at `at` (local time), every recorder's records since the last one the archive holds are
+    // downloaded into it, between two polls.
+    void downloadDaily(const QTime &at, const records::ReplyWindow &window);
+    // That download now, on every line.
+    void downloadRecords(const records::ReplyWindow &window);
     // One poll of every line now (the timers' work, and --once's).
     void pollAll();
     void stop();
@@ -56,6 +62,9 @@ private:
     Setup m_setup;
     AlarmRules m_rules;
     std::vector<std::unique_ptr<Watched>> m_lines;
+    QTime m_recordsAt;
+    records::ReplyWindow m_window;
+    QTimer m_daily;
 };
 
 } // namespace watch

@@ -34,8 +34,10 @@ void TestWatch::raiseAcknowledgeRestart()
     };
     const QStringList once{"--port", "4", "--address", "21", "--once"};
 
-    QCOMPARE(watcher(once), watch::Done);
+    recorder.setRecords(sim::SimRecorder::demoRecords(5, QDateTime(QDate(2026, 12, 8), QTime(1, 0))));
+    QCOMPARE(watcher(once + QStringList{"--records-now"}), watch::Done);
     QVERIFY2(err.contains("报警 1 raised high COM4-21 东墙 25.0（限值 20.0）"), qPrintable(err));
+    QVERIFY2(err.contains("COM4-21：下载记录 5 条，存入 5 条"), qPrintable(err));
     QCOMPARE(watcher({"--address", "21"}), watch::Usage);  // nothing names a line
     QCOMPARE(watcher({"--ack", "1"}), watch::Usage);       // nobody acknowledges
 
