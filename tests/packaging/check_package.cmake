@@ -51,9 +51,13 @@ set(expected
   usr/share/doc/wl8806n/changelog.Debian.gz
   usr/share/doc/wl8806n/examples/wl8806n-collect.service
   usr/share/doc/wl8806n/examples/wl8806n-collect.timer
+  usr/share/doc/wl8806n/examples/wl8806n-watch.service
 )
 if(HAVE_COLLECT)
   list(APPEND expected usr/bin/wl8806n-collect usr/share/man/man1/wl8806n-collect.1.gz)
+endif()
+if(HAVE_WATCH)
+  list(APPEND expected usr/bin/wl8806n-watch usr/share/man/man1/wl8806n-watch.1.gz)
 endif()
 foreach(path IN LISTS expected)
   string(FIND "${listing}" " ./${path}\n" at)
