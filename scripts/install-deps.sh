@@ -15,6 +15,8 @@ packages=(
   libxlsxwriter-dev                               # .xlsx export of an archived period
   qtkeychain-qt6-dev                              # the PostgreSQL password in the user's keyring
   libmodbus-dev                                   # independent Modbus peer for the interop test and benchmark
+  libcurl4-openssl-dev                            # the watcher's notifications: webhook (HTTP) and e-mail (SMTP)
+  python3-aiosmtpd                                # a real SMTP server for the notification test
   fonts-wqy-microhei                              # CJK font, so the Chinese texts render
   gnumeric                                        # ssconvert, to prove workbooks against a real spreadsheet program
   python3-openpyxl                                # reads the .xlsx back in a test: its times as dates, its sheet name

@@ -3048,6 +3048,173 @@ Please add the user to the dialout group (sudo usermod -aG dialout $USER), log i
     </message>
 </context>
 <context>
+    <name>notify</name>
+    <message>
+        <source>%1 毫秒</source>
+        <translation>%1 ms</translation>
+    </message>
+    <message>
+        <source>%1 秒</source>
+        <translation>%1 s</translation>
+    </message>
+    <message>
+        <source>%1 分钟</source>
+        <translation>%1 min</translation>
+    </message>
+    <message>
+        <source>已送达（%1）</source>
+        <translation>delivered (%1)</translation>
+    </message>
+    <message>
+        <source>已交给邮件服务器</source>
+        <translation>handed to the mail server</translation>
+    </message>
+    <message>
+        <source>未送达（%1）：服务器拒绝，不再重试</source>
+        <translation>not delivered (%1): refused by the server, not tried again</translation>
+    </message>
+    <message>
+        <source>未送达（%1）：已试 %2 次，时间太久，放弃</source>
+        <translation>not delivered (%1): tried %2 times for too long, given up</translation>
+    </message>
+    <message>
+        <source>未送达（%1）：%2后第 %3 次重试</source>
+        <translation>not delivered (%1): retry %3 in %2</translation>
+    </message>
+    <message>
+        <source>未送达：程序退出，放弃（已试 %1 次）</source>
+        <translation>not delivered: the program is stopping, given up (tried %1 times)</translation>
+    </message>
+    <message>
+        <source>未送达：等待发送的通知超过 %1 条，丢弃最早的一条</source>
+        <translation>not delivered: more than %1 notifications waiting, the oldest one dropped</translation>
+    </message>
+    <message>
+        <source>不是完整的网址</source>
+        <translation>not a complete URL</translation>
+    </message>
+    <message>
+        <source>口令不写在网址里，请用 password-file= 指明只有自己能读的口令文件</source>
+        <translation>passwords do not go in the URL; name a file only you can read with password-file=</translation>
+    </message>
+    <message>
+        <source>不是 UTF-8 文字</source>
+        <translation>not UTF-8 text</translation>
+    </message>
+    <message>
+        <source>应为“名称=值”</source>
+        <translation>should be &quot;name=value&quot;</translation>
+    </message>
+    <message>
+        <source>口令不写在 notify.set 里：请把它写进一个只有自己能读的文件（chmod 600），用 password-file= 指明</source>
+        <translation>passwords do not go in notify.set: write it to a file only you can read (chmod 600) and name it with password-file=</translation>
+    </message>
+    <message>
+        <source>前面已经设置过</source>
+        <translation>already set on an earlier line</translation>
+    </message>
+    <message>
+        <source>没有值</source>
+        <translation>no value</translation>
+    </message>
+    <message>
+        <source>网址应以 http:// 或 https:// 开头</source>
+        <translation>the URL should start with http:// or https://</translation>
+    </message>
+    <message>
+        <source>网址应以 smtp:// 或 smtps:// 开头</source>
+        <translation>the URL should start with smtp:// or smtps://</translation>
+    </message>
+    <message>
+        <source>发件人不是“名字@主机”形式的邮件地址</source>
+        <translation>the sender is not an e-mail address of the form &quot;name@host&quot;</translation>
+    </message>
+    <message>
+        <source>收件人应为逗号分隔的“名字@主机”形式的邮件地址</source>
+        <translation>the recipients should be e-mail addresses of the form &quot;name@host&quot;, separated by commas</translation>
+    </message>
+    <message>
+        <source>用户名不能含控制字符</source>
+        <translation>the user name cannot hold control characters</translation>
+    </message>
+    <message>
+        <source>语言应为 zh 或 en</source>
+        <translation>the language should be zh or en</translation>
+    </message>
+    <message>
+        <source>不认识的设置</source>
+        <translation>unknown setting</translation>
+    </message>
+    <message>
+        <source>设置文件 %1 第 %2 行（%3=）：%4，这一行未使用</source>
+        <translation>Settings file %1 line %2 (%3=): %4; the line is not used</translation>
+    </message>
+    <message>
+        <source>设置文件 %1 第 %2 行：%3，这一行未使用</source>
+        <translation>Settings file %1 line %2: %3; the line is not used</translation>
+    </message>
+    <message>
+        <source>设置文件 %1 没有 smtp=（邮件服务器），不发邮件</source>
+        <translation>Settings file %1 has no smtp= (the mail server): no e-mail is sent</translation>
+    </message>
+    <message>
+        <source>设置文件 %1 没有 from=（发件人），不发邮件</source>
+        <translation>Settings file %1 has no from= (the sender): no e-mail is sent</translation>
+    </message>
+    <message>
+        <source>设置文件 %1 没有 to=（收件人），不发邮件</source>
+        <translation>Settings file %1 has no to= (the recipients): no e-mail is sent</translation>
+    </message>
+    <message>
+        <source>设置文件 %1 有 password-file= 却没有 user=（登录邮件服务器的用户），口令不会使用</source>
+        <translation>Settings file %1 has password-file= but no user= (the mail server's login): the password is not used</translation>
+    </message>
+    <message>
+        <source>……设置文件 %1 共 %2 处无法使用</source>
+        <translation>…settings file %1: %2 entries cannot be used</translation>
+    </message>
+    <message>
+        <source>设置文件 %1 %2，未读取，不发通知</source>
+        <translation>Settings file %1 %2, not read: no notifications are sent</translation>
+    </message>
+    <message>
+        <source>口令文件 %1 %2，口令未使用</source>
+        <translation>Password file %1 %2: the password is not used</translation>
+    </message>
+    <message>
+        <source>不存在</source>
+        <translation>does not exist</translation>
+    </message>
+    <message>
+        <source>无法打开（%1）</source>
+        <translation>cannot be opened (%1)</translation>
+    </message>
+    <message>
+        <source>不是普通文件</source>
+        <translation>is not a regular file</translation>
+    </message>
+    <message>
+        <source>不属于运行本程序的用户（属主 uid %1，本程序 uid %2）；请用 chown 改为本用户，再执行 chmod 600 %3</source>
+        <translation>does not belong to the user running the program (owner uid %1, program uid %2); give it to this user with chown, then run chmod 600 %3</translation>
+    </message>
+    <message>
+        <source>别人也能读写（权限 %1）；请执行 chmod 600 %2，只让自己读写</source>
+        <translation>can be read or written by others (mode %1); run chmod 600 %2 so that only you can</translation>
+    </message>
+    <message>
+        <source>大于 %1 字节，不像一个口令</source>
+        <translation>is larger than %1 bytes, not a password</translation>
+    </message>
+    <message>
+        <source>无法读取（%1）</source>
+        <translation>cannot be read (%1)</translation>
+    </message>
+    <message>
+        <source>第一行是空的</source>
+        <translation>has an empty first line</translation>
+    </message>
+</context>
+<context>
     <name>polling</name>
     <message>
         <source>%1 测点%2</source>

@@ -1,0 +1,224 @@
+#include "core/watch/message.h"
+#include "core/settings/sensortable.h"
+#include <cstdlib>
+
+namespace watch {
+
+namespace {
+
+// JSON's string: quotes, backslashes and control characters escaped, the rest as UTF-8.
+QByteArray jsonString(const QString &s)
+{
+    QByteArray out = "\"";
+    for (const char c : s.toUtf8()) {
+        switch (c) {
+        case '"': out += "\\\""; break;
+        case '\\': out += "\\\\"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        default:
+            if (uchar(c) < 0x20)
+                out += "\\u00" + QByteArray::number(uchar(c), 16).rightJustified(2, '0');
+            else
+                out += c;
+        }
+    }
+    return out + '"';
+}
+
+QString utcText(const QDateTime &time)
+{
+    return time.toUTC().toString(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss'Z'"));
+}
+
+// "UTC+08:00"
+QString offsetText(const QDateTime &local)
+{
+    const int off = local.offsetFromUtc();
+    return QStringLiteral("UTC%1%2:%3").arg(QChar(off < 0 ? u'-' : u'+'))
+        .arg(std::abs(off) / 3600, 2, 10, QLatin1Char('0')).arg(std::abs(off) % 3600 / 60, 2, 10, QLatin1Char('0'));
+}
+
+QString L(bool english, QStringView chinese, QStringView inEnglish) { return (english ? inEnglish : chinese).toString(); }
+
+// "25.0℃" in Chinese, "25.0 ℃" in English.
+QString reading(std::optional<int> tenths, const QString &unit, bool english)
+{
+    const QString number = sensors::limitText(tenths);
+    return unit.isEmpty() ? number : number + (english ? QStringLiteral(" ") : QString()) + unit;
+}
+
+// A subject is one line whatever the names hold.
+QString oneLine(QString s)
+{
+    for (QChar &c : s)
+        if (c.category() == QChar::Other_Control || c == QChar::LineSeparator || c == QChar::ParagraphSeparator)
+            c = u' ';
+    return s;
+}
+
+QString tag(const Transition &t, bool e)
+{
+    const bool na = t.kind == AlarmKind::NoAnswer;
+    switch (t.event) {
+    case AlarmEvent::Raised: return na ? L(e, u"【无应答】", u"NO ANSWER ") : L(e, u"【报警】", u"ALARM ");
+    case AlarmEvent::Repeated: return na ? L(e, u"【仍无应答】", u"STILL NO ANSWER ") : L(e, u"【仍在报警】", u"STILL ALARM ");
+    case AlarmEvent::Acknowledged: return L(e, u"【已确认】", u"ACKNOWLEDGED ");
+    case AlarmEvent::Cleared: break;
+    }
+    return L(e, u"【报警解除】", u"CLEARED ");
+}
+
+// "高于上限", "已不低于下限", "3 次轮询无应答": what the alarm is about.
+QString condition(AlarmKind kind, bool cleared, bool e)
+{
+    switch (kind) {
+    case AlarmKind::High: return cleared ? L(e, u"已不高于上限", u"no longer above high limit") : L(e, u"高于上限", u"above high limit");
+    case AlarmKind::Low: return cleared ? L(e, u"已不低于下限", u"no longer below low limit") : L(e, u"低于下限", u"below low limit");
+    case AlarmKind::NoAnswer: break;
+    }
+    if (cleared)
+        return L(e, u"恢复应答", u"answers again");
+    return L(e, u"%1 次轮询无应答", u"no answer to %1 polls").arg(NoAnswerPolls);
+}
+
+QString eventText(const Transition &t, bool e)
+{
+    switch (t.event) {
+    case AlarmEvent::Raised: return L(e, u"报警", u"alarm raised");
+    case AlarmEvent::Repeated: return L(e, u"仍在报警（尚未确认）", u"alarm still on (not acknowledged)");
+    case AlarmEvent::Acknowledged: return L(e, u"报警已确认", u"alarm acknowledged");
+    case AlarmEvent::Cleared: break;
+    }
+    return L(e, u"报警解除", u"alarm cleared");
+}
+} // namespace
+
+QByteArray webhookJson(const Transition &t, const QString &name, const QString &unit)
+{
+    QByteArray out = "{";
+    const auto add = [&out](const char *key, const QByteArray &value) {
+        out += (out.size() > 1 ? ",\"" : "\"") + QByteArray(key) + "\":" + value;
+    };
+    add("event", jsonString(eventWord(t.event)));
+    add("kind", jsonString(kindWord(t.kind)));
+    add("id", QByteArray::number(t.id));
+    add("recorder", jsonString(t.recorder));
+    add("address", QByteArray::number(int(t.address)));
+    if (t.kind != AlarmKind::NoAnswer) {
+        add("sensor", QByteArray::number(t.sensor));
+        add("name", jsonString(name));
+        add("unit", jsonString(unit));
+        if (t.value)
+            add("value", sensors::limitText(t.value).toLatin1());
+        if (t.limit)
+            add("limit", sensors::limitText(t.limit).toLatin1());
+    }
+    add("time", t.time.isValid() ? jsonString(utcText(t.time)) : QByteArray("null"));
+    if (t.event == AlarmEvent::Acknowledged) {
+        add("by", jsonString(t.by));
+        add("note", jsonString(t.note));
+    }
+    return out + '}';
+}
+
+Mail mailText(const Transition &t, const QString &name, const QString &unit, bool e)
+{
+    const bool na = t.kind == AlarmKind::NoAnswer;
+    QStringList what;
+    if (na) {
+        what << L(e, u"%1（地址 %2）%3", u"%1 (address %2) %3")
+                    .arg(t.recorder, QString::number(t.address), condition(t.kind, t.event == AlarmEvent::Cleared, e));
+    } else {
+        what << t.recorder << name;
+        if (t.value)
+            what << reading(t.value, unit, e);
+        what << condition(t.kind, t.event == AlarmEvent::Cleared, e);
+        if (t.limit)
+            what << reading(t.limit, unit, e);
+    }
+    if (t.event == AlarmEvent::Acknowledged && !t.by.isEmpty())
+        what << L(e, u"由", u"by") << t.by;
+    Mail mail;
+    mail.subject = oneLine(tag(t, e) + what.join(u' '));
+
+    QStringList body;
+    const QString kindText = na ? L(e, u"无应答", u"no answer") : condition(t.kind, false, e);
+    body << L(e, u"事件：%1（%2）", u"Event: %1 (%2)").arg(eventText(t, e), kindText);
+    body << L(e, u"记录仪：%1", u"Recorder: %1").arg(t.recorder);
+    body << L(e, u"地址：%1", u"Address: %1").arg(int(t.address));
+    if (!na) {
+        body << L(e, u"传感器：%1 号，%2", u"Sensor: %1, %2").arg(t.sensor).arg(name);
+        if (t.value)
+            body << L(e, u"读数：%1", u"Value: %1").arg(reading(t.value, unit, e));
+        if (t.limit)
+            body << (t.kind == AlarmKind::High ? L(e, u"上限：%1", u"High limit: %1") : L(e, u"下限：%1", u"Low limit: %1"))
+                        .arg(reading(t.limit, unit, e));
+    }
+    if (t.time.isValid()) {
+        const QDateTime local = t.time.toLocalTime();
+        body << L(e, u"时间：%1（本地时间，%2）", u"Time: %1 (local time, %2)")
+                    .arg(local.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), offsetText(local));
+        body << L(e, u"UTC：%1", u"UTC: %1").arg(utcText(t.time));
+    }
+    body << L(e, u"报警编号：%1", u"Alarm id: %1").arg(t.id);
+    if (t.event == AlarmEvent::Acknowledged) {
+        body << L(e, u"确认人：%1", u"Acknowledged by: %1").arg(t.by);
+        body << L(e, u"备注：%1", u"Note: %1").arg(t.note.isEmpty() ? L(e, u"（无）", u"(none)") : t.note);
+    }
+    body << QString() << L(e, u"—— WL8806N 值守程序自动发送", u"-- sent by the WL8806N watcher");
+    mail.body = body.join(u'\n') + u'\n';
+    return mail;
+}
+
+namespace {
+// RFC 2047 encoded words of at most 42 bytes of UTF-8 each (never a character cut in two), folded
+// so that no header line passes 78 characters.
+QByteArray encodedWords(const QString &text)
+{
+    QList<QByteArray> words{QByteArray()};
+    for (const char32_t c : text.toUcs4()) {
+        const QByteArray bytes = QString::fromUcs4(&c, 1).toUtf8();
+        if (words.last().size() + bytes.size() > 42)
+            words.append(QByteArray());
+        words.last() += bytes;
+    }
+    QByteArray out;
+    for (const QByteArray &word : words)
+        out += QByteArray(out.isEmpty() ? "" : "\r\n ") + "=?UTF-8?B?" + word.toBase64() + "?=";
+    return out;
+}
+} // namespace
+
+QByteArray mailMessage(const Mail &mail, const QString &from, const QStringList &to, const QDateTime &date,
+                       const QByteArray &messageId)
+{
+    QByteArray toLine = "To: ";
+    qsizetype lineStart = 0;
+    for (qsizetype i = 0; i < to.size(); ++i) {
+        const QByteArray address = to[i].toUtf8() + (i + 1 < to.size() ? "," : "");
+        if (i > 0 && toLine.size() - lineStart + address.size() + 1 > 78) {
+            toLine += "\r\n";
+            lineStart = toLine.size();
+        }
+        toLine += (i > 0 ? " " : "") + address;
+    }
+    QByteArray text = mail.body.toUtf8();
+    text.replace("\r\n", "\n").replace('\n', "\r\n");
+    const QByteArray encoded = text.toBase64();
+    QByteArray body;
+    for (qsizetype i = 0; i < encoded.size(); i += 76)
+        body += encoded.mid(i, 76) + "\r\n";
+    return "Date: " + date.toString(Qt::RFC2822Date).toLatin1() + "\r\n"
+           + "From: " + from.toUtf8() + "\r\n"
+           + toLine + "\r\n"
+           + "Subject: " + encodedWords(mail.subject) + "\r\n"
+           + "Message-ID: <" + messageId + ">\r\n"
+           + "MIME-Version: 1.0\r\n"
+           + "Content-Type: text/plain; charset=UTF-8\r\n"
+           + "Content-Transfer-Encoding: base64\r\n"
+           + "\r\n" + body;
+}
+
+} // namespace watch

@@ -1,0 +1,37 @@
+#pragma once
+#include "core/watch/alarm.h"
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+
+// What a notification says about one step of an alarm: the webhook's JSON and the e-mail's text.
+// name and unit are the sensor's ("东墙 1 米", "℃"), as the sensor table gives them; a no-answer
+// alarm has neither.
+namespace watch {
+
+// Polls without an answer that make a no-answer alarm, as its e-mail says ("3 次轮询无应答").
+inline constexpr int NoAnswerPolls = 3;
+
+// One JSON object, its keys always in this order, numbers with one decimal, time in UTC:
+//   {"event":"raised","kind":"high","id":7,"recorder":"COM4-21","address":21,"sensor":3,
+//    "name":"东墙 1 米","unit":"℃","value":25.0,"limit":20.0,"time":"2026-12-08T03:12:00Z"}
+// sensor, name, unit, value and limit are absent for no-answer; value (limit) when there is none.
+// An acknowledgement adds "by" and "note" after "time".
+QByteArray webhookJson(const Transition &t, const QString &name, const QString &unit);
+
+struct Mail {
+    QString subject;  // read at a glance: "【报警】COM4-21 东墙 1 米 25.0℃ 高于上限 20.0℃"
+    QString body;     // every field on a line of its own, lines ended by "\n"
+    bool operator==(const Mail &) const = default;
+};
+// The e-mail in Chinese, or in English when english is set (the sensor's name stays as it is).
+Mail mailText(const Transition &t, const QString &name, const QString &unit, bool english);
+
+// The whole RFC 5322 message: Date, From, To, Subject (RFC 2047, UTF-8, base64), Message-ID,
+// MIME-Version and a text/plain UTF-8 body in base64, lines ended by CRLF. from and to are plain
+// addresses (the settings allow nothing else).
+QByteArray mailMessage(const Mail &mail, const QString &from, const QStringList &to, const QDateTime &date,
+                       const QByteArray &messageId);
+
+} // namespace watch

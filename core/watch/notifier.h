@@ -1,0 +1,58 @@
+#pragma once
+#include "core/watch/alarm.h"
+#include "core/watch/notifysettings.h"
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <memory>
+#include <optional>
+
+// Tells people about every step of an alarm through the channels notify.set names: "webhook" (an
+// HTTP POST of the JSON of message.h) and "mail" (SMTP). send() only queues and returns at once; one
+// worker thread delivers, all channels at the same time (libcurl's multi interface), so a server
+// that never answers holds up its own channel only, and only until its time-out.
+//
+// A failed delivery is tried again after 10 s, 30 s, 1 min, 5 min, then every 15 min, until it
+// is a day old; an answer that trying again cannot change (an HTTP redirect or 4xx, an SMTP 5xx
+// reply) is not retried. Within a channel the steps go out in the order they were sent, one at a
+// time: a later step of an alarm never arrives before an earlier one. Every outcome is reported by
+// delivery().
+//
+// E-mail uses STARTTLS when an smtp:// server offers it; with a login and a password it insists on
+// TLS, so the password never crosses a plain connection. A recipient the server refuses does not
+// keep the mail from the others.
+namespace watch {
+
+class Notifier : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int MaxQueued = 1000;  // per channel; beyond it the oldest waiting step is dropped
+
+    Notifier(NotifySettings settings, std::optional<QString> password, QObject *parent = nullptr);
+    // Stops the worker at once: a transfer under way is cut off, waiting steps are abandoned, each
+    // reported by delivery() before the destructor returns.
+    ~Notifier() override;
+
+    // Queues the step for every configured channel and returns at once.
+    void send(const Transition &t, const QString &name, const QString &unit);
+
+    // The waits before the retries, in milliseconds, the last repeating; tests make them short.
+    void setBackoff(QList<int> ms);
+    // libcurl's connect time-out and the whole transfer's.
+    void setTimeouts(int connectMs, int totalMs);
+    // A delivery still failing this long after send() is given up.
+    void setGiveUpAfter(qint64 ms);
+
+    bool hasChannels() const;
+
+signals:
+    // channel "webhook" or "mail"; ok when delivered; detail a sentence for the log. Emitted in the
+    // Notifier's thread (queued from the worker), and directly from the destructor.
+    void delivery(const QString &channel, qint64 id, bool ok, const QString &detail);
+
+private:
+    struct Worker;
+    std::unique_ptr<Worker> m_worker;
+};
+
+} // namespace watch

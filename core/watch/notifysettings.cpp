@@ -1,0 +1,199 @@
+#include "core/watch/notifysettings.h"
+#include "core/files/safefile.h"
+#include "core/settings/language.h"
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QRegularExpression>
+#include <QStringDecoder>
+#include <QUrl>
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace watch {
+
+namespace {
+constexpr int kMaxReported = 10;
+const QString fileName = QString::fromLatin1(NotifyFileName);
+
+bool hasControl(const QString &s)
+{
+    return std::any_of(s.begin(), s.end(), [](QChar c) { return c.category() == QChar::Other_Control; });
+}
+
+// A plain address, "name@host": nothing a header or an SMTP command could be split at.
+bool isAddress(const QString &s)
+{
+    static const QRegularExpression address(QStringLiteral(R"(^[^\s<>()\[\],;:"@\\]+@[A-Za-z0-9.-]+$)"));
+    return address.match(s).hasMatch() && !s.endsWith(QLatin1Char('.')) && !hasControl(s);
+}
+
+// Why a URL cannot be used as the given kind of server; empty when it can.
+QString urlRefusal(const QString &text, const QStringList &schemes, const QString &wrongScheme)
+{
+    const QUrl url(text, QUrl::StrictMode);
+    if (!url.isValid() || url.host().isEmpty() || hasControl(text))
+        return QCoreApplication::translate("notify", "不是完整的网址");
+    if (!schemes.contains(url.scheme().toLower()))
+        return wrongScheme;
+    if (!url.password().isEmpty())
+        return QCoreApplication::translate("notify", "口令不写在网址里，请用 password-file= 指明只有自己能读的口令文件");
+    return QString();
+}
+} // namespace
+
+NotifySettings parseNotifySettings(const QByteArray &content, QString *problem)
+{
+    NotifySettings s;
+    QStringList seen, problems;
+    int bad = 0;
+    const auto complain = [&](const QString &sentence) {
+        if (++bad <= kMaxReported)
+            problems.append(sentence);
+    };
+    QList<QByteArray> lines = content.split('\n');
+    if (!lines.isEmpty() && lines.first().startsWith("\xEF\xBB\xBF"))
+        lines.first().remove(0, 3);  // the byte-order mark some editors write
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        QStringDecoder utf8(QStringDecoder::Utf8);
+        const QString text = QString(utf8(lines[i])).trimmed();
+        if (text.isEmpty() || text.startsWith(QLatin1Char('#')))
+            continue;
+        const QString key = text.section(QLatin1Char('='), 0, 0).trimmed().toLower();
+        const QString value = text.section(QLatin1Char('='), 1).trimmed();
+        QString why;
+        if (utf8.hasError())
+            why = QCoreApplication::translate("notify", "不是 UTF-8 文字");
+        else if (!text.contains(QLatin1Char('=')))
+            why = QCoreApplication::translate("notify", "应为“名称=值”");
+        else if (key == u"password")
+            why = QCoreApplication::translate("notify", "口令不写在 notify.set 里：请把它写进一个只有自己能读的文件（chmod 600），用 password-file= 指明");
+        else if (key != u"to" && seen.contains(key))
+            why = QCoreApplication::translate("notify", "前面已经设置过");
+        else if (value.isEmpty())
+            why = QCoreApplication::translate("notify", "没有值");
+        else if (key == u"webhook") {
+            why = urlRefusal(value, {QStringLiteral("http"), QStringLiteral("https")},
+                             QCoreApplication::translate("notify", "网址应以 http:// 或 https:// 开头"));
+            s.webhook = why.isEmpty() ? value : QString();
+        } else if (key == u"smtp") {
+            why = urlRefusal(value, {QStringLiteral("smtp"), QStringLiteral("smtps")},
+                             QCoreApplication::translate("notify", "网址应以 smtp:// 或 smtps:// 开头"));
+            s.smtpUrl = why.isEmpty() ? value : QString();
+        } else if (key == u"from") {
+            if (isAddress(value))
+                s.from = value;
+            else
+                why = QCoreApplication::translate("notify", "发件人不是“名字@主机”形式的邮件地址");
+        } else if (key == u"to") {
+            for (const QString &part : value.split(QLatin1Char(','))) {
+                const QString address = part.trimmed();
+                if (!isAddress(address))
+                    why = QCoreApplication::translate("notify", "收件人应为逗号分隔的“名字@主机”形式的邮件地址");
+                else if (!s.to.contains(address))
+                    s.to.append(address);
+            }
+        } else if (key == u"user") {
+            if (hasControl(value))
+                why = QCoreApplication::translate("notify", "用户名不能含控制字符");
+            else
+                s.user = value;
+        } else if (key == u"password-file") {
+            s.passwordFile = value;
+        } else if (key == u"language") {
+            if (const auto l = language::parse(value))
+                s.language = language::code(*l);
+            else
+                why = QCoreApplication::translate("notify", "语言应为 zh 或 en");
+        } else {
+            why = QCoreApplication::translate("notify", "不认识的设置");
+        }
+        seen.append(key);
+        if (why.isEmpty())
+            continue;
+        // A refused line is named by its number and key, never by its value: the value may be a
+        // password typed where it does not belong, and the message goes to a journal.
+        if (!utf8.hasError() && text.contains(QLatin1Char('=')))
+            complain(QCoreApplication::translate("notify", "设置文件 %1 第 %2 行（%3=）：%4，这一行未使用").arg(fileName).arg(i + 1).arg(safefile::shown(key), why));
+        else
+            complain(QCoreApplication::translate("notify", "设置文件 %1 第 %2 行：%3，这一行未使用").arg(fileName).arg(i + 1).arg(why));
+    }
+    const bool mail = !s.smtpUrl.isEmpty() || !s.from.isEmpty() || !s.to.isEmpty();
+    if (mail && s.smtpUrl.isEmpty() && !seen.contains(u"smtp"))
+        complain(QCoreApplication::translate("notify", "设置文件 %1 没有 smtp=（邮件服务器），不发邮件").arg(fileName));
+    if (mail && s.from.isEmpty() && !seen.contains(u"from"))
+        complain(QCoreApplication::translate("notify", "设置文件 %1 没有 from=（发件人），不发邮件").arg(fileName));
+    if (mail && s.to.isEmpty() && !seen.contains(u"to"))
+        complain(QCoreApplication::translate("notify", "设置文件 %1 没有 to=（收件人），不发邮件").arg(fileName));
+    if (!s.passwordFile.isEmpty() && s.user.isEmpty())
+        complain(QCoreApplication::translate("notify", "设置文件 %1 有 password-file= 却没有 user=（登录邮件服务器的用户），口令不会使用").arg(fileName));
+    if (bad > kMaxReported)
+        problems.append(QCoreApplication::translate("notify", "……设置文件 %1 共 %2 处无法使用").arg(fileName).arg(bad));
+    if (problem)
+        *problem = problems.join(QLatin1Char('\n'));
+    return s;
+}
+
+NotifySettings loadNotifySettings(const QString &appDir, QString *problem)
+{
+    NotifySettings s;
+    if (problem)
+        problem->clear();
+    safefile::load(QDir(appDir).filePath(fileName), MaxNotifyBytes,
+                   [&](const QByteArray &content) { s = parseNotifySettings(content, problem); },
+                   [&](const QString &why) {
+                       if (problem)
+                           *problem = QCoreApplication::translate("notify", "设置文件 %1 %2，未读取，不发通知").arg(fileName, why);
+                   });
+    if (s.passwordFile.startsWith(QLatin1String("~/")))
+        s.passwordFile = QDir::home().filePath(s.passwordFile.mid(2));
+    else if (!s.passwordFile.isEmpty())
+        s.passwordFile = QDir(appDir).absoluteFilePath(s.passwordFile);
+    return s;
+}
+
+std::optional<QString> readPassword(const QString &path, QString *problem)
+{
+    const auto refuse = [&](const QString &why) -> std::optional<QString> {
+        if (problem)
+            *problem = QCoreApplication::translate("notify", "口令文件 %1 %2，口令未使用").arg(path, why);
+        return std::nullopt;
+    };
+    // Opened first and then looked at: the checks and the read concern the same file.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        return refuse(errno == ENOENT ? QCoreApplication::translate("notify", "不存在") : QCoreApplication::translate("notify", "无法打开（%1）").arg(QString::fromLocal8Bit(std::strerror(errno))));
+    struct stat st;
+    QByteArray bytes;
+    QString why;
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
+        why = QCoreApplication::translate("notify", "不是普通文件");
+    else if (st.st_uid != ::geteuid())
+        why = QCoreApplication::translate("notify", "不属于运行本程序的用户（属主 uid %1，本程序 uid %2）；请用 chown 改为本用户，再执行 chmod 600 %3")
+                  .arg(st.st_uid).arg(::geteuid()).arg(path);
+    else if ((st.st_mode & 077) != 0)
+        why = QCoreApplication::translate("notify", "别人也能读写（权限 %1）；请执行 chmod 600 %2，只让自己读写")
+                  .arg(QString::number(st.st_mode & 0777, 8).rightJustified(4, QLatin1Char('0')), path);
+    else if (st.st_size > MaxPasswordBytes)
+        why = QCoreApplication::translate("notify", "大于 %1 字节，不像一个口令").arg(MaxPasswordBytes);
+    else {
+        bytes.resize(MaxPasswordBytes + 1);
+        const ssize_t n = ::read(fd, bytes.data(), size_t(bytes.size()));
+        if (n < 0)
+            why = QCoreApplication::translate("notify", "无法读取（%1）").arg(QString::fromLocal8Bit(std::strerror(errno)));
+        bytes.resize(std::max<ssize_t>(n, 0));
+    }
+    ::close(fd);
+    if (!why.isEmpty())
+        return refuse(why);
+    const QString password = QString::fromUtf8(bytes).section(QLatin1Char('\n'), 0, 0).remove(QLatin1Char('\r'));
+    if (password.isEmpty())
+        return refuse(QCoreApplication::translate("notify", "第一行是空的"));
+    return password;
+}
+
+} // namespace watch
