@@ -2397,7 +2397,7 @@ Write these parameters and apply them on the device?</translation>
     </message>
     <message>
         <source>读不出存档的报警</source>
-        <translation>The archive's alarms cannot be read</translation>
+        <translation>The archive&apos;s alarms cannot be read</translation>
     </message>
 </context>
 <context>
@@ -3167,7 +3167,7 @@ Please add the user to the dialout group (sudo usermod -aG dialout $USER), log i
     </message>
     <message>
         <source>设置文件 %1 有 password-file= 却没有 user=（登录邮件服务器的用户），口令不会使用</source>
-        <translation>Settings file %1 has password-file= but no user= (the mail server's login): the password is not used</translation>
+        <translation>Settings file %1 has password-file= but no user= (the mail server&apos;s login): the password is not used</translation>
     </message>
     <message>
         <source>……设置文件 %1 共 %2 处无法使用</source>
@@ -3726,6 +3726,77 @@ Please add the user to the dialout group (sudo usermod -aG dialout $USER), log i
     <message>
         <source>等 %1 个</source>
         <translation> and others, %1 in all</translation>
+    </message>
+</context>
+<context>
+    <name>watch</name>
+    <message>
+        <source>报警 %1 没有存进存档：%2</source>
+        <translation>Alarm %1 was not stored in the archive: %2</translation>
+    </message>
+    <message>
+        <source>%1 正被别的命令占用，这一轮没有读取</source>
+        <translation>%1 is held by another command: this poll read nothing</translation>
+    </message>
+    <message>
+        <source>%1 的读数没有存进存档：%2</source>
+        <translation>The readings of %1 were not stored in the archive: %2</translation>
+    </message>
+    <message>
+        <source>“%1”不是端口（COM1 到 COM255，或 rtu-over-tcp://主机:端口、tcp://主机:端口）</source>
+        <translation>&quot;%1&quot; is not a port (COM1 to COM255, or rtu-over-tcp://host:port, tcp://host:port)</translation>
+    </message>
+    <message>
+        <source>“%1”不是设备地址（1 到 247，如 21,22 或 1-4）</source>
+        <translation>&quot;%1&quot; is not a device address (1 to 247, e.g. 21,22 or 1-4)</translation>
+    </message>
+    <message>
+        <source>没有设备地址</source>
+        <translation>no device address</translation>
+    </message>
+    <message>
+        <source>“%1”不是时间（如 02:30）</source>
+        <translation>&quot;%1&quot; is not a time (e.g. 02:30)</translation>
+    </message>
+    <message>
+        <source>poll-s=%1 不是 1 到 86400 秒</source>
+        <translation>poll-s=%1 is not 1 to 86400 seconds</translation>
+    </message>
+    <message>
+        <source>baud=%1 不是波特率</source>
+        <translation>baud=%1 is not a baud rate</translation>
+    </message>
+    <message>
+        <source>不认识“%1”</source>
+        <translation>&quot;%1&quot; is not understood</translation>
+    </message>
+    <message>
+        <source>没有 addresses=</source>
+        <translation>no addresses=</translation>
+    </message>
+    <message>
+        <source>第 %1 行：%2</source>
+        <translation>line %1: %2</translation>
+    </message>
+    <message>
+        <source>监视设置文件 %1 有 %2 行无法使用，已略去（%3）</source>
+        <translation>The watch settings file %1 has %2 lines that cannot be used; they were left out (%3)</translation>
+    </message>
+    <message>
+        <source>；</source>
+        <translation>; </translation>
+    </message>
+    <message>
+        <source>监视设置文件 %1 %2，未读取</source>
+        <translation>The watch settings file %1 %2; it was not read</translation>
+    </message>
+    <message>
+        <source>%1 正被别的命令占用，今天的记录没有下载</source>
+        <translation>%1 is held by another command: today's records were not downloaded</translation>
+    </message>
+    <message>
+        <source>%1：下载记录 %2 条，存入 %3 条%4</source>
+        <translation>%1: %2 records downloaded, %3 stored%4</translation>
     </message>
 </context>
 <context>

@@ -4,7 +4,7 @@ file(MAKE_DIRECTORY ${WORK_DIR})
 file(COPY_FILE ${TS_FILE} ${WORK_DIR}/check.ts)
 execute_process(COMMAND ${LUPDATE} -silent -locations none -no-obsolete -I ${SOURCE_DIR}
                         -source-language zh_CN -target-language en
-                        ${SOURCE_DIR}/core ${SOURCE_DIR}/ui ${SOURCE_DIR}/panels ${SOURCE_DIR}/app ${SOURCE_DIR}/collect
+                        ${SOURCE_DIR}/core ${SOURCE_DIR}/ui ${SOURCE_DIR}/panels ${SOURCE_DIR}/app ${SOURCE_DIR}/collect ${SOURCE_DIR}/watch
                         -ts ${WORK_DIR}/check.ts
                 RESULT_VARIABLE rc ERROR_VARIABLE err)
 if(NOT rc EQUAL 0)
