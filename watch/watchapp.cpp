@@ -4,6 +4,9 @@
 #include "core/settings/appdir.h"
 #include "core/settings/archivesettings.h"
 #include "core/settings/comports.h"
+#include "core/settings/language.h"
+#include "core/watch/notifier.h"
+#include "core/watch/notifysettings.h"
 #include "core/settings/settingsfiles.h"
 #include "sim/simrecorder.h"
 #include "watch/watchservice.h"
@@ -147,7 +150,38 @@ int run(const QStringList &arguments, const Io &io)
         if (!text.isEmpty())
             io.err(text + QLatin1Char('\n'));
     setup.log = [&io](const QString &text) { io.err(text + QLatin1Char('\n')); };
-    setup.tell = [&io](const Transition &t, const QString &name, const QString &) { io.err(stepLine(t, name) + QLatin1Char('\n')); };
+
+    // Each step goes to every channel of notify.set, in the window's language unless it names one.
+    problem.clear();
+    NotifySettings notify = loadNotifySettings(dir, &problem);
+    if (notify.language.isEmpty())
+        notify.language = language::choose({}, language::readSaved(dir, &problem), QString()).language == language::Language::English
+                              ? QStringLiteral("en") : QStringLiteral("zh");
+    notify.noAnswerPolls = setup.alarms.commLostPolls;
+    std::optional<QString> password;
+    if (!notify.passwordFile.isEmpty())
+        password = readPassword(notify.passwordFile, &problem);
+    if (!problem.isEmpty())
+        io.err(problem + QLatin1Char('\n'));
+    std::unique_ptr<Notifier> notifier;
+    const int channels = int(notify.hasWebhook()) + int(notify.hasMail());
+    int outcomesDue = 0;  // one a channel for each step sent, until it is delivered or first fails
+    QEventLoop told;
+    if (channels > 0) {
+        notifier = std::make_unique<Notifier>(notify, password);
+        QObject::connect(notifier.get(), &Notifier::delivery, [&](const QString &channel, qint64 id, bool ok, const QString &detail) {
+            if (--outcomesDue <= 0)
+                told.quit();
+            io.err(QStringLiteral("通知 %1 报警 %2：%3%4\n").arg(channel).arg(id)
+                       .arg(ok ? QStringLiteral("已送达") : QStringLiteral("未送达"), detail.isEmpty() ? QString() : QStringLiteral("（%1）").arg(detail)));
+        });
+    }
+    setup.tell = [&io, &notifier, &outcomesDue, channels](const Transition &t, const QString &name, const QString &unit) {
+        io.err(stepLine(t, name) + QLatin1Char('\n'));
+        if (notifier)
+            notifier->send(t, name, unit);
+        outcomesDue += channels;
+    };
     WatchService service(std::move(setup));
     if (!service.restore(&error)) {
         io.err(QStringLiteral("wl8806n-watch: 存档中的报警读不出：%1\n").arg(error));
@@ -189,6 +223,10 @@ int run(const QStringList &arguments, const Io &io)
         service.downloadRecords(replyWindow);
     if (p.isSet(once)) {
         service.pollAll();
+        // What the poll raised is told before the end: each channel's first outcome is waited for
+        // (a server that does not answer ends in the channel's time-out).
+        if (outcomesDue > 0)
+            told.exec();
         return Done;
     }
     service.start();

@@ -71,7 +71,7 @@ QString tag(const Transition &t, bool e)
 }
 
 // "高于上限", "已不低于下限", "3 次轮询无应答": what the alarm is about.
-QString condition(AlarmKind kind, bool cleared, bool e)
+QString condition(AlarmKind kind, bool cleared, bool e, int noAnswerPolls)
 {
     switch (kind) {
     case AlarmKind::High: return cleared ? L(e, u"已不高于上限", u"no longer above high limit") : L(e, u"高于上限", u"above high limit");
@@ -80,7 +80,7 @@ QString condition(AlarmKind kind, bool cleared, bool e)
     }
     if (cleared)
         return L(e, u"恢复应答", u"answers again");
-    return L(e, u"%1 次轮询无应答", u"no answer to %1 polls").arg(NoAnswerPolls);
+    return L(e, u"%1 次轮询无应答", u"no answer to %1 polls").arg(noAnswerPolls);
 }
 
 QString eventText(const Transition &t, bool e)
@@ -123,18 +123,18 @@ QByteArray webhookJson(const Transition &t, const QString &name, const QString &
     return out + '}';
 }
 
-Mail mailText(const Transition &t, const QString &name, const QString &unit, bool e)
+Mail mailText(const Transition &t, const QString &name, const QString &unit, bool e, int noAnswerPolls)
 {
     const bool na = t.kind == AlarmKind::NoAnswer;
     QStringList what;
     if (na) {
         what << L(e, u"%1（地址 %2）%3", u"%1 (address %2) %3")
-                    .arg(t.recorder, QString::number(t.address), condition(t.kind, t.event == AlarmEvent::Cleared, e));
+                    .arg(t.recorder, QString::number(t.address), condition(t.kind, t.event == AlarmEvent::Cleared, e, noAnswerPolls));
     } else {
         what << t.recorder << name;
         if (t.value)
             what << reading(t.value, unit, e);
-        what << condition(t.kind, t.event == AlarmEvent::Cleared, e);
+        what << condition(t.kind, t.event == AlarmEvent::Cleared, e, noAnswerPolls);
         if (t.limit)
             what << reading(t.limit, unit, e);
     }
@@ -144,7 +144,7 @@ Mail mailText(const Transition &t, const QString &name, const QString &unit, boo
     mail.subject = oneLine(tag(t, e) + what.join(u' '));
 
     QStringList body;
-    const QString kindText = na ? L(e, u"无应答", u"no answer") : condition(t.kind, false, e);
+    const QString kindText = na ? L(e, u"无应答", u"no answer") : condition(t.kind, false, e, noAnswerPolls);
     body << L(e, u"事件：%1（%2）", u"Event: %1 (%2)").arg(eventText(t, e), kindText);
     body << L(e, u"记录仪：%1", u"Recorder: %1").arg(t.recorder);
     body << L(e, u"地址：%1", u"Address: %1").arg(int(t.address));

@@ -10,8 +10,6 @@
 // alarm has neither.
 namespace watch {
 
-// Polls without an answer that make a no-answer alarm, as its e-mail says ("3 次轮询无应答").
-inline constexpr int NoAnswerPolls = 3;
 
 // One JSON object, its keys always in this order, numbers with one decimal, time in UTC:
 //   {"event":"raised","kind":"high","id":7,"recorder":"COM4-21","address":21,"sensor":3,
@@ -26,7 +24,8 @@ struct Mail {
     bool operator==(const Mail &) const = default;
 };
 // The e-mail in Chinese, or in English when english is set (the sensor's name stays as it is).
-Mail mailText(const Transition &t, const QString &name, const QString &unit, bool english);
+// noAnswerPolls: the failed polls that raise a no-answer alarm (alarms.set), as its e-mail says them.
+Mail mailText(const Transition &t, const QString &name, const QString &unit, bool english, int noAnswerPolls = 3);
 
 // The whole RFC 5322 message: Date, From, To, Subject (RFC 2047, UTF-8, base64), Message-ID,
 // MIME-Version and a text/plain UTF-8 body in base64, lines ended by CRLF. from and to are plain

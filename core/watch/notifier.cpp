@@ -304,7 +304,7 @@ void Notifier::send(const Transition &t, const QString &name, const QString &uni
         const QByteArray messageId = QStringLiteral("wl8806n.%1.%2.%3@%4")
             .arg(t.id).arg(QDateTime::currentMSecsSinceEpoch()).arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'))
             .arg(w.settings.from.section(QLatin1Char('@'), 1)).toUtf8();
-        jobs.append({Email, mailMessage(mailText(t, name, unit, w.settings.english()), w.settings.from, w.settings.to,
+        jobs.append({Email, mailMessage(mailText(t, name, unit, w.settings.english(), w.settings.noAnswerPolls), w.settings.from, w.settings.to,
                                         QDateTime::currentDateTime(), messageId)});
     }
     QList<std::pair<int, qint64>> dropped;

@@ -30,7 +30,8 @@ struct NotifySettings {
     QStringList to;
     QString user;
     QString passwordFile;  // as written; loadNotifySettings makes it absolute
-    QString language;      // "zh", "en" or empty (Chinese)
+    QString language;      // "zh", "en" or empty (the window's)
+    int noAnswerPolls = 3; // not in the file: alarms.set's comm-lost-polls, for the no-answer e-mail
     bool operator==(const NotifySettings &) const = default;
 
     bool hasWebhook() const { return !webhook.isEmpty(); }

@@ -4,6 +4,7 @@
 #include "watch/watchservice.h"
 #include "core/settings/archivesettings.h"
 #include "sim/simrecorder.h"
+#include "httplistener.h"
 #include "wholefile.h"
 #include <QTemporaryDir>
 #include <QTest>
@@ -21,7 +22,9 @@ void TestWatch::raiseAcknowledgeRestart()
     for (uint16_t reg = 0; reg < 20; ++reg)
         recorder.setHolding(reg, reg == 2 ? 250 : 100);
     QTemporaryDir dir;
-    QVERIFY(writeFile(dir.filePath("sensors.set"), "COM4-21\t3\t东墙\t℃\t\t20.0\n")
+    HttpListener hook({200});
+    QVERIFY(writeFile(dir.filePath("notify.set"), QStringLiteral("webhook=%1\nlanguage=zh\n").arg(hook.url()).toUtf8())
+            && writeFile(dir.filePath("sensors.set"), "COM4-21\t3\t东墙\t℃\t\t20.0\n")
             && writeFile(dir.filePath("alarms.set"), "delay=0\n")
             && writeFile(dir.filePath("comports.map"), QStringLiteral("COM4=%1\n").arg(recorder.portPath()).toUtf8()));
     QString out, err;
@@ -38,6 +41,10 @@ void TestWatch::raiseAcknowledgeRestart()
     QCOMPARE(watcher(once + QStringList{"--records-now"}), watch::Done);
     QVERIFY2(err.contains("报警 1 raised high COM4-21 东墙 25.0（限值 20.0）"), qPrintable(err));
     QVERIFY2(err.contains("COM4-21：下载记录 5 条，存入 5 条"), qPrintable(err));
+    // Told before --once ends: the webhook has the step.
+    QCOMPARE(hook.requests.size(), 1);
+    QVERIFY2(hook.requests[0].contains(R"({"event":"raised","kind":"high","id":1,"recorder":"COM4-21","address":21,"sensor":3,"name":"东墙","unit":"℃","value":25.0,"limit":20.0,)"),
+             hook.requests[0].constData());
     QCOMPARE(watcher({"--address", "21"}), watch::Usage);  // nothing names a line
     QCOMPARE(watcher({"--ack", "1"}), watch::Usage);       // nobody acknowledges
 
