@@ -128,8 +128,12 @@ int run(const QStringList &arguments, const Io &io)
             if (!ok || line.pollS < 1 || line.pollS > 86400)
                 return usage(QStringLiteral("--poll-s 是 1 到 86400 秒"));
         }
-        if (p.isSet(baud))
-            line.baud = p.value(baud).toInt();
+        if (p.isSet(baud)) {
+            bool ok = false;
+            line.baud = p.value(baud).toInt(&ok);
+            if (!ok || *line.baud < 1200 || *line.baud > 115200)
+                return usage(QStringLiteral("--baud 是 1200 到 115200 的波特率"));
+        }
     }
     if (settings.lines.isEmpty() || settings.lines.first().addresses.isEmpty())
         return usage(QStringLiteral("没有要监视的线路：请写 watch.set，或给出 --port 和 --address"));
