@@ -2233,14 +2233,6 @@ Write these parameters and apply them on the device?</translation>
         <translation>&quot;%1&quot; is not a whole number from %2 to %3</translation>
     </message>
     <message>
-        <source>不是 UTF-8 文字</source>
-        <translation>is not UTF-8 text</translation>
-    </message>
-    <message>
-        <source>应为“名称=值”</source>
-        <translation>should be &quot;name=value&quot;</translation>
-    </message>
-    <message>
         <source>不认识的设置</source>
         <translation>unknown setting</translation>
     </message>
@@ -2433,14 +2425,6 @@ Write these parameters and apply them on the device?</translation>
     <message>
         <source>用户不能为空</source>
         <translation>User cannot be empty</translation>
-    </message>
-    <message>
-        <source>不是 UTF-8 文字</source>
-        <translation>not UTF-8 text</translation>
-    </message>
-    <message>
-        <source>应为“名称=值”</source>
-        <translation>should be &quot;name=value&quot;</translation>
     </message>
     <message>
         <source>口令不写在文件里，请存入密钥环或 ~/.pgpass</source>
@@ -3098,14 +3082,6 @@ Please add the user to the dialout group (sudo usermod -aG dialout $USER), log i
         <translation>passwords do not go in the URL; name a file only you can read with password-file=</translation>
     </message>
     <message>
-        <source>不是 UTF-8 文字</source>
-        <translation>not UTF-8 text</translation>
-    </message>
-    <message>
-        <source>应为“名称=值”</source>
-        <translation>should be &quot;name=value&quot;</translation>
-    </message>
-    <message>
         <source>口令不写在 notify.set 里：请把它写进一个只有自己能读的文件（chmod 600），用 password-file= 指明</source>
         <translation>passwords do not go in notify.set: write it to a file only you can read (chmod 600) and name it with password-file=</translation>
     </message>
@@ -3672,6 +3648,14 @@ Please add the user to the dialout group (sudo usermod -aG dialout $USER), log i
         <source>设置文件 replywin.set 应为“等待毫秒,次数,间隔毫秒,回显,成块读取,连接超时毫秒”六个整数（%1–%2、%3–%4、%5–%6、0 自动识别 1 有回显 2 无回显、1 成块读取 0 逐条读取、%7–%8）</source>
         <translation>Settings file replywin.set should hold six whole numbers &quot;wait ms,attempts,guard ms,echo,block reads,connect timeout ms&quot; (%1–%2, %3–%4, %5–%6, 0 detect 1 echo 2 no echo, 1 block reads 0 record by record, %7–%8)</translation>
     </message>
+    <message>
+        <source>不是 UTF-8 文字</source>
+        <translation>not UTF-8 text</translation>
+    </message>
+    <message>
+        <source>应为“名称=值”</source>
+        <translation>should be &quot;name=value&quot;</translation>
+    </message>
 </context>
 <context>
     <name>settingsfile</name>
@@ -3792,7 +3776,7 @@ Please add the user to the dialout group (sudo usermod -aG dialout $USER), log i
     </message>
     <message>
         <source>%1 正被别的命令占用，今天的记录没有下载</source>
-        <translation>%1 is held by another command: today's records were not downloaded</translation>
+        <translation>%1 is held by another command: today&apos;s records were not downloaded</translation>
     </message>
     <message>
         <source>%1：下载记录 %2 条，存入 %3 条%4</source>

@@ -1,4 +1,5 @@
 #include "core/settings/archivesettings.h"
+#include "core/settings/keyvaluelines.h"
 #include "core/archive/archivepassword.h"
 #include "core/files/safefile.h"
 #include <QCoreApplication>
@@ -56,26 +57,16 @@ std::optional<ArchiveConfig> parseSettings(const QByteArray &content, QStringLis
 {
     ArchiveConfig config;
     QStringList seen;
-    QList<QByteArray> lines = content.split('\n');
-    if (!lines.isEmpty() && lines.first().startsWith("\xEF\xBB\xBF"))
-        lines.first().remove(0, 3);  // the byte-order mark some editors write
     int bad = 0;
     const auto complain = [&](const QString &sentence) {
         if (++bad <= kMaxReported && problems)
             problems->append(sentence);
     };
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        QStringDecoder utf8(QStringDecoder::Utf8);
-        const QString text = QString(utf8(lines[i])).trimmed();
-        if (text.isEmpty() || text.startsWith(QLatin1Char('#')))
-            continue;
-        const QString key = text.section(QLatin1Char('='), 0, 0).trimmed().toLower();
-        const QString value = text.section(QLatin1Char('='), 1).trimmed();
+    for (const settings::KeyValueLine &line : settings::keyValueLines(content)) {
+        const QString &key = line.key, &value = line.value;
         QString why;
-        if (utf8.hasError())
-            why = QCoreApplication::translate("archivesettings", "不是 UTF-8 文字");
-        else if (!text.contains(QLatin1Char('=')))
-            why = QCoreApplication::translate("archivesettings", "应为“名称=值”");
+        if (!line.why.isEmpty())
+            why = line.why;
         else if (key == u"password")
             why = QCoreApplication::translate("archivesettings", "口令不写在文件里，请存入密钥环或 ~/.pgpass");
         else if (seen.contains(key))
@@ -109,10 +100,10 @@ std::optional<ArchiveConfig> parseSettings(const QByteArray &content, QStringLis
         // password typed where it does not belong, and the message goes to a journal.
         if (why.isEmpty())
             continue;
-        if (!utf8.hasError() && text.contains(QLatin1Char('=')))
-            complain(QCoreApplication::translate("archivesettings", "设置文件 %1 第 %2 行（%3=）：%4").arg(fileName).arg(i + 1).arg(safefile::shown(key), why));
+        if (!key.isEmpty())
+            complain(QCoreApplication::translate("archivesettings", "设置文件 %1 第 %2 行（%3=）：%4").arg(fileName).arg(line.number).arg(safefile::shown(key), why));
         else
-            complain(QCoreApplication::translate("archivesettings", "设置文件 %1 第 %2 行：%3").arg(fileName).arg(i + 1).arg(why));
+            complain(QCoreApplication::translate("archivesettings", "设置文件 %1 第 %2 行：%3").arg(fileName).arg(line.number).arg(why));
     }
     if (bad == 0 && config.kind == ArchiveConfig::Postgres) {
         if (config.database.isEmpty())

@@ -1,4 +1,5 @@
 #include "core/watch/alarmrules.h"
+#include "core/settings/keyvaluelines.h"
 #include "core/files/safefile.h"
 #include <QCoreApplication>
 #include <QRegularExpression>
@@ -48,47 +49,37 @@ QString ruleRefusal(const Rule &rule, const QString &text)
 
 AlarmSettings parseAlarmSettings(const QByteArray &content, QString *problem)
 {
-    AlarmSettings settings;
-    QList<QByteArray> lines = content.split('\n');
-    if (!lines.isEmpty() && lines.first().startsWith("\xEF\xBB\xBF"))
-        lines.first().remove(0, 3);  // the byte-order mark some editors write
+    AlarmSettings result;
     QStringList seen, bad;
     int badCount = 0;
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        QStringDecoder utf8(QStringDecoder::Utf8);
-        const QString text = QString(utf8(lines[i])).trimmed();
-        if (text.isEmpty() || text.startsWith(QLatin1Char('#')))
-            continue;
-        const QString key = text.section(QLatin1Char('='), 0, 0).trimmed().toLower();
-        const QString value = text.section(QLatin1Char('='), 1).trimmed();
+    for (const settings::KeyValueLine &line : settings::keyValueLines(content)) {
+        const QString &key = line.key;
         const auto rule = std::find_if(std::begin(Rules), std::end(Rules), [&](const Rule &r) { return key == QLatin1String(r.key); });
-        QString why;
-        if (utf8.hasError())
-            why = QCoreApplication::translate("alarms", "不是 UTF-8 文字");
-        else if (!text.contains(QLatin1Char('=')))
-            why = QCoreApplication::translate("alarms", "应为“名称=值”");
-        else if (rule == std::end(Rules))
-            why = QCoreApplication::translate("alarms", "不认识的设置");
-        else if (seen.contains(key))
-            why = QCoreApplication::translate("alarms", "前面已经设置过");
-        else if (const auto v = ruleValue(*rule, value))
-            settings.*(rule->member) = *v;
-        else
-            why = ruleRefusal(*rule, value);
+        QString why = line.why;
+        if (why.isEmpty()) {
+            if (rule == std::end(Rules))
+                why = QCoreApplication::translate("alarms", "不认识的设置");
+            else if (seen.contains(key))
+                why = QCoreApplication::translate("alarms", "前面已经设置过");
+            else if (const auto v = ruleValue(*rule, line.value))
+                result.*(rule->member) = *v;
+            else
+                why = ruleRefusal(*rule, line.value);
+        }
         seen << key;
         if (why.isEmpty() || ++badCount > MaxReported)
             continue;
-        if (!utf8.hasError() && text.contains(QLatin1Char('=')))
-            bad << QCoreApplication::translate("alarms", "第 %1 行（%2=）：%3").arg(i + 1).arg(safefile::shown(key), why);
+        if (!key.isEmpty())
+            bad << QCoreApplication::translate("alarms", "第 %1 行（%2=）：%3").arg(line.number).arg(safefile::shown(key), why);
         else
-            bad << QCoreApplication::translate("alarms", "第 %1 行：%2").arg(i + 1).arg(why);
+            bad << QCoreApplication::translate("alarms", "第 %1 行：%2").arg(line.number).arg(why);
     }
     if (badCount > 0 && problem)
         *problem = QCoreApplication::translate("alarms", "报警设置文件 %1 有 %2 行无法使用，已忽略（%3）")
                        .arg(alarmSettingsFileName()).arg(badCount)
                        .arg(bad.join(QCoreApplication::translate("alarms", "；"))
                             + (badCount > MaxReported ? QCoreApplication::translate("alarms", "……") : QString()));
-    return settings;
+    return result;
 }
 
 AlarmSettings loadAlarmSettings(const QString &appDir, QString *problem)

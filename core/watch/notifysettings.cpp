@@ -1,4 +1,5 @@
 #include "core/watch/notifysettings.h"
+#include "core/settings/keyvaluelines.h"
 #include "core/files/safefile.h"
 #include "core/settings/language.h"
 #include <QCoreApplication>
@@ -55,21 +56,11 @@ NotifySettings parseNotifySettings(const QByteArray &content, QString *problem)
         if (++bad <= kMaxReported)
             problems.append(sentence);
     };
-    QList<QByteArray> lines = content.split('\n');
-    if (!lines.isEmpty() && lines.first().startsWith("\xEF\xBB\xBF"))
-        lines.first().remove(0, 3);  // the byte-order mark some editors write
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        QStringDecoder utf8(QStringDecoder::Utf8);
-        const QString text = QString(utf8(lines[i])).trimmed();
-        if (text.isEmpty() || text.startsWith(QLatin1Char('#')))
-            continue;
-        const QString key = text.section(QLatin1Char('='), 0, 0).trimmed().toLower();
-        const QString value = text.section(QLatin1Char('='), 1).trimmed();
+    for (const settings::KeyValueLine &line : settings::keyValueLines(content)) {
+        const QString &key = line.key, &value = line.value;
         QString why;
-        if (utf8.hasError())
-            why = QCoreApplication::translate("notify", "不是 UTF-8 文字");
-        else if (!text.contains(QLatin1Char('=')))
-            why = QCoreApplication::translate("notify", "应为“名称=值”");
+        if (!line.why.isEmpty())
+            why = line.why;
         else if (key == u"password")
             why = QCoreApplication::translate("notify", "口令不写在 notify.set 里：请把它写进一个只有自己能读的文件（chmod 600），用 password-file= 指明");
         else if (key != u"to" && seen.contains(key))
@@ -117,10 +108,10 @@ NotifySettings parseNotifySettings(const QByteArray &content, QString *problem)
             continue;
         // A refused line is named by its number and key, never by its value: the value may be a
         // password typed where it does not belong, and the message goes to a journal.
-        if (!utf8.hasError() && text.contains(QLatin1Char('=')))
-            complain(QCoreApplication::translate("notify", "设置文件 %1 第 %2 行（%3=）：%4，这一行未使用").arg(fileName).arg(i + 1).arg(safefile::shown(key), why));
+        if (!key.isEmpty())
+            complain(QCoreApplication::translate("notify", "设置文件 %1 第 %2 行（%3=）：%4，这一行未使用").arg(fileName).arg(line.number).arg(safefile::shown(key), why));
         else
-            complain(QCoreApplication::translate("notify", "设置文件 %1 第 %2 行：%3，这一行未使用").arg(fileName).arg(i + 1).arg(why));
+            complain(QCoreApplication::translate("notify", "设置文件 %1 第 %2 行：%3，这一行未使用").arg(fileName).arg(line.number).arg(why));
     }
     const bool mail = !s.smtpUrl.isEmpty() || !s.from.isEmpty() || !s.to.isEmpty();
     if (mail && s.smtpUrl.isEmpty() && !seen.contains(u"smtp"))
