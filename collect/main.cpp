@@ -1,5 +1,6 @@
 // wl8806n-collect: the recorders' records into the archive or files, from a shell or a timer.
 #include "collect/collector.h"
+#include "core/process/output.h"
 #include <QCoreApplication>
 #include <cstdio>
 #include <unistd.h>
@@ -10,12 +11,5 @@ int main(int argc, char *argv[])
     // The window's name: an installed collector keeps to the window's per-user folder and archive.
     QCoreApplication::setApplicationName(QStringLiteral("wl8806n"));
     QCoreApplication::setApplicationVersion(QStringLiteral(WL_VERSION));
-    const auto to = [](FILE *stream) {
-        return [stream](const QString &text) {
-            const QByteArray bytes = text.toUtf8();
-            std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
-            std::fflush(stream);
-        };
-    };
-    return collect::run(QCoreApplication::arguments(), {to(stdout), to(stderr), ::isatty(STDERR_FILENO) == 1});
+    return collect::run(QCoreApplication::arguments(), {process::writerTo(stdout), process::writerTo(stderr), ::isatty(STDERR_FILENO) == 1});
 }
