@@ -27,6 +27,7 @@
 #include "ui/valuelabel.h"
 #include "panels/history/historypanel.h"
 #include "panels/history/sensortablepanel.h"
+#include "panels/alarms/alarmpanel.h"
 #include "panels/monitor/busmonitorpanel.h"
 #include "core/link/framelog.h"
 #include <QAction>
@@ -98,6 +99,8 @@ frmMain::frmMain(Desktop &desktop, const ComPorts &ports, QWidget *parent)
     tabs->addTab(historyPanel, tr("历史数据"));
     sensorTablePanel = new SensorTablePanel(*m_context, tabs);
     tabs->addTab(sensorTablePanel, tr("传感器"));
+    alarmPanel = new AlarmPanel(*m_context, tabs);
+    tabs->addTab(alarmPanel, tr("报警"));
 
     // The device panels fill the frames of the tabs.
     recordCountPanel = new RecordCountPanel(*m_context, *recordsPanel);

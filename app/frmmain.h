@@ -26,6 +26,7 @@ class QTabWidget;
 class RecordArchive;
 class HistoryPanel;
 class SensorTablePanel;
+class AlarmPanel;
 class RecordCountPanel;
 class RecordReadPanel;
 class RecordsPanel;
@@ -72,6 +73,7 @@ public:
     LiveTrendPanel *liveTrendPanel;     // "实时曲线": listens to liveValuesPanel
     ValueLabel *lblStatusLine;  // every message is announced to assistive technology
     SensorTablePanel *sensorTablePanel; // "传感器": names and limits
+    AlarmPanel *alarmPanel;             // "报警": the watcher's alarms, acknowledged here
     HistoryPanel *historyPanel;         // "历史数据": the archive as a table and a chart
     RecordArchive *recordArchive;       // the archive of every download, and the recorders' names
     BusMonitorPanel *busMonitorPanel;   // "通信监视": a dock, hidden until cmdMonitor opens it

@@ -8,6 +8,7 @@
 #include "core/watch/notifier.h"
 #include "core/watch/notifysettings.h"
 #include "core/settings/settingsfiles.h"
+#include "core/watch/acknowledge.h"
 #include "sim/simrecorder.h"
 #include "watch/watchservice.h"
 #include <QCommandLineParser>
@@ -37,21 +38,12 @@ QString stepLine(const Transition &t, const QString &name)
 int acknowledge(archive::RecordStore &store, qint64 id, const QString &by, const QString &note, const Io &io)
 {
     QString error;
-    const auto open = store.alarmSteps(archive::RecordStore::AlarmSteps::OfOpenAlarms, {}, &error);
-    if (!open) {
-        io.err(QStringLiteral("wl8806n-watch: %1\n").arg(error));
-        return Unusable;
-    }
-    AlarmRules rules{AlarmSettings{}};
-    rules.restore(*open);
-    const auto step = rules.acknowledge(id, by, note, QDateTime::currentDateTimeUtc(), &error);
+    bool refused = false;
+    const auto step = acknowledgeInArchive(store, id, by, note, QDateTime::currentDateTimeUtc(), &error, &refused);
     if (!step) {
-        io.err(QStringLiteral("wl8806n-watch: --ack %1：%2\n").arg(id).arg(error));
-        return Refused;
-    }
-    if (!store.appendAlarm(*step, &error)) {
-        io.err(QStringLiteral("wl8806n-watch: %1\n").arg(error));
-        return Unusable;
+        io.err(refused ? QStringLiteral("wl8806n-watch: --ack %1：%2\n").arg(id).arg(error)
+                       : QStringLiteral("wl8806n-watch: %1\n").arg(error));
+        return refused ? Refused : Unusable;
     }
     io.out(stepLine(*step, {}) + QLatin1Char('\n'));
     return Done;
