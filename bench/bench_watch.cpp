@@ -9,8 +9,6 @@
 #include "core/watch/linewatch.h"
 #include "sim/simrecorder.h"
 #include <QCoreApplication>
-#include <QSqlDatabase>
-#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <cstdio>
 #include <ctime>
@@ -67,9 +65,7 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "archive: %s\n", qPrintable(error));
         return 1;
     }
-    if (qEnvironmentVariableIsSet("WL_BENCH_CACHE_KB"))
-        QSqlQuery(QSqlDatabase::database(QSqlDatabase::connectionNames().first()))
-            .exec(QStringLiteral("PRAGMA cache_size = -%1").arg(qEnvironmentVariableIntValue("WL_BENCH_CACHE_KB")));
+    store.limitCache(512);  // as the watcher does
     sensors::SensorTable table;
     table.parse(limits, &error);
     watch::AlarmRules rules(watch::AlarmSettings{});

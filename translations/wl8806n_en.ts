@@ -2,6 +2,149 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en" sourcelanguage="zh_CN">
 <context>
+    <name>AlarmPanel</name>
+    <message>
+        <source>监视程序状态</source>
+        <translation>Watcher state</translation>
+    </message>
+    <message>
+        <source>刷新</source>
+        <translation>Refresh</translation>
+    </message>
+    <message>
+        <source>从存档重新读取报警和监视程序的状态</source>
+        <translation>Read the alarms and the watcher's state from the archive again</translation>
+    </message>
+    <message>
+        <source>报警</source>
+        <translation>Alarms</translation>
+    </message>
+    <message>
+        <source>编号</source>
+        <translation>No.</translation>
+    </message>
+    <message>
+        <source>状态</source>
+        <translation>State</translation>
+    </message>
+    <message>
+        <source>记录仪</source>
+        <translation>Recorder</translation>
+    </message>
+    <message>
+        <source>传感器</source>
+        <translation>Sensor</translation>
+    </message>
+    <message>
+        <source>类型</source>
+        <translation>Type</translation>
+    </message>
+    <message>
+        <source>数值</source>
+        <translation>Value</translation>
+    </message>
+    <message>
+        <source>限值</source>
+        <translation>Limit</translation>
+    </message>
+    <message>
+        <source>开始时间</source>
+        <translation>Started</translation>
+    </message>
+    <message>
+        <source>确认</source>
+        <translation>Acknowledged</translation>
+    </message>
+    <message>
+        <source>解除时间</source>
+        <translation>Cleared at</translation>
+    </message>
+    <message>
+        <source>确认人</source>
+        <translation>Acknowledged by</translation>
+    </message>
+    <message>
+        <source>说明</source>
+        <translation>Note</translation>
+    </message>
+    <message>
+        <source>确认报警</source>
+        <translation>Acknowledge alarm</translation>
+    </message>
+    <message>
+        <source>确认列表中选中的报警：记入存档，监视程序不再重复通知</source>
+        <translation>Acknowledge the alarm selected in the list: it is recorded in the archive and the watcher stops repeating it</translation>
+    </message>
+    <message>
+        <source>没有存档</source>
+        <translation>No archive</translation>
+    </message>
+    <message>
+        <source>存档无法打开：%1</source>
+        <translation>The archive cannot be opened: %1</translation>
+    </message>
+    <message>
+        <source>监视程序从未运行</source>
+        <translation>The watcher has never run</translation>
+    </message>
+    <message>
+        <source>监视程序运行中：主机 %1，最后读取 %2</source>
+        <translation>Watcher running: host %1, last read %2</translation>
+    </message>
+    <message>
+        <source>监视程序没有在运行（最后一次：%1，主机 %2）</source>
+        <translation>The watcher is not running (last seen: %1, host %2)</translation>
+    </message>
+    <message>
+        <source>已解除</source>
+        <translation>Cleared</translation>
+    </message>
+    <message>
+        <source>已确认</source>
+        <translation>Acknowledged</translation>
+    </message>
+    <message>
+        <source>报警中</source>
+        <translation>Alarm</translation>
+    </message>
+    <message>
+        <source>高于上限</source>
+        <translation>Above high limit</translation>
+    </message>
+    <message>
+        <source>低于下限</source>
+        <translation>Below low limit</translation>
+    </message>
+    <message>
+        <source>无应答</source>
+        <translation>No answer</translation>
+    </message>
+    <message>
+        <source>%1 %2：%3</source>
+        <translation>%1 %2: %3</translation>
+    </message>
+    <message>
+        <source>报警没有确认：存档无法打开：%1</source>
+        <translation>Alarm not acknowledged: the archive cannot be opened: %1</translation>
+    </message>
+    <message>
+        <source>报警没有确认：请先在列表中选择一条报警</source>
+        <translation>Alarm not acknowledged: select an alarm in the list first</translation>
+    </message>
+    <message>
+        <source>报警 %1 没有确认：请在“确认人”中填写确认人的姓名</source>
+        <translation>Alarm %1 not acknowledged: enter a name in &quot;Acknowledged by&quot;</translation>
+    </message>
+    <message>
+        <source>报警 %1 没有确认：%2</source>
+        <translation>Alarm %1 not acknowledged: %2</translation>
+    </message>
+    <message>
+        <source>报警 %1 已由 %2 确认</source>
+        <translation>Alarm %1 acknowledged by %2</translation>
+    </message>
+</context>
+<context>
     <name>ArchiveSettingsDialog</name>
     <message>
         <source>存档数据库设置</source>
@@ -2272,6 +2415,10 @@ Write these parameters and apply them on the device?</translation>
         <source>报警 %1 已经确认过，无需再次确认</source>
         <translation>Alarm %1 has already been acknowledged</translation>
     </message>
+    <message>
+        <source>没有给出确认人</source>
+        <translation>No name given for the acknowledgement</translation>
+    </message>
 </context>
 <context>
     <name>archive</name>
@@ -2838,6 +2985,10 @@ Please add the user to the dialout group (sudo usermod -aG dialout $USER), log i
     <message>
         <source>；</source>
         <translation>; </translation>
+    </message>
+    <message>
+        <source>报警</source>
+        <translation>Alarms</translation>
     </message>
 </context>
 <context>

@@ -132,6 +132,7 @@ int run(const QStringList &arguments, const Io &io)
 
     if (!openArchive())
         return Unusable;
+    store.limitCache(512);  // runs for months: a small cache, its memory flat
     if (!note.isEmpty())
         io.err(note + QLatin1Char('\n'));
     WatchService::Setup setup;

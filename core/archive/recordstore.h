@@ -131,6 +131,9 @@ public:
         QString lines;
     };
     bool beat(const WatcherBeat &beat, QString *error);
+    // A program that stays open for months keeps SQLite's page cache to kib KiB (the default is
+    // about 2 MiB a connection); a server database is not affected.
+    void limitCache(int kib);
     // The latest beat of any watcher; nothing when none ever beat (or on an error, in *error).
     std::optional<WatcherBeat> lastBeat(QString *error) const;
 

@@ -144,6 +144,13 @@ bool RecordStore::beat(const WatcherBeat &beat, QString *error)
                          {{beat.host, utcText(beat.beat), beat.lines}}, error);
 }
 
+void RecordStore::limitCache(int kib)
+{
+    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    if (isOpen() && db.driverName() == QLatin1String("QSQLITE"))
+        QSqlQuery(db).exec(QStringLiteral("PRAGMA cache_size = -%1").arg(kib));
+}
+
 std::optional<RecordStore::WatcherBeat> RecordStore::lastBeat(QString *error) const
 {
     if (!isOpen()) {
