@@ -88,20 +88,21 @@ int main(int argc, char *argv[])
     }
 
     frmMain window(desktop, ports);
+    int tab = 1;
     if (parser.isSet(tabOption)) {
         bool ok = false;
-        const int tab = parser.value(tabOption).toInt(&ok);
+        tab = parser.value(tabOption).toInt(&ok);
         if (!ok || tab < 1 || tab > window.tabs->count()) {
             fprintf(stderr, "wl8806n: --tab %s: use 1 to %d\n", qPrintable(parser.value(tabOption)), int(window.tabs->count()));
             return 64;
         }
-        window.tabs->setCurrentIndex(tab - 1);
     }
     if (parser.isSet(demoOption))
         window.link().setPeerPending([&recorder] { return recorder.replyPending(); });
     desktop.setParentWidget(&window);
     window.showOnScreen();
     window.load();
+    window.tabs->setCurrentIndex(tab - 1);  // once the files are read: the page shows what they hold
     if (parser.isSet(demoOption)) {
         QStringList served;
         for (uint8_t a : recorder.addresses())
