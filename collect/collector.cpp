@@ -283,6 +283,8 @@ int run(const QStringList &arguments, const Io &io)
         return finish(Unusable);
     }
     running = &link;
+    if (link.viaWatcher())
+        note(QStringLiteral("%1 由监视程序 wl8806n-watch 管理：经由它读取，与它的巡检轮流").arg(device));
 
     QCoreApplication::processEvents();  // a signal that came meanwhile counts before anything is sent
     if (o.live) {

@@ -45,12 +45,20 @@ void WatchService::add(std::unique_ptr<Link> link, const WatchedLine &line)
     w->timer.setInterval(line.pollS * 1000);
     w->timer.setTimerType(Qt::CoarseTimer);
     connect(&w->timer, &QTimer::timeout, this, [this, index] { poll(index); });
+    // A poll held back by another program's exchange follows it, before that program's next one.
+    connect(w->link.get(), &Link::idle, this, [this, index] {
+        if (std::exchange(m_lines[index]->pollDue, false))
+            QTimer::singleShot(0, this, [this, index] { poll(index); });
+    });
+    w->relay = std::make_unique<busshare::BusRelay>(*w->link);
     m_lines.push_back(std::move(w));
 }
 
 void WatchService::start()
 {
     for (size_t i = 0; i < m_lines.size(); ++i) {
+        if (const QString why = m_lines[i]->relay->listen(m_lines[i]->link->portName()); !why.isEmpty() && m_setup.log)
+            m_setup.log(why);
         m_lines[i]->timer.start();
         QTimer::singleShot(0, this, [this, i] { poll(i); });
     }
@@ -123,6 +131,10 @@ void WatchService::poll(size_t index)
     // A poll of many devices may outlast the period: the timer's next turn waits for the next period.
     if (w.polling)
         return;
+    if (w.link->busy()) {
+        w.pollDue = true;
+        return;
+    }
     w.polling = true;
     const QDateTime now = QDateTime::currentDateTimeUtc();
     pickUpAcknowledgements(now);

@@ -1,5 +1,6 @@
 #pragma once
 #include "core/archive/recordstore.h"
+#include "core/link/busshare.h"
 #include "core/records/replywindow.h"
 #include "core/settings/recorders.h"
 #include "core/settings/sensortable.h"
@@ -34,7 +35,8 @@ public:
     bool restore(QString *error);
     // A line to watch, its link already open.
     void add(std::unique_ptr<Link> link, const WatchedLine &line);
-    // Every line polled at once and then every pollS seconds.
+    // Every line polled at once and then every pollS seconds. From then on the window and the collector
+    // of this user reach each line through the watcher (busshare.h), between its polls.
     void start();
     // Each day at `at` (local time), every recorder's records since the last one the archive holds are
     // downloaded into it, between two polls.
@@ -55,9 +57,11 @@ private:
 
     struct Watched {
         std::unique_ptr<Link> link;
+        std::unique_ptr<busshare::BusRelay> relay;  // other programs' exchanges on this line
         std::unique_ptr<LineWatch> watch;
         QTimer timer;
         bool polling = false;
+        bool pollDue = false;  // a poll came due while another program's exchange held the bus
     };
     Setup m_setup;
     AlarmRules m_rules;

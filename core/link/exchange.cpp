@@ -1,8 +1,11 @@
 #include "core/link/exchange.h"
+#include "core/link/busshare.h"
 #include "core/link/crc16.h"
+#include "core/link/watcherline.h"
 #include "core/link/hex.h"
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QFileInfo>
 #include <QThread>
 #include <cmath>
 #include <limits>
@@ -94,7 +97,7 @@ void Link::onReadyRead()
         return;
     }
     takeReply(bytes);
-    if (replyIn())
+    if (replyIn() || (m_line->relayed() && !m_line->answerPending()))
         m_waiter.finish();
 }
 
@@ -245,13 +248,24 @@ QString Link::open(const QString &target, int baud, int com)
         return tr("线路正忙，请稍后再打开");
     close();
     QString error;
-    std::unique_ptr<Line> line = line::make(target, baud, &error);
-    if (!line)
-        return error;
-    line->setConnectTimeoutMs(m_connectTimeoutMs);
-    error = line->open(com, hold->cancel().token());
-    if (!error.isEmpty())
-        return error;
+    std::unique_ptr<Line> line;
+    // A line a watcher owns is reached through it; a socket nobody answers any more is passed by.
+    if (const QString socket = busshare::socketPath(target); QFileInfo::exists(socket)) {
+        line = std::make_unique<WatcherLine>(target, socket, baud);
+        line->setConnectTimeoutMs(m_connectTimeoutMs);
+        if (!line->open(com, hold->cancel().token()).isEmpty())
+            line.reset();
+    }
+    if (!line) {
+        line = line::make(target, baud, &error);
+        if (!line)
+            return error;
+        line->setConnectTimeoutMs(m_connectTimeoutMs);
+        error = line->open(com, hold->cancel().token());
+        if (!error.isEmpty())
+            return error;
+    }
+    connect(line.get(), &Line::relayStarted, this, [this] { m_waiter.finish(); });
     connect(line.get(), &Line::readyRead, this, &Link::onReadyRead);
     connect(line.get(), &Line::lost, this, &Link::onLost);
     connect(line.get(), &Line::dropped, this, &Link::onDropped);
@@ -287,6 +301,20 @@ void Link::waitForPeer(const Hold &hold)
     total.start();
     while (lineUp() && !replyIn() && !hold.cancel().cancelled() && total.elapsed() < 60'000 && m_peerPending())
         m_waiter.wait(1, hold.cancel().token());
+}
+
+void Link::waitForRelay(const Hold &hold)
+{
+    // The watcher runs the exchange when its bus is free (after a poll, another program's exchange):
+    // the wait for the turn is as long as the bus is busy; the exchange itself has its own windows and
+    // silences at the watcher, which bound it. A watcher that never answers costs a minute from then.
+    constexpr qint64 RunningMs = 60'000;
+    while (lineUp() && m_line->answerPending() && !hold.cancel().cancelled()) {
+        const qint64 ran = m_line->relayRunningMs();
+        if (ran >= RunningMs)
+            return;
+        m_waiter.wait(int(ran < 0 ? RunningMs : RunningMs - ran), hold.cancel().token());
+    }
 }
 
 void Link::pause(const Hold &hold, int ms)
@@ -338,7 +366,7 @@ bool Link::transfer(const Hold &hold, const ExchangeKind &kind, Exchange &ex)
         return false;
     }
     takeWaiting();
-    if (m_unsettled) {
+    if (m_unsettled && !m_line->relayed()) {
         quietLine(hold, kind.guardMs > 0 ? kind.guardMs : m_guardMs);
         if (!hold.cancel().cancelled() && lineUp())
             m_unsettled = false;
@@ -361,18 +389,23 @@ bool Link::transfer(const Hold &hold, const ExchangeKind &kind, Exchange &ex)
         logNow(FrameKind::Sent, ex.request);
         m_requestWireUs = m_line->wireUs(ex.request.size());
     }
+    m_line->setExchangeKind(kind);
     m_line->write(ex.request);
     m_lineActivity.restart();
     ex.sent = true;
     emit requestSent(kind, ex.request);
 
-    waitForReply(hold, kind.firstWaitMs);
-    if (kind.secondWaitMs > 0 && !hold.cancel().cancelled() && lineUp()) {
-        emit secondWait(kind, false);
-        waitForReply(hold, kind.secondWaitMs);
-        emit secondWait(kind, true);
+    if (m_line->relayed()) {
+        waitForRelay(hold);
+    } else {
+        waitForReply(hold, kind.firstWaitMs);
+        if (kind.secondWaitMs > 0 && !hold.cancel().cancelled() && lineUp()) {
+            emit secondWait(kind, false);
+            waitForReply(hold, kind.secondWaitMs);
+            emit secondWait(kind, true);
+        }
+        waitForPeer(hold);
     }
-    waitForPeer(hold);
     // A cancelled command unwinds at once: a click that follows the stop meets a free bus.
     if (kind.pumpAfterWait && !hold.cancel().cancelled())
         QCoreApplication::processEvents();
@@ -451,7 +484,8 @@ Exchange Link::exchange(const Hold &hold, const ExchangeKind &kind, const QByteA
         return ex;
     }
 
-    const bool confirm = kind.confirmsAfterFault && m_doubtful && modbus::isRead(request);
+    // Through a watcher, its link confirms on the wire it owns.
+    const bool confirm = kind.confirmsAfterFault && m_doubtful && modbus::isRead(request) && !m_line->relayed();
     ex.echoLearned = transfer(hold, kind, ex);
     if (ex.sent && confirm && ex.info.exact() && !ex.aborted)
         ex.echoLearned = confirmRead(hold, kind, ex) || ex.echoLearned;

@@ -145,6 +145,7 @@ public:
     // it opened, otherwise the message for COM com that says why not (com 0 names the line alone).
     // A connection that drops stays open: it is connected again before the next request, waiting at
     // most the connect timeout.
+    // A line a watcher owns (its socket answers, see busshare.h) is reached through that watcher.
     QString open(const QString &target, int baud, int com);
     void close();
     bool setBaudRate(int baud) { return m_line && m_line->setBaudRate(baud); }
@@ -154,6 +155,8 @@ public:
     // Bytes can go out now (a dropped connection is not up until it is connected again).
     bool lineUp() const { return m_line && m_line->isOpen(); }
     Line *line() const { return m_line.get(); }
+    // The line is reached through the watcher that owns it (another program's link on the wire).
+    bool viaWatcher() const { return m_line && m_line->relayed(); }
     void setConnectTimeoutMs(int ms);
     int connectTimeoutMs() const { return m_connectTimeoutMs; }
 
@@ -206,6 +209,7 @@ private:
     void settleReply(const Hold &hold);
     bool waitForReply(const Hold &hold, int ms);
     void waitForPeer(const Hold &hold);
+    void waitForRelay(const Hold &hold);
     bool echoExpected() const;
     qsizetype echoLength(const QByteArray &received) const;
     bool replyIn() const;

@@ -98,8 +98,11 @@ void PortPanel::refreshPorts()
         const QString said = tr("COM%1（%2，%3）").arg(QString::number(i + 1), device, state);
         portList->setItemData(i, said, Qt::ToolTipRole);
         portList->setItemData(i, said, Qt::AccessibleTextRole);
+        // A line the watcher owns is used through it: said beside the port.
         if (i == portList->currentIndex())
-            chosen = tr("COM%1 = %2（%3）").arg(QString::number(i + 1), device, state);
+            chosen = m_link.viaWatcher() && m_link.lineUp() && m_link.portName() == device
+                         ? tr("COM%1 = %2（经由监视程序）").arg(QString::number(i + 1), device)
+                         : tr("COM%1 = %2（%3）").arg(QString::number(i + 1), device, state);
     }
     lblComDevice->setText(chosen);
     // A device server's serial side has its rate set on the server.
@@ -147,6 +150,10 @@ bool PortPanel::openPort(int com, int rate)
     const QString device = m_ports.device(com);
     const QString text = m_link.open(device, rate, com);
     refreshPorts();
+    if (text.isEmpty() && m_link.viaWatcher()) {
+        emit statusMessage(tr("端口 %1 经由监视程序使用（%2 波特），与它的巡检轮流").arg(describe(com)).arg(m_link.baudRate()));
+        return true;
+    }
     if (text.isEmpty() && line::isNetwork(device)) {
         emit statusMessage(tr("端口 %1 已连接").arg(describe(com)));
         return true;

@@ -1,0 +1,119 @@
+// One owner per bus: another program's exchanges reach the simulated recorder through the watcher's
+// link (BusRelay and WatcherLine), interleaved with the watcher's own polls, each whole and in order on
+// the wire; and a client that leaves while it waits in the queue does not disturb the next one.
+#include "core/link/busshare.h"
+#include "core/link/watcherline.h"
+#include "simlines.h"
+#include <QLocalSocket>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTimer>
+#include <QtEndian>
+
+class TestBusShare : public QObject {
+    Q_OBJECT
+private slots:
+    void interleaved_data()
+    {
+        QTest::addColumn<int>("line");
+        for (int i = 0; i < 3; ++i)
+            QTest::newRow(SimLineNames[i]) << i;
+    }
+
+    void interleaved()
+    {
+        QFETCH(int, line);
+        sim::SimRecorder sim;
+        QVERIFY(sim.start(nullptr, SimLines[line]));
+        sim.setFrameEndBySilence(true);  // frames that met on the wire would run into one, unanswered
+        for (uint16_t r = 0; r < 10; ++r)
+            sim.setHolding(r, 1000 + r);
+        Link watcher;
+        watcher.setPeerPending([&sim] { return sim.replyPending(); });
+        QCOMPARE(watcher.open(sim.portPath(), 19200, 0), QString());
+        busshare::BusRelay relay(watcher);
+        QCOMPARE(relay.listen(sim.portPath()), QString());
+        QVector<QByteArray> sent;  // every frame the watcher's link wrote, in order
+        connect(&watcher, &Link::requestSent, this, [&](const ExchangeKind &, const QByteArray &r) { sent << r; });
+
+        // The watcher's polls: two reads each, on a timer, whenever the bus is free.
+        int polls = 0, pollFaults = 0;
+        QTimer poll;
+        connect(&poll, &QTimer::timeout, this, [&] {
+            auto hold = watcher.tryHold(Link::Visibility::Quiet);
+            if (!hold)
+                return;
+            ++polls;
+            for (uint16_t r : {0, 1})
+                pollFaults += !watcher.exchange(*hold, kinds::LiveRead, modbus::readHolding(21, r, 1)).info.exact();
+        });
+        poll.start(5);
+
+        Link client;
+        QCOMPARE(client.open(sim.portPath(), 19200, 0), QString());
+        QVERIFY(client.viaWatcher());
+        for (int i = 0; i < 30 || (polls < 3 && i < 1000); ++i) {
+            const uint16_t r = 2 + i % 8;
+            auto hold = client.tryHold();
+            const Exchange ex = client.exchange(*hold, kinds::SingleParameterRead, modbus::readHolding(21, r, 1));
+            QVERIFY2(ex.info.exact(), qPrintable(ex.stateText));
+            QCOMPARE(qFromBigEndian<quint16>(ex.reply.constData() + 3), quint16(1000 + r));  // its own reply
+        }
+        poll.stop();
+        QVERIFY(polls >= 3);
+        QCOMPARE(pollFaults, 0);
+        QCOMPARE(sim.requests(), sent);  // one at a time: each frame whole, as sent, in order
+    }
+
+    void leaverDroppedFromQueue()
+    {
+        sim::SimRecorder sim;
+        QVERIFY(sim.start());
+        sim.setHolding(5, 4321);
+        Link watcher;
+        watcher.setPeerPending([&sim] { return sim.replyPending(); });
+        QCOMPARE(watcher.open(sim.portPath(), 19200, 0), QString());
+        busshare::BusRelay relay(watcher);
+        QCOMPARE(relay.listen(sim.portPath()), QString());
+        QSignalSpy queued(&relay, &busshare::BusRelay::requestQueued);
+
+        // Two clients queue while the watcher holds the bus; the first leaves before its turn.
+        auto hold = watcher.tryHold(Link::Visibility::Quiet);
+        const auto request = [](quint32 id, uint16_t reg) {
+            QByteArray head(12, 0);
+            qToBigEndian<quint32>(id, head.data());
+            qToBigEndian<quint16>(200, head.data() + 5);
+            return busshare::frame('Q', head + modbus::readHolding(21, reg, 1));
+        };
+        QLocalSocket leaver, stayer;
+        for (auto [socket, reg] : {std::pair{&leaver, 4}, std::pair{&stayer, 5}}) {
+            socket->connectToServer(relay.path());
+            QVERIFY(socket->waitForConnected(5000));
+            socket->write(request(7, uint16_t(reg)));
+            QVERIFY(queued.wait());
+        }
+        leaver.abort();
+        QTRY_COMPARE(relay.queued(), 1);
+        hold.reset();
+
+        // The stayer gets its hello, its start and its answer, and the bus heard its request alone.
+        QByteArray input;
+        QList<QByteArray> messages;
+        bool tooLong = false;
+        QTRY_VERIFY([&] {
+            input += stayer.readAll();
+            while (auto m = busshare::takeMessage(input, &tooLong))
+                messages << *m;
+            return messages.size() >= 3;
+        }());
+        QCOMPARE(messages[1].left(5), QByteArray("S\0\0\0\7", 5));
+        QCOMPARE(messages[2].left(6), QByteArray("A\0\0\0\7\0", 6));
+        const QByteArray reply = messages[2].mid(6);
+        QVERIFY(modbus::classifyReply(modbus::readHolding(21, 5, 1), reply).exact());
+        QCOMPARE(qFromBigEndian<quint16>(reply.constData() + 3), quint16(4321));
+        QCOMPARE(sim.requests(), QVector<QByteArray>{modbus::readHolding(21, 5, 1)});
+    }
+};
+
+QTEST_GUILESS_MAIN(TestBusShare)
+#include "test_busshare.moc"
