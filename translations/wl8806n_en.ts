@@ -13,7 +13,7 @@
     </message>
     <message>
         <source>从存档重新读取报警和监视程序的状态</source>
-        <translation>Read the alarms and the watcher's state from the archive again</translation>
+        <translation>Read the alarms and the watcher&apos;s state from the archive again</translation>
     </message>
     <message>
         <source>报警</source>
@@ -995,6 +995,18 @@ sensor</translation>
         <source>无法连接 %1：%2</source>
         <translation>Cannot connect to %1: %2</translation>
     </message>
+    <message>
+        <source>监视程序 %1 ms 内没有回应</source>
+        <translation>The watcher did not answer within %1 ms</translation>
+    </message>
+    <message>
+        <source>无法经由监视程序使用 %1：%2</source>
+        <translation>Cannot use %1 through the watcher: %2</translation>
+    </message>
+    <message>
+        <source>监视程序断开了连接</source>
+        <translation>The watcher closed the connection</translation>
+    </message>
 </context>
 <context>
     <name>Link</name>
@@ -1469,6 +1481,14 @@ COM7=rtu-over-tcp://192.168.1.50:4001 or COM8=tcp://192.168.1.60:502</translatio
     <message>
         <source>端口 %1 已连接</source>
         <translation>Port %1 connected</translation>
+    </message>
+    <message>
+        <source>COM%1 = %2（经由监视程序）</source>
+        <translation>COM%1 = %2 (through the watcher)</translation>
+    </message>
+    <message>
+        <source>端口 %1 经由监视程序使用（%2 波特），与它的巡检轮流</source>
+        <translation>Port %1 is used through the watcher (%2 baud), taking turns with its polls</translation>
     </message>
 </context>
 <context>
@@ -2628,6 +2648,21 @@ Write these parameters and apply them on the device?</translation>
     <message>
         <source>%1，连接时不带口令（PostgreSQL 会查 ~/.pgpass）</source>
         <translation>%1; connecting without a password (PostgreSQL looks in ~/.pgpass)</translation>
+    </message>
+</context>
+<context>
+    <name>busshare::BusRelay</name>
+    <message>
+        <source>无法建立 %1：其他程序将不能经由监视程序使用这条线路</source>
+        <translation>Cannot create %1: other programs will not be able to use this line through the watcher</translation>
+    </message>
+    <message>
+        <source>另一个监视程序已在管理 %1（%2）</source>
+        <translation>Another watcher already manages %1 (%2)</translation>
+    </message>
+    <message>
+        <source>无法在 %1 接受其他程序的请求：%2</source>
+        <translation>Cannot take other programs' requests at %1: %2</translation>
     </message>
 </context>
 <context>
