@@ -183,6 +183,10 @@ private:
             c->setCurrentIndex(i);
             emit c->activated(i);
         } else if (verb == "click" || verb == "press") {
+            // A press followed by "wire N" holds frame N from the start: the click may send it before
+            // the next step runs.
+            if (verb == "press" && m_index < m_steps.size() && m_steps[m_index].startsWith(QLatin1String("wire ")))
+                armWire(m_steps[m_index].section(QLatin1Char(' '), 1, 1).toInt());
             auto *b = fx.find<QAbstractButton>(arg);
             showTabOf(b);
             auto done = std::make_shared<bool>(false);
@@ -207,14 +211,8 @@ private:
         } else if (verb == "wire") {
             const qsizetype n = arg.toInt();
             m_wireShown = n;
-            // Frame n is held unanswered until the next step has acted: a stop or a close lands on it,
-            // however fast or slow the machine.
-            fx.recorder.setFrameHook([this, n](int index) {
-                if (index + 1 == n) {
-                    m_held = true;
-                    m_release.tryAcquire(1, 30000);
-                }
-            });
+            if (m_armedFor != n)
+                armWire(n);
             m_releaseAfter = m_index;
             m_until = [this, n] { return fx.recorder.requests().size() >= n; };
         } else if (verb == "until") {
@@ -464,9 +462,23 @@ private:
         m_screen = now;
     }
 
+    // Frame n is held unanswered until the step after "wire N" has acted: a stop or a close lands on
+    // it, however fast or slow the machine.
+    void armWire(qsizetype n)
+    {
+        m_armedFor = n;
+        fx.recorder.setFrameHook([this, n](int index) {
+            if (index + 1 == n) {
+                m_held = true;
+                m_release.tryAcquire(1, 30000);
+            }
+        });
+    }
+
     // Lets a frame held by "wire" be answered.
     void release()
     {
+        m_armedFor = -1;
         m_releaseAfter = -1;
         fx.recorder.setFrameHook(nullptr);
         if (m_held.exchange(false))
@@ -494,6 +506,7 @@ private:
     QElapsedTimer m_clock;
     std::function<bool()> m_until;
     int m_index = 0;
+    qsizetype m_armedFor = -1;  // the frame a "wire" hook holds, -1 for none
     int m_inClick = 0;
     int m_releaseAfter = -1;  // the step after which a held frame is let go
     std::atomic<bool> m_held = false;
