@@ -35,10 +35,7 @@ void WatchService::add(std::unique_ptr<Link> link, const WatchedLine &line)
     w->link = std::move(link);
     LineWatch::Context context{m_setup.store, &m_setup.sensors, &m_rules,
                                [this, line](uint8_t a) { return recorderName(line, a); },
-                               [this](const Transition &t) {
-                                   const sensors::Sensor s = m_setup.sensors.sensor(t.recorder, t.sensor);
-                                   m_setup.tell(t, t.sensor ? m_setup.sensors.displayName(t.recorder, t.sensor) : QString(), s.unit);
-                               },
+                               [this](const Transition &t) { tell(t); },
                                m_setup.log};
     w->watch = std::make_unique<LineWatch>(*w->link, line, context);
     const size_t index = m_lines.size();
@@ -137,7 +134,7 @@ void WatchService::poll(size_t index)
     }
     w.polling = true;
     const QDateTime now = QDateTime::currentDateTimeUtc();
-    pickUpAcknowledgements(now);
+    pickUpAcknowledgements();
     w.watch->poll(now);
     QString error;
     QStringList lines;
@@ -149,9 +146,15 @@ void WatchService::poll(size_t index)
     emit polled();
 }
 
-void WatchService::pickUpAcknowledgements(const QDateTime &nowUtc)
+// A step told with its sensor's name and unit (none for a no-answer alarm).
+void WatchService::tell(const Transition &t)
 {
-    Q_UNUSED(nowUtc);
+    const QString name = t.sensor ? m_setup.sensors.displayName(t.recorder, t.sensor) : QString();
+    m_setup.tell(t, name, m_setup.sensors.sensor(t.recorder, t.sensor).unit);
+}
+
+void WatchService::pickUpAcknowledgements()
+{
     QString error;
     const auto open = m_setup.store->alarmSteps(archive::RecordStore::AlarmSteps::OfOpenAlarms, {}, &error);
     if (!open)
@@ -166,8 +169,7 @@ void WatchService::pickUpAcknowledgements(const QDateTime &nowUtc)
         // Written by the window or --ack: the rules stop repeating it, and people are told who.
         if (const auto t = m_rules.acknowledge(step.id, step.by, step.note, step.time, &error)) {
             acknowledged.insert(step.id);
-            const sensors::Sensor s = m_setup.sensors.sensor(t->recorder, t->sensor);
-            m_setup.tell(*t, t->sensor ? m_setup.sensors.displayName(t->recorder, t->sensor) : QString(), s.unit);
+            tell(*t);
         }
     }
 }

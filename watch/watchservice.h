@@ -52,7 +52,8 @@ signals:
 
 private:
     void poll(size_t index);
-    void pickUpAcknowledgements(const QDateTime &nowUtc);
+    void pickUpAcknowledgements();
+    void tell(const Transition &t);
     QString recorderName(const WatchedLine &line, uint8_t address) const;
 
     struct Watched {
