@@ -94,8 +94,12 @@ private:
             }
             m_until = nullptr;
         }
-        if (m_releaseAfter >= 0 && m_index > m_releaseAfter)
-            release();
+        // A frame let go is answered before anything else happens: on a busy machine its late reply
+        // could otherwise meet the next command's request.
+        if (m_releaseAfter >= 0 && m_index > m_releaseAfter && release()) {
+            m_until = [this] { return !fx.recorder.replyPending(); };
+            return again();
+        }
         if (m_started)
             flush(m_screenAfter && m_inClick == 0);
         if (m_index >= m_steps.size())
@@ -468,21 +472,22 @@ private:
     {
         m_armedFor = n;
         fx.recorder.setFrameHook([this, n](int index) {
-            if (index + 1 == n) {
-                m_held = true;
-                m_release.tryAcquire(1, 30000);
-            }
+            if (index + 1 == n)
+                m_release.acquire();
         });
     }
 
-    // Lets a frame held by "wire" be answered.
-    void release()
+    // Lets a frame held by "wire" be answered; true when one was held. The simulator takes the hook
+    // with the frame, so a frame that has come is held or about to be, however late its thread runs.
+    bool release()
     {
-        m_armedFor = -1;
+        const qsizetype n = std::exchange(m_armedFor, -1);
         m_releaseAfter = -1;
         fx.recorder.setFrameHook(nullptr);
-        if (m_held.exchange(false))
-            m_release.release();
+        if (n < 0 || fx.recorder.requests().size() < n)
+            return false;
+        m_release.release();
+        return true;
     }
 
     void finish()
@@ -509,7 +514,6 @@ private:
     qsizetype m_armedFor = -1;  // the frame a "wire" hook holds, -1 for none
     int m_inClick = 0;
     int m_releaseAfter = -1;  // the step after which a held frame is let go
-    std::atomic<bool> m_held = false;
     QSemaphore m_release;
     bool m_started = false;
     bool m_screenAfter = true;
