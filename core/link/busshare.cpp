@@ -126,6 +126,11 @@ void BusRelay::onClientData(QLocalSocket *client)
     input += client->readAll();
     bool tooLong = false;
     while (const std::optional<QByteArray> message = takeMessage(input, &tooLong)) {
+        if (message->at(0) == 'C' && message->size() >= 5) {
+            const quint32 id = qFromBigEndian<quint32>(message->constData() + 1);
+            m_queue.removeIf([client, id](const Pending &p) { return p.client == client && p.id == id; });
+            continue;
+        }
         constexpr int Head = 1 + 4 + 1 + 2 + 2 + 2 + 1;
         if (message->at(0) != 'Q' || message->size() < Head + 4)
             continue;  // nothing a client of this version sends

@@ -28,9 +28,12 @@ class QLocalSocket;
 //   watcher → client: 'S' u32 id — the exchange of that request begins on the wire now
 //   watcher → client: 'A' u32 id, u8 outcome (Outcome), the reply bytes as received (the adapter's
 //                     echo removed; none when nothing came)
+//   client → watcher: 'C' u32 id — the request is no longer wanted: taken from the queue if it still
+//                     waits there (no 'S', no 'A' then); one already under way is answered as any
 // Requests are taken first come, first served, each once the watcher's link is free (no poll, no
 // download, no other client's exchange under way). A client that goes before its turn is dropped
-// from the queue. Each request gets its 'S' and its 'A', in that order; ids are the client's own.
+// from the queue. Each request not given up before its turn gets its 'S' and its 'A', in that order; ids
+// are the client's own.
 namespace busshare {
 
 constexpr int MaxMessage = 4096;
@@ -38,7 +41,8 @@ constexpr int MaxMessage = 4096;
 enum class Outcome : uint8_t {
     Sent = 0,         // the request went out; the reply (possibly none) follows
     NotSent = 1,      // the watcher's line was closed or lost, or it is stopping: nothing went out
-    Unconfirmed = 2,  // the reads asked again after a fault never agreed: the bytes are not to be taken
+    Unconfirmed = 2,  // the reads asked again after a fault never agreed: the last reply's bytes follow,
+                      // not to be taken
 };
 
 // The socket of the watcher that owns target (a device path or a URL).

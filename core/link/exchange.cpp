@@ -397,6 +397,8 @@ bool Link::transfer(const Hold &hold, const ExchangeKind &kind, Exchange &ex)
 
     if (m_line->relayed()) {
         waitForRelay(hold);
+        if (hold.cancel().cancelled() && lineUp() && m_line->answerPending())
+            m_line->giveUpRequest();
     } else {
         waitForReply(hold, kind.firstWaitMs);
         if (kind.secondWaitMs > 0 && !hold.cancel().cancelled() && lineUp()) {
@@ -430,6 +432,8 @@ bool Link::transfer(const Hold &hold, const ExchangeKind &kind, Exchange &ex)
     if (echoFound)
         m_echoingPorts.insert(m_line->name());
     ex.info = modbus::classifyReply(ex.request, ex.reply);
+    if (m_line->relayed() && m_line->answerUnconfirmed())
+        ex.info.cls = modbus::ReplyClass::Unconfirmed;
     ex.stateText = hexText(ex.reply);
     if (!ex.info.whole() || hold.cancel().cancelled())
         m_unsettled = m_doubtful = true;

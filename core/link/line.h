@@ -58,6 +58,12 @@ public:
     // the far end (-1 while it waits there for its turn).
     virtual bool answerPending() const { return false; }
     virtual qint64 relayRunningMs() const { return -1; }
+    // Relayed: the far link asked the read again after a fault and its replies never agreed; the
+    // bytes read are the last reply, not to be taken.
+    virtual bool answerUnconfirmed() const { return false; }
+    // Relayed: the last request written is no longer wanted (its command was stopped). One still
+    // waiting for its turn at the far end never reaches the wire; one under way runs to its end.
+    virtual void giveUpRequest() {}
 
     // A connection is tried at most this long (TCP lines).
     void setConnectTimeoutMs(int ms) { m_connectTimeoutMs = ms; }

@@ -53,9 +53,10 @@ void WatcherLine::close()
 
 void WatcherLine::write(const QByteArray &frame)
 {
-    // A request answered by nobody any more (its command was cancelled) is answered all the same: the
-    // id tells that answer from this one's.
+    // A request given up while under way at the watcher is answered all the same: the id tells that
+    // answer from this one's.
     m_pending = true;
+    m_unconfirmed = false;
     m_started.invalidate();
     QByteArray body;
     QDataStream out(&body, QIODevice::WriteOnly);
@@ -63,6 +64,16 @@ void WatcherLine::write(const QByteArray &frame)
         << quint16(std::clamp(m_kind.secondWaitMs, 0, 65535)) << quint16(std::clamp(m_kind.guardMs, 0, 65535))
         << quint8((m_kind.confirmsAfterFault ? 1 : 0) | (m_kind.pumpAfterWait ? 2 : 0));
     m_socket.write(busshare::frame('Q', body + frame));
+    m_socket.flush();
+}
+
+void WatcherLine::giveUpRequest()
+{
+    if (!std::exchange(m_pending, false))
+        return;
+    QByteArray id(4, Qt::Uninitialized);
+    qToBigEndian<quint32>(m_id, id.data());
+    m_socket.write(busshare::frame('C', id));
     m_socket.flush();
 }
 
@@ -93,8 +104,8 @@ void WatcherLine::take()
             emit relayStarted();
         } else if (type == 'A' && message->size() >= 6) {
             m_pending = false;
-            if (busshare::Outcome(message->at(5)) != busshare::Outcome::Unconfirmed)
-                m_received += message->mid(6);
+            m_unconfirmed = busshare::Outcome(message->at(5)) == busshare::Outcome::Unconfirmed;
+            m_received += message->mid(6);
             emit readyRead();  // even when nothing came: the exchange is over
         }
     }

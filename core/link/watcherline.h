@@ -32,6 +32,8 @@ public:
     void setExchangeKind(const ExchangeKind &kind) override { m_kind = kind; }
     bool answerPending() const override { return m_pending; }
     qint64 relayRunningMs() const override { return m_pending && m_started.isValid() ? m_started.elapsed() : -1; }
+    bool answerUnconfirmed() const override { return m_unconfirmed; }
+    void giveUpRequest() override;
     // The watcher's own name for the line (its device), as it said on connecting.
     QString watcherDevice() const { return m_watcherDevice; }
 
@@ -51,5 +53,6 @@ private:
     ExchangeKind m_kind;
     quint32 m_id = 0;       // of the last request written
     bool m_pending = false;
+    bool m_unconfirmed = false;  // the last answer: replies that never agreed
     QElapsedTimer m_started;
 };

@@ -93,6 +93,12 @@ private slots:
             QVERIFY(queued.wait());
         }
         leaver.abort();
+        // A window whose command is stopped while its request waits gives the request up.
+        Link window;
+        QCOMPARE(window.open(sim.portPath(), 19200, 0), QString());
+        connect(&relay, &busshare::BusRelay::requestQueued, &window, [&window] { window.cancelCommand(CancelReason::Stop); });
+        const Exchange stopped = window.exchange(*window.tryHold(), kinds::SingleParameterRead, modbus::readHolding(21, 6, 1));
+        QVERIFY(stopped.aborted);
         QTRY_COMPARE(relay.queued(), 1);
         hold.reset();
 
@@ -112,6 +118,31 @@ private slots:
         QVERIFY(modbus::classifyReply(modbus::readHolding(21, 5, 1), reply).exact());
         QCOMPARE(qFromBigEndian<quint16>(reply.constData() + 3), quint16(4321));
         QCOMPARE(sim.requests(), QVector<QByteArray>{modbus::readHolding(21, 5, 1)});
+    }
+
+    // Reads that the watcher asked again after a fault and that never agreed reach the client as
+    // such: shown, nothing taken from them.
+    void unconfirmedReachesClient()
+    {
+        sim::SimRecorder sim;
+        QVERIFY(sim.start());
+        sim.setFrameHook([&sim](int index) { sim.setHolding(5, uint16_t(100 + index)); });  // never the same twice
+        sim.injectFault({.fault = sim::Fault::NoReply});
+        Link watcher;
+        watcher.setPeerPending([&sim] { return sim.replyPending(); });
+        QCOMPARE(watcher.open(sim.portPath(), 19200, 0), QString());
+        busshare::BusRelay relay(watcher);
+        QCOMPARE(relay.listen(sim.portPath()), QString());
+        Link client;
+        QCOMPARE(client.open(sim.portPath(), 19200, 0), QString());
+        QVERIFY(!client.exchange(*client.tryHold(), kinds::SingleParameterRead, modbus::readHolding(21, 5, 1)).info.exact());
+        bool decoded = false;
+        const Exchange ex = client.exchange(*client.tryHold(), kinds::SingleParameterRead, modbus::readHolding(21, 5, 1),
+                                            [&decoded](const Exchange &) { decoded = true; });
+        QCOMPARE(ex.info.cls, modbus::ReplyClass::Unconfirmed);
+        QVERIFY(!decoded);
+        QCOMPARE(sim.requests().size(), 4);  // the failed read, then the read asked three times
+        QCOMPARE(ex.reply.size(), 7);        // the last reply, shown
     }
 };
 
