@@ -200,9 +200,11 @@ frmMain::frmMain(Desktop &desktop, const ComPorts &ports, QWidget *parent)
     });
     connect(portPanel, &PortPanel::statusMessage, this, &frmMain::showStatus);
     connect(m_link, &Link::portLost, this, [this](const QString &) {
-        // The system's error text after a hang-up is seldom meaningful ("No such file…").
-        const QString text = tr("串口 %1 已断开（设备被拔出或连接中断），端口已关闭。")
-                                 .arg(m_link->portName());
+        // The system's error text after a hang-up is seldom meaningful ("No such file…"). A line
+        // reached through the watcher is lost when the watcher ends: the port is then free to open.
+        const QString text = m_link->viaWatcher()
+                                 ? tr("监视程序已不再管理 %1，端口已关闭；再次打开端口即可直接使用。").arg(m_link->portName())
+                                 : tr("串口 %1 已断开（设备被拔出或连接中断），端口已关闭。").arg(m_link->portName());
         portPanel->refreshPorts();  // the device line says so at once, not at its next look
         m_desktop.warnAndSay(text);
     });

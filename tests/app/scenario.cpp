@@ -1,6 +1,7 @@
 #include "scenario.h"
 #include "windowfixture.h"
 #include "core/export/freexlreader.h"
+#include "core/link/busshare.h"
 #include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QComboBox>
@@ -27,6 +28,7 @@
 #include <QStackedWidget>
 #include <QTabWidget>
 #include <QTextEdit>
+#include <QThread>
 #include <QTimer>
 #include <atomic>
 #include <functional>
@@ -34,6 +36,66 @@
 #include <memory>
 
 namespace {
+
+// A watcher owning the recorder's line on a thread of its own, as another program would: the window
+// reaches the bus through it. Its polls run when a step asks for one, so the frames stay in order.
+class ScenarioWatcher : public QObject {
+public:
+    explicit ScenarioWatcher(sim::SimRecorder &recorder) : m_recorder(recorder)
+    {
+        moveToThread(&m_thread);
+        m_thread.start();
+        QMetaObject::invokeMethod(this, [this] {
+            m_link = std::make_unique<Link>();
+            m_link->setPeerPending([this] { return m_recorder.replyPending(); });
+            m_error = m_link->open(m_recorder.portPath(), 19200, 0);
+            m_relay = std::make_unique<busshare::BusRelay>(*m_link);
+            if (m_error.isEmpty())
+                m_error = m_relay->listen(m_recorder.portPath());
+            connect(m_link.get(), &Link::idle, this, [this] { pollOwed(); });
+        }, Qt::BlockingQueuedConnection);
+    }
+    ~ScenarioWatcher() override
+    {
+        QMetaObject::invokeMethod(this, [this] {
+            m_relay.reset();
+            m_link.reset();
+        }, Qt::BlockingQueuedConnection);
+        m_thread.quit();
+        m_thread.wait();
+    }
+    QString error() const { return m_error; }
+    int polls() const { return m_polls; }
+    // One live read of device 21 as soon as the bus is free.
+    void poll()
+    {
+        QMetaObject::invokeMethod(this, [this] {
+            ++m_owed;
+            pollOwed();
+        });
+    }
+
+private:
+    void pollOwed()
+    {
+        if (m_owed == 0)
+            return;
+        std::optional<Link::Hold> hold = m_link->tryHold(Link::Visibility::Quiet);
+        if (!hold)
+            return;  // idle brings the turn back
+        --m_owed;
+        m_link->exchange(*hold, kinds::LiveRead, modbus::readHolding(21, 0, 20));
+        ++m_polls;
+    }
+
+    sim::SimRecorder &m_recorder;
+    QThread m_thread;
+    std::unique_ptr<Link> m_link;
+    std::unique_ptr<busshare::BusRelay> m_relay;
+    QString m_error;
+    int m_owed = 0;
+    std::atomic<int> m_polls = 0;
+};
 
 const QMap<QString, sim::Fault> kFaults = {
     {"NoReply", sim::Fault::NoReply},     {"BadCrc", sim::Fault::BadCrc},   {"Truncated", sim::Fault::Truncated},
@@ -264,6 +326,18 @@ private:
                 m_out << QStringLiteral("!! ") + error;
             fx.writeFile(QStringLiteral("comports.map"), QStringLiteral("COM4=%1\n").arg(fx.recorder.portPath()).toUtf8());
             m_portPath = fx.recorder.portPath();
+        } else if (verb == "watcher") {
+            // watcher on|off: a watcher takes the line (before "start"), or ends; "poll": it polls once.
+            m_watcher.reset();
+            if (arg == "on") {
+                m_watcher = std::make_unique<ScenarioWatcher>(fx.recorder);
+                if (!m_watcher->error().isEmpty())
+                    m_out << QStringLiteral("!! ") + m_watcher->error();
+            }
+        } else if (verb == "poll") {
+            const int target = m_watcher->polls() + 1;
+            m_watcher->poll();
+            m_until = [this, target] { return m_watcher->polls() >= target; };
         } else if (verb == "unplug") {
             release();
             fx.recorder.stop();
@@ -502,6 +576,7 @@ private:
 public:
     WindowFixture fx;
     QString m_portPath = fx.recorder.portPath();
+    std::unique_ptr<ScenarioWatcher> m_watcher;  // goes before the recorder it watches
 
 private:
     QStringList m_steps;

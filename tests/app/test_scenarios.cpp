@@ -101,6 +101,12 @@ const Scenario kScenarios[] = {
     {"network_line",
      {"line tcp", "records 21 6", "start", "set txtStationID 21", "click cmdPoint", "fault Disconnect", "click cmdPoint",
       "click cmdPoint", "click cmdRedall", "unplug", "until lblComDevice 未连接", "click cmdPoint"}},
+    // A watcher owns the line: the window's commands go through it, between its polls; a stopped
+    // download gives its request up; when the watcher ends, the window says so and opens the port itself.
+    {"watched_line",
+     {"file replywin.set 300,3,1200,0,0", "records 21 40", "watcher on", "start", "set txtStationID 21", "click cmdPoint",
+      "poll", "click cmdRedall", "press cmdRedall", "wire 47", "click cmdStopGet", "poll", "click cmdPoint",
+      "watcher off", "until lblStatusLine 监视程序", "click cmdOpenComm", "click cmdPoint"}},
     {"closing_during_a_download",
      {"file replywin.set 300,3,1200,0,0", "records 21 40", "start", "set txtStationID 21", "click cmdPoint", "press cmdRedall", "wire 5", "close",
       "quiet 1500"}},
