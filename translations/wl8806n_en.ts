@@ -2662,7 +2662,7 @@ Write these parameters and apply them on the device?</translation>
     </message>
     <message>
         <source>无法在 %1 接受其他程序的请求：%2</source>
-        <translation>Cannot take other programs' requests at %1: %2</translation>
+        <translation>Cannot take other programs&apos; requests at %1: %2</translation>
     </message>
 </context>
 <context>
@@ -3024,6 +3024,10 @@ Please add the user to the dialout group (sudo usermod -aG dialout $USER), log i
     <message>
         <source>报警</source>
         <translation>Alarms</translation>
+    </message>
+    <message>
+        <source>监视程序已不再管理 %1，端口已关闭；再次打开端口即可直接使用。</source>
+        <translation>The watcher no longer manages %1, and the port was closed; open the port again to use it directly.</translation>
     </message>
 </context>
 <context>
