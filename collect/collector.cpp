@@ -136,6 +136,31 @@ QString openPort(Link &link, const QString &device, int com, int baud, const std
         text += QStringLiteral("（%1）").arg(lock.blocking);
     return text.replace(QLatin1Char('\n'), QLatin1Char(' '));
 }
+// --verify: the archive's chains walked; the verdict is the one line on standard output.
+int verifyArchive(const QString &appDir, const Io &io)
+{
+    QStringList problems;
+    const auto config = archive::configuredArchive(appDir, &problems);
+    // A check makes no archive where there was none.
+    if (config && config->kind == archive::ArchiveConfig::Sqlite && !QFileInfo::exists(config->sqlitePath)) {
+        io.err(QStringLiteral("存档无法使用：没有存档文件 %1\n").arg(config->sqlitePath));
+        return Unusable;
+    }
+    archive::RecordStore store;
+    store.setProgram(archive::Program::Collector);
+    store.setWaitNote([&io](const QString &text) { io.err(text + QLatin1Char('\n')); });
+    QString error, note;
+    const bool opened = archive::openConfiguredArchive(store, appDir, &error, &note);
+    if (!note.isEmpty())
+        io.err(note + QLatin1Char('\n'));
+    const auto verdict = opened ? store.verify(&error) : std::nullopt;
+    if (!verdict) {
+        io.err(QStringLiteral("存档无法使用：%1\n").arg(error));
+        return Unusable;
+    }
+    io.out(verdict->text() + QLatin1Char('\n'));
+    return verdict->ok ? Complete : Broken;
+}
 } // namespace
 
 int run(const QStringList &arguments, const Io &io)
@@ -175,6 +200,8 @@ int run(const QStringList &arguments, const Io &io)
     };
 
     const QString appDir = resolveAppDir(o.appDir, QCoreApplication::applicationDirPath());
+    if (o.verify)
+        return verifyArchive(appDir, io);
     const auto comm = settings::readComm(appDir);
     const auto mod = settings::readMod(appDir);
     const auto window = settings::readReplyWindow(appDir);
@@ -251,6 +278,7 @@ int run(const QStringList &arguments, const Io &io)
     bool archiveUnusable = false;
     if (o.archive && !o.live) {
         store = std::make_unique<archive::RecordStore>();
+        store->setProgram(archive::Program::Collector);
         store->setWaitNote(note);
         QString error, archiveNote;
         if (!archive::openConfiguredArchive(*store, appDir, &error, &archiveNote)) {

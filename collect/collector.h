@@ -6,7 +6,7 @@
 // main() is a thin shell around run(); the tests call run() in-process.
 namespace collect {
 // The exit statuses (64 is sysexits' EX_USAGE).
-enum Exit { Complete = 0, Missing = 1, Unusable = 2, OutOfRange = 3, Usage = 64 };
+enum Exit { Complete = 0, Missing = 1, Unusable = 2, OutOfRange = 3, Broken = 4, Usage = 64 };
 
 struct Io {
     std::function<void(const QString &)> out;  // standard output: the JSON summary

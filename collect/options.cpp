@@ -86,7 +86,7 @@ Parsed parseArguments(const QStringList &arguments)
         "每个文件各自写入：一个写不成不影响其他的。存档不能使用时，文件照样写入，之后以状态 2 退出。\n"
         "SIGHUP、SIGINT（Ctrl-C）或 SIGTERM：当前的一次通信完成后结束读取，保存已读出的记录，以状态 1 退出。\n"
         "退出状态：0 全部读出；1 有记录未读出或未保存；2 端口、设备或存档不能使用；"
-        "3 全部读出，但有记录超出限值（--fail-on-limits）；64 参数错误。"));
+        "3 全部读出，但有记录超出限值（--fail-on-limits）；4 存档的哈希链断了（--verify）；64 参数错误。"));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("显示帮助。"));
     const QCommandLineOption version(QStringLiteral("version"), QStringLiteral("显示版本。"));
     const QCommandLineOption port(QStringLiteral("port"),
@@ -127,8 +127,11 @@ Parsed parseArguments(const QStringList &arguments)
                                    QStringLiteral("n"));
     const QCommandLineOption count(QStringLiteral("count"), QStringLiteral("实时值的数据长度（1 到 125 个寄存器）。默认 20。"),
                                    QStringLiteral("n"));
+    const QCommandLineOption verify(QStringLiteral("verify"),
+        QStringLiteral("不读记录仪，检查存档的哈希链：全部相符时输出 verify: ok rows=行数，以状态 0 退出；"
+                       "否则输出第一处不符（表、记录仪、行、哪里不符），以状态 4 退出。"));
     p.addOptions({help, version, port, baud, address, appDir, sensors, csv, xls, txt, noArchive, sinceLast,
-                  clearAfter, setClock, demo, json, failOnLimits, live, function, start, count});
+                  clearAfter, setClock, demo, json, failOnLimits, live, function, start, count, verify});
 
     Parsed r;
     const auto usage = [&](const QString &text) {
@@ -197,6 +200,15 @@ Parsed parseArguments(const QStringList &arguments)
     if (o.demo && !o.port.isEmpty() && !o.com)
         return usage(QStringLiteral("--port：演示模式只接受 COM 编号，%1 是设备路径").arg(quoted(o.port)));
     o.live = p.isSet(live);
+    o.verify = p.isSet(verify);
+    if (o.verify) {
+        // Only the archive is looked at: anything about a line or the records would go unused.
+        for (const auto *option : {&port, &baud, &address, &sensors, &csv, &xls, &txt, &noArchive, &sinceLast, &clearAfter,
+                                   &setClock, &demo, &json, &failOnLimits, &live, &function, &start, &count})
+            if (p.isSet(*option))
+                return usage(QStringLiteral("--%1：--verify 只检查存档，不与其他选项同用（--appdir 除外）").arg(option->names().constLast()));
+        return r;
+    }
     // The live read's fields, with the rules of the window's boxes.
     for (const auto &[option, lo, hi] : {std::tuple{&function, 3, 4}, std::tuple{&start, 1, 256}, std::tuple{&count, 1, 125}}) {
         if (!p.isSet(*option))

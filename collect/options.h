@@ -19,6 +19,8 @@ struct Options {
     bool failOnLimits = false;    // records with a value outside its limits end with OutOfRange
     // --live: each device's live values once, as the window's "单次" reads them, instead of its records.
     bool live = false;
+    // --verify: walks the archive's hash chains and says whether they are whole; nothing else is done.
+    bool verify = false;
     uint8_t function = 3;         // 03 or 04
     uint16_t start = 0;           // the first register, from 0 (--start counts from 1, as "起始地址")
     uint8_t count = 20;           // registers, 1 … 125

@@ -81,6 +81,7 @@ int run(const QStringList &arguments, const Io &io)
     };
     const QString dir = resolveAppDir(p.value(appDir), QCoreApplication::applicationDirPath());
     archive::RecordStore store;
+    store.setProgram(archive::Program::Watcher);
     QString error, note;
     const auto openArchive = [&] {
         if (archive::openConfiguredArchive(store, dir, &error, &note))

@@ -6,6 +6,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
+#include <tuple>
 
 namespace archive {
 
@@ -39,10 +40,15 @@ std::optional<int> RecordStore::store(const Batch &batch, QString *error)
     QSqlDatabase db = QSqlDatabase::database(m_connection, false);
     if (!begin(error, QCoreApplication::translate("archive", "存档数据库不能开始事务")))
         return std::nullopt;
-    QSqlQuery q(db);
-    bool ok = q.prepare(QStringLiteral(
-        "INSERT INTO records (recorder, address, taken, occurrence, words, interval_s, read_at, port)"
-        " VALUES (?, ?, ?, ?, ?, ?, ?, ?) ON CONFLICT DO NOTHING"));
+    // Under a name that renamed records go by, a record is kept once whatever name it was stored under.
+    const auto scope = scopeOf(batch.recorder, error);
+    bool ok = scope.has_value();
+    QSqlQuery held(db);
+    if (ok && !scope->plain)
+        ok = held.prepare(QStringLiteral("SELECT 1 FROM records WHERE %1 AND taken = ? AND words = ? AND occurrence = ? LIMIT 1")
+                              .arg(scope->where));
+    chain::Writer chain(db);
+    const chain::Table &table = chain::table("records");
     const QString readAt = batch.readAt.toUTC().toString(Qt::ISODate);
     int added = 0;
     int occurrence = 0;
@@ -52,22 +58,26 @@ std::optional<int> RecordStore::store(const Batch &batch, QString *error)
         // records in one minute stay two, and the same memory read again numbers them alike.
         const bool follows = i > 0 && r.position == batch.records[i - 1].position + 1;
         occurrence = follows && r.data == batch.records[i - 1].data ? occurrence + 1 : 0;
-        q.addBindValue(batch.recorder);
-        q.addBindValue(int(batch.address));
-        q.addBindValue(r.timeText());
-        q.addBindValue(occurrence);
-        q.addBindValue(r.data.mid(6));
-        q.addBindValue(batch.intervalS);
-        q.addBindValue(readAt);
-        q.addBindValue(batch.port);
-        ok = q.exec();
-        if (ok)
-            added += qMax(0, q.numRowsAffected());
+        if (!scope->plain) {
+            for (const QVariant &v : scope->values)
+                held.addBindValue(v);
+            held.addBindValue(r.timeText());
+            held.addBindValue(r.data.mid(6));
+            held.addBindValue(occurrence);
+            ok = held.exec();
+            if (!ok)
+                *error = describe(db, QCoreApplication::translate("archive", "读不出存档"), held.lastError());
+            if (!ok || held.next())
+                continue;
+        }
+        bool in = false;
+        ok = chain.append(table, {batch.recorder, int(batch.address), r.timeText(), occurrence, r.data.mid(6), batch.intervalS,
+                                  readAt, batch.port}, error, true, &in).has_value();
+        added += in ? 1 : 0;
     }
+    held.finish();
+    ok = ok && chain.finish(error);
     const QString failed = QCoreApplication::translate("archive", "这一批记录没有存进存档");
-    if (!ok)
-        *error = describe(db, failed, q.lastError());
-    q.finish();
     if (ok && batch.count >= 0) {
         QList<QVariantList> read, missing;
         for (const records::Record &r : batch.records)
@@ -118,13 +128,17 @@ QList<StoredRecord> RecordStore::period(const QString &recorder, const QDateTime
         *error = QCoreApplication::translate("archive", "存档没有打开");
         return rows;
     }
+    const auto scope = scopeOf(recorder, error);
+    if (!scope)
+        return rows;
     QSqlQuery q(QSqlDatabase::database(m_connection, false));
     q.setForwardOnly(true);
     q.prepare(QStringLiteral(
         "SELECT address, taken, occurrence, words, interval_s, read_at, port FROM records"
-        " WHERE recorder = ? AND taken >= ? AND taken <= ? ORDER BY taken, occurrence, words"));
+        " WHERE %1 AND taken >= ? AND taken <= ? ORDER BY taken, occurrence, words, seq").arg(scope->where));
     const QString minute = QStringLiteral("yyyy-MM-dd HH:mm");
-    q.addBindValue(recorder);
+    for (const QVariant &v : scope->values)
+        q.addBindValue(v);
     q.addBindValue(from.toString(minute));
     q.addBindValue(to.toString(minute));
     if (!q.exec()) {
@@ -142,6 +156,10 @@ QList<StoredRecord> RecordStore::period(const QString &recorder, const QDateTime
         r.intervalS = q.value(4).toInt();
         r.readAt = QDateTime::fromString(q.value(5).toString(), Qt::ISODate);
         r.port = q.value(6).toString();
+        // The same record stored under two names that now show as one is shown once: the first kept.
+        if (!rows.isEmpty() && std::tie(rows.last().time, rows.last().occurrence, rows.last().words)
+                                   == std::tie(r.time, r.occurrence, r.words))
+            continue;
         rows.append(r);
     }
     return rows;
@@ -149,15 +167,8 @@ QList<StoredRecord> RecordStore::period(const QString &recorder, const QDateTime
 
 QStringList RecordStore::recorders() const
 {
-    QStringList names;
-    if (!isOpen())
-        return names;
-    QSqlQuery q(QSqlDatabase::database(m_connection, false));
-    if (q.exec(QStringLiteral("SELECT DISTINCT recorder FROM records ORDER BY recorder"))) {
-        while (q.next())
-            names.append(q.value(0).toString());
-    }
-    return names;
+    QString error;
+    return isOpen() ? shownNames(&error).value_or(QStringList()) : QStringList();
 }
 
 std::optional<bool> RecordStore::holds(const QString &recorder, const QByteArray &data, QString *error) const
@@ -166,10 +177,14 @@ std::optional<bool> RecordStore::holds(const QString &recorder, const QByteArray
         *error = QCoreApplication::translate("archive", "存档没有打开");
         return std::nullopt;
     }
+    const auto scope = scopeOf(recorder, error);
+    if (!scope)
+        return std::nullopt;
     QSqlQuery q(QSqlDatabase::database(m_connection, false));
     q.setForwardOnly(true);
-    q.prepare(QStringLiteral("SELECT 1 FROM records WHERE recorder = ? AND taken = ? AND words = ? LIMIT 1"));
-    q.addBindValue(recorder);
+    q.prepare(QStringLiteral("SELECT 1 FROM records WHERE %1 AND taken = ? AND words = ? LIMIT 1").arg(scope->where));
+    for (const QVariant &v : scope->values)
+        q.addBindValue(v);
     q.addBindValue(records::Record{0, data}.timeText());
     q.addBindValue(data.mid(6));
     if (!q.exec()) {
@@ -186,9 +201,13 @@ std::optional<std::pair<QString, QString>> RecordStore::span(const QString &reco
         *error = QCoreApplication::translate("archive", "存档没有打开");
         return std::nullopt;
     }
+    const auto scope = scopeOf(recorder, error);
+    if (!scope)
+        return std::nullopt;
     QSqlQuery q(QSqlDatabase::database(m_connection, false));
-    q.prepare(QStringLiteral("SELECT MIN(taken), MAX(taken) FROM records WHERE recorder = ?"));
-    q.addBindValue(recorder);
+    q.prepare(QStringLiteral("SELECT MIN(taken), MAX(taken) FROM records WHERE %1").arg(scope->where));
+    for (const QVariant &v : scope->values)
+        q.addBindValue(v);
     if (!q.exec() || !q.next()) {
         *error = describe(QSqlDatabase::database(m_connection, false), QCoreApplication::translate("archive", "读不出存档"),
                           q.lastError());
@@ -208,23 +227,23 @@ std::optional<int> RecordStore::renameRecorder(const QString &from, const QStrin
     QSqlDatabase db = QSqlDatabase::database(m_connection, false);
     if (!begin(error, QCoreApplication::translate("archive", "存档数据库不能开始事务")))
         return std::nullopt;
-    QSqlQuery copy(db), drop(db);
-    // The WHERE before ON CONFLICT is what lets SQLite read the upsert after a SELECT.
-    bool ok = copy.prepare(QStringLiteral(
-                  "INSERT INTO records (recorder, address, taken, occurrence, words, interval_s, read_at, port)"
-                  " SELECT ?, address, taken, occurrence, words, interval_s, read_at, port FROM records"
-                  " WHERE recorder = ? ON CONFLICT DO NOTHING"))
-              && drop.prepare(QStringLiteral("DELETE FROM records WHERE recorder = ?"));
-    copy.addBindValue(to);
-    copy.addBindValue(from);
-    drop.addBindValue(from);
-    ok = ok && copy.exec() && drop.exec();
-    const int moved = ok ? drop.numRowsAffected() : 0;
     const QString failed = QCoreApplication::translate("archive", "记录没有改到新名称下");
-    if (!ok)
-        *error = describe(db, failed, copy.lastError().isValid() ? copy.lastError() : drop.lastError());
-    copy.finish();
-    drop.finish();
+    // What goes by the old name now goes by the new one; the audit entry is the renaming itself.
+    const auto scope = scopeOf(from, error);
+    QSqlQuery count(db);
+    bool ok = scope && count.prepare(QStringLiteral("SELECT COUNT(*) FROM records WHERE %1").arg(scope->where));
+    if (ok) {
+        for (const QVariant &v : scope->values)
+            count.addBindValue(v);
+        ok = count.exec() && count.next();
+        if (!ok)
+            *error = describe(db, failed, count.lastError());
+    }
+    const int moved = ok ? count.value(0).toInt() : 0;
+    count.finish();
+    chain::Writer chain(db);
+    ok = ok && chain.append(chain::table("audit"), auditValues({to, QLatin1String(kinds::RenameRecords), from, to}), error)
+         && chain.finish(error);
     ok = ok && execEach(db, QStringLiteral("INSERT INTO missing_positions (recorder, position) SELECT ?, position"
                                            " FROM missing_positions WHERE recorder = ? ON CONFLICT DO NOTHING"), {{to, from}}, error)
          && execEach(db, QStringLiteral("DELETE FROM missing_positions WHERE recorder = ?"), {{from}}, error);

@@ -1,4 +1,5 @@
 #pragma once
+#include "core/archive/chain.h"
 #include "core/records/record.h"
 #include "core/watch/alarm.h"
 #include <QByteArray>
@@ -50,9 +51,37 @@ struct StoredRecord {
     QByteArray data() const;
 };
 
+// The programs that write the archive, as the audit trail names them.
+enum class Program { Window, Collector, Watcher };
+QString programWord(Program p);
+
+// The audit trail's kinds of entry: what was done, in a short word.
+namespace kinds {
+inline constexpr char Created[] = "created";                 // the archive made (new: the version)
+inline constexpr char Upgrade[] = "upgrade";                 // an older archive brought up to date
+inline constexpr char RenameRecords[] = "rename-records";    // records shown under another name from now on
+inline constexpr char RecorderName[] = "recorder-name";      // a name in recorders.set
+inline constexpr char ArchiveSettings[] = "archive-settings";
+inline constexpr char SensorSettings[] = "sensor-settings";  // a sensor's name, unit or limits
+inline constexpr char AlarmAck[] = "alarm-ack";
+inline constexpr char DeviceWrite[] = "device-write";        // registers, coils, the clock, a clear
+} // namespace kinds
+
+struct AuditEntry {
+    QString recorder;  // empty: none
+    QString kind;
+    QString oldValue, newValue;
+};
+struct AuditRow {
+    qint64 seq = 0;
+    QDateTime at;      // UTC
+    QString user, program, recorder, kind, oldValue, newValue;
+};
+
 class RecordStore {
 public:
-    static constexpr int SchemaVersion = 4;
+    // 5: the audit trail, the hash chains and the append-only triggers.
+    static constexpr int SchemaVersion = 5;
     // How long a write waits for another program that is writing the same SQLite archive.
     static constexpr int BusyTimeoutMs = 5000;
 
@@ -106,9 +135,11 @@ public:
     std::optional<bool> holds(const QString &recorder, const QByteArray &data, QString *error) const;
     // The first and last record time of a recorder ("YYYY-MM-DD HH:MM"); nothing when it has none.
     std::optional<std::pair<QString, QString>> span(const QString &recorder, QString *error) const;
-    // A recorder given a new name: its records (and the positions it has still to read) move to that
-    // name in one transaction. A record the new name already holds is kept once. Returns the records
-    // moved, or nothing and *error.
+    // A recorder given a new name: its records (and the positions it has still to read) are shown
+    // under that name from now on, in one transaction. The rows themselves are never changed: the
+    // audit trail keeps the renaming (kind RenameRecords), and every read goes through it. A record
+    // the new name already holds is shown once. Returns the records that now go by the new name, or
+    // nothing and *error.
     std::optional<int> renameRecorder(const QString &from, const QString &to, QString *error);
     int schemaVersion() const { return m_version; }
 
@@ -116,7 +147,7 @@ public:
     // (NULL for no reading) taken at a UTC time; a reading already kept is not kept twice.
     bool storeReadings(const QString &recorder, uint8_t address, const QDateTime &taken,
                        const QVector<std::optional<int>> &tenths, QString *error);
-    // One step of an alarm, appended.
+    // One step of an alarm, appended; an acknowledgement goes into the audit trail with it.
     bool appendAlarm(const watch::Transition &step, QString *error);
     enum class AlarmSteps { All, OfOpenAlarms };
     // The alarm steps from since on (all of them for an invalid time), in the order they happened;
@@ -137,7 +168,27 @@ public:
     // The latest beat of any watcher; nothing when none ever beat (or on an error, in *error).
     std::optional<WatcherBeat> lastBeat(QString *error) const;
 
+    // Which program this is, for the audit trail (the window unless set).
+    void setProgram(Program p) { m_program = p; }
+    // Appends an entry to the audit trail with the time (UTC), the user and the program.
+    bool audit(const AuditEntry &entry, QString *error);
+    // The whole audit trail, oldest first.
+    std::optional<QList<AuditRow>> auditTrail(QString *error) const;
+    // Walks every hash chain: the first row that does not match, or how many rows all hold.
+    std::optional<chain::Verdict> verify(QString *error) const;
+
 private:
+    struct Scope {
+        QString where;        // a condition on records' recorder and seq
+        QVariantList values;
+        bool plain = true;    // no renaming touches the name: WHERE recorder = ?
+    };
+    // The rows shown under a name: those stored under it, and those stored under a name later
+    // renamed to it, up to the renaming.
+    std::optional<Scope> scopeOf(const QString &name, QString *error) const;
+    std::optional<QStringList> shownNames(QString *error) const;
+    bool startChains(int fromVersion, QString *error);
+    QVariantList auditValues(const AuditEntry &entry) const;
     bool connectTo(const ArchiveConfig &config, const QString &driver, QString *error);
     bool createOrUpgrade(QString *error);
     void closeConnection();
@@ -146,6 +197,7 @@ private:
 
     QString m_connection;
     int m_version = 0;
+    Program m_program = Program::Window;
     std::function<void(const QString &)> m_waitNote;
 };
 

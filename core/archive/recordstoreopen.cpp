@@ -240,8 +240,15 @@ bool RecordStore::begin(QString *error, const QString &what)
 {
     QSqlDatabase db = QSqlDatabase::database(m_connection, false);
     if (!isSqlite(db)) {
-        if (db.transaction())
-            return true;
+        // Writers take turns, as on SQLite: each chain's next row needs its last one.
+        if (db.transaction()) {
+            QSqlQuery lock(db);
+            if (lock.exec(QStringLiteral("SELECT pg_advisory_xact_lock(8806)")))
+                return true;
+            *error = describe(db, what, lock.lastError());
+            db.rollback();
+            return false;
+        }
         *error = describe(db, what, db.lastError());
         return false;
     }
@@ -305,15 +312,18 @@ bool RecordStore::createOrUpgrade(QString *error)
                                                         "请换用新版本的程序").arg(db.databaseName()).arg(version).arg(SchemaVersion);
         ok = false;
     }
+    // A new archive is made as version 4 was, then brought up like any older one: one way to version 5.
     if (ok && version == 0) {
         ok = exec(db, recordsTable(postgres), error) && exec(db, missingTable(), error)
-             && execAll(db, watchTables(postgres), error)
+             && execAll(db, watchTables(postgres), error) && startChains(0, error)
              && exec(db, QStringLiteral("INSERT INTO schema_version (version) VALUES (%1)").arg(SchemaVersion), error);
     } else if (ok && version < SchemaVersion) {
         // Version 1 did not record the port a record was read from; version 2 did not keep the
-        // positions a download left unread; version 3 had no watcher.
+        // positions a download left unread; version 3 had no watcher; version 4 had no audit trail,
+        // no chains and no append-only triggers.
         ok = (version >= 2 || exec(db, QStringLiteral("ALTER TABLE records ADD COLUMN port TEXT NOT NULL DEFAULT ''"), error))
              && exec(db, missingTable(), error) && execAll(db, watchTables(postgres), error)
+             && startChains(version, error)
              && exec(db, QStringLiteral("UPDATE schema_version SET version = %1").arg(SchemaVersion), error);
     }
     // A read-only file opens and reads as any other; a write tells, before a download is spent on it.

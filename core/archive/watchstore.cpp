@@ -45,15 +45,16 @@ bool RecordStore::storeReadings(const QString &recorder, uint8_t address, const 
         *error = notOpen();
         return false;
     }
-    QList<QVariantList> rows;
-    for (qsizetype k = 0; k < tenths.size(); ++k)
-        rows.append({recorder, int(address), int(k + 1), utcText(taken), number(tenths[k])});
     QSqlDatabase db = QSqlDatabase::database(m_connection, false);
     const QString failed = QCoreApplication::translate("archive", "读数没有存进存档");
     if (!begin(error, failed))
         return false;
-    if (!sql::execEach(db, QStringLiteral("INSERT INTO readings (recorder, address, sensor, taken, value)"
-                                          " VALUES (?, ?, ?, ?, ?) ON CONFLICT DO NOTHING"), rows, error)) {
+    chain::Writer chain(db);
+    bool ok = true;
+    for (qsizetype k = 0; ok && k < tenths.size(); ++k)
+        ok = chain.append(chain::table("readings"), {recorder, int(address), int(k + 1), utcText(taken), number(tenths[k])},
+                          error, true).has_value();
+    if (!ok || !chain.finish(error)) {
         db.rollback();
         return false;
     }
@@ -67,11 +68,23 @@ bool RecordStore::appendAlarm(const watch::Transition &t, QString *error)
         return false;
     }
     QSqlDatabase db = QSqlDatabase::database(m_connection, false);
-    return sql::execEach(db, QStringLiteral("INSERT INTO alarms (alarm_id, event, kind, recorder, address, sensor, value,"
-                                            " limit_value, happened, by_name, note) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, COALESCE(?, ''), COALESCE(?, ''))"),
-                         {{t.id, watch::eventWord(t.event), watch::kindWord(t.kind), t.recorder, int(t.address), t.sensor,
-                           number(t.value), number(t.limit), utcText(t.time), t.by, t.note}},
-                         error);
+    const QString failed = QCoreApplication::translate("archive", "报警没有存进存档");
+    if (!begin(error, failed))
+        return false;
+    chain::Writer chain(db);
+    if (!chain.append(chain::table("alarms"), {t.id, watch::eventWord(t.event), watch::kindWord(t.kind), t.recorder, int(t.address),
+                                              t.sensor, number(t.value), number(t.limit), utcText(t.time), t.by, t.note},
+                      error)
+        || (t.event == watch::AlarmEvent::Acknowledged
+            && !chain.append(chain::table("audit"),
+                             auditValues({t.recorder, QLatin1String(kinds::AlarmAck), {},
+                                          QStringLiteral("#%1 %2%3").arg(t.id).arg(t.by, t.note.isEmpty() ? QString() : "：" + t.note)}),
+                             error))
+        || !chain.finish(error)) {
+        db.rollback();
+        return false;
+    }
+    return commit(error, failed);
 }
 
 std::optional<QList<watch::Transition>> RecordStore::alarmSteps(AlarmSteps which, const QDateTime &since,

@@ -119,6 +119,8 @@ void RecorderNamePanel::rename(const QString &newName)
     m_ctx.archive->names() = names;
     QString note;
     archive::RecordStore *store = m_ctx.archive->open(&error);
+    if (!store || !store->audit({after, QLatin1String(archive::kinds::RecorderName), before, after}, &error))
+        note = tr("，审计记录没有写进存档（%1）").arg(error);
     if (store && store->span(before, &error)
         && d.confirm(QStringLiteral("System Information"),
                      tr("存档中有“%1”的记录。把它们改归“%2”吗？").arg(before, after))) {

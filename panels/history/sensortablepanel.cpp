@@ -124,7 +124,20 @@ void SensorTablePanel::saveSensors()
     QString error;
     if (!table.save(d.appDir(), &error))
         return refuse(error);
+    // Each sensor changed is an entry of the audit trail: its name, unit and limits before and after.
+    const auto line = [](const sensors::Sensor &s) {
+        return QStringList{s.name, s.unit, sensors::limitText(s.low), sensors::limitText(s.high)}.join(QLatin1Char('|'));
+    };
+    QString note;
+    archive::RecordStore *store = m_ctx.archive->open(&error);
+    for (int n = 1; n <= sensors::MaxSensor; ++n) {
+        const QString before = line(m_ctx.archive->sensors().sensor(recorder, n)), after = line(table.sensor(recorder, n));
+        if (before != after && note.isEmpty()
+            && !(store && store->audit({recorder, QLatin1String(archive::kinds::SensorSettings),
+                                        QStringLiteral("%1#%2").arg(n).arg(before), QStringLiteral("%1#%2").arg(n).arg(after)}, &error)))
+            note = tr("（审计记录没有写进存档：%1）").arg(error);
+    }
     m_ctx.archive->sensors() = table;
-    m_ctx.view.showStatus(tr("传感器设置：%1 的传感器名称与限值已存入 sensors.set").arg(recorder));
+    m_ctx.view.showStatus(tr("传感器设置：%1 的传感器名称与限值已存入 sensors.set").arg(recorder) + note);
     emit sensorsChanged();
 }

@@ -69,6 +69,61 @@ void makeVersion1(const ArchiveConfig &c, const char *refused)
     }
     QSqlDatabase::removeDatabase("v1");
 }
+
+// Statements run through a connection of the test's own, as someone with a database tool would:
+// each with its bound values. Returns the statements the database refused.
+int runRaw(const ArchiveConfig &c, const QList<std::pair<QString, QVariantList>> &statements)
+{
+    int refused = 0;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(c.kind == ArchiveConfig::Postgres ? "QPSQL" : "QSQLITE", "raw");
+        db.setDatabaseName(c.kind == ArchiveConfig::Postgres ? c.database : c.sqlitePath);
+        db.setHostName(c.host), db.setPort(c.port), db.setUserName(c.user);
+        if (!db.open())
+            return -1;
+        for (const auto &[sql, values] : statements) {
+            QSqlQuery q(db);
+            // PostgreSQL prepares no DDL: a statement without values goes as it is.
+            if (values.isEmpty()) {
+                refused += q.exec(sql) ? 0 : 1;
+                continue;
+            }
+            q.prepare(sql);
+            for (const QVariant &v : values)
+                q.addBindValue(v);
+            refused += q.exec() ? 0 : 1;
+        }
+    }
+    QSqlDatabase::removeDatabase("raw");
+    return refused;
+}
+
+// An archive as version 4 left it: the records of "A", two readings and an alarm.
+void makeVersion4(const ArchiveConfig &c, bool strayTable)
+{
+    const bool pg = c.kind == ArchiveConfig::Postgres;
+    const QString time = pg ? "TIMESTAMPTZ" : "TEXT", seq = pg ? "BIGSERIAL PRIMARY KEY" : "INTEGER PRIMARY KEY AUTOINCREMENT";
+    const QList<std::pair<QString, QVariantList>> v4{
+        {"CREATE TABLE schema_version (version INTEGER NOT NULL)", {}},
+        {"INSERT INTO schema_version (version) VALUES (4)", {}},
+        {QStringLiteral("CREATE TABLE records (recorder TEXT NOT NULL, address INTEGER NOT NULL, taken TEXT NOT NULL,"
+                        " occurrence INTEGER NOT NULL, words %1 NOT NULL, interval_s INTEGER NOT NULL, read_at TEXT NOT NULL,"
+                        " port TEXT NOT NULL, PRIMARY KEY (recorder, taken, words, occurrence))").arg(pg ? "BYTEA" : "BLOB"), {}},
+        {"CREATE TABLE missing_positions (recorder TEXT NOT NULL, position INTEGER NOT NULL, PRIMARY KEY (recorder, position))", {}},
+        {QStringLiteral("CREATE TABLE readings (recorder TEXT NOT NULL, address INTEGER NOT NULL, sensor INTEGER NOT NULL,"
+                        " taken %1 NOT NULL, value REAL, PRIMARY KEY (recorder, sensor, taken))").arg(time), {}},
+        {QStringLiteral("CREATE TABLE alarms (seq %1, alarm_id BIGINT NOT NULL, event TEXT NOT NULL, kind TEXT NOT NULL,"
+                        " recorder TEXT NOT NULL, address INTEGER NOT NULL, sensor INTEGER NOT NULL, value REAL, limit_value REAL,"
+                        " happened %2 NOT NULL, by_name TEXT NOT NULL, note TEXT NOT NULL)").arg(seq, time), {}},
+        {QStringLiteral("CREATE TABLE watchers (host TEXT NOT NULL PRIMARY KEY, beat %1 NOT NULL, lines TEXT NOT NULL)").arg(time), {}},
+        {"INSERT INTO records VALUES (?, 21, ?, 0, ?, 60, '2024-01-03T01:02:00Z', 'COM4')", {"A", "2024-01-02 03:04", r1.mid(6)}},
+        {"INSERT INTO records VALUES (?, 21, ?, 0, ?, 60, '2024-01-03T01:02:00Z', 'COM4')", {"A", "2024-01-02 03:05", r2.mid(6)}},
+        {"INSERT INTO readings VALUES ('A', 21, 1, '2026-12-08T03:12:00Z', 23.5), ('A', 21, 2, '2026-12-08T03:12:00Z', NULL)", {}},
+        {"INSERT INTO alarms (alarm_id, event, kind, recorder, address, sensor, value, limit_value, happened, by_name, note)"
+         " VALUES (1, 'raised', 'high', 'A', 21, 1, 25.0, 20.0, '2026-12-08T03:12:00Z', '', '')", {}},
+        {strayTable ? "CREATE TABLE chain_tips (x INTEGER)" : "SELECT 1", {}}};
+    QCOMPARE(runRaw(c, v4), 0);
+}
 } // namespace
 
 class TestArchive : public QObject {
@@ -203,6 +258,18 @@ private slots:
         for (const auto &[name, data] : asked)
             held << store.holds(name, data, &error).value_or(false);
         QCOMPARE(held, (QList<bool>{true, true, false, false, false}));
+        // The rows stay where they were stored: the old name used again afterwards is a recorder of its own.
+        QVERIFY(store.store({"COM4-21", 22, 60, readAt, "COM5", records::numbered({r3, blanks})}, &error) == 2);
+        QCOMPARE(store.recorders(), (QStringList{"COM4-21", "冷库"}));
+        QCOMPARE(store.period("COM4-21", QDateTime(QDate(2000, 1, 1), QTime()), QDateTime(QDate(2099, 1, 1), QTime()), &error).size(), 2);
+        QCOMPARE(store.span("冷库", &error)->second, (records::Record{0, r3}.timeText()));
+        QSqlQuery q(QSqlDatabase::database(QSqlDatabase::connectionNames().first()));
+        QVERIFY(q.exec("SELECT COUNT(*) FROM records WHERE recorder = 'COM4-21'") && q.next());
+        QCOMPARE(q.value(0).toInt(), 4);
+        const auto trail = store.auditTrail(&error).value_or(QList<archive::AuditRow>{});
+        QCOMPARE(QStringList({trail.last().kind, trail.last().oldValue, trail.last().newValue}),
+                 QStringList({"rename-records", "COM4-21", "冷库"}));
+        QCOMPARE(store.verify(&error)->text(), QString("verify: ok rows=8"));
     }
 
     // The watcher's readings are numbers (NULL for none) SQL reads as they are; alarm steps come back
@@ -235,6 +302,7 @@ private slots:
             {AlarmEvent::Cleared, AlarmKind::NoAnswer, 2, "COM4-22", 22, 0, std::nullopt, std::nullopt, t0.addSecs(180)}};
         for (const auto &step : steps)
             QVERIFY2(store.appendAlarm(step, &error), qPrintable(error));
+        QCOMPARE(store.auditTrail(&error)->last().newValue, QString("#1 王工：门已关"));
         QCOMPARE(store.alarmSteps(RecordStore::AlarmSteps::All, {}, &error).value_or(QList<watch::Transition>{}), steps);
         QCOMPARE(store.alarmSteps(RecordStore::AlarmSteps::OfOpenAlarms, {}, &error).value_or(QList<watch::Transition>{}),
                  (QList<watch::Transition>{steps[0], steps[2]}));
@@ -245,6 +313,152 @@ private slots:
             QVERIFY2(store.beat(b, &error), qPrintable(error));
         const auto beat = store.lastBeat(&error);
         QCOMPARE(std::tuple(beat->host, beat->beat, beat->lines), std::tuple(QString("pc1"), t0.addSecs(60), QString("COM4")));
+    }
+
+    // What someone with a database tool does behind the program's back, and where verify finds it.
+    // The archive: "A" r1 r2 (seq 2, 3), "B" r1 r2 (4, 5), "A" r3 (6), A's readings (7, 8), an alarm
+    // of A (9) and an audit entry (10) after the one that made the archive (1).
+    void tamper_data()
+    {
+        using Steps = QList<std::pair<QString, QVariantList>>;
+        QTest::addColumn<bool>("postgres");
+        QTest::addColumn<QStringList>("keep");   // triggers left in place; the others are dropped first
+        QTest::addColumn<Steps>("steps");
+        QTest::addColumn<QStringList>("found");  // table, recorder, the row named
+        const QStringList all = archive::chain::triggerNames(false) + archive::chain::triggerNames(true);
+        QStringList keepAllBut = all;
+        keepAllBut.removeAll("records_no_update");
+        struct Row { const char *name; QStringList keep; Steps steps; QStringList found; };
+        const Row rows[] = {
+            {"a value changed", {}, {{"UPDATE records SET words = ? WHERE seq = 3", {QByteArray::fromHex("09990304")}}},
+             {"records", "A", "seq=3 taken=2024-01-02 03:05"}},
+            {"a reading changed", {}, {{"UPDATE readings SET value = 23.6 WHERE seq = 7", {}}}, {"readings", "A", "seq=7 sensor=1"}},
+            {"a row deleted", {}, {{"DELETE FROM records WHERE seq = 3", {}}}, {"records", "A", "seq=6 taken=2024-01-02 03:06"}},
+            {"the last row deleted", {}, {{"DELETE FROM records WHERE seq = 6", {}}}, {"records", "A", "seq=6"}},
+            {"a whole chain deleted", {}, {{"DELETE FROM alarms", {}}}, {"alarms", "A", "seq=9"}},
+            {"a row inserted", {},
+             {{"INSERT INTO records (recorder, address, taken, occurrence, words, interval_s, read_at, port, seq, hash)"
+               " SELECT recorder, address, '2024-01-02 03:09', occurrence, words, interval_s, read_at, port, 5, hash"
+               " FROM records WHERE seq = 3", {}}},
+             {"records", "A", "seq=5 taken=2024-01-02 03:09"}},
+            {"two rows swapped", {},
+             {{"UPDATE records SET seq = 99 WHERE seq = 2", {}}, {"UPDATE records SET seq = 2 WHERE seq = 3", {}},
+              {"UPDATE records SET seq = 3 WHERE seq = 99", {}}},
+             {"records", "A", "seq=2 taken=2024-01-02 03:05"}},
+            {"the audit trail edited", {}, {{"UPDATE audit SET new_value = '9' WHERE seq = 1", {}}}, {"audit", "", "seq=1 kind=created"}},
+            {"a trigger dropped", keepAllBut, {}, {"records", "", "-"}},
+            {"a trigger dropped and a row changed", keepAllBut, {{"UPDATE records SET port = 'COM9' WHERE seq = 6", {}}},
+             {"records", "A", "seq=6"}},
+        };
+        for (bool pg : {false, true})
+            for (const Row &r : rows)
+                QTest::addRow("%s: %s", pg ? "postgres" : "sqlite", r.name) << pg << r.keep << r.steps << r.found;
+    }
+    void tamper()
+    {
+        using Steps = QList<std::pair<QString, QVariantList>>;
+        QFETCH(bool, postgres);
+        QFETCH(QStringList, keep);
+        QFETCH(Steps, steps);
+        QFETCH(QStringList, found);
+        QTemporaryDir dir;
+        const auto config = freshArchive(postgres, dir);
+        if (!config)
+            return;
+        QString error;
+        {
+            RecordStore store;
+            QVERIFY2(store.open(*config, &error), qPrintable(error));
+            for (const auto &[name, list] : {std::pair{"A", QList{r1, r2}}, {"B", QList{r1, r2}}, {"A", QList{r3}}})
+                QVERIFY2(store.store({name, 21, 60, readAt, "COM4", records::numbered(list)}, &error), qPrintable(error));
+            QVERIFY(store.storeReadings("A", 21, readAt, {235, std::nullopt}, &error));
+            QVERIFY(store.appendAlarm({watch::AlarmEvent::Raised, watch::AlarmKind::High, 1, "A", 21, 1, 250, 200, readAt}, &error));
+            QVERIFY(store.audit({"A", "sensor-settings", "1#||20.0|", "1#||25.0|"}, &error));
+            const auto whole = store.verify(&error);
+            QCOMPARE(whole.value_or(archive::chain::Verdict{}).text(), QString("verify: ok rows=10"));
+        }
+        Steps tampering;
+        for (const QString &t : archive::chain::triggerNames(postgres))
+            if (!keep.contains(t))
+                tampering.append({postgres ? QStringLiteral("DROP TRIGGER %1 ON %2").arg(t, t.section('_', 0, 0))
+                                           : QStringLiteral("DROP TRIGGER %1").arg(t), {}});
+        QCOMPARE(runRaw(*config, tampering + steps), 0);
+        RecordStore store;
+        QVERIFY2(store.open(*config, &error), qPrintable(error));
+        const auto v = store.verify(&error);
+        QVERIFY2(v, qPrintable(error));
+        QVERIFY(!v->ok);
+        QVERIFY2(v->key.startsWith(found[2]), qPrintable(v->text()));
+        QCOMPARE(QStringList({v->table, v->recorder}), found.mid(0, 2));
+    }
+
+    // The chained tables refuse any change or removal, whoever asks; the rows stay whole.
+    void appendOnly_data() { bothDatabases(); }
+    void appendOnly()
+    {
+        QFETCH(bool, postgres);
+        QTemporaryDir dir;
+        const auto config = freshArchive(postgres, dir);
+        if (!config)
+            return;
+        QString error;
+        RecordStore store;
+        QVERIFY2(store.open(*config, &error), qPrintable(error));
+        QVERIFY(store.store({"A", 21, 60, readAt, "COM4", records::numbered({r1})}, &error));
+        QVERIFY(store.storeReadings("A", 21, readAt, {235}, &error));
+        QVERIFY(store.appendAlarm({watch::AlarmEvent::Raised, watch::AlarmKind::High, 1, "A", 21, 1, 250, 200, readAt}, &error));
+        QList<std::pair<QString, QVariantList>> attempts;
+        for (const char *t : {"records", "readings", "alarms", "audit"}) {
+            attempts.append({QStringLiteral("UPDATE %1 SET recorder = 'X'").arg(t), {}});
+            attempts.append({QStringLiteral("DELETE FROM %1").arg(t), {}});
+            if (postgres)
+                attempts.append({QStringLiteral("TRUNCATE %1").arg(t), {}});
+        }
+        QCOMPARE(runRaw(*config, attempts), attempts.size());
+        QCOMPARE(store.verify(&error)->text(), QString("verify: ok rows=4"));
+    }
+
+    // An archive of version 4 gets its chains and triggers in one transaction, its audit trail
+    // starting with the upgrade; an upgrade that fails half-way leaves it as it was.
+    void upgradeFrom4_data()
+    {
+        QTest::addColumn<bool>("postgres");
+        QTest::addColumn<bool>("blocked");
+        for (bool pg : {false, true})
+            for (bool blocked : {false, true})
+                QTest::addRow("%s%s", pg ? "postgres" : "sqlite", blocked ? ", fails half-way" : "") << pg << blocked;
+    }
+    void upgradeFrom4()
+    {
+        QFETCH(bool, postgres);
+        QFETCH(bool, blocked);
+        QTemporaryDir dir;
+        const auto config = freshArchive(postgres, dir);
+        if (!config)
+            return;
+        makeVersion4(*config, blocked);
+        if (QTest::currentTestFailed())
+            return;
+        RecordStore store;
+        QString error;
+        QCOMPARE(store.open(*config, &error), !blocked);
+        if (blocked) {
+            // Still version 4: no column, table or trigger of the upgrade is left.
+            QCOMPARE(runRaw(*config, {{"SELECT seq FROM records", {}}, {"SELECT hash FROM alarms", {}}, {"SELECT 1 FROM audit", {}},
+                                      {"UPDATE schema_version SET version = 4 WHERE version = 4", {}}, {"DELETE FROM alarms", {}}}),
+                     3);
+            return;
+        }
+        QCOMPARE(store.verify(&error)->text(), QString("verify: ok rows=6"));
+        const auto trail = store.auditTrail(&error).value_or(QList<archive::AuditRow>{});
+        QCOMPARE(trail.size(), 1);
+        QCOMPARE(QStringList({trail[0].kind, trail[0].oldValue, trail[0].newValue, trail[0].program}),
+                 QStringList({"upgrade", "4", "5", "window"}));
+        QVERIFY(!trail[0].user.isEmpty());
+        QCOMPARE(store.period("A", QDateTime(QDate(2000, 1, 1), QTime()), QDateTime(QDate(2099, 1, 1), QTime()), &error).size(), 2);
+        QVERIFY(store.store({"A", 21, 60, readAt, "COM4", records::numbered({r1, r2, r3})}, &error) == 1);
+        QCOMPARE(store.verify(&error)->text(), QString("verify: ok rows=7"));
+        QCOMPARE(runRaw(*config, {{"UPDATE readings SET value = 1", {}}}), 1);
     }
 
     // A fault of the file, its folder or the disk is named in words of its own, and the file stays

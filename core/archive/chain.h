@@ -1,0 +1,88 @@
+#pragma once
+#include <QByteArray>
+#include <QList>
+#include <QMap>
+#include <QPair>
+#include <QSqlDatabase>
+#include <QString>
+#include <QStringList>
+#include <QVariantList>
+#include <optional>
+
+// The hash chains over the archive's append-only tables. Every row carries the SHA-256 of its
+// canonical content and the hash of the row before it in its chain: one chain a recorder in records,
+// readings and alarms, and one chain for the whole audit trail. All rows of all chained tables draw
+// their seq from one counter, so a seq says which of two rows in different tables came first (the
+// recorder-name mapping relies on it). What each chain's last row is stays in chain_tips, so a
+// removed last row is found as well as a removed middle one.
+namespace archive::chain {
+
+// How a column's value is written into the canonical text: a time is compared as the instant it
+// names (PostgreSQL hands back a timestamp where SQLite hands back the text written).
+enum class Kind { Text, Int, Blob, Real, Time };
+
+struct Column {
+    const char *name;
+    Kind kind;
+};
+
+struct Table {
+    const char *name;
+    bool perRecorder;        // one chain a recorder (the "recorder" column); else one chain
+    QList<Column> columns;   // every column that carries meaning, seq first; the hash is not one
+    QStringList keyColumns;  // what names a row to a person besides its seq
+};
+
+const QList<Table> &tables();
+const Table &table(const char *name);
+
+// The hash of a row whose values are given in the table's column order (seq first), chained to prev
+// (empty for a chain's first row): lower-case hex.
+QString rowHash(const Table &t, const QString &prev, const QVariantList &values);
+
+// The triggers that keep the chained tables append-only, as the driver names them.
+QStringList triggerNames(bool postgres);
+QStringList triggerStatements(bool postgres);
+
+// Appends rows to chains inside a transaction the caller holds (and, on PostgreSQL, the archive's
+// write lock). Each chain's tip is read once and saved by finish().
+class Writer {
+public:
+    explicit Writer(QSqlDatabase db) : m_db(db) {}
+
+    // Inserts one row (values in column order without the seq), chained to its recorder's last row.
+    // With ignoreConflict a row the table's key already holds is skipped: then *added is false.
+    // Nothing and *error when the database refuses. The seq given is returned.
+    std::optional<qint64> append(const Table &t, const QVariantList &values, QString *error, bool ignoreConflict = false,
+                                 bool *added = nullptr);
+    // The seq and hash a row already in the table gets when its chain starts (an upgrade): seq is
+    // kept when given, else drawn from the counter.
+    std::optional<QPair<qint64, QString>> adopt(const Table &t, std::optional<qint64> seq, const QVariantList &values,
+                                                QString *error);
+    bool finish(QString *error);
+
+private:
+    struct Tip {
+        qint64 seq = 0, rows = 0;
+        QString hash;
+        bool changed = false;
+    };
+    std::optional<qint64> nextSeq(QString *error);
+    Tip *tip(const Table &t, const QString &recorder, QString *error);
+
+    QSqlDatabase m_db;
+    qint64 m_next = 0;
+    QMap<QPair<QString, QString>, Tip> m_tips;
+};
+
+// What a walk of every chain found.
+struct Verdict {
+    bool ok = true;
+    qint64 rows = 0;
+    // The first break: where and what differs.
+    QString table, recorder, key, what;
+    QString text() const;
+};
+std::optional<Verdict> verify(QSqlDatabase db, QString *error);
+
+} // namespace archive::chain
