@@ -155,6 +155,8 @@ private slots:
     void wholeCollection()
     {
         QVERIFY(writeFile(m_dir->filePath("sensors.set"), "COM4-21\t1\t东墙\t℃\t\t5.0\nCOM4-21\t2\t西墙\n"));
+        QCOMPARE(collect({"--verify"}).code, collect::Unusable);  // no archive yet, and none made by the check
+        QVERIFY(!QFile::exists(m_dir->filePath("archive.db")));
         for (int pass = 0; pass < 2; ++pass) {
             const Run r = collect({"--port", "COM4", "--address", "21,22", "--csv", m_dir->filePath("data.csv"), "--json"});
             QCOMPARE(r.code, collect::Complete);
@@ -181,6 +183,20 @@ private slots:
         }
         QCOMPARE(archived("COM4-21"), bytes(m_sim.records(21)));
         QCOMPARE(archived("COM4-22"), bytes(m_sim.records(22)));
+        // The chains: whole after the downloads (19 records and the archive's first audit entry), broken
+        // by a value changed behind the program's back.
+        Run check = collect({"--verify"});
+        QCOMPARE(std::pair(check.code, check.out), std::pair(int(collect::Complete), QString("verify: ok rows=20\n")));
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "tamper");
+            db.setDatabaseName(m_dir->filePath("archive.db"));
+            QVERIFY(db.open() && QSqlQuery(db).exec("DROP TRIGGER records_no_update")
+                    && QSqlQuery(db).exec("UPDATE records SET interval_s = 30 WHERE taken = (SELECT MAX(taken) FROM records)"));
+        }
+        QSqlDatabase::removeDatabase("tamper");
+        check = collect({"--verify"});
+        QCOMPARE(check.code, collect::Broken);
+        QVERIFY2(check.out.startsWith("verify: broken table=records recorder=COM4-22 row=seq="), qPrintable(check.out));
         Run r = collect({"--port", "COM4", "--address", "21", "--fail-on-limits", "--json"});
         QCOMPARE(r.code, collect::OutOfRange);
         QCOMPARE(r.json["status"].toString(), "out-of-range");
@@ -453,6 +469,7 @@ private slots:
         QTest::newRow("demo on a path") << QStringList{"--demo", "--port", "/dev/ttyS0"} << usage << "--port";
         QTest::newRow("unknown option") << QStringList{"--clear"} << usage << "clear";
         QTest::newRow("stray argument") << QStringList{"21"} << usage << "“21”";
+        QTest::newRow("verify and a device") << QStringList{"--verify"} << usage << "--address：--verify 只检查存档";
     }
     void exitStatus()
     {
