@@ -95,6 +95,17 @@ private:
         m_y += h + after;
     }
 
+    void paragraph(const QString &text, const QFont &font)
+    {
+        const qreal h = QFontMetricsF(font).boundingRect(QRectF(0, 0, m_body.width(), 1e6), Qt::TextWordWrap, text).height();
+        need(h);
+        if (p) {
+            p->setFont(font);
+            p->drawText(QRectF(m_body.left(), m_y, m_body.width(), h), Qt::AlignLeft | Qt::TextWordWrap, text);
+        }
+        m_y += h + 3;
+    }
+
     void heading(const QString &text)
     {
         need(3 * QFontMetricsF(m_bold).height());  // never alone at the foot of a page
@@ -175,7 +186,7 @@ private:
         line(tr("记录间隔：%1").arg(spacing()), m_text);
         line(tr("制作于 %1，制作人 %2，程序版本 %3").arg(timeText(r.madeAt), r.madeBy.isEmpty() ? QStringLiteral("—") : r.madeBy, r.version),
              m_text);
-        line(tr("平均动力学温度（MKT）按 USP <1160> 计算，ΔH/R = %1 K，只计温度传感器（单位 ℃）；限值上的值算作限值内；"
+        paragraph(tr("平均动力学温度（MKT）按 USP <1160> 计算，ΔH/R = %1 K，只计温度传感器（单位 ℃）；限值上的值算作限值内；"
                 "连续超限的读数算作一次超限。").arg(r.dhR, 0, 'f', 0), m_small);
         if (p) {
             p->setPen(QColor(150, 150, 150));
@@ -188,9 +199,9 @@ private:
     void sensorTable()
     {
         heading(tr("传感器统计"));
-        const QVector<Column> columns = {{tr("传感器"), 15}, {tr("单位"), 5}, {tr("限值"), 10}, {tr("读数"), 6, Qt::AlignRight},
+        const QVector<Column> columns = {{tr("传感器"), 14}, {tr("单位"), 5}, {tr("限值"), 9}, {tr("读数"), 7, Qt::AlignRight},
             {tr("最小值"), 13}, {tr("最大值"), 13}, {tr("平均值"), 7, Qt::AlignRight}, {tr("MKT"), 7, Qt::AlignRight},
-            {tr("低于下限"), 10}, {tr("高于上限"), 10}, {tr("超限次数"), 7, Qt::AlignRight}, {tr("首次超限"), 13}};
+            {tr("低于下限"), 10}, {tr("高于上限"), 10}, {tr("超限次数"), 8, Qt::AlignRight}, {tr("首次超限"), 13}};
         QVector<QStringList> rows;
         for (qsizetype j = 0; j < c.stats.sensors.size(); ++j) {
             const report::SensorStats &s = c.stats.sensors[j];
