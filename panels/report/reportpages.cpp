@@ -201,7 +201,7 @@ private:
         heading(tr("传感器统计"));
         const QVector<Column> columns = {{tr("传感器"), 14}, {tr("单位"), 5}, {tr("限值"), 9}, {tr("读数"), 7, Qt::AlignRight},
             {tr("最小值"), 13}, {tr("最大值"), 13}, {tr("平均值"), 7, Qt::AlignRight}, {tr("MKT"), 7, Qt::AlignRight},
-            {tr("低于下限"), 10}, {tr("高于上限"), 10}, {tr("超限次数"), 8, Qt::AlignRight}, {tr("首次超限"), 13}};
+            {tr("低于下限"), 10, Qt::AlignRight}, {tr("高于上限"), 10, Qt::AlignRight}, {tr("超限次数"), 8, Qt::AlignRight}, {tr("首次超限"), 13}};
         QVector<QStringList> rows;
         for (qsizetype j = 0; j < c.stats.sensors.size(); ++j) {
             const report::SensorStats &s = c.stats.sensors[j];
