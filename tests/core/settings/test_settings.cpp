@@ -44,7 +44,8 @@ const auto &splitRows() { static const struct { const char *content; QStringList
 const QList<int> comm{4, 19200}, mod{2, 20, 1}, reply{300, 3, 1200, 0, 1, 3000};
 const auto &fileRows() { static const struct { const char *file, *content; Status status; QList<int> values; } rows[] = {  // content nullptr: no file
     {"comm.set", nullptr, Status::Missing, comm}, {"comm.set", "3,9600\r\n", Status::Ok, {3, 9600}}, {"comm.set", "1\r\n14400\r\n", Status::Ok, {1, 14400}},
-    {"comm.set", "25,57600\r\n", Status::Ok, {25, 57600}}, {"comm.set", "4,49", Status::Malformed, comm}, {"comm.set", "26,9600", Status::Malformed, comm},
+    {"comm.set", "25,57600\r\n", Status::Ok, {25, 57600}}, {"comm.set", "4,49", Status::Malformed, comm}, {"comm.set", "2,50", Status::Ok, {2, 50}},
+    {"comm.set", "2,4000000", Status::Ok, {2, 4000000}}, {"comm.set", "2,4000001", Status::Malformed, comm},  // the rate box's bounds {"comm.set", "26,9600", Status::Malformed, comm},
     {"comm.set", "0,9600", Status::Malformed, comm}, {"comm.set", "COM3,9600", Status::Malformed, comm}, {"comm.set", "3\r\n", Status::Malformed, comm},
     {"comm.set", "\"3,9600", Status::Malformed, comm}, {"ModSet.set", nullptr, Status::Missing, mod}, {"ModSet.set", " 0 , 5\r\n 20, 3 ", Status::Ok, {5, 20, 3}},
     {"ModSet.set", "x,255,-5,0", Status::Ok, {255, -5, 0}},  // field 1 is not used
