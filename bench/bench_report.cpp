@@ -14,6 +14,8 @@
 
 int main(int argc, char **argv)
 {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");  // a report needs no display
     QApplication app(argc, argv);
     constexpr int Records = 30 * 1440, Sensors = 20;
     const QDateTime start(QDate(2026, 11, 1), QTime(0, 0));

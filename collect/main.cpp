@@ -8,13 +8,26 @@
 #include <memory>
 #include <unistd.h>
 
+namespace {
+QtMessageHandler g_previous = nullptr;
+// The offscreen platform says, for every chart drawn, what it cannot do for windows nobody sees.
+void dropPlatformChatter(QtMsgType type, const QMessageLogContext &context, const QString &text)
+{
+    if (type == QtWarningMsg && text.startsWith(QLatin1String("This plugin does not support")))
+        return;
+    g_previous(type, context, text);
+}
+} // namespace
+
 int main(int argc, char *argv[])
 {
     // A report draws the window's chart, and Qt Charts are widgets: for --report the program is a
     // QApplication on the offscreen platform (no display needed); every other run a plain QCoreApplication.
     const bool report = collect::asksReport(argc, argv);
-    if (report)
+    if (report) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
+        g_previous = qInstallMessageHandler(dropPlatformChatter);
+    }
     const auto app = report ? std::unique_ptr<QCoreApplication>(std::make_unique<QApplication>(argc, argv))
                             : std::make_unique<QCoreApplication>(argc, argv);
     // The window's name: an installed collector keeps to the window's per-user folder and archive.
