@@ -11,6 +11,7 @@
 #include "core/settings/appdir.h"
 #include "core/settings/archivesettings.h"
 #include "core/settings/comports.h"
+#include "core/settings/language.h"
 #include "core/settings/recorders.h"
 #include "core/settings/settingsfiles.h"
 #include "sim/simrecorder.h"
@@ -19,6 +20,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLocale>
 #include <unistd.h>
 
 namespace collect {
@@ -112,6 +114,32 @@ QString deviceLine(const DeviceResult &d)
     if (d.interrupted)
         notes << QStringLiteral("已中断");
     return line + (d.usable && !notes.isEmpty() ? QStringLiteral("；") : QString()) + notes.join(QStringLiteral("；"));
+}
+
+// --report: the recorder's period from the archive into its PDF, after its download. The path goes into
+// the device's files, or what went wrong into its problems.
+void reportDevice(const Options &o, const Io &io, const archive::RecordStore *store, const sensors::SensorTable &limits,
+                  const QString &appDir, const QString &port, const QString &path, DeviceResult &res)
+{
+    QString why;
+    const QDateTime now = QDateTime::currentDateTime();
+    const auto period = report::parsePeriod(o.report, now, &why);  // it passed with the options
+    if (!io.report) {
+        why = QStringLiteral("这个程序不能制作报告");
+    } else if (!store) {
+        why = QStringLiteral("存档无法使用");
+    } else if (period) {
+        const auto language = language::choose({}, language::readSaved(appDir, nullptr), QLocale::system().name()).language;
+        const report::Request request{res.recorder, res.address, port, period->from, period->to, o.mktDhR, now,
+                                      report::osUser(), QStringLiteral(WL_VERSION), language};
+        if (io.report(*store, limits, request, path, &why)) {
+            res.files.insert(QStringLiteral("pdf"), path);
+            return;
+        }
+        why = QStringLiteral("--pdf：") + why;  // it names the file
+    }
+    res.filesFailed.insert(QStringLiteral("pdf"), path);
+    res.problems << (why.startsWith(QLatin1String("--pdf")) ? why : QStringLiteral("--pdf：报告未能写入 %1：%2").arg(path, why));
 }
 
 bool sameDevice(const QString &a, const QString &b)
@@ -352,6 +380,9 @@ int run(const QStringList &arguments, const Io &io)
             auto hold = link.tryHold(Link::Visibility::Quiet);
             res = collectDevice(link, *hold, job);
             progress.finish();
+            if (!o.report.isEmpty() && !interrupted)
+                reportDevice(o, io, store.get(), limits, appDir, portName,
+                             addresses.size() > 1 ? perDevicePath(o.pdf, a) : o.pdf, res);
         }
         note(deviceLine(res));
         devices.append(deviceJson(res, limits));

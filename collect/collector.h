@@ -1,4 +1,7 @@
 #pragma once
+#include "core/archive/recordstore.h"
+#include "core/report/reportrequest.h"
+#include "core/settings/sensortable.h"
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -15,6 +18,10 @@ struct Io {
     // A peer that can say whether a reply is still on its way (a simulated recorder run beside the
     // collector in a test; see Link::setPeerPending). Empty: none, or the demo's own.
     std::function<bool()> peerPending;
+    // Writes a --report PDF from the archive (report::writeReport: it draws with widgets, so the
+    // program brings it, not this library). Empty: no report can be made here.
+    std::function<bool(const archive::RecordStore &, const sensors::SensorTable &, const report::Request &, const QString &path,
+                       QString *error)> report;
 };
 
 // Runs the collector with arguments (arguments[0] is the program's name). Needs a

@@ -1,5 +1,6 @@
 #include "collect/options.h"
 #include "core/records/recorddecode.h"
+#include "core/report/reportrequest.h"
 #include "core/link/line.h"
 #include "core/settings/comports.h"
 #include "core/settings/settingsfiles.h"
@@ -27,6 +28,14 @@ std::optional<int> comNumber(const QString &text)
     if (n < ComPorts::kFirst || n > ComPorts::kLast)
         return std::nullopt;
     return n;
+}
+
+bool asksReport(int argc, char **argv)
+{
+    for (int i = 1; i < argc; ++i)
+        if (qstrcmp(argv[i], "--report") == 0 || qstrncmp(argv[i], "--report=", 9) == 0)
+            return true;
+    return false;
 }
 
 std::optional<QList<uint8_t>> parseAddresses(const QString &text, QString *error)
@@ -130,8 +139,16 @@ Parsed parseArguments(const QStringList &arguments)
     const QCommandLineOption verify(QStringLiteral("verify"),
         QStringLiteral("不读记录仪，检查存档的哈希链：全部相符时输出 verify: ok rows=行数，以状态 0 退出；"
                        "否则输出第一处不符（表、记录仪、行、哪里不符），以状态 4 退出。"));
+    const QCommandLineOption report(QStringLiteral("report"),
+        QStringLiteral("读完后由存档为每台记录仪制作报告（PDF，语言同窗口）：daily、weekly、monthly 为此前最近一个完整的日、"
+                       "周（周一到周日）、月，YYYY-MM-DD..YYYY-MM-DD 为这些天（含首尾两天）。须与 --pdf 同用。"),
+        QStringLiteral("period"));
+    const QCommandLineOption pdf(QStringLiteral("pdf"), QStringLiteral("报告的 PDF 文件（多台设备时地址插在后缀前：report-21.pdf）。"),
+                                 QStringLiteral("file"));
+    const QCommandLineOption mktDhR(QStringLiteral("mkt-dh-r"),
+        QStringLiteral("报告中平均动力学温度（MKT）的 ΔH/R，单位 K（1000 到 100000）。默认 10000。"), QStringLiteral("K"));
     p.addOptions({help, version, port, baud, address, appDir, sensors, csv, xls, txt, noArchive, sinceLast,
-                  clearAfter, setClock, demo, json, failOnLimits, live, function, start, count, verify});
+                  clearAfter, setClock, demo, json, failOnLimits, live, function, start, count, report, pdf, mktDhR, verify});
 
     Parsed r;
     const auto usage = [&](const QString &text) {
@@ -153,7 +170,7 @@ Parsed parseArguments(const QStringList &arguments)
     if (!p.positionalArguments().isEmpty())
         return usage(QStringLiteral("多余的参数 %1").arg(quoted(p.positionalArguments().first())));
     // An option given twice would leave the user unsure which one counted.
-    for (const auto *o : {&port, &baud, &address, &appDir, &sensors, &csv, &xls, &txt, &function, &start, &count})
+    for (const auto *o : {&port, &baud, &address, &appDir, &sensors, &csv, &xls, &txt, &function, &start, &count, &report, &pdf, &mktDhR})
         if (p.values(*o).size() > 1)
             return usage(QStringLiteral("--%1 只能给出一次").arg(o->names().constLast()));
 
@@ -229,10 +246,27 @@ Parsed parseArguments(const QStringList &arguments)
     }
     if (o.live) {
         // Live values go to standard output; nothing is downloaded, kept or written.
-        for (const auto *option : {&csv, &xls, &txt, &noArchive, &sinceLast, &clearAfter, &setClock, &sensors, &failOnLimits})
+        for (const auto *option : {&csv, &xls, &txt, &noArchive, &sinceLast, &clearAfter, &setClock, &sensors, &failOnLimits, &report, &pdf, &mktDhR})
             if (p.isSet(*option))
                 return usage(QStringLiteral("--%1：--live 只读实时值，不读记录").arg(option->names().constLast()));
         return r;
+    }
+    if (p.isSet(report) || p.isSet(pdf) || p.isSet(mktDhR)) {
+        QString error;
+        if (p.isSet(report) && !report::parsePeriod(p.value(report), QDateTime::currentDateTime(), &error))
+            return usage(error);
+        if (p.isSet(report) != p.isSet(pdf) || (p.isSet(pdf) && p.value(pdf).trimmed().isEmpty()))
+            return usage(QStringLiteral("--report 和 --pdf 须同时给出：报告的时段和文件"));
+        if (p.isSet(mktDhR) && !p.isSet(report))
+            return usage(QStringLiteral("--mkt-dh-r 只用于 --report"));
+        if (!o.archive)
+            return usage(QStringLiteral("--report：报告由存档制作，不能与 --no-archive 同时使用"));
+        bool ok = true;
+        o.mktDhR = p.isSet(mktDhR) ? p.value(mktDhR).toDouble(&ok) : o.mktDhR;
+        if (!ok || o.mktDhR < 1000 || o.mktDhR > 100000)
+            return usage(QStringLiteral("--mkt-dh-r：%1 不是 1000 到 100000 之间的数").arg(quoted(p.value(mktDhR))));
+        o.report = p.value(report);
+        o.pdf = p.value(pdf);
     }
     if (!o.archive && o.csv.isEmpty() && o.xls.isEmpty() && o.txt.isEmpty())
         return usage(QStringLiteral("--no-archive：没有 --csv、--xls 或 --txt，读出的记录无处保存"));

@@ -24,6 +24,10 @@ struct Options {
     uint8_t function = 3;         // 03 or 04
     uint16_t start = 0;           // the first register, from 0 (--start counts from 1, as "起始地址")
     uint8_t count = 20;           // registers, 1 … 125
+    // --report: after its download, each recorder's period report from the archive into pdf.
+    QString report;               // "daily", "weekly", "monthly" or "YYYY-MM-DD..YYYY-MM-DD"; empty: none
+    QString pdf;
+    double mktDhR = 10000;        // ΔH/R of the mean kinetic temperature, K
 };
 
 struct Parsed {
@@ -34,6 +38,10 @@ struct Parsed {
 };
 // arguments[0] is the program's name, as QCoreApplication::arguments() gives it.
 Parsed parseArguments(const QStringList &arguments);
+
+// Whether the arguments ask for a report: the chart it draws is a widget, so the program then needs
+// a QApplication (on the offscreen platform: the collector runs where there is no display).
+bool asksReport(int argc, char **argv);
 
 // "21,22", "1-4" or both mixed; nothing and *error for anything else.
 std::optional<QList<uint8_t>> parseAddresses(const QString &text, QString *error);

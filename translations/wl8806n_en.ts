@@ -740,6 +740,14 @@ sensor</translation>
         <translation>Print…</translation>
     </message>
     <message>
+        <source>报告…</source>
+        <translation>Report…</translation>
+    </message>
+    <message>
+        <source>所选记录仪一段时间的报告（PDF）：统计、MKT、超限、记录完整性、曲线和报警</source>
+        <translation>A report (PDF) of the chosen recorder over a period: statistics, MKT, excursions, completeness, chart and alarms</translation>
+    </message>
+    <message>
         <source>复原缩放</source>
         <translation>Reset zoom</translation>
     </message>
@@ -822,6 +830,22 @@ sensor</translation>
     <message>
         <source>曲线已送往打印机</source>
         <translation>Chart sent to the printer</translation>
+    </message>
+    <message>
+        <source>报告：存档中还没有记录，请先读取记录</source>
+        <translation>Report: the archive holds no records yet; read records first</translation>
+    </message>
+    <message>
+        <source>报告：</source>
+        <translation>Report: </translation>
+    </message>
+    <message>
+        <source>保存报告</source>
+        <translation>Save the report</translation>
+    </message>
+    <message>
+        <source>报告已保存到 %1</source>
+        <translation>Report saved to %1</translation>
     </message>
     <message>
         <source>存档：PostgreSQL %1@%2:%3/%4</source>
@@ -1995,6 +2019,244 @@ Use %2 and read the records?</translation>
     <message>
         <source>线路较慢（低波特率）或较长时，记录仪的应答来得晚，可能需要加大这些数值。一次读取失败后，下一次请求前线路须保持安静达到保护时间；失败后读到的记录要再读一次确认，确认读取不计入失败次数。有的RS485适配器会把发出的请求回送给电脑，自动识别时程序从读取应答中发现并去除回显。成块读取时一次请求最多读取 125 个寄存器中能容下的整条记录；记录仪不支持时自动改为逐条读取。网络线路（串口服务器、Modbus TCP 网关）断开后，下一次请求前重新连接，最多等待连接超时。</source>
         <translation>On a slow (low baud rate) or long line the recorder&apos;s replies come late, and these values may need to be larger. After a failed read the line must stay quiet for the guard time before the next request; a record read after a failure is read once more to confirm it, and the confirming read does not count as a failure. Some RS485 adapters send the requests back to the PC; with automatic detection the program finds the echo in read replies and removes it. A block read asks for as many whole records as fit in 125 registers; if the recorder does not support it, records are read one by one. A network line (device server, Modbus TCP gateway) that drops is connected again before the next request, waiting at most the connect timeout.</translation>
+    </message>
+</context>
+<context>
+    <name>ReportDialog</name>
+    <message>
+        <source>报告</source>
+        <translation>Report</translation>
+    </message>
+    <message>
+        <source>平均动力学温度（MKT）的活化能除以气体常数，USP &lt;1160&gt; 的默认值为 10000 K（ΔH = 83.144 kJ/mol）</source>
+        <translation>The activation energy of the mean kinetic temperature (MKT) divided by the gas constant; USP &lt;1160&gt; takes 10000 K (ΔH = 83.144 kJ/mol)</translation>
+    </message>
+    <message>
+        <source>制作报告…</source>
+        <translation>Make the report…</translation>
+    </message>
+    <message>
+        <source>从</source>
+        <translation>From</translation>
+    </message>
+    <message>
+        <source>到</source>
+        <translation>To</translation>
+    </message>
+    <message>
+        <source>MKT 的 ΔH/R</source>
+        <translation>ΔH/R of the MKT</translation>
+    </message>
+    <message>
+        <source>报告含各传感器的统计、记录完整性、曲线和这段时间的报警，存为 PDF。</source>
+        <translation>The report holds each sensor&apos;s statistics, the completeness of the records, the chart and the alarms of the period, as a PDF.</translation>
+    </message>
+</context>
+<context>
+    <name>ReportPages</name>
+    <message>
+        <source>%1 至 %2</source>
+        <translation>%1 to %2</translation>
+    </message>
+    <message>
+        <source>第 %1 页，共 %2 页</source>
+        <translation>Page %1 of %2</translation>
+    </message>
+    <message>
+        <source>%1 小时 %2 分</source>
+        <translation>%1 h %2 min</translation>
+    </message>
+    <message>
+        <source>%1 分 %2 秒</source>
+        <translation>%1 min %2 s</translation>
+    </message>
+    <message>
+        <source>%1 秒</source>
+        <translation>%1 s</translation>
+    </message>
+    <message>
+        <source>%1 分</source>
+        <translation>%1 min</translation>
+    </message>
+    <message>
+        <source>不明</source>
+        <translation>not known</translation>
+    </message>
+    <message>
+        <source>%1 小时</source>
+        <translation>%1 h</translation>
+    </message>
+    <message>
+        <source>%1 分钟</source>
+        <translation>%1 min</translation>
+    </message>
+    <message>
+        <source>记录报告：%1</source>
+        <translation>Record report: %1</translation>
+    </message>
+    <message>
+        <source>记录仪：%1    地址：%2    端口：%3</source>
+        <translation>Recorder: %1    Address: %2    Port: %3</translation>
+    </message>
+    <message>
+        <source>时段：%1（%2 天）</source>
+        <translation>Period: %1 (%2 days)</translation>
+    </message>
+    <message>
+        <source>记录间隔：%1</source>
+        <translation>Recording interval: %1</translation>
+    </message>
+    <message>
+        <source>制作于 %1，制作人 %2，程序版本 %3</source>
+        <translation>Made %1 by %2, program version %3</translation>
+    </message>
+    <message>
+        <source>平均动力学温度（MKT）按 USP &lt;1160&gt; 计算，ΔH/R = %1 K，只计温度传感器（单位 ℃）；限值上的值算作限值内；连续超限的读数算作一次超限。</source>
+        <translation>Mean kinetic temperature (MKT) per USP &lt;1160&gt; with ΔH/R = %1 K, for temperature sensors (unit ℃) only; a value on a limit is inside; consecutive readings beyond a limit are one excursion.</translation>
+    </message>
+    <message>
+        <source>传感器统计</source>
+        <translation>Sensors</translation>
+    </message>
+    <message>
+        <source>传感器</source>
+        <translation>Sensor</translation>
+    </message>
+    <message>
+        <source>单位</source>
+        <translation>Unit</translation>
+    </message>
+    <message>
+        <source>限值</source>
+        <translation>Limits</translation>
+    </message>
+    <message>
+        <source>读数</source>
+        <translation>Readings</translation>
+    </message>
+    <message>
+        <source>最小值</source>
+        <translation>Minimum</translation>
+    </message>
+    <message>
+        <source>最大值</source>
+        <translation>Maximum</translation>
+    </message>
+    <message>
+        <source>平均值</source>
+        <translation>Mean</translation>
+    </message>
+    <message>
+        <source>MKT</source>
+        <translation>MKT</translation>
+    </message>
+    <message>
+        <source>低于下限</source>
+        <translation>Below low</translation>
+    </message>
+    <message>
+        <source>高于上限</source>
+        <translation>Above high</translation>
+    </message>
+    <message>
+        <source>超限次数</source>
+        <translation>Excursions</translation>
+    </message>
+    <message>
+        <source>首次超限</source>
+        <translation>First excursion</translation>
+    </message>
+    <message>
+        <source>该时段没有记录。</source>
+        <translation>The period holds no records.</translation>
+    </message>
+    <message>
+        <source>记录完整性</source>
+        <translation>Completeness</translation>
+    </message>
+    <message>
+        <source>按记录间隔应有 %1 条记录，实有 %2 条（%3%）。</source>
+        <translation>The interval gives %1 records; %2 are there (%3%).</translation>
+    </message>
+    <message>
+        <source>记录间隔不明，无法计算应有的条数；实有 %1 条记录。</source>
+        <translation>The interval is not known, so the records due cannot be counted; %1 records are there.</translation>
+    </message>
+    <message>
+        <source>%1 条记录的时间不是有效日期，未计入。</source>
+        <translation>%1 records whose time is no valid date are left out.</translation>
+    </message>
+    <message>
+        <source>没有长于 %1 的间断。</source>
+        <translation>No gap longer than %1.</translation>
+    </message>
+    <message>
+        <source>长于 %1 的间断：%2 处。</source>
+        <translation>Gaps longer than %1: %2.</translation>
+    </message>
+    <message>
+        <source>从</source>
+        <translation>From</translation>
+    </message>
+    <message>
+        <source>到</source>
+        <translation>To</translation>
+    </message>
+    <message>
+        <source>时长</source>
+        <translation>Length</translation>
+    </message>
+    <message>
+        <source>另有 %1 处间断未列出。</source>
+        <translation>%1 more gaps are not listed.</translation>
+    </message>
+    <message>
+        <source>报警（监视程序）</source>
+        <translation>Alarms (watcher)</translation>
+    </message>
+    <message>
+        <source>无应答</source>
+        <translation>No answer</translation>
+    </message>
+    <message>
+        <source>未解除</source>
+        <translation>Not cleared</translation>
+    </message>
+    <message>
+        <source>编号</source>
+        <translation>No.</translation>
+    </message>
+    <message>
+        <source>类型</source>
+        <translation>Type</translation>
+    </message>
+    <message>
+        <source>数值</source>
+        <translation>Value</translation>
+    </message>
+    <message>
+        <source>报警时间</source>
+        <translation>Raised</translation>
+    </message>
+    <message>
+        <source>确认（人、时间、说明）</source>
+        <translation>Acknowledged (by, time, note)</translation>
+    </message>
+    <message>
+        <source>解除时间</source>
+        <translation>Cleared</translation>
+    </message>
+    <message>
+        <source>曲线：%1</source>
+        <translation>Chart: %1</translation>
+    </message>
+    <message>
+        <source>PDF 未能生成</source>
+        <translation>The PDF could not be made</translation>
+    </message>
+    <message>
+        <source>报告未能写入 %1：%2</source>
+        <translation>The report could not be written to %1: %2</translation>
     </message>
 </context>
 <context>

@@ -2,7 +2,8 @@
 #include <QCoreApplication>
 #include <QFile>
 #include <QRandomGenerator>
-#include <QSaveFile>
+#include <QFileInfo>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -52,35 +53,34 @@ int createTemporary(const QByteArray &target, QByteArray *temporary)
 
 bool writeWhole(const QString &path, const QByteArray &content, QString *error)
 {
-    // QSaveFile::commit() of Qt 6.4 reports success after a write that ran out of space, so every
-    // step is checked before it. Unbuffered, and a short write followed by another: the second
-    // one fails with the reason (a full disk, a file-size limit) that the short one leaves unsaid.
-    QSaveFile f(path);
-    bool ok = f.open(QIODevice::WriteOnly | QIODevice::Unbuffered);
-    for (qint64 done = 0; ok && done < content.size();) {
-        const qint64 n = f.write(content.constData() + done, content.size() - done);
-        ok = n > 0;
-        done += n;
-    }
-    ok = ok && f.flush() && f.error() == QFileDevice::NoError;
-    QString why = f.errorString();
-    // On the disk before it replaces the earlier file: some file systems report a full disk only here.
-    if (ok && ::fsync(f.handle()) != 0) {
-        why = systemError(errno);
-        ok = false;
-    }
-    if (!ok) {
-        if (error)
-            *error = why;
-        f.cancelWriting();  // the destructor then drops the temporary file
-        return false;
-    }
-    if (!f.commit()) {
-        if (error)
-            *error = f.errorString();
-        return false;
-    }
-    return true;
+    // Our own temporary file and rename rather than QSaveFile: its commit() (Qt 6.4) reports success
+    // after a write that ran out of space, and it refuses a target taken by a folder before writing,
+    // with a reason of its own. A link is followed, as QSaveFile did: its target is what is replaced.
+    const QFileInfo info(path);
+    const QString target = info.isSymLink() && info.exists() ? info.canonicalFilePath() : path;
+    QString why;
+    const bool ok = writeThrough(target, [&content](int fd, const QByteArray &, QString *reason) {
+        // A short write is followed by another: the second one fails with the reason (a full disk,
+        // a file-size limit) that the short one leaves unsaid.
+        bool written = true;
+        for (qsizetype done = 0; written && done < content.size();) {
+            const ssize_t n = ::write(fd, content.constData() + done, size_t(content.size() - done));
+            if (n < 0 && errno == EINTR)
+                continue;
+            written = n > 0;
+            if (!written)
+                *reason = writeReason(n < 0 ? errno : ENOSPC);
+            done += std::max<ssize_t>(n, 0);
+        }
+        if (::close(fd) != 0 && written) {
+            *reason = writeReason(errno);
+            written = false;
+        }
+        return written;
+    }, &why);
+    if (!ok && error)
+        *error = why;
+    return ok;
 }
 
 bool writeThrough(const QString &path, const Writer &write, QString *why)

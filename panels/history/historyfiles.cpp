@@ -1,5 +1,5 @@
-// The history tab's files: the period exported, the chart saved or printed, each named after the
-// recorder and the period, each confirmed on the status line.
+// The history tab's files: the period exported, the chart saved or printed, the period's report, each
+// named after the recorder and the period, each confirmed on the status line.
 #include "panels/history/historypanel.h"
 #include "panels/history/recordchart.h"
 #include "core/export/exportformats.h"
@@ -7,6 +7,11 @@
 #include "core/export/xlsworkbook.h"
 #include "core/export/xlsxworkbook.h"
 #include "core/files/safefile.h"
+#include "panels/report/reportdialog.h"
+#include "panels/report/reportpdf.h"
+#include "ui/recordarchive.h"
+#include "ui/translation.h"
+#include "ui/valuelabel.h"
 #include "ui/desktop.h"
 #include "ui/filechoice.h"
 #include "ui/panelcontext.h"
@@ -25,13 +30,13 @@ QString fileNamePart(QString text)
 }
 } // namespace
 
-QString HistoryPanel::askName(const QString &title, const QString &suffix)
+QString HistoryPanel::askName(const QString &title, const QString &suffix, QDate from, QDate to)
 {
     const QString recorder = m_recorder.isEmpty() ? cboRecorder->currentText() : m_recorder;
     const QString name = recorder.isEmpty() ? QString()
                                             : QStringLiteral("%1_%2_%3").arg(fileNamePart(recorder),
-                                                                            dtpFrom->date().toString(Qt::ISODate),
-                                                                            dtpTo->date().toString(Qt::ISODate));
+                                                                            (from.isValid() ? from : dtpFrom->date()).toString(Qt::ISODate),
+                                                                            (to.isValid() ? to : dtpTo->date()).toString(Qt::ISODate));
     return askSaveName(m_ctx.desktop, title, m_ctx.desktop.appDir() + QStringLiteral("/history"), suffix, name);
 }
 
@@ -113,3 +118,38 @@ void HistoryPanel::printChart()
         m_ctx.view.showStatus(file.isEmpty() ? tr("曲线已送往打印机") : tr("曲线已打印到 %1").arg(file));
 }
 
+
+void HistoryPanel::makeReport()
+{
+    const QString recorder = cboRecorder->currentText();
+    if (recorder.isEmpty()) {
+        m_ctx.view.showStatus(tr("报告：存档中还没有记录，请先读取记录"));
+        return;
+    }
+    auto *dialog = new ReportDialog(dtpFrom->dateTime(), dtpTo->dateTime(), this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QDialog::accepted, this,
+            [this, dialog, recorder] { writeReport(recorder, dialog->from(), dialog->to(), dialog->dhR()); });
+    dialog->open();
+}
+
+void HistoryPanel::writeReport(const QString &recorder, const QDateTime &from, const QDateTime &to, double dhR)
+{
+    archive::RecordStore *s = store();
+    if (!s) {
+        m_ctx.view.showStatus(tr("报告：") + lblHistoryState->text());
+        return;
+    }
+    const QString path = askName(tr("保存报告"), QStringLiteral("pdf"), from.date(), to.date());
+    if (path.isEmpty())
+        return;
+    const report::Request request{recorder, 0, {}, from, to, dhR, m_ctx.desktop.now(), report::osUser(),
+                                  QCoreApplication::applicationVersion(), translation::current()};
+    QString error;
+    if (!report::writeReport(*s, m_ctx.archive->sensors(), request, path, &error)) {
+        m_ctx.view.showStatus(error);
+        m_ctx.desktop.message(QStringLiteral("System Information"), error, Desktop::Icon::Warning);
+        return;
+    }
+    m_ctx.view.showStatus(tr("报告已保存到 %1").arg(path));
+}

@@ -102,6 +102,8 @@ HistoryPanel::HistoryPanel(PanelContext &context, QWidget *parent)
     cmdSavePng = namedButton(QStringLiteral("cmdSavePng"), tr("保存曲线图片"), this);
     cmdSavePdf = namedButton(QStringLiteral("cmdSavePdf"), tr("保存曲线PDF"), this);
     cmdPrint = namedButton(QStringLiteral("cmdPrint"), tr("打印曲线…"), this);
+    cmdReport = namedButton(QStringLiteral("cmdReport"), tr("报告…"), this);
+    cmdReport->setToolTip(tr("所选记录仪一段时间的报告（PDF）：统计、MKT、超限、记录完整性、曲线和报警"));
     cmdResetZoom = namedButton(QStringLiteral("cmdResetZoom"), tr("复原缩放"), this);
     cmdResetZoom->setToolTip(tr("显示全部时段；在曲线上拖出矩形放大，滚轮缩放，右键拖动平移"));
 
@@ -141,6 +143,8 @@ HistoryPanel::HistoryPanel(PanelContext &context, QWidget *parent)
     buttons->addSpacing(24);
     for (QPushButton *b : {cmdSavePng, cmdSavePdf, cmdPrint, cmdResetZoom})
         buttons->addWidget(b);
+    buttons->addSpacing(24);
+    buttons->addWidget(cmdReport);
     buttons->addStretch();
 
     namePanel = new RecorderNamePanel(m_ctx, this);
@@ -153,7 +157,7 @@ HistoryPanel::HistoryPanel(PanelContext &context, QWidget *parent)
 
     setReadingOrder({cboRecorder, dtpFrom, dtpTo, cmdHistoryShow, cmdHistoryAll, chkOutOfRange, cmdArchiveSettings,
                      namePanel, chart, lstSensors, tblHistory, cmdExportText, cmdExportXls, cmdExportXlsx, cmdExportCsv,
-                     cmdSavePng, cmdSavePdf, cmdPrint, cmdResetZoom});
+                     cmdSavePng, cmdSavePdf, cmdPrint, cmdResetZoom, cmdReport});
 
     connect(cboRecorder, &QComboBox::activated, this, [this] { showRecent(); });
     connect(cmdHistoryShow, &QPushButton::clicked, this, [this] { showPeriod(); });
@@ -166,6 +170,7 @@ HistoryPanel::HistoryPanel(PanelContext &context, QWidget *parent)
     connect(cmdSavePng, &QPushButton::clicked, this, [this] { savePng(); });
     connect(cmdSavePdf, &QPushButton::clicked, this, [this] { savePdf(); });
     connect(cmdPrint, &QPushButton::clicked, this, [this] { printChart(); });
+    connect(cmdReport, &QPushButton::clicked, this, [this] { makeReport(); });
     connect(cmdResetZoom, &QPushButton::clicked, chart, &RecordChart::resetZoom);
     connect(chart, &RecordChart::cursorText, lblCursor, &ValueLabel::setText);
     connect(lstSensors, &QListWidget::itemChanged, this, [this] { drawChart(); });

@@ -36,6 +36,10 @@ public:
     void savePng();
     void savePdf();
     void printChart();
+    // "报告…": the period report of the recorder shown, its period and ΔH/R asked in a dialog.
+    void makeReport();
+    // The report written to a file the user names.
+    void writeReport(const QString &recorder, const QDateTime &from, const QDateTime &to, double dhR);
     void editArchiveSettings();
     const view::PeriodView &period() const { return m_period; }
     // The sensors' names and limits changed: captions, lines, limits and the filter follow.
@@ -60,6 +64,7 @@ public:
     QPushButton *cmdSavePng;
     QPushButton *cmdSavePdf;
     QPushButton *cmdPrint;
+    QPushButton *cmdReport;
     QPushButton *cmdResetZoom;
     RecorderNamePanel *namePanel;
 protected:
@@ -82,8 +87,8 @@ private:
     QStringList namedColumns() const;   // the CSV's sensor names: empty where a sensor has none
     archive::RecordStore *store();
     // The file name to save the period or chart as, asked in the save dialog; empty when cancelled.
-    // It suggests "<recorder>_<from date>_<to date>.<suffix>".
-    QString askName(const QString &title, const QString &suffix);
+    // It suggests "<recorder>_<from date>_<to date>.<suffix>", the period boxes' dates unless given.
+    QString askName(const QString &title, const QString &suffix, QDate from = {}, QDate to = {});
     void fitColumns();         // the time column as wide as its text, every sensor column narrow
     // The chart saved by save into a file the user names.
     void saveChart(const QString &title, const QString &suffix, bool (RecordChart::*save)(const QString &, QString *));

@@ -78,6 +78,8 @@ public:
     bool savePng(const QString &path, QString *error);
     bool savePdf(const QString &path, QString *error);
     bool print(QPrinter *printer, QString *error);
+    // The chart with its legend (no title) laid out at target's size and drawn there: a report's page.
+    void renderChart(QPainter &painter, const QRectF &target);
     // Where the last file or print put the legend's entries, in its pixels (96 dpi).
     const QVector<ChartLegend::Place> &pageLegend() const { return m_pageLegend; }
 
@@ -131,7 +133,6 @@ private:
     QPointF pixelOf(qint64 msecs, double units) const;
     void settle();
     void paintPage(QPainter &painter, const QRectF &page);  // page: in pixels of 96 dpi
-    void renderChart(QPainter &painter, const QRectF &target);
     QStringList headingLines() const;
 
     QCategoryAxis *m_time;

@@ -72,7 +72,7 @@ class TestCollect : public QObject {
     {
         Run r;
         const collect::Io io{[&](const QString &t) { r.out += t; }, [&](const QString &t) { r.err += t; }, false,
-                             [this] { return m_sim.replyPending(); }};
+                             [this] { return m_sim.replyPending(); }, {}};
         r.code = collect::run(QStringList{"wl8806n-collect", "--appdir", m_dir->path()} + args, io);
         if (args.contains("--json"))
             r.json = QJsonDocument::fromJson(r.out.toUtf8()).object();
@@ -154,7 +154,7 @@ private slots:
     // only when asked; a limits file that cannot be read is said and the run goes on without limits.
     void wholeCollection()
     {
-        QVERIFY(writeFile(m_dir->filePath("sensors.set"), "COM4-21\t1\t东墙\t℃\t\t5.0\nCOM4-21\t2\t西墙\n"));
+        QVERIFY(writeFile(m_dir->filePath("sensors.set"), "COM4-21\t1\t东墙\t℃\t-0.5\t5.5\nCOM4-21\t2\t西墙\n"));
         QCOMPARE(collect({"--verify"}).code, collect::Unusable);  // no archive yet, and none made by the check
         QVERIFY(!QFile::exists(m_dir->filePath("archive.db")));
         for (int pass = 0; pass < 2; ++pass) {
@@ -174,11 +174,12 @@ private slots:
                 // The limits are COM4-21's, not address 22's.
                 QCOMPARE(readFile(csv).startsWith("time,ch1 东墙,ch2 西墙,ch3,"), i == 0);
                 const QJsonObject named = d["sensors"].toArray().at(0).toObject(), outside = d["outOfRange"].toArray().at(0).toObject();
-                QCOMPARE(std::tuple(d["sensors"].toArray().size(), named["name"].toString(), named["high"].toDouble()),
-                         i ? std::tuple(0, QString(), 0.0) : std::tuple(2, QString("东墙"), 5.0));
+                QCOMPARE(std::tuple(d["sensors"].toArray().size(), named["name"].toString(), named["low"].toDouble(), named["high"].toDouble()),
+                         i ? std::tuple(0, QString(), 0.0, 0.0) : std::tuple(2, QString("东墙"), -0.5, 5.5));
                 QCOMPARE(std::tuple(d["outOfRangeCount"].toInt(), outside["record"].toInt(), outside["sensor"].toInt()),
                          i ? std::tuple(0, 0, 0) : std::tuple(12, 1, 1));
-                QVERIFY(i || outside["value"].toDouble() > 5.0);
+                // The first record's first value, as read, at the record's time.
+                QVERIFY(i || (outside["value"].toDouble() == m_sim.records(21)[0].values[0] / 10.0 && outside["time"] == "2026-11-30 08:00"));
             }
         }
         QCOMPARE(archived("COM4-21"), bytes(m_sim.records(21)));
@@ -200,6 +201,22 @@ private slots:
         Run r = collect({"--port", "COM4", "--address", "21", "--fail-on-limits", "--json"});
         QCOMPARE(r.code, collect::OutOfRange);
         QCOMPARE(r.json["status"].toString(), "out-of-range");
+        // Values out of range say less than records missing (1) or a device that cannot be used (2).
+        m_sim.setFaultRule([](const QByteArray &request, int) { return sim::FaultSpec{reads(request, 4) ? sim::Fault::NoReply : sim::Fault::None}; });
+        for (const auto &[addresses, code] : {std::pair{"21", collect::Missing}, std::pair{"21,30", collect::Unusable}}) {
+            r = collect({"--address", addresses, "--fail-on-limits", "--json"});
+            QCOMPARE(std::pair(r.code, r.json["status"].toString()), std::pair(int(code), QString(code == collect::Missing ? "missing" : "unusable")));
+            QVERIFY(r.device(0)["outOfRangeCount"].toInt() > 0);
+        }
+        // --set-clock: the PC's time after the records; a write the recorder does not confirm is status 1.
+        for (const bool refused : {true, false}) {
+            m_sim.setFaultRule([refused](const QByteArray &q, int) { return sim::FaultSpec{refused && q[1] == 0x06 ? sim::Fault::Exception : sim::Fault::None}; });
+            m_sim.setClock(QDateTime(QDate(2020, 1, 1), QTime(0, 0)), 21);
+            r = collect({"--address", "21", "--set-clock", "--json"});
+            QCOMPARE(std::pair(r.code, r.device(0)["clockSet"].toBool()), std::pair(int(refused ? collect::Missing : collect::Complete), !refused));
+            QVERIFY2(refused ? r.err.contains("设置时钟：") : m_sim.clock(21) > QDateTime::currentDateTime().addDays(-1), qPrintable(r.err));
+        }
+        m_sim.clearFaults();
         QVERIFY(QFile::remove(m_dir->filePath("sensors.set")) && QDir(m_dir->path()).mkdir("sensors.set"));
         r = collect({"--port", "COM4", "--address", "21", "--fail-on-limits"});
         QVERIFY2(r.code == collect::Complete && r.err.contains("sensors.set"), qPrintable(r.err));
@@ -244,30 +261,38 @@ private slots:
     }
 
     // A clear only after every record was read and stored, and the count read again is still the
-    // count downloaded; what arrived meanwhile is read first.
+    // count downloaded; what arrived meanwhile is read first. The memory is cleared (coil 3) only
+    // after the recorder confirmed the count written to 0.
     void clearAfter_data()
     {
         QTest::addColumn<int>("failing");   // a record that never answers (0: none)
         QTest::addColumn<int>("arriving");  // records the recorder adds during the download
         QTest::addColumn<int>("code");
-        QTest::newRow("every record read") << 0 << 0 << int(collect::Complete);
-        QTest::newRow("a record fails") << 4 << 0 << int(collect::Missing);
-        QTest::newRow("records arrive meanwhile") << 0 << 2 << int(collect::Complete);
-        QTest::newRow("one arrives, then fails") << 14 << 2 << int(collect::Missing);
+        QTest::addColumn<int>("countWrite");  // what becomes of the reply to the count's write
+        const int none = int(sim::Fault::None);
+        QTest::newRow("every record read") << 0 << 0 << int(collect::Complete) << none;
+        QTest::newRow("a record fails") << 4 << 0 << int(collect::Missing) << none;
+        QTest::newRow("records arrive meanwhile") << 0 << 2 << int(collect::Complete) << none;
+        QTest::newRow("one arrives, then fails") << 14 << 2 << int(collect::Missing) << none;
+        QTest::newRow("count write refused") << 0 << 0 << int(collect::Missing) << int(sim::Fault::Exception);
+        QTest::newRow("count write unanswered") << 0 << 0 << int(collect::Missing) << int(sim::Fault::NoReply);
     }
     void clearAfter()
     {
         QFETCH(int, failing);
         QFETCH(int, arriving);
         QFETCH(int, code);
+        QFETCH(int, countWrite);
         const Memory full = demo(12 + arriving);
         std::atomic<bool> arrived = false;
-        m_sim.setFaultRule([&, failing, arriving](const QByteArray &request, int) {
+        m_sim.setFaultRule([&, failing, arriving, countWrite](const QByteArray &request, int) {
             if (arriving && reads(request, 5) && !arrived.exchange(true))
                 m_sim.setRecords(full, 21);  // the simulator's thread, outside its lock
             sim::FaultSpec f;
             if (failing && reads(request, failing))
                 f.fault = sim::Fault::NoReply;
+            if (uint8_t(request[1]) == 0x10)  // the count's write
+                f.fault = sim::Fault(countWrite);
             return f;
         });
         const int coil = m_sim.coilOnCount(3);
@@ -278,6 +303,9 @@ private slots:
         QCOMPARE(r.device(0)["count"].toInt(), 12 + arriving);
         QCOMPARE(r.list(0, "missing"), failing ? QList<int>{failing} : QList<int>{});
         QCOMPARE(m_sim.coilOnCount(3) - coil, cleared ? 1 : 0);
+        const auto sent = m_sim.requests();  // the coil is switched on the wire only after a confirmed count
+        QCOMPARE(std::count_if(sent.cbegin(), sent.cend(), [](const QByteArray &q) { return q[1] == 0x05; }), cleared ? 1 : 0);
+        QVERIFY2(countWrite == int(sim::Fault::None) || r.err.contains("清条数未被确认"), qPrintable(r.err));
         QCOMPARE(m_sim.records(21).size(), cleared ? 0 : full.size());
         QCOMPARE(archived("COM4-21").size(), full.size() - (failing ? 1 : 0));
         m_sim.clearFaults();
@@ -298,13 +326,14 @@ private slots:
         QTest::newRow("a bad output among good ones")
             << int(BadOutput) << QStringList{"--csv", "/nonexistent/x.csv", "--txt", "@/out.txt", "--xls", "@/out.xls"}
             << missing << QStringList{"out.txt", "out.xls"} << 12;
-        QTest::newRow("interrupted beside an earlier file") << int(Interrupted) << QStringList{"--csv", "@/out.csv"} << missing
-                                                            << QStringList{"out.csv:13", "out.partial.csv:6"} << 12;
+        // Device 22, never reached, is missing too: nothing says it cannot be used.
+        QTest::newRow("interrupted beside an earlier file") << int(Interrupted) << QStringList{"--csv", "@/out.csv", "--address", "21,22"} << missing
+                                                            << QStringList{"out-21.csv:13", "out-21.partial.csv:6", "out-22.csv:8"} << 12;
         QTest::newRow("a hole, then --since-last") << int(Hole) << QStringList{"--since-last"} << complete << QStringList{} << 12;
         QTest::newRow("SIGHUP") << int(Hangup) << QStringList{"--csv", "@/out.csv", "--xls", "@/out.xls"} << missing
                                 << QStringList{"out.partial.csv:6", "out.partial.xls"} << 5;
         QTest::newRow("stale lock") << int(StaleLock) << QStringList{} << complete << QStringList{} << 12;
-        QTest::newRow("archive not a database") << int(NotADatabase) << QStringList{"--csv", "@/out.csv"} << unusable
+        QTest::newRow("archive not a database") << int(NotADatabase) << QStringList{"--csv", "@/out.csv", "--clear-after"} << unusable
                                                 << QStringList{"out.csv:13"} << 0;
         QTest::newRow("read-only archive") << int(ReadOnly) << QStringList{} << unusable << QStringList{} << 12;
     }
@@ -315,7 +344,9 @@ private slots:
         QFETCH(int, code);
         QFETCH(QStringList, files);
         QFETCH(int, archived);
-        args = args.replaceInStrings(QRegularExpression("^@"), m_dir->path()) + QStringList{"--address", "21", "--json"};
+        args = args.replaceInStrings(QRegularExpression("^@"), m_dir->path()) + QStringList{"--json"};
+        if (!args.contains("--address"))
+            args << "--address" << "21";
         const QString lock = collect::serialLockPath(m_sim.portPath()), db = m_dir->filePath("archive.db");
         std::atomic<bool> stopped = false;
         // A lock planted here never outlives the row: another program may get the pseudo-terminal next.
@@ -364,6 +395,7 @@ private slots:
             QCOMPARE(collect(args).code, collect::Complete);
             silent(6, 12, true);
             r = collect(args);
+            QCOMPARE(std::pair(r.device(0)["status"].toString(), r.device(1)["status"].toString()), std::pair(QString("missing"), QString("missing")));
             break;
         case Hole:
             silent(7, 7, false);
@@ -420,6 +452,7 @@ private slots:
         QList<int> stillMissing;
         QCOMPARE(this->archived("COM4-21", &stillMissing).size(), archived);
         QVERIFY(!QFile::exists(lock) && (stillMissing.isEmpty() || night != Hole));
+        QCOMPARE(m_sim.records(21).size(), 12);  // never cleared: not with records unread, nor without the archive
     }
 
     // Live values once a device, as the window's boxes show them; a silent device ends with status 2.

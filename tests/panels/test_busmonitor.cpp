@@ -30,9 +30,13 @@ struct MonitorOnLog {
     FrameLog log;
     RecordingDesktop desktop{QDir::tempPath()};
     BusMonitorPanel panel{log, desktop};
-    MonitorOnLog()
+    explicit MonitorOnLog(qsizetype capacity = FrameLog::DefaultCapacity) : log(capacity)
     {
         panel.show();
+        append();
+    }
+    void append()
+    {
         const QByteArray badReply = [] { QByteArray b = withCrc("01 06 00 05 00 07"); b[7] = 0; return b; }();
         const struct { FrameKind kind; QByteArray bytes; } frames[] = {
             {FrameKind::Sent, withCrc("01 03 00 0A 00 01")}, {FrameKind::Received, withCrc("01 03 02 00 2A")},
@@ -68,12 +72,18 @@ void TestBusMonitor::filters()
     on.panel.cboMonitorDevice->setCurrentIndex(on.panel.cboMonitorDevice->findData(f.device));
     on.panel.chkMonitorErrors->setChecked(f.errors);
     QCOMPARE(on.panel.shownFrames(), f.rows);
-    QCOMPARE(on.panel.tblMonitor->model()->rowCount(), f.rows.size());
+    // The same frames again, logged while the filter is set: only those that pass it are shown.
+    on.append();
+    QVector<qint64> both = f.rows;
+    for (const qint64 seq : f.rows)
+        both << seq + 7;
+    QCOMPARE(on.panel.shownFrames(), both);
+    QCOMPARE(on.panel.tblMonitor->model()->rowCount(), both.size());
 }
 
 void TestBusMonitor::pauseClear()
 {
-    MonitorOnLog on;
+    MonitorOnLog on(7);  // full: a frame more drops the oldest
     FrameLog &log = on.log;
     BusMonitorPanel &panel = on.panel;
     const QAbstractItemModel *m = panel.tblMonitor->model();
@@ -99,7 +109,7 @@ void TestBusMonitor::pauseClear()
     QCOMPARE(m->rowCount(), 7);
     QVERIFY(panel.lblMonitorCount->text().contains(u"1 帧未显示"));
     panel.cmdMonitorPause->click();
-    QCOMPARE(m->rowCount(), 8);
+    QCOMPARE(panel.shownFrames(), (QVector<qint64>{1, 2, 3, 4, 5, 6, 7}));  // the row of the frame dropped goes
     QCOMPARE(panel.cboMonitorDevice->count(), 4);
 
     panel.cboMonitorDevice->setCurrentIndex(1);

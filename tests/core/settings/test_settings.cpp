@@ -44,7 +44,8 @@ const auto &splitRows() { static const struct { const char *content; QStringList
 const QList<int> comm{4, 19200}, mod{2, 20, 1}, reply{300, 3, 1200, 0, 1, 3000};
 const auto &fileRows() { static const struct { const char *file, *content; Status status; QList<int> values; } rows[] = {  // content nullptr: no file
     {"comm.set", nullptr, Status::Missing, comm}, {"comm.set", "3,9600\r\n", Status::Ok, {3, 9600}}, {"comm.set", "1\r\n14400\r\n", Status::Ok, {1, 14400}},
-    {"comm.set", "25,57600\r\n", Status::Ok, {25, 57600}}, {"comm.set", "4,49", Status::Malformed, comm}, {"comm.set", "26,9600", Status::Malformed, comm},
+    {"comm.set", "25,57600\r\n", Status::Ok, {25, 57600}}, {"comm.set", "4,49", Status::Malformed, comm}, {"comm.set", "2,50", Status::Ok, {2, 50}},
+    {"comm.set", "2,4000000", Status::Ok, {2, 4000000}}, {"comm.set", "2,4000001", Status::Malformed, comm},  // the rate box's bounds {"comm.set", "26,9600", Status::Malformed, comm},
     {"comm.set", "0,9600", Status::Malformed, comm}, {"comm.set", "COM3,9600", Status::Malformed, comm}, {"comm.set", "3\r\n", Status::Malformed, comm},
     {"comm.set", "\"3,9600", Status::Malformed, comm}, {"ModSet.set", nullptr, Status::Missing, mod}, {"ModSet.set", " 0 , 5\r\n 20, 3 ", Status::Ok, {5, 20, 3}},
     {"ModSet.set", "x,255,-5,0", Status::Ok, {255, -5, 0}},  // field 1 is not used
@@ -97,7 +98,8 @@ const auto &unusableRows()
     return rows;
 }
 
-// A write that fails leaves the earlier file exactly as it was, adds no file, and says why.
+// A write that fails leaves the earlier file exactly as it was, adds no file, and says why: a disk
+// that fills during the write, or a name taken by a folder (the write succeeds, the rename cannot).
 const auto &targetRows() { static const struct { const char *name; } rows[] = {{"out.txt"}, {"12-6-14-30.xls"}, {"12-6-14-30.xlsx"}, {"comm.set"}, {"replywin.set"}}; return rows; }
 } // namespace
 
@@ -110,8 +112,8 @@ private slots:
     void files();
     void unusableFiles_data() { tableRows(unusableRows()); }
     void unusableFiles();
-    void fullDiskKeepsEarlierFile_data() { tableRows(targetRows()); }
-    void fullDiskKeepsEarlierFile();
+    void failedWriteKeepsEarlierFile_data() { tableRowsOver(targetRows(), std::array{"full disk", "a folder"}); }
+    void failedWriteKeepsEarlierFile();
     void appDir();
     void installed_data() { tableRows(installedRows(), [](const auto &r) { return QString::fromLatin1(r.exeDir) + u'|' + QLatin1String(r.installBinDir); }); }
     void installed();
@@ -175,18 +177,20 @@ void TestSettings::unusableFiles()
     QVERIFY2(r.problem.contains(f.file) && r.problem.size() < 160, qPrintable(r.problem));
 }
 
-void TestSettings::fullDiskKeepsEarlierFile()
+void TestSettings::failedWriteKeepsEarlierFile()
 {
+    QFETCH(int, variant);
+    const bool folder = variant == 1;
     xls::Sheet sheet;
     sheet.setText(0, 0, QStringLiteral("日期"));
     QTemporaryDir dir;
-    const QString path = dir.filePath(QString::fromLatin1(tableRow(targetRows()).name));
-    QVERIFY(writeFile(path, "earlier file\r\n"));
-    const QStringList before = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
+    const QString path = dir.filePath(QString::fromLatin1(tableRow(targetRows()).name)), earlier = folder ? path + "/earlier" : path;
+    QVERIFY((!folder || QDir().mkdir(path)) && writeFile(earlier, "earlier file\r\n"));
+    const QStringList before = QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
     QString error;
     bool written;
     {
-        const FileSizeLimit full(4);
+        const FileSizeLimit full(folder ? RLIM_INFINITY : 4);
         if (path.endsWith(u"comm.set"))
             written = settings::writeComm(dir.path(), settings::Comm{3, 9600}, &error);
         else if (path.endsWith(u"replywin.set"))
@@ -197,9 +201,9 @@ void TestSettings::fullDiskKeepsEarlierFile()
             written = safefile::writeWhole(path, "2018-04-27 03:21  23.4 -01.5 @1\r\n", &error);
     }
     QVERIFY(!written);
-    QCOMPARE(readFile(path), QByteArray("earlier file\r\n"));
-    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), before);  // nothing partial, no temporary file
-    QVERIFY2(error.contains(QString::fromLocal8Bit(std::strerror(EFBIG))), qPrintable(error));
+    QCOMPARE(readFile(earlier), QByteArray("earlier file\r\n"));
+    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), before);  // nothing partial, no temporary file
+    QVERIFY2(error.contains(folder ? QStringLiteral("同名的是一个文件夹") : QString::fromLocal8Bit(std::strerror(EFBIG))), qPrintable(error));
 }
 
 void TestSettings::appDir()

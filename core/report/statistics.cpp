@@ -1,0 +1,138 @@
+#include "core/report/statistics.h"
+#include "core/view/series.h"
+#include <algorithm>
+#include <cmath>
+
+namespace report {
+
+namespace {
+constexpr double ZeroCelsius = 273.15;
+// A recorder whose interval is not known stamps whole minutes: a reading stands for at least that.
+constexpr qint64 MinuteMsecs = 60'000;
+
+struct Accumulator {
+    qint64 sum = 0;
+    double mktSum = 0, mktWeight = 0;
+    sensors::Reading run = sensors::Reading::Inside;  // the side of the excursion under way
+};
+} // namespace
+
+bool isTemperature(const QString &unit)
+{
+    const QString u = unit.trimmed();
+    return u == QStringLiteral("℃") || u == QStringLiteral("°C");
+}
+
+Statistics statistics(const QList<records::Record> &recs, int intervalS, const QList<sensors::Sensor> &limits,
+                      const QDateTime &from, const QDateTime &to, double dhR, const QDateTime &clockEnd)
+{
+    Statistics st;
+    st.from = from;
+    st.to = to;
+    st.intervalS = intervalS;
+    const qint64 gap = view::gapMsecs(intervalS);
+    const qint64 spacing = spacingSecs(intervalS) > 0 ? 1000LL * spacingSecs(intervalS) : MinuteMsecs;
+    if (intervalS > 0 && from.isValid() && to >= from)
+        st.expected = from.msecsTo(to) / spacing + 1;
+
+    int sensorCount = 0;
+    for (const records::Record &r : recs)
+        sensorCount = std::max(sensorCount, std::min(r.wordCount(), sensors::MaxSensor));
+    st.sensors.resize(sensorCount);
+    QVector<Accumulator> acc(sensorCount);
+    QVector<bool> temperature(sensorCount);
+    for (int j = 0; j < sensorCount; ++j)
+        temperature[j] = isTemperature(limits.value(j).unit);
+
+    // The previous record's readings wait for the step to this one, which says how long they stood.
+    QVector<std::optional<int>> previous(sensorCount), current(sensorCount);
+    QVector<sensors::Reading> previousSide(sensorCount), currentSide(sensorCount);
+    QDateTime previousTime, latest;
+    const auto settle = [&](qint64 weight) {
+        for (int j = 0; j < sensorCount; ++j) {
+            if (!previous[j])
+                continue;
+            if (previousSide[j] == sensors::Reading::Below)
+                st.sensors[j].belowMsecs += weight;
+            else if (previousSide[j] == sensors::Reading::Above)
+                st.sensors[j].aboveMsecs += weight;
+            if (temperature[j]) {
+                acc[j].mktSum += double(weight) * std::exp(-dhR / (*previous[j] / 10.0 + ZeroCelsius));
+                acc[j].mktWeight += double(weight);
+            }
+        }
+    };
+    const auto endRuns = [&] {
+        for (Accumulator &a : acc)
+            a.run = sensors::Reading::Inside;
+    };
+
+    for (const records::Record &r : recs) {
+        const auto time = r.time();
+        if (!time) {
+            ++st.skipped;
+            continue;
+        }
+        ++st.records;
+        if (previousTime.isValid()) {
+            const qint64 step = previousTime.msecsTo(*time);
+            const bool isGap = gap > 0 && step > gap;
+            settle(step > 0 && !isGap ? step : spacing);
+            if (isGap)
+                st.gaps.append({previousTime, *time});
+            if (isGap || step < 0)
+                endRuns();
+        } else if (from.isValid() && gap > 0 && from.msecsTo(*time) > gap) {
+            st.gaps.append({from, *time});
+        }
+        for (int j = 0; j < sensorCount; ++j) {
+            const auto v = j < r.wordCount() ? r.value(j) : std::nullopt;
+            current[j] = v;
+            currentSide[j] = sensors::compare(v, limits.value(j));
+            Accumulator &a = acc[j];
+            SensorStats &s = st.sensors[j];
+            if (!v) {
+                a.run = sensors::Reading::Inside;
+                continue;
+            }
+            ++s.readings;
+            a.sum += *v;
+            if (!s.min || *v < s.min->tenths)
+                s.min = Extreme{*v, *time};
+            if (!s.max || *v > s.max->tenths)
+                s.max = Extreme{*v, *time};
+            if (!sensors::outOfRange(currentSide[j])) {
+                a.run = sensors::Reading::Inside;
+            } else if (a.run != currentSide[j]) {
+                a.run = currentSide[j];
+                ++s.excursions;
+                if (!s.firstExcursion.isValid())
+                    s.firstExcursion = *time;
+            }
+        }
+        std::swap(previous, current);
+        std::swap(previousSide, currentSide);
+        previousTime = *time;
+        if (!latest.isValid() || *time > latest)
+            latest = *time;
+    }
+    // The end of the period, or of the time up to now, stands for a record after the last.
+    QDateTime end = to;
+    if (clockEnd.isValid() && clockEnd < end)
+        end = clockEnd;
+    if (previousTime.isValid())
+        settle(spacing);
+    const QDateTime last = latest.isValid() ? latest : from;
+    if (gap > 0 && last.isValid() && last.msecsTo(end) > gap)
+        st.gaps.append({last, end});
+    for (int j = 0; j < sensorCount; ++j) {
+        SensorStats &s = st.sensors[j];
+        if (s.readings > 0)
+            s.mean = double(acc[j].sum) / s.readings / 10.0;
+        if (acc[j].mktWeight > 0)
+            s.mkt = dhR / -std::log(acc[j].mktSum / acc[j].mktWeight) - ZeroCelsius;
+    }
+    return st;
+}
+
+} // namespace report

@@ -1,0 +1,90 @@
+#include "panels/report/reportpdf.h"
+#include "core/export/periodexport.h"
+#include "core/files/safefile.h"
+#include "core/view/period.h"
+#include "ui/translation.h"
+#include <QDir>
+#include <QMap>
+#include <QScopeGuard>
+
+namespace report {
+
+std::optional<Content> readContent(const archive::RecordStore &store, const sensors::SensorTable &table, const Request &request,
+                                   QString *error)
+{
+    Content c;
+    c.request = request;
+    QString why;
+    const QList<archive::StoredRecord> stored = store.period(request.recorder, request.from, request.to, &why);
+    if (!why.isEmpty()) {
+        *error = why;
+        return std::nullopt;
+    }
+    int intervalS = 0;  // as the history tab: the longest interval recorded in the period
+    for (const archive::StoredRecord &r : stored)
+        intervalS = std::max(intervalS, r.intervalS);
+    if (!stored.isEmpty()) {
+        if (c.request.address == 0)
+            c.request.address = stored.last().address;
+        if (c.request.port.isEmpty())
+            c.request.port = stored.last().port;
+    }
+    QList<sensors::Sensor> limits;
+    for (int s = 1; s <= sensors::MaxSensor; ++s) {
+        sensors::Sensor sensor = table.sensor(request.recorder, s);
+        sensor.name = table.shownName(request.recorder, s);
+        limits << sensor;
+    }
+    c.stats = statistics(exports::periodRecords(stored), intervalS, limits, request.from, request.to, request.dhR, request.madeAt);
+    c.sensors = limits.mid(0, c.stats.sensors.size());
+    c.series = view::periodView(stored).series;  // the history tab's lines, cut by its gap rule
+
+    const auto steps = store.alarmSteps(archive::RecordStore::AlarmSteps::All, request.from.toUTC(), error);
+    if (!steps)
+        return std::nullopt;
+    QMap<qint64, AlarmLine> alarms;
+    for (const watch::Transition &t : *steps) {
+        if (t.recorder != request.recorder)
+            continue;
+        auto it = alarms.find(t.id);
+        if (it == alarms.end())
+            it = alarms.insert(t.id, AlarmLine{t, {}, {}});  // raised before the period: its first step in it
+        if (t.event == watch::AlarmEvent::Raised)
+            it->raised = t;
+        else if (t.event == watch::AlarmEvent::Acknowledged)
+            it->acknowledged = t;
+        else if (t.event == watch::AlarmEvent::Cleared)
+            it->cleared = t;
+    }
+    const QDateTime end = request.to.addSecs(60).toUTC();
+    for (const AlarmLine &a : alarms)
+        if (a.raised.time < end)
+            c.alarms << a;
+    return c;
+}
+
+bool writeReport(const archive::RecordStore &store, const sensors::SensorTable &table, const Request &request,
+                 const QString &path, QString *error)
+{
+    // The pages in the language asked for, the program's own language again afterwards.
+    const language::Language before = translation::current();
+    if (request.language != before)
+        translation::apply(request.language);
+    const auto restore = qScopeGuard([before] {
+        if (translation::current() != before)
+            translation::apply(before);
+    });
+    QString why;
+    const auto content = readContent(store, table, request, &why);
+    if (content) {
+        const QByteArray pdf = reportPdf(*content);
+        if (pdf.isEmpty())
+            why = QCoreApplication::translate("ReportPages", "PDF 未能生成");
+        else if (safefile::writeWhole(path, pdf, &why))
+            return true;
+    }
+    *error = QCoreApplication::translate("ReportPages", "报告未能写入 %1：%2").arg(QDir::toNativeSeparators(path), why);
+    return false;
+}
+
+} // namespace report

@@ -1,0 +1,156 @@
+// A report's statistics as one table of cases: the mean kinetic temperature's vectors (ΔH/R =
+// 10,000 K), excursions with and without gaps, a value on a limit, no reading, a clock set back;
+// then the figures of a day checked against the CSV export of the same records.
+#include "core/export/exportformats.h"
+#include "core/report/reportrequest.h"
+#include "core/report/statistics.h"
+#include "sim/simrecorder.h"
+#include "tablerows.h"
+#include <QTest>
+#include <cmath>
+
+namespace {
+const QDateTime T0(QDate(2026, 11, 30), QTime(8, 0));
+constexpr int None = records::NoValue9999;  // a word the recorder writes for no reading
+
+// A record at minute m after T0 holding the words.
+records::Record at(int minute, std::initializer_list<int> words)
+{
+    const QDateTime t = T0.addSecs(60LL * minute);
+    const auto bcd = [](int v) { return char((v / 10) << 4 | (v % 10)); };
+    QByteArray d{"\x5B"};
+    for (int f : {t.date().year() % 100, t.date().month(), t.date().day(), t.time().hour(), t.time().minute()})
+        d += bcd(f);
+    for (int w : words)
+        d += char((w >> 8) & 0xFF), d += char(w & 0xFF);
+    return {0, d};
+}
+
+// Sensor 1's readings: value v at minutes first, first + 1, … (n of them).
+QList<records::Record> run(int first, int n, int v)
+{
+    QList<records::Record> out;
+    for (int k = 0; k < n; ++k)
+        out << at(first + k, {v});
+    return out;
+}
+
+QList<records::Record> series(int first, std::initializer_list<int> values)
+{
+    QList<records::Record> out;
+    for (int v : values)
+        out << at(first++, {v});
+    return out;
+}
+
+const sensors::Sensor Celsius{QString(), QStringLiteral("℃"), 20, 80};  // limits 2.0 … 8.0
+const sensors::Sensor Humidity{QString(), QStringLiteral("%RH"), 20, 80};
+
+// Expected: readings, min, max (tenths), mean, MKT (°C; NAN: none), minutes below and above,
+// excursions, the first one's minute (-1: none), gaps.
+const auto &statRows() { static const struct {
+    const char *name; QList<records::Record> recs; sensors::Sensor sensor; int lastMinute;
+    int readings, min, max; double mean, mkt; int below, above, excursions, first, gaps;
+} rows[] = {
+    {"MKT constant 25 °C", run(0, 10, 250), Celsius, 9, 10, 250, 250, 25.0, 25.00, 0, 10, 1, 0, 0},
+    {"MKT half 20, half 30", run(0, 10, 200) + run(10, 10, 300), Celsius, 19, 20, 200, 300, 25.0, 26.26, 0, 20, 1, 0, 0},
+    {"MKT 23 at 5, 1 at 20", run(0, 23, 50) + run(23, 1, 200), Celsius, 23, 24, 50, 200, 5.625, 6.55, 0, 1, 1, 23, 0},
+    {"MKT half 2, half 8", run(0, 6, 20) + run(6, 6, 80), Celsius, 11, 12, 20, 80, 5.0, 5.54, 0, 0, 0, -1, 0},
+    // The reading before the gap stands for one interval, not for the half hour nobody saw.
+    {"MKT, the gap excluded", run(0, 1, 200) + run(30, 23, 50), Celsius, 52, 24, 50, 200, 5.625, 6.55, 0, 1, 1, 0, 1},
+    {"excursions without gaps", series(0, {50, 90, 90, 50, 10, 10, 90, 50}), Humidity, 7, 8, 10, 90, 5.5, NAN, 2, 3, 3, 1, 0},
+    {"a value on the limit is inside", series(0, {80, 20, 81, 19, 80}), Humidity, 4, 5, 19, 81, 5.6, NAN, 1, 1, 2, 2, 0},
+    {"an excursion across a gap is two", run(0, 2, 90) + run(10, 2, 90), Humidity, 11, 4, 90, 90, 9.0, NAN, 0, 4, 2, 0, 1},
+    {"a missing reading ends an excursion", series(0, {90, None, 90, 0xDD48}), Humidity, 3, 2, 90, 90, 9.0, NAN, 0, 2, 2, 0, 0},
+    {"no reading", series(0, {None, None, None}), Celsius, 2, 0, 0, 0, NAN, NAN, 0, 0, 0, -1, 0},
+    {"a clock set back", series(0, {90, 90, 90}) + series(-30, {90, 10}), Humidity, 2, 5, 10, 90, 7.4, NAN, 1, 4, 3, 0, 0},
+}; return rows; }
+} // namespace
+
+class TestReportStats : public QObject {
+    Q_OBJECT
+private slots:
+    void sensorFigures_data() { tableRows(statRows()); }
+    void sensorFigures()
+    {
+        const auto &row = tableRow(statRows());
+        const report::Statistics st = report::statistics(row.recs, 59, {row.sensor}, T0, T0.addSecs(60LL * row.lastMinute));
+        QCOMPARE(st.sensors.size(), 1);
+        const report::SensorStats &s = st.sensors[0];
+        QCOMPARE(s.readings, row.readings);
+        QCOMPARE(std::pair(s.min ? s.min->tenths : 0, s.max ? s.max->tenths : 0), std::pair(row.min, row.max));
+        QCOMPARE(s.mean.has_value(), !std::isnan(row.mean));
+        QVERIFY(!s.mean || std::abs(*s.mean - row.mean) < 1e-9);
+        QCOMPARE(s.mkt.has_value(), !std::isnan(row.mkt));
+        if (s.mkt)
+            QCOMPARE(QString::number(*s.mkt, 'f', 2), QString::number(row.mkt, 'f', 2));
+        QCOMPARE(std::pair(s.belowMsecs, s.aboveMsecs), std::pair(row.below * 60'000LL, row.above * 60'000LL));
+        QCOMPARE(s.excursions, row.excursions);
+        QCOMPARE(s.firstExcursion, row.first < 0 ? QDateTime() : T0.addSecs(60LL * row.first));
+        QCOMPARE(st.gaps.size(), row.gaps);
+        QCOMPARE(st.records, int(row.recs.size()));
+    }
+
+    // A day of the simulator's records with holes and sensors without readings: the figures are
+    // those of the CSV export read back, to the tenth; coverage counts what is there.
+    void agreesWithCsv()
+    {
+        QList<records::Record> recs;
+        for (const sim::SimRecord &r : sim::SimRecorder::demoRecords(1440, QDateTime(QDate(2026, 12, 1), QTime(0, 0)), 20))
+            recs << records::Record{0, sim::SimRecorder::recordBytes(r)};
+        for (int k = 100; k < 160; ++k)
+            recs[k].data[6] = char(0xD8), recs[k].data[7] = char(0xF1);  // sensor 1 without readings
+        recs.remove(600, 30);                                          // half an hour not recorded
+        const report::Statistics st = report::statistics(recs, 59, {}, QDateTime(QDate(2026, 12, 1), QTime(0, 0)),
+                                                         QDateTime(QDate(2026, 12, 1), QTime(23, 59)));
+        QCOMPARE(std::tuple(st.expected, st.records, st.gaps.size()), std::tuple(1440LL, 1410, qsizetype(1)));
+        QCOMPARE(std::pair(st.gaps[0].from.time(), st.gaps[0].msecs()), std::pair(QTime(9, 59), 31 * 60'000LL));
+
+        const QList<QByteArray> lines = exports::csvFile(recs, 0, 20).split('\n').mid(1);
+        for (int c = 0; c < 20; ++c) {
+            int n = 0;
+            double sum = 0, lo = 1e9, hi = -1e9;
+            for (const QByteArray &line : lines) {
+                const QList<QByteArray> f = line.trimmed().split(',');
+                if (f.size() < 21 || f[c + 1] == "-999.9" || f[c + 1] == "-888.8")  // the CSV's words for no reading
+                    continue;
+                const double v = f[c + 1].toDouble();
+                ++n, sum += v, lo = std::min(lo, v), hi = std::max(hi, v);
+            }
+            const report::SensorStats &s = st.sensors[c];
+            QCOMPARE(s.readings, n);
+            QCOMPARE(QString::number(s.min->tenths / 10.0, 'f', 1), QString::number(lo, 'f', 1));
+            QCOMPARE(QString::number(s.max->tenths / 10.0, 'f', 1), QString::number(hi, 'f', 1));
+            QCOMPARE(QString::number(*s.mean, 'f', 1), QString::number(sum / n, 'f', 1));
+        }
+    }
+
+    void periods_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<QString>("to");
+        // Now is Wednesday 2026-12-09 10:00.
+        QTest::newRow("daily") << "daily" << "2026-12-08 00:00" << "2026-12-08 23:59";
+        QTest::newRow("weekly") << "weekly" << "2026-11-30 00:00" << "2026-12-06 23:59";
+        QTest::newRow("monthly") << "monthly" << "2026-11-01 00:00" << "2026-11-30 23:59";
+        QTest::newRow("days") << "2026-02-27..2026-03-01" << "2026-02-27 00:00" << "2026-03-01 23:59";
+        QTest::newRow("backwards") << "2026-03-01..2026-02-27" << "" << "";
+        QTest::newRow("no date") << "2026-02-30..2026-03-01" << "" << "";
+        QTest::newRow("yearly") << "yearly" << "" << "";
+    }
+    void periods()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, from);
+        QFETCH(QString, to);
+        QString error;
+        const auto p = report::parsePeriod(text, QDateTime(QDate(2026, 12, 9), QTime(10, 0)), &error);
+        const QString f = QStringLiteral("yyyy-MM-dd HH:mm");
+        QCOMPARE(p ? p->from.toString(f) + "|" + p->to.toString(f) : QStringLiteral("|"), from + "|" + to);
+        QCOMPARE(error.contains("--report"), !p);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestReportStats)
+#include "test_reportstats.moc"
