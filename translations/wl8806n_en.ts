@@ -1843,6 +1843,10 @@ Use %2 and read the records?</translation>
         <source>命名的记录仪：端口或地址无效</source>
         <translation>Names: the port or the address is not valid</translation>
     </message>
+    <message>
+        <source>，审计记录没有写进存档（%1）</source>
+        <translation>, the audit entry was not written to the archive (%1)</translation>
+    </message>
 </context>
 <context>
     <name>RecordsPanel</name>
@@ -2327,6 +2331,10 @@ Use %2 and read the records?</translation>
     <message>
         <source>%1#传感器</source>
         <translation>Sensor %1</translation>
+    </message>
+    <message>
+        <source>（审计记录没有写进存档：%1）</source>
+        <translation> (the audit entry was not written to the archive: %1)</translation>
     </message>
 </context>
 <context>
@@ -2819,6 +2827,79 @@ Write these parameters and apply them on the device?</translation>
     <message>
         <source>读不出存档的报警</source>
         <translation>The archive&apos;s alarms cannot be read</translation>
+    </message>
+    <message>
+        <source>报警没有存进存档</source>
+        <translation>The alarm was not stored in the archive</translation>
+    </message>
+</context>
+<context>
+    <name>archive::RecordStore</name>
+    <message>
+        <source>存档没有升级</source>
+        <translation>The archive was not upgraded</translation>
+    </message>
+    <message>
+        <source>存档没有升级：%1 的一行找不到了</source>
+        <translation>The archive was not upgraded: a row of %1 could not be found</translation>
+    </message>
+    <message>
+        <source>存档没有打开</source>
+        <translation>The archive is not open</translation>
+    </message>
+    <message>
+        <source>审计记录没有写进存档</source>
+        <translation>The audit entry was not written to the archive</translation>
+    </message>
+    <message>
+        <source>读不出存档</source>
+        <translation>Cannot read the archive</translation>
+    </message>
+</context>
+<context>
+    <name>archive::chain</name>
+    <message>
+        <source>读不出存档</source>
+        <translation>Cannot read the archive</translation>
+    </message>
+    <message>
+        <source>这条链不是本程序写入的（链尾没有记载）</source>
+        <translation>This chain was not written by this program (no record of where it ends)</translation>
+    </message>
+    <message>
+        <source>链尾应是 seq=%1（共 %2 行），现在是 seq=%3（共 %4 行）：链尾的行被删除或添加了</source>
+        <translation>The chain should end at seq=%1 (%2 rows) but ends at seq=%3 (%4 rows): rows at its end were removed or added</translation>
+    </message>
+    <message>
+        <source>这一行没有哈希：不是本程序写入的</source>
+        <translation>This row has no hash: this program did not write it</translation>
+    </message>
+    <message>
+        <source>内容与哈希不符：这一行被改过，或它前面的行被删除、插入或调换了</source>
+        <translation>The row does not match its hash: it was changed, or a row before it was removed, inserted or moved</translation>
+    </message>
+    <message>
+        <source>这条链的 %1 行全部不在了</source>
+        <translation>All %1 rows of this chain are gone</translation>
+    </message>
+    <message>
+        <source>触发器 %1 不在了：这张表不再拒绝修改和删除</source>
+        <translation>Trigger %1 is missing: this table no longer refuses changes and deletions</translation>
+    </message>
+</context>
+<context>
+    <name>archive::chain::Writer</name>
+    <message>
+        <source>读不出存档的序号</source>
+        <translation>Cannot read the archive's sequence number</translation>
+    </message>
+    <message>
+        <source>读不出存档的链尾</source>
+        <translation>Cannot read the end of the archive's chain</translation>
+    </message>
+    <message>
+        <source>存档数据库拒绝了一行“%1”</source>
+        <translation>The archive database refused a row of “%1”</translation>
     </message>
 </context>
 <context>
