@@ -10,6 +10,7 @@
 #include "core/records/recorddecode.h"
 #include "core/settings/appdir.h"
 #include "core/settings/archivesettings.h"
+#include "core/archive/backup.h"
 #include "core/settings/comports.h"
 #include "core/settings/language.h"
 #include "core/settings/recorders.h"
@@ -164,30 +165,66 @@ QString openPort(Link &link, const QString &device, int com, int baud, const std
         text += QStringLiteral("（%1）").arg(lock.blocking);
     return text.replace(QLatin1Char('\n'), QLatin1Char(' '));
 }
-// --verify: the archive's chains walked; the verdict is the one line on standard output.
-int verifyArchive(const QString &appDir, const Io &io)
+// --verify and --backup: the archive that is there, opened; nothing and a message on standard error
+// when there is none or it cannot be used.
+bool openArchive(archive::RecordStore &store, const QString &appDir, const Io &io, archive::ArchiveConfig *used = nullptr)
 {
     QStringList problems;
     const auto config = archive::configuredArchive(appDir, &problems);
     // A check makes no archive where there was none.
     if (config && config->kind == archive::ArchiveConfig::Sqlite && !QFileInfo::exists(config->sqlitePath)) {
         io.err(QStringLiteral("存档无法使用：没有存档文件 %1\n").arg(config->sqlitePath));
-        return Unusable;
+        return false;
     }
-    archive::RecordStore store;
     store.setProgram(archive::Program::Collector);
     store.setWaitNote([&io](const QString &text) { io.err(text + QLatin1Char('\n')); });
     QString error, note;
-    const bool opened = archive::openConfiguredArchive(store, appDir, &error, &note);
+    const bool opened = archive::openConfiguredArchive(store, appDir, &error, &note, used);
     if (!note.isEmpty())
         io.err(note + QLatin1Char('\n'));
-    const auto verdict = opened ? store.verify(&error) : std::nullopt;
+    if (!opened)
+        io.err(QStringLiteral("存档无法使用：%1\n").arg(error));
+    return opened;
+}
+
+// --verify: the archive's chains walked; the verdict is the one line on standard output.
+int verifyArchive(const QString &appDir, const Io &io)
+{
+    archive::RecordStore store;
+    if (!openArchive(store, appDir, io))
+        return Unusable;
+    QString error;
+    const auto verdict = store.verify(&error);
     if (!verdict) {
         io.err(QStringLiteral("存档无法使用：%1\n").arg(error));
         return Unusable;
     }
     io.out(verdict->text() + QLatin1Char('\n'));
     return verdict->ok ? Complete : Broken;
+}
+
+// --backup: the day's backup made and checked; the outcome is the one line on standard output.
+int backupArchive(const QString &appDir, const Io &io)
+{
+    archive::RecordStore store;
+    archive::ArchiveConfig config;
+    if (!openArchive(store, appDir, io, &config))
+        return Unusable;
+    if (config.backupDir.isEmpty()) {
+        io.err(QStringLiteral("备份无法进行：archive.set 没有给出 backup-dir=\n"));
+        return Unusable;
+    }
+    const archive::BackupOutcome b = archive::makeBackup(store, config, QDate::currentDate());
+    if (!b.auditError.isEmpty())
+        io.err(QStringLiteral("审计记录没有写进存档：%1\n").arg(b.auditError));
+    for (const QString &old : b.removed)
+        io.err(QStringLiteral("删除了旧备份 %1\n").arg(old));
+    if (!b.passed) {
+        io.out(QStringLiteral("backup: failed %1: %2\n").arg(b.path, b.verdict));
+        return b.made ? Broken : Unusable;
+    }
+    io.out(QStringLiteral("backup: ok %1 %2\n").arg(b.path, b.verdict));
+    return Complete;
 }
 } // namespace
 
@@ -230,6 +267,8 @@ int run(const QStringList &arguments, const Io &io)
     const QString appDir = resolveAppDir(o.appDir, QCoreApplication::applicationDirPath());
     if (o.verify)
         return verifyArchive(appDir, io);
+    if (o.backup)
+        return backupArchive(appDir, io);
     const auto comm = settings::readComm(appDir);
     const auto mod = settings::readMod(appDir);
     const auto window = settings::readReplyWindow(appDir);

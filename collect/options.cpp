@@ -95,7 +95,7 @@ Parsed parseArguments(const QStringList &arguments)
         "每个文件各自写入：一个写不成不影响其他的。存档不能使用时，文件照样写入，之后以状态 2 退出。\n"
         "SIGHUP、SIGINT（Ctrl-C）或 SIGTERM：当前的一次通信完成后结束读取，保存已读出的记录，以状态 1 退出。\n"
         "退出状态：0 全部读出；1 有记录未读出或未保存；2 端口、设备或存档不能使用；"
-        "3 全部读出，但有记录超出限值（--fail-on-limits）；4 存档的哈希链断了（--verify）；64 参数错误。"));
+        "3 全部读出，但有记录超出限值（--fail-on-limits）；4 存档的哈希链断了（--verify），或备份没有通过检查（--backup）；64 参数错误。"));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("显示帮助。"));
     const QCommandLineOption version(QStringLiteral("version"), QStringLiteral("显示版本。"));
     const QCommandLineOption port(QStringLiteral("port"),
@@ -139,6 +139,11 @@ Parsed parseArguments(const QStringList &arguments)
     const QCommandLineOption verify(QStringLiteral("verify"),
         QStringLiteral("不读记录仪，检查存档的哈希链：全部相符时输出 verify: ok rows=行数，以状态 0 退出；"
                        "否则输出第一处不符（表、记录仪、行、哪里不符），以状态 4 退出。"));
+    const QCommandLineOption backup(QStringLiteral("backup"),
+        QStringLiteral("不读记录仪，把存档备份到 archive.set 的 backup-dir= 中当天的文件（archive-YYYY-MM-DD.db 或 .dump），"
+                       "打开备份检查其完整性和哈希链，结果记入审计记录；通过后删除早于 backup-keep= 天的备份。"
+                       "通过时输出 backup: ok 文件 及链的结论，以状态 0 退出；备份没有通过检查时以状态 4 退出，"
+                       "做不成备份时以状态 2 退出。"));
     const QCommandLineOption report(QStringLiteral("report"),
         QStringLiteral("读完后由存档为每台记录仪制作报告（PDF，语言同窗口）：daily、weekly、monthly 为此前最近一个完整的日、"
                        "周（周一到周日）、月，YYYY-MM-DD..YYYY-MM-DD 为这些天（含首尾两天）。须与 --pdf 同用。"),
@@ -148,7 +153,7 @@ Parsed parseArguments(const QStringList &arguments)
     const QCommandLineOption mktDhR(QStringLiteral("mkt-dh-r"),
         QStringLiteral("报告中平均动力学温度（MKT）的 ΔH/R，单位 K（1000 到 100000）。默认 10000。"), QStringLiteral("K"));
     p.addOptions({help, version, port, baud, address, appDir, sensors, csv, xls, txt, noArchive, sinceLast,
-                  clearAfter, setClock, demo, json, failOnLimits, live, function, start, count, report, pdf, mktDhR, verify});
+                  clearAfter, setClock, demo, json, failOnLimits, live, function, start, count, report, pdf, mktDhR, verify, backup});
 
     Parsed r;
     const auto usage = [&](const QString &text) {
@@ -218,12 +223,15 @@ Parsed parseArguments(const QStringList &arguments)
         return usage(QStringLiteral("--port：演示模式只接受 COM 编号，%1 是设备路径").arg(quoted(o.port)));
     o.live = p.isSet(live);
     o.verify = p.isSet(verify);
-    if (o.verify) {
+    o.backup = p.isSet(backup);
+    if (o.verify || o.backup) {
         // Only the archive is looked at: anything about a line or the records would go unused.
+        const QString what = o.verify ? QStringLiteral("--verify 只检查存档") : QStringLiteral("--backup 只备份存档");
         for (const auto *option : {&port, &baud, &address, &sensors, &csv, &xls, &txt, &noArchive, &sinceLast, &clearAfter,
-                                   &setClock, &demo, &json, &failOnLimits, &live, &function, &start, &count})
+                                   &setClock, &demo, &json, &failOnLimits, &live, &function, &start, &count, &report, &pdf,
+                                   &mktDhR, o.verify ? &backup : &verify})
             if (p.isSet(*option))
-                return usage(QStringLiteral("--%1：--verify 只检查存档，不与其他选项同用（--appdir 除外）").arg(option->names().constLast()));
+                return usage(QStringLiteral("--%1：%2，不与其他选项同用（--appdir 除外）").arg(option->names().constLast(), what));
         return r;
     }
     // The live read's fields, with the rules of the window's boxes.

@@ -21,6 +21,8 @@ struct Options {
     bool live = false;
     // --verify: walks the archive's hash chains and says whether they are whole; nothing else is done.
     bool verify = false;
+    // --backup: makes the day's backup of the archive into archive.set's backup-dir and checks it.
+    bool backup = false;
     uint8_t function = 3;         // 03 or 04
     uint16_t start = 0;           // the first register, from 0 (--start counts from 1, as "起始地址")
     uint8_t count = 20;           // registers, 1 … 125

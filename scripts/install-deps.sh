@@ -11,7 +11,7 @@ packages=(
   qt6-tools-dev qt6-l10n-tools                    # Qt Linguist's CMake functions, lupdate and lrelease (the English translation)
   qt6-translations-l10n                           # Qt's own dialogs in Chinese (qtbase_zh_CN.qm)
   libgsf-1-dev libfreexl-dev                      # workbook container and read-back
-  libqt6sql6-sqlite libqt6sql6-psql postgresql   # the record archive's drivers; the archive test starts its own server
+  libqt6sql6-sqlite libqt6sql6-psql postgresql postgresql-client   # the record archive's drivers; the archive test starts its own server; pg_dump for backups
   libxlsxwriter-dev                               # .xlsx export of an archived period
   qtkeychain-qt6-dev                              # the PostgreSQL password in the user's keyring
   libmodbus-dev                                   # independent Modbus peer for the interop test and benchmark

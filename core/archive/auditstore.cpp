@@ -222,6 +222,21 @@ std::optional<chain::Verdict> RecordStore::verify(QString *error) const
     return chain::verify(QSqlDatabase::database(m_connection, false), error);
 }
 
+bool RecordStore::copyInto(const QString &file, QString *error) const
+{
+    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    if (!isOpen() || db.driverName() != QLatin1String("QSQLITE")) {
+        *error = tr("存档没有打开");
+        return false;
+    }
+    QSqlQuery q(db);
+    if (!q.prepare(QStringLiteral("VACUUM INTO ?")) || (q.addBindValue(file), !q.exec())) {
+        *error = sql::describe(db, tr("存档没有复制"), q.lastError());
+        return false;
+    }
+    return true;
+}
+
 std::optional<RecordStore::Scope> RecordStore::scopeOf(const QString &name, QString *error) const
 {
     QSqlDatabase db = QSqlDatabase::database(m_connection, false);

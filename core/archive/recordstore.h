@@ -33,6 +33,10 @@ struct ArchiveConfig {
     // For this run only, from the user's keyring or typed in; never written to a file. Empty: libpq
     // finds one in ~/.pgpass or PGPASSFILE, or the server trusts the local user.
     QString password;
+    // Backups (archive.set's backup-dir= and backup-keep=): the folder of the dated copies, empty for
+    // none, and how many days of them are kept.
+    QString backupDir{};
+    int backupKeepDays = 30;
 };
 
 // One stored record. time is the recorder's own stamp as "YYYY-MM-DD HH:MM" (the year taken as
@@ -65,6 +69,8 @@ inline constexpr char ArchiveSettings[] = "archive-settings";
 inline constexpr char SensorSettings[] = "sensor-settings";  // a sensor's name, unit or limits
 inline constexpr char AlarmAck[] = "alarm-ack";
 inline constexpr char DeviceWrite[] = "device-write";        // registers, coils, the clock, a clear
+inline constexpr char Backup[] = "backup";                   // a backup made: its path and what its check found
+inline constexpr char BackupRemoved[] = "backup-removed";    // an old backup removed after a newer one passed
 } // namespace kinds
 
 struct AuditEntry {
@@ -176,6 +182,8 @@ public:
     std::optional<QList<AuditRow>> auditTrail(QString *error) const;
     // Walks every hash chain: the first row that does not match, or how many rows all hold.
     std::optional<chain::Verdict> verify(QString *error) const;
+    // SQLite: writes a copy of the whole archive into file, which must be empty (VACUUM INTO).
+    bool copyInto(const QString &file, QString *error) const;
 
 private:
     struct Scope {

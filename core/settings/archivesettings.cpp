@@ -3,6 +3,7 @@
 #include "core/archive/archivepassword.h"
 #include "core/files/safefile.h"
 #include <QCoreApplication>
+#include <QDir>
 #include <QStringDecoder>
 #include <algorithm>
 
@@ -46,6 +47,12 @@ QString settingsRefusal(const ArchiveConfig &config)
             return why;
     if (config.port < 1 || config.port > 65535)
         return portRefusal(config.port);
+    if (!config.backupDir.isEmpty() && !QDir::isAbsolutePath(config.backupDir))
+        return QCoreApplication::translate("archivesettings", "备份文件夹应为绝对路径");
+    if (hasControl(config.backupDir))
+        return QCoreApplication::translate("archivesettings", "%1不能含换行或其他控制字符").arg(QCoreApplication::translate("archivesettings", "备份文件夹"));
+    if (config.backupKeepDays < 1 || config.backupKeepDays > MaxBackupKeepDays)
+        return QCoreApplication::translate("archivesettings", "备份保留天数应为 1–%1 的整数").arg(MaxBackupKeepDays);
     if (config.kind == ArchiveConfig::Postgres && config.database.trimmed().isEmpty())
         return QCoreApplication::translate("archivesettings", "数据库不能为空");
     if (config.kind == ArchiveConfig::Postgres && config.user.trimmed().isEmpty())
@@ -87,6 +94,19 @@ std::optional<ArchiveConfig> parseSettings(const QByteArray &content, QStringLis
                 why = QCoreApplication::translate("archivesettings", "端口不在 1–65535 之内");
             else
                 config.port = int(port);
+        } else if (key == u"backup-dir") {
+            if (!QDir::isAbsolutePath(value))
+                why = QCoreApplication::translate("archivesettings", "备份文件夹应为绝对路径");
+            else
+                why = fieldRefusal(QCoreApplication::translate("archivesettings", "备份文件夹"), value, false);
+            config.backupDir = QDir::cleanPath(value);
+        } else if (key == u"backup-keep") {
+            bool isNumber = false;
+            const qint64 days = value.toLongLong(&isNumber, 10);
+            if (!isNumber || days < 1 || days > MaxBackupKeepDays)
+                why = QCoreApplication::translate("archivesettings", "备份保留天数应为 1–%1 的整数").arg(MaxBackupKeepDays);
+            else
+                config.backupKeepDays = int(days);
         } else if (key == u"host" || key == u"database" || key == u"user") {
             const QString caption = key == u"host" ? QCoreApplication::translate("archivesettings", "主机")
                                     : key == u"database" ? QCoreApplication::translate("archivesettings", "数据库") : QCoreApplication::translate("archivesettings", "用户");
@@ -131,6 +151,10 @@ QByteArray settingsContent(const ArchiveConfig &config)
         out += QStringLiteral("host=%1\r\nport=%2\r\n").arg(config.host.trimmed()).arg(config.port);
         out += QStringLiteral("database=%1\r\nuser=%2\r\n").arg(config.database.trimmed(), config.user.trimmed());
     }
+    if (!config.backupDir.isEmpty())
+        out += QStringLiteral("backup-dir=%1\r\n").arg(config.backupDir);
+    if (!config.backupDir.isEmpty() || config.backupKeepDays != ArchiveConfig{}.backupKeepDays)
+        out += QStringLiteral("backup-keep=%1\r\n").arg(config.backupKeepDays);
     return out.toUtf8();
 }
 
@@ -172,7 +196,7 @@ bool saveChoice(const QString &appDir, const ArchiveConfig &config, QString *err
     return true;
 }
 
-bool openConfiguredArchive(RecordStore &store, const QString &appDir, QString *error, QString *note)
+bool openConfiguredArchive(RecordStore &store, const QString &appDir, QString *error, QString *note, ArchiveConfig *used)
 {
     QStringList problems;
     std::optional<ArchiveConfig> config = configuredArchive(appDir, &problems);
@@ -187,6 +211,8 @@ bool openConfiguredArchive(RecordStore &store, const QString &appDir, QString *e
         else if (note)
             *note = QCoreApplication::translate("archivesettings", "%1，连接时不带口令（PostgreSQL 会查 ~/.pgpass）").arg(answer.reason);
     }
+    if (used)
+        *used = *config;
     return store.open(*config, error);
 }
 

@@ -14,6 +14,8 @@
 //   port=5432            1–65535
 //   database=wl8806n
 //   user=collector
+//   backup-dir=/srv/wl8806n/backups   where the daily backups go (an absolute folder); none: no backups
+//   backup-keep=30       days of backups kept, 1–3650 (30 when not given)
 //
 // No file means the SQLite file archive.db in the application folder. A password never goes into
 // the file: it lives in the user's keyring or in ~/.pgpass. Any line that cannot be used refuses the
@@ -22,6 +24,7 @@ namespace archive {
 
 inline constexpr char SettingsFileName[] = "archive.set";
 inline constexpr qint64 MaxSettingsBytes = 16 * 1024;
+inline constexpr int MaxBackupKeepDays = 3650;
 
 // The file's settings (sqlitePath and password left empty), or nothing and a sentence a problem
 // naming its line or the key that is missing.
@@ -51,7 +54,9 @@ bool saveChoice(const QString &appDir, const ArchiveConfig &config, QString *err
 // Opens the configured archive. For a PostgreSQL archive the password comes from the keyring when
 // one answers; *note then says why there was none to give (the connection goes on without, for
 // ~/.pgpass or a server that trusts the user). False and *error when the settings or the archive
-// cannot be used.
-bool openConfiguredArchive(RecordStore &store, const QString &appDir, QString *error, QString *note);
+// cannot be used. *used, when given, gets the settings the archive was opened with (password included,
+// for a pg_dump of it).
+bool openConfiguredArchive(RecordStore &store, const QString &appDir, QString *error, QString *note,
+                           ArchiveConfig *used = nullptr);
 
 } // namespace archive

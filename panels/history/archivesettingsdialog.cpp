@@ -85,7 +85,10 @@ ArchiveSettingsDialog::ArchiveSettingsDialog(const ArchiveConfig &current, Deskt
 
 std::optional<ArchiveConfig> ArchiveSettingsDialog::value(QString *why) const
 {
+    // The backup settings have no boxes here: they stay as archive.set has them.
     ArchiveConfig c;
+    c.backupDir = m_current.backupDir;
+    c.backupKeepDays = m_current.backupKeepDays;
     c.kind = optPostgres->isChecked() ? ArchiveConfig::Postgres : ArchiveConfig::Sqlite;
     c.sqlitePath = m_appDir + QLatin1Char('/') + QLatin1String(archive::DefaultFileName);
     c.host = txtHost->text().trimmed();

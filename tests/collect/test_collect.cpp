@@ -188,6 +188,14 @@ private slots:
         // by a value changed behind the program's back.
         Run check = collect({"--verify"});
         QCOMPARE(std::pair(check.code, check.out), std::pair(int(collect::Complete), QString("verify: ok rows=20\n")));
+        // A backup: none without a folder for it; made and checked with one; refused once a chain is broken.
+        QCOMPARE(collect({"--backup"}).code, collect::Unusable);
+        QVERIFY(writeFile(m_dir->filePath("archive.set"), ("backup-dir=" + m_dir->filePath("backups") + "\n").toUtf8()));
+        QVERIFY(QDir().mkpath(m_dir->filePath("backups")));
+        check = collect({"--backup"});
+        QCOMPARE(check.code, collect::Complete);
+        QVERIFY2(check.out.startsWith("backup: ok " + m_dir->filePath("backups/archive-")) && check.out.endsWith(".db verify: ok rows=20\n"),
+                 qPrintable(check.out));
         {
             QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "tamper");
             db.setDatabaseName(m_dir->filePath("archive.db"));
@@ -198,6 +206,9 @@ private slots:
         check = collect({"--verify"});
         QCOMPARE(check.code, collect::Broken);
         QVERIFY2(check.out.startsWith("verify: broken table=records recorder=COM4-22 row=seq="), qPrintable(check.out));
+        check = collect({"--backup"});
+        QCOMPARE(check.code, collect::Broken);
+        QVERIFY2(check.out.startsWith("backup: failed "), qPrintable(check.out));
         Run r = collect({"--port", "COM4", "--address", "21", "--fail-on-limits", "--json"});
         QCOMPARE(r.code, collect::OutOfRange);
         QCOMPARE(r.json["status"].toString(), "out-of-range");
@@ -503,6 +514,7 @@ private slots:
         QTest::newRow("unknown option") << QStringList{"--clear"} << usage << "clear";
         QTest::newRow("stray argument") << QStringList{"21"} << usage << "“21”";
         QTest::newRow("verify and a device") << QStringList{"--verify"} << usage << "--address：--verify 只检查存档";
+        QTest::newRow("backup and a device") << QStringList{"--backup"} << usage << "--address：--backup 只备份存档";
     }
     void exitStatus()
     {

@@ -1,9 +1,14 @@
 // The record archive, the same table of cases on a SQLite file and on a PostgreSQL server that the
 // test starts itself: what is kept once, what is kept twice, what is refused, a batch that fails
 // half-way, and an archive of the first version brought up to date.
+#include "core/archive/backup.h"
 #include "core/archive/recordstore.h"
 #include "permissionbits.h"
 #include "pgserver.h"
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -96,6 +101,12 @@ int runRaw(const ArchiveConfig &c, const QList<std::pair<QString, QVariantList>>
     }
     QSqlDatabase::removeDatabase("raw");
     return refused;
+}
+
+bool writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
 
 // An archive as version 4 left it: the records of "A", two readings and an alarm.
@@ -390,6 +401,73 @@ private slots:
         QVERIFY(!v->ok);
         QVERIFY2(v->key.startsWith(found[2]), qPrintable(v->text()));
         QCOMPARE(QStringList({v->table, v->recorder}), found.mid(0, 2));
+    }
+
+    // A day's backup: refused while the archive's chains are broken (the older backups all stay),
+    // made once they are whole again, then restored into a scratch archive and read as the history
+    // tab reads it; only then is the backup beyond the kept days removed, each step in the audit trail.
+    void backup_data() { bothDatabases(); }
+    void backup()
+    {
+        QFETCH(bool, postgres);
+        QTemporaryDir dir;
+        auto config = freshArchive(postgres, dir);
+        if (!config)
+            return;
+        config->backupDir = dir.filePath("backups");
+        config->backupKeepDays = 30;
+        QVERIFY(QDir().mkpath(config->backupDir));
+        const QDate today(2026, 12, 8);
+        const QString beyond = QDir(config->backupDir).filePath(archive::backupFileName(*config, today.addDays(-31)));
+        const QString kept = QDir(config->backupDir).filePath(archive::backupFileName(*config, today.addDays(-30)));
+        for (const QString &old : {beyond, kept, dir.filePath("backups/archive-notes.db")})
+            QVERIFY(writeBytes(old, "an older backup"));
+        RecordStore store;
+        QString error;
+        QVERIFY2(store.open(*config, &error), qPrintable(error));
+        QVERIFY(store.store({"COM4-21", 21, 60, readAt, "COM4", records::numbered({r1, r2, r3})}, &error));
+        QVERIFY(store.renameRecorder("COM4-21", "冷库", &error));
+        const QString trigger = "records_no_update";
+        const QString drop = postgres ? "DROP TRIGGER records_no_update ON records" : "DROP TRIGGER records_no_update";
+        QCOMPARE(runRaw(*config, {{drop, {}}}), 0);
+        archive::BackupOutcome b = archive::makeBackup(store, *config, today);
+        QCOMPARE(std::tuple(b.made, b.passed, b.removed.size()), std::tuple(true, false, 0));
+        QVERIFY2(b.verdict.contains("table=records"), qPrintable(b.verdict));
+        QCOMPARE(QDir(config->backupDir).entryList(QDir::Files).size(), 3);  // no copy under its name, nothing removed
+        for (const QString &statement : archive::chain::triggerStatements(postgres))
+            if (statement.contains(trigger + ' '))
+                QCOMPARE(runRaw(*config, {{statement, {}}}), 0);
+        b = archive::makeBackup(store, *config, today);
+        QVERIFY2(b.passed && b.auditError.isEmpty(), qPrintable(b.verdict + b.auditError));
+        QCOMPARE(b.path, QDir(config->backupDir).filePath(postgres ? "archive-2026-12-08.dump" : "archive-2026-12-08.db"));
+        QCOMPARE(b.removed, QStringList{beyond});
+        QCOMPARE(QDir(config->backupDir).entryList(QDir::Files),
+                 (QStringList{QFileInfo(kept).fileName(), QFileInfo(b.path).fileName(), "archive-notes.db"}));
+        const auto trail = store.auditTrail(&error).value_or(QList<archive::AuditRow>{});
+        QCOMPARE(trail.size(), 5);  // created, the renaming, the failed backup, the backup, the removal
+        QVERIFY2(trail[2].newValue.startsWith(b.path + ": ") && trail[2].newValue.contains("table=records"), qPrintable(trail[2].newValue));
+        QCOMPARE(QStringList({trail[3].kind, trail[3].newValue, trail[4].kind, trail[4].oldValue}),
+                 QStringList({"backup", b.path + ": " + b.verdict, "backup-removed", beyond}));
+        // Restored: a scratch archive opened from the copy holds the records under the name shown.
+        ArchiveConfig restored;
+        restored.sqlitePath = dir.filePath("scratch/archive.db");
+        if (postgres) {
+            QVERIFY(m_pg.createDatabase("restored", &error));
+            restored = m_pg.config("restored");
+            QProcess p;
+            p.start("pg_restore", {"--no-owner", "--host=" + restored.host, "--port=" + QString::number(restored.port),
+                                   "--username=" + restored.user, "--dbname=restored", b.path});
+            QVERIFY(p.waitForFinished(-1) && p.exitCode() == 0);
+        } else {
+            QVERIFY(QDir().mkpath(dir.filePath("scratch")) && QFile::copy(b.path, restored.sqlitePath));
+        }
+        RecordStore copy;
+        QVERIFY2(copy.open(restored, &error), qPrintable(error));
+        QList<QByteArray> read;
+        for (const auto &row : copy.period("冷库", QDateTime(QDate(2000, 1, 1), QTime()), QDateTime(QDate(2099, 1, 1), QTime()), &error))
+            read << row.data();
+        QCOMPARE(read, (QList<QByteArray>{r1, r2, r3}));
+        QCOMPARE(copy.verify(&error)->text(), QString("verify: ok rows=6"));
     }
 
     // The chained tables refuse any change or removal, whoever asks; the rows stay whole.

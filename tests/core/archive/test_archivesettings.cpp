@@ -19,7 +19,7 @@ QString shown(const ArchiveConfig &c)
 {
     return QStringLiteral("%1 %2:%3 %4 %5")
         .arg(c.kind == ArchiveConfig::Postgres ? "postgres" : "sqlite", c.host).arg(c.port).arg(c.database, c.user)
-        .trimmed();
+        .trimmed() + (c.backupDir.isEmpty() && c.backupKeepDays == 30 ? QString() : QStringLiteral(" backup %1 %2").arg(c.backupDir).arg(c.backupKeepDays));
 }
 
 const QByteArray site = "kind=postgres\nhost=db.site\nport=5432\ndatabase=wl8806n\nuser=collector\n";
@@ -69,6 +69,9 @@ private slots:
         QTest::newRow("twice") << site + "user=other\n" << "" << QList<int>{6};
         QTest::newRow("no database") << QByteArray("kind=postgres\nuser=u") << "" << QList<int>{-1};
         QTest::newRow("no user") << QByteArray("kind=postgres\ndatabase=d") << "" << QList<int>{-1};
+        QTest::newRow("backups") << QByteArray("backup-dir=/srv/备份//\nbackup-keep=3650") << "sqlite :5432 backup /srv/备份 3650" << none;
+        QTest::newRow("backups refused") << QByteArray("backup-dir=rel/b\nbackup-keep=0\nbackup-keep=x\nbackup-dir=/a\tb")
+                                         << "" << QList<int>{1, 2, 3, 4};
     }
 
     void parse()
@@ -96,6 +99,8 @@ private slots:
         QString error;
         ArchiveConfig c{ArchiveConfig::Postgres, "ignored.db", "db.site", 6543, "wl8806n", "collector", "s3cret"};
         const ArchiveConfig plain{ArchiveConfig::Sqlite, {}, {}, 5432, {}, {}, {}};
+        c.backupDir = "/srv/备份";
+        c.backupKeepDays = 7;
         for (const ArchiveConfig &saved : {c, plain, ArchiveConfig{ArchiveConfig::Sqlite, {}, "h", 7, {}, {}, {}}}) {
             QVERIFY2(archive::saveSettings(dir.path(), saved, &error), qPrintable(error));
             QVERIFY(!readFile(dir.filePath("archive.set")).contains("s3cret"));

@@ -1,0 +1,185 @@
+#include "core/archive/backup.h"
+#include "core/archive/sqlstatements.h"
+#include "core/files/safefile.h"
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <atomic>
+#include <unistd.h>
+
+namespace archive {
+
+namespace {
+QString tr(const char *text) { return QCoreApplication::translate("archive", text); }
+
+// Long enough for a large archive on a slow server; a dump that hangs longer is given up.
+constexpr int DumpTimeoutMs = 60 * 60 * 1000;
+
+const QRegularExpression &datedName()
+{
+    static const QRegularExpression re(QStringLiteral("^archive-(\\d{4}-\\d{2}-\\d{2})\\.(db|dump)$"));
+    return re;
+}
+
+// The SQLite copy at file: whole (integrity_check) and its chains unbroken. Empty when it passed,
+// else what is wrong; *verdict gets the chains' verdict when they could be walked.
+QString checkSqliteCopy(const QString &file, QString *verdict)
+{
+    static std::atomic<int> counter{0};
+    const QString name = QStringLiteral("wl_backup_check_%1").arg(++counter);
+    QString why;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(file);
+        QSqlQuery q(db);
+        if (!db.open()) {
+            why = sql::describe(db, tr("备份打不开"), db.lastError());
+        } else if (!q.exec(QStringLiteral("PRAGMA integrity_check")) || !q.next()) {
+            why = sql::describe(db, tr("备份的完整性检查没有完成"), q.lastError());
+        } else if (const QString answer = q.value(0).toString(); answer != QLatin1String("ok")) {
+            why = tr("备份的完整性检查不通过：%1").arg(answer);
+        } else {
+            q.finish();
+            const auto v = chain::verify(db, &why);
+            if (v) {
+                *verdict = v->text();
+                if (!v->ok)
+                    why = tr("备份的哈希链断了");
+            }
+        }
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(name);
+    return why;
+}
+
+// pg_dump of the archive into file (custom format); empty when it succeeded, else why.
+QString dump(const ArchiveConfig &config, const QString &file)
+{
+    QProcess p;
+    if (!config.password.isEmpty()) {
+        // Through the environment, never on the command line where any user could read it.
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("PGPASSWORD"), config.password);
+        p.setProcessEnvironment(env);
+    }
+    p.start(QStringLiteral("pg_dump"),
+            {QStringLiteral("--format=custom"), QStringLiteral("--no-password"), QStringLiteral("--file=") + file,
+             QStringLiteral("--host=") + config.host, QStringLiteral("--port=%1").arg(config.port),
+             QStringLiteral("--username=") + config.user, QStringLiteral("--dbname=") + config.database});
+    if (!p.waitForStarted())
+        return tr("pg_dump 没有启动（%1；Debian：postgresql-client）").arg(p.errorString());
+    if (!p.waitForFinished(DumpTimeoutMs)) {
+        p.kill();
+        p.waitForFinished();
+        return tr("pg_dump 没有结束");
+    }
+    if (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
+        return tr("pg_dump 失败：%1").arg(QString::fromLocal8Bit(p.readAllStandardError()).trimmed());
+    return {};
+}
+
+// The dump at file read back by pg_restore: empty when it lists the data of every chained table.
+QString checkDump(const QString &file)
+{
+    QProcess p;
+    p.start(QStringLiteral("pg_restore"), {QStringLiteral("--list"), file});
+    if (!p.waitForStarted() || !p.waitForFinished(DumpTimeoutMs) || p.exitStatus() != QProcess::NormalExit
+        || p.exitCode() != 0)
+        return tr("pg_restore 读不出备份：%1").arg(QString::fromLocal8Bit(p.readAllStandardError()).trimmed());
+    const QString list = QString::fromLocal8Bit(p.readAllStandardOutput());
+    for (const chain::Table &t : chain::tables())
+        if (!list.contains(QStringLiteral("TABLE DATA public %1 ").arg(QLatin1String(t.name))))
+            return tr("备份里没有 %1 表的数据").arg(QLatin1String(t.name));
+    return {};
+}
+
+// Backups dated more than keep days before day, in dir.
+QStringList expired(const QString &dir, const QDate &day, int keep)
+{
+    QStringList old;
+    const QDate oldestKept = day.addDays(-keep);
+    for (const QString &name : QDir(dir).entryList(QDir::Files, QDir::Name)) {
+        const auto m = datedName().match(name);
+        const QDate d = m.hasMatch() ? QDate::fromString(m.captured(1), Qt::ISODate) : QDate();
+        if (d.isValid() && d < oldestKept)
+            old << QDir(dir).filePath(name);
+    }
+    return old;
+}
+} // namespace
+
+QString backupFileName(const ArchiveConfig &config, const QDate &day)
+{
+    return QStringLiteral("archive-%1.%2").arg(day.toString(Qt::ISODate),
+                                                config.kind == ArchiveConfig::Postgres ? u"dump" : u"db");
+}
+
+BackupOutcome makeBackup(RecordStore &store, const ArchiveConfig &config, const QDate &day)
+{
+    BackupOutcome out;
+    out.path = QDir(config.backupDir).filePath(backupFileName(config, day));
+    const bool postgres = config.kind == ArchiveConfig::Postgres;
+    QString checkFailed;
+    QString why;
+    // The copy is made and checked under a temporary name: renamed to its date only when it passed.
+    const bool passed = !config.backupDir.isEmpty() && safefile::writeThrough(out.path, [&](int fd, const QByteArray &name, QString *reason) {
+        ::close(fd);
+        const QString file = QFile::decodeName(name);
+        QString error;
+        if (postgres) {
+            error = dump(config, file);
+        } else {
+            // VACUUM INTO takes only a file that does not exist or is empty.
+            if (!store.copyInto(file, &error))
+                error = error.isEmpty() ? tr("存档没有复制") : error;
+            else
+                error.clear();
+        }
+        if (!error.isEmpty()) {
+            *reason = error;
+            return false;
+        }
+        out.made = true;
+        if (postgres) {
+            checkFailed = checkDump(file);
+            QString verifyError;
+            if (checkFailed.isEmpty()) {
+                const auto v = store.verify(&verifyError);
+                out.verdict = v ? v->text() : verifyError;
+                if (!v || !v->ok)
+                    checkFailed = v ? tr("存档的哈希链断了") : verifyError;
+            }
+        } else {
+            checkFailed = checkSqliteCopy(file, &out.verdict);
+        }
+        *reason = checkFailed;
+        return checkFailed.isEmpty();
+    }, &why);
+    if (config.backupDir.isEmpty())
+        why = tr("archive.set 没有给出 backup-dir=");
+    out.passed = passed;
+    if (!passed)
+        out.verdict = out.verdict.isEmpty() ? why : QStringLiteral("%1（%2）").arg(why, out.verdict);
+    QString auditError;
+    const QString line = QStringLiteral("%1: %2%3").arg(out.path, passed ? QString() : tr("失败："), out.verdict);
+    if (!store.audit({{}, QLatin1String(kinds::Backup), {}, line}, &auditError))
+        out.auditError = auditError;
+    if (!passed)
+        return out;
+    for (const QString &old : expired(config.backupDir, day, config.backupKeepDays)) {
+        if (!QFile::remove(old))
+            continue;
+        out.removed << old;
+        if (!store.audit({{}, QLatin1String(kinds::BackupRemoved), old, {}}, &auditError))
+            out.auditError = auditError;
+    }
+    return out;
+}
+
+} // namespace archive

@@ -1,0 +1,32 @@
+#pragma once
+#include "core/archive/recordstore.h"
+#include <QDate>
+#include <QString>
+#include <QStringList>
+
+// One dated backup of the archive a day, proven before anything older goes. A SQLite archive is
+// copied with VACUUM INTO, a PostgreSQL one dumped by pg_dump (custom format, started without a
+// shell); either is written beside its dated name and renamed to it only once it passed its check, so
+// a half-made or failed copy never stands under that name. The check of a SQLite copy opens it on a
+// connection of its own, runs SQLite's integrity check and walks its hash chains; a dump is read back
+// by pg_restore --list and must hold the chained tables' data, and the archive's chains are walked
+// at the time of the dump. The outcome goes into the audit trail; then, and only when the new copy
+// passed, backups dated more than the kept days before it are removed (each one audited).
+namespace archive {
+
+struct BackupOutcome {
+    bool made = false;      // the copy was written
+    bool passed = false;    // and passed its check: it now stands under path
+    QString path;           // the dated file
+    QString verdict;        // what the check found (the chains' verdict), or why there is no copy
+    QStringList removed;    // older backups removed after this one passed
+    QString auditError;     // the audit trail refused the entry (the backup itself stands)
+};
+
+// The dated file of a backup made on day: archive-YYYY-MM-DD.db (SQLite) or .dump (PostgreSQL).
+QString backupFileName(const ArchiveConfig &config, const QDate &day);
+
+// Makes day's backup of the open store (whose settings config is) into config.backupDir.
+BackupOutcome makeBackup(RecordStore &store, const ArchiveConfig &config, const QDate &day);
+
+} // namespace archive
