@@ -81,10 +81,11 @@ int run(const QStringList &arguments, const Io &io)
     };
     const QString dir = resolveAppDir(p.value(appDir), QCoreApplication::applicationDirPath());
     archive::RecordStore store;
+    archive::ArchiveConfig archiveConfig;
     store.setProgram(archive::Program::Watcher);
     QString error, note;
     const auto openArchive = [&] {
-        if (archive::openConfiguredArchive(store, dir, &error, &note))
+        if (archive::openConfiguredArchive(store, dir, &error, &note, &archiveConfig))
             return true;
         io.err(QStringLiteral("wl8806n-watch: 存档无法使用：%1\n").arg(error));
         return false;
@@ -140,6 +141,7 @@ int run(const QStringList &arguments, const Io &io)
     setup.appDir = dir;
     setup.host = QHostInfo::localHostName();
     setup.store = &store;
+    setup.archive = archiveConfig;
     setup.sensors.load(dir, &problem);
     QStringList problems;
     setup.names.load(dir, &problems);
@@ -228,6 +230,7 @@ int run(const QStringList &arguments, const Io &io)
         return Done;
     }
     service.start();
+    service.checkArchiveDaily();
     if (settings.recordsAt)
         service.downloadDaily(*settings.recordsAt, replyWindow);
 

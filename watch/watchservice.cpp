@@ -1,4 +1,5 @@
 #include "watch/watchservice.h"
+#include "core/archive/backup.h"
 #include "collect/devicerun.h"
 #include <QCoreApplication>
 #include <QSet>
@@ -76,6 +77,39 @@ void WatchService::downloadDaily(const QTime &at, const records::ReplyWindow &wi
     if (next <= now.addSecs(60))
         next = next.addDays(1);
     m_daily.start(int(std::min<qint64>(now.msecsTo(next), std::numeric_limits<int>::max())));
+}
+
+void WatchService::checkArchiveDaily()
+{
+    m_archiveDaily.setInterval(24 * 3600 * 1000);
+    m_archiveDaily.setTimerType(Qt::VeryCoarseTimer);
+    connect(&m_archiveDaily, &QTimer::timeout, this, &WatchService::checkArchive, Qt::UniqueConnection);
+    m_archiveDaily.start();
+    QTimer::singleShot(0, this, &WatchService::checkArchive);
+}
+
+void WatchService::checkArchive()
+{
+    QList<Transition> steps;
+    QString error;
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    const auto verdict = m_setup.store->verify(&error);
+    if (!verdict && m_setup.log)
+        m_setup.log(QCoreApplication::translate("watch", "存档的哈希链没有检查：%1").arg(error));
+    if (verdict)
+        steps << m_rules.archiveChecked(AlarmKind::ArchiveChanged, verdict->ok ? QString() : verdict->text(), now);
+    if (!m_setup.archive.backupDir.isEmpty()) {
+        const archive::BackupOutcome b = archive::makeBackup(*m_setup.store, m_setup.archive, now.toLocalTime().date());
+        if (m_setup.log)
+            m_setup.log(b.passed ? QCoreApplication::translate("watch", "备份 %1：%2").arg(b.path, b.verdict)
+                                 : QCoreApplication::translate("watch", "备份 %1 失败：%2").arg(b.path, b.verdict));
+        steps << m_rules.archiveChecked(AlarmKind::BackupFailed, b.passed ? QString() : b.path + QStringLiteral(": ") + b.verdict, now);
+    }
+    for (const Transition &t : steps) {
+        if (!m_setup.store->appendAlarm(t, &error) && m_setup.log)
+            m_setup.log(QCoreApplication::translate("watch", "报警 %1 没有存进存档：%2").arg(t.id).arg(error));
+        tell(t);
+    }
 }
 
 void WatchService::downloadRecords(const records::ReplyWindow &window)

@@ -27,6 +27,7 @@ public:
         AlarmSettings alarms;
         std::function<void(const Transition &, const QString &name, const QString &unit)> tell;
         std::function<void(const QString &)> log;
+        archive::ArchiveConfig archive;       // the archive's settings: its backups, and pg_dump's connection
     };
     explicit WatchService(Setup setup, QObject *parent = nullptr);
     ~WatchService() override;
@@ -43,6 +44,11 @@ public:
     void downloadDaily(const QTime &at, const records::ReplyWindow &window);
     // That download now, on every line.
     void downloadRecords(const records::ReplyWindow &window);
+    // Now and then every day: the archive's chains walked (a break raises "archive-changed") and, when
+    // archive.set names a backup folder, the day's backup made (a failure raises "backup-failed"); a
+    // later check that finds all well clears the alarm.
+    void checkArchiveDaily();
+    void checkArchive();
     // One poll of every line now (the timers' work, and --once's).
     void pollAll();
     void stop();
@@ -70,6 +76,7 @@ private:
     QTime m_recordsAt;
     records::ReplyWindow m_window;
     QTimer m_daily;
+    QTimer m_archiveDaily;
 };
 
 } // namespace watch

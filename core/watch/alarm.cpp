@@ -4,7 +4,7 @@
 namespace watch {
 namespace {
 constexpr std::array<const char *, 4> EventWords{"raised", "repeated", "acknowledged", "cleared"};
-constexpr std::array<const char *, 3> KindWords{"high", "low", "no-answer"};
+constexpr std::array<const char *, 5> KindWords{"high", "low", "no-answer", "archive-changed", "backup-failed"};
 
 template <typename E, size_t N>
 std::optional<E> fromWord(const std::array<const char *, N> &words, const QString &word)

@@ -10,7 +10,12 @@
 namespace watch {
 
 enum class AlarmEvent { Raised, Repeated, Acknowledged, Cleared };
-enum class AlarmKind { High, Low, NoAnswer };
+// ArchiveChanged: a hash chain of the archive broke (a row changed behind the programs' back);
+// BackupFailed: the day's backup was not made or failed its check. Neither is about a sensor: the
+// recorder is the chain's (or empty) and note says what was found.
+enum class AlarmKind { High, Low, NoAnswer, ArchiveChanged, BackupFailed };
+// High and Low: an alarm about one sensor's value.
+inline bool aboutSensor(AlarmKind kind) { return kind == AlarmKind::High || kind == AlarmKind::Low; }
 
 struct Transition {
     AlarmEvent event = AlarmEvent::Raised;

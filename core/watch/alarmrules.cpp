@@ -109,6 +109,20 @@ void AlarmRules::raise(const Key &key, uint8_t address, std::optional<int> value
     out << step(key, *m_active.insert(key, alarm), AlarmEvent::Raised, now);
 }
 
+QList<Transition> AlarmRules::archiveChecked(AlarmKind kind, const QString &what, const QDateTime &nowUtc)
+{
+    QList<Transition> out;
+    const Key key{QString(), 0, kind};
+    const auto it = m_active.find(key);
+    if (what.isEmpty() && it != m_active.end()) {
+        clear(it, nowUtc, out);
+    } else if (!what.isEmpty() && it == m_active.end()) {
+        raise(key, 0, {}, {}, nowUtc, out);
+        m_active[key].last.note = out.last().note = what;
+    }
+    return out;
+}
+
 void AlarmRules::clear(QMap<Key, Alarm>::iterator it, const QDateTime &now, QList<Transition> &out)
 {
     out << step(it.key(), *it, AlarmEvent::Cleared, now);

@@ -61,6 +61,10 @@ QString oneLine(QString s)
 QString tag(const Transition &t, bool e)
 {
     const bool na = t.kind == AlarmKind::NoAnswer;
+    if (t.kind == AlarmKind::ArchiveChanged && t.event != AlarmEvent::Cleared)
+        return L(e, u"【存档被改动】", u"ARCHIVE CHANGED ");
+    if (t.kind == AlarmKind::BackupFailed && t.event != AlarmEvent::Cleared)
+        return L(e, u"【备份失败】", u"BACKUP FAILED ");
     switch (t.event) {
     case AlarmEvent::Raised: return na ? L(e, u"【无应答】", u"NO ANSWER ") : L(e, u"【报警】", u"ALARM ");
     case AlarmEvent::Repeated: return na ? L(e, u"【仍无应答】", u"STILL NO ANSWER ") : L(e, u"【仍在报警】", u"STILL ALARM ");
@@ -76,6 +80,10 @@ QString condition(AlarmKind kind, bool cleared, bool e, int noAnswerPolls)
     switch (kind) {
     case AlarmKind::High: return cleared ? L(e, u"已不高于上限", u"no longer above high limit") : L(e, u"高于上限", u"above high limit");
     case AlarmKind::Low: return cleared ? L(e, u"已不低于下限", u"no longer below low limit") : L(e, u"低于下限", u"below low limit");
+    case AlarmKind::ArchiveChanged:
+        return cleared ? L(e, u"存档的哈希链已完整", u"archive chains whole again") : L(e, u"存档的哈希链断了", u"archive hash chain broken");
+    case AlarmKind::BackupFailed:
+        return cleared ? L(e, u"备份已恢复正常", u"backups work again") : L(e, u"备份失败", u"backup failed");
     case AlarmKind::NoAnswer: break;
     }
     if (cleared)
@@ -106,7 +114,9 @@ QByteArray webhookJson(const Transition &t, const QString &name, const QString &
     add("id", QByteArray::number(t.id));
     add("recorder", jsonString(t.recorder));
     add("address", QByteArray::number(int(t.address)));
-    if (t.kind != AlarmKind::NoAnswer) {
+    if (!aboutSensor(t.kind) && t.kind != AlarmKind::NoAnswer)
+        add("what", jsonString(t.note));
+    if (aboutSensor(t.kind)) {
         add("sensor", QByteArray::number(t.sensor));
         add("name", jsonString(name));
         add("unit", jsonString(unit));
@@ -127,7 +137,11 @@ Mail mailText(const Transition &t, const QString &name, const QString &unit, boo
 {
     const bool na = t.kind == AlarmKind::NoAnswer;
     QStringList what;
-    if (na) {
+    if (!aboutSensor(t.kind) && !na) {
+        what << condition(t.kind, t.event == AlarmEvent::Cleared, e, noAnswerPolls);
+        if (!t.note.isEmpty() && t.event != AlarmEvent::Acknowledged)
+            what << t.note;
+    } else if (na) {
         what << L(e, u"%1（地址 %2）%3", u"%1 (address %2) %3")
                     .arg(t.recorder, QString::number(t.address), condition(t.kind, t.event == AlarmEvent::Cleared, e, noAnswerPolls));
     } else {
@@ -146,9 +160,14 @@ Mail mailText(const Transition &t, const QString &name, const QString &unit, boo
     QStringList body;
     const QString kindText = na ? L(e, u"无应答", u"no answer") : condition(t.kind, false, e, noAnswerPolls);
     body << L(e, u"事件：%1（%2）", u"Event: %1 (%2)").arg(eventText(t, e), kindText);
-    body << L(e, u"记录仪：%1", u"Recorder: %1").arg(t.recorder);
-    body << L(e, u"地址：%1", u"Address: %1").arg(int(t.address));
-    if (!na) {
+    if (!aboutSensor(t.kind) && !na) {
+        if (!t.note.isEmpty() && t.event != AlarmEvent::Acknowledged)
+            body << L(e, u"检查结果：%1", u"Found: %1").arg(t.note);
+    } else {
+        body << L(e, u"记录仪：%1", u"Recorder: %1").arg(t.recorder);
+        body << L(e, u"地址：%1", u"Address: %1").arg(int(t.address));
+    }
+    if (aboutSensor(t.kind)) {
         body << L(e, u"传感器：%1 号，%2", u"Sensor: %1, %2").arg(t.sensor).arg(name);
         if (t.value)
             body << L(e, u"读数：%1", u"Value: %1").arg(reading(t.value, unit, e));

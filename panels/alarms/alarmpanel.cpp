@@ -203,9 +203,11 @@ void AlarmPanel::refresh()
                                    : row.acknowledged ? std::pair(tr("已确认"), QStyle::SP_MessageBoxInformation)
                                                       : std::pair(tr("报警中"), QStyle::SP_MessageBoxWarning);
         item->setIcon(StateColumn, style()->standardIcon(icon));
-        const bool noAnswer = t.kind == AlarmKind::NoAnswer;
+        const bool noAnswer = !watch::aboutSensor(t.kind);
         const QString unit = noAnswer ? QString() : table.sensor(t.recorder, t.sensor).unit;
-        const QString kind = t.kind == AlarmKind::High ? tr("高于上限") : t.kind == AlarmKind::Low ? tr("低于下限") : tr("无应答");
+        const QString kind = t.kind == AlarmKind::High ? tr("高于上限") : t.kind == AlarmKind::Low ? tr("低于下限")
+                             : t.kind == AlarmKind::ArchiveChanged ? tr("存档被改动")
+                             : t.kind == AlarmKind::BackupFailed ? tr("备份失败") : tr("无应答");
         QString ack;
         if (row.acknowledged) {
             const QString when = localTime(row.acknowledged->time, QStringLiteral("MM-dd HH:mm"));
