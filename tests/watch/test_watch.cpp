@@ -6,6 +6,9 @@
 #include "sim/simrecorder.h"
 #include "httplistener.h"
 #include "wholefile.h"
+#include "core/watch/message.h"
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -59,6 +62,7 @@ void TestWatch::raiseAcknowledgeRestart()
         setup.sensors.load(dir.path(), &error);
         setup.alarms = watch::parseAlarmSettings("delay=0\nrepeat=1\n", &error);
         setup.tell = [&](const watch::Transition &t, const QString &, const QString &) { told << t; };
+        setup.archive.backupDir = dir.filePath("no-such-folder");
         watch::WatchService running(std::move(setup));
         QVERIFY(running.restore(&error));
         auto link = std::make_unique<Link>();
@@ -72,6 +76,22 @@ void TestWatch::raiseAcknowledgeRestart()
         QCOMPARE(told.size(), 1);
         QCOMPARE(std::tuple(told[0].event, told[0].id, told[0].by, told[0].note),
                  std::tuple(watch::AlarmEvent::Acknowledged, qint64(1), QString("王工"), QString("门已关")));
+        // The daily check: a backup that cannot be made is an alarm, raised once; a chain broken
+        // behind the programs' back (a trigger dropped) is another, naming what was found.
+        running.checkArchive();
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "tamper");
+            db.setDatabaseName(dir.filePath("archive.db"));
+            QVERIFY(db.open() && QSqlQuery(db).exec("DROP TRIGGER records_no_update"));
+        }
+        QSqlDatabase::removeDatabase("tamper");
+        running.checkArchive();
+        QCOMPARE(told.size(), 3);
+        QCOMPARE(std::tuple(told[1].event, told[1].kind, told[2].event, told[2].kind),
+                 std::tuple(watch::AlarmEvent::Raised, watch::AlarmKind::BackupFailed, watch::AlarmEvent::Raised,
+                            watch::AlarmKind::ArchiveChanged));
+        QVERIFY2(told[2].note.startsWith("verify: broken table=records"), qPrintable(told[2].note));
+        QVERIFY(watch::webhookJson(told[2], {}, {}).startsWith("{\"event\":\"raised\",\"kind\":\"archive-changed\",\"id\":3,\"recorder\":\"\",\"address\":0,\"what\":\"verify: broken"));
     }
 
     // Restarted: the alarm is still open and not raised again; cleared once the value is back.
