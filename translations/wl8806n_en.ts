@@ -143,6 +143,14 @@
         <source>报警 %1 已由 %2 确认</source>
         <translation>Alarm %1 acknowledged by %2</translation>
     </message>
+    <message>
+        <source>存档被改动</source>
+        <translation>Archive changed</translation>
+    </message>
+    <message>
+        <source>备份失败</source>
+        <translation>Backup failed</translation>
+    </message>
 </context>
 <context>
     <name>ArchiveSettingsDialog</name>
@@ -2262,6 +2270,14 @@ Use %2 and read the records?</translation>
         <source>报告未能写入 %1：%2</source>
         <translation>The report could not be written to %1: %2</translation>
     </message>
+    <message>
+        <source>存档被改动</source>
+        <translation>Archive changed</translation>
+    </message>
+    <message>
+        <source>备份失败</source>
+        <translation>Backup failed</translation>
+    </message>
 </context>
 <context>
     <name>SensorCountRead</name>
@@ -2832,6 +2848,58 @@ Write these parameters and apply them on the device?</translation>
         <source>报警没有存进存档</source>
         <translation>The alarm was not stored in the archive</translation>
     </message>
+    <message>
+        <source>备份打不开</source>
+        <translation>The backup cannot be opened</translation>
+    </message>
+    <message>
+        <source>备份的完整性检查没有完成</source>
+        <translation>The backup&apos;s integrity check did not finish</translation>
+    </message>
+    <message>
+        <source>备份的完整性检查不通过：%1</source>
+        <translation>The backup failed its integrity check: %1</translation>
+    </message>
+    <message>
+        <source>备份的哈希链断了</source>
+        <translation>The backup&apos;s hash chain is broken</translation>
+    </message>
+    <message>
+        <source>pg_dump 没有启动（%1；Debian：postgresql-client）</source>
+        <translation>pg_dump did not start (%1; Debian: postgresql-client)</translation>
+    </message>
+    <message>
+        <source>pg_dump 没有结束</source>
+        <translation>pg_dump did not finish</translation>
+    </message>
+    <message>
+        <source>pg_dump 失败：%1</source>
+        <translation>pg_dump failed: %1</translation>
+    </message>
+    <message>
+        <source>pg_restore 读不出备份：%1</source>
+        <translation>pg_restore cannot read the backup: %1</translation>
+    </message>
+    <message>
+        <source>备份里没有 %1 表的数据</source>
+        <translation>The backup holds no data of the %1 table</translation>
+    </message>
+    <message>
+        <source>存档没有复制</source>
+        <translation>The archive was not copied</translation>
+    </message>
+    <message>
+        <source>存档的哈希链断了</source>
+        <translation>The archive&apos;s hash chain is broken</translation>
+    </message>
+    <message>
+        <source>archive.set 没有给出 backup-dir=</source>
+        <translation>archive.set gives no backup-dir=</translation>
+    </message>
+    <message>
+        <source>失败：</source>
+        <translation>failed: </translation>
+    </message>
 </context>
 <context>
     <name>archive::RecordStore</name>
@@ -2854,6 +2922,10 @@ Write these parameters and apply them on the device?</translation>
     <message>
         <source>读不出存档</source>
         <translation>Cannot read the archive</translation>
+    </message>
+    <message>
+        <source>存档没有复制</source>
+        <translation>The archive was not copied</translation>
     </message>
 </context>
 <context>
@@ -2891,11 +2963,11 @@ Write these parameters and apply them on the device?</translation>
     <name>archive::chain::Writer</name>
     <message>
         <source>读不出存档的序号</source>
-        <translation>Cannot read the archive's sequence number</translation>
+        <translation>Cannot read the archive&apos;s sequence number</translation>
     </message>
     <message>
         <source>读不出存档的链尾</source>
-        <translation>Cannot read the end of the archive's chain</translation>
+        <translation>Cannot read the end of the archive&apos;s chain</translation>
     </message>
     <message>
         <source>存档数据库拒绝了一行“%1”</source>
@@ -2991,6 +3063,18 @@ Write these parameters and apply them on the device?</translation>
     <message>
         <source>%1，连接时不带口令（PostgreSQL 会查 ~/.pgpass）</source>
         <translation>%1; connecting without a password (PostgreSQL looks in ~/.pgpass)</translation>
+    </message>
+    <message>
+        <source>备份文件夹应为绝对路径</source>
+        <translation>The backup folder must be an absolute path</translation>
+    </message>
+    <message>
+        <source>备份文件夹</source>
+        <translation>Backup folder</translation>
+    </message>
+    <message>
+        <source>备份保留天数应为 1–%1 的整数</source>
+        <translation>The days to keep backups must be a whole number from 1 to %1</translation>
     </message>
 </context>
 <context>
@@ -4314,6 +4398,18 @@ Please add the user to the dialout group (sudo usermod -aG dialout $USER), log i
     <message>
         <source>%1：下载记录 %2 条，存入 %3 条%4</source>
         <translation>%1: %2 records downloaded, %3 stored%4</translation>
+    </message>
+    <message>
+        <source>存档的哈希链没有检查：%1</source>
+        <translation>The archive&apos;s hash chains were not checked: %1</translation>
+    </message>
+    <message>
+        <source>备份 %1：%2</source>
+        <translation>Backup %1: %2</translation>
+    </message>
+    <message>
+        <source>备份 %1 失败：%2</source>
+        <translation>Backup %1 failed: %2</translation>
     </message>
 </context>
 <context>
