@@ -73,3 +73,14 @@ QString RecordArchive::store(uint8_t address, int intervalS, const QList<records
     emit stored(batch.recorder);
     return tr("已存档，新增 %1 条").arg(*added);
 }
+
+bool RecordArchive::audit(const archive::AuditEntry &entry)
+{
+    QString error;
+    archive::RecordStore *s = open(&error);
+    if (s && s->audit(entry, &error))
+        return true;
+    m_store.reset();  // the next use connects afresh
+    m_desktop.say(tr("审计记录未能写入存档：%1").arg(error));
+    return false;
+}

@@ -35,6 +35,11 @@ public:
     // and on the status note after that, until a store works again; the records stay in the received
     // box either way. Returns the status note: "已存档，新增 12 条" or why nothing was kept.
     QString store(uint8_t address, int intervalS, const QList<records::Record> &records);
+    // Appends an entry to the archive's audit trail. A failure is said on the status line only (it
+    // may come in the middle of a device command, where a message box must not wait for the user).
+    bool audit(const archive::AuditEntry &entry);
+    // A file the user had written (kind Export or Report), with its path.
+    bool auditFile(const char *kind, const QString &path) { return audit({{}, QLatin1String(kind), {}, path}); }
 signals:
     // Records of recorder were added to the archive.
     void stored(const QString &recorder);

@@ -68,7 +68,11 @@ inline constexpr char RecorderName[] = "recorder-name";      // a name in record
 inline constexpr char ArchiveSettings[] = "archive-settings";
 inline constexpr char SensorSettings[] = "sensor-settings";  // a sensor's name, unit or limits
 inline constexpr char AlarmAck[] = "alarm-ack";
-inline constexpr char DeviceWrite[] = "device-write";        // registers, coils, the clock, a clear
+inline constexpr char DeviceWrite[] = "device-write";        // a register or coil written to a recorder
+inline constexpr char SettingsLoad[] = "settings-load";      // a settings file written to a recorder: its path
+inline constexpr char AlarmSettings[] = "alarm-settings";    // the watcher's settings as it found them changed
+inline constexpr char Export[] = "export";                   // a file of records, readings or the trail written: its path
+inline constexpr char Report[] = "report";                   // a report written: its path
 inline constexpr char Backup[] = "backup";                   // a backup made: its path and what its check found
 inline constexpr char BackupRemoved[] = "backup-removed";    // an old backup removed after a newer one passed
 } // namespace kinds
