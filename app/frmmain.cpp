@@ -24,6 +24,8 @@
 #include "panels/tools/settingsfilepanel.h"
 #include "panels/tools/languagepanel.h"
 #include "ui/recordarchive.h"
+#include "panels/export/exportpanel.h"
+#include "core/archive/writeaudit.h"
 #include "ui/valuelabel.h"
 #include "panels/history/historypanel.h"
 #include "panels/history/sensortablepanel.h"
@@ -68,6 +70,9 @@ frmMain::frmMain(Desktop &desktop, const ComPorts &ports, QWidget *parent)
     m_context.reset(new PanelContext{*m_link, m_desktop, *m_traffic, *modbusPanel, *statusPanel});
     recordArchive = new RecordArchive(m_desktop, [p = portPanel] { return p->portInUse; }, this);
     m_context->archive = recordArchive;
+    // Whatever command writes to a recorder, the write goes into the archive's audit trail.
+    new archive::WriteAudit(*m_link, [a = recordArchive](uint8_t address) { return a->recorderName(address); },
+                            [a = recordArchive](const archive::AuditEntry &entry) { a->audit(entry); }, this);
 
     tabs = new QTabWidget(central);
     tabs->setObjectName(QStringLiteral("SSTab1"));
@@ -102,6 +107,9 @@ frmMain::frmMain(Desktop &desktop, const ComPorts &ports, QWidget *parent)
     alarmPanel = new AlarmPanel(*m_context, tabs);
     tabs->addTab(alarmPanel, tr("报警"));
 
+    connect(recordsPanel->exportPanel, &ExportPanel::exported, recordArchive, [a = recordArchive](const QString &path) {
+        a->audit({a->recorderName(uint8_t(a->lastAddress())), QLatin1String(archive::kinds::Export), {}, path});
+    });
     // The device panels fill the frames of the tabs.
     recordCountPanel = new RecordCountPanel(*m_context, *recordsPanel);
     recordReadPanel = new RecordReadPanel(*m_context, *recordsPanel);

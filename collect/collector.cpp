@@ -14,6 +14,7 @@
 #include "core/settings/comports.h"
 #include "core/settings/language.h"
 #include "core/settings/recorders.h"
+#include "core/archive/writeaudit.h"
 #include "core/settings/settingsfiles.h"
 #include "sim/simrecorder.h"
 #include <QCoreApplication>
@@ -216,7 +217,7 @@ int backupArchive(const QString &appDir, const Io &io)
     }
     const archive::BackupOutcome b = archive::makeBackup(store, config, QDate::currentDate());
     if (!b.auditError.isEmpty())
-        io.err(QStringLiteral("审计记录没有写进存档：%1\n").arg(b.auditError));
+        io.err(QStringLiteral("审计记录未能写入存档：%1\n").arg(b.auditError));
     for (const QString &old : b.removed)
         io.err(QStringLiteral("删除了旧备份 %1\n").arg(old));
     if (!b.passed) {
@@ -372,6 +373,15 @@ int run(const QStringList &arguments, const Io &io)
     link.setGuardMs(window.value.guardMs);
     link.setConnectTimeoutMs(window.value.connectTimeoutMs);
     QObject::connect(&link, &Link::notice, [&note](const QString &text) { note(text); });
+    const auto recorderAt = [&](uint8_t a) { return com ? names.name(com, a) : QStringLiteral("%1-%2").arg(device).arg(a); };
+    // An entry of the audit trail; one the archive refuses is said, and the run goes on.
+    const auto audit = [&store, &note](const archive::AuditEntry &entry) {
+        QString error;
+        if (store && !store->audit(entry, &error))
+            note(QStringLiteral("审计记录未能写入存档：%1").arg(error));
+    };
+    // Every write to a recorder (its clock set, its count cleared) goes into the audit trail.
+    const archive::WriteAudit writes(link, recorderAt, audit);
     if (const QString why = openPort(link, device, com, baud, note); !why.isEmpty()) {
         note(why);
         summary.insert("problem", why);
@@ -397,14 +407,14 @@ int run(const QStringList &arguments, const Io &io)
         DeviceResult res;
         if (interrupted) {
             res.address = a;
-            res.recorder = com ? names.name(com, a) : QStringLiteral("%1-%2").arg(device).arg(a);
+            res.recorder = recorderAt(a);
             res.interrupted = true;
         } else {
             DeviceJob job;
             job.address = a;
             job.sensors = o.sensors.value_or(0);
             job.window = window.value;
-            job.recorder = com ? names.name(com, a) : QStringLiteral("%1-%2").arg(device).arg(a);
+            job.recorder = recorderAt(a);
             job.port = portName;
             job.store = store.get();
             job.limits = &limits;
@@ -422,6 +432,10 @@ int run(const QStringList &arguments, const Io &io)
             if (!o.report.isEmpty() && !interrupted)
                 reportDevice(o, io, store.get(), limits, appDir, portName,
                              addresses.size() > 1 ? perDevicePath(o.pdf, a) : o.pdf, res);
+            // Each file written, with its path, in the audit trail.
+            for (auto it = res.files.cbegin(); it != res.files.cend(); ++it)
+                audit({res.recorder, QLatin1String(it.key() == QLatin1String("pdf") ? archive::kinds::Report : archive::kinds::Export),
+                       {}, it.value()});
         }
         note(deviceLine(res));
         devices.append(deviceJson(res, limits));

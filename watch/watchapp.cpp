@@ -146,6 +146,9 @@ int run(const QStringList &arguments, const Io &io)
     QStringList problems;
     setup.names.load(dir, &problems);
     setup.alarms = loadAlarmSettings(dir, &problem);
+    // Settings changed since the watcher last ran are in the audit trail, old and new.
+    if (QString auditError; !store.auditChange(QLatin1String(archive::kinds::AlarmSettings), settingsLine(setup.alarms), &auditError))
+        problems << QStringLiteral("审计记录未能写入存档：%1").arg(auditError);
     for (const QString &text : problems + QStringList{problem})
         if (!text.isEmpty())
             io.err(text + QLatin1Char('\n'));

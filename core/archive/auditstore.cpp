@@ -193,7 +193,7 @@ bool RecordStore::audit(const AuditEntry &entry, QString *error)
     return commit(error, failed);
 }
 
-std::optional<QList<AuditRow>> RecordStore::auditTrail(QString *error) const
+std::optional<QList<AuditRow>> RecordStore::auditTrail(QString *error, const QString &kind) const
 {
     if (!isOpen()) {
         *error = tr("存档没有打开");
@@ -202,7 +202,11 @@ std::optional<QList<AuditRow>> RecordStore::auditTrail(QString *error) const
     QSqlDatabase db = QSqlDatabase::database(m_connection, false);
     QSqlQuery q(db);
     q.setForwardOnly(true);
-    if (!q.exec(QStringLiteral("SELECT seq, at, os_user, program, recorder, kind, old_value, new_value FROM audit ORDER BY seq"))) {
+    q.prepare(QStringLiteral("SELECT seq, at, os_user, program, recorder, kind, old_value, new_value FROM audit%1 ORDER BY seq")
+                  .arg(kind.isEmpty() ? QString() : QStringLiteral(" WHERE kind = ?")));
+    if (!kind.isEmpty())
+        q.addBindValue(kind);
+    if (!q.exec()) {
         *error = sql::describe(db, tr("读不出存档"), q.lastError());
         return std::nullopt;
     }
@@ -211,6 +215,19 @@ std::optional<QList<AuditRow>> RecordStore::auditTrail(QString *error) const
         rows.append({q.value(0).toLongLong(), timeOf(q.value(1)), q.value(2).toString(), q.value(3).toString(),
                      q.value(4).toString(), q.value(5).toString(), q.value(6).toString(), q.value(7).toString()});
     return rows;
+}
+
+std::optional<bool> RecordStore::auditChange(const QString &kind, const QString &line, QString *error)
+{
+    const auto earlier = auditTrail(error, kind);
+    if (!earlier)
+        return std::nullopt;
+    const QString last = earlier->isEmpty() ? QString() : earlier->last().newValue;
+    if (last == line)
+        return false;
+    if (!audit({{}, kind, last, line}, error))
+        return std::nullopt;
+    return true;
 }
 
 std::optional<chain::Verdict> RecordStore::verify(QString *error) const

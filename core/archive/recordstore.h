@@ -182,8 +182,11 @@ public:
     void setProgram(Program p) { m_program = p; }
     // Appends an entry to the audit trail with the time (UTC), the user and the program.
     bool audit(const AuditEntry &entry, QString *error);
-    // The whole audit trail, oldest first.
-    std::optional<QList<AuditRow>> auditTrail(QString *error) const;
+    // Settings a program found as they are (kind, one line): an entry when they differ from the last
+    // the trail holds of that kind, the old value being that one. Returns whether an entry was added.
+    std::optional<bool> auditChange(const QString &kind, const QString &line, QString *error);
+    // The whole audit trail, oldest first; only the entries of kind when one is given.
+    std::optional<QList<AuditRow>> auditTrail(QString *error, const QString &kind = {}) const;
     // Walks every hash chain: the first row that does not match, or how many rows all hold.
     std::optional<chain::Verdict> verify(QString *error) const;
     // SQLite: writes a copy of the whole archive into file, which must be empty (VACUUM INTO).

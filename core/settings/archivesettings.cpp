@@ -158,6 +158,13 @@ QByteArray settingsContent(const ArchiveConfig &config)
     return out.toUtf8();
 }
 
+QString settingsLine(const ArchiveConfig &config)
+{
+    QStringList lines = QString::fromUtf8(settingsContent(config)).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    lines.removeIf([](const QString &line) { return line.startsWith(QLatin1Char('#')); });
+    return lines.join(QStringLiteral("; "));
+}
+
 bool saveSettings(const QString &appDir, const ArchiveConfig &config, QString *error)
 {
     if (const QString why = settingsRefusal(config); !why.isEmpty()) {

@@ -37,6 +37,9 @@ QString settingsRefusal(const ArchiveConfig &config);
 // The file's text: the kind and, when given, the server's fields, never the password.
 QByteArray settingsContent(const ArchiveConfig &config);
 
+// The settings in one line for the audit trail: "kind=sqlite; backup-dir=/srv/b; backup-keep=30".
+QString settingsLine(const ArchiveConfig &config);
+
 // Writes archive.set whole; refused settings are not written (the earlier file stays) and *error
 // says why.
 bool saveSettings(const QString &appDir, const ArchiveConfig &config, QString *error);

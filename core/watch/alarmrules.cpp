@@ -82,6 +82,12 @@ AlarmSettings parseAlarmSettings(const QByteArray &content, QString *problem)
     return result;
 }
 
+QString settingsLine(const AlarmSettings &settings)
+{
+    return QStringLiteral("delay=%1; deadband=%2; repeat=%3; comm-lost-polls=%4")
+        .arg(settings.delayS).arg(QString::number(settings.deadbandTenths / 10.0, 'f', 1)).arg(settings.repeatS).arg(settings.commLostPolls);
+}
+
 AlarmSettings loadAlarmSettings(const QString &appDir, QString *problem)
 {
     AlarmSettings settings;

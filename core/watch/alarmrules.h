@@ -31,6 +31,8 @@ inline QString alarmSettingsFileName() { return QStringLiteral("alarms.set"); }
 // A line that cannot be used keeps its default and is named, with its number, in one sentence in
 // *problem; the other lines still count.
 AlarmSettings parseAlarmSettings(const QByteArray &content, QString *problem);
+// The settings in one line, as the file writes them: "delay=300; deadband=0.5; repeat=1800; comm-lost-polls=3".
+QString settingsLine(const AlarmSettings &settings);
 // The file read from the application folder; no file is the defaults and nothing to say.
 AlarmSettings loadAlarmSettings(const QString &appDir, QString *problem);
 

@@ -117,6 +117,7 @@ void ExportPanel::runExport(Format format)
         m_desktop.message(tr(kPrompt), why, Desktop::Icon::Warning);
         return;
     }
+    emit exported(path);
     const QStringList problems = records::unreadableMessages(text, *bound);
     if (!problems.isEmpty())
         m_desktop.message(tr(kPrompt),

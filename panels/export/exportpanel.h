@@ -36,6 +36,10 @@ public:
     QPushButton *cmdExportXls;
     QPushButton *cmdExportCsv;
 
+signals:
+    // The records were written to path (whole; some may have been left out and said so).
+    void exported(const QString &path);
+
 private:
     enum class Format { Text, Workbook, Csv };
     void runExport(Format format);

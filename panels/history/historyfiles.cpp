@@ -76,6 +76,8 @@ void HistoryPanel::exportPeriod(Format format)
         return;
     }
     m_ctx.view.showStatus(tr("已导出 %1 条记录到 %2").arg(m_records.size()).arg(path));
+    if (m_ctx.archive)
+        m_ctx.archive->audit({m_recorder, QLatin1String(archive::kinds::Export), {}, path});
 }
 
 void HistoryPanel::saveChart(const QString &title, const QString &suffix,
@@ -90,6 +92,8 @@ void HistoryPanel::saveChart(const QString &title, const QString &suffix,
         m_ctx.desktop.message(QStringLiteral("System Information"), error, Desktop::Icon::Warning);
     } else {
         m_ctx.view.showStatus(tr("曲线已保存到 %1").arg(path));
+        if (m_ctx.archive)
+            m_ctx.archive->audit({m_recorder, QLatin1String(archive::kinds::Export), {}, path});
     }
 }
 
@@ -152,4 +156,5 @@ void HistoryPanel::writeReport(const QString &recorder, const QDateTime &from, c
         return;
     }
     m_ctx.view.showStatus(tr("报告已保存到 %1").arg(path));
+    m_ctx.archive->audit({recorder, QLatin1String(archive::kinds::Report), {}, path});
 }

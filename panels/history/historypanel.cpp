@@ -6,6 +6,7 @@
 #include "ui/commandstart.h"
 #include "ui/desktop.h"
 #include "ui/panelcontext.h"
+#include "core/settings/archivesettings.h"
 #include "ui/recordarchive.h"
 #include <QCheckBox>
 #include <QComboBox>
@@ -418,10 +419,14 @@ void HistoryPanel::editArchiveSettings()
 {
     if (!m_ctx.archive)
         return;
-    const auto chosen = m_ctx.desktop.editArchive(m_ctx.archive->config());
+    const archive::ArchiveConfig before = m_ctx.archive->config();
+    const auto chosen = m_ctx.desktop.editArchive(before);
     if (!chosen)
         return;
     m_ctx.archive->useConfig(*chosen);
+    // Said in the archive written from now on.
+    if (const QString was = archive::settingsLine(before), is = archive::settingsLine(*chosen); was != is)
+        m_ctx.archive->audit({{}, QLatin1String(archive::kinds::ArchiveSettings), was, is});
     m_records.clear();
     m_period = {};
     m_model->setPeriod(&m_period);

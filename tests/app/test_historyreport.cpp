@@ -1,6 +1,7 @@
 // The history tab's "报告…": the dialog starts from the period shown and ΔH/R 10,000 K, the file is
 // asked for under the history files' name for the dialog's period, and the PDF (read back by
-// pdftotext) is the archive's period with the ΔH/R chosen; the status line says where it went.
+// pdftotext) is the archive's period with the ΔH/R chosen; the status line says where it went, and the
+// audit trail that it was written.
 #include "core/settings/archivesettings.h"
 #include "panels/history/historypanel.h"
 #include "panels/report/reportdialog.h"
@@ -8,6 +9,7 @@
 #include <QDateTimeEdit>
 #include <QDialogButtonBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QSpinBox>
@@ -53,6 +55,19 @@ private slots:
         for (const char *line : {"时段：2026-11-3008:00至2026-12-0108:59（2天）", "ΔH/R=20000K", "地址：21端口：COM4",
                                  "库温℃2.0…8.0605.020.05.3", "按记录间隔应有1500条记录，实有60条"})
             QVERIFY2(text.contains(QString::fromUtf8(line)), line);
+        // The report and a write to the recorder are both in the audit trail, with the recorder's name.
+        fx.find<QLineEdit>("txtStationID")->setText("21");
+        fx.find<QLineEdit>("txtRecInt")->setText("120");
+        fx.find<QPushButton>("cmdSetRecInt")->click();
+        QCOMPARE(fx.recorder.holding(116), 120);
+        archive::RecordStore store;
+        QString error;
+        QVERIFY2(archive::openConfiguredArchive(store, fx.dir.path(), &error, nullptr), qPrintable(error));
+        const auto trail = store.auditTrail(&error).value_or(QList<archive::AuditRow>{});
+        QStringList last;
+        for (const auto &row : trail.mid(trail.size() - 2))
+            last << row.recorder + ' ' + row.kind + ' ' + row.newValue;
+        QCOMPARE(last, QStringList({"COM4-21 report " + fx.dir.filePath("r.pdf"), "COM4-21 device-write 寄存器 116（记录时间间隔） = 120"}));
     }
 };
 
