@@ -5,6 +5,7 @@
 #include "core/settings/archivesettings.h"
 #include "panels/history/historypanel.h"
 #include "panels/report/reportdialog.h"
+#include "ui/recordarchive.h"
 #include "windowfixture.h"
 #include <QDateTimeEdit>
 #include <QDialogButtonBox>
@@ -68,6 +69,16 @@ private slots:
         for (const auto &row : trail.mid(trail.size() - 2))
             last << row.recorder + ' ' + row.kind + ' ' + row.newValue;
         QCOMPARE(last, QStringList({"COM4-21 report " + fx.dir.filePath("r.pdf"), "COM4-21 device-write 寄存器 116（记录时间间隔） = 120"}));
+        // So is an edit of the archive's settings, old and new.
+        archive::ArchiveConfig edited = fx.window->recordArchive->config();
+        edited.backupDir = fx.dir.filePath("b");
+        edited.backupKeepDays = 7;
+        fx.desktop->archiveAnswer = edited;
+        panel->cmdArchiveSettings->click();
+        const auto settings = store.auditTrail(&error, archive::kinds::ArchiveSettings).value_or(QList<archive::AuditRow>{});
+        QCOMPARE(settings.size(), 1);
+        QCOMPARE(settings[0].oldValue + " → " + settings[0].newValue,
+                 "kind=sqlite → kind=sqlite; backup-dir=" + fx.dir.filePath("b") + "; backup-keep=7");
     }
 };
 

@@ -78,6 +78,17 @@ class TestCollect : public QObject {
             r.json = QJsonDocument::fromJson(r.out.toUtf8()).object();
         return r;
     }
+    // The audit trail's last entries of a kind: "program recorder new value".
+    QStringList audited(const char *kind, int last)
+    {
+        archive::RecordStore store;
+        QString error;
+        QStringList out;
+        if (store.open({archive::ArchiveConfig::Sqlite, m_dir->filePath("archive.db"), {}, 0, {}, {}, {}}, &error))
+            for (const auto &row : store.auditTrail(&error, kind).value_or(QList<archive::AuditRow>{}))
+                out << row.program + ' ' + row.recorder + ' ' + row.newValue;
+        return out.mid(out.size() - last);
+    }
     QList<QByteArray> archived(const QString &recorder, QList<int> *missing = nullptr)
     {
         archive::RecordStore store;
@@ -171,6 +182,7 @@ private slots:
                 const QString csv = m_dir->filePath(QStringLiteral("data-%1.csv").arg(21 + i));
                 QCOMPARE(d["files"].toObject()["csv"].toString(), csv);
                 QCOMPARE(readFile(csv).count('\n'), counts[i] + 1);  // the heading and a line a record
+                QCOMPARE(audited(archive::kinds::Export, 2).value(i), QStringLiteral("collector COM4-%1 ").arg(21 + i) + csv);
                 // The limits are COM4-21's, not address 22's.
                 QCOMPARE(readFile(csv).startsWith("time,ch1 东墙,ch2 西墙,ch3,"), i == 0);
                 const QJsonObject named = d["sensors"].toArray().at(0).toObject(), outside = d["outOfRange"].toArray().at(0).toObject();
@@ -184,17 +196,17 @@ private slots:
         }
         QCOMPARE(archived("COM4-21"), bytes(m_sim.records(21)));
         QCOMPARE(archived("COM4-22"), bytes(m_sim.records(22)));
-        // The chains: whole after the downloads (19 records and the archive's first audit entry), broken
+        // The chains: whole after the downloads (19 records, the archive's first audit entry and the four files written), broken
         // by a value changed behind the program's back.
         Run check = collect({"--verify"});
-        QCOMPARE(std::pair(check.code, check.out), std::pair(int(collect::Complete), QString("verify: ok rows=20\n")));
+        QCOMPARE(std::pair(check.code, check.out), std::pair(int(collect::Complete), QString("verify: ok rows=24\n")));
         // A backup: none without a folder for it; made and checked with one; refused once a chain is broken.
         QCOMPARE(collect({"--backup"}).code, collect::Unusable);
         QVERIFY(writeFile(m_dir->filePath("archive.set"), ("backup-dir=" + m_dir->filePath("backups") + "\n").toUtf8()));
         QVERIFY(QDir().mkpath(m_dir->filePath("backups")));
         check = collect({"--backup"});
         QCOMPARE(check.code, collect::Complete);
-        QVERIFY2(check.out.startsWith("backup: ok " + m_dir->filePath("backups/archive-")) && check.out.endsWith(".db verify: ok rows=20\n"),
+        QVERIFY2(check.out.startsWith("backup: ok " + m_dir->filePath("backups/archive-")) && check.out.endsWith(".db verify: ok rows=24\n"),
                  qPrintable(check.out));
         {
             QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "tamper");
@@ -226,6 +238,10 @@ private slots:
             r = collect({"--address", "21", "--set-clock", "--json"});
             QCOMPARE(std::pair(r.code, r.device(0)["clockSet"].toBool()), std::pair(int(refused ? collect::Missing : collect::Complete), !refused));
             QVERIFY2(refused ? r.err.contains("设置时钟：") : m_sim.clock(21) > QDateTime::currentDateTime().addDays(-1), qPrintable(r.err));
+            const QStringList writes = audited(archive::kinds::DeviceWrite, 2);
+            QVERIFY2(writes.size() == 2 && writes[0].startsWith("collector COM4-21 寄存器 12") && writes[0].contains("（时钟） = ")
+                         && writes[0].endsWith("（记录仪拒绝：异常应答：代码 04（从站设备故障））") == refused
+                         && writes[1] == "collector COM4-21 线圈 8（设置时钟） = 开", qPrintable(writes.join('\n')));
         }
         m_sim.clearFaults();
         QVERIFY(QFile::remove(m_dir->filePath("sensors.set")) && QDir(m_dir->path()).mkdir("sensors.set"));

@@ -1,5 +1,6 @@
 // wl8806n-watch in-process against the simulated recorder: an alarm raised, acknowledged from the
-// command line, picked up by a watcher that was already running and not raised again after a restart.
+// command line, picked up by a watcher that was already running and not raised again after a restart;
+// the alarm settings each start found changed go into the audit trail.
 #include "watch/watchapp.h"
 #include "watch/watchservice.h"
 #include "core/settings/archivesettings.h"
@@ -98,8 +99,18 @@ void TestWatch::raiseAcknowledgeRestart()
     QCOMPARE(watcher(once), watch::Done);
     QVERIFY2(!err.contains("报警"), qPrintable(err));
     recorder.setHolding(2, 150);
+    QVERIFY(writeFile(dir.filePath("alarms.set"), "delay=0\nrepeat=600\n"));
     QCOMPARE(watcher(once), watch::Done);
     QVERIFY2(err.contains("报警 1 cleared high COM4-21 东墙 15.0（限值 20.0）"), qPrintable(err));
+    // The alarm settings as each start found them, in the audit trail only when they changed.
+    archive::RecordStore store;
+    QString error;
+    QVERIFY2(archive::openConfiguredArchive(store, dir.path(), &error, nullptr), qPrintable(error));
+    QStringList changes;
+    for (const auto &row : store.auditTrail(&error, archive::kinds::AlarmSettings).value_or(QList<archive::AuditRow>{}))
+        changes << row.program + ": " + row.oldValue + " → " + row.newValue;
+    QCOMPARE(changes, QStringList({"watcher:  → delay=0; deadband=0.5; repeat=1800; comm-lost-polls=3",
+                                   "watcher: delay=0; deadband=0.5; repeat=1800; comm-lost-polls=3 → delay=0; deadband=0.5; repeat=600; comm-lost-polls=3"}));
 }
 
 QTEST_GUILESS_MAIN(TestWatch)
