@@ -225,7 +225,7 @@ int backupArchive(const QString &appDir, const Io &io)
         return b.made ? Broken : Unusable;
     }
     io.out(QStringLiteral("backup: ok %1 %2\n").arg(b.path, b.verdict));
-    return Complete;
+    return b.auditError.isEmpty() ? Complete : Unusable;  // the backup stands, but the trail does not say so
 }
 } // namespace
 
