@@ -88,7 +88,7 @@ BackupOutcome makeBackup(RecordStore &store, const ArchiveConfig &config, const 
         const QString file = QFile::decodeName(name);
         QString error;
         if (postgres) {
-            error = pgbackup::dump(config, file);
+            error = pgDump(config, file);
         } else {
             // VACUUM INTO takes only a file that does not exist or is empty.
             if (!store.copyInto(file, &error))
@@ -101,7 +101,7 @@ BackupOutcome makeBackup(RecordStore &store, const ArchiveConfig &config, const 
             return false;
         }
         out.made = true;
-        *reason = postgres ? pgbackup::check(store, config, file, &out.verdict) : checkSqliteCopy(file, &out.verdict);
+        *reason = postgres ? checkPgDump(store, config, file, &out.verdict) : checkSqliteCopy(file, &out.verdict);
         return reason->isEmpty();
     }, &why);
     if (config.backupDir.isEmpty())

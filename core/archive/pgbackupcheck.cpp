@@ -8,7 +8,8 @@
 #include <QSqlQuery>
 #include <atomic>
 
-namespace archive::pgbackup {
+// In namespace archive itself: its texts are translated in the context "archive", as backup.cpp's are.
+namespace archive {
 
 namespace {
 QString tr(const char *text) { return QCoreApplication::translate("archive", text); }
@@ -120,7 +121,7 @@ QString checkListAndLive(RecordStore &store, const QString &file, QString *verdi
 }
 } // namespace
 
-QString dump(const ArchiveConfig &config, const QString &file)
+QString pgDump(const ArchiveConfig &config, const QString &file)
 {
     QProcess p;
     switch (run(p, QStringLiteral("pg_dump"),
@@ -140,7 +141,7 @@ QString dump(const ArchiveConfig &config, const QString &file)
     return {};
 }
 
-QString check(RecordStore &store, const ArchiveConfig &config, const QString &file, QString *verdict)
+QString checkPgDump(RecordStore &store, const ArchiveConfig &config, const QString &file, QString *verdict)
 {
     // Names of digits and fixed letters only: a database name cannot be bound, so it is quoted as it is.
     static std::atomic<int> counter{0};
@@ -170,4 +171,4 @@ QString check(RecordStore &store, const ArchiveConfig &config, const QString &fi
     return refused ? checkListAndLive(store, file, verdict) : why;
 }
 
-} // namespace archive::pgbackup
+} // namespace archive

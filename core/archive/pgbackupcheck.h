@@ -9,13 +9,13 @@
 // whatever happened. A role that may not create databases gets the check it can have: pg_restore
 // --list must show every chained table's data and the live archive's chains are walked, and the
 // verdict says that this is all that was checked.
-namespace archive::pgbackup {
+namespace archive {
 
 // pg_dump of the archive into file (custom format); empty when it succeeded, else why.
-QString dump(const ArchiveConfig &config, const QString &file);
+QString pgDump(const ArchiveConfig &config, const QString &file);
 
 // The check of the dump at file, a backup of store (whose settings config is). Empty when the copy
 // passed, else why; *verdict gets the chains' verdict when they could be walked.
-QString check(RecordStore &store, const ArchiveConfig &config, const QString &file, QString *verdict);
+QString checkPgDump(RecordStore &store, const ArchiveConfig &config, const QString &file, QString *verdict);
 
-} // namespace archive::pgbackup
+} // namespace archive

@@ -476,11 +476,11 @@ private slots:
         // not create databases gets the listing and the live chains, and is told so. No scratch is left.
         QCOMPARE(b.verdict, QString("verify: ok rows=6"));
         QString verdict;
-        QCOMPARE(archive::pgbackup::check(store, *config, b.path, &verdict), QString());
+        QCOMPARE(archive::checkPgDump(store, *config, b.path, &verdict), QString());
         QCOMPARE(verdict, QString("verify: ok rows=6"));
         QFile dump(b.path);
         QVERIFY(dump.open(QIODevice::ReadOnly) && writeBytes(dir.filePath("cut.dump"), dump.read(dump.size() * 2 / 3)));
-        error = archive::pgbackup::check(store, *config, dir.filePath("cut.dump"), &verdict);
+        error = archive::checkPgDump(store, *config, dir.filePath("cut.dump"), &verdict);
         QVERIFY2(error.startsWith("pg_restore 恢复不了备份：pg_restore: error:"), qPrintable(error));
         const QString user = PgServer::PasswordUser;
         QCOMPARE(runRaw(*config, {{"GRANT SELECT ON ALL TABLES IN SCHEMA public TO " + user, {}},
