@@ -1,10 +1,10 @@
 #include "core/archive/backup.h"
+#include "core/archive/pgbackupcheck.h"
 #include "core/archive/sqlstatements.h"
 #include "core/files/safefile.h"
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -16,9 +16,6 @@ namespace archive {
 
 namespace {
 QString tr(const char *text) { return QCoreApplication::translate("archive", text); }
-
-// Long enough for a large archive on a slow server; a dump that hangs longer is given up.
-constexpr int DumpTimeoutMs = 60 * 60 * 1000;
 
 const QRegularExpression &datedName()
 {
@@ -58,47 +55,6 @@ QString checkSqliteCopy(const QString &file, QString *verdict)
     return why;
 }
 
-// pg_dump of the archive into file (custom format); empty when it succeeded, else why.
-QString dump(const ArchiveConfig &config, const QString &file)
-{
-    QProcess p;
-    if (!config.password.isEmpty()) {
-        // Through the environment, never on the command line where any user could read it.
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("PGPASSWORD"), config.password);
-        p.setProcessEnvironment(env);
-    }
-    p.start(QStringLiteral("pg_dump"),
-            {QStringLiteral("--format=custom"), QStringLiteral("--no-password"), QStringLiteral("--file=") + file,
-             QStringLiteral("--host=") + config.host, QStringLiteral("--port=%1").arg(config.port),
-             QStringLiteral("--username=") + config.user, QStringLiteral("--dbname=") + config.database});
-    if (!p.waitForStarted())
-        return tr("pg_dump 没有启动（%1；Debian：postgresql-client）").arg(p.errorString());
-    if (!p.waitForFinished(DumpTimeoutMs)) {
-        p.kill();
-        p.waitForFinished();
-        return tr("pg_dump 没有结束");
-    }
-    if (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
-        return tr("pg_dump 失败：%1").arg(QString::fromLocal8Bit(p.readAllStandardError()).trimmed());
-    return {};
-}
-
-// The dump at file read back by pg_restore: empty when it lists the data of every chained table.
-QString checkDump(const QString &file)
-{
-    QProcess p;
-    p.start(QStringLiteral("pg_restore"), {QStringLiteral("--list"), file});
-    if (!p.waitForStarted() || !p.waitForFinished(DumpTimeoutMs) || p.exitStatus() != QProcess::NormalExit
-        || p.exitCode() != 0)
-        return tr("pg_restore 读不出备份：%1").arg(QString::fromLocal8Bit(p.readAllStandardError()).trimmed());
-    const QString list = QString::fromLocal8Bit(p.readAllStandardOutput());
-    for (const chain::Table &t : chain::tables())
-        if (!list.contains(QStringLiteral("TABLE DATA public %1 ").arg(QLatin1String(t.name))))
-            return tr("备份里没有 %1 表的数据").arg(QLatin1String(t.name));
-    return {};
-}
-
 // Backups dated more than keep days before day, in dir.
 QStringList expired(const QString &dir, const QDate &day, int keep)
 {
@@ -125,7 +81,6 @@ BackupOutcome makeBackup(RecordStore &store, const ArchiveConfig &config, const 
     BackupOutcome out;
     out.path = QDir(config.backupDir).filePath(backupFileName(config, day));
     const bool postgres = config.kind == ArchiveConfig::Postgres;
-    QString checkFailed;
     QString why;
     // The copy is made and checked under a temporary name: renamed to its date only when it passed.
     const bool passed = !config.backupDir.isEmpty() && safefile::writeThrough(out.path, [&](int fd, const QByteArray &name, QString *reason) {
@@ -133,7 +88,7 @@ BackupOutcome makeBackup(RecordStore &store, const ArchiveConfig &config, const 
         const QString file = QFile::decodeName(name);
         QString error;
         if (postgres) {
-            error = dump(config, file);
+            error = pgDump(config, file);
         } else {
             // VACUUM INTO takes only a file that does not exist or is empty.
             if (!store.copyInto(file, &error))
@@ -146,20 +101,8 @@ BackupOutcome makeBackup(RecordStore &store, const ArchiveConfig &config, const 
             return false;
         }
         out.made = true;
-        if (postgres) {
-            checkFailed = checkDump(file);
-            QString verifyError;
-            if (checkFailed.isEmpty()) {
-                const auto v = store.verify(&verifyError);
-                out.verdict = v ? v->text() : verifyError;
-                if (!v || !v->ok)
-                    checkFailed = v ? tr("存档的哈希链断了") : verifyError;
-            }
-        } else {
-            checkFailed = checkSqliteCopy(file, &out.verdict);
-        }
-        *reason = checkFailed;
-        return checkFailed.isEmpty();
+        *reason = postgres ? checkPgDump(store, config, file, &out.verdict) : checkSqliteCopy(file, &out.verdict);
+        return reason->isEmpty();
     }, &why);
     if (config.backupDir.isEmpty())
         why = tr("archive.set 没有给出 backup-dir=");

@@ -8,10 +8,12 @@
 // copied with VACUUM INTO, a PostgreSQL one dumped by pg_dump (custom format, started without a
 // shell); either is written beside its dated name and renamed to it only once it passed its check, so
 // a half-made or failed copy never stands under that name. The check of a SQLite copy opens it on a
-// connection of its own, runs SQLite's integrity check and walks its hash chains; a dump is read back
-// by pg_restore --list and must hold the chained tables' data, and the archive's chains are walked
-// at the time of the dump. The outcome goes into the audit trail; then, and only when the new copy
-// passed, backups dated more than the kept days before it are removed (each one audited).
+// connection of its own, runs SQLite's integrity check and walks its hash chains; a dump is restored
+// by pg_restore into a scratch database, whose chains are walked before it is dropped (where the role
+// may not create databases, the dump is only read back by pg_restore --list and the live archive's
+// chains are walked, and the verdict says so: pgbackupcheck.h). The outcome goes into the audit
+// trail; then, and only when the new copy passed, backups dated more than the kept days before it are
+// removed (each one audited).
 namespace archive {
 
 struct BackupOutcome {

@@ -2,6 +2,7 @@
 // test starts itself: what is kept once, what is kept twice, what is refused, a batch that fails
 // half-way, and an archive of the first version brought up to date.
 #include "core/archive/backup.h"
+#include "core/archive/pgbackupcheck.h"
 #include "core/archive/recordstore.h"
 #include "permissionbits.h"
 #include "pgserver.h"
@@ -468,6 +469,29 @@ private slots:
             read << row.data();
         QCOMPARE(read, (QList<QByteArray>{r1, r2, r3}));
         QCOMPARE(copy.verify(&error)->text(), QString("verify: ok rows=6"));
+        if (!postgres)
+            return;
+        // The check restored the dump into a scratch database: the verdict is the copy's even once the
+        // archive has gained rows (8 now). A damaged dump fails with pg_restore's words; a role that may
+        // not create databases gets the listing and the live chains, and is told so. No scratch is left.
+        QCOMPARE(b.verdict, QString("verify: ok rows=6"));
+        QString verdict;
+        QCOMPARE(archive::checkPgDump(store, *config, b.path, &verdict), QString());
+        QCOMPARE(verdict, QString("verify: ok rows=6"));
+        QFile dump(b.path);
+        QVERIFY(dump.open(QIODevice::ReadOnly) && writeBytes(dir.filePath("cut.dump"), dump.read(dump.size() * 2 / 3)));
+        error = archive::checkPgDump(store, *config, dir.filePath("cut.dump"), &verdict);
+        QVERIFY2(error.startsWith("pg_restore 恢复不了备份：pg_restore: error:"), qPrintable(error));
+        const QString user = PgServer::PasswordUser;
+        QCOMPARE(runRaw(*config, {{"GRANT SELECT ON ALL TABLES IN SCHEMA public TO " + user, {}},
+                                  {"GRANT SELECT ON ALL SEQUENCES IN SCHEMA public TO " + user, {}}}), 0);
+        ArchiveConfig limited = *config;
+        limited.user = user, limited.password = PgServer::PasswordOf;
+        b = archive::makeBackup(store, limited, today);
+        QVERIFY2(b.passed, qPrintable(b.verdict));
+        QCOMPARE(b.verdict, QString("verify: ok rows=8（没有建库权限：检查了备份目录和在线存档的链）"));
+        QCOMPARE(runRaw(*config, {{"DO $$BEGIN IF EXISTS (SELECT FROM pg_database WHERE datname LIKE 'wl_backup_check%')"
+                                   " THEN RAISE 'left behind'; END IF; END$$", {}}}), 0);
     }
 
     // The chained tables refuse any change or removal, whoever asks; the rows stay whole.
