@@ -16,8 +16,6 @@
 namespace archive {
 
 namespace {
-QString tr(const char *text) { return QCoreApplication::translate("archive", text); }
-
 QString osUser()
 {
     if (const passwd *pw = ::getpwuid(::geteuid()))
@@ -74,7 +72,7 @@ std::optional<QList<Renaming>> renamings(QSqlDatabase db, QString *error)
     q.prepare(QStringLiteral("SELECT seq, old_value, new_value FROM audit WHERE kind = ? ORDER BY seq"));
     q.addBindValue(QString::fromLatin1(kinds::RenameRecords));
     if (!q.exec()) {
-        *error = sql::describe(db, tr("读不出存档"), q.lastError());
+        *error = sql::describe(db, QCoreApplication::translate("archive", "读不出存档"), q.lastError());
         return std::nullopt;
     }
     QList<Renaming> list;
@@ -131,7 +129,7 @@ bool RecordStore::startChains(int fromVersion, QString *error)
         // Not forward-only: PostgreSQL would drop the rows not yet fetched at the Writer's first query.
         QSqlQuery q(db);
         if (!q.exec(QLatin1String(a.select))) {
-            *error = sql::describe(db, tr("存档没有升级"), q.lastError());
+            *error = sql::describe(db, QCoreApplication::translate("archive", "存档没有升级"), q.lastError());
             return false;
         }
         QList<QVariantList> updates;
@@ -161,7 +159,7 @@ bool RecordStore::startChains(int fromVersion, QString *error)
             ok = u.exec() && u.numRowsAffected() == 1;
         }
         if (!ok) {
-            *error = sql::describe(db, tr("存档没有升级：%1 的一行找不到了").arg(QLatin1String(a.table)), u.lastError());
+            *error = sql::describe(db, QCoreApplication::translate("archive", "存档没有升级：%1 的一行找不到了").arg(QLatin1String(a.table)), u.lastError());
             return false;
         }
     }
@@ -178,11 +176,11 @@ bool RecordStore::startChains(int fromVersion, QString *error)
 bool RecordStore::audit(const AuditEntry &entry, QString *error)
 {
     if (!isOpen()) {
-        *error = tr("存档没有打开");
+        *error = QCoreApplication::translate("archive", "存档没有打开");
         return false;
     }
     QSqlDatabase db = QSqlDatabase::database(m_connection, false);
-    const QString failed = tr("审计记录没有写进存档");
+    const QString failed = QCoreApplication::translate("archive", "审计记录没有写进存档");
     if (!begin(error, failed))
         return false;
     chain::Writer w(db);
@@ -196,7 +194,7 @@ bool RecordStore::audit(const AuditEntry &entry, QString *error)
 std::optional<QList<AuditRow>> RecordStore::auditTrail(QString *error, const QString &kind) const
 {
     if (!isOpen()) {
-        *error = tr("存档没有打开");
+        *error = QCoreApplication::translate("archive", "存档没有打开");
         return std::nullopt;
     }
     QSqlDatabase db = QSqlDatabase::database(m_connection, false);
@@ -207,7 +205,7 @@ std::optional<QList<AuditRow>> RecordStore::auditTrail(QString *error, const QSt
     if (!kind.isEmpty())
         q.addBindValue(kind);
     if (!q.exec()) {
-        *error = sql::describe(db, tr("读不出存档"), q.lastError());
+        *error = sql::describe(db, QCoreApplication::translate("archive", "读不出存档"), q.lastError());
         return std::nullopt;
     }
     QList<AuditRow> rows;
@@ -233,7 +231,7 @@ std::optional<bool> RecordStore::auditChange(const QString &kind, const QString 
 std::optional<chain::Verdict> RecordStore::verify(QString *error) const
 {
     if (!isOpen()) {
-        *error = tr("存档没有打开");
+        *error = QCoreApplication::translate("archive", "存档没有打开");
         return std::nullopt;
     }
     return chain::verify(QSqlDatabase::database(m_connection, false), error);
@@ -243,12 +241,12 @@ bool RecordStore::copyInto(const QString &file, QString *error) const
 {
     QSqlDatabase db = QSqlDatabase::database(m_connection, false);
     if (!isOpen() || db.driverName() != QLatin1String("QSQLITE")) {
-        *error = tr("存档没有打开");
+        *error = QCoreApplication::translate("archive", "存档没有打开");
         return false;
     }
     QSqlQuery q(db);
     if (!q.prepare(QStringLiteral("VACUUM INTO ?")) || (q.addBindValue(file), !q.exec())) {
-        *error = sql::describe(db, tr("存档没有复制"), q.lastError());
+        *error = sql::describe(db, QCoreApplication::translate("archive", "存档没有复制"), q.lastError());
         return false;
     }
     return true;
@@ -292,7 +290,7 @@ std::optional<QStringList> RecordStore::shownNames(QString *error) const
         return std::nullopt;
     QSqlQuery q(db);
     if (!q.exec(QStringLiteral("SELECT DISTINCT recorder FROM records ORDER BY recorder"))) {
-        *error = sql::describe(db, tr("读不出存档"), q.lastError());
+        *error = sql::describe(db, QCoreApplication::translate("archive", "读不出存档"), q.lastError());
         return std::nullopt;
     }
     QStringList stored;
@@ -314,7 +312,7 @@ std::optional<QStringList> RecordStore::shownNames(QString *error) const
             any.addBindValue(j == 0 ? Before : (*list)[j - 1].seq);
             any.addBindValue(j == list->size() ? After : (*list)[j].seq);
             if (!any.exec()) {
-                *error = sql::describe(db, tr("读不出存档"), any.lastError());
+                *error = sql::describe(db, QCoreApplication::translate("archive", "读不出存档"), any.lastError());
                 return std::nullopt;
             }
             if (any.next())

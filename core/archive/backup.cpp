@@ -15,8 +15,6 @@
 namespace archive {
 
 namespace {
-QString tr(const char *text) { return QCoreApplication::translate("archive", text); }
-
 const QRegularExpression &datedName()
 {
     static const QRegularExpression re(QStringLiteral("^archive-(\\d{4}-\\d{2}-\\d{2})\\.(db|dump)$"));
@@ -35,18 +33,18 @@ QString checkSqliteCopy(const QString &file, QString *verdict)
         db.setDatabaseName(file);
         QSqlQuery q(db);
         if (!db.open()) {
-            why = sql::describe(db, tr("备份打不开"), db.lastError());
+            why = sql::describe(db, QCoreApplication::translate("archive", "备份打不开"), db.lastError());
         } else if (!q.exec(QStringLiteral("PRAGMA integrity_check")) || !q.next()) {
-            why = sql::describe(db, tr("备份的完整性检查没有完成"), q.lastError());
+            why = sql::describe(db, QCoreApplication::translate("archive", "备份的完整性检查没有完成"), q.lastError());
         } else if (const QString answer = q.value(0).toString(); answer != QLatin1String("ok")) {
-            why = tr("备份的完整性检查不通过：%1").arg(answer);
+            why = QCoreApplication::translate("archive", "备份的完整性检查不通过：%1").arg(answer);
         } else {
             q.finish();
             const auto v = chain::verify(db, &why);
             if (v) {
                 *verdict = v->text();
                 if (!v->ok)
-                    why = tr("备份的哈希链断了");
+                    why = QCoreApplication::translate("archive", "备份的哈希链断了");
             }
         }
         db.close();
@@ -92,7 +90,7 @@ BackupOutcome makeBackup(RecordStore &store, const ArchiveConfig &config, const 
         } else {
             // VACUUM INTO takes only a file that does not exist or is empty.
             if (!store.copyInto(file, &error))
-                error = error.isEmpty() ? tr("存档没有复制") : error;
+                error = error.isEmpty() ? QCoreApplication::translate("archive", "存档没有复制") : error;
             else
                 error.clear();
         }
@@ -105,12 +103,12 @@ BackupOutcome makeBackup(RecordStore &store, const ArchiveConfig &config, const 
         return reason->isEmpty();
     }, &why);
     if (config.backupDir.isEmpty())
-        why = tr("archive.set 没有给出 backup-dir=");
+        why = QCoreApplication::translate("archive", "archive.set 没有给出 backup-dir=");
     out.passed = passed;
     if (!passed)
         out.verdict = out.verdict.isEmpty() ? why : QStringLiteral("%1（%2）").arg(why, out.verdict);
     QString auditError;
-    const QString line = QStringLiteral("%1: %2%3").arg(out.path, passed ? QString() : tr("失败："), out.verdict);
+    const QString line = QStringLiteral("%1: %2%3").arg(out.path, passed ? QString() : QCoreApplication::translate("archive", "失败："), out.verdict);
     if (!store.audit({{}, QLatin1String(kinds::Backup), {}, line}, &auditError))
         out.auditError = auditError;
     if (!passed)

@@ -14,7 +14,6 @@ namespace archive::chain {
 namespace {
 using K = Kind;
 
-QString tr(const char *text) { return QCoreApplication::translate("archive", text); }
 
 QDateTime timeOf(const QVariant &v)
 {
@@ -153,7 +152,7 @@ std::optional<qint64> Writer::nextSeq(QString *error)
                                " UNION ALL SELECT MAX(seq) FROM alarms UNION ALL SELECT MAX(seq) FROM audit"
                                " UNION ALL SELECT MAX(last_seq) FROM chain_tips) AS x"))
         || !q.next()) {
-        *error = sql::describe(m_db, tr("读不出存档的序号"), q.lastError());
+        *error = sql::describe(m_db, QCoreApplication::translate("archive", "读不出存档的序号"), q.lastError());
         return std::nullopt;
     }
     m_next = q.value(0).toLongLong() + 1;
@@ -170,7 +169,7 @@ Writer::Tip *Writer::tip(const Table &t, const QString &recorder, QString *error
     q.addBindValue(key.first);
     q.addBindValue(recorder);
     if (!q.exec()) {
-        *error = sql::describe(m_db, tr("读不出存档的链尾"), q.lastError());
+        *error = sql::describe(m_db, QCoreApplication::translate("archive", "读不出存档的链尾"), q.lastError());
         return nullptr;
     }
     Tip tip;
@@ -201,7 +200,7 @@ std::optional<qint64> Writer::append(const Table &t, const QVariantList &values,
         q.addBindValue(v);
     q.addBindValue(hash);
     if (!q.exec()) {
-        *error = sql::describe(m_db, tr("存档数据库拒绝了一行“%1”").arg(QLatin1String(t.name)), q.lastError());
+        *error = sql::describe(m_db, QCoreApplication::translate("archive", "存档数据库拒绝了一行“%1”").arg(QLatin1String(t.name)), q.lastError());
         return std::nullopt;
     }
     const bool in = q.numRowsAffected() > 0;
@@ -257,7 +256,7 @@ std::optional<Verdict> verify(QSqlDatabase db, QString *error)
     QSqlQuery q(db);
     q.setForwardOnly(true);
     const auto failed = [&] {
-        *error = sql::describe(db, tr("读不出存档"), q.lastError());
+        *error = sql::describe(db, QCoreApplication::translate("archive", "读不出存档"), q.lastError());
         return std::nullopt;
     };
     if (!q.exec(QStringLiteral("SELECT tbl, recorder, last_seq, rows, hash FROM chain_tips")))
@@ -281,13 +280,13 @@ std::optional<Verdict> verify(QSqlDatabase db, QString *error)
         const auto closeChain = [&]() -> bool {
             const QPair<QString, QString> key{QLatin1String(t.name), chain};
             if (!tips.contains(key)) {
-                broken(QLatin1String(t.name), chain, firstKey, tr("这条链不是本程序写入的（链尾没有记载）"));
+                broken(QLatin1String(t.name), chain, firstKey, QCoreApplication::translate("archive", "这条链不是本程序写入的（链尾没有记载）"));
                 return false;
             }
             const TipRow tip = tips.take(key);
             if (tip.seq != lastSeq || tip.rows != count || tip.hash != prev) {
                 broken(QLatin1String(t.name), chain, QStringLiteral("seq=%1").arg(tip.seq),
-                       tr("链尾应是 seq=%1（共 %2 行），现在是 seq=%3（共 %4 行）：链尾的行被删除或添加了")
+                       QCoreApplication::translate("archive", "链尾应是 seq=%1（共 %2 行），现在是 seq=%3（共 %4 行）：链尾的行被删除或添加了")
                            .arg(tip.seq).arg(tip.rows).arg(lastSeq).arg(count));
                 return false;
             }
@@ -316,8 +315,8 @@ std::optional<Verdict> verify(QSqlDatabase db, QString *error)
                 firstKey = key.join(QLatin1Char(' '));
             if (stored != rowHash(t, prev, values))
                 return broken(QLatin1String(t.name), recorder, key.join(QLatin1Char(' ')),
-                              stored.isEmpty() ? tr("这一行没有哈希：不是本程序写入的")
-                                               : tr("内容与哈希不符：这一行被改过，或它前面的行被删除、插入或调换了"));
+                              stored.isEmpty() ? QCoreApplication::translate("archive", "这一行没有哈希：不是本程序写入的")
+                                               : QCoreApplication::translate("archive", "内容与哈希不符：这一行被改过，或它前面的行被删除、插入或调换了"));
             prev = stored;
             lastSeq = values[0].toLongLong();
             ++count;
@@ -328,7 +327,7 @@ std::optional<Verdict> verify(QSqlDatabase db, QString *error)
         for (auto it = tips.cbegin(); it != tips.cend(); ++it)
             if (it.key().first == QLatin1String(t.name) && it->rows > 0)
                 return broken(QLatin1String(t.name), it.key().second, QStringLiteral("seq=%1").arg(it->seq),
-                              tr("这条链的 %1 行全部不在了").arg(it->rows));
+                              QCoreApplication::translate("archive", "这条链的 %1 行全部不在了").arg(it->rows));
     }
     // Rows that hash right can still be changed by hand where a trigger was taken away.
     const bool postgres = db.driverName() != QLatin1String("QSQLITE");
@@ -341,7 +340,7 @@ std::optional<Verdict> verify(QSqlDatabase db, QString *error)
     for (const QString &name : triggerNames(postgres))
         if (!present.contains(name))
             return broken(name.section(QLatin1Char('_'), 0, 0), QString(), QStringLiteral("-"),
-                          tr("触发器 %1 不在了：这张表不再拒绝修改和删除").arg(name));
+                          QCoreApplication::translate("archive", "触发器 %1 不在了：这张表不再拒绝修改和删除").arg(name));
     return v;
 }
 

@@ -12,8 +12,6 @@
 namespace archive {
 
 namespace {
-QString tr(const char *text) { return QCoreApplication::translate("archive", text); }
-
 // Long enough for a large archive on a slow server; a dump or restore that hangs longer is given up.
 constexpr int ToolTimeoutMs = 60 * 60 * 1000;
 
@@ -76,11 +74,11 @@ QString restoreAndVerify(const ArchiveConfig &config, const QString &scratch, co
                     + serverArgs(config) + QStringList{file},
                 &config)) {
     case Ran::NotStarted:
-        return tr("pg_restore 没有启动（%1；Debian：postgresql-client）").arg(p.errorString());
+        return QCoreApplication::translate("archive", "pg_restore 没有启动（%1；Debian：postgresql-client）").arg(p.errorString());
     case Ran::NotFinished:
-        return tr("pg_restore 没有结束");
+        return QCoreApplication::translate("archive", "pg_restore 没有结束");
     case Ran::Failed:
-        return tr("pg_restore 恢复不了备份：%1").arg(errorsOf(p));
+        return QCoreApplication::translate("archive", "pg_restore 恢复不了备份：%1").arg(errorsOf(p));
     case Ran::Ok:
         break;
     }
@@ -89,11 +87,11 @@ QString restoreAndVerify(const ArchiveConfig &config, const QString &scratch, co
     {
         QSqlDatabase db = connection(config, scratch, name);
         if (!db.open()) {
-            why = sql::describe(db, tr("备份打不开"), db.lastError());
+            why = sql::describe(db, QCoreApplication::translate("archive", "备份打不开"), db.lastError());
         } else if (const auto v = chain::verify(db, &why)) {
             *verdict = v->text();
             if (!v->ok)
-                why = tr("备份的哈希链断了");
+                why = QCoreApplication::translate("archive", "备份的哈希链断了");
         }
         db.close();
     }
@@ -107,17 +105,17 @@ QString checkListAndLive(RecordStore &store, const QString &file, QString *verdi
 {
     QProcess p;
     if (run(p, QStringLiteral("pg_restore"), {QStringLiteral("--list"), file}) != Ran::Ok)
-        return tr("pg_restore 读不出备份：%1").arg(errorsOf(p));
+        return QCoreApplication::translate("archive", "pg_restore 读不出备份：%1").arg(errorsOf(p));
     const QString list = QString::fromLocal8Bit(p.readAllStandardOutput());
     for (const chain::Table &t : chain::tables())
         if (!list.contains(QStringLiteral("TABLE DATA public %1 ").arg(QLatin1String(t.name))))
-            return tr("备份里没有 %1 表的数据").arg(QLatin1String(t.name));
+            return QCoreApplication::translate("archive", "备份里没有 %1 表的数据").arg(QLatin1String(t.name));
     QString why;
     const auto v = store.verify(&why);
     if (!v)
         return why;
-    *verdict = v->text() + tr("（没有建库权限：检查了备份目录和在线存档的链）");
-    return v->ok ? QString() : tr("存档的哈希链断了");
+    *verdict = v->text() + QCoreApplication::translate("archive", "（没有建库权限：检查了备份目录和在线存档的链）");
+    return v->ok ? QString() : QCoreApplication::translate("archive", "存档的哈希链断了");
 }
 } // namespace
 
@@ -130,11 +128,11 @@ QString pgDump(const ArchiveConfig &config, const QString &file)
                     + serverArgs(config),
                 &config)) {
     case Ran::NotStarted:
-        return tr("pg_dump 没有启动（%1；Debian：postgresql-client）").arg(p.errorString());
+        return QCoreApplication::translate("archive", "pg_dump 没有启动（%1；Debian：postgresql-client）").arg(p.errorString());
     case Ran::NotFinished:
-        return tr("pg_dump 没有结束");
+        return QCoreApplication::translate("archive", "pg_dump 没有结束");
     case Ran::Failed:
-        return tr("pg_dump 失败：%1").arg(errorsOf(p));
+        return QCoreApplication::translate("archive", "pg_dump 失败：%1").arg(errorsOf(p));
     case Ran::Ok:
         break;
     }
@@ -153,15 +151,15 @@ QString checkPgDump(RecordStore &store, const ArchiveConfig &config, const QStri
         QSqlDatabase admin = connection(config, config.database, scratch);
         QSqlQuery q(admin);
         if (!admin.open()) {
-            why = sql::describe(admin, tr("打不开存档数据库"), admin.lastError());
+            why = sql::describe(admin, QCoreApplication::translate("archive", "打不开存档数据库"), admin.lastError());
         } else if (!q.exec(QStringLiteral("CREATE DATABASE \"%1\" TEMPLATE template0").arg(scratch))) {
             refused = q.lastError().nativeErrorCode() == QLatin1String(InsufficientPrivilege);
-            why = sql::describe(admin, tr("建不了检查备份用的临时数据库"), q.lastError());
+            why = sql::describe(admin, QCoreApplication::translate("archive", "建不了检查备份用的临时数据库"), q.lastError());
         } else {
             why = restoreAndVerify(config, scratch, file, verdict);
             // FORCE: a pg_restore given up on may still be connected to it.
             if (!q.exec(QStringLiteral("DROP DATABASE IF EXISTS \"%1\" WITH (FORCE)").arg(scratch))) {
-                const QString note = tr("（临时数据库 %1 没有删掉：%2）").arg(scratch, q.lastError().text());
+                const QString note = QCoreApplication::translate("archive", "（临时数据库 %1 没有删掉：%2）").arg(scratch, q.lastError().text());
                 (why.isEmpty() ? *verdict : why) += note;
             }
         }

@@ -10,8 +10,6 @@
 namespace archive {
 
 namespace {
-QString tr(const char *text) { return QCoreApplication::translate("archive", text); }
-
 uint16_t wordAt(const QByteArray &b, int i) { return uint16_t(uint8_t(b[i]) << 8 | uint8_t(b[i + 1])); }
 
 // The recorder's name for a register, where it has one: the polling table's and the interval as the
@@ -21,22 +19,22 @@ QString registerName(uint16_t reg)
     if (const QString name = settingsfile::describe(reg); !name.isEmpty())
         return name;
     if (reg >= recorder::BaudRegisterBase && reg <= recorder::BaudRegisterBase + baud::HighestCode)
-        return tr("波特率");
+        return QCoreApplication::translate("archive", "波特率");
     if (reg >= clockfields::WriteRegister && reg < clockfields::WriteRegister + 4)
-        return tr("时钟");
+        return QCoreApplication::translate("archive", "时钟");
     if (reg == records::RecordCountRegister)
-        return tr("记录条数");
+        return QCoreApplication::translate("archive", "记录条数");
     if (reg == records::RecordPointerRegister || reg == records::RecordPointerRegister + 1)
-        return tr("记录指针");
+        return QCoreApplication::translate("archive", "记录指针");
     return {};
 }
 
 QString coilName(uint16_t coil)
 {
     if (coil == records::ClearMemoryCoil)
-        return tr("清除记录");
+        return QCoreApplication::translate("archive", "清除记录");
     if (coil == clockfields::SetCoil)
-        return tr("设置时钟");
+        return QCoreApplication::translate("archive", "设置时钟");
     return {};
 }
 
@@ -65,8 +63,8 @@ std::optional<WriteWords> describeWrite(const QByteArray &request)
     case modbus::WriteSingleCoil:
         w.coil = true;
         w.values = {uint16_t(wordAt(request, 4) == 0xFF00 ? 1 : 0)};
-        w.text = QStringLiteral("%1 = %2").arg(named(tr("线圈 %1").arg(w.first), coilName(w.first)),
-                                               w.values[0] ? tr("开") : tr("关"));
+        w.text = QStringLiteral("%1 = %2").arg(named(QCoreApplication::translate("archive", "线圈 %1").arg(w.first), coilName(w.first)),
+                                               w.values[0] ? QCoreApplication::translate("archive", "开") : QCoreApplication::translate("archive", "关"));
         return w;
     case modbus::WriteSingleRegister:
         w.values = {wordAt(request, 4)};
@@ -82,8 +80,8 @@ std::optional<WriteWords> describeWrite(const QByteArray &request)
     default:
         return std::nullopt;
     }
-    const QString regs = w.values.size() == 1 ? tr("寄存器 %1").arg(w.first)
-                                              : tr("寄存器 %1…%2").arg(w.first).arg(w.first + w.values.size() - 1);
+    const QString regs = w.values.size() == 1 ? QCoreApplication::translate("archive", "寄存器 %1").arg(w.first)
+                                              : QCoreApplication::translate("archive", "寄存器 %1…%2").arg(w.first).arg(w.first + w.values.size() - 1);
     w.text = QStringLiteral("%1 = %2").arg(named(regs, registerName(w.first)), joined(w.values));
     return w;
 }
@@ -126,12 +124,12 @@ void WriteAudit::finished(const Exchange &ex)
         for (int k = 0; k < w->values.size() && !w->coil; ++k)
             m_known.insert(key(uint16_t(w->first + k)), w->values[k]);
     } else if (ex.info.whole()) {
-        after += tr("（记录仪拒绝：%1）").arg(modbus::describeReply(ex.info));  // an exception: nothing was taken
+        after += QCoreApplication::translate("archive", "（记录仪拒绝：%1）").arg(modbus::describeReply(ex.info));  // an exception: nothing was taken
     } else {
         // Perhaps taken, perhaps not: what the register holds now is not known.
         for (int k = 0; k < w->values.size() && !w->coil; ++k)
             m_known.remove(key(uint16_t(w->first + k)));
-        after += tr("（未确认：%1）").arg(modbus::describeReply(ex.info));
+        after += QCoreApplication::translate("archive", "（未确认：%1）").arg(modbus::describeReply(ex.info));
     }
     m_sink({m_name(address), QLatin1String(kinds::DeviceWrite), before, after});
 }
