@@ -30,6 +30,7 @@
 #include "panels/history/historypanel.h"
 #include "panels/history/sensortablepanel.h"
 #include "panels/alarms/alarmpanel.h"
+#include "panels/audit/archiveauditpanel.h"
 #include "panels/monitor/busmonitorpanel.h"
 #include "core/link/framelog.h"
 #include <QAction>
@@ -142,6 +143,7 @@ frmMain::frmMain(Desktop &desktop, const ComPorts &ports, QWidget *parent)
     fillFrame(toolsPage->fraBusScan, busScanPanel);
     settingsFilePanel = new SettingsFilePanel(*m_context, toolsPage->fraSettingsFile);
     fillFrame(toolsPage->fraSettingsFile, settingsFilePanel);
+    fillFrame(toolsPage->fraArchiveAudit, new ArchiveAuditPanel(*m_context, toolsPage->fraArchiveAudit));
     fillFrame(toolsPage->fraLanguage, new LanguagePanel(m_desktop, [this](const QString &text) { showStatus(text); },
                                                         toolsPage->fraLanguage));
     // Panels are made in the order they depend on each other; Tab goes as the pages read.

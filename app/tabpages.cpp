@@ -79,14 +79,16 @@ ToolsPage::ToolsPage(QWidget *parent) : QWidget(parent)
 {
     fraSettingsFile = makeFrame(QStringLiteral("fraSettingsFile"), tr("记录仪设置文件"), this);
     fraBusScan = makeFrame(QStringLiteral("fraBusScan"), tr("总线扫描"), this);
+    fraArchiveAudit = makeFrame(QStringLiteral("fraArchiveAudit"), tr("存档审计"), this);
     fraLanguage = makeFrame(QStringLiteral("fraLanguage"), tr("界面语言（Language）"), this);
     auto *column = new QVBoxLayout(this);
     column->addWidget(fraSettingsFile);
     column->addWidget(fraBusScan, 1);
+    column->addWidget(fraArchiveAudit);
     column->addWidget(fraLanguage);
 }
 
 QList<QWidget *> ToolsPage::readingOrder() const
 {
-    return {fraSettingsFile, fraBusScan, fraLanguage};
+    return {fraSettingsFile, fraBusScan, fraArchiveAudit, fraLanguage};
 }

@@ -44,7 +44,7 @@ public:
     QGroupBox *fraSensorType;  // "传感器类型"
 };
 
-// Tab "维护工具": a recorder's settings to and from a file, and the bus scan.
+// Tab "维护工具": a recorder's settings to and from a file, the bus scan, the archive's audit trail.
 class ToolsPage : public QWidget {
     Q_OBJECT
 public:
@@ -52,5 +52,6 @@ public:
     QList<QWidget *> readingOrder() const;
     QGroupBox *fraSettingsFile;  // "记录仪设置文件"
     QGroupBox *fraBusScan;       // "总线扫描"
+    QGroupBox *fraArchiveAudit;  // "存档审计"
     QGroupBox *fraLanguage;      // the window's language at the next start
 };

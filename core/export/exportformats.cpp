@@ -1,4 +1,5 @@
 #include "core/export/exportformats.h"
+#include "core/archive/recordstore.h"
 #include "core/link/convert.h"
 #include <algorithm>
 #include <limits>
@@ -9,7 +10,7 @@ using records::Record;
 
 namespace {
 // A CSV field as RFC 4180 wants it: quoted when it holds a comma, a quote or a line break, its quotes
-// doubled. Only a sensor's name can hold one; the rest is digits.
+// doubled. In a file of records only a sensor's name can hold one; the rest is digits.
 QByteArray csvField(const QByteArray &text)
 {
     if (!text.contains(',') && !text.contains('"') && !text.contains('\r') && !text.contains('\n'))
@@ -71,6 +72,19 @@ QByteArray csvFile(const QList<Record> &recs, int bound, int channels, const QSt
         }
         out += "\r\n";
     });
+    return out;
+}
+
+QByteArray auditCsv(const QList<archive::AuditRow> &rows)
+{
+    QByteArray out = "\xEF\xBB\xBF" + QStringLiteral("时间,用户,程序,记录仪,类别,原值,新值\r\n").toUtf8();
+    for (const archive::AuditRow &r : rows) {
+        const QString time = r.at.toLocalTime().toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss"));
+        QByteArrayList fields;
+        for (const QString &field : {time, r.user, r.program, r.recorder, r.kind, r.oldValue, r.newValue})
+            fields << csvField(field.toUtf8());
+        out += fields.join(',') + "\r\n";
+    }
     return out;
 }
 

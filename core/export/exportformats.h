@@ -6,6 +6,10 @@
 #include <QStringList>
 #include <optional>
 
+namespace archive {
+struct AuditRow;
+}
+
 // The three export formats, written from records. A record's place in the list (1 …) numbers it in
 // the files; a record without its time (a place of a text that held no readable record) writes
 // nothing and leaves its place unused. bound: the number of valid records the recorder reported;
@@ -19,6 +23,12 @@ QByteArray textFile(const QList<records::Record> &recs, int bound);
 // A sensor with a name in names (index 0 for ch1) is headed "ch3 东墙 1 米": the column keeps its
 // number for scripts, and a person sees the place.
 QByteArray csvFile(const QList<records::Record> &recs, int bound, int channels = 20, const QStringList &names = {});
+
+// The audit trail's entries in the order given, for a spreadsheet: UTF-8 with a byte-order mark (so
+// the Chinese reads right), the header "时间,用户,程序,记录仪,类别,原值,新值" in every language of the
+// window, then an entry a line, its time local in ISO 8601 with seconds ("2026-12-06T14:30:45").
+// Fields quoted as RFC 4180 wants; lines end in CR LF.
+QByteArray auditCsv(const QList<archive::AuditRow> &rows);
 
 // Row 1 "传感器序列号", row 2 "日期" and "1#传感器" …, then the record at place i in row i + 2
 // (1-based): its time as a date cell (a time that is no valid date as its text) and its values as

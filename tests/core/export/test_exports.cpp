@@ -1,5 +1,6 @@
 // Records as values: a received-data text read back into records, a record's values, and the three
 // exports made of records.
+#include "core/archive/recordstore.h"
 #include "core/export/exportformats.h"
 #include "core/link/convert.h"
 #include "core/records/recordtext.h"
@@ -59,6 +60,12 @@ const auto &csvRows() { static const struct { const char *time, *field; } rows[]
     {"26 11 30 08 05", "2026-11-30T08:05"}, {"26 1A 06 14 5", "2026-1A-06 14:05"}, {"18 04 31 03 21", "2018-04-31 03:21"},
 }; return rows; }
 
+// A field of an audit entry as the trail's CSV writes it.
+const auto &auditFieldRows() { static const struct { const char *name, *value, *field; } rows[] = {
+    {"plain", "recorder-name", "recorder-name"}, {"a comma", "东墙, 2 号", "\"东墙, 2 号\""},
+    {"a quote", "say \"ok\"", "\"say \"\"ok\"\"\""}, {"a line break", "30\r\n60", "\"30\r\n60\""}, {"empty", "", ""},
+}; return rows; }
+
 class TestExports : public QObject {
     Q_OBJECT
 private slots:
@@ -70,6 +77,8 @@ private slots:
     void csvFile();
     void textFileAndProblems();
     void workbookSheetKeepsPositions();
+    void auditCsv_data() { tableRows(auditFieldRows()); }
+    void auditCsv();
 };
 
 void TestExports::parser()
@@ -116,6 +125,17 @@ void TestExports::csvFile()
     QCOMPARE(exports::lastWritten(recs, 3), 3);
     QCOMPARE(exports::csvFile(recs, 3, 3, {"东墙, 1 米", {}, "北\"门"}),  // record 2 unreadable, record 4 past the bound
              "time,\"ch1 东墙, 1 米\",ch2,\"ch3 北\"\"门\"\r\n" + QByteArray(r.field) + ",23.4,-1.5,\r\n2018-04-27T03:21,0.5,0.6,\r\n");
+}
+
+// The byte-order mark and the header, then the entry: its time local to the second, Chinese as UTF-8.
+void TestExports::auditCsv()
+{
+    const auto &r = tableRow(auditFieldRows());
+    qputenv("TZ", "Asia/Shanghai");
+    const archive::AuditRow row{7, QDateTime(QDate(2026, 12, 6), QTime(6, 30, 45, 678), Qt::UTC), "王工", "window", "冷库",
+                                "device-write", r.value, "60"};
+    QCOMPARE(exports::auditCsv({row}), "\xEF\xBB\xBF" + QStringLiteral("时间,用户,程序,记录仪,类别,原值,新值\r\n"
+                                       "2026-12-06T14:30:45,王工,window,冷库,device-write,%1,60\r\n").arg(QString::fromUtf8(r.field)).toUtf8());
 }
 
 void TestExports::textFileAndProblems()

@@ -1,4 +1,6 @@
-// What the viewer shows and draws: a record's time, the gaps of a series and the points a chart keeps.
+// What the viewer shows and draws: a record's time, the gaps of a series, the points a chart keeps and
+// the audit trail's entries a filter keeps.
+#include "core/view/audittrail.h"
 #include "core/view/recordvalues.h"
 #include "core/view/series.h"
 #include "core/view/period.h"
@@ -27,6 +29,14 @@ const auto &gapRows() { static const struct { int interval; QList<qint64> stepsS
 const auto &decimationRows() { static const struct { qsizetype points; int columns; } rows[] = {
     {43200, 800}, {43200, 1}, {43200, 43199}, {43200, 43200}, {5, 800}}; return rows; }
 
+// Entry k of the trail at hour k: recorders "", A, B, A, ""; kinds created, recorder-name, device-write,
+// device-write, export. Hours < 0 bound nothing.
+const auto &auditFilterRows() { static const struct { const char *name; int from, until; const char *recorder, *kind; QList<qint64> kept; } rows[] = {
+    {"all, newest first", -1, -1, "", "", {5, 4, 3, 2, 1}}, {"from kept, until not", 2, 4, "", "", {3, 2}},
+    {"a recorder", -1, -1, "A", "", {4, 2}}, {"a kind", -1, -1, "", "device-write", {4, 3}},
+    {"both", -1, -1, "A", "device-write", {4}}, {"none left", -1, 3, "B", "", {}},
+}; return rows; }
+
 class TestView : public QObject {
     Q_OBJECT
 private slots:
@@ -37,6 +47,8 @@ private slots:
     void decimation_data() { tableRows(decimationRows(), [](const auto &r) { return QStringLiteral("%1 points, %2 columns").arg(r.points).arg(r.columns); }); }
     void decimation();
     void period();
+    void auditFilter_data() { tableRows(auditFilterRows()); }
+    void auditFilter();
 };
 
 void TestView::recordTime()
@@ -84,6 +96,24 @@ void TestView::decimation()
     for (const Point &p : in)
         if (std::abs(p.tenths) >= 5000 && r.columns >= 86)  // a column holds at most one spike of each sign
             QVERIFY2(out.contains(p), qPrintable(QString::number(p.tenths)));
+}
+
+void TestView::auditFilter()
+{
+    const auto &r = tableRow(auditFilterRows());
+    const QDateTime t0(QDate(2026, 12, 1), QTime(8, 0), Qt::UTC);
+    const char *recorders[] = {"", "A", "B", "A", ""}, *kinds[] = {"created", "recorder-name", "device-write", "device-write", "export"};
+    QList<archive::AuditRow> trail;
+    for (int k = 1; k <= 5; ++k)
+        trail.append({k, t0.addSecs(3600 * k), "u", "window", recorders[k - 1], kinds[k - 1], {}, {}});
+    // The bounds in other zones than the entries: the same instants.
+    const auto at = [&](int h, int zone) { return h < 0 ? QDateTime() : t0.addSecs(3600 * h).toOffsetFromUtc(zone); };
+    QList<qint64> kept;
+    for (const archive::AuditRow &row : auditRows(trail, {at(r.from, 8 * 3600), at(r.until, -5 * 3600), r.recorder, r.kind}))
+        kept << row.seq;
+    QCOMPARE(kept, r.kept);
+    QCOMPARE(auditRecorders(trail), QStringList({"A", "B"}));
+    QCOMPARE(auditKinds(trail), QStringList({"created", "device-write", "export", "recorder-name"}));
 }
 
 QTEST_GUILESS_MAIN(TestView)

@@ -1,0 +1,23 @@
+#pragma once
+#include "core/archive/recordstore.h"
+#include <QDateTime>
+#include <QList>
+#include <QStringList>
+
+// The archive's audit trail as its view shows it: the entries a filter keeps, newest first, and what
+// the filter's lists offer.
+namespace view {
+
+struct AuditFilter {
+    QDateTime from, until;   // from ≤ at < until; an invalid time bounds nothing
+    QString recorder, kind;  // empty: any
+};
+
+// The entries of trail (oldest first, as the archive gives it) that filter keeps, newest first.
+QList<archive::AuditRow> auditRows(const QList<archive::AuditRow> &trail, const AuditFilter &filter);
+// The recorders and the kinds the trail names, each once and sorted; an entry without a recorder names
+// none.
+QStringList auditRecorders(const QList<archive::AuditRow> &trail);
+QStringList auditKinds(const QList<archive::AuditRow> &trail);
+
+} // namespace view
