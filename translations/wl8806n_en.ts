@@ -153,6 +153,17 @@
     </message>
 </context>
 <context>
+    <name>ArchiveAuditPanel</name>
+    <message>
+        <source>审计记录…</source>
+        <translation>Audit trail…</translation>
+    </message>
+    <message>
+        <source>查看存档的审计记录，导出为CSV，检查存档是否被改动</source>
+        <translation>Show the archive&apos;s audit trail, export it as CSV, check whether the archive was changed</translation>
+    </message>
+</context>
+<context>
     <name>ArchiveSettingsDialog</name>
     <message>
         <source>存档数据库设置</source>
@@ -233,6 +244,109 @@
     <message>
         <source>设置没有保存：%1</source>
         <translation>Settings not saved: %1</translation>
+    </message>
+</context>
+<context>
+    <name>AuditDialog</name>
+    <message>
+        <source>审计记录</source>
+        <translation>Audit trail</translation>
+    </message>
+    <message>
+        <source>从</source>
+        <translation>From</translation>
+    </message>
+    <message>
+        <source>到</source>
+        <translation>To</translation>
+    </message>
+    <message>
+        <source>全部</source>
+        <translation>All</translation>
+    </message>
+    <message>
+        <source>记录仪</source>
+        <translation>Recorder</translation>
+    </message>
+    <message>
+        <source>类别</source>
+        <translation>Kind</translation>
+    </message>
+    <message>
+        <source>时间</source>
+        <translation>Time</translation>
+    </message>
+    <message>
+        <source>用户</source>
+        <translation>User</translation>
+    </message>
+    <message>
+        <source>程序</source>
+        <translation>Program</translation>
+    </message>
+    <message>
+        <source>原值</source>
+        <translation>Old value</translation>
+    </message>
+    <message>
+        <source>新值</source>
+        <translation>New value</translation>
+    </message>
+    <message>
+        <source>存档检查结果</source>
+        <translation>Archive check result</translation>
+    </message>
+    <message>
+        <source>检查存档</source>
+        <translation>Check archive</translation>
+    </message>
+    <message>
+        <source>核对存档的全部哈希链，看记录和审计记录是否被改动过</source>
+        <translation>Check every hash chain of the archive to see whether records or the audit trail were changed</translation>
+    </message>
+    <message>
+        <source>导出CSV…</source>
+        <translation>Export CSV…</translation>
+    </message>
+    <message>
+        <source>把列表中显示的审计记录存为CSV文件</source>
+        <translation>Save the audit entries shown in the list as a CSV file</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>没有存档</source>
+        <translation>No archive</translation>
+    </message>
+    <message>
+        <source>存档打不开：%1</source>
+        <translation>The archive cannot be opened: %1</translation>
+    </message>
+    <message>
+        <source>导出审计记录为CSV</source>
+        <translation>Export the audit trail as CSV</translation>
+    </message>
+    <message>
+        <source>审计记录未能导出：%1</source>
+        <translation>The audit trail was not exported: %1</translation>
+    </message>
+    <message>
+        <source>审计记录已导出到 %1</source>
+        <translation>Audit trail exported to %1</translation>
+    </message>
+    <message>
+        <source>存档没有检查：%1</source>
+        <translation>The archive was not checked: %1</translation>
+    </message>
+    <message>
+        <source>存档完好：%1 行都与哈希链相符</source>
+        <translation>The archive is intact: all %1 rows match their hash chains</translation>
+    </message>
+    <message>
+        <source>存档被改动过：表 %1，记录仪 %2，%3：%4</source>
+        <translation>The archive was changed: table %1, recorder %2, %3: %4</translation>
     </message>
 </context>
 <context>
@@ -1539,6 +1653,10 @@ The records are still in the receive box and can be exported as usual.</translat
         <source>已存档，新增 %1 条</source>
         <translation>Archived, %1 new</translation>
     </message>
+    <message>
+        <source>审计记录未能写入存档：%1</source>
+        <translation>The audit entry could not be written to the archive: %1</translation>
+    </message>
 </context>
 <context>
     <name>RecordChart</name>
@@ -2620,6 +2738,10 @@ Write these parameters and apply them on the device?</translation>
         <source>总线扫描</source>
         <translation>Bus scan</translation>
     </message>
+    <message>
+        <source>存档审计</source>
+        <translation>Archive audit</translation>
+    </message>
 </context>
 <context>
     <name>TrafficPanel</name>
@@ -2900,9 +3022,6 @@ Write these parameters and apply them on the device?</translation>
         <source>失败：</source>
         <translation>failed: </translation>
     </message>
-</context>
-<context>
-    <name>archive::RecordStore</name>
     <message>
         <source>存档没有升级</source>
         <translation>The archive was not upgraded</translation>
@@ -2912,27 +3031,20 @@ Write these parameters and apply them on the device?</translation>
         <translation>The archive was not upgraded: a row of %1 could not be found</translation>
     </message>
     <message>
-        <source>存档没有打开</source>
-        <translation>The archive is not open</translation>
-    </message>
-    <message>
         <source>审计记录没有写进存档</source>
         <translation>The audit entry was not written to the archive</translation>
     </message>
     <message>
-        <source>读不出存档</source>
-        <translation>Cannot read the archive</translation>
+        <source>读不出存档的序号</source>
+        <translation>Cannot read the archive&apos;s sequence number</translation>
     </message>
     <message>
-        <source>存档没有复制</source>
-        <translation>The archive was not copied</translation>
+        <source>读不出存档的链尾</source>
+        <translation>Cannot read the end of the archive&apos;s chain</translation>
     </message>
-</context>
-<context>
-    <name>archive::chain</name>
     <message>
-        <source>读不出存档</source>
-        <translation>Cannot read the archive</translation>
+        <source>存档数据库拒绝了一行“%1”</source>
+        <translation>The archive database refused a row of “%1”</translation>
     </message>
     <message>
         <source>这条链不是本程序写入的（链尾没有记载）</source>
@@ -2958,20 +3070,81 @@ Write these parameters and apply them on the device?</translation>
         <source>触发器 %1 不在了：这张表不再拒绝修改和删除</source>
         <translation>Trigger %1 is missing: this table no longer refuses changes and deletions</translation>
     </message>
-</context>
-<context>
-    <name>archive::chain::Writer</name>
     <message>
-        <source>读不出存档的序号</source>
-        <translation>Cannot read the archive&apos;s sequence number</translation>
+        <source>pg_restore 没有启动（%1；Debian：postgresql-client）</source>
+        <translation>pg_restore did not start (%1; Debian: postgresql-client)</translation>
     </message>
     <message>
-        <source>读不出存档的链尾</source>
-        <translation>Cannot read the end of the archive&apos;s chain</translation>
+        <source>pg_restore 没有结束</source>
+        <translation>pg_restore did not finish</translation>
     </message>
     <message>
-        <source>存档数据库拒绝了一行“%1”</source>
-        <translation>The archive database refused a row of “%1”</translation>
+        <source>pg_restore 恢复不了备份：%1</source>
+        <translation>pg_restore could not restore the backup: %1</translation>
+    </message>
+    <message>
+        <source>（没有建库权限：检查了备份目录和在线存档的链）</source>
+        <translation> (no permission to create databases: checked the backup&apos;s table of contents and the live archive&apos;s chains)</translation>
+    </message>
+    <message>
+        <source>建不了检查备份用的临时数据库</source>
+        <translation>Could not create the scratch database to check the backup</translation>
+    </message>
+    <message>
+        <source>（临时数据库 %1 没有删掉：%2）</source>
+        <translation> (the scratch database %1 was not dropped: %2)</translation>
+    </message>
+    <message>
+        <source>波特率</source>
+        <translation>baud rate</translation>
+    </message>
+    <message>
+        <source>时钟</source>
+        <translation>clock</translation>
+    </message>
+    <message>
+        <source>记录条数</source>
+        <translation>record count</translation>
+    </message>
+    <message>
+        <source>记录指针</source>
+        <translation>record pointer</translation>
+    </message>
+    <message>
+        <source>清除记录</source>
+        <translation>clear the records</translation>
+    </message>
+    <message>
+        <source>设置时钟</source>
+        <translation>set the clock</translation>
+    </message>
+    <message>
+        <source>线圈 %1</source>
+        <translation>coil %1</translation>
+    </message>
+    <message>
+        <source>开</source>
+        <translation>on</translation>
+    </message>
+    <message>
+        <source>关</source>
+        <translation>off</translation>
+    </message>
+    <message>
+        <source>寄存器 %1</source>
+        <translation>register %1</translation>
+    </message>
+    <message>
+        <source>寄存器 %1…%2</source>
+        <translation>registers %1…%2</translation>
+    </message>
+    <message>
+        <source>（记录仪拒绝：%1）</source>
+        <translation> (refused by the recorder: %1)</translation>
+    </message>
+    <message>
+        <source>（未确认：%1）</source>
+        <translation> (not confirmed: %1)</translation>
     </message>
 </context>
 <context>
