@@ -157,7 +157,10 @@ private:
             m_until = nullptr;
         }
         // A frame let go is answered before anything else happens: on a busy machine its late reply
-        // could otherwise meet the next command's request.
+        // could otherwise meet the next command's request. It is let go only once the stop has ended
+        // the command: its reply, come while the command unwinds, would be taken as if in time.
+        if (m_releaseAfter >= 0 && m_index > m_releaseAfter && fx.window && fx.window->link().busy())
+            return again();
         if (m_releaseAfter >= 0 && m_index > m_releaseAfter && release()) {
             m_until = [this] { return !fx.recorder.replyPending(); };
             return again();

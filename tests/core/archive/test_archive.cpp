@@ -212,6 +212,9 @@ private slots:
         QString error;
         QVERIFY2(store.open(config, &error), qPrintable(error));
         QCOMPARE(store.schemaVersion(), RecordStore::SchemaVersion);
+        // Its chains whole, its audit trail starting with the archive made or brought up to date.
+        QCOMPARE(store.verify(&error).value_or(archive::chain::Verdict{}).ok, true);
+        QCOMPARE(store.auditTrail(&error).value_or(QList<archive::AuditRow>{}).value(0).kind, c.fromV1 ? "upgrade" : "created");
         QStringList names;
         for (const auto &[recorder, records] : c.kept) {
             names << recorder;
