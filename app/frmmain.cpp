@@ -109,7 +109,7 @@ frmMain::frmMain(Desktop &desktop, const ComPorts &ports, QWidget *parent)
     tabs->addTab(alarmPanel, tr("报警"));
 
     connect(recordsPanel->exportPanel, &ExportPanel::exported, recordArchive, [a = recordArchive](const QString &path) {
-        a->audit({a->recorderName(uint8_t(a->lastAddress())), QLatin1String(archive::kinds::Export), {}, path});
+        a->auditFile(archive::kinds::Export, path, a->recorderName(uint8_t(a->lastAddress())));
     });
     // The device panels fill the frames of the tabs.
     recordCountPanel = new RecordCountPanel(*m_context, *recordsPanel);

@@ -38,8 +38,11 @@ public:
     // Appends an entry to the archive's audit trail. A failure is said on the status line only (it
     // may come in the middle of a device command, where a message box must not wait for the user).
     bool audit(const archive::AuditEntry &entry);
-    // A file the user had written (kind Export or Report), with its path.
-    bool auditFile(const char *kind, const QString &path) { return audit({{}, QLatin1String(kind), {}, path}); }
+    // A file written (kind Export, Report or SettingsLoad), with its path and the recorder it is of.
+    bool auditFile(const char *kind, const QString &path, const QString &recorder = {})
+    {
+        return audit({recorder, QLatin1String(kind), {}, path});
+    }
 signals:
     // Records of recorder were added to the archive.
     void stored(const QString &recorder);

@@ -77,7 +77,7 @@ void HistoryPanel::exportPeriod(Format format)
     }
     m_ctx.view.showStatus(tr("已导出 %1 条记录到 %2").arg(m_records.size()).arg(path));
     if (m_ctx.archive)
-        m_ctx.archive->audit({m_recorder, QLatin1String(archive::kinds::Export), {}, path});
+        m_ctx.archive->auditFile(archive::kinds::Export, path, m_recorder);
 }
 
 void HistoryPanel::saveChart(const QString &title, const QString &suffix,
@@ -93,7 +93,7 @@ void HistoryPanel::saveChart(const QString &title, const QString &suffix,
     } else {
         m_ctx.view.showStatus(tr("曲线已保存到 %1").arg(path));
         if (m_ctx.archive)
-            m_ctx.archive->audit({m_recorder, QLatin1String(archive::kinds::Export), {}, path});
+            m_ctx.archive->auditFile(archive::kinds::Export, path, m_recorder);
     }
 }
 
@@ -156,5 +156,5 @@ void HistoryPanel::writeReport(const QString &recorder, const QDateTime &from, c
         return;
     }
     m_ctx.view.showStatus(tr("报告已保存到 %1").arg(path));
-    m_ctx.archive->audit({recorder, QLatin1String(archive::kinds::Report), {}, path});
+    m_ctx.archive->auditFile(archive::kinds::Report, path, recorder);
 }

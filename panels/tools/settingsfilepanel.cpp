@@ -242,7 +242,7 @@ void SettingsFilePanel::loadRecorderSettings()
             problems << tr("“%1”更新到设备（线圈 %2）未被确认（%3）").arg(g.caption).arg(g.coil).arg(p);
     }
     if (m_ctx.archive)
-        m_ctx.archive->audit({m_ctx.archive->recorderName(cmd->address), QLatin1String(archive::kinds::SettingsLoad), {}, path});
+        m_ctx.archive->auditFile(archive::kinds::SettingsLoad, path, m_ctx.archive->recorderName(cmd->address));
     const auto after = readDevice(hold, cmd->address, &failure);
     if (!after)
         return ended(tr("%1 个参数已写入并更新到设备，但读回时%2，无法核对").arg(written.size()).arg(failure));

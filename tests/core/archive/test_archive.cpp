@@ -166,6 +166,19 @@ class TestArchive : public QObject {
         return m_pg.config(name);
     }
 
+    // The row's kind of fresh archive, opened in store; nothing when the case cannot go on (QTest says why).
+    std::optional<ArchiveConfig> openFresh(const QTemporaryDir &dir, RecordStore &store)
+    {
+        QFETCH(bool, postgres);
+        auto config = freshArchive(postgres, dir);
+        QString error;
+        if (config && !store.open(*config, &error)) {
+            QTest::qFail(qPrintable(error), __FILE__, __LINE__);
+            return std::nullopt;
+        }
+        return config;
+    }
+
     static void bothDatabases()
     {
         QTest::addColumn<bool>("postgres");
@@ -243,14 +256,12 @@ private slots:
     void renameAndSpan_data() { bothDatabases(); }
     void renameAndSpan()
     {
-        QFETCH(bool, postgres);
         QTemporaryDir dir;
-        const auto config = freshArchive(postgres, dir);
+        RecordStore store;
+        const auto config = openFresh(dir, store);
         if (!config)
             return;
-        RecordStore store;
         QString error;
-        QVERIFY2(store.open(*config, &error), qPrintable(error));
         QVERIFY(store.store({"COM4-21", 21, 60, readAt, "COM4", {{1, r1}, {3, r2}}, {2, 7}, 7}, &error));
         QVERIFY(store.store({"冷库", 21, 60, readAt, "COM4", records::numbered({r2, r3}), {7}, 9}, &error));
         QVERIFY(!store.span("冷库二号", &error));
@@ -292,14 +303,12 @@ private slots:
     void watchTables_data() { bothDatabases(); }
     void watchTables()
     {
-        QFETCH(bool, postgres);
         QTemporaryDir dir;
-        const auto config = freshArchive(postgres, dir);
+        RecordStore store;
+        const auto config = openFresh(dir, store);
         if (!config)
             return;
-        RecordStore store;
         QString error;
-        QVERIFY2(store.open(*config, &error), qPrintable(error));
         const QDateTime t0(QDate(2026, 12, 8), QTime(3, 12), Qt::UTC);
         for (int i = 0; i < 2; ++i)  // the same poll stored again is kept once
             QVERIFY2(store.storeReadings("冷库", 21, t0, {235, std::nullopt, -15}, &error), qPrintable(error));
@@ -503,12 +512,11 @@ private slots:
     {
         QFETCH(bool, postgres);
         QTemporaryDir dir;
-        const auto config = freshArchive(postgres, dir);
+        RecordStore store;
+        const auto config = openFresh(dir, store);
         if (!config)
             return;
         QString error;
-        RecordStore store;
-        QVERIFY2(store.open(*config, &error), qPrintable(error));
         QVERIFY(store.store({"A", 21, 60, readAt, "COM4", records::numbered({r1})}, &error));
         QVERIFY(store.storeReadings("A", 21, readAt, {235}, &error));
         QVERIFY(store.appendAlarm({watch::AlarmEvent::Raised, watch::AlarmKind::High, 1, "A", 21, 1, 250, 200, readAt}, &error));
