@@ -140,7 +140,8 @@ void BusRelay::onClientData(QLocalSocket *client)
         quint8 kindId, flags;
         quint16 firstMs, secondMs, guardMs;
         in >> id >> kindId >> firstMs >> secondMs >> guardMs >> flags;
-        Pending p{client, id, kindById(kindId), message->mid(Head)};
+        Pending p{client, id, kindById(kindId), flags & 4 ? EchoMode::On : flags & 8 ? EchoMode::Off : EchoMode::Auto,
+                  message->mid(Head)};
         p.kind.firstWaitMs = firstMs;
         p.kind.secondWaitMs = secondMs;
         p.kind.guardMs = guardMs;
@@ -184,7 +185,12 @@ void BusRelay::serve()
     m_serving = true;
     const Pending p = m_queue.takeFirst();
     send(p.client, frame('S', [&] { QByteArray b(4, Qt::Uninitialized); qToBigEndian<quint32>(p.id, b.data()); return b; }()));
+    // The client's echo setting holds for its own exchange.
+    const EchoMode kept = m_link.echoMode();
+    if (p.echo != EchoMode::Auto)
+        m_link.setEchoMode(p.echo);
     const Exchange ex = m_link.exchange(*hold, p.kind, p.request);
+    m_link.setEchoMode(kept);
     const Outcome outcome = !ex.sent ? Outcome::NotSent
                           : ex.info.cls == modbus::ReplyClass::Unconfirmed ? Outcome::Unconfirmed : Outcome::Sent;
     send(p.client, answer(p.id, outcome, ex.sent ? ex.reply : QByteArray()));

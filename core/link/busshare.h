@@ -23,8 +23,9 @@ class QLocalSocket;
 // longer than MaxMessage ends the connection.
 //   watcher → client, once on connecting: 'H' u32 baud, the line's name (UTF-8)
 //   client → watcher: 'Q' u32 id, u8 kind id, u16 first wait ms, u16 second wait ms, u16 guard ms,
-//                     u8 flags (1: confirm reads after a fault, 2: pump events after the wait), the RTU
-//                     request as the link would write it
+//                     u8 flags (1: confirm reads after a fault, 2: pump events after the wait, 4: the
+//                     adapter echoes, 8: it does not; neither: the watcher's own echo rule), the RTU
+//                     request as the link would write it. A guard of 0 is the watcher's own.
 //   watcher → client: 'S' u32 id — the exchange of that request begins on the wire now
 //   watcher → client: 'A' u32 id, u8 outcome (Outcome), the reply bytes as received (the adapter's
 //                     echo removed; none when nothing came)
@@ -74,6 +75,7 @@ private:
         QPointer<QLocalSocket> client;
         quint32 id = 0;
         ExchangeKind kind;
+        EchoMode echo = EchoMode::Auto;
         QByteArray request;
     };
     void onConnection();

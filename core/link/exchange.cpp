@@ -5,10 +5,12 @@
 #include "core/link/hex.h"
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QTimeZone>
 #include <QFileInfo>
 #include <QThread>
 #include <cmath>
 #include <limits>
+#include <optional>
 
 namespace {
 // The kinds are built before any translation is loaded: they keep the Chinese, shownName() translates.
@@ -41,7 +43,35 @@ QString ExchangeKind::shownName() const { return QCoreApplication::translate("ki
 
 Link::Link(QObject *parent) : QObject(parent)
 {
-    m_lineActivity.start();
+    m_monotonic.start();
+    m_lastActivityNs = nowNs();
+}
+
+void Link::setClock(LinkClock *clock)
+{
+    m_clock = clock;
+    m_waiter.setClock(clock);
+    m_lastActivityNs = nowNs();
+}
+
+Link::Trust Link::nextTrust(Trust now, TrustEvent event)
+{
+    switch (event) {
+    case TrustEvent::Fault:
+        return Trust::Unsettled;
+    case TrustEvent::GuardKept:
+        // Silence for the guard ends what can be waited out; an answer later still cannot be told
+        // from one in time but by asking again.
+        return now == Trust::Unsettled ? Trust::Doubtful : now;
+    case TrustEvent::OwnAnswer:
+        // A read another read agreed with, that one sent after a silence.
+        return now == Trust::Doubtful ? Trust::InStep : now;
+    case TrustEvent::ReadAnswered:
+        // The answer taken may have been a late one, and then this read's own is still on its way:
+        // the read that confirms it waits for a silence first.
+        return now == Trust::InStep ? now : Trust::Unsettled;
+    }
+    return Trust::Unsettled;
 }
 
 Link::~Link()
@@ -91,14 +121,39 @@ void Link::onReadyRead()
         // Nobody asked: a late answer, or noise. Dropped, and the line is not to be trusted until it
         // has been silent for the guard time.
         logNow(FrameKind::Dropped, bytes);
-        m_lineActivity.restart();
+        m_lastActivityNs = nowNs();
         if (!bytes.isEmpty())
-            m_unsettled = m_doubtful = true;
+            trustEvent(TrustEvent::Fault);
         return;
     }
     takeReply(bytes);
+    if (replyIn() && tooEarly()) {
+        dropStray();
+        return;
+    }
     if (replyIn() || (m_line->relayed() && !m_line->answerPending()))
         m_waiter.finish();
+}
+
+bool Link::tooEarly() const
+{
+    // A device answers once the request has reached it and its answer takes its own time on the wire;
+    // an adapter may hand bytes on late, never early. A frame complete sooner is an answer to an
+    // earlier request that was still on its way. Lines of packets keep no wire time (wireUs 0).
+    const qsizetype frame = m_reply.size() - echoLength(m_reply);
+    const qint64 wireNs = 1000LL * (m_line->wireUs(m_request.size()) + m_line->wireUs(frame));
+    return nowNs() - m_writtenNs < wireNs;
+}
+
+void Link::dropStray()
+{
+    const qsizetype echo = echoLength(m_reply);
+    logNow(FrameKind::Dropped, m_reply.mid(echo));
+    m_reply.truncate(echo);
+    while (!m_replyChunks.isEmpty() && m_replyChunks.back().offset >= echo)
+        m_replyChunks.removeLast();
+    m_strayDropped = true;
+    trustEvent(TrustEvent::Fault);
 }
 
 bool Link::echoExpected() const
@@ -127,7 +182,7 @@ bool Link::replyIn() const
 
 qint32 Link::silenceUs() const
 {
-    return qint32(std::min<qint64>(m_lineActivity.nsecsElapsed() / 1000, std::numeric_limits<qint32>::max()));
+    return qint32(std::min<qint64>((nowNs() - m_lastActivityNs) / 1000, std::numeric_limits<qint32>::max()));
 }
 
 void Link::logNow(FrameKind kind, const QByteArray &bytes)
@@ -145,7 +200,7 @@ void Link::takeReply(const QByteArray &bytes)
         m_replyChunks.append({m_reply.size(), QDateTime::currentMSecsSinceEpoch(), gap});
     }
     m_reply += bytes;
-    m_lineActivity.restart();
+    m_lastActivityNs = nowNs();
 }
 
 void Link::logReply(qsizetype echo, qsizetype settleStart)
@@ -186,9 +241,11 @@ void Link::onLost(const QString &reason)
     m_waiter.finish();
     if (m_line->reconnects()) {
         // Whatever was under way is cut; the line is connected again before the next request, and
-        // what it brings first is not trusted before the guard.
-        m_unsettled = m_doubtful = true;
-        emit notice(tr("%1 的连接中断（%2），下一次请求前重新连接").arg(m_line->name(), reason));
+        // what it brings first is not trusted before the guard. A connection the server closed while
+        // nothing was asked (an idle time-out) costs nothing worth saying.
+        trustEvent(TrustEvent::Fault);
+        if (m_collecting)
+            emit notice(tr("%1 的连接中断（%2），下一次请求前重新连接").arg(m_line->name(), reason));
         emit connectionChanged(false);
         return;
     }
@@ -200,7 +257,7 @@ void Link::onDropped(const QByteArray &bytes)
 {
     // An answer to an earlier request: never taken, and a sign that the line is not in step.
     logNow(FrameKind::Dropped, bytes);
-    m_unsettled = m_doubtful = true;
+    trustEvent(TrustEvent::Fault);
 }
 
 bool Link::reconnect(const Hold &hold)
@@ -209,7 +266,9 @@ bool Link::reconnect(const Hold &hold)
         return true;
     const QString why = m_line->open(m_com, hold.cancel().token());
     if (why.isEmpty()) {
-        m_lineActivity.restart();
+        // A device server connected again may still hold an answer to a request of the old connection.
+        m_lastActivityNs = nowNs();
+        trustEvent(TrustEvent::Fault);
         emit connectionChanged(true);
         return true;
     }
@@ -221,12 +280,14 @@ bool Link::reconnect(const Hold &hold)
 void Link::keepInterFrameGap(const std::stop_token &stop)
 {
     // Modbus wants 3.5 characters of silence between frames; a line of packets keeps none.
-    const qint64 left = m_line->gapNs() - m_lineActivity.nsecsElapsed();
+    const qint64 left = m_line->gapNs() - (nowNs() - m_lastActivityNs);
     if (left <= 0 || stop.stop_requested())
         return;
     // A gap of a few milliseconds is slept exactly (a timer would round it up to whole
     // milliseconds, which a download pays on every record); a longer one keeps the window live.
-    if (left < 5'000'000)
+    if (left < 5'000'000 && m_clock)
+        m_clock->sleepNs(left);
+    else if (left < 5'000'000)
         QThread::usleep(quint64((left + 999) / 1000));
     else
         m_waiter.wait(int(std::ceil(double(left) / 1e6)), stop);
@@ -271,7 +332,9 @@ QString Link::open(const QString &target, int baud, int com)
     connect(line.get(), &Line::dropped, this, &Link::onDropped);
     m_line = std::move(line);
     m_com = com;
-    m_lineActivity.restart();
+    m_lastActivityNs = nowNs();
+    // A port opened afresh was cleared both ways; a device server may still hold an old answer.
+    m_trust = m_line->reconnects() ? Trust::Unsettled : Trust::InStep;
     return QString();
 }
 
@@ -297,9 +360,8 @@ void Link::waitForPeer(const Hold &hold)
     if (!m_peerPending)
         return;
     // Bounded all the same: a peer that never finishes costs a minute, not the program.
-    QElapsedTimer total;
-    total.start();
-    while (lineUp() && !replyIn() && !hold.cancel().cancelled() && total.elapsed() < 60'000 && m_peerPending())
+    const qint64 since = nowNs();
+    while (lineUp() && !replyIn() && !hold.cancel().cancelled() && nowNs() - since < 60'000'000'000LL && m_peerPending())
         m_waiter.wait(1, hold.cancel().token());
 }
 
@@ -332,15 +394,14 @@ void Link::takeWaiting()
 
 void Link::quietLine(const Hold &hold, int ms)
 {
-    QElapsedTimer total;
-    total.start();
+    const qint64 since = nowNs();
     // A line that never falls silent is given up after ten times ms.
-    while (!hold.cancel().cancelled() && lineUp() && total.elapsed() < 10LL * ms) {
+    while (!hold.cancel().cancelled() && lineUp() && nowNs() - since < 10'000'000LL * ms) {
         takeWaiting();
-        const qint64 left = ms - m_lineActivity.elapsed();
-        if (left <= 0)
+        const qint64 leftNs = qint64(ms) * 1'000'000 - (nowNs() - m_lastActivityNs);
+        if (leftNs <= 0)
             return;
-        m_waiter.wait(int(left), hold.cancel().token());
+        m_waiter.wait(int((leftNs + 999'999) / 1'000'000), hold.cancel().token());
     }
 }
 
@@ -358,18 +419,19 @@ void Link::settleReply(const Hold &hold)
     }
 }
 
-bool Link::transfer(const Hold &hold, const ExchangeKind &kind, Exchange &ex)
+bool Link::transfer(const Hold &hold, const ExchangeKind &kind, Exchange &ex, bool *doubtful)
 {
+    *doubtful = false;
     emit lineTaken(kind);
     if (!reconnect(hold)) {
         ex.aborted = hold.stopped();
         return false;
     }
     takeWaiting();
-    if (m_unsettled && !m_line->relayed()) {
+    if (m_trust == Trust::Unsettled && !m_line->relayed()) {
         quietLine(hold, kind.guardMs > 0 ? kind.guardMs : m_guardMs);
         if (!hold.cancel().cancelled() && lineUp())
-            m_unsettled = false;
+            trustEvent(TrustEvent::GuardKept);
     }
     keepInterFrameGap(hold.cancel().token());
     if (hold.stopped() || !lineUp()) {  // stopped, or the port went away, before the request
@@ -384,14 +446,21 @@ bool Link::transfer(const Hold &hold, const ExchangeKind &kind, Exchange &ex)
     m_reply.clear();
     m_replyChunks.clear();
     m_collecting = true;
+    m_strayDropped = false;
+    const bool wentDoubtful = m_trust != Trust::InStep;
 
     if (m_log) {
         logNow(FrameKind::Sent, ex.request);
         m_requestWireUs = m_line->wireUs(ex.request.size());
     }
-    m_line->setExchangeKind(kind);
+    // The far link of a relayed line keeps this link's guard where the kind keeps none of its own.
+    ExchangeKind told = kind;
+    if (told.guardMs <= 0)
+        told.guardMs = m_guardMs;
+    m_line->setExchangeKind(told, m_echoMode);
+    m_writtenNs = nowNs();
     m_line->write(ex.request);
-    m_lineActivity.restart();
+    m_lastActivityNs = nowNs();
     ex.sent = true;
     emit requestSent(kind, ex.request);
 
@@ -409,7 +478,7 @@ bool Link::transfer(const Hold &hold, const ExchangeKind &kind, Exchange &ex)
         waitForPeer(hold);
     }
     // A cancelled command unwinds at once: a click that follows the stop meets a free bus.
-    if (kind.pumpAfterWait && !hold.cancel().cancelled())
+    if (kind.pumpAfterWait && !hold.cancel().cancelled() && !m_clock)
         QCoreApplication::processEvents();
     // A reply that reached the port while this program was not given the processor (a busy PC) is
     // taken all the same: the port is asked once more before the window counts as empty.
@@ -435,39 +504,92 @@ bool Link::transfer(const Hold &hold, const ExchangeKind &kind, Exchange &ex)
     if (m_line->relayed() && m_line->answerUnconfirmed())
         ex.info.cls = modbus::ReplyClass::Unconfirmed;
     ex.stateText = hexText(ex.reply);
+    // A write's exact answer proves nothing about a read answer still owed (another device's, say): the
+    // doubt is left for the next read to settle.
     if (!ex.info.whole() || hold.cancel().cancelled())
-        m_unsettled = m_doubtful = true;
-    else if (!modbus::isRead(ex.request))
-        m_doubtful = false;  // a write's answer repeats what it asked: the line is in step again
+        trustEvent(TrustEvent::Fault);
+    else if (ex.info.exact() && modbus::isRead(ex.request) && !m_line->relayed())
+        *doubtful = wentDoubtful || m_strayDropped;  // the caller decides what it proves
     return echoFound;
+}
+
+namespace {
+constexpr uint16_t ClockFirst = 117, ClockWords = 4;  // the recorder's clock: holding 117 … 120
+
+// The seconds of the recorder's clock in eight bytes (minute, second, day, hour, weekday, month,
+// century, year, each two BCD digits); nothing for bytes that are no time.
+std::optional<qint64> clockSeconds(const char *bytes)
+{
+    int v[8];
+    for (int i = 0; i < 8; ++i) {
+        const uint8_t b = uint8_t(bytes[i]);
+        if ((b >> 4) > 9 || (b & 15) > 9)
+            return std::nullopt;
+        v[i] = (b >> 4) * 10 + (b & 15);
+    }
+    const QDate date(v[6] * 100 + v[7], v[5], v[2]);
+    const QTime time(v[3], v[0], v[1]);
+    if (!date.isValid() || !time.isValid())
+        return std::nullopt;
+    return QDateTime(date, time, Qt::UTC).toSecsSinceEpoch();
+}
+} // namespace
+
+bool Link::agrees(const QByteArray &request, const QByteArray &earlier, const QByteArray &later, qint64 elapsedNs)
+{
+    if (earlier == later)
+        return true;
+    // A holding read that covers the recorder's clock: the clock moves between two reads. The later
+    // answer may be ahead by the time that passed from the first request to the second answer (rounded
+    // up, and one second more for the truncation of each), never behind; every other byte the same.
+    // An answer to an earlier request is behind by at least the silence kept between.
+    if (request.size() < 6 || uint8_t(request[1]) != modbus::ReadHoldingRegisters || earlier.size() != later.size())
+        return false;
+    const int start = uint8_t(request[2]) << 8 | uint8_t(request[3]);
+    const int count = uint8_t(request[4]) << 8 | uint8_t(request[5]);
+    const qsizetype at = 3 + 2 * qsizetype(ClockFirst - start);
+    if (start > ClockFirst || start + count < ClockFirst + ClockWords || later.size() < at + 2 * ClockWords + 2)
+        return false;
+    if (earlier.left(at) != later.left(at) || earlier.mid(at + 2 * ClockWords, later.size() - at - 2 * ClockWords - 2)
+                                                  != later.mid(at + 2 * ClockWords, later.size() - at - 2 * ClockWords - 2))
+        return false;
+    const std::optional<qint64> a = clockSeconds(earlier.constData() + at), b = clockSeconds(later.constData() + at);
+    return a && b && *b >= *a && *b - *a <= (elapsedNs + 999'999'999) / 1'000'000'000 + 1;
 }
 
 bool Link::confirmRead(const Hold &hold, const ExchangeKind &kind, Exchange &ex)
 {
-    // The first read after a failed exchange may have taken a late answer to an earlier request of the
-    // same shape for its own, which no content check can tell. It is asked again at once and taken when
-    // two replies in a row agree: every answer to this same request carries the right content, so only
-    // a stray one can disagree. (At once, so a clock read agrees with itself; a stray byte meanwhile
-    // still brings the guard first.)
+    // The read that went out doubtful may have taken a late answer to an earlier request of the same
+    // shape for its own, which no content check can tell; and its own answer may then still be on its
+    // way. It is asked again once the line has been silent for the guard, and taken when the answer
+    // agrees: an answer to this same request carries the right content, so only a stray one can
+    // disagree. Should they not agree, the second read is the one in doubt, and asked once more.
     bool echoFound = false;
     QByteArray before = ex.reply;
+    qint64 beforeSentNs = m_writtenNs;
+    trustEvent(TrustEvent::ReadAnswered);
     for (int round = 0; round < 2; ++round) {
         Exchange again;
         again.request = ex.request;
-        echoFound = transfer(hold, kind, again) || echoFound;
-        const bool agrees = again.info.exact() && again.reply == before;
-        if (!again.sent || again.aborted || !again.info.exact() || agrees) {
+        bool doubtful = false;
+        echoFound = transfer(hold, kind, again, &doubtful) || echoFound;
+        if (!again.sent || again.aborted || !again.info.exact()) {
             ex = again;
             ex.sent = true;  // the first read went out
-            if (agrees)
-                m_doubtful = false;
+            return echoFound;
+        }
+        const bool agreed = agrees(ex.request, before, again.reply, nowNs() - beforeSentNs);
+        ex = again;
+        if (agreed) {
+            trustEvent(TrustEvent::OwnAnswer);  // in step unless a stray came meanwhile
             return echoFound;
         }
         before = again.reply;
-        ex = again;
+        beforeSentNs = m_writtenNs;
+        trustEvent(TrustEvent::ReadAnswered);
     }
     ex.info.cls = modbus::ReplyClass::Unconfirmed;
-    m_unsettled = m_doubtful = true;
+    trustEvent(TrustEvent::Fault);
     return echoFound;
 }
 
@@ -488,10 +610,10 @@ Exchange Link::exchange(const Hold &hold, const ExchangeKind &kind, const QByteA
         return ex;
     }
 
-    // Through a watcher, its link confirms on the wire it owns.
-    const bool confirm = kind.confirmsAfterFault && m_doubtful && modbus::isRead(request) && !m_line->relayed();
-    ex.echoLearned = transfer(hold, kind, ex);
-    if (ex.sent && confirm && ex.info.exact() && !ex.aborted)
+    bool doubtful = false;
+    ex.echoLearned = transfer(hold, kind, ex, &doubtful);
+    // Through a watcher, its link confirms on the wire it owns (transfer says no doubt there).
+    if (doubtful && kind.confirmsAfterFault && !ex.aborted)
         ex.echoLearned = confirmRead(hold, kind, ex) || ex.echoLearned;
     // Replies that never agreed are shown, but nothing is taken from them.
     if (ex.sent && decode && ex.info.cls != modbus::ReplyClass::Unconfirmed)

@@ -7,6 +7,7 @@
 #include "core/link/waitms.h"
 #include <QByteArray>
 #include <QElapsedTimer>
+#include "core/link/linkclock.h"
 #include <QObject>
 #include <QSet>
 #include <QString>
@@ -122,16 +123,42 @@ public:
     // A wait inside a command; ends at once when the command is cancelled.
     void pause(const Hold &hold, int ms);
 
-    // The line's trust rule. After an exchange that did not end with its exact reply (nothing, a cut
-    // or garbled reply, bytes after it, another sender, a cancel) or bytes nobody asked for, the next
-    // request waits until the line has been silent for the guard time (every byte starting the
-    // silence again, and dropped), and the first read after it is confirmed by a second read. An
-    // exchange that ended well costs nothing.
+    // The line's trust: whether an answer to an earlier request may still be on its way.
+    //   InStep: every exchange so far ended with its own exact answer; the next request goes out after
+    //     the inter-frame gap.
+    //   Unsettled: an answer may still come (an exchange did not end with its exact answer: nothing,
+    //     a cut or garbled reply, bytes after it, another sender, a cancel; bytes nobody asked for; an
+    //     answer too early to be real; a line (re)connected, whose device server may hold an old
+    //     answer; a doubtful read just answered, whose own answer may be the one still coming). No
+    //     request goes out until the line has been silent for the guard (every byte starting the
+    //     silence again, and dropped).
+    //   Doubtful: the guard was kept, but a late answer may have slipped past it: a read is taken only
+    //     when a later read of the same request, itself sent after a guard's silence, agrees with it.
+    // One transition function moves it (nextTrust); an exchange that ended well costs nothing.
+    enum class Trust : uint8_t { InStep, Unsettled, Doubtful };
+    enum class TrustEvent : uint8_t {
+        Fault,        // see Unsettled
+        GuardKept,    // the line was silent for the guard before a request
+        OwnAnswer,    // an exact answer that can only be the request's own: a confirmed read
+        ReadAnswered, // an exact answer to a read that went out doubtful
+    };
+    static Trust nextTrust(Trust now, TrustEvent event);
+    // Whether a confirming read's answer (later) agrees with the one before it (earlier) to the same
+    // request, elapsedNs after that one's request went out: the same bytes; or, for a holding read
+    // that covers the recorder's clock (117 … 120), the same bytes but for a clock that moved on by no
+    // more than the time that passed (and the second each display truncates), never back.
+    static bool agrees(const QByteArray &request, const QByteArray &earlier, const QByteArray &later, qint64 elapsedNs);
+    Trust trust() const { return m_trust; }
+
     void setGuardMs(int ms) { m_guardMs = ms; }
     int guardMs() const { return m_guardMs; }
     // A caller that doubts a reply it was given (a record older than the one before it) has the next
     // request wait for the guard, as after a failed exchange.
-    void distrust() { m_unsettled = true; }
+    void distrust() { m_trust = nextTrust(m_trust, TrustEvent::Fault); }
+
+    // The time the link runs on (nullptr: the machine's monotonic clock). For tests and benchmarks that
+    // run exchanges on virtual time; set before the line is opened.
+    void setClock(LinkClock *clock);
 
     // Local echo of the adapter. On a port known to echo (or with On), every exchange expects its
     // request back before the reply and drops it. Auto learns that a port echoes from a read
@@ -139,6 +166,7 @@ public:
     // says so once and keeps it for the port's name while the program runs.
     using EchoMode = ::EchoMode;
     void setEchoMode(EchoMode mode) { m_echoMode = mode; }
+    EchoMode echoMode() const { return m_echoMode; }
 
     // The line: a serial device path, or a URL "rtu-over-tcp://host:port" (a transparent RS485-to-
     // Ethernet server) or "tcp://host:port" (a Modbus TCP gateway). open: at baud, cleared; empty when
@@ -201,8 +229,16 @@ private:
     void keepInterFrameGap(const std::stop_token &stop);
     // One request and its reply, with the silence the line owes before it. Returns whether the local
     // echo of the port was found for the first time.
-    bool transfer(const Hold &hold, const ExchangeKind &kind, Exchange &ex);
+    // *doubtful: an exact answer to a read that went out while the line was in doubt, or during which a
+    // stray answer was dropped; what it proves is the caller's to decide.
+    bool transfer(const Hold &hold, const ExchangeKind &kind, Exchange &ex, bool *doubtful);
     bool confirmRead(const Hold &hold, const ExchangeKind &kind, Exchange &ex);
+
+    void trustEvent(TrustEvent event) { m_trust = nextTrust(m_trust, event); }
+    qint64 nowNs() const { return m_clock ? m_clock->nowNs() : m_monotonic.nsecsElapsed(); }
+    // The reply just completed sooner after its request was written than their bytes take on the wire.
+    bool tooEarly() const;
+    void dropStray();
     // Waits until the line has been silent for ms since its last byte, dropping what comes.
     void quietLine(const Hold &hold, int ms);
     void takeWaiting();
@@ -226,12 +262,15 @@ private:
     std::optional<CommandCancel> m_command;  // the cancel of the command holding the bus
     bool m_collecting = false;
     int m_guardMs = 1200;
-    bool m_unsettled = false;  // a reply may still be on its way: the next request waits for the guard
-    bool m_doubtful = false;   // the next read may meet a late reply: it is confirmed
+    Trust m_trust = Trust::InStep;
+    bool m_strayDropped = false;  // an answer too early to be real was dropped during this exchange
     QByteArray m_request;
     QByteArray m_reply;
     Waiter m_waiter;
-    QElapsedTimer m_lineActivity;  // since the last byte sent or received
+    LinkClock *m_clock = nullptr;
+    QElapsedTimer m_monotonic;
+    qint64 m_lastActivityNs = 0;   // the last byte sent or received
+    qint64 m_writtenNs = 0;        // when the request under way was handed to the line
     EchoMode m_echoMode = EchoMode::Auto;
     QSet<QString> m_echoingPorts;  // names of the ports seen echoing
     FrameLog *m_log = nullptr;

@@ -1,4 +1,5 @@
 #pragma once
+#include "core/link/echomode.h"
 #include <QByteArray>
 #include <QObject>
 #include <QString>
@@ -53,7 +54,8 @@ public:
     // and each request is answered once, whole, when it is done. The line is told each exchange's
     // kind before its request is written, so the far link waits as this one would.
     virtual bool relayed() const { return false; }
-    virtual void setExchangeKind(const ExchangeKind &kind) { Q_UNUSED(kind); }
+    // The echo mode goes with it: the far link handles this exchange's echo as this link would.
+    virtual void setExchangeKind(const ExchangeKind &kind, EchoMode echo) { Q_UNUSED(kind); Q_UNUSED(echo); }
     // Relayed: the last request written has not been answered yet; how long its exchange has run at
     // the far end (-1 while it waits there for its turn).
     virtual bool answerPending() const { return false; }

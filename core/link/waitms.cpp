@@ -1,4 +1,5 @@
 #include "core/link/waitms.h"
+#include "core/link/linkclock.h"
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -10,6 +11,11 @@ bool Waiter::wait(int ms, std::stop_token stop)
     if (m_finished)
         return false;
     const std::stop_callback onStop(stop, [this] { finish(); });
+    if (m_clock) {
+        if (ms > 0)
+            m_clock->runUntil(m_clock->nowNs() + qint64(ms) * 1'000'000, m_finished);
+        return !m_finished;
+    }
     QCoreApplication::processEvents();
     if (ms <= 0 || m_finished)
         return !m_finished;

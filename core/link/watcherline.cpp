@@ -62,7 +62,8 @@ void WatcherLine::write(const QByteArray &frame)
     QDataStream out(&body, QIODevice::WriteOnly);
     out << ++m_id << quint8(m_kind.id) << quint16(std::clamp(m_kind.firstWaitMs, 0, 65535))
         << quint16(std::clamp(m_kind.secondWaitMs, 0, 65535)) << quint16(std::clamp(m_kind.guardMs, 0, 65535))
-        << quint8((m_kind.confirmsAfterFault ? 1 : 0) | (m_kind.pumpAfterWait ? 2 : 0));
+        << quint8((m_kind.confirmsAfterFault ? 1 : 0) | (m_kind.pumpAfterWait ? 2 : 0)
+                  | (m_echo == EchoMode::On ? 4 : m_echo == EchoMode::Off ? 8 : 0));
     m_socket.write(busshare::frame('Q', body + frame));
     m_socket.flush();
 }

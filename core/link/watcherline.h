@@ -29,7 +29,7 @@ public:
     qint32 wireUs(qsizetype) const override { return 0; }
 
     bool relayed() const override { return true; }
-    void setExchangeKind(const ExchangeKind &kind) override { m_kind = kind; }
+    void setExchangeKind(const ExchangeKind &kind, EchoMode echo) override { m_kind = kind; m_echo = echo; }
     bool answerPending() const override { return m_pending; }
     qint64 relayRunningMs() const override { return m_pending && m_started.isValid() ? m_started.elapsed() : -1; }
     bool answerUnconfirmed() const override { return m_unconfirmed; }
@@ -51,6 +51,7 @@ private:
     bool m_hello = false;
     bool m_up = false;
     ExchangeKind m_kind;
+    EchoMode m_echo = EchoMode::Auto;
     quint32 m_id = 0;       // of the last request written
     bool m_pending = false;
     bool m_unconfirmed = false;  // the last answer: replies that never agreed

@@ -56,6 +56,7 @@ public:
 
     QString start(bool tcp)
     {
+        m_tcp = tcp;
         if (!tcp && (!m_libmodbusSide.open() || !m_programSide.open()))
             return QStringLiteral("pty: %1").arg(QString::fromLocal8Bit(strerror(errno)));
         m_map = modbus_mapping_new(kCoils, 0, kRegisters, kRegisters);
@@ -120,6 +121,14 @@ private:
         }
     }
 
+    // A device on a wire answers no sooner than the request's and the answer's bytes take at 19200 baud.
+    static std::chrono::microseconds wireTime(const uint8_t *query, int length)
+    {
+        const int quantity = query[4] << 8 | query[5];
+        const int answer = query[1] == 3 || query[1] == 4 ? 5 + 2 * quantity : 8;
+        return std::chrono::microseconds((length + answer) * 10'000'000LL / 19200);
+    }
+
     void serve()
     {
         uint8_t query[MODBUS_TCP_MAX_ADU_LENGTH];  // the longer of the two
@@ -127,6 +136,8 @@ private:
             const int rc = modbus_receive(m_ctx, query);
             if (rc < 0 && errno != ETIMEDOUT)
                 return;  // the connection closed
+            if (rc > 0 && !m_tcp)
+                std::this_thread::sleep_for(wireTime(query, rc));  // the request and the answer on a wire
             std::lock_guard lock(m_mutex);
             if (rc > 0)
                 modbus_reply(m_ctx, query, rc, m_map);
@@ -136,6 +147,7 @@ private:
     sim::RawPty m_libmodbusSide, m_programSide;
     QString m_programPort;
     int m_listener = -1;
+    bool m_tcp = false;
     modbus_t *m_ctx = nullptr;
     modbus_mapping_t *m_map = nullptr;
     std::thread m_bridge, m_server;
