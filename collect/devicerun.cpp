@@ -216,7 +216,7 @@ void clearAfter(Run &r, QMap<int, QByteArray> &kept)
         return;
     }
     for (int round = 0; round < ClearRounds; ++round) {
-        const records::CountRead again = records::readRecordCount(r.link, r.hold, r.job.address);
+        const records::CountRead again = records::readRecordCount(r.link, r.hold, r.job.address, r.job.window.attempts);
         if (r.hold.stopped())
             return;
         if (!again.count) {
@@ -254,7 +254,7 @@ DeviceResult collectDevice(Link &link, const Link::Hold &hold, const DeviceJob &
     DeviceResult res;
     res.address = asked.address;
     res.recorder = asked.recorder;
-    const records::CountRead count = records::readRecordCount(link, hold, asked.address);
+    const records::CountRead count = records::readRecordCount(link, hold, asked.address, asked.window.attempts);
     if (!count.count) {
         if (hold.stopped())
             res.interrupted = true;
@@ -264,7 +264,7 @@ DeviceResult collectDevice(Link &link, const Link::Hold &hold, const DeviceJob &
                                                          : QStringLiteral("端口未打开"));
         return res;
     }
-    const auto sensors = recorder::readSensorCount(link, hold, asked.address);
+    const auto sensors = recorder::readSensorCount(link, hold, asked.address, asked.window.attempts);
     if (!sensors || (asked.sensors && asked.sensors != *sensors)) {
         if (hold.stopped())
             res.interrupted = true;
@@ -290,7 +290,7 @@ DeviceResult collectDevice(Link &link, const Link::Hold &hold, const DeviceJob &
     bool keptAll = false;
     if (job.sinceLast) {
         // The interval goes with the records into the archive: the viewer judges gaps by it.
-        r.intervalS = recorder::readInterval(link, hold, job.address).value_or(0);
+        r.intervalS = recorder::readInterval(link, hold, job.address, job.window.attempts).value_or(0);
         kept = readSinceLast(r);
         keptAll = keep(r, kept);
     } else {

@@ -86,23 +86,33 @@ void VirtualLine::write(const QByteArray &frame)
         return;
     const uint8_t address = uint8_t(frame[0]);
     const auto dev = m_devices.find(address);
+    if (dev == m_devices.end())
+        return;
+    // A device handles one request at a time; the frames it can hold wait meanwhile, any further one
+    // is lost.
     const qint64 heard = now + wireNs(frame.size());
-    if (dev == m_devices.end() || m_busyUntilNs[address] > heard)
-        return;  // nobody there, or busy with an earlier request: not heard
+    std::vector<qint64> &work = m_workEndsNs[address];
+    std::erase_if(work, [heard](qint64 end) { return end <= heard; });
+    if (int(work.size()) > m_heldFrames)
+        return;
+    const qint64 starts = work.empty() ? heard : work.back();
     const Delivery d = m_plan ? m_plan(frame, serial) : Delivery{};
     const int session = m_session;
-    if (d.strayAfterWriteNs >= 0 && !m_lastAnswer[address].isEmpty()) {
+    if (d.strayEarly >= 0 && !m_lastAnswer[address].isEmpty()) {
         const QByteArray stray = m_lastAnswer[address];
         m_strays.append(stray);
-        m_clock.at(now + d.strayAfterWriteNs, [this, stray, session] { if (session == m_session && m_open) deliver(stray); });
+        const qint64 at = now + qint64(d.strayEarly * double(wireNs(frame.size()) + wireNs(stray.size())));
+        m_clock.at(at, [this, stray, session] { if (session == m_session && m_open) deliver(stray); });
     }
     const Handled h = handleRequest(dev->second, frame, m_clock.hostMs());
     if (h.reply.isEmpty())
         return;
     m_written.last().answer = h.reply;
     m_lastAnswer[address] = h.reply;
-    const qint64 end = heard + m_turnaroundNs + wireNs(h.reply.size()) + d.lateNs;
-    m_busyUntilNs[address] = end;
+    const qint64 end = starts + m_turnaroundNs + wireNs(h.reply.size()) + d.lateNs;
+    work.push_back(end);
+    if (h.newBaud > 0)
+        dev->second.rate = h.newBaud;
     if (d.lost)
         return;
     QByteArray bytes = h.reply.left(h.reply.size() - std::clamp(d.cutBy, 0, int(h.reply.size())));
@@ -110,8 +120,6 @@ void VirtualLine::write(const QByteArray &frame)
         bytes += bytes;
     bytes += d.noise;
     m_clock.at(end, [this, bytes, session] { if (session == m_session && m_open) deliver(bytes); });
-    if (h.newBaud > 0)
-        dev->second.rate = h.newBaud;
 }
 
 } // namespace sim

@@ -46,9 +46,10 @@ struct Delivery {
     int cutBy = 0;            // bytes lost from the answer's end
     bool doubled = false;     // the answer goes out twice, back to back
     QByteArray noise;         // bytes that follow the answer at once
-    // A copy of the device's previous answer that reaches the master this long after the request was
-    // written: sooner than any answer could (a device server's stale buffer, a repeater's echo).
-    qint64 strayAfterWriteNs = -1;
+    // A copy of the device's previous answer that reaches the master sooner than any answer could (a
+    // device server's stale buffer, a repeater): at this fraction (0 … 1) of the time the request's
+    // and the copy's bytes take on the wire after the request was written. Below 0: none.
+    double strayEarly = -1;
 };
 using Plan = std::function<Delivery(const QByteArray &request, int serial)>;
 
@@ -61,6 +62,9 @@ public:
     DeviceState &device(uint8_t address);
     void setPlan(Plan plan) { m_plan = std::move(plan); }
     void setTurnaroundNs(qint64 ns) { m_turnaroundNs = ns; }
+    // Requests a busy device keeps to answer in turn (0, default: one heard while it is busy is lost,
+    // as the recorder's firmware does).
+    void setHeldFrames(int frames) { m_heldFrames = frames; }
 
     QString open(int com, std::stop_token stop = {}) override;
     void close() override { m_open = false; }
@@ -92,11 +96,12 @@ private:
     bool m_open = false;
     bool m_polling = false;
     qint64 m_turnaroundNs = 2'000'000;
+    int m_heldFrames = 0;
     int m_session = 0;  // answers meant for a line closed since are not delivered
     QByteArray m_buffer;
     Plan m_plan;
     std::map<uint8_t, DeviceState> m_devices;
-    std::map<uint8_t, qint64> m_busyUntilNs;  // a device handles one request at a time
+    std::map<uint8_t, std::vector<qint64>> m_workEndsNs;  // when each frame a device holds is answered
     std::map<uint8_t, QByteArray> m_lastAnswer;
     QVector<Written> m_written;
     QVector<QByteArray> m_strays;

@@ -21,24 +21,27 @@ QString writeProblem(const Exchange &ex)
     return QString();
 }
 
-std::optional<int> readInterval(Link &link, const Link::Hold &hold, uint8_t address)
+std::optional<int> readInterval(Link &link, const Link::Hold &hold, uint8_t address, int attempts)
 {
     std::optional<int> seconds;
-    link.exchange(hold, kinds::IntervalRead, modbus::readHolding(address, IntervalRegister, 1), [&](const Exchange &ex) {
-        if (ex.valid())
+    link.exchanges(hold, kinds::IntervalRead, modbus::readHolding(address, IntervalRegister, 1), attempts, [&](const Exchange &ex) {
+        if (ex.info.exact())
             if (const auto w = polling::replyWord(ex.reply, 0))
                 seconds = *w;
+        return seconds.has_value();
     });
     return seconds;
 }
 
-std::optional<int> readSensorCount(Link &link, const Link::Hold &hold, uint8_t address)
+std::optional<int> readSensorCount(Link &link, const Link::Hold &hold, uint8_t address, int attempts)
 {
     std::optional<int> count;
-    link.exchange(hold, kinds::SensorCountRead, modbus::readHolding(address, SensorCountRegister, 1), [&](const Exchange &ex) {
-        if (ex.valid())
+    link.exchanges(hold, kinds::SensorCountRead, modbus::readHolding(address, SensorCountRegister, 1), attempts, [&](const Exchange &ex) {
+        if (ex.info.exact())
             if (const auto w = polling::replyWord(ex.reply, 0); w && *w >= 1 && *w <= records::MaxSensors)
                 count = *w;
+        // A whole answer that is no record layout is the recorder's word: asking again changes nothing.
+        return count.has_value() || ex.info.exact();
     });
     return count;
 }

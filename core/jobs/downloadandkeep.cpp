@@ -30,7 +30,7 @@ DownloadAndKeep::Result DownloadAndKeep::run(const Link::Hold &hold, uint8_t add
 {
     const Link::Hold part = hold.part();
     const auto outer = std::exchange(m_running, part.cancel());
-    const int intervalS = recorder::readInterval(m_link, part, address).value_or(0);
+    const int intervalS = recorder::readInterval(m_link, part, address, m_window.attempts).value_or(0);
     emit started(count);
     Result r{download(part, address, first, count, sensors), {}};
     m_running = outer;

@@ -41,6 +41,7 @@ public:
     Downloaded download(const Link::Hold &hold, uint8_t address, int first, int count, int sensors);
 
     const Exchange &lastExchange() const { return m_last; }
+    const records::ReplyWindow &window() const { return m_window; }
     // Ends the run under way (not the command it is a part of) as its "停止".
     void stop();
 

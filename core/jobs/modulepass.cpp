@@ -41,7 +41,7 @@ std::optional<ModulePass::End> ModulePass::passModule(const Link::Hold &hold, co
     if (hold.stopped())
         return End::Stopped;
 
-    const records::CountRead count = records::readRecordCount(m_link, hold, address);
+    const records::CountRead count = records::readRecordCount(m_link, hold, address, m_download.window().attempts);
     emit countRead(address, count);
     if (const auto end = ended(hold))
         return end;
@@ -49,7 +49,7 @@ std::optional<ModulePass::End> ModulePass::passModule(const Link::Hold &hold, co
         notes << tr("模块 %1：未读到记录条数，未读取记录。").arg(m);
         return std::nullopt;
     }
-    const auto sensors = recorder::readSensorCount(m_link, hold, address);
+    const auto sensors = recorder::readSensorCount(m_link, hold, address, m_download.window().attempts);
     if (const auto end = ended(hold))
         return end;
     if (!sensors || *sensors != s.sensors) {

@@ -326,6 +326,15 @@ QString Link::open(const QString &target, int baud, int com)
         if (!error.isEmpty())
             return error;
     }
+    return attach(std::move(line), com);
+}
+
+QString Link::attach(std::unique_ptr<Line> line, int com)
+{
+    close();
+    if (!line->isOpen())
+        if (const QString error = line->open(com); !error.isEmpty())
+            return error;
     connect(line.get(), &Line::relayStarted, this, [this] { m_waiter.finish(); });
     connect(line.get(), &Line::readyRead, this, &Link::onReadyRead);
     connect(line.get(), &Line::lost, this, &Link::onLost);
@@ -621,5 +630,19 @@ Exchange Link::exchange(const Hold &hold, const ExchangeKind &kind, const QByteA
     emit exchangeFinished(kind, ex);
     if (ex.sent && kind.pauseAfterMs > 0)
         m_waiter.wait(kind.pauseAfterMs, hold.cancel().token());
+    return ex;
+}
+
+Exchange Link::exchanges(const Hold &hold, const ExchangeKind &kind, const QByteArray &request, int attempts,
+                         const std::function<bool(const Exchange &)> &taken)
+{
+    Exchange ex;
+    for (int i = 0; i < std::max(attempts, 1); ++i) {
+        bool done = false;
+        ex = exchange(hold, kind, request, [&](const Exchange &e) { done = taken(e); });
+        // An exception is the device's answer: asking again brings the same.
+        if (done || !ex.sent || ex.aborted || ex.info.cls == modbus::ReplyClass::Exception)
+            break;
+    }
     return ex;
 }

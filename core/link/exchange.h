@@ -120,6 +120,11 @@ public:
     Exchange exchange(const Hold &hold, const ExchangeKind &kind, const QByteArray &request,
                       const std::function<void(const Exchange &)> &decode = {});
 
+    // The same request up to attempts times, until taken returns true for an exchange (it sees each,
+    // as decode does) or nothing more can go out; the last exchange.
+    Exchange exchanges(const Hold &hold, const ExchangeKind &kind, const QByteArray &request, int attempts,
+                       const std::function<bool(const Exchange &)> &taken);
+
     // A wait inside a command; ends at once when the command is cancelled.
     void pause(const Hold &hold, int ms);
 
@@ -175,6 +180,8 @@ public:
     // most the connect timeout.
     // A line a watcher owns (its socket answers, see busshare.h) is reached through that watcher.
     QString open(const QString &target, int baud, int com);
+    // The link on a line made elsewhere (a test's, a benchmark's), opened here when it is not yet.
+    QString attach(std::unique_ptr<Line> line, int com = 0);
     void close();
     bool setBaudRate(int baud) { return m_line && m_line->setBaudRate(baud); }
     int baudRate() const { return m_line ? m_line->baudRate() : 0; }

@@ -4,13 +4,14 @@
 
 namespace records {
 
-CountRead readRecordCount(Link &link, const Link::Hold &hold, uint8_t address)
+CountRead readRecordCount(Link &link, const Link::Hold &hold, uint8_t address, int attempts)
 {
     CountRead r;
-    r.exchange = link.exchange(hold, kinds::RecordCount, modbus::readHolding(address, RecordCountRegister, 1),
-                               [&](const Exchange &e) {
-        if (e.valid())
+    r.exchange = link.exchanges(hold, kinds::RecordCount, modbus::readHolding(address, RecordCountRegister, 1), attempts,
+                                [&](const Exchange &e) {
+        if (e.info.exact())
             r.count = (uint8_t(e.reply[3]) << 8) | uint8_t(e.reply[4]);
+        return r.count.has_value();
     });
     return r;
 }

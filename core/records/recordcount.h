@@ -13,7 +13,8 @@ struct CountRead {
     std::optional<int> count;  // nothing unless a valid reply came
     Exchange exchange;
 };
-CountRead readRecordCount(Link &link, const Link::Hold &hold, uint8_t address);
+// attempts: requests until one brings a count (before a download, the reply window's attempts).
+CountRead readRecordCount(Link &link, const Link::Hold &hold, uint8_t address, int attempts = 1);
 
 // Writes 0 to the count, then switches coil 3 on, which makes the recorder take it over. Without a
 // confirmed count of 0 the coil is not switched.

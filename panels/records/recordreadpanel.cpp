@@ -135,7 +135,7 @@ bool RecordReadPanel::beyondMemory(int record, int sensors, const QString &what)
 
 std::optional<int> RecordReadPanel::agreedSensors(const Link::Hold &hold, uint8_t address, int box, const QString &command)
 {
-    const auto n = recorder::readSensorCount(m_ctx.link, hold, address);
+    const auto n = recorder::readSensorCount(m_ctx.link, hold, address, m_ctx.replyWindow.attempts);
     if (!n) {
         if (hold.stopped())
             m_ctx.view.showStatus(tr("%1：已停止，未读取记录").arg(command));
