@@ -58,7 +58,7 @@ int run(const QStringList &arguments, const Io &io)
     p.setApplicationDescription(QStringLiteral("WL8806N 无人值守监视：定时读取实时值，存档，超限报警并通知。"));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("显示帮助。"));
     const QCommandLineOption appDir(QStringLiteral("appdir"), QStringLiteral("应用文件夹（watch.set、alarms.set、notify.set、存档）。"), QStringLiteral("dir"));
-    const QCommandLineOption port(QStringLiteral("port"), QStringLiteral("只监视这个端口：COM 编号或线路的 URL（代替 watch.set 的线路）。"), QStringLiteral("port"));
+    const QCommandLineOption port(QStringLiteral("port"), QStringLiteral("只监视这个端口：COM 编号、设备路径或线路的 URL（代替 watch.set 的线路）。"), QStringLiteral("port"));
     const QCommandLineOption address(QStringLiteral("address"), QStringLiteral("设备地址，如 21,22 或 1-4（代替 watch.set 中的）。"), QStringLiteral("list"));
     const QCommandLineOption pollS(QStringLiteral("poll-s"), QStringLiteral("两次读取相隔的秒数（代替 watch.set 中的）。"), QStringLiteral("s"));
     const QCommandLineOption baud(QStringLiteral("baud"), QStringLiteral("波特率。默认：comm.set 中的波特率。"), QStringLiteral("rate"));
