@@ -69,6 +69,7 @@ frmMain::frmMain(Desktop &desktop, const ComPorts &ports, QWidget *parent)
         .status = [this](const QString &text) { showStatus(text); },
     }, this);
     m_context.reset(new PanelContext{*m_link, m_desktop, *m_traffic, *modbusPanel, *statusPanel});
+    portPanel->replyWindow = &m_context->replyWindow;
     recordArchive = new RecordArchive(m_desktop, [p = portPanel] { return p->portInUse; }, this);
     m_context->archive = recordArchive;
     // Whatever command writes to a recorder, the write goes into the archive's audit trail.

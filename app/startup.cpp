@@ -1,17 +1,17 @@
 #include "ui/desktop.h"
 #include "app/frmmain.h"
 #include "panels/port/modbuspanel.h"
-#include "core/settings/settingsfiles.h"
+#include "core/site/site.h"
 #include "panels/port/portpanel.h"
 #include "ui/recordarchive.h"
 #include <QLineEdit>
 
 void frmMain::load()
 {
-    const QString dir = m_desktop.appDir();
-    const auto comm = settings::readComm(dir);
-    const auto mod = settings::readMod(dir);
-    const auto reply = settings::readReplyWindow(dir);
+    const site::Site site = site::loadSite(m_desktop.appDir());
+    const auto &comm = site.comm;
+    const auto &mod = site.mod;
+    const auto &reply = site.replyWindow;
 
     // Each file that is missing or unusable is said with what is used instead: a file that is not
     // there yet is normal on a first run and goes to the status line; one that is there but
@@ -30,21 +30,20 @@ void frmMain::load()
         note(reply.status, reply.problem,
              tr("记录应答窗口 %1 毫秒、每条 %2 次、保护时间 %3 毫秒")
                  .arg(reply.value.recordWindowMs).arg(reply.value.attempts).arg(reply.value.guardMs));
-    m_ports.loadOverrides(dir, &malformed);
-    recordArchive->names().load(dir, &malformed);
-    QString sensorProblem;
-    recordArchive->sensors().load(dir, &sensorProblem);
-    if (!sensorProblem.isEmpty())
-        malformed << sensorProblem;
+    m_ports.takeFileOverrides(site.ports);
+    malformed << site.portProblems;
+    recordArchive->names() = site.names;
+    malformed << site.nameProblems;
+    recordArchive->sensors() = site.sensors;
+    if (!site.sensorProblem.isEmpty())
+        malformed << site.sensorProblem;
 
     modbusPanel->txtStationID->setText(QString::number(mod.value.deviceAddress));
     // Downloaded records always hold twenty channels, whatever ModSet.set says.
     modbusPanel->txtDataLength->setText(QStringLiteral("20"));
     context().moduleCount = mod.value.stationCount;
+    // Every open of the port, this one and the user's, applies it first (PortPanel::openPort).
     context().replyWindow = reply.value;
-    context().link.setEchoMode(reply.value.echo);
-    context().link.setGuardMs(reply.value.guardMs);
-    context().link.setConnectTimeoutMs(reply.value.connectTimeoutMs);
 
     portPanel->portInUse = comm.value.portNumber;
     portPanel->rateInUse = comm.value.baudRate;

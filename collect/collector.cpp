@@ -16,6 +16,7 @@
 #include "core/settings/recorders.h"
 #include "core/archive/writeaudit.h"
 #include "core/settings/settingsfiles.h"
+#include "core/site/site.h"
 #include "sim/simrecorder.h"
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -152,14 +153,15 @@ bool sameDevice(const QString &a, const QString &b)
     return !ca.isEmpty() && ca == cb;
 }
 
-// Opens the port with the window's opener, after clearing a lock its owner left behind. Empty on
-// success, else one line naming the device and the reason.
-QString openPort(Link &link, const QString &device, int com, int baud, const std::function<void(const QString &)> &note)
+// Opens the port as the window does, with replywin.set's line settings, after clearing a lock its owner
+// left behind. Empty on success, else one line naming the device and the reason.
+QString openPort(Link &link, const site::Site &site, const QString &device, int com, int baud,
+                 const std::function<void(const QString &)> &note)
 {
     const StaleLock lock = line::isNetwork(device) ? StaleLock{} : clearStaleLock(device);
     if (!lock.removed.isEmpty())
         note(lock.removed);
-    QString text = link.open(device, baud, com);
+    QString text = site::openLink(link, site, device, baud, com);
     if (text.isEmpty())
         return text;
     if (!lock.blocking.isEmpty())
@@ -270,9 +272,10 @@ int run(const QStringList &arguments, const Io &io)
         return verifyArchive(appDir, io);
     if (o.backup)
         return backupArchive(appDir, io);
-    const auto comm = settings::readComm(appDir);
-    const auto mod = settings::readMod(appDir);
-    const auto window = settings::readReplyWindow(appDir);
+    site::Site site = site::loadSite(appDir);
+    const auto &comm = site.comm;
+    const auto &mod = site.mod;
+    const auto &window = site.replyWindow;
     for (const auto &[status, problem] : {std::pair{comm.status, comm.problem}, std::pair{mod.status, mod.problem},
                                           std::pair{window.status, window.problem}})
         if (status == settings::Status::Malformed)
@@ -291,9 +294,7 @@ int run(const QStringList &arguments, const Io &io)
     }
     const int baud = o.baud.value_or(comm.value.baudRate);
 
-    ComPorts ports;
-    QStringList problems;
-    ports.loadOverrides(appDir, &problems);
+    ComPorts &ports = site.ports;
     int com = o.com.value_or(o.port.isEmpty() ? comm.value.portNumber : 0);
 
     sim::SimRecorder simulator;
@@ -315,7 +316,7 @@ int run(const QStringList &arguments, const Io &io)
         ports.setOverride(com, simulator.portPath());
         note(QStringLiteral("演示模式：COM%1 连接到模拟记录仪（%2）").arg(com).arg(simulator.portPath()));
     }
-    for (const QString &p : problems)
+    for (const QString &p : site.portProblems)
         note(p);
 
     const QString device = com ? ports.device(com) : o.port;
@@ -328,17 +329,13 @@ int run(const QStringList &arguments, const Io &io)
         note(QStringLiteral("--port：%1 不对应任何 COM 编号，记录以“%1-地址”为记录仪名存档").arg(device));
     summary.insert("port", portName);
     summary.insert("device", device);
-    RecorderNames names;
-    problems.clear();
-    names.load(appDir, &problems);
-    for (const QString &p : problems)
+    const RecorderNames &names = site.names;
+    for (const QString &p : site.nameProblems)
         note(p);
     // A limits file that cannot be read is said once; the run goes on without limits.
-    sensors::SensorTable limits;
-    QString limitsProblem;
-    limits.load(appDir, &limitsProblem);
-    if (!limitsProblem.isEmpty())
-        note(limitsProblem);
+    const sensors::SensorTable &limits = site.sensors;
+    if (!site.sensorProblem.isEmpty())
+        note(site.sensorProblem);
 
     // An archive that cannot be used ends the run with Unusable, but only after the files asked for
     // are written: the records are not lost to it.
@@ -349,7 +346,7 @@ int run(const QStringList &arguments, const Io &io)
         store->setProgram(archive::Program::Collector);
         store->setWaitNote(note);
         QString error, archiveNote;
-        if (!archive::openConfiguredArchive(*store, appDir, &error, &archiveNote)) {
+        if (!site::openArchive(*store, site, &error, &archiveNote)) {
             note(QStringLiteral("存档无法使用：%1").arg(error));
             summary.insert("problem", error);
             if (o.csv.isEmpty() && o.xls.isEmpty() && o.txt.isEmpty())
@@ -369,9 +366,6 @@ int run(const QStringList &arguments, const Io &io)
         link.setPeerPending([&simulator] { return simulator.replyPending(); });
     else if (io.peerPending)
         link.setPeerPending(io.peerPending);
-    link.setEchoMode(window.value.echo);
-    link.setGuardMs(window.value.guardMs);
-    link.setConnectTimeoutMs(window.value.connectTimeoutMs);
     QObject::connect(&link, &Link::notice, [&note](const QString &text) { note(text); });
     const auto recorderAt = [&](uint8_t a) { return com ? names.name(com, a) : QStringLiteral("%1-%2").arg(device).arg(a); };
     // An entry of the audit trail; one the archive refuses is said, and the run goes on.
@@ -382,7 +376,7 @@ int run(const QStringList &arguments, const Io &io)
     };
     // Every write to a recorder (its clock set, its count cleared) goes into the audit trail.
     const archive::WriteAudit writes(link, recorderAt, audit);
-    if (const QString why = openPort(link, device, com, baud, note); !why.isEmpty()) {
+    if (const QString why = openPort(link, site, device, com, baud, note); !why.isEmpty()) {
         note(why);
         summary.insert("problem", why);
         return finish(Unusable);

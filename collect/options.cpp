@@ -1,34 +1,16 @@
 #include "collect/options.h"
 #include "core/records/recorddecode.h"
 #include "core/report/reportrequest.h"
-#include "core/link/line.h"
-#include "core/settings/comports.h"
-#include "core/settings/settingsfiles.h"
+#include "core/site/parse.h"
 #include <QCommandLineParser>
 #include <tuple>
 #include <QFileInfo>
-#include <QRegularExpression>
-#include <QSet>
 
 namespace collect {
 
 namespace {
-constexpr int MinAddress = 1, MaxAddress = 247;  // the bus addresses a Modbus slave may have
-
 QString quoted(const QString &text) { return QStringLiteral("“%1”").arg(text); }
 } // namespace
-
-std::optional<int> comNumber(const QString &text)
-{
-    static const QRegularExpression form(QStringLiteral("^(?:[Cc][Oo][Mm])?([0-9]{1,2})$"));
-    const auto m = form.match(text.trimmed());
-    if (!m.hasMatch())
-        return std::nullopt;
-    const int n = m.captured(1).toInt();
-    if (n < ComPorts::kFirst || n > ComPorts::kLast)
-        return std::nullopt;
-    return n;
-}
 
 bool asksReport(int argc, char **argv)
 {
@@ -36,45 +18,6 @@ bool asksReport(int argc, char **argv)
         if (qstrcmp(argv[i], "--report") == 0 || qstrncmp(argv[i], "--report=", 9) == 0)
             return true;
     return false;
-}
-
-std::optional<QList<uint8_t>> parseAddresses(const QString &text, QString *error)
-{
-    QList<uint8_t> addresses;
-    QSet<int> seen;
-    const auto address = [&](const QString &t) -> std::optional<int> {
-        bool ok = false;
-        const int a = t.trimmed().toInt(&ok);
-        if (!ok || a < MinAddress || a > MaxAddress) {
-            *error = QStringLiteral("--address：%1 不是 %2 到 %3 之间的地址").arg(quoted(t.trimmed())).arg(MinAddress).arg(MaxAddress);
-            return std::nullopt;
-        }
-        return a;
-    };
-    for (const QString &part : text.split(QLatin1Char(','))) {
-        const QStringList ends = part.split(QLatin1Char('-'));
-        if (ends.size() > 2) {
-            *error = QStringLiteral("--address：%1 不是地址或地址范围（如 1-4）").arg(quoted(part.trimmed()));
-            return std::nullopt;
-        }
-        const auto lo = address(ends.first());
-        const auto hi = ends.size() == 2 ? address(ends.last()) : lo;
-        if (!lo || !hi)
-            return std::nullopt;
-        if (*hi < *lo) {
-            *error = QStringLiteral("--address：范围 %1 的起点大于终点").arg(quoted(part.trimmed()));
-            return std::nullopt;
-        }
-        for (int a = *lo; a <= *hi; ++a) {
-            if (seen.contains(a)) {
-                *error = QStringLiteral("--address：地址 %1 出现了两次").arg(a);
-                return std::nullopt;
-            }
-            seen.insert(a);
-            addresses << uint8_t(a);
-        }
-    }
-    return addresses;
 }
 
 QString perDevicePath(const QString &path, uint8_t address)
@@ -180,24 +123,25 @@ Parsed parseArguments(const QStringList &arguments)
             return usage(QStringLiteral("--%1 只能给出一次").arg(o->names().constLast()));
 
     Options &o = r.options;
+    // The words of a line, its devices and its rate are the watcher's too (core/site/parse.h).
+    QString why;
     if (p.isSet(port)) {
-        o.port = p.value(port);
-        o.com = comNumber(o.port);
-        if (!o.com && !o.port.startsWith(QLatin1Char('/')) && !line::isNetwork(o.port))
-            return usage(QStringLiteral("--port：%1 既不是 COM 编号（%2 到 %3）也不是设备路径（以 / 开头）或网络线路（rtu-over-tcp:// 或 tcp://）")
-                             .arg(quoted(o.port)).arg(ComPorts::kFirst).arg(ComPorts::kLast));
+        const auto chosen = site::parsePort(p.value(port), &why);
+        if (!chosen)
+            return usage(QStringLiteral("--port：") + why);
+        o.port = chosen->name;
+        if (chosen->com)
+            o.com = chosen->com;
     }
     if (p.isSet(baud)) {
-        o.baud = settings::baudRate(p.value(baud));
+        o.baud = site::parseBaud(p.value(baud), &why);
         if (!o.baud)
-            return usage(QStringLiteral("--baud：%1 不是 %2 到 %3 之间的波特率")
-                             .arg(quoted(p.value(baud))).arg(settings::kMinBaud).arg(settings::kMaxBaud));
+            return usage(QStringLiteral("--baud：") + why);
     }
     if (p.isSet(address)) {
-        QString error;
-        const auto list = parseAddresses(p.value(address), &error);
+        const auto list = site::parseAddresses(p.value(address), &why);
         if (!list)
-            return usage(error);
+            return usage(QStringLiteral("--address：") + why);
         o.addresses = *list;
     }
     if (p.isSet(sensors)) {

@@ -7,7 +7,7 @@
 // The collector's command line, checked whole before anything is opened or sent.
 namespace collect {
 struct Options {
-    QString port;                 // as given: "4", "COM4" or a device path; empty: comm.set's
+    QString port;                 // "COM4", a device path or a line's URL; empty: comm.set's
     std::optional<int> com;       // the COM number when the port was given as one
     std::optional<int> baud;      // nothing: comm.set's
     QList<uint8_t> addresses;     // empty: 1 … ModSet.set's module count
@@ -45,10 +45,6 @@ Parsed parseArguments(const QStringList &arguments);
 // a QApplication (on the offscreen platform: the collector runs where there is no display).
 bool asksReport(int argc, char **argv);
 
-// "21,22", "1-4" or both mixed; nothing and *error for anything else.
-std::optional<QList<uint8_t>> parseAddresses(const QString &text, QString *error);
-// "4", "COM4", "com4" → 4 (1 … 25); nothing for anything else.
-std::optional<int> comNumber(const QString &text);
 // The file name for one device of several: the address before the suffix ("data.csv" → "data-21.csv").
 QString perDevicePath(const QString &path, uint8_t address);
 } // namespace collect

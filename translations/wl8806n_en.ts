@@ -4503,6 +4503,37 @@ Please add the user to the dialout group (sudo usermod -aG dialout $USER), log i
     </message>
 </context>
 <context>
+    <name>site</name>
+    <message>
+        <source>“%1” 既不是 COM 编号（%2 到 %3）也不是设备路径（以 / 开头）或网络线路（rtu-over-tcp:// 或 tcp://）</source>
+        <translation>&quot;%1&quot; is neither a COM number (%2 to %3) nor a device path (starting with /) nor a network line (rtu-over-tcp:// or tcp://)</translation>
+    </message>
+    <message>
+        <source>没有设备地址</source>
+        <translation>no device address</translation>
+    </message>
+    <message>
+        <source>“%1” 不是 %2 到 %3 之间的地址</source>
+        <translation>&quot;%1&quot; is not an address from %2 to %3</translation>
+    </message>
+    <message>
+        <source>“%1” 不是地址或地址范围（如 1-4）</source>
+        <translation>&quot;%1&quot; is not an address or a range of addresses (e.g. 1-4)</translation>
+    </message>
+    <message>
+        <source>范围 “%1” 的起点大于终点</source>
+        <translation>the range &quot;%1&quot; starts after its end</translation>
+    </message>
+    <message>
+        <source>地址 %1 出现了两次</source>
+        <translation>address %1 is given twice</translation>
+    </message>
+    <message>
+        <source>“%1” 不是 %2 到 %3 之间的波特率</source>
+        <translation>&quot;%1&quot; is not a baud rate from %2 to %3</translation>
+    </message>
+</context>
+<context>
     <name>watch</name>
     <message>
         <source>报警 %1 没有存进存档：%2</source>
@@ -4517,28 +4548,12 @@ Please add the user to the dialout group (sudo usermod -aG dialout $USER), log i
         <translation>The readings of %1 were not stored in the archive: %2</translation>
     </message>
     <message>
-        <source>“%1”不是端口（COM1 到 COM255，或 rtu-over-tcp://主机:端口、tcp://主机:端口）</source>
-        <translation>&quot;%1&quot; is not a port (COM1 to COM255, or rtu-over-tcp://host:port, tcp://host:port)</translation>
-    </message>
-    <message>
-        <source>“%1”不是设备地址（1 到 247，如 21,22 或 1-4）</source>
-        <translation>&quot;%1&quot; is not a device address (1 to 247, e.g. 21,22 or 1-4)</translation>
-    </message>
-    <message>
-        <source>没有设备地址</source>
-        <translation>no device address</translation>
-    </message>
-    <message>
         <source>“%1”不是时间（如 02:30）</source>
         <translation>&quot;%1&quot; is not a time (e.g. 02:30)</translation>
     </message>
     <message>
         <source>poll-s=%1 不是 1 到 86400 秒</source>
         <translation>poll-s=%1 is not 1 to 86400 seconds</translation>
-    </message>
-    <message>
-        <source>baud=%1 不是波特率</source>
-        <translation>baud=%1 is not a baud rate</translation>
     </message>
     <message>
         <source>不认识“%1”</source>

@@ -9,6 +9,8 @@
 #include "core/watch/notifysettings.h"
 #include "core/settings/settingsfiles.h"
 #include "core/watch/acknowledge.h"
+#include "core/site/parse.h"
+#include "core/site/site.h"
 #include "sim/simrecorder.h"
 #include "watch/watchservice.h"
 #include <QCommandLineParser>
@@ -56,7 +58,7 @@ int run(const QStringList &arguments, const Io &io)
     p.setApplicationDescription(QStringLiteral("WL8806N 无人值守监视：定时读取实时值，存档，超限报警并通知。"));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("显示帮助。"));
     const QCommandLineOption appDir(QStringLiteral("appdir"), QStringLiteral("应用文件夹（watch.set、alarms.set、notify.set、存档）。"), QStringLiteral("dir"));
-    const QCommandLineOption port(QStringLiteral("port"), QStringLiteral("只监视这个端口：COM 编号或线路的 URL（代替 watch.set 的线路）。"), QStringLiteral("port"));
+    const QCommandLineOption port(QStringLiteral("port"), QStringLiteral("只监视这个端口：COM 编号、设备路径或线路的 URL（代替 watch.set 的线路）。"), QStringLiteral("port"));
     const QCommandLineOption address(QStringLiteral("address"), QStringLiteral("设备地址，如 21,22 或 1-4（代替 watch.set 中的）。"), QStringLiteral("list"));
     const QCommandLineOption pollS(QStringLiteral("poll-s"), QStringLiteral("两次读取相隔的秒数（代替 watch.set 中的）。"), QStringLiteral("s"));
     const QCommandLineOption baud(QStringLiteral("baud"), QStringLiteral("波特率。默认：comm.set 中的波特率。"), QStringLiteral("rate"));
@@ -80,12 +82,13 @@ int run(const QStringList &arguments, const Io &io)
         return Usage;
     };
     const QString dir = resolveAppDir(p.value(appDir), QCoreApplication::applicationDirPath());
+    const site::Site site = site::loadSite(dir);
     archive::RecordStore store;
     archive::ArchiveConfig archiveConfig;
     store.setProgram(archive::Program::Watcher);
     QString error, note;
     const auto openArchive = [&] {
-        if (archive::openConfiguredArchive(store, dir, &error, &note, &archiveConfig))
+        if (site::openArchive(store, site, &error, &note, &archiveConfig))
             return true;
         io.err(QStringLiteral("wl8806n-watch: 存档无法使用：%1\n").arg(error));
         return false;
@@ -103,31 +106,31 @@ int run(const QStringList &arguments, const Io &io)
     WatchSettings settings = loadWatchSettings(dir, &problem);
     if (!problem.isEmpty())
         io.err(problem + QLatin1Char('\n'));
+    // The words of a line, its devices and its rate are the collector's too (core/site/parse.h).
+    QString why;
     if (p.isSet(port)) {
-        const auto line = parsePort(p.value(port), &problem);
+        const auto line = site::parsePort(p.value(port), &why);
         if (!line)
-            return usage(problem);
-        settings.lines = {*line};
+            return usage(QStringLiteral("--port：") + why);
+        settings.lines = {watchedLine(*line)};
     }
+    const auto addresses = p.isSet(address) ? site::parseAddresses(p.value(address), &why) : std::nullopt;
+    if (p.isSet(address) && !addresses)
+        return usage(QStringLiteral("--address：") + why);
+    const auto rate = p.isSet(baud) ? site::parseBaud(p.value(baud), &why) : std::nullopt;
+    if (p.isSet(baud) && !rate)
+        return usage(QStringLiteral("--baud：") + why);
     for (WatchedLine &line : settings.lines) {
-        if (p.isSet(address)) {
-            const auto a = parseAddresses(p.value(address), &problem);
-            if (!a)
-                return usage(QStringLiteral("--address：") + problem);
-            line.addresses = *a;
-        }
+        if (addresses)
+            line.addresses = *addresses;
         if (p.isSet(pollS)) {
             bool ok = false;
             line.pollS = p.value(pollS).toInt(&ok);
             if (!ok || line.pollS < 1 || line.pollS > 86400)
                 return usage(QStringLiteral("--poll-s 是 1 到 86400 秒"));
         }
-        if (p.isSet(baud)) {
-            bool ok = false;
-            line.baud = p.value(baud).toInt(&ok);
-            if (!ok || *line.baud < 1200 || *line.baud > 115200)
-                return usage(QStringLiteral("--baud 是 1200 到 115200 的波特率"));
-        }
+        if (rate)
+            line.baud = rate;
     }
     if (settings.lines.isEmpty() || settings.lines.first().addresses.isEmpty())
         return usage(QStringLiteral("没有要监视的线路：请写 watch.set，或给出 --port 和 --address"));
@@ -142,9 +145,10 @@ int run(const QStringList &arguments, const Io &io)
     setup.host = QHostInfo::localHostName();
     setup.store = &store;
     setup.archive = archiveConfig;
-    setup.sensors.load(dir, &problem);
-    QStringList problems;
-    setup.names.load(dir, &problems);
+    setup.sensors = site.sensors;
+    setup.names = site.names;
+    QStringList problems = site.portProblems + site.nameProblems + QStringList{site.sensorProblem};
+    problem.clear();
     setup.alarms = loadAlarmSettings(dir, &problem);
     // Settings changed since the watcher last ran are in the audit trail, old and new.
     if (QString auditError; !store.auditChange(QLatin1String(archive::kinds::AlarmSettings), settingsLine(setup.alarms), &auditError))
@@ -191,9 +195,8 @@ int run(const QStringList &arguments, const Io &io)
         return Unusable;
     }
 
-    const auto comm = settings::readComm(dir).value;
-    ComPorts ports;
-    ports.loadOverrides(dir, &problems);
+    const auto comm = site.comm.value;
+    ComPorts ports = site.ports;
     sim::SimRecorder simulator;
     if (p.isSet(demo)) {
         if (!simulator.start(&error))
@@ -212,7 +215,8 @@ int run(const QStringList &arguments, const Io &io)
         else if (io.peerPending)
             link->setPeerPending(io.peerPending);
         const QString device = line.com ? ports.device(line.com) : line.port;
-        if (const QString why = link->open(device, line.baud.value_or(comm.baudRate), line.com); !why.isEmpty()) {
+        // Every line with replywin.set's echo, guard and connect timeout, as the window's and the collector's.
+        if (const QString why = site::openLink(*link, site, device, line.baud.value_or(comm.baudRate), line.com); !why.isEmpty()) {
             io.err(QStringLiteral("wl8806n-watch: %1：%2\n").arg(line.port, why));
             return Unusable;
         }
@@ -221,7 +225,7 @@ int run(const QStringList &arguments, const Io &io)
                    .arg(line.pollS));
         service.add(std::move(link), line);
     }
-    const auto replyWindow = settings::readReplyWindow(dir).value;
+    const auto replyWindow = site.replyWindow.value;
     if (p.isSet(recordsNow))
         service.downloadRecords(replyWindow);
     if (p.isSet(once)) {

@@ -206,7 +206,13 @@ bool saveChoice(const QString &appDir, const ArchiveConfig &config, QString *err
 bool openConfiguredArchive(RecordStore &store, const QString &appDir, QString *error, QString *note, ArchiveConfig *used)
 {
     QStringList problems;
-    std::optional<ArchiveConfig> config = configuredArchive(appDir, &problems);
+    const std::optional<ArchiveConfig> config = configuredArchive(appDir, &problems);
+    return openArchive(store, config, problems, error, note, used);
+}
+
+bool openArchive(RecordStore &store, std::optional<ArchiveConfig> config, const QStringList &problems, QString *error,
+                 QString *note, ArchiveConfig *used)
+{
     if (!config) {
         *error = problems.join(QLatin1Char('\n'));
         return false;

@@ -61,5 +61,8 @@ bool saveChoice(const QString &appDir, const ArchiveConfig &config, QString *err
 // for a pg_dump of it).
 bool openConfiguredArchive(RecordStore &store, const QString &appDir, QString *error, QString *note,
                            ArchiveConfig *used = nullptr);
+// The same with the file already read: config and problems as configuredArchive gave them.
+bool openArchive(RecordStore &store, std::optional<ArchiveConfig> config, const QStringList &problems, QString *error,
+                 QString *note, ArchiveConfig *used = nullptr);
 
 } // namespace archive

@@ -35,6 +35,8 @@ public:
     // A device that com stands for whatever the override file says, read before or after (the demo's
     // simulated recorder).
     void setOverride(int com, const QString &device);
+    // The file's overrides of another, read already; what the program set stays.
+    void takeFileOverrides(const ComPorts &read) { m_overrides = read.m_overrides; }
     QString device(int com) const;
 
     static QString fileName() { return QStringLiteral("comports.map"); }

@@ -1,6 +1,6 @@
 #include "core/watch/watchsettings.h"
 #include "core/files/safefile.h"
-#include "core/link/line.h"
+#include "core/site/parse.h"
 #include <QCoreApplication>
 #include <QDir>
 #include <QRegularExpression>
@@ -16,45 +16,6 @@ std::optional<int> number(const QString &text, int low, int high)
     return ok && n >= low && n <= high ? std::optional<int>(n) : std::nullopt;
 }
 } // namespace
-
-std::optional<WatchedLine> parsePort(const QString &text, QString *why)
-{
-    WatchedLine line;
-    line.port = text.trimmed();
-    if (line::isNetwork(line.port))
-        return line;
-    static const QRegularExpression com(QStringLiteral("^(?:COM)?(\\d{1,3})$"), QRegularExpression::CaseInsensitiveOption);
-    const auto m = com.match(line.port);
-    if (const auto n = m.hasMatch() ? number(m.captured(1), 1, 255) : std::nullopt) {
-        line.com = *n;
-        line.port = QStringLiteral("COM%1").arg(*n);
-        return line;
-    }
-    *why = tr("“%1”不是端口（COM1 到 COM255，或 rtu-over-tcp://主机:端口、tcp://主机:端口）").arg(text);
-    return std::nullopt;
-}
-
-std::optional<QList<uint8_t>> parseAddresses(const QString &text, QString *why)
-{
-    QList<uint8_t> addresses;
-    for (const QString &part : text.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
-        const QStringList ends = part.trimmed().split(QLatin1Char('-'));
-        const auto first = number(ends.value(0), 1, 247);
-        const auto last = ends.size() == 2 ? number(ends[1], 1, 247) : first;
-        if (ends.size() > 2 || !first || !last || *last < *first) {
-            *why = tr("“%1”不是设备地址（1 到 247，如 21,22 或 1-4）").arg(part.trimmed());
-            return std::nullopt;
-        }
-        for (int a = *first; a <= *last; ++a)
-            if (!addresses.contains(uint8_t(a)))
-                addresses.append(uint8_t(a));
-    }
-    if (addresses.isEmpty()) {
-        *why = tr("没有设备地址");
-        return std::nullopt;
-    }
-    return addresses;
-}
 
 WatchSettings parseWatchSettings(const QByteArray &content, QString *problem)
 {
@@ -79,9 +40,10 @@ WatchSettings parseWatchSettings(const QByteArray &content, QString *problem)
                 const qsizetype eq = field.indexOf(QLatin1Char('='));
                 const QString key = field.left(eq), value = field.mid(eq + 1);
                 if (key == u"line") {
-                    line = parsePort(value, &why);
+                    if (const auto port = site::parsePort(value, &why))
+                        line = watchedLine(*port);
                 } else if (line && key == u"addresses") {
-                    const auto a = parseAddresses(value, &why);
+                    const auto a = site::parseAddresses(value, &why);
                     line->addresses = a.value_or(QList<uint8_t>{});
                     addressed = a.has_value();
                 } else if (line && key == u"poll-s") {
@@ -90,9 +52,9 @@ WatchSettings parseWatchSettings(const QByteArray &content, QString *problem)
                     if (!s)
                         why = tr("poll-s=%1 不是 1 到 86400 秒").arg(value);
                 } else if (line && key == u"baud") {
-                    line->baud = number(value, 1200, 115200);
+                    line->baud = site::parseBaud(value, &why);
                     if (!line->baud)
-                        why = tr("baud=%1 不是波特率").arg(value);
+                        why = QStringLiteral("baud=") + why;
                 } else if (line) {
                     why = tr("不认识“%1”").arg(field);
                 }

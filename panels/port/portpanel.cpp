@@ -7,6 +7,7 @@
 #include "core/link/exchange.h"
 #include "core/link/line.h"
 #include "core/link/serialdevice.h"
+#include "core/site/site.h"
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
@@ -148,7 +149,7 @@ std::optional<int> PortPanel::baudChoice()
 bool PortPanel::openPort(int com, int rate)
 {
     const QString device = m_ports.device(com);
-    const QString text = m_link.open(device, rate, com);
+    const QString text = site::openLink(m_link, replyWindow ? *replyWindow : records::ReplyWindow{}, device, rate, com);
     refreshPorts();
     if (text.isEmpty() && m_link.viaWatcher()) {
         emit statusMessage(tr("端口 %1 经由监视程序使用（%2 波特），与它的巡检轮流").arg(describe(com)).arg(m_link.baudRate()));

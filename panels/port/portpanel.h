@@ -1,4 +1,5 @@
 #pragma once
+#include "core/records/replywindow.h"
 #include "core/settings/comports.h"
 #include <QGroupBox>
 #include <optional>
@@ -20,6 +21,9 @@ public:
     // The port number (1-based) and rate in use; comm.set holds them between runs.
     int portInUse = 4;
     int rateInUse = 19200;
+    // The reply window in use (the window's, changed by its dialog): every open applies its line
+    // settings — echo, guard, connect timeout — before the port opens.
+    const records::ReplyWindow *replyWindow = nullptr;
 
     void openChosenPort();    // "打开端口": the chosen entry at the chosen rate
     void closePort();         // "关闭端口"

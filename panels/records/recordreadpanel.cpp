@@ -7,6 +7,7 @@
 #include "core/settings/settingsfiles.h"
 #include "core/link/frames.h"
 #include "core/records/recorddecode.h"
+#include "core/site/site.h"
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QPushButton>
@@ -178,9 +179,7 @@ void RecordReadPanel::chooseReplyWindow()
         return;
     // Taken for the next read whether or not it could be kept for the next start.
     m_ctx.replyWindow = *chosen;
-    m_ctx.link.setEchoMode(chosen->echo);
-    m_ctx.link.setGuardMs(chosen->guardMs);
-    m_ctx.link.setConnectTimeoutMs(chosen->connectTimeoutMs);
+    site::applyReplyWindow(m_ctx.link, *chosen);
     const QString what = tr("记录应答窗口 %1 毫秒，每条最多 %2 次失败请求，迟到应答保护 %3 毫秒，串口适配器回显：%4")
                              .arg(chosen->recordWindowMs).arg(chosen->attempts).arg(chosen->guardMs)
                              .arg(echoModeName(chosen->echo));

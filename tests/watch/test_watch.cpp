@@ -17,6 +17,7 @@ class TestWatch : public QObject {
     Q_OBJECT
 private slots:
     void raiseAcknowledgeRestart();
+    void replyWindowOnEveryLink();
 };
 
 void TestWatch::raiseAcknowledgeRestart()
@@ -111,6 +112,29 @@ void TestWatch::raiseAcknowledgeRestart()
         changes << row.program + ": " + row.oldValue + " → " + row.newValue;
     QCOMPARE(changes, QStringList({"watcher:  → delay=0; deadband=0.5; repeat=1800; comm-lost-polls=3",
                                    "watcher: delay=0; deadband=0.5; repeat=1800; comm-lost-polls=3 → delay=0; deadband=0.5; repeat=600; comm-lost-polls=3"}));
+}
+
+// replywin.set's line settings reach the watcher's links: told that the adapter does not echo, the
+// watcher takes an echoing line's own request for the reply and the recorder goes unanswered.
+void TestWatch::replyWindowOnEveryLink()
+{
+    sim::SimRecorder recorder;
+    QVERIFY(recorder.start());
+    recorder.setEcho(true);
+    QTemporaryDir dir;
+    QVERIFY(writeFile(dir.filePath("alarms.set"), "comm-lost-polls=1\n")
+            && writeFile(dir.filePath("comports.map"), QStringLiteral("COM4=%1\n").arg(recorder.portPath()).toUtf8()));
+    QString err;
+    const auto watchOnce = [&] {
+        err.clear();
+        return watch::run({"wl8806n-watch", "--appdir", dir.path(), "--port", "4", "--address", "21", "--once"},
+                          {[](const QString &) {}, [&](const QString &s) { err += s; }, [&] { return recorder.replyPending(); }});
+    };
+    QCOMPARE(watchOnce(), watch::Done);  // without the file the echo is learnt and the read taken
+    QVERIFY2(!err.contains("no-answer"), qPrintable(err));
+    QVERIFY(writeFile(dir.filePath("replywin.set"), "300,3,20,2\n"));  // echo: 2, none
+    QCOMPARE(watchOnce(), watch::Done);
+    QVERIFY2(err.contains("报警 1 raised no-answer COM4-21"), qPrintable(err));
 }
 
 QTEST_GUILESS_MAIN(TestWatch)
