@@ -15,14 +15,16 @@ namespace {
 constexpr qint64 Ms = 1'000'000;
 constexpr int SeedsPerJob = 600;
 
-// Every read touching record 2 (registers 23 … 45 with 20 sensors) is answered 1.7 s late, any other
-// after 40 ms; the recorder keeps what it hears while busy and answers in turn.
+// Every read touching record 2 (registers 23 … 45 with 20 sensors) is answered late by lateMs, any other
+// after 40 ms; the recorder keeps what it hears while busy and answers in turn. Late by the guard and a
+// little, an answer meets the request sent when the guard ends, in its window.
+template <int lateMs>
 sim::Delivery slowRecordTwo(const QByteArray &request, int)
 {
     const int start = uint8_t(request[2]) << 8 | uint8_t(request[3]);
     const int quantity = uint8_t(request[4]) << 8 | uint8_t(request[5]);
     const bool touches = request[1] == 4 && start < 46 && start + quantity > 23;
-    return sim::Delivery{.lateNs = touches ? 1700 * Ms : 38 * Ms};
+    return sim::Delivery{.lateNs = (touches ? lateMs : 38) * Ms};
 }
 
 // A copy of the device's previous answer a quarter of the wire time after every request (2 ms for a
@@ -30,8 +32,10 @@ sim::Delivery slowRecordTwo(const QByteArray &request, int)
 sim::Delivery strayEveryTime(const QByteArray &, int) { return sim::Delivery{.strayEarly = 0.25}; }
 
 const auto &scriptedRows() { static const struct { const char *name; Job job; sim::Plan plan; int held; } rows[] = {
-    {"late answers to record 2 queued by the recorder, block reads", Job::DownloadBlocks, slowRecordTwo, 4},
-    {"late answers to record 2 queued by the recorder, one record a request", Job::DownloadSingles, slowRecordTwo, 4},
+    {"answers to record 2 1.7 s late, queued by the recorder, block reads", Job::DownloadBlocks, slowRecordTwo<1700>, 4},
+    {"answers to record 2 1.7 s late, queued by the recorder, one record a request", Job::DownloadSingles, slowRecordTwo<1700>, 4},
+    {"answers to record 2 as the guard ends, block reads", Job::DownloadBlocks, slowRecordTwo<1195>, 4},
+    {"answers to record 2 as the guard ends, one record a request", Job::DownloadSingles, slowRecordTwo<1195>, 4},
     {"a stray answer 2 ms after each request", Job::SettingsReads, strayEveryTime, 0},
     {"a stray answer 2 ms after each live read", Job::LiveRead, strayEveryTime, 0},
 }; return rows; }
