@@ -36,8 +36,7 @@ int main(int argc, char **argv)
         for (qint64 i = 0; i < runs; ++i)
             run(Jobs[i % std::size(Jobs)], quint64(i + 1), tally);
         for (const QString &f : tally.failures)
-            std::printf("FAILED %s  (replay: bench_timing --job %s --seed %s)\n", qPrintable(f),
-                        qPrintable(f.section(QLatin1Char(' '), 0, 0)), qPrintable(f.section(QLatin1Char(' '), 2, 2).chopped(1)));
+            std::printf("FAILED %s\n", qPrintable(f));
         std::printf("exchanges=%lld wall=%.1f s (%.1f µs a run)\n", tally.exchanges, double(clock.elapsed()) / 1000,
                     double(clock.nsecsElapsed()) / 1000 / double(std::max<qint64>(runs, 1)));
     }

@@ -2,12 +2,14 @@
 #include "core/config/recordersettings.h"
 #include "core/jobs/liveread.h"
 #include "core/jobs/modulepass.h"
+#include "core/link/busshare.h"
 #include "core/link/exchange.h"
 #include "core/link/hex.h"
 #include "core/records/recordcount.h"
 #include "core/records/recorddownload.h"
 #include "core/records/recorddecode.h"
 #include "sim/simrecorder.h"
+#include <QCoreApplication>
 #include <QMap>
 #include <QSet>
 #include <random>
@@ -25,7 +27,7 @@ struct Names {
 };
 constexpr Names JobNames[] = {{Job::DownloadBlocks, "download-blocks"}, {Job::DownloadSingles, "download-singles"},
                               {Job::LiveRead, "live-read"}, {Job::SettingsReads, "settings-reads"},
-                              {Job::ModulePass, "module-pass"}};
+                              {Job::ModulePass, "module-pass"}, {Job::DownloadViaWatcher, "download-via-watcher"}};
 
 // One line with its devices and a link on virtual time.
 struct Bench {
@@ -69,7 +71,8 @@ struct Bench {
 void fail(Tally &t, Job job, quint64 seed, const QString &what)
 {
     if (t.failures.size() < 20)
-        t.failures << QStringLiteral("%1 seed %2: %3").arg(QLatin1String(jobName(job))).arg(seed).arg(what);
+        t.failures << QStringLiteral("%1 seed %2: %3 (replay: build/bench/bench_timing --job %1 --seed %2)")
+                          .arg(QLatin1String(jobName(job))).arg(seed).arg(what);
 }
 
 // The records a download kept, checked against the memory; the positions it named.
@@ -89,7 +92,7 @@ void checkDownload(Tally &t, Job job, quint64 seed, const DeviceState &dev, cons
             for (const QByteArray &s : strays)
                 stray = stray || s.contains(r.data);
             ++(stray ? t.strayTaken : t.misplaced);
-            fail(t, job, quint64(seed), QStringLiteral("record %1 kept with another record's bytes").arg(r.position));
+            fail(t, job, seed, QStringLiteral("record %1 kept with another record's bytes").arg(r.position));
         }
         keptAt.insert(r.position);
     }
@@ -114,11 +117,26 @@ void download(Bench &b, Tally &t, Job job, quint64 seed, std::mt19937_64 &rng)
 {
     const int count = std::uniform_int_distribution<int>(2, 16)(rng);
     DeviceState &dev = b.recorder(21, count, 0);
-    b.window.blockReads = job == Job::DownloadBlocks;
-    RecordDownload engine(b.link, b.window);
+    b.window.blockReads = job != Job::DownloadSingles;
+    // Through the watcher: the engine runs on a client's link, each request relayed to the bench's.
+    std::optional<busshare::BusRelay> relay;
+    std::optional<Link> client;
+    Link *link = &b.link;
+    if (job == Job::DownloadViaWatcher) {
+        const QString target = QStringLiteral("timing-%1-%2").arg(QCoreApplication::applicationPid()).arg(seed);
+        const QString why = relay.emplace(b.link).listen(target);
+        client.emplace().setGuardMs(b.window.guardMs);
+        if (!why.isEmpty() || !client->open(target, Baud, 0).isEmpty() || !client->viaWatcher()) {
+            ++t.unnamed;
+            fail(t, job, seed, QStringLiteral("the watcher's socket could not be used: %1").arg(why));
+            return;
+        }
+        link = &*client;
+    }
+    RecordDownload engine(*link, b.window);
     QList<records::Record> kept;
     QObject::connect(&engine, &RecordDownload::recordRead, &engine, [&](const records::Record &r) { kept << r; });
-    auto hold = b.link.tryHold();
+    auto hold = link->tryHold();
     const records::DownloadOutcome d = engine.run(*hold, 21, 1, count, Sensors);
     checkDownload(t, job, seed, dev, d, kept, QSet<QByteArray>(b.line->strays().cbegin(), b.line->strays().cend()));
 }
@@ -250,13 +268,14 @@ void run(Job job, quint64 seed, Tally &tally, const Plan &plan, QStringList *log
     b.line->setHeldFrames(heldFrames);
     switch (job) {
     case Job::DownloadBlocks:
-    case Job::DownloadSingles: download(b, tally, job, seed, rng); break;
+    case Job::DownloadSingles:
+    case Job::DownloadViaWatcher: download(b, tally, job, seed, rng); break;
     case Job::LiveRead: liveReads(b, tally, job, seed); break;
     case Job::SettingsReads: settingsReads(b, tally, job, seed); break;
     case Job::ModulePass: modulePass(b, tally, job, seed, rng); break;
     }
     ++tally.runs;
-    tally.exchanges += b.line->written().size();
+    tally.exchanges += b.line->requestsWritten();
 }
 
 } // namespace sim::timing

@@ -11,7 +11,10 @@
 
 namespace sim::timing {
 
-enum class Job { DownloadBlocks, DownloadSingles, LiveRead, SettingsReads, ModulePass };
+// DownloadViaWatcher: a download by another program's link through the watcher's socket, the watcher's
+// link on the virtual line. Its client waits on real time for the socket: not among Jobs, which a
+// benchmark runs by the million.
+enum class Job { DownloadBlocks, DownloadSingles, LiveRead, SettingsReads, ModulePass, DownloadViaWatcher };
 constexpr Job Jobs[] = {Job::DownloadBlocks, Job::DownloadSingles, Job::LiveRead, Job::SettingsReads, Job::ModulePass};
 const char *jobName(Job job);
 bool jobNamed(const QString &name, Job *job);
@@ -21,7 +24,7 @@ struct Tally {
     qint64 misplaced = 0;   // a record kept at a position it is not from
     qint64 unnamed = 0;     // a position neither kept nor named
     qint64 strayTaken = 0;  // a value (or record) taken from an answer to another request
-    QStringList failures;   // "job seed: what", the first few
+    QStringList failures;   // "job seed N: what (replay: …)", the first few
     bool held() const { return misplaced == 0 && unnamed == 0 && strayTaken == 0; }
 };
 

@@ -80,8 +80,7 @@ void VirtualLine::deliver(const QByteArray &bytes)
 void VirtualLine::write(const QByteArray &frame)
 {
     const qint64 now = m_clock.nowNs();
-    const int serial = int(m_written.size());
-    m_written.append({now, frame, {}});
+    const int serial = m_requestsWritten++;
     if (frame.isEmpty())
         return;
     const uint8_t address = uint8_t(frame[0]);
@@ -107,12 +106,9 @@ void VirtualLine::write(const QByteArray &frame)
     const Handled h = handleRequest(dev->second, frame, m_clock.hostMs());
     if (h.reply.isEmpty())
         return;
-    m_written.last().answer = h.reply;
     m_lastAnswer[address] = h.reply;
     const qint64 end = starts + m_turnaroundNs + wireNs(h.reply.size()) + d.lateNs;
     work.push_back(end);
-    if (h.newBaud > 0)
-        dev->second.rate = h.newBaud;
     if (d.lost)
         return;
     QByteArray bytes = h.reply.left(h.reply.size() - std::clamp(d.cutBy, 0, int(h.reply.size())));

@@ -77,13 +77,7 @@ public:
     bool setBaudRate(int baud) override;
     int baudRate() const override { return m_baud; }
 
-    // Every request written, in order, and the answers the devices gave (before the plan acted on them).
-    struct Written {
-        qint64 atNs;
-        QByteArray request;
-        QByteArray answer;  // empty: the device was busy with an earlier request, or gives none
-    };
-    const QVector<Written> &written() const { return m_written; }
+    int requestsWritten() const { return m_requestsWritten; }
     // The stray copies delivered.
     const QVector<QByteArray> &strays() const { return m_strays; }
 
@@ -103,7 +97,7 @@ private:
     std::map<uint8_t, DeviceState> m_devices;
     std::map<uint8_t, std::vector<qint64>> m_workEndsNs;  // when each frame a device holds is answered
     std::map<uint8_t, QByteArray> m_lastAnswer;
-    QVector<Written> m_written;
+    int m_requestsWritten = 0;
     QVector<QByteArray> m_strays;
 };
 
