@@ -179,6 +179,13 @@ int SimRecorder::ignoredWhileBusy() const
     return d->busyIgnored;
 }
 
+void SimRecorder::dropConnection()
+{
+    // On the line's own thread, where the connection lives.
+    if (d->line)
+        QMetaObject::invokeMethod(&d->line->context, [this] { d->dropClient(); }, Qt::QueuedConnection);
+}
+
 void SimRecorder::clearFaults()
 {
     QMutexLocker lock(&d->mutex);

@@ -127,6 +127,8 @@ public:
     void injectFault(const FaultSpec &fault, int count = 1);
     void setFaultRule(FaultRule rule);
     void clearFaults();
+    // A TCP line's server closes the connection now, as a device server does after an idle time-out.
+    void dropConnection();
     // How often each fault was actually applied to a reply that would have gone out, and how many
     // requests a busy device ignored.
     int injected(Fault fault) const;

@@ -31,6 +31,7 @@ class TestLines : public QObject {
 private slots:
     void behaviours_data();
     void behaviours();
+    void idleDrop();
 };
 
 void TestLines::behaviours_data()
@@ -74,6 +75,28 @@ void TestLines::behaviours()
     QCOMPARE(finished.size(), 2);
     QVERIFY(recorder.waitForRequests(int(sent.size()), 5000));
     QCOMPARE(recorder.requests(), QVector<QByteArray>(sent.size(), read));  // the same RTU frames on every line
+}
+
+// A device server that closes an idle connection: nothing worth a word, and the next exchange connects
+// again and comes through.
+void TestLines::idleDrop()
+{
+    for (const T transport : {T::RtuOverTcp, T::ModbusTcp}) {
+        sim::SimRecorder recorder;
+        QVERIFY(recorder.start(nullptr, transport));
+        Link link;
+        link.setPeerPending([&] { return recorder.replyPending(); });
+        QVERIFY(link.open(recorder.portPath(), 19200, 0).isEmpty());
+        QSignalSpy notices(&link, &Link::notice), changed(&link, &Link::connectionChanged);
+        const QByteArray read = modbus::readHolding(21, 116, 1);
+        auto hold = link.tryHold();
+        QVERIFY(link.exchange(*hold, kinds::SingleParameterRead, read).info.exact());
+        recorder.dropConnection();
+        QVERIFY(changed.wait(10000));
+        QCOMPARE(notices.size(), 0);
+        QVERIFY(link.exchange(*hold, kinds::SingleParameterRead, read).info.exact());
+        QCOMPARE(notices.size(), 0);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestLines)
