@@ -1,7 +1,7 @@
 #pragma once
 #include "core/archive/chain.h"
 #include "core/records/record.h"
-#include "core/watch/alarm.h"
+#include "core/alarm/alarm.h"
 #include <QByteArray>
 #include <QDateTime>
 #include <QList>

@@ -1,6 +1,6 @@
 #include "core/archive/recordstore.h"
 #include "core/archive/sqlstatements.h"
-#include "core/watch/alarm.h"
+#include "core/alarm/alarm.h"
 #include <QCoreApplication>
 #include <QSqlDatabase>
 #include <QSqlError>

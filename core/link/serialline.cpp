@@ -1,6 +1,6 @@
 #include "core/link/serialline.h"
 #include "core/link/serialdevice.h"
-#include "core/settings/comports.h"
+#include "core/link/comports.h"
 #include <QFile>
 #include <QFileInfo>
 #include <unistd.h>

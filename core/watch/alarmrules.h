@@ -1,6 +1,6 @@
 #pragma once
 #include "core/settings/sensortable.h"
-#include "core/watch/alarm.h"
+#include "core/alarm/alarm.h"
 #include <QByteArray>
 #include <QDateTime>
 #include <QList>

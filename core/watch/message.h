@@ -1,5 +1,5 @@
 #pragma once
-#include "core/watch/alarm.h"
+#include "core/alarm/alarm.h"
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>

@@ -3,7 +3,7 @@
 #include "core/report/reportrequest.h"
 #include "core/settings/sensortable.h"
 #include "core/view/series.h"
-#include "core/watch/alarm.h"
+#include "core/alarm/alarm.h"
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QDateTime>

@@ -1,4 +1,4 @@
-#include "core/watch/alarm.h"
+#include "core/alarm/alarm.h"
 #include <array>
 
 namespace watch {

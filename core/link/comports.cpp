@@ -1,4 +1,4 @@
-#include "core/settings/comports.h"
+#include "core/link/comports.h"
 #include "core/files/safefile.h"
 #include <QCoreApplication>
 #include <QRegularExpression>
