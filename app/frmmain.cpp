@@ -55,6 +55,23 @@ frmMain::frmMain(Desktop &desktop, const ComPorts &ports, QWidget *parent)
     setWindowTitle(tr("WL8806N智能RS485动态水分记录仪随机软件V14.12.10"));
 
     auto *central = new QWidget(this);
+    makeTopPanels(central);
+    makePages(central);
+    makeDevicePanels();
+    layOut(central);
+    makeBusMonitor();
+
+    // Room for the widest page on a common screen; smaller screens scroll the pages.
+    // The whole window, its frame and title bar included, on the screen's free area (a panel or a
+    // task bar takes part of it): the frame is not known before the window manager shows it, so an
+    // allowance is kept now and the window is fitted again once shown (fitToScreen).
+    resize(PreferredSize.boundedTo(screen()->availableSize() - QSize(FrameAllowance, TitleAllowance)));
+    nameComboBoxes();
+    connectLink();
+}
+
+void frmMain::makeTopPanels(QWidget *central)
+{
     portPanel = new PortPanel(*m_link, m_desktop, m_ports, central);
     statusPanel = new StatusPanel(central);
     modbusPanel = new ModbusPanel(m_desktop, central);
@@ -75,7 +92,10 @@ frmMain::frmMain(Desktop &desktop, const ComPorts &ports, QWidget *parent)
     // Whatever command writes to a recorder, the write goes into the archive's audit trail.
     new archive::WriteAudit(*m_link, [a = recordArchive](uint8_t address) { return a->recorderName(address); },
                             [a = recordArchive](const archive::AuditEntry &entry) { a->audit(entry); }, this);
+}
 
+void frmMain::makePages(QWidget *central)
+{
     tabs = new QTabWidget(central);
     tabs->setObjectName(QStringLiteral("SSTab1"));
     livePage = new LivePage(tabs);
@@ -108,7 +128,10 @@ frmMain::frmMain(Desktop &desktop, const ComPorts &ports, QWidget *parent)
     tabs->addTab(sensorTablePanel, tr("传感器"));
     alarmPanel = new AlarmPanel(*m_context, tabs);
     tabs->addTab(alarmPanel, tr("报警"));
+}
 
+void frmMain::makeDevicePanels()
+{
     connect(recordsPanel->exportPanel, &ExportPanel::exported, recordArchive, [a = recordArchive](const QString &path) {
         a->auditFile(archive::kinds::Export, path, a->recorderName(uint8_t(a->lastAddress())));
     });
@@ -152,7 +175,10 @@ frmMain::frmMain(Desktop &desktop, const ComPorts &ports, QWidget *parent)
          {livePage->readingOrder(), instrumentPage->readingOrder(), extendedPage->readingOrder(),
           recordsPanel->readingOrder(), toolsPage->readingOrder()})
         setReadingOrder(frames);
+}
 
+void frmMain::layOut(QWidget *central)
+{
     // The frames above the tabs keep small margins: what is under the tabs has the room.
     for (QWidget *frame : std::initializer_list<QWidget *>{portPanel, statusPanel, modbusPanel, trafficPanel})
         if (frame->layout())
@@ -173,7 +199,10 @@ frmMain::frmMain(Desktop &desktop, const ComPorts &ports, QWidget *parent)
     lblStatusLine->setObjectName(QStringLiteral("lblStatusLine"));
     statusBar()->addWidget(lblStatusLine, 1);
     m_desktop.setStatusLine([this](const QString &text) { showStatus(text); });
+}
 
+void frmMain::makeBusMonitor()
+{
     // The bus monitor: the line's frames are logged while it is open, and only then.
     m_frameLog = std::make_unique<FrameLog>();
     busMonitorPanel = new BusMonitorPanel(*m_frameLog, m_desktop, this);
@@ -196,14 +225,10 @@ frmMain::frmMain(Desktop &desktop, const ComPorts &ports, QWidget *parent)
         }
         m_monitorUsed = m_monitorUsed || open;
     });
+}
 
-    // Room for the widest page on a common screen; smaller screens scroll the pages.
-    // The whole window, its frame and title bar included, on the screen's free area (a panel or a
-    // task bar takes part of it): the frame is not known before the window manager shows it, so an
-    // allowance is kept now and the window is fitted again once shown (fitToScreen).
-    resize(PreferredSize.boundedTo(screen()->availableSize() - QSize(FrameAllowance, TitleAllowance)));
-    nameComboBoxes();
-
+void frmMain::connectLink()
+{
     connect(m_link, &Link::busyChanged, this, &frmMain::onBusyChanged);
     connect(m_link, &Link::idle, this, [this] {
         if (m_closeWhenIdle)

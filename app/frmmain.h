@@ -93,6 +93,13 @@ protected:
     void showEvent(QShowEvent *event) override;
 
 private:
+    // The constructor's steps, in the order the panels depend on each other.
+    void makeTopPanels(QWidget *central);  // port, status, Modbus and traffic frames; the shared context
+    void makePages(QWidget *central);      // the tabs and the pages on them
+    void makeDevicePanels();               // the device panels in the pages' frames; Tab order
+    void layOut(QWidget *central);         // the frames above the tabs, the tabs, the status line
+    void makeBusMonitor();                 // the "通信监视" dock and its button
+    void connectLink();                    // the line's busy, idle, lost and notice signals
     void onBusyChanged(bool busy);
     // Once shown: the window, frame included, moved and shrunk into the screen's free area.
     void fitToScreen();

@@ -218,6 +218,50 @@ struct Mode {
         frames = r.frames;
     }
 };
+
+// Records a second the wire allows at baud, perRequest records a request.
+double wireLimit(int baud, int count, int perRequest)
+{
+    return count * 1000.0 / wireMs(baud, count, perRequest);
+}
+
+// The bus monitor open against closed: records a second, and window thread CPU a record.
+struct MonitorCost {
+    double rate, cpu;
+};
+
+// One rate's table of runs.
+MonitorCost printRuns(const Mode (&modes)[5], int baud, int count)
+{
+    const auto limit = [&](int perRequest) { return wireLimit(baud, count, perRequest); };
+    std::printf("\n%d baud: wire limit %.2f records/s one record a request, %.2f records/s %d a request\n", baud,
+                limit(1), limit(PerBlock), PerBlock);
+    std::printf("  %-37s %9s  %-26s %7s %12s\n", "", "records/s", "(runs)", "of wire", "of libmodbus");
+    for (const Mode &m : modes) {
+        QString runs;
+        for (double r : m.rates)
+            runs += QString::asprintf("%.2f ", r);
+        std::printf("  %-37s %9.2f  %-26s %7.2f %12.2f%s\n", m.name, m.rate(), qPrintable(runs.trimmed().prepend('(') + ')'),
+                    m.rate() / limit(m.perRequest), modes[2].rate() > 0 ? m.rate() / modes[2].rate() : 0.0,
+                    m.exact ? "" : "  READ DIFFERS FROM THE MEMORY");
+    }
+    QString cpuRuns;
+    for (double c : modes[1].cpuPercent)
+        cpuRuns += QString::asprintf("%.2f ", c);
+    std::printf("  window thread CPU in block mode: %.2f %% of the wall time (runs %s; target at most 2 %%)\n",
+                median(modes[1].cpuPercent), qPrintable(cpuRuns.trimmed()));
+    // CPU per record rather than per second: a slower run would otherwise look cheaper.
+    const auto cpuPerRecord = [](const Mode &m) { return median(m.cpuPercent) / std::max(m.rate(), 1e-9); };
+    const double rateRatio = modes[0].rate() > 0 ? modes[3].rate() / modes[0].rate() : 0.0;
+    const double cpuRatio = cpuPerRecord(modes[0]) > 0 ? cpuPerRecord(modes[3]) / cpuPerRecord(modes[0]) : 0.0;
+    std::printf("  bus monitor open against closed: records/s %.3f, window thread CPU a record %.2f "
+                "(CPU %.2f %% against %.2f %% of the wall time; %lld frames logged in the last run)\n",
+                rateRatio, cpuRatio, median(modes[3].cpuPercent), median(modes[0].cpuPercent),
+                static_cast<long long>(modes[3].frames));
+    std::printf("  block reads through RTU over TCP against the pseudo-terminal: records/s %.3f\n",
+                modes[1].rate() > 0 ? modes[4].rate() / modes[1].rate() : 0.0);
+    return {rateRatio, cpuRatio};
+}
 } // namespace
 
 int main(int argc, char **argv)
@@ -266,40 +310,15 @@ int main(int argc, char **argv)
             recorder.clearRequests();
             tcpRecorder.clearRequests();
         }
-        const auto limit = [&](int perRequest) { return count * 1000.0 / wireMs(baud, count, perRequest); };
-        std::printf("\n%d baud: wire limit %.2f records/s one record a request, %.2f records/s %d a request\n", baud,
-                    limit(1), limit(PerBlock), PerBlock);
-        std::printf("  %-37s %9s  %-26s %7s %12s\n", "", "records/s", "(runs)", "of wire", "of libmodbus");
-        for (const Mode &m : modes) {
-            QString runs;
-            for (double r : m.rates)
-                runs += QString::asprintf("%.2f ", r);
-            std::printf("  %-37s %9.2f  %-26s %7.2f %12.2f%s\n", m.name, m.rate(), qPrintable(runs.trimmed().prepend('(') + ')'),
-                        m.rate() / limit(m.perRequest), modes[2].rate() > 0 ? m.rate() / modes[2].rate() : 0.0,
-                        m.exact ? "" : "  READ DIFFERS FROM THE MEMORY");
-        }
-        QString cpuRuns;
-        for (double c : modes[1].cpuPercent)
-            cpuRuns += QString::asprintf("%.2f ", c);
-        std::printf("  window thread CPU in block mode: %.2f %% of the wall time (runs %s; target at most 2 %%)\n",
-                    median(modes[1].cpuPercent), qPrintable(cpuRuns.trimmed()));
-        // CPU per record rather than per second: a slower run would otherwise look cheaper.
-        const auto cpuPerRecord = [](const Mode &m) { return median(m.cpuPercent) / std::max(m.rate(), 1e-9); };
-        const double rateRatio = modes[0].rate() > 0 ? modes[3].rate() / modes[0].rate() : 0.0;
-        const double cpuRatio = cpuPerRecord(modes[0]) > 0 ? cpuPerRecord(modes[3]) / cpuPerRecord(modes[0]) : 0.0;
-        std::printf("  bus monitor open against closed: records/s %.3f, window thread CPU a record %.2f "
-                    "(CPU %.2f %% against %.2f %% of the wall time; %lld frames logged in the last run)\n",
-                    rateRatio, cpuRatio, median(modes[3].cpuPercent), median(modes[0].cpuPercent),
-                    static_cast<long long>(modes[3].frames));
-        std::printf("  block reads through RTU over TCP against the pseudo-terminal: records/s %.3f\n",
-                    modes[1].rate() > 0 ? modes[4].rate() / modes[1].rate() : 0.0);
+        const auto limit = [&](int perRequest) { return wireLimit(baud, count, perRequest); };
+        const MonitorCost monitor = printRuns(modes, baud, count);
         if (baud == ScriptBaud) {
             single = modes[0].rate();
             block = modes[1].rate();
             libmodbus = modes[2].rate();
             singleWire = single / limit(1);
-            monitorRate = rateRatio;
-            monitorCpu = cpuRatio;
+            monitorRate = monitor.rate;
+            monitorCpu = monitor.cpu;
             tcpBlock = modes[4].rate();
         }
         std::fflush(stdout);

@@ -64,6 +64,48 @@ bool readAll(int fd, qsizetype n)
     }
     return true;
 }
+
+// Device 21's answer to a read of twenty input registers.
+QByteArray answer()
+{
+    QByteArray a("\x15\x04\x28", 3);
+    for (int k = 0; k < 20; ++k)
+        a += char(0x01) + char(k);
+    appendCrc(a);
+    return a;
+}
+
+// The line a polling tick goes over: the program's end and the recorder's.
+struct PollLine {
+    QSerialPort &port;
+    int master;
+    QByteArray request, answer;
+};
+
+// One polling tick: the request out, the reply in, both logged when the monitor is open.
+bool tick(const PollLine &line, FrameLog &log, BusMonitorPanel &panel, qint64 &timeMs, bool open, int n)
+{
+    if (open)
+        log.append(FrameKind::Sent, timeMs, 100'000, line.request);
+    line.port.write(line.request);
+    line.port.flush();
+    if (!readAll(line.master, line.request.size()) || !writeAll(line.master, line.answer.constData(), line.answer.size()))
+        return false;
+    QByteArray reply;
+    while (reply.size() < line.answer.size()) {
+        if (!line.port.waitForReadyRead(10'000))
+            return false;
+        reply += line.port.readAll();
+    }
+    if (open) {
+        log.append(FrameKind::Received, timeMs + 40, 4000, reply.mid(0, reply.size()));
+        if (n % 2)
+            panel.catchUp();
+    }
+    QApplication::processEvents();
+    timeMs += 100;
+    return true;
+}
 } // namespace
 
 int main(int argc, char **argv)
@@ -84,11 +126,7 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "bench_monitor: %s: %s\n", qPrintable(pty.path), qPrintable(port.errorString()));
         return 1;
     }
-    const QByteArray request = modbus::readRequest(21, modbus::ReadInputRegisters, 0, 20);
-    QByteArray answer("\x15\x04\x28", 3);
-    for (int k = 0; k < 20; ++k)
-        answer += char(0x01) + char(k);
-    appendCrc(answer);
+    const PollLine poll{port, pty.master, modbus::readRequest(21, modbus::ReadInputRegisters, 0, 20), answer()};
 
     FrameLog log;
     RecordingDesktop desktop(QDir::tempPath());
@@ -96,32 +134,9 @@ int main(int argc, char **argv)
     panel.resize(1000, 400);
     qint64 timeMs = 1'800'000'000'000;
 
-    // One polling tick: the request out, the reply in, both logged when the monitor is open.
-    const auto tick = [&](bool open, int n) {
-        if (open)
-            log.append(FrameKind::Sent, timeMs, 100'000, request);
-        port.write(request);
-        port.flush();
-        if (!readAll(pty.master, request.size()) || !writeAll(pty.master, answer.constData(), answer.size()))
-            return false;
-        QByteArray reply;
-        while (reply.size() < answer.size()) {
-            if (!port.waitForReadyRead(10'000))
-                return false;
-            reply += port.readAll();
-        }
-        if (open) {
-            log.append(FrameKind::Received, timeMs + 40, 4000, reply.mid(0, reply.size()));
-            if (n % 2)
-                panel.catchUp();
-        }
-        QApplication::processEvents();
-        timeMs += 100;
-        return true;
-    };
     const auto run = [&](bool open, int ticks) {
         for (int n = 0; n < ticks; ++n)
-            if (!tick(open, n)) {
+            if (!tick(poll, log, panel, timeMs, open, n)) {
                 std::fprintf(stderr, "bench_monitor: the line stopped answering\n");
                 std::exit(1);
             }

@@ -160,90 +160,17 @@ void SimRecorder::Impl::onSilence()
         onReadable();
 }
 
-void SimRecorder::Impl::handleFrame(const QByteArray &frame, bool garbled, uint16_t transaction)
+namespace {
+
+// A device at another rate hears only noise.
+bool hears(int programBaud, const DeviceState &dev)
 {
-    const qint64 arrivalNs = line->lastByteNs;
-    const int programBaud = this->programBaud();
-    // A device at another rate hears only noise.
-    const auto hears = [programBaud](const DeviceState &dev) { return programBaud == 0 || programBaud == dev.rate; };
-    const uint8_t address = frame.isEmpty() ? 0 : uint8_t(frame[0]);
-    FaultRule ruleCopy;
-    int serial = 0;
-    // The adapter's echo goes back whatever becomes of the frame, and before any reply.
-    QByteArray echoed;
-    const auto sendEcho = qScopeGuard([&] { deliver(echoed); });
-    std::function<void(int)> hook;
-    int index = 0;
-    {
-        QMutexLocker lock(&mutex);
-        if (echo && transport == Transport::Pty)
-            echoed = frame;
-        log.append(frame);
-        index = int(log.size()) - 1;
-        hook = frameHook;
-        arrived.wakeAll();
-    }
-    // The caller's code, without the lock: it may call back in, and the line waits while it runs.
-    if (hook)
-        hook(index);
-    {
-        QMutexLocker lock(&mutex);
-        if (garbled)
-            return;
-        if (frame.size() < 4 || !crcMatches(frame))
-            return;
-        if (address == 0) {
-            const qint64 now = hostMs();
-            for (auto &[a, dev] : devices) {
-                if (!hears(dev))
-                    continue;
-                if (const int newBaud = handleRequest(dev, frame, now).newBaud)
-                    dev.rate = newBaud;
-            }
-            return;
-        }
-        if (!device(address) || !hears(*device(address)))
-            return;
-        if (auto busy = busyUntilNs.find(address); busy != busyUntilNs.end() && arrivalNs < busy->second) {
-            ++busyIgnored;
-            return;
-        }
-        if (rule) {
-            ruleCopy = rule;
-            serial = ruleSerial++;
-        }
-    }
-    // The rule is the caller's code: run it without the lock so it may call back in.
-    FaultSpec fault;
-    if (ruleCopy)
-        fault = ruleCopy(frame, serial);
+    return programBaud == 0 || programBaud == dev.rate;
+}
 
-    Handled handled;
-    double turnaround;
-    bool wire;
-    int baud;
-    {
-        QMutexLocker lock(&mutex);
-        DeviceState *dev = device(address);
-        if (!dev || !hears(*dev))
-            return;
-        if (!ruleCopy && !faultQueue.isEmpty())
-            fault = faultQueue.takeFirst();
-        baud = programBaud ? programBaud : dev->rate;
-        turnaround = turnaroundMs;
-        wire = wireTiming;
-        // The request takes effect whatever becomes of the reply.
-        handled = handleRequest(*dev, frame, hostMs());
-    }
-    if (fault.fault == Fault::EchoCut)
-        echoed.chop(std::clamp(fault.truncateBy, 0, int(echoed.size())));
-    else if (fault.fault == Fault::EchoSpoiled && !echoed.isEmpty())
-        echoed[echoed.size() / 2] = char(echoed[echoed.size() / 2] ^ 0x10);
-    if (handled.reply.isEmpty())
-        return;
-
-    QByteArray reply = handled.reply;
-    const int replySize = int(reply.size());
+// The reply as the fault spoils it; the faults of timing and of the line are applied later.
+QByteArray spoiledReply(QByteArray reply, const FaultSpec &fault, uint8_t address, uint8_t function)
+{
     switch (fault.fault) {
     case Fault::None:
     case Fault::Late:
@@ -270,9 +197,79 @@ void SimRecorder::Impl::handleFrame(const QByteArray &frame, bool garbled, uint1
         appendCrc(reply);
         break;
     case Fault::Exception:
-        reply = exceptionReply(address, uint8_t(frame[1]), fault.exceptionCode);
+        reply = exceptionReply(address, function, fault.exceptionCode);
         break;
     }
+    return reply;
+}
+
+void spoilEcho(QByteArray &echoed, const FaultSpec &fault)
+{
+    if (fault.fault == Fault::EchoCut)
+        echoed.chop(std::clamp(fault.truncateBy, 0, int(echoed.size())));
+    else if (fault.fault == Fault::EchoSpoiled && !echoed.isEmpty())
+        echoed[echoed.size() / 2] = char(echoed[echoed.size() / 2] ^ 0x10);
+}
+
+} // namespace
+
+void SimRecorder::Impl::handleFrame(const QByteArray &frame, bool garbled, uint16_t transaction)
+{
+    const qint64 arrivalNs = line->lastByteNs;
+    const int programBaud = this->programBaud();
+    const uint8_t address = frame.isEmpty() ? 0 : uint8_t(frame[0]);
+    FaultRule ruleCopy;
+    int serial = 0;
+    // The adapter's echo goes back whatever becomes of the frame, and before any reply.
+    QByteArray echoed;
+    const auto sendEcho = qScopeGuard([&] { deliver(echoed); });
+    noteFrame(frame, echoed);
+    {
+        QMutexLocker lock(&mutex);
+        if (garbled)
+            return;
+        if (frame.size() < 4 || !crcMatches(frame))
+            return;
+        if (address == 0)
+            return handleBroadcast(frame, programBaud);
+        if (!device(address) || !hears(programBaud, *device(address)))
+            return;
+        if (auto busy = busyUntilNs.find(address); busy != busyUntilNs.end() && arrivalNs < busy->second) {
+            ++busyIgnored;
+            return;
+        }
+        if (rule) {
+            ruleCopy = rule;
+            serial = ruleSerial++;
+        }
+    }
+    // The rule is the caller's code: run it without the lock so it may call back in.
+    FaultSpec fault;
+    if (ruleCopy)
+        fault = ruleCopy(frame, serial);
+
+    Handled handled;
+    double turnaround;
+    bool wire;
+    int baud;
+    {
+        QMutexLocker lock(&mutex);
+        DeviceState *dev = device(address);
+        if (!dev || !hears(programBaud, *dev))
+            return;
+        if (!ruleCopy && !faultQueue.isEmpty())
+            fault = faultQueue.takeFirst();
+        baud = programBaud ? programBaud : dev->rate;
+        turnaround = turnaroundMs;
+        wire = wireTiming;
+        // The request takes effect whatever becomes of the reply.
+        handled = handleRequest(*dev, frame, hostMs());
+    }
+    spoilEcho(echoed, fault);
+    if (handled.reply.isEmpty())
+        return;
+
+    const QByteArray reply = spoiledReply(handled.reply, fault, address, uint8_t(frame[1]));
     // The reply as the line carries it, and what becomes of it there.
     QByteArray out = framed(reply, uint16_t(transaction + (fault.fault == Fault::OtherTransaction)));
     if (fault.fault == Fault::Trailing)
@@ -284,10 +281,42 @@ void SimRecorder::Impl::handleFrame(const QByteArray &frame, bool garbled, uint1
     if (fault.fault == Fault::Late)
         delayMs = fault.lateMs;
     else if (wire)
-        delayMs += (frame.size() + replySize) * 10.0 * 1000.0 / std::max(baud, 1);
+        delayMs += (frame.size() + handled.reply.size()) * 10.0 * 1000.0 / std::max(baud, 1);
     const double elapsedMs = (monotonic.nsecsElapsed() - arrivalNs) / 1e6;
-    const int waitMs = std::max(0, int(std::ceil(delayMs - elapsedMs)));
-    const int newBaud = handled.newBaud;
+    sendReply(out, std::max(0, int(std::ceil(delayMs - elapsedMs))), fault, address, handled.newBaud);
+}
+
+void SimRecorder::Impl::noteFrame(const QByteArray &frame, QByteArray &echoed)
+{
+    std::function<void(int)> hook;
+    int index = 0;
+    {
+        QMutexLocker lock(&mutex);
+        if (echo && transport == Transport::Pty)
+            echoed = frame;
+        log.append(frame);
+        index = int(log.size()) - 1;
+        hook = frameHook;
+        arrived.wakeAll();
+    }
+    // The caller's code, without the lock: it may call back in, and the line waits while it runs.
+    if (hook)
+        hook(index);
+}
+
+void SimRecorder::Impl::handleBroadcast(const QByteArray &frame, int programBaud)
+{
+    const qint64 now = hostMs();
+    for (auto &[a, dev] : devices) {
+        if (!hears(programBaud, dev))
+            continue;
+        if (const int newBaud = handleRequest(dev, frame, now).newBaud)
+            dev.rate = newBaud;
+    }
+}
+
+void SimRecorder::Impl::sendReply(const QByteArray &out, int waitMs, const FaultSpec &fault, uint8_t address, int newBaud)
+{
     {
         QMutexLocker lock(&mutex);
         if (fault.fault != Fault::None)

@@ -165,6 +165,10 @@ struct SimRecorder::Impl {
     void frameBuffer();
     void onSilence();
     void handleFrame(const QByteArray &frame, bool garbled = false, uint16_t transaction = 0);
+    void noteFrame(const QByteArray &frame, QByteArray &echoed);  // logged, echoed, the test's hook run
+    void handleBroadcast(const QByteArray &frame, int programBaud);  // address 0, with the mutex held
+    // The reply goes out after waitMs, split or cut as the fault says; a new rate applies after it.
+    void sendReply(const QByteArray &out, int waitMs, const FaultSpec &fault, uint8_t address, int newBaud);
     void deliver(const QByteArray &bytes);
     void passHeld();
     void writeAll(const QByteArray &bytes);

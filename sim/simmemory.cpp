@@ -248,121 +248,152 @@ bool readBlockServed(uint16_t start, int quantity)
     return end <= reg::HoldingCount || (start >= reg::BaudBase && end <= reg::BaudBase + 6);
 }
 
+// A request of the right length and CRC for this device, and the answers it may get: none at all
+// to a broadcast.
+struct Request {
+    const QByteArray &frame;
+    uint8_t address;
+    uint8_t fn;
+    bool broadcast;
+    Handled out;
+
+    Handled fail(uint8_t code)
+    {
+        if (!broadcast)
+            out.reply = exceptionReply(address, fn, code);
+        return out;
+    }
+    Handled echo()
+    {
+        if (!broadcast)
+            out.reply = frame;
+        return out;
+    }
+};
+
+// Functions 03 and 04.
+Handled readRegisters(DeviceState &dev, Request &q, qint64 hostMs)
+{
+    const uint16_t start = word(q.frame, 2);
+    int quantity = word(q.frame, 4);
+    if (quantity < 1 || quantity > 125)
+        return q.fail(IllegalValue);
+    if (q.fn == 0x04 && quantity > dev.sensorCount() + 3) {
+        using Refusal = SimRecorder::BlockRefusal;
+        switch (dev.blockRefusal) {
+        case Refusal::None:
+            break;
+        case Refusal::Exception:
+            return q.fail(IllegalAddress);
+        case Refusal::NoReply:
+            return q.out;
+        case Refusal::WrongLength:
+            quantity = dev.sensorCount() + 3;
+            break;
+        }
+    }
+    if (q.fn == 0x03 ? !readBlockServed(start, quantity) : start + quantity > reg::InputCount)
+        return q.fail(IllegalAddress);
+    if (q.broadcast)
+        return q.out;
+    QByteArray &r = q.out.reply;
+    r.append(char(q.address));
+    r.append(char(q.fn));
+    r.append(char(quantity * 2));
+    for (int i = 0; i < quantity; ++i) {
+        const uint16_t at = uint16_t(start + i);
+        appendWord(r, q.fn == 0x03 ? dev.holdingAt(at, hostMs) : dev.inputAt(at));
+    }
+    appendCrc(r);
+    return q.out;
+}
+
+// Function 05.
+Handled writeCoil(DeviceState &dev, Request &q, qint64 hostMs)
+{
+    const uint16_t coil = word(q.frame, 2);
+    const uint16_t value = word(q.frame, 4);
+    if (value != 0xFF00 && value != 0x0000)
+        return q.fail(IllegalValue);
+    if (coil >= reg::CoilCount)
+        return q.fail(IllegalAddress);
+    if (value == 0xFF00)
+        switchCoilOn(dev, coil, hostMs);
+    return q.echo();
+}
+
+// Function 06.
+Handled writeRegister(DeviceState &dev, Request &q)
+{
+    const uint16_t at = word(q.frame, 2);
+    const uint16_t value = word(q.frame, 4);
+    if (at >= reg::BaudBase && at <= reg::BaudBase + 5) {
+        // The rate register: only the one named by the current code answers.
+        if (at != reg::BaudBase + baud::codeOf(dev.rate))
+            return q.fail(IllegalAddress);
+        if (baud::ofCode(value) == 0 || dev.refused.count(at))
+            return q.fail(IllegalValue);
+        q.out.newBaud = baud::ofCode(value);
+        return q.echo();
+    }
+    if (at >= reg::HoldingCount)
+        return q.fail(IllegalAddress);
+    if (dev.refused.count(at))
+        return q.fail(IllegalValue);
+    storeHolding(dev, at, value);
+    return q.echo();
+}
+
+// Function 16.
+Handled writeRegisters(DeviceState &dev, Request &q)
+{
+    const uint16_t start = word(q.frame, 2);
+    const int quantity = word(q.frame, 4);
+    const int byteCount = uint8_t(q.frame[6]);
+    if (quantity < 1 || quantity > 123 || byteCount != quantity * 2)
+        return q.fail(IllegalValue);
+    // The rate register is changed through function 06 only.
+    if (start + quantity > reg::HoldingCount)
+        return q.fail(IllegalAddress);
+    // One refused register refuses the whole write: nothing of it is stored.
+    if (dev.refused.lower_bound(start) != dev.refused.lower_bound(uint16_t(start + quantity)))
+        return q.fail(IllegalValue);
+    for (int i = 0; i < quantity; ++i)
+        storeHolding(dev, uint16_t(start + i), word(q.frame, 7 + 2 * i));
+    if (q.broadcast)
+        return q.out;
+    q.out.reply = q.frame.left(6);
+    appendCrc(q.out.reply);
+    return q.out;
+}
+
 } // namespace
 
 Handled handleRequest(DeviceState &dev, const QByteArray &request, qint64 hostMs)
 {
-    Handled out;
     if (request.size() < 4 || !crcMatches(request))
-        return out;
+        return {};
     const uint8_t address = uint8_t(request[0]);
     const bool broadcast = address == 0;
     if (!broadcast && address != dev.address)
-        return out;
-    const uint8_t fn = uint8_t(request[1]);
+        return {};
     const int expected = expectedRequestLength(request);
     if (expected > 0 && request.size() != expected)
-        return out;  // a frame of the wrong length is noise, not a request
+        return {};  // a frame of the wrong length is noise, not a request
 
-    const auto fail = [&](uint8_t code) {
-        if (!broadcast)
-            out.reply = exceptionReply(address, fn, code);
-        return out;
-    };
-    const auto echo = [&]() {
-        if (!broadcast)
-            out.reply = request;
-        return out;
-    };
-
-    switch (fn) {
+    Request q{request, address, uint8_t(request[1]), broadcast, {}};
+    switch (q.fn) {
     case 0x03:
-    case 0x04: {
-        const uint16_t start = word(request, 2);
-        int quantity = word(request, 4);
-        if (quantity < 1 || quantity > 125)
-            return fail(IllegalValue);
-        if (fn == 0x04 && quantity > dev.sensorCount() + 3) {
-            using Refusal = SimRecorder::BlockRefusal;
-            switch (dev.blockRefusal) {
-            case Refusal::None:
-                break;
-            case Refusal::Exception:
-                return fail(IllegalAddress);
-            case Refusal::NoReply:
-                return out;
-            case Refusal::WrongLength:
-                quantity = dev.sensorCount() + 3;
-                break;
-            }
-        }
-        if (fn == 0x03 ? !readBlockServed(start, quantity) : start + quantity > reg::InputCount)
-            return fail(IllegalAddress);
-        if (broadcast)
-            return out;
-        QByteArray &r = out.reply;
-        r.append(char(address));
-        r.append(char(fn));
-        r.append(char(quantity * 2));
-        for (int i = 0; i < quantity; ++i) {
-            const uint16_t at = uint16_t(start + i);
-            appendWord(r, fn == 0x03 ? dev.holdingAt(at, hostMs) : dev.inputAt(at));
-        }
-        appendCrc(r);
-        return out;
-    }
-    case 0x05: {
-        const uint16_t coil = word(request, 2);
-        const uint16_t value = word(request, 4);
-        if (value != 0xFF00 && value != 0x0000)
-            return fail(IllegalValue);
-        if (coil >= reg::CoilCount)
-            return fail(IllegalAddress);
-        if (value == 0xFF00)
-            switchCoilOn(dev, coil, hostMs);
-        return echo();
-    }
-    case 0x06: {
-        const uint16_t at = word(request, 2);
-        const uint16_t value = word(request, 4);
-        if (at >= reg::BaudBase && at <= reg::BaudBase + 5) {
-            // The rate register: only the one named by the current code answers.
-            if (at != reg::BaudBase + baud::codeOf(dev.rate))
-                return fail(IllegalAddress);
-            if (baud::ofCode(value) == 0 || dev.refused.count(at))
-                return fail(IllegalValue);
-            out.newBaud = baud::ofCode(value);
-            return echo();
-        }
-        if (at >= reg::HoldingCount)
-            return fail(IllegalAddress);
-        if (dev.refused.count(at))
-            return fail(IllegalValue);
-        storeHolding(dev, at, value);
-        return echo();
-    }
-    case 0x10: {
-        const uint16_t start = word(request, 2);
-        const int quantity = word(request, 4);
-        const int byteCount = uint8_t(request[6]);
-        if (quantity < 1 || quantity > 123 || byteCount != quantity * 2)
-            return fail(IllegalValue);
-        // The rate register is changed through function 06 only.
-        if (start + quantity > reg::HoldingCount)
-            return fail(IllegalAddress);
-        // One refused register refuses the whole write: nothing of it is stored.
-        if (dev.refused.lower_bound(start) != dev.refused.lower_bound(uint16_t(start + quantity)))
-            return fail(IllegalValue);
-        for (int i = 0; i < quantity; ++i)
-            storeHolding(dev, uint16_t(start + i), word(request, 7 + 2 * i));
-        if (broadcast)
-            return out;
-        out.reply = request.left(6);
-        appendCrc(out.reply);
-        return out;
-    }
+    case 0x04:
+        return readRegisters(dev, q, hostMs);
+    case 0x05:
+        return writeCoil(dev, q, hostMs);
+    case 0x06:
+        return writeRegister(dev, q);
+    case 0x10:
+        return writeRegisters(dev, q);
     default:
-        return fail(IllegalFunction);
+        return q.fail(IllegalFunction);
     }
 }
 

@@ -248,45 +248,48 @@ void sst(Out &o, const QVector<const QString *> &strings, quint32 references, in
     o.end(r);
 }
 
-bool buildStream(const Sheet &sheet, QByteArray *stream, QString *why)
-{
-    std::vector<const Cell *> cells;
-    if (!orderedCells(sheet, &cells, why))
-        return false;
-
-    // Shared strings in order of first use, and per column the widest text.
-    QHash<QString, quint32> index;
+// The sheet's shared strings in order of first use (isst: each cell's index among them), and per
+// column the widest text.
+struct SharedStrings {
     QVector<const QString *> strings;
-    std::vector<quint32> isst(cells.size(), 0);
-    std::vector<int> stringWidth;
+    std::vector<quint32> isst;
     std::array<int, kMaxColumns> widths{};
     quint32 references = 0;
-    qsizetype stringBytes = 0;
+    qsizetype bytes = 0;
+};
+
+SharedStrings sharedStrings(const std::vector<const Cell *> &cells)
+{
+    SharedStrings s;
+    QHash<QString, quint32> index;
+    std::vector<int> stringWidth;
+    s.isst.assign(cells.size(), 0);
     index.reserve(qsizetype(cells.size()) / 4 + 16);
     for (size_t k = 0; k < cells.size(); ++k) {
         const QString *text = std::get_if<QString>(&cells[k]->value);
         if (!text) {
-            int &w = widths[size_t(cells[k]->column)];
+            int &w = s.widths[size_t(cells[k]->column)];
             w = std::max(w, displayWidth(*cells[k]));
             continue;
         }
-        ++references;
+        ++s.references;
         auto it = index.constFind(*text);
         if (it == index.constEnd()) {
-            it = index.insert(*text, quint32(strings.size()));
-            strings.append(text);
+            it = index.insert(*text, quint32(s.strings.size()));
+            s.strings.append(text);
             stringWidth.push_back(displayWidth(*text));
-            stringBytes += 3 + 2 * text->size();
+            s.bytes += 3 + 2 * text->size();
         }
-        isst[k] = *it;
-        int &w = widths[size_t(cells[k]->column)];
+        s.isst[k] = *it;
+        int &w = s.widths[size_t(cells[k]->column)];
         w = std::max(w, stringWidth[*it]);
     }
+    return s;
+}
 
-    Out o;
-    o.b.reserve(2048 + stringBytes + stringBytes / kMaxRecordData * 5 + qsizetype(cells.size()) * 18);
-
-    // Globals.
+// The workbook globals up to the fonts: BOF, code page, window, date mode.
+void globalsHead(Out &o)
+{
     bof(o, 0x0005);
     {
         const int r = o.begin(CODEPAGE);
@@ -311,6 +314,11 @@ bool buildStream(const Sheet &sheet, QByteArray *stream, QString *why)
         o.u16(0);  // dates count from 1900, as cellNumber() gives them
         o.end(r);
     }
+}
+
+// Fonts, number formats, cell formats and the Normal style.
+void formats(Out &o)
+{
     for (int i = 0; i < 5; ++i)  // fonts 0–3 and 5: Excel numbers no font 4
         font(o);
     for (const auto &[id, format] : {std::pair{kNumberFormat, Sheet::numberFormat()}, std::pair{kDateFormat, Sheet::dateFormat()}}) {
@@ -334,34 +342,27 @@ bool buildStream(const Sheet &sheet, QByteArray *stream, QString *why)
         o.u8(0xFF);
         o.end(r);
     }
-    int sheetOffsetAt;
-    {
-        const int r = o.begin(BOUNDSHEET);
-        sheetOffsetAt = int(o.b.size());
-        o.u32(0);  // the sheet's BOF, filled in below
-        o.u8(0);   // visible
-        o.u8(0);   // worksheet
-        shortString(o, sheetName(sheet.name()));
-        o.end(r);
-    }
-    const int perBucket = std::max(8, int((strings.size() + 127) / 128));
-    QVector<Bucket> buckets;
-    sst(o, strings, references, perBucket, &buckets);
-    {
-        const int r = o.begin(EXTSST);
-        o.u16(quint16(perBucket));
-        for (const Bucket &b : buckets) {
-            o.u32(b.streamPos);
-            o.u16(b.recordOffset);
-            o.u16(0);
-        }
-        o.end(r);
-    }
-    eof(o);
+}
 
-    // The worksheet.
-    qToLittleEndian(quint32(o.b.size()), o.b.data() + sheetOffsetAt);
-    bof(o, 0x0010);
+// The shared string table and its index.
+void stringTable(Out &o, const SharedStrings &s)
+{
+    const int perBucket = std::max(8, int((s.strings.size() + 127) / 128));
+    QVector<Bucket> buckets;
+    sst(o, s.strings, s.references, perBucket, &buckets);
+    const int r = o.begin(EXTSST);
+    o.u16(quint16(perBucket));
+    for (const Bucket &b : buckets) {
+        o.u32(b.streamPos);
+        o.u16(b.recordOffset);
+        o.u16(0);
+    }
+    o.end(r);
+}
+
+// The worksheet's column widths and its used range.
+void sheetHead(Out &o, const std::vector<const Cell *> &cells, const std::array<int, kMaxColumns> &widths)
+{
     for (int c = 0; c < kMaxColumns; ++c) {
         const int w = std::min(widths[size_t(c)] + 1, 255);
         if (w <= 8)
@@ -375,20 +376,22 @@ bool buildStream(const Sheet &sheet, QByteArray *stream, QString *why)
         o.u16(0);
         o.end(r);
     }
-    {
-        int firstColumn = kMaxColumns, lastColumn = -1;
-        for (const Cell *c : cells) {
-            firstColumn = std::min(firstColumn, c->column);
-            lastColumn = std::max(lastColumn, c->column);
-        }
-        const int r = o.begin(DIMENSIONS);
-        o.u32(cells.empty() ? 0 : quint32(cells.front()->row));
-        o.u32(cells.empty() ? 0 : quint32(cells.back()->row + 1));
-        o.u16(cells.empty() ? 0 : quint16(firstColumn));
-        o.u16(cells.empty() ? 0 : quint16(lastColumn + 1));
-        o.u16(0);
-        o.end(r);
+    int firstColumn = kMaxColumns, lastColumn = -1;
+    for (const Cell *c : cells) {
+        firstColumn = std::min(firstColumn, c->column);
+        lastColumn = std::max(lastColumn, c->column);
     }
+    const int r = o.begin(DIMENSIONS);
+    o.u32(cells.empty() ? 0 : quint32(cells.front()->row));
+    o.u32(cells.empty() ? 0 : quint32(cells.back()->row + 1));
+    o.u16(cells.empty() ? 0 : quint16(firstColumn));
+    o.u16(cells.empty() ? 0 : quint16(lastColumn + 1));
+    o.u16(0);
+    o.end(r);
+}
+
+void cellRecords(Out &o, const std::vector<const Cell *> &cells, const std::vector<quint32> &isst)
+{
     for (size_t k = 0; k < cells.size(); ++k) {
         // Each cell record made whole and appended once: these are most of the stream.
         const Cell &c = *cells[k];
@@ -409,18 +412,53 @@ bool buildStream(const Sheet &sheet, QByteArray *stream, QString *why)
         }
         o.b.append(rec, number ? 18 : 14);
     }
+}
+
+void window2(Out &o)
+{
+    const int r = o.begin(WINDOW2);
+    o.u16(0x06B6);  // grid, headers, zeros, outline symbols; selected and shown
+    o.u16(0);       // top row
+    o.u16(0);       // left column
+    o.u16(0x40);    // automatic grid colour
+    o.u16(0);
+    o.u16(0);  // zoom of the page-break preview: default
+    o.u16(0);  // zoom: default
+    o.u32(0);
+    o.end(r);
+}
+
+bool buildStream(const Sheet &sheet, QByteArray *stream, QString *why)
+{
+    std::vector<const Cell *> cells;
+    if (!orderedCells(sheet, &cells, why))
+        return false;
+    const SharedStrings strings = sharedStrings(cells);
+    Out o;
+    o.b.reserve(2048 + strings.bytes + strings.bytes / kMaxRecordData * 5 + qsizetype(cells.size()) * 18);
+
+    // Globals.
+    globalsHead(o);
+    formats(o);
+    int sheetOffsetAt;
     {
-        const int r = o.begin(WINDOW2);
-        o.u16(0x06B6);  // grid, headers, zeros, outline symbols; selected and shown
-        o.u16(0);       // top row
-        o.u16(0);       // left column
-        o.u16(0x40);    // automatic grid colour
-        o.u16(0);
-        o.u16(0);  // zoom of the page-break preview: default
-        o.u16(0);  // zoom: default
-        o.u32(0);
+        const int r = o.begin(BOUNDSHEET);
+        sheetOffsetAt = int(o.b.size());
+        o.u32(0);  // the sheet's BOF, filled in below
+        o.u8(0);   // visible
+        o.u8(0);   // worksheet
+        shortString(o, sheetName(sheet.name()));
         o.end(r);
     }
+    stringTable(o, strings);
+    eof(o);
+
+    // The worksheet.
+    qToLittleEndian(quint32(o.b.size()), o.b.data() + sheetOffsetAt);
+    bof(o, 0x0010);
+    sheetHead(o, cells, strings.widths);
+    cellRecords(o, cells, strings.isst);
+    window2(o);
     eof(o);
 
     *stream = std::move(o.b);

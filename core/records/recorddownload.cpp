@@ -98,6 +98,27 @@ void RecordDownload::refuseBlocks(records::DownloadOutcome &d, const QString &wh
     emit blockReadsRefused(why);
 }
 
+void RecordDownload::sortRun(records::DownloadOutcome &d, int k, int n, const QList<QByteArray> *data, int sensors,
+                             int &silentInARow, bool &singlesRead)
+{
+    for (int i = 0; i < n; ++i) {
+        const int r = k + i;
+        if (!data) {
+            d.unread.append(r);
+            singlesRead = false;
+            ++silentInARow;
+        } else if (!records::isRecordData((*data)[i], sensors)) {
+            d.notRecords.append(r);
+            silentInARow = 0;
+        } else {
+            ++d.read;
+            m_lastKept = (*data)[i];
+            emit recordRead(records::Record{r, (*data)[i]});
+            silentInARow = 0;
+        }
+    }
+}
+
 records::DownloadOutcome RecordDownload::run(const Link::Hold &hold, uint8_t address, int first, int count,
                                              int sensors)
 {
@@ -147,22 +168,7 @@ records::DownloadOutcome RecordDownload::run(const Link::Hold &hold, uint8_t add
         }
         if (n > 1)
             m_blocks = Blocks::On;
-        for (int i = 0; i < n; ++i) {
-            const int r = k + i;
-            if (v != Verdict::Read) {
-                d.unread.append(r);
-                singlesRead = false;
-                ++silentInARow;
-            } else if (!records::isRecordData(data[i], sensors)) {
-                d.notRecords.append(r);
-                silentInARow = 0;
-            } else {
-                ++d.read;
-                m_lastKept = data[i];
-                emit recordRead(records::Record{r, data[i]});
-                silentInARow = 0;
-            }
-        }
+        sortRun(d, k, n, v == Verdict::Read ? &data : nullptr, sensors, silentInARow, singlesRead);
         k += n;
         if (judging && k > singlesTo) {
             judging = false;

@@ -55,6 +55,10 @@ private:
                     Exchange &last, QList<QByteArray> &data);
     // Records a request from k on: a block where blocks are on, never past last.
     int runLength(int k, int last, int sensors) const;
+    // Records k … k + n − 1 as the run brought them (data: nothing when they went unread) sorted into
+    // read (and sent on), not records and unread; silentInARow counts the unread in a row.
+    void sortRun(records::DownloadOutcome &d, int k, int n, const QList<QByteArray> *data, int sensors,
+                 int &silentInARow, bool &singlesRead);
     void refuseBlocks(records::DownloadOutcome &d, const QString &why);
     bool stopping(const Link::Hold &hold) const;
     records::DownloadOutcome::End stoppedEnd(const Link::Hold &hold) const;

@@ -41,37 +41,7 @@ AuditDialog::AuditDialog(PanelContext &context, QWidget *parent) : QDialog(paren
     setWindowTitle(tr("审计记录"));
     resize(960, 540);
     // Made in reading order, which is the order Tab takes.
-    auto *filters = new QHBoxLayout;
-    const auto captioned = [&](QWidget *box, const QString &caption) {
-        auto *label = new QLabel(caption, this);
-        label->setBuddy(box);
-        box->setAccessibleName(caption);
-        filters->addWidget(label);
-        filters->addWidget(box);
-    };
-    const QDateTime now = minute(m_ctx.desktop.now());
-    const auto dateBox = [&](const char *name, const QDateTime &t, const QString &caption) {
-        auto *box = new QDateTimeEdit(t, this);
-        box->setObjectName(QLatin1String(name));
-        box->setDisplayFormat(QStringLiteral("yyyy-MM-dd HH:mm"));
-        box->setCalendarPopup(true);
-        captioned(box, caption);
-        return box;
-    };
-    dtpAuditFrom = dateBox("dtpAuditFrom", now.addDays(-DefaultDays), tr("从"));
-    dtpAuditTo = dateBox("dtpAuditTo", now, tr("到"));
-    const auto comboBox = [&](const char *name, const QString &caption) {
-        auto *box = new QComboBox(this);
-        box->setObjectName(QLatin1String(name));
-        box->setSizeAdjustPolicy(QComboBox::AdjustToContents);
-        box->addItem(tr("全部"), QString());
-        captioned(box, caption);
-        return box;
-    };
-    cboAuditRecorder = comboBox("cboAuditRecorder", tr("记录仪"));
-    cboAuditKind = comboBox("cboAuditKind", tr("类别"));
-    filters->addStretch(1);
-
+    QHBoxLayout *filters = makeFilters();
     lstAuditTrail = new QTreeWidget(this);
     lstAuditTrail->setObjectName(QStringLiteral("lstAuditTrail"));
     lstAuditTrail->setAccessibleName(tr("审计记录"));
@@ -116,6 +86,41 @@ AuditDialog::AuditDialog(PanelContext &context, QWidget *parent) : QDialog(paren
     connect(cmdAuditExport, &QPushButton::clicked, this, &AuditDialog::exportCsv);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     refresh();
+}
+
+QHBoxLayout *AuditDialog::makeFilters()
+{
+    auto *filters = new QHBoxLayout;
+    const auto captioned = [&](QWidget *box, const QString &caption) {
+        auto *label = new QLabel(caption, this);
+        label->setBuddy(box);
+        box->setAccessibleName(caption);
+        filters->addWidget(label);
+        filters->addWidget(box);
+    };
+    const QDateTime now = minute(m_ctx.desktop.now());
+    const auto dateBox = [&](const char *name, const QDateTime &t, const QString &caption) {
+        auto *box = new QDateTimeEdit(t, this);
+        box->setObjectName(QLatin1String(name));
+        box->setDisplayFormat(QStringLiteral("yyyy-MM-dd HH:mm"));
+        box->setCalendarPopup(true);
+        captioned(box, caption);
+        return box;
+    };
+    dtpAuditFrom = dateBox("dtpAuditFrom", now.addDays(-DefaultDays), tr("从"));
+    dtpAuditTo = dateBox("dtpAuditTo", now, tr("到"));
+    const auto comboBox = [&](const char *name, const QString &caption) {
+        auto *box = new QComboBox(this);
+        box->setObjectName(QLatin1String(name));
+        box->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+        box->addItem(tr("全部"), QString());
+        captioned(box, caption);
+        return box;
+    };
+    cboAuditRecorder = comboBox("cboAuditRecorder", tr("记录仪"));
+    cboAuditKind = comboBox("cboAuditKind", tr("类别"));
+    filters->addStretch(1);
+    return filters;
 }
 
 void AuditDialog::refresh()

@@ -4,6 +4,7 @@
 
 class QComboBox;
 class QDateTimeEdit;
+class QHBoxLayout;
 class QPushButton;
 class QTreeWidget;
 class ValueLabel;
@@ -39,6 +40,7 @@ public:
     QPushButton *cmdAuditExport;
 
 private:
+    QHBoxLayout *makeFilters();  // the period, recorder and kind filters, in a row
     void applyFilter();
 
     PanelContext &m_ctx;

@@ -52,6 +52,15 @@ HistoryPanel::HistoryPanel(PanelContext &context, QWidget *parent)
     : QWidget(parent), m_ctx(context), m_model(new HistoryModel(this))
 {
     setObjectName(QStringLiteral("HistoryPanel"));
+    makePeriodChoice();
+    makeViews();
+    makeFileButtons();
+    layOut();
+    connectControls();
+}
+
+void HistoryPanel::makePeriodChoice()
+{
     cboRecorder = new QComboBox(this);
     cboRecorder->setObjectName(QStringLiteral("cboRecorder"));
     cboRecorder->setMinimumContentsLength(16);
@@ -75,7 +84,10 @@ HistoryPanel::HistoryPanel(PanelContext &context, QWidget *parent)
     chkOutOfRange->setObjectName(QStringLiteral("chkOutOfRange"));
     chkOutOfRange->setToolTip(tr("表中只列出有传感器超出其限值的记录（限值在“传感器”页设定）"));
     cmdArchiveSettings->setToolTip(tr("使用本机存档文件或 PostgreSQL 服务器"));
+}
 
+void HistoryPanel::makeViews()
+{
     tblHistory = new QTableView(this);
     tblHistory->setObjectName(QStringLiteral("tblHistory"));
     tblHistory->setModel(m_model);
@@ -95,7 +107,10 @@ HistoryPanel::HistoryPanel(PanelContext &context, QWidget *parent)
     lblCursor->setObjectName(QStringLiteral("lblCursor"));
     lblHistoryState = new ValueLabel(QString(), tr("历史数据状态"), this);
     lblHistoryState->setObjectName(QStringLiteral("lblHistoryState"));
+}
 
+void HistoryPanel::makeFileButtons()
+{
     cmdExportText = namedButton(QStringLiteral("cmdExportText"), tr("导出文本"), this);
     cmdExportXls = namedButton(QStringLiteral("cmdExportXls"), tr("导出Excel(.xls)"), this);
     cmdExportXlsx = namedButton(QStringLiteral("cmdExportXlsx"), tr("导出Excel(.xlsx)"), this);
@@ -107,7 +122,10 @@ HistoryPanel::HistoryPanel(PanelContext &context, QWidget *parent)
     cmdReport->setToolTip(tr("所选记录仪一段时间的报告（PDF）：统计、MKT、超限、记录完整性、曲线和报警"));
     cmdResetZoom = namedButton(QStringLiteral("cmdResetZoom"), tr("复原缩放"), this);
     cmdResetZoom->setToolTip(tr("显示全部时段；在曲线上拖出矩形放大，滚轮缩放，右键拖动平移"));
+}
 
+void HistoryPanel::layOut()
+{
     auto *choice = new QHBoxLayout;
     auto *recorderCaption = new QLabel(tr("记录仪"), this);
     recorderCaption->setBuddy(cboRecorder);
@@ -159,7 +177,10 @@ HistoryPanel::HistoryPanel(PanelContext &context, QWidget *parent)
     setReadingOrder({cboRecorder, dtpFrom, dtpTo, cmdHistoryShow, cmdHistoryAll, chkOutOfRange, cmdArchiveSettings,
                      namePanel, chart, lstSensors, tblHistory, cmdExportText, cmdExportXls, cmdExportXlsx, cmdExportCsv,
                      cmdSavePng, cmdSavePdf, cmdPrint, cmdResetZoom, cmdReport});
+}
 
+void HistoryPanel::connectControls()
+{
     connect(cboRecorder, &QComboBox::activated, this, [this] { showRecent(); });
     connect(cmdHistoryShow, &QPushButton::clicked, this, [this] { showPeriod(); });
     connect(cmdHistoryAll, &QPushButton::clicked, this, [this] { showWholeSpan(); });

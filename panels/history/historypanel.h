@@ -71,6 +71,12 @@ protected:
     // The tab shown: the recorders archived meanwhile, and the recorder in use for naming.
     void showEvent(QShowEvent *event) override;
 private:
+    // The constructor's steps.
+    void makePeriodChoice();   // the recorder, the period boxes and their commands
+    void makeViews();          // the table, the sensor list, the chart and its labels
+    void makeFileButtons();    // exports, chart files, print, report, zoom
+    void layOut();             // the choice above, chart over table, the buttons below; Tab order
+    void connectControls();
     // The chosen recorder's span into the period boxes: at most its last 30 days.
     void chooseRecorder();
     // Its last 30 days read and shown, the status line left alone.

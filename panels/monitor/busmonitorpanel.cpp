@@ -178,6 +178,14 @@ BusMonitorPanel::BusMonitorPanel(FrameLog &log, Desktop &desktop, QWidget *paren
     lblMonitorCount = new ValueLabel(QString(), tr("显示的帧数"), body);
     lblMonitorCount->setObjectName(QStringLiteral("lblMonitorCount"));
 
+    makeTable(body);
+    layOut(body, lblDevice);
+    connectControls();
+    showCount();
+}
+
+void BusMonitorPanel::makeTable(QWidget *body)
+{
     tblMonitor = new QTableView(body);
     m_model = new FrameTableModel(m_log, tblMonitor, this);
     tblMonitor->setObjectName(QStringLiteral("tblMonitor"));
@@ -196,7 +204,10 @@ BusMonitorPanel::BusMonitorPanel(FrameLog &log, Desktop &desktop, QWidget *paren
     for (int c = 0; c < 4; ++c)
         tblMonitor->setColumnWidth(c, widths[c] * digit);
     tblMonitor->horizontalHeader()->setStretchLastSection(true);
+}
 
+void BusMonitorPanel::layOut(QWidget *body, QLabel *lblDevice)
+{
     auto *controls = new QHBoxLayout;
     controls->addWidget(lblDevice);
     controls->addWidget(cboMonitorDevice);
@@ -209,7 +220,10 @@ BusMonitorPanel::BusMonitorPanel(FrameLog &log, Desktop &desktop, QWidget *paren
     column->addLayout(controls);
     column->addWidget(tblMonitor, 1);
     setWidget(body);
+}
 
+void BusMonitorPanel::connectControls()
+{
     m_timer = new QTimer(this);
     m_timer->setInterval(CatchUpMs);
     connect(m_timer, &QTimer::timeout, this, &BusMonitorPanel::catchUp);
@@ -235,7 +249,6 @@ BusMonitorPanel::BusMonitorPanel(FrameLog &log, Desktop &desktop, QWidget *paren
         applyFilter();
     });
     connect(cmdMonitorSave, &QPushButton::clicked, this, &BusMonitorPanel::save);
-    showCount();
 }
 
 BusMonitorPanel::~BusMonitorPanel() = default;

@@ -7,6 +7,7 @@ class FrameLog;
 class FrameTableModel;
 class QCheckBox;
 class QComboBox;
+class QLabel;
 class ValueLabel;
 class QPushButton;
 class QTableView;
@@ -39,6 +40,9 @@ protected:
     void hideEvent(QHideEvent *event) override;
 
 private:
+    void makeTable(QWidget *body);  // the frames' table, fixed rows and columns
+    void layOut(QWidget *body, QLabel *lblDevice);
+    void connectControls();
     void applyFilter();
     void addDevices();
     void showCount();

@@ -69,55 +69,8 @@ QLineEdit *numberBox(const QString &name, const QString &text, const QString &ca
 
 RecordsPanel::RecordsPanel(Desktop &desktop, QWidget *parent) : QWidget(parent), m_desktop(desktop)
 {
-    progressPanel = new QWidget(this);
-    progressPanel->setObjectName(QStringLiteral("PicCounter"));
-    lblActivity = valueLabel(QStringLiteral("Label5(0)"), tr("系统正在转换处理..."), tr("当前处理"), progressPanel);
-    lblRecordTotal = valueLabel(QStringLiteral("Label4(3)"), QString(), tr("本次记录条数"), progressPanel);
-    lblCurrentRecord = valueLabel(QStringLiteral("lblCountIC"), QStringLiteral("0"), tr("已处理的记录号"), progressPanel);
-    auto *progress = new QHBoxLayout(progressPanel);
-    progress->addWidget(lblActivity);
-    progress->addWidget(lblRecordTotal);
-    auto *done = label(tr("已处理"), progressPanel);
-    done->setBuddy(lblCurrentRecord);
-    progress->addWidget(done);
-    progress->addWidget(lblCurrentRecord);
-    progress->addWidget(label(tr("条"), progressPanel));
-    // Only a download shows the bar and the time left: records done of n.
-    prgRecords = new QProgressBar(progressPanel);
-    prgRecords->setObjectName(QStringLiteral("prgRecords"));
-    prgRecords->setAccessibleName(tr("记录读取进度"));
-    prgRecords->setFormat(QStringLiteral("%v / %m"));
-    prgRecords->setFixedWidth(240);
-    lblTimeLeft = valueLabel(QStringLiteral("lblTimeLeft"), QString(), tr("剩余时间"), progressPanel);
-    // Texts that change while records are read have a fixed size: a label of another size asks for
-    // a new layout, and the tab control answers that by repainting the whole tab.
-    for (const auto &[l, widest] : {std::pair{lblCurrentRecord, QStringLiteral("000000")},
-                                    std::pair{lblTimeLeft, tr("剩余约 00 小时 00 分")}})
-        l->setFixedSize(l->fontMetrics().horizontalAdvance(widest) + 4, l->sizeHint().height());
-    progress->addWidget(prgRecords);
-    progress->addWidget(lblTimeLeft);
-    progress->addStretch();
-    prgRecords->hide();
-    lblTimeLeft->hide();
-    progressPanel->hide();
-
-    recordCountFrame = makeFrame(QStringLiteral("Frame14(1)"), tr("有效记录总数（及指针）"), this);
-    auto *countFrame = new QVBoxLayout(recordCountFrame);
-    m_countRow = new QHBoxLayout;
-    countFrame->addLayout(m_countRow);
-    txtRecord = numberBox(QStringLiteral("txtRecord"), QStringLiteral("0"), tr("条数"), m_countRow, recordCountFrame);
-    txtRecPoint = numberBox(QStringLiteral("txtRecPoint"), QStringLiteral("0"), tr("指针"), m_countRow, recordCountFrame);
-    m_countRow->addStretch();
-    lblMemoryFill = valueLabel(QStringLiteral("lblMemoryFill"), QString(), tr("存储占用"), recordCountFrame);
-    countFrame->addWidget(lblMemoryFill);
-
-    recordReadFrame = makeFrame(QStringLiteral("Frame15"),
-                        tr("按记录按条读取（建议数据量较小及记录未中断过的情况下使用）"), this);
-    auto *readRow = new QHBoxLayout(recordReadFrame);
-    txtRecordNumber = numberBox(QStringLiteral("txtRecCount"), QStringLiteral("1"), tr("记录号"), readRow, recordReadFrame);
-    txtSensorNum = numberBox(QStringLiteral("txtSensorNum"), QStringLiteral("20"), tr("传感器总数"), readRow, recordReadFrame);
-    readRow->addStretch();
-
+    makeProgressPanel();
+    makeRecordFrames();
     txtDecoded = dataBox(QStringLiteral("txtHaveDone"), tr("解析后的记录"), this);
     txtReceive = dataBox(QStringLiteral("txtReceive"), tr("接收到的记录数据（十六进制）"), this);
     lblPauseHint = label(tr("读取记录时，请将设备设置为暂停记录状态"), this);
@@ -150,6 +103,61 @@ RecordsPanel::RecordsPanel(Desktop &desktop, QWidget *parent) : QWidget(parent),
     connect(txtRecord, &QLineEdit::textChanged, this, &RecordsPanel::showMemoryFill);
     connect(txtSensorNum, &QLineEdit::textChanged, this, &RecordsPanel::showMemoryFill);
     showMemoryFill();
+}
+
+void RecordsPanel::makeProgressPanel()
+{
+    progressPanel = new QWidget(this);
+    progressPanel->setObjectName(QStringLiteral("PicCounter"));
+    lblActivity = valueLabel(QStringLiteral("Label5(0)"), tr("系统正在转换处理..."), tr("当前处理"), progressPanel);
+    lblRecordTotal = valueLabel(QStringLiteral("Label4(3)"), QString(), tr("本次记录条数"), progressPanel);
+    lblCurrentRecord = valueLabel(QStringLiteral("lblCountIC"), QStringLiteral("0"), tr("已处理的记录号"), progressPanel);
+    auto *progress = new QHBoxLayout(progressPanel);
+    progress->addWidget(lblActivity);
+    progress->addWidget(lblRecordTotal);
+    auto *done = label(tr("已处理"), progressPanel);
+    done->setBuddy(lblCurrentRecord);
+    progress->addWidget(done);
+    progress->addWidget(lblCurrentRecord);
+    progress->addWidget(label(tr("条"), progressPanel));
+    // Only a download shows the bar and the time left: records done of n.
+    prgRecords = new QProgressBar(progressPanel);
+    prgRecords->setObjectName(QStringLiteral("prgRecords"));
+    prgRecords->setAccessibleName(tr("记录读取进度"));
+    prgRecords->setFormat(QStringLiteral("%v / %m"));
+    prgRecords->setFixedWidth(240);
+    lblTimeLeft = valueLabel(QStringLiteral("lblTimeLeft"), QString(), tr("剩余时间"), progressPanel);
+    // Texts that change while records are read have a fixed size: a label of another size asks for
+    // a new layout, and the tab control answers that by repainting the whole tab.
+    for (const auto &[l, widest] : {std::pair{lblCurrentRecord, QStringLiteral("000000")},
+                                    std::pair{lblTimeLeft, tr("剩余约 00 小时 00 分")}})
+        l->setFixedSize(l->fontMetrics().horizontalAdvance(widest) + 4, l->sizeHint().height());
+    progress->addWidget(prgRecords);
+    progress->addWidget(lblTimeLeft);
+    progress->addStretch();
+    prgRecords->hide();
+    lblTimeLeft->hide();
+    progressPanel->hide();
+}
+
+void RecordsPanel::makeRecordFrames()
+{
+    recordCountFrame = makeFrame(QStringLiteral("Frame14(1)"), tr("有效记录总数（及指针）"), this);
+    auto *countFrame = new QVBoxLayout(recordCountFrame);
+    m_countRow = new QHBoxLayout;
+    countFrame->addLayout(m_countRow);
+    txtRecord = numberBox(QStringLiteral("txtRecord"), QStringLiteral("0"), tr("条数"), m_countRow, recordCountFrame);
+    txtRecPoint = numberBox(QStringLiteral("txtRecPoint"), QStringLiteral("0"), tr("指针"), m_countRow, recordCountFrame);
+    m_countRow->addStretch();
+    lblMemoryFill = valueLabel(QStringLiteral("lblMemoryFill"), QString(), tr("存储占用"), recordCountFrame);
+    countFrame->addWidget(lblMemoryFill);
+
+    recordReadFrame = makeFrame(QStringLiteral("Frame15"),
+                        tr("按记录按条读取（建议数据量较小及记录未中断过的情况下使用）"), this);
+    auto *readRow = new QHBoxLayout(recordReadFrame);
+    txtRecordNumber = numberBox(QStringLiteral("txtRecCount"), QStringLiteral("1"), tr("记录号"), readRow, recordReadFrame);
+    txtSensorNum = numberBox(QStringLiteral("txtSensorNum"), QStringLiteral("20"), tr("传感器总数"), readRow, recordReadFrame);
+    readRow->addStretch();
 }
 
 std::optional<records::MemoryFill> RecordsPanel::memoryFill() const

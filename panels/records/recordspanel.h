@@ -83,6 +83,8 @@ public:
     QLabel *lblPauseHint;         // pause recording before reading records
 
 private:
+    void makeProgressPanel();  // "PicCounter": what is being done, the record reached, the bar
+    void makeRecordFrames();   // the record count frame and the frame of reads record by record
     void showMemoryFill();
     std::optional<int> whole(const QLineEdit *box, const QString &caption, int lo, int hi);
 

@@ -180,21 +180,10 @@ void SettingsFilePanel::loadRecorderSettings()
     if (path.isEmpty())
         return;
     const QString shownPath = QDir::toNativeSeparators(path);
-    QByteArray bytes;
-    QString reason;
-    settingsfile::Parsed parsed;
-    if (safefile::readBounded(path, FileCap, &bytes, &reason) != safefile::Read::Ok)
-        parsed.error = reason.isEmpty() ? tr("文件不存在") : reason;
-    else
-        parsed = settingsfile::parse(bytes);
-    if (!parsed.words) {
-        m_ctx.desktop.message(QStringLiteral("System Information"),
-                              tr("%1 不能载入：%2\n没有写入任何参数。").arg(shownPath, parsed.error),
-                              Desktop::Icon::Warning);
-        say(tr("%1：文件不能载入，没有写入任何参数").arg(tr(LoadCommand)));
+    const auto parsed = readFile(path);
+    if (!parsed)
         return;
-    }
-    const settingsfile::Words &file = *parsed.words;
+    const settingsfile::Words &file = *parsed;
 
     const auto cmd = beginCommand(m_ctx, tr(LoadCommand));
     if (!cmd)
@@ -220,27 +209,9 @@ void SettingsFilePanel::loadRecorderSettings()
 
     QStringList problems;
     QList<uint16_t> written;
-    for (const auto &d : diffs) {
-        lblSettingsFile->setText(tr("%1：正在写入 %2/%3").arg(tr(LoadCommand)).arg(written.size() + 1).arg(diffs.size()));
-        const Exchange ex = setRegister(m_ctx.link, hold, cmd->address, d.reg, d.file);
-        if (!ex.sent || ex.aborted)
-            return ended(tr("%1，已写入 %2 个参数，未更新到设备")
-                             .arg(hold.stopped() ? tr("已停止") : tr("端口未打开或已断开"))
-                             .arg(written.size()));
-        written << d.reg;
-        if (const QString p = recorder::writeProblem(ex); !p.isEmpty())
-            problems << tr("%1写入未被确认（%2）").arg(registerName(d.reg), p);
-    }
-    // The recorder takes a group's registers over only when its coil is switched on.
-    for (int k : settingsfile::groupsOf(written)) {
-        const polling::Group &g = polling::groups()[size_t(k)];
-        const Exchange ex = setCoil(m_ctx.link, hold, cmd->address, g.coil, true);
-        if (!ex.sent || ex.aborted)
-            return ended(tr("%1，参数已写入，但未全部更新到设备")
-                             .arg(hold.stopped() ? tr("已停止") : tr("端口未打开或已断开")));
-        if (const QString p = recorder::writeProblem(ex); !p.isEmpty())
-            problems << tr("“%1”更新到设备（线圈 %2）未被确认（%3）").arg(g.caption).arg(g.coil).arg(p);
-    }
+    QString stopped;
+    if (!writeDifferences(hold, cmd->address, diffs, written, problems, &stopped))
+        return ended(stopped);
     if (m_ctx.archive)
         m_ctx.archive->auditFile(archive::kinds::SettingsLoad, path, m_ctx.archive->recorderName(cmd->address));
     const auto after = readDevice(hold, cmd->address, &failure);
@@ -256,6 +227,57 @@ void SettingsFilePanel::loadRecorderSettings()
     m_ctx.desktop.message(QStringLiteral("System Information"),
                           tr("%1：\n%2").arg(tr(LoadCommand), (untaken + problems).join(QLatin1Char('\n'))),
                           Desktop::Icon::Warning);
+}
+
+std::optional<settingsfile::Words> SettingsFilePanel::readFile(const QString &path)
+{
+    QByteArray bytes;
+    QString reason;
+    settingsfile::Parsed parsed;
+    if (safefile::readBounded(path, FileCap, &bytes, &reason) != safefile::Read::Ok)
+        parsed.error = reason.isEmpty() ? tr("文件不存在") : reason;
+    else
+        parsed = settingsfile::parse(bytes);
+    if (!parsed.words) {
+        m_ctx.desktop.message(QStringLiteral("System Information"),
+                              tr("%1 不能载入：%2\n没有写入任何参数。").arg(QDir::toNativeSeparators(path), parsed.error),
+                              Desktop::Icon::Warning);
+        say(tr("%1：文件不能载入，没有写入任何参数").arg(tr(LoadCommand)));
+        return std::nullopt;
+    }
+    return *parsed.words;
+}
+
+bool SettingsFilePanel::writeDifferences(const Link::Hold &hold, uint8_t address,
+                                         const QList<settingsfile::Difference> &diffs, QList<uint16_t> &written,
+                                         QStringList &problems, QString *stopped)
+{
+    for (const auto &d : diffs) {
+        lblSettingsFile->setText(tr("%1：正在写入 %2/%3").arg(tr(LoadCommand)).arg(written.size() + 1).arg(diffs.size()));
+        const Exchange ex = setRegister(m_ctx.link, hold, address, d.reg, d.file);
+        if (!ex.sent || ex.aborted) {
+            *stopped = tr("%1，已写入 %2 个参数，未更新到设备")
+                           .arg(hold.stopped() ? tr("已停止") : tr("端口未打开或已断开"))
+                           .arg(written.size());
+            return false;
+        }
+        written << d.reg;
+        if (const QString p = recorder::writeProblem(ex); !p.isEmpty())
+            problems << tr("%1写入未被确认（%2）").arg(registerName(d.reg), p);
+    }
+    // The recorder takes a group's registers over only when its coil is switched on.
+    for (int k : settingsfile::groupsOf(written)) {
+        const polling::Group &g = polling::groups()[size_t(k)];
+        const Exchange ex = setCoil(m_ctx.link, hold, address, g.coil, true);
+        if (!ex.sent || ex.aborted) {
+            *stopped = tr("%1，参数已写入，但未全部更新到设备")
+                           .arg(hold.stopped() ? tr("已停止") : tr("端口未打开或已断开"));
+            return false;
+        }
+        if (const QString p = recorder::writeProblem(ex); !p.isEmpty())
+            problems << tr("“%1”更新到设备（线圈 %2）未被确认（%3）").arg(g.caption).arg(g.coil).arg(p);
+    }
+    return true;
 }
 
 void SettingsFilePanel::stopTransfer()

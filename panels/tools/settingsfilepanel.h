@@ -31,6 +31,13 @@ private:
     // Every register of a settings file, read from the device; nothing, with *failure saying which
     // read failed and why, when one brought no valid reply (or the command was stopped).
     std::optional<settingsfile::Words> readDevice(const Link::Hold &hold, uint8_t address, QString *failure);
+    // The file's registers; nothing, after saying why, when it cannot be read or is no settings file.
+    std::optional<settingsfile::Words> readFile(const QString &path);
+    // The registers that differ written, then each group they belong to committed by its coil; the
+    // writes the recorder did not confirm go into problems. False, with *stopped saying how far it
+    // came, when the line went or the command was stopped.
+    bool writeDifferences(const Link::Hold &hold, uint8_t address, const QList<settingsfile::Difference> &diffs,
+                          QList<uint16_t> &written, QStringList &problems, QString *stopped);
     void say(const QString &text);  // the panel's line and the status line
 
     PanelContext &m_ctx;
