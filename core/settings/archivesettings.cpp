@@ -61,33 +61,31 @@ QString settingsRefusal(const ArchiveConfig &config)
 }
 
 namespace {
-QString tr(const char *text) { return QCoreApplication::translate("archivesettings", text); }
-
 // host=, database=, user=: kept as written, refused with a control character (or a host with a blank).
 settings::Key<ArchiveConfig> serverKey(const char *name, QString ArchiveConfig::*field, const char *caption)
 {
     const bool isHost = field == &ArchiveConfig::host;
-    return settings::textKey<ArchiveConfig>(name, field, [=](const QString &v) { return fieldRefusal(tr(caption), v, isHost); });
+    return settings::textKey<ArchiveConfig>(name, field, [=](const QString &v) { return fieldRefusal(QCoreApplication::translate("archivesettings", caption), v, isHost); });
 }
 
 const std::vector<settings::Key<ArchiveConfig>> &keys()
 {
     using Key = settings::Key<ArchiveConfig>;
     static const std::vector<Key> table{
-        settings::refusedKey<ArchiveConfig>("password", [] { return tr("口令不写在文件里，请存入密钥环或 ~/.pgpass"); }),
+        settings::refusedKey<ArchiveConfig>("password", [] { return QCoreApplication::translate("archivesettings", "口令不写在文件里，请存入密钥环或 ~/.pgpass"); }),
         Key{"kind", [](ArchiveConfig &c, const QString &v) {
                 if (v.compare(u"sqlite", Qt::CaseInsensitive) == 0)
                     c.kind = ArchiveConfig::Sqlite;
                 else if (v.compare(u"postgres", Qt::CaseInsensitive) == 0)
                     c.kind = ArchiveConfig::Postgres;
                 else
-                    return tr("kind 应为 sqlite 或 postgres");
+                    return QCoreApplication::translate("archivesettings", "kind 应为 sqlite 或 postgres");
                 return QString();
             }},
         settings::wholeKey("port", &ArchiveConfig::port, 1, 65535),
         Key{"backup-dir", [](ArchiveConfig &c, const QString &v) {
                 c.backupDir = QDir::cleanPath(v);
-                return !QDir::isAbsolutePath(v) ? tr("备份文件夹应为绝对路径") : fieldRefusal(tr("备份文件夹"), v, false);
+                return !QDir::isAbsolutePath(v) ? QCoreApplication::translate("archivesettings", "备份文件夹应为绝对路径") : fieldRefusal(QCoreApplication::translate("archivesettings", "备份文件夹"), v, false);
             }},
         settings::wholeKey("backup-keep", &ArchiveConfig::backupKeepDays, 1, MaxBackupKeepDays),
         serverKey("host", &ArchiveConfig::host, QT_TRANSLATE_NOOP("archivesettings", "主机")),
@@ -108,7 +106,7 @@ std::optional<ArchiveConfig> parseSettings(const QByteArray &content, QStringLis
     };
     // Any refused line refuses the file: records must not go to another archive than the one meant.
     for (const settings::Refusal &r : settings::readKeyValues(content, keys(), config))
-        complain(tr("设置文件 %1 %2").arg(fileName, r.text()));
+        complain(QCoreApplication::translate("archivesettings", "设置文件 %1 %2").arg(fileName, r.text()));
     if (bad == 0 && config.kind == ArchiveConfig::Postgres) {
         if (config.database.isEmpty())
             complain(QCoreApplication::translate("archivesettings", "设置文件 %1 没有 database=（PostgreSQL 存档的数据库）").arg(fileName));

@@ -1,7 +1,11 @@
 #include "core/settings/comports.h"
+#include "core/settings/keyvaluelines.h"
 #include "core/files/safefile.h"
 #include <QCoreApplication>
-#include <QRegularExpression>
+
+using settings::Key;
+using settings::Refusal;
+using settings::readKeyValues;
 
 QString ComPorts::defaultDevice(int com)
 {
@@ -21,6 +25,27 @@ void say(QStringList *problems, const QString &text)
 {
     if (problems)
         problems->append(text);
+}
+
+// One key a COM number, "com1" … "com25", its value the device it stands for.
+const std::vector<Key<QMap<int, QString>>> &overrideKeys()
+{
+    static const std::vector<QByteArray> names = [] {
+        std::vector<QByteArray> n;
+        for (int com = ComPorts::kFirst; com <= ComPorts::kLast; ++com)
+            n.push_back("com" + QByteArray::number(com));
+        return n;
+    }();
+    static const std::vector<Key<QMap<int, QString>>> table = [] {
+        std::vector<Key<QMap<int, QString>>> t;
+        for (int com = ComPorts::kFirst; com <= ComPorts::kLast; ++com)
+            t.push_back({names[std::size_t(com - ComPorts::kFirst)].constData(), [com](QMap<int, QString> &m, const QString &device) {
+                             m.insert(com, device);
+                             return QString();
+                         }});
+        return t;
+    }();
+    return table;
 }
 
 QString refused(const QString &why)
@@ -45,25 +70,12 @@ void ComPorts::parseOverrides(const QByteArray &content, QStringList *problems)
     if (lines.size() > kMaxMapLines)
         return say(problems, refused(QCoreApplication::translate("comports", "超过 %1 行").arg(kMaxMapLines)));
 
-    static const QRegularExpression line(QStringLiteral("^\\s*COM(\\d+)\\s*=\\s*(\\S.*?)\\s*$"),
-                                         QRegularExpression::CaseInsensitiveOption);
-    int bad = 0;
-    QString firstBad;
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        const QString text = QString::fromUtf8(lines[i]).trimmed();
-        if (text.isEmpty() || text.startsWith(QLatin1Char('#')))
-            continue;
-        const auto m = line.match(text);
-        const int com = m.hasMatch() ? m.captured(1).toInt() : 0;
-        if (com < kFirst || com > kLast) {
-            if (bad++ == 0)
-                firstBad = QCoreApplication::translate("comports", "第 %1 行“%2”").arg(i + 1).arg(safefile::shown(text));
-            continue;
-        }
-        m_overrides.insert(com, m.captured(2));
-    }
-    if (bad > 0)
-        say(problems, QCoreApplication::translate("comports", "设置文件 %1 中有 %2 行无法识别（%3），已忽略这些行").arg(fileName()).arg(bad).arg(firstBad));
+    QMap<int, QString> read;
+    const QList<Refusal> bad = readKeyValues(content, overrideKeys(), read, {true});
+    m_overrides.insert(read);
+    if (!bad.isEmpty())
+        say(problems, QCoreApplication::translate("comports", "设置文件 %1 中有 %2 行无法识别（%3），已忽略这些行")
+                          .arg(fileName()).arg(bad.size()).arg(bad.first().text()));
 }
 
 void ComPorts::setOverride(int com, const QString &device)

@@ -55,9 +55,9 @@ QList<KeyValueLine> fieldsOf(const QString &text, int lineNumber)
 QString Refusal::text() const
 {
     if (key.isEmpty())
-        return tr("第 %1 行：%2").arg(line).arg(why);
+        return QCoreApplication::translate("settings", "第 %1 行：%2").arg(line).arg(why);
     // Keys are shown, values never.
-    return tr("第 %1 行（%2=）：%3").arg(line).arg(safefile::shown(key), why);
+    return QCoreApplication::translate("settings", "第 %1 行（%2=）：%3").arg(line).arg(safefile::shown(key), why);
 }
 
 QStringList refusalTexts(const QList<Refusal> &refusals)
