@@ -7,7 +7,8 @@
 #include <initializer_list>
 #include <optional>
 #include <vector>
-// The "key=value" settings files people write by hand (archive.set, alarms.set, notify.set, watch.set):
+// The "key=value" settings files people write by hand (archive.set, alarms.set, notify.set, watch.set,
+// comports.map):
 // UTF-8, one setting a line, # for a comment, blanks around key and value ignored (a CR of a CR LF
 // too), keys in any case, a byte-order mark at the start skipped.
 //
