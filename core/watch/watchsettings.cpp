@@ -53,7 +53,7 @@ const std::vector<settings::Key<WatchSettings>> &keys()
 }
 
 // One line= line: the watched line, or the first refusal of its fields.
-std::optional<settings::Refusal> readLine(const settings::KeyValueLine &line, WatchSettings &settings)
+std::optional<settings::Refusal> readLine(const settings::KeyValueLine &line, WatchSettings &file)
 {
     WatchedLine watched;
     QStringList seen;
@@ -63,25 +63,25 @@ std::optional<settings::Refusal> readLine(const settings::KeyValueLine &line, Wa
         return refused.first();
     if (!seen.contains(u"addresses"))
         return settings::Refusal{line.number, {}, tr("没有 addresses=")};
-    settings.lines.append(watched);
+    file.lines.append(watched);
     return std::nullopt;
 }
 } // namespace
 
 WatchSettings parseWatchSettings(const QByteArray &content, QString *problem)
 {
-    WatchSettings settings;
+    WatchSettings file;
     const QList<settings::KeyValueLine> lines = settings::keyValueLines(content);
-    QList<settings::Refusal> refused = settings::readKeyValues(lines, keys(), settings);
+    QList<settings::Refusal> refused = settings::readKeyValues(lines, keys(), file);
     for (const settings::KeyValueLine &line : lines)
         if (line.key == u"line")
-            if (const auto r = readLine(line, settings))
+            if (const auto r = readLine(line, file))
                 refused.append(*r);
     std::stable_sort(refused.begin(), refused.end(), [](const auto &a, const auto &b) { return a.line < b.line; });
     if (!refused.isEmpty())
         *problem = tr("监视设置文件 %1 有 %2 行无法使用，已略去（%3）")
                        .arg(watchSettingsFileName()).arg(refused.size()).arg(settings::refusalTexts(refused).join(tr("；")));
-    return settings;
+    return file;
 }
 
 WatchSettings loadWatchSettings(const QString &appDir, QString *problem)
