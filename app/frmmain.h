@@ -1,5 +1,5 @@
 #pragma once
-#include "core/link/comports.h"
+#include "core/settings/comports.h"
 #include "ui/panelcontext.h"
 #include "core/link/exchange.h"
 #include <memory>

@@ -11,7 +11,7 @@
 #include "core/settings/appdir.h"
 #include "core/settings/archivesettings.h"
 #include "core/archive/backup.h"
-#include "core/link/comports.h"
+#include "core/settings/comports.h"
 #include "core/settings/language.h"
 #include "core/settings/recorders.h"
 #include "core/archive/writeaudit.h"

@@ -1,16 +1,14 @@
 #include "collect/seriallock.h"
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <cerrno>
 #include <csignal>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace collect {
 
+// QSerialPort does not say where its lock goes; this is the rule it follows.
 QString serialLockPath(const QString &device)
 {
     QString name = device.startsWith(QLatin1String("/dev/")) ? device.mid(5) : device;
@@ -28,34 +26,36 @@ QString serialLockPath(const QString &device)
 StaleLock clearStaleLock(const QString &device)
 {
     const QString path = serialLockPath(device);
-    const QByteArray native = QFile::encodeName(path);
-    const int fd = path.isEmpty() ? -1 : ::open(native.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0)
+    if (path.isEmpty() || !QFileInfo::exists(path))
         return {};
-    // A Qt holder keeps an flock on its lock while it lives: such a lock is in use, whatever it says.
-    char text[64] = {};
-    const bool unused = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
-    const ssize_t n = unused ? ::read(fd, text, sizeof text - 1) : -1;
-    // The process id is the first line (Qt, lockdev: "%10d"); the oldest form is four binary bytes.
-    qint64 pid = QByteArray(text, int(std::max<ssize_t>(n, 0))).split('\n').value(0).trimmed().toLongLong();
-    if (n == int(sizeof(int)) && pid == 0)
-        std::memcpy(&pid, text, sizeof(int));
-    struct stat held {}, named {};
-    const bool ended = unused && pid > 0 && ::kill(pid_t(pid), 0) != 0 && errno == ESRCH;
-    // Still the file read: a new holder may have replaced it since.
-    const bool same = ::fstat(fd, &held) == 0 && ::stat(native.constData(), &named) == 0 && held.st_ino == named.st_ino
-                      && held.st_dev == named.st_dev;
+    QLockFile lock(path);
+    // The process id is the lock's first line, in Qt's form and in lockdev's ("%10d") alike.
+    qint64 pid = 0;
+    QString host, app;
+    if (!lock.getLockInfo(&pid, &host, &app) || pid <= 0)
+        return {};
     StaleLock result;
-    if (!ended || !same) {
-        if (pid > 0 && !ended)
-            result.blocking = QStringLiteral("串口锁文件 %1 属于仍在运行的进程 %2").arg(path).arg(pid);
-    } else if (::unlink(native.constData()) == 0) {
-        result.removed = QStringLiteral("已删除已结束的进程 %1 留下的串口锁文件 %2").arg(pid).arg(path);
-    } else {
-        result.blocking = QStringLiteral("串口锁文件 %1 是已结束的进程 %2 留下的，但不能删除（%3），请删除它")
-                              .arg(path).arg(pid).arg(QString::fromLocal8Bit(std::strerror(errno)));
+    if (::kill(pid_t(pid), 0) == 0 || errno != ESRCH) {
+        // Never taken over while its process lives, whatever its age or form: another program may
+        // hold the port without a lock Qt would know.
+        result.blocking = QStringLiteral("串口锁文件 %1 属于仍在运行的进程 %2").arg(path).arg(pid);
+        return result;
     }
-    ::close(fd);
+    // Qt takes over the lock of an ended process it wrote on this host; a lock of an ended process
+    // under another host name (the machine renamed since) or in another tool's form is removed here,
+    // though never while a Qt holder keeps its file lock on it.
+    lock.setStaleLockTime(0);
+    bool removed = lock.tryLock(0);
+    if (removed)
+        lock.unlock();
+    else
+        removed = lock.error() == QLockFile::LockFailedError && lock.removeStaleLockFile();
+    const int why = errno;
+    if (removed)
+        result.removed = QStringLiteral("已删除已结束的进程 %1 留下的串口锁文件 %2").arg(pid).arg(path);
+    else if (QFileInfo::exists(path))
+        result.blocking = QStringLiteral("串口锁文件 %1 是已结束的进程 %2 留下的，但不能删除（%3），请删除它")
+                              .arg(path).arg(pid).arg(QString::fromLocal8Bit(std::strerror(why)));
     return result;
 }
 

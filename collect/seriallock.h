@@ -1,9 +1,10 @@
 #pragma once
 #include <QString>
-// The lock file QSerialPort keeps for a device while it is open ("LCK..ttyUSB0" in /var/lock). Qt
-// takes a lock over only when it names this host and this machine's id and a process that has ended,
-// or is older than half a minute: a collector killed before the host was renamed, or a lock in another
-// tool's form, blocks the port. A lock whose process has ended holds nothing and is removed here.
+// The lock file QSerialPort keeps for a device while it is open ("LCK..ttyUSB0" in /var/lock), a
+// QLockFile: the process id, the program's name and the host name, a line each. Qt takes a lock over
+// only when it names this host and a process that has ended: a collector killed before the host was
+// renamed, or a lock in another tool's form, blocks the port. A lock whose process has ended holds
+// nothing and is removed here; a lock whose process lives is left alone, whoever wrote it.
 namespace collect {
 // The lock file QSerialPort uses for device: the path without "/dev/", "/" as "_", in the first lock
 // folder that can be read and holds the lock already or can be written. Empty when there is none.

@@ -2796,30 +2796,6 @@ Write these parameters and apply them on the device?</translation>
 <context>
     <name>alarms</name>
     <message>
-        <source>“%1”不是 %2 到 %3 之间、最多一位小数的数</source>
-        <translation>&quot;%1&quot; is not a number from %2 to %3 with at most one decimal</translation>
-    </message>
-    <message>
-        <source>“%1”不是 %2 到 %3 之间的整数</source>
-        <translation>&quot;%1&quot; is not a whole number from %2 to %3</translation>
-    </message>
-    <message>
-        <source>不认识的设置</source>
-        <translation>unknown setting</translation>
-    </message>
-    <message>
-        <source>前面已经设置过</source>
-        <translation>already set on an earlier line</translation>
-    </message>
-    <message>
-        <source>第 %1 行（%2=）：%3</source>
-        <translation>line %1 (%2=): %3</translation>
-    </message>
-    <message>
-        <source>第 %1 行：%2</source>
-        <translation>line %1: %2</translation>
-    </message>
-    <message>
         <source>报警设置文件 %1 有 %2 行无法使用，已忽略（%3）</source>
         <translation>Alarm settings file %1 has %2 unusable lines, ignored (%3)</translation>
     </message>
@@ -3186,30 +3162,6 @@ Write these parameters and apply them on the device?</translation>
         <translation>passwords do not go in the file; keep them in the keyring or ~/.pgpass</translation>
     </message>
     <message>
-        <source>前面已经设置过</source>
-        <translation>already set on an earlier line</translation>
-    </message>
-    <message>
-        <source>端口不是数字</source>
-        <translation>the port is not a number</translation>
-    </message>
-    <message>
-        <source>端口不在 1–65535 之内</source>
-        <translation>the port is not within 1–65535</translation>
-    </message>
-    <message>
-        <source>不认识的设置</source>
-        <translation>unknown setting</translation>
-    </message>
-    <message>
-        <source>设置文件 %1 第 %2 行（%3=）：%4</source>
-        <translation>Settings file %1 line %2 (%3=): %4</translation>
-    </message>
-    <message>
-        <source>设置文件 %1 第 %2 行：%3</source>
-        <translation>Settings file %1 line %2: %3</translation>
-    </message>
-    <message>
         <source>kind 应为 sqlite 或 postgres</source>
         <translation>kind should be sqlite or postgres</translation>
     </message>
@@ -3248,6 +3200,10 @@ Write these parameters and apply them on the device?</translation>
     <message>
         <source>备份保留天数应为 1–%1 的整数</source>
         <translation>The days to keep backups must be a whole number from 1 to %1</translation>
+    </message>
+    <message>
+        <source>设置文件 %1 %2</source>
+        <translation>Settings file %1 %2</translation>
     </message>
 </context>
 <context>
@@ -3321,10 +3277,6 @@ Write these parameters and apply them on the device?</translation>
     <message>
         <source>超过 %1 行</source>
         <translation>has more than %1 lines</translation>
-    </message>
-    <message>
-        <source>第 %1 行“%2”</source>
-        <translation>line %1 &quot;%2&quot;</translation>
     </message>
     <message>
         <source>设置文件 %1 中有 %2 行无法识别（%3），已忽略这些行</source>
@@ -3876,14 +3828,6 @@ Please add the user to the dialout group (sudo usermod -aG dialout $USER), log i
         <translation>passwords do not go in notify.set: write it to a file only you can read (chmod 600) and name it with password-file=</translation>
     </message>
     <message>
-        <source>前面已经设置过</source>
-        <translation>already set on an earlier line</translation>
-    </message>
-    <message>
-        <source>没有值</source>
-        <translation>no value</translation>
-    </message>
-    <message>
         <source>网址应以 http:// 或 https:// 开头</source>
         <translation>the URL should start with http:// or https://</translation>
     </message>
@@ -3906,18 +3850,6 @@ Please add the user to the dialout group (sudo usermod -aG dialout $USER), log i
     <message>
         <source>语言应为 zh 或 en</source>
         <translation>the language should be zh or en</translation>
-    </message>
-    <message>
-        <source>不认识的设置</source>
-        <translation>unknown setting</translation>
-    </message>
-    <message>
-        <source>设置文件 %1 第 %2 行（%3=）：%4，这一行未使用</source>
-        <translation>Settings file %1 line %2 (%3=): %4; the line is not used</translation>
-    </message>
-    <message>
-        <source>设置文件 %1 第 %2 行：%3，这一行未使用</source>
-        <translation>Settings file %1 line %2: %3; the line is not used</translation>
     </message>
     <message>
         <source>设置文件 %1 没有 smtp=（邮件服务器），不发邮件</source>
@@ -3978,6 +3910,10 @@ Please add the user to the dialout group (sudo usermod -aG dialout $USER), log i
     <message>
         <source>第一行是空的</source>
         <translation>has an empty first line</translation>
+    </message>
+    <message>
+        <source>设置文件 %1 %2，这一行未使用</source>
+        <translation>Settings file %1 %2; the line is not used</translation>
     </message>
 </context>
 <context>
@@ -4446,6 +4382,34 @@ Please add the user to the dialout group (sudo usermod -aG dialout $USER), log i
         <source>应为“名称=值”</source>
         <translation>should be &quot;name=value&quot;</translation>
     </message>
+    <message>
+        <source>第 %1 行：%2</source>
+        <translation>line %1: %2</translation>
+    </message>
+    <message>
+        <source>第 %1 行（%2=）：%3</source>
+        <translation>line %1 (%2=): %3</translation>
+    </message>
+    <message>
+        <source>不认识的设置</source>
+        <translation>unknown setting</translation>
+    </message>
+    <message>
+        <source>前面已经设置过</source>
+        <translation>already set on an earlier line</translation>
+    </message>
+    <message>
+        <source>没有值</source>
+        <translation>no value</translation>
+    </message>
+    <message>
+        <source>应为 %1–%2 的整数</source>
+        <translation>should be a whole number from %1 to %2</translation>
+    </message>
+    <message>
+        <source>应为 %1–%2、最多一位小数的数</source>
+        <translation>should be a number from %1 to %2 with at most one decimal</translation>
+    </message>
 </context>
 <context>
     <name>settingsfile</name>
@@ -4552,20 +4516,8 @@ Please add the user to the dialout group (sudo usermod -aG dialout $USER), log i
         <translation>&quot;%1&quot; is not a time (e.g. 02:30)</translation>
     </message>
     <message>
-        <source>poll-s=%1 不是 1 到 86400 秒</source>
-        <translation>poll-s=%1 is not 1 to 86400 seconds</translation>
-    </message>
-    <message>
-        <source>不认识“%1”</source>
-        <translation>&quot;%1&quot; is not understood</translation>
-    </message>
-    <message>
         <source>没有 addresses=</source>
         <translation>no addresses=</translation>
-    </message>
-    <message>
-        <source>第 %1 行：%2</source>
-        <translation>line %1: %2</translation>
     </message>
     <message>
         <source>监视设置文件 %1 有 %2 行无法使用，已略去（%3）</source>

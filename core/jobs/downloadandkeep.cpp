@@ -47,17 +47,4 @@ void DownloadAndKeep::stop()
         m_running->cancel(CancelReason::Stop);
 }
 
-archive::RecordStore::Batch batchOf(const Downloaded &d, const QString &recorder, uint8_t address,
-                                    const QString &port, const QDateTime &readAt)
-{
-    archive::RecordStore::Batch batch;
-    batch.recorder = recorder;
-    batch.address = address;
-    batch.intervalS = d.intervalS;
-    batch.readAt = readAt;
-    batch.port = port;
-    batch.records = d.records;
-    return batch;
-}
-
 } // namespace jobs

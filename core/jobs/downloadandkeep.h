@@ -64,9 +64,4 @@ private:
     std::optional<CommandCancel> m_running;  // the cancel of the run under way
 };
 
-// The archive's batch of a download from the device at address: its records under the recorder's
-// name, read from port at readAt (UTC).
-archive::RecordStore::Batch batchOf(const Downloaded &d, const QString &recorder, uint8_t address,
-                                    const QString &port, const QDateTime &readAt);
-
 } // namespace jobs

@@ -1,6 +1,6 @@
 #include "core/link/serialline.h"
 #include "core/link/serialdevice.h"
-#include "core/link/comports.h"
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <unistd.h>
@@ -72,4 +72,19 @@ void SerialLine::onError(QSerialPort::SerialPortError error)
     const QString reason = m_port.errorString();
     m_port.close();
     emit lost(reason);
+}
+
+QString describeOpenFailure(int com, const QString &device, bool exists, bool accessible,
+                            QSerialPort::SerialPortError error, const QString &errorString)
+{
+    const QString which = QCoreApplication::translate("comports", "COM%1（%2）").arg(com).arg(device);
+    if (!exists || error == QSerialPort::DeviceNotFoundError)
+        return QCoreApplication::translate("comports", "串口 %1 不存在：找不到该设备。\n请检查USB转RS485转换器是否已插好，"
+                              "或在 %2 中为该端口指定设备。").arg(which, QString::fromLatin1(ComPortsFileName));
+    if (!accessible)
+        return QCoreApplication::translate("comports", "没有权限打开串口 %1。\n请将当前用户加入 dialout 组"
+                              "（sudo usermod -aG dialout $USER），重新登录后再试。").arg(which);
+    if (error == QSerialPort::PermissionError)  // readable and writable, yet refused: someone holds it
+        return QStringLiteral("Selected serial port has been used by other devices!\n%1").arg(which);
+    return QCoreApplication::translate("comports", "串口 %1 无法打开：%2").arg(which, errorString);
 }

@@ -2,6 +2,12 @@
 #include "core/link/line.h"
 #include <QSerialPort>
 
+// The file of the application folder that says which device a COM number stands for.
+inline constexpr const char ComPortsFileName[] = "comports.map";
+// The message for a port that would not open, naming the device and the reason.
+QString describeOpenFailure(int com, const QString &device, bool exists, bool accessible,
+                            QSerialPort::SerialPortError error, const QString &errorString);
+
 // A serial port: a USB–RS485 adapter, a built-in port, a pseudo-terminal. 8N1 without flow control;
 // what waited in either direction is cleared on opening and low latency is asked of the driver.
 class SerialLine : public Line {

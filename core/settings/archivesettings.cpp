@@ -60,71 +60,53 @@ QString settingsRefusal(const ArchiveConfig &config)
     return QString();
 }
 
+namespace {
+// host=, database=, user=: kept as written, refused with a control character (or a host with a blank).
+settings::Key<ArchiveConfig> serverKey(const char *name, QString ArchiveConfig::*field, const char *caption)
+{
+    const bool isHost = field == &ArchiveConfig::host;
+    return settings::textKey<ArchiveConfig>(name, field, [=](const QString &v) { return fieldRefusal(QCoreApplication::translate("archivesettings", caption), v, isHost); });
+}
+
+const std::vector<settings::Key<ArchiveConfig>> &keys()
+{
+    using Key = settings::Key<ArchiveConfig>;
+    static const std::vector<Key> table{
+        settings::refusedKey<ArchiveConfig>("password", [] { return QCoreApplication::translate("archivesettings", "口令不写在文件里，请存入密钥环或 ~/.pgpass"); }),
+        Key{"kind", [](ArchiveConfig &c, const QString &v) {
+                if (v.compare(u"sqlite", Qt::CaseInsensitive) == 0)
+                    c.kind = ArchiveConfig::Sqlite;
+                else if (v.compare(u"postgres", Qt::CaseInsensitive) == 0)
+                    c.kind = ArchiveConfig::Postgres;
+                else
+                    return QCoreApplication::translate("archivesettings", "kind 应为 sqlite 或 postgres");
+                return QString();
+            }},
+        settings::wholeKey("port", &ArchiveConfig::port, 1, 65535),
+        Key{"backup-dir", [](ArchiveConfig &c, const QString &v) {
+                c.backupDir = QDir::cleanPath(v);
+                return !QDir::isAbsolutePath(v) ? QCoreApplication::translate("archivesettings", "备份文件夹应为绝对路径") : fieldRefusal(QCoreApplication::translate("archivesettings", "备份文件夹"), v, false);
+            }},
+        settings::wholeKey("backup-keep", &ArchiveConfig::backupKeepDays, 1, MaxBackupKeepDays),
+        serverKey("host", &ArchiveConfig::host, QT_TRANSLATE_NOOP("archivesettings", "主机")),
+        serverKey("database", &ArchiveConfig::database, QT_TRANSLATE_NOOP("archivesettings", "数据库")),
+        serverKey("user", &ArchiveConfig::user, QT_TRANSLATE_NOOP("archivesettings", "用户")),
+    };
+    return table;
+}
+} // namespace
+
 std::optional<ArchiveConfig> parseSettings(const QByteArray &content, QStringList *problems)
 {
     ArchiveConfig config;
-    QStringList seen;
     int bad = 0;
     const auto complain = [&](const QString &sentence) {
         if (++bad <= kMaxReported && problems)
             problems->append(sentence);
     };
-    for (const settings::KeyValueLine &line : settings::keyValueLines(content)) {
-        const QString &key = line.key, &value = line.value;
-        QString why;
-        if (!line.why.isEmpty())
-            why = line.why;
-        else if (key == u"password")
-            why = QCoreApplication::translate("archivesettings", "口令不写在文件里，请存入密钥环或 ~/.pgpass");
-        else if (seen.contains(key))
-            why = QCoreApplication::translate("archivesettings", "前面已经设置过");
-        else if (key == u"kind") {
-            if (value.compare(u"sqlite", Qt::CaseInsensitive) == 0)
-                config.kind = ArchiveConfig::Sqlite;
-            else if (value.compare(u"postgres", Qt::CaseInsensitive) == 0)
-                config.kind = ArchiveConfig::Postgres;
-            else
-                why = QCoreApplication::translate("archivesettings", "kind 应为 sqlite 或 postgres");
-        } else if (key == u"port") {
-            bool isNumber = false;
-            const qint64 port = value.toLongLong(&isNumber, 10);
-            if (!isNumber)
-                why = QCoreApplication::translate("archivesettings", "端口不是数字");
-            else if (port < 1 || port > 65535)
-                why = QCoreApplication::translate("archivesettings", "端口不在 1–65535 之内");
-            else
-                config.port = int(port);
-        } else if (key == u"backup-dir") {
-            if (!QDir::isAbsolutePath(value))
-                why = QCoreApplication::translate("archivesettings", "备份文件夹应为绝对路径");
-            else
-                why = fieldRefusal(QCoreApplication::translate("archivesettings", "备份文件夹"), value, false);
-            config.backupDir = QDir::cleanPath(value);
-        } else if (key == u"backup-keep") {
-            bool isNumber = false;
-            const qint64 days = value.toLongLong(&isNumber, 10);
-            if (!isNumber || days < 1 || days > MaxBackupKeepDays)
-                why = QCoreApplication::translate("archivesettings", "备份保留天数应为 1–%1 的整数").arg(MaxBackupKeepDays);
-            else
-                config.backupKeepDays = int(days);
-        } else if (key == u"host" || key == u"database" || key == u"user") {
-            const QString caption = key == u"host" ? QCoreApplication::translate("archivesettings", "主机")
-                                    : key == u"database" ? QCoreApplication::translate("archivesettings", "数据库") : QCoreApplication::translate("archivesettings", "用户");
-            why = fieldRefusal(caption, value, key == u"host");
-            (key == u"host" ? config.host : key == u"database" ? config.database : config.user) = value;
-        } else {
-            why = QCoreApplication::translate("archivesettings", "不认识的设置");
-        }
-        seen.append(key);
-        // A refused line is named by its number and key, never by its value: the value may be a
-        // password typed where it does not belong, and the message goes to a journal.
-        if (why.isEmpty())
-            continue;
-        if (!key.isEmpty())
-            complain(QCoreApplication::translate("archivesettings", "设置文件 %1 第 %2 行（%3=）：%4").arg(fileName).arg(line.number).arg(safefile::shown(key), why));
-        else
-            complain(QCoreApplication::translate("archivesettings", "设置文件 %1 第 %2 行：%3").arg(fileName).arg(line.number).arg(why));
-    }
+    // Any refused line refuses the file: records must not go to another archive than the one meant.
+    for (const settings::Refusal &r : settings::readKeyValues(content, keys(), config))
+        complain(QCoreApplication::translate("archivesettings", "设置文件 %1 %2").arg(fileName, r.text()));
     if (bad == 0 && config.kind == ArchiveConfig::Postgres) {
         if (config.database.isEmpty())
             complain(QCoreApplication::translate("archivesettings", "设置文件 %1 没有 database=（PostgreSQL 存档的数据库）").arg(fileName));

@@ -1,5 +1,5 @@
 #include "core/settings/recorders.h"
-#include "core/link/comports.h"
+#include "core/settings/comports.h"
 #include "core/files/safefile.h"
 #include <QCoreApplication>
 #include <QRegularExpression>

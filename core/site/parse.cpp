@@ -1,6 +1,6 @@
 #include "core/site/parse.h"
 #include "core/link/line.h"
-#include "core/link/comports.h"
+#include "core/settings/comports.h"
 #include "core/settings/settingsfiles.h"
 #include <QCoreApplication>
 #include <QRegularExpression>

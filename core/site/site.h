@@ -1,6 +1,6 @@
 #pragma once
 #include "core/settings/archivesettings.h"
-#include "core/link/comports.h"
+#include "core/settings/comports.h"
 #include "core/settings/recorders.h"
 #include "core/settings/sensortable.h"
 #include "core/settings/settingsfiles.h"

@@ -2,8 +2,6 @@
 #include "core/settings/keyvaluelines.h"
 #include "core/files/safefile.h"
 #include <QCoreApplication>
-#include <QRegularExpression>
-#include <QStringDecoder>
 #include <algorithm>
 
 namespace watch {
@@ -12,73 +10,31 @@ namespace {
 constexpr qint64 MaxFileBytes = 16 * 1024;
 constexpr int MaxReported = 3;
 
-// One key of the file: the setting it sets and the values it takes. A deadband is in tenths, written
-// like a limit ("0.5"); the others are whole numbers.
-struct Rule {
-    const char *key;
-    int AlarmSettings::*member;
-    int lo, hi;
-    bool tenths;
-};
-constexpr Rule Rules[] = {
-    {"delay", &AlarmSettings::delayS, 0, 86400, false},
-    {"deadband", &AlarmSettings::deadbandTenths, 0, 1000, true},
-    {"repeat", &AlarmSettings::repeatS, 0, 7 * 86400, false},
-    {"comm-lost-polls", &AlarmSettings::commLostPolls, 1, 1000, false},
-};
-
-std::optional<int> ruleValue(const Rule &rule, const QString &text)
+// The keys of the file. A deadband is in tenths, written like a limit ("0.5"); the others are whole
+// numbers.
+const std::vector<settings::Key<AlarmSettings>> &keys()
 {
-    static const QRegularExpression whole(QStringLiteral("^\\+?\\d{1,9}$"));
-    std::optional<int> v;
-    if (rule.tenths)
-        v = sensors::parseLimit(text);
-    else if (whole.match(text).hasMatch())
-        v = text.toInt();
-    return v && *v >= rule.lo && *v <= rule.hi ? v : std::nullopt;
-}
-
-QString ruleRefusal(const Rule &rule, const QString &text)
-{
-    if (rule.tenths)
-        return QCoreApplication::translate("alarms", "“%1”不是 %2 到 %3 之间、最多一位小数的数")
-            .arg(safefile::shown(text), sensors::limitText(rule.lo), sensors::limitText(rule.hi));
-    return QCoreApplication::translate("alarms", "“%1”不是 %2 到 %3 之间的整数").arg(safefile::shown(text)).arg(rule.lo).arg(rule.hi);
+    static const std::vector<settings::Key<AlarmSettings>> table{
+        settings::wholeKey("delay", &AlarmSettings::delayS, 0, 86400),
+        settings::tenthsKey("deadband", &AlarmSettings::deadbandTenths, 0, 1000),
+        settings::wholeKey("repeat", &AlarmSettings::repeatS, 0, 7 * 86400),
+        settings::wholeKey("comm-lost-polls", &AlarmSettings::commLostPolls, 1, 1000),
+    };
+    return table;
 }
 } // namespace
 
 AlarmSettings parseAlarmSettings(const QByteArray &content, QString *problem)
 {
     AlarmSettings result;
-    QStringList seen, bad;
-    int badCount = 0;
-    for (const settings::KeyValueLine &line : settings::keyValueLines(content)) {
-        const QString &key = line.key;
-        const auto rule = std::find_if(std::begin(Rules), std::end(Rules), [&](const Rule &r) { return key == QLatin1String(r.key); });
-        QString why = line.why;
-        if (why.isEmpty()) {
-            if (rule == std::end(Rules))
-                why = QCoreApplication::translate("alarms", "不认识的设置");
-            else if (seen.contains(key))
-                why = QCoreApplication::translate("alarms", "前面已经设置过");
-            else if (const auto v = ruleValue(*rule, line.value))
-                result.*(rule->member) = *v;
-            else
-                why = ruleRefusal(*rule, line.value);
-        }
-        seen << key;
-        if (why.isEmpty() || ++badCount > MaxReported)
-            continue;
-        if (!key.isEmpty())
-            bad << QCoreApplication::translate("alarms", "第 %1 行（%2=）：%3").arg(line.number).arg(safefile::shown(key), why);
-        else
-            bad << QCoreApplication::translate("alarms", "第 %1 行：%2").arg(line.number).arg(why);
-    }
-    if (badCount > 0 && problem)
-        *problem = QCoreApplication::translate("alarms", "报警设置文件 %1 有 %2 行无法使用，已忽略（%3）")
-                       .arg(alarmSettingsFileName()).arg(badCount)
-                       .arg(bad.join(QCoreApplication::translate("alarms", "；"))
-                            + (badCount > MaxReported ? QCoreApplication::translate("alarms", "……") : QString()));
+    const QList<settings::Refusal> refused = settings::readKeyValues(content, keys(), result);
+    if (refused.isEmpty() || !problem)
+        return result;
+    const QStringList named = settings::refusalTexts(refused.first(MaxReported < refused.size() ? MaxReported : refused.size()));
+    *problem = QCoreApplication::translate("alarms", "报警设置文件 %1 有 %2 行无法使用，已忽略（%3）")
+                   .arg(alarmSettingsFileName()).arg(refused.size())
+                   .arg(named.join(QCoreApplication::translate("alarms", "；"))
+                        + (refused.size() > MaxReported ? QCoreApplication::translate("alarms", "……") : QString()));
     return result;
 }
 

@@ -1,31 +1,12 @@
 #include "core/watch/message.h"
 #include "core/settings/sensortable.h"
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <cstdlib>
 
 namespace watch {
 
 namespace {
-
-// JSON's string: quotes, backslashes and control characters escaped, the rest as UTF-8.
-QByteArray jsonString(const QString &s)
-{
-    QByteArray out = "\"";
-    for (const char c : s.toUtf8()) {
-        switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        default:
-            if (uchar(c) < 0x20)
-                out += "\\u00" + QByteArray::number(uchar(c), 16).rightJustified(2, '0');
-            else
-                out += c;
-        }
-    }
-    return out + '"';
-}
 
 QString utcText(const QDateTime &time)
 {
@@ -105,32 +86,28 @@ QString eventText(const Transition &t, bool e)
 
 QByteArray webhookJson(const Transition &t, const QString &name, const QString &unit)
 {
-    QByteArray out = "{";
-    const auto add = [&out](const char *key, const QByteArray &value) {
-        out += (out.size() > 1 ? ",\"" : "\"") + QByteArray(key) + "\":" + value;
-    };
-    add("event", jsonString(eventWord(t.event)));
-    add("kind", jsonString(kindWord(t.kind)));
-    add("id", QByteArray::number(t.id));
-    add("recorder", jsonString(t.recorder));
-    add("address", QByteArray::number(int(t.address)));
+    QJsonObject o{{QStringLiteral("event"), eventWord(t.event)},
+                  {QStringLiteral("kind"), kindWord(t.kind)},
+                  {QStringLiteral("id"), t.id},
+                  {QStringLiteral("recorder"), t.recorder},
+                  {QStringLiteral("address"), int(t.address)}};
     if (!aboutSensor(t.kind) && t.kind != AlarmKind::NoAnswer)
-        add("what", jsonString(t.note));
+        o.insert(QStringLiteral("what"), t.note);
     if (aboutSensor(t.kind)) {
-        add("sensor", QByteArray::number(t.sensor));
-        add("name", jsonString(name));
-        add("unit", jsonString(unit));
+        o.insert(QStringLiteral("sensor"), t.sensor);
+        o.insert(QStringLiteral("name"), name);
+        o.insert(QStringLiteral("unit"), unit);
         if (t.value)
-            add("value", sensors::limitText(t.value).toLatin1());
+            o.insert(QStringLiteral("value"), *t.value / 10.0);  // tenths of the unit
         if (t.limit)
-            add("limit", sensors::limitText(t.limit).toLatin1());
+            o.insert(QStringLiteral("limit"), *t.limit / 10.0);
     }
-    add("time", t.time.isValid() ? jsonString(utcText(t.time)) : QByteArray("null"));
+    o.insert(QStringLiteral("time"), t.time.isValid() ? QJsonValue(utcText(t.time)) : QJsonValue(QJsonValue::Null));
     if (t.event == AlarmEvent::Acknowledged) {
-        add("by", jsonString(t.by));
-        add("note", jsonString(t.note));
+        o.insert(QStringLiteral("by"), t.by);
+        o.insert(QStringLiteral("note"), t.note);
     }
-    return out + '}';
+    return QJsonDocument(o).toJson(QJsonDocument::Compact);
 }
 
 Mail mailText(const Transition &t, const QString &name, const QString &unit, bool e, int noAnswerPolls)

@@ -11,11 +11,12 @@
 namespace watch {
 
 
-// One JSON object, its keys always in this order, numbers with one decimal, time in UTC:
-//   {"event":"raised","kind":"high","id":7,"recorder":"COM4-21","address":21,"sensor":3,
-//    "name":"东墙 1 米","unit":"℃","value":25.0,"limit":20.0,"time":"2026-12-08T03:12:00Z"}
+// One compact JSON object (written by QJsonDocument: keys in its order, a reader takes them by name),
+// values and limits in the sensor's unit, time in UTC:
+//   {"address":21,"event":"raised","id":7,"kind":"high","limit":20,"name":"东墙 1 米",
+//    "recorder":"COM4-21","sensor":3,"time":"2026-12-08T03:12:00Z","unit":"℃","value":25.5}
 // sensor, name, unit, value and limit are absent for no-answer; value (limit) when there is none.
-// An acknowledgement adds "by" and "note" after "time".
+// An acknowledgement adds "by" and "note".
 QByteArray webhookJson(const Transition &t, const QString &name, const QString &unit);
 
 struct Mail {

@@ -47,6 +47,62 @@ QString urlRefusal(const QString &text, const QStringList &schemes, const QStrin
 }
 } // namespace
 
+namespace {
+QString urlKey(NotifySettings &s, QString NotifySettings::*field, const QString &value, const QStringList &schemes,
+               const char *wrongScheme)
+{
+    const QString why = urlRefusal(value, schemes, QCoreApplication::translate("notify", wrongScheme));
+    s.*field = why.isEmpty() ? value : QString();
+    return why;
+}
+
+QString recipients(NotifySettings &s, const QString &value)
+{
+    QString why;
+    for (const QString &part : value.split(QLatin1Char(','))) {
+        const QString address = part.trimmed();
+        if (!isAddress(address))
+            why = QCoreApplication::translate("notify", "收件人应为逗号分隔的“名字@主机”形式的邮件地址");
+        else if (!s.to.contains(address))
+            s.to.append(address);
+    }
+    return why;
+}
+
+const std::vector<settings::Key<NotifySettings>> &keys()
+{
+    using Key = settings::Key<NotifySettings>;
+    static const std::vector<Key> table{
+        settings::refusedKey<NotifySettings>("password", [] {
+            return QCoreApplication::translate("notify", "口令不写在 notify.set 里：请把它写进一个只有自己能读的文件（chmod 600），用 password-file= 指明");
+        }),
+        Key{"webhook", [](NotifySettings &s, const QString &v) {
+                return urlKey(s, &NotifySettings::webhook, v, {QStringLiteral("http"), QStringLiteral("https")},
+                              QT_TRANSLATE_NOOP("notify", "网址应以 http:// 或 https:// 开头"));
+            }},
+        Key{"smtp", [](NotifySettings &s, const QString &v) {
+                return urlKey(s, &NotifySettings::smtpUrl, v, {QStringLiteral("smtp"), QStringLiteral("smtps")},
+                              QT_TRANSLATE_NOOP("notify", "网址应以 smtp:// 或 smtps:// 开头"));
+            }},
+        settings::textKey<NotifySettings>("from", &NotifySettings::from, [](const QString &v) {
+            return isAddress(v) ? QString() : QCoreApplication::translate("notify", "发件人不是“名字@主机”形式的邮件地址");
+        }),
+        Key{"to", recipients, true},
+        settings::textKey<NotifySettings>("user", &NotifySettings::user, [](const QString &v) {
+            return hasControl(v) ? QCoreApplication::translate("notify", "用户名不能含控制字符") : QString();
+        }),
+        settings::textKey<NotifySettings>("password-file", &NotifySettings::passwordFile, {}),
+        Key{"language", [](NotifySettings &s, const QString &v) {
+                const auto l = language::parse(v);
+                if (l)
+                    s.language = language::code(*l);
+                return l ? QString() : QCoreApplication::translate("notify", "语言应为 zh 或 en");
+            }},
+    };
+    return table;
+}
+} // namespace
+
 NotifySettings parseNotifySettings(const QByteArray &content, QString *problem)
 {
     NotifySettings s;
@@ -56,63 +112,8 @@ NotifySettings parseNotifySettings(const QByteArray &content, QString *problem)
         if (++bad <= kMaxReported)
             problems.append(sentence);
     };
-    for (const settings::KeyValueLine &line : settings::keyValueLines(content)) {
-        const QString &key = line.key, &value = line.value;
-        QString why;
-        if (!line.why.isEmpty())
-            why = line.why;
-        else if (key == u"password")
-            why = QCoreApplication::translate("notify", "口令不写在 notify.set 里：请把它写进一个只有自己能读的文件（chmod 600），用 password-file= 指明");
-        else if (key != u"to" && seen.contains(key))
-            why = QCoreApplication::translate("notify", "前面已经设置过");
-        else if (value.isEmpty())
-            why = QCoreApplication::translate("notify", "没有值");
-        else if (key == u"webhook") {
-            why = urlRefusal(value, {QStringLiteral("http"), QStringLiteral("https")},
-                             QCoreApplication::translate("notify", "网址应以 http:// 或 https:// 开头"));
-            s.webhook = why.isEmpty() ? value : QString();
-        } else if (key == u"smtp") {
-            why = urlRefusal(value, {QStringLiteral("smtp"), QStringLiteral("smtps")},
-                             QCoreApplication::translate("notify", "网址应以 smtp:// 或 smtps:// 开头"));
-            s.smtpUrl = why.isEmpty() ? value : QString();
-        } else if (key == u"from") {
-            if (isAddress(value))
-                s.from = value;
-            else
-                why = QCoreApplication::translate("notify", "发件人不是“名字@主机”形式的邮件地址");
-        } else if (key == u"to") {
-            for (const QString &part : value.split(QLatin1Char(','))) {
-                const QString address = part.trimmed();
-                if (!isAddress(address))
-                    why = QCoreApplication::translate("notify", "收件人应为逗号分隔的“名字@主机”形式的邮件地址");
-                else if (!s.to.contains(address))
-                    s.to.append(address);
-            }
-        } else if (key == u"user") {
-            if (hasControl(value))
-                why = QCoreApplication::translate("notify", "用户名不能含控制字符");
-            else
-                s.user = value;
-        } else if (key == u"password-file") {
-            s.passwordFile = value;
-        } else if (key == u"language") {
-            if (const auto l = language::parse(value))
-                s.language = language::code(*l);
-            else
-                why = QCoreApplication::translate("notify", "语言应为 zh 或 en");
-        } else {
-            why = QCoreApplication::translate("notify", "不认识的设置");
-        }
-        seen.append(key);
-        if (why.isEmpty())
-            continue;
-        // A refused line is named by its number and key, never by its value: the value may be a
-        // password typed where it does not belong, and the message goes to a journal.
-        if (!key.isEmpty())
-            complain(QCoreApplication::translate("notify", "设置文件 %1 第 %2 行（%3=）：%4，这一行未使用").arg(fileName).arg(line.number).arg(safefile::shown(key), why));
-        else
-            complain(QCoreApplication::translate("notify", "设置文件 %1 第 %2 行：%3，这一行未使用").arg(fileName).arg(line.number).arg(why));
-    }
+    for (const settings::Refusal &r : settings::readKeyValues(content, keys(), s, {true}, &seen))
+        complain(QCoreApplication::translate("notify", "设置文件 %1 %2，这一行未使用").arg(fileName, r.text()));
     const bool mail = !s.smtpUrl.isEmpty() || !s.from.isEmpty() || !s.to.isEmpty();
     if (mail && s.smtpUrl.isEmpty() && !seen.contains(u"smtp"))
         complain(QCoreApplication::translate("notify", "设置文件 %1 没有 smtp=（邮件服务器），不发邮件").arg(fileName));

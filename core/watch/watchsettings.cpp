@@ -3,78 +3,85 @@
 #include "core/site/parse.h"
 #include <QCoreApplication>
 #include <QDir>
-#include <QRegularExpression>
+#include "core/settings/keyvaluelines.h"
+#include <algorithm>
 
 namespace watch {
 namespace {
 QString tr(const char *text) { return QCoreApplication::translate("watch", text); }
 
-std::optional<int> number(const QString &text, int low, int high)
+// The fields of one line= line; the first is the line itself.
+const std::vector<settings::Key<WatchedLine>> &lineKeys()
 {
-    bool ok = false;
-    const int n = text.toInt(&ok);
-    return ok && n >= low && n <= high ? std::optional<int>(n) : std::nullopt;
+    using Key = settings::Key<WatchedLine>;
+    static const std::vector<Key> table{
+        Key{"line", [](WatchedLine &w, const QString &v) {
+                QString why;
+                if (const auto port = site::parsePort(v, &why))
+                    w = watchedLine(*port);
+                return why;
+            }},
+        Key{"addresses", [](WatchedLine &w, const QString &v) {
+                QString why;
+                w.addresses = site::parseAddresses(v, &why).value_or(QList<uint8_t>{});
+                return why;
+            }},
+        settings::wholeKey("poll-s", &WatchedLine::pollS, 1, 86400),
+        Key{"baud", [](WatchedLine &w, const QString &v) {
+                QString why;
+                w.baud = site::parseBaud(v, &why);
+                return why;
+            }},
+    };
+    return table;
+}
+
+// The keys of the file; a line= line is read field by field (readLine), its row here only admits it.
+const std::vector<settings::Key<WatchSettings>> &keys()
+{
+    using Key = settings::Key<WatchSettings>;
+    static const std::vector<Key> table{
+        Key{"line", [](WatchSettings &, const QString &) { return QString(); }, true},
+        Key{"records-at", [](WatchSettings &s, const QString &v) {
+                const QTime at = QTime::fromString(v, QStringLiteral("H:mm"));
+                if (at.isValid())
+                    s.recordsAt = at;
+                return at.isValid() ? QString() : tr("“%1”不是时间（如 02:30）").arg(safefile::shown(v));
+            }},
+    };
+    return table;
+}
+
+// One line= line: the watched line, or the first refusal of its fields.
+std::optional<settings::Refusal> readLine(const settings::KeyValueLine &line, WatchSettings &file)
+{
+    WatchedLine watched;
+    QStringList seen;
+    const QList<settings::Refusal> refused = settings::readKeyValues(
+        settings::fieldsOf(QStringLiteral("line=") + line.value, line.number), lineKeys(), watched, {}, &seen);
+    if (!refused.isEmpty())
+        return refused.first();
+    if (!seen.contains(u"addresses"))
+        return settings::Refusal{line.number, {}, tr("没有 addresses=")};
+    file.lines.append(watched);
+    return std::nullopt;
 }
 } // namespace
 
 WatchSettings parseWatchSettings(const QByteArray &content, QString *problem)
 {
-    WatchSettings settings;
-    QStringList refused;
-    const QStringList lines = QString::fromUtf8(content).split(QLatin1Char('\n'));
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        const QString text = lines[i].trimmed();
-        if (text.isEmpty() || text.startsWith(QLatin1Char('#')))
-            continue;
-        QString why;
-        if (text.startsWith(QLatin1String("records-at="))) {
-            const QTime at = QTime::fromString(text.mid(11).trimmed(), QStringLiteral("H:mm"));
-            if (at.isValid())
-                settings.recordsAt = at;
-            else
-                why = tr("“%1”不是时间（如 02:30）").arg(text.mid(11).trimmed());
-        } else if (text.startsWith(QLatin1String("line="))) {
-            std::optional<WatchedLine> line;
-            bool addressed = false;
-            for (const QString &field : text.split(QRegularExpression(QStringLiteral("\\s+")))) {
-                const qsizetype eq = field.indexOf(QLatin1Char('='));
-                const QString key = field.left(eq), value = field.mid(eq + 1);
-                if (key == u"line") {
-                    if (const auto port = site::parsePort(value, &why))
-                        line = watchedLine(*port);
-                } else if (line && key == u"addresses") {
-                    const auto a = site::parseAddresses(value, &why);
-                    line->addresses = a.value_or(QList<uint8_t>{});
-                    addressed = a.has_value();
-                } else if (line && key == u"poll-s") {
-                    const auto s = number(value, 1, 86400);
-                    line->pollS = s.value_or(0);
-                    if (!s)
-                        why = tr("poll-s=%1 不是 1 到 86400 秒").arg(value);
-                } else if (line && key == u"baud") {
-                    line->baud = site::parseBaud(value, &why);
-                    if (!line->baud)
-                        why = QStringLiteral("baud=") + why;
-                } else if (line) {
-                    why = tr("不认识“%1”").arg(field);
-                }
-                if (!why.isEmpty())
-                    break;
-            }
-            if (why.isEmpty() && !addressed)
-                why = tr("没有 addresses=");
-            if (why.isEmpty())
-                settings.lines.append(*line);
-        } else {
-            why = tr("不认识“%1”").arg(text);
-        }
-        if (!why.isEmpty())
-            refused << tr("第 %1 行：%2").arg(i + 1).arg(why);
-    }
+    WatchSettings file;
+    const QList<settings::KeyValueLine> lines = settings::keyValueLines(content);
+    QList<settings::Refusal> refused = settings::readKeyValues(lines, keys(), file);
+    for (const settings::KeyValueLine &line : lines)
+        if (line.key == u"line")
+            if (const auto r = readLine(line, file))
+                refused.append(*r);
+    std::stable_sort(refused.begin(), refused.end(), [](const auto &a, const auto &b) { return a.line < b.line; });
     if (!refused.isEmpty())
         *problem = tr("监视设置文件 %1 有 %2 行无法使用，已略去（%3）")
-                       .arg(watchSettingsFileName()).arg(refused.size()).arg(refused.join(tr("；")));
-    return settings;
+                       .arg(watchSettingsFileName()).arg(refused.size()).arg(settings::refusalTexts(refused).join(tr("；")));
+    return file;
 }
 
 WatchSettings loadWatchSettings(const QString &appDir, QString *problem)

@@ -1,5 +1,5 @@
 #include "panels/history/recordernamepanel.h"
-#include "core/link/comports.h"
+#include "core/settings/comports.h"
 #include "core/link/convert.h"
 #include "ui/boxinput.h"
 #include "ui/commandstart.h"

@@ -1,6 +1,6 @@
 #pragma once
 #include "core/records/replywindow.h"
-#include "core/link/comports.h"
+#include "core/settings/comports.h"
 #include <QGroupBox>
 #include <optional>
 

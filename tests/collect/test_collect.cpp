@@ -449,6 +449,7 @@ private slots:
             const QByteArray pid = QByteArray::number(gone.waitForStarted(-1) ? gone.processId() : 0);
             QVERIFY(gone.waitForFinished(-1) && writeFile(lock, pid + "\nwl8806n-collect\nanother-name\n"));
             r = collect(args);
+            QVERIFY2((r.err + r.json["problem"].toString()).contains("已删除已结束的进程 " + pid + " 留下的串口锁文件 " + lock), qPrintable(r.err));
             break;
         }
         case NotADatabase:

@@ -2,7 +2,7 @@
 // recorder settings file.
 #include "core/settings/settingsfiles.h"
 #include "fuzzcheck.h"
-#include "core/link/comports.h"
+#include "core/settings/comports.h"
 #include "core/config/settingsfile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)

@@ -8,6 +8,8 @@
 #include "httplistener.h"
 #include "wholefile.h"
 #include "core/watch/message.h"
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -48,8 +50,10 @@ void TestWatch::raiseAcknowledgeRestart()
     QVERIFY2(err.contains("COM4-21：下载记录 5 条，存入 5 条"), qPrintable(err));
     // Told before --once ends: the webhook has the step.
     QCOMPARE(hook.requests.size(), 1);
-    QVERIFY2(hook.requests[0].contains(R"({"event":"raised","kind":"high","id":1,"recorder":"COM4-21","address":21,"sensor":3,"name":"东墙","unit":"℃","value":25.0,"limit":20.0,)"),
-             hook.requests[0].constData());
+    const QByteArray &request = hook.requests[0];
+    QJsonObject body = QJsonDocument::fromJson(request.mid(request.indexOf("\r\n\r\n") + 4)).object();
+    body.remove("time");
+    QCOMPARE(body, QJsonDocument::fromJson(R"({"event":"raised","kind":"high","id":1,"recorder":"COM4-21","address":21,"sensor":3,"name":"东墙","unit":"℃","value":25.0,"limit":20.0})").object());
     QCOMPARE(watcher({"--address", "21"}), watch::Usage);  // nothing names a line
     QCOMPARE(watcher({"--ack", "1"}), watch::Usage);       // nobody acknowledges
 
@@ -93,7 +97,11 @@ void TestWatch::raiseAcknowledgeRestart()
                  std::tuple(watch::AlarmEvent::Raised, watch::AlarmKind::BackupFailed, watch::AlarmEvent::Raised,
                             watch::AlarmKind::ArchiveChanged));
         QVERIFY2(told[2].note.startsWith("verify: broken table=records"), qPrintable(told[2].note));
-        QVERIFY(watch::webhookJson(told[2], {}, {}).startsWith("{\"event\":\"raised\",\"kind\":\"archive-changed\",\"id\":3,\"recorder\":\"\",\"address\":0,\"what\":\"verify: broken"));
+        const QJsonObject json = QJsonDocument::fromJson(watch::webhookJson(told[2], {}, {})).object();
+        QCOMPARE(QStringList({json["event"].toString(), json["kind"].toString(), json["recorder"].toString()}),
+                 QStringList({"raised", "archive-changed", ""}));
+        QCOMPARE(std::pair(json["id"].toInt(), json["address"].toInt()), std::pair(3, 0));
+        QVERIFY2(json["what"].toString().startsWith("verify: broken"), qPrintable(json["what"].toString()));
     }
 
     // Restarted: the alarm is still open and not raised again; cleared once the value is back.

@@ -6,7 +6,7 @@
 #include "core/export/exportformats.h"
 #include "hexbytes.h"
 #include "tablerows.h"
-#include "core/link/comports.h"
+#include "core/settings/comports.h"
 #include "core/link/convert.h"
 #include "core/link/crc16.h"
 #include "core/link/frames.h"

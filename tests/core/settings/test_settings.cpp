@@ -5,7 +5,7 @@
 #include "core/settings/settingsfiles.h"
 #include "core/settings/language.h"
 #include "core/export/xlsxworkbook.h"
-#include "core/link/comports.h"
+#include "core/settings/comports.h"
 #include "filesizelimit.h"
 #include "tablerows.h"
 #include "wholefile.h"

@@ -136,7 +136,8 @@ void TestSite::words()
     if (!r.taken) {
         // Said where the word was given: the option, or watch.set's line and key.
         const char *option = r.word == Word::Port ? "--port：" : r.word == Word::Addresses ? "--address：" : "--baud：";
-        const QString where = variant == 0 ? QString() : variant == 2 ? QStringLiteral("第 1 行：") + (r.word == Word::Baud ? "baud=" : "")
+        const char *key = r.word == Word::Port ? "line" : r.word == Word::Addresses ? "addresses" : "baud";
+        const QString where = variant == 0 ? QString() : variant == 2 ? QStringLiteral("第 1 行（%1=）：").arg(key)
                                                                       : QString::fromUtf8(option);
         QVERIFY2(!got.taken && got.said.contains(where + QString::fromUtf8(r.why)), qPrintable(got.said));
         return;

@@ -6,6 +6,7 @@
 #include "tablerows.h"
 #include "wholefile.h"
 #include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
 #include <QScopeGuard>
 #include <QRegularExpression>
@@ -49,6 +50,12 @@ const auto &messageRows() { static const struct { const char *name; Transition t
      "【报警解除】COM4-21 东墙 1 米 18.5℃ 已不高于上限 20.0℃", "CLEARED COM4-21 东墙 1 米 18.5 ℃ no longer above high limit 20.0 ℃"},
 }; return rows; }
 
+// Text from people and files that JSON must escape, or carry as it is.
+const auto &hostileRows() { static const struct { const char *name, *text; } rows[] = {
+    {"quotes and backslashes", "\"}\\\"{,\\u0041"}, {"control characters", "a\x01b\x1f\x7f\n\r\t\b\f"},
+    {"non-ASCII", "东墙 ñ 😀 \xe2\x80\xa8 \xef\xbb\xbf"}, {"nothing", ""},
+}; return rows; }
+
 const NotifySettings Full{"https://hooks.example/wl?k=1", "smtp://mail.example:587", "watch@example.org",
                           {"a@example.org", "b@example.org", "c@example.org"}, "watch", "pw", "en"};
 const auto &settingsRows() { static const struct { const char *name; const char *file; NotifySettings s; const char *problem; } rows[] = {
@@ -68,6 +75,8 @@ class TestNotify : public QObject {
 private slots:
     void messages_data() { tableRows(messageRows()); }
     void messages();
+    void hostileText_data() { tableRows(hostileRows()); }
+    void hostileText();
     void settings_data() { tableRows(settingsRows()); }
     void settings();
     void passwordFile();
@@ -79,8 +88,8 @@ void TestNotify::messages()
 {
     const auto &r = tableRow(messageRows());
     const QByteArray json = webhookJson(r.t, Name, Unit);
-    QCOMPARE(json, QByteArray(r.json));
-    QVERIFY(QJsonDocument::fromJson(json).isObject());
+    QCOMPARE(QJsonDocument::fromJson(json).object(), QJsonDocument::fromJson(r.json).object());
+    QVERIFY(QJsonDocument::fromJson(r.json).isObject());
     const Mail zh = mailText(r.t, Name, Unit, false), en = mailText(r.t, Name, Unit, true);
     QCOMPARE(zh.subject, QString::fromUtf8(r.zh));
     QCOMPARE(en.subject, QString::fromUtf8(r.en));
@@ -97,6 +106,22 @@ void TestNotify::messages()
     QCOMPARE(zh.body.contains("读数：25.0℃\n"), r.t.value == 250);
     QCOMPARE(zh.body.contains("确认人：王工\n备注：开窗通风 \"两小时\"\n"), r.t.event == E::Acknowledged);
     QCOMPARE(en.body.contains("Acknowledged by: 王工\nNote: 开窗通风 \"两小时\"\n"), r.t.event == E::Acknowledged);
+}
+
+// Every text field reads back as written, and no raw control character goes out.
+void TestNotify::hostileText()
+{
+    const QString text = QString::fromUtf8(tableRow(hostileRows()).text);
+    Transition t = step(E::Acknowledged, K::High, 250, 200);
+    t.recorder = t.by = t.note = text;
+    const QByteArray json = webhookJson(t, text, text);
+    QVERIFY2(std::none_of(json.begin(), json.end(), [](char c) { return uchar(c) < 0x20; }), json.constData());
+    QJsonParseError error;
+    const QJsonObject o = QJsonDocument::fromJson(json, &error).object();
+    QCOMPARE(error.error, QJsonParseError::NoError);
+    for (const char *key : {"recorder", "name", "unit", "by", "note"})
+        QCOMPARE(o[key].toString(), text);
+    QCOMPARE(o["value"].toDouble(), 25.0);
 }
 
 void TestNotify::settings()

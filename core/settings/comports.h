@@ -11,13 +11,10 @@
 //   COM20 … COM25  /dev/ttyS3 … /dev/ttyS8       further built-in ports
 //
 // The file "comports.map" in the application directory overrides any of them, one line each,
-// "COM7=/dev/serial/by-id/usb-FTDI…" (blank lines and lines starting with # are ignored). A file
-// longer than 16 KB or 256 lines, or one that is not a regular file, is not read at all.
-#include <QSerialPort>
-
-// The message for a port that would not open, naming the device and the reason.
-QString describeOpenFailure(int com, const QString &device, bool exists, bool accessible,
-                            QSerialPort::SerialPortError error, const QString &errorString);
+// "COM7=/dev/serial/by-id/usb-FTDI…", read by the key=value reader (core/settings/keyvaluelines.h):
+// a COM number given twice or out of COM1 … COM25 is named and its line left out. A file longer than
+// 16 KB or 256 lines, or one that is not a regular file, is not read at all.
+#include "core/link/serialline.h"  // ComPortsFileName
 
 class ComPorts {
 public:
@@ -39,7 +36,7 @@ public:
     void takeFileOverrides(const ComPorts &read) { m_overrides = read.m_overrides; }
     QString device(int com) const;
 
-    static QString fileName() { return QStringLiteral("comports.map"); }
+    static QString fileName() { return QString::fromLatin1(ComPortsFileName); }
 
 private:
     QMap<int, QString> m_overrides;  // from the file
