@@ -3,7 +3,7 @@
 #include "core/process/interrupt.h"
 #include "core/settings/appdir.h"
 #include "core/settings/archivesettings.h"
-#include "core/link/comports.h"
+#include "core/settings/comports.h"
 #include "core/settings/language.h"
 #include "core/watch/notifier.h"
 #include "core/watch/notifysettings.h"
