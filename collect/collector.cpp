@@ -25,6 +25,7 @@
 #include <QJsonObject>
 #include <QLocale>
 #include <QScopeGuard>
+#include <QTranslator>
 #include <unistd.h>
 
 namespace collect {
@@ -120,6 +121,28 @@ QString deviceLine(const DeviceResult &d)
     return line + (d.usable && !notes.isEmpty() ? QStringLiteral("；") : QString()) + notes.join(QStringLiteral("；"));
 }
 
+// The program's texts in the report's language while it is drawn, the collector's own (Chinese)
+// again afterwards.
+class ReportLanguage {
+public:
+    explicit ReportLanguage(language::Language language)
+    {
+        if (language == language::Language::English && m_english.load(QStringLiteral(":/i18n/wl8806n_en.qm")))
+            m_installed = QCoreApplication::installTranslator(&m_english);
+    }
+    ~ReportLanguage()
+    {
+        if (m_installed)
+            QCoreApplication::removeTranslator(&m_english);
+    }
+    ReportLanguage(const ReportLanguage &) = delete;
+    ReportLanguage &operator=(const ReportLanguage &) = delete;
+
+private:
+    QTranslator m_english;
+    bool m_installed = false;
+};
+
 // --report: the recorder's period from the archive into its PDF, after its download. The path goes into
 // the device's files, or what went wrong into its problems.
 void reportDevice(const Options &o, const Io &io, const archive::RecordStore *store, const sensors::SensorTable &limits,
@@ -136,6 +159,7 @@ void reportDevice(const Options &o, const Io &io, const archive::RecordStore *st
         const auto language = language::choose({}, language::readSaved(appDir, nullptr), QLocale::system().name()).language;
         const report::Request request{res.recorder, res.address, port, period->from, period->to, o.mktDhR, now,
                                       report::osUser(), QStringLiteral(WL_VERSION), language};
+        const ReportLanguage inLanguage(language);
         if (io.report(*store, limits, request, path, &why)) {
             res.files.insert(QStringLiteral("pdf"), path);
             return;
