@@ -7,7 +7,6 @@
 #include "core/records/recorddecode.h"
 #include "core/jobs/downloadandkeep.h"
 #include "core/jobs/downloadcheck.h"
-#include "core/view/recordvalues.h"
 
 namespace jobs {
 
@@ -166,6 +165,20 @@ QMap<int, QByteArray> readSinceLast(Run &r)
     return kept;
 }
 
+// The values of rec outside their sensor's limits, read by the record's own decoding (as the archive
+// and the viewer read it): nothing for what holds no record or no date that exists.
+void outOfRange(Run &r, const records::Record &rec)
+{
+    const auto time = records::isRecordData(rec.data, r.job.sensors) ? rec.time() : std::nullopt;
+    if (!time)
+        return;
+    QVector<std::optional<int>> tenths;
+    for (int j = 0; j < r.job.sensors; ++j)
+        tenths.append(rec.value(j));
+    for (int s : r.job.limits->outOfRange(r.job.recorder, tenths))
+        r.res.outOfRange.append({rec.position, time->toString(QStringLiteral("yyyy-MM-dd HH:mm")), s, *tenths[s - 1]});
+}
+
 // Stores the records and writes the files; false when any of it failed. The archive learns which
 // positions are still missing, for the next backward read.
 bool keep(Run &r, const QMap<int, QByteArray> &kept)
@@ -176,10 +189,7 @@ bool keep(Run &r, const QMap<int, QByteArray> &kept)
         data.append({it.key(), *it});
     if (r.job.limits)
         for (const records::Record &rec : data)
-            if (const auto values = view::recordValues(rec.data, r.job.sensors))
-                for (int s : r.job.limits->outOfRange(r.job.recorder, values->tenths))
-                    r.res.outOfRange.append({rec.position, values->time.toString(QStringLiteral("yyyy-MM-dd HH:mm")), s,
-                                             *values->tenths[s - 1]});
+            outOfRange(r, rec);
     std::sort(r.res.missing.begin(), r.res.missing.end());
     bool ok = true;
     if (r.job.store) {
