@@ -3,8 +3,8 @@
 // PDF written. The median of three runs; the last line is "report: records=43200 ms=…".
 // Run by hand: QT_QPA_PLATFORM=offscreen build/bench/bench_report
 #include "core/archive/recordstore.h"
-#include "panels/report/reportpdf.h"
-#include <QApplication>
+#include "core/report/reportpdf.h"
+#include <QGuiApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
@@ -16,7 +16,7 @@ int main(int argc, char **argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");  // a report needs no display
-    QApplication app(argc, argv);
+    QGuiApplication app(argc, argv);
     constexpr int Records = 30 * 1440, Sensors = 20;
     const QDateTime start(QDate(2026, 11, 1), QTime(0, 0));
     QTemporaryDir dir;

@@ -24,6 +24,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLocale>
+#include <QScopeGuard>
+#include <QTranslator>
 #include <unistd.h>
 
 namespace collect {
@@ -112,12 +114,34 @@ QString deviceLine(const DeviceResult &d)
             line += QStringLiteral("，时钟已设置");
     }
     QStringList notes = d.problems;
-    if (d.partialFiles && !d.files.isEmpty())
+    if (d.partial && !d.files.isEmpty())
         notes << QStringLiteral("记录不全，文件写在 %1（要求的文件名下的文件没有改动）").arg(d.files.values().join(QStringLiteral("、")));
     if (d.interrupted)
         notes << QStringLiteral("已中断");
     return line + (d.usable && !notes.isEmpty() ? QStringLiteral("；") : QString()) + notes.join(QStringLiteral("；"));
 }
+
+// The program's texts in the report's language while it is drawn, the collector's own (Chinese)
+// again afterwards.
+class ReportLanguage {
+public:
+    explicit ReportLanguage(language::Language language)
+    {
+        if (language == language::Language::English && m_english.load(QStringLiteral(":/i18n/wl8806n_en.qm")))
+            m_installed = QCoreApplication::installTranslator(&m_english);
+    }
+    ~ReportLanguage()
+    {
+        if (m_installed)
+            QCoreApplication::removeTranslator(&m_english);
+    }
+    ReportLanguage(const ReportLanguage &) = delete;
+    ReportLanguage &operator=(const ReportLanguage &) = delete;
+
+private:
+    QTranslator m_english;
+    bool m_installed = false;
+};
 
 // --report: the recorder's period from the archive into its PDF, after its download. The path goes into
 // the device's files, or what went wrong into its problems.
@@ -135,6 +159,7 @@ void reportDevice(const Options &o, const Io &io, const archive::RecordStore *st
         const auto language = language::choose({}, language::readSaved(appDir, nullptr), QLocale::system().name()).language;
         const report::Request request{res.recorder, res.address, port, period->from, period->to, o.mktDhR, now,
                                       report::osUser(), QStringLiteral(WL_VERSION), language};
+        const ReportLanguage inLanguage(language);
         if (io.report(*store, limits, request, path, &why)) {
             res.files.insert(QStringLiteral("pdf"), path);
             return;
@@ -229,11 +254,48 @@ int backupArchive(const QString &appDir, const Io &io)
     io.out(QStringLiteral("backup: ok %1 %2\n").arg(b.path, b.verdict));
     return b.auditError.isEmpty() ? Complete : Unusable;  // the backup stands, but the trail does not say so
 }
-} // namespace
 
-int run(const QStringList &arguments, const Io &io)
+// A collection under way: the options, the site, the port and archive chosen, the summary built.
+struct Collection {
+    const Options &o;
+    const Io &io;
+    QString appDir;
+    site::Site site;
+    QList<uint8_t> addresses;
+    int baud = 0;
+    int com = 0;
+    QString device;
+    QString portName;  // a recorder is a port and an address: the port half of its name
+    std::unique_ptr<archive::RecordStore> store;
+    bool archiveUnusable = false;
+    bool interrupted = false;
+    QJsonObject summary{{"program", "wl8806n-collect"}, {"version", WL_VERSION}};
+
+    void note(const QString &text) const { io.err(text + QLatin1Char('\n')); }
+    int finish(int code)
+    {
+        summary.insert("status", statusName(code));
+        summary.insert("exitCode", code);
+        if (o.json)
+            io.out(QString::fromUtf8(QJsonDocument(summary).toJson(QJsonDocument::Indented)));
+        return code;
+    }
+    QString recorderAt(uint8_t a) const
+    {
+        return com ? site.names.name(com, a) : QStringLiteral("%1-%2").arg(device).arg(a);
+    }
+    // An entry of the audit trail; one the archive refuses is said, and the run goes on.
+    void audit(const archive::AuditEntry &entry) const
+    {
+        QString error;
+        if (store && !store->audit(entry, &error))
+            note(QStringLiteral("审计记录未能写入存档：%1").arg(error));
+    }
+};
+
+// Help, version and a usage error end the run before anything is read.
+std::optional<int> answered(const Parsed &parsed, const Io &io)
 {
-    const Parsed parsed = parseArguments(arguments);
     switch (parsed.action) {
     case Parsed::Action::Help:
         io.out(parsed.text);
@@ -247,202 +309,228 @@ int run(const QStringList &arguments, const Io &io)
     case Parsed::Action::Run:
         break;
     }
-    const Options &o = parsed.options;
-    const auto note = [&](const QString &text) { io.err(text + QLatin1Char('\n')); };
-    // From here on a hang-up, Ctrl-C or SIGTERM ends the run the way it ends on its own: after the
-    // exchange under way, with what was read stored and written, the port and its lock released.
-    bool interrupted = false;
-    Link *running = nullptr;
-    process::Interrupt interrupt([&] {
-        interrupted = true;
-        if (running)
-            running->cancelCommand(CancelReason::Stop);
-    });
-    QJsonObject summary{{"program", "wl8806n-collect"}, {"version", WL_VERSION}};
-    const auto finish = [&](int code) {
-        summary.insert("status", statusName(code));
-        summary.insert("exitCode", code);
-        if (o.json)
-            io.out(QString::fromUtf8(QJsonDocument(summary).toJson(QJsonDocument::Indented)));
-        return code;
-    };
+    return std::nullopt;
+}
 
-    const QString appDir = resolveAppDir(o.appDir, QCoreApplication::applicationDirPath());
-    if (o.verify)
-        return verifyArchive(appDir, io);
-    if (o.backup)
-        return backupArchive(appDir, io);
-    site::Site site = site::loadSite(appDir);
-    const auto &comm = site.comm;
-    const auto &mod = site.mod;
-    const auto &window = site.replyWindow;
+// The settings files' problems said; the addresses (as the window's module pass: modules 1 … the count
+// in ModSet.set, unless --address names them), the rate and the COM number chosen. False: a usage error.
+bool chooseDevices(Collection &c)
+{
+    const auto &comm = c.site.comm;
+    const auto &mod = c.site.mod;
+    const auto &window = c.site.replyWindow;
     for (const auto &[status, problem] : {std::pair{comm.status, comm.problem}, std::pair{mod.status, mod.problem},
                                           std::pair{window.status, window.problem}})
         if (status == settings::Status::Malformed)
-            note(problem);
-
-    QList<uint8_t> addresses = o.addresses;
-    if (addresses.isEmpty()) {
-        // As the window's module pass: modules 1 … the count in ModSet.set.
+            c.note(problem);
+    c.addresses = c.o.addresses;
+    if (c.addresses.isEmpty()) {
         const int modules = mod.value.stationCount;
         if (modules < 1 || modules > 247) {
-            io.err(QStringLiteral("wl8806n-collect: --address：ModSet.set 中的模块总数是 %1，请用 --address 给出设备地址\n").arg(modules));
-            return Usage;
+            c.io.err(QStringLiteral("wl8806n-collect: --address：ModSet.set 中的模块总数是 %1，请用 --address 给出设备地址\n").arg(modules));
+            return false;
         }
         for (int a = 1; a <= modules; ++a)
-            addresses << uint8_t(a);
+            c.addresses << uint8_t(a);
     }
-    const int baud = o.baud.value_or(comm.value.baudRate);
+    c.baud = c.o.baud.value_or(comm.value.baudRate);
+    c.com = c.o.com.value_or(c.o.port.isEmpty() ? comm.value.portNumber : 0);
+    return true;
+}
 
-    ComPorts &ports = site.ports;
-    int com = o.com.value_or(o.port.isEmpty() ? comm.value.portNumber : 0);
-
-    sim::SimRecorder simulator;
-    if (o.demo) {
-        QString error;
-        if (!simulator.start(&error)) {
-            note(QStringLiteral("模拟记录仪无法启动：%1").arg(error));
-            return finish(Unusable);
-        }
-        simulator.setLineBaud(baud);
-        for (uint8_t a : simulator.addresses())
-            if (!addresses.contains(a))
-                simulator.removeDevice(a);
-        const QDateTime first = QDateTime::currentDateTime().addSecs(-DemoRecords * 60);
-        for (uint8_t a : addresses) {
-            simulator.addDevice(a);
-            simulator.setRecords(sim::SimRecorder::demoRecords(DemoRecords, first, o.sensors.value_or(20)), a);
-        }
-        ports.setOverride(com, simulator.portPath());
-        note(QStringLiteral("演示模式：COM%1 连接到模拟记录仪（%2）").arg(com).arg(simulator.portPath()));
+// --demo: the simulated recorder with the addresses asked, the COM number attached to it.
+bool startDemo(Collection &c, sim::SimRecorder &simulator)
+{
+    QString error;
+    if (!simulator.start(&error)) {
+        c.note(QStringLiteral("模拟记录仪无法启动：%1").arg(error));
+        return false;
     }
-    for (const QString &p : site.portProblems)
-        note(p);
+    simulator.setLineBaud(c.baud);
+    for (uint8_t a : simulator.addresses())
+        if (!c.addresses.contains(a))
+            simulator.removeDevice(a);
+    const QDateTime first = QDateTime::currentDateTime().addSecs(-DemoRecords * 60);
+    for (uint8_t a : c.addresses) {
+        simulator.addDevice(a);
+        simulator.setRecords(sim::SimRecorder::demoRecords(DemoRecords, first, c.o.sensors.value_or(20)), a);
+    }
+    c.site.ports.setOverride(c.com, simulator.portPath());
+    c.note(QStringLiteral("演示模式：COM%1 连接到模拟记录仪（%2）").arg(c.com).arg(simulator.portPath()));
+    return true;
+}
 
-    const QString device = com ? ports.device(com) : o.port;
-    for (int n = ComPorts::kFirst; n <= ComPorts::kLast && com == 0; ++n)
-        if (sameDevice(ports.device(n), device))
-            com = n;
-    // A recorder is a port and an address. A device no COM number names is its own port half.
-    const QString portName = com ? QStringLiteral("COM%1").arg(com) : device;
-    if (com == 0)
-        note(QStringLiteral("--port：%1 不对应任何 COM 编号，记录以“%1-地址”为记录仪名存档").arg(device));
-    summary.insert("port", portName);
-    summary.insert("device", device);
-    const RecorderNames &names = site.names;
-    for (const QString &p : site.nameProblems)
-        note(p);
+// The device of the port, and the port half of the recorders' names: a device no COM number names is
+// its own port half. The site's notes about names and limits are said here too.
+void namePort(Collection &c)
+{
+    for (const QString &p : c.site.portProblems)
+        c.note(p);
+    const ComPorts &ports = c.site.ports;
+    c.device = c.com ? ports.device(c.com) : c.o.port;
+    for (int n = ComPorts::kFirst; n <= ComPorts::kLast && c.com == 0; ++n)
+        if (sameDevice(ports.device(n), c.device))
+            c.com = n;
+    c.portName = c.com ? QStringLiteral("COM%1").arg(c.com) : c.device;
+    if (c.com == 0)
+        c.note(QStringLiteral("--port：%1 不对应任何 COM 编号，记录以“%1-地址”为记录仪名存档").arg(c.device));
+    c.summary.insert("port", c.portName);
+    c.summary.insert("device", c.device);
+    for (const QString &p : c.site.nameProblems)
+        c.note(p);
     // A limits file that cannot be read is said once; the run goes on without limits.
-    const sensors::SensorTable &limits = site.sensors;
-    if (!site.sensorProblem.isEmpty())
-        note(site.sensorProblem);
+    if (!c.site.sensorProblem.isEmpty())
+        c.note(c.site.sensorProblem);
+}
 
-    // An archive that cannot be used ends the run with Unusable, but only after the files asked for
-    // are written: the records are not lost to it.
-    std::unique_ptr<archive::RecordStore> store;
-    bool archiveUnusable = false;
-    if (o.archive && !o.live) {
-        store = std::make_unique<archive::RecordStore>();
-        store->setProgram(archive::Program::Collector);
-        store->setWaitNote(note);
-        QString error, archiveNote;
-        if (!site::openArchive(*store, site, &error, &archiveNote)) {
-            note(QStringLiteral("存档无法使用：%1").arg(error));
-            summary.insert("problem", error);
-            if (o.csv.isEmpty() && o.xls.isEmpty() && o.txt.isEmpty())
-                return finish(Unusable);
-            // Nothing to compare with: every record is read; nothing is cleared that the archive lacks.
-            note(QStringLiteral("记录只写入文件%1%2").arg(o.sinceLast ? QStringLiteral("，读出全部记录") : QString(),
-                                                     o.clearAfter ? QStringLiteral("，条数不清零") : QString()));
-            store.reset();
-            archiveUnusable = true;
-        }
-        if (!archiveNote.isEmpty())
-            note(archiveNote);
+// The archive, unless --no-archive or --live. One that cannot be used ends the run with Unusable, but
+// only after the files asked for are written: the records are not lost to it. False: nothing to do.
+bool openStore(Collection &c)
+{
+    if (!c.o.archive || c.o.live)
+        return true;
+    c.store = std::make_unique<archive::RecordStore>();
+    c.store->setProgram(archive::Program::Collector);
+    c.store->setWaitNote([&c](const QString &text) { c.note(text); });
+    QString error, archiveNote;
+    if (!site::openArchive(*c.store, c.site, &error, &archiveNote)) {
+        c.note(QStringLiteral("存档无法使用：%1").arg(error));
+        c.summary.insert("problem", error);
+        if (c.o.csv.isEmpty() && c.o.xls.isEmpty() && c.o.txt.isEmpty())
+            return false;
+        // Nothing to compare with: every record is read; nothing is cleared that the archive lacks.
+        c.note(QStringLiteral("记录只写入文件%1%2").arg(c.o.sinceLast ? QStringLiteral("，读出全部记录") : QString(),
+                                                     c.o.clearAfter ? QStringLiteral("，条数不清零") : QString()));
+        c.store.reset();
+        c.archiveUnusable = true;
     }
+    if (!archiveNote.isEmpty())
+        c.note(archiveNote);
+    return true;
+}
 
-    Link link;
-    if (o.demo)
-        link.setPeerPending([&simulator] { return simulator.replyPending(); });
-    else if (io.peerPending)
-        link.setPeerPending(io.peerPending);
-    QObject::connect(&link, &Link::notice, [&note](const QString &text) { note(text); });
-    const auto recorderAt = [&](uint8_t a) { return com ? names.name(com, a) : QStringLiteral("%1-%2").arg(device).arg(a); };
-    // An entry of the audit trail; one the archive refuses is said, and the run goes on.
-    const auto audit = [&store, &note](const archive::AuditEntry &entry) {
-        QString error;
-        if (store && !store->audit(entry, &error))
-            note(QStringLiteral("审计记录未能写入存档：%1").arg(error));
-    };
-    // Every write to a recorder (its clock set, its count cleared) goes into the audit trail.
-    const archive::WriteAudit writes(link, recorderAt, audit);
-    if (const QString why = openPort(link, site, device, com, baud, note); !why.isEmpty()) {
-        note(why);
-        summary.insert("problem", why);
-        return finish(Unusable);
-    }
-    running = &link;
-    if (link.viaWatcher())
-        note(QStringLiteral("%1 由监视程序 wl8806n-watch 管理：经由它读取，与它的巡检轮流").arg(device));
+// One device's download, its report and the audit entries of the files written.
+DeviceResult collectOne(Collection &c, Link &link, uint8_t a)
+{
+    const Options &o = c.o;
+    jobs::CollectJob job;
+    job.address = a;
+    job.sensors = o.sensors.value_or(0);
+    job.window = c.site.replyWindow.value;
+    job.recorder = c.recorderAt(a);
+    job.port = c.portName;
+    job.store = c.store.get();
+    job.limits = &c.site.sensors;
+    QMap<QString, QString> files;
+    for (const auto &[kind, path] : {std::pair{"csv", o.csv}, std::pair{"xls", o.xls}, std::pair{"txt", o.txt}})
+        if (!path.isEmpty())
+            files.insert(kind, c.addresses.size() > 1 ? perDevicePath(path, a) : path);
+    job.options = {o.sinceLast && c.store, o.clearAfter && !c.archiveUnusable, o.setClock};
+    Progress progress(c.io, QStringLiteral("设备 %1").arg(a));
+    job.progress = [&](int done, int total) { progress.update(done, total); };
+    auto hold = link.tryHold(Link::Visibility::Quiet);
+    DeviceResult res = collectDevice(link, *hold, job, files);
+    progress.finish();
+    if (!o.report.isEmpty() && !c.interrupted)
+        reportDevice(o, c.io, c.store.get(), c.site.sensors, c.appDir, c.portName,
+                     c.addresses.size() > 1 ? perDevicePath(o.pdf, a) : o.pdf, res);
+    // Each file written, with its path, in the audit trail.
+    for (auto it = res.files.cbegin(); it != res.files.cend(); ++it)
+        c.audit({res.recorder, QLatin1String(it.key() == QLatin1String("pdf") ? archive::kinds::Report : archive::kinds::Export),
+                 {}, it.value()});
+    return res;
+}
 
-    QCoreApplication::processEvents();  // a signal that came meanwhile counts before anything is sent
-    if (o.live) {
-        QJsonArray devices;
-        const int code = readLive(link, addresses, o, interrupted, io, devices);
-        summary.insert("devices", devices);
-        summary.insert("interrupted", interrupted);
-        running = nullptr;
-        return finish(code);
-    }
-    int code = archiveUnusable ? Unusable : Complete;
+// Every device in turn; the run's exit status.
+int collectAll(Collection &c, Link &link)
+{
+    int code = c.archiveUnusable ? Unusable : Complete;
     bool outOfRange = false;
     QJsonArray devices;
-    for (uint8_t a : addresses) {
+    for (uint8_t a : c.addresses) {
         DeviceResult res;
-        if (interrupted) {
+        if (c.interrupted) {
             res.address = a;
-            res.recorder = recorderAt(a);
+            res.recorder = c.recorderAt(a);
             res.interrupted = true;
         } else {
-            DeviceJob job;
-            job.address = a;
-            job.sensors = o.sensors.value_or(0);
-            job.window = window.value;
-            job.recorder = recorderAt(a);
-            job.port = portName;
-            job.store = store.get();
-            job.limits = &limits;
-            for (const auto &[kind, path] : {std::pair{"csv", o.csv}, std::pair{"xls", o.xls}, std::pair{"txt", o.txt}})
-                if (!path.isEmpty())
-                    job.files.insert(kind, addresses.size() > 1 ? perDevicePath(path, a) : path);
-            job.sinceLast = o.sinceLast && store;
-            job.clearAfter = o.clearAfter && !archiveUnusable;
-            job.setClock = o.setClock;
-            Progress progress(io, QStringLiteral("设备 %1").arg(a));
-            job.progress = [&](int done, int total) { progress.update(done, total); };
-            auto hold = link.tryHold(Link::Visibility::Quiet);
-            res = collectDevice(link, *hold, job);
-            progress.finish();
-            if (!o.report.isEmpty() && !interrupted)
-                reportDevice(o, io, store.get(), limits, appDir, portName,
-                             addresses.size() > 1 ? perDevicePath(o.pdf, a) : o.pdf, res);
-            // Each file written, with its path, in the audit trail.
-            for (auto it = res.files.cbegin(); it != res.files.cend(); ++it)
-                audit({res.recorder, QLatin1String(it.key() == QLatin1String("pdf") ? archive::kinds::Report : archive::kinds::Export),
-                       {}, it.value()});
+            res = collectOne(c, link, a);
         }
-        note(deviceLine(res));
-        devices.append(deviceJson(res, limits));
+        c.note(deviceLine(res));
+        devices.append(deviceJson(res, c.site.sensors));
         outOfRange = outOfRange || !res.outOfRange.isEmpty();
         code = std::max(code, int(deviceExit(res)));
     }
-    summary.insert("devices", devices);
-    summary.insert("interrupted", interrupted);
-    running = nullptr;
+    c.summary.insert("devices", devices);
+    c.summary.insert("interrupted", c.interrupted);
     // An interrupted run kept what it stored; what it did not read is missing.
-    if (code == Complete && outOfRange && o.failOnLimits)
+    if (code == Complete && outOfRange && c.o.failOnLimits)
         code = OutOfRange;  // everything was read: the only news is values outside their limits
-    return finish(interrupted && code != Unusable ? Missing : code);
+    return c.interrupted && code != Unusable ? Missing : code;
+}
+
+// The line opened, then the live values or the records read; the run's exit status.
+int readDevices(Collection &c, const sim::SimRecorder *simulator, Link *&running)
+{
+    const auto note = [&c](const QString &text) { c.note(text); };
+    Link link;
+    if (simulator)
+        link.setPeerPending([simulator] { return simulator->replyPending(); });
+    else if (c.io.peerPending)
+        link.setPeerPending(c.io.peerPending);
+    QObject::connect(&link, &Link::notice, note);
+    // Every write to a recorder (its clock set, its count cleared) goes into the audit trail.
+    const archive::WriteAudit writes(link, [&c](uint8_t a) { return c.recorderAt(a); },
+                                     [&c](const archive::AuditEntry &entry) { c.audit(entry); });
+    if (const QString why = openPort(link, c.site, c.device, c.com, c.baud, note); !why.isEmpty()) {
+        c.note(why);
+        c.summary.insert("problem", why);
+        return Unusable;
+    }
+    running = &link;
+    const auto released = qScopeGuard([&running] { running = nullptr; });
+    if (link.viaWatcher())
+        c.note(QStringLiteral("%1 由监视程序 wl8806n-watch 管理：经由它读取，与它的巡检轮流").arg(c.device));
+    QCoreApplication::processEvents();  // a signal that came meanwhile counts before anything is sent
+    if (!c.o.live)
+        return collectAll(c, link);
+    QJsonArray devices;
+    const int code = readLive(link, c.addresses, c.o, c.interrupted, c.io, devices);
+    c.summary.insert("devices", devices);
+    c.summary.insert("interrupted", c.interrupted);
+    return code;
+}
+} // namespace
+
+int run(const QStringList &arguments, const Io &io)
+{
+    const Parsed parsed = parseArguments(arguments);
+    if (const auto code = answered(parsed, io))
+        return *code;
+    const Options &o = parsed.options;
+    Collection c{o, io, resolveAppDir(o.appDir, QCoreApplication::applicationDirPath())};
+    // From here on a hang-up, Ctrl-C or SIGTERM ends the run the way it ends on its own: after the
+    // exchange under way, with what was read stored and written, the port and its lock released.
+    Link *running = nullptr;
+    process::Interrupt interrupt([&] {
+        c.interrupted = true;
+        if (running)
+            running->cancelCommand(CancelReason::Stop);
+    });
+    if (o.verify)
+        return verifyArchive(c.appDir, io);
+    if (o.backup)
+        return backupArchive(c.appDir, io);
+    c.site = site::loadSite(c.appDir);
+    if (!chooseDevices(c))
+        return Usage;
+    sim::SimRecorder simulator;
+    if (o.demo && !startDemo(c, simulator))
+        return c.finish(Unusable);
+    namePort(c);
+    if (!openStore(c))
+        return c.finish(Unusable);
+    return c.finish(readDevices(c, o.demo ? &simulator : nullptr, running));
 }
 
 } // namespace collect

@@ -18,8 +18,9 @@ struct Io {
     // A peer that can say whether a reply is still on its way (a simulated recorder run beside the
     // collector in a test; see Link::setPeerPending). Empty: none, or the demo's own.
     std::function<bool()> peerPending;
-    // Writes a --report PDF from the archive (report::writeReport: it draws with widgets, so the
-    // program brings it, not this library). Empty: no report can be made here.
+    // Writes a --report PDF from the archive (report::writeReport; it needs a QGuiApplication, so the
+    // program gives it only when it made one). Empty: no report can be made here. It is called with the
+    // texts in the report's language.
     std::function<bool(const archive::RecordStore &, const sensors::SensorTable &, const report::Request &, const QString &path,
                        QString *error)> report;
 };

@@ -2,15 +2,15 @@
 #include "collect/collector.h"
 #include "collect/options.h"
 #include "core/process/output.h"
-#include "panels/report/reportpdf.h"
-#include <QApplication>
+#include "core/report/reportpdf.h"
+#include <QGuiApplication>
 #include <cstdio>
 #include <memory>
 #include <unistd.h>
 
 namespace {
 QtMessageHandler g_previous = nullptr;
-// The offscreen platform says, for every chart drawn, what it cannot do for windows nobody sees.
+// The offscreen platform says what it cannot do for windows nobody sees.
 void dropPlatformChatter(QtMsgType type, const QMessageLogContext &context, const QString &text)
 {
     if (type == QtWarningMsg && text.startsWith(QLatin1String("This plugin does not support")))
@@ -21,14 +21,14 @@ void dropPlatformChatter(QtMsgType type, const QMessageLogContext &context, cons
 
 int main(int argc, char *argv[])
 {
-    // A report draws the window's chart, and Qt Charts are widgets: for --report the program is a
-    // QApplication on the offscreen platform (no display needed); every other run a plain QCoreApplication.
+    // A report's pages need fonts: for --report the program is a QGuiApplication on the offscreen
+    // platform (no display needed); every other run a plain QCoreApplication.
     const bool report = collect::asksReport(argc, argv);
     if (report) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
         g_previous = qInstallMessageHandler(dropPlatformChatter);
     }
-    const auto app = report ? std::unique_ptr<QCoreApplication>(std::make_unique<QApplication>(argc, argv))
+    const auto app = report ? std::unique_ptr<QCoreApplication>(std::make_unique<QGuiApplication>(argc, argv))
                             : std::make_unique<QCoreApplication>(argc, argv);
     // The window's name: an installed collector keeps to the window's per-user folder and archive.
     QCoreApplication::setApplicationName(QStringLiteral("wl8806n"));

@@ -50,96 +50,85 @@ int acknowledge(archive::RecordStore &store, qint64 id, const QString &by, const
     io.out(stepLine(*step, {}) + QLatin1Char('\n'));
     return Done;
 }
-} // namespace
 
-int run(const QStringList &arguments, const Io &io)
-{
+// The command line: its options, parsed.
+struct Arguments {
     QCommandLineParser p;
-    p.setApplicationDescription(QStringLiteral("WL8806N 无人值守监视：定时读取实时值，存档，超限报警并通知。"));
-    const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("显示帮助。"));
-    const QCommandLineOption appDir(QStringLiteral("appdir"), QStringLiteral("应用文件夹（watch.set、alarms.set、notify.set、存档）。"), QStringLiteral("dir"));
-    const QCommandLineOption port(QStringLiteral("port"), QStringLiteral("只监视这个端口：COM 编号、设备路径或线路的 URL（代替 watch.set 的线路）。"), QStringLiteral("port"));
-    const QCommandLineOption address(QStringLiteral("address"), QStringLiteral("设备地址，如 21,22 或 1-4（代替 watch.set 中的）。"), QStringLiteral("list"));
-    const QCommandLineOption pollS(QStringLiteral("poll-s"), QStringLiteral("两次读取相隔的秒数（代替 watch.set 中的）。"), QStringLiteral("s"));
-    const QCommandLineOption baud(QStringLiteral("baud"), QStringLiteral("波特率。默认：comm.set 中的波特率。"), QStringLiteral("rate"));
-    const QCommandLineOption once(QStringLiteral("once"), QStringLiteral("每条线路读取一次后退出。"));
-    const QCommandLineOption recordsNow(QStringLiteral("records-now"), QStringLiteral("开始时先下载每台记录仪的新记录（如同 records-at 的时间到了）。"));
-    const QCommandLineOption demo(QStringLiteral("demo"), QStringLiteral("第一条线路连接内置的模拟记录仪。"));
-    const QCommandLineOption ack(QStringLiteral("ack"), QStringLiteral("确认编号为 ID 的报警（须给出 --by）。"), QStringLiteral("ID"));
-    const QCommandLineOption by(QStringLiteral("by"), QStringLiteral("确认人。"), QStringLiteral("name"));
-    const QCommandLineOption ackNote(QStringLiteral("note"), QStringLiteral("确认的说明。"), QStringLiteral("text"));
-    p.addOptions({help, appDir, port, address, pollS, baud, once, recordsNow, demo, ack, by, ackNote});
-    if (!p.parse(arguments)) {
-        io.err(QStringLiteral("wl8806n-watch: %1\n").arg(p.errorText()));
-        return Usage;
-    }
-    if (p.isSet(help)) {
-        io.out(p.helpText());
-        return Done;
-    }
-    const auto usage = [&](const QString &text) {
-        io.err(QStringLiteral("wl8806n-watch: %1（用法见 --help）\n").arg(text));
-        return Usage;
-    };
-    const QString dir = resolveAppDir(p.value(appDir), QCoreApplication::applicationDirPath());
-    const site::Site site = site::loadSite(dir);
-    archive::RecordStore store;
-    archive::ArchiveConfig archiveConfig;
-    store.setProgram(archive::Program::Watcher);
-    QString error, note;
-    const auto openArchive = [&] {
-        if (site::openArchive(store, site, &error, &note, &archiveConfig))
-            return true;
-        io.err(QStringLiteral("wl8806n-watch: 存档无法使用：%1\n").arg(error));
-        return false;
-    };
-    if (p.isSet(ack)) {
-        bool ok = false;
-        const qint64 id = p.value(ack).toLongLong(&ok);
-        if (!ok || id < 1 || p.value(by).trimmed().isEmpty())
-            return usage(QStringLiteral("--ack 要一个报警编号，并用 --by 给出确认人"));
-        return openArchive() ? acknowledge(store, id, p.value(by).trimmed(), p.value(ackNote), io) : Unusable;
-    }
+    const QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("显示帮助。")};
+    const QCommandLineOption appDir{QStringLiteral("appdir"), QStringLiteral("应用文件夹（watch.set、alarms.set、notify.set、存档）。"), QStringLiteral("dir")};
+    const QCommandLineOption port{QStringLiteral("port"), QStringLiteral("只监视这个端口：COM 编号、设备路径或线路的 URL（代替 watch.set 的线路）。"), QStringLiteral("port")};
+    const QCommandLineOption address{QStringLiteral("address"), QStringLiteral("设备地址，如 21,22 或 1-4（代替 watch.set 中的）。"), QStringLiteral("list")};
+    const QCommandLineOption pollS{QStringLiteral("poll-s"), QStringLiteral("两次读取相隔的秒数（代替 watch.set 中的）。"), QStringLiteral("s")};
+    const QCommandLineOption baud{QStringLiteral("baud"), QStringLiteral("波特率。默认：comm.set 中的波特率。"), QStringLiteral("rate")};
+    const QCommandLineOption once{QStringLiteral("once"), QStringLiteral("每条线路读取一次后退出。")};
+    const QCommandLineOption recordsNow{QStringLiteral("records-now"), QStringLiteral("开始时先下载每台记录仪的新记录（如同 records-at 的时间到了）。")};
+    const QCommandLineOption demo{QStringLiteral("demo"), QStringLiteral("第一条线路连接内置的模拟记录仪。")};
+    const QCommandLineOption ack{QStringLiteral("ack"), QStringLiteral("确认编号为 ID 的报警（须给出 --by）。"), QStringLiteral("ID")};
+    const QCommandLineOption by{QStringLiteral("by"), QStringLiteral("确认人。"), QStringLiteral("name")};
+    const QCommandLineOption ackNote{QStringLiteral("note"), QStringLiteral("确认的说明。"), QStringLiteral("text")};
 
-    // What to watch: watch.set, with --port, --address, --poll-s and --baud over it.
+    Arguments()
+    {
+        p.setApplicationDescription(QStringLiteral("WL8806N 无人值守监视：定时读取实时值，存档，超限报警并通知。"));
+        p.addOptions({help, appDir, port, address, pollS, baud, once, recordsNow, demo, ack, by, ackNote});
+    }
+};
+
+int usage(const Io &io, const QString &text)
+{
+    io.err(QStringLiteral("wl8806n-watch: %1（用法见 --help）\n").arg(text));
+    return Usage;
+}
+
+// What to watch: watch.set, with --port, --address, --poll-s and --baud over it. Nothing: a usage
+// error was said.
+std::optional<WatchSettings> watchSettings(const Arguments &a, const QString &dir, const Io &io)
+{
+    const QCommandLineParser &p = a.p;
     QString problem;
     WatchSettings settings = loadWatchSettings(dir, &problem);
     if (!problem.isEmpty())
         io.err(problem + QLatin1Char('\n'));
     // The words of a line, its devices and its rate are the collector's too (core/site/parse.h).
     QString why;
-    if (p.isSet(port)) {
-        const auto line = site::parsePort(p.value(port), &why);
+    const auto refused = [&](const QString &text) {
+        usage(io, text);
+        return std::nullopt;
+    };
+    if (p.isSet(a.port)) {
+        const auto line = site::parsePort(p.value(a.port), &why);
         if (!line)
-            return usage(QStringLiteral("--port：") + why);
+            return refused(QStringLiteral("--port：") + why);
         settings.lines = {watchedLine(*line)};
     }
-    const auto addresses = p.isSet(address) ? site::parseAddresses(p.value(address), &why) : std::nullopt;
-    if (p.isSet(address) && !addresses)
-        return usage(QStringLiteral("--address：") + why);
-    const auto rate = p.isSet(baud) ? site::parseBaud(p.value(baud), &why) : std::nullopt;
-    if (p.isSet(baud) && !rate)
-        return usage(QStringLiteral("--baud：") + why);
+    const auto addresses = p.isSet(a.address) ? site::parseAddresses(p.value(a.address), &why) : std::nullopt;
+    if (p.isSet(a.address) && !addresses)
+        return refused(QStringLiteral("--address：") + why);
+    const auto rate = p.isSet(a.baud) ? site::parseBaud(p.value(a.baud), &why) : std::nullopt;
+    if (p.isSet(a.baud) && !rate)
+        return refused(QStringLiteral("--baud：") + why);
     for (WatchedLine &line : settings.lines) {
         if (addresses)
             line.addresses = *addresses;
-        if (p.isSet(pollS)) {
+        if (p.isSet(a.pollS)) {
             bool ok = false;
-            line.pollS = p.value(pollS).toInt(&ok);
+            line.pollS = p.value(a.pollS).toInt(&ok);
             if (!ok || line.pollS < 1 || line.pollS > 86400)
-                return usage(QStringLiteral("--poll-s 是 1 到 86400 秒"));
+                return refused(QStringLiteral("--poll-s 是 1 到 86400 秒"));
         }
         if (rate)
             line.baud = rate;
     }
     if (settings.lines.isEmpty() || settings.lines.first().addresses.isEmpty())
-        return usage(QStringLiteral("没有要监视的线路：请写 watch.set，或给出 --port 和 --address"));
+        return refused(QStringLiteral("没有要监视的线路：请写 watch.set，或给出 --port 和 --address"));
+    return settings;
+}
 
-    if (!openArchive())
-        return Unusable;
-    store.limitCache(512);  // runs for months: a small cache, its memory flat
-    if (!note.isEmpty())
-        io.err(note + QLatin1Char('\n'));
+// The service's archive, site and alarm rules; the problems of the site's files and alarms.set said,
+// and a changed alarms.set in the audit trail, old and new.
+WatchService::Setup serviceSetup(const QString &dir, const site::Site &site, archive::RecordStore &store,
+                                 const archive::ArchiveConfig &archiveConfig, const Io &io)
+{
     WatchService::Setup setup;
     setup.appDir = dir;
     setup.host = QHostInfo::localHostName();
@@ -148,101 +137,94 @@ int run(const QStringList &arguments, const Io &io)
     setup.sensors = site.sensors;
     setup.names = site.names;
     QStringList problems = site.portProblems + site.nameProblems + QStringList{site.sensorProblem};
-    problem.clear();
+    QString problem;
     setup.alarms = loadAlarmSettings(dir, &problem);
-    // Settings changed since the watcher last ran are in the audit trail, old and new.
     if (QString auditError; !store.auditChange(QLatin1String(archive::kinds::AlarmSettings), settingsLine(setup.alarms), &auditError))
         problems << QStringLiteral("审计记录未能写入存档：%1").arg(auditError);
     for (const QString &text : problems + QStringList{problem})
         if (!text.isEmpty())
             io.err(text + QLatin1Char('\n'));
     setup.log = [&io](const QString &text) { io.err(text + QLatin1Char('\n')); };
+    return setup;
+}
 
-    // Each step goes to every channel of notify.set, in the window's language unless it names one.
-    problem.clear();
-    NotifySettings notify = loadNotifySettings(dir, &problem);
-    if (notify.language.isEmpty())
-        notify.language = language::choose({}, language::readSaved(dir, &problem), QString()).language == language::Language::English
-                              ? QStringLiteral("en") : QStringLiteral("zh");
-    notify.noAnswerPolls = setup.alarms.commLostPolls;
-    std::optional<QString> password;
-    if (!notify.passwordFile.isEmpty())
-        password = readPassword(notify.passwordFile, &problem);
-    if (!problem.isEmpty())
-        io.err(problem + QLatin1Char('\n'));
+// The telling of each step: on standard error, and to every channel of notify.set, in the window's
+// language unless it names one. --once waits for each channel's first outcome before it ends.
+struct Telling {
     std::unique_ptr<Notifier> notifier;
-    const int channels = int(notify.hasWebhook()) + int(notify.hasMail());
+    int channels = 0;
     int outcomesDue = 0;  // one a channel for each step sent, until it is delivered or first fails
     QEventLoop told;
-    if (channels > 0) {
-        notifier = std::make_unique<Notifier>(notify, password);
-        QObject::connect(notifier.get(), &Notifier::delivery, [&](const QString &channel, qint64 id, bool ok, const QString &detail) {
-            if (--outcomesDue <= 0)
-                told.quit();
-            io.err(QStringLiteral("通知 %1 报警 %2：%3%4\n").arg(channel).arg(id)
-                       .arg(ok ? QStringLiteral("已送达") : QStringLiteral("未送达"), detail.isEmpty() ? QString() : QStringLiteral("（%1）").arg(detail)));
-        });
-    }
-    setup.tell = [&io, &notifier, &outcomesDue, channels](const Transition &t, const QString &name, const QString &unit) {
-        io.err(stepLine(t, name) + QLatin1Char('\n'));
-        if (notifier)
-            notifier->send(t, name, unit);
-        outcomesDue += channels;
-    };
-    WatchService service(std::move(setup));
-    if (!service.restore(&error)) {
-        io.err(QStringLiteral("wl8806n-watch: 存档中的报警读不出：%1\n").arg(error));
-        return Unusable;
-    }
 
-    const auto comm = site.comm.value;
-    ComPorts ports = site.ports;
-    sim::SimRecorder simulator;
-    if (p.isSet(demo)) {
-        if (!simulator.start(&error))
-            return usage(QStringLiteral("模拟记录仪无法启动：") + error);
-        // As the window's demo: a few hundred records a minute apart up to now in every recorder.
-        for (uint8_t a : settings.lines.first().addresses) {
-            simulator.addDevice(a);
-            simulator.setRecords(sim::SimRecorder::demoRecords(300, QDateTime::currentDateTime().addSecs(-300 * 60)), a);
+    void setUp(const QString &dir, WatchService::Setup &setup, const Io &io)
+    {
+        QString problem;
+        NotifySettings notify = loadNotifySettings(dir, &problem);
+        if (notify.language.isEmpty())
+            notify.language = language::choose({}, language::readSaved(dir, &problem), QString()).language == language::Language::English
+                                  ? QStringLiteral("en") : QStringLiteral("zh");
+        notify.noAnswerPolls = setup.alarms.commLostPolls;
+        std::optional<QString> password;
+        if (!notify.passwordFile.isEmpty())
+            password = readPassword(notify.passwordFile, &problem);
+        if (!problem.isEmpty())
+            io.err(problem + QLatin1Char('\n'));
+        channels = int(notify.hasWebhook()) + int(notify.hasMail());
+        if (channels > 0) {
+            notifier = std::make_unique<Notifier>(notify, password);
+            QObject::connect(notifier.get(), &Notifier::delivery, [this, &io](const QString &channel, qint64 id, bool ok, const QString &detail) {
+                if (--outcomesDue <= 0)
+                    told.quit();
+                io.err(QStringLiteral("通知 %1 报警 %2：%3%4\n").arg(channel).arg(id)
+                           .arg(ok ? QStringLiteral("已送达") : QStringLiteral("未送达"), detail.isEmpty() ? QString() : QStringLiteral("（%1）").arg(detail)));
+            });
         }
-        ports.setOverride(settings.lines.first().com, simulator.portPath());
+        setup.tell = [this, &io](const Transition &t, const QString &name, const QString &unit) {
+            io.err(stepLine(t, name) + QLatin1Char('\n'));
+            if (notifier)
+                notifier->send(t, name, unit);
+            outcomesDue += channels;
+        };
     }
+};
+
+// Every line opened (the first one on the simulated recorder with --demo) and given to the service.
+// False: a line could not be opened, and that was said.
+bool openLines(WatchService &service, const WatchSettings &settings, const site::Site &site, sim::SimRecorder *simulator,
+               const Io &io)
+{
+    ComPorts ports = site.ports;
+    if (simulator)
+        ports.setOverride(settings.lines.first().com, simulator->portPath());
     for (const WatchedLine &line : settings.lines) {
         auto link = std::make_unique<Link>();
-        if (p.isSet(demo))
-            link->setPeerPending([&simulator] { return simulator.replyPending(); });
+        if (simulator)
+            link->setPeerPending([simulator] { return simulator->replyPending(); });
         else if (io.peerPending)
             link->setPeerPending(io.peerPending);
         const QString device = line.com ? ports.device(line.com) : line.port;
         // Every line with replywin.set's echo, guard and connect timeout, as the window's and the collector's.
-        if (const QString why = site::openLink(*link, site, device, line.baud.value_or(comm.baudRate), line.com); !why.isEmpty()) {
+        if (const QString why = site::openLink(*link, site, device, line.baud.value_or(site.comm.value.baudRate), line.com); !why.isEmpty()) {
             io.err(QStringLiteral("wl8806n-watch: %1：%2\n").arg(line.port, why));
-            return Unusable;
+            return false;
         }
-        io.err(QStringLiteral("监视 %1（%2）：设备 %3，每 %4 秒\n").arg(line.port, device)
-                   .arg([&] { QStringList a; for (uint8_t x : line.addresses) a << QString::number(x); return a.join(QLatin1Char(',')); }())
-                   .arg(line.pollS));
+        QStringList addresses;
+        for (uint8_t x : line.addresses)
+            addresses << QString::number(x);
+        io.err(QStringLiteral("监视 %1（%2）：设备 %3，每 %4 秒\n").arg(line.port, device).arg(addresses.join(QLatin1Char(','))).arg(line.pollS));
         service.add(std::move(link), line);
     }
-    const auto replyWindow = site.replyWindow.value;
-    if (p.isSet(recordsNow))
-        service.downloadRecords(replyWindow);
-    if (p.isSet(once)) {
-        service.pollAll();
-        // What the poll raised is told before the end: each channel's first outcome is waited for
-        // (a server that does not answer ends in the channel's time-out).
-        if (outcomesDue > 0)
-            told.exec();
-        return Done;
-    }
+    return true;
+}
+
+// Runs until a signal ends it. Under systemd (Type=notify): ready once every line is open, and a sign
+// of life after each poll for the watchdog, so a watcher that hangs is restarted.
+int serve(WatchService &service, const WatchSettings &settings, const records::ReplyWindow &replyWindow)
+{
     service.start();
     service.checkArchiveDaily();
     if (settings.recordsAt)
         service.downloadDaily(*settings.recordsAt, replyWindow);
-
-    // Under systemd (Type=notify): ready once every line is open, and a sign of life after each poll
-    // for the watchdog, so a watcher that hangs is restarted.
     QEventLoop loop;
     process::Interrupt interrupt([&] {
         service.stop();
@@ -257,6 +239,85 @@ int run(const QStringList &arguments, const Io &io)
     sd_notify(0, "READY=1");
     loop.exec();
     sd_notify(0, "STOPPING=1");
+    return Done;
+}
+
+// --demo: a few hundred records a minute apart up to now in every recorder of the first line, as the
+// window's demo.
+bool startDemo(sim::SimRecorder &simulator, const WatchSettings &settings, QString *error)
+{
+    if (!simulator.start(error))
+        return false;
+    for (uint8_t a : settings.lines.first().addresses) {
+        simulator.addDevice(a);
+        simulator.setRecords(sim::SimRecorder::demoRecords(300, QDateTime::currentDateTime().addSecs(-300 * 60)), a);
+    }
+    return true;
+}
+} // namespace
+
+int run(const QStringList &arguments, const Io &io)
+{
+    Arguments a;
+    const QCommandLineParser &p = a.p;
+    if (!a.p.parse(arguments)) {
+        io.err(QStringLiteral("wl8806n-watch: %1\n").arg(p.errorText()));
+        return Usage;
+    }
+    if (p.isSet(a.help)) {
+        io.out(p.helpText());
+        return Done;
+    }
+    const QString dir = resolveAppDir(p.value(a.appDir), QCoreApplication::applicationDirPath());
+    const site::Site site = site::loadSite(dir);
+    archive::RecordStore store;
+    archive::ArchiveConfig archiveConfig;
+    store.setProgram(archive::Program::Watcher);
+    QString error, note;
+    const auto openArchive = [&] {
+        if (site::openArchive(store, site, &error, &note, &archiveConfig))
+            return true;
+        io.err(QStringLiteral("wl8806n-watch: 存档无法使用：%1\n").arg(error));
+        return false;
+    };
+    if (p.isSet(a.ack)) {
+        bool ok = false;
+        const qint64 id = p.value(a.ack).toLongLong(&ok);
+        if (!ok || id < 1 || p.value(a.by).trimmed().isEmpty())
+            return usage(io, QStringLiteral("--ack 要一个报警编号，并用 --by 给出确认人"));
+        return openArchive() ? acknowledge(store, id, p.value(a.by).trimmed(), p.value(a.ackNote), io) : Unusable;
+    }
+    const auto settings = watchSettings(a, dir, io);
+    if (!settings)
+        return Usage;
+    if (!openArchive())
+        return Unusable;
+    store.limitCache(512);  // runs for months: a small cache, its memory flat
+    if (!note.isEmpty())
+        io.err(note + QLatin1Char('\n'));
+    WatchService::Setup setup = serviceSetup(dir, site, store, archiveConfig, io);
+    Telling telling;
+    telling.setUp(dir, setup, io);
+    WatchService service(std::move(setup));
+    if (!service.restore(&error)) {
+        io.err(QStringLiteral("wl8806n-watch: 存档中的报警读不出：%1\n").arg(error));
+        return Unusable;
+    }
+    sim::SimRecorder simulator;
+    if (p.isSet(a.demo) && !startDemo(simulator, *settings, &error))
+        return usage(io, QStringLiteral("模拟记录仪无法启动：") + error);
+    if (!openLines(service, *settings, site, p.isSet(a.demo) ? &simulator : nullptr, io))
+        return Unusable;
+    const auto replyWindow = site.replyWindow.value;
+    if (p.isSet(a.recordsNow))
+        service.downloadRecords(replyWindow);
+    if (!p.isSet(a.once))
+        return serve(service, *settings, replyWindow);
+    service.pollAll();
+    // What the poll raised is told before the end: each channel's first outcome is waited for
+    // (a server that does not answer ends in the channel's time-out).
+    if (telling.outcomesDue > 0)
+        telling.told.exec();
     return Done;
 }
 

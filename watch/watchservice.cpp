@@ -1,6 +1,6 @@
 #include "watch/watchservice.h"
 #include "core/archive/backup.h"
-#include "collect/devicerun.h"
+#include "core/jobs/collectdownload.h"
 #include <QCoreApplication>
 #include <QSet>
 
@@ -124,15 +124,15 @@ void WatchService::downloadRecords(const records::ReplyWindow &window)
         }
         w->polling = true;  // the polls wait for the download
         for (uint8_t address : line.addresses) {
-            collect::DeviceJob job;
+            jobs::CollectJob job;
             job.address = address;
             job.window = window;
             job.recorder = recorderName(line, address);
             job.port = line.port;
             job.store = m_setup.store;
             job.limits = &m_setup.sensors;
-            job.sinceLast = true;
-            const collect::DeviceResult r = collect::collectDevice(*w->link, *hold, job);
+            job.options.sinceLast = true;
+            const jobs::Collected r = jobs::collectDownload(*w->link, *hold, job);
             if (m_setup.log)
                 m_setup.log(QCoreApplication::translate("watch", "%1：下载记录 %2 条，存入 %3 条%4")
                                 .arg(job.recorder).arg(r.read).arg(r.added.value_or(0))

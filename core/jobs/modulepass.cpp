@@ -1,4 +1,5 @@
 #include "core/jobs/modulepass.h"
+#include "core/jobs/downloadcheck.h"
 #include "core/config/recordersettings.h"
 #include "core/records/memoryfill.h"
 #include "core/records/recorddecode.h"
@@ -41,29 +42,26 @@ std::optional<ModulePass::End> ModulePass::passModule(const Link::Hold &hold, co
     if (hold.stopped())
         return End::Stopped;
 
-    const records::CountRead count = records::readRecordCount(m_link, hold, address, m_download.window().attempts);
-    emit countRead(address, count);
+    using Verdict = DownloadCheck::Verdict;
+    const DownloadCheck check = checkDownload(m_link, hold, address, m_download.window().attempts,
+                                              {{}, s.sensors, [&](const records::CountRead &count) { emit countRead(address, count); }, {}});
     if (const auto end = ended(hold))
         return end;
-    if (!count.count) {
+    if (check.verdict == Verdict::NoCount) {
         notes << tr("模块 %1：未读到记录条数，未读取记录。").arg(m);
         return std::nullopt;
     }
-    const auto sensors = recorder::readSensorCount(m_link, hold, address, m_download.window().attempts);
-    if (const auto end = ended(hold))
-        return end;
-    if (!sensors || *sensors != s.sensors) {
-        notes << tr("模块 %1：%2，未读取记录。").arg(m).arg(sensors ? recorder::sensorCountMismatch(*sensors, s.sensors)
-                                                                 : tr("未读到传感器总数（寄存器 136）"));
+    if (check.verdict == Verdict::NoSensors || check.verdict == Verdict::OtherSensors) {
+        notes << tr("模块 %1：%2，未读取记录。").arg(m).arg(check.recorders ? recorder::sensorCountMismatch(*check.recorders, s.sensors)
+                                                                         : tr("未读到传感器总数（寄存器 136）"));
         return std::nullopt;
     }
-    const int records = *count.count;
+    const int records = check.last;
     if (const auto fill = records::memoryFill(records, s.sensors); fill && fill->nearlyFull() && !fill->overCapacity())
         notes << tr("模块 %1：%2。").arg(m).arg(records::fillWarning(*fill));
-    if (records > records::lastAddressableRecord(s.sensors)) {
+    if (check.verdict == Verdict::BeyondMemory) {
         notes << tr("模块 %1：%2 条记录超出了寄存器范围（每条 %3 个寄存器时最多 %4 条），未读取记录。")
-                     .arg(m).arg(records).arg(records::registersPerRecord(s.sensors))
-                     .arg(records::lastAddressableRecord(s.sensors));
+                     .arg(m).arg(records).arg(records::registersPerRecord(s.sensors)).arg(check.lastAddressable);
         return std::nullopt;
     }
     const DownloadAndKeep::Result r = m_download.run(hold, address, 1, records, s.sensors);

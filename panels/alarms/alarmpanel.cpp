@@ -1,5 +1,6 @@
 #include "panels/alarms/alarmpanel.h"
 #include "core/archive/recordstore.h"
+#include "core/report/alarmlines.h"
 #include "core/watch/acknowledge.h"
 #include "ui/commandstart.h"
 #include "ui/desktop.h"
@@ -26,31 +27,7 @@ namespace {
 enum Column { IdColumn, StateColumn, RecorderColumn, SensorColumn, KindColumn, ValueColumn, LimitColumn, StartColumn,
               AckColumn, ClearedColumn, Columns };
 
-// One alarm as its steps leave it.
-struct AlarmRow {
-    Transition raised;   // the raise; the first step read when the raise was not among them
-    Transition latest;
-    std::optional<Transition> acknowledged;
-    std::optional<Transition> cleared;
-};
-
-QMap<qint64, AlarmRow> rowsOf(const QList<Transition> &steps)
-{
-    QMap<qint64, AlarmRow> rows;
-    for (const Transition &t : steps) {
-        auto it = rows.find(t.id);
-        if (it == rows.end())
-            it = rows.insert(t.id, AlarmRow{t, t, {}, {}});
-        if (t.event == AlarmEvent::Raised)
-            it->raised = t;
-        else if (t.event == AlarmEvent::Acknowledged)
-            it->acknowledged = t;
-        else if (t.event == AlarmEvent::Cleared)
-            it->cleared = t;
-        it->latest = t;
-    }
-    return rows;
-}
+using AlarmRow = report::AlarmLine;
 
 // The open alarms, newest first, then those cleared since nowUtc − ClosedDays, the latest cleared first.
 // Only the last week's steps are read for the closed ones, and all of them only when one of those
@@ -63,19 +40,19 @@ std::optional<QList<AlarmRow>> readAlarms(const archive::RecordStore &store, con
                                        : std::nullopt;
     if (!recentSteps)
         return std::nullopt;
-    QMap<qint64, AlarmRow> closed = rowsOf(*recentSteps);
+    QMap<qint64, AlarmRow> closed = report::alarmLines(*recentSteps);
     for (auto it = closed.begin(); it != closed.end();)
         it = it->cleared ? std::next(it) : closed.erase(it);
     if (std::any_of(closed.cbegin(), closed.cend(), [](const AlarmRow &r) { return r.raised.event != AlarmEvent::Raised; })) {
         const auto allSteps = store.alarmSteps(Steps::All, {}, error);
         if (!allSteps)
             return std::nullopt;
-        const QMap<qint64, AlarmRow> all = rowsOf(*allSteps);
+        const QMap<qint64, AlarmRow> all = report::alarmLines(*allSteps);
         for (auto it = closed.begin(); it != closed.end(); ++it)
             *it = all.value(it.key(), *it);
     }
     QList<AlarmRow> open;
-    for (const AlarmRow &row : rowsOf(*openSteps))
+    for (const AlarmRow &row : report::alarmLines(*openSteps))
         if (!closed.contains(row.latest.id))  // cleared between the two reads
             open << row;
     std::sort(open.begin(), open.end(), [](const AlarmRow &a, const AlarmRow &b) {

@@ -1,4 +1,5 @@
 #pragma once
+#include "core/report/chartpainter.h"
 #include <QColor>
 #include <QFont>
 #include <QGraphicsItem>
@@ -17,9 +18,7 @@ public:
         bool shown = true;
         bool operator==(const Entry &) const = default;
     };
-    struct Place {
-        QRectF stroke, text;  // in the legend's coordinates
-    };
+    using Place = report::LegendPlace;  // in the legend's coordinates
 
     explicit ChartLegend(QGraphicsItem *parent = nullptr);
 
@@ -32,7 +31,7 @@ public:
     // The entry at pos (the legend's coordinates); -1 where there is none.
     int entryAt(const QPointF &pos) const;
     // How each name is broken and aligned in its text rectangle.
-    static constexpr int TextFlags = Qt::AlignLeft | Qt::AlignTop | Qt::TextWordWrap;
+    static constexpr int TextFlags = report::LegendTextFlags;
 
     QRectF boundingRect() const override;
     void paint(QPainter *painter, const QStyleOptionGraphicsItem *option, QWidget *widget) override;

@@ -8,7 +8,7 @@
 #include "core/export/xlsxworkbook.h"
 #include "core/files/safefile.h"
 #include "panels/report/reportdialog.h"
-#include "panels/report/reportpdf.h"
+#include "core/report/reportpdf.h"
 #include "ui/recordarchive.h"
 #include "ui/translation.h"
 #include "ui/valuelabel.h"

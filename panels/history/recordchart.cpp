@@ -1,4 +1,5 @@
 #include "panels/history/recordchart.h"
+#include "core/report/chartpainter.h"
 #include <QCategoryAxis>
 #include <QCoreApplication>
 #include <QDateTime>
@@ -22,11 +23,8 @@ namespace {
 constexpr int kNearPixels = 48;             // a read-out only for a point this close to the cursor
 constexpr int kMargin = 4;
 
-QColor sensorColour(int i)
-{
-    // Hues a golden angle apart: neighbours differ clearly, and twenty sensors stay apart.
-    return QColor::fromHsv(int(std::fmod(210.0 + i * 137.508, 360.0)), 210, i % 2 ? 170 : 215);
-}
+// Hues a golden angle apart: neighbours differ clearly, and twenty sensors stay apart.
+using report::sensorColour;
 
 bool beforeTime(const view::Point &p, qint64 t) { return p.msecs < t; }
 bool afterTime(qint64 t, const view::Point &p) { return t < p.msecs; }

@@ -131,7 +131,6 @@ private:
     qint64 timeAt(double x) const;      // widget x to time
     double valueAt(double y) const;
     QPointF pixelOf(qint64 msecs, double units) const;
-    void settle();
     void paintPage(QPainter &painter, const QRectF &page);  // page: in pixels of 96 dpi
     QStringList headingLines() const;
 

@@ -1,4 +1,5 @@
 #include "panels/history/recordchart.h"
+#include "core/report/chartpainter.h"
 #include <QCategoryAxis>
 #include <QDateTime>
 #include <QValueAxis>
@@ -15,49 +16,9 @@ constexpr qint64 kMinSpan = 1000;           // the closest zoom: a second across
 constexpr qint64 kMaxSpan = 100LL * 365 * 86400 * 1000;
 constexpr qint64 kSecond = 1000, kMinute = 60 * kSecond, kHour = 60 * kMinute, kDay = 24 * kHour;
 
-struct TimeTicks {
-    QVector<qint64> at;
-    QString format;
-};
-
-// Ticks at round local times, at most `most` of them in from … to: whole seconds, minutes or hours
-// counted from midnight, or midnights. Their labels carry the date when from and to are not on the
-// same day (and the year when not in the same year), so every label is one of its own.
-TimeTicks timeTicks(qint64 from, qint64 to, int most)
-{
-    static constexpr qint64 steps[] = {kSecond, 2 * kSecond, 5 * kSecond, 10 * kSecond, 15 * kSecond, 30 * kSecond,
-                                       kMinute, 2 * kMinute, 5 * kMinute, 10 * kMinute, 15 * kMinute, 30 * kMinute,
-                                       kHour, 2 * kHour, 3 * kHour, 6 * kHour, 12 * kHour, kDay, 2 * kDay, 7 * kDay,
-                                       14 * kDay, 28 * kDay, 91 * kDay, 182 * kDay, 364 * kDay, 728 * kDay,
-                                       1820 * kDay, 3640 * kDay, 7280 * kDay, 14560 * kDay};
-    qint64 step = steps[std::size(steps) - 1];
-    for (qint64 candidate : steps)
-        if ((to - from) / candidate < most) {
-            step = candidate;
-            break;
-        }
-    const QDate first = QDateTime::fromMSecsSinceEpoch(from).date(), last = QDateTime::fromMSecsSinceEpoch(to).date();
-    TimeTicks out;
-    if (step >= kDay) {
-        // Midnights of every n-th day counted from a fixed day, so panning keeps the same days.
-        const qint64 n = step / kDay;
-        for (QDate day = first.addDays((n - first.toJulianDay() % n) % n); day <= last; day = day.addDays(n))
-            if (const qint64 t = QDateTime(day, QTime(0, 0)).toMSecsSinceEpoch(); t >= from && t <= to)
-                out.at.append(t);
-    } else {
-        for (QDate day = first; day <= last; day = day.addDays(1)) {
-            const qint64 midnight = QDateTime(day, QTime(0, 0)).toMSecsSinceEpoch();
-            const qint64 end = std::min(to, QDateTime(day.addDays(1), QTime(0, 0)).toMSecsSinceEpoch() - 1);
-            for (qint64 t = midnight + std::max<qint64>(0, (from - midnight) / step * step); t <= end; t += step)
-                if (t >= from)
-                    out.at.append(t);
-        }
-    }
-    const QString date = first.year() == last.year() ? QStringLiteral("MM-dd") : QStringLiteral("yyyy-MM-dd");
-    const QString time = step < kMinute ? QStringLiteral("HH:mm:ss") : QStringLiteral("HH:mm");
-    out.format = step >= kDay ? date : first == last ? time : date + QLatin1Char(' ') + time;
-    return out;
-}
+// Ticks at round local times (the report's chart and this one tick alike).
+using report::timeTicks;
+using report::TimeTicks;
 } // namespace
 
 void RecordChart::resetZoom()

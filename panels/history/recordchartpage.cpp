@@ -1,5 +1,7 @@
 #include "panels/history/recordchart.h"
 #include "core/files/safefile.h"
+#include "core/report/chartpainter.h"
+#include <QApplication>
 #include <QBuffer>
 #include <QCoreApplication>
 #include <QDir>
@@ -20,19 +22,6 @@ constexpr int kPageDpi = 96;
 constexpr double kDotsPerMeter = kPageDpi / 0.0254;
 } // namespace
 
-void RecordChart::settle()
-{
-    // A file or a page right after new data or a new size: lay out the legend and axes, then tick and
-    // thin for the final plot now, not when the event loop would.
-    for (int round = 0; round < 2; ++round) {
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
-        if (!m_redrawTimer->isActive())
-            break;
-        m_redrawTimer->stop();
-        relayOut();
-    }
-}
-
 QStringList RecordChart::headingLines() const
 {
     QStringList lines{m_recorder.isEmpty() ? tr("记录曲线") : m_recorder};
@@ -44,24 +33,24 @@ QStringList RecordChart::headingLines() const
 
 void RecordChart::renderChart(QPainter &painter, const QRectF &target)
 {
-    // The chart laid out again at the target's size for the moment it is drawn: its axes, ticks,
-    // legend and thinning fit the page, not the window.
-    const QSizeF size = chart()->size();
-    const QString title = chart()->title();
-    const bool dot = m_dot->isVisible();
-    m_dot->hide();
-    chart()->setTitle(QString());  // the title block says it
-    chart()->resize(target.size());
-    settle();
-    scene()->render(&painter, target, QRectF(chart()->pos(), target.size()));
-    const QPointF at = target.topLeft() + m_legend->pos();
-    m_pageLegend.clear();
-    for (const ChartLegend::Place &p : m_legend->places())
-        m_pageLegend.append({p.stroke.translated(at), p.text.translated(at)});
-    chart()->setTitle(title);
-    chart()->resize(size);
-    settle();
-    m_dot->setVisible(dot);
+    // Drawn by the core's chart painter at the target's size, as the report's chart is: the time and
+    // values in view, each sensor thinned to about two points a column of the target, the legend as
+    // the window shows it (hidden sensors greyed).
+    report::Chart c;
+    c.fromMsecs = m_from;
+    c.toMsecs = m_to;
+    c.low = m_low;
+    c.high = m_high;
+    c.font = QApplication::font();
+    const int columns = std::max(2, int(target.width()) * 2);
+    for (qsizetype i = 0; i < m_sensors.size(); ++i) {
+        const ChartSeries &s = m_sensors[i].data;
+        QVector<view::Segment> thinned;
+        for (const view::Segment &segment : s.segments)
+            thinned.append(view::decimate(segment, columns, m_from, m_to));
+        c.lines.append({s.name, report::sensorColour(int(i)), thinned, s.low, s.high, s.shown});
+    }
+    m_pageLegend = report::paintChart(painter, target, c);
 }
 
 void RecordChart::paintPage(QPainter &painter, const QRectF &page)

@@ -4,6 +4,7 @@
 #include "ui/panelcontext.h"
 #include "ui/recordarchive.h"
 #include "core/config/recordersettings.h"
+#include "core/jobs/downloadcheck.h"
 #include "core/settings/settingsfiles.h"
 #include "core/link/frames.h"
 #include "core/records/recorddecode.h"
@@ -63,8 +64,8 @@ void RecordReadPanel::readOneRecord()
     const auto box = m_records.sensorCount();
     if (!box)
         return;
-    const auto sensors = agreedSensors(cmd->hold, cmd->address, *box, tr("单条"));
-    if (!sensors || beyondMemory(*k, *sensors, tr("第 %1 条记录").arg(*k)))
+    const auto sensors = checkedSensors(cmd->hold, cmd->address, *k, *box, tr("单条"), tr("第 %1 条记录").arg(*k));
+    if (!sensors)
         return;
     jobs::DownloadAndKeep &download = newDownload();
     const jobs::DownloadAndKeep::Result r = download.run(cmd->hold, cmd->address, *k, 1, *sensors);
@@ -110,8 +111,9 @@ void RecordReadPanel::readAllRecords()
         m_ctx.view.showStatus(tr("读取所有记录：端口未打开，命令未发送"));
         return;
     }
-    const auto sensors = agreedSensors(cmd->hold, cmd->address, *box, tr("读取所有记录"));
-    if (!sensors || beyondMemory(*count, *sensors, tr("“条数”中的 %1 条记录").arg(*count)))
+    const auto sensors = checkedSensors(cmd->hold, cmd->address, *count, *box, tr("读取所有记录"),
+                                        tr("“条数”中的 %1 条记录").arg(*count));
+    if (!sensors)
         return;
     const jobs::DownloadAndKeep::Result r = recordsTabDownload().run(cmd->hold, cmd->address, 1, *count, *sensors);
     const records::DownloadOutcome &d = r.downloaded.outcome;
@@ -122,38 +124,41 @@ void RecordReadPanel::readAllRecords()
         m_ctx.desktop.message(QStringLiteral("System Information"), message, Desktop::Icon::Warning);
 }
 
-bool RecordReadPanel::beyondMemory(int record, int sensors, const QString &what)
+std::optional<int> RecordReadPanel::checkedSensors(const Link::Hold &hold, uint8_t address, int last, int box,
+                                                   const QString &command, const QString &what)
 {
-    const int last = records::lastAddressableRecord(sensors);
-    if (record <= last)
-        return false;
-    m_ctx.desktop.warnAndSay(tr("%1超出了记录仪的寄存器范围（每条 %2 个寄存器时最多 %3 条），命令未发送。")
-                                 .arg(what)
-                                 .arg(records::registersPerRecord(sensors))
-                                 .arg(last));
-    return true;
-}
-
-std::optional<int> RecordReadPanel::agreedSensors(const Link::Hold &hold, uint8_t address, int box, const QString &command)
-{
-    const auto n = recorder::readSensorCount(m_ctx.link, hold, address, m_ctx.replyWindow.attempts);
-    if (!n) {
+    using Verdict = jobs::DownloadCheck::Verdict;
+    QString why;
+    const auto take = [&](int recorders) {
+        why = recorder::sensorCountMismatch(recorders, box);
+        if (!m_ctx.desktop.confirm(QStringLiteral("System Information"),
+                                   tr("%1，记录按它分条。\n改用 %2 并读取记录吗？").arg(why).arg(recorders)))
+            return false;
+        m_records.showSensorCount(recorders);
+        return true;
+    };
+    const jobs::DownloadCheck check = jobs::checkDownload(m_ctx.link, hold, address, m_ctx.replyWindow.attempts, {last, box, {}, take});
+    switch (check.verdict) {
+    case Verdict::Ready:
+        return check.sensors;
+    case Verdict::NoSensors:
         if (hold.stopped())
             m_ctx.view.showStatus(tr("%1：已停止，未读取记录").arg(command));
         else if (m_ctx.link.isOpen())  // a lost port is said already
             m_ctx.view.showStatus(tr("%1：未读到记录仪的传感器总数（寄存器 136），未读取记录").arg(command));
-        return std::nullopt;
-    }
-    if (*n == box)
-        return n;
-    const QString why = recorder::sensorCountMismatch(*n, box);
-    if (!m_ctx.desktop.confirm(QStringLiteral("System Information"),
-                               tr("%1，记录按它分条。\n改用 %2 并读取记录吗？").arg(why).arg(*n))) {
+        break;
+    case Verdict::OtherSensors:
         m_ctx.view.showStatus(tr("%1：%2，未读取记录").arg(command, why));
-        return std::nullopt;
+        break;
+    case Verdict::BeyondMemory:
+        m_ctx.desktop.warnAndSay(tr("%1超出了记录仪的寄存器范围（每条 %2 个寄存器时最多 %3 条），命令未发送。")
+                                     .arg(what).arg(records::registersPerRecord(check.sensors)).arg(check.lastAddressable));
+        break;
+    case Verdict::NoCount:  // the count is the box's: never read here
+    case Verdict::Ended:
+        break;
     }
-    m_records.showSensorCount(*n);
-    return n;
+    return std::nullopt;
 }
 
 QScopeGuard<std::function<void()>> RecordReadPanel::stopWith(const Link::Hold &hold)

@@ -38,12 +38,13 @@ public:
 
     // The records tab's sensor count (1 … 122), or a message naming the box and nothing.
     std::optional<int> sensorsFromBox() { return m_records.sensorCount(); }
-    // A record number past what the recorder's registers reach: said in a message, and true.
-    bool beyondMemory(int record, int sensors, const QString &what);
-    // Reads the recorder's sensor count before a download: records are framed by it. When the box
-    // holds another number the user is asked to take the recorder's (the box then shows it). The number
-    // to download with, or nothing (said on the status line; nothing is downloaded).
-    std::optional<int> agreedSensors(const Link::Hold &hold, uint8_t address, int box, const QString &command);
+    // The checks before a download of records up to last (jobs::checkDownload): the recorder's sensor
+    // count is read, as records are framed by it. When the box holds another number the user is asked to
+    // take the recorder's (the box then shows it). A record past what the registers reach (what names
+    // it) is said in a message. The number to download with, or nothing (said on the status line or in
+    // the message; nothing is downloaded).
+    std::optional<int> checkedSensors(const Link::Hold &hold, uint8_t address, int last, int box, const QString &command,
+                                      const QString &what);
 
     QPushButton *cmdReadOneRec;
     QPushButton *cmdReadAll;

@@ -4,7 +4,7 @@
 #include "collect/collector.h"
 #include "core/archive/recordstore.h"
 #include "core/settings/settingsfiles.h"
-#include "panels/report/reportpdf.h"
+#include "core/report/reportpdf.h"
 #include "sim/simrecorder.h"
 #include "wholefile.h"
 #include <QProcess>

@@ -2,10 +2,12 @@
 // 10,000 K), excursions with and without gaps, a value on a limit, no reading, a clock set back;
 // then the figures of a day checked against the CSV export of the same records.
 #include "core/export/exportformats.h"
+#include "core/report/reportpdf.h"
 #include "core/report/reportrequest.h"
 #include "core/report/statistics.h"
 #include "sim/simrecorder.h"
 #include "tablerows.h"
+#include <QTemporaryDir>
 #include <QTest>
 #include <cmath>
 
@@ -149,6 +151,34 @@ private slots:
         const QString f = QStringLiteral("yyyy-MM-dd HH:mm");
         QCOMPARE(p ? p->from.toString(f) + "|" + p->to.toString(f) : QStringLiteral("|"), from + "|" + to);
         QCOMPARE(error.contains("--report"), !p);
+    }
+
+    // The alarms a report of 08:00 … 09:59 lists: raised before its last minute ends (one raised
+    // earlier counts from its first step in the period), with its acknowledgement and clearing, of its
+    // recorder only.
+    void alarmsOfThePeriod()
+    {
+        using watch::AlarmEvent;
+        QTemporaryDir dir;
+        archive::RecordStore store;
+        QString error;
+        QVERIFY2(store.open({archive::ArchiveConfig::Sqlite, dir.filePath("archive.db"), {}, 0, {}, {}, {}}, &error), qPrintable(error));
+        const QDateTime to = T0.addSecs(3600 + 59 * 60);
+        const auto step = [&](AlarmEvent e, qint64 id, const QDateTime &at, const QString &recorder = "A") {
+            return store.appendAlarm({e, watch::AlarmKind::High, id, recorder, 21, 1, 250, 200, at.toUTC(), {}, {}}, &error);
+        };
+        QVERIFY(step(AlarmEvent::Raised, 1, T0.addSecs(-3600)) && step(AlarmEvent::Cleared, 1, T0.addSecs(600)));
+        QVERIFY(step(AlarmEvent::Raised, 2, to.addSecs(59)) && step(AlarmEvent::Acknowledged, 2, to.addSecs(90))
+                && step(AlarmEvent::Cleared, 2, to.addSecs(120)));
+        QVERIFY(step(AlarmEvent::Raised, 3, to.addSecs(60)));
+        QVERIFY(step(AlarmEvent::Raised, 4, T0.addSecs(60), "B"));
+        const auto c = report::readContent(store, {}, {"A", 21, {}, T0, to, 10000, to, {}, {}, {}}, &error);
+        QVERIFY2(c, qPrintable(error));
+        QStringList got;
+        for (const report::AlarmLine &a : c->alarms)
+            got << QStringLiteral("%1:%2%3%4").arg(a.raised.id).arg(watch::eventWord(a.raised.event))
+                       .arg(a.acknowledged ? "+ack" : "", a.cleared ? "+cleared" : "");
+        QCOMPARE(got, (QStringList{"1:cleared+cleared", "2:raised+ack+cleared"}));
     }
 };
 

@@ -1,11 +1,10 @@
-#include "panels/report/reportpdf.h"
+#include "core/report/reportpdf.h"
 #include "core/export/periodexport.h"
 #include "core/files/safefile.h"
 #include "core/view/period.h"
-#include "ui/translation.h"
 #include <QDir>
 #include <QMap>
-#include <QScopeGuard>
+#include <QCoreApplication>
 
 namespace report {
 
@@ -43,19 +42,9 @@ std::optional<Content> readContent(const archive::RecordStore &store, const sens
     if (!steps)
         return std::nullopt;
     QMap<qint64, AlarmLine> alarms;
-    for (const watch::Transition &t : *steps) {
-        if (t.recorder != request.recorder)
-            continue;
-        auto it = alarms.find(t.id);
-        if (it == alarms.end())
-            it = alarms.insert(t.id, AlarmLine{t, {}, {}});  // raised before the period: its first step in it
-        if (t.event == watch::AlarmEvent::Raised)
-            it->raised = t;
-        else if (t.event == watch::AlarmEvent::Acknowledged)
-            it->acknowledged = t;
-        else if (t.event == watch::AlarmEvent::Cleared)
-            it->cleared = t;
-    }
+    for (const AlarmLine &a : alarmLines(*steps))
+        if (a.latest.recorder == request.recorder)
+            alarms.insert(a.latest.id, a);
     const QDateTime end = request.to.addSecs(60).toUTC();
     for (const AlarmLine &a : alarms)
         if (a.raised.time < end)
@@ -66,14 +55,6 @@ std::optional<Content> readContent(const archive::RecordStore &store, const sens
 bool writeReport(const archive::RecordStore &store, const sensors::SensorTable &table, const Request &request,
                  const QString &path, QString *error)
 {
-    // The pages in the language asked for, the program's own language again afterwards.
-    const language::Language before = translation::current();
-    if (request.language != before)
-        translation::apply(request.language);
-    const auto restore = qScopeGuard([before] {
-        if (translation::current() != before)
-            translation::apply(before);
-    });
     QString why;
     const auto content = readContent(store, table, request, &why);
     if (content) {

@@ -1,7 +1,9 @@
 // The report's pages: landscape A4 drawn in pixels of 96 dpi, like the chart's own pages. The pages are
 // laid out twice, first only counted (for "page 2 of 4"), then drawn.
-#include "panels/history/recordchart.h"
-#include "panels/report/reportpdf.h"
+#include "core/report/chartpainter.h"
+#include "core/report/reportpdf.h"
+#include "core/view/period.h"
+#include <QCoreApplication>
 #include <QBuffer>
 #include <QFontMetricsF>
 #include <QPainter>
@@ -278,33 +280,25 @@ private:
                {tr("确认（人、时间、说明）"), 24}, {tr("解除时间"), 12}}, rows, 1);
     }
 
-    // The window's chart of the period on a page of its own.
+    // The chart of the period on a page of its own, drawn as the window's chart prints.
     void chart()
     {
         if (c.stats.records == 0)
             return;
-        QVector<RecordChart::ChartSeries> series;
-        const qint64 from = c.request.from.toMSecsSinceEpoch(), to = c.request.to.toMSecsSinceEpoch() + 59'999;
+        report::Chart chart;
+        chart.fromMsecs = c.request.from.toMSecsSinceEpoch();
+        chart.toMsecs = c.request.to.toMSecsSinceEpoch() + 59'999;
+        chart.font = m_text;
         for (qsizetype j = 0; j < c.series.size() && j < c.sensors.size(); ++j) {
             QVector<view::Segment> thinned;
             for (const view::Segment &segment : c.series[j])
-                thinned.append(view::decimate(segment, ChartColumns, from, to));
-            series.append({c.sensors[j].name, thinned, c.sensors[j].low, c.sensors[j].high, true});
+                thinned.append(view::decimate(segment, ChartColumns, chart.fromMsecs, chart.toMsecs));
+            chart.lines.append({c.sensors[j].name, report::sensorColour(int(j)), thinned, c.sensors[j].low, c.sensors[j].high, true});
         }
         newPage();
         line(tr("曲线：%1").arg(period()), m_bold, 6);
-        if (!p)
-            return;
-        // Laid out as a shown widget would be, without ever appearing on a screen.
-        const QRectF target(m_body.left(), m_y, m_body.width(), m_body.bottom() - m_y);
-        RecordChart view;
-        view.setAttribute(Qt::WA_DontShowOnScreen);
-        view.resize(target.size().toSize());
-        view.show();
-        view.setHeading(c.request.recorder, from, to);
-        view.setSeries(series);
-        view.zoomTo(from, to);
-        view.renderChart(*p, target);
+        if (p)
+            report::paintChart(*p, QRectF(m_body.left(), m_y, m_body.width(), m_body.bottom() - m_y), chart);
     }
 
     const report::Content &c;
