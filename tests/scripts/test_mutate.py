@@ -27,6 +27,7 @@ class Plants(unittest.TestCase):
             ('g(0, 1.5, 2e3, n_2);', [('drop', ';'), ('const', 'g(1, 1.5, 2e3, n_2);')]),
             ('std::vector<int> v = h<3>(a);', [('const', 'std::vector<int> v = h<4>(a);'),
                                                ('const', 'std::vector<int> v = h<2>(a);')]),
+            ('char d[2] = {a, 1};', [('const', 'char d[2] = {a, 2};'), ('const', 'char d[2] = {a, 0};')]),
             ('if (auto v = get(); v)', []),          # its name is used in the branch
             ('return a;', []),                       # a function left without its value
             ('QString s;', []),                      # a declaration, used further down
