@@ -10,6 +10,18 @@
 // brought up to date by the migration steps, in one transaction under the write lock.
 namespace archive {
 
+namespace {
+// The tables of a new archive but schema_version, which is made before its version is read.
+QStringList newTables(bool postgres)
+{
+    QStringList s;
+    for (const schema::Table &t : schema::tables())
+        if (qstrcmp(t.name, "schema_version") != 0)
+            s << schema::createStatements(t, postgres);
+    return s;
+}
+} // namespace
+
 bool RecordStore::open(const ArchiveConfig &config, QString *error)
 {
     m_version = 0;
@@ -62,7 +74,7 @@ bool RecordStore::createOrUpgrade(QString *error)
         const AuditEntry start{{}, QLatin1String(created ? kinds::Created : kinds::Upgrade),
                                created ? QString() : QString::number(version), QString::number(SchemaVersion)};
         chain::Writer w(db);
-        ok = (created ? sql::execAll(db, schema::createStatements(postgres) + chain::triggerStatements(postgres), error)
+        ok = (created ? sql::execAll(db, newTables(postgres) + chain::triggerStatements(postgres), error)
                       : migration::upgrade(db, postgres, version, error))
              && w.append(chain::table("audit"), auditValues(start, m_connection.program()), error) && w.finish(error)
              && sql::exec(db, created ? QStringLiteral("INSERT INTO schema_version (version) VALUES (%1)").arg(SchemaVersion)

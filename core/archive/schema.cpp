@@ -58,7 +58,7 @@ const QList<Table> &tables()
         {"watchers", {plain(text("host")), plain(instant("beat")), plain(text("lines"))}, {"host"}, {}},
         {"audit",
          {seq(), instant("at"), text("os_user"), text("program"), text("recorder", false), text("kind"), text("old_value"),
-          text("new_value"), hash()},
+          text("new_value"), {"hash", K::Text, "TEXT", "TEXT", true, false}},
          {"seq"},
          {{"audit_by_kind", "kind"}},
          false, Table::Whole, {"kind"}},
@@ -94,14 +94,6 @@ QStringList createStatements(const Table &t, bool postgres)
     for (const Index &i : t.indexes)
         s << QStringLiteral("CREATE INDEX IF NOT EXISTS %1 ON %2 (%3)").arg(QLatin1String(i.name), QLatin1String(t.name),
                                                                            QLatin1String(i.columns));
-    return s;
-}
-
-QStringList createStatements(bool postgres)
-{
-    QStringList s;
-    for (const Table &t : tables())
-        s << createStatements(t, postgres);
     return s;
 }
 

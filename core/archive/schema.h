@@ -48,7 +48,5 @@ const Table &table(const char *name);
 
 // The statements that make a table and its indexes where they are not yet.
 QStringList createStatements(const Table &t, bool postgres);
-// Every table's, in the order of tables().
-QStringList createStatements(bool postgres);
 
 } // namespace archive::schema
