@@ -72,11 +72,11 @@ private slots:
             RecordStore store;
             QVERIFY2(store.open(*config, &error), qPrintable(error));
             for (const auto &[name, list] : {std::pair{"A", QList{r1, r2}}, {"B", QList{r1, r2}}, {"A", QList{r3}}})
-                QVERIFY2(store.store({name, 21, 60, readAt, "COM4", records::numbered(list)}, &error), qPrintable(error));
-            QVERIFY(store.storeReadings("A", 21, readAt, {235, std::nullopt}, &error));
-            QVERIFY(store.appendAlarm({watch::AlarmEvent::Raised, watch::AlarmKind::High, 1, "A", 21, 1, 250, 200, readAt}, &error));
-            QVERIFY(store.audit({"A", "sensor-settings", "1#||20.0|", "1#||25.0|"}, &error));
-            const auto whole = store.verify(&error);
+                QVERIFY2(store.records().store({name, 21, 60, readAt, "COM4", records::numbered(list)}, &error), qPrintable(error));
+            QVERIFY(store.readings().store("A", 21, readAt, {235, std::nullopt}, &error));
+            QVERIFY(store.alarms().append({watch::AlarmEvent::Raised, watch::AlarmKind::High, 1, "A", 21, 1, 250, 200, readAt}, &error));
+            QVERIFY(store.audit().append({"A", "sensor-settings", "1#||20.0|", "1#||25.0|"}, &error));
+            const auto whole = store.checks().verify(&error);
             QCOMPARE(whole.value_or(archive::chain::Verdict{}).text(), QString("verify: ok rows=10"));
         }
         Steps tampering;
@@ -87,7 +87,7 @@ private slots:
         QCOMPARE(runRaw(*config, tampering + steps), 0);
         RecordStore store;
         QVERIFY2(store.open(*config, &error), qPrintable(error));
-        const auto v = store.verify(&error);
+        const auto v = store.checks().verify(&error);
         QVERIFY2(v, qPrintable(error));
         QVERIFY(!v->ok);
         QVERIFY2(v->key.startsWith(found[2]), qPrintable(v->text()));
@@ -116,8 +116,8 @@ private slots:
         RecordStore store;
         QString error;
         QVERIFY2(store.open(*config, &error), qPrintable(error));
-        QVERIFY(store.store({"COM4-21", 21, 60, readAt, "COM4", records::numbered({r1, r2, r3})}, &error));
-        QVERIFY(store.renameRecorder("COM4-21", "冷库", &error));
+        QVERIFY(store.records().store({"COM4-21", 21, 60, readAt, "COM4", records::numbered({r1, r2, r3})}, &error));
+        QVERIFY(store.records().rename("COM4-21", "冷库", &error));
         const QString trigger = "records_no_update";
         const QString drop = postgres ? "DROP TRIGGER records_no_update ON records" : "DROP TRIGGER records_no_update";
         QCOMPARE(runRaw(*config, {{drop, {}}}), 0);
@@ -134,7 +134,7 @@ private slots:
         QCOMPARE(b.removed, QStringList{beyond});
         QCOMPARE(QDir(config->backupDir).entryList(QDir::Files),
                  (QStringList{QFileInfo(kept).fileName(), QFileInfo(b.path).fileName(), "archive-notes.db"}));
-        const auto trail = store.auditTrail(&error).value_or(QList<archive::AuditRow>{});
+        const auto trail = store.audit().trail(&error).value_or(QList<archive::AuditRow>{});
         QCOMPARE(trail.size(), 5);  // created, the renaming, the failed backup, the backup, the removal
         QVERIFY2(trail[2].newValue.startsWith(b.path + ": ") && trail[2].newValue.contains("table=records"), qPrintable(trail[2].newValue));
         QCOMPARE(QStringList({trail[3].kind, trail[3].newValue, trail[4].kind, trail[4].oldValue}),
@@ -155,10 +155,10 @@ private slots:
         RecordStore copy;
         QVERIFY2(copy.open(restored, &error), qPrintable(error));
         QList<QByteArray> read;
-        for (const auto &row : copy.period("冷库", QDateTime(QDate(2000, 1, 1), QTime()), QDateTime(QDate(2099, 1, 1), QTime()), &error))
+        for (const auto &row : copy.records().period("冷库", QDateTime(QDate(2000, 1, 1), QTime()), QDateTime(QDate(2099, 1, 1), QTime()), &error))
             read << row.data();
         QCOMPARE(read, (QList<QByteArray>{r1, r2, r3}));
-        QCOMPARE(copy.verify(&error)->text(), QString("verify: ok rows=6"));
+        QCOMPARE(copy.checks().verify(&error)->text(), QString("verify: ok rows=6"));
         if (!postgres)
             return;
         // The check restored the dump into a scratch database: the verdict is the copy's even once the
@@ -195,9 +195,9 @@ private slots:
         if (!config)
             return;
         QString error;
-        QVERIFY(store.store({"A", 21, 60, readAt, "COM4", records::numbered({r1})}, &error));
-        QVERIFY(store.storeReadings("A", 21, readAt, {235}, &error));
-        QVERIFY(store.appendAlarm({watch::AlarmEvent::Raised, watch::AlarmKind::High, 1, "A", 21, 1, 250, 200, readAt}, &error));
+        QVERIFY(store.records().store({"A", 21, 60, readAt, "COM4", records::numbered({r1})}, &error));
+        QVERIFY(store.readings().store("A", 21, readAt, {235}, &error));
+        QVERIFY(store.alarms().append({watch::AlarmEvent::Raised, watch::AlarmKind::High, 1, "A", 21, 1, 250, 200, readAt}, &error));
         QList<std::pair<QString, QVariantList>> attempts;
         for (const char *t : {"records", "readings", "alarms", "audit"}) {
             attempts.append({QStringLiteral("UPDATE %1 SET recorder = 'X'").arg(t), {}});
@@ -206,7 +206,7 @@ private slots:
                 attempts.append({QStringLiteral("TRUNCATE %1").arg(t), {}});
         }
         QCOMPARE(runRaw(*config, attempts), attempts.size());
-        QCOMPARE(store.verify(&error)->text(), QString("verify: ok rows=4"));
+        QCOMPARE(store.checks().verify(&error)->text(), QString("verify: ok rows=4"));
     }
 };
 

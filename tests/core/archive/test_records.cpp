@@ -70,7 +70,7 @@ private slots:
             QVERIFY2(store.open(config, &error), qPrintable(error));
             if (c.refused && &s == &c.steps.last())
                 QCOMPARE(runRaw(config, refuse(postgres, c.refused)), 0);
-            const auto added = store.store({s.recorder, 21, 60, readAt, "COM4", records::numbered(s.records)}, &error);
+            const auto added = store.records().store({s.recorder, 21, 60, readAt, "COM4", records::numbered(s.records)}, &error);
             QCOMPARE(added.value_or(-1), s.added);
             QCOMPARE(error.isEmpty(), s.added >= 0);
         }
@@ -79,12 +79,12 @@ private slots:
         QVERIFY2(store.open(config, &error), qPrintable(error));
         QCOMPARE(store.schemaVersion(), RecordStore::SchemaVersion);
         // Its chains whole, its audit trail starting with the archive made.
-        QCOMPARE(store.verify(&error).value_or(archive::chain::Verdict{}).ok, true);
-        QCOMPARE(store.auditTrail(&error).value_or(QList<archive::AuditRow>{}).value(0).kind, "created");
+        QCOMPARE(store.checks().verify(&error).value_or(archive::chain::Verdict{}).ok, true);
+        QCOMPARE(store.audit().trail(&error).value_or(QList<archive::AuditRow>{}).value(0).kind, "created");
         QStringList names;
         for (const auto &[recorder, records] : c.kept) {
             names << recorder;
-            const auto rows = store.period(recorder, QDateTime(QDate(2000, 1, 1), QTime(0, 0)),
+            const auto rows = store.records().period(recorder, QDateTime(QDate(2000, 1, 1), QTime(0, 0)),
                                       QDateTime(QDate(2099, 12, 31), QTime(23, 59)), &error);
             QList<QByteArray> data;
             for (const auto &row : rows) {
@@ -97,10 +97,10 @@ private slots:
             const auto inside = std::count_if(records.begin(), records.end(), [](auto &r) {
                 return records::Record{0, r}.timeText() >= "2024-01-02 03:05" && records::Record{0, r}.timeText() <= "2024-01-02 03:06";
             });
-            QCOMPARE(store.period(recorder, QDateTime(QDate(2024, 1, 2), QTime(3, 5)),
+            QCOMPARE(store.records().period(recorder, QDateTime(QDate(2024, 1, 2), QTime(3, 5)),
                                   QDateTime(QDate(2024, 1, 2), QTime(3, 6)), &error).size(), inside);
         }
-        QCOMPARE(store.recorders(), names);
+        QCOMPARE(store.records().recorders(), names);
     }
 
     // Naming a recorder moves its records, merging with what the new name holds; the span and what
@@ -114,40 +114,40 @@ private slots:
         if (!config)
             return;
         QString error;
-        QVERIFY(store.store({"COM4-21", 21, 60, readAt, "COM4", {{1, r1}, {3, r2}}, {2, 7}, 7}, &error));
-        QVERIFY(store.store({"冷库", 21, 60, readAt, "COM4", records::numbered({r2, r3}), {7}, 9}, &error));
-        QVERIFY(!store.span("冷库二号", &error));
-        QCOMPARE(store.renameRecorder("COM4-21", "冷库", &error).value_or(-1), 2);
-        QCOMPARE(store.recorders(), QStringList{"冷库"});
+        QVERIFY(store.records().store({"COM4-21", 21, 60, readAt, "COM4", {{1, r1}, {3, r2}}, {2, 7}, 7}, &error));
+        QVERIFY(store.records().store({"冷库", 21, 60, readAt, "COM4", records::numbered({r2, r3}), {7}, 9}, &error));
+        QVERIFY(!store.records().span("冷库二号", &error));
+        QCOMPARE(store.records().rename("COM4-21", "冷库", &error).value_or(-1), 2);
+        QCOMPARE(store.records().recorders(), QStringList{"冷库"});
         QList<QByteArray> kept;
-        for (const auto &row : store.period("冷库", QDateTime(QDate(2000, 1, 1), QTime()), QDateTime(QDate(2099, 1, 1), QTime()), &error))
+        for (const auto &row : store.records().period("冷库", QDateTime(QDate(2000, 1, 1), QTime()), QDateTime(QDate(2099, 1, 1), QTime()), &error))
             kept << row.data();
         QCOMPARE(kept, (QList<QByteArray>{r1, r2, r3}));
-        QCOMPARE(store.span("冷库", &error), (std::pair{records::Record{0, r1}.timeText(), records::Record{0, r3}.timeText()}));
+        QCOMPARE(store.records().span("冷库", &error), (std::pair{records::Record{0, r1}.timeText(), records::Record{0, r3}.timeText()}));
         // The positions still to read go with the name; a later download drops what it read and what
         // lies past its count.
-        QCOMPARE(store.missingPositions("冷库", &error), QList<int>({2, 7}));
-        QVERIFY(store.store({"冷库", 21, 60, readAt, "COM4", {{2, r1}}, {}, 6}, &error));
-        QCOMPARE(store.missingPositions("冷库", &error), QList<int>());
+        QCOMPARE(store.records().missingPositions("冷库", &error), QList<int>({2, 7}));
+        QVERIFY(store.records().store({"冷库", 21, 60, readAt, "COM4", {{2, r1}}, {}, 6}, &error));
+        QCOMPARE(store.records().missingPositions("冷库", &error), QList<int>());
         // What a backward read asks: the same time with other words, or another recorder's, is not held.
         const std::pair<QString, QByteArray> asked[] = {{"冷库", r1}, {"冷库", r3}, {"冷库", rec("24 01 02 03 06 0001 0003")},
                                                         {"冷库", blanks}, {"COM4-21", r1}};
         QList<bool> held;
         for (const auto &[name, data] : asked)
-            held << store.holds(name, data, &error).value_or(false);
+            held << store.records().holds(name, data, &error).value_or(false);
         QCOMPARE(held, (QList<bool>{true, true, false, false, false}));
         // The rows stay where they were stored: the old name used again afterwards is a recorder of its own.
-        QVERIFY(store.store({"COM4-21", 22, 60, readAt, "COM5", records::numbered({r3, blanks})}, &error) == 2);
-        QCOMPARE(store.recorders(), (QStringList{"COM4-21", "冷库"}));
-        QCOMPARE(store.period("COM4-21", QDateTime(QDate(2000, 1, 1), QTime()), QDateTime(QDate(2099, 1, 1), QTime()), &error).size(), 2);
-        QCOMPARE(store.span("冷库", &error)->second, (records::Record{0, r3}.timeText()));
+        QVERIFY(store.records().store({"COM4-21", 22, 60, readAt, "COM5", records::numbered({r3, blanks})}, &error) == 2);
+        QCOMPARE(store.records().recorders(), (QStringList{"COM4-21", "冷库"}));
+        QCOMPARE(store.records().period("COM4-21", QDateTime(QDate(2000, 1, 1), QTime()), QDateTime(QDate(2099, 1, 1), QTime()), &error).size(), 2);
+        QCOMPARE(store.records().span("冷库", &error)->second, (records::Record{0, r3}.timeText()));
         QSqlQuery q(QSqlDatabase::database(QSqlDatabase::connectionNames().first()));
         QVERIFY(q.exec("SELECT COUNT(*) FROM records WHERE recorder = 'COM4-21'") && q.next());
         QCOMPARE(q.value(0).toInt(), 4);
-        const auto trail = store.auditTrail(&error).value_or(QList<archive::AuditRow>{});
+        const auto trail = store.audit().trail(&error).value_or(QList<archive::AuditRow>{});
         QCOMPARE(QStringList({trail.last().kind, trail.last().oldValue, trail.last().newValue}),
                  QStringList({"rename-records", "COM4-21", "冷库"}));
-        QCOMPARE(store.verify(&error)->text(), QString("verify: ok rows=8"));
+        QCOMPARE(store.checks().verify(&error)->text(), QString("verify: ok rows=8"));
     }
 };
 

@@ -263,16 +263,16 @@ private slots:
         }
         QCOMPARE(shape(RawConnection(*config).db, postgres), schemaShape(postgres));
         const int rows = from == 1 ? 1 : 5;  // records, readings and the alarm, without the audit entry
-        QCOMPARE(store.verify(&error)->text(), QStringLiteral("verify: ok rows=%1").arg(rows + 1));
-        const auto trail = store.auditTrail(&error).value_or(QList<archive::AuditRow>{});
+        QCOMPARE(store.checks().verify(&error)->text(), QStringLiteral("verify: ok rows=%1").arg(rows + 1));
+        const auto trail = store.audit().trail(&error).value_or(QList<archive::AuditRow>{});
         QCOMPARE(trail.size(), 1);
         QCOMPARE(QStringList({trail[0].kind, trail[0].oldValue, trail[0].newValue, trail[0].program}),
                  QStringList({"upgrade", QString::number(from), "5", "window"}));
         QVERIFY(!trail[0].user.isEmpty());
-        const auto kept = store.period("A", always, never, &error);
+        const auto kept = store.records().period("A", always, never, &error);
         QCOMPARE(kept.value(0).port, QString());
-        QCOMPARE(store.store({"A", 21, 60, readAt, "COM4", records::numbered({r1, r2, r3})}, &error), 3 - int(kept.size()));
-        QCOMPARE(store.verify(&error)->text(), QStringLiteral("verify: ok rows=%1").arg(rows + 1 + 3 - kept.size()));
+        QCOMPARE(store.records().store({"A", 21, 60, readAt, "COM4", records::numbered({r1, r2, r3})}, &error), 3 - int(kept.size()));
+        QCOMPARE(store.checks().verify(&error)->text(), QStringLiteral("verify: ok rows=%1").arg(rows + 1 + 3 - kept.size()));
         QCOMPARE(runRaw(*config, {{"UPDATE records SET port = 'X'", {}}}), 1);
     }
 
@@ -299,7 +299,7 @@ private slots:
         QString error;
         if (fault > 0) {
             RecordStore store;
-            QVERIFY(store.open(config, &error) && store.store({"A", 21, 60, readAt, "COM4", records::numbered({r1, r2})}, &error));
+            QVERIFY(store.open(config, &error) && store.records().store({"A", 21, 60, readAt, "COM4", records::numbered({r1, r2})}, &error));
             QSqlQuery(QSqlDatabase::database(QSqlDatabase::connectionNames().constFirst())).exec(fault == 5 ? "UPDATE schema_version SET version = 9" : "SELECT 1");
         }
         // Not a database: a text file. Damaged: the first page's tree header spoilt.
@@ -318,7 +318,7 @@ private slots:
                 QList<QByteArray> many;
                 for (int minute = 0; minute < 300; ++minute)
                     many << rec(QString::asprintf("240102%02d%02d 0102", minute / 60, minute % 60).toLatin1().constData());
-                ok = store.store({"A", 21, 60, readAt, "COM4", records::numbered(many)}, &error).has_value();
+                ok = store.records().store({"A", 21, 60, readAt, "COM4", records::numbered(many)}, &error).has_value();
             }
             QVERIFY(!ok);
         }

@@ -23,7 +23,7 @@ private slots:
         QString error;
         const QDateTime t0(QDate(2026, 12, 8), QTime(3, 12), Qt::UTC);
         for (int i = 0; i < 2; ++i)  // the same poll stored again is kept once
-            QVERIFY2(store.storeReadings("冷库", 21, t0, {235, std::nullopt, -15}, &error), qPrintable(error));
+            QVERIFY2(store.readings().store("冷库", 21, t0, {235, std::nullopt, -15}, &error), qPrintable(error));
         QSqlQuery q(QSqlDatabase::database(QSqlDatabase::connectionNames().first()));
         QVERIFY(q.exec("SELECT sensor, value FROM readings WHERE value IS NULL OR value < 0 OR value > 23.4 ORDER BY sensor"));
         QStringList rows;
@@ -37,17 +37,17 @@ private slots:
             {AlarmEvent::Acknowledged, AlarmKind::High, 1, "冷库", 21, 3, 250, 200, t0.addSecs(120), "王工", "门已关"},
             {AlarmEvent::Cleared, AlarmKind::NoAnswer, 2, "COM4-22", 22, 0, std::nullopt, std::nullopt, t0.addSecs(180)}};
         for (const auto &step : steps)
-            QVERIFY2(store.appendAlarm(step, &error), qPrintable(error));
-        QCOMPARE(store.auditTrail(&error)->last().newValue, QString("#1 王工：门已关"));
-        QCOMPARE(store.alarmSteps(RecordStore::AlarmSteps::All, {}, &error).value_or(QList<watch::Transition>{}), steps);
-        QCOMPARE(store.alarmSteps(RecordStore::AlarmSteps::OfOpenAlarms, {}, &error).value_or(QList<watch::Transition>{}),
+            QVERIFY2(store.alarms().append(step, &error), qPrintable(error));
+        QCOMPARE(store.audit().trail(&error)->last().newValue, QString("#1 王工：门已关"));
+        QCOMPARE(store.alarms().steps(RecordStore::AlarmSteps::All, {}, &error).value_or(QList<watch::Transition>{}), steps);
+        QCOMPARE(store.alarms().steps(RecordStore::AlarmSteps::OfOpenAlarms, {}, &error).value_or(QList<watch::Transition>{}),
                  (QList<watch::Transition>{steps[0], steps[2]}));
-        QCOMPARE(store.alarmSteps(RecordStore::AlarmSteps::All, t0.addSecs(120), &error)->size(), 2);
-        QCOMPARE(store.lastAlarmId(&error), 2);
-        QVERIFY(!store.lastBeat(&error) && error.isEmpty());
+        QCOMPARE(store.alarms().steps(RecordStore::AlarmSteps::All, t0.addSecs(120), &error)->size(), 2);
+        QCOMPARE(store.alarms().lastId(&error), 2);
+        QVERIFY(!store.watchers().last(&error) && error.isEmpty());
         for (const auto &b : {RecordStore::WatcherBeat{"pc1", t0, "COM4"}, {"pc2", t0.addSecs(30), "COM5"}, {"pc1", t0.addSecs(60), "COM4"}})
-            QVERIFY2(store.beat(b, &error), qPrintable(error));
-        const auto beat = store.lastBeat(&error);
+            QVERIFY2(store.watchers().beat(b, &error), qPrintable(error));
+        const auto beat = store.watchers().last(&error);
         QCOMPARE(std::tuple(beat->host, beat->beat, beat->lines), std::tuple(QString("pc1"), t0.addSecs(60), QString("COM4")));
     }
 };
