@@ -89,7 +89,7 @@ BackupOutcome makeBackup(RecordStore &store, const ArchiveConfig &config, const 
             error = pgDump(config, file);
         } else {
             // VACUUM INTO takes only a file that does not exist or is empty.
-            if (!store.copyInto(file, &error))
+            if (!store.checks().copyInto(file, &error))
                 error = error.isEmpty() ? QCoreApplication::translate("archive", "存档没有复制") : error;
             else
                 error.clear();
@@ -109,7 +109,7 @@ BackupOutcome makeBackup(RecordStore &store, const ArchiveConfig &config, const 
         out.verdict = out.verdict.isEmpty() ? why : QStringLiteral("%1（%2）").arg(why, out.verdict);
     QString auditError;
     const QString line = QStringLiteral("%1: %2%3").arg(out.path, passed ? QString() : QCoreApplication::translate("archive", "失败："), out.verdict);
-    if (!store.audit({{}, QLatin1String(kinds::Backup), {}, line}, &auditError))
+    if (!store.audit().append({{}, QLatin1String(kinds::Backup), {}, line}, &auditError))
         out.auditError = auditError;
     if (!passed)
         return out;
@@ -117,7 +117,7 @@ BackupOutcome makeBackup(RecordStore &store, const ArchiveConfig &config, const 
         if (!QFile::remove(old))
             continue;
         out.removed << old;
-        if (!store.audit({{}, QLatin1String(kinds::BackupRemoved), old, {}}, &auditError))
+        if (!store.audit().append({{}, QLatin1String(kinds::BackupRemoved), old, {}}, &auditError))
             out.auditError = auditError;
     }
     return out;

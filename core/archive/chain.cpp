@@ -15,12 +15,6 @@ namespace {
 using K = Kind;
 
 
-QDateTime timeOf(const QVariant &v)
-{
-    const QDateTime t = v.typeId() == QMetaType::QDateTime ? v.toDateTime() : QDateTime::fromString(v.toString(), Qt::ISODate);
-    return t.toUTC();
-}
-
 QByteArray field(Kind kind, const QVariant &v)
 {
     if (v.isNull())
@@ -31,7 +25,7 @@ QByteArray field(Kind kind, const QVariant &v)
     case K::Int: payload = QByteArray::number(v.toLongLong()); break;
     case K::Blob: payload = v.toByteArray().toHex(); break;
     case K::Real: payload = QByteArray::number(v.toDouble(), 'g', QLocale::FloatingPointShortest); break;
-    case K::Time: payload = timeOf(v).toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzzZ")).toLatin1(); break;
+    case K::Time: payload = sql::timeOf(v).toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss.zzzZ")).toLatin1(); break;
     }
     // Length-prefixed: no value can pass for two, whatever characters it holds.
     return "tibrd"[int(kind)] + QByteArray::number(payload.size()) + ':' + payload;
@@ -69,24 +63,19 @@ QVariant bound(const Column &c, const QVariant &v)
 
 const QList<Table> &tables()
 {
-    static const QList<Table> all{
-        {"records", true,
-         {{"seq", K::Int}, {"recorder", K::Text}, {"address", K::Int}, {"taken", K::Text}, {"occurrence", K::Int},
-          {"words", K::Blob}, {"interval_s", K::Int}, {"read_at", K::Text}, {"port", K::Text}},
-         {"taken", "occurrence"}},
-        {"readings", true,
-         {{"seq", K::Int}, {"recorder", K::Text}, {"address", K::Int}, {"sensor", K::Int}, {"taken", K::Time}, {"value", K::Real}},
-         {"sensor", "taken"}},
-        {"alarms", true,
-         {{"seq", K::Int}, {"alarm_id", K::Int}, {"event", K::Text}, {"kind", K::Text}, {"recorder", K::Text},
-          {"address", K::Int}, {"sensor", K::Int}, {"value", K::Real}, {"limit_value", K::Real}, {"happened", K::Time},
-          {"by_name", K::Text}, {"note", K::Text}},
-         {"alarm_id", "event"}},
-        {"audit", false,
-         {{"seq", K::Int}, {"at", K::Time}, {"os_user", K::Text}, {"program", K::Text}, {"recorder", K::Text},
-          {"kind", K::Text}, {"old_value", K::Text}, {"new_value", K::Text}},
-         {"kind"}},
-    };
+    static const QList<Table> all = [] {
+        QList<Table> list;
+        for (const schema::Table &s : schema::tables()) {
+            if (s.chain == schema::Table::None)
+                continue;
+            Table t{s.name, s.chain == schema::Table::PerRecorder, {{"seq", K::Int}}, s.keyColumns};
+            for (const schema::Column &c : s.columns)
+                if (c.hashed && qstrcmp(c.name, "seq") != 0)
+                    t.columns.append({c.name, c.kind});
+            list.append(t);
+        }
+        return list;
+    }();
     return all;
 }
 
@@ -148,9 +137,11 @@ std::optional<qint64> Writer::nextSeq(QString *error)
         return m_next;
     QSqlQuery q(m_db);
     // A seq a removed last row had is not given again: its chain's tip still names it.
-    if (!q.exec(QStringLiteral("SELECT MAX(m) FROM (SELECT MAX(seq) AS m FROM records UNION ALL SELECT MAX(seq) FROM readings"
-                               " UNION ALL SELECT MAX(seq) FROM alarms UNION ALL SELECT MAX(seq) FROM audit"
-                               " UNION ALL SELECT MAX(last_seq) FROM chain_tips) AS x"))
+    QStringList highest;
+    for (const Table &t : tables())
+        highest << QStringLiteral("SELECT MAX(seq) AS m FROM %1").arg(QLatin1String(t.name));
+    highest << QStringLiteral("SELECT MAX(last_seq) FROM chain_tips");
+    if (!q.exec(QStringLiteral("SELECT MAX(m) FROM (%1) AS x").arg(highest.join(QStringLiteral(" UNION ALL "))))
         || !q.next()) {
         *error = sql::describe(m_db, QCoreApplication::translate("archive", "读不出存档的序号"), q.lastError());
         return std::nullopt;
@@ -249,10 +240,94 @@ QString Verdict::text() const
         .arg(table, recorder.isEmpty() ? QStringLiteral("-") : recorder, key, what);
 }
 
+namespace {
+struct TipRow {
+    qint64 seq, rows;
+    QString hash;
+};
+using Tips = QMap<QPair<QString, QString>, TipRow>;
+
+// One table's walk: its chains in turn (by recorder, then seq), each ending at the tip the program saved.
+class TableWalk {
+public:
+    TableWalk(const Table &t, Tips &tips, Verdict &v) : m_t(t), m_tips(tips), m_v(v) {}
+
+    // Whether the row (values in column order, then its stored hash) holds; else m_v names the break.
+    bool row(const QVariantList &values, const QString &stored)
+    {
+        const QString recorder = chainOf(m_t, values);
+        if (!m_started || recorder != m_chain) {
+            if (m_started && !close())
+                return false;
+            m_started = true;
+            m_chain = recorder;
+            m_prev.clear();
+            m_count = 0;
+        }
+        QStringList key{QStringLiteral("seq=%1").arg(values[0].toLongLong())};
+        for (const QString &k : m_t.keyColumns)
+            for (int i = 0; i < m_t.columns.size(); ++i)
+                if (k == QLatin1String(m_t.columns[i].name))
+                    key << QStringLiteral("%1=%2").arg(k, values[i].toString());
+        if (m_count == 0)
+            m_firstKey = key.join(QLatin1Char(' '));
+        if (stored != rowHash(m_t, m_prev, values))
+            return broken(recorder, key.join(QLatin1Char(' ')),
+                          stored.isEmpty() ? QCoreApplication::translate("archive", "这一行没有哈希：不是本程序写入的")
+                                           : QCoreApplication::translate("archive", "内容与哈希不符：这一行被改过，或它前面的行被删除、插入或调换了"));
+        m_prev = stored;
+        m_lastSeq = values[0].toLongLong();
+        ++m_count;
+        ++m_v.rows;
+        return true;
+    }
+
+    // After the last row: the last chain closed, and no saved tip of the table left without its rows.
+    bool end()
+    {
+        if (m_started && !close())
+            return false;
+        for (auto it = m_tips.cbegin(); it != m_tips.cend(); ++it)
+            if (it.key().first == QLatin1String(m_t.name) && it->rows > 0)
+                return broken(it.key().second, QStringLiteral("seq=%1").arg(it->seq),
+                              QCoreApplication::translate("archive", "这条链的 %1 行全部不在了").arg(it->rows));
+        return true;
+    }
+
+private:
+    bool broken(const QString &recorder, const QString &key, const QString &what)
+    {
+        m_v = {false, m_v.rows, QLatin1String(m_t.name), recorder, key, what};
+        return false;
+    }
+
+    // A chain's end must be the tip the program saved: else rows went missing from its end, or the
+    // whole chain was put in by hand.
+    bool close()
+    {
+        const QPair<QString, QString> key{QLatin1String(m_t.name), m_chain};
+        if (!m_tips.contains(key))
+            return broken(m_chain, m_firstKey, QCoreApplication::translate("archive", "这条链不是本程序写入的（链尾没有记载）"));
+        const TipRow tip = m_tips.take(key);
+        if (tip.seq != m_lastSeq || tip.rows != m_count || tip.hash != m_prev)
+            return broken(m_chain, QStringLiteral("seq=%1").arg(tip.seq),
+                          QCoreApplication::translate("archive", "链尾应是 seq=%1（共 %2 行），现在是 seq=%3（共 %4 行）：链尾的行被删除或添加了")
+                              .arg(tip.seq).arg(tip.rows).arg(m_lastSeq).arg(m_count));
+        return true;
+    }
+
+    const Table &m_t;
+    Tips &m_tips;
+    Verdict &m_v;
+    QString m_chain, m_prev, m_firstKey;
+    qint64 m_count = 0, m_lastSeq = 0;
+    bool m_started = false;
+};
+} // namespace
+
 std::optional<Verdict> verify(QSqlDatabase db, QString *error)
 {
-    struct TipRow { qint64 seq, rows; QString hash; };
-    QMap<QPair<QString, QString>, TipRow> tips;
+    Tips tips;
     QSqlQuery q(db);
     q.setForwardOnly(true);
     const auto failed = [&] {
@@ -264,70 +339,20 @@ std::optional<Verdict> verify(QSqlDatabase db, QString *error)
     while (q.next())
         tips.insert({q.value(0).toString(), q.value(1).toString()}, {q.value(2).toLongLong(), q.value(3).toLongLong(), q.value(4).toString()});
     Verdict v;
-    const auto broken = [&](const QString &table, const QString &recorder, const QString &key, const QString &what) {
-        v = {false, v.rows, table, recorder, key, what};
-        return v;
-    };
     for (const Table &t : tables()) {
         const QString order = t.perRecorder ? QStringLiteral("recorder, seq") : QStringLiteral("seq");
         if (!q.exec(QStringLiteral("SELECT %1, hash FROM %2 ORDER BY %3").arg(columnList(t), QLatin1String(t.name), order)))
             return failed();
-        QString chain, prev, firstKey;
-        qint64 count = 0, lastSeq = 0;
-        bool started = false;
-        // A chain's end must be the tip the program saved: else rows went missing from its end, or the
-        // whole chain was put in by hand.
-        const auto closeChain = [&]() -> bool {
-            const QPair<QString, QString> key{QLatin1String(t.name), chain};
-            if (!tips.contains(key)) {
-                broken(QLatin1String(t.name), chain, firstKey, QCoreApplication::translate("archive", "这条链不是本程序写入的（链尾没有记载）"));
-                return false;
-            }
-            const TipRow tip = tips.take(key);
-            if (tip.seq != lastSeq || tip.rows != count || tip.hash != prev) {
-                broken(QLatin1String(t.name), chain, QStringLiteral("seq=%1").arg(tip.seq),
-                       QCoreApplication::translate("archive", "链尾应是 seq=%1（共 %2 行），现在是 seq=%3（共 %4 行）：链尾的行被删除或添加了")
-                           .arg(tip.seq).arg(tip.rows).arg(lastSeq).arg(count));
-                return false;
-            }
-            return true;
-        };
+        TableWalk walk(t, tips, v);
         while (q.next()) {
             QVariantList values;
             for (int i = 0; i < t.columns.size(); ++i)
                 values << q.value(i);
-            const QString stored = q.value(t.columns.size()).toString();
-            const QString recorder = chainOf(t, values);
-            if (!started || recorder != chain) {
-                if (started && !closeChain())
-                    return v;
-                started = true;
-                chain = recorder;
-                prev.clear();
-                count = 0;
-            }
-            QStringList key{QStringLiteral("seq=%1").arg(values[0].toLongLong())};
-            for (const QString &k : t.keyColumns)
-                for (int i = 0; i < t.columns.size(); ++i)
-                    if (k == QLatin1String(t.columns[i].name))
-                        key << QStringLiteral("%1=%2").arg(k, values[i].toString());
-            if (count == 0)
-                firstKey = key.join(QLatin1Char(' '));
-            if (stored != rowHash(t, prev, values))
-                return broken(QLatin1String(t.name), recorder, key.join(QLatin1Char(' ')),
-                              stored.isEmpty() ? QCoreApplication::translate("archive", "这一行没有哈希：不是本程序写入的")
-                                               : QCoreApplication::translate("archive", "内容与哈希不符：这一行被改过，或它前面的行被删除、插入或调换了"));
-            prev = stored;
-            lastSeq = values[0].toLongLong();
-            ++count;
-            ++v.rows;
+            if (!walk.row(values, q.value(t.columns.size()).toString()))
+                return v;
         }
-        if (started && !closeChain())
+        if (!walk.end())
             return v;
-        for (auto it = tips.cbegin(); it != tips.cend(); ++it)
-            if (it.key().first == QLatin1String(t.name) && it->rows > 0)
-                return broken(QLatin1String(t.name), it.key().second, QStringLiteral("seq=%1").arg(it->seq),
-                              QCoreApplication::translate("archive", "这条链的 %1 行全部不在了").arg(it->rows));
     }
     // Rows that hash right can still be changed by hand where a trigger was taken away.
     const bool postgres = db.driverName() != QLatin1String("QSQLITE");
@@ -339,8 +364,8 @@ std::optional<Verdict> verify(QSqlDatabase db, QString *error)
         present.insert(q.value(0).toString());
     for (const QString &name : triggerNames(postgres))
         if (!present.contains(name))
-            return broken(name.section(QLatin1Char('_'), 0, 0), QString(), QStringLiteral("-"),
-                          QCoreApplication::translate("archive", "触发器 %1 不在了：这张表不再拒绝修改和删除").arg(name));
+            return Verdict{false, v.rows, name.section(QLatin1Char('_'), 0, 0), QString(), QStringLiteral("-"),
+                           QCoreApplication::translate("archive", "触发器 %1 不在了：这张表不再拒绝修改和删除").arg(name)};
     return v;
 }
 

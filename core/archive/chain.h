@@ -1,4 +1,5 @@
 #pragma once
+#include "core/archive/schema.h"
 #include <QByteArray>
 #include <QList>
 #include <QMap>
@@ -17,9 +18,7 @@
 // removed last row is found as well as a removed middle one.
 namespace archive::chain {
 
-// How a column's value is written into the canonical text: a time is compared as the instant it
-// names (PostgreSQL hands back a timestamp where SQLite hands back the text written).
-enum class Kind { Text, Int, Blob, Real, Time };
+using Kind = schema::Kind;
 
 struct Column {
     const char *name;
@@ -29,10 +28,11 @@ struct Column {
 struct Table {
     const char *name;
     bool perRecorder;        // one chain a recorder (the "recorder" column); else one chain
-    QList<Column> columns;   // every column that carries meaning, seq first; the hash is not one
+    QList<Column> columns;   // seq first, then the columns the schema marks hashed, in its order
     QStringList keyColumns;  // what names a row to a person besides its seq
 };
 
+// The chained tables of the schema (schema.h), in its order.
 const QList<Table> &tables();
 const Table &table(const char *name);
 

@@ -111,7 +111,7 @@ QString checkListAndLive(RecordStore &store, const QString &file, QString *verdi
         if (!list.contains(QStringLiteral("TABLE DATA public %1 ").arg(QLatin1String(t.name))))
             return QCoreApplication::translate("archive", "备份里没有 %1 表的数据").arg(QLatin1String(t.name));
     QString why;
-    const auto v = store.verify(&why);
+    const auto v = store.checks().verify(&why);
     if (!v)
         return why;
     *verdict = v->text() + QCoreApplication::translate("archive", "（没有建库权限：检查了备份目录和在线存档的链）");

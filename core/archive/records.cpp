@@ -1,8 +1,9 @@
-#include "core/archive/recordstore.h"
+#include "core/archive/records.h"
+#include "core/archive/audit.h"
+#include "core/archive/chain.h"
+#include "core/archive/renamings.h"
 #include "core/archive/sqlstatements.h"
-#include "core/records/record.h"
 #include <QCoreApplication>
-#include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
@@ -20,12 +21,10 @@ QByteArray StoredRecord::data() const
     return QByteArray(1, char(0x5B)) + QByteArray::fromHex(digits) + words;
 }
 
-std::optional<int> RecordStore::store(const Batch &batch, QString *error)
+std::optional<int> Records::store(const Batch &batch, QString *error)
 {
-    if (!isOpen()) {
-        *error = QCoreApplication::translate("archive", "存档没有打开");
+    if (!m_c.ready(error))
         return std::nullopt;
-    }
     if (batch.recorder.trimmed().isEmpty()) {
         *error = QCoreApplication::translate("archive", "没有记录仪的名字，记录没有存档");
         return std::nullopt;
@@ -37,11 +36,24 @@ std::optional<int> RecordStore::store(const Batch &batch, QString *error)
             return std::nullopt;
         }
     }
-    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
-    if (!begin(error, QCoreApplication::translate("archive", "存档数据库不能开始事务")))
+    if (!m_c.begin(error, QCoreApplication::translate("archive", "存档数据库不能开始事务")))
         return std::nullopt;
+    int added = 0;
+    if (!keep(batch, &added, error) || !keepMissing(batch, error)) {
+        m_c.rollback();
+        return std::nullopt;
+    }
+    if (!m_c.commit(error, QCoreApplication::translate("archive", "这一批记录没有存进存档")))
+        return std::nullopt;
+    return added;
+}
+
+// The batch's records appended to the recorder's chain, each once.
+bool Records::keep(const Batch &batch, int *added, QString *error)
+{
+    QSqlDatabase db = m_c.db();
     // Under a name that renamed records go by, a record is kept once whatever name it was stored under.
-    const auto scope = scopeOf(batch.recorder, error);
+    const auto scope = renamings::scopeOf(db, batch.recorder, error);
     bool ok = scope.has_value();
     QSqlQuery held(db);
     if (ok && !scope->plain)
@@ -50,7 +62,6 @@ std::optional<int> RecordStore::store(const Batch &batch, QString *error)
     chain::Writer chain(db);
     const chain::Table &table = chain::table("records");
     const QString readAt = batch.readAt.toUTC().toString(Qt::ISODate);
-    int added = 0;
     int occurrence = 0;
     for (qsizetype i = 0; ok && i < batch.records.size(); ++i) {
         const records::Record &r = batch.records[i];
@@ -66,52 +77,48 @@ std::optional<int> RecordStore::store(const Batch &batch, QString *error)
             held.addBindValue(occurrence);
             ok = held.exec();
             if (!ok)
-                *error = describe(db, QCoreApplication::translate("archive", "读不出存档"), held.lastError());
+                *error = describe(db, sql::cannotRead(), held.lastError());
             if (!ok || held.next())
                 continue;
         }
         bool in = false;
         ok = chain.append(table, {batch.recorder, int(batch.address), r.timeText(), occurrence, r.data.mid(6), batch.intervalS,
                                   readAt, batch.port}, error, true, &in).has_value();
-        added += in ? 1 : 0;
+        *added += in ? 1 : 0;
     }
     held.finish();
-    ok = ok && chain.finish(error);
-    const QString failed = QCoreApplication::translate("archive", "这一批记录没有存进存档");
-    if (ok && batch.count >= 0) {
-        QList<QVariantList> read, missing;
-        for (const records::Record &r : batch.records)
-            read.append({batch.recorder, r.position});
-        for (int k : batch.missing)
-            missing.append({batch.recorder, k});
-        ok = execEach(db, QStringLiteral("DELETE FROM missing_positions WHERE recorder = ? AND position > ?"),
-                      {{batch.recorder, batch.count}}, error)
-             && execEach(db, QStringLiteral("DELETE FROM missing_positions WHERE recorder = ? AND position = ?"), read, error)
-             && execEach(db, QStringLiteral("INSERT INTO missing_positions (recorder, position) VALUES (?, ?)"
-                                            " ON CONFLICT DO NOTHING"), missing, error);
-    }
-    if (!ok) {
-        db.rollback();
-        return std::nullopt;
-    }
-    if (!commit(error, failed))
-        return std::nullopt;
-    return added;
+    return ok && chain.finish(error);
 }
 
-std::optional<QList<int>> RecordStore::missingPositions(const QString &recorder, QString *error) const
+// What stays to be read of the recorder's memory after the batch, when it says.
+bool Records::keepMissing(const Batch &batch, QString *error)
 {
-    if (!isOpen()) {
-        *error = QCoreApplication::translate("archive", "存档没有打开");
+    if (batch.count < 0)
+        return true;
+    QSqlDatabase db = m_c.db();
+    QList<QVariantList> read, missing;
+    for (const records::Record &r : batch.records)
+        read.append({batch.recorder, r.position});
+    for (int k : batch.missing)
+        missing.append({batch.recorder, k});
+    return execEach(db, QStringLiteral("DELETE FROM missing_positions WHERE recorder = ? AND position > ?"),
+                    {{batch.recorder, batch.count}}, error)
+           && execEach(db, QStringLiteral("DELETE FROM missing_positions WHERE recorder = ? AND position = ?"), read, error)
+           && execEach(db, QStringLiteral("INSERT INTO missing_positions (recorder, position) VALUES (?, ?)"
+                                          " ON CONFLICT DO NOTHING"), missing, error);
+}
+
+std::optional<QList<int>> Records::missingPositions(const QString &recorder, QString *error) const
+{
+    if (!m_c.ready(error))
         return std::nullopt;
-    }
-    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    QSqlDatabase db = m_c.db();
     QSqlQuery q(db);
     q.setForwardOnly(true);
     q.prepare(QStringLiteral("SELECT position FROM missing_positions WHERE recorder = ? ORDER BY position"));
     q.addBindValue(recorder);
     if (!q.exec()) {
-        *error = describe(db, QCoreApplication::translate("archive", "读不出存档"), q.lastError());
+        *error = describe(db, sql::cannotRead(), q.lastError());
         return std::nullopt;
     }
     QList<int> positions;
@@ -120,18 +127,16 @@ std::optional<QList<int>> RecordStore::missingPositions(const QString &recorder,
     return positions;
 }
 
-QList<StoredRecord> RecordStore::period(const QString &recorder, const QDateTime &from, const QDateTime &to,
+QList<StoredRecord> Records::period(const QString &recorder, const QDateTime &from, const QDateTime &to,
                                         QString *error) const
 {
     QList<StoredRecord> rows;
-    if (!isOpen()) {
-        *error = QCoreApplication::translate("archive", "存档没有打开");
+    if (!m_c.ready(error))
         return rows;
-    }
-    const auto scope = scopeOf(recorder, error);
+    const auto scope = renamings::scopeOf(m_c.db(), recorder, error);
     if (!scope)
         return rows;
-    QSqlQuery q(QSqlDatabase::database(m_connection, false));
+    QSqlQuery q(m_c.db());
     q.setForwardOnly(true);
     q.prepare(QStringLiteral(
         "SELECT address, taken, occurrence, words, interval_s, read_at, port FROM records"
@@ -142,7 +147,7 @@ QList<StoredRecord> RecordStore::period(const QString &recorder, const QDateTime
     q.addBindValue(from.toString(minute));
     q.addBindValue(to.toString(minute));
     if (!q.exec()) {
-        *error = describe(QSqlDatabase::database(m_connection, false), QCoreApplication::translate("archive", "读不出存档"),
+        *error = describe(m_c.db(), sql::cannotRead(),
                           q.lastError());
         return rows;
     }
@@ -165,22 +170,20 @@ QList<StoredRecord> RecordStore::period(const QString &recorder, const QDateTime
     return rows;
 }
 
-QStringList RecordStore::recorders() const
+QStringList Records::recorders() const
 {
     QString error;
-    return isOpen() ? shownNames(&error).value_or(QStringList()) : QStringList();
+    return m_c.isOpen() ? renamings::shownNames(m_c.db(), &error).value_or(QStringList()) : QStringList();
 }
 
-std::optional<bool> RecordStore::holds(const QString &recorder, const QByteArray &data, QString *error) const
+std::optional<bool> Records::holds(const QString &recorder, const QByteArray &data, QString *error) const
 {
-    if (!isOpen()) {
-        *error = QCoreApplication::translate("archive", "存档没有打开");
+    if (!m_c.ready(error))
         return std::nullopt;
-    }
-    const auto scope = scopeOf(recorder, error);
+    const auto scope = renamings::scopeOf(m_c.db(), recorder, error);
     if (!scope)
         return std::nullopt;
-    QSqlQuery q(QSqlDatabase::database(m_connection, false));
+    QSqlQuery q(m_c.db());
     q.setForwardOnly(true);
     q.prepare(QStringLiteral("SELECT 1 FROM records WHERE %1 AND taken = ? AND words = ? LIMIT 1").arg(scope->where));
     for (const QVariant &v : scope->values)
@@ -188,28 +191,26 @@ std::optional<bool> RecordStore::holds(const QString &recorder, const QByteArray
     q.addBindValue(records::Record{0, data}.timeText());
     q.addBindValue(data.mid(6));
     if (!q.exec()) {
-        *error = describe(QSqlDatabase::database(m_connection, false), QCoreApplication::translate("archive", "读不出存档"),
+        *error = describe(m_c.db(), sql::cannotRead(),
                           q.lastError());
         return std::nullopt;
     }
     return q.next();
 }
 
-std::optional<std::pair<QString, QString>> RecordStore::span(const QString &recorder, QString *error) const
+std::optional<std::pair<QString, QString>> Records::span(const QString &recorder, QString *error) const
 {
-    if (!isOpen()) {
-        *error = QCoreApplication::translate("archive", "存档没有打开");
+    if (!m_c.ready(error))
         return std::nullopt;
-    }
-    const auto scope = scopeOf(recorder, error);
+    const auto scope = renamings::scopeOf(m_c.db(), recorder, error);
     if (!scope)
         return std::nullopt;
-    QSqlQuery q(QSqlDatabase::database(m_connection, false));
+    QSqlQuery q(m_c.db());
     q.prepare(QStringLiteral("SELECT MIN(taken), MAX(taken) FROM records WHERE %1").arg(scope->where));
     for (const QVariant &v : scope->values)
         q.addBindValue(v);
     if (!q.exec() || !q.next()) {
-        *error = describe(QSqlDatabase::database(m_connection, false), QCoreApplication::translate("archive", "读不出存档"),
+        *error = describe(m_c.db(), sql::cannotRead(),
                           q.lastError());
         return std::nullopt;
     }
@@ -218,18 +219,16 @@ std::optional<std::pair<QString, QString>> RecordStore::span(const QString &reco
     return std::pair{q.value(0).toString(), q.value(1).toString()};
 }
 
-std::optional<int> RecordStore::renameRecorder(const QString &from, const QString &to, QString *error)
+std::optional<int> Records::rename(const QString &from, const QString &to, QString *error)
 {
-    if (!isOpen()) {
-        *error = QCoreApplication::translate("archive", "存档没有打开");
+    if (!m_c.ready(error))
         return std::nullopt;
-    }
-    QSqlDatabase db = QSqlDatabase::database(m_connection, false);
-    if (!begin(error, QCoreApplication::translate("archive", "存档数据库不能开始事务")))
+    QSqlDatabase db = m_c.db();
+    if (!m_c.begin(error, QCoreApplication::translate("archive", "存档数据库不能开始事务")))
         return std::nullopt;
     const QString failed = QCoreApplication::translate("archive", "记录没有改到新名称下");
     // What goes by the old name now goes by the new one; the audit entry is the renaming itself.
-    const auto scope = scopeOf(from, error);
+    const auto scope = renamings::scopeOf(db, from, error);
     QSqlQuery count(db);
     bool ok = scope && count.prepare(QStringLiteral("SELECT COUNT(*) FROM records WHERE %1").arg(scope->where));
     if (ok) {
@@ -242,16 +241,16 @@ std::optional<int> RecordStore::renameRecorder(const QString &from, const QStrin
     const int moved = ok ? count.value(0).toInt() : 0;
     count.finish();
     chain::Writer chain(db);
-    ok = ok && chain.append(chain::table("audit"), auditValues({to, QLatin1String(kinds::RenameRecords), from, to}), error)
+    ok = ok && chain.append(chain::table("audit"), auditValues({to, QLatin1String(kinds::RenameRecords), from, to}, m_c.program()), error)
          && chain.finish(error);
     ok = ok && execEach(db, QStringLiteral("INSERT INTO missing_positions (recorder, position) SELECT ?, position"
                                            " FROM missing_positions WHERE recorder = ? ON CONFLICT DO NOTHING"), {{to, from}}, error)
          && execEach(db, QStringLiteral("DELETE FROM missing_positions WHERE recorder = ?"), {{from}}, error);
     if (!ok) {
-        db.rollback();
+        m_c.rollback();
         return std::nullopt;
     }
-    if (!commit(error, failed))
+    if (!m_c.commit(error, failed))
         return std::nullopt;
     return moved;
 }

@@ -1,0 +1,214 @@
+// What proves the archive whole: the hash chains find what someone with a database tool changed
+// behind the program's back, the chained tables refuse changes, and a day's backup is checked before
+// it stands — on a SQLite file and on PostgreSQL.
+#include "archivetest.h"
+#include "core/archive/backup.h"
+#include "core/archive/pgbackupcheck.h"
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+
+using namespace archivetest;
+
+class TestChain : public QObject {
+    Q_OBJECT
+    Archives m_archives;
+
+private slots:
+    void initTestCase() { m_archives.start(); }
+
+    // What someone with a database tool does behind the program's back, and where verify finds it.
+    // The archive: "A" r1 r2 (seq 2, 3), "B" r1 r2 (4, 5), "A" r3 (6), A's readings (7, 8), an alarm
+    // of A (9) and an audit entry (10) after the one that made the archive (1).
+    void tamper_data()
+    {
+        using Steps = QList<std::pair<QString, QVariantList>>;
+        QTest::addColumn<bool>("postgres");
+        QTest::addColumn<QStringList>("keep");   // triggers left in place; the others are dropped first
+        QTest::addColumn<Steps>("steps");
+        QTest::addColumn<QStringList>("found");  // table, recorder, the row named
+        const QStringList all = archive::chain::triggerNames(false) + archive::chain::triggerNames(true);
+        QStringList keepAllBut = all;
+        keepAllBut.removeAll("records_no_update");
+        struct Row { const char *name; QStringList keep; Steps steps; QStringList found; };
+        const Row rows[] = {
+            {"a value changed", {}, {{"UPDATE records SET words = ? WHERE seq = 3", {QByteArray::fromHex("09990304")}}},
+             {"records", "A", "seq=3 taken=2024-01-02 03:05"}},
+            {"a reading changed", {}, {{"UPDATE readings SET value = 23.6 WHERE seq = 7", {}}}, {"readings", "A", "seq=7 sensor=1"}},
+            {"a row deleted", {}, {{"DELETE FROM records WHERE seq = 3", {}}}, {"records", "A", "seq=6 taken=2024-01-02 03:06"}},
+            {"the last row deleted", {}, {{"DELETE FROM records WHERE seq = 6", {}}}, {"records", "A", "seq=6"}},
+            {"a whole chain deleted", {}, {{"DELETE FROM alarms", {}}}, {"alarms", "A", "seq=9"}},
+            {"a row inserted", {},
+             {{"INSERT INTO records (recorder, address, taken, occurrence, words, interval_s, read_at, port, seq, hash)"
+               " SELECT recorder, address, '2024-01-02 03:09', occurrence, words, interval_s, read_at, port, 5, hash"
+               " FROM records WHERE seq = 3", {}}},
+             {"records", "A", "seq=5 taken=2024-01-02 03:09"}},
+            {"two rows swapped", {},
+             {{"UPDATE records SET seq = 99 WHERE seq = 2", {}}, {"UPDATE records SET seq = 2 WHERE seq = 3", {}},
+              {"UPDATE records SET seq = 3 WHERE seq = 99", {}}},
+             {"records", "A", "seq=2 taken=2024-01-02 03:05"}},
+            {"the audit trail edited", {}, {{"UPDATE audit SET new_value = '9' WHERE seq = 1", {}}}, {"audit", "", "seq=1 kind=created"}},
+            {"a trigger dropped", keepAllBut, {}, {"records", "", "-"}},
+            {"a trigger dropped and a row changed", keepAllBut, {{"UPDATE records SET port = 'COM9' WHERE seq = 6", {}}},
+             {"records", "A", "seq=6"}},
+        };
+        for (bool pg : {false, true})
+            for (const Row &r : rows)
+                QTest::addRow("%s: %s", pg ? "postgres" : "sqlite", r.name) << pg << r.keep << r.steps << r.found;
+    }
+    void tamper()
+    {
+        using Steps = QList<std::pair<QString, QVariantList>>;
+        QFETCH(bool, postgres);
+        QFETCH(QStringList, keep);
+        QFETCH(Steps, steps);
+        QFETCH(QStringList, found);
+        QTemporaryDir dir;
+        const auto config = m_archives.fresh(postgres, dir);
+        if (!config)
+            return;
+        QString error;
+        {
+            RecordStore store;
+            QVERIFY2(store.open(*config, &error), qPrintable(error));
+            for (const auto &[name, list] : {std::pair{"A", QList{r1, r2}}, {"B", QList{r1, r2}}, {"A", QList{r3}}})
+                QVERIFY2(store.records().store({name, 21, 60, readAt, "COM4", records::numbered(list)}, &error), qPrintable(error));
+            QVERIFY(store.readings().store("A", 21, readAt, {235, std::nullopt}, &error));
+            QVERIFY(store.alarms().append({watch::AlarmEvent::Raised, watch::AlarmKind::High, 1, "A", 21, 1, 250, 200, readAt}, &error));
+            QVERIFY(store.audit().append({"A", "sensor-settings", "1#||20.0|", "1#||25.0|"}, &error));
+            const auto whole = store.checks().verify(&error);
+            QCOMPARE(whole.value_or(archive::chain::Verdict{}).text(), QString("verify: ok rows=10"));
+        }
+        Steps tampering;
+        for (const QString &t : archive::chain::triggerNames(postgres))
+            if (!keep.contains(t))
+                tampering.append({postgres ? QStringLiteral("DROP TRIGGER %1 ON %2").arg(t, t.section('_', 0, 0))
+                                           : QStringLiteral("DROP TRIGGER %1").arg(t), {}});
+        QCOMPARE(runRaw(*config, tampering + steps), 0);
+        RecordStore store;
+        QVERIFY2(store.open(*config, &error), qPrintable(error));
+        const auto v = store.checks().verify(&error);
+        QVERIFY2(v, qPrintable(error));
+        QVERIFY(!v->ok);
+        QVERIFY2(v->key.startsWith(found[2]), qPrintable(v->text()));
+        QCOMPARE(QStringList({v->table, v->recorder}), found.mid(0, 2));
+    }
+
+    // A day's backup: refused while the archive's chains are broken (the older backups all stay),
+    // made once they are whole again, then restored into a scratch archive and read as the history
+    // tab reads it; only then is the backup beyond the kept days removed, each step in the audit trail.
+    void backup_data() { bothDatabases(); }
+    void backup()
+    {
+        QFETCH(bool, postgres);
+        QTemporaryDir dir;
+        auto config = m_archives.fresh(postgres, dir);
+        if (!config)
+            return;
+        config->backupDir = dir.filePath("backups");
+        config->backupKeepDays = 30;
+        QVERIFY(QDir().mkpath(config->backupDir));
+        const QDate today(2026, 12, 8);
+        const QString beyond = QDir(config->backupDir).filePath(archive::backupFileName(*config, today.addDays(-31)));
+        const QString kept = QDir(config->backupDir).filePath(archive::backupFileName(*config, today.addDays(-30)));
+        for (const QString &old : {beyond, kept, dir.filePath("backups/archive-notes.db")})
+            QVERIFY(writeBytes(old, "an older backup"));
+        RecordStore store;
+        QString error;
+        QVERIFY2(store.open(*config, &error), qPrintable(error));
+        QVERIFY(store.records().store({"COM4-21", 21, 60, readAt, "COM4", records::numbered({r1, r2, r3})}, &error));
+        QVERIFY(store.records().rename("COM4-21", "冷库", &error));
+        const QString trigger = "records_no_update";
+        const QString drop = postgres ? "DROP TRIGGER records_no_update ON records" : "DROP TRIGGER records_no_update";
+        QCOMPARE(runRaw(*config, {{drop, {}}}), 0);
+        archive::BackupOutcome b = archive::makeBackup(store, *config, today);
+        QCOMPARE(std::tuple(b.made, b.passed, b.removed.size()), std::tuple(true, false, 0));
+        QVERIFY2(b.verdict.contains("table=records"), qPrintable(b.verdict));
+        QCOMPARE(QDir(config->backupDir).entryList(QDir::Files).size(), 3);  // no copy under its name, nothing removed
+        for (const QString &statement : archive::chain::triggerStatements(postgres))
+            if (statement.contains(trigger + ' '))
+                QCOMPARE(runRaw(*config, {{statement, {}}}), 0);
+        b = archive::makeBackup(store, *config, today);
+        QVERIFY2(b.passed && b.auditError.isEmpty(), qPrintable(b.verdict + b.auditError));
+        QCOMPARE(b.path, QDir(config->backupDir).filePath(postgres ? "archive-2026-12-08.dump" : "archive-2026-12-08.db"));
+        QCOMPARE(b.removed, QStringList{beyond});
+        QCOMPARE(QDir(config->backupDir).entryList(QDir::Files),
+                 (QStringList{QFileInfo(kept).fileName(), QFileInfo(b.path).fileName(), "archive-notes.db"}));
+        const auto trail = store.audit().trail(&error).value_or(QList<archive::AuditRow>{});
+        QCOMPARE(trail.size(), 5);  // created, the renaming, the failed backup, the backup, the removal
+        QVERIFY2(trail[2].newValue.startsWith(b.path + ": ") && trail[2].newValue.contains("table=records"), qPrintable(trail[2].newValue));
+        QCOMPARE(QStringList({trail[3].kind, trail[3].newValue, trail[4].kind, trail[4].oldValue}),
+                 QStringList({"backup", b.path + ": " + b.verdict, "backup-removed", beyond}));
+        // Restored: a scratch archive opened from the copy holds the records under the name shown.
+        ArchiveConfig restored;
+        restored.sqlitePath = dir.filePath("scratch/archive.db");
+        if (postgres) {
+            QVERIFY(m_archives.server().createDatabase("restored", &error));
+            restored = m_archives.server().config("restored");
+            QProcess p;
+            p.start("pg_restore", {"--no-owner", "--host=" + restored.host, "--port=" + QString::number(restored.port),
+                                   "--username=" + restored.user, "--dbname=restored", b.path});
+            QVERIFY(p.waitForFinished(-1) && p.exitCode() == 0);
+        } else {
+            QVERIFY(QDir().mkpath(dir.filePath("scratch")) && QFile::copy(b.path, restored.sqlitePath));
+        }
+        RecordStore copy;
+        QVERIFY2(copy.open(restored, &error), qPrintable(error));
+        QList<QByteArray> read;
+        for (const auto &row : copy.records().period("冷库", QDateTime(QDate(2000, 1, 1), QTime()), QDateTime(QDate(2099, 1, 1), QTime()), &error))
+            read << row.data();
+        QCOMPARE(read, (QList<QByteArray>{r1, r2, r3}));
+        QCOMPARE(copy.checks().verify(&error)->text(), QString("verify: ok rows=6"));
+        if (!postgres)
+            return;
+        // The check restored the dump into a scratch database: the verdict is the copy's even once the
+        // archive has gained rows (8 now). A damaged dump fails with pg_restore's words; a role that may
+        // not create databases gets the listing and the live chains, and is told so. No scratch is left.
+        QCOMPARE(b.verdict, QString("verify: ok rows=6"));
+        QString verdict;
+        QCOMPARE(archive::checkPgDump(store, *config, b.path, &verdict), QString());
+        QCOMPARE(verdict, QString("verify: ok rows=6"));
+        QFile dump(b.path);
+        QVERIFY(dump.open(QIODevice::ReadOnly) && writeBytes(dir.filePath("cut.dump"), dump.read(dump.size() * 2 / 3)));
+        error = archive::checkPgDump(store, *config, dir.filePath("cut.dump"), &verdict);
+        QVERIFY2(error.startsWith("pg_restore 恢复不了备份：pg_restore: error:"), qPrintable(error));
+        const QString user = PgServer::PasswordUser;
+        QCOMPARE(runRaw(*config, {{"GRANT SELECT ON ALL TABLES IN SCHEMA public TO " + user, {}},
+                                  {"GRANT SELECT ON ALL SEQUENCES IN SCHEMA public TO " + user, {}}}), 0);
+        ArchiveConfig limited = *config;
+        limited.user = user, limited.password = PgServer::PasswordOf;
+        b = archive::makeBackup(store, limited, today);
+        QVERIFY2(b.passed, qPrintable(b.verdict));
+        QCOMPARE(b.verdict, QString("verify: ok rows=8（没有建库权限：检查了备份目录和在线存档的链）"));
+        QCOMPARE(runRaw(*config, {{"DO $$BEGIN IF EXISTS (SELECT FROM pg_database WHERE datname LIKE 'wl_backup_check%')"
+                                   " THEN RAISE 'left behind'; END IF; END$$", {}}}), 0);
+    }
+
+    // The chained tables refuse any change or removal, whoever asks; the rows stay whole.
+    void appendOnly_data() { bothDatabases(); }
+    void appendOnly()
+    {
+        QFETCH(bool, postgres);
+        QTemporaryDir dir;
+        RecordStore store;
+        const auto config = m_archives.openFresh(dir, store);
+        if (!config)
+            return;
+        QString error;
+        QVERIFY(store.records().store({"A", 21, 60, readAt, "COM4", records::numbered({r1})}, &error));
+        QVERIFY(store.readings().store("A", 21, readAt, {235}, &error));
+        QVERIFY(store.alarms().append({watch::AlarmEvent::Raised, watch::AlarmKind::High, 1, "A", 21, 1, 250, 200, readAt}, &error));
+        QList<std::pair<QString, QVariantList>> attempts;
+        for (const char *t : {"records", "readings", "alarms", "audit"}) {
+            attempts.append({QStringLiteral("UPDATE %1 SET recorder = 'X'").arg(t), {}});
+            attempts.append({QStringLiteral("DELETE FROM %1").arg(t), {}});
+            if (postgres)
+                attempts.append({QStringLiteral("TRUNCATE %1").arg(t), {}});
+        }
+        QCOMPARE(runRaw(*config, attempts), attempts.size());
+        QCOMPARE(store.checks().verify(&error)->text(), QString("verify: ok rows=4"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestChain)
+#include "test_chain.moc"
