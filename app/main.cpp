@@ -98,7 +98,7 @@ int main(int argc, char *argv[])
         }
     }
     if (parser.isSet(demoOption))
-        window.link().setPeerPending([&recorder] { return recorder.replyPending(); });
+        window.link().setPeerWitness(&recorder);
     desktop.setParentWidget(&window);
     window.showOnScreen();
     window.load();

@@ -363,9 +363,9 @@ int run(const QStringList &arguments, const Io &io)
 
     Link link;
     if (o.demo)
-        link.setPeerPending([&simulator] { return simulator.replyPending(); });
-    else if (io.peerPending)
-        link.setPeerPending(io.peerPending);
+        link.setPeerWitness(&simulator);
+    else if (io.peer)
+        link.setPeerWitness(io.peer);
     QObject::connect(&link, &Link::notice, [&note](const QString &text) { note(text); });
     const auto recorderAt = [&](uint8_t a) { return com ? names.name(com, a) : QStringLiteral("%1-%2").arg(device).arg(a); };
     // An entry of the audit trail; one the archive refuses is said, and the run goes on.

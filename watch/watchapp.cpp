@@ -211,9 +211,9 @@ int run(const QStringList &arguments, const Io &io)
     for (const WatchedLine &line : settings.lines) {
         auto link = std::make_unique<Link>();
         if (p.isSet(demo))
-            link->setPeerPending([&simulator] { return simulator.replyPending(); });
-        else if (io.peerPending)
-            link->setPeerPending(io.peerPending);
+            link->setPeerWitness(&simulator);
+        else if (io.peer)
+            link->setPeerWitness(io.peer);
         const QString device = line.com ? ports.device(line.com) : line.port;
         // Every line with replywin.set's echo, guard and connect timeout, as the window's and the collector's.
         if (const QString why = site::openLink(*link, site, device, line.baud.value_or(comm.baudRate), line.com); !why.isEmpty()) {
