@@ -78,7 +78,7 @@ struct Exchange {
 struct LinkState {
     LinkTime time;
     TrustKeeper trust;
-    FrameAnnouncer frames;
+    FrameAnnouncer frames{time};
     EchoRule echo;
     int guardMs = 1200;
     const PeerWitness *peer = nullptr;

@@ -1,29 +1,36 @@
 #include "core/link/frameannouncer.h"
 #include <QDateTime>
 #include <algorithm>
+#include <limits>
 
-void FrameAnnouncer::now(FrameKind kind, qint32 silenceUs, const QByteArray &bytes)
+qint32 FrameAnnouncer::silenceUs(qint64 lastNs) const
 {
-    if (m_observer && (!bytes.isEmpty() || kind == FrameKind::NoReply))
-        m_observer->frameSeen(kind, QDateTime::currentMSecsSinceEpoch(), silenceUs, bytes);
+    return qint32(std::min<qint64>((m_time.nowNs() - lastNs) / 1000, std::numeric_limits<qint32>::max()));
 }
 
-void FrameAnnouncer::requestSent(const QByteArray &request, qint32 silenceUs, qint32 wireUs)
+void FrameAnnouncer::now(FrameKind kind, qint64 lastNs, const QByteArray &bytes)
+{
+    if (m_observer && (!bytes.isEmpty() || kind == FrameKind::NoReply))
+        m_observer->frameSeen(kind, QDateTime::currentMSecsSinceEpoch(), silenceUs(lastNs), bytes);
+}
+
+void FrameAnnouncer::requestSent(const QByteArray &request, qint64 lastNs, qint32 wireUs)
 {
     m_chunks.clear();
     if (!m_observer)
         return;
-    now(FrameKind::Sent, silenceUs, request);
+    now(FrameKind::Sent, lastNs, request);
     m_requestWireUs = wireUs;
 }
 
-void FrameAnnouncer::piece(qsizetype offset, qint32 silenceUs)
+void FrameAnnouncer::piece(qsizetype offset, qint64 lastNs)
 {
     if (!m_observer)
         return;
     // The request's own bytes were still on the wire after the write returned: the silence before
     // the first answer starts when they end.
-    const qint32 gap = offset == 0 ? std::max<qint32>(0, silenceUs - m_requestWireUs) : silenceUs;
+    const qint32 silence = silenceUs(lastNs);
+    const qint32 gap = offset == 0 ? std::max<qint32>(0, silence - m_requestWireUs) : silence;
     m_chunks.append({offset, QDateTime::currentMSecsSinceEpoch(), gap});
 }
 
@@ -33,12 +40,12 @@ void FrameAnnouncer::cutFrom(qsizetype offset)
         m_chunks.removeLast();
 }
 
-void FrameAnnouncer::reply(const QByteArray &reply, qsizetype echo, qsizetype settleStart, qint32 silenceUs)
+void FrameAnnouncer::reply(const QByteArray &reply, qsizetype echo, qsizetype settleStart, qint64 lastNs)
 {
     if (!m_observer)
         return;
     if (reply.isEmpty()) {
-        now(FrameKind::NoReply, silenceUs, {});
+        now(FrameKind::NoReply, lastNs, {});
         return;
     }
     if (m_chunks.isEmpty())  // the observer came while the reply was under way
@@ -58,7 +65,7 @@ void FrameAnnouncer::reply(const QByteArray &reply, qsizetype echo, qsizetype se
     if (replyEnd > echo)
         cut(FrameKind::Received, echo, replyEnd);
     else
-        now(FrameKind::NoReply, silenceUs, {});  // the echo alone
+        now(FrameKind::NoReply, lastNs, {});  // the echo alone
     for (qsizetype i = 0; i < m_chunks.size(); ++i) {
         const qsizetype from = std::max(m_chunks[i].offset, replyEnd);
         const qsizetype to = i + 1 < m_chunks.size() ? m_chunks[i + 1].offset : reply.size();

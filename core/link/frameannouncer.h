@@ -1,4 +1,5 @@
 #pragma once
+#include "core/link/linkclock.h"
 #include "core/link/linkobserver.h"
 #include <QByteArray>
 #include <QVarLengthArray>
@@ -8,23 +9,29 @@
 // With no observer nothing is kept or computed.
 class FrameAnnouncer {
 public:
+    explicit FrameAnnouncer(const LinkTime &time) : m_time(time) {}
     void setObserver(LinkObserver *observer) { m_observer = observer; }
     LinkObserver *observer() const { return m_observer; }
     bool watched() const { return m_observer != nullptr; }
 
-    // A frame whole as it is seen now, silenceUs after the line's last byte (no reply: no bytes).
-    void now(FrameKind kind, qint32 silenceUs, const QByteArray &bytes);
+    // Times: lastNs is when the line's last byte went or came (on the link's time); the silence before
+    // a frame is counted from it.
+    // A frame whole as it is seen now (no reply: no bytes).
+    void now(FrameKind kind, qint64 lastNs, const QByteArray &bytes);
     // A request handed to the line; its own bytes take wireUs on the wire after that.
-    void requestSent(const QByteArray &request, qint32 silenceUs, qint32 wireUs);
-    // A piece of the reply begins at offset, silenceUs after the line's last byte.
-    void piece(qsizetype offset, qint32 silenceUs);
+    void requestSent(const QByteArray &request, qint64 lastNs, qint32 wireUs);
+    // A piece of the reply begins at offset.
+    void piece(qsizetype offset, qint64 lastNs);
     // The reply's bytes from offset on were taken away (dropped as a stray answer).
     void cutFrom(qsizetype offset);
     // The reply is done: its first echo bytes were the echo, the bytes from settleStart on came while
-    // it settled. silenceUs: the line's silence now, for a reply that never came.
-    void reply(const QByteArray &reply, qsizetype echo, qsizetype settleStart, qint32 silenceUs);
+    // it settled.
+    void reply(const QByteArray &reply, qsizetype echo, qsizetype settleStart, qint64 lastNs);
 
 private:
+    qint32 silenceUs(qint64 lastNs) const;
+
+    const LinkTime &m_time;
     LinkObserver *m_observer = nullptr;
     // Where each piece of the reply began and when it came, so the frames cut from it get their own
     // times (kept only for an observer).

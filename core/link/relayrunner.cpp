@@ -3,7 +3,6 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
-#include <limits>
 
 RelayRunner::RelayRunner(const QString &target, const QString &socket, int baud, LinkState &state, QObject *parent)
     : ExchangeRunner(state, parent), m_target(target), m_path(socket), m_baud(baud)
@@ -66,11 +65,6 @@ void RelayRunner::send(const relay::Message &message)
     m_socket.flush();
 }
 
-qint32 RelayRunner::silenceUs() const
-{
-    return qint32(std::min<qint64>((m_state.time.nowNs() - m_lastActivityNs) / 1000, std::numeric_limits<qint32>::max()));
-}
-
 ExchangeRunner::Result RelayRunner::transfer(const Link::Hold &hold, const ExchangeKind &kind, Exchange &ex)
 {
     Result result;
@@ -87,7 +81,7 @@ ExchangeRunner::Result RelayRunner::transfer(const Link::Hold &hold, const Excha
     m_pending = true;
     m_answered = m_unconfirmed = false;
     m_started.invalidate();
-    m_state.frames.requestSent(ex.request, silenceUs(), 0);
+    m_state.frames.requestSent(ex.request, m_lastActivityNs, 0);
     result.writtenNs = m_state.time.nowNs();
     send(relay::requestFor(++m_id, told, m_state.echo.mode(), ex.request));
     m_lastActivityNs = m_state.time.nowNs();
@@ -104,7 +98,7 @@ ExchangeRunner::Result RelayRunner::transfer(const Link::Hold &hold, const Excha
         take();
     ex.aborted = hold.stopped();
     ex.reply = std::exchange(m_reply, QByteArray());
-    m_state.frames.reply(ex.reply, 0, ex.reply.size(), silenceUs());
+    m_state.frames.reply(ex.reply, 0, ex.reply.size(), m_lastActivityNs);
     ex.info = modbus::classifyReply(ex.request, ex.reply);
     if (m_answered && m_unconfirmed)
         ex.info.cls = modbus::ReplyClass::Unconfirmed;
@@ -163,7 +157,7 @@ void RelayRunner::onMessage(const relay::Message &message)
         m_answered = true;
         m_unconfirmed = answer->outcome == relay::Outcome::Unconfirmed;
         if (!answer->reply.isEmpty())
-            m_state.frames.piece(0, silenceUs());
+            m_state.frames.piece(0, m_lastActivityNs);
         m_reply += answer->reply;
         m_lastActivityNs = m_state.time.nowNs();
         m_waiter.finish();  // even when nothing came: the exchange is over

@@ -37,7 +37,6 @@ private:
     void onGone();
     void send(const relay::Message &message);
     void waitForAnswer(const Link::Hold &hold);
-    qint32 silenceUs() const;
 
     QString m_target;
     QString m_path;

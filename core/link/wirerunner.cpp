@@ -3,7 +3,6 @@
 #include <QCoreApplication>
 #include <QThread>
 #include <cmath>
-#include <limits>
 
 WireRunner::WireRunner(std::unique_ptr<Line> line, int com, LinkState &state, QObject *parent)
     : ExchangeRunner(state, parent), m_line(std::move(line)), m_com(com)
@@ -38,7 +37,7 @@ void WireRunner::onReadyRead()
     if (!m_collecting) {
         // Nobody asked: a late answer, or noise. Dropped, and the line is not to be trusted until it
         // has been silent for the guard time.
-        m_state.frames.now(FrameKind::Dropped, silenceUs(), bytes);
+        m_state.frames.now(FrameKind::Dropped, m_lastActivityNs, bytes);
         m_lastActivityNs = nowNs();
         if (!bytes.isEmpty())
             m_state.trust.on(TrustEvent::Fault);
@@ -66,7 +65,7 @@ bool WireRunner::tooEarly() const
 void WireRunner::dropStray()
 {
     const qsizetype echo = echoLength(m_reply);
-    m_state.frames.now(FrameKind::Dropped, silenceUs(), m_reply.mid(echo));
+    m_state.frames.now(FrameKind::Dropped, m_lastActivityNs, m_reply.mid(echo));
     m_reply.truncate(echo);
     m_state.frames.cutFrom(echo);
     m_strayDropped = true;
@@ -80,15 +79,10 @@ bool WireRunner::replyIn() const
     return modbus::replyComplete(m_request, m_reply.mid(echoLength(m_reply)));
 }
 
-qint32 WireRunner::silenceUs() const
-{
-    return qint32(std::min<qint64>((nowNs() - m_lastActivityNs) / 1000, std::numeric_limits<qint32>::max()));
-}
-
 void WireRunner::takeReply(const QByteArray &bytes)
 {
     if (!bytes.isEmpty())
-        m_state.frames.piece(m_reply.size(), silenceUs());
+        m_state.frames.piece(m_reply.size(), m_lastActivityNs);
     m_reply += bytes;
     m_lastActivityNs = nowNs();
 }
@@ -112,7 +106,7 @@ void WireRunner::onLost(const QString &reason)
 void WireRunner::onDropped(const QByteArray &bytes)
 {
     // An answer to an earlier request: never taken, and a sign that the line is not in step.
-    m_state.frames.now(FrameKind::Dropped, silenceUs(), bytes);
+    m_state.frames.now(FrameKind::Dropped, m_lastActivityNs, bytes);
     m_state.trust.on(TrustEvent::Fault);
 }
 
@@ -226,13 +220,13 @@ void WireRunner::send(const ExchangeKind &kind, Exchange &ex)
 {
     // Stale input (a late reply to an earlier request) must not be taken for this reply.
     if (m_state.frames.watched())
-        m_state.frames.now(FrameKind::Dropped, silenceUs(), m_line->readAll());
+        m_state.frames.now(FrameKind::Dropped, m_lastActivityNs, m_line->readAll());
     m_line->discardInput();
     m_request = ex.request;
     m_reply.clear();
     m_collecting = true;
     m_strayDropped = false;
-    m_state.frames.requestSent(ex.request, silenceUs(), m_state.frames.watched() ? m_line->wireUs(ex.request.size()) : 0);
+    m_state.frames.requestSent(ex.request, m_lastActivityNs, m_state.frames.watched() ? m_line->wireUs(ex.request.size()) : 0);
     m_writtenNs = nowNs();
     m_line->write(ex.request);
     m_lastActivityNs = nowNs();
@@ -276,7 +270,7 @@ ExchangeRunner::Result WireRunner::transfer(const Link::Hold &hold, const Exchan
     ex.aborted = hold.stopped();
 
     const qsizetype echo = echoLength(m_reply);
-    m_state.frames.reply(m_reply, echo, settleStart, silenceUs());
+    m_state.frames.reply(m_reply, echo, settleStart, m_lastActivityNs);
     ex.echoRemoved = echo > 0;
     ex.reply = m_reply.mid(echo);
     // The first echo seen on a port is said once; from then on every exchange on it expects one.

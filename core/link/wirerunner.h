@@ -49,7 +49,6 @@ private:
     void waitForPeer(const Link::Hold &hold);
     qsizetype echoLength(const QByteArray &received) const { return m_state.echo.length(name(), m_request, received); }
     bool replyIn() const;
-    qint32 silenceUs() const;
     void takeReply(const QByteArray &bytes);
 
     std::unique_ptr<Line> m_line;
