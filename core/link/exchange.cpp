@@ -47,6 +47,8 @@ void Link::setClock(LinkClock *clock)
 Link::~Link()
 {
     m_waiter.finish();
+    if (m_runner)
+        m_runner->disconnect(this);
 }
 
 Link::Hold::~Hold()

@@ -17,6 +17,7 @@ WireRunner::WireRunner(std::unique_ptr<Line> line, int com, LinkState &state, QO
 WireRunner::~WireRunner()
 {
     m_waiter.finish();
+    m_line->disconnect(this);  // the line goes after this runner's members
 }
 
 QString WireRunner::open(int com, std::stop_token stop)
