@@ -207,7 +207,7 @@ bool WireRunner::ready(const Link::Hold &hold, const ExchangeKind &kind, Exchang
     if (m_state.trust.now() == LinkTrust::Unsettled) {
         quietLine(hold, kind.guardMs > 0 ? kind.guardMs : m_state.guardMs);
         if (!hold.cancel().cancelled() && up())
-            m_state.trust.on(TrustEvent::GuardKept);
+            m_state.trust.on(TrustEvent::GuardKept);  // what could be waited out has been
     }
     keepInterFrameGap(hold.cancel().token());
     if (hold.stopped() || !up()) {  // stopped, or the port went away, before the request
@@ -278,8 +278,9 @@ ExchangeRunner::Result WireRunner::transfer(const Link::Hold &hold, const Exchan
     result.echoFound = ex.echoRemoved && m_state.echo.learn(name());
     ex.info = modbus::classifyReply(ex.request, ex.reply);
     ex.stateText = hexText(ex.reply);
-    // A write's exact answer proves nothing about a read answer still owed (another device's, say): the
-    // doubt is left for the next read to settle.
+    // Anything but a whole answer, or a cancel while it came, may leave an answer on its way. A write's
+    // exact answer proves nothing about a read answer still owed (another device's, say): the doubt is
+    // left for the next read to settle.
     if (!ex.info.whole() || hold.cancel().cancelled())
         m_state.trust.on(TrustEvent::Fault);
     else if (ex.info.exact() && modbus::isRead(ex.request))
