@@ -97,7 +97,7 @@ void WireRunner::onLost(const QString &reason)
         // nothing was asked (an idle time-out) costs nothing worth saying.
         m_state.trust.on(TrustEvent::Fault);
         if (m_collecting)
-            emit notice(tr("%1 的连接中断（%2），下一次请求前重新连接").arg(m_line->name(), reason));
+            emit notice(QCoreApplication::translate("Link", "%1 的连接中断（%2），下一次请求前重新连接").arg(m_line->name(), reason));
         emit connectionChanged(false);
         return;
     }
