@@ -217,7 +217,7 @@ void frmMain::makeBusMonitor()
     connect(trafficPanel->cmdMonitor, &QPushButton::toggled, busMonitorPanel, &QWidget::setVisible);
     connect(monitorShown, &QAction::toggled, this, [this](bool open) {
         trafficPanel->cmdMonitor->setChecked(open);
-        m_link->setFrameLog(open ? m_frameLog.get() : nullptr);
+        m_link->setObserver(open ? m_frameLog.get() : nullptr);
         if (open && !m_monitorPlaced) {
             m_monitorPlaced = true;
             const QRect free = screen()->availableGeometry();
@@ -253,7 +253,7 @@ frmMain::~frmMain()
     // the dock, hidden as it goes, must not reach back into a window that is already gone.
     disconnect(busMonitorPanel->toggleViewAction(), nullptr, this, nullptr);
     m_desktop.setStatusLine({});
-    m_link->setFrameLog(nullptr);
+    m_link->setObserver(nullptr);
 }
 
 void frmMain::showStatus(const QString &text) { lblStatusLine->setText(text); }

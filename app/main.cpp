@@ -136,7 +136,7 @@ int main(int argc, char *argv[])
     if (!tab)
         return 64;
     if (demo)
-        window.link().setPeerPending([&recorder] { return recorder.replyPending(); });
+        window.link().setPeerWitness(&recorder);
     desktop.setParentWidget(&window);
     window.showOnScreen();
     window.load();

@@ -146,7 +146,8 @@ Run windowDownload(sim::SimRecorder &recorder, int baud, bool blockReads, int co
     run.exact = w.recordsPanel->txtReceive->toPlainText() == expected;
     if (monitor) {
         w.busMonitorPanel->catchUp();
-        run.frames = w.link().frameLog() ? w.link().frameLog()->size() : 0;
+        const auto *log = dynamic_cast<const FrameLog *>(w.link().observer());
+        run.frames = log ? log->size() : 0;
     }
     if (!desktop.messages.isEmpty())
         std::printf("  window said: %s\n", qPrintable(desktop.messages.join(QStringLiteral(" | "))));

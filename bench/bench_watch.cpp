@@ -54,7 +54,7 @@ int main(int argc, char *argv[])
         limits += QStringLiteral("COM4-%1\t3\t\t℃\t15.0\t21.0\nCOM4-%1\t9\t\t℃\t\t24.0\n").arg(a).toUtf8();
     }
     Link link;
-    link.setPeerPending([&] { return recorder.replyPending(); });
+    link.setPeerWitness(&recorder);
     if (const QString why = link.open(recorder.portPath(), 38400, 4); !why.isEmpty()) {
         std::fprintf(stderr, "%s\n", qPrintable(why));
         return 1;

@@ -475,9 +475,9 @@ int readDevices(Collection &c, const sim::SimRecorder *simulator, Link *&running
     const auto note = [&c](const QString &text) { c.note(text); };
     Link link;
     if (simulator)
-        link.setPeerPending([simulator] { return simulator->replyPending(); });
-    else if (c.io.peerPending)
-        link.setPeerPending(c.io.peerPending);
+        link.setPeerWitness(simulator);
+    else if (c.io.peer)
+        link.setPeerWitness(c.io.peer);
     QObject::connect(&link, &Link::notice, note);
     // Every write to a recorder (its clock set, its count cleared) goes into the audit trail.
     const archive::WriteAudit writes(link, [&c](uint8_t a) { return c.recorderAt(a); },

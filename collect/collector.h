@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+
+class PeerWitness;
 // wl8806n-collect: reads the records of the recorders on one port into the archive and/or files.
 // main() is a thin shell around run(); the tests call run() in-process.
 namespace collect {
@@ -16,8 +18,8 @@ struct Io {
     std::function<void(const QString &)> err;  // standard error: progress, notes, errors
     bool errTerminal = false;                  // standard error is a terminal: a progress bar
     // A peer that can say whether a reply is still on its way (a simulated recorder run beside the
-    // collector in a test; see Link::setPeerPending). Empty: none, or the demo's own.
-    std::function<bool()> peerPending;
+    // collector in a test; see Link::setPeerWitness). nullptr: none, or the demo's own.
+    const PeerWitness *peer = nullptr;
     // Writes a --report PDF from the archive (report::writeReport; it needs a QGuiApplication, so the
     // program gives it only when it made one). Empty: no report can be made here. It is called with the
     // texts in the report's language.

@@ -1,4 +1,5 @@
 #pragma once
+#include "core/link/peerwitness.h"
 #include <QByteArray>
 #include <QDateTime>
 #include <QList>
@@ -62,7 +63,7 @@ struct FaultSpec {
 // to a device it serves. serial counts those requests from 0.
 using FaultRule = std::function<FaultSpec(const QByteArray &request, int serial)>;
 
-class SimRecorder : public QObject {
+class SimRecorder : public QObject, public PeerWitness {
     Q_OBJECT
 public:
     explicit SimRecorder(QObject *parent = nullptr);
@@ -175,7 +176,7 @@ public:
     // turnaround and wire time or held for a packet. A reply a fault makes late on purpose (Late, the
     // second half of a Split with splitLate) does not count. A master given this waits for the
     // simulator however slowly the machine schedules it, and no longer than that.
-    bool replyPending() const;
+    bool replyPending() const override;
 
     // A few hundred plausible records: moisture and temperature channels, one a minute.
     static QVector<SimRecord> demoRecords(int count, const QDateTime &first, int sensors = 20);

@@ -199,9 +199,9 @@ bool openLines(WatchService &service, const WatchSettings &settings, const site:
     for (const WatchedLine &line : settings.lines) {
         auto link = std::make_unique<Link>();
         if (simulator)
-            link->setPeerPending([simulator] { return simulator->replyPending(); });
-        else if (io.peerPending)
-            link->setPeerPending(io.peerPending);
+            link->setPeerWitness(simulator);
+        else if (io.peer)
+            link->setPeerWitness(io.peer);
         const QString device = line.com ? ports.device(line.com) : line.port;
         // Every line with replywin.set's echo, guard and connect timeout, as the window's and the collector's.
         if (const QString why = site::openLink(*link, site, device, line.baud.value_or(site.comm.value.baudRate), line.com); !why.isEmpty()) {

@@ -2,6 +2,8 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
+
+class PeerWitness;
 // wl8806n-watch: reads the recorders' live values around the clock, keeps every reading, raises
 // alarms and tells people. main() is a thin shell around run(); the tests call run() in-process.
 namespace watch {
@@ -10,7 +12,7 @@ enum Exit { Done = 0, Refused = 1, Unusable = 2, Usage = 64 };
 struct Io {
     std::function<void(const QString &)> out;  // standard output: what --ack did
     std::function<void(const QString &)> err;  // standard error (the journal): every step and fault
-    std::function<bool()> peerPending;         // a simulated recorder beside a test (Link::setPeerPending)
+    const PeerWitness *peer = nullptr;         // a simulated recorder beside a test (Link::setPeerWitness)
 };
 
 // Needs a QCoreApplication. Without --once it runs until SIGHUP, SIGINT or SIGTERM.

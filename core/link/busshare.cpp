@@ -1,5 +1,4 @@
 #include "core/link/busshare.h"
-#include <QDataStream>
 #include <QDir>
 #include <QFileInfo>
 #include <QLocalServer>
@@ -7,7 +6,6 @@
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTimer>
-#include <QtEndian>
 
 namespace busshare {
 
@@ -21,53 +19,6 @@ QString socketPath(const QString &target)
     return QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation) + QStringLiteral("/wl8806n/") + key
          + QStringLiteral(".sock");
 }
-
-QByteArray frame(char type, const QByteArray &body)
-{
-    QByteArray out(4, Qt::Uninitialized);
-    qToBigEndian<quint32>(quint32(body.size() + 1), out.data());
-    out += type;
-    return out + body;
-}
-
-std::optional<QByteArray> takeMessage(QByteArray &buffer, bool *tooLong)
-{
-    *tooLong = false;
-    if (buffer.size() < 4)
-        return std::nullopt;
-    const quint32 length = qFromBigEndian<quint32>(buffer.constData());
-    if (length == 0 || length > quint32(MaxMessage)) {
-        *tooLong = true;
-        return std::nullopt;
-    }
-    if (buffer.size() < qsizetype(4 + length))
-        return std::nullopt;
-    QByteArray message = buffer.mid(4, length);
-    buffer.remove(0, 4 + length);
-    return message;
-}
-
-namespace {
-const ExchangeKind &kindById(uint8_t id)
-{
-    static const ExchangeKind *const known[] = {
-        &kinds::LiveRead, &kinds::ParameterReadAll, &kinds::SingleParameterRead, &kinds::RecordCount, &kinds::RecordRead,
-        &kinds::IntervalRead, &kinds::SensorCountRead, &kinds::StorageState, &kinds::ClockRead, &kinds::SetReg,
-        &kinds::SetCoil, &kinds::setRegisters, &kinds::RecordDownload, &kinds::BusProbe};
-    for (const ExchangeKind *k : known)
-        if (uint8_t(k->id) == id)
-            return *k;
-    return kinds::SingleParameterRead;
-}
-
-QByteArray answer(quint32 id, Outcome outcome, const QByteArray &reply)
-{
-    QByteArray body(5, Qt::Uninitialized);
-    qToBigEndian<quint32>(id, body.data());
-    body[4] = char(outcome);
-    return frame('A', body + reply);
-}
-} // namespace
 
 BusRelay::BusRelay(Link &link, QObject *parent) : QObject(parent), m_link(link), m_server(new QLocalServer(this))
 {
@@ -114,46 +65,40 @@ void BusRelay::onConnection()
     while (QLocalSocket *client = m_server->nextPendingConnection()) {
         connect(client, &QLocalSocket::readyRead, this, [this, client] { onClientData(client); });
         connect(client, &QLocalSocket::disconnected, this, [this, client] { onClientGone(client); });
-        QByteArray hello(4, Qt::Uninitialized);
-        qToBigEndian<quint32>(quint32(m_link.baudRate()), hello.data());
-        send(client, frame('H', hello + m_link.portName().toUtf8()));
+        send(client, relay::Hello{quint32(m_link.baudRate()), m_link.portName()});
     }
 }
 
 void BusRelay::onClientData(QLocalSocket *client)
 {
-    QByteArray &input = m_input[client];
-    input += client->readAll();
-    bool tooLong = false;
-    while (const std::optional<QByteArray> message = takeMessage(input, &tooLong)) {
-        if (message->at(0) == 'C' && message->size() >= 5) {
-            const quint32 id = qFromBigEndian<quint32>(message->constData() + 1);
-            m_queue.removeIf([client, id](const Pending &p) { return p.client == client && p.id == id; });
-            continue;
+    relay::Reader &input = m_input[client];
+    input.append(client->readAll());
+    relay::Message message;
+    for (;;) {
+        const relay::Reader::Next next = input.next(&message);
+        if (next == relay::Reader::Next::More)
+            break;
+        if (next == relay::Reader::Next::Broken) {
+            input.clear();
+            client->abort();
+            break;
         }
-        constexpr int Head = 1 + 4 + 1 + 2 + 2 + 2 + 1;
-        if (message->at(0) != 'Q' || message->size() < Head + 4)
-            continue;  // nothing a client of this version sends
-        QDataStream in(*message);
-        in.skipRawData(1);
-        quint32 id;
-        quint8 kindId, flags;
-        quint16 firstMs, secondMs, guardMs;
-        in >> id >> kindId >> firstMs >> secondMs >> guardMs >> flags;
-        Pending p{client, id, kindById(kindId), flags & 4 ? EchoMode::On : flags & 8 ? EchoMode::Off : EchoMode::Auto,
-                  message->mid(Head)};
-        p.kind.firstWaitMs = firstMs;
-        p.kind.secondWaitMs = secondMs;
-        p.kind.guardMs = guardMs;
-        p.kind.confirmsAfterFault = flags & 1;
-        p.kind.pumpAfterWait = flags & 2;
-        p.kind.pauseAfterMs = 0;  // the client keeps its own pause after the reply
-        m_queue.append(std::move(p));
+        if (next == relay::Reader::Next::Message)
+            onMessage(client, message);
+    }
+    serveSoon();
+}
+
+void BusRelay::onMessage(QLocalSocket *client, const relay::Message &message)
+{
+    if (const auto *giveUp = std::get_if<relay::GiveUp>(&message)) {
+        const quint32 id = giveUp->id;
+        m_queue.removeIf([client, id](const Pending &p) { return p.client == client && p.id == id; });
+    } else if (const auto *request = std::get_if<relay::Request>(&message)) {
+        m_queue.append(Pending{client, request->id, relay::kindOf(*request), request->echo, request->frame});
         emit requestQueued();
     }
-    if (tooLong)
-        client->abort();
-    serveSoon();
+    // Anything else is nothing a client sends.
 }
 
 void BusRelay::onClientGone(QLocalSocket *client)
@@ -184,24 +129,25 @@ void BusRelay::serve()
         return;  // the bus is free again later: idle brings the turn back
     m_serving = true;
     const Pending p = m_queue.takeFirst();
-    send(p.client, frame('S', [&] { QByteArray b(4, Qt::Uninitialized); qToBigEndian<quint32>(p.id, b.data()); return b; }()));
+    send(p.client, relay::Started{p.id});
     // The client's echo setting holds for its own exchange.
     const EchoMode kept = m_link.echoMode();
     if (p.echo != EchoMode::Auto)
         m_link.setEchoMode(p.echo);
     const Exchange ex = m_link.exchange(*hold, p.kind, p.request);
     m_link.setEchoMode(kept);
+    using relay::Outcome;
     const Outcome outcome = !ex.sent ? Outcome::NotSent
                           : ex.info.cls == modbus::ReplyClass::Unconfirmed ? Outcome::Unconfirmed : Outcome::Sent;
-    send(p.client, answer(p.id, outcome, ex.sent ? ex.reply : QByteArray()));
+    send(p.client, relay::Answer{p.id, outcome, ex.sent ? ex.reply : QByteArray()});
     m_serving = false;
     hold.reset();
 }
 
-void BusRelay::send(QLocalSocket *client, const QByteArray &message)
+void BusRelay::send(QLocalSocket *client, const relay::Message &message)
 {
     if (client && client->state() == QLocalSocket::ConnectedState) {
-        client->write(message);
+        client->write(relay::encode(message));
         client->flush();
     }
 }

@@ -1,17 +1,16 @@
 #pragma once
 #include "core/link/cancel.h"
-#include "core/link/echomode.h"
-#include "core/link/framelog.h"
+#include "core/link/echorule.h"
+#include "core/link/frameannouncer.h"
 #include "core/link/frames.h"
 #include "core/link/line.h"
+#include "core/link/linkclock.h"
+#include "core/link/peerwitness.h"
+#include "core/link/trust.h"
 #include "core/link/waitms.h"
 #include <QByteArray>
-#include <QElapsedTimer>
-#include "core/link/linkclock.h"
 #include <QObject>
-#include <QSet>
 #include <QString>
-#include <QVarLengthArray>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -75,7 +74,20 @@ struct Exchange {
     bool valid() const { return info.cls == modbus::ReplyClass::Valid; }
 };
 
-// The serial line and the one exchange routine every device command runs.
+// What a link keeps across the lines it opens, and lends the runner of the line open now.
+struct LinkState {
+    LinkTime time;
+    TrustKeeper trust;
+    FrameAnnouncer frames{time};
+    EchoRule echo;
+    int guardMs = 1200;
+    const PeerWitness *peer = nullptr;
+};
+
+class ExchangeRunner;
+
+// The bus and the one exchange routine every device command runs. How a request reaches the bus is
+// its runner's (runner.h): on a line of its own (the wire runner), or through the watcher that owns it.
 class Link : public QObject {
     Q_OBJECT
 public:
@@ -128,50 +140,32 @@ public:
     // A wait inside a command; ends at once when the command is cancelled.
     void pause(const Hold &hold, int ms);
 
-    // The line's trust: whether an answer to an earlier request may still be on its way.
-    //   InStep: every exchange so far ended with its own exact answer; the next request goes out after
-    //     the inter-frame gap.
-    //   Unsettled: an answer may still come (an exchange did not end with its exact answer: nothing,
-    //     a cut or garbled reply, bytes after it, another sender, a cancel; bytes nobody asked for; an
-    //     answer too early to be real; a line (re)connected, whose device server may hold an old
-    //     answer; a doubtful read just answered, whose own answer may be the one still coming). No
-    //     request goes out until the line has been silent for the guard (every byte starting the
-    //     silence again, and dropped).
-    //   Doubtful: the guard was kept, but a late answer may have slipped past it: a read is taken only
-    //     when a later read of the same request, itself sent after a guard's silence, agrees with it.
-    // One transition function moves it (nextTrust); an exchange that ended well costs nothing.
-    enum class Trust : uint8_t { InStep, Unsettled, Doubtful };
-    enum class TrustEvent : uint8_t {
-        Fault,        // see Unsettled
-        GuardKept,    // the line was silent for the guard before a request
-        OwnAnswer,    // an exact answer that can only be the request's own: a confirmed read
-        ReadAnswered, // an exact answer to a read that went out doubtful
-    };
-    static Trust nextTrust(Trust now, TrustEvent event);
+    // The line's trust (trust.h). Through a watcher, its link keeps the trust of the wire it owns.
+    using Trust = LinkTrust;
+    using TrustEvent = ::TrustEvent;
+    static Trust nextTrust(Trust now, TrustEvent event) { return ::nextTrust(now, event); }
     // Whether a confirming read's answer (later) agrees with the one before it (earlier) to the same
     // request, elapsedNs after that one's request went out: the same bytes; or, for a holding read
     // that covers the recorder's clock (117 … 120), the same bytes but for a clock that moved on by no
     // more than the time that passed (and the second each display truncates), never back.
     static bool agrees(const QByteArray &request, const QByteArray &earlier, const QByteArray &later, qint64 elapsedNs);
-    Trust trust() const { return m_trust; }
+    Trust trust() const { return m_state.trust.now(); }
 
-    void setGuardMs(int ms) { m_guardMs = ms; }
-    int guardMs() const { return m_guardMs; }
+    void setGuardMs(int ms) { m_state.guardMs = ms; }
+    int guardMs() const { return m_state.guardMs; }
     // A caller that doubts a reply it was given (a record older than the one before it) has the next
     // request wait for the guard, as after a failed exchange.
-    void distrust() { m_trust = nextTrust(m_trust, TrustEvent::Fault); }
+    void distrust() { m_state.trust.on(TrustEvent::Fault); }
 
     // The time the link runs on (nullptr: the machine's monotonic clock). For tests and benchmarks that
     // run exchanges on virtual time; set before the line is opened.
     void setClock(LinkClock *clock);
 
-    // Local echo of the adapter. On a port known to echo (or with On), every exchange expects its
-    // request back before the reply and drops it. Auto learns that a port echoes from a read
-    // (03/04: its reply never equals the request) whose bytes start with the very request sent,
-    // says so once and keeps it for the port's name while the program runs.
+    // Local echo of the adapter (echorule.h); the first echo seen on a port is said once
+    // (Exchange::echoLearned).
     using EchoMode = ::EchoMode;
-    void setEchoMode(EchoMode mode) { m_echoMode = mode; }
-    EchoMode echoMode() const { return m_echoMode; }
+    void setEchoMode(EchoMode mode) { m_state.echo.setMode(mode); }
+    EchoMode echoMode() const { return m_state.echo.mode(); }
 
     // The line: a serial device path, or a URL "rtu-over-tcp://host:port" (a transparent RS485-to-
     // Ethernet server) or "tcp://host:port" (a Modbus TCP gateway). open: at baud, cleared; empty when
@@ -183,28 +177,29 @@ public:
     // The link on a line made elsewhere (a test's, a benchmark's), opened here when it is not yet.
     QString attach(std::unique_ptr<Line> line, int com = 0);
     void close();
-    bool setBaudRate(int baud) { return m_line && m_line->setBaudRate(baud); }
-    int baudRate() const { return m_line ? m_line->baudRate() : 0; }
-    QString portName() const { return m_line ? m_line->name() : QString(); }
-    bool isOpen() const { return m_line && (m_line->isOpen() || m_line->reconnects()); }
+    bool setBaudRate(int baud);
+    int baudRate() const;
+    // A line whose rate someone else sets (a device server, the watcher) keeps the rate it was opened with.
+    bool baudRateSettable() const;
+    QString portName() const;
+    bool isOpen() const;
     // Bytes can go out now (a dropped connection is not up until it is connected again).
-    bool lineUp() const { return m_line && m_line->isOpen(); }
-    Line *line() const { return m_line.get(); }
+    bool lineUp() const;
+    // The line of the wire runner; nullptr through a watcher (whose line is the watcher's).
+    Line *line() const;
     // The line is reached through the watcher that owns it (another program's link on the wire).
-    bool viaWatcher() const { return m_line && m_line->relayed(); }
+    bool viaWatcher() const;
     void setConnectTimeoutMs(int ms);
     int connectTimeoutMs() const { return m_connectTimeoutMs; }
 
-    // A peer that can say whether a reply to what it was sent is still on its way (the simulated
-    // recorder can; a device on a wire cannot): a reply window that runs out while it says so waits
-    // on until the reply is in or the peer has nothing more to send, so how the machine schedules
-    // the peer never turns a reply into none. nullptr (default): the window alone decides.
-    void setPeerPending(std::function<bool()> pending) { m_peerPending = std::move(pending); }
+    // A peer that can say whether a reply is still on its way (peerwitness.h); nullptr (default): the
+    // reply window alone decides.
+    void setPeerWitness(const PeerWitness *peer) { m_state.peer = peer; }
 
-    // The bus monitor's log: every frame sent or heard is appended to it from now on (nullptr: none,
-    // and nothing is spent on it).
-    void setFrameLog(FrameLog *log) { m_log = log; }
-    FrameLog *frameLog() const { return m_log; }
+    // Who is told every frame sent or heard from now on (the bus monitor's log; nullptr: nobody, and
+    // nothing is spent on it).
+    void setObserver(LinkObserver *observer) { m_state.frames.setObserver(observer); }
+    LinkObserver *observer() const { return m_state.frames.observer(); }
 
 signals:
     // A shown command took the bus (true) or gave it back (false).
@@ -228,63 +223,20 @@ signals:
     void exchangeFinished(const ExchangeKind &kind, const Exchange &ex);
 
 private:
-    void onReadyRead();
+    QString adopt(std::unique_ptr<ExchangeRunner> runner);
     void onLost(const QString &reason);
-    void onDropped(const QByteArray &bytes);
-    // A dropped connection is connected again before a request; false (and said) when it would not.
-    bool reconnect(const Hold &hold);
-    void keepInterFrameGap(const std::stop_token &stop);
-    // One request and its reply, with the silence the line owes before it. Returns whether the local
-    // echo of the port was found for the first time.
-    // *doubtful: an exact answer to a read that went out while the line was in doubt, or during which a
-    // stray answer was dropped; what it proves is the caller's to decide.
-    bool transfer(const Hold &hold, const ExchangeKind &kind, Exchange &ex, bool *doubtful);
-    bool confirmRead(const Hold &hold, const ExchangeKind &kind, Exchange &ex);
+    // One request and its reply through the runner; see ExchangeRunner::transfer.
+    bool transfer(const Hold &hold, const ExchangeKind &kind, Exchange &ex, bool *doubtful, qint64 *writtenNs);
+    bool confirmRead(const Hold &hold, const ExchangeKind &kind, Exchange &ex, qint64 sentNs);
 
-    void trustEvent(TrustEvent event) { m_trust = nextTrust(m_trust, event); }
-    qint64 nowNs() const { return m_clock ? m_clock->nowNs() : m_monotonic.nsecsElapsed(); }
-    // The reply just completed sooner after its request was written than their bytes take on the wire.
-    bool tooEarly() const;
-    void dropStray();
-    // Waits until the line has been silent for ms since its last byte, dropping what comes.
-    void quietLine(const Hold &hold, int ms);
-    void takeWaiting();
-    void settleReply(const Hold &hold);
-    bool waitForReply(const Hold &hold, int ms);
-    void waitForPeer(const Hold &hold);
-    void waitForRelay(const Hold &hold);
-    bool echoExpected() const;
-    qsizetype echoLength(const QByteArray &received) const;
-    bool replyIn() const;
-    qint32 silenceUs() const;
-    void logNow(FrameKind kind, const QByteArray &bytes);
-    void takeReply(const QByteArray &bytes);
-    void logReply(qsizetype echo, qsizetype settleStart);
-
-    std::unique_ptr<Line> m_line;
-    int m_com = 0;  // the COM number the line was opened for, for messages
+    LinkState m_state;
+    std::unique_ptr<ExchangeRunner> m_runner;
+    // A runner closed while its transfer was under way: deleted once the transfer has returned.
+    std::unique_ptr<ExchangeRunner> m_retired;
+    ExchangeRunner *m_transferring = nullptr;
     int m_connectTimeoutMs = 3000;
     bool m_held = false;
     bool m_heldQuietly = false;
     std::optional<CommandCancel> m_command;  // the cancel of the command holding the bus
-    bool m_collecting = false;
-    int m_guardMs = 1200;
-    Trust m_trust = Trust::InStep;
-    bool m_strayDropped = false;  // an answer too early to be real was dropped during this exchange
-    QByteArray m_request;
-    QByteArray m_reply;
     Waiter m_waiter;
-    LinkClock *m_clock = nullptr;
-    QElapsedTimer m_monotonic;
-    qint64 m_lastActivityNs = 0;   // the last byte sent or received
-    qint64 m_writtenNs = 0;        // when the request under way was handed to the line
-    EchoMode m_echoMode = EchoMode::Auto;
-    QSet<QString> m_echoingPorts;  // names of the ports seen echoing
-    FrameLog *m_log = nullptr;
-    std::function<bool()> m_peerPending;
-    // Where each piece of the reply began and when it came, so the frames cut from it get their own
-    // times (kept only for a log).
-    struct Chunk { qsizetype offset; qint64 timeMs; qint32 gapUs; };
-    QVarLengthArray<Chunk, 8> m_replyChunks;
-    qint32 m_requestWireUs = 0;  // how long the last request takes on the wire
 };

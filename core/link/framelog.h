@@ -1,4 +1,5 @@
 #pragma once
+#include "core/link/linkobserver.h"
 #include <QByteArray>
 #include <QString>
 #include <QVector>
@@ -8,15 +9,6 @@
 // What the line carried, frame by frame, for the bus monitor. A record holds only the bytes and when
 // they came; the words a person reads are made from it when it is shown, so a long download costs one
 // append a frame and the log's memory stays bounded.
-enum class FrameKind : uint8_t {
-    Sent,      // a request
-    Received,  // the reply to it (its echo taken off)
-    Echo,      // the adapter's echo of the request
-    Dropped,   // bytes nobody asked for: before a request, while waiting for silence, after a reply's wait
-    Trailing,  // bytes that followed a complete reply while it settled
-    NoReply,   // nothing came within the reply's wait (no bytes)
-};
-
 struct FrameRecord {
     qint64 timeMs = 0;    // ms since the epoch, when the first byte went out or was seen
     qint32 gapUs = -1;    // silence on the line before it; -1: not known
@@ -47,12 +39,18 @@ QString directionText(FrameKind kind);  // "发" for a request, "无应答" for 
 // A full log holds a hundred thousand frames, so a frame is kept packed: a small fixed record, and its
 // bytes copied into one store shared by all (never the array it came in, which may be a read buffer
 // many times its size). The request a reply follows is found again, not kept twice.
-class FrameLog {
+//
+// It observes a link (Link::setObserver): every frame the link announces is appended.
+class FrameLog final : public LinkObserver {
 public:
     static constexpr qsizetype DefaultCapacity = 100'000;
     explicit FrameLog(qsizetype capacity = DefaultCapacity) : m_capacity(capacity) {}
 
     void append(FrameKind kind, qint64 timeMs, qint32 gapUs, const QByteArray &bytes);
+    void frameSeen(FrameKind kind, qint64 timeMs, qint32 gapUs, const QByteArray &bytes) override
+    {
+        append(kind, timeMs, gapUs, bytes);
+    }
     // Sequence numbers held: firstSeq() … endSeq() - 1.
     qint64 firstSeq() const { return m_first; }
     qint64 endSeq() const { return m_first + qint64(m_frames.size()); }

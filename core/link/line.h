@@ -1,12 +1,9 @@
 #pragma once
-#include "core/link/echomode.h"
 #include <QByteArray>
 #include <QObject>
 #include <QString>
 #include <memory>
 #include <stop_token>
-
-struct ExchangeKind;
 
 // Where the bytes of the bus enter and leave: a serial port, a TCP connection to a device server
 // that passes raw RTU bytes, a Modbus TCP gateway. The link speaks RTU frames (address, PDU, CRC)
@@ -49,24 +46,6 @@ public:
     // How long the request's own bytes take on the wire after the write returns (for the bus log).
     virtual qint32 wireUs(qsizetype bytes) const;
 
-    // A line whose exchanges another program's link runs on the wire (the watcher's, which owns the
-    // bus): that link keeps the gap, the silence after a failed exchange and the confirming of reads,
-    // and each request is answered once, whole, when it is done. The line is told each exchange's
-    // kind before its request is written, so the far link waits as this one would.
-    virtual bool relayed() const { return false; }
-    // The echo mode goes with it: the far link handles this exchange's echo as this link would.
-    virtual void setExchangeKind(const ExchangeKind &kind, EchoMode echo) { Q_UNUSED(kind); Q_UNUSED(echo); }
-    // Relayed: the last request written has not been answered yet; how long its exchange has run at
-    // the far end (-1 while it waits there for its turn).
-    virtual bool answerPending() const { return false; }
-    virtual qint64 relayRunningMs() const { return -1; }
-    // Relayed: the far link asked the read again after a fault and its replies never agreed; the
-    // bytes read are the last reply, not to be taken.
-    virtual bool answerUnconfirmed() const { return false; }
-    // Relayed: the last request written is no longer wanted (its command was stopped). One still
-    // waiting for its turn at the far end never reaches the wire; one under way runs to its end.
-    virtual void giveUpRequest() {}
-
     // A connection is tried at most this long (TCP lines).
     void setConnectTimeoutMs(int ms) { m_connectTimeoutMs = ms; }
     int connectTimeoutMs() const { return m_connectTimeoutMs; }
@@ -78,8 +57,6 @@ signals:
     void lost(const QString &reason);
     // Bytes that arrived and were not passed on (a Modbus TCP reply to another transaction).
     void dropped(const QByteArray &bytes);
-    // Relayed: the far link has begun the exchange of the last request written.
-    void relayStarted();
 
 private:
     int m_connectTimeoutMs = 3000;

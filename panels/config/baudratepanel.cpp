@@ -70,7 +70,7 @@ void BaudRatePanel::changeBaudRate()
     // The recorder now listens at the new rate; this port still talks at the old one.
     const int rate = baud::ofCode(int(*target));
     txtCurrentBaudCode->setText(QString::number(*target));
-    if (m_ctx.link.line() && !m_ctx.link.line()->baudRateSettable()) {
+    if (!m_ctx.link.baudRateSettable()) {
         m_ctx.view.showStatus(tr("%1：记录仪波特率已改为 %2（代码 %3）。请在串口服务器或网关上把串口波特率也改为 %2 后再通讯。")
                                   .arg(command).arg(rate).arg(*target));
         return;

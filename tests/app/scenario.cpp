@@ -47,7 +47,7 @@ public:
         m_thread.start();
         QMetaObject::invokeMethod(this, [this] {
             m_link = std::make_unique<Link>();
-            m_link->setPeerPending([this] { return m_recorder.replyPending(); });
+            m_link->setPeerWitness(&m_recorder);
             m_error = m_link->open(m_recorder.portPath(), 19200, 0);
             m_relay = std::make_unique<busshare::BusRelay>(*m_link);
             if (m_error.isEmpty())

@@ -140,9 +140,9 @@ private slots:
         auto *read = fx.find<QPushButton>(QStringLiteral("cmdPoint"));
         w.modbusPanel->txtStationID->setText(QStringLiteral("21"));
         read->click();
-        QVERIFY(!dock->isVisible() && !w.link().frameLog());
+        QVERIFY(!dock->isVisible() && !w.link().observer());
         button->click();
-        QVERIFY(dock->isVisible() && w.link().frameLog());
+        QVERIFY(dock->isVisible() && w.link().observer());
         QVERIFY(dock->isFloating());  // beside the window: the pages keep their room
         read->click();
         dock->catchUp();
@@ -151,9 +151,9 @@ private slots:
         QCOMPARE(m->index(0, 1).data().toString() + m->index(1, 1).data().toString(), u"发收");
         QVERIFY(m->index(1, 4).data().toString().endsWith(u"CRC 正确"));
         dock->close();
-        QVERIFY(!button->isChecked() && !w.link().frameLog());
+        QVERIFY(!button->isChecked() && !w.link().observer());
         read->click();
-        QCOMPARE(w.link().frameLog(), nullptr);
+        QCOMPARE(w.link().observer(), nullptr);
         button->click();
         read->click();
         dock->catchUp();

@@ -35,7 +35,7 @@ struct WindowFixture {
     frmMain &start()
     {
         window = std::make_unique<frmMain>(*desktop, ComPorts());
-        window->link().setPeerPending([this] { return recorder.replyPending(); });
+        window->link().setPeerWitness(&recorder);
         window->showOnScreen();
         window->load();
         return *window;

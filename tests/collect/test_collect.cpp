@@ -72,7 +72,7 @@ class TestCollect : public QObject {
     {
         Run r;
         const collect::Io io{[&](const QString &t) { r.out += t; }, [&](const QString &t) { r.err += t; }, false,
-                             [this] { return m_sim.replyPending(); }, {}};
+                             &m_sim, {}};
         r.code = collect::run(QStringList{"wl8806n-collect", "--appdir", m_dir->path()} + args, io);
         if (args.contains("--json"))
             r.json = QJsonDocument::fromJson(r.out.toUtf8()).object();

@@ -36,7 +36,7 @@ void TestWatch::raiseAcknowledgeRestart()
             && writeFile(dir.filePath("comports.map"), QStringLiteral("COM4=%1\n").arg(recorder.portPath()).toUtf8()));
     QString out, err;
     const watch::Io io{[&](const QString &s) { out += s; }, [&](const QString &s) { err += s; },
-                       [&] { return recorder.replyPending(); }};
+                       &recorder};
     const auto watcher = [&](const QStringList &args) {
         out.clear();
         err.clear();
@@ -72,7 +72,7 @@ void TestWatch::raiseAcknowledgeRestart()
         watch::WatchService running(std::move(setup));
         QVERIFY(running.restore(&error));
         auto link = std::make_unique<Link>();
-        link->setPeerPending([&] { return recorder.replyPending(); });
+        link->setPeerWitness(&recorder);
         QVERIFY(link->open(recorder.portPath(), 19200, 4).isEmpty());
         running.add(std::move(link), {"COM4", 4, {21}, 60, {}});
 
@@ -136,7 +136,7 @@ void TestWatch::replyWindowOnEveryLink()
     const auto watchOnce = [&] {
         err.clear();
         return watch::run({"wl8806n-watch", "--appdir", dir.path(), "--port", "4", "--address", "21", "--once"},
-                          {[](const QString &) {}, [&](const QString &s) { err += s; }, [&] { return recorder.replyPending(); }});
+                          {[](const QString &) {}, [&](const QString &s) { err += s; }, &recorder});
     };
     QCOMPARE(watchOnce(), watch::Done);  // without the file the echo is learnt and the read taken
     QVERIFY2(!err.contains("no-answer"), qPrintable(err));

@@ -20,7 +20,7 @@ void TestWriteAudit::walk()
     recorder.setHolding(24, 7);
     recorder.setHolding(25, 8);
     Link link;
-    link.setPeerPending([&] { return recorder.replyPending(); });
+    link.setPeerWitness(&recorder);
     QVERIFY(link.open(recorder.portPath(), 19200, 0).isEmpty());
     QList<archive::AuditEntry> trail;
     const archive::WriteAudit audit(link, [](uint8_t a) { return QStringLiteral("R%1").arg(a); },

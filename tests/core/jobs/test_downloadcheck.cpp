@@ -46,7 +46,7 @@ void TestDownloadCheck::check()
         bus.removeDevice(21);
     }
     Link link;
-    link.setPeerPending([&bus] { return bus.replyPending(); });
+    link.setPeerWitness(&bus);
     QCOMPARE(link.open(bus.portPath(), 19200, 0), QString());
     auto hold = link.tryHold();
     int counts = 0, asked = 0;

@@ -36,7 +36,7 @@ void TestLiveRead::reads()
         recorder.setHolding(reg, uint16_t(1000 + reg));
     recorder.injectFault(sim::FaultSpec{r.fault});
     Link link;
-    link.setPeerPending([&] { return recorder.replyPending(); });
+    link.setPeerWitness(&recorder);
     QVERIFY(link.open(recorder.portPath(), 19200, 0).isEmpty());
     auto hold = link.tryHold();
     const jobs::LiveReading got = jobs::readLiveValues(link, *hold, {21, r.function, r.start, r.count});

@@ -48,7 +48,7 @@ bool TestModulePass::setUp(sim::SimRecorder &bus, Link &link, const QStringList 
         bus.setRecords(sim::SimRecorder::demoRecords(std::min(count, 5), QDateTime(QDate(2026, 1, m), QTime(8, 0)), sensors), uint8_t(m));
         bus.setHolding(records::RecordCountRegister, uint16_t(count), uint8_t(m));
     }
-    link.setPeerPending([&bus] { return bus.replyPending(); });
+    link.setPeerWitness(&bus);
     return link.open(bus.portPath(), 19200, 0).isEmpty();
 }
 

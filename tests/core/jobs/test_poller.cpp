@@ -18,7 +18,7 @@ void TestPoller::walk()
     QVERIFY(recorder.start());
     recorder.addDevice(22);
     Link link;
-    link.setPeerPending([&] { return recorder.replyPending(); });
+    link.setPeerWitness(&recorder);
     QVERIFY(link.open(recorder.portPath(), 19200, 0).isEmpty());
     uint8_t next = 21;
     int asked = 0;  // a skipped tick must not move a loop on to its next device

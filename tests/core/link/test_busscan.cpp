@@ -52,7 +52,7 @@ void TestBusScan::findsEachDeviceAtItsRate()
     recorder.setFrameEndBySilence(true);
     QVERIFY(recorder.start());
     Link link;
-    link.setPeerPending([&] { return recorder.replyPending(); });
+    link.setPeerWitness(&recorder);
     QVERIFY(link.open(recorder.portPath(), 19200, 0).isEmpty());
 
     auto hold = link.tryHold();

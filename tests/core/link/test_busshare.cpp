@@ -1,8 +1,8 @@
 // One owner per bus: another program's exchanges reach the simulated recorder through the watcher's
-// link (BusRelay and WatcherLine), interleaved with the watcher's own polls, each whole and in order on
+// link (BusRelay and RelayRunner), interleaved with the watcher's own polls, each whole and in order on
 // the wire; and a client that leaves while it waits in the queue does not disturb the next one.
 #include "core/link/busshare.h"
-#include "core/link/watcherline.h"
+#include "core/link/relayprotocol.h"
 #include "simlines.h"
 #include <QLocalSocket>
 #include <QSignalSpy>
@@ -29,7 +29,7 @@ private slots:
         for (uint16_t r = 0; r < 10; ++r)
             sim.setHolding(r, 1000 + r);
         Link watcher;
-        watcher.setPeerPending([&sim] { return sim.replyPending(); });
+        watcher.setPeerWitness(&sim);
         QCOMPARE(watcher.open(sim.portPath(), 19200, 0), QString());
         busshare::BusRelay relay(watcher);
         QCOMPARE(relay.listen(sim.portPath()), QString());
@@ -71,7 +71,7 @@ private slots:
         QVERIFY(sim.start());
         sim.setHolding(5, 4321);
         Link watcher;
-        watcher.setPeerPending([&sim] { return sim.replyPending(); });
+        watcher.setPeerWitness(&sim);
         QCOMPARE(watcher.open(sim.portPath(), 19200, 0), QString());
         busshare::BusRelay relay(watcher);
         QCOMPARE(relay.listen(sim.portPath()), QString());
@@ -80,10 +80,8 @@ private slots:
         // Two clients queue while the watcher holds the bus; the first leaves before its turn.
         auto hold = watcher.tryHold(Link::Visibility::Quiet);
         const auto request = [](quint32 id, uint16_t reg) {
-            QByteArray head(12, 0);
-            qToBigEndian<quint32>(id, head.data());
-            qToBigEndian<quint16>(200, head.data() + 5);
-            return busshare::frame('Q', head + modbus::readHolding(21, reg, 1));
+            return relay::encode(relay::Request{.id = id, .firstWaitMs = 200, .confirmsAfterFault = false,
+                                                .frame = modbus::readHolding(21, reg, 1)});
         };
         QLocalSocket leaver, stayer;
         for (auto [socket, reg] : {std::pair{&leaver, 4}, std::pair{&stayer, 5}}) {
@@ -103,18 +101,19 @@ private slots:
         hold.reset();
 
         // The stayer gets its hello, its start and its answer, and the bus heard its request alone.
-        QByteArray input;
-        QList<QByteArray> messages;
-        bool tooLong = false;
+        relay::Reader input;
+        QList<relay::Message> messages;
         QTRY_VERIFY([&] {
-            input += stayer.readAll();
-            while (auto m = busshare::takeMessage(input, &tooLong))
-                messages << *m;
+            input.append(stayer.readAll());
+            relay::Message m;
+            while (input.next(&m) == relay::Reader::Next::Message)
+                messages << m;
             return messages.size() >= 3;
         }());
-        QCOMPARE(messages[1].left(5), QByteArray("S\0\0\0\7", 5));
-        QCOMPARE(messages[2].left(6), QByteArray("A\0\0\0\7\0", 6));
-        const QByteArray reply = messages[2].mid(6);
+        QCOMPARE(std::get<relay::Started>(messages[1]).id, 7u);
+        const auto &answer = std::get<relay::Answer>(messages[2]);
+        QVERIFY(answer.id == 7 && answer.outcome == relay::Outcome::Sent);
+        const QByteArray reply = answer.reply;
         QVERIFY(modbus::classifyReply(modbus::readHolding(21, 5, 1), reply).exact());
         QCOMPARE(qFromBigEndian<quint16>(reply.constData() + 3), quint16(4321));
         QCOMPARE(sim.requests(), QVector<QByteArray>{modbus::readHolding(21, 5, 1)});
@@ -129,7 +128,7 @@ private slots:
         sim.setFrameHook([&sim](int index) { sim.setHolding(5, uint16_t(100 + index)); });  // never the same twice
         sim.injectFault({.fault = sim::Fault::NoReply});
         Link watcher;
-        watcher.setPeerPending([&sim] { return sim.replyPending(); });
+        watcher.setPeerWitness(&sim);
         QCOMPARE(watcher.open(sim.portPath(), 19200, 0), QString());
         busshare::BusRelay relay(watcher);
         QCOMPARE(relay.listen(sim.portPath()), QString());

@@ -38,7 +38,7 @@ void TestCancel::waitsEndWhenCancelled()
     recorder.setRecords(sim::SimRecorder::demoRecords(5, QDateTime(QDate(2026, 1, 1), QTime(8, 0))));
     // Record reads (04) get no reply; other reads are answered and keep the line talking.
     recorder.setFaultRule([](const QByteArray &q, int) { return sim::FaultSpec{q[1] == 4 ? sim::Fault::NoReply : sim::Fault::None}; });
-    link.setPeerPending([&] { return recorder.replyPending(); });
+    link.setPeerWitness(&recorder);
     QVERIFY(link.open(recorder.portPath(), 19200, 0).isEmpty());
     auto hold = link.tryHold();
     const Link::Hold part = hold->part();  // as a module pass hands its download

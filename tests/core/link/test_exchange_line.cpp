@@ -5,6 +5,7 @@
 // one that refuses block reads of records. Last, pairs of exchanges of one shape after a fault: the
 // second gets its own reply or fails, never the first one's.
 #include "core/link/crc16.h"
+#include "core/link/framelog.h"
 #include "core/link/hex.h"
 #include "core/records/recordcount.h"
 #include "tablerows.h"
@@ -106,7 +107,7 @@ void TestExchangeLine::lineBehaviours()
     sim::SimRecorder recorder;
     Link link;
     FrameLog log;
-    link.setFrameLog(&log);
+    link.setObserver(&log);
     QVERIFY(recorder.start());
     recorder.setLineBaud(r.baud);
     recorder.setFrameEndBySilence(true);
@@ -118,7 +119,7 @@ void TestExchangeLine::lineBehaviours()
     fault.splitLate = r.pauseMs > kind.firstWaitMs;  // past the window on purpose; within it, on time however slow
     recorder.setFaultRule([=, last = int(qstrlen(r.steps)) - 1](const QByteArray &, int serial) { return serial == last ? fault : sim::FaultSpec{}; });
     link.setEchoMode(r.mode);
-    link.setPeerPending([&] { return recorder.replyPending(); });
+    link.setPeerWitness(&recorder);
     QVERIFY(link.open(recorder.portPath(), r.baud, 0).isEmpty());
     auto hold = link.tryHold();
     Exchange ex;
@@ -184,7 +185,7 @@ void TestExchangeLine::starvedSimulator()
     sim::SimRecorder recorder;
     Link link;
     QVERIFY(recorder.start());
-    link.setPeerPending([&] { return recorder.replyPending(); });
+    link.setPeerWitness(&recorder);
     QVERIFY(link.open(recorder.portPath(), 19200, 0).isEmpty());
     recorder.setFrameHook([](int) { QThread::msleep(200); });
     ExchangeKind kind = kinds::SingleParameterRead;
@@ -206,7 +207,7 @@ void TestExchangeLine::devicesAtTheirOwnRates()
     recorder.setDeviceBaud(22, 9600);
     recorder.setFrameEndBySilence(true);
     recorder.setRefusedRegister(116, true, 21);
-    link.setPeerPending([&] { return recorder.replyPending(); });
+    link.setPeerWitness(&recorder);
     QVERIFY(link.open(recorder.portPath(), 19200, 0).isEmpty());
     ExchangeKind kind = kinds::SingleParameterRead;
     kind.firstWaitMs = 300;
@@ -252,7 +253,7 @@ void TestExchangeLine::blockReadRefusals()
     QVERIFY(recorder.start());
     const auto records = sim::SimRecorder::demoRecords(6, QDateTime(QDate(2026, 3, 1), QTime(8, 0)), 20);
     recorder.setRecords(records);
-    link.setPeerPending([&] { return recorder.replyPending(); });
+    link.setPeerWitness(&recorder);
     QVERIFY(link.open(recorder.portPath(), 19200, 0).isEmpty());
     ExchangeKind kind = kinds::SingleParameterRead;
     kind.firstWaitMs = 300;
@@ -290,7 +291,7 @@ void TestExchangeLine::everyReplyItsOwn()
     sim::SimRecorder recorder;
     Link link;
     FrameLog log;
-    link.setFrameLog(&log);
+    link.setObserver(&log);
     QVERIFY(recorder.start());
     recorder.addDevice(22);
     recorder.setRecords(sim::SimRecorder::demoRecords(10, QDateTime(QDate(2026, 3, 1), QTime(8, 0))), 21);
@@ -310,7 +311,7 @@ void TestExchangeLine::everyReplyItsOwn()
     });
     // After the guard: the late reply meets the second request, which the busy device ignored.
     link.setGuardMs(t == LateAfterGuard ? 100 : 1000);
-    link.setPeerPending([&] { return recorder.replyPending(); });
+    link.setPeerWitness(&recorder);
     QVERIFY(link.open(recorder.portPath(), 19200, 0).isEmpty());
     Value second;
     {

@@ -51,7 +51,7 @@ void TestLines::behaviours()
     recorder.injectFault(fault);
     Link link;
     link.setGuardMs(1200);  // longer than the late reply is late
-    link.setPeerPending([&] { return recorder.replyPending(); });
+    link.setPeerWitness(&recorder);
     QVERIFY(link.open(recorder.portPath(), 19200, 0).isEmpty());
     // On a wire the frames keep 3.5 characters apart; a line of packets keeps no gap of its own.
     QCOMPARE(link.line()->gapNs() > 0, SimLines[line] == T::Pty);
@@ -85,7 +85,7 @@ void TestLines::idleDrop()
         sim::SimRecorder recorder;
         QVERIFY(recorder.start(nullptr, transport));
         Link link;
-        link.setPeerPending([&] { return recorder.replyPending(); });
+        link.setPeerWitness(&recorder);
         QVERIFY(link.open(recorder.portPath(), 19200, 0).isEmpty());
         QSignalSpy notices(&link, &Link::notice), changed(&link, &Link::connectionChanged);
         const QByteArray read = modbus::readHolding(21, 116, 1);

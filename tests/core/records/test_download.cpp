@@ -32,7 +32,7 @@ struct Bus {
         recorder.setLineBaud(115200);
         recorder.setTurnaroundMs(2);
         recorder.setFrameEndBySilence(true);
-        link.setPeerPending([&] { return recorder.replyPending(); });
+        link.setPeerWitness(&recorder);
         return link.open(recorder.portPath(), 115200, 0).isEmpty();
     }
 };

@@ -26,7 +26,7 @@ void TestLineWatch::pollsKeepAndTell()
     for (uint16_t reg = 0; reg < 20; ++reg)
         recorder.setHolding(reg, reg == 2 ? 250 : reg == 5 ? 65535 : 100 + reg, 21);
     Link link;
-    link.setPeerPending([&] { return recorder.replyPending(); });
+    link.setPeerWitness(&recorder);
     QVERIFY(link.open(recorder.portPath(), 19200, 4).isEmpty());
 
     QTemporaryDir dir;
