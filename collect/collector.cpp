@@ -17,7 +17,6 @@
 #include "core/archive/writeaudit.h"
 #include "core/settings/settingsfiles.h"
 #include "core/site/site.h"
-#include "sim/simrecorder.h"
 #include <QCoreApplication>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -339,24 +338,21 @@ bool chooseDevices(Collection &c)
 }
 
 // --demo: the simulated recorder with the addresses asked, the COM number attached to it.
-bool startDemo(Collection &c, sim::SimRecorder &simulator)
+bool startDemo(Collection &c)
 {
-    QString error;
-    if (!simulator.start(&error)) {
+    QString error = QStringLiteral("没有内置的模拟记录仪");
+    site::DemoAsk ask;
+    ask.addresses = c.addresses;
+    ask.records = DemoRecords;
+    ask.sensors = c.o.sensors.value_or(20);
+    ask.baud = c.baud;
+    ask.onlyThese = true;
+    if (!c.io.demo || !c.io.demo->start(ask, &error)) {
         c.note(QStringLiteral("模拟记录仪无法启动：%1").arg(error));
         return false;
     }
-    simulator.setLineBaud(c.baud);
-    for (uint8_t a : simulator.addresses())
-        if (!c.addresses.contains(a))
-            simulator.removeDevice(a);
-    const QDateTime first = QDateTime::currentDateTime().addSecs(-DemoRecords * 60);
-    for (uint8_t a : c.addresses) {
-        simulator.addDevice(a);
-        simulator.setRecords(sim::SimRecorder::demoRecords(DemoRecords, first, c.o.sensors.value_or(20)), a);
-    }
-    c.site.ports.setOverride(c.com, simulator.portPath());
-    c.note(QStringLiteral("演示模式：COM%1 连接到模拟记录仪（%2）").arg(c.com).arg(simulator.portPath()));
+    c.site.ports.setOverride(c.com, c.io.demo->portPath());
+    c.note(QStringLiteral("演示模式：COM%1 连接到模拟记录仪（%2）").arg(c.com).arg(c.io.demo->portPath()));
     return true;
 }
 
@@ -470,7 +466,7 @@ int collectAll(Collection &c, Link &link)
 }
 
 // The line opened, then the live values or the records read; the run's exit status.
-int readDevices(Collection &c, const sim::SimRecorder *simulator, Link *&running)
+int readDevices(Collection &c, const PeerWitness *simulator, Link *&running)
 {
     const auto note = [&c](const QString &text) { c.note(text); };
     Link link;
@@ -524,13 +520,12 @@ int run(const QStringList &arguments, const Io &io)
     c.site = site::loadSite(c.appDir);
     if (!chooseDevices(c))
         return Usage;
-    sim::SimRecorder simulator;
-    if (o.demo && !startDemo(c, simulator))
+    if (o.demo && !startDemo(c))
         return c.finish(Unusable);
     namePort(c);
     if (!openStore(c))
         return c.finish(Unusable);
-    return c.finish(readDevices(c, o.demo ? &simulator : nullptr, running));
+    return c.finish(readDevices(c, o.demo ? c.io.demo->witness() : nullptr, running));
 }
 
 } // namespace collect

@@ -3,6 +3,7 @@
 #include "collect/options.h"
 #include "core/process/output.h"
 #include "core/report/reportpdf.h"
+#include "sim/demo.h"
 #include <QGuiApplication>
 #include <cstdio>
 #include <memory>
@@ -36,5 +37,7 @@ int main(int argc, char *argv[])
     collect::Io io{process::writerTo(stdout), process::writerTo(stderr), ::isatty(STDERR_FILENO) == 1, {}, {}};
     if (report)
         io.report = report::writeReport;
+    sim::Demo demo;  // --demo: the built-in simulated recorder
+    io.demo = &demo;
     return collect::run(QCoreApplication::arguments(), io);
 }

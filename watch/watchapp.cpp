@@ -10,8 +10,8 @@
 #include "core/settings/settingsfiles.h"
 #include "core/watch/acknowledge.h"
 #include "core/site/parse.h"
+#include "core/site/demo.h"
 #include "core/site/site.h"
-#include "sim/simrecorder.h"
 #include "watch/watchservice.h"
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -190,7 +190,7 @@ struct Telling {
 
 // Every line opened (the first one on the simulated recorder with --demo) and given to the service.
 // False: a line could not be opened, and that was said.
-bool openLines(WatchService &service, const WatchSettings &settings, const site::Site &site, sim::SimRecorder *simulator,
+bool openLines(WatchService &service, const WatchSettings &settings, const site::Site &site, const site::DemoRecorder *simulator,
                const Io &io)
 {
     ComPorts ports = site.ports;
@@ -199,7 +199,7 @@ bool openLines(WatchService &service, const WatchSettings &settings, const site:
     for (const WatchedLine &line : settings.lines) {
         auto link = std::make_unique<Link>();
         if (simulator)
-            link->setPeerWitness(simulator);
+            link->setPeerWitness(simulator->witness());
         else if (io.peer)
             link->setPeerWitness(io.peer);
         const QString device = line.com ? ports.device(line.com) : line.port;
@@ -244,15 +244,12 @@ int serve(WatchService &service, const WatchSettings &settings, const records::R
 
 // --demo: a few hundred records a minute apart up to now in every recorder of the first line, as the
 // window's demo.
-bool startDemo(sim::SimRecorder &simulator, const WatchSettings &settings, QString *error)
+bool startDemo(site::DemoRecorder *demo, const WatchSettings &settings, QString *error)
 {
-    if (!simulator.start(error))
-        return false;
-    for (uint8_t a : settings.lines.first().addresses) {
-        simulator.addDevice(a);
-        simulator.setRecords(sim::SimRecorder::demoRecords(300, QDateTime::currentDateTime().addSecs(-300 * 60)), a);
-    }
-    return true;
+    *error = QStringLiteral("没有内置的模拟记录仪");
+    site::DemoAsk ask;
+    ask.addresses = settings.lines.first().addresses;
+    return demo && demo->start(ask, error);
 }
 } // namespace
 
@@ -303,10 +300,9 @@ int run(const QStringList &arguments, const Io &io)
         io.err(QStringLiteral("wl8806n-watch: 存档中的报警读不出：%1\n").arg(error));
         return Unusable;
     }
-    sim::SimRecorder simulator;
-    if (p.isSet(a.demo) && !startDemo(simulator, *settings, &error))
+    if (p.isSet(a.demo) && !startDemo(io.demo, *settings, &error))
         return usage(io, QStringLiteral("模拟记录仪无法启动：") + error);
-    if (!openLines(service, *settings, site, p.isSet(a.demo) ? &simulator : nullptr, io))
+    if (!openLines(service, *settings, site, p.isSet(a.demo) ? io.demo : nullptr, io))
         return Unusable;
     const auto replyWindow = site.replyWindow.value;
     if (p.isSet(a.recordsNow))
