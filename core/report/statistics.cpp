@@ -23,6 +23,122 @@ bool isTemperature(const QString &unit)
     return u == QStringLiteral("℃") || u == QStringLiteral("°C");
 }
 
+namespace {
+// One pass over a period's records. The previous record's readings wait for the step to the next,
+// which says how long they stood.
+class Pass {
+public:
+    Pass(Statistics &st, const QList<sensors::Sensor> &limits, int sensorCount, double dhR)
+        : st(st), limits(limits), sensorCount(sensorCount), dhR(dhR), acc(sensorCount), temperature(sensorCount),
+          previous(sensorCount), current(sensorCount), previousSide(sensorCount), currentSide(sensorCount)
+    {
+        st.sensors.resize(sensorCount);
+        for (int j = 0; j < sensorCount; ++j)
+            temperature[j] = isTemperature(limits.value(j).unit);
+    }
+
+    // A record's time: the readings before it weighed, a gap before it listed.
+    void stepTo(const QDateTime &time, const QDateTime &from, qint64 gap, qint64 spacing)
+    {
+        if (previousTime.isValid()) {
+            const qint64 step = previousTime.msecsTo(time);
+            const bool isGap = gap > 0 && step > gap;
+            settle(step > 0 && !isGap ? step : spacing);
+            if (isGap)
+                st.gaps.append({previousTime, time});
+            if (isGap || step < 0)
+                endRuns();
+        } else if (from.isValid() && gap > 0 && from.msecsTo(time) > gap) {
+            st.gaps.append({from, time});
+        }
+    }
+
+    // A record's readings: extremes, sums and excursions.
+    void take(const records::Record &r, const QDateTime &time)
+    {
+        for (int j = 0; j < sensorCount; ++j) {
+            const auto v = j < r.wordCount() ? r.value(j) : std::nullopt;
+            current[j] = v;
+            currentSide[j] = sensors::compare(v, limits.value(j));
+            Accumulator &a = acc[j];
+            SensorStats &s = st.sensors[j];
+            if (!v) {
+                a.run = sensors::Reading::Inside;
+                continue;
+            }
+            ++s.readings;
+            a.sum += *v;
+            if (!s.min || *v < s.min->tenths)
+                s.min = Extreme{*v, time};
+            if (!s.max || *v > s.max->tenths)
+                s.max = Extreme{*v, time};
+            if (!sensors::outOfRange(currentSide[j])) {
+                a.run = sensors::Reading::Inside;
+            } else if (a.run != currentSide[j]) {
+                a.run = currentSide[j];
+                ++s.excursions;
+                if (!s.firstExcursion.isValid())
+                    s.firstExcursion = time;
+            }
+        }
+        std::swap(previous, current);
+        std::swap(previousSide, currentSide);
+        previousTime = time;
+        if (!latest.isValid() || time > latest)
+            latest = time;
+    }
+
+    // The end of the period (or of the time up to now) stands for a record after the last.
+    void finish(const QDateTime &from, const QDateTime &end, qint64 gap, qint64 spacing)
+    {
+        if (previousTime.isValid())
+            settle(spacing);
+        const QDateTime last = latest.isValid() ? latest : from;
+        if (gap > 0 && last.isValid() && last.msecsTo(end) > gap)
+            st.gaps.append({last, end});
+        for (int j = 0; j < sensorCount; ++j) {
+            SensorStats &s = st.sensors[j];
+            if (s.readings > 0)
+                s.mean = double(acc[j].sum) / s.readings / 10.0;
+            if (acc[j].mktWeight > 0)
+                s.mkt = dhR / -std::log(acc[j].mktSum / acc[j].mktWeight) - ZeroCelsius;
+        }
+    }
+
+private:
+    void settle(qint64 weight)
+    {
+        for (int j = 0; j < sensorCount; ++j) {
+            if (!previous[j])
+                continue;
+            if (previousSide[j] == sensors::Reading::Below)
+                st.sensors[j].belowMsecs += weight;
+            else if (previousSide[j] == sensors::Reading::Above)
+                st.sensors[j].aboveMsecs += weight;
+            if (temperature[j]) {
+                acc[j].mktSum += double(weight) * std::exp(-dhR / (*previous[j] / 10.0 + ZeroCelsius));
+                acc[j].mktWeight += double(weight);
+            }
+        }
+    }
+    void endRuns()
+    {
+        for (Accumulator &a : acc)
+            a.run = sensors::Reading::Inside;
+    }
+
+    Statistics &st;
+    const QList<sensors::Sensor> &limits;
+    const int sensorCount;
+    const double dhR;
+    QVector<Accumulator> acc;
+    QVector<bool> temperature;
+    QVector<std::optional<int>> previous, current;
+    QVector<sensors::Reading> previousSide, currentSide;
+    QDateTime previousTime, latest;
+};
+} // namespace
+
 Statistics statistics(const QList<records::Record> &recs, int intervalS, const QList<sensors::Sensor> &limits,
                       const QDateTime &from, const QDateTime &to, double dhR, const QDateTime &clockEnd)
 {
@@ -38,35 +154,7 @@ Statistics statistics(const QList<records::Record> &recs, int intervalS, const Q
     int sensorCount = 0;
     for (const records::Record &r : recs)
         sensorCount = std::max(sensorCount, std::min(r.wordCount(), sensors::MaxSensor));
-    st.sensors.resize(sensorCount);
-    QVector<Accumulator> acc(sensorCount);
-    QVector<bool> temperature(sensorCount);
-    for (int j = 0; j < sensorCount; ++j)
-        temperature[j] = isTemperature(limits.value(j).unit);
-
-    // The previous record's readings wait for the step to this one, which says how long they stood.
-    QVector<std::optional<int>> previous(sensorCount), current(sensorCount);
-    QVector<sensors::Reading> previousSide(sensorCount), currentSide(sensorCount);
-    QDateTime previousTime, latest;
-    const auto settle = [&](qint64 weight) {
-        for (int j = 0; j < sensorCount; ++j) {
-            if (!previous[j])
-                continue;
-            if (previousSide[j] == sensors::Reading::Below)
-                st.sensors[j].belowMsecs += weight;
-            else if (previousSide[j] == sensors::Reading::Above)
-                st.sensors[j].aboveMsecs += weight;
-            if (temperature[j]) {
-                acc[j].mktSum += double(weight) * std::exp(-dhR / (*previous[j] / 10.0 + ZeroCelsius));
-                acc[j].mktWeight += double(weight);
-            }
-        }
-    };
-    const auto endRuns = [&] {
-        for (Accumulator &a : acc)
-            a.run = sensors::Reading::Inside;
-    };
-
+    Pass pass(st, limits, sensorCount, dhR);
     for (const records::Record &r : recs) {
         const auto time = r.time();
         if (!time) {
@@ -74,64 +162,11 @@ Statistics statistics(const QList<records::Record> &recs, int intervalS, const Q
             continue;
         }
         ++st.records;
-        if (previousTime.isValid()) {
-            const qint64 step = previousTime.msecsTo(*time);
-            const bool isGap = gap > 0 && step > gap;
-            settle(step > 0 && !isGap ? step : spacing);
-            if (isGap)
-                st.gaps.append({previousTime, *time});
-            if (isGap || step < 0)
-                endRuns();
-        } else if (from.isValid() && gap > 0 && from.msecsTo(*time) > gap) {
-            st.gaps.append({from, *time});
-        }
-        for (int j = 0; j < sensorCount; ++j) {
-            const auto v = j < r.wordCount() ? r.value(j) : std::nullopt;
-            current[j] = v;
-            currentSide[j] = sensors::compare(v, limits.value(j));
-            Accumulator &a = acc[j];
-            SensorStats &s = st.sensors[j];
-            if (!v) {
-                a.run = sensors::Reading::Inside;
-                continue;
-            }
-            ++s.readings;
-            a.sum += *v;
-            if (!s.min || *v < s.min->tenths)
-                s.min = Extreme{*v, *time};
-            if (!s.max || *v > s.max->tenths)
-                s.max = Extreme{*v, *time};
-            if (!sensors::outOfRange(currentSide[j])) {
-                a.run = sensors::Reading::Inside;
-            } else if (a.run != currentSide[j]) {
-                a.run = currentSide[j];
-                ++s.excursions;
-                if (!s.firstExcursion.isValid())
-                    s.firstExcursion = *time;
-            }
-        }
-        std::swap(previous, current);
-        std::swap(previousSide, currentSide);
-        previousTime = *time;
-        if (!latest.isValid() || *time > latest)
-            latest = *time;
+        pass.stepTo(*time, from, gap, spacing);
+        pass.take(r, *time);
     }
-    // The end of the period, or of the time up to now, stands for a record after the last.
-    QDateTime end = to;
-    if (clockEnd.isValid() && clockEnd < end)
-        end = clockEnd;
-    if (previousTime.isValid())
-        settle(spacing);
-    const QDateTime last = latest.isValid() ? latest : from;
-    if (gap > 0 && last.isValid() && last.msecsTo(end) > gap)
-        st.gaps.append({last, end});
-    for (int j = 0; j < sensorCount; ++j) {
-        SensorStats &s = st.sensors[j];
-        if (s.readings > 0)
-            s.mean = double(acc[j].sum) / s.readings / 10.0;
-        if (acc[j].mktWeight > 0)
-            s.mkt = dhR / -std::log(acc[j].mktSum / acc[j].mktWeight) - ZeroCelsius;
-    }
+    const QDateTime end = clockEnd.isValid() && clockEnd < to ? clockEnd : to;
+    pass.finish(from, end, gap, spacing);
     return st;
 }
 
