@@ -21,14 +21,14 @@ struct Io {
     // A peer that can say whether a reply is still on its way (a simulated recorder run beside the
     // collector in a test; see Link::setPeerWitness). nullptr: none, or the demo's own.
     const PeerWitness *peer = nullptr;
-    // The recorder --demo runs against (the program gives the built-in simulated one). nullptr: --demo
-    // cannot run.
-    site::DemoRecorder *demo = nullptr;
     // Writes a --report PDF from the archive (report::writeReport; it needs a QGuiApplication, so the
     // program gives it only when it made one). Empty: no report can be made here. It is called with the
     // texts in the report's language.
     std::function<bool(const archive::RecordStore &, const sensors::SensorTable &, const report::Request &, const QString &path,
                        QString *error)> report;
+    // The recorder --demo runs against (the program gives the built-in simulated one). nullptr: --demo
+    // cannot run.
+    site::DemoRecorder *demo = nullptr;
 };
 
 // Runs the collector with arguments (arguments[0] is the program's name). Needs a
