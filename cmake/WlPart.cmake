@@ -3,7 +3,8 @@
 #   wl_part(<target> FOLDER <folder> [SOURCES <files>] [PUBLIC <deps>] [PRIVATE <deps>])
 #
 # FOLDER is the part's folder, relative to the top of the source tree (core/link, ui, panels …).
-# Without SOURCES the library is every .cpp file of the folder.
+# Without SOURCES the library is every .cpp file of the folder, with its headers (so a header whose
+# class has signals but no .cpp of its own is still seen by moc).
 #
 # The layers are held by the build itself:
 #  - A part may include only its own folder and the folders of the parts it links (and theirs,
@@ -27,7 +28,7 @@ function(wl_part target)
   endforeach()
   set(folder ${PROJECT_SOURCE_DIR}/${P_FOLDER})
   if(NOT P_SOURCES)
-    file(GLOB P_SOURCES CONFIGURE_DEPENDS ${folder}/*.cpp)
+    file(GLOB P_SOURCES CONFIGURE_DEPENDS ${folder}/*.cpp ${folder}/*.h)
   endif()
   set(reach ${PROJECT_BINARY_DIR}/reach/${target})
   get_filename_component(parent ${reach}/${P_FOLDER} DIRECTORY)
