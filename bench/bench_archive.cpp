@@ -12,7 +12,7 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     const int count = argc > 1 ? std::max(1, atoi(argv[1])) : 2849;
-    archive::RecordStore::Batch batch{"COM4-21", 21, 60, QDateTime::currentDateTimeUtc(), "COM4", {}};
+    archive::Batch batch{"COM4-21", 21, 60, QDateTime::currentDateTimeUtc(), "COM4", {}};
     for (int k = 0; k < count; ++k) {
         // One record a minute from 2024-01-01 00:00; 20 words that differ from record to record.
         const int m = k % 60, h = k / 60 % 24, d = 1 + k / 1440;
@@ -35,10 +35,10 @@ int main(int argc, char **argv)
         }
         QElapsedTimer t;
         t.start();
-        added = store.store(batch, &error).value_or(-1);
+        added = store.records().store(batch, &error).value_or(-1);
         first << t.nsecsElapsed() / 1e6;
         t.restart();
-        addedAgain = store.store(batch, &error).value_or(-1);
+        addedAgain = store.records().store(batch, &error).value_or(-1);
         again << t.nsecsElapsed() / 1e6;
     }
     std::sort(first.begin(), first.end());

@@ -54,10 +54,10 @@ void fill(archive::RecordStore &store, const QDateTime &start)
     // The recorder asked about: half a year, in downloads of a full memory each.
     const int halfYear = 183 * 1440;
     for (int done = 0; done < halfYear; done += 2849)
-        store.store({"冷库一号", 21, 60, now, "COM4", records::numbered(minuteRecords(start.addSecs(60LL * done), std::min(2849, halfYear - done), 0))}, &error);
+        store.records().store({"冷库一号", 21, 60, now, "COM4", records::numbered(minuteRecords(start.addSecs(60LL * done), std::min(2849, halfYear - done), 0))}, &error);
     for (int other = 1; other <= 9; ++other)
         for (int done = 0; done < 30 * 1440; done += 2849)
-            store.store({QStringLiteral("COM%1-21").arg(other + 4), 21, 60, now, "COM4",
+            store.records().store({QStringLiteral("COM%1-21").arg(other + 4), 21, 60, now, "COM4",
                          records::numbered(minuteRecords(start.addSecs(60LL * done), 2849, other))}, &error);
     if (!error.isEmpty())
         std::fprintf(stderr, "filling: %s\n", qPrintable(error));
@@ -91,7 +91,7 @@ void measure(const char *what, const archive::ArchiveConfig &config)
         const QDateTime from = start.addDays(90 + run), to = from.addDays(30);
         QElapsedTimer all;
         all.start();
-        const QList<archive::StoredRecord> records = store.period("冷库一号", from, to, &error);
+        const QList<archive::StoredRecord> records = store.records().period("冷库一号", from, to, &error);
         query << all.nsecsElapsed() / 1e6;
         const qint64 decodeStart = all.nsecsElapsed();
         view::PeriodView period = view::periodView(records);
@@ -118,7 +118,7 @@ void measure(const char *what, const archive::ArchiveConfig &config)
     for (int run = 0; run < 5; ++run) {
         const auto batch = minuteRecords(start.addDays(400 + 3 * run), 2849, 0);
         t.restart();
-        added = store.store({"冷库一号", 21, 60, QDateTime::currentDateTimeUtc(), "COM4", records::numbered(batch)}, &error).value_or(-1);
+        added = store.records().store({"冷库一号", 21, 60, QDateTime::currentDateTimeUtc(), "COM4", records::numbered(batch)}, &error).value_or(-1);
         stores << t.nsecsElapsed() / 1e6;
     }
     std::printf("%s: a full memory (2849 records) stored into it: %.0f ms, %d added (target: well under 1000 ms)\n",

@@ -26,7 +26,7 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "%s\n", qPrintable(error));
         return 1;
     }
-    archive::RecordStore::Batch batch{"冷库一号", 21, 59, QDateTime::currentDateTimeUtc(), "COM4", {}};
+    archive::Batch batch{"冷库一号", 21, 59, QDateTime::currentDateTimeUtc(), "COM4", {}};
     const auto bcd = [](int v) { return char((v / 10) << 4 | v % 10); };
     for (int k = 0; k < Records; ++k) {
         const QDateTime t = start.addSecs(60LL * k);
@@ -40,7 +40,7 @@ int main(int argc, char **argv)
         }
         batch.records << records::Record{k + 1, r};
     }
-    if (!store.store(batch, &error)) {
+    if (!store.records().store(batch, &error)) {
         std::fprintf(stderr, "%s\n", qPrintable(error));
         return 1;
     }

@@ -221,7 +221,7 @@ int verifyArchive(const QString &appDir, const Io &io)
     if (!openArchive(store, appDir, io))
         return Unusable;
     QString error;
-    const auto verdict = store.verify(&error);
+    const auto verdict = store.checks().verify(&error);
     if (!verdict) {
         io.err(QStringLiteral("存档无法使用：%1\n").arg(error));
         return Unusable;
@@ -287,7 +287,7 @@ struct Collection {
     void audit(const archive::AuditEntry &entry) const
     {
         QString error;
-        if (store && !store->audit(entry, &error))
+        if (store && !store->audit().append(entry, &error))
             note(QStringLiteral("审计记录未能写入存档：%1").arg(error));
     }
 };

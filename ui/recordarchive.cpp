@@ -46,7 +46,7 @@ QString RecordArchive::store(uint8_t address, int intervalS, const QList<records
     if (records.isEmpty())
         return QString();
     m_lastAddress = address;
-    archive::RecordStore::Batch batch;
+    archive::Batch batch;
     batch.recorder = recorderName(address);
     batch.address = address;
     batch.intervalS = intervalS;
@@ -56,7 +56,7 @@ QString RecordArchive::store(uint8_t address, int intervalS, const QList<records
     QString error;
     std::optional<int> added;
     if (archive::RecordStore *s = open(&error))
-        added = s->store(batch, &error);
+        added = s->records().store(batch, &error);
     if (!added) {
         // A store that failed once may have lost its connection: the next one connects afresh.
         m_store.reset();
@@ -78,7 +78,7 @@ bool RecordArchive::audit(const archive::AuditEntry &entry)
 {
     QString error;
     archive::RecordStore *s = open(&error);
-    if (s && s->audit(entry, &error))
+    if (s && s->audit().append(entry, &error))
         return true;
     m_store.reset();  // the next use connects afresh
     m_desktop.say(tr("审计记录未能写入存档：%1").arg(error));

@@ -139,7 +139,7 @@ WatchService::Setup serviceSetup(const QString &dir, const site::Site &site, arc
     QStringList problems = site.portProblems + site.nameProblems + QStringList{site.sensorProblem};
     QString problem;
     setup.alarms = loadAlarmSettings(dir, &problem);
-    if (QString auditError; !store.auditChange(QLatin1String(archive::kinds::AlarmSettings), settingsLine(setup.alarms), &auditError))
+    if (QString auditError; !store.audit().change(QLatin1String(archive::kinds::AlarmSettings), settingsLine(setup.alarms), &auditError))
         problems << QStringLiteral("审计记录未能写入存档：%1").arg(auditError);
     for (const QString &text : problems + QStringList{problem})
         if (!text.isEmpty())

@@ -15,8 +15,8 @@ WatchService::~WatchService() { stop(); }
 
 bool WatchService::restore(QString *error)
 {
-    const auto open = m_setup.store->alarmSteps(archive::RecordStore::AlarmSteps::OfOpenAlarms, {}, error);
-    const auto last = open ? m_setup.store->lastAlarmId(error) : std::nullopt;
+    const auto open = m_setup.store->alarms().steps(archive::AlarmSteps::OfOpenAlarms, {}, error);
+    const auto last = open ? m_setup.store->alarms().lastId(error) : std::nullopt;
     if (!open || !last)
         return false;
     m_rules.restore(*open);
@@ -93,7 +93,7 @@ void WatchService::checkArchive()
     QList<Transition> steps;
     QString error;
     const QDateTime now = QDateTime::currentDateTimeUtc();
-    const auto verdict = m_setup.store->verify(&error);
+    const auto verdict = m_setup.store->checks().verify(&error);
     if (!verdict && m_setup.log)
         m_setup.log(QCoreApplication::translate("watch", "存档的哈希链没有检查：%1").arg(error));
     if (verdict)
@@ -106,7 +106,7 @@ void WatchService::checkArchive()
         steps << m_rules.archiveChecked(AlarmKind::BackupFailed, b.passed ? QString() : b.path + QStringLiteral(": ") + b.verdict, now);
     }
     for (const Transition &t : steps) {
-        if (!m_setup.store->appendAlarm(t, &error) && m_setup.log)
+        if (!m_setup.store->alarms().append(t, &error) && m_setup.log)
             m_setup.log(QCoreApplication::translate("watch", "报警 %1 没有存进存档：%2").arg(t.id).arg(error));
         tell(t);
     }
@@ -174,7 +174,7 @@ void WatchService::poll(size_t index)
     QStringList lines;
     for (const auto &l : m_lines)
         lines << l->watch->line().port;
-    if (!m_setup.store->beat({m_setup.host, now, lines.join(QLatin1Char(' '))}, &error) && m_setup.log)
+    if (!m_setup.store->watchers().beat({m_setup.host, now, lines.join(QLatin1Char(' '))}, &error) && m_setup.log)
         m_setup.log(error);
     w.polling = false;
     emit polled();
@@ -190,7 +190,7 @@ void WatchService::tell(const Transition &t)
 void WatchService::pickUpAcknowledgements()
 {
     QString error;
-    const auto open = m_setup.store->alarmSteps(archive::RecordStore::AlarmSteps::OfOpenAlarms, {}, &error);
+    const auto open = m_setup.store->alarms().steps(archive::AlarmSteps::OfOpenAlarms, {}, &error);
     if (!open)
         return;
     QSet<qint64> acknowledged;

@@ -21,17 +21,11 @@ inline constexpr char DefaultFileName[] = "archive.db";
 
 class RecordStore {
 public:
-    static constexpr int SchemaVersion = schema::Version;
-    static constexpr int BusyTimeoutMs = Connection::BusyTimeoutMs;
-    using Batch = archive::Batch;
-    using AlarmSteps = archive::AlarmSteps;
-    using WatcherBeat = archive::WatcherBeat;
-
     RecordStore() = default;
     RecordStore(const RecordStore &) = delete;
     RecordStore &operator=(const RecordStore &) = delete;
 
-    // Connects, then creates the tables or brings an older archive up to SchemaVersion, under the
+    // Connects, then creates the tables or brings an older archive up to schema::Version, under the
     // archive's write lock: programs started together take turns. An archive written by a newer
     // program is refused, and so is anything the database refuses; *error says why, in words of their
     // own for a file that is no database, a damaged one, a read-only one (found here, before anything
@@ -58,36 +52,6 @@ public:
     Audit &audit() { return m_audit; }
     const Audit &audit() const { return m_audit; }
     const Checks &checks() const { return m_checks; }
-
-    // The parts' methods under their former names, kept while the callers move to the parts.
-    std::optional<int> store(const Batch &b, QString *e) { return m_records.store(b, e); }
-    QList<StoredRecord> period(const QString &r, const QDateTime &from, const QDateTime &to, QString *e) const
-    {
-        return m_records.period(r, from, to, e);
-    }
-    QStringList recorders() const { return m_records.recorders(); }
-    std::optional<QList<int>> missingPositions(const QString &r, QString *e) const { return m_records.missingPositions(r, e); }
-    std::optional<bool> holds(const QString &r, const QByteArray &data, QString *e) const { return m_records.holds(r, data, e); }
-    std::optional<std::pair<QString, QString>> span(const QString &r, QString *e) const { return m_records.span(r, e); }
-    std::optional<int> renameRecorder(const QString &from, const QString &to, QString *e) { return m_records.rename(from, to, e); }
-    bool storeReadings(const QString &r, uint8_t address, const QDateTime &taken, const QVector<std::optional<int>> &tenths,
-                       QString *e)
-    {
-        return m_readings.store(r, address, taken, tenths, e);
-    }
-    bool appendAlarm(const watch::Transition &step, QString *e) { return m_alarms.append(step, e); }
-    std::optional<QList<watch::Transition>> alarmSteps(AlarmSteps which, const QDateTime &since, QString *e) const
-    {
-        return m_alarms.steps(which, since, e);
-    }
-    std::optional<qint64> lastAlarmId(QString *e) const { return m_alarms.lastId(e); }
-    bool beat(const WatcherBeat &b, QString *e) { return m_watchers.beat(b, e); }
-    std::optional<WatcherBeat> lastBeat(QString *e) const { return m_watchers.last(e); }
-    bool audit(const AuditEntry &entry, QString *e) { return m_audit.append(entry, e); }
-    std::optional<bool> auditChange(const QString &kind, const QString &line, QString *e) { return m_audit.change(kind, line, e); }
-    std::optional<QList<AuditRow>> auditTrail(QString *e, const QString &kind = {}) const { return m_audit.trail(e, kind); }
-    std::optional<chain::Verdict> verify(QString *e) const { return m_checks.verify(e); }
-    bool copyInto(const QString &file, QString *e) const { return m_checks.copyInto(file, e); }
 
 private:
     bool createOrUpgrade(QString *error);

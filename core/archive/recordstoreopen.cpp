@@ -64,21 +64,21 @@ bool RecordStore::createOrUpgrade(QString *error)
     int version = 0;
     bool ok = (!postgres || sql::exec(db, QStringLiteral("SELECT pg_advisory_xact_lock(8806)"), error))
               && readVersion(&version, error);
-    if (ok && version > SchemaVersion) {
+    if (ok && version > schema::Version) {
         *error = QCoreApplication::translate("archive", "存档数据库 %1 是较新版本的程序写的（版本 %2），本程序只认到版本 %3；"
-                                                        "请换用新版本的程序").arg(db.databaseName()).arg(version).arg(SchemaVersion);
+                                                        "请换用新版本的程序").arg(db.databaseName()).arg(version).arg(schema::Version);
         ok = false;
     }
-    if (ok && version < SchemaVersion) {
+    if (ok && version < schema::Version) {
         const bool created = version == 0;
         const AuditEntry start{{}, QLatin1String(created ? kinds::Created : kinds::Upgrade),
-                               created ? QString() : QString::number(version), QString::number(SchemaVersion)};
+                               created ? QString() : QString::number(version), QString::number(schema::Version)};
         chain::Writer w(db);
         ok = (created ? sql::execAll(db, newTables(postgres) + chain::triggerStatements(postgres), error)
                       : migration::upgrade(db, postgres, version, error))
              && w.append(chain::table("audit"), auditValues(start, m_connection.program()), error) && w.finish(error)
-             && sql::exec(db, created ? QStringLiteral("INSERT INTO schema_version (version) VALUES (%1)").arg(SchemaVersion)
-                                      : QStringLiteral("UPDATE schema_version SET version = %1").arg(SchemaVersion),
+             && sql::exec(db, created ? QStringLiteral("INSERT INTO schema_version (version) VALUES (%1)").arg(schema::Version)
+                                      : QStringLiteral("UPDATE schema_version SET version = %1").arg(schema::Version),
                           error);
     }
     // A read-only file opens and reads as any other; a write tells, before a download is spent on it.
@@ -90,7 +90,7 @@ bool RecordStore::createOrUpgrade(QString *error)
     }
     if (!m_connection.commit(error, QCoreApplication::translate("archive", "存档的表没有建成")))
         return false;
-    m_version = SchemaVersion;
+    m_version = schema::Version;
     return true;
 }
 

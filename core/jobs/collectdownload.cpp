@@ -101,7 +101,7 @@ int identicalFrom(Run &r, QMap<int, QByteArray> &seen, int k)
 void readAgain(Run &r, QMap<int, QByteArray> &seen, QMap<int, QByteArray> &kept, int from)
 {
     QString error;
-    const auto holes = r.job.store->missingPositions(r.job.recorder, &error);
+    const auto holes = r.job.store->records().missingPositions(r.job.recorder, &error);
     if (!holes)
         return archiveProblem(r, error);
     QList<int> wanted;
@@ -139,7 +139,7 @@ QMap<int, QByteArray> readSinceLast(Run &r)
             if (!seen.contains(j))
                 continue;
             QString error;
-            const auto holds = r.job.store->holds(r.job.recorder, seen[j], &error);
+            const auto holds = r.job.store->records().holds(r.job.recorder, seen[j], &error);
             if (!holds) {
                 archiveProblem(r, error);
                 return {};
@@ -194,7 +194,7 @@ bool keep(Run &r, const QMap<int, QByteArray> &kept)
     bool ok = true;
     if (r.job.store) {
         QString error;
-        const auto added = r.job.store->store({r.job.recorder, r.job.address, r.intervalS, QDateTime::currentDateTimeUtc(),
+        const auto added = r.job.store->records().store({r.job.recorder, r.job.address, r.intervalS, QDateTime::currentDateTimeUtc(),
                                                r.job.port, data, r.res.missing, r.res.count}, &error);
         if (added) {
             r.res.added = r.res.added.value_or(0) + *added;

@@ -14,7 +14,7 @@ std::optional<Content> readContent(const archive::RecordStore &store, const sens
     Content c;
     c.request = request;
     QString why;
-    const QList<archive::StoredRecord> stored = store.period(request.recorder, request.from, request.to, &why);
+    const QList<archive::StoredRecord> stored = store.records().period(request.recorder, request.from, request.to, &why);
     if (!why.isEmpty()) {
         *error = why;
         return std::nullopt;
@@ -38,7 +38,7 @@ std::optional<Content> readContent(const archive::RecordStore &store, const sens
     c.sensors = limits.mid(0, c.stats.sensors.size());
     c.series = view::periodView(stored).series;  // the history tab's lines, cut by its gap rule
 
-    const auto steps = store.alarmSteps(archive::RecordStore::AlarmSteps::All, request.from.toUTC(), error);
+    const auto steps = store.alarms().steps(archive::AlarmSteps::All, request.from.toUTC(), error);
     if (!steps)
         return std::nullopt;
     QMap<qint64, AlarmLine> alarms;

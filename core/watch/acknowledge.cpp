@@ -20,7 +20,7 @@ std::optional<Transition> acknowledgeInArchive(archive::RecordStore &store, qint
     if (name.isEmpty())
         return fail(true, QCoreApplication::translate("alarms", "没有给出确认人"));
     QString why;
-    const auto open = store.alarmSteps(archive::RecordStore::AlarmSteps::OfOpenAlarms, {}, &why);
+    const auto open = store.alarms().steps(archive::AlarmSteps::OfOpenAlarms, {}, &why);
     if (!open)
         return fail(false, why);
     AlarmRules rules{AlarmSettings{}};
@@ -28,7 +28,7 @@ std::optional<Transition> acknowledgeInArchive(archive::RecordStore &store, qint
     const auto step = rules.acknowledge(id, name, note.trimmed(), nowUtc.toUTC(), &why);
     if (!step)
         return fail(true, why);
-    if (!store.appendAlarm(*step, &why))
+    if (!store.alarms().append(*step, &why))
         return fail(false, why);
     if (refused)
         *refused = false;

@@ -25,7 +25,7 @@ void LineWatch::keep(const QList<Transition> &steps)
 {
     for (const Transition &step : steps) {
         QString error;
-        if (m_ctx.store && !m_ctx.store->appendAlarm(step, &error)) {
+        if (m_ctx.store && !m_ctx.store->alarms().append(step, &error)) {
             m_kept = false;
             logOnce(QCoreApplication::translate("watch", "报警 %1 没有存进存档：%2").arg(step.id).arg(error));
         }
@@ -54,7 +54,7 @@ bool LineWatch::poll(const QDateTime &nowUtc)
         for (qsizetype k = 0; k < read.words.size() && k < tenths.size(); ++k)
             tenths[k] = live::wordReading(read.words[k]);
         QString error;
-        if (m_ctx.store && !m_ctx.store->storeReadings(recorder, address, nowUtc, tenths, &error)) {
+        if (m_ctx.store && !m_ctx.store->readings().store(recorder, address, nowUtc, tenths, &error)) {
             m_kept = false;
             logOnce(QCoreApplication::translate("watch", "%1 的读数没有存进存档：%2").arg(recorder, error));
         }

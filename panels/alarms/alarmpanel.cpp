@@ -34,9 +34,9 @@ using AlarmRow = report::AlarmLine;
 // alarms was raised before it.
 std::optional<QList<AlarmRow>> readAlarms(const archive::RecordStore &store, const QDateTime &nowUtc, QString *error)
 {
-    using Steps = archive::RecordStore::AlarmSteps;
-    const auto openSteps = store.alarmSteps(Steps::OfOpenAlarms, {}, error);
-    const auto recentSteps = openSteps ? store.alarmSteps(Steps::All, nowUtc.addDays(-AlarmPanel::ClosedDays), error)
+    using Steps = archive::AlarmSteps;
+    const auto openSteps = store.alarms().steps(Steps::OfOpenAlarms, {}, error);
+    const auto recentSteps = openSteps ? store.alarms().steps(Steps::All, nowUtc.addDays(-AlarmPanel::ClosedDays), error)
                                        : std::nullopt;
     if (!recentSteps)
         return std::nullopt;
@@ -44,7 +44,7 @@ std::optional<QList<AlarmRow>> readAlarms(const archive::RecordStore &store, con
     for (auto it = closed.begin(); it != closed.end();)
         it = it->cleared ? std::next(it) : closed.erase(it);
     if (std::any_of(closed.cbegin(), closed.cend(), [](const AlarmRow &r) { return r.raised.event != AlarmEvent::Raised; })) {
-        const auto allSteps = store.alarmSteps(Steps::All, {}, error);
+        const auto allSteps = store.alarms().steps(Steps::All, {}, error);
         if (!allSteps)
             return std::nullopt;
         const QMap<qint64, AlarmRow> all = report::alarmLines(*allSteps);
@@ -163,7 +163,7 @@ void AlarmPanel::refresh()
     }
 
     error.clear();
-    if (const auto beat = store->lastBeat(&error); !beat)
+    if (const auto beat = store->watchers().last(&error); !beat)
         lblWatcherState->setText(error.isEmpty() ? tr("监视程序从未运行") : error);
     else if (beat->beat.secsTo(now) <= BeatBoundS)
         lblWatcherState->setText(tr("监视程序运行中：主机 %1，最后读取 %2").arg(beat->host, localTime(beat->beat, QStringLiteral("HH:mm:ss"))));

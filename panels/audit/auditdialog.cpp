@@ -127,7 +127,7 @@ void AuditDialog::refresh()
 {
     QString error = tr("没有存档");
     archive::RecordStore *store = m_ctx.archive ? m_ctx.archive->open(&error) : nullptr;
-    const auto trail = store ? store->auditTrail(&error) : std::nullopt;
+    const auto trail = store ? store->audit().trail(&error) : std::nullopt;
     m_trail = trail.value_or(QList<archive::AuditRow>{});
     if (!trail)
         lblVerifyResult->setText(store ? error : tr("存档打不开：%1").arg(error));
@@ -187,7 +187,7 @@ void AuditDialog::verifyArchive()
     QString error = tr("没有存档");
     QApplication::setOverrideCursor(Qt::WaitCursor);
     archive::RecordStore *store = m_ctx.archive ? m_ctx.archive->open(&error) : nullptr;
-    const auto verdict = store ? store->verify(&error) : std::nullopt;
+    const auto verdict = store ? store->checks().verify(&error) : std::nullopt;
     QApplication::restoreOverrideCursor();
     if (!verdict) {
         lblVerifyResult->setText(store ? tr("存档没有检查：%1").arg(error) : tr("存档打不开：%1").arg(error));

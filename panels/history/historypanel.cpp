@@ -250,7 +250,7 @@ void HistoryPanel::refreshRecorders()
     if (!s)
         return;
     const QString chosen = cboRecorder->currentText();
-    const QStringList names = s->recorders();
+    const QStringList names = s->records().recorders();
     if (names == QStringList([this] {
             QStringList shown;
             for (int i = 0; i < cboRecorder->count(); ++i)
@@ -272,7 +272,7 @@ void HistoryPanel::chooseRecorder()
     if (!s || cboRecorder->currentText().isEmpty())
         return;
     QString error;
-    const auto span = s->span(cboRecorder->currentText(), &error);
+    const auto span = s->records().span(cboRecorder->currentText(), &error);
     if (!span)
         return;
     const QDateTime last = minuteTime(span->second);
@@ -286,7 +286,7 @@ void HistoryPanel::showWholeSpan()
     if (!s)
         return;
     QString error;
-    if (const auto span = s->span(cboRecorder->currentText(), &error)) {
+    if (const auto span = s->records().span(cboRecorder->currentText(), &error)) {
         dtpFrom->setDateTime(minuteTime(span->first));
         dtpTo->setDateTime(minuteTime(span->second));
     }
@@ -319,7 +319,7 @@ void HistoryPanel::readPeriod()
         return;
     const QString recorder = cboRecorder->currentText();
     QString error;
-    QList<archive::StoredRecord> records = s->period(recorder, dtpFrom->dateTime(), dtpTo->dateTime(), &error);
+    QList<archive::StoredRecord> records = s->records().period(recorder, dtpFrom->dateTime(), dtpTo->dateTime(), &error);
     if (!error.isEmpty()) {
         lblHistoryState->setText(error);
         return;

@@ -119,12 +119,12 @@ void RecorderNamePanel::rename(const QString &newName)
     m_ctx.archive->names() = names;
     QString note;
     archive::RecordStore *store = m_ctx.archive->open(&error);
-    if (!store || !store->audit({after, QLatin1String(archive::kinds::RecorderName), before, after}, &error))
+    if (!store || !store->audit().append({after, QLatin1String(archive::kinds::RecorderName), before, after}, &error))
         note = tr("，审计记录没有写进存档（%1）").arg(error);
-    if (store && store->span(before, &error)
+    if (store && store->records().span(before, &error)
         && d.confirm(QStringLiteral("System Information"),
                      tr("存档中有“%1”的记录。把它们改归“%2”吗？").arg(before, after))) {
-        const auto moved = store->renameRecorder(before, after, &error);
+        const auto moved = store->records().rename(before, after, &error);
         note = moved ? tr("，存档中 %1 条记录已改归新名称").arg(*moved)
                      : tr("，存档中的记录未能改归新名称（%1）").arg(error);
     }

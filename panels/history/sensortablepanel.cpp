@@ -68,7 +68,7 @@ void SensorTablePanel::refreshRecorders()
     QStringList names;
     QString error;
     if (archive::RecordStore *store = m_ctx.archive->open(&error))
-        names = store->recorders();
+        names = store->records().recorders();
     // The recorder being read: the device address box on the port in use.
     const QString current = m_ctx.archive->recorderName(m_ctx.modbus.addressInBox().value_or(uint8_t(m_ctx.archive->lastAddress())));
     if (!names.contains(current))
@@ -133,7 +133,7 @@ void SensorTablePanel::saveSensors()
     for (int n = 1; n <= sensors::MaxSensor; ++n) {
         const QString before = line(m_ctx.archive->sensors().sensor(recorder, n)), after = line(table.sensor(recorder, n));
         if (before != after && note.isEmpty()
-            && !(store && store->audit({recorder, QLatin1String(archive::kinds::SensorSettings),
+            && !(store && store->audit().append({recorder, QLatin1String(archive::kinds::SensorSettings),
                                         QStringLiteral("%1#%2").arg(n).arg(before), QStringLiteral("%1#%2").arg(n).arg(after)}, &error)))
             note = tr("（审计记录没有写进存档：%1）").arg(error);
     }

@@ -51,8 +51,8 @@ private slots:
                  step(AlarmEvent::Raised, AlarmKind::NoAnswer, 7, "COM4-22", 0, {}, {}, at(-3600)),
                  step(AlarmEvent::Cleared, AlarmKind::Low, 5, "COM4-21", 5, 312, 300, at(-day)),
                  step(AlarmEvent::Repeated, AlarmKind::High, 6, "COM4-21", 3, 263, 200, at(-1800))})
-            QVERIFY2(store.appendAlarm(t, &error), qPrintable(error));
-        QVERIFY2(store.beat({"pc1", at(-120).toUTC(), "COM4"}, &error), qPrintable(error));
+            QVERIFY2(store.alarms().append(t, &error), qPrintable(error));
+        QVERIFY2(store.watchers().beat({"pc1", at(-120).toUTC(), "COM4"}, &error), qPrintable(error));
 
         frmMain &w = fx.start();
         w.tabs->setCurrentWidget(w.alarmPanel);
@@ -68,7 +68,7 @@ private slots:
         for (int r = 0; r < 3; ++r)
             QVERIFY(!list->topLevelItem(r)->icon(1).isNull());
 
-        const auto steps = [&] { return store.alarmSteps(archive::RecordStore::AlarmSteps::All, {}, &error).value(); };
+        const auto steps = [&] { return store.alarms().steps(archive::AlarmSteps::All, {}, &error).value(); };
         const auto acknowledge = [&](int row, const QString &by, const QString &note) {
             list->setCurrentItem(list->topLevelItem(row));
             fx.find<QLineEdit>("txtAckBy")->setText(by);
@@ -91,7 +91,7 @@ private slots:
         QCOMPARE(steps().size(), 8);
 
         // The watcher stopped long ago.
-        QVERIFY(store.beat({"pc1", at(-301).toUTC(), "COM4"}, &error));
+        QVERIFY(store.watchers().beat({"pc1", at(-301).toUTC(), "COM4"}, &error));
         fx.find<QPushButton>("cmdAlarmRefresh")->click();
         QCOMPARE(w.alarmPanel->lblWatcherState->text(), "监视程序没有在运行（最后一次：" + shown(-301) + "，主机 pc1）");
     }

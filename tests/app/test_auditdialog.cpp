@@ -24,9 +24,9 @@ private slots:
         for (const archive::AuditEntry &e : {archive::AuditEntry{"冷库", "device-write", "30", "60"},
                                             {"COM4-22", "recorder-name", "COM4-22", "东墙, 2 号"},
                                             {{}, "settings-load", {}, "say \"ok\"\nnext"}})
-            QVERIFY2(store.audit(e, &error), qPrintable(error));
+            QVERIFY2(store.audit().append(e, &error), qPrintable(error));
         const auto records = records::numbered({QByteArray::fromHex("5B261201080000EB0005"), QByteArray::fromHex("5B261201081000EC0006")});
-        QVERIFY2(store.store({"冷库", 21, 600, QDateTime::currentDateTimeUtc(), "COM4", records}, &error), qPrintable(error));
+        QVERIFY2(store.records().store({"冷库", 21, 600, QDateTime::currentDateTimeUtc(), "COM4", records}, &error), qPrintable(error));
 
         frmMain &w = fx.start();
         fx.find<QPushButton>("cmdAuditTrail")->click();
@@ -39,7 +39,7 @@ private slots:
             return k;
         };
         QCOMPARE(kinds(), QStringList({"settings-load", "recorder-name", "device-write", "created"}));
-        const archive::AuditRow first = store.auditTrail(&error).value().value(1);
+        const archive::AuditRow first = store.audit().trail(&error).value().value(1);
         const QTreeWidgetItem *item = list->topLevelItem(2);
         QCOMPARE(QStringList({item->text(0), item->text(1), item->text(2), item->text(3), item->text(5), item->text(6)}),
                  QStringList({first.at.toLocalTime().toString("yyyy-MM-dd HH:mm:ss"), first.user, "window", "冷库", "30", "60"}));
@@ -57,7 +57,7 @@ private slots:
                                               + list->topLevelItem(0)->text(0).replace(' ', 'T').toUtf8() + ','
                                               + (first.user + ",window,COM4-22,recorder-name,COM4-22,\"东墙, 2 号\"\r\n").toUtf8());
         QCOMPARE(w.lblStatusLine->text(), "审计记录已导出到 " + path);
-        const archive::AuditRow last = store.auditTrail(&error).value().last();
+        const archive::AuditRow last = store.audit().trail(&error).value().last();
         QCOMPARE(QStringList({last.kind, last.newValue}), QStringList({"export", path}));
         dialog->cboAuditKind->setCurrentIndex(0);
         QCOMPARE(kinds().first(), "export");

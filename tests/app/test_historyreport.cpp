@@ -33,7 +33,7 @@ private slots:
                 recs << records::Record{m + 1, QByteArray::fromHex(t.toString("5Byyyy").remove(2, 2).toLatin1() + t.toString("MMddHHmm").toLatin1())
                                                    + (m == 5 ? QByteArray("\x00\xC8", 2) : QByteArray("\x00\x32", 2))};
             }
-            QVERIFY2(store.store({"COM4-21", 21, 59, fx.desktop->clock.toUTC(), "COM4", recs}, &error), qPrintable(error));
+            QVERIFY2(store.records().store({"COM4-21", 21, 59, fx.desktop->clock.toUTC(), "COM4", recs}, &error), qPrintable(error));
         }
         fx.start();
         auto *panel = fx.find<HistoryPanel>("HistoryPanel");
@@ -64,7 +64,7 @@ private slots:
         archive::RecordStore store;
         QString error;
         QVERIFY2(archive::openConfiguredArchive(store, fx.dir.path(), &error, nullptr), qPrintable(error));
-        const auto trail = store.auditTrail(&error).value_or(QList<archive::AuditRow>{});
+        const auto trail = store.audit().trail(&error).value_or(QList<archive::AuditRow>{});
         QStringList last;
         for (const auto &row : trail.mid(trail.size() - 2))
             last << row.recorder + ' ' + row.kind + ' ' + row.newValue;
@@ -75,7 +75,7 @@ private slots:
         edited.backupKeepDays = 7;
         fx.desktop->archiveAnswer = edited;
         panel->cmdArchiveSettings->click();
-        const auto settings = store.auditTrail(&error, archive::kinds::ArchiveSettings).value_or(QList<archive::AuditRow>{});
+        const auto settings = store.audit().trail(&error, archive::kinds::ArchiveSettings).value_or(QList<archive::AuditRow>{});
         QCOMPARE(settings.size(), 1);
         QCOMPARE(settings[0].oldValue + " → " + settings[0].newValue,
                  "kind=sqlite → kind=sqlite; backup-dir=" + fx.dir.filePath("b") + "; backup-keep=7");

@@ -85,7 +85,7 @@ class TestCollect : public QObject {
         QString error;
         QStringList out;
         if (store.open({archive::ArchiveConfig::Sqlite, m_dir->filePath("archive.db"), {}, 0, {}, {}, {}}, &error))
-            for (const auto &row : store.auditTrail(&error, kind).value_or(QList<archive::AuditRow>{}))
+            for (const auto &row : store.audit().trail(&error, kind).value_or(QList<archive::AuditRow>{}))
                 out << row.program + ' ' + row.recorder + ' ' + row.newValue;
         return out.mid(out.size() - last);
     }
@@ -97,9 +97,9 @@ class TestCollect : public QObject {
             || !store.open({archive::ArchiveConfig::Sqlite, m_dir->filePath("archive.db"), {}, 0, {}, {}, {}}, &error))
             return {};
         if (missing)
-            *missing = store.missingPositions(recorder, &error).value_or(QList<int>{-1});
+            *missing = store.records().missingPositions(recorder, &error).value_or(QList<int>{-1});
         QList<QByteArray> data;
-        for (const auto &row : store.period(recorder, QDateTime(QDate(2000, 1, 1), QTime()), QDateTime(QDate(2099, 1, 1), QTime()), &error))
+        for (const auto &row : store.records().period(recorder, QDateTime(QDate(2000, 1, 1), QTime()), QDateTime(QDate(2099, 1, 1), QTime()), &error))
             data << row.data();
         return data;
     }

@@ -85,7 +85,7 @@ private slots:
         {   // The watcher raised an alarm at 08:05.
             archive::RecordStore store;
             QVERIFY(store.open({archive::ArchiveConfig::Sqlite, dir.filePath("archive.db"), {}, 0, {}, {}, {}}, &error));
-            QVERIFY(store.appendAlarm({watch::AlarmEvent::Raised, watch::AlarmKind::High, 1, "COM4-21", 21, 1, 200, 80,
+            QVERIFY(store.alarms().append({watch::AlarmEvent::Raised, watch::AlarmKind::High, 1, "COM4-21", 21, 1, 200, 80,
                                        First.addSecs(300).toUTC(), {}, {}}, &error));
         }
         QString out, err;

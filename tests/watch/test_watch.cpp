@@ -116,7 +116,7 @@ void TestWatch::raiseAcknowledgeRestart()
     QString error;
     QVERIFY2(archive::openConfiguredArchive(store, dir.path(), &error, nullptr), qPrintable(error));
     QStringList changes;
-    for (const auto &row : store.auditTrail(&error, archive::kinds::AlarmSettings).value_or(QList<archive::AuditRow>{}))
+    for (const auto &row : store.audit().trail(&error, archive::kinds::AlarmSettings).value_or(QList<archive::AuditRow>{}))
         changes << row.program + ": " + row.oldValue + " → " + row.newValue;
     QCOMPARE(changes, QStringList({"watcher:  → delay=0; deadband=0.5; repeat=1800; comm-lost-polls=3",
                                    "watcher: delay=0; deadband=0.5; repeat=1800; comm-lost-polls=3 → delay=0; deadband=0.5; repeat=600; comm-lost-polls=3"}));

@@ -177,14 +177,14 @@ private slots:
             // No keyring answers in this test.
             QCOMPARE(std::tuple(opened, error.isEmpty(), note.contains(u"密钥环")), std::tuple(opens, opens, keyring));
             if (opens)
-                QCOMPARE(store.store({"A", 21, 60, readAt, "COM4", records::numbered({record})}, &error), std::optional<int>(1));
+                QCOMPARE(store.records().store({"A", 21, 60, readAt, "COM4", records::numbered({record})}, &error), std::optional<int>(1));
         }
         QCOMPARE(QFile::exists(dir.filePath("archive.db")), sqliteFile);
         if (!opens)
             return;
         RecordStore again;
         QVERIFY2(archive::openConfiguredArchive(again, dir.path(), &error, &note), qPrintable(error));
-        QCOMPARE(again.recorders(), QStringList{"A"});
+        QCOMPARE(again.records().recorders(), QStringList{"A"});
     }
 
     // The password reaches the server: the right one opens, a wrong one is refused.

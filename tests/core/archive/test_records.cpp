@@ -77,7 +77,7 @@ private slots:
         RecordStore store;
         QString error;
         QVERIFY2(store.open(config, &error), qPrintable(error));
-        QCOMPARE(store.schemaVersion(), RecordStore::SchemaVersion);
+        QCOMPARE(store.schemaVersion(), archive::schema::Version);
         // Its chains whole, its audit trail starting with the archive made.
         QCOMPARE(store.checks().verify(&error).value_or(archive::chain::Verdict{}).ok, true);
         QCOMPARE(store.audit().trail(&error).value_or(QList<archive::AuditRow>{}).value(0).kind, "created");

@@ -39,13 +39,13 @@ private slots:
         for (const auto &step : steps)
             QVERIFY2(store.alarms().append(step, &error), qPrintable(error));
         QCOMPARE(store.audit().trail(&error)->last().newValue, QString("#1 王工：门已关"));
-        QCOMPARE(store.alarms().steps(RecordStore::AlarmSteps::All, {}, &error).value_or(QList<watch::Transition>{}), steps);
-        QCOMPARE(store.alarms().steps(RecordStore::AlarmSteps::OfOpenAlarms, {}, &error).value_or(QList<watch::Transition>{}),
+        QCOMPARE(store.alarms().steps(archive::AlarmSteps::All, {}, &error).value_or(QList<watch::Transition>{}), steps);
+        QCOMPARE(store.alarms().steps(archive::AlarmSteps::OfOpenAlarms, {}, &error).value_or(QList<watch::Transition>{}),
                  (QList<watch::Transition>{steps[0], steps[2]}));
-        QCOMPARE(store.alarms().steps(RecordStore::AlarmSteps::All, t0.addSecs(120), &error)->size(), 2);
+        QCOMPARE(store.alarms().steps(archive::AlarmSteps::All, t0.addSecs(120), &error)->size(), 2);
         QCOMPARE(store.alarms().lastId(&error), 2);
         QVERIFY(!store.watchers().last(&error) && error.isEmpty());
-        for (const auto &b : {RecordStore::WatcherBeat{"pc1", t0, "COM4"}, {"pc2", t0.addSecs(30), "COM5"}, {"pc1", t0.addSecs(60), "COM4"}})
+        for (const auto &b : {archive::WatcherBeat{"pc1", t0, "COM4"}, {"pc2", t0.addSecs(30), "COM5"}, {"pc1", t0.addSecs(60), "COM4"}})
             QVERIFY2(store.watchers().beat(b, &error), qPrintable(error));
         const auto beat = store.watchers().last(&error);
         QCOMPARE(std::tuple(beat->host, beat->beat, beat->lines), std::tuple(QString("pc1"), t0.addSecs(60), QString("COM4")));

@@ -165,7 +165,7 @@ private slots:
         QVERIFY2(store.open({archive::ArchiveConfig::Sqlite, dir.filePath("archive.db"), {}, 0, {}, {}, {}}, &error), qPrintable(error));
         const QDateTime to = T0.addSecs(3600 + 59 * 60);
         const auto step = [&](AlarmEvent e, qint64 id, const QDateTime &at, const QString &recorder = "A") {
-            return store.appendAlarm({e, watch::AlarmKind::High, id, recorder, 21, 1, 250, 200, at.toUTC(), {}, {}}, &error);
+            return store.alarms().append({e, watch::AlarmKind::High, id, recorder, 21, 1, 250, 200, at.toUTC(), {}, {}}, &error);
         };
         QVERIFY(step(AlarmEvent::Raised, 1, T0.addSecs(-3600)) && step(AlarmEvent::Cleared, 1, T0.addSecs(600)));
         QVERIFY(step(AlarmEvent::Raised, 2, to.addSecs(59)) && step(AlarmEvent::Acknowledged, 2, to.addSecs(90))

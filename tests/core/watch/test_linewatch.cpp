@@ -57,7 +57,7 @@ void TestLineWatch::pollsKeepAndTell()
     QCOMPARE(told[0].kind, AlarmKind::High);
     QCOMPARE(std::tuple(told[0].recorder, told[0].sensor, told[0].value, told[0].limit), std::tuple(QString("COM4-21"), 3, std::optional(250), std::optional(200)));
     QCOMPARE(std::tuple(told[1].kind, told[1].recorder, told[1].address), std::tuple(AlarmKind::NoAnswer, QString("COM4-22"), uint8_t(22)));
-    QCOMPARE(store.alarmSteps(archive::RecordStore::AlarmSteps::All, {}, &error).value_or(QList<Transition>{}), told);
+    QCOMPARE(store.alarms().steps(archive::AlarmSteps::All, {}, &error).value_or(QList<Transition>{}), told);
 
     QSqlQuery q(QSqlDatabase::database(QSqlDatabase::connectionNames().first()));
     QVERIFY(q.exec("SELECT COUNT(*), COUNT(value), SUM(CASE WHEN sensor = 3 AND value = 25.0 THEN 1 ELSE 0 END),"
