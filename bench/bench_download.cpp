@@ -1,41 +1,31 @@
 // Downloads 500 records of 20 sensors from the simulated recorder (5 ms turnaround) at 9600, 19200
-// and 38400 baud, five ways: (a) the window's own "读取所有记录" (the real window, offscreen) with
-// block reads off in its reply-window setting, one record a request; (b) the same with block reads
-// on; (c) a small libmodbus master reading one record a request; (d) as (a) with the bus monitor
-// ("通信监视") open, so every frame goes into its log and its table follows; (e) as (b) through a
-// second simulated recorder that serves raw RTU behind a TCP listener on loopback (a transparent
-// device server) with the same wire model. The runs go a, b, c, d, e, a, b, … so that whatever else
-// the machine does falls on all alike; each figure is the median.
+// and 38400 baud, five ways: (a) the job the window's "读取所有记录" runs (jobs::DownloadAndKeep on
+// a link of its own) with block reads off in its reply window, one record a request; (b) the same
+// with block reads on; (c) a small libmodbus master reading one record a request; (d) as (a) with the
+// bus monitor's frame log observing the link (as while "通信监视" is open: every frame goes into the
+// log); (e) as (b) through a second simulated recorder that serves raw RTU behind a TCP listener on
+// loopback (a transparent device server) with the same wire model. The runs go a, b, c, d, e, a, b, …
+// so that whatever else the machine does falls on all alike; each figure is the median.
 // Printed per rate: records per second, the ratio to the wire limit of the requests the mode makes
-// and to libmodbus, the CPU time of the window's thread in block mode, and with the monitor open
-// against closed (d against a: rate and CPU time), and RTU over TCP against the pseudo-terminal (e
-// against b). The last line gives the ratios at 19200 baud for scripts.
+// and to libmodbus, the CPU time of the thread the job runs on (the window's own thread, in the
+// window) in block mode, and with the monitor open against closed (d against a: rate and CPU time),
+// and RTU over TCP against the pseudo-terminal (e against b). The last line gives the ratios at 19200
+// baud for scripts.
 //
 // The wire limit counts, per request, the request and the reply at ten bits a character and the
 // turnaround, but not the 3.5-character silence the program keeps before each request (libmodbus
 // keeps none): one record a request is 8 + (2(N + 3) + 5) bytes. The simulator cuts frames by their
 // length, as libmodbus's frames need.
 // Run by hand: build/bench/bench_download [records a run]   (500 records: 14 to 15 minutes, most of it wire time)
-#include "app/frmmain.h"
-#include "core/link/hex.h"
-#include "core/records/recorddecode.h"
-#include "core/settings/settingsfiles.h"
+#include "core/jobs/downloadandkeep.h"
+#include "core/link/exchange.h"
 #include "core/link/framelog.h"
-#include "panels/monitor/busmonitorpanel.h"
-#include "panels/port/modbuspanel.h"
-#include "panels/status/trafficpanel.h"
-#include "panels/records/recordreadpanel.h"
-#include "panels/records/recordspanel.h"
+#include "core/link/hex.h"
+#include "core/records/downloadreport.h"
+#include "core/records/recorddecode.h"
 #include "sim/simrecorder.h"
-#include "ui/desktop.h"
-#include <QApplication>
+#include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QFile>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QTabWidget>
-#include <QTemporaryDir>
-#include <QTextEdit>
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
@@ -71,86 +61,52 @@ double wireMs(int baud, int count, int perRequest)
     return ms;
 }
 
-// The desktop of a run nobody watches: no dialog waits for an answer.
-class QuietDesktop : public Desktop {
-public:
-    explicit QuietDesktop(QString dir) : m_dir(std::move(dir)) {}
-    void message(const QString &, const QString &text, Icon) override { messages << text; }
-    bool confirm(const QString &, const QString &) override { return true; }
-    QString saveFileName(const QString &, const QString &, const QString &) override { return QString(); }
-    QString openFileName(const QString &, const QString &, const QString &) override { return QString(); }
-    bool openFile(const QString &, Opener) override { return false; }
-    std::optional<records::ReplyWindow> editReplyWindow(const records::ReplyWindow &) override { return std::nullopt; }
-    bool print(const QString &, const std::function<void(QPrinter *)> &) override { return false; }
-    std::optional<archive::ArchiveConfig> editArchive(const archive::ArchiveConfig &) override { return std::nullopt; }
-    QDateTime now() const override { return QDateTime::currentDateTime(); }
-    QString appDir() const override { return m_dir; }
-    QStringList messages;
-
-private:
-    QString m_dir;
-};
-
 struct Run {
     double wallMs = 0;
     double cpuMs = 0;
     bool exact = false;  // what was read equals the memory, record for record
-    qint64 frames = 0;   // frames in the bus monitor's log
+    qint64 frames = 0;   // frames in the frame log
 };
 
-bool writeFile(const QString &path, const QByteArray &content)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(content) == content.size() && f.flush();
-}
-
-// The window as a user starts it: its application folder says which port, which rate and whether
-// to read in blocks (replywin.set, written by the program's own writer).
-Run windowDownload(sim::SimRecorder &recorder, int baud, bool blockReads, int count, const QString &expected,
-                   bool monitor = false)
+// The download the window's "读取所有记录" runs: the job on a link opened as the window opens it
+// (COM4 at baud), with block reads as its reply window says; with the monitor, the link's frame log
+// observes every frame as it does while "通信监视" is open. Nothing is kept (the window without an
+// archive keeps nothing either).
+Run jobDownload(sim::SimRecorder &recorder, int baud, bool blockReads, int count, const QString &expected,
+                bool monitor = false)
 {
     Run run;
-    QTemporaryDir dir;
+    Link link;
+    if (const QString why = link.open(recorder.portPath(), baud, 4); !why.isEmpty()) {
+        std::printf("  cannot open %s: %s\n", qPrintable(recorder.portPath()), qPrintable(why));
+        return run;
+    }
+    FrameLog log;
+    if (monitor)
+        link.setObserver(&log);
     records::ReplyWindow window;
     window.blockReads = blockReads;
-    QString error;
-    if (!writeFile(dir.filePath(QStringLiteral("comports.map")), QStringLiteral("COM4=%1\n").arg(recorder.portPath()).toUtf8())
-        || !writeFile(dir.filePath(QStringLiteral("comm.set")), QByteArray("4,") + QByteArray::number(baud) + "\r\n")
-        || !settings::writeReplyWindow(dir.path(), window, &error)) {
-        std::printf("  cannot prepare the application folder %s %s\n", qPrintable(dir.path()), qPrintable(error));
+    jobs::DownloadAndKeep job(link, window);
+    auto hold = link.tryHold();
+    if (!hold) {
+        std::printf("  the link is busy\n");
         return run;
     }
-
-    QuietDesktop desktop(dir.path());
-    frmMain w(desktop, ComPorts());
-    w.show();
-    w.load();
-    if (w.context().replyWindow.blockReads != blockReads) {
-        std::printf("  the window did not take block reads %s from replywin.set\n", blockReads ? "on" : "off");
-        return run;
-    }
-    w.tabs->setCurrentWidget(w.recordsPanel);  // where the user starts a download from
-    w.modbusPanel->txtStationID->setText(QString::number(Device));
-    w.recordsPanel->txtRecord->setText(QString::number(count));
-    w.recordsPanel->txtSensorNum->setText(QString::number(Sensors));
-    if (monitor)
-        w.trafficPanel->cmdMonitor->click();
-    QApplication::processEvents();
 
     QElapsedTimer wall;
     const double cpu0 = threadCpuMs();
     wall.start();
-    w.recordReadPanel->readAllRecords();
+    const jobs::DownloadAndKeep::Result r = job.run(*hold, Device, 1, count, Sensors);
     run.wallMs = wall.nsecsElapsed() / 1e6;
     run.cpuMs = threadCpuMs() - cpu0;
-    run.exact = w.recordsPanel->txtReceive->toPlainText() == expected;
-    if (monitor) {
-        w.busMonitorPanel->catchUp();
-        const auto *log = dynamic_cast<const FrameLog *>(w.link().observer());
-        run.frames = log ? log->size() : 0;
-    }
-    if (!desktop.messages.isEmpty())
-        std::printf("  window said: %s\n", qPrintable(desktop.messages.join(QStringLiteral(" | "))));
+    QString got;
+    for (const records::Record &record : r.downloaded.records)
+        got += hexText(record.data);
+    run.exact = got == expected;
+    run.frames = log.size();
+    if (const QString message = records::downloadMessage(r.downloaded.outcome); !message.isEmpty())
+        std::printf("  the download said: %s\n", qPrintable(message));
+    link.setObserver(nullptr);
     return run;
 }
 
@@ -188,14 +144,6 @@ Run libmodbusDownload(const QString &path, int baud, int count, const QString &e
     return run;
 }
 
-// The offscreen platform's note about every window shown would bury the figures.
-QtMessageHandler previousHandler = nullptr;
-void quietHandler(QtMsgType type, const QMessageLogContext &context, const QString &text)
-{
-    if (!text.contains(QLatin1String("propagateSizeHints")))
-        previousHandler(type, context, text);
-}
-
 double median(std::vector<double> v)
 {
     std::sort(v.begin(), v.end());
@@ -226,7 +174,7 @@ double wireLimit(int baud, int count, int perRequest)
     return count * 1000.0 / wireMs(baud, count, perRequest);
 }
 
-// The bus monitor open against closed: records a second, and window thread CPU a record.
+// The bus monitor open against closed: records a second, and job thread CPU a record.
 struct MonitorCost {
     double rate, cpu;
 };
@@ -249,13 +197,13 @@ MonitorCost printRuns(const Mode (&modes)[5], int baud, int count)
     QString cpuRuns;
     for (double c : modes[1].cpuPercent)
         cpuRuns += QString::asprintf("%.2f ", c);
-    std::printf("  window thread CPU in block mode: %.2f %% of the wall time (runs %s; target at most 2 %%)\n",
+    std::printf("  job thread CPU in block mode: %.2f %% of the wall time (runs %s; target at most 2 %%)\n",
                 median(modes[1].cpuPercent), qPrintable(cpuRuns.trimmed()));
     // CPU per record rather than per second: a slower run would otherwise look cheaper.
     const auto cpuPerRecord = [](const Mode &m) { return median(m.cpuPercent) / std::max(m.rate(), 1e-9); };
     const double rateRatio = modes[0].rate() > 0 ? modes[3].rate() / modes[0].rate() : 0.0;
     const double cpuRatio = cpuPerRecord(modes[0]) > 0 ? cpuPerRecord(modes[3]) / cpuPerRecord(modes[0]) : 0.0;
-    std::printf("  bus monitor open against closed: records/s %.3f, window thread CPU a record %.2f "
+    std::printf("  bus monitor open against closed: records/s %.3f, job thread CPU a record %.2f "
                 "(CPU %.2f %% against %.2f %% of the wall time; %lld frames logged in the last run)\n",
                 rateRatio, cpuRatio, median(modes[3].cpuPercent), median(modes[0].cpuPercent),
                 static_cast<long long>(modes[3].frames));
@@ -267,10 +215,7 @@ MonitorCost printRuns(const Mode (&modes)[5], int baud, int count)
 
 int main(int argc, char **argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    previousHandler = qInstallMessageHandler(quietHandler);
+    QCoreApplication app(argc, argv);
     // The memory holds the records read, and no more fit in the input registers.
     const int count = std::clamp(argc > 1 ? std::atoi(argv[1]) : 500, 1, records::lastAddressableRecord(Sensors));
 
@@ -303,11 +248,11 @@ int main(int argc, char **argv)
                         {"(d) as (a), bus monitor open", 1, {}, {}},
                         {"(e) as (b), RTU over TCP on loopback", PerBlock, {}, {}}};
         for (int i = 0; i < Runs; ++i) {
-            modes[0].add(windowDownload(recorder, baud, false, count, expected), count);
-            modes[1].add(windowDownload(recorder, baud, true, count, expected), count);
+            modes[0].add(jobDownload(recorder, baud, false, count, expected), count);
+            modes[1].add(jobDownload(recorder, baud, true, count, expected), count);
             modes[2].add(libmodbusDownload(recorder.portPath(), baud, count, expected), count);
-            modes[3].add(windowDownload(recorder, baud, false, count, expected, true), count);
-            modes[4].add(windowDownload(tcpRecorder, baud, true, count, expected), count);
+            modes[3].add(jobDownload(recorder, baud, false, count, expected, true), count);
+            modes[4].add(jobDownload(tcpRecorder, baud, true, count, expected), count);
             recorder.clearRequests();
             tcpRecorder.clearRequests();
         }

@@ -8,7 +8,7 @@
 #include "core/view/period.h"
 #include "panels/history/historymodel.h"
 #include "panels/history/recordchart.h"
-#include "pgserver.h"
+#include "sim/pgserver.h"
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QTableView>

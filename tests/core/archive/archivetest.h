@@ -3,7 +3,7 @@
 // an empty archive of either kind (a SQLite file, or a database on a PostgreSQL server the test
 // starts itself).
 #include "core/archive/recordstore.h"
-#include "pgserver.h"
+#include "sim/pgserver.h"
 #include <QFile>
 #include <QSqlDatabase>
 #include <QSqlQuery>

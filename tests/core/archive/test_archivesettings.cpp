@@ -3,7 +3,7 @@
 // the password when no keyring answers (as in an unattended run).
 #include "core/archive/archivepassword.h"
 #include "core/settings/archivesettings.h"
-#include "pgserver.h"
+#include "sim/pgserver.h"
 #include "tablerows.h"
 #include "wholefile.h"
 #include <QFile>

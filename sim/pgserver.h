@@ -7,9 +7,9 @@
 #include <algorithm>
 #include <unistd.h>
 
-// A PostgreSQL server of our own: a data folder in a temporary folder, listening only on a Unix
-// socket there (so any port number is free). initdb and postgres refuse to run as root. The user
-// "wltest" is trusted; the user PasswordUser must give PasswordOf it.
+// A throw-away PostgreSQL server for tests and benchmarks: a data folder in a temporary folder,
+// listening only on a Unix socket there (so any port number is free). initdb and postgres refuse to
+// run as root. The user "wltest" is trusted; the user PasswordUser must give PasswordOf it.
 class PgServer {
 public:
     static constexpr char PasswordUser[] = "wlpass";
