@@ -65,7 +65,35 @@ const auto &statRows() { static const struct {
     {"an excursion across a gap is two", run(0, 2, 90) + run(10, 2, 90), Humidity, 11, 4, 90, 90, 9.0, NAN, 0, 4, 2, 0, 1},
     {"a missing reading ends an excursion", series(0, {90, None, 90, 0xDD48}), Humidity, 3, 2, 90, 90, 9.0, NAN, 0, 2, 2, 0, 0},
     {"no reading", series(0, {None, None, None}), Celsius, 2, 0, 0, 0, NAN, NAN, 0, 0, 0, -1, 0},
+    {"one reading has a mean and an MKT", run(0, 1, 250), Celsius, 0, 1, 250, 250, 25.0, 25.00, 0, 1, 1, 0, 0},
     {"a clock set back", series(0, {90, 90, 90}) + series(-30, {90, 10}), Humidity, 2, 5, 10, 90, 7.4, NAN, 1, 4, 3, 0, 0},
+}; return rows; }
+// Records of sensor 1 at the minutes after T0 (-1: a record whose time is no date).
+QList<records::Record> atMinutes(std::initializer_list<int> minutes)
+{
+    QList<records::Record> out;
+    for (int m : minutes)
+        out << (m < 0 ? records::Record{0, QByteArray::fromHex("5B261332080000FA")} : at(m, {50}));
+    return out;
+}
+
+// A period's coverage: the gaps at its start, inside and at its end (the interval register 59: a
+// record a minute, a step over 119 s a gap), the records it expects and those it cannot place.
+// Gaps as pairs of minutes after T0.
+const auto &coverageRows() { static const struct {
+    const char *name; QList<records::Record> recs; int intervalS, toMinute, clockEndMinute;
+    int records, skipped; qint64 expected; QList<std::pair<int, int>> gaps;
+} rows[] = {
+    {"a gap before the period's first record", atMinutes({2, 3, 4, 5}), 59, 5, -1, 4, 0, 6, {{0, 2}}},
+    {"the first record a minute in: no gap", atMinutes({1, 2, 3, 4, 5}), 59, 5, -1, 5, 0, 6, {}},
+    {"a gap after the last record", atMinutes({0, 1, 2, 3}), 59, 5, -1, 4, 0, 6, {{3, 5}}},
+    {"the last record a minute before the end: no gap", atMinutes({0, 1, 2, 3, 4}), 59, 5, -1, 5, 0, 6, {}},
+    {"a gap inside", atMinutes({0, 1, 3, 4}), 59, 4, -1, 4, 0, 5, {{1, 3}}},
+    {"the clock before the period's end ends it", atMinutes({0, 1, 2, 3}), 59, 10, 4, 4, 0, 11, {}},
+    {"the clock later: the gap up to it", atMinutes({0, 1, 2, 3}), 59, 10, 5, 4, 0, 11, {{3, 5}}},
+    {"no interval known: no gaps, nothing expected", atMinutes({2, 3}), 0, 10, -1, 2, 0, -1, {}},
+    {"a record whose time is no date is skipped", atMinutes({0, -1, 1}), 59, 1, -1, 2, 1, 2, {}},
+    {"no records: the whole period is a gap", atMinutes({}), 59, 5, -1, 0, 0, 6, {{0, 5}}},
 }; return rows; }
 } // namespace
 
@@ -91,6 +119,23 @@ private slots:
         QCOMPARE(s.firstExcursion, row.first < 0 ? QDateTime() : T0.addSecs(60LL * row.first));
         QCOMPARE(st.gaps.size(), row.gaps);
         QCOMPARE(st.records, int(row.recs.size()));
+    }
+
+    void coverage_data() { tableRows(coverageRows()); }
+    void coverage()
+    {
+        const auto &row = tableRow(coverageRows());
+        const QDateTime to = T0.addSecs(60LL * row.toMinute);
+        const QDateTime clockEnd = row.clockEndMinute < 0 ? QDateTime() : T0.addSecs(60LL * row.clockEndMinute);
+        const report::Statistics st = report::statistics(row.recs, row.intervalS, {Humidity}, T0, to, 10'000, clockEnd);
+        QCOMPARE(std::pair(st.from, st.to), std::pair(T0, to));
+        QCOMPARE(st.intervalS, row.intervalS);
+        QCOMPARE(std::pair(st.records, st.skipped), std::pair(row.records, row.skipped));
+        QCOMPARE(st.expected, row.expected);
+        QList<std::pair<int, int>> gaps;
+        for (const report::Gap &g : st.gaps)
+            gaps << std::pair(int(T0.secsTo(g.from) / 60), int(T0.secsTo(g.to) / 60));
+        QCOMPARE(gaps, row.gaps);
     }
 
     // A day of the simulator's records with holes and sensors without readings: the figures are
