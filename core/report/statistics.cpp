@@ -113,7 +113,7 @@ private:
                 continue;
             if (previousSide[j] == sensors::Reading::Below)
                 st.sensors[j].belowMsecs += weight;
-            else if (true)
+            else if (previousSide[j] == sensors::Reading::Above)
                 st.sensors[j].aboveMsecs += weight;
             if (temperature[j]) {
                 acc[j].mktSum += double(weight) * std::exp(-dhR / (*previous[j] / 10.0 + ZeroCelsius));

@@ -94,6 +94,9 @@ const auto &coverageRows() { static const struct {
     {"no interval known: no gaps, nothing expected", atMinutes({2, 3}), 0, 10, -1, 2, 0, -1, {}},
     {"a record whose time is no date is skipped", atMinutes({0, -1, 1}), 59, 1, -1, 2, 1, 2, {}},
     {"no records: the whole period is a gap", atMinutes({}), 59, 5, -1, 0, 0, 6, {{0, 5}}},
+    // Interval register 60: the gap rule is exactly two minutes, and a step of it is no gap.
+    {"a step of exactly the gap rule is no gap", atMinutes({0, 2}), 60, 4, -1, 2, 0, 4, {}},
+    {"a period of one minute expects one record", atMinutes({0}), 59, 0, -1, 1, 0, 1, {}},
 }; return rows; }
 } // namespace
 
@@ -130,6 +133,7 @@ private slots:
         const report::Statistics st = report::statistics(row.recs, row.intervalS, {Humidity}, T0, to, 10'000, clockEnd);
         QCOMPARE(std::pair(st.from, st.to), std::pair(T0, to));
         QCOMPARE(st.intervalS, row.intervalS);
+        QCOMPARE(st.sensors.size(), row.recs.isEmpty() ? 0 : 1);
         QCOMPARE(std::pair(st.records, st.skipped), std::pair(row.records, row.skipped));
         QCOMPARE(st.expected, row.expected);
         QList<std::pair<int, int>> gaps;
