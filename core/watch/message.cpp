@@ -6,19 +6,18 @@
 
 namespace watch {
 
-namespace {
-
-QString utcText(const QDateTime &time)
-{
-    return time.toUTC().toString(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss'Z'"));
-}
-
-// "UTC+08:00"
 QString offsetText(const QDateTime &local)
 {
     const int off = local.offsetFromUtc();
     return QStringLiteral("UTC%1%2:%3").arg(QChar(off < 0 ? u'-' : u'+'))
         .arg(std::abs(off) / 3600, 2, 10, QLatin1Char('0')).arg(std::abs(off) % 3600 / 60, 2, 10, QLatin1Char('0'));
+}
+
+namespace {
+
+QString utcText(const QDateTime &time)
+{
+    return time.toUTC().toString(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss'Z'"));
 }
 
 QString L(bool english, QStringView chinese, QStringView inEnglish) { return (english ? inEnglish : chinese).toString(); }

@@ -17,6 +17,9 @@ namespace watch {
 //    "recorder":"COM4-21","sensor":3,"time":"2026-12-08T03:12:00Z","unit":"℃","value":25.5}
 // sensor, name, unit, value and limit are absent for no-answer; value (limit) when there is none.
 // An acknowledgement adds "by" and "note".
+// The UTC offset of a local time as a mail shows it: "UTC+08:00", "UTC-03:30".
+QString offsetText(const QDateTime &local);
+
 QByteArray webhookJson(const Transition &t, const QString &name, const QString &unit);
 
 struct Mail {

@@ -16,6 +16,7 @@
 #include <QTemporaryDir>
 #include "httplistener.h"
 #include <QTest>
+#include <QTimeZone>
 #include <QTimer>
 
 using namespace watch;
@@ -73,6 +74,25 @@ const auto &settingsRows() { static const struct { const char *name; const char 
 class TestNotify : public QObject {
     Q_OBJECT
 private slots:
+    // Every time in a mail names its offset from UTC, to the minute, in any zone.
+    void offsets_data()
+    {
+        QTest::addColumn<int>("seconds");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("UTC") << 0 << "UTC+00:00";
+        QTest::newRow("China") << 8 * 3600 << "UTC+08:00";
+        QTest::newRow("Nepal") << 5 * 3600 + 45 * 60 << "UTC+05:45";
+        QTest::newRow("Newfoundland") << -(3 * 3600 + 30 * 60) << "UTC-03:30";
+        QTest::newRow("Hawaii") << -10 * 3600 << "UTC-10:00";
+        QTest::newRow("Kiribati") << 14 * 3600 << "UTC+14:00";
+    }
+    void offsets()
+    {
+        QFETCH(int, seconds);
+        QFETCH(QString, text);
+        const QDateTime local(QDate(2026, 12, 8), QTime(11, 12), QTimeZone(seconds));
+        QCOMPARE(offsetText(local), text);
+    }
     void messages_data() { tableRows(messageRows()); }
     void messages();
     void hostileText_data() { tableRows(hostileRows()); }
