@@ -17,6 +17,7 @@
 #include "httplistener.h"
 #include <QTest>
 #include <QTimeZone>
+#include <sys/stat.h>
 #include <QTimer>
 
 using namespace watch;
@@ -99,6 +100,7 @@ private slots:
     void hostileText();
     void settings_data() { tableRows(settingsRows()); }
     void settings();
+    void passwordFile_data();
     void passwordFile();
     void webhookRetriedInOrder();
     void mailArrivesWhileWebhookHangs();
@@ -156,8 +158,22 @@ void TestNotify::settings()
     QVERIFY(!problem.contains("geheim"));  // a refused line is never quoted: it may hold a password
 }
 
+// The mail password's file is read only when no one but its owner can read or write it: a group bit
+// alone is as bad as the world's.
+void TestNotify::passwordFile_data()
+{
+    QTest::addColumn<int>("mode");
+    QTest::addColumn<bool>("read");
+    for (int mode : {0600, 0400, 0700})
+        QTest::newRow(qPrintable(QString::number(mode, 8))) << mode << true;
+    for (int mode : {0640, 0620, 0610, 0604, 0602, 0601, 0644})
+        QTest::newRow(qPrintable(QString::number(mode, 8))) << mode << false;
+}
+
 void TestNotify::passwordFile()
 {
+    QFETCH(int, mode);
+    QFETCH(bool, read);
     QTemporaryDir dir;
     QVERIFY(writeFile(dir.filePath("notify.set"), "smtp=smtp://m.example\nfrom=w@e.org\nto=a@e.org\nuser=w\npassword-file=pw\n"));
     QString problem;
@@ -167,12 +183,16 @@ void TestNotify::passwordFile()
     QVERIFY(!readPassword(s.passwordFile, &problem));
     QVERIFY2(problem.contains(s.passwordFile) && problem.contains("不存在"), qPrintable(problem));
     QVERIFY(writeFile(s.passwordFile, "s3cret pass\r\n"));
-    QVERIFY(QFile::setPermissions(s.passwordFile, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther));
+    QVERIFY(::chmod(QFile::encodeName(s.passwordFile).constData(), mode_t(mode)) == 0);
     problem.clear();
-    QCOMPARE(readPassword(s.passwordFile, &problem), std::nullopt);
-    QVERIFY2(problem.contains("0644") && problem.contains("chmod 600 " + s.passwordFile), qPrintable(problem));
-    QVERIFY(QFile::setPermissions(s.passwordFile, QFile::ReadOwner | QFile::WriteOwner));
-    QCOMPARE(readPassword(s.passwordFile, &problem), QStringLiteral("s3cret pass"));
+    const auto password = readPassword(s.passwordFile, &problem);
+    if (read) {
+        QCOMPARE(password, QStringLiteral("s3cret pass"));
+    } else {
+        QCOMPARE(password, std::nullopt);
+        const QString shown = QString::number(mode, 8).rightJustified(4, '0');
+        QVERIFY2(problem.contains(shown) && problem.contains("chmod 600 " + s.passwordFile), qPrintable(problem));
+    }
 }
 
 void TestNotify::webhookRetriedInOrder()
