@@ -70,8 +70,7 @@ bool Records::keep(const Batch &batch, int *added, QString *error)
         const bool follows = i > 0 && r.position == batch.records[i - 1].position + 1;
         occurrence = follows && r.data == batch.records[i - 1].data ? occurrence + 1 : 0;
         if (!scope->plain) {
-            for (const QVariant &v : scope->values)
-                held.addBindValue(v);
+            scope->bind(held);
             held.addBindValue(r.timeText());
             held.addBindValue(r.data.mid(6));
             held.addBindValue(occurrence);
@@ -142,8 +141,7 @@ QList<StoredRecord> Records::period(const QString &recorder, const QDateTime &fr
         "SELECT address, taken, occurrence, words, interval_s, read_at, port FROM records"
         " WHERE %1 AND taken >= ? AND taken <= ? ORDER BY taken, occurrence, words, seq").arg(scope->where));
     const QString minute = QStringLiteral("yyyy-MM-dd HH:mm");
-    for (const QVariant &v : scope->values)
-        q.addBindValue(v);
+    scope->bind(q);
     q.addBindValue(from.toString(minute));
     q.addBindValue(to.toString(minute));
     if (!q.exec()) {
@@ -186,8 +184,7 @@ std::optional<bool> Records::holds(const QString &recorder, const QByteArray &da
     QSqlQuery q(m_c.db());
     q.setForwardOnly(true);
     q.prepare(QStringLiteral("SELECT 1 FROM records WHERE %1 AND taken = ? AND words = ? LIMIT 1").arg(scope->where));
-    for (const QVariant &v : scope->values)
-        q.addBindValue(v);
+    scope->bind(q);
     q.addBindValue(records::Record{0, data}.timeText());
     q.addBindValue(data.mid(6));
     if (!q.exec()) {
@@ -207,8 +204,7 @@ std::optional<std::pair<QString, QString>> Records::span(const QString &recorder
         return std::nullopt;
     QSqlQuery q(m_c.db());
     q.prepare(QStringLiteral("SELECT MIN(taken), MAX(taken) FROM records WHERE %1").arg(scope->where));
-    for (const QVariant &v : scope->values)
-        q.addBindValue(v);
+    scope->bind(q);
     if (!q.exec() || !q.next()) {
         *error = describe(m_c.db(), sql::cannotRead(),
                           q.lastError());
@@ -232,8 +228,7 @@ std::optional<int> Records::rename(const QString &from, const QString &to, QStri
     QSqlQuery count(db);
     bool ok = scope && count.prepare(QStringLiteral("SELECT COUNT(*) FROM records WHERE %1").arg(scope->where));
     if (ok) {
-        for (const QVariant &v : scope->values)
-            count.addBindValue(v);
+        scope->bind(count);
         ok = count.exec() && count.next();
         if (!ok)
             *error = describe(db, failed, count.lastError());

@@ -1,5 +1,6 @@
 #pragma once
 #include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QString>
 #include <QStringList>
 #include <QVariantList>
@@ -14,6 +15,12 @@ struct Scope {
     QString where;        // a condition on records' recorder and seq
     QVariantList values;
     bool plain = true;    // no renaming touches the name: WHERE recorder = ?
+    // Binds the condition's values, in order, to a query whose next placeholders are its own.
+    void bind(QSqlQuery &q) const
+    {
+        for (const QVariant &v : values)
+            q.addBindValue(v);
+    }
 };
 
 // The rows shown under a name: those stored under it, and those stored under a name later renamed
