@@ -181,6 +181,7 @@ QByteArray spoiledReply(QByteArray reply, const FaultSpec &fault, uint8_t addres
     case Fault::Doubled:
     case Fault::Disconnect:
     case Fault::OtherTransaction:
+    case Fault::OtherProtocol:
         break;
     case Fault::NoReply:
         reply.clear();
@@ -271,7 +272,8 @@ void SimRecorder::Impl::handleFrame(const QByteArray &frame, bool garbled, uint1
 
     const QByteArray reply = spoiledReply(handled.reply, fault, address, uint8_t(frame[1]));
     // The reply as the line carries it, and what becomes of it there.
-    QByteArray out = framed(reply, uint16_t(transaction + (fault.fault == Fault::OtherTransaction)));
+    QByteArray out = framed(reply, uint16_t(transaction + (fault.fault == Fault::OtherTransaction)),
+                            fault.fault == Fault::OtherProtocol ? 1 : 0);
     if (fault.fault == Fault::Trailing)
         out += fault.trailing;
     else if (fault.fault == Fault::Doubled)

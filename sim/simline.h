@@ -182,7 +182,7 @@ struct SimRecorder::Impl {
     void dropClient();  // closes the client's connection, if any; a pseudo-terminal stays up
     bool clientWaiting() const;  // a connection waits to be taken
     void frameMbap();
-    QByteArray framed(const QByteArray &reply, uint16_t transaction) const;  // the reply as the line carries it
+    QByteArray framed(const QByteArray &reply, uint16_t transaction, uint16_t protocol = 0) const;  // the reply as the line carries it
 };
 
 } // namespace sim

@@ -46,8 +46,10 @@ enum class Fault {
                     // pseudo-terminal stays up: a cut reply)
     OtherTransaction,  // on Modbus TCP the reply carries the request's transaction id + 1; elsewhere a
                        // plain reply
+    OtherProtocol,     // on Modbus TCP the reply's header names protocol 1, not Modbus (0); elsewhere a
+                       // plain reply
 };
-constexpr int FaultKinds = int(Fault::OtherTransaction) + 1;
+constexpr int FaultKinds = int(Fault::OtherProtocol) + 1;
 
 struct FaultSpec {
     Fault fault = Fault::None;

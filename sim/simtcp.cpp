@@ -135,14 +135,14 @@ void SimRecorder::Impl::frameMbap()
 
 // An RTU reply (address, PDU, CRC) as the line carries it: on Modbus TCP an MBAP frame with the unit
 // id and the PDU, without the CRC; nothing for an empty reply.
-QByteArray SimRecorder::Impl::framed(const QByteArray &reply, uint16_t transaction) const
+QByteArray SimRecorder::Impl::framed(const QByteArray &reply, uint16_t transaction, uint16_t protocol) const
 {
     if (transport != Transport::ModbusTcp || reply.isEmpty())
         return reply;
     const QByteArray pdu = reply.mid(1, std::max(0, int(reply.size()) - 3));
     QByteArray out;
     appendWord(out, transaction);
-    appendWord(out, 0);
+    appendWord(out, protocol);
     appendWord(out, uint16_t(1 + pdu.size()));
     out.append(reply[0]);
     return out + pdu;

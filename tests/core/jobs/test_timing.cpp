@@ -5,6 +5,7 @@
 // request. A failing seed is printed with the command that replays it. Then scripted lines that once
 // put records at the wrong position.
 #include "sim/timingfuzz.h"
+#include "core/link/exchange.h"
 #include "core/link/frames.h"
 #include "tablerows.h"
 #include <QTest>
@@ -46,6 +47,13 @@ const auto &scriptedRows() { static const struct { const char *name; Job job; si
     {"a stray answer 2 ms after each live read", Job::LiveRead, strayEveryTime, 0},
 }; return rows; }
 
+// A device that answers the first request late (lateMs past its window's end, inside the guard), every
+// other one at once.
+const auto &lateFirstRows() { static const struct { const char *name; int lateMs; } rows[] = {
+    {"a late answer 600 ms after the window, half the guard", 600},
+    {"a late answer just before the guard would have ended", 950},
+}; return rows; }
+
 QString said(const Tally &t)
 {
     return QStringLiteral("misplaced %1, unnamed %2, stray taken %3\n").arg(t.misplaced).arg(t.unnamed).arg(t.strayTaken)
@@ -68,6 +76,8 @@ private slots:
     void seeded();
     void scripted_data() { tableRows(scriptedRows()); }
     void scripted();
+    void noiseRestartsTheGuard_data() { tableRows(lateFirstRows()); }
+    void noiseRestartsTheGuard();
 };
 
 void TestTiming::seeded()
@@ -89,6 +99,42 @@ void TestTiming::scripted()
     for (quint64 seed = 1; seed <= 20; ++seed)
         run(r.job, seed, t, r.plan, seed == 1 ? &wire : nullptr, r.held);
     QVERIFY2(t.held(), qPrintable(said(t) + QLatin1Char('\n') + wire.join(QLatin1Char('\n'))));
+}
+
+// Bytes nobody asked for may be the start of a longer answer still on the wire: the next request waits
+// the guard counted from the last of them, not from before them, or it goes out into that answer.
+void TestTiming::noiseRestartsTheGuard()
+{
+    const auto &r = tableRow(lateFirstRows());
+    constexpr int GuardMs = 1200;
+    sim::VirtualClock clock;
+    auto owned = std::make_unique<sim::VirtualLine>(clock, 19200);
+    sim::VirtualLine *line = owned.get();
+    line->device(21);
+    const qint64 lateNs = qint64(kinds::SingleParameterRead.firstWaitMs + r.lateMs) * Ms;
+    line->setPlan([lateNs](const QByteArray &, int serial) {
+        sim::Delivery d;
+        d.lateNs = serial == 0 ? lateNs : 0;
+        return d;
+    });
+    Link link;
+    link.setClock(&clock);
+    link.setGuardMs(GuardMs);
+    QVERIFY(link.attach(std::move(owned)).isEmpty());
+    qint64 heardNs = -1;
+    QList<qint64> sentNs;
+    QObject::connect(line, &Line::readyRead, &link, [&] {
+        if (sentNs.size() == 1)
+            heardNs = clock.nowNs();
+    });
+    QObject::connect(&link, &Link::requestSent, &link, [&](const ExchangeKind &, const QByteArray &) { sentNs << clock.nowNs(); });
+    auto hold = link.tryHold();
+    const QByteArray request = modbus::readHolding(21, 116, 1);
+    QVERIFY(!link.exchange(*hold, kinds::SingleParameterRead, request).info.whole());
+    QVERIFY(link.exchange(*hold, kinds::SingleParameterRead, request).info.exact());
+    QVERIFY2(heardNs > sentNs.value(0) && sentNs.size() >= 2, "the late answer never came");
+    QVERIFY2(sentNs[1] - heardNs >= GuardMs * Ms,
+             qPrintable(QStringLiteral("the next request went out %1 ms after the late answer").arg((sentNs[1] - heardNs) / Ms)));
 }
 
 QTEST_GUILESS_MAIN(TestTiming)

@@ -23,6 +23,8 @@ const auto &behaviourRows() { static const struct { const char *name; F fault; C
     {"connection lost mid-reply", F::Disconnect, {C::Short, C::Short, C::None}, {}, {0, 1, 1}},
     // Only Modbus TCP carries a transaction id: a reply to another is dropped, never taken.
     {"another transaction", F::OtherTransaction, {C::Valid, C::Valid, C::None}, {true, true, false}, {0, 0, 0}},
+    // A frame whose header names another protocol than Modbus is no answer, whatever it holds.
+    {"another protocol", F::OtherProtocol, {C::Valid, C::Valid, C::CrcMismatch}, {true, true, false}, {0, 0, 0}},
 }; return rows; }
 } // namespace
 
