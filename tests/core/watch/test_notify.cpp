@@ -12,6 +12,8 @@
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QStandardPaths>
+#include <QEventLoop>
+#include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include "httplistener.h"
@@ -104,6 +106,7 @@ private slots:
     void passwordFile();
     void webhookRetriedInOrder();
     void mailArrivesWhileWebhookHangs();
+    void passwordNeverInClear();
 };
 
 void TestNotify::messages()
@@ -239,6 +242,54 @@ QString header(const QByteArray &message, const char *name)
     return m.captured(1).remove(QRegularExpression("\\n[ \\t]"));
 }
 
+// aiosmtpd on a free port of 127.0.0.1, printing each message it takes. It offers neither STARTTLS
+// nor AUTH.
+class SmtpServer {
+public:
+    ~SmtpServer()
+    {
+        m_process.terminate();
+        m_process.waitForFinished(5000);
+    }
+    // Empty once it accepts connections; else why not.
+    QString start(const QString &python)
+    {
+        QTcpServer spare;
+        if (!spare.listen(QHostAddress::LocalHost, 0))
+            return spare.errorString();
+        port = spare.serverPort();
+        spare.close();
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("PYTHONUNBUFFERED", "1");  // each message printed as it comes, not when a buffer fills
+        m_process.setProcessEnvironment(env);
+        QObject::connect(&m_process, &QProcess::readyReadStandardOutput, &m_process, [this] { printed += m_process.readAllStandardOutput(); });
+        m_process.start(python, {"-m", "aiosmtpd", "-n", "-l", QStringLiteral("127.0.0.1:%1").arg(port)});
+        if (!m_process.waitForStarted())
+            return m_process.errorString();
+        // Up when it accepts a connection: each refused attempt starts the next one shortly after.
+        QTcpSocket probe;
+        QEventLoop loop;
+        bool up = false;
+        QObject::connect(&probe, &QTcpSocket::connected, &loop, [&] { up = true; loop.quit(); });
+        QObject::connect(&probe, &QTcpSocket::errorOccurred, &loop, [&] {
+            QTimer::singleShot(20, &probe, [&] { probe.abort(); probe.connectToHost(QHostAddress::LocalHost, port); });
+        });
+        QObject::connect(&m_process, &QProcess::finished, &loop, &QEventLoop::quit);
+        QTimer::singleShot(20000, &loop, &QEventLoop::quit);
+        probe.connectToHost(QHostAddress::LocalHost, port);
+        loop.exec();
+        probe.disconnectFromHost();
+        return up ? QString() : QStringLiteral("aiosmtpd did not start: %1").arg(QString::fromUtf8(m_process.readAllStandardError()));
+    }
+    QString url() const { return QStringLiteral("smtp://127.0.0.1:%1").arg(port); }
+
+    QByteArray printed;
+    quint16 port = 0;
+
+private:
+    QProcess m_process;
+};
+
 void TestNotify::mailArrivesWhileWebhookHangs()
 {
     const QString python = smtpPython();
@@ -246,34 +297,14 @@ void TestNotify::mailArrivesWhileWebhookHangs()
         QFAIL("no SMTP server for the test: python3-aiosmtpd is not installed");
     if (python.isEmpty())
         QSKIP("no SMTP server for the test: python3-aiosmtpd is not installed");
-    QTcpServer spare;
-    QVERIFY(spare.listen(QHostAddress::LocalHost, 0));
-    const quint16 port = spare.serverPort();
-    spare.close();
-    QProcess smtp;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("PYTHONUNBUFFERED", "1");  // each message printed as it comes, not when a buffer fills
-    smtp.setProcessEnvironment(env);
-    QByteArray printed;
-    connect(&smtp, &QProcess::readyReadStandardOutput, this, [&] { printed += smtp.readAllStandardOutput(); });
-    smtp.start(python, {"-m", "aiosmtpd", "-n", "-l", QStringLiteral("127.0.0.1:%1").arg(port)});
-    QVERIFY2(smtp.waitForStarted(), qPrintable(smtp.errorString()));
-    auto stopServer = qScopeGuard([&] { smtp.terminate(); smtp.waitForFinished(5000); });
-    // Up when it accepts a connection: each refused attempt starts the next one shortly after.
-    QTcpSocket probe;
-    bool up = false;
-    connect(&probe, &QTcpSocket::connected, this, [&] { up = true; });
-    connect(&probe, &QTcpSocket::errorOccurred, this, [&] {
-        QTimer::singleShot(20, &probe, [&] { probe.abort(); probe.connectToHost(QHostAddress::LocalHost, port); });
-    });
-    probe.connectToHost(QHostAddress::LocalHost, port);
-    QTRY_VERIFY_WITH_TIMEOUT(up || smtp.state() == QProcess::NotRunning, 20000);
-    QVERIFY2(up, smtp.readAllStandardError().constData());
-    probe.disconnectFromHost();
+    SmtpServer smtp;
+    const QString why = smtp.start(python);
+    QVERIFY2(why.isEmpty(), qPrintable(why));
+    QByteArray &printed = smtp.printed;
 
     HttpListener silent({});  // takes the request and never answers
     auto notifier = std::make_unique<Notifier>(
-        NotifySettings{silent.url(), QStringLiteral("smtp://127.0.0.1:%1").arg(port), "watch@example.org",
+        NotifySettings{silent.url(), smtp.url(), "watch@example.org",
                        {"a@example.org", "b@example.org"}, {}, {}, "zh"}, std::nullopt);
     QSignalSpy spy(notifier.get(), &Notifier::delivery);
     const Transition t = step(E::Raised, K::High, 250, 200);
@@ -304,6 +335,28 @@ void TestNotify::mailArrivesWhileWebhookHangs()
     QCOMPARE(spy.count(), 2);
     QCOMPARE(spy[1][0].toString(), QStringLiteral("webhook"));
     QVERIFY(!spy[1][2].toBool());
+}
+
+// A password is never sent where no one can read it but the server: a server that offers no STARTTLS
+// gets no mail at all from a login with a password, and the delivery says it failed.
+void TestNotify::passwordNeverInClear()
+{
+    const QString python = smtpPython();
+    if (python.isEmpty() && qgetenv("CI") == "true")
+        QFAIL("no SMTP server for the test: python3-aiosmtpd is not installed");
+    if (python.isEmpty())
+        QSKIP("no SMTP server for the test: python3-aiosmtpd is not installed");
+    SmtpServer smtp;
+    const QString why = smtp.start(python);
+    QVERIFY2(why.isEmpty(), qPrintable(why));
+    Notifier notifier(NotifySettings{{}, smtp.url(), "watch@example.org", {"a@example.org"}, "watch", {}, "zh"},
+                      QStringLiteral("geheim"));
+    QSignalSpy spy(&notifier, &Notifier::delivery);
+    notifier.send(step(E::Raised, K::High, 250, 200), Name, Unit);
+    QVERIFY(spy.wait(20000));
+    QCOMPARE(spy[0][0].toString(), QStringLiteral("mail"));
+    QVERIFY2(!spy[0][2].toBool(), "a mail with a password went out over a plain connection");
+    QVERIFY2(!smtp.printed.contains("MESSAGE FOLLOWS"), smtp.printed.constData());
 }
 
 QTEST_GUILESS_MAIN(TestNotify)
