@@ -10,6 +10,29 @@
 
 using namespace archivetest;
 
+namespace {
+// What someone who knows how rows hash writes: records row seq with its port changed and its hash
+// made anew on the row before it in its chain (prevSeq), so that the row itself holds.
+std::pair<QString, QVariantList> rehashedRecord(const ArchiveConfig &c, qint64 seq, qint64 prevSeq, const QString &port)
+{
+    const archive::chain::Table &t = archive::chain::table("records");
+    QStringList names;
+    for (const archive::chain::Column &column : t.columns)
+        names << QLatin1String(column.name);
+    RawConnection raw(c, QStringLiteral("rehash"));
+    QSqlQuery q(raw.db);
+    QString prev;
+    QVariantList values;
+    if (q.exec(QStringLiteral("SELECT hash FROM records WHERE seq = %1").arg(prevSeq)) && q.next())
+        prev = q.value(0).toString();
+    if (q.exec(QStringLiteral("SELECT %1 FROM records WHERE seq = %2").arg(names.join(QStringLiteral(", "))).arg(seq)) && q.next())
+        for (int i = 0; i < names.size(); ++i)
+            values << (names[i] == QLatin1String("port") ? QVariant(port) : q.value(i));
+    return {QStringLiteral("UPDATE records SET port = ?, hash = ? WHERE seq = %1").arg(seq),
+            {port, archive::chain::rowHash(t, prev, values)}};
+}
+} // namespace
+
 class TestChain : public QObject {
     Q_OBJECT
     Archives m_archives;
@@ -27,10 +50,11 @@ private slots:
         QTest::addColumn<QStringList>("keep");   // triggers left in place; the others are dropped first
         QTest::addColumn<Steps>("steps");
         QTest::addColumn<QStringList>("found");  // table, recorder, the row named
+        QTest::addColumn<qint64>("rehash");      // > 0: the A record of this seq changed with its hash
         const QStringList all = archive::chain::triggerNames(false) + archive::chain::triggerNames(true);
         QStringList keepAllBut = all;
         keepAllBut.removeAll("records_no_update");
-        struct Row { const char *name; QStringList keep; Steps steps; QStringList found; };
+        struct Row { const char *name; QStringList keep; Steps steps; QStringList found; qint64 rehash = 0; };
         const Row rows[] = {
             {"a value changed", {}, {{"UPDATE records SET words = ? WHERE seq = 3", {QByteArray::fromHex("09990304")}}},
              {"records", "A", "seq=3 taken=2024-01-02 03:05"}},
@@ -51,10 +75,12 @@ private slots:
             {"a trigger dropped", keepAllBut, {}, {"records", "", "-"}},
             {"a trigger dropped and a row changed", keepAllBut, {{"UPDATE records SET port = 'COM9' WHERE seq = 6", {}}},
              {"records", "A", "seq=6"}},
+            // The row holds, but its chain no longer ends in the hash the program saved.
+            {"the last row changed with its hash made anew", {}, {}, {"records", "A", "seq=6"}, 6},
         };
         for (bool pg : {false, true})
             for (const Row &r : rows)
-                QTest::addRow("%s: %s", pg ? "postgres" : "sqlite", r.name) << pg << r.keep << r.steps << r.found;
+                QTest::addRow("%s: %s", pg ? "postgres" : "sqlite", r.name) << pg << r.keep << r.steps << r.found << r.rehash;
     }
     void tamper()
     {
@@ -63,6 +89,7 @@ private slots:
         QFETCH(QStringList, keep);
         QFETCH(Steps, steps);
         QFETCH(QStringList, found);
+        QFETCH(qint64, rehash);
         QTemporaryDir dir;
         const auto config = m_archives.fresh(postgres, dir);
         if (!config)
@@ -85,6 +112,8 @@ private slots:
                 tampering.append({postgres ? QStringLiteral("DROP TRIGGER %1 ON %2").arg(t, t.section('_', 0, 0))
                                            : QStringLiteral("DROP TRIGGER %1").arg(t), {}});
         QCOMPARE(runRaw(*config, tampering + steps), 0);
+        if (rehash > 0)
+            QCOMPARE(runRaw(*config, {rehashedRecord(*config, rehash, 3, QStringLiteral("COM9"))}), 0);
         RecordStore store;
         QVERIFY2(store.open(*config, &error), qPrintable(error));
         const auto v = store.checks().verify(&error);
