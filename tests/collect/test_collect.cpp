@@ -367,6 +367,9 @@ private slots:
         QTest::newRow("stale lock") << int(StaleLock) << QStringList{} << complete << QStringList{} << 12;
         QTest::newRow("archive not a database") << int(NotADatabase) << QStringList{"--csv", "@/out.csv", "--clear-after"} << unusable
                                                 << QStringList{"out.csv:13"} << 0;
+        // With no archive to ask what is new, every record is read into the file.
+        QTest::newRow("archive not a database, --since-last") << int(NotADatabase) << QStringList{"--csv", "@/out.csv", "--since-last"}
+                                                              << unusable << QStringList{"out.csv:13"} << 0;
         QTest::newRow("read-only archive") << int(ReadOnly) << QStringList{} << unusable << QStringList{} << 12;
     }
     void badNight()
