@@ -1,4 +1,5 @@
-# One part of the program: a folder and the static library built from it.
+# One part of the program: a folder and the static library built from it (shared with
+# WL_SHARED_PARTS, for the mutation runner's build folder).
 #
 #   wl_part(<target> FOLDER <folder> [SOURCES <files>] [PUBLIC <deps>] [PRIVATE <deps>])
 #
@@ -34,7 +35,11 @@ function(wl_part target)
   get_filename_component(parent ${reach}/${P_FOLDER} DIRECTORY)
   file(MAKE_DIRECTORY ${parent})
   file(CREATE_LINK ${folder} ${reach}/${P_FOLDER} SYMBOLIC)
-  add_library(${target} STATIC ${P_SOURCES})
+  if(WL_SHARED_PARTS)
+    add_library(${target} SHARED ${P_SOURCES})
+  else()
+    add_library(${target} STATIC ${P_SOURCES})
+  endif()
   target_include_directories(${target} PUBLIC ${reach})
   target_link_libraries(${target} PUBLIC ${P_PUBLIC} PRIVATE ${P_PRIVATE})
   set_property(GLOBAL APPEND PROPERTY WL_PARTS ${target})
