@@ -3,6 +3,7 @@
 // a bad night (two at once, faults, signals, holes, stale locks), and the exit statuses with the JSON
 // summary read back.
 #include "collect/collector.h"
+#include "collect/outputs.h"
 #include "collect/seriallock.h"
 #include "core/archive/recordstore.h"
 #include "permissionbits.h"
@@ -163,6 +164,30 @@ private slots:
     // Two devices into the archive and a CSV file each, with the sensors' names and limits in the
     // summary and the CSV heading; a second run adds nothing. Values out of range end with status 3
     // only when asked; a limits file that cannot be read is said and the run goes on without limits.
+    // On a terminal the bar is drawn at once and at the end, however quick the run; its line is
+    // ended once. Into a log, a line at each tenth of the way.
+    void progress()
+    {
+        QStringList said;
+        collect::Io io;
+        io.err = [&](const QString &s) { said << s; };
+        io.errTerminal = true;
+        collect::Progress bar(io, QStringLiteral("COM4-21"));
+        bar.update(1, 10);
+        bar.update(12, 10);
+        bar.finish();
+        bar.finish();
+        QCOMPARE(said.value(0), QStringLiteral("\rCOM4-21 [###---------------------------] 1/10"));
+        QCOMPARE(said.mid(said.size() - 2), QStringList({"\rCOM4-21 [##############################] 10/10", "\n"}));
+        said.clear();
+        io.errTerminal = false;
+        collect::Progress log(io, QStringLiteral("COM4-22"));
+        for (int done : {0, 1, 2, 3, 3, 20})
+            log.update(done, 20);
+        log.finish();
+        QCOMPARE(said, QStringList({"COM4-22：0/20 条\n", "COM4-22：2/20 条\n", "COM4-22：20/20 条\n"}));
+    }
+
     void wholeCollection()
     {
         QVERIFY(writeFile(m_dir->filePath("sensors.set"), "COM4-21\t1\t东墙\t℃\t-0.5\t5.5\nCOM4-21\t2\t西墙\n"));
@@ -179,6 +204,9 @@ private slots:
                 QCOMPARE(std::tuple(d["address"].toInt(), d["count"].toInt(), d["read"].toInt(), d["added"].toInt()),
                          std::tuple(21 + i, counts[i], counts[i], pass ? 0 : counts[i]));
                 QVERIFY(r.list(i, "missing").isEmpty());
+                // Its line on standard error, whole: nothing trails a device that has nothing more to say.
+                const QString line = QStringLiteral("设备 %1（COM4-%1）：条数 %2，读出 %2 条，存档新增 %3 条").arg(21 + i).arg(counts[i]).arg(pass ? 0 : counts[i]);
+                QVERIFY2(r.err.split(QLatin1Char('\n')).contains(line), qPrintable(r.err));
                 const QString csv = m_dir->filePath(QStringLiteral("data-%1.csv").arg(21 + i));
                 QCOMPARE(d["files"].toObject()["csv"].toString(), csv);
                 QCOMPARE(readFile(csv).count('\n'), counts[i] + 1);  // the heading and a line a record
@@ -348,14 +376,14 @@ private slots:
         QTest::addColumn<int>("night");
         QTest::addColumn<QStringList>("args");   // "@" is the application folder
         QTest::addColumn<int>("code");
-        QTest::addColumn<QStringList>("files");  // "name", or "name:lines" for a CSV file
+        QTest::addColumn<QStringList>("files");  // "name", or "name:lines" for a CSV or text file
         QTest::addColumn<int>("archived");       // COM4-21's rows (−1: as the runs say they added)
         const int complete = collect::Complete, missing = collect::Missing, unusable = collect::Unusable;
         QTest::newRow("two at once on a fresh folder") << int(Race) << QStringList{"--demo"} << complete << QStringList{} << -1;
         QTest::newRow("password line") << int(Password) << QStringList{} << unusable << QStringList{} << 0;
         QTest::newRow("a bad output among good ones")
             << int(BadOutput) << QStringList{"--csv", "/nonexistent/x.csv", "--txt", "@/out.txt", "--xls", "@/out.xls"}
-            << missing << QStringList{"out.txt", "out.xls"} << 12;
+            << missing << QStringList{"out.txt:12", "out.xls"} << 12;
         // Device 22, never reached, is missing too: nothing says it cannot be used.
         QTest::newRow("interrupted beside an earlier file") << int(Interrupted) << QStringList{"--csv", "@/out.csv", "--address", "21,22"} << missing
                                                             << QStringList{"out-21.csv:13", "out-21.partial.csv:6", "out-22.csv:8"} << 12;
