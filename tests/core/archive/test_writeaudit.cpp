@@ -4,12 +4,50 @@
 #include "core/link/frames.h"
 #include "core/link/writes.h"
 #include "sim/simrecorder.h"
+#include "tablerows.h"
 #include <QTest>
+
+namespace {
+QByteArray words(std::initializer_list<uint16_t> values)
+{
+    QByteArray b;
+    for (uint16_t v : values)
+        b.append(char(v >> 8)).append(char(v & 0xFF));
+    return b;
+}
+
+// What the audit trail says a request wrote, at the edges of each named range ("" when it says
+// nothing: a read, a frame cut short, a count that does not match its bytes).
+const auto &wordRows() { static const struct { const char *name; QByteArray request; const char *text; } rows[] = {
+    {"the clock's first register", modbus::writeRegisters(21, 126, words({0x26, 0x1208, 0x2030, 0x0002})), "寄存器 126…129（时钟） = 38, 4616, 8240, 2"},
+    {"the clock's last register", modbus::writeRegister(21, 129, 2), "寄存器 129（时钟） = 2"},
+    {"past the clock: the first polling length", modbus::writeRegister(21, 130, 2), "寄存器 130（RS485轮循数据长度 测点1） = 2"},
+    {"the record count", modbus::writeRegister(21, 121, 0), "寄存器 121（记录条数） = 0"},
+    {"the record pointer's two words", modbus::writeRegister(21, 123, 1), "寄存器 123（记录指针） = 1"},
+    {"past the record pointer", modbus::writeRegister(21, 124, 1), "寄存器 124 = 1"},
+    {"the lowest baud register", modbus::writeRegister(21, 2560, 1), "寄存器 2560（波特率） = 1"},
+    {"the highest baud register (code 5)", modbus::writeRegister(21, 2565, 4), "寄存器 2565（波特率） = 4"},
+    {"past the baud registers", modbus::writeRegister(21, 2566, 4), "寄存器 2566 = 4"},
+    {"the clear coil, on", modbus::writeCoil(21, 3, true), "线圈 3（清除记录） = 开"},
+    {"the clock coil, off", modbus::writeCoil(21, 8, false), "线圈 8（设置时钟） = 关"},
+    {"another coil", modbus::writeCoil(21, 9, true), "线圈 9 = 开"},
+    {"a read", modbus::readHolding(21, 116, 1), ""},
+    {"cut short", modbus::writeRegister(21, 116, 1).left(7), ""},
+    {"a count its bytes do not match", modbus::writeRegisters(21, 126, words({1, 2})).replace(5, 1, "\x03"), ""},
+}; return rows; }
+} // namespace
 
 class TestWriteAudit : public QObject {
     Q_OBJECT
 private slots:
     void walk();
+    void writeWords_data() { tableRows(wordRows()); }
+    void writeWords()
+    {
+        const auto &r = tableRow(wordRows());
+        const auto w = archive::describeWrite(r.request);
+        QCOMPARE(w ? w->text : QString(), QString::fromUtf8(r.text));
+    }
 };
 
 void TestWriteAudit::walk()
