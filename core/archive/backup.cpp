@@ -21,8 +21,21 @@ const QRegularExpression &datedName()
     return re;
 }
 
-// The SQLite copy at file: whole (integrity_check) and its chains unbroken. Empty when it passed,
-// else what is wrong; *verdict gets the chains' verdict when they could be walked.
+// Backups dated more than keep days before day, in dir.
+QStringList expired(const QString &dir, const QDate &day, int keep)
+{
+    QStringList old;
+    const QDate oldestKept = day.addDays(-keep);
+    for (const QString &name : QDir(dir).entryList(QDir::Files, QDir::Name)) {
+        const auto m = datedName().match(name);
+        const QDate d = m.hasMatch() ? QDate::fromString(m.captured(1), Qt::ISODate) : QDate();
+        if (d.isValid() && d < oldestKept)
+            old << QDir(dir).filePath(name);
+    }
+    return old;
+}
+} // namespace
+
 QString checkSqliteCopy(const QString &file, QString *verdict)
 {
     static std::atomic<int> counter{0};
@@ -52,21 +65,6 @@ QString checkSqliteCopy(const QString &file, QString *verdict)
     QSqlDatabase::removeDatabase(name);
     return why;
 }
-
-// Backups dated more than keep days before day, in dir.
-QStringList expired(const QString &dir, const QDate &day, int keep)
-{
-    QStringList old;
-    const QDate oldestKept = day.addDays(-keep);
-    for (const QString &name : QDir(dir).entryList(QDir::Files, QDir::Name)) {
-        const auto m = datedName().match(name);
-        const QDate d = m.hasMatch() ? QDate::fromString(m.captured(1), Qt::ISODate) : QDate();
-        if (d.isValid() && d < oldestKept)
-            old << QDir(dir).filePath(name);
-    }
-    return old;
-}
-} // namespace
 
 QString backupFileName(const ArchiveConfig &config, const QDate &day)
 {

@@ -28,6 +28,10 @@ struct BackupOutcome {
 // The dated file of a backup made on day: archive-YYYY-MM-DD.db (SQLite) or .dump (PostgreSQL).
 QString backupFileName(const ArchiveConfig &config, const QDate &day);
 
+// The SQLite copy at file: whole (SQLite's integrity check) and its chains unbroken. Empty when it
+// passed, else what is wrong; *verdict gets the chains' verdict when they could be walked.
+QString checkSqliteCopy(const QString &file, QString *verdict);
+
 // Makes day's backup of the open store (whose settings config is) into config.backupDir.
 BackupOutcome makeBackup(RecordStore &store, const ArchiveConfig &config, const QDate &day);
 

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
+#include <QSqlError>
 
 using namespace archivetest;
 
@@ -121,6 +122,29 @@ private slots:
         QVERIFY(!v->ok);
         QVERIFY2(v->key.startsWith(found[2]), qPrintable(v->text()));
         QCOMPARE(QStringList({v->table, v->recorder}), found.mid(0, 2));
+    }
+
+    // A copy SQLite itself finds damaged (an index that no longer matches its table) is refused in
+    // SQLite's own words, before its chains are walked.
+    void damagedCopyRefused()
+    {
+        QTemporaryDir dir;
+        const QString file = dir.filePath("copy.db");
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "damage");
+            db.setDatabaseName(file);
+            QVERIFY(db.open());
+            QSqlQuery q(db);
+            for (const char *sql : {"CREATE TABLE t (a INTEGER, b INTEGER)", "CREATE INDEX t_a ON t (a)", "INSERT INTO t VALUES (1, 2), (3, 4)",
+                                    "PRAGMA writable_schema = ON", "UPDATE sqlite_master SET sql = 'CREATE INDEX t_a ON t (b)' WHERE name = 't_a'"})
+                QVERIFY2(q.exec(sql), qPrintable(q.lastError().text()));
+            db.close();
+        }
+        QSqlDatabase::removeDatabase("damage");
+        QString verdict;
+        const QString why = archive::checkSqliteCopy(file, &verdict);
+        QVERIFY2(why.startsWith("备份的完整性检查不通过："), qPrintable(why));
+        QVERIFY(verdict.isEmpty());
     }
 
     // A day's backup: refused while the archive's chains are broken (the older backups all stay),
