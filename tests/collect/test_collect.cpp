@@ -207,6 +207,7 @@ private slots:
                 // Its line on standard error, whole: nothing trails a device that has nothing more to say.
                 const QString line = QStringLiteral("设备 %1（COM4-%1）：条数 %2，读出 %2 条，存档新增 %3 条").arg(21 + i).arg(counts[i]).arg(pass ? 0 : counts[i]);
                 QVERIFY2(r.err.split(QLatin1Char('\n')).contains(line), qPrintable(r.err));
+                QVERIFY2(!r.err.startsWith(QLatin1Char('\n')) && !r.err.contains("\n\n"), qPrintable(r.err));  // no empty note
                 const QString csv = m_dir->filePath(QStringLiteral("data-%1.csv").arg(21 + i));
                 QCOMPARE(d["files"].toObject()["csv"].toString(), csv);
                 QCOMPARE(readFile(csv).count('\n'), counts[i] + 1);  // the heading and a line a record
@@ -358,6 +359,7 @@ private slots:
         QCOMPARE(r.code, code);
         const bool cleared = code == collect::Complete;
         QCOMPARE(r.device(0)["cleared"].toBool(), cleared);
+        QCOMPARE(r.err.contains("，条数已清零"), cleared);
         QCOMPARE(r.device(0)["count"].toInt(), 12 + arriving);
         QCOMPARE(r.list(0, "missing"), failing > 0 ? QList<int>{failing} : QList<int>{});
         QCOMPARE(m_sim.coilOnCount(3) - coil, cleared ? 1 : 0);
