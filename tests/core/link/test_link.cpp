@@ -10,6 +10,7 @@
 #include "core/link/convert.h"
 #include "core/link/crc16.h"
 #include "core/link/frames.h"
+#include "core/link/hex.h"
 #include "core/link/serialdevice.h"
 #include "core/live/livedecode.h"
 #include <QDir>
@@ -120,6 +121,31 @@ class TestLink : public QObject {
     Q_OBJECT
 private slots:
     void frames_data() { tableRows(frameRows()); }
+    // Too short to hold a CRC and something it covers: no frame, whatever the bytes (FF FF is the
+    // CRC of nothing).
+    void tooShortForACrc_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("one byte") << hx("FF");
+        QTest::newRow("the CRC of nothing") << hx("FF FF");
+    }
+    void tooShortForACrc()
+    {
+        QFETCH(QByteArray, bytes);
+        QVERIFY(!crcMatches(bytes));
+    }
+    // Every byte value as the monitor and the status line write it.
+    void hexTexts()
+    {
+        QByteArray all;
+        for (int b = 0; b < 256; ++b)
+            all.append(char(b));
+        const QString upper = QString::fromLatin1(all.toHex(' ').toUpper());
+        QCOMPARE(requestHex(all), upper + QLatin1Char(' '));
+        QCOMPARE(hexText(all), QLatin1Char(' ') + upper);
+        QCOMPARE(hexText({}), QString());
+    }
     void frames();
     void classify_data() { tableRows(classifyRows()); }
     void classify();
