@@ -143,6 +143,42 @@ private slots:
         QCOMPARE(sim.requests().size(), 4);  // the failed read, then the read asked three times
         QCOMPARE(ex.reply.size(), 7);        // the last reply, shown
     }
+
+    // A client that leaves while the bus runs its exchange: the exchange ends, the answer goes to
+    // nobody, and the next client is served.
+    void leaverDuringItsExchange()
+    {
+        sim::SimRecorder sim;
+        QVERIFY(sim.start());
+        sim.setHolding(5, 4321);
+        sim.injectFault({.fault = sim::Fault::Late, .lateMs = 300});
+        Link watcher;
+        watcher.setPeerWitness(&sim);
+        QCOMPARE(watcher.open(sim.portPath(), 19200, 0), QString());
+        busshare::BusRelay relay(watcher);
+        QCOMPARE(relay.listen(sim.portPath()), QString());
+        QLocalSocket leaver;
+        relay::Reader input;
+        // It leaves as soon as the watcher says its exchange has begun.
+        connect(&leaver, &QLocalSocket::readyRead, &leaver, [&] {
+            input.append(leaver.readAll());
+            for (relay::Message m; input.next(&m) == relay::Reader::Next::Message;)
+                if (std::holds_alternative<relay::Started>(m))
+                    leaver.abort();
+        });
+        leaver.connectToServer(relay.path());
+        QVERIFY(leaver.waitForConnected(5000));
+        QSignalSpy finished(&watcher, &Link::exchangeFinished);
+        leaver.write(relay::encode(relay::Request{.id = 3, .firstWaitMs = 1000, .confirmsAfterFault = false,
+                                                  .frame = modbus::readHolding(21, 4, 1)}));
+        QVERIFY(finished.wait(10000));
+        QCOMPARE(leaver.state(), QLocalSocket::UnconnectedState);
+        Link client;
+        QCOMPARE(client.open(sim.portPath(), 19200, 0), QString());
+        const Exchange ex = client.exchange(*client.tryHold(), kinds::SingleParameterRead, modbus::readHolding(21, 5, 1));
+        QVERIFY2(client.viaWatcher() && ex.info.exact(), qPrintable(ex.stateText));
+        QCOMPARE(qFromBigEndian<quint16>(ex.reply.constData() + 3), quint16(4321));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestBusShare)
