@@ -9,6 +9,7 @@
 #include "core/settings/comports.h"
 #include "core/link/convert.h"
 #include "core/link/crc16.h"
+#include "core/link/exchange.h"
 #include "core/link/frames.h"
 #include "core/link/hex.h"
 #include "core/link/serialdevice.h"
@@ -121,6 +122,43 @@ class TestLink : public QObject {
     Q_OBJECT
 private slots:
     void frames_data() { tableRows(frameRows()); }
+    // A confirming read of registers 116 … 121 (the interval, the clock, the count) and the one
+    // before it: the same but for a clock that moved on no more than the time between, never back.
+    void confirmingReads_data()
+    {
+        QTest::addColumn<QByteArray>("request");
+        QTest::addColumn<QByteArray>("earlier");
+        QTest::addColumn<QByteArray>("later");
+        QTest::addColumn<int>("elapsedMs");
+        QTest::addColumn<bool>("agrees");
+        // minute, second, day, hour, weekday, month, century, year: 2026-12-09 10:59:58
+        const QByteArray read = modbus::readHolding(21, 116, 6);
+        const auto answer = [](const char *clock, const char *count = "00 0C") {
+            return withCrc(QByteArray("15 03 0C 00 3C ").append(clock).append(' ').append(count).constData());
+        };
+        const QByteArray at58 = answer("59 58 09 10 03 12 20 26"), at59 = answer("59 59 09 10 03 12 20 26"),
+                         at00 = answer("00 00 09 11 03 12 20 26"), at01 = answer("00 01 09 11 03 12 20 26");
+        QTest::newRow("the same bytes") << read << at58 << at58 << 0 << true;
+        QTest::newRow("a second on, 0.2 s between") << read << at58 << at59 << 200 << true;
+        QTest::newRow("over the hour, 0.2 s between") << read << at59 << at00 << 200 << true;
+        QTest::newRow("three seconds on, 0.2 s between") << read << at58 << at01 << 200 << false;
+        QTest::newRow("three seconds on, 1.5 s between") << read << at58 << at01 << 1500 << true;
+        QTest::newRow("a second back") << read << at59 << at58 << 200 << false;
+        QTest::newRow("the clock the same, the count not") << read << at58 << answer("59 58 09 10 03 12 20 26", "00 0D") << 200 << false;
+        QTest::newRow("the earlier clock no time") << read << answer("59 58 09 10 03 12 20 2A") << at59 << 200 << false;
+        QTest::newRow("the later clock no time") << read << at58 << answer("59 59 32 10 03 12 20 26") << 200 << false;
+        QTest::newRow("a read not covering the clock") << modbus::readHolding(21, 121, 1) << withCrc("15 03 02 00 0C")
+                                                       << withCrc("15 03 02 00 0D") << 200 << false;
+    }
+    void confirmingReads()
+    {
+        QFETCH(QByteArray, request);
+        QFETCH(QByteArray, earlier);
+        QFETCH(QByteArray, later);
+        QFETCH(int, elapsedMs);
+        QFETCH(bool, agrees);
+        QCOMPARE(Link::agrees(request, earlier, later, qint64(elapsedMs) * 1'000'000), agrees);
+    }
     // Too short to hold a CRC and something it covers: no frame, whatever the bytes (FF FF is the
     // CRC of nothing).
     void tooShortForACrc_data()
