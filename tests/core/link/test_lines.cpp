@@ -5,7 +5,11 @@
 #include "core/link/exchange.h"
 #include "tablerows.h"
 #include "simlines.h"
+#include "core/link/crc16.h"
 #include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
 #include <QTest>
 
 namespace {
@@ -17,6 +21,9 @@ using T = sim::SimRecorder::Transport;
 const auto &behaviourRows() { static const struct { const char *name; F fault; C cls[3]; bool exact[3]; int notices[3]; } rows[] = {
     {"plain", F::None, {C::Valid, C::Valid, C::Valid}, {true, true, true}, {0, 0, 0}},
     {"late reply", F::Late, {C::None, C::None, C::None}, {}, {0, 0, 0}},
+    // A reply in two pieces 100 ms apart, inside its window: one reply (on Modbus TCP, one MBAP frame
+    // over two segments).
+    {"split reply", F::Split, {C::Valid, C::Valid, C::Valid}, {true, true, true}, {0, 0, 0}},
     {"trailing bytes", F::Trailing, {C::Valid, C::Valid, C::Valid}, {}, {0, 0, 0}},
     {"another address", F::OtherAddress, {C::OtherSender, C::OtherSender, C::OtherSender}, {}, {0, 0, 0}},
     // A Modbus TCP frame cut short is no frame at all. The connection is made again before the next request.
@@ -34,6 +41,8 @@ private slots:
     void behaviours_data();
     void behaviours();
     void idleDrop();
+    void mbapInPieces_data();
+    void mbapInPieces();
 };
 
 void TestLines::behaviours_data()
@@ -99,6 +108,51 @@ void TestLines::idleDrop()
         QVERIFY(link.exchange(*hold, kinds::SingleParameterRead, read).info.exact());
         QCOMPARE(notices.size(), 0);
     }
+}
+
+void TestLines::mbapInPieces_data()
+{
+    QTest::addColumn<QList<int>>("cuts");  // where the 13 bytes of the answer are cut into segments
+    QTest::newRow("inside the PDU") << QList<int>{9};
+    QTest::newRow("after the header") << QList<int>{7};
+    QTest::newRow("byte by byte") << QList<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12};
+}
+
+// A Modbus TCP gateway whose answer comes in segments some milliseconds apart: one answer, whole,
+// wherever it is cut.
+void TestLines::mbapInPieces()
+{
+    QFETCH(QList<int>, cuts);
+    QTcpServer server;
+    QVERIFY(server.listen(QHostAddress::LocalHost));
+    QList<QByteArray> pieces;
+    QTcpSocket *peer = nullptr;
+    std::function<void()> next = [&] {
+        if (!peer || pieces.isEmpty())
+            return;
+        peer->write(pieces.takeFirst());
+        peer->flush();
+        QTimer::singleShot(5, peer, next);
+    };
+    connect(&server, &QTcpServer::newConnection, this, [&] {
+        peer = server.nextPendingConnection();
+        connect(peer, &QTcpSocket::readyRead, peer, [&] {
+            const QByteArray answer = peer->readAll().left(2) + QByteArray::fromHex("0000000715030400 3C000C");
+            int from = 0;
+            for (int cut : cuts + QList<int>{int(answer.size())})
+                pieces << answer.mid(from, cut - from), from = cut;
+            next();
+        });
+    });
+    Link link;
+    link.setGuardMs(50);  // a line connected is not trusted before a guard and a confirming read
+    QVERIFY(link.open(QStringLiteral("tcp://127.0.0.1:%1").arg(server.serverPort()), 19200, 0).isEmpty());
+    ExchangeKind kind = kinds::SingleParameterRead;
+    kind.firstWaitMs = 5000;
+    const Exchange ex = link.exchange(*link.tryHold(), kind, modbus::readHolding(21, 116, 2));
+    QVERIFY2(ex.info.exact(), qPrintable(ex.stateText));
+    QCOMPARE(ex.reply, QByteArray::fromHex("15030400 3C000C") + ex.reply.right(2));
+    QVERIFY(crcMatches(ex.reply));
 }
 
 QTEST_GUILESS_MAIN(TestLines)

@@ -12,6 +12,7 @@
 #include "core/link/exchange.h"
 #include "core/link/frames.h"
 #include "core/link/hex.h"
+#include "core/link/line.h"
 #include "core/link/serialdevice.h"
 #include "core/live/livedecode.h"
 #include <QDir>
@@ -106,6 +107,15 @@ const auto &openFailureRows() { static const struct { const char *name; bool exi
     {"other", true, true, QSerialPort::OpenError, "无法打开"},
 }; return rows; }
 
+// What a line target may be: a host and a port behind one of the two schemes, nothing more; or a
+// serial device's path.
+const auto &targetRows() { static const struct { const char *target; bool usable; } rows[] = {
+    {"tcp://127.0.0.1:502", true}, {"rtu-over-tcp://gw.local:4001", true}, {"/dev/ttyUSB0", true},
+    {"tcp://127.0.0.1", false}, {"tcp://127.0.0.1:0", false}, {"tcp://:502", false},
+    {"tcp://127.0.0.1:502/unit1", false}, {"tcp://127.0.0.1:502?unit=1", false}, {"tcp://127.0.0.1:502#a", false},
+    {"tcp://admin:pw@127.0.0.1:502", false}, {"rtu-over-tcp://gw.local:4001/x", false},
+}; return rows; }
+
 const auto &latencyRows() { static const struct { const char *device; bool present; int saysMs; const char *tty; } rows[] = {
     {"dev/ttyACM0", false, 0, ""}, {"dev/ttyUSB0", true, 0, ""}, {"dev/ttyUSB1", true, 16, "ttyUSB1"},
     {"dev/ttyUSB2", true, 0, ""}, {"dev/usb-FTDI_A", true, 16, "ttyUSB4"}, {"dev/usb-gone", false, 0, ""},
@@ -196,6 +206,15 @@ private slots:
     void comPorts();
     void defaultDevices_data() { tableRows(defaultDeviceRows(), [](const auto &r) { return QStringLiteral("COM%1").arg(r.com); }); }
     void defaultDevices();
+    void targets_data() { tableRows(targetRows(), [](const auto &r) { return r.target; }); }
+    void targets()
+    {
+        const auto &r = tableRow(targetRows());
+        QString error;
+        const auto made = line::make(QString::fromUtf8(r.target), 19200, &error);
+        QCOMPARE(bool(made), r.usable);
+        QCOMPARE(error.contains(QStringLiteral("不是可用的线路")), !r.usable);
+    }
     void openFailures_data() { tableRows(openFailureRows()); }
     void openFailures();
     void latencyAdvice_data() { tableRows(latencyRows(), [](const auto &r) { return r.device; }); }
