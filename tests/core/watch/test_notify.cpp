@@ -290,16 +290,22 @@ private:
     QProcess m_process;
 };
 
+// Starts server, or skips the test where python3-aiosmtpd is missing (fails it under CI).
+#define START_SMTP(server) \
+    do { \
+        const QString python = smtpPython(); \
+        if (python.isEmpty() && qgetenv("CI") == "true") \
+            QFAIL("no SMTP server for the test: python3-aiosmtpd is not installed"); \
+        if (python.isEmpty()) \
+            QSKIP("no SMTP server for the test: python3-aiosmtpd is not installed"); \
+        const QString why = (server).start(python); \
+        QVERIFY2(why.isEmpty(), qPrintable(why)); \
+    } while (false)
+
 void TestNotify::mailArrivesWhileWebhookHangs()
 {
-    const QString python = smtpPython();
-    if (python.isEmpty() && qgetenv("CI") == "true")
-        QFAIL("no SMTP server for the test: python3-aiosmtpd is not installed");
-    if (python.isEmpty())
-        QSKIP("no SMTP server for the test: python3-aiosmtpd is not installed");
     SmtpServer smtp;
-    const QString why = smtp.start(python);
-    QVERIFY2(why.isEmpty(), qPrintable(why));
+    START_SMTP(smtp);
     QByteArray &printed = smtp.printed;
 
     HttpListener silent({});  // takes the request and never answers
@@ -341,14 +347,8 @@ void TestNotify::mailArrivesWhileWebhookHangs()
 // gets no mail at all from a login with a password, and the delivery says it failed.
 void TestNotify::passwordNeverInClear()
 {
-    const QString python = smtpPython();
-    if (python.isEmpty() && qgetenv("CI") == "true")
-        QFAIL("no SMTP server for the test: python3-aiosmtpd is not installed");
-    if (python.isEmpty())
-        QSKIP("no SMTP server for the test: python3-aiosmtpd is not installed");
     SmtpServer smtp;
-    const QString why = smtp.start(python);
-    QVERIFY2(why.isEmpty(), qPrintable(why));
+    START_SMTP(smtp);
     Notifier notifier(NotifySettings{{}, smtp.url(), "watch@example.org", {"a@example.org"}, "watch", {}, "zh"},
                       QStringLiteral("geheim"));
     QSignalSpy spy(&notifier, &Notifier::delivery);
