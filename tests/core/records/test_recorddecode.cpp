@@ -71,6 +71,8 @@ const auto &reportRows() { static const struct Row {
      "共 6 条记录，已读取 4 条。有 1 条记录未能读取：第 5 条。有 1 个位置不是记录", "读取所有记录：已读取 4 条，2 条未读取或不是记录（逐条读取）"},
     {"stopped", {.end = End::Stopped, .total = 100, .read = 37, .notTriedFrom = 38}, range(38, 100), "",
      "读取所有记录：已停止，已读取 37 条，第 38-100 条未读取（逐条读取）"},
+    {"stopped before the first", {.end = End::Stopped, .total = 3, .notTriedFrom = 1}, range(1, 3), "",
+     "读取所有记录：已停止，已读取 0 条，第 1-3 条未读取（逐条读取）"},
     {"stopped after an empty position", {.end = End::Stopped, .total = 20, .read = 9, .notRecords = {4}, .notTriedFrom = 11}, range(11, 20),
      "读取已停止，已读取 9 条。第 11-20 条未读取。有 1 个位置不是记录", "读取所有记录：已停止，已读取 9 条，第 11-20 条未读取（逐条读取）"},
     {"port lost", {.end = End::PortLost, .total = 20, .read = 6, .notTriedFrom = 7}, range(7, 20),

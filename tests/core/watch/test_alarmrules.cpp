@@ -72,6 +72,8 @@ const auto &settingsRows() { static const struct { const char *name, *content; A
     {"not a number", "delay=5分钟", {}, "第 1 行（delay=）"},
     {"two decimals", "repeat=60\ndeadband=0.55", {300, 5, 60, 3}, "第 2 行（deadband=）"},
     {"negative deadband", "deadband=-0.5", {}, "第 1 行（deadband=）"},
+    {"a day's delay, a week's repeat", "delay=86400\nrepeat=604800", {86400, 5, 604800, 3}, nullptr},
+    {"repeat above a week", "repeat=604801", {}, "第 1 行（repeat=）"},
     {"delay above a day", "delay=86401", {}, "第 1 行（delay=）"},
     {"no polls", "comm-lost-polls=0", {}, "第 1 行（comm-lost-polls=）"},
     {"unknown key", "# x\ncolour=red", {}, "第 2 行（colour=）"},

@@ -147,6 +147,14 @@ void TestNotify::hostileText()
     for (const char *key : {"recorder", "name", "unit", "by", "note"})
         QCOMPARE(o[key].toString(), text);
     QCOMPARE(o["value"].toDouble(), 25.0);
+    // In a mail's head the text goes in encoded words: it starts no header of its own, and no line,
+    // long as the name may be, passes 78 characters.
+    const QByteArray message = mailMessage(mailText(t, text.repeated(9), text, false), "w@e.org", {"a@e.org"},
+                                           QDateTime::currentDateTimeUtc(), "1@e.org");
+    const QList<QByteArray> head = message.left(message.indexOf("\r\n\r\n")).split('\n');
+    const QRegularExpression line("^(Date|From|To|Subject|Message-ID|MIME-Version|Content-Type|Content-Transfer-Encoding): | =\\?UTF-8");
+    for (const QByteArray &l : head)
+        QVERIFY2(l.size() <= 79 && line.match(QString::fromUtf8(l)).hasMatch(), l.constData());
 }
 
 void TestNotify::settings()
