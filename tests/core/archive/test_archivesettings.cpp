@@ -222,6 +222,12 @@ private slots:
         QVERIFY2(note.contains(u"~/.pgpass"), qPrintable(note));
         QCOMPARE(readFile(dir.filePath("archive.set")), archive::settingsContent(c));
         QVERIFY(!readFile(dir.filePath("archive.set")).contains("s3cret"));
+        // Without a password (PostgreSQL asks ~/.pgpass) or for a SQLite file, the keyring is not asked.
+        for (const ArchiveConfig &none : {ArchiveConfig{ArchiveConfig::Postgres, {}, "db.site", 5432, "wl8806n", "collector", {}},
+                                          ArchiveConfig{ArchiveConfig::Sqlite, dir.filePath("a.db"), {}, 5432, {}, {}, "s3cret"}}) {
+            note.clear();
+            QVERIFY2(archive::saveChoice(dir.path(), none, &error, &note) && note.isEmpty(), qPrintable(error + note));
+        }
     }
 
 private:
