@@ -107,6 +107,26 @@ const auto &openFailureRows() { static const struct { const char *name; bool exi
     {"other", true, true, QSerialPort::OpenError, "无法打开"},
 }; return rows; }
 
+// A clock answer of registers 116 … 121; clock: minute, second, day, hour, weekday, month, century, year.
+QByteArray clockAnswer(const char *clock, const char *count = "00 0C")
+{
+    return withCrc(QByteArray("15 03 0C 00 3C ").append(clock).append(' ').append(count).constData());
+}
+const QByteArray At58 = clockAnswer("59 58 09 10 03 12 20 26"), At59 = clockAnswer("59 59 09 10 03 12 20 26"),
+                 At00 = clockAnswer("00 00 09 11 03 12 20 26"), At01 = clockAnswer("00 01 09 11 03 12 20 26");
+const auto &agreeRows() { static const struct { const char *name; QByteArray request, earlier, later; int elapsedMs; bool agrees; } rows[] = {
+    {"the same bytes", modbus::readHolding(21, 116, 6), At58, At58, 0, true},
+    {"a second on, 0.2 s between", modbus::readHolding(21, 116, 6), At58, At59, 200, true},
+    {"over the hour, 0.2 s between", modbus::readHolding(21, 116, 6), At59, At00, 200, true},
+    {"three seconds on, 0.2 s between", modbus::readHolding(21, 116, 6), At58, At01, 200, false},
+    {"three seconds on, 1.5 s between", modbus::readHolding(21, 116, 6), At58, At01, 1500, true},
+    {"a second back", modbus::readHolding(21, 116, 6), At59, At58, 200, false},
+    {"the clock the same, the count not", modbus::readHolding(21, 116, 6), At58, clockAnswer("59 58 09 10 03 12 20 26", "00 0D"), 200, false},
+    {"the earlier clock no time", modbus::readHolding(21, 116, 6), clockAnswer("59 58 09 10 03 12 20 2A"), At59, 200, false},
+    {"the later clock no time", modbus::readHolding(21, 116, 6), At58, clockAnswer("59 59 32 10 03 12 20 26"), 200, false},
+    {"a read not covering the clock", modbus::readHolding(21, 121, 1), withCrc("15 03 02 00 0C"), withCrc("15 03 02 00 0D"), 200, false},
+}; return rows; }
+
 // What a line target may be: a host and a port behind one of the two schemes, nothing more; or a
 // serial device's path.
 const auto &targetRows() { static const struct { const char *target; bool usable; } rows[] = {
@@ -134,54 +154,18 @@ private slots:
     void frames_data() { tableRows(frameRows()); }
     // A confirming read of registers 116 … 121 (the interval, the clock, the count) and the one
     // before it: the same but for a clock that moved on no more than the time between, never back.
-    void confirmingReads_data()
-    {
-        QTest::addColumn<QByteArray>("request");
-        QTest::addColumn<QByteArray>("earlier");
-        QTest::addColumn<QByteArray>("later");
-        QTest::addColumn<int>("elapsedMs");
-        QTest::addColumn<bool>("agrees");
-        // minute, second, day, hour, weekday, month, century, year: 2026-12-09 10:59:58
-        const QByteArray read = modbus::readHolding(21, 116, 6);
-        const auto answer = [](const char *clock, const char *count = "00 0C") {
-            return withCrc(QByteArray("15 03 0C 00 3C ").append(clock).append(' ').append(count).constData());
-        };
-        const QByteArray at58 = answer("59 58 09 10 03 12 20 26"), at59 = answer("59 59 09 10 03 12 20 26"),
-                         at00 = answer("00 00 09 11 03 12 20 26"), at01 = answer("00 01 09 11 03 12 20 26");
-        QTest::newRow("the same bytes") << read << at58 << at58 << 0 << true;
-        QTest::newRow("a second on, 0.2 s between") << read << at58 << at59 << 200 << true;
-        QTest::newRow("over the hour, 0.2 s between") << read << at59 << at00 << 200 << true;
-        QTest::newRow("three seconds on, 0.2 s between") << read << at58 << at01 << 200 << false;
-        QTest::newRow("three seconds on, 1.5 s between") << read << at58 << at01 << 1500 << true;
-        QTest::newRow("a second back") << read << at59 << at58 << 200 << false;
-        QTest::newRow("the clock the same, the count not") << read << at58 << answer("59 58 09 10 03 12 20 26", "00 0D") << 200 << false;
-        QTest::newRow("the earlier clock no time") << read << answer("59 58 09 10 03 12 20 2A") << at59 << 200 << false;
-        QTest::newRow("the later clock no time") << read << at58 << answer("59 59 32 10 03 12 20 26") << 200 << false;
-        QTest::newRow("a read not covering the clock") << modbus::readHolding(21, 121, 1) << withCrc("15 03 02 00 0C")
-                                                       << withCrc("15 03 02 00 0D") << 200 << false;
-    }
+    void confirmingReads_data() { tableRows(agreeRows()); }
     void confirmingReads()
     {
-        QFETCH(QByteArray, request);
-        QFETCH(QByteArray, earlier);
-        QFETCH(QByteArray, later);
-        QFETCH(int, elapsedMs);
-        QFETCH(bool, agrees);
-        QCOMPARE(Link::agrees(request, earlier, later, qint64(elapsedMs) * 1'000'000), agrees);
+        const auto &r = tableRow(agreeRows());
+        QCOMPARE(Link::agrees(r.request, r.earlier, r.later, qint64(r.elapsedMs) * 1'000'000), r.agrees);
     }
     // Too short to hold a CRC and something it covers: no frame, whatever the bytes (FF FF is the
     // CRC of nothing).
-    void tooShortForACrc_data()
-    {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::newRow("empty") << QByteArray();
-        QTest::newRow("one byte") << hx("FF");
-        QTest::newRow("the CRC of nothing") << hx("FF FF");
-    }
     void tooShortForACrc()
     {
-        QFETCH(QByteArray, bytes);
-        QVERIFY(!crcMatches(bytes));
+        for (const char *bytes : {"", "FF", "FF FF"})
+            QVERIFY2(!crcMatches(hx(bytes)), bytes);
     }
     // Every byte value as the monitor and the status line write it.
     void hexTexts()
