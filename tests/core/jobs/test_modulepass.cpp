@@ -28,6 +28,7 @@ private slots:
     void pass_data() { tableRows(passRows()); }
     void pass();
     void stopEndsThePause();
+    void closedPortEndsThePass();
 
 private:
     // A bus of modules set up as the row says; the link opened on it.
@@ -110,6 +111,25 @@ void TestModulePass::stopEndsThePause()
     QStringList notes;
     QCOMPARE(pass.run(*hold, {2, {0, 3, 0, 20}, 24 * 3600 * 1000, 20}, notes), jobs::ModulePass::End::Stopped);
     QCOMPARE(counts, 0);
+}
+
+// The port closed during a module's turn (here while its records are kept) ends the pass there: the
+// next module is not tried on it.
+void TestModulePass::closedPortEndsThePass()
+{
+    sim::SimRecorder bus;
+    Link link;
+    QVERIFY(setUp(bus, link, {"1", "1"}));
+    jobs::DownloadAndKeep download(link, records::ReplyWindow{40, 2, 40}, [&](uint8_t, const jobs::Downloaded &) {
+        link.close();
+        return QString();
+    });
+    jobs::ModulePass pass(link, download);
+    QList<int> started;
+    connect(&pass, &jobs::ModulePass::moduleStarted, this, [&](int m) { started << m; });
+    QStringList notes;
+    QCOMPARE(pass.run(*link.tryHold(), {2, {0, 3, 0, 20}, 0, 20}, notes), jobs::ModulePass::End::PortClosed);
+    QCOMPARE(started, QList<int>{1});
 }
 
 QTEST_GUILESS_MAIN(TestModulePass)
