@@ -7,7 +7,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
-#include <QSqlError>
 
 using namespace archivetest;
 
@@ -129,22 +128,14 @@ private slots:
     void damagedCopyRefused()
     {
         QTemporaryDir dir;
-        const QString file = dir.filePath("copy.db");
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "damage");
-            db.setDatabaseName(file);
-            QVERIFY(db.open());
-            QSqlQuery q(db);
-            for (const char *sql : {"CREATE TABLE t (a INTEGER, b INTEGER)", "CREATE INDEX t_a ON t (a)", "INSERT INTO t VALUES (1, 2), (3, 4)",
-                                    "PRAGMA writable_schema = ON", "UPDATE sqlite_master SET sql = 'CREATE INDEX t_a ON t (b)' WHERE name = 't_a'"})
-                QVERIFY2(q.exec(sql), qPrintable(q.lastError().text()));
-            db.close();
-        }
-        QSqlDatabase::removeDatabase("damage");
+        ArchiveConfig copy;
+        copy.sqlitePath = dir.filePath("copy.db");
+        QCOMPARE(runRaw(copy, {{"CREATE TABLE t (a INTEGER, b INTEGER)", {}}, {"CREATE INDEX t_a ON t (a)", {}},
+                               {"INSERT INTO t VALUES (1, 2), (3, 4)", {}}, {"PRAGMA writable_schema = ON", {}},
+                               {"UPDATE sqlite_master SET sql = 'CREATE INDEX t_a ON t (b)' WHERE name = 't_a'", {}}}), 0);
         QString verdict;
-        const QString why = archive::checkSqliteCopy(file, &verdict);
-        QVERIFY2(why.startsWith("备份的完整性检查不通过："), qPrintable(why));
-        QVERIFY(verdict.isEmpty());
+        const QString why = archive::checkSqliteCopy(copy.sqlitePath, &verdict);
+        QVERIFY2(why.startsWith("备份的完整性检查不通过：") && verdict.isEmpty(), qPrintable(why));
     }
 
     // A day's backup: refused while the archive's chains are broken (the older backups all stay),

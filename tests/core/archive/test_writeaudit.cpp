@@ -4,22 +4,15 @@
 #include "core/link/frames.h"
 #include "core/link/writes.h"
 #include "sim/simrecorder.h"
+#include "hexbytes.h"
 #include "tablerows.h"
 #include <QTest>
 
 namespace {
-QByteArray words(std::initializer_list<uint16_t> values)
-{
-    QByteArray b;
-    for (uint16_t v : values)
-        b.append(char(v >> 8)).append(char(v & 0xFF));
-    return b;
-}
-
 // What the audit trail says a request wrote, at the edges of each named range ("" when it says
 // nothing: a read, a frame cut short, a count that does not match its bytes).
 const auto &wordRows() { static const struct { const char *name; QByteArray request; const char *text; } rows[] = {
-    {"the clock's first register", modbus::writeRegisters(21, 126, words({0x26, 0x1208, 0x2030, 0x0002})), "寄存器 126…129（时钟） = 38, 4616, 8240, 2"},
+    {"the clock's first register", modbus::writeRegisters(21, 126, hx("00 26 12 08 20 30 00 02")), "寄存器 126…129（时钟） = 38, 4616, 8240, 2"},
     {"the clock's last register", modbus::writeRegister(21, 129, 2), "寄存器 129（时钟） = 2"},
     {"past the clock: the first polling length", modbus::writeRegister(21, 130, 2), "寄存器 130（RS485轮循数据长度 测点1） = 2"},
     {"the record count", modbus::writeRegister(21, 121, 0), "寄存器 121（记录条数） = 0"},
@@ -33,7 +26,7 @@ const auto &wordRows() { static const struct { const char *name; QByteArray requ
     {"another coil", modbus::writeCoil(21, 9, true), "线圈 9 = 开"},
     {"a read", modbus::readHolding(21, 116, 1), ""},
     {"cut short", modbus::writeRegister(21, 116, 1).left(7), ""},
-    {"a count its bytes do not match", modbus::writeRegisters(21, 126, words({1, 2})).replace(5, 1, "\x03"), ""},
+    {"a count its bytes do not match", modbus::writeRegisters(21, 126, hx("00 01 00 02")).replace(5, 1, "\x03"), ""},
 }; return rows; }
 } // namespace
 
