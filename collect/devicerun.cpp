@@ -7,9 +7,10 @@ DeviceResult collectDevice(Link &link, const Link::Hold &hold, jobs::CollectJob 
 {
     DeviceResult res;
     job.keepFiles = [&](const QList<records::Record> &kept, int sensors, bool partial, const QStringList &names) {
-        res.files.clear();
-        res.filesFailed.clear();
-        return writeFiles(kept, sensors, files, partial, &res.files, &res.filesFailed, names);
+        Written w = writeFiles(kept, sensors, files, partial, names);
+        res.files = w.files;
+        res.filesFailed = w.failed;
+        return w.problems;
     };
     static_cast<jobs::Collected &>(res) = jobs::collectDownload(link, hold, job);
     return res;

@@ -13,12 +13,10 @@ QString partialPath(const QString &path)
     return path.left(path.size() - suffix.size()) + QStringLiteral(".partial") + suffix;
 }
 
-QStringList writeFiles(const QList<records::Record> &records, int sensors, const QMap<QString, QString> &files, bool partial,
-                       QMap<QString, QString> *written, QMap<QString, QString> *failed, const QStringList &names)
+Written writeFiles(const QList<records::Record> &records, int sensors, const QMap<QString, QString> &files, bool partial,
+                   const QStringList &names)
 {
-    QStringList problems;
-    if (files.isEmpty())
-        return problems;
+    Written w;
     for (auto it = files.begin(); it != files.end(); ++it) {
         const QString path = partial ? partialPath(it.value()) : it.value();
         QString why;
@@ -34,13 +32,13 @@ QStringList writeFiles(const QList<records::Record> &records, int sensors, const
             ok = safefile::writeWhole(path, content, &why);
         }
         if (ok) {
-            written->insert(it.key(), path);
+            w.files.insert(it.key(), path);
         } else {
-            failed->insert(it.key(), path);
-            problems << QStringLiteral("--%1：未能写入 %2：%3").arg(it.key(), path, why);
+            w.failed.insert(it.key(), path);
+            w.problems << QStringLiteral("--%1：未能写入 %2：%3").arg(it.key(), path, why);
         }
     }
-    return problems;
+    return w;
 }
 
 void Progress::update(int done, int total)

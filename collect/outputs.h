@@ -12,11 +12,15 @@ namespace collect {
 // records tab's writers; each file whole or not at all, and each on its own: one that cannot be
 // written does not keep the others from being written. Records that are not all there (partial: the
 // download was interrupted or left records unread) go beside the asked name (partialPath), so that a
-// whole file an earlier run wrote there stays. The paths written go into *written, those that failed
-// into *failed; a sentence (naming the option and the file) for each failure is returned. names: the
-// sensors' names for the CSV header.
-QStringList writeFiles(const QList<records::Record> &records, int sensors, const QMap<QString, QString> &files, bool partial,
-                       QMap<QString, QString> *written, QMap<QString, QString> *failed, const QStringList &names = {});
+// whole file an earlier run wrote there stays. What it returns is this write's alone: the paths
+// written, those that failed, and a sentence (naming the option and the file) for each failure.
+// names: the sensors' names for the CSV header.
+struct Written {
+    QMap<QString, QString> files, failed;  // "csv" → path
+    QStringList problems;
+};
+Written writeFiles(const QList<records::Record> &records, int sensors, const QMap<QString, QString> &files, bool partial,
+                   const QStringList &names);
 // "out.csv" → "out.partial.csv"; "out" → "out.partial".
 QString partialPath(const QString &path);
 

@@ -177,6 +177,7 @@ QByteArray spoiledReply(QByteArray reply, const FaultSpec &fault, uint8_t addres
     case Fault::Split:
     case Fault::EchoCut:
     case Fault::EchoSpoiled:
+    case Fault::EchoSplit:
     case Fault::Trailing:
     case Fault::Doubled:
     case Fault::Disconnect:
@@ -267,13 +268,15 @@ void SimRecorder::Impl::handleFrame(const QByteArray &frame, bool garbled, uint1
         handled = handleRequest(*dev, frame, hostMs());
     }
     spoilEcho(echoed, fault);
+    const QByteArray heldEcho = fault.fault == Fault::EchoSplit ? echoed.right(fault.truncateBy) : QByteArray();
+    echoed.chop(heldEcho.size());
     if (handled.reply.isEmpty())
         return;
 
     const QByteArray reply = spoiledReply(handled.reply, fault, address, uint8_t(frame[1]));
     // The reply as the line carries it, and what becomes of it there.
-    QByteArray out = framed(reply, uint16_t(transaction + (fault.fault == Fault::OtherTransaction)),
-                            fault.fault == Fault::OtherProtocol ? 1 : 0);
+    QByteArray out = heldEcho + framed(reply, uint16_t(transaction + (fault.fault == Fault::OtherTransaction)),
+                                       fault.fault == Fault::OtherProtocol ? 1 : 0);
     if (fault.fault == Fault::Trailing)
         out += fault.trailing;
     else if (fault.fault == Fault::Doubled)

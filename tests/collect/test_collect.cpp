@@ -321,13 +321,16 @@ private slots:
     // after the recorder confirmed the count written to 0.
     void clearAfter_data()
     {
-        QTest::addColumn<int>("failing");   // a record that never answers (0: none; -1: the first count read is garbled)
+        // a record that never answers (0: none; -1: the first count read is garbled; -2: stopped at the
+        // count read again before the clear)
+        QTest::addColumn<int>("failing");
         QTest::addColumn<int>("arriving");  // records the recorder adds during the download
         QTest::addColumn<int>("code");
         QTest::addColumn<int>("countWrite");  // what becomes of the reply to the count's write
         const int none = int(sim::Fault::None);
         QTest::newRow("every record read") << 0 << 0 << int(collect::Complete) << none;
         QTest::newRow("the count's first answer garbled") << -1 << 0 << int(collect::Complete) << none;
+        QTest::newRow("stopped at the count read again") << -2 << 0 << int(collect::Missing) << none;
         QTest::newRow("a record fails") << 4 << 0 << int(collect::Missing) << none;
         QTest::newRow("records arrive meanwhile") << 0 << 2 << int(collect::Complete) << none;
         QTest::newRow("one arrives, then fails") << 14 << 2 << int(collect::Missing) << none;
@@ -341,15 +344,19 @@ private slots:
         QFETCH(int, code);
         QFETCH(int, countWrite);
         const Memory full = demo(12 + arriving);
-        std::atomic<bool> arrived = false, garbled = false;
+        std::atomic<bool> arrived = false;
+        std::atomic<int> countReads = 0;
         m_sim.setFaultRule([&, failing, arriving, countWrite](const QByteArray &request, int) {
             if (arriving && reads(request, 5) && !arrived.exchange(true))
                 m_sim.setRecords(full, 21);  // the simulator's thread, outside its lock
             sim::FaultSpec f;
             if (failing > 0 && reads(request, failing))
                 f.fault = sim::Fault::NoReply;
-            if (failing < 0 && request.mid(1, 3) == QByteArray::fromHex("030079") && !garbled.exchange(true))
+            const int nth = request.mid(1, 3) == QByteArray::fromHex("030079") ? countReads++ : -1;
+            if (failing == -1 && nth == 0)
                 f.fault = sim::Fault::BadCrc;
+            if (failing == -2 && nth == 1)
+                ::kill(::getpid(), SIGINT);
             if (uint8_t(request[1]) == 0x10)  // the count's write
                 f.fault = sim::Fault(countWrite);
             return f;
@@ -365,7 +372,8 @@ private slots:
         QCOMPARE(m_sim.coilOnCount(3) - coil, cleared ? 1 : 0);
         const auto sent = m_sim.requests();  // the coil is switched on the wire only after a confirmed count
         QCOMPARE(std::count_if(sent.cbegin(), sent.cend(), [](const QByteArray &q) { return q[1] == 0x05; }), cleared ? 1 : 0);
-        QVERIFY2(countWrite == int(sim::Fault::None) || r.err.contains("清条数未被确认"), qPrintable(r.err));
+        QVERIFY2((countWrite == int(sim::Fault::None)) != r.err.contains("清条数未被确认"), qPrintable(r.err));
+        QVERIFY2(!r.err.contains("清零前再次读条数"), qPrintable(r.err));  // a stop is no failed read
         QCOMPARE(m_sim.records(21).size(), cleared ? 0 : full.size());
         QCOMPARE(archived("COM4-21").size(), full.size() - (failing > 0 ? 1 : 0));
         m_sim.clearFaults();

@@ -26,6 +26,8 @@ const auto &lineRows() { using F = sim::Fault; using M = EchoMode; static const 
     {"echo found, said once", 115200, true, 0, F::None, 0, M::Auto, "rr", C::Valid, true, 1, "SERSER"},
     {"echo cut short", 115200, true, 0, F::EchoCut, 0, M::Auto, "r", C::CrcMismatch, false, 0, "SR"},
     {"echo garbled", 115200, true, 0, F::EchoSpoiled, 0, M::Auto, "r", C::CrcMismatch, false, 0, "SR"},
+    // Its first five bytes would pass for an empty reply.
+    {"echo in two pieces", 115200, true, 0, F::EchoSplit, 0, M::Auto, "r", C::Valid, true, 1, "SER"},
     {"write echoed and answered", 115200, true, 0, F::None, 0, M::Auto, "rw", C::Valid, true, 1, "SERSER"},
     {"write echoed, not answered", 115200, true, 0, F::NoReply, 0, M::Auto, "rw", C::None, true, 1, "SERSEN"},
     {"echo, handling off", 115200, true, 0, F::None, 0, M::Off, "r", C::CrcMismatch, false, 0, "SR"},
