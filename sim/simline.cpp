@@ -268,7 +268,7 @@ void SimRecorder::Impl::handleFrame(const QByteArray &frame, bool garbled, uint1
         handled = handleRequest(*dev, frame, hostMs());
     }
     spoilEcho(echoed, fault);
-    const QByteArray heldEcho = fault.fault == Fault::EchoSplit ? echoed.right(fault.truncateBy) : QByteArray();
+    const QByteArray heldEcho = fault.fault == Fault::EchoSplit ? echoed.right(1) : QByteArray();
     echoed.chop(heldEcho.size());
     if (handled.reply.isEmpty())
         return;

@@ -42,8 +42,8 @@ enum class Fault {
     Split,          // the reply goes out in two halves, splitPauseMs apart
     EchoCut,        // on an echoing line: the echo of the request loses its last truncateBy bytes
     EchoSpoiled,    // on an echoing line: one byte of the echo of the request is garbled
-    EchoSplit,      // on an echoing line: the echo's last truncateBy bytes are held back and go out just
-                    // before the reply, as an adapter may hand an echo on in two pieces
+    EchoSplit,      // on an echoing line: the echo's last byte is held back and goes out just before the
+                    // reply, as an adapter may hand an echo on in two pieces
     Disconnect,     // the first half of the reply goes out, then a TCP line closes the connection (the
                     // pseudo-terminal stays up: a cut reply)
     OtherTransaction,  // on Modbus TCP the reply carries the request's transaction id + 1; elsewhere a
