@@ -17,6 +17,7 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QHostInfo>
+#include <QTimer>
 #include <systemd/sd-daemon.h>
 
 namespace watch {
@@ -134,6 +135,7 @@ WatchService::Setup serviceSetup(const QString &dir, const site::Site &site, arc
     setup.host = QHostInfo::localHostName();
     setup.store = &store;
     setup.archive = archiveConfig;
+    setup.window = site.replyWindow.value;
     setup.sensors = site.sensors;
     setup.names = site.names;
     QStringList problems = site.portProblems + site.nameProblems + QStringList{site.sensorProblem};
@@ -218,24 +220,28 @@ bool openLines(WatchService &service, const WatchSettings &settings, const site:
 }
 
 // Runs until a signal ends it. Under systemd (Type=notify): ready once every line is open, and a sign
-// of life after each poll for the watchdog, so a watcher that hangs is restarted.
-int serve(WatchService &service, const WatchSettings &settings, const records::ReplyWindow &replyWindow)
+// of life for the watchdog twice in each of its periods while the polls go on, so a watcher that hangs
+// is restarted and one with a long poll period is not.
+int serve(WatchService &service, const WatchSettings &settings)
 {
     service.start();
     service.checkArchiveDaily();
     if (settings.recordsAt)
-        service.downloadDaily(*settings.recordsAt, replyWindow);
+        service.downloadDaily(*settings.recordsAt);
     QEventLoop loop;
     process::Interrupt interrupt([&] {
         service.stop();
         loop.quit();
     });
     uint64_t watchdogUs = 0;
-    const bool watchdog = sd_watchdog_enabled(0, &watchdogUs) > 0;
-    QObject::connect(&service, &WatchService::polled, &service, [watchdog] {
-        if (watchdog)
-            sd_notify(0, "WATCHDOG=1");
-    });
+    QTimer feed;
+    if (sd_watchdog_enabled(0, &watchdogUs) > 0) {
+        QObject::connect(&feed, &QTimer::timeout, &service, [&service] {
+            if (service.pollsAlive())
+                sd_notify(0, "WATCHDOG=1");
+        });
+        feed.start(int(std::clamp<uint64_t>(watchdogUs / 2000, 1, 24 * 3600 * 1000)));
+    }
     sd_notify(0, "READY=1");
     loop.exec();
     sd_notify(0, "STOPPING=1");
@@ -304,11 +310,10 @@ int run(const QStringList &arguments, const Io &io)
         return usage(io, QStringLiteral("模拟记录仪无法启动：") + error);
     if (!openLines(service, *settings, site, p.isSet(a.demo) ? io.demo : nullptr, io))
         return Unusable;
-    const auto replyWindow = site.replyWindow.value;
     if (p.isSet(a.recordsNow))
-        service.downloadRecords(replyWindow);
+        service.downloadRecords();
     if (!p.isSet(a.once))
-        return serve(service, *settings, replyWindow);
+        return serve(service, *settings);
     service.pollAll();
     // What the poll raised is told before the end: each channel's first outcome is waited for
     // (a server that does not answer ends in the channel's time-out).

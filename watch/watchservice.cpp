@@ -48,7 +48,18 @@ void WatchService::add(std::unique_ptr<Link> link, const WatchedLine &line)
         if (std::exchange(m_lines[index]->pollDue, false))
             QTimer::singleShot(0, this, [this, index] { poll(index); });
     });
+    // The watcher's own exchanges are its sign of life; another program's are not.
+    connect(w->link.get(), &Link::exchangeFinished, this, [this, index] {
+        if (m_lines[index]->polling)
+            m_lines[index]->progress.start();
+    });
     w->relay = std::make_unique<busshare::BusRelay>(*w->link);
+    w->relay->setLongest(m_setup.window.longestWaitMs(), m_setup.window.guardMs);
+    connect(w->relay.get(), &busshare::BusRelay::notice, this, [this](const QString &text) {
+        if (m_setup.log)
+            m_setup.log(text);
+    });
+    w->progress.start();
     m_lines.push_back(std::move(w));
 }
 
@@ -62,21 +73,11 @@ void WatchService::start()
     }
 }
 
-void WatchService::downloadDaily(const QTime &at, const records::ReplyWindow &window)
+void WatchService::downloadDaily(const QTime &at)
 {
-    m_recordsAt = at;
-    m_window = window;
-    m_daily.setSingleShot(true);
-    connect(&m_daily, &QTimer::timeout, this, [this] {
-        downloadRecords(m_window);
-        downloadDaily(m_recordsAt, m_window);
-    }, Qt::UniqueConnection);
-    // The next time of day it names, today or tomorrow; at least a minute on, so one run is one day's.
-    const QDateTime now = QDateTime::currentDateTime();
-    QDateTime next(now.date(), at);
-    if (next <= now.addSecs(60))
-        next = next.addDays(1);
-    m_daily.start(int(std::min<qint64>(now.msecsTo(next), std::numeric_limits<int>::max())));
+    m_daily = std::make_unique<DailyRun>(at);
+    connect(m_daily.get(), &DailyRun::run, this, &WatchService::downloadRecords);
+    m_daily->start();
 }
 
 void WatchService::checkArchiveDaily()
@@ -112,7 +113,7 @@ void WatchService::checkArchive()
     }
 }
 
-void WatchService::downloadRecords(const records::ReplyWindow &window)
+void WatchService::downloadRecords()
 {
     for (auto &w : m_lines) {
         const WatchedLine &line = w->watch->line();
@@ -126,7 +127,7 @@ void WatchService::downloadRecords(const records::ReplyWindow &window)
         for (uint8_t address : line.addresses) {
             jobs::CollectJob job;
             job.address = address;
-            job.window = window;
+            job.window = m_setup.window;
             job.recorder = recorderName(line, address);
             job.port = line.port;
             job.store = m_setup.store;
@@ -177,7 +178,16 @@ void WatchService::poll(size_t index)
     if (!m_setup.store->watchers().beat({m_setup.host, now, lines.join(QLatin1Char(' '))}, &error) && m_setup.log)
         m_setup.log(error);
     w.polling = false;
+    w.progress.start();
     emit polled();
+}
+
+bool WatchService::pollsAlive() const
+{
+    const qint64 longest = m_setup.window.longestExchangeMs();
+    return std::all_of(m_lines.begin(), m_lines.end(), [longest](const auto &w) {
+        return w->progress.elapsed() <= w->watch->line().pollS * 1000LL + 2 * longest;
+    });
 }
 
 // A step told with its sensor's name and unit (none for a no-answer alarm).

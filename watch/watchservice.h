@@ -4,7 +4,9 @@
 #include "core/records/replywindow.h"
 #include "core/settings/recorders.h"
 #include "core/settings/sensortable.h"
+#include "core/watch/dailyrun.h"
 #include "core/watch/linewatch.h"
+#include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
 #include <memory>
@@ -28,6 +30,7 @@ public:
         std::function<void(const Transition &, const QString &name, const QString &unit)> tell;
         std::function<void(const QString &)> log;
         archive::ArchiveConfig archive;       // the archive's settings: its backups, and pg_dump's connection
+        records::ReplyWindow window;          // replywin.set: the daily download's, and the bound of every exchange
     };
     explicit WatchService(Setup setup, QObject *parent = nullptr);
     ~WatchService() override;
@@ -39,11 +42,11 @@ public:
     // Every line polled at once and then every pollS seconds. From then on the window and the collector
     // of this user reach each line through the watcher (busshare.h), between its polls.
     void start();
-    // Each day at `at` (local time), every recorder's records since the last one the archive holds are
-    // downloaded into it, between two polls.
-    void downloadDaily(const QTime &at, const records::ReplyWindow &window);
+    // Each day at `at` (local time, see DailyRun), every recorder's records since the last one the
+    // archive holds are downloaded into it, between two polls.
+    void downloadDaily(const QTime &at);
     // That download now, on every line.
-    void downloadRecords(const records::ReplyWindow &window);
+    void downloadRecords();
     // Now and then every day: the archive's chains walked (a break raises "archive-changed") and, when
     // archive.set names a backup folder, the day's backup made (a failure raises "backup-failed"); a
     // later check that finds all well clears the alarm.
@@ -52,9 +55,12 @@ public:
     // One poll of every line now (the timers' work, and --once's).
     void pollAll();
     void stop();
+    // The watcher's own work goes on: no line's poll is overdue by more than its period and twice the
+    // longest exchange (another program's exchange may go before it). What feeds the systemd watchdog.
+    bool pollsAlive() const;
 
 signals:
-    void polled();  // after each line's poll: the service's sign of life (the systemd watchdog)
+    void polled();  // after each line's poll
 
 private:
     void poll(size_t index);
@@ -69,13 +75,12 @@ private:
         QTimer timer;
         bool polling = false;
         bool pollDue = false;  // a poll came due while another program's exchange held the bus
+        QElapsedTimer progress;  // since the last poll ended, or the last exchange of a poll or download
     };
     Setup m_setup;
     AlarmRules m_rules;
     std::vector<std::unique_ptr<Watched>> m_lines;
-    QTime m_recordsAt;
-    records::ReplyWindow m_window;
-    QTimer m_daily;
+    std::unique_ptr<DailyRun> m_daily;
     QTimer m_archiveDaily;
 };
 

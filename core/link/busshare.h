@@ -9,6 +9,7 @@
 #include <QString>
 
 class QLocalServer;
+class QTimer;
 class QLocalSocket;
 
 // One owner per bus. The watcher (wl8806n-watch) owns the lines it watches; other programs of the same
@@ -22,8 +23,13 @@ class QLocalSocket;
 // The messages: relayprotocol.h.
 // Requests are taken first come, first served, each once the watcher's link is free (no poll, no
 // download, no other client's exchange under way). A client that goes before its turn is dropped
-// from the queue. Each request not given up before its turn gets its 'S' and its 'A', in that order; ids
-// are the client's own.
+// from the queue, and its exchange under way is cancelled. Each request not given up before its turn gets
+// its 'S' and its 'A', in that order; ids are the client's own.
+//
+// No client can stall the bus: the waits it asks are cut to the longest the watcher's settings allow, it
+// may have at most MaxQueuedPerClient requests waiting, and a request longer than a Modbus RTU frame or
+// one past the queue's bound ends its connection. A socket that stops accepting (no file descriptors
+// left) or whose file went is made again, at growing intervals while that fails.
 namespace busshare {
 
 // The socket of the watcher that owns target (a device path or a URL).
@@ -41,10 +47,18 @@ public:
     QString listen(const QString &target);
     QString path() const;
     int queued() const { return int(m_queue.size()); }
+    // The longest a client's request may wait for its reply (its first and second waits together) and
+    // keep the line silent before it; a longer ask is cut to these. 0: as asked.
+    void setLongest(int waitMs, int guardMs);
+
+    static constexpr int MaxQueuedPerClient = 8;
+    static constexpr int MaxRequestBytes = 256;  // a Modbus RTU frame
 
 signals:
     // A client's request was queued (for tests and logs).
     void requestQueued();
+    // What the watcher's log says: a client dropped, the socket lost, the socket back. Once a fault.
+    void notice(const QString &text);
 
 private:
     struct Pending {
@@ -60,10 +74,17 @@ private:
     void onClientGone(QLocalSocket *client);
     void serveSoon();
     void serve();
+    void drop(QLocalSocket *client, const QString &why);
+    void lookAtSocket();
     static void send(QLocalSocket *client, const relay::Message &message);
 
     Link &m_link;
     QLocalServer *m_server = nullptr;
+    QString m_target;           // what listen() was asked for: made again when lost
+    QString m_lost;             // why the socket is lost, said once; empty while it serves
+    QTimer *m_look = nullptr;   // looks at the socket now and then
+    int m_longestWaitMs = 0, m_longestGuardMs = 0;
+    const QLocalSocket *m_running = nullptr;  // the client whose exchange is on the bus
     QList<Pending> m_queue;
     QHash<QLocalSocket *, relay::Reader> m_input;  // each client's bytes not yet a whole message
     bool m_serving = false;

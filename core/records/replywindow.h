@@ -1,5 +1,6 @@
 #pragma once
 #include "core/link/echomode.h"
+#include <algorithm>
 
 // How long a record download waits and how often it asks. Users on a slow or long line widen these;
 // the defaults are what the recorder answers within on an ordinary bus.
@@ -22,6 +23,15 @@ struct ReplyWindow {
     static constexpr int MinAttempts = 1, MaxAttempts = 10;
     static constexpr int MinGuardMs = 20, MaxGuardMs = 60000;
     static constexpr int MinConnectMs = 100, MaxConnectMs = 60000;
+
+    // The longest wait of any other exchange the programs make (a read of every parameter, a register
+    // write and its pause), rounded up.
+    static constexpr int LongestCommandWaitMs = 1000;
+    // The longest one reply may be waited for: a record read's window or any other exchange's wait.
+    int longestWaitMs() const { return std::max(recordWindowMs, LongestCommandWaitMs); }
+    // The longest one exchange can take: the connection made again, the guard, and the wait, twice
+    // for a read confirmed after a fault.
+    int longestExchangeMs() const { return connectTimeoutMs + 2 * (guardMs + longestWaitMs()); }
 
     bool operator==(const ReplyWindow &) const = default;
 };

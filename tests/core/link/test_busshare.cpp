@@ -9,6 +9,8 @@
 #include <QTest>
 #include <QTimer>
 #include <QtEndian>
+#include <sys/resource.h>
+#include <unistd.h>
 
 class TestBusShare : public QObject {
     Q_OBJECT
@@ -144,14 +146,14 @@ private slots:
         QCOMPARE(ex.reply.size(), 7);        // the last reply, shown
     }
 
-    // A client that leaves while the bus runs its exchange: the exchange ends, the answer goes to
-    // nobody, and the next client is served.
+    // A client that leaves while the bus runs its exchange: the exchange is cancelled at once (not
+    // waited out to the minute it asked for), the answer goes to nobody, and the next client is served.
     void leaverDuringItsExchange()
     {
         sim::SimRecorder sim;
         QVERIFY(sim.start());
         sim.setHolding(5, 4321);
-        sim.injectFault({.fault = sim::Fault::Late, .lateMs = 300});
+        sim.injectFault({.fault = sim::Fault::NoReply});
         Link watcher;
         watcher.setPeerWitness(&sim);
         QCOMPARE(watcher.open(sim.portPath(), 19200, 0), QString());
@@ -169,14 +171,118 @@ private slots:
         leaver.connectToServer(relay.path());
         QVERIFY(leaver.waitForConnected(5000));
         QSignalSpy finished(&watcher, &Link::exchangeFinished);
-        leaver.write(relay::encode(relay::Request{.id = 3, .firstWaitMs = 1000, .confirmsAfterFault = false,
+        bool aborted = false;
+        connect(&watcher, &Link::exchangeFinished, this, [&aborted](const ExchangeKind &, const Exchange &ex) { aborted = ex.aborted; });
+        leaver.write(relay::encode(relay::Request{.id = 3, .firstWaitMs = 60000, .confirmsAfterFault = false,
                                                   .frame = modbus::readHolding(21, 4, 1)}));
-        QVERIFY(finished.wait(10000));
+        QVERIFY(finished.wait(30000));
+        QVERIFY(aborted);
         Link client;
         QCOMPARE(client.open(sim.portPath(), 19200, 0), QString());
         const Exchange ex = client.exchange(*client.tryHold(), kinds::SingleParameterRead, modbus::readHolding(21, 5, 1));
         QVERIFY2(client.viaWatcher() && ex.info.exact(), qPrintable(ex.stateText));
         QCOMPARE(qFromBigEndian<quint16>(ex.reply.constData() + 3), quint16(4321));
+    }
+
+    // What a client may ask of the watcher's bus: waits cut to the watcher's longest; a request past a
+    // frame's length, or past the queue's bound for one client, ends that client's connection.
+    // asks: first and second wait and guard; queued: requests sent while the watcher holds the bus;
+    // expected: the waits the bus ran the first with, or "dropped" and nothing on the bus.
+    void whatAClientMayAsk_data()
+    {
+        QTest::addColumn<QList<int>>("asks");
+        QTest::addColumn<int>("bytes");
+        QTest::addColumn<int>("queued");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("65 s waits: cut to the longest") << QList<int>{65535, 65535, 65535} << 8 << 1 << "300 0 100";
+        QTest::newRow("waits within the bound: as asked") << QList<int>{200, 100, 40} << 8 << 1 << "200 100 40";
+        QTest::newRow("a second wait past the bound: cut") << QList<int>{250, 300, 0} << 8 << 1 << "250 50 0";
+        QTest::newRow("a frame of 256 bytes: sent") << QList<int>{200, 0, 0} << 256 << 1 << "200 0 0";
+        QTest::newRow("a frame of 257 bytes: dropped") << QList<int>{200, 0, 0} << 257 << 1 << "dropped";
+        QTest::newRow("eight queued: served") << QList<int>{200, 0, 0} << 8 << 8 << "200 0 0";
+        QTest::newRow("nine queued: dropped") << QList<int>{200, 0, 0} << 8 << 9 << "dropped";
+    }
+    void whatAClientMayAsk()
+    {
+        QFETCH(QList<int>, asks);
+        QFETCH(int, bytes);
+        QFETCH(int, queued);
+        QFETCH(QString, expected);
+        sim::SimRecorder sim;
+        QVERIFY(sim.start());
+        Link watcher;
+        QCOMPARE(watcher.open(sim.portPath(), 19200, 0), QString());
+        busshare::BusRelay relay(watcher);
+        relay.setLongest(300, 100);
+        QCOMPARE(relay.listen(sim.portPath()), QString());
+        QStringList ran;
+        connect(&watcher, &Link::exchangeStarted, this, [&ran](const ExchangeKind &k) {
+            ran << QStringLiteral("%1 %2 %3").arg(k.firstWaitMs).arg(k.secondWaitMs).arg(k.guardMs);
+        });
+        QByteArray frame = modbus::readHolding(21, 5, 1);
+        frame.append(QByteArray(bytes - frame.size(), '\0'));
+        auto hold = watcher.tryHold(Link::Visibility::Quiet);
+        QLocalSocket client;
+        client.connectToServer(relay.path());
+        QVERIFY(client.waitForConnected(5000));
+        QSignalSpy gone(&client, &QLocalSocket::disconnected);
+        for (int i = 0; i < queued; ++i)
+            client.write(relay::encode(relay::Request{.id = quint32(i), .firstWaitMs = quint16(asks[0]), .secondWaitMs = quint16(asks[1]),
+                                                      .guardMs = quint16(asks[2]), .confirmsAfterFault = false, .frame = frame}));
+        if (expected == "dropped") {
+            QVERIFY(gone.wait(10000));
+            hold.reset();
+            QCOMPARE(relay.queued(), 0);
+            QCOMPARE(sim.requests().size(), 0);
+            return;
+        }
+        QTRY_COMPARE(relay.queued(), queued);
+        hold.reset();
+        QTRY_COMPARE(ran.size(), queued);
+        QCOMPARE(ran.first(), expected);
+        QCOMPARE(gone.count(), 0);
+    }
+
+    // Out of file descriptors an accept fails, and the socket closes and its file goes: the relay says
+    // so once, makes it again once there are descriptors, and says that; the same for a socket file
+    // removed behind its back. A client is served again each time.
+    void socketMadeAgain()
+    {
+        sim::SimRecorder sim;
+        QVERIFY(sim.start());
+        Link watcher;
+        QCOMPARE(watcher.open(sim.portPath(), 19200, 0), QString());
+        busshare::BusRelay relay(watcher);
+        QCOMPARE(relay.listen(sim.portPath()), QString());
+        const QString path = relay.path();
+        QSignalSpy notices(&relay, &busshare::BusRelay::notice);
+        const auto greeted = [&path] {
+            QLocalSocket client;
+            QSignalSpy hello(&client, &QLocalSocket::readyRead);
+            client.connectToServer(path);
+            return hello.wait(10000);
+        };
+        rlimit kept{};
+        QCOMPARE(getrlimit(RLIMIT_NOFILE, &kept), 0);
+        rlimit low = kept;
+        low.rlim_cur = std::min<rlim_t>(kept.rlim_cur, 256);
+        QCOMPARE(setrlimit(RLIMIT_NOFILE, &low), 0);
+        QLocalSocket refused;
+        refused.connectToServer(path);
+        std::vector<int> hoard;
+        for (int fd; (fd = ::dup(STDERR_FILENO)) >= 0;)
+            hoard.push_back(fd);
+        QVERIFY(notices.wait(10000));
+        for (int fd : hoard)
+            ::close(fd);
+        QCOMPARE(setrlimit(RLIMIT_NOFILE, &kept), 0);
+        QTRY_COMPARE_WITH_TIMEOUT(notices.size(), 2, 30000);
+        QVERIFY(greeted());
+        QVERIFY(QFile::remove(path));
+        QTRY_COMPARE_WITH_TIMEOUT(notices.size(), 4, 30000);
+        QVERIFY(greeted());
+        QVERIFY2(notices[0][0].toString().contains("暂时不能接受") && notices[1][0].toString().contains("又能接受"),
+                 qPrintable(notices[0][0].toString()));
     }
 };
 
