@@ -13,13 +13,23 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QTemporaryDir>
+#include <QSignalSpy>
+#include <QSocketNotifier>
 #include <QTest>
+#include <QTimer>
+#include <csignal>
+#include <cstring>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 class TestWatch : public QObject {
     Q_OBJECT
 private slots:
     void raiseAcknowledgeRestart();
     void replyWindowOnEveryLink();
+    void watchdogFedWhilePollsGoOn();
+    void watchdogStarvedByAHungPoll();
 };
 
 void TestWatch::raiseAcknowledgeRestart()
@@ -143,6 +153,72 @@ void TestWatch::replyWindowOnEveryLink()
     QVERIFY(writeFile(dir.filePath("replywin.set"), "300,3,20,2\n"));  // echo: 2, none
     QCOMPARE(watchOnce(), watch::Done);
     QVERIFY2(err.contains("报警 1 raised no-answer COM4-21"), qPrintable(err));
+}
+
+// Under systemd with a watchdog of a second, a watcher that polls every 200 s is told alive on the
+// event loop's timer, not once a poll: five signs come long before the second poll.
+void TestWatch::watchdogFedWhilePollsGoOn()
+{
+    sim::SimRecorder recorder;
+    QVERIFY(recorder.start());
+    QTemporaryDir dir;
+    QVERIFY(writeFile(dir.filePath("comports.map"), QStringLiteral("COM4=%1\n").arg(recorder.portPath()).toUtf8()));
+    const int fd = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const QByteArray path = dir.filePath("notify").toLocal8Bit();
+    std::memcpy(address.sun_path, path.constData(), size_t(path.size()));
+    QCOMPARE(::bind(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address), 0);
+    qputenv("NOTIFY_SOCKET", path);
+    qputenv("WATCHDOG_USEC", "1000000");
+    qputenv("WATCHDOG_PID", QByteArray::number(::getpid()));
+    int feeds = 0;
+    QSocketNotifier said(fd, QSocketNotifier::Read);
+    connect(&said, &QSocketNotifier::activated, this, [&] {
+        char text[256];
+        const ssize_t n = ::recv(fd, text, sizeof text, 0);
+        if (n > 0 && QByteArray(text, int(n)).contains("WATCHDOG=1") && ++feeds == 5)
+            ::raise(SIGTERM);
+    });
+    QTimer::singleShot(60000, this, [] { ::raise(SIGTERM); });  // only when the signs never come
+    QString err;
+    const int code = watch::run({"wl8806n-watch", "--appdir", dir.path(), "--port", "4", "--address", "21", "--poll-s", "200"},
+                                {[](const QString &) {}, [&](const QString &s) { err += s; }, &recorder});
+    for (const char *name : {"NOTIFY_SOCKET", "WATCHDOG_USEC", "WATCHDOG_PID"})
+        qunsetenv(name);
+    ::close(fd);
+    QCOMPARE(code, watch::Done);
+    QCOMPARE(feeds, 5);
+    QCOMPARE(recorder.requests().size(), 1);  // one poll: the signs came between polls
+}
+
+// A poll that cannot run (the bus held for good) stops the signs once it is overdue by more than its
+// period and twice the longest exchange; they come back with the polls.
+void TestWatch::watchdogStarvedByAHungPoll()
+{
+    sim::SimRecorder recorder;
+    QVERIFY(recorder.start());
+    QTemporaryDir dir;
+    archive::RecordStore store;
+    QString error;
+    QVERIFY2(archive::openConfiguredArchive(store, dir.path(), &error, nullptr), qPrintable(error));
+    watch::WatchService::Setup setup;
+    setup.store = &store;
+    setup.tell = [](const watch::Transition &, const QString &, const QString &) {};
+    setup.window = {.recordWindowMs = 20, .guardMs = 20, .connectTimeoutMs = 100};
+    watch::WatchService service(std::move(setup));
+    auto link = std::make_unique<Link>();
+    Link &bus = *link;
+    QVERIFY(link->open(recorder.portPath(), 19200, 4).isEmpty());
+    service.add(std::move(link), {"COM4", 4, {21}, 1, {}});
+    QSignalSpy polled(&service, &watch::WatchService::polled);
+    service.start();
+    QVERIFY(polled.wait(10000) && service.pollsAlive());
+    auto hold = bus.tryHold(Link::Visibility::Quiet);
+    QTRY_VERIFY_WITH_TIMEOUT(!service.pollsAlive(), 60000);
+    hold.reset();
+    QVERIFY(polled.wait(10000) && service.pollsAlive());
+    service.stop();
 }
 
 QTEST_GUILESS_MAIN(TestWatch)
