@@ -3220,6 +3220,34 @@ Write these parameters and apply them on the device?</translation>
         <source>无法在 %1 接受其他程序的请求：%2</source>
         <translation>Cannot take other programs&apos; requests at %1: %2</translation>
     </message>
+    <message>
+        <source>套接字文件不见了</source>
+        <translation>the socket file is gone</translation>
+    </message>
+    <message>
+        <source>%1 暂时不能接受其他程序的请求（%2），稍后再试</source>
+        <translation>%1 cannot take other programs&apos; requests for now (%2); trying again later</translation>
+    </message>
+    <message>
+        <source>%1 又能接受其他程序的请求了</source>
+        <translation>%1 takes other programs&apos; requests again</translation>
+    </message>
+    <message>
+        <source>消息格式不对</source>
+        <translation>a malformed message</translation>
+    </message>
+    <message>
+        <source>请求长 %1 字节</source>
+        <translation>a request of %1 bytes</translation>
+    </message>
+    <message>
+        <source>已有 %1 个请求在等</source>
+        <translation>%1 requests already waiting</translation>
+    </message>
+    <message>
+        <source>其他程序的连接已断开：%1</source>
+        <translation>Another program&apos;s connection was closed: %1</translation>
+    </message>
 </context>
 <context>
     <name>clockfields</name>
@@ -3301,6 +3329,12 @@ Please add the user to the dialout group (sudo usermod -aG dialout $USER), log i
     <message>
         <source>串口 %1 无法打开：%2</source>
         <translation>Serial port %1 cannot be opened: %2</translation>
+    </message>
+    <message>
+        <source>所选串口已被其他设备占用！
+%1</source>
+        <translation>Selected serial port has been used by other devices!
+%1</translation>
     </message>
 </context>
 <context>
@@ -4182,6 +4216,22 @@ Please add the user to the dialout group (sudo usermod -aG dialout $USER), log i
     <message>
         <source>第 %1 个字节“%2”不是十六进制数</source>
         <translation>byte %1 “%2” is not hexadecimal</translation>
+    </message>
+    <message>
+        <source>读取记录时连接已断开，读取已中止。已读取的 %1 条记录保留在接收区。%2</source>
+        <translation>The connection dropped while reading records; reading ended. The %1 records read stay in the receive area.%2</translation>
+    </message>
+    <message>
+        <source>读取记录时连接已断开，读取已中止。已读取 %1 条。%2</source>
+        <translation>The connection dropped while reading records; reading ended. %1 records were read.%2</translation>
+    </message>
+    <message>
+        <source>读取记录时串口已断开，读取已中止。已读取 %1 条。%2</source>
+        <translation>The serial port was disconnected while reading records; reading ended. %1 records were read.%2</translation>
+    </message>
+    <message>
+        <source>读取所有记录：连接已断开，已读取 %1 条</source>
+        <translation>Read all records: connection dropped, %1 read</translation>
     </message>
 </context>
 <context>

@@ -5,6 +5,7 @@
 #include "core/settings/archivesettings.h"
 #include "core/settings/comports.h"
 #include "core/settings/language.h"
+#include "core/watch/message.h"
 #include "core/watch/notifier.h"
 #include "core/watch/notifysettings.h"
 #include "core/settings/settingsfiles.h"
@@ -23,22 +24,17 @@
 namespace watch {
 namespace {
 
-QString stepLine(const Transition &t, const QString &name)
+// A step as the journal and --ack say it: its id and what its mail's subject says, in the program's
+// language (the mails' own may differ: notify.set chooses theirs).
+QString stepLine(const Transition &t, const sensors::SensorTable &sensors, int noAnswerPolls)
 {
-    QString line = QStringLiteral("报警 %1 %2 %3 %4").arg(t.id).arg(eventWord(t.event), kindWord(t.kind), t.recorder);
-    if (t.sensor)
-        line += QStringLiteral(" %1").arg(name.isEmpty() ? QStringLiteral("%1#传感器").arg(t.sensor) : name);
-    if (t.value)
-        line += QStringLiteral(" %1").arg(*t.value / 10.0, 0, 'f', 1);
-    if (t.limit)
-        line += QStringLiteral("（限值 %1）").arg(*t.limit / 10.0, 0, 'f', 1);
-    if (!t.by.isEmpty())
-        line += QStringLiteral(" 由 %1 确认%2").arg(t.by, t.note.isEmpty() ? QString() : QStringLiteral("：") + t.note);
-    return line;
+    const QString name = t.sensor ? sensors.displayName(t.recorder, t.sensor) : QString();
+    return QStringLiteral("报警 %1：%2").arg(t.id).arg(mailText(t, name, sensors.sensor(t.recorder, t.sensor).unit, false, noAnswerPolls).subject);
 }
 
 // --ack: the acknowledgement goes into the archive; the watcher, running or started later, picks it up.
-int acknowledge(archive::RecordStore &store, qint64 id, const QString &by, const QString &note, const Io &io)
+int acknowledge(archive::RecordStore &store, qint64 id, const QString &by, const QString &note, const site::Site &site,
+                const QString &dir, const Io &io)
 {
     QString error;
     bool refused = false;
@@ -48,7 +44,8 @@ int acknowledge(archive::RecordStore &store, qint64 id, const QString &by, const
                        : QStringLiteral("wl8806n-watch: %1\n").arg(error));
         return refused ? Refused : Unusable;
     }
-    io.out(stepLine(*step, {}) + QLatin1Char('\n'));
+    QString problem;
+    io.out(stepLine(*step, site.sensors, loadAlarmSettings(dir, &problem).commLostPolls) + QLatin1Char('\n'));
     return Done;
 }
 
@@ -174,15 +171,15 @@ struct Telling {
         channels = int(notify.hasWebhook()) + int(notify.hasMail());
         if (channels > 0) {
             notifier = std::make_unique<Notifier>(notify, password);
-            QObject::connect(notifier.get(), &Notifier::delivery, [this, &io](const QString &channel, qint64 id, bool ok, const QString &detail) {
+            QObject::connect(notifier.get(), &Notifier::delivery, [this, &io](const QString &channel, qint64 id, bool, const QString &detail) {
                 if (--outcomesDue <= 0)
                     told.quit();
-                io.err(QStringLiteral("通知 %1 报警 %2：%3%4\n").arg(channel).arg(id)
-                           .arg(ok ? QStringLiteral("已送达") : QStringLiteral("未送达"), detail.isEmpty() ? QString() : QStringLiteral("（%1）").arg(detail)));
+                io.err(QStringLiteral("通知 %1 报警 %2：%3\n").arg(channel).arg(id).arg(detail));
             });
         }
-        setup.tell = [this, &io](const Transition &t, const QString &name, const QString &unit) {
-            io.err(stepLine(t, name) + QLatin1Char('\n'));
+        setup.tell = [this, &io, sensors = setup.sensors, polls = setup.alarms.commLostPolls](const Transition &t, const QString &name,
+                                                                                            const QString &unit) {
+            io.err(stepLine(t, sensors, polls) + QLatin1Char('\n'));
             if (notifier)
                 notifier->send(t, name, unit);
             outcomesDue += channels;
@@ -288,7 +285,7 @@ int run(const QStringList &arguments, const Io &io)
         const qint64 id = p.value(a.ack).toLongLong(&ok);
         if (!ok || id < 1 || p.value(a.by).trimmed().isEmpty())
             return usage(io, QStringLiteral("--ack 要一个报警编号，并用 --by 给出确认人"));
-        return openArchive() ? acknowledge(store, id, p.value(a.by).trimmed(), p.value(a.ackNote), io) : Unusable;
+        return openArchive() ? acknowledge(store, id, p.value(a.by).trimmed(), p.value(a.ackNote), site, dir, io) : Unusable;
     }
     const auto settings = watchSettings(a, dir, io);
     if (!settings)

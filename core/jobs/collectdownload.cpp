@@ -41,7 +41,7 @@ void takeDownload(Run &r, const Downloaded &d, QMap<int, QByteArray> &got)
     if (d.outcome.end == End::Stopped || d.outcome.end == End::Closing)
         r.res.interrupted = true;
     else if (d.outcome.end != End::Complete)
-        r.res.problems << records::downloadMessage(d.outcome).split(QLatin1Char('\n')).join(QLatin1Char(' '));
+        r.res.problems << records::downloadMessage(d.outcome, false).split(QLatin1Char('\n')).join(QLatin1Char(' '));
 }
 
 // The download job of the run, its progress going to the job's progress.

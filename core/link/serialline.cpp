@@ -85,6 +85,6 @@ QString describeOpenFailure(int com, const QString &device, bool exists, bool ac
         return QCoreApplication::translate("comports", "没有权限打开串口 %1。\n请将当前用户加入 dialout 组"
                               "（sudo usermod -aG dialout $USER），重新登录后再试。").arg(which);
     if (error == QSerialPort::PermissionError)  // readable and writable, yet refused: someone holds it
-        return QStringLiteral("Selected serial port has been used by other devices!\n%1").arg(which);
+        return QCoreApplication::translate("comports", "所选串口已被其他设备占用！\n%1").arg(which);
     return QCoreApplication::translate("comports", "串口 %1 无法打开：%2").arg(which, errorString);
 }

@@ -31,7 +31,7 @@ QString unfilledText(const DownloadOutcome &d)
 }
 } // namespace
 
-QString downloadMessage(const DownloadOutcome &d)
+QString downloadMessage(const DownloadOutcome &d, bool receiveArea)
 {
     using End = DownloadOutcome::End;
     const QString unfilled = unfilledText(d);
@@ -47,7 +47,12 @@ QString downloadMessage(const DownloadOutcome &d)
             return QString();
         return QCoreApplication::translate("records", "读取已停止，已读取 %1 条。%2").arg(d.read).arg(unfilled);
     case End::PortLost:
-        return QCoreApplication::translate("records", "读取记录时串口已断开，读取已中止。已读取的 %1 条记录保留在接收区。%2")
+        if (receiveArea)
+            return (d.network ? QCoreApplication::translate("records", "读取记录时连接已断开，读取已中止。已读取的 %1 条记录保留在接收区。%2")
+                              : QCoreApplication::translate("records", "读取记录时串口已断开，读取已中止。已读取的 %1 条记录保留在接收区。%2"))
+                .arg(d.read).arg(unfilled);
+        return (d.network ? QCoreApplication::translate("records", "读取记录时连接已断开，读取已中止。已读取 %1 条。%2")
+                          : QCoreApplication::translate("records", "读取记录时串口已断开，读取已中止。已读取 %1 条。%2"))
             .arg(d.read).arg(unfilled);
     case End::DeviceSilent:
         return QCoreApplication::translate("records", "设备连续 %1 条记录没有有效应答，读取已中止。已读取 %2 条。%3")
@@ -75,7 +80,8 @@ QString downloadStatus(const DownloadOutcome &d)
                    .arg(d.notTriedFrom > 0 ? QCoreApplication::translate("records", "，第 %1 条未读取").arg(numberRanges(notTried(d))) : QString());
         break;
     case End::PortLost:
-        text = QCoreApplication::translate("records", "读取所有记录：串口已断开，已读取 %1 条").arg(d.read);
+        text = (d.network ? QCoreApplication::translate("records", "读取所有记录：连接已断开，已读取 %1 条")
+                          : QCoreApplication::translate("records", "读取所有记录：串口已断开，已读取 %1 条")).arg(d.read);
         break;
     case End::DeviceSilent:
         text = QCoreApplication::translate("records", "读取所有记录：设备无应答，已读取 %1 条").arg(d.read);

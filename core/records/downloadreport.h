@@ -25,6 +25,7 @@ struct DownloadOutcome {
     QList<int> unread{};   // records tried (with their retries) that brought no reply to trust
     QList<int> notRecords{}; // positions that answered with a valid frame holding no record (erased memory)
     int notTriedFrom = 0;  // the first record not tried when it ended early; 0 when all were tried
+    bool network = false;  // the line is a connection (a device server, a gateway), not a serial port
 
     int last() const { return first + total - 1; }
     bool allRead() const { return read == total; }
@@ -34,8 +35,9 @@ struct DownloadOutcome {
 constexpr int SilentRecordsLimit = 10;
 
 // The message shown at the end of a download, or the empty text when there is nothing to tell
-// beyond the status line (every record read, or the window closing).
-QString downloadMessage(const DownloadOutcome &d);
+// beyond the status line (every record read, or the window closing). receiveArea: the window's,
+// whose receive area keeps what was read; a program without one says only how many were read.
+QString downloadMessage(const DownloadOutcome &d, bool receiveArea = true);
 
 // The status line after a download.
 QString downloadStatus(const DownloadOutcome &d);

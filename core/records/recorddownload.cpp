@@ -125,6 +125,7 @@ records::DownloadOutcome RecordDownload::run(const Link::Hold &hold, uint8_t add
     using End = records::DownloadOutcome::End;
     using Mode = records::DownloadOutcome::Mode;
     records::DownloadOutcome d;
+    d.network = line::schemeOf(m_link.portName()) != line::Scheme::Serial;
     d.first = first;
     d.total = count;
     d.mode = m_window.blockReads && count > 1 ? Mode::Block : Mode::Single;

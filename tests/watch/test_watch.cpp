@@ -56,7 +56,7 @@ void TestWatch::raiseAcknowledgeRestart()
 
     recorder.setRecords(sim::SimRecorder::demoRecords(5, QDateTime(QDate(2026, 12, 8), QTime(1, 0))));
     QCOMPARE(watcher(once + QStringList{"--records-now"}), watch::Done);
-    QVERIFY2(err.contains("报警 1 raised high COM4-21 东墙 25.0（限值 20.0）"), qPrintable(err));
+    QVERIFY2(err.contains("报警 1：【报警】COM4-21 东墙 25.0℃ 高于上限 20.0℃"), qPrintable(err));
     QVERIFY2(err.contains("COM4-21：下载记录 5 条，存入 5 条"), qPrintable(err));
     // Told before --once ends: the webhook has the step.
     QCOMPARE(hook.requests.size(), 1);
@@ -87,6 +87,7 @@ void TestWatch::raiseAcknowledgeRestart()
         running.add(std::move(link), {"COM4", 4, {21}, 60, {}});
 
         QCOMPARE(watcher({"--ack", "1", "--by", "王工", "--note", "门已关"}), watch::Done);
+        QCOMPARE(out, "报警 1：【已确认】COM4-21 东墙 25.0℃ 高于上限 20.0℃ 由 王工\n");
         QCOMPARE(watcher({"--ack", "1", "--by", "王工"}), watch::Refused);
         running.pollAll();
         QCOMPARE(told.size(), 1);
@@ -120,7 +121,7 @@ void TestWatch::raiseAcknowledgeRestart()
     recorder.setHolding(2, 150);
     QVERIFY(writeFile(dir.filePath("alarms.set"), "delay=0\nrepeat=600\n"));
     QCOMPARE(watcher(once), watch::Done);
-    QVERIFY2(err.contains("报警 1 cleared high COM4-21 东墙 15.0（限值 20.0）"), qPrintable(err));
+    QVERIFY2(err.contains("报警 1：【报警解除】COM4-21 东墙 15.0℃ 已不高于上限 20.0℃"), qPrintable(err));
     // The alarm settings as each start found them, in the audit trail only when they changed.
     archive::RecordStore store;
     QString error;
@@ -152,7 +153,7 @@ void TestWatch::replyWindowOnEveryLink()
     QVERIFY2(!err.contains("no-answer"), qPrintable(err));
     QVERIFY(writeFile(dir.filePath("replywin.set"), "300,3,20,2\n"));  // echo: 2, none
     QCOMPARE(watchOnce(), watch::Done);
-    QVERIFY2(err.contains("报警 1 raised no-answer COM4-21"), qPrintable(err));
+    QVERIFY2(err.contains("报警 1：【无应答】COM4-21（地址 21）1 次轮询无应答"), qPrintable(err));
 }
 
 // Under systemd with a watchdog of a second, a watcher that polls every 200 s is told alive on the

@@ -103,7 +103,7 @@ const auto &defaultDeviceRows() { static const struct { int com; const char *dev
 
 const auto &openFailureRows() { static const struct { const char *name; bool exists, accessible; QSerialPort::SerialPortError error; const char *says; } rows[] = {
     {"missing", false, false, QSerialPort::DeviceNotFoundError, "不存在"}, {"no permission", true, false, QSerialPort::PermissionError, "dialout"},
-    {"in use", true, true, QSerialPort::PermissionError, "Selected serial port has been used by other devices!"},
+    {"in use", true, true, QSerialPort::PermissionError, "所选串口已被其他设备占用！"},
     {"other", true, true, QSerialPort::OpenError, "无法打开"},
 }; return rows; }
 

@@ -62,6 +62,7 @@ const auto &reportRows() { static const struct Row {
     QList<int> missing;
     const char *message;  // in the message ("": no message)
     const char *status;   // the whole status line
+    bool receiveArea = true;  // the window's message (false: the collector's and the watcher's)
 } rows[] = {
     {"every record", {.end = End::Complete, .total = 12, .read = 12}, {}, "", "读取所有记录：已读取全部 12 条记录（逐条读取）"},
     {"two empty positions", {.end = End::Complete, .mode = Mode::Block, .total = 10, .read = 8, .notRecords = {9, 10}}, {},
@@ -77,6 +78,12 @@ const auto &reportRows() { static const struct Row {
      "读取已停止，已读取 9 条。第 11-20 条未读取。有 1 个位置不是记录", "读取所有记录：已停止，已读取 9 条，第 11-20 条未读取（逐条读取）"},
     {"port lost", {.end = End::PortLost, .total = 20, .read = 6, .notTriedFrom = 7}, range(7, 20),
      "读取记录时串口已断开，读取已中止。已读取的 6 条记录保留在接收区。第 7-20 条未读取。", "读取所有记录：串口已断开，已读取 6 条（逐条读取）"},
+    {"port lost, no receive area", {.end = End::PortLost, .total = 20, .read = 6, .notTriedFrom = 7}, range(7, 20),
+     "读取记录时串口已断开，读取已中止。已读取 6 条。第 7-20 条未读取。", "读取所有记录：串口已断开，已读取 6 条（逐条读取）", false},
+    {"connection lost", {.end = End::PortLost, .total = 20, .read = 6, .notTriedFrom = 7, .network = true}, range(7, 20),
+     "读取记录时连接已断开，读取已中止。已读取的 6 条记录保留在接收区。第 7-20 条未读取。", "读取所有记录：连接已断开，已读取 6 条（逐条读取）"},
+    {"connection lost, no receive area", {.end = End::PortLost, .total = 20, .read = 6, .notTriedFrom = 7, .network = true}, range(7, 20),
+     "读取记录时连接已断开，读取已中止。已读取 6 条。第 7-20 条未读取。", "读取所有记录：连接已断开，已读取 6 条（逐条读取）", false},
     {"device silent", {.end = End::DeviceSilent, .first = 5, .total = 30, .read = 0, .unread = range(5, 14), .notTriedFrom = 15}, range(5, 34),
      "设备连续 10 条记录没有有效应答，读取已中止。已读取 0 条。有 10 条记录未能读取：第 5-14 条。第 15-34 条未读取。",
      "读取所有记录：设备无应答，已读取 0 条（逐条读取）"},
@@ -149,7 +156,7 @@ void TestRecordDecode::downloadReports()
 {
     const auto &r = tableRow(reportRows());
     QCOMPARE(r.d.unread + (r.d.notTriedFrom ? range(r.d.notTriedFrom, r.d.last()) : QList<int>()), r.missing);
-    const QString m = records::downloadMessage(r.d);
+    const QString m = records::downloadMessage(r.d, r.receiveArea);
     QCOMPARE(m.isEmpty(), !*r.message);
     const QString message = QString::fromUtf8(r.message);
     QCOMPARE(m.left(message.size()), message);
