@@ -3122,6 +3122,14 @@ Write these parameters and apply them on the device?</translation>
         <source>（未确认：%1）</source>
         <translation> (not confirmed: %1)</translation>
     </message>
+    <message>
+        <source>通知没有存进存档</source>
+        <translation>The notification was not kept in the archive</translation>
+    </message>
+    <message>
+        <source>读不出存档的通知</source>
+        <translation>The archive&apos;s notifications cannot be read</translation>
+    </message>
 </context>
 <context>
     <name>archivesettings</name>
@@ -3949,6 +3957,18 @@ Please add the user to the dialout group (sudo usermod -aG dialout $USER), log i
         <source>设置文件 %1 %2，这一行未使用</source>
         <translation>Settings file %1 %2; the line is not used</translation>
     </message>
+    <message>
+        <source>未送达：程序退出，下次启动时再试（已试 %1 次）</source>
+        <translation>not delivered: the program ended; tried again at its next start (%1 attempts)</translation>
+    </message>
+    <message>
+        <source>通知 %1 报警 %2 没有存进存档，程序退出前送不到就会丢失：%3</source>
+        <translation>Notification %1 of alarm %2 was not kept in the archive; it is lost if it is not delivered before the program ends: %3</translation>
+    </message>
+    <message>
+        <source>通知 %1 报警 %2 的结果没有存进存档：%3</source>
+        <translation>The outcome of notification %1 of alarm %2 was not kept in the archive: %3</translation>
+    </message>
 </context>
 <context>
     <name>polling</name>
@@ -4600,6 +4620,10 @@ Please add the user to the dialout group (sudo usermod -aG dialout $USER), log i
     <message>
         <source>备份 %1 失败：%2</source>
         <translation>Backup %1 failed: %2</translation>
+    </message>
+    <message>
+        <source>不知道哪些报警还没有通知：%1</source>
+        <translation>Which alarms nobody was told of cannot be known: %1</translation>
     </message>
 </context>
 <context>

@@ -7,6 +7,7 @@
 #include "core/settings/language.h"
 #include "core/watch/message.h"
 #include "core/watch/notifier.h"
+#include "core/watch/outboxnotifier.h"
 #include "core/watch/notifysettings.h"
 #include "core/settings/settingsfiles.h"
 #include "core/watch/acknowledge.h"
@@ -151,11 +152,19 @@ WatchService::Setup serviceSetup(const QString &dir, const site::Site &site, arc
 // language unless it names one. --once waits for each channel's first outcome before it ends.
 struct Telling {
     std::unique_ptr<Notifier> notifier;
+    std::unique_ptr<OutboxNotifier> outbox;  // every notification kept in the archive until delivered
     int channels = 0;
     int outcomesDue = 0;  // one a channel for each step sent, until it is delivered or first fails
     QEventLoop told;
 
-    void setUp(const QString &dir, WatchService::Setup &setup, const Io &io)
+    // The notifier goes first: what it still holds is said while the rest is here to say it.
+    ~Telling()
+    {
+        outbox.reset();
+        notifier.reset();
+    }
+
+    void setUp(const QString &dir, WatchService::Setup &setup, archive::RecordStore &store, const Io &io)
     {
         QString problem;
         NotifySettings notify = loadNotifySettings(dir, &problem);
@@ -171,6 +180,8 @@ struct Telling {
         channels = int(notify.hasWebhook()) + int(notify.hasMail());
         if (channels > 0) {
             notifier = std::make_unique<Notifier>(notify, password);
+            outbox = std::make_unique<OutboxNotifier>(*notifier, store, setup.log);
+            setup.untold = [this](const QList<Transition> &steps, QString *error) { return outbox->untold(steps, error); };
             QObject::connect(notifier.get(), &Notifier::delivery, [this, &io](const QString &channel, qint64 id, bool, const QString &detail) {
                 if (--outcomesDue <= 0)
                     told.quit();
@@ -180,10 +191,20 @@ struct Telling {
         setup.tell = [this, &io, sensors = setup.sensors, polls = setup.alarms.commLostPolls](const Transition &t, const QString &name,
                                                                                             const QString &unit) {
             io.err(stepLine(t, sensors, polls) + QLatin1Char('\n'));
-            if (notifier)
-                notifier->send(t, name, unit);
+            if (outbox)
+                outbox->tell(t, name, unit);
             outcomesDue += channels;
         };
+    }
+
+    // What an earlier run left waiting goes out first.
+    void resume(const Io &io)
+    {
+        QString error;
+        const auto resumed = outbox ? outbox->resume(&error) : std::optional<int>(0);
+        if (!resumed)
+            io.err(QStringLiteral("wl8806n-watch: 存档中等待发送的通知读不出：%1\n").arg(error));
+        outcomesDue += resumed.value_or(0);
     }
 };
 
@@ -297,7 +318,8 @@ int run(const QStringList &arguments, const Io &io)
         io.err(note + QLatin1Char('\n'));
     WatchService::Setup setup = serviceSetup(dir, site, store, archiveConfig, io);
     Telling telling;
-    telling.setUp(dir, setup, io);
+    telling.setUp(dir, setup, store, io);
+    telling.resume(io);
     WatchService service(std::move(setup));
     if (!service.restore(&error)) {
         io.err(QStringLiteral("wl8806n-watch: 存档中的报警读不出：%1\n").arg(error));

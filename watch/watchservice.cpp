@@ -21,6 +21,19 @@ bool WatchService::restore(QString *error)
         return false;
     m_rules.restore(*open);
     m_rules.setNextId(std::max(m_rules.nextId(), *last + 1));
+    if (!m_setup.untold)
+        return true;
+    QList<Transition> recent;
+    const QDateTime dayAgo = QDateTime::currentDateTimeUtc().addDays(-1);
+    for (const Transition &t : *open)
+        if ((t.event == AlarmEvent::Raised || t.event == AlarmEvent::Acknowledged) && t.time >= dayAgo)
+            recent.append(t);
+    QString why;
+    const auto untold = m_setup.untold(recent, &why);
+    if (!untold && m_setup.log)
+        m_setup.log(QCoreApplication::translate("watch", "不知道哪些报警还没有通知：%1").arg(why));
+    for (const Transition &t : untold.value_or(QList<Transition>{}))
+        tell(t);
     return true;
 }
 

@@ -29,13 +29,17 @@ public:
         AlarmSettings alarms;
         std::function<void(const Transition &, const QString &name, const QString &unit)> tell;
         std::function<void(const QString &)> log;
+        // Of the steps given, those no channel was ever given (nothing: no channels, or it cannot say).
+        std::function<std::optional<QList<Transition>>(const QList<Transition> &, QString *error)> untold;
         archive::ArchiveConfig archive;       // the archive's settings: its backups, and pg_dump's connection
         records::ReplyWindow window;          // replywin.set: the daily download's, and the bound of every exchange
     };
     explicit WatchService(Setup setup, QObject *parent = nullptr);
     ~WatchService() override;
 
-    // The alarms still open in the archive become the rules' own again (not raised twice).
+    // The alarms still open in the archive become the rules' own again (not raised twice). Their raises
+    // and acknowledgements of the last day that nobody was told of (an acknowledgement made while no
+    // watcher ran, a step the watcher wrote but was killed before it kept its notification) are told.
     bool restore(QString *error);
     // A line to watch, its link already open.
     void add(std::unique_ptr<Link> link, const WatchedLine &line);

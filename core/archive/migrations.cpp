@@ -137,6 +137,21 @@ bool addChains(QSqlDatabase &db, bool postgres, QString *error)
             return false;
     return w.finish(error) && execAll(db, chain::triggerStatements(postgres), error);
 }
+
+// Version 5 kept no notification: one not yet delivered was lost with the watcher.
+bool addOutbox(QSqlDatabase &db, bool postgres, QString *error)
+{
+    const QString time = postgres ? QStringLiteral("TIMESTAMPTZ") : QStringLiteral("TEXT");
+    return execAll(db, {QStringLiteral("CREATE TABLE IF NOT EXISTS outbox (seq %1, alarm_id BIGINT NOT NULL, event TEXT NOT NULL,"
+                                       " happened %2 NOT NULL, channel TEXT NOT NULL, payload %3 NOT NULL, queued %2 NOT NULL,"
+                                       " attempts INTEGER NOT NULL, due %2 NOT NULL, state TEXT NOT NULL, outcome TEXT NOT NULL,"
+                                       " settled %2)")
+                            .arg(postgres ? QStringLiteral("BIGSERIAL PRIMARY KEY") : QStringLiteral("INTEGER PRIMARY KEY AUTOINCREMENT"),
+                                 time, postgres ? QStringLiteral("BYTEA") : QStringLiteral("BLOB")),
+                        QStringLiteral("CREATE INDEX IF NOT EXISTS outbox_waiting ON outbox (state, seq)"),
+                        QStringLiteral("CREATE INDEX IF NOT EXISTS outbox_by_alarm ON outbox (alarm_id)")},
+                   error);
+}
 } // namespace
 
 const QList<Step> &steps()
@@ -146,6 +161,7 @@ const QList<Step> &steps()
         {2, "the positions a download left unread", addMissingPositions},
         {3, "the watcher's readings, alarms and beats", addWatchTables},
         {4, "the audit trail, the hash chains and the append-only triggers", addChains},
+        {5, "the notifications' outbox", addOutbox},
     };
     return all;
 }

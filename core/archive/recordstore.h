@@ -4,6 +4,7 @@
 #include "core/archive/chain.h"
 #include "core/archive/checks.h"
 #include "core/archive/connection.h"
+#include "core/archive/outbox.h"
 #include "core/archive/readings.h"
 #include "core/archive/records.h"
 #include "core/archive/schema.h"
@@ -49,6 +50,8 @@ public:
     const Alarms &alarms() const { return m_alarms; }
     Watchers &watchers() { return m_watchers; }
     const Watchers &watchers() const { return m_watchers; }
+    Outbox &outbox() { return m_outbox; }
+    const Outbox &outbox() const { return m_outbox; }
     Audit &audit() { return m_audit; }
     const Audit &audit() const { return m_audit; }
     const Checks &checks() const { return m_checks; }
@@ -63,6 +66,7 @@ private:
     Readings m_readings{m_connection};
     Alarms m_alarms{m_connection};
     Watchers m_watchers{m_connection};
+    Outbox m_outbox{m_connection};
     Audit m_audit{m_connection};
     Checks m_checks{m_connection};
 };

@@ -56,6 +56,16 @@ const QList<Table> &tables()
          true, Table::PerRecorder, {"alarm_id", "event"}},
         // Each watching host's last poll: the window says from it whether a watcher runs.
         {"watchers", {plain(text("host")), plain(instant("beat")), plain(text("lines"))}, {"host"}, {}},
+        // Every notification of an alarm step, a row a channel, kept before it is first tried and
+        // settled once the channel took it or it was given up (outbox.h).
+        {"outbox",
+         {{"seq", K::Int, "INTEGER", "BIGSERIAL", false, false}, {"alarm_id", K::Int, "BIGINT", "BIGINT", true, false},
+          plain(text("event")), plain(instant("happened")), plain(text("channel")), {"payload", K::Blob, "BLOB", "BYTEA", true, false},
+          plain(instant("queued")), plain(integer("attempts")), plain(instant("due")), plain(text("state")), plain(text("outcome")),
+          {"settled", K::Time, "TEXT", "TIMESTAMPTZ", false, false}},
+         {"seq"},
+         {{"outbox_waiting", "state, seq"}, {"outbox_by_alarm", "alarm_id"}},
+         true},
         {"audit",
          {seq(), instant("at"), text("os_user"), text("program"), text("recorder", false), text("kind"), text("old_value"),
           text("new_value"), {"hash", K::Text, "TEXT", "TEXT", true, false}},

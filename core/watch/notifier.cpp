@@ -24,6 +24,7 @@ const QString ChannelNames[ChannelCount] = {QStringLiteral("webhook"), QStringLi
 constexpr size_t MaxResponseKept = 512;
 
 struct Job {
+    qint64 seq = 0;  // the outbox's row, 0 for none
     qint64 id = 0;
     QByteArray payload;  // the JSON, or the whole e-mail
     int attempts = 0;
@@ -93,10 +94,12 @@ struct Notifier::Worker {
     void run();
     void start(int channel, const Job &job);
     void finish(int channel, CURLcode result);
-    void report(int channel, qint64 id, bool ok, const QString &detail)
+    void report(int channel, const Job &job, bool ok, bool settled, qint64 retryInMs, const QString &detail)
     {
-        QMetaObject::invokeMethod(owner, [o = owner, name = ChannelNames[channel], id, ok, detail] {
-            emit o->delivery(name, id, ok, detail);
+        const Notifier::Attempt a{job.seq, job.id, ChannelNames[channel], job.attempts, ok, settled, retryInMs, detail};
+        QMetaObject::invokeMethod(owner, [o = owner, a] {
+            emit o->delivery(a.channel, a.alarmId, a.delivered, a.detail);
+            emit o->attempted(a);
         }, Qt::QueuedConnection);
     }
 };
@@ -227,25 +230,28 @@ void Notifier::Worker::finish(int channel, CURLcode result)
     if (stop || queues[channel].empty())
         return;
     Job &job = queues[channel].front();
-    const qint64 id = job.id;
     const int attempts = ++job.attempts;
     const int wait = backoff.isEmpty() ? 60000 : backoff.value(std::min<qsizetype>(attempts, backoff.size()) - 1);
     const auto now = Clock::now();
     const bool tooOld = std::chrono::duration_cast<Ms>(now - job.queued).count() + wait > giveUpMs;
-    if (ok || final || tooOld)
+    const Job done = job;
+    const bool settled = ok || final || tooOld;
+    if (settled)
         queues[channel].pop_front();
     else
         job.due = now + Ms(wait);
     lock.unlock();
     if (ok)
-        report(channel, id, true, channel == Webhook ? QCoreApplication::translate("notify", "已送达（%1）").arg(why)
-                                                     : QCoreApplication::translate("notify", "已交给邮件服务器"));
+        report(channel, done, true, true, 0, channel == Webhook ? QCoreApplication::translate("notify", "已送达（%1）").arg(why)
+                                                                 : QCoreApplication::translate("notify", "已交给邮件服务器"));
     else if (final)
-        report(channel, id, false, QCoreApplication::translate("notify", "未送达（%1）：服务器拒绝，不再重试").arg(why));
+        report(channel, done, false, true, 0, QCoreApplication::translate("notify", "未送达（%1）：服务器拒绝，不再重试").arg(why));
     else if (tooOld)
-        report(channel, id, false, QCoreApplication::translate("notify", "未送达（%1）：已试 %2 次，时间太久，放弃").arg(why, QString::number(attempts)));
+        report(channel, done, false, true, 0,
+               QCoreApplication::translate("notify", "未送达（%1）：已试 %2 次，时间太久，放弃").arg(why, QString::number(attempts)));
     else
-        report(channel, id, false, QCoreApplication::translate("notify", "未送达（%1）：%2后第 %3 次重试").arg(why, waitText(wait), QString::number(attempts)));
+        report(channel, done, false, false, wait,
+               QCoreApplication::translate("notify", "未送达（%1）：%2后第 %3 次重试").arg(why, waitText(wait), QString::number(attempts)));
 }
 
 Notifier::Notifier(NotifySettings settings, std::optional<QString> password, QObject *parent)
@@ -278,12 +284,15 @@ Notifier::~Notifier()
     w.thread->wait();
     delete w.thread;
     curl_multi_cleanup(w.multi);
-    // Counted with the attempt cut off just now.
+    // Counted with the attempt cut off just now. One the outbox keeps is tried again at the next start.
     for (int c = 0; c < ChannelCount; ++c)
-        for (size_t i = 0; i < w.queues[c].size(); ++i)
-            emit delivery(ChannelNames[c], w.queues[c][i].id, false,
-                          QCoreApplication::translate("notify", "未送达：程序退出，放弃（已试 %1 次）")
-                              .arg(w.queues[c][i].attempts + (i == 0 && w.busy[c] ? 1 : 0)));
+        for (size_t i = 0; i < w.queues[c].size(); ++i) {
+            const Job &job = w.queues[c][i];
+            const int attempts = job.attempts + (i == 0 && w.busy[c] ? 1 : 0);
+            emit delivery(ChannelNames[c], job.id, false,
+                          job.seq ? QCoreApplication::translate("notify", "未送达：程序退出，下次启动时再试（已试 %1 次）").arg(attempts)
+                                  : QCoreApplication::translate("notify", "未送达：程序退出，放弃（已试 %1 次）").arg(attempts));
+        }
 }
 
 bool Notifier::hasChannels() const
@@ -291,38 +300,51 @@ bool Notifier::hasChannels() const
     return m_worker->settings.hasWebhook() || m_worker->settings.hasMail();
 }
 
-void Notifier::send(const Transition &t, const QString &name, const QString &unit)
+QList<Notifier::Outgoing> Notifier::prepare(const Transition &t, const QString &name, const QString &unit) const
 {
-    Worker &w = *m_worker;
-    if (!w.thread)
-        return;
-    const auto now = Clock::now();
-    QList<std::pair<int, QByteArray>> jobs;
+    const Worker &w = *m_worker;
+    QList<Outgoing> out;
     if (w.settings.hasWebhook())
-        jobs.append({Webhook, webhookJson(t, name, unit)});
+        out.append({.alarmId = t.id, .channel = ChannelNames[Webhook], .payload = webhookJson(t, name, unit)});
     if (w.settings.hasMail()) {
         const QByteArray messageId = QStringLiteral("wl8806n.%1.%2.%3@%4")
             .arg(t.id).arg(QDateTime::currentMSecsSinceEpoch()).arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'))
             .arg(w.settings.from.section(QLatin1Char('@'), 1)).toUtf8();
-        jobs.append({Email, mailMessage(mailText(t, name, unit, w.settings.english(), w.settings.noAnswerPolls), w.settings.from, w.settings.to,
-                                        QDateTime::currentDateTime(), messageId)});
+        out.append({.alarmId = t.id, .channel = ChannelNames[Email],
+                    .payload = mailMessage(mailText(t, name, unit, w.settings.english(), w.settings.noAnswerPolls), w.settings.from, w.settings.to,
+                                QDateTime::currentDateTime(), messageId)});
     }
-    QList<std::pair<int, qint64>> dropped;
+    return out;
+}
+
+void Notifier::send(const Transition &t, const QString &name, const QString &unit)
+{
+    for (const Outgoing &o : prepare(t, name, unit))
+        queue(o);
+}
+
+void Notifier::queue(const Outgoing &o)
+{
+    Worker &w = *m_worker;
+    const int c = o.channel == ChannelNames[Webhook] ? Webhook : o.channel == ChannelNames[Email] ? Email : ChannelCount;
+    if (!w.thread || c == ChannelCount)
+        return;
+    const auto now = Clock::now();
+    std::optional<Job> dropped;
     {
         std::lock_guard lock(w.mutex);
-        for (auto &[c, payload] : jobs) {
-            std::deque<Job> &q = w.queues[c];
-            if (qsizetype(q.size()) >= MaxQueued) {  // the oldest waiting one goes, never the one under way
-                const auto oldest = q.begin() + (w.busy[c] ? 1 : 0);
-                dropped.append({c, oldest->id});
-                q.erase(oldest);
-            }
-            q.push_back(Job{t.id, std::move(payload), 0, now, now});
+        std::deque<Job> &q = w.queues[c];
+        if (qsizetype(q.size()) >= MaxQueued) {  // the oldest waiting one goes, never the one under way
+            const auto oldest = q.begin() + (w.busy[c] ? 1 : 0);
+            dropped = *oldest;
+            q.erase(oldest);
         }
+        q.push_back(Job{o.seq, o.alarmId, o.payload, o.attempts, now + Ms(std::max<qint64>(0, o.dueInMs)), now - Ms(std::max<qint64>(0, o.ageMs))});
     }
     curl_multi_wakeup(w.multi);
-    for (const auto &[c, id] : dropped)
-        w.report(c, id, false, QCoreApplication::translate("notify", "未送达：等待发送的通知超过 %1 条，丢弃最早的一条").arg(MaxQueued));
+    if (dropped)
+        w.report(c, *dropped, false, true, 0,
+                 QCoreApplication::translate("notify", "未送达：等待发送的通知超过 %1 条，丢弃最早的一条").arg(MaxQueued));
 }
 
 void Notifier::setBackoff(QList<int> ms)

@@ -36,6 +36,31 @@ public:
     // Queues the step for every configured channel and returns at once.
     void send(const Transition &t, const QString &name, const QString &unit);
 
+    // One notification for one channel: what send() queues, and what an outbox keeps and hands back.
+    struct Outgoing {
+        qint64 seq = 0;      // its row in the outbox (0: none)
+        qint64 alarmId = 0;
+        QString channel;     // "webhook", "mail"
+        QByteArray payload;  // the JSON, the whole e-mail
+        int attempts = 0;    // made before (by an earlier run)
+        qint64 dueInMs = 0;  // the wait before the next attempt
+        qint64 ageMs = 0;    // since it was first queued: a day of failures gives it up
+    };
+    // The step's notification for every configured channel, nothing queued.
+    QList<Outgoing> prepare(const Transition &t, const QString &name, const QString &unit) const;
+    void queue(const Outgoing &outgoing);
+
+    // What became of one attempt, or of a notification dropped unattempted.
+    struct Attempt {
+        qint64 seq = 0, alarmId = 0;
+        QString channel;
+        int attempts = 0;
+        bool delivered = false;
+        bool settled = false;    // delivered, refused for good or given up: no more attempts
+        qint64 retryInMs = 0;    // not settled: the wait before the next
+        QString detail;
+    };
+
     // The waits before the retries, in milliseconds, the last repeating; tests make them short.
     void setBackoff(QList<int> ms);
     // libcurl's connect time-out and the whole transfer's.
@@ -49,6 +74,9 @@ signals:
     // channel "webhook" or "mail"; ok when delivered; detail a sentence for the log. Emitted in the
     // Notifier's thread (queued from the worker), and directly from the destructor.
     void delivery(const QString &channel, qint64 id, bool ok, const QString &detail);
+    // The same, with what an outbox keeps; not emitted for the attempts cut off by the destructor
+    // (those stay waiting).
+    void attempted(const watch::Notifier::Attempt &attempt);
 
 private:
     struct Worker;

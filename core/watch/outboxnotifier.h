@@ -1,0 +1,37 @@
+#pragma once
+#include "core/watch/notifier.h"
+#include <QObject>
+#include <functional>
+
+namespace archive { class RecordStore; }
+
+// The notifier with the archive's outbox (outbox.h) under it: each notification is appended before it
+// is first tried, its attempts and next try written after each, settled once the channel took it or it
+// was given up. At the next start the waiting ones go out again, in order, after what is left of their
+// wait; so a stop, a crash or a kill -9 loses none, and the people are told once the channel is back.
+namespace watch {
+
+class OutboxNotifier : public QObject {
+    Q_OBJECT
+public:
+    using Log = std::function<void(const QString &)>;
+    OutboxNotifier(Notifier &notifier, archive::RecordStore &store, Log log, QObject *parent = nullptr);
+
+    // The step for every channel: kept, then queued. One the archive cannot keep still goes out, and
+    // that is said.
+    void tell(const Transition &t, const QString &name, const QString &unit);
+    // The notifications an earlier run left waiting, queued again; how many (nothing: *error says why).
+    std::optional<int> resume(QString *error);
+    // Of these steps, those no channel was ever given (written while no watcher ran, or lost before the
+    // outbox kept them); nothing on an error.
+    std::optional<QList<Transition>> untold(const QList<Transition> &steps, QString *error) const;
+
+private:
+    void onAttempt(const Notifier::Attempt &a);
+
+    Notifier &m_notifier;
+    archive::RecordStore &m_store;
+    Log m_log;
+};
+
+} // namespace watch
