@@ -316,13 +316,35 @@ private slots:
         QCOMPARE(archived("COM4-21").size(), before.size() + added);
     }
 
+    // Stopped before the walk back met a record the archive holds: every position below the ones read
+    // is kept missing, for the next run to read.
+    void sinceLastStopped()
+    {
+        m_sim.setRecords(demo(10), 21);
+        QCOMPARE(collect({"--address", "21"}).code, collect::Complete);
+        m_sim.setRecords(demo(20), 21);
+        m_sim.setFaultRule([](const QByteArray &request, int) {
+            if (reads(request, 15))
+                ::kill(::getpid(), SIGINT);
+            return sim::FaultSpec{};
+        });
+        const Run r = collect({"--address", "21", "--since-last", "--json"});
+        m_sim.clearFaults();
+        QCOMPARE(r.code, int(collect::Missing));
+        const int read = r.device(0)["read"].toInt();
+        QList<int> below;
+        for (int k = 1; k <= 20 - read; ++k)
+            below << k;
+        QCOMPARE(r.list(0, "missing"), below);
+    }
+
     // A clear only after every record was read and stored, and the count read again is still the
     // count downloaded; what arrived meanwhile is read first. The memory is cleared (coil 3) only
     // after the recorder confirmed the count written to 0.
     void clearAfter_data()
     {
         // a record that never answers (0: none; -1: the first count read is garbled; -2: stopped at the
-        // count read again before the clear)
+        // count read again before the clear; -3: that read never answered)
         QTest::addColumn<int>("failing");
         QTest::addColumn<int>("arriving");  // records the recorder adds during the download
         QTest::addColumn<int>("code");
@@ -331,6 +353,7 @@ private slots:
         QTest::newRow("every record read") << 0 << 0 << int(collect::Complete) << none;
         QTest::newRow("the count's first answer garbled") << -1 << 0 << int(collect::Complete) << none;
         QTest::newRow("stopped at the count read again") << -2 << 0 << int(collect::Missing) << none;
+        QTest::newRow("the count read again unanswered") << -3 << 0 << int(collect::Missing) << none;
         QTest::newRow("a record fails") << 4 << 0 << int(collect::Missing) << none;
         QTest::newRow("records arrive meanwhile") << 0 << 2 << int(collect::Complete) << none;
         QTest::newRow("one arrives, then fails") << 14 << 2 << int(collect::Missing) << none;
@@ -357,6 +380,8 @@ private slots:
                 f.fault = sim::Fault::BadCrc;
             if (failing == -2 && nth == 1)
                 ::kill(::getpid(), SIGINT);
+            if (failing == -3 && nth >= 1)
+                f.fault = sim::Fault::NoReply;
             if (uint8_t(request[1]) == 0x10)  // the count's write
                 f.fault = sim::Fault(countWrite);
             return f;
@@ -373,7 +398,7 @@ private slots:
         const auto sent = m_sim.requests();  // the coil is switched on the wire only after a confirmed count
         QCOMPARE(std::count_if(sent.cbegin(), sent.cend(), [](const QByteArray &q) { return q[1] == 0x05; }), cleared ? 1 : 0);
         QVERIFY2((countWrite == int(sim::Fault::None)) != r.err.contains("清条数未被确认"), qPrintable(r.err));
-        QVERIFY2(!r.err.contains("清零前再次读条数"), qPrintable(r.err));  // a stop is no failed read
+        QVERIFY2(r.err.contains("清零前再次读条数") == (failing == -3), qPrintable(r.err));  // a stop is no failed read
         QCOMPARE(m_sim.records(21).size(), cleared ? 0 : full.size());
         QCOMPARE(archived("COM4-21").size(), full.size() - (failing > 0 ? 1 : 0));
         m_sim.clearFaults();
