@@ -108,18 +108,6 @@
         <translation>Alarm</translation>
     </message>
     <message>
-        <source>高于上限</source>
-        <translation>Above high limit</translation>
-    </message>
-    <message>
-        <source>低于下限</source>
-        <translation>Below low limit</translation>
-    </message>
-    <message>
-        <source>无应答</source>
-        <translation>No answer</translation>
-    </message>
-    <message>
         <source>%1 %2：%3</source>
         <translation>%1 %2: %3</translation>
     </message>
@@ -142,14 +130,6 @@
     <message>
         <source>报警 %1 已由 %2 确认</source>
         <translation>Alarm %1 acknowledged by %2</translation>
-    </message>
-    <message>
-        <source>存档被改动</source>
-        <translation>Archive changed</translation>
-    </message>
-    <message>
-        <source>备份失败</source>
-        <translation>Backup failed</translation>
     </message>
 </context>
 <context>
@@ -2345,10 +2325,6 @@ Use %2 and read the records?</translation>
         <translation>Alarms (watcher)</translation>
     </message>
     <message>
-        <source>无应答</source>
-        <translation>No answer</translation>
-    </message>
-    <message>
         <source>未解除</source>
         <translation>Not cleared</translation>
     </message>
@@ -2387,14 +2363,6 @@ Use %2 and read the records?</translation>
     <message>
         <source>报告未能写入 %1：%2</source>
         <translation>The report could not be written to %1: %2</translation>
-    </message>
-    <message>
-        <source>存档被改动</source>
-        <translation>Archive changed</translation>
-    </message>
-    <message>
-        <source>备份失败</source>
-        <translation>Backup failed</translation>
     </message>
 </context>
 <context>
@@ -2791,6 +2759,33 @@ Write these parameters and apply them on the device?</translation>
     <message>
         <source>%1：%2</source>
         <translation>%1: %2</translation>
+    </message>
+</context>
+<context>
+    <name>alarm</name>
+    <message>
+        <source>高于上限</source>
+        <translation>Above high</translation>
+    </message>
+    <message>
+        <source>低于下限</source>
+        <translation>Below low</translation>
+    </message>
+    <message>
+        <source>存档被改动</source>
+        <translation>Archive changed</translation>
+    </message>
+    <message>
+        <source>备份失败</source>
+        <translation>Backup failed</translation>
+    </message>
+    <message>
+        <source>存档无法写入</source>
+        <translation>Archive cannot be written</translation>
+    </message>
+    <message>
+        <source>无应答</source>
+        <translation>No answer</translation>
     </message>
 </context>
 <context>
@@ -4570,16 +4565,8 @@ Please add the user to the dialout group (sudo usermod -aG dialout $USER), log i
 <context>
     <name>watch</name>
     <message>
-        <source>报警 %1 没有存进存档：%2</source>
-        <translation>Alarm %1 was not stored in the archive: %2</translation>
-    </message>
-    <message>
         <source>%1 正被别的命令占用，这一轮没有读取</source>
         <translation>%1 is held by another command: this poll read nothing</translation>
-    </message>
-    <message>
-        <source>%1 的读数没有存进存档：%2</source>
-        <translation>The readings of %1 were not stored in the archive: %2</translation>
     </message>
     <message>
         <source>“%1”不是时间（如 02:30）</source>
@@ -4624,6 +4611,18 @@ Please add the user to the dialout group (sudo usermod -aG dialout $USER), log i
     <message>
         <source>不知道哪些报警还没有通知：%1</source>
         <translation>Which alarms nobody was told of cannot be known: %1</translation>
+    </message>
+    <message>
+        <source>存档又能写入了，内存中等待的读数和报警已存入%1</source>
+        <translation>The archive can be written again; the readings and alarms kept in memory meanwhile are stored%1</translation>
+    </message>
+    <message>
+        <source>（%1 轮读数因等待太多而丢弃）</source>
+        <translation> (%1 polls&apos; readings dropped: too many waiting)</translation>
+    </message>
+    <message>
+        <source>存档无法写入：%1；读数和报警先留在内存中（最多 %2 条），能写入时再存</source>
+        <translation>The archive cannot be written: %1; readings and alarms wait in memory (at most %2) until it can</translation>
     </message>
 </context>
 <context>

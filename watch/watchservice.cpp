@@ -7,7 +7,8 @@
 namespace watch {
 
 WatchService::WatchService(Setup setup, QObject *parent)
-    : QObject(parent), m_setup(std::move(setup)), m_rules(m_setup.alarms)
+    : QObject(parent), m_setup(std::move(setup)), m_rules(m_setup.alarms),
+      m_backlog(m_setup.store, m_rules, [this](const Transition &t) { tell(t); }, m_setup.log)
 {
 }
 
@@ -50,7 +51,7 @@ void WatchService::add(std::unique_ptr<Link> link, const WatchedLine &line)
     LineWatch::Context context{m_setup.store, &m_setup.sensors, &m_rules,
                                [this, line](uint8_t a) { return recorderName(line, a); },
                                [this](const Transition &t) { tell(t); },
-                               m_setup.log};
+                               m_setup.log, &m_backlog};
     w->watch = std::make_unique<LineWatch>(*w->link, line, context);
     const size_t index = m_lines.size();
     w->timer.setInterval(line.pollS * 1000);
@@ -119,11 +120,8 @@ void WatchService::checkArchive()
                                  : QCoreApplication::translate("watch", "备份 %1 失败：%2").arg(b.path, b.verdict));
         steps << m_rules.archiveChecked(AlarmKind::BackupFailed, b.passed ? QString() : b.path + QStringLiteral(": ") + b.verdict, now);
     }
-    for (const Transition &t : steps) {
-        if (!m_setup.store->alarms().append(t, &error) && m_setup.log)
-            m_setup.log(QCoreApplication::translate("watch", "报警 %1 没有存进存档：%2").arg(t.id).arg(error));
-        tell(t);
-    }
+    for (const Transition &t : steps)
+        m_backlog.step(t);
 }
 
 void WatchService::downloadRecords()

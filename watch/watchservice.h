@@ -83,6 +83,7 @@ private:
     };
     Setup m_setup;
     AlarmRules m_rules;
+    StoreBacklog m_backlog;  // every reading and step of every line, waiting while the archive refuses
     std::vector<std::unique_ptr<Watched>> m_lines;
     std::unique_ptr<DailyRun> m_daily;
     QTimer m_archiveDaily;

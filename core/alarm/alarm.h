@@ -12,8 +12,9 @@ namespace watch {
 enum class AlarmEvent { Raised, Repeated, Acknowledged, Cleared };
 // ArchiveChanged: a hash chain of the archive broke (a row changed behind the programs' back);
 // BackupFailed: the day's backup was not made or failed its check. Neither is about a sensor: the
-// recorder is the chain's (or empty) and note says what was found.
-enum class AlarmKind { High, Low, NoAnswer, ArchiveChanged, BackupFailed };
+// recorder is the chain's (or empty) and note says what was found. ArchiveUnwritable: the archive
+// refuses the watcher's writes (a full disk); note says why.
+enum class AlarmKind { High, Low, NoAnswer, ArchiveChanged, BackupFailed, ArchiveUnwritable };
 // High and Low: an alarm about one sensor's value.
 inline bool aboutSensor(AlarmKind kind) { return kind == AlarmKind::High || kind == AlarmKind::Low; }
 
@@ -38,5 +39,7 @@ QString eventWord(AlarmEvent event);
 QString kindWord(AlarmKind kind);
 std::optional<AlarmEvent> eventFromWord(const QString &word);
 std::optional<AlarmKind> kindFromWord(const QString &word);
+// What the alarm tab and the report call the kind: "高于上限", "存档无法写入".
+QString kindName(AlarmKind kind);
 
 } // namespace watch

@@ -271,9 +271,7 @@ private:
             if (a.acknowledged)
                 ack = QStringLiteral("%1 %2 %3").arg(a.acknowledged->by, local(a.acknowledged->time), a.acknowledged->note).trimmed();
             rows.append({QString::number(t.id), noAnswer ? QStringLiteral("—") : c.sensors.value(t.sensor - 1).name,
-                         t.kind == watch::AlarmKind::High ? tr("高于上限") : t.kind == watch::AlarmKind::Low ? tr("低于下限")
-                         : t.kind == watch::AlarmKind::ArchiveChanged ? tr("存档被改动")
-                         : t.kind == watch::AlarmKind::BackupFailed ? tr("备份失败") : tr("无应答"),
+                         watch::kindName(t.kind),
                          value(t.value), value(t.limit), local(t.time), ack, a.cleared ? local(a.cleared->time) : tr("未解除")});
         }
         table({{tr("编号"), 4}, {tr("传感器"), 12}, {tr("类型"), 8}, {tr("数值"), 8}, {tr("限值"), 8}, {tr("报警时间"), 12},

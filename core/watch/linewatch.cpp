@@ -10,6 +10,9 @@ namespace watch {
 LineWatch::LineWatch(Link &link, WatchedLine line, Context context)
     : m_link(link), m_line(std::move(line)), m_ctx(std::move(context))
 {
+    if (!m_ctx.backlog)
+        m_ownBacklog = std::make_unique<StoreBacklog>(m_ctx.store, *m_ctx.rules, m_ctx.tell, m_ctx.log);
+    m_backlog = m_ctx.backlog ? m_ctx.backlog : m_ownBacklog.get();
 }
 
 void LineWatch::logOnce(const QString &text)
@@ -23,15 +26,8 @@ void LineWatch::logOnce(const QString &text)
 
 void LineWatch::keep(const QList<Transition> &steps)
 {
-    for (const Transition &step : steps) {
-        QString error;
-        if (m_ctx.store && !m_ctx.store->alarms().append(step, &error)) {
-            m_kept = false;
-            logOnce(QCoreApplication::translate("watch", "报警 %1 没有存进存档：%2").arg(step.id).arg(error));
-        }
-        if (m_ctx.tell)
-            m_ctx.tell(step);
-    }
+    for (const Transition &step : steps)
+        m_backlog->step(step);
 }
 
 bool LineWatch::poll(const QDateTime &nowUtc)
@@ -41,7 +37,6 @@ bool LineWatch::poll(const QDateTime &nowUtc)
         logOnce(QCoreApplication::translate("watch", "%1 正被别的命令占用，这一轮没有读取").arg(m_line.port));
         return false;
     }
-    m_kept = true;
     for (uint8_t address : m_line.addresses) {
         const QString recorder = m_ctx.recorderName(address);
         const jobs::LiveReading read = jobs::readLiveValues(m_link, *hold, {address, 3, 0, sensors::MaxSensor});
@@ -53,18 +48,13 @@ bool LineWatch::poll(const QDateTime &nowUtc)
         QVector<std::optional<int>> tenths(sensors::MaxSensor);
         for (qsizetype k = 0; k < read.words.size() && k < tenths.size(); ++k)
             tenths[k] = live::wordReading(read.words[k]);
-        QString error;
-        if (m_ctx.store && !m_ctx.store->readings().store(recorder, address, nowUtc, tenths, &error)) {
-            m_kept = false;
-            logOnce(QCoreApplication::translate("watch", "%1 的读数没有存进存档：%2").arg(recorder, error));
-        }
+        m_backlog->reading(recorder, address, nowUtc, tenths);
         keep(m_ctx.rules->observe(recorder, address, tenths,
                                   m_ctx.sensors ? m_ctx.sensors->of(recorder) : QMap<int, sensors::Sensor>{}, nowUtc));
     }
     keep(m_ctx.rules->tick(nowUtc));
-    if (m_kept)
-        m_lastLog.clear();
-    return m_kept;
+    m_lastLog.clear();
+    return !m_backlog->refusing();
 }
 
 } // namespace watch

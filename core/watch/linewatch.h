@@ -1,9 +1,11 @@
 #pragma once
 #include "core/link/exchange.h"
 #include "core/watch/alarmrules.h"
+#include "core/watch/storebacklog.h"
 #include "core/watch/watchsettings.h"
 #include <QDateTime>
 #include <functional>
+#include <memory>
 
 namespace archive { class RecordStore; }
 namespace sensors { class SensorTable; }
@@ -22,6 +24,7 @@ public:
         std::function<QString(uint8_t address)> recorderName;
         std::function<void(const Transition &)> tell;
         std::function<void(const QString &)> log;
+        StoreBacklog *backlog = nullptr;             // shared by every line; none: the line's own
     };
 
     LineWatch(Link &link, WatchedLine line, Context context);
@@ -40,7 +43,8 @@ private:
     WatchedLine m_line;
     Context m_ctx;
     QString m_lastLog;
-    bool m_kept = true;
+    std::unique_ptr<StoreBacklog> m_ownBacklog;
+    StoreBacklog *m_backlog;
 };
 
 } // namespace watch

@@ -45,6 +45,8 @@ QString tag(const Transition &t, bool e)
         return L(e, u"【存档被改动】", u"ARCHIVE CHANGED ");
     if (t.kind == AlarmKind::BackupFailed && t.event != AlarmEvent::Cleared)
         return L(e, u"【备份失败】", u"BACKUP FAILED ");
+    if (t.kind == AlarmKind::ArchiveUnwritable && t.event != AlarmEvent::Cleared)
+        return L(e, u"【存档无法写入】", u"ARCHIVE UNWRITABLE ");
     switch (t.event) {
     case AlarmEvent::Raised: return na ? L(e, u"【无应答】", u"NO ANSWER ") : L(e, u"【报警】", u"ALARM ");
     case AlarmEvent::Repeated: return na ? L(e, u"【仍无应答】", u"STILL NO ANSWER ") : L(e, u"【仍在报警】", u"STILL ALARM ");
@@ -64,6 +66,8 @@ QString condition(AlarmKind kind, bool cleared, bool e, int noAnswerPolls)
         return cleared ? L(e, u"存档的哈希链已完整", u"archive chains whole again") : L(e, u"存档的哈希链断了", u"archive hash chain broken");
     case AlarmKind::BackupFailed:
         return cleared ? L(e, u"备份已恢复正常", u"backups work again") : L(e, u"备份失败", u"backup failed");
+    case AlarmKind::ArchiveUnwritable:
+        return cleared ? L(e, u"存档又能写入了", u"archive writable again") : L(e, u"存档无法写入", u"archive cannot be written");
     case AlarmKind::NoAnswer: break;
     }
     if (cleared)

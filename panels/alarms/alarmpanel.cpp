@@ -182,9 +182,7 @@ void AlarmPanel::refresh()
         item->setIcon(StateColumn, style()->standardIcon(icon));
         const bool noAnswer = !watch::aboutSensor(t.kind);
         const QString unit = noAnswer ? QString() : table.sensor(t.recorder, t.sensor).unit;
-        const QString kind = t.kind == AlarmKind::High ? tr("高于上限") : t.kind == AlarmKind::Low ? tr("低于下限")
-                             : t.kind == AlarmKind::ArchiveChanged ? tr("存档被改动")
-                             : t.kind == AlarmKind::BackupFailed ? tr("备份失败") : tr("无应答");
+        const QString kind = kindName(t.kind);
         QString ack;
         if (row.acknowledged) {
             const QString when = localTime(row.acknowledged->time, QStringLiteral("MM-dd HH:mm"));

@@ -31,6 +31,7 @@ private slots:
     void replyWindowOnEveryLink();
     void badNight_data();
     void badNight();
+    void archiveRefusingWrites();
     void watchdogFedWhilePollsGoOn();
     void watchdogStarvedByAHungPoll();
 };
@@ -259,6 +260,62 @@ void TestWatch::badNight()
         QCOMPARE(outbox(), QStringList({"raised webhook 1", "acknowledged webhook 1"}));
     }
     QVERIFY2(raw("SELECT COUNT(*) FROM readings") >= 20 && !err.contains("存档"), qPrintable(err));  // and the polls went on
+}
+
+// An archive that refuses writes (a full disk, here a trigger that fails every insert as SQLite does):
+// polls go on, the alarm "archive-unwritable" is told at once, the fault is logged once for many polls;
+// once writes go in again the readings and steps kept meanwhile are stored in order and the alarm clears.
+void TestWatch::archiveRefusingWrites()
+{
+    sim::SimRecorder recorder;
+    QVERIFY(recorder.start());
+    recorder.setHolding(2, 250);
+    QTemporaryDir dir;
+    archive::RecordStore store;
+    QString error;
+    QVERIFY2(archive::openConfiguredArchive(store, dir.path(), &error, nullptr), qPrintable(error));
+    const auto raw = [&](const QStringList &statements) {
+        int count = -1;
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "full");
+            db.setDatabaseName(dir.filePath("archive.db"));
+            QSqlQuery q(db);
+            if (db.open())
+                for (const QString &sql : statements)
+                    count = q.exec(sql) && q.next() ? q.value(0).toInt() : 0;
+        }
+        QSqlDatabase::removeDatabase("full");
+        return count;
+    };
+    const QStringList full{"CREATE TRIGGER full_r BEFORE INSERT ON readings BEGIN SELECT RAISE(ABORT, 'database or disk is full'); END",
+                           "CREATE TRIGGER full_a BEFORE INSERT ON alarms BEGIN SELECT RAISE(ABORT, 'database or disk is full'); END"};
+    QVERIFY(raw(full) == 0);
+    QStringList told, logged;
+    watch::WatchService::Setup setup;
+    setup.store = &store;
+    setup.sensors.set("COM4-21", 3, {.name = "东墙", .unit = {}, .low = {}, .high = 200}, &error);
+    setup.alarms = watch::parseAlarmSettings("delay=0\n", &error);
+    setup.tell = [&](const watch::Transition &t, const QString &, const QString &) {
+        told << watch::eventWord(t.event) + " " + watch::kindWord(t.kind);
+    };
+    setup.log = [&](const QString &text) { logged << text; };
+    watch::WatchService service(std::move(setup));
+    auto link = std::make_unique<Link>();
+    QVERIFY(link->open(recorder.portPath(), 19200, 4).isEmpty());
+    service.add(std::move(link), {"COM4", 4, {21}, 60, {}});
+    for (int i = 0; i < 3; ++i)
+        service.pollAll();
+    QCOMPARE(told, QStringList({"raised archive-unwritable", "raised high"}));
+    QCOMPARE(raw({"SELECT COUNT(*) FROM alarms"}), 0);
+    QCOMPARE(logged.filter("存档无法写入").size(), 1);
+    QCOMPARE(raw({"DROP TRIGGER full_r", "DROP TRIGGER full_a", "SELECT COUNT(*) FROM alarms"}), 0);
+    service.pollAll();
+    QCOMPARE(told, QStringList({"raised archive-unwritable", "raised high", "cleared archive-unwritable"}));
+    QCOMPARE(logged.filter("存档又能写入了").size(), 1);
+    QCOMPARE(raw({"SELECT COUNT(*) FROM alarms"}), 3);
+    QCOMPARE(raw({"SELECT COUNT(DISTINCT taken) FROM readings"}) >= 1, true);
+    QCOMPARE(store.checks().verify(&error)->text().left(10), QString("verify: ok"));
+    service.stop();
 }
 
 // Under systemd with a watchdog of a second, a watcher that polls every 200 s is told alive on the
