@@ -193,8 +193,7 @@ private:
             if (!fx.recorder.addresses().contains(address))
                 fx.recorder.addDevice(address);
             if (verb == "records")
-                fx.recorder.setRecords(sim::SimRecorder::demoRecords(rest.toInt(), QDateTime(QDate(2026, 12, 1), QTime(8, 0))),
-                                       address);
+                fx.recorder.setRecords(sim::SimRecorder::demoRecords(rest.toInt(), QDateTime(QDate(2026, 12, 1), QTime(8, 0))), address);
             else if (!rest.isEmpty())
                 fx.recorder.setDeviceBaud(address, rest.toInt());
         } else if (verb == "refuse") {
@@ -315,8 +314,7 @@ private:
                 names.sort();
                 m_out << (names.isEmpty() ? QStringLiteral("no control changed state")
                                           : QStringLiteral("controls changed state: ") + names.join(QLatin1Char(' ')));
-                m_out << (combo->view()->isVisible() ? QStringLiteral("Combo1 list still open")
-                                                     : QStringLiteral("Combo1 list closed"));
+                m_out << (combo->view()->isVisible() ? QStringLiteral("Combo1 list still open") : QStringLiteral("Combo1 list closed"));
                 combo->hidePopup();
                 return true;
             };
@@ -512,8 +510,7 @@ private:
         const auto inAppDir = [this](const QString &c) { return QString(c).replace(fx.dir.path(), QStringLiteral("<appdir>")); };
         listNew<QString>(d.saveDialogs, m_saves, QStringLiteral("save dialog "), inAppDir);
         listNew<QString>(d.openDialogs, m_opens, QStringLiteral("open dialog "), inAppDir);
-        listNew<QPair<QString, Desktop::Opener>>(d.opened, m_opened, QStringLiteral("opened "),
-                                                 [&](const auto &o) { return inAppDir(o.first); });
+        listNew<QPair<QString, Desktop::Opener>>(d.opened, m_opened, QStringLiteral("opened "), [&](const auto &o) { return inAppDir(o.first); });
         const auto nowFiles = files();
         for (auto it = nowFiles.begin(); it != nowFiles.end(); ++it)
             if (!m_files.contains(it.key()) || m_files.value(it.key()) != it.value())

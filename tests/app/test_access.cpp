@@ -50,8 +50,7 @@ void prepare(WindowFixture &fx, const QStringList &steps)
         else if (w[0] == u"device")
             fx.recorder.addDevice(uint8_t(w[1].toInt()));
         else if (w[0] == u"records")
-            fx.recorder.setRecords(sim::SimRecorder::demoRecords(w[2].toInt(), QDateTime(QDate(2026, 12, 1), QTime(8, 0))),
-                                   uint8_t(w[1].toInt()));
+            fx.recorder.setRecords(sim::SimRecorder::demoRecords(w[2].toInt(), QDateTime(QDate(2026, 12, 1), QTime(8, 0))), uint8_t(w[1].toInt()));
         else if (w[0] == u"holding")
             fx.recorder.setHolding(uint16_t(w[2].toInt()), uint16_t(w[3].toInt()), uint8_t(w[1].toInt()));
         else if (w[0] == u"start")
@@ -109,16 +108,14 @@ void checkTabFits(QTabWidget *tabs, int i)
         if (!caption && !frame)
             continue;
         if (label && label->wordWrap()) {
-            QVERIFY2(label->height() >= label->heightForWidth(label->width()),
-                     qPrintable(tab + QStringLiteral(": clipped ") + where(c, page)));
+            QVERIFY2(label->height() >= label->heightForWidth(label->width()), qPrintable(tab + QStringLiteral(": clipped ") + where(c, page)));
             continue;
         }
         // A button's caption needs its width and a margin, whatever the button's own hint says.
         const auto *button = qobject_cast<QAbstractButton *>(c);
         const int captionNeeds = button && !button->text().isEmpty() ? c->fontMetrics().horizontalAdvance(button->text()) + 8 : 0;
         const int needs = frame ? c->minimumSizeHint().width() : std::max(c->sizeHint().width(), captionNeeds);
-        QVERIFY2(c->width() >= needs, qPrintable(QStringLiteral("%1: %2 is %3 wide, needs %4")
-                                                     .arg(tab, where(c, page)).arg(c->width()).arg(needs)));
+        QVERIFY2(c->width() >= needs, qPrintable(QStringLiteral("%1: %2 is %3 wide, needs %4").arg(tab, where(c, page)).arg(c->width()).arg(needs)));
     }
 }
 } // namespace
@@ -151,11 +148,9 @@ private slots:
             << "Command3" << QStringList{"lblCicle", "lblCounter"};
         QTest::newRow("storage state") << QStringList{"holding 21 124 7", "holding 21 125 1234"} + at21
                                        << "cmdStartMonitor" << "" << QStringList{"lblStartCount", "lblMinuterCount"};
-        QTest::newRow("record number after a download")
-            << QStringList{"records 21 3"} + at21 + QStringList{"click cmdPoint"} << "cmdRedall" << ""
+        QTest::newRow("record number after a download") << QStringList{"records 21 3"} + at21 + QStringList{"click cmdPoint"} << "cmdRedall" << ""
             << QStringList{"lblCountIC", "Label4(3)", "Label5(0)"};
-        QTest::newRow("memory fill after the count") << QStringList{"records 21 5"} + at21 << "cmdPoint" << ""
-                                                     << QStringList{"lblMemoryFill"};
+        QTest::newRow("memory fill after the count") << QStringList{"records 21 5"} + at21 << "cmdPoint" << "" << QStringList{"lblMemoryFill"};
         QTest::newRow("status line: cyclic read, port closed") << QStringList{"start", "click cmdCloseComm"} << "cmdOneM"
                                                                << "" << QStringList{"lblStatusLine"};
         QTest::newRow("status line: device loop, port closed") << QStringList{"start", "click cmdCloseComm"} << "cmdLoop"
@@ -367,8 +362,7 @@ private slots:
                 QWidget *a = chain[k], *b = chain[k + 1];
                 QWidget *fa = frameOf(a), *fb = frameOf(b);
                 if (fa == fb) {
-                    QVERIFY2(!backwards(rect(a), rect(b)),
-                             qPrintable(QStringLiteral("%1: %2 → %3").arg(tab, where(a, page), where(b, page))));
+                    QVERIFY2(!backwards(rect(a), rect(b)), qPrintable(QStringLiteral("%1: %2 → %3").arg(tab, where(a, page), where(b, page))));
                     continue;
                 }
                 framesDone.insert(fa);  // the page itself is no frame: it may be left and come back to

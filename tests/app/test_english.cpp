@@ -98,80 +98,75 @@ class TestEnglish : public QObject {
     Q_OBJECT
 private slots:
     void cleanup() { translation::apply(language::Language::Chinese); }
-    void windowHasNoChineseLeft();
-    void commandsSpeakEnglish();
-    void filesDoNotChange();
-    void qtDialogsSpeakTheWindowsLanguage();
+    void windowHasNoChineseLeft()
+    {
+        QVERIFY(translation::apply(language::Language::English));
+        WindowFixture f;
+        frmMain &w = f.start();
+        const QStringList left = chineseTexts(&w);
+        QVERIFY2(left.isEmpty(), qPrintable(QStringLiteral("%1 texts not translated:\n").arg(left.size()) + left.join(u'\n')));
+    }
+
+    // What commands say (the status line after each, messages, labels they fill) is in English too; so is
+    // a refusal for a closed port.
+    void commandsSpeakEnglish()
+    {
+        // English from the locale; language.set names no language (with an editor's line end), said in English.
+        QTemporaryDir dir;
+        QVERIFY(writeFile(dir.filePath(QStringLiteral("language.set")), "fr\r\n"));
+        QCOMPARE(translation::start(dir.path(), QString(), QStringLiteral("en_US")).problem,
+                 u"\"fr\" in language.set is not a language of the program (zh or en)");
+        WindowFixture f;
+        f.recorder.setRecords(sim::SimRecorder::demoRecords(3, QDateTime(QDate(2026, 12, 1), QTime(8, 0))), 21);
+        frmMain &w = f.start();
+        f.find<QLineEdit>(QStringLiteral("txtStationID"))->setText(QStringLiteral("21"));
+        QStringList heard;
+        for (const char *command : {"comDoOnce", "cmdReadP(20)", "cmdReadInterv", "cmdPoint", "cmdRedall", "cmdStartMonitor", "cmdTimeRead", "cmdReadSensorS",
+                                    "cmdCloseComm", "cmdOneM", "cmdLoop", "cmdCloseComm", "comDoOnce"}) {
+            f.find<QAbstractButton>(QLatin1String(command))->click();
+            if (hasHan(w.lblStatusLine->text()))
+                heard << QLatin1String(command) + QStringLiteral(": ") + w.lblStatusLine->text();
+        }
+        for (const auto &m : f.desktop->messages)
+            if (hasHan(m.title + m.text))
+                heard << m.title + QStringLiteral(": ") + m.text;
+        heard += chineseTexts(&w);
+        QVERIFY2(heard.isEmpty(), qPrintable(heard.join(u'\n')));
+    }
+
+    void filesDoNotChange()
+    {
+        QTemporaryDir zh, en;
+        const auto chinese = writtenFiles(zh.path());
+        QVERIFY(translation::apply(language::Language::English));
+        QCOMPARE(writtenFiles(en.path()), chinese);
+        QCOMPARE(sensors::SensorTable().shownName(QStringLiteral("冷库一号"), 4), u"Sensor 4");  // the window's name for it
+        QVERIFY(chinese[1].contains("东墙") && chinese[2].contains("传感器"));
+        // The captions the tables hold follow the language; the names the settings file writes do not.
+        const polling::Group &group = polling::groups()[1];
+        QVERIFY(!hasHan(group.caption) && !hasHan(clockfields::fields()[0].caption));
+        QVERIFY(hasHan(group.boxName(group.first)) && !hasHan(group.boxCaption(group.first)));
+        translation::apply(language::Language::Chinese);
+        QVERIFY(hasHan(polling::groups()[1].caption) && hasHan(clockfields::fields()[0].caption));
+    }
+
+    // Qt's own dialogs (a file dialog's buttons, a question's Yes) follow the window's language.
+    void qtDialogsSpeakTheWindowsLanguage()
+    {
+        for (const auto language : {language::Language::Chinese, language::Language::English, language::Language::Chinese}) {
+            QVERIFY(translation::apply(language));
+            QFileDialog files(nullptr, QStringLiteral("t"));
+            files.setOption(QFileDialog::DontUseNativeDialog);
+            files.setAcceptMode(QFileDialog::AcceptSave);
+            QDialogButtonBox *box = files.findChild<QDialogButtonBox *>();
+            QVERIFY(box);
+            QMessageBox question(QMessageBox::Question, QStringLiteral("t"), QStringLiteral("t"), QMessageBox::Yes | QMessageBox::No);
+            const QString texts = box->button(QDialogButtonBox::Save)->text() + box->button(QDialogButtonBox::Cancel)->text()
+                + question.button(QMessageBox::Yes)->text();
+            QVERIFY2(hasHan(texts) == (language == language::Language::Chinese), qPrintable(texts));
+        }
+    }
 };
-
-// Qt's own dialogs (a file dialog's buttons, a question's Yes) follow the window's language.
-void TestEnglish::qtDialogsSpeakTheWindowsLanguage()
-{
-    for (const auto language : {language::Language::Chinese, language::Language::English, language::Language::Chinese}) {
-        QVERIFY(translation::apply(language));
-        QFileDialog files(nullptr, QStringLiteral("t"));
-        files.setOption(QFileDialog::DontUseNativeDialog);
-        files.setAcceptMode(QFileDialog::AcceptSave);
-        QDialogButtonBox *box = files.findChild<QDialogButtonBox *>();
-        QVERIFY(box);
-        QMessageBox question(QMessageBox::Question, QStringLiteral("t"), QStringLiteral("t"), QMessageBox::Yes | QMessageBox::No);
-        const QString texts = box->button(QDialogButtonBox::Save)->text() + box->button(QDialogButtonBox::Cancel)->text()
-            + question.button(QMessageBox::Yes)->text();
-        QVERIFY2(hasHan(texts) == (language == language::Language::Chinese), qPrintable(texts));
-    }
-}
-
-void TestEnglish::windowHasNoChineseLeft()
-{
-    QVERIFY(translation::apply(language::Language::English));
-    WindowFixture f;
-    frmMain &w = f.start();
-    const QStringList left = chineseTexts(&w);
-    QVERIFY2(left.isEmpty(), qPrintable(QStringLiteral("%1 texts not translated:\n").arg(left.size()) + left.join(u'\n')));
-}
-
-// What commands say (the status line after each, messages, labels they fill) is in English too; so is
-// a refusal for a closed port.
-void TestEnglish::commandsSpeakEnglish()
-{
-    // English from the locale; language.set names no language (with an editor's line end), said in English.
-    QTemporaryDir dir;
-    QVERIFY(writeFile(dir.filePath(QStringLiteral("language.set")), "fr\r\n"));
-    QCOMPARE(translation::start(dir.path(), QString(), QStringLiteral("en_US")).problem,
-             u"\"fr\" in language.set is not a language of the program (zh or en)");
-    WindowFixture f;
-    f.recorder.setRecords(sim::SimRecorder::demoRecords(3, QDateTime(QDate(2026, 12, 1), QTime(8, 0))), 21);
-    frmMain &w = f.start();
-    f.find<QLineEdit>(QStringLiteral("txtStationID"))->setText(QStringLiteral("21"));
-    QStringList heard;
-    for (const char *command : {"comDoOnce", "cmdReadP(20)", "cmdReadInterv", "cmdPoint", "cmdRedall", "cmdStartMonitor", "cmdTimeRead", "cmdReadSensorS",
-                                "cmdCloseComm", "cmdOneM", "cmdLoop", "cmdCloseComm", "comDoOnce"}) {
-        f.find<QAbstractButton>(QLatin1String(command))->click();
-        if (hasHan(w.lblStatusLine->text()))
-            heard << QLatin1String(command) + QStringLiteral(": ") + w.lblStatusLine->text();
-    }
-    for (const auto &m : f.desktop->messages)
-        if (hasHan(m.title + m.text))
-            heard << m.title + QStringLiteral(": ") + m.text;
-    heard += chineseTexts(&w);
-    QVERIFY2(heard.isEmpty(), qPrintable(heard.join(u'\n')));
-}
-
-void TestEnglish::filesDoNotChange()
-{
-    QTemporaryDir zh, en;
-    const auto chinese = writtenFiles(zh.path());
-    QVERIFY(translation::apply(language::Language::English));
-    QCOMPARE(writtenFiles(en.path()), chinese);
-    QCOMPARE(sensors::SensorTable().shownName(QStringLiteral("冷库一号"), 4), u"Sensor 4");  // the window's name for it
-    QVERIFY(chinese[1].contains("东墙") && chinese[2].contains("传感器"));
-    // The captions the tables hold follow the language; the names the settings file writes do not.
-    const polling::Group &group = polling::groups()[1];
-    QVERIFY(!hasHan(group.caption) && !hasHan(clockfields::fields()[0].caption));
-    QVERIFY(hasHan(group.boxName(group.first)) && !hasHan(group.boxCaption(group.first)));
-    translation::apply(language::Language::Chinese);
-    QVERIFY(hasHan(polling::groups()[1].caption) && hasHan(clockfields::fields()[0].caption));
-}
 
 QTEST_MAIN(TestEnglish)
 #include "test_english.moc"

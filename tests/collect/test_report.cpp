@@ -89,8 +89,7 @@ private slots:
                                        First.addSecs(300).toUTC(), {}, {}}, &error));
         }
         QString out, err;
-        collect::Io io{[&](const QString &t) { out += t; }, [&](const QString &t) { err += t; }, false,
-                       &m_sim, report::writeReport};
+        collect::Io io{[&](const QString &t) { out += t; }, [&](const QString &t) { err += t; }, false, &m_sim, report::writeReport};
         const QStringList args{"wl8806n-collect", "--appdir", dir.path(), "--port", "COM4", "--address", addresses,
                                "--report", "2026-11-30..2026-11-30", "--pdf", dir.filePath("report.pdf")};
         QCOMPARE(collect::run(args.mid(0, args.size() - 2), io), int(collect::Usage));  // --report without --pdf

@@ -9,8 +9,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (in.isEmpty())
         return 0;
     // The ranges the boxes use, and two degenerate ones.
-    static const long long ranges[][2] = {{0, 255}, {1, 255}, {-32768, 32767}, {0, 65535},
-                                          {0, 125}, {50, 4000000}, {-5, -5}, {10, 1}};
+    static const long long ranges[][2] = {{0, 255}, {1, 255}, {-32768, 32767}, {0, 65535}, {0, 125}, {50, 4000000}, {-5, -5}, {10, 1}};
     const auto &[lo, hi] = ranges[uint8_t(in[0]) % std::size(ranges)];
     const QString text = QString::fromUtf8(in.mid(1));
 

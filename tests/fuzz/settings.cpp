@@ -10,8 +10,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char *>(data), qsizetype(size));
     const auto [comm, status, problem] = settings::parseComm(bytes);
     FUZZ_CHECK(status == settings::Status::Ok
-                   ? comm.portNumber >= 1 && comm.portNumber <= 25 && comm.baudRate >= settings::kMinBaud
-                         && comm.baudRate <= settings::kMaxBaud
+                   ? comm.portNumber >= 1 && comm.portNumber <= 25 && comm.baudRate >= settings::kMinBaud && comm.baudRate <= settings::kMaxBaud
                    : !problem.isEmpty());
     // What ModSet.set gives is what the boxes accept.
     const auto mod = settings::parseMod(bytes);

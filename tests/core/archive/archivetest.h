@@ -17,8 +17,7 @@ namespace archivetest {
 // A record of two sensors: 5B, then the BCD time and the words given in hex (spaces ignored).
 inline QByteArray rec(const char *hex) { return QByteArray(1, char(0x5B)) + QByteArray::fromHex(hex); }
 inline const QByteArray r1 = rec("24 01 02 03 04 0102 0304"), r2 = rec("24 01 02 03 05 0102 0304"),
-                        r3 = rec("24 01 02 03 06 0001 0002"), blanks = rec("24 01 02 03 07 FFFF D8F1"),
-                        erased(10, char(0xFF));
+                        r3 = rec("24 01 02 03 06 0001 0002"), blanks = rec("24 01 02 03 07 FFFF D8F1"), erased(10, char(0xFF));
 inline const QDateTime readAt(QDate(2024, 1, 3), QTime(1, 2), Qt::UTC);
 inline const QDateTime always(QDate(2000, 1, 1), QTime()), never(QDate(2099, 1, 1), QTime());
 

@@ -56,12 +56,9 @@ private slots:
         QTest::newRow("site") << site << "postgres db.site:5432 wl8806n collector" << none;
         QTest::newRow("empty") << QByteArray() << "sqlite :5432" << none;
         QTest::newRow("bom, comments, blanks, case, crlf")
-            << QByteArray("\xEF\xBB\xBF# 存档\r\n\r\n KIND = Postgres \r\nuser= 采集 \r\ndatabase=w l\r\nport=1\r\n")
-            << "postgres :1 w l 采集" << none;
-        QTest::newRow("sqlite keeps the server") << QByteArray("kind=sqlite\nhost=/run/pg\nport=65535\nuser=u")
-                                                 << "sqlite /run/pg:65535  u" << none;
-        QTest::newRow("each line refused")
-            << QByteArray("kind=mysql\nport=0\nhots=db\npassword=x\nhost=a b\nuser\ndatabase=\xFF")
+            << QByteArray("\xEF\xBB\xBF# 存档\r\n\r\n KIND = Postgres \r\nuser= 采集 \r\ndatabase=w l\r\nport=1\r\n") << "postgres :1 w l 采集" << none;
+        QTest::newRow("sqlite keeps the server") << QByteArray("kind=sqlite\nhost=/run/pg\nport=65535\nuser=u") << "sqlite /run/pg:65535  u" << none;
+        QTest::newRow("each line refused") << QByteArray("kind=mysql\nport=0\nhots=db\npassword=x\nhost=a b\nuser\ndatabase=\xFF")
             << "" << QList<int>{1, 2, 3, 4, 5, 6, 7};
         QTest::newRow("port 65536") << QByteArray("\nport=65536") << "" << QList<int>{2};
         QTest::newRow("a password among good lines") << site + "password=Sekr1tpw\n" << "" << QList<int>{6};
@@ -139,12 +136,10 @@ private slots:
         QTest::addColumn<bool>("keyring");        // the keyring was asked for a password
         QTest::newRow("no file") << QByteArray("-") << true << true << false;
         QTest::newRow("sqlite") << QByteArray("kind=sqlite\nhost=%S\n") << true << true << false;
-        QTest::newRow("postgres, trusted") << QByteArray("kind=postgres\nhost=%S\nport=54329\ndatabase=%D\nuser=wltest")
-                                           << true << false << true;
+        QTest::newRow("postgres, trusted") << QByteArray("kind=postgres\nhost=%S\nport=54329\ndatabase=%D\nuser=wltest") << true << false << true;
         QTest::newRow("postgres, no password to give")
             << QByteArray("kind=postgres\nhost=%S\nport=54329\ndatabase=%D\nuser=wlpass") << false << false << true;
-        QTest::newRow("refused file") << QByteArray("kind=postgres\nhost=%S\nport=54329\ndatabase=%D\nuser=wltest\nx=1")
-                                      << false << false << false;
+        QTest::newRow("refused file") << QByteArray("kind=postgres\nhost=%S\nport=54329\ndatabase=%D\nuser=wltest\nx=1") << false << false << false;
         QTest::newRow("a folder") << QByteArray("/") << false << false << false;
     }
 

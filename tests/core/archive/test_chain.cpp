@@ -28,8 +28,7 @@ std::pair<QString, QVariantList> rehashedRecord(const ArchiveConfig &c, qint64 s
     if (q.exec(QStringLiteral("SELECT %1 FROM records WHERE seq = %2").arg(names.join(QStringLiteral(", "))).arg(seq)) && q.next())
         for (int i = 0; i < names.size(); ++i)
             values << (names[i] == QLatin1String("port") ? QVariant(port) : q.value(i));
-    return {QStringLiteral("UPDATE records SET port = ?, hash = ? WHERE seq = %1").arg(seq),
-            {port, archive::chain::rowHash(t, prev, values)}};
+    return {QStringLiteral("UPDATE records SET port = ?, hash = ? WHERE seq = %1").arg(seq), {port, archive::chain::rowHash(t, prev, values)}};
 }
 } // namespace
 
@@ -67,14 +66,11 @@ private slots:
                " SELECT recorder, address, '2024-01-02 03:09', occurrence, words, interval_s, read_at, port, 5, hash"
                " FROM records WHERE seq = 3", {}}},
              {"records", "A", "seq=5 taken=2024-01-02 03:09"}},
-            {"two rows swapped", {},
-             {{"UPDATE records SET seq = 99 WHERE seq = 2", {}}, {"UPDATE records SET seq = 2 WHERE seq = 3", {}},
-              {"UPDATE records SET seq = 3 WHERE seq = 99", {}}},
-             {"records", "A", "seq=2 taken=2024-01-02 03:05"}},
+            {"two rows swapped", {}, {{"UPDATE records SET seq = 99 WHERE seq = 2", {}}, {"UPDATE records SET seq = 2 WHERE seq = 3", {}},
+              {"UPDATE records SET seq = 3 WHERE seq = 99", {}}}, {"records", "A", "seq=2 taken=2024-01-02 03:05"}},
             {"the audit trail edited", {}, {{"UPDATE audit SET new_value = '9' WHERE seq = 1", {}}}, {"audit", "", "seq=1 kind=created"}},
             {"a trigger dropped", keepAllBut, {}, {"records", "", "-"}},
-            {"a trigger dropped and a row changed", keepAllBut, {{"UPDATE records SET port = 'COM9' WHERE seq = 6", {}}},
-             {"records", "A", "seq=6"}},
+            {"a trigger dropped and a row changed", keepAllBut, {{"UPDATE records SET port = 'COM9' WHERE seq = 6", {}}}, {"records", "A", "seq=6"}},
             // The row holds, but its chain no longer ends in the hash the program saved.
             {"the last row changed with its hash made anew", {}, {}, {"records", "A", "seq=6"}, 6},
         };

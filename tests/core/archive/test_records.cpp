@@ -15,13 +15,10 @@ struct Case {
 };
 const QList<Case> cases = {
     {"same memory twice", nullptr, {{"A", {r1, r2, r3}, 3}, {"A", {r1, r2, r3}, 0}}, {{"A", {r1, r2, r3}}}},
-    {"identical neighbours", nullptr,
-     {{"A", {r1, r1, r2}, 3}, {"A", {r1, r1, r2}, 0}, {"A", {r1, r1, r1, r2}, 1}}, {{"A", {r1, r1, r1, r2}}}},
+    {"identical neighbours", nullptr, {{"A", {r1, r1, r2}, 3}, {"A", {r1, r1, r2}, 0}, {"A", {r1, r1, r1, r2}, 1}}, {{"A", {r1, r1, r1, r2}}}},
     {"blank words as read", nullptr, {{"A", {blanks, r3}, 2}}, {{"A", {r3, blanks}}}},
-    {"two recorders one address", nullptr, {{"A", {r1, r2}, 2}, {"B", {r1, r2}, 2}, {"A", {r2}, 0}},
-     {{"A", {r1, r2}}, {"B", {r1, r2}}}},
-    {"what is not a record", nullptr,
-     {{"A", {r1, erased}, -1}, {"A", {r1, r2.chopped(1)}, -1}, {"", {r1}, -1}, {"A", {r1}, 1}}, {{"A", {r1}}}},
+    {"two recorders one address", nullptr, {{"A", {r1, r2}, 2}, {"B", {r1, r2}, 2}, {"A", {r2}, 0}}, {{"A", {r1, r2}}, {"B", {r1, r2}}}},
+    {"what is not a record", nullptr, {{"A", {r1, erased}, -1}, {"A", {r1, r2.chopped(1)}, -1}, {"", {r1}, -1}, {"A", {r1}, 1}}, {{"A", {r1}}}},
     {"insert fails half-way", "2024-01-02 03:06", {{"A", {r1}, 1}, {"A", {r2, r3, blanks}, -1}}, {{"A", {r1}}}},
 };
 
@@ -145,8 +142,7 @@ private slots:
         QVERIFY(q.exec("SELECT COUNT(*) FROM records WHERE recorder = 'COM4-21'") && q.next());
         QCOMPARE(q.value(0).toInt(), 4);
         const auto trail = store.audit().trail(&error).value_or(QList<archive::AuditRow>{});
-        QCOMPARE(QStringList({trail.last().kind, trail.last().oldValue, trail.last().newValue}),
-                 QStringList({"rename-records", "COM4-21", "冷库"}));
+        QCOMPARE(QStringList({trail.last().kind, trail.last().oldValue, trail.last().newValue}), QStringList({"rename-records", "COM4-21", "冷库"}));
         QCOMPARE(store.checks().verify(&error)->text(), QString("verify: ok rows=8"));
     }
 };

@@ -133,8 +133,7 @@ QStringList schemaShape(bool postgres)
             const int key = int(t.primaryKey.indexOf(c.name)) + 1;
             QString type = postgres ? QString(c.postgres).toLower() : QString(c.sqlite);
             type.replace("timestamptz", "timestamp with time zone").replace("bigserial", "bigint");
-            lines << QStringLiteral("%1.%2 %3%4 key=%5").arg(t.name, c.name, type,
-                                                             c.notNull || (postgres && key) ? " not-null" : "").arg(key);
+            lines << QStringLiteral("%1.%2 %3%4 key=%5").arg(t.name, c.name, type, c.notNull || (postgres && key) ? " not-null" : "").arg(key);
         }
         for (const schema::Index &i : t.indexes)
             indexes << QStringLiteral("index ") + i.name;

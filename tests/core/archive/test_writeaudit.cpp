@@ -3,7 +3,7 @@
 #include "core/archive/writeaudit.h"
 #include "core/link/frames.h"
 #include "core/link/writes.h"
-#include "sim/simrecorder.h"
+#include "simlines.h"
 #include "hexbytes.h"
 #include "tablerows.h"
 #include <QTest>
@@ -33,7 +33,58 @@ const auto &wordRows() { static const struct { const char *name; QByteArray requ
 class TestWriteAudit : public QObject {
     Q_OBJECT
 private slots:
-    void walk();
+    void walk()
+    {
+        sim::SimRecorder recorder;
+        QVERIFY(recorder.start());
+        recorder.setHolding(116, 60);
+        recorder.setHolding(24, 7);
+        recorder.setHolding(25, 8);
+        Link link;
+        QVERIFY(openOn(link, recorder).isEmpty());
+        QList<archive::AuditEntry> trail;
+        const archive::WriteAudit audit(link, [](uint8_t a) { return QStringLiteral("R%1").arg(a); }, [&](const archive::AuditEntry &e) { trail << e; });
+        auto hold = link.tryHold();
+        using F = sim::Fault;
+        // Each step: what is sent (a read when reads > 0), the fault of its reply, the entry expected.
+        const struct { uint16_t reg; QList<uint16_t> values; bool coil; int reads; F fault; const char *old; const char *now; } steps[] = {
+            {116, {}, false, 1, F::None, nullptr, nullptr},
+            {24, {}, false, 2, F::None, nullptr, nullptr},
+            {116, {120}, false, 0, F::None, "60", "寄存器 116（记录时间间隔） = 120"},
+            {116, {90}, false, 0, F::Exception, "120", "寄存器 116（记录时间间隔） = 90（记录仪拒绝：异常应答：代码 04（从站设备故障））"},
+            {116, {30}, false, 0, F::NoReply, "120", "寄存器 116（记录时间间隔） = 30（未确认：无应答）"},
+            {116, {45}, false, 0, F::None, "", "寄存器 116（记录时间间隔） = 45"},
+            {24, {3, 4}, false, 0, F::None, "7, 8", "寄存器 24…25（传感器类型 测点1） = 3, 4"},
+            {126, {0x26, 0x1208, 0x2030, 0x0002}, false, 0, F::None, "", "寄存器 126…129（时钟） = 38, 4616, 8240, 2"},
+            {3, {1}, true, 0, F::None, "", "线圈 3（清除记录） = 开"},
+            {2563, {5}, false, 0, F::None, "", "寄存器 2563（波特率） = 5（记录仪拒绝：异常应答：代码 02（非法数据地址））"},
+        };
+        for (const auto &s : steps) {
+            recorder.injectFault(sim::FaultSpec{s.fault});
+            const qsizetype before = trail.size();
+            if (s.reads > 0)
+                link.exchange(*hold, kinds::SingleParameterRead, modbus::readHolding(21, s.reg, uint16_t(s.reads)));
+            else if (s.coil)
+                setCoil(link, *hold, 21, s.reg, s.values[0] != 0);
+            else if (s.values.size() == 1)
+                setRegister(link, *hold, 21, s.reg, s.values[0]);
+            else
+                setRegisters(link, *hold, 21, s.reg, [&] {
+                    QByteArray b;
+                    for (uint16_t v : s.values)
+                        b.append(char(v >> 8)).append(char(v & 0xFF));
+                    return b;
+                }());
+            if (!s.now) {
+                QCOMPARE(trail.size(), before);
+                continue;
+            }
+            QCOMPARE(trail.size(), before + 1);
+            QCOMPARE(QStringList({trail.last().recorder, trail.last().kind, trail.last().oldValue, trail.last().newValue}),
+                     QStringList({"R21", "device-write", s.old, s.now}));
+        }
+    }
+
     void writeWords_data() { tableRows(wordRows()); }
     void writeWords()
     {
@@ -42,60 +93,6 @@ private slots:
         QCOMPARE(w ? w->text : QString(), QString::fromUtf8(r.text));
     }
 };
-
-void TestWriteAudit::walk()
-{
-    sim::SimRecorder recorder;
-    QVERIFY(recorder.start());
-    recorder.setHolding(116, 60);
-    recorder.setHolding(24, 7);
-    recorder.setHolding(25, 8);
-    Link link;
-    link.setPeerWitness(&recorder);
-    QVERIFY(link.open(recorder.portPath(), 19200, 0).isEmpty());
-    QList<archive::AuditEntry> trail;
-    const archive::WriteAudit audit(link, [](uint8_t a) { return QStringLiteral("R%1").arg(a); },
-                                    [&](const archive::AuditEntry &e) { trail << e; });
-    auto hold = link.tryHold();
-    using F = sim::Fault;
-    // Each step: what is sent (a read when reads > 0), the fault of its reply, the entry expected.
-    const struct { uint16_t reg; QList<uint16_t> values; bool coil; int reads; F fault; const char *old; const char *now; } steps[] = {
-        {116, {}, false, 1, F::None, nullptr, nullptr},
-        {24, {}, false, 2, F::None, nullptr, nullptr},
-        {116, {120}, false, 0, F::None, "60", "寄存器 116（记录时间间隔） = 120"},
-        {116, {90}, false, 0, F::Exception, "120", "寄存器 116（记录时间间隔） = 90（记录仪拒绝：异常应答：代码 04（从站设备故障））"},
-        {116, {30}, false, 0, F::NoReply, "120", "寄存器 116（记录时间间隔） = 30（未确认：无应答）"},
-        {116, {45}, false, 0, F::None, "", "寄存器 116（记录时间间隔） = 45"},
-        {24, {3, 4}, false, 0, F::None, "7, 8", "寄存器 24…25（传感器类型 测点1） = 3, 4"},
-        {126, {0x26, 0x1208, 0x2030, 0x0002}, false, 0, F::None, "", "寄存器 126…129（时钟） = 38, 4616, 8240, 2"},
-        {3, {1}, true, 0, F::None, "", "线圈 3（清除记录） = 开"},
-        {2563, {5}, false, 0, F::None, "", "寄存器 2563（波特率） = 5（记录仪拒绝：异常应答：代码 02（非法数据地址））"},
-    };
-    for (const auto &s : steps) {
-        recorder.injectFault(sim::FaultSpec{s.fault});
-        const qsizetype before = trail.size();
-        if (s.reads > 0)
-            link.exchange(*hold, kinds::SingleParameterRead, modbus::readHolding(21, s.reg, uint16_t(s.reads)));
-        else if (s.coil)
-            setCoil(link, *hold, 21, s.reg, s.values[0] != 0);
-        else if (s.values.size() == 1)
-            setRegister(link, *hold, 21, s.reg, s.values[0]);
-        else
-            setRegisters(link, *hold, 21, s.reg, [&] {
-                QByteArray b;
-                for (uint16_t v : s.values)
-                    b.append(char(v >> 8)).append(char(v & 0xFF));
-                return b;
-            }());
-        if (!s.now) {
-            QCOMPARE(trail.size(), before);
-            continue;
-        }
-        QCOMPARE(trail.size(), before + 1);
-        QCOMPARE(QStringList({trail.last().recorder, trail.last().kind, trail.last().oldValue, trail.last().newValue}),
-                 QStringList({"R21", "device-write", s.old, s.now}));
-    }
-}
 
 QTEST_GUILESS_MAIN(TestWriteAudit)
 #include "test_writeaudit.moc"

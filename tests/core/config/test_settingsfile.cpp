@@ -80,57 +80,53 @@ const auto &refusedRows() {
 class TestSettingsFile : public QObject {
     Q_OBJECT
 private slots:
-    void layoutAndRoundTrip();
+    void layoutAndRoundTrip()
+    {
+        QCOMPARE((QStringList{describe(104), describe(105)}), (QStringList{"RS485 MODBUS-RTU轮循设备总数", ""}));
+        const QStringList lines = QString::fromUtf8(file()).split(QLatin1Char('\n'));
+        QCOMPARE(lines[0], QStringLiteral("WL8806N 记录仪设置 1"));
+        QVERIFY(lines.filter(QStringLiteral("# ")).join(QString()).contains(QStringLiteral("21，时间 2025-03-14 09:26:53")));
+        QVERIFY(lines.filter(QStringLiteral("136（RS485轮循数据长度 测点7）也是记录仪的传感器总数，此文件中为 55767")).size() == 1);
+        QCOMPARE(lines.value(lineOf(24) - 1), QStringLiteral("24\t传感器类型 测点1\t0"));
+        QCOMPARE(lines.value(lineOf(26) - 1), QStringLiteral("26\t传感器类型 测点3\t40001"));
+        QCOMPARE(lines.value(lastLine() - 1), QStringLiteral("116\t记录时间间隔\t64741"));
+
+        const Parsed back = parse(file());
+        QVERIFY2(back.words, qPrintable(back.error));
+        QCOMPARE(*back.words, sample());
+
+        Words device = sample();
+        device[25] = 1, device[136] = 20, device[116] = 59;
+        QList<int> diff;
+        for (const Difference &d : differences(device, sample()))
+            diff << d.reg << d.device << d.file;
+        QCOMPARE(diff, (QList<int>{25, 1, 65535, 136, 20, 55767, 116, 59, 64741}));
+        QCOMPARE(groupsOf({116, 136, 25, 30}), (QList<int>{0, 4}));
+        QCOMPARE(groupsOf({104, 44, 103, 84}), (QList<int>{1, 3, 5}));
+        QCOMPARE(groupsOf({116, 105}), QList<int>());
+    }
+
     void accepted_data() { tableRows(acceptedRows()); }
-    void accepted();
+    void accepted()
+    {
+        const auto &r = tableRow(acceptedRows());
+        const Parsed p = parse(r.text);
+        QVERIFY2(p.words && p.error.isEmpty(), qPrintable(p.error));
+        Words expected = sample();
+        expected[uint16_t(r.reg)] = uint16_t(r.word);
+        QCOMPARE(*p.words, expected);
+    }
+
     void refused_data() { tableRows(refusedRows()); }
-    void refused();
+    void refused()
+    {
+        const auto &r = tableRow(refusedRows());
+        const Parsed p = parse(r.text);
+        QVERIFY(!p.words);
+        QVERIFY2(p.error.startsWith(QStringLiteral("第 %1 行：").arg(r.line)) && p.error.contains(r.says), qPrintable(p.error));
+        QVERIFY(!p.error.contains(QLatin1Char('\n')) && p.error.size() < 120);
+    }
 };
-
-void TestSettingsFile::layoutAndRoundTrip()
-{
-    QCOMPARE((QStringList{describe(104), describe(105)}), (QStringList{"RS485 MODBUS-RTU轮循设备总数", ""}));
-    const QStringList lines = QString::fromUtf8(file()).split(QLatin1Char('\n'));
-    QCOMPARE(lines[0], QStringLiteral("WL8806N 记录仪设置 1"));
-    QVERIFY(lines.filter(QStringLiteral("# ")).join(QString()).contains(QStringLiteral("21，时间 2025-03-14 09:26:53")));
-    QVERIFY(lines.filter(QStringLiteral("136（RS485轮循数据长度 测点7）也是记录仪的传感器总数，此文件中为 55767")).size() == 1);
-    QCOMPARE(lines.value(lineOf(24) - 1), QStringLiteral("24\t传感器类型 测点1\t0"));
-    QCOMPARE(lines.value(lineOf(26) - 1), QStringLiteral("26\t传感器类型 测点3\t40001"));
-    QCOMPARE(lines.value(lastLine() - 1), QStringLiteral("116\t记录时间间隔\t64741"));
-
-    const Parsed back = parse(file());
-    QVERIFY2(back.words, qPrintable(back.error));
-    QCOMPARE(*back.words, sample());
-
-    Words device = sample();
-    device[25] = 1, device[136] = 20, device[116] = 59;
-    QList<int> diff;
-    for (const Difference &d : differences(device, sample()))
-        diff << d.reg << d.device << d.file;
-    QCOMPARE(diff, (QList<int>{25, 1, 65535, 136, 20, 55767, 116, 59, 64741}));
-    QCOMPARE(groupsOf({116, 136, 25, 30}), (QList<int>{0, 4}));
-    QCOMPARE(groupsOf({104, 44, 103, 84}), (QList<int>{1, 3, 5}));
-    QCOMPARE(groupsOf({116, 105}), QList<int>());
-}
-
-void TestSettingsFile::accepted()
-{
-    const auto &r = tableRow(acceptedRows());
-    const Parsed p = parse(r.text);
-    QVERIFY2(p.words && p.error.isEmpty(), qPrintable(p.error));
-    Words expected = sample();
-    expected[uint16_t(r.reg)] = uint16_t(r.word);
-    QCOMPARE(*p.words, expected);
-}
-
-void TestSettingsFile::refused()
-{
-    const auto &r = tableRow(refusedRows());
-    const Parsed p = parse(r.text);
-    QVERIFY(!p.words);
-    QVERIFY2(p.error.startsWith(QStringLiteral("第 %1 行：").arg(r.line)) && p.error.contains(r.says), qPrintable(p.error));
-    QVERIFY(!p.error.contains(QLatin1Char('\n')) && p.error.size() < 120);
-}
 
 QTEST_APPLESS_MAIN(TestSettingsFile)
 #include "test_settingsfile.moc"

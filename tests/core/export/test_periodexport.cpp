@@ -132,100 +132,94 @@ const auto &failureRows() { static const struct { const char *name; int row; QSt
 class TestPeriodExport : public QObject {
     Q_OBJECT
 private slots:
+    // The period's text, CSV and sheet are those of the download that brought the same records.
     void periodAsDownloaded_data() { tableRows(periodRows()); }
-    void periodAsDownloaded();
+    void periodAsDownloaded()
+    {
+        const auto &r = tableRow(periodRows());
+        const QVector<Rec> &recs = r.recs;
+        QList<records::Record> downloaded;
+        for (const Rec &r : recs)
+            downloaded.append({int(downloaded.size()) + 1, bytesOf(r)});
+        const auto period = exports::periodRecords(stored(recs));
+        QCOMPARE(period.size(), recs.size());
+        QCOMPARE(exports::textFile(period, 0), exports::textFile(downloaded, 0));
+        QCOMPARE(exports::csvFile(period, 0), exports::csvFile(downloaded, 0));
+        QCOMPARE(cellTexts(exports::workbookSheet(period, 0)), cellTexts(exports::workbookSheet(downloaded, 0)));
+        QVERIFY(exports::textFile(period, 0).endsWith(QByteArray(" @") + QByteArray::number(recs.size()) + "\r\n"));
+    }
+
     void xlsLimit_data() { tableRows(limitRows()); }
-    void xlsLimit();
-    void xlsxReadsBack();
+    void xlsLimit()
+    {
+        const auto &r = tableRow(limitRows());
+        QCOMPARE(exports::fitsXls(r.records), r.fits);
+        const xls::Sheet sheet = exports::workbookSheet(exports::periodRecords(stored(manyRecords(r.records))), 0);
+        QCOMPARE(!xls::workbookStream(sheet).isEmpty(), r.fits);
+        QVERIFY(r.fits || (exports::xlsTooManyRecords(r.records).contains(QStringLiteral("%1 条记录").arg(r.records))
+                           && exports::xlsTooManyRecords(r.records).contains(QStringLiteral("65534"))));
+    }
+
+    // Every cell shows as in the .xls (numbers "#00.0", times "yyyy-mm-dd hh:mm"), a replaced one too; past the .xls rows as
+    // well. Written over an earlier file, keeping its permissions. openpyxl reads the times as dates, the sheet by its name.
+    void xlsxReadsBack()
+    {
+        QTemporaryDir dir;
+        const QVector<int> values{0xD8F1, 0xDD48, 0x00EB, 0xFF85, 0x0005, 0x3039, 0x3100, 0xFFFB};
+        xls::Sheet sheet = exports::workbookSheet(
+            exports::periodRecords(stored({{"18 04 27 03 21", values}, {"24 02 29 23 59", values}, {"26 1A 06 14 05", counting(20, 0xFFF0)}})),
+            0, 20, QStringLiteral("'冷库[1]/东:B*?\\'"));
+        sheet.setNumber(3, 2, 1.5);  // out of order, and replacing a cell
+        const QString xls = dir.filePath(QStringLiteral("p.xls")), xlsx = dir.filePath(QStringLiteral("时段.xlsx"));
+        QString error;
+        QVERIFY2(xls::writeWorkbook(xls, sheet, &error), qPrintable(error));
+        QVERIFY(writeFile(xlsx, "earlier"));
+        QVERIFY(::chmod(QFile::encodeName(xlsx).constData(), 0640) == 0);
+        QVERIFY2(xlsx::writeWorkbook(xlsx, sheet, &error), qPrintable(error));
+        struct stat st;
+        QVERIFY(::stat(QFile::encodeName(xlsx).constData(), &st) == 0 && (st.st_mode & 07777) == 0640);
+        QString why;
+        const QByteArray fromXls = shownCells(xls, &why), fromXlsx = shownCells(xlsx, &why);
+        QVERIFY2(!fromXls.isEmpty(), qPrintable(why));
+        QCOMPARE(fromXlsx, fromXls);
+        QVERIFY2(fromXlsx.contains("\"2018-04-27 03:21\",−999.9,−888.8,23.5,−12.3,00.5,1234.5,−5299.2,−00.5,,"), fromXlsx.constData());
+
+        const QString big = dir.filePath(QStringLiteral("big.xlsx"));
+        QVERIFY2(xlsx::writeWorkbook(big, exports::workbookSheet(exports::periodRecords(stored(manyRecords(70000))), 0), &error), qPrintable(error));
+        const QList<QByteArray> lines = shownCells(big, &why).trimmed().split('\n');
+        QCOMPARE(lines.size(), 70002);
+        QVERIFY2(lines[70001].startsWith("\"2024-02-03 04:05\",−12.3,,"), lines[70001].constData());
+        QVERIFY(QDir(dir.path()).entryList({QStringLiteral("*.part*")}, QDir::Files | QDir::Hidden).isEmpty());
+
+        const QString read = openpyxlCells(xlsx);
+        if (read.isNull())
+            QSKIP("python3 not found: openpyxl's reading not checked");
+        QCOMPARE(read, QStringLiteral("冷库_1__东_B___ 17.7109375\n"  // column A as wide as a date needs, as in the .xls
+                                      "datetime 2018-04-27 03:21:00 yyyy-mm-dd hh:mm | float -999.9 #00.0\n"
+                                      "datetime 2024-02-29 23:59:00 yyyy-mm-dd hh:mm | float -999.9 #00.0\n"
+                                      "str 2026-1A-06 14:05 General | float -1.6 #00.0\n"));
+    }
+
+    // A refused or failed write names the file and why, leaves the earlier file and no temporary file.
     void xlsxFailureKeepsEarlierFile_data() { tableRows(failureRows()); }
-    void xlsxFailureKeepsEarlierFile();
+    void xlsxFailureKeepsEarlierFile()
+    {
+        const auto &r = tableRow(failureRows());
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("p.xlsx")), named = QString::fromUtf8(r.named);
+        xls::Sheet earlier, sheet;
+        earlier.setNumber(0, 0, 1.5);
+        QVERIFY(xlsx::writeWorkbook(path, earlier, nullptr));
+        const QByteArray before = readFile(path);
+        sheet.setText(r.row, 0, r.text);
+        QString error;
+        QCOMPARE(xlsx::writeWorkbook(path, sheet, &error), named.isEmpty());
+        QVERIFY(QDir(dir.path()).entryList({QStringLiteral("*.part*")}, QDir::Files | QDir::Hidden).isEmpty());
+        QVERIFY2(named.isEmpty() ? error.isEmpty() : error.contains(path) && error.contains(named), qPrintable(error));
+        if (!named.isEmpty())
+            QCOMPARE(readFile(path), before);
+    }
 };
-
-// The period's text, CSV and sheet are those of the download that brought the same records.
-void TestPeriodExport::periodAsDownloaded()
-{
-    const auto &r = tableRow(periodRows());
-    const QVector<Rec> &recs = r.recs;
-    QList<records::Record> downloaded;
-    for (const Rec &r : recs)
-        downloaded.append({int(downloaded.size()) + 1, bytesOf(r)});
-    const auto period = exports::periodRecords(stored(recs));
-    QCOMPARE(period.size(), recs.size());
-    QCOMPARE(exports::textFile(period, 0), exports::textFile(downloaded, 0));
-    QCOMPARE(exports::csvFile(period, 0), exports::csvFile(downloaded, 0));
-    QCOMPARE(cellTexts(exports::workbookSheet(period, 0)), cellTexts(exports::workbookSheet(downloaded, 0)));
-    QVERIFY(exports::textFile(period, 0).endsWith(QByteArray(" @") + QByteArray::number(recs.size()) + "\r\n"));
-}
-
-void TestPeriodExport::xlsLimit()
-{
-    const auto &r = tableRow(limitRows());
-    QCOMPARE(exports::fitsXls(r.records), r.fits);
-    const xls::Sheet sheet = exports::workbookSheet(exports::periodRecords(stored(manyRecords(r.records))), 0);
-    QCOMPARE(!xls::workbookStream(sheet).isEmpty(), r.fits);
-    QVERIFY(r.fits || (exports::xlsTooManyRecords(r.records).contains(QStringLiteral("%1 条记录").arg(r.records))
-                       && exports::xlsTooManyRecords(r.records).contains(QStringLiteral("65534"))));
-}
-
-// Every cell shows as in the .xls (numbers "#00.0", times "yyyy-mm-dd hh:mm"), a replaced one too; past the .xls rows as
-// well. Written over an earlier file, keeping its permissions. openpyxl reads the times as dates, the sheet by its name.
-void TestPeriodExport::xlsxReadsBack()
-{
-    QTemporaryDir dir;
-    const QVector<int> values{0xD8F1, 0xDD48, 0x00EB, 0xFF85, 0x0005, 0x3039, 0x3100, 0xFFFB};
-    xls::Sheet sheet = exports::workbookSheet(
-        exports::periodRecords(stored({{"18 04 27 03 21", values}, {"24 02 29 23 59", values}, {"26 1A 06 14 05", counting(20, 0xFFF0)}})),
-        0, 20, QStringLiteral("'冷库[1]/东:B*?\\'"));
-    sheet.setNumber(3, 2, 1.5);  // out of order, and replacing a cell
-    const QString xls = dir.filePath(QStringLiteral("p.xls")), xlsx = dir.filePath(QStringLiteral("时段.xlsx"));
-    QString error;
-    QVERIFY2(xls::writeWorkbook(xls, sheet, &error), qPrintable(error));
-    QVERIFY(writeFile(xlsx, "earlier"));
-    QVERIFY(::chmod(QFile::encodeName(xlsx).constData(), 0640) == 0);
-    QVERIFY2(xlsx::writeWorkbook(xlsx, sheet, &error), qPrintable(error));
-    struct stat st;
-    QVERIFY(::stat(QFile::encodeName(xlsx).constData(), &st) == 0 && (st.st_mode & 07777) == 0640);
-    QString why;
-    const QByteArray fromXls = shownCells(xls, &why), fromXlsx = shownCells(xlsx, &why);
-    QVERIFY2(!fromXls.isEmpty(), qPrintable(why));
-    QCOMPARE(fromXlsx, fromXls);
-    QVERIFY2(fromXlsx.contains("\"2018-04-27 03:21\",−999.9,−888.8,23.5,−12.3,00.5,1234.5,−5299.2,−00.5,,"), fromXlsx.constData());
-
-    const QString big = dir.filePath(QStringLiteral("big.xlsx"));
-    QVERIFY2(xlsx::writeWorkbook(big, exports::workbookSheet(exports::periodRecords(stored(manyRecords(70000))), 0), &error),
-             qPrintable(error));
-    const QList<QByteArray> lines = shownCells(big, &why).trimmed().split('\n');
-    QCOMPARE(lines.size(), 70002);
-    QVERIFY2(lines[70001].startsWith("\"2024-02-03 04:05\",−12.3,,"), lines[70001].constData());
-    QVERIFY(QDir(dir.path()).entryList({QStringLiteral("*.part*")}, QDir::Files | QDir::Hidden).isEmpty());
-
-    const QString read = openpyxlCells(xlsx);
-    if (read.isNull())
-        QSKIP("python3 not found: openpyxl's reading not checked");
-    QCOMPARE(read, QStringLiteral("冷库_1__东_B___ 17.7109375\n"  // column A as wide as a date needs, as in the .xls
-                                  "datetime 2018-04-27 03:21:00 yyyy-mm-dd hh:mm | float -999.9 #00.0\n"
-                                  "datetime 2024-02-29 23:59:00 yyyy-mm-dd hh:mm | float -999.9 #00.0\n"
-                                  "str 2026-1A-06 14:05 General | float -1.6 #00.0\n"));
-}
-
-// A refused or failed write names the file and why, leaves the earlier file and no temporary file.
-void TestPeriodExport::xlsxFailureKeepsEarlierFile()
-{
-    const auto &r = tableRow(failureRows());
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("p.xlsx")), named = QString::fromUtf8(r.named);
-    xls::Sheet earlier, sheet;
-    earlier.setNumber(0, 0, 1.5);
-    QVERIFY(xlsx::writeWorkbook(path, earlier, nullptr));
-    const QByteArray before = readFile(path);
-    sheet.setText(r.row, 0, r.text);
-    QString error;
-    QCOMPARE(xlsx::writeWorkbook(path, sheet, &error), named.isEmpty());
-    QVERIFY(QDir(dir.path()).entryList({QStringLiteral("*.part*")}, QDir::Files | QDir::Hidden).isEmpty());
-    QVERIFY2(named.isEmpty() ? error.isEmpty() : error.contains(path) && error.contains(named), qPrintable(error));
-    if (!named.isEmpty())
-        QCOMPARE(readFile(path), before);
-}
 
 QTEST_GUILESS_MAIN(TestPeriodExport)
 #include "test_periodexport.moc"

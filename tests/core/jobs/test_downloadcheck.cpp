@@ -3,7 +3,7 @@
 // count other than asked refused or taken.
 #include "core/jobs/downloadcheck.h"
 #include "core/records/recorddecode.h"
-#include "sim/simrecorder.h"
+#include "simlines.h"
 #include "tablerows.h"
 #include <QTest>
 
@@ -29,46 +29,43 @@ class TestDownloadCheck : public QObject {
     Q_OBJECT
 private slots:
     void check_data() { tableRows(checkRows()); }
-    void check();
+    void check()
+    {
+        const auto &r = tableRow(checkRows());
+        QCOMPARE(records::lastAddressableRecord(20), 2849);
+        QCOMPARE(records::lastAddressableRecord(10), 5041);
+        sim::SimRecorder bus;
+        QVERIFY(bus.start());
+        if (r.sensors) {
+            bus.setRecords(sim::SimRecorder::demoRecords(2, QDateTime(QDate(2026, 1, 1), QTime(8, 0)), r.sensors), 21);
+            bus.setHolding(records::RecordCountRegister, uint16_t(r.count), 21);
+        } else {
+            bus.removeDevice(21);
+        }
+        Link link;
+        QCOMPARE(openOn(link, bus), QString());
+        auto hold = link.tryHold();
+        int counts = 0, asked = 0;
+        jobs::DownloadAsk ask;
+        if (r.last != Read)
+            ask.last = r.last;
+        ask.sensors = r.asked;
+        ask.countRead = [&](const records::CountRead &) { ++counts; };
+        ask.takeRecorders = [&](int recorders) {
+            ++asked;
+            return recorders == r.sensors && r.take;
+        };
+        const jobs::DownloadCheck c = jobs::checkDownload(link, *hold, 21, 1, ask);
+        QCOMPARE(int(c.verdict), int(r.verdict));
+        QCOMPARE(c.last, r.lastWanted);
+        QCOMPARE(counts, r.last == Read ? 1 : 0);
+        QCOMPARE(asked, r.asked && r.sensors && r.asked != r.sensors ? 1 : 0);
+        if (c.verdict == Verdict::Ready || c.verdict == Verdict::BeyondMemory) {
+            QCOMPARE(c.sensors, r.used);
+            QCOMPARE(c.lastAddressable, records::lastAddressableRecord(r.used));
+        }
+    }
 };
-
-void TestDownloadCheck::check()
-{
-    const auto &r = tableRow(checkRows());
-    QCOMPARE(records::lastAddressableRecord(20), 2849);
-    QCOMPARE(records::lastAddressableRecord(10), 5041);
-    sim::SimRecorder bus;
-    QVERIFY(bus.start());
-    if (r.sensors) {
-        bus.setRecords(sim::SimRecorder::demoRecords(2, QDateTime(QDate(2026, 1, 1), QTime(8, 0)), r.sensors), 21);
-        bus.setHolding(records::RecordCountRegister, uint16_t(r.count), 21);
-    } else {
-        bus.removeDevice(21);
-    }
-    Link link;
-    link.setPeerWitness(&bus);
-    QCOMPARE(link.open(bus.portPath(), 19200, 0), QString());
-    auto hold = link.tryHold();
-    int counts = 0, asked = 0;
-    jobs::DownloadAsk ask;
-    if (r.last != Read)
-        ask.last = r.last;
-    ask.sensors = r.asked;
-    ask.countRead = [&](const records::CountRead &) { ++counts; };
-    ask.takeRecorders = [&](int recorders) {
-        ++asked;
-        return recorders == r.sensors && r.take;
-    };
-    const jobs::DownloadCheck c = jobs::checkDownload(link, *hold, 21, 1, ask);
-    QCOMPARE(int(c.verdict), int(r.verdict));
-    QCOMPARE(c.last, r.lastWanted);
-    QCOMPARE(counts, r.last == Read ? 1 : 0);
-    QCOMPARE(asked, r.asked && r.sensors && r.asked != r.sensors ? 1 : 0);
-    if (c.verdict == Verdict::Ready || c.verdict == Verdict::BeyondMemory) {
-        QCOMPARE(c.sensors, r.used);
-        QCOMPARE(c.lastAddressable, records::lastAddressableRecord(r.used));
-    }
-}
 
 QTEST_GUILESS_MAIN(TestDownloadCheck)
 #include "test_downloadcheck.moc"

@@ -2,7 +2,7 @@
 // device's registers from the first asked, and nothing is handed over from a reply it cannot trust.
 #include "core/jobs/liveread.h"
 #include "tablerows.h"
-#include "sim/simrecorder.h"
+#include "simlines.h"
 #include <QTest>
 
 namespace {
@@ -24,28 +24,25 @@ class TestLiveRead : public QObject {
     Q_OBJECT
 private slots:
     void reads_data() { tableRows(readRows()); }
-    void reads();
+    void reads()
+    {
+        const auto &r = tableRow(readRows());
+        sim::SimRecorder recorder;
+        QVERIFY(recorder.start());
+        for (uint16_t reg = 0; reg < 30; ++reg)
+            recorder.setHolding(reg, uint16_t(1000 + reg));
+        recorder.injectFault(sim::FaultSpec{r.fault});
+        Link link;
+        QVERIFY(openOn(link, recorder).isEmpty());
+        auto hold = link.tryHold();
+        const jobs::LiveReading got = jobs::readLiveValues(link, *hold, {21, r.function, r.start, r.count});
+        QVERIFY(got.exchange.sent);
+        QCOMPARE(got.words.size(), r.taken);
+        QCOMPARE(got.complete(), r.taken > 0);
+        for (int k = 0; k < r.taken; ++k)
+            QCOMPARE(got.words[k], r.function == 3 ? uint16_t(1000 + r.start + k) : recorder.input(uint16_t(r.start + k)));
+    }
 };
-
-void TestLiveRead::reads()
-{
-    const auto &r = tableRow(readRows());
-    sim::SimRecorder recorder;
-    QVERIFY(recorder.start());
-    for (uint16_t reg = 0; reg < 30; ++reg)
-        recorder.setHolding(reg, uint16_t(1000 + reg));
-    recorder.injectFault(sim::FaultSpec{r.fault});
-    Link link;
-    link.setPeerWitness(&recorder);
-    QVERIFY(link.open(recorder.portPath(), 19200, 0).isEmpty());
-    auto hold = link.tryHold();
-    const jobs::LiveReading got = jobs::readLiveValues(link, *hold, {21, r.function, r.start, r.count});
-    QVERIFY(got.exchange.sent);
-    QCOMPARE(got.words.size(), r.taken);
-    QCOMPARE(got.complete(), r.taken > 0);
-    for (int k = 0; k < r.taken; ++k)
-        QCOMPARE(got.words[k], r.function == 3 ? uint16_t(1000 + r.start + k) : recorder.input(uint16_t(r.start + k)));
-}
 
 QTEST_GUILESS_MAIN(TestLiveRead)
 #include "test_liveread.moc"

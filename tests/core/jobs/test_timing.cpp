@@ -73,69 +73,65 @@ private slots:
         // Each exchange a round trip through a real socket: fewer runs.
         QTest::newRow(jobName(Job::DownloadViaWatcher)) << int(Job::DownloadViaWatcher) << 40;
     }
-    void seeded();
+    void seeded()
+    {
+        QFETCH(int, job);
+        QFETCH(int, seeds);
+        Tally t;
+        for (int seed = 1; seed <= seeds; ++seed)
+            run(Job(job), quint64(seed) + quint64(job) * 100'000, t);
+        QVERIFY2(t.held(), qPrintable(said(t)));
+        QCOMPARE(t.runs, seeds);
+    }
+
     void scripted_data() { tableRows(scriptedRows()); }
-    void scripted();
+    void scripted()
+    {
+        const auto &r = tableRow(scriptedRows());
+        Tally t;
+        QStringList wire;
+        for (quint64 seed = 1; seed <= 20; ++seed)
+            run(r.job, seed, t, r.plan, seed == 1 ? &wire : nullptr, r.held);
+        QVERIFY2(t.held(), qPrintable(said(t) + QLatin1Char('\n') + wire.join(QLatin1Char('\n'))));
+    }
+
+    // Bytes nobody asked for may be the start of a longer answer still on the wire: the next request waits
+    // the guard counted from the last of them, not from before them, or it goes out into that answer.
     void noiseRestartsTheGuard_data() { tableRows(lateFirstRows()); }
-    void noiseRestartsTheGuard();
+    void noiseRestartsTheGuard()
+    {
+        const auto &r = tableRow(lateFirstRows());
+        constexpr int GuardMs = 1200;
+        sim::VirtualClock clock;
+        auto owned = std::make_unique<sim::VirtualLine>(clock, 19200);
+        sim::VirtualLine *line = owned.get();
+        line->device(21);
+        const qint64 lateNs = qint64(kinds::SingleParameterRead.firstWaitMs + r.lateMs) * Ms;
+        line->setPlan([lateNs](const QByteArray &, int serial) {
+            sim::Delivery d;
+            d.lateNs = serial == 0 ? lateNs : 0;
+            return d;
+        });
+        Link link;
+        link.setClock(&clock);
+        link.setGuardMs(GuardMs);
+        QVERIFY(link.attach(std::move(owned)).isEmpty());
+        qint64 heardNs = -1;
+        QList<qint64> sentNs;
+        QObject::connect(line, &Line::readyRead, &link, [&] {
+            if (sentNs.size() == 1)
+                heardNs = clock.nowNs();
+        });
+        QObject::connect(&link, &Link::requestSent, &link, [&](const ExchangeKind &, const QByteArray &) { sentNs << clock.nowNs(); });
+        auto hold = link.tryHold();
+        const QByteArray request = modbus::readHolding(21, 116, 1);
+        QVERIFY(!link.exchange(*hold, kinds::SingleParameterRead, request).info.whole());
+        QVERIFY(link.exchange(*hold, kinds::SingleParameterRead, request).info.exact());
+        QVERIFY2(heardNs > sentNs.value(0) && sentNs.size() >= 2, "the late answer never came");
+        QVERIFY2(sentNs[1] - heardNs >= GuardMs * Ms,
+                 qPrintable(QStringLiteral("the next request went out %1 ms after the late answer").arg((sentNs[1] - heardNs) / Ms)));
+    }
 };
-
-void TestTiming::seeded()
-{
-    QFETCH(int, job);
-    QFETCH(int, seeds);
-    Tally t;
-    for (int seed = 1; seed <= seeds; ++seed)
-        run(Job(job), quint64(seed) + quint64(job) * 100'000, t);
-    QVERIFY2(t.held(), qPrintable(said(t)));
-    QCOMPARE(t.runs, seeds);
-}
-
-void TestTiming::scripted()
-{
-    const auto &r = tableRow(scriptedRows());
-    Tally t;
-    QStringList wire;
-    for (quint64 seed = 1; seed <= 20; ++seed)
-        run(r.job, seed, t, r.plan, seed == 1 ? &wire : nullptr, r.held);
-    QVERIFY2(t.held(), qPrintable(said(t) + QLatin1Char('\n') + wire.join(QLatin1Char('\n'))));
-}
-
-// Bytes nobody asked for may be the start of a longer answer still on the wire: the next request waits
-// the guard counted from the last of them, not from before them, or it goes out into that answer.
-void TestTiming::noiseRestartsTheGuard()
-{
-    const auto &r = tableRow(lateFirstRows());
-    constexpr int GuardMs = 1200;
-    sim::VirtualClock clock;
-    auto owned = std::make_unique<sim::VirtualLine>(clock, 19200);
-    sim::VirtualLine *line = owned.get();
-    line->device(21);
-    const qint64 lateNs = qint64(kinds::SingleParameterRead.firstWaitMs + r.lateMs) * Ms;
-    line->setPlan([lateNs](const QByteArray &, int serial) {
-        sim::Delivery d;
-        d.lateNs = serial == 0 ? lateNs : 0;
-        return d;
-    });
-    Link link;
-    link.setClock(&clock);
-    link.setGuardMs(GuardMs);
-    QVERIFY(link.attach(std::move(owned)).isEmpty());
-    qint64 heardNs = -1;
-    QList<qint64> sentNs;
-    QObject::connect(line, &Line::readyRead, &link, [&] {
-        if (sentNs.size() == 1)
-            heardNs = clock.nowNs();
-    });
-    QObject::connect(&link, &Link::requestSent, &link, [&](const ExchangeKind &, const QByteArray &) { sentNs << clock.nowNs(); });
-    auto hold = link.tryHold();
-    const QByteArray request = modbus::readHolding(21, 116, 1);
-    QVERIFY(!link.exchange(*hold, kinds::SingleParameterRead, request).info.whole());
-    QVERIFY(link.exchange(*hold, kinds::SingleParameterRead, request).info.exact());
-    QVERIFY2(heardNs > sentNs.value(0) && sentNs.size() >= 2, "the late answer never came");
-    QVERIFY2(sentNs[1] - heardNs >= GuardMs * Ms,
-             qPrintable(QStringLiteral("the next request went out %1 ms after the late answer").arg((sentNs[1] - heardNs) / Ms)));
-}
 
 QTEST_GUILESS_MAIN(TestTiming)
 #include "test_timing.moc"

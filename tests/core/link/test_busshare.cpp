@@ -12,6 +12,22 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+// A simulated recorder on the line given, the watcher's link open on it (with the recorder as its
+// witness when asked) and the watcher's relay listening. open() is empty once all are up.
+struct Bus {
+    sim::SimRecorder sim;
+    Link watcher;
+    busshare::BusRelay relay{watcher};
+    QString open(bool witness = true, sim::SimRecorder::Transport line = sim::SimRecorder::Transport::Pty)
+    {
+        if (!sim.start(nullptr, line))
+            return "no recorder";
+        watcher.setPeerWitness(witness ? &sim : nullptr);
+        const QString opened = watcher.open(sim.portPath(), 19200, 0);
+        return opened.isEmpty() ? relay.listen(sim.portPath()) : opened;
+    }
+};
+
 class TestBusShare : public QObject {
     Q_OBJECT
 private slots:
@@ -25,16 +41,12 @@ private slots:
     void interleaved()
     {
         QFETCH(int, line);
-        sim::SimRecorder sim;
-        QVERIFY(sim.start(nullptr, SimLines[line]));
+        Bus bus;
+        auto &[sim, watcher, relay] = bus;
+        QCOMPARE(bus.open(true, SimLines[line]), QString());
         sim.setFrameEndBySilence(true);  // frames that met on the wire would run into one, unanswered
         for (uint16_t r = 0; r < 10; ++r)
             sim.setHolding(r, 1000 + r);
-        Link watcher;
-        watcher.setPeerWitness(&sim);
-        QCOMPARE(watcher.open(sim.portPath(), 19200, 0), QString());
-        busshare::BusRelay relay(watcher);
-        QCOMPARE(relay.listen(sim.portPath()), QString());
         QVector<QByteArray> sent;  // every frame the watcher's link wrote, in order
         connect(&watcher, &Link::requestSent, this, [&](const ExchangeKind &, const QByteArray &r) { sent << r; });
 
@@ -69,21 +81,16 @@ private slots:
 
     void leaverDroppedFromQueue()
     {
-        sim::SimRecorder sim;
-        QVERIFY(sim.start());
+        Bus bus;
+        auto &[sim, watcher, relay] = bus;
+        QCOMPARE(bus.open(), QString());
         sim.setHolding(5, 4321);
-        Link watcher;
-        watcher.setPeerWitness(&sim);
-        QCOMPARE(watcher.open(sim.portPath(), 19200, 0), QString());
-        busshare::BusRelay relay(watcher);
-        QCOMPARE(relay.listen(sim.portPath()), QString());
         QSignalSpy queued(&relay, &busshare::BusRelay::requestQueued);
 
         // Two clients queue while the watcher holds the bus; the first leaves before its turn.
         auto hold = watcher.tryHold(Link::Visibility::Quiet);
         const auto request = [](quint32 id, uint16_t reg) {
-            return relay::encode(relay::Request{.id = id, .firstWaitMs = 200, .confirmsAfterFault = false,
-                                                .frame = modbus::readHolding(21, reg, 1)});
+            return relay::encode(relay::Request{.id = id, .firstWaitMs = 200, .confirmsAfterFault = false, .frame = modbus::readHolding(21, reg, 1)});
         };
         QLocalSocket leaver, stayer;
         for (auto [socket, reg] : {std::pair{&leaver, 4}, std::pair{&stayer, 5}}) {
@@ -125,15 +132,11 @@ private slots:
     // such: shown, nothing taken from them.
     void unconfirmedReachesClient()
     {
-        sim::SimRecorder sim;
-        QVERIFY(sim.start());
+        Bus bus;
+        sim::SimRecorder &sim = bus.sim;
+        QCOMPARE(bus.open(), QString());
         sim.setFrameHook([&sim](int index) { sim.setHolding(5, uint16_t(100 + index)); });  // never the same twice
         sim.injectFault({.fault = sim::Fault::NoReply});
-        Link watcher;
-        watcher.setPeerWitness(&sim);
-        QCOMPARE(watcher.open(sim.portPath(), 19200, 0), QString());
-        busshare::BusRelay relay(watcher);
-        QCOMPARE(relay.listen(sim.portPath()), QString());
         Link client;
         QCOMPARE(client.open(sim.portPath(), 19200, 0), QString());
         QVERIFY(!client.exchange(*client.tryHold(), kinds::SingleParameterRead, modbus::readHolding(21, 5, 1)).info.exact());
@@ -150,15 +153,11 @@ private slots:
     // waited out to the minute it asked for), the answer goes to nobody, and the next client is served.
     void leaverDuringItsExchange()
     {
-        sim::SimRecorder sim;
-        QVERIFY(sim.start());
+        Bus bus;
+        auto &[sim, watcher, relay] = bus;
+        QCOMPARE(bus.open(), QString());
         sim.setHolding(5, 4321);
         sim.injectFault({.fault = sim::Fault::NoReply});
-        Link watcher;
-        watcher.setPeerWitness(&sim);
-        QCOMPARE(watcher.open(sim.portPath(), 19200, 0), QString());
-        busshare::BusRelay relay(watcher);
-        QCOMPARE(relay.listen(sim.portPath()), QString());
         QLocalSocket leaver;
         relay::Reader input;
         // It leaves as soon as the watcher says its exchange has begun.
@@ -208,13 +207,10 @@ private slots:
         QFETCH(int, bytes);
         QFETCH(int, queued);
         QFETCH(QString, expected);
-        sim::SimRecorder sim;
-        QVERIFY(sim.start());
-        Link watcher;
-        QCOMPARE(watcher.open(sim.portPath(), 19200, 0), QString());
-        busshare::BusRelay relay(watcher);
+        Bus bus;
+        auto &[sim, watcher, relay] = bus;
+        QCOMPARE(bus.open(false), QString());
         relay.setLongest(300, 100);
-        QCOMPARE(relay.listen(sim.portPath()), QString());
         QStringList ran;
         connect(&watcher, &Link::exchangeStarted, this, [&ran](const ExchangeKind &k) {
             ran << QStringLiteral("%1 %2 %3").arg(k.firstWaitMs).arg(k.secondWaitMs).arg(k.guardMs);
@@ -248,14 +244,10 @@ private slots:
     // removed behind its back. A client is served again each time.
     void socketMadeAgain()
     {
-        sim::SimRecorder sim;
-        QVERIFY(sim.start());
-        Link watcher;
-        QCOMPARE(watcher.open(sim.portPath(), 19200, 0), QString());
-        busshare::BusRelay relay(watcher);
-        QCOMPARE(relay.listen(sim.portPath()), QString());
-        const QString path = relay.path();
-        QSignalSpy notices(&relay, &busshare::BusRelay::notice);
+        Bus bus;
+        QCOMPARE(bus.open(false), QString());
+        const QString path = bus.relay.path();
+        QSignalSpy notices(&bus.relay, &busshare::BusRelay::notice);
         const auto greeted = [&path] {
             QLocalSocket client;
             QSignalSpy hello(&client, &QLocalSocket::readyRead);
@@ -281,8 +273,7 @@ private slots:
         QVERIFY(QFile::remove(path));
         QTRY_COMPARE_WITH_TIMEOUT(notices.size(), 4, 30000);
         QVERIFY(greeted());
-        QVERIFY2(notices[0][0].toString().contains("暂时不能接受") && notices[1][0].toString().contains("又能接受"),
-                 qPrintable(notices[0][0].toString()));
+        QVERIFY2(notices[0][0].toString().contains("暂时不能接受") && notices[1][0].toString().contains("又能接受"), qPrintable(notices[0][0].toString()));
     }
 };
 

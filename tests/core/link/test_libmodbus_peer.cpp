@@ -60,8 +60,7 @@ public:
         if (!tcp && (!m_libmodbusSide.open() || !m_programSide.open()))
             return QStringLiteral("pty: %1").arg(QString::fromLocal8Bit(strerror(errno)));
         m_map = modbus_mapping_new(kCoils, 0, kRegisters, kRegisters);
-        m_ctx = tcp ? modbus_new_tcp("127.0.0.1", 0)
-                    : modbus_new_rtu(QFile::encodeName(m_libmodbusSide.path).constData(), 19200, 'N', 8, 1);
+        m_ctx = tcp ? modbus_new_tcp("127.0.0.1", 0) : modbus_new_rtu(QFile::encodeName(m_libmodbusSide.path).constData(), 19200, 'N', 8, 1);
         if (!m_map || !m_ctx)
             return QStringLiteral("libmodbus refused the mapping or the line");
         // Distinct values with both bytes busy, so a wrong address, table or byte order shows.
@@ -99,8 +98,7 @@ public:
     Tables tables()
     {
         std::lock_guard lock(m_mutex);
-        return {{m_map->tab_bits, m_map->tab_bits + kCoils},
-                {m_map->tab_registers, m_map->tab_registers + kRegisters},
+        return {{m_map->tab_bits, m_map->tab_bits + kCoils}, {m_map->tab_registers, m_map->tab_registers + kRegisters},
                 {m_map->tab_input_registers, m_map->tab_input_registers + kRegisters}};
     }
 
@@ -181,28 +179,6 @@ const auto &requestRows() {
 } // namespace
 
 // One exchange with the peer, checked against its tables.
-void exchangeWith(Peer &peer, const QByteArray &request, int exception, const char *name);
-
-class TestLibmodbusPeer : public QObject {
-    Q_OBJECT
-private slots:
-    void requests_data() { tableRows(requestRows()); }
-    void requests();
-};
-
-void TestLibmodbusPeer::requests()
-{
-    const auto &r = tableRow(requestRows());
-    for (const bool tcp : {false, true}) {
-        Peer peer;
-        const QString why = peer.start(tcp);
-        QVERIFY2(why.isEmpty(), qPrintable(why));
-        exchangeWith(peer, r.request, r.exception, r.name);
-        if (QTest::currentTestFailed())
-            qWarning("over %s", tcp ? "Modbus TCP" : "RTU");
-    }
-}
-
 void exchangeWith(Peer &peer, const QByteArray &request, int exception, const char *name)
 {
     // The same checks over every line: a read brings the peer's table, a write changes what it names.
@@ -239,6 +215,24 @@ void exchangeWith(Peer &peer, const QByteArray &request, int exception, const ch
     } else  // 05, 06: the echo; 16: start and count
         QVERIFY2(ex.reply.left(6) == r.request.left(6), r.name);
 }
+
+class TestLibmodbusPeer : public QObject {
+    Q_OBJECT
+private slots:
+    void requests_data() { tableRows(requestRows()); }
+    void requests()
+    {
+        const auto &r = tableRow(requestRows());
+        for (const bool tcp : {false, true}) {
+            Peer peer;
+            const QString why = peer.start(tcp);
+            QVERIFY2(why.isEmpty(), qPrintable(why));
+            exchangeWith(peer, r.request, r.exception, r.name);
+            if (QTest::currentTestFailed())
+                qWarning("over %s", tcp ? "Modbus TCP" : "RTU");
+        }
+    }
+};
 
 QTEST_GUILESS_MAIN(TestLibmodbusPeer)
 #include "test_libmodbus_peer.moc"

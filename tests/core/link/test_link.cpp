@@ -160,6 +160,7 @@ private slots:
         const auto &r = tableRow(agreeRows());
         QCOMPARE(Link::agrees(r.request, r.earlier, r.later, qint64(r.elapsedMs) * 1'000'000), r.agrees);
     }
+
     // Too short to hold a CRC and something it covers: no frame, whatever the bytes (FF FF is the
     // CRC of nothing).
     void tooShortForACrc()
@@ -167,6 +168,7 @@ private slots:
         for (const char *bytes : {"", "FF", "FF FF"})
             QVERIFY2(!crcMatches(hx(bytes)), bytes);
     }
+
     // Every byte value as the monitor and the status line write it.
     void hexTexts()
     {
@@ -178,18 +180,102 @@ private slots:
         QCOMPARE(hexText(all), QLatin1Char(' ') + upper);
         QCOMPARE(hexText({}), QString());
     }
-    void frames();
+
+    void frames()
+    {
+        const auto &r = tableRow(frameRows());
+        const QByteArray expected = hx(r.hex);
+        QVERIFY2(r.built == expected, qPrintable(r.built.toHex(' ')));
+        QByteArray spoiled = expected;
+        spoiled[1] = char(spoiled[1] ^ 0x01);
+        QVERIFY(crcMatches(expected) && !crcMatches(spoiled));
+        // The CRC covers bytes 0 … j of a longer buffer: the index decides, not the buffer's size.
+        const Crc part = Crc16(expected, int(expected.size()) - 3);
+        QVERIFY(QByteArray(1, char(part.low)) + char(part.high) == expected.right(2));
+        QCOMPARE(modbus::expectedReplyLength(r.built), r.replyLength);
+    }
+
     void classify_data() { tableRows(classifyRows()); }
-    void classify();
+    void classify()
+    {
+        const auto &r = tableRow(classifyRows());
+        const auto info = modbus::classifyReply(r.request, r.reply);
+        QVERIFY(info.cls == r.cls && info.exceptionCode == r.code && modbus::replyComplete(r.request, r.reply) == r.complete);
+        QVERIFY(info.exact() == (r.cls == ReplyClass::Valid && r.reply.size() == modbus::expectedReplyLength(r.request)));
+        QVERIFY2(modbus::describeReply(info).contains(QString::fromUtf8(r.says)), qPrintable(modbus::describeReply(info)));
+    }
+
     void liveReplies_data() { tableRows(liveRows()); }
-    void liveReplies();
+    void liveReplies()
+    {
+        const auto &r = tableRow(liveRows());
+        const live::ReplyWords got = live::replyWords(r.request, r.reply);
+        QList<int> words;
+        for (uint16_t w : got.words)
+            words << w;
+        QVERIFY(got.decodable ? words == r.words : r.words == QList<int>{-1} && words.isEmpty());
+        QCOMPARE(got.asked, int(uint8_t(r.request[5])));
+    }
+
     void wordTexts_data() { tableRows(wordTextRows(), [](const auto &r) { return QStringLiteral("%1").arg(r.word, 4, 16, QChar(u'0')).toUpper(); }); }
-    void wordTexts();
+    void wordTexts()
+    {
+        const auto &r = tableRow(wordTextRows());
+        QCOMPARE(live::wordText(r.word), QString::fromLatin1(r.text));
+    }
+
     void convert_data() { tableRows(convertRows(), [](const auto &r) { return QString::fromUtf8(r.rule) + " “" + QString::fromUtf8(r.text) + "”"; }); }
-    void convert();
-    void comPorts();
+    void convert()
+    {
+        const auto &r = tableRow(convertRows());
+        const QString rule = QString::fromLatin1(r.rule), text = QString::fromUtf8(r.text);
+        std::optional<qlonglong> got;
+        const auto take = [&](const auto &v) { if (v) got = qlonglong(*v); };
+        if (rule == u"byte")
+            take(convert::toWhole(text, 0, 255));
+        else if (rule == u"floor")
+            take(convert::toWhole(text, 0, 255, convert::Rounding::Floor));
+        else if (rule == u"address")
+            take(convert::deviceAddress(text));
+        else if (rule == u"count")
+            take(exports::recordBound(text));
+        else if (const auto w = polling::boxWrite(text, std::nullopt); rule == u"register")
+            take(w ? std::optional(w->word) : std::nullopt);
+        else if (rule == u"rate")
+            take(settings::baudRate(text));
+        else
+            take(clockfields::toBcd(text, 0, 59));
+        QCOMPARE(got.value_or(-1), r.value);
+        // A refusal quotes the text as typed, a "%3" in it included.
+        const QString typed = text + QStringLiteral("%3");
+        QVERIFY(convert::refusedBoxMessage(QStringLiteral("设备地址"), typed, 1, 255, convert::Rounding::WholeOnly).contains(QStringLiteral("“%1”").arg(typed)));
+    }
+
+    // COM numbers to devices, each its own, and the override file.
+    void comPorts()
+    {
+        QSet<QString> seen;
+        for (int com = ComPorts::kFirst; com <= ComPorts::kLast; ++com)
+            seen.insert(ComPorts::defaultDevice(com));
+        QCOMPARE(int(seen.size()), ComPorts::kLast - ComPorts::kFirst + 1);  // every entry its own device
+        QTemporaryDir dir;
+        QVERIFY(make(dir, ComPorts::fileName(), "# by id\n\nCOM7 = /dev/serial/by-id/usb-FTDI_A\ncom25=/dev/pts/9\nCOM26=/dev/x\nnonsense\nCOM4=/dev/ttyUSB0\n"));
+        ComPorts ports;
+        ports.setOverride(4, QStringLiteral("/dev/pts/3"));  // the demo's simulated recorder: the file does not replace it
+        QStringList problems;
+        ports.loadOverrides(dir.path(), &problems);
+        QCOMPARE((QStringList{ports.device(7), ports.device(25), ports.device(4), ports.device(5)}),
+                 (QStringList{"/dev/serial/by-id/usb-FTDI_A", "/dev/pts/9", "/dev/pts/3", "/dev/ttyUSB1"}));
+        QVERIFY2(problems.size() == 1 && problems[0].contains(QStringLiteral("2 行")), qPrintable(problems.join(u' ')));  // COM26, "nonsense"
+    }
+
     void defaultDevices_data() { tableRows(defaultDeviceRows(), [](const auto &r) { return QStringLiteral("COM%1").arg(r.com); }); }
-    void defaultDevices();
+    void defaultDevices()
+    {
+        const auto &r = tableRow(defaultDeviceRows());
+        QCOMPARE(ComPorts::defaultDevice(r.com), QString::fromLatin1(r.device));
+    }
+
     void targets_data() { tableRows(targetRows(), [](const auto &r) { return r.target; }); }
     void targets()
     {
@@ -199,127 +285,35 @@ private slots:
         QCOMPARE(bool(made), r.usable);
         QCOMPARE(error.contains(QStringLiteral("不是可用的线路")), !r.usable);
     }
+
     void openFailures_data() { tableRows(openFailureRows()); }
-    void openFailures();
+    void openFailures()
+    {
+        const auto &r = tableRow(openFailureRows());
+        const QString text = describeOpenFailure(4, QStringLiteral("/dev/ttyUSB0"), r.exists, r.accessible, r.error, QStringLiteral("why"));
+        QVERIFY2(text.contains(QString::fromUtf8(r.says)) && text.contains(u"COM4") && text.contains(u"/dev/ttyUSB0"), qPrintable(text));
+    }
+
+    // Presence and the latency advice, from a made-up /dev and /sys.
     void latencyAdvice_data() { tableRows(latencyRows(), [](const auto &r) { return r.device; }); }
-    void latencyAdvice();
+    void latencyAdvice()
+    {
+        const auto &r = tableRow(latencyRows());
+        QTemporaryDir dir;
+        const QString sys = dir.filePath(QStringLiteral("sys")), timer = QStringLiteral("sys/bus/usb-serial/devices/%1/latency_timer");
+        for (const char *device : {"dev/ttyUSB0", "dev/ttyUSB1", "dev/ttyUSB2", "dev/ttyUSB4", "dev/ttyS0", "dev/ttyS1"})
+            QVERIFY(make(dir, QString::fromLatin1(device), ""));
+        QVERIFY(make(dir, timer.arg("ttyUSB0"), "1\n") && make(dir, timer.arg("ttyUSB1"), "16\n") && make(dir, timer.arg("ttyUSB2"), "fast\n")
+                && make(dir, timer.arg("ttyUSB4"), "16") && make(dir, "sys/class/tty/ttyS0/type", "0\n") && make(dir, "sys/class/tty/ttyS1/type", "4\n"));
+        QVERIFY(QFile::link(QStringLiteral("ttyUSB4"), dir.filePath(QStringLiteral("dev/usb-FTDI_A"))));  // as in /dev/serial/by-id
+        QVERIFY(QFile::link(QStringLiteral("ttyUSB9"), dir.filePath(QStringLiteral("dev/usb-gone"))));
+        const QString device = dir.filePath(QString::fromLatin1(r.device)), advice = serialdevice::latencyAdvice(device, sys);
+        QCOMPARE(serialdevice::present(device, sys), r.present);
+        QVERIFY2(r.saysMs ? advice.contains(QStringLiteral("%1 ms").arg(r.saysMs))
+                                && advice.endsWith(QStringLiteral("echo 1 | sudo tee %1/%2").arg(sys, timer.arg(r.tty).mid(4)))
+                          : advice.isEmpty(), qPrintable(advice));
+    }
 };
-
-void TestLink::frames()
-{
-    const auto &r = tableRow(frameRows());
-    const QByteArray expected = hx(r.hex);
-    QVERIFY2(r.built == expected, qPrintable(r.built.toHex(' ')));
-    QByteArray spoiled = expected;
-    spoiled[1] = char(spoiled[1] ^ 0x01);
-    QVERIFY(crcMatches(expected) && !crcMatches(spoiled));
-    // The CRC covers bytes 0 … j of a longer buffer: the index decides, not the buffer's size.
-    const Crc part = Crc16(expected, int(expected.size()) - 3);
-    QVERIFY(QByteArray(1, char(part.low)) + char(part.high) == expected.right(2));
-    QCOMPARE(modbus::expectedReplyLength(r.built), r.replyLength);
-}
-
-void TestLink::classify()
-{
-    const auto &r = tableRow(classifyRows());
-    const auto info = modbus::classifyReply(r.request, r.reply);
-    QVERIFY(info.cls == r.cls && info.exceptionCode == r.code && modbus::replyComplete(r.request, r.reply) == r.complete);
-    QVERIFY(info.exact() == (r.cls == ReplyClass::Valid && r.reply.size() == modbus::expectedReplyLength(r.request)));
-    QVERIFY2(modbus::describeReply(info).contains(QString::fromUtf8(r.says)), qPrintable(modbus::describeReply(info)));
-}
-
-void TestLink::liveReplies()
-{
-    const auto &r = tableRow(liveRows());
-    const live::ReplyWords got = live::replyWords(r.request, r.reply);
-    QList<int> words;
-    for (uint16_t w : got.words)
-        words << w;
-    QVERIFY(got.decodable ? words == r.words : r.words == QList<int>{-1} && words.isEmpty());
-    QCOMPARE(got.asked, int(uint8_t(r.request[5])));
-}
-
-void TestLink::wordTexts()
-{
-    const auto &r = tableRow(wordTextRows());
-    QCOMPARE(live::wordText(r.word), QString::fromLatin1(r.text));
-}
-
-void TestLink::convert()
-{
-    const auto &r = tableRow(convertRows());
-    const QString rule = QString::fromLatin1(r.rule), text = QString::fromUtf8(r.text);
-    std::optional<qlonglong> got;
-    const auto take = [&](const auto &v) { if (v) got = qlonglong(*v); };
-    if (rule == u"byte")
-        take(convert::toWhole(text, 0, 255));
-    else if (rule == u"floor")
-        take(convert::toWhole(text, 0, 255, convert::Rounding::Floor));
-    else if (rule == u"address")
-        take(convert::deviceAddress(text));
-    else if (rule == u"count")
-        take(exports::recordBound(text));
-    else if (const auto w = polling::boxWrite(text, std::nullopt); rule == u"register")
-        take(w ? std::optional(w->word) : std::nullopt);
-    else if (rule == u"rate")
-        take(settings::baudRate(text));
-    else
-        take(clockfields::toBcd(text, 0, 59));
-    QCOMPARE(got.value_or(-1), r.value);
-    // A refusal quotes the text as typed, a "%3" in it included.
-    const QString typed = text + QStringLiteral("%3");
-    QVERIFY(convert::refusedBoxMessage(QStringLiteral("设备地址"), typed, 1, 255, convert::Rounding::WholeOnly).contains(QStringLiteral("“%1”").arg(typed)));
-}
-
-// COM numbers to devices, each its own, and the override file.
-void TestLink::comPorts()
-{
-    QSet<QString> seen;
-    for (int com = ComPorts::kFirst; com <= ComPorts::kLast; ++com)
-        seen.insert(ComPorts::defaultDevice(com));
-    QCOMPARE(int(seen.size()), ComPorts::kLast - ComPorts::kFirst + 1);  // every entry its own device
-    QTemporaryDir dir;
-    QVERIFY(make(dir, ComPorts::fileName(), "# by id\n\nCOM7 = /dev/serial/by-id/usb-FTDI_A\ncom25=/dev/pts/9\nCOM26=/dev/x\nnonsense\nCOM4=/dev/ttyUSB0\n"));
-    ComPorts ports;
-    ports.setOverride(4, QStringLiteral("/dev/pts/3"));  // the demo's simulated recorder: the file does not replace it
-    QStringList problems;
-    ports.loadOverrides(dir.path(), &problems);
-    QCOMPARE((QStringList{ports.device(7), ports.device(25), ports.device(4), ports.device(5)}),
-             (QStringList{"/dev/serial/by-id/usb-FTDI_A", "/dev/pts/9", "/dev/pts/3", "/dev/ttyUSB1"}));
-    QVERIFY2(problems.size() == 1 && problems[0].contains(QStringLiteral("2 行")), qPrintable(problems.join(u' ')));  // COM26, "nonsense"
-}
-
-void TestLink::defaultDevices()
-{
-    const auto &r = tableRow(defaultDeviceRows());
-    QCOMPARE(ComPorts::defaultDevice(r.com), QString::fromLatin1(r.device));
-}
-
-void TestLink::openFailures()
-{
-    const auto &r = tableRow(openFailureRows());
-    const QString text = describeOpenFailure(4, QStringLiteral("/dev/ttyUSB0"), r.exists, r.accessible, r.error, QStringLiteral("why"));
-    QVERIFY2(text.contains(QString::fromUtf8(r.says)) && text.contains(u"COM4") && text.contains(u"/dev/ttyUSB0"), qPrintable(text));
-}
-
-// Presence and the latency advice, from a made-up /dev and /sys.
-void TestLink::latencyAdvice()
-{
-    const auto &r = tableRow(latencyRows());
-    QTemporaryDir dir;
-    const QString sys = dir.filePath(QStringLiteral("sys")), timer = QStringLiteral("sys/bus/usb-serial/devices/%1/latency_timer");
-    for (const char *device : {"dev/ttyUSB0", "dev/ttyUSB1", "dev/ttyUSB2", "dev/ttyUSB4", "dev/ttyS0", "dev/ttyS1"})
-        QVERIFY(make(dir, QString::fromLatin1(device), ""));
-    QVERIFY(make(dir, timer.arg("ttyUSB0"), "1\n") && make(dir, timer.arg("ttyUSB1"), "16\n") && make(dir, timer.arg("ttyUSB2"), "fast\n")
-            && make(dir, timer.arg("ttyUSB4"), "16") && make(dir, "sys/class/tty/ttyS0/type", "0\n") && make(dir, "sys/class/tty/ttyS1/type", "4\n"));
-    QVERIFY(QFile::link(QStringLiteral("ttyUSB4"), dir.filePath(QStringLiteral("dev/usb-FTDI_A"))));  // as in /dev/serial/by-id
-    QVERIFY(QFile::link(QStringLiteral("ttyUSB9"), dir.filePath(QStringLiteral("dev/usb-gone"))));
-    const QString device = dir.filePath(QString::fromLatin1(r.device)), advice = serialdevice::latencyAdvice(device, sys);
-    QCOMPARE(serialdevice::present(device, sys), r.present);
-    QVERIFY2(r.saysMs ? advice.contains(QStringLiteral("%1 ms").arg(r.saysMs))
-                            && advice.endsWith(QStringLiteral("echo 1 | sudo tee %1/%2").arg(sys, timer.arg(r.tty).mid(4)))
-                      : advice.isEmpty(), qPrintable(advice));
-}
 
 QTEST_GUILESS_MAIN(TestLink)
 #include "test_link.moc"

@@ -70,10 +70,8 @@ const auto &reportRows() { static const struct Row {
      "读取所有记录：已读取 8 条，2 条未读取或不是记录（成块读取）"},
     {"one unread and one empty", {.end = End::Complete, .first = 3, .total = 6, .read = 4, .unread = {5}, .notRecords = {8}}, {5},
      "共 6 条记录，已读取 4 条。有 1 条记录未能读取：第 5 条。有 1 个位置不是记录", "读取所有记录：已读取 4 条，2 条未读取或不是记录（逐条读取）"},
-    {"stopped", {.end = End::Stopped, .total = 100, .read = 37, .notTriedFrom = 38}, range(38, 100), "",
-     "读取所有记录：已停止，已读取 37 条，第 38-100 条未读取（逐条读取）"},
-    {"stopped before the first", {.end = End::Stopped, .total = 3, .notTriedFrom = 1}, range(1, 3), "",
-     "读取所有记录：已停止，已读取 0 条，第 1-3 条未读取（逐条读取）"},
+    {"stopped", {.end = End::Stopped, .total = 100, .read = 37, .notTriedFrom = 38}, range(38, 100), "", "读取所有记录：已停止，已读取 37 条，第 38-100 条未读取（逐条读取）"},
+    {"stopped before the first", {.end = End::Stopped, .total = 3, .notTriedFrom = 1}, range(1, 3), "", "读取所有记录：已停止，已读取 0 条，第 1-3 条未读取（逐条读取）"},
     {"stopped after an empty position", {.end = End::Stopped, .total = 20, .read = 9, .notRecords = {4}, .notTriedFrom = 11}, range(11, 20),
      "读取已停止，已读取 9 条。第 11-20 条未读取。有 1 个位置不是记录", "读取所有记录：已停止，已读取 9 条，第 11-20 条未读取（逐条读取）"},
     {"port lost", {.end = End::PortLost, .total = 20, .read = 6, .notTriedFrom = 7}, range(7, 20),
@@ -104,74 +102,68 @@ class TestRecordDecode : public QObject {
     Q_OBJECT
 private slots:
     void recordRequests_data() { tableRows(requestRows(), [](const auto &r) { return QStringLiteral("record %1 at N=%2").arg(r.record).arg(r.sensors); }); }
-    void recordRequests();
+    void recordRequests()
+    {
+        const auto &r = tableRow(requestRows());
+        const auto s = records::recordStart(r.record, r.sensors);
+        QCOMPARE(s ? int(*s) : -1, r.start);
+        if (!s)
+            return;
+        const QByteArray request = modbus::readInput(2, *s, uint8_t(records::registersPerRecord(r.sensors)));
+        QCOMPARE(request.left(6), hx(r.head));
+        QCOMPARE(modbus::expectedReplyLength(request), 2 * r.sensors + 11);  // byte count 2N + 6
+    }
+
     void decodedLine_data() { tableRows(doneRows(), [](const auto &r) { return QStringLiteral("N=%1:%2").arg(r.sensors).arg(r.record); }); }
-    void decodedLine();
+    void decodedLine()
+    {
+        const auto &r = tableRow(doneRows());
+        QCOMPARE(records::decodedLine(records::Record{1, QByteArray::fromHex(r.record.toLatin1())}, r.sensors), r.line);
+    }
+
     void recordRule_data() { tableRows(ruleRows(), [](const auto &r) { return r.hex; }); }
-    void recordRule();
-    void orderRangesAndTimeLeft();
+    void recordRule()
+    {
+        const auto &r = tableRow(ruleRows());
+        QCOMPARE(records::isRecordData(hx(r.hex), 2), r.record);
+    }
+
+    void orderRangesAndTimeLeft()
+    {
+        const QByteArray a = hx("5B 26 11 30 08 59 00 00"), b = hx("5B 26 11 30 09 00 00 00");
+        QVERIFY(records::recordTimeBefore(a, b) && !records::recordTimeBefore(b, a) && !records::recordTimeBefore(a, a));
+        QCOMPARE(records::numberRanges({40, 12, 5, 13, 9, 14, 15, 5, 6}), QStringLiteral("5、6、9、12-15、40"));
+        QCOMPARE(records::numberRanges(range(1, 1000)), QStringLiteral("1-1000"));
+        QCOMPARE(records::timeLeftText(0, 0, 100), QStringLiteral("剩余时间估算中"));
+        QCOMPARE(records::timeLeftText(30000, 10, 100), QStringLiteral("剩余约 4 分 30 秒"));
+        QCOMPARE(records::timeLeftText(3600000, 1, 3), QStringLiteral("剩余约 2 小时 00 分"));
+    }
+
+    // What the user is told: the message, or the status line alone when there is nothing more to tell.
     void downloadReports_data() { tableRows(reportRows()); }
-    void downloadReports();
+    void downloadReports()
+    {
+        const auto &r = tableRow(reportRows());
+        QCOMPARE(r.d.unread + (r.d.notTriedFrom ? range(r.d.notTriedFrom, r.d.last()) : QList<int>()), r.missing);
+        const QString m = records::downloadMessage(r.d, r.receiveArea);
+        QCOMPARE(m.isEmpty(), !*r.message);
+        const QString message = QString::fromUtf8(r.message);
+        QCOMPARE(m.left(message.size()), message);
+        QCOMPARE(records::downloadStatus(r.d), QString::fromUtf8(r.status));
+    }
+
     void memoryFill_data() { tableRows(fillRows(), [](const auto &r) { return QStringLiteral("%1 at N=%2").arg(r.count).arg(r.sensors); }); }
-    void memoryFill();
+    void memoryFill()
+    {
+        const auto &r = tableRow(fillRows());
+        const auto fill = records::memoryFill(r.count, r.sensors);
+        QCOMPARE(fill ? records::fillText(*fill) : QString(), QString::fromUtf8(r.text));
+        QCOMPARE(fill && !records::fillWarning(*fill).isEmpty(), r.warns);
+        // More than the memory holds: the sensor count is off, and the warning says so.
+        QVERIFY(!fill || !fill->overCapacity() || records::fillWarning(*fill).contains(QStringLiteral("传感器总数")));
+    }
 };
 
-void TestRecordDecode::recordRequests()
-{
-    const auto &r = tableRow(requestRows());
-    const auto s = records::recordStart(r.record, r.sensors);
-    QCOMPARE(s ? int(*s) : -1, r.start);
-    if (!s)
-        return;
-    const QByteArray request = modbus::readInput(2, *s, uint8_t(records::registersPerRecord(r.sensors)));
-    QCOMPARE(request.left(6), hx(r.head));
-    QCOMPARE(modbus::expectedReplyLength(request), 2 * r.sensors + 11);  // byte count 2N + 6
-}
-
-void TestRecordDecode::decodedLine()
-{
-    const auto &r = tableRow(doneRows());
-    QCOMPARE(records::decodedLine(records::Record{1, QByteArray::fromHex(r.record.toLatin1())}, r.sensors), r.line);
-}
-
-void TestRecordDecode::recordRule()
-{
-    const auto &r = tableRow(ruleRows());
-    QCOMPARE(records::isRecordData(hx(r.hex), 2), r.record);
-}
-
-void TestRecordDecode::orderRangesAndTimeLeft()
-{
-    const QByteArray a = hx("5B 26 11 30 08 59 00 00"), b = hx("5B 26 11 30 09 00 00 00");
-    QVERIFY(records::recordTimeBefore(a, b) && !records::recordTimeBefore(b, a) && !records::recordTimeBefore(a, a));
-    QCOMPARE(records::numberRanges({40, 12, 5, 13, 9, 14, 15, 5, 6}), QStringLiteral("5、6、9、12-15、40"));
-    QCOMPARE(records::numberRanges(range(1, 1000)), QStringLiteral("1-1000"));
-    QCOMPARE(records::timeLeftText(0, 0, 100), QStringLiteral("剩余时间估算中"));
-    QCOMPARE(records::timeLeftText(30000, 10, 100), QStringLiteral("剩余约 4 分 30 秒"));
-    QCOMPARE(records::timeLeftText(3600000, 1, 3), QStringLiteral("剩余约 2 小时 00 分"));
-}
-
-// What the user is told: the message, or the status line alone when there is nothing more to tell.
-void TestRecordDecode::downloadReports()
-{
-    const auto &r = tableRow(reportRows());
-    QCOMPARE(r.d.unread + (r.d.notTriedFrom ? range(r.d.notTriedFrom, r.d.last()) : QList<int>()), r.missing);
-    const QString m = records::downloadMessage(r.d, r.receiveArea);
-    QCOMPARE(m.isEmpty(), !*r.message);
-    const QString message = QString::fromUtf8(r.message);
-    QCOMPARE(m.left(message.size()), message);
-    QCOMPARE(records::downloadStatus(r.d), QString::fromUtf8(r.status));
-}
-
 QTEST_APPLESS_MAIN(TestRecordDecode)
-void TestRecordDecode::memoryFill()
-{
-    const auto &r = tableRow(fillRows());
-    const auto fill = records::memoryFill(r.count, r.sensors);
-    QCOMPARE(fill ? records::fillText(*fill) : QString(), QString::fromUtf8(r.text));
-    QCOMPARE(fill && !records::fillWarning(*fill).isEmpty(), r.warns);
-    // More than the memory holds: the sensor count is off, and the warning says so.
-    QVERIFY(!fill || !fill->overCapacity() || records::fillWarning(*fill).contains(QStringLiteral("传感器总数")));
-}
 
 #include "test_recorddecode.moc"

@@ -26,56 +26,52 @@ class TestRecorders : public QObject {
     Q_OBJECT
 private slots:
     void fileContents_data() { tableRows(contentRows()); }
-    void fileContents();
-    void refusedNames_data() { tableRows(refusedRows(), [](const auto &r) { return r.why; }); }
-    void refusedNames();
-    void setSaveLoad();
-};
-
-void TestRecorders::fileContents()
-{
-    const auto &r = tableRow(contentRows());
-    RecorderNames names;
-    QStringList problems;
-    names.parse(r.content, &problems);
-    for (const QString &q : r.names) {
-        const QStringList k = q.section(u'=', 0, 0).split(u',');
-        QCOMPARE(names.name(k[0].toInt(), k[1].toInt()), q.section(u'=', 1));
+    void fileContents()
+    {
+        const auto &r = tableRow(contentRows());
+        RecorderNames names;
+        QStringList problems;
+        names.parse(r.content, &problems);
+        for (const QString &q : r.names) {
+            const QStringList k = q.section(u'=', 0, 0).split(u',');
+            QCOMPARE(names.name(k[0].toInt(), k[1].toInt()), q.section(u'=', 1));
+        }
+        QCOMPARE(problems.size(), r.badLines.size());
+        for (qsizetype i = 0; i < problems.size(); ++i)
+            QVERIFY2(problems[i].contains(QStringLiteral("第 %1 行").arg(r.badLines[i])), qPrintable(problems[i]));
     }
-    QCOMPARE(problems.size(), r.badLines.size());
-    for (qsizetype i = 0; i < problems.size(); ++i)
-        QVERIFY2(problems[i].contains(QStringLiteral("第 %1 行").arg(r.badLines[i])), qPrintable(problems[i]));
-}
 
-void TestRecorders::refusedNames()
-{
-    const auto &r = tableRow(refusedRows());
-    RecorderNames names;
-    QString error;
-    QVERIFY(names.setName(4, 21, QStringLiteral("  冷库一号 "), &error));
-    QVERIFY(!names.setName(r.port, r.address, QString::fromUtf8(r.name), &error));
-    QVERIFY2(error.contains(QString::fromUtf8(r.why)), qPrintable(error));
-}
+    void refusedNames_data() { tableRows(refusedRows(), [](const auto &r) { return r.why; }); }
+    void refusedNames()
+    {
+        const auto &r = tableRow(refusedRows());
+        RecorderNames names;
+        QString error;
+        QVERIFY(names.setName(4, 21, QStringLiteral("  冷库一号 "), &error));
+        QVERIFY(!names.setName(r.port, r.address, QString::fromUtf8(r.name), &error));
+        QVERIFY2(error.contains(QString::fromUtf8(r.why)), qPrintable(error));
+    }
 
-void TestRecorders::setSaveLoad()
-{
-    RecorderNames names;
-    QString error;
-    QVERIFY(names.setName(4, 21, QStringLiteral("  冷库一号 "), &error));
-    QVERIFY(names.setName(3, 255, QStringLiteral("Lab, north").replace(u',', u'；'), &error));
-    QVERIFY(names.setName(4, 21, QStringLiteral("冷库一号"), &error));  // its own name again
-    QCOMPARE(names.content(), QByteArray("# 记录仪名称：端口,地址,名称\r\nCOM3,255,Lab； north\r\nCOM4,21,冷库一号\r\n"));
+    void setSaveLoad()
+    {
+        RecorderNames names;
+        QString error;
+        QVERIFY(names.setName(4, 21, QStringLiteral("  冷库一号 "), &error));
+        QVERIFY(names.setName(3, 255, QStringLiteral("Lab, north").replace(u',', u'；'), &error));
+        QVERIFY(names.setName(4, 21, QStringLiteral("冷库一号"), &error));  // its own name again
+        QCOMPARE(names.content(), QByteArray("# 记录仪名称：端口,地址,名称\r\nCOM3,255,Lab； north\r\nCOM4,21,冷库一号\r\n"));
 
-    QTemporaryDir dir;
-    QVERIFY(names.save(dir.path(), &error));
-    RecorderNames again;
-    QStringList problems;
-    again.setName(7, 7, QStringLiteral("forgotten on load"), &error);
-    again.load(dir.path(), &problems);
-    QVERIFY(problems.isEmpty());
-    QCOMPARE(again.content(), names.content());
-    QCOMPARE(again.name(7, 7), QStringLiteral("COM7-7"));
-}
+        QTemporaryDir dir;
+        QVERIFY(names.save(dir.path(), &error));
+        RecorderNames again;
+        QStringList problems;
+        again.setName(7, 7, QStringLiteral("forgotten on load"), &error);
+        again.load(dir.path(), &problems);
+        QVERIFY(problems.isEmpty());
+        QCOMPARE(again.content(), names.content());
+        QCOMPARE(again.name(7, 7), QStringLiteral("COM7-7"));
+    }
+};
 
 QTEST_GUILESS_MAIN(TestRecorders)
 #include "test_recorders.moc"

@@ -107,143 +107,134 @@ class TestSettings : public QObject {
     Q_OBJECT
 private slots:
     void splits_data() { tableRows(splitRows(), [](const auto &r) { return QString::fromLatin1(QByteArray(r.content).toPercentEncoding(" ,\"")); }); }
-    void splits();
-    void files_data() { tableRows(fileRows(), [](const auto &r) { return QString::fromLatin1(r.file + (' ' + QByteArray(r.content ? r.content : "-").toPercentEncoding(" ,\""))); }); }
-    void files();
-    void unusableFiles_data() { tableRows(unusableRows()); }
-    void unusableFiles();
-    void failedWriteKeepsEarlierFile_data() { tableRowsOver(targetRows(), std::array{"full disk", "a folder"}); }
-    void failedWriteKeepsEarlierFile();
-    void appDir();
-    void installed_data() { tableRows(installedRows(), [](const auto &r) { return QString::fromLatin1(r.exeDir) + u'|' + QLatin1String(r.installBinDir); }); }
-    void installed();
-    void language_data() { tableRows(languageRows(), [](const auto &r) { return r.option + u'|' + r.saved.value_or(QStringLiteral("-")) + u'|' + QLatin1String(r.locale); }); }
-    void language();
-    void savedLanguage();
-};
-
-void TestSettings::splits()
-{
-    const auto &r = tableRow(splitRows());
-    QStringList got, unused;
-    QVERIFY(settings::splitFields(r.content, got));
-    QCOMPARE(got, r.fields);
-    QVERIFY(!settings::splitFields("\"abc,1", unused));  // an unterminated quote
-}
-
-void TestSettings::files()
-{
-    const auto &r = tableRow(fileRows());
-    QTemporaryDir dir;
-    const QString file = QString::fromLatin1(r.file), what = file + u' ' + QString::fromLatin1(r.content ? r.content : "-");
-    if (r.content)
-        QVERIFY(writeFile(dir.filePath(file), r.content));
-    const Read got = readSettings(file, dir.path());
-    QVERIFY2(got.status == r.status && got.values == r.values, qPrintable(what));
-    QVERIFY2(r.status == Status::Ok ? got.problem.isEmpty() : got.problem.contains(file), qPrintable(got.problem));
-    if (r.content)  // reading never rewrites the file
-        QCOMPARE(readFile(dir.filePath(file)), QByteArray(r.content));
-    if (r.status == Status::Ok && file == u"replywin.set") {  // what is read is written back as it was
-        const settings::ReplyWindow window{r.values[0], r.values[1], r.values[2], EchoMode(r.values[3]), r.values[4] == 1, r.values[5]};
-        QString problem;
-        QVERIFY(settings::writeReplyWindow(dir.path(), window, &problem));
-        QCOMPARE(settings::readReplyWindow(dir.path()).value, window);
-    }
-}
-
-void TestSettings::unusableFiles()
-{
-    const auto &f = tableRow(unusableRows());
-    QTemporaryDir dir, none;
-    const QString path = dir.filePath(f.file);
-    if (f.kind == "folder") {
-        QVERIFY(QDir().mkdir(path));
-    } else if (f.kind == "fifo") {
-        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);  // a blocking read never returns
-    } else if (f.kind == "/dev/zero") {
-        QVERIFY(QFile::link(QStringLiteral("/dev/zero"), path));           // a read never ends
-    } else if (f.kind == "oversized") {
-        QVERIFY(writeFile(path, f.good + QByteArray(f.cap + 1 - f.good.size(), ' ')));  // good, but too long
-    } else if (f.kind == "257 lines") {
-        QVERIFY(writeFile(path, QByteArray("# note\n").repeated(257)));
-    } else {
-        QByteArray junk(f.cap, '\0');
-        for (qsizetype i = 0; i < junk.size(); ++i)
-            junk[i] = char((i * 7919) >> 3);
-        QVERIFY(writeFile(path, junk));
-    }
-    const Read r = readSettings(f.file, dir.path());
-    QVERIFY(r.status == Status::Malformed && r.values == readSettings(f.file, none.path()).values);
-    QVERIFY2(r.problem.contains(f.file) && r.problem.size() < 160, qPrintable(r.problem));
-}
-
-void TestSettings::failedWriteKeepsEarlierFile()
-{
-    QFETCH(int, variant);
-    const bool folder = variant == 1;
-    xls::Sheet sheet;
-    sheet.setText(0, 0, QStringLiteral("日期"));
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QString::fromLatin1(tableRow(targetRows()).name)), earlier = folder ? path + "/earlier" : path;
-    QVERIFY((!folder || QDir().mkdir(path)) && writeFile(earlier, "earlier file\r\n"));
-    const QStringList before = QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
-    QString error;
-    bool written;
+    void splits()
     {
-        const FileSizeLimit full(folder ? RLIM_INFINITY : 4);
-        if (path.endsWith(u"comm.set"))
-            written = settings::writeComm(dir.path(), settings::Comm{3, 9600}, &error);
-        else if (path.endsWith(u"replywin.set"))
-            written = settings::writeReplyWindow(dir.path(), settings::ReplyWindow{}, &error);
-        else if (path.contains(u".xls"))
-            written = (path.endsWith(u'x') ? xlsx::writeWorkbook : xls::writeWorkbook)(path, sheet, &error);
-        else
-            written = safefile::writeWhole(path, "2018-04-27 03:21  23.4 -01.5 @1\r\n", &error);
+        const auto &r = tableRow(splitRows());
+        QStringList got, unused;
+        QVERIFY(settings::splitFields(r.content, got));
+        QCOMPARE(got, r.fields);
+        QVERIFY(!settings::splitFields("\"abc,1", unused));  // an unterminated quote
     }
-    QVERIFY(!written);
-    QCOMPARE(readFile(earlier), QByteArray("earlier file\r\n"));
-    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), before);  // nothing partial, no temporary file
-    QVERIFY2(error.contains(folder ? QStringLiteral("同名的是一个文件夹") : QString::fromLocal8Bit(std::strerror(EFBIG))), qPrintable(error));
-}
 
-void TestSettings::appDir()
-{
-    QTemporaryDir exe, given;
-    QCOMPARE(resolveAppDir(QString(), exe.path()), exe.path());  // a portable copy keeps its files beside it
-    QCOMPARE(resolveAppDir(given.path() + QStringLiteral("/sub"), exe.path()), given.path() + QStringLiteral("/sub"));
-    QVERIFY(QFileInfo(given.path() + QStringLiteral("/sub")).isDir());
-    const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    // An executable directory that does not exist falls back to the per-user data folder; so does an
-    // installed program, even one that could write beside itself (root can, in /usr/bin).
-    QCOMPARE(resolveAppDir(QString(), QStringLiteral("/nonexistent/dir")), data);
-    QCOMPARE(resolveAppDir(QString(), QStringLiteral("/usr/bin")), data);
-    QCOMPARE(resolveAppDir(QStringLiteral("/usr/bin"), exe.path()), QStringLiteral("/usr/bin"));  // asked for, it is used
-}
+    void files_data() { tableRows(fileRows(), [](const auto &r) { return QString::fromLatin1(r.file + (' ' + QByteArray(r.content ? r.content : "-").toPercentEncoding(" ,\""))); }); }
+    void files()
+    {
+        const auto &r = tableRow(fileRows());
+        QTemporaryDir dir;
+        const QString file = QString::fromLatin1(r.file), what = file + u' ' + QString::fromLatin1(r.content ? r.content : "-");
+        if (r.content)
+            QVERIFY(writeFile(dir.filePath(file), r.content));
+        const Read got = readSettings(file, dir.path());
+        QVERIFY2(got.status == r.status && got.values == r.values, qPrintable(what));
+        QVERIFY2(r.status == Status::Ok ? got.problem.isEmpty() : got.problem.contains(file), qPrintable(got.problem));
+        if (r.content)  // reading never rewrites the file
+            QCOMPARE(readFile(dir.filePath(file)), QByteArray(r.content));
+        if (r.status == Status::Ok && file == u"replywin.set") {  // what is read is written back as it was
+            const settings::ReplyWindow window{r.values[0], r.values[1], r.values[2], EchoMode(r.values[3]), r.values[4] == 1, r.values[5]};
+            QString problem;
+            QVERIFY(settings::writeReplyWindow(dir.path(), window, &problem));
+            QCOMPARE(settings::readReplyWindow(dir.path()).value, window);
+        }
+    }
 
-void TestSettings::installed()
-{
-    const auto &r = tableRow(installedRows());
-    QVERIFY2(installedInSystem(QString::fromLatin1(r.exeDir), QString::fromLatin1(r.installBinDir)) == r.installed, r.exeDir);
-}
+    void unusableFiles_data() { tableRows(unusableRows()); }
+    void unusableFiles()
+    {
+        const auto &f = tableRow(unusableRows());
+        QTemporaryDir dir, none;
+        const QString path = dir.filePath(f.file);
+        if (f.kind == "folder") {
+            QVERIFY(QDir().mkdir(path));
+        } else if (f.kind == "fifo") {
+            QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);  // a blocking read never returns
+        } else if (f.kind == "/dev/zero") {
+            QVERIFY(QFile::link(QStringLiteral("/dev/zero"), path));           // a read never ends
+        } else if (f.kind == "oversized") {
+            QVERIFY(writeFile(path, f.good + QByteArray(f.cap + 1 - f.good.size(), ' ')));  // good, but too long
+        } else if (f.kind == "257 lines") {
+            QVERIFY(writeFile(path, QByteArray("# note\n").repeated(257)));
+        } else {
+            QByteArray junk(f.cap, '\0');
+            for (qsizetype i = 0; i < junk.size(); ++i)
+                junk[i] = char((i * 7919) >> 3);
+            QVERIFY(writeFile(path, junk));
+        }
+        const Read r = readSettings(f.file, dir.path());
+        QVERIFY(r.status == Status::Malformed && r.values == readSettings(f.file, none.path()).values);
+        QVERIFY2(r.problem.contains(f.file) && r.problem.size() < 160, qPrintable(r.problem));
+    }
 
-void TestSettings::language()
-{
-    const auto &r = tableRow(languageRows());
-    const auto got = language::choose(r.option, r.saved, QLatin1String(r.locale));
-    QVERIFY2(got.language == r.want && got.problem.isEmpty() != r.problem, qPrintable(got.problem));
-}
+    void failedWriteKeepsEarlierFile_data() { tableRowsOver(targetRows(), std::array{"full disk", "a folder"}); }
+    void failedWriteKeepsEarlierFile()
+    {
+        QFETCH(int, variant);
+        const bool folder = variant == 1;
+        xls::Sheet sheet;
+        sheet.setText(0, 0, QStringLiteral("日期"));
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QString::fromLatin1(tableRow(targetRows()).name)), earlier = folder ? path + "/earlier" : path;
+        QVERIFY((!folder || QDir().mkdir(path)) && writeFile(earlier, "earlier file\r\n"));
+        const QStringList before = QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+        QString error;
+        bool written;
+        {
+            const FileSizeLimit full(folder ? RLIM_INFINITY : 4);
+            if (path.endsWith(u"comm.set"))
+                written = settings::writeComm(dir.path(), settings::Comm{3, 9600}, &error);
+            else if (path.endsWith(u"replywin.set"))
+                written = settings::writeReplyWindow(dir.path(), settings::ReplyWindow{}, &error);
+            else if (path.contains(u".xls"))
+                written = (path.endsWith(u'x') ? xlsx::writeWorkbook : xls::writeWorkbook)(path, sheet, &error);
+            else
+                written = safefile::writeWhole(path, "2018-04-27 03:21  23.4 -01.5 @1\r\n", &error);
+        }
+        QVERIFY(!written);
+        QCOMPARE(readFile(earlier), QByteArray("earlier file\r\n"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), before);  // nothing partial, no temporary file
+        QVERIFY2(error.contains(folder ? QStringLiteral("同名的是一个文件夹") : QString::fromLocal8Bit(std::strerror(EFBIG))), qPrintable(error));
+    }
 
-// The choice is kept whole: a file that cannot be read is said, never taken for a language.
-void TestSettings::savedLanguage()
-{
-    QTemporaryDir dir;
-    QString problem, error;
-    QVERIFY(!language::readSaved(dir.path(), &problem) && problem.isEmpty());
-    QVERIFY(language::save(dir.path(), language::Language::English, &error));
-    QCOMPARE(language::readSaved(dir.path(), &problem), u"en");  // its line end is no part of it
-    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("sub")) && writeFile(dir.filePath(QStringLiteral("sub/language.set")), QByteArray(100, 'x')));
-    QVERIFY(!language::readSaved(dir.filePath(QStringLiteral("sub")), &problem) && problem.contains(u"language.set"));
-}
+    void appDir()
+    {
+        QTemporaryDir exe, given;
+        QCOMPARE(resolveAppDir(QString(), exe.path()), exe.path());  // a portable copy keeps its files beside it
+        QCOMPARE(resolveAppDir(given.path() + QStringLiteral("/sub"), exe.path()), given.path() + QStringLiteral("/sub"));
+        QVERIFY(QFileInfo(given.path() + QStringLiteral("/sub")).isDir());
+        const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+        // An executable directory that does not exist falls back to the per-user data folder; so does an
+        // installed program, even one that could write beside itself (root can, in /usr/bin).
+        QCOMPARE(resolveAppDir(QString(), QStringLiteral("/nonexistent/dir")), data);
+        QCOMPARE(resolveAppDir(QString(), QStringLiteral("/usr/bin")), data);
+        QCOMPARE(resolveAppDir(QStringLiteral("/usr/bin"), exe.path()), QStringLiteral("/usr/bin"));  // asked for, it is used
+    }
+
+    void installed_data() { tableRows(installedRows(), [](const auto &r) { return QString::fromLatin1(r.exeDir) + u'|' + QLatin1String(r.installBinDir); }); }
+    void installed()
+    {
+        const auto &r = tableRow(installedRows());
+        QVERIFY2(installedInSystem(QString::fromLatin1(r.exeDir), QString::fromLatin1(r.installBinDir)) == r.installed, r.exeDir);
+    }
+
+    void language_data() { tableRows(languageRows(), [](const auto &r) { return r.option + u'|' + r.saved.value_or(QStringLiteral("-")) + u'|' + QLatin1String(r.locale); }); }
+    void language()
+    {
+        const auto &r = tableRow(languageRows());
+        const auto got = language::choose(r.option, r.saved, QLatin1String(r.locale));
+        QVERIFY2(got.language == r.want && got.problem.isEmpty() != r.problem, qPrintable(got.problem));
+    }
+
+    // The choice is kept whole: a file that cannot be read is said, never taken for a language.
+    void savedLanguage()
+    {
+        QTemporaryDir dir;
+        QString problem, error;
+        QVERIFY(!language::readSaved(dir.path(), &problem) && problem.isEmpty());
+        QVERIFY(language::save(dir.path(), language::Language::English, &error));
+        QCOMPARE(language::readSaved(dir.path(), &problem), u"en");  // its line end is no part of it
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("sub")) && writeFile(dir.filePath(QStringLiteral("sub/language.set")), QByteArray(100, 'x')));
+        QVERIFY(!language::readSaved(dir.filePath(QStringLiteral("sub")), &problem) && problem.contains(u"language.set"));
+    }
+};
 
 QTEST_GUILESS_MAIN(TestSettings)
 #include "test_settings.moc"

@@ -123,29 +123,26 @@ class TestSite : public QObject {
     Q_OBJECT
 private slots:
     void words_data() { tableRowsOver(wordRows(), Readers); }
-    void words();
-};
-
-void TestSite::words()
-{
-    const auto &r = tableRow(wordRows());
-    QFETCH(int, variant);
-    const QString text = QString::fromUtf8(r.text);
-    const Read got = variant == 0 ? byParser(r.word, text) : variant == 1 ? byCollector(r.word, text)
-                   : variant == 2 ? byWatchSet(r.word, text) : byWatcher(r.word, text);
-    if (!r.taken) {
-        // Said where the word was given: the option, or watch.set's line and key.
-        const char *option = r.word == Word::Port ? "--port：" : r.word == Word::Addresses ? "--address：" : "--baud：";
-        const char *key = r.word == Word::Port ? "line" : r.word == Word::Addresses ? "addresses" : "baud";
-        const QString where = variant == 0 ? QString() : variant == 2 ? QStringLiteral("第 1 行（%1=）：").arg(key)
-                                                                      : QString::fromUtf8(option);
-        QVERIFY2(!got.taken && got.said.contains(where + QString::fromUtf8(r.why)), qPrintable(got.said));
-        return;
+    void words()
+    {
+        const auto &r = tableRow(wordRows());
+        QFETCH(int, variant);
+        const QString text = QString::fromUtf8(r.text);
+        const Read got = variant == 0 ? byParser(r.word, text) : variant == 1 ? byCollector(r.word, text)
+                       : variant == 2 ? byWatchSet(r.word, text) : byWatcher(r.word, text);
+        if (!r.taken) {
+            // Said where the word was given: the option, or watch.set's line and key.
+            const char *option = r.word == Word::Port ? "--port：" : r.word == Word::Addresses ? "--address：" : "--baud：";
+            const char *key = r.word == Word::Port ? "line" : r.word == Word::Addresses ? "addresses" : "baud";
+            const QString where = variant == 0 ? QString() : variant == 2 ? QStringLiteral("第 1 行（%1=）：").arg(key) : QString::fromUtf8(option);
+            QVERIFY2(!got.taken && got.said.contains(where + QString::fromUtf8(r.why)), qPrintable(got.said));
+            return;
+        }
+        QVERIFY2(got.taken, qPrintable(got.said));
+        if (variant != 3)
+            QCOMPARE(*got.taken, QString::fromUtf8(r.taken));
     }
-    QVERIFY2(got.taken, qPrintable(got.said));
-    if (variant != 3)
-        QCOMPARE(*got.taken, QString::fromUtf8(r.taken));
-}
+};
 
 QTEST_GUILESS_MAIN(TestSite)
 #include "test_site.moc"

@@ -37,69 +37,65 @@ const auto &gapRows() { static const struct { const char *name; QList<int> steps
 class TestLiveHistory : public QObject {
     Q_OBJECT
 private slots:
+    // Older samples leave as newer ones come; the newest always stays.
     void window_data() { tableRows(windowRows()); }
-    void window();
-    void devicesApart();
+    void window()
+    {
+        const auto &r = tableRow(windowRows());
+        LiveHistory h(r.windowMsecs);
+        for (int i = 0; i < r.reads; ++i)
+            h.add(7, kT0 + qint64(i) * r.stepMsecs, {uint16_t(i)});
+        const QVector<view::Sample> s = h.samples(7, 0);
+        QCOMPARE(s.size(), r.kept);
+        QCOMPARE(s.last().msecs, kT0 + qint64(r.reads - 1) * r.stepMsecs);
+        QCOMPARE(*s.last().tenths, r.reads - 1);
+    }
+
+    // Each device has its own samples and sensor count; the window runs on the newest time of any
+    // device; a sensor that a read did not reach has no value in that sample; the clock set back drops
+    // what lies ahead of it.
+    void devicesApart()
+    {
+        LiveHistory h(60'000);
+        h.add(2, kT0, {0x00EB, 0xFFF6, 7});
+        h.add(1, kT0 + 1000, {5});
+        h.add(2, kT0 + 2000, {0x0001});
+        QCOMPARE(h.devices(), (QVector<uint8_t>{1, 2}));
+        QCOMPARE(h.sensors(1), 1);
+        QCOMPARE(h.sensors(2), 3);
+        QCOMPARE(h.size(1), 1);
+        QCOMPARE(h.size(2), 2);
+        const QVector<view::Sample> s1 = h.samples(2, 1);
+        QCOMPARE(s1.size(), 2);
+        QCOMPARE(s1[0].tenths, std::optional<int>(-10));
+        QVERIFY(!s1[1].tenths);                       // the second read brought one word only
+        QCOMPARE(*h.samples(2, 0)[0].tenths, 235);   // as the box shows it: "23.5"
+        QVERIFY(h.samples(1, 1).first().tenths == std::nullopt);
+        QVERIFY(h.samples(3, 0).isEmpty());
+
+        h.add(1, kT0 + 62'500, {6});                  // device 2 is no longer read: it fades out
+        QCOMPARE(h.size(2), 0);
+        QCOMPARE(h.size(1), 1);
+        QCOMPARE(h.devices(), (QVector<uint8_t>{1, 2}));
+
+        h.add(1, kT0 + 30'000, {8});                  // the PC clock went back half a minute
+        QCOMPARE(h.size(1), 1);
+        QCOMPARE(*h.samples(1, 0)[0].tenths, 8);
+    }
+
     void gaps_data() { tableRows(gapRows()); }
-    void gaps();
+    void gaps()
+    {
+        const auto &r = tableRow(gapRows());
+        LiveHistory h(3'600'000);
+        qint64 t = kT0;
+        h.add(1, t, {1});
+        for (int step : r.steps)
+            h.add(1, t += step * 1000, {1});
+        QCOMPARE(spans(h, 1), QString::fromLatin1(r.segments));
+        QCOMPARE(h.intervalSecs(1), r.interval);
+    }
 };
-
-// Older samples leave as newer ones come; the newest always stays.
-void TestLiveHistory::window()
-{
-    const auto &r = tableRow(windowRows());
-    LiveHistory h(r.windowMsecs);
-    for (int i = 0; i < r.reads; ++i)
-        h.add(7, kT0 + qint64(i) * r.stepMsecs, {uint16_t(i)});
-    const QVector<view::Sample> s = h.samples(7, 0);
-    QCOMPARE(s.size(), r.kept);
-    QCOMPARE(s.last().msecs, kT0 + qint64(r.reads - 1) * r.stepMsecs);
-    QCOMPARE(*s.last().tenths, r.reads - 1);
-}
-
-// Each device has its own samples and sensor count; the window runs on the newest time of any
-// device; a sensor that a read did not reach has no value in that sample; the clock set back drops
-// what lies ahead of it.
-void TestLiveHistory::devicesApart()
-{
-    LiveHistory h(60'000);
-    h.add(2, kT0, {0x00EB, 0xFFF6, 7});
-    h.add(1, kT0 + 1000, {5});
-    h.add(2, kT0 + 2000, {0x0001});
-    QCOMPARE(h.devices(), (QVector<uint8_t>{1, 2}));
-    QCOMPARE(h.sensors(1), 1);
-    QCOMPARE(h.sensors(2), 3);
-    QCOMPARE(h.size(1), 1);
-    QCOMPARE(h.size(2), 2);
-    const QVector<view::Sample> s1 = h.samples(2, 1);
-    QCOMPARE(s1.size(), 2);
-    QCOMPARE(s1[0].tenths, std::optional<int>(-10));
-    QVERIFY(!s1[1].tenths);                       // the second read brought one word only
-    QCOMPARE(*h.samples(2, 0)[0].tenths, 235);   // as the box shows it: "23.5"
-    QVERIFY(h.samples(1, 1).first().tenths == std::nullopt);
-    QVERIFY(h.samples(3, 0).isEmpty());
-
-    h.add(1, kT0 + 62'500, {6});                  // device 2 is no longer read: it fades out
-    QCOMPARE(h.size(2), 0);
-    QCOMPARE(h.size(1), 1);
-    QCOMPARE(h.devices(), (QVector<uint8_t>{1, 2}));
-
-    h.add(1, kT0 + 30'000, {8});                  // the PC clock went back half a minute
-    QCOMPARE(h.size(1), 1);
-    QCOMPARE(*h.samples(1, 0)[0].tenths, 8);
-}
-
-void TestLiveHistory::gaps()
-{
-    const auto &r = tableRow(gapRows());
-    LiveHistory h(3'600'000);
-    qint64 t = kT0;
-    h.add(1, t, {1});
-    for (int step : r.steps)
-        h.add(1, t += step * 1000, {1});
-    QCOMPARE(spans(h, 1), QString::fromLatin1(r.segments));
-    QCOMPARE(h.intervalSecs(1), r.interval);
-}
 
 QTEST_APPLESS_MAIN(TestLiveHistory)
 #include "test_livehistory.moc"

@@ -19,20 +19,16 @@ const auto &scenarioRows() { static const struct { const char *name, *settings, 
      "t=0 v3=25.0 | t=200 v3=25.0 | t=299 v3=25.0 | t=300 v3=25.0 | t=400 v3=25.0", "raised high 1 s3 25.0/20.0 @300"},
     {"a short excursion raises nothing; on the limit is inside", "",
      "t=0 v3=25.0 | t=200 v3=20.0 | t=300 v3=20.1 | t=599 v3=25.0 | t=600 v3=25.0", "raised high 1 s3 25.0/20.0 @600"},
-    {"delay 0 and the deadband", "delay=0",
-     "t=0 v3=20.1 | t=10 v3=20.0 | t=20 v3=19.8 | t=30 v3=19.5 | t=40 v3=19.5",
+    {"delay 0 and the deadband", "delay=0", "t=0 v3=20.1 | t=10 v3=20.0 | t=20 v3=19.8 | t=30 v3=19.5 | t=40 v3=19.5",
      "raised high 1 s3 20.1/20.0 @0 | cleared high 1 s3 19.5/20.0 @30"},
     {"deadband 0 clears on the limit", "delay=0\ndeadband=0", "t=0 v3=20.1 | t=10 v3=20.0",
      "raised high 1 s3 20.1/20.0 @0 | cleared high 1 s3 20.0/20.0 @10"},
     // A cold store's low alarm: back at the limit is back inside, not a step later.
     {"low side: on either limit is inside, deadband 0 clears back on the limit", "delay=0\ndeadband=0",
-     "t=0 v3=0.0 | t=5 v3=20.0 | t=10 v3=-0.1 | t=20 v3=0.0",
-     "raised low 1 s3 -0.1/0.0 @10 | cleared low 1 s3 0.0/0.0 @20"},
-    {"low side", "delay=60\ndeadband=1.0",
-     "t=0 v3=0.0 | t=10 v3=-0.5 | t=70 v3=-0.1 | t=80 v3=0.0 | t=90 v3=0.9 | t=100 v3=1.0",
+     "t=0 v3=0.0 | t=5 v3=20.0 | t=10 v3=-0.1 | t=20 v3=0.0", "raised low 1 s3 -0.1/0.0 @10 | cleared low 1 s3 0.0/0.0 @20"},
+    {"low side", "delay=60\ndeadband=1.0", "t=0 v3=0.0 | t=10 v3=-0.5 | t=70 v3=-0.1 | t=80 v3=0.0 | t=90 v3=0.9 | t=100 v3=1.0",
      "raised low 1 s3 -0.1/0.0 @70 | cleared low 1 s3 1.0/0.0 @100"},
-    {"no reading leaves state", "",
-     "t=0 v3=25.0 | t=100 v3=- | t=300 v3=25.0 | t=400 v3=- | t=410 fail | t=500 v3=19.0",
+    {"no reading leaves state", "", "t=0 v3=25.0 | t=100 v3=- | t=300 v3=25.0 | t=400 v3=- | t=410 fail | t=500 v3=19.0",
      "raised high 1 s3 25.0/20.0 @300 | cleared high 1 s3 19.0/20.0 @500"},
     {"from above high to below low", "delay=0", "t=0 v3=25.0 v4=30.0 | t=10 v3=-1.0 v4=-",
      "raised high 1 s3 25.0/20.0 @0 | raised high 2 s4 30.0/20.0 @0 | cleared high 1 s3 -1.0/20.0 @10 | raised low 3 s3 -1.0/0.0 @10"},
@@ -42,8 +38,7 @@ const auto &scenarioRows() { static const struct { const char *name, *settings, 
      "raised high 1 s3 25.0/20.0 @0 | repeated high 1 s3 25.0/20.0 @600 | repeated high 1 s3 26.0/20.0 @1210 "
      "| acknowledged high 1 s3 26.0/20.0 @1300 王/开门通风 | cleared high 1 s3 19.0/20.0 @2100"},
     {"repeat 0 never repeats", "delay=0\nrepeat=0", "t=0 v3=25.0 | t=100000 tick", "raised high 1 s3 25.0/20.0 @0"},
-    {"acknowledged after the clear, or an unknown id: refused", "delay=0",
-     "t=0 v3=25.0 | t=10 v3=19.0 | t=20 ack 1 by=王 | t=20 ack 9 by=王",
+    {"acknowledged after the clear, or an unknown id: refused", "delay=0", "t=0 v3=25.0 | t=10 v3=19.0 | t=20 ack 1 by=王 | t=20 ack 9 by=王",
      "raised high 1 s3 25.0/20.0 @0 | cleared high 1 s3 19.0/20.0 @10 | refused | refused"},
     {"acknowledged twice: refused", "delay=0", "t=0 v3=25.0 | t=5 ack 1 by=王 | t=6 ack 1 by=李 | t=10 v3=19.0",
      "raised high 1 s3 25.0/20.0 @0 | acknowledged high 1 s3 25.0/20.0 @5 王/ | refused | cleared high 1 s3 19.0/20.0 @10"},
@@ -99,103 +94,99 @@ class TestAlarmRules : public QObject {
     Q_OBJECT
 private slots:
     void scenarios_data() { tableRows(scenarioRows()); }
-    void scenarios();
-    void settingsFile_data() { tableRows(settingsRows()); }
-    void settingsFile();
-    void loadFile();
-};
-
-void TestAlarmRules::scenarios()
-{
-    const auto &r = tableRow(scenarioRows());
-    QString problem;
-    const AlarmSettings settings = parseAlarmSettings(r.settings, &problem);
-    QVERIFY2(problem.isEmpty(), qPrintable(problem));
-    QMap<int, sensors::Sensor> limits;
-    for (int k = 1; k <= sensors::MaxSensor; ++k)
-        limits.insert(k, {{}, {}, 0, 200});
-    auto rules = std::make_unique<AlarmRules>(settings);
-    QList<Transition> history;
-    QStringList got;
-    for (const QString &step : QString::fromUtf8(r.steps).split(QLatin1Char('|'))) {
-        QDateTime now = T0;
-        QVector<std::optional<int>> values(sensors::MaxSensor);
-        QString action, by, note;
-        qint64 ackId = 0;
-        for (const QString &word : step.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
-            const QString value = word.section(QLatin1Char('='), 1);
-            if (word.startsWith(u"t="))
-                now = T0.addSecs(value.toInt());
-            else if (word.startsWith(u"drop="))
-                limits.remove(value.toInt());
-            else if (word.startsWith(u"by="))
-                by = value;
-            else if (word.startsWith(u"note="))
-                note = value;
-            else if (word.startsWith(u'v')) {
-                values[word.section(QLatin1Char('='), 0, 0).mid(1).toInt() - 1] = sensors::parseLimit(value);
-                action = QStringLiteral("observe");
-            }
-            else if (action == u"ack")
-                ackId = word.toLongLong();
-            else
-                action = word;
-        }
-        QList<Transition> out;
-        if (action == u"observe")
-            out = rules->observe(QStringLiteral("COM4-21"), 21, values, limits, now);
-        else if (action == u"fail")
-            out = rules->pollFailed(QStringLiteral("COM4-21"), 21, now);
-        else if (action == u"tick")
-            out = rules->tick(now);
-        else if (action == u"ack") {
-            QString error;
-            if (const auto t = rules->acknowledge(ackId, by, note, now, &error))
-                out << *t;
-            else
-                got << (error.isEmpty() ? QStringLiteral("refused without a reason") : QStringLiteral("refused"));
-        } else if (action == u"restart") {
-            rules = std::make_unique<AlarmRules>(settings);
-            rules->restore(history);
-        } else if (action == u"active") {
-            for (const Transition &t : rules->active())
-                got << QStringLiteral("active ") + shown(t);
-        } else
-            QFAIL(qPrintable(QStringLiteral("step “%1”?").arg(step)));
-        for (const Transition &t : out) {
-            QCOMPARE(t.recorder, QStringLiteral("COM4-21"));
-            QCOMPARE(t.address, uint8_t(21));
-            got << shown(t);
-        }
-        history << out;
-    }
-    QCOMPARE(got.join(QStringLiteral(" | ")), QString::fromUtf8(r.expected));
-}
-
-void TestAlarmRules::settingsFile()
-{
-    const auto &r = tableRow(settingsRows());
-    QString problem;
-    QCOMPARE(parseAlarmSettings(r.content, &problem), r.expected);
-    if (!r.problem)
+    void scenarios()
+    {
+        const auto &r = tableRow(scenarioRows());
+        QString problem;
+        const AlarmSettings settings = parseAlarmSettings(r.settings, &problem);
         QVERIFY2(problem.isEmpty(), qPrintable(problem));
-    else
-        QVERIFY2(problem.contains(u"alarms.set") && problem.contains(QString::fromUtf8(r.problem)), qPrintable(problem));
-}
+        QMap<int, sensors::Sensor> limits;
+        for (int k = 1; k <= sensors::MaxSensor; ++k)
+            limits.insert(k, {{}, {}, 0, 200});
+        auto rules = std::make_unique<AlarmRules>(settings);
+        QList<Transition> history;
+        QStringList got;
+        for (const QString &step : QString::fromUtf8(r.steps).split(QLatin1Char('|'))) {
+            QDateTime now = T0;
+            QVector<std::optional<int>> values(sensors::MaxSensor);
+            QString action, by, note;
+            qint64 ackId = 0;
+            for (const QString &word : step.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+                const QString value = word.section(QLatin1Char('='), 1);
+                if (word.startsWith(u"t="))
+                    now = T0.addSecs(value.toInt());
+                else if (word.startsWith(u"drop="))
+                    limits.remove(value.toInt());
+                else if (word.startsWith(u"by="))
+                    by = value;
+                else if (word.startsWith(u"note="))
+                    note = value;
+                else if (word.startsWith(u'v')) {
+                    values[word.section(QLatin1Char('='), 0, 0).mid(1).toInt() - 1] = sensors::parseLimit(value);
+                    action = QStringLiteral("observe");
+                }
+                else if (action == u"ack")
+                    ackId = word.toLongLong();
+                else
+                    action = word;
+            }
+            QList<Transition> out;
+            if (action == u"observe")
+                out = rules->observe(QStringLiteral("COM4-21"), 21, values, limits, now);
+            else if (action == u"fail")
+                out = rules->pollFailed(QStringLiteral("COM4-21"), 21, now);
+            else if (action == u"tick")
+                out = rules->tick(now);
+            else if (action == u"ack") {
+                QString error;
+                if (const auto t = rules->acknowledge(ackId, by, note, now, &error))
+                    out << *t;
+                else
+                    got << (error.isEmpty() ? QStringLiteral("refused without a reason") : QStringLiteral("refused"));
+            } else if (action == u"restart") {
+                rules = std::make_unique<AlarmRules>(settings);
+                rules->restore(history);
+            } else if (action == u"active") {
+                for (const Transition &t : rules->active())
+                    got << QStringLiteral("active ") + shown(t);
+            } else
+                QFAIL(qPrintable(QStringLiteral("step “%1”?").arg(step)));
+            for (const Transition &t : out) {
+                QCOMPARE(t.recorder, QStringLiteral("COM4-21"));
+                QCOMPARE(t.address, uint8_t(21));
+                got << shown(t);
+            }
+            history << out;
+        }
+        QCOMPARE(got.join(QStringLiteral(" | ")), QString::fromUtf8(r.expected));
+    }
 
-// A missing file is the defaults and nothing to say; a file is read from the application folder.
-void TestAlarmRules::loadFile()
-{
-    QTemporaryDir dir;
-    QString problem;
-    QCOMPARE(loadAlarmSettings(dir.path(), &problem), AlarmSettings{});
-    QVERIFY(problem.isEmpty());
-    QFile file(dir.filePath(QStringLiteral("alarms.set")));
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write("repeat=60\n") > 0);
-    file.close();
-    QCOMPARE(loadAlarmSettings(dir.path(), &problem).repeatS, 60);
-    QVERIFY(problem.isEmpty());
-}
+    void settingsFile_data() { tableRows(settingsRows()); }
+    void settingsFile()
+    {
+        const auto &r = tableRow(settingsRows());
+        QString problem;
+        QCOMPARE(parseAlarmSettings(r.content, &problem), r.expected);
+        if (!r.problem)
+            QVERIFY2(problem.isEmpty(), qPrintable(problem));
+        else
+            QVERIFY2(problem.contains(u"alarms.set") && problem.contains(QString::fromUtf8(r.problem)), qPrintable(problem));
+    }
+
+    // A missing file is the defaults and nothing to say; a file is read from the application folder.
+    void loadFile()
+    {
+        QTemporaryDir dir;
+        QString problem;
+        QCOMPARE(loadAlarmSettings(dir.path(), &problem), AlarmSettings{});
+        QVERIFY(problem.isEmpty());
+        QFile file(dir.filePath(QStringLiteral("alarms.set")));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("repeat=60\n") > 0);
+        file.close();
+        QCOMPARE(loadAlarmSettings(dir.path(), &problem).repeatS, 60);
+        QVERIFY(problem.isEmpty());
+    }
+};
 
 QTEST_GUILESS_MAIN(TestAlarmRules)
 #include "test_alarmrules.moc"

@@ -40,32 +40,30 @@ class TestWatchSettings : public QObject {
     Q_OBJECT
 private slots:
     void file_data() { tableRows(fileRows()); }
-    void file();
-};
-
-void TestWatchSettings::file()
-{
-    const auto &r = tableRow(fileRows());
-    QString problem;
-    const WatchSettings s = parseWatchSettings(r.content, &problem);
-    QStringList got;
-    for (const WatchedLine &w : s.lines) {
-        QStringList addresses;
-        for (uint8_t a : w.addresses)
-            addresses << QString::number(a);
-        got << QStringLiteral("%1 %2 %3 %4 %5").arg(w.port).arg(w.com).arg(addresses.join(',')).arg(w.pollS)
-                   .arg(w.baud ? QString::number(*w.baud) : QStringLiteral("-"));
+    void file()
+    {
+        const auto &r = tableRow(fileRows());
+        QString problem;
+        const WatchSettings s = parseWatchSettings(r.content, &problem);
+        QStringList got;
+        for (const WatchedLine &w : s.lines) {
+            QStringList addresses;
+            for (uint8_t a : w.addresses)
+                addresses << QString::number(a);
+            got << QStringLiteral("%1 %2 %3 %4 %5").arg(w.port).arg(w.com).arg(addresses.join(',')).arg(w.pollS)
+                       .arg(w.baud ? QString::number(*w.baud) : QStringLiteral("-"));
+        }
+        if (s.recordsAt)
+            got << QStringLiteral("at ") + s.recordsAt->toString(QStringLiteral("HH:mm"));
+        QCOMPARE(got.join(QStringLiteral(" | ")), QString::fromUtf8(r.expected));
+        const QString inside = QString::fromUtf8(r.problem);
+        if (inside.isEmpty())
+            QVERIFY2(problem.isEmpty(), qPrintable(problem));
+        else
+            QVERIFY2(problem.startsWith(QStringLiteral("监视设置文件 watch.set 有 %1 行无法使用，已略去（").arg(inside.count(u"第 ")))
+                         && problem.contains(inside) && problem.endsWith(u"）"), qPrintable(problem));
     }
-    if (s.recordsAt)
-        got << QStringLiteral("at ") + s.recordsAt->toString(QStringLiteral("HH:mm"));
-    QCOMPARE(got.join(QStringLiteral(" | ")), QString::fromUtf8(r.expected));
-    const QString inside = QString::fromUtf8(r.problem);
-    if (inside.isEmpty())
-        QVERIFY2(problem.isEmpty(), qPrintable(problem));
-    else
-        QVERIFY2(problem.startsWith(QStringLiteral("监视设置文件 watch.set 有 %1 行无法使用，已略去（").arg(inside.count(u"第 ")))
-                     && problem.contains(inside) && problem.endsWith(u"）"), qPrintable(problem));
-}
+};
 
 QTEST_GUILESS_MAIN(TestWatchSettings)
 #include "test_watchsettings.moc"
