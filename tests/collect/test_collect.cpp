@@ -344,7 +344,7 @@ private slots:
     void clearAfter_data()
     {
         // a record that never answers (0: none; -1: the first count read is garbled; -2: stopped at the
-        // count read again before the clear; -3: that read never answered)
+        // count read again before the clear; -3: that read never answered; -4: two records gone by then)
         QTest::addColumn<int>("failing");
         QTest::addColumn<int>("arriving");  // records the recorder adds during the download
         QTest::addColumn<int>("code");
@@ -354,6 +354,7 @@ private slots:
         QTest::newRow("the count's first answer garbled") << -1 << 0 << int(collect::Complete) << none;
         QTest::newRow("stopped at the count read again") << -2 << 0 << int(collect::Missing) << none;
         QTest::newRow("the count read again unanswered") << -3 << 0 << int(collect::Missing) << none;
+        QTest::newRow("fewer records at the count read again") << -4 << 0 << int(collect::Missing) << none;
         QTest::newRow("a record fails") << 4 << 0 << int(collect::Missing) << none;
         QTest::newRow("records arrive meanwhile") << 0 << 2 << int(collect::Complete) << none;
         QTest::newRow("one arrives, then fails") << 14 << 2 << int(collect::Missing) << none;
@@ -382,6 +383,8 @@ private slots:
                 ::kill(::getpid(), SIGINT);
             if (failing == -3 && nth >= 1)
                 f.fault = sim::Fault::NoReply;
+            if (failing == -4 && nth == 1)
+                m_sim.setRecords(demo(10), 21);
             if (uint8_t(request[1]) == 0x10)  // the count's write
                 f.fault = sim::Fault(countWrite);
             return f;
@@ -399,7 +402,8 @@ private slots:
         QCOMPARE(std::count_if(sent.cbegin(), sent.cend(), [](const QByteArray &q) { return q[1] == 0x05; }), cleared ? 1 : 0);
         QVERIFY2((countWrite == int(sim::Fault::None)) != r.err.contains("清条数未被确认"), qPrintable(r.err));
         QVERIFY2(r.err.contains("清零前再次读条数") == (failing == -3), qPrintable(r.err));  // a stop is no failed read
-        QCOMPARE(m_sim.records(21).size(), cleared ? 0 : full.size());
+        QVERIFY2(r.err.contains("清零前条数从 12 变为 10") == (failing == -4), qPrintable(r.err));
+        QCOMPARE(m_sim.records(21).size(), cleared ? 0 : failing == -4 ? 10 : full.size());
         QCOMPARE(archived("COM4-21").size(), full.size() - (failing > 0 ? 1 : 0));
         m_sim.clearFaults();
     }
