@@ -1,5 +1,4 @@
 #include "core/watch/linewatch.h"
-#include "core/archive/recordstore.h"
 #include "core/jobs/liveread.h"
 #include "core/live/livedecode.h"
 #include "core/settings/sensortable.h"

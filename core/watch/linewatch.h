@@ -18,7 +18,7 @@ namespace watch {
 class LineWatch {
 public:
     struct Context {
-        archive::RecordStore *store = nullptr;       // none: readings and steps are not kept (said once)
+        archive::RecordStore *store = nullptr;       // none: readings and steps are not kept
         const sensors::SensorTable *sensors = nullptr;
         AlarmRules *rules = nullptr;                 // shared by every line: alarm numbers are the site's
         std::function<QString(uint8_t address)> recorderName;
