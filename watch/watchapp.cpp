@@ -181,7 +181,7 @@ struct Telling {
         if (channels > 0) {
             notifier = std::make_unique<Notifier>(notify, password);
             outbox = std::make_unique<OutboxNotifier>(*notifier, store, setup.log);
-            setup.untold = [this](const QList<Transition> &steps, QString *error) { return outbox->untold(steps, error); };
+            setup.outbox = outbox.get();
             QObject::connect(notifier.get(), &Notifier::delivery, [this, &io](const QString &channel, qint64 id, bool, const QString &detail) {
                 if (--outcomesDue <= 0)
                     told.quit();

@@ -10,6 +10,8 @@ WatchService::WatchService(Setup setup, QObject *parent)
     : QObject(parent), m_setup(std::move(setup)), m_rules(m_setup.alarms),
       m_backlog(m_setup.store, m_rules, [this](const Transition &t) { tell(t); }, m_setup.log)
 {
+    if (m_setup.outbox)
+        connect(m_setup.outbox, &OutboxNotifier::settled, this, &WatchService::settled);
 }
 
 WatchService::~WatchService() { stop(); }
@@ -22,7 +24,7 @@ bool WatchService::restore(QString *error)
         return false;
     m_rules.restore(*open);
     m_rules.setNextId(std::max(m_rules.nextId(), *last + 1));
-    if (!m_setup.untold)
+    if (!m_setup.outbox)
         return true;
     QList<Transition> recent;
     const QDateTime dayAgo = QDateTime::currentDateTimeUtc().addDays(-1);
@@ -30,7 +32,7 @@ bool WatchService::restore(QString *error)
         if ((t.event == AlarmEvent::Raised || t.event == AlarmEvent::Acknowledged) && t.time >= dayAgo)
             recent.append(t);
     QString why;
-    const auto untold = m_setup.untold(recent, &why);
+    const auto untold = m_setup.outbox->untold(recent, &why);
     if (!untold && m_setup.log)
         m_setup.log(QCoreApplication::translate("watch", "不知道哪些报警还没有通知：%1").arg(why));
     for (const Transition &t : untold.value_or(QList<Transition>{}))
@@ -206,6 +208,15 @@ void WatchService::tell(const Transition &t)
 {
     const QString name = t.sensor ? m_setup.sensors.displayName(t.recorder, t.sensor) : QString();
     m_setup.tell(t, name, m_setup.sensors.sensor(t.recorder, t.sensor).unit);
+}
+
+// A channel that gave a notification up is an alarm on the others (and in the window, from the
+// archive) until it delivers one again.
+void WatchService::settled(const QString &channel, qint64 alarmId, bool delivered, const QString &detail)
+{
+    const QString what = delivered ? QString() : QCoreApplication::translate("watch", "%1：报警 %2 的通知%3").arg(channel).arg(alarmId).arg(detail);
+    for (const Transition &t : m_rules.archiveChecked(AlarmKind::NotifyFailed, what, QDateTime::currentDateTimeUtc(), channel))
+        m_backlog.step(t);
 }
 
 void WatchService::pickUpAcknowledgements()

@@ -6,6 +6,7 @@
 #include "core/settings/sensortable.h"
 #include "core/watch/dailyrun.h"
 #include "core/watch/linewatch.h"
+#include "core/watch/outboxnotifier.h"
 #include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
@@ -29,8 +30,9 @@ public:
         AlarmSettings alarms;
         std::function<void(const Transition &, const QString &name, const QString &unit)> tell;
         std::function<void(const QString &)> log;
-        // Of the steps given, those no channel was ever given (nothing: no channels, or it cannot say).
-        std::function<std::optional<QList<Transition>>(const QList<Transition> &, QString *error)> untold;
+        // The telling's outbox (none: no channels): it says which steps no channel was ever given; a
+        // notification it gives up raises "notify-failed" about its channel, one it delivers clears that.
+        OutboxNotifier *outbox = nullptr;
         archive::ArchiveConfig archive;       // the archive's settings: its backups, and pg_dump's connection
         records::ReplyWindow window;          // replywin.set: the daily download's, and the bound of every exchange
     };
@@ -70,6 +72,7 @@ private:
     void poll(size_t index);
     void pickUpAcknowledgements();
     void tell(const Transition &t);
+    void settled(const QString &channel, qint64 alarmId, bool delivered, const QString &detail);
     QString recorderName(const WatchedLine &line, uint8_t address) const;
 
     struct Watched {

@@ -5,7 +5,8 @@
 namespace watch {
 namespace {
 constexpr std::array<const char *, 4> EventWords{"raised", "repeated", "acknowledged", "cleared"};
-constexpr std::array<const char *, 6> KindWords{"high", "low", "no-answer", "archive-changed", "backup-failed", "archive-unwritable"};
+constexpr std::array<const char *, 7> KindWords{"high",          "low",           "no-answer",    "archive-changed",
+                                                "backup-failed", "archive-unwritable", "notify-failed"};
 
 template <typename E, size_t N>
 std::optional<E> fromWord(const std::array<const char *, N> &words, const QString &word)
@@ -30,6 +31,7 @@ QString kindName(AlarmKind kind)
     case AlarmKind::ArchiveChanged: return QCoreApplication::translate("alarm", "存档被改动");
     case AlarmKind::BackupFailed: return QCoreApplication::translate("alarm", "备份失败");
     case AlarmKind::ArchiveUnwritable: return QCoreApplication::translate("alarm", "存档无法写入");
+    case AlarmKind::NotifyFailed: return QCoreApplication::translate("alarm", "通知送不到");
     case AlarmKind::NoAnswer: break;
     }
     return QCoreApplication::translate("alarm", "无应答");

@@ -13,8 +13,10 @@ enum class AlarmEvent { Raised, Repeated, Acknowledged, Cleared };
 // ArchiveChanged: a hash chain of the archive broke (a row changed behind the programs' back);
 // BackupFailed: the day's backup was not made or failed its check. Neither is about a sensor: the
 // recorder is the chain's (or empty) and note says what was found. ArchiveUnwritable: the archive
-// refuses the watcher's writes (a full disk); note says why.
-enum class AlarmKind { High, Low, NoAnswer, ArchiveChanged, BackupFailed, ArchiveUnwritable };
+// refuses the watcher's writes (a full disk); note says why. NotifyFailed: a channel gave a
+// notification up (refused for good, or a day of failures); the recorder is the channel's name
+// ("webhook", "mail"), the alarm is told on the other channels, and a delivery on it clears it.
+enum class AlarmKind { High, Low, NoAnswer, ArchiveChanged, BackupFailed, ArchiveUnwritable, NotifyFailed };
 // High and Low: an alarm about one sensor's value.
 inline bool aboutSensor(AlarmKind kind) { return kind == AlarmKind::High || kind == AlarmKind::Low; }
 

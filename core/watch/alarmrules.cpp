@@ -71,10 +71,10 @@ void AlarmRules::raise(const Key &key, uint8_t address, std::optional<int> value
     out << step(key, *m_active.insert(key, alarm), AlarmEvent::Raised, now);
 }
 
-QList<Transition> AlarmRules::archiveChecked(AlarmKind kind, const QString &what, const QDateTime &nowUtc)
+QList<Transition> AlarmRules::archiveChecked(AlarmKind kind, const QString &what, const QDateTime &nowUtc, const QString &about)
 {
     QList<Transition> out;
-    const Key key{QString(), 0, kind};
+    const Key key{about, 0, kind};
     const auto it = m_active.find(key);
     if (what.isEmpty() && it != m_active.end()) {
         clear(it, nowUtc, out);

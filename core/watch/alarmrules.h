@@ -57,9 +57,10 @@ public:
     // cleared are active again, acknowledged or not, repeated on the same schedule. Ids go on after
     // the highest one seen.
     void restore(const QList<Transition> &history);
-    // The archive's daily check of kind ArchiveChanged or BackupFailed: what it found wrong raises
-    // that alarm (once, until a check finds nothing), with what in the note; empty clears it.
-    QList<Transition> archiveChecked(AlarmKind kind, const QString &what, const QDateTime &nowUtc);
+    // A check of the watcher's own (the archive's chains, its backup, its writes, a channel named by
+    // about): what it found wrong raises that alarm (once, until a check finds nothing), with what in
+    // the note; empty clears it.
+    QList<Transition> archiveChecked(AlarmKind kind, const QString &what, const QDateTime &nowUtc, const QString &about = {});
     void setNextId(qint64 id) { m_nextId = id; }
     qint64 nextId() const { return m_nextId; }
     // The active alarms by id, each as its latest transition.

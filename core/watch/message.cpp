@@ -47,6 +47,8 @@ QString tag(const Transition &t, bool e)
         return L(e, u"【备份失败】", u"BACKUP FAILED ");
     if (t.kind == AlarmKind::ArchiveUnwritable && t.event != AlarmEvent::Cleared)
         return L(e, u"【存档无法写入】", u"ARCHIVE UNWRITABLE ");
+    if (t.kind == AlarmKind::NotifyFailed && t.event != AlarmEvent::Cleared)
+        return L(e, u"【通知送不到】", u"NOTIFICATION UNDELIVERED ");
     switch (t.event) {
     case AlarmEvent::Raised: return na ? L(e, u"【无应答】", u"NO ANSWER ") : L(e, u"【报警】", u"ALARM ");
     case AlarmEvent::Repeated: return na ? L(e, u"【仍无应答】", u"STILL NO ANSWER ") : L(e, u"【仍在报警】", u"STILL ALARM ");
@@ -68,6 +70,8 @@ QString condition(AlarmKind kind, bool cleared, bool e, int noAnswerPolls)
         return cleared ? L(e, u"备份已恢复正常", u"backups work again") : L(e, u"备份失败", u"backup failed");
     case AlarmKind::ArchiveUnwritable:
         return cleared ? L(e, u"存档又能写入了", u"archive writable again") : L(e, u"存档无法写入", u"archive cannot be written");
+    case AlarmKind::NotifyFailed:
+        return cleared ? L(e, u"通知又能送达了", u"notifications delivered again") : L(e, u"通知送不到", u"a notification was given up");
     case AlarmKind::NoAnswer: break;
     }
     if (cleared)

@@ -14,6 +14,8 @@ void OutboxNotifier::tell(const Transition &t, const QString &name, const QStrin
 {
     const QDateTime now = QDateTime::currentDateTimeUtc();
     for (Notifier::Outgoing o : m_notifier.prepare(t, name, unit)) {
+        if (t.kind == AlarmKind::NotifyFailed && o.channel == t.recorder)
+            continue;
         archive::OutboxEntry e;
         e.alarmId = t.id;
         e.event = eventWord(t.event);
@@ -62,6 +64,8 @@ std::optional<QList<Transition>> OutboxNotifier::untold(const QList<Transition> 
 // the next start (sent once more rather than lost).
 void OutboxNotifier::onAttempt(const Notifier::Attempt &a)
 {
+    if (a.settled)
+        emit settled(a.channel, a.alarmId, a.delivered, a.detail);
     if (a.seq == 0)
         return;
     const QDateTime now = QDateTime::currentDateTimeUtc();

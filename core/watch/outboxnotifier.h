@@ -9,6 +9,7 @@ namespace archive { class RecordStore; }
 // is first tried, its attempts and next try written after each, settled once the channel took it or it
 // was given up. At the next start the waiting ones go out again, in order, after what is left of their
 // wait; so a stop, a crash or a kill -9 loses none, and the people are told once the channel is back.
+// A "notify-failed" alarm about a channel is not told on that channel.
 namespace watch {
 
 class OutboxNotifier : public QObject {
@@ -25,6 +26,11 @@ public:
     // Of these steps, those no channel was ever given (written while no watcher ran, or lost before the
     // outbox kept them); nothing on an error.
     std::optional<QList<Transition>> untold(const QList<Transition> &steps, QString *error) const;
+
+signals:
+    // A notification settled: the channel took it, or it was given up (refused for good, or a day of
+    // failures) with detail saying why.
+    void settled(const QString &channel, qint64 alarmId, bool delivered, const QString &detail);
 
 private:
     void onAttempt(const Notifier::Attempt &a);

@@ -165,7 +165,7 @@ void TestWatch::replyWindowOnEveryLink()
 void TestWatch::badNight_data()
 {
     QTest::addColumn<QString>("night");
-    for (const char *night : {"channel down across a restart", "ack while stopped", "killed with a step pending"})
+    for (const char *night : {"channel down across a restart", "ack while stopped", "killed with a step pending", "a channel giving up"})
         QTest::newRow(night) << QString(night);
 }
 
@@ -236,6 +236,38 @@ void TestWatch::badNight()
         QCOMPARE(watchOnce(hook), watch::Done);
         QCOMPARE(events(hook), QStringList{"raised"});  // resumed, and the alarm not raised again
         QCOMPARE(outbox(), QStringList{"raised webhook 1"});
+        return;
+    }
+    if (night == "a channel giving up") {
+        // The mail server cannot be reached and the mail is given up (here at once, not after a day):
+        // that is an alarm of its own, told on the webhook and kept for the window.
+        QVERIFY2(archive::openConfiguredArchive(store, dir.path(), &error, nullptr), qPrintable(error));
+        HttpListener hook({200});
+        watch::NotifySettings settings{.webhook = hook.url(), .smtpUrl = "smtp://127.0.0.1:1", .from = "w@e.org", .to = {"a@e.org"}};
+        watch::Notifier notifier(settings, std::nullopt);
+        notifier.setGiveUpAfter(0);
+        watch::OutboxNotifier kept(notifier, store, {});
+        watch::WatchService::Setup setup;
+        setup.store = &store;
+        setup.sensors.load(dir.path(), &error);
+        setup.alarms = watch::parseAlarmSettings("delay=0\n", &error);
+        setup.tell = [&](const watch::Transition &t, const QString &name, const QString &unit) { kept.tell(t, name, unit); };
+        setup.outbox = &kept;
+        watch::WatchService service(std::move(setup));
+        auto link = std::make_unique<Link>();
+        QVERIFY(link->open(recorder.portPath(), 19200, 4).isEmpty());
+        service.add(std::move(link), {"COM4", 4, {21}, 60, {}});
+        service.pollAll();
+        QTRY_COMPARE(events(hook), QStringList({"raised", "raised"}));
+        const QByteArray &last = hook.requests.last();
+        const QJsonObject json = QJsonDocument::fromJson(last.mid(last.indexOf("\r\n\r\n") + 4)).object();
+        QCOMPARE(QStringList({json["kind"].toString(), json["recorder"].toString()}), QStringList({"notify-failed", "mail"}));
+        QVERIFY2(json["what"].toString().contains("报警 1 的通知未送达"), qPrintable(json["what"].toString()));
+        QCOMPARE(outbox(), QStringList({"raised webhook 1", "raised mail 2"}));
+        const int readings = raw("SELECT COUNT(*) FROM readings");
+        service.pollAll();
+        QCOMPARE(raw("SELECT COUNT(*) FROM alarms WHERE kind = 'notify-failed' AND recorder = 'mail'"), 1);
+        QCOMPARE(raw("SELECT COUNT(*) FROM readings"), 2 * readings);
         return;
     }
     HttpListener down({500});
