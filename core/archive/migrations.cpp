@@ -152,6 +152,11 @@ bool addOutbox(QSqlDatabase &db, bool postgres, QString *error)
                         QStringLiteral("CREATE INDEX IF NOT EXISTS outbox_by_alarm ON outbox (alarm_id)")},
                    error);
 }
+// Version 6 did not say who each notification was for.
+bool addRecipients(QSqlDatabase &db, bool, QString *error)
+{
+    return execAll(db, {QStringLiteral("ALTER TABLE outbox ADD COLUMN recipients TEXT NOT NULL DEFAULT ''")}, error);
+}
 } // namespace
 
 const QList<Step> &steps()
@@ -162,6 +167,7 @@ const QList<Step> &steps()
         {3, "the watcher's readings, alarms and beats", addWatchTables},
         {4, "the audit trail, the hash chains and the append-only triggers", addChains},
         {5, "the notifications' outbox", addOutbox},
+        {6, "who each notification was for", addRecipients},
     };
     return all;
 }

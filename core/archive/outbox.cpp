@@ -38,10 +38,11 @@ std::optional<qint64> Outbox::append(const OutboxEntry &e, QString *error)
         return std::nullopt;
     QSqlDatabase db = m_c.db();
     QSqlQuery q(db);
-    q.prepare(QStringLiteral("INSERT INTO outbox (alarm_id, event, happened, channel, payload, queued, attempts, due, state, outcome,"
-                             " settled) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
-    for (const QVariant &v : QVariantList{e.alarmId, text(e.event), sql::utcText(e.happened), text(e.channel), e.payload, sql::utcText(e.queued),
-                                          e.attempts, sql::utcText(e.due), stateWord(e.state), text(e.outcome), timeOrNull(e.settled)})
+    q.prepare(QStringLiteral("INSERT INTO outbox (alarm_id, event, happened, channel, recipients, payload, queued, attempts, due, state,"
+                             " outcome, settled) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+    for (const QVariant &v : QVariantList{e.alarmId, text(e.event), sql::utcText(e.happened), text(e.channel), text(e.recipients), e.payload,
+                                          sql::utcText(e.queued), e.attempts, sql::utcText(e.due), stateWord(e.state), text(e.outcome),
+                                          timeOrNull(e.settled)})
         q.addBindValue(v);
     QSqlQuery last(db);
     if (!q.exec() || !last.exec(QStringLiteral("SELECT MAX(seq) FROM outbox")) || !last.next()) {
@@ -71,8 +72,8 @@ std::optional<QList<OutboxEntry>> Outbox::select(const QString &where, const QVa
     QSqlDatabase db = m_c.db();
     QSqlQuery q(db);
     q.setForwardOnly(true);
-    q.prepare(QStringLiteral("SELECT seq, alarm_id, event, happened, channel, payload, queued, attempts, due, state, outcome, settled"
-                             " FROM outbox WHERE %1 ORDER BY seq").arg(where));
+    q.prepare(QStringLiteral("SELECT seq, alarm_id, event, happened, channel, recipients, payload, queued, attempts, due, state, outcome,"
+                             " settled FROM outbox WHERE %1 ORDER BY seq").arg(where));
     for (const QVariant &v : values)
         q.addBindValue(v);
     if (!q.exec()) {
@@ -82,9 +83,9 @@ std::optional<QList<OutboxEntry>> Outbox::select(const QString &where, const QVa
     QList<OutboxEntry> entries;
     while (q.next())
         entries.append({q.value(0).toLongLong(), q.value(1).toLongLong(), q.value(2).toString(), sql::timeOf(q.value(3)),
-                        q.value(4).toString(), q.value(5).toByteArray(), sql::timeOf(q.value(6)), q.value(7).toInt(),
-                        sql::timeOf(q.value(8)), stateOf(q.value(9).toString()), q.value(10).toString(),
-                        q.value(11).isNull() ? QDateTime() : sql::timeOf(q.value(11))});
+                        q.value(4).toString(), q.value(5).toString(), q.value(6).toByteArray(), sql::timeOf(q.value(7)),
+                        q.value(8).toInt(), sql::timeOf(q.value(9)), stateOf(q.value(10).toString()), q.value(11).toString(),
+                        q.value(12).isNull() ? QDateTime() : sql::timeOf(q.value(12))});
     return entries;
 }
 
@@ -98,9 +99,14 @@ std::optional<QList<OutboxEntry>> Outbox::ofAlarm(qint64 alarmId, QString *error
     return select(QStringLiteral("alarm_id = ?"), {alarmId}, error);
 }
 
+std::optional<QList<OutboxEntry>> Outbox::since(const QDateTime &since, QString *error) const
+{
+    return select(QStringLiteral("happened >= ?"), {sql::utcText(since)}, error);
+}
+
 std::optional<QSet<QString>> Outbox::stepsTold(const QDateTime &since, QString *error) const
 {
-    const auto entries = select(QStringLiteral("happened >= ?"), {sql::utcText(since)}, error);
+    const auto entries = this->since(since, error);
     if (!entries)
         return std::nullopt;
     QSet<QString> keys;

@@ -19,6 +19,7 @@ struct OutboxEntry {
     QString event;        // the step's event word (alarm.h)
     QDateTime happened;   // the step's time: with the id and event it names the step
     QString channel;      // "webhook", "mail"
+    QString recipients;   // who it is for: the webhook's address (no query), the mail's recipients
     QByteArray payload;   // what goes out: the JSON, the whole e-mail
     QDateTime queued;     // when it was first handed to the channel
     int attempts = 0;
@@ -39,6 +40,8 @@ public:
     std::optional<QList<OutboxEntry>> waiting(QString *error) const;
     // Every notification of the alarm, in order (who was told, when, by what).
     std::optional<QList<OutboxEntry>> ofAlarm(qint64 alarmId, QString *error) const;
+    // The notifications of the steps from since on, in order.
+    std::optional<QList<OutboxEntry>> since(const QDateTime &since, QString *error) const;
     // "id event time" of every step with a notification from since on.
     std::optional<QSet<QString>> stepsTold(const QDateTime &since, QString *error) const;
     static QString stepKey(qint64 alarmId, const QString &event, const QDateTime &happened);

@@ -305,12 +305,14 @@ QList<Notifier::Outgoing> Notifier::prepare(const Transition &t, const QString &
     const Worker &w = *m_worker;
     QList<Outgoing> out;
     if (w.settings.hasWebhook())
-        out.append({.alarmId = t.id, .channel = ChannelNames[Webhook], .payload = webhookJson(t, name, unit)});
+        out.append({.alarmId = t.id, .channel = ChannelNames[Webhook],
+                    .to = QUrl(w.settings.webhook).adjusted(QUrl::RemoveUserInfo | QUrl::RemoveQuery | QUrl::RemoveFragment).toString(),
+                    .payload = webhookJson(t, name, unit)});
     if (w.settings.hasMail()) {
         const QByteArray messageId = QStringLiteral("wl8806n.%1.%2.%3@%4")
             .arg(t.id).arg(QDateTime::currentMSecsSinceEpoch()).arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'))
             .arg(w.settings.from.section(QLatin1Char('@'), 1)).toUtf8();
-        out.append({.alarmId = t.id, .channel = ChannelNames[Email],
+        out.append({.alarmId = t.id, .channel = ChannelNames[Email], .to = w.settings.to.join(QStringLiteral(", ")),
                     .payload = mailMessage(mailText(t, name, unit, w.settings.english(), w.settings.noAnswerPolls), w.settings.from, w.settings.to,
                                 QDateTime::currentDateTime(), messageId)});
     }

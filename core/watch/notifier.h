@@ -41,6 +41,7 @@ public:
         qint64 seq = 0;      // its row in the outbox (0: none)
         qint64 alarmId = 0;
         QString channel;     // "webhook", "mail"
+        QString to;          // who it is for: the webhook's address without its query, the recipients
         QByteArray payload;  // the JSON, the whole e-mail
         int attempts = 0;    // made before (by an earlier run)
         qint64 dueInMs = 0;  // the wait before the next attempt

@@ -21,6 +21,7 @@ void OutboxNotifier::tell(const Transition &t, const QString &name, const QStrin
         e.event = eventWord(t.event);
         e.happened = t.time;
         e.channel = o.channel;
+        e.recipients = o.to;
         e.payload = o.payload;
         e.queued = e.due = now;
         QString error;
@@ -39,7 +40,7 @@ std::optional<int> OutboxNotifier::resume(QString *error)
         return std::nullopt;
     const QDateTime now = QDateTime::currentDateTimeUtc();
     for (const archive::OutboxEntry &e : *waiting)
-        m_notifier.queue({e.seq, e.alarmId, e.channel, e.payload, e.attempts, now.msecsTo(e.due), e.queued.msecsTo(now)});
+        m_notifier.queue({e.seq, e.alarmId, e.channel, e.recipients, e.payload, e.attempts, now.msecsTo(e.due), e.queued.msecsTo(now)});
     return int(waiting->size());
 }
 

@@ -264,10 +264,10 @@ void TestWatch::badNight()
         QCOMPARE(QStringList({json["kind"].toString(), json["recorder"].toString()}), QStringList({"notify-failed", "mail"}));
         QVERIFY2(json["what"].toString().contains("报警 1 的通知未送达"), qPrintable(json["what"].toString()));
         QCOMPARE(outbox(), QStringList({"raised webhook 1", "raised mail 2"}));
-        const int readings = raw("SELECT COUNT(*) FROM readings");
         service.pollAll();
         QCOMPARE(raw("SELECT COUNT(*) FROM alarms WHERE kind = 'notify-failed' AND recorder = 'mail'"), 1);
-        QCOMPARE(raw("SELECT COUNT(*) FROM readings"), 2 * readings);
+        QCOMPARE(recorder.requests().size(), 2);
+        QVERIFY(raw("SELECT COUNT(*) FROM readings") >= 20);
         return;
     }
     HttpListener down({500});
