@@ -131,6 +131,10 @@
         <source>报警 %1 已由 %2 确认</source>
         <translation>Alarm %1 acknowledged by %2</translation>
     </message>
+    <message>
+        <source>所选报警的通知</source>
+        <translation>Notifications of the selected alarm</translation>
+    </message>
 </context>
 <context>
     <name>ArchiveAuditPanel</name>
@@ -2364,6 +2368,10 @@ Use %2 and read the records?</translation>
         <source>报告未能写入 %1：%2</source>
         <translation>The report could not be written to %1: %2</translation>
     </message>
+    <message>
+        <source>通知（每个步骤：方式、对象、结果）</source>
+        <translation>Notifications (each step: by what, to whom, outcome)</translation>
+    </message>
 </context>
 <context>
     <name>SensorCountRead</name>
@@ -2786,6 +2794,10 @@ Write these parameters and apply them on the device?</translation>
     <message>
         <source>无应答</source>
         <translation>No answer</translation>
+    </message>
+    <message>
+        <source>通知送不到</source>
+        <translation>Notification undelivered</translation>
     </message>
 </context>
 <context>
@@ -3811,6 +3823,65 @@ Please add the user to the dialout group (sudo usermod -aG dialout $USER), log i
     </message>
 </context>
 <context>
+    <name>notices</name>
+    <message>
+        <source>步骤</source>
+        <translation>Step</translation>
+    </message>
+    <message>
+        <source>步骤时间</source>
+        <translation>Step time</translation>
+    </message>
+    <message>
+        <source>方式</source>
+        <translation>By</translation>
+    </message>
+    <message>
+        <source>通知对象</source>
+        <translation>To</translation>
+    </message>
+    <message>
+        <source>结果</source>
+        <translation>Outcome</translation>
+    </message>
+    <message>
+        <source>时间</source>
+        <translation>Time</translation>
+    </message>
+    <message>
+        <source>报警</source>
+        <translation>Raised</translation>
+    </message>
+    <message>
+        <source>重复通知</source>
+        <translation>Repeated</translation>
+    </message>
+    <message>
+        <source>确认</source>
+        <translation>Acknowledged</translation>
+    </message>
+    <message>
+        <source>解除</source>
+        <translation>Cleared</translation>
+    </message>
+    <message>
+        <source>已送达</source>
+        <translation>Delivered</translation>
+    </message>
+    <message>
+        <source>未送达（放弃）</source>
+        <translation>Not delivered (given up)</translation>
+    </message>
+    <message>
+        <source>等待重试（已试 %1 次）</source>
+        <translation>Waiting to retry (%1 attempts)</translation>
+    </message>
+    <message>
+        <source>邮件</source>
+        <translation>Mail</translation>
+    </message>
+</context>
+<context>
     <name>notify</name>
     <message>
         <source>%1 毫秒</source>
@@ -4623,6 +4694,10 @@ Please add the user to the dialout group (sudo usermod -aG dialout $USER), log i
     <message>
         <source>存档无法写入：%1；读数和报警先留在内存中（最多 %2 条），能写入时再存</source>
         <translation>The archive cannot be written: %1; readings and alarms wait in memory (at most %2) until it can</translation>
+    </message>
+    <message>
+        <source>%1：报警 %2 的通知%3</source>
+        <translation>%1: the notification of alarm %2 %3</translation>
     </message>
 </context>
 <context>

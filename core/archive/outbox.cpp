@@ -40,7 +40,7 @@ std::optional<qint64> Outbox::append(const OutboxEntry &e, QString *error)
     QSqlQuery q(db);
     q.prepare(QStringLiteral("INSERT INTO outbox (alarm_id, event, happened, channel, recipients, payload, queued, attempts, due, state,"
                              " outcome, settled) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
-    for (const QVariant &v : QVariantList{e.alarmId, text(e.event), sql::utcText(e.happened), text(e.channel), text(e.recipients), e.payload,
+    for (const QVariant &v : QVariantList{e.alarmId, text(e.event), sql::utcText(e.happened), text(e.channel), text(e.recipients), e.payload.isNull() ? QByteArray("") : e.payload,
                                           sql::utcText(e.queued), e.attempts, sql::utcText(e.due), stateWord(e.state), text(e.outcome),
                                           timeOrNull(e.settled)})
         q.addBindValue(v);

@@ -1,5 +1,6 @@
 #pragma once
 #include "core/alarm/alarm.h"
+#include "core/archive/outbox.h"
 #include <QList>
 #include <QMap>
 #include <optional>
@@ -16,5 +17,11 @@ struct AlarmLine {
 
 // The alarms of steps, by number.
 QMap<qint64, AlarmLine> alarmLines(const QList<watch::Transition> &steps);
+
+// One notification as the alarm tab and the report show it, a cell each: the step and its time, by
+// what, who, what became of it and when ("已送达", "未送达（放弃）", "等待重试（已试 2 次）").
+enum NoticeColumn { NoticeStep, NoticeStepTime, NoticeChannel, NoticeTo, NoticeOutcome, NoticeWhen, NoticeColumns };
+QStringList noticeCells(const archive::OutboxEntry &notice);
+QStringList noticeHeaders();
 
 } // namespace report

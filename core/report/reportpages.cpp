@@ -276,6 +276,14 @@ private:
         }
         table({{tr("编号"), 4}, {tr("传感器"), 12}, {tr("类型"), 8}, {tr("数值"), 8}, {tr("限值"), 8}, {tr("报警时间"), 12},
                {tr("确认（人、时间、说明）"), 24}, {tr("解除时间"), 12}}, rows, 1);
+        if (c.notices.isEmpty())
+            return;
+        line(tr("通知（每个步骤：方式、对象、结果）"), m_bold, 4);
+        rows.clear();
+        for (const archive::OutboxEntry &e : c.notices)
+            rows.append(QStringList{QString::number(e.alarmId)} + report::noticeCells(e));
+        const QStringList h = report::noticeHeaders();
+        table({{tr("编号"), 4}, {h[0], 7}, {h[1], 12}, {h[2], 6}, {h[3], 20}, {h[4], 13}, {h[5], 12}}, rows, 1);
     }
 
     // The chart of the period on a page of its own, drawn as the window's chart prints.

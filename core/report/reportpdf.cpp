@@ -3,6 +3,7 @@
 #include "core/files/safefile.h"
 #include "core/view/period.h"
 #include <QDir>
+#include <algorithm>
 #include <QMap>
 #include <QCoreApplication>
 
@@ -49,6 +50,12 @@ std::optional<Content> readContent(const archive::RecordStore &store, const sens
     for (const AlarmLine &a : alarms)
         if (a.raised.time < end)
             c.alarms << a;
+    const auto notices = store.outbox().since(request.from.toUTC(), error);
+    if (!notices)
+        return std::nullopt;
+    for (const archive::OutboxEntry &e : *notices)
+        if (e.happened < end && std::any_of(c.alarms.cbegin(), c.alarms.cend(), [&e](const AlarmLine &a) { return a.latest.id == e.alarmId; }))
+            c.notices << e;
     return c;
 }
 

@@ -25,6 +25,7 @@ struct Content {
     QList<sensors::Sensor> sensors;        // sensor k + 1's name (filled in), unit and limits
     QVector<QVector<view::Segment>> series;
     QList<AlarmLine> alarms;               // raised before the period's end, by number
+    QList<archive::OutboxEntry> notices;   // their notifications of steps in the period, in order
 };
 
 // Reads the period's records and alarms of request.recorder from the archive. Nothing and *error when

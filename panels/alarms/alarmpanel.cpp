@@ -96,6 +96,12 @@ AlarmPanel::AlarmPanel(PanelContext &context, QWidget *parent) : QWidget(parent)
     lstAlarms->setHeaderLabels({tr("编号"), tr("状态"), tr("记录仪"), tr("传感器"), tr("类型"), tr("数值"), tr("限值"),
                                 tr("开始时间"), tr("确认"), tr("解除时间")});
 
+    lstAlarmNotices = new QTreeWidget(this);
+    lstAlarmNotices->setObjectName(QStringLiteral("lstAlarmNotices"));
+    lstAlarmNotices->setAccessibleName(tr("所选报警的通知"));
+    lstAlarmNotices->setRootIsDecorated(false);
+    lstAlarmNotices->setHeaderLabels(report::noticeHeaders());
+
     auto *byCaption = new QLabel(tr("确认人"), this);
     txtAckBy = new QLineEdit(this);
     txtAckBy->setObjectName(QStringLiteral("txtAckBy"));
@@ -120,11 +126,13 @@ AlarmPanel::AlarmPanel(PanelContext &context, QWidget *parent) : QWidget(parent)
     ack->addWidget(cmdAckAlarm);
     auto *column = new QVBoxLayout(this);
     column->addLayout(top);
-    column->addWidget(lstAlarms, 1);
+    column->addWidget(lstAlarms, 3);
+    column->addWidget(lstAlarmNotices, 1);
     column->addLayout(ack);
 
     m_timer->setInterval(RefreshMs);
     connect(m_timer, &QTimer::timeout, this, [this] { refresh(); });
+    connect(lstAlarms, &QTreeWidget::currentItemChanged, this, [this] { showNotices(); });
     connect(cmdAlarmRefresh, &QPushButton::clicked, this, [this] { refresh(); });
     connect(cmdAckAlarm, &QPushButton::clicked, this, [this] { acknowledgeSelected(); });
     connect(txtAckNote, &QLineEdit::returnPressed, this, [this] { acknowledgeSelected(); });
@@ -203,6 +211,29 @@ void AlarmPanel::refresh()
     for (int c = 0; c < Columns; ++c)
         lstAlarms->resizeColumnToContents(c);
     lstAlarms->verticalScrollBar()->setValue(scrolled);  // a refresh while reading the list leaves it where it was
+    showNotices();
+}
+
+void AlarmPanel::showNotices()
+{
+    lstAlarmNotices->clear();
+    const QTreeWidgetItem *current = lstAlarms->currentItem();
+    QString error;
+    archive::RecordStore *store = current && m_ctx.archive ? m_ctx.archive->open(&error) : nullptr;
+    if (!store)
+        return;
+    const auto notices = store->outbox().ofAlarm(current->data(IdColumn, Qt::UserRole).toLongLong(), &error);
+    if (!notices) {
+        auto *item = new QTreeWidgetItem(lstAlarmNotices);
+        item->setText(0, error);
+        return;
+    }
+    for (const archive::OutboxEntry &e : *notices) {
+        auto *item = new QTreeWidgetItem(lstAlarmNotices, report::noticeCells(e));
+        item->setToolTip(report::NoticeOutcome, e.outcome);
+    }
+    for (int c = 0; c < report::NoticeColumns; ++c)
+        lstAlarmNotices->resizeColumnToContents(c);
 }
 
 void AlarmPanel::acknowledgeSelected()

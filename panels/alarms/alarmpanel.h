@@ -9,7 +9,8 @@ struct PanelContext;
 // "报警": the alarms the unattended watcher (wl8806n-watch) raised, as the archive keeps them — the
 // open ones first, then those cleared in the last week — and the acknowledgement of an open one by a
 // person. It reads and appends to the archive only, so it works whether or not the watcher runs; a
-// running watcher picks the acknowledgement up from the archive and stops repeating the alarm.
+// running watcher picks the acknowledgement up from the archive and stops repeating the alarm. Under
+// the list, the selected alarm's notifications: per step, by what, to whom, delivered when.
 class AlarmPanel : public QWidget {
     Q_OBJECT
 public:
@@ -30,6 +31,7 @@ public:
     ValueLabel *lblWatcherState;
     QPushButton *cmdAlarmRefresh;
     QTreeWidget *lstAlarms;
+    QTreeWidget *lstAlarmNotices;
     QLineEdit *txtAckBy;
     QLineEdit *txtAckNote;
     QPushButton *cmdAckAlarm;
@@ -39,6 +41,8 @@ protected:
     void hideEvent(QHideEvent *event) override;
 
 private:
+    void showNotices();
+
     PanelContext &m_ctx;
     QTimer *m_timer;
 };

@@ -53,6 +53,13 @@ private slots:
                  step(AlarmEvent::Repeated, AlarmKind::High, 6, "COM4-21", 3, 263, 200, at(-1800))})
             QVERIFY2(store.alarms().append(t, &error), qPrintable(error));
         QVERIFY2(store.watchers().beat({"pc1", at(-120).toUTC(), "COM4"}, &error), qPrintable(error));
+        using State = archive::OutboxEntry::State;
+        for (const State state : {State::Delivered, State::GivenUp}) {
+            const bool mail = state == State::GivenUp;
+            QVERIFY(store.outbox().append({.alarmId = 6, .event = "raised", .happened = at(-3 * 3600).toUTC(), .channel = mail ? "mail" : "webhook",
+                                           .recipients = mail ? "a@e.org, b@e.org" : "https://hooks.example/wl", .queued = at(-3 * 3600).toUTC(),
+                                           .due = at(-60).toUTC(), .state = state, .outcome = {}, .settled = at(-60).toUTC()}, &error));
+        }
 
         frmMain &w = fx.start();
         w.tabs->setCurrentWidget(w.alarmPanel);
@@ -65,6 +72,12 @@ private slots:
                                                                "30.0 %RH", shown(-9 * day), "", shown(-day)}));
         for (int r = 0; r < 3; ++r)
             QVERIFY(!list->topLevelItem(r)->icon(1).isNull());
+        // Who was told of the selected alarm, when and by what.
+        list->setCurrentItem(list->topLevelItem(1));
+        const auto *notices = fx.find<QTreeWidget>("lstAlarmNotices");
+        QCOMPARE(notices->topLevelItemCount(), 2);
+        QCOMPARE(rowTexts(notices->topLevelItem(0)), QStringList({"报警", shown(-3 * 3600), "webhook", "https://hooks.example/wl", "已送达", shown(-60)}));
+        QCOMPARE(rowTexts(notices->topLevelItem(1)), QStringList({"报警", shown(-3 * 3600), "邮件", "a@e.org, b@e.org", "未送达（放弃）", shown(-60)}));
 
         const auto steps = [&] { return store.alarms().steps(archive::AlarmSteps::All, {}, &error).value(); };
         const auto acknowledge = [&](int row, const QString &by, const QString &note) {

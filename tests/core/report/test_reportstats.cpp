@@ -221,6 +221,11 @@ private slots:
                 && step(AlarmEvent::Cleared, 2, to.addSecs(120)));
         QVERIFY(step(AlarmEvent::Raised, 3, to.addSecs(60)));
         QVERIFY(step(AlarmEvent::Raised, 4, T0.addSecs(60), "B"));
+        // Of the notifications, those of the listed alarms' steps in the period.
+        for (const auto &[id, event, at] : {std::tuple(1, "raised", T0.addSecs(-3600)), std::tuple(1, "cleared", T0.addSecs(600)),
+                                            std::tuple(4, "raised", T0.addSecs(60)), std::tuple(3, "raised", to.addSecs(60))})
+            QVERIFY(store.outbox().append({.alarmId = id, .event = event, .happened = at.toUTC(), .channel = "mail", .queued = at.toUTC(),
+                                           .due = at.toUTC()}, &error));
         const auto c = report::readContent(store, {}, {"A", 21, {}, T0, to, 10000, to, {}, {}, {}}, &error);
         QVERIFY2(c, qPrintable(error));
         QStringList got;
@@ -228,6 +233,8 @@ private slots:
             got << QStringLiteral("%1:%2%3%4").arg(a.raised.id).arg(watch::eventWord(a.raised.event))
                        .arg(a.acknowledged ? "+ack" : "", a.cleared ? "+cleared" : "");
         QCOMPARE(got, (QStringList{"1:cleared+cleared", "2:raised+ack+cleared"}));
+        QCOMPARE(c->notices.size(), 1);
+        QCOMPARE(report::noticeCells(c->notices[0]).mid(0, 3), QStringList({"解除", T0.addSecs(600).toString("yyyy-MM-dd HH:mm:ss"), "邮件"}));
     }
 };
 
