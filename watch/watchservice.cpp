@@ -181,7 +181,7 @@ void WatchService::poll(size_t index)
         return;
     }
     w.polling = true;
-    const QDateTime now = QDateTime::currentDateTimeUtc();
+    const QDateTime now = m_setup.clock();
     pickUpAcknowledgements();
     w.watch->poll(now);
     QString error;

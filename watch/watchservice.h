@@ -35,6 +35,7 @@ public:
         OutboxNotifier *outbox = nullptr;
         archive::ArchiveConfig archive;       // the archive's settings: its backups, and pg_dump's connection
         records::ReplyWindow window;          // replywin.set: the daily download's, and the bound of every exchange
+        std::function<QDateTime()> clock = &QDateTime::currentDateTimeUtc;  // the time each poll is taken at
     };
     explicit WatchService(Setup setup, QObject *parent = nullptr);
     ~WatchService() override;

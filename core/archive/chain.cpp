@@ -182,14 +182,18 @@ std::optional<qint64> Writer::append(const Table &t, const QVariantList &values,
     if (!last)
         return std::nullopt;
     const QString hash = rowHash(t, last->hash, all);
-    QSqlQuery q(m_db);
-    const QString marks = QStringLiteral("?, ").repeated(t.columns.size());
-    q.prepare(QStringLiteral("INSERT INTO %1 (%2, hash) VALUES (%3?)%4")
-                  .arg(QLatin1String(t.name), columnList(t), marks,
-                       ignoreConflict ? QStringLiteral(" ON CONFLICT DO NOTHING") : QString()));
-    for (const QVariant &v : all)
-        q.addBindValue(v);
-    q.addBindValue(hash);
+    const QPair<QString, bool> statement{QLatin1String(t.name), ignoreConflict};
+    auto [prepared, fresh] = m_inserts.try_emplace(statement, m_db);
+    QSqlQuery &q = prepared->second;
+    if (fresh) {
+        const QString marks = QStringLiteral("?, ").repeated(t.columns.size());
+        q.prepare(QStringLiteral("INSERT INTO %1 (%2, hash) VALUES (%3?)%4")
+                      .arg(QLatin1String(t.name), columnList(t), marks,
+                           ignoreConflict ? QStringLiteral(" ON CONFLICT DO NOTHING") : QString()));
+    }
+    for (int i = 0; i < all.size(); ++i)
+        q.bindValue(i, all[i]);
+    q.bindValue(int(all.size()), hash);
     if (!q.exec()) {
         *error = sql::describe(m_db, QCoreApplication::translate("archive", "存档数据库拒绝了一行“%1”").arg(QLatin1String(t.name)), q.lastError());
         return std::nullopt;

@@ -5,9 +5,11 @@
 #include <QMap>
 #include <QPair>
 #include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QString>
 #include <QStringList>
 #include <QVariantList>
+#include <map>
 #include <optional>
 
 // The hash chains over the archive's append-only tables. Every row carries the SHA-256 of its
@@ -73,6 +75,7 @@ private:
     QSqlDatabase m_db;
     qint64 m_next = 0;
     QMap<QPair<QString, QString>, Tip> m_tips;
+    std::map<QPair<QString, bool>, QSqlQuery> m_inserts;  // prepared once a writer, by table and ignoreConflict
 };
 
 // What a walk of every chain found.

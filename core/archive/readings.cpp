@@ -6,8 +6,7 @@
 
 namespace archive {
 
-bool Readings::store(const QString &recorder, uint8_t address, const QDateTime &taken,
-                     const QVector<std::optional<int>> &tenths, QString *error)
+bool Readings::store(const QList<Reading> &readings, QString *error)
 {
     if (!m_c.ready(error))
         return false;
@@ -16,10 +15,13 @@ bool Readings::store(const QString &recorder, uint8_t address, const QDateTime &
         return false;
     chain::Writer chain(m_c.db());
     bool ok = true;
-    for (qsizetype k = 0; ok && k < tenths.size(); ++k) {
-        const QVariant value = tenths[k] ? QVariant(*tenths[k] / 10.0) : QVariant(QMetaType::fromType<double>());
-        ok = chain.append(chain::table("readings"), {recorder, int(address), int(k + 1), sql::utcText(taken), value}, error, true)
-                 .has_value();
+    const chain::Table &table = chain::table("readings");
+    for (const Reading &r : readings) {
+        const QString taken = sql::utcText(r.taken);
+        for (qsizetype k = 0; ok && k < r.tenths.size(); ++k) {
+            const QVariant value = r.tenths[k] ? QVariant(*r.tenths[k] / 10.0) : QVariant(QMetaType::fromType<double>());
+            ok = chain.append(table, {r.recorder, int(r.address), int(k + 1), taken, value}, error, true).has_value();
+        }
     }
     if (!ok || !chain.finish(error)) {
         m_c.rollback();

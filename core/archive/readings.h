@@ -1,6 +1,7 @@
 #pragma once
 #include "core/archive/connection.h"
 #include <QDateTime>
+#include <QList>
 #include <QString>
 #include <QVector>
 #include <cstdint>
@@ -10,12 +11,25 @@
 // time, only ever appended to.
 namespace archive {
 
+// One poll of one recorder: value k of tenths is sensor k + 1.
+struct Reading {
+    QString recorder;
+    uint8_t address = 0;
+    QDateTime taken;
+    QVector<std::optional<int>> tenths;
+};
+
 class Readings {
 public:
     explicit Readings(Connection &c) : m_c(c) {}
-    // Value k of tenths is sensor k + 1; a reading already kept is not kept twice.
+    // A reading already kept is not kept twice.
     bool store(const QString &recorder, uint8_t address, const QDateTime &taken, const QVector<std::optional<int>> &tenths,
-               QString *error);
+               QString *error)
+    {
+        return store({{recorder, address, taken, tenths}}, error);
+    }
+    // All of them in one transaction: all kept, or none.
+    bool store(const QList<Reading> &readings, QString *error);
 
 private:
     Connection &m_c;

@@ -52,6 +52,7 @@ bool LineWatch::poll(const QDateTime &nowUtc)
                                   m_ctx.sensors ? m_ctx.sensors->of(recorder) : QMap<int, sensors::Sensor>{}, nowUtc));
     }
     keep(m_ctx.rules->tick(nowUtc));
+    m_backlog->flush();
     m_lastLog.clear();
     return !m_backlog->refusing();
 }

@@ -13,17 +13,17 @@ StoreBacklog::StoreBacklog(archive::RecordStore *store, AlarmRules &rules, Tell 
 void StoreBacklog::reading(const QString &recorder, uint8_t address, const QDateTime &takenUtc,
                            const QVector<std::optional<int>> &tenths)
 {
-    add({std::nullopt, recorder, address, takenUtc, tenths});
+    add({std::nullopt, recorder, address, takenUtc, tenths}, false);
 }
 
 void StoreBacklog::step(const Transition &t)
 {
-    add({t, {}, 0, {}, {}});
+    add({t, {}, 0, {}, {}}, true);
     if (m_tell)
         m_tell(t);
 }
 
-void StoreBacklog::add(Item item)
+void StoreBacklog::add(Item item, bool now)
 {
     if (!m_store)
         return;
@@ -35,19 +35,25 @@ void StoreBacklog::add(Item item)
             ++m_dropped;
         }
     }
-    flush();
+    if (now)
+        flush();
 }
 
 void StoreBacklog::flush()
 {
+    if (!m_store)
+        return;
     while (!m_waiting.empty()) {
-        const Item &i = m_waiting.front();
+        // A step alone, or the readings up to the next step together.
+        QList<archive::Reading> readings;
+        for (auto i = m_waiting.cbegin(); i != m_waiting.cend() && !i->step; ++i)
+            readings.append({i->recorder, i->address, i->taken, i->tenths});
         QString error;
-        const bool kept = i.step ? m_store->alarms().append(*i.step, &error)
-                                 : m_store->readings().store(i.recorder, i.address, i.taken, i.tenths, &error);
+        const bool kept = readings.isEmpty() ? m_store->alarms().append(*m_waiting.front().step, &error)
+                                             : m_store->readings().store(readings, &error);
         if (!kept)
             return refused(error);
-        m_waiting.pop_front();
+        m_waiting.erase(m_waiting.begin(), m_waiting.begin() + std::max<qsizetype>(1, readings.size()));
     }
     if (m_fault.isEmpty())
         return;

@@ -22,9 +22,12 @@ public:
     using Log = std::function<void(const QString &)>;
 
     StoreBacklog(archive::RecordStore *store, AlarmRules &rules, Tell tell, Log log);
+    // Waits for the next step or flush(): a poll's readings go in together, in one transaction.
     void reading(const QString &recorder, uint8_t address, const QDateTime &takenUtc, const QVector<std::optional<int>> &tenths);
-    // Kept (or waiting), then told.
+    // Kept (with what waits before it, or waiting), then told.
     void step(const Transition &t);
+    // What waits goes in, if the archive takes it.
+    void flush();
     size_t waiting() const { return m_waiting.size(); }
     bool refusing() const { return !m_fault.isEmpty(); }
 
@@ -36,8 +39,7 @@ private:
         QDateTime taken;
         QVector<std::optional<int>> tenths;
     };
-    void add(Item item);
-    void flush();
+    void add(Item item, bool now);
     void refused(const QString &error);
 
     archive::RecordStore *m_store;
