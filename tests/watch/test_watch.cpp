@@ -31,7 +31,6 @@ private slots:
     void replyWindowOnEveryLink();
     void badNight_data();
     void badNight();
-    void archiveRefusingWrites();
     void watchdogFedWhilePollsGoOn();
     void watchdogStarvedByAHungPoll();
 };
@@ -161,11 +160,14 @@ void TestWatch::replyWindowOnEveryLink()
     QVERIFY2(err.contains("报警 1：【无应答】COM4-21（地址 21）1 次轮询无应答"), qPrintable(err));
 }
 
-// What each bad night leaves: what reached the webhook, what the outbox holds, and that polls went on.
+// What each bad night leaves: what reached the webhook, what the outbox and the archive hold, and that
+// polls went on. (The shared bus's nights, a client asking long waits, leaving mid-exchange, a socket
+// lost, are test_busshare's; the watchdog's are the two tests after this one.)
 void TestWatch::badNight_data()
 {
     QTest::addColumn<QString>("night");
-    for (const char *night : {"channel down across a restart", "ack while stopped", "killed with a step pending", "a channel giving up"})
+    for (const char *night : {"channel down across a restart", "ack while stopped", "killed with a step pending", "a channel giving up",
+                              "full disk"})
         QTest::newRow(night) << QString(night);
 }
 
@@ -238,6 +240,22 @@ void TestWatch::badNight()
         QCOMPARE(outbox(), QStringList{"raised webhook 1"});
         return;
     }
+    // A watcher in-process, its line the recorder's.
+    const auto watcher = [&](std::function<void(const watch::Transition &)> tell, std::function<void(const QString &)> log,
+                             watch::OutboxNotifier *kept) {
+        watch::WatchService::Setup setup;
+        setup.store = &store;
+        setup.sensors.load(dir.path(), &error);
+        setup.alarms = watch::parseAlarmSettings("delay=0\n", &error);
+        setup.tell = [tell](const watch::Transition &t, const QString &, const QString &) { tell(t); };
+        setup.log = std::move(log);
+        setup.outbox = kept;
+        auto service = std::make_unique<watch::WatchService>(std::move(setup));
+        auto link = std::make_unique<Link>();
+        if (link->open(recorder.portPath(), 19200, 4).isEmpty())
+            service->add(std::move(link), {"COM4", 4, {21}, 60, {}});
+        return service;
+    };
     if (night == "a channel giving up") {
         // The mail server cannot be reached and the mail is given up (here at once, not after a day):
         // that is an alarm of its own, told on the webhook and kept for the window.
@@ -247,17 +265,8 @@ void TestWatch::badNight()
         watch::Notifier notifier(settings, std::nullopt);
         notifier.setGiveUpAfter(0);
         watch::OutboxNotifier kept(notifier, store, {});
-        watch::WatchService::Setup setup;
-        setup.store = &store;
-        setup.sensors.load(dir.path(), &error);
-        setup.alarms = watch::parseAlarmSettings("delay=0\n", &error);
-        setup.tell = [&](const watch::Transition &t, const QString &name, const QString &unit) { kept.tell(t, name, unit); };
-        setup.outbox = &kept;
-        watch::WatchService service(std::move(setup));
-        auto link = std::make_unique<Link>();
-        QVERIFY(link->open(recorder.portPath(), 19200, 4).isEmpty());
-        service.add(std::move(link), {"COM4", 4, {21}, 60, {}});
-        service.pollAll();
+        const auto service = watcher([&](const watch::Transition &t) { kept.tell(t, {}, {}); }, {}, &kept);
+        service->pollAll();
         QTRY_COMPARE(events(hook), QStringList({"raised", "raised"}));
         const QByteArray &last = hook.requests.last();
         const QJsonObject json = QJsonDocument::fromJson(last.mid(last.indexOf("\r\n\r\n") + 4)).object();
@@ -265,10 +274,35 @@ void TestWatch::badNight()
         QVERIFY2(json["what"].toString().contains("报警 1 的通知未送达"), qPrintable(json["what"].toString()));
         QCOMPARE(outbox(), QStringList({"raised webhook 1", "raised mail 2"}));
         QTRY_COMPARE(outbox(2), QStringList{"raised webhook 1"});  // not on the channel that gave up
-        service.pollAll();
+        service->pollAll();
         QCOMPARE(raw("SELECT COUNT(*) FROM alarms WHERE kind = 'notify-failed' AND recorder = 'mail'"), 1);
         QCOMPARE(recorder.requests().size(), 2);
         QVERIFY(raw("SELECT COUNT(*) FROM readings") >= 20);
+        return;
+    }
+    if (night == "full disk") {
+        // The archive refuses writes (a trigger fails every insert as SQLite does on a full disk): polls
+        // go on, "archive-unwritable" is told at once and logged once for many polls; once writes go in
+        // again the readings and steps kept meanwhile are stored in order and the alarm clears.
+        QVERIFY2(archive::openConfiguredArchive(store, dir.path(), &error, nullptr), qPrintable(error));
+        for (const char *statement : {"CREATE TRIGGER full_r BEFORE INSERT ON readings BEGIN SELECT RAISE(ABORT, 'database or disk is full'); END",
+                                      "CREATE TRIGGER full_a BEFORE INSERT ON alarms BEGIN SELECT RAISE(ABORT, 'database or disk is full'); END"})
+            QCOMPARE(raw(statement), 0);
+        QStringList told, logged;
+        const auto service = watcher([&](const watch::Transition &t) { told << watch::eventWord(t.event) + " " + watch::kindWord(t.kind); },
+                                     [&](const QString &text) { logged << text; }, nullptr);
+        for (int i = 0; i < 3; ++i)
+            service->pollAll();
+        QCOMPARE(told, QStringList({"raised archive-unwritable", "raised high"}));
+        QCOMPARE(raw("SELECT COUNT(*) FROM alarms"), 0);
+        QCOMPARE(logged.filter("存档无法写入").size(), 1);
+        QCOMPARE(raw("DROP TRIGGER full_r") + raw("DROP TRIGGER full_a"), 0);
+        service->pollAll();
+        QCOMPARE(told, QStringList({"raised archive-unwritable", "raised high", "cleared archive-unwritable"}));
+        QCOMPARE(logged.filter("存档又能写入了").size(), 1);
+        QCOMPARE(raw("SELECT COUNT(*) FROM alarms"), 3);
+        QCOMPARE(std::pair(recorder.requests().size(), raw("SELECT COUNT(DISTINCT taken) FROM readings") >= 1), std::pair(qsizetype(4), true));
+        QCOMPARE(store.checks().verify(&error)->text().left(10), QString("verify: ok"));
         return;
     }
     HttpListener down({500});
@@ -294,62 +328,6 @@ void TestWatch::badNight()
     }
     QVERIFY2(raw("SELECT COUNT(*) FROM readings") >= 20 && !err.contains("存档"), qPrintable(err));  // and the polls went on
     QCOMPARE(raw("SELECT COUNT(*) FROM alarms WHERE kind = 'notify-failed'"), 0);  // a retry gives nothing up
-}
-
-// An archive that refuses writes (a full disk, here a trigger that fails every insert as SQLite does):
-// polls go on, the alarm "archive-unwritable" is told at once, the fault is logged once for many polls;
-// once writes go in again the readings and steps kept meanwhile are stored in order and the alarm clears.
-void TestWatch::archiveRefusingWrites()
-{
-    sim::SimRecorder recorder;
-    QVERIFY(recorder.start());
-    recorder.setHolding(2, 250);
-    QTemporaryDir dir;
-    archive::RecordStore store;
-    QString error;
-    QVERIFY2(archive::openConfiguredArchive(store, dir.path(), &error, nullptr), qPrintable(error));
-    const auto raw = [&](const QStringList &statements) {
-        int count = -1;
-        {
-            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "full");
-            db.setDatabaseName(dir.filePath("archive.db"));
-            QSqlQuery q(db);
-            if (db.open())
-                for (const QString &sql : statements)
-                    count = q.exec(sql) && q.next() ? q.value(0).toInt() : 0;
-        }
-        QSqlDatabase::removeDatabase("full");
-        return count;
-    };
-    const QStringList full{"CREATE TRIGGER full_r BEFORE INSERT ON readings BEGIN SELECT RAISE(ABORT, 'database or disk is full'); END",
-                           "CREATE TRIGGER full_a BEFORE INSERT ON alarms BEGIN SELECT RAISE(ABORT, 'database or disk is full'); END"};
-    QVERIFY(raw(full) == 0);
-    QStringList told, logged;
-    watch::WatchService::Setup setup;
-    setup.store = &store;
-    setup.sensors.set("COM4-21", 3, {.name = "东墙", .unit = {}, .low = {}, .high = 200}, &error);
-    setup.alarms = watch::parseAlarmSettings("delay=0\n", &error);
-    setup.tell = [&](const watch::Transition &t, const QString &, const QString &) {
-        told << watch::eventWord(t.event) + " " + watch::kindWord(t.kind);
-    };
-    setup.log = [&](const QString &text) { logged << text; };
-    watch::WatchService service(std::move(setup));
-    auto link = std::make_unique<Link>();
-    QVERIFY(link->open(recorder.portPath(), 19200, 4).isEmpty());
-    service.add(std::move(link), {"COM4", 4, {21}, 60, {}});
-    for (int i = 0; i < 3; ++i)
-        service.pollAll();
-    QCOMPARE(told, QStringList({"raised archive-unwritable", "raised high"}));
-    QCOMPARE(raw({"SELECT COUNT(*) FROM alarms"}), 0);
-    QCOMPARE(logged.filter("存档无法写入").size(), 1);
-    QCOMPARE(raw({"DROP TRIGGER full_r", "DROP TRIGGER full_a", "SELECT COUNT(*) FROM alarms"}), 0);
-    service.pollAll();
-    QCOMPARE(told, QStringList({"raised archive-unwritable", "raised high", "cleared archive-unwritable"}));
-    QCOMPARE(logged.filter("存档又能写入了").size(), 1);
-    QCOMPARE(raw({"SELECT COUNT(*) FROM alarms"}), 3);
-    QCOMPARE(raw({"SELECT COUNT(DISTINCT taken) FROM readings"}) >= 1, true);
-    QCOMPARE(store.checks().verify(&error)->text().left(10), QString("verify: ok"));
-    service.stop();
 }
 
 // Under systemd with a watchdog of a second, a watcher that polls every 200 s is told alive on the
