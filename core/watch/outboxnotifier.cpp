@@ -65,7 +65,7 @@ std::optional<QList<Transition>> OutboxNotifier::untold(const QList<Transition> 
 // the next start (sent once more rather than lost).
 void OutboxNotifier::onAttempt(const Notifier::Attempt &a)
 {
-    if (a.settled)
+    if (a.settled)  // delivered, or given up: no attempt follows
         emit settled(a.channel, a.alarmId, a.delivered, a.detail);
     if (a.seq == 0)
         return;
