@@ -223,7 +223,7 @@ private slots:
         QVERIFY(step(AlarmEvent::Raised, 4, T0.addSecs(60), "B"));
         // Of the notifications, those of the listed alarms' steps in the period.
         for (const auto &[id, event, at] : {std::tuple(1, "raised", T0.addSecs(-3600)), std::tuple(1, "cleared", T0.addSecs(600)),
-                                            std::tuple(4, "raised", T0.addSecs(60)), std::tuple(3, "raised", to.addSecs(60))})
+                                            std::tuple(4, "raised", T0.addSecs(60)), std::tuple(2, "acknowledged", to.addSecs(90))})
             QVERIFY(store.outbox().append({.alarmId = id, .event = event, .happened = at.toUTC(), .channel = "mail", .queued = at.toUTC(),
                                            .due = at.toUTC()}, &error));
         const auto c = report::readContent(store, {}, {"A", 21, {}, T0, to, 10000, to, {}, {}, {}}, &error);
