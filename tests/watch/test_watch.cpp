@@ -261,7 +261,7 @@ void TestWatch::badNight()
         // that is an alarm of its own, told on the webhook and kept for the window.
         QVERIFY2(archive::openConfiguredArchive(store, dir.path(), &error, nullptr), qPrintable(error));
         HttpListener hook({200});
-        watch::NotifySettings settings{.webhook = hook.url(), .smtpUrl = "smtp://127.0.0.1:1", .from = "w@e.org", .to = {"a@e.org"}};
+        watch::NotifySettings settings{.webhook = hook.url() + "?key=secret", .smtpUrl = "smtp://127.0.0.1:1", .from = "w@e.org", .to = {"a@e.org"}};
         watch::Notifier notifier(settings, std::nullopt);
         notifier.setGiveUpAfter(0);
         watch::OutboxNotifier kept(notifier, store, {});
@@ -274,6 +274,8 @@ void TestWatch::badNight()
         QVERIFY2(json["what"].toString().contains("报警 1 的通知未送达"), qPrintable(json["what"].toString()));
         QCOMPARE(outbox(), QStringList({"raised webhook 1", "raised mail 2"}));
         QTRY_COMPARE(outbox(2), QStringList{"raised webhook 1"});  // not on the channel that gave up
+        const auto told = store.outbox().ofAlarm(1, &error).value_or(QList<archive::OutboxEntry>{});
+        QCOMPARE(told.size() == 2 ? told[0].recipients + " " + told[1].recipients : QString(), hook.url() + " a@e.org");  // no key
         service->pollAll();
         QCOMPARE(raw("SELECT COUNT(*) FROM alarms WHERE kind = 'notify-failed' AND recorder = 'mail'"), 1);
         QCOMPARE(recorder.requests().size(), 2);
