@@ -276,6 +276,7 @@ void TestWatch::badNight()
         QTRY_COMPARE(outbox(2), QStringList{"raised webhook 1"});  // not on the channel that gave up
         const auto told = store.outbox().ofAlarm(1, &error).value_or(QList<archive::OutboxEntry>{});
         QCOMPARE(told.size() == 2 ? told[0].recipients + " " + told[1].recipients : QString(), hook.url() + " a@e.org");  // no key
+        QVERIFY(std::all_of(told.begin(), told.end(), [](const archive::OutboxEntry &e) { return e.settled.isValid(); }));
         service->pollAll();
         QCOMPARE(raw("SELECT COUNT(*) FROM alarms WHERE kind = 'notify-failed' AND recorder = 'mail'"), 1);
         QCOMPARE(recorder.requests().size(), 2);
