@@ -21,6 +21,9 @@ packages=(
   gnumeric                                        # ssconvert, to prove workbooks against a real spreadsheet program
   python3-openpyxl                                # reads the .xlsx back in a test: its times as dates, its sheet name
   poppler-utils                                   # pdftotext, to read the chart's PDF and print back in its test
+  libgammu-dev gammu-smsd                         # SMS through a GSM modem: libgammu injects into gammu-smsd; tests run it on its dummy phone
+  libupsclient-dev nut-server nut-client          # the UPS through Network UPS Tools; tests run upsd with the dummy-ups driver
+  libcanberra-dev dbus-daemon                     # the window's alarm sound from the sound theme; a private session bus for its notification test
   libsystemd-dev                                  # the watcher tells systemd it is ready and alive (sd_notify)
   dpkg-dev lintian desktop-file-utils appstream   # the Debian package: dpkg-shlibdeps, and its checks
 )
