@@ -5,8 +5,9 @@
 namespace watch {
 namespace {
 constexpr std::array<const char *, 4> EventWords{"raised", "repeated", "acknowledged", "cleared"};
-constexpr std::array<const char *, 7> KindWords{"high",          "low",           "no-answer",    "archive-changed",
-                                                "backup-failed", "archive-unwritable", "notify-failed"};
+constexpr std::array<const char *, 10> KindWords{"high",          "low",           "no-answer",    "archive-changed",
+                                                 "backup-failed", "archive-unwritable", "notify-failed", "power",
+                                                 "siren-failed",  "watcher-down"};
 
 template <typename E, size_t N>
 std::optional<E> fromWord(const std::array<const char *, N> &words, const QString &word)
@@ -32,6 +33,9 @@ QString kindName(AlarmKind kind)
     case AlarmKind::BackupFailed: return QCoreApplication::translate("alarm", "备份失败");
     case AlarmKind::ArchiveUnwritable: return QCoreApplication::translate("alarm", "存档无法写入");
     case AlarmKind::NotifyFailed: return QCoreApplication::translate("alarm", "通知送不到");
+    case AlarmKind::Power: return QCoreApplication::translate("alarm", "停电");
+    case AlarmKind::SirenFailed: return QCoreApplication::translate("alarm", "声光报警器失灵");
+    case AlarmKind::WatcherDown: return QCoreApplication::translate("alarm", "值守程序曾停止");
     case AlarmKind::NoAnswer: break;
     }
     return QCoreApplication::translate("alarm", "无应答");

@@ -15,8 +15,13 @@ enum class AlarmEvent { Raised, Repeated, Acknowledged, Cleared };
 // recorder is the chain's (or empty) and note says what was found. ArchiveUnwritable: the archive
 // refuses the watcher's writes (a full disk); note says why. NotifyFailed: a channel gave a
 // notification up (refused for good, or a day of failures); the recorder is the channel's name
-// ("webhook", "mail"), the alarm is told on the other channels, and a delivery on it clears it.
-enum class AlarmKind { High, Low, NoAnswer, ArchiveChanged, BackupFailed, ArchiveUnwritable, NotifyFailed };
+// ("webhook", "mail", "sms"), the alarm is told on the other channels, and a delivery on it clears it.
+// Power: the site's UPS runs on its battery (recorder: the UPS's name); mains back clears it.
+// SirenFailed: the siren's relay did not take a switch (recorder: its line and address); a switch it
+// takes clears it. WatcherDown: the watcher found at its start that it had not run for a while (note:
+// from when to when); an acknowledgement clears it.
+enum class AlarmKind { High, Low, NoAnswer, ArchiveChanged, BackupFailed, ArchiveUnwritable, NotifyFailed, Power,
+                       SirenFailed, WatcherDown };
 // High and Low: an alarm about one sensor's value.
 inline bool aboutSensor(AlarmKind kind) { return kind == AlarmKind::High || kind == AlarmKind::Low; }
 

@@ -157,6 +157,11 @@ bool addRecipients(QSqlDatabase &db, bool, QString *error)
 {
     return execAll(db, {QStringLiteral("ALTER TABLE outbox ADD COLUMN recipients TEXT NOT NULL DEFAULT ''")}, error);
 }
+// Version 7 could not follow an SMS gammu-smsd already held: a restart handed it over again.
+bool addHandle(QSqlDatabase &db, bool, QString *error)
+{
+    return execAll(db, {QStringLiteral("ALTER TABLE outbox ADD COLUMN handle TEXT NOT NULL DEFAULT ''")}, error);
+}
 } // namespace
 
 const QList<Step> &steps()
@@ -168,6 +173,7 @@ const QList<Step> &steps()
         {4, "the audit trail, the hash chains and the append-only triggers", addChains},
         {5, "the notifications' outbox", addOutbox},
         {6, "who each notification was for", addRecipients},
+        {7, "an SMS's name at gammu-smsd", addHandle},
     };
     return all;
 }

@@ -61,8 +61,9 @@ bool Outbox::update(const OutboxEntry &e, QString *error)
     if (!m_c.ready(error))
         return false;
     QSqlDatabase db = m_c.db();
-    return sql::execEach(db, QStringLiteral("UPDATE outbox SET attempts = ?, due = ?, state = ?, outcome = ?, settled = ? WHERE seq = ?"),
-                         {{e.attempts, sql::utcText(e.due), stateWord(e.state), text(e.outcome), timeOrNull(e.settled), e.seq}}, error);
+    return sql::execEach(db, QStringLiteral("UPDATE outbox SET attempts = ?, due = ?, state = ?, outcome = ?, settled = ?, handle = ? WHERE seq = ?"),
+                         {{e.attempts, sql::utcText(e.due), stateWord(e.state), text(e.outcome), timeOrNull(e.settled), text(e.handle), e.seq}},
+                         error);
 }
 
 std::optional<QList<OutboxEntry>> Outbox::select(const QString &where, const QVariantList &values, QString *error) const
@@ -73,7 +74,7 @@ std::optional<QList<OutboxEntry>> Outbox::select(const QString &where, const QVa
     QSqlQuery q(db);
     q.setForwardOnly(true);
     q.prepare(QStringLiteral("SELECT seq, alarm_id, event, happened, channel, recipients, payload, queued, attempts, due, state, outcome,"
-                             " settled FROM outbox WHERE %1 ORDER BY seq").arg(where));
+                             " settled, handle FROM outbox WHERE %1 ORDER BY seq").arg(where));
     for (const QVariant &v : values)
         q.addBindValue(v);
     if (!q.exec()) {
@@ -85,7 +86,7 @@ std::optional<QList<OutboxEntry>> Outbox::select(const QString &where, const QVa
         entries.append({q.value(0).toLongLong(), q.value(1).toLongLong(), q.value(2).toString(), sql::timeOf(q.value(3)),
                         q.value(4).toString(), q.value(5).toString(), q.value(6).toByteArray(), sql::timeOf(q.value(7)),
                         q.value(8).toInt(), sql::timeOf(q.value(9)), stateOf(q.value(10).toString()), q.value(11).toString(),
-                        q.value(12).isNull() ? QDateTime() : sql::timeOf(q.value(12))});
+                        q.value(12).isNull() ? QDateTime() : sql::timeOf(q.value(12)), q.value(13).toString()});
     return entries;
 }
 

@@ -18,7 +18,7 @@ struct OutboxEntry {
     qint64 alarmId = 0;
     QString event;        // the step's event word (alarm.h)
     QDateTime happened;   // the step's time: with the id and event it names the step
-    QString channel;      // "webhook", "mail"
+    QString channel;      // "webhook", "mail", "sms"
     QString recipients;   // who it is for: the webhook's address (no query), the mail's recipients
     QByteArray payload;   // what goes out: the JSON, the whole e-mail
     QDateTime queued;     // when it was first handed to the channel
@@ -27,6 +27,7 @@ struct OutboxEntry {
     State state = State::Waiting;
     QString outcome;      // the last attempt's, in words
     QDateTime settled;    // delivered or given up
+    QString handle;       // an SMS gammu-smsd holds: its name for it (followed there, not handed over again)
 };
 
 class Outbox {

@@ -62,7 +62,7 @@ const QList<Table> &tables()
          {{"seq", K::Int, "INTEGER", "BIGSERIAL", false, false}, {"alarm_id", K::Int, "BIGINT", "BIGINT", true, false},
           plain(text("event")), plain(instant("happened")), plain(text("channel")), {"payload", K::Blob, "BLOB", "BYTEA", true, false},
           plain(instant("queued")), plain(integer("attempts")), plain(instant("due")), plain(text("state")), plain(text("outcome")),
-          {"settled", K::Time, "TEXT", "TIMESTAMPTZ", false, false}, plain(text("recipients"))},
+          {"settled", K::Time, "TEXT", "TIMESTAMPTZ", false, false}, plain(text("recipients")), plain(text("handle"))},
          {"seq"},
          {{"outbox_waiting", "state, seq"}, {"outbox_by_alarm", "alarm_id"}},
          true},

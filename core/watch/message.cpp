@@ -49,6 +49,12 @@ QString tag(const Transition &t, bool e)
         return L(e, u"【存档无法写入】", u"ARCHIVE UNWRITABLE ");
     if (t.kind == AlarmKind::NotifyFailed && t.event != AlarmEvent::Cleared)
         return L(e, u"【通知送不到】", u"NOTIFICATION UNDELIVERED ");
+    if (t.kind == AlarmKind::Power && t.event != AlarmEvent::Cleared)
+        return L(e, u"【停电】", u"POWER FAILURE ");
+    if (t.kind == AlarmKind::SirenFailed && t.event != AlarmEvent::Cleared)
+        return L(e, u"【声光报警器失灵】", u"SIREN FAILED ");
+    if (t.kind == AlarmKind::WatcherDown && t.event != AlarmEvent::Cleared)
+        return L(e, u"【值守程序曾停止】", u"WATCHER WAS DOWN ");
     switch (t.event) {
     case AlarmEvent::Raised: return na ? L(e, u"【无应答】", u"NO ANSWER ") : L(e, u"【报警】", u"ALARM ");
     case AlarmEvent::Repeated: return na ? L(e, u"【仍无应答】", u"STILL NO ANSWER ") : L(e, u"【仍在报警】", u"STILL ALARM ");
@@ -72,6 +78,12 @@ QString condition(AlarmKind kind, bool cleared, bool e, int noAnswerPolls)
         return cleared ? L(e, u"存档又能写入了", u"archive writable again") : L(e, u"存档无法写入", u"archive cannot be written");
     case AlarmKind::NotifyFailed:
         return cleared ? L(e, u"通知又能送达了", u"notifications delivered again") : L(e, u"通知送不到", u"a notification was given up");
+    case AlarmKind::Power:
+        return cleared ? L(e, u"市电已恢复", u"mains power is back") : L(e, u"市电中断，不间断电源在用电池", u"mains failed, the UPS runs on battery");
+    case AlarmKind::SirenFailed:
+        return cleared ? L(e, u"声光报警器又能开关了", u"the siren switches again") : L(e, u"声光报警器开关失败", u"the siren could not be switched");
+    case AlarmKind::WatcherDown:
+        return cleared ? L(e, u"已确认值守程序曾停止", u"the watcher's downtime was acknowledged") : L(e, u"值守程序曾停止运行", u"the watcher was not running");
     case AlarmKind::NoAnswer: break;
     }
     if (cleared)
@@ -173,6 +185,20 @@ Mail mailText(const Transition &t, const QString &name, const QString &unit, boo
     body << QString() << L(e, u"—— WL8806N 值守程序自动发送", u"-- sent by the WL8806N watcher");
     mail.body = body.join(u'\n') + u'\n';
     return mail;
+}
+
+QString smsText(const Transition &t, const QString &name, const QString &unit, bool e, int noAnswerPolls,
+                const QDateTime &since)
+{
+    QString text = mailText(t, name, unit, e, noAnswerPolls).subject;
+    const QString when = (since.isValid() ? since : t.time).toLocalTime().toString(QStringLiteral("MM-dd HH:mm"));
+    if (t.event == AlarmEvent::Raised || t.event == AlarmEvent::Repeated) {
+        text += L(e, u"，自 %1 起。", u", since %1. ").arg(when);
+        text += L(e, u"回复 确认 %1", u"Reply ACK %1").arg(t.id);
+    } else {
+        text += L(e, u"，%1", u", %1").arg(t.time.toLocalTime().toString(QStringLiteral("MM-dd HH:mm")));
+    }
+    return text;
 }
 
 namespace {

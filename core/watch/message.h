@@ -31,6 +31,12 @@ struct Mail {
 // noAnswerPolls: the failed polls that raise a no-answer alarm (alarms.set), as its e-mail says them.
 Mail mailText(const Transition &t, const QString &name, const QString &unit, bool english, int noAnswerPolls = 3);
 
+// An SMS read at a glance on a phone: the mail's subject, since when, and for an alarm nobody has
+// acknowledged yet how to do it by reply: "【报警】COM4-21 东墙 1 米 25.0℃ 高于上限 20.0℃，自 12-10 03:12 起。
+// 回复 确认 7". since is when the alarm was raised (invalid: the step's own time).
+QString smsText(const Transition &t, const QString &name, const QString &unit, bool english, int noAnswerPolls = 3,
+                const QDateTime &since = {});
+
 // The whole RFC 5322 message: Date, From, To, Subject (RFC 2047, UTF-8, base64), Message-ID,
 // MIME-Version and a text/plain UTF-8 body in base64, lines ended by CRLF. from and to are plain
 // addresses (the settings allow nothing else).

@@ -1,51 +1,35 @@
 #include "core/watch/notifier.h"
+#include "core/watch/notifierworker.h"
+#include "core/watch/smsgateway.h"
 #include "core/files/safefile.h"
 #include "core/watch/message.h"
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QRandomGenerator>
-#include <QThread>
 #include <QUrl>
 #include <algorithm>
-#include <chrono>
 #include <cstring>
-#include <curl/curl.h>
-#include <deque>
 #include <mutex>
 
 namespace watch {
 
+namespace notify {
+const QString ChannelNames[ChannelCount] = {QStringLiteral("webhook"), QStringLiteral("mail"), QStringLiteral("sms")};
+
+QString waitText(int ms)
+{
+    if (ms < 1000)
+        return QCoreApplication::translate("notify", "%1 毫秒").arg(ms);
+    if (ms < 60000)
+        return QCoreApplication::translate("notify", "%1 秒").arg(ms / 1000);
+    return QCoreApplication::translate("notify", "%1 分钟").arg(ms / 60000);
+}
+} // namespace notify
+
+using namespace notify;
+
 namespace {
-using Clock = std::chrono::steady_clock;
-using Ms = std::chrono::milliseconds;
-
-enum Channel { Webhook, Email, ChannelCount };
-const QString ChannelNames[ChannelCount] = {QStringLiteral("webhook"), QStringLiteral("mail")};
 constexpr size_t MaxResponseKept = 512;
-
-struct Job {
-    qint64 seq = 0;  // the outbox's row, 0 for none
-    qint64 id = 0;
-    QByteArray payload;  // the JSON, or the whole e-mail
-    int attempts = 0;
-    Clock::time_point due;
-    Clock::time_point queued;
-};
-
-// One delivery under way: its easy handle and everything the handle points into.
-struct Transfer {
-    CURL *easy = nullptr;
-    curl_slist *list = nullptr;  // the webhook's headers or the mail's recipients
-    QByteArray payload;
-    qsizetype readPos = 0;
-    QByteArray response;
-    char error[CURL_ERROR_SIZE] = {};
-    ~Transfer()
-    {
-        curl_easy_cleanup(easy);
-        curl_slist_free_all(list);
-    }
-};
 
 size_t keepResponse(char *data, size_t size, size_t count, void *transfer)
 {
@@ -62,47 +46,26 @@ size_t readPayload(char *buffer, size_t size, size_t count, void *transfer)
     t->readPos += qsizetype(n);
     return n;
 }
-
-// "500 毫秒", "30 秒", "15 分钟"
-QString waitText(int ms)
-{
-    if (ms < 1000)
-        return QCoreApplication::translate("notify", "%1 毫秒").arg(ms);
-    if (ms < 60000)
-        return QCoreApplication::translate("notify", "%1 秒").arg(ms / 1000);
-    return QCoreApplication::translate("notify", "%1 分钟").arg(ms / 60000);
-}
 } // namespace
 
-struct Notifier::Worker {
-    Notifier *owner = nullptr;
-    NotifySettings settings;
-    std::optional<QString> password;
-    CURLM *multi = nullptr;
-    QThread *thread = nullptr;
+void Notifier::Worker::report(int channel, const Job &job, bool ok, bool settled, qint64 retryInMs, const QString &detail)
+{
+    const Notifier::Attempt a{job.seq, job.id, ChannelNames[channel], job.attempts, ok, settled, retryInMs, detail, job.handle};
+    QMetaObject::invokeMethod(owner, [o = owner, a] {
+        emit o->delivery(a.channel, a.alarmId, a.delivered, a.detail);
+        emit o->attempted(a);
+    }, Qt::QueuedConnection);
+}
 
-    std::mutex mutex;  // guards what follows up to the worker-only part
-    bool stop = false;
-    std::deque<Job> queues[ChannelCount];
-    bool busy[ChannelCount] = {};  // the queue's first job is being delivered
-    QList<int> backoff{10000, 30000, 60000, 300000, 900000};
-    long connectMs = 10000, totalMs = 30000;
-    qint64 giveUpMs = 24 * 3600 * 1000LL;
-
-    std::unique_ptr<Transfer> inFlight[ChannelCount];  // the worker thread's only
-
-    void run();
-    void start(int channel, const Job &job);
-    void finish(int channel, CURLcode result);
-    void report(int channel, const Job &job, bool ok, bool settled, qint64 retryInMs, const QString &detail)
-    {
-        const Notifier::Attempt a{job.seq, job.id, ChannelNames[channel], job.attempts, ok, settled, retryInMs, detail};
-        QMetaObject::invokeMethod(owner, [o = owner, a] {
-            emit o->delivery(a.channel, a.alarmId, a.delivered, a.detail);
-            emit o->attempted(a);
-        }, Qt::QueuedConnection);
-    }
-};
+bool Notifier::Worker::retryOrGiveUp(Job &job, int *wait) const
+{
+    *wait = backoff.isEmpty() ? 60000 : backoff.value(std::min<qsizetype>(job.attempts, backoff.size()) - 1);
+    const auto now = Clock::now();
+    if (std::chrono::duration_cast<Ms>(now - job.queued).count() + *wait > giveUpMs)
+        return true;
+    job.due = now + Ms(*wait);
+    return false;
+}
 
 void Notifier::Worker::run()
 {
@@ -112,7 +75,7 @@ void Notifier::Worker::run()
             std::lock_guard lock(mutex);
             if (stop)
                 break;
-            for (int c = 0; c < ChannelCount; ++c)
+            for (int c = Webhook; c <= Email; ++c)
                 if (!busy[c] && !queues[c].empty() && queues[c].front().due <= now) {
                     busy[c] = true;
                     start(c, queues[c].front());
@@ -122,7 +85,7 @@ void Notifier::Worker::run()
         curl_multi_perform(multi, &running);
         int left = 0;
         while (CURLMsg *m = curl_multi_info_read(multi, &left))
-            for (int c = 0; c < ChannelCount; ++c)
+            for (int c = Webhook; c <= Email; ++c)
                 if (m->msg == CURLMSG_DONE && inFlight[c] && inFlight[c]->easy == m->easy_handle) {
                     finish(c, m->data.result);
                     break;
@@ -134,12 +97,16 @@ void Notifier::Worker::run()
         now = Clock::now();
         {
             std::lock_guard lock(mutex);
-            for (int c = 0; c < ChannelCount; ++c)
+            for (int c = Webhook; c <= Email; ++c)
                 if (!busy[c] && !queues[c].empty())
                     wait = std::min<long>(wait, std::max<long>(0, std::chrono::ceil<Ms>(queues[c].front().due - now).count()));
+            if (const long smsWait = serviceSms(now); smsWait >= 0)
+                wait = std::min(wait, smsWait);
         }
+        // gammu-smsd filing a message as sent or failed wakes the worker as a transfer's socket does.
+        curl_waitfd filed{smsFd(), CURL_WAIT_POLLIN, 0};
         if (wait > 0)
-            curl_multi_poll(multi, nullptr, 0, int(std::min(wait, 60000L)), nullptr);
+            curl_multi_poll(multi, &filed, filed.fd >= 0 ? 1 : 0, int(std::min(wait, 60000L)), nullptr);
     }
     for (auto &t : inFlight)
         if (t) {
@@ -177,7 +144,7 @@ void Notifier::Worker::start(int channel, const Job &job)
         curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "smtp,smtps");
 #endif
         curl_easy_setopt(h, CURLOPT_MAIL_FROM, ('<' + settings.from + '>').toUtf8().constData());
-        for (const QString &to : settings.to)
+        for (const QString &to : job.to.split(QStringLiteral(", "), Qt::SkipEmptyParts))
             t->list = curl_slist_append(t->list, ('<' + to + '>').toUtf8().constData());
         curl_easy_setopt(h, CURLOPT_MAIL_RCPT, t->list);
         // The others still get the alarm when the server refuses one of the recipients.
@@ -231,15 +198,11 @@ void Notifier::Worker::finish(int channel, CURLcode result)
         return;
     Job &job = queues[channel].front();
     const int attempts = ++job.attempts;
-    const int wait = backoff.isEmpty() ? 60000 : backoff.value(std::min<qsizetype>(attempts, backoff.size()) - 1);
-    const auto now = Clock::now();
-    const bool tooOld = std::chrono::duration_cast<Ms>(now - job.queued).count() + wait > giveUpMs;
+    int wait = 0;
+    const bool tooOld = !ok && !final && retryOrGiveUp(job, &wait);
     const Job done = job;
-    const bool settled = ok || final || tooOld;
-    if (settled)
+    if (ok || final || tooOld)
         queues[channel].pop_front();
-    else
-        job.due = now + Ms(wait);
     lock.unlock();
     if (ok)
         report(channel, done, true, true, 0, channel == Webhook ? QCoreApplication::translate("notify", "已送达（%1）").arg(why)
@@ -265,6 +228,10 @@ Notifier::Notifier(NotifySettings settings, std::optional<QString> password, QOb
     w.password = std::move(password);
     if (!hasChannels())
         return;
+    if (w.settings.hasSms()) {  // read here so that a configuration gammu-smsd cannot use is said at once
+        if (auto config = readSmsdConfig(w.settings.smsdrc, &w.smsProblem))
+            w.sms = std::make_unique<SmsGateway>(std::move(*config));
+    }
     w.multi = curl_multi_init();
     w.thread = QThread::create([&w] { w.run(); });
     w.thread->setObjectName(QStringLiteral("notifier"));
@@ -289,6 +256,8 @@ Notifier::~Notifier()
         for (size_t i = 0; i < w.queues[c].size(); ++i) {
             const Job &job = w.queues[c][i];
             const int attempts = job.attempts + (i == 0 && w.busy[c] ? 1 : 0);
+            if (!job.handle.isEmpty())  // with gammu-smsd already: followed again at the next start
+                continue;
             emit delivery(ChannelNames[c], job.id, false,
                           job.seq ? QCoreApplication::translate("notify", "未送达：程序退出，下次启动时再试（已试 %1 次）").arg(attempts)
                                   : QCoreApplication::translate("notify", "未送达：程序退出，放弃（已试 %1 次）").arg(attempts));
@@ -297,38 +266,53 @@ Notifier::~Notifier()
 
 bool Notifier::hasChannels() const
 {
-    return m_worker->settings.hasWebhook() || m_worker->settings.hasMail();
+    return m_worker->settings.hasWebhook() || m_worker->settings.hasMail() || m_worker->settings.hasSms();
 }
 
-QList<Notifier::Outgoing> Notifier::prepare(const Transition &t, const QString &name, const QString &unit) const
+Notifier::Worker::~Worker() = default;
+
+const NotifySettings &Notifier::settings() const
 {
-    const Worker &w = *m_worker;
+    return m_worker->settings;
+}
+
+QList<Notifier::Outgoing> Notifier::prepare(const Transition &t, const QString &name, const QString &unit,
+                                            const NotifyLevel &who, const QDateTime &since) const
+{
+    const NotifySettings &s = m_worker->settings;
     QList<Outgoing> out;
-    if (w.settings.hasWebhook())
+    if (who.webhook && s.hasWebhook())
         out.append({.alarmId = t.id, .channel = ChannelNames[Webhook],
-                    .to = QUrl(w.settings.webhook).adjusted(QUrl::RemoveUserInfo | QUrl::RemoveQuery | QUrl::RemoveFragment).toString(),
+                    .to = QUrl(s.webhook).adjusted(QUrl::RemoveUserInfo | QUrl::RemoveQuery | QUrl::RemoveFragment).toString(),
                     .payload = webhookJson(t, name, unit)});
-    if (w.settings.hasMail()) {
+    if (!who.mail.isEmpty() && s.hasMail()) {
         const QByteArray messageId = QStringLiteral("wl8806n.%1.%2.%3@%4")
             .arg(t.id).arg(QDateTime::currentMSecsSinceEpoch()).arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'))
-            .arg(w.settings.from.section(QLatin1Char('@'), 1)).toUtf8();
-        out.append({.alarmId = t.id, .channel = ChannelNames[Email], .to = w.settings.to.join(QStringLiteral(", ")),
-                    .payload = mailMessage(mailText(t, name, unit, w.settings.english(), w.settings.noAnswerPolls), w.settings.from, w.settings.to,
+            .arg(s.from.section(QLatin1Char('@'), 1)).toUtf8();
+        out.append({.alarmId = t.id, .channel = ChannelNames[Email], .to = who.mail.join(QStringLiteral(", ")),
+                    .payload = mailMessage(mailText(t, name, unit, s.english(), s.noAnswerPolls), s.from, who.mail,
                                 QDateTime::currentDateTime(), messageId)});
+    }
+    if (s.hasSms()) {
+        const QByteArray text = smsText(t, name, unit, s.english(), s.noAnswerPolls, since).toUtf8();
+        for (const QString &person : who.sms)
+            if (const auto p = s.person(person))
+                out.append({.alarmId = t.id, .channel = ChannelNames[Sms], .to = p->name + QLatin1Char(':') + p->number, .payload = text});
     }
     return out;
 }
 
 void Notifier::send(const Transition &t, const QString &name, const QString &unit)
 {
-    for (const Outgoing &o : prepare(t, name, unit))
+    const auto levels = m_worker->settings.effectiveLevels();
+    for (const Outgoing &o : prepare(t, name, unit, levels.value(0)))
         queue(o);
 }
 
 void Notifier::queue(const Outgoing &o)
 {
     Worker &w = *m_worker;
-    const int c = o.channel == ChannelNames[Webhook] ? Webhook : o.channel == ChannelNames[Email] ? Email : ChannelCount;
+    const int c = int(std::find(std::begin(ChannelNames), std::end(ChannelNames), o.channel) - std::begin(ChannelNames));
     if (!w.thread || c == ChannelCount)
         return;
     const auto now = Clock::now();
@@ -341,7 +325,8 @@ void Notifier::queue(const Outgoing &o)
             dropped = *oldest;
             q.erase(oldest);
         }
-        q.push_back(Job{o.seq, o.alarmId, o.payload, o.attempts, now + Ms(std::max<qint64>(0, o.dueInMs)), now - Ms(std::max<qint64>(0, o.ageMs))});
+        q.push_back(Job{o.seq, o.alarmId, o.to, o.payload, o.attempts, now + Ms(std::max<qint64>(0, o.dueInMs)),
+                        now - Ms(std::max<qint64>(0, o.ageMs)), o.handle});
     }
     curl_multi_wakeup(w.multi);
     if (dropped)

@@ -8,7 +8,8 @@
 #include <optional>
 
 // Tells people about every step of an alarm through the channels notify.set names: "webhook" (an
-// HTTP POST of the JSON of message.h) and "mail" (SMTP). send() only queues and returns at once; one
+// HTTP POST of the JSON of message.h), "mail" (SMTP) and "sms" (handed to gammu-smsd, which owns the
+// GSM modem; notifiersms.cpp). send() only queues and returns at once; one
 // worker thread delivers, all channels at the same time (libcurl's multi interface), so a server
 // that never answers holds up its own channel only, and only until its time-out.
 //
@@ -40,15 +41,19 @@ public:
     struct Outgoing {
         qint64 seq = 0;      // its row in the outbox (0: none)
         qint64 alarmId = 0;
-        QString channel;     // "webhook", "mail"
+        QString channel;     // "webhook", "mail", "sms"
         QString to;          // who it is for: the webhook's address without its query, the recipients
-        QByteArray payload;  // the JSON, the whole e-mail
+                             // (", "), the SMS's "name:number"
+        QByteArray payload;  // the JSON, the whole e-mail, the SMS's text (UTF-8)
         int attempts = 0;    // made before (by an earlier run)
         qint64 dueInMs = 0;  // the wait before the next attempt
         qint64 ageMs = 0;    // since it was first queued: a day of failures gives it up
+        QString handle;      // an SMS gammu-smsd already holds: its name for it (followed, not sent again)
     };
-    // The step's notification for every configured channel, nothing queued.
-    QList<Outgoing> prepare(const Transition &t, const QString &name, const QString &unit) const;
+    // The step's notification for each of who on the channels configured, nothing queued: one webhook
+    // call, one e-mail to who's addresses, one SMS a person. since: when the alarm was raised.
+    QList<Outgoing> prepare(const Transition &t, const QString &name, const QString &unit, const NotifyLevel &who,
+                            const QDateTime &since = {}) const;
     void queue(const Outgoing &outgoing);
 
     // What became of one attempt, or of a notification dropped unattempted.
@@ -60,6 +65,7 @@ public:
         bool settled = false;    // delivered, refused for good or given up: no more attempts
         qint64 retryInMs = 0;    // not settled: the wait before the next
         QString detail;
+        QString handle;          // an SMS handed to gammu-smsd: its name for it; empty otherwise
     };
 
     // The waits before the retries, in milliseconds, the last repeating; tests make them short.
@@ -70,6 +76,7 @@ public:
     void setGiveUpAfter(qint64 ms);
 
     bool hasChannels() const;
+    const NotifySettings &settings() const;
 
 signals:
     // channel "webhook" or "mail"; ok when delivered; detail a sentence for the log. Emitted in the

@@ -69,10 +69,71 @@ QString recipients(NotifySettings &s, const QString &value)
     return why;
 }
 
+bool isNumber(const QString &s)
+{
+    static const QRegularExpression number(QStringLiteral(R"(^\+?[0-9]{3,20}$)"));
+    return number.match(s).hasMatch();
+}
+
+QString smsPerson(NotifySettings &s, const QString &value)
+{
+    const qsizetype colon = value.lastIndexOf(QLatin1Char(':'));
+    const QString name = value.left(colon).trimmed(), number = value.mid(colon + 1).trimmed().remove(QLatin1Char(' '));
+    if (colon <= 0 || name.isEmpty() || hasControl(name) || name.size() > 40 || !isNumber(number))
+        return QCoreApplication::translate("notify", "应为“名字:手机号码”，号码为数字，可以 + 开头");
+    if (s.person(name))
+        return QCoreApplication::translate("notify", "这个名字前面已经有了");
+    s.smsTo.append({name, number});
+    return QString();
+}
+
+// "sms:张三,李四 mail webhook": the channels of one level, each with its people.
+QString level(NotifySettings &s, int n, const QString &value)
+{
+    NotifyLevel l;
+    for (const QString &item : value.split(QRegularExpression(QStringLiteral("[\\s;]+")), Qt::SkipEmptyParts)) {
+        const QString channel = item.section(QLatin1Char(':'), 0, 0).toLower();
+        const QStringList who = item.contains(QLatin1Char(':')) ? item.section(QLatin1Char(':'), 1).split(QLatin1Char(','), Qt::SkipEmptyParts)
+                                                                : QStringList{};
+        if (channel == u"webhook" && who.isEmpty())
+            l.webhook = true;
+        else if (channel == u"mail" && who.isEmpty())
+            l.mail = QStringList{QStringLiteral("*")};
+        else if (channel == u"mail" && std::all_of(who.begin(), who.end(), [](const QString &a) { return isAddress(a.trimmed()); }))
+            for (const QString &a : who)
+                l.mail.append(a.trimmed());
+        else if (channel == u"sms")
+            l.sms += who.isEmpty() ? QStringList{QStringLiteral("*")} : who;
+        else
+            return QCoreApplication::translate("notify", "应为以空格分隔的 webhook、mail、mail:地址,…、sms、sms:名字,…");
+    }
+    if (l.empty())
+        return settings::noValue();
+    while (s.levels.size() < n)
+        s.levels.append(NotifyLevel{});
+    s.levels[n - 1] = l;
+    return QString();
+}
+
+std::vector<settings::Key<NotifySettings>> levelKeys()
+{
+    static const QList<QByteArray> names = [] {
+        QList<QByteArray> n;
+        for (int i = 1; i <= MaxLevels; ++i)
+            n.append("level" + QByteArray::number(i));
+        return n;
+    }();
+    std::vector<settings::Key<NotifySettings>> out;
+    for (int i = 1; i <= MaxLevels; ++i)
+        out.push_back({names[i - 1].constData(), [i](NotifySettings &s, const QString &v) { return level(s, i, v); }});
+    return out;
+}
+
 const std::vector<settings::Key<NotifySettings>> &keys()
 {
     using Key = settings::Key<NotifySettings>;
-    static const std::vector<Key> table{
+    static const std::vector<Key> table = [] {
+        std::vector<Key> t{
         settings::refusedKey<NotifySettings>("password", [] {
             return QCoreApplication::translate("notify", "口令不写在 notify.set 里：请把它写进一个只有自己能读的文件（chmod 600），用 password-file= 指明");
         }),
@@ -98,8 +159,36 @@ const std::vector<settings::Key<NotifySettings>> &keys()
                     s.language = language::code(*l);
                 return l ? QString() : QCoreApplication::translate("notify", "语言应为 zh 或 en");
             }},
-    };
+        settings::textKey<NotifySettings>("sms-smsdrc", &NotifySettings::smsdrc, [](const QString &v) {
+            return hasControl(v) ? QCoreApplication::translate("notify", "路径不能含控制字符") : QString();
+        }),
+        Key{"sms-to", smsPerson, true},
+        settings::wholeKey<NotifySettings>("escalate-after", &NotifySettings::escalateAfterMin, 1, 24 * 60),
+        };
+        for (Key &k : levelKeys())
+            t.push_back(std::move(k));
+        return t;
+    }();
     return table;
+}
+
+// Levels that name people nobody listed, or that leave a gap, are told what they can be.
+void checkLevels(NotifySettings &s, const std::function<void(const QString &)> &complain)
+{
+    for (int i = 0; i < s.levels.size(); ++i) {
+        NotifyLevel &l = s.levels[i];
+        if (l.empty())
+            complain(QCoreApplication::translate("notify", "设置文件 %1 没有 level%2=，后面的级别提前").arg(fileName).arg(i + 1));
+        for (const QString &name : std::as_const(l.sms))
+            if (name != u"*" && !s.person(name))
+                complain(QCoreApplication::translate("notify", "设置文件 %1 level%2= 的“%3”不在 sms-to= 里，不发给此人").arg(fileName).arg(i + 1).arg(name));
+        l.sms.removeIf([&](const QString &name) { return name != u"*" && !s.person(name); });
+    }
+    s.levels.removeIf([](const NotifyLevel &l) { return l.empty(); });
+    if (!s.smsdrc.isEmpty() && s.smsTo.isEmpty())
+        complain(QCoreApplication::translate("notify", "设置文件 %1 有 sms-smsdrc= 却没有 sms-to=（收短信的人），不发短信").arg(fileName));
+    if (s.smsdrc.isEmpty() && !s.smsTo.isEmpty())
+        complain(QCoreApplication::translate("notify", "设置文件 %1 有 sms-to= 却没有 sms-smsdrc=（gammu-smsd 的配置），不发短信").arg(fileName));
 }
 } // namespace
 
@@ -123,6 +212,7 @@ NotifySettings parseNotifySettings(const QByteArray &content, QString *problem)
         complain(QCoreApplication::translate("notify", "设置文件 %1 没有 to=（收件人），不发邮件").arg(fileName));
     if (!s.passwordFile.isEmpty() && s.user.isEmpty())
         complain(QCoreApplication::translate("notify", "设置文件 %1 有 password-file= 却没有 user=（登录邮件服务器的用户），口令不会使用").arg(fileName));
+    checkLevels(s, complain);
     if (bad > kMaxReported)
         problems.append(QCoreApplication::translate("notify", "……设置文件 %1 共 %2 处无法使用").arg(fileName).arg(bad));
     if (problem)
@@ -145,7 +235,36 @@ NotifySettings loadNotifySettings(const QString &appDir, QString *problem)
         s.passwordFile = QDir::home().filePath(s.passwordFile.mid(2));
     else if (!s.passwordFile.isEmpty())
         s.passwordFile = QDir(appDir).absoluteFilePath(s.passwordFile);
+    if (s.smsdrc.startsWith(QLatin1String("~/")))
+        s.smsdrc = QDir::home().filePath(s.smsdrc.mid(2));
+    else if (!s.smsdrc.isEmpty())
+        s.smsdrc = QDir(appDir).absoluteFilePath(s.smsdrc);
     return s;
+}
+
+std::optional<SmsPerson> NotifySettings::person(const QString &name) const
+{
+    for (const SmsPerson &p : smsTo)
+        if (p.name == name)
+            return p;
+    return std::nullopt;
+}
+
+QList<NotifyLevel> NotifySettings::effectiveLevels() const
+{
+    QStringList everyone;
+    for (const SmsPerson &p : smsTo)
+        everyone.append(p.name);
+    QList<NotifyLevel> out;
+    for (NotifyLevel l : levels.isEmpty() ? QList<NotifyLevel>{NotifyLevel{true, {QStringLiteral("*")}, {QStringLiteral("*")}}} : levels) {
+        l.webhook = l.webhook && hasWebhook();
+        l.mail = !hasMail() ? QStringList{} : l.mail.contains(QStringLiteral("*")) ? to : l.mail;
+        l.sms = !hasSms() ? QStringList{} : l.sms.contains(QStringLiteral("*")) ? everyone : l.sms;
+        l.mail.removeDuplicates();
+        l.sms.removeDuplicates();
+        out.append(l);
+    }
+    return out;
 }
 
 std::optional<QString> readPassword(const QString &path, QString *problem)

@@ -13,7 +13,16 @@
 //   to=a@site, b@site                    several, separated by commas or on several to= lines
 //   user=watch@site                      the mail server's login, when it wants one
 //   password-file=~/.config/wl-smtp      its password: a file only its owner may read (chmod 600)
-//   language=zh                          the e-mail's language, zh (the default) or en
+//   language=zh                          the e-mail's and SMS's language, zh (the default) or en
+//   sms-smsdrc=/etc/gammu-smsdrc         SMS through gammu-smsd, the daemon that owns the GSM modem: its
+//                                        configuration (relative: from the application folder)
+//   sms-to=张三:+8613800000001            a person told by SMS, one line each; a reply from that number
+//                                        "确认 12" (or "ACK 12") acknowledges alarm 12 in that name
+//   level1=sms:张三,李四 mail             who is told at once: webhook, mail (every to=), mail:a@site,…,
+//   level2=sms:王五 mail:boss@site        sms (every sms-to=), sms:NAME,…; level2, level3 … are told too
+//   escalate-after=15                    when an alarm is still not acknowledged that many minutes
+//                                        after the level before; without level lines everyone is told
+//                                        at once. Acknowledgements and clears go to everyone told.
 //
 // A password never goes into notify.set: a password= line, or a password in a URL, is refused.
 // Lines that cannot be used are skipped, each named in a sentence; the others are used.
@@ -23,6 +32,23 @@ inline constexpr char NotifyFileName[] = "notify.set";
 inline constexpr qint64 MaxNotifyBytes = 16 * 1024;
 inline constexpr qint64 MaxPasswordBytes = 4 * 1024;
 
+struct SmsPerson {
+    QString name;
+    QString number;  // as written: digits, an optional leading +
+    bool operator==(const SmsPerson &) const = default;
+};
+
+// Who one escalation level tells.
+struct NotifyLevel {
+    bool webhook = false;
+    QStringList mail;  // addresses
+    QStringList sms;   // names of sms-to= people
+    bool operator==(const NotifyLevel &) const = default;
+    bool empty() const { return !webhook && mail.isEmpty() && sms.isEmpty(); }
+};
+
+inline constexpr int MaxLevels = 9;
+
 struct NotifySettings {
     QString webhook;       // http:// or https:// URL; empty: no webhook
     QString smtpUrl;       // smtp://host:port or smtps://host:port; empty: no e-mail
@@ -31,11 +57,19 @@ struct NotifySettings {
     QString user;
     QString passwordFile;  // as written; loadNotifySettings makes it absolute
     QString language;      // "zh", "en" or empty (the window's)
+    QString smsdrc;        // gammu-smsd's configuration, absolute after loadNotifySettings; empty: no SMS
+    QList<SmsPerson> smsTo;
+    QList<NotifyLevel> levels;  // as written, level1 first; empty: one level of everyone
+    int escalateAfterMin = 15;
     int noAnswerPolls = 3; // not in the file: alarms.set's comm-lost-polls, for the no-answer e-mail
     bool operator==(const NotifySettings &) const = default;
 
     bool hasWebhook() const { return !webhook.isEmpty(); }
     bool hasMail() const { return !smtpUrl.isEmpty() && !from.isEmpty() && !to.isEmpty(); }
+    bool hasSms() const { return !smsdrc.isEmpty() && !smsTo.isEmpty(); }
+    // The levels as they tell: the written ones (limited to the channels that work), or one of everyone.
+    QList<NotifyLevel> effectiveLevels() const;
+    std::optional<SmsPerson> person(const QString &name) const;
     bool english() const { return language == QLatin1String("en"); }
 };
 

@@ -1,19 +1,62 @@
 #include "core/watch/outboxnotifier.h"
 #include "core/archive/recordstore.h"
 #include <QCoreApplication>
+#include <QSet>
+#include <algorithm>
 
 namespace watch {
 
 OutboxNotifier::OutboxNotifier(Notifier &notifier, archive::RecordStore &store, Log log, QObject *parent)
-    : QObject(parent), m_notifier(notifier), m_store(store), m_log(std::move(log))
+    : QObject(parent), m_notifier(notifier), m_store(store), m_log(std::move(log)),
+      m_escalation(notifier.settings().effectiveLevels(), notifier.settings().escalateAfterMin)
 {
     connect(&m_notifier, &Notifier::attempted, this, &OutboxNotifier::onAttempt);
 }
 
 void OutboxNotifier::tell(const Transition &t, const QString &name, const QString &unit)
 {
+    const NotifyLevel who = m_escalation.audience(t);
+    keep(t, m_notifier.prepare(t, name, unit, who, t.event == AlarmEvent::Raised ? t.time : m_escalation.raisedAt(t.id)));
+}
+
+void OutboxNotifier::escalate(const QList<Transition> &active, const QDateTime &nowUtc, const Names &names)
+{
+    for (const Escalation::Due &due : m_escalation.due(active, nowUtc)) {
+        const auto [name, unit] = names(due.raise);
+        if (m_log)
+            m_log(QCoreApplication::translate("notify", "报警 %1 %2 分钟无人确认，通知第 %3 级").arg(due.raise.id)
+                      .arg(due.raise.time.secsTo(nowUtc) / 60).arg(due.level));
+        keep(due.raise, m_notifier.prepare(due.raise, name, unit, due.newly, due.raise.time));
+    }
+}
+
+bool OutboxNotifier::restoreLevels(const QList<Transition> &raises, QString *error)
+{
+    for (const Transition &raise : raises) {
+        const auto entries = m_store.outbox().ofAlarm(raise.id, error);
+        if (!entries)
+            return false;
+        QSet<QString> told;
+        for (const archive::OutboxEntry &e : *entries)
+            if (e.event == eventWord(AlarmEvent::Raised))
+                told.insert(e.channel + QLatin1Char(' ') + e.recipients);
+        int level = 1;
+        for (int l = m_escalation.levels(); l > 1 && level == 1; --l) {
+            const QList<Notifier::Outgoing> sent = m_notifier.prepare(raise, {}, {}, m_escalation.added(l));
+            if (!sent.isEmpty() && std::all_of(sent.begin(), sent.end(), [&](const Notifier::Outgoing &o) {
+                    return told.contains(o.channel + QLatin1Char(' ') + o.to);
+                }))
+                level = l;
+        }
+        m_escalation.restore(raise, level);
+    }
+    return true;
+}
+
+void OutboxNotifier::keep(const Transition &t, const QList<Notifier::Outgoing> &outgoing)
+{
     const QDateTime now = QDateTime::currentDateTimeUtc();
-    for (Notifier::Outgoing o : m_notifier.prepare(t, name, unit)) {
+    for (Notifier::Outgoing o : outgoing) {
         if (t.kind == AlarmKind::NotifyFailed && o.channel == t.recorder)
             continue;
         archive::OutboxEntry e;
@@ -40,7 +83,8 @@ std::optional<int> OutboxNotifier::resume(QString *error)
         return std::nullopt;
     const QDateTime now = QDateTime::currentDateTimeUtc();
     for (const archive::OutboxEntry &e : *waiting)
-        m_notifier.queue({e.seq, e.alarmId, e.channel, e.recipients, e.payload, e.attempts, now.msecsTo(e.due), e.queued.msecsTo(now)});
+        m_notifier.queue({e.seq, e.alarmId, e.channel, e.recipients, e.payload, e.attempts, now.msecsTo(e.due), e.queued.msecsTo(now),
+                          e.handle});
     return int(waiting->size());
 }
 
@@ -77,6 +121,7 @@ void OutboxNotifier::onAttempt(const Notifier::Attempt &a)
     e.state = !a.settled ? archive::OutboxEntry::State::Waiting
             : a.delivered ? archive::OutboxEntry::State::Delivered : archive::OutboxEntry::State::GivenUp;
     e.outcome = a.detail;
+    e.handle = a.handle;
     if (a.settled)
         e.settled = now;
     QString error;
