@@ -18,6 +18,8 @@ bool Demo::start(const site::DemoAsk &ask, QString *error)
         m_recorder.addDevice(a);
         m_recorder.setRecords(SimRecorder::demoRecords(ask.records, first, ask.sensors), a);
     }
+    for (uint8_t a : ask.relays)
+        m_recorder.addRelay(a);
     return true;
 }
 

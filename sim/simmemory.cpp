@@ -322,6 +322,19 @@ Handled writeCoil(DeviceState &dev, Request &q, qint64 hostMs)
     return q.echo();
 }
 
+// Function 05 to a relay module: FF00 closes the contact, 0000 opens it.
+Handled switchRelay(DeviceState &dev, Request &q)
+{
+    const uint16_t coil = word(q.frame, 2);
+    const uint16_t value = word(q.frame, 4);
+    if (value != 0xFF00 && value != 0x0000)
+        return q.fail(IllegalValue);
+    if (coil >= dev.relayCoils.size())
+        return q.fail(IllegalAddress);
+    dev.relayCoils[coil] = value == 0xFF00;
+    return q.echo();
+}
+
 // Function 06.
 Handled writeRegister(DeviceState &dev, Request &q)
 {
@@ -382,6 +395,8 @@ Handled handleRequest(DeviceState &dev, const QByteArray &request, qint64 hostMs
         return {};  // a frame of the wrong length is noise, not a request
 
     Request q{request, address, uint8_t(request[1]), broadcast, {}};
+    if (dev.relay)
+        return q.fn == 0x05 ? switchRelay(dev, q) : q.fail(IllegalFunction);
     switch (q.fn) {
     case 0x03:
     case 0x04:

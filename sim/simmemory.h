@@ -58,6 +58,9 @@ struct DeviceState {
     std::array<uint16_t, reg::HoldingCount> holding{};
     std::bitset<reg::LiveCount> pinned;  // live registers set by hand stop drifting
     std::array<int, reg::CoilCount> coilOn{};
+    // A relay module instead of a recorder: it takes coil writes (05) only, each coil holding its state.
+    bool relay = false;
+    std::array<bool, 8> relayCoils{};
     qint64 clockOffsetMs = 0;            // device clock (naive ms) − host clock (epoch ms)
     QVector<SimRecord> records;
 

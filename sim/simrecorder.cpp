@@ -237,6 +237,21 @@ void SimRecorder::setBlockRefusal(BlockRefusal how, uint8_t address)
         dev->blockRefusal = how;
 }
 
+void SimRecorder::addRelay(uint8_t address)
+{
+    addDevice(address);
+    QMutexLocker lock(&d->mutex);
+    if (DeviceState *dev = d->device(address))
+        dev->relay = true;
+}
+
+bool SimRecorder::relayOn(uint8_t address, uint16_t coil) const
+{
+    QMutexLocker lock(&d->mutex);
+    const DeviceState *dev = d->device(address);
+    return dev && dev->relay && coil < dev->relayCoils.size() && dev->relayCoils[coil];
+}
+
 int SimRecorder::coilOnCount(uint16_t coil, uint8_t address) const
 {
     QMutexLocker lock(&d->mutex);

@@ -94,6 +94,10 @@ public:
     // Devices. A new simulator serves one recorder at address 21 with the demo defaults and an
     // empty memory. A device added listens at the line's rate.
     void addDevice(uint8_t address);
+    // A relay module on the same bus (a siren or a strobe behind it): eight coils that coil writes (05)
+    // switch on (FF00) and off (0000); every other function is refused as illegal.
+    void addRelay(uint8_t address);
+    bool relayOn(uint8_t address, uint16_t coil) const;
     void removeDevice(uint8_t address);
     QList<uint8_t> addresses() const;
 

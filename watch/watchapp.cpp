@@ -153,6 +153,7 @@ WatchService::Setup serviceSetup(const QString &dir, const site::Site &site, arc
 struct Telling {
     std::unique_ptr<Notifier> notifier;
     std::unique_ptr<OutboxNotifier> outbox;  // every notification kept in the archive until delivered
+    std::unique_ptr<SmsReplies> replies;     // for the service, which takes it
     int channels = 0;
     int outcomesDue = 0;  // one a channel for each step sent, until it is delivered or first fails
     QEventLoop told;
@@ -177,7 +178,14 @@ struct Telling {
             password = readPassword(notify.passwordFile, &problem);
         if (!problem.isEmpty())
             io.err(problem + QLatin1Char('\n'));
-        channels = int(notify.hasWebhook()) + int(notify.hasMail());
+        channels = int(notify.hasWebhook()) + int(notify.hasMail()) + int(notify.hasSms());
+        if (notify.hasSms()) {
+            QString why;
+            if (auto config = readSmsdConfig(notify.smsdrc, &why))
+                replies = std::make_unique<SmsReplies>(std::move(*config), notify.smsTo, setup.log);
+            else
+                io.err(QStringLiteral("wl8806n-watch: 短信：%1\n").arg(why));
+        }
         if (channels > 0) {
             notifier = std::make_unique<Notifier>(notify, password);
             outbox = std::make_unique<OutboxNotifier>(*notifier, store, setup.log);
@@ -192,8 +200,7 @@ struct Telling {
                                                                                             const QString &unit) {
             io.err(stepLine(t, sensors, polls) + QLatin1Char('\n'));
             if (outbox)
-                outbox->tell(t, name, unit);
-            outcomesDue += channels;
+                outcomesDue += outbox->tell(t, name, unit);
         };
     }
 
@@ -207,6 +214,30 @@ struct Telling {
         outcomesDue += resumed.value_or(0);
     }
 };
+
+// The siren's relay: on a watched line its link (with --demo the simulated recorder's bus holds a relay
+// there), otherwise a link of its own.
+bool openSiren(WatchService &service, const WatchSettings &settings, const site::Site &site, const ComPorts &ports,
+               const Io &io)
+{
+    if (!settings.siren)
+        return true;
+    const SirenSettings &siren = *settings.siren;
+    if (std::any_of(settings.lines.cbegin(), settings.lines.cend(), [&](const WatchedLine &l) { return l.port == siren.port; })) {
+        service.addSiren(siren);
+        return true;
+    }
+    auto link = std::make_unique<Link>();
+    if (io.peer)
+        link->setPeerWitness(io.peer);
+    const QString device = siren.com ? ports.device(siren.com) : siren.port;
+    if (const QString why = site::openLink(*link, site, device, site.comm.value.baudRate, siren.com); !why.isEmpty()) {
+        io.err(QStringLiteral("wl8806n-watch: 声光报警器 %1：%2\n").arg(siren.port, why));
+        return false;
+    }
+    service.addSiren(siren, std::move(link));
+    return true;
+}
 
 // Every line opened (the first one on the simulated recorder with --demo) and given to the service.
 // False: a line could not be opened, and that was said.
@@ -234,12 +265,14 @@ bool openLines(WatchService &service, const WatchSettings &settings, const site:
         io.err(QStringLiteral("监视 %1（%2）：设备 %3，每 %4 秒\n").arg(line.port, device).arg(addresses.join(QLatin1Char(','))).arg(line.pollS));
         service.add(std::move(link), line);
     }
-    return true;
+    return openSiren(service, settings, site, ports, io);
 }
 
 // Runs until a signal ends it. Under systemd (Type=notify): ready once every line is open, and a sign
 // of life for the watchdog twice in each of its periods while the polls go on, so a watcher that hangs
 // is restarted and one with a long poll period is not.
+constexpr int UpsPeriodMs = 10'000;  // as often as NUT's upsmon looks at a UPS (POLLFREQ 5 … 10 s)
+
 int serve(WatchService &service, const WatchSettings &settings)
 {
     service.start();
@@ -273,6 +306,8 @@ bool startDemo(site::DemoRecorder *demo, const WatchSettings &settings, QString 
     *error = QStringLiteral("没有内置的模拟记录仪");
     site::DemoAsk ask;
     ask.addresses = settings.lines.first().addresses;
+    if (settings.siren && settings.siren->port == settings.lines.first().port)
+        ask.relays.append(settings.siren->address);
     return demo && demo->start(ask, error);
 }
 } // namespace
@@ -329,6 +364,11 @@ int run(const QStringList &arguments, const Io &io)
         return usage(io, QStringLiteral("模拟记录仪无法启动：") + error);
     if (!openLines(service, *settings, site, p.isSet(a.demo) ? io.demo : nullptr, io))
         return Unusable;
+    if (telling.replies)
+        service.takeReplies(std::move(telling.replies));
+    if (!settings->ups.isEmpty())
+        if (const auto ups = parseUpsName(settings->ups, &error))
+            service.watchUps(*ups, UpsPeriodMs);
     if (p.isSet(a.recordsNow))
         service.downloadRecords();
     if (!p.isSet(a.once))

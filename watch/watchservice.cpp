@@ -26,6 +26,12 @@ bool WatchService::restore(QString *error)
     m_rules.setNextId(std::max(m_rules.nextId(), *last + 1));
     if (!m_setup.outbox)
         return true;
+    QList<Transition> raises;
+    for (const Transition &t : *open)
+        if (t.event == AlarmEvent::Raised)
+            raises.append(t);
+    if (QString why; !m_setup.outbox->restoreLevels(raises, &why) && m_setup.log)
+        m_setup.log(QCoreApplication::translate("watch", "不知道报警已通知到第几级：%1").arg(why));
     QList<Transition> recent;
     const QDateTime dayAgo = QDateTime::currentDateTimeUtc().addDays(-1);
     for (const Transition &t : *open)
@@ -81,6 +87,7 @@ void WatchService::add(std::unique_ptr<Link> link, const WatchedLine &line)
 
 void WatchService::start()
 {
+    noteDowntime(m_setup.clock());
     for (size_t i = 0; i < m_lines.size(); ++i) {
         if (const QString why = m_lines[i]->relay->listen(m_lines[i]->link->portName()); !why.isEmpty() && m_setup.log)
             m_setup.log(why);
@@ -183,7 +190,17 @@ void WatchService::poll(size_t index)
     w.polling = true;
     const QDateTime now = m_setup.clock();
     pickUpAcknowledgements();
+    acknowledgeByReply();
     w.watch->poll(now);
+    if (m_setup.outbox)
+        m_setup.outbox->escalate(m_rules.active(), now, [this](const Transition &t) {
+            return std::pair{t.sensor ? m_setup.sensors.displayName(t.recorder, t.sensor) : QString(),
+                             m_setup.sensors.sensor(t.recorder, t.sensor).unit};
+        });
+    const int pollS = w.watch->line().pollS;
+    const int periodMs = 1000 * (w.watch->outOfRange() ? std::min(pollS, OutOfRangePollS) : pollS);
+    if (w.timer.interval() != periodMs)
+        w.timer.start(periodMs);
     QString error;
     QStringList lines;
     for (const auto &l : m_lines)
@@ -192,7 +209,127 @@ void WatchService::poll(size_t index)
         m_setup.log(error);
     w.polling = false;
     w.progress.start();
+    followSiren();
     emit polled();
+}
+
+void WatchService::addSiren(const SirenSettings &siren, std::unique_ptr<Link> own)
+{
+    Link *link = own.get();
+    for (const auto &w : m_lines)
+        if (!link && w->watch->line().port == siren.port)
+            link = w->link.get();
+    if (!link)
+        return;
+    m_sirenLink = std::move(own);
+    m_siren = std::make_unique<Siren>(siren, *link);
+    // A switch held back by another command goes out as soon as the bus is free.
+    connect(link, &Link::idle, this, [this] {
+        if (m_siren->pending())
+            QTimer::singleShot(0, this, &WatchService::followSiren);
+    });
+}
+
+void WatchService::followSiren()
+{
+    if (!m_siren)
+        return;
+    if (const auto outcome = m_siren->follow(m_rules.unacknowledged())) {
+        if (!outcome->isEmpty() && m_setup.log)
+            m_setup.log(*outcome);
+        for (const Transition &t : m_rules.archiveChecked(AlarmKind::SirenFailed, *outcome, m_setup.clock(), m_siren->name()))
+            m_backlog.step(t);
+        m_backlog.flush();
+        // A raise or a clear may change what the siren should do.
+        if (m_siren->pending() || m_siren->follow(m_rules.unacknowledged()))
+            QTimer::singleShot(0, this, &WatchService::followSiren);
+    }
+}
+
+void WatchService::watchUps(const UpsName &ups, int periodMs)
+{
+    m_upsName = upsText(ups);
+    m_ups = std::make_unique<UpsWatch>(ups, periodMs);
+    connect(m_ups.get(), &UpsWatch::changed, this, &WatchService::upsChanged);
+    m_ups->readNow();
+}
+
+void WatchService::upsChanged(const UpsState &state)
+{
+    if (state.power == Power::Unknown) {
+        if (m_setup.log)
+            m_setup.log(QCoreApplication::translate("watch", "不间断电源 %1 读不出：%2").arg(m_upsName, state.error));
+        return;
+    }
+    const QString what = state.power != Power::Battery ? QString()
+        : QCoreApplication::translate("watch", "不间断电源 %1 在用电池（%2%3）").arg(m_upsName, state.status,
+              state.charge ? QCoreApplication::translate("watch", "，电量 %1%").arg(*state.charge) : QString());
+    for (const Transition &t : m_rules.archiveChecked(AlarmKind::Power, what, m_setup.clock(), m_upsName))
+        m_backlog.step(t);
+    m_backlog.flush();
+    followSiren();
+}
+
+// That the watcher was down is news, not a state: once acknowledged, it is over.
+void WatchService::clearAcknowledgedDowntime(const Transition &ack)
+{
+    if (ack.kind == AlarmKind::WatcherDown)
+        for (const Transition &t : m_rules.archiveChecked(AlarmKind::WatcherDown, {}, ack.time, ack.recorder))
+            m_backlog.step(t);
+}
+
+void WatchService::takeReplies(std::unique_ptr<SmsReplies> replies)
+{
+    m_replies = std::move(replies);
+    if (!m_replies->inbox().isEmpty() && m_inbox.addPath(m_replies->inbox()))
+        connect(&m_inbox, &QFileSystemWatcher::directoryChanged, this, &WatchService::acknowledgeByReply, Qt::UniqueConnection);
+    acknowledgeByReply();
+}
+
+// Each reply from a listed person acknowledges the alarm in that name, as the window would.
+void WatchService::acknowledgeByReply()
+{
+    if (!m_replies)
+        return;
+    bool any = false;
+    for (const SmsReplies::Ack &a : m_replies->take()) {
+        QString error;
+        const QString note = QCoreApplication::translate("watch", "短信回复（%1）").arg(a.number);
+        if (const auto t = m_rules.acknowledge(a.alarmId, a.by, note, m_setup.clock(), &error)) {
+            m_backlog.step(*t);
+            clearAcknowledgedDowntime(*t);
+            any = true;
+            if (m_setup.log)
+                m_setup.log(QCoreApplication::translate("watch", "%1 用短信确认了报警 %2").arg(a.by).arg(a.alarmId));
+        } else if (a.fresh && m_setup.log) {
+            m_setup.log(QCoreApplication::translate("watch", "%1 的短信确认 %2 未生效：%3").arg(a.by).arg(a.alarmId).arg(error));
+        }
+    }
+    if (any) {
+        m_backlog.flush();
+        followSiren();
+    }
+}
+
+// A watcher that was not running for longer than two polls says so once: the gap in the readings is
+// never silent.
+void WatchService::noteDowntime(const QDateTime &now)
+{
+    int longest = 0;
+    for (const auto &w : m_lines)
+        longest = std::max(longest, w->watch->line().pollS);
+    QString error;
+    const auto beat = m_setup.store->watchers().of(m_setup.host, &error);
+    if (!beat || longest == 0 || beat->beat.secsTo(now) <= 2 * longest)
+        return;
+    const QString format = QStringLiteral("yyyy-MM-dd HH:mm");
+    const QString what = QCoreApplication::translate("watch", "值守程序从 %1 到 %2 没有运行")
+                             .arg(beat->beat.toLocalTime().toString(format), now.toLocalTime().toString(format));
+    if (m_setup.log)
+        m_setup.log(what);
+    for (const Transition &t : m_rules.archiveChecked(AlarmKind::WatcherDown, what, now, m_setup.host))
+        m_backlog.step(t);
+    m_backlog.flush();
 }
 
 bool WatchService::pollsAlive() const
@@ -236,6 +373,7 @@ void WatchService::pickUpAcknowledgements()
         if (const auto t = m_rules.acknowledge(step.id, step.by, step.note, step.time, &error)) {
             acknowledged.insert(step.id);
             tell(*t);
+            clearAcknowledgedDowntime(*t);
         }
     }
 }

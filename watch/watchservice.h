@@ -7,7 +7,11 @@
 #include "core/watch/dailyrun.h"
 #include "core/watch/linewatch.h"
 #include "core/watch/outboxnotifier.h"
+#include "core/watch/siren.h"
+#include "core/watch/smsreplies.h"
+#include "core/watch/upswatch.h"
 #include <QElapsedTimer>
+#include <QFileSystemWatcher>
 #include <QObject>
 #include <QTimer>
 #include <memory>
@@ -49,6 +53,15 @@ public:
     // Every line polled at once and then every pollS seconds. From then on the window and the collector
     // of this user reach each line through the watcher (busshare.h), between its polls.
     void start();
+    // The siren's relay, on its own link or (none) on the watched line of its port: on while an alarm is
+    // unacknowledged, off when none is. A switch that fails raises "siren-failed" until one takes.
+    void addSiren(const SirenSettings &siren, std::unique_ptr<Link> own = {});
+    // The UPS read every periodMs: on battery raises "power", mains back clears it.
+    void watchUps(const UpsName &ups, int periodMs);
+    // SMS replies acknowledge alarms, looked for whenever gammu-smsd files one and at every poll.
+    void takeReplies(std::unique_ptr<SmsReplies> replies);
+    // The poll period of a line now: while a value of it is out of range, two minutes at most.
+    static constexpr int OutOfRangePollS = 120;
     // Each day at `at` (local time, see DailyRun), every recorder's records since the last one the
     // archive holds are downloaded into it, between two polls.
     void downloadDaily(const QTime &at);
@@ -72,6 +85,11 @@ signals:
 private:
     void poll(size_t index);
     void pickUpAcknowledgements();
+    void acknowledgeByReply();
+    void followSiren();
+    void noteDowntime(const QDateTime &now);
+    void upsChanged(const UpsState &state);
+    void clearAcknowledgedDowntime(const Transition &ack);
     void tell(const Transition &t);
     void settled(const QString &channel, qint64 alarmId, bool delivered, const QString &detail);
     QString recorderName(const WatchedLine &line, uint8_t address) const;
@@ -91,6 +109,12 @@ private:
     std::vector<std::unique_ptr<Watched>> m_lines;
     std::unique_ptr<DailyRun> m_daily;
     QTimer m_archiveDaily;
+    std::unique_ptr<Link> m_sirenLink;  // the siren's own line, when it is on none of the watched ones
+    std::unique_ptr<Siren> m_siren;
+    std::unique_ptr<UpsWatch> m_ups;
+    QString m_upsName;
+    std::unique_ptr<SmsReplies> m_replies;
+    QFileSystemWatcher m_inbox;
 };
 
 } // namespace watch

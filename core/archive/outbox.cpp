@@ -39,10 +39,10 @@ std::optional<qint64> Outbox::append(const OutboxEntry &e, QString *error)
     QSqlDatabase db = m_c.db();
     QSqlQuery q(db);
     q.prepare(QStringLiteral("INSERT INTO outbox (alarm_id, event, happened, channel, recipients, payload, queued, attempts, due, state,"
-                             " outcome, settled) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+                             " outcome, settled, handle) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
     for (const QVariant &v : QVariantList{e.alarmId, text(e.event), sql::utcText(e.happened), text(e.channel), text(e.recipients), e.payload.isNull() ? QByteArray("") : e.payload,
                                           sql::utcText(e.queued), e.attempts, sql::utcText(e.due), stateWord(e.state), text(e.outcome),
-                                          timeOrNull(e.settled)})
+                                          timeOrNull(e.settled), text(e.handle)})
         q.addBindValue(v);
     QSqlQuery last(db);
     if (!q.exec() || !last.exec(QStringLiteral("SELECT MAX(seq) FROM outbox")) || !last.next()) {

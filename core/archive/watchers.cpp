@@ -18,11 +18,24 @@ bool Watchers::beat(const WatcherBeat &beat, QString *error)
 
 std::optional<WatcherBeat> Watchers::last(QString *error) const
 {
+    return select(QStringLiteral("1 = 1"), {}, error);
+}
+
+std::optional<WatcherBeat> Watchers::of(const QString &host, QString *error) const
+{
+    return select(QStringLiteral("host = ?"), {host}, error);
+}
+
+std::optional<WatcherBeat> Watchers::select(const QString &where, const QVariantList &values, QString *error) const
+{
     if (!m_c.ready(error))
         return std::nullopt;
     QSqlDatabase db = m_c.db();
     QSqlQuery q(db);
-    if (!q.exec(QStringLiteral("SELECT host, beat, lines FROM watchers ORDER BY beat DESC LIMIT 1"))) {
+    q.prepare(QStringLiteral("SELECT host, beat, lines FROM watchers WHERE %1 ORDER BY beat DESC LIMIT 1").arg(where));
+    for (const QVariant &v : values)
+        q.addBindValue(v);
+    if (!q.exec()) {
         *error = sql::describe(db, QCoreApplication::translate("archive", "读不出存档的报警"), q.lastError());
         return std::nullopt;
     }

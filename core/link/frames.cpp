@@ -43,7 +43,12 @@ QByteArray writeRegister(uint8_t addr, uint16_t reg, uint16_t value)
 
 QByteArray writeCoil(uint8_t addr, uint16_t coil, bool on)
 {
-    return header(addr, WriteSingleCoil, coil, on ? 0xFF00 : 0x0000);
+    return writeCoil(addr, coil, on, 0xFF00);
+}
+
+QByteArray writeCoil(uint8_t addr, uint16_t coil, bool on, uint16_t onValue)
+{
+    return header(addr, WriteSingleCoil, coil, on ? onValue : 0x0000);
 }
 
 QByteArray writeRegisters(uint8_t addr, uint16_t start, const QByteArray &data)

@@ -21,6 +21,8 @@ QByteArray readHolding(uint8_t addr, uint16_t reg, uint8_t quantity);
 QByteArray readInput(uint8_t addr, uint16_t start, uint8_t quantity);
 QByteArray writeRegister(uint8_t addr, uint16_t reg, uint16_t value);
 QByteArray writeCoil(uint8_t addr, uint16_t coil, bool on);
+// A coil write with the value a module takes for "on" (FF00 by the standard; some relays want 0001).
+QByteArray writeCoil(uint8_t addr, uint16_t coil, bool on, uint16_t onValue);
 // count 1 … 123 registers; data holds 2 × count bytes, big-endian words.
 QByteArray writeRegisters(uint8_t addr, uint16_t start, const QByteArray &data);
 

@@ -16,6 +16,7 @@ struct DemoAsk {
     int sensors = 20;
     int baud = 0;
     bool onlyThese = false;
+    QList<uint8_t> relays;  // relay modules on the same bus (a siren's)
 };
 
 // The recorder --demo runs against: the built-in simulated one, which each program's main() gives to

@@ -71,6 +71,18 @@ void AlarmRules::raise(const Key &key, uint8_t address, std::optional<int> value
     out << step(key, *m_active.insert(key, alarm), AlarmEvent::Raised, now);
 }
 
+bool AlarmRules::outOfRange(const QString &recorder) const
+{
+    const auto ofRecorder = [&](const Key &k) { return k.recorder == recorder && aboutSensor(k.kind); };
+    const auto keys = m_active.keys() + m_pending.keys();
+    return std::any_of(keys.cbegin(), keys.cend(), ofRecorder);
+}
+
+bool AlarmRules::unacknowledged() const
+{
+    return std::any_of(m_active.cbegin(), m_active.cend(), [](const Alarm &a) { return !a.acknowledged; });
+}
+
 QList<Transition> AlarmRules::archiveChecked(AlarmKind kind, const QString &what, const QDateTime &nowUtc, const QString &about)
 {
     QList<Transition> out;

@@ -65,6 +65,11 @@ public:
     qint64 nextId() const { return m_nextId; }
     // The active alarms by id, each as its latest transition.
     QList<Transition> active() const;
+    // A value of the recorder is outside its limits: an alarm raised and not cleared, or an excursion
+    // still waiting for its delay.
+    bool outOfRange(const QString &recorder) const;
+    // Some alarm is active and nobody has acknowledged it.
+    bool unacknowledged() const;
 
 private:
     struct Key {

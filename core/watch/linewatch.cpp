@@ -3,6 +3,7 @@
 #include "core/live/livedecode.h"
 #include "core/settings/sensortable.h"
 #include <QCoreApplication>
+#include <algorithm>
 
 namespace watch {
 
@@ -55,6 +56,12 @@ bool LineWatch::poll(const QDateTime &nowUtc)
     m_backlog->flush();
     m_lastLog.clear();
     return !m_backlog->refusing();
+}
+
+bool LineWatch::outOfRange() const
+{
+    return std::any_of(m_line.addresses.cbegin(), m_line.addresses.cend(),
+                       [this](uint8_t a) { return m_ctx.rules->outOfRange(m_ctx.recorderName(a)); });
 }
 
 } // namespace watch

@@ -34,6 +34,8 @@ public:
     // refused something.
     bool poll(const QDateTime &nowUtc);
     const WatchedLine &line() const { return m_line; }
+    // A value of one of the line's recorders is out of its range now.
+    bool outOfRange() const;
 
 private:
     void keep(const QList<Transition> &steps);

@@ -13,10 +13,10 @@ OutboxNotifier::OutboxNotifier(Notifier &notifier, archive::RecordStore &store, 
     connect(&m_notifier, &Notifier::attempted, this, &OutboxNotifier::onAttempt);
 }
 
-void OutboxNotifier::tell(const Transition &t, const QString &name, const QString &unit)
+int OutboxNotifier::tell(const Transition &t, const QString &name, const QString &unit)
 {
     const NotifyLevel who = m_escalation.audience(t);
-    keep(t, m_notifier.prepare(t, name, unit, who, t.event == AlarmEvent::Raised ? t.time : m_escalation.raisedAt(t.id)));
+    return keep(t, m_notifier.prepare(t, name, unit, who, t.event == AlarmEvent::Raised ? t.time : m_escalation.raisedAt(t.id)));
 }
 
 void OutboxNotifier::escalate(const QList<Transition> &active, const QDateTime &nowUtc, const Names &names)
@@ -53,9 +53,10 @@ bool OutboxNotifier::restoreLevels(const QList<Transition> &raises, QString *err
     return true;
 }
 
-void OutboxNotifier::keep(const Transition &t, const QList<Notifier::Outgoing> &outgoing)
+int OutboxNotifier::keep(const Transition &t, const QList<Notifier::Outgoing> &outgoing)
 {
     const QDateTime now = QDateTime::currentDateTimeUtc();
+    int queued = 0;
     for (Notifier::Outgoing o : outgoing) {
         if (t.kind == AlarmKind::NotifyFailed && o.channel == t.recorder)
             continue;
@@ -73,7 +74,9 @@ void OutboxNotifier::keep(const Transition &t, const QList<Notifier::Outgoing> &
         else if (m_log)
             m_log(QCoreApplication::translate("notify", "通知 %1 报警 %2 没有存进存档，程序退出前送不到就会丢失：%3").arg(o.channel).arg(t.id).arg(error));
         m_notifier.queue(o);
+        ++queued;
     }
+    return queued;
 }
 
 std::optional<int> OutboxNotifier::resume(QString *error)

@@ -21,8 +21,8 @@ public:
     OutboxNotifier(Notifier &notifier, archive::RecordStore &store, Log log, QObject *parent = nullptr);
 
     // The step for everyone it goes to: kept, then queued. One the archive cannot keep still goes out,
-    // and that is said.
-    void tell(const Transition &t, const QString &name, const QString &unit);
+    // and that is said. How many notifications went out.
+    int tell(const Transition &t, const QString &name, const QString &unit);
     // The raise of every alarm whose next level's time has come, told to that level's new people.
     // active: the rules' active alarms; names: a step's sensor name and unit.
     using Names = std::function<std::pair<QString, QString>(const Transition &)>;
@@ -43,7 +43,7 @@ signals:
 
 private:
     void onAttempt(const Notifier::Attempt &a);
-    void keep(const Transition &t, const QList<Notifier::Outgoing> &outgoing);
+    int keep(const Transition &t, const QList<Notifier::Outgoing> &outgoing);
 
     Notifier &m_notifier;
     archive::RecordStore &m_store;

@@ -1,6 +1,7 @@
 #include "core/watch/watchsettings.h"
 #include "core/files/safefile.h"
 #include "core/site/parse.h"
+#include "core/watch/upswatch.h"
 #include <QCoreApplication>
 #include <QDir>
 #include "core/settings/keyvaluelines.h"
@@ -36,6 +37,32 @@ const std::vector<settings::Key<WatchedLine>> &lineKeys()
     return table;
 }
 
+const std::vector<settings::Key<SirenSettings>> &sirenKeys()
+{
+    using Key = settings::Key<SirenSettings>;
+    static const std::vector<Key> table{
+        Key{"siren", [](SirenSettings &w, const QString &v) {
+                QString why;
+                if (const auto port = site::parsePort(v, &why)) {
+                    w.port = port->name;
+                    w.com = port->com;
+                }
+                return why;
+            }},
+        settings::wholeKey("address", &SirenSettings::address, 1, 247),
+        settings::wholeKey("coil", &SirenSettings::coil, 0, 65535),
+        Key{"on", [](SirenSettings &w, const QString &v) {
+                bool ok = false;
+                const uint value = v.toUInt(&ok, 16);
+                if (!ok || v.size() != 4 || value == 0)
+                    return tr("应为四位十六进制数（如 FF00），不能是 0000");
+                w.onValue = uint16_t(value);
+                return QString();
+            }},
+    };
+    return table;
+}
+
 // The keys of the file; a line= line is read field by field (readLine), its row here only admits it.
 const std::vector<settings::Key<WatchSettings>> &keys()
 {
@@ -47,6 +74,13 @@ const std::vector<settings::Key<WatchSettings>> &keys()
                 if (at.isValid())
                     s.recordsAt = at;
                 return at.isValid() ? QString() : tr("“%1”不是时间（如 02:30）").arg(safefile::shown(v));
+            }},
+        Key{"siren", [](WatchSettings &, const QString &) { return QString(); }},
+        Key{"ups", [](WatchSettings &s, const QString &v) {
+                QString why;
+                if (parseUpsName(v, &why))
+                    s.ups = v;
+                return why;
             }},
     };
     return table;
@@ -66,6 +100,19 @@ std::optional<settings::Refusal> readLine(const settings::KeyValueLine &line, Wa
     file.lines.append(watched);
     return std::nullopt;
 }
+std::optional<settings::Refusal> readSiren(const settings::KeyValueLine &line, WatchSettings &file)
+{
+    SirenSettings siren;
+    QStringList seen;
+    const QList<settings::Refusal> refused = settings::readKeyValues(
+        settings::fieldsOf(QStringLiteral("siren=") + line.value, line.number), sirenKeys(), siren, {}, &seen);
+    if (!refused.isEmpty())
+        return refused.first();
+    if (!seen.contains(u"address") || !seen.contains(u"coil"))
+        return settings::Refusal{line.number, {}, tr("应写明 address= 和 coil=")};
+    file.siren = siren;
+    return std::nullopt;
+}
 } // namespace
 
 WatchSettings parseWatchSettings(const QByteArray &content, QString *problem)
@@ -74,8 +121,8 @@ WatchSettings parseWatchSettings(const QByteArray &content, QString *problem)
     const QList<settings::KeyValueLine> lines = settings::keyValueLines(content);
     QList<settings::Refusal> refused = settings::readKeyValues(lines, keys(), file);
     for (const settings::KeyValueLine &line : lines)
-        if (line.key == u"line")
-            if (const auto r = readLine(line, file))
+        if (line.key == u"line" || line.key == u"siren")
+            if (const auto r = line.key == u"line" ? readLine(line, file) : readSiren(line, file))
                 refused.append(*r);
     std::stable_sort(refused.begin(), refused.end(), [](const auto &a, const auto &b) { return a.line < b.line; });
     if (!refused.isEmpty())

@@ -11,7 +11,14 @@
 //   line=COM4 addresses=21,22 poll-s=60 baud=19200
 //   line=rtu-over-tcp://192.168.1.50:4001 addresses=1 poll-s=30
 //   records-at=02:30
+//   siren=COM4 address=30 coil=0 on=FF00
+//   ups=office@192.168.1.9
 // records-at: each day at that time the watcher downloads every recorder's new records into the archive.
+// siren: a relay module on a line (a watched one or another) whose coil switches a siren or strobe: on
+// while any alarm is unacknowledged, off once all are acknowledged or cleared; on= is the value the
+// module's "on" takes in a coil write (FF00, the standard, or 0001 for modules that want it).
+// ups: a UPS that Network UPS Tools' upsd serves (name@host or name@host:port); on battery raises a
+// power alarm, mains back clears it.
 // line=, addresses= and baud= take the words of the command lines (core/site/parse.h): a COM number, a
 // device path or a URL; addresses 1 … 247, each once; a rate of 50 … 4,000,000.
 namespace watch {
@@ -34,9 +41,20 @@ inline WatchedLine watchedLine(const site::Port &port)
     return line;
 }
 
+struct SirenSettings {
+    QString port;            // as line= takes it
+    int com = 0;
+    uint8_t address = 0;
+    uint16_t coil = 0;
+    uint16_t onValue = 0xFF00;
+    bool operator==(const SirenSettings &) const = default;
+};
+
 struct WatchSettings {
     QList<WatchedLine> lines;
     std::optional<QTime> recordsAt;
+    std::optional<SirenSettings> siren;
+    QString ups;             // name@host[:port], checked
     bool operator==(const WatchSettings &) const = default;
 };
 

@@ -209,6 +209,7 @@ private slots:
             QTest::addRow("%s: early 4 to 5", db) << pg << 4 << true << "SELECT COUNT(*) FROM watchers" << 0;
             QTest::addRow("%s: 5 to 6", db) << pg << 5 << false << "SELECT COUNT(*) FROM outbox" << 0;
             QTest::addRow("%s: 6 to 7", db) << pg << 6 << false << "SELECT COUNT(*) FROM outbox WHERE recipients = ''" << 1;
+            QTest::addRow("%s: 7 to 8", db) << pg << 7 << false << "SELECT COUNT(*) FROM outbox WHERE handle = ''" << 1;
         }
     }
     // The archive as version n left it, then step n: its rows are all there, and its tables are those
