@@ -30,6 +30,7 @@
 #include "panels/history/historypanel.h"
 #include "panels/history/sensortablepanel.h"
 #include "panels/alarms/alarmpanel.h"
+#include "panels/alarms/alarmnotice.h"
 #include "panels/audit/archiveauditpanel.h"
 #include "panels/monitor/busmonitorpanel.h"
 #include "core/link/framelog.h"
@@ -128,6 +129,7 @@ void frmMain::makePages(QWidget *central)
     tabs->addTab(sensorTablePanel, tr("传感器"));
     alarmPanel = new AlarmPanel(*m_context, tabs);
     tabs->addTab(alarmPanel, tr("报警"));
+    alarmNotice = new AlarmNotice(*m_context, *this, *tabs, *alarmPanel);
 }
 
 void frmMain::makeDevicePanels()
@@ -191,6 +193,7 @@ void frmMain::layOut(QWidget *central)
     top->addWidget(trafficPanel, 1, 0, 1, 3);
     auto *column = new QVBoxLayout(central);
     column->setContentsMargins(6, 6, 6, 0);
+    column->addWidget(alarmNotice->frmAlarmBanner);  // above everything, hidden while no alarm waits
     column->addLayout(top);
     column->addWidget(tabs, 1);
     setCentralWidget(central);

@@ -27,6 +27,7 @@ class RecordArchive;
 class HistoryPanel;
 class SensorTablePanel;
 class AlarmPanel;
+class AlarmNotice;
 class RecordCountPanel;
 class RecordReadPanel;
 class RecordsPanel;
@@ -74,6 +75,7 @@ public:
     ValueLabel *lblStatusLine;  // every message is announced to assistive technology
     SensorTablePanel *sensorTablePanel; // "传感器": names and limits
     AlarmPanel *alarmPanel;             // "报警": the watcher's alarms, acknowledged here
+    AlarmNotice *alarmNotice;           // the unacknowledged ones, told whatever tab is open
     HistoryPanel *historyPanel;         // "历史数据": the archive as a table and a chart
     RecordArchive *recordArchive;       // the archive of every download, and the recorders' names
     BusMonitorPanel *busMonitorPanel;   // "通信监视": a dock, hidden until cmdMonitor opens it

@@ -8,6 +8,13 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QUrl>
+#include <canberra.h>
+
+QtDesktop::~QtDesktop()
+{
+    if (m_sound)
+        ca_context_destroy(m_sound);
+}
 
 void QtDesktop::message(const QString &title, const QString &text, Icon icon)
 {
@@ -74,4 +81,23 @@ bool QtDesktop::print(const QString &title, const std::function<void(QPrinter *)
         return false;
     draw(&printer);
     return true;
+}
+
+void QtDesktop::playAlarmSound()
+{
+    if (!m_sound) {
+        if (ca_context_create(&m_sound) != CA_SUCCESS) {
+            m_sound = nullptr;
+            return;
+        }
+        ca_context_change_props(m_sound, CA_PROP_APPLICATION_NAME, "WL8806N", CA_PROP_APPLICATION_ID, "wl8806n", nullptr);
+    }
+    // A sound theme without the alarm clock's sound has the warning's at least; no sound device or
+    // sound server plays nothing, and the alarm is still on the screen.
+    const QByteArray description = QCoreApplication::translate("QtDesktop", "报警").toUtf8();
+    const auto play = [&](const char *event) {
+        return ca_context_play(m_sound, 0, CA_PROP_EVENT_ID, event, CA_PROP_EVENT_DESCRIPTION, description.constData(), nullptr);
+    };
+    if (play("alarm-clock-elapsed") == CA_ERROR_NOTFOUND)
+        play("dialog-warning");
 }

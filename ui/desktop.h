@@ -32,6 +32,8 @@ public:
     // The archive the user chose in its settings dialog (saved there, the password filled in for this
     // run); nothing when cancelled.
     virtual std::optional<archive::ArchiveConfig> editArchive(const archive::ArchiveConfig &current) = 0;
+    // The desktop's alarm sound, once, not waited for; a desktop without sound stays silent.
+    virtual void playAlarmSound() = 0;
     virtual QDateTime now() const = 0;
     virtual QString appDir() const = 0;
 

@@ -191,6 +191,8 @@ void WatchService::poll(size_t index)
     const QDateTime now = m_setup.clock();
     pickUpAcknowledgements();
     acknowledgeByReply();
+    if (m_ups)
+        m_ups->readNow();
     w.watch->poll(now);
     if (m_setup.outbox)
         m_setup.outbox->escalate(m_rules.active(), now, [this](const Transition &t) {

@@ -56,12 +56,13 @@ public:
     // The siren's relay, on its own link or (none) on the watched line of its port: on while an alarm is
     // unacknowledged, off when none is. A switch that fails raises "siren-failed" until one takes.
     void addSiren(const SirenSettings &siren, std::unique_ptr<Link> own = {});
-    // The UPS read every periodMs: on battery raises "power", mains back clears it.
+    // The UPS read at every poll and every periodMs: on battery raises "power", mains back clears it.
     void watchUps(const UpsName &ups, int periodMs);
     // SMS replies acknowledge alarms, looked for whenever gammu-smsd files one and at every poll.
     void takeReplies(std::unique_ptr<SmsReplies> replies);
     // The poll period of a line now: while a value of it is out of range, two minutes at most.
     static constexpr int OutOfRangePollS = 120;
+    int pollPeriodS(size_t line) const { return m_lines[line]->timer.interval() / 1000; }
     // Each day at `at` (local time, see DailyRun), every recorder's records since the last one the
     // archive holds are downloaded into it, between two polls.
     void downloadDaily(const QTime &at);

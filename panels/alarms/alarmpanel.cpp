@@ -214,6 +214,21 @@ void AlarmPanel::refresh()
     showNotices();
 }
 
+bool AlarmPanel::selectAlarm(qint64 id)
+{
+    for (bool again : {false, true}) {
+        if (again)
+            refresh();
+        for (int i = 0; i < lstAlarms->topLevelItemCount(); ++i)
+            if (QTreeWidgetItem *item = lstAlarms->topLevelItem(i); item->data(IdColumn, Qt::UserRole).toLongLong() == id) {
+                lstAlarms->setCurrentItem(item);
+                lstAlarms->scrollToItem(item);
+                return true;
+            }
+    }
+    return false;
+}
+
 void AlarmPanel::showNotices()
 {
     lstAlarmNotices->clear();

@@ -25,6 +25,9 @@ public:
     AlarmPanel(PanelContext &context, QWidget *parent = nullptr);
     // The list and the watcher's state read again from the archive; the selected alarm stays selected.
     void refresh();
+    // The alarm with that number selected (the list read again when it is not in it); false when
+    // the archive has no such alarm to show.
+    bool selectAlarm(qint64 id);
     // The selected alarm acknowledged by txtAckBy with txtAckNote, said on the status line.
     void acknowledgeSelected();
 

@@ -48,6 +48,7 @@ public:
         archiveShown.append(current);
         return archiveAnswer;
     }
+    void playAlarmSound() override { ++alarmSounds; }
     QDateTime now() const override { return clock; }
     QString appDir() const override { return m_dir; }
 
@@ -66,6 +67,7 @@ public:
     QStringList printDialogs;
     QList<archive::ArchiveConfig> archiveShown;
     std::optional<archive::ArchiveConfig> archiveAnswer;
+    int alarmSounds = 0;
     QDateTime clock = QDateTime(QDate(2026, 12, 6), QTime(14, 30, 45));
 
 private:
