@@ -2,6 +2,70 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en" sourcelanguage="zh_CN">
 <context>
+    <name>AlarmNotice</name>
+    <message>
+        <source>未确认的报警</source>
+        <translation>Unacknowledged alarms</translation>
+    </message>
+    <message>
+        <source>最新的未确认报警</source>
+        <translation>Newest unacknowledged alarm</translation>
+    </message>
+    <message>
+        <source>确认</source>
+        <translation>Acknowledge</translation>
+    </message>
+    <message>
+        <source>转到“报警”页并选中这条报警，填写确认人后确认</source>
+        <translation>Go to the Alarms tab with this alarm selected; enter who acknowledges, then acknowledge</translation>
+    </message>
+    <message>
+        <source>报警无法显示为桌面通知（%1），只显示在本窗口顶部</source>
+        <translation>Alarms cannot be shown as desktop notifications (%1); they show at the top of this window only</translation>
+    </message>
+    <message>
+        <source>报警：%1</source>
+        <translation>Alarm: %1</translation>
+    </message>
+    <message>
+        <source>自 %1 起，报警编号 %2</source>
+        <translation>Since %1, alarm %2</translation>
+    </message>
+    <message>
+        <source>【报警 %1】</source>
+        <translation>[ALARM %1] </translation>
+    </message>
+    <message>
+        <source>报警：%1，自 %2 起</source>
+        <translation>Alarm: %1, since %2</translation>
+    </message>
+    <message>
+        <source>（另有 %1 条）</source>
+        <translation> (%1 more)</translation>
+    </message>
+    <message>
+        <source>%1 条报警未确认
+%2</source>
+        <translation>%1 alarms unacknowledged
+%2</translation>
+    </message>
+    <message>
+        <source>%1（限值 %2）</source>
+        <translation>%1 (limit %2)</translation>
+    </message>
+</context>
+<context>
+    <name>AlarmNotifications</name>
+    <message>
+        <source>没有会话总线</source>
+        <translation>no session bus</translation>
+    </message>
+    <message>
+        <source>确认</source>
+        <translation>Acknowledge</translation>
+    </message>
+</context>
+<context>
     <name>AlarmPanel</name>
     <message>
         <source>监视程序状态</source>
@@ -1622,6 +1686,13 @@ COM7=rtu-over-tcp://192.168.1.50:4001 or COM8=tcp://192.168.1.60:502</translatio
     </message>
 </context>
 <context>
+    <name>QtDesktop</name>
+    <message>
+        <source>报警</source>
+        <translation>Alarm</translation>
+    </message>
+</context>
+<context>
     <name>RecordArchive</name>
     <message>
         <source>未能存档：%1</source>
@@ -2798,6 +2869,18 @@ Write these parameters and apply them on the device?</translation>
     <message>
         <source>通知送不到</source>
         <translation>Notification undelivered</translation>
+    </message>
+    <message>
+        <source>停电</source>
+        <translation>Power failure</translation>
+    </message>
+    <message>
+        <source>声光报警器失灵</source>
+        <translation>Siren failed</translation>
+    </message>
+    <message>
+        <source>值守程序曾停止</source>
+        <translation>Watcher was down</translation>
     </message>
 </context>
 <context>
@@ -4035,6 +4118,58 @@ Please add the user to the dialout group (sudo usermod -aG dialout $USER), log i
         <source>通知 %1 报警 %2 的结果没有存进存档：%3</source>
         <translation>The outcome of notification %1 of alarm %2 was not kept in the archive: %3</translation>
     </message>
+    <message>
+        <source>短信已由 gammu-smsd 发出</source>
+        <translation>sent by gammu-smsd</translation>
+    </message>
+    <message>
+        <source>gammu-smsd 没能发出</source>
+        <translation>gammu-smsd could not send it</translation>
+    </message>
+    <message>
+        <source>gammu-smsd 的发件箱里找不到它了</source>
+        <translation>it is no longer in gammu-smsd&apos;s outbox</translation>
+    </message>
+    <message>
+        <source>已交给 gammu-smsd 发送</source>
+        <translation>handed to gammu-smsd</translation>
+    </message>
+    <message>
+        <source>应为“名字:手机号码”，号码为数字，可以 + 开头</source>
+        <translation>should be &quot;name:phone number&quot;, the number digits, + allowed first</translation>
+    </message>
+    <message>
+        <source>这个名字前面已经有了</source>
+        <translation>this name was given before</translation>
+    </message>
+    <message>
+        <source>应为以空格分隔的 webhook、mail、mail:地址,…、sms、sms:名字,…</source>
+        <translation>should be webhook, mail, mail:address,…, sms, sms:name,… separated by spaces</translation>
+    </message>
+    <message>
+        <source>路径不能含控制字符</source>
+        <translation>the path cannot hold control characters</translation>
+    </message>
+    <message>
+        <source>设置文件 %1 没有 level%2=，后面的级别提前</source>
+        <translation>Settings file %1 has no level%2=: the levels after it move up</translation>
+    </message>
+    <message>
+        <source>设置文件 %1 level%2= 的“%3”不在 sms-to= 里，不发给此人</source>
+        <translation>Settings file %1: &quot;%3&quot; of level%2= is not in sms-to=; not told</translation>
+    </message>
+    <message>
+        <source>设置文件 %1 有 sms-smsdrc= 却没有 sms-to=（收短信的人），不发短信</source>
+        <translation>Settings file %1 has sms-smsdrc= but no sms-to= (who gets the SMS): no SMS is sent</translation>
+    </message>
+    <message>
+        <source>设置文件 %1 有 sms-to= 却没有 sms-smsdrc=（gammu-smsd 的配置），不发短信</source>
+        <translation>Settings file %1 has sms-to= but no sms-smsdrc= (gammu-smsd&apos;s configuration): no SMS is sent</translation>
+    </message>
+    <message>
+        <source>报警 %1 %2 分钟无人确认，通知第 %3 级</source>
+        <translation>Alarm %1 unacknowledged for %2 minutes: level %3 told</translation>
+    </message>
 </context>
 <context>
     <name>polling</name>
@@ -4634,6 +4769,53 @@ Please add the user to the dialout group (sudo usermod -aG dialout $USER), log i
     </message>
 </context>
 <context>
+    <name>sms</name>
+    <message>
+        <source>gammu-smsd 的配置文件“%1”打不开：%2</source>
+        <translation>gammu-smsd&apos;s configuration &quot;%1&quot; cannot be opened: %2</translation>
+    </message>
+    <message>
+        <source>gammu-smsd 的配置文件“%1”的 [smsd] 段没有写 service，不知道短信交给谁。</source>
+        <translation>gammu-smsd&apos;s configuration &quot;%1&quot; names no service in its [smsd] section: nobody to hand the SMS to.</translation>
+    </message>
+    <message>
+        <source>libgammu 没有内存装下 gammu-smsd 的配置。</source>
+        <translation>libgammu has no memory for gammu-smsd&apos;s configuration.</translation>
+    </message>
+    <message>
+        <source>libgammu 读不进 gammu-smsd 的配置文件“%1”：%2</source>
+        <translation>libgammu cannot read gammu-smsd&apos;s configuration &quot;%1&quot;: %2</translation>
+    </message>
+    <message>
+        <source>“%1”不是能收短信的号码。</source>
+        <translation>&quot;%1&quot; is not a number that can receive SMS.</translation>
+    </message>
+    <message>
+        <source>发给 %1 的短信没有内容。</source>
+        <translation>The SMS to %1 has no text.</translation>
+    </message>
+    <message>
+        <source>gammu-smsd 的发件文件夹“%1”不存在。</source>
+        <translation>gammu-smsd&apos;s outbox folder &quot;%1&quot; does not exist.</translation>
+    </message>
+    <message>
+        <source>发给 %1 的短信编不成 SMS：%2</source>
+        <translation>The SMS to %1 cannot be encoded: %2</translation>
+    </message>
+    <message>
+        <source>gammu-smsd 没有收下发给 %1 的短信：%2</source>
+        <translation>gammu-smsd did not take the SMS to %1: %2</translation>
+    </message>
+    <message>
+        <source>gammu-smsd 的 %1 服务不把收到的短信放进文件夹，读不到回复。</source>
+        <translation>gammu-smsd&apos;s %1 service keeps received SMS in no folder: replies cannot be read.</translation>
+    </message>
+    <message>
+        <source>gammu-smsd 的收件文件夹“%1”不存在。</source>
+        <translation>gammu-smsd&apos;s inbox folder &quot;%1&quot; does not exist.</translation>
+    </message>
+</context>
+<context>
     <name>watch</name>
     <message>
         <source>%1 正被别的命令占用，这一轮没有读取</source>
@@ -4698,6 +4880,146 @@ Please add the user to the dialout group (sudo usermod -aG dialout $USER), log i
     <message>
         <source>%1：报警 %2 的通知%3</source>
         <translation>%1: the notification of alarm %2 %3</translation>
+    </message>
+    <message>
+        <source>%1 地址 %2 线圈 %3</source>
+        <translation>%1 address %2 coil %3</translation>
+    </message>
+    <message>
+        <source>%1 没有接受%2的命令（%3）</source>
+        <translation>%1 did not take the command to %2 (%3)</translation>
+    </message>
+    <message>
+        <source>打开</source>
+        <translation>switch on</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>switch off</translation>
+    </message>
+    <message>
+        <source>%1 的线路没有打开，开关命令没有发出</source>
+        <translation>the line of %1 is not open: the switch was not sent</translation>
+    </message>
+    <message>
+        <source>收到的短信读不出：%1</source>
+        <translation>The SMS received cannot be read: %1</translation>
+    </message>
+    <message>
+        <source>收到 %1 的短信，这个号码不在 sms-to= 里，不予理会</source>
+        <translation>An SMS from %1, a number not in sms-to=: ignored</translation>
+    </message>
+    <message>
+        <source>收到%1（%2）的短信“%3”，不是“确认 编号”，不予理会</source>
+        <translation>An SMS from %1 (%2), &quot;%3&quot;, is not &quot;ACK number&quot;: ignored</translation>
+    </message>
+    <message>
+        <source>应写成“名称@主机”或“名称@主机:端口”，例如 ups@192.168.1.20。</source>
+        <translation>Write it as &quot;name@host&quot; or &quot;name@host:port&quot;, e.g. ups@192.168.1.20.</translation>
+    </message>
+    <message>
+        <source>%1 上的 upsd 回答了看不懂的内容：%2</source>
+        <translation>upsd on %1 answered something unreadable: %2</translation>
+    </message>
+    <message>
+        <source>与 %1 上的 upsd 的连接断了</source>
+        <translation>The connection to upsd on %1 was lost</translation>
+    </message>
+    <message>
+        <source>%1 上的 upsd 没有在 %2 毫秒内回答</source>
+        <translation>upsd on %1 did not answer within %2 ms</translation>
+    </message>
+    <message>
+        <source>%1 上的 upsd 没有名为“%2”的 UPS</source>
+        <translation>upsd on %1 has no UPS named &quot;%2&quot;</translation>
+    </message>
+    <message>
+        <source>UPS %1 的数据过时了：它的驱动没有按时更新</source>
+        <translation>The data of UPS %1 is stale: its driver did not update it in time</translation>
+    </message>
+    <message>
+        <source>upsd 连不上 UPS %1 的驱动</source>
+        <translation>upsd cannot reach the driver of UPS %1</translation>
+    </message>
+    <message>
+        <source>%1 上的 upsd 不允许本机读取</source>
+        <translation>upsd on %1 does not let this computer read</translation>
+    </message>
+    <message>
+        <source>读取 UPS %1 时 upsd 回答 %2</source>
+        <translation>Reading UPS %1, upsd answered %2</translation>
+    </message>
+    <message>
+        <source>找不到 UPS 所在的主机 %1</source>
+        <translation>The UPS&apos;s host %1 was not found</translation>
+    </message>
+    <message>
+        <source>%1 上没有 upsd 在听（连接被拒绝）</source>
+        <translation>No upsd listens on %1 (connection refused)</translation>
+    </message>
+    <message>
+        <source>%1 在 %2 毫秒内没有接受连接</source>
+        <translation>%1 did not accept the connection within %2 ms</translation>
+    </message>
+    <message>
+        <source>连不上 %1 上的 upsd：%2</source>
+        <translation>Cannot connect to upsd on %1: %2</translation>
+    </message>
+    <message>
+        <source>没有写 UPS。</source>
+        <translation>No UPS given.</translation>
+    </message>
+    <message>
+        <source>“%1”缺少 @ 和 UPS 所在的主机。</source>
+        <translation>&quot;%1&quot; lacks the @ and the UPS&apos;s host.</translation>
+    </message>
+    <message>
+        <source>“%1”不是 UPS 的名称和主机。</source>
+        <translation>&quot;%1&quot; is not a UPS name and host.</translation>
+    </message>
+    <message>
+        <source>“%1”的端口“%2”不是 1 到 65535 之间的数。</source>
+        <translation>The port &quot;%2&quot; of &quot;%1&quot; is not a number from 1 to 65535.</translation>
+    </message>
+    <message>
+        <source>应为四位十六进制数（如 FF00），不能是 0000</source>
+        <translation>should be four hexadecimal digits (such as FF00), not 0000</translation>
+    </message>
+    <message>
+        <source>应写明 address= 和 coil=</source>
+        <translation>address= and coil= must be given</translation>
+    </message>
+    <message>
+        <source>不知道报警已通知到第几级：%1</source>
+        <translation>How far the alarms were escalated cannot be known: %1</translation>
+    </message>
+    <message>
+        <source>不间断电源 %1 读不出：%2</source>
+        <translation>UPS %1 cannot be read: %2</translation>
+    </message>
+    <message>
+        <source>不间断电源 %1 在用电池（%2%3）</source>
+        <translation>UPS %1 runs on battery (%2%3)</translation>
+    </message>
+    <message>
+        <source>，电量 %1%</source>
+        <translation>, charge %1%</translation>
+    </message>
+    <message>
+        <source>短信回复（%1）</source>
+        <translation>SMS reply (%1)</translation>
+    </message>
+    <message>
+        <source>%1 用短信确认了报警 %2</source>
+        <translation>%1 acknowledged alarm %2 by SMS</translation>
+    </message>
+    <message>
+        <source>%1 的短信确认 %2 未生效：%3</source>
+        <translation>The SMS acknowledgement of %2 by %1 did not take: %3</translation>
+    </message>
+    <message>
+        <source>值守程序从 %1 到 %2 没有运行</source>
+        <translation>The watcher was not running from %1 to %2</translation>
     </message>
 </context>
 <context>
