@@ -366,9 +366,8 @@ int run(const QStringList &arguments, const Io &io)
         return Unusable;
     if (telling.replies)
         service.takeReplies(std::move(telling.replies));
-    if (!settings->ups.isEmpty())
-        if (const auto ups = parseUpsName(settings->ups, &error))
-            service.watchUps(*ups, UpsPeriodMs);
+    if (settings->ups)
+        service.watchUps(*settings->ups, UpsPeriodMs);
     if (p.isSet(a.recordsNow))
         service.downloadRecords();
     if (!p.isSet(a.once))

@@ -2,7 +2,9 @@
 #include "core/archive/chain.h"
 #include "core/archive/sqlstatements.h"
 #include <QCoreApplication>
+#include <QSqlQuery>
 #include <QVariant>
+#include <cmath>
 
 namespace archive {
 
@@ -28,6 +30,28 @@ bool Readings::store(const QList<Reading> &readings, QString *error)
         return false;
     }
     return m_c.commit(error, failed);
+}
+
+std::optional<QList<Readings::Value>> Readings::of(const QString &recorder, const QDateTime &from, const QDateTime &to,
+                                                   QString *error) const
+{
+    if (!m_c.ready(error))
+        return std::nullopt;
+    QSqlDatabase db = m_c.db();
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    q.prepare(QStringLiteral("SELECT taken, sensor, value FROM readings WHERE recorder = ? AND taken >= ? AND taken < ?"
+                             " AND value IS NOT NULL ORDER BY taken, sensor"));
+    for (const QVariant &v : QVariantList{recorder, sql::utcText(from), sql::utcText(to)})
+        q.addBindValue(v);
+    if (!q.exec()) {
+        *error = sql::describe(db, QCoreApplication::translate("archive", "读不出存档的读数"), q.lastError());
+        return std::nullopt;
+    }
+    QList<Value> out;
+    while (q.next())
+        out.append({sql::timeOf(q.value(0)), q.value(1).toInt(), int(std::lround(q.value(2).toDouble() * 10))});
+    return out;
 }
 
 } // namespace archive

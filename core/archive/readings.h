@@ -31,6 +31,16 @@ public:
     // All of them in one transaction: all kept, or none.
     bool store(const QList<Reading> &readings, QString *error);
 
+    // One sensor's reading, as kept.
+    struct Value {
+        QDateTime taken;  // UTC
+        int sensor = 0;
+        int tenths = 0;
+    };
+    // The recorder's readings (no reading left out) taken from from up to to, by time and sensor; nothing
+    // and *error when the archive cannot be read.
+    std::optional<QList<Value>> of(const QString &recorder, const QDateTime &from, const QDateTime &to, QString *error) const;
+
 private:
     Connection &m_c;
 };

@@ -46,6 +46,7 @@ public:
     Records &records() { return m_records; }
     const Records &records() const { return m_records; }
     Readings &readings() { return m_readings; }
+    const Readings &readings() const { return m_readings; }
     Alarms &alarms() { return m_alarms; }
     const Alarms &alarms() const { return m_alarms; }
     Watchers &watchers() { return m_watchers; }

@@ -13,6 +13,7 @@
 namespace {
 constexpr int PageDpi = 96;
 constexpr int MaxGapsListed = 200;
+constexpr int MaxOutsideListed = 500;  // a day out of range read every two minutes is 720
 constexpr int ChartColumns = 1200;  // points kept a segment: two a pixel column of the page's chart
 const QString Minute = QStringLiteral("yyyy-MM-dd HH:mm");
 
@@ -49,6 +50,7 @@ public:
         sensorTable();
         coverage();
         alarms();
+        outsideReadings();
         chart();
         return m_number;
     }
@@ -284,6 +286,25 @@ private:
             rows.append(QStringList{QString::number(e.alarmId)} + report::noticeCells(e));
         const QStringList h = report::noticeHeaders();
         table({{tr("编号"), 4}, {h[0], 7}, {h[1], 12}, {h[2], 6}, {h[3], 20}, {h[4], 13}, {h[5], 12}}, rows, 1);
+    }
+
+    // What the watcher read while a value was out of range, each reading marked by the limit it passed.
+    void outsideReadings()
+    {
+        if (c.outside.isEmpty())
+            return;
+        heading(tr("超限期间的读数（监视程序，超限时至少每两分钟一次）"));
+        QVector<QStringList> rows;
+        for (const archive::Readings::Value &v : c.outside.mid(0, MaxOutsideListed)) {
+            const sensors::Sensor &s = c.sensors.value(v.sensor - 1);
+            const bool above = sensors::compare(v.tenths, s) == sensors::Reading::Above;
+            const QString unit = s.unit.isEmpty() ? QString() : QLatin1Char(' ') + s.unit;
+            rows.append({timeText(v.taken.toLocalTime()), s.name, tenthsText(v.tenths) + unit,
+                         (above ? tr("超上限 %1") : tr("低于下限 %1")).arg(tenthsText(above ? *s.high : *s.low) + unit)});
+        }
+        table({{tr("时间"), 12}, {tr("传感器"), 12}, {tr("读数"), 8}, {tr("标记"), 12}}, rows, 1);
+        if (c.outside.size() > MaxOutsideListed)
+            line(tr("另有 %1 条超限读数未列出。").arg(c.outside.size() - MaxOutsideListed), m_text);
     }
 
     // The chart of the period on a page of its own, drawn as the window's chart prints.

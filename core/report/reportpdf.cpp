@@ -56,6 +56,13 @@ std::optional<Content> readContent(const archive::RecordStore &store, const sens
     for (const archive::OutboxEntry &e : *notices)
         if (e.happened < end && std::any_of(c.alarms.cbegin(), c.alarms.cend(), [&e](const AlarmLine &a) { return a.latest.id == e.alarmId; }))
             c.notices << e;
+    const auto readings = store.readings().of(request.recorder, request.from.toUTC(), end, error);
+    if (!readings)
+        return std::nullopt;
+    for (const archive::Readings::Value &v : *readings)
+        if (const auto r = v.sensor <= limits.size() ? sensors::compare(v.tenths, limits[v.sensor - 1]) : sensors::Reading::NoReading;
+            r == sensors::Reading::Above || r == sensors::Reading::Below)
+            c.outside << v;
     return c;
 }
 

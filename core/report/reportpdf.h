@@ -26,6 +26,9 @@ struct Content {
     QVector<QVector<view::Segment>> series;
     QList<AlarmLine> alarms;               // raised before the period's end, by number
     QList<archive::OutboxEntry> notices;   // their notifications of steps in the period, in order
+    // The watcher's readings of the period outside their sensor's limits (it reads at least every two
+    // minutes while a value is out of range), in time order.
+    QList<archive::Readings::Value> outside;
 };
 
 // Reads the period's records and alarms of request.recorder from the archive. Nothing and *error when

@@ -320,8 +320,9 @@ void Notifier::queue(const Outgoing &o)
     {
         std::lock_guard lock(w.mutex);
         std::deque<Job> &q = w.queues[c];
-        if (qsizetype(q.size()) >= MaxQueued) {  // the oldest waiting one goes, never the one under way
-            const auto oldest = q.begin() + (w.busy[c] ? 1 : 0);
+        // The oldest waiting one goes, never the one under way nor an SMS gammu-smsd already holds.
+        const auto oldest = std::find_if(q.begin() + (w.busy[c] ? 1 : 0), q.end(), [](const Job &j) { return j.handle.isEmpty(); });
+        if (qsizetype(q.size()) >= MaxQueued && oldest != q.end()) {
             dropped = *oldest;
             q.erase(oldest);
         }

@@ -73,6 +73,10 @@ QList<SmsReplies::Ack> SmsReplies::take()
         return {};
     }
     QList<Ack> out;
+    QSet<QString> present;  // what the inbox still holds: the rest need not be remembered
+    for (const SmsGateway::Received &r : *received)
+        present.insert(r.file);
+    m_seen.intersect(present);
     for (const SmsGateway::Received &r : *received) {
         if (m_seen.contains(r.file))
             continue;

@@ -1,4 +1,6 @@
 #include "core/watch/upswatch.h"
+#include <csignal>
+#include <pthread.h>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <algorithm>
@@ -222,6 +224,12 @@ void UpsWatch::readNow()
 
 void UpsWatch::run()
 {
+    // libupsclient writes to upsd's socket with write(): a upsd that went away while we talk must give
+    // EPIPE here, not a SIGPIPE that ends the watcher.
+    sigset_t pipe;
+    sigemptyset(&pipe);
+    sigaddset(&pipe, SIGPIPE);
+    pthread_sigmask(SIG_BLOCK, &pipe, nullptr);
     // A reading gives up after a period, but not sooner than a second (upsd on a busy host) nor
     // later than five (the owner waits that long at most when it stops).
     const int timeoutMs = std::clamp(m_periodMs, 1000, 5000);

@@ -1,7 +1,6 @@
 #include "core/watch/watchsettings.h"
 #include "core/files/safefile.h"
 #include "core/site/parse.h"
-#include "core/watch/upswatch.h"
 #include <QCoreApplication>
 #include <QDir>
 #include "core/settings/keyvaluelines.h"
@@ -78,8 +77,7 @@ const std::vector<settings::Key<WatchSettings>> &keys()
         Key{"siren", [](WatchSettings &, const QString &) { return QString(); }},
         Key{"ups", [](WatchSettings &s, const QString &v) {
                 QString why;
-                if (parseUpsName(v, &why))
-                    s.ups = v;
+                s.ups = parseUpsName(v, &why);
                 return why;
             }},
     };

@@ -1,5 +1,6 @@
 #pragma once
 #include "core/site/parse.h"
+#include "core/watch/upswatch.h"
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -54,7 +55,7 @@ struct WatchSettings {
     QList<WatchedLine> lines;
     std::optional<QTime> recordsAt;
     std::optional<SirenSettings> siren;
-    QString ups;             // name@host[:port], checked
+    std::optional<UpsName> ups;
     bool operator==(const WatchSettings &) const = default;
 };
 

@@ -1,8 +1,6 @@
-// An alarm the watcher raises while the window shows another tab: the banner, the title, the sound
-// and the desktop's notification (a notification server of the test's on a private dbus-daemon); the
-// notification's "确认" leads to the alarm on the alarm tab, and the acknowledgement or the clearing
-// takes it all away again. Without a bus the window still tells the alarm, and says once why the
-// desktop was not told.
+// An alarm raised while the window shows another tab: banner, title, sound and a desktop notification
+// (a test server on a private dbus-daemon) whose "确认" leads to the alarm; the acknowledgement or the
+// clearing takes it all away. Without a bus the window still tells it, and says once why.
 #include "core/settings/archivesettings.h"
 #include "panels/alarms/alarmnotice.h"
 #include "panels/alarms/alarmpanel.h"
@@ -72,8 +70,7 @@ private slots:
         QFETCH(bool, bus);
         QFETCH(QString, end);
         qputenv("DBUS_SESSION_BUS_ADDRESS", bus ? m_address.toUtf8() : QByteArray("unix:path=/nonexistent/bus"));
-        m_server.notified.clear();
-        m_server.closed.clear();
+        m_server.notified.clear(), m_server.closed.clear();
         WindowFixture fx;
         fx.writeFile("sensors.set", "COM4-21\t3\t东墙\t℃\t\t20.0\n");
         archive::RecordStore store;

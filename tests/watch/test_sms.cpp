@@ -1,7 +1,6 @@
 // SMS through a real gammu-smsd on gammu's dummy phone: messages queued with libgammu come out of the
-// phone whole (coding, parts, recipients), are followed to the sent folder (the error folder: the alarm
-// channels' walk), and replies the
-// phone received are read back from gammu-smsd's inbox in each of its formats.
+// phone whole (coding, parts, recipients) and are followed to the sent folder. (Failures and replies in
+// each inbox format: the alarm channels' walk.)
 #include "core/watch/smsgateway.h"
 #include "smsdpeer.h"
 #include <QSignalSpy>
@@ -10,26 +9,12 @@
 #include <poll.h>
 
 using watch::SmsGateway;
-Q_DECLARE_METATYPE(SmsGateway::Outcome)
-
-namespace {
-std::unique_ptr<SmsGateway> gatewayFor(const SmsdPeer &peer)
-{
-    QString error;
-    const auto config = watch::readSmsdConfig(peer.configPath(), &error);
-    if (!config)
-        qFatal("%s", qPrintable(error));
-    return std::make_unique<SmsGateway>(*config);
-}
-} // namespace
 
 class TestSms : public QObject {
     Q_OBJECT
 private slots:
     void sentWhole_data();
     void sentWhole();
-    void replyReadBack_data();
-    void replyReadBack();
 };
 
 void TestSms::sentWhole_data()
@@ -55,7 +40,10 @@ void TestSms::sentWhole()
     QFETCH(QString, text);
     QFETCH(int, parts);
     SmsdPeer peer;
-    const auto gateway = gatewayFor(peer);
+    QString why;
+    const auto config = watch::readSmsdConfig(peer.configPath(), &why);
+    QVERIFY2(config, qPrintable(why));
+    const auto gateway = std::make_unique<SmsGateway>(*config);
     QStringList ids;
     for (const QString &n : numbers) {
         QString error;
@@ -81,42 +69,13 @@ void TestSms::sentWhole()
     gateway->drain();
     pollfd pfd{gateway->changeFd(), POLLIN, 0};
     QCOMPARE(::poll(&pfd, 1, 0), 0);
-    QStringList got;
+    QSet<QString> got;
     for (const SmsdPeer::SentMessage &m : peer.sent()) {
-        QCOMPARE(m.text, text);
-        QCOMPARE(m.parts, parts);
-        QVERIFY(ids.contains(m.file));
+        QCOMPARE(std::tuple(m.text, m.parts, ids.contains(m.file)), std::tuple(text, parts, true));
         QCOMPARE(gateway->outcome(m.file), SmsGateway::Outcome::Sent);
         got << m.number;
     }
-    got.sort();
-    numbers.sort();
-    QCOMPARE(got, numbers);
-}
-
-void TestSms::replyReadBack_data()
-{
-    QTest::addColumn<QString>("format");
-    QTest::newRow("default format") << QString();
-    QTest::newRow("unicode") << QStringLiteral("unicode");
-    QTest::newRow("detail") << QStringLiteral("detail");
-}
-
-void TestSms::replyReadBack()
-{
-    QFETCH(QString, format);
-    SmsdPeer peer(format);
-    QVERIFY(peer.start());
-    const auto gateway = gatewayFor(peer);
-    const QDateTime at(QDate(2026, 12, 9), QTime(23, 41, 7));
-    QVERIFY(peer.receive("+8613900139000", QStringLiteral("确认 12"), at));
-    QString error;
-    QTRY_COMPARE_WITH_TIMEOUT(gateway->received(&error).value_or(QList<SmsGateway::Received>{}).size(), 1, 60000);
-    const SmsGateway::Received r = gateway->received(&error)->first();
-    QCOMPARE(r.number, QStringLiteral("+8613900139000"));
-    QCOMPARE(r.text, QStringLiteral("确认 12"));
-    QCOMPARE(r.time, at);
-    QVERIFY(QFileInfo::exists(peer.folder("inbox/") + r.file));
+    QCOMPARE(got, QSet<QString>(numbers.begin(), numbers.end()));
 }
 
 QTEST_GUILESS_MAIN(TestSms)

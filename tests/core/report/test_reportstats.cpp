@@ -226,8 +226,16 @@ private slots:
                                             std::tuple(4, "raised", T0.addSecs(60)), std::tuple(2, "acknowledged", to.addSecs(90))})
             QVERIFY(store.outbox().append({.alarmId = id, .event = event, .happened = at.toUTC(), .channel = "mail", .queued = at.toUTC(),
                                            .due = at.toUTC()}, &error));
-        const auto c = report::readContent(store, {}, {"A", 21, {}, T0, to, 10000, to, {}, {}, {}}, &error);
+        // Of the watcher's readings, those of the period outside their limits.
+        for (const auto &[recorder, at, value] : {std::tuple("A", T0.addSecs(60), 250), std::tuple("A", T0.addSecs(180), 200),
+                                                  std::tuple("A", to.addSecs(60), 260), std::tuple("B", T0.addSecs(60), 270)})
+            QVERIFY(store.readings().store(recorder, 21, at.toUTC(), {value, 300}, &error));
+        sensors::SensorTable limits;
+        limits.parse("A\t1\t\t℃\t\t20.0\n", &error);
+        const auto c = report::readContent(store, limits, {"A", 21, {}, T0, to, 10000, to, {}, {}, {}}, &error);
         QVERIFY2(c, qPrintable(error));
+        QCOMPARE(c->outside.size(), 1);
+        QCOMPARE(std::tuple(c->outside[0].taken, c->outside[0].sensor, c->outside[0].tenths), std::tuple(T0.addSecs(60).toUTC(), 1, 250));
         QStringList got;
         for (const report::AlarmLine &a : c->alarms)
             got << QStringLiteral("%1:%2%3%4").arg(a.raised.id).arg(watch::eventWord(a.raised.event))
