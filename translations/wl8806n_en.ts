@@ -2443,6 +2443,30 @@ Use %2 and read the records?</translation>
         <source>通知（每个步骤：方式、对象、结果）</source>
         <translation>Notifications (each step: by what, to whom, outcome)</translation>
     </message>
+    <message>
+        <source>超限期间的读数（监视程序，超限时至少每两分钟一次）</source>
+        <translation>Readings while out of range (watcher, at least every two minutes while out of range)</translation>
+    </message>
+    <message>
+        <source>超上限 %1</source>
+        <translation>above high limit %1</translation>
+    </message>
+    <message>
+        <source>低于下限 %1</source>
+        <translation>below low limit %1</translation>
+    </message>
+    <message>
+        <source>时间</source>
+        <translation>Time</translation>
+    </message>
+    <message>
+        <source>标记</source>
+        <translation>Mark</translation>
+    </message>
+    <message>
+        <source>另有 %1 条超限读数未列出。</source>
+        <translation>%1 more readings out of range are not listed.</translation>
+    </message>
 </context>
 <context>
     <name>SensorCountRead</name>
@@ -3219,6 +3243,10 @@ Write these parameters and apply them on the device?</translation>
     <message>
         <source>读不出存档的通知</source>
         <translation>The archive&apos;s notifications cannot be read</translation>
+    </message>
+    <message>
+        <source>读不出存档的读数</source>
+        <translation>The archive's readings cannot be read</translation>
     </message>
 </context>
 <context>

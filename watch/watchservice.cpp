@@ -283,8 +283,12 @@ void WatchService::clearAcknowledgedDowntime(const Transition &ack)
 void WatchService::takeReplies(std::unique_ptr<SmsReplies> replies)
 {
     m_replies = std::move(replies);
+    // A reply gammu-smsd is still writing when the folder changes is taken a second later.
     if (!m_replies->inbox().isEmpty() && m_inbox.addPath(m_replies->inbox()))
-        connect(&m_inbox, &QFileSystemWatcher::directoryChanged, this, &WatchService::acknowledgeByReply, Qt::UniqueConnection);
+        connect(&m_inbox, &QFileSystemWatcher::directoryChanged, this, [this] {
+            acknowledgeByReply();
+            QTimer::singleShot(1000, this, &WatchService::acknowledgeByReply);
+        });
     acknowledgeByReply();
 }
 
