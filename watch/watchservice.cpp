@@ -227,7 +227,7 @@ void WatchService::addSiren(const SirenSettings &siren, std::unique_ptr<Link> ow
     m_siren = std::make_unique<Siren>(siren, *link);
     // A switch held back by another command goes out as soon as the bus is free.
     connect(link, &Link::idle, this, [this] {
-        if (m_siren->pending())
+        if (m_siren->heldBack())
             QTimer::singleShot(0, this, &WatchService::followSiren);
     });
 }
@@ -242,8 +242,9 @@ void WatchService::followSiren()
         for (const Transition &t : m_rules.archiveChecked(AlarmKind::SirenFailed, *outcome, m_setup.clock(), m_siren->name()))
             m_backlog.step(t);
         m_backlog.flush();
-        // A raise or a clear may change what the siren should do.
-        if (m_siren->pending() || m_siren->follow(m_rules.unacknowledged()))
+        // The clear of a siren-failed alarm may leave nothing to sound for: looked at again at once. A
+        // switch that failed is tried again after the next poll, not back to back.
+        if (outcome->isEmpty())
             QTimer::singleShot(0, this, &WatchService::followSiren);
     }
 }

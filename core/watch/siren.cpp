@@ -11,10 +11,11 @@ QString Siren::name() const
 
 std::optional<QString> Siren::follow(bool on)
 {
-    m_want = on;
+    m_heldBack = false;
     if (m_state == on)
         return std::nullopt;
     auto hold = m_link.tryHold(Link::Visibility::Quiet);
+    m_heldBack = !hold;
     if (!hold)
         return std::nullopt;
     const QByteArray request = modbus::writeCoil(m_settings.address, m_settings.coil, on, m_settings.onValue);

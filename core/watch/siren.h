@@ -15,17 +15,18 @@ public:
     // "COM4 地址 30 线圈 0": what an alarm about the siren names it.
     QString name() const;
     // The coil switched to on unless the last switch that took left it so. Nothing when nothing was
-    // needed or the bus is another command's now (pending() stays true); otherwise an empty text when
-    // the switch took, a sentence when it failed.
+    // needed or the bus is another command's now (heldBack() then); otherwise an empty text when the
+    // switch took, a sentence when it failed.
     std::optional<QString> follow(bool on);
-    bool pending() const { return m_want.has_value() && m_want != m_state; }
+    // The last switch wanted waits for the bus.
+    bool heldBack() const { return m_heldBack; }
     const SirenSettings &settings() const { return m_settings; }
 
 private:
     SirenSettings m_settings;
     Link &m_link;
     std::optional<bool> m_state;  // as the last switch that took left it; none before the first
-    std::optional<bool> m_want;
+    bool m_heldBack = false;
 };
 
 } // namespace watch
