@@ -41,20 +41,15 @@ QString oneLine(QString s)
 QString tag(const Transition &t, bool e)
 {
     const bool na = t.kind == AlarmKind::NoAnswer;
-    if (t.kind == AlarmKind::ArchiveChanged && t.event != AlarmEvent::Cleared)
-        return L(e, u"【存档被改动】", u"ARCHIVE CHANGED ");
-    if (t.kind == AlarmKind::BackupFailed && t.event != AlarmEvent::Cleared)
-        return L(e, u"【备份失败】", u"BACKUP FAILED ");
-    if (t.kind == AlarmKind::ArchiveUnwritable && t.event != AlarmEvent::Cleared)
-        return L(e, u"【存档无法写入】", u"ARCHIVE UNWRITABLE ");
-    if (t.kind == AlarmKind::NotifyFailed && t.event != AlarmEvent::Cleared)
-        return L(e, u"【通知送不到】", u"NOTIFICATION UNDELIVERED ");
-    if (t.kind == AlarmKind::Power && t.event != AlarmEvent::Cleared)
-        return L(e, u"【停电】", u"POWER FAILURE ");
-    if (t.kind == AlarmKind::SirenFailed && t.event != AlarmEvent::Cleared)
-        return L(e, u"【声光报警器失灵】", u"SIREN FAILED ");
-    if (t.kind == AlarmKind::WatcherDown && t.event != AlarmEvent::Cleared)
-        return L(e, u"【值守程序曾停止】", u"WATCHER WAS DOWN ");
+    // The watcher's own alarms say what they are about in their tag, but when they clear.
+    static const struct { AlarmKind kind; const char16_t *zh, *en; } own[] = {
+        {AlarmKind::ArchiveChanged, u"【存档被改动】", u"ARCHIVE CHANGED "}, {AlarmKind::BackupFailed, u"【备份失败】", u"BACKUP FAILED "},
+        {AlarmKind::ArchiveUnwritable, u"【存档无法写入】", u"ARCHIVE UNWRITABLE "},
+        {AlarmKind::NotifyFailed, u"【通知送不到】", u"NOTIFICATION UNDELIVERED "}, {AlarmKind::Power, u"【停电】", u"POWER FAILURE "},
+        {AlarmKind::SirenFailed, u"【声光报警器失灵】", u"SIREN FAILED "}, {AlarmKind::WatcherDown, u"【值守程序曾停止】", u"WATCHER WAS DOWN "}};
+    for (const auto &o : own)
+        if (o.kind == t.kind && t.event != AlarmEvent::Cleared)
+            return L(e, o.zh, o.en);
     switch (t.event) {
     case AlarmEvent::Raised: return na ? L(e, u"【无应答】", u"NO ANSWER ") : L(e, u"【报警】", u"ALARM ");
     case AlarmEvent::Repeated: return na ? L(e, u"【仍无应答】", u"STILL NO ANSWER ") : L(e, u"【仍在报警】", u"STILL ALARM ");

@@ -84,32 +84,39 @@ const std::vector<settings::Key<WatchSettings>> &keys()
     return table;
 }
 
-// One line= line: the watched line, or the first refusal of its fields.
+// A line whose value is a thing with fields (line=, siren=): the thing, or the first refusal of its
+// fields or of a field it needs.
+template <typename S>
+std::optional<settings::Refusal> readFields(const settings::KeyValueLine &line, const std::vector<settings::Key<S>> &keys,
+                                            const QStringList &needed, const QString &missing, S &into)
+{
+    QStringList seen;
+    const QList<settings::Refusal> refused = settings::readKeyValues(
+        settings::fieldsOf(line.key + QLatin1Char('=') + line.value, line.number), keys, into, {}, &seen);
+    if (!refused.isEmpty())
+        return refused.first();
+    if (std::any_of(needed.begin(), needed.end(), [&](const QString &k) { return !seen.contains(k); }))
+        return settings::Refusal{line.number, {}, missing};
+    return std::nullopt;
+}
+
 std::optional<settings::Refusal> readLine(const settings::KeyValueLine &line, WatchSettings &file)
 {
     WatchedLine watched;
-    QStringList seen;
-    const QList<settings::Refusal> refused = settings::readKeyValues(
-        settings::fieldsOf(QStringLiteral("line=") + line.value, line.number), lineKeys(), watched, {}, &seen);
-    if (!refused.isEmpty())
-        return refused.first();
-    if (!seen.contains(u"addresses"))
-        return settings::Refusal{line.number, {}, tr("没有 addresses=")};
-    file.lines.append(watched);
-    return std::nullopt;
+    const auto refused = readFields(line, lineKeys(), {QStringLiteral("addresses")}, tr("没有 addresses="), watched);
+    if (!refused)
+        file.lines.append(watched);
+    return refused;
 }
+
 std::optional<settings::Refusal> readSiren(const settings::KeyValueLine &line, WatchSettings &file)
 {
     SirenSettings siren;
-    QStringList seen;
-    const QList<settings::Refusal> refused = settings::readKeyValues(
-        settings::fieldsOf(QStringLiteral("siren=") + line.value, line.number), sirenKeys(), siren, {}, &seen);
-    if (!refused.isEmpty())
-        return refused.first();
-    if (!seen.contains(u"address") || !seen.contains(u"coil"))
-        return settings::Refusal{line.number, {}, tr("应写明 address= 和 coil=")};
-    file.siren = siren;
-    return std::nullopt;
+    const auto refused = readFields(line, sirenKeys(), {QStringLiteral("address"), QStringLiteral("coil")},
+                                    tr("应写明 address= 和 coil="), siren);
+    if (!refused)
+        file.siren = siren;
+    return refused;
 }
 } // namespace
 
