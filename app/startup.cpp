@@ -59,4 +59,6 @@ void frmMain::load()
                           (malformed + missing).join(tr("。\n")) + tr("。"), Desktop::Icon::Warning);
     else if (!missing.isEmpty())
         showStatus(missing.join(tr("；")) + tr("。"));
+    // Settings files edited since the last start go into the audit trail, old and new.
+    recordArchive->auditSettingsFiles();
 }

@@ -4,7 +4,7 @@
 // its hand-over (the listener's answer, the mail server's acceptance, gammu-smsd's queue); the aim is
 // p99 at most 10 s.
 // Last line: "alarms: raised=20 sms=N mail=N webhook=N p99_s=…".
-#include "core/archive/recordstore.h"
+#include "scratchstore.h"
 #include "core/watch/outboxnotifier.h"
 #include "httplistener.h"
 #include "smtpserver.h"
@@ -30,10 +30,8 @@ int main(int argc, char *argv[])
     }
     QTemporaryDir dir;
     archive::RecordStore store;
-    if (!store.open({archive::ArchiveConfig::Sqlite, dir.filePath("archive.db"), {}, 0, {}, {}, {}}, &error)) {
-        std::fprintf(stderr, "archive: %s\n", qPrintable(error));
+    if (!openScratchStore(store, dir))
         return 1;
-    }
     const watch::NotifySettings settings = watch::parseNotifySettings(
         QStringLiteral("webhook=%1\nsmtp=%2\nfrom=watch@site.example\nto=keeper@site.example\nsms-smsdrc=%3\n"
                        "sms-to=张三:+8613800000001\nsms-to=李四:+8613800000002\nsms-to=王五:+8613800000003\n")

@@ -1,7 +1,7 @@
 // Stores the fullest memory of 20 sensors (2,849 records) in one batch into a fresh SQLite archive,
 // then the same memory again (nothing added), and prints both times; the median of five runs, each
 // on a new file. Run by hand: build/bench/bench_archive [records]
-#include "core/archive/recordstore.h"
+#include "scratchstore.h"
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QTemporaryDir>
@@ -29,10 +29,8 @@ int main(int argc, char **argv)
         QTemporaryDir dir;
         archive::RecordStore store;
         QString error;
-        if (!store.open({archive::ArchiveConfig::Sqlite, dir.filePath("archive.db"), {}, 0, {}, {}, {}}, &error)) {
-            std::fprintf(stderr, "%s\n", qPrintable(error));
+        if (!openScratchStore(store, dir))
             return 1;
-        }
         QElapsedTimer t;
         t.start();
         added = store.records().store(batch, &error).value_or(-1);

@@ -2,7 +2,7 @@
 // limits) to a finished report: the archive read, the statistics, the pages and the chart drawn, the
 // PDF written. The median of three runs; the last line is "report: records=43200 ms=…".
 // Run by hand: QT_QPA_PLATFORM=offscreen build/bench/bench_report
-#include "core/archive/recordstore.h"
+#include "scratchstore.h"
 #include "core/report/reportpdf.h"
 #include <QGuiApplication>
 #include <QElapsedTimer>
@@ -22,10 +22,8 @@ int main(int argc, char **argv)
     QTemporaryDir dir;
     archive::RecordStore store;
     QString error;
-    if (!store.open({archive::ArchiveConfig::Sqlite, dir.filePath("archive.db"), {}, 0, {}, {}, {}}, &error)) {
-        std::fprintf(stderr, "%s\n", qPrintable(error));
+    if (!openScratchStore(store, dir))
         return 1;
-    }
     archive::Batch batch{"冷库一号", 21, 59, QDateTime::currentDateTimeUtc(), "COM4", {}};
     const auto bcd = [](int v) { return char((v / 10) << 4 | v % 10); };
     for (int k = 0; k < Records; ++k) {

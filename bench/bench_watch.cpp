@@ -6,7 +6,7 @@
 // the aim is at most 1 %) and how much its memory grew after the first rounds.
 // Last line: "watch: polls=N cpu=…% rss_growth_kb=…".
 //   bench_watch [device polls, default 28800: an hour]
-#include "core/archive/recordstore.h"
+#include "scratchstore.h"
 #include "core/settings/sensortable.h"
 #include "watch/watchservice.h"
 #include "sim/simrecorder.h"
@@ -63,10 +63,8 @@ int main(int argc, char *argv[])
     }
     QTemporaryDir dir;
     archive::RecordStore store;
-    if (!store.open({archive::ArchiveConfig::Sqlite, dir.filePath("archive.db"), {}, 0, {}, {}, {}}, &error)) {
-        std::fprintf(stderr, "archive: %s\n", qPrintable(error));
+    if (!openScratchStore(store, dir))
         return 1;
-    }
     store.limitCache(512);  // as the watcher does
     QDateTime now(QDate(2026, 12, 8), QTime(0, 0), Qt::UTC);
     int steps = 0;

@@ -10,11 +10,14 @@
 #include "core/records/recorddecode.h"
 #include "core/settings/appdir.h"
 #include "core/settings/archivesettings.h"
+#include "core/archive/anchors.h"
 #include "core/archive/backup.h"
+#include "core/files/safefile.h"
 #include "core/settings/comports.h"
 #include "core/settings/language.h"
 #include "core/settings/recorders.h"
 #include "core/archive/writeaudit.h"
+#include "core/settings/settingsaudit.h"
 #include "core/settings/settingsfiles.h"
 #include "core/site/site.h"
 #include <QCoreApplication>
@@ -45,7 +48,8 @@ Exit deviceExit(const DeviceResult &d)
 QString statusName(int code)
 {
     return code == Complete ? QStringLiteral("complete") : code == Missing ? QStringLiteral("missing")
-         : code == OutOfRange ? QStringLiteral("out-of-range") : QStringLiteral("unusable");
+         : code == OutOfRange ? QStringLiteral("out-of-range") : code == Broken ? QStringLiteral("archive-changed")
+                              : QStringLiteral("unusable");
 }
 
 // At most this many values out of range are listed a device; the count says how many there were.
@@ -214,20 +218,83 @@ bool openArchive(archive::RecordStore &store, const QString &appDir, const Io &i
     return opened;
 }
 
-// --verify: the archive's chains walked; the verdict is the one line on standard output.
-int verifyArchive(const QString &appDir, const Io &io)
+// The checkpoints --checkpoint names: a file's, or the text given. A usage error, or nothing.
+std::optional<QString> namedCheckpoints(const QStringList &given, QList<archive::Checkpoint> *out)
 {
+    for (const QString &value : given) {
+        QString text = value, reason;
+        if (QFileInfo::exists(value)) {
+            QByteArray bytes;
+            if (safefile::readBounded(value, 1 << 20, &bytes, &reason) != safefile::Read::Ok)
+                return QStringLiteral("--checkpoint：%1 读不出：%2").arg(value, reason);
+            text = QString::fromUtf8(bytes);
+        }
+        QStringList bad;
+        const QList<archive::Checkpoint> found = archive::checkpointsIn(text, &bad);
+        if (!bad.isEmpty())
+            return QStringLiteral("--checkpoint：这一行不是完整的检查点：%1").arg(bad.first());
+        if (found.isEmpty())
+            return QStringLiteral("--checkpoint：%1 里没有检查点").arg(safefile::shown(value, 48));
+        *out << found;
+    }
+    return std::nullopt;
+}
+
+// --verify: the archive's chains walked, held against the checkpoints and backups named and those the
+// backup folder keeps; the verdict is the one line on standard output.
+int verifyArchive(const Options &o, const QString &appDir, const Io &io)
+{
+    archive::Anchors anchors;
+    if (const auto why = namedCheckpoints(o.checkpoints, &anchors.checkpoints)) {
+        io.err(*why + QLatin1Char('\n'));
+        return Usage;
+    }
+    for (const QString &file : o.against)
+        if (!QFileInfo(file).isFile()) {
+            io.err(QStringLiteral("--against：没有备份文件 %1\n").arg(file));
+            return Usage;
+        }
+    anchors.backups = o.against;
     archive::RecordStore store;
-    if (!openArchive(store, appDir, io))
+    archive::ArchiveConfig config;
+    if (!openArchive(store, appDir, io, &config))
         return Unusable;
     QString error;
-    const auto verdict = store.checks().verify(&error);
+    const auto verdict = archive::verifyKept(store.checks(), config.backupDir, archive::CheckpointKey::defaultFile(), anchors, false, &error);
     if (!verdict) {
         io.err(QStringLiteral("存档无法使用：%1\n").arg(error));
         return Unusable;
     }
     io.out(verdict->text() + QLatin1Char('\n'));
     return verdict->ok ? Complete : Broken;
+}
+
+// A checkpoint of the open store kept and audited; nothing when it could not be made (that is said).
+std::optional<archive::KeptCheckpoint> checkpointStore(archive::RecordStore &store, const archive::ArchiveConfig &config, const Io &io)
+{
+    QString error;
+    const auto kept = archive::takeCheckpoint(store, config, archive::CheckpointKey::defaultFile(), &error);
+    if (!kept)
+        io.err(QStringLiteral("检查点没有写成：%1\n").arg(error));
+    else if (!archive::auditCheckpoint(store, *kept, &error))
+        io.err(QStringLiteral("审计记录未能写入存档：%1\n").arg(error));
+    else if (!kept->where.isEmpty())
+        io.err(QStringLiteral("检查点 %1 存入 %2\n").arg(kept->checkpoint.shortHash(), kept->where.join(QStringLiteral("；"))));
+    return kept;
+}
+
+// --checkpoint: the archive's signed checkpoint, the one line on standard output, and in the backup folder.
+int checkpointArchive(const QString &appDir, const Io &io)
+{
+    archive::RecordStore store;
+    archive::ArchiveConfig config;
+    if (!openArchive(store, appDir, io, &config))
+        return Unusable;
+    const auto kept = checkpointStore(store, config, io);
+    if (!kept)
+        return Unusable;
+    io.out(QStringLiteral("checkpoint: %1\n").arg(kept->checkpoint.text()));
+    return Complete;
 }
 
 // --backup: the day's backup made and checked; the outcome is the one line on standard output.
@@ -246,12 +313,18 @@ int backupArchive(const QString &appDir, const Io &io)
         io.err(QStringLiteral("审计记录未能写入存档：%1\n").arg(b.auditError));
     for (const QString &old : b.removed)
         io.err(QStringLiteral("删除了旧备份 %1\n").arg(old));
+    for (const QString &held : b.held)
+        io.err(QStringLiteral("保留了过期的旧备份，其中有存档里已不再有的行：%1\n").arg(held));
     if (!b.passed) {
         io.out(QStringLiteral("backup: failed %1: %2\n").arg(b.path, b.verdict));
         return b.made ? Broken : Unusable;
     }
     io.out(QStringLiteral("backup: ok %1 %2\n").arg(b.path, b.verdict));
-    return b.auditError.isEmpty() ? Complete : Unusable;  // the backup stands, but the trail does not say so
+    // The state the backup holds, signed beside it.
+    const bool checkpointed = checkpointStore(store, config, io).has_value();
+    if (!b.held.isEmpty())
+        return Broken;
+    return b.auditError.isEmpty() && checkpointed ? Complete : Unusable;  // the backup stands, but the trail does not say so
 }
 
 // A collection under way: the options, the site, the port and archive chosen, the summary built.
@@ -267,6 +340,7 @@ struct Collection {
     QString portName;  // a recorder is a port and an address: the port half of its name
     std::unique_ptr<archive::RecordStore> store;
     bool archiveUnusable = false;
+    bool archiveReplaced = false;  // not the archive the backup folder's checkpoints are of
     bool interrupted = false;
     QJsonObject summary{{"program", "wl8806n-collect"}, {"version", WL_VERSION}};
 
@@ -402,6 +476,14 @@ bool openStore(Collection &c)
     }
     if (!archiveNote.isEmpty())
         c.note(archiveNote);
+    for (const QString &problem : c.store ? settings::auditSettingsFiles(c.store->audit(), c.site.appDir) : QStringList())
+        c.note(problem);
+    if (c.store && c.site.archive)
+        if (const QString replaced = archive::anotherArchiveBefore(c.store->checks(), c.site.archive->backupDir); !replaced.isEmpty()) {
+            c.note(replaced);
+            c.summary.insert("problem", replaced);
+            c.archiveReplaced = true;
+        }
     return true;
 }
 
@@ -514,9 +596,11 @@ int run(const QStringList &arguments, const Io &io)
             running->cancelCommand(CancelReason::Stop);
     });
     if (o.verify)
-        return verifyArchive(c.appDir, io);
+        return verifyArchive(o, c.appDir, io);
     if (o.backup)
         return backupArchive(c.appDir, io);
+    if (o.checkpoint)
+        return checkpointArchive(c.appDir, io);
     c.site = site::loadSite(c.appDir);
     if (!chooseDevices(c))
         return Usage;
@@ -525,7 +609,8 @@ int run(const QStringList &arguments, const Io &io)
     namePort(c);
     if (!openStore(c))
         return c.finish(Unusable);
-    return c.finish(readDevices(c, o.demo ? c.io.demo->witness() : nullptr, running));
+    const int code = readDevices(c, o.demo ? c.io.demo->witness() : nullptr, running);
+    return c.finish(c.archiveReplaced && code == Complete ? Broken : code);
 }
 
 } // namespace collect

@@ -63,6 +63,15 @@ struct Arguments {
                        "打开备份检查其完整性和哈希链，结果记入审计记录；通过后删除早于 backup-keep= 天的备份。"
                        "通过时输出 backup: ok 文件 及链的结论，以状态 0 退出；备份没有通过检查时以状态 4 退出，"
                        "做不成备份时以状态 2 退出。")};
+    const QCommandLineOption checkpoint{QStringLiteral("checkpoint"),
+        QStringLiteral("不读记录仪，写一个签名的检查点（存档的标识、时间、每条哈希链的行数和链尾哈希），"
+                       "输出在标准输出上，存入 backup-dir=，记入审计记录。与 --verify 同用时后面跟一个检查点文件或检查点文字"
+                       "（可给多次）：存档必须仍有其中每条链到该行数为止的行，且链尾哈希相同。")};
+    // --checkpoint after --verify, as parseArguments renames it: the checkpoint it names.
+    const QCommandLineOption heldCheckpoint{QStringLiteral("verify-checkpoint"), QString(), QStringLiteral("file|text")};
+    const QCommandLineOption against{QStringLiteral("against"),
+        QStringLiteral("与 --verify 同用：较早的 SQLite 备份（.db），其中每一行都必须仍在存档里且未改（可给多次）。"),
+        QStringLiteral("backup")};
     const QCommandLineOption report{QStringLiteral("report"),
         QStringLiteral("读完后由存档为每台记录仪制作报告（PDF，语言同窗口）：daily、weekly、monthly 为此前最近一个完整的日、"
                        "周（周一到周日）、月，YYYY-MM-DD..YYYY-MM-DD 为这些天（含首尾两天）。须与 --pdf 同用。"),
@@ -81,9 +90,14 @@ struct Arguments {
             "每个文件各自写入：一个写不成不影响其他的。存档不能使用时，文件照样写入，之后以状态 2 退出。\n"
             "SIGHUP、SIGINT（Ctrl-C）或 SIGTERM：当前的一次通信完成后结束读取，保存已读出的记录，以状态 1 退出。\n"
             "退出状态：0 全部读出；1 有记录未读出或未保存；2 端口、设备或存档不能使用；"
-            "3 全部读出，但有记录超出限值（--fail-on-limits）；4 存档的哈希链断了（--verify），或备份没有通过检查（--backup）；64 参数错误。"));
+            "3 全部读出，但有记录超出限值（--fail-on-limits）；4 存档的哈希链断了，或与检查点、备份不符（--verify），"
+            "或备份没有通过检查（--backup）；64 参数错误。"));
         p.addOptions({help, version, port, baud, address, appDir, sensors, csv, xls, txt, noArchive, sinceLast,
-                      clearAfter, setClock, demo, json, failOnLimits, live, function, start, count, report, pdf, mktDhR, verify, backup});
+                      clearAfter, setClock, demo, json, failOnLimits, live, function, start, count, report, pdf, mktDhR, verify, backup,
+                      checkpoint, against});
+        QCommandLineOption hidden = heldCheckpoint;
+        hidden.setFlags(QCommandLineOption::HiddenFromHelp);
+        p.addOption(hidden);
     }
 };
 
@@ -143,6 +157,14 @@ std::optional<QString> switches(const Arguments &a, Options &o)
     o.live = p.isSet(a.live);
     o.verify = p.isSet(a.verify);
     o.backup = p.isSet(a.backup);
+    o.checkpoint = p.isSet(a.checkpoint);
+    o.checkpoints = p.values(a.heldCheckpoint);
+    o.against = p.values(a.against);
+    if (!o.verify && p.isSet(a.against))
+        return QStringLiteral("--against 只用于 --verify");
+    for (const QString &value : o.checkpoints + o.against)
+        if (value.trimmed().isEmpty())
+            return QStringLiteral("--%1：没有给出").arg(o.against.contains(value) ? QStringLiteral("against") : QStringLiteral("checkpoint"));
     return std::nullopt;
 }
 
@@ -150,10 +172,13 @@ std::optional<QString> switches(const Arguments &a, Options &o)
 // go unused.
 std::optional<QString> archiveOnly(const Arguments &a, const Options &o)
 {
-    const QString what = o.verify ? QStringLiteral("--verify 只检查存档") : QStringLiteral("--backup 只备份存档");
+    const QString what = o.verify   ? QStringLiteral("--verify 只检查存档")
+                         : o.backup ? QStringLiteral("--backup 只备份存档")
+                                    : QStringLiteral("--checkpoint 只写检查点");
     for (const auto *option : {&a.port, &a.baud, &a.address, &a.sensors, &a.csv, &a.xls, &a.txt, &a.noArchive, &a.sinceLast,
                                &a.clearAfter, &a.setClock, &a.demo, &a.json, &a.failOnLimits, &a.live, &a.function, &a.start,
-                               &a.count, &a.report, &a.pdf, &a.mktDhR, o.verify ? &a.backup : &a.verify})
+                               &a.count, &a.report, &a.pdf, &a.mktDhR, o.verify ? &a.backup : &a.verify,
+                               o.backup ? &a.checkpoint : &a.backup})
         if (a.p.isSet(*option))
             return QStringLiteral("--%1：%2，不与其他选项同用（--appdir 除外）").arg(option->names().constLast(), what);
     return std::nullopt;
@@ -239,7 +264,13 @@ Parsed parseArguments(const QStringList &arguments)
         r.text = text;
         return r;
     };
-    if (!p.parse(arguments))
+    // With --verify, --checkpoint names a checkpoint to hold the archive against.
+    QStringList args = arguments;
+    if (args.contains(QStringLiteral("--verify")))
+        for (QString &arg : args)
+            if (arg == QLatin1String("--checkpoint") || arg.startsWith(QLatin1String("--checkpoint=")))
+                arg.replace(0, 12, QStringLiteral("--verify-checkpoint"));
+    if (!p.parse(args))
         return usage(p.errorText());
     if (p.isSet(a.help)) {
         r.action = Parsed::Action::Help;
@@ -262,7 +293,7 @@ Parsed parseArguments(const QStringList &arguments)
         return usage(*why);
     if (const auto why = switches(a, o))
         return usage(*why);
-    if (o.verify || o.backup) {
+    if (o.verify || o.backup || o.checkpoint) {
         if (const auto why = archiveOnly(a, o))
             return usage(*why);
         return r;

@@ -23,6 +23,10 @@ struct Options {
     bool verify = false;
     // --backup: makes the day's backup of the archive into archive.set's backup-dir and checks it.
     bool backup = false;
+    // --checkpoint: writes a signed checkpoint of the archive.
+    bool checkpoint = false;
+    // With --verify: checkpoints (files or their text) and older SQLite backups to hold the archive against.
+    QStringList checkpoints, against;
     uint8_t function = 3;         // 03 or 04
     uint16_t start = 0;           // the first register, from 0 (--start counts from 1, as "起始地址")
     uint8_t count = 20;           // registers, 1 … 125

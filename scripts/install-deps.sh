@@ -24,6 +24,7 @@ packages=(
   libgammu-dev gammu-smsd                         # SMS through a GSM modem: libgammu injects into gammu-smsd; tests run it on its dummy phone
   libupsclient-dev nut-server nut-client          # the UPS through Network UPS Tools; tests run upsd with the dummy-ups driver
   libcanberra-dev dbus-daemon                     # the window's alarm sound from the sound theme; a private session bus for its notification test
+  libsodium-dev                                   # the archive's checkpoints signed with Ed25519
   libsystemd-dev                                  # the watcher tells systemd it is ready and alive (sd_notify)
   dpkg-dev lintian desktop-file-utils appstream   # the Debian package: dpkg-shlibdeps, and its checks
 )

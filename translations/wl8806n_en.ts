@@ -714,16 +714,16 @@ The existing file was not changed.</translation>
         <translation>Write PC clock: not done (%1)</translation>
     </message>
     <message>
-        <source>写入电脑时钟：设备时钟已设为 20%1-%2-%3 %4:%5:%6</source>
-        <translation>Write PC clock: the device clock is set to 20%1-%2-%3 %4:%5:%6</translation>
-    </message>
-    <message>
         <source>写入电脑时钟：以下写入未被确认：%1</source>
         <translation>Write PC clock: these writes were not confirmed: %1</translation>
     </message>
     <message>
         <source>；</source>
         <translation>; </translation>
+    </message>
+    <message>
+        <source>写入电脑时钟：设备时钟已设为 %1</source>
+        <translation>PC clock written: the device clock is set to %1</translation>
     </message>
 </context>
 <context>
@@ -1712,6 +1712,10 @@ The records are still in the receive box and can be exported as usual.</translat
         <source>审计记录未能写入存档：%1</source>
         <translation>The audit entry could not be written to the archive: %1</translation>
     </message>
+    <message>
+        <source>；</source>
+        <translation>; </translation>
+    </message>
 </context>
 <context>
     <name>RecordChart</name>
@@ -2027,6 +2031,10 @@ Use %2 and read the records?</translation>
     <message>
         <source>，审计记录没有写进存档（%1）</source>
         <translation>, the audit entry was not written to the archive (%1)</translation>
+    </message>
+    <message>
+        <source>，%1</source>
+        <translation>, %1</translation>
     </message>
 </context>
 <context>
@@ -2467,6 +2475,14 @@ Use %2 and read the records?</translation>
         <source>另有 %1 条超限读数未列出。</source>
         <translation>%1 more readings out of range are not listed.</translation>
     </message>
+    <message>
+        <source>检查点 %1 %2</source>
+        <translation>Checkpoint %1 %2</translation>
+    </message>
+    <message>
+        <source>尚无检查点覆盖此期间</source>
+        <translation>No checkpoint covers this period yet</translation>
+    </message>
 </context>
 <context>
     <name>SensorCountRead</name>
@@ -2540,6 +2556,10 @@ Use %2 and read the records?</translation>
     <message>
         <source>（审计记录没有写进存档：%1）</source>
         <translation> (the audit entry was not written to the archive: %1)</translation>
+    </message>
+    <message>
+        <source>（%1）</source>
+        <translation> (%1)</translation>
     </message>
 </context>
 <context>
@@ -3246,7 +3266,122 @@ Write these parameters and apply them on the device?</translation>
     </message>
     <message>
         <source>读不出存档的读数</source>
-        <translation>The archive's readings cannot be read</translation>
+        <translation>The archive&apos;s readings cannot be read</translation>
+    </message>
+    <message>
+        <source>读不出%1的标识</source>
+        <translation>Cannot read the identity of %1</translation>
+    </message>
+    <message>
+        <source>读不出%1的链尾</source>
+        <translation>Cannot read the chain tips of %1</translation>
+    </message>
+    <message>
+        <source>检查点 %1（%2）</source>
+        <translation>Checkpoint %1 (%2)</translation>
+    </message>
+    <message>
+        <source>%1的签名不对：检查点被改过</source>
+        <translation>%1 has a bad signature: the checkpoint was changed</translation>
+    </message>
+    <message>
+        <source>%1不是用本程序的签名钥匙签的</source>
+        <translation>%1 was not signed with this program&apos;s signing key</translation>
+    </message>
+    <message>
+        <source>%1属于另一个存档（%2），这个存档是 %3：存档被换掉了，或删除后重建了</source>
+        <translation>%1 belongs to another archive (%2); this archive is %3: the archive was replaced, or deleted and made anew</translation>
+    </message>
+    <message>
+        <source>%1记载的表 %2 不是存档的链</source>
+        <translation>%1 names table %2, which is not a chain of the archive</translation>
+    </message>
+    <message>
+        <source>%1里的这一行在存档里不在了或被改过</source>
+        <translation>this row of %1 is no longer in the archive, or was changed</translation>
+    </message>
+    <message>
+        <source>备份文件夹里的检查点读不出：%1</source>
+        <translation>A checkpoint in the backup folder cannot be read: %1</translation>
+    </message>
+    <message>
+        <source>检查点无法核对：%1</source>
+        <translation>The checkpoints cannot be checked: %1</translation>
+    </message>
+    <message>
+        <source>存档（%1）不是备份文件夹 %2 里的检查点和备份所属的存档（%3）：它被删除后重建了，或被换掉了</source>
+        <translation>The archive (%1) is not the archive the checkpoints and backups in the backup folder %2 are of (%3): it was deleted and made anew, or replaced</translation>
+    </message>
+    <message>
+        <source>没有检查点</source>
+        <translation>no checkpoint</translation>
+    </message>
+    <message>
+        <source>与%1不符：链的第 %2 行的哈希不同，这一行或它前面的行被改过</source>
+        <translation>does not match%1: row %2 of the chain has another hash; this row or one before it was changed</translation>
+    </message>
+    <message>
+        <source>这条链只有 %1 行，%2记载它有 %3 行：行被删除了，或存档换成了较早的</source>
+        <translation>this chain has only %1 rows where%2says %3: rows were deleted, or the archive was replaced by an older one</translation>
+    </message>
+    <message>
+        <source> %1 的检查点 %2 </source>
+        <translation> the checkpoint of %1 %2 </translation>
+    </message>
+    <message>
+        <source>签名钥匙 %1 不在</source>
+        <translation>The signing key %1 is missing</translation>
+    </message>
+    <message>
+        <source>签名钥匙 %1 别人也能读写，不用它（chmod 600，且须属于本用户）</source>
+        <translation>The signing key %1 can be read or written by others; it is not used (chmod 600, owned by this user)</translation>
+    </message>
+    <message>
+        <source>签名钥匙 %1 读不出：%2</source>
+        <translation>The signing key %1 cannot be read: %2</translation>
+    </message>
+    <message>
+        <source>签名钥匙 %1 不是本程序的钥匙文件</source>
+        <translation>The signing key %1 is not this program&apos;s key file</translation>
+    </message>
+    <message>
+        <source>libsodium 无法初始化</source>
+        <translation>libsodium cannot be initialised</translation>
+    </message>
+    <message>
+        <source>签名钥匙的文件夹 %1 建不成</source>
+        <translation>The signing key&apos;s folder %1 cannot be made</translation>
+    </message>
+    <message>
+        <source>签名钥匙 %1 写不成：%2</source>
+        <translation>The signing key %1 cannot be written: %2</translation>
+    </message>
+    <message>
+        <source>读不出存档的标识</source>
+        <translation>Cannot read the archive&apos;s identity</translation>
+    </message>
+    <message>
+        <source>磁盘已满，备份 %1 写不进去；请在备份文件夹所在的磁盘上腾出空间</source>
+        <translation>The disk is full: the backup %1 cannot be written; free space on the backup folder&apos;s disk</translation>
+    </message>
+    <message>
+        <source>存档的标识没有写入</source>
+        <translation>The archive&apos;s identity was not written</translation>
+    </message>
+    <message>
+        <source>（时钟寄存器合为 %1）</source>
+        <translation> (the clock registers together: %1)</translation>
+    </message>
+</context>
+<context>
+    <name>archive::Backup</name>
+    <message>
+        <source>备份 %1 打不开</source>
+        <translation>The backup %1 cannot be opened</translation>
+    </message>
+    <message>
+        <source>备份 %1 </source>
+        <translation>the backup %1 </translation>
     </message>
 </context>
 <context>
@@ -3416,6 +3551,54 @@ Write these parameters and apply them on the device?</translation>
     <message>
         <source>线圈 %1</source>
         <translation>coil %1</translation>
+    </message>
+    <message>
+        <source>星期日</source>
+        <translation>Sunday</translation>
+    </message>
+    <message>
+        <source>星期一</source>
+        <translation>Monday</translation>
+    </message>
+    <message>
+        <source>星期二</source>
+        <translation>Tuesday</translation>
+    </message>
+    <message>
+        <source>星期三</source>
+        <translation>Wednesday</translation>
+    </message>
+    <message>
+        <source>星期四</source>
+        <translation>Thursday</translation>
+    </message>
+    <message>
+        <source>星期五</source>
+        <translation>Friday</translation>
+    </message>
+    <message>
+        <source>星期六</source>
+        <translation>Saturday</translation>
+    </message>
+    <message>
+        <source>%1分%2秒</source>
+        <translation>%1 min %2 s</translation>
+    </message>
+    <message>
+        <source>%1日%2时</source>
+        <translation>day %1, %2 h</translation>
+    </message>
+    <message>
+        <source>%1月，%2</source>
+        <translation>month %1, %2</translation>
+    </message>
+    <message>
+        <source>%1年</source>
+        <translation>year %1</translation>
+    </message>
+    <message>
+        <source>电脑时钟超出了记录仪的年份范围</source>
+        <translation>The PC clock is outside the recorder&apos;s range of years</translation>
     </message>
 </context>
 <context>
@@ -3990,6 +4173,10 @@ Please add the user to the dialout group (sudo usermod -aG dialout $USER), log i
     <message>
         <source>邮件</source>
         <translation>Mail</translation>
+    </message>
+    <message>
+        <source>短信</source>
+        <translation>SMS</translation>
     </message>
 </context>
 <context>
@@ -4709,6 +4896,34 @@ Please add the user to the dialout group (sudo usermod -aG dialout $USER), log i
         <source>应为 %1–%2、最多一位小数的数</source>
         <translation>should be a number from %1 to %2 with at most one decimal</translation>
     </message>
+    <message>
+        <source>设置文件 %1 %2，未记入审计记录</source>
+        <translation>Settings file %1 %2; not put in the audit trail</translation>
+    </message>
+    <message>
+        <source>审计记录未能写入存档：%1</source>
+        <translation>The audit trail could not be written to the archive: %1</translation>
+    </message>
+    <message>
+        <source>由本程序写入</source>
+        <translation>written by this program</translation>
+    </message>
+    <message>
+        <source>在程序之外被删除</source>
+        <translation>deleted outside the program</translation>
+    </message>
+    <message>
+        <source>首次记录，不是修改</source>
+        <translation>first record, not an edit</translation>
+    </message>
+    <message>
+        <source>在程序之外被修改</source>
+        <translation>edited outside the program</translation>
+    </message>
+    <message>
+        <source>%1（%2）</source>
+        <translation>%1 (%2)</translation>
+    </message>
 </context>
 <context>
     <name>settingsfile</name>
@@ -5048,6 +5263,26 @@ Please add the user to the dialout group (sudo usermod -aG dialout $USER), log i
     <message>
         <source>值守程序从 %1 到 %2 没有运行</source>
         <translation>The watcher was not running from %1 to %2</translation>
+    </message>
+    <message>
+        <source>检查点的签名钥匙不能用：%1</source>
+        <translation>The checkpoints&apos; signing key cannot be used: %1</translation>
+    </message>
+    <message>
+        <source>过期的旧备份保留着存档里已不再有的行：%1</source>
+        <translation>An expired backup holds rows the archive no longer has: %1</translation>
+    </message>
+    <message>
+        <source>检查点没有写成：%1</source>
+        <translation>The checkpoint was not written: %1</translation>
+    </message>
+    <message>
+        <source>审计记录未能写入存档：%1</source>
+        <translation>The audit trail could not be written to the archive: %1</translation>
+    </message>
+    <message>
+        <source>检查点 %1：%2</source>
+        <translation>Checkpoint %1: %2</translation>
     </message>
 </context>
 <context>

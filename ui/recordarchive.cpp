@@ -1,6 +1,8 @@
 #include "ui/recordarchive.h"
 #include "ui/desktop.h"
 #include "core/settings/archivesettings.h"
+#include "core/settings/settingsaudit.h"
+#include <QFileInfo>
 
 RecordArchive::RecordArchive(Desktop &desktop, std::function<int()> comPort, QObject *parent)
     : QObject(parent), m_desktop(desktop), m_comPort(std::move(comPort))
@@ -83,4 +85,17 @@ bool RecordArchive::audit(const archive::AuditEntry &entry)
     m_store.reset();  // the next use connects afresh
     m_desktop.say(tr("审计记录未能写入存档：%1").arg(error));
     return false;
+}
+
+void RecordArchive::auditSettingsFiles()
+{
+    const archive::ArchiveConfig c = config();
+    if (c.kind == archive::ArchiveConfig::Sqlite && !QFileInfo::exists(c.sqlitePath))
+        return;
+    QString error;
+    archive::RecordStore *s = open(&error);
+    const QStringList problems = s ? settings::auditSettingsFiles(s->audit(), m_desktop.appDir())
+                                   : QStringList{tr("审计记录未能写入存档：%1").arg(error)};
+    if (!problems.isEmpty())
+        m_desktop.say(problems.join(tr("；")));
 }

@@ -38,6 +38,9 @@ public:
     // Appends an entry to the archive's audit trail. A failure is said on the status line only (it
     // may come in the middle of a device command, where a message box must not wait for the user).
     bool audit(const archive::AuditEntry &entry);
+    // At start: the settings files held against the audit trail (settings::auditSettingsFiles) when
+    // there is an archive to hold them against (none is made for it); what went wrong on the status line.
+    void auditSettingsFiles();
     // A file written (kind Export, Report or SettingsLoad), with its path and the recorder it is of.
     bool auditFile(const char *kind, const QString &path, const QString &recorder = {})
     {

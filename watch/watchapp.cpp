@@ -9,6 +9,7 @@
 #include "core/watch/notifier.h"
 #include "core/watch/outboxnotifier.h"
 #include "core/watch/notifysettings.h"
+#include "core/settings/settingsaudit.h"
 #include "core/settings/settingsfiles.h"
 #include "core/watch/acknowledge.h"
 #include "core/site/parse.h"
@@ -348,6 +349,8 @@ int run(const QStringList &arguments, const Io &io)
         return Usage;
     if (!openArchive())
         return Unusable;
+    for (const QString &problem : settings::auditSettingsFiles(store.audit(), dir))
+        io.err(problem + QLatin1Char('\n'));
     store.limitCache(512);  // runs for months: a small cache, its memory flat
     if (!note.isEmpty())
         io.err(note + QLatin1Char('\n'));

@@ -1,4 +1,5 @@
 #include "watch/watchservice.h"
+#include "core/archive/anchors.h"
 #include "core/archive/backup.h"
 #include "core/jobs/collectdownload.h"
 #include <QCoreApplication>
@@ -117,20 +118,52 @@ void WatchService::checkArchive()
     QList<Transition> steps;
     QString error;
     const QDateTime now = QDateTime::currentDateTimeUtc();
-    const auto verdict = m_setup.store->checks().verify(&error);
-    if (!verdict && m_setup.log)
-        m_setup.log(QCoreApplication::translate("watch", "存档的哈希链没有检查：%1").arg(error));
-    if (verdict)
-        steps << m_rules.archiveChecked(AlarmKind::ArchiveChanged, verdict->ok ? QString() : verdict->text(), now);
-    if (!m_setup.archive.backupDir.isEmpty()) {
-        const archive::BackupOutcome b = archive::makeBackup(*m_setup.store, m_setup.archive, now.toLocalTime().date());
+    const auto say = [&](const QString &text) {
         if (m_setup.log)
-            m_setup.log(b.passed ? QCoreApplication::translate("watch", "备份 %1：%2").arg(b.path, b.verdict)
-                                 : QCoreApplication::translate("watch", "备份 %1 失败：%2").arg(b.path, b.verdict));
+            m_setup.log(text);
+    };
+    // The chains, held against the checkpoints the backup folder keeps and the last backup; the key
+    // made at the first check.
+    const QString &dir = m_setup.archive.backupDir;
+    const auto key = archive::CheckpointKey::open(m_setup.checkpointKey, &error);
+    if (!key)
+        say(QCoreApplication::translate("watch", "检查点的签名钥匙不能用：%1").arg(error));
+    const auto verdict = archive::verifyKept(m_setup.store->checks(), dir, m_setup.checkpointKey, {}, true, &error);
+    if (!verdict)
+        say(QCoreApplication::translate("watch", "存档的哈希链没有检查：%1").arg(error));
+    QString changed = verdict && !verdict->ok ? verdict->text() : QString();
+    if (!dir.isEmpty()) {
+        const archive::BackupOutcome b = archive::makeBackup(*m_setup.store, m_setup.archive, now.toLocalTime().date());
+        say(b.passed ? QCoreApplication::translate("watch", "备份 %1：%2").arg(b.path, b.verdict)
+                     : QCoreApplication::translate("watch", "备份 %1 失败：%2").arg(b.path, b.verdict));
         steps << m_rules.archiveChecked(AlarmKind::BackupFailed, b.passed ? QString() : b.path + QStringLiteral(": ") + b.verdict, now);
+        if (changed.isEmpty() && !b.held.isEmpty())
+            changed = QCoreApplication::translate("watch", "过期的旧备份保留着存档里已不再有的行：%1").arg(b.held.first());
     }
+    if (verdict)
+        steps << m_rules.archiveChecked(AlarmKind::ArchiveChanged, changed, now);
     for (const Transition &t : steps)
         m_backlog.step(t);
+    if (key)
+        checkpoint();
+}
+
+void WatchService::checkpoint()
+{
+    QString error;
+    auto kept = archive::takeCheckpoint(*m_setup.store, m_setup.archive, m_setup.checkpointKey, &error);
+    if (!kept) {
+        if (m_setup.log)
+            m_setup.log(QCoreApplication::translate("watch", "检查点没有写成：%1").arg(error));
+        return;
+    }
+    const archive::Checkpoint &c = kept->checkpoint;
+    if (m_setup.outbox)
+        kept->where << m_setup.outbox->tellCheckpoint(c.text(), c.shortHash(), c.at);
+    if (!archive::auditCheckpoint(*m_setup.store, *kept, &error) && m_setup.log)
+        m_setup.log(QCoreApplication::translate("watch", "审计记录未能写入存档：%1").arg(error));
+    if (m_setup.log)
+        m_setup.log(QCoreApplication::translate("watch", "检查点 %1：%2").arg(c.shortHash(), kept->where.join(QStringLiteral("；"))));
 }
 
 void WatchService::downloadRecords()

@@ -4,6 +4,7 @@
 #include "core/records/replywindow.h"
 #include "core/settings/recorders.h"
 #include "core/settings/sensortable.h"
+#include "core/archive/checkpoint.h"
 #include "core/watch/dailyrun.h"
 #include "core/watch/linewatch.h"
 #include "core/watch/outboxnotifier.h"
@@ -38,6 +39,7 @@ public:
         // notification it gives up raises "notify-failed" about its channel, one it delivers clears that.
         OutboxNotifier *outbox = nullptr;
         archive::ArchiveConfig archive;       // the archive's settings: its backups, and pg_dump's connection
+        QString checkpointKey = archive::CheckpointKey::defaultFile();  // the key the daily checkpoint is signed with
         records::ReplyWindow window;          // replywin.set: the daily download's, and the bound of every exchange
         std::function<QDateTime()> clock = &QDateTime::currentDateTimeUtc;  // the time each poll is taken at
     };
@@ -72,6 +74,9 @@ public:
     // archive.set names a backup folder, the day's backup made (a failure raises "backup-failed"); a
     // later check that finds all well clears the alarm.
     void checkArchiveDaily();
+    // A signed checkpoint of the archive: kept in the backup folder, sent on the webhook and by mail,
+    // audited with where it went. After every daily check and backup.
+    void checkpoint();
     void checkArchive();
     // One poll of every line now (the timers' work, and --once's).
     void pollAll();

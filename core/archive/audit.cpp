@@ -40,17 +40,16 @@ bool Audit::append(const AuditEntry &entry, QString *error)
     return m_c.commit(error, failed);
 }
 
-std::optional<QList<AuditRow>> Audit::trail(QString *error, const QString &kind) const
+namespace {
+// The rows of a query of the trail's columns (seq, at, os_user, program, recorder, kind, old_value,
+// new_value) with its values bound; nothing and *error when it fails.
+std::optional<QList<AuditRow>> rowsOf(QSqlDatabase db, const QString &where, const QVariantList &values, QString *error)
 {
-    if (!m_c.ready(error))
-        return std::nullopt;
-    QSqlDatabase db = m_c.db();
     QSqlQuery q(db);
     q.setForwardOnly(true);
-    q.prepare(QStringLiteral("SELECT seq, at, os_user, program, recorder, kind, old_value, new_value FROM audit%1 ORDER BY seq")
-                  .arg(kind.isEmpty() ? QString() : QStringLiteral(" WHERE kind = ?")));
-    if (!kind.isEmpty())
-        q.addBindValue(kind);
+    q.prepare(QStringLiteral("SELECT seq, at, os_user, program, recorder, kind, old_value, new_value FROM audit") + where);
+    for (const QVariant &v : values)
+        q.addBindValue(v);
     if (!q.exec()) {
         *error = sql::describe(db, sql::cannotRead(), q.lastError());
         return std::nullopt;
@@ -60,6 +59,27 @@ std::optional<QList<AuditRow>> Audit::trail(QString *error, const QString &kind)
         rows.append({q.value(0).toLongLong(), sql::timeOf(q.value(1)), q.value(2).toString(), q.value(3).toString(),
                      q.value(4).toString(), q.value(5).toString(), q.value(6).toString(), q.value(7).toString()});
     return rows;
+}
+} // namespace
+
+std::optional<QList<AuditRow>> Audit::trail(QString *error, const QString &kind) const
+{
+    if (!m_c.ready(error))
+        return std::nullopt;
+    return kind.isEmpty() ? rowsOf(m_c.db(), QStringLiteral(" ORDER BY seq"), {}, error)
+                          : rowsOf(m_c.db(), QStringLiteral(" WHERE kind = ? ORDER BY seq"), {kind}, error);
+}
+
+bool Audit::latest(const QString &kind, const QString &prefix, std::optional<AuditRow> *row, QString *error) const
+{
+    if (!m_c.ready(error))
+        return false;
+    const auto rows = rowsOf(m_c.db(), QStringLiteral(" WHERE kind = ? AND substr(new_value, 1, ?) = ? ORDER BY seq DESC LIMIT 1"),
+                             {kind, int(prefix.size()), prefix}, error);
+    if (!rows)
+        return false;
+    *row = rows->isEmpty() ? std::nullopt : std::optional<AuditRow>(rows->first());
+    return true;
 }
 
 std::optional<bool> Audit::change(const QString &kind, const QString &line, QString *error)

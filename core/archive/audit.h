@@ -26,6 +26,8 @@ inline constexpr char Export[] = "export";                   // a file of record
 inline constexpr char Report[] = "report";                   // a report written: its path
 inline constexpr char Backup[] = "backup";                   // a backup made: its path and what its check found
 inline constexpr char BackupRemoved[] = "backup-removed";    // an old backup removed after a newer one passed
+inline constexpr char Checkpoint[] = "checkpoint";           // a signed checkpoint: its line, and where it went
+inline constexpr char SettingsFile[] = "settings-file";      // a settings file's whole content, as a program found or wrote it
 } // namespace kinds
 
 struct AuditEntry {
@@ -52,6 +54,8 @@ public:
     std::optional<bool> change(const QString &kind, const QString &line, QString *error);
     // The whole trail, oldest first; only the entries of kind when one is given.
     std::optional<QList<AuditRow>> trail(QString *error, const QString &kind = {}) const;
+    // The newest entry of kind whose new value starts with prefix, in *row (nothing when there is none).
+    bool latest(const QString &kind, const QString &prefix, std::optional<AuditRow> *row, QString *error) const;
 
 private:
     Connection &m_c;

@@ -1,10 +1,12 @@
 #include "core/archive/backup.h"
+#include "core/archive/anchors.h"
 #include "core/archive/pgbackupcheck.h"
 #include "core/archive/sqlstatements.h"
 #include "core/files/safefile.h"
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRegularExpression>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -15,10 +17,27 @@
 namespace archive {
 
 namespace {
+// archive-YYYY-MM-DD.db, and a later copy of the same day archive-YYYY-MM-DD.2.db
 const QRegularExpression &datedName()
 {
-    static const QRegularExpression re(QStringLiteral("^archive-(\\d{4}-\\d{2}-\\d{2})\\.(db|dump)$"));
+    static const QRegularExpression re(QStringLiteral("^archive-(\\d{4}-\\d{2}-\\d{2})(?:\\.(\\d+))?\\.(db|dump)$"));
     return re;
+}
+
+// The dated backups in dir of the kind (db or dump), oldest first: by day, then by copy.
+QStringList dated(const QString &dir, const QString &kind)
+{
+    QList<std::tuple<QString, int, QString>> found;
+    for (const QString &name : QDir(dir).entryList(QDir::Files)) {
+        const auto m = datedName().match(name);
+        if (m.hasMatch() && m.captured(3) == kind)
+            found.append({m.captured(1), m.captured(2).isEmpty() ? 1 : m.captured(2).toInt(), QDir(dir).filePath(name)});
+    }
+    std::sort(found.begin(), found.end());
+    QStringList paths;
+    for (const auto &f : found)
+        paths << std::get<2>(f);
+    return paths;
 }
 
 // Backups dated more than keep days before day, in dir.
@@ -33,6 +52,11 @@ QStringList expired(const QString &dir, const QDate &day, int keep)
             old << QDir(dir).filePath(name);
     }
     return old;
+}
+
+QString kindOf(const ArchiveConfig &config)
+{
+    return config.kind == ArchiveConfig::Postgres ? QStringLiteral("dump") : QStringLiteral("db");
 }
 } // namespace
 
@@ -66,16 +90,24 @@ QString checkSqliteCopy(const QString &file, QString *verdict)
     return why;
 }
 
-QString backupFileName(const ArchiveConfig &config, const QDate &day)
+QString backupFileName(const ArchiveConfig &config, const QDate &day, int copy)
 {
-    return QStringLiteral("archive-%1.%2").arg(day.toString(Qt::ISODate),
-                                                config.kind == ArchiveConfig::Postgres ? u"dump" : u"db");
+    return QStringLiteral("archive-%1%2.%3").arg(day.toString(Qt::ISODate), copy > 1 ? QStringLiteral(".%1").arg(copy) : QString(),
+                                                  kindOf(config));
+}
+
+QString newestSqliteBackup(const QString &dir)
+{
+    const QStringList all = dir.isEmpty() ? QStringList() : dated(dir, QStringLiteral("db"));
+    return all.isEmpty() ? QString() : all.last();
 }
 
 BackupOutcome makeBackup(RecordStore &store, const ArchiveConfig &config, const QDate &day)
 {
     BackupOutcome out;
-    out.path = QDir(config.backupDir).filePath(backupFileName(config, day));
+    // A second copy of a day stands beside the first: a poorer copy never replaces a good one.
+    for (int copy = 1; out.path.isEmpty() || QFileInfo::exists(out.path); ++copy)
+        out.path = QDir(config.backupDir).filePath(backupFileName(config, day, copy));
     const bool postgres = config.kind == ArchiveConfig::Postgres;
     QString why;
     // The copy is made and checked under a temporary name: renamed to its date only when it passed.
@@ -112,6 +144,15 @@ BackupOutcome makeBackup(RecordStore &store, const ArchiveConfig &config, const 
     if (!passed)
         return out;
     for (const QString &old : expired(config.backupDir, day, config.backupKeepDays)) {
+        // A copy that holds rows the archive no longer has, as they were, is what proves it: kept.
+        QString why;
+        if (old.endsWith(QLatin1String(".db"))) {
+            const auto v = verifyAgainst(store.checks(), {{}, {old}, {}}, &why);
+            if (v && !v->ok) {
+                out.held << QStringLiteral("%1: %2").arg(old, v->text());
+                continue;
+            }
+        }
         if (!QFile::remove(old))
             continue;
         out.removed << old;

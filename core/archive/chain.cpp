@@ -31,12 +31,17 @@ QByteArray field(Kind kind, const QVariant &v)
     return "tibrd"[int(kind)] + QByteArray::number(payload.size()) + ':' + payload;
 }
 
-int recorderIndex(const Table &t)
+int columnIndex(const Table &t, const QString &name)
 {
     for (int i = 0; i < t.columns.size(); ++i)
-        if (qstrcmp(t.columns[i].name, "recorder") == 0)
+        if (name == QLatin1String(t.columns[i].name))
             return i;
     return -1;
+}
+
+int recorderIndex(const Table &t)
+{
+    return columnIndex(t, QStringLiteral("recorder"));
 }
 
 QString chainOf(const Table &t, const QVariantList &withSeq)
@@ -95,39 +100,57 @@ QString rowHash(const Table &t, const QString &prev, const QVariantList &values)
     return QString::fromLatin1(QCryptographicHash::hash(text, QCryptographicHash::Sha256).toHex());
 }
 
+QStringList appendOnlyTables(bool chainedOnly)
+{
+    QStringList names;
+    for (const Table &t : tables())
+        names << QLatin1String(t.name);
+    return chainedOnly ? names : names << QStringLiteral("archive_identity");
+}
+
 QStringList triggerNames(bool postgres)
 {
     QStringList names;
-    for (const Table &t : tables()) {
-        names << QStringLiteral("%1_no_update").arg(t.name) << QStringLiteral("%1_no_delete").arg(t.name);
-        if (postgres)
-            names << QStringLiteral("%1_no_truncate").arg(t.name);
+    for (const QString &t : appendOnlyTables(false)) {
+        names << t + QStringLiteral("_no_update") << t + QStringLiteral("_no_delete")
+              << t + (postgres ? QStringLiteral("_no_truncate") : QStringLiteral("_no_replace"));
     }
     return names;
 }
 
-QStringList triggerStatements(bool postgres)
+QStringList appendOnlyStatements(const QString &n, bool postgres)
+{
+    QStringList s;
+    for (const char *op : {"update", "delete"})
+        s << (postgres ? QStringLiteral("CREATE TRIGGER %1_no_%2 BEFORE %3 ON %1 FOR EACH ROW EXECUTE FUNCTION wl_append_only()")
+                       : QStringLiteral("CREATE TRIGGER IF NOT EXISTS %1_no_%2 BEFORE %3 ON %1 BEGIN"
+                                        " SELECT RAISE(ABORT, '%1 is append-only: its rows are never changed or removed'); END"))
+                 .arg(n, QLatin1String(op), QString::fromLatin1(op).toUpper());
+    if (postgres) {
+        s << QStringLiteral("CREATE TRIGGER %1_no_truncate BEFORE TRUNCATE ON %1 FOR EACH STATEMENT"
+                            " EXECUTE FUNCTION wl_append_only()").arg(n);
+        return s;
+    }
+    // INSERT OR REPLACE deletes the row it replaces without firing its delete trigger: a row whose key
+    // is taken is refused before it goes in.
+    QStringList same;
+    for (const QString &c : schema::table(n.toLatin1().constData()).primaryKey)
+        same << QStringLiteral("%1 = NEW.%1").arg(c);
+    s << QStringLiteral("CREATE TRIGGER IF NOT EXISTS %1_no_replace BEFORE INSERT ON %1 WHEN EXISTS (SELECT 1 FROM %1 WHERE %2) BEGIN"
+                        " SELECT RAISE(ABORT, '%1 is append-only: a row it holds is never replaced'); END")
+             .arg(n, same.join(QStringLiteral(" AND ")));
+    return s;
+}
+
+QStringList triggerStatements(bool postgres, const QStringList &tables)
 {
     QStringList s;
     if (postgres)
         s << QStringLiteral("CREATE OR REPLACE FUNCTION wl_append_only() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN"
                             " RAISE EXCEPTION '% is append-only: its rows are never changed or removed', TG_TABLE_NAME;"
                             " END $$");
-    for (const Table &t : tables()) {
-        const QString n = QLatin1String(t.name);
-        if (postgres) {
-            for (const char *op : {"update", "delete"})
-                s << QStringLiteral("CREATE TRIGGER %1_no_%2 BEFORE %3 ON %1 FOR EACH ROW EXECUTE FUNCTION wl_append_only()")
-                         .arg(n, QLatin1String(op), QString::fromLatin1(op).toUpper());
-            s << QStringLiteral("CREATE TRIGGER %1_no_truncate BEFORE TRUNCATE ON %1 FOR EACH STATEMENT"
-                                " EXECUTE FUNCTION wl_append_only()").arg(n);
-        } else {
-            for (const char *op : {"update", "delete"})
-                s << QStringLiteral("CREATE TRIGGER IF NOT EXISTS %1_no_%2 BEFORE %3 ON %1 BEGIN"
-                                    " SELECT RAISE(ABORT, '%1 is append-only: its rows are never changed or removed'); END")
-                         .arg(n, QLatin1String(op), QString::fromLatin1(op).toUpper());
-        }
-    }
+    for (const QString &t : tables)
+        s << appendOnlyStatements(t, postgres);
     return s;
 }
 
@@ -187,13 +210,21 @@ std::optional<qint64> Writer::append(const Table &t, const QVariantList &values,
     QSqlQuery &q = prepared->second;
     if (fresh) {
         const QString marks = QStringLiteral("?, ").repeated(t.columns.size());
-        q.prepare(QStringLiteral("INSERT INTO %1 (%2, hash) VALUES (%3?)%4")
-                      .arg(QLatin1String(t.name), columnList(t), marks,
-                           ignoreConflict ? QStringLiteral(" ON CONFLICT DO NOTHING") : QString()));
+        // A row the key already holds is left out by the statement itself, so the trigger that
+        // refuses a replacement never sees it.
+        QStringList same;
+        for (const QString &c : schema::table(t.name).primaryKey)
+            same << QStringLiteral("%1 = ?").arg(c);
+        q.prepare(ignoreConflict ? QStringLiteral("INSERT INTO %1 (%2, hash) SELECT %3? WHERE NOT EXISTS (SELECT 1 FROM %1 WHERE %4)")
+                                       .arg(QLatin1String(t.name), columnList(t), marks, same.join(QStringLiteral(" AND ")))
+                                 : QStringLiteral("INSERT INTO %1 (%2, hash) VALUES (%3?)").arg(QLatin1String(t.name), columnList(t), marks));
     }
     for (int i = 0; i < all.size(); ++i)
         q.bindValue(i, all[i]);
     q.bindValue(int(all.size()), hash);
+    const QStringList &key = schema::table(t.name).primaryKey;
+    for (int i = 0; ignoreConflict && i < key.size(); ++i)
+        q.bindValue(int(all.size()) + 1 + i, all.value(columnIndex(t, key[i])));
     if (!q.exec()) {
         *error = sql::describe(m_db, QCoreApplication::translate("archive", "存档数据库拒绝了一行“%1”").arg(QLatin1String(t.name)), q.lastError());
         return std::nullopt;
@@ -250,11 +281,12 @@ struct TipRow {
     QString hash;
 };
 using Tips = QMap<QPair<QString, QString>, TipRow>;
+using Anchors = QMap<QString, QMultiMap<qint64, Anchor>>;  // a table's, by chain and row
 
 // One table's walk: its chains in turn (by recorder, then seq), each ending at the tip the program saved.
 class TableWalk {
 public:
-    TableWalk(const Table &t, Tips &tips, Verdict &v) : m_t(t), m_tips(tips), m_v(v) {}
+    TableWalk(const Table &t, Tips &tips, Anchors anchors, Verdict &v) : m_t(t), m_tips(tips), m_anchors(std::move(anchors)), m_v(v) {}
 
     // Whether the row (values in column order, then its stored hash) holds; else m_v names the break.
     bool row(const QVariantList &values, const QString &stored)
@@ -283,6 +315,12 @@ public:
         m_lastSeq = values[0].toLongLong();
         ++m_count;
         ++m_v.rows;
+        if (const auto chain = m_anchors.constFind(recorder); chain != m_anchors.cend())
+            for (auto a = chain->constFind(m_count); a != chain->cend() && a.key() == m_count; ++a)
+                if (a->hash != stored)
+                    return broken(recorder, key.join(QLatin1Char(' ')),
+                                  QCoreApplication::translate("archive", "与%1不符：链的第 %2 行的哈希不同，这一行或它前面的行被改过")
+                                      .arg(a->source).arg(a->rows), a->source);
         return true;
     }
 
@@ -295,13 +333,16 @@ public:
             if (it.key().first == QLatin1String(m_t.name) && it->rows > 0)
                 return broken(it.key().second, QStringLiteral("seq=%1").arg(it->seq),
                               QCoreApplication::translate("archive", "这条链的 %1 行全部不在了").arg(it->rows));
+        for (auto it = m_anchors.cbegin(); it != m_anchors.cend(); ++it)
+            if (!shortOf(it.key(), 0))
+                return false;
         return true;
     }
 
 private:
-    bool broken(const QString &recorder, const QString &key, const QString &what)
+    bool broken(const QString &recorder, const QString &key, const QString &what, const QString &source = {})
     {
-        m_v = {false, m_v.rows, QLatin1String(m_t.name), recorder, key, what};
+        m_v = {false, m_v.rows, QLatin1String(m_t.name), recorder, key, what, source};
         return false;
     }
 
@@ -317,11 +358,25 @@ private:
             return broken(m_chain, QStringLiteral("seq=%1").arg(tip.seq),
                           QCoreApplication::translate("archive", "链尾应是 seq=%1（共 %2 行），现在是 seq=%3（共 %4 行）：链尾的行被删除或添加了")
                               .arg(tip.seq).arg(tip.rows).arg(m_lastSeq).arg(m_count));
-        return true;
+        return shortOf(m_chain, m_count) && (m_anchors.remove(m_chain), true);
+    }
+
+    // No anchor of the chain may lie beyond the rows it has: else rows went missing, or the archive is
+    // an older one than the copy.
+    bool shortOf(const QString &chain, qint64 rows)
+    {
+        const auto anchors = m_anchors.constFind(chain);
+        if (anchors == m_anchors.cend() || anchors->isEmpty() || anchors->lastKey() <= rows)
+            return true;
+        const Anchor &a = anchors->last();
+        return broken(chain, QStringLiteral("-"),
+                      QCoreApplication::translate("archive", "这条链只有 %1 行，%2记载它有 %3 行：行被删除了，或存档换成了较早的")
+                          .arg(rows).arg(a.source).arg(a.rows), a.source);
     }
 
     const Table &m_t;
     Tips &m_tips;
+    Anchors m_anchors;
     Verdict &m_v;
     QString m_chain, m_prev, m_firstKey;
     qint64 m_count = 0, m_lastSeq = 0;
@@ -329,7 +384,7 @@ private:
 };
 } // namespace
 
-std::optional<Verdict> verify(QSqlDatabase db, QString *error)
+std::optional<Verdict> verify(QSqlDatabase db, QString *error, const QList<Anchor> &anchors)
 {
     Tips tips;
     QSqlQuery q(db);
@@ -347,7 +402,11 @@ std::optional<Verdict> verify(QSqlDatabase db, QString *error)
         const QString order = t.perRecorder ? QStringLiteral("recorder, seq") : QStringLiteral("seq");
         if (!q.exec(QStringLiteral("SELECT %1, hash FROM %2 ORDER BY %3").arg(columnList(t), QLatin1String(t.name), order)))
             return failed();
-        TableWalk walk(t, tips, v);
+        Anchors mine;
+        for (const Anchor &a : anchors)
+            if (a.table == QLatin1String(t.name))
+                mine[a.recorder].insert(a.rows, a);
+        TableWalk walk(t, tips, mine, v);
         while (q.next()) {
             QVariantList values;
             for (int i = 0; i < t.columns.size(); ++i)
@@ -368,8 +427,8 @@ std::optional<Verdict> verify(QSqlDatabase db, QString *error)
         present.insert(q.value(0).toString());
     for (const QString &name : triggerNames(postgres))
         if (!present.contains(name))
-            return Verdict{false, v.rows, name.section(QLatin1Char('_'), 0, 0), QString(), QStringLiteral("-"),
-                           QCoreApplication::translate("archive", "触发器 %1 不在了：这张表不再拒绝修改和删除").arg(name)};
+            return Verdict{false, v.rows, name.section(QStringLiteral("_no_"), 0, 0), QString(), QStringLiteral("-"),
+                           QCoreApplication::translate("archive", "触发器 %1 不在了：这张表不再拒绝修改和删除").arg(name), QString()};
     return v;
 }
 

@@ -43,8 +43,12 @@ const Table &table(const char *name);
 QString rowHash(const Table &t, const QString &prev, const QVariantList &values);
 
 // The triggers that keep the chained tables append-only, as the driver names them.
+// The tables only ever appended to: the chained ones, and but for chainedOnly the archive's identity.
+QStringList appendOnlyTables(bool chainedOnly = false);
 QStringList triggerNames(bool postgres);
-QStringList triggerStatements(bool postgres);
+QStringList triggerStatements(bool postgres, const QStringList &tables = appendOnlyTables());
+// Those of one table (on PostgreSQL, wl_append_only() must be there).
+QStringList appendOnlyStatements(const QString &table, bool postgres);
 
 // Appends rows to chains inside a transaction the caller holds (and, on PostgreSQL, the archive's
 // write lock). Each chain's tip is read once and saved by finish().
@@ -84,8 +88,19 @@ struct Verdict {
     qint64 rows = 0;
     // The first break: where and what differs.
     QString table, recorder, key, what;
+    QString source;  // the anchor's, when it is one that does not hold
     QString text() const;
 };
-std::optional<Verdict> verify(QSqlDatabase db, QString *error);
+// A position a chain must still hold, from a copy kept elsewhere (a checkpoint, a backup): its
+// rows-th row, counted from 1, with this hash. As every hash covers the one before it, that one row
+// vouches for the whole chain up to it.
+struct Anchor {
+    QString table, recorder;  // recorder empty: the chain over the whole table
+    qint64 rows = 0;
+    QString hash;
+    QString source;           // names the copy in a verdict
+};
+// Walks every chain; where anchors are given, each must hold as well.
+std::optional<Verdict> verify(QSqlDatabase db, QString *error, const QList<Anchor> &anchors = {});
 
 } // namespace archive::chain

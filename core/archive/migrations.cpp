@@ -135,7 +135,7 @@ bool addChains(QSqlDatabase &db, bool postgres, QString *error)
     for (const Adoption &a : adoptions)
         if (!adopt(db, w, a, error))
             return false;
-    return w.finish(error) && execAll(db, chain::triggerStatements(postgres), error);
+    return w.finish(error) && execAll(db, chain::triggerStatements(postgres, chain::appendOnlyTables(true)), error);
 }
 
 // Version 5 kept no notification: one not yet delivered was lost with the watcher.
@@ -162,6 +162,15 @@ bool addHandle(QSqlDatabase &db, bool, QString *error)
 {
     return execAll(db, {QStringLiteral("ALTER TABLE outbox ADD COLUMN handle TEXT NOT NULL DEFAULT ''")}, error);
 }
+// Version 8 had no name for itself: a checkpoint could not tell it from another archive. On SQLite,
+// INSERT OR REPLACE could change a chained row without a trigger seeing it.
+bool addIdentity(QSqlDatabase &db, bool postgres, QString *error)
+{
+    return execAll(db, QStringList{QStringLiteral("CREATE TABLE IF NOT EXISTS archive_identity (id TEXT NOT NULL PRIMARY KEY, created %1 NOT NULL)")
+                                       .arg(postgres ? QStringLiteral("TIMESTAMPTZ") : QStringLiteral("TEXT"))}
+                           + chain::triggerStatements(postgres, postgres ? QStringList{QStringLiteral("archive_identity")} : chain::appendOnlyTables()),
+                   error);
+}
 } // namespace
 
 const QList<Step> &steps()
@@ -174,6 +183,7 @@ const QList<Step> &steps()
         {5, "the notifications' outbox", addOutbox},
         {6, "who each notification was for", addRecipients},
         {7, "an SMS's name at gammu-smsd", addHandle},
+        {8, "the archive's identity", addIdentity},
     };
     return all;
 }

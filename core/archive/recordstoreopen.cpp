@@ -2,6 +2,7 @@
 #include "core/archive/recordstore.h"
 #include "core/archive/sqlstatements.h"
 #include <QCoreApplication>
+#include <QUuid>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
@@ -53,6 +54,21 @@ bool RecordStore::readVersion(int *version, QString *error)
     return ok;
 }
 
+namespace {
+// A new archive, or one from before it had a name, gets its random id.
+bool nameArchive(QSqlDatabase &db, QString *error)
+{
+    QSqlQuery q(db);
+    q.prepare(QStringLiteral("INSERT INTO archive_identity (id, created) SELECT ?, ? WHERE NOT EXISTS (SELECT 1 FROM archive_identity)"));
+    q.addBindValue(QUuid::createUuid().toString(QUuid::WithoutBraces));
+    q.addBindValue(sql::utcText(QDateTime::currentDateTimeUtc()));
+    if (q.exec())
+        return true;
+    *error = sql::describe(db, QCoreApplication::translate("archive", "存档的标识没有写入"), q.lastError());
+    return false;
+}
+} // namespace
+
 bool RecordStore::createOrUpgrade(QString *error)
 {
     QSqlDatabase db = m_connection.db();
@@ -76,6 +92,7 @@ bool RecordStore::createOrUpgrade(QString *error)
         chain::Writer w(db);
         ok = (created ? sql::execAll(db, newTables(postgres) + chain::triggerStatements(postgres), error)
                       : migration::upgrade(db, postgres, version, error))
+             && nameArchive(db, error)
              && w.append(chain::table("audit"), auditValues(start, m_connection.program()), error) && w.finish(error)
              && sql::exec(db, created ? QStringLiteral("INSERT INTO schema_version (version) VALUES (%1)").arg(schema::Version)
                                       : QStringLiteral("UPDATE schema_version SET version = %1").arg(schema::Version),

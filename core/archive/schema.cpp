@@ -72,6 +72,8 @@ const QList<Table> &tables()
          {"seq"},
          {{"audit_by_kind", "kind"}},
          false, Table::Whole, {"kind"}},
+        // The archive's name for itself, made once with it: a checkpoint says which archive it is of.
+        {"archive_identity", {plain(text("id")), plain(instant("created"))}, {"id"}, {}},
         // What each chain's last row is, so a removed last row is found as well as a removed middle one.
         {"chain_tips",
          {plain(text("tbl")), plain(text("recorder")), {"last_seq", K::Int, "BIGINT", "BIGINT", true, false},

@@ -50,6 +50,29 @@ QString joined(const QList<uint16_t> &values)
         parts << QString::number(v);
     return parts.join(QStringLiteral(", "));
 }
+
+bool inClock(uint16_t first, qsizetype count)
+{
+    return first >= clockfields::WriteRegister && first + count <= clockfields::WriteRegister + 4;
+}
+
+QString timeText(const QDateTime &t) { return t.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")); }
+
+// Words from first on as the trail says them: the clock's BCD words as the time they set (all four
+// as one time), a clock word that sets none in hex; every other register's in decimal.
+QString wordsText(uint16_t first, const QList<uint16_t> &values)
+{
+    if (!inClock(first, values.size()))
+        return joined(values);
+    if (values.size() == 4)
+        if (const auto t = clockfields::writeWordsTime({values[0], values[1], values[2], values[3]}))
+            return timeText(*t);
+    QStringList parts;
+    for (qsizetype k = 0; k < values.size(); ++k)
+        parts << clockfields::writeWordText(uint16_t(first + k), values[k])
+                     .value_or(QStringLiteral("0x") + QString::number(values[k], 16).toUpper().rightJustified(4, QLatin1Char('0')));
+    return parts.join(QStringLiteral(", "));
+}
 } // namespace
 
 std::optional<WriteWords> describeWrite(const QByteArray &request)
@@ -82,7 +105,7 @@ std::optional<WriteWords> describeWrite(const QByteArray &request)
     }
     const QString regs = w.values.size() == 1 ? QCoreApplication::translate("archive", "寄存器 %1").arg(w.first)
                                               : QCoreApplication::translate("archive", "寄存器 %1…%2").arg(w.first).arg(w.first + w.values.size() - 1);
-    w.text = QStringLiteral("%1 = %2").arg(named(regs, registerName(w.first)), joined(w.values));
+    w.text = QStringLiteral("%1 = %2").arg(named(regs, registerName(w.first)), wordsText(w.first, w.values));
     return w;
 }
 
@@ -90,6 +113,18 @@ WriteAudit::WriteAudit(Link &link, RecorderName name, Sink sink, QObject *parent
     : QObject(parent), m_name(std::move(name)), m_sink(std::move(sink))
 {
     connect(&link, &Link::exchangeFinished, this, [this](const ExchangeKind &, const Exchange &ex) { finished(ex); });
+}
+
+std::optional<QDateTime> WriteAudit::knownClock(uint8_t address) const
+{
+    std::array<uint16_t, 4> words{};
+    for (uint16_t k = 0; k < 4; ++k) {
+        const auto it = m_known.constFind(quint32(address) << 16 | uint16_t(clockfields::WriteRegister + k));
+        if (it == m_known.cend())
+            return std::nullopt;
+        words[k] = *it;
+    }
+    return clockfields::writeWordsTime(words);
 }
 
 void WriteAudit::finished(const Exchange &ex)
@@ -117,12 +152,16 @@ void WriteAudit::finished(const Exchange &ex)
             if (const auto it = m_known.constFind(key(uint16_t(w->first + k))); it != m_known.cend())
                 old << *it;
         if (old.size() == w->values.size())
-            before = joined(old);
+            before = wordsText(w->first, old);
     }
     QString after = w->text;
     if (ex.valid()) {
         for (int k = 0; k < w->values.size() && !w->coil; ++k)
             m_known.insert(key(uint16_t(w->first + k)), w->values[k]);
+        // A part of the clock: the time its four registers set now, when all of them are known.
+        if (!w->coil && w->values.size() < 4 && inClock(w->first, w->values.size()))
+            if (const auto t = knownClock(address))
+                after += QCoreApplication::translate("archive", "（时钟寄存器合为 %1）").arg(timeText(*t));
     } else if (ex.info.whole()) {
         after += QCoreApplication::translate("archive", "（记录仪拒绝：%1）").arg(modbus::describeReply(ex.info));  // an exception: nothing was taken
     } else {

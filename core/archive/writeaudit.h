@@ -33,6 +33,8 @@ public:
 
 private:
     void finished(const Exchange &ex);
+    // The time the clock's four write registers set, when all of them are known.
+    std::optional<QDateTime> knownClock(uint8_t address) const;
     // The holding registers last read or written on the link: (address << 16 | register) → value.
     QHash<quint32, quint16> m_known;
     RecorderName m_name;

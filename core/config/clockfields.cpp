@@ -59,6 +59,60 @@ std::array<RegisterWrite, 4> setWrites(const std::array<uint8_t, BoxCount> &bcd)
     }};
 }
 
+namespace {
+// A BCD byte's value, when it is one within lo … hi.
+std::optional<int> bcdValue(uint8_t b, int lo, int hi)
+{
+    const int v = (b >> 4) * 10 + (b & 0x0F);
+    if ((b >> 4) > 9 || (b & 0x0F) > 9 || v < lo || v > hi)
+        return std::nullopt;
+    return v;
+}
+
+// The fields of a write-block word: its high and low byte, each within its range.
+std::optional<std::pair<int, int>> wordFields(uint16_t reg, uint16_t word)
+{
+    static const int ranges[4][4] = {{0, 59, 0, 59}, {1, 31, 0, 23}, {1, 7, 1, 12}, {0, 99, 0, 99}};
+    if (reg < WriteRegister || reg > WriteRegister + 3)
+        return std::nullopt;
+    const int *r = ranges[reg - WriteRegister];
+    const auto high = bcdValue(uint8_t(word >> 8), r[0], r[1]), low = bcdValue(uint8_t(word & 0xFF), r[2], r[3]);
+    return high && low ? std::optional<std::pair<int, int>>({*high, *low}) : std::nullopt;
+}
+} // namespace
+
+std::optional<QString> writeWordText(uint16_t reg, uint16_t word)
+{
+    static const char *const weekdays[] = {
+        QT_TRANSLATE_NOOP("clockfields", "星期日"), QT_TRANSLATE_NOOP("clockfields", "星期一"), QT_TRANSLATE_NOOP("clockfields", "星期二"),
+        QT_TRANSLATE_NOOP("clockfields", "星期三"), QT_TRANSLATE_NOOP("clockfields", "星期四"), QT_TRANSLATE_NOOP("clockfields", "星期五"),
+        QT_TRANSLATE_NOOP("clockfields", "星期六")};
+    const auto f = wordFields(reg, word);
+    if (!f)
+        return std::nullopt;
+    const auto two = [](int v) { return QStringLiteral("%1").arg(v, 2, 10, QLatin1Char('0')); };
+    switch (reg - WriteRegister) {
+    case 0: return shown(QT_TRANSLATE_NOOP("clockfields", "%1分%2秒")).arg(two(f->first), two(f->second));
+    case 1: return shown(QT_TRANSLATE_NOOP("clockfields", "%1日%2时")).arg(f->first).arg(f->second);
+    case 2: return shown(QT_TRANSLATE_NOOP("clockfields", "%1月，%2")).arg(f->second).arg(shown(weekdays[f->first - 1]));
+    default: return shown(QT_TRANSLATE_NOOP("clockfields", "%1年")).arg(f->first * 100 + f->second);
+    }
+}
+
+std::optional<QDateTime> writeWordsTime(const std::array<uint16_t, 4> &words)
+{
+    std::array<std::pair<int, int>, 4> f;
+    for (int k = 0; k < 4; ++k) {
+        const auto fields = wordFields(uint16_t(WriteRegister + k), words[k]);
+        if (!fields)
+            return std::nullopt;
+        f[k] = *fields;
+    }
+    const QDate date(f[3].first * 100 + f[3].second, f[2].second, f[1].first);
+    const QTime time(f[1].second, f[0].first, f[0].second);
+    return date.isValid() && time.isValid() ? std::optional<QDateTime>(QDateTime(date, time)) : std::nullopt;
+}
+
 std::array<std::optional<QString>, BoxCount> readTexts(const QByteArray &reply)
 {
     std::array<std::optional<QString>, BoxCount> out;

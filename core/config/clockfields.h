@@ -43,6 +43,12 @@ struct RegisterWrite {
 // hour (127), minute and second (126). bcd is indexed like the boxes.
 std::array<RegisterWrite, 4> setWrites(const std::array<uint8_t, BoxCount> &bcd);
 
+// A word of the write block as what it sets (126 "42分05秒", 127 "10日10时", 128 "12月，星期四",
+// 129 "2026年"); nothing when a byte is not BCD or a field is outside its range.
+std::optional<QString> writeWordText(uint16_t reg, uint16_t word);
+// The four words of the write block, 126 … 129, as the time they set; nothing when they set none.
+std::optional<QDateTime> writeWordsTime(const std::array<uint16_t, 4> &words);
+
 // The box texts of a clock read reply: each byte as upper-case hex without a leading zero, so a BCD
 // byte reads as its decimal value (59 hex as "59") and a byte that is not BCD shows as it is ("3B").
 // Nothing for a box whose byte the reply does not hold.

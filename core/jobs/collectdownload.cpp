@@ -308,9 +308,7 @@ bool readAll(Run &r, QMap<int, QByteArray> &kept)
 
 void setClock(Run &r)
 {
-    const auto bcd = clockfields::bcdOf(QDateTime::currentDateTime());
-    const clockfields::ClockSet set = bcd ? clockfields::setClock(r.link, r.hold, r.job.address, *bcd)
-                                          : clockfields::ClockSet{QStringLiteral("电脑时钟超出了记录仪的年份范围"), {}};
+    const clockfields::ClockSet set = clockfields::setClock(r.link, r.hold, r.job.address, [] { return QDateTime::currentDateTime(); });
     r.res.clockSet = set.done();
     if (!set.done())
         r.res.problems << QStringLiteral("设置时钟：%1")

@@ -42,7 +42,10 @@ QStringList noticeCells(const archive::OutboxEntry &e)
     const QString outcome = e.state == State::Delivered ? QCoreApplication::translate("notices", "已送达")
                             : e.state == State::GivenUp ? QCoreApplication::translate("notices", "未送达（放弃）")
                                                         : QCoreApplication::translate("notices", "等待重试（已试 %1 次）").arg(e.attempts);
-    return {step, local(e.happened), e.channel == QLatin1String("mail") ? QCoreApplication::translate("notices", "邮件") : e.channel,
+    const QString channel = e.channel == QLatin1String("mail") ? QCoreApplication::translate("notices", "邮件")
+                            : e.channel == QLatin1String("sms") ? QCoreApplication::translate("notices", "短信")
+                                                                : e.channel;
+    return {step, local(e.happened), channel,
             e.recipients.isEmpty() ? QStringLiteral("—") : e.recipients, outcome,
             local(e.state == State::Waiting ? e.due : e.settled)};
 }

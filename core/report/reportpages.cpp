@@ -77,6 +77,8 @@ private:
         const QRectF foot(m_page.left(), m_body.bottom() + 8, m_page.width(), m_page.bottom() - m_body.bottom() - 8);
         p->drawLine(foot.topLeft(), foot.topRight());
         p->drawText(foot, Qt::AlignLeft | Qt::AlignBottom, QStringLiteral("%1    %2").arg(c.request.recorder, period()));
+        p->drawText(foot, Qt::AlignHCenter | Qt::AlignBottom,
+                    c.anchor ? tr("检查点 %1 %2").arg(timeText(c.anchor->first.toLocalTime()), c.anchor->second) : tr("尚无检查点覆盖此期间"));
         p->drawText(foot, Qt::AlignRight | Qt::AlignBottom, tr("第 %1 页，共 %2 页").arg(m_number).arg(m_total));
         p->setPen(Qt::black);
     }

@@ -1,4 +1,5 @@
 #include "core/report/reportpdf.h"
+#include "core/archive/checkpoint.h"
 #include "core/export/periodexport.h"
 #include "core/files/safefile.h"
 #include "core/view/period.h"
@@ -63,6 +64,14 @@ std::optional<Content> readContent(const archive::RecordStore &store, const sens
         if (const auto r = v.sensor <= limits.size() ? sensors::compare(v.tenths, limits[v.sensor - 1]) : sensors::Reading::NoReading;
             r == sensors::Reading::Above || r == sensors::Reading::Below)
             c.outside << v;
+    // The first checkpoint made once the period was over vouches for its records.
+    const auto checkpoints = store.audit().trail(error, QLatin1String(archive::kinds::Checkpoint));
+    if (!checkpoints)
+        return std::nullopt;
+    for (const archive::AuditRow &row : *checkpoints)
+        for (const archive::Checkpoint &cp : archive::checkpointsIn(row.newValue))
+            if (!c.anchor && cp.at >= end)
+                c.anchor = std::pair(cp.at, cp.shortHash());
     return c;
 }
 

@@ -29,6 +29,8 @@ struct Content {
     // The watcher's readings of the period outside their sensor's limits (it reads at least every two
     // minutes while a value is out of range), in time order.
     QList<archive::Readings::Value> outside;
+    // The first checkpoint made after the period: its time and short hash (none yet: nothing).
+    std::optional<std::pair<QDateTime, QString>> anchor;
 };
 
 // Reads the period's records and alarms of request.recorder from the archive. Nothing and *error when

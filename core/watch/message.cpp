@@ -98,6 +98,26 @@ QString eventText(const Transition &t, bool e)
 }
 } // namespace
 
+QByteArray checkpointJson(const QString &line, const QString &shortHash, const QDateTime &at)
+{
+    return QJsonDocument(QJsonObject{{QStringLiteral("event"), QStringLiteral("checkpoint")},
+                                     {QStringLiteral("checkpoint"), line},
+                                     {QStringLiteral("short"), shortHash},
+                                     {QStringLiteral("time"), utcText(at)}})
+        .toJson(QJsonDocument::Compact);
+}
+
+Mail checkpointMail(const QString &line, const QString &shortHash, const QDateTime &at, bool english)
+{
+    const QString when = at.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    if (english)
+        return {QStringLiteral("[Checkpoint] archive %1 at %2").arg(shortHash, when),
+                QStringLiteral("The archive's signed checkpoint of %1. Keep this mail: it shows later that no record "
+                               "the archive held then has been changed.\n\n%2\n").arg(when, line)};
+    return {QStringLiteral("【检查点】存档 %1 %2").arg(shortHash, when),
+            QStringLiteral("存档在 %1 的签名检查点。请保留这封邮件：日后可用它证明存档当时已有的记录没有被改过。\n\n%2\n").arg(when, line)};
+}
+
 QByteArray webhookJson(const Transition &t, const QString &name, const QString &unit)
 {
     QJsonObject o{{QStringLiteral("event"), eventWord(t.event)},

@@ -37,6 +37,11 @@ Mail mailText(const Transition &t, const QString &name, const QString &unit, boo
 QString smsText(const Transition &t, const QString &name, const QString &unit, bool english, int noAnswerPolls = 3,
                 const QDateTime &since = {});
 
+// A checkpoint of the archive sent away to be kept: its line, short hash and time. The webhook's
+// event is "checkpoint"; the mail asks to be kept.
+QByteArray checkpointJson(const QString &line, const QString &shortHash, const QDateTime &at);
+Mail checkpointMail(const QString &line, const QString &shortHash, const QDateTime &at, bool english);
+
 // The whole RFC 5322 message: Date, From, To, Subject (RFC 2047, UTF-8, base64), Message-ID,
 // MIME-Version and a text/plain UTF-8 body in base64, lines ended by CRLF. from and to are plain
 // addresses (the settings allow nothing else).

@@ -302,6 +302,22 @@ QList<Notifier::Outgoing> Notifier::prepare(const Transition &t, const QString &
     return out;
 }
 
+QList<Notifier::Outgoing> Notifier::prepareCheckpoint(const QString &line, const QString &shortHash, const QDateTime &at) const
+{
+    const NotifySettings &s = m_worker->settings;
+    QList<Outgoing> out;
+    if (s.hasWebhook())
+        out.append({.channel = ChannelNames[Webhook],
+                    .to = QUrl(s.webhook).adjusted(QUrl::RemoveUserInfo | QUrl::RemoveQuery | QUrl::RemoveFragment).toString(),
+                    .payload = checkpointJson(line, shortHash, at)});
+    const QStringList to = s.effectiveLevels().value(0).mail;
+    if (!to.isEmpty() && s.hasMail())
+        out.append({.channel = ChannelNames[Email], .to = to.join(QStringLiteral(", ")),
+                    .payload = mailMessage(checkpointMail(line, shortHash, at, s.english()), s.from, to, QDateTime::currentDateTime(),
+                                           QStringLiteral("wl8806n.checkpoint.%1@%2").arg(shortHash, s.from.section(QLatin1Char('@'), 1)).toUtf8())});
+    return out;
+}
+
 void Notifier::send(const Transition &t, const QString &name, const QString &unit)
 {
     const auto levels = m_worker->settings.effectiveLevels();

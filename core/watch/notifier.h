@@ -54,6 +54,8 @@ public:
     // call, one e-mail to who's addresses, one SMS a person. since: when the alarm was raised.
     QList<Outgoing> prepare(const Transition &t, const QString &name, const QString &unit, const NotifyLevel &who,
                             const QDateTime &since = {}) const;
+    // A checkpoint of the archive for the webhook and the first level's mail (alarm id 0).
+    QList<Outgoing> prepareCheckpoint(const QString &line, const QString &shortHash, const QDateTime &at) const;
     void queue(const Outgoing &outgoing);
 
     // What became of one attempt, or of a notification dropped unattempted.

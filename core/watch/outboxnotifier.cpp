@@ -55,15 +55,31 @@ bool OutboxNotifier::restoreLevels(const QList<Transition> &raises, QString *err
 
 int OutboxNotifier::keep(const Transition &t, const QList<Notifier::Outgoing> &outgoing)
 {
+    QList<Notifier::Outgoing> mine = outgoing;
+    if (t.kind == AlarmKind::NotifyFailed)
+        mine.removeIf([&](const Notifier::Outgoing &o) { return o.channel == t.recorder; });
+    return keep(t.id, eventWord(t.event), t.time, mine);
+}
+
+QStringList OutboxNotifier::tellCheckpoint(const QString &line, const QString &shortHash, const QDateTime &at)
+{
+    const QList<Notifier::Outgoing> outgoing = m_notifier.prepareCheckpoint(line, shortHash, at);
+    keep(0, QStringLiteral("checkpoint"), at, outgoing);
+    QStringList where;
+    for (const Notifier::Outgoing &o : outgoing)
+        where << o.channel + QLatin1Char(' ') + o.to;
+    return where;
+}
+
+int OutboxNotifier::keep(qint64 id, const QString &event, const QDateTime &happened, const QList<Notifier::Outgoing> &outgoing)
+{
     const QDateTime now = QDateTime::currentDateTimeUtc();
     int queued = 0;
     for (Notifier::Outgoing o : outgoing) {
-        if (t.kind == AlarmKind::NotifyFailed && o.channel == t.recorder)
-            continue;
         archive::OutboxEntry e;
-        e.alarmId = t.id;
-        e.event = eventWord(t.event);
-        e.happened = t.time;
+        e.alarmId = id;
+        e.event = event;
+        e.happened = happened;
         e.channel = o.channel;
         e.recipients = o.to;
         e.payload = o.payload;
@@ -72,7 +88,7 @@ int OutboxNotifier::keep(const Transition &t, const QList<Notifier::Outgoing> &o
         if (const auto seq = m_store.outbox().append(e, &error))
             o.seq = *seq;
         else if (m_log)
-            m_log(QCoreApplication::translate("notify", "通知 %1 报警 %2 没有存进存档，程序退出前送不到就会丢失：%3").arg(o.channel).arg(t.id).arg(error));
+            m_log(QCoreApplication::translate("notify", "通知 %1 报警 %2 没有存进存档，程序退出前送不到就会丢失：%3").arg(o.channel).arg(id).arg(error));
         m_notifier.queue(o);
         ++queued;
     }

@@ -23,6 +23,8 @@ public:
     // The step for everyone it goes to: kept, then queued. One the archive cannot keep still goes out,
     // and that is said. How many notifications went out.
     int tell(const Transition &t, const QString &name, const QString &unit);
+    // A checkpoint of the archive sent away to be kept, as a notification is: where it went.
+    QStringList tellCheckpoint(const QString &line, const QString &shortHash, const QDateTime &at);
     // The raise of every alarm whose next level's time has come, told to that level's new people.
     // active: the rules' active alarms; names: a step's sensor name and unit.
     using Names = std::function<std::pair<QString, QString>(const Transition &)>;
@@ -44,6 +46,7 @@ signals:
 private:
     void onAttempt(const Notifier::Attempt &a);
     int keep(const Transition &t, const QList<Notifier::Outgoing> &outgoing);
+    int keep(qint64 id, const QString &event, const QDateTime &happened, const QList<Notifier::Outgoing> &outgoing);
 
     Notifier &m_notifier;
     archive::RecordStore &m_store;

@@ -1,4 +1,5 @@
 #include "panels/audit/auditdialog.h"
+#include "core/archive/anchors.h"
 #include "core/export/exportformats.h"
 #include "core/files/safefile.h"
 #include "core/view/audittrail.h"
@@ -187,7 +188,10 @@ void AuditDialog::verifyArchive()
     QString error = tr("没有存档");
     QApplication::setOverrideCursor(Qt::WaitCursor);
     archive::RecordStore *store = m_ctx.archive ? m_ctx.archive->open(&error) : nullptr;
-    const auto verdict = store ? store->checks().verify(&error) : std::nullopt;
+    // Held against the checkpoints and the newest backup the backup folder keeps, as the watcher holds it.
+    const auto verdict = store ? archive::verifyKept(store->checks(), m_ctx.archive->config().backupDir,
+                                                     archive::CheckpointKey::defaultFile(), {}, true, &error)
+                               : std::nullopt;
     QApplication::restoreOverrideCursor();
     if (!verdict) {
         lblVerifyResult->setText(store ? tr("存档没有检查：%1").arg(error) : tr("存档打不开：%1").arg(error));

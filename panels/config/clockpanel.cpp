@@ -84,38 +84,32 @@ void ClockPanel::writePcClock()
     const auto cmd = beginCommand(m_ctx);
     if (!cmd)
         return;
-    const auto texts = clockfields::boxTexts(m_ctx.desktop.now());
-    for (int i = 0; i < clockfields::BoxCount; ++i)
-        txtTime[i]->setText(texts[i]);
-
-    // Every box is converted before the first write, so a refused one leaves the clock untouched
-    // (and an edit during the set cannot mix two times).
+    const auto show = [this](const QDateTime &time) {
+        const auto texts = clockfields::boxTexts(time);
+        for (int i = 0; i < clockfields::BoxCount; ++i)
+            txtTime[i]->setText(texts[i]);
+    };
+    show(m_ctx.desktop.now());
+    // A PC clock the recorder cannot hold (from the year 2100 on) is refused before anything is sent.
     const auto &fields = clockfields::fields();
-    std::array<uint8_t, clockfields::BoxCount> bcd{};
-    for (int i = 0; i < clockfields::BoxCount; ++i) {
-        const auto b = clockfields::toBcd(txtTime[i]->text(), fields[i].lo, fields[i].hi);
-        if (!b) {
+    for (int i = 0; i < clockfields::BoxCount; ++i)
+        if (!clockfields::toBcd(txtTime[i]->text(), fields[i].lo, fields[i].hi)) {
             m_ctx.desktop.warnAndSay(convert::refusedBoxMessage(fields[i].caption, txtTime[i]->text(), fields[i].lo,
                                                                 fields[i].hi, convert::Rounding::WholeOnly));
             return;
         }
-        bcd[i] = *b;
-    }
 
-    const clockfields::ClockSet set = clockfields::setClock(m_ctx.link, cmd->hold, cmd->address, bcd);
+    // The boxes end showing the time the recorder was set to: that of the moment it took it.
+    const clockfields::ClockSet set = clockfields::setClock(m_ctx.link, cmd->hold, cmd->address, [this] { return m_ctx.desktop.now(); });
+    if (set.time.isValid())
+        show(set.time);
     if (!set.ended.isEmpty()) {
         m_ctx.view.showStatus(tr("写入电脑时钟：未完成（%1）").arg(set.ended));
         return;
     }
     const QStringList &unconfirmed = set.unconfirmed;
     if (unconfirmed.isEmpty())
-        m_ctx.view.showStatus(tr("写入电脑时钟：设备时钟已设为 20%1-%2-%3 %4:%5:%6")
-                                  .arg(texts[6], 2, QLatin1Char('0'))
-                                  .arg(texts[5], 2, QLatin1Char('0'))
-                                  .arg(texts[4], 2, QLatin1Char('0'))
-                                  .arg(texts[2], 2, QLatin1Char('0'))
-                                  .arg(texts[1], 2, QLatin1Char('0'))
-                                  .arg(texts[0], 2, QLatin1Char('0')));
+        m_ctx.view.showStatus(tr("写入电脑时钟：设备时钟已设为 %1").arg(set.time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))));
     else
         m_ctx.view.showStatus(tr("写入电脑时钟：以下写入未被确认：%1").arg(unconfirmed.join(tr("；"))));
 }

@@ -1,5 +1,6 @@
 #include "panels/history/recordernamepanel.h"
 #include "core/settings/comports.h"
+#include "core/settings/settingsaudit.h"
 #include "core/link/convert.h"
 #include "ui/boxinput.h"
 #include "ui/commandstart.h"
@@ -121,6 +122,12 @@ void RecorderNamePanel::rename(const QString &newName)
     archive::RecordStore *store = m_ctx.archive->open(&error);
     if (!store || !store->audit().append({after, QLatin1String(archive::kinds::RecorderName), before, after}, &error))
         note = tr("，审计记录没有写进存档（%1）").arg(error);
+    // Each file as saved is the trail's from now on: the next start does not take it for an edit.
+    const auto saved = [&](const QString &file) {
+        if (store && !settings::auditSettingsFile(store->audit(), d.appDir(), file, settings::Writer::Program, &error))
+            note += tr("，%1").arg(error);
+    };
+    saved(RecorderNames::fileName());
     if (store && store->records().span(before, &error)
         && d.confirm(QStringLiteral("System Information"),
                      tr("存档中有“%1”的记录。把它们改归“%2”吗？").arg(before, after))) {
@@ -132,10 +139,12 @@ void RecorderNamePanel::rename(const QString &newName)
     sensors::SensorTable table = m_ctx.archive->sensors();
     table.rename(before, after);
     if (table.content() != m_ctx.archive->sensors().content()) {
-        if (table.save(d.appDir(), &error))
+        if (table.save(d.appDir(), &error)) {
             m_ctx.archive->sensors() = table;
-        else
+            saved(table.fileName());
+        } else {
             note += tr("；传感器名称与限值未能改到新名称下（%1）").arg(error);
+        }
     }
     m_ctx.view.showStatus(tr("记录仪名称：COM%1 地址 %2 现在叫“%3”").arg(*com).arg(*address).arg(after) + note);
     emit renamed();

@@ -1,5 +1,6 @@
 #include "panels/history/sensortablepanel.h"
 #include "core/settings/sensortable.h"
+#include "core/settings/settingsaudit.h"
 #include "ui/commandstart.h"
 #include "ui/desktop.h"
 #include "ui/panelcontext.h"
@@ -137,6 +138,10 @@ void SensorTablePanel::saveSensors()
                                         QStringLiteral("%1#%2").arg(n).arg(before), QStringLiteral("%1#%2").arg(n).arg(after)}, &error)))
             note = tr("（审计记录没有写进存档：%1）").arg(error);
     }
+    // The file as saved is the trail's from now on: the next start does not take it for an edit.
+    if (store && note.isEmpty()
+        && !settings::auditSettingsFile(store->audit(), d.appDir(), table.fileName(), settings::Writer::Program, &error))
+        note = tr("（%1）").arg(error);
     m_ctx.archive->sensors() = table;
     m_ctx.view.showStatus(tr("传感器设置：%1 的传感器名称与限值已存入 sensors.set").arg(recorder) + note);
     emit sensorsChanged();

@@ -225,18 +225,28 @@ private slots:
         }
         QCOMPARE(archived("COM4-21"), bytes(m_sim.records(21)));
         QCOMPARE(archived("COM4-22"), bytes(m_sim.records(22)));
-        // The chains: whole after the downloads (19 records, the archive's first audit entry and the four files written), broken
+        // The chains: whole after the downloads (19 records, the archive's first audit entry, sensors.set's first record and the four files written), broken
         // by a value changed behind the program's back.
         Run check = collect({"--verify"});
-        QCOMPARE(std::pair(check.code, check.out), std::pair(int(collect::Complete), QString("verify: ok rows=24\n")));
+        QCOMPARE(std::pair(check.code, check.out), std::pair(int(collect::Complete), QString("verify: ok rows=25\n")));
         // A backup: none without a folder for it; made and checked with one; refused once a chain is broken.
         QCOMPARE(collect({"--backup"}).code, collect::Unusable);
         QVERIFY(writeFile(m_dir->filePath("archive.set"), ("backup-dir=" + m_dir->filePath("backups") + "\n").toUtf8()));
         QVERIFY(QDir().mkpath(m_dir->filePath("backups")));
         check = collect({"--backup"});
         QCOMPARE(check.code, collect::Complete);
-        QVERIFY2(check.out.startsWith("backup: ok " + m_dir->filePath("backups/archive-")) && check.out.endsWith(".db verify: ok rows=24\n"),
+        QVERIFY2(check.out.startsWith("backup: ok " + m_dir->filePath("backups/archive-")) && check.out.endsWith(".db verify: ok rows=25\n"),
                  qPrintable(check.out));
+        // A checkpoint beside the backup, and one asked for: the archive holds both, and the backup.
+        const QString backupFile = check.out.section(' ', 2, 2);
+        const Run made = collect({"--checkpoint"});
+        QVERIFY2(made.code == collect::Complete && made.out.startsWith("checkpoint: wl8806n-checkpoint/1 "), qPrintable(made.err));
+        QVERIFY(!QDir(m_dir->filePath("backups")).entryList({"checkpoint-*.txt"}).isEmpty());
+        check = collect({"--verify", "--checkpoint", made.out.mid(12).trimmed(), "--against", backupFile});
+        QVERIFY2(check.code == collect::Complete && check.out.startsWith("verify: ok"), qPrintable(check.out + check.err));
+        QCOMPARE(collect({"--verify", "--checkpoint", "wl8806n-checkpoint/1 id=x"}).code, collect::Usage);
+        check = collect({"--backup"});  // the day's second copy stands beside the first
+        QVERIFY2(check.out.startsWith("backup: ok " + backupFile.chopped(3) + ".2.db "), qPrintable(check.out));
         {
             QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "tamper");
             db.setDatabaseName(m_dir->filePath("archive.db"));
@@ -276,6 +286,11 @@ private slots:
         QVERIFY(QFile::remove(m_dir->filePath("sensors.set")) && QDir(m_dir->path()).mkdir("sensors.set"));
         r = collect({"--port", "COM4", "--address", "21", "--fail-on-limits"});
         QVERIFY2(r.code == collect::Complete && r.err.contains("sensors.set"), qPrintable(r.err));
+        // The archive deleted: the next download makes a new one, and says it is not the one the backups are of.
+        QVERIFY(QFile::remove(m_dir->filePath("archive.db")));
+        r = collect({"--port", "COM4", "--address", "21", "--json"});
+        QVERIFY2(r.code == collect::Broken && r.err.contains("它被删除后重建了"), qPrintable(r.err));
+        QCOMPARE(archived("COM4-21"), bytes(m_sim.records(21)));  // the records are kept all the same
     }
 
     // The archive, not the time, says what is new: each case stores the memory before, then reads
@@ -609,6 +624,8 @@ private slots:
         QTest::newRow("stray argument") << QStringList{"21"} << usage << "“21”";
         QTest::newRow("verify and a device") << QStringList{"--verify"} << usage << "--address：--verify 只检查存档";
         QTest::newRow("backup and a device") << QStringList{"--backup"} << usage << "--address：--backup 只备份存档";
+        QTest::newRow("checkpoint and a device") << QStringList{"--checkpoint"} << usage << "--address：--checkpoint 只写检查点";
+        QTest::newRow("against without verify") << QStringList{"--against", "a.db"} << usage << "--against 只用于 --verify";
     }
     void exitStatus()
     {

@@ -127,6 +127,11 @@ void TestAlarmChannels::walk()
         QTRY_COMPARE_WITH_TIMEOUT(smsTo("+8613800000004", "回复 确认 1"), 1, 30000);
     if (!down.contains("mail"))
         QTRY_VERIFY_WITH_TIMEOUT(mailTo("b@site.example"), 30000);
+    QStringList mailed;  // each level's mail went to its own people only
+    for (const auto &e : store.outbox().ofAlarm(1, &error).value_or(QList<archive::OutboxEntry>{}))
+        if (e.channel == "mail")
+            mailed << e.recipients;
+    QCOMPARE(mailed, QStringList({"a@site.example", "b@site.example"}));
 
     // A stranger's "确认" acknowledges nothing; a listed person's does, everywhere.
     QVERIFY(smsd.receive("+8613900000009", "确认 1", QDateTime::currentDateTime()));
@@ -149,6 +154,17 @@ void TestAlarmChannels::walk()
     QVERIFY(smsd.receive("13800000001", QString("ACK %1").arg(step(AlarmEvent::Raised, AlarmKind::WatcherDown)->id), QDateTime::currentDateTime()));
     QTRY_VERIFY_WITH_TIMEOUT(told(AlarmEvent::Cleared, AlarmKind::WatcherDown), 30000);
     QVERIFY(!recorder.relayOn(30, 0));
+
+    // The day's check: its signed checkpoint leaves the PC on the webhook and by mail, and the audit
+    // trail says where it went.
+    service.checkArchive();
+    if (!down.contains("webhook"))
+        QTRY_VERIFY_WITH_TIMEOUT(std::ranges::any_of(hook.requests, [](const QByteArray &r) { return r.contains(R"("event":"checkpoint")"); }), 30000);
+    if (!down.contains("mail"))
+        QTRY_VERIFY_WITH_TIMEOUT(smtp.printed.contains("Message-ID: <wl8806n.checkpoint."), 30000);
+    const auto trail = store.audit().trail(&error, archive::kinds::Checkpoint).value_or(QList<archive::AuditRow>{});
+    QCOMPARE(trail.size(), 1);
+    QVERIFY2(trail[0].oldValue.contains("webhook http://127.0.0.1:") && trail[0].oldValue.contains("mail a@site.example"), qPrintable(trail[0].oldValue));
 }
 
 QTEST_GUILESS_MAIN(TestAlarmChannels)

@@ -1,6 +1,8 @@
 // Every write a link sends goes into the audit trail, named, with the value last read from the same
-// register as the old one; a write that was not confirmed, or that the recorder refused, says so.
+// register as the old one; a write that was not confirmed, or that the recorder refused, says so; the
+// clock's words as the time they set. A set of the PC's clock leaves the recorder's within a second of it.
 #include "core/archive/writeaudit.h"
+#include "core/config/clockset.h"
 #include "core/link/frames.h"
 #include "core/link/writes.h"
 #include "simlines.h"
@@ -12,8 +14,11 @@ namespace {
 // What the audit trail says a request wrote, at the edges of each named range ("" when it says
 // nothing: a read, a frame cut short, a count that does not match its bytes).
 const auto &wordRows() { static const struct { const char *name; QByteArray request; const char *text; } rows[] = {
-    {"the clock's first register", modbus::writeRegisters(21, 126, hx("00 26 12 08 20 30 00 02")), "寄存器 126…129（时钟） = 38, 4616, 8240, 2"},
-    {"the clock's last register", modbus::writeRegister(21, 129, 2), "寄存器 129（时钟） = 2"},
+    {"the clock's four registers", modbus::writeRegisters(21, 126, hx("42 05 10 10 05 12 20 26")), "寄存器 126…129（时钟） = 2026-12-10 10:42:05"},
+    {"the clock's last register", modbus::writeRegister(21, 129, 0x2026), "寄存器 129（时钟） = 2026年"},
+    {"the clock's weekday and month", modbus::writeRegister(21, 128, 0x0712), "寄存器 128（时钟） = 12月，星期六"},
+    {"two clock words, a day 32", modbus::writeRegisters(21, 126, hx("42 05 32 10")), "寄存器 126…127（时钟） = 42分05秒, 0x3210"},
+    {"a clock word not BCD", modbus::writeRegister(21, 126, 0x3B05), "寄存器 126（时钟） = 0x3B05"},
     {"past the clock: the first polling length", modbus::writeRegister(21, 130, 2), "寄存器 130（RS485轮循数据长度 测点1） = 2"},
     {"the record count", modbus::writeRegister(21, 121, 0), "寄存器 121（记录条数） = 0"},
     {"the record pointer's two words", modbus::writeRegister(21, 123, 1), "寄存器 123（记录指针） = 1"},
@@ -55,7 +60,8 @@ private slots:
             {116, {30}, false, 0, F::NoReply, "120", "寄存器 116（记录时间间隔） = 30（未确认：无应答）"},
             {116, {45}, false, 0, F::None, "", "寄存器 116（记录时间间隔） = 45"},
             {24, {3, 4}, false, 0, F::None, "7, 8", "寄存器 24…25（传感器类型 测点1） = 3, 4"},
-            {126, {0x26, 0x1208, 0x2030, 0x0002}, false, 0, F::None, "", "寄存器 126…129（时钟） = 38, 4616, 8240, 2"},
+            {126, {0x4205, 0x1010, 0x0512, 0x2026}, false, 0, F::None, "", "寄存器 126…129（时钟） = 2026-12-10 10:42:05"},
+            {126, {0x4306}, false, 0, F::None, "42分05秒", "寄存器 126（时钟） = 43分06秒（时钟寄存器合为 2026-12-10 10:43:06）"},
             {3, {1}, true, 0, F::None, "", "线圈 3（清除记录） = 开"},
             {2563, {5}, false, 0, F::None, "", "寄存器 2563（波特率） = 5（记录仪拒绝：异常应答：代码 02（非法数据地址））"},
         };
@@ -83,6 +89,23 @@ private slots:
             QCOMPARE(QStringList({trail.last().recorder, trail.last().kind, trail.last().oldValue, trail.last().newValue}),
                      QStringList({"R21", "device-write", s.old, s.now}));
         }
+    }
+
+    // The PC's clock set: the recorder's clock then keeps the PC's time to the second, and the trail
+    // says the time its registers set.
+    void clockSet()
+    {
+        sim::SimRecorder recorder;
+        QVERIFY(recorder.start());
+        recorder.setClock(QDateTime(QDate(2020, 1, 1), QTime(0, 0)));
+        Link link;
+        QVERIFY(openOn(link, recorder).isEmpty());
+        QList<archive::AuditEntry> trail;
+        const archive::WriteAudit audit(link, [](uint8_t) { return QString(); }, [&](const archive::AuditEntry &e) { trail << e; });
+        const auto set = clockfields::setClock(link, *link.tryHold(), 21, [] { return QDateTime::currentDateTime(); });
+        const qint64 offsetMs = QDateTime::currentDateTime().msecsTo(recorder.clock(21));
+        QVERIFY2(set.done() && std::abs(offsetMs) <= 1000, qPrintable(QString::number(offsetMs)));
+        QCOMPARE(trail.value(3).newValue.section("合为 ", 1), set.time.toString("yyyy-MM-dd HH:mm:ss") + "）");
     }
 
     void writeWords_data() { tableRows(wordRows()); }

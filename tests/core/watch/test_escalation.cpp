@@ -76,6 +76,7 @@ private slots:
         QTest::newRow("a tail only") << "+8613800000001" << "0001" << false;
         QTest::newRow("longer than a country code") << "+8613800000001" << "800000001" << false;
         QTest::newRow("both local, one longer") << "13800000001" << "3800000001" << false;
+        QTest::newRow("same length, one international") << "+13800000001" << "13800000001" << false;
         QTest::newRow("empty") << "" << "" << false;
     }
     void numbers()
