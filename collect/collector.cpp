@@ -273,11 +273,11 @@ int verifyArchive(const Options &o, const QString &appDir, const Io &io)
 std::optional<archive::KeptCheckpoint> checkpointStore(archive::RecordStore &store, const archive::ArchiveConfig &config, const Io &io)
 {
     QString error;
-    const auto kept = archive::takeCheckpoint(store, config, archive::CheckpointKey::defaultFile(), &error);
+    const auto kept = archive::takeCheckpoint(store, config, archive::CheckpointKey::defaultFile(), {}, &error);
     if (!kept)
         io.err(QStringLiteral("检查点没有写成：%1\n").arg(error));
-    else if (!archive::auditCheckpoint(store, *kept, &error))
-        io.err(QStringLiteral("审计记录未能写入存档：%1\n").arg(error));
+    else if (!kept->auditError.isEmpty())
+        io.err(QStringLiteral("审计记录未能写入存档：%1\n").arg(kept->auditError));
     else if (!kept->where.isEmpty())
         io.err(QStringLiteral("检查点 %1 存入 %2\n").arg(kept->checkpoint.shortHash(), kept->where.join(QStringLiteral("；"))));
     return kept;

@@ -151,19 +151,18 @@ void WatchService::checkArchive()
 void WatchService::checkpoint()
 {
     QString error;
-    auto kept = archive::takeCheckpoint(*m_setup.store, m_setup.archive, m_setup.checkpointKey, &error);
-    if (!kept) {
-        if (m_setup.log)
-            m_setup.log(QCoreApplication::translate("watch", "检查点没有写成：%1").arg(error));
+    const auto sendAway = [this](const archive::Checkpoint &c) {
+        return m_setup.outbox ? m_setup.outbox->tellCheckpoint(c.text(), c.shortHash(), c.at) : QStringList();
+    };
+    const auto kept = archive::takeCheckpoint(*m_setup.store, m_setup.archive, m_setup.checkpointKey, sendAway, &error);
+    if (!m_setup.log)
         return;
-    }
-    const archive::Checkpoint &c = kept->checkpoint;
-    if (m_setup.outbox)
-        kept->where << m_setup.outbox->tellCheckpoint(c.text(), c.shortHash(), c.at);
-    if (!archive::auditCheckpoint(*m_setup.store, *kept, &error) && m_setup.log)
-        m_setup.log(QCoreApplication::translate("watch", "审计记录未能写入存档：%1").arg(error));
-    if (m_setup.log)
-        m_setup.log(QCoreApplication::translate("watch", "检查点 %1：%2").arg(c.shortHash(), kept->where.join(QStringLiteral("；"))));
+    if (!kept)
+        m_setup.log(QCoreApplication::translate("watch", "检查点没有写成：%1").arg(error));
+    else if (!kept->auditError.isEmpty())
+        m_setup.log(QCoreApplication::translate("watch", "审计记录未能写入存档：%1").arg(kept->auditError));
+    if (kept)
+        m_setup.log(QCoreApplication::translate("watch", "检查点 %1：%2").arg(kept->checkpoint.shortHash(), kept->where.join(QStringLiteral("；"))));
 }
 
 void WatchService::downloadRecords()

@@ -244,26 +244,24 @@ std::optional<QString> keepCheckpoint(const Checkpoint &c, const QString &dir, Q
     return file;
 }
 
-std::optional<KeptCheckpoint> takeCheckpoint(const RecordStore &store, const ArchiveConfig &config, const QString &keyFile,
-                                             QString *error)
+std::optional<KeptCheckpoint> takeCheckpoint(RecordStore &store, const ArchiveConfig &config, const QString &keyFile,
+                                             const SendAway &sendAway, QString *error)
 {
     const auto key = CheckpointKey::open(keyFile, error);
     auto made = key ? makeCheckpoint(store.checks(), *key, error) : std::nullopt;
     if (!made)
         return std::nullopt;
-    KeptCheckpoint kept{*made, {}};
-    if (config.backupDir.isEmpty())
-        return kept;
-    const auto file = keepCheckpoint(*made, config.backupDir, error);
-    if (!file)
-        return std::nullopt;
-    kept.where << *file;
+    KeptCheckpoint kept{*made, {}, {}};
+    if (!config.backupDir.isEmpty()) {
+        const auto file = keepCheckpoint(*made, config.backupDir, error);
+        if (!file)
+            return std::nullopt;
+        kept.where << *file;
+    }
+    if (sendAway)
+        kept.where << sendAway(*made);
+    store.audit().append({{}, QLatin1String(kinds::Checkpoint), kept.where.join(QStringLiteral("; ")), made->text()}, &kept.auditError);
     return kept;
-}
-
-bool auditCheckpoint(RecordStore &store, const KeptCheckpoint &kept, QString *error)
-{
-    return store.audit().append({{}, QLatin1String(kinds::Checkpoint), kept.where.join(QStringLiteral("; ")), kept.checkpoint.text()}, error);
 }
 
 } // namespace archive

@@ -6,6 +6,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <optional>
 
 // The archive held against copies of it kept elsewhere: signed checkpoints (checkpoint.h) and older
@@ -49,13 +50,14 @@ std::optional<QString> keepCheckpoint(const Checkpoint &c, const QString &dir, Q
 // A checkpoint made, and where it went.
 struct KeptCheckpoint {
     Checkpoint checkpoint;
-    QStringList where;  // the file in the backup folder; a caller adds the channels it sent it through
+    QStringList where;   // the file in the backup folder, then what sendAway named
+    QString auditError;  // the audit trail refused its entry (the checkpoint stands)
 };
 // The archive's checkpoint, signed with the key in keyFile (made at its first use), kept in the backup
-// folder when there is one.
-std::optional<KeptCheckpoint> takeCheckpoint(const RecordStore &store, const ArchiveConfig &config, const QString &keyFile,
-                                             QString *error);
-// Its audit entry (kind checkpoint): the line as new value, where it went as old.
-bool auditCheckpoint(RecordStore &store, const KeptCheckpoint &kept, QString *error);
+// folder when there is one, handed to sendAway (which says where it went), and audited (kind
+// checkpoint: the line as new value, where it went as old). Nothing and *error when it was not made.
+using SendAway = std::function<QStringList(const Checkpoint &)>;
+std::optional<KeptCheckpoint> takeCheckpoint(RecordStore &store, const ArchiveConfig &config, const QString &keyFile,
+                                             const SendAway &sendAway, QString *error);
 
 } // namespace archive

@@ -145,9 +145,9 @@ BackupOutcome makeBackup(RecordStore &store, const ArchiveConfig &config, const 
         return out;
     for (const QString &old : expired(config.backupDir, day, config.backupKeepDays)) {
         // A copy that holds rows the archive no longer has, as they were, is what proves it: kept.
-        QString why;
+        QString unread;  // a file that does not open as a backup proves nothing: it goes as before
         if (old.endsWith(QLatin1String(".db"))) {
-            const auto v = verifyAgainst(store.checks(), {{}, {old}, {}}, &why);
+            const auto v = verifyAgainst(store.checks(), {{}, {old}, {}}, &unread);
             if (v && !v->ok) {
                 out.held << QStringLiteral("%1: %2").arg(old, v->text());
                 continue;
