@@ -3,6 +3,8 @@
 #include "core/archive/backup.h"
 #include "core/jobs/collectdownload.h"
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QSet>
 
 namespace watch {
@@ -140,6 +142,8 @@ void WatchService::checkArchive()
         if (changed.isEmpty() && !b.held.isEmpty())
             changed = QCoreApplication::translate("watch", "过期的旧备份保留着存档里已不再有的行：%1").arg(b.held.first());
     }
+    if (changed.isEmpty())
+        changed = m_replaced;
     if (verdict)
         steps << m_rules.archiveChecked(AlarmKind::ArchiveChanged, changed, now);
     for (const Transition &t : steps)
@@ -241,6 +245,7 @@ void WatchService::poll(size_t index)
         lines << l->watch->line().port;
     if (!m_setup.store->watchers().beat({m_setup.host, now, lines.join(QLatin1Char(' '))}, &error) && m_setup.log)
         m_setup.log(error);
+    followArchive(now);
     w.polling = false;
     w.progress.start();
     followSiren();
@@ -348,6 +353,42 @@ void WatchService::acknowledgeByReply()
         m_backlog.flush();
         followSiren();
     }
+}
+
+// The archive the watcher writes is the one it started with. A SQLite file deleted or replaced under
+// it: what it still holds open is copied beside it (archive-rescued-YYYYMMDD-HHMMSS.db), so no row is
+// lost with it, and the watcher goes on in the archive now at the path. An archive with another id
+// under the same name (copied over, or made anew on the server) is only said. Either raises
+// "archive-changed", which stays raised while the watcher runs.
+void WatchService::followArchive(const QDateTime &now)
+{
+    const auto say = [&](const QString &text) {
+        if (m_setup.log)
+            m_setup.log(text);
+    };
+    QString error, what = m_setup.store->fileReplaced();
+    if (!what.isEmpty()) {
+        const QString path = m_setup.archive.sqlitePath;
+        const QString rescued = QFileInfo(path).dir().filePath(
+            QStringLiteral("archive-rescued-%1.db").arg(now.toLocalTime().toString(QStringLiteral("yyyyMMdd-HHmmss"))));
+        what += m_setup.store->checks().copyInto(rescued, &error)
+                    ? QCoreApplication::translate("watch", "；值守程序写着的存档已存为 %1").arg(QDir::toNativeSeparators(rescued))
+                    : QCoreApplication::translate("watch", "；值守程序写着的存档没能另存：%1").arg(error);
+        if (!m_setup.store->open(m_setup.archive, &error))
+            what += QCoreApplication::translate("watch", "；%1 打不开：%2").arg(QDir::toNativeSeparators(path), error);
+    }
+    const auto id = m_setup.store->checks().archiveId(&error);
+    if (what.isEmpty() && id && !m_archiveId.isEmpty() && *id != m_archiveId)
+        what = QCoreApplication::translate("watch", "存档（%1）不再是值守程序一直写着的那个（%2）：它被换掉了，或删除后重建了")
+                   .arg(*id, m_archiveId);
+    if (id)
+        m_archiveId = *id;
+    if (what.isEmpty())
+        return;
+    say(what);
+    m_replaced = what;
+    for (const Transition &t : m_rules.archiveChecked(AlarmKind::ArchiveChanged, what, now))
+        m_backlog.step(t);
 }
 
 // A watcher that was not running for longer than two polls says so once: the gap in the readings is

@@ -94,6 +94,7 @@ private:
     void acknowledgeByReply();
     void followSiren();
     void noteDowntime(const QDateTime &now);
+    void followArchive(const QDateTime &now);
     void upsChanged(const UpsState &state);
     void clearAcknowledgedDowntime(const Transition &ack);
     void tell(const Transition &t);
@@ -121,6 +122,8 @@ private:
     QString m_upsName;
     std::unique_ptr<SmsReplies> m_replies;
     QFileSystemWatcher m_inbox;
+    QString m_archiveId;  // the archive's, as the watcher first found it
+    QString m_replaced;   // what became of it, once it was deleted or replaced: "archive-changed" stays
 };
 
 } // namespace watch

@@ -1,5 +1,6 @@
 #include "core/archive/anchors.h"
 #include "core/archive/backup.h"
+#include "core/archive/pgbackupcheck.h"
 #include "core/archive/sqlstatements.h"
 #include "core/files/safefile.h"
 #include <QCoreApplication>
@@ -24,24 +25,35 @@ chain::Verdict brokenBy(const QString &what)
     return {false, 0, QStringLiteral("-"), QString(), QStringLiteral("-"), what, QString()};
 }
 
-// An older SQLite backup, open for reading while the archive is held against it.
+// An older backup, open for reading while the archive is held against it: a SQLite file, or a
+// pg_dump copy restored into a scratch database on the archive's server.
 class Backup {
 public:
-    explicit Backup(const QString &file) : m_name(QStringLiteral("wl_anchor_%1").arg(++counter()))
+    Backup(const QString &file, const QSqlDatabase &archive) : m_name(QStringLiteral("wl_anchor_%1").arg(++counter()))
     {
+        source = tr("备份 %1 ").arg(QDir::toNativeSeparators(file));
+        if (isPgDump(file)) {
+            ArchiveConfig server{ArchiveConfig::Postgres, {}, archive.hostName(), archive.port(), archive.databaseName(),
+                                 archive.userName(), archive.password()};
+            m_dump = std::make_unique<RestoredDump>(server, file);
+            if (!m_dump->error.isEmpty())
+                error = tr("备份 %1 恢复不了，无法对照：%2").arg(file, m_dump->error);
+            return;
+        }
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
         db.setDatabaseName(file);
         db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
         if (!db.open())
             error = sql::describe(db, tr("备份 %1 打不开").arg(file), db.lastError());
-        source = tr("备份 %1 ").arg(QDir::toNativeSeparators(file));
     }
     ~Backup()
     {
+        if (m_dump)
+            return;
         QSqlDatabase::database(m_name, false).close();
         QSqlDatabase::removeDatabase(m_name);
     }
-    QSqlDatabase db() const { return QSqlDatabase::database(m_name, false); }
+    QSqlDatabase db() const { return m_dump ? m_dump->db() : QSqlDatabase::database(m_name, false); }
 
     QString error, source;
 
@@ -52,6 +64,7 @@ private:
         return n;
     }
     QString m_name;
+    std::unique_ptr<RestoredDump> m_dump;
 };
 
 // The backup's id, when it has one (a backup from before archives were named has none).
@@ -132,7 +145,7 @@ std::optional<chain::Verdict> verifyAgainst(const Checks &checks, const Anchors 
     }
     std::vector<std::unique_ptr<Backup>> backups;
     for (const QString &file : anchors.backups) {
-        auto b = std::make_unique<Backup>(file);
+        auto b = std::make_unique<Backup>(file, checks.database());
         if (!b->error.isEmpty()) {
             *error = b->error;
             return std::nullopt;
@@ -166,7 +179,8 @@ std::optional<chain::Verdict> verifyKept(const Checks &checks, const QString &ba
     QStringList bad;
     if (!backupDir.isEmpty()) {
         anchors.checkpoints << checkpointsInFolder(backupDir, &bad);
-        if (const QString last = newestSqliteBackup(backupDir); lastBackup && !last.isEmpty())
+        const bool postgres = checks.database().driverName() == QLatin1String("QPSQL");
+        if (const QString last = newestBackup(backupDir, postgres ? QStringLiteral("dump") : QStringLiteral("db")); lastBackup && !last.isEmpty())
             anchors.backups << last;
     }
     if (!bad.isEmpty())
@@ -191,8 +205,9 @@ QString anotherArchiveBefore(const Checks &checks, const QString &backupDir)
     QStringList bad;
     const QList<Checkpoint> kept = checkpointsInFolder(backupDir, &bad);
     QString theirs = kept.isEmpty() ? QString() : kept.last().archiveId;
-    if (const QString last = newestSqliteBackup(backupDir); theirs.isEmpty() && !last.isEmpty())
-        theirs = idOf(Backup(last), &error).value_or(QString());
+    // A pg_dump copy is not restored for this, which runs before every download: the checkpoints say it.
+    if (const QString last = newestBackup(backupDir); theirs.isEmpty() && !last.isEmpty())
+        theirs = idOf(Backup(last, checks.database()), &error).value_or(QString());
     if (theirs.isEmpty() || theirs == *id)
         return {};
     return tr("存档（%1）不是备份文件夹 %2 里的检查点和备份所属的存档（%3）：它被删除后重建了，或被换掉了")

@@ -10,13 +10,13 @@
 #include <optional>
 
 // The archive held against copies of it kept elsewhere: signed checkpoints (checkpoint.h) and older
-// SQLite backups. Whoever holds the archive's file can rebuild its chains, but not a checkpoint a mail
+// backups (SQLite files, or pg_dump copies restored for it on the archive's server). Whoever holds the archive's file can rebuild its chains, but not a checkpoint a mail
 // carried away nor a backup made before; so a rewritten, shortened, replaced or remade archive shows.
 namespace archive {
 
 struct Anchors {
     QList<Checkpoint> checkpoints;  // each must be this archive's, signed with trustedKey, and still held
-    QStringList backups;            // SQLite backups: every row they hold must be here unchanged
+    QStringList backups;            // backups: every row they hold must be here unchanged
     QByteArray trustedKey;          // the public key checkpoints are signed with
 };
 
@@ -32,7 +32,7 @@ std::optional<chain::Verdict> verifyAgainst(const Checks &checks, const Anchors 
 QString anotherArchiveBefore(const Checks &checks, const QString &backupDir);
 
 // What every program's check of the archive does: verifyAgainst with the anchors given, the
-// checkpoints the backup folder keeps and, with lastBackup, its newest SQLite backup; checkpoints are
+// checkpoints the backup folder keeps and, with lastBackup, its newest backup of the archive's kind; checkpoints are
 // trusted when signed with the key in keyFile. A checkpoint file in the folder that does not read is a
 // break (the program wrote it whole); no key to check checkpoints with is *error.
 std::optional<chain::Verdict> verifyKept(const Checks &checks, const QString &backupDir, const QString &keyFile, Anchors anchors,

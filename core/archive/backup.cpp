@@ -96,9 +96,9 @@ QString backupFileName(const ArchiveConfig &config, const QDate &day, int copy)
                                                   kindOf(config));
 }
 
-QString newestSqliteBackup(const QString &dir)
+QString newestBackup(const QString &dir, const QString &kind)
 {
-    const QStringList all = dir.isEmpty() ? QStringList() : dated(dir, QStringLiteral("db"));
+    const QStringList all = dir.isEmpty() ? QStringList() : dated(dir, kind);
     return all.isEmpty() ? QString() : all.last();
 }
 
@@ -146,12 +146,9 @@ BackupOutcome makeBackup(RecordStore &store, const ArchiveConfig &config, const 
     for (const QString &old : expired(config.backupDir, day, config.backupKeepDays)) {
         // A copy that holds rows the archive no longer has, as they were, is what proves it: kept.
         QString unread;  // a file that does not open as a backup proves nothing: it goes as before
-        if (old.endsWith(QLatin1String(".db"))) {
-            const auto v = verifyAgainst(store.checks(), {{}, {old}, {}}, &unread);
-            if (v && !v->ok) {
-                out.held << QStringLiteral("%1: %2").arg(old, v->text());
-                continue;
-            }
+        if (const auto v = verifyAgainst(store.checks(), {{}, {old}, {}}, &unread); v && !v->ok) {
+            out.held << QStringLiteral("%1: %2").arg(old, v->text());
+            continue;
         }
         if (!QFile::remove(old))
             continue;

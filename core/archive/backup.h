@@ -35,8 +35,9 @@ QString backupFileName(const ArchiveConfig &config, const QDate &day, int copy =
 // passed, else what is wrong; *verdict gets the chains' verdict when they could be walked.
 QString checkSqliteCopy(const QString &file, QString *verdict);
 
-// The newest dated SQLite backup in dir (by its day, then its copy); empty when there is none.
-QString newestSqliteBackup(const QString &dir);
+// The newest dated backup in dir of the kind given, SQLite files (db) or pg_dump copies (dump), by
+// its day, then its copy; empty when there is none.
+QString newestBackup(const QString &dir, const QString &kind = QStringLiteral("db"));
 
 // Makes day's backup of the open store (whose settings config is) into config.backupDir.
 BackupOutcome makeBackup(RecordStore &store, const ArchiveConfig &config, const QDate &day);

@@ -192,9 +192,33 @@ Writer::Tip *Writer::tip(const Table &t, const QString &recorder, QString *error
     return &*m_tips.insert(key, tip);
 }
 
+std::optional<qint64> Writer::appendThroughOwner(const Table &t, const QVariantList &values, QString *error, bool ignoreConflict,
+                                                 bool *added)
+{
+    auto [prepared, fresh] = m_inserts.try_emplace({QLatin1String(t.name), false}, m_db);
+    QSqlQuery &q = prepared->second;
+    if (fresh)
+        q.prepare(QStringLiteral("SELECT %1(?%2)").arg(appendFunction(t), QStringLiteral(", ?").repeated(t.columns.size() - 1)));
+    q.bindValue(0, ignoreConflict);
+    for (int i = 1; i < t.columns.size(); ++i)
+        q.bindValue(i, bound(t.columns[i], values.value(i - 1)));
+    if (!q.exec() || !q.next()) {
+        *error = sql::describe(m_db, QCoreApplication::translate("archive", "存档数据库拒绝了一行“%1”").arg(QLatin1String(t.name)), q.lastError());
+        return std::nullopt;
+    }
+    const bool in = !q.value(0).isNull();
+    if (added)
+        *added = in;
+    const qint64 seq = q.value(0).toLongLong();
+    q.finish();
+    return seq;
+}
+
 std::optional<qint64> Writer::append(const Table &t, const QVariantList &values, QString *error, bool ignoreConflict,
                                      bool *added)
 {
+    if (m_postgres)
+        return appendThroughOwner(t, values, error, ignoreConflict, added);
     const auto seq = nextSeq(error);
     if (!seq)
         return std::nullopt;

@@ -50,11 +50,17 @@ QStringList triggerStatements(bool postgres, const QStringList &tables = appendO
 // Those of one table (on PostgreSQL, wl_append_only() must be there).
 QStringList appendOnlyStatements(const QString &table, bool postgres);
 
+// On PostgreSQL, the functions of the archive's owner through which the chained tables are appended
+// to (each computes its row's seq and hash and moves the tip), and the name of a table's.
+// Made (again) by the owner in the schema it works in.
+bool installAppendFunctions(QSqlDatabase &db, QString *error);
+QString appendFunction(const Table &t);
+
 // Appends rows to chains inside a transaction the caller holds (and, on PostgreSQL, the archive's
 // write lock). Each chain's tip is read once and saved by finish().
 class Writer {
 public:
-    explicit Writer(QSqlDatabase db) : m_db(db) {}
+    explicit Writer(QSqlDatabase db) : m_db(db), m_postgres(db.driverName() == QLatin1String("QPSQL")) {}
 
     // Inserts one row (values in column order without the seq), chained to its recorder's last row.
     // With ignoreConflict a row the table's key already holds is skipped: then *added is false.
@@ -76,7 +82,11 @@ private:
     std::optional<qint64> nextSeq(QString *error);
     Tip *tip(const Table &t, const QString &recorder, QString *error);
 
+    std::optional<qint64> appendThroughOwner(const Table &t, const QVariantList &values, QString *error, bool ignoreConflict,
+                                             bool *added);
+
     QSqlDatabase m_db;
+    bool m_postgres;
     qint64 m_next = 0;
     QMap<QPair<QString, QString>, Tip> m_tips;
     std::map<QPair<QString, bool>, QSqlQuery> m_inserts;  // prepared once a writer, by table and ignoreConflict

@@ -2,12 +2,14 @@
 #include "core/archive/sqlstatements.h"
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QVariant>
 #include <atomic>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 // The connection, its write lock, and the words for what the database refused.
@@ -131,6 +133,7 @@ QString programWord(Program p)
 
 void Connection::close()
 {
+    m_path.clear();
     if (m_name.isEmpty())
         return;
     {
@@ -191,8 +194,23 @@ bool Connection::connect(const ArchiveConfig &config, QString *error)
         ok = q.exec(QStringLiteral("PRAGMA journal_mode=WAL")) && q.next();
         if (!ok)
             *error = sql::describe(db, QCoreApplication::translate("archive", "存档文件不能用预写日志"), q.lastError());
+        struct stat st {};
+        if (ok && ::stat(QFile::encodeName(config.sqlitePath).constData(), &st) == 0)
+            m_path = config.sqlitePath, m_device = st.st_dev, m_inode = st.st_ino;
     }
     return ok;
+}
+
+QString Connection::fileReplaced() const
+{
+    if (m_path.isEmpty())
+        return {};
+    struct stat st {};
+    if (::stat(QFile::encodeName(m_path).constData(), &st) != 0)
+        return QCoreApplication::translate("archive", "存档文件 %1 被删除了").arg(QDir::toNativeSeparators(m_path));
+    if (st.st_dev != m_device || st.st_ino != m_inode)
+        return QCoreApplication::translate("archive", "存档文件 %1 被换成了另一个文件").arg(QDir::toNativeSeparators(m_path));
+    return {};
 }
 
 // SQLite: the write lock is taken at BEGIN, so programs writing at once take turns. In a deferred

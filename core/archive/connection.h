@@ -49,6 +49,10 @@ public:
     QSqlDatabase db() const { return QSqlDatabase::database(m_name, false); }
     bool postgres() const { return db().driverName() != QLatin1String("QSQLITE"); }
 
+    // SQLite: empty while the file at the archive's path is still the one open, else what became of
+    // it (deleted, or another file put in its place). Always empty on PostgreSQL.
+    QString fileReplaced() const;
+
     // A write transaction under the archive's write lock; what names the write in an error.
     bool begin(QString *error, const QString &what);
     // Commits, or rolls back and says why.
@@ -63,6 +67,8 @@ public:
 
 private:
     QString m_name;
+    QString m_path;                       // SQLite: the file, and which it was when opened
+    quint64 m_device = 0, m_inode = 0;
     Program m_program = Program::Window;
     std::function<void(const QString &)> m_waitNote;
 };

@@ -2,6 +2,7 @@
 #include "core/archive/chain.h"
 #include "core/archive/sqlstatements.h"
 #include <QCoreApplication>
+#include <QFile>
 #include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlError>
@@ -63,9 +64,8 @@ QSqlDatabase connection(const ArchiveConfig &config, const QString &database, co
     return db;
 }
 
-// The dump at file restored into the empty database scratch and its chains walked there: empty when
-// they are whole, else why; *verdict gets the chains' verdict when they could be walked.
-QString restoreAndVerify(const ArchiveConfig &config, const QString &scratch, const QString &file, QString *verdict)
+// The dump at file restored into the empty database scratch: empty when it was, else why.
+QString restore(const ArchiveConfig &config, const QString &scratch, const QString &file)
 {
     QProcess p;
     switch (run(p, QStringLiteral("pg_restore"),
@@ -82,21 +82,7 @@ QString restoreAndVerify(const ArchiveConfig &config, const QString &scratch, co
     case Ran::Ok:
         break;
     }
-    const QString name = QStringLiteral("%1_copy").arg(scratch);
-    QString why;
-    {
-        QSqlDatabase db = connection(config, scratch, name);
-        if (!db.open()) {
-            why = sql::describe(db, QCoreApplication::translate("archive", "备份打不开"), db.lastError());
-        } else if (const auto v = chain::verify(db, &why)) {
-            *verdict = v->text();
-            if (!v->ok)
-                why = QCoreApplication::translate("archive", "备份的哈希链断了");
-        }
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(name);
-    return why;
+    return {};
 }
 
 // What a role that may not create databases can check: the dump read back by pg_restore --list must
@@ -139,34 +125,87 @@ QString pgDump(const ArchiveConfig &config, const QString &file)
     return {};
 }
 
-QString checkPgDump(RecordStore &store, const ArchiveConfig &config, const QString &file, QString *verdict)
+RestoredDump::RestoredDump(const ArchiveConfig &config, const QString &file)
+    : m_scratch(QStringLiteral("wl_backup_check_%1_%2").arg(QCoreApplication::applicationPid()).arg(++counter()))
 {
     // Names of digits and fixed letters only: a database name cannot be bound, so it is quoted as it is.
-    static std::atomic<int> counter{0};
-    const QString scratch = QStringLiteral("wl_backup_check_%1_%2").arg(QCoreApplication::applicationPid()).arg(++counter);
-    QString why;
-    bool refused = false;
+    // CREATE and DROP DATABASE cannot run inside a transaction: this connection holds none.
+    QSqlDatabase admin = connection(config, config.database, m_scratch);
+    QSqlQuery q(admin);
+    if (!admin.open()) {
+        error = sql::describe(admin, QCoreApplication::translate("archive", "打不开存档数据库"), admin.lastError());
+        return;
+    }
+    if (!q.exec(QStringLiteral("CREATE DATABASE \"%1\" TEMPLATE template0").arg(m_scratch))) {
+        mayNotCreate = q.lastError().nativeErrorCode() == QLatin1String(InsufficientPrivilege);
+        error = sql::describe(admin, QCoreApplication::translate("archive", "建不了检查备份用的临时数据库"), q.lastError());
+        return;
+    }
+    m_made = true;
+    if (error = restore(config, m_scratch, file); !error.isEmpty())
+        return;
+    QSqlDatabase copy = connection(config, m_scratch, m_scratch + QStringLiteral("_copy"));
+    if (!copy.open())
+        error = sql::describe(copy, QCoreApplication::translate("archive", "备份打不开"), copy.lastError());
+}
+
+QSqlDatabase RestoredDump::db() const
+{
+    return QSqlDatabase::database(m_scratch + QStringLiteral("_copy"), false);
+}
+
+QString RestoredDump::drop()
+{
+    QString note;
+    if (QSqlDatabase::contains(m_scratch + QStringLiteral("_copy"))) {
+        db().close();
+        QSqlDatabase::removeDatabase(m_scratch + QStringLiteral("_copy"));
+    }
+    if (!QSqlDatabase::contains(m_scratch))
+        return note;
     {
-        // CREATE and DROP DATABASE cannot run inside a transaction: this connection holds none.
-        QSqlDatabase admin = connection(config, config.database, scratch);
+        QSqlDatabase admin = QSqlDatabase::database(m_scratch, false);
         QSqlQuery q(admin);
-        if (!admin.open()) {
-            why = sql::describe(admin, QCoreApplication::translate("archive", "打不开存档数据库"), admin.lastError());
-        } else if (!q.exec(QStringLiteral("CREATE DATABASE \"%1\" TEMPLATE template0").arg(scratch))) {
-            refused = q.lastError().nativeErrorCode() == QLatin1String(InsufficientPrivilege);
-            why = sql::describe(admin, QCoreApplication::translate("archive", "建不了检查备份用的临时数据库"), q.lastError());
-        } else {
-            why = restoreAndVerify(config, scratch, file, verdict);
-            // FORCE: a pg_restore given up on may still be connected to it.
-            if (!q.exec(QStringLiteral("DROP DATABASE IF EXISTS \"%1\" WITH (FORCE)").arg(scratch))) {
-                const QString note = QCoreApplication::translate("archive", "（临时数据库 %1 没有删掉：%2）").arg(scratch, q.lastError().text());
-                (why.isEmpty() ? *verdict : why) += note;
-            }
-        }
+        // FORCE: a pg_restore given up on may still be connected to it.
+        if (m_made && !q.exec(QStringLiteral("DROP DATABASE IF EXISTS \"%1\" WITH (FORCE)").arg(m_scratch)))
+            note = QCoreApplication::translate("archive", "（临时数据库 %1 没有删掉：%2）").arg(m_scratch, q.lastError().text());
         admin.close();
     }
-    QSqlDatabase::removeDatabase(scratch);
-    return refused ? checkListAndLive(store, file, verdict) : why;
+    QSqlDatabase::removeDatabase(m_scratch);
+    return note;
+}
+
+RestoredDump::~RestoredDump()
+{
+    drop();
+}
+
+std::atomic<int> &RestoredDump::counter()
+{
+    static std::atomic<int> n{0};
+    return n;
+}
+
+bool isPgDump(const QString &file)
+{
+    QFile f(file);
+    return f.open(QIODevice::ReadOnly) && f.read(5) == "PGDMP";
+}
+
+QString checkPgDump(RecordStore &store, const ArchiveConfig &config, const QString &file, QString *verdict)
+{
+    RestoredDump copy(config, file);
+    if (copy.mayNotCreate)
+        return checkListAndLive(store, file, verdict);
+    QString why = copy.error;
+    if (why.isEmpty())
+        if (const auto v = chain::verify(copy.db(), &why)) {
+            *verdict = v->text();
+            if (!v->ok)
+                why = QCoreApplication::translate("archive", "备份的哈希链断了");
+        }
+    (why.isEmpty() ? *verdict : why) += copy.drop();
+    return why;
 }
 
 } // namespace archive

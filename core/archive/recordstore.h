@@ -35,6 +35,7 @@ public:
     // Said once when open() or a write waits for another program to finish with the archive.
     void setWaitNote(std::function<void(const QString &)> note) { m_connection.setWaitNote(std::move(note)); }
     bool isOpen() const { return m_connection.isOpen(); }
+    QString fileReplaced() const { return m_connection.fileReplaced(); }
     int schemaVersion() const { return m_version; }
     // Which program this is, for the audit trail (the window unless set).
     void setProgram(Program p) { m_connection.setProgram(p); }

@@ -91,6 +91,7 @@ bool RecordStore::createOrUpgrade(QString *error)
                                created ? QString() : QString::number(version), QString::number(schema::Version)};
         chain::Writer w(db);
         ok = (created ? sql::execAll(db, newTables(postgres) + chain::triggerStatements(postgres), error)
+                            && (!postgres || chain::installAppendFunctions(db, error))
                       : migration::upgrade(db, postgres, version, error))
              && nameArchive(db, error)
              && w.append(chain::table("audit"), auditValues(start, m_connection.program()), error) && w.finish(error)

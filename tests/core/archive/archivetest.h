@@ -30,7 +30,7 @@ struct RawConnection {
     {
         db = QSqlDatabase::addDatabase(c.kind == ArchiveConfig::Postgres ? "QPSQL" : "QSQLITE", name);
         db.setDatabaseName(c.kind == ArchiveConfig::Postgres ? c.database : c.sqlitePath);
-        db.setHostName(c.host), db.setPort(c.port), db.setUserName(c.user);
+        db.setHostName(c.host), db.setPort(c.port), db.setUserName(c.user), db.setPassword(c.password);
         db.open();
     }
     ~RawConnection()

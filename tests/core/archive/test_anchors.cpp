@@ -4,6 +4,7 @@
 #include "archivetest.h"
 #include "core/archive/anchors.h"
 #include "core/archive/backup.h"
+#include "core/archive/pgbackupcheck.h"
 #include <QDir>
 
 using namespace archivetest;
@@ -74,7 +75,7 @@ private slots:
     {
         QTest::addColumn<bool>("postgres");
         QTest::addColumn<QString>("attack");
-        QTest::addColumn<bool>("backup");    // the anchor: an older SQLite backup, else a checkpoint
+        QTest::addColumn<bool>("backup");    // the anchor: an older backup (a file or a dump), else a checkpoint
         QTest::addColumn<QStringList>("found");  // in the verdict
         struct Row { const char *attack; bool backup; QStringList found; };
         const QString a4 = "table=records recorder=A row=seq=4 taken=2024-01-02 03:06", a3 = "table=records recorder=A row=seq=3 taken=2024-01-02 03:05",
@@ -96,9 +97,8 @@ private slots:
         };
         for (bool pg : {false, true})
             for (const Row &r : rows)
-                if (!(pg && r.backup))  // a server's backup is a dump: its checkpoints stand for it
-                    QTest::addRow("%s: %s, %s", pg ? "postgres" : "sqlite", r.attack, r.backup ? "backup" : "checkpoint")
-                        << pg << QString(r.attack) << r.backup << r.found;
+                QTest::addRow("%s: %s, %s", pg ? "postgres" : "sqlite", r.attack, r.backup ? "backup" : "checkpoint")
+                    << pg << QString(r.attack) << r.backup << QStringList(r.found).replaceInStrings("backup.db", pg ? "backup.dump" : "backup.db");
     }
     void attack()
     {
@@ -116,7 +116,9 @@ private slots:
         archive::Anchors anchors{{}, {}, key->publicKey()};
         const QString older = postgres ? QString() : dir.filePath("older.db");
         QVERIFY(fill(*config, older, [&](RecordStore &store) {
-            if (backup)
+            if (backup && postgres)
+                QCOMPARE(archive::pgDump(*config, anchors.backups.emplace_back(dir.filePath("backup.dump"))), QString());
+            else if (backup)
                 QVERIFY(store.checks().copyInto(anchors.backups.emplace_back(dir.filePath("backup.db")), &error));
             else if (const auto c = archive::makeCheckpoint(store.checks(), *key, &error))
                 anchors.checkpoints << *c;
@@ -156,7 +158,7 @@ private slots:
         if (!backup || attack.contains("anew"))
             return;
         config->backupDir = dir.filePath("backups");
-        const QString expired = config->backupDir + "/archive-2000-01-01.db";
+        const QString expired = config->backupDir + (postgres ? "/archive-2000-01-01.dump" : "/archive-2000-01-01.db");
         QVERIFY(QDir().mkpath(config->backupDir) && QFile::copy(anchors.backups[0], expired));
         const archive::BackupOutcome b = archive::makeBackup(store, *config, QDate(2026, 12, 8));
         QCOMPARE(std::pair(int(b.removed.size()), int(b.held.size())), v->ok ? std::pair(1, 0) : std::pair(0, 1));

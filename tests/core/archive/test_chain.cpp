@@ -7,6 +7,8 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRandomGenerator>
+#include <cmath>
 
 using namespace archivetest;
 
@@ -230,6 +232,56 @@ private slots:
         QCOMPARE(b.verdict, QString("verify: ok rows=8（没有建库权限：检查了备份目录和在线存档的链）"));
         QCOMPARE(runRaw(*config, {{"DO $$BEGIN IF EXISTS (SELECT FROM pg_database WHERE datname LIKE 'wl_backup_check%')"
                                    " THEN RAISE 'left behind'; END IF; END$$", {}}}), 0);
+        // With the same grants the programs append, and nothing else: no row with a hash of its own,
+        // no tip moved by hand.
+        RecordStore program;
+        QVERIFY2(program.open(limited, &error), qPrintable(error));
+        QVERIFY2(program.records().store({"B", 21, 60, readAt, "COM4", records::numbered({r3})}, &error), qPrintable(error));
+        QVERIFY2(program.readings().store("B", 21, readAt, {235}, &error), qPrintable(error));
+        QVERIFY(program.alarms().append({watch::AlarmEvent::Raised, watch::AlarmKind::High, 1, "B", 21, 1, 250, 200, readAt}, &error));
+        const Statements forgeries{
+            {"INSERT INTO records (recorder, address, taken, occurrence, words, interval_s, read_at, port, seq, hash)"
+             " VALUES ('B', 21, 'x', 0, '\\x00', 60, 'x', 'COM4', 99, 'ab')", {}},
+            {"UPDATE chain_tips SET hash = 'ab'", {}},
+            {"INSERT INTO chain_tips (tbl, recorder, last_seq, rows, hash) VALUES ('records', 'C', 99, 1, 'ab')", {}},
+            {"DELETE FROM chain_tips", {}},
+            {"INSERT INTO audit (seq, at, os_user, program, kind, old_value, new_value, hash)"
+             " VALUES (99, now(), 'x', 'x', 'x', '', '', 'ab')", {}}};
+        QCOMPARE(runRaw(limited, forgeries), forgeries.size());
+        QCOMPARE(store.checks().verify(&error)->text(), QString("verify: ok rows=12"));
+    }
+
+    // The server's functions hash a row exactly as the program does, whatever its values: seeded
+    // random numbers of every size, texts of any characters, times to the millisecond.
+    void serverHashesAsProgram()
+    {
+        QTemporaryDir dir;
+        RecordStore store;
+        const auto config = m_archives.fresh(true, dir);
+        QString error;
+        if (!config)
+            return;
+        QVERIFY2(store.open(*config, &error), qPrintable(error));
+        QRandomGenerator random(8806);
+        Statements rows;
+        const double awkward[] = {0.0, -0.0, 1e5, 12e5, 1e4, 1e-5, 1e-4, 1.2e-4, 123456789012345678.0, 1e10, 1e15, 1e16, 1e21,
+                                  5e-324, 1.7976931348623157e308, -3276.8, 9.5, 0.1, NAN, INFINITY, -INFINITY};
+        QList<double> values(std::begin(awkward), std::end(awkward));
+        for (int i = 0; i < 150; ++i)
+            values << std::ldexp(random.generateDouble() * (random.bounded(2) ? 1 : -1), random.bounded(-1070, 1020))
+                   << random.bounded(-32768, 32768) / 10.0 << double(random.bounded(1, 100)) * std::pow(10.0, random.bounded(-9, 25));
+        const QStringList chars{"a", "'", "\\", "%", "_", ":", "-", "\n", "冷库", "🌡", " "};
+        for (int i = 0; i < values.size(); ++i) {
+            const QDateTime at = readAt.addMSecs(random.bounded(1 << 30));
+            rows.append({"SELECT wl_append_readings(false, ?, 21, ?, ?, ?)", {QString("R"), i, at, values[i]}});
+            QString text("");  // an empty text, not a NULL
+            for (int k = random.bounded(12); k > 0; --k)
+                text += chars[random.bounded(int(chars.size()))];
+            rows.append({"SELECT wl_append_audit(false, ?, ?, 'test', ?, 'kind', ?, '')",
+                         {at, text, i % 3 ? QVariant(text) : QVariant(), text + text}});
+        }
+        QCOMPARE(runRaw(*config, rows), 0);
+        QCOMPARE(store.checks().verify(&error)->text(), QStringLiteral("verify: ok rows=%1").arg(rows.size() + 1));
     }
 
     // The chained tables refuse any change or removal, whoever asks; the rows stay whole.
