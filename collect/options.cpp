@@ -70,7 +70,7 @@ struct Arguments {
     // --checkpoint after --verify, as parseArguments renames it: the checkpoint it names.
     const QCommandLineOption heldCheckpoint{QStringLiteral("verify-checkpoint"), QString(), QStringLiteral("file|text")};
     const QCommandLineOption against{QStringLiteral("against"),
-        QStringLiteral("与 --verify 同用：较早的 SQLite 备份（.db），其中每一行都必须仍在存档里且未改（可给多次）。"),
+        QStringLiteral("与 --verify 同用：较早的备份（SQLite 的 .db，或 PostgreSQL 的 .dump），其中每一行都必须仍在存档里且未改（可给多次）。"),
         QStringLiteral("backup")};
     const QCommandLineOption report{QStringLiteral("report"),
         QStringLiteral("读完后由存档为每台记录仪制作报告（PDF，语言同窗口）：daily、weekly、monthly 为此前最近一个完整的日、"

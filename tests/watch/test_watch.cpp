@@ -18,6 +18,8 @@
 #include <QSocketNotifier>
 #include <QTest>
 #include <QTimer>
+#include <QDir>
+#include <cstdio>
 #include <csignal>
 #include <cstring>
 #include <sys/socket.h>
@@ -33,6 +35,8 @@ private slots:
     void badNight();
     void watchdogFedWhilePollsGoOn();
     void watchdogStarvedByAHungPoll();
+    void archiveReplacedUnderIt_data();
+    void archiveReplacedUnderIt();
 };
 
 void TestWatch::raiseAcknowledgeRestart()
@@ -401,3 +405,65 @@ void TestWatch::watchdogStarvedByAHungPoll()
 
 QTEST_GUILESS_MAIN(TestWatch)
 #include "test_watch.moc"
+
+// The archive taken from under a running watcher: its file deleted, another file put in its place, or
+// another archive's name written into it. Said at the next poll as "archive-changed", which the
+// daily check keeps; what the watcher had open is kept beside it, and it goes on in what is there now.
+void TestWatch::archiveReplacedUnderIt_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("deleted") << "deleted" << "archive.db 被删除了；值守程序写着的存档已存为";
+    QTest::newRow("another file put in its place") << "renamed" << "archive.db 被换成了另一个文件；值守程序写着的存档已存为";
+    QTest::newRow("another archive's name") << "id" << "不再是值守程序一直写着的那个";
+}
+
+void TestWatch::archiveReplacedUnderIt()
+{
+    QFETCH(QString, how);
+    QFETCH(QString, said);
+    sim::SimRecorder recorder;
+    QVERIFY(recorder.start());
+    QTemporaryDir dir;
+    const QString path = dir.filePath("archive.db"), other = dir.filePath("other.db");
+    archive::RecordStore store;
+    QString error;
+    QVERIFY(store.open({archive::ArchiveConfig::Sqlite, path}, &error) && archive::RecordStore().open({archive::ArchiveConfig::Sqlite, other}, &error));
+    QList<watch::Transition> told;
+    watch::WatchService::Setup setup;
+    setup.store = &store;
+    setup.archive = {archive::ArchiveConfig::Sqlite, path};
+    setup.tell = [&](const watch::Transition &t, const QString &, const QString &) { told << t; };
+    watch::WatchService running(std::move(setup));
+    auto link = std::make_unique<Link>();
+    QVERIFY(link->open(recorder.portPath(), 19200, 4).isEmpty());
+    running.add(std::move(link), {"COM4", 4, {21}, 60, {}});
+    running.pollAll();
+    QVERIFY(told.isEmpty());
+    if (how == "deleted")
+        QVERIFY(QFile::remove(path));
+    else if (how == "renamed")
+        QVERIFY(::rename(qPrintable(other), qPrintable(path)) == 0);
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "rename");
+        db.setDatabaseName(path);
+        QVERIFY(how != "id" || (db.open() && QSqlQuery(db).exec("DROP TRIGGER archive_identity_no_update")
+                                && QSqlQuery(db).exec("UPDATE archive_identity SET id = 'another'")));
+    }
+    QSqlDatabase::removeDatabase("rename");
+    running.pollAll();
+    running.checkArchive();
+    running.pollAll();
+    QCOMPARE(told.size(), 1);
+    QCOMPARE(std::pair(told[0].event, told[0].kind), std::pair(watch::AlarmEvent::Raised, watch::AlarmKind::ArchiveChanged));
+    QVERIFY2(told[0].note.contains(said), qPrintable(told[0].note));
+    // The rescued copy holds the readings of the first polls; the archive at the path those of the last.
+    const QStringList copies = QDir(dir.path()).entryList({"archive-rescued-*.db"});
+    QCOMPARE(copies.size(), how == "id" ? 0 : 1);
+    for (const QString &file : copies + QStringList{"archive.db"}) {
+        archive::RecordStore kept;
+        QVERIFY2(kept.open({archive::ArchiveConfig::Sqlite, dir.filePath(file)}, &error), qPrintable(error));
+        const auto readings = kept.readings().of("COM4-21", QDateTime(QDate(2000, 1, 1), QTime()), QDateTime(QDate(2099, 1, 1), QTime()), &error);
+        QVERIFY2(readings && readings->size() >= 1, qPrintable(file + error));
+    }
+}

@@ -224,9 +224,11 @@ private slots:
         for (QString line : text.mid(from, text.indexOf("```", from) - from).split('\n', Qt::SkipEmptyParts))
             grants.append({line.section(" --", 0, 0).replace(" collector;", " " + user + ";"), {}});
         QVERIFY(grants.size() >= 5);
-        QCOMPARE(runRaw(*config, grants), 0);
         ArchiveConfig limited = *config;
         limited.user = user, limited.password = PgServer::PasswordOf;
+        const Statements append{{"SELECT wl_append_audit(false, now(), 'x', 'x', NULL, 'x', '', '')", {}}};
+        QCOMPARE(runRaw(limited, append), 1);  // a role not granted it may not append
+        QCOMPARE(runRaw(*config, grants), 0);
         b = archive::makeBackup(store, limited, today);
         QVERIFY2(b.passed, qPrintable(b.verdict));
         QCOMPARE(b.verdict, QString("verify: ok rows=8（没有建库权限：检查了备份目录和在线存档的链）"));
@@ -282,6 +284,17 @@ private slots:
         }
         QCOMPARE(runRaw(*config, rows), 0);
         QCOMPARE(store.checks().verify(&error)->text(), QStringLiteral("verify: ok rows=%1").arg(rows.size() + 1));
+    }
+
+    // A backup disk that fills is named as that one, not as the archive's.
+    void fullBackupDiskNamed()
+    {
+        QTemporaryDir dir;
+        RecordStore store;
+        QString error;
+        QVERIFY(store.open({ArchiveConfig::Sqlite, dir.filePath("archive.db")}, &error));
+        QVERIFY(!store.checks().copyInto("/dev/full", &error));  // every write: no space left on the device
+        QVERIFY2(error.startsWith("磁盘已满，备份 /dev/full 写不进去"), qPrintable(error));
     }
 
     // The chained tables refuse any change or removal, whoever asks; the rows stay whole.
