@@ -3372,6 +3372,18 @@ Write these parameters and apply them on the device?</translation>
         <source>（时钟寄存器合为 %1）</source>
         <translation> (the clock registers together: %1)</translation>
     </message>
+    <message>
+        <source>读不出存档的模式</source>
+        <translation>Cannot read the archive's schema</translation>
+    </message>
+    <message>
+        <source>存档文件 %1 被删除了</source>
+        <translation>The archive file %1 was deleted</translation>
+    </message>
+    <message>
+        <source>存档文件 %1 被换成了另一个文件</source>
+        <translation>The archive file %1 was replaced by another file</translation>
+    </message>
 </context>
 <context>
     <name>archive::Backup</name>
@@ -3382,6 +3394,10 @@ Write these parameters and apply them on the device?</translation>
     <message>
         <source>备份 %1 </source>
         <translation>the backup %1 </translation>
+    </message>
+    <message>
+        <source>备份 %1 恢复不了，无法对照：%2</source>
+        <translation>Backup %1 cannot be restored to compare with: %2</translation>
     </message>
 </context>
 <context>
@@ -5283,6 +5299,22 @@ Please add the user to the dialout group (sudo usermod -aG dialout $USER), log i
     <message>
         <source>检查点 %1：%2</source>
         <translation>Checkpoint %1: %2</translation>
+    </message>
+    <message>
+        <source>；值守程序写着的存档已存为 %1</source>
+        <translation>; the archive the watcher was writing was saved as %1</translation>
+    </message>
+    <message>
+        <source>；值守程序写着的存档没能另存：%1</source>
+        <translation>; the archive the watcher was writing could not be saved: %1</translation>
+    </message>
+    <message>
+        <source>；%1 打不开：%2</source>
+        <translation>; %1 cannot be opened: %2</translation>
+    </message>
+    <message>
+        <source>存档（%1）不再是值守程序一直写着的那个（%2）：它被换掉了，或删除后重建了</source>
+        <translation>The archive (%1) is no longer the one the watcher has been writing (%2): it was replaced, or deleted and made anew</translation>
     </message>
 </context>
 <context>
