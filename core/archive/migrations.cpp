@@ -163,15 +163,19 @@ bool addHandle(QSqlDatabase &db, bool, QString *error)
     return execAll(db, {QStringLiteral("ALTER TABLE outbox ADD COLUMN handle TEXT NOT NULL DEFAULT ''")}, error);
 }
 // Version 8 had no name for itself: a checkpoint could not tell it from another archive. On SQLite,
-// INSERT OR REPLACE could change a chained row without a trigger seeing it; on PostgreSQL, a role
-// that may append could write any hash and tip it liked.
+// INSERT OR REPLACE could change a chained row without a trigger seeing it.
 bool addIdentity(QSqlDatabase &db, bool postgres, QString *error)
 {
     return execAll(db, QStringList{QStringLiteral("CREATE TABLE IF NOT EXISTS archive_identity (id TEXT NOT NULL PRIMARY KEY, created %1 NOT NULL)")
                                        .arg(postgres ? QStringLiteral("TIMESTAMPTZ") : QStringLiteral("TEXT"))}
                            + chain::triggerStatements(postgres, postgres ? QStringList{QStringLiteral("archive_identity")} : chain::appendOnlyTables()),
-                   error)
-           && (!postgres || chain::installAppendFunctions(db, error));
+                   error);
+}
+// Version 9: on PostgreSQL, a role that might append could write any hash and tip it liked. Now it
+// appends through the owner's functions (nothing changes on SQLite).
+bool addAppendFunctions(QSqlDatabase &db, bool postgres, QString *error)
+{
+    return !postgres || chain::installAppendFunctions(db, error);
 }
 } // namespace
 
@@ -185,7 +189,8 @@ const QList<Step> &steps()
         {5, "the notifications' outbox", addOutbox},
         {6, "who each notification was for", addRecipients},
         {7, "an SMS's name at gammu-smsd", addHandle},
-        {8, "the archive's identity and, on a server, appending through the owner's functions", addIdentity},
+        {8, "the archive's identity", addIdentity},
+        {9, "on a server, appending through the owner's functions", addAppendFunctions},
     };
     return all;
 }

@@ -10,7 +10,7 @@
 namespace archive::schema {
 
 // The shape described here; an archive's schema_version row says which one it has.
-inline constexpr int Version = 9;
+inline constexpr int Version = 10;
 
 // What a column holds, and so how its value is written into a chain's canonical text: a time is
 // compared as the instant it names (PostgreSQL hands back a timestamp where SQLite hands back the

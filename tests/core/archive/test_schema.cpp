@@ -211,6 +211,8 @@ private slots:
             QTest::addRow("%s: 6 to 7", db) << pg << 6 << false << "SELECT COUNT(*) FROM outbox WHERE recipients = ''" << 1;
             QTest::addRow("%s: 7 to 8", db) << pg << 7 << false << "SELECT COUNT(*) FROM outbox WHERE handle = ''" << 1;
             QTest::addRow("%s: 8 to 9", db) << pg << 8 << false << "SELECT COUNT(*) FROM archive_identity" << 0;
+            QTest::addRow("%s: 9 to 10", db) << pg << 9 << false
+                                              << (pg ? "SELECT COUNT(*) FROM pg_proc WHERE proname LIKE 'wl_append_%' AND prosecdef" : "SELECT COUNT(*) FROM audit") << (pg ? 4 : 0);
         }
     }
     // The archive as version n left it, then step n: its rows are all there, and its tables are those
