@@ -56,7 +56,7 @@ QString Record::timeText() const
              digits(byteAt(data, 5)));
 }
 
-std::optional<QDateTime> Record::time() const
+std::optional<QDateTime> Record::clockTime() const
 {
     int f[5];
     if (!hasTime() || !timeFields(data, f))
@@ -65,7 +65,13 @@ std::optional<QDateTime> Record::time() const
     const QTime t(f[3], f[4]);
     if (!d.isValid() || !t.isValid())
         return std::nullopt;
-    return QDateTime(d, t);
+    return QDateTime(d, t, Qt::UTC);
+}
+
+std::optional<QDateTime> Record::time() const
+{
+    const auto clock = clockTime();
+    return clock ? std::optional(QDateTime(clock->date(), clock->time())) : std::nullopt;
 }
 
 bool isRecordData(const QByteArray &data, int sensors)

@@ -33,6 +33,9 @@ struct Record {
     QString timeText() const;
     // The time, when the bytes are BCD and name a real date and time.
     std::optional<QDateTime> time() const;
+    // That time as the recorder's clock wrote it, carried as UTC so that no time zone of the PC (nor its
+    // daylight-saving changes) moves it: for arithmetic between records.
+    std::optional<QDateTime> clockTime() const;
 };
 
 // The recorder's sign rule for a value word: a high byte above 30 hex is a negative value, the word

@@ -174,6 +174,20 @@ private:
         return tr("%1 分").arg(m);
     }
 
+    // The period's length as it is, both ends' minutes included: "5 小时 21 分", "1 天", "7 天".
+    QString length() const
+    {
+        const qint64 minutes = report::onClock(c.request.from).secsTo(report::onClock(c.request.to)) / 60 + 1;
+        QStringList parts;
+        if (minutes >= 1440)
+            parts << tr("%1 天").arg(minutes / 1440);
+        if (minutes % 1440 >= 60)
+            parts << tr("%1 小时").arg(minutes % 1440 / 60);
+        if (minutes % 60 > 0)
+            parts << tr("%1 分").arg(minutes % 60);
+        return parts.join(QLatin1Char(' '));
+    }
+
     QString spacing() const
     {
         const int s = report::spacingSecs(c.stats.intervalS);
@@ -188,7 +202,7 @@ private:
         line(tr("记录报告：%1").arg(r.recorder), m_title, 8);
         line(tr("记录仪：%1    地址：%2    端口：%3").arg(r.recorder, r.address ? QString::number(r.address) : QStringLiteral("—"),
                                                     r.port.isEmpty() ? QStringLiteral("—") : r.port), m_text);
-        line(tr("时段：%1（%2 天）").arg(period()).arg(r.from.daysTo(r.to) + 1), m_text);
+        line(tr("时段：%1（%2）").arg(period(), length()), m_text);
         line(tr("记录间隔：%1").arg(spacing()), m_text);
         line(tr("制作于 %1，制作人 %2，程序版本 %3").arg(timeText(r.madeAt), r.madeBy.isEmpty() ? QStringLiteral("—") : r.madeBy, r.version),
              m_text);
@@ -239,18 +253,20 @@ private:
         if (st.expected > 0)
             line(tr("按记录间隔应有 %1 条记录，实有 %2 条（%3%）。").arg(st.expected).arg(st.records)
                      .arg(QString::number(100.0 * st.records / st.expected, 'f', 1)), m_text);
+        else if (st.records == 0)
+            line(tr("该时段没有记录（0%）。"), m_text);
         else
             line(tr("记录间隔不明，无法计算应有的条数；实有 %1 条记录。").arg(st.records), m_text);
         if (st.skipped > 0)
             line(tr("%1 条记录的时间不是有效日期，未计入。").arg(st.skipped), m_text);
-        if (st.intervalS <= 0)
+        if (st.intervalS <= 0 && st.gaps.isEmpty())
             return;
         const QString rule = duration(view::gapMsecs(st.intervalS));
         if (st.gaps.isEmpty()) {
             line(tr("没有长于 %1 的间断。").arg(rule), m_text);
             return;
         }
-        line(tr("长于 %1 的间断：%2 处。").arg(rule).arg(st.gaps.size()), m_text);
+        line(st.intervalS > 0 ? tr("长于 %1 的间断：%2 处。").arg(rule).arg(st.gaps.size()) : tr("整个时段是一处间断。"), m_text);
         QVector<QStringList> rows;
         for (const report::Gap &g : st.gaps.mid(0, MaxGapsListed))
             rows.append({timeText(g.from), timeText(g.to), duration(g.msecs())});
@@ -261,9 +277,11 @@ private:
 
     void alarms()
     {
-        if (c.alarms.isEmpty())
-            return;
         heading(tr("报警（监视程序）"));
+        if (c.alarms.isEmpty()) {
+            line(tr("本时段无报警"), m_text);
+            return;
+        }
         const auto local = [](const QDateTime &utc) { return timeText(utc.toLocalTime()); };
         QVector<QStringList> rows;
         for (const report::AlarmLine &a : c.alarms) {

@@ -22,8 +22,9 @@ std::optional<Content> readContent(const archive::RecordStore &store, const sens
         return std::nullopt;
     }
     int intervalS = 0;  // as the history tab: the longest interval recorded in the period
+    QList<int> intervals;
     for (const archive::StoredRecord &r : stored)
-        intervalS = std::max(intervalS, r.intervalS);
+        intervalS = std::max(intervalS, r.intervalS), intervals << r.intervalS;
     if (!stored.isEmpty()) {
         if (c.request.address == 0)
             c.request.address = stored.last().address;
@@ -36,7 +37,8 @@ std::optional<Content> readContent(const archive::RecordStore &store, const sens
         sensor.name = table.shownName(request.recorder, s);
         limits << sensor;
     }
-    c.stats = statistics(exports::periodRecords(stored), intervalS, limits, request.from, request.to, request.dhR, request.madeAt);
+    c.stats = statistics(exports::periodRecords(stored), intervalS, limits, request.from, request.to, request.dhR, request.madeAt,
+                         intervals);
     c.sensors = limits.mid(0, c.stats.sensors.size());
     c.series = view::periodView(stored).series;  // the history tab's lines, cut by its gap rule
 

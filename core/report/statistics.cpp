@@ -11,8 +11,8 @@ constexpr double ZeroCelsius = 273.15;
 constexpr qint64 MinuteMsecs = 60'000;
 
 struct Accumulator {
-    qint64 sum = 0;
-    double mktSum = 0, mktWeight = 0;
+    double weighted = 0, weight = 0;  // Σ tᵢ·vᵢ (tenths) and Σ tᵢ
+    double mktSum = 0;
     sensors::Reading run = sensors::Reading::Inside;  // the side of the excursion under way
 };
 } // namespace
@@ -67,7 +67,6 @@ public:
                 continue;
             }
             ++s.readings;
-            a.sum += *v;
             if (!s.min || *v < s.min->tenths)
                 s.min = Extreme{*v, time};
             if (!s.max || *v > s.max->tenths)
@@ -98,10 +97,10 @@ public:
             st.gaps.append({last, end});
         for (int j = 0; j < sensorCount; ++j) {
             SensorStats &s = st.sensors[j];
-            if (s.readings > 0)
-                s.mean = double(acc[j].sum) / s.readings / 10.0;
-            if (acc[j].mktWeight > 0)
-                s.mkt = dhR / -std::log(acc[j].mktSum / acc[j].mktWeight) - ZeroCelsius;
+            if (s.readings > 0 && acc[j].weight > 0)
+                s.mean = acc[j].weighted / acc[j].weight / 10.0;
+            if (temperature[j] && acc[j].weight > 0)
+                s.mkt = dhR / -std::log(acc[j].mktSum / acc[j].weight) - ZeroCelsius;
         }
     }
 
@@ -115,10 +114,10 @@ private:
                 st.sensors[j].belowMsecs += weight;
             else if (previousSide[j] == sensors::Reading::Above)
                 st.sensors[j].aboveMsecs += weight;
-            if (temperature[j]) {
+            acc[j].weighted += double(weight) * *previous[j];
+            acc[j].weight += double(weight);
+            if (temperature[j])
                 acc[j].mktSum += double(weight) * std::exp(-dhR / (*previous[j] / 10.0 + ZeroCelsius));
-                acc[j].mktWeight += double(weight);
-            }
         }
     }
     void endRuns()
@@ -139,8 +138,14 @@ private:
 };
 } // namespace
 
+QDateTime onClock(const QDateTime &t)
+{
+    return t.isValid() ? QDateTime(t.date(), t.time(), Qt::UTC) : t;
+}
+
 Statistics statistics(const QList<records::Record> &recs, int intervalS, const QList<sensors::Sensor> &limits,
-                      const QDateTime &from, const QDateTime &to, double dhR, const QDateTime &clockEnd)
+                      const QDateTime &from, const QDateTime &to, double dhR, const QDateTime &clockEnd,
+                      const QList<int> &intervals)
 {
     Statistics st;
     st.from = from;
@@ -148,25 +153,38 @@ Statistics statistics(const QList<records::Record> &recs, int intervalS, const Q
     st.intervalS = intervalS;
     const qint64 gap = view::gapMsecs(intervalS);
     const qint64 spacing = spacingSecs(intervalS) > 0 ? 1000LL * spacingSecs(intervalS) : MinuteMsecs;
-    if (intervalS > 0 && from.isValid() && to >= from)
-        st.expected = from.msecsTo(to) / spacing + 1;
+    // Every time is the recorders' clock's: records as they wrote them, the period as the user gave it.
+    const QDateTime start = onClock(from), last = onClock(to), now = onClock(clockEnd);
+    // Nothing is due after now.
+    const QDateTime end = now.isValid() && now < last ? now : last;
 
     int sensorCount = 0;
     for (const records::Record &r : recs)
         sensorCount = std::max(sensorCount, std::min(r.wordCount(), sensors::MaxSensor));
     Pass pass(st, limits, sensorCount, dhR);
-    for (const records::Record &r : recs) {
-        const auto time = r.time();
+    // What is due, a stretch of one interval at a time: each record's interval holds from it on.
+    qint64 due = 0;
+    int dueInterval = intervals.isEmpty() ? intervalS : intervals.first();
+    QDateTime stretch = start;
+    for (qsizetype i = 0; i < recs.size(); ++i) {
+        const auto time = recs[i].clockTime();
         if (!time) {
             ++st.skipped;
             continue;
         }
         ++st.records;
-        pass.stepTo(*time, from, gap, spacing);
-        pass.take(r, *time);
+        pass.stepTo(*time, start, gap, spacing);
+        pass.take(recs[i], *time);
+        if (const int own = intervals.value(i, dueInterval); own != dueInterval && *time > stretch && *time <= end) {
+            due += dueInterval > 0 ? stretch.msecsTo(*time) / (1000LL * spacingSecs(dueInterval)) : 0;
+            stretch = *time, dueInterval = own;
+        }
     }
-    const QDateTime end = clockEnd.isValid() && clockEnd < to ? clockEnd : to;
-    pass.finish(from, end, gap, spacing);
+    if (dueInterval > 0 && start.isValid() && end >= start)
+        st.expected = due + stretch.msecsTo(end) / (1000LL * spacingSecs(dueInterval)) + 1;
+    pass.finish(start, end, gap, spacing);
+    if (st.records == 0 && start.isValid() && end >= start && st.gaps.isEmpty())
+        st.gaps.append({start, end});
     return st;
 }
 

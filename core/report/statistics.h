@@ -30,7 +30,7 @@ struct Extreme {
 struct SensorStats {
     int readings = 0;
     std::optional<Extreme> min, max;
-    std::optional<double> mean;        // units (the arithmetic mean of the readings)
+    std::optional<double> mean;        // units: Σ tᵢ·vᵢ / Σ tᵢ, weighed by time as the MKT is
     // °C: (ΔH/R) / −ln(Σ tᵢ·e^(−(ΔH/R)/Tᵢ) / Σ tᵢ) − 273.15, Tᵢ the readings in kelvin, tᵢ the times they
     // stand for; temperature sensors with readings only.
     std::optional<double> mkt;
@@ -51,7 +51,8 @@ struct Statistics {
     int intervalS = 0;       // the interval register (the spacing is one second more); 0: not known
     int records = 0;         // records with a real time
     int skipped = 0;         // records whose time is no date
-    qint64 expected = -1;    // records the interval gives over the period; -1: no interval known
+    qint64 expected = -1;    // records the intervals give over the period up to now; -1: no interval known
+    // An empty period is one gap whatever the interval.
     QVector<Gap> gaps;       // longer than the gap rule, in time order
     QVector<SensorStats> sensors;  // one a sensor, as many as the records hold values
 };
@@ -59,10 +60,18 @@ struct Statistics {
 // The seconds between two records for an interval register: the recorder waits one more.
 inline int spacingSecs(int intervalRegister) { return intervalRegister > 0 ? intervalRegister + 1 : 0; }
 
+// A time the PC gave (a period's end, now) on the recorders' clock: its fields as they are, as UTC.
+QDateTime onClock(const QDateTime &t);
+
 // Statistics of one recorder's records of from … to (in time order as the archive keeps them), read
 // against limits[k] for sensor k + 1 (missing entries: no limits, no unit). One pass over the records.
-// clockEnd: the period's end for a gap at its end when it lies later (the report made before it ends).
+// clockEnd: now, when the period ends later (the report made before it ends): nothing after it is due,
+// and a gap at the end ends there. intervals: each record's interval register, when it changes inside
+// the period (what is due is counted a stretch of one interval at a time; else intervalS throughout).
+// Every figure is taken on the recorder's clock (Record::clockTime()); from, to and clockEnd are read
+// as wall-clock times, and the times of extremes, excursions and gaps come back on that clock.
 Statistics statistics(const QList<records::Record> &recs, int intervalS, const QList<sensors::Sensor> &limits,
-                      const QDateTime &from, const QDateTime &to, double dhR = DefaultDhR, const QDateTime &clockEnd = {});
+                      const QDateTime &from, const QDateTime &to, double dhR = DefaultDhR, const QDateTime &clockEnd = {},
+                      const QList<int> &intervals = {});
 
 } // namespace report

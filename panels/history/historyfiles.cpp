@@ -30,11 +30,12 @@ QString fileNamePart(QString text)
 }
 } // namespace
 
-QString HistoryPanel::askName(const QString &title, const QString &suffix, QDate from, QDate to)
+QString HistoryPanel::askName(const QString &title, const QString &suffix, QDate from, QDate to, const QString &what)
 {
     const QString recorder = m_recorder.isEmpty() ? cboRecorder->currentText() : m_recorder;
     const QString name = recorder.isEmpty() ? QString()
-                                            : QStringLiteral("%1_%2_%3").arg(fileNamePart(recorder),
+                                            : (what.isEmpty() ? QString() : what + QLatin1Char('_'))
+                                                  + QStringLiteral("%1_%2_%3").arg(fileNamePart(recorder),
                                                                             (from.isValid() ? from : dtpFrom->date()).toString(Qt::ISODate),
                                                                             (to.isValid() ? to : dtpTo->date()).toString(Qt::ISODate));
     return askSaveName(m_ctx.desktop, title, m_ctx.desktop.appDir() + QStringLiteral("/history"), suffix, name);
@@ -144,7 +145,8 @@ void HistoryPanel::writeReport(const QString &recorder, const QDateTime &from, c
         m_ctx.view.showStatus(tr("报告：") + lblHistoryState->text());
         return;
     }
-    const QString path = askName(tr("保存报告"), QStringLiteral("pdf"), from.date(), to.date());
+    // Its own name: saving it never offers to replace the chart's PDF of the same period.
+    const QString path = askName(tr("保存报告"), QStringLiteral("pdf"), from.date(), to.date(), tr("报告"));
     if (path.isEmpty())
         return;
     const report::Request request{recorder, 0, {}, from, to, dhR, m_ctx.desktop.now(), report::osUser(),

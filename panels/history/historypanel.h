@@ -94,7 +94,8 @@ private:
     archive::RecordStore *store();
     // The file name to save the period or chart as, asked in the save dialog; empty when cancelled.
     // It suggests "<recorder>_<from date>_<to date>.<suffix>", the period boxes' dates unless given.
-    QString askName(const QString &title, const QString &suffix, QDate from = {}, QDate to = {});
+    // The name offered: what (when given), the recorder and the period's days.
+    QString askName(const QString &title, const QString &suffix, QDate from = {}, QDate to = {}, const QString &what = {});
     void fitColumns();         // the time column as wide as its text, every sensor column narrow
     // The chart saved by save into a file the user names.
     void saveChart(const QString &title, const QString &suffix, bool (RecordChart::*save)(const QString &, QString *));

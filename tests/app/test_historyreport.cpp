@@ -47,13 +47,13 @@ private slots:
         dialog->txtMktDhR->setValue(20000);
         fx.desktop->saveAnswer = fx.dir.filePath("r.pdf");
         dialog->buttons->button(QDialogButtonBox::Ok)->click();
-        QCOMPARE(fx.desktop->saveDialogs.value(0), fx.dir.filePath("history/COM4-21_2026-11-30_2026-12-01.pdf") + "|pdf (*.pdf)");
+        QCOMPARE(fx.desktop->saveDialogs.value(0), fx.dir.filePath("history/报告_COM4-21_2026-11-30_2026-12-01.pdf") + "|pdf (*.pdf)");
         QCOMPARE(fx.find<QLabel>("lblStatusLine")->text(), "报告已保存到 " + fx.dir.filePath("r.pdf"));
         QProcess p;
         p.start("pdftotext", {"-layout", fx.dir.filePath("r.pdf"), "-"});
         p.waitForFinished(-1);
         const QString text = QString::fromUtf8(p.readAllStandardOutput()).remove(' ');
-        for (const char *line : {"时段：2026-11-3008:00至2026-12-0108:59（2天）", "ΔH/R=20000K", "地址：21端口：COM4",
+        for (const char *line : {"时段：2026-11-3008:00至2026-12-0108:59（1天1小时）", "ΔH/R=20000K", "地址：21端口：COM4",
                                  "库温℃2.0…8.0605.020.05.3", "按记录间隔应有1500条记录，实有60条"})
             QVERIFY2(text.contains(QString::fromUtf8(line)), line);
         // The report and a write to the recorder are both in the audit trail, with the recorder's name.

@@ -10,15 +10,16 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <cmath>
+#include <ctime>
 
 namespace {
-const QDateTime T0(QDate(2026, 11, 30), QTime(8, 0));
+const QDateTime T0(QDate(2026, 11, 30), QTime(8, 0), Qt::UTC);  // on the recorder's clock
 constexpr int None = records::NoValue9999;  // a word the recorder writes for no reading
 
 // A record at minute m after T0 holding the words.
-records::Record at(int minute, std::initializer_list<int> words)
+records::Record at(int minute, std::initializer_list<int> words, const QDateTime &base = T0)
 {
-    const QDateTime t = T0.addSecs(60LL * minute);
+    const QDateTime t = base.addSecs(60LL * minute);
     const auto bcd = [](int v) { return char((v / 10) << 4 | (v % 10)); };
     QByteArray d{"\x5B"};
     for (int f : {t.date().year() % 100, t.date().month(), t.date().day(), t.time().hour(), t.time().minute()})
@@ -89,11 +90,12 @@ const auto &coverageRows() { static const struct {
     {"a gap after the last record", atMinutes({0, 1, 2, 3}), 59, 5, -1, 4, 0, 6, {{3, 5}}},
     {"the last record a minute before the end: no gap", atMinutes({0, 1, 2, 3, 4}), 59, 5, -1, 5, 0, 6, {}},
     {"a gap inside", atMinutes({0, 1, 3, 4}), 59, 4, -1, 4, 0, 5, {{1, 3}}},
-    {"the clock before the period's end ends it", atMinutes({0, 1, 2, 3}), 59, 10, 4, 4, 0, 11, {}},
-    {"the clock later: the gap up to it", atMinutes({0, 1, 2, 3}), 59, 10, 5, 4, 0, 11, {{3, 5}}},
+    {"now before the period's end ends it", atMinutes({0, 1, 2, 3}), 59, 10, 4, 4, 0, 5, {}},
+    {"now later: the gap up to it", atMinutes({0, 1, 2, 3}), 59, 10, 5, 4, 0, 6, {{3, 5}}},
     {"no interval known: no gaps, nothing expected", atMinutes({2, 3}), 0, 10, -1, 2, 0, -1, {}},
     {"a record whose time is no date is skipped", atMinutes({0, -1, 1}), 59, 1, -1, 2, 1, 2, {}},
     {"no records: the whole period is a gap", atMinutes({}), 59, 5, -1, 0, 0, 6, {{0, 5}}},
+    {"no records, no interval known: still one gap", atMinutes({}), 0, 5, -1, 0, 0, -1, {{0, 5}}},
     // Interval register 60: the gap rule is exactly two minutes, and a step of it is no gap.
     {"a step of exactly the gap rule is no gap", atMinutes({0, 2}), 60, 4, -1, 2, 0, 4, {}},
     {"a period of one minute expects one record", atMinutes({0}), 59, 0, -1, 1, 0, 1, {}},
@@ -174,6 +176,51 @@ private slots:
             QCOMPARE(QString::number(s.max->tenths / 10.0, 'f', 1), QString::number(hi, 'f', 1));
             QCOMPARE(QString::number(*s.mean, 'f', 1), QString::number(sum / n, 'f', 1));
         }
+    }
+
+    // Across a change of daylight-saving time of the PC's zone the recorder's clock goes on as it was
+    // set: the same records give the same figures under UTC and Europe/Berlin (no false gap, no lost
+    // hour, no excursion split in two).
+    void sameInEveryZone_data()
+    {
+        QTest::addColumn<QDateTime>("base");
+        QTest::newRow("clocks forward") << QDateTime(QDate(2026, 3, 29), QTime(1, 30), Qt::UTC);
+        QTest::newRow("clocks back") << QDateTime(QDate(2026, 10, 25), QTime(1, 30), Qt::UTC);
+    }
+    void sameInEveryZone()
+    {
+        QFETCH(QDateTime, base);
+        QList<records::Record> recs;
+        for (int m = 0; m < 150; ++m)
+            recs << at(m, {m >= 40 && m < 110 ? 90 : 50}, base);
+        const auto figures = [&](const char *zone) {
+            qputenv("TZ", zone);
+            tzset();
+            const report::Statistics st = report::statistics(recs, 59, {Humidity}, QDateTime(base.date(), base.time()),
+                                                             QDateTime(base.date(), base.time().addSecs(149 * 60)));
+            const report::SensorStats &s = st.sensors.value(0);
+            return QStringList{QString::number(st.expected), QString::number(st.gaps.size()), QString::number(s.aboveMsecs / 60'000),
+                               QString::number(s.excursions), s.firstExcursion.toString("HH:mm")};
+        };
+        const QStringList utc = figures("UTC"), berlin = figures("Europe/Berlin");
+        qunsetenv("TZ");
+        tzset();
+        QCOMPARE(berlin, utc);
+        QCOMPARE(utc, (QStringList{"150", "0", "70", "1", "02:10"}));
+    }
+
+    // The interval changed inside the period: what is due counted a stretch at a time, and the mean
+    // weighed by time as the MKT is (ten minutes of 10.0, then an hour of 30.0).
+    void intervalChanges()
+    {
+        QList<records::Record> recs = run(0, 10, 100);
+        QList<int> intervals(10, 59);
+        for (int m = 10; m <= 60; m += 10)
+            recs << at(m, {300}), intervals << 599;
+        const report::Statistics st = report::statistics(recs, 599, {Celsius}, T0, T0.addSecs(69 * 60), 10'000, {}, intervals);
+        QCOMPARE(std::pair(st.expected, st.records), std::pair(16LL, 16));
+        QCOMPARE(QString::number(*st.sensors[0].mean, 'f', 3), QString::number((10 * 10.0 + 60 * 30.0) / 70, 'f', 3));
+        QVERIFY(st.gaps.isEmpty());
     }
 
     void periods_data()
