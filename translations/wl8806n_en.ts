@@ -1069,6 +1069,10 @@ sensor</translation>
         <source>所选时段没有记录</source>
         <translation>No records in the chosen period</translation>
     </message>
+    <message>
+        <source>报告</source>
+        <translation>report</translation>
+    </message>
 </context>
 <context>
     <name>InstrumentPage</name>
@@ -2292,10 +2296,6 @@ Use %2 and read the records?</translation>
         <translation>Recorder: %1    Address: %2    Port: %3</translation>
     </message>
     <message>
-        <source>时段：%1（%2 天）</source>
-        <translation>Period: %1 (%2 days)</translation>
-    </message>
-    <message>
         <source>记录间隔：%1</source>
         <translation>Recording interval: %1</translation>
     </message>
@@ -2482,6 +2482,26 @@ Use %2 and read the records?</translation>
     <message>
         <source>尚无检查点覆盖此期间</source>
         <translation>No checkpoint covers this period yet</translation>
+    </message>
+    <message>
+        <source>%1 天</source>
+        <translation>%1 d</translation>
+    </message>
+    <message>
+        <source>时段：%1（%2）</source>
+        <translation>Period: %1 (%2)</translation>
+    </message>
+    <message>
+        <source>该时段没有记录（0%）。</source>
+        <translation>No records in the period (0%).</translation>
+    </message>
+    <message>
+        <source>整个时段是一处间断。</source>
+        <translation>The whole period is one gap.</translation>
+    </message>
+    <message>
+        <source>本时段无报警</source>
+        <translation>No alarms in this period</translation>
     </message>
 </context>
 <context>
@@ -3374,7 +3394,7 @@ Write these parameters and apply them on the device?</translation>
     </message>
     <message>
         <source>读不出存档的模式</source>
-        <translation>Cannot read the archive's schema</translation>
+        <translation>Cannot read the archive&apos;s schema</translation>
     </message>
     <message>
         <source>存档文件 %1 被删除了</source>

@@ -54,7 +54,7 @@ private slots:
         p.waitForFinished(-1);
         const QString text = QString::fromUtf8(p.readAllStandardOutput()).remove(' ');
         for (const char *line : {"时段：2026-11-3008:00至2026-12-0108:59（1天1小时）", "ΔH/R=20000K", "地址：21端口：COM4",
-                                 "库温℃2.0…8.0605.020.05.3", "按记录间隔应有1500条记录，实有60条"})
+                                 "库温℃2.0…8.0605.020.05.3", "按记录间隔应有1500条记录，实有60条", "本时段无报警"})
             QVERIFY2(text.contains(QString::fromUtf8(line)), line);
         // The report and a write to the recorder are both in the audit trail, with the recorder's name.
         fx.find<QLineEdit>("txtStationID")->setText("21");

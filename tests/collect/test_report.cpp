@@ -66,7 +66,7 @@ private slots:
             "按记录间隔应有 1440 条记录，实有 24 条（1.7%）。", "2026-11-30 08:09 2026-11-30 08:20 11 分",
             "报警（监视程序）", "高于上限 20.0 ℃ 8.0 ℃", "第 1 页，共 2 页", "COM4-21 2026-11-30 00:00 至 2026-11-30 23:59"};
         QTest::newRow("en") << "en" << "21" << QStringList{
-            "Record report: COM4-21", "Recorder: COM4-21 Address: 21 Port: COM4", "Period: 2026-11-30 00:00 to 2026-11-30 23:59 (1 days)",
+            "Record report: COM4-21", "Recorder: COM4-21 Address: 21 Port: COM4", "Period: 2026-11-30 00:00 to 2026-11-30 23:59 (1 d)",
             "Recording interval: 1 min", "program version 14.12.10",
             "库温 ℃ 2.0 … 8.0 24 5.0 20.0 5.6 6.6 0 min 1 min 1 2026-11-30 08:05",
             "The interval gives 1440 records; 24 are there (1.7%).", "Alarms (watcher)", "Above high 20.0 ℃ 8.0 ℃", "Page 2 of 2"};
