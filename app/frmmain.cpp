@@ -35,6 +35,8 @@
 #include "panels/monitor/busmonitorpanel.h"
 #include "core/link/framelog.h"
 #include <QAction>
+#include <QApplication>
+#include <QKeyEvent>
 #include <QPushButton>
 #include <QCloseEvent>
 #include <QGridLayout>
@@ -232,6 +234,8 @@ void frmMain::makeBusMonitor()
 
 void frmMain::connectLink()
 {
+    for (QPushButton *b : findChildren<QPushButton *>())
+        b->installEventFilter(this);
     connect(m_link, &Link::busyChanged, this, &frmMain::onBusyChanged);
     connect(m_link, &Link::idle, this, [this] {
         if (m_closeWhenIdle)
@@ -307,10 +311,33 @@ void frmMain::nameComboBoxes()
 
 void frmMain::onBusyChanged(bool busy)
 {
-    // While a command holds the bus, other device commands are off; stop buttons stay on.
+    // While a command holds the bus, other device commands are off; stop buttons stay on. The focus
+    // goes back where it was once they are on again, unless the user moved it meanwhile: a second
+    // Space presses the same button, not the one after it.
+    if (busy)
+        m_focusBeforeBusy = QApplication::focusWidget();
     for (QWidget *w : findChildren<QWidget *>())
         if (w->property("deviceCommand").toBool())
             w->setEnabled(!busy);
+    if (busy) {
+        m_focusMovedTo = QApplication::focusWidget();
+    } else if (m_focusBeforeBusy && m_focusBeforeBusy->isEnabled() && QApplication::focusWidget() != m_focusBeforeBusy
+               && QApplication::focusWidget() == m_focusMovedTo) {
+        m_focusBeforeBusy->setFocus(Qt::OtherFocusReason);
+    }
+}
+
+bool frmMain::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        auto *button = qobject_cast<QPushButton *>(watched);
+        if (button && (key == Qt::Key_Return || key == Qt::Key_Enter) && button->isEnabled()) {
+            button->click();
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void frmMain::closeEvent(QCloseEvent *event)

@@ -4,6 +4,7 @@
 #include "core/link/exchange.h"
 #include <memory>
 #include <QMainWindow>
+#include <QPointer>
 
 class BaudRatePanel;
 class BusMonitorPanel;
@@ -103,6 +104,8 @@ private:
     void makeBusMonitor();                 // the "通信监视" dock and its button
     void connectLink();                    // the line's busy, idle, lost and notice signals
     void onBusyChanged(bool busy);
+    // Enter on a focused button presses it, as Space does.
+    bool eventFilter(QObject *watched, QEvent *event) override;
     // Once shown: the window, frame included, moved and shrunk into the screen's free area.
     void fitToScreen();
     void nameComboBoxes();
@@ -116,6 +119,8 @@ private:
     TrafficPresenter *m_traffic;
     std::unique_ptr<FrameLog> m_frameLog;  // kept while the window lives; fed only while the monitor is open
     std::unique_ptr<PanelContext> m_context;
+    // Where focus was when a command took the bus, and where Qt moved it when its button went off.
+    QPointer<QWidget> m_focusBeforeBusy, m_focusMovedTo;
     bool m_closeWhenIdle = false;
     bool m_fitted = false;
     bool m_monitorPlaced = false;  // placed by the user or an earlier run

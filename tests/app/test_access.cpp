@@ -1,5 +1,6 @@
 // The window for people who do not see it as drawn, or see it small: what a screen reader is told of
 // every changing label, the keyboard's path through each tab, and that every tab fits a common screen.
+#include <QPushButton>
 #include "ui/translation.h"
 #include "windowfixture.h"
 #include "ui/valuelabel.h"
@@ -216,6 +217,33 @@ private slots:
         QCOMPARE(texts[1], texts[2]);
         QCOMPARE(announced.size(), 3);
         QCOMPARE(announced.last(), texts.last());
+    }
+
+    // A command's button keeps the focus while its command runs and after: Space twice reads twice
+    // (and never starts the cyclic read beside it); Enter presses the focused button as Space does.
+    void focusStaysOnThePressedButton_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::newRow("space") << int(Qt::Key_Space);
+        QTest::newRow("enter") << int(Qt::Key_Return);
+    }
+    void focusStaysOnThePressedButton()
+    {
+        QFETCH(int, key);
+        WindowFixture fx;
+        frmMain &w = fx.start();
+        QApplication::setActiveWindow(&w);
+        auto *once = fx.find<QPushButton>(QStringLiteral("comDoOnce"));
+        for (int i = 0; i < w.tabs->count(); ++i)
+            if (w.tabs->widget(i)->isAncestorOf(once))
+                w.tabs->setCurrentIndex(i);
+        once->setFocus();
+        QCOMPARE(QApplication::focusWidget(), once);
+        const qsizetype before = fx.recorder.requests().size();
+        for (int i = 0; i < 2; ++i)
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key(key));  // the read is done when it returns
+        QCOMPARE(QApplication::focusWidget(), once);
+        QCOMPARE(fx.recorder.requests().size() - before, 2);
     }
 
     // A cyclic read's tick that finds the port closed says so once, and again after the port was
