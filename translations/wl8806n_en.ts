@@ -5095,6 +5095,73 @@ Please add the user to the dialout group (sudo usermod -aG dialout $USER), log i
     </message>
 </context>
 <context>
+    <name>view</name>
+    <message>
+        <source>存档建立</source>
+        <translation>archive created</translation>
+    </message>
+    <message>
+        <source>存档升级</source>
+        <translation>archive upgraded</translation>
+    </message>
+    <message>
+        <source>记录改名</source>
+        <translation>records renamed</translation>
+    </message>
+    <message>
+        <source>记录仪名称</source>
+        <translation>recorder name</translation>
+    </message>
+    <message>
+        <source>存档设置</source>
+        <translation>archive settings</translation>
+    </message>
+    <message>
+        <source>传感器设置</source>
+        <translation>sensor settings</translation>
+    </message>
+    <message>
+        <source>报警确认</source>
+        <translation>alarm acknowledged</translation>
+    </message>
+    <message>
+        <source>写入记录仪</source>
+        <translation>written to a recorder</translation>
+    </message>
+    <message>
+        <source>载入设置文件</source>
+        <translation>settings file loaded</translation>
+    </message>
+    <message>
+        <source>报警设置</source>
+        <translation>alarm settings</translation>
+    </message>
+    <message>
+        <source>导出</source>
+        <translation>export</translation>
+    </message>
+    <message>
+        <source>报告</source>
+        <translation>report</translation>
+    </message>
+    <message>
+        <source>备份</source>
+        <translation>backup</translation>
+    </message>
+    <message>
+        <source>删除旧备份</source>
+        <translation>old backup removed</translation>
+    </message>
+    <message>
+        <source>检查点</source>
+        <translation>checkpoint</translation>
+    </message>
+    <message>
+        <source>设置文件</source>
+        <translation>settings file</translation>
+    </message>
+</context>
+<context>
     <name>watch</name>
     <message>
         <source>%1 正被别的命令占用，这一轮没有读取</source>

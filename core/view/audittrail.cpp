@@ -1,4 +1,6 @@
 #include "core/view/audittrail.h"
+#include "core/archive/audit.h"
+#include <QCoreApplication>
 #include <QSet>
 #include <algorithm>
 
@@ -35,5 +37,24 @@ QStringList distinct(const QList<AuditRow> &trail, QString AuditRow::*field)
 
 QStringList auditRecorders(const QList<AuditRow> &trail) { return distinct(trail, &AuditRow::recorder); }
 QStringList auditKinds(const QList<AuditRow> &trail) { return distinct(trail, &AuditRow::kind); }
+
+QString auditKindName(const QString &kind)
+{
+    namespace k = archive::kinds;
+    static const std::pair<const char *, const char *> names[] = {
+        {k::Created, QT_TRANSLATE_NOOP("view", "存档建立")}, {k::Upgrade, QT_TRANSLATE_NOOP("view", "存档升级")},
+        {k::RenameRecords, QT_TRANSLATE_NOOP("view", "记录改名")}, {k::RecorderName, QT_TRANSLATE_NOOP("view", "记录仪名称")},
+        {k::ArchiveSettings, QT_TRANSLATE_NOOP("view", "存档设置")}, {k::SensorSettings, QT_TRANSLATE_NOOP("view", "传感器设置")},
+        {k::AlarmAck, QT_TRANSLATE_NOOP("view", "报警确认")}, {k::DeviceWrite, QT_TRANSLATE_NOOP("view", "写入记录仪")},
+        {k::SettingsLoad, QT_TRANSLATE_NOOP("view", "载入设置文件")}, {k::AlarmSettings, QT_TRANSLATE_NOOP("view", "报警设置")},
+        {k::Export, QT_TRANSLATE_NOOP("view", "导出")}, {k::Report, QT_TRANSLATE_NOOP("view", "报告")},
+        {k::Backup, QT_TRANSLATE_NOOP("view", "备份")}, {k::BackupRemoved, QT_TRANSLATE_NOOP("view", "删除旧备份")},
+        {k::Checkpoint, QT_TRANSLATE_NOOP("view", "检查点")}, {k::SettingsFile, QT_TRANSLATE_NOOP("view", "设置文件")},
+    };
+    for (const auto &[name, shown] : names)
+        if (kind == QLatin1String(name))
+            return QCoreApplication::translate("view", shown);
+    return kind;
+}
 
 } // namespace view

@@ -19,5 +19,8 @@ QList<archive::AuditRow> auditRows(const QList<archive::AuditRow> &trail, const 
 // none.
 QStringList auditRecorders(const QList<archive::AuditRow> &trail);
 QStringList auditKinds(const QList<archive::AuditRow> &trail);
+// A kind in the window's language ("报警确认" for alarm-ack); a kind this program does not know, as
+// it is. Files and the command line keep the kinds themselves.
+QString auditKindName(const QString &kind);
 
 } // namespace view

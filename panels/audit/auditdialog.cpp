@@ -19,19 +19,22 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <functional>
 
 namespace {
 QDateTime minute(const QDateTime &t) { return QDateTime(t.date(), QTime(t.time().hour(), t.time().minute())); }
 
-// A filter's list: "全部" (no data), then the values; the one chosen stays chosen while it is there.
-void fillChoices(QComboBox *box, const QString &all, const QStringList &values)
+// A filter's list: "全部" (no data), then the values (as shown, when given); the one chosen stays
+// chosen while it is there.
+void fillChoices(QComboBox *box, const QString &all, const QStringList &values,
+                 const std::function<QString(const QString &)> &shown = {})
 {
     const QString chosen = box->currentData().toString();
     const QSignalBlocker quiet(box);
     box->clear();
     box->addItem(all, QString());
     for (const QString &v : values)
-        box->addItem(v, v);
+        box->addItem(shown ? shown(v) : v, v);
     box->setCurrentIndex(std::max(0, box->findData(chosen)));
 }
 } // namespace
@@ -141,7 +144,7 @@ void AuditDialog::refresh()
         dtpAuditTo->setDateTime(minute(m_ctx.desktop.now()));
     }
     fillChoices(cboAuditRecorder, tr("全部"), view::auditRecorders(m_trail));
-    fillChoices(cboAuditKind, tr("全部"), view::auditKinds(m_trail));
+    fillChoices(cboAuditKind, tr("全部"), view::auditKinds(m_trail), &view::auditKindName);
     applyFilter();
 }
 
@@ -154,7 +157,7 @@ void AuditDialog::applyFilter()
     QList<QTreeWidgetItem *> items;
     for (const archive::AuditRow &r : std::as_const(m_shown)) {
         auto *item = new QTreeWidgetItem({r.at.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), r.user, r.program,
-                                          r.recorder, r.kind, r.oldValue, r.newValue});
+                                          r.recorder, view::auditKindName(r.kind), r.oldValue, r.newValue});
         item->setToolTip(5, r.oldValue);
         item->setToolTip(6, r.newValue);
         items << item;

@@ -38,14 +38,15 @@ private slots:
                 k << list->topLevelItem(i)->text(4);
             return k;
         };
-        QCOMPARE(kinds(), QStringList({"settings-load", "recorder-name", "device-write", "created"}));
+        // Kinds in the window's language; the CSV below keeps the kinds themselves.
+        QCOMPARE(kinds(), QStringList({"载入设置文件", "记录仪名称", "写入记录仪", "存档建立"}));
         const archive::AuditRow first = store.audit().trail(&error).value().value(1);
         const QTreeWidgetItem *item = list->topLevelItem(2);
         QCOMPARE(QStringList({item->text(0), item->text(1), item->text(2), item->text(3), item->text(5), item->text(6)}),
                  QStringList({first.at.toLocalTime().toString("yyyy-MM-dd HH:mm:ss"), first.user, "window", "冷库", "30", "60"}));
         QCOMPARE(dialog->cboAuditRecorder->count(), 3);  // 全部, COM4-22, 冷库
-        dialog->cboAuditKind->setCurrentIndex(dialog->cboAuditKind->findText("recorder-name"));
-        QCOMPARE(kinds(), QStringList({"recorder-name"}));
+        dialog->cboAuditKind->setCurrentIndex(dialog->cboAuditKind->findText("记录仪名称"));
+        QCOMPARE(kinds(), QStringList({"记录仪名称"}));
 
         // Into a "folder" that is a file: refused, nothing written; then the entry shown, as CSV.
         fx.desktop->saveAnswer = fx.dir.filePath("comports.map/audit.csv");
@@ -60,8 +61,8 @@ private slots:
         const archive::AuditRow last = store.audit().trail(&error).value().last();
         QCOMPARE(QStringList({last.kind, last.newValue}), QStringList({"export", path}));
         dialog->cboAuditKind->setCurrentIndex(0);
-        QCOMPARE(kinds().first(), "export");
-        dialog->cboAuditKind->setCurrentIndex(dialog->cboAuditKind->findText("settings-load"));
+        QCOMPARE(kinds().first(), "导出");
+        dialog->cboAuditKind->setCurrentIndex(dialog->cboAuditKind->findText("载入设置文件"));
         dialog->cmdAuditExport->click();
         QVERIFY(fx.readFile("audit.csv").endsWith(",settings-load,,\"say \"\"ok\"\"\nnext\"\r\n"));
 
