@@ -1480,6 +1480,18 @@ sensor</translation>
         <source>串口已关闭，多设备循检暂停；重新打开串口后继续。</source>
         <translation>The serial port is closed: the multi-device pass is paused and goes on when the port is open again.</translation>
     </message>
+    <message>
+        <source>循环采集中</source>
+        <translation>Cyclic read running</translation>
+    </message>
+    <message>
+        <source>多设备循检中</source>
+        <translation>Multi-device poll running</translation>
+    </message>
+    <message>
+        <source>%1（按“停止”结束）</source>
+        <translation>%1 (press “Stop” to end it)</translation>
+    </message>
 </context>
 <context>
     <name>PollingTablePanel</name>

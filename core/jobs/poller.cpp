@@ -9,7 +9,10 @@ Poller::Poller(Link &link, NextTarget next, QObject *parent) : QObject(parent), 
 
 void Poller::stop()
 {
+    const bool was = m_timer.isActive();
     m_timer.stop();
+    if (was)
+        emit runningChanged(false);
     if (m_tick)
         m_tick->cancel(CancelReason::Stop);
 }

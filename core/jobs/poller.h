@@ -19,7 +19,11 @@ public:
 
     Poller(Link &link, NextTarget next, QObject *parent = nullptr);
 
-    void start(int intervalMs) { m_timer.start(intervalMs); }
+    void start(int intervalMs)
+    {
+        m_timer.start(intervalMs);
+        emit runningChanged(true);
+    }
     // The timer stops and a tick's exchange under way ends now.
     void stop();
     bool isActive() const { return m_timer.isActive(); }
@@ -27,6 +31,8 @@ public:
     void tick();
 
 signals:
+    // Started, or stopped (by stop(), or when there was no device for a tick).
+    void runningChanged(bool running);
     // The line was found closed at a tick (true, once) or open again (false, once).
     void paused(bool closed);
     // A tick's read, done. stopped: stop() came while it ran.

@@ -4,6 +4,7 @@
 #include "ui/panelcontext.h"
 #include "core/link/exchange.h"
 #include "panels/live/livevaluespanel.h"
+#include <tuple>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -52,6 +53,17 @@ PollingPanel::PollingPanel(PanelContext &context, LiveValuesPanel &values, QGrou
     loopPoller = poller([this] { return loopTick(); }, tr("串口已关闭，多设备循检暂停；重新打开串口后继续。"));
     loopPoller->setObjectName(QStringLiteral("Timer5"));
 
+    // A timed read under way shows: its button stays down, and the status line says so.
+    for (auto [b, p, what] : {std::tuple(cmdCyclicRead, cyclicPoller, tr("循环采集中")), std::tuple(cmdLoop, loopPoller, tr("多设备循检中"))}) {
+        b->setCheckable(true);
+        connect(p, &jobs::Poller::runningChanged, this, [this, b, what](bool running) {
+            b->setChecked(running);
+            if (running)
+                m_context.view.showStatus(tr("%1（按“停止”结束）").arg(what));
+        });
+        // A click that starts nothing leaves it up; one on a running read keeps it down.
+        connect(b, &QPushButton::clicked, this, [b, p] { b->setChecked(p->isActive()); });
+    }
     connect(cmdReadOnce, &QPushButton::clicked, this, [this] { readOnce(); });
     connect(cmdCyclicRead, &QPushButton::clicked, this, [this] { startCyclicRead(); });
     connect(cmdStopPolling, &QPushButton::clicked, this, [this] { stopPolling(); });
