@@ -835,8 +835,8 @@ Do you want to replace it?</translation>
     <message>
         <source>%1#
 传感器</source>
-        <translation>%1#
-sensor</translation>
+        <translation>Sensor
+%1</translation>
     </message>
 </context>
 <context>
@@ -2392,14 +2392,6 @@ Use %2 and read the records?</translation>
         <translation>%1 records whose time is no valid date are left out.</translation>
     </message>
     <message>
-        <source>没有长于 %1 的间断。</source>
-        <translation>No gap longer than %1.</translation>
-    </message>
-    <message>
-        <source>长于 %1 的间断：%2 处。</source>
-        <translation>Gaps longer than %1: %2.</translation>
-    </message>
-    <message>
         <source>从</source>
         <translation>From</translation>
     </message>
@@ -2514,6 +2506,14 @@ Use %2 and read the records?</translation>
     <message>
         <source>本时段无报警</source>
         <translation>No alarms in this period</translation>
+    </message>
+    <message>
+        <source>没有间断：相邻两条记录之间都不缺记录。</source>
+        <translation>No gaps: no record is missing between any two neighbouring records.</translation>
+    </message>
+    <message>
+        <source>间断（相邻两条记录之间缺少记录）：%1 处。</source>
+        <translation>Gaps (records missing between two neighbouring records): %1.</translation>
     </message>
 </context>
 <context>

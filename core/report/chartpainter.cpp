@@ -114,42 +114,81 @@ void paintLines(QPainter &p, const Frame &f, const QVector<ChartLine> &lines)
     p.restore();
 }
 
-// One note per limit value and side beyond the value axis: sensors sharing a limit share a note, in
-// their colour when it is one sensor's.
-void paintLimitNotes(QPainter &p, const Frame &f, const QVector<ChartLine> &lines, const QFont &font)
+void paintLimitLabels(QPainter &p, const Frame &f, const QVector<ChartLine> &lines, const QFont &font)
 {
-    QMap<std::tuple<bool, bool, int>, std::pair<int, QColor>> notes;  // (above, high, tenths) → (sensors, colour)
-    for (const ChartLine &line : lines)
-        for (const auto &[limit, high] : {std::pair{line.low, false}, std::pair{line.high, true}}) {
-            if (!line.shown || !limit || (*limit / 10.0 >= f.low && *limit / 10.0 <= f.high))
-                continue;
-            auto &n = notes[{*limit / 10.0 > f.high, high, *limit}];
-            n.second = ++n.first == 1 ? line.colour : QColor(60, 60, 60);
-        }
-    const QFontMetricsF fm(font);
     p.setFont(font);
-    qreal right[2] = {f.plot.right() - 4, f.plot.right() - 4};  // where the next note ends, below and above
-    for (auto it = notes.cbegin(); it != notes.cend(); ++it) {
-        const auto [above, high, tenths] = it.key();
-        const QString text = QStringLiteral("%1 %2 %3").arg(above ? QStringLiteral("▲") : QStringLiteral("▼"),
-                                                            high ? QCoreApplication::translate("RecordChart", "上限") : QCoreApplication::translate("RecordChart", "下限"),
-                                                            QString::number(tenths / 10.0, 'f', 1));
-        const qreal w = fm.horizontalAdvance(text) + 2;
-        right[above] -= w;
-        p.setPen(it->second);
-        p.drawText(QRectF(right[above], above ? f.plot.top() + 2 : f.plot.bottom() - fm.height() - 2, w, fm.height()),
-                   Qt::AlignLeft | Qt::AlignVCenter, text);
-        right[above] -= 12;
+    for (const LimitLabel &label : limitLabels(lines, f.plot, f.low, f.high, font)) {
+        p.setPen(label.colour);
+        p.drawText(label.rect, Qt::AlignLeft | Qt::AlignVCenter, label.text);
     }
 }
 } // namespace
 
 QColor sensorColour(int i)
 {
-    return QColor::fromHsv(int(std::fmod(210.0 + i * 137.508, 360.0)), 210, i % 2 ? 170 : 215);
+    // Dark enough on white, and far enough apart that no two are taken for each other.
+    static constexpr QRgb colours[] = {0x1f5fd0, 0xd62728, 0x2ca02c, 0xff7f0e, 0x9467bd, 0x8c564b, 0xe377c2, 0x17a2b8,
+                                       0xa0a000, 0x000075, 0x800000, 0x469990, 0xf032e6, 0x6b8e23, 0x7f7f7f, 0x000000,
+                                       0xd4a017, 0x5f9ea0, 0xbc8f8f, 0x4b0082};
+    return QColor(colours[std::abs(i) % int(std::size(colours))]);
 }
 
-QVector<LegendPlace> legendPlaces(const QStringList &names, qreal width, const QFont &font, qreal *height)
+QString unitTitle(const QVector<ChartLine> &lines)
+{
+    QStringList units;
+    for (const ChartLine &line : lines)
+        if (line.shown && !line.unit.isEmpty() && !units.contains(line.unit))
+            units << line.unit;
+    return units.join(QStringLiteral(" / "));
+}
+
+QVector<LimitLabel> limitLabels(const QVector<ChartLine> &lines, const QRectF &plot, double low, double high, const QFont &font)
+{
+    // (beyond the range: -1 below, 1 above, 0 in it; a high limit; tenths) → its label
+    QMap<std::tuple<int, bool, int>, LimitLabel> grouped;
+    for (const ChartLine &line : lines)
+        for (const auto &[limit, isHigh] : {std::pair{line.low, false}, std::pair{line.high, true}}) {
+            if (!line.shown || !limit)
+                continue;
+            const double v = *limit / 10.0;
+            LimitLabel &label = grouped[{v > high ? 1 : v < low ? -1 : 0, isHigh, *limit}];
+            label.names << line.name;
+            label.colour = label.names.size() == 1 ? line.colour : QColor(60, 60, 60);
+        }
+    const QFontMetricsF fm(font);
+    const qreal h = fm.height();
+    QVector<LimitLabel> out;
+    for (auto it = grouped.begin(); it != grouped.end(); ++it) {
+        const auto [side, isHigh, tenths] = it.key();
+        LimitLabel label = it.value();
+        const QString kind = isHigh ? QCoreApplication::translate("RecordChart", "上限") : QCoreApplication::translate("RecordChart", "下限");
+        label.text = QStringLiteral("%1 %2").arg(kind, QString::number(tenths / 10.0, 'f', 1));
+        if (side != 0)
+            label.text.prepend(side > 0 ? QStringLiteral("▲ ") : QStringLiteral("▼ "));
+        const qreal w = fm.horizontalAdvance(label.text) + 2;
+        qreal top = side > 0 ? plot.top() + 2 : side < 0 ? plot.bottom() - h - 2 : 0;
+        if (side == 0) {
+            // Above a high limit's line, below a low one's, and inside the plot.
+            const qreal y = plot.top() + (high - tenths / 10.0) / (high - low) * plot.height();
+            top = std::max(plot.top() + 1, std::min(isHigh ? y - h - 1 : y + 1, plot.bottom() - h - 1));  // a plot lower than a line: its top
+        }
+        // Leftwards of every label it would overlap.
+        qreal right = plot.right() - 4;
+        for (bool moved = true; moved;) {
+            moved = false;
+            for (const LimitLabel &other : out)
+                if (QRectF(right - w, top, w, h).intersects(other.rect) && right > other.rect.left() - 8) {
+                    right = other.rect.left() - 8;
+                    moved = true;
+                }
+        }
+        label.rect = QRectF(right - w, top, w, h);
+        out.append(label);
+    }
+    return out;
+}
+
+QVector<LegendPlace> legendPlaces(const QStringList &names, qreal width, const QFont &font, qreal *height, qreal maxHeight)
 {
     QVector<LegendPlace> places;
     width = std::max(width, kStroke + kGap + 20);
@@ -174,6 +213,20 @@ QVector<LegendPlace> legendPlaces(const QStringList &names, qreal width, const Q
         y += rowHeight + kRowGap;
     }
     *height = names.isEmpty() ? 0 : y - kRowGap;
+    if (*height <= maxHeight)
+        return places;
+    // Too tall: as many rows as the height holds, the columns narrower, one line a name.
+    const qreal line = metrics.height();
+    const int rows = std::max(1, int((maxHeight + kRowGap) / (line + kRowGap)));
+    const int across = int((names.size() + rows - 1) / rows);
+    const qreal narrow = std::max(kStroke + kGap + 20, (width + kColumnGap) / across - kColumnGap);
+    places.clear();
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        const qreal x = qreal(i % across) * (narrow + kColumnGap), top = qreal(i / across) * (line + kRowGap);
+        const QRectF text(x + kStroke + kGap, top, narrow - kStroke - kGap, line);
+        places.append({QRectF(x, top, kStroke, line), text, metrics.horizontalAdvance(names[i]) > text.width()});
+    }
+    *height = qreal((names.size() + across - 1) / across) * (line + kRowGap) - kRowGap;
     return places;
 }
 
@@ -192,7 +245,10 @@ void paintLegend(QPainter &painter, const QVector<LegendPlace> &places, const QV
         const qreal mid = stroke.top() + QFontMetricsF(font).height() / 2;  // beside the name's first line
         painter.drawLine(QPointF(stroke.left(), mid), QPointF(stroke.right(), mid));
         painter.setPen(e.shown ? QColor(Qt::black) : grey);
-        painter.drawText(text, LegendTextFlags, e.name);
+        if (places[i].elided)
+            painter.drawText(text, Qt::AlignLeft | Qt::AlignTop, QFontMetricsF(font).elidedText(e.name, Qt::ElideRight, text.width()));
+        else
+            painter.drawText(text, LegendTextFlags, e.name);
     }
     painter.restore();
 }
@@ -235,9 +291,14 @@ TimeTicks timeTicks(qint64 from, qint64 to, int most)
 
 QVector<LegendPlace> paintChart(QPainter &painter, const QRectF &target, const Chart &chart)
 {
+    // The legend: the lines shown.
     QStringList names;
+    QVector<ChartLine> shown;
     for (const ChartLine &line : chart.lines)
-        names << line.name;
+        if (line.shown) {
+            names << line.name;
+            shown.append(line);
+        }
     qreal legendHeight = 0;
     const QVector<LegendPlace> places = legendPlaces(names, target.width(), chart.font, &legendHeight);
     const auto [fitLow, fitHigh] = fittedValues(chart);
@@ -249,7 +310,9 @@ QVector<LegendPlace> paintChart(QPainter &painter, const QRectF &target, const C
         f.high = mid + 0.05;
     }
     const QFontMetricsF fm(chart.font);
-    const qreal labels = fm.horizontalAdvance(QStringLiteral("-0000.00")) + 10;
+    const QString unit = unitTitle(chart.lines);
+    const qreal title = unit.isEmpty() ? 0 : fm.height() + 4;  // the units, turned up the axis
+    const qreal labels = fm.horizontalAdvance(QStringLiteral("-0000.00")) + 10 + title;
     const qreal below = fm.height() + 10 + (legendHeight > 0 ? legendHeight + 10 : 0);
     f.plot = QRectF(target.left() + labels, target.top() + 8, target.width() - labels - 16, target.height() - 8 - below);
     if (f.plot.width() < 10 || f.plot.height() < 10)
@@ -259,11 +322,18 @@ QVector<LegendPlace> paintChart(QPainter &painter, const QRectF &target, const C
     painter.translate(target.left(), 0);
     f.plot.translate(-target.left(), 0);
     paintAxes(painter, f, chart.font);
+    if (!unit.isEmpty()) {
+        painter.save();
+        painter.translate(0, f.plot.center().y());
+        painter.rotate(-90);
+        painter.drawText(QRectF(-f.plot.height() / 2, 0, f.plot.height(), fm.height()), Qt::AlignCenter, unit);
+        painter.restore();
+    }
     paintLines(painter, f, chart.lines);
-    paintLimitNotes(painter, f, chart.lines, chart.font);
+    paintLimitLabels(painter, f, chart.lines, chart.font);
     painter.restore();
     const QPointF at(target.left(), target.bottom() - legendHeight);
-    paintLegend(painter, places, chart.lines, chart.font, at);
+    paintLegend(painter, places, shown, chart.font, at);
     QVector<LegendPlace> placed;
     for (const LegendPlace &p : places)
         placed.append({p.stroke.translated(at), p.text.translated(at)});

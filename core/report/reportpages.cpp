@@ -119,29 +119,44 @@ private:
         line(text, m_bold, 5);
     }
 
-    // A table whose heading is repeated on every page it runs onto; a cell's lines are split at "\n".
-    void table(const QVector<Column> &columns, const QVector<QStringList> &rows, int linesPerRow)
+    // A table whose heading is repeated on every page it runs onto. A cell's text wraps within its
+    // column (at any character where a word is wider than the column), never cut; a row is as tall as
+    // its tallest cell. A heading is aligned like its column; a cell holding only "—" is centred.
+    static int cellFlags(const QFontMetricsF &fm, qreal width, Qt::Alignment align, const QString &text)
+    {
+        const int word = int(align) | Qt::AlignTop | Qt::TextWordWrap;
+        return fm.boundingRect(QRectF(0, 0, width, 1e6), word, text).width() <= width ? word
+                                                                                      : int(align) | Qt::AlignTop | Qt::TextWrapAnywhere;
+    }
+
+    void table(const QVector<Column> &columns, const QVector<QStringList> &rows)
     {
         const QFontMetricsF fm(m_small);
-        const qreal rowHeight = linesPerRow * fm.lineSpacing() + 6, headHeight = fm.lineSpacing() + 8;
         qreal total = 0;
         for (const Column &col : columns)
             total += col.weight;
-        const auto drawRow = [&](const QStringList &cells, qreal height, bool head) {
+        const auto width = [&](qsizetype i) { return m_body.width() * columns[i].weight / total; };
+        const auto place = [&](const QStringList &cells, qsizetype i, bool head) {
+            const QString text = cells.value(i);
+            const Qt::Alignment align = !head && text == QStringLiteral("—") ? Qt::AlignHCenter : columns[i].align;
+            const int flags = cellFlags(fm, width(i) - 8, align, text);
+            return std::pair{flags, fm.boundingRect(QRectF(0, 0, width(i) - 8, 1e6), flags, text).height()};
+        };
+        const auto heightOf = [&](const QStringList &cells, bool head) {
+            qreal h = fm.lineSpacing();
+            for (qsizetype i = 0; i < columns.size(); ++i)
+                h = std::max(h, place(cells, i, head).second);
+            return h + (head ? 8 : 6);
+        };
+        const auto drawRow = [&](const QStringList &cells, bool head) {
+            const qreal height = heightOf(cells, head);
             qreal x = m_body.left();
             if (p && head)
                 p->fillRect(QRectF(x, m_y, m_body.width(), height), QColor(232, 232, 232));
-            for (qsizetype i = 0; i < columns.size(); ++i) {
-                const qreal w = m_body.width() * columns[i].weight / total;
-                if (p) {
-                    p->setFont(m_small);
-                    const QStringList lines = cells.value(i).split(QLatin1Char('\n'));
-                    for (qsizetype l = 0; l < lines.size(); ++l)
-                        p->drawText(QRectF(x + 4, m_y + 3 + l * fm.lineSpacing(), w - 8, fm.lineSpacing()),
-                                    (head ? Qt::AlignLeft : columns[i].align) | Qt::AlignVCenter,
-                                    fm.elidedText(lines[l], Qt::ElideRight, w - 8));
-                }
-                x += w;
+            for (qsizetype i = 0; p && i < columns.size(); ++i) {
+                p->setFont(m_small);
+                p->drawText(QRectF(x + 4, m_y + 3, width(i) - 8, height - 6), place(cells, i, head).first, cells.value(i));
+                x += width(i);
             }
             if (p) {
                 p->setPen(QColor(200, 200, 200));
@@ -153,14 +168,14 @@ private:
         QStringList titles;
         for (const Column &col : columns)
             titles << col.title;
-        need(headHeight + rowHeight);
-        drawRow(titles, headHeight, true);
+        need(heightOf(titles, true) + (rows.isEmpty() ? 0 : heightOf(rows.first(), false)));
+        drawRow(titles, true);
         for (const QStringList &row : rows) {
-            if (m_y + rowHeight > m_body.bottom()) {
+            if (m_y + heightOf(row, false) > m_body.bottom()) {
                 newPage();
-                drawRow(titles, headHeight, true);
+                drawRow(titles, true);
             }
-            drawRow(row, rowHeight, false);
+            drawRow(row, false);
         }
     }
 
@@ -219,7 +234,7 @@ private:
     void sensorTable()
     {
         heading(tr("传感器统计"));
-        const QVector<Column> columns = {{tr("传感器"), 14}, {tr("单位"), 5}, {tr("限值"), 9}, {tr("读数"), 7, Qt::AlignRight},
+        const QVector<Column> columns = {{tr("编号"), 4}, {tr("传感器"), 14}, {tr("单位"), 5}, {tr("限值"), 9}, {tr("读数"), 7, Qt::AlignRight},
             {tr("最小值"), 13}, {tr("最大值"), 13}, {tr("平均值"), 7, Qt::AlignRight}, {tr("MKT"), 7, Qt::AlignRight},
             {tr("低于下限"), 10, Qt::AlignRight}, {tr("高于上限"), 10, Qt::AlignRight}, {tr("超限次数"), 8, Qt::AlignRight}, {tr("首次超限"), 13}};
         QVector<QStringList> rows;
@@ -235,7 +250,7 @@ private:
                 return e ? tenthsText(e->tenths) + QLatin1Char('\n') + timeText(e->time) : QStringLiteral("—");
             };
             const bool limited = sensor.low || sensor.high;
-            rows.append({sensor.name, sensor.unit.isEmpty() ? QStringLiteral("—") : sensor.unit, limits, QString::number(s.readings),
+            rows.append({QStringLiteral("%1#").arg(j + 1), sensor.name, sensor.unit.isEmpty() ? QStringLiteral("—") : sensor.unit, limits, QString::number(s.readings),
                          extreme(s.min), extreme(s.max), decimal(s.mean), decimal(s.mkt),
                          sensor.low ? duration(s.belowMsecs) : QStringLiteral("—"), sensor.high ? duration(s.aboveMsecs) : QStringLiteral("—"),
                          limited ? QString::number(s.excursions) : QStringLiteral("—"), timeText(s.firstExcursion)});
@@ -243,7 +258,7 @@ private:
         if (rows.isEmpty())
             line(tr("该时段没有记录。"), m_text);
         else
-            table(columns, rows, 2);
+            table(columns, rows);
     }
 
     void coverage()
@@ -261,16 +276,16 @@ private:
             line(tr("%1 条记录的时间不是有效日期，未计入。").arg(st.skipped), m_text);
         if (st.intervalS <= 0 && st.gaps.isEmpty())
             return;
-        const QString rule = duration(view::gapMsecs(st.intervalS));
+        // A gap: two neighbours further apart than the interval allows, so at least one record is missing.
         if (st.gaps.isEmpty()) {
-            line(tr("没有长于 %1 的间断。").arg(rule), m_text);
+            line(tr("没有间断：相邻两条记录之间都不缺记录。"), m_text);
             return;
         }
-        line(st.intervalS > 0 ? tr("长于 %1 的间断：%2 处。").arg(rule).arg(st.gaps.size()) : tr("整个时段是一处间断。"), m_text);
+        line(st.intervalS > 0 ? tr("间断（相邻两条记录之间缺少记录）：%1 处。").arg(st.gaps.size()) : tr("整个时段是一处间断。"), m_text);
         QVector<QStringList> rows;
         for (const report::Gap &g : st.gaps.mid(0, MaxGapsListed))
             rows.append({timeText(g.from), timeText(g.to), duration(g.msecs())});
-        table({{tr("从"), 1}, {tr("到"), 1}, {tr("时长"), 1}}, rows, 1);
+        table({{tr("从"), 1}, {tr("到"), 1}, {tr("时长"), 1}}, rows);
         if (st.gaps.size() > MaxGapsListed)
             line(tr("另有 %1 处间断未列出。").arg(st.gaps.size() - MaxGapsListed), m_text);
     }
@@ -297,7 +312,7 @@ private:
                          value(t.value), value(t.limit), local(t.time), ack, a.cleared ? local(a.cleared->time) : tr("未解除")});
         }
         table({{tr("编号"), 4}, {tr("传感器"), 12}, {tr("类型"), 8}, {tr("数值"), 8}, {tr("限值"), 8}, {tr("报警时间"), 12},
-               {tr("确认（人、时间、说明）"), 24}, {tr("解除时间"), 12}}, rows, 1);
+               {tr("确认（人、时间、说明）"), 24}, {tr("解除时间"), 12}}, rows);
         if (c.notices.isEmpty())
             return;
         line(tr("通知（每个步骤：方式、对象、结果）"), m_bold, 4);
@@ -305,7 +320,7 @@ private:
         for (const archive::OutboxEntry &e : c.notices)
             rows.append(QStringList{QString::number(e.alarmId)} + report::noticeCells(e));
         const QStringList h = report::noticeHeaders();
-        table({{tr("编号"), 4}, {h[0], 7}, {h[1], 12}, {h[2], 6}, {h[3], 20}, {h[4], 13}, {h[5], 12}}, rows, 1);
+        table({{tr("编号"), 4}, {h[0], 7}, {h[1], 12}, {h[2], 6}, {h[3], 20}, {h[4], 13}, {h[5], 12}}, rows);
     }
 
     // What the watcher read while a value was out of range, each reading marked by the limit it passed.
@@ -322,7 +337,7 @@ private:
             rows.append({timeText(v.taken.toLocalTime()), s.name, tenthsText(v.tenths) + unit,
                          (above ? tr("超上限 %1") : tr("低于下限 %1")).arg(tenthsText(above ? *s.high : *s.low) + unit)});
         }
-        table({{tr("时间"), 12}, {tr("传感器"), 12}, {tr("读数"), 8}, {tr("标记"), 12}}, rows, 1);
+        table({{tr("时间"), 12}, {tr("传感器"), 12}, {tr("读数"), 8}, {tr("标记"), 12}}, rows);
         if (c.outside.size() > MaxOutsideListed)
             line(tr("另有 %1 条超限读数未列出。").arg(c.outside.size() - MaxOutsideListed), m_text);
     }
@@ -340,7 +355,8 @@ private:
             QVector<view::Segment> thinned;
             for (const view::Segment &segment : c.series[j])
                 thinned.append(view::decimate(segment, ChartColumns, chart.fromMsecs, chart.toMsecs));
-            chart.lines.append({c.sensors[j].name, report::sensorColour(int(j)), thinned, c.sensors[j].low, c.sensors[j].high, true});
+            chart.lines.append({c.sensors[j].name, report::sensorColour(int(j)), thinned, c.sensors[j].low, c.sensors[j].high, true,
+                                c.sensors[j].unit});
         }
         newPage();
         line(tr("曲线：%1").arg(period()), m_bold, 6);

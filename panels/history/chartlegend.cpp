@@ -13,17 +13,18 @@ ChartLegend::ChartLegend(QGraphicsItem *parent) : QGraphicsItem(parent), m_font(
 void ChartLegend::setEntries(const QVector<Entry> &entries)
 {
     m_entries = entries;
-    layOut(m_width);
+    layOut(m_width, m_maxHeight);
 }
 
-qreal ChartLegend::layOut(qreal width)
+qreal ChartLegend::layOut(qreal width, qreal maxHeight)
 {
     prepareGeometryChange();
     m_width = std::max(width, qreal(48));  // a stroke, its gap and a little text
+    m_maxHeight = maxHeight;
     QStringList names;
     for (const Entry &e : m_entries)
         names << e.name;
-    m_places = report::legendPlaces(names, m_width, m_font, &m_height);
+    m_places = report::legendPlaces(names, m_width, m_font, &m_height, m_maxHeight);
     update();
     return m_height;
 }

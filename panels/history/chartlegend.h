@@ -7,9 +7,8 @@
 #include <QVector>
 
 // The chart's legend: every series by its full name beside a stroke of its colour, in as many equal
-// columns as the width holds; a name wider than the whole width wraps onto more lines. A hidden series
-// stays listed, greyed, so a click can show it again. The window, the PNG, the PDF and the print all
-// paint it through paint().
+// columns as the width holds; a name wider than the whole width wraps onto more lines. Held to a
+// height, it cuts names short instead (their entries elided). The window paints it through paint().
 class ChartLegend : public QGraphicsItem {
 public:
     struct Entry {
@@ -25,8 +24,8 @@ public:
     // The entries anew, laid out across the width of the last layOut().
     void setEntries(const QVector<Entry> &entries);
     const QVector<Entry> &entries() const { return m_entries; }
-    // Lays the entries out across width and returns the height they take.
-    qreal layOut(qreal width);
+    // Lays the entries out across width, in at most maxHeight, and returns the height they take.
+    qreal layOut(qreal width, qreal maxHeight = 1e9);
     const QVector<Place> &places() const { return m_places; }
     // The entry at pos (the legend's coordinates); -1 where there is none.
     int entryAt(const QPointF &pos) const;
@@ -40,5 +39,5 @@ private:
     QFont m_font;
     QVector<Entry> m_entries;
     QVector<Place> m_places;
-    qreal m_width = 0, m_height = 0;
+    qreal m_width = 0, m_height = 0, m_maxHeight = 1e9;
 };

@@ -1,4 +1,5 @@
 #include "panels/history/historymodel.h"
+#include <QColor>
 
 void HistoryModel::setPeriod(const view::PeriodView *period, std::optional<QVector<int>> rows)
 {
@@ -8,9 +9,36 @@ void HistoryModel::setPeriod(const view::PeriodView *period, std::optional<QVect
     endResetModel();
 }
 
-void HistoryModel::setNames(const QStringList &names)
+namespace {
+constexpr int HeaderLines = 3;  // lines of a name in its column's heading; the tip holds the rest
+
+// name in lines of at most `line` characters, broken at a space where one is near the end; past
+// HeaderLines, cut short with "…".
+QString wrapped(const QString &name, int line)
 {
-    m_names = names;
+    QStringList lines;
+    QString rest = name.simplified();
+    while (rest.size() > line && lines.size() < HeaderLines - 1) {
+        const qsizetype space = rest.lastIndexOf(QLatin1Char(' '), line);
+        const qsizetype cut = space >= line / 2 ? space : line;
+        lines << rest.left(cut);
+        rest = rest.mid(cut).trimmed();
+    }
+    lines << (rest.size() > line ? rest.left(line - 1) + QStringLiteral("…") : rest);
+    return lines.join(QLatin1Char('\n'));
+}
+} // namespace
+
+void HistoryModel::setHeaderLine(int characters)
+{
+    m_headerLine = std::max(2, characters);
+    if (columnCount() > 1)
+        emit headerDataChanged(Qt::Horizontal, 1, columnCount() - 1);
+}
+
+void HistoryModel::setSensors(const QVector<sensors::Sensor> &sensors)
+{
+    m_sensors = sensors;
     if (columnCount() > 1)
         emit headerDataChanged(Qt::Horizontal, 1, columnCount() - 1);
 }
@@ -32,24 +60,31 @@ QVariant HistoryModel::data(const QModelIndex &index, int role) const
     const view::RecordValues &row = m_period->rows[periodRow(index.row())];
     if (role == Qt::TextAlignmentRole)
         return index.column() == 0 ? QVariant() : QVariant(Qt::AlignRight | Qt::AlignVCenter);
+    const int s = index.column() - 1;
+    if (index.column() > 0 && (role == Qt::BackgroundRole || role == Qt::ForegroundRole)) {
+        if (s >= row.tenths.size() || s >= m_sensors.size() || !sensors::outOfRange(sensors::compare(row.tenths[s], m_sensors[s])))
+            return {};
+        return role == Qt::BackgroundRole ? QColor(0xff, 0xe0, 0xe0) : QColor(0xa0, 0, 0);
+    }
     if (role != Qt::DisplayRole)
         return {};
     if (index.column() == 0)
         return row.time.toString(QStringLiteral("yyyy-MM-dd HH:mm"));
-    const int s = index.column() - 1;
     return s < row.tenths.size() ? view::valueText(row.tenths[s]) : QString();
 }
 
 QVariant HistoryModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (role != Qt::DisplayRole)
+    if (role != Qt::DisplayRole && role != Qt::ToolTipRole)
         return {};
     if (orientation == Qt::Vertical)
-        return section + 1;
+        return role == Qt::DisplayRole ? QVariant(section + 1) : QVariant();
     if (section == 0)
-        return tr("时间");
-    // A sensor without a name in two lines, "1#" over "传感器": twenty columns fit beside the time.
+        return role == Qt::DisplayRole ? tr("时间") : QVariant();
+    // The number over the name in lines, "1#" over "传感器" without one: twenty columns fit beside the time.
     const int s = section - 1;
-    const QString caption = s < m_names.size() ? m_names[s] : sensorName(s);
-    return caption == sensorName(s) ? tr("%1#\n传感器").arg(s + 1) : caption;
+    const QString name = s < m_sensors.size() ? m_sensors[s].name : QString();
+    if (role == Qt::ToolTipRole)
+        return name.isEmpty() ? sensorName(s) : QStringLiteral("%1# %2").arg(s + 1).arg(name);
+    return name.isEmpty() ? tr("%1#\n传感器").arg(s + 1) : QStringLiteral("%1#\n%2").arg(s + 1).arg(wrapped(name, m_headerLine));
 }

@@ -1,6 +1,7 @@
 #include "panels/history/historypanel.h"
 #include "ui/valuelabel.h"
 #include "panels/history/historymodel.h"
+#include "core/report/chartpainter.h"
 #include "panels/history/recordchart.h"
 #include "panels/history/recordernamepanel.h"
 #include "ui/commandstart.h"
@@ -19,6 +20,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QScrollBar>
 #include <QSplitter>
 #include <QStyle>
 #include <QTableView>
@@ -92,6 +94,7 @@ void HistoryPanel::makeViews()
     tblHistory->setObjectName(QStringLiteral("tblHistory"));
     tblHistory->setModel(m_model);
     tblHistory->setSelectionBehavior(QAbstractItemView::SelectRows);
+    tblHistory->setTabKeyNavigation(false);  // one Tab stop: the arrows walk the cells
     tblHistory->setAccessibleName(tr("历史记录表"));
     tblHistory->verticalHeader()->setDefaultSectionSize(tblHistory->fontMetrics().height() + 6);
     tblHistory->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
@@ -351,7 +354,13 @@ void HistoryPanel::fitColumns()
     const int padding = 2 * tblHistory->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, tblHistory) + 12;
     header->resizeSection(0, std::max(metrics.horizontalAdvance(QStringLiteral("0000-00-00 00:00")) + padding,
                                       header->sectionSizeHint(0)));
-    const int value = metrics.horizontalAdvance(QStringLiteral("-888.8")) + padding;
+    // A sensor's column as wide as a value, or its share of the table: its name wraps to that.
+    const int sensors = std::max(1, m_model->columnCount() - 1);
+    const int bar = tblHistory->verticalScrollBar()->isVisible() ? 0 : tblHistory->style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    const int share = (tblHistory->viewport()->width() - bar - header->sectionSize(0)) / sensors;
+    const int value = std::max(metrics.horizontalAdvance(QStringLiteral("-888.8")), share - padding) + padding;
+    const int headerMargins = 2 * header->style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, header) + 4;
+    m_model->setHeaderLine((value - headerMargins) / std::max(1, metrics.horizontalAdvance(QStringLiteral("中"))));
     for (int c = 1; c < m_model->columnCount(); ++c)
         header->resizeSection(c, std::max(value, header->sectionSizeHint(c)));
 }
@@ -363,9 +372,10 @@ sensors::Sensor HistoryPanel::sensorOf(int index) const
 
 QString HistoryPanel::sensorCaption(int index) const
 {
-    // Not displayName(): its default name is the one the exports write, in Chinese.
+    // Not displayName(): its default name is the one the exports write, in Chinese. A name under its
+    // number, as the table heads the column: two sensors whose long names start alike stay apart.
     const QString name = sensorOf(index).name;
-    return name.isEmpty() ? HistoryModel::sensorName(index) : name;
+    return name.isEmpty() ? HistoryModel::sensorName(index) : QStringLiteral("%1# %2").arg(index + 1).arg(name);
 }
 
 QStringList HistoryPanel::namedColumns() const
@@ -384,9 +394,9 @@ void HistoryPanel::applySensors()
 
 void HistoryPanel::applyFilter()
 {
-    QStringList names;
+    QVector<sensors::Sensor> shown;
     for (int s = 0; s < m_period.sensors; ++s)
-        names << sensorCaption(s);
+        shown << sensorOf(s);
     std::optional<QVector<int>> rows;
     if (chkOutOfRange->isChecked() && m_ctx.archive) {
         rows.emplace();
@@ -395,7 +405,7 @@ void HistoryPanel::applyFilter()
                 rows->append(r);
     }
     m_model->setPeriod(&m_period, std::move(rows));
-    m_model->setNames(names);
+    m_model->setSensors(shown);
     markSelection();
 }
 
@@ -409,6 +419,10 @@ void HistoryPanel::showSensors()
     lstSensors->clear();
     for (int s = 0; s < m_period.sensors; ++s) {
         auto *item = new QListWidgetItem(sensorCaption(s), lstSensors);
+        QPixmap colour(12, 12);
+        colour.fill(report::sensorColour(s));  // the list is the chart's key too
+        item->setIcon(colour);
+        item->setToolTip(sensorCaption(s));
         item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
         item->setCheckState(s < shown.size() && !shown[s] ? Qt::Unchecked : Qt::Checked);
     }
@@ -420,7 +434,7 @@ void HistoryPanel::drawChart()
     QVector<RecordChart::ChartSeries> series;
     for (int s = 0; s < m_period.sensors && s < lstSensors->count(); ++s)
         series.append({sensorCaption(s), m_period.series[s], sensorOf(s).low, sensorOf(s).high,
-                       lstSensors->item(s)->checkState() == Qt::Checked});
+                       lstSensors->item(s)->checkState() == Qt::Checked, sensorOf(s).unit});
     chart->setSeries(series, true);
     markSelection();
 }

@@ -14,6 +14,7 @@
 #include <QMap>
 #include <QRubberBand>
 #include <QTimer>
+#include <QToolTip>
 #include <QValueAxis>
 #include <algorithm>
 #include <cmath>
@@ -117,8 +118,17 @@ void RecordChart::setSeries(const QVector<ChartSeries> &series, bool keepView)
 void RecordChart::updateLegend()
 {
     QVector<ChartLegend::Entry> entries;
-    for (qsizetype i = 0; i < m_sensors.size(); ++i)
-        entries.append({m_sensors[i].data.name, sensorColour(int(i)), m_sensors[i].data.shown});
+    m_legendSensors.clear();
+    QVector<report::ChartLine> units;
+    for (qsizetype i = 0; i < m_sensors.size(); ++i) {
+        const ChartSeries &s = m_sensors[i].data;
+        units.append({s.name, {}, {}, {}, {}, s.shown, s.unit});
+        if (!s.shown)
+            continue;
+        entries.append({s.name, sensorColour(int(i)), true});
+        m_legendSensors.append(int(i));
+    }
+    m_value->setTitleText(report::unitTitle(units));
     if (entries == m_legend->entries())
         return;
     m_legend->setEntries(entries);
@@ -128,7 +138,9 @@ void RecordChart::updateLegend()
 void RecordChart::layOutLegend()
 {
     const QSizeF size = chart()->size();
-    const qreal height = m_legend->layOut(size.width() - 2 * kMargin);
+    // A fifth of the chart at most, so that the plot keeps the most of it.
+    const qreal most = std::max(size.height() / 5, QFontMetricsF(font()).height());
+    const qreal height = m_legend->layOut(size.width() - 2 * kMargin, most);
     m_legend->setPos(kMargin, size.height() - kMargin - height);
     // The plot and its axes take what the legend leaves.
     const int bottom = kMargin + (height > 0 ? int(std::ceil(height)) + kMargin : 0);
@@ -153,7 +165,20 @@ void RecordChart::setHeading(const QString &recorder, qint64 fromMsecs, qint64 t
     m_recorder = recorder;
     m_headFrom = fromMsecs;
     m_headTo = toMsecs;
-    chart()->setTitle(tr("%1  %2").arg(recorder, periodText(fromMsecs, toMsecs)));
+    updateTitle();
+}
+
+void RecordChart::updateTitle()
+{
+    if (m_recorder.isEmpty() && m_headTo <= m_headFrom)
+        return;
+    const auto [from, to] = shownPeriod();
+    chart()->setTitle(tr("%1  %2").arg(m_recorder, periodText(from, to)));
+}
+
+QPair<qint64, qint64> RecordChart::shownPeriod() const
+{
+    return m_zoomed || m_headTo <= m_headFrom ? QPair{m_from, m_to} : QPair{m_headFrom, m_headTo};
 }
 
 QString RecordChart::periodText(qint64 fromMsecs, qint64 toMsecs)
@@ -280,47 +305,29 @@ void RecordChart::drawLimits(int index, Sensor &s)
 
 void RecordChart::placeLimitNotes()
 {
-    // One note per limit value and side: sensors sharing a limit share a note, in their colour when
-    // it is one sensor's.
-    struct Note {
-        QStringList names;
-        QColor colour;
-    };
-    QMap<std::tuple<bool, bool, int>, Note> notes;  // (above the axis, a high limit, tenths)
+    QVector<report::ChartLine> limits;
     for (qsizetype i = 0; i < m_sensors.size(); ++i) {
         const ChartSeries &c = m_sensors[i].data;
-        for (const auto &[limit, high] : {std::pair{c.low, false}, std::pair{c.high, true}}) {
-            if (!c.shown || !limit || (*limit / 10.0 >= m_low && *limit / 10.0 <= m_high))
-                continue;
-            Note &n = notes[{*limit / 10.0 > m_high, high, *limit}];
-            n.names << c.name;
-            n.colour = n.names.size() == 1 ? sensorColour(int(i)) : QColor(60, 60, 60);
-        }
+        limits.append({c.name, sensorColour(int(i)), {}, c.low, c.high, c.shown});
     }
-    while (m_limitNotes.size() < notes.size()) {
+    const QVector<report::LimitLabel> labels = report::limitLabels(limits, chart()->plotArea(), m_low, m_high, font());
+    while (m_limitNotes.size() < labels.size()) {
         auto *item = new QGraphicsSimpleTextItem(chart());
         item->setZValue(12);
         item->setData(0, QStringLiteral("limit"));
+        item->setFont(font());
         m_limitNotes.append(item);
     }
-    const QRectF plot = chart()->plotArea();
-    qreal right[2] = {plot.right() - 4, plot.right() - 4};  // where the next note ends, below and above
-    qsizetype k = 0;
-    for (auto it = notes.cbegin(); it != notes.cend(); ++it, ++k) {
-        const auto [above, high, tenths] = it.key();
+    for (qsizetype k = 0; k < m_limitNotes.size(); ++k) {
         QGraphicsSimpleTextItem *item = m_limitNotes[k];
-        item->setText(QStringLiteral("%1 %2 %3").arg(above ? QStringLiteral("▲") : QStringLiteral("▼"),
-                                                     high ? tr("上限") : tr("下限"), QString::number(tenths / 10.0, 'f', 1)));
-        item->setBrush(it->colour);
-        item->setToolTip(it->names.join(tr("、")));
-        const QRectF box = item->boundingRect();
-        right[above] -= box.width();
-        item->setPos(right[above], above ? plot.top() + 2 : plot.bottom() - box.height() - 2);
-        right[above] -= 12;
-        item->show();
+        item->setVisible(k < labels.size());
+        if (k >= labels.size())
+            continue;
+        item->setText(labels[k].text);
+        item->setBrush(labels[k].colour);
+        item->setToolTip(labels[k].names.join(tr("、")));
+        item->setPos(labels[k].rect.topLeft());
     }
-    for (; k < m_limitNotes.size(); ++k)
-        m_limitNotes[k]->hide();
 }
 
 void RecordChart::setMarks(const QVector<qint64> &msecs)
@@ -406,7 +413,7 @@ void RecordChart::mousePressEvent(QMouseEvent *event)
 {
     const int entry = m_legend->entryAt(m_legend->mapFromScene(mapToScene(event->position().toPoint())));
     if (event->button() == Qt::LeftButton && entry >= 0) {
-        toggle(entry);
+        toggle(m_legendSensors[entry]);
         event->accept();
         return;
     }
@@ -422,8 +429,11 @@ void RecordChart::mousePressEvent(QMouseEvent *event)
 void RecordChart::mouseMoveEvent(QMouseEvent *event)
 {
     const QPoint pos = event->position().toPoint();
-    const bool overLegend = m_legend->entryAt(m_legend->mapFromScene(mapToScene(pos))) >= 0;
-    viewport()->setCursor(overLegend && m_dragButton == Qt::NoButton ? Qt::PointingHandCursor : Qt::ArrowCursor);
+    const int entry = m_legend->entryAt(m_legend->mapFromScene(mapToScene(pos)));
+    viewport()->setCursor(entry >= 0 && m_dragButton == Qt::NoButton ? Qt::PointingHandCursor : Qt::ArrowCursor);
+    // A name cut short in full.
+    if (entry >= 0 && m_legend->places()[entry].elided)
+        QToolTip::showText(event->globalPosition().toPoint(), m_legend->entries()[entry].name, this);
     if (m_dragButton == Qt::LeftButton) {
         m_band->setGeometry(QRect(m_pressAt, pos).normalized());
     } else if (m_dragButton == Qt::RightButton || m_dragButton == Qt::MiddleButton) {

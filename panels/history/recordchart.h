@@ -20,11 +20,13 @@ class QTimer;
 class QValueAxis;
 
 // A chart of sensors' values over time, in units (the data is in tenths), titled with the recorder
-// and the period. Each sensor has one colour and one entry in the legend below the plot, named in
-// full; each of its segments is a line of its own, so no line crosses a gap. It draws at most about
+// and the period in view. Each sensor shown has one colour and one entry in the legend below the
+// plot, named in full where the legend can take a fifth of the chart's height, else cut short with
+// the full name on hover; each of its segments is a line of its own, so no line crosses a gap. It draws at most about
 // two points per pixel column of what is in view and thins again from the full data after every
-// zoom, pan or resize. The value axis fits the data shown: a sensor's limit beyond it is noted at
-// the plot's edge ("▲ 上限 30.0") instead of squeezing the data. The time axis ticks at round times,
+// zoom, pan or resize. The value axis fits the data shown and names its units; each limit line is
+// labelled at its right end, and a limit beyond the axis is noted at the plot's edge ("▲ 上限 30.0")
+// instead of squeezing the data. The time axis ticks at round times,
 // with the date on each tick when the view crosses midnight.
 //
 // Mouse: drag a rectangle to zoom in, the wheel zooms the time around the cursor, the right or
@@ -38,7 +40,8 @@ public:
         QString name;                      // "1#传感器"
         QVector<view::Segment> segments;   // in time order
         std::optional<int> low, high;      // the sensor's limits in tenths, drawn as dashed lines
-        bool shown = true;                 // hidden: listed in the legend, greyed, and not drawn
+        bool shown = true;                 // hidden: neither drawn nor in the legend
+        QString unit;                      // "℃": the value axis names the units shown
     };
 
     explicit RecordChart(QWidget *parent = nullptr);
@@ -55,6 +58,8 @@ public:
     QPair<qint64, qint64> timeRange() const { return {m_from, m_to}; }
     QPair<double, double> valueRange() const { return {m_low, m_high}; }
     bool zoomed() const { return m_zoomed; }
+    // What the title and the pages name: the view once zoomed, else the heading's period.
+    QPair<qint64, qint64> shownPeriod() const;
 
     // Vertical lines at these times (the rows picked in a table); none for an empty vector. Each is
     // a line item of the chart with data(0) "mark".
@@ -110,7 +115,8 @@ private:
         QVector<QLineSeries *> limits; // its low and high limit across the view, when it has them
     };
     void drawLimits(int index, Sensor &s);
-    void placeLimitNotes();   // the limits beyond the value axis, at its edge
+    void placeLimitNotes();   // the limits' labels: on their lines, or beyond the axis at its edge
+    void updateTitle();       // the recorder and the period in view
     void updateLegend();
     void layOutLegend();      // below the plot, across the chart's width
     void toggle(int index);
@@ -142,6 +148,7 @@ private:
     QVector<QGraphicsLineItem *> m_markLines;
     QVector<QGraphicsSimpleTextItem *> m_limitNotes;
     QVector<ChartLegend::Place> m_pageLegend;
+    QVector<int> m_legendSensors;  // the sensor of each legend entry
     QString m_recorder;
     qint64 m_headFrom = 0, m_headTo = 0;
     std::function<QDateTime()> m_clock = [] { return QDateTime::currentDateTime(); };

@@ -116,6 +116,7 @@ void RecordChart::setView(qint64 from, qint64 to, double low, double high, bool 
     redraw();
     placeMarks();
     placeLimitNotes();
+    updateTitle();
     emit viewChanged(from, to);
 }
 

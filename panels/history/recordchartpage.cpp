@@ -26,7 +26,7 @@ QStringList RecordChart::headingLines() const
 {
     QStringList lines{m_recorder.isEmpty() ? tr("记录曲线") : m_recorder};
     if (m_headTo > m_headFrom)
-        lines << tr("时段：%1").arg(periodText(m_headFrom, m_headTo));
+        lines << tr("时段：%1").arg(periodText(shownPeriod().first, shownPeriod().second));
     lines << tr("制作于：%1").arg(m_clock().toString(QStringLiteral("yyyy-MM-dd HH:mm")));
     return lines;
 }
@@ -34,8 +34,8 @@ QStringList RecordChart::headingLines() const
 void RecordChart::renderChart(QPainter &painter, const QRectF &target)
 {
     // Drawn by the core's chart painter at the target's size, as the report's chart is: the time and
-    // values in view, each sensor thinned to about two points a column of the target, the legend as
-    // the window shows it (hidden sensors greyed).
+    // values in view, each sensor thinned to about two points a column of the target, the legend of the
+    // sensors shown.
     report::Chart c;
     c.fromMsecs = m_from;
     c.toMsecs = m_to;
@@ -48,7 +48,7 @@ void RecordChart::renderChart(QPainter &painter, const QRectF &target)
         QVector<view::Segment> thinned;
         for (const view::Segment &segment : s.segments)
             thinned.append(view::decimate(segment, columns, m_from, m_to));
-        c.lines.append({s.name, report::sensorColour(int(i)), thinned, s.low, s.high, s.shown});
+        c.lines.append({s.name, report::sensorColour(int(i)), thinned, s.low, s.high, s.shown, s.unit});
     }
     m_pageLegend = report::paintChart(painter, target, c);
 }

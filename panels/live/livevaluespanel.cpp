@@ -19,8 +19,7 @@ LiveValuesPanel::LiveValuesPanel(PanelContext &context, QGroupBox *frame)
         const QString channel = QStringLiteral("%1#").arg(k + 1);
         auto *box = new QLineEdit(QStringLiteral("0"), this);
         box->setObjectName(QStringLiteral("txtValue1(%1)").arg(k));
-        box->setReadOnly(true);
-        box->setFocusPolicy(Qt::ClickFocus);  // not a Tab stop; still read out, and copied after a click
+        box->setReadOnly(true);  // a Tab stop all the same: read out and copied from the keyboard
         box->setAlignment(Qt::AlignRight);
         box->setMinimumWidth(64);
         box->setAccessibleName(channel);

@@ -3,6 +3,9 @@
 #include <QPushButton>
 #include "ui/translation.h"
 #include "windowfixture.h"
+#include "panels/history/recordchart.h"
+#include <QGraphicsTextItem>
+#include <QSet>
 #include "ui/valuelabel.h"
 #include "panels/live/pollingpanel.h"
 #include <QAbstractButton>
@@ -224,16 +227,19 @@ private slots:
     void focusStaysOnThePressedButton_data()
     {
         QTest::addColumn<int>("key");
-        QTest::newRow("space") << int(Qt::Key_Space);
-        QTest::newRow("enter") << int(Qt::Key_Return);
+        QTest::addColumn<QString>("button");
+        QTest::newRow("space") << int(Qt::Key_Space) << "comDoOnce";
+        QTest::newRow("enter") << int(Qt::Key_Return) << "comDoOnce";
+        QTest::newRow("a slot's read") << int(Qt::Key_Space) << "cmdReadP(11)";
     }
     void focusStaysOnThePressedButton()
     {
         QFETCH(int, key);
+        QFETCH(QString, button);
         WindowFixture fx;
         frmMain &w = fx.start();
         QApplication::setActiveWindow(&w);
-        auto *once = fx.find<QPushButton>(QStringLiteral("comDoOnce"));
+        auto *once = fx.find<QPushButton>(button);
         for (int i = 0; i < w.tabs->count(); ++i)
             if (w.tabs->widget(i)->isAncestorOf(once))
                 w.tabs->setCurrentIndex(i);
@@ -320,11 +326,17 @@ private slots:
                 checkTabFits(w.tabs, i);
     }
 
-    // The history tab opened after a download shows the recorder's records at once, at 1366 × 768
-    // with the time column as wide as its text and every sensor's column in view.
-    void historyTableFits()
+    // The history tab opened after a download shows the recorder's records at once, at 1366 × 768:
+    // the time column as wide as its text and every sensor's column in view; with twenty named
+    // sensors and their limits the plot keeps half the chart, no value label is cut, and the legend
+    // and the colours tell the twenty apart.
+    void historyFits()
     {
         WindowFixture fx;
+        QByteArray named;
+        for (int s = 1; s <= 20; ++s)
+            named += QStringLiteral("COM4-21\t%1\t二号常温库西墙货架第%1层\t℃\t%2\t30.0\n").arg(s).arg(s % 2 ? "2.0" : "-25.0").toUtf8();
+        fx.writeFile(QStringLiteral("sensors.set"), named);
         prepare(fx, {"records 21 40", "start", "set txtStationID 21", "click cmdPoint", "click cmdRedall"});
         fx.window->resize(1366, 768);
         int room = 0;
@@ -336,6 +348,24 @@ private slots:
         QVERIFY(table->columnWidth(0) > table->fontMetrics().horizontalAdvance(table->model()->index(0, 0).data().toString()) + 6);
         QVERIFY2(table->horizontalHeader()->length() <= table->viewport()->width(),
                  qPrintable(QStringLiteral("%1 > %2").arg(table->horizontalHeader()->length()).arg(table->viewport()->width())));
+        // The table is one Tab stop: Tab leaves it, whichever cell is current.
+        QApplication::setActiveWindow(fx.window.get());
+        fx.find<QTableView>(QStringLiteral("tblHistory"))->setFocus();
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QVERIFY(QApplication::focusWidget() != table);
+        auto *chart = fx.find<RecordChart>(QStringLiteral("chtHistory"));
+        QTRY_VERIFY(chart->chart()->plotArea().bottom() < chart->legend().y());
+        QVERIFY2(chart->chart()->plotArea().height() >= chart->height() / 2.0,
+                 qPrintable(QStringLiteral("plot %1 of %2").arg(chart->chart()->plotArea().height()).arg(chart->height())));
+        QCOMPARE(chart->legend().entries().size(), 20);
+        QSet<QRgb> colours;
+        for (const ChartLegend::Entry &e : chart->legend().entries())
+            colours.insert(e.colour.rgb());
+        QCOMPARE(colours.size(), 20);
+        for (QGraphicsItem *item : chart->scene()->items())
+            if (auto *text = dynamic_cast<QGraphicsTextItem *>(item); text && text->isVisible())
+                QVERIFY2(!text->toPlainText().contains(QStringLiteral("...")) && !text->toPlainText().contains(QStringLiteral("…")),
+                         qPrintable(text->toPlainText()));
     }
 
     // Tab walks each page in reading order: a frame at a time, and within a frame top to bottom,
@@ -354,10 +384,10 @@ private slots:
             QList<QWidget *> stops;
             for (QWidget *c : page->findChildren<QWidget *>()) {
                 const bool stop = c->isVisible() && c->isEnabled() && (c->focusPolicy() & Qt::TabFocus) && !c->focusProxy();
-                // A box that only shows a value is read out, not walked through; a combo box is named
-                // by its caption, its text field too.
-                auto *edit = qobject_cast<QLineEdit *>(c);
-                QVERIFY2(!(stop && edit && edit->isReadOnly()), qPrintable(tab + QStringLiteral(": Tab stops at ") + where(c, page)));
+                // The live values are walked through, read only; a combo box is named by its caption,
+                // its text field too.
+                if (c->objectName().startsWith(u"txtValue1("))
+                    QVERIFY2(stop, qPrintable(tab + QStringLiteral(": no Tab stop at ") + where(c, page)));
                 if (auto *combo = qobject_cast<QComboBox *>(c))
                     QVERIFY2(!combo->accessibleName().isEmpty() && (!combo->lineEdit() || !combo->lineEdit()->accessibleName().isEmpty()),
                              qPrintable(tab + QStringLiteral(": unnamed ") + where(c, page)));

@@ -145,8 +145,8 @@ private slots:
     }
 
     void cleanup() { delete m_chart; }
-    // Each segment its own line in its sensor's colour; one legend entry per sensor, even for a sensor
-    // with nothing to draw; a click on an entry hides its sensor, a second shows it again.
+    // Each segment its own line in its sensor's colour; one legend entry per sensor shown, even for a
+    // sensor with nothing to draw; a click on an entry hides its sensor and takes it off the legend.
     void segmentsAndLegend()
     {
         const QVector<view::Segment> a = {run(kT0, 10, [](int i) { return i; }), run(kT0 + 20 * kMinute, 5, [](int) { return 50; }),
@@ -171,16 +171,17 @@ private slots:
         QCOMPARE(legendNames(*m_chart), (QStringList{"1#传感器", "2#传感器", "3#传感器"}));
 
         QSignalSpy toggled(m_chart, &RecordChart::seriesToggled);
-        for (const bool shown : {false, true}) {
-            send(m_chart->viewport(), QEvent::MouseButtonPress, legendPoint(*m_chart, 1), Qt::LeftButton, Qt::LeftButton);
-            QCOMPARE(toggled.takeFirst(), (QVariantList{1, shown}));
-            QCOMPARE(m_chart->legend().entries()[1].shown, shown);
-            QCOMPARE(lines(*m_chart).size(), shown ? 4 : 3);
-            QCOMPARE(m_chart->valueRange().first < -2.0, shown);  // the values fit the sensors shown
-        }
+        send(m_chart->viewport(), QEvent::MouseButtonPress, legendPoint(*m_chart, 1), Qt::LeftButton, Qt::LeftButton);
+        QCOMPARE(toggled.takeFirst(), (QVariantList{1, false}));
+        QCOMPARE(legendNames(*m_chart), (QStringList{"1#传感器", "3#传感器"}));
+        QCOMPARE(lines(*m_chart).size(), 3);
+        QVERIFY(m_chart->valueRange().first > -2.0);  // the values fit the sensors shown
+        send(m_chart->viewport(), QEvent::MouseButtonPress, legendPoint(*m_chart, 1), Qt::LeftButton, Qt::LeftButton);
+        QCOMPARE(toggled.takeFirst(), (QVariantList{2, false}));  // the entry now there is 3#'s
     }
 
-    // Every name in full below the plot, also where it has to wrap, inside the chart and painted whole.
+    // Every name below the plot, inside the chart, in full where a fifth of the chart holds the legend
+    // (wrapped where it must), else cut short on one line; the plot keeps at least half the height.
     void legendNamesInFull_data() { tableRows(legendRows()); }
     void legendNamesInFull()
     {
@@ -195,6 +196,8 @@ private slots:
         m_chart->setSeries(series);
         QTRY_VERIFY(m_chart->chart()->plotArea().bottom() < m_chart->legend().y());  // laid out
         QCOMPARE(legendNames(*m_chart), names);
+        QVERIFY(m_chart->legend().boundingRect().height() <= m_chart->height() / 5.0);
+        QVERIFY(m_chart->chart()->plotArea().height() >= m_chart->height() / 2.0);
         const QImage shown = m_chart->grab().toImage();
         const QRectF inside = m_chart->legend().mapRectFromScene(m_chart->mapToScene(m_chart->rect()).boundingRect());
         const QVector<ChartLegend::Place> places = m_chart->legend().places();
@@ -202,10 +205,11 @@ private slots:
         for (int i = 0; i < row.sensors; ++i) {
             const QRectF text = places[i].text;
             QVERIFY2(inside.contains(text), qPrintable(names[i]));
-            QVERIFY(metrics.boundingRect(QRectF(text.topLeft(), QSizeF(text.width(), 1e6)), ChartLegend::TextFlags, names[i]).height() <= text.height());
+            const bool fits = metrics.boundingRect(QRectF(text.topLeft(), QSizeF(text.width(), 1e6)), ChartLegend::TextFlags, names[i]).height() <= text.height();
+            QCOMPARE(places[i].elided, !fits && metrics.horizontalAdvance(names[i]) > text.width());
             for (int j = 0; j < i; ++j)
                 QVERIFY(!text.intersects(places[j].text.united(places[j].stroke)));
-            if (metrics.horizontalAdvance(names[i]) <= text.width())
+            if (!places[i].elided && metrics.horizontalAdvance(names[i]) <= text.width())
                 QVERIFY2(paintedWhole(shown, m_chart->mapFromScene(m_chart->legend().mapToScene(text)).boundingRect(), names[i]), qPrintable(names[i]));
         }
     }
@@ -222,7 +226,7 @@ private slots:
         QVERIFY(m_chart->chart()->axes().first()->isVisible() && m_chart->placeholder().isEmpty());
         const auto [low, high] = m_chart->valueRange();
         QVERIFY(low > 19.5 && low < 19.6 && high > 20.9 && high < 21.0);
-        QCOMPARE(limitNotes(*m_chart), (QStringList{"▲ 上限 60.0", "▼ 下限 15.0"}));
+        QCOMPARE(limitNotes(*m_chart), (QStringList{"▲ 上限 60.0", "▼ 下限 15.0", "下限 20.3"}));
         QCOMPARE(lines(*m_chart).size(), 2 + 4);  // two sensors' readings, their four limits across the view
         const QList<QPointF> limit = lines(*m_chart)[4]->points();  // 2#传感器's low limit, in view
         QCOMPARE(limit, (QList<QPointF>{{double(kT0), 20.3}, {double(kT0 + 9 * kMinute), 20.3}}));
