@@ -1,7 +1,11 @@
 #!/usr/bin/env bash
 # Screenshots of every tab at 1366 × 768 under a real window manager, in Chinese and English, with
-# the program on its simulated recorder: OUTDIR/zh-1.png … OUTDIR/en-N.png.
-# Usage: scripts/screenshots.sh [OUTDIR] [BUILDDIR]   (needs: xvfb openbox xdotool imagemagick x11-utils)
+# the program on its simulated recorder: OUTDIR/zh-1.png … OUTDIR/en-N.png. The archive holds the
+# simulated recorder's records, downloaded by the collector, under twenty named sensors with limits,
+# so the history tab shows a full chart; the collector's report of today is OUTDIR/zh-report-1.png …
+# (one picture a page).
+# Usage: scripts/screenshots.sh [OUTDIR] [BUILDDIR]
+#        (needs: xvfb openbox xdotool imagemagick x11-utils poppler-utils)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 out=$(realpath -m "${1:-screenshots}")
@@ -20,10 +24,27 @@ openbox &
 wm=$!
 until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q window; do sleep 0.1; done
 
+# Twenty sensors named as a store names them, with limits of a cold room, a freezer and a warm store.
+appdir="$home/app"
+mkdir -p "$appdir"
+names=(冷库一号北墙上层 冷库一号北墙下层 冷库一号南墙上层 冷库一号南墙下层 二号常温库西墙货架上层 二号常温库西墙货架下层
+       二号常温库东墙货架上层 二号常温库东墙货架下层 药品阴凉库门口 药品阴凉库中部 药品阴凉库里侧 档案室一 档案室二
+       温室东 温室西 走廊 机房 办公室 库外 备用探头)
+for i in "${!names[@]}"; do
+    case $((i % 3)) in 0) limits=$'2.0\t8.0' ;; 1) limits=$'-25.0\t-18.0' ;; *) limits=$'15.0\t30.0' ;; esac
+    printf 'COM4-1\t%d\t%s\t℃\t%s\n' $((i + 1)) "${names[$i]}" "$limits"
+done >"$appdir/sensors.set"
+today=$(date +%F)
+
 for lang in zh en; do
+    locale=C.UTF-8; [ "$lang" = en ] && locale=en_US.UTF-8
+    rm -f "$appdir/archive.db"
+    HOME="$home" XDG_RUNTIME_DIR="$home" LC_ALL="$locale" "$build/wl8806n-collect" --demo --appdir "$appdir" --port 4 \
+        --report "$today..$today" --pdf "$home/report.pdf" >"$home/collect.log" 2>&1 || { cat "$home/collect.log" >&2; exit 1; }
+    pdftoppm -r 80 -png "$home/report.pdf" "$out/$lang-report"
     tab=1
     while :; do
-        HOME="$home" XDG_RUNTIME_DIR="$home" QT_QPA_PLATFORM=xcb "$build/wl8806n" --demo --lang "$lang" --tab "$tab" \
+        HOME="$home" XDG_RUNTIME_DIR="$home" QT_QPA_PLATFORM=xcb "$build/wl8806n" --demo --appdir "$appdir" --lang "$lang" --tab "$tab" \
             2>"$home/stderr" &
         app=$!
         if ! win=$(timeout 20 xdotool search --sync --onlyvisible --pid "$app" | head -1); then

@@ -794,8 +794,8 @@ The existing file was not changed.</translation>
         <translation>Exported to %1</translation>
     </message>
     <message>
-        <source>已导出到 %1，但无法打开该文件</source>
-        <translation>Exported to %1, but the file could not be opened</translation>
+        <source>已导出到 %1（本机没有能打开此类文件的程序，文件已写好）</source>
+        <translation>Exported to %1 (the file is written; no program on this computer opens files of this kind)</translation>
     </message>
 </context>
 <context>
@@ -2771,6 +2771,38 @@ Write these parameters and apply them on the device?</translation>
     <message>
         <source>设置_%1_%2</source>
         <translation>settings_%1_%2</translation>
+    </message>
+    <message>
+        <source>温度</source>
+        <translation>temperature</translation>
+    </message>
+    <message>
+        <source>湿度</source>
+        <translation>humidity</translation>
+    </message>
+    <message>
+        <source>气体</source>
+        <translation>gas</translation>
+    </message>
+    <message>
+        <source>电压</source>
+        <translation>voltage</translation>
+    </message>
+    <message>
+        <source>电流</source>
+        <translation>current</translation>
+    </message>
+    <message>
+        <source>%1（%2）</source>
+        <translation>%1 (%2)</translation>
+    </message>
+    <message>
+        <source>0（停止记录）</source>
+        <translation>0 (recording stopped)</translation>
+    </message>
+    <message>
+        <source>%1（每 %2 秒一条）</source>
+        <translation>%1 (a record every %2 s)</translation>
     </message>
 </context>
 <context>
@@ -5171,6 +5203,30 @@ Please add the user to the dialout group (sudo usermod -aG dialout $USER), log i
     <message>
         <source>设置文件</source>
         <translation>settings file</translation>
+    </message>
+    <message>
+        <source>名称 %1</source>
+        <translation>name %1</translation>
+    </message>
+    <message>
+        <source>单位 %1</source>
+        <translation>unit %1</translation>
+    </message>
+    <message>
+        <source>下限 %1</source>
+        <translation>low limit %1</translation>
+    </message>
+    <message>
+        <source>上限 %1</source>
+        <translation>high limit %1</translation>
+    </message>
+    <message>
+        <source>%1 未设置</source>
+        <translation>%1 not set</translation>
+    </message>
+    <message>
+        <source>，</source>
+        <translation>, </translation>
     </message>
 </context>
 <context>

@@ -52,7 +52,10 @@ QByteArray textFile(const QList<Record> &recs, int bound)
 
 QByteArray csvFile(const QList<Record> &recs, int bound, int channels, const QStringList &names)
 {
-    QByteArray out = "time";
+    // Names in the heading: a byte-order mark first, so a spreadsheet reads them as UTF-8.
+    const bool named = std::any_of(names.cbegin(), names.cbegin() + std::min<qsizetype>(channels, names.size()),
+                                   [](const QString &n) { return !n.isEmpty(); });
+    QByteArray out = named ? "\xEF\xBB\xBFtime" : "time";
     for (int c = 1; c <= channels; ++c) {
         const QString name = names.value(c - 1);
         out += ',' + csvField("ch" + QByteArray::number(c) + (name.isEmpty() ? QByteArray() : ' ' + name.toUtf8()));

@@ -21,7 +21,8 @@ QByteArray textFile(const QList<records::Record> &recs, int bound);
 
 // UTF-8 CSV (RFC 4180): "time,ch1,…,chN", then the time in ISO 8601 and plain numbers (12.3, -0.5).
 // A sensor with a name in names (index 0 for ch1) is headed "ch3 东墙 1 米": the column keeps its
-// number for scripts, and a person sees the place.
+// number for scripts, and a person sees the place; with any name, the file starts with a UTF-8
+// byte-order mark (a spreadsheet would otherwise take the names for another code page).
 QByteArray csvFile(const QList<records::Record> &recs, int bound, int channels = 20, const QStringList &names = {});
 
 // The audit trail's entries in the order given, for a spreadsheet: UTF-8 with a byte-order mark (so

@@ -118,6 +118,7 @@ void paintLimitLabels(QPainter &p, const Frame &f, const QVector<ChartLine> &lin
 {
     p.setFont(font);
     for (const LimitLabel &label : limitLabels(lines, f.plot, f.low, f.high, font)) {
+        p.fillRect(label.rect, QColor(255, 255, 255, 210));  // readable over the lines it sits on
         p.setPen(label.colour);
         p.drawText(label.rect, Qt::AlignLeft | Qt::AlignVCenter, label.text);
     }

@@ -57,4 +57,21 @@ QString auditKindName(const QString &kind)
     return kind;
 }
 
+QString auditValueText(const QString &kind, const QString &value)
+{
+    const qsizetype mark = value.indexOf(QLatin1Char('#'));
+    const QStringList parts = value.mid(mark + 1).split(QLatin1Char('|'));
+    if (kind != QLatin1String(archive::kinds::SensorSettings) || mark < 1 || parts.size() != 4)
+        return value;
+    static const char *const captions[] = {QT_TRANSLATE_NOOP("view", "名称 %1"), QT_TRANSLATE_NOOP("view", "单位 %1"),
+                                           QT_TRANSLATE_NOOP("view", "下限 %1"), QT_TRANSLATE_NOOP("view", "上限 %1")};
+    QStringList said;
+    for (qsizetype i = 0; i < parts.size(); ++i)
+        if (!parts[i].isEmpty())
+            said << QCoreApplication::translate("view", captions[i]).arg(parts[i]);
+    const QString sensor = value.left(mark + 1);
+    return said.isEmpty() ? QCoreApplication::translate("view", "%1 未设置").arg(sensor)
+                          : sensor + QLatin1Char(' ') + said.join(QCoreApplication::translate("view", "，"));
+}
+
 } // namespace view

@@ -22,5 +22,8 @@ QStringList auditKinds(const QList<archive::AuditRow> &trail);
 // A kind in the window's language ("报警确认" for alarm-ack); a kind this program does not know, as
 // it is. Files and the command line keep the kinds themselves.
 QString auditKindName(const QString &kind);
+// An old or new value as the window shows it: a sensor's settings ("3#东墙|℃||30.0") by what each
+// part is ("3# 名称 东墙，单位 ℃，上限 30.0"; "3# 未设置" for none), any other value as it is.
+QString auditValueText(const QString &kind, const QString &value);
 
 } // namespace view

@@ -157,7 +157,8 @@ void AuditDialog::applyFilter()
     QList<QTreeWidgetItem *> items;
     for (const archive::AuditRow &r : std::as_const(m_shown)) {
         auto *item = new QTreeWidgetItem({r.at.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")), r.user, r.program,
-                                          r.recorder, view::auditKindName(r.kind), r.oldValue, r.newValue});
+                                          r.recorder, view::auditKindName(r.kind), view::auditValueText(r.kind, r.oldValue),
+                                          view::auditValueText(r.kind, r.newValue)});
         item->setToolTip(5, r.oldValue);
         item->setToolTip(6, r.newValue);
         items << item;

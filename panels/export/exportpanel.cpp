@@ -125,5 +125,5 @@ void ExportPanel::runExport(Format format)
                               + problems.join(QLatin1Char('\n')),
                           Desktop::Icon::Warning);
     const bool opened = m_desktop.openFile(path, format == Format::Text ? Desktop::Opener::TextEditor : Desktop::Opener::Spreadsheet);
-    m_desktop.say(opened ? tr("已导出到 %1").arg(shown) : tr("已导出到 %1，但无法打开该文件").arg(shown));
+    m_desktop.say(opened ? tr("已导出到 %1").arg(shown) : tr("已导出到 %1（本机没有能打开此类文件的程序，文件已写好）").arg(shown));
 }

@@ -10,7 +10,7 @@ void HistoryModel::setPeriod(const view::PeriodView *period, std::optional<QVect
 }
 
 namespace {
-constexpr int HeaderLines = 3;  // lines of a name in its column's heading; the tip holds the rest
+constexpr int HeaderLines = 2;  // lines of a name in its column's heading; the tip holds the rest
 
 // name in lines of at most `line` characters, broken at a space where one is near the end; past
 // HeaderLines, cut short with "…".

@@ -106,6 +106,7 @@ void HistoryPanel::makeViews()
     chart->setObjectName(QStringLiteral("chtHistory"));
     chart->setAccessibleName(tr("历史曲线"));
     chart->setClock([this] { return m_ctx.desktop.now(); });
+    chart->setMinimumSize(240, 140);  // the splitter may give the table more, down to a small chart
     lblCursor = new ValueLabel(QString(), tr("曲线光标处的值"), this);
     lblCursor->setObjectName(QStringLiteral("lblCursor"));
     lblHistoryState = new ValueLabel(QString(), tr("历史数据状态"), this);

@@ -138,8 +138,10 @@ void RecordChart::updateLegend()
 void RecordChart::layOutLegend()
 {
     const QSizeF size = chart()->size();
-    // A fifth of the chart at most, so that the plot keeps the most of it.
-    const qreal most = std::max(size.height() / 5, QFontMetricsF(font()).height());
+    // A fifth of the chart at most, and never so much that the plot (below the title, above the time
+    // labels) gets less than half of it.
+    const qreal line = QFontMetricsF(font()).height();
+    const qreal most = std::max(line, std::min(size.height() / 5, size.height() / 2 - 3 * line - 4 * kMargin));
     const qreal height = m_legend->layOut(size.width() - 2 * kMargin, most);
     m_legend->setPos(kMargin, size.height() - kMargin - height);
     // The plot and its axes take what the legend leaves.

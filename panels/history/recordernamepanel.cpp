@@ -31,6 +31,9 @@ RecorderNamePanel::RecorderNamePanel(PanelContext &context, QWidget *parent)
     cmdDefaultName = namedButton(QStringLiteral("cmdDefaultName"), tr("恢复默认名称"), this);
     cmdSetName->setToolTip(tr("此端口和地址上的记录仪以后读到的记录都存在这个名称下"));
     auto *row = new QHBoxLayout(this);
+    // A flat frame and a tight row: the chart and the table below keep the height.
+    setFlat(true);
+    row->setContentsMargins(4, 2, 4, 2);
     const auto captioned = [&](const QString &caption, QLineEdit *b) {
         auto *label = new QLabel(caption, this);
         label->setBuddy(b);

@@ -41,6 +41,21 @@ QString registerName(uint16_t reg)
     return QCoreApplication::translate("SettingsFilePanel", "寄存器 %1（%2）").arg(reg).arg(settingsfile::describe(reg));
 }
 
+// A word as the recorder means it: a sensor type by its kind, the interval by its spacing.
+QString valueText(uint16_t reg, uint16_t value)
+{
+    static const char *const kinds[] = {QT_TRANSLATE_NOOP("SettingsFilePanel", "温度"), QT_TRANSLATE_NOOP("SettingsFilePanel", "湿度"),
+                                        QT_TRANSLATE_NOOP("SettingsFilePanel", "气体"), QT_TRANSLATE_NOOP("SettingsFilePanel", "电压"),
+                                        QT_TRANSLATE_NOOP("SettingsFilePanel", "电流")};
+    const int box = polling::boxOf(reg);
+    if (box >= 0 && box < polling::SlotCount && value >= 1 && value <= 5)
+        return QCoreApplication::translate("SettingsFilePanel", "%1（%2）").arg(value).arg(QCoreApplication::translate("SettingsFilePanel", kinds[value - 1]));
+    if (reg == recorder::IntervalRegister)
+        return value == 0 ? QCoreApplication::translate("SettingsFilePanel", "0（停止记录）")
+                          : QCoreApplication::translate("SettingsFilePanel", "%1（每 %2 秒一条）").arg(value).arg(value + 1);
+    return QString::number(value);
+}
+
 // "传感器类型：测点1 3→5，测点4 0→1" — one line per group, so that a whole table fits a question.
 QString differenceLines(const QList<settingsfile::Difference> &diffs)
 {
@@ -62,7 +77,7 @@ QString differenceLines(const QList<settingsfile::Difference> &diffs)
             flush();
             group = g;
         }
-        items << QStringLiteral("%1%2→%3").arg(slot).arg(d.device).arg(d.file);
+        items << QStringLiteral("%1%2→%3").arg(slot, valueText(d.reg, d.device), valueText(d.reg, d.file));
     }
     flush();
     return lines.join(QLatin1Char('\n'));

@@ -21,7 +21,8 @@ private slots:
         archive::RecordStore store;
         QString error;
         QVERIFY2(archive::openConfiguredArchive(store, fx.dir.path(), &error, nullptr), qPrintable(error));
-        for (const archive::AuditEntry &e : {archive::AuditEntry{"冷库", "device-write", "30", "60"},
+        for (const archive::AuditEntry &e : {archive::AuditEntry{"冷库", "sensor-settings", "3#|||", "3#东墙|℃||30.0"},
+                                            {"冷库", "device-write", "30", "60"},
                                             {"COM4-22", "recorder-name", "COM4-22", "东墙, 2 号"},
                                             {{}, "settings-load", {}, "say \"ok\"\nnext"}})
             QVERIFY2(store.audit().append(e, &error), qPrintable(error));
@@ -39,8 +40,11 @@ private slots:
             return k;
         };
         // Kinds in the window's language; the CSV below keeps the kinds themselves.
-        QCOMPARE(kinds(), QStringList({"载入设置文件", "记录仪名称", "写入记录仪", "存档建立"}));
-        const archive::AuditRow first = store.audit().trail(&error).value().value(1);
+        QCOMPARE(kinds(), QStringList({"载入设置文件", "记录仪名称", "写入记录仪", "传感器设置", "存档建立"}));
+        // A sensor's settings by what each part is.
+        QCOMPARE(QStringList({list->topLevelItem(3)->text(5), list->topLevelItem(3)->text(6)}),
+                 QStringList({"3# 未设置", "3# 名称 东墙，单位 ℃，上限 30.0"}));
+        const archive::AuditRow first = store.audit().trail(&error).value().value(2);
         const QTreeWidgetItem *item = list->topLevelItem(2);
         QCOMPARE(QStringList({item->text(0), item->text(1), item->text(2), item->text(3), item->text(5), item->text(6)}),
                  QStringList({first.at.toLocalTime().toString("yyyy-MM-dd HH:mm:ss"), first.user, "window", "冷库", "30", "60"}));
