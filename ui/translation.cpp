@@ -57,6 +57,9 @@ bool apply(language::Language language)
         QCoreApplication::removeTranslator(english);
     }
     inUse = language;
+    // Qt's own widgets (a calendar's month and day names) in the window's language too.
+    QLocale::setDefault(language == language::Language::English ? QLocale(QLocale::English, QLocale::UnitedStates)
+                                                                : QLocale(QLocale::Chinese, QLocale::China));
     return true;
 }
 

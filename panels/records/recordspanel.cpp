@@ -112,6 +112,7 @@ void RecordsPanel::makeProgressPanel()
     lblActivity = valueLabel(QStringLiteral("Label5(0)"), tr("系统正在转换处理..."), tr("当前处理"), progressPanel);
     lblRecordTotal = valueLabel(QStringLiteral("Label4(3)"), QString(), tr("本次记录条数"), progressPanel);
     lblCurrentRecord = valueLabel(QStringLiteral("lblCountIC"), QStringLiteral("0"), tr("已处理的记录号"), progressPanel);
+    lblCurrentRecord->setAlignment(Qt::AlignRight | Qt::AlignVCenter);  // the number beside "条", the room before it
     auto *progress = new QHBoxLayout(progressPanel);
     progress->addWidget(lblActivity);
     progress->addWidget(lblRecordTotal);

@@ -213,7 +213,7 @@ private slots:
                 QCOMPARE(readFile(csv).count('\n'), counts[i] + 1);  // the heading and a line a record
                 QCOMPARE(audited(archive::kinds::Export, 2).value(i), QStringLiteral("collector COM4-%1 ").arg(21 + i) + csv);
                 // The limits are COM4-21's, not address 22's.
-                QCOMPARE(readFile(csv).startsWith("time,ch1 东墙,ch2 西墙,ch3,"), i == 0);
+                QCOMPARE(readFile(csv).startsWith("\xEF\xBB\xBFtime,ch1 东墙,ch2 西墙,ch3,"), i == 0);
                 const QJsonObject named = d["sensors"].toArray().at(0).toObject(), outside = d["outOfRange"].toArray().at(0).toObject();
                 QCOMPARE(std::tuple(d["sensors"].toArray().size(), named["name"].toString(), named["low"].toDouble(), named["high"].toDouble()),
                          i ? std::tuple(0, QString(), 0.0, 0.0) : std::tuple(2, QString("东墙"), -0.5, 5.5));

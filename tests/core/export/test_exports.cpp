@@ -112,7 +112,7 @@ private slots:
                                            + recordText("18 04 27 03 21", {5, 6}) + recordText("18 04 27 03 22", {7, 8}), 2);
         QCOMPARE(exports::lastWritten(recs, 3), 3);
         QCOMPARE(exports::csvFile(recs, 3, 3, {"东墙, 1 米", {}, "北\"门"}),  // record 2 unreadable, record 4 past the bound
-                 "time,\"ch1 东墙, 1 米\",ch2,\"ch3 北\"\"门\"\r\n" + QByteArray(r.field) + ",23.4,-1.5,\r\n2018-04-27T03:21,0.5,0.6,\r\n");
+                 "\xEF\xBB\xBFtime,\"ch1 东墙, 1 米\",ch2,\"ch3 北\"\"门\"\r\n" + QByteArray(r.field) + ",23.4,-1.5,\r\n2018-04-27T03:21,0.5,0.6,\r\n");
     }
 
     void textFileAndProblems()
