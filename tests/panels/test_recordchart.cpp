@@ -454,8 +454,8 @@ private slots:
         panel.lstTrendSensors->item(0)->setCheckState(Qt::Unchecked);
         QCOMPARE(legend(), QStringList{"2#传感器"});
         QTRY_VERIFY(!panel.chtLiveTrend->legend().places().isEmpty());
-        send(panel.chtLiveTrend->viewport(), QEvent::MouseButtonPress, legendPoint(*panel.chtLiveTrend, 1), Qt::LeftButton, Qt::LeftButton);
-        QCOMPARE(panel.lstTrendSensors->item(1)->checkState(), Qt::Unchecked);
+        send(panel.chtLiveTrend->viewport(), QEvent::MouseButtonPress, legendPoint(*panel.chtLiveTrend, 0), Qt::LeftButton, Qt::LeftButton);
+        QCOMPARE(panel.lstTrendSensors->item(1)->checkState(), Qt::Unchecked);  // the one entry left was 2#'s
         QVERIFY(panel.chtLiveTrend->chart()->title().startsWith(QStringLiteral("设备 2  ") + QDateTime::fromMSecsSinceEpoch(desktop.clock.toMSecsSinceEpoch() - 5000).toString("yyyy-MM-dd HH:mm:ss")));
     }
 
